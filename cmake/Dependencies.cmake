@@ -1,0 +1,15 @@
+# Every library comes from Debian's packages (scripts/setup installs them).
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+find_package(fmt REQUIRED)
+find_package(pugixml REQUIRED)
+find_package(nlohmann_json REQUIRED)
+find_package(Microsoft.GSL REQUIRED)
+find_package(CURL REQUIRED)
+# libzip through pkg-config: Debian's CMake package for it requires the libzip-tools binaries.
+find_package(GTest REQUIRED)
+find_package(benchmark REQUIRED)
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo cairo)
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)

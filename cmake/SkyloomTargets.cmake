@@ -1,0 +1,46 @@
+# Helpers that keep the per-folder CMake files short: sources are collected by folder, so a
+# new file needs no CMake edit.
+
+# skyloom_sources(<out-var> <folder>...) collects the .cpp files directly in each folder.
+function(skyloom_sources out)
+  set(files)
+  foreach(folder IN LISTS ARGN)
+    file(GLOB found CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/${folder}/*.cpp")
+    list(APPEND files ${found})
+  endforeach()
+  set(${out} ${files} PARENT_SCOPE)
+endfunction()
+
+# skyloom_test_folder(<folder> [LABEL <label>] LIBS <libs>...) builds tests/<folder>/*_test.cpp
+# into one binary test_<label>, registered with ctest under <label> (the folder's last name by
+# default). Files ending in _bench.cpp become the Google Benchmark binary bench_<label>, built
+# but not run by ctest.
+include(GoogleTest)
+function(skyloom_test_folder folder)
+  cmake_parse_arguments(ARG "" "LABEL" "LIBS" ${ARGN})
+  if(ARG_LABEL)
+    set(name "${ARG_LABEL}")
+  else()
+    get_filename_component(name "${folder}" NAME)
+  endif()
+  file(GLOB tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/*_test.cpp")
+  file(GLOB support CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/support/*.cpp")
+  file(GLOB benches CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/*_bench.cpp")
+  if(tests)
+    add_executable(test_${name} ${tests} ${support})
+    target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} skyloom_testsupport GTest::gmock_main)
+    target_compile_definitions(test_${name} PRIVATE
+      SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+      SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+    gtest_discover_tests(test_${name}
+      DISCOVERY_MODE PRE_TEST
+      PROPERTIES LABELS "${name}")
+  endif()
+  if(benches)
+    add_executable(bench_${name} ${benches} ${support})
+    target_link_libraries(bench_${name} PRIVATE ${ARG_LIBS} skyloom_testsupport benchmark::benchmark_main)
+    target_compile_definitions(bench_${name} PRIVATE
+      SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+      SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+  endif()
+endfunction()

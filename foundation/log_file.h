@@ -1,0 +1,51 @@
+// Log.txt in the working folder: the one log, written by every thread under one mutex. Lines
+// carry no time stamp or level; "==> " marks an error, a warning or a notable event and is
+// flushed at once, other lines are flushed once 4096 bytes wait. Opening the log keeps the
+// previous one as Log0.txt.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace skyloom {
+
+class LogFile {
+public:
+    static constexpr std::size_t kFlushThresholdBytes = 4096;
+    static constexpr std::string_view kImportantPrefix = "==> ";
+    static constexpr std::string_view kIndent = "          "; // ten blanks
+
+    // Flushes the log, keeps the previous Log.txt of the working folder as Log0.txt, opens
+    // Log.txt afresh and writes the first line "{date} {program} version {version} for {sim}".
+    static void open();
+    // The same in another folder (tests, tools).
+    static void openIn(const std::filesystem::path& folder);
+    // Flushes and closes; later writes are dropped until the next open.
+    static void close();
+
+    // Appends the text and "\n"; flushes once 4096 or more bytes wait.
+    static void write(std::string_view text);
+    // Appends "==> ", the text and "\n" and flushes at once.
+    static void writeImportant(std::string_view text);
+    // Appends ten blanks, the text and "\n": a line that continues the previous entry.
+    static void writeIndented(std::string_view text);
+    // Appends the text and "\n" and flushes at once.
+    static void writeNow(std::string_view text);
+    // As write(), but never throws.
+    static void writeNoThrow(std::string_view text) noexcept;
+    // Flushes what waits and zeroes the count of waiting bytes.
+    static void flush();
+
+    // The text after "for" in the first line: the simulator the run is for. Configuration
+    // installs it once the start-up choice is known.
+    static void setTargetNameProvider(std::function<std::string()> provider);
+
+    // Where the log is being written; empty while it is closed.
+    static std::filesystem::path currentPath();
+    // Bytes written since the last flush (for tests of the flush rule).
+    static std::size_t waitingBytes();
+};
+
+} // namespace skyloom

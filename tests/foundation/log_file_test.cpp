@@ -1,0 +1,173 @@
+#include "foundation/log_file.h"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include "foundation/clock.h"
+#include "foundation/manual_clock.h"
+#include "tests/support/temp_dir.h"
+
+namespace skyloom {
+namespace {
+
+std::string readAll(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<std::string> readLines(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::vector<std::string> lines;
+    std::string line;
+    while (std::getline(in, line)) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+class LogFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gf_setClock(&clock_);
+        LogFile::setTargetNameProvider([] { return std::string("MSFS 2024"); });
+        LogFile::openIn(dir_.path());
+    }
+    void TearDown() override {
+        LogFile::close();
+        LogFile::setTargetNameProvider({});
+        gf_setClock(nullptr);
+    }
+    std::filesystem::path logPath() const { return dir_ / "Log.txt"; }
+
+    testing::TempDir dir_;
+    ManualClock clock_{ManualClock::utcTime(2026, 12, 7, 7, 5, 9)};
+};
+
+TEST_F(LogFileTest, FirstLineNamesDateProgramVersionAndSimulator) {
+    const auto lines = readLines(logPath());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("7 Dec 2026 07:05Z Skyloom version ", 0), 0u) << lines[0];
+    EXPECT_TRUE(lines[0].ends_with(" for MSFS 2024")) << lines[0];
+}
+
+TEST_F(LogFileTest, PlainLinesWaitUntilTheThresholdIsReached) {
+    const auto sizeAfterOpen = readAll(logPath()).size();
+    const std::string line(99, 'x'); // 100 bytes with its line end
+    for (int i = 0; i < 40; ++i) {
+        LogFile::write(line);
+    }
+    EXPECT_EQ(LogFile::waitingBytes(), 4000u);
+    EXPECT_EQ(readAll(logPath()).size(), sizeAfterOpen);
+
+    LogFile::write(line.substr(0, 95)); // 4096 bytes wait now
+    EXPECT_EQ(LogFile::waitingBytes(), 0u);
+    EXPECT_EQ(readAll(logPath()).size(), sizeAfterOpen + 4096u);
+}
+
+TEST_F(LogFileTest, ImportantAndNowLinesAreFlushedAtOnce) {
+    LogFile::write("waiting");
+    LogFile::writeImportant("something went wrong");
+    auto lines = readLines(logPath());
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1], "waiting");
+    EXPECT_EQ(lines[2], "==> something went wrong");
+
+    LogFile::writeIndented("continued");
+    LogFile::writeNow("now");
+    lines = readLines(logPath());
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[3], "          continued");
+    EXPECT_EQ(lines[4], "now");
+    EXPECT_EQ(LogFile::waitingBytes(), 0u);
+}
+
+TEST_F(LogFileTest, FlushWritesWhatWaitsAndCloseKeepsIt) {
+    LogFile::write("one");
+    LogFile::writeNoThrow("two");
+    EXPECT_GT(LogFile::waitingBytes(), 0u);
+    LogFile::flush();
+    EXPECT_EQ(LogFile::waitingBytes(), 0u);
+    LogFile::write("three");
+    LogFile::close();
+    const auto lines = readLines(logPath());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[3], "three");
+    // Writes while closed go nowhere and do not fail.
+    LogFile::write("dropped");
+    LogFile::writeImportant("dropped too");
+    EXPECT_EQ(readLines(logPath()).size(), 4u);
+    EXPECT_TRUE(LogFile::currentPath().empty());
+}
+
+TEST_F(LogFileTest, OpeningAgainKeepsOneGenerationAsLog0) {
+    LogFile::writeImportant("first run");
+    LogFile::openIn(dir_.path());
+    LogFile::writeImportant("second run");
+    LogFile::openIn(dir_.path());
+
+    const auto previous = readLines(dir_ / "Log0.txt");
+    ASSERT_EQ(previous.size(), 2u);
+    EXPECT_EQ(previous[1], "==> second run");
+    const auto current = readLines(logPath());
+    EXPECT_EQ(current.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "Log00.txt"));
+}
+
+TEST_F(LogFileTest, OpeningFlushesTheLinesWaitingForThePreviousLog) {
+    LogFile::write("not yet flushed");
+    LogFile::openIn(dir_.path());
+    const auto previous = readLines(dir_ / "Log0.txt");
+    ASSERT_EQ(previous.size(), 2u);
+    EXPECT_EQ(previous[1], "not yet flushed");
+}
+
+TEST_F(LogFileTest, ManyThreadsLoseNoLineAndNeverInterleave) {
+    constexpr int kThreads = 8;
+    constexpr int kLines = 2000;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([t] {
+            for (int i = 0; i < kLines; ++i) {
+                const auto text = fmt::format("thread {} line {} {}", t, i, std::string(t * 7, '.'));
+                if (i % 50 == 0) {
+                    LogFile::writeImportant(text);
+                } else {
+                    LogFile::write(text);
+                }
+            }
+        });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    LogFile::flush();
+    const auto lines = readLines(logPath());
+    ASSERT_EQ(lines.size(), 1u + kThreads * kLines);
+    std::vector<int> next(kThreads, 0);
+    for (std::size_t k = 1; k < lines.size(); ++k) {
+        std::string_view line = lines[k];
+        if (line.starts_with("==> ")) {
+            line.remove_prefix(4);
+        }
+        int t = -1;
+        int i = -1;
+        ASSERT_EQ(std::sscanf(std::string(line).c_str(), "thread %d line %d", &t, &i), 2) << line;
+        ASSERT_GE(t, 0);
+        ASSERT_LT(t, kThreads);
+        // Each thread's lines arrive whole and in the order it wrote them.
+        EXPECT_EQ(i, next[t]) << line;
+        next[t] = i + 1;
+        EXPECT_EQ(line, fmt::format("thread {} line {} {}", t, i, std::string(t * 7, '.')));
+    }
+}
+
+} // namespace
+} // namespace skyloom
