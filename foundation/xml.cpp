@@ -1,0 +1,127 @@
+#include "foundation/xml.h"
+
+#include <system_error>
+
+#include <fmt/format.h>
+
+#include "foundation/text.h"
+#include "platform/os/file_replace.h"
+
+namespace skyloom {
+
+namespace {
+
+// Removes the temporary file when the save leaves early; a committed save has moved it away.
+class TempFileRemover {
+public:
+    explicit TempFileRemover(std::filesystem::path path) : path_(std::move(path)) {}
+    ~TempFileRemover() {
+        std::error_code ignored;
+        std::filesystem::remove(path_, ignored);
+    }
+    TempFileRemover(const TempFileRemover&) = delete;
+    TempFileRemover& operator=(const TempFileRemover&) = delete;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::filesystem::path lf_withSuffix(const std::filesystem::path& path, const char* suffix) {
+    std::filesystem::path result = path;
+    result += suffix;
+    return result;
+}
+
+void lf_ensureDeclaration(pugi::xml_document& document) {
+    pugi::xml_node declaration = document.find_child(
+        [](const pugi::xml_node& node) { return node.type() == pugi::node_declaration; });
+    if (!declaration) {
+        declaration = document.prepend_child(pugi::node_declaration);
+    } else if (declaration != document.first_child()) {
+        // A declaration anywhere but first makes the file unreadable.
+        declaration = document.prepend_move(declaration);
+    }
+    gf_setXmlAttribute(declaration, "version", "1.0");
+    gf_setXmlAttribute(declaration, "encoding", "UTF-8");
+}
+
+} // namespace
+
+std::optional<std::string> gf_xmlAttribute(const pugi::xml_node& node, std::string_view name) {
+    const pugi::xml_attribute attribute = node.attribute(std::string(name).c_str());
+    if (!attribute) {
+        return std::nullopt;
+    }
+    return std::string(attribute.value());
+}
+
+bool gf_setXmlAttribute(pugi::xml_node node, std::string_view name, std::string_view text) {
+    if (!node || name.empty()) {
+        return false;
+    }
+    const std::string key(name);
+    pugi::xml_attribute attribute = node.attribute(key.c_str());
+    if (!attribute) {
+        attribute = node.append_attribute(key.c_str());
+    }
+    return attribute && attribute.set_value(std::string(text).c_str());
+}
+
+bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path) {
+    lf_ensureDeclaration(document);
+    // format_no_declaration: the declaration node written is the one made above.
+    return document.save_file(path.c_str(), "  ",
+                              pugi::format_default | pugi::format_no_declaration,
+                              pugi::encoding_utf8);
+}
+
+XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesystem::path& path,
+                               const XmlValidator& validator) {
+    const std::filesystem::path temporary = lf_withSuffix(path, ".tmp");
+    const std::filesystem::path backup = lf_withSuffix(path, ".bak");
+    const auto failed = [](std::string error) { return XmlSaveResult{false, std::move(error)}; };
+
+    std::error_code ec;
+    std::filesystem::remove(temporary, ec);
+    if (ec) {
+        return failed(
+            fmt::format("cannot remove the stale {}: {}", gf_pathToUtf8(temporary), ec.message()));
+    }
+    const TempFileRemover remover(temporary);
+    if (!gf_saveXml(document, temporary)) {
+        return failed(fmt::format("cannot write {}", gf_pathToUtf8(temporary)));
+    }
+
+    pugi::xml_document reread;
+    const pugi::xml_parse_result parsed = reread.load_file(temporary.c_str());
+    if (!parsed) {
+        return failed(fmt::format("{} is not well-formed: {} at offset {}",
+                                  gf_pathToUtf8(temporary), parsed.description(), parsed.offset));
+    }
+    if (validator) {
+        if (const auto problem = validator(reread)) {
+            return failed(
+                fmt::format("{} failed validation: {}", gf_pathToUtf8(temporary), *problem));
+        }
+    }
+
+    const bool exists = std::filesystem::exists(path, ec);
+    if (ec) {
+        return failed(fmt::format("cannot inspect {}: {}", gf_pathToUtf8(path), ec.message()));
+    }
+    if (exists) {
+        std::filesystem::copy_file(path, backup, std::filesystem::copy_options::overwrite_existing,
+                                   ec);
+        if (ec) {
+            return failed(fmt::format("cannot keep {} as {}: {}", gf_pathToUtf8(path),
+                                      gf_pathToUtf8(backup), ec.message()));
+        }
+    }
+    if (!os::replaceFile(temporary, path, ec)) {
+        return failed(fmt::format("cannot replace {} with {}: {}", gf_pathToUtf8(path),
+                                  gf_pathToUtf8(temporary), ec.message()));
+    }
+    return XmlSaveResult{true, {}};
+}
+
+} // namespace skyloom
