@@ -70,11 +70,13 @@ void LogFile::open() { openIn(os::workingFolder()); }
 
 void LogFile::openIn(const std::filesystem::path& folder) {
     auto& s = lf_state();
-    std::string target;
+    // The provider may itself log (configuration looks up folders), so it runs unlocked.
+    std::function<std::string()> provider;
     {
         std::lock_guard lock(s.mutex);
-        target = s.targetName ? s.targetName() : std::string("MSFS");
+        provider = s.targetName;
     }
+    const std::string target = provider ? provider() : std::string("MSFS");
     const std::string firstLine = fmt::format("{} {} version {} for {}", gf_dateTimeText(),
                                               kProgramName, gf_programVersionText(), target);
 
@@ -82,11 +84,22 @@ void LogFile::openIn(const std::filesystem::path& folder) {
     lf_flushLocked(s);
     s.file.reset();
     const auto path = folder / "Log.txt";
+    // Keep the previous log as Log0.txt. When neither the rename nor a copy works, the new
+    // run appends to the old log rather than destroying its only copy.
+    const char* mode = "wb";
     std::error_code ec;
     if (std::filesystem::exists(path, ec)) {
-        std::filesystem::rename(path, folder / "Log0.txt", ec);
+        const auto previous = folder / "Log0.txt";
+        std::filesystem::rename(path, previous, ec);
+        if (ec) {
+            std::filesystem::copy_file(path, previous,
+                                       std::filesystem::copy_options::overwrite_existing, ec);
+            if (ec) {
+                mode = "ab";
+            }
+        }
     }
-    s.file.reset(std::fopen(path.c_str(), "wb"));
+    s.file.reset(std::fopen(path.c_str(), mode));
     s.path = s.file ? path : std::filesystem::path();
     lf_appendLocked(s, {}, firstLine, true);
 }

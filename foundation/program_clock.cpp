@@ -25,6 +25,10 @@ Clock::UtcTime gf_programTimeNow() {
 }
 
 DaySlotParts gf_daySlotOf(Clock::UtcTime t) {
+    // Before the Unix epoch the time cannot be broken down on the target platform.
+    if (t < Clock::UtcTime{}) {
+        return {-1, 0};
+    }
     const auto led = floor<seconds>(t) + kSlotLead;
     const auto day = floor<days>(led);
     const weekday wd{day};

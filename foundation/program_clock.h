@@ -22,7 +22,7 @@ Clock::UtcTime gf_programTimeNow();
 
 // The UTC weekday (1 Monday to 7 Sunday) and the half-hour slot of the UTC day (0 to 47) of a
 // moment. A slot starts 30 s before its half hour (hh:29:30 and hh:59:30), so 23:59:30 on a
-// Sunday is slot 0 of Monday.
+// Sunday is slot 0 of Monday. A time that cannot be broken down gives weekday -1, slot 0.
 struct DaySlotParts {
     std::int32_t weekday;
     std::int32_t slot;

@@ -121,6 +121,21 @@ TEST_F(LogFileTest, OpeningAgainKeepsOneGenerationAsLog0) {
     EXPECT_FALSE(std::filesystem::exists(dir_ / "Log00.txt"));
 }
 
+TEST_F(LogFileTest, TheTargetNameProviderMayItselfLog) {
+    // Configuration's provider looks up folders and may log while the log is being opened.
+    LogFile::setTargetNameProvider([] {
+        LogFile::writeImportant("Could not find the AppData path");
+        return std::string("MSFS 2020");
+    });
+    LogFile::openIn(dir_.path());
+    const auto previous = readLines(dir_ / "Log0.txt");
+    ASSERT_EQ(previous.size(), 2u);
+    EXPECT_EQ(previous[1], "==> Could not find the AppData path");
+    const auto lines = readLines(logPath());
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_TRUE(lines[0].ends_with(" for MSFS 2020")) << lines[0];
+}
+
 TEST_F(LogFileTest, OpeningFlushesTheLinesWaitingForThePreviousLog) {
     LogFile::write("not yet flushed");
     LogFile::openIn(dir_.path());

@@ -103,3 +103,15 @@ TEST(WeekdayName, NamesOneToSevenAndMarksTheRest) {
 
 } // namespace
 } // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+TEST(DaySlot, ATimeBeforeTheEpochHasNoWeekday) {
+    const auto parts = gf_daySlotOf(Clock::UtcTime{} - std::chrono::hours{1});
+    EXPECT_EQ(parts.weekday, -1);
+    EXPECT_EQ(parts.slot, 0);
+}
+
+} // namespace
+} // namespace skyloom
