@@ -1,0 +1,179 @@
+// `Gui`: the one object behind the main window. It owns the window handle, the brushes, pens
+// and fonts of the painter, the DPI in force and every value the window shows (`GuiState`).
+// Only the GUI thread changes those values: every thread sends a `GuiUpdate` through
+// `enqueueUpdate`, which applies it at once on the GUI thread and otherwise queues it under
+// the update mutex and wakes the window with a single MSG_GUI_UPDATE while none is pending.
+// The window procedure drains the queue (`drainUpdateQueue`), and the OR of the applied
+// updates' redraw flags repaints only the bands that changed (`invalidateParts`).
+//
+// The program's instance is gf_gui(); tests make their own.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "gui/gdi_object.h"
+#include "gui/gui_redraw_flags.h"
+#include "gui/gui_state.h"
+#include "gui/gui_update.h"
+#include "platform/winui/win_types.h"
+
+namespace skyloom {
+
+// The solid brushes and pens of the painter, made when the `Gui` is constructed.
+struct GuiBrushes {
+    GdiObject<winui::HBRUSH> red;       // (255, 0, 0)
+    GdiObject<winui::HBRUSH> lightBlue; // (153, 204, 255): the options area
+    GdiObject<winui::HBRUSH> black;
+    GdiObject<winui::HBRUSH> green;     // (50, 210, 50)
+    GdiObject<winui::HBRUSH> darkGreen; // (25, 150, 25)
+    GdiObject<winui::HBRUSH> yellow;    // (255, 255, 0)
+    GdiObject<winui::HBRUSH> white;
+};
+
+struct GuiPens {
+    GdiObject<winui::HPEN> black; // solid, 1 unit
+    GdiObject<winui::HPEN> white;
+};
+
+class Gui {
+public:
+    // Called with every update the GUI thread applies and the flags it returned.
+    using AppliedUpdateObserver = std::function<void(const GuiUpdate&, GuiRedrawFlags)>;
+
+    Gui();
+    // Stops updates, destroys the window when it still exists, and frees the GDI objects.
+    virtual ~Gui();
+    Gui(const Gui&) = delete;
+    Gui& operator=(const Gui&) = delete;
+
+    // --- Any thread ---
+
+    // Applied at once on the GUI thread; from any other thread queued, with one
+    // MSG_GUI_UPDATE posted while none is pending. Updates sent before the window exists
+    // wait in the queue; after `stopUpdates` every update is dropped. Never throws: a
+    // failure goes to the debugger output and loses the update.
+    void enqueueUpdate(GuiUpdate update) noexcept;
+
+    // The typed senders: each builds one update and enqueues it.
+    void setDataSourceText(std::string text) noexcept;                // kind 11
+    void setSimaddonCount(std::uint64_t count) noexcept;              // kind 15
+    void setUserWingspanKnown(bool known) noexcept;                   // kind 17
+    void setAirportName(bool loaded, std::string name) noexcept;      // kind 24
+    void setStaticFitHidden(bool hidden) noexcept;                    // kind 26, see below
+    void redrawHeader() noexcept;                                     // kind 4, counters band
+    void redrawOptions() noexcept;                                    // kind 4, options area
+    void redrawAirportPanel() noexcept;                               // kind 4, park-airport panel
+    void setPublisher(std::string publisher, bool handmade) noexcept; // kind 29
+    void setStaticFit(float hours) noexcept;                          // kind 31
+    void setUserStand(std::string stand) noexcept;                    // kind 33
+    void showErrorLine(std::string text) noexcept;                    // kind 36
+    // The status line for 25 s; with `log` the text also goes to the log.
+    void showStatusText(std::string text, bool log) noexcept; // kind 35
+    // Clears the status line (kind 37), or, while the unmatched-airport notice is pending,
+    // shows that notice instead.
+    void clearStatusText() noexcept;
+
+    // The worker's own copy of "static fit hidden": set by `setStaticFitHidden` before it
+    // sends kind 26, cleared by the reset (kind 39); while it is set the worker sends no
+    // static fit.
+    bool staticFitHiddenForSenders() const noexcept { return staticFitHiddenForSenders_.load(); }
+
+    // --- GUI thread ---
+
+    // Changes the state as the update's kind says and returns the bands to repaint. Throws
+    // std::bad_variant_access for an update without a valid kind.
+    GuiRedrawFlags applyUpdate(GuiUpdate& update);
+    // Repaints the bands named by `flags`; a resize (16) sizes the window for the current
+    // mode and repaints it whole. Nothing without a window.
+    void invalidateParts(GuiRedrawFlags flags);
+    // The MSG_GUI_UPDATE handler: takes the whole queue, applies it in order and repaints
+    // the union of the changed bands once. Returns that union.
+    GuiRedrawFlags drainUpdateQueue();
+    // Refuses every later update and drops those queued. Called when the window goes and
+    // at exit; only `recordGuiThread` accepts updates again.
+    void stopUpdates() noexcept;
+    // Kind 39: see `GuiState::resetForRestart`; also clears the senders' static-fit flag.
+    void resetState() noexcept;
+    // Stores the compact flag and hides (compact) or shows every option window.
+    void setCompact(bool compact);
+
+    const GuiState& state() const noexcept { return state_; }
+
+    // --- Window start-up, on the thread that becomes the GUI thread ---
+
+    // Makes the calling thread the GUI thread and accepts updates again.
+    void recordGuiThread();
+    void setWindow(winui::HWND window) noexcept { window_.store(window); }
+    winui::HWND window() const noexcept { return window_.load(); }
+    // Once the window exists: posts MSG_GUI_UPDATE when updates were queued before it did.
+    void postUpdatesQueuedBeforeWindow() noexcept;
+
+    // The option controls, in creation order; the compact mode hides and shows them.
+    void addOptionWindow(winui::HWND window);
+    const std::vector<winui::HWND>& optionWindows() const noexcept { return optionWindows_; }
+
+    // --- What the painter uses ---
+    const GuiBrushes& brushes() const noexcept { return brushes_; }
+    const GuiPens& pens() const noexcept { return pens_; }
+    winui::HFONT textFont() const noexcept { return textFont_.get(); }
+    winui::HFONT boldFont() const noexcept { return boldFont_.get(); }
+    winui::HFONT controlFont() const noexcept { return controlFont_.get(); }
+    // Each takes ownership and deletes the font it replaces.
+    void setTextFonts(winui::HFONT normal, winui::HFONT bold) noexcept;
+    void setControlFont(winui::HFONT font) noexcept;
+    winui::UINT dpi() const noexcept { return dpi_; }
+    void setDpi(winui::UINT dpi) noexcept { dpi_ = dpi; }
+    // The compact/expand control in device pixels, as the last paint drew it.
+    const winui::RECT& compactHotRect() const noexcept { return compactHotRect_; }
+    void setCompactHotRect(const winui::RECT& rect) noexcept { compactHotRect_ = rect; }
+    // Drop-down combo boxes: their height at 96 DPI, for the DPI rescaling.
+    std::unordered_map<winui::HWND, std::int32_t>& controlHeights() noexcept {
+        return controlHeights_;
+    }
+
+    // --- Recording ---
+    void setAppliedUpdateObserver(AppliedUpdateObserver observer);
+
+    // Updates waiting for the GUI thread, and whether a MSG_GUI_UPDATE is in flight.
+    std::size_t queuedUpdateCount() const;
+    bool drainPending() const noexcept { return posted_.load(); }
+
+private:
+    friend struct GuiUpdateApplier;
+
+    bool onGuiThread() const noexcept;
+
+    GuiBrushes brushes_;
+    GuiPens pens_;
+    GdiObject<winui::HFONT> textFont_;
+    GdiObject<winui::HFONT> boldFont_;
+    winui::RECT compactHotRect_{};
+
+    mutable std::mutex mutex_; // guards the queue only
+    std::deque<GuiUpdate> queue_;
+    std::atomic<bool> posted_{false};
+    std::atomic<bool> closing_{false};
+    std::atomic<winui::DWORD> guiThreadId_{0};
+    winui::UINT dpi_ = 96;
+    std::atomic<winui::HWND> window_{nullptr};
+    GdiObject<winui::HFONT> controlFont_;
+    std::unordered_map<winui::HWND, std::int32_t> controlHeights_;
+    std::vector<winui::HWND> optionWindows_;
+
+    GuiState state_;
+    std::atomic<bool> staticFitHiddenForSenders_{false};
+    AppliedUpdateObserver observer_;
+};
+
+// The program's `Gui`, made on first use.
+Gui& gf_gui();
+
+} // namespace skyloom
