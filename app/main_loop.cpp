@@ -1,0 +1,99 @@
+#include "app/main_loop.h"
+
+#include <utility>
+
+#include "app/current_day_slot.h"
+#include "app/stop_request.h"
+#include "app/user_position.h"
+#include "gui/gui.h"
+#include "gui/parking_interval.h"
+#include "platform/os/timer_period.h"
+
+namespace skyloom {
+
+MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
+    : context_(context), token_(std::move(token)) {}
+
+bool MainLoop::keepRunning() const noexcept {
+    return context_.stop->keepRunning() && !token_.stop_requested();
+}
+
+void MainLoop::run() {
+    const os::TimerPeriod timerPeriod(kMainLoopTimerPeriodMs);
+    Clock& clock = *context_.clock;
+    beforeFirstCycle();
+    Clock::SteadyTime next = clock.steadyNow();
+    while (keepRunning()) {
+        cycle();
+        if (context_.cycleObserver) {
+            context_.cycleObserver(*this);
+        }
+        next += kMainCycle;
+        const Clock::SteadyTime now = clock.steadyNow();
+        if (now - next > kMainLoopResyncBehind) {
+            // Running the missed cycles back to back would only burst through them; the
+            // schedule starts afresh from now instead.
+            ++counters_.resyncs;
+            next = now;
+        }
+        clock.sleepUntil(next);
+    }
+}
+
+void MainLoop::beforeFirstCycle() {
+    gf_refreshCurrentDaySlot();
+}
+
+// Within a cycle the simulator's events and the traffic step come first (while the flight
+// runs), then what the simulator link reported about the user aircraft, then the slower steps.
+void MainLoop::cycle() {
+    ++counters_.cycles;
+    if (g_userGroundDataReceived.exchange(false)) {
+        userDataStep();
+    }
+    if (counters_.cycles % kCyclesPerSecondStep == 0) {
+        secondStep();
+    }
+}
+
+// The DaySlot comes first: what follows in this step (real-stand learning, parked targets)
+// works in the slot it gives.
+void MainLoop::userDataStep() {
+    ++counters_.userDataSteps;
+    gf_refreshCurrentDaySlot();
+}
+
+void MainLoop::secondStep() {
+    ++counters_.secondSteps;
+    context_.gui->enqueueUpdate(GuiUpdate::StatusExpiryTick{});
+    if (const auto minutes = gf_takeParkingIntervalMinutes()) {
+        // A new interval restarts the countdown.
+        parkingIntervalMinutes_ = *minutes > 0 ? *minutes : 0;
+        parkingMinutesLeft_ = parkingIntervalMinutes_;
+    }
+    if (counters_.secondSteps % kSecondStepsPerMinuteStep == 0) {
+        minuteStep();
+    }
+    if (gf_isParkingSlot(counters_.secondSteps)) {
+        parkingSlot();
+    }
+}
+
+void MainLoop::minuteStep() {
+    ++counters_.minuteSteps;
+    if (parkingIntervalMinutes_ > 0) {
+        --parkingMinutesLeft_;
+        if (parkingMinutesLeft_ <= 0) {
+            parkingMinutesLeft_ = parkingIntervalMinutes_;
+        }
+        context_.gui->enqueueUpdate(GuiUpdate::NextParkingUpdate{parkingMinutesLeft_});
+    }
+}
+
+// The park airport is chosen, kept or left here, and a requested static-parking update runs
+// here, once the parking subsystem is part of the program.
+void MainLoop::parkingSlot() {
+    ++counters_.parkingSlots;
+}
+
+} // namespace skyloom

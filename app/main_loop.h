@@ -1,0 +1,81 @@
+// The main loop of the main worker thread: one cycle every 10 ms against the steady clock,
+// under a 1 ms system timer period. A loop that falls more than 100 ms behind does not race
+// to catch up but re-synchronises its schedule to now. Within the cycles run the loop's
+// slower steps:
+// - the user-data step, whenever the simulator link reports that the user aircraft's
+//   once-a-second on-ground reply has arrived;
+// - the once-a-second step, every 100th cycle;
+// - the 60 s step, every 60th once-a-second step;
+// - the parking slot, at the once-a-second steps whose count is a multiple of 14 but not of 5
+//   (so that it never falls on a 60 s step).
+// The loop ends when the stop request is raised (or the worker is asked to stop).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <stop_token>
+
+#include "app/main_run_context.h"
+#include "foundation/clock.h"
+
+namespace skyloom {
+
+inline constexpr std::chrono::milliseconds kMainCycle{10};
+inline constexpr std::chrono::milliseconds kMainLoopResyncBehind{100};
+inline constexpr unsigned kMainLoopTimerPeriodMs = 1;
+inline constexpr std::uint64_t kCyclesPerSecondStep = 100;
+inline constexpr std::uint64_t kSecondStepsPerMinuteStep = 60;
+inline constexpr std::uint64_t kParkingSlotEvery = 14;
+inline constexpr std::uint64_t kParkingSlotNeverEvery = 5;
+
+// True for the once-a-second step counts that are parking slots.
+constexpr bool gf_isParkingSlot(std::uint64_t secondSteps) noexcept {
+    return secondSteps % kParkingSlotEvery == 0 && secondSteps % kParkingSlotNeverEvery != 0;
+}
+
+// How often each part of the loop has run.
+struct MainLoopCounters {
+    std::uint64_t cycles = 0;
+    std::uint64_t userDataSteps = 0;
+    std::uint64_t secondSteps = 0;
+    std::uint64_t minuteSteps = 0;
+    std::uint64_t parkingSlots = 0;
+    std::uint64_t resyncs = 0;
+};
+
+class MainLoop {
+public:
+    // The context's clock, window and stop request must outlive the loop.
+    explicit MainLoop(const MainRunContext& context, std::stop_token token = {});
+
+    // Runs cycles every 10 ms until the run is to end. Before the first cycle it refreshes
+    // the current DaySlot.
+    void run();
+    // One cycle, with the slower steps that fall on it.
+    void cycle();
+
+    // True while the stop request is clear and the worker is not asked to stop.
+    bool keepRunning() const noexcept;
+
+    const MainLoopCounters& counters() const noexcept { return counters_; }
+    // The minutes to the next parking update as the loop counts them; 0 while no interval
+    // has been handed over.
+    std::int32_t parkingUpdateMinutesLeft() const noexcept { return parkingMinutesLeft_; }
+    Clock& clock() const noexcept { return *context_.clock; }
+
+private:
+    void beforeFirstCycle();
+    void userDataStep();
+    void secondStep();
+    void minuteStep();
+    void parkingSlot();
+
+    const MainRunContext& context_;
+    std::stop_token token_;
+    MainLoopCounters counters_;
+    std::int32_t parkingIntervalMinutes_ = 0;
+    std::int32_t parkingMinutesLeft_ = 0;
+};
+
+} // namespace skyloom

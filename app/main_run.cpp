@@ -1,0 +1,301 @@
+#include "app/main_run.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <fmt/format.h>
+
+#include "app/main_loop.h"
+#include "app/user_position.h"
+#include "app/window_requests.h"
+#include "config/configuration.h"
+#include "config/msfs_installation.h"
+#include "config/parameters.h"
+#include "config/params_snapshot.h"
+#include "config/program_paths.h"
+#include "config/startup_choices.h"
+#include "foundation/clock.h"
+#include "foundation/icao_code.h"
+#include "foundation/log_file.h"
+#include "foundation/program_clock.h"
+#include "foundation/text.h"
+#include "foundation/version.h"
+#include "gui/gui.h"
+#include "gui/gui_messages.h"
+#include "gui/parking_interval.h"
+#include "platform/winui/last_error.h"
+#include "platform/winui/message_loop.h"
+
+namespace skyloom {
+namespace {
+
+// Waits (the restart countdown, the pause before the end) look this often whether the user
+// closed the window or pushed "Unblock".
+constexpr std::chrono::milliseconds kWaitTick{100};
+
+struct RunState {
+    const MainRunContext& context;
+    std::stop_token token;
+
+    bool exitWanted() const { return context.stop->exitWanted() || token.stop_requested(); }
+    bool keepRunning() const { return context.stop->keepRunning() && !token.stop_requested(); }
+};
+
+// A start-up step that cannot go on: the window shows why and the run stops for `reason`.
+void lf_stopStartUp(const RunState& run, StopReason reason, const std::string& text) {
+    run.context.gui->showErrorLine(text);
+    gf_requestStop(*run.context.stop, reason, 0);
+}
+
+// --- Start-up steps ---
+
+// The program finds its data beside itself: started from anywhere else it would make its
+// folders there and find nothing.
+bool lf_checkWorkingFolder(const RunState& run) {
+    if (gf_workingFolderHasDocs()) {
+        return true;
+    }
+    lf_stopStartUp(run, StopReason::systemError,
+                   fmt::format("{} must be started from its own folder: '{}' holds no \"{}\" "
+                               "folder",
+                               kProgramName, gf_pathToUtf8(gf_workingFolder()), kDocsFolderName));
+    return false;
+}
+
+// parameters.xml (recreated when missing), the radius parameters, the start-up choices and
+// the settings snapshot.
+bool lf_loadSettings(const RunState&) {
+    const ConfigurationStart start = gf_loadConfiguration();
+    LogFile::write(fmt::format("Start-up choices: {}, {}",
+                               gf_simChoiceText(start.choices.simulator),
+                               gf_trafficSourceText(start.choices.source)));
+    return true;
+}
+
+// The values the window opens each run with.
+bool lf_showFirstValues(const RunState& run) {
+    Gui& gui = *run.context.gui;
+    const std::shared_ptr<const ParamsSnapshot> settings = gf_paramsSnapshot();
+    gui.enqueueUpdate(GuiUpdate::SetCompact{gf_params().COLLAPSED.value()});
+    gui.enqueueUpdate(GuiUpdate::StayOnTop{settings->ALWAYS_ON_TOP});
+    gui.enqueueUpdate(GuiUpdate::QnhUnit{settings->qnhInHg});
+    gui.enqueueUpdate(GuiUpdate::ParkAirport{IcaoCode{}});
+    gf_showParkingInterval(gui, *settings);
+    return true;
+}
+
+bool lf_findInstallation(const RunState& run) {
+    const SimChoice simulator = gf_startupChoices()->simulator;
+    if (gf_locateMsfsInstallation(gf_params(), simulator)) {
+        return true;
+    }
+    lf_stopStartUp(
+        run, StopReason::installPathMissing,
+        fmt::format("The packages folder of {} was not found", gf_simChoiceText(simulator)));
+    return false;
+}
+
+bool lf_createDataFolders(const RunState&) {
+    gf_createDataFolders();
+    return true;
+}
+
+struct StartupStep {
+    std::string_view name;
+    bool (*run)(const RunState&);
+};
+
+// The start-up, in its order. The steps of subsystems that are not part of the program yet
+// take their places as follows:
+// - before the working-folder check: the socket layer;
+// - when the simulator installation is not found: the folder picker and the check of the
+//   picked Community folder, before the run gives up;
+// - after the data folders: on the RT Direct road the user's RealTraffic credentials, the
+//   update check, the dbase and the airports, then the park airports list, the saved time
+//   shift, destination, range and park options;
+// - then the livery scan and the livery tables, the flight-plan folder, the destination, the
+//   traffic state, the SimClient thread and the wait for the simulator, the park airport from
+//   the user's position, the airport scan, the traffic range and the feed's threads.
+constexpr std::array kStartupSteps = {
+    StartupStep{"working folder", &lf_checkWorkingFolder},
+    StartupStep{"settings", &lf_loadSettings},
+    StartupStep{"window values", &lf_showFirstValues},
+    StartupStep{"simulator installation", &lf_findInstallation},
+    StartupStep{"data folders", &lf_createDataFolders},
+};
+
+bool lf_startUp(const RunState& run) {
+    for (const StartupStep& step : kStartupSteps) {
+        if (!run.keepRunning()) {
+            return false;
+        }
+        if (!step.run(run)) {
+            LogFile::write(fmt::format("Start-up stopped at: {}", step.name));
+            return false;
+        }
+    }
+    return run.keepRunning();
+}
+
+void lf_reportFailure(const RunState& run, const std::string& logLine, const std::string& shown) {
+    try {
+        LogFile::writeImportant(logLine);
+        run.context.gui->showErrorLine(shown);
+    } catch (...) {
+        // The stop below still ends the run.
+    }
+    gf_requestStop(*run.context.stop, StopReason::systemError, 0);
+}
+
+// --- Cleanup ---
+
+// Takes the run down. The subsystems that are not part of the program yet take their places
+// in this order: the SimClient thread is stopped and joined first (it removes every AI object
+// it owns and waits for the confirmations), then the simulator tables are cleared; the
+// weather and traffic readers are stopped and joined; the RealTraffic session is
+// deauthenticated (RT Direct) or the App server closed (RT App); the park airport's waiting
+// static parking requests are dropped and its static and live aircraft removed, static
+// parking is stopped and the park airport cleared; the static and live aircraft are cleared;
+// the flight-plan folder is removed; what must persist is saved (destination, park airports,
+// livery matching summary and unmatched types).
+void lf_closingDown(const RunState&, const StopRequest& request) {
+    LogFile::write(fmt::format("Closing down after {} ({}), detail {}",
+                               gf_stopReasonText(request.reason), gf_stopReasonCode(request.reason),
+                               request.detail));
+    LogFile::flush();
+}
+
+enum class WaitEnd { timeUp, endedEarly, exitWanted };
+
+// Sleeps on the run's clock until `until`; ends early when `endsEarly` is raised (and takes
+// it), or when the user closed the window.
+WaitEnd lf_waitUntil(const RunState& run, Clock::SteadyTime until,
+                     std::atomic<bool>* endsEarly = nullptr) {
+    Clock& clock = *run.context.clock;
+    while (true) {
+        if (run.exitWanted()) {
+            return WaitEnd::exitWanted;
+        }
+        if (endsEarly != nullptr && endsEarly->exchange(false)) {
+            return WaitEnd::endedEarly;
+        }
+        const Clock::SteadyTime now = clock.steadyNow();
+        if (now >= until) {
+            return WaitEnd::timeUp;
+        }
+        clock.sleepUntil(std::min(now + kWaitTick, until));
+    }
+}
+
+// The countdown before a restart, one status line a second; "Unblock" ends it at once. False
+// when the user closed the window meanwhile: the program then ends instead.
+bool lf_countDownToRestart(const RunState& run, std::chrono::seconds countdown) {
+    std::atomic<bool>& unblock = run.context.requests->unblockPushed;
+    unblock.store(false); // only a push during the countdown ends it
+    if (countdown.count() > 0) {
+        LogFile::write(fmt::format("Restart in {} s", countdown.count()));
+    }
+    const Clock::SteadyTime start = run.context.clock->steadyNow();
+    for (std::int64_t left = countdown.count(); left > 0; --left) {
+        run.context.gui->showStatusText(gf_restartCountdownText(left), false);
+        const Clock::SteadyTime secondEnd =
+            start + std::chrono::seconds{countdown.count() - left + 1};
+        switch (lf_waitUntil(run, secondEnd, &unblock)) {
+        case WaitEnd::exitWanted:
+            return false;
+        case WaitEnd::endedEarly:
+            return true;
+        case WaitEnd::timeUp:
+            break;
+        }
+    }
+    return !run.exitWanted();
+}
+
+// What a new run must not inherit from this one.
+void lf_prepareNextRun(const RunState& run) {
+    LogFile::write("Restart phase: reinitializing traffic state");
+    gf_clearUserPosition();
+    g_timeShiftActive.store(false);
+    run.context.requests->clear();
+    run.context.gui->enqueueUpdate(GuiUpdate::Reset{});
+    run.context.stop->clearForNextRun();
+}
+
+void lf_handOver(const RunState& run, bool restart) {
+    const winui::HWND window = run.context.gui->window();
+    if (window == nullptr) {
+        return;
+    }
+    const winui::UINT message = restart ? MSG_START : MSG_EXIT;
+    if (winui::PostMessageW(window, message, 0, 0) == winui::FALSE) {
+        LogFile::writeImportant(fmt::format("Posting {} to the main window failed: {}",
+                                            restart ? "MSG_START" : "MSG_EXIT",
+                                            winui::GetLastError()));
+    }
+}
+
+} // namespace
+
+MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
+    const RunState run{context, std::move(token)};
+    MainRunEnd end;
+    try {
+        if (lf_startUp(run)) {
+            end.startedUp = true;
+            MainLoop loop(context, run.token);
+            try {
+                loop.run();
+            } catch (...) {
+                end.cycles = loop.counters().cycles;
+                throw;
+            }
+            end.cycles = loop.counters().cycles;
+        }
+    } catch (const std::exception& e) {
+        lf_reportFailure(run, fmt::format("lf_main exception: {}", e.what()), e.what());
+    } catch (...) {
+        lf_reportFailure(run, "Exception in lf_main", "Exception in lf_main");
+    }
+
+    end.request = context.stop->current();
+    try {
+        lf_closingDown(run, end.request);
+    } catch (const std::exception& e) {
+        LogFile::writeNoThrow(fmt::format("lf_closingDown exception: {}", e.what()));
+    } catch (...) {
+        LogFile::writeNoThrow("Exception in lf_closingDown");
+    }
+
+    // Whatever goes wrong from here, the window must still hear how the run ended.
+    bool restart = false;
+    try {
+        const ShutdownPlan plan = gf_planShutdown(end.request, run.exitWanted());
+        if (plan.restart) {
+            restart = lf_countDownToRestart(run, plan.countdown);
+        } else if (plan.exitDelay.count() > 0) {
+            LogFile::write(fmt::format("Ending in {} s", plan.exitDelay.count()));
+            lf_waitUntil(run, context.clock->steadyNow() + plan.exitDelay);
+        }
+        if (restart) {
+            lf_prepareNextRun(run);
+        }
+    } catch (const std::exception& e) {
+        LogFile::writeNoThrow(fmt::format("lf_main exception: {}", e.what()));
+        restart = false;
+    } catch (...) {
+        LogFile::writeNoThrow("Exception in lf_main");
+        restart = false;
+    }
+    end.restart = restart;
+    lf_handOver(run, restart);
+    return end;
+}
+
+} // namespace skyloom

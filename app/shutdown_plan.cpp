@@ -1,0 +1,29 @@
+#include "app/shutdown_plan.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+
+#include "foundation/version.h"
+
+namespace skyloom {
+
+ShutdownPlan gf_planShutdown(const StopRequest& request, bool exitWanted) noexcept {
+    ShutdownPlan plan;
+    if (!exitWanted && gf_stopReasonRestarts(request.reason)) {
+        plan.restart = true;
+        plan.countdown = std::chrono::seconds{std::max<std::int32_t>(request.detail, 0)};
+        return plan;
+    }
+    if (request.reason == StopReason::systemError && !exitWanted) {
+        plan.exitDelay = kSystemErrorExitDelay;
+    }
+    return plan;
+}
+
+std::string gf_restartCountdownText(std::int64_t secondsLeft) {
+    return fmt::format("{} restarts in {} second{} ( or push Unblock to re-start )", kProgramName,
+                       secondsLeft, secondsLeft == 1 ? "" : "s");
+}
+
+} // namespace skyloom

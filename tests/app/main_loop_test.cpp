@@ -1,0 +1,193 @@
+#include "app/main_loop.h"
+
+#include <chrono>
+#include <cstdint>
+#include <stop_token>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/current_day_slot.h"
+#include "app/user_position.h"
+#include "config/params_snapshot.h"
+#include "foundation/program_clock.h"
+#include "gui/parking_interval.h"
+#include "tests/app/support/app_test_support.h"
+
+namespace skyloom {
+namespace {
+
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+
+class MainLoopTest : public testing::AppTest {
+protected:
+    // Runs a loop whose observer first calls `each` and then stops the run after `cycles`.
+    MainLoopCounters runCycles(std::uint64_t cycles, std::function<void(MainLoop&)> each = {}) {
+        MainRunContext run = context();
+        run.cycleObserver = [&](MainLoop& loop) {
+            if (each) {
+                each(loop);
+            }
+            if (loop.counters().cycles == cycles) {
+                stop_.request(StopReason::userClosedSim, 0);
+            }
+        };
+        MainLoop loop(run);
+        loop.run();
+        return loop.counters();
+    }
+
+    std::vector<std::int32_t> nextParkingUpdates() const {
+        std::vector<std::int32_t> minutes;
+        for (const GuiUpdate& update : appliedUpdates()) {
+            if (const auto* next = update.get<GuiUpdate::NextParkingUpdate>()) {
+                minutes.push_back(next->minutes);
+            }
+        }
+        return minutes;
+    }
+};
+
+TEST_F(MainLoopTest, StepCadencesOverTenThousandCycles) {
+    // Sunday 23:59:00 UTC: the run crosses into Monday's first half-hour slot (which starts
+    // at 23:59:30).
+    clock_.setUtc(ManualClock::utcTime(2026, 1, 11, 23, 59, 0));
+    const Clock::SteadyTime start = clock_.steadyNow();
+    std::uint64_t slotAtFirstCycle = 0;
+    const MainLoopCounters counters = runCycles(10'000, [&](MainLoop& loop) {
+        const std::uint64_t cycle = loop.counters().cycles;
+        if (cycle == 1) {
+            slotAtFirstCycle = gf_currentDaySlot();
+        }
+        // The simulator link's on-ground reply, once a second.
+        if (cycle % 100 == 50) {
+            g_userGroundDataReceived.store(true);
+        }
+    });
+
+    EXPECT_EQ(counters.cycles, 10'000u);
+    EXPECT_EQ(clock_.steadyNow() - start, 10'000 * kMainCycle);
+    EXPECT_EQ(counters.userDataSteps, 100u);
+    EXPECT_EQ(counters.secondSteps, 100u);
+    EXPECT_EQ(counters.minuteSteps, 1u);
+    // Once-a-second counts 14, 28, 42, 56, 84 and 98; 70 is a multiple of 5.
+    EXPECT_EQ(counters.parkingSlots, 6u);
+    EXPECT_EQ(counters.resyncs, 0u);
+    // The once-a-second step ticks the status line's expiry.
+    EXPECT_EQ(appliedCount(GuiUpdateKind::statusExpiryTick), 100u);
+    // Refreshed before the first cycle, and by the user-data steps after midnight.
+    EXPECT_EQ(slotAtFirstCycle, gf_packDaySlot({7, 47}));
+    EXPECT_EQ(gf_currentDaySlot(), gf_packDaySlot({1, 0}));
+}
+
+TEST_F(MainLoopTest, WithoutTheOnGroundReplyNoUserDataStepRuns) {
+    clock_.setUtc(ManualClock::utcTime(2026, 1, 11, 23, 59, 0));
+    const MainLoopCounters counters = runCycles(10'000);
+    EXPECT_EQ(counters.userDataSteps, 0u);
+    EXPECT_EQ(counters.secondSteps, 100u);
+    // Only the refresh before the first cycle happened.
+    EXPECT_EQ(gf_currentDaySlot(), gf_packDaySlot({7, 47}));
+}
+
+TEST_F(MainLoopTest, ParkingSlotsAreMultiplesOfFourteenThatAreNotMultiplesOfFive) {
+    struct Case {
+        std::uint64_t secondSteps;
+        bool slot;
+    };
+    for (const Case c : {Case{0, false}, Case{5, false}, Case{13, false}, Case{14, true},
+                         Case{28, true}, Case{56, true}, Case{70, false}, Case{84, true},
+                         Case{140, false}, Case{154, true}, Case{420, false}}) {
+        EXPECT_EQ(gf_isParkingSlot(c.secondSteps), c.slot) << c.secondSteps;
+    }
+}
+
+struct LagCase {
+    milliseconds lag; // how long cycle 50 takes
+    std::uint64_t resyncs;
+};
+
+TEST_F(MainLoopTest, ALoopMoreThanHundredMillisecondsBehindResynchronisesOnce) {
+    // Cycle 50 starts at 490 ms; its next cycle is due at 500 ms. A cycle of 110 ms leaves the
+    // loop exactly 100 ms behind, which it still catches up.
+    for (const LagCase c : {LagCase{milliseconds{90}, 0}, LagCase{milliseconds{110}, 0},
+                            LagCase{milliseconds{111}, 1}, LagCase{milliseconds{150}, 1},
+                            LagCase{milliseconds{2000}, 1}}) {
+        stop_.reset();
+        const Clock::SteadyTime start = clock_.steadyNow();
+        std::vector<Clock::Duration> cycleTimes;
+        const MainLoopCounters counters = runCycles(1000, [&](MainLoop& loop) {
+            cycleTimes.push_back(clock_.steadyNow() - start);
+            if (loop.counters().cycles == 50) {
+                clock_.advance(c.lag);
+            }
+        });
+        EXPECT_EQ(counters.resyncs, c.resyncs) << c.lag.count() << " ms";
+        const Clock::Duration afterLag = cycleTimes[49] + c.lag;
+        if (c.resyncs == 1) {
+            // The next cycle runs at once, then every 10 ms from there: no burst.
+            EXPECT_EQ(cycleTimes[50], afterLag);
+            for (std::size_t i = 51; i < cycleTimes.size(); ++i) {
+                ASSERT_EQ(cycleTimes[i] - cycleTimes[i - 1], kMainCycle) << "cycle " << i + 1;
+            }
+        } else {
+            // The missed cycles run back to back until the loop is on its grid again.
+            for (std::size_t i = 50; i < cycleTimes.size(); ++i) {
+                const Clock::Duration grid = static_cast<std::int64_t>(i) * kMainCycle;
+                ASSERT_EQ(cycleTimes[i], std::max<Clock::Duration>(grid, afterLag))
+                    << "cycle " << i + 1;
+            }
+        }
+    }
+}
+
+TEST_F(MainLoopTest, TheLoopEndsAtTheCycleThatRaisedTheStopOrWhenTheWorkerIsAskedToStop) {
+    EXPECT_EQ(runCycles(7).cycles, 7u);
+
+    stop_.reset();
+    std::stop_source source;
+    MainRunContext run = context();
+    run.cycleObserver = [&](MainLoop& loop) {
+        if (loop.counters().cycles == 5) {
+            source.request_stop();
+        }
+    };
+    MainLoop loop(run, source.get_token());
+    loop.run();
+    EXPECT_EQ(loop.counters().cycles, 5u);
+}
+
+TEST_F(MainLoopTest, TheParkingIntervalIsCountedDownInMinutesAndStartsAgain) {
+    ParamsSnapshot settings;
+    settings.PARKING_INTERVAL_MINUTES = 5;
+    gf_showParkingInterval(gui_, settings);
+    // Six minutes and a second.
+    runCycles(36'100);
+    EXPECT_THAT(nextParkingUpdates(), ElementsAre(5, 4, 3, 2, 1, 5, 4));
+}
+
+TEST_F(MainLoopTest, ANewParkingIntervalRestartsTheCountdown) {
+    ParamsSnapshot settings;
+    settings.PARKING_INTERVAL_MINUTES = 5;
+    gf_showParkingInterval(gui_, settings);
+    runCycles(18'100, [&](MainLoop& loop) {
+        if (loop.counters().cycles == 9'000) {
+            ParamsSnapshot changed;
+            changed.PARKING_INTERVAL_MINUTES = 10;
+            gf_showParkingInterval(gui_, changed);
+        }
+    });
+    EXPECT_THAT(nextParkingUpdates(), ElementsAreArray({5, 4, 10, 9, 8}));
+}
+
+TEST_F(MainLoopTest, NoParkingIntervalNoCountdown) {
+    const MainLoopCounters counters = runCycles(12'100);
+    EXPECT_EQ(counters.minuteSteps, 2u);
+    EXPECT_EQ(appliedCount(GuiUpdateKind::nextParkingUpdate), 0u);
+}
+
+} // namespace
+} // namespace skyloom

@@ -1,0 +1,237 @@
+#include "app/main_run.h"
+
+#include <chrono>
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "app/main_loop.h"
+#include "foundation/program_clock.h"
+#include "gui/gui_messages.h"
+#include "tests/app/support/app_test_support.h"
+
+namespace fs = std::filesystem;
+
+namespace skyloom {
+namespace {
+
+using std::chrono::seconds;
+using ::testing::ElementsAre;
+using ::testing::ElementsAreArray;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+class MainRunTest : public testing::AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        createRecordingWindow();
+    }
+
+    // One run that stops with `request` at cycle 20 (unless something else ends it first).
+    MainRunEnd runUntil(StopRequest request, std::function<void(MainLoop&)> each = {}) {
+        MainRunContext run = context();
+        run.cycleObserver = [&, request](MainLoop& loop) {
+            if (each) {
+                each(loop);
+            }
+            if (loop.counters().cycles == 20) {
+                stoppedAt_ = clock_.steadyNow();
+                stop_.request(request.reason, request.detail);
+            }
+        };
+        const MainRunEnd end = gf_runMain(run);
+        endedAt_ = clock_.steadyNow();
+        return end;
+    }
+
+    // From the stop request to the hand-over, less the sleep that ends the last cycle.
+    Clock::Duration waitAfterStop() const { return endedAt_ - stoppedAt_ - kMainCycle; }
+
+    Clock::SteadyTime stoppedAt_{};
+    Clock::SteadyTime endedAt_{};
+};
+
+struct ReasonCase {
+    StopRequest request;
+    bool restart;
+    seconds wait; // countdown before MSG_START, or the pause before MSG_EXIT
+};
+
+TEST_F(MainRunTest, ARunStartsLoopsAndRestartsOrEndsAsItsStopReasonSays) {
+    const std::vector<ReasonCase> cases = {
+        {{StopReason::simWasClosed, 0}, false, seconds{0}},
+        {{StopReason::newFlight, 60}, true, seconds{60}},
+        {{StopReason::newSettings, 0}, true, seconds{0}},
+        {{StopReason::newSettings, 3}, true, seconds{3}},
+        {{StopReason::userClosedSim, 0}, false, seconds{0}},
+        {{StopReason::installPathMissing, 0}, false, seconds{0}},
+        {{StopReason::simConnectError, 9}, true, seconds{9}},
+        {{StopReason::readerError, 15}, true, seconds{15}},
+        {{StopReason::systemError, 15}, false, seconds{25}},
+        {{StopReason::newVersion, 0}, false, seconds{0}},
+        {{StopReason::trafficMailboxStalled, 0}, false, seconds{0}},
+    };
+    for (const ReasonCase& c : cases) {
+        const std::string label =
+            fmt::format("{} {}", gf_stopReasonText(c.request.reason), c.request.detail);
+        stop_.reset();
+        const std::size_t statusBefore = statusTexts().size();
+        const std::size_t resetsBefore = appliedCount(GuiUpdateKind::reset);
+        g_timeShiftActive.store(true);
+
+        const MainRunEnd end = runUntil(c.request);
+
+        EXPECT_TRUE(end.startedUp) << label;
+        EXPECT_EQ(end.cycles, 20u) << label;
+        EXPECT_EQ(end.request, c.request) << label;
+        EXPECT_EQ(end.restart, c.restart) << label;
+        EXPECT_THAT(pumpPosted(), ElementsAre(c.restart ? MSG_START : MSG_EXIT)) << label;
+        EXPECT_EQ(waitAfterStop(), c.wait) << label;
+        EXPECT_THAT(logText(),
+                    HasSubstr(fmt::format("Closing down after {} ({}), detail {}\n",
+                                          gf_stopReasonText(c.request.reason),
+                                          gf_stopReasonCode(c.request.reason), c.request.detail)))
+            << label;
+
+        // The countdown shows every second, from its length down to 1.
+        std::vector<std::string> countdown;
+        if (c.restart) {
+            for (std::int64_t left = c.wait.count(); left > 0; --left) {
+                countdown.push_back(gf_restartCountdownText(left));
+            }
+        }
+        const std::vector<std::string> texts = statusTexts();
+        EXPECT_THAT(
+            std::vector<std::string>(texts.begin() + static_cast<long>(statusBefore), texts.end()),
+            ElementsAreArray(countdown))
+            << label;
+
+        // Only a restart resets the window, the time shift and the request for the next run.
+        EXPECT_EQ(appliedCount(GuiUpdateKind::reset) - resetsBefore, c.restart ? 1u : 0u) << label;
+        EXPECT_EQ(g_timeShiftActive.load(), !c.restart) << label;
+        EXPECT_EQ(stop_.current(), c.restart ? StopRequest{} : c.request) << label;
+    }
+    EXPECT_THAT(logText(), HasSubstr("Restart phase: reinitializing traffic state\n"));
+}
+
+TEST_F(MainRunTest, TheStartUpReadsTheSettingsShowsTheFirstValuesAndMakesTheDataFolders) {
+    ASSERT_FALSE(fs::exists(parametersFile()));
+    const MainRunEnd end = runUntil({StopReason::userClosedSim, 0});
+    EXPECT_TRUE(end.startedUp);
+    EXPECT_TRUE(fs::exists(parametersFile()));
+    for (const char* folder :
+         {"input/my_regcodes", "output/info", "output/errors", "airports", "tblo"}) {
+        EXPECT_TRUE(fs::is_directory(workFolder() / folder)) << folder;
+    }
+    // The window's first values come before the loop's first status tick.
+    std::vector<GuiUpdateKind> kinds;
+    for (const GuiUpdate& update : appliedUpdates()) {
+        kinds.push_back(update.kind());
+    }
+    ASSERT_GE(kinds.size(), 5u);
+    EXPECT_THAT(std::vector<GuiUpdateKind>(kinds.begin(), kinds.begin() + 5),
+                ElementsAre(GuiUpdateKind::setCompact, GuiUpdateKind::stayOnTop,
+                            GuiUpdateKind::qnhUnit, GuiUpdateKind::parkAirport,
+                            GuiUpdateKind::nextParkingUpdate));
+    EXPECT_EQ(gui_.state().minutesToNextParkingUpdate, 30);
+    EXPECT_THAT(logText(), HasSubstr("MSFS 2024 packages folder: '" + packagesRoot().string()));
+}
+
+TEST_F(MainRunTest, OutsideItsOwnFolderTheRunStopsBeforeTouchingTheSettings) {
+    fs::remove_all(workFolder() / "docs");
+    const Clock::SteadyTime start = clock_.steadyNow();
+    const MainRunEnd end = runUntil({StopReason::newFlight, 60});
+    EXPECT_FALSE(end.startedUp);
+    EXPECT_EQ(end.cycles, 0u);
+    EXPECT_EQ(end.request, (StopRequest{StopReason::systemError, 0}));
+    EXPECT_FALSE(fs::exists(parametersFile()));
+    EXPECT_THAT(gui_.state().errorLine, HasSubstr("holds no \"docs\" folder"));
+    EXPECT_THAT(logText(), HasSubstr("Start-up stopped at: working folder\n"));
+    // "SYSTEM ERROR" leaves the error on screen for 25 s, then ends the program.
+    EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT));
+    EXPECT_EQ(endedAt_ - start, seconds{25});
+}
+
+TEST_F(MainRunTest, WithoutTheSimulatorInstallationTheRunEndsBeforeMakingItsFolders) {
+    fs::remove_all(dir_ / "local");
+    const Clock::SteadyTime start = clock_.steadyNow();
+    const MainRunEnd end = runUntil({StopReason::newFlight, 60});
+    EXPECT_FALSE(end.startedUp);
+    EXPECT_EQ(end.request, (StopRequest{StopReason::installPathMissing, 0}));
+    EXPECT_TRUE(fs::exists(parametersFile()));
+    EXPECT_FALSE(fs::exists(workFolder() / "output"));
+    EXPECT_EQ(gui_.state().errorLine, "The packages folder of MSFS 2024 was not found");
+    EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT));
+    EXPECT_EQ(endedAt_ - start, seconds{0});
+}
+
+TEST_F(MainRunTest, AnExceptionInTheLoopIsLoggedShownAndEndsTheProgramAsSystemError) {
+    const MainRunEnd end = runUntil({StopReason::newFlight, 60}, [](MainLoop& loop) {
+        if (loop.counters().cycles == 3) {
+            throw std::runtime_error("stand table broken");
+        }
+    });
+    EXPECT_TRUE(end.startedUp);
+    EXPECT_EQ(end.cycles, 3u);
+    EXPECT_EQ(end.request, (StopRequest{StopReason::systemError, 0}));
+    EXPECT_THAT(logText(), HasSubstr("==> lf_main exception: stand table broken\n"));
+    EXPECT_EQ(gui_.state().errorLine, "stand table broken");
+    EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT));
+}
+
+TEST_F(MainRunTest, ClosingTheWindowDuringTheCountdownEndsTheProgramInstead) {
+    onApplied_ = [this](const GuiUpdate& update) {
+        const auto* status = update.get<GuiUpdate::StatusText>();
+        if (status != nullptr && status->text == gf_restartCountdownText(58)) {
+            stop_.request(StopReason::userClosedSim, 0);
+        }
+    };
+    const MainRunEnd end = runUntil({StopReason::newFlight, 60});
+    EXPECT_FALSE(end.restart);
+    EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT));
+    EXPECT_EQ(waitAfterStop(), seconds{2});
+    EXPECT_EQ(stop_.current(), (StopRequest{StopReason::newFlight, 60}));
+}
+
+TEST_F(MainRunTest, UnblockEndsTheCountdownAtOnceButNotWhenPushedBeforeIt) {
+    // Pushed while the loop ran: the countdown still takes its 15 s.
+    runUntil({StopReason::readerError, 15}, [this](MainLoop& loop) {
+        if (loop.counters().cycles == 3) {
+            requests_.unblockPushed.store(true);
+        }
+    });
+    EXPECT_THAT(pumpPosted(), ElementsAre(MSG_START));
+    EXPECT_EQ(waitAfterStop(), seconds{15});
+
+    // Pushed during the countdown: the restart comes at once.
+    onApplied_ = [this](const GuiUpdate& update) {
+        const auto* status = update.get<GuiUpdate::StatusText>();
+        if (status != nullptr && status->text == gf_restartCountdownText(58)) {
+            requests_.unblockPushed.store(true);
+        }
+    };
+    const MainRunEnd end = runUntil({StopReason::newFlight, 60});
+    EXPECT_TRUE(end.restart);
+    EXPECT_THAT(pumpPosted(), ElementsAre(MSG_START));
+    EXPECT_EQ(waitAfterStop(), seconds{2});
+}
+
+TEST_F(MainRunTest, AUserWhoClosedTheWindowGetsTheEndWithoutTheSystemErrorPause) {
+    runUntil({StopReason::systemError, 15}, [this](MainLoop& loop) {
+        if (loop.counters().cycles == 20) {
+            stop_.markExitWanted();
+        }
+    });
+    EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT));
+    EXPECT_EQ(waitAfterStop(), seconds{0});
+}
+
+} // namespace
+} // namespace skyloom

@@ -1,0 +1,83 @@
+#include "app/process_entry.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include "platform/os/instance_lock.h"
+#include "tests/app/support/app_test_support.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace skyloom {
+namespace {
+
+struct SwitchCase {
+    std::vector<std::string> arguments;
+    bool production;
+};
+
+TEST(ProcessEntryTest, ProductionSwitchIsFoundAfterTheProgramNameInAnyLetterCase) {
+    const std::vector<SwitchCase> cases = {
+        {{}, false},
+        {{"skyloom"}, false},
+        {{"--production"}, false}, // the program's own name
+        {{"skyloom", "--production"}, true},
+        {{"skyloom", "--PRODUCTION"}, true},
+        {{"skyloom", "x", "--Production"}, true},
+        {{"skyloom", "--production-run"}, false},
+        {{"skyloom", "-production"}, false},
+        {{"skyloom", ""}, false},
+    };
+    for (const SwitchCase& c : cases) {
+        EXPECT_EQ(gf_hasProductionSwitch(c.arguments), c.production)
+            << fmt::format("{}", fmt::join(c.arguments, " "));
+    }
+}
+
+TEST(ProcessEntryTest, ASecondInstanceEndsWithMinusOneWhileTheFirstHoldsTheLock) {
+    testing::TempDir dir;
+    bool secondRan = false;
+    int second = 0;
+    const int first = gf_runAsSingleInstance(dir.path(), [&] {
+        second = gf_runAsSingleInstance(dir.path(), [&] {
+            secondRan = true;
+            return 5;
+        });
+        return 3;
+    });
+    EXPECT_EQ(first, 3);
+    EXPECT_EQ(second, kSecondInstanceExitCode);
+    EXPECT_FALSE(secondRan);
+    // Once the first has ended the next instance runs.
+    EXPECT_EQ(gf_runAsSingleInstance(dir.path(), [] { return 4; }), 4);
+}
+
+TEST(ProcessEntryTest, TheProgramStartedTwiceEndsAtOnceWithMinusOne) {
+    testing::TempDir dir;
+    fs::create_directories(dir / "run");
+    fs::create_directories(dir / "work");
+    testing::EnvOverride runtime("XDG_RUNTIME_DIR", dir / "run");
+    testing::EnvOverride work("SKYLOOM_WORKDIR", dir / "work");
+    testing::EnvOverride roaming("SKYLOOM_APPDATA", dir / "roaming");
+    testing::EnvOverride local("SKYLOOM_LOCALAPPDATA", dir / "local");
+    // This process is the first instance.
+    const os::InstanceLock held{std::string(kInstanceLockName)};
+    ASSERT_TRUE(held.held());
+
+    const int status = std::system(fmt::format("'{}' --production", SKYLOOM_PROGRAM_PATH).c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 255); // -1
+    // It ended before anything else: no log, no settings.
+    EXPECT_FALSE(fs::exists(dir / "work" / "Log.txt"));
+    EXPECT_FALSE(fs::exists(dir / "roaming"));
+}
+
+} // namespace
+} // namespace skyloom

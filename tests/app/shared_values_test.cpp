@@ -1,0 +1,58 @@
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/user_position.h"
+#include "app/window_requests.h"
+
+namespace skyloom {
+namespace {
+
+struct KnownCase {
+    Lalo position;
+    bool known;
+};
+
+TEST(UserPositionTest, APositionIsKnownOnlyWhenItLiesAwayFromZeroZero) {
+    const std::vector<KnownCase> cases = {
+        {{0.0, 0.0}, false},         {{0.0001, 0.0}, false},  {{0.0, -0.0001}, false},
+        {{0.00011, 0.0}, true},      {{0.0, -0.00011}, true}, {{51.4706, -0.461941}, true},
+        {{-33.9461, 151.177}, true},
+    };
+    for (const KnownCase& c : cases) {
+        EXPECT_EQ(gf_isKnownUserPosition(c.position), c.known)
+            << c.position.lat << "," << c.position.lon;
+    }
+}
+
+TEST(UserPositionTest, TheLatestPositionIsPublishedUntilTheResetClearsIt) {
+    gf_setUserPosition({47.4647, 8.5492}, 1416.0);
+    gf_setUserPosition({47.4500, 8.5600}, 3200.0);
+    EXPECT_EQ(gf_userPosition(), (UserPosition{{47.4500, 8.5600}, 3200.0, true}));
+    gf_setUserPosition({0.0, 0.0}, 0.0);
+    EXPECT_FALSE(gf_userPosition().known);
+    gf_setUserPosition({47.4647, 8.5492}, 1416.0);
+    gf_clearUserPosition();
+    EXPECT_EQ(gf_userPosition(), UserPosition{});
+}
+
+TEST(WindowRequestsTest, ParkTrafficOnlySwitchesAreCountedWithTheLastValueAndClearedTogether) {
+    WindowRequests requests;
+    EXPECT_EQ(requests.parkTrafficOnlyChange(), ParkTrafficOnlyChange{});
+    requests.noteParkTrafficOnlyChange(true);
+    requests.noteParkTrafficOnlyChange(false);
+    requests.noteParkTrafficOnlyChange(true);
+    EXPECT_EQ(requests.parkTrafficOnlyChange(), (ParkTrafficOnlyChange{3, true}));
+
+    requests.flush.store(true);
+    requests.unblockPushed.store(true);
+    requests.navLightsWhileParked.store(true);
+    requests.clear();
+    EXPECT_FALSE(requests.flush.load());
+    EXPECT_FALSE(requests.unblockPushed.load());
+    EXPECT_FALSE(requests.navLightsWhileParked.load());
+    EXPECT_EQ(requests.parkTrafficOnlyChange(), ParkTrafficOnlyChange{});
+}
+
+} // namespace
+} // namespace skyloom

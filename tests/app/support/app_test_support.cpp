@@ -1,0 +1,194 @@
+#include "tests/app/support/app_test_support.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "app/current_day_slot.h"
+#include "app/user_position.h"
+#include "foundation/clock.h"
+#include "foundation/log_file.h"
+#include "foundation/program_clock.h"
+#include "gui/gui_messages.h"
+#include "gui/parking_interval.h"
+#include "platform/winui/message_loop.h"
+#include "platform/winui/messages.h"
+#include "platform/winui/styles.h"
+#include "platform/winui/window.h"
+#include "platform/winui/window_class.h"
+
+namespace fs = std::filesystem;
+
+namespace skyloom::testing {
+namespace {
+
+constexpr const char16_t* kRecordingClass = u"SkyloomAppTestWindow";
+
+struct RecordingHost {
+    Gui* gui = nullptr;
+    std::vector<winui::UINT>* posted = nullptr;
+};
+
+RecordingHost g_recordingHost;
+
+winui::LRESULT lf_recordingWindowProc(winui::HWND hwnd, winui::UINT message, winui::WPARAM wParam,
+                                      winui::LPARAM lParam) {
+    switch (message) {
+    case MSG_GUI_UPDATE:
+        if (g_recordingHost.gui != nullptr) {
+            g_recordingHost.gui->drainUpdateQueue();
+        }
+        return 0;
+    case MSG_START:
+    case MSG_EXIT:
+        if (g_recordingHost.posted != nullptr) {
+            g_recordingHost.posted->push_back(message);
+        }
+        return 0;
+    default:
+        return winui::DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+}
+
+} // namespace
+
+EnvOverride::EnvOverride(const char* name, const std::optional<fs::path>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) {
+        old_ = old;
+    }
+    if (value) {
+        ::setenv(name, value->c_str(), 1);
+    } else {
+        ::unsetenv(name);
+    }
+}
+
+EnvOverride::~EnvOverride() {
+    if (old_) {
+        ::setenv(name_, old_->c_str(), 1);
+    } else {
+        ::unsetenv(name_);
+    }
+}
+
+AppTest::AppTest()
+    : workDir_("SKYLOOM_WORKDIR", dir_ / "work"), roaming_("SKYLOOM_APPDATA", dir_ / "roaming"),
+      local_("SKYLOOM_LOCALAPPDATA", dir_ / "local"), runtime_("XDG_RUNTIME_DIR", dir_ / "run") {}
+
+void AppTest::SetUp() {
+    fs::create_directories(workFolder() / "docs");
+    fs::create_directories(dir_ / "run");
+    fs::create_directories(packagesRoot() / "Community");
+    // The Microsoft Store build of MSFS 2024 (the default choice) names its packages folder.
+    writeTextFile(dir_ / "local" / "Packages" / "Microsoft.Limitless_8wekyb3d8bbwe" / "LocalCache" /
+                      "UserCfg.opt",
+                  "InstalledPackagesPath \"" + packagesRoot().string() + "\"\n");
+
+    gf_setClock(&clock_);
+    backend_ = winui::headless::installHeadlessBackend();
+    LogFile::openIn(workFolder());
+    gf_takeParkingIntervalMinutes();
+    g_userGroundDataReceived.store(false);
+    g_timeShiftActive.store(false);
+    gf_clearCurrentDaySlot();
+    gf_clearUserPosition();
+    // Updates sent from the test thread are applied at once, and recorded.
+    gui_.recordGuiThread();
+    gui_.setAppliedUpdateObserver([this](const GuiUpdate& update, GuiRedrawFlags) {
+        applied_.push_back(update);
+        if (onApplied_) {
+            onApplied_(update);
+        }
+    });
+}
+
+void AppTest::TearDown() {
+    if (window_ != nullptr && winui::IsWindow(window_) != winui::FALSE) {
+        winui::DestroyWindow(window_);
+    }
+    winui::pumpWaitingMessages();
+    gui_.setWindow(nullptr);
+    winui::UnregisterClassW(kRecordingClass, nullptr);
+    g_recordingHost = RecordingHost{};
+    LogFile::close();
+    gf_setClock(nullptr);
+}
+
+MainRunContext AppTest::context() {
+    MainRunContext context;
+    context.clock = &clock_;
+    context.gui = &gui_;
+    context.stop = &stop_;
+    context.requests = &requests_;
+    return context;
+}
+
+void AppTest::createRecordingWindow() {
+    gui_.recordGuiThread();
+    winui::WNDCLASSEXW windowClass;
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = &lf_recordingWindowProc;
+    windowClass.lpszClassName = kRecordingClass;
+    ASSERT_NE(winui::RegisterClassExW(&windowClass), 0);
+    g_recordingHost = RecordingHost{&gui_, &posted_};
+    window_ = winui::CreateWindowExW(0, kRecordingClass, u"Skyloom", winui::WS_CAPTION, 0, 0, 300,
+                                     200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window_, nullptr);
+    gui_.setWindow(window_);
+}
+
+std::vector<winui::UINT> AppTest::pumpPosted() {
+    posted_.clear();
+    winui::pumpWaitingMessages();
+    return posted_;
+}
+
+std::vector<std::string> AppTest::statusTexts() const {
+    std::vector<std::string> texts;
+    for (const GuiUpdate& update : applied_) {
+        if (const auto* status = update.get<GuiUpdate::StatusText>()) {
+            texts.push_back(status->text);
+        }
+    }
+    return texts;
+}
+
+std::size_t AppTest::appliedCount(GuiUpdateKind kind) const {
+    std::size_t count = 0;
+    for (const GuiUpdate& update : applied_) {
+        count += update.kind() == kind ? 1 : 0;
+    }
+    return count;
+}
+
+std::string AppTest::logText() const {
+    LogFile::flush();
+    return readTextFile(workFolder() / "Log.txt");
+}
+
+fs::path AppTest::parametersFile() const {
+    return roamingFolder() / "Skyloom" / "parameters.xml";
+}
+
+std::function<void(MainLoop&)> stopAfterCycles(StopControl& stop, std::uint64_t cycles,
+                                               StopRequest request) {
+    return [&stop, cycles, request](MainLoop& loop) {
+        if (loop.counters().cycles == cycles) {
+            stop.request(request.reason, request.detail);
+        }
+    };
+}
+
+void writeTextFile(const fs::path& path, const std::string& text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+std::string readTextFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+} // namespace skyloom::testing

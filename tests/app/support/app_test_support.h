@@ -1,0 +1,103 @@
+// Helpers for the application-core tests: a fixture that gives each test a program folder
+// with "docs", AppData roots and a simulator installation in a temporary folder, a manual
+// clock installed as the program's clock, its own window (`Gui`), stop request and window
+// requests, a window on the test thread that records what the worker posts to it, and
+// readers of what the window was sent and what the log holds.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/main_loop.h"
+#include "app/main_run_context.h"
+#include "app/stop_request.h"
+#include "app/window_requests.h"
+#include "foundation/manual_clock.h"
+#include "gui/gui.h"
+#include "gui/gui_update.h"
+#include "platform/winui/headless/headless_backend.h"
+#include "platform/winui/win_types.h"
+#include "tests/support/temp_dir.h"
+
+namespace skyloom::testing {
+
+// Sets (or, given no value, removes) an environment variable and restores it afterwards.
+class EnvOverride {
+public:
+    EnvOverride(const char* name, const std::optional<std::filesystem::path>& value);
+    ~EnvOverride();
+    EnvOverride(const EnvOverride&) = delete;
+    EnvOverride& operator=(const EnvOverride&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+class AppTest : public ::testing::Test {
+protected:
+    AppTest();
+    void SetUp() override;
+    void TearDown() override;
+
+    // The context of a run with this test's clock, window, stop request and requests.
+    MainRunContext context();
+
+    // Makes the test thread the GUI thread of `gui_` and gives it a window that records
+    // the messages it receives (MSG_GUI_UPDATE is drained).
+    void createRecordingWindow();
+    // Handles the messages waiting for the test thread; returns the private messages
+    // (MSG_START, MSG_EXIT) among them, in order.
+    std::vector<winui::UINT> pumpPosted();
+
+    // The updates the window applied, in order.
+    std::vector<GuiUpdate> appliedUpdates() const { return applied_; }
+    // The texts of the applied status-text updates.
+    std::vector<std::string> statusTexts() const;
+    std::size_t appliedCount(GuiUpdateKind kind) const;
+
+    // The log's text (flushed first).
+    std::string logText() const;
+
+    // The folders the run uses.
+    std::filesystem::path workFolder() const { return dir_ / "work"; }
+    std::filesystem::path roamingFolder() const { return dir_ / "roaming"; }
+    std::filesystem::path packagesRoot() const { return dir_ / "msfs"; }
+    std::filesystem::path parametersFile() const;
+
+    // Called with each update after it was recorded (on the GUI thread).
+    std::function<void(const GuiUpdate&)> onApplied_;
+
+    ManualClock clock_;
+    TempDir dir_;
+    Gui gui_;
+    StopControl stop_;
+    WindowRequests requests_;
+    std::shared_ptr<winui::headless::HeadlessBackend> backend_;
+
+private:
+    EnvOverride workDir_;
+    EnvOverride roaming_;
+    EnvOverride local_;
+    EnvOverride runtime_;
+    std::vector<GuiUpdate> applied_;
+    std::vector<winui::UINT> posted_;
+    winui::HWND window_ = nullptr;
+};
+
+// A cycle observer that raises `request` once the loop has run `cycles` cycles.
+std::function<void(MainLoop&)> stopAfterCycles(StopControl& stop, std::uint64_t cycles,
+                                               StopRequest request);
+
+void writeTextFile(const std::filesystem::path& path, const std::string& text);
+std::string readTextFile(const std::filesystem::path& path);
+
+} // namespace skyloom::testing
