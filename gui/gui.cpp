@@ -134,10 +134,11 @@ void Gui::postUpdatesQueuedBeforeWindow() noexcept {
         return;
     }
     std::lock_guard lock(mutex_);
-    if (queue_.empty()) {
+    // A worker may have posted already between setWindow and this call: one message in
+    // flight is enough.
+    if (queue_.empty() || posted_.exchange(true)) {
         return;
     }
-    posted_.store(true);
     if (winui::PostMessageW(window, MSG_GUI_UPDATE, 0, 0) == winui::FALSE) {
         posted_.store(false);
     }
@@ -212,6 +213,10 @@ void Gui::setPublisher(std::string publisher, bool handmade) noexcept {
 }
 
 void Gui::setStaticFit(float hours) noexcept {
+    // While the window hides the static fit, senders send none.
+    if (staticFitHiddenForSenders()) {
+        return;
+    }
     enqueueUpdate(GuiUpdate::StaticFit{hours});
 }
 

@@ -141,8 +141,14 @@ TEST_F(GuiStatusLineTest, StaticFitHiddenSenderSetsTheWorkersFlagBeforeSending) 
     EXPECT_FALSE(gui_.state().staticFitHidden);
     EXPECT_EQ(gui_.queuedUpdateCount(), 1u);
 
+    // While hidden, a static fit is not even queued.
+    gui_.setStaticFit(4.5f);
+    EXPECT_EQ(gui_.queuedUpdateCount(), 1u);
+
     gui_.setStaticFitHidden(false);
     EXPECT_FALSE(gui_.staticFitHiddenForSenders());
+    gui_.setStaticFit(4.5f);
+    EXPECT_EQ(gui_.queuedUpdateCount(), 3u);
 }
 
 } // namespace
