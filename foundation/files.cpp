@@ -9,6 +9,7 @@
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "platform/os/known_folders.h"
+#include "platform/os/file_replace.h"
 #include "platform/os/shell_open.h"
 
 namespace fs = std::filesystem;
@@ -177,9 +178,18 @@ bool gf_moveFile(const fs::path& source, const fs::path& target) {
     if (!ec) {
         return true;
     }
+    // Across volumes: copy beside the target first and replace it in one step, so that a copy
+    // that fails midway never leaves a truncated target in place of a good one.
+    fs::path staging = target;
+    staging += ".move_tmp";
     std::error_code copyError;
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing, copyError);
+    fs::copy_file(source, staging, fs::copy_options::overwrite_existing, copyError);
+    if (!copyError) {
+        os::replaceFile(staging, target, copyError);
+    }
     if (copyError) {
+        std::error_code ignored;
+        fs::remove(staging, ignored);
         LogFile::writeImportant(fmt::format("could not move {} => {}: {}", gf_pathToUtf8(source),
                                             gf_pathToUtf8(target), copyError.message()));
         return false;

@@ -291,7 +291,7 @@ AircraftCategory Dbase::category(std::uint16_t modelId) const {
 }
 
 double Dbase::halfWingspanNM(std::uint16_t modelId) const {
-    return modelId < kWingspanTableSize ? halfWingspansNM_[modelId] : kWingspanFallbackHalfNM;
+    return modelId < kWingspanTableSize ? halfWingspansNM_[modelId] : 0.0;
 }
 
 bool Dbase::isCargoModel(std::uint16_t modelId) const {

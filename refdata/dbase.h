@@ -32,8 +32,6 @@ inline constexpr std::string_view kDbaseDataSetName = "dbase";
 
 // The wingspan table holds the models with ids below this; a higher id has no entry.
 inline constexpr std::size_t kWingspanTableSize = 2700;
-// The half wingspan given for a model id beyond the wingspan table.
-inline constexpr double kWingspanFallbackHalfNM = 35.0;
 // Wingspan in metres to half wingspan in NM.
 inline constexpr double kHalfSpanNMPerMetre = 0.5 * 0.0005399568034557236;
 
@@ -87,8 +85,9 @@ public:
     std::optional<std::string> modelFix(std::string_view code) const;
 
     AircraftCategory category(std::uint16_t modelId) const;
-    // Half wingspan in NM: 0 when the dbase gives none, kWingspanFallbackHalfNM beyond the
-    // table.
+    // Half wingspan in NM: 0 (unknown) when the dbase gives none or the id lies beyond the
+    // table; callers then take the largest half span. A fixed fallback of 35 would be read as
+    // 35 NM and make the aircraft wider than most airports.
     double halfWingspanNM(std::uint16_t modelId) const;
     // The largest half wingspan read (NM); 0 when none.
     double maxHalfWingspanNM() const { return maxHalfWingspanNM_; }

@@ -31,7 +31,7 @@ AircraftCategory gf_modelCategory(std::uint16_t modelId);
 AircraftCategory gf_modelCategoryOf(std::string_view code);
 
 // Half wingspan in NM: the dbase's wingspan in metres x 0.5 x 0.0005399568034557236; 0 when the
-// dbase gives none; 35.0 for an id of 2700 or more, beyond the wingspan table.
+// dbase gives none and for an id of 2700 or more, beyond the wingspan table (unknown).
 double gf_wingspan(std::uint16_t modelId);
 
 // True when the key's model is a cargo model or its airline a cargo operator.

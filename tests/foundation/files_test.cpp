@@ -347,11 +347,23 @@ TEST_F(FilesTest, MoveFileLogsASourceThatCannotBeMovedOrRemoved) {
                         "with the immutable attribute)";
     }
     // The rename is refused, the copy is made, the source stays.
+    touch("copy.txt", "old");
     EXPECT_TRUE(gf_moveFile(dir_ / "stuck.txt", dir_ / "copy.txt"));
     EXPECT_EQ(readBytes(dir_ / "copy.txt"), "s");
     EXPECT_TRUE(fs::exists(dir_ / "stuck.txt"));
+    EXPECT_FALSE(fs::exists(dir_ / "copy.txt.move_tmp")) << "the staging copy replaced the target";
     EXPECT_THAT(logText(), HasSubstr("==> could not remove " + gf_pathToUtf8(dir_ / "stuck.txt") +
                                      " after copy: Operation not permitted\n"));
+}
+
+TEST_F(FilesTest, AFailedMoveLeavesTheTargetAsItWas) {
+    // A folder cannot be renamed over a file nor copied: the target keeps its content.
+    fs::create_directory(dir_ / "folder");
+    touch("target.xml", "kept");
+    EXPECT_FALSE(gf_moveFile(dir_ / "folder", dir_ / "target.xml"));
+    EXPECT_EQ(readBytes(dir_ / "target.xml"), "kept");
+    EXPECT_FALSE(fs::exists(dir_ / "target.xml.move_tmp"));
+    EXPECT_THAT(logText(), HasSubstr("==> could not move "));
 }
 
 TEST_F(FilesTest, TempFileGuardRemovesTheFileUnlessReleased) {

@@ -113,8 +113,9 @@ TEST_F(DbaseTest, WingspansAreHalfSpansInNauticalMiles) {
     EXPECT_EQ(gf_wingspan(gf_modelId("EC35")), 0.0);
     EXPECT_EQ(gf_wingspan(0), 0.0);
     EXPECT_EQ(gf_wingspan(2699), 0.0);
-    EXPECT_EQ(gf_wingspan(2700), 35.0);
-    EXPECT_EQ(gf_wingspan(65535), 35.0);
+    // Beyond the table the span is unknown, never a fixed figure that reads as 35 NM.
+    EXPECT_EQ(gf_wingspan(2700), 0.0);
+    EXPECT_EQ(gf_wingspan(65535), 0.0);
     EXPECT_DOUBLE_EQ(g_maxHalfWingSpan.load(), 64.44 * 0.5 * 0.0005399568034557236);
 }
 
