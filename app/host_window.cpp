@@ -1,7 +1,7 @@
 #include "app/host_window.h"
 
 #include <optional>
-#include <stdexcept>
+#include <string>
 
 #include <fmt/format.h>
 
@@ -29,11 +29,22 @@ constexpr const char16_t* kClassName = u"Skyloom";
 constexpr const char16_t* kTitle = u"Skyloom";
 constexpr int kDefaultX = 400;
 constexpr int kDefaultY = 20;
+// No message is ever posted with this number: a peek for it takes no posted message and only
+// answers those sent to the thread.
+constexpr winui::UINT kNeverPosted = winui::WM_APP - 1;
+
+// While the GUI thread waits for a run, the run may send to a window of this thread (a
+// control, a dialog's owner) and would wait for ever for an answer; posted messages wait for
+// the message loop.
+void lf_answerSentMessages() {
+    winui::MSG message;
+    winui::PeekMessageW(&message, nullptr, kNeverPosted, kNeverPosted, winui::PM_NOREMOVE);
+}
 
 } // namespace
 
-HostWindow::HostWindow(MainRunContext context, MainWorker& worker)
-    : context_(std::move(context)), worker_(worker) {}
+HostWindow::HostWindow(MainRunContext context, MainWorker& worker, ContentBuilder contentBuilder)
+    : context_(std::move(context)), worker_(worker), contentBuilder_(std::move(contentBuilder)) {}
 
 HostWindow::~HostWindow() {
     // The window's end must not leave a quit behind for the thread's next message loop.
@@ -41,7 +52,7 @@ HostWindow::~HostWindow() {
     if (window_ != nullptr && winui::IsWindow(window_) != winui::FALSE) {
         winui::DestroyWindow(window_);
     }
-    worker_.stopAndJoin();
+    worker_.stopAndJoin(&lf_answerSentMessages);
     if (context_.gui->window() == window_) {
         context_.gui->setWindow(nullptr);
     }
@@ -50,30 +61,33 @@ HostWindow::~HostWindow() {
     }
 }
 
+bool HostWindow::registerClass() {
+    if (classRegistered_) {
+        return true;
+    }
+    winui::WNDCLASSEXW windowClass;
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = &HostWindow::windowProc;
+    windowClass.lpszClassName = kClassName;
+    classRegistered_ = winui::RegisterClassExW(&windowClass) != 0;
+    return classRegistered_;
+}
+
 winui::HWND HostWindow::create() {
     if (window_ != nullptr) {
         return window_;
     }
-    context_.gui->recordGuiThread();
-    if (!classRegistered_) {
-        winui::WNDCLASSEXW windowClass;
-        windowClass.cbSize = sizeof(windowClass);
-        windowClass.lpfnWndProc = &HostWindow::windowProc;
-        windowClass.lpszClassName = kClassName;
-        if (winui::RegisterClassExW(&windowClass) == 0) {
-            throw std::runtime_error(
-                fmt::format("Failed to register window class: {}", winui::GetLastError()));
-        }
-        classRegistered_ = true;
+    if (!registerClass()) {
+        return nullptr;
     }
+    context_.gui->recordGuiThread();
     const winui::SIZE size =
         gf_windowSizeForClient(kLayoutHeightExpanded, winui::GetDpiForSystem());
     window_ = winui::CreateWindowExW(0, kClassName, kTitle, kMainWindowStyle | winui::WS_VISIBLE,
                                      kDefaultX, kDefaultY, size.cx, size.cy, nullptr, nullptr,
                                      nullptr, this);
     if (window_ == nullptr) {
-        throw std::runtime_error(
-            fmt::format("Creating the main window failed: {}", winui::GetLastError()));
+        return nullptr;
     }
     context_.gui->setWindow(window_);
     context_.gui->postUpdatesQueuedBeforeWindow();
@@ -81,7 +95,9 @@ winui::HWND HostWindow::create() {
 }
 
 int HostWindow::run() {
-    create();
+    if (create() == nullptr) {
+        return 0;
+    }
     quitPosted_ = false;
     if (winui::PostMessageW(window_, MSG_START, 0, 0) == winui::FALSE) {
         LogFile::writeImportant(fmt::format("Posting MSG_START failed: {}", winui::GetLastError()));
@@ -119,7 +135,8 @@ winui::LRESULT HostWindow::windowProc(winui::HWND window, winui::UINT message, w
     auto* host =
         reinterpret_cast<HostWindow*>(winui::GetWindowLongPtrW(window, winui::GWLP_USERDATA));
     if (host != nullptr) {
-        if (const std::optional<winui::LRESULT> result = host->handle(message, wParam, lParam)) {
+        if (const std::optional<winui::LRESULT> result =
+                host->handle(window, message, wParam, lParam)) {
             return *result;
         }
     }
@@ -127,17 +144,23 @@ winui::LRESULT HostWindow::windowProc(winui::HWND window, winui::UINT message, w
 }
 
 // No value for the messages left to the default procedure.
-std::optional<winui::LRESULT> HostWindow::handle(winui::UINT message, winui::WPARAM,
-                                                 winui::LPARAM) {
+std::optional<winui::LRESULT> HostWindow::handle(winui::HWND window, winui::UINT message,
+                                                 winui::WPARAM, winui::LPARAM) {
     switch (message) {
+    case winui::WM_CREATE:
+        return contentBuilder_ && !contentBuilder_(window) ? -1 : 0;
     case MSG_START:
-        worker_.join();
+        worker_.join(&lf_answerSentMessages);
         LogFile::open();
+        for (const std::string& line : gf_takeNotesForLog()) {
+            LogFile::writeImportant(line);
+        }
         worker_.start(context_);
         return 0;
     case MSG_EXIT:
-        worker_.join();
-        LogFile::write(gf_dateTimeText());
+        worker_.join(&lf_answerSentMessages);
+        // The last line of the run: nothing later would flush it.
+        LogFile::writeNow(gf_dateTimeText());
         context_.gui->stopUpdates();
         quit(gf_processExitCode());
         return 0;
@@ -151,8 +174,11 @@ std::optional<winui::LRESULT> HostWindow::handle(winui::UINT message, winui::WPA
         gf_requestStop(*context_.stop, StopReason::userClosedSim, 0);
         return 0;
     case winui::WM_DESTROY:
-        context_.gui->stopUpdates();
-        quit(0);
+        // A window whose creation failed never was the program's window: it leaves no quit.
+        if (window == window_) {
+            context_.gui->stopUpdates();
+            quit(0);
+        }
         return 0;
     default:
         return std::nullopt;

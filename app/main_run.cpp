@@ -11,6 +11,7 @@
 
 #include <fmt/format.h>
 
+#include "app/current_day_slot.h"
 #include "app/main_loop.h"
 #include "app/user_position.h"
 #include "app/window_requests.h"
@@ -31,6 +32,13 @@
 #include "gui/parking_interval.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
+#include "platform/winui/window.h"
+#include "refdata/airports.h"
+#include "refdata/dbase.h"
+#include "refdata/update_check.h"
+#include "sim/sim_client_thread.h"
+#include "sim/sim_link_state.h"
+#include "sim/sim_tables.h"
 
 namespace skyloom {
 namespace {
@@ -106,6 +114,62 @@ bool lf_createDataFolders(const RunState&) {
     return true;
 }
 
+// Before the data sets are read, so that a newer one from the download area is the one read.
+// The check never ends the start-up: without it the program goes on with what it has.
+bool lf_checkForUpdates(const RunState& run) {
+    try {
+        const UpdateCheckResult result = gf_checkForUpdates();
+        if (result.status != UpdateCheckStatus::skipped) {
+            LogFile::write(fmt::format("Update check {}: {} data set{} updated, {} failed",
+                                       gf_updateCheckStatusText(result.status),
+                                       result.updated.size(), result.updated.size() == 1 ? "" : "s",
+                                       result.failed.size()));
+        }
+        if (result.newProgramVersion) {
+            // The header's version text now names the newer version.
+            run.context.gui->redrawHeader();
+        }
+    } catch (const std::exception& e) {
+        LogFile::writeImportant(fmt::format("Update check failed: {}", e.what()));
+    }
+    return true;
+}
+
+// Without the dbase no aircraft gets its category, wingspan or livery, and without the
+// airports table no park airport can be chosen: a data set that is missing or unusable throws,
+// and lf_main's handler ends the program with "SYSTEM ERROR", the reason on the error line.
+bool lf_readDbase(const RunState&) {
+    gf_readDbase();
+    return true;
+}
+
+bool lf_readAirports(const RunState&) {
+    gf_readAirports();
+    return true;
+}
+
+// The SimClient thread runs from here until the cleanup stops it; it starts with empty tables.
+bool lf_startSimClient(const RunState& run) {
+    SimClientThread* simClient = run.context.simClient;
+    if (simClient == nullptr) {
+        return true;
+    }
+    gf_resetSimTables();
+    simClient->start(gf_simClientContext(*run.context.clock, *run.context.gui, *run.context.stop));
+    return true;
+}
+
+// What follows needs the simulator: the park airport comes from the user aircraft's position.
+bool lf_waitForSimulator(const RunState& run) {
+    if (run.context.simClient == nullptr) {
+        return true;
+    }
+    while (run.keepRunning() && !gf_isSimConnected()) {
+        run.context.clock->sleepFor(kWaitTick);
+    }
+    return run.keepRunning();
+}
+
 struct StartupStep {
     std::string_view name;
     bool (*run)(const RunState&);
@@ -116,27 +180,50 @@ struct StartupStep {
 // - before the working-folder check: the socket layer;
 // - when the simulator installation is not found: the folder picker and the check of the
 //   picked Community folder, before the run gives up;
-// - after the data folders: on the RT Direct road the user's RealTraffic credentials, the
-//   update check, the dbase and the airports, then the park airports list, the saved time
-//   shift, destination, range and park options;
-// - then the livery scan and the livery tables, the flight-plan folder, the destination, the
-//   traffic state, the SimClient thread and the wait for the simulator, the park airport from
-//   the user's position, the airport scan, the traffic range and the feed's threads.
+// - after the data folders and before the update check: on the RT Direct road the user's
+//   RealTraffic credentials;
+// - after the airports: the park airports list, the saved time shift, destination, range and
+//   park options;
+// - before the SimClient thread: the livery scan and the livery tables, the flight-plan
+//   folder, the destination, the traffic state;
+// - after the wait for the simulator: the park airport from the user's position, the airport
+//   scan (which loads RealTraffic's weekly airport list itself), the traffic range and the
+//   feed's threads.
 constexpr std::array kStartupSteps = {
     StartupStep{"working folder", &lf_checkWorkingFolder},
     StartupStep{"settings", &lf_loadSettings},
     StartupStep{"window values", &lf_showFirstValues},
     StartupStep{"simulator installation", &lf_findInstallation},
     StartupStep{"data folders", &lf_createDataFolders},
+    StartupStep{"update check", &lf_checkForUpdates},
+    StartupStep{"dbase", &lf_readDbase},
+    StartupStep{"airports", &lf_readAirports},
+    StartupStep{"SimClient thread", &lf_startSimClient},
+    StartupStep{"simulator", &lf_waitForSimulator},
 };
+
+void lf_noteStartUpStoppedAt(const StartupStep& step) noexcept {
+    try {
+        LogFile::write(fmt::format("Start-up stopped at: {}", step.name));
+    } catch (...) {
+        // What stopped the start-up is reported by its caller all the same.
+    }
+}
 
 bool lf_startUp(const RunState& run) {
     for (const StartupStep& step : kStartupSteps) {
         if (!run.keepRunning()) {
             return false;
         }
-        if (!step.run(run)) {
-            LogFile::write(fmt::format("Start-up stopped at: {}", step.name));
+        bool wentThrough = false;
+        try {
+            wentThrough = step.run(run);
+        } catch (...) {
+            lf_noteStartUpStoppedAt(step);
+            throw;
+        }
+        if (!wentThrough) {
+            lf_noteStartUpStoppedAt(step);
             return false;
         }
     }
@@ -155,19 +242,23 @@ void lf_reportFailure(const RunState& run, const std::string& logLine, const std
 
 // --- Cleanup ---
 
-// Takes the run down. The subsystems that are not part of the program yet take their places
-// in this order: the SimClient thread is stopped and joined first (it removes every AI object
-// it owns and waits for the confirmations), then the simulator tables are cleared; the
-// weather and traffic readers are stopped and joined; the RealTraffic session is
+// Takes the run down. The SimClient thread is stopped and joined first (it removes every AI
+// object it owns and waits for the confirmations), then the simulator tables are cleared. The
+// subsystems that are not part of the program yet follow in this order: the weather and
+// traffic readers are stopped and joined; the RealTraffic session is
 // deauthenticated (RT Direct) or the App server closed (RT App); the park airport's waiting
 // static parking requests are dropped and its static and live aircraft removed, static
 // parking is stopped and the park airport cleared; the static and live aircraft are cleared;
 // the flight-plan folder is removed; what must persist is saved (destination, park airports,
 // livery matching summary and unmatched types).
-void lf_closingDown(const RunState&, const StopRequest& request) {
+void lf_closingDown(const RunState& run, const StopRequest& request) {
     LogFile::write(fmt::format("Closing down after {} ({}), detail {}",
                                gf_stopReasonText(request.reason), gf_stopReasonCode(request.reason),
                                request.detail));
+    if (SimClientThread* simClient = run.context.simClient; simClient != nullptr) {
+        simClient->stopAndJoin();
+        gf_clearSimTables();
+    }
     LogFile::flush();
 }
 
@@ -194,10 +285,13 @@ WaitEnd lf_waitUntil(const RunState& run, Clock::SteadyTime until,
 }
 
 // The countdown before a restart, one status line a second; "Unblock" ends it at once. False
-// when the user closed the window meanwhile: the program then ends instead.
+// when the user closed the window meanwhile: the program then ends instead. An error line
+// would hide the countdown (status lines are dropped while one shows), so it goes first; the
+// log keeps its text.
 bool lf_countDownToRestart(const RunState& run, std::chrono::seconds countdown) {
     std::atomic<bool>& unblock = run.context.requests->unblockPushed;
     unblock.store(false); // only a push during the countdown ends it
+    run.context.gui->enqueueUpdate(GuiUpdate::ClearError{});
     if (countdown.count() > 0) {
         LogFile::write(fmt::format("Restart in {} s", countdown.count()));
     }
@@ -218,19 +312,27 @@ bool lf_countDownToRestart(const RunState& run, std::chrono::seconds countdown) 
     return !run.exitWanted();
 }
 
-// What a new run must not inherit from this one.
-void lf_prepareNextRun(const RunState& run) {
+// What a new run must not inherit from this one. True when the next run may start; false
+// when the user closed the window since the countdown ended (the program then ends).
+bool lf_prepareNextRun(const RunState& run) {
     LogFile::write("Restart phase: reinitializing traffic state");
     gf_clearUserPosition();
+    gf_clearCurrentDaySlot();
     g_timeShiftActive.store(false);
     run.context.requests->clear();
     run.context.gui->enqueueUpdate(GuiUpdate::Reset{});
-    run.context.stop->clearForNextRun();
+    // Last, so that a close before it is seen here and one after it stops the next run.
+    if (run.context.stop->clearForNextRun() && !run.token.stop_requested()) {
+        return true;
+    }
+    LogFile::write("Restart given up: the window was closed");
+    return false;
 }
 
 void lf_handOver(const RunState& run, bool restart) {
     const winui::HWND window = run.context.gui->window();
-    if (window == nullptr) {
+    // A window already gone (it is being torn down and joins this run) needs no word.
+    if (window == nullptr || winui::IsWindow(window) == winui::FALSE) {
         return;
     }
     const winui::UINT message = restart ? MSG_START : MSG_EXIT;
@@ -245,6 +347,9 @@ void lf_handOver(const RunState& run, bool restart) {
 
 MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
     const RunState run{context, std::move(token)};
+    // A stop of the worker thread object means that its window is going: every loop that
+    // polls gf_keepRunning (the update check, the scans, the feed) must see it too.
+    const std::stop_callback markExit(run.token, [&context] { context.stop->markExitWanted(); });
     MainRunEnd end;
     try {
         if (lf_startUp(run)) {
@@ -284,7 +389,7 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
             lf_waitUntil(run, context.clock->steadyNow() + plan.exitDelay);
         }
         if (restart) {
-            lf_prepareNextRun(run);
+            restart = lf_prepareNextRun(run);
         }
     } catch (const std::exception& e) {
         LogFile::writeNoThrow(fmt::format("lf_main exception: {}", e.what()));

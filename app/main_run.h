@@ -3,9 +3,13 @@
 //    the stop reason that says why (and shows it), and the rest is passed over;
 // 2. the main loop, until the stop request is raised;
 // 3. the cleanup (lf_closingDown), which takes the subsystems down in order;
-// 4. for a reason that restarts, the countdown in the window, then the reset for the next
-//    run and MSG_START to the main window; otherwise (after 25 s for "SYSTEM ERROR")
-//    MSG_EXIT. The window starts the next run, or ends the program, when that message comes.
+// 4. for a reason that restarts, the countdown in the window (the error line cleared first so
+//    that it shows), then the reset for the next run and MSG_START to the main window, unless
+//    the user closed the window before the hand-over; otherwise (after 25 s for "SYSTEM
+//    ERROR") MSG_EXIT. The window starts the next run, or ends the program, when that message
+//    comes.
+// A stop of the worker thread object (`token`) marks the wish to exit on the run's stop
+// request, so that every loop polling gf_keepRunning ends with the run.
 // An exception that escapes a step or the loop is logged ("lf_main exception: {}"), shown as
 // the window's error line and raises "SYSTEM ERROR".
 #pragma once

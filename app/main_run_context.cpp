@@ -4,6 +4,7 @@
 #include "app/window_requests.h"
 #include "foundation/clock.h"
 #include "gui/gui.h"
+#include "sim/sim_client_thread.h"
 
 namespace skyloom {
 
@@ -13,6 +14,7 @@ MainRunContext gf_programRunContext() {
     context.gui = &gf_gui();
     context.stop = &gf_stopControl();
     context.requests = &gf_windowRequests();
+    context.simClient = &gf_simClientThread();
     return context;
 }
 

@@ -11,6 +11,7 @@ namespace skyloom {
 class Clock;
 class Gui;
 class MainLoop;
+class SimClientThread;
 class StopControl;
 class WindowRequests;
 
@@ -19,11 +20,14 @@ struct MainRunContext {
     Gui* gui = nullptr;
     StopControl* stop = nullptr;
     WindowRequests* requests = nullptr;
+    // The simulator link's thread, started by the start-up and stopped first by the cleanup;
+    // none: the run goes on without a simulator.
+    SimClientThread* simClient = nullptr;
     // Called after every main cycle on the worker thread (tests watch and steer the loop).
     std::function<void(MainLoop&)> cycleObserver;
 };
 
-// The program's clock, window, stop request and window requests.
+// The program's clock, window, stop request, window requests and SimClient thread.
 MainRunContext gf_programRunContext();
 
 } // namespace skyloom

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <exception>
+#include <mutex>
 #include <string>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -10,7 +12,10 @@
 #include "app/main_run_context.h"
 #include "app/main_worker.h"
 #include "config/configuration.h"
+#include "config/program_paths.h"
 #include "foundation/log_file.h"
+#include "foundation/text.h"
+#include "foundation/version.h"
 #include "platform/os/instance_lock.h"
 
 namespace skyloom {
@@ -32,17 +37,37 @@ bool lf_equalsIgnoringCase(std::string_view a, std::string_view b) noexcept {
     return true;
 }
 
-void lf_logImportant(const std::string& text) noexcept {
+std::mutex g_notesMutex;
+std::vector<std::string> g_notesForLog; // under g_notesMutex
+
+// The log opens with the first run; a failure before it opens the log for its own line (the
+// program ends at once, so no run reopens it).
+void lf_logEntryFailure(const std::string& text, bool important) noexcept {
     try {
-        LogFile::writeImportant(text);
+        if (LogFile::currentPath().empty()) {
+            LogFile::open();
+        }
+        if (important) {
+            LogFile::writeImportant(text);
+        } else {
+            LogFile::writeNow(text);
+        }
     } catch (...) {
+        // Nowhere left to say it.
     }
 }
 
 int lf_runHolding(const os::InstanceLock& lock, const std::function<int()>& body) {
-    if (!lock.held()) {
+    switch (lock.status()) {
+    case os::InstanceLockStatus::held:
+        return body();
+    case os::InstanceLockStatus::busy:
         return kSecondInstanceExitCode;
+    case os::InstanceLockStatus::error:
+        break;
     }
+    gf_noteForLog(fmt::format("The single-instance lock failed, {} runs without it: {}",
+                              kProgramName, lock.error()));
     return body();
 }
 
@@ -84,16 +109,46 @@ int gf_runAsSingleInstance(const std::filesystem::path& lockFolder,
     return lf_runHolding(lock, body);
 }
 
+void gf_noteForLog(std::string line) {
+    std::lock_guard lock(g_notesMutex);
+    g_notesForLog.push_back(std::move(line));
+}
+
+std::vector<std::string> gf_takeNotesForLog() {
+    std::lock_guard lock(g_notesMutex);
+    return std::exchange(g_notesForLog, {});
+}
+
+int gf_runMainWindow(HostWindow& window, std::span<const std::string> arguments) {
+    const bool production = gf_hasProductionSwitch(arguments);
+    if (!window.registerClass()) {
+        lf_logEntryFailure("Failed to register window class", false);
+        return 0;
+    }
+    std::string reason;
+    if (!gf_createSettingsFolder(&reason)) {
+        lf_logEntryFailure(fmt::format("Failed to create directory: '{}': {}",
+                                       gf_pathToUtf8(gf_settingsFolder()), reason),
+                           false);
+        return 0;
+    }
+    if (window.create() == nullptr) {
+        lf_logEntryFailure("initInstance failed", true);
+        return 0;
+    }
+    gf_setProductionJob(production);
+    return window.run();
+}
+
 int gf_runProgram(std::span<const std::string> arguments) noexcept {
     try {
         gf_installConfigurationHooks();
-        gf_setProductionJob(gf_hasProductionSwitch(arguments));
         HostWindow window(gf_programRunContext(), gf_mainWorker());
-        return window.run();
+        return gf_runMainWindow(window, arguments);
     } catch (const std::exception& e) {
-        lf_logImportant(fmt::format("Windows startup failed: {}", e.what()));
+        lf_logEntryFailure(fmt::format("Windows startup failed: {}", e.what()), true);
     } catch (...) {
-        lf_logImportant("Windows startup failed with an unknown exception");
+        lf_logEntryFailure("Windows startup failed with an unknown exception", true);
     }
     return 0;
 }

@@ -3,6 +3,10 @@
 // "--production" switch, the process exit code, and the program's run on the calling thread,
 // which becomes the GUI thread.
 //
+// A lock that cannot even be tried (its file cannot be opened or locked) says nothing about
+// another instance: the program then runs without the guard rather than lock the user out
+// for a fault of the runtime folder, and the first run writes why to the log.
+//
 // "--production" asks for the production command-line job. The switch is read and recorded
 // here; this build has no such job, so a run with it behaves like one without.
 #pragma once
@@ -12,8 +16,11 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace skyloom {
+
+class HostWindow;
 
 inline constexpr std::string_view kInstanceLockName = "Local\\$Skyloom$";
 inline constexpr int kSecondInstanceExitCode = -1;
@@ -31,17 +38,31 @@ void gf_setProcessExitCode(int code) noexcept;
 int gf_processExitCode() noexcept;
 
 // Runs `body` while holding the single-instance lock and returns its result; returns -1 at
-// once, without running it, when another holder has the lock. The lock file lies in the
-// runtime folder, or in `lockFolder`.
+// once, without running it, when another holder has the lock. When the lock cannot be tried
+// it runs `body` without it and notes "The single-instance lock failed, {program} runs
+// without it: {reason}" for the log. The lock file lies in the runtime folder, or in
+// `lockFolder`.
 int gf_runAsSingleInstance(const std::function<int()>& body);
 int gf_runAsSingleInstance(const std::filesystem::path& lockFolder,
                            const std::function<int()>& body);
 
-// The program on the calling thread: installs the configuration's log hooks, records the
-// production switch, and runs the main window with the program's worker until the window
-// quits; returns the exit code. Never throws: a failure is logged as "Windows startup failed:
-// {}" (or "... with an unknown exception") and gives 0. The window system's backend must be
-// installed first.
+// Lines for the log that the process entry cannot write yet (the log opens with the first
+// run); the main window writes them, as important lines, once it has opened the log.
+void gf_noteForLog(std::string line);
+std::vector<std::string> gf_takeNotesForLog();
+
+// The program's start with `window` as its main window, in this order: registers the window
+// class ("Failed to register window class" logged, 0, when refused), makes the settings folder
+// ("Failed to create directory: {}" logged, 0, when it cannot be made), creates the window
+// ("initInstance failed" logged as important, 0, when it cannot be made), records the
+// production switch, and runs the message loop from MSG_START until it quits; returns the
+// exit code. A failure before the first run opens the log to write its line.
+int gf_runMainWindow(HostWindow& window, std::span<const std::string> arguments);
+
+// The program on the calling thread: installs the configuration's log hooks and runs
+// gf_runMainWindow with the program's window and worker; returns the exit code. Never throws:
+// a failure is logged as "Windows startup failed: {}" (or "... with an unknown exception")
+// and gives 0. The window system's backend must be installed first.
 int gf_runProgram(std::span<const std::string> arguments) noexcept;
 
 } // namespace skyloom

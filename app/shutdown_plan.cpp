@@ -12,7 +12,7 @@ ShutdownPlan gf_planShutdown(const StopRequest& request, bool exitWanted) noexce
     ShutdownPlan plan;
     if (!exitWanted && gf_stopReasonRestarts(request.reason)) {
         plan.restart = true;
-        plan.countdown = std::chrono::seconds{std::max<std::int32_t>(request.detail, 0)};
+        plan.countdown = std::max(std::chrono::seconds{request.detail}, kMinRestartCountdown);
         return plan;
     }
     if (request.reason == StopReason::systemError && !exitWanted) {

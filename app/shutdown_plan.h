@@ -13,10 +13,15 @@
 namespace skyloom {
 
 inline constexpr std::chrono::seconds kSystemErrorExitDelay{25};
+// The shortest countdown before a restart: a detail of 0 ("NEW SETTINGS" 0) would restart
+// with nothing shown, and the user could neither see why the window went blank nor push
+// "Unblock" or close the window in time.
+inline constexpr std::chrono::seconds kMinRestartCountdown{3};
 
 struct ShutdownPlan {
     bool restart = false;
-    // Before a restart: the countdown shown in the window (the request's detail).
+    // Before a restart: the countdown shown in the window (the request's detail, at least
+    // kMinRestartCountdown).
     std::chrono::seconds countdown{0};
     // Before the end: the pause after "SYSTEM ERROR".
     std::chrono::seconds exitDelay{0};

@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "app/stop_request.h"
+#include "foundation/log_file.h"
 #include "foundation/time_text.h"
 #include "foundation/version.h"
 #include "gui/gui.h"
@@ -25,14 +26,22 @@ template <class MakeText> void lf_showLogged(Gui& gui, const MakeText& makeText)
 
 } // namespace
 
+// The line goes to the log directly, not through the status line's log flag: an error line
+// (the SimClient's own, shown just before) or a window that stopped taking updates would drop
+// it from the log as well.
 void gf_simNoLongerConnected(Gui& gui, StopControl& stop) noexcept {
     if (!stop.keepRunning()) {
         return;
     }
-    lf_showLogged(gui, [] {
-        return fmt::format("{} Flight Simulator no longer connected, {} will stop ...",
-                           gf_timeText(), kProgramName);
-    });
+    try {
+        const std::string text =
+            fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_timeText(),
+                        kProgramName);
+        LogFile::write(text);
+        gui.showStatusText(text, false);
+    } catch (...) {
+        // The stop below matters more than its text.
+    }
     gf_requestStop(stop, StopReason::simWasClosed, 0);
 }
 

@@ -5,8 +5,9 @@
 //
 // The detail of a reason that restarts is the countdown in seconds shown in the window before
 // the restart ("NEW FLIGHT" 60, "READER ERROR" 15, "SIMCONNECT ERROR" 9, "NEW SETTINGS" 0 or
-// 3). Closing the window ("USER CLOSED SIM") also marks that the user wants to exit, even when
-// another reason came first: the program then ends after its cleanup instead of restarting.
+// 3; a shorter one is lengthened to 3 s, see shutdown_plan.h). Closing the window ("USER
+// CLOSED SIM") also marks that the user wants to exit, even when another reason came first:
+// the program then ends after its cleanup instead of restarting.
 #pragma once
 
 #include <atomic>
@@ -46,8 +47,14 @@ public:
     // True while no stop reason is set and no exit is pending.
     bool keepRunning() const noexcept { return !stopRequested() && !exitWanted(); }
 
-    // Before the next run of a restart: the request is cleared; a wish to exit stays.
-    void clearForNextRun() noexcept { packed_.store(0); }
+    // The hand-over to the next run of a restart: clears the request, then tells whether the
+    // next run may start (false when the user wants to exit; that wish stays). In this order
+    // a close that comes before the answer turns the restart into the end, and a request
+    // raised after the clear is the next run's first one, not lost.
+    bool clearForNextRun() noexcept {
+        packed_.store(0);
+        return !exitWanted();
+    }
     // Everything as at program start.
     void reset() noexcept;
 

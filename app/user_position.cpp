@@ -1,12 +1,11 @@
 #include "app/user_position.h"
 
-#include <cmath>
 #include <mutex>
+
+#include "foundation/geodesy.h"
 
 namespace skyloom {
 namespace {
-
-constexpr double kKnownPositionEpsilonDeg = 0.0001;
 
 std::mutex g_userPositionMutex;
 UserPosition g_userPosition; // under g_userPositionMutex
@@ -15,13 +14,8 @@ UserPosition g_userPosition; // under g_userPositionMutex
 
 std::atomic<bool> g_userGroundDataReceived{false};
 
-bool gf_isKnownUserPosition(const Lalo& position) noexcept {
-    return std::abs(position.lat) > kKnownPositionEpsilonDeg ||
-           std::abs(position.lon) > kKnownPositionEpsilonDeg;
-}
-
 void gf_setUserPosition(const Lalo& position, double altitudeFt) noexcept {
-    const UserPosition published{position, altitudeFt, gf_isKnownUserPosition(position)};
+    const UserPosition published{position, altitudeFt, gf_isValidLalo(position)};
     std::lock_guard lock(g_userPositionMutex);
     g_userPosition = published;
 }

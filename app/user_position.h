@@ -14,15 +14,13 @@ namespace skyloom {
 struct UserPosition {
     Lalo position;
     double altitudeFt = 0.0;
-    // False until a position away from 0,0 has been published (and after a clear).
+    // True when the published position is a valid one (gf_isValidLalo): inside [-90, 90] and
+    // [-180, 180] and not 0,0, which the simulator reports before the user aircraft is placed.
+    // False before the first publication and after a clear.
     bool known = false;
 
     friend bool operator==(const UserPosition&, const UserPosition&) = default;
 };
-
-// A position counts as known when its latitude or its longitude differs from 0 by more than
-// 0.0001 degrees: the simulator reports 0,0 before the user aircraft is placed.
-bool gf_isKnownUserPosition(const Lalo& position) noexcept;
 
 // Publishes the latest position and altitude (feet).
 void gf_setUserPosition(const Lalo& position, double altitudeFt) noexcept;

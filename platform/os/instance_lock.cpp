@@ -1,5 +1,6 @@
 #include "platform/os/instance_lock.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <system_error>
 
@@ -39,13 +40,22 @@ InstanceLock::InstanceLock(const std::string& name, const std::filesystem::path&
     : file_(folder / lf_fileNameFor(name)) {
     const int fd = ::open(file_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
+        const int code = errno;
+        error_ = "cannot open " + file_.string() + ": " + std::system_category().message(code);
         return;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
         ::close(fd);
+        if (code == EWOULDBLOCK) {
+            status_ = InstanceLockStatus::busy;
+        } else {
+            error_ = "cannot lock " + file_.string() + ": " + std::system_category().message(code);
+        }
         return;
     }
     fd_ = fd;
+    status_ = InstanceLockStatus::held;
 }
 
 InstanceLock::~InstanceLock() {

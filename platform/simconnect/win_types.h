@@ -13,12 +13,16 @@ using HANDLE = void*;
 #ifndef CALLBACK
 #define CALLBACK
 #endif
-#ifndef FALSE
-#define FALSE 0
+// Constants rather than macros, so that this header and the window system's, which declares
+// its own in its namespace, can be included in either order (GLib's macros are replaced too).
+#ifdef FALSE
+#undef FALSE
 #endif
-#ifndef TRUE
-#define TRUE 1
+#ifdef TRUE
+#undef TRUE
 #endif
+inline constexpr BOOL FALSE = 0;
+inline constexpr BOOL TRUE = 1;
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);

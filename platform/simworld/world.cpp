@@ -286,8 +286,18 @@ HRESULT World::callDispatch(std::uint32_t number, DispatchProc dispatch, void* c
         }
     }
     for (QueuedMessage& message : batch) {
-        dispatch(reinterpret_cast<SIMCONNECT_RECV*>(message.bytes.data()),
-                 static_cast<DWORD>(message.size), context);
+        try {
+            dispatch(reinterpret_cast<SIMCONNECT_RECV*>(message.bytes.data()),
+                     static_cast<DWORD>(message.size), context);
+        } catch (...) {
+            // The simulator's own library is C: an exception unwinding through it is undefined
+            // there. Here it is journaled for the tests that look for it, and passed on.
+            std::lock_guard lock(mutex_);
+            journalWorld(
+                nowSeconds(), number,
+                fmt::format("the dispatch callback let an exception out ({})", message.kind));
+            throw;
+        }
     }
     return S_OK;
 }

@@ -1,7 +1,11 @@
 #include "app/host_window.h"
 
 #include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -10,10 +14,15 @@
 #include "app/main_worker.h"
 #include "app/process_entry.h"
 #include "gui/gui_messages.h"
+#include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
+#include "platform/winui/styles.h"
 #include "platform/winui/window.h"
+#include "platform/winui/window_class.h"
 #include "tests/app/support/app_test_support.h"
+
+namespace fs = std::filesystem;
 
 namespace skyloom {
 namespace {
@@ -27,9 +36,25 @@ class HostWindowTest : public testing::AppTest {
 protected:
     void TearDown() override {
         gf_setProcessExitCode(0);
+        gf_setProductionJob(false);
+        gf_takeNotesForLog();
         AppTest::TearDown();
     }
 };
+
+constexpr const char16_t* kOtherClass = u"SkyloomAppTestOther";
+constexpr winui::LRESULT kOtherAnswer = 42;
+std::atomic<winui::DWORD> g_otherAnsweredOn{0};
+
+// Another window of the GUI thread, as a dialog or a control of the main window would be.
+winui::LRESULT lf_otherWindowProc(winui::HWND hwnd, winui::UINT message, winui::WPARAM wParam,
+                                  winui::LPARAM lParam) {
+    if (message == winui::WM_USER) {
+        g_otherAnsweredOn.store(winui::GetCurrentThreadId());
+        return kOtherAnswer;
+    }
+    return winui::DefWindowProcW(hwnd, message, wParam, lParam);
+}
 
 // The whole hand-shake on real threads: the window starts a run, the run asks for a restart,
 // the window starts the second run, the user closes the window, and the program ends with
@@ -60,15 +85,20 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
     };
     MainWorker worker;
     gf_setProcessExitCode(7);
+    // What the process entry could not write before the log was open.
+    gf_noteForLog("entry note");
     int exitCode = 0;
     {
         HostWindow window(run, worker);
-        exitCode = window.run();
+        const std::vector<std::string> arguments = {"skyloom", "--Production"};
+        exitCode = gf_runMainWindow(window, arguments);
         // The window stays until MSG_EXIT: closing it only asked for the stop.
         EXPECT_NE(winui::IsWindow(window.window()), winui::FALSE);
     }
 
     EXPECT_EQ(exitCode, 7);
+    EXPECT_TRUE(gf_productionJob());
+    EXPECT_TRUE(fs::is_directory(roamingFolder() / "Skyloom"));
     EXPECT_EQ(runs.load(), 2);
     EXPECT_EQ(resets, 1u);
     ASSERT_TRUE(worker.lastEnd());
@@ -76,15 +106,17 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
     EXPECT_FALSE(worker.lastEnd()->restart);
     EXPECT_THAT(statusTexts(), Contains(HasSubstr(" close window button clicked, closing "
                                                   "Skyloom ...")));
+    // MSG_EXIT writes the date and time last, flushed: the program ends right after it.
+    EXPECT_THAT(testing::readTextFile(workFolder() / "Log.txt"), EndsWith("Z\n"));
     // Each start opened the log afresh: the first run's log is kept as Log0.txt.
     const std::string firstRun = testing::readTextFile(workFolder() / "Log0.txt");
     const std::string secondRun = logText();
+    EXPECT_THAT(firstRun, HasSubstr("==> entry note\n"));
+    EXPECT_THAT(secondRun, Not(HasSubstr("entry note")));
     EXPECT_THAT(firstRun, HasSubstr("Closing down after NEW SETTINGS (3), detail 0\n"));
     EXPECT_THAT(firstRun, HasSubstr("Restart phase: reinitializing traffic state\n"));
     EXPECT_THAT(secondRun, Not(HasSubstr("NEW SETTINGS")));
     EXPECT_THAT(secondRun, HasSubstr("Closing down after USER CLOSED SIM (4), detail 0\n"));
-    // MSG_EXIT writes the date and time last.
-    EXPECT_THAT(secondRun, EndsWith("Z\n"));
 }
 
 TEST_F(HostWindowTest, ADestroyedWindowEndsTheLoopAndTheRunIsStoppedAndJoined) {
@@ -104,6 +136,122 @@ TEST_F(HostWindowTest, ADestroyedWindowEndsTheLoopAndTheRunIsStoppedAndJoined) {
     EXPECT_FALSE(worker.joinable());
     ASSERT_TRUE(worker.lastEnd());
     EXPECT_TRUE(worker.lastEnd()->startedUp);
+}
+
+} // namespace
+} // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+// The run sends to a window of the GUI thread just when that thread, its message loop ended,
+// stops and joins it: the window's end must keep answering, or both wait for ever.
+TEST_F(HostWindowTest, AWindowThatGoesAnswersWhatTheRunSendsWhileItJoinsIt) {
+    winui::WNDCLASSEXW otherClass;
+    otherClass.cbSize = sizeof(otherClass);
+    otherClass.lpfnWndProc = &lf_otherWindowProc;
+    otherClass.lpszClassName = kOtherClass;
+    ASSERT_NE(winui::RegisterClassExW(&otherClass), 0);
+    const winui::HWND other =
+        winui::CreateWindowExW(0, kOtherClass, u"other", winui::WS_CAPTION, 0, 0, 100, 100, nullptr,
+                               nullptr, nullptr, nullptr);
+    ASSERT_NE(other, nullptr);
+    g_otherAnsweredOn.store(0);
+
+    MainRunContext run = context();
+    std::atomic<winui::LRESULT> answer{0};
+    std::atomic<bool> stopSeen{false};
+    run.cycleObserver = [&](MainLoop& loop) {
+        if (loop.counters().cycles == 10) {
+            // The system takes the window down: its loop ends and the window goes.
+            winui::PostMessageW(gui_.window(), winui::WM_DESTROY, 0, 0);
+            // Wait for the window's stop (bounded only so that a fault cannot hang the suite).
+            for (int i = 0; i < 100000 && loop.keepRunning(); ++i) {
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+            }
+            stopSeen.store(!loop.keepRunning());
+            answer.store(winui::SendMessageW(other, winui::WM_USER, 0, 0));
+        }
+    };
+    MainWorker worker;
+    {
+        HostWindow window(run, worker);
+        EXPECT_EQ(window.run(), 0);
+    }
+    EXPECT_FALSE(worker.joinable());
+    EXPECT_TRUE(stopSeen.load());
+    EXPECT_EQ(answer.load(), kOtherAnswer);
+    EXPECT_EQ(g_otherAnsweredOn.load(), winui::GetCurrentThreadId());
+    ASSERT_TRUE(worker.lastEnd());
+    EXPECT_FALSE(worker.lastEnd()->restart);
+
+    winui::DestroyWindow(other);
+    winui::UnregisterClassW(kOtherClass, nullptr);
+}
+
+class ProcessEntryWindowTest : public HostWindowTest {
+protected:
+    int runMainWindow(HostWindow& window) {
+        const std::vector<std::string> arguments = {"skyloom", "--production"};
+        return gf_runMainWindow(window, arguments);
+    }
+};
+
+TEST_F(ProcessEntryWindowTest, ARefusedWindowClassEndsTheProgramWithZeroBeforeAnythingElse) {
+    // Another holder of the class name.
+    winui::WNDCLASSEXW taken;
+    taken.cbSize = sizeof(taken);
+    taken.lpfnWndProc = &winui::DefWindowProcW;
+    taken.lpszClassName = u"Skyloom";
+    ASSERT_NE(winui::RegisterClassExW(&taken), 0);
+    MainWorker worker;
+    {
+        HostWindow window(context(), worker);
+        EXPECT_EQ(runMainWindow(window), 0);
+        EXPECT_EQ(window.window(), nullptr);
+    }
+    winui::UnregisterClassW(u"Skyloom", nullptr);
+    EXPECT_THAT(logText(), HasSubstr("\nFailed to register window class\n"));
+    EXPECT_FALSE(fs::exists(roamingFolder() / "Skyloom"));
+    EXPECT_FALSE(gf_productionJob());
+    EXPECT_FALSE(worker.lastEnd());
+}
+
+TEST_F(ProcessEntryWindowTest, ASettingsFolderThatCannotBeMadeEndsTheProgramWithZero) {
+    // A file where the Roaming AppData folder should be.
+    testing::writeTextFile(roamingFolder(), "not a folder");
+    MainWorker worker;
+    {
+        HostWindow window(context(), worker);
+        EXPECT_EQ(runMainWindow(window), 0);
+        EXPECT_EQ(window.window(), nullptr);
+    }
+    EXPECT_THAT(logText(), HasSubstr("\nFailed to create directory: '" +
+                                     (roamingFolder() / "Skyloom").string() + "': "));
+    EXPECT_FALSE(gf_productionJob());
+    EXPECT_FALSE(worker.lastEnd());
+    // The class went with the window object: the next start can register it again.
+    HostWindow next(context(), worker);
+    EXPECT_TRUE(next.registerClass());
+}
+
+TEST_F(ProcessEntryWindowTest, AWindowThatCannotBeMadeLogsInitInstanceFailedAndEndsWithZero) {
+    MainWorker worker;
+    {
+        HostWindow window(context(), worker, [](winui::HWND) { return false; });
+        EXPECT_EQ(runMainWindow(window), 0);
+        EXPECT_EQ(window.window(), nullptr);
+    }
+    EXPECT_THAT(logText(), HasSubstr("\n==> initInstance failed\n"));
+    // The window that never was leaves no quit behind for the thread's next message loop.
+    winui::MSG waiting;
+    const bool quitWaits =
+        winui::PeekMessageW(&waiting, nullptr, 0, 0, winui::PM_REMOVE) != winui::FALSE &&
+        waiting.message == winui::WM_QUIT;
+    EXPECT_FALSE(quitWaits);
+    EXPECT_TRUE(fs::is_directory(roamingFolder() / "Skyloom"));
+    EXPECT_FALSE(gf_productionJob());
+    EXPECT_FALSE(worker.lastEnd());
 }
 
 } // namespace

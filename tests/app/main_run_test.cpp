@@ -10,10 +10,15 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/current_day_slot.h"
 #include "app/main_loop.h"
 #include "foundation/program_clock.h"
 #include "gui/gui_messages.h"
+#include "refdata/airports.h"
+#include "refdata/dbase.h"
+#include "refdata/download_area.h"
 #include "tests/app/support/app_test_support.h"
+#include "tools/download_server/download_server.h"
 
 namespace fs = std::filesystem;
 
@@ -58,6 +63,25 @@ protected:
     Clock::SteadyTime endedAt_{};
 };
 
+// The download area at a loopback server for one test.
+class DownloadAreaFixture {
+public:
+    explicit DownloadAreaFixture(const fs::path& root) : server_(root) {
+        gf_setDownloadAreaBase(server_.baseUrl());
+    }
+    ~DownloadAreaFixture() { gf_setDownloadAreaBase(""); }
+    DownloadAreaFixture(const DownloadAreaFixture&) = delete;
+    DownloadAreaFixture& operator=(const DownloadAreaFixture&) = delete;
+
+private:
+    tools::DownloadServer server_;
+};
+
+// Where `part` first occurs in `text` (npos when it does not).
+std::size_t lf_at(const std::string& text, std::string_view part) {
+    return text.find(part);
+}
+
 struct ReasonCase {
     StopRequest request;
     bool restart;
@@ -68,7 +92,7 @@ TEST_F(MainRunTest, ARunStartsLoopsAndRestartsOrEndsAsItsStopReasonSays) {
     const std::vector<ReasonCase> cases = {
         {{StopReason::simWasClosed, 0}, false, seconds{0}},
         {{StopReason::newFlight, 60}, true, seconds{60}},
-        {{StopReason::newSettings, 0}, true, seconds{0}},
+        {{StopReason::newSettings, 0}, true, seconds{3}}, // never a restart without a countdown
         {{StopReason::newSettings, 3}, true, seconds{3}},
         {{StopReason::userClosedSim, 0}, false, seconds{0}},
         {{StopReason::installPathMissing, 0}, false, seconds{0}},
@@ -113,9 +137,11 @@ TEST_F(MainRunTest, ARunStartsLoopsAndRestartsOrEndsAsItsStopReasonSays) {
             ElementsAreArray(countdown))
             << label;
 
-        // Only a restart resets the window, the time shift and the request for the next run.
+        // Only a restart resets the window, the time shift, the current DaySlot and the
+        // request for the next run.
         EXPECT_EQ(appliedCount(GuiUpdateKind::reset) - resetsBefore, c.restart ? 1u : 0u) << label;
         EXPECT_EQ(g_timeShiftActive.load(), !c.restart) << label;
+        EXPECT_EQ(gf_currentDaySlot(), c.restart ? 0u : gf_weekdayAndSlot()) << label;
         EXPECT_EQ(stop_.current(), c.restart ? StopRequest{} : c.request) << label;
     }
     EXPECT_THAT(logText(), HasSubstr("Restart phase: reinitializing traffic state\n"));
@@ -231,6 +257,142 @@ TEST_F(MainRunTest, AUserWhoClosedTheWindowGetsTheEndWithoutTheSystemErrorPause)
     });
     EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT));
     EXPECT_EQ(waitAfterStop(), seconds{0});
+}
+
+} // namespace
+} // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+TEST_F(MainRunTest, TheStartUpChecksForUpdatesBeforeItReadsTheDbaseAndTheAirports) {
+    // The download area has a newer dbase: the run must read that one, not the one it had.
+    testing::TempDir area;
+    testing::writeTextFile(area / "versions.json",
+                           R"({"datasets": [{"file": "dbase.xml", "version": "2026.2.0"}]})");
+    testing::writeTextFile(area / "downloads" / "data" / "dbase.xml",
+                           testing::dbaseText("2026.2.0", "A320,B738,A359"));
+    MainRunEnd end;
+    {
+        const DownloadAreaFixture downloadArea(area.path());
+        end = runUntil({StopReason::userClosedSim, 0});
+    }
+    EXPECT_TRUE(end.startedUp);
+    EXPECT_EQ(gf_dbase()->version(), "2026.2.0");
+    EXPECT_TRUE(gf_dbase()->isKnownModel("A359"));
+    EXPECT_TRUE(gf_airportKnown(IcaoCode("EDDF")));
+
+    const std::string log = logText();
+    const std::size_t settings = lf_at(log, "Start-up choices: ");
+    const std::size_t check = lf_at(log, "Update check done: 1 data set updated, 0 failed\n");
+    const std::size_t dbase = lf_at(log, "\ndbase ");
+    const std::size_t airports = lf_at(log, "\nairports ");
+    ASSERT_NE(check, std::string::npos) << log;
+    ASSERT_NE(dbase, std::string::npos) << log;
+    ASSERT_NE(airports, std::string::npos) << log;
+    EXPECT_LT(settings, check);
+    EXPECT_LT(check, dbase);
+    EXPECT_LT(dbase, airports);
+}
+
+TEST_F(MainRunTest, AnUnreachableDownloadAreaCostsNothingButTheCheck) {
+    testing::TempDir area; // no versions.json: every request is answered 404
+    {
+        const DownloadAreaFixture downloadArea(area.path());
+        const MainRunEnd end = runUntil({StopReason::userClosedSim, 0});
+        EXPECT_TRUE(end.startedUp);
+        EXPECT_EQ(end.cycles, 20u);
+    }
+    EXPECT_EQ(gf_dbase()->version(), "2026.1.0");
+    EXPECT_THAT(logText(), HasSubstr("Update check unreachable: 0 data sets updated, 0 failed\n"));
+}
+
+struct MissingDataSetCase {
+    std::string file;
+    std::string step;
+};
+
+TEST_F(MainRunTest, AMissingDbaseOrAirportsTableEndsTheProgramAsSystemError) {
+    const std::vector<MissingDataSetCase> cases = {{"dbase.xml", "dbase"},
+                                                   {"airports.xml", "airports"}};
+    for (const MissingDataSetCase& c : cases) {
+        stop_.reset();
+        testing::writeTextFile(inputFolder() / "dbase.xml",
+                               testing::dbaseText("2026.1.0", "A320,B738"));
+        testing::writeTextFile(inputFolder() / "airports.xml", testing::airportsText("2026.1.0"));
+        fs::remove(inputFolder() / c.file);
+        const Clock::SteadyTime start = clock_.steadyNow();
+
+        const MainRunEnd end = runUntil({StopReason::newFlight, 60});
+
+        EXPECT_FALSE(end.startedUp) << c.file;
+        EXPECT_EQ(end.cycles, 0u) << c.file;
+        EXPECT_EQ(end.request, (StopRequest{StopReason::systemError, 0})) << c.file;
+        EXPECT_THAT(gui_.state().errorLine, HasSubstr(c.step + " not found in")) << c.file;
+        EXPECT_THAT(logText(), HasSubstr("Start-up stopped at: " + c.step + "\n")) << c.file;
+        EXPECT_THAT(logText(), HasSubstr("==> lf_main exception: " + c.step + " not found in"))
+            << c.file;
+        // The error stays on screen for 25 s, then the program ends.
+        EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT)) << c.file;
+        EXPECT_EQ(endedAt_ - start, seconds{25}) << c.file;
+        gui_.enqueueUpdate(GuiUpdate::ClearError{});
+    }
+}
+
+TEST_F(MainRunTest, TheCountdownClearsAnErrorLineThatWouldHideIt) {
+    // The SimClient showed its error line before it asked for the restart.
+    std::vector<std::string> shown;
+    onApplied_ = [&](const GuiUpdate& update) {
+        if (update.kind() == GuiUpdateKind::statusText) {
+            shown.push_back(gui_.state().statusLine);
+        }
+    };
+    const MainRunEnd end = runUntil({StopReason::simConnectError, 9}, [this](MainLoop& loop) {
+        if (loop.counters().cycles == 20) {
+            gui_.showErrorLine("SimConnect_CallDispatch failed");
+        }
+    });
+    EXPECT_TRUE(end.restart);
+    EXPECT_EQ(gui_.state().errorLine, "");
+    ASSERT_EQ(shown.size(), 9u);
+    EXPECT_EQ(shown.front(), gf_restartCountdownText(9));
+    EXPECT_EQ(shown.back(), gf_restartCountdownText(1));
+    // The error's text stays in the log.
+    EXPECT_THAT(logText(), HasSubstr("SimConnect_CallDispatch failed"));
+}
+
+TEST_F(MainRunTest, AWindowClosedAfterTheCountdownEndsTheProgramInsteadOfRestarting) {
+    // The close comes while the run prepares the restart, after the countdown has run out.
+    onApplied_ = [this](const GuiUpdate& update) {
+        if (update.kind() == GuiUpdateKind::reset) {
+            gf_requestStop(stop_, StopReason::userClosedSim, 0);
+        }
+    };
+    const MainRunEnd end = runUntil({StopReason::newSettings, 3});
+    EXPECT_FALSE(end.restart);
+    EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT));
+    EXPECT_TRUE(stop_.exitWanted());
+    EXPECT_THAT(logText(), HasSubstr("Restart given up: the window was closed\n"));
+}
+
+TEST_F(MainRunTest, AStopOfTheWorkerThreadReachesEveryLoopThatPollsTheStopRequest) {
+    std::stop_source worker;
+    MainRunContext run = context();
+    bool sawStop = false;
+    run.cycleObserver = [&](MainLoop& loop) {
+        if (loop.counters().cycles == 5) {
+            // The window goes and stops the worker thread; a subsystem's own loop polls only
+            // the stop request, never the thread's stop token.
+            worker.request_stop();
+            sawStop = !stop_.keepRunning();
+        }
+    };
+    const MainRunEnd end = gf_runMain(run, worker.get_token());
+    EXPECT_TRUE(sawStop);
+    EXPECT_TRUE(stop_.exitWanted());
+    EXPECT_EQ(end.cycles, 5u);
+    EXPECT_FALSE(end.restart);
+    EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT));
 }
 
 } // namespace

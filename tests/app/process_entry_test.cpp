@@ -59,6 +59,28 @@ TEST(ProcessEntryTest, ASecondInstanceEndsWithMinusOneWhileTheFirstHoldsTheLock)
     EXPECT_EQ(gf_runAsSingleInstance(dir.path(), [] { return 4; }), 4);
 }
 
+TEST(ProcessEntryTest, ALockThatCannotBeTriedRunsTheProgramWithoutItAndSaysWhy) {
+    testing::TempDir dir;
+    gf_takeNotesForLog();
+    bool ran = false;
+    // No folder for the lock file: nothing is known about another instance.
+    const int result = gf_runAsSingleInstance(dir / "missing", [&] {
+        ran = true;
+        return 6;
+    });
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(result, 6);
+    const std::vector<std::string> notes = gf_takeNotesForLog();
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_EQ(notes[0].rfind("The single-instance lock failed, Skyloom runs without it: cannot "
+                             "open " +
+                                 (dir / "missing").string(),
+                             0),
+              0u)
+        << notes[0];
+    EXPECT_TRUE(gf_takeNotesForLog().empty());
+}
+
 TEST(ProcessEntryTest, TheProgramStartedTwiceEndsAtOnceWithMinusOne) {
     testing::TempDir dir;
     fs::create_directories(dir / "run");

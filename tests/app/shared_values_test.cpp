@@ -1,3 +1,4 @@
+#include <limits>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,16 +14,32 @@ struct KnownCase {
     bool known;
 };
 
-TEST(UserPositionTest, APositionIsKnownOnlyWhenItLiesAwayFromZeroZero) {
+TEST(UserPositionTest, APublishedPositionIsKnownOnlyWhenItIsAValidPositionAwayFromZeroZero) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
     const std::vector<KnownCase> cases = {
-        {{0.0, 0.0}, false},         {{0.0001, 0.0}, false},  {{0.0, -0.0001}, false},
-        {{0.00011, 0.0}, true},      {{0.0, -0.00011}, true}, {{51.4706, -0.461941}, true},
+        // The simulator's 0,0 before the user aircraft is placed, and what lies next to it.
+        {{0.0, 0.0}, false},
+        {{0.00009, 0.0}, false},
+        {{0.0, -0.00009}, false},
+        {{0.00011, 0.0}, true},
+        {{0.0, -0.00011}, true},
+        {{51.4706, -0.461941}, true},
         {{-33.9461, 151.177}, true},
+        // The edges of the earth are positions; beyond them, or not a number, none.
+        {{90.0, 180.0}, true},
+        {{-90.0, -180.0}, true},
+        {{90.001, 8.5}, false},
+        {{-91.0, 8.5}, false},
+        {{47.0, 180.0001}, false},
+        {{47.0, -181.0}, false},
+        {{nan, 8.5}, false},
+        {{47.0, nan}, false},
     };
     for (const KnownCase& c : cases) {
-        EXPECT_EQ(gf_isKnownUserPosition(c.position), c.known)
-            << c.position.lat << "," << c.position.lon;
+        gf_setUserPosition(c.position, 1500.0);
+        EXPECT_EQ(gf_userPosition().known, c.known) << c.position.lat << "," << c.position.lon;
     }
+    gf_clearUserPosition();
 }
 
 TEST(UserPositionTest, TheLatestPositionIsPublishedUntilTheResetClearsIt) {

@@ -16,12 +16,13 @@ struct PlanCase {
     ShutdownPlan plan;
 };
 
-TEST(ShutdownPlanTest, FourReasonsRestartAfterTheirCountdownSystemErrorEndsAfterTwentyFive) {
+TEST(ShutdownPlanTest, FourReasonsRestartAfterTheirCountdownOfAtLeastThreeSecondsOthersEnd) {
     const std::vector<PlanCase> cases = {
         {{StopReason::notYetSet, 0}, false, {false, seconds{0}, seconds{0}}},
         {{StopReason::simWasClosed, 0}, false, {false, seconds{0}, seconds{0}}},
         {{StopReason::newFlight, 60}, false, {true, seconds{60}, seconds{0}}},
-        {{StopReason::newSettings, 0}, false, {true, seconds{0}, seconds{0}}},
+        // A countdown shorter than 3 s is lengthened: a restart never comes unannounced.
+        {{StopReason::newSettings, 0}, false, {true, seconds{3}, seconds{0}}},
         {{StopReason::newSettings, 3}, false, {true, seconds{3}, seconds{0}}},
         {{StopReason::userClosedSim, 0}, false, {false, seconds{0}, seconds{0}}},
         {{StopReason::installPathMissing, 0}, false, {false, seconds{0}, seconds{0}}},
@@ -34,8 +35,9 @@ TEST(ShutdownPlanTest, FourReasonsRestartAfterTheirCountdownSystemErrorEndsAfter
         {{StopReason::newFlight, 60}, true, {false, seconds{0}, seconds{0}}},
         {{StopReason::readerError, 15}, true, {false, seconds{0}, seconds{0}}},
         {{StopReason::systemError, 15}, true, {false, seconds{0}, seconds{0}}},
-        // A negative detail is no countdown.
-        {{StopReason::simConnectError, -4}, false, {true, seconds{0}, seconds{0}}},
+        {{StopReason::simConnectError, -4}, false, {true, seconds{3}, seconds{0}}},
+        {{StopReason::readerError, 2}, false, {true, seconds{3}, seconds{0}}},
+        {{StopReason::readerError, 4}, false, {true, seconds{4}, seconds{0}}},
     };
     for (const PlanCase& c : cases) {
         EXPECT_EQ(gf_planShutdown(c.request, c.exitWanted), c.plan)

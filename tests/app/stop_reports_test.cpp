@@ -28,6 +28,29 @@ TEST_F(StopReportsTest, SimGoneShowsAndLogsTheTimeAndStopsWithSimWasClosed) {
     EXPECT_EQ(stop_.current(), (StopRequest{StopReason::simWasClosed, 0}));
 }
 
+TEST_F(StopReportsTest, SimGoneIsLoggedOnceEvenUnderAnErrorLineOrAfterTheWindowStopped) {
+    clock_.setUtc(ManualClock::utcTime(2026, 3, 1, 12, 34, 56));
+    const std::string text = "12:34:56 Flight Simulator no longer connected, Skyloom will stop ...";
+    // The SimClient shows its error line just before it reports the simulator gone.
+    gui_.showErrorLine("Exception in SimClient");
+    gf_simNoLongerConnected(gui_, stop_);
+    EXPECT_EQ(gui_.state().errorLine, "Exception in SimClient");
+    EXPECT_EQ(stop_.current(), (StopRequest{StopReason::simWasClosed, 0}));
+
+    stop_.reset();
+    gui_.stopUpdates();
+    gf_simNoLongerConnected(gui_, stop_);
+    EXPECT_EQ(stop_.current(), (StopRequest{StopReason::simWasClosed, 0}));
+
+    const std::string log = logText();
+    std::size_t lines = 0;
+    for (std::size_t at = log.find(text + "\n"); at != std::string::npos;
+         at = log.find(text + "\n", at + 1)) {
+        ++lines;
+    }
+    EXPECT_EQ(lines, 2u) << log;
+}
+
 TEST_F(StopReportsTest, SimGoneAfterTheProgramStoppedSaysNothing) {
     stop_.request(StopReason::newFlight, 60);
     gf_simNoLongerConnected(gui_, stop_);

@@ -90,7 +90,7 @@ TEST(StopControlTest, KeepRunningUntilARequestAndAgainForTheNextRun) {
     EXPECT_EQ(control.current(), StopRequest{});
     control.request(StopReason::newFlight, 60);
     EXPECT_FALSE(control.keepRunning());
-    control.clearForNextRun();
+    EXPECT_TRUE(control.clearForNextRun());
     EXPECT_TRUE(control.keepRunning());
     EXPECT_EQ(control.current().reason, StopReason::notYetSet);
     EXPECT_TRUE(control.request(StopReason::simWasClosed, 0));
@@ -103,8 +103,8 @@ TEST(StopControlTest, ClosingTheWindowMarksTheExitEvenWhenAnotherReasonCameFirst
     EXPECT_FALSE(control.request(StopReason::userClosedSim, 0));
     EXPECT_EQ(control.current(), (StopRequest{StopReason::newFlight, 60}));
     EXPECT_TRUE(control.exitWanted());
-    // The wish to exit outlives the request: the next run would end at once.
-    control.clearForNextRun();
+    // The wish to exit outlives the request and refuses the next run.
+    EXPECT_FALSE(control.clearForNextRun());
     EXPECT_TRUE(control.exitWanted());
     EXPECT_FALSE(control.keepRunning());
     control.reset();

@@ -1,7 +1,12 @@
 #include "tests/app/support/app_test_support.h"
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
 
 #include "app/current_day_slot.h"
 #include "app/user_position.h"
@@ -15,6 +20,7 @@
 #include "platform/winui/styles.h"
 #include "platform/winui/window.h"
 #include "platform/winui/window_class.h"
+#include "refdata/data_set.h"
 
 namespace fs = std::filesystem;
 
@@ -82,6 +88,8 @@ void AppTest::SetUp() {
     writeTextFile(dir_ / "local" / "Packages" / "Microsoft.Limitless_8wekyb3d8bbwe" / "LocalCache" /
                       "UserCfg.opt",
                   "InstalledPackagesPath \"" + packagesRoot().string() + "\"\n");
+    writeTextFile(inputFolder() / "dbase.xml", dbaseText("2026.1.0", "A320,B738"));
+    writeTextFile(inputFolder() / "airports.xml", airportsText("2026.1.0"));
 
     gf_setClock(&clock_);
     backend_ = winui::headless::installHeadlessBackend();
@@ -176,6 +184,39 @@ std::function<void(MainLoop&)> stopAfterCycles(StopControl& stop, std::uint64_t 
             stop.request(request.reason, request.detail);
         }
     };
+}
+
+std::string dataSetText(std::string_view name, std::string_view version, std::string_view body) {
+    pugi::xml_document document;
+    pugi::xml_node root = gf_startDataSetDocument(document, name, version);
+    const std::string elements(body);
+    if (!elements.empty()) {
+        const pugi::xml_parse_result parsed = root.append_buffer(elements.data(), elements.size());
+        if (!parsed) {
+            throw std::runtime_error(fmt::format("bad data-set body: {}", parsed.description()));
+        }
+    }
+    std::ostringstream text;
+    document.save(text);
+    return text.str();
+}
+
+std::string dbaseText(std::string_view version, std::string_view models) {
+    std::string body = "<models>";
+    std::size_t start = 0;
+    while (start <= models.size()) {
+        const std::size_t end = std::min(models.find(',', start), models.size());
+        body += fmt::format("<m c=\"{}\"/>", models.substr(start, end - start));
+        start = end + 1;
+    }
+    body += "</models><ICAO_airlines a=\"DLH\"/>";
+    return dataSetText("dbase", version, body);
+}
+
+std::string airportsText(std::string_view version) {
+    return dataSetText("airports", version,
+                       R"(<airports><ap i="EDDF" a="FRA" la="50.026706" lo="8.558350" al="364"/>)"
+                       "</airports>");
 }
 
 void writeTextFile(const fs::path& path, const std::string& text) {

@@ -1,5 +1,6 @@
 // Helpers for the application-core tests: a fixture that gives each test a program folder
-// with "docs", AppData roots and a simulator installation in a temporary folder, a manual
+// with "docs" and the data sets "dbase" and "airports" in "input", AppData roots and a
+// simulator installation in a temporary folder, a manual
 // clock installed as the program's clock, its own window (`Gui`), stop request and window
 // requests, a window on the test thread that records what the worker posts to it, and
 // readers of what the window was sent and what the log holds.
@@ -12,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -71,6 +73,7 @@ protected:
     std::filesystem::path workFolder() const { return dir_ / "work"; }
     std::filesystem::path roamingFolder() const { return dir_ / "roaming"; }
     std::filesystem::path packagesRoot() const { return dir_ / "msfs"; }
+    std::filesystem::path inputFolder() const { return workFolder() / "input"; }
     std::filesystem::path parametersFile() const;
 
     // Called with each update after it was recorded (on the GUI thread).
@@ -96,6 +99,14 @@ private:
 // A cycle observer that raises `request` once the loop has run `cycles` cycles.
 std::function<void(MainLoop&)> stopAfterCycles(StopControl& stop, std::uint64_t cycles,
                                                StopRequest request);
+
+// The text of a plain data set: the data-file header of this program, `dataset` with name and
+// version, then `body` (XML elements).
+std::string dataSetText(std::string_view name, std::string_view version, std::string_view body);
+// A dbase that knows the models `models` (comma-separated) and the airline "DLH".
+std::string dbaseText(std::string_view version, std::string_view models);
+// An airports table with Frankfurt (EDDF) alone.
+std::string airportsText(std::string_view version);
 
 void writeTextFile(const std::filesystem::path& path, const std::string& text);
 std::string readTextFile(const std::filesystem::path& path);

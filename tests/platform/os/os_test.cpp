@@ -109,17 +109,21 @@ TEST(InstanceLock, OnlyOneHolderAtATime) {
     {
         InstanceLock first("Local\\$Skyloom$", dir.path());
         ASSERT_TRUE(first.held());
+        EXPECT_EQ(first.status(), InstanceLockStatus::held);
+        EXPECT_EQ(first.error(), "");
         EXPECT_EQ(first.file().filename(), "Local__Skyloom_.lock");
 
         InstanceLock second("Local\\$Skyloom$", dir.path());
         EXPECT_FALSE(second.held());
+        EXPECT_EQ(second.status(), InstanceLockStatus::busy);
+        EXPECT_EQ(second.error(), "");
 
         // Another process is refused as well.
         const pid_t child = ::fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             InstanceLock inChild("Local\\$Skyloom$", dir.path());
-            ::_exit(inChild.held() ? 0 : 1);
+            ::_exit(inChild.status() == InstanceLockStatus::busy ? 1 : 0);
         }
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -132,6 +136,21 @@ TEST(InstanceLock, OnlyOneHolderAtATime) {
     // Released with its holder.
     InstanceLock again("Local\\$Skyloom$", dir.path());
     EXPECT_TRUE(again.held());
+}
+
+TEST(InstanceLock, ALockThatCannotBeTriedIsAnErrorNotAnotherHolder) {
+    testing::TempDir dir;
+    // No folder for the lock file.
+    InstanceLock nowhere("Local\\$Skyloom$", dir / "missing");
+    EXPECT_FALSE(nowhere.held());
+    EXPECT_EQ(nowhere.status(), InstanceLockStatus::error);
+    EXPECT_NE(nowhere.error().find("cannot open " + (dir / "missing").string()), std::string::npos)
+        << nowhere.error();
+    // The lock file's name taken by a folder.
+    std::filesystem::create_directories(dir / "Local__Skyloom_.lock");
+    InstanceLock onAFolder("Local\\$Skyloom$", dir.path());
+    EXPECT_EQ(onAFolder.status(), InstanceLockStatus::error);
+    EXPECT_FALSE(onAFolder.error().empty());
 }
 
 TEST(ShellOpen, AMissingPathIsRefused) {
