@@ -5,11 +5,21 @@
 #include "app/current_day_slot.h"
 #include "app/stop_request.h"
 #include "app/user_position.h"
+#include "config/startup_choices.h"
+#include "feed/rt_app_link.h"
 #include "gui/gui.h"
 #include "gui/parking_interval.h"
 #include "platform/os/timer_period.h"
+#include "sim/ai_position_batch.h"
+#include "sim/user_aircraft_state.h"
+#include "traffic/traffic_mailbox.h"
 
 namespace skyloom {
+namespace {
+
+constexpr std::uint64_t kCyclesPerAppPosition = 20;
+
+} // namespace
 
 MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     : context_(context), token_(std::move(token)) {}
@@ -34,6 +44,8 @@ void MainLoop::run() {
             // Running the missed cycles back to back would only burst through them; the
             // schedule starts afresh from now instead.
             ++counters_.resyncs;
+            // Positions of before the gap would make the AI objects glide across it.
+            gf_emptyAIPositionBatch();
             next = now;
         }
         clock.sleepUntil(next);
@@ -42,6 +54,8 @@ void MainLoop::run() {
 
 void MainLoop::beforeFirstCycle() {
     gf_refreshCurrentDaySlot();
+    // Live traffic flows from the first cycle on (never again after a stall).
+    gf_enableTrafficMailbox(true);
 }
 
 // Within a cycle the simulator's events and the traffic step come first (while the flight
@@ -50,6 +64,15 @@ void MainLoop::cycle() {
     ++counters_.cycles;
     if (g_userGroundDataReceived.exchange(false)) {
         userDataStep();
+    }
+    // Five times a second the user aircraft's state becomes the published user position and
+    // the App hears of it; both join the traffic step's 20-tick tasks once the traffic step is
+    // part of the program.
+    if (counters_.cycles % kCyclesPerAppPosition == 0) {
+        gf_setUserPosition(gf_userAircraftState());
+        if (!gf_isRtDirect()) {
+            gf_sendPositionToApp();
+        }
     }
     if (counters_.cycles % kCyclesPerSecondStep == 0) {
         secondStep();

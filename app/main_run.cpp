@@ -5,14 +5,18 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include <fmt/format.h>
 
 #include "app/current_day_slot.h"
 #include "app/main_loop.h"
+#include "app/stop_reports.h"
 #include "app/user_position.h"
 #include "app/window_requests.h"
 #include "config/configuration.h"
@@ -21,6 +25,9 @@
 #include "config/params_snapshot.h"
 #include "config/program_paths.h"
 #include "config/startup_choices.h"
+#include "feed/qnh.h"
+#include "feed/rt_app_link.h"
+#include "feed/rtapi_road.h"
 #include "foundation/clock.h"
 #include "foundation/icao_code.h"
 #include "foundation/log_file.h"
@@ -36,12 +43,18 @@
 #include "refdata/airports.h"
 #include "refdata/dbase.h"
 #include "refdata/update_check.h"
+#include "sim/flight_plan_files.h"
 #include "sim/sim_client_thread.h"
 #include "sim/sim_link_state.h"
 #include "sim/sim_tables.h"
+#include "traffic/traffic_mailbox.h"
 
 namespace skyloom {
 namespace {
+
+// How long the start-up waits for the RealTraffic App's buffered traffic (the App may still be
+// starting; what comes later is decoded all the same).
+constexpr std::chrono::seconds kRtAppBufferedTrafficWait{20};
 
 // Waits (the restart countdown, the pause before the end) look this often whether the user
 // closed the window or pushed "Unblock".
@@ -148,6 +161,19 @@ bool lf_readAirports(const RunState&) {
     return true;
 }
 
+// With MSFS 2020 the simulator reads the AI flight plans from their own folder; a folder that
+// cannot be made or is blocked by a file ends the start-up.
+bool lf_prepareFlightPlanFolder(const RunState& run) {
+    const std::optional<std::filesystem::path> folder = gf_flightPlanFolder();
+    if (!folder || gf_ensureFlightPlanFolder(*folder)) {
+        return true;
+    }
+    lf_stopStartUp(
+        run, StopReason::systemError,
+        fmt::format("The flight-plan folder '{}' cannot be used", gf_pathToUtf8(*folder)));
+    return false;
+}
+
 // The SimClient thread runs from here until the cleanup stops it; it starts with empty tables.
 bool lf_startSimClient(const RunState& run) {
     SimClientThread* simClient = run.context.simClient;
@@ -170,6 +196,40 @@ bool lf_waitForSimulator(const RunState& run) {
     return run.keepRunning();
 }
 
+// The feed's threads, last: on the RT App road the App's server and the two readers, then
+// the buffered traffic, asked for and waited for before the main loop runs, so that it is
+// decoded before the first traffic step. Delivery stays off until the loop turns it on.
+bool lf_startFeed(const RunState& run) {
+    if (gf_isRtDirect()) {
+        // The web API: authentication, the two readers, the buffered traffic.
+        gf_enableTrafficMailbox(false);
+        return gf_startRtApiLink(*run.context.gui, *run.context.stop, *run.context.clock) &&
+               run.keepRunning();
+    }
+    gf_enableTrafficMailbox(false);
+    RtAppLinkSettings link;
+    link.tcpPort = gf_paramsSnapshot()->PORT_NUMBER;
+    link.clock = run.context.clock;
+    link.gui = run.context.gui;
+    link.stop = run.context.stop;
+    link.failed = [&run](std::string_view name, std::string_view text) {
+        gf_readerStoppedWithError(*run.context.gui, *run.context.stop, name, text);
+    };
+    if (!gf_startRtAppLink(std::move(link))) {
+        return false;
+    }
+    if (!gf_awaitRtAppBufferedTraffic(kRtAppBufferedTrafficWait)) {
+        LogFile::write("No buffered traffic from the RealTraffic App");
+    }
+    return run.keepRunning();
+}
+
+// On the RT Direct road the user's RealTraffic licence or API token: without it the run
+// cannot get traffic, so it is looked for before anything else is fetched.
+bool lf_findRtCredentials(const RunState& run) {
+    return gf_findRtApiCredentials(*run.context.gui, *run.context.stop);
+}
+
 struct StartupStep {
     std::string_view name;
     bool (*run)(const RunState&);
@@ -180,12 +240,10 @@ struct StartupStep {
 // - before the working-folder check: the socket layer;
 // - when the simulator installation is not found: the folder picker and the check of the
 //   picked Community folder, before the run gives up;
-// - after the data folders and before the update check: on the RT Direct road the user's
-//   RealTraffic credentials;
 // - after the airports: the park airports list, the saved time shift, destination, range and
 //   park options;
-// - before the SimClient thread: the livery scan and the livery tables, the flight-plan
-//   folder, the destination, the traffic state;
+// - before the flight-plan folder: the livery scan and the livery tables;
+// - before the SimClient thread: the destination, the traffic state;
 // - after the wait for the simulator: the park airport from the user's position, the airport
 //   scan (which loads RealTraffic's weekly airport list itself), the traffic range and the
 //   feed's threads.
@@ -195,11 +253,14 @@ constexpr std::array kStartupSteps = {
     StartupStep{"window values", &lf_showFirstValues},
     StartupStep{"simulator installation", &lf_findInstallation},
     StartupStep{"data folders", &lf_createDataFolders},
+    StartupStep{"RealTraffic credentials", &lf_findRtCredentials},
     StartupStep{"update check", &lf_checkForUpdates},
     StartupStep{"dbase", &lf_readDbase},
     StartupStep{"airports", &lf_readAirports},
+    StartupStep{"flight-plan folder", &lf_prepareFlightPlanFolder},
     StartupStep{"SimClient thread", &lf_startSimClient},
     StartupStep{"simulator", &lf_waitForSimulator},
+    StartupStep{"feed", &lf_startFeed},
 };
 
 void lf_noteStartUpStoppedAt(const StartupStep& step) noexcept {
@@ -259,6 +320,13 @@ void lf_closingDown(const RunState& run, const StopRequest& request) {
         simClient->stopAndJoin();
         gf_clearSimTables();
     }
+    // The readers are joined and the App's server closed (RT App).
+    gf_stopRtAppLink();
+    // The web API's readers are joined and its session deauthenticated (RT Direct).
+    gf_stopRtApiLink();
+    // With MSFS 2020 the folder of AI flight plans goes with every plan still in it; the
+    // removal of the park airport's aircraft comes before it.
+    gf_removeFlightPlanFolder();
     LogFile::flush();
 }
 
@@ -317,6 +385,10 @@ bool lf_countDownToRestart(const RunState& run, std::chrono::seconds countdown) 
 bool lf_prepareNextRun(const RunState& run) {
     LogFile::write("Restart phase: reinitializing traffic state");
     gf_clearUserPosition();
+    gf_clearRtAppQueryArea();
+    gf_clearRtApiQueryAreas();
+    gf_trafficMailbox().reset();
+    gf_resetQnh();
     gf_clearCurrentDaySlot();
     g_timeShiftActive.store(false);
     run.context.requests->clear();

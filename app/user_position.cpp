@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "foundation/geodesy.h"
+#include "sim/user_aircraft_state.h"
 
 namespace skyloom {
 namespace {
@@ -18,6 +19,10 @@ void gf_setUserPosition(const Lalo& position, double altitudeFt) noexcept {
     const UserPosition published{position, altitudeFt, gf_isValidLalo(position)};
     std::lock_guard lock(g_userPositionMutex);
     g_userPosition = published;
+}
+
+void gf_setUserPosition(const UserAircraftState& state) noexcept {
+    gf_setUserPosition(state.position(), state.altitude);
 }
 
 UserPosition gf_userPosition() noexcept {

@@ -11,6 +11,8 @@
 
 namespace skyloom {
 
+struct UserAircraftState;
+
 struct UserPosition {
     Lalo position;
     double altitudeFt = 0.0;
@@ -24,6 +26,8 @@ struct UserPosition {
 
 // Publishes the latest position and altitude (feet).
 void gf_setUserPosition(const Lalo& position, double altitudeFt) noexcept;
+// Publishes the position and altitude of the simulator link's user aircraft state.
+void gf_setUserPosition(const UserAircraftState& state) noexcept;
 // A copy of what was published last.
 UserPosition gf_userPosition() noexcept;
 // Forgets the published position (the traffic-state reset before a restart).

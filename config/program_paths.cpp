@@ -88,7 +88,7 @@ fs::path gf_parametersPath() {
     return folder.empty() ? fs::path{} : folder / "parameters.xml";
 }
 
-fs::path gf_flightPlanFolder() {
+fs::path gf_flightPlanFolderPath() {
     const fs::path folder = gf_settingsFolder();
     return folder.empty() ? fs::path{} : folder / kFlightPlanFolderName;
 }

@@ -54,8 +54,9 @@ void gf_createDataFolders();
 std::filesystem::path gf_settingsFolder();
 // The settings folder / "parameters.xml"; empty when there is no settings folder.
 std::filesystem::path gf_parametersPath();
-// The settings folder / "orig_dest", the folder of AI flight plans.
-std::filesystem::path gf_flightPlanFolder();
+// The settings folder / "orig_dest", the folder of AI flight plans (in use only with MSFS 2020:
+// gf_flightPlanFolder in sim/flight_plan_files.h).
+std::filesystem::path gf_flightPlanFolderPath();
 // Makes the settings folder when it is missing; false (with the reason) when it cannot.
 bool gf_createSettingsFolder(std::string* reason = nullptr);
 

@@ -6,7 +6,8 @@
 // their own.
 //
 // Every member but the two table calls runs on the SimClient thread, inside its dispatch or
-// its shutdown cleanup, so the work's tables need no lock. The base class does nothing: a
+// its shutdown cleanup, so the work's tables need no lock. The base class handles the user
+// aircraft's replies and stand (sim/user_aircraft_replies.h) and otherwise does nothing: a
 // client with it keeps its connection and reports the simulator's events, and owns no objects.
 #pragma once
 
@@ -68,7 +69,7 @@ public:
     virtual void onObjectRemoved(SimClient& client, DWORD objectId);
     // Records the stand the user aircraft stands on for the park airport (a new flight, a new
     // flight file, the end of the thread).
-    virtual void rememberUserStand() {}
+    virtual void rememberUserStand();
     virtual std::optional<PositionUpdateReport> lastPositionUpdate() const { return std::nullopt; }
 
     // The shutdown cleanup: `startShutdownRemoval` empties the queues and the position batch
@@ -81,7 +82,7 @@ public:
     virtual void endShutdownRemoval() {}
 };
 
-// The program's work.
+// The program's work (a `SimLinkWork`, sim/sim_link_work.h).
 SimClientWork& gf_simClientWork();
 
 } // namespace skyloom

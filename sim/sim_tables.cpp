@@ -2,6 +2,7 @@
 
 #include "sim/sim_client_work.h"
 #include "sim/sim_link_state.h"
+#include "sim/user_aircraft_state.h"
 
 namespace skyloom {
 
@@ -16,6 +17,7 @@ void gf_resetSimTables() {
 
 void gf_clearSimTables(SimClientWork& work) {
     work.clearTables();
+    gf_clearUserAircraftData();
     g_userObjectId.store(kUserObjectIdAtStart);
     g_simConnectionState.store(SimConnectionState::notConnected);
 }

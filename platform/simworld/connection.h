@@ -45,6 +45,7 @@ struct Connection {
     std::map<DWORD, std::string> clientEvents; // client event id -> simulator event name
     std::map<DWORD, NotificationGroup> groups;
     std::map<DWORD, std::vector<std::string>> facilityDefinitions;
+    DWORD nextFacilityUniqueId = 1; // the unique id of the next facility record sent
 
     std::map<DWORD, DataRequest> periodicRequests; // by request id
     std::vector<DataRequest> waitingRequests;      // made while no flight ran

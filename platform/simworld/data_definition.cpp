@@ -232,7 +232,7 @@ std::optional<std::size_t> gf_definitionSize(const DataDefinition& definition) {
 
 std::optional<DefinitionError> gf_applyData(const DataDefinition& definition, const std::byte* data,
                                             std::size_t size, ObjectState& object,
-                                            std::string& text) {
+                                            std::string* text) {
     const std::optional<std::size_t> expected = gf_definitionSize(definition);
     if (!expected || *expected != size) {
         return DefinitionError{
@@ -247,8 +247,9 @@ std::optional<DefinitionError> gf_applyData(const DataDefinition& definition, co
                                    fmt::format("{} cannot be set (item {})", v.name, i + 1)};
         }
     }
+    // Every item can be set: the values go straight into the object. Positions are written
+    // on every frame for every AI object, so nothing is copied and no text is made unasked.
     std::vector<std::string> parts;
-    ObjectState updated = object;
     std::size_t offset = 0;
     for (const DefinitionItem& item : definition) {
         double value = 0;
@@ -267,13 +268,16 @@ std::optional<DefinitionError> gf_applyData(const DataDefinition& definition, co
             break;
         }
         offset += gf_dataTypeSize(item.type);
-        parts.push_back(fmt::format("{}={:.6f} {}", item.datumName, value, item.unitName));
+        if (text != nullptr) {
+            parts.push_back(fmt::format("{}={:.6f} {}", item.datumName, value, item.unitName));
+        }
         const Variable& v = *item.variable.variable;
-        v.set(updated, item.variable.index,
+        v.set(object, item.variable.index,
               gf_convertUnits(value, *item.unit, *gf_findUnit(v.nativeUnit)));
     }
-    object = std::move(updated);
-    text = lf_join(parts);
+    if (text != nullptr) {
+        *text = lf_join(parts);
+    }
     return std::nullopt;
 }
 

@@ -60,9 +60,10 @@ EncodedData gf_encodeData(const DataDefinition& definition, const VariableContex
 std::optional<std::size_t> gf_definitionSize(const DataDefinition& definition);
 
 // Writes the values of `data` into the object. Refuses (and changes nothing) a size that does
-// not fit, a text item and a variable that cannot be set; `text` receives the values.
+// not fit, a text item and a variable that cannot be set; `text` (unless null) receives the
+// values.
 std::optional<DefinitionError> gf_applyData(const DataDefinition& definition, const std::byte* data,
                                             std::size_t size, ObjectState& object,
-                                            std::string& text);
+                                            std::string* text);
 
 } // namespace skyloom::simworld

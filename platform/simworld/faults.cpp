@@ -61,6 +61,10 @@ std::string_view gf_faultKindName(FaultKind kind) {
         return "truncateMessage";
     case FaultKind::unknownMessage:
         return "unknownMessage";
+    case FaultKind::neverAssign:
+        return "neverAssign";
+    case FaultKind::neverConfirmRemoval:
+        return "neverConfirmRemoval";
     }
     return "?";
 }
@@ -162,6 +166,16 @@ FaultPlan::CallFaults FaultPlan::onCall(std::string_view function, std::string_v
         }
     }
     return out;
+}
+
+bool FaultPlan::hits(FaultKind kind, std::string_view client) {
+    bool hit = false;
+    for (Armed& armed : faults_) {
+        if (armed.setup.kind == kind && applies(armed, client) && counts(armed)) {
+            hit = true;
+        }
+    }
+    return hit;
 }
 
 std::optional<std::size_t> FaultPlan::truncation(std::string_view kind, std::string_view client) {

@@ -36,6 +36,10 @@ public:
     };
     CallFaults onCall(std::string_view function, std::string_view client);
 
+    // Whether one more event of a counting fault kind (neverAssign, neverConfirmRemoval) on
+    // the client's connection is hit; every fault of the kind counts it.
+    bool hits(FaultKind kind, std::string_view client);
+
     // The size to cut a message of this kind to, counted against truncateMessage faults.
     std::optional<std::size_t> truncation(std::string_view kind, std::string_view client);
 

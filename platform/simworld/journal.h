@@ -31,6 +31,8 @@ public:
     std::vector<JournalEntry> entries() const { return {entries_.begin(), entries_.end()}; }
     std::vector<std::string> lines() const;
     std::uint64_t dropped() const { return dropped_; }
+    // False when the journal keeps no entries: callers may skip building their texts.
+    bool keeps() const { return maxEntries_ > 0; }
     void clear();
 
 private:

@@ -45,10 +45,14 @@ World::World(WorldSetup setup, Clock& clock)
     : clock_(clock), setup_(std::move(setup)), start_(clock.steadyNow()),
       zuluStart_(setup_.zuluStart.value_or(clock.utcNow())),
       userTrack_(setup_.user, setup_.timeline), faults_(setup_.faults),
-      journal_(setup_.journalMaxEntries) {
+      journal_(setup_.journalMaxEntries), ai_(setup_.aiObjects, setup_.liveries) {
     if (!(setup_.frames.rateHz > 0)) {
         throw std::invalid_argument(
             fmt::format("frame rate {} Hz is not above 0", setup_.frames.rateHz));
+    }
+    if (!(setup_.aiObjects.assignDelaySeconds >= 0) ||
+        !(setup_.aiObjects.removeDelaySeconds >= 0)) {
+        throw std::invalid_argument("AI object delays must not be negative");
     }
     for (const WorldObjectSetup& object : setup_.objects) {
         if (object.objectId == 0 || object.objectId == setup_.user.objectId) {
@@ -151,13 +155,17 @@ World::Call World::beginCall(std::uint32_t number, std::string_view function, bo
 
 HRESULT World::finishCall(Call& call, const std::string& args, HRESULT result,
                           const std::string& note) {
-    std::string text = fmt::format("{}({}) = {}", call.function, args, lf_resultText(result));
-    if (call.packet != 0) {
-        text += fmt::format(" #{}", call.packet);
-    }
-    text += call.failureNote;
-    if (!note.empty()) {
-        text += " (" + note + ")";
+    // A journal that keeps nothing still counts the call; its text is not made.
+    std::string text;
+    if (journal_.keeps()) {
+        text = fmt::format("{}({}) = {}", call.function, args, lf_resultText(result));
+        if (call.packet != 0) {
+            text += fmt::format(" #{}", call.packet);
+        }
+        text += call.failureNote;
+        if (!note.empty()) {
+            text += " (" + note + ")";
+        }
     }
     journal_.add(call.now, call.number, JournalKind::call, std::move(text));
     if (call.connection != nullptr && result == S_OK) {

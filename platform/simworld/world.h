@@ -19,6 +19,7 @@
 
 #include "foundation/clock.h"
 #include "platform/simconnect/simconnect.h"
+#include "platform/simworld/ai_traffic.h"
 #include "platform/simworld/connection.h"
 #include "platform/simworld/faults.h"
 #include "platform/simworld/journal.h"
@@ -85,6 +86,15 @@ public:
     std::optional<ObjectState> object(DWORD objectId);
     const WorldSetup& setup() const { return setup_; }
 
+    // The AI objects clients created (world_ai.cpp): their ids, control state, position trace
+    // (every object's, the user's holding only ignored writes) and client events received.
+    std::vector<DWORD> aiObjectIds();
+    std::optional<AiObjectRecord> aiObject(DWORD objectId);
+    std::vector<TracePoint> trace(DWORD objectId);
+    std::vector<ObjectEventRecord> clientEvents(DWORD objectId);
+    // Creates still waiting for their object id.
+    std::size_t pendingAssignments();
+
 private:
     struct Call {
         Connection* connection = nullptr;
@@ -122,6 +132,14 @@ private:
     void produceFrame(double at);
     void answer(Connection& connection, const DataRequest& request, double at);
     void answerOrWait(Connection& connection, const DataRequest& request, double at);
+    // AI objects (world_ai.cpp).
+    void runAiDue(double at);
+    void assignObject(const PendingAssignment& assignment);
+    void finishRemoval(const PendingRemoval& removal);
+    void moveUnfrozenObjects(double at);
+    void onObjectWritten(DWORD objectId, const ObjectState& written, double at);
+    void onClientEvent(DWORD objectId, const std::string& event, DWORD data, double at);
+
     void notifyAll(std::string_view systemEvent, double at,
                    const std::function<QueuedMessage(DWORD eventId)>& make);
 
@@ -144,6 +162,7 @@ private:
     double flightStartedAt_ = 0;
     std::uint64_t framesThisFlight_ = 0;
     double nextFrameAt() const;
+    AiTraffic ai_;
 };
 
 } // namespace skyloom::simworld

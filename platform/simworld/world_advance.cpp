@@ -1,5 +1,6 @@
-// The world moving on in time: timeline events, timed faults, per-second data and frames,
-// taken in the order of their times (at one time: timeline, faults, data, frames).
+// The world moving on in time: timeline events, timed faults, AI objects falling due (assigned
+// or removed), per-second data and frames, taken in the order of their times (at one time:
+// timeline, faults, AI objects, data, frames).
 #include <limits>
 
 #include <fmt/format.h>
@@ -35,7 +36,7 @@ std::string_view lf_timelineName(TimelineEventKind kind) {
 void World::advance(double now) {
     constexpr double kNever = std::numeric_limits<double>::infinity();
     while (true) {
-        enum class Next { none, timeline, fault, data, frame } next = Next::none;
+        enum class Next { none, timeline, fault, ai, data, frame } next = Next::none;
         double at = kNever;
         Connection* dataConnection = nullptr;
         DataRequest* dataRequest = nullptr;
@@ -47,6 +48,10 @@ void World::advance(double now) {
         if (const auto fault = faults_.nextTimed(); fault && *fault < at) {
             at = *fault;
             next = Next::fault;
+        }
+        if (const auto due = ai_.nextDue(); due && *due < at) {
+            at = *due;
+            next = Next::ai;
         }
         for (auto& [number, connection] : connections_) {
             for (auto& [id, request] : connection.periodicRequests) {
@@ -73,6 +78,9 @@ void World::advance(double now) {
             for (const FaultSetup& fault : faults_.takeTimed(at)) {
                 runTimedFault(fault, at);
             }
+            break;
+        case Next::ai:
+            runAiDue(at);
             break;
         case Next::data:
             if (flightRunning_) {
@@ -183,6 +191,7 @@ void World::stopFlight(double at) {
 }
 
 void World::produceFrame(double at) {
+    moveUnfrozenObjects(at);
     const auto rate = static_cast<float>(setup_.frames.rateHz);
     const auto speed = static_cast<float>(setup_.frames.simSpeed);
     notifyAll(kSystemEventFrame, at, [&](DWORD id) { return gf_frameMessage(id, rate, speed); });

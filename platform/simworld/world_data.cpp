@@ -158,8 +158,9 @@ HRESULT World::setDataOnSimObject(std::uint32_t connection, DWORD defineId, DWOR
                                   DWORD flags, DWORD arrayCount, DWORD unitSize, const void* data) {
     std::lock_guard lock(mutex_);
     Call call = beginCall(connection, "SimConnect_SetDataOnSimObject");
-    std::string args =
-        fmt::format("{}, {}, {}, {}, {}", defineId, objectId, flags, arrayCount, unitSize);
+    std::string args = journal_.keeps() ? fmt::format("{}, {}, {}, {}, {}", defineId, objectId,
+                                                      flags, arrayCount, unitSize)
+                                        : std::string();
     if (!call.proceed()) {
         return finishCall(call, args, call.failure);
     }
@@ -189,11 +190,12 @@ HRESULT World::setDataOnSimObject(std::uint32_t connection, DWORD defineId, DWOR
     }
     std::string values;
     if (const auto error = gf_applyData(definition->second, static_cast<const std::byte*>(data),
-                                        unitSize, *target, values)) {
+                                        unitSize, *target, journal_.keeps() ? &values : nullptr)) {
         refuse(call, error->exception, error->index, error->reason);
         return finishCall(call, args, S_OK);
     }
-    return finishCall(call, args + ", [" + values + "]", S_OK, note);
+    onObjectWritten(objectId, *target, call.now);
+    return finishCall(call, journal_.keeps() ? args + ", [" + values + "]" : args, S_OK, note);
 }
 
 HRESULT World::mapClientEventToSimEvent(std::uint32_t connection, DWORD eventId, const char* name) {
@@ -271,6 +273,7 @@ HRESULT World::transmitClientEvent(std::uint32_t connection, DWORD objectId, DWO
         refuse(call, SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID, 2, "unknown object");
         return finishCall(call, args, S_OK);
     }
+    onClientEvent(objectId, event->second, data, call.now);
     return finishCall(call, args, S_OK, event->second);
 }
 

@@ -11,8 +11,11 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include "platform/simworld/facility_file.h"
 #include "platform/simworld/faults.h"
 #include "platform/simworld/messages.h"
+#include "platform/simworld/world_file_ai.h"
+#include "platform/simworld/world_file_node.h"
 
 namespace skyloom::simworld {
 
@@ -20,98 +23,7 @@ namespace {
 
 using nlohmann::json;
 
-// One value of the file with its place, for reading and for errors.
-class Node {
-public:
-    Node(const json& value, std::string pointer, std::string_view source)
-        : value_(value), pointer_(std::move(pointer)), source_(source) {}
-
-    [[noreturn]] void fail(std::string_view what) const {
-        throw WorldFileError(
-            fmt::format("{}: {}: {}", source_, pointer_.empty() ? "/" : pointer_, what));
-    }
-
-    void expectKeys(std::initializer_list<std::string_view> keys) const {
-        if (!value_.is_object()) {
-            fail("an object is expected here");
-        }
-        for (const auto& [key, unused] : value_.items()) {
-            if (std::find(keys.begin(), keys.end(), key) == keys.end()) {
-                child(key).fail("unknown key");
-            }
-        }
-    }
-
-    bool has(std::string_view key) const { return value_.is_object() && value_.contains(key); }
-    Node child(std::string_view key) const {
-        return Node(value_.at(std::string(key)), pointer_ + "/" + std::string(key), source_);
-    }
-    Node at(std::string_view key) const {
-        if (!has(key)) {
-            fail(fmt::format("\"{}\" is missing", key));
-        }
-        return child(key);
-    }
-
-    double number() const {
-        if (!value_.is_number()) {
-            fail("a number is expected here");
-        }
-        return value_.get<double>();
-    }
-    double number(double lo, double hi) const {
-        const double v = number();
-        if (!(v >= lo && v <= hi)) {
-            fail(fmt::format("{} is outside {} to {}", v, lo, hi));
-        }
-        return v;
-    }
-    std::int64_t integer(std::int64_t lo, std::int64_t hi) const {
-        if (!value_.is_number_integer()) {
-            fail("a whole number is expected here");
-        }
-        const std::int64_t v =
-            value_.is_number_unsigned()
-                ? static_cast<std::int64_t>(std::min<std::uint64_t>(
-                      value_.get<std::uint64_t>(),
-                      static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max())))
-                : value_.get<std::int64_t>();
-        if (v < lo || v > hi) {
-            fail(fmt::format("{} is outside {} to {}", v, lo, hi));
-        }
-        return v;
-    }
-    std::uint32_t u32() const {
-        return static_cast<std::uint32_t>(integer(0, std::numeric_limits<std::uint32_t>::max()));
-    }
-    bool boolean() const {
-        if (!value_.is_boolean()) {
-            fail("true or false is expected here");
-        }
-        return value_.get<bool>();
-    }
-    std::string text() const {
-        if (!value_.is_string()) {
-            fail("a text is expected here");
-        }
-        return value_.get<std::string>();
-    }
-    std::vector<Node> items() const {
-        if (!value_.is_array()) {
-            fail("a list is expected here");
-        }
-        std::vector<Node> out;
-        for (std::size_t i = 0; i < value_.size(); ++i) {
-            out.emplace_back(value_.at(i), fmt::format("{}/{}", pointer_, i), source_);
-        }
-        return out;
-    }
-
-private:
-    const json& value_;
-    std::string pointer_;
-    std::string_view source_;
-};
+using Node = WorldFileNode;
 
 double lf_seconds(const Node& node) {
     return node.number(0, 1e9);
@@ -461,6 +373,9 @@ void lf_fault(const Node& node, WorldSetup& setup) {
         f.messageId = node.has("messageId") ? node.child("messageId").u32() : 99;
         f.bytes =
             node.has("bytes") ? static_cast<DWORD>(node.child("bytes").integer(12, 65536)) : 12;
+    } else if (kind == "neverAssign" || kind == "neverConfirmRemoval") {
+        allowOnly({"client", "nth", "count"});
+        f.kind = kind == "neverAssign" ? FaultKind::neverAssign : FaultKind::neverConfirmRemoval;
     } else {
         kindNode.fail(fmt::format("\"{}\" is no fault kind", kind));
     }
@@ -469,7 +384,8 @@ void lf_fault(const Node& node, WorldSetup& setup) {
 
 } // namespace
 
-WorldSetup gf_parseWorldText(std::string_view text, std::string_view source) {
+WorldSetup gf_parseWorldText(std::string_view text, std::string_view source,
+                             const std::filesystem::path& folder) {
     json document;
     try {
         document = json::parse(text, nullptr, true, true);
@@ -477,8 +393,8 @@ WorldSetup gf_parseWorldText(std::string_view text, std::string_view source) {
         throw WorldFileError(fmt::format("{}: not valid JSON: {}", source, e.what()));
     }
     const Node root(document, "", source);
-    root.expectKeys(
-        {"simulator", "zuluStart", "frames", "journal", "user", "objects", "timeline", "faults"});
+    root.expectKeys({"simulator", "zuluStart", "frames", "journal", "user", "objects", "timeline",
+                     "faults", "airports", "liveries", "aiObjects"});
     WorldSetup setup;
     if (root.has("simulator")) {
         setup.simulator = lf_simulator(root.child("simulator"));
@@ -531,6 +447,15 @@ WorldSetup gf_parseWorldText(std::string_view text, std::string_view source) {
             lf_fault(item, setup);
         }
     }
+    if (root.has("liveries")) {
+        setup.liveries = gf_readLiveries(root.child("liveries"));
+    }
+    if (root.has("aiObjects")) {
+        setup.aiObjects = gf_readAiObjects(root.child("aiObjects"));
+    }
+    if (root.has("airports")) {
+        setup.airports = gf_parseAirportList(document.at("airports"), "/airports", source, folder);
+    }
     std::vector<double> teleports;
     for (const TimelineEvent& event : setup.timeline) {
         if (event.kind == TimelineEventKind::teleport) {
@@ -557,7 +482,7 @@ WorldSetup gf_loadWorldFile(const std::filesystem::path& file) {
     if (in.bad()) {
         throw WorldFileError(fmt::format("{}: cannot be read", file.string()));
     }
-    return gf_parseWorldText(text.str(), file.string());
+    return gf_parseWorldText(text.str(), file.string(), file.parent_path());
 }
 
 } // namespace skyloom::simworld

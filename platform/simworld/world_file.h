@@ -17,7 +17,9 @@ public:
 };
 
 WorldSetup gf_loadWorldFile(const std::filesystem::path& file);
-// The same from text; `source` names it in errors.
-WorldSetup gf_parseWorldText(std::string_view text, std::string_view source);
+// The same from text; `source` names it in errors and airport files named in it are found
+// from `folder` (facility_file.h).
+WorldSetup gf_parseWorldText(std::string_view text, std::string_view source,
+                             const std::filesystem::path& folder = {});
 
 } // namespace skyloom::simworld

@@ -12,6 +12,8 @@
 
 #include "foundation/clock.h"
 #include "platform/simconnect/win_types.h"
+#include "platform/simworld/ai_object_setup.h"
+#include "platform/simworld/facility_setup.h"
 
 namespace skyloom::simworld {
 
@@ -93,6 +95,9 @@ enum class FaultKind {
     exception,       // an EXCEPTION message at atSeconds, or after the nth call of function
     truncateMessage, // the nth..nth+count-1 messages of kind name are cut to bytes
     unknownMessage,  // a message of id messageId and bytes bytes at atSeconds
+    neverAssign,     // the nth..nth+count-1 accepted creates are never answered
+    // The nth..nth+count-1 removed objects go without an ObjectRemoved.
+    neverConfirmRemoval,
 };
 
 struct FaultSetup {
@@ -128,7 +133,10 @@ struct WorldSetup {
     std::vector<TimelineEvent> timeline;
     std::vector<FaultSetup> faults;
     FramesSetup frames;
+    std::vector<LiverySetup> liveries; // what AI creates may name
+    AiObjectsSetup aiObjects;
     std::size_t journalMaxEntries = 200000;
+    std::vector<AirportFacilitySetup> airports; // facility data, first match by ICAO
 };
 
 } // namespace skyloom::simworld

@@ -57,7 +57,7 @@ TEST(ProgramPathsTest, TheSettingsFolderIsNamedAfterTheProgram) {
     testing::EnvOverride roaming("SKYLOOM_APPDATA", dir / "Roaming");
     EXPECT_EQ(gf_settingsFolder(), dir / "Roaming" / "Skyloom");
     EXPECT_EQ(gf_parametersPath(), dir / "Roaming" / "Skyloom" / "parameters.xml");
-    EXPECT_EQ(gf_flightPlanFolder(), dir / "Roaming" / "Skyloom" / "orig_dest");
+    EXPECT_EQ(gf_flightPlanFolderPath(), dir / "Roaming" / "Skyloom" / "orig_dest");
     std::string reason;
     EXPECT_TRUE(gf_createSettingsFolder(&reason)) << reason;
     EXPECT_TRUE(fs::is_directory(dir / "Roaming" / "Skyloom"));

@@ -2,7 +2,10 @@
 // probe client and prints, first, what the client saw and, then, the world's journal.
 //
 //   simprobe <world.json> [--seconds N] [--client NAME] [--step-ms N] [--no-journal]
+//   simprobe <world.json> --airport ICAO [--no-journal]
 //
+// With --airport it reads that airport's stands and runways through the program's facility
+// readers instead and prints them and what the readers logged.
 // Without --seconds it runs until 2 s after the world's last scripted moment (timeline,
 // track, timed faults), at least 5 s.
 // Exit codes: 0 done, 1 the world file cannot be used, 2 bad arguments.
@@ -18,13 +21,15 @@
 #include "platform/simworld/installed_world.h"
 #include "platform/simworld/probe_client.h"
 #include "platform/simworld/world_file.h"
+#include "tools/simprobe/airport_report.h"
 
 namespace {
 
 using namespace skyloom;
 
 constexpr std::string_view kUsage =
-    "usage: simprobe <world.json> [--seconds N] [--client NAME] [--step-ms N] [--no-journal]\n";
+    "usage: simprobe <world.json> [--seconds N] [--client NAME] [--step-ms N] [--no-journal]\n"
+    "       simprobe <world.json> --airport ICAO [--no-journal]\n";
 
 bool lf_number(std::string_view text, double& out) {
     try {
@@ -58,6 +63,7 @@ int main(int argc, char** argv) {
     simworld::ProbeOptions options;
     bool secondsGiven = false;
     bool journal = true;
+    std::string airport;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -71,6 +77,8 @@ int main(int argc, char** argv) {
             ++i;
         } else if (arg == "--client" && hasValue) {
             options.clientName = argv[++i];
+        } else if (arg == "--airport" && hasValue) {
+            airport = argv[++i];
         } else if (arg == "--no-journal") {
             journal = false;
         } else if (file.empty() && !arg.starts_with("--")) {
@@ -96,11 +104,17 @@ int main(int argc, char** argv) {
         std::cerr << "simprobe: " << e.what() << '\n';
         return 1;
     }
-    const std::vector<std::string> seen = simworld::gf_runProbeClient(clock, options);
-    std::cout << fmt::format("== client \"{}\" for {:g} s\n", options.clientName,
-                             options.durationSeconds);
-    for (const std::string& line : seen) {
-        std::cout << line << '\n';
+    if (!airport.empty()) {
+        for (const std::string& line : simprobe::gf_airportReport(clock, airport)) {
+            std::cout << line << '\n';
+        }
+    } else {
+        const std::vector<std::string> seen = simworld::gf_runProbeClient(clock, options);
+        std::cout << fmt::format("== client \"{}\" for {:g} s\n", options.clientName,
+                                 options.durationSeconds);
+        for (const std::string& line : seen) {
+            std::cout << line << '\n';
+        }
     }
     if (journal) {
         std::cout << "== journal\n";

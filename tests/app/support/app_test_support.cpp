@@ -76,6 +76,12 @@ EnvOverride::~EnvOverride() {
     }
 }
 
+namespace {
+
+constexpr const char* kRtApiTestLicence = "AAA-BBB-CCC-DDD";
+
+} // namespace
+
 AppTest::AppTest()
     : workDir_("SKYLOOM_WORKDIR", dir_ / "work"), roaming_("SKYLOOM_APPDATA", dir_ / "roaming"),
       local_("SKYLOOM_LOCALAPPDATA", dir_ / "local"), runtime_("XDG_RUNTIME_DIR", dir_ / "run") {}
@@ -90,6 +96,7 @@ void AppTest::SetUp() {
                   "InstalledPackagesPath \"" + packagesRoot().string() + "\"\n");
     writeTextFile(inputFolder() / "dbase.xml", dbaseText("2026.1.0", "A320,B738"));
     writeTextFile(inputFolder() / "airports.xml", airportsText("2026.1.0"));
+    rtApi_.addLicence(kRtApiTestLicence, tools::StandInLicence::professional);
 
     gf_setClock(&clock_);
     backend_ = winui::headless::installHeadlessBackend();
@@ -122,6 +129,13 @@ void AppTest::TearDown() {
 }
 
 MainRunContext AppTest::context() {
+    // The user's RealTraffic.lic for the default road (RT Direct), unless the test put a file
+    // where the Roaming AppData folder should be.
+    std::error_code ec;
+    if (!fs::exists(roamingFolder(), ec) || fs::is_directory(roamingFolder(), ec)) {
+        writeTextFile(roamingFolder() / "InsideSystems" / "RealTraffic.lic",
+                      fmt::format(R"({{"License":"{}"}})", kRtApiTestLicence));
+    }
     MainRunContext context;
     context.clock = &clock_;
     context.gui = &gui_;

@@ -28,6 +28,7 @@
 #include "platform/winui/headless/headless_backend.h"
 #include "platform/winui/win_types.h"
 #include "tests/support/temp_dir.h"
+#include "tools/rtapi_standin/rtapi_standin.h"
 
 namespace skyloom::testing {
 
@@ -91,6 +92,10 @@ private:
     EnvOverride roaming_;
     EnvOverride local_;
     EnvOverride runtime_;
+    // The RealTraffic web API of the default road (RT Direct): a stand-in that knows the
+    // licence the test's RealTraffic.lic holds.
+    tools::RtApiStandIn rtApi_{std::filesystem::path(), &clock_};
+    EnvOverride rtApiUrl_{"SKYLOOM_RTAPI_URL", rtApi_.baseUrl()};
     std::vector<GuiUpdate> applied_;
     std::vector<winui::UINT> posted_;
     winui::HWND window_ = nullptr;

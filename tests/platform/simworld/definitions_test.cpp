@@ -241,6 +241,7 @@ TEST_F(DefinitionsTest, NamesAreMatchedWithoutRegardToCase) {
     EXPECT_EQ(SimConnect_MapClientEventToSimEvent(h(), 2, "gear_set"), S_OK);
     EXPECT_EQ(SimConnect_MapClientEventToSimEvent(h(), 3, "Skyloom.MyEvent"), S_OK); // custom
     EXPECT_EQ(SimConnect_AddToDataDefinition(h(), 4, "plane latitude", "DEGREES"), S_OK);
+    EXPECT_EQ(SimConnect_AddToFacilityDefinition(h(), 5, "open airport"), S_OK);
     EXPECT_EQ(SimConnect_AddToFacilityDefinition(h(), 5, "open taxi_parking"), S_OK);
     EXPECT_TRUE(exceptions().empty());
 }

@@ -1,0 +1,159 @@
+#include "feed/app_traffic_assembler.h"
+
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "feed/feed_fields.h"
+#include "feed/feed_identities.h"
+#include "feed/parked_traffic.h"
+#include "feed/rt_app_datagram.h"
+#include "feed/time_offsets.h"
+#include "foundation/log_file.h"
+
+namespace skyloom {
+namespace {
+
+// Unknown markers are logged once each, up to this many names.
+constexpr std::size_t kMaxLoggedMarkerNames = 20;
+
+} // namespace
+
+void RejectedDatagramLog::report(std::string_view reason) {
+    ++count_;
+    if (count_ <= kMaxLoggedRejections) {
+        LogFile::writeImportant(fmt::format("{}: datagram rejected: {}", readerName_, reason));
+    }
+    if (count_ == kMaxLoggedRejections) {
+        LogFile::writeImportant(
+            fmt::format("{}: further rejected datagrams are counted, not logged", readerName_));
+    }
+}
+
+AppTrafficAssembler::AppTrafficAssembler(std::string readerName, Targets targets)
+    : readerName_(std::move(readerName)), targets_(std::move(targets)), rejections_(readerName_) {}
+
+void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTime now,
+                                         std::size_t datagramSize) {
+    ++counts_.datagrams;
+    try {
+        if (datagramSize > bytes.size()) {
+            throw FeedRecordError(fmt::format("datagram of {} bytes is too long", datagramSize));
+        }
+        const AppDatagram datagram = gf_splitAppDatagram(bytes);
+        switch (datagram.kind) {
+        case AppDatagramKind::marker:
+            handleMarker(datagram.marker, now);
+            break;
+        case AppDatagramKind::traffic:
+            if (auto entry = gf_convertRtTrafficRecord(gf_rttfcRecord(datagram))) {
+                live_.push_back(std::move(*entry));
+                lastLiveRecord_ = now;
+                ++counts_.liveRecords;
+            } else {
+                ++counts_.staticRecords;
+            }
+            break;
+        case AppDatagramKind::buffered:
+            if (bufferIndex_ && *bufferIndex_ != datagram.bufferIndex) {
+                closeBufferedSnapshot(true);
+            }
+            bufferIndex_ = datagram.bufferIndex;
+            if (auto entry = gf_convertRtTrafficRecord(gf_rttfcRecord(datagram))) {
+                buffered_.push_back(std::move(*entry));
+                ++counts_.bufferedRecords;
+            } else {
+                ++counts_.staticRecords;
+            }
+            break;
+        case AppDatagramKind::parked:
+            parked_.push_back(gf_convertRtParkedRecord(gf_rtparkRecord(datagram)));
+            lastParkedRecord_ = now;
+            ++counts_.parkedRecords;
+            break;
+        }
+    } catch (const FeedRecordError& e) {
+        rejections_.report(e.what());
+        counts_.rejected = rejections_.count();
+    }
+}
+
+void AppTrafficAssembler::handleMarker(std::string_view marker, Clock::SteadyTime) {
+    ++counts_.markers;
+    if (marker == kLiveEndMarker) {
+        closeLiveBatch();
+    } else if (marker == kBufferSeparatorMarker) {
+        closeBufferedSnapshot(true);
+    } else if (marker == kBufferEndMarker) {
+        closeBufferedSnapshot(false);
+        bufferedDone_ = true;
+        LogFile::write(fmt::format("{}: buffered traffic received, {} snapshots", readerName_,
+                                   separatorCount_));
+    } else if (unknownMarkers_.size() < kMaxLoggedMarkerNames &&
+               unknownMarkers_.emplace(marker).second) {
+        LogFile::write(fmt::format("{}: marker '{}' ignored", readerName_, marker));
+    }
+}
+
+void AppTrafficAssembler::tick(Clock::SteadyTime now) {
+    if (!live_.empty() && now - lastLiveRecord_ >= kBurstGap) {
+        closeLiveBatch();
+    }
+    if (!parked_.empty() && now - lastParkedRecord_ >= kParkedGap) {
+        completeParkedList();
+    } else if (parked_.empty() && parkedRequestedAt_ && now - *parkedRequestedAt_ >= kParkedWait) {
+        completeParkedList();
+    }
+}
+
+void AppTrafficAssembler::parkedRequested(Clock::SteadyTime now) {
+    parked_.clear();
+    parkedRequestedAt_ = now;
+}
+
+void AppTrafficAssembler::bufferRequested() {
+    buffered_.clear();
+    bufferIndex_.reset();
+    separatorCount_ = 0;
+    bufferedDone_ = false;
+}
+
+void AppTrafficAssembler::closeLiveBatch() {
+    if (live_.empty()) {
+        return;
+    }
+    if (targets_.identities != nullptr) {
+        targets_.identities->collect(live_);
+    }
+    ++counts_.liveBatches;
+    targets_.post(live_, TrafficBatchKind::live, kLiveOffsetBaseSeconds, true);
+    live_.clear();
+}
+
+void AppTrafficAssembler::closeBufferedSnapshot(bool separator) {
+    bufferIndex_.reset();
+    // A separator counts even after an empty snapshot, so that every snapshot keeps the delay
+    // of its place; the end marker closes a last snapshot only when it holds something.
+    if (separator || !buffered_.empty()) {
+        ++separatorCount_;
+    }
+    if (buffered_.empty()) {
+        return;
+    }
+    ++counts_.bufferedBatches;
+    targets_.post(buffered_, TrafficBatchKind::buffered,
+                  kBufferedOffsetBaseSecondsPerSnapshot * separatorCount_, false);
+    buffered_.clear();
+}
+
+void AppTrafficAssembler::completeParkedList() {
+    parkedRequestedAt_.reset();
+    ++counts_.parkedLists;
+    LogFile::write(fmt::format("{}: {} parked aircraft received", readerName_, parked_.size()));
+    if (targets_.parked != nullptr) {
+        targets_.parked->complete(std::move(parked_));
+    }
+    parked_.clear();
+}
+
+} // namespace skyloom

@@ -1,0 +1,132 @@
+// `AppTrafficAssembler`: turns the App's stream of traffic datagrams into batches. It runs on
+// the traffic reader's thread and knows no sockets, so tests feed it datagrams and times.
+//
+// - Live records ("RTTFC") gather into the live batch, which goes to the mailbox with the
+//   playback delay of 30 s at the marker "RTTFC_EOT", or when no live record came for
+//   kBurstGap: Apps that send no end marker still burst once per cycle.
+// - Buffered records ("RTBUF=<n>") gather into a snapshot, which goes to the mailbox as a
+//   buffered batch at "RTBUF_SEP", at "RTBUF_EOT", and when the snapshot index <n> changes;
+//   the k-th snapshot since the last buffer request is delayed by 6 x k seconds, so the
+//   oldest plays first and the newest meets the live traffic at 30 s.
+// - Parked records ("RTPARK") gather into the incoming parked list, which becomes the reader's
+//   completed list once no parked record came for kParkedGap (the App marks no end), or, when
+//   nothing came at all, kParkedWait after the request.
+// - A datagram that fails a check is logged (at most kMaxLoggedRejections lines) and counted;
+//   nothing else is lost. Hexids at or below 10000 are counted and passed over.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "feed/traffic_entry.h"
+#include "foundation/clock.h"
+#include "traffic/traffic_mailbox.h"
+
+namespace skyloom {
+
+class FeedIdentities;
+class ParkedTrafficList;
+
+// How a reader hands over a batch (the program's is gf_postTrafficBatch).
+using TrafficBatchPost = std::function<void(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                                            std::uint32_t offsetBase, bool dropWhenOff)>;
+
+struct AppTrafficCounts {
+    std::uint64_t datagrams = 0;
+    std::uint64_t liveRecords = 0;
+    std::uint64_t bufferedRecords = 0;
+    std::uint64_t parkedRecords = 0;
+    // Records passed over because their hexid names a static aircraft.
+    std::uint64_t staticRecords = 0;
+    std::uint64_t rejected = 0;
+    std::uint64_t markers = 0;
+    std::uint64_t liveBatches = 0;
+    std::uint64_t bufferedBatches = 0;
+    std::uint64_t parkedLists = 0;
+
+    friend bool operator==(const AppTrafficCounts&, const AppTrafficCounts&) = default;
+};
+
+// Logs why datagrams were rejected, one line each up to a limit, then one line saying that
+// further ones are only counted: a peer gone wrong must not fill the disk.
+class RejectedDatagramLog {
+public:
+    static constexpr std::size_t kMaxLoggedRejections = 100;
+
+    explicit RejectedDatagramLog(std::string readerName) : readerName_(std::move(readerName)) {}
+    void report(std::string_view reason);
+    std::uint64_t count() const noexcept { return count_; }
+
+private:
+    std::string readerName_;
+    std::uint64_t count_ = 0;
+};
+
+class AppTrafficAssembler {
+public:
+    static constexpr std::chrono::milliseconds kBurstGap{1000};
+    static constexpr std::chrono::milliseconds kParkedGap{2000};
+    static constexpr std::chrono::milliseconds kParkedWait{15000};
+
+    struct Targets {
+        TrafficBatchPost post;
+        // Null: no identities collected, no parked list kept.
+        FeedIdentities* identities = nullptr;
+        ParkedTrafficList* parked = nullptr;
+    };
+
+    AppTrafficAssembler(std::string readerName, Targets targets);
+
+    // One received datagram. `datagramSize` is its full length when it was cut short by the
+    // receive buffer (such a datagram is rejected).
+    void handleDatagram(std::string_view bytes, Clock::SteadyTime now,
+                        std::size_t datagramSize = 0);
+    // Closes what waited long enough (live batch, parked list).
+    void tick(Clock::SteadyTime now);
+
+    // The program asked the App for parked traffic: a new incoming list starts.
+    void parkedRequested(Clock::SteadyTime now);
+    // The program asked the App for buffered traffic: snapshots count from 1 again.
+    void bufferRequested();
+    // True once "RTBUF_EOT" came after the last buffer request.
+    bool bufferedDone() const noexcept { return bufferedDone_; }
+
+    const AppTrafficCounts& counts() const noexcept { return counts_; }
+    // The live entries gathered since the last batch went (tests).
+    std::size_t liveWaiting() const noexcept { return live_.size(); }
+
+private:
+    void handleMarker(std::string_view marker, Clock::SteadyTime now);
+    void closeLiveBatch();
+    // `separator`: closed by a separator (or a new snapshot index), not by the end marker.
+    void closeBufferedSnapshot(bool separator);
+    void completeParkedList();
+
+    std::string readerName_;
+    Targets targets_;
+    RejectedDatagramLog rejections_;
+    AppTrafficCounts counts_;
+
+    std::vector<TrafficEntry> live_;
+    Clock::SteadyTime lastLiveRecord_{};
+
+    std::vector<TrafficEntry> buffered_;
+    std::optional<std::uint32_t> bufferIndex_;
+    std::uint32_t separatorCount_ = 0;
+    bool bufferedDone_ = false;
+
+    std::vector<ParkedEntry> parked_;
+    Clock::SteadyTime lastParkedRecord_{};
+    std::optional<Clock::SteadyTime> parkedRequestedAt_;
+
+    std::set<std::string, std::less<>> unknownMarkers_;
+};
+
+} // namespace skyloom

@@ -1,0 +1,260 @@
+#include "feed/rt_app_link.h"
+
+#include <atomic>
+#include <exception>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "app/stop_reports.h"
+#include "app/stop_request.h"
+#include "app/user_position.h"
+#include "config/params_snapshot.h"
+#include "feed/feed_identities.h"
+#include "feed/parked_traffic.h"
+#include "feed/qnh.h"
+#include "feed/rt_status.h"
+#include "foundation/log_file.h"
+#include "gui/gui.h"
+#include "refdata/park_airport.h"
+#include "traffic/traffic_mailbox.h"
+
+namespace skyloom {
+namespace {
+
+// How often the start-up's wait for buffered traffic looks again.
+constexpr std::chrono::milliseconds kAwaitStep{50};
+
+std::atomic<std::shared_ptr<RtAppLink>> g_link;
+std::mutex g_positionSourceMutex;
+AppPositionSource g_positionSource;
+
+std::optional<AppPositionReport> lf_programPosition() {
+    {
+        const std::lock_guard lock(g_positionSourceMutex);
+        if (g_positionSource) {
+            return g_positionSource();
+        }
+    }
+    const UserPosition user = gf_userPosition();
+    if (!user.known) {
+        return std::nullopt;
+    }
+    AppPositionReport report;
+    report.position = user.position;
+    report.altitudeFt = user.altitudeFt;
+    return report;
+}
+
+} // namespace
+
+RtAppLink::RtAppLink(RtAppLinkSettings settings)
+    : settings_(std::move(settings)),
+      parked_(settings_.parked != nullptr ? settings_.parked
+                                          : &gf_parkedTraffic(TrafficSource::rtApp)) {
+    if (!settings_.post) {
+        settings_.post = &gf_postTrafficBatch;
+    }
+    if (!settings_.qnh) {
+        Gui* gui = settings_.gui;
+        settings_.qnh = [gui](std::int32_t hpa) { gf_setQnh(hpa, gui); };
+    }
+    if (!settings_.failed) {
+        settings_.failed = [](std::string_view name, std::string_view text) {
+            gf_readerStoppedWithError(name, text);
+        };
+    }
+    FeedIdentities* identities = settings_.identities != nullptr
+                                     ? settings_.identities
+                                     : &gf_feedIdentities(TrafficSource::rtApp);
+
+    AppReaderSettings reader{settings_.address, settings_.trafficPort, settings_.clock,
+                             settings_.gui,     settings_.stop,        settings_.failed};
+    trafficReader_ = std::make_unique<RtAppTrafficReader>(
+        reader, AppTrafficAssembler::Targets{settings_.post, identities, parked_});
+    reader.port = settings_.weatherPort;
+    weatherReader_ = std::make_unique<RtAppWeatherReader>(reader, settings_.qnh);
+    RtAppTrafficReader* traffic = trafficReader_.get();
+    server_ = std::make_unique<RtAppServer>(
+        settings_.address, settings_.tcpPort, settings_.clock,
+        RtAppServer::Notices{[traffic] { traffic->noteParkedRequest(); },
+                             [traffic] { traffic->noteBufferRequest(); },
+                             [gui = settings_.gui](const AppVersionReply& version) {
+                                 if (gui != nullptr) {
+                                     gui->setDataSourceText(
+                                         fmt::format("RT App {}", version.version));
+                                 }
+                             }});
+    if (settings_.gui != nullptr) {
+        settings_.gui->enqueueUpdate(GuiUpdate::FeedStatusKnown{});
+    }
+}
+
+RtAppLink::~RtAppLink() {
+    // The readers first: nothing they post may meet a half-closed link.
+    trafficReader_.reset();
+    weatherReader_.reset();
+    server_.reset();
+}
+
+Clock& RtAppLink::clock() const {
+    return settings_.clock != nullptr ? *settings_.clock : gf_clock();
+}
+
+double RtAppLink::rangeNm() const {
+    return settings_.rangeNm ? *settings_.rangeNm : gf_paramsSnapshot()->RANGE;
+}
+
+bool RtAppLink::sendPosition(const AppPositionReport& report) {
+    server_->poll();
+    return server_->sendPosition(report, rangeNm());
+}
+
+void RtAppLink::requestParked(const Lalo& airport) {
+    const GeoBox box = gf_boxAround(airport, kParkedRequestRadiusNm);
+    parked_->clear();
+    {
+        const std::lock_guard lock(readerMutex_);
+        queryArea_ = box;
+    }
+    server_->requestParked(box);
+}
+
+std::optional<GeoBox> RtAppLink::parkedQueryArea() const {
+    const std::lock_guard lock(readerMutex_);
+    return queryArea_;
+}
+
+void RtAppLink::clearQueryArea() {
+    const std::lock_guard lock(readerMutex_);
+    queryArea_.reset();
+}
+
+void RtAppLink::setReference(std::optional<double> altitudeFt) {
+    const std::lock_guard lock(readerMutex_);
+    reference_ = altitudeFt;
+}
+
+std::optional<double> RtAppLink::reference() const {
+    const std::lock_guard lock(readerMutex_);
+    return reference_;
+}
+
+bool RtAppLink::awaitBufferedTraffic(
+    Clock::Duration timeout, const std::function<bool()>& keepWaiting,
+    const std::function<std::optional<AppPositionReport>()>& position) {
+    server_->wantBufferedTraffic();
+    Clock& waitClock = clock();
+    const Clock::SteadyTime end = waitClock.steadyNow() + timeout;
+    bool requested = false;
+    while (keepWaiting() && waitClock.steadyNow() < end) {
+        server_->poll();
+        if (!requested && server_->connected()) {
+            // The buffer request goes with the first position after the connection.
+            if (const auto report = position()) {
+                requested = server_->sendPosition(*report, rangeNm());
+            }
+        }
+        if (requested && server_->counts().bufferRequests > 0 && trafficReader_->bufferedDone()) {
+            return true;
+        }
+        waitClock.sleepFor(kAwaitStep);
+    }
+    return false;
+}
+
+void gf_setAppPositionSource(AppPositionSource source) {
+    const std::lock_guard lock(g_positionSourceMutex);
+    g_positionSource = std::move(source);
+}
+
+bool gf_startRtAppLink(RtAppLinkSettings settings) {
+    gf_stopRtAppLink();
+    const ReaderFailure failed = settings.failed;
+    try {
+        g_link.store(std::make_shared<RtAppLink>(std::move(settings)));
+        return true;
+    } catch (const std::exception& e) {
+        LogFile::writeImportant(fmt::format("RealTraffic App link exception: {}", e.what()));
+        if (failed) {
+            failed(kAppTrafficReaderName, e.what());
+        } else {
+            gf_readerStoppedWithError(kAppTrafficReaderName, e.what());
+        }
+        return false;
+    }
+}
+
+bool gf_startRtAppLink() {
+    RtAppLinkSettings settings;
+    settings.tcpPort = gf_paramsSnapshot()->PORT_NUMBER;
+    settings.gui = &gf_gui();
+    return gf_startRtAppLink(std::move(settings));
+}
+
+void gf_stopRtAppLink() {
+    // The last holder of the link joins its readers; the exchange makes this caller that one
+    // unless another thread is using the link this moment.
+    if (g_link.exchange(nullptr) != nullptr) {
+        g_rtProfessional.store(false);
+    }
+}
+
+std::shared_ptr<RtAppLink> gf_rtAppLink() {
+    return g_link.load();
+}
+
+void gf_sendPositionToApp() {
+    const std::shared_ptr<RtAppLink> link = g_link.load();
+    if (link == nullptr) {
+        return;
+    }
+    if (const auto report = lf_programPosition()) {
+        link->sendPosition(*report);
+    } else {
+        link->server().poll();
+    }
+}
+
+void gf_closeRtAppClient() {
+    if (const std::shared_ptr<RtAppLink> link = g_link.load()) {
+        link->server().closeClient();
+    }
+}
+
+void gf_requestRtAppParkedTraffic() {
+    const std::shared_ptr<RtAppLink> link = g_link.load();
+    if (link == nullptr) {
+        return;
+    }
+    const AirportEntry airport = gf_parkAirportEntry().get();
+    if (!airport.icao.isSet()) {
+        return;
+    }
+    LogFile::write(
+        fmt::format("Asking the RealTraffic App for parked traffic at {}", airport.icao));
+    link->requestParked(airport.position());
+}
+
+void gf_setRtAppReference(std::optional<double> altitudeFt) {
+    if (const std::shared_ptr<RtAppLink> link = g_link.load()) {
+        link->setReference(altitudeFt);
+    }
+}
+
+void gf_clearRtAppQueryArea() {
+    if (const std::shared_ptr<RtAppLink> link = g_link.load()) {
+        link->clearQueryArea();
+    }
+}
+
+bool gf_awaitRtAppBufferedTraffic(Clock::Duration timeout) {
+    const std::shared_ptr<RtAppLink> link = g_link.load();
+    if (link == nullptr) {
+        return false;
+    }
+    return link->awaitBufferedTraffic(
+        timeout, [] { return gf_keepRunning(); }, [] { return lf_programPosition(); });
+}
+
+} // namespace skyloom

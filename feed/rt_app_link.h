@@ -1,0 +1,134 @@
+// The RealTraffic App road as one piece: the TCP server to which the App connects, the
+// "Traffic Reader" on the traffic port and the "QNH Reader" on the weather port, wired to the
+// mailbox, the App road's identity sets and parked list, the QNH and the window (the feed's
+// status known once the link runs, the App's version as the data source). The program
+// runs one (gf_startRtAppLink at the end of the start-up, gf_stopRtAppLink in the cleanup);
+// tests make their own on loopback ports that the system chooses.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "feed/app_traffic_assembler.h"
+#include "feed/rt_app_lines.h"
+#include "feed/rt_app_server.h"
+#include "feed/rt_app_traffic_reader.h"
+#include "feed/rt_app_weather_reader.h"
+#include "foundation/clock.h"
+#include "foundation/lalo.h"
+
+namespace skyloom {
+
+class FeedIdentities;
+class Gui;
+class ParkedTrafficList;
+class StopControl;
+
+// The box around the park airport in which the App is asked for parked traffic.
+inline constexpr double kParkedRequestRadiusNm = 3.0;
+
+struct RtAppLinkSettings {
+    std::string address = "0.0.0.0";
+    std::uint16_t tcpPort = 10747;
+    std::uint16_t trafficPort = kAppTrafficPort;
+    std::uint16_t weatherPort = kAppWeatherPort;
+    // Null clock: the program's; null window: no window updates; null stop: the program's.
+    Clock* clock = nullptr;
+    Gui* gui = nullptr;
+    StopControl* stop = nullptr;
+    // Empty: gf_postTrafficBatch.
+    TrafficBatchPost post;
+    // Empty: gf_setQnh with the window above.
+    QnhSink qnh;
+    // Null: the App road's (gf_feedIdentities, gf_parkedTraffic).
+    FeedIdentities* identities = nullptr;
+    ParkedTrafficList* parked = nullptr;
+    // Empty: gf_readerStoppedWithError.
+    ReaderFailure failed;
+    // The radius of the buffer request's box; no value: the settings' RANGE.
+    std::optional<double> rangeNm;
+};
+
+class RtAppLink {
+public:
+    // Opens the server and starts both readers. Throws os::SocketError when a port cannot be
+    // had; whatever was started is stopped again.
+    explicit RtAppLink(RtAppLinkSettings settings);
+    // Stops and joins the readers, then closes the server.
+    ~RtAppLink();
+    RtAppLink(const RtAppLink&) = delete;
+    RtAppLink& operator=(const RtAppLink&) = delete;
+
+    RtAppServer& server() noexcept { return *server_; }
+    RtAppTrafficReader& trafficReader() noexcept { return *trafficReader_; }
+    RtAppWeatherReader& weatherReader() noexcept { return *weatherReader_; }
+
+    // Main worker: takes a new App connection and its replies, then sends the position.
+    bool sendPosition(const AppPositionReport& report);
+    // Forgets the parked lists and asks for parked traffic around the airport.
+    void requestParked(const Lalo& airport);
+    // The box of the last parked request (the reader's query area), if any.
+    std::optional<GeoBox> parkedQueryArea() const;
+    void clearQueryArea();
+
+    // The reference altitude in feet that static parking hands the reader (none: none).
+    void setReference(std::optional<double> altitudeFt);
+    std::optional<double> reference() const;
+
+    // Start-up: asks for buffered traffic and waits, polling the server, until the App has
+    // sent it, the time-out passed on the clock, or `keepWaiting` says no. True when the
+    // buffered traffic came.
+    bool awaitBufferedTraffic(Clock::Duration timeout, const std::function<bool()>& keepWaiting,
+                              const std::function<std::optional<AppPositionReport>()>& position);
+
+private:
+    Clock& clock() const;
+    double rangeNm() const;
+
+    RtAppLinkSettings settings_;
+    ParkedTrafficList* parked_;
+    std::unique_ptr<RtAppTrafficReader> trafficReader_;
+    std::unique_ptr<RtAppWeatherReader> weatherReader_;
+    std::unique_ptr<RtAppServer> server_;
+    mutable std::mutex readerMutex_;
+    std::optional<double> reference_;
+    std::optional<GeoBox> queryArea_;
+};
+
+// --- The program's link ---
+
+// Where the App's position line comes from: the simulator link installs its source; without
+// one the published user position (gf_userPosition) is sent with its altitude alone.
+using AppPositionSource = std::function<std::optional<AppPositionReport>()>;
+void gf_setAppPositionSource(AppPositionSource source);
+
+// Starts the program's link on the App road's ports and PORT_NUMBER. A port that cannot be had
+// stops the run through gf_readerStoppedWithError; false then.
+bool gf_startRtAppLink();
+// Starts it with other settings (tests of the program's functions).
+bool gf_startRtAppLink(RtAppLinkSettings settings);
+// Stops the readers and closes the server; nothing when none runs.
+void gf_stopRtAppLink();
+// The running link, or null.
+std::shared_ptr<RtAppLink> gf_rtAppLink();
+
+// Main worker, every 20 traffic ticks on the App road: polls the server and sends the user
+// position from the position source.
+void gf_sendPositionToApp();
+// Closes the App's client connection and marks the server not connected.
+void gf_closeRtAppClient();
+// Clears the App's parked lists and asks for parked traffic 3 NM around the park airport.
+void gf_requestRtAppParkedTraffic();
+// Stores the App reader's reference altitude.
+void gf_setRtAppReference(std::optional<double> altitudeFt);
+// The traffic-state reset: forgets the App reader's query area.
+void gf_clearRtAppQueryArea();
+// Start-up on the App road: asks for buffered traffic and waits for it (at most `timeout`).
+bool gf_awaitRtAppBufferedTraffic(Clock::Duration timeout);
+
+} // namespace skyloom

@@ -1,0 +1,128 @@
+#include "feed/rt_app_traffic_reader.h"
+
+#include <array>
+#include <exception>
+#include <stdexcept>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "app/stop_request.h"
+#include "foundation/log_file.h"
+#include "gui/gui.h"
+#include "platform/os/thread_name.h"
+
+namespace skyloom {
+namespace {
+
+// Larger than any datagram the App sends; a longer one is still known by its length.
+constexpr std::size_t kReceiveBytes = 4096;
+
+} // namespace
+
+RtAppTrafficReader::RtAppTrafficReader(AppReaderSettings settings,
+                                       AppTrafficAssembler::Targets targets)
+    : settings_(std::move(settings)), socket_(settings_.address, settings_.port),
+      assembler_(std::string(kAppTrafficReaderName), std::move(targets)) {
+    socket_.setReceiveBufferBytes(kReceiveBufferBytes);
+    running_.store(true);
+    thread_ = std::jthread([this](std::stop_token token) { run(std::move(token)); });
+}
+
+RtAppTrafficReader::~RtAppTrafficReader() {
+    stop();
+}
+
+void RtAppTrafficReader::stop() {
+    if (thread_.joinable()) {
+        thread_.request_stop();
+        thread_.join();
+    }
+}
+
+Clock& RtAppTrafficReader::clock() const {
+    return settings_.clock != nullptr ? *settings_.clock : gf_clock();
+}
+
+bool RtAppTrafficReader::keepRunning(const std::stop_token& token) const {
+    if (token.stop_requested()) {
+        return false;
+    }
+    return settings_.stop != nullptr ? settings_.stop->keepRunning() : gf_keepRunning();
+}
+
+void RtAppTrafficReader::noteParkedRequest() {
+    parkedRequest_.store(true);
+}
+
+void RtAppTrafficReader::noteBufferRequest() {
+    ++bufferRequestGeneration_;
+}
+
+AppTrafficCounts RtAppTrafficReader::counts() const {
+    const std::lock_guard lock(countsMutex_);
+    return counts_;
+}
+
+void RtAppTrafficReader::run(std::stop_token token) {
+    os::setCurrentThreadName(kAppTrafficReaderName);
+    if (settings_.gui != nullptr) {
+        settings_.gui->enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::waitingForData});
+    }
+    LogFile::write(fmt::format("{} listening on UDP port {}", kAppTrafficReaderName, port()));
+    try {
+        receiveLoop(token);
+    } catch (const std::exception& e) {
+        LogFile::writeImportant(fmt::format("{} exception: {}", kAppTrafficReaderName, e.what()));
+        if (settings_.failed) {
+            settings_.failed(kAppTrafficReaderName, e.what());
+        }
+    }
+    if (settings_.gui != nullptr) {
+        settings_.gui->enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::notRunning});
+    }
+    running_.store(false);
+}
+
+void RtAppTrafficReader::receiveLoop(std::stop_token token) {
+    std::array<char, kReceiveBytes> buffer{};
+    bool receiving = false;
+    std::uint64_t bufferGeneration = 0;
+    // Requests are noted before they go out, so the answer to one is never handled before
+    // the request is known here.
+    const auto takeRequests = [&] {
+        if (parkedRequest_.exchange(false)) {
+            assembler_.parkedRequested(clock().steadyNow());
+        }
+        if (const std::uint64_t wanted = bufferRequestGeneration_.load();
+            wanted != bufferGeneration) {
+            bufferGeneration = wanted;
+            assembler_.bufferRequested();
+        }
+    };
+    while (keepRunning(token)) {
+        takeRequests();
+        const os::ReceiveResult result = socket_.receive(buffer, kReceiveTimeout);
+        takeRequests();
+        const Clock::SteadyTime now = clock().steadyNow();
+        if (result.status == os::ReceiveStatus::failed) {
+            throw std::runtime_error(fmt::format("receiving on UDP port {} failed", port()));
+        }
+        if (result.status == os::ReceiveStatus::data) {
+            assembler_.handleDatagram(std::string_view(buffer.data(), result.size), now,
+                                      result.truncated ? result.datagramSize : 0);
+            if (!receiving && settings_.gui != nullptr) {
+                settings_.gui->enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::receiving});
+            }
+            receiving = true;
+        }
+        assembler_.tick(now);
+        if (assembler_.bufferedDone()) {
+            bufferDoneGeneration_.store(bufferGeneration);
+        }
+        const std::lock_guard lock(countsMutex_);
+        counts_ = assembler_.counts();
+    }
+}
+
+} // namespace skyloom

@@ -1,0 +1,166 @@
+// The two readers of the RealTraffic web API, one round at a time: each `step` sends one
+// request, hands on what came back and says how long to wait before the next round. The
+// threads "Traffic RTAPIreader" and "Weather RTAPIreader" (feed/rtapi_reader_threads.h) call
+// them in a loop; tests call them directly.
+// - The traffic reader asks, in this order of precedence: for the park airport's parked
+//   traffic when the park airport is new or its list is 5 minutes old, a minute after a
+//   failed try (the list replaces the reader's parked list); for buffered traffic on its first
+//   traffic request (5 snapshots 6 s apart, posted oldest first as buffered batches); otherwise for
+//   live traffic, posted as one live batch. Each request waits the traffic limit ("rrl", at least 2
+//   s) after the previous.
+// - The weather reader asks for the nearest METARs around the user once a minute (never
+//   sooner than "wrrl") and sets the QNH from the nearest one that gives it.
+// - Both follow the service's answers: 401 renews the session at once, 405 after 10 s; 402
+//   (and on renewing also 403/404) reports the licence and stops the run; anything else is
+//   retried after 5 s (a request-rate violation after the limit and 5 s), and a reader that
+//   failed 12 times in a row reports itself stopped. A malformed aircraft is logged (once per
+//   hex id) and skipped; the rest of its reply is used.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "app/user_position.h"
+#include "feed/rtapi_query_area.h"
+#include "feed/rtapi_reply.h"
+#include "feed/rtapi_session.h"
+#include "feed/rtapi_traffic.h"
+#include "foundation/clock.h"
+#include "gui/reader_state.h"
+#include "refdata/airports.h"
+
+namespace skyloom {
+
+class FeedIdentities;
+class Gui;
+class ParkedTrafficList;
+class StopControl;
+class TrafficMailbox;
+
+// What the readers work with. The program's own (gf_programRtApiEnvironment) uses the
+// program's mailbox, window, stop request, clock, query area, identity sets, parked list,
+// user position, radius and park airport; tests put in their own.
+struct RtApiEnvironment {
+    RtApiSession* session = nullptr;
+    TrafficMailbox* mailbox = nullptr;
+    // Null: no window updates.
+    Gui* gui = nullptr;
+    StopControl* stop = nullptr;
+    Clock* clock = nullptr;
+    RtApiQueryArea* area = nullptr;
+    FeedIdentities* identities = nullptr;
+    ParkedTrafficList* parked = nullptr;
+    std::function<UserPosition()> userPosition;
+    // The traffic radius in NM.
+    std::function<double()> rangeNm;
+    // The park airport, when one is set.
+    std::function<std::optional<AirportEntry>()> parkAirport;
+    // The current traffic tick is the mailbox's business; the time shifts are read here.
+    const std::atomic<std::int32_t>* trafficTimeShiftMinutes = nullptr;
+    const std::atomic<std::int32_t>* metarTimeShiftMinutes = nullptr;
+    // The QNH in hPa as precise as the METAR gives it (NaN while none is known); written by
+    // the weather reader, read by the traffic reader.
+    std::atomic<double>* preciseQnhHpa = nullptr;
+};
+
+// The program's environment for the readers of `session`.
+RtApiEnvironment gf_programRtApiEnvironment(RtApiSession& session);
+
+// The outcome of one round.
+struct RtApiStep {
+    // The reader is done: the program is stopping, or the reader reported its failure.
+    bool stop = false;
+    // How long to wait before the next round.
+    std::chrono::milliseconds wait{0};
+};
+
+// What both readers share: the session's answers and the run of failures.
+class RtApiReaderBase {
+public:
+    RtApiReaderBase(std::string_view name, RtApiEnvironment environment);
+    virtual ~RtApiReaderBase() = default;
+
+    std::string_view name() const noexcept { return name_; }
+    const RtApiEnvironment& environment() const noexcept { return env_; }
+    // True while neither the program nor this reader has stopped, and no halt was asked.
+    bool keepGoing() const;
+    // Asks the reader to end: a transfer under way is abandoned, the next step stops. Any
+    // thread.
+    void halt() noexcept { halted_.store(true); }
+    int consecutiveFailures() const noexcept { return failures_; }
+    // The window's state of this reader; sends it when it changed.
+    void setState(ReaderState state);
+    ReaderState state() const noexcept { return state_; }
+
+protected:
+    // Acts on a failed answer (`what` names the request for the log) and returns the step to
+    // take. `rateLimit` is the limit in force for this kind of request.
+    RtApiStep handleFailure(std::string_view what, const RtApiAnswer& answer,
+                            const std::string& guid, std::chrono::milliseconds rateLimit);
+    // A session when there is none yet (or a renewal is due); no value when one stands.
+    std::optional<RtApiStep> ensureSession();
+    void succeeded() noexcept { failures_ = 0; }
+    virtual void sendState(ReaderState state) = 0;
+    // The reader's own connection (libcurl handles are not shared between threads).
+    RtApiTransport& transport() noexcept { return *transport_; }
+
+    RtApiEnvironment env_;
+
+private:
+    RtApiStep reportStopped(long status);
+
+    std::string name_;
+    std::atomic<bool> halted_{false};
+    std::atomic<bool> stopped_{false};
+    std::unique_ptr<RtApiTransport> transport_;
+    int failures_ = 0;
+    bool renewDue_ = false;
+    ReaderState state_ = ReaderState::notRunning;
+};
+
+class RtApiTrafficReader : public RtApiReaderBase {
+public:
+    explicit RtApiTrafficReader(RtApiEnvironment environment);
+
+    RtApiStep step();
+
+    // True once a traffic reply (buffered or live) has been handed on.
+    bool firstReplyDone() const noexcept { return firstReplyDone_.load(); }
+
+private:
+    RtApiStep askParked(const std::string& guid, const AirportEntry& airport);
+    RtApiStep askTraffic(const std::string& guid, const RtApiTrafficArea& area);
+    void postReply(RtApiTrafficReply& reply);
+    void logRejected(const RtApiTrafficReply& reply);
+    std::chrono::milliseconds trafficWait() const;
+    void sendState(ReaderState state) override;
+
+    bool bufferedAsked_ = false;
+    std::atomic<bool> firstReplyDone_{false};
+    std::optional<std::uint32_t> parkedAirport_;
+    std::optional<Clock::SteadyTime> parkedAskedAt_;
+    // Hex ids whose faults have been logged: a faulty aircraft comes back every few seconds.
+    std::set<std::string> loggedRejects_;
+};
+
+class RtApiWeatherReader : public RtApiReaderBase {
+public:
+    explicit RtApiWeatherReader(RtApiEnvironment environment);
+
+    RtApiStep step();
+
+private:
+    void sendState(ReaderState state) override;
+
+    std::string lastStation_;
+    bool noQnhLogged_ = false;
+};
+
+} // namespace skyloom

@@ -1,0 +1,194 @@
+#include "feed/rtapi_road.h"
+
+#include <algorithm>
+
+#include <fmt/format.h>
+
+#include "app/stop_reports.h"
+#include "app/stop_request.h"
+#include "app/user_position.h"
+#include "config/startup_choices.h"
+#include "feed/rt_status.h"
+#include "feed/rtapi_settings.h"
+#include "feed/rtapi_time_shift.h"
+#include "foundation/clock.h"
+#include "foundation/log_file.h"
+#include "foundation/user_related_exception.h"
+#include "gui/gui.h"
+
+namespace skyloom {
+
+namespace {
+
+// Waits on the clock until `wait` has passed; false when the run stops meanwhile.
+bool lf_wait(Clock& clock, const StopControl& stop, std::chrono::milliseconds wait) {
+    const Clock::SteadyTime until = clock.steadyNow() + wait;
+    while (stop.keepRunning()) {
+        const Clock::SteadyTime now = clock.steadyNow();
+        if (now >= until) {
+            return true;
+        }
+        clock.sleepUntil(std::min(until, now + kRtApiWaitSliceMs));
+    }
+    return false;
+}
+
+void lf_report(Gui* gui, StopControl& stop, long status) {
+    if (gui != nullptr) {
+        gf_showRtApiError(*gui, stop, kRtApiAuthenticationName, false, status);
+    } else {
+        gf_requestStop(stop, StopReason::systemError, 15);
+    }
+}
+
+} // namespace
+
+RtApiRoad::~RtApiRoad() {
+    stop();
+}
+
+void RtApiRoad::setCredentials(RtCredentials credentials) {
+    std::lock_guard lock(mutex_);
+    credentials_ = std::move(credentials);
+}
+
+bool RtApiRoad::hasCredentials() const {
+    std::lock_guard lock(mutex_);
+    return credentials_.has_value();
+}
+
+void RtApiRoad::setEnvironmentAdjuster(std::function<void(RtApiEnvironment&)> adjust) {
+    std::lock_guard lock(mutex_);
+    adjust_ = std::move(adjust);
+}
+
+bool RtApiRoad::start(Gui* gui, StopControl& stop, Clock& clock, const std::string& baseUrl,
+                      const RtApiLimits& limits) {
+    this->stop();
+    std::unique_lock lock(mutex_);
+    if (!credentials_) {
+        LogFile::writeImportant("RealTraffic web API: no credentials");
+        lf_report(gui, stop, 0);
+        return false;
+    }
+    // The authentication ends when the run stops; the deauthentication at shutdown must go
+    // out although it has.
+    auto closing = std::make_shared<std::atomic<bool>>(false);
+    closing_ = closing;
+    auto transport = std::make_unique<RtApiTransport>(
+        baseUrl.empty() ? gf_rtApiBaseUrl() : baseUrl, limits,
+        [&stop, closing] { return closing->load() || stop.keepRunning(); });
+    session_ = std::make_unique<RtApiSession>(*credentials_, std::move(transport));
+    LogFile::write(fmt::format("RealTraffic web API at {}", session_->transport().baseUrl()));
+
+    for (int attempt = 1;; ++attempt) {
+        const RtApiAnswer answer = session_->authenticate();
+        if (answer.ok()) {
+            break;
+        }
+        const RtApiJudgement judgement = gf_judgeRtApiAnswer(answer, true, {});
+        if (judgement.course == RtApiCourse::stop || !stop.keepRunning()) {
+            return false;
+        }
+        if (judgement.course == RtApiCourse::licenceRefused || attempt >= kRtApiMaxAuthAttempts) {
+            lf_report(gui, stop, answer.status);
+            return false;
+        }
+        LogFile::write(
+            fmt::format("RealTraffic web API: authentication attempt {} of {} failed, "
+                        "trying again in {} s",
+                        attempt, kRtApiMaxAuthAttempts,
+                        std::chrono::duration_cast<std::chrono::seconds>(judgement.wait).count()));
+        if (!lf_wait(clock, stop, judgement.wait)) {
+            return false;
+        }
+    }
+    gf_adoptProgramTimeShift();
+    RtApiEnvironment env = gf_programRtApiEnvironment(*session_);
+    env.gui = gui;
+    env.stop = &stop;
+    env.clock = &clock;
+    if (adjust_) {
+        adjust_(env);
+    }
+    readers_ = std::make_unique<RtApiReaderThreads>(env);
+    return true;
+}
+
+bool RtApiRoad::waitForFirstTraffic(std::chrono::milliseconds timeout) {
+    RtApiReaderThreads* readers = nullptr;
+    {
+        std::lock_guard lock(mutex_);
+        readers = readers_.get();
+    }
+    return readers != nullptr && readers->waitForFirstTraffic(timeout);
+}
+
+void RtApiRoad::stop() {
+    std::unique_ptr<RtApiReaderThreads> readers;
+    std::unique_ptr<RtApiSession> session;
+    std::shared_ptr<std::atomic<bool>> closing;
+    {
+        std::lock_guard lock(mutex_);
+        readers = std::move(readers_);
+        session = std::move(session_);
+        closing = std::move(closing_);
+    }
+    if (readers) {
+        readers->stopAndJoin();
+    }
+    if (session) {
+        if (closing) {
+            closing->store(true);
+        }
+        if (session->authenticated()) {
+            session->deauthenticate();
+        }
+        g_rtConnected.store(false);
+    }
+}
+
+bool RtApiRoad::running() const {
+    std::lock_guard lock(mutex_);
+    return readers_ != nullptr;
+}
+
+RtApiRoad& gf_rtApiRoad() {
+    static RtApiRoad road;
+    return road;
+}
+
+bool gf_findRtApiCredentials(Gui& gui, StopControl& stop) {
+    if (!gf_isRtDirect()) {
+        return true;
+    }
+    try {
+        gf_rtApiRoad().setCredentials(gf_findRtCredentials());
+        return true;
+    } catch (const UserRelatedException& e) {
+        LogFile::writeImportant(e.what());
+        gui.showErrorLine(e.text());
+        gf_requestStop(stop, StopReason::systemError, 0);
+        return false;
+    }
+}
+
+bool gf_startRtApiLink(Gui& gui, StopControl& stop, Clock& clock) {
+    if (!gf_isRtDirect()) {
+        return true;
+    }
+    RtApiRoad& road = gf_rtApiRoad();
+    if (!road.start(&gui, stop, clock)) {
+        return false;
+    }
+    if (gf_userPosition().known && !road.waitForFirstTraffic(kRtApiFirstReplyWaitMs)) {
+        LogFile::write("No buffered traffic from the RealTraffic web API");
+    }
+    return stop.keepRunning();
+}
+
+void gf_stopRtApiLink() {
+    gf_rtApiRoad().stop();
+}
+
+} // namespace skyloom

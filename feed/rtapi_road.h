@@ -1,0 +1,85 @@
+// The RealTraffic web API road of one run, as the start-up and the shutdown drive it:
+// 1. the user's credentials are read early in the start-up (RealTraffic.lic);
+// 2. at the end of the start-up the session is authenticated (a service that cannot answer is
+//    tried up to five times, 5 s apart; a refused licence is reported with gf_showRtApiError
+//    and stops the run), the time shift in force is taken over, the two reader threads are
+//    started and, when the user position is known, the start-up waits up to 20 s for the
+//    first (buffered) traffic so that it is decoded before the main loop runs;
+// 3. at shutdown the readers are stopped and joined, then the session is deauthenticated.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "feed/rtapi_credentials.h"
+#include "feed/rtapi_reader_threads.h"
+#include "feed/rtapi_session.h"
+#include "feed/rtapi_transport.h"
+
+namespace skyloom {
+
+class Clock;
+class Gui;
+class StopControl;
+
+class RtApiRoad {
+public:
+    RtApiRoad() = default;
+    ~RtApiRoad();
+    RtApiRoad(const RtApiRoad&) = delete;
+    RtApiRoad& operator=(const RtApiRoad&) = delete;
+
+    // Keeps the credentials for this run's session.
+    void setCredentials(RtCredentials credentials);
+    bool hasCredentials() const;
+
+    // Authenticates and starts the readers with the environment that `prepare` fills in
+    // (session, clock, window and stop request are set before). Base address: `baseUrl`, or
+    // gf_rtApiBaseUrl() when empty. False when the run cannot go on (no credentials, the
+    // licence refused, the service not answering, the program stopping); the reason has been
+    // logged and, for the licence, reported.
+    bool start(Gui* gui, StopControl& stop, Clock& clock, const std::string& baseUrl = {},
+               const RtApiLimits& limits = {});
+    // The environment the readers run with (gf_programRtApiEnvironment with the given
+    // window, stop request and clock) can be changed here before start (tests).
+    void setEnvironmentAdjuster(std::function<void(RtApiEnvironment&)> adjust);
+
+    // Waits for the first traffic reply when the readers run (see RtApiReaderThreads).
+    bool waitForFirstTraffic(std::chrono::milliseconds timeout);
+
+    // Stops and joins the readers, then deauthenticates. Safe to call when nothing runs.
+    void stop();
+
+    bool running() const;
+    RtApiSession* session() noexcept { return session_.get(); }
+    RtApiReaderThreads* readers() noexcept { return readers_.get(); }
+
+private:
+    mutable std::mutex mutex_;
+    std::optional<RtCredentials> credentials_;
+    std::function<void(RtApiEnvironment&)> adjust_;
+    // Set at shutdown: the session's transfers go on although the run has stopped.
+    std::shared_ptr<std::atomic<bool>> closing_;
+    std::unique_ptr<RtApiSession> session_;
+    std::unique_ptr<RtApiReaderThreads> readers_;
+};
+
+// The program's web API road.
+RtApiRoad& gf_rtApiRoad();
+
+// The start-up's steps on the RT Direct road (each does nothing on the RT App road):
+// Reads RealTraffic.lic into the program's road. False, with the reason on the window's error
+// line and in the log and the stop reason "SYSTEM ERROR", when the credentials cannot be used.
+bool gf_findRtApiCredentials(Gui& gui, StopControl& stop);
+// Starts the program's road (authentication, readers) and, when the user position is known,
+// waits up to 20 s for the first traffic. False when the run cannot go on.
+bool gf_startRtApiLink(Gui& gui, StopControl& stop, Clock& clock);
+// The shutdown's step: readers stopped and joined, session deauthenticated.
+void gf_stopRtApiLink();
+
+} // namespace skyloom

@@ -1,0 +1,41 @@
+// How a world answers the AI aircraft a program creates: the installed liveries a create may
+// name (each with the model, static centre of gravity and pitch its objects get), how long the
+// simulator takes to assign an object and to confirm a removal, how many objects it takes,
+// where its object ids start, how it moves an object that nobody froze, and how much of each
+// object's positions it keeps for tests.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace skyloom::simworld {
+
+// An installed livery: the container title a create names.
+struct LiverySetup {
+    std::string title;
+    std::string atcModel;
+    double staticCgToGroundFeet = 0;
+    double staticPitchDeg = 0;
+};
+
+struct AiObjectsSetup {
+    // A create is answered with its object id this long after the call.
+    double assignDelaySeconds = 0.1;
+    // A removed object goes, and ObjectRemoved is sent, this long after the call (0: at once).
+    double removeDelaySeconds = 0;
+    // Objects created by clients, those still waiting for their id included; a create beyond
+    // them fails with TOO_MANY_OBJECTS and CREATE_OBJECT_FAILED.
+    std::size_t maxObjects = 1000;
+    // The first object id handed out; later ones count up, passing over ids in use.
+    std::uint32_t firstObjectId = 100;
+    // How the simulator moves a created object on each frame as long as the matching freeze
+    // event has not been set: along its heading, up or down, and turning.
+    double driftKnots = 0;
+    double driftFeetPerMinute = 0;
+    double driftDegreesPerSecond = 0;
+    // Points of each object's position trace kept (the newest); 0 keeps none.
+    std::size_t tracePointsPerObject = 10000;
+};
+
+} // namespace skyloom::simworld

@@ -1,0 +1,118 @@
+// AI objects: the create with its pending bookkeeping, the simulator's answers (an object id
+// under the request id, or CREATE_OBJECT_FAILED naming the create's packet), the removal and
+// its confirmation.
+#include <cstdint>
+#include <optional>
+
+#include <fmt/format.h>
+
+#include "foundation/log_file.h"
+#include "foundation/text.h"
+#include "sim/sim_client.h"
+#include "sim/sim_event_queue.h"
+#include "sim/sim_ids.h"
+#include "sim/sim_link_state.h"
+#include "sim/sim_link_work.h"
+
+namespace skyloom {
+
+void SimLinkWork::createAIAircraft(SimClient& client, const SimCreateRequest& request) {
+    const std::uint32_t requestId = gf_takeCreateRequestId();
+    objects_.addPendingCreate(requestId, PendingCreate{request.hexid, gf_isLiveHexid(request.hexid),
+                                                       0, request.callsign, request.liveryTitle});
+    const HANDLE h = client.handle();
+    const HRESULT hr = SimConnect_AICreateNonATCAircraft(
+        h, request.liveryTitle.c_str(), request.callsign.c_str(), request.position, requestId);
+    if (hr < 0) {
+        objects_.erasePendingCreate(requestId);
+        LogFile::writeImportant(
+            fmt::format("! create failed hr=0x{:08X}, requestId:{}, callsign:{}",
+                        static_cast<std::uint32_t>(hr), requestId, request.callsign));
+        client.onRequestError();
+        return;
+    }
+    DWORD packetId = 0;
+    if (SimConnect_GetLastSentPacketID(h, &packetId) < 0) {
+        objects_.erasePendingCreate(requestId);
+        LogFile::writeImportant(
+            fmt::format("! cannot retrieve packetId for create requestId:{}", requestId));
+        client.onRequestError();
+        return;
+    }
+    objects_.setPacketId(requestId, packetId);
+}
+
+void SimLinkWork::onAssignedObjectId(SimClient& client, DWORD requestId, DWORD objectId) {
+    std::optional<PendingCreate> create = objects_.takeAssigned(requestId);
+    if (!create) {
+        LogFile::write(fmt::format("ASSIGNED_OBJECT_ID: requestId:{} oid:{} (no pending)",
+                                   requestId, gf_hexidText(objectId)));
+        return;
+    }
+    objects_.addOwned(objectId, create->callsign);
+    if (g_simShutdownInProgress.load()) {
+        removeAtShutdown(client, objectId, true);
+        return;
+    }
+    // Skyloom alone moves the object: the simulator's AI lets go of it and the simulator
+    // neither moves nor turns nor lowers it any more.
+    const HANDLE h = client.handle();
+    SimConnect_AIReleaseControl(h, objectId, AI_RELEASE_CONTROL);
+    for (const DWORD freeze : {EVENT_FREEZE_LATITUDE_LONGITUDE_SET, EVENT_FREEZE_ALTITUDE_SET,
+                               EVENT_FREEZE_ATTITUDE_SET}) {
+        SimConnect_TransmitClientEvent(h, objectId, freeze, 1, TRAFFIC_APP, 0);
+    }
+    SimEvent assigned;
+    assigned.objectId = objectId;
+    assigned.value1 = create->hexid;
+    assigned.kind = create->live ? SimEventKind::liveAssigned : SimEventKind::staticAssigned;
+    client.events().post(assigned);
+}
+
+void SimLinkWork::onCreateObjectFailed(SimClient& client, DWORD packetId) {
+    const std::optional<std::uint32_t> requestId = objects_.takeRequestIdOfPacket(packetId);
+    if (!requestId) {
+        LogFile::write(
+            fmt::format("CREATE_OBJECT_FAILED packetId:{} (no pending request)", packetId));
+        return;
+    }
+    const std::optional<PendingCreate> create = objects_.takePendingCreate(*requestId);
+    if (!create) {
+        LogFile::write(
+            fmt::format("CREATE_OBJECT_FAILED requestId:{} (no pending create)", *requestId));
+        return;
+    }
+    LogFile::write(fmt::format("CREATE_OBJECT_FAILED packetId:{} requestId:{} hexid:{:x} "
+                               "callsign:{}",
+                               packetId, *requestId, create->hexid, create->callsign));
+    SimEvent failed;
+    failed.value1 = create->hexid;
+    failed.kind = SimEventKind::createFailed;
+    failed.x = static_cast<double>(*requestId);
+    client.events().post(failed);
+}
+
+void SimLinkWork::removeAIObject(SimClient& client, std::uint32_t objectId) {
+    // No position may follow the removal.
+    histories_.erase(objectId);
+    if (objectId == g_userObjectId.load()) {
+        LogFile::writeImportant(
+            fmt::format("SimConnect call to remove ac with objectid {}", gf_hexidText(objectId)));
+        return;
+    }
+    if (SimConnect_AIRemoveObject(client.handle(), objectId, AI_REMOVE_OBJECT) < 0) {
+        LogFile::writeImportant(fmt::format("!SimConnect call to remove AI ac from sim failed, "
+                                            "id {}?",
+                                            gf_hexidText(objectId)));
+        client.onRequestError();
+        return;
+    }
+    objects_.eraseOwned(objectId);
+}
+
+void SimLinkWork::onObjectRemoved(SimClient&, DWORD objectId) {
+    objects_.eraseOwned(objectId);
+    objects_.confirmRemoval(objectId);
+}
+
+} // namespace skyloom

@@ -1,0 +1,200 @@
+#include "sim/user_aircraft_replies.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include <fmt/format.h>
+
+#include "app/stop_request.h"
+#include "app/user_position.h"
+#include "feed/rt_status.h"
+#include "foundation/geodesy.h"
+#include "foundation/log_file.h"
+#include "foundation/utf.h"
+#include "gui/gui.h"
+#include "sim/sim_ids.h"
+#include "sim/sim_link_state.h"
+#include "sim/user_aircraft_model.h"
+#include "sim/user_aircraft_stand.h"
+#include "sim/user_aircraft_state.h"
+#include "sim/user_aircraft_time.h"
+
+namespace skyloom {
+namespace {
+
+// What the handlers remember between replies. The positions and the stand text belong to the
+// SimClient thread; the warn-once flags are exchanged atomically.
+struct ReplyMemory {
+    UserAircraftState lastKnown; // only latitude and longitude are used
+    std::optional<std::string> standShown;
+    std::atomic<bool> groundDataLogged{false};
+    std::atomic<bool> zuluWarned{false};
+};
+
+ReplyMemory& lf_memory() {
+    static ReplyMemory memory;
+    return memory;
+}
+
+const std::byte* lf_data(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
+    return reinterpret_cast<const std::byte*>(&message) +
+           SIMCONNECT_RECV_SIMOBJECT_DATA_HEADER_SIZE;
+}
+
+void lf_updateSimTime(const UserAircraftState& state) {
+    if (!g_rtProfessional.load()) {
+        g_simUtcValid.store(false);
+        return;
+    }
+    const std::optional<std::int64_t> seconds =
+        gf_simZuluToUtcSeconds(state.zuluYear, state.zuluDayOfYear, state.zuluTime);
+    if (seconds) {
+        g_simUtcSeconds.store(*seconds);
+        g_simUtcValid.store(true);
+        lf_memory().zuluWarned.store(false);
+        return;
+    }
+    g_simUtcValid.store(false);
+    if (!lf_memory().zuluWarned.exchange(true)) {
+        LogFile::writeImportant(
+            fmt::format("Invalid simulator Zulu time: year={}, day-of-year={}, seconds={}",
+                        state.zuluYear, state.zuluDayOfYear, state.zuluTime));
+    }
+}
+
+void lf_showUserStand(const UserAircraftState& state, Gui& gui) {
+    std::string stand;
+    if (g_userAcOnGround.load()) {
+        stand = gf_userStandAt(state.position()).value_or("");
+    }
+    // Every reply would otherwise post a window update five times a second.
+    std::optional<std::string>& shown = lf_memory().standShown;
+    if (shown != stand) {
+        shown = stand;
+        gui.setUserStand(std::move(stand));
+    }
+}
+
+} // namespace
+
+bool gf_checkUserReplySize(std::size_t size, std::size_t minimum, const char* name) {
+    if (size >= minimum) {
+        return true;
+    }
+    LogFile::writeImportant(
+        fmt::format("SimConnect {} payload too small: {} < {} bytes", name, size, minimum));
+    return false;
+}
+
+std::string gf_cutToChars(std::string_view text, std::size_t maxChars) {
+    std::size_t at = 0;
+    for (std::size_t chars = 0; chars < maxChars && at < text.size(); ++chars) {
+        const int length = gf_utf8SequenceLength(text.substr(at));
+        at += length > 0 ? static_cast<std::size_t>(length) : 1;
+    }
+    return std::string(text.substr(0, at));
+}
+
+void gf_onUserAircraftData(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size,
+                           Gui& gui, StopControl& stop) {
+    switch (message.dwRequestID) {
+    case USER_AC_TITLE:
+        gf_onUserAcTitle(message, size);
+        break;
+    case USER_AC_MODEL:
+        gf_onUserAcModel(message, size, gui);
+        break;
+    case USER_AC_ON_GROUND:
+        gf_onUserAcOnGround(message, size);
+        break;
+    case USER_AC_POSITION:
+        gf_onUserAcPosition(message, size, gui, stop);
+        break;
+    default:
+        break;
+    }
+}
+
+void gf_onUserAcPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size, Gui& gui,
+                         StopControl& stop) {
+    if (!gf_checkUserReplySize(size, kUserPositionReplyBytes, "USER_AC_POSITION")) {
+        return;
+    }
+    UserAircraftState state;
+    std::memcpy(&state, lf_data(message), sizeof(state));
+    if (state.altitude < 0) {
+        state.altitude = 0;
+    }
+    gf_storeUserAircraftState(state);
+
+    UserAircraftState& last = lf_memory().lastKnown;
+    if (last.positionKnown() && state.positionKnown() &&
+        gf_distanceNM(last.position(), state.position()) > kTeleportDistanceNM) {
+        LogFile::write("Teleport");
+        gf_requestStop(stop, StopReason::newFlight, kNewFlightRestartSeconds);
+    }
+    last.latitude = state.latitude;
+    last.longitude = state.longitude;
+
+    lf_showUserStand(state, gui);
+    lf_updateSimTime(state);
+    g_userObjectId.store(message.dwObjectID);
+}
+
+void gf_onUserAcOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size) {
+    if (!gf_checkUserReplySize(size, kUserOnGroundReplyBytes, "USER_AC_ON_GROUND")) {
+        return;
+    }
+    std::int64_t value = 0;
+    std::memcpy(&value, lf_data(message), sizeof(value));
+    const bool onGround = value != 0;
+    const UserAircraftState state = gf_userAircraftState();
+    if (state.positionKnown()) {
+        if (!lf_memory().groundDataLogged.exchange(true)) {
+            LogFile::write(fmt::format("User ground data: SIM ON GROUND={}, AGL={:.0f} ft, "
+                                       "altitude={:.0f} ft, groundspeed={:.0f} kt, "
+                                       "position={:.6f},{:.6f}",
+                                       value, state.altitudeAboveGround, state.altitude,
+                                       state.groundVelocity, state.latitude, state.longitude));
+        }
+        g_userAcOnGroundByte.store(onGround ? 1 : 0);
+        g_userAcOnGround.store(onGround);
+    }
+    g_userGroundDataReceived.store(true);
+}
+
+void gf_onUserAcTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size) {
+    if (!gf_checkUserReplySize(size, kUserTitleReplyBytes, "USER_AC_TITLE")) {
+        return;
+    }
+    const char* text = reinterpret_cast<const char*>(lf_data(message));
+    const std::size_t capacity = size - SIMCONNECT_RECV_SIMOBJECT_DATA_HEADER_SIZE;
+    const void* nul = std::memchr(text, 0, capacity);
+    if (nul == nullptr) {
+        LogFile::writeImportant("SimConnect USER_AC_TITLE is not null terminated");
+    } else if (nul == text) {
+        LogFile::write("! Title of your aircraft is empty?");
+    } else {
+        std::string title = gf_cutToChars(
+            std::string_view(text, static_cast<const char*>(nul) - text), kUserTitleMaxChars);
+        if (title != gf_userAcTitle()) {
+            LogFile::writeIndented("SimConnect: user aircraft title: " + title);
+            gf_setUserAcTitle(std::move(title));
+        }
+    }
+    g_userAcInfoReceived.fetch_or(kUserInfoTitle);
+}
+
+void gf_resetUserReplyMemory() {
+    ReplyMemory& memory = lf_memory();
+    memory.lastKnown = UserAircraftState{};
+    memory.standShown.reset();
+    memory.groundDataLogged.store(false);
+    memory.zuluWarned.store(false);
+}
+
+} // namespace skyloom

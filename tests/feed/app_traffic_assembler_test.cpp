@@ -1,0 +1,241 @@
+#include "feed/app_traffic_assembler.h"
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "feed/feed_identities.h"
+#include "feed/parked_traffic.h"
+#include "foundation/manual_clock.h"
+#include "tests/feed/support/app_feed_support.h"
+
+namespace skyloom {
+namespace {
+
+using std::chrono::milliseconds;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::SizeIs;
+
+std::string lf_record(std::uint32_t hexid, const std::string& callsign,
+                      const std::string& type = "RTTFC") {
+    std::string datagram = testing::rttfcDatagram({{1, std::to_string(hexid)}, {9, callsign}});
+    return type + datagram.substr(5);
+}
+
+std::vector<std::uint32_t> lf_hexids(const std::vector<TrafficEntry>& entries) {
+    std::vector<std::uint32_t> hexids;
+    for (const TrafficEntry& entry : entries) {
+        hexids.push_back(entry.hexid);
+    }
+    return hexids;
+}
+
+class AppTrafficAssemblerTest : public ::testing::Test {
+protected:
+    void feed(const std::string& datagram) {
+        assembler_.handleDatagram(datagram, clock_.steadyNow());
+    }
+
+    testing::LogCapture log_;
+    ManualClock clock_;
+    testing::BatchRecorder recorder_;
+    FeedIdentities identities_;
+    ParkedTrafficList parked_;
+    AppTrafficAssembler assembler_{"Traffic Reader", {recorder_.post(), &identities_, &parked_}};
+};
+
+TEST_F(AppTrafficAssemblerTest, TheEndMarkerPostsTheLiveBatch) {
+    feed(lf_record(20001, "AAA1"));
+    feed(lf_record(20002, "BBB2"));
+    EXPECT_EQ(recorder_.count(), 0u);
+    feed("RTTFC_EOT");
+    ASSERT_EQ(recorder_.count(), 1u);
+    const testing::PostedBatch batch = recorder_.batches()[0];
+    EXPECT_THAT(lf_hexids(batch.entries), ElementsAre(20001, 20002));
+    EXPECT_EQ(batch.kind, TrafficBatchKind::live);
+    EXPECT_EQ(batch.offsetBase, 30u);
+    EXPECT_TRUE(batch.dropWhenOff);
+    // A marker without records posts nothing.
+    feed("RTTFC_EOT");
+    EXPECT_EQ(recorder_.count(), 1u);
+}
+
+TEST_F(AppTrafficAssemblerTest, WithoutEndMarkersAQuietGapEndsTheBurst) {
+    feed(lf_record(20001, "AAA1"));
+    clock_.advance(milliseconds{600});
+    feed(lf_record(20002, "BBB2"));
+    clock_.advance(AppTrafficAssembler::kBurstGap - milliseconds{1});
+    assembler_.tick(clock_.steadyNow());
+    EXPECT_EQ(recorder_.count(), 0u);
+    clock_.advance(milliseconds{1});
+    assembler_.tick(clock_.steadyNow());
+    ASSERT_EQ(recorder_.count(), 1u);
+    EXPECT_THAT(lf_hexids(recorder_.batches()[0].entries), ElementsAre(20001, 20002));
+}
+
+TEST_F(AppTrafficAssemblerTest, MalformedDatagramsAreLoggedAndLoseNothingElse) {
+    const std::string good = lf_record(20003, "CCC3");
+    feed(lf_record(20001, "AAA1"));
+    feed(good.substr(0, 40)); // truncated
+    feed(good + ",1,2");      // extra fields
+    feed(lf_record(20004, "D\x01"
+                          "D4"));                               // binary in a field
+    feed(testing::rttfcDatagram({{1, "20005"}, {4, "FL350"}})); // non-numeric
+    feed(good + std::string(5000, '9'));                        // huge
+    feed(lf_record(170, "STAT1"));                              // a static aircraft: not an error
+    feed(good);
+    feed("RTTFC_EOT");
+
+    ASSERT_EQ(recorder_.count(), 1u);
+    EXPECT_THAT(lf_hexids(recorder_.batches()[0].entries), ElementsAre(20001, 20003));
+    const AppTrafficCounts counts = assembler_.counts();
+    EXPECT_EQ(counts.rejected, 5u);
+    EXPECT_EQ(counts.staticRecords, 1u);
+    EXPECT_EQ(counts.liveRecords, 2u);
+    EXPECT_EQ(counts.datagrams, 9u);
+    const std::vector<std::string> lines = log_.linesWith("Traffic Reader: datagram rejected: ");
+    ASSERT_THAT(lines, SizeIs(5));
+    EXPECT_THAT(lines[0], HasSubstr("has 6 fields"));
+    EXPECT_THAT(lines[1], HasSubstr("46 fields"));
+    EXPECT_THAT(lines[2], HasSubstr("byte 0x01"));
+    EXPECT_THAT(lines[3], HasSubstr("altitude 'FL350' is not a number"));
+    EXPECT_THAT(lines[4], HasSubstr("bytes is too long"));
+    EXPECT_TRUE(lines[0].starts_with("==> "));
+}
+
+TEST_F(AppTrafficAssemblerTest, ADatagramCutShortByTheReceiveBufferIsRejected) {
+    const std::string good = lf_record(20001, "AAA1");
+    assembler_.handleDatagram(good, clock_.steadyNow(), 70000);
+    EXPECT_EQ(assembler_.counts().rejected, 1u);
+    EXPECT_EQ(assembler_.liveWaiting(), 0u);
+    EXPECT_THAT(log_.linesWith("datagram of 70000 bytes is too long"), SizeIs(1));
+}
+
+TEST_F(AppTrafficAssemblerTest, RejectionLinesStopAtTheirLimit) {
+    for (int i = 0; i < 150; ++i) {
+        feed("garbage,1");
+    }
+    EXPECT_EQ(assembler_.counts().rejected, 150u);
+    EXPECT_THAT(log_.linesWith("datagram rejected"),
+                SizeIs(RejectedDatagramLog::kMaxLoggedRejections));
+    EXPECT_THAT(log_.linesWith("further rejected datagrams are counted"), SizeIs(1));
+}
+
+TEST_F(AppTrafficAssemblerTest, BufferedSnapshotsArePostedOldestFirstWithGrowingDelays) {
+    assembler_.bufferRequested();
+    feed(lf_record(30001, "AAA1", "RTBUF=0"));
+    feed(lf_record(30002, "BBB2", "RTBUF=0"));
+    feed("RTBUF_SEP");
+    feed(lf_record(20001, "LIVE1")); // live records go on meanwhile
+    feed("RTBUF_SEP");               // an empty snapshot still counts
+    feed(lf_record(30003, "CCC3", "RTBUF=2"));
+    EXPECT_FALSE(assembler_.bufferedDone());
+    feed("RTBUF_EOT");
+    EXPECT_TRUE(assembler_.bufferedDone());
+    feed("RTTFC_EOT");
+
+    const std::vector<testing::PostedBatch> batches = recorder_.batches();
+    ASSERT_THAT(batches, SizeIs(3));
+    EXPECT_EQ(batches[0].kind, TrafficBatchKind::buffered);
+    EXPECT_EQ(batches[0].offsetBase, 6u);
+    EXPECT_THAT(lf_hexids(batches[0].entries), ElementsAre(30001, 30002));
+    EXPECT_EQ(batches[1].kind, TrafficBatchKind::buffered);
+    EXPECT_EQ(batches[1].offsetBase, 18u);
+    EXPECT_THAT(lf_hexids(batches[1].entries), ElementsAre(30003));
+    EXPECT_EQ(batches[2].kind, TrafficBatchKind::live);
+    EXPECT_THAT(lf_hexids(batches[2].entries), ElementsAre(20001));
+}
+
+TEST_F(AppTrafficAssemblerTest, BufferIndexChangesSeparateSnapshotsWithoutSeparators) {
+    assembler_.bufferRequested();
+    feed(lf_record(30001, "AAA1", "RTBUF=0"));
+    feed(lf_record(30002, "AAA1", "RTBUF=1"));
+    feed(lf_record(30003, "AAA1", "RTBUF=1"));
+    feed(lf_record(30004, "AAA1", "RTBUF=2"));
+    feed("RTBUF_EOT");
+    const std::vector<testing::PostedBatch> batches = recorder_.batches();
+    ASSERT_THAT(batches, SizeIs(3));
+    EXPECT_EQ(batches[0].offsetBase, 6u);
+    EXPECT_EQ(batches[1].offsetBase, 12u);
+    EXPECT_THAT(lf_hexids(batches[1].entries), ElementsAre(30002, 30003));
+    EXPECT_EQ(batches[2].offsetBase, 18u);
+
+    // A new request counts from 1 again.
+    assembler_.bufferRequested();
+    EXPECT_FALSE(assembler_.bufferedDone());
+    feed(lf_record(30005, "AAA1", "RTBUF=0"));
+    feed("RTBUF_EOT");
+    EXPECT_EQ(recorder_.batches().back().offsetBase, 6u);
+}
+
+TEST_F(AppTrafficAssemblerTest, UnknownMarkersAreLoggedOnceAndIgnored) {
+    feed(lf_record(20001, "AAA1"));
+    feed("RTPARK_EOT");
+    feed("RTPARK_EOT");
+    EXPECT_EQ(recorder_.count(), 0u);
+    EXPECT_EQ(assembler_.liveWaiting(), 1u);
+    EXPECT_THAT(log_.linesWith("marker 'RTPARK_EOT' ignored"), SizeIs(1));
+}
+
+TEST_F(AppTrafficAssemblerTest, LiveIdentitiesAreCollectedWhileCollectionIsOn) {
+    feed(lf_record(20001, "AAA1"));
+    feed("RTTFC_EOT");
+    EXPECT_THAT(identities_.hexids(), IsEmpty());
+
+    identities_.clearAndCollect();
+    feed(lf_record(20002, "BBB2"));
+    feed(lf_record(20003, ""));
+    feed(lf_record(30001, "BUF1", "RTBUF=0")); // buffered traffic is not collected
+    feed("RTTFC_EOT");
+    EXPECT_EQ(identities_.hexids(), (FeedHexidSet{20002, 20003}));
+    EXPECT_EQ(identities_.callsigns(), (FeedCallsignSet{"BBB2"}));
+
+    FeedCallsignSet callsigns;
+    FeedHexidSet hexids;
+    identities_.takeOver(callsigns, hexids);
+    EXPECT_EQ(hexids, (FeedHexidSet{20002, 20003}));
+    EXPECT_FALSE(identities_.collecting());
+    EXPECT_THAT(identities_.hexids(), IsEmpty());
+}
+
+TEST_F(AppTrafficAssemblerTest, AParkedListIsCompleteAfterAQuietGap) {
+    assembler_.parkedRequested(clock_.steadyNow());
+    feed("RTPARK,76cd72,-33.940487,151.163958,SIA231,A388,9V-SKR,YSSY_I61,1768005636.7");
+    clock_.advance(milliseconds{500});
+    feed("RTPARK,7c6db3,-33.931984,151.176438,QFA460,B738,VH-VYD,YSSY_D12,1767940121.4");
+    feed("RTPARK,7c6db4,-33.9,151.1,QFA461,B738,VH-VYE,YSSY_D13,not-a-time");
+    assembler_.tick(clock_.steadyNow());
+    EXPECT_FALSE(parked_.received());
+    clock_.advance(AppTrafficAssembler::kParkedGap);
+    assembler_.tick(clock_.steadyNow());
+    ASSERT_TRUE(parked_.received());
+    const std::vector<ParkedEntry> entries = parked_.entries();
+    ASSERT_THAT(entries, SizeIs(2));
+    EXPECT_EQ(entries[0].callsign, "SIA231");
+    EXPECT_EQ(entries[1].standText, "D12");
+    EXPECT_EQ(assembler_.counts().rejected, 1u);
+    EXPECT_THAT(log_.linesWith("Traffic Reader: 2 parked aircraft received"), SizeIs(1));
+}
+
+TEST_F(AppTrafficAssemblerTest, NoParkedTrafficAtAllGivesAnEmptyListAfterTheWait) {
+    assembler_.parkedRequested(clock_.steadyNow());
+    clock_.advance(AppTrafficAssembler::kParkedWait - milliseconds{1});
+    assembler_.tick(clock_.steadyNow());
+    EXPECT_FALSE(parked_.received());
+    clock_.advance(milliseconds{1});
+    assembler_.tick(clock_.steadyNow());
+    EXPECT_TRUE(parked_.received());
+    EXPECT_THAT(parked_.entries(), IsEmpty());
+    // Once complete, the wait does not end another list.
+    clock_.advance(AppTrafficAssembler::kParkedWait);
+    assembler_.tick(clock_.steadyNow());
+    EXPECT_EQ(assembler_.counts().parkedLists, 1u);
+}
+
+} // namespace
+} // namespace skyloom

@@ -1,0 +1,95 @@
+// The App stand-in's reading of the recorded captures: the counts that the recordings' notes
+// give, and the conversion of old AITFC records into today's RTTFC layout.
+#include "tools/rtapp_standin/capture.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "feed/rt_app_datagram.h"
+#include "tests/support/shared_data.h"
+
+namespace skyloom {
+namespace {
+
+using ::testing::SizeIs;
+
+std::size_t lf_datagrams(const tools::Capture& capture) {
+    std::size_t count = 0;
+    for (const tools::CaptureBurst& burst : capture.bursts) {
+        count += burst.datagrams.size();
+    }
+    return count;
+}
+
+TEST(RtAppCaptureTest, AitfcRecordsBecomeRttfcRecordsOfFortyFourFields) {
+    const std::string old = tools::gf_rttfcFromAitfc(
+        "AITFC,531839343,36.3928,-114.1278,38000,0,1,202,411,BAW283,B744,G-BYGF,LHR,LAX",
+        1551819399.66);
+    const AppDatagram split = gf_splitAppDatagram(old);
+    EXPECT_EQ(split.kind, AppDatagramKind::traffic);
+    EXPECT_EQ(split.fieldCount, 44u);
+    EXPECT_EQ(split.fields[13], "LAX");
+    EXPECT_EQ(split.fields[14], "1551819399.7") << "the receiver time stands in";
+    EXPECT_EQ(split.fields[43], "");
+
+    const std::string timed = tools::gf_rttfcFromAitfc(
+        "AITFC,10914900,34.0729,-117.8383,2000,-192,1,97,90,N52070,C172,N52070,EMT,,1592423568",
+        1.0);
+    EXPECT_EQ(gf_splitAppDatagram(timed).fields[14], "1592423568");
+    EXPECT_EQ(tools::gf_rttfcFromAitfc("RTTFC_EOT", 1.0), "RTTFC_EOT");
+    EXPECT_EQ(tools::gf_bufferedFromRttfc(timed, 3).substr(0, 16), "RTBUF=3,10914900");
+}
+
+TEST(RtAppCaptureTest, TheLasVegasCaptureHoldsItsDocumentedDatagrams) {
+    SKYLOOM_REQUIRE_SHARED(file, "feed/recordings/KLAS_20190305_2056Z.txt");
+    const tools::Capture capture = tools::gf_readCapture(file);
+    EXPECT_EQ(lf_datagrams(capture), 13774u);
+    EXPECT_THAT(capture.bursts, SizeIs(141));
+    std::set<std::string> ids;
+    for (const tools::CaptureBurst& burst : capture.bursts) {
+        for (const std::string& datagram : burst.datagrams) {
+            ids.insert(datagram.substr(6, datagram.find(',', 6) - 6));
+        }
+    }
+    EXPECT_THAT(ids, SizeIs(195));
+    EXPECT_EQ(capture.skippedLines, 0u);
+    EXPECT_DOUBLE_EQ(capture.bursts[0].time, 1551819399.66);
+}
+
+TEST(RtAppCaptureTest, TheMexicoCityCaptureInPythonTuples) {
+    SKYLOOM_REQUIRE_SHARED(file, "feed/recordings/MMMX.txt");
+    const tools::Capture capture = tools::gf_readCapture(file);
+    EXPECT_EQ(lf_datagrams(capture), 6517u);
+    EXPECT_THAT(capture.bursts, SizeIs(143));
+}
+
+TEST(RtAppCaptureTest, CsvCapturesSplitAtARepeatedAircraftAndDropDuplicates) {
+    SKYLOOM_REQUIRE_SHARED(klax, "feed/recordings/KLAX_20200617_2152.csv");
+    const tools::Capture losAngeles = tools::gf_readCapture(klax);
+    EXPECT_EQ(lf_datagrams(losAngeles), 3827u);
+    EXPECT_THAT(losAngeles.weather, SizeIs(3));
+    EXPECT_EQ(losAngeles.duplicateLines, 0u);
+    EXPECT_THAT(losAngeles.bursts, SizeIs(76));
+
+    SKYLOOM_REQUIRE_SHARED(kptk, "feed/recordings/KPTK_20201128.csv");
+    const tools::Capture pontiac = tools::gf_readCapture(kptk);
+    EXPECT_EQ(lf_datagrams(pontiac), 8116u / 2) << "every record is there twice in a row";
+    EXPECT_EQ(pontiac.duplicateLines, 8116u / 2 + 22);
+    for (const tools::CaptureBurst& burst : pontiac.bursts) {
+        std::set<std::string> ids;
+        for (const std::string& datagram : burst.datagrams) {
+            EXPECT_TRUE(ids.insert(datagram.substr(6, datagram.find(',', 6) - 6)).second);
+        }
+    }
+}
+
+TEST(RtAppCaptureTest, AMissingCaptureIsAnError) {
+    EXPECT_THROW(tools::gf_readCapture("/nonexistent/capture.txt"), std::runtime_error);
+}
+
+} // namespace
+} // namespace skyloom

@@ -1,0 +1,104 @@
+#include "tests/feed/support/app_feed_support.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "foundation/log_file.h"
+
+namespace skyloom::testing {
+namespace {
+
+std::vector<std::string> lf_split(std::string_view text) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        fields.emplace_back(text.substr(
+            start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        if (comma == std::string_view::npos) {
+            return fields;
+        }
+        start = comma + 1;
+    }
+}
+
+} // namespace
+
+LogCapture::LogCapture() {
+    LogFile::openIn(dir_.path());
+}
+
+LogCapture::~LogCapture() {
+    LogFile::close();
+}
+
+std::string LogCapture::text() const {
+    LogFile::flush();
+    std::ifstream in(LogFile::currentPath());
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::vector<std::string> LogCapture::linesWith(std::string_view part) const {
+    std::vector<std::string> lines;
+    std::istringstream in(text());
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.find(part) != std::string::npos) {
+            lines.push_back(line);
+        }
+    }
+    return lines;
+}
+
+std::string rttfcDatagram(const std::map<std::size_t, std::string>& fields) {
+    std::vector<std::string> values = lf_split(kV6ExampleDatagram);
+    for (const auto& [position, text] : fields) {
+        if (position >= values.size()) {
+            values.resize(position + 1);
+        }
+        values[position] = text;
+    }
+    std::string datagram;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        datagram += (i == 0 ? "" : ",") + values[i];
+    }
+    return datagram;
+}
+
+TrafficBatchPost BatchRecorder::post() {
+    return [this](std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t offsetBase,
+                  bool dropWhenOff) {
+        const std::lock_guard lock(mutex_);
+        batches_.push_back(PostedBatch{batch, kind, offsetBase, dropWhenOff});
+        batch.clear();
+    };
+}
+
+std::vector<PostedBatch> BatchRecorder::batches() const {
+    const std::lock_guard lock(mutex_);
+    return batches_;
+}
+
+std::size_t BatchRecorder::count() const {
+    const std::lock_guard lock(mutex_);
+    return batches_.size();
+}
+
+void RecordingDecoder::decodeMessage(const TrafficEntry& entry) {
+    const std::lock_guard lock(mutex_);
+    entries_.push_back(entry);
+}
+
+std::vector<TrafficEntry> RecordingDecoder::entries() const {
+    const std::lock_guard lock(mutex_);
+    return entries_;
+}
+
+void RecordingDecoder::clear() {
+    const std::lock_guard lock(mutex_);
+    entries_.clear();
+}
+
+} // namespace skyloom::testing

@@ -1,0 +1,252 @@
+#include "sim/flight_plan_files.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include "config/startup_choices.h"
+#include "foundation/log_file.h"
+#include "foundation/text.h"
+#include "tests/support/temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace skyloom {
+namespace {
+
+constexpr std::string_view kHeavyAmsJfk = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                          "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n"
+                                          "<FlightPlan.FlightPlan>\n"
+                                          "<FPType>IFR</FPType>\n"
+                                          "<DepartureID>AMS</DepartureID>\n"
+                                          "<DestinationID>JFK</DestinationID>\n"
+                                          "</FlightPlan.FlightPlan>\n"
+                                          "</SimBase.Document>\n";
+
+constexpr std::string_view kRotorcraftLcyNoDestination =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n"
+    "<FlightPlan.FlightPlan>\n"
+    "<FPType>VFR</FPType>\n"
+    "<DepartureID>LCY</DepartureID>\n"
+    "<DestinationID></DestinationID>\n"
+    "</FlightPlan.FlightPlan>\n"
+    "</SimBase.Document>\n";
+
+std::string lf_read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void lf_write(const fs::path& path, std::string_view text) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Every path below the folder, for "nothing was touched".
+std::vector<fs::path> lf_tree(const fs::path& folder) {
+    std::vector<fs::path> paths;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        paths.push_back(entry.path());
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+class FlightPlanTest : public ::testing::Test {
+protected:
+    FlightPlanTest() {
+        const char* previous = std::getenv("SKYLOOM_APPDATA");
+        if (previous != nullptr) {
+            previousAppData_ = previous;
+        }
+        ::setenv("SKYLOOM_APPDATA", roaming().c_str(), 1);
+        fs::create_directories(roaming());
+        fs::create_directories(dir_ / "log");
+        LogFile::openIn(dir_ / "log");
+        gf_setStartupChoices({SimChoice::msfs2020, TrafficSource::rtApp});
+    }
+    ~FlightPlanTest() override {
+        // The choices also set how object ids are written; other tests count on the start.
+        gf_setStartupChoices(previousChoices_);
+        gf_setHexidHexadecimal(previousHexadecimal_);
+        LogFile::close();
+        if (previousAppData_) {
+            ::setenv("SKYLOOM_APPDATA", previousAppData_->c_str(), 1);
+        } else {
+            ::unsetenv("SKYLOOM_APPDATA");
+        }
+    }
+
+    fs::path roaming() const { return dir_ / "Roaming"; }
+    fs::path folder() const { return roaming() / "Skyloom" / "orig_dest"; }
+
+    bool logHas(std::string_view line) const {
+        LogFile::flush();
+        std::ifstream in(dir_ / "log" / "Log.txt");
+        std::string l;
+        while (std::getline(in, l)) {
+            if (l == line) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    static FlightPlanRoute heavyAmsJfk() {
+        return {AircraftCategory::Heavy, IataCode("AMS"), IataCode("JFK")};
+    }
+
+    testing::TempDir dir_;
+    std::optional<std::string> previousAppData_;
+    const StartupChoices previousChoices_ = *gf_startupChoices();
+    const bool previousHexadecimal_ = gf_isHexidHexadecimal();
+};
+
+TEST(FlightPlanTextTest, TheFlightRulesFollowTheCategory) {
+    const struct {
+        AircraftCategory category;
+        std::string_view rules;
+    } cases[] = {
+        {AircraftCategory::Light, "VFR"},      {AircraftCategory::TwoProps, "IFR"},
+        {AircraftCategory::Bizjet, "IFR"},     {AircraftCategory::Large, "IFR"},
+        {AircraftCategory::Heavy, "IFR"},      {AircraftCategory::HighPerf, "VFR"},
+        {AircraftCategory::Rotorcraft, "VFR"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(gf_flightRules(c.category), c.rules) << gf_categoryName(c.category);
+    }
+}
+
+TEST(FlightPlanTextTest, AMissingCodeLeavesItsElementEmpty) {
+    EXPECT_EQ(gf_flightPlanText({AircraftCategory::Rotorcraft, IataCode("LCY"), IataCode()}),
+              kRotorcraftLcyNoDestination);
+    const std::string neither = gf_flightPlanText({AircraftCategory::Light, {}, {}});
+    EXPECT_NE(neither.find("<DepartureID></DepartureID>\n<DestinationID></DestinationID>\n"),
+              std::string::npos);
+}
+
+TEST_F(FlightPlanTest, TheFolderIsOrigDestInTheSettingsFolderWithMsfs2020Only) {
+    EXPECT_EQ(gf_flightPlanFolder(), folder());
+    gf_setStartupChoices({SimChoice::msfs2024, TrafficSource::rtApp});
+    EXPECT_EQ(gf_flightPlanFolder(), std::nullopt);
+}
+
+TEST_F(FlightPlanTest, AnIfrPlanIsWrittenByteForByte) {
+    const fs::path path = gf_createFlightPlan(1234, heavyAmsJfk());
+    EXPECT_EQ(path, folder() / "1234.pln");
+    EXPECT_EQ(lf_read(path), kHeavyAmsJfk);
+}
+
+TEST_F(FlightPlanTest, AVfrPlanIsWrittenByteForByte) {
+    const fs::path path =
+        gf_createFlightPlan(0xFFFFFFFF, {AircraftCategory::Rotorcraft, IataCode("LCY"), {}});
+    EXPECT_EQ(path, folder() / "4294967295.pln");
+    EXPECT_EQ(lf_read(path), kRotorcraftLcyNoDestination);
+}
+
+TEST_F(FlightPlanTest, WritingReplacesALongerFileWhole) {
+    const fs::path path = folder() / "77.pln";
+    lf_write(path, std::string(4000, 'x'));
+    ASSERT_TRUE(gf_writeFlightPlanText(path, heavyAmsJfk()));
+    EXPECT_EQ(lf_read(path), kHeavyAmsJfk);
+}
+
+TEST_F(FlightPlanTest, AFileThatCannotBeOpenedIsReported) {
+    const fs::path path = folder() / "missing" / "5.pln";
+    EXPECT_FALSE(gf_writeFlightPlanText(path, heavyAmsJfk()));
+    EXPECT_TRUE(logHas(fmt::format("Could not open flight plan '{}' for writing", path.string())));
+    EXPECT_FALSE(fs::exists(path));
+}
+
+TEST_F(FlightPlanTest, EnsuringCreatesEveryMissingParentAndIsRepeatable) {
+    ASSERT_FALSE(fs::exists(roaming() / "Skyloom"));
+    EXPECT_TRUE(gf_ensureFlightPlanFolder(folder()));
+    EXPECT_TRUE(fs::is_directory(folder()));
+    EXPECT_TRUE(gf_ensureFlightPlanFolder(folder()));
+}
+
+TEST_F(FlightPlanTest, ARegularFileInTheFoldersPlaceStopsEveryPlanAndIsKept) {
+    lf_write(folder(), "the user's own file");
+    EXPECT_FALSE(gf_ensureFlightPlanFolder(folder()));
+    EXPECT_TRUE(logHas(fmt::format("Flight-plan path '{}' is not a directory", folder().string())));
+    EXPECT_EQ(gf_createFlightPlan(1, heavyAmsJfk()), fs::path());
+    EXPECT_FALSE(gf_removeFlightPlan(1));
+    EXPECT_FALSE(gf_removeFlightPlanFolder());
+    EXPECT_EQ(lf_read(folder()), "the user's own file") << "nothing of the user's is lost";
+}
+
+TEST_F(FlightPlanTest, AFolderThatCannotBeCreatedIsReported) {
+    lf_write(roaming() / "Skyloom", "a file where the settings folder belongs");
+    EXPECT_FALSE(gf_ensureFlightPlanFolder(folder()));
+    EXPECT_TRUE(logHas(fmt::format("Could not create flight-plan folder '{}': Not a directory",
+                                   folder().string())));
+    EXPECT_EQ(gf_createFlightPlan(1, heavyAmsJfk()), fs::path());
+}
+
+TEST_F(FlightPlanTest, APlanIsRemovedOnceAndAMissingOneIsNoError) {
+    ASSERT_FALSE(gf_createFlightPlan(42, heavyAmsJfk()).empty());
+    ASSERT_FALSE(gf_createFlightPlan(43, heavyAmsJfk()).empty());
+    EXPECT_TRUE(gf_removeFlightPlan(42));
+    EXPECT_FALSE(fs::exists(folder() / "42.pln"));
+    EXPECT_TRUE(fs::exists(folder() / "43.pln"));
+    EXPECT_FALSE(gf_removeFlightPlan(42));
+    EXPECT_FALSE(
+        logHas(fmt::format("Could not remove flight plan '{}': ", (folder() / "42.pln").string())));
+}
+
+TEST_F(FlightPlanTest, ThePlanPathMayNotBeAFolder) {
+    fs::create_directories(folder() / "9.pln" / "inner");
+    EXPECT_FALSE(gf_removeFlightPlan(9));
+    EXPECT_TRUE(fs::is_directory(folder() / "9.pln" / "inner"));
+    EXPECT_EQ(gf_createFlightPlan(9, heavyAmsJfk()), fs::path());
+}
+
+TEST_F(FlightPlanTest, TheFolderGoesAtShutdownWithWhatWasNeverCleanedUp) {
+    ASSERT_FALSE(gf_createFlightPlan(1, heavyAmsJfk()).empty());
+    ASSERT_FALSE(gf_createFlightPlan(2, heavyAmsJfk()).empty());
+    lf_write(folder() / "sub" / "stray.txt", "left behind");
+    EXPECT_TRUE(gf_removeFlightPlanFolder());
+    EXPECT_FALSE(fs::exists(folder()));
+    EXPECT_TRUE(fs::is_directory(roaming() / "Skyloom")) << "the settings folder stays";
+    EXPECT_TRUE(gf_removeFlightPlanFolder()) << "no folder left is success";
+}
+
+TEST_F(FlightPlanTest, AnEmptyFolderGoesToo) {
+    ASSERT_TRUE(gf_ensureFlightPlanFolder(folder()));
+    EXPECT_TRUE(gf_removeFlightPlanFolder());
+    EXPECT_FALSE(fs::exists(folder()));
+}
+
+TEST_F(FlightPlanTest, WithMsfs2024NoFileIsTouched) {
+    // A folder of an earlier MSFS 2020 run stays as it is.
+    lf_write(folder() / "8.pln", "from an MSFS 2020 run");
+    const std::vector<fs::path> before = lf_tree(roaming());
+    gf_setStartupChoices({SimChoice::msfs2024, TrafficSource::rtApp});
+
+    EXPECT_EQ(gf_createFlightPlan(9, heavyAmsJfk()), fs::path());
+    EXPECT_FALSE(gf_removeFlightPlan(8));
+    EXPECT_TRUE(gf_removeFlightPlanFolder());
+
+    EXPECT_EQ(lf_tree(roaming()), before);
+    EXPECT_EQ(lf_read(folder() / "8.pln"), "from an MSFS 2020 run");
+}
+
+TEST_F(FlightPlanTest, WithMsfs2024NoFolderIsMade) {
+    gf_setStartupChoices({SimChoice::msfs2024, TrafficSource::rtApp});
+    EXPECT_EQ(gf_createFlightPlan(9, heavyAmsJfk()), fs::path());
+    EXPECT_TRUE(lf_tree(roaming()).empty());
+}
+
+} // namespace
+} // namespace skyloom

@@ -1,0 +1,105 @@
+// skyloom_rtapp_standin: plays the RealTraffic App against a running program.
+//   skyloom_rtapp_standin --capture FILE [--host 127.0.0.1] [--port 10747]
+//       [--traffic-port 49005] [--weather-port 49004] [--speed 1] [--bursts N]
+//       [--level 2] [--no-markers] [--no-separators] [--buffered N]
+// It connects to the program's TCP port (waiting up to a minute for the program), answers its
+// lines, prints each line it receives, and replays the capture: the first N bursts (--buffered)
+// as buffered traffic when the program asks for it, the rest as live traffic, in real time
+// or --speed times faster (0: as fast as possible).
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "tools/rtapp_standin/rtapp_standin.h"
+
+namespace {
+
+int lf_usage() {
+    std::cerr << "usage: skyloom_rtapp_standin --capture FILE [--host ADDRESS] [--port N]\n"
+                 "       [--traffic-port N] [--weather-port N] [--speed X] [--bursts N]\n"
+                 "       [--level N] [--no-markers] [--no-separators] [--buffered N]\n";
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace skyloom::tools;
+    RtAppStandinOptions options;
+    std::string capturePath;
+    double speed = 1.0;
+    std::size_t bursts = 0;
+    std::size_t bufferedBursts = 0;
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    try {
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const std::string_view arg = args[i];
+            const auto value = [&]() -> std::string {
+                if (i + 1 >= args.size()) {
+                    throw std::invalid_argument(fmt::format("{} needs a value", arg));
+                }
+                return std::string(args[++i]);
+            };
+            if (arg == "--capture") {
+                capturePath = value();
+            } else if (arg == "--host") {
+                options.programAddress = value();
+            } else if (arg == "--port") {
+                options.programPort = static_cast<std::uint16_t>(std::stoul(value()));
+            } else if (arg == "--traffic-port") {
+                options.trafficPort = static_cast<std::uint16_t>(std::stoul(value()));
+            } else if (arg == "--weather-port") {
+                options.weatherPort = static_cast<std::uint16_t>(std::stoul(value()));
+            } else if (arg == "--speed") {
+                speed = std::stod(value());
+            } else if (arg == "--bursts") {
+                bursts = std::stoul(value());
+            } else if (arg == "--level") {
+                options.licenceLevel = std::stoi(value());
+            } else if (arg == "--buffered") {
+                bufferedBursts = std::stoul(value());
+            } else if (arg == "--no-markers") {
+                options.endMarkers = false;
+            } else if (arg == "--no-separators") {
+                options.bufferSeparators = false;
+            } else {
+                return lf_usage();
+            }
+        }
+        if (capturePath.empty()) {
+            return lf_usage();
+        }
+        Capture capture = gf_readCapture(capturePath);
+        std::cout << fmt::format("{} bursts, {} weather datagrams in {}\n", capture.bursts.size(),
+                                 capture.weather.size(), capturePath);
+        RtAppStandin standin(options);
+        if (bufferedBursts > 0) {
+            const std::size_t taken = std::min(bufferedBursts, capture.bursts.size());
+            standin.setBufferedSnapshots(std::vector<CaptureBurst>(
+                capture.bursts.begin(), capture.bursts.begin() + static_cast<long>(taken)));
+            capture.bursts.erase(capture.bursts.begin(),
+                                 capture.bursts.begin() + static_cast<long>(taken));
+        }
+        standin.connect(std::chrono::minutes{1});
+        std::cout << "connected\n";
+        std::size_t printed = 0;
+        standin.replay(capture, speed, bursts, [&](std::size_t index) {
+            const std::vector<std::string> lines = standin.lines();
+            for (; printed < lines.size(); ++printed) {
+                std::cout << "< " << lines[printed] << '\n';
+            }
+            std::cout << fmt::format("burst {} sent ({} datagrams so far)\n", index + 1,
+                                     standin.datagramsSent());
+        });
+        return EXIT_SUCCESS;
+    } catch (const std::exception& e) {
+        std::cerr << "skyloom_rtapp_standin: " << e.what() << '\n';
+        return EXIT_FAILURE;
+    }
+}

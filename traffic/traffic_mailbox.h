@@ -1,0 +1,151 @@
+// `TrafficMailbox`: the hand-over of traffic batches from the feed's reader threads to the main
+// loop. It holds at most one pending live batch: a newer batch replaces one not yet consumed,
+// and the main loop takes at most two entries per traffic step, from the back of the batch.
+// When live batches keep coming for a minute while nothing is taken, the mailbox stops
+// delivering for the rest of the run and raises "TRAFFIC MAILBOX STALLED".
+//
+// Buffered batches (time-delayed traffic that readers fetch at start-up) are not queued: they
+// go straight to the live traffic's decoder on the posting thread. Until a decoder is installed
+// they wait, in the order they came, and are decoded when it is.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <vector>
+
+#include "feed/traffic_entry.h"
+#include "foundation/clock.h"
+
+namespace skyloom {
+
+class StopControl;
+
+enum class TrafficBatchKind : std::uint8_t {
+    // The aircraft as they are now: one batch per burst of the feed.
+    live,
+    // One snapshot of time-delayed traffic.
+    buffered,
+};
+
+// The live traffic's decoder of entries; the live traffic installs it.
+class TrafficDecoder {
+public:
+    virtual ~TrafficDecoder() = default;
+    // Decodes one entry: on the main worker thread for live entries, on the posting thread
+    // for buffered ones (never both at once: the mailbox serialises them).
+    virtual void decodeMessage(const TrafficEntry& entry) = 0;
+};
+
+// What went through the mailbox since it was made or reset.
+struct TrafficMailboxCounts {
+    std::uint64_t livePosts = 0;
+    std::uint64_t bufferedPosts = 0;
+    // Live batches destroyed without ever being pending (delivery off, or the stalling post).
+    std::uint64_t droppedBatches = 0;
+    // Pending batches replaced by a newer one.
+    std::uint64_t replacedBatches = 0;
+    std::uint64_t entriesTaken = 0;
+    std::uint64_t bufferedEntriesDecoded = 0;
+
+    friend bool operator==(const TrafficMailboxCounts&, const TrafficMailboxCounts&) = default;
+};
+
+class TrafficMailbox {
+public:
+    static constexpr std::chrono::seconds kStallTime{60};
+    static constexpr std::size_t kEntriesPerStep = 2;
+
+    // Null arguments mean the program's clock (gf_clock, looked up at each use), the program's
+    // stop request and g_trafficTick.
+    explicit TrafficMailbox(Clock* clock = nullptr, StopControl* stop = nullptr,
+                            const std::atomic<std::uint32_t>* tick = nullptr);
+    TrafficMailbox(const TrafficMailbox&) = delete;
+    TrafficMailbox& operator=(const TrafficMailbox&) = delete;
+
+    // Hands over a batch; `batch` is always left empty. `offsetBase` is the playback delay in
+    // seconds for gf_setTimeOffsets. A live batch posted with `dropWhenOff` while delivery is
+    // off is destroyed before its time offsets are set.
+    void post(std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t offsetBase,
+              bool dropWhenOff);
+
+    // One traffic step's take: at most two entries from the back of the pending batch, each
+    // decoded outside the lock. Returns how many were taken. Without a decoder the entries
+    // taken are dropped.
+    std::size_t takeTrafficBatches();
+
+    // Resets the stall timer and turns delivery on (unless the mailbox stalled for good) or
+    // off.
+    void enable(bool on);
+    // The restart's reset: no pending batch, no waiting buffered batches, the stall timer and
+    // the stalled-for-good flag cleared, delivery off, the counts zeroed.
+    void reset();
+
+    // Installs the decoder (null removes it) and first decodes the buffered batches that
+    // waited for one, in order. The decoder must outlive its installation.
+    void setDecoder(TrafficDecoder* decoder);
+
+    bool deliveryEnabled() const noexcept { return deliveryEnabled_.load(); }
+    bool stalledForGood() const;
+    std::size_t pendingCount() const;
+    // The pending batch, in vector order (tests).
+    std::vector<TrafficEntry> pendingBatch() const;
+    // Posts that found a batch pending since the stall timer was last reset.
+    std::uint64_t replacedCount() const;
+    // The buffered batches waiting for a decoder, oldest first.
+    std::vector<std::vector<TrafficEntry>> waitingBufferedBatches() const;
+    TrafficMailboxCounts counts() const;
+
+private:
+    struct StallOutcome {
+        bool detected = false;
+        std::uint64_t replaced = 0;
+        std::size_t pending = 0;
+        std::size_t incoming = 0;
+    };
+
+    Clock& clock() const;
+    std::uint32_t currentTick() const noexcept;
+    void resetStallTimerLocked() noexcept;
+    StallOutcome handOverLocked(std::vector<TrafficEntry>& batch);
+    void postBuffered(std::vector<TrafficEntry>& batch, std::uint32_t offsetBase);
+    void reportStall(const StallOutcome& stall);
+
+    Clock* const clock_;
+    StopControl* const stop_;
+    const std::atomic<std::uint32_t>* const tick_;
+
+    // Guards everything below up to the decoder lock; never held while decoding.
+    mutable std::mutex mutex_;
+    std::vector<TrafficEntry> pending_;
+    std::atomic<bool> deliveryEnabled_{false};
+    bool stalledForGood_ = false;
+    bool stallTimerStarted_ = false;
+    Clock::SteadyTime stallTimerStart_{};
+    std::uint64_t replacedCount_ = 0;
+    bool stallReported_ = false;
+    TrafficMailboxCounts counts_;
+
+    // Serialises decoding (buffered on a reader thread, live on the main worker) and guards
+    // the decoder and the buffered batches that wait for one.
+    mutable std::mutex decodeMutex_;
+    TrafficDecoder* decoder_ = nullptr;
+    std::deque<std::vector<TrafficEntry>> waitingBuffered_;
+};
+
+// The program's mailbox.
+TrafficMailbox& gf_trafficMailbox();
+
+// The program's mailbox's post (see TrafficMailbox::post). The App reader posts with
+// `dropWhenOff` true, the web API reader with false.
+void gf_postTrafficBatch(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                         std::uint32_t offsetBase, bool dropWhenOff);
+// The program's mailbox's enable (see TrafficMailbox::enable).
+void gf_enableTrafficMailbox(bool on);
+// The program's mailbox's take for one traffic step.
+std::size_t gf_takeTrafficBatches();
+
+} // namespace skyloom
