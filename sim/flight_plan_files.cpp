@@ -58,7 +58,13 @@ std::optional<fs::path> gf_flightPlanFolder() {
     if (!gf_isMsfs2020()) {
         return std::nullopt;
     }
-    return gf_flightPlanFolderPath();
+    // Without a settings folder the path would be relative to the working folder, and
+    // removals would reach files there.
+    fs::path folder = gf_flightPlanFolderPath();
+    if (folder.empty() || !folder.is_absolute()) {
+        return std::nullopt;
+    }
+    return folder;
 }
 
 bool gf_ensureFlightPlanFolder(const fs::path& folder) {

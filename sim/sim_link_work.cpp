@@ -46,6 +46,9 @@ void SimLinkWork::clearTables() {
 
 void SimLinkWork::forgetConnection() {
     objects_.forgetConnection();
+    // Object ids belong to one connection: a history kept across a reconnect would go on
+    // writing to ids the simulator may give to other objects.
+    histories_.clear();
     diagnostic_ = {};
 }
 

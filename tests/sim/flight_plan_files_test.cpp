@@ -142,6 +142,30 @@ TEST_F(FlightPlanTest, TheFolderIsOrigDestInTheSettingsFolderWithMsfs2020Only) {
     EXPECT_EQ(gf_flightPlanFolder(), std::nullopt);
 }
 
+TEST_F(FlightPlanTest, WithoutASettingsFolderThereIsNoFlightPlanFolder) {
+    // Restores an environment variable at the end of the test.
+    struct SavedEnv {
+        std::string name;
+        std::optional<std::string> value;
+        explicit SavedEnv(std::string n) : name(std::move(n)) {
+            if (const char* v = std::getenv(name.c_str())) {
+                value = v;
+            }
+            ::unsetenv(name.c_str());
+        }
+        ~SavedEnv() {
+            if (value) {
+                ::setenv(name.c_str(), value->c_str(), 1);
+            }
+        }
+    };
+    const SavedEnv appData("SKYLOOM_APPDATA");
+    const SavedEnv config("XDG_CONFIG_HOME");
+    const SavedEnv home("HOME");
+    // A relative folder would send removals into the working folder.
+    EXPECT_EQ(gf_flightPlanFolder(), std::nullopt);
+}
+
 TEST_F(FlightPlanTest, AnIfrPlanIsWrittenByteForByte) {
     const fs::path path = gf_createFlightPlan(1234, heavyAmsJfk());
     EXPECT_EQ(path, folder() / "1234.pln");

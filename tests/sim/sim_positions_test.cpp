@@ -210,6 +210,10 @@ TEST_F(SimPositionsTest, AJumpShowsAtOnceAndANewEpochForgetsTheHistories) {
     EXPECT_EQ(link_.historyCount(), 0u);
     run(0.04, tick);
     EXPECT_EQ(link_.historyCount(), 1u);
+
+    // Object ids belong to their connection: a new one starts without histories.
+    link_.forgetConnection();
+    EXPECT_EQ(link_.historyCount(), 0u);
 }
 
 TEST_F(SimPositionsTest, AfterItsRemovalAnObjectGetsNoFurtherPosition) {
