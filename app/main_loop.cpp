@@ -12,7 +12,6 @@
 #include "platform/os/timer_period.h"
 #include "sim/ai_position_batch.h"
 #include "sim/user_aircraft_state.h"
-#include "traffic/traffic_mailbox.h"
 
 namespace skyloom {
 namespace {
@@ -54,8 +53,10 @@ void MainLoop::run() {
 
 void MainLoop::beforeFirstCycle() {
     gf_refreshCurrentDaySlot();
-    // Live traffic flows from the first cycle on (never again after a stall).
-    gf_enableTrafficMailbox(true);
+    // Live-traffic delivery (gf_enableTrafficMailbox(true)) is turned on here, and again from
+    // the user-data step, once the traffic step that takes from the mailbox is part of the
+    // cycle. Until then delivery stays off as the feed's start-up left it: nothing would take
+    // the batches, and a mailbox that is never emptied stalls the run after a minute.
 }
 
 // Within a cycle the simulator's events and the traffic step come first (while the flight

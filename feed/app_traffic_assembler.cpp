@@ -47,9 +47,7 @@ void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTi
             break;
         case AppDatagramKind::traffic:
             if (auto entry = gf_convertRtTrafficRecord(gf_rttfcRecord(datagram))) {
-                live_.push_back(std::move(*entry));
-                lastLiveRecord_ = now;
-                ++counts_.liveRecords;
+                addLiveEntry(std::move(*entry), now);
             } else {
                 ++counts_.staticRecords;
             }
@@ -118,7 +116,22 @@ void AppTrafficAssembler::bufferRequested() {
     bufferedDone_ = false;
 }
 
+void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now) {
+    if (!liveHexids_.insert(entry.hexid).second) {
+        // The App reports each aircraft once a round: this one opens the next round.
+        closeLiveBatch();
+        liveHexids_.insert(entry.hexid);
+    }
+    live_.push_back(std::move(entry));
+    lastLiveRecord_ = now;
+    ++counts_.liveRecords;
+    if (live_.size() >= kMaxLiveBatchEntries) {
+        closeLiveBatch();
+    }
+}
+
 void AppTrafficAssembler::closeLiveBatch() {
+    liveHexids_.clear();
     if (live_.empty()) {
         return;
     }
@@ -132,6 +145,10 @@ void AppTrafficAssembler::closeLiveBatch() {
 
 void AppTrafficAssembler::closeBufferedSnapshot(bool separator) {
     bufferIndex_.reset();
+    // The snapshot's place is the number of snapshots closed before it. The oldest, 30 s old
+    // when it comes, is due at once; each later one, 6 s younger, 6 s later; so every one
+    // plays 30 s after it was seen, and the newest (6 s old) 6 s before the first live batch.
+    const std::uint32_t place = separatorCount_;
     // A separator counts even after an empty snapshot, so that every snapshot keeps the delay
     // of its place; the end marker closes a last snapshot only when it holds something.
     if (separator || !buffered_.empty()) {
@@ -142,7 +159,7 @@ void AppTrafficAssembler::closeBufferedSnapshot(bool separator) {
     }
     ++counts_.bufferedBatches;
     targets_.post(buffered_, TrafficBatchKind::buffered,
-                  kBufferedOffsetBaseSecondsPerSnapshot * separatorCount_, false);
+                  kBufferedOffsetBaseSecondsPerSnapshot * place, false);
     buffered_.clear();
 }
 

@@ -3,11 +3,15 @@
 //
 // - Live records ("RTTFC") gather into the live batch, which goes to the mailbox with the
 //   playback delay of 30 s at the marker "RTTFC_EOT", or when no live record came for
-//   kBurstGap: Apps that send no end marker still burst once per cycle.
+//   kBurstGap: Apps that send no end marker still burst once per cycle. An App that trickles
+//   its records without a pause ends its batches all the same: a record whose hexid is
+//   already in the batch starts the next batch (the App's next round has begun), and a batch
+//   goes as soon as it holds kMaxLiveBatchEntries.
 // - Buffered records ("RTBUF=<n>") gather into a snapshot, which goes to the mailbox as a
-//   buffered batch at "RTBUF_SEP", at "RTBUF_EOT", and when the snapshot index <n> changes;
-//   the k-th snapshot since the last buffer request is delayed by 6 x k seconds, so the
-//   oldest plays first and the newest meets the live traffic at 30 s.
+//   buffered batch at "RTBUF_SEP", at "RTBUF_EOT", and when the snapshot index <n> changes.
+//   The App sends the oldest snapshot first, each snapshot (5 - n) x 6 s old, the newest
+//   one 6 s old; the snapshot after k separators is delayed by 6 x k seconds (0, 6, ... 24),
+//   so that every snapshot, like every live batch, plays 30 s after it was seen.
 // - Parked records ("RTPARK") gather into the incoming parked list, which becomes the reader's
 //   completed list once no parked record came for kParkedGap (the App marks no end), or, when
 //   nothing came at all, kParkedWait after the request.
@@ -23,6 +27,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "feed/traffic_entry.h"
@@ -72,6 +77,9 @@ private:
 class AppTrafficAssembler {
 public:
     static constexpr std::chrono::milliseconds kBurstGap{1000};
+    // Several times the aircraft the App reports around one user in the busiest airspace;
+    // a batch this size takes the main loop 10 s to take.
+    static constexpr std::size_t kMaxLiveBatchEntries = 2000;
     static constexpr std::chrono::milliseconds kParkedGap{2000};
     static constexpr std::chrono::milliseconds kParkedWait{15000};
 
@@ -104,6 +112,7 @@ public:
 
 private:
     void handleMarker(std::string_view marker, Clock::SteadyTime now);
+    void addLiveEntry(TrafficEntry entry, Clock::SteadyTime now);
     void closeLiveBatch();
     // `separator`: closed by a separator (or a new snapshot index), not by the end marker.
     void closeBufferedSnapshot(bool separator);
@@ -115,6 +124,8 @@ private:
     AppTrafficCounts counts_;
 
     std::vector<TrafficEntry> live_;
+    // The hexids in live_.
+    std::unordered_set<std::uint32_t> liveHexids_;
     Clock::SteadyTime lastLiveRecord_{};
 
     std::vector<TrafficEntry> buffered_;

@@ -203,7 +203,7 @@ IataCode gf_feedIataCode(std::string_view text) noexcept {
     return IataCode::parse(lf_trimBlanks(text)).value_or(IataCode{});
 }
 
-std::optional<std::string> gf_airlineCodeOfCallsign(std::string_view callsign) {
+std::optional<std::string> gf_airlineFromCallsign(std::string_view callsign) {
     if (callsign.size() < 4 || !lf_isDigit(callsign[3])) {
         return std::nullopt;
     }

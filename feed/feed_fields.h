@@ -81,8 +81,9 @@ std::string gf_feedText(std::string_view name, std::string_view text, std::size_
 IataCode gf_feedIataCode(std::string_view text) noexcept;
 
 // The airline code of a callsign: its first three characters upper-cased, when they are
-// letters and the fourth is a digit ("dlh4AB" gives "DLH"); no value otherwise.
-std::optional<std::string> gf_airlineCodeOfCallsign(std::string_view callsign);
+// letters and the fourth is a digit ("dlh4AB" gives "DLH"); no value otherwise. The feed's
+// keys, the spawn and parking all find an aircraft's airline through it.
+std::optional<std::string> gf_airlineFromCallsign(std::string_view callsign);
 
 // A hexid written in decimal (RTTFC): digits only, at most 4294967295.
 std::uint32_t gf_decimalHexid(std::string_view text);

@@ -8,8 +8,8 @@
 
 #include "app/stop_reports.h"
 #include "app/stop_request.h"
-#include "app/user_position.h"
 #include "config/params_snapshot.h"
+#include "feed/app_position_source.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "feed/qnh.h"
@@ -30,20 +30,13 @@ std::mutex g_positionSourceMutex;
 AppPositionSource g_positionSource;
 
 std::optional<AppPositionReport> lf_programPosition() {
+    AppPositionSource source;
     {
         const std::lock_guard lock(g_positionSourceMutex);
-        if (g_positionSource) {
-            return g_positionSource();
-        }
+        source = g_positionSource;
     }
-    const UserPosition user = gf_userPosition();
-    if (!user.known) {
-        return std::nullopt;
-    }
-    AppPositionReport report;
-    report.position = user.position;
-    report.altitudeFt = user.altitudeFt;
-    return report;
+    // Called outside the lock: the user aircraft state has a mutex of its own.
+    return source ? source() : gf_userAircraftAppPosition();
 }
 
 } // namespace

@@ -102,8 +102,10 @@ private:
 
 // --- The program's link ---
 
-// Where the App's position line comes from: the simulator link installs its source; without
-// one the published user position (gf_userPosition) is sent with its altitude alone.
+// Where the App's position line comes from: the simulator link's user aircraft state with
+// the simulator time (gf_userAircraftAppPosition), unless another source is installed here
+// (tests; an empty source restores the user aircraft). The source is called on the main
+// worker, outside every lock of the link.
 using AppPositionSource = std::function<std::optional<AppPositionReport>()>;
 void gf_setAppPositionSource(AppPositionSource source);
 

@@ -138,11 +138,21 @@ bool RtAppServer::sendLocked(std::string_view line) {
     if (!client_.isOpen()) {
         return false;
     }
-    if (!client_.sendAll(line)) {
-        dropClientLocked("sending failed");
+    switch (client_.send(line, kSendTimeout)) {
+    case os::SendStatus::sent:
+        return true;
+    case os::SendStatus::timedOut:
+        // The App's side of the connection is full: it has stopped reading. Waiting longer
+        // would hold up the main worker (and every thread that needs the server mutex); once
+        // dropped, the App connects again when it comes back to life.
+        dropClientLocked(fmt::format("sending timed out after {} ms (the App reads nothing)",
+                                     kSendTimeout.count()));
         return false;
+    case os::SendStatus::failed:
+        break;
     }
-    return true;
+    dropClientLocked("sending failed");
+    return false;
 }
 
 void RtAppServer::dropClientLocked(std::string_view why) {

@@ -2,7 +2,8 @@
 // connects. It lives on the main worker thread, which polls it (a new connection replaces an
 // older one; the App's JSON replies are read as they come) and sends the user position through
 // it five times a second; other threads only close the client or queue requests, under the
-// server mutex.
+// server mutex. No send waits more than kSendTimeout: an App that stops reading is dropped
+// (and logged) rather than left to block the main worker.
 //
 // On every new connection the server asks for the App's version and licence level (level 2
 // sets g_rtProfessional) and sends a parked-traffic request that is waiting. With the first
@@ -42,8 +43,12 @@ struct AppServerCounts {
 class RtAppServer {
 public:
     static constexpr std::uint64_t kTimeLineEveryPositions = 300;
+    // How long one line may wait for room in the connection before the App is dropped: a main
+    // cycle may run this much late once, well inside the loop's 100 ms of slack.
+    static constexpr std::chrono::milliseconds kSendTimeout{50};
     static constexpr std::chrono::seconds kTimeJump{60};
-    // Buffered traffic: 5 snapshots 6 s apart, played back 6 s apart up to the live delay.
+    // Buffered traffic: 5 snapshots 6 s apart, the oldest 30 s old and the newest 6 s old
+    // when they come; each plays 30 s after it was seen (AppTrafficAssembler).
     static constexpr std::uint32_t kBufferSnapshots = 5;
     static constexpr std::uint32_t kBufferSpacingSeconds = 6;
 

@@ -48,7 +48,7 @@ LiveryKey gf_feedKey(std::string_view callsign, std::string_view model,
     const std::string operatorText = lf_operatorCode(operatorCode);
     LiveryKey key;
     key.model = model.empty() ? std::uint16_t{0} : gf_modelId(model);
-    if (const auto airline = gf_airlineCodeOfCallsign(callsign)) {
+    if (const auto airline = gf_airlineFromCallsign(callsign)) {
         key.airline = gf_airlineId(*airline);
         if (!operatorText.empty() && operatorText != *airline) {
             key.operatorId = gf_airlineId(operatorText);
@@ -121,7 +121,7 @@ ParkedEntry gf_convertRtParkedRecord(const RtParkedRecord& record) {
         entry.standText = gate;
     }
     entry.modelId = model.empty() ? std::uint16_t{0} : gf_modelId(model);
-    if (const auto airline = gf_airlineCodeOfCallsign(entry.callsign)) {
+    if (const auto airline = gf_airlineFromCallsign(entry.callsign)) {
         entry.airlineId = gf_airlineId(*airline);
     }
     const auto seconds = std::chrono::duration<double>(entry.timestamp);

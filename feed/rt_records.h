@@ -55,7 +55,7 @@ struct RtParkedRecord {
     double timestamp = 0.0;
 };
 
-// The key of an aircraft: the airline from the callsign (gf_airlineCodeOfCallsign), else the
+// The key of an aircraft: the airline from the callsign (gf_airlineFromCallsign), else the
 // operator; the operator as a second code only when it differs from the callsign's airline;
 // the model through gf_modelId (0 when empty); the cargo flag from the dbase (gf_isCargo).
 // Throws FeedRecordError for an operator that is not three letters.

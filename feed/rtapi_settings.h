@@ -46,9 +46,9 @@ inline constexpr std::chrono::milliseconds kRtApiWaitSliceMs{100};
 // The reader threads look at the clock this often while they pause.
 inline constexpr std::chrono::milliseconds kRtApiPauseSliceMs{20};
 
-// The buffered request: 5 snapshots 6 s apart. Snapshot k (0 the youngest) is posted with
-// the offset base 6 x (5 - k), the base the App road gives its k-th buffer part, so that every
-// snapshot plays 30 s after it was seen, like the live batches that follow it.
+// The buffered request: 5 snapshots 6 s apart. Snapshot k (0 the youngest, k x 6 s old) is
+// posted with the offset base 6 x (5 - k), so that every snapshot plays 30 s after it was
+// seen, like the App road's snapshots and the live batches that follow it.
 inline constexpr std::uint32_t kRtApiBufferCount = 5;
 inline constexpr std::uint32_t kRtApiBufferSpacingSeconds = 6;
 inline constexpr std::uint32_t kRtApiBufferBaseStep = 6;

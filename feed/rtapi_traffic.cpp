@@ -179,9 +179,11 @@ RtTrafficRecord gf_rtApiTrafficRecord(const std::string& key, const nlohmann::js
     const auto geometric = lf_number(values, kGeometricAltitude, "geometric altitude");
     const auto corrected =
         baro ? std::optional<double>(gf_qnhCorrectedAltitudeFt(*baro, basis.qnhHpa)) : std::nullopt;
+    // Index 18 is the height above the WGS84 ellipsoid: tens of metres off the barometric
+    // altitude wherever the geoid is, so it is the last resort on the ground as in the air.
     std::optional<double> altitude;
-    if (onGround) {
-        altitude = geometric ? geometric : basis.referenceFt ? basis.referenceFt : corrected;
+    if (onGround && basis.referenceFt) {
+        altitude = basis.referenceFt;
     } else {
         altitude = corrected ? corrected : geometric;
     }

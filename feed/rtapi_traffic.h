@@ -9,8 +9,9 @@
 //   where it is needed rejects that aircraft alone; the rest of the reply is kept. Unknown
 //   values are JSON null or the text "null".
 // - The barometric altitude (index 4) is standard-pressure; it is corrected with the QNH.
-//   Aircraft on the ground take the geometric altitude (index 18), else the reader's
-//   reference altitude (the park airport's), else the corrected barometric one.
+//   Aircraft on the ground take the reader's reference altitude (the park airport's), else
+//   the corrected barometric one; the geometric altitude (index 18, above the WGS84
+//   ellipsoid, off by the geoid's height) serves only when there is no barometric one.
 // - Parked aircraft are arrays [lat, lon, "<ICAO>_<stand>", type, registration, epoch,
 //   callsign, (track)].
 #pragma once

@@ -1,8 +1,8 @@
 // The time offsets of a batch of traffic entries: the traffic tick at which the live traffic is
 // to show each aircraft at its reported position. The feed plays traffic back with a delay, the
-// offset base, in seconds: 30 s for a live batch, 6 s per buffered snapshot for buffered
-// traffic (the oldest snapshot first). An entry reported `age` seconds before the newest entry
-// of its batch is due `age` seconds earlier than the newest one:
+// offset base, in seconds: 30 s for a live batch; for a buffered snapshot 30 s less the
+// snapshot's age, a multiple of 6 s (the oldest snapshot first). An entry reported `age`
+// seconds before the newest entry of its batch is due `age` seconds earlier than the newest:
 //     time = tick + 100 x base - round(100 x (newest time stamp - entry time stamp)),
 // and never earlier than the next tick (tick + 1). A traffic tick is 10 ms.
 #pragma once

@@ -18,7 +18,7 @@ namespace skyloom {
 inline constexpr std::uint32_t kMaxStaticHexid = 10000;
 
 // One timed position report. The feed fills every field up to `airborne` and the bank and
-// true heading with their valid bytes; the three flags between them belong to the live
+// true heading with their valid bytes; the four flags between them belong to the live
 // traffic and leave the feed as 0.
 struct TrafficSample {
     double latitude = 0.0;  // degrees, south negative
@@ -36,7 +36,10 @@ struct TrafficSample {
     std::uint8_t stationary = 0;
     // Set by the live traffic's motion.
     std::uint8_t headingFlag = 0;
+    // The two turn-hold marks that the ground motion's corner turns read: the turn-hold mark
+    // and its exception mark.
     std::uint8_t turnHoldMark = 0;
+    std::uint8_t turnHoldExceptionMark = 0;
     // Bank in radians as the feed reports it: positive with the right wing down.
     double bankRad = 0.0;
     // True heading in radians, [0, 2 pi).

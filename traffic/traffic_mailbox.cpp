@@ -110,6 +110,9 @@ void TrafficMailbox::postBuffered(std::vector<TrafficEntry>& batch, std::uint32_
     gf_setTimeOffsets(batch, currentTick(), offsetBase);
     std::uint64_t decoded = 0;
     {
+        // The hand-over to the decoder. This lock keeps the decode out of other decodes only;
+        // to keep it out of a whole traffic step, the step must hold this same lock from its
+        // start to its end (see TrafficDecoder).
         const std::lock_guard lock(decodeMutex_);
         if (decoder_ == nullptr || !waitingBuffered_.empty()) {
             waitingBuffered_.push_back(std::move(batch));
@@ -141,6 +144,8 @@ std::size_t TrafficMailbox::takeTrafficBatches() {
             ++counts_.entriesTaken;
         }
         ++taken;
+        // Per entry for now; the traffic step will decode under the decode lock it holds for
+        // the whole step instead (see TrafficDecoder).
         const std::lock_guard decodeLock(decodeMutex_);
         if (decoder_ != nullptr) {
             decoder_->decodeMessage(entry);

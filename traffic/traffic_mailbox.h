@@ -32,11 +32,19 @@ enum class TrafficBatchKind : std::uint8_t {
 };
 
 // The live traffic's decoder of entries; the live traffic installs it.
+//
+// The decode lock serialises decodeMessage calls and nothing more: a buffered batch decoded
+// on a reader thread never runs inside another decode, but it may run between two parts of a
+// traffic step and change the live aircraft that the step is working on. Today no traffic
+// step exists, and the start-up waits for the buffered traffic before the main loop runs.
+// The traffic step, when it is built, must hold the decode lock across the whole step (the
+// take, the decodes and everything else that touches the live aircraft), decoding the
+// entries it takes under that one lock rather than taking the lock again per entry.
 class TrafficDecoder {
 public:
     virtual ~TrafficDecoder() = default;
     // Decodes one entry: on the main worker thread for live entries, on the posting thread
-    // for buffered ones (never both at once: the mailbox serialises them).
+    // for buffered ones (never two at once: the decode lock serialises the calls).
     virtual void decodeMessage(const TrafficEntry& entry) = 0;
 };
 
@@ -129,8 +137,9 @@ private:
     bool stallReported_ = false;
     TrafficMailboxCounts counts_;
 
-    // Serialises decoding (buffered on a reader thread, live on the main worker) and guards
-    // the decoder and the buffered batches that wait for one.
+    // Serialises the decodeMessage calls (buffered on a reader thread, live on the main
+    // worker) and guards the decoder and the buffered batches that wait for one. It does not
+    // keep a buffered decode out of a traffic step: see TrafficDecoder.
     mutable std::mutex decodeMutex_;
     TrafficDecoder* decoder_ = nullptr;
     std::deque<std::vector<TrafficEntry>> waitingBuffered_;

@@ -136,18 +136,36 @@ TcpConnection TcpConnection::connect(std::string_view address, std::uint16_t por
     return TcpConnection(std::move(socket), lf_peerText(target));
 }
 
-bool TcpConnection::sendAll(std::string_view bytes) {
-    while (!bytes.empty() && socket_.isOpen()) {
-        const ssize_t sent = ::send(socket_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(sent));
+SendStatus TcpConnection::send(std::string_view bytes, std::chrono::milliseconds timeout) {
+    if (!socket_.isOpen()) {
+        return SendStatus::failed;
     }
-    return bytes.empty();
+    // Each send takes what fits without blocking; in between, the wait for room is bounded by
+    // what is left of the time-out.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!bytes.empty()) {
+        const ssize_t sent =
+            ::send(socket_.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent >= 0) {
+            bytes.remove_prefix(static_cast<std::size_t>(sent));
+            continue;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return SendStatus::failed;
+        }
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return SendStatus::timedOut;
+        }
+        if (lf_wait(socket_.get(), POLLOUT, left) < 0) {
+            return SendStatus::failed;
+        }
+    }
+    return SendStatus::sent;
 }
 
 ReceiveResult TcpConnection::receive(std::span<char> buffer, std::chrono::milliseconds timeout) {

@@ -1,9 +1,10 @@
 // Sockets for the traffic feed's links (Windows sockets on Windows, POSIX sockets here): a TCP
 // listener with its accepted connections, TCP connections for peers and tools, and UDP
-// receivers and senders. Every wait has a time-out, so that the threads that use them can
-// look at their stop flag in between. Port 0 lets the system choose a free port, which tests
-// read back with port(). Failures to set a socket up throw SocketError; failures of a running
-// connection are results, not exceptions.
+// receivers and senders. Every wait has a time-out, sends included, so that the threads that
+// use them can look at their stop flag in between and a peer that stops reading cannot hold
+// a sender. Port 0 lets the system choose a free port, which tests read back with port().
+// Failures to set a socket up throw SocketError; failures of a running connection are
+// results, not exceptions.
 #pragma once
 
 #include <chrono>
@@ -62,6 +63,14 @@ enum class ReceiveStatus {
     failed,
 };
 
+enum class SendStatus {
+    sent,
+    // The peer took no more bytes within the time-out; part of them may have gone.
+    timedOut,
+    // The connection failed (the peer has gone).
+    failed,
+};
+
 struct ReceiveResult {
     ReceiveStatus status = ReceiveStatus::timedOut;
     // Bytes placed into the buffer.
@@ -85,9 +94,9 @@ public:
     // "address:port" of the other side.
     const std::string& peer() const noexcept { return peer_; }
 
-    // Sends every byte; false when the connection failed (the peer has gone). Never raises a
-    // signal.
-    bool sendAll(std::string_view bytes);
+    // Sends every byte, waiting at most `timeout` in all for the peer to make room for them.
+    // Never raises a signal.
+    SendStatus send(std::string_view bytes, std::chrono::milliseconds timeout);
     // Waits at most `timeout` for bytes and takes what has arrived, up to the buffer's size.
     ReceiveResult receive(std::span<char> buffer, std::chrono::milliseconds timeout);
     void close() noexcept { socket_.close(); }

@@ -14,6 +14,7 @@
 #include "foundation/program_clock.h"
 #include "gui/parking_interval.h"
 #include "tests/app/support/app_test_support.h"
+#include "traffic/traffic_mailbox.h"
 
 namespace skyloom {
 namespace {
@@ -181,6 +182,36 @@ TEST_F(MainLoopTest, ANewParkingIntervalRestartsTheCountdown) {
         }
     });
     EXPECT_THAT(nextParkingUpdates(), ElementsAreArray({5, 4, 10, 9, 8}));
+}
+
+// Nothing in the cycle takes from the traffic mailbox yet, so live delivery must stay off:
+// a reader posting a batch every 2 s for 70 s must neither fill the mailbox nor stall the run.
+TEST_F(MainLoopTest, ReadersPostingForMoreThanAMinuteNeverStallTheMailbox) {
+    TrafficMailbox& mailbox = gf_trafficMailbox();
+    mailbox.reset();
+    gf_stopControl().reset();
+    std::uint32_t hexid = 20000;
+    const MainLoopCounters counters = runCycles(7'000, [&](MainLoop& loop) {
+        if (loop.counters().cycles % 200 == 0) {
+            std::vector<TrafficEntry> batch(3);
+            for (TrafficEntry& entry : batch) {
+                entry.hexid = ++hexid;
+                entry.timestamp = 1.7e9;
+            }
+            // The App reader's way and the web API reader's way, in turn.
+            gf_postTrafficBatch(batch, TrafficBatchKind::live, 30, hexid % 2 == 0);
+        }
+    });
+
+    EXPECT_EQ(counters.cycles, 7'000u);
+    EXPECT_FALSE(mailbox.deliveryEnabled());
+    EXPECT_FALSE(mailbox.stalledForGood());
+    EXPECT_EQ(mailbox.pendingCount(), 0u);
+    EXPECT_EQ(mailbox.counts().livePosts, 35u);
+    EXPECT_EQ(mailbox.counts().droppedBatches, 35u);
+    EXPECT_EQ(gf_stopControl().current(), StopRequest{});
+    EXPECT_EQ(logText().find("Traffic mailbox stalled"), std::string::npos);
+    mailbox.reset();
 }
 
 TEST_F(MainLoopTest, NoParkingIntervalNoCountdown) {

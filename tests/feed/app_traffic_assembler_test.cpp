@@ -1,12 +1,17 @@
 #include "feed/app_traffic_assembler.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/stop_request.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "foundation/manual_clock.h"
@@ -78,6 +83,55 @@ TEST_F(AppTrafficAssemblerTest, WithoutEndMarkersAQuietGapEndsTheBurst) {
     EXPECT_THAT(lf_hexids(recorder_.batches()[0].entries), ElementsAre(20001, 20002));
 }
 
+// An App that sends its records evenly, never pausing for a second, and without end markers.
+TEST_F(AppTrafficAssemblerTest, ARepeatedHexidStartsTheNextLiveBatch) {
+    for (int round = 0; round < 3; ++round) {
+        for (std::uint32_t hexid : {20001u, 20002u, 20003u}) {
+            feed(lf_record(hexid, "AAA1"));
+            clock_.advance(milliseconds{300});
+            assembler_.tick(clock_.steadyNow());
+        }
+    }
+    // Each round went when the next one began; the last one waits for its end.
+    const std::vector<testing::PostedBatch> batches = recorder_.batches();
+    ASSERT_THAT(batches, SizeIs(2));
+    for (const testing::PostedBatch& batch : batches) {
+        EXPECT_THAT(lf_hexids(batch.entries), ElementsAre(20001, 20002, 20003));
+        EXPECT_EQ(batch.kind, TrafficBatchKind::live);
+    }
+    EXPECT_EQ(assembler_.liveWaiting(), 3u);
+
+    // A round in another order, and one cut short: the repeat alone decides.
+    feed(lf_record(20002, "BBB2"));
+    feed(lf_record(20001, "AAA1"));
+    feed(lf_record(20002, "BBB2"));
+    ASSERT_EQ(recorder_.count(), 4u);
+    EXPECT_THAT(lf_hexids(recorder_.batches()[2].entries), ElementsAre(20001, 20002, 20003));
+    EXPECT_THAT(lf_hexids(recorder_.batches()[3].entries), ElementsAre(20002, 20001));
+    EXPECT_EQ(assembler_.liveWaiting(), 1u);
+    EXPECT_EQ(assembler_.counts().liveRecords, 12u);
+    EXPECT_EQ(assembler_.counts().liveBatches, 4u);
+}
+
+TEST_F(AppTrafficAssemblerTest, ALiveBatchGoesAtItsLargestSize) {
+    constexpr std::size_t kMax = AppTrafficAssembler::kMaxLiveBatchEntries;
+    for (std::uint32_t i = 0; i < kMax + 5; ++i) {
+        feed(lf_record(100000 + i, "AAA1"));
+    }
+    ASSERT_EQ(recorder_.count(), 1u);
+    const std::vector<TrafficEntry> full = recorder_.batches()[0].entries;
+    ASSERT_EQ(full.size(), kMax);
+    EXPECT_EQ(full.front().hexid, 100000u);
+    EXPECT_EQ(full.back().hexid, 100000u + kMax - 1);
+    EXPECT_EQ(assembler_.liveWaiting(), 5u);
+    // The hexids of the batch that went may come again in the next one.
+    feed(lf_record(100000, "AAA1"));
+    EXPECT_EQ(recorder_.count(), 1u);
+    feed("RTTFC_EOT");
+    ASSERT_EQ(recorder_.count(), 2u);
+    EXPECT_EQ(recorder_.batches()[1].entries.size(), 6u);
+}
+
 TEST_F(AppTrafficAssemblerTest, MalformedDatagramsAreLoggedAndLoseNothingElse) {
     const std::string good = lf_record(20003, "CCC3");
     feed(lf_record(20001, "AAA1"));
@@ -142,10 +196,10 @@ TEST_F(AppTrafficAssemblerTest, BufferedSnapshotsArePostedOldestFirstWithGrowing
     const std::vector<testing::PostedBatch> batches = recorder_.batches();
     ASSERT_THAT(batches, SizeIs(3));
     EXPECT_EQ(batches[0].kind, TrafficBatchKind::buffered);
-    EXPECT_EQ(batches[0].offsetBase, 6u);
+    EXPECT_EQ(batches[0].offsetBase, 0u);
     EXPECT_THAT(lf_hexids(batches[0].entries), ElementsAre(30001, 30002));
     EXPECT_EQ(batches[1].kind, TrafficBatchKind::buffered);
-    EXPECT_EQ(batches[1].offsetBase, 18u);
+    EXPECT_EQ(batches[1].offsetBase, 12u);
     EXPECT_THAT(lf_hexids(batches[1].entries), ElementsAre(30003));
     EXPECT_EQ(batches[2].kind, TrafficBatchKind::live);
     EXPECT_THAT(lf_hexids(batches[2].entries), ElementsAre(20001));
@@ -160,17 +214,77 @@ TEST_F(AppTrafficAssemblerTest, BufferIndexChangesSeparateSnapshotsWithoutSepara
     feed("RTBUF_EOT");
     const std::vector<testing::PostedBatch> batches = recorder_.batches();
     ASSERT_THAT(batches, SizeIs(3));
-    EXPECT_EQ(batches[0].offsetBase, 6u);
-    EXPECT_EQ(batches[1].offsetBase, 12u);
+    EXPECT_EQ(batches[0].offsetBase, 0u);
+    EXPECT_EQ(batches[1].offsetBase, 6u);
     EXPECT_THAT(lf_hexids(batches[1].entries), ElementsAre(30002, 30003));
-    EXPECT_EQ(batches[2].offsetBase, 18u);
+    EXPECT_EQ(batches[2].offsetBase, 12u);
 
-    // A new request counts from 1 again.
+    // A new request counts from the start again.
     assembler_.bufferRequested();
     EXPECT_FALSE(assembler_.bufferedDone());
-    feed(lf_record(30005, "AAA1", "RTBUF=0"));
+    feed(lf_record(30004, "AAA1", "RTBUF=0"));
+    feed(lf_record(30005, "AAA1", "RTBUF=1"));
     feed("RTBUF_EOT");
-    EXPECT_EQ(recorder_.batches().back().offsetBase, 6u);
+    EXPECT_EQ(recorder_.batches()[3].offsetBase, 0u);
+    EXPECT_EQ(recorder_.batches()[4].offsetBase, 6u);
+}
+
+// The App's answer to "sendbuffer=5,6": snapshot n (0 the oldest) is (5 - n) x 6 s old when it
+// comes, the newest 6 s old. Through the mailbox every report, buffered or live, is due 30 s
+// after it was seen, and no snapshot meets the first live batch on its tick.
+TEST_F(AppTrafficAssemblerTest, EveryBufferedSnapshotPlaysThirtySecondsAfterItWasSeen) {
+    ManualClock clock;
+    StopControl stop;
+    std::atomic<std::uint32_t> tick{10000};
+    TrafficMailbox mailbox(&clock, &stop, &tick);
+    testing::RecordingDecoder decoder;
+    mailbox.setDecoder(&decoder);
+    mailbox.enable(true);
+    AppTrafficAssembler assembler(
+        "Traffic Reader",
+        {[&](std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t base,
+             bool dropWhenOff) { mailbox.post(batch, kind, base, dropWhenOff); },
+         nullptr, nullptr});
+
+    const double now = 1700000000.0;
+    assembler.bufferRequested();
+    for (std::uint32_t n = 0; n < 5; ++n) {
+        const double seenAt = now - (5 - n) * 6.0;
+        for (std::uint32_t a = 0; a < 2; ++a) {
+            // The second aircraft of a snapshot was reported 2 s before the first.
+            std::string datagram =
+                testing::rttfcDatagram({{1, std::to_string(40000 + n * 10 + a)},
+                                        {14, fmt::format("{:.1f}", seenAt - 2.0 * a)}});
+            assembler.handleDatagram("RTBUF=" + std::to_string(n) + datagram.substr(5),
+                                     clock.steadyNow());
+        }
+        assembler.handleDatagram("RTBUF_SEP", clock.steadyNow());
+    }
+    assembler.handleDatagram("RTBUF_EOT", clock.steadyNow());
+    assembler.handleDatagram(
+        testing::rttfcDatagram({{1, "50000"}, {14, fmt::format("{:.1f}", now)}}),
+        clock.steadyNow());
+    assembler.handleDatagram("RTTFC_EOT", clock.steadyNow());
+    mailbox.takeTrafficBatches();
+
+    const std::vector<TrafficEntry> decoded = decoder.entries();
+    ASSERT_THAT(decoded, SizeIs(11));
+    std::int32_t previous = 0;
+    for (const TrafficEntry& entry : decoded) {
+        const double age = now - entry.timestamp;
+        // Due 30 s after it was seen, but never before the next tick.
+        const std::int32_t due =
+            std::max<std::int32_t>(10000 + 3000 - static_cast<std::int32_t>(100 * age), 10001);
+        EXPECT_EQ(entry.sample.time, due) << entry.hexid;
+        if (entry.hexid % 10 == 0) {
+            EXPECT_GT(entry.sample.time, previous) << entry.hexid << " after the snapshot before";
+            previous = entry.sample.time;
+        }
+    }
+    EXPECT_EQ(decoded[0].sample.time, 10001) << "the oldest snapshot is due at once";
+    EXPECT_EQ(decoded[8].sample.time, 10000 + 2400) << "the newest 6 s before the live batch";
+    EXPECT_EQ(decoded[10].hexid, 50000u);
+    EXPECT_EQ(decoded[10].sample.time, 10000 + 3000);
 }
 
 TEST_F(AppTrafficAssemblerTest, UnknownMarkersAreLoggedOnceAndIgnored) {

@@ -114,12 +114,12 @@ TEST(FeedFieldsTest, IataCodesThatAreNoneAreNoFailure) {
 }
 
 TEST(FeedFieldsTest, TheAirlineOfACallsignIsThreeLettersAndADigit) {
-    EXPECT_EQ(gf_airlineCodeOfCallsign("UAL842"), "UAL");
-    EXPECT_EQ(gf_airlineCodeOfCallsign("dlh4AB"), "DLH");
-    EXPECT_EQ(gf_airlineCodeOfCallsign("N353FS"), std::nullopt);
-    EXPECT_EQ(gf_airlineCodeOfCallsign("BLOCKED"), std::nullopt);
-    EXPECT_EQ(gf_airlineCodeOfCallsign("UAL"), std::nullopt);
-    EXPECT_EQ(gf_airlineCodeOfCallsign("U2L1"), std::nullopt);
+    EXPECT_EQ(gf_airlineFromCallsign("UAL842"), "UAL");
+    EXPECT_EQ(gf_airlineFromCallsign("dlh4AB"), "DLH");
+    EXPECT_EQ(gf_airlineFromCallsign("N353FS"), std::nullopt);
+    EXPECT_EQ(gf_airlineFromCallsign("BLOCKED"), std::nullopt);
+    EXPECT_EQ(gf_airlineFromCallsign("UAL"), std::nullopt);
+    EXPECT_EQ(gf_airlineFromCallsign("U2L1"), std::nullopt);
 }
 
 TEST(FeedFieldsTest, HexidsInBothBases) {

@@ -44,7 +44,11 @@ TEST(RtAppDatagramTest, TheDocumentedRecordBecomesAnEntry) {
     EXPECT_EQ(entry.sample.trueHeadingValid, 1);
     EXPECT_DOUBLE_EQ(entry.sample.trueHeadingRad, 67.59 * kDegree);
     EXPECT_EQ(entry.sample.time, 0);
+    // The four flags belong to the live traffic: the feed leaves them all at 0.
     EXPECT_EQ(entry.sample.stationary, 0);
+    EXPECT_EQ(entry.sample.headingFlag, 0);
+    EXPECT_EQ(entry.sample.turnHoldMark, 0);
+    EXPECT_EQ(entry.sample.turnHoldExceptionMark, 0);
     EXPECT_EQ(entry.callsign, "UAL842");
     EXPECT_EQ(entry.registration, "N35953");
     EXPECT_EQ(entry.origin.view(), "SYD");

@@ -272,31 +272,48 @@ TEST(RtApiTrafficTest, AltitudesAreCorrectedWithTheQnh) {
     EXPECT_NEAR(high.live[0].sample.altitudeFt, 3650.0 + 273.0, 3.0);
 }
 
-TEST(RtApiTrafficTest, GroundAltitudesPreferGeometricThenReference) {
-    nlohmann::json values = lf_goodAircraft();
-    values[14] = 1;
-    values[4] = 0;
-    values[18] = 120;
-    nlohmann::json reply = {{"status", 200}, {"data", {{"4ba976", values}}}};
-    const RtApiAltitudeBasis withReference{1023.25, 147.0};
-    EXPECT_EQ(gf_readRtApiTraffic(reply, withReference).live.at(0).sample.altitudeFt, 120.0);
-    EXPECT_EQ(gf_readRtApiTraffic(reply, withReference).live.at(0).sample.airborne, 0);
-    reply["data"]["4ba976"][18] = nullptr;
-    EXPECT_EQ(gf_readRtApiTraffic(reply, withReference).live.at(0).sample.altitudeFt, 147.0);
-    EXPECT_NEAR(
-        gf_readRtApiTraffic(reply, RtApiAltitudeBasis{1023.25, {}}).live.at(0).sample.altitudeFt,
-        273.0, 3.0);
-    // Airborne without a barometric altitude: the geometric one.
-    values[14] = 0;
-    values[4] = nullptr;
-    values[18] = 4100;
-    reply["data"]["4ba976"] = values;
-    EXPECT_EQ(gf_readRtApiTraffic(reply, withReference).live.at(0).sample.altitudeFt, 4100.0);
-    reply["data"]["4ba976"][18] = nullptr;
-    const RtApiTrafficReply none = gf_readRtApiTraffic(reply, withReference);
-    EXPECT_TRUE(none.live.empty());
-    ASSERT_EQ(none.rejected.size(), 1u);
-    EXPECT_EQ(none.rejected[0].reason, "altitude is missing");
+// On the ground: the reference altitude, then the barometric one corrected to the QNH, then
+// the geometric one, which is the height above the ellipsoid (tens of metres off the
+// barometric altitude wherever the geoid is). In the air: barometric, then geometric.
+TEST(RtApiTrafficTest, AltitudesPreferTheReferenceOnTheGroundThenTheBarometricThenTheGeometric) {
+    struct Case {
+        const char* label;
+        int onGround;
+        nlohmann::json baro;
+        nlohmann::json geometric;
+        std::optional<double> referenceFt;
+        std::optional<double> altitudeFt; // no value: refused
+    };
+    // QNH 1023.25 hPa: the corrected barometric altitude is about 273 ft above the standard one.
+    const double above = gf_qnhCorrectedAltitudeFt(0.0, 1023.25);
+    const Case cases[] = {
+        {"ground, all three", 1, 0, 120, 147.0, 147.0},
+        {"ground, no reference", 1, 0, 120, std::nullopt, above},
+        {"ground, reference only", 1, nullptr, nullptr, 147.0, 147.0},
+        {"ground, geometric only", 1, nullptr, 120, std::nullopt, 120.0},
+        {"ground, nothing", 1, nullptr, nullptr, std::nullopt, std::nullopt},
+        {"air, all three", 0, 4000, 4100, 147.0, 4000.0 + above},
+        {"air, geometric only", 0, nullptr, 4100, 147.0, 4100.0},
+        {"air, nothing but the reference", 0, nullptr, nullptr, 147.0, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        nlohmann::json values = lf_goodAircraft();
+        values[14] = c.onGround;
+        values[4] = c.baro;
+        values[18] = c.geometric;
+        const nlohmann::json reply = {{"status", 200}, {"data", {{"4ba976", values}}}};
+        const RtApiTrafficReply read =
+            gf_readRtApiTraffic(reply, RtApiAltitudeBasis{1023.25, c.referenceFt});
+        if (!c.altitudeFt) {
+            EXPECT_TRUE(read.live.empty()) << c.label;
+            ASSERT_EQ(read.rejected.size(), 1u) << c.label;
+            EXPECT_EQ(read.rejected[0].reason, "altitude is missing") << c.label;
+            continue;
+        }
+        ASSERT_EQ(read.live.size(), 1u) << c.label;
+        EXPECT_DOUBLE_EQ(read.live[0].sample.altitudeFt, *c.altitudeFt) << c.label;
+        EXPECT_EQ(read.live[0].sample.airborne, c.onGround == 1 ? 0 : 1) << c.label;
+    }
 }
 
 TEST(RtApiTrafficTest, RepliesWithoutAircraftGiveNothing) {

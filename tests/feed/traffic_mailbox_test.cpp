@@ -169,6 +169,30 @@ TEST_F(TrafficMailboxTest, DeliveryOffDropsOrDestroysLiveBatches) {
     EXPECT_EQ(mailbox_.pendingCount(), 1u);
 }
 
+TEST_F(TrafficMailboxTest, PostsWhileDeliveryIsOffNeverCountTowardsTheStall) {
+    postLive(lf_batch(1, 3)); // pending when delivery goes off
+    mailbox_.enable(false);
+    for (int i = 0; i < 60; ++i) {
+        clock_.advance(seconds{2});
+        postLive(lf_batch(static_cast<std::uint32_t>(100 + i), 2), i % 2 == 0);
+    }
+    EXPECT_FALSE(stop_.stopRequested());
+    EXPECT_EQ(mailbox_.replacedCount(), 0u);
+    EXPECT_EQ(mailbox_.counts().replacedBatches, 0u);
+    EXPECT_EQ(mailbox_.counts().droppedBatches, 60u);
+    EXPECT_THAT(lf_hexids(mailbox_.pendingBatch()), ElementsAre(1, 2, 3));
+
+    // Back on, the minute counts from the first post that finds the old batch pending.
+    mailbox_.enable(true);
+    postLive(lf_batch(200, 1));
+    clock_.advance(seconds{59});
+    postLive(lf_batch(210, 1));
+    EXPECT_FALSE(stop_.stopRequested());
+    clock_.advance(seconds{1});
+    postLive(lf_batch(220, 1));
+    EXPECT_EQ(stop_.current().reason, StopReason::trafficMailboxStalled);
+}
+
 TEST_F(TrafficMailboxTest, AnEmptyBatchIsIgnored) {
     postLive({});
     EXPECT_EQ(mailbox_.counts(), TrafficMailboxCounts{});

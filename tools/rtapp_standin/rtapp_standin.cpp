@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::chrono::milliseconds kReadTimeout{50};
 constexpr std::chrono::milliseconds kConnectRetry{50};
+// The program reads its replies every main cycle; a program that does not is not waited for.
+constexpr std::chrono::milliseconds kSendTimeout{1000};
 constexpr std::size_t kWeatherEveryBursts = 10;
 
 } // namespace
@@ -140,7 +142,7 @@ void RtAppStandin::replay(const Capture& capture, double speed, std::size_t maxB
 void RtAppStandin::sendLineToProgram(std::string_view line) {
     const std::lock_guard lock(mutex_);
     if (connection_) {
-        connection_->sendAll(line);
+        connection_->send(line, kSendTimeout);
     }
 }
 

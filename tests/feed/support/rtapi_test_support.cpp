@@ -85,9 +85,7 @@ ExpectedAircraft gf_expectedAircraft(const std::string& key, const nlohmann::jso
     expected.longitude = values[2].get<double>();
     const bool onGround = values[14].get<int>() == 1;
     expected.airborne = onGround ? 0 : 1;
-    if (onGround && !values[18].is_null()) {
-        expected.altitudeFt = values[18].get<double>();
-    } else if (onGround && referenceFt) {
+    if (onGround && referenceFt) {
         expected.altitudeFt = *referenceFt;
     } else if (!values[4].is_null()) {
         expected.altitudeFt = values[4].get<double>();

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,7 +47,7 @@ TEST(SocketsTest, TcpConnectionsCarryBytesBothWaysAndTellWhenThePeerLeaves) {
     ASSERT_TRUE(server);
     EXPECT_TRUE(server->peer().starts_with("127.0.0.1:"));
 
-    ASSERT_TRUE(client.sendAll("Qs999=version\n"));
+    ASSERT_EQ(client.send("Qs999=version\n", milliseconds{5000}), SendStatus::sent);
     std::array<char, 64> buffer{};
     ReceiveResult result = server->receive(buffer, milliseconds{5000});
     ASSERT_EQ(result.status, ReceiveStatus::data);
@@ -56,7 +57,7 @@ TEST(SocketsTest, TcpConnectionsCarryBytesBothWaysAndTellWhenThePeerLeaves) {
     EXPECT_EQ(server->receive(buffer, milliseconds{5000}).status, ReceiveStatus::closed);
     server->close();
     EXPECT_EQ(server->receive(buffer, milliseconds{0}).status, ReceiveStatus::failed);
-    EXPECT_FALSE(server->sendAll("x"));
+    EXPECT_EQ(server->send("x", milliseconds{5000}), SendStatus::failed);
 }
 
 TEST(SocketsTest, SetUpFailuresThrowWithTheirReason) {
@@ -83,9 +84,32 @@ TEST(SocketsTest, ASendToAPeerThatIsGoneFailsWithoutASignal) {
     // The first sends may still be buffered; a later one meets the reset.
     bool failed = false;
     for (int i = 0; i < 100 && !failed; ++i) {
-        failed = !client.sendAll(std::string(1024, 'q'));
+        failed = client.send(std::string(1024, 'q'), milliseconds{5000}) == SendStatus::failed;
     }
     EXPECT_TRUE(failed);
+}
+
+TEST(SocketsTest, ASendToAPeerThatNeverReadsEndsAtItsTimeOut) {
+    TcpListener listener(kLoopbackAddress, 0);
+    TcpConnection client =
+        TcpConnection::connect(kLoopbackAddress, listener.port(), milliseconds{5000});
+    std::optional<TcpConnection> peer = listener.accept(milliseconds{5000});
+    ASSERT_TRUE(peer);
+    // Far more than both sides' buffers hold: the peer never reads, so the send runs out of
+    // room and gives up instead of blocking.
+    const std::string bytes(64 << 20, 'q');
+    EXPECT_EQ(client.send(bytes, milliseconds{100}), SendStatus::timedOut);
+    // Still full: a further send, however small, times out too (at once with no time to wait).
+    EXPECT_EQ(client.send("x", milliseconds{0}), SendStatus::timedOut);
+
+    // Once the peer reads, the connection carries bytes again.
+    std::array<char, 65536> buffer{};
+    std::size_t drained = 0;
+    while (peer->receive(buffer, milliseconds{100}).status == ReceiveStatus::data) {
+        ++drained;
+    }
+    EXPECT_GT(drained, 0u);
+    EXPECT_EQ(client.send("x", milliseconds{5000}), SendStatus::sent);
 }
 
 } // namespace

@@ -1,0 +1,41 @@
+#include "feed/app_position_source.h"
+
+#include "sim/user_aircraft_state.h"
+
+namespace skyloom {
+namespace {
+
+constexpr std::int64_t kMillisecondsPerSecond = 1000;
+
+} // namespace
+
+AppPositionReport gf_appPositionReport(const UserAircraftState& state,
+                                       std::optional<std::int64_t> simUtcSeconds) noexcept {
+    AppPositionReport report;
+    report.position = state.position();
+    report.altitudeFt = state.altitude;
+    report.pitchRad = -state.pitch;
+    report.bankRad = -state.bank;
+    report.headingRad = state.headingTrue;
+    report.groundSpeedKt = state.groundVelocity;
+    if (simUtcSeconds) {
+        report.simUtcMs = *simUtcSeconds * kMillisecondsPerSecond;
+    }
+    return report;
+}
+
+std::optional<AppPositionReport> gf_userAircraftAppPosition() {
+    const UserAircraftState state = gf_userAircraftState();
+    if (!state.positionKnown()) {
+        return std::nullopt;
+    }
+    // The simulator link stores the time before it raises the flag: read in the other order,
+    // a raised flag never comes with the time of before.
+    std::optional<std::int64_t> simUtcSeconds;
+    if (g_simUtcValid.load()) {
+        simUtcSeconds = g_simUtcSeconds.load();
+    }
+    return gf_appPositionReport(state, simUtcSeconds);
+}
+
+} // namespace skyloom
