@@ -29,6 +29,9 @@ GdiObject<winui::HPEN> lf_solidPen(winui::BYTE red, winui::BYTE green, winui::BY
 } // namespace
 
 Gui::Gui() {
+    // The window system's tables must be built before this object, so that they are still
+    // there when its destructor destroys the window at exit.
+    winui::IsWindow(nullptr);
     brushes_.red = lf_solidBrush(255, 0, 0);
     brushes_.lightBlue = lf_solidBrush(153, 204, 255);
     brushes_.black = lf_solidBrush(0, 0, 0);

@@ -45,10 +45,12 @@ std::mutex& windowsMutex() {
 }
 
 Window* findWindowLocked(HWND hwnd) {
+    // Touching the registry first makes even IsWindow(nullptr) build it, so an object that
+    // calls it in its constructor outlives the registry's static storage.
+    auto& windows = lf_registry().windows;
     if (hwnd == nullptr) {
         return nullptr;
     }
-    auto& windows = lf_registry().windows;
     auto it = windows.find(toId(hwnd));
     return it == windows.end() ? nullptr : it->second.get();
 }
