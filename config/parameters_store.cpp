@@ -160,7 +160,7 @@ ParametersLoadReport ParametersStore::loadLocked(const fs::path& file,
         log.emplace_back(false,
                          fmt::format("{} not found, made afresh with default values", shownPath));
     } else if (!unusable) {
-        const pugi::xml_parse_result parsed = document_.load_file(file.c_str());
+        const pugi::xml_parse_result parsed = gf_loadXmlFile(document_, file);
         std::string problem;
         if (!parsed) {
             problem = parsed.description();

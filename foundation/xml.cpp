@@ -47,6 +47,19 @@ void lf_ensureDeclaration(pugi::xml_document& document) {
 
 } // namespace
 
+pugi::xml_parse_result gf_loadXmlFile(pugi::xml_document& document,
+                                      const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        document.reset();
+        pugi::xml_parse_result refused;
+        refused.status = ec || !std::filesystem::exists(path, ec) ? pugi::status_file_not_found
+                                                                  : pugi::status_io_error;
+        return refused;
+    }
+    return document.load_file(path.c_str());
+}
+
 std::optional<std::string> gf_xmlAttribute(const pugi::xml_node& node, std::string_view name) {
     const pugi::xml_attribute attribute = node.attribute(std::string(name).c_str());
     if (!attribute) {
@@ -93,7 +106,7 @@ XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesyst
     }
 
     pugi::xml_document reread;
-    const pugi::xml_parse_result parsed = reread.load_file(temporary.c_str());
+    const pugi::xml_parse_result parsed = gf_loadXmlFile(reread, temporary);
     if (!parsed) {
         return failed(fmt::format("{} is not well-formed: {} at offset {}",
                                   gf_pathToUtf8(temporary), parsed.description(), parsed.offset));

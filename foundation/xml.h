@@ -12,6 +12,11 @@
 
 namespace skyloom {
 
+// Loads an XML file into `document`. A path that is not a regular file (a folder in its place,
+// a device) fails with status_io_error before pugixml sizes a buffer from it.
+pugi::xml_parse_result gf_loadXmlFile(pugi::xml_document& document,
+                                      const std::filesystem::path& path);
+
 // The attribute's value, no value when the node or the attribute is missing.
 std::optional<std::string> gf_xmlAttribute(const pugi::xml_node& node, std::string_view name);
 

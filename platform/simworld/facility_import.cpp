@@ -17,6 +17,7 @@
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
+#include "foundation/xml.h"
 
 namespace skyloom::simworld {
 
@@ -276,7 +277,7 @@ void lf_parkingName(FacilityTaxiParkingSetup& p, std::string_view name, std::str
 
 void lf_addParkings(AirportFacilitySetup& airport, const std::filesystem::path& file) {
     pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_file(file.c_str());
+    const pugi::xml_parse_result parsed = gf_loadXmlFile(document, file);
     if (!parsed) {
         throw FacilityImportError(
             fmt::format("{}: not a readable XML file: {}", file.string(), parsed.description()));

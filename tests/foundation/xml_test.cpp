@@ -185,3 +185,21 @@ TEST_F(SafeSaveTest, UnwritableTargetsFailCleanly) {
 
 } // namespace
 } // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+TEST(LoadXmlFile, AFolderOrAMissingFileFailsWithoutReadingIt) {
+    testing::TempDir dir;
+    std::filesystem::create_directory(dir / "parameters.xml");
+    pugi::xml_document document;
+    EXPECT_EQ(gf_loadXmlFile(document, dir / "parameters.xml").status, pugi::status_io_error);
+    EXPECT_EQ(gf_loadXmlFile(document, dir / "missing.xml").status, pugi::status_file_not_found);
+
+    std::ofstream(dir / "good.xml") << "<root><a b=\"c\"/></root>";
+    ASSERT_TRUE(gf_loadXmlFile(document, dir / "good.xml"));
+    EXPECT_EQ(gf_xmlAttribute(document.child("root").child("a"), "b"), "c");
+}
+
+} // namespace
+} // namespace skyloom
