@@ -66,7 +66,8 @@ inline std::optional<FacilityDataHeader> gf_facilityDataHeader(const FacilityMes
     if (!message.holds(kFacilityPayloadOffset)) {
         return std::nullopt;
     }
-    // UserRequestId, UniqueRequestId, ParentUniqueRequestId and Type follow the common header.
+    // The user request id, unique request id, parent unique request id and data type follow
+    // the common header.
     return FacilityDataHeader{message.at<DWORD>(12), message.at<DWORD>(16), message.at<DWORD>(20),
                               message.at<DWORD>(24)};
 }

@@ -13,51 +13,48 @@
 #include "platform/simconnect/win_types.h"
 
 // Called by SimConnect_CallDispatch once for each waiting message, on the calling thread.
-using DispatchProc = void(CALLBACK*)(SIMCONNECT_RECV* pData, DWORD cbData, void* pContext);
+using DispatchProc = void(CALLBACK*)(SIMCONNECT_RECV* message, DWORD size, void* context);
 
 extern "C" {
 
-HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, void* hWnd, DWORD UserEventWin32,
-                        HANDLE hEventHandle, DWORD ConfigIndex);
-HRESULT SimConnect_Close(HANDLE hSimConnect);
-HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext);
+HRESULT SimConnect_Open(HANDLE* handleOut, const char* clientName, void* window,
+                        DWORD windowMessage, HANDLE eventHandle, DWORD configIndex);
+HRESULT SimConnect_Close(HANDLE handle);
+HRESULT SimConnect_CallDispatch(HANDLE handle, DispatchProc dispatch, void* context);
 
-HRESULT SimConnect_SubscribeToSystemEvent(HANDLE hSimConnect, DWORD EventID,
-                                          const char* SystemEventName);
+HRESULT SimConnect_SubscribeToSystemEvent(HANDLE handle, DWORD eventId, const char* eventName);
 
-HRESULT SimConnect_AddToDataDefinition(HANDLE hSimConnect, DWORD DefineID, const char* DatumName,
-                                       const char* UnitsName,
-                                       SIMCONNECT_DATATYPE DatumType = SIMCONNECT_DATATYPE_FLOAT64,
-                                       float fEpsilon = 0, DWORD DatumID = SIMCONNECT_UNUSED);
-HRESULT SimConnect_RequestDataOnSimObject(HANDLE hSimConnect, DWORD RequestID, DWORD DefineID,
-                                          DWORD ObjectID, SIMCONNECT_PERIOD Period, DWORD Flags = 0,
+HRESULT SimConnect_AddToDataDefinition(HANDLE handle, DWORD defineId, const char* variableName,
+                                       const char* unitName,
+                                       SIMCONNECT_DATATYPE dataType = SIMCONNECT_DATATYPE_FLOAT64,
+                                       float epsilon = 0, DWORD itemId = SIMCONNECT_UNUSED);
+HRESULT SimConnect_RequestDataOnSimObject(HANDLE handle, DWORD requestId, DWORD defineId,
+                                          DWORD objectId, SIMCONNECT_PERIOD period, DWORD flags = 0,
                                           DWORD origin = 0, DWORD interval = 0, DWORD limit = 0);
-HRESULT SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, DWORD RequestID, DWORD DefineID,
-                                              DWORD dwRadiusMeters, SIMCONNECT_SIMOBJECT_TYPE type);
-HRESULT SimConnect_SetDataOnSimObject(HANDLE hSimConnect, DWORD DefineID, DWORD ObjectID,
-                                      DWORD Flags, DWORD ArrayCount, DWORD cbUnitSize,
-                                      void* pDataSet);
+HRESULT SimConnect_RequestDataOnSimObjectType(HANDLE handle, DWORD requestId, DWORD defineId,
+                                              DWORD radiusMeters, SIMCONNECT_SIMOBJECT_TYPE type);
+HRESULT SimConnect_SetDataOnSimObject(HANDLE handle, DWORD defineId, DWORD objectId, DWORD flags,
+                                      DWORD arrayCount, DWORD unitSize, void* data);
 
-HRESULT SimConnect_MapClientEventToSimEvent(HANDLE hSimConnect, DWORD EventID,
-                                            const char* EventName = "");
-HRESULT SimConnect_AddClientEventToNotificationGroup(HANDLE hSimConnect, DWORD GroupID,
-                                                     DWORD EventID, BOOL bMaskable = FALSE);
-HRESULT SimConnect_SetNotificationGroupPriority(HANDLE hSimConnect, DWORD GroupID, DWORD uPriority);
-HRESULT SimConnect_TransmitClientEvent(HANDLE hSimConnect, DWORD ObjectID, DWORD EventID,
-                                       DWORD dwData, DWORD GroupID, DWORD Flags);
+HRESULT SimConnect_MapClientEventToSimEvent(HANDLE handle, DWORD eventId,
+                                            const char* simEventName = "");
+HRESULT SimConnect_AddClientEventToNotificationGroup(HANDLE handle, DWORD groupId, DWORD eventId,
+                                                     BOOL maskable = FALSE);
+HRESULT SimConnect_SetNotificationGroupPriority(HANDLE handle, DWORD groupId, DWORD priority);
+HRESULT SimConnect_TransmitClientEvent(HANDLE handle, DWORD objectId, DWORD eventId, DWORD data,
+                                       DWORD groupId, DWORD flags);
 
-HRESULT SimConnect_AICreateNonATCAircraft(HANDLE hSimConnect, const char* szContainerTitle,
-                                          const char* szTailNumber,
-                                          SIMCONNECT_DATA_INITPOSITION InitPos, DWORD RequestID);
-HRESULT SimConnect_AIReleaseControl(HANDLE hSimConnect, DWORD ObjectID, DWORD RequestID);
-HRESULT SimConnect_AIRemoveObject(HANDLE hSimConnect, DWORD ObjectID, DWORD RequestID);
-HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE hSimConnect, DWORD ObjectID,
-                                           const char* szFlightPlanPath, DWORD RequestID);
-HRESULT SimConnect_GetLastSentPacketID(HANDLE hSimConnect, DWORD* pdwSendID);
+HRESULT SimConnect_AICreateNonATCAircraft(HANDLE handle, const char* liveryTitle,
+                                          const char* tailNumber,
+                                          SIMCONNECT_DATA_INITPOSITION position, DWORD requestId);
+HRESULT SimConnect_AIReleaseControl(HANDLE handle, DWORD objectId, DWORD requestId);
+HRESULT SimConnect_AIRemoveObject(HANDLE handle, DWORD objectId, DWORD requestId);
+HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE handle, DWORD objectId,
+                                           const char* flightPlanPath, DWORD requestId);
+HRESULT SimConnect_GetLastSentPacketID(HANDLE handle, DWORD* packetIdOut);
 
-HRESULT SimConnect_AddToFacilityDefinition(HANDLE hSimConnect, DWORD DefineID,
-                                           const char* FieldName);
-HRESULT SimConnect_RequestFacilityData(HANDLE hSimConnect, DWORD DefineID, DWORD RequestID,
-                                       const char* ICAO, const char* Region = "");
+HRESULT SimConnect_AddToFacilityDefinition(HANDLE handle, DWORD defineId, const char* fieldName);
+HRESULT SimConnect_RequestFacilityData(HANDLE handle, DWORD defineId, DWORD requestId,
+                                       const char* icao, const char* region = "");
 
 } // extern "C"

@@ -1,9 +1,9 @@
 // The records the simulator sends and the program reads, and the one record the program sends
 // by value (the initial position of a new AI aircraft). Every record is packed to one byte, as
 // on the wire; each size is checked below. A message starts with SIMCONNECT_RECV; dwID says
-// which record it is and dwSize how many bytes it holds. Records that carry a variable payload
+// which record it is and `size` how many bytes it holds. Records that carry a variable payload
 // (object data, facility data) end in a first data word: the payload begins at its offset and
-// runs for dwSize minus that offset.
+// runs for `size` minus that offset.
 #pragma once
 
 #include <cstddef>
@@ -12,9 +12,13 @@
 
 #pragma pack(push, 1)
 
+// Field names the program reads (dwID, dwException, dwSendID, dwIndex, szApplicationName,
+// the application version, uEventID, dwData, eObjType, dwRequestID, dwObjectID) are kept as
+// the program spells them; the rest are ours and only hold their place in the layout.
+
 struct SIMCONNECT_RECV {
-    DWORD dwSize;
-    DWORD dwVersion;
+    DWORD size; // bytes in the message, this header included
+    DWORD version;
     DWORD dwID;
 };
 
@@ -32,18 +36,15 @@ struct SIMCONNECT_RECV_OPEN : SIMCONNECT_RECV {
     DWORD dwApplicationVersionMinor;
     DWORD dwApplicationBuildMajor;
     DWORD dwApplicationBuildMinor;
-    DWORD dwSimConnectVersionMajor;
-    DWORD dwSimConnectVersionMinor;
-    DWORD dwSimConnectBuildMajor;
-    DWORD dwSimConnectBuildMinor;
-    DWORD dwReserved1;
-    DWORD dwReserved2;
+    // The client library's version: major, minor, build major, build minor.
+    DWORD libraryVersion[4];
+    DWORD spare[2];
 };
 
 struct SIMCONNECT_RECV_QUIT : SIMCONNECT_RECV {};
 
 struct SIMCONNECT_RECV_EVENT : SIMCONNECT_RECV {
-    DWORD uGroupID;
+    DWORD groupId; // SIMCONNECT_UNUSED for a system event
     DWORD uEventID;
     DWORD dwData;
 };
@@ -53,34 +54,24 @@ struct SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE : SIMCONNECT_RECV_EVENT {
 };
 
 struct SIMCONNECT_RECV_EVENT_FILENAME : SIMCONNECT_RECV_EVENT {
-    char szFileName[260];
-    DWORD dwFlags;
+    char fileName[260];
+    DWORD fileFlags;
 };
 
 struct SIMCONNECT_RECV_EVENT_FRAME : SIMCONNECT_RECV_EVENT {
-    float fFrameRate;
-    float fSimSpeed;
-};
-
-struct SIMCONNECT_RECV_EVENT_EX1 : SIMCONNECT_RECV {
-    DWORD uGroupID;
-    DWORD uEventID;
-    DWORD dwData0;
-    DWORD dwData1;
-    DWORD dwData2;
-    DWORD dwData3;
-    DWORD dwData4;
+    float framesPerSecond;
+    float simulationRate; // 1 is real time
 };
 
 struct SIMCONNECT_RECV_SIMOBJECT_DATA : SIMCONNECT_RECV {
     DWORD dwRequestID;
     DWORD dwObjectID;
-    DWORD dwDefineID;
-    DWORD dwFlags;
-    DWORD dwentrynumber;
-    DWORD dwoutof;
-    DWORD dwDefineCount;
-    DWORD dwData; // the first word of the data
+    DWORD defineId;
+    DWORD requestFlags;
+    DWORD entry;      // by type: this object's place in the reply, from 1
+    DWORD entryCount; // by type: how many objects the reply holds
+    DWORD itemCount;  // items of the definition
+    DWORD payload;    // the first word of the data
 };
 
 struct SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE : SIMCONNECT_RECV_SIMOBJECT_DATA {};
@@ -91,29 +82,30 @@ struct SIMCONNECT_RECV_ASSIGNED_OBJECT_ID : SIMCONNECT_RECV {
 };
 
 struct SIMCONNECT_RECV_FACILITY_DATA : SIMCONNECT_RECV {
-    DWORD UserRequestId;
-    DWORD UniqueRequestId;
-    DWORD ParentUniqueRequestId;
-    DWORD Type; // SIMCONNECT_FACILITY_DATA_TYPE
-    DWORD IsListItem;
-    DWORD ItemIndex;
-    DWORD ListSize;
-    DWORD Data; // the first word of the data
+    DWORD userRequestId;
+    DWORD uniqueRequestId;
+    DWORD parentUniqueRequestId;
+    DWORD dataType;   // SIMCONNECT_FACILITY_DATA_TYPE
+    DWORD inList;     // 1 when the record is one of a list of its kind
+    DWORD listIndex;  // its place in that list, from 0
+    DWORD listLength; // the list's length
+    DWORD payload;    // the first word of the data
 };
 
 struct SIMCONNECT_RECV_FACILITY_DATA_END : SIMCONNECT_RECV {
-    DWORD RequestId;
+    DWORD requestId;
 };
 
+// Where a new AI aircraft appears; the program fills it in this order.
 struct SIMCONNECT_DATA_INITPOSITION {
-    double Latitude;  // degrees
-    double Longitude; // degrees
-    double Altitude;  // feet
-    double Pitch;     // degrees
-    double Bank;      // degrees
-    double Heading;   // degrees
-    DWORD OnGround;
-    DWORD Airspeed; // knots
+    double latitude;  // degrees
+    double longitude; // degrees
+    double altitude;  // feet
+    double pitch;     // degrees
+    double bank;      // degrees
+    double heading;   // degrees
+    DWORD onGround;
+    DWORD airspeed; // knots
 };
 
 #pragma pack(pop)
@@ -126,7 +118,6 @@ static_assert(sizeof(SIMCONNECT_RECV_EVENT) == 24);
 static_assert(sizeof(SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE) == 28);
 static_assert(sizeof(SIMCONNECT_RECV_EVENT_FILENAME) == 288);
 static_assert(sizeof(SIMCONNECT_RECV_EVENT_FRAME) == 32);
-static_assert(sizeof(SIMCONNECT_RECV_EVENT_EX1) == 40);
 static_assert(sizeof(SIMCONNECT_RECV_SIMOBJECT_DATA) == 44);
 static_assert(sizeof(SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE) == 44);
 static_assert(sizeof(SIMCONNECT_RECV_ASSIGNED_OBJECT_ID) == 20);

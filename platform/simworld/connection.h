@@ -50,7 +50,7 @@ struct Connection {
     std::map<DWORD, DataRequest> periodicRequests; // by request id
     std::vector<DataRequest> waitingRequests;      // made while no flight ran
 
-    std::deque<QueuedMessage> queue;
+    std::deque<QueuedMessage> queue; // by due time; at one time in the order made
     std::size_t queuedFrames = 0;
     std::uint64_t missedFrames = 0;
 

@@ -182,8 +182,9 @@ EncodedData gf_encodeData(const DataDefinition& definition, const VariableContex
                 parts.push_back(fmt::format("{}=\"{}\"", item.datumName, *text));
                 continue;
             }
+            // A fixed field is filled: a NUL follows the text only when it is shorter.
             const std::size_t size = gf_dataTypeSize(item.type);
-            const std::string kept = text->substr(0, size - 1);
+            const std::string kept = text->substr(0, size);
             const auto offset = out.bytes.size();
             out.bytes.resize(offset + size, std::byte{0});
             std::memcpy(out.bytes.data() + offset, kept.data(), kept.size());

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <stdexcept>
+
+#include <fmt/format.h>
 
 namespace skyloom::simworld {
 
@@ -73,6 +76,22 @@ HRESULT gf_faultResult(const FaultSetup& fault) {
     return fault.result.value_or(fault.kind == FaultKind::brokenPipe ? E_BROKEN_PIPE : E_FAIL);
 }
 
+std::optional<std::string> gf_faultSetupProblem(const FaultSetup& fault) {
+    const bool namesFunction = fault.kind == FaultKind::failCall ||
+                               (fault.kind == FaultKind::exception && !fault.function.empty());
+    if (!namesFunction) {
+        return std::nullopt;
+    }
+    if (!gf_isApiFunctionName(fault.function)) {
+        return fmt::format("\"{}\" is no SimConnect function of the stand-in", fault.function);
+    }
+    if (fault.kind == FaultKind::exception && fault.function == "SimConnect_Close") {
+        return std::string("an exception after SimConnect_Close has no connection to reach; "
+                           "name another call or give a time");
+    }
+    return std::nullopt;
+}
+
 FaultPlan::FaultPlan(std::vector<FaultSetup> faults) {
     for (FaultSetup& fault : faults) {
         add(std::move(fault));
@@ -80,6 +99,9 @@ FaultPlan::FaultPlan(std::vector<FaultSetup> faults) {
 }
 
 void FaultPlan::add(FaultSetup fault) {
+    if (const auto problem = gf_faultSetupProblem(fault)) {
+        throw std::invalid_argument(*problem);
+    }
     faults_.push_back(Armed{std::move(fault)});
 }
 
@@ -125,20 +147,35 @@ std::optional<HRESULT> FaultPlan::refuseOpen(std::string_view client, double now
     return refusal;
 }
 
-std::string FaultPlan::applicationNameFor(std::string_view client, const std::string& actual) {
+std::optional<std::array<std::uint32_t, 4>> gf_simulatorVersionOf(std::string_view name) {
+    if (name == kMsfs2020Name) {
+        return kMsfs2020Version;
+    }
+    if (name == kMsfs2024Name) {
+        return kMsfs2024Version;
+    }
+    return std::nullopt;
+}
+
+FaultPlan::ShownSimulator FaultPlan::simulatorFor(std::string_view client,
+                                                  const SimulatorIdentity& actual) {
     for (Armed& armed : faults_) {
         if (armed.setup.kind != FaultKind::wrongSimulator || !applies(armed, client)) {
             continue;
         }
         ++armed.seen;
         if (armed.setup.count == 0 || armed.seen <= armed.setup.count) {
-            if (!armed.setup.name.empty()) {
-                return armed.setup.name;
-            }
-            return actual == kMsfs2020Name ? kMsfs2024Name : kMsfs2020Name;
+            ShownSimulator shown;
+            shown.claimed = true;
+            shown.name = !armed.setup.name.empty()                 ? armed.setup.name
+                         : actual.applicationName == kMsfs2020Name ? kMsfs2024Name
+                                                                   : kMsfs2020Name;
+            shown.version = armed.setup.version.value_or(
+                gf_simulatorVersionOf(shown.name).value_or(actual.applicationVersion));
+            return shown;
         }
     }
-    return actual;
+    return ShownSimulator{actual.applicationName, actual.applicationVersion, false};
 }
 
 bool FaultPlan::isUnknownName(std::string_view name) const {

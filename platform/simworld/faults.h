@@ -5,6 +5,8 @@
 // messages of connections they apply to.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,16 +20,29 @@ namespace skyloom::simworld {
 bool gf_isApiFunctionName(std::string_view name);
 std::string_view gf_faultKindName(FaultKind kind);
 HRESULT gf_faultResult(const FaultSetup& fault);
+// Why a fault cannot be run as it is written (an exception after SimConnect_Close, which
+// leaves no connection to receive it; a function the API does not have), or nothing.
+std::optional<std::string> gf_faultSetupProblem(const FaultSetup& fault);
+// The application version a simulator of this name reports (kMsfs2020Version for
+// "KittyHawk", kMsfs2024Version for "SunRise"), or nothing for another name.
+std::optional<std::array<std::uint32_t, 4>> gf_simulatorVersionOf(std::string_view name);
 
 class FaultPlan {
 public:
+    // Both throw std::invalid_argument for a fault that cannot be run (gf_faultSetupProblem).
     explicit FaultPlan(std::vector<FaultSetup> faults = {});
     void add(FaultSetup fault);
 
     // A refusal of this open, counted against refuseOpen faults.
     std::optional<HRESULT> refuseOpen(std::string_view client, double now);
-    // The application name the OPEN message of a new connection shows.
-    std::string applicationNameFor(std::string_view client, const std::string& actual);
+    // The simulator the OPEN message of a new connection names: the world's own, or the one a
+    // wrongSimulator fault claims, with that simulator's version.
+    struct ShownSimulator {
+        std::string name;
+        std::array<std::uint32_t, 4> version{};
+        bool claimed = false; // by a fault
+    };
+    ShownSimulator simulatorFor(std::string_view client, const SimulatorIdentity& actual);
     bool isUnknownName(std::string_view name) const;
 
     struct CallFaults {

@@ -14,8 +14,8 @@ QueuedMessage lf_message(Record record, DWORD id, std::string text,
                          const std::vector<std::byte>& payload = {},
                          std::size_t payloadOffset = sizeof(Record)) {
     const std::size_t size = payload.empty() ? sizeof(Record) : payloadOffset + payload.size();
-    record.dwSize = static_cast<DWORD>(size);
-    record.dwVersion = kMessageVersion;
+    record.size = static_cast<DWORD>(size);
+    record.version = kMessageVersion;
     record.dwID = id;
     QueuedMessage message;
     message.kind = std::string(gf_messageKindName(id));
@@ -46,10 +46,9 @@ QueuedMessage gf_openMessage(std::string_view applicationName,
     r.dwApplicationVersionMinor = applicationVersion[1];
     r.dwApplicationBuildMajor = applicationVersion[2];
     r.dwApplicationBuildMinor = applicationVersion[3];
-    r.dwSimConnectVersionMajor = simConnectVersion[0];
-    r.dwSimConnectVersionMinor = simConnectVersion[1];
-    r.dwSimConnectBuildMajor = simConnectVersion[2];
-    r.dwSimConnectBuildMinor = simConnectVersion[3];
+    for (std::size_t i = 0; i < simConnectVersion.size(); ++i) {
+        r.libraryVersion[i] = simConnectVersion[i];
+    }
     return lf_message(r, SIMCONNECT_RECV_ID_OPEN,
                       fmt::format("\"{}\" {} SimConnect {}", applicationName,
                                   fmt::join(applicationVersion, "."),
@@ -74,7 +73,7 @@ QueuedMessage gf_exceptionMessage(DWORD exception, DWORD sendId, DWORD index,
 
 QueuedMessage gf_eventMessage(DWORD eventId, DWORD data, std::string_view systemEventName) {
     SIMCONNECT_RECV_EVENT r{};
-    r.uGroupID = SIMCONNECT_UNUSED;
+    r.groupId = SIMCONNECT_UNUSED;
     r.uEventID = eventId;
     r.dwData = data;
     return lf_message(r, SIMCONNECT_RECV_ID_EVENT,
@@ -84,7 +83,7 @@ QueuedMessage gf_eventMessage(DWORD eventId, DWORD data, std::string_view system
 QueuedMessage gf_objectAddRemoveMessage(DWORD eventId, std::string_view systemEventName,
                                         DWORD objectId, SIMCONNECT_SIMOBJECT_TYPE type) {
     SIMCONNECT_RECV_EVENT_OBJECT_ADDREMOVE r{};
-    r.uGroupID = SIMCONNECT_UNUSED;
+    r.groupId = SIMCONNECT_UNUSED;
     r.uEventID = eventId;
     r.dwData = objectId;
     r.eObjType = type;
@@ -96,19 +95,19 @@ QueuedMessage gf_objectAddRemoveMessage(DWORD eventId, std::string_view systemEv
 QueuedMessage gf_filenameMessage(DWORD eventId, std::string_view systemEventName,
                                  std::string_view fileName) {
     SIMCONNECT_RECV_EVENT_FILENAME r{};
-    r.uGroupID = SIMCONNECT_UNUSED;
+    r.groupId = SIMCONNECT_UNUSED;
     r.uEventID = eventId;
-    lf_copyText(r.szFileName, fileName);
+    lf_copyText(r.fileName, fileName);
     return lf_message(r, SIMCONNECT_RECV_ID_EVENT_FILENAME,
                       fmt::format("{} id={} file=\"{}\"", systemEventName, eventId, fileName));
 }
 
 QueuedMessage gf_frameMessage(DWORD eventId, float frameRate, float simSpeed) {
     SIMCONNECT_RECV_EVENT_FRAME r{};
-    r.uGroupID = SIMCONNECT_UNUSED;
+    r.groupId = SIMCONNECT_UNUSED;
     r.uEventID = eventId;
-    r.fFrameRate = frameRate;
-    r.fSimSpeed = simSpeed;
+    r.framesPerSecond = frameRate;
+    r.simulationRate = simSpeed;
     QueuedMessage m =
         lf_message(r, SIMCONNECT_RECV_ID_EVENT_FRAME,
                    fmt::format("id={} rate={:g} speed={:g}", eventId, frameRate, simSpeed));
@@ -122,10 +121,10 @@ QueuedMessage gf_objectDataMessage(bool byType, DWORD requestId, DWORD objectId,
     SIMCONNECT_RECV_SIMOBJECT_DATA r{};
     r.dwRequestID = requestId;
     r.dwObjectID = objectId;
-    r.dwDefineID = defineId;
-    r.dwentrynumber = entry;
-    r.dwoutof = outOf;
-    r.dwDefineCount = itemCount;
+    r.defineId = defineId;
+    r.entry = entry;
+    r.entryCount = outOf;
+    r.itemCount = itemCount;
     const DWORD id =
         byType ? SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE : SIMCONNECT_RECV_ID_SIMOBJECT_DATA;
     std::string text = fmt::format("request={} object={} define={}", requestId, objectId, defineId);
@@ -153,7 +152,7 @@ QueuedMessage gf_assignedObjectIdMessage(DWORD requestId, DWORD objectId) {
 
 QueuedMessage gf_facilityDataEndMessage(DWORD requestId) {
     SIMCONNECT_RECV_FACILITY_DATA_END r{};
-    r.RequestId = requestId;
+    r.requestId = requestId;
     return lf_message(r, SIMCONNECT_RECV_ID_FACILITY_DATA_END,
                       fmt::format("request={}", requestId));
 }
@@ -216,24 +215,18 @@ std::string_view gf_messageKindName(DWORD id) {
 
 std::string_view gf_exceptionName(DWORD exception) {
     switch (exception) {
-    case SIMCONNECT_EXCEPTION_NONE:
-        return "NONE";
     case SIMCONNECT_EXCEPTION_ERROR:
         return "ERROR";
-    case SIMCONNECT_EXCEPTION_SIZE_MISMATCH:
-        return "SIZE_MISMATCH";
     case SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID:
         return "UNRECOGNIZED_ID";
-    case SIMCONNECT_EXCEPTION_UNOPENED:
-        return "UNOPENED";
     case SIMCONNECT_EXCEPTION_VERSION_MISMATCH:
         return "VERSION_MISMATCH";
     case SIMCONNECT_EXCEPTION_NAME_UNRECOGNIZED:
         return "NAME_UNRECOGNIZED";
+    case SIMCONNECT_EXCEPTION_EVENT_ID_DUPLICATE:
+        return "EVENT_ID_DUPLICATE";
     case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
         return "TOO_MANY_OBJECTS";
-    case SIMCONNECT_EXCEPTION_TOO_MANY_REQUESTS:
-        return "TOO_MANY_REQUESTS";
     case SIMCONNECT_EXCEPTION_INVALID_DATA_TYPE:
         return "INVALID_DATA_TYPE";
     case SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE:
@@ -246,18 +239,10 @@ std::string_view gf_exceptionName(DWORD exception) {
         return "LOAD_FLIGHTPLAN_FAILED";
     case SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE:
         return "OPERATION_INVALID_FOR_OBJECT_TYPE";
-    case SIMCONNECT_EXCEPTION_ILLEGAL_OPERATION:
-        return "ILLEGAL_OPERATION";
-    case SIMCONNECT_EXCEPTION_ALREADY_SUBSCRIBED:
-        return "ALREADY_SUBSCRIBED";
     case SIMCONNECT_EXCEPTION_INVALID_ENUM:
         return "INVALID_ENUM";
-    case SIMCONNECT_EXCEPTION_DUPLICATE_ID:
-        return "DUPLICATE_ID";
-    case SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS:
-        return "OUT_OF_BOUNDS";
     default:
-        return "EXCEPTION";
+        return "EXCEPTION"; // a code the world never sends by itself
     }
 }
 

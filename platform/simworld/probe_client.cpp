@@ -166,7 +166,9 @@ void CALLBACK lf_probeDispatch(SIMCONNECT_RECV* data, DWORD size, void* context)
             const DWORD event = lf_at<DWORD>(base, 16);
             const DWORD value = lf_at<DWORD>(base, 20);
             state.say(event == kEventSim ? fmt::format("EVENT Sim {}", value)
-                                         : fmt::format("EVENT {} data {}", event, value));
+                      : event == kEventFlightLoaded
+                          ? std::string("EVENT FlightLoaded (no file)")
+                          : fmt::format("EVENT {} data {}", event, value));
         }
         break;
     case SIMCONNECT_RECV_ID_EVENT_OBJECT_ADDREMOVE:

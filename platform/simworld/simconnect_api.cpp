@@ -28,122 +28,115 @@ using World = skyloom::simworld::World;
 
 extern "C" {
 
-HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, void*, DWORD, HANDLE,
-                        DWORD ConfigIndex) {
-    if (phSimConnect == nullptr) {
+HRESULT SimConnect_Open(HANDLE* handleOut, const char* clientName, void*, DWORD, HANDLE,
+                        DWORD configIndex) {
+    if (handleOut == nullptr) {
         return E_POINTER;
     }
-    *phSimConnect = nullptr;
+    *handleOut = nullptr;
     const auto world = gf_installedWorld();
     if (!world) {
         return E_FAIL;
     }
     std::uint32_t connection = 0;
-    const HRESULT result = world->open(szName, ConfigIndex, connection);
+    const HRESULT result = world->open(clientName, configIndex, connection);
     if (result == S_OK) {
-        *phSimConnect = gf_registerConnectionHandle(world, connection);
+        *handleOut = gf_registerConnectionHandle(world, connection);
     }
     return result;
 }
 
-HRESULT SimConnect_Close(HANDLE hSimConnect) {
-    const HRESULT result = lf_forward(hSimConnect, &World::close);
-    gf_forgetConnectionHandle(hSimConnect);
+HRESULT SimConnect_Close(HANDLE handle) {
+    const HRESULT result = lf_forward(handle, &World::close);
+    gf_forgetConnectionHandle(handle);
     return result;
 }
 
-HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, DispatchProc pfcnDispatch, void* pContext) {
-    return lf_forward(hSimConnect, &World::callDispatch, pfcnDispatch, pContext);
+HRESULT SimConnect_CallDispatch(HANDLE handle, DispatchProc dispatch, void* context) {
+    return lf_forward(handle, &World::callDispatch, dispatch, context);
 }
 
-HRESULT SimConnect_SubscribeToSystemEvent(HANDLE hSimConnect, DWORD EventID,
-                                          const char* SystemEventName) {
-    return lf_forward(hSimConnect, &World::subscribeToSystemEvent, EventID, SystemEventName);
+HRESULT SimConnect_SubscribeToSystemEvent(HANDLE handle, DWORD eventId, const char* eventName) {
+    return lf_forward(handle, &World::subscribeToSystemEvent, eventId, eventName);
 }
 
-HRESULT SimConnect_AddToDataDefinition(HANDLE hSimConnect, DWORD DefineID, const char* DatumName,
-                                       const char* UnitsName, SIMCONNECT_DATATYPE DatumType,
-                                       float fEpsilon, DWORD DatumID) {
-    return lf_forward(hSimConnect, &World::addToDataDefinition, DefineID, DatumName, UnitsName,
-                      DatumType, fEpsilon, DatumID);
+HRESULT SimConnect_AddToDataDefinition(HANDLE handle, DWORD defineId, const char* variableName,
+                                       const char* unitName, SIMCONNECT_DATATYPE dataType,
+                                       float epsilon, DWORD itemId) {
+    return lf_forward(handle, &World::addToDataDefinition, defineId, variableName, unitName,
+                      dataType, epsilon, itemId);
 }
 
-HRESULT SimConnect_RequestDataOnSimObject(HANDLE hSimConnect, DWORD RequestID, DWORD DefineID,
-                                          DWORD ObjectID, SIMCONNECT_PERIOD Period, DWORD Flags,
+HRESULT SimConnect_RequestDataOnSimObject(HANDLE handle, DWORD requestId, DWORD defineId,
+                                          DWORD objectId, SIMCONNECT_PERIOD period, DWORD flags,
                                           DWORD origin, DWORD interval, DWORD limit) {
-    return lf_forward(hSimConnect, &World::requestDataOnSimObject, RequestID, DefineID, ObjectID,
-                      Period, Flags, origin, interval, limit);
+    return lf_forward(handle, &World::requestDataOnSimObject, requestId, defineId, objectId, period,
+                      flags, origin, interval, limit);
 }
 
-HRESULT SimConnect_RequestDataOnSimObjectType(HANDLE hSimConnect, DWORD RequestID, DWORD DefineID,
-                                              DWORD dwRadiusMeters,
-                                              SIMCONNECT_SIMOBJECT_TYPE type) {
-    return lf_forward(hSimConnect, &World::requestDataOnSimObjectType, RequestID, DefineID,
-                      dwRadiusMeters, type);
+HRESULT SimConnect_RequestDataOnSimObjectType(HANDLE handle, DWORD requestId, DWORD defineId,
+                                              DWORD radiusMeters, SIMCONNECT_SIMOBJECT_TYPE type) {
+    return lf_forward(handle, &World::requestDataOnSimObjectType, requestId, defineId, radiusMeters,
+                      type);
 }
 
-HRESULT SimConnect_SetDataOnSimObject(HANDLE hSimConnect, DWORD DefineID, DWORD ObjectID,
-                                      DWORD Flags, DWORD ArrayCount, DWORD cbUnitSize,
-                                      void* pDataSet) {
-    return lf_forward(hSimConnect, &World::setDataOnSimObject, DefineID, ObjectID, Flags,
-                      ArrayCount, cbUnitSize, static_cast<const void*>(pDataSet));
+HRESULT SimConnect_SetDataOnSimObject(HANDLE handle, DWORD defineId, DWORD objectId, DWORD flags,
+                                      DWORD arrayCount, DWORD unitSize, void* data) {
+    return lf_forward(handle, &World::setDataOnSimObject, defineId, objectId, flags, arrayCount,
+                      unitSize, static_cast<const void*>(data));
 }
 
-HRESULT SimConnect_MapClientEventToSimEvent(HANDLE hSimConnect, DWORD EventID,
-                                            const char* EventName) {
-    return lf_forward(hSimConnect, &World::mapClientEventToSimEvent, EventID, EventName);
+HRESULT SimConnect_MapClientEventToSimEvent(HANDLE handle, DWORD eventId,
+                                            const char* simEventName) {
+    return lf_forward(handle, &World::mapClientEventToSimEvent, eventId, simEventName);
 }
 
-HRESULT SimConnect_AddClientEventToNotificationGroup(HANDLE hSimConnect, DWORD GroupID,
-                                                     DWORD EventID, BOOL bMaskable) {
-    return lf_forward(hSimConnect, &World::addClientEventToNotificationGroup, GroupID, EventID,
-                      bMaskable);
+HRESULT SimConnect_AddClientEventToNotificationGroup(HANDLE handle, DWORD groupId, DWORD eventId,
+                                                     BOOL maskable) {
+    return lf_forward(handle, &World::addClientEventToNotificationGroup, groupId, eventId,
+                      maskable);
 }
 
-HRESULT SimConnect_SetNotificationGroupPriority(HANDLE hSimConnect, DWORD GroupID,
-                                                DWORD uPriority) {
-    return lf_forward(hSimConnect, &World::setNotificationGroupPriority, GroupID, uPriority);
+HRESULT SimConnect_SetNotificationGroupPriority(HANDLE handle, DWORD groupId, DWORD priority) {
+    return lf_forward(handle, &World::setNotificationGroupPriority, groupId, priority);
 }
 
-HRESULT SimConnect_TransmitClientEvent(HANDLE hSimConnect, DWORD ObjectID, DWORD EventID,
-                                       DWORD dwData, DWORD GroupID, DWORD Flags) {
-    return lf_forward(hSimConnect, &World::transmitClientEvent, ObjectID, EventID, dwData, GroupID,
-                      Flags);
+HRESULT SimConnect_TransmitClientEvent(HANDLE handle, DWORD objectId, DWORD eventId, DWORD data,
+                                       DWORD groupId, DWORD flags) {
+    return lf_forward(handle, &World::transmitClientEvent, objectId, eventId, data, groupId, flags);
 }
 
-HRESULT SimConnect_AICreateNonATCAircraft(HANDLE hSimConnect, const char* szContainerTitle,
-                                          const char* szTailNumber,
-                                          SIMCONNECT_DATA_INITPOSITION InitPos, DWORD RequestID) {
-    return lf_forward(hSimConnect, &World::aiCreateNonAtcAircraft, szContainerTitle, szTailNumber,
-                      static_cast<const SIMCONNECT_DATA_INITPOSITION&>(InitPos), RequestID);
+HRESULT SimConnect_AICreateNonATCAircraft(HANDLE handle, const char* liveryTitle,
+                                          const char* tailNumber,
+                                          SIMCONNECT_DATA_INITPOSITION position, DWORD requestId) {
+    return lf_forward(handle, &World::aiCreateNonAtcAircraft, liveryTitle, tailNumber,
+                      static_cast<const SIMCONNECT_DATA_INITPOSITION&>(position), requestId);
 }
 
-HRESULT SimConnect_AIReleaseControl(HANDLE hSimConnect, DWORD ObjectID, DWORD RequestID) {
-    return lf_forward(hSimConnect, &World::aiReleaseControl, ObjectID, RequestID);
+HRESULT SimConnect_AIReleaseControl(HANDLE handle, DWORD objectId, DWORD requestId) {
+    return lf_forward(handle, &World::aiReleaseControl, objectId, requestId);
 }
 
-HRESULT SimConnect_AIRemoveObject(HANDLE hSimConnect, DWORD ObjectID, DWORD RequestID) {
-    return lf_forward(hSimConnect, &World::aiRemoveObject, ObjectID, RequestID);
+HRESULT SimConnect_AIRemoveObject(HANDLE handle, DWORD objectId, DWORD requestId) {
+    return lf_forward(handle, &World::aiRemoveObject, objectId, requestId);
 }
 
-HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE hSimConnect, DWORD ObjectID,
-                                           const char* szFlightPlanPath, DWORD RequestID) {
-    return lf_forward(hSimConnect, &World::aiSetAircraftFlightPlan, ObjectID, szFlightPlanPath,
-                      RequestID);
+HRESULT SimConnect_AISetAircraftFlightPlan(HANDLE handle, DWORD objectId,
+                                           const char* flightPlanPath, DWORD requestId) {
+    return lf_forward(handle, &World::aiSetAircraftFlightPlan, objectId, flightPlanPath, requestId);
 }
 
-HRESULT SimConnect_GetLastSentPacketID(HANDLE hSimConnect, DWORD* pdwSendID) {
-    return lf_forward(hSimConnect, &World::getLastSentPacketId, pdwSendID);
+HRESULT SimConnect_GetLastSentPacketID(HANDLE handle, DWORD* packetIdOut) {
+    return lf_forward(handle, &World::getLastSentPacketId, packetIdOut);
 }
 
-HRESULT SimConnect_AddToFacilityDefinition(HANDLE hSimConnect, DWORD DefineID,
-                                           const char* FieldName) {
-    return lf_forward(hSimConnect, &World::addToFacilityDefinition, DefineID, FieldName);
+HRESULT SimConnect_AddToFacilityDefinition(HANDLE handle, DWORD defineId, const char* fieldName) {
+    return lf_forward(handle, &World::addToFacilityDefinition, defineId, fieldName);
 }
 
-HRESULT SimConnect_RequestFacilityData(HANDLE hSimConnect, DWORD DefineID, DWORD RequestID,
-                                       const char* ICAO, const char* Region) {
-    return lf_forward(hSimConnect, &World::requestFacilityData, DefineID, RequestID, ICAO, Region);
+HRESULT SimConnect_RequestFacilityData(HANDLE handle, DWORD defineId, DWORD requestId,
+                                       const char* icao, const char* region) {
+    return lf_forward(handle, &World::requestFacilityData, defineId, requestId, icao, region);
 }
 
 } // extern "C"

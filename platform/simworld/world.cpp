@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -113,7 +114,29 @@ void World::queue(Connection& connection, QueuedMessage message, double at) {
         }
         ++connection.queuedFrames;
     }
-    connection.queue.push_back(std::move(message));
+    // Almost every message is due now and joins the end; a delayed reply waits among the
+    // others by its time, so that it holds back none that fall due before it.
+    auto place = connection.queue.end();
+    while (place != connection.queue.begin() && std::prev(place)->dueSeconds > at) {
+        --place;
+    }
+    connection.queue.insert(place, std::move(message));
+}
+
+void World::dropWaiting(Connection& connection, double at, std::string_view why, double dueAfter) {
+    auto& waiting = connection.queue;
+    const auto first = std::find_if(waiting.begin(), waiting.end(), [&](const QueuedMessage& m) {
+        return m.dueSeconds > dueAfter;
+    });
+    for (auto it = first; it != waiting.end(); ++it) {
+        if (it->frame) {
+            --connection.queuedFrames;
+        }
+        journal_.add(at, connection.number, JournalKind::world,
+                     journal_.keeps() ? fmt::format("dropped {} ({})", it->text, why)
+                                      : std::string());
+    }
+    waiting.erase(first, waiting.end());
 }
 
 World::Call World::beginCall(std::uint32_t number, std::string_view function, bool sendsPacket) {
@@ -169,9 +192,11 @@ HRESULT World::finishCall(Call& call, const std::string& args, HRESULT result,
     }
     journal_.add(call.now, call.number, JournalKind::call, std::move(text));
     if (call.connection != nullptr && result == S_OK) {
+        // A call that sends nothing (GetLastSentPacketID) leaves the last packet sent named.
+        const DWORD sendId = call.packet != 0 ? call.packet : call.connection->lastPacketId;
         for (const FaultSetup& fault : call.exceptionsAfter) {
             queue(*call.connection,
-                  gf_exceptionMessage(fault.exception, call.packet, fault.index, "fault exception"),
+                  gf_exceptionMessage(fault.exception, sendId, fault.index, "fault exception"),
                   call.now);
         }
     }
@@ -215,12 +240,8 @@ HRESULT World::open(const char* name, DWORD configIndex, std::uint32_t& connecti
     c.number = number;
     c.clientName = client;
     c.lastPacketId = 1; // the handshake
-    const std::string application =
-        faults_.applicationNameFor(client, setup_.simulator.applicationName);
-    queue(c,
-          gf_openMessage(application, setup_.simulator.applicationVersion,
-                         setup_.simulator.simConnectVersion),
-          now);
+    const FaultPlan::ShownSimulator shown = faults_.simulatorFor(client, setup_.simulator);
+    queue(c, gf_openMessage(shown.name, shown.version, setup_.simulator.simConnectVersion), now);
     for (const FaultSetup& fault : faults.exceptionsAfter) {
         queue(c,
               gf_exceptionMessage(fault.exception, c.lastPacketId, fault.index, "fault exception"),
@@ -228,9 +249,10 @@ HRESULT World::open(const char* name, DWORD configIndex, std::uint32_t& connecti
     }
     journal_.add(now, number, JournalKind::call,
                  fmt::format("SimConnect_Open({}) = S_OK #1{}", args,
-                             application != setup_.simulator.applicationName
-                                 ? " (fault wrongSimulator: " + application + ")"
-                                 : ""));
+                             shown.claimed ? fmt::format(" (fault wrongSimulator: {} {})",
+                                                         shown.name, fmt::join(shown.version, "."))
+                                           : std::string()));
+    deliverWaitingFaults(c, now);
     connection = number;
     return S_OK;
 }
@@ -248,12 +270,13 @@ HRESULT World::close(std::uint32_t number) {
     }
     call.number = number;
     const FaultPlan::CallFaults faults = faults_.onCall(call.function, it->second.clientName);
+    const HRESULT result = faults.failWith
+                               ? finishCall(call, "", *faults.failWith,
+                                            "fault failCall; the connection is gone anyway")
+                               : finishCall(call, "", S_OK);
+    dropWaiting(it->second, call.now, "connection closed");
     connections_.erase(it);
-    if (faults.failWith) {
-        return finishCall(call, "", *faults.failWith,
-                          "fault failCall; the connection is gone anyway");
-    }
-    return finishCall(call, "", S_OK);
+    return result;
 }
 
 HRESULT World::callDispatch(std::uint32_t number, DispatchProc dispatch, void* context) {
@@ -261,11 +284,10 @@ HRESULT World::callDispatch(std::uint32_t number, DispatchProc dispatch, void* c
     {
         std::lock_guard lock(mutex_);
         Call call = beginCall(number, "SimConnect_CallDispatch", false);
-        if (call.connection != nullptr && call.connection->broken) {
-            call.connection->queue.clear();
-            call.connection->queuedFrames = 0;
-        }
         Connection* c = call.connection;
+        if (c != nullptr && c->broken) {
+            dropWaiting(*c, call.now, "pipe broken");
+        }
         if (c != nullptr && c->simulatorGone && c->queue.empty()) {
             call.failure = E_BROKEN_PIPE;
             call.failureNote = " (simulator quit)";
@@ -289,21 +311,40 @@ HRESULT World::callDispatch(std::uint32_t number, DispatchProc dispatch, void* c
             if (const auto cut = faults_.truncation(message.kind, c->clientName)) {
                 gf_truncateMessage(message, *cut);
             }
-            journal_.add(call.now, number, JournalKind::message, message.text);
             batch.push_back(std::move(message));
         }
+        // An exception a fault attaches to this dispatch follows it: the next dispatch brings
+        // it, naming the last packet sent.
+        for (const FaultSetup& fault : call.exceptionsAfter) {
+            queue(*c,
+                  gf_exceptionMessage(fault.exception, c->lastPacketId, fault.index,
+                                      "fault exception"),
+                  call.now);
+        }
     }
-    for (QueuedMessage& message : batch) {
+    for (std::size_t i = 0; i < batch.size(); ++i) {
+        // Journaled as it is handed over, so that the calls its callback makes follow it.
+        {
+            std::lock_guard lock(mutex_);
+            journal_.add(nowSeconds(), number, JournalKind::message, std::move(batch[i].text));
+        }
         try {
-            dispatch(reinterpret_cast<SIMCONNECT_RECV*>(message.bytes.data()),
-                     static_cast<DWORD>(message.size), context);
+            dispatch(reinterpret_cast<SIMCONNECT_RECV*>(batch[i].bytes.data()),
+                     static_cast<DWORD>(batch[i].size), context);
         } catch (...) {
             // The simulator's own library is C: an exception unwinding through it is undefined
-            // there. Here it is journaled for the tests that look for it, and passed on.
+            // there. Here it is journaled for the tests that look for it, and passed on; the
+            // rest of the dispatch is lost.
             std::lock_guard lock(mutex_);
+            const double now = nowSeconds();
             journalWorld(
-                nowSeconds(), number,
-                fmt::format("the dispatch callback let an exception out ({})", message.kind));
+                now, number,
+                fmt::format("the dispatch callback let an exception out ({})", batch[i].kind));
+            for (std::size_t j = i + 1; j < batch.size(); ++j) {
+                journalWorld(
+                    now, number,
+                    fmt::format("dropped {} (the callback let an exception out)", batch[j].text));
+            }
             throw;
         }
     }

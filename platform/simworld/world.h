@@ -11,10 +11,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/clock.h"
@@ -77,6 +79,7 @@ public:
     std::vector<JournalEntry> journal() const;
     std::vector<std::string> journalLines() const;
     void clearJournal();
+    // Throws std::invalid_argument for a fault that cannot be run (gf_faultSetupProblem).
     void addFault(FaultSetup fault);
     double secondsSinceStart() const;
     bool simulatorRunning();
@@ -116,7 +119,12 @@ private:
                        const std::string& note = {});
     // Queues the simulator's objection to the call's packet.
     void refuse(Call& call, DWORD exception, DWORD index, const std::string& reason);
+    // Puts the message among the waiting ones by its due time, after those due at that time.
     void queue(Connection& connection, QueuedMessage message, double at);
+    // Takes the waiting messages due after `dueAfter` (all by default) out of the queue and
+    // journals each as dropped, for `why`.
+    void dropWaiting(Connection& connection, double at, std::string_view why,
+                     double dueAfter = -std::numeric_limits<double>::infinity());
 
     double nowSeconds() const;
     Clock::UtcTime zuluAt(double seconds) const;
@@ -126,7 +134,12 @@ private:
 
     void advance(double now);
     void runTimelineEvent(const TimelineEvent& event);
+    // A timed fault reaches the live connections it applies to; with none it waits for the
+    // first that opens (waitingFaults_).
     void runTimedFault(const FaultSetup& fault, double at);
+    void applyTimedFault(Connection& connection, const FaultSetup& fault, double at);
+    void deliverWaitingFaults(Connection& connection, double at);
+    static bool receivesFault(const Connection& connection, const FaultSetup& fault);
     void startFlight(double at);
     void stopFlight(double at);
     void produceFrame(double at);
@@ -154,6 +167,7 @@ private:
     std::vector<TimelineEvent> timeline_;
     std::size_t nextTimelineEvent_ = 0;
     FaultPlan faults_;
+    std::vector<FaultSetup> waitingFaults_; // timed faults that fell due before a connection
     Journal journal_;
     std::map<std::uint32_t, Connection> connections_;
     std::uint32_t nextConnection_ = 1;

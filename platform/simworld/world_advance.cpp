@@ -127,6 +127,12 @@ void World::runTimelineEvent(const TimelineEvent& event) {
         stopFlight(at);
         break;
     case TimelineEventKind::flightLoaded:
+        if (event.plainEvent) {
+            journalWorld(at, 0, "flight loaded (told as a plain EVENT)");
+            notifyAll(kSystemEventFlightLoaded, at,
+                      [&](DWORD id) { return gf_eventMessage(id, 0, kSystemEventFlightLoaded); });
+            break;
+        }
         journalWorld(at, 0, fmt::format("flight loaded \"{}\"", event.file));
         notifyAll(kSystemEventFlightLoaded, at, [&](DWORD id) {
             return gf_filenameMessage(id, kSystemEventFlightLoaded, event.file);
@@ -140,6 +146,8 @@ void World::runTimelineEvent(const TimelineEvent& event) {
             if (!connection.broken && !connection.simulatorGone) {
                 queue(connection, gf_quitMessage(), at);
                 connection.simulatorGone = true;
+                // Replies still on their way (a delayed facility reply) never come.
+                dropWaiting(connection, at, "simulator quit", at);
             }
         }
         break;
@@ -208,31 +216,60 @@ void World::produceFrame(double at) {
     }
 }
 
+bool World::receivesFault(const Connection& connection, const FaultSetup& fault) {
+    return (fault.client.empty() || fault.client == connection.clientName) && !connection.broken &&
+           !connection.simulatorGone;
+}
+
 void World::runTimedFault(const FaultSetup& fault, double at) {
+    bool received = false;
     for (auto& [number, connection] : connections_) {
-        if (!fault.client.empty() && fault.client != connection.clientName) {
+        if (receivesFault(connection, fault)) {
+            applyTimedFault(connection, fault, at);
+            received = true;
+        }
+    }
+    if (!received) {
+        waitingFaults_.push_back(fault);
+        journalWorld(at, 0,
+                     fmt::format("fault {} waits for a connection{}", gf_faultKindName(fault.kind),
+                                 fault.client.empty() ? std::string()
+                                                      : fmt::format(" of \"{}\"", fault.client)));
+    }
+}
+
+void World::applyTimedFault(Connection& connection, const FaultSetup& fault, double at) {
+    switch (fault.kind) {
+    case FaultKind::brokenPipe:
+        connection.broken = true;
+        connection.brokenResult = gf_faultResult(fault);
+        journalWorld(at, connection.number, "fault brokenPipe: every call fails from now on");
+        dropWaiting(connection, at, "pipe broken");
+        break;
+    case FaultKind::exception:
+        queue(connection,
+              gf_exceptionMessage(fault.exception, fault.sendId, fault.index, "fault exception"),
+              at);
+        break;
+    case FaultKind::unknownMessage:
+        queue(connection, gf_rawMessage(fault.messageId, fault.bytes), at);
+        break;
+    default:
+        break;
+    }
+}
+
+void World::deliverWaitingFaults(Connection& connection, double at) {
+    for (auto it = waitingFaults_.begin(); it != waitingFaults_.end() && !connection.broken;) {
+        if (!receivesFault(connection, *it)) {
+            ++it;
             continue;
         }
-        switch (fault.kind) {
-        case FaultKind::brokenPipe:
-            connection.broken = true;
-            connection.brokenResult = gf_faultResult(fault);
-            connection.queue.clear();
-            connection.queuedFrames = 0;
-            journalWorld(at, number, "fault brokenPipe: every call fails from now on");
-            break;
-        case FaultKind::exception:
-            queue(
-                connection,
-                gf_exceptionMessage(fault.exception, fault.sendId, fault.index, "fault exception"),
-                at);
-            break;
-        case FaultKind::unknownMessage:
-            queue(connection, gf_rawMessage(fault.messageId, fault.bytes), at);
-            break;
-        default:
-            break;
-        }
+        journalWorld(at, connection.number,
+                     fmt::format("fault {} of {:.3f} s reaches the first connection since",
+                                 gf_faultKindName(it->kind), it->atSeconds.value_or(0)));
+        applyTimedFault(connection, *it, at);
+        it = waitingFaults_.erase(it);
     }
 }
 

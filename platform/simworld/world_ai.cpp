@@ -110,10 +110,10 @@ HRESULT World::aiCreateNonAtcAircraft(std::uint32_t connection, const char* cont
         fmt::format("{}, {}, {{{:.6f}, {:.6f}, {:.1f} ft, pitch {:.2f}, bank {:.2f}, heading "
                     "{:.2f}, ground {}, "
                     "{} kt}}, {}",
-                    lf_quoted(containerTitle), lf_quoted(tailNumber), double{position.Latitude},
-                    double{position.Longitude}, double{position.Altitude}, double{position.Pitch},
-                    double{position.Bank}, double{position.Heading}, DWORD{position.OnGround},
-                    DWORD{position.Airspeed}, requestId);
+                    lf_quoted(containerTitle), lf_quoted(tailNumber), double{position.latitude},
+                    double{position.longitude}, double{position.altitude}, double{position.pitch},
+                    double{position.bank}, double{position.heading}, DWORD{position.onGround},
+                    DWORD{position.airspeed}, requestId);
     if (!call.proceed()) {
         return finishCall(call, args, call.failure);
     }
@@ -145,17 +145,17 @@ HRESULT World::aiCreateNonAtcAircraft(std::uint32_t connection, const char* cont
     s.title = livery->title;
     s.atcModel = livery->atcModel;
     s.atcId = tailNumber;
-    s.latitudeDeg = position.Latitude;
-    s.longitudeDeg = position.Longitude;
+    s.latitudeDeg = position.latitude;
+    s.longitudeDeg = position.longitude;
     s.groundAltitudeFeet = setup_.user.groundElevationFeet;
-    s.onGround = position.OnGround != 0;
-    s.altitudeFeet = s.onGround ? s.groundAltitudeFeet : double{position.Altitude};
-    s.pitchRad = position.Pitch * kRadPerDeg;
-    s.bankRad = position.Bank * kRadPerDeg;
-    s.headingTrueRad = position.Heading * kRadPerDeg;
-    s.groundTrackDeg = position.Heading;
-    s.trueAirspeedKnots = position.Airspeed;
-    s.groundSpeedKnots = position.Airspeed;
+    s.onGround = position.onGround != 0;
+    s.altitudeFeet = s.onGround ? s.groundAltitudeFeet : double{position.altitude};
+    s.pitchRad = position.pitch * kRadPerDeg;
+    s.bankRad = position.bank * kRadPerDeg;
+    s.headingTrueRad = position.heading * kRadPerDeg;
+    s.groundTrackDeg = position.heading;
+    s.trueAirspeedKnots = position.airspeed;
+    s.groundSpeedKnots = position.airspeed;
     s.staticCgToGroundFeet = livery->staticCgToGroundFeet;
     s.staticPitchRad = livery->staticPitchDeg * kRadPerDeg;
     ai_.assignments.push_back(std::move(assignment));

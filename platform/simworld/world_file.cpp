@@ -97,6 +97,9 @@ SimulatorIdentity lf_simulator(const Node& node) {
         if (s.applicationName.size() > 255) {
             node.child("name").fail("the name holds more than 255 characters");
         }
+        // Each simulator reports its own version unless the file gives one.
+        s.applicationVersion =
+            gf_simulatorVersionOf(s.applicationName).value_or(s.applicationVersion);
     }
     if (node.has("version")) {
         s.applicationVersion = lf_version(node.child("version"));
@@ -240,8 +243,19 @@ TimelineEvent lf_timelineEvent(const Node& node) {
         e.kind = TimelineEventKind::teleport;
         e.teleportTo = lf_trackPoint(node, false);
     } else if (kind == "flightLoaded") {
-        node.expectKeys({"at", "event", "file"});
+        node.expectKeys({"at", "event", "file", "message"});
         e.kind = TimelineEventKind::flightLoaded;
+        if (node.has("message")) {
+            const std::string message = node.child("message").text();
+            if (message != "EVENT" && message != "EVENT_FILENAME") {
+                node.child("message").fail(
+                    fmt::format("\"{}\" is neither EVENT nor EVENT_FILENAME", message));
+            }
+            e.plainEvent = message == "EVENT";
+            if (e.plainEvent && node.has("file")) {
+                node.child("file").fail("a plain EVENT carries no file");
+            }
+        }
         e.file = node.has("file") ? node.child("file").text() : "flights\\other\\MainMenu.FLT";
     } else {
         node.expectKeys({"at", "event"});
@@ -283,8 +297,8 @@ bool lf_isMessageKind(std::string_view kind) {
 // A fault, or a quit (which joins the timeline).
 void lf_fault(const Node& node, WorldSetup& setup) {
     node.expectKeys({"kind", "client", "function", "name", "message", "nth", "count", "atSeconds",
-                     "untilSeconds", "result", "exception", "sendId", "index", "messageId",
-                     "bytes"});
+                     "untilSeconds", "result", "exception", "sendId", "index", "messageId", "bytes",
+                     "version"});
     const Node kindNode = node.at("kind");
     const std::string kind = kindNode.text();
     if (kind == "quit") {
@@ -298,7 +312,7 @@ void lf_fault(const Node& node, WorldSetup& setup) {
     const auto allowOnly = [&](std::initializer_list<std::string_view> keys) {
         for (std::string_view key :
              {"client", "function", "name", "message", "nth", "count", "atSeconds", "untilSeconds",
-              "result", "exception", "sendId", "index", "messageId", "bytes"}) {
+              "result", "exception", "sendId", "index", "messageId", "bytes", "version"}) {
             if (node.has(key) && std::find(keys.begin(), keys.end(), key) == keys.end()) {
                 node.child(key).fail(fmt::format("not used by a {} fault", kind));
             }
@@ -328,9 +342,12 @@ void lf_fault(const Node& node, WorldSetup& setup) {
             node.fail("a refuseOpen fault needs \"count\" or \"untilSeconds\"");
         }
     } else if (kind == "wrongSimulator") {
-        allowOnly({"client", "name", "count"});
+        allowOnly({"client", "name", "count", "version"});
         f.kind = FaultKind::wrongSimulator;
         f.name = node.has("name") ? node.child("name").text() : "";
+        if (node.has("version")) {
+            f.version = lf_version(node.child("version"));
+        }
         f.count = node.has("count") ? f.count : 0;
     } else if (kind == "unknownName") {
         allowOnly({"name"});
@@ -357,6 +374,9 @@ void lf_fault(const Node& node, WorldSetup& setup) {
             f.function = lf_functionName(node.child("function"));
             if (node.has("sendId")) {
                 node.child("sendId").fail("the send id is the packet of the call");
+            }
+            if (const auto problem = gf_faultSetupProblem(f)) {
+                node.child("function").fail(*problem);
             }
         }
     } else if (kind == "truncateMessage") {

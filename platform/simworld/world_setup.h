@@ -19,10 +19,14 @@ namespace skyloom::simworld {
 
 inline constexpr const char* kMsfs2020Name = "KittyHawk";
 inline constexpr const char* kMsfs2024Name = "SunRise";
+// The application versions the two simulators report here: major, minor, build major, build
+// minor.
+inline constexpr std::array<std::uint32_t, 4> kMsfs2020Version{11, 0, 282174, 999};
+inline constexpr std::array<std::uint32_t, 4> kMsfs2024Version{12, 1, 20050, 0};
 
 struct SimulatorIdentity {
     std::string applicationName = kMsfs2020Name;
-    std::array<std::uint32_t, 4> applicationVersion{11, 0, 282174, 999};
+    std::array<std::uint32_t, 4> applicationVersion = kMsfs2020Version;
     std::array<std::uint32_t, 4> simConnectVersion{11, 0, 62651, 3};
     bool running = true;        // the simulator is started when the world begins
     bool flightRunning = false; // a flight runs when the world begins
@@ -83,6 +87,7 @@ struct TimelineEvent {
     double atSeconds = 0;
     TimelineEventKind kind = TimelineEventKind::flightStart;
     std::string file;      // flightLoaded: the flight file named in the message
+    bool plainEvent = false; // flightLoaded: an EVENT without the file, not EVENT_FILENAME
     TrackPoint teleportTo; // teleport: where the user aircraft appears
 };
 
@@ -111,6 +116,9 @@ struct FaultSetup {
     std::optional<double> atSeconds;
     std::optional<double> untilSeconds;
     std::optional<HRESULT> result; // else E_BROKEN_PIPE for brokenPipe, E_FAIL otherwise
+    // wrongSimulator: the application version sent; else the named simulator's, or the
+    // world's for a name of neither simulator.
+    std::optional<std::array<std::uint32_t, 4>> version;
     DWORD exception = 0;
     DWORD sendId = 0;
     DWORD index = 0;

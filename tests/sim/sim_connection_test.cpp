@@ -125,7 +125,7 @@ TEST_F(SimConnectionTest, AnEmptyNameIsLoggedAndLeavesTheStateAsItWas) {
     g_simConnectionState.store(SimConnectionState::running);
     g_simChoiceSwitched.store(true);
     SIMCONNECT_RECV_OPEN open{};
-    open.dwSize = sizeof(open);
+    open.size = sizeof(open);
     open.dwID = SIMCONNECT_RECV_ID_OPEN;
     client.handleMessage(open, sizeof(open));
     EXPECT_TRUE(logHas("! Simulator name empty?"));

@@ -259,6 +259,19 @@ TEST_F(SimEventsFromWorldTest, PositionReportsOfTheAircraftInRangeReachTheQueueF
                                      lf_event(14, SimEventKind::aiPositionReport, 1416, 2500, 0)));
 }
 
+TEST_F(SimEventsFromWorldTest, AnAtcIdThatFillsItsFieldIsReadWhole) {
+    // 32 characters and no NUL: the star in the last byte still keeps the report out.
+    simworld::WorldSetup setup = zurichSetup();
+    setup.objects = {object(11, std::string(31, 'A') + "*"), object(12, std::string(32, 'B'))};
+    startWorld(setup);
+    g_userObjectId.store(1);
+    const auto events = eventsAfter([](HANDLE handle) {
+        SimConnect_RequestDataOnSimObjectType(handle, AI_POSITION, DEFINITION_AI_GET_POSITION, 5000,
+                                              SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT);
+    });
+    EXPECT_THAT(events, ElementsAre(lf_event(12, SimEventKind::aiPositionReport, 1416, 0, 1)));
+}
+
 TEST_F(SimEventsFromWorldTest, ReportsOfAnotherRequestAreNotPositionReports) {
     simworld::WorldSetup setup = zurichSetup();
     setup.objects = {object(11, "DLH4AB")};

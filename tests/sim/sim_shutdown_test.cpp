@@ -284,7 +284,7 @@ TEST_F(SimShutdownTest, ANewFlightFileRestartsTheRunAfterTheStandWasRemembered) 
 TEST_F(SimShutdownTest, TheFlightLoadedEventRestartsTheRunToo) {
     SimClient client(context());
     SIMCONNECT_RECV_EVENT event{};
-    event.dwSize = sizeof(event);
+    event.size = sizeof(event);
     event.dwID = SIMCONNECT_RECV_ID_EVENT;
     event.uEventID = EVENT_FLIGHT_LOADED;
     client.handleMessage(event, sizeof(event));
@@ -293,6 +293,21 @@ TEST_F(SimShutdownTest, TheFlightLoadedEventRestartsTheRunToo) {
     EXPECT_TRUE(logHas("SimConnect: flight loaded event"));
     EXPECT_EQ(stop_.current(), (StopRequest{StopReason::newFlight, 60}));
     EXPECT_EQ(work_.standsRemembered, 1);
+}
+
+TEST_F(SimShutdownTest, AFlightLoadedToldAsAPlainEventTakesTheEventRow) {
+    simworld::WorldSetup setup = runningSetup();
+    simworld::TimelineEvent loaded;
+    loaded.atSeconds = 0.3;
+    loaded.kind = simworld::TimelineEventKind::flightLoaded;
+    loaded.plainEvent = true;
+    setup.timeline.push_back(loaded);
+    startWorld(setup);
+    runClientFor(0.5);
+    EXPECT_EQ(logCount("SimConnect: flight loaded event"), 1u);
+    EXPECT_EQ(logCount("==> SimConnect: New file event"), 0u);
+    EXPECT_EQ(stop_.current(), (StopRequest{StopReason::newFlight, 60}));
+    EXPECT_EQ(work_.standsRemembered, 2);
 }
 
 struct ExceptionCase {

@@ -85,6 +85,16 @@ TEST_F(UserAircraftWorldTest, AScriptedTeleportRaisesTheNewFlightStopOnce) {
     EXPECT_EQ(g_userAcOnGroundByte.load(), 1);
 }
 
+TEST_F(UserAircraftWorldTest, AModelThatFillsItsFieldIsReadWhole) {
+    simworld::WorldSetup setup = setupAt(ManualClock::utcTime(2026, 1, 5, 12));
+    const std::string model = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345"; // 32 characters, no NUL
+    setup.user.atcModel = model;
+    startWorld(std::move(setup));
+    run(2);
+    EXPECT_TRUE(logHas("          model raw: " + model));
+    EXPECT_EQ(g_userAcInfoReceived.load() & kUserInfoModel, kUserInfoModel);
+}
+
 TEST_F(UserAircraftWorldTest, AFlightStandingStillStartsNoNewFlight) {
     startWorld(setupAt(ManualClock::utcTime(2026, 1, 5, 12)));
     run(6);

@@ -92,13 +92,13 @@ TEST_F(ConnectionTest, OpenMessageCarriesTheIdentity) {
     ASSERT_EQ(messages.size(), 1u);
     ASSERT_EQ(messages[0].size, sizeof(SIMCONNECT_RECV_OPEN));
     const auto open = messages[0].as<SIMCONNECT_RECV_OPEN>();
-    EXPECT_EQ(open.dwSize, sizeof(SIMCONNECT_RECV_OPEN));
+    EXPECT_EQ(open.size, sizeof(SIMCONNECT_RECV_OPEN));
     EXPECT_STREQ(open.szApplicationName, "SunRise");
     EXPECT_EQ(open.dwApplicationVersionMajor, 12u);
     EXPECT_EQ(open.dwApplicationVersionMinor, 1u);
     EXPECT_EQ(open.dwApplicationBuildMajor, 282174u);
     EXPECT_EQ(open.dwApplicationBuildMinor, 5u);
-    EXPECT_EQ(open.dwSimConnectBuildMinor, 2u);
+    EXPECT_EQ(open.libraryVersion[3], 2u);
 }
 
 TEST_F(ConnectionTest, SubscribingToSimAnswersTheCurrentState) {
@@ -115,7 +115,7 @@ TEST_F(ConnectionTest, SubscribingToSimAnswersTheCurrentState) {
         EXPECT_EQ(event.dwID, SIMCONNECT_RECV_ID_EVENT);
         EXPECT_EQ(event.uEventID, 201u);
         EXPECT_EQ(event.dwData, running ? 1u : 0u);
-        EXPECT_EQ(event.uGroupID, SIMCONNECT_UNUSED);
+        EXPECT_EQ(event.groupId, SIMCONNECT_UNUSED);
     }
 }
 

@@ -325,7 +325,7 @@ TEST_F(DefinitionsTest, TheProgramsFacilityDefinitionsAreAccepted) {
     const auto messages = client_->dispatch();
     ASSERT_EQ(messages.size(), 1u);
     ASSERT_EQ(messages[0].id, SIMCONNECT_RECV_ID_FACILITY_DATA_END);
-    EXPECT_EQ(messages[0].as<SIMCONNECT_RECV_FACILITY_DATA_END>().RequestId, 2001u);
+    EXPECT_EQ(messages[0].as<SIMCONNECT_RECV_FACILITY_DATA_END>().requestId, 2001u);
 }
 
 } // namespace

@@ -2,7 +2,8 @@
 // facility definition; a request is answered with one record per item, depth first in the
 // definition's order, each holding the fields its block asks for in their facility types,
 // then FACILITY_DATA_END; unknown airports and other regions get only the end; and the
-// serving of an airport holds records back, drops the end or delays the reply.
+// serving of an airport holds records back, drops the end or delays the reply (a delayed
+// reply holds back no message due before it, and a quit drops it).
 #include <cstring>
 #include <optional>
 #include <string>
@@ -59,9 +60,9 @@ protected:
                 continue;
             }
             const auto r = m.as<SIMCONNECT_RECV_FACILITY_DATA>();
-            out.push_back(r.IsListItem != 0
-                              ? fmt::format("{} {}/{}", r.Type, r.ItemIndex + 1, r.ListSize)
-                              : fmt::format("{}", r.Type));
+            out.push_back(r.inList != 0
+                              ? fmt::format("{} {}/{}", r.dataType, r.listIndex + 1, r.listLength)
+                              : fmt::format("{}", r.dataType));
         }
         return out;
     }
@@ -122,8 +123,8 @@ TEST_F(FacilityWorldTest, TheRecordsHoldTheDefinitionsFieldsInTheirTypes) {
     const Received& airport = reply[0];
     EXPECT_EQ(airport.size, kHeader + 3 * 8 + 32 + 2 * 4);
     const auto header = airport.as<SIMCONNECT_RECV_FACILITY_DATA>();
-    EXPECT_EQ(header.UserRequestId, 7u);
-    EXPECT_EQ(header.ParentUniqueRequestId, 0u);
+    EXPECT_EQ(header.userRequestId, 7u);
+    EXPECT_EQ(header.parentUniqueRequestId, 0u);
     EXPECT_DOUBLE_EQ(airport.dataAt<double>(kHeader), 46.9);
     EXPECT_DOUBLE_EQ(airport.dataAt<double>(kHeader + 16), 500.0);
     EXPECT_EQ(airport.textAt(kHeader + 24, 32), "Skyloom Test Field Alpha");
@@ -134,8 +135,8 @@ TEST_F(FacilityWorldTest, TheRecordsHoldTheDefinitionsFieldsInTheirTypes) {
     const Received& parking = reply[2];
     EXPECT_EQ(parking.size, kHeader + 40);
     const auto parkingHeader = parking.as<SIMCONNECT_RECV_FACILITY_DATA>();
-    EXPECT_EQ(parkingHeader.ParentUniqueRequestId, header.UniqueRequestId);
-    EXPECT_NE(parkingHeader.UniqueRequestId, header.UniqueRequestId);
+    EXPECT_EQ(parkingHeader.parentUniqueRequestId, header.uniqueRequestId);
+    EXPECT_NE(parkingHeader.uniqueRequestId, header.uniqueRequestId);
     EXPECT_EQ(parking.dataAt<std::int32_t>(kHeader), 10);
     EXPECT_EQ(parking.dataAt<std::int32_t>(kHeader + 8), 10);
     EXPECT_EQ(parking.dataAt<std::int32_t>(kHeader + 12), 12);
@@ -171,7 +172,7 @@ TEST_F(FacilityWorldTest, RunwaysComeWithTheirThresholdsDepthFirstThenTheStarts)
     // The secondary threshold was defined first, so it comes first; both name their runway.
     const auto runway = reply[8].as<SIMCONNECT_RECV_FACILITY_DATA>();
     const auto secondary = reply[9].as<SIMCONNECT_RECV_FACILITY_DATA>();
-    EXPECT_EQ(secondary.ParentUniqueRequestId, runway.UniqueRequestId);
+    EXPECT_EQ(secondary.parentUniqueRequestId, runway.uniqueRequestId);
     EXPECT_EQ(reply[9].size, kHeader + 8);
     EXPECT_EQ(reply[9].dataAt<float>(kHeader), 0.0f);     // 09L-27R: 27R has none
     EXPECT_EQ(reply[10].dataAt<float>(kHeader), 150.0f);  // 09L: 150 m
@@ -205,6 +206,58 @@ TEST_F(FacilityWorldTest, ServingHoldsRecordsBackDropsTheEndAndDelays) {
     EXPECT_THAT(shape(reply),
                 ElementsAre("0", "1 1/3", "1 2/3", "2 1/6", "2 2/6", "2 3/6", "2 4/6"));
     EXPECT_EQ(reply[0].dataAt<std::int32_t>(kHeader), 3); // the count includes what is held
+}
+
+TEST_F(FacilityWorldTest, ADelayedReplyHoldsBackNothingDueBeforeIt) {
+    AirportFacilitySetup slow = lf_fixture("qska");
+    slow.serving.delaySeconds = 5;
+    AirportFacilitySetup quick = lf_fixture("qskb");
+    quick.serving.delaySeconds = 1;
+    startWith({slow, quick});
+    define(1, {"OPEN AIRPORT", "CLOSE AIRPORT"});
+    EXPECT_THAT(request(1, "QSKA"), IsEmpty());
+    // Answered at once, a later request with a shorter delay and an exception pass it.
+    ASSERT_EQ(SimConnect_SubscribeToSystemEvent(client_->handle(), 1, "Sim"), S_OK);
+    ASSERT_EQ(SimConnect_SubscribeToSystemEvent(client_->handle(), 2, "NoSuchEvent"), S_OK);
+    EXPECT_THAT(shape(client_->dispatch()), ElementsAre("OTHER", "OTHER"));
+    EXPECT_EQ(SimConnect_RequestFacilityData(client_->handle(), 1, 8, "QSKB", ""), S_OK);
+    advance(1);
+    const std::vector<Received> quickReply = client_->dispatch();
+    ASSERT_THAT(shape(quickReply), ElementsAre("0", "END"));
+    EXPECT_EQ(quickReply[0].as<SIMCONNECT_RECV_FACILITY_DATA>().userRequestId, 8u);
+    advance(3.99);
+    EXPECT_THAT(client_->dispatch(), IsEmpty());
+    advance(0.01);
+    const std::vector<Received> slowReply = client_->dispatch();
+    ASSERT_THAT(shape(slowReply), ElementsAre("0", "END"));
+    EXPECT_EQ(slowReply[0].as<SIMCONNECT_RECV_FACILITY_DATA>().userRequestId, 7u);
+}
+
+TEST_F(FacilityWorldTest, AQuitDropsTheRepliesStillOnTheirWay) {
+    AirportFacilitySetup slow = lf_fixture("qska");
+    slow.serving.delaySeconds = 5;
+    TimelineEvent quit;
+    quit.atSeconds = 2;
+    quit.kind = TimelineEventKind::quit;
+    WorldSetup setup = gf_runningSetup();
+    setup.airports = {slow};
+    setup.timeline = {quit};
+    start(setup);
+    client_.emplace("PARKING_DATA_RDR");
+    client_->dispatch();
+    define(1, {"OPEN AIRPORT", "CLOSE AIRPORT"});
+    EXPECT_THAT(request(1, "QSKA"), IsEmpty());
+    advance(2);
+    EXPECT_THAT(shape(client_->dispatch()), ElementsAre("OTHER")); // the QUIT
+    // Nothing waits any more: the dispatch says that the simulator is gone.
+    EXPECT_THAT(client_->dispatch(), IsEmpty());
+    EXPECT_EQ(client_->lastDispatchResult(), E_BROKEN_PIPE);
+    const auto lines = world_->journalLines();
+    EXPECT_THAT(lines, ::testing::Contains(HasSubstr("c1 * dropped FACILITY_DATA request=7")));
+    EXPECT_THAT(lines, ::testing::Contains(
+                           "    2.000 c1 * dropped FACILITY_DATA_END request=7 (simulator quit)"));
+    advance(5);
+    EXPECT_THAT(client_->dispatch(), IsEmpty());
 }
 
 struct DefinitionFault {

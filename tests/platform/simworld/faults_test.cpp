@@ -1,4 +1,10 @@
 // Every fault a world can inject, seen from a client.
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <string>
+#include <utility>
+
 #include <gmock/gmock.h>
 
 #include "support/world_fixture.h"
@@ -24,18 +30,66 @@ TimelineEvent lf_event(double at, TimelineEventKind kind) {
 
 class FaultsTest : public WorldTest {};
 
-TEST_F(FaultsTest, WrongSimulatorForTheFirstConnectionOnly) {
+using Version = std::array<std::uint32_t, 4>;
+
+Version lf_version(const Received& open) {
+    const auto r = open.as<SIMCONNECT_RECV_OPEN>();
+    return {r.dwApplicationVersionMajor, r.dwApplicationVersionMinor, r.dwApplicationBuildMajor,
+            r.dwApplicationBuildMinor};
+}
+
+TEST_F(FaultsTest, WrongSimulatorForTheFirstConnectionOnlyWithTheClaimedVersion) {
     WorldSetup setup;
     FaultSetup wrong = lf_fault(FaultKind::wrongSimulator);
     wrong.count = 1;
     setup.faults = {wrong};
     start(setup);
-    const std::string expected[] = {"SunRise", "KittyHawk"};
-    for (const std::string& name : expected) {
+    const std::pair<std::string, Version> expected[] = {{"SunRise", kMsfs2024Version},
+                                                        {"KittyHawk", kMsfs2020Version}};
+    for (const auto& [name, version] : expected) {
         TestClient client;
         const auto messages = client.dispatch();
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(messages[0].textAt(12, 256), name);
+        EXPECT_EQ(lf_version(messages[0]), version);
+    }
+    EXPECT_THAT(world_->journalLines(),
+                Contains(HasSubstr("(fault wrongSimulator: SunRise 12.1.20050.0)")));
+}
+
+TEST_F(FaultsTest, WrongSimulatorVersionsByName) {
+    // The claimed simulator's version; a version the fault gives; the world's own for a name
+    // of neither simulator.
+    struct Case {
+        std::string world;
+        std::string claimed;
+        std::optional<Version> given;
+        std::string shown;
+        Version version;
+    };
+    const Version own{9, 8, 7, 6};
+    const Case cases[] = {
+        {"SunRise", "", std::nullopt, "KittyHawk", kMsfs2020Version},
+        {"KittyHawk", "SunRise", std::nullopt, "SunRise", kMsfs2024Version},
+        {"KittyHawk", "SunRise", Version{12, 0, 1, 1}, "SunRise", {12, 0, 1, 1}},
+        {"KittyHawk", "Prepar3D", std::nullopt, "Prepar3D", own},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown);
+        WorldSetup setup;
+        setup.simulator.applicationName = c.world;
+        setup.simulator.applicationVersion = own;
+        FaultSetup wrong = lf_fault(FaultKind::wrongSimulator);
+        wrong.count = 0;
+        wrong.name = c.claimed;
+        wrong.version = c.given;
+        setup.faults = {wrong};
+        start(setup);
+        TestClient client;
+        const auto messages = client.dispatch();
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].textAt(12, 256), c.shown);
+        EXPECT_EQ(lf_version(messages[0]), c.version);
     }
 }
 
@@ -102,6 +156,12 @@ TEST_F(FaultsTest, BrokenPipeFailsDispatchAndEveryLaterCall) {
     advance(0.75); // frames waiting from before the break are lost with the pipe
     EXPECT_TRUE(client.dispatch().empty());
     EXPECT_EQ(client.lastDispatchResult(), E_BROKEN_PIPE);
+    // The frames of 0.6 to 0.9 s waited and are journaled as dropped; the pipe broke before
+    // the frame of 1.0 s.
+    const auto lines = world_->journalLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "    1.000 c1 * dropped EVENT_FRAME id=204 rate=10 speed=1 (pipe broken)"),
+              4);
     DWORD packet = 0;
     EXPECT_EQ(SimConnect_GetLastSentPacketID(client.handle(), &packet), E_BROKEN_PIPE);
     EXPECT_EQ(SimConnect_AddToDataDefinition(client.handle(), 1, "TITLE", nullptr,
@@ -196,7 +256,7 @@ TEST_F(FaultsTest, TruncatedMessagesTellTheShorterSize) {
     const auto open = client.dispatch();
     ASSERT_EQ(open.size(), 1u);
     EXPECT_EQ(open[0].size, 100u);
-    EXPECT_EQ(open[0].as<SIMCONNECT_RECV>().dwSize, 100u);
+    EXPECT_EQ(open[0].as<SIMCONNECT_RECV>().size, 100u);
     SimConnect_AddToDataDefinition(client.handle(), 403, "Plane Latitude", "degree");
     SimConnect_AddToDataDefinition(client.handle(), 403, "Plane Longitude", "degree");
     SimConnect_AddToDataDefinition(client.handle(), 403, "Plane Altitude", "feet");
@@ -226,7 +286,7 @@ TEST_F(FaultsTest, UnknownMessageArrivesAtItsTime) {
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].id, 99u);
     EXPECT_EQ(messages[0].size, 16u);
-    EXPECT_EQ(messages[0].as<SIMCONNECT_RECV>().dwSize, 16u);
+    EXPECT_EQ(messages[0].as<SIMCONNECT_RECV>().size, 16u);
 }
 
 TEST_F(FaultsTest, FaultsCanBeAddedWhileTheWorldRuns) {

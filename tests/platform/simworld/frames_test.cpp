@@ -59,8 +59,8 @@ TEST_F(FramesTest, FramesOnlyWhileTheFlightRuns) {
     const auto frame = frames.front().as<SIMCONNECT_RECV_EVENT_FRAME>();
     EXPECT_EQ(frames.front().size, sizeof(SIMCONNECT_RECV_EVENT_FRAME));
     EXPECT_EQ(frame.uEventID, 204u);
-    EXPECT_FLOAT_EQ(frame.fFrameRate, 10.0f);
-    EXPECT_FLOAT_EQ(frame.fSimSpeed, 1.0f);
+    EXPECT_FLOAT_EQ(frame.framesPerSecond, 10.0f);
+    EXPECT_FLOAT_EQ(frame.simulationRate, 1.0f);
 
     const auto sims = gf_ofKind(during, SIMCONNECT_RECV_ID_EVENT);
     ASSERT_EQ(sims.size(), 2u);
@@ -122,7 +122,28 @@ TEST_F(FramesTest, FlightLoadedNamesTheFile) {
     EXPECT_EQ(messages[0].size, sizeof(SIMCONNECT_RECV_EVENT_FILENAME));
     const auto event = messages[0].as<SIMCONNECT_RECV_EVENT_FILENAME>();
     EXPECT_EQ(event.uEventID, 205u);
-    EXPECT_STREQ(event.szFileName, "flights\\custom\\LOWI.FLT");
+    EXPECT_STREQ(event.fileName, "flights\\custom\\LOWI.FLT");
+}
+
+TEST_F(FramesTest, FlightLoadedCanComeAsAPlainEvent) {
+    WorldSetup setup;
+    TimelineEvent loaded = lf_event(2.0, TimelineEventKind::flightLoaded);
+    loaded.plainEvent = true;
+    setup.timeline = {loaded};
+    start(setup);
+    TestClient client;
+    SimConnect_SubscribeToSystemEvent(client.handle(), 205, "FlightLoaded");
+    client.dispatch();
+    advance(2.0);
+    const auto messages = client.dispatch();
+    ASSERT_EQ(messages.size(), 1u);
+    ASSERT_EQ(messages[0].id, SIMCONNECT_RECV_ID_EVENT);
+    EXPECT_EQ(messages[0].size, sizeof(SIMCONNECT_RECV_EVENT));
+    const auto event = messages[0].as<SIMCONNECT_RECV_EVENT>();
+    EXPECT_EQ(event.uEventID, 205u);
+    EXPECT_EQ(event.dwData, 0u);
+    EXPECT_THAT(world_->journalLines(),
+                Contains("    2.000 -- * flight loaded (told as a plain EVENT)"));
 }
 
 } // namespace

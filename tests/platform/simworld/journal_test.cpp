@@ -52,6 +52,9 @@ TEST_F(JournalTest, GoldenSession) {
         "    2.000 c2 > SimConnect_Open(\"PARKING_DATA_RDR\", config=0) = S_OK #1",
         "    2.000 c1 > SimConnect_Close() = S_OK",
         "    2.000 c2 > SimConnect_Close() = S_OK",
+        // The second connection never dispatched: its OPEN was still waiting.
+        "    2.000 c2 * dropped OPEN \"KittyHawk\" 11.0.282174.999 SimConnect 11.0.62651.3 "
+        "(connection closed)",
     };
     EXPECT_EQ(world_->journalLines(), expected);
 

@@ -26,7 +26,7 @@ void CALLBACK lf_record(SIMCONNECT_RECV* data, DWORD, void* context) {
     }
     if (data->dwID == SIMCONNECT_RECV_ID_FACILITY_DATA_END) {
         seen.facilityRequests.push_back(
-            static_cast<SIMCONNECT_RECV_FACILITY_DATA_END*>(data)->RequestId);
+            static_cast<SIMCONNECT_RECV_FACILITY_DATA_END*>(data)->requestId);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 
 #include "support/world_fixture.h"
@@ -97,8 +98,8 @@ TEST_F(UserDataTest, OnceRequestReadsTheTrackWithDerivedValues) {
     const auto header = messages[0].as<SIMCONNECT_RECV_SIMOBJECT_DATA>();
     EXPECT_EQ(header.dwRequestID, 108u);
     EXPECT_EQ(header.dwObjectID, 1u); // the user's own id, not 0
-    EXPECT_EQ(header.dwDefineID, 403u);
-    EXPECT_EQ(header.dwDefineCount, 15u);
+    EXPECT_EQ(header.defineId, 403u);
+    EXPECT_EQ(header.itemCount, 15u);
 
     const Position p = lf_position(messages[0]);
     EXPECT_DOUBLE_EQ(p.lat, 47.05);
@@ -188,23 +189,39 @@ TEST_F(UserDataTest, UnitsAndDataTypesConvert) {
 }
 
 TEST_F(UserDataTest, TextVariablesAsFixedAndVariableStrings) {
-    WorldSetup setup = lf_trackSetup();
-    setup.user.atcModel = std::string(40, 'M');
-    start(setup);
-    TestClient client;
-    const HANDLE h = client.handle();
-    SimConnect_AddToDataDefinition(h, 407, "TITLE", nullptr, SIMCONNECT_DATATYPE_STRINGV);
-    SimConnect_AddToDataDefinition(h, 408, "ATC MODEL", "", SIMCONNECT_DATATYPE_STRING32);
-    SimConnect_RequestDataOnSimObject(h, 105, 407, SIMCONNECT_OBJECT_ID_USER,
-                                      SIMCONNECT_PERIOD_ONCE);
-    SimConnect_RequestDataOnSimObject(h, 106, 408, SIMCONNECT_OBJECT_ID_USER,
-                                      SIMCONNECT_PERIOD_ONCE);
-    const auto data = gf_ofKind(client.dispatch(), SIMCONNECT_RECV_ID_SIMOBJECT_DATA);
-    ASSERT_EQ(data.size(), 2u);
-    EXPECT_EQ(data[0].size, kData + std::string("Airbus A320 Neo Asobo").size() + 1);
-    EXPECT_EQ(data[0].textAt(kData, 256), "Airbus A320 Neo Asobo");
-    EXPECT_EQ(data[1].size, kData + 32);
-    EXPECT_EQ(data[1].textAt(kData, 32), std::string(31, 'M'));
+    // A fixed field takes the text whole when it fits, with no NUL when the text fills it,
+    // and the first 32 characters of a longer one.
+    const struct {
+        std::size_t length;
+        std::size_t kept;
+        bool nul;
+    } cases[] = {{31, 31, true}, {32, 32, false}, {40, 32, false}, {0, 0, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.length);
+        WorldSetup setup = lf_trackSetup();
+        setup.user.atcModel = std::string(c.length, 'M');
+        start(setup);
+        TestClient client;
+        const HANDLE h = client.handle();
+        SimConnect_AddToDataDefinition(h, 407, "TITLE", nullptr, SIMCONNECT_DATATYPE_STRINGV);
+        SimConnect_AddToDataDefinition(h, 408, "ATC MODEL", "", SIMCONNECT_DATATYPE_STRING32);
+        SimConnect_RequestDataOnSimObject(h, 105, 407, SIMCONNECT_OBJECT_ID_USER,
+                                          SIMCONNECT_PERIOD_ONCE);
+        SimConnect_RequestDataOnSimObject(h, 106, 408, SIMCONNECT_OBJECT_ID_USER,
+                                          SIMCONNECT_PERIOD_ONCE);
+        const auto data = gf_ofKind(client.dispatch(), SIMCONNECT_RECV_ID_SIMOBJECT_DATA);
+        ASSERT_EQ(data.size(), 2u);
+        EXPECT_EQ(data[0].size, kData + std::string("Airbus A320 Neo Asobo").size() + 1);
+        EXPECT_EQ(data[0].textAt(kData, 256), "Airbus A320 Neo Asobo");
+        ASSERT_EQ(data[1].size, kData + 32);
+        const std::string field(reinterpret_cast<const char*>(data[1].bytes.data()) + kData, 32);
+        EXPECT_EQ(field.substr(0, c.kept), std::string(c.kept, 'M'));
+        EXPECT_EQ(field.find('\0') != std::string::npos, c.nul);
+        EXPECT_EQ(field.substr(c.kept), std::string(32 - c.kept, '\0'));
+        EXPECT_THAT(
+            world_->journalLines(),
+            Contains(HasSubstr(fmt::format("[ATC MODEL=\"{}\"]", field.substr(0, c.kept)))));
+    }
 }
 
 TEST_F(UserDataTest, OnceRequestWithoutAFlightWaitsForTheFlight) {
@@ -270,8 +287,8 @@ TEST_F(UserDataTest, RequestByTypeFindsObjectsWithinTheRadius) {
             ASSERT_EQ(data[i].id, SIMCONNECT_RECV_ID_SIMOBJECT_DATA_BYTYPE);
             ASSERT_EQ(data[i].size, kData + 56);
             const auto header = data[i].as<SIMCONNECT_RECV_SIMOBJECT_DATA_BYTYPE>();
-            EXPECT_EQ(header.dwentrynumber, i + 1);
-            EXPECT_EQ(header.dwoutof, data.size());
+            EXPECT_EQ(header.entry, i + 1);
+            EXPECT_EQ(header.entryCount, data.size());
             ids.push_back(header.dwObjectID);
         }
         EXPECT_EQ(ids, c.objects) << c.radius << " m, type " << c.type;

@@ -82,6 +82,27 @@ TEST(WorldFileTest, FaultsAreReadWithTheirDefaults) {
     EXPECT_DOUBLE_EQ(setup.timeline[0].atSeconds, 9.0);
 }
 
+TEST(WorldFileTest, FlightLoadedMessagesAndSimulatorVersions) {
+    const WorldSetup setup = gf_parseWorldText(R"({
+        "simulator": {"name": "SunRise"},
+        "timeline": [{"at": 1, "event": "flightLoaded", "message": "EVENT"},
+                     {"at": 2, "event": "flightLoaded", "message": "EVENT_FILENAME"},
+                     {"at": 3, "event": "flightLoaded"}],
+        "faults": [{"kind": "wrongSimulator", "version": [11, 1, 2, 3]}]})",
+                                               "inline");
+    ASSERT_EQ(setup.timeline.size(), 3u);
+    EXPECT_TRUE(setup.timeline[0].plainEvent);
+    EXPECT_FALSE(setup.timeline[1].plainEvent);
+    EXPECT_FALSE(setup.timeline[2].plainEvent);
+    // A simulator named without a version reports its own.
+    EXPECT_EQ(setup.simulator.applicationVersion, kMsfs2024Version);
+    ASSERT_EQ(setup.faults.size(), 1u);
+    EXPECT_EQ(setup.faults[0].version, (std::array<std::uint32_t, 4>{11, 1, 2, 3}));
+    const WorldSetup given = gf_parseWorldText(
+        R"({"simulator": {"name": "SunRise", "version": [12, 0, 1, 2]}})", "inline");
+    EXPECT_EQ(given.simulator.applicationVersion, (std::array<std::uint32_t, 4>{12, 0, 1, 2}));
+}
+
 TEST(WorldFileTest, BadFilesNameTheirFault) {
     struct Case {
         const char* text;
@@ -132,6 +153,16 @@ TEST(WorldFileTest, BadFilesNameTheirFault) {
         {R"({"faults": [{"kind": "truncateMessage", "message": "OPENED", "bytes": 4}]})",
          "/faults/0/message: \"OPENED\" is no message kind"},
         {R"({"faults": [{"kind": "unknownName"}]})", "/faults/0: \"name\" is missing"},
+        {R"({"faults": [{"kind": "exception", "function": "SimConnect_Close", "exception": 1}]})",
+         "/faults/0/function: an exception after SimConnect_Close has no connection to reach"},
+        {R"({"faults": [{"kind": "wrongSimulator", "version": [12, 1]}]})",
+         "/faults/0/version: four numbers are expected"},
+        {R"({"faults": [{"kind": "brokenPipe", "version": [1, 2, 3, 4]}]})",
+         "/faults/0/version: not used by a brokenPipe fault"},
+        {R"({"timeline": [{"at": 1, "event": "flightLoaded", "message": "FILENAME"}]})",
+         "/timeline/0/message: \"FILENAME\" is neither EVENT nor EVENT_FILENAME"},
+        {R"({"timeline": [{"at": 1, "event": "flightLoaded", "message": "EVENT", "file": "a.FLT"}]})",
+         "/timeline/0/file: a plain EVENT carries no file"},
     };
     for (const Case& c : cases) {
         try {

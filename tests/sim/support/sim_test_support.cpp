@@ -255,14 +255,14 @@ std::vector<bool> SimTest::connectedUpdates() const {
 std::vector<std::byte> gf_objectDataBytes(DWORD id, DWORD requestId, DWORD objectId,
                                           const std::vector<std::byte>& payload) {
     SIMCONNECT_RECV_SIMOBJECT_DATA header{};
-    header.dwSize = static_cast<DWORD>(SIMCONNECT_RECV_SIMOBJECT_DATA_HEADER_SIZE + payload.size());
-    header.dwVersion = 4;
+    header.size = static_cast<DWORD>(SIMCONNECT_RECV_SIMOBJECT_DATA_HEADER_SIZE + payload.size());
+    header.version = 4;
     header.dwID = id;
     header.dwRequestID = requestId;
     header.dwObjectID = objectId;
-    header.dwentrynumber = 1;
-    header.dwoutof = 1;
-    header.dwDefineCount = 1;
+    header.entry = 1;
+    header.entryCount = 1;
+    header.itemCount = 1;
     // Room for the whole record even when the payload is shorter than its first data word.
     std::vector<std::byte> bytes(
         std::max(SIMCONNECT_RECV_SIMOBJECT_DATA_HEADER_SIZE + payload.size(),
