@@ -37,6 +37,9 @@
 #include "gui/gui.h"
 #include "gui/gui_messages.h"
 #include "gui/parking_interval.h"
+#include "liveries/livery_matching_summary.h"
+#include "liveries/livery_scan.h"
+#include "liveries/process_scanned_liveries.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/window.h"
@@ -161,6 +164,23 @@ bool lf_readAirports(const RunState&) {
     return true;
 }
 
+// The installed AI liveries, unless the user skips the scan and the file of an earlier scan is
+// there to be read. A scan that cannot go on throws what the user must be told; a stop request
+// ends it quietly and the next step sees the stop.
+bool lf_scanLiveriesWhenNeeded(const RunState& run) {
+    if (gf_liveriesScanNeeded()) {
+        gf_scanLiveries(*run.context.gui, [&run] { return run.keepRunning(); });
+    }
+    return true;
+}
+
+// The livery tables from the scanned-liveries file (made now or by an earlier scan): what the
+// choice of a livery for every aircraft of the run works from.
+bool lf_buildLiveryTables(const RunState& run) {
+    gf_processScannedLiveries(*run.context.gui, gf_params());
+    return run.keepRunning();
+}
+
 // With MSFS 2020 the simulator reads the AI flight plans from their own folder; a folder that
 // cannot be made or is blocked by a file ends the start-up.
 bool lf_prepareFlightPlanFolder(const RunState& run) {
@@ -243,7 +263,6 @@ struct StartupStep {
 //   picked Community folder, before the run gives up;
 // - after the airports: the park airports list, the saved time shift, destination, range and
 //   park options;
-// - before the flight-plan folder: the livery scan and the livery tables;
 // - before the SimClient thread: the destination, the traffic state;
 // - after the wait for the simulator: the park airport from the user's position, the airport
 //   scan (which loads RealTraffic's weekly airport list itself), the traffic range and the
@@ -258,6 +277,8 @@ constexpr std::array kStartupSteps = {
     StartupStep{"update check", &lf_checkForUpdates},
     StartupStep{"dbase", &lf_readDbase},
     StartupStep{"airports", &lf_readAirports},
+    StartupStep{"livery scan", &lf_scanLiveriesWhenNeeded},
+    StartupStep{"livery tables", &lf_buildLiveryTables},
     StartupStep{"flight-plan folder", &lf_prepareFlightPlanFolder},
     StartupStep{"SimClient thread", &lf_startSimClient},
     StartupStep{"simulator", &lf_waitForSimulator},
@@ -328,6 +349,9 @@ void lf_closingDown(const RunState& run, const StopRequest& request) {
     // With MSFS 2020 the folder of AI flight plans goes with every plan still in it; the
     // removal of the park airport's aircraft comes before it.
     gf_removeFlightPlanFolder();
+    // What the run learned about its livery matches is kept for the user.
+    gf_writeLiveryMatchingSummary();
+    gf_logUnmatchedTypes();
     LogFile::flush();
 }
 

@@ -2,7 +2,8 @@
 // id, operator id (0 for none), model id, cargo flag and one further byte, which is 1 when the
 // key was taken from the dbase's registration table. The ids index the code tables
 // (refdata/code_table.h). Eight bytes handled as one 64-bit value, the airline in the low bits
-// and the further byte on top.
+// and the further byte on top. The one key type of the program: the dbase, the feed, the
+// scanned liveries (liveries/livery_record.h) and the livery tables all use it.
 #pragma once
 
 #include <compare>
@@ -12,6 +13,8 @@
 namespace skyloom {
 
 struct LiveryKey {
+    static constexpr std::uint64_t kIdentityMask = 0x00FF'FFFF'FFFF'FFFFull;
+
     std::uint16_t airline = 0;
     // The operating airline's id; 0, the id of the empty airline code, means none.
     std::uint16_t operatorId = 0;
@@ -27,6 +30,10 @@ struct LiveryKey {
                (static_cast<std::uint64_t>(cargo) << 48) |
                (static_cast<std::uint64_t>(fromRegistration) << 56);
     }
+
+    // The 56 bits of the identity: the value without the further byte. Two keys are equal
+    // exactly when their identities are.
+    constexpr std::uint64_t identity() const noexcept { return value() & kIdentityMask; }
 
     static constexpr LiveryKey fromValue(std::uint64_t value) noexcept {
         return LiveryKey{static_cast<std::uint16_t>(value & 0xFFFFu),

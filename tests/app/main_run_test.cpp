@@ -12,6 +12,7 @@
 
 #include "app/current_day_slot.h"
 #include "app/main_loop.h"
+#include "config/parameters.h"
 #include "foundation/program_clock.h"
 #include "gui/gui_messages.h"
 #include "refdata/airports.h"
@@ -124,8 +125,9 @@ TEST_F(MainRunTest, ARunStartsLoopsAndRestartsOrEndsAsItsStopReasonSays) {
                                           gf_stopReasonCode(c.request.reason), c.request.detail)))
             << label;
 
-        // The countdown shows every second, from its length down to 1.
-        std::vector<std::string> countdown;
+        // The start-up's livery scan shows its status, then the countdown shows every second,
+        // from its length down to 1.
+        std::vector<std::string> countdown = {"Scanning for liveries ..."};
         if (c.restart) {
             for (std::int64_t left = c.wait.count(); left > 0; --left) {
                 countdown.push_back(gf_restartCountdownText(left));
@@ -339,6 +341,38 @@ TEST_F(MainRunTest, AMissingDbaseOrAirportsTableEndsTheProgramAsSystemError) {
     }
 }
 
+TEST_F(MainRunTest, TheStartUpScansTheLiveriesUnlessSkippedWithAnEarlierFile) {
+    const fs::path scanned = workFolder() / "output" / "LiveriesScanned_MSFS2024.xml";
+    EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
+    EXPECT_TRUE(fs::exists(scanned));
+    EXPECT_EQ(gui_.state().liveriesCount, 1u);
+    EXPECT_THAT(statusTexts(), ElementsAre("Scanning for liveries ..."));
+
+    // Skipped while the file of the earlier scan is there; without it the scan runs anyway.
+    gf_params().SKIP_LIVERIES_SCAN.setValue(true);
+    stop_.reset();
+    EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
+    EXPECT_THAT(statusTexts(), ElementsAre("Scanning for liveries ..."));
+    fs::remove(scanned);
+    stop_.reset();
+    EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
+    gf_params().SKIP_LIVERIES_SCAN.setValue(false);
+    EXPECT_THAT(statusTexts(),
+                ElementsAre("Scanning for liveries ...", "Scanning for liveries ..."));
+    EXPECT_TRUE(fs::exists(scanned));
+}
+
+TEST_F(MainRunTest, ALiveryScanThatFindsNoPackageEndsTheProgramAsSystemError) {
+    fs::remove_all(packagesRoot() / "Community" / "aig-aitraffic-oci-test");
+    const MainRunEnd end = runUntil({StopReason::newFlight, 60});
+    EXPECT_FALSE(end.startedUp);
+    EXPECT_EQ(end.request, (StopRequest{StopReason::systemError, 0}));
+    EXPECT_EQ(gui_.state().errorLine,
+              "148: Automatic scan has not found any AI packages, choose a different selection, "
+              "or switch to Manual mode");
+    EXPECT_THAT(logText(), HasSubstr("Start-up stopped at: livery scan\n"));
+}
+
 TEST_F(MainRunTest, TheCountdownClearsAnErrorLineThatWouldHideIt) {
     // The SimClient showed its error line before it asked for the restart.
     std::vector<std::string> shown;
@@ -354,8 +388,10 @@ TEST_F(MainRunTest, TheCountdownClearsAnErrorLineThatWouldHideIt) {
     });
     EXPECT_TRUE(end.restart);
     EXPECT_EQ(gui_.state().errorLine, "");
-    ASSERT_EQ(shown.size(), 9u);
-    EXPECT_EQ(shown.front(), gf_restartCountdownText(9));
+    // The start-up's livery scan status, then the countdown.
+    ASSERT_EQ(shown.size(), 10u);
+    EXPECT_EQ(shown.front(), "Scanning for liveries ...");
+    EXPECT_EQ(shown[1], gf_restartCountdownText(9));
     EXPECT_EQ(shown.back(), gf_restartCountdownText(1));
     // The error's text stays in the log.
     EXPECT_THAT(logText(), HasSubstr("SimConnect_CallDispatch failed"));

@@ -96,6 +96,11 @@ void AppTest::SetUp() {
                   "InstalledPackagesPath \"" + packagesRoot().string() + "\"\n");
     writeTextFile(inputFolder() / "dbase.xml", dbaseText("2026.1.0", "A320,B738"));
     writeTextFile(inputFolder() / "airports.xml", airportsText("2026.1.0"));
+    // One AI package with one livery, so that the start-up's livery scan finds something.
+    writeTextFile(packagesRoot() / "Community" / "aig-aitraffic-oci-test" / "SimObjects" /
+                      "Airplanes" / "A320" / "aircraft.cfg",
+                  "[General]\nicao_type_designator=A320\n[fltsim.0]\ntitle=Test A320 DLH\n"
+                  "icao_airline=DLH\n");
     rtApi_.addLicence(kRtApiTestLicence, tools::StandInLicence::professional);
 
     gf_setClock(&clock_);

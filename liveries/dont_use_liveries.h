@@ -1,0 +1,27 @@
+// The titles the user does not want used: every livery title that the AIG regcode data set
+// (input/AIG-regcodes.enc) lists, and, while that file exists, those of the user's regcode
+// files in input/my_regcodes. The livery scan loads them into its don't-use title set before it
+// walks the packages, and writes them to output/info/DontUseLiveries.txt.
+#pragma once
+
+#include <filesystem>
+
+#include "liveries/livery_scan_state.h"
+
+namespace skyloom {
+
+// Empties the scan's don't-use set and fills it from `aigRegcodesFile` and, when that file
+// exists and `myRegcodesFolder` holds at least one regular file, from the folder; logs "{:5}
+// don't use liveries" and writes the set, one title a line, to `report`. Without the AIG file
+// nothing is read (the user files neither): "{} not available" is logged as important. A
+// status query that fails for another reason throws std::filesystem::filesystem_error
+// ("exists").
+void gf_loadDontUseLiveries(LiveryScanState& scan, const std::filesystem::path& aigRegcodesFile,
+                            const std::filesystem::path& myRegcodesFolder,
+                            const std::filesystem::path& report);
+
+// The same with the program's files: input/AIG-regcodes.enc, input/my_regcodes and
+// output/info/DontUseLiveries.txt.
+void gf_loadDontUseLiveries(LiveryScanState& scan);
+
+} // namespace skyloom
