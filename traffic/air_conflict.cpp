@@ -27,8 +27,8 @@ constexpr double kFarCrossExtraFt = 1900.0;
 AirConflict gf_predictAirConflict(const AirConflictRequest& r) noexcept {
     AirConflict c;
     const double dy = (r.aircraft.lat - r.user.lat) * geo::kFlatNMPerDegree;
-    const double dx = gf_longitudeDifference(r.user.lon, r.aircraft.lon) * geo::kFlatNMPerDegree *
-                      r.cosUserLat;
+    const double dx =
+        gf_longitudeDifference(r.user.lon, r.aircraft.lon) * geo::kFlatNMPerDegree * r.cosUserLat;
     const double d = std::hypot(dx, dy);
     c.distanceNM = d;
     if (!(d <= kReachNM)) {

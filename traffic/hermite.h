@@ -22,11 +22,10 @@ inline HermitePoint gf_hermiteAt(double t, const FlatOffset& t0, const FlatOffse
     const double d10 = 3.0 * t2 - 4.0 * t + 1.0;
     const double d01 = 6.0 * t - 6.0 * t2;
     const double d11 = 3.0 * t2 - 2.0 * t;
-    return HermitePoint{
-        FlatOffset{h10 * t0.east + h01 * p1.east + h11 * t1.east,
-                   h10 * t0.north + h01 * p1.north + h11 * t1.north},
-        FlatOffset{d10 * t0.east + d01 * p1.east + d11 * t1.east,
-                   d10 * t0.north + d01 * p1.north + d11 * t1.north}};
+    return HermitePoint{FlatOffset{h10 * t0.east + h01 * p1.east + h11 * t1.east,
+                                   h10 * t0.north + h01 * p1.north + h11 * t1.north},
+                        FlatOffset{d10 * t0.east + d01 * p1.east + d11 * t1.east,
+                                   d10 * t0.north + d01 * p1.north + d11 * t1.north}};
 }
 
 } // namespace skyloom

@@ -103,7 +103,8 @@ public:
         if (!(std::isfinite(r.heading) && r.heading >= 0.0 && r.heading < 360.0)) {
             report("invalid facility heading");
         }
-        if (!(std::isfinite(r.length) && r.length > 0.0 && r.length <= kRunwayMaximumLengthMetres)) {
+        if (!(std::isfinite(r.length) && r.length > 0.0 &&
+              r.length <= kRunwayMaximumLengthMetres)) {
             report("implausible runway length");
         }
         if (!(std::isfinite(r.width) && r.width > 0.0 && r.width <= kRunwayMaximumWidthMetres)) {
@@ -119,9 +120,8 @@ public:
         checkStartAltitude("primary", r, r.primaryStart, r.secondaryStart);
         checkStartAltitude("secondary", r, r.secondaryStart, r.primaryStart);
         // Compared the short way round: a heading of 359.99 and a bearing of 0.01 agree.
-        if (endBearingDeg &&
-            !(std::abs(gf_wrapLongitude(*endBearingDeg - r.heading)) <=
-              kRunwayEndBearingToleranceDeg)) {
+        if (endBearingDeg && !(std::abs(gf_wrapLongitude(*endBearingDeg - r.heading)) <=
+                               kRunwayEndBearingToleranceDeg)) {
             report("endpoint bearing differs from facility heading");
         }
         if (endDistance &&
@@ -136,7 +136,8 @@ public:
 
 private:
     void report(std::string_view text) const {
-        LogFile::writeImportant(fmt::format("RUNWAY_HEADING: {} runway {}: {}", icao_, name_, text));
+        LogFile::writeImportant(
+            fmt::format("RUNWAY_HEADING: {} runway {}: {}", icao_, name_, text));
     }
 
     void checkNumbers(const FacilityRunway& r) const {
@@ -154,8 +155,8 @@ private:
     void checkStartAltitude(std::string_view end, const FacilityRunway& r,
                             const FacilityRunwayStart& thisStart,
                             const FacilityRunwayStart& otherStart) const {
-        const StartAltitude picked = gf_pickStartAltitude(
-            r.altitude, lf_startAltitude(thisStart), lf_startAltitude(otherStart));
+        const StartAltitude picked = gf_pickStartAltitude(r.altitude, lf_startAltitude(thisStart),
+                                                          lf_startAltitude(otherStart));
         if (picked.fromCentre && thisStart.present != 0) {
             report(fmt::format("{} START altitude {:.1f} ft differs from runway center {:.1f} ft; "
                                "using runway center altitude",

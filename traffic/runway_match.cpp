@@ -39,8 +39,8 @@ RunwayMatch lf_candidate(const FacilityRunway& r, bool secondary, double cross, 
     m.runwayName = gf_runwayName(r);
     m.endDesignator = secondary ? lf_endText(r.secondaryNumber, r.secondaryDesignator)
                                 : lf_endText(r.primaryNumber, r.primaryDesignator);
-    const double direction = gf_normaliseAngle((r.heading + (secondary ? 180.0 : 0.0)) *
-                                               geo::kRadiansPerDegree);
+    const double direction =
+        gf_normaliseAngle((r.heading + (secondary ? 180.0 : 0.0)) * geo::kRadiansPerDegree);
     m.directionHeadingDeg = direction * geo::kDegreesPerRadian;
     m.headingDifferenceDeg = std::abs(gf_wrapAngle(direction - heading)) * geo::kDegreesPerRadian;
     m.crossOffset = cross;
@@ -51,9 +51,9 @@ RunwayMatch lf_candidate(const FacilityRunway& r, bool secondary, double cross, 
     m.width = r.width;
     const FacilityRunwayStart& thisStart = secondary ? r.secondaryStart : r.primaryStart;
     const FacilityRunwayStart& otherStart = secondary ? r.primaryStart : r.secondaryStart;
-    m.altitudeFt = gf_pickStartAltitude(r.altitude, lf_startAltitude(thisStart),
-                                        lf_startAltitude(otherStart))
-                       .altitude;
+    m.altitudeFt =
+        gf_pickStartAltitude(r.altitude, lf_startAltitude(thisStart), lf_startAltitude(otherStart))
+            .altitude;
     m.endAheadLatitude = secondary ? r.primaryLatitude : r.secondaryLatitude;
     m.endAheadLongitude = secondary ? r.primaryLongitude : r.secondaryLongitude;
     const FacilityThreshold& threshold = secondary ? r.secondaryThreshold : r.primaryThreshold;
@@ -96,14 +96,14 @@ RunwayMatch gf_findRunwayAt(std::span<const FacilityRunway> runways, const Lalo&
             continue;
         }
         const Lalo centre{r.centreLatitude, r.centreLongitude};
-        const double cosMean =
-            std::cos((position.lat + centre.lat) / 2.0 * geo::kRadiansPerDegree);
+        const double cosMean = std::cos((position.lat + centre.lat) / 2.0 * geo::kRadiansPerDegree);
         const FlatOffset offset = gf_flatOffsetMetres(
             centre, position, kRunwayFrameEarthRadiusMetres * geo::kRadiansPerDegree, cosMean);
         const double h = r.heading * geo::kRadiansPerDegree;
         const double along = std::sin(h) * offset.east + std::cos(h) * offset.north;
         const double cross = std::cos(h) * offset.east - std::sin(h) * offset.north;
-        if (std::abs(cross) > std::max(r.width / 2.0 + kRunwayLateralMarginMetres, minimumLateral) ||
+        if (std::abs(cross) >
+                std::max(r.width / 2.0 + kRunwayLateralMarginMetres, minimumLateral) ||
             std::abs(along) > r.length / 2.0 + kRunwayAlongMarginMetres) {
             continue;
         }
@@ -130,8 +130,8 @@ RunwayMatch gf_findRunwayAt(std::span<const FacilityRunway> runways, const Lalo&
     return best;
 }
 
-RunwayMatch gf_findRunwayOnCentreline(std::span<const FacilityRunway> runways,
-                                      const Lalo& position, double heading) {
+RunwayMatch gf_findRunwayOnCentreline(std::span<const FacilityRunway> runways, const Lalo& position,
+                                      double heading) {
     RunwayMatch m =
         gf_findRunwayAt(runways, position, heading, false, kRunwayMinimumLateralLimitMetres);
     const bool onCentreline =

@@ -16,19 +16,19 @@
 namespace skyloom {
 
 struct RunwayMatch {
-    std::string runwayName;    // "09L-27R"
-    std::string endDesignator; // the matched direction's end: "27R"
-    std::string runnerUp;      // "{runway}:{end}" of the second-best candidate, or empty
-    double directionHeadingDeg = 0.0;   // in [0, 360)
-    double headingDifferenceDeg = 0.0;  // absolute
-    double crossOffset = 0.0;           // m, right of the runway's primary direction
-    double alongOffset = 0.0;           // m from the centre along the primary direction
-    double distanceFromStart = 0.0;     // m from the end where this direction begins
-    double startWindow = 0.0;           // m: min(0.4 x length, 1200)
-    double length = 0.0;                // m
-    double width = 0.0;                 // m
-    double altitudeFt = 0.0;            // gf_pickStartAltitude at this direction's start
-    double endAheadLatitude = 0.0;      // the end where this direction ends
+    std::string runwayName;            // "09L-27R"
+    std::string endDesignator;         // the matched direction's end: "27R"
+    std::string runnerUp;              // "{runway}:{end}" of the second-best candidate, or empty
+    double directionHeadingDeg = 0.0;  // in [0, 360)
+    double headingDifferenceDeg = 0.0; // absolute
+    double crossOffset = 0.0;          // m, right of the runway's primary direction
+    double alongOffset = 0.0;          // m from the centre along the primary direction
+    double distanceFromStart = 0.0;    // m from the end where this direction begins
+    double startWindow = 0.0;          // m: min(0.4 x length, 1200)
+    double length = 0.0;               // m
+    double width = 0.0;                // m
+    double altitudeFt = 0.0;           // gf_pickStartAltitude at this direction's start
+    double endAheadLatitude = 0.0;     // the end where this direction ends
     double endAheadLongitude = 0.0;
     std::optional<double> distancePastThreshold; // m, when the threshold is usable
     std::optional<double> availableLength;       // m, from the threshold to the far end
@@ -50,8 +50,8 @@ RunwayMatch gf_findRunwayAt(std::span<const FacilityRunway> runways, const Lalo&
 
 // The runway under a take-off or landing roll: within 20 degrees and 15 m of the centreline,
 // on the runway, and clearly ahead of any other candidate (score lead of 20). Not valid else.
-RunwayMatch gf_findRunwayOnCentreline(std::span<const FacilityRunway> runways,
-                                      const Lalo& position, double heading);
+RunwayMatch gf_findRunwayOnCentreline(std::span<const FacilityRunway> runways, const Lalo& position,
+                                      double heading);
 
 // The runway ahead of a landing, with a usable threshold: within 20 degrees and width / 2 +
 // 30 m of the centreline, the distance past the threshold and the available length known,

@@ -72,14 +72,12 @@ bool gf_meetsHeightSpeedFloor(const HeightSpeedFloor& f) noexcept {
 
 bool gf_checkProfileWindow(const ProfileWindow& w) noexcept {
     const bool finite = std::isfinite(w.a) && std::isfinite(w.b) && std::isfinite(w.span) &&
-                        std::isfinite(w.upper) && std::isfinite(w.lower) &&
-                        std::isfinite(w.margin);
+                        std::isfinite(w.upper) && std::isfinite(w.lower) && std::isfinite(w.margin);
     return finite && w.span > 1000.0 && w.upper >= w.lower && w.margin > 0.0 && w.b > w.a &&
            w.b >= -w.margin;
 }
 
-bool gf_confirmChange(std::string_view oldText, std::string_view newText,
-                      PendingChange& pending) {
+bool gf_confirmChange(std::string_view oldText, std::string_view newText, PendingChange& pending) {
     constexpr int kSightings = 3;
     if (newText.empty() || newText == oldText) {
         pending = PendingChange{};

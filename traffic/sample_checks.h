@@ -60,8 +60,7 @@ struct PendingChange {
 // A text change counts only at its third sighting in a row: an empty new text or the old one
 // clears the candidate (false); the candidate seen again counts up and is confirmed (true,
 // candidate cleared) at 3; another text becomes the candidate with count 1.
-bool gf_confirmChange(std::string_view oldText, std::string_view newText,
-                      PendingChange& pending);
+bool gf_confirmChange(std::string_view oldText, std::string_view newText, PendingChange& pending);
 
 struct FinalDescentRequest {
     double verticalSpeed = 0.0; // fpm

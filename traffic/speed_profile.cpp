@@ -39,8 +39,8 @@ bool lf_isAcceptable(const SpeedProfile& p, double startSpeed, double maximumSpe
 
 } // namespace
 
-bool gf_buildSpeedProfile(SpeedProfile& profile, double length, double duration,
-                          double startSpeed, double endSpeed) noexcept {
+bool gf_buildSpeedProfile(SpeedProfile& profile, double length, double duration, double startSpeed,
+                          double endSpeed) noexcept {
     profile = SpeedProfile{};
     if (!std::isfinite(length) || !std::isfinite(duration) || !(length > 0.0) ||
         !(duration > 0.0) || !std::isfinite(startSpeed) || !std::isfinite(endSpeed)) {

@@ -20,8 +20,8 @@ struct SpeedProfile {
 // profile stays all zero and invalid (false). Negative speeds count as 0. With the mean speed
 // m = L / T, the end speeds as multiples a and b of m are scaled down together when
 // a^2 + b^2 > 9, so that the curve never runs backwards.
-bool gf_buildSpeedProfile(SpeedProfile& profile, double length, double duration,
-                          double startSpeed, double endSpeed) noexcept;
+bool gf_buildSpeedProfile(SpeedProfile& profile, double length, double duration, double startSpeed,
+                          double endSpeed) noexcept;
 
 // t / T clamped to [0, 1]; +infinity gives 1, any other non-finite time 0.
 double gf_speedProfileFraction(const SpeedProfile& profile, double t) noexcept;

@@ -128,9 +128,9 @@ CurvePoint gf_curveTowardHeading(const Lalo& a, const Lalo& b, double wantedHead
                               : 0.0;
     const bool curved = std::abs(offset) >= kSmallestBendRad;
     const double e = curved ? bearing + offset : c;
-    const HermitePoint h = gf_hermiteAt(t, FlatOffset{d * std::sin(c), d * std::cos(c)},
-                                        FlatOffset{east, north},
-                                        FlatOffset{d * std::sin(e), d * std::cos(e)});
+    const HermitePoint h =
+        gf_hermiteAt(t, FlatOffset{d * std::sin(c), d * std::cos(c)}, FlatOffset{east, north},
+                     FlatOffset{d * std::sin(e), d * std::cos(e)});
     const double pe = h.position.east;
     const double pn = h.position.north;
     const double de = h.derivative.east;

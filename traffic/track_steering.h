@@ -12,9 +12,9 @@
 namespace skyloom {
 
 struct TrackPullRequest {
-    Lalo from;                // A: a point of the track
-    Lalo to;                  // B: the target to pull
-    double heading = 0.0;     // the track's direction from A
+    Lalo from;            // A: a point of the track
+    Lalo to;              // B: the target to pull
+    double heading = 0.0; // the track's direction from A
     double maximumAngle = 0.0;
     double maximumCross = 0.0; // m
     double factor = 0.0;       // share of the cross offset kept, in [0, 1]

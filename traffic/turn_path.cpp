@@ -83,8 +83,8 @@ bool lf_walkCurve(GroundTurnPath& path, double turnDelta, double maximumCurvatur
     const double leg1 = lf_length(corner);
     const FlatOffset leg1Unit{corner.east / leg1, corner.north / leg1};
     const double chord = lf_length(p1);
-    const FlatOffset chordUnit = chord > 0.0 ? FlatOffset{p1.east / chord, p1.north / chord}
-                                             : FlatOffset{0.0, 0.0};
+    const FlatOffset chordUnit =
+        chord > 0.0 ? FlatOffset{p1.east / chord, p1.north / chord} : FlatOffset{0.0, 0.0};
     constexpr double counterTurn = kGroundPathCounterTurnDeg * geo::kRadiansPerDegree;
 
     FlatOffset previous{0.0, 0.0};
@@ -115,8 +115,8 @@ bool lf_walkCurve(GroundTurnPath& path, double turnDelta, double maximumCurvatur
         walk.highestChange = std::max(walk.highestChange, walk.change);
         walk.lowestChange = std::min(walk.lowestChange, walk.change);
         walk.absoluteChange += std::abs(d);
-        walk.closestToCorner = std::min(
-            walk.closestToCorner, std::hypot(p.east - corner.east, p.north - corner.north));
+        walk.closestToCorner = std::min(walk.closestToCorner,
+                                        std::hypot(p.east - corner.east, p.north - corner.north));
         const double right = lf_rightOf(p, leg1Unit);
         path.outsideSwing = std::max(path.outsideSwing, turnDelta > 0.0 ? -right : right);
         path.chordDeviation = std::max(path.chordDeviation, std::abs(lf_rightOf(p, chordUnit)));
@@ -293,9 +293,9 @@ GroundPathPoint gf_groundPathPointAt(const GroundTurnPath& path, double s) noexc
         return GroundPathPoint{};
     }
     const double t = gf_curveParameterAt(path.lengthTable, std::clamp(s, 0.0, 1.0));
-    const HermitePoint h = gf_hermiteAt(t, {path.startTangentEast, path.startTangentNorth},
-                                        {path.endEast, path.endNorth},
-                                        {path.endTangentEast, path.endTangentNorth});
+    const HermitePoint h =
+        gf_hermiteAt(t, {path.startTangentEast, path.startTangentNorth},
+                     {path.endEast, path.endNorth}, {path.endTangentEast, path.endTangentNorth});
     if (!(lf_lengthSquared(h.derivative) > kSmallestTangentSquared)) {
         return GroundPathPoint{};
     }
@@ -305,8 +305,7 @@ GroundPathPoint gf_groundPathPointAt(const GroundTurnPath& path, double s) noexc
     if (!gf_isInRange(p)) {
         return GroundPathPoint{};
     }
-    return GroundPathPoint{p.lat, p.lon, gf_flatHeading(h.derivative.east, h.derivative.north),
-                           1};
+    return GroundPathPoint{p.lat, p.lon, gf_flatHeading(h.derivative.east, h.derivative.north), 1};
 }
 
 } // namespace skyloom

@@ -7,9 +7,10 @@
 
 namespace skyloom {
 
-std::optional<UserGroundHit> gf_checkUserAcGndCollisions(
-    const Lalo& user, double userTermNm, std::span<const GroundCheckAircraft> live,
-    std::span<const GroundCheckAircraft> statics) noexcept {
+std::optional<UserGroundHit>
+gf_checkUserAcGndCollisions(const Lalo& user, double userTermNm,
+                            std::span<const GroundCheckAircraft> live,
+                            std::span<const GroundCheckAircraft> statics) noexcept {
     for (std::size_t i = 0; i < live.size(); ++i) {
         const GroundCheckAircraft& a = live[i];
         if (a.onGround && a.active && gf_isWithinNm(user, userTermNm, a.position, a.radiusNm)) {

@@ -29,8 +29,9 @@ struct UserGroundHit {
 // gf_isWithinNm; static ones when r = userTermNm + radius > 0 and the latitude and scaled
 // longitude differences (60 NM per degree, cos of the user's latitude) each stay within r and
 // r^2 reaches the squared flat distance.
-std::optional<UserGroundHit> gf_checkUserAcGndCollisions(
-    const Lalo& user, double userTermNm, std::span<const GroundCheckAircraft> live,
-    std::span<const GroundCheckAircraft> statics) noexcept;
+std::optional<UserGroundHit>
+gf_checkUserAcGndCollisions(const Lalo& user, double userTermNm,
+                            std::span<const GroundCheckAircraft> live,
+                            std::span<const GroundCheckAircraft> statics) noexcept;
 
 } // namespace skyloom

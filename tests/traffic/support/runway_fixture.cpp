@@ -1,0 +1,51 @@
+#include "tests/traffic/support/runway_fixture.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "traffic/flat_earth.h"
+#include "traffic/motion_constants.h"
+
+namespace skyloom::testing {
+
+FacilityRunway gf_makeRunway(const RunwaySpec& spec) {
+    FacilityRunway r;
+    r.centreLatitude = spec.centre.lat;
+    r.centreLongitude = spec.centre.lon;
+    const double h = spec.headingDeg * geo::kRadiansPerDegree;
+    const double halfFeet = spec.length / 2 * geo::kFeetPerMetre;
+    const Lalo primary =
+        gf_destination(spec.centre, gf_normaliseAngle(h + std::numbers::pi), halfFeet);
+    const Lalo secondary = gf_destination(spec.centre, h, halfFeet);
+    r.primaryLatitude = primary.lat;
+    r.primaryLongitude = primary.lon;
+    r.secondaryLatitude = secondary.lat;
+    r.secondaryLongitude = secondary.lon;
+    r.altitude = spec.altitudeFt;
+    r.heading = spec.headingDeg;
+    r.length = spec.length;
+    r.width = spec.width;
+    r.primaryNumber = spec.primaryNumber;
+    r.primaryDesignator = spec.primaryDesignator;
+    r.secondaryNumber = spec.secondaryNumber;
+    r.secondaryDesignator = spec.secondaryDesignator;
+    r.primaryStart = {primary.lat, primary.lon, spec.altitudeFt, spec.headingDeg, 1, 1};
+    r.secondaryStart = {
+        secondary.lat, secondary.lon, spec.altitudeFt, std::fmod(spec.headingDeg + 180, 360), 1, 1};
+    return r;
+}
+
+Lalo gf_onRunway(const FacilityRunway& runway, double along, double cross) {
+    // On the runway search's own flat frame, so that offsets come back as given.
+    const double h = runway.heading * geo::kRadiansPerDegree;
+    const Lalo centre{runway.centreLatitude, runway.centreLongitude};
+    return gf_flatPosition(
+        centre,
+        {along * std::sin(h) + cross * std::cos(h), along * std::cos(h) - cross * std::sin(h)},
+        motion::kRunwayFrameEarthRadiusMetres * geo::kRadiansPerDegree,
+        std::cos(centre.lat * geo::kRadiansPerDegree));
+}
+
+} // namespace skyloom::testing
