@@ -1,6 +1,7 @@
 // Distances and bearings of the motion's geometry against PROJ's geod on the WGS84 ellipsoid,
 // for real places: airport pairs (8 to 490 km apart, one pair across the antimeridian, two
-// beyond 70 N) and runways (threshold to threshold) from OurAirports in ../shared/data/runways.
+// beyond 70 N) and runways (threshold to threshold) from OurAirports in ../shared/data/runways,
+// read by the simulated world's facility importer.
 //
 // The bounds are those a flat frame allows, stated per check:
 // - scale: the frames' fixed metres per degree (111132.95, 111120 for 60 NM, 111194.9 for the
@@ -12,10 +13,7 @@
 //   ellipsoid's north and east radii differ by up to 0.7 %, which turns directions by up to
 //   0.2 degrees. The bounds take twice the first two.
 #include <cmath>
-#include <fstream>
-#include <map>
 #include <numbers>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/geodesy.h"
+#include "platform/simworld/facility_import.h"
 #include "tests/support/geod_runner.h"
 #include "tests/support/shared_data.h"
 #include "traffic/flat_earth.h"
@@ -34,49 +33,6 @@ namespace {
 constexpr double kDeg = std::numbers::pi / 180.0;
 constexpr double kScaleBound = 0.01;
 constexpr double kAnisotropyBoundDeg = 0.25;
-
-// Splits one line of OurAirports' CSV (quoted fields without embedded quotes or commas in the
-// columns read here, but names may hold commas).
-std::vector<std::string> lf_csvFields(const std::string& line) {
-    std::vector<std::string> fields;
-    std::string field;
-    bool quoted = false;
-    for (const char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            fields.push_back(field);
-            field.clear();
-        } else {
-            field += c;
-        }
-    }
-    fields.push_back(field);
-    return fields;
-}
-
-// Rows of a CSV file as maps from the header's names, for the rows whose `key` column holds one
-// of `wanted`.
-std::vector<std::map<std::string, std::string>>
-lf_readRows(const std::filesystem::path& path, const std::string& key,
-            const std::vector<std::string>& wanted) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);
-    const std::vector<std::string> header = lf_csvFields(line);
-    std::vector<std::map<std::string, std::string>> rows;
-    while (std::getline(in, line)) {
-        const std::vector<std::string> fields = lf_csvFields(line);
-        std::map<std::string, std::string> row;
-        for (std::size_t i = 0; i < header.size() && i < fields.size(); ++i) {
-            row[header[i]] = fields[i];
-        }
-        if (std::find(wanted.begin(), wanted.end(), row[key]) != wanted.end()) {
-            rows.push_back(std::move(row));
-        }
-    }
-    return rows;
-}
 
 struct Pair {
     std::string name;
@@ -129,6 +85,11 @@ protected:
         }
     }
 
+    // The airport as the facility importer reads it from OurAirports.
+    simworld::AirportFacilitySetup airport(const std::string& icao) const {
+        return simworld::gf_importAirportFacilities(icao, {airportsCsv_, runwaysCsv_, {}});
+    }
+
     std::vector<Pair> airportPairs() const {
         const std::vector<std::pair<std::string, std::string>> names = {
             {"PANC", "PAMR"}, {"KMSP", "KSTP"}, {"KJFK", "KLGA"}, {"YSSY", "YSBK"},
@@ -136,39 +97,30 @@ protected:
             {"RJTT", "RJAA"}, {"PABR", "PATQ"}, {"LSZH", "LSZB"}, {"BGTL", "BGQQ"},
             {"NFNA", "NFNL"}, {"UHMA", "UHMD"},
         };
-        std::vector<std::string> idents;
-        for (const auto& [a, b] : names) {
-            idents.push_back(a);
-            idents.push_back(b);
-        }
-        std::map<std::string, Lalo> at;
-        for (const auto& row : lf_readRows(airportsCsv_, "ident", idents)) {
-            at[row.at("ident")] =
-                Lalo{std::stod(row.at("latitude_deg")), std::stod(row.at("longitude_deg"))};
-        }
         std::vector<Pair> pairs;
         for (const auto& [a, b] : names) {
-            if (at.contains(a) && at.contains(b)) {
-                pairs.push_back({a + "-" + b, at[a], at[b]});
-            }
+            const auto from = airport(a);
+            const auto to = airport(b);
+            pairs.push_back({a + "-" + b,
+                             {from.latitudeDeg, from.longitudeDeg},
+                             {to.latitudeDeg, to.longitudeDeg}});
         }
         return pairs;
     }
 
-    // Each runway of these airports from its low-numbered threshold to the other.
+    // Each runway of these airports from one threshold (its START) to the other.
     std::vector<Pair> runwayPairs() const {
-        const std::vector<std::string> airports = {"KMSP", "KDEN", "LSZH", "BGTL", "NFNA",
-                                                   "PABR", "UHMA", "YSSY", "RJTT", "FAOR"};
         std::vector<Pair> pairs;
-        for (const auto& row : lf_readRows(runwaysCsv_, "airport_ident", airports)) {
-            if (row.at("le_latitude_deg").empty() || row.at("he_latitude_deg").empty() ||
-                row.at("closed") != "0") {
-                continue;
+        for (const char* icao :
+             {"KMSP", "KDEN", "LSZH", "BGTL", "NFNA", "PABR", "UHMA", "YSSY", "RJTT", "FAOR"}) {
+            const auto a = airport(icao);
+            for (std::size_t i = 0; i + 1 < a.starts.size(); i += 2) {
+                const auto& le = a.starts[i];
+                const auto& he = a.starts[i + 1];
+                pairs.push_back({fmt::format("{} {}", icao, le.number),
+                                 {le.latitudeDeg, le.longitudeDeg},
+                                 {he.latitudeDeg, he.longitudeDeg}});
             }
-            pairs.push_back(
-                {row.at("airport_ident") + " " + row.at("le_ident"),
-                 {std::stod(row.at("le_latitude_deg")), std::stod(row.at("le_longitude_deg"))},
-                 {std::stod(row.at("he_latitude_deg")), std::stod(row.at("he_longitude_deg"))}});
         }
         return pairs;
     }
