@@ -21,6 +21,20 @@ double lf_speedAtFraction(const SpeedProfile& p, double u) noexcept {
     return (h10 * T * p.startSpeed + h01 * p.length + h11 * T * p.endSpeed) / T;
 }
 
+// The end speeds combined by `pick` (min or max) with the speed at the extremum when it lies
+// inside the profile; 0 for an invalid profile.
+template <typename Pick> double lf_speedBound(const SpeedProfile& p, Pick pick) noexcept {
+    if (p.valid == 0) {
+        return 0.0;
+    }
+    double bound = pick(p.startSpeed, p.endSpeed);
+    const double u = gf_speedProfileExtremum(p);
+    if (u > 0.0 && u < 1.0) {
+        bound = pick(bound, lf_speedAtFraction(p, u));
+    }
+    return bound;
+}
+
 // The profile accelerates (or holds) at both ends: s''(0) >= 0 and s''(T) >= 0.
 bool lf_acceleratesAtBothEnds(const SpeedProfile& p) noexcept {
     const double L = p.length;
@@ -107,27 +121,11 @@ double gf_speedProfileSpeedAt(const SpeedProfile& profile, double t) noexcept {
 }
 
 double gf_speedProfileMinSpeed(const SpeedProfile& profile) noexcept {
-    if (profile.valid == 0) {
-        return 0.0;
-    }
-    double lowest = std::min(profile.startSpeed, profile.endSpeed);
-    const double u = gf_speedProfileExtremum(profile);
-    if (u > 0.0 && u < 1.0) {
-        lowest = std::min(lowest, lf_speedAtFraction(profile, u));
-    }
-    return lowest;
+    return lf_speedBound(profile, [](double a, double b) { return std::min(a, b); });
 }
 
 double gf_speedProfileMaxSpeed(const SpeedProfile& profile) noexcept {
-    if (profile.valid == 0) {
-        return 0.0;
-    }
-    double highest = std::max(profile.startSpeed, profile.endSpeed);
-    const double u = gf_speedProfileExtremum(profile);
-    if (u > 0.0 && u < 1.0) {
-        highest = std::max(highest, lf_speedAtFraction(profile, u));
-    }
-    return highest;
+    return lf_speedBound(profile, [](double a, double b) { return std::max(a, b); });
 }
 
 bool gf_fitSpeedProfile(SpeedProfile& profile, double length, double duration, double startSpeed,
