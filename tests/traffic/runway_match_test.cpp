@@ -16,7 +16,7 @@ namespace {
 
 using testing::gf_makeRunway;
 using testing::gf_onRunway;
-using testing::RunwaySpec;
+using testing::RunwayLayout;
 
 constexpr double kDeg = std::numbers::pi / 180.0;
 
@@ -175,7 +175,7 @@ TEST(RunwayMatchTest, DisplacedThresholds) {
 TEST(RunwayMatchTest, HeadingsAcrossNorthAndARunwayAcrossTheAntimeridian) {
     struct Case {
         const char* name;
-        RunwaySpec spec;
+        RunwayLayout layout;
         double along, headingDeg;
         const char* end;
         double headingDifferenceDeg;
@@ -199,7 +199,7 @@ TEST(RunwayMatchTest, HeadingsAcrossNorthAndARunwayAcrossTheAntimeridian) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const FacilityRunway r = gf_makeRunway(c.spec);
+        const FacilityRunway r = gf_makeRunway(c.layout);
         const std::vector<FacilityRunway> runways{r};
         const Lalo p = gf_onRunway(r, c.along, 2);
         const RunwayMatch m = gf_findRunwayAt(runways, p, c.headingDeg * kDeg, false, 75);

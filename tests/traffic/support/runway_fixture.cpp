@@ -10,30 +10,34 @@
 
 namespace skyloom::testing {
 
-FacilityRunway gf_makeRunway(const RunwaySpec& spec) {
+FacilityRunway gf_makeRunway(const RunwayLayout& layout) {
     FacilityRunway r;
-    r.centreLatitude = spec.centre.lat;
-    r.centreLongitude = spec.centre.lon;
-    const double h = spec.headingDeg * geo::kRadiansPerDegree;
-    const double halfFeet = spec.length / 2 * geo::kFeetPerMetre;
+    r.centreLatitude = layout.centre.lat;
+    r.centreLongitude = layout.centre.lon;
+    const double h = layout.headingDeg * geo::kRadiansPerDegree;
+    const double halfFeet = layout.length / 2 * geo::kFeetPerMetre;
     const Lalo primary =
-        gf_destination(spec.centre, gf_normaliseAngle(h + std::numbers::pi), halfFeet);
-    const Lalo secondary = gf_destination(spec.centre, h, halfFeet);
+        gf_destination(layout.centre, gf_normaliseAngle(h + std::numbers::pi), halfFeet);
+    const Lalo secondary = gf_destination(layout.centre, h, halfFeet);
     r.primaryLatitude = primary.lat;
     r.primaryLongitude = primary.lon;
     r.secondaryLatitude = secondary.lat;
     r.secondaryLongitude = secondary.lon;
-    r.altitude = spec.altitudeFt;
-    r.heading = spec.headingDeg;
-    r.length = spec.length;
-    r.width = spec.width;
-    r.primaryNumber = spec.primaryNumber;
-    r.primaryDesignator = spec.primaryDesignator;
-    r.secondaryNumber = spec.secondaryNumber;
-    r.secondaryDesignator = spec.secondaryDesignator;
-    r.primaryStart = {primary.lat, primary.lon, spec.altitudeFt, spec.headingDeg, 1, 1};
-    r.secondaryStart = {
-        secondary.lat, secondary.lon, spec.altitudeFt, std::fmod(spec.headingDeg + 180, 360), 1, 1};
+    r.altitude = layout.altitudeFt;
+    r.heading = layout.headingDeg;
+    r.length = layout.length;
+    r.width = layout.width;
+    r.primaryNumber = layout.primaryNumber;
+    r.primaryDesignator = layout.primaryDesignator;
+    r.secondaryNumber = layout.secondaryNumber;
+    r.secondaryDesignator = layout.secondaryDesignator;
+    r.primaryStart = {primary.lat, primary.lon, layout.altitudeFt, layout.headingDeg, 1, 1};
+    r.secondaryStart = {secondary.lat,
+                        secondary.lon,
+                        layout.altitudeFt,
+                        std::fmod(layout.headingDeg + 180, 360),
+                        1,
+                        1};
     return r;
 }
 

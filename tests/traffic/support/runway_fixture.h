@@ -10,7 +10,7 @@
 
 namespace skyloom::testing {
 
-struct RunwaySpec {
+struct RunwayLayout {
     Lalo centre;
     double headingDeg = 90;
     double length = 3000; // m
@@ -22,7 +22,7 @@ struct RunwaySpec {
     double altitudeFt = 1000;
 };
 
-FacilityRunway gf_makeRunway(const RunwaySpec& spec);
+FacilityRunway gf_makeRunway(const RunwayLayout& layout);
 
 // The point `along` metres from the runway's centre along its primary heading and `cross`
 // metres to the right of it.
