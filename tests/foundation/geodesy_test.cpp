@@ -4,13 +4,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <numbers>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -18,7 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/geo_constants.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/geod_runner.h"
 
 namespace skyloom {
 namespace {
@@ -344,59 +341,14 @@ TEST(GeodesyTest, ValidLalo) {
 
 // --- live comparison with geod --------------------------------------------------------------
 
-std::filesystem::path lf_findOnPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    if (path == nullptr) {
-        return {};
-    }
-    std::stringstream dirs(path);
-    std::string dir;
-    while (std::getline(dirs, dir, ':')) {
-        if (dir.empty()) {
-            continue;
-        }
-        const std::filesystem::path candidate = std::filesystem::path(dir) / program;
-        std::error_code ec;
-        if (std::filesystem::is_regular_file(candidate, ec)) {
-            return candidate;
-        }
-    }
-    return {};
-}
-
-// Runs geod over the input lines and returns the numbers of each output line.
+// geod on the same sphere as the program's geodesy.
 std::vector<std::vector<double>> lf_runGeod(const std::filesystem::path& geod,
                                             const std::string& options,
                                             const std::vector<std::string>& lines) {
-    testing::TempDir dir;
-    const auto in = dir / "in.txt";
-    const auto out = dir / "out.txt";
-    {
-        std::ofstream file(in);
-        for (const auto& line : lines) {
-            file << line << '\n';
-        }
-    }
-    const std::string command =
-        fmt::format("'{}' +a={:.17g} +b={:.17g} {} '{}' > '{}'", geod.string(), kEarthRadiusMetres,
-                    kEarthRadiusMetres, options, in.string(), out.string());
-    if (std::system(command.c_str()) != 0) {
-        ADD_FAILURE() << "geod failed: " << command;
-        return {};
-    }
-    std::vector<std::vector<double>> rows;
-    std::ifstream file(out);
-    std::string line;
-    while (std::getline(file, line)) {
-        std::stringstream fields(line);
-        std::vector<double> row;
-        double v = 0;
-        while (fields >> v) {
-            row.push_back(v);
-        }
-        rows.push_back(row);
-    }
-    return rows;
+    return testing::gf_runGeod(
+        geod,
+        fmt::format("+a={:.17g} +b={:.17g} {}", kEarthRadiusMetres, kEarthRadiusMetres, options),
+        lines);
 }
 
 // Pseudo-random pairs of positions, with their share of the awkward places: the
@@ -439,7 +391,7 @@ std::vector<std::pair<Lalo, Lalo>> lf_samplePairs(std::size_t count) {
 }
 
 TEST(GeodesyLiveTest, InverseAgreesWithGeod) {
-    const auto geod = lf_findOnPath("geod");
+    const auto geod = testing::gf_findOnPath("geod");
     if (geod.empty()) {
         GTEST_SKIP() << "geod (PROJ, Debian package proj-bin) is not on the PATH";
     }
@@ -469,7 +421,7 @@ TEST(GeodesyLiveTest, InverseAgreesWithGeod) {
 }
 
 TEST(GeodesyLiveTest, DestinationAgreesWithGeod) {
-    const auto geod = lf_findOnPath("geod");
+    const auto geod = testing::gf_findOnPath("geod");
     if (geod.empty()) {
         GTEST_SKIP() << "geod (PROJ, Debian package proj-bin) is not on the PATH";
     }

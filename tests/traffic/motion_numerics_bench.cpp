@@ -1,0 +1,125 @@
+// The cost per call of the motion numerics that run every tick for every moving aircraft: a
+// speed-profile sample, a ground-turn-path sample, a timed-curve sample, a curved-leg point and
+// a bank command; and of the calls made once per step: building a turn path, a speed-profile
+// fit and a runway search at an airport of six runways.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "tests/traffic/support/runway_fixture.h"
+#include "traffic/kinematics.h"
+#include "traffic/runway_match.h"
+#include "traffic/speed_profile.h"
+#include "traffic/timed_curve.h"
+#include "traffic/track_steering.h"
+#include "traffic/turn_path.h"
+
+namespace skyloom {
+namespace {
+
+constexpr double kDeg = std::numbers::pi / 180.0;
+
+GroundTurnRequest lf_corner() {
+    GroundTurnRequest r;
+    r.startLatitude = 47.45;
+    r.startLongitude = 8.56;
+    r.cornerLatitude = 47.4505;
+    r.cornerLongitude = 8.56;
+    r.endLatitude = 47.4505;
+    r.endLongitude = 8.5608;
+    r.startHeading = 0;
+    return r;
+}
+
+void BM_SpeedProfileSample(benchmark::State& state) {
+    SpeedProfile p;
+    gf_fitSpeedProfile(p, 1800, 40, 0, 0, 80);
+    double t = 0;
+    for (auto _ : state) {
+        t = t >= 40 ? 0 : t + 0.01;
+        benchmark::DoNotOptimize(gf_speedProfileDistanceAt(p, t));
+        benchmark::DoNotOptimize(gf_speedProfileSpeedAt(p, t));
+    }
+}
+BENCHMARK(BM_SpeedProfileSample);
+
+void BM_SpeedProfileFit(benchmark::State& state) {
+    SpeedProfile p;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(gf_fitSpeedProfile(p, 1800, 40, 0, 0, 80));
+    }
+}
+BENCHMARK(BM_SpeedProfileFit);
+
+void BM_GroundTurnPathBuild(benchmark::State& state) {
+    const GroundTurnRequest r = lf_corner();
+    GroundTurnPath path;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(gf_buildGroundTurnPath(path, r));
+    }
+}
+BENCHMARK(BM_GroundTurnPathBuild);
+
+void BM_GroundTurnPathSample(benchmark::State& state) {
+    GroundTurnPath path;
+    gf_buildGroundTurnPath(path, lf_corner());
+    double s = 0;
+    for (auto _ : state) {
+        s = s >= 1 ? 0 : s + 0.001;
+        benchmark::DoNotOptimize(gf_groundPathPointAt(path, s));
+    }
+}
+BENCHMARK(BM_GroundTurnPathSample);
+
+void BM_TimedCurveSample(benchmark::State& state) {
+    TimedCurve curve;
+    gf_buildTimedCurve(curve, {47.45, 8.56, 0}, {47.4505, 8.56, 0}, {47.4505, 8.5608, 20});
+    Lalo p;
+    double heading = 0;
+    double t = 0;
+    for (auto _ : state) {
+        t = t >= 20 ? 0 : t + 0.01;
+        benchmark::DoNotOptimize(gf_timedCurvePointAt(curve, p, heading, t));
+    }
+}
+BENCHMARK(BM_TimedCurveSample);
+
+void BM_CurvedLegPoint(benchmark::State& state) {
+    double t = 0;
+    for (auto _ : state) {
+        t = t >= 1 ? 0 : t + 0.001;
+        benchmark::DoNotOptimize(
+            gf_curveTowardHeading({47.45, 8.56}, {47.5, 8.6}, 60 * kDeg, 30 * kDeg, t));
+    }
+}
+BENCHMARK(BM_CurvedLegPoint);
+
+void BM_BankForTurn(benchmark::State& state) {
+    BankRequest r{0, 10 * kDeg, 0, 0, false, 250, 5, 1, 3 * kDeg, 25 * kDeg, 0.05};
+    for (auto _ : state) {
+        r.targetHeading = r.targetHeading > 1 ? 0 : r.targetHeading + 1e-3;
+        benchmark::DoNotOptimize(gf_bankForTurn(r));
+    }
+}
+BENCHMARK(BM_BankForTurn);
+
+void BM_FindRunwayAt(benchmark::State& state) {
+    std::vector<FacilityRunway> runways;
+    const Lalo centre{39.86, -104.67};
+    for (int i = 0; i < 6; ++i) {
+        runways.push_back(testing::gf_makeRunway({.centre = {centre.lat + 0.01 * i, centre.lon},
+                                                  .headingDeg = i % 2 ? 0.5 : 90.5,
+                                                  .primaryNumber = i % 2 ? 36u : 9u,
+                                                  .secondaryNumber = i % 2 ? 18u : 27u}));
+    }
+    const Lalo p = testing::gf_onRunway(runways[2], -1200, 3);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(gf_findRunwayAt(runways, p, 90 * kDeg, true, 75));
+    }
+}
+BENCHMARK(BM_FindRunwayAt);
+
+} // namespace
+} // namespace skyloom

@@ -1,0 +1,55 @@
+#include "tests/traffic/support/runway_fixture.h"
+
+#include <cmath>
+#include <numbers>
+
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "traffic/flat_earth.h"
+#include "traffic/motion_constants.h"
+
+namespace skyloom::testing {
+
+FacilityRunway gf_makeRunway(const RunwayLayout& layout) {
+    FacilityRunway r;
+    r.centreLatitude = layout.centre.lat;
+    r.centreLongitude = layout.centre.lon;
+    const double h = layout.headingDeg * geo::kRadiansPerDegree;
+    const double halfFeet = layout.length / 2 * geo::kFeetPerMetre;
+    const Lalo primary =
+        gf_destination(layout.centre, gf_normaliseAngle(h + std::numbers::pi), halfFeet);
+    const Lalo secondary = gf_destination(layout.centre, h, halfFeet);
+    r.primaryLatitude = primary.lat;
+    r.primaryLongitude = primary.lon;
+    r.secondaryLatitude = secondary.lat;
+    r.secondaryLongitude = secondary.lon;
+    r.altitude = layout.altitudeFt;
+    r.heading = layout.headingDeg;
+    r.length = layout.length;
+    r.width = layout.width;
+    r.primaryNumber = layout.primaryNumber;
+    r.primaryDesignator = layout.primaryDesignator;
+    r.secondaryNumber = layout.secondaryNumber;
+    r.secondaryDesignator = layout.secondaryDesignator;
+    r.primaryStart = {primary.lat, primary.lon, layout.altitudeFt, layout.headingDeg, 1, 1};
+    r.secondaryStart = {secondary.lat,
+                        secondary.lon,
+                        layout.altitudeFt,
+                        std::fmod(layout.headingDeg + 180, 360),
+                        1,
+                        1};
+    return r;
+}
+
+Lalo gf_onRunway(const FacilityRunway& runway, double along, double cross) {
+    // On the runway search's own flat frame, so that offsets come back as given.
+    const double h = runway.heading * geo::kRadiansPerDegree;
+    const Lalo centre{runway.centreLatitude, runway.centreLongitude};
+    return gf_flatPosition(
+        centre,
+        {along * std::sin(h) + cross * std::cos(h), along * std::cos(h) - cross * std::sin(h)},
+        motion::kRunwayFrameEarthRadiusMetres * geo::kRadiansPerDegree,
+        std::cos(centre.lat * geo::kRadiansPerDegree));
+}
+
+} // namespace skyloom::testing

@@ -1,0 +1,209 @@
+// Steering along tracks: the centreline pull, the direction of the track ahead and the curved
+// air leg, each at ordinary places and across the antimeridian, with the inputs each refuses.
+#include "traffic/track_steering.h"
+
+#include <cmath>
+#include <limits>
+#include <numbers>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/geodesy.h"
+#include "tests/sim/support/facility_test_support.h"
+#include "traffic/flat_earth.h"
+
+namespace skyloom {
+namespace {
+
+using testing::gf_flatOffset;
+
+constexpr double kDeg = std::numbers::pi / 180.0;
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+TEST(TrackSteeringTest, PullTowardTrack) {
+    const Lalo a{47, 8};
+    struct Case {
+        const char* name;
+        Lalo from;
+        Lalo to;
+        double headingDeg, maximumAngleDeg, maximumCross, factor;
+        bool moved;
+        double along, across; // of the result from `from` along the heading
+    };
+    const Case cases[] = {
+        // 20 m left of the track 500 m ahead: pulled to 3 m left.
+        {"pulled", a, gf_flatOffset(a, 500, 20), 90, 10, 50, 0.15, true, 500, -3},
+        {"onto the track", a, gf_flatOffset(a, 500, -20), 90, 10, 50, 0, true, 500, 0},
+        {"kept", a, gf_flatOffset(a, 500, 20), 90, 10, 50, 1, true, 500, -20},
+        {"behind", a, gf_flatOffset(a, -500, 20), 90, 10, 50, 0.15, false, -500, -20},
+        {"angle too large", a, gf_flatOffset(a, 100, 20), 90, 10, 50, 0.15, false, 100, -20},
+        {"too far aside", a, gf_flatOffset(a, 1000, 60), 90, 10, 50, 0.15, false, 1000, -60},
+        {"factor beyond 1", a, gf_flatOffset(a, 500, 20), 90, 10, 50, 1.5, false, 500, -20},
+        {"heading 360", a, gf_flatOffset(a, 500, 20), 360, 10, 50, 0.15, false, 20, 500},
+        // Across the antimeridian, 11.1 m left of the track along 090.
+        {"antimeridian", {0, 179.998}, {0.0001, -179.997}, 90, 10, 50, 0.15, true, 555.6, -1.667},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrackPullRequest r{c.from,         c.to,    c.headingDeg * kDeg, c.maximumAngleDeg * kDeg,
+                           c.maximumCross, c.factor};
+        const TrackPull p = gf_pullTowardTrack(r);
+        EXPECT_EQ(p.moved, c.moved ? 1 : 0);
+        if (!c.moved) {
+            EXPECT_EQ(p.position, c.to);
+        }
+        EXPECT_LE(std::abs(p.position.lon), 180.0);
+        const DistanceBearing db =
+            gf_distanceBearingMetres(c.from, c.headingDeg * kDeg, p.position);
+        EXPECT_NEAR(db.along, c.along, 0.1);
+        // Flat offsets and great circles part by a few centimetres over a kilometre.
+        EXPECT_NEAR(db.across, c.across, 0.1);
+        EXPECT_NEAR(p.bearing, gf_bearing(c.from, p.position), 1e-9);
+    }
+    // Without a usable A the bearing is the heading.
+    const TrackPull same = gf_pullTowardTrack({a, a, 1.0, 0.1, 50, 0.5});
+    EXPECT_EQ(same.moved, 0);
+    EXPECT_EQ(same.bearing, 1.0);
+    const TrackPull invalid = gf_pullTowardTrack({{kNaN, 8}, a, 1.0, 0.1, 50, 0.5});
+    EXPECT_EQ(invalid.bearing, 1.0);
+}
+
+TEST(TrackSteeringTest, DirectionOfTheTrackAhead) {
+    const Lalo p{45, 7};
+    const Lalo east{0, 179.999};
+    struct Case {
+        const char* name;
+        Lalo position;
+        std::vector<Lalo> track;
+        double headingDeg;
+        bool valid;
+        double directionDeg, distance;
+    };
+    const Case cases[] = {
+        {"north",
+         p,
+         {gf_flatOffset(p, 0, 0.5), gf_flatOffset(p, 0, 100), gf_flatOffset(p, 3, 300),
+          gf_flatOffset(p, 0, 600), gf_flatOffset(p, 0, 900)},
+         359,
+         true,
+         0,
+         600},
+        {"heading off", p, {gf_flatOffset(p, 0, 100), gf_flatOffset(p, 0, 600)}, 10, false, 0, 0},
+        {"first point off",
+         p,
+         {gf_flatOffset(p, 50, 100), gf_flatOffset(p, 0, 600)},
+         0,
+         false,
+         0,
+         0},
+        {"too close", p, {gf_flatOffset(p, 0, 100), gf_flatOffset(p, 0, 250)}, 0, false, 0, 0},
+        {"one point", p, {gf_flatOffset(p, 0, 500)}, 0, false, 0, 0},
+        {"stops at an invalid point",
+         p,
+         {gf_flatOffset(p, 0, 100), Lalo{kNaN, 7}, gf_flatOffset(p, 0, 600)},
+         0,
+         false,
+         0,
+         0},
+        {"across the antimeridian",
+         east,
+         {Lalo{0, -179.998}, Lalo{0, -179.996}},
+         90,
+         true,
+         90,
+         555.6},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TrackDirection d =
+            gf_trackDirectionAhead(c.position, c.track, c.headingDeg * kDeg, 300, 800, 5 * kDeg);
+        EXPECT_EQ(d.valid, c.valid);
+        if (c.valid) {
+            EXPECT_NEAR(std::abs(gf_wrapAngle(d.direction - c.directionDeg * kDeg)), 0, 1e-4);
+            EXPECT_NEAR(d.distance, c.distance, 0.5);
+        }
+    }
+    const std::vector<Lalo> track{gf_flatOffset(p, 0, 100), gf_flatOffset(p, 0, 600)};
+    EXPECT_FALSE(gf_trackDirectionAhead(p, track, 0, 0, 800, 0.1).valid);
+    EXPECT_FALSE(gf_trackDirectionAhead(p, track, 0, 300, 200, 0.1).valid);
+    EXPECT_FALSE(gf_trackDirectionAhead(p, track, 0, 300, 800, 0).valid);
+}
+
+TEST(TrackSteeringTest, CurvedLegArrivesAlongTheWantedHeading) {
+    const Lalo a{45, 7};
+    const Lalo b = gf_flatOffset(a, 0, 1000);
+    const CurvePoint start = gf_curveTowardHeading(a, b, 20 * kDeg, 30 * kDeg, 0);
+    const CurvePoint end = gf_curveTowardHeading(a, b, 20 * kDeg, 30 * kDeg, 1);
+    ASSERT_EQ(start.valid, 1);
+    ASSERT_EQ(end.valid, 1);
+    EXPECT_EQ(end.curved, 1);
+    EXPECT_LT(testing::gf_metresBetween({start.latitude, start.longitude}, a), 0.01);
+    EXPECT_LT(testing::gf_metresBetween({end.latitude, end.longitude}, b), 0.01);
+    EXPECT_NEAR(start.heading, 0, 1e-3);
+    EXPECT_NEAR(end.heading, 20 * kDeg, 1e-3);
+    // Heading and position change smoothly along the leg.
+    CurvePoint previous = start;
+    for (int k = 1; k <= 100; ++k) {
+        const CurvePoint c = gf_curveTowardHeading(a, b, 20 * kDeg, 30 * kDeg, k / 100.0);
+        ASSERT_EQ(c.valid, 1);
+        EXPECT_LT(std::abs(gf_wrapAngle(c.heading - previous.heading)), 1 * kDeg);
+        EXPECT_LT(testing::gf_metresBetween({c.latitude, c.longitude},
+                                            {previous.latitude, previous.longitude}),
+                  20);
+        previous = c;
+    }
+
+    struct Case {
+        const char* name;
+        Lalo from, to;
+        double wantedDeg, maximumDeg, t;
+        bool valid, curved;
+        Lalo at;
+    };
+    const Lalo farEast{10, 179.99999};
+    const Case cases[] = {
+        // Wanted heading more than 90 degrees off, or a bend under half a degree: straight.
+        {"too far off", a, b, 120, 30, 0.5, true, false, gf_flatOffset(a, 0, 500)},
+        {"tiny limit", a, b, 20, 0.3, 0.5, true, false, gf_flatOffset(a, 0, 500)},
+        {"short leg", a, gf_flatOffset(a, 3, 4), 90, 30, 0.5, true, false,
+         gf_flatOffset(a, 1.5, 2)},
+        // 2 m across the antimeridian: half-way lies on it, not at longitude 0.
+        {"short leg across the antimeridian",
+         farEast,
+         {10, -179.99999},
+         90,
+         30,
+         0.5,
+         true,
+         false,
+         {10, -180}},
+        {"across the antimeridian",
+         {10, 179.995},
+         {10, -179.995},
+         90,
+         30,
+         1,
+         true,
+         false,
+         {10, -179.995}},
+        // Near the pole the longitude scale vanishes.
+        {"pole", {89.9999, 0}, {89.9999, 180}, 0, 30, 0.5, false, false, {0, 0}},
+        {"t not finite", a, b, 20, 30, kNaN, false, false, {0, 0}},
+        {"out of range", {91, 0}, b, 20, 30, 0.5, false, false, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CurvePoint p =
+            gf_curveTowardHeading(c.from, c.to, c.wantedDeg * kDeg, c.maximumDeg * kDeg, c.t);
+        EXPECT_EQ(p.valid, c.valid ? 1 : 0);
+        EXPECT_EQ(p.curved, c.curved ? 1 : 0);
+        if (c.valid) {
+            EXPECT_LT(testing::gf_metresBetween({p.latitude, p.longitude}, c.at), 0.05);
+            EXPECT_LE(std::abs(p.longitude), 180.0);
+        }
+    }
+}
+
+} // namespace
+} // namespace skyloom

@@ -1,0 +1,67 @@
+// The constants of the live traffic's motion numerics in one place: unit factors, the figure
+// of each local flat frame, the limits of ground turn paths and the runway search, with their
+// units in their names.
+#pragma once
+
+#include <cstddef>
+
+namespace skyloom::motion {
+
+// Units.
+inline constexpr double kKnotsPerMetrePerSecond = 1.9438444924406046;
+inline constexpr double kMetresPerSecondPerKnot = 0.5144444444444445;
+inline constexpr double kGravityMetresPerSecond2 = 9.80665;
+
+// Local flat frames. Ground turn paths and timed curves use the mean length of a degree of
+// latitude; the curved air leg a degree of the equator; the runway search a sphere.
+inline constexpr double kGroundFrameMetresPerDegree = 111132.95;
+inline constexpr double kCurveFrameMetresPerDegree = 111319.49;
+inline constexpr double kRunwayFrameEarthRadiusMetres = 6.371e6;
+
+// Ground turn paths: fixed bounds, and the defaults of the limits a request may set.
+inline constexpr std::size_t kGroundPathSteps = 128;
+inline constexpr double kGroundPathMinimumLegMetres = 2.0;
+inline constexpr double kGroundPathMaximumLegMetres = 250.0;
+inline constexpr double kGroundPathSmallestTurnDeg = 3.0;
+inline constexpr double kGroundPathLargestTurnDeg = 165.0;
+inline constexpr double kGroundPathPlainChangeDeg = 5.0;
+inline constexpr double kGroundPathCorrectiveMismatchDeg = 20.0;
+inline constexpr double kGroundPathMismatchFloorDeg = 70.0;
+inline constexpr double kGroundPathLargestChangeDeg = 175.0;
+inline constexpr double kGroundPathSmallestCorrectionDeg = 10.0;
+inline constexpr double kGroundPathCorrectiveTurnDeg = 60.0;
+inline constexpr double kGroundPathCounterTurnDeg = 0.5;
+inline constexpr double kGroundPathOvershootDeg = 25.0;
+inline constexpr double kGroundPathWanderDeg = 50.0;
+inline constexpr double kGroundPathLengthFactor = 1.6;
+inline constexpr double kDefaultMinimumLegMetres = 15.0;
+inline constexpr double kDefaultMinimumTotalMetres = 50.0;
+inline constexpr double kDefaultMaximumHeadingChangeDeg = 60.0;
+inline constexpr double kDefaultMaximumStartMismatchDeg = 60.0;
+inline constexpr double kDefaultCornerDistanceFactor = 0.35;
+inline constexpr double kDefaultMaximumCurvatureDegPerMetre = 3.0;
+inline constexpr double kDefaultStartTangentFactor = 2.0;
+
+// Timed curves.
+inline constexpr std::size_t kTimedCurveSteps = 64;
+
+// Runway search.
+inline constexpr double kRunwayLateralMarginMetres = 30.0;
+inline constexpr double kRunwayAlongMarginMetres = 700.0;
+inline constexpr double kRunwayStartWindowFraction = 0.4;
+inline constexpr double kRunwayStartWindowMetres = 1200.0;
+inline constexpr double kRunwayMinimumLateralLimitMetres = 75.0;
+inline constexpr double kRunwayHeadingToleranceDeg = 20.0;
+inline constexpr double kRunwayCentrelineOffsetMetres = 15.0;
+inline constexpr double kRunwayClearLeadScore = 20.0;
+inline constexpr double kRunwayNameLeadScore = 10.0;
+inline constexpr double kRunwayNearAirportMarginMetres = 1500.0;
+inline constexpr double kRunwayMaximumLengthMetres = 10000.0;
+inline constexpr double kRunwayMaximumWidthMetres = 500.0;
+
+// Runway list checks.
+inline constexpr double kRunwayAltitudeWarningFt = 100.0;
+inline constexpr double kRunwayEndBearingToleranceDeg = 0.1;
+inline constexpr double kRunwayCentreReachNM = 10.0;
+
+} // namespace skyloom::motion
