@@ -45,6 +45,12 @@ std::vector<std::uint32_t> lf_hexids(const std::vector<TrafficEntry>& entries) {
     return hexids;
 }
 
+// Posts into the mailbox as the program's reader does.
+TrafficBatchPost lf_postTo(TrafficMailbox& mailbox) {
+    return [&mailbox](std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t base,
+                      bool dropWhenOff) { mailbox.post(batch, kind, base, dropWhenOff); };
+}
+
 class AppTrafficAssemblerTest : public ::testing::Test {
 protected:
     void feed(const std::string& datagram) {
@@ -245,11 +251,7 @@ TEST_F(AppTrafficAssemblerTest, EveryBufferedSnapshotPlaysThirtySecondsAfterItWa
     testing::RecordingDecoder decoder;
     mailbox.setDecoder(&decoder);
     mailbox.enable(true);
-    AppTrafficAssembler assembler(
-        "Traffic Reader",
-        {[&](std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t base,
-             bool dropWhenOff) { mailbox.post(batch, kind, base, dropWhenOff); },
-         nullptr, nullptr});
+    AppTrafficAssembler assembler("Traffic Reader", {lf_postTo(mailbox), nullptr, nullptr});
 
     const double now = 1700000000.0;
     assembler.bufferRequested();
@@ -299,11 +301,7 @@ TEST_F(AppTrafficAssemblerTest, AReportFromTheFutureIsSkippedAndTheOthersKeepThe
     std::atomic<std::uint32_t> tick{1000};
     TrafficMailbox mailbox(&clock_, &stop, &tick);
     mailbox.enable(true);
-    AppTrafficAssembler assembler(
-        "Traffic Reader",
-        {[&](std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t base,
-             bool dropWhenOff) { mailbox.post(batch, kind, base, dropWhenOff); },
-         nullptr, nullptr});
+    AppTrafficAssembler assembler("Traffic Reader", {lf_postTo(mailbox), nullptr, nullptr});
     const double now = std::chrono::duration<double>(clock_.utcNow().time_since_epoch()).count();
     const auto report = [&](std::uint32_t hexid, double timestamp, const char* type = "RTTFC") {
         const std::string datagram = testing::rttfcDatagram(
