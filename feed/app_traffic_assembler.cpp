@@ -34,7 +34,7 @@ AppTrafficAssembler::AppTrafficAssembler(std::string readerName, Targets targets
     : readerName_(std::move(readerName)), targets_(std::move(targets)), rejections_(readerName_) {}
 
 void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTime now,
-                                         std::size_t datagramSize) {
+                                         Clock::UtcTime receivedAt, std::size_t datagramSize) {
     ++counts_.datagrams;
     try {
         if (datagramSize > bytes.size()) {
@@ -46,7 +46,12 @@ void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTi
             handleMarker(datagram.marker, now);
             break;
         case AppDatagramKind::traffic:
+            if (repeatsLastDatagram(bytes, datagram.fields[1], now)) {
+                ++counts_.duplicates;
+                break;
+            }
             if (auto entry = gf_convertRtTrafficRecord(gf_rttfcRecord(datagram))) {
+                gf_checkTimestampNotAhead(entry->timestamp, receivedAt);
                 addLiveEntry(std::move(*entry), now);
             } else {
                 ++counts_.staticRecords;
@@ -58,6 +63,7 @@ void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTi
             }
             bufferIndex_ = datagram.bufferIndex;
             if (auto entry = gf_convertRtTrafficRecord(gf_rttfcRecord(datagram))) {
+                gf_checkTimestampNotAhead(entry->timestamp, receivedAt);
                 buffered_.push_back(std::move(*entry));
                 ++counts_.bufferedRecords;
             } else {
@@ -91,6 +97,28 @@ void AppTrafficAssembler::handleMarker(std::string_view marker, Clock::SteadyTim
                unknownMarkers_.emplace(marker).second) {
         LogFile::write(fmt::format("{}: marker '{}' ignored", readerName_, marker));
     }
+}
+
+bool AppTrafficAssembler::repeatsLastDatagram(std::string_view bytes, std::string_view hexidField,
+                                              Clock::SteadyTime now) {
+    forgetOldDatagrams(now);
+    LastDatagram& last = lastDatagrams_[gf_decimalHexid(hexidField)];
+    last.heardAt = now;
+    if (last.bytes == bytes) {
+        return true;
+    }
+    last.bytes.assign(bytes);
+    return false;
+}
+
+void AppTrafficAssembler::forgetOldDatagrams(Clock::SteadyTime now) {
+    // One sweep per memory span is enough: nothing is kept much more than twice that long.
+    if (now - lastForgetting_ < kRepeatMemory) {
+        return;
+    }
+    lastForgetting_ = now;
+    std::erase_if(lastDatagrams_,
+                  [now](const auto& item) { return now - item.second.heardAt >= kRepeatMemory; });
 }
 
 void AppTrafficAssembler::tick(Clock::SteadyTime now) {

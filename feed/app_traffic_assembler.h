@@ -6,7 +6,14 @@
 //   kBurstGap: Apps that send no end marker still burst once per cycle. An App that trickles
 //   its records without a pause ends its batches all the same: a record whose hexid is
 //   already in the batch starts the next batch (the App's next round has begun), and a batch
-//   goes as soon as it holds kMaxLiveBatchEntries.
+//   goes as soon as it holds kMaxLiveBatchEntries. A live datagram identical to the last one
+//   of its hexid is dropped before it reaches the batch: an App that sends every datagram
+//   twice would otherwise end a batch at each repeat. The last datagram of a hexid is
+//   remembered while the hexid keeps coming, and forgotten kRepeatMemory after it was last
+//   heard.
+// - A live or buffered record stamped more than kMaxFeedTimestampAheadSeconds ahead of the
+//   receiving clock is rejected like a malformed one: as its batch's newest entry it would
+//   make every other entry of the batch due at once.
 // - Buffered records ("RTBUF=<n>") gather into a snapshot, which goes to the mailbox as a
 //   buffered batch at "RTBUF_SEP", at "RTBUF_EOT", and when the snapshot index <n> changes.
 //   The App sends the oldest snapshot first, each snapshot (5 - n) x 6 s old, the newest
@@ -27,6 +34,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -51,6 +59,8 @@ struct AppTrafficCounts {
     // Records passed over because their hexid names a static aircraft.
     std::uint64_t staticRecords = 0;
     std::uint64_t rejected = 0;
+    // Live datagrams identical to the last one of their hexid, dropped.
+    std::uint64_t duplicates = 0;
     std::uint64_t markers = 0;
     std::uint64_t liveBatches = 0;
     std::uint64_t bufferedBatches = 0;
@@ -82,6 +92,8 @@ public:
     static constexpr std::size_t kMaxLiveBatchEntries = 2000;
     static constexpr std::chrono::milliseconds kParkedGap{2000};
     static constexpr std::chrono::milliseconds kParkedWait{15000};
+    // Several bursts of the slowest App (one every 10 s): an aircraft gone this long is gone.
+    static constexpr std::chrono::milliseconds kRepeatMemory{60000};
 
     struct Targets {
         TrafficBatchPost post;
@@ -92,9 +104,10 @@ public:
 
     AppTrafficAssembler(std::string readerName, Targets targets);
 
-    // One received datagram. `datagramSize` is its full length when it was cut short by the
-    // receive buffer (such a datagram is rejected).
-    void handleDatagram(std::string_view bytes, Clock::SteadyTime now,
+    // One received datagram, at `now` on the steady clock and `receivedAt` in UTC.
+    // `datagramSize` is its full length when it was cut short by the receive buffer (such a
+    // datagram is rejected).
+    void handleDatagram(std::string_view bytes, Clock::SteadyTime now, Clock::UtcTime receivedAt,
                         std::size_t datagramSize = 0);
     // Closes what waited long enough (live batch, parked list).
     void tick(Clock::SteadyTime now);
@@ -112,6 +125,10 @@ public:
 
 private:
     void handleMarker(std::string_view marker, Clock::SteadyTime now);
+    // True when the live datagram repeats the last one of its hexid; remembers it otherwise.
+    bool repeatsLastDatagram(std::string_view bytes, std::string_view hexidField,
+                             Clock::SteadyTime now);
+    void forgetOldDatagrams(Clock::SteadyTime now);
     void addLiveEntry(TrafficEntry entry, Clock::SteadyTime now);
     void closeLiveBatch();
     // `separator`: closed by a separator (or a new snapshot index), not by the end marker.
@@ -127,6 +144,13 @@ private:
     // The hexids in live_.
     std::unordered_set<std::uint32_t> liveHexids_;
     Clock::SteadyTime lastLiveRecord_{};
+
+    struct LastDatagram {
+        std::string bytes;
+        Clock::SteadyTime heardAt{};
+    };
+    std::unordered_map<std::uint32_t, LastDatagram> lastDatagrams_;
+    Clock::SteadyTime lastForgetting_{};
 
     std::vector<TrafficEntry> buffered_;
     std::optional<std::uint32_t> bufferIndex_;

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <limits>
 #include <system_error>
@@ -171,6 +172,16 @@ double gf_checkBankDeg(double degrees) {
 
 double gf_checkTimestamp(double unixSeconds) {
     return lf_checkRange("timestamp", unixSeconds, kMinFeedTimestamp, kMaxFeedTimestamp);
+}
+
+double gf_checkTimestampNotAhead(double unixSeconds, Clock::UtcTime receivedAt) {
+    const double now = std::chrono::duration<double>(receivedAt.time_since_epoch()).count();
+    const double ahead = unixSeconds - now;
+    if (ahead > kMaxFeedTimestampAheadSeconds) {
+        throw FeedRecordError(
+            fmt::format("time stamp {} lies {:.0f} s ahead of the clock", unixSeconds, ahead));
+    }
+    return unixSeconds;
 }
 
 std::uint8_t gf_checkFlag(std::string_view name, double value) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/clock.h"
 #include "foundation/iata_code.h"
 #include "foundation/lalo.h"
 
@@ -38,6 +39,10 @@ inline constexpr double kMaxFeedVerticalSpeedFpm = 30000.0;
 // 2000-01-01 to 2100-01-01 (Unix seconds).
 inline constexpr double kMinFeedTimestamp = 946684800.0;
 inline constexpr double kMaxFeedTimestamp = 4102444800.0;
+// How far a time stamp may lie ahead of the receiving clock. A report from the future would
+// become the newest of its batch and make every other entry of the batch due at once; the
+// margin allows for a computer clock that has drifted for some weeks without being set.
+inline constexpr double kMaxFeedTimestampAheadSeconds = 300.0;
 
 // True for the texts RealTraffic sends for an unknown value: empty (after trimming blanks)
 // and "null".
@@ -68,6 +73,9 @@ double gf_checkDirectionDeg(std::string_view name, double degrees);
 // [-180, 180].
 double gf_checkBankDeg(double degrees);
 double gf_checkTimestamp(double unixSeconds);
+// Throws "time stamp {} lies {} s ahead of the clock" for a time stamp more than
+// kMaxFeedTimestampAheadSeconds after `receivedAt`; returns the time stamp otherwise.
+double gf_checkTimestampNotAhead(double unixSeconds, Clock::UtcTime receivedAt);
 // 0 or 1.
 std::uint8_t gf_checkFlag(std::string_view name, double value);
 

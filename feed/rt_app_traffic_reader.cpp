@@ -110,7 +110,7 @@ void RtAppTrafficReader::receiveLoop(std::stop_token token) {
         }
         if (result.status == os::ReceiveStatus::data) {
             assembler_.handleDatagram(std::string_view(buffer.data(), result.size), now,
-                                      result.truncated ? result.datagramSize : 0);
+                                      clock().utcNow(), result.truncated ? result.datagramSize : 0);
             if (!receiving && settings_.gui != nullptr) {
                 settings_.gui->enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::receiving});
             }

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include "feed/feed_fields.h"
 #include "feed/qnh.h"
 #include "feed/rtapi_reply.h"
 
@@ -35,10 +36,11 @@ std::optional<MetarStation> lf_station(const nlohmann::json& entry) {
     }
     MetarStation station;
     station.icao = gf_rtApiText(entry, "ICAO");
-    if (station.icao.empty()) {
+    station.metar = gf_rtApiText(entry, "METAR");
+    // RealTraffic writes "null" for a text it does not know.
+    if (gf_isUnknownFeedText(station.icao) || gf_isUnknownFeedText(station.metar)) {
         return std::nullopt;
     }
-    station.metar = gf_rtApiText(entry, "METAR");
     if (const auto it = entry.find("Dist"); it != entry.end() && it->is_number()) {
         station.distanceNm = it->get<double>();
     }

@@ -29,7 +29,8 @@ struct MetarStation {
 };
 
 struct NearestMetar {
-    // The stations in the reply's order that have an ICAO code and a METAR text.
+    // The stations in the reply's order that have an ICAO code and a METAR text (neither empty
+    // nor "null").
     std::vector<MetarStation> stations;
     // The QNH of the nearest station whose METAR gives one, with that station.
     std::optional<double> qnhHpa;
@@ -37,7 +38,7 @@ struct NearestMetar {
 };
 
 // The stations of a nearest-METAR reply ("data" as a list or a single object); entries that
-// are no objects, or lack an ICAO code, are passed over.
+// are no objects, or lack an ICAO code or a METAR text, are passed over.
 NearestMetar gf_readNearestMetar(const nlohmann::json& reply);
 
 // The form of a nearest-METAR request: session, time offset in minutes, position (2

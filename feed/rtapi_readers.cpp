@@ -242,6 +242,7 @@ RtApiStep RtApiTrafficReader::askTraffic(const std::string& guid, const RtApiTra
     basis.qnhHpa = std::isfinite(precise) ? precise : static_cast<double>(gf_qnh());
     basis.referenceFt = env_.area->reference();
     RtApiTrafficReply reply = gf_readRtApiTraffic(answer.json, basis);
+    gf_skipEntriesAheadOfClock(reply, env_.clock->utcNow());
     logRejected(reply);
     postReply(reply);
     firstReplyDone_.store(true);

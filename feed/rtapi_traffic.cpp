@@ -250,6 +250,25 @@ RtApiTrafficReply gf_readRtApiTraffic(const nlohmann::json& reply,
     return result;
 }
 
+void gf_skipEntriesAheadOfClock(RtApiTrafficReply& reply, Clock::UtcTime receivedAt) {
+    const auto skip = [&](std::vector<TrafficEntry>& entries) {
+        std::erase_if(entries, [&](const TrafficEntry& entry) {
+            try {
+                gf_checkTimestampNotAhead(entry.timestamp, receivedAt);
+                return false;
+            } catch (const FeedRecordError& e) {
+                reply.rejected.push_back(
+                    RtApiRejected{fmt::format("{:06x}", entry.hexid), e.what()});
+                return true;
+            }
+        });
+    };
+    skip(reply.live);
+    for (std::vector<TrafficEntry>& batch : reply.buffers) {
+        skip(batch);
+    }
+}
+
 RtApiParkedReply gf_readRtApiParkedTraffic(const nlohmann::json& reply) {
     RtApiParkedReply result;
     if (!reply.is_object()) {

@@ -28,6 +28,7 @@
 #include "feed/rtapi_query_area.h"
 #include "feed/rtapi_transport.h"
 #include "feed/traffic_entry.h"
+#include "foundation/clock.h"
 
 namespace skyloom {
 
@@ -83,6 +84,11 @@ struct RtApiTrafficReply {
 // The aircraft of a location-traffic reply. Never throws for a bad aircraft (it is listed in
 // `rejected`); a reply that holds no aircraft gives an empty result.
 RtApiTrafficReply gf_readRtApiTraffic(const nlohmann::json& reply, const RtApiAltitudeBasis& basis);
+
+// Moves every entry stamped more than kMaxFeedTimestampAheadSeconds after `receivedAt` out of
+// the reply into `rejected` (keyed by its hex id), so that the offsets of its batch come from
+// the entries that remain.
+void gf_skipEntriesAheadOfClock(RtApiTrafficReply& reply, Clock::UtcTime receivedAt);
 
 // One aircraft array into the shared record; throws FeedRecordError naming what is wrong.
 // `key` is the member's name (the hex id). The record's texts point into `values`.

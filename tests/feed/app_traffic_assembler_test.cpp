@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "app/stop_request.h"
+#include "feed/feed_fields.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "foundation/manual_clock.h"
@@ -26,9 +27,13 @@ using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
+// A record of the App's round `round` (rounds 10 s apart: each round's report is new).
 std::string lf_record(std::uint32_t hexid, const std::string& callsign,
-                      const std::string& type = "RTTFC") {
-    std::string datagram = testing::rttfcDatagram({{1, std::to_string(hexid)}, {9, callsign}});
+                      const std::string& type = "RTTFC", int round = 0) {
+    std::string datagram =
+        testing::rttfcDatagram({{1, std::to_string(hexid)},
+                                {9, callsign},
+                                {14, fmt::format("{:.1f}", 1645144889.8 + 10.0 * round)}});
     return type + datagram.substr(5);
 }
 
@@ -40,10 +45,16 @@ std::vector<std::uint32_t> lf_hexids(const std::vector<TrafficEntry>& entries) {
     return hexids;
 }
 
+// Posts into the mailbox as the program's reader does.
+TrafficBatchPost lf_postTo(TrafficMailbox& mailbox) {
+    return [&mailbox](std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t base,
+                      bool dropWhenOff) { mailbox.post(batch, kind, base, dropWhenOff); };
+}
+
 class AppTrafficAssemblerTest : public ::testing::Test {
 protected:
     void feed(const std::string& datagram) {
-        assembler_.handleDatagram(datagram, clock_.steadyNow());
+        assembler_.handleDatagram(datagram, clock_.steadyNow(), clock_.utcNow());
     }
 
     testing::LogCapture log_;
@@ -87,7 +98,7 @@ TEST_F(AppTrafficAssemblerTest, WithoutEndMarkersAQuietGapEndsTheBurst) {
 TEST_F(AppTrafficAssemblerTest, ARepeatedHexidStartsTheNextLiveBatch) {
     for (int round = 0; round < 3; ++round) {
         for (std::uint32_t hexid : {20001u, 20002u, 20003u}) {
-            feed(lf_record(hexid, "AAA1"));
+            feed(lf_record(hexid, "AAA1", "RTTFC", round));
             clock_.advance(milliseconds{300});
             assembler_.tick(clock_.steadyNow());
         }
@@ -102,9 +113,9 @@ TEST_F(AppTrafficAssemblerTest, ARepeatedHexidStartsTheNextLiveBatch) {
     EXPECT_EQ(assembler_.liveWaiting(), 3u);
 
     // A round in another order, and one cut short: the repeat alone decides.
-    feed(lf_record(20002, "BBB2"));
-    feed(lf_record(20001, "AAA1"));
-    feed(lf_record(20002, "BBB2"));
+    feed(lf_record(20002, "BBB2", "RTTFC", 3));
+    feed(lf_record(20001, "AAA1", "RTTFC", 3));
+    feed(lf_record(20002, "BBB2", "RTTFC", 4));
     ASSERT_EQ(recorder_.count(), 4u);
     EXPECT_THAT(lf_hexids(recorder_.batches()[2].entries), ElementsAre(20001, 20002, 20003));
     EXPECT_THAT(lf_hexids(recorder_.batches()[3].entries), ElementsAre(20002, 20001));
@@ -125,7 +136,7 @@ TEST_F(AppTrafficAssemblerTest, ALiveBatchGoesAtItsLargestSize) {
     EXPECT_EQ(full.back().hexid, 100000u + kMax - 1);
     EXPECT_EQ(assembler_.liveWaiting(), 5u);
     // The hexids of the batch that went may come again in the next one.
-    feed(lf_record(100000, "AAA1"));
+    feed(lf_record(100000, "AAA1", "RTTFC", 1));
     EXPECT_EQ(recorder_.count(), 1u);
     feed("RTTFC_EOT");
     ASSERT_EQ(recorder_.count(), 2u);
@@ -164,7 +175,7 @@ TEST_F(AppTrafficAssemblerTest, MalformedDatagramsAreLoggedAndLoseNothingElse) {
 
 TEST_F(AppTrafficAssemblerTest, ADatagramCutShortByTheReceiveBufferIsRejected) {
     const std::string good = lf_record(20001, "AAA1");
-    assembler_.handleDatagram(good, clock_.steadyNow(), 70000);
+    assembler_.handleDatagram(good, clock_.steadyNow(), clock_.utcNow(), 70000);
     EXPECT_EQ(assembler_.counts().rejected, 1u);
     EXPECT_EQ(assembler_.liveWaiting(), 0u);
     EXPECT_THAT(log_.linesWith("datagram of 70000 bytes is too long"), SizeIs(1));
@@ -240,11 +251,7 @@ TEST_F(AppTrafficAssemblerTest, EveryBufferedSnapshotPlaysThirtySecondsAfterItWa
     testing::RecordingDecoder decoder;
     mailbox.setDecoder(&decoder);
     mailbox.enable(true);
-    AppTrafficAssembler assembler(
-        "Traffic Reader",
-        {[&](std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t base,
-             bool dropWhenOff) { mailbox.post(batch, kind, base, dropWhenOff); },
-         nullptr, nullptr});
+    AppTrafficAssembler assembler("Traffic Reader", {lf_postTo(mailbox), nullptr, nullptr});
 
     const double now = 1700000000.0;
     assembler.bufferRequested();
@@ -256,15 +263,15 @@ TEST_F(AppTrafficAssemblerTest, EveryBufferedSnapshotPlaysThirtySecondsAfterItWa
                 testing::rttfcDatagram({{1, std::to_string(40000 + n * 10 + a)},
                                         {14, fmt::format("{:.1f}", seenAt - 2.0 * a)}});
             assembler.handleDatagram("RTBUF=" + std::to_string(n) + datagram.substr(5),
-                                     clock.steadyNow());
+                                     clock.steadyNow(), clock.utcNow());
         }
-        assembler.handleDatagram("RTBUF_SEP", clock.steadyNow());
+        assembler.handleDatagram("RTBUF_SEP", clock.steadyNow(), clock.utcNow());
     }
-    assembler.handleDatagram("RTBUF_EOT", clock.steadyNow());
+    assembler.handleDatagram("RTBUF_EOT", clock.steadyNow(), clock.utcNow());
     assembler.handleDatagram(
-        testing::rttfcDatagram({{1, "50000"}, {14, fmt::format("{:.1f}", now)}}),
-        clock.steadyNow());
-    assembler.handleDatagram("RTTFC_EOT", clock.steadyNow());
+        testing::rttfcDatagram({{1, "50000"}, {14, fmt::format("{:.1f}", now)}}), clock.steadyNow(),
+        clock.utcNow());
+    assembler.handleDatagram("RTTFC_EOT", clock.steadyNow(), clock.utcNow());
     mailbox.takeTrafficBatches();
 
     const std::vector<TrafficEntry> decoded = decoder.entries();
@@ -285,6 +292,53 @@ TEST_F(AppTrafficAssemblerTest, EveryBufferedSnapshotPlaysThirtySecondsAfterItWa
     EXPECT_EQ(decoded[8].sample.time, 10000 + 2400) << "the newest 6 s before the live batch";
     EXPECT_EQ(decoded[10].hexid, 50000u);
     EXPECT_EQ(decoded[10].sample.time, 10000 + 3000);
+}
+
+// One report stamped far in the future would be its batch's newest: the others would all be
+// due at the next tick (1001) instead of 30 s after they were seen (4000 and 3350).
+TEST_F(AppTrafficAssemblerTest, AReportFromTheFutureIsSkippedAndTheOthersKeepTheirOffsets) {
+    StopControl stop;
+    std::atomic<std::uint32_t> tick{1000};
+    TrafficMailbox mailbox(&clock_, &stop, &tick);
+    mailbox.enable(true);
+    AppTrafficAssembler assembler("Traffic Reader", {lf_postTo(mailbox), nullptr, nullptr});
+    const double now = std::chrono::duration<double>(clock_.utcNow().time_since_epoch()).count();
+    const auto report = [&](std::uint32_t hexid, double timestamp, const char* type = "RTTFC") {
+        const std::string datagram = testing::rttfcDatagram(
+            {{1, std::to_string(hexid)}, {14, fmt::format("{:.1f}", timestamp)}});
+        assembler.handleDatagram(type + datagram.substr(5), clock_.steadyNow(), clock_.utcNow());
+    };
+    report(20001, now - 20.0);
+    report(20002, now - 26.5);
+    report(20003, 4070908800.0); // 2099-01-01
+    report(20004, now + kMaxFeedTimestampAheadSeconds + 1.0);
+    assembler.handleDatagram("RTTFC_EOT", clock_.steadyNow(), clock_.utcNow());
+
+    const std::vector<TrafficEntry> pending = mailbox.pendingBatch();
+    ASSERT_THAT(pending, SizeIs(2));
+    EXPECT_EQ(pending[0].hexid, 20001u);
+    EXPECT_EQ(pending[0].sample.time, 4000);
+    EXPECT_EQ(pending[1].hexid, 20002u);
+    EXPECT_EQ(pending[1].sample.time, 3350);
+    EXPECT_EQ(assembler.counts().rejected, 2u);
+    const std::vector<std::string> lines = log_.linesWith("Traffic Reader: datagram rejected: ");
+    ASSERT_THAT(lines, SizeIs(2));
+    EXPECT_THAT(lines[0], HasSubstr("time stamp 4070908800 lies"));
+    EXPECT_THAT(lines[0], HasSubstr("s ahead of the clock"));
+    EXPECT_THAT(lines[1], HasSubstr("lies 301 s ahead of the clock"));
+
+    // A report just inside the margin is kept, and so is one of buffered traffic; a buffered
+    // report from the future is skipped like a live one.
+    report(20005, now + kMaxFeedTimestampAheadSeconds);
+    assembler.bufferRequested();
+    report(30001, now - 30.0, "RTBUF=0");
+    report(30002, 4070908800.0, "RTBUF=0");
+    assembler.handleDatagram("RTBUF_EOT", clock_.steadyNow(), clock_.utcNow());
+    assembler.handleDatagram("RTTFC_EOT", clock_.steadyNow(), clock_.utcNow());
+    EXPECT_THAT(lf_hexids(mailbox.pendingBatch()), ElementsAre(20005));
+    ASSERT_THAT(mailbox.waitingBufferedBatches(), SizeIs(1));
+    EXPECT_THAT(lf_hexids(mailbox.waitingBufferedBatches()[0]), ElementsAre(30001));
+    EXPECT_EQ(assembler.counts().rejected, 3u);
 }
 
 TEST_F(AppTrafficAssemblerTest, UnknownMarkersAreLoggedOnceAndIgnored) {

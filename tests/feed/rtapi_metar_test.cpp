@@ -57,11 +57,10 @@ TEST(RtApiMetarTest, RecordedRepliesGiveTheNearestQnh) {
     EXPECT_EQ(five.stations.size(), 5u);
     EXPECT_EQ(five.qnhHpa, 1012.0);
 
-    // The oldest layout: one object without a METAR.
+    // The oldest layout: one object, a station without a METAR, which is passed over.
     const NearestMetar single =
         gf_readNearestMetar(testing::gf_readRecording(folder, "742254202.945561.json"));
-    ASSERT_EQ(single.stations.size(), 1u);
-    EXPECT_EQ(single.stations[0].icao, "EDDL");
+    EXPECT_TRUE(single.stations.empty());
     EXPECT_FALSE(single.qnhHpa.has_value());
 }
 
@@ -69,9 +68,14 @@ TEST(RtApiMetarTest, TheNearestStationWithoutQnhGivesWayToTheNext) {
     const auto reply = nlohmann::json::parse(R"({"status":200,"data":[
         {"ICAO":"AAAA","Dist":1,"METAR":"AAAA 010000Z NIL"},
         "garbage", {"Dist":2,"METAR":"no icao Q1000"}, null,
+        {"ICAO":"CCCC","Dist":2.5}, {"ICAO":"DDDD","Dist":2.6,"METAR":"null"},
+        {"ICAO":"null","Dist":2.7,"METAR":"EEEE 010000Z Q1000"},
         {"ICAO":"BBBB","Dist":3,"METAR":"BBBB 010000Z A3001"}]})");
     const NearestMetar nearest = gf_readNearestMetar(reply);
+    // Only the stations with an ICAO code and a METAR text are kept.
     ASSERT_EQ(nearest.stations.size(), 2u);
+    EXPECT_EQ(nearest.stations[0].icao, "AAAA");
+    EXPECT_EQ(nearest.stations[1].icao, "BBBB");
     EXPECT_EQ(nearest.qnhStation, "BBBB");
     EXPECT_NEAR(*nearest.qnhHpa, 1016.25, 0.01);
 }

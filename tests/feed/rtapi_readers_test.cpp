@@ -432,8 +432,10 @@ TEST_F(RtApiReadersTest, WeatherFailuresFollowTheSameRules) {
     RtApiStep step = reader.step();
     EXPECT_EQ(step.wait, kRtApiRetryWaitMs);
     EXPECT_EQ(gf_qnh(), 1013);
-    standIn_->queueAnswer("/v6/nearestmetar",
-                          StandInAnswer::withBody(R"({"status":200,"data":[{"ICAO":"XXXX"}]})"));
+    standIn_->queueAnswer(
+        "/v6/nearestmetar",
+        StandInAnswer::withBody(
+            R"({"status":200,"data":[{"ICAO":"XXXX","METAR":"XXXX 010000Z NIL"}]})"));
     step = reader.step();
     EXPECT_EQ(step.wait, kRtApiWeatherIntervalMs);
     EXPECT_TRUE(log_->contains("Weather RTAPIreader: none of 1 nearest METARs gives a QNH"));

@@ -2,6 +2,8 @@
 // of broken aircraft arrays, one fault at a time.
 #include "feed/rtapi_traffic.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <numbers>
 #include <set>
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "feed/feed_fields.h"
+#include "feed/time_offsets.h"
 #include "tests/feed/support/rtapi_test_support.h"
 #include "tests/support/shared_data.h"
 
@@ -120,6 +123,53 @@ TEST(RtApiTrafficTest, BufferedSnapshotsComeOldestFirst) {
     };
     EXPECT_LT(timeOf(read.buffers[1]), timeOf(read.buffers[2]));
     EXPECT_LT(timeOf(read.buffers[2]), timeOf(read.buffers[3]));
+}
+
+// One aircraft stamped far in the future would be the batch's newest and make every other one
+// due at once; it is skipped with its reason, and the others keep the offsets they had.
+TEST(RtApiTrafficTest, AircraftFromTheFutureAreSkippedBeforeTheOffsetsAreSet) {
+    SKYLOOM_REQUIRE_SHARED(folder, testing::kRtApiRecordings);
+    nlohmann::json reply = gf_readRecording(folder, "746213911.74435.json");
+    // Received at the reply's "dataepoch".
+    const Clock::UtcTime receivedAt{std::chrono::seconds{1724517662}};
+    std::vector<TrafficEntry> genuine = gf_readRtApiTraffic(reply, kStandardBasis).live;
+    gf_setTimeOffsets(genuine, 1000, 30);
+
+    reply["data"]["4ba8c3"][10] = 4070908800.0; // 2099-01-01
+    reply["data"]["4bb84d"][10] = 1724517662 + kMaxFeedTimestampAheadSeconds + 1.0;
+    reply["data"]["3d18a1"][10] = 1724517662 + kMaxFeedTimestampAheadSeconds;
+    RtApiTrafficReply read = gf_readRtApiTraffic(reply, kStandardBasis);
+    gf_skipEntriesAheadOfClock(read, receivedAt);
+    ASSERT_EQ(read.rejected.size(), 2u);
+    EXPECT_EQ(read.rejected[0].key, "4ba8c3");
+    EXPECT_EQ(read.rejected[0].reason,
+              "time stamp 4070908800 lies 2346391138 s ahead of the clock");
+    EXPECT_EQ(read.rejected[1].key, "4bb84d");
+    EXPECT_EQ(read.rejected[1].reason, "time stamp 1724517963 lies 301 s ahead of the clock");
+    ASSERT_EQ(read.live.size(), genuine.size() - 2);
+
+    // Without the one inside the margin, which is newest now, the rest are due as before.
+    std::erase_if(read.live, [](const TrafficEntry& e) { return e.hexid == 0x3d18a1; });
+    gf_setTimeOffsets(read.live, 1000, 30);
+    for (const TrafficEntry& entry : read.live) {
+        const auto it = std::find_if(genuine.begin(), genuine.end(),
+                                     [&](const TrafficEntry& e) { return e.hexid == entry.hexid; });
+        ASSERT_NE(it, genuine.end());
+        EXPECT_EQ(entry.sample.time, it->sample.time) << entry.hexid;
+    }
+    EXPECT_EQ(read.live.size(), 15u);
+
+    // Buffered snapshots lose their aircraft from the future the same way.
+    nlohmann::json buffered = gf_readRecording(folder, "746214863.95976.json");
+    auto& youngest = buffered["data"]["buffer_0"];
+    const std::string key = youngest.begin().key();
+    youngest[key][10] = 4070908800.0;
+    RtApiTrafficReply snapshots = gf_readRtApiTraffic(buffered, kStandardBasis);
+    const std::size_t before = snapshots.buffers.back().size();
+    gf_skipEntriesAheadOfClock(snapshots, Clock::UtcTime{std::chrono::seconds{1724521886}});
+    ASSERT_EQ(snapshots.rejected.size(), 1u);
+    EXPECT_EQ(snapshots.rejected[0].key, key);
+    EXPECT_EQ(snapshots.buffers.back().size(), before - 1);
 }
 
 TEST(RtApiTrafficTest, TheParkedRecordingBecomesParkedEntries) {

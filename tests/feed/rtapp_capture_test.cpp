@@ -1,16 +1,20 @@
 // The App stand-in's reading of the recorded captures: the counts that the recordings' notes
-// give, and the conversion of old AITFC records into today's RTTFC layout.
+// give, the conversion of old AITFC records into today's RTTFC layout, and the on-ground flags
+// inferred for captures that mark every aircraft airborne.
 #include "tools/rtapp_standin/capture.h"
 
+#include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "feed/rt_app_datagram.h"
 #include "tests/support/shared_data.h"
+#include "tests/support/temp_dir.h"
 
 namespace skyloom {
 namespace {
@@ -85,6 +89,76 @@ TEST(RtAppCaptureTest, CsvCapturesSplitAtARepeatedAircraftAndDropDuplicates) {
             EXPECT_TRUE(ids.insert(datagram.substr(6, datagram.find(',', 6) - 6)).second);
         }
     }
+}
+
+TEST(RtAppCaptureTest, OnTheGroundAreAircraftAtZeroAndSlowOnesNearTheAirportsElevation) {
+    struct Case {
+        const char* label;
+        double altitudeFt;
+        double groundSpeedKt;
+        bool onGround;
+    };
+    // Las Vegas: 2181 ft.
+    const double elevation = 2181.0;
+    const Case cases[] = {
+        {"old Apps' altitude on the ground, standing", 0.0, 0.0, true},
+        {"old Apps' altitude on the ground, rolling", 0.0, 140.0, true},
+        {"below sea level", -100.0, 60.0, true},
+        {"taxiing at the elevation", 2181.0, 15.0, true},
+        {"at the fastest taxi speed", 2300.0, tools::kMaxGroundSpeedKt, true},
+        {"just faster", 2300.0, tools::kMaxGroundSpeedKt + 0.1, false},
+        {"at the highest ground altitude", elevation + tools::kGroundHeightFt, 0.0, true},
+        {"just higher", elevation + tools::kGroundHeightFt + 1.0, 0.0, false},
+        {"a lower airport nearby, standing", 650.0, 0.0, true},
+        {"on final near the elevation", 2250.0, 140.0, false},
+        {"cruising", 36000.0, 450.0, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tools::gf_inferOnGround(c.altitudeFt, c.groundSpeedKt, elevation), c.onGround)
+            << c.label;
+    }
+}
+
+TEST(RtAppCaptureTest, OnlyACaptureThatMarksEverythingAirborneHasItsGroundInferred) {
+    testing::TempDir dir;
+    const auto write = [&](const char* name, const std::string& text) {
+        std::ofstream(dir / name) << text;
+        return dir / name;
+    };
+    const std::string taxiing = "AITFC,10000001,36.08,-115.15,0,0,1,90,12,AAL1,B738,N1,LAS,PHX";
+    const std::string flying =
+        "AITFC,10000002,36.2,-115.3,9000,-800,1,270,250,AAL2,B738,N2,PHX,LAS";
+    const auto allAirborne =
+        write("all.txt", fmt::format("1551819399.0 : {}\n1551819399.1 : {}\n", taxiing, flying));
+    const auto mixed =
+        write("mixed.txt", fmt::format("1551819399.0 : {}\n1551819399.1 : {}\n", taxiing,
+                                       "AITFC,10000003,36.08,-115.15,2181,"
+                                       "0,0,90,0,AAL3,B738,N3,LAS,PHX"));
+    const auto flag = [](const std::string& datagram) {
+        return gf_splitAppDatagram(datagram).fields[6];
+    };
+
+    const tools::Capture inferred = tools::gf_readCapture(allAirborne, 2181.0);
+    EXPECT_TRUE(inferred.allAirborne);
+    EXPECT_TRUE(inferred.groundInferred);
+    EXPECT_EQ(inferred.groundRecords, 1u);
+    ASSERT_THAT(inferred.bursts, SizeIs(1));
+    EXPECT_EQ(flag(inferred.bursts[0].datagrams[0]), "0");
+    EXPECT_EQ(flag(inferred.bursts[0].datagrams[1]), "1");
+    EXPECT_EQ(gf_splitAppDatagram(inferred.bursts[0].datagrams[0]).fieldCount, 44u);
+
+    // Without the airport's elevation nothing is inferred; the capture says what it lacks.
+    const tools::Capture unknown = tools::gf_readCapture(allAirborne);
+    EXPECT_TRUE(unknown.allAirborne);
+    EXPECT_FALSE(unknown.groundInferred);
+    EXPECT_EQ(flag(unknown.bursts[0].datagrams[0]), "1");
+
+    // A capture that tells ground traffic itself keeps its flags.
+    const tools::Capture told = tools::gf_readCapture(mixed, 2181.0);
+    EXPECT_FALSE(told.allAirborne);
+    EXPECT_FALSE(told.groundInferred);
+    EXPECT_EQ(flag(told.bursts[0].datagrams[0]), "1");
+    EXPECT_EQ(flag(told.bursts[0].datagrams[1]), "0");
 }
 
 TEST(RtAppCaptureTest, AMissingCaptureIsAnError) {

@@ -71,7 +71,57 @@ CaptureLine lf_captureLine(std::string_view line) {
     return {std::nullopt, line};
 }
 
+// RTTFC fields the ground inference reads and writes.
+constexpr std::size_t kAltitudeField = 4;
+constexpr std::size_t kAirborneField = 6;
+constexpr std::size_t kGroundSpeedField = 8;
+
+bool lf_allAirborne(const Capture& capture) {
+    std::size_t records = 0;
+    for (const CaptureBurst& burst : capture.bursts) {
+        for (const std::string& datagram : burst.datagrams) {
+            const std::vector<std::string_view> fields = lf_fields(datagram);
+            if (fields.size() <= kGroundSpeedField) {
+                continue;
+            }
+            if (fields[kAirborneField] != "1") {
+                return false;
+            }
+            ++records;
+        }
+    }
+    return records > 0;
+}
+
+// Infers the on-ground flags of a capture that marks everything airborne.
+void lf_inferGround(Capture& capture, double airportElevationFt) {
+    capture.groundInferred = true;
+    for (CaptureBurst& burst : capture.bursts) {
+        for (std::string& datagram : burst.datagrams) {
+            const std::vector<std::string_view> fields = lf_fields(datagram);
+            if (fields.size() <= kGroundSpeedField) {
+                continue;
+            }
+            const auto altitude = lf_number(fields[kAltitudeField]);
+            const double speed = lf_number(fields[kGroundSpeedField]).value_or(0.0);
+            if (altitude && gf_inferOnGround(*altitude, speed, airportElevationFt)) {
+                // The flag is "1" (the capture marks everything airborne).
+                datagram[static_cast<std::size_t>(fields[kAirborneField].data() -
+                                                  datagram.data())] = '0';
+                ++capture.groundRecords;
+            }
+        }
+    }
+}
+
 } // namespace
+
+bool gf_inferOnGround(double altitudeFt, double groundSpeedKt, double airportElevationFt) noexcept {
+    if (altitudeFt <= 0.0) {
+        return true;
+    }
+    return altitudeFt <= airportElevationFt + kGroundHeightFt && groundSpeedKt <= kMaxGroundSpeedKt;
+}
 
 std::string gf_rttfcFromAitfc(std::string_view datagram, double receivedAt) {
     std::vector<std::string_view> fields = lf_fields(datagram);
@@ -99,7 +149,8 @@ std::string gf_bufferedFromRttfc(std::string_view datagram, std::size_t index) {
     return fmt::format("RTBUF={}{}", index, datagram.substr(5));
 }
 
-Capture gf_readCapture(const std::filesystem::path& file) {
+Capture gf_readCapture(const std::filesystem::path& file,
+                       std::optional<double> airportElevationFt) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         throw std::runtime_error(fmt::format("cannot read the capture '{}'", file.string()));
@@ -151,6 +202,10 @@ Capture gf_readCapture(const std::filesystem::path& file) {
         }
         burstIds.emplace(fields[1]);
         burst.datagrams.push_back(gf_rttfcFromAitfc(parsed.datagram, time));
+    }
+    capture.allAirborne = lf_allAirborne(capture);
+    if (capture.allAirborne && airportElevationFt) {
+        lf_inferGround(capture, *airportElevationFt);
     }
     return capture;
 }

@@ -9,10 +9,19 @@
 // the time stamp. Bursts are found by time gaps (more than 2 s between receiver times) or, in
 // csv files, by the first hexid that repeats; a line identical to the one before it is a
 // duplicate datagram and dropped.
+//
+// Old Apps marked every aircraft airborne, those on the ground too (at altitude 0), so a
+// replay of their captures would hold no ground traffic. When every record of a capture is
+// marked airborne and the airport's elevation is known, the flag is inferred instead: on the
+// ground are the records at altitude 0 or below (what old Apps reported on the ground) and
+// those at most kGroundHeightFt above the airport's elevation that move no faster than
+// kMaxGroundSpeedKt (taxiing or standing; a take-off or landing roll near the elevation
+// counts as airborne, as does an aircraft at another, higher airport).
 #pragma once
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +30,8 @@ namespace skyloom::tools {
 
 inline constexpr double kCaptureBurstGapSeconds = 2.0;
 inline constexpr std::size_t kRttfcFieldCount = 44;
+inline constexpr double kGroundHeightFt = 200.0;
+inline constexpr double kMaxGroundSpeedKt = 40.0;
 
 struct CaptureBurst {
     // Receiver time of the burst's first datagram (csv: its newest position time).
@@ -36,13 +47,24 @@ struct Capture {
     std::size_t skippedLines = 0;
     // Byte-identical repeats of the line before.
     std::size_t duplicateLines = 0;
+    // Every traffic record is marked airborne (as old Apps marked them).
+    bool allAirborne = false;
+    // The on-ground flags were inferred (see above), and how many records it put on the ground.
+    bool groundInferred = false;
+    std::size_t groundRecords = 0;
 };
+
+// Whether a record of a capture that marks everything airborne is on the ground (see above).
+bool gf_inferOnGround(double altitudeFt, double groundSpeedKt, double airportElevationFt) noexcept;
 
 // An AITFC datagram as an RTTFC datagram; any other datagram comes back unchanged.
 std::string gf_rttfcFromAitfc(std::string_view datagram, double receivedAt);
 
-// Reads a capture file; throws std::runtime_error when it cannot be read.
-Capture gf_readCapture(const std::filesystem::path& file);
+// Reads a capture file; throws std::runtime_error when it cannot be read. With the elevation
+// of the capture's airport (feet), a capture that marks every record airborne gets inferred
+// on-ground flags.
+Capture gf_readCapture(const std::filesystem::path& file,
+                       std::optional<double> airportElevationFt = std::nullopt);
 
 // The datagram of a buffered snapshot record: "RTBUF=<index>" in place of "RTTFC".
 std::string gf_bufferedFromRttfc(std::string_view datagram, std::size_t index);

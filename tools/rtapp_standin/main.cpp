@@ -1,14 +1,17 @@
 // skyloom_rtapp_standin: plays the RealTraffic App against a running program.
 //   skyloom_rtapp_standin --capture FILE [--host 127.0.0.1] [--port 10747]
 //       [--traffic-port 49005] [--weather-port 49004] [--speed 1] [--bursts N]
-//       [--level 2] [--no-markers] [--no-separators] [--buffered N]
+//       [--level 2] [--no-markers] [--no-separators] [--buffered N] [--elevation FT]
 // It connects to the program's TCP port (waiting up to a minute for the program), answers its
 // lines, prints each line it receives, and replays the capture: the first N bursts (--buffered)
 // as buffered traffic when the program asks for it, the rest as live traffic, in real time
-// or --speed times faster (0: as fast as possible).
+// or --speed times faster (0: as fast as possible). Old captures mark every aircraft airborne;
+// given the elevation of the capture's airport (--elevation, feet), the stand-in infers which
+// are on the ground instead (capture.h).
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -23,7 +26,15 @@ namespace {
 int lf_usage() {
     std::cerr << "usage: skyloom_rtapp_standin --capture FILE [--host ADDRESS] [--port N]\n"
                  "       [--traffic-port N] [--weather-port N] [--speed X] [--bursts N]\n"
-                 "       [--level N] [--no-markers] [--no-separators] [--buffered N]\n";
+                 "       [--level N] [--no-markers] [--no-separators] [--buffered N]\n"
+                 "       [--elevation FT]\n"
+              << fmt::format(
+                     "--elevation FT: the elevation of the capture's airport in feet. A capture\n"
+                     "       that marks every aircraft airborne (as old Apps did) then has its\n"
+                     "       on-ground flags inferred: on the ground are aircraft at altitude 0\n"
+                     "       or below, and those at most {} ft above the elevation at {} kt or\n"
+                     "       less.\n",
+                     skyloom::tools::kGroundHeightFt, skyloom::tools::kMaxGroundSpeedKt);
     return 2;
 }
 
@@ -36,6 +47,7 @@ int main(int argc, char** argv) {
     double speed = 1.0;
     std::size_t bursts = 0;
     std::size_t bufferedBursts = 0;
+    std::optional<double> elevationFt;
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     try {
         for (std::size_t i = 0; i < args.size(); ++i) {
@@ -64,6 +76,8 @@ int main(int argc, char** argv) {
                 options.licenceLevel = std::stoi(value());
             } else if (arg == "--buffered") {
                 bufferedBursts = std::stoul(value());
+            } else if (arg == "--elevation") {
+                elevationFt = std::stod(value());
             } else if (arg == "--no-markers") {
                 options.endMarkers = false;
             } else if (arg == "--no-separators") {
@@ -75,9 +89,17 @@ int main(int argc, char** argv) {
         if (capturePath.empty()) {
             return lf_usage();
         }
-        Capture capture = gf_readCapture(capturePath);
+        Capture capture = gf_readCapture(capturePath, elevationFt);
         std::cout << fmt::format("{} bursts, {} weather datagrams in {}\n", capture.bursts.size(),
                                  capture.weather.size(), capturePath);
+        if (capture.groundInferred) {
+            std::cout << fmt::format("every aircraft was marked airborne: {} records inferred on "
+                                     "the ground\n",
+                                     capture.groundRecords);
+        } else if (capture.allAirborne) {
+            std::cout << "every aircraft is marked airborne: give --elevation to infer which "
+                         "are on the ground\n";
+        }
         RtAppStandin standin(options);
         if (bufferedBursts > 0) {
             const std::size_t taken = std::min(bufferedBursts, capture.bursts.size());
