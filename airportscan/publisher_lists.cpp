@@ -63,8 +63,8 @@ void lf_readRejectedPublishers(PublisherLists& lists, const pugi::xml_node& root
         return;
     }
     for (const pugi::xml_node rp : section.children("rp")) {
-        for (const std::string& piece : gf_splitComma(rp.attribute("n").as_string())) {
-            lists.rejected.insert(lf_lowerAscii(piece));
+        for (const std::string& value : gf_splitComma(rp.attribute("n").as_string())) {
+            lists.rejected.insert(lf_lowerAscii(value));
         }
     }
 }

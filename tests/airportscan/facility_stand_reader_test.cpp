@@ -1,6 +1,6 @@
 // The facility stand reader against the simulated world: the stands of a fixture airport and
 // of airports converted from public data (LSZH, EHAM, KSFO) handed to the airport-file writer
-// with the airport's data and package; repeated stand ids made unique; an airport linked to
+// with the airport's data and package, repeated stand ids made unique; an airport linked to
 // its archived file instead; the airports it leaves to the BGL reader (no code, a refused
 // publisher, a simulator that does not deliver, a file that cannot be written) and an exception
 // while writing.
@@ -145,32 +145,6 @@ TEST_P(SharedAirportReaderTest, AConvertedAirportsStandsGoToTheWriterUniqueAndSo
 
 INSTANTIATE_TEST_SUITE_P(SharedAirports, SharedAirportReaderTest,
                          ::testing::Values("LSZH", "EHAM", "KSFO"));
-
-TEST_F(FacilityStandReaderTest, RepeatedStandIdsOfTheSimulatorAreMadeUnique) {
-    simworld::AirportFacilitySetup qska = fixture("qska");
-    simworld::FacilityTaxiParkingSetup twin = qska.taxiParkings.front(); // GATE 12
-    twin.biasXMeters = 500;
-    qska.taxiParkings.push_back(twin);
-    qska.taxiParkings.push_back(twin);
-    startWorld({qska});
-    ASSERT_TRUE(gf_readFacilities(vendorPackage("qska"), scan_.context()));
-
-    const std::vector<Stand>& stands = scan_.writer.calls.at(0).airport.stands;
-    EXPECT_EQ(stands.size(), 21u);
-    const auto gate = [&](const std::string& id) {
-        return *std::find_if(stands.begin(), stands.end(),
-                             [&](const Stand& s) { return s.id == id; });
-    };
-    // In reply order: the first GATE 12 keeps its id, the twins follow it.
-    const Lalo reference{46.9, 7.2};
-    EXPECT_NEAR(gf_metresBetween(gate("GATE 12").position, gf_flatOffset(reference, -20, 0)), 0,
-                0.1);
-    EXPECT_NEAR(gf_metresBetween(gate("GATE 12a").position, gf_flatOffset(reference, 500, 0)), 0,
-                0.1);
-    EXPECT_NEAR(gf_metresBetween(gate("GATE 12b").position, gf_flatOffset(reference, 500, 0)), 0,
-                0.1);
-    EXPECT_EQ(scan_.scanLog.back(), "Generated QSKA.xml: 21 positions of which 3 helipads");
-}
 
 TEST_F(FacilityStandReaderTest, AnArchivedAirportIsLinkedAndNotRead) {
     startWorld({fixture("qska")});

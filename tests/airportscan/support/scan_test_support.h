@@ -52,7 +52,7 @@ void gf_writeArchivesXml(const std::filesystem::path& folder, std::string_view r
 PublisherLists gf_publisherListsFrom(const std::filesystem::path& folder,
                                      std::string_view rootContent);
 
-// The scan's pieces over `base`/airports with its my_simaddon and my_thirdparty folders (not
+// The scan's working data over `base`/airports with its my_simaddon and my_thirdparty folders (not
 // yet created) and `base`/AirportsScanLog.txt; the code tests accept the codes of `airports`.
 struct ScanFixture {
     ScanFixture(const std::filesystem::path& base, std::set<std::string> airports);
