@@ -1,0 +1,56 @@
+// One top-level window of the layer on screen (GTK thread only): a GTK window whose one
+// drawing area shows the layer's last picture of the window's client area, at the window's
+// place and size, with its title; a pop-up of another window is an undecorated pop-up window
+// over it. The user's input in it goes back to the layer: the left button and the pointer as
+// mouse messages at the same screen point, the wheel, keys and typed characters (see
+// key_translation.h), focus leaving and coming back to the window as WM_KILLFOCUS and
+// WM_SETFOCUS of the control that has it, the close button as WM_CLOSE (the window itself
+// stays), and a move by the user as the window's new place.
+#pragma once
+
+#include <gtk/gtk.h>
+
+#include "platform/winui/gtk/window_look.h"
+#include "platform/winui/image.h"
+
+namespace skyloom::winui::gtk {
+
+class ScreenWindow {
+public:
+    // `scale`: device pixels of the layer per GTK pixel.
+    ScreenWindow(const WindowLook& look, GtkWindow* transientFor, int scale);
+    ~ScreenWindow();
+    ScreenWindow(const ScreenWindow&) = delete;
+    ScreenWindow& operator=(const ScreenWindow&) = delete;
+
+    // Follows the layer: place, size, title, visibility, stay on top.
+    void apply(const WindowLook& look);
+    // Shows `picture` (the client area) from now on.
+    void show(Image picture);
+
+    GtkWindow* gtkWindow() const { return GTK_WINDOW(window_); }
+    HWND hwnd() const { return hwnd_; }
+
+private:
+    static gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
+    static gboolean onButton(GtkWidget* widget, GdkEventButton* event, gpointer self);
+    static gboolean onMotion(GtkWidget* widget, GdkEventMotion* event, gpointer self);
+    static gboolean onScroll(GtkWidget* widget, GdkEventScroll* event, gpointer self);
+    static gboolean onKey(GtkWidget* widget, GdkEventKey* event, gpointer self);
+    static gboolean onFocus(GtkWidget* widget, GdkEventFocus* event, gpointer self);
+    static gboolean onDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
+    static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
+
+    // A point of the drawing area in the layer's screen pixels.
+    POINT screenPoint(double x, double y) const;
+
+    HWND hwnd_;
+    int scale_;
+    GtkWidget* window_;
+    GtkWidget* area_;
+    Image picture_;
+    POINT origin_{};  // where the window was last placed, in the layer's pixels
+    bool shown_ = false;
+};
+
+} // namespace skyloom::winui::gtk
