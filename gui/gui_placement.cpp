@@ -77,8 +77,18 @@ void Gui::keepOnScreen(ProgramParameters& parameters, std::int32_t fallbackX,
     if (winui::GetWindowRect(window, &current) == winui::FALSE) {
         return;
     }
-    const int width = current.right - current.left;
-    const int height = current.bottom - current.top;
+    // A minimised or maximised window is checked with the size it is restored to: the saved
+    // position is where it goes then.
+    winui::RECT sized = current;
+    winui::WINDOWPLACEMENT placement;
+    placement.length = sizeof placement;
+    if (winui::GetWindowPlacement(window, &placement) != winui::FALSE &&
+        (placement.showCmd == winui::SW_SHOWMINIMIZED ||
+         placement.showCmd == winui::SW_SHOWMAXIMIZED)) {
+        sized = placement.rcNormalPosition;
+    }
+    const int width = sized.right - sized.left;
+    const int height = sized.bottom - sized.top;
     const int savedX = parameters.MAIN_WINDOW_X.value();
     const int savedY = parameters.MAIN_WINDOW_Y.value();
     const winui::RECT placed{savedX, savedY, savedX + width, savedY + height};

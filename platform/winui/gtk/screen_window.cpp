@@ -65,16 +65,31 @@ ScreenWindow::ScreenWindow(const WindowLook& look, GtkWindow* transientFor, int 
     g_signal_connect(window_, "focus-out-event", G_CALLBACK(&ScreenWindow::onFocus), this);
     g_signal_connect(window_, "delete-event", G_CALLBACK(&ScreenWindow::onDelete), this);
     g_signal_connect(window_, "configure-event", G_CALLBACK(&ScreenWindow::onConfigure), this);
+    g_signal_connect(window_, "destroy", G_CALLBACK(&ScreenWindow::onDestroyed), this);
     apply(look);
 }
 
 ScreenWindow::~ScreenWindow() {
+    if (window_ == nullptr) {
+        return;
+    }
     g_signal_handlers_disconnect_by_data(area_, this);
     g_signal_handlers_disconnect_by_data(window_, this);
     gtk_widget_destroy(window_);
 }
 
+void ScreenWindow::onDestroyed(GtkWidget* /*widget*/, gpointer self) {
+    ScreenWindow& window = lf_self(self);
+    window.window_ = nullptr;
+    window.area_ = nullptr;
+    window.shown_ = false;
+    PostMessageW(window.hwnd_, WM_CLOSE, 0, 0);
+}
+
 void ScreenWindow::apply(const WindowLook& look) {
+    if (window_ == nullptr) {
+        return;
+    }
     gtk_window_set_title(GTK_WINDOW(window_), look.title.c_str());
     const int width = std::max(1, static_cast<int>(look.clientSize.cx) / scale_);
     const int height = std::max(1, static_cast<int>(look.clientSize.cy) / scale_);
@@ -101,7 +116,9 @@ void ScreenWindow::apply(const WindowLook& look) {
 
 void ScreenWindow::show(Image picture) {
     picture_ = std::move(picture);
-    gtk_widget_queue_draw(area_);
+    if (area_ != nullptr) {
+        gtk_widget_queue_draw(area_);
+    }
 }
 
 POINT ScreenWindow::screenPoint(double x, double y) const {

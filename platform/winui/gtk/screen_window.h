@@ -5,7 +5,9 @@
 // mouse messages at the same screen point, the wheel, keys and typed characters (see
 // key_translation.h), focus leaving and coming back to the window as WM_KILLFOCUS and
 // WM_SETFOCUS of the control that has it, the close button as WM_CLOSE (the window itself
-// stays), and a move by the user as the window's new place.
+// stays), and a move by the user as the window's new place. A GTK window that the desktop
+// destroys (no window system does that to a window it did not make) asks the layer's window
+// to close, since the user can no longer see it.
 #pragma once
 
 #include <gtk/gtk.h>
@@ -28,7 +30,8 @@ public:
     // Shows `picture` (the client area) from now on.
     void show(Image picture);
 
-    GtkWindow* gtkWindow() const { return GTK_WINDOW(window_); }
+    // Null once the desktop destroyed the GTK window.
+    GtkWindow* gtkWindow() const { return window_ != nullptr ? GTK_WINDOW(window_) : nullptr; }
     HWND hwnd() const { return hwnd_; }
 
 private:
@@ -40,6 +43,7 @@ private:
     static gboolean onFocus(GtkWidget* widget, GdkEventFocus* event, gpointer self);
     static gboolean onDelete(GtkWidget* widget, GdkEvent* event, gpointer self);
     static gboolean onConfigure(GtkWidget* widget, GdkEventConfigure* event, gpointer self);
+    static void onDestroyed(GtkWidget* widget, gpointer self);
 
     // A point of the drawing area in the layer's screen pixels.
     POINT screenPoint(double x, double y) const;
