@@ -12,9 +12,8 @@
 
 int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments(argv, argv + argc);
-    const bool headless =
-        std::find(arguments.begin() + (arguments.empty() ? 0 : 1), arguments.end(),
-                  "--headless") != arguments.end();
+    const bool headless = std::find(arguments.begin() + (arguments.empty() ? 0 : 1),
+                                    arguments.end(), "--headless") != arguments.end();
     return skyloom::gf_runAsSingleInstance([&] {
         std::shared_ptr<skyloom::winui::gtk::GtkBackend> screen;
         if (!headless) {

@@ -5,8 +5,8 @@
 
 #include "gui/gui_palette.h"
 #include "gui/option_controls.h"
-#include "platform/winui/gdi.h"
 #include "platform/winui/dpi.h"
+#include "platform/winui/gdi.h"
 #include "platform/winui/gdi_objects.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
@@ -43,18 +43,19 @@ void lf_paintCheckbox(winui::HWND window) {
     const bool enabled = winui::IsWindowEnabled(window) != winui::FALSE;
 
     const winui::HGDIOBJ oldPen = winui::SelectObject(dc, winui::GetStockObject(winui::DC_PEN));
-    const winui::HGDIOBJ oldBrush =
-        winui::SelectObject(dc, winui::GetStockObject(winui::DC_BRUSH));
+    const winui::HGDIOBJ oldBrush = winui::SelectObject(dc, winui::GetStockObject(winui::DC_BRUSH));
     const winui::COLORREF oldPenColour = winui::GetDCPenColor(dc);
     const winui::COLORREF oldBrushColour = winui::SetDCBrushColor(dc, kOptionsBlue);
 
-    winui::FillRect(dc, &client, static_cast<winui::HBRUSH>(winui::GetStockObject(winui::DC_BRUSH)));
+    winui::FillRect(dc, &client,
+                    static_cast<winui::HBRUSH>(winui::GetStockObject(winui::DC_BRUSH)));
     winui::SetDCPenColor(dc, enabled ? kFrameEnabled : kFrameDisabled);
     winui::SetDCBrushColor(dc, enabled ? kBoxEnabled : kBoxDisabled);
     winui::Rectangle(dc, client.left, client.top, client.right, client.bottom);
 
     if (winui::SendMessageW(window, winui::BM_GETCHECK, 0, 0) == winui::BST_CHECKED) {
-        const int width = std::max(1, winui::MulDiv(2, static_cast<int>(winui::GetDpiForWindow(window)), 96));
+        const int width =
+            std::max(1, winui::MulDiv(2, static_cast<int>(winui::GetDpiForWindow(window)), 96));
         const winui::HPEN tick =
             winui::CreatePen(winui::PS_SOLID, width, enabled ? kTickEnabled : kTickDisabled);
         const winui::HGDIOBJ framePen = winui::SelectObject(dc, tick);

@@ -124,9 +124,9 @@ void Gui::paint(winui::HDC dc) {
     paintStatus(memory, facts);
     if (facts.realTrafficConnected && lf_readerShown(state_.weatherReaderState) &&
         state_.qnhHpa > 0) {
-        const std::string qnh =
-            state_.qnhInHg ? fmt::format("{:.2F} inHg", state_.qnhHpa * kInHgPerHpa)
-                           : fmt::format("{} hPa", state_.qnhHpa);
+        const std::string qnh = state_.qnhInHg
+                                    ? fmt::format("{:.2F} inHg", state_.qnhHpa * kInHgPerHpa)
+                                    : fmt::format("{} hPa", state_.qnhHpa);
         gf_textOut(*this, qnh, memory, 548, 71, kTextGreen, false);
     }
     if (facts.realTrafficConnected && lf_readerShown(state_.trafficReaderState)) {
@@ -170,7 +170,8 @@ void Gui::paintStatus(winui::HDC dc, const GuiPaintFacts& facts) const {
     winui::HBRUSH simulatorFill = brushes_.red.get();
     winui::COLORREF simulatorText = kTextRed;
     if (facts.simulatorConnected) {
-        simulatorFill = state_.simulatorConnected ? brushes_.darkGreen.get() : brushes_.yellow.get();
+        simulatorFill =
+            state_.simulatorConnected ? brushes_.darkGreen.get() : brushes_.yellow.get();
         simulatorText = state_.simulatorConnected ? kTextGreen : kTextYellow;
     }
     gf_fillLayoutRect(dc, kSimulatorLight.left, kSimulatorLight.top, kSimulatorLight.right,
@@ -194,8 +195,8 @@ void Gui::paintStatus(winui::HDC dc, const GuiPaintFacts& facts) const {
     gf_textOut(*this, lf_countText("# thirdp: ", state_.thirdpCount), dc, 167, 71,
                countColour(state_.thirdpCount), false);
     if (state_.liveriesCount > 0) {
-        gf_textOut(*this, fmt::format("# livs: {}", state_.liveriesCount), dc, 276, 71,
-                   kTextGreen, false);
+        gf_textOut(*this, fmt::format("# livs: {}", state_.liveriesCount), dc, 276, 71, kTextGreen,
+                   false);
     } else {
         gf_textOut(*this, "# liveries: ...", dc, 276, 71, kTextYellow, false);
     }

@@ -10,8 +10,8 @@
 #include "foundation/log_file.h"
 #include "foundation/utf.h"
 #include "gui/gui.h"
-#include "platform/winui/gdi.h"
 #include "platform/winui/dpi.h"
+#include "platform/winui/gdi.h"
 #include "platform/winui/gdi_objects.h"
 
 namespace skyloom {
@@ -23,7 +23,8 @@ constexpr std::size_t kMaxTextLength = INT_MAX;
 
 void lf_logFailure(std::string_view text, std::string_view reason) noexcept {
     try {
-        LogFile::writeNoThrow(fmt::format("TextOut utf8 to wide failed for '{}': {}", text, reason));
+        LogFile::writeNoThrow(
+            fmt::format("TextOut utf8 to wide failed for '{}': {}", text, reason));
     } catch (...) {
         // Not even the line for the log could be made.
     }

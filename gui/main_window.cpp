@@ -62,8 +62,8 @@ MainWindow::~MainWindow() {
 
 bool MainWindow::loadTitle() {
     char16_t buffer[kTitleCapacity] = {};
-    const int length =
-        winui::LoadStringW(winui::GetModuleHandleW(nullptr), kTitleResourceId, buffer, kTitleCapacity);
+    const int length = winui::LoadStringW(winui::GetModuleHandleW(nullptr), kTitleResourceId,
+                                          buffer, kTitleCapacity);
     if (length <= 0) {
         return false;
     }
@@ -81,7 +81,8 @@ bool MainWindow::registerClass() {
     windowClass.style = winui::CS_HREDRAW | winui::CS_VREDRAW;
     windowClass.lpfnWndProc = &MainWindow::windowProc;
     windowClass.hInstance = instance;
-    windowClass.hIcon = winui::LoadIconW(instance, winui::MAKEINTRESOURCEW(static_cast<winui::WORD>(kIconResourceId)));
+    windowClass.hIcon = winui::LoadIconW(
+        instance, winui::MAKEINTRESOURCEW(static_cast<winui::WORD>(kIconResourceId)));
     windowClass.hIconSm = windowClass.hIcon;
     windowClass.hCursor = winui::LoadCursorW(nullptr, winui::IDC_ARROW);
     windowClass.hbrBackground =
@@ -112,8 +113,7 @@ winui::HWND MainWindow::create() {
     gui_.setDpi(winui::GetDpiForSystem());
     gui_.setTextFonts(gf_createGuiFont(false, 96), gf_createGuiFont(true, 96));
     gui_.setControlFont(gf_createGuiFont(false, gui_.dpi()));
-    if (gui_.textFont() == nullptr || gui_.boldFont() == nullptr ||
-        gui_.controlFont() == nullptr) {
+    if (gui_.textFont() == nullptr || gui_.boldFont() == nullptr || gui_.controlFont() == nullptr) {
         LogFile::writeImportant("Creating GUI fonts failed");
         return nullptr;
     }

@@ -19,8 +19,8 @@
 #include "gui/gui_palette.h"
 #include "gui/main_window.h"
 #include "gui/option_controls.h"
-#include "platform/winui/gdi.h"
 #include "platform/winui/dpi.h"
+#include "platform/winui/gdi.h"
 #include "platform/winui/gdi_objects.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
@@ -140,9 +140,9 @@ void MainWindow::onDpiChanged(winui::HWND window, winui::WPARAM wParam, winui::L
 
 void MainWindow::onClose() {
     // The window stays: the run cleans up in order and ends the program with MSG_EXIT.
-    gui_.showStatusText(fmt::format("{} close window button clicked, closing {} ...",
-                                    gf_timeText(), kProgramName),
-                        false);
+    gui_.showStatusText(
+        fmt::format("{} close window button clicked, closing {} ...", gf_timeText(), kProgramName),
+        false);
     run_.requestUserClose();
 }
 

@@ -7,13 +7,13 @@
 #include "config/parameters.h"
 #include "foundation/utf.h"
 #include "gui/gui.h"
-#include "refdata/park_airport.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
 #include "platform/winui/painting.h"
 #include "platform/winui/styles.h"
 #include "platform/winui/window.h"
 #include "platform/winui/window_state.h"
+#include "refdata/park_airport.h"
 
 namespace skyloom {
 namespace {
@@ -56,9 +56,8 @@ public:
         note(gf_createCheckbox(parameter, parent_, nullptr));
     }
     template <class ListParameter> void combo(ListParameter& parameter) {
-        const winui::HWND made = gf_createComboBox(parameter, gui_, parent_, nullptr,
-                                                   parameter.layout().width,
-                                                   parameter.layout().height);
+        const winui::HWND made = gf_createComboBox(
+            parameter, gui_, parent_, nullptr, parameter.layout().width, parameter.layout().height);
         if (made != nullptr) {
             parameter.fillComboBox();
         }
@@ -142,9 +141,9 @@ winui::HWND gf_createButton(OptionButton& button, const Gui& gui, winui::HWND pa
                             winui::SIZE size) {
     const ControlLayout& at = button.layout();
     const std::u16string caption = lf_wide(button.caption());
-    const winui::HWND made = winui::CreateWindowExW(
-        0, u"BUTTON", caption.c_str(), kButtonStyle, at.controlX, at.controlY(), size.cx, size.cy,
-        parent, lf_idOf(button), nullptr, nullptr);
+    const winui::HWND made = winui::CreateWindowExW(0, u"BUTTON", caption.c_str(), kButtonStyle,
+                                                    at.controlX, at.controlY(), size.cx, size.cy,
+                                                    parent, lf_idOf(button), nullptr, nullptr);
     button.setWindow(made);
     if (made != nullptr) {
         lf_setFont(made, gui);

@@ -19,18 +19,12 @@ using ::testing::IsSupersetOf;
 using ::testing::Not;
 using U = GuiUpdate;
 
-constexpr winui::COLORREF kYellow = winui::RGB(255, 255, 0);
-
 // An airport with its file loaded and parked aircraft on its stands.
 std::vector<GuiUpdate> lf_loadedAirport() {
-    return {U::ParkAirport{IcaoCode("LOWW")},
-            U::AirportFile{true, "Vienna"},
-            U::Publisher{"JustSim", true},
-            U::QualityText{"92 %"},
-            U::AirportFileUpdates{7},
-            U::StandCount{212},
-            U::ParkedCounts{14, 96},
-            U::LiveFit{2.0F},
+    return {U::ParkAirport{IcaoCode("LOWW")}, U::AirportFile{true, "Vienna"},
+            U::Publisher{"JustSim", true},    U::QualityText{"92 %"},
+            U::AirportFileUpdates{7},         U::StandCount{212},
+            U::ParkedCounts{14, 96},          U::LiveFit{2.0F},
             U::NextParkingUpdate{23}};
 }
 
@@ -69,8 +63,7 @@ struct PanelCase {
     std::vector<std::string> absent;
 };
 
-class GuiPaintPanelTest : public MainWindowTest, public ::testing::WithParamInterface<PanelCase> {
-};
+class GuiPaintPanelTest : public MainWindowTest, public ::testing::WithParamInterface<PanelCase> {};
 
 TEST_P(GuiPaintPanelTest, ThePanelShowsItsRowsAtItsPlace) {
     const PanelCase& c = GetParam();
@@ -134,8 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   false,
                   lf_parking(false, true, 12, "C35"),
-                  lf_with(lf_loadedAirport(), {U::ParkingTarget{120, 60}, U::StaticPlanCount{4},
-                                               U::StaticFit{3.5F}}),
+                  lf_with(lf_loadedAirport(),
+                          {U::ParkingTarget{120, 60}, U::StaticPlanCount{4}, U::StaticFit{3.5F}}),
                   {{167, 1, " Vienna   publisher: JustSim (h),  week: 12"},
                    {5, 2, "next update (min):"},
                    {167, 2, "23"},
@@ -149,8 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
                   false,
                   false,
                   lf_parking(true, true, 12, nullptr),
-                  lf_with(lf_loadedAirport(),
-                          {U::ParkingTarget{120, 60}, U::StaticFitHidden{true}, U::StaticFit{3.5F}}),
+                  lf_with(lf_loadedAirport(), {U::ParkingTarget{120, 60}, U::StaticFitHidden{true},
+                                               U::StaticFit{3.5F}}),
                   {{5, 2, "generating parking ...", kYellow}},
                   {"next update", "static fit", "reserved stand: "}},
         PanelCase{"AnUpdateBeyondADayIsNotShown",
@@ -207,15 +200,15 @@ TEST_P(GuiPaintCaptionsTest, CaptionsStandAtTheirControlsInTheColourTheSettingsA
         const auto* control =
             dynamic_cast<const OptionControl*>(parameters_.findByName(caption.parameter));
         ASSERT_NE(control, nullptr) << caption.parameter;
-        EXPECT_THAT(calls, Contains(gf_recordedText(control->layout().captionX,
-                                                    control->layout().rowY, caption.text,
-                                                    caption.colour, caption.bold)))
+        EXPECT_THAT(calls,
+                    Contains(gf_recordedText(control->layout().captionX, control->layout().rowY,
+                                             caption.text, caption.colour, caption.bold)))
             << caption.parameter;
     }
 }
 
-constexpr winui::COLORREF kBlackText = winui::RGB(0, 0, 0);
-constexpr winui::COLORREF kRedText = winui::RGB(255, 0, 0);
+constexpr winui::COLORREF kBlack = winui::RGB(0, 0, 0);
+constexpr winui::COLORREF kRed = winui::RGB(255, 0, 0);
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, GuiPaintCaptionsTest,
@@ -231,16 +224,16 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     false,
                     false,
-                    {{"RANDOM", "Random", kBlackText},
-                     {"GUID_CHANGES", "GUID changes", kBlackText},
-                     {"OBJECTID_LIST", "Objectids", kBlackText},
-                     {"AEROWINX", "Aerowinx", kBlackText},
-                     {"MAX_LIVE_SEL", "max live", kBlackText},
+                    {{"RANDOM", "Random", kBlack},
+                     {"GUID_CHANGES", "GUID changes", kBlack},
+                     {"OBJECTID_LIST", "Objectids", kBlack},
+                     {"AEROWINX", "Aerowinx", kBlack},
+                     {"MAX_LIVE_SEL", "max live", kBlack},
                      {"MAX_FIT_FL", "max fit hrs", kTextGrey},
                      {"WEEK", "week", kTextGrey},
-                     {"parking_percentage", "target % ", kBlackText},
-                     {"PARKING_INTERVAL_MINUTES", "update interval (min)", kBlackText, true},
-                     {"TIME_SHIFT_DAYS", "day", kBlackText}}},
+                     {"parking_percentage", "target % ", kBlack},
+                     {"PARKING_INTERVAL_MINUTES", "update interval (min)", kBlack, true},
+                     {"TIME_SHIFT_DAYS", "day", kBlack}}},
         CaptionCase{"SettingsWorthAttention",
                     [](ParamsSnapshot& s) {
                         s.RANDOM = false;
@@ -258,9 +251,9 @@ INSTANTIATE_TEST_SUITE_P(
                      {"OBJECTID_LIST", "Objectids", kTextYellow},
                      {"AEROWINX", "Aerowinx", kTextYellow},
                      {"MAX_LIVE_SEL", "max live", kTextYellow},
-                     {"MAX_PARK_SEL", "max park", kBlackText},
+                     {"MAX_PARK_SEL", "max park", kBlack},
                      {"TIME_SHIFT_DAYS", "day", kTextYellow},
-                     {"TIME_SHIFT_HOURS", "hour", kBlackText}}},
+                     {"TIME_SHIFT_HOURS", "hour", kBlack}}},
         CaptionCase{"NoAircraftAtAll",
                     [](ParamsSnapshot& s) {
                         s.MAX_LIVE_SEL = 0;
@@ -268,7 +261,7 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     false,
                     false,
-                    {{"MAX_LIVE_SEL", "max live", kRedText}, {"MAX_PARK_SEL", "max park", kRedText}}},
+                    {{"MAX_LIVE_SEL", "max live", kRed}, {"MAX_PARK_SEL", "max park", kRed}}},
         CaptionCase{"RealTrafficParkedOnly",
                     [](ParamsSnapshot& s) {
                         s.RT_PARKTRAFFIC_ONLY = 1;
@@ -278,7 +271,7 @@ INSTANTIATE_TEST_SUITE_P(
                     false,
                     {{"parking_percentage", "target % ", kTextGrey},
                      {"AUTO_PARK", "auto park", kTextGrey},
-                     {"MAX_FIT_FL", "max fit hrs", kBlackText},
+                     {"MAX_FIT_FL", "max fit hrs", kBlack},
                      {"PARK_SOFT", "soft", kTextGrey}}},
         CaptionCase{"ManualParking",
                     [](ParamsSnapshot& s) {
@@ -287,9 +280,9 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     false,
                     false,
-                    {{"MAX_FIT_FL", "max fit hrs", kBlackText},
-                     {"WEEK", "week", kBlackText},
-                     {"AUTO_PARK", "auto park", kBlackText}}},
+                    {{"MAX_FIT_FL", "max fit hrs", kBlack},
+                     {"WEEK", "week", kBlack},
+                     {"AUTO_PARK", "auto park", kBlack}}},
         CaptionCase{"DirectRoadAndTimeShiftDisabled",
                     [](ParamsSnapshot& s) {
                         s.AEROWINX = true;
@@ -308,14 +301,13 @@ class GuiPaintTitlesTest : public MainWindowTest {};
 TEST_F(GuiPaintTitlesTest, SectionTitlesAreBoldAndTheTimeShiftTitleGreysWhenDisabled) {
     ASSERT_NE(open([](winui::HWND) { return true; }), nullptr);
     std::vector<std::string> calls = recordPaint();
-    EXPECT_THAT(calls, IsSupersetOf({gf_recordedText(5, 103, "DATA SOURCES", kBlackText, true),
-                                     gf_recordedText(657, 103, "CONFIGURATION", kBlackText, true),
-                                     gf_recordedText(5, 207, "COLLISION AVOIDANCE", kBlackText,
-                                                     true),
-                                     gf_recordedText(657, 207, "MISC", kBlackText, true),
-                                     gf_recordedText(5, 343, "TRAFFIC INJECTION", kBlackText, true),
-                                     gf_recordedText(657, 343, "TIME SHIFT", kBlackText, true),
-                                     gf_recordedText(5, 511, "PARKING", kBlackText, true)}));
+    EXPECT_THAT(calls, IsSupersetOf({gf_recordedText(5, 103, "DATA SOURCES", kBlack, true),
+                                     gf_recordedText(657, 103, "CONFIGURATION", kBlack, true),
+                                     gf_recordedText(5, 207, "COLLISION AVOIDANCE", kBlack, true),
+                                     gf_recordedText(657, 207, "MISC", kBlack, true),
+                                     gf_recordedText(5, 343, "TRAFFIC INJECTION", kBlack, true),
+                                     gf_recordedText(657, 343, "TIME SHIFT", kBlack, true),
+                                     gf_recordedText(5, 511, "PARKING", kBlack, true)}));
     gui_.enqueueUpdate(U::TimeShiftControlsDisabled{});
     calls = recordPaint();
     EXPECT_THAT(calls, Contains(gf_recordedText(657, 343, "TIME SHIFT", kTextGrey, false)));

@@ -19,11 +19,6 @@ using ::testing::IsSupersetOf;
 using ::testing::Not;
 using U = GuiUpdate;
 
-constexpr winui::COLORREF kBlack = winui::RGB(0, 0, 0);
-constexpr winui::COLORREF kDarkGreen = winui::RGB(25, 150, 25);
-constexpr winui::COLORREF kRed = winui::RGB(255, 0, 0);
-constexpr winui::COLORREF kYellow = winui::RGB(255, 255, 0);
-
 std::string lf_simulatorLight(winui::COLORREF colour) {
     return gf_recordedFill(403, 34, 436, 96, colour);
 }
@@ -31,8 +26,9 @@ std::string lf_feedLight(winui::COLORREF colour) {
     return gf_recordedFill(435, 34, 468, 96, colour);
 }
 
-struct StatusCase {
+struct PaintCase {
     const char* name;
+    bool compact;
     bool simulatorConnected;
     bool realTrafficConnected;
     std::vector<GuiUpdate> updates;
@@ -41,13 +37,14 @@ struct StatusCase {
 };
 
 class GuiPaintStatusTest : public MainWindowTest,
-                           public ::testing::WithParamInterface<StatusCase> {};
+                           public ::testing::WithParamInterface<PaintCase> {};
 
-TEST_P(GuiPaintStatusTest, TheCountersBandShowsWhatIsKnown) {
-    const StatusCase& c = GetParam();
+TEST_P(GuiPaintStatusTest, TheCountersBandAndTheBottomLineShowWhatIsKnown) {
+    const PaintCase& c = GetParam();
     ASSERT_NE(open([](winui::HWND) { return true; }), nullptr);
     facts_.simulatorConnected = c.simulatorConnected;
     facts_.realTrafficConnected = c.realTrafficConnected;
+    gui_.enqueueUpdate(U::SetCompact{c.compact});
     for (GuiUpdate update : c.updates) {
         gui_.enqueueUpdate(std::move(update));
     }
@@ -62,140 +59,133 @@ TEST_P(GuiPaintStatusTest, TheCountersBandShowsWhatIsKnown) {
                                      gf_recordedLine(435, 33, 435, 96, kBlack)}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, GuiPaintStatusTest,
-    ::testing::Values(
-        StatusCase{"NothingKnownYet",
-                   false,
-                   false,
-                   {},
-                   {lf_simulatorLight(kRed), lf_feedLight(kBlack),
-                    gf_recordedText(5, 39, "MSFS", kTextGreen),
-                    gf_recordedText(5, 71, "# simaddon: ...", kYellow),
-                    gf_recordedText(167, 71, "# thirdp: ...", kYellow),
-                    gf_recordedText(276, 71, "# liveries: ...", kYellow)},
-                   {"qnh:", "# live aircraft:", "user stand"}},
-        StatusCase{"SimulatorConnectedWithoutItsFlag",
-                   true,
-                   false,
-                   {U::SimulatorText{"MSFS 2020 (11.0.282174.0)"}, U::UserStand{"B12"}},
-                   {lf_simulatorLight(kYellow),
-                    gf_recordedText(5, 39, "MSFS 2020 (11.0.282174.0)", kYellow),
-                    gf_recordedText(222, 39, "user stand: B12", kYellow)},
-                   {"\"MSFS\""}},
-        StatusCase{"SimulatorRunning",
-                   true,
-                   false,
-                   {U::SimulatorText{"MSFS 2024 (12.1.1.1)"}, U::SimulatorConnected{true}},
-                   {lf_simulatorLight(kDarkGreen),
-                    gf_recordedText(5, 39, "MSFS 2024 (12.1.1.1)", kTextGreen),
-                    gf_recordedText(222, 39, "user stand: ", kTextGreen)},
-                   {}},
-        StatusCase{"FeedKnownButRealTrafficNotConnected",
-                   false,
-                   false,
-                   {U::FeedStatusKnown{}, U::TrafficReaderState{ReaderState::receiving}},
-                   {lf_feedLight(kRed)},
-                   {"qnh:", "# live aircraft:"}},
-        StatusCase{"ReadersWaitingForData",
-                   false,
-                   true,
-                   {U::FeedStatusKnown{}, U::DataSourceText{"RT App 10.0.245"},
-                    U::TrafficReaderState{ReaderState::waitingForData},
-                    U::WeatherReaderState{ReaderState::waitingForData}},
-                   {lf_feedLight(kYellow), gf_recordedText(494, 39, "RT App 10.0.245", kTextGreen),
-                    gf_recordedText(494, 71, "qnh:", kYellow),
-                    gf_recordedText(657, 71, "# live aircraft:", kYellow),
-                    gf_recordedText(785, 71, "  0", kTextGreen)},
-                   {"hPa"}},
-        StatusCase{"ReceivingWithTheQnhInInches",
-                   false,
-                   true,
-                   {U::FeedStatusKnown{}, U::TrafficReaderState{ReaderState::receiving},
-                    U::WeatherReaderState{ReaderState::receiving}, U::Qnh{1013},
-                    U::QnhUnit{true}, U::LiveAircraftCount{87}},
-                   {lf_feedLight(kDarkGreen), gf_recordedText(494, 71, "qnh:", kTextGreen),
-                    gf_recordedText(548, 71, "29.91 inHg", kTextGreen),
-                    gf_recordedText(657, 71, "# live aircraft:", kTextGreen),
-                    gf_recordedText(785, 71, " 87", kTextGreen)},
-                   {"hPa"}},
-        StatusCase{"AQnhOfZeroLeavesItsPlaceEmpty",
-                   false,
-                   true,
-                   {U::WeatherReaderState{ReaderState::receiving}, U::QnhUnit{false}},
-                   {gf_recordedText(494, 71, "qnh:", kTextGreen)},
-                   {"hPa", "inHg"}},
-        StatusCase{"AQnhInHectopascals",
-                   false,
-                   true,
-                   {U::WeatherReaderState{ReaderState::receiving}, U::Qnh{998}},
-                   {gf_recordedText(548, 71, "998 hPa", kTextGreen)},
-                   {"inHg"}},
-        StatusCase{"ScanCountsFilled",
-                   false,
-                   false,
-                   {U::SimaddonCount{37}, U::ThirdpCount{12}, U::LiveriesCount{1523}},
-                   {gf_recordedText(5, 71, "# simaddon: 37", kTextGreen),
-                    gf_recordedText(167, 71, "# thirdp: 12", kTextGreen),
-                    gf_recordedText(276, 71, "# livs: 1523", kTextGreen)},
-                   {"..."}}),
-    [](const ::testing::TestParamInfo<StatusCase>& info) { return info.param.name; });
-
-// --- The bottom line ---
-
-struct BottomCase {
-    const char* name;
-    bool compact;
-    std::vector<GuiUpdate> updates;
-    std::vector<std::string> drawn;
-    std::vector<std::string> absent;
-};
-
-class GuiPaintBottomLineTest : public MainWindowTest,
-                               public ::testing::WithParamInterface<BottomCase> {};
-
-TEST_P(GuiPaintBottomLineTest, TheErrorLineWinsOverTheStatus) {
-    const BottomCase& c = GetParam();
-    ASSERT_NE(open([](winui::HWND) { return true; }), nullptr);
-    gui_.enqueueUpdate(U::SetCompact{c.compact});
-    for (GuiUpdate update : c.updates) {
-        gui_.enqueueUpdate(std::move(update));
-    }
-    const std::vector<std::string> calls = recordPaint();
-    EXPECT_THAT(calls, IsSupersetOf(c.drawn));
-    for (const std::string& part : c.absent) {
-        EXPECT_THAT(calls, Not(Contains(HasSubstr(part))));
-    }
+std::string lf_name(const ::testing::TestParamInfo<PaintCase>& info) {
+    return info.param.name;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Lines, GuiPaintBottomLineTest,
+    CountersBand, GuiPaintStatusTest,
     ::testing::Values(
-        BottomCase{"StatusOnGreen",
-                   false,
-                   {U::StatusText{"Scan done", false}},
-                   {gf_recordedFill(0, 736, 900, 768, kDarkGreen),
-                    gf_recordedText(3, 743, "Scan done", kTextWhite)},
-                   {"FillRect(0,736,900,768) brush=#FF0000"}},
-        BottomCase{"ErrorOnRedHidesTheStatus",
-                   false,
-                   {U::StatusText{"Scan done", false}, U::ErrorText{"No simulator"},
-                    U::StatusText{"Later status", false}},
-                   {gf_recordedFill(0, 736, 900, 768, kRed),
-                    gf_recordedText(3, 743, "No simulator", kTextWhite)},
-                   {"Scan done", "Later status"}},
-        BottomCase{"CompactErrorLine",
-                   true,
-                   {U::ErrorText{"No simulator"}},
-                   {gf_recordedFill(0, 96, 900, 128, kRed),
-                    gf_recordedText(3, 103, "No simulator", kTextWhite)},
-                   {}},
-        BottomCase{"ClearedErrorShowsNothing",
-                   false,
-                   {U::ErrorText{"No simulator"}, U::ClearError{}},
-                   {gf_recordedFill(0, 736, 900, 768, kDarkGreen)},
-                   {"No simulator", "FillRect(0,736,900,768) brush=#FF0000"}}),
-    [](const ::testing::TestParamInfo<BottomCase>& info) { return info.param.name; });
+        PaintCase{"NothingKnownYet",
+                  false,
+                  false,
+                  false,
+                  {},
+                  {lf_simulatorLight(kRed), lf_feedLight(kBlack),
+                   gf_recordedText(5, 39, "MSFS", kTextGreen),
+                   gf_recordedText(5, 71, "# simaddon: ...", kYellow),
+                   gf_recordedText(167, 71, "# thirdp: ...", kYellow),
+                   gf_recordedText(276, 71, "# liveries: ...", kYellow)},
+                  {"qnh:", "# live aircraft:", "user stand"}},
+        PaintCase{"SimulatorConnectedWithoutItsFlag",
+                  false,
+                  true,
+                  false,
+                  {U::SimulatorText{"MSFS 2020 (11.0.282174.0)"}, U::UserStand{"B12"}},
+                  {lf_simulatorLight(kYellow),
+                   gf_recordedText(5, 39, "MSFS 2020 (11.0.282174.0)", kYellow),
+                   gf_recordedText(222, 39, "user stand: B12", kYellow)},
+                  {"\"MSFS\""}},
+        PaintCase{"SimulatorRunning",
+                  false,
+                  true,
+                  false,
+                  {U::SimulatorText{"MSFS 2024 (12.1.1.1)"}, U::SimulatorConnected{true}},
+                  {lf_simulatorLight(kDarkGreen),
+                   gf_recordedText(5, 39, "MSFS 2024 (12.1.1.1)", kTextGreen),
+                   gf_recordedText(222, 39, "user stand: ", kTextGreen)},
+                  {}},
+        PaintCase{"FeedKnownButRealTrafficNotConnected",
+                  false,
+                  false,
+                  false,
+                  {U::FeedStatusKnown{}, U::TrafficReaderState{ReaderState::receiving}},
+                  {lf_feedLight(kRed)},
+                  {"qnh:", "# live aircraft:"}},
+        PaintCase{"ReadersWaitingForData",
+                  false,
+                  false,
+                  true,
+                  {U::FeedStatusKnown{}, U::DataSourceText{"RT App 10.0.245"},
+                   U::TrafficReaderState{ReaderState::waitingForData},
+                   U::WeatherReaderState{ReaderState::waitingForData}},
+                  {lf_feedLight(kYellow), gf_recordedText(494, 39, "RT App 10.0.245", kTextGreen),
+                   gf_recordedText(494, 71, "qnh:", kYellow),
+                   gf_recordedText(657, 71, "# live aircraft:", kYellow),
+                   gf_recordedText(785, 71, "  0", kTextGreen)},
+                  {"hPa"}},
+        PaintCase{"ReceivingWithTheQnhInInches",
+                  false,
+                  false,
+                  true,
+                  {U::FeedStatusKnown{}, U::TrafficReaderState{ReaderState::receiving},
+                   U::WeatherReaderState{ReaderState::receiving}, U::Qnh{1013}, U::QnhUnit{true},
+                   U::LiveAircraftCount{87}},
+                  {lf_feedLight(kDarkGreen), gf_recordedText(494, 71, "qnh:", kTextGreen),
+                   gf_recordedText(548, 71, "29.91 inHg", kTextGreen),
+                   gf_recordedText(657, 71, "# live aircraft:", kTextGreen),
+                   gf_recordedText(785, 71, " 87", kTextGreen)},
+                  {"hPa"}},
+        PaintCase{"AQnhOfZeroLeavesItsPlaceEmpty",
+                  false,
+                  false,
+                  true,
+                  {U::WeatherReaderState{ReaderState::receiving}, U::QnhUnit{false}},
+                  {gf_recordedText(494, 71, "qnh:", kTextGreen)},
+                  {"hPa", "inHg"}},
+        PaintCase{"AQnhInHectopascals",
+                  false,
+                  false,
+                  true,
+                  {U::WeatherReaderState{ReaderState::receiving}, U::Qnh{998}},
+                  {gf_recordedText(548, 71, "998 hPa", kTextGreen)},
+                  {"inHg"}},
+        PaintCase{"ScanCountsFilled",
+                  false,
+                  false,
+                  false,
+                  {U::SimaddonCount{37}, U::ThirdpCount{12}, U::LiveriesCount{1523}},
+                  {gf_recordedText(5, 71, "# simaddon: 37", kTextGreen),
+                   gf_recordedText(167, 71, "# thirdp: 12", kTextGreen),
+                   gf_recordedText(276, 71, "# livs: 1523", kTextGreen)},
+                  {"..."}}),
+    lf_name);
+
+INSTANTIATE_TEST_SUITE_P(
+    BottomLine, GuiPaintStatusTest,
+    ::testing::Values(PaintCase{"StatusOnGreen",
+                                false,
+                                false,
+                                false,
+                                {U::StatusText{"Scan done", false}},
+                                {gf_recordedFill(0, 736, 900, 768, kDarkGreen),
+                                 gf_recordedText(3, 743, "Scan done", kTextWhite)},
+                                {"FillRect(0,736,900,768) brush=#FF0000"}},
+                      PaintCase{"ErrorOnRedHidesTheStatus",
+                                false,
+                                false,
+                                false,
+                                {U::StatusText{"Scan done", false}, U::ErrorText{"No simulator"},
+                                 U::StatusText{"Later status", false}},
+                                {gf_recordedFill(0, 736, 900, 768, kRed),
+                                 gf_recordedText(3, 743, "No simulator", kTextWhite)},
+                                {"Scan done", "Later status"}},
+                      PaintCase{"CompactErrorLine",
+                                true,
+                                false,
+                                false,
+                                {U::ErrorText{"No simulator"}},
+                                {gf_recordedFill(0, 96, 900, 128, kRed),
+                                 gf_recordedText(3, 103, "No simulator", kTextWhite)},
+                                {}},
+                      PaintCase{"ClearedErrorShowsNothing",
+                                false,
+                                false,
+                                false,
+                                {U::ErrorText{"No simulator"}, U::ClearError{}},
+                                {gf_recordedFill(0, 736, 900, 768, kDarkGreen)},
+                                {"No simulator", "FillRect(0,736,900,768) brush=#FF0000"}}),
+    lf_name);
 
 } // namespace
 } // namespace skyloom::testing

@@ -28,12 +28,6 @@ using ::testing::IsSupersetOf;
 using ::testing::Not;
 using U = GuiUpdate;
 
-constexpr winui::COLORREF kBlack = winui::RGB(0, 0, 0);
-constexpr winui::COLORREF kWhite = winui::RGB(255, 255, 255);
-constexpr winui::COLORREF kDarkGreen = winui::RGB(25, 150, 25);
-constexpr winui::COLORREF kRed = winui::RGB(255, 0, 0);
-constexpr winui::COLORREF kYellow = winui::RGB(255, 255, 0);
-
 std::vector<std::string> lf_starting(const std::vector<std::string>& calls, std::string_view head) {
     std::vector<std::string> found;
     std::copy_if(calls.begin(), calls.end(), std::back_inserter(found),
@@ -111,14 +105,13 @@ TEST_P(GuiPaintBandsTest, EveryBandAndLineIsDrawnWhereTheLayoutPutsItAndBlittedO
         lines.push_back(gf_recordedLine(0, 96, 900, 96, kWhite));
     }
     EXPECT_THAT(calls, IsSupersetOf(lines));
-    EXPECT_THAT(calls, Contains(gf_recordedText(773, 6, c.mode == Mode::expanded ? "Compact"
-                                                                                 : "Expand",
-                                                kTextGreen)));
+    EXPECT_THAT(calls, Contains(gf_recordedText(
+                           773, 6, c.mode == Mode::expanded ? "Compact" : "Expand", kTextGreen)));
 
     // One blit of the whole client area, last.
     ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.back(), fmt::format("BitBlt(0,0,{},{}) from=0,0 rop=SRCCOPY", client.cx,
-                                        client.cy));
+    EXPECT_EQ(calls.back(),
+              fmt::format("BitBlt(0,0,{},{}) from=0,0 rop=SRCCOPY", client.cx, client.cy));
     EXPECT_EQ(lf_starting(calls, "BitBlt(").size(), 1u);
 
     // The compact switch in device pixels, where a click is tested.
@@ -148,10 +141,12 @@ TEST_P(GuiPaintBandsTest, EveryBandAndLineIsDrawnWhereTheLayoutPutsItAndBlittedO
 }
 
 INSTANTIATE_TEST_SUITE_P(EachModeAt96And144Dpi, GuiPaintBandsTest,
-                         ::testing::Values(BandCase{Mode::expanded, 96}, BandCase{Mode::expanded, 144},
+                         ::testing::Values(BandCase{Mode::expanded, 96},
+                                           BandCase{Mode::expanded, 144},
                                            BandCase{Mode::compactWithAirport, 96},
                                            BandCase{Mode::compactWithAirport, 144},
-                                           BandCase{Mode::compact, 96}, BandCase{Mode::compact, 144}),
+                                           BandCase{Mode::compact, 96},
+                                           BandCase{Mode::compact, 144}),
                          lf_caseName);
 
 } // namespace

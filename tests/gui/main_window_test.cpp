@@ -12,8 +12,8 @@
 #include "config/option_parameters.h"
 #include "gui/gui_layout.h"
 #include "platform/winui/dpi.h"
-#include "platform/winui/message_loop.h"
 #include "platform/winui/input.h"
+#include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
 #include "platform/winui/monitors.h"
 #include "platform/winui/styles.h"
@@ -82,7 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
         PlacementCase{"OnASecondScreenToTheLeft", {-1280, 0, 0, 984}, -1000, 100, -1000, 100}),
     [](const ::testing::TestParamInfo<PlacementCase>& info) { return info.param.name; });
 
-TEST_F(MainWindowTest, AParametersFileThatIsNotXmlIsKeptAsGenerationZeroAndTheWindowUsesTheDefault) {
+TEST_F(MainWindowTest,
+       AParametersFileThatIsNotXmlIsKeptAsGenerationZeroAndTheWindowUsesTheDefault) {
     parameters_.MAIN_WINDOW_X.setValue(100);
     std::ofstream(dir_ / "parameters.xml", std::ios::binary | std::ios::trunc)
         << "<root><parameters>";
@@ -160,8 +161,8 @@ TEST_P(MainWindowCompactSwitchTest, AClickOnTheSwitchTogglesTheModeAndSavesIt) {
     ASSERT_NE(window, nullptr);
     const auto clickSwitch = [&] {
         const winui::RECT hot = gui_.compactHotRect();
-        winui::injectClickInWindow(window, winui::POINT{(hot.left + hot.right) / 2,
-                                                        (hot.top + hot.bottom) / 2});
+        winui::injectClickInWindow(
+            window, winui::POINT{(hot.left + hot.right) / 2, (hot.top + hot.bottom) / 2});
         pump();
     };
 
@@ -184,8 +185,7 @@ TEST_P(MainWindowCompactSwitchTest, AClickOnTheSwitchTogglesTheModeAndSavesIt) {
     EXPECT_EQ(savedValue("COLLAPSED"), "false");
 }
 
-INSTANTIATE_TEST_SUITE_P(At96And144Dpi, MainWindowCompactSwitchTest,
-                         ::testing::Values(96U, 144U));
+INSTANTIATE_TEST_SUITE_P(At96And144Dpi, MainWindowCompactSwitchTest, ::testing::Values(96U, 144U));
 
 // --- DPI change ---
 

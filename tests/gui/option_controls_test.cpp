@@ -64,21 +64,34 @@ TEST_P(CheckboxPaintTest, TheBoxPaintsItsFrameFillAndTick) {
 
 INSTANTIATE_TEST_SUITE_P(
     States, CheckboxPaintTest,
-    ::testing::Values(
-        BoxCase{96, true, false,
-                {"FillRect(0,0,14,14) brush=#99CCFF", "Rectangle(0,0,14,14) pen=#606060/0 brush=#FFFFFF"}},
-        BoxCase{96, true, true,
-                {"FillRect(0,0,14,14) brush=#99CCFF", "Rectangle(0,0,14,14) pen=#606060/0 brush=#FFFFFF",
-                 "Polyline(2,7 5,10 11,3) pen=#000000/2"}},
-        BoxCase{96, false, true,
-                {"FillRect(0,0,14,14) brush=#99CCFF", "Rectangle(0,0,14,14) pen=#A0A0A0/0 brush=#F0F0F0",
-                 "Polyline(2,7 5,10 11,3) pen=#808080/2"}},
-        BoxCase{144, true, true,
-                {"FillRect(0,0,21,21) brush=#99CCFF", "Rectangle(0,0,21,21) pen=#606060/0 brush=#FFFFFF",
-                 "Polyline(4,10 8,15 16,5) pen=#000000/3"}},
-        BoxCase{144, false, false,
-                {"FillRect(0,0,21,21) brush=#99CCFF",
-                 "Rectangle(0,0,21,21) pen=#A0A0A0/0 brush=#F0F0F0"}}));
+    ::testing::Values(BoxCase{96,
+                              true,
+                              false,
+                              {"FillRect(0,0,14,14) brush=#99CCFF",
+                               "Rectangle(0,0,14,14) pen=#606060/0 brush=#FFFFFF"}},
+                      BoxCase{96,
+                              true,
+                              true,
+                              {"FillRect(0,0,14,14) brush=#99CCFF",
+                               "Rectangle(0,0,14,14) pen=#606060/0 brush=#FFFFFF",
+                               "Polyline(2,7 5,10 11,3) pen=#000000/2"}},
+                      BoxCase{96,
+                              false,
+                              true,
+                              {"FillRect(0,0,14,14) brush=#99CCFF",
+                               "Rectangle(0,0,14,14) pen=#A0A0A0/0 brush=#F0F0F0",
+                               "Polyline(2,7 5,10 11,3) pen=#808080/2"}},
+                      BoxCase{144,
+                              true,
+                              true,
+                              {"FillRect(0,0,21,21) brush=#99CCFF",
+                               "Rectangle(0,0,21,21) pen=#606060/0 brush=#FFFFFF",
+                               "Polyline(4,10 8,15 16,5) pen=#000000/3"}},
+                      BoxCase{144,
+                              false,
+                              false,
+                              {"FillRect(0,0,21,21) brush=#99CCFF",
+                               "Rectangle(0,0,21,21) pen=#A0A0A0/0 brush=#F0F0F0"}}));
 
 TEST_F(MainWindowTest, ACheckBoxDoesNotToggleItselfButTellsItsWindow) {
     std::vector<winui::WPARAM> commands;
@@ -93,8 +106,8 @@ TEST_F(MainWindowTest, ACheckBoxDoesNotToggleItselfButTellsItsWindow) {
     pump();
     EXPECT_EQ(winui::IsDlgButtonChecked(window, parameters_.WEEK.controlId()),
               before ? winui::BST_CHECKED : winui::BST_UNCHECKED);
-    EXPECT_THAT(commands, ElementsAre(winui::MAKEWPARAM(parameters_.WEEK.controlId(),
-                                                        winui::BN_CLICKED)));
+    EXPECT_THAT(commands,
+                ElementsAre(winui::MAKEWPARAM(parameters_.WEEK.controlId(), winui::BN_CLICKED)));
 }
 
 TEST(GuiFontTest, TheFontsAreSegoeUiOfTwelvePointsAtTheirDpi) {
@@ -127,7 +140,8 @@ TEST_F(MainWindowTest, TextThatIsNotUtf8IsLoggedNotDrawnAndTheContextIsLeftAsItW
 
     gf_textOut(gui_, "bad \xC0 byte", dc, 10, 20, winui::RGB(255, 0, 0), true);
     EXPECT_THAT(log->calls(), IsEmpty());
-    EXPECT_THAT(logLines(), Contains(StartsWith("TextOut utf8 to wide failed for 'bad \xC0 byte': ")));
+    EXPECT_THAT(logLines(),
+                Contains(StartsWith("TextOut utf8 to wide failed for 'bad \xC0 byte': ")));
     EXPECT_EQ(winui::GetTextColor(dc), winui::RGB(1, 2, 3));
     EXPECT_EQ(winui::GetBkMode(dc), winui::OPAQUE);
 

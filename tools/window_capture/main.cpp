@@ -123,10 +123,10 @@ int main(int argc, char** argv) {
         bool ok = true;
         for (const winui::UINT dpi : {96U, 144U}) {
             for (const wc::NamedState& named : wc::gf_allStates()) {
-                ok = lf_capture(named.state,
-                                dpi, folder / fmt::format("main_window_{}_{}dpi.png", named.name,
-                                                          dpi)) &&
-                     ok;
+                ok =
+                    lf_capture(named.state, dpi,
+                               folder / fmt::format("main_window_{}_{}dpi.png", named.name, dpi)) &&
+                    ok;
             }
         }
         return ok ? 0 : 1;

@@ -38,6 +38,17 @@ struct ScreenWindows {
         return found == windows.end() ? nullptr : found->second->gtkWindow();
     }
 
+    // A dialog's parent: the GTK window of its owner, or of the nearest window above it that
+    // has one.
+    GtkWindow* parentFor(HWND owner) const {
+        GtkWindow* parent = nullptr;
+        while (owner != nullptr && parent == nullptr) {
+            parent = gtkWindowOf(owner);
+            owner = GetParent(owner);
+        }
+        return parent;
+    }
+
     void apply(const WindowLook& look) {
         if (closed) {
             return;
@@ -139,6 +150,22 @@ template <class T> T lf_waitAnswering(std::future<T>& answer) {
     return answer.get();
 }
 
+// Runs `ask` on the GTK thread with the dialog's parent and waits for its answer; `unanswered`
+// once GTK has stopped.
+template <class T>
+T lf_askOnGtkThread(GtkThread& thread, const std::shared_ptr<ScreenWindows>& windows, HWND owner,
+                    T unanswered, std::function<T(GtkWindow*)> ask) {
+    auto answer = std::make_shared<std::promise<T>>();
+    std::future<T> result = answer->get_future();
+    const bool handed = thread.post([windows, owner, answer, ask = std::move(ask)] {
+        answer->set_value(ask(windows->parentFor(owner)));
+    });
+    if (!handed) {
+        return unanswered;
+    }
+    return lf_waitAnswering(result);
+}
+
 } // namespace
 
 GtkBackend::GtkBackend()
@@ -159,42 +186,15 @@ void GtkBackend::stop() {
 }
 
 int GtkBackend::messageBox(const MessageBoxRequest& request) {
-    auto answer = std::make_shared<std::promise<int>>();
-    std::future<int> result = answer->get_future();
-    auto windows = windows_;
-    const bool handed = thread_->post([windows, request, answer] {
-        GtkWindow* parent = nullptr;
-        HWND owner = request.owner;
-        while (owner != nullptr && parent == nullptr) {
-            parent = windows->gtkWindowOf(owner);
-            owner = GetParent(owner);
-        }
-        answer->set_value(gf_runMessageBox(request, parent));
-    });
-    if (!handed) {
-        return defaultMessageBoxAnswer(request.type);
-    }
-    return lf_waitAnswering(result);
+    return lf_askOnGtkThread<int>(
+        *thread_, windows_, request.owner, defaultMessageBoxAnswer(request.type),
+        [request](GtkWindow* parent) { return gf_runMessageBox(request, parent); });
 }
 
 std::optional<std::filesystem::path> GtkBackend::pickFolder(const FolderPickerRequest& request) {
-    using Answer = std::optional<std::filesystem::path>;
-    auto answer = std::make_shared<std::promise<Answer>>();
-    std::future<Answer> result = answer->get_future();
-    auto windows = windows_;
-    const bool handed = thread_->post([windows, request, answer] {
-        GtkWindow* parent = nullptr;
-        HWND owner = request.owner;
-        while (owner != nullptr && parent == nullptr) {
-            parent = windows->gtkWindowOf(owner);
-            owner = GetParent(owner);
-        }
-        answer->set_value(gf_runFolderPicker(request, parent));
-    });
-    if (!handed) {
-        return std::nullopt;
-    }
-    return lf_waitAnswering(result);
+    return lf_askOnGtkThread<std::optional<std::filesystem::path>>(
+        *thread_, windows_, request.owner, std::nullopt,
+        [request](GtkWindow* parent) { return gf_runFolderPicker(request, parent); });
 }
 
 bool GtkBackend::shellOpen(const std::filesystem::path& path) {

@@ -61,9 +61,9 @@ int lf_closeAnswer(const std::vector<int>& buttons) {
 int gf_runMessageBox(const MessageBoxRequest& request, GtkWindow* parent) {
     const std::vector<int> buttons = messageBoxButtons(request.type);
     const std::string text = utf8FromWideLenient(request.text);
-    GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL,
-                                               lf_messageType(request.type), GTK_BUTTONS_NONE,
-                                               "%s", text.c_str());
+    GtkWidget* dialog =
+        gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, lf_messageType(request.type),
+                               GTK_BUTTONS_NONE, "%s", text.c_str());
     gtk_window_set_title(GTK_WINDOW(dialog), utf8FromWideLenient(request.caption).c_str());
     for (int answer : buttons) {
         gtk_dialog_add_button(GTK_DIALOG(dialog), lf_label(answer), answer);
@@ -93,7 +93,8 @@ std::optional<std::filesystem::path> gf_runFolderPicker(const FolderPickerReques
         "Select a folder", parent, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
         GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
     std::error_code error;
-    if (!request.initialFolder.empty() && std::filesystem::is_directory(request.initialFolder, error)) {
+    if (!request.initialFolder.empty() &&
+        std::filesystem::is_directory(request.initialFolder, error)) {
         gtk_file_chooser_set_current_folder(GTK_FILE_CHOOSER(dialog),
                                             request.initialFolder.c_str());
     }

@@ -178,7 +178,8 @@ gboolean ScreenWindow::onScroll(GtkWidget* /*widget*/, GdkEventScroll* event, gp
 
 gboolean ScreenWindow::onKey(GtkWidget* /*widget*/, GdkEventKey* event, gpointer /*self*/) {
     const bool command = (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) != 0;
-    const KeyInput key = gf_translateKey(event->keyval, gdk_keyval_to_unicode(event->keyval), command);
+    const KeyInput key =
+        gf_translateKey(event->keyval, gdk_keyval_to_unicode(event->keyval), command);
     switch (key.kind) {
     case KeyInput::Kind::virtualKey:
         injectKey(key.virtualKey);

@@ -53,7 +53,7 @@ private:
     GtkWidget* window_;
     GtkWidget* area_;
     Image picture_;
-    POINT origin_{};  // where the window was last placed, in the layer's pixels
+    POINT origin_{}; // where the window was last placed, in the layer's pixels
     bool shown_ = false;
 };
 

@@ -107,8 +107,8 @@ winui::RECT MainWindowTest::windowRect() const {
 
 std::string gf_recordedText(int x, int y, const std::string& text, winui::COLORREF colour,
                             bool bold) {
-    return fmt::format("TextOutW({},{}) \"{}\" font=\"Segoe UI\"/-16/{} color={} bk=transparent",
-                       x, y - 3, text, bold ? 700 : 400, lf_colour(colour));
+    return fmt::format("TextOutW({},{}) \"{}\" font=\"Segoe UI\"/-16/{} color={} bk=transparent", x,
+                       y - 3, text, bold ? 700 : 400, lf_colour(colour));
 }
 
 std::string gf_recordedFill(int left, int top, int right, int bottom, winui::COLORREF colour) {

@@ -20,6 +20,13 @@
 
 namespace skyloom::testing {
 
+// The colours of the painter's fills and texts.
+inline constexpr winui::COLORREF kBlack = winui::RGB(0, 0, 0);
+inline constexpr winui::COLORREF kWhite = winui::RGB(255, 255, 255);
+inline constexpr winui::COLORREF kDarkGreen = winui::RGB(25, 150, 25);
+inline constexpr winui::COLORREF kRed = winui::RGB(255, 0, 0);
+inline constexpr winui::COLORREF kYellow = winui::RGB(255, 255, 0);
+
 // Notes what the window asked of its run.
 class NotingRun final : public MainWindowRun {
 public:

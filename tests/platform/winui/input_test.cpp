@@ -67,9 +67,9 @@ TEST_F(InputTest, PressMoveAndReleaseReachTheWindowUnderThePointOrTheCapture) {
     EXPECT_TRUE(injectButtonUp(POINT{300, 250}));
     ReleaseCapture();
     pumpWaitingMessages();
-    EXPECT_THAT(lf_mouseEvents(recorder, child),
-                ElementsAre(MouseEvent{WM_MOUSEMOVE, 0, 190, 140},
-                            MouseEvent{WM_LBUTTONUP, 0, 190, 140}));
+    EXPECT_THAT(
+        lf_mouseEvents(recorder, child),
+        ElementsAre(MouseEvent{WM_MOUSEMOVE, 0, 190, 140}, MouseEvent{WM_LBUTTONUP, 0, 190, 140}));
 
     // Nowhere: nothing takes it.
     EXPECT_FALSE(injectButtonDown(POINT{5000, 5000}));
