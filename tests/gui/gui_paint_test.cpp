@@ -23,9 +23,7 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::ElementsAreArray;
-using ::testing::HasSubstr;
 using ::testing::IsSupersetOf;
-using ::testing::Not;
 using U = GuiUpdate;
 
 std::vector<std::string> lf_starting(const std::vector<std::string>& calls, std::string_view head) {

@@ -28,7 +28,6 @@ namespace {
 
 using ::testing::Contains;
 using ::testing::EndsWith;
-using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
 using U = GuiUpdate;
 

@@ -80,6 +80,28 @@ std::vector<std::string> MainWindowTest::recordPaint() {
     return log->calls();
 }
 
+std::vector<std::string> MainWindowTest::paintAfter(bool compact,
+                                                    const std::vector<GuiUpdate>& updates) {
+    if (open([](winui::HWND) { return true; }) == nullptr) {
+        ADD_FAILURE() << "the main window could not be made";
+        return {};
+    }
+    gui_.enqueueUpdate(GuiUpdate::SetCompact{compact});
+    for (GuiUpdate update : updates) {
+        gui_.enqueueUpdate(std::move(update));
+    }
+    return recordPaint();
+}
+
+void gf_expectNoLineWith(const std::vector<std::string>& calls,
+                         const std::vector<std::string>& parts) {
+    for (const std::string& part : parts) {
+        for (const std::string& call : calls) {
+            EXPECT_EQ(call.find(part), std::string::npos) << "drawn: " << call;
+        }
+    }
+}
+
 std::optional<std::string> MainWindowTest::savedValue(const std::string& name) const {
     pugi::xml_document document;
     if (!document.load_file((dir_ / "parameters.xml").c_str())) {

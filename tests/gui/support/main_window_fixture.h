@@ -57,6 +57,8 @@ protected:
     winui::HWND open(MainWindow::ControlsBuilder controls = {});
     // The lines the next full paint of the window records.
     std::vector<std::string> recordPaint();
+    // The window (made without controls) in compact mode or not, told `updates`, painted.
+    std::vector<std::string> paintAfter(bool compact, const std::vector<GuiUpdate>& updates);
     // The value parameters.xml holds for a parameter (no value when it holds none).
     std::optional<std::string> savedValue(const std::string& name) const;
     winui::SIZE clientSize() const;
@@ -76,6 +78,9 @@ private:
 // The line of the recording context for gf_textOut's text at layout (x, y).
 std::string gf_recordedText(int x, int y, const std::string& text, winui::COLORREF colour,
                             bool bold = false);
+// Fails the test for every part that some recorded line holds.
+void gf_expectNoLineWith(const std::vector<std::string>& calls,
+                         const std::vector<std::string>& parts);
 // "FillRect(l,t,r,b) brush=#RRGGBB".
 std::string gf_recordedFill(int left, int top, int right, int bottom, winui::COLORREF colour);
 // "LineTo(x1,y1,x2,y2) pen=#RRGGBB/1".
