@@ -57,6 +57,9 @@ void Gui::paint(winui::HDC dc) {
     }
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
+    if (width <= 0 || height <= 0) {
+        return; // nothing shows: a minimised window
+    }
     const GuiPaintFacts facts = paintFacts_ ? paintFacts_() : gf_programPaintFacts();
     const GuiBands bands = gf_guiBands(state_.compact, state_.parkAirport.isSet());
 

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <future>
 #include <map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -27,7 +28,7 @@ namespace skyloom::winui::gtk {
 
 // The GTK side: one screen window per shown top-level window of the layer.
 struct ScreenWindows {
-    int scale = 1;
+    ScreenTraits traits;
     bool closed = false;
     std::map<HWND, std::unique_ptr<ScreenWindow>> windows;
     // The last picture of a window that is not shown yet.
@@ -61,12 +62,24 @@ struct ScreenWindows {
         if (!look.visible) {
             return;
         }
-        auto window = std::make_unique<ScreenWindow>(look, gtkWindowOf(look.ownerRoot), scale);
+        ScreenTraits windowTraits = traits;
+        windowTraits.popupShown = [this](HWND root) { return popupShownOver(root); };
+        auto window =
+            std::make_unique<ScreenWindow>(look, gtkWindowOf(look.ownerRoot), windowTraits);
         if (const auto picture = pending.find(look.hwnd); picture != pending.end()) {
             window->show(std::move(picture->second));
             pending.erase(picture);
         }
         windows.emplace(look.hwnd, std::move(window));
+    }
+
+    bool popupShownOver(HWND root) const {
+        for (const auto& [hwnd, window] : windows) {
+            if (window->ownerRoot() == root && window->shown()) {
+                return true;
+            }
+        }
+        return false;
     }
 
     void show(HWND hwnd, Image picture) {
@@ -105,14 +118,18 @@ constexpr std::chrono::milliseconds kAnswerInterval{5};
 
 // The screens as GTK sees them become the layer's monitors, the primary one first; GTK's
 // scale factor is the DPI's multiple of 96.
-int lf_publishMonitors() {
+ScreenTraits lf_publishMonitors() {
     GdkDisplay* display = gdk_display_get_default();
+    ScreenTraits traits;
+    // Only an X11 display lets a program place its windows and tell where they are.
+    traits.placesKnown = std::string_view(G_OBJECT_TYPE_NAME(display)) == "GdkX11Display";
     const int count = gdk_display_get_n_monitors(display);
     GdkMonitor* primary = gdk_display_get_primary_monitor(display);
     if (primary == nullptr && count > 0) {
         primary = gdk_display_get_monitor(display, 0);
     }
     const int scale = primary != nullptr ? std::max(1, gdk_monitor_get_scale_factor(primary)) : 1;
+    traits.scale = scale;
     std::vector<MonitorSetup> setups;
     for (int i = 0; i < count; ++i) {
         GdkMonitor* monitor = gdk_display_get_monitor(display, i);
@@ -137,7 +154,7 @@ int lf_publishMonitors() {
         setMonitors(setups);
         setSystemDpi(setups.front().dpi);
     }
-    return scale;
+    return traits;
 }
 
 // Waits for a dialog's answer while answering what other threads send to this one: the GTK
@@ -177,7 +194,7 @@ GtkBackend::~GtkBackend() {
 
 bool GtkBackend::start() {
     auto windows = windows_;
-    return thread_->start([windows] { windows->scale = lf_publishMonitors(); });
+    return thread_->start([windows] { windows->traits = lf_publishMonitors(); });
 }
 
 void GtkBackend::stop() {

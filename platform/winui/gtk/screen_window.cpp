@@ -41,8 +41,9 @@ void lf_typeCharacter(char32_t character) {
 
 } // namespace
 
-ScreenWindow::ScreenWindow(const WindowLook& look, GtkWindow* transientFor, int scale)
-    : hwnd_(look.hwnd), scale_(scale < 1 ? 1 : scale),
+ScreenWindow::ScreenWindow(const WindowLook& look, GtkWindow* transientFor, ScreenTraits traits)
+    : hwnd_(look.hwnd), ownerRoot_(look.ownerRoot), scale_(traits.scale < 1 ? 1 : traits.scale),
+      placesKnown_(traits.placesKnown), popupShown_(std::move(traits.popupShown)),
       window_(gtk_window_new(look.ownerRoot != nullptr ? GTK_WINDOW_POPUP : GTK_WINDOW_TOPLEVEL)),
       area_(gtk_drawing_area_new()) {
     // The layer sizes the window; the frame is the desktop's.
@@ -95,7 +96,8 @@ void ScreenWindow::apply(const WindowLook& look) {
     const int height = std::max(1, static_cast<int>(look.clientSize.cy) / scale_);
     gtk_widget_set_size_request(area_, width, height);
     gtk_window_resize(GTK_WINDOW(window_), width, height);
-    if (!shown_ || look.clientOrigin.x != origin_.x || look.clientOrigin.y != origin_.y) {
+    if (placesKnown_ &&
+        (!shown_ || look.clientOrigin.x != origin_.x || look.clientOrigin.y != origin_.y)) {
         origin_ = look.clientOrigin;
         gtk_window_move(GTK_WINDOW(window_), origin_.x / scale_, origin_.y / scale_);
     }
@@ -195,6 +197,9 @@ gboolean ScreenWindow::onKey(GtkWidget* /*widget*/, GdkEventKey* event, gpointer
 
 gboolean ScreenWindow::onFocus(GtkWidget* /*widget*/, GdkEventFocus* event, gpointer self) {
     const ScreenWindow& window = lf_self(self);
+    if (window.popupShown_ && window.popupShown_(window.hwnd_)) {
+        return FALSE;
+    }
     // Posted, not sent: the GTK thread never waits for a window's thread.
     if (const HWND focus = lf_focusWithin(window.hwnd_); focus != nullptr) {
         PostMessageW(focus, event->in != 0 ? WM_SETFOCUS : WM_KILLFOCUS, 0, 0);
@@ -211,7 +216,7 @@ gboolean ScreenWindow::onDelete(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpoi
 gboolean ScreenWindow::onConfigure(GtkWidget* /*widget*/, GdkEventConfigure* /*event*/,
                                    gpointer self) {
     ScreenWindow& window = lf_self(self);
-    if (!window.shown_) {
+    if (!window.shown_ || !window.placesKnown_) {
         return FALSE;
     }
     int x = 0;

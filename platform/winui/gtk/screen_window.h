@@ -10,6 +10,8 @@
 // to close, since the user can no longer see it.
 #pragma once
 
+#include <functional>
+
 #include <gtk/gtk.h>
 
 #include "platform/winui/gtk/window_look.h"
@@ -17,10 +19,21 @@
 
 namespace skyloom::winui::gtk {
 
+// What holds for every window of the display.
+struct ScreenTraits {
+    // Device pixels of the layer per GTK pixel.
+    int scale = 1;
+    // Whether windows can be placed and their places read (X11); a Wayland compositor keeps
+    // places to itself, so the layer's places are then neither sent nor taken back.
+    bool placesKnown = true;
+    // Whether a pop-up of the given top-level window shows: its focus then stays with the
+    // window, wherever the desktop puts the keyboard while the pointer is over the pop-up.
+    std::function<bool(HWND)> popupShown;
+};
+
 class ScreenWindow {
 public:
-    // `scale`: device pixels of the layer per GTK pixel.
-    ScreenWindow(const WindowLook& look, GtkWindow* transientFor, int scale);
+    ScreenWindow(const WindowLook& look, GtkWindow* transientFor, ScreenTraits traits);
     ~ScreenWindow();
     ScreenWindow(const ScreenWindow&) = delete;
     ScreenWindow& operator=(const ScreenWindow&) = delete;
@@ -33,6 +46,9 @@ public:
     // Null once the desktop destroyed the GTK window.
     GtkWindow* gtkWindow() const { return window_ != nullptr ? GTK_WINDOW(window_) : nullptr; }
     HWND hwnd() const { return hwnd_; }
+    // For a pop-up: the top-level window it stands over.
+    HWND ownerRoot() const { return ownerRoot_; }
+    bool shown() const { return shown_; }
 
 private:
     static gboolean onDraw(GtkWidget* widget, cairo_t* cr, gpointer self);
@@ -49,7 +65,10 @@ private:
     POINT screenPoint(double x, double y) const;
 
     HWND hwnd_;
+    HWND ownerRoot_;
     int scale_;
+    bool placesKnown_;
+    std::function<bool(HWND)> popupShown_;
     GtkWidget* window_;
     GtkWidget* area_;
     Image picture_;
