@@ -1,7 +1,6 @@
 // The main window's class, its start-up (initInstance) and the message loop.
 #include "gui/main_window.h"
 
-#include <atomic>
 #include <utility>
 
 #include <fmt/format.h>
@@ -28,8 +27,6 @@
 
 namespace skyloom {
 
-std::atomic<winui::HWND> g_mainWindow{nullptr};
-
 namespace {
 
 constexpr std::u16string_view kProgramTitle = u"Skyloom";
@@ -39,10 +36,6 @@ constexpr std::u16string_view kProgramTitle = u"Skyloom";
 void gf_registerProgramResources() {
     winui::registerStringResource(kTitleResourceId, kProgramTitle);
     winui::registerIconResource(kIconResourceId);
-}
-
-winui::HWND gf_mainWindow() noexcept {
-    return g_mainWindow.load();
 }
 
 MainWindow::MainWindow(Gui& gui, ProgramParameters& parameters, MainWindowRun& run,

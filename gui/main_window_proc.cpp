@@ -31,15 +31,20 @@
 
 namespace skyloom {
 
-extern std::atomic<winui::HWND> g_mainWindow;
-
 namespace {
+
+// The main window while it exists: set on WM_CREATE, cleared when it goes.
+std::atomic<winui::HWND> g_mainWindow{nullptr};
 
 bool lf_contains(const winui::RECT& rect, int x, int y) {
     return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
 }
 
 } // namespace
+
+winui::HWND gf_mainWindow() noexcept {
+    return g_mainWindow.load();
+}
 
 // No value for the messages left to the default procedure.
 std::optional<winui::LRESULT> MainWindow::handle(winui::HWND window, winui::UINT message,
