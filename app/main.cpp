@@ -1,15 +1,31 @@
-// The program's entry: one instance at a time, the window system without a display, and the
-// program's run on the main thread.
+// The program's entry: one instance at a time, the window system on screen when a display is
+// there (GTK) and without one otherwise, and the program's run on the main thread.
+// "--headless" keeps the window off screen even where a display is.
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/process_entry.h"
+#include "platform/winui/gtk/gtk_backend.h"
 #include "platform/winui/headless/headless_backend.h"
 
 int main(int argc, char* argv[]) {
     const std::vector<std::string> arguments(argv, argv + argc);
+    const bool headless = std::find(arguments.begin() + (arguments.empty() ? 0 : 1),
+                                    arguments.end(), "--headless") != arguments.end();
     return skyloom::gf_runAsSingleInstance([&] {
-        skyloom::winui::headless::installHeadlessBackend();
-        return skyloom::gf_runProgram(arguments);
+        std::shared_ptr<skyloom::winui::gtk::GtkBackend> screen;
+        if (!headless) {
+            screen = skyloom::winui::gtk::installGtkBackend();
+        }
+        if (!screen) {
+            skyloom::winui::headless::installHeadlessBackend();
+        }
+        const int exitCode = skyloom::gf_runProgram(arguments);
+        if (screen) {
+            screen->stop();
+        }
+        return exitCode;
     });
 }

@@ -121,6 +121,10 @@ std::vector<std::string> gf_takeNotesForLog() {
 
 int gf_runMainWindow(HostWindow& window, std::span<const std::string> arguments) {
     const bool production = gf_hasProductionSwitch(arguments);
+    if (!window.loadTitle()) {
+        lf_logEntryFailure("Failed to load application title", false);
+        return 0;
+    }
     if (!window.registerClass()) {
         lf_logEntryFailure("Failed to register window class", false);
         return 0;

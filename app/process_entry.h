@@ -51,7 +51,8 @@ int gf_runAsSingleInstance(const std::filesystem::path& lockFolder,
 void gf_noteForLog(std::string line);
 std::vector<std::string> gf_takeNotesForLog();
 
-// The program's start with `window` as its main window, in this order: registers the window
+// The program's start with `window` as its main window, in this order: loads the application
+// title ("Failed to load application title" logged, 0, when missing), registers the window
 // class ("Failed to register window class" logged, 0, when refused), makes the settings folder
 // ("Failed to create directory: {}" logged, 0, when it cannot be made), creates the window
 // ("initInstance failed" logged as important, 0, when it cannot be made), records the

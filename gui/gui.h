@@ -23,9 +23,12 @@
 #include "gui/gui_redraw_flags.h"
 #include "gui/gui_state.h"
 #include "gui/gui_update.h"
+#include "gui/paint_facts.h"
 #include "platform/winui/win_types.h"
 
 namespace skyloom {
+
+class ProgramParameters;
 
 // The solid brushes and pens of the painter, made when the `Gui` is constructed.
 struct GuiBrushes {
@@ -107,6 +110,25 @@ public:
 
     const GuiState& state() const noexcept { return state_; }
 
+    // --- Painting and placement, GUI thread ---
+
+    // Paints the whole window state into `dc` (the window's context between BeginPaint and
+    // EndPaint): drawn into one memory bitmap in the 900-unit layout space mapped onto the
+    // client area, then copied in one blit. Records where the compact/expand switch lies.
+    void paint(winui::HDC dc);
+    // Where the painter takes what other subsystems own (the program's facts by default).
+    void setPaintFactsSource(GuiPaintFactsSource source);
+    // After a DPI change (and once after the window is made, from 96): every child window
+    // moved and sized from `oldDpi` to `newDpi`; a drop-down combo box takes its height from
+    // its 96-DPI height. Nothing without a window, for an old DPI of 0 or an unchanged one.
+    void rescaleChildren(winui::UINT oldDpi, winui::UINT newDpi);
+    // Moves the window to the saved position (MAIN_WINDOW_X, MAIN_WINDOW_Y) so that at least
+    // 48 pixels of it stay inside the work area of the nearest monitor on every side, and
+    // saves a position it had to change. A saved coordinate at the end of its range (the
+    // window was off the virtual screen) is first replaced by the fallback.
+    void keepOnScreen(ProgramParameters& parameters, std::int32_t fallbackX,
+                      std::int32_t fallbackY);
+
     // --- Window start-up, on the thread that becomes the GUI thread ---
 
     // Makes the calling thread the GUI thread and accepts updates again.
@@ -150,6 +172,10 @@ private:
     friend struct GuiUpdateApplier;
 
     bool onGuiThread() const noexcept;
+    // The parts of `paint`, each on the painter's memory context.
+    void paintStatus(winui::HDC dc, const GuiPaintFacts& facts) const;
+    void paintOptionLabels(winui::HDC dc, const GuiPaintFacts& facts) const;
+    void paintAirportPanel(winui::HDC dc, const GuiPaintFacts& facts, int panelTop) const;
 
     GuiBrushes brushes_;
     GuiPens pens_;
@@ -171,6 +197,7 @@ private:
     GuiState state_;
     std::atomic<bool> staticFitHiddenForSenders_{false};
     AppliedUpdateObserver observer_;
+    GuiPaintFactsSource paintFacts_;
 };
 
 // The program's `Gui`, made on first use.

@@ -43,6 +43,13 @@ public:
     virtual void windowDestroyed(HWND /*topLevel*/) {}
 };
 
+// --- For backends ---
+// The user moved a top-level window on screen, so that its client area's top-left corner now
+// lies at `clientOrigin`: the layer's rectangle follows, keeping its size, without messages
+// and without telling the backend again (it shows the window there already). FALSE for a
+// handle that is no top-level window.
+BOOL noteWindowMovedOnScreen(HWND topLevel, POINT clientOrigin);
+
 // Installs the backend for the whole process (null removes it; dialogs then fail).
 void setBackend(std::shared_ptr<Backend> backend);
 std::shared_ptr<Backend> currentBackend();

@@ -45,7 +45,7 @@ void lf_composeLocked(cairo_t* cr, const Window& window) {
 
 } // namespace
 
-Image captureWindow(HWND hwnd, CaptureArea area) {
+Image captureWindow(HWND hwnd, CaptureArea area, CapturePopups popups) {
     std::lock_guard lock(detail::windowsMutex());
     const Window* window = detail::findWindowLocked(hwnd);
     if (window == nullptr) {
@@ -65,6 +65,11 @@ Image captureWindow(HWND hwnd, CaptureArea area) {
     cairo_translate(cr, screen.left - origin.x, screen.top - origin.y);
     lf_composeLocked(cr, *window);
     cairo_restore(cr);
+    if (popups == CapturePopups::leaveOut) {
+        cairo_destroy(cr);
+        cairo_surface_flush(image.surface());
+        return image;
+    }
 
     // Pop-ups owned by the window or any of its descendants, bottom of the z-order first.
     std::vector<HWND> tree;

@@ -17,8 +17,14 @@ enum class CaptureArea {
     window, // the whole window rectangle with its frame
 };
 
+enum class CapturePopups {
+    include,  // as the user sees the window
+    leaveOut, // the window alone, for a backend that shows each pop-up in a window of its own
+};
+
 // An empty image for a handle that is no window.
-Image captureWindow(HWND hwnd, CaptureArea area = CaptureArea::client);
+Image captureWindow(HWND hwnd, CaptureArea area = CaptureArea::client,
+                    CapturePopups popups = CapturePopups::include);
 // Writes the capture as a PNG file; false when the window does not exist or the file cannot
 // be written.
 bool captureWindowToPng(HWND hwnd, const std::filesystem::path& file,

@@ -9,10 +9,7 @@
 #include "platform/winui/wide_text.h"
 
 namespace skyloom::winui {
-namespace {
-
-// The buttons of a message box type, in the order they are shown.
-std::vector<int> lf_buttons(UINT type) {
+std::vector<int> messageBoxButtons(UINT type) {
     switch (type & MB_TYPEMASK) {
     case MB_OKCANCEL:
         return {IDOK, IDCANCEL};
@@ -28,8 +25,6 @@ std::vector<int> lf_buttons(UINT type) {
         return {IDOK};
     }
 }
-
-} // namespace
 
 MessageBoxIcon messageBoxIconOf(UINT type) {
     switch (type & MB_ICONMASK) {
@@ -47,13 +42,13 @@ MessageBoxIcon messageBoxIconOf(UINT type) {
 }
 
 int defaultMessageBoxAnswer(UINT type) {
-    const auto buttons = lf_buttons(type);
+    const auto buttons = messageBoxButtons(type);
     const std::size_t index = ((type & MB_DEFMASK) >> 8);
     return index < buttons.size() ? buttons[index] : buttons.front();
 }
 
 bool isMessageBoxAnswer(UINT type, int answer) {
-    for (int button : lf_buttons(type)) {
+    for (int button : messageBoxButtons(type)) {
         if (button == answer) {
             return true;
         }

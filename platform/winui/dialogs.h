@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/winui/win_types.h"
 
@@ -52,6 +53,8 @@ inline constexpr int IDNO = 7;
 
 enum class MessageBoxIcon { none, error, question, warning, information };
 MessageBoxIcon messageBoxIconOf(UINT type);
+// The answers of the buttons of a message box of this type, in the order they are shown.
+std::vector<int> messageBoxButtons(UINT type);
 // The answer a message box of this type gives when its default button is chosen.
 int defaultMessageBoxAnswer(UINT type);
 // The answers a message box of this type can give.

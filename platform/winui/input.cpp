@@ -66,17 +66,42 @@ HWND WindowFromPoint(POINT screenPoint) {
     return lf_windowFromPointLocked(screenPoint, disabled);
 }
 
+namespace {
+
+// The window holding the capture, else the one under the point.
+HWND lf_mouseTarget(POINT screenPoint) {
+    const HWND capture = detail::captureWindow();
+    return capture != nullptr ? capture : WindowFromPoint(screenPoint);
+}
+
+} // namespace
+
 bool injectClick(POINT screenPoint) {
-    HWND target = detail::captureWindow();
-    if (target == nullptr) {
-        target = WindowFromPoint(screenPoint);
-    }
+    const HWND target = lf_mouseTarget(screenPoint);
     if (target == nullptr) {
         return false;
     }
     const LPARAM at = lf_clientPoint(target, screenPoint);
     return PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, at) &&
            PostMessageW(target, WM_LBUTTONUP, 0, at);
+}
+
+bool injectButtonDown(POINT screenPoint) {
+    const HWND target = lf_mouseTarget(screenPoint);
+    return target != nullptr &&
+           PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, lf_clientPoint(target, screenPoint));
+}
+
+bool injectButtonUp(POINT screenPoint) {
+    const HWND target = lf_mouseTarget(screenPoint);
+    return target != nullptr &&
+           PostMessageW(target, WM_LBUTTONUP, 0, lf_clientPoint(target, screenPoint));
+}
+
+bool injectMouseMove(POINT screenPoint, bool buttonHeld) {
+    const HWND target = lf_mouseTarget(screenPoint);
+    return target != nullptr && PostMessageW(target, WM_MOUSEMOVE, buttonHeld ? MK_LBUTTON : 0,
+                                             lf_clientPoint(target, screenPoint));
 }
 
 bool injectClickInWindow(HWND hwnd, POINT clientPoint) {
@@ -112,10 +137,7 @@ bool injectText(std::u16string_view text) {
 }
 
 bool injectWheel(POINT screenPoint, int delta) {
-    HWND target = detail::captureWindow();
-    if (target == nullptr) {
-        target = WindowFromPoint(screenPoint);
-    }
+    const HWND target = lf_mouseTarget(screenPoint);
     if (target == nullptr) {
         return false;
     }

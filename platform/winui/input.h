@@ -18,6 +18,12 @@ HWND WindowFromPoint(POINT screenPoint);
 
 // Left button pressed and released at a screen point. False when no window takes it.
 bool injectClick(POINT screenPoint);
+// The left button pressed, or released, at a screen point; the mouse moved to a screen point
+// (WM_MOUSEMOVE, with MK_LBUTTON while the button is held). For a backend that hears each of
+// them apart. False when no window takes it.
+bool injectButtonDown(POINT screenPoint);
+bool injectButtonUp(POINT screenPoint);
+bool injectMouseMove(POINT screenPoint, bool buttonHeld);
 // The same at a point of a window's client area.
 bool injectClickInWindow(HWND hwnd, POINT clientPoint);
 // A key pressed and released (WM_KEYDOWN, WM_KEYUP); TranslateMessage turns character keys

@@ -131,6 +131,10 @@ TEST_F(CaptureTest, AnOpenComboListIsCapturedOnTopOfTheWindow) {
     const Image open = captureWindow(parent);
     EXPECT_EQ(open.pixel(20, box.bottom), RGB(100, 100, 100)); // the list's border
     EXPECT_EQ(open.pixel(140, box.bottom + 10), GetSysColor(COLOR_WINDOW));
+    // The window alone, for a backend that shows the list in a window of its own.
+    EXPECT_EQ(captureWindow(parent, CaptureArea::client, CapturePopups::leaveOut)
+                  .pixel(140, box.bottom + 10),
+              kLightBlue);
 
     SendMessageW(combo, CB_SHOWDROPDOWN, FALSE, 0);
     pumpWaitingMessages();

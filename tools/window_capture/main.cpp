@@ -1,0 +1,162 @@
+// window_capture: the program's main window alone (no run behind it) on the headless backend,
+// captured as PNG.
+//   window_capture FOLDER
+//       every state (normal, compact, error, counts, counts_compact) at 96 and 144 DPI, as
+//       FOLDER/main_window_<state>_<dpi>dpi.png
+//   window_capture [--dpi N] [--compact] [--counts] [--error TEXT] FILE
+//       one state, as FILE
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "config/parameters.h"
+#include "gui/gui.h"
+#include "gui/main_window.h"
+#include "platform/winui/capture.h"
+#include "platform/winui/dpi.h"
+#include "platform/winui/headless/headless_backend.h"
+#include "platform/winui/message_loop.h"
+#include "platform/winui/monitors.h"
+#include "tools/window_capture/window_states.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace wc = skyloom::tools::window_capture;
+using namespace skyloom;
+
+constexpr int kScreenWidth96 = 1920;
+constexpr int kScreenHeight96 = 1080;
+constexpr int kTaskBar96 = 40;
+
+// The window alone: nothing runs behind it.
+class NoRun final : public MainWindowRun {
+public:
+    void joinRun() override {}
+    void startRun() override {}
+    void requestUserClose() override {}
+    void requestNewSettings() override {}
+    int exitCode() const override { return 0; }
+};
+
+// One screen at `dpi`, large enough for the window at that DPI.
+void lf_setScreen(winui::UINT dpi) {
+    const int scale = static_cast<int>(dpi);
+    const winui::RECT area{0, 0, winui::MulDiv(kScreenWidth96, scale, 96),
+                           winui::MulDiv(kScreenHeight96, scale, 96)};
+    winui::RECT work = area;
+    work.bottom -= winui::MulDiv(kTaskBar96, scale, 96);
+    winui::setMonitors({winui::MonitorSetup{area, work, dpi}});
+    winui::setSystemDpi(dpi);
+}
+
+bool lf_capture(const wc::WindowState& state, winui::UINT dpi, const fs::path& file) {
+    lf_setScreen(dpi);
+    ProgramParameters parameters; // defaults, kept in memory only
+    Gui gui;
+    const auto settings = std::make_shared<const ParamsSnapshot>(parameters.snapshot());
+    gui.setPaintFactsSource([&state, settings] { return wc::gf_factsFor(state, settings); });
+    NoRun run;
+    bool written = false;
+    {
+        MainWindow window(gui, parameters, run);
+        // No saved position: the window opens where a first start puts it.
+        window.setParametersFile(file.parent_path() / "no-parameters.xml");
+        if (window.create() == nullptr) {
+            fmt::print(stderr, "window_capture: the main window could not be made\n");
+            return false;
+        }
+        for (GuiUpdate& update : wc::gf_updatesFor(state)) {
+            gui.enqueueUpdate(std::move(update));
+        }
+        winui::pumpWaitingMessages();
+        written = winui::captureWindowToPng(window.window(), file);
+    }
+    winui::pumpWaitingMessages();
+    if (!written) {
+        fmt::print(stderr, "window_capture: could not write {}\n", file.string());
+        return false;
+    }
+    fmt::print("{}\n", file.string());
+    return true;
+}
+
+bool lf_makeFolder(const fs::path& folder) {
+    std::error_code error;
+    fs::create_directories(folder, error);
+    if (error) {
+        fmt::print(stderr, "window_capture: cannot create {}: {}\n", folder.string(),
+                   error.message());
+        return false;
+    }
+    return true;
+}
+
+int lf_usage() {
+    fmt::print(stderr, "usage: window_capture FOLDER\n"
+                       "       window_capture [--dpi N] [--compact] [--counts] [--error TEXT] "
+                       "FILE\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (arguments.empty()) {
+        return lf_usage();
+    }
+    winui::headless::installHeadlessBackend();
+
+    if (arguments.size() == 1 && arguments.front().rfind("--", 0) != 0) {
+        const fs::path folder = arguments.front();
+        if (!lf_makeFolder(folder)) {
+            return 1;
+        }
+        bool ok = true;
+        for (const winui::UINT dpi : {96U, 144U}) {
+            for (const wc::NamedState& named : wc::gf_allStates()) {
+                ok =
+                    lf_capture(named.state, dpi,
+                               folder / fmt::format("main_window_{}_{}dpi.png", named.name, dpi)) &&
+                    ok;
+            }
+        }
+        return ok ? 0 : 1;
+    }
+
+    wc::WindowState state;
+    winui::UINT dpi = 96;
+    fs::path file;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string_view argument = arguments[i];
+        const bool hasValue = i + 1 < arguments.size();
+        if (argument == "--compact") {
+            state.compact = true;
+        } else if (argument == "--counts") {
+            state.counts = true;
+        } else if (argument == "--error" && hasValue) {
+            state.error = arguments[++i];
+        } else if (argument == "--dpi" && hasValue) {
+            dpi = static_cast<winui::UINT>(std::strtoul(arguments[++i].c_str(), nullptr, 10));
+        } else if (argument.rfind("--", 0) != 0 && file.empty()) {
+            file = argument;
+        } else {
+            return lf_usage();
+        }
+    }
+    if (file.empty() || dpi < 48 || dpi > 480) {
+        return lf_usage();
+    }
+    if (file.has_parent_path() && !lf_makeFolder(file.parent_path())) {
+        return 1;
+    }
+    return lf_capture(state, dpi, file) ? 0 : 1;
+}
