@@ -1,6 +1,7 @@
 // The cubic Hermite curve from the origin of a flat frame to an end point P1, leaving along
-// the tangent T0 and arriving along T1, over t in [0, 1]: position and derivative at t. The
-// ground turn paths and the curved air legs are built on it.
+// the tangent T0 and arriving along T1, over t in [0, 1]: position and derivative at t (a t
+// outside [0, 1] is taken at the nearer end). The ground turn paths and the curved air legs
+// are built on it.
 #pragma once
 
 #include "traffic/flat_earth.h"
@@ -14,6 +15,7 @@ struct HermitePoint {
 
 inline HermitePoint gf_hermiteAt(double t, const FlatOffset& t0, const FlatOffset& p1,
                                  const FlatOffset& t1) noexcept {
+    t = t < 0.0 ? 0.0 : (t > 1.0 ? 1.0 : t);
     const double t2 = t * t;
     const double t3 = t2 * t;
     const double h10 = t3 - 2.0 * t2 + t;

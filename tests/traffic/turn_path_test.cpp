@@ -16,6 +16,7 @@
 #include "foundation/geodesy.h"
 #include "tests/sim/support/facility_test_support.h"
 #include "traffic/flat_earth.h"
+#include "traffic/hermite.h"
 #include "traffic/timed_curve.h"
 
 namespace skyloom {
@@ -116,6 +117,23 @@ TEST(GroundTurnPathTest, LimitsGivenAsZeroTakeTheirDefaults) {
     EXPECT_EQ(a.length, b.length);
     EXPECT_EQ(a.lengthTable, b.lengthTable);
     EXPECT_EQ(a.outsideSwing, b.outsideSwing);
+}
+
+// A curve parameter outside [0, 1] is taken at the nearer end, never extrapolated.
+TEST(GroundTurnPathTest, CurveParameterOutsideItsRangeIsClamped) {
+    const FlatOffset t0{0, 120}, p1{60, 60}, t1{120, 0};
+    const struct {
+        double t, clampedTo;
+    } cases[] = {{-1, 0}, {-1e-3, 0}, {1.5, 1}, {2, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.t);
+        const HermitePoint at = gf_hermiteAt(c.t, t0, p1, t1);
+        const HermitePoint end = gf_hermiteAt(c.clampedTo, t0, p1, t1);
+        EXPECT_EQ(at.position.east, end.position.east);
+        EXPECT_EQ(at.position.north, end.position.north);
+        EXPECT_EQ(at.derivative.east, end.derivative.east);
+        EXPECT_EQ(at.derivative.north, end.derivative.north);
+    }
 }
 
 TEST(GroundTurnPathTest, EndsOfThePath) {
