@@ -7,7 +7,6 @@
 
 #include "app/main_worker.h"
 #include "app/process_entry.h"
-#include "app/stop_request.h"
 #include "foundation/log_file.h"
 #include "foundation/time_text.h"
 #include "foundation/version.h"
@@ -21,6 +20,7 @@
 #include "platform/winui/styles.h"
 #include "platform/winui/window.h"
 #include "platform/winui/window_class.h"
+#include "runtime/stop_request.h"
 
 namespace skyloom {
 namespace {
@@ -53,8 +53,8 @@ HostWindow::~HostWindow() {
         winui::DestroyWindow(window_);
     }
     worker_.stopAndJoin(&lf_answerSentMessages);
-    if (context_.gui->window() == window_) {
-        context_.gui->setWindow(nullptr);
+    if (context_.gui.window() == window_) {
+        context_.gui.setWindow(nullptr);
     }
     if (classRegistered_) {
         winui::UnregisterClassW(kClassName, nullptr);
@@ -80,7 +80,7 @@ winui::HWND HostWindow::create() {
     if (!registerClass()) {
         return nullptr;
     }
-    context_.gui->recordGuiThread();
+    context_.gui.recordGuiThread();
     const winui::SIZE size =
         gf_windowSizeForClient(kLayoutHeightExpanded, winui::GetDpiForSystem());
     window_ = winui::CreateWindowExW(0, kClassName, kTitle, kMainWindowStyle | winui::WS_VISIBLE,
@@ -89,8 +89,8 @@ winui::HWND HostWindow::create() {
     if (window_ == nullptr) {
         return nullptr;
     }
-    context_.gui->setWindow(window_);
-    context_.gui->postUpdatesQueuedBeforeWindow();
+    context_.gui.setWindow(window_);
+    context_.gui.postUpdatesQueuedBeforeWindow();
     return window_;
 }
 
@@ -161,22 +161,22 @@ std::optional<winui::LRESULT> HostWindow::handle(winui::HWND window, winui::UINT
         worker_.join(&lf_answerSentMessages);
         // The last line of the run: nothing later would flush it.
         LogFile::writeNow(gf_dateTimeText());
-        context_.gui->stopUpdates();
+        context_.gui.stopUpdates();
         quit(gf_processExitCode());
         return 0;
     case MSG_GUI_UPDATE:
-        context_.gui->drainUpdateQueue();
+        context_.gui.drainUpdateQueue();
         return 0;
     case winui::WM_CLOSE:
-        context_.gui->showStatusText(fmt::format("{} close window button clicked, closing {} ...",
-                                                 gf_timeText(), kProgramName),
-                                     false);
-        gf_requestStop(*context_.stop, StopReason::userClosedSim, 0);
+        context_.gui.showStatusText(fmt::format("{} close window button clicked, closing {} ...",
+                                                gf_timeText(), kProgramName),
+                                    false);
+        gf_requestStop(context_.stop, StopReason::userClosedSim, 0);
         return 0;
     case winui::WM_DESTROY:
         // A window whose creation failed never was the program's window: it leaves no quit.
         if (window == window_) {
-            context_.gui->stopUpdates();
+            context_.gui.stopUpdates();
             quit(0);
         }
         return 0;

@@ -11,10 +11,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/stop_request.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "foundation/manual_clock.h"
+#include "runtime/stop_request.h"
 #include "tests/feed/support/app_feed_support.h"
 
 namespace skyloom {
@@ -236,7 +236,7 @@ TEST_F(AppTrafficAssemblerTest, EveryBufferedSnapshotPlaysThirtySecondsAfterItWa
     ManualClock clock;
     StopControl stop;
     std::atomic<std::uint32_t> tick{10000};
-    TrafficMailbox mailbox(&clock, &stop, &tick);
+    TrafficMailbox mailbox(clock, stop, tick);
     testing::RecordingDecoder decoder;
     mailbox.setDecoder(&decoder);
     mailbox.enable(true);
