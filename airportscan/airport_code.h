@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "foundation/icao_code.h"
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
 
 namespace skyloom {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "airportscan/scan_context.h"
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
 
 namespace skyloom {
 

@@ -26,7 +26,7 @@ FacilityRead lf_readAndWrite(AirportFile& airport, const AirportScanContext& con
     const std::string code = airport.icao.text();
     try {
         std::int32_t helipads = 0;
-        if (!gf_readParkingFacilities(code, airport, helipads)) {
+        if (!gf_readParkingFacilities(context.stop, code, airport, helipads)) {
             return FacilityRead::notDelivered;
         }
         if (!gf_writeGeneratedApf(airport, helipads, context)) {

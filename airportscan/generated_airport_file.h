@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "airportscan/scan_context.h"
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
 
 namespace skyloom {
 

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
 
 namespace skyloom {
 

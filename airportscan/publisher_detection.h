@@ -11,7 +11,7 @@
 
 #include "airportscan/package_manifest.h"
 #include "airportscan/publisher_lists.h"
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
 
 namespace skyloom {
 

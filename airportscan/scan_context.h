@@ -13,7 +13,7 @@
 #include "airportscan/airport_code.h"
 #include "airportscan/publisher_lists.h"
 #include "airportscan/scan_window.h"
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
 
 namespace skyloom {
 
@@ -27,7 +27,11 @@ inline constexpr std::string_view kScanLogFileName = "AirportsScanLog.txt";
 using AirportFileWriter =
     std::function<bool(const AirportFile& airport, const std::filesystem::path& target)>;
 
+class StopControl;
+
 struct AirportScanContext {
+    // Ends the facility reads' waits when the run stops.
+    const StopControl& stop;
     const PublisherLists& publishers;
     // The scan's notes, written to the scan log file.
     std::vector<std::string>& scanLog;

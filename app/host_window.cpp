@@ -4,7 +4,7 @@
 
 #include "app/main_worker.h"
 #include "app/process_entry.h"
-#include "app/stop_request.h"
+#include "runtime/stop_request.h"
 #include "config/parameters.h"
 #include "foundation/log_file.h"
 #include "gui/gui.h"
@@ -30,7 +30,7 @@ void lf_answerSentMessages() {
 
 HostWindow::HostWindow(MainRunContext context, MainWorker& worker, ContentBuilder contentBuilder)
     : context_(std::move(context)), worker_(worker),
-      window_(*context_.gui, gf_params(), *this, std::move(contentBuilder)) {
+      window_(context_.gui, gf_params(), *this, std::move(contentBuilder)) {
     gf_registerProgramResources();
 }
 
@@ -51,11 +51,11 @@ void HostWindow::startRun() {
 }
 
 void HostWindow::requestUserClose() {
-    gf_requestStop(*context_.stop, StopReason::userClosedSim, 0);
+    gf_requestStop(context_.stop, StopReason::userClosedSim, 0);
 }
 
 void HostWindow::requestNewSettings() {
-    gf_requestStop(*context_.stop, StopReason::newSettings, 0);
+    gf_requestStop(context_.stop, StopReason::newSettings, 0);
 }
 
 int HostWindow::exitCode() const {

@@ -2,16 +2,15 @@
 
 #include <utility>
 
-#include "app/current_day_slot.h"
-#include "app/stop_request.h"
-#include "app/user_position.h"
 #include "config/startup_choices.h"
 #include "feed/rt_app_link.h"
 #include "gui/gui.h"
 #include "gui/parking_interval.h"
 #include "platform/os/timer_period.h"
+#include "runtime/current_day_slot.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
 #include "sim/ai_position_batch.h"
-#include "sim/user_aircraft_state.h"
 
 namespace skyloom {
 namespace {
@@ -24,12 +23,12 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     : context_(context), token_(std::move(token)) {}
 
 bool MainLoop::keepRunning() const noexcept {
-    return context_.stop->keepRunning() && !token_.stop_requested();
+    return context_.stop.keepRunning() && !token_.stop_requested();
 }
 
 void MainLoop::run() {
     const os::TimerPeriod timerPeriod(kMainLoopTimerPeriodMs);
-    Clock& clock = *context_.clock;
+    Clock& clock = context_.clock;
     beforeFirstCycle();
     Clock::SteadyTime next = clock.steadyNow();
     while (keepRunning()) {
@@ -63,14 +62,14 @@ void MainLoop::beforeFirstCycle() {
 // runs), then what the simulator link reported about the user aircraft, then the slower steps.
 void MainLoop::cycle() {
     ++counters_.cycles;
-    if (g_userGroundDataReceived.exchange(false)) {
+    if (context_.user.groundDataReceived.exchange(false)) {
         userDataStep();
     }
     // Five times a second the user aircraft's state becomes the published user position and
     // the App hears of it; both join the traffic step's 20-tick tasks once the traffic step is
     // part of the program.
     if (counters_.cycles % kCyclesPerAppPosition == 0) {
-        gf_setUserPosition(gf_userAircraftState());
+        context_.user.publishPosition(context_.user.state());
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();
         }
@@ -89,7 +88,7 @@ void MainLoop::userDataStep() {
 
 void MainLoop::secondStep() {
     ++counters_.secondSteps;
-    context_.gui->enqueueUpdate(GuiUpdate::StatusExpiryTick{});
+    context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
     if (const auto minutes = gf_takeParkingIntervalMinutes()) {
         // A new interval restarts the countdown.
         parkingIntervalMinutes_ = *minutes > 0 ? *minutes : 0;
@@ -110,7 +109,7 @@ void MainLoop::minuteStep() {
         if (parkingMinutesLeft_ <= 0) {
             parkingMinutesLeft_ = parkingIntervalMinutes_;
         }
-        context_.gui->enqueueUpdate(GuiUpdate::NextParkingUpdate{parkingMinutesLeft_});
+        context_.gui.enqueueUpdate(GuiUpdate::NextParkingUpdate{parkingMinutesLeft_});
     }
 }
 

@@ -62,7 +62,7 @@ public:
     // The minutes to the next parking update as the loop counts them; 0 while no interval
     // has been handed over.
     std::int32_t parkingUpdateMinutesLeft() const noexcept { return parkingMinutesLeft_; }
-    Clock& clock() const noexcept { return *context_.clock; }
+    Clock& clock() const noexcept { return context_.clock; }
 
 private:
     void beforeFirstCycle();

@@ -14,10 +14,8 @@
 
 #include <fmt/format.h>
 
-#include "app/current_day_slot.h"
 #include "app/main_loop.h"
-#include "app/stop_reports.h"
-#include "app/user_position.h"
+#include "app/program_mailbox.h"
 #include "app/window_requests.h"
 #include "config/configuration.h"
 #include "config/msfs_installation.h"
@@ -25,6 +23,7 @@
 #include "config/params_snapshot.h"
 #include "config/program_paths.h"
 #include "config/startup_choices.h"
+#include "feed/app_position_source.h"
 #include "feed/qnh.h"
 #include "feed/rt_app_link.h"
 #include "feed/rtapi_road.h"
@@ -46,6 +45,9 @@
 #include "refdata/airports.h"
 #include "refdata/dbase.h"
 #include "refdata/update_check.h"
+#include "runtime/current_day_slot.h"
+#include "runtime/stop_reports.h"
+#include "runtime/user_aircraft.h"
 #include "sim/flight_plan_files.h"
 #include "sim/sim_client_thread.h"
 #include "sim/sim_link_state.h"
@@ -67,14 +69,14 @@ struct RunState {
     const MainRunContext& context;
     std::stop_token token;
 
-    bool exitWanted() const { return context.stop->exitWanted() || token.stop_requested(); }
-    bool keepRunning() const { return context.stop->keepRunning() && !token.stop_requested(); }
+    bool exitWanted() const { return context.stop.exitWanted() || token.stop_requested(); }
+    bool keepRunning() const { return context.stop.keepRunning() && !token.stop_requested(); }
 };
 
 // A start-up step that cannot go on: the window shows why and the run stops for `reason`.
 void lf_stopStartUp(const RunState& run, StopReason reason, const std::string& text) {
-    run.context.gui->showErrorLine(text);
-    gf_requestStop(*run.context.stop, reason, 0);
+    run.context.gui.showErrorLine(text);
+    gf_requestStop(run.context.stop, reason, 0);
 }
 
 // --- Start-up steps ---
@@ -104,7 +106,7 @@ bool lf_loadSettings(const RunState&) {
 
 // The values the window opens each run with.
 bool lf_showFirstValues(const RunState& run) {
-    Gui& gui = *run.context.gui;
+    Gui& gui = run.context.gui;
     const std::shared_ptr<const ParamsSnapshot> settings = gf_paramsSnapshot();
     gui.enqueueUpdate(GuiUpdate::SetCompact{gf_params().COLLAPSED.value()});
     gui.enqueueUpdate(GuiUpdate::StayOnTop{settings->ALWAYS_ON_TOP});
@@ -134,7 +136,7 @@ bool lf_createDataFolders(const RunState&) {
 // The check never ends the start-up: without it the program goes on with what it has.
 bool lf_checkForUpdates(const RunState& run) {
     try {
-        const UpdateCheckResult result = gf_checkForUpdates();
+        const UpdateCheckResult result = gf_checkForUpdates(run.context.stop);
         if (result.status != UpdateCheckStatus::skipped) {
             LogFile::write(fmt::format("Update check {}: {} data set{} updated, {} failed",
                                        gf_updateCheckStatusText(result.status),
@@ -143,7 +145,7 @@ bool lf_checkForUpdates(const RunState& run) {
         }
         if (result.newProgramVersion) {
             // The header's version text now names the newer version.
-            run.context.gui->redrawHeader();
+            run.context.gui.redrawHeader();
         }
     } catch (const std::exception& e) {
         LogFile::writeImportant(fmt::format("Update check failed: {}", e.what()));
@@ -169,7 +171,9 @@ bool lf_readAirports(const RunState&) {
 // ends it quietly and the next step sees the stop.
 bool lf_scanLiveriesWhenNeeded(const RunState& run) {
     if (gf_liveriesScanNeeded()) {
-        gf_scanLiveries(*run.context.gui, [&run] { return run.keepRunning(); });
+        gf_scanLiveries(
+            gf_liveryScanSettings(),
+            gf_programLiveryScanServices(run.context.gui, [&run] { return run.keepRunning(); }));
     }
     return true;
 }
@@ -177,7 +181,7 @@ bool lf_scanLiveriesWhenNeeded(const RunState& run) {
 // The livery tables from the scanned-liveries file (made now or by an earlier scan): what the
 // choice of a livery for every aircraft of the run works from.
 bool lf_buildLiveryTables(const RunState& run) {
-    gf_processScannedLiveries(*run.context.gui, gf_params());
+    gf_processScannedLiveries(run.context.gui, gf_params());
     return run.keepRunning();
 }
 
@@ -201,7 +205,8 @@ bool lf_startSimClient(const RunState& run) {
         return true;
     }
     gf_resetSimTables();
-    simClient->start(gf_simClientContext(*run.context.clock, *run.context.gui, *run.context.stop));
+    simClient->start(
+        gf_simClientContext(run.context.services(), run.context.user, run.context.stands));
     return true;
 }
 
@@ -211,7 +216,7 @@ bool lf_waitForSimulator(const RunState& run) {
         return true;
     }
     while (run.keepRunning() && !gf_isSimConnected()) {
-        run.context.clock->sleepFor(kWaitTick);
+        run.context.clock.sleepFor(kWaitTick);
     }
     return run.keepRunning();
 }
@@ -224,22 +229,18 @@ bool lf_startFeed(const RunState& run) {
     if (gf_isRtDirect()) {
         // The web API: authentication, the two readers, the buffered traffic.
         gf_enableTrafficMailbox(false);
-        return gf_startRtApiLink(*run.context.gui, *run.context.stop, *run.context.clock) &&
+        return gf_startRtApiLink(run.context.services(), &gf_postTrafficBatch, run.context.user) &&
                run.keepRunning();
     }
     gf_enableTrafficMailbox(false);
     RtAppLinkSettings link;
     link.tcpPort = gf_paramsSnapshot()->PORT_NUMBER;
-    link.clock = run.context.clock;
-    link.gui = run.context.gui;
-    link.stop = run.context.stop;
-    link.failed = [&run](std::string_view name, std::string_view text) {
-        gf_readerStoppedWithError(*run.context.gui, *run.context.stop, name, text);
-    };
-    if (!gf_startRtAppLink(std::move(link))) {
+    link.post = &gf_postTrafficBatch;
+    link.position = [&user = run.context.user] { return gf_userAircraftAppPosition(user); };
+    if (!gf_startRtAppLink(run.context.services(), std::move(link))) {
         return false;
     }
-    if (!gf_awaitRtAppBufferedTraffic(kRtAppBufferedTrafficWait)) {
+    if (!gf_awaitRtAppBufferedTraffic(kRtAppBufferedTrafficWait, run.context.stop)) {
         LogFile::write("No buffered traffic from the RealTraffic App");
     }
     return run.keepRunning();
@@ -248,7 +249,7 @@ bool lf_startFeed(const RunState& run) {
 // On the RT Direct road the user's RealTraffic licence or API token: without it the run
 // cannot get traffic, so it is looked for before anything else is fetched.
 bool lf_findRtCredentials(const RunState& run) {
-    return gf_findRtApiCredentials(*run.context.gui, *run.context.stop);
+    return gf_findRtApiCredentials(run.context.gui, run.context.stop);
 }
 
 struct StartupStep {
@@ -316,11 +317,11 @@ bool lf_startUp(const RunState& run) {
 void lf_reportFailure(const RunState& run, const std::string& logLine, const std::string& shown) {
     try {
         LogFile::writeImportant(logLine);
-        run.context.gui->showErrorLine(shown);
+        run.context.gui.showErrorLine(shown);
     } catch (...) {
         // The stop below still ends the run.
     }
-    gf_requestStop(*run.context.stop, StopReason::systemError, 0);
+    gf_requestStop(run.context.stop, StopReason::systemError, 0);
 }
 
 // --- Cleanup ---
@@ -341,6 +342,7 @@ void lf_closingDown(const RunState& run, const StopRequest& request) {
     if (SimClientThread* simClient = run.context.simClient; simClient != nullptr) {
         simClient->stopAndJoin();
         gf_clearSimTables();
+        run.context.user.clear();
     }
     // The readers are joined and the App's server closed (RT App).
     gf_stopRtAppLink();
@@ -361,7 +363,7 @@ enum class WaitEnd { timeUp, endedEarly, exitWanted };
 // it), or when the user closed the window.
 WaitEnd lf_waitUntil(const RunState& run, Clock::SteadyTime until,
                      std::atomic<bool>* endsEarly = nullptr) {
-    Clock& clock = *run.context.clock;
+    Clock& clock = run.context.clock;
     while (true) {
         if (run.exitWanted()) {
             return WaitEnd::exitWanted;
@@ -382,15 +384,15 @@ WaitEnd lf_waitUntil(const RunState& run, Clock::SteadyTime until,
 // would hide the countdown (status lines are dropped while one shows), so it goes first; the
 // log keeps its text.
 bool lf_countDownToRestart(const RunState& run, std::chrono::seconds countdown) {
-    std::atomic<bool>& unblock = run.context.requests->unblockPushed;
+    std::atomic<bool>& unblock = run.context.requests.unblockPushed;
     unblock.store(false); // only a push during the countdown ends it
-    run.context.gui->enqueueUpdate(GuiUpdate::ClearError{});
+    run.context.gui.enqueueUpdate(GuiUpdate::ClearError{});
     if (countdown.count() > 0) {
         LogFile::write(fmt::format("Restart in {} s", countdown.count()));
     }
-    const Clock::SteadyTime start = run.context.clock->steadyNow();
+    const Clock::SteadyTime start = run.context.clock.steadyNow();
     for (std::int64_t left = countdown.count(); left > 0; --left) {
-        run.context.gui->showStatusText(gf_restartCountdownText(left), false);
+        run.context.gui.showStatusText(gf_restartCountdownText(left), false);
         const Clock::SteadyTime secondEnd =
             start + std::chrono::seconds{countdown.count() - left + 1};
         switch (lf_waitUntil(run, secondEnd, &unblock)) {
@@ -409,17 +411,17 @@ bool lf_countDownToRestart(const RunState& run, std::chrono::seconds countdown) 
 // when the user closed the window since the countdown ended (the program then ends).
 bool lf_prepareNextRun(const RunState& run) {
     LogFile::write("Restart phase: reinitializing traffic state");
-    gf_clearUserPosition();
+    run.context.user.clearPosition();
     gf_clearRtAppQueryArea();
     gf_clearRtApiQueryAreas();
     gf_trafficMailbox().reset();
     gf_resetQnh();
     gf_clearCurrentDaySlot();
     g_timeShiftActive.store(false);
-    run.context.requests->clear();
-    run.context.gui->enqueueUpdate(GuiUpdate::Reset{});
+    run.context.requests.clear();
+    run.context.gui.enqueueUpdate(GuiUpdate::Reset{});
     // Last, so that a close before it is seen here and one after it stops the next run.
-    if (run.context.stop->clearForNextRun() && !run.token.stop_requested()) {
+    if (run.context.stop.clearForNextRun() && !run.token.stop_requested()) {
         return true;
     }
     LogFile::write("Restart given up: the window was closed");
@@ -427,7 +429,7 @@ bool lf_prepareNextRun(const RunState& run) {
 }
 
 void lf_handOver(const RunState& run, bool restart) {
-    const winui::HWND window = run.context.gui->window();
+    const winui::HWND window = run.context.gui.window();
     // A window already gone (it is being torn down and joins this run) needs no word.
     if (window == nullptr || winui::IsWindow(window) == winui::FALSE) {
         return;
@@ -445,8 +447,8 @@ void lf_handOver(const RunState& run, bool restart) {
 MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
     const RunState run{context, std::move(token)};
     // A stop of the worker thread object means that its window is going: every loop that
-    // polls gf_keepRunning (the update check, the scans, the feed) must see it too.
-    const std::stop_callback markExit(run.token, [&context] { context.stop->markExitWanted(); });
+    // polls the run's stop request (the update check, the scans, the feed) must see it too.
+    const std::stop_callback markExit(run.token, [&context] { context.stop.markExitWanted(); });
     MainRunEnd end;
     try {
         if (lf_startUp(run)) {
@@ -466,7 +468,7 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
         lf_reportFailure(run, "Exception in lf_main", "Exception in lf_main");
     }
 
-    end.request = context.stop->current();
+    end.request = context.stop.current();
     try {
         lf_closingDown(run, end.request);
     } catch (const std::exception& e) {
@@ -483,7 +485,7 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
             restart = lf_countDownToRestart(run, plan.countdown);
         } else if (plan.exitDelay.count() > 0) {
             LogFile::write(fmt::format("Ending in {} s", plan.exitDelay.count()));
-            lf_waitUntil(run, context.clock->steadyNow() + plan.exitDelay);
+            lf_waitUntil(run, context.clock.steadyNow() + plan.exitDelay);
         }
         if (restart) {
             restart = lf_prepareNextRun(run);

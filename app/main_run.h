@@ -9,7 +9,7 @@
 //    ERROR") MSG_EXIT. The window starts the next run, or ends the program, when that message
 //    comes.
 // A stop of the worker thread object (`token`) marks the wish to exit on the run's stop
-// request, so that every loop polling gf_keepRunning ends with the run.
+// request, so that every loop polling that request ends with the run.
 // An exception that escapes a step or the loop is logged ("lf_main exception: {}"), shown as
 // the window's error line and raises "SYSTEM ERROR".
 #pragma once
@@ -19,7 +19,7 @@
 
 #include "app/main_run_context.h"
 #include "app/shutdown_plan.h"
-#include "app/stop_request.h"
+#include "runtime/stop_request.h"
 
 namespace skyloom {
 

@@ -14,7 +14,7 @@ MainWorker::~MainWorker() {
 
 void MainWorker::start(MainRunContext context) {
     join();
-    context_ = std::move(context);
+    context_.emplace(std::move(context));
     {
         std::lock_guard lock(bodyMutex_);
         bodyRunning_ = true;
@@ -23,7 +23,7 @@ void MainWorker::start(MainRunContext context) {
         thread_ = std::jthread([this](std::stop_token token) {
             // Nothing may leave the thread: a stray exception would end the process.
             try {
-                MainRunEnd end = gf_runMain(context_, std::move(token));
+                MainRunEnd end = gf_runMain(*context_, std::move(token));
                 std::lock_guard lock(endMutex_);
                 lastEnd_ = end;
             } catch (const std::exception& e) {

@@ -2,8 +2,8 @@
 // (gf_runMain), at most one at a time. The main window starts it on MSG_START, after joining
 // the run that posted it, and joins it on MSG_EXIT; the worker posts one of the two as its
 // last act, so those joins return promptly. The window opens the log afresh before each start.
-// A stop of the thread object marks the run's wish to exit, so every loop that polls
-// gf_keepRunning ends as well. A GUI thread that joins keeps answering the messages sent to
+// A stop of the thread object marks the run's wish to exit, so every loop that polls the run's
+// stop request ends as well. A GUI thread that joins keeps answering the messages sent to
 // it meanwhile (`whileWaiting`): a run that sends to a window would otherwise wait for ever.
 #pragma once
 
@@ -51,7 +51,7 @@ private:
     std::mutex bodyMutex_;
     std::condition_variable bodyEnded_;
     bool bodyRunning_ = false; // under bodyMutex_
-    MainRunContext context_;
+    std::optional<MainRunContext> context_;
     mutable std::mutex endMutex_;
     std::optional<MainRunEnd> lastEnd_;
 };

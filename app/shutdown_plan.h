@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/stop_request.h"
+#include "runtime/stop_request.h"
 
 namespace skyloom {
 

@@ -1,6 +1,6 @@
 #include "feed/app_position_source.h"
 
-#include "sim/user_aircraft_state.h"
+#include "runtime/user_aircraft.h"
 
 namespace skyloom {
 namespace {
@@ -24,16 +24,16 @@ AppPositionReport gf_appPositionReport(const UserAircraftState& state,
     return report;
 }
 
-std::optional<AppPositionReport> gf_userAircraftAppPosition() {
-    const UserAircraftState state = gf_userAircraftState();
+std::optional<AppPositionReport> gf_userAircraftAppPosition(const UserAircraft& user) {
+    const UserAircraftState state = user.state();
     if (!state.positionKnown()) {
         return std::nullopt;
     }
     // The simulator link stores the time before it raises the flag: read in the other order,
     // a raised flag never comes with the time of before.
     std::optional<std::int64_t> simUtcSeconds;
-    if (g_simUtcValid.load()) {
-        simUtcSeconds = g_simUtcSeconds.load();
+    if (user.simUtcValid.load()) {
+        simUtcSeconds = user.simUtcSeconds.load();
     }
     return gf_appPositionReport(state, simUtcSeconds);
 }

@@ -38,18 +38,14 @@
 #include <unordered_set>
 #include <vector>
 
+#include "feed/traffic_batch_post.h"
 #include "feed/traffic_entry.h"
 #include "foundation/clock.h"
-#include "traffic/traffic_mailbox.h"
 
 namespace skyloom {
 
 class FeedIdentities;
 class ParkedTrafficList;
-
-// How a reader hands over a batch (the program's is gf_postTrafficBatch).
-using TrafficBatchPost = std::function<void(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
-                                            std::uint32_t offsetBase, bool dropWhenOff)>;
 
 struct AppTrafficCounts {
     std::uint64_t datagrams = 0;

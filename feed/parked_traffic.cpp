@@ -7,9 +7,9 @@
 #include <unordered_set>
 #include <utility>
 
-#include "app/current_day_slot.h"
 #include "config/params_snapshot.h"
 #include "foundation/program_clock.h"
+#include "runtime/current_day_slot.h"
 
 namespace skyloom {
 namespace {

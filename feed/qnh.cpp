@@ -7,7 +7,7 @@
 
 #include "feed/feed_fields.h"
 #include "feed/rtapi_metar.h"
-#include "gui/gui.h"
+#include "runtime/window_sink.h"
 
 namespace skyloom {
 namespace {
@@ -42,10 +42,10 @@ std::int32_t gf_qnh() noexcept {
     return g_qnhHpa.load();
 }
 
-void gf_setQnh(std::int32_t hpa, Gui* gui) {
+void gf_setQnh(std::int32_t hpa, WindowSink& window) {
     const std::int32_t previous = g_qnhHpa.exchange(hpa);
-    if (previous != hpa && gui != nullptr) {
-        gui->enqueueUpdate(GuiUpdate::Qnh{hpa});
+    if (previous != hpa) {
+        window.enqueueUpdate(GuiUpdate::Qnh{hpa});
     }
 }
 

@@ -11,7 +11,7 @@
 
 namespace skyloom {
 
-class Gui;
+class WindowSink;
 
 inline constexpr std::int32_t kStandardQnhHpa = 1013;
 // Pressures outside this range are not QNH values.
@@ -20,8 +20,8 @@ inline constexpr double kMaxQnhHpa = 1100.0;
 
 // The current QNH in whole hPa.
 std::int32_t gf_qnh() noexcept;
-// Stores the QNH; when it changed, the window hears of it (null: no window).
-void gf_setQnh(std::int32_t hpa, Gui* gui);
+// Stores the QNH; when it changed, the window hears of it.
+void gf_setQnh(std::int32_t hpa, WindowSink& window);
 // Back to 1013 (the traffic-state reset before a restart).
 void gf_resetQnh() noexcept;
 

@@ -2,22 +2,21 @@
 
 #include <atomic>
 #include <exception>
+#include <stdexcept>
 #include <utility>
 
 #include <fmt/format.h>
 
-#include "app/stop_reports.h"
-#include "app/stop_request.h"
 #include "config/params_snapshot.h"
-#include "feed/app_position_source.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "feed/qnh.h"
-#include "feed/rt_status.h"
 #include "foundation/log_file.h"
-#include "gui/gui.h"
 #include "refdata/park_airport.h"
-#include "traffic/traffic_mailbox.h"
+#include "runtime/rt_status.h"
+#include "runtime/stop_reports.h"
+#include "runtime/stop_request.h"
+#include "runtime/window_sink.h"
 
 namespace skyloom {
 namespace {
@@ -26,61 +25,43 @@ namespace {
 constexpr std::chrono::milliseconds kAwaitStep{50};
 
 std::atomic<std::shared_ptr<RtAppLink>> g_link;
-std::mutex g_positionSourceMutex;
-AppPositionSource g_positionSource;
-
-std::optional<AppPositionReport> lf_programPosition() {
-    AppPositionSource source;
-    {
-        const std::lock_guard lock(g_positionSourceMutex);
-        source = g_positionSource;
-    }
-    // Called outside the lock: the user aircraft state has a mutex of its own.
-    return source ? source() : gf_userAircraftAppPosition();
-}
 
 } // namespace
 
-RtAppLink::RtAppLink(RtAppLinkSettings settings)
-    : settings_(std::move(settings)),
+RtAppLink::RtAppLink(const RunServices& run, RtAppLinkSettings settings)
+    : run_(run), settings_(std::move(settings)),
       parked_(settings_.parked != nullptr ? settings_.parked
                                           : &gf_parkedTraffic(TrafficSource::rtApp)) {
     if (!settings_.post) {
-        settings_.post = &gf_postTrafficBatch;
+        throw std::invalid_argument("RealTraffic App link without a batch post");
     }
     if (!settings_.qnh) {
-        Gui* gui = settings_.gui;
-        settings_.qnh = [gui](std::int32_t hpa) { gf_setQnh(hpa, gui); };
+        settings_.qnh = [&window = run_.window](std::int32_t hpa) { gf_setQnh(hpa, window); };
     }
     if (!settings_.failed) {
-        settings_.failed = [](std::string_view name, std::string_view text) {
-            gf_readerStoppedWithError(name, text);
+        settings_.failed = [run = run_](std::string_view name, std::string_view text) {
+            gf_readerStoppedWithError(run.window, run.stop, name, text);
         };
     }
     FeedIdentities* identities = settings_.identities != nullptr
                                      ? settings_.identities
                                      : &gf_feedIdentities(TrafficSource::rtApp);
 
-    AppReaderSettings reader{settings_.address, settings_.trafficPort, settings_.clock,
-                             settings_.gui,     settings_.stop,        settings_.failed};
+    AppReaderSettings reader{run_, settings_.address, settings_.trafficPort, settings_.failed};
     trafficReader_ = std::make_unique<RtAppTrafficReader>(
         reader, AppTrafficAssembler::Targets{settings_.post, identities, parked_});
     reader.port = settings_.weatherPort;
     weatherReader_ = std::make_unique<RtAppWeatherReader>(reader, settings_.qnh);
     RtAppTrafficReader* traffic = trafficReader_.get();
     server_ = std::make_unique<RtAppServer>(
-        settings_.address, settings_.tcpPort, settings_.clock,
+        settings_.address, settings_.tcpPort, run_.clock,
         RtAppServer::Notices{[traffic] { traffic->noteParkedRequest(); },
                              [traffic] { traffic->noteBufferRequest(); },
-                             [gui = settings_.gui](const AppVersionReply& version) {
-                                 if (gui != nullptr) {
-                                     gui->setDataSourceText(
-                                         fmt::format("RT App {}", version.version));
-                                 }
+                             [&window = run_.window](const AppVersionReply& version) {
+                                 window.enqueueUpdate(GuiUpdate::DataSourceText{
+                                     fmt::format("RT App {}", version.version)});
                              }});
-    if (settings_.gui != nullptr) {
-        settings_.gui->enqueueUpdate(GuiUpdate::FeedStatusKnown{});
-    }
+    run_.window.enqueueUpdate(GuiUpdate::FeedStatusKnown{});
 }
 
 RtAppLink::~RtAppLink() {
@@ -90,12 +71,12 @@ RtAppLink::~RtAppLink() {
     server_.reset();
 }
 
-Clock& RtAppLink::clock() const {
-    return settings_.clock != nullptr ? *settings_.clock : gf_clock();
-}
-
 double RtAppLink::rangeNm() const {
     return settings_.rangeNm ? *settings_.rangeNm : gf_paramsSnapshot()->RANGE;
+}
+
+std::optional<AppPositionReport> RtAppLink::currentPosition() const {
+    return settings_.position ? settings_.position() : std::nullopt;
 }
 
 bool RtAppLink::sendPosition(const AppPositionReport& report) {
@@ -137,7 +118,7 @@ bool RtAppLink::awaitBufferedTraffic(
     Clock::Duration timeout, const std::function<bool()>& keepWaiting,
     const std::function<std::optional<AppPositionReport>()>& position) {
     server_->wantBufferedTraffic();
-    Clock& waitClock = clock();
+    Clock& waitClock = run_.clock;
     const Clock::SteadyTime end = waitClock.steadyNow() + timeout;
     bool requested = false;
     while (keepWaiting() && waitClock.steadyNow() < end) {
@@ -156,33 +137,21 @@ bool RtAppLink::awaitBufferedTraffic(
     return false;
 }
 
-void gf_setAppPositionSource(AppPositionSource source) {
-    const std::lock_guard lock(g_positionSourceMutex);
-    g_positionSource = std::move(source);
-}
-
-bool gf_startRtAppLink(RtAppLinkSettings settings) {
+bool gf_startRtAppLink(const RunServices& run, RtAppLinkSettings settings) {
     gf_stopRtAppLink();
     const ReaderFailure failed = settings.failed;
     try {
-        g_link.store(std::make_shared<RtAppLink>(std::move(settings)));
+        g_link.store(std::make_shared<RtAppLink>(run, std::move(settings)));
         return true;
     } catch (const std::exception& e) {
         LogFile::writeImportant(fmt::format("RealTraffic App link exception: {}", e.what()));
         if (failed) {
             failed(kAppTrafficReaderName, e.what());
         } else {
-            gf_readerStoppedWithError(kAppTrafficReaderName, e.what());
+            gf_readerStoppedWithError(run.window, run.stop, kAppTrafficReaderName, e.what());
         }
         return false;
     }
-}
-
-bool gf_startRtAppLink() {
-    RtAppLinkSettings settings;
-    settings.tcpPort = gf_paramsSnapshot()->PORT_NUMBER;
-    settings.gui = &gf_gui();
-    return gf_startRtAppLink(std::move(settings));
 }
 
 void gf_stopRtAppLink() {
@@ -202,7 +171,7 @@ void gf_sendPositionToApp() {
     if (link == nullptr) {
         return;
     }
-    if (const auto report = lf_programPosition()) {
+    if (const auto report = link->currentPosition()) {
         link->sendPosition(*report);
     } else {
         link->server().poll();
@@ -241,13 +210,14 @@ void gf_clearRtAppQueryArea() {
     }
 }
 
-bool gf_awaitRtAppBufferedTraffic(Clock::Duration timeout) {
+bool gf_awaitRtAppBufferedTraffic(Clock::Duration timeout, const StopControl& stop) {
     const std::shared_ptr<RtAppLink> link = g_link.load();
     if (link == nullptr) {
         return false;
     }
     return link->awaitBufferedTraffic(
-        timeout, [] { return gf_keepRunning(); }, [] { return lf_programPosition(); });
+        timeout, [&stop] { return stop.keepRunning(); },
+        [&link] { return link->currentPosition(); });
 }
 
 } // namespace skyloom

@@ -21,11 +21,11 @@
 #include "feed/rt_app_weather_reader.h"
 #include "foundation/clock.h"
 #include "foundation/lalo.h"
+#include "runtime/run_services.h"
 
 namespace skyloom {
 
 class FeedIdentities;
-class Gui;
 class ParkedTrafficList;
 class StopControl;
 
@@ -37,28 +37,30 @@ struct RtAppLinkSettings {
     std::uint16_t tcpPort = 10747;
     std::uint16_t trafficPort = kAppTrafficPort;
     std::uint16_t weatherPort = kAppWeatherPort;
-    // Null clock: the program's; null window: no window updates; null stop: the program's.
-    Clock* clock = nullptr;
-    Gui* gui = nullptr;
-    StopControl* stop = nullptr;
-    // Empty: gf_postTrafficBatch.
+    // Where complete batches go: the live traffic's mailbox (gf_postTrafficBatch) in the
+    // program. Required.
     TrafficBatchPost post;
-    // Empty: gf_setQnh with the window above.
+    // Empty: gf_setQnh with the run's window.
     QnhSink qnh;
     // Null: the App road's (gf_feedIdentities, gf_parkedTraffic).
     FeedIdentities* identities = nullptr;
     ParkedTrafficList* parked = nullptr;
-    // Empty: gf_readerStoppedWithError.
+    // Empty: gf_readerStoppedWithError with the run services.
     ReaderFailure failed;
     // The radius of the buffer request's box; no value: the settings' RANGE.
     std::optional<double> rangeNm;
+    // Where the App's position line comes from: the user aircraft with the simulator time
+    // (gf_userAircraftAppPosition) in the program. Called on the main worker, outside every
+    // lock of the link. Empty: no position is sent.
+    std::function<std::optional<AppPositionReport>()> position;
 };
 
 class RtAppLink {
 public:
     // Opens the server and starts both readers. Throws os::SocketError when a port cannot be
-    // had; whatever was started is stopped again.
-    explicit RtAppLink(RtAppLinkSettings settings);
+    // had, std::invalid_argument without a batch post; whatever was started is stopped again.
+    // The run services must outlive the link.
+    RtAppLink(const RunServices& run, RtAppLinkSettings settings);
     // Stops and joins the readers, then closes the server.
     ~RtAppLink();
     RtAppLink(const RtAppLink&) = delete;
@@ -70,6 +72,8 @@ public:
 
     // Main worker: takes a new App connection and its replies, then sends the position.
     bool sendPosition(const AppPositionReport& report);
+    // The settings' position source; no value without one.
+    std::optional<AppPositionReport> currentPosition() const;
     // Forgets the parked lists and asks for parked traffic around the airport.
     void requestParked(const Lalo& airport);
     // The box of the last parked request (the reader's query area), if any.
@@ -87,9 +91,9 @@ public:
                               const std::function<std::optional<AppPositionReport>()>& position);
 
 private:
-    Clock& clock() const;
     double rangeNm() const;
 
+    RunServices run_;
     RtAppLinkSettings settings_;
     ParkedTrafficList* parked_;
     std::unique_ptr<RtAppTrafficReader> trafficReader_;
@@ -102,18 +106,10 @@ private:
 
 // --- The program's link ---
 
-// Where the App's position line comes from: the simulator link's user aircraft state with
-// the simulator time (gf_userAircraftAppPosition), unless another source is installed here
-// (tests; an empty source restores the user aircraft). The source is called on the main
-// worker, outside every lock of the link.
-using AppPositionSource = std::function<std::optional<AppPositionReport>()>;
-void gf_setAppPositionSource(AppPositionSource source);
-
-// Starts the program's link on the App road's ports and PORT_NUMBER. A port that cannot be had
-// stops the run through gf_readerStoppedWithError; false then.
-bool gf_startRtAppLink();
-// Starts it with other settings (tests of the program's functions).
-bool gf_startRtAppLink(RtAppLinkSettings settings);
+// Starts the program's link with the settings (the start-up: the App road's ports and
+// PORT_NUMBER). A port that cannot be had stops the run through the settings' failure report;
+// false then.
+bool gf_startRtAppLink(const RunServices& run, RtAppLinkSettings settings);
 // Stops the readers and closes the server; nothing when none runs.
 void gf_stopRtAppLink();
 // The running link, or null.
@@ -130,7 +126,8 @@ void gf_requestRtAppParkedTraffic();
 void gf_setRtAppReference(std::optional<double> altitudeFt);
 // The traffic-state reset: forgets the App reader's query area.
 void gf_clearRtAppQueryArea();
-// Start-up on the App road: asks for buffered traffic and waits for it (at most `timeout`).
-bool gf_awaitRtAppBufferedTraffic(Clock::Duration timeout);
+// Start-up on the App road: asks for buffered traffic and waits for it (at most `timeout`,
+// while `stop` lets the run go on).
+bool gf_awaitRtAppBufferedTraffic(Clock::Duration timeout, const StopControl& stop);
 
 } // namespace skyloom

@@ -7,8 +7,8 @@
 
 #include <fmt/format.h>
 
-#include "feed/rt_status.h"
 #include "foundation/log_file.h"
+#include "runtime/rt_status.h"
 
 namespace skyloom {
 namespace {
@@ -34,7 +34,7 @@ std::int64_t lf_epochMs(Clock::UtcTime t) {
 
 } // namespace
 
-RtAppServer::RtAppServer(std::string_view address, std::uint16_t port, Clock* clock,
+RtAppServer::RtAppServer(std::string_view address, std::uint16_t port, Clock& clock,
                          Notices notices)
     : clock_(clock), notices_(std::move(notices)), listener_(address, port) {
     LogFile::write(fmt::format("{} listening on TCP port {}", kAppServerName, listener_.port()));
@@ -54,10 +54,6 @@ RtAppServer::~RtAppServer() {
 
 void RtAppServer::logLocked(bool important, std::string text) {
     log_.push_back({important, std::move(text)});
-}
-
-Clock& RtAppServer::clock() const {
-    return clock_ != nullptr ? *clock_ : gf_clock();
 }
 
 void RtAppServer::poll() {
@@ -178,7 +174,7 @@ bool RtAppServer::sendPositionLocked(const AppPositionReport& report, double ran
         return false;
     }
     if (report.simUtcMs) {
-        const std::int64_t offsetMs = *report.simUtcMs - lf_epochMs(clock().utcNow());
+        const std::int64_t offsetMs = *report.simUtcMs - lf_epochMs(clock_.utcNow());
         const bool jumped =
             lastTimeOffsetMs_ &&
             std::llabs(offsetMs - *lastTimeOffsetMs_) >

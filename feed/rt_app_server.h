@@ -60,9 +60,8 @@ public:
         std::function<void(const AppVersionReply&)> versionReceived;
     };
 
-    // Listens on address:port (throws os::SocketError). Null clock: the program's.
-    RtAppServer(std::string_view address, std::uint16_t port, Clock* clock = nullptr,
-                Notices notices = {});
+    // Listens on address:port (throws os::SocketError). The clock must outlive the server.
+    RtAppServer(std::string_view address, std::uint16_t port, Clock& clock, Notices notices = {});
     ~RtAppServer();
     RtAppServer(const RtAppServer&) = delete;
     RtAppServer& operator=(const RtAppServer&) = delete;
@@ -100,9 +99,8 @@ private:
     void readRepliesLocked();
     bool sendLocked(std::string_view line);
     void dropClientLocked(std::string_view why);
-    Clock& clock() const;
 
-    Clock* const clock_;
+    Clock& clock_;
     Notices notices_;
     mutable std::mutex mutex_;
     os::TcpListener listener_;

@@ -7,10 +7,10 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "foundation/log_file.h"
-#include "gui/gui.h"
 #include "platform/os/thread_name.h"
+#include "runtime/stop_request.h"
+#include "runtime/window_sink.h"
 
 namespace skyloom {
 namespace {
@@ -40,15 +40,11 @@ void RtAppTrafficReader::stop() {
     }
 }
 
-Clock& RtAppTrafficReader::clock() const {
-    return settings_.clock != nullptr ? *settings_.clock : gf_clock();
-}
-
 bool RtAppTrafficReader::keepRunning(const std::stop_token& token) const {
     if (token.stop_requested()) {
         return false;
     }
-    return settings_.stop != nullptr ? settings_.stop->keepRunning() : gf_keepRunning();
+    return settings_.run.stop.keepRunning();
 }
 
 void RtAppTrafficReader::noteParkedRequest() {
@@ -66,9 +62,7 @@ AppTrafficCounts RtAppTrafficReader::counts() const {
 
 void RtAppTrafficReader::run(std::stop_token token) {
     os::setCurrentThreadName(kAppTrafficReaderName);
-    if (settings_.gui != nullptr) {
-        settings_.gui->enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::waitingForData});
-    }
+    settings_.run.window.enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::waitingForData});
     LogFile::write(fmt::format("{} listening on UDP port {}", kAppTrafficReaderName, port()));
     try {
         receiveLoop(token);
@@ -78,9 +72,7 @@ void RtAppTrafficReader::run(std::stop_token token) {
             settings_.failed(kAppTrafficReaderName, e.what());
         }
     }
-    if (settings_.gui != nullptr) {
-        settings_.gui->enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::notRunning});
-    }
+    settings_.run.window.enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::notRunning});
     running_.store(false);
 }
 
@@ -92,7 +84,7 @@ void RtAppTrafficReader::receiveLoop(std::stop_token token) {
     // the request is known here.
     const auto takeRequests = [&] {
         if (parkedRequest_.exchange(false)) {
-            assembler_.parkedRequested(clock().steadyNow());
+            assembler_.parkedRequested(settings_.run.clock.steadyNow());
         }
         if (const std::uint64_t wanted = bufferRequestGeneration_.load();
             wanted != bufferGeneration) {
@@ -104,15 +96,17 @@ void RtAppTrafficReader::receiveLoop(std::stop_token token) {
         takeRequests();
         const os::ReceiveResult result = socket_.receive(buffer, kReceiveTimeout);
         takeRequests();
-        const Clock::SteadyTime now = clock().steadyNow();
+        const Clock::SteadyTime now = settings_.run.clock.steadyNow();
         if (result.status == os::ReceiveStatus::failed) {
             throw std::runtime_error(fmt::format("receiving on UDP port {} failed", port()));
         }
         if (result.status == os::ReceiveStatus::data) {
             assembler_.handleDatagram(std::string_view(buffer.data(), result.size), now,
-                                      clock().utcNow(), result.truncated ? result.datagramSize : 0);
-            if (!receiving && settings_.gui != nullptr) {
-                settings_.gui->enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::receiving});
+                                      settings_.run.clock.utcNow(),
+                                      result.truncated ? result.datagramSize : 0);
+            if (!receiving) {
+                settings_.run.window.enqueueUpdate(
+                    GuiUpdate::TrafficReaderState{ReaderState::receiving});
             }
             receiving = true;
         }

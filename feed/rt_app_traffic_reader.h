@@ -16,25 +16,21 @@
 #include "feed/app_traffic_assembler.h"
 #include "foundation/clock.h"
 #include "platform/os/sockets.h"
+#include "runtime/run_services.h"
 
 namespace skyloom {
-
-class Gui;
-class StopControl;
 
 inline constexpr std::uint16_t kAppTrafficPort = 49005;
 inline constexpr std::string_view kAppTrafficReaderName = "Traffic Reader";
 
-// How a reader that fails stops the run (the program's is gf_readerStoppedWithError).
+// How a reader that fails stops the run (gf_readerStoppedWithError with the run services,
+// unless a test puts in its own).
 using ReaderFailure = std::function<void(std::string_view name, std::string_view text)>;
 
 struct AppReaderSettings {
+    RunServices run;
     std::string address = "0.0.0.0";
     std::uint16_t port = 0;
-    // Null: the program's clock (looked up at each use), no window, the program's stop request.
-    Clock* clock = nullptr;
-    Gui* gui = nullptr;
-    StopControl* stop = nullptr;
     ReaderFailure failed;
 };
 
@@ -73,7 +69,6 @@ private:
     void run(std::stop_token token);
     void receiveLoop(std::stop_token token);
     bool keepRunning(const std::stop_token& token) const;
-    Clock& clock() const;
 
     AppReaderSettings settings_;
     os::UdpReceiver socket_;

@@ -7,12 +7,12 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "feed/feed_fields.h"
 #include "feed/qnh.h"
 #include "foundation/log_file.h"
-#include "gui/gui.h"
 #include "platform/os/thread_name.h"
+#include "runtime/stop_request.h"
+#include "runtime/window_sink.h"
 
 namespace skyloom {
 
@@ -41,7 +41,7 @@ bool RtAppWeatherReader::keepRunning(const std::stop_token& token) const {
     if (token.stop_requested()) {
         return false;
     }
-    return settings_.stop != nullptr ? settings_.stop->keepRunning() : gf_keepRunning();
+    return settings_.run.stop.keepRunning();
 }
 
 void AppQnhTracker::handleDatagram(std::string_view bytes, std::size_t datagramSize) {
@@ -68,9 +68,7 @@ void AppQnhTracker::handleDatagram(std::string_view bytes, std::size_t datagramS
 
 void RtAppWeatherReader::run(std::stop_token token) {
     os::setCurrentThreadName(kAppWeatherReaderName);
-    if (settings_.gui != nullptr) {
-        settings_.gui->enqueueUpdate(GuiUpdate::WeatherReaderState{ReaderState::waitingForData});
-    }
+    settings_.run.window.enqueueUpdate(GuiUpdate::WeatherReaderState{ReaderState::waitingForData});
     LogFile::write(fmt::format("{} listening on UDP port {}", kAppWeatherReaderName, port()));
     try {
         std::vector<char> buffer(kReceiveBytes);
@@ -87,8 +85,9 @@ void RtAppWeatherReader::run(std::stop_token token) {
                                     result.truncated ? result.datagramSize : 0);
             reports_.store(tracker_.reports());
             rejected_.store(tracker_.rejected());
-            if (!receiving && settings_.gui != nullptr) {
-                settings_.gui->enqueueUpdate(GuiUpdate::WeatherReaderState{ReaderState::receiving});
+            if (!receiving) {
+                settings_.run.window.enqueueUpdate(
+                    GuiUpdate::WeatherReaderState{ReaderState::receiving});
             }
             receiving = true;
         }
@@ -98,9 +97,7 @@ void RtAppWeatherReader::run(std::stop_token token) {
             settings_.failed(kAppWeatherReaderName, e.what());
         }
     }
-    if (settings_.gui != nullptr) {
-        settings_.gui->enqueueUpdate(GuiUpdate::WeatherReaderState{ReaderState::notRunning});
-    }
+    settings_.run.window.enqueueUpdate(GuiUpdate::WeatherReaderState{ReaderState::notRunning});
     running_.store(false);
 }
 

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/user_position.h"
 #include "config/params_snapshot.h"
 #include "feed/rtapi_settings.h"
 #include "foundation/geodesy.h"
+#include "runtime/user_aircraft.h"
 
 namespace skyloom {
 
@@ -120,10 +120,9 @@ RtApiQueryArea& gf_rtApiQueryArea() {
     return area;
 }
 
-void gf_updateRtApiQueryArea() {
+void gf_updateRtApiQueryArea(const UserPosition& user) {
     RtApiQueryArea& area = gf_rtApiQueryArea();
     area.invalidate();
-    const UserPosition user = gf_userPosition();
     if (user.known) {
         area.trafficArea(user.position, gf_paramsSnapshot()->RANGE);
     }

@@ -41,6 +41,8 @@ struct RtApiTrafficArea {
     RtApiBox box;
 };
 
+struct UserPosition;
+
 class RtApiQueryArea {
 public:
     // The area to ask for with the user at `user` and the radius `radiusNm`: the current one
@@ -73,9 +75,9 @@ private:
 // The web API reader's query areas.
 RtApiQueryArea& gf_rtApiQueryArea();
 
-// Recomputes the web API's traffic area from the published user position and the current
-// radius (RANGE), now when the user position is known, else at the reader's next request.
-void gf_updateRtApiQueryArea();
+// Recomputes the web API's traffic area from the user position and the current radius
+// (RANGE), now when the user position is known, else at the reader's next request.
+void gf_updateRtApiQueryArea(const UserPosition& user);
 
 // Stores the web API reader's reference altitude (feet; none clears it) under the query-area
 // mutex. The reader gives it to aircraft on the ground whose altitude the service leaves out.

@@ -6,11 +6,11 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_reports.h"
-#include "app/stop_request.h"
 #include "feed/rtapi_settings.h"
 #include "foundation/log_file.h"
 #include "platform/os/thread_name.h"
+#include "runtime/stop_reports.h"
+#include "runtime/stop_request.h"
 
 namespace skyloom {
 
@@ -40,18 +40,14 @@ template <class Reader> void lf_runReader(Reader& reader, const std::stop_token&
             if (step.stop) {
                 break;
             }
-            lf_pause(*env.clock, reader, step.wait, token);
+            lf_pause(env.run.clock, reader, step.wait, token);
         }
     } catch (const std::exception& e) {
         LogFile::writeImportant(fmt::format("{} exception: {}", name, e.what()));
-        if (env.gui != nullptr) {
-            gf_showRtApiError(*env.gui, *env.stop, name, true, 0);
-        } else {
-            gf_requestStop(*env.stop, StopReason::readerError, 15);
-        }
+        gf_showRtApiError(env.run.window, env.run.stop, name, true, 0);
     } catch (...) {
         LogFile::writeImportant(fmt::format("Exception in {}", name));
-        gf_requestStop(*env.stop, StopReason::readerError, 15);
+        gf_requestStop(env.run.stop, StopReason::readerError, 15);
     }
     reader.setState(ReaderState::notRunning);
     LogFile::write(fmt::format("{} stopped", name));
@@ -89,11 +85,11 @@ void RtApiReaderThreads::stopAndJoin() {
 }
 
 bool RtApiReaderThreads::waitForFirstTraffic(std::chrono::milliseconds timeout) {
-    Clock& clock = *env_.clock;
+    Clock& clock = env_.run.clock;
     const Clock::SteadyTime until = clock.steadyNow() + timeout;
     while (!traffic_->firstReplyDone()) {
         const Clock::SteadyTime now = clock.steadyNow();
-        if (now >= until || !env_.stop->keepRunning() || !trafficThread_.joinable()) {
+        if (now >= until || !env_.run.stop.keepRunning() || !trafficThread_.joinable()) {
             return false;
         }
         clock.sleepUntil(std::min(until, now + kRtApiWaitSliceMs));

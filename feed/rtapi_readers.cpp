@@ -6,8 +6,6 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_reports.h"
-#include "app/stop_request.h"
 #include "config/params_snapshot.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
@@ -17,9 +15,10 @@
 #include "feed/rtapi_time_shift.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
-#include "gui/gui.h"
 #include "refdata/park_airport.h"
-#include "traffic/traffic_mailbox.h"
+#include "runtime/stop_reports.h"
+#include "runtime/stop_request.h"
+#include "runtime/window_sink.h"
 
 namespace skyloom {
 
@@ -43,17 +42,15 @@ std::atomic<double> g_preciseQnhHpa{std::numeric_limits<double>::quiet_NaN()};
 
 } // namespace
 
-RtApiEnvironment gf_programRtApiEnvironment(RtApiSession& session) {
-    RtApiEnvironment env;
+RtApiEnvironment gf_programRtApiEnvironment(const RunServices& run, RtApiSession& session,
+                                            TrafficBatchPost post, const UserAircraft& user) {
+    RtApiEnvironment env{run};
     env.session = &session;
-    env.mailbox = &gf_trafficMailbox();
-    env.gui = &gf_gui();
-    env.stop = &gf_stopControl();
-    env.clock = &gf_clock();
+    env.post = std::move(post);
     env.area = &gf_rtApiQueryArea();
     env.identities = &gf_feedIdentities(TrafficSource::rtDirect);
     env.parked = &gf_parkedTraffic(TrafficSource::rtDirect);
-    env.userPosition = [] { return gf_userPosition(); };
+    env.userPosition = [&user] { return user.position(); };
     env.rangeNm = [] { return gf_paramsSnapshot()->RANGE; };
     env.parkAirport = []() -> std::optional<AirportEntry> {
         const AirportEntry airport = gf_parkAirportEntry().get();
@@ -78,7 +75,7 @@ RtApiReaderBase::RtApiReaderBase(std::string_view name, RtApiEnvironment environ
 }
 
 bool RtApiReaderBase::keepGoing() const {
-    return !halted_.load() && !stopped_.load() && env_.stop->keepRunning();
+    return !halted_.load() && !stopped_.load() && env_.run.stop.keepRunning();
 }
 
 void RtApiReaderBase::setState(ReaderState state) {
@@ -91,11 +88,7 @@ void RtApiReaderBase::setState(ReaderState state) {
 
 RtApiStep RtApiReaderBase::reportStopped(long status) {
     stopped_.store(true);
-    if (env_.gui != nullptr) {
-        gf_showRtApiError(*env_.gui, *env_.stop, name_, true, status);
-    } else {
-        gf_requestStop(*env_.stop, StopReason::readerError, 15);
-    }
+    gf_showRtApiError(env_.run.window, env_.run.stop, name_, true, status);
     return {true, {}};
 }
 
@@ -155,9 +148,7 @@ RtApiTrafficReader::RtApiTrafficReader(RtApiEnvironment environment)
     : RtApiReaderBase(kRtApiTrafficReaderName, std::move(environment)) {}
 
 void RtApiTrafficReader::sendState(ReaderState state) {
-    if (env_.gui != nullptr) {
-        env_.gui->enqueueUpdate(GuiUpdate::TrafficReaderState{state});
-    }
+    env_.run.window.enqueueUpdate(GuiUpdate::TrafficReaderState{state});
 }
 
 std::chrono::milliseconds RtApiTrafficReader::trafficWait() const {
@@ -173,7 +164,7 @@ RtApiStep RtApiTrafficReader::step() {
     }
     const std::string guid = env_.session->guid();
     if (const auto airport = env_.parkAirport()) {
-        const Clock::SteadyTime now = env_.clock->steadyNow();
+        const Clock::SteadyTime now = env_.run.clock.steadyNow();
         const bool newAirport = parkedAirport_ != airport->icao.value();
         if (newAirport || !parkedAskedAt_ || now - *parkedAskedAt_ >= kRtApiParkedRefreshMs) {
             return askParked(guid, *airport);
@@ -198,7 +189,7 @@ RtApiStep RtApiTrafficReader::askParked(const std::string& guid, const AirportEn
         parkedAirport_ = airport.icao.value();
     }
     env_.area->setParkedArea(box);
-    parkedAskedAt_ = env_.clock->steadyNow();
+    parkedAskedAt_ = env_.run.clock.steadyNow();
     const RtApiForm form =
         gf_trafficForm(guid, RtApiQueryType::parked, box, env_.trafficTimeShiftMinutes->load());
     const RtApiAnswer answer = gf_readRtApiAnswer(transport().post(kRtApiTrafficPath, form));
@@ -242,7 +233,7 @@ RtApiStep RtApiTrafficReader::askTraffic(const std::string& guid, const RtApiTra
     basis.qnhHpa = std::isfinite(precise) ? precise : static_cast<double>(gf_qnh());
     basis.referenceFt = env_.area->reference();
     RtApiTrafficReply reply = gf_readRtApiTraffic(answer.json, basis);
-    gf_skipEntriesAheadOfClock(reply, env_.clock->utcNow());
+    gf_skipEntriesAheadOfClock(reply, env_.run.clock.utcNow());
     logRejected(reply);
     postReply(reply);
     firstReplyDone_.store(true);
@@ -267,14 +258,14 @@ void RtApiTrafficReader::postReply(RtApiTrafficReply& reply) {
             std::vector<TrafficEntry>& batch = reply.buffers[i];
             anyEntry = anyEntry || !batch.empty();
             env_.identities->collect(batch);
-            env_.mailbox->post(batch, TrafficBatchKind::buffered,
-                               gf_rtApiBufferOffsetBase(reply.bufferIndices[i]), false);
+            env_.post(batch, TrafficBatchKind::buffered,
+                      gf_rtApiBufferOffsetBase(reply.bufferIndices[i]), false);
         }
         LogFile::write(fmt::format("{}: {} buffered snapshots, {} aircraft", name(),
                                    reply.buffers.size(), reply.aircraftCount));
     } else {
         env_.identities->collect(reply.live);
-        env_.mailbox->post(reply.live, TrafficBatchKind::live, kRtApiLiveOffsetBase, false);
+        env_.post(reply.live, TrafficBatchKind::live, kRtApiLiveOffsetBase, false);
     }
     if (anyEntry) {
         setState(ReaderState::receiving);
@@ -287,9 +278,7 @@ RtApiWeatherReader::RtApiWeatherReader(RtApiEnvironment environment)
     : RtApiReaderBase(kRtApiWeatherReaderName, std::move(environment)) {}
 
 void RtApiWeatherReader::sendState(ReaderState state) {
-    if (env_.gui != nullptr) {
-        env_.gui->enqueueUpdate(GuiUpdate::WeatherReaderState{state});
-    }
+    env_.run.window.enqueueUpdate(GuiUpdate::WeatherReaderState{state});
 }
 
 RtApiStep RtApiWeatherReader::step() {
@@ -331,7 +320,7 @@ RtApiStep RtApiWeatherReader::step() {
         LogFile::write(fmt::format("{}: QNH {} hPa from {}", name(), hpa, nearest.qnhStation));
     }
     lastStation_ = nearest.qnhStation;
-    gf_setQnh(hpa, env_.gui);
+    gf_setQnh(hpa, env_.run.window);
     setState(ReaderState::receiving);
     return {false, wait};
 }

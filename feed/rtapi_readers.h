@@ -27,41 +27,39 @@
 #include <string>
 #include <string_view>
 
-#include "app/user_position.h"
 #include "feed/rtapi_query_area.h"
 #include "feed/rtapi_reply.h"
 #include "feed/rtapi_session.h"
 #include "feed/rtapi_traffic.h"
+#include "feed/traffic_batch_post.h"
 #include "foundation/clock.h"
-#include "gui/reader_state.h"
 #include "refdata/airports.h"
+#include "runtime/reader_state.h"
+#include "runtime/run_services.h"
+#include "runtime/user_aircraft.h"
 
 namespace skyloom {
 
 class FeedIdentities;
-class Gui;
 class ParkedTrafficList;
-class StopControl;
-class TrafficMailbox;
 
-// What the readers work with. The program's own (gf_programRtApiEnvironment) uses the
-// program's mailbox, window, stop request, clock, query area, identity sets, parked list,
-// user position, radius and park airport; tests put in their own.
+// What the readers work with. The program's own (gf_programRtApiEnvironment) uses the run
+// services and the batch post it is given, and the program's query area, identity sets,
+// parked list, radius and park airport; tests put in their own.
 struct RtApiEnvironment {
+    // The clock, the stop request the readers obey and the window they report to.
+    RunServices run;
     RtApiSession* session = nullptr;
-    TrafficMailbox* mailbox = nullptr;
-    // Null: no window updates.
-    Gui* gui = nullptr;
-    StopControl* stop = nullptr;
-    Clock* clock = nullptr;
+    // Where the traffic batches go (the live traffic's mailbox in the program).
+    TrafficBatchPost post{};
     RtApiQueryArea* area = nullptr;
     FeedIdentities* identities = nullptr;
     ParkedTrafficList* parked = nullptr;
-    std::function<UserPosition()> userPosition;
+    std::function<UserPosition()> userPosition{};
     // The traffic radius in NM.
-    std::function<double()> rangeNm;
+    std::function<double()> rangeNm{};
     // The park airport, when one is set.
-    std::function<std::optional<AirportEntry>()> parkAirport;
+    std::function<std::optional<AirportEntry>()> parkAirport{};
     // The current traffic tick is the mailbox's business; the time shifts are read here.
     const std::atomic<std::int32_t>* trafficTimeShiftMinutes = nullptr;
     const std::atomic<std::int32_t>* metarTimeShiftMinutes = nullptr;
@@ -70,8 +68,10 @@ struct RtApiEnvironment {
     std::atomic<double>* preciseQnhHpa = nullptr;
 };
 
-// The program's environment for the readers of `session`.
-RtApiEnvironment gf_programRtApiEnvironment(RtApiSession& session);
+// The program's environment for the readers of `session`, posting to `post`, asking around
+// the user aircraft's published position.
+RtApiEnvironment gf_programRtApiEnvironment(const RunServices& run, RtApiSession& session,
+                                            TrafficBatchPost post, const UserAircraft& user);
 
 // The outcome of one round.
 struct RtApiStep {

@@ -4,17 +4,17 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_reports.h"
-#include "app/stop_request.h"
-#include "app/user_position.h"
 #include "config/startup_choices.h"
-#include "feed/rt_status.h"
 #include "feed/rtapi_settings.h"
 #include "feed/rtapi_time_shift.h"
 #include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "foundation/user_related_exception.h"
-#include "gui/gui.h"
+#include "runtime/rt_status.h"
+#include "runtime/stop_reports.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
+#include "runtime/window_sink.h"
 
 namespace skyloom {
 
@@ -33,12 +33,8 @@ bool lf_wait(Clock& clock, const StopControl& stop, std::chrono::milliseconds wa
     return false;
 }
 
-void lf_report(Gui* gui, StopControl& stop, long status) {
-    if (gui != nullptr) {
-        gf_showRtApiError(*gui, stop, kRtApiAuthenticationName, false, status);
-    } else {
-        gf_requestStop(stop, StopReason::systemError, 15);
-    }
+void lf_report(const RunServices& run, long status) {
+    gf_showRtApiError(run.window, run.stop, kRtApiAuthenticationName, false, status);
 }
 
 } // namespace
@@ -57,18 +53,14 @@ bool RtApiRoad::hasCredentials() const {
     return credentials_.has_value();
 }
 
-void RtApiRoad::setEnvironmentAdjuster(std::function<void(RtApiEnvironment&)> adjust) {
-    std::lock_guard lock(mutex_);
-    adjust_ = std::move(adjust);
-}
-
-bool RtApiRoad::start(Gui* gui, StopControl& stop, Clock& clock, const std::string& baseUrl,
-                      const RtApiLimits& limits) {
+bool RtApiRoad::start(const RunServices& run, const EnvironmentMaker& makeEnvironment,
+                      const std::string& baseUrl, const RtApiLimits& limits) {
     this->stop();
+    StopControl& stop = run.stop;
     std::unique_lock lock(mutex_);
     if (!credentials_) {
         LogFile::writeImportant("RealTraffic web API: no credentials");
-        lf_report(gui, stop, 0);
+        lf_report(run, 0);
         return false;
     }
     // The authentication ends when the run stops; the deauthentication at shutdown must go
@@ -91,7 +83,7 @@ bool RtApiRoad::start(Gui* gui, StopControl& stop, Clock& clock, const std::stri
             return false;
         }
         if (judgement.course == RtApiCourse::licenceRefused || attempt >= kRtApiMaxAuthAttempts) {
-            lf_report(gui, stop, answer.status);
+            lf_report(run, answer.status);
             return false;
         }
         LogFile::write(
@@ -99,19 +91,12 @@ bool RtApiRoad::start(Gui* gui, StopControl& stop, Clock& clock, const std::stri
                         "trying again in {} s",
                         attempt, kRtApiMaxAuthAttempts,
                         std::chrono::duration_cast<std::chrono::seconds>(judgement.wait).count()));
-        if (!lf_wait(clock, stop, judgement.wait)) {
+        if (!lf_wait(run.clock, stop, judgement.wait)) {
             return false;
         }
     }
     gf_adoptProgramTimeShift();
-    RtApiEnvironment env = gf_programRtApiEnvironment(*session_);
-    env.gui = gui;
-    env.stop = &stop;
-    env.clock = &clock;
-    if (adjust_) {
-        adjust_(env);
-    }
-    readers_ = std::make_unique<RtApiReaderThreads>(env);
+    readers_ = std::make_unique<RtApiReaderThreads>(makeEnvironment(*session_));
     return true;
 }
 
@@ -158,7 +143,7 @@ RtApiRoad& gf_rtApiRoad() {
     return road;
 }
 
-bool gf_findRtApiCredentials(Gui& gui, StopControl& stop) {
+bool gf_findRtApiCredentials(WindowSink& window, StopControl& stop) {
     if (!gf_isRtDirect()) {
         return true;
     }
@@ -167,24 +152,27 @@ bool gf_findRtApiCredentials(Gui& gui, StopControl& stop) {
         return true;
     } catch (const UserRelatedException& e) {
         LogFile::writeImportant(e.what());
-        gui.showErrorLine(e.text());
+        window.showErrorLine(e.text());
         gf_requestStop(stop, StopReason::systemError, 0);
         return false;
     }
 }
 
-bool gf_startRtApiLink(Gui& gui, StopControl& stop, Clock& clock) {
+bool gf_startRtApiLink(const RunServices& run, TrafficBatchPost post, const UserAircraft& user) {
     if (!gf_isRtDirect()) {
         return true;
     }
     RtApiRoad& road = gf_rtApiRoad();
-    if (!road.start(&gui, stop, clock)) {
+    const auto makeEnvironment = [&](RtApiSession& session) {
+        return gf_programRtApiEnvironment(run, session, post, user);
+    };
+    if (!road.start(run, makeEnvironment)) {
         return false;
     }
-    if (gf_userPosition().known && !road.waitForFirstTraffic(kRtApiFirstReplyWaitMs)) {
+    if (user.position().known && !road.waitForFirstTraffic(kRtApiFirstReplyWaitMs)) {
         LogFile::write("No buffered traffic from the RealTraffic web API");
     }
-    return stop.keepRunning();
+    return run.stop.keepRunning();
 }
 
 void gf_stopRtApiLink() {

@@ -20,12 +20,14 @@
 #include "feed/rtapi_reader_threads.h"
 #include "feed/rtapi_session.h"
 #include "feed/rtapi_transport.h"
+#include "feed/traffic_batch_post.h"
+#include "runtime/run_services.h"
 
 namespace skyloom {
 
-class Clock;
-class Gui;
 class StopControl;
+class UserAircraft;
+class WindowSink;
 
 class RtApiRoad {
 public:
@@ -38,16 +40,16 @@ public:
     void setCredentials(RtCredentials credentials);
     bool hasCredentials() const;
 
-    // Authenticates and starts the readers with the environment that `prepare` fills in
-    // (session, clock, window and stop request are set before). Base address: `baseUrl`, or
-    // gf_rtApiBaseUrl() when empty. False when the run cannot go on (no credentials, the
-    // licence refused, the service not answering, the program stopping); the reason has been
-    // logged and, for the licence, reported.
-    bool start(Gui* gui, StopControl& stop, Clock& clock, const std::string& baseUrl = {},
-               const RtApiLimits& limits = {});
-    // The environment the readers run with (gf_programRtApiEnvironment with the given
-    // window, stop request and clock) can be changed here before start (tests).
-    void setEnvironmentAdjuster(std::function<void(RtApiEnvironment&)> adjust);
+    // Makes the readers' environment for the authenticated session.
+    using EnvironmentMaker = std::function<RtApiEnvironment(RtApiSession& session)>;
+
+    // Authenticates on the run's clock and stop request, then starts the readers with the
+    // environment that `makeEnvironment` makes. Base address: `baseUrl`, or gf_rtApiBaseUrl()
+    // when empty. False when the run cannot go on (no credentials, the licence refused, the
+    // service not answering, the program stopping); the reason has been logged and, for the
+    // licence, reported on the run's window.
+    bool start(const RunServices& run, const EnvironmentMaker& makeEnvironment,
+               const std::string& baseUrl = {}, const RtApiLimits& limits = {});
 
     // Waits for the first traffic reply when the readers run (see RtApiReaderThreads).
     bool waitForFirstTraffic(std::chrono::milliseconds timeout);
@@ -62,7 +64,6 @@ public:
 private:
     mutable std::mutex mutex_;
     std::optional<RtCredentials> credentials_;
-    std::function<void(RtApiEnvironment&)> adjust_;
     // Set at shutdown: the session's transfers go on although the run has stopped.
     std::shared_ptr<std::atomic<bool>> closing_;
     std::unique_ptr<RtApiSession> session_;
@@ -75,10 +76,10 @@ RtApiRoad& gf_rtApiRoad();
 // The start-up's steps on the RT Direct road (each does nothing on the RT App road):
 // Reads RealTraffic.lic into the program's road. False, with the reason on the window's error
 // line and in the log and the stop reason "SYSTEM ERROR", when the credentials cannot be used.
-bool gf_findRtApiCredentials(Gui& gui, StopControl& stop);
-// Starts the program's road (authentication, readers) and, when the user position is known,
-// waits up to 20 s for the first traffic. False when the run cannot go on.
-bool gf_startRtApiLink(Gui& gui, StopControl& stop, Clock& clock);
+bool gf_findRtApiCredentials(WindowSink& window, StopControl& stop);
+// Starts the program's road (authentication, readers posting to `post`) and, when the user
+// position is known, waits up to 20 s for the first traffic. False when the run cannot go on.
+bool gf_startRtApiLink(const RunServices& run, TrafficBatchPost post, const UserAircraft& user);
 // The shutdown's step: readers stopped and joined, session deauthenticated.
 void gf_stopRtApiLink();
 

@@ -2,10 +2,10 @@
 
 #include <fmt/format.h>
 
-#include "feed/rt_status.h"
 #include "feed/rtapi_settings.h"
 #include "foundation/log_file.h"
 #include "foundation/version.h"
+#include "runtime/rt_status.h"
 
 namespace skyloom {
 

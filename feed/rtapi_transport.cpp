@@ -1,10 +1,9 @@
 #include "feed/rtapi_transport.h"
 
 #include <cstdlib>
+#include <stdexcept>
 
 #include <fmt/format.h>
-
-#include "app/stop_request.h"
 
 namespace skyloom {
 
@@ -137,7 +136,7 @@ RtApiTransport::RtApiTransport(std::string baseUrl, RtApiLimits limits, KeepGoin
         baseUrl_.pop_back();
     }
     if (!keepGoing_) {
-        keepGoing_ = [] { return gf_keepRunning(); };
+        throw std::invalid_argument("web API transport without a stop test");
     }
     DownloadLimits handleLimits;
     handleLimits.connectTimeout = limits_.connectTimeout;

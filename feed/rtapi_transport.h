@@ -92,9 +92,9 @@ public:
     // Polled while a transfer runs; false ends it (RtApiTransfer::stopped).
     using KeepGoing = std::function<bool()>;
 
-    // Throws std::runtime_error when libcurl cannot make a handle. `keepGoing` defaults to
-    // gf_keepRunning.
-    explicit RtApiTransport(std::string baseUrl, RtApiLimits limits = {}, KeepGoing keepGoing = {});
+    // Throws std::runtime_error when libcurl cannot make a handle, std::invalid_argument
+    // without `keepGoing` (the run's stop request, as the caller sees it).
+    RtApiTransport(std::string baseUrl, RtApiLimits limits, KeepGoing keepGoing);
     RtApiTransport(const RtApiTransport&) = delete;
     RtApiTransport& operator=(const RtApiTransport&) = delete;
 

@@ -227,14 +227,6 @@ void Gui::setUserStand(std::string stand) noexcept {
     enqueueUpdate(GuiUpdate::UserStand{std::move(stand)});
 }
 
-void Gui::showErrorLine(std::string text) noexcept {
-    enqueueUpdate(GuiUpdate::ErrorText{std::move(text)});
-}
-
-void Gui::showStatusText(std::string text, bool log) noexcept {
-    enqueueUpdate(GuiUpdate::StatusText{std::move(text), log});
-}
-
 void Gui::clearStatusText() noexcept {
     if (gf_tbloNoticePending()) {
         try {
@@ -245,6 +237,12 @@ void Gui::clearStatusText() noexcept {
         return;
     }
     enqueueUpdate(GuiUpdate::ClearStatus{});
+}
+
+void Gui::requestSimulatorSwitch() noexcept {
+    if (const winui::HWND target = window(); target != nullptr) {
+        winui::PostMessageW(target, MSG_SWITCH_SIM, 0, 0);
+    }
 }
 
 Gui& gf_gui() {

@@ -6,6 +6,7 @@
 // The window procedure drains the queue (`drainUpdateQueue`), and the OR of the applied
 // updates' redraw flags repaints only the bands that changed (`invalidateParts`).
 //
+// It is the program's `WindowSink`: the subsystems below the window see only that.
 // The program's instance is gf_gui(); tests make their own.
 #pragma once
 
@@ -20,11 +21,13 @@
 #include <vector>
 
 #include "gui/gdi_object.h"
-#include "gui/gui_redraw_flags.h"
 #include "gui/gui_state.h"
-#include "gui/gui_update.h"
+#include "runtime/gui_update.h"
 #include "gui/paint_facts.h"
 #include "platform/winui/win_types.h"
+#include "runtime/gui_redraw_flags.h"
+#include "runtime/gui_update.h"
+#include "runtime/window_sink.h"
 
 namespace skyloom {
 
@@ -46,14 +49,14 @@ struct GuiPens {
     GdiObject<winui::HPEN> white;
 };
 
-class Gui {
+class Gui : public WindowSink {
 public:
     // Called with every update the GUI thread applies and the flags it returned.
     using AppliedUpdateObserver = std::function<void(const GuiUpdate&, GuiRedrawFlags)>;
 
     Gui();
     // Stops updates, destroys the window when it still exists, and frees the GDI objects.
-    virtual ~Gui();
+    ~Gui() override;
     Gui(const Gui&) = delete;
     Gui& operator=(const Gui&) = delete;
 
@@ -63,7 +66,7 @@ public:
     // MSG_GUI_UPDATE posted while none is pending. Updates sent before the window exists
     // wait in the queue; after `stopUpdates` every update is dropped. Never throws: a
     // failure goes to the debugger output and loses the update.
-    void enqueueUpdate(GuiUpdate update) noexcept;
+    void enqueueUpdate(GuiUpdate update) noexcept override;
 
     // The typed senders: each builds one update and enqueues it.
     void setDataSourceText(std::string text) noexcept;                // kind 11
@@ -77,12 +80,11 @@ public:
     void setPublisher(std::string publisher, bool handmade) noexcept; // kind 29
     void setStaticFit(float hours) noexcept;                          // kind 31
     void setUserStand(std::string stand) noexcept;                    // kind 33
-    void showErrorLine(std::string text) noexcept;                    // kind 36
-    // The status line for 25 s; with `log` the text also goes to the log.
-    void showStatusText(std::string text, bool log) noexcept; // kind 35
     // Clears the status line (kind 37), or, while the unmatched-airport notice is pending,
     // shows that notice instead.
-    void clearStatusText() noexcept;
+    void clearStatusText() noexcept override;
+    // Posts MSG_SWITCH_SIM to the window; nothing without a window.
+    void requestSimulatorSwitch() noexcept override;
 
     // The worker's own copy of "static fit hidden": set by `setStaticFitHidden` before it
     // sends kind 26, cleared by the reset (kind 39); while it is set the worker sends no

@@ -9,7 +9,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/icao_code.h"
-#include "gui/reader_state.h"
+#include "runtime/reader_state.h"
 
 namespace skyloom {
 

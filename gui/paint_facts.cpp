@@ -1,7 +1,7 @@
 #include "gui/paint_facts.h"
 
 #include "config/startup_choices.h"
-#include "feed/rt_status.h"
+#include "runtime/rt_status.h"
 #include "refdata/update_check.h"
 #include "sim/sim_link_state.h"
 

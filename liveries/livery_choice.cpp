@@ -9,17 +9,17 @@
 
 #include <fmt/format.h>
 
-#include "app/user_position.h"
 #include "config/params_snapshot.h"
 #include "foundation/log_file.h"
 #include "foundation/random.h"
 #include "liveries/airline_names.h"
 #include "liveries/livery_matching_summary.h"
 #include "liveries/livery_tables.h"
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase_lookups.h"
 #include "refdata/similar_models.h"
+#include "runtime/user_aircraft.h"
 
 namespace skyloom {
 namespace {
@@ -304,7 +304,8 @@ bool lf_logNoStaticMatch(const LiveryAircraft& record, const Stand& stand) {
 
 } // namespace
 
-void gf_matchLiveLivery(LiveryAircraft& aircraft, double aircraftAltitudeFt) {
+void gf_matchLiveLivery(LiveryAircraft& aircraft, double aircraftAltitudeFt,
+                        const UserPosition& user) {
     const LiveryTables& tables = gf_liveryTables();
     aircraft.liveryTitle = {};
     aircraft.fsltlLivery = false;
@@ -313,7 +314,7 @@ void gf_matchLiveLivery(LiveryAircraft& aircraft, double aircraftAltitudeFt) {
     const auto settings = gf_paramsSnapshot();
     int level = settings->MATCHING_DEPTH;
     const double tcasAltitudeFt = settings->TCAS_FL * 100.0;
-    if (gf_userPosition().altitudeFt > tcasAltitudeFt && aircraftAltitudeFt > tcasAltitudeFt) {
+    if (user.altitudeFt > tcasAltitudeFt && aircraftAltitudeFt > tcasAltitudeFt) {
         level = kHighAltitudeLevel;
     }
 

@@ -28,6 +28,7 @@
 namespace skyloom {
 
 struct Stand;
+struct UserPosition;
 
 // The step at which the light categories go on past step 4 whatever MATCHING_DEPTH says, and
 // the step reached only high up.
@@ -35,9 +36,11 @@ inline constexpr int kWiderStepsLevel = 4;
 inline constexpr int kHighAltitudeLevel = 8;
 
 // Chooses the livery of a live aircraft; `aircraftAltitudeFt` is the altitude of its first
-// sample. Sets the title (empty: no livery), `fsltlLivery` and `tcasCoverage` (the match lies
-// beyond MATCHING_DEPTH), and counts the step for the matching summary.
-void gf_matchLiveLivery(LiveryAircraft& aircraft, double aircraftAltitudeFt);
+// sample, `user` the user aircraft's published position (both high up: TCAS coverage). Sets the
+// title (empty: no livery), `fsltlLivery` and `tcasCoverage` (the match lies beyond
+// MATCHING_DEPTH), and counts the step for the matching summary.
+void gf_matchLiveLivery(LiveryAircraft& aircraft, double aircraftAltitudeFt,
+                        const UserPosition& user);
 
 // Chooses the livery of a static aircraft on `stand`, asking for a cargo livery at a cargo
 // stand. An aircraft that comes with a title keeps it. True when the aircraft has a title

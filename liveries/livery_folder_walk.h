@@ -40,7 +40,7 @@ inline constexpr std::string_view kSkippedLiveryFolderMarks[] = {
 inline constexpr std::size_t kMaxWalkedFolderPathBytes = 250;
 
 // What a walk works on: the scan's working data, the scan list it fills and the stop request
-// it obeys (gf_keepRunning for the program).
+// it obeys (the run's stop request in the program).
 struct LiveryWalkContext {
     LiveryScanState& scan;
     std::vector<LiveryRecord>& records;

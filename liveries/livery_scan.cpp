@@ -8,7 +8,6 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "config/ai_package_orders.h"
 #include "config/msfs_installation.h"
 #include "config/option_control.h"
@@ -21,10 +20,11 @@
 #include "foundation/text.h"
 #include "foundation/user_related_exception.h"
 #include "foundation/version.h"
-#include "gui/gui.h"
-#include "gui/gui_update.h"
 #include "liveries/ai_packages.h"
 #include "liveries/liveries_scanned_file.h"
+#include "runtime/gui_update.h"
+#include "runtime/stop_request.h"
+#include "runtime/window_sink.h"
 
 namespace fs = std::filesystem;
 
@@ -50,10 +50,8 @@ void lf_endLiveriesScan(const LiveryScanServices& services) noexcept {
         if (services.scan != nullptr) {
             services.scan->clear();
         }
-        if (services.gui != nullptr) {
-            services.gui->clearStatusText();
-            services.gui->redrawHeader();
-        }
+        services.window.clearStatusText();
+        services.window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags::counters()});
         LogFile::writeNow("\n++++++++++++++++++++++++ liveries scan ends "
                           "++++++++++++++++++++++++++++++++\n");
     } catch (...) {
@@ -79,10 +77,8 @@ LiveryScanResult lf_runLiveriesScan(const LiveryScanServices& services,
     const LiveryScanResult result = gf_scanLiveryFolders(walk, folders, prioritize);
     switch (result) {
     case LiveryScanResult::written:
-        if (services.gui != nullptr) {
-            services.gui->enqueueUpdate(GuiUpdate::LiveriesCount{services.records->size()});
-            services.gui->redrawOptions();
-        }
+        services.window.enqueueUpdate(GuiUpdate::LiveriesCount{services.records->size()});
+        services.window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags::options()});
         return result;
     case LiveryScanResult::noLiveries:
         if (automatic) {
@@ -105,9 +101,7 @@ void lf_scan(const LiveryScanSettings& settings, const LiveryScanServices& servi
     const bool automatic = settings.automatic;
     lf_enable(services.packageSelector, false);
     lf_enable(services.skipScanBox, false);
-    if (services.gui != nullptr) {
-        services.gui->showStatusText(std::string(kScanningStatus), false);
-    }
+    services.window.showStatusText(std::string(kScanningStatus), false);
     LogFile::writeNow(fmt::format("\n++++++++++++++++++++++++ liveries scan {} starts "
                                   "++++++++++++++++++++++++++++++++",
                                   automatic ? "automatic" : "manual"));
@@ -168,9 +162,9 @@ LiveryScanSettings gf_liveryScanSettings() {
     return settings;
 }
 
-LiveryScanServices gf_programLiveryScanServices(Gui& gui, std::function<bool()> keepRunning) {
-    LiveryScanServices services;
-    services.gui = &gui;
+LiveryScanServices gf_programLiveryScanServices(WindowSink& window,
+                                                std::function<bool()> keepRunning) {
+    LiveryScanServices services{window};
     services.keepRunning = std::move(keepRunning);
     services.packageSelector = &gf_params().AI_PACKAGE_SELECTOR;
     services.skipScanBox = &gf_params().SKIP_LIVERIES_SCAN;
@@ -247,11 +241,6 @@ void gf_scanLiveries(const LiveryScanSettings& settings, const LiveryScanService
         LogFile::writeImportant(fmt::format("Liveries scan failed: {}", e.what()));
         throw;
     }
-}
-
-void gf_scanLiveries(Gui& gui, std::function<bool()> keepRunning) {
-    gf_scanLiveries(gf_liveryScanSettings(),
-                    gf_programLiveryScanServices(gui, std::move(keepRunning)));
 }
 
 } // namespace skyloom

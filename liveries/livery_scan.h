@@ -24,7 +24,7 @@
 
 namespace skyloom {
 
-class Gui;
+class WindowSink;
 class OptionControl;
 
 // The codes of the UserRelatedExceptions a scan throws.
@@ -59,22 +59,23 @@ LiveryScanSettings gf_liveryScanSettings();
 
 // What a scan reports to and works on.
 struct LiveryScanServices {
-    Gui* gui = nullptr;
+    WindowSink& window;
     // False once the program is stopping.
-    std::function<bool()> keepRunning;
+    std::function<bool()> keepRunning{};
     // The AI_PACKAGE_SELECTOR combo box and the SKIP_LIVERIES_SCAN check box: both are disabled
     // while the scan runs; the check box is enabled again when the scan returns.
     const OptionControl* packageSelector = nullptr;
     const OptionControl* skipScanBox = nullptr;
     // Opens the folder of parameters.xml for the user (manual mode without any lfolder).
-    std::function<void()> openParametersFolder;
+    std::function<void()> openParametersFolder{};
     LiveryScanState* scan = nullptr;
     std::vector<LiveryRecord>* records = nullptr;
 };
 
 // The program's services with the given window and stop test: the controls of gf_params(),
 // the folder of parameters.xml opened in the shell, gf_liveryScanState(), gf_liveryScanList().
-LiveryScanServices gf_programLiveryScanServices(Gui& gui, std::function<bool()> keepRunning);
+LiveryScanServices gf_programLiveryScanServices(WindowSink& window,
+                                                std::function<bool()> keepRunning);
 
 // True unless SKIP_LIVERIES_SCAN is set and the scanned-liveries file exists: without the file
 // the scan runs all the same.
@@ -95,10 +96,8 @@ std::vector<std::filesystem::path>
 gf_checkLiveryFolderParameters(const std::vector<LiveryFolderParameter>& parameters);
 
 // One whole scan, with its result for the window (the livery count) and its failures for the
-// user; see the file's comment. The scan's working data is released on every way out.
+// user; see the file's comment. The scan's working data is released on every way out. The
+// program's scan: gf_liveryScanSettings() with gf_programLiveryScanServices().
 void gf_scanLiveries(const LiveryScanSettings& settings, const LiveryScanServices& services);
-
-// The program's scan: gf_liveryScanSettings() with gf_programLiveryScanServices().
-void gf_scanLiveries(Gui& gui, std::function<bool()> keepRunning);
 
 } // namespace skyloom

@@ -10,21 +10,17 @@
 #include "config/program_paths.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
-#include "gui/gui.h"
 #include "liveries/category_report.h"
 #include "liveries/installed_liveries.h"
 #include "liveries/liveries_scanned_file.h"
 #include "liveries/livery_tables.h"
 #include "liveries/offline_regcodes.h"
 #include "refdata/similar_models.h"
+#include "runtime/window_sink.h"
 
 namespace skyloom {
 
-void gf_processScannedLiveries() {
-    gf_processScannedLiveries(gf_gui(), gf_params());
-}
-
-void gf_processScannedLiveries(Gui& gui, ProgramParameters& parameters) {
+void gf_processScannedLiveries(WindowSink& window, ProgramParameters& parameters) {
     LiveryTables& tables = gf_liveryTables();
     LogFile::write("\n+++++ processing scanned liveries +++++");
     tables.clear();
@@ -38,7 +34,7 @@ void gf_processScannedLiveries(Gui& gui, ProgramParameters& parameters) {
                                              gf_pathToUtf8(gf_liveriesScannedPath())));
     }
     const auto& records = gf_installedLiveries();
-    gui.enqueueUpdate(GuiUpdate::LiveriesCount{records.size()});
+    window.enqueueUpdate(GuiUpdate::LiveriesCount{records.size()});
 
     gf_checkLiveryIndexes(tables, records);
     gf_fillLiveryTitleIndex(tables);
@@ -61,7 +57,7 @@ void gf_processScannedLiveries(Gui& gui, ProgramParameters& parameters) {
         gf_reportCategory(tables, parameters, category);
     }
     gf_reportGenericLiveries(tables);
-    gui.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags::counters()});
+    window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags::counters()});
 
     // The tables hold their own copies of the titles.
     gf_replaceInstalledLiveries({});

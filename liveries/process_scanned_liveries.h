@@ -8,14 +8,14 @@
 
 namespace skyloom {
 
-class Gui;
 class ProgramParameters;
+class WindowSink;
 
-// Clears and rebuilds the program's tables (gf_liveryTables). Throws std::runtime_error "{}
-// could not be read completely" (the scanned-liveries path) when the file cannot be read, and
-// std::filesystem::filesystem_error when a report folder cannot be inspected or made.
-void gf_processScannedLiveries();
-// The same with the window and the parameters given (tests).
-void gf_processScannedLiveries(Gui& gui, ProgramParameters& parameters);
+// Clears and rebuilds the program's tables (gf_liveryTables), telling the window the livery
+// count and switching categories off in the parameters (gf_params() in the program). Throws
+// std::runtime_error "{} could not be read completely" (the scanned-liveries path) when the
+// file cannot be read, and std::filesystem::filesystem_error when a report folder cannot be
+// inspected or made.
+void gf_processScannedLiveries(WindowSink& window, ProgramParameters& parameters);
 
 } // namespace skyloom

@@ -7,10 +7,10 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "foundation/files.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
+#include "runtime/stop_request.h"
 
 namespace fs = std::filesystem;
 
@@ -51,17 +51,17 @@ std::size_t lf_receive(char* data, std::size_t size, std::size_t count, void* us
     return bytes;
 }
 
-int lf_progress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+int lf_progress(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     // Non-zero aborts the transfer.
-    return gf_keepRunning() ? 0 : 1;
+    return static_cast<const StopControl*>(stop)->keepRunning() ? 0 : 1;
 }
 
 // Runs one transfer into `sink`; the reason it failed, or empty on success.
-std::string lf_transfer(CURL* curl, const std::string& url, Sink& sink) {
+std::string lf_transfer(CURL* curl, const StopControl& stop, const std::string& url, Sink& sink) {
     if (curl == nullptr) {
         return "no libcurl handle";
     }
-    if (!gf_keepRunning()) {
+    if (!stop.keepRunning()) {
         return "the program is stopping";
     }
     char errorText[CURL_ERROR_SIZE] = {};
@@ -70,7 +70,7 @@ std::string lf_transfer(CURL* curl, const std::string& url, Sink& sink) {
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &lf_progress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, const_cast<StopControl*>(&stop));
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "deflate,gzip");
@@ -79,6 +79,7 @@ std::string lf_transfer(CURL* curl, const std::string& url, Sink& sink) {
     // The sink and the error buffer end with this call; the handle must not point at them.
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, nullptr);
 
     if (code == CURLE_OK) {
         return {};
@@ -125,7 +126,8 @@ CurlEasyHandle gf_newCurlHandle(const DownloadLimits& limits) {
     return handle;
 }
 
-bool gf_downloadToFile(CURL* curl, const std::string& url, const fs::path& target, bool binary) {
+bool gf_downloadToFile(CURL* curl, const StopControl& stop, const std::string& url,
+                       const fs::path& target, bool binary) {
     fs::path temporary = target;
     temporary += std::string(kDownloadTmpSuffix);
     TempFileGuard guard(temporary);
@@ -141,7 +143,7 @@ bool gf_downloadToFile(CURL* curl, const std::string& url, const fs::path& targe
         }
         Sink sink;
         sink.file = &file;
-        reason = lf_transfer(curl, url, sink);
+        reason = lf_transfer(curl, stop, url, sink);
         bytes = sink.received;
         file.close();
         if (reason.empty() && !file) {
@@ -163,13 +165,13 @@ bool gf_downloadToFile(CURL* curl, const std::string& url, const fs::path& targe
     return true;
 }
 
-std::optional<std::string> gf_downloadToText(CURL* curl, const std::string& url,
-                                             std::size_t maxBytes) {
+std::optional<std::string> gf_downloadToText(CURL* curl, const StopControl& stop,
+                                             const std::string& url, std::size_t maxBytes) {
     std::string text;
     Sink sink;
     sink.text = &text;
     sink.maxBytes = maxBytes;
-    const auto reason = lf_transfer(curl, url, sink);
+    const auto reason = lf_transfer(curl, stop, url, sink);
     if (!reason.empty()) {
         lf_logFailure(url, reason);
         return std::nullopt;

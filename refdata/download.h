@@ -1,8 +1,8 @@
 // Downloads with libcurl's easy interface: a handle with connect and total time-outs and a
 // low-speed abort, and the download of a URL into a file that never leaves a partial file
 // behind: the data goes to "<target>.download_tmp", which replaces the target only once the
-// transfer is complete. Every failure is logged. A download in progress ends when the program
-// is stopping (gf_keepRunning).
+// transfer is complete. Every failure is logged. A download in progress ends when the stop
+// request it is given ends the run.
 #pragma once
 
 #include <chrono>
@@ -16,6 +16,8 @@
 #include <curl/curl.h>
 
 namespace skyloom {
+
+class StopControl;
 
 inline constexpr std::string_view kDownloadTmpSuffix = ".download_tmp";
 
@@ -42,12 +44,12 @@ CurlEasyHandle gf_newCurlHandle(const DownloadLimits& limits = {});
 // when the transfer fails (connection, time-out, HTTP error status, reply cut short), the file
 // cannot be written or moved, or the program is stopping; the temporary file is then removed
 // and a file already at `target` stays as it was.
-bool gf_downloadToFile(CURL* curl, const std::string& url, const std::filesystem::path& target,
-                       bool binary);
+bool gf_downloadToFile(CURL* curl, const StopControl& stop, const std::string& url,
+                       const std::filesystem::path& target, bool binary);
 
 // Downloads `url` into memory, at most `maxBytes`. No value, logged, on any failure, and when
 // the reply is larger.
-std::optional<std::string> gf_downloadToText(CURL* curl, const std::string& url,
-                                             std::size_t maxBytes);
+std::optional<std::string> gf_downloadToText(CURL* curl, const StopControl& stop,
+                                             const std::string& url, std::size_t maxBytes);
 
 } // namespace skyloom

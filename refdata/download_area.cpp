@@ -78,7 +78,7 @@ void gf_setDownloadAreaMaintenance(bool inMaintenance) noexcept {
     g_maintenance.store(inMaintenance);
 }
 
-bool gf_downloadFromArea(CURL* curl, std::string_view relativePath,
+bool gf_downloadFromArea(CURL* curl, const StopControl& stop, std::string_view relativePath,
                          const std::filesystem::path& target, bool binary) {
     if (gf_isDownloadAreaInMaintenance()) {
         LogFile::writeImportant(
@@ -91,7 +91,7 @@ bool gf_downloadFromArea(CURL* curl, std::string_view relativePath,
             fmt::format("{} not downloaded: no download area is configured", relativePath));
         return false;
     }
-    return gf_downloadToFile(curl, url, target, binary);
+    return gf_downloadToFile(curl, stop, url, target, binary);
 }
 
 } // namespace skyloom

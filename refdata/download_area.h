@@ -13,6 +13,8 @@
 
 namespace skyloom {
 
+class StopControl;
+
 inline constexpr const char* kDownloadBaseEnvironment = "SKYLOOM_DOWNLOAD_BASE";
 inline constexpr std::string_view kMaintenanceText =
     "Web server temporarily unavailable due to maintenance.";
@@ -33,7 +35,7 @@ void gf_setDownloadAreaMaintenance(bool inMaintenance) noexcept;
 
 // Downloads a file of the download area with gf_downloadToFile. False without a request, and
 // logged, while the maintenance flag is set or when no base address is configured.
-bool gf_downloadFromArea(CURL* curl, std::string_view relativePath,
+bool gf_downloadFromArea(CURL* curl, const StopControl& stop, std::string_view relativePath,
                          const std::filesystem::path& target, bool binary);
 
 } // namespace skyloom

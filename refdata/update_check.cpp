@@ -7,7 +7,6 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
-#include "app/stop_request.h"
 #include "config/program_paths.h"
 #include "foundation/files.h"
 #include "foundation/log_file.h"
@@ -16,6 +15,7 @@
 #include "refdata/data_set.h"
 #include "refdata/download.h"
 #include "refdata/download_area.h"
+#include "runtime/stop_request.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -109,15 +109,15 @@ void lf_checkProgram(const json& program, UpdateCheckResult& result) {
 }
 
 // Downloads one newer data set next to the old one, checks it and puts it in place.
-bool lf_updateDataSet(CURL* curl, const fs::path& inputFolder, const std::string& file,
-                      const DottedVersion& version, const std::string& versionText,
-                      const std::string& path) {
+bool lf_updateDataSet(CURL* curl, const StopControl& stop, const fs::path& inputFolder,
+                      const std::string& file, const DottedVersion& version,
+                      const std::string& versionText, const std::string& path) {
     const fs::path name(file);
     const auto stem = name.stem().string();
     const auto extension = name.extension().string();
     const auto staging = inputFolder / (stem + ".update" + extension);
     TempFileGuard guard(staging);
-    if (!gf_downloadFromArea(curl, path, staging, extension == kDataSetEncryptedExtension)) {
+    if (!gf_downloadFromArea(curl, stop, path, staging, extension == kDataSetEncryptedExtension)) {
         return false;
     }
     try {
@@ -146,13 +146,13 @@ bool lf_updateDataSet(CURL* curl, const fs::path& inputFolder, const std::string
     return true;
 }
 
-void lf_checkDataSets(CURL* curl, const fs::path& inputFolder, const json& dataSets,
-                      UpdateCheckResult& result) {
+void lf_checkDataSets(CURL* curl, const StopControl& stop, const fs::path& inputFolder,
+                      const json& dataSets, UpdateCheckResult& result) {
     if (!dataSets.is_array()) {
         throw ReplyError("'datasets' is not a list");
     }
     for (const auto& entry : dataSets) {
-        if (!gf_keepRunning()) {
+        if (!stop.keepRunning()) {
             result.status = UpdateCheckStatus::stopped;
             return;
         }
@@ -176,7 +176,7 @@ void lf_checkDataSets(CURL* curl, const fs::path& inputFolder, const json& dataS
             if (local && !(remote > *local)) {
                 continue;
             }
-            if (lf_updateDataSet(curl, inputFolder, file, remote, versionText, path)) {
+            if (lf_updateDataSet(curl, stop, inputFolder, file, remote, versionText, path)) {
                 result.updated.push_back(file);
             } else {
                 result.failed.push_back(file);
@@ -207,15 +207,16 @@ std::string_view gf_updateCheckStatusText(UpdateCheckStatus status) noexcept {
     return "?";
 }
 
-UpdateCheckResult gf_checkForUpdates() {
+UpdateCheckResult gf_checkForUpdates(const StopControl& stop) {
     if (gf_downloadAreaBase().empty()) {
-        return gf_checkForUpdates(nullptr, gf_inputFolder());
+        return gf_checkForUpdates(nullptr, gf_inputFolder(), stop);
     }
     const auto handle = gf_newCurlHandle();
-    return gf_checkForUpdates(handle.get(), gf_inputFolder());
+    return gf_checkForUpdates(handle.get(), gf_inputFolder(), stop);
 }
 
-UpdateCheckResult gf_checkForUpdates(CURL* curl, const fs::path& inputFolder) {
+UpdateCheckResult gf_checkForUpdates(CURL* curl, const fs::path& inputFolder,
+                                     const StopControl& stop) {
     UpdateCheckResult result;
     {
         auto& slot = lf_versionText();
@@ -227,14 +228,14 @@ UpdateCheckResult gf_checkForUpdates(CURL* curl, const fs::path& inputFolder) {
         LogFile::write("Update check skipped: no download area is configured");
         return result;
     }
-    if (!gf_keepRunning()) {
+    if (!stop.keepRunning()) {
         result.status = UpdateCheckStatus::stopped;
         return result;
     }
-    const auto text = gf_downloadToText(curl, url, kVersionsMaxBytes);
+    const auto text = gf_downloadToText(curl, stop, url, kVersionsMaxBytes);
     if (!text) {
         result.status =
-            gf_keepRunning() ? UpdateCheckStatus::unreachable : UpdateCheckStatus::stopped;
+            stop.keepRunning() ? UpdateCheckStatus::unreachable : UpdateCheckStatus::stopped;
         return result;
     }
     try {
@@ -258,7 +259,7 @@ UpdateCheckResult gf_checkForUpdates(CURL* curl, const fs::path& inputFolder) {
             lf_checkProgram(*program, result);
         }
         if (const auto dataSets = versions.find("datasets"); dataSets != versions.end()) {
-            lf_checkDataSets(curl, inputFolder, *dataSets, result);
+            lf_checkDataSets(curl, stop, inputFolder, *dataSets, result);
         }
     } catch (const MaintenanceError& e) {
         LogFile::writeImportant(e.what());

@@ -16,6 +16,8 @@
 
 namespace skyloom {
 
+class StopControl;
+
 inline constexpr std::string_view kVersionsFileName = "versions.json";
 // versions.json larger than this is refused.
 inline constexpr std::size_t kVersionsMaxBytes = 1024 * 1024;
@@ -50,10 +52,11 @@ struct UpdateCheckResult {
 };
 
 // Runs the check against the configured download area into the input folder, with a handle of
-// default limits.
-UpdateCheckResult gf_checkForUpdates();
+// default limits, until `stop` ends the run.
+UpdateCheckResult gf_checkForUpdates(const StopControl& stop);
 // The same with the caller's handle and folder.
-UpdateCheckResult gf_checkForUpdates(CURL* curl, const std::filesystem::path& inputFolder);
+UpdateCheckResult gf_checkForUpdates(CURL* curl, const std::filesystem::path& inputFolder,
+                                     const StopControl& stop);
 
 // The version text of the window's header: the program's version, followed by
 // " ({} available)" with the newer version once a check found one.

@@ -7,10 +7,10 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "platform/os/timer_period.h"
+#include "runtime/stop_request.h"
 
 namespace skyloom {
 
@@ -122,12 +122,13 @@ void gf_markRunwayDefinitionAdded() noexcept {
     g_facility.runwayDefinitionAdded = true;
 }
 
-FacilityWaitResult gf_waitForFacilityData(DispatchProc dispatch, void* context, const bool& done,
+FacilityWaitResult gf_waitForFacilityData(const StopControl& stop, DispatchProc dispatch,
+                                          void* context, const bool& done,
                                           std::chrono::milliseconds timeout) {
     const os::TimerPeriod period(1);
     Clock& clock = gf_clock();
     const Clock::SteadyTime deadline = clock.steadyNow() + timeout;
-    while (gf_keepRunning() && !done) {
+    while (stop.keepRunning() && !done) {
         const HRESULT hr = SimConnect_CallDispatch(g_facility.handle, dispatch, context);
         if (hr < 0) {
             return FacilityWaitResult{FacilityWaitEnd::dispatchFailed, hr};

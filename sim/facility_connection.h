@@ -7,8 +7,8 @@
 // (the main worker); the SimClient thread never touches it.
 //
 // The wait for a reply dispatches this connection every millisecond on the program's clock
-// (gf_clock) until the read is done, a dispatch fails, its deadline passes or the program is to
-// stop (gf_keepRunning).
+// (gf_clock) until the read is done, a dispatch fails, its deadline passes or the stop request
+// it is given ends the run.
 #pragma once
 
 #include <chrono>
@@ -16,6 +16,8 @@
 #include "platform/simconnect/simconnect.h"
 
 namespace skyloom {
+
+class StopControl;
 
 enum FacilityId : DWORD {
     PARKING_FACILITY_DEFINITION = 1001,
@@ -49,9 +51,10 @@ struct FacilityWaitResult {
 };
 
 // Dispatches the connection to `dispatch` with `context` until `done` turns true (the
-// callback sets it), a dispatch fails, the clock passes `timeout` from now, or the program is
-// to stop; sleeps 1 ms between dispatches and holds the 1 ms timer period meanwhile.
-FacilityWaitResult gf_waitForFacilityData(DispatchProc dispatch, void* context, const bool& done,
+// callback sets it), a dispatch fails, the clock passes `timeout` from now, or `stop` ends the
+// run; sleeps 1 ms between dispatches and holds the 1 ms timer period meanwhile.
+FacilityWaitResult gf_waitForFacilityData(const StopControl& stop, DispatchProc dispatch,
+                                          void* context, const bool& done,
                                           std::chrono::milliseconds timeout);
 
 } // namespace skyloom

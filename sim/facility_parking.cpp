@@ -8,10 +8,10 @@
 
 #include <fmt/format.h>
 
-#include "airportscan/parking_name.h"
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
+#include "refdata/parking_name.h"
 #include "sim/facility_connection.h"
 #include "sim/facility_message.h"
 
@@ -222,7 +222,7 @@ bool lf_isUsableAirport(const FacilityParkingRead& read) {
 
 } // namespace
 
-bool gf_readParkingFacilities(std::string_view ident, AirportFile& airport,
+bool gf_readParkingFacilities(const StopControl& stop, std::string_view ident, AirportFile& airport,
                               std::int32_t& helipadCount, std::string_view requestIcao,
                               std::string_view region) {
     if (!gf_openFacilityConnection()) {
@@ -240,7 +240,7 @@ bool gf_readParkingFacilities(std::string_view ident, AirportFile& airport,
         return false;
     }
     const FacilityWaitResult wait =
-        gf_waitForFacilityData(lf_onParkingDispatch, &read, read.done, kParkingReadTimeout);
+        gf_waitForFacilityData(stop, lf_onParkingDispatch, &read, read.done, kParkingReadTimeout);
     if (wait.end == FacilityWaitEnd::dispatchFailed) {
         LogFile::writeImportant(fmt::format("SimConnect_CallDispatch failed for {}: 0x{:08X}",
                                             read.ident,

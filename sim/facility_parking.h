@@ -8,9 +8,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
 
 namespace skyloom {
+
+class StopControl;
 
 inline constexpr std::chrono::seconds kParkingReadTimeout{30};
 
@@ -27,7 +29,7 @@ inline constexpr std::chrono::seconds kParkingReadTimeout{30};
 // holds no airport record (an airport the simulator does not know) or no usable airport
 // position. A failed or unfinished reply closes the connection, so that the next read opens it
 // afresh. An `ident` that is no ICAO code throws std::invalid_argument once the reply is read.
-bool gf_readParkingFacilities(std::string_view ident, AirportFile& airport,
+bool gf_readParkingFacilities(const StopControl& stop, std::string_view ident, AirportFile& airport,
                               std::int32_t& helipadCount, std::string_view requestIcao = {},
                               std::string_view region = {});
 

@@ -357,7 +357,7 @@ RunwayFacilities lf_complete(RunwayRead& read) {
 
 } // namespace
 
-RunwayFacilities gf_readRunwayFacilities(std::string_view icaoText) {
+RunwayFacilities gf_readRunwayFacilities(const StopControl& stop, std::string_view icaoText) {
     const std::string icao(icaoText);
     if (!gf_openFacilityConnection()) {
         return {};
@@ -383,8 +383,8 @@ RunwayFacilities gf_readRunwayFacilities(std::string_view icaoText) {
     }
     RunwayRead read;
     read.icao = icao;
-    const FacilityWaitResult wait =
-        gf_waitForFacilityData(lf_onRunwayFacilityDispatch, &read, read.done, kRunwayReadTimeout);
+    const FacilityWaitResult wait = gf_waitForFacilityData(stop, lf_onRunwayFacilityDispatch, &read,
+                                                           read.done, kRunwayReadTimeout);
     if (wait.end == FacilityWaitEnd::dispatchFailed) {
         LogFile::writeImportant(
             fmt::format("RUNWAY_HEADING: SimConnect_CallDispatch failed for {}: 0x{:08X}", icao,

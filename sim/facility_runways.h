@@ -15,6 +15,8 @@
 
 namespace skyloom {
 
+class StopControl;
+
 inline constexpr std::chrono::seconds kRunwayReadTimeout{10};
 
 // One START record (a take-off position) as the simulator gives it.
@@ -82,7 +84,7 @@ struct RunwayFacilities {
 // of the "RUNWAY_HEADING: " lines, when the connection, the definition, the request or the
 // reply fails, the reply does not end within 10 s, or the runways are incomplete or
 // inconsistent; a stop of the program gives an invalid result without a line.
-RunwayFacilities gf_readRunwayFacilities(std::string_view icao);
+RunwayFacilities gf_readRunwayFacilities(const StopControl& stop, std::string_view icao);
 
 // "09L", "27", "N", "#45", "04(9)": the number as two digits (1 to 36) or compass letters (37
 // to 44), else "#" and the number; then L, R, C, W, A or B for designators 1 to 6, nothing

@@ -7,16 +7,14 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_reports.h"
-#include "app/stop_request.h"
 #include "config/startup_choices.h"
 #include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "foundation/user_related_exception.h"
-#include "gui/gui.h"
-#include "gui/gui_messages.h"
-#include "platform/winui/message_loop.h"
+#include "runtime/stop_reports.h"
+#include "runtime/stop_request.h"
+#include "runtime/window_sink.h"
 #include "sim/sim_client_work.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_registration.h"
@@ -49,11 +47,9 @@ void CALLBACK lf_simDispatch(SIMCONNECT_RECV* data, DWORD size, void* context) n
 
 } // namespace
 
-SimClientContext gf_simClientContext(Clock& clock, Gui& gui, StopControl& stop) {
-    SimClientContext context;
-    context.clock = &clock;
-    context.gui = &gui;
-    context.stop = &stop;
+SimClientContext gf_simClientContext(const RunServices& run, UserAircraft& user,
+                                     UserStandServices& stands) {
+    SimClientContext context{run, user, stands};
     context.work = &gf_simClientWork();
     context.events = &gf_simEventQueue();
     context.msfs2020 = gf_isMsfs2020();
@@ -76,7 +72,7 @@ void SimClient::setConnectionState(SimConnectionState state) noexcept {
 }
 
 bool SimClient::keepRunning() const noexcept {
-    return !token_.stop_requested() && context_.stop->keepRunning();
+    return !token_.stop_requested() && context_.run.stop.keepRunning();
 }
 
 void SimClient::observePass() {
@@ -136,10 +132,10 @@ void SimClient::run(std::stop_token token) {
 }
 
 SimClient::ConnectResult SimClient::connect() {
-    Clock& clock = *context_.clock;
+    Clock& clock = context_.run.clock;
     if (!waitingShown_) {
         LogFile::write(" ");
-        context_.gui->showStatusText(
+        context_.run.window.showStatusText(
             fmt::format("Waiting for MSFS 20{} ...", context_.msfs2020 ? "20" : "24"), true);
         LogFile::flush();
         waitingShown_ = true;
@@ -171,7 +167,7 @@ void SimClient::dispatchLoop() {
     dispatch_.flags = SimClientFlags{};
     while (!token_.stop_requested() && dispatch_.flags.stopDispatch == 0) {
         if (dispatchPass()) {
-            context_.clock->sleepFor(kSimDispatchSleep);
+            context_.run.clock.sleepFor(kSimDispatchSleep);
         }
         observePass();
     }
@@ -193,7 +189,7 @@ SimClient::AfterDispatch SimClient::afterDispatch() {
         return AfterDispatch::end;
     }
     setConnectionState(SimConnectionState::notConnected);
-    context_.gui->enqueueUpdate(GuiUpdate::SimulatorConnected{false});
+    context_.run.window.enqueueUpdate(GuiUpdate::SimulatorConnected{false});
     gf_publishSimConnectHandle(nullptr);
     closeConnection();
 
@@ -207,9 +203,7 @@ SimClient::AfterDispatch SimClient::afterDispatch() {
     if (!g_simChoiceSwitched.load()) {
         LogFile::write(fmt::format("MSFS and {} do not match, restarting ...", kProgramName));
         LogFile::flush();
-        if (const winui::HWND window = context_.gui->window(); window != nullptr) {
-            winui::PostMessageW(window, MSG_SWITCH_SIM, 0, 0);
-        }
+        context_.run.window.requestSimulatorSwitch();
         return AfterDispatch::switchRequested;
     }
     if (!mismatchWaitShown_) {
@@ -217,12 +211,12 @@ SimClient::AfterDispatch SimClient::afterDispatch() {
         // selected" names what the user must change.
         LogFile::write(fmt::format("{} is running, but {} is selected; waiting for {} ...", other,
                                    selected, selected));
-        context_.gui->showStatusText(
+        context_.run.window.showStatusText(
             fmt::format("{} is running; waiting for {} ...", other, selected), true);
         LogFile::flush();
         mismatchWaitShown_ = true;
     }
-    context_.clock->sleepFor(kSimMismatchRetry);
+    context_.run.clock.sleepFor(kSimMismatchRetry);
     timerPeriod_.reset();
     return AfterDispatch::reconnect;
 }
@@ -245,7 +239,7 @@ void SimClient::shutdownCleanup() {
     cleanupRan_ = true;
     g_simShutdownInProgress.store(true);
     SimClientWork& work = *context_.work;
-    Clock& clock = *context_.clock;
+    Clock& clock = context_.run.clock;
     work.startShutdownRemoval(*this);
     const Clock::SteadyTime deadline = clock.steadyNow() + kSimShutdownWait;
     while (work.shutdownRemovalPending() && dispatch_.flags.stopDispatch == 0 &&
@@ -284,7 +278,7 @@ void SimClient::removeOwnedObjectsAfterError() noexcept {
 }
 
 void SimClient::waitFor791() {
-    Clock& clock = *context_.clock;
+    Clock& clock = context_.run.clock;
     const Clock::SteadyTime until = clock.steadyNow() + kSim791Wait;
     while (!token_.stop_requested() && clock.steadyNow() < until) {
         clock.sleepUntil(std::min(until, clock.steadyNow() + kSimOpenRetry));
@@ -292,11 +286,11 @@ void SimClient::waitFor791() {
 }
 
 void SimClient::reportThreadException(std::exception_ptr error) noexcept {
-    Gui& gui = *context_.gui;
-    StopControl& stop = *context_.stop;
+    WindowSink& window = context_.run.window;
+    StopControl& stop = context_.run.stop;
     const auto simulatorGone = [&] {
         setConnectionState(SimConnectionState::notConnected);
-        gf_simNoLongerConnected(gui, stop);
+        gf_simNoLongerConnected(window, stop);
     };
     try {
         try {
@@ -309,18 +303,18 @@ void SimClient::reportThreadException(std::exception_ptr error) noexcept {
                 return;
             }
             LogFile::write(fmt::format("{} exception: {}", kThreadName, message));
-            gui.showErrorLine(std::string(message));
+            window.showErrorLine(std::string(message));
             if (message.starts_with("791")) {
                 waitFor791();
                 simulatorGone();
             }
         } catch (const std::exception& e) {
             LogFile::write(fmt::format("{} exception: {}", kThreadName, e.what()));
-            gui.showErrorLine(fmt::format("Exception in {}", kThreadName));
+            window.showErrorLine(fmt::format("Exception in {}", kThreadName));
             simulatorGone();
         } catch (...) {
             LogFile::write(fmt::format("Exception in {}", kThreadName));
-            gui.showErrorLine(fmt::format("Exception in {}", kThreadName));
+            window.showErrorLine(fmt::format("Exception in {}", kThreadName));
             simulatorGone();
         }
     } catch (...) {
@@ -333,7 +327,7 @@ void SimClient::reportThreadException(std::exception_ptr error) noexcept {
 void SimClient::releaseConnection() {
     timerPeriod_.reset();
     try {
-        context_.work->rememberUserStand();
+        context_.work->rememberUserStand(*this);
     } catch (...) {
         // The stand is a convenience for the next start; the connection must still close.
     }
@@ -347,10 +341,10 @@ void SimClient::releaseConnection() {
 }
 
 void SimClient::onRequestError() {
-    context_.gui->showStatusText("SimConnect request error", true);
-    context_.gui->enqueueUpdate(GuiUpdate::SimulatorConnected{false});
+    context_.run.window.showStatusText("SimConnect request error", true);
+    context_.run.window.enqueueUpdate(GuiUpdate::SimulatorConnected{false});
     setConnectionState(SimConnectionState::requestError);
-    gf_requestStop(*context_.stop, StopReason::simConnectError, 9);
+    gf_requestStop(context_.run.stop, StopReason::simConnectError, 9);
 }
 
 void SimClient::logDiagnostic() {

@@ -29,21 +29,24 @@
 #include "foundation/version.h"
 #include "platform/os/timer_period.h"
 #include "platform/simconnect/simconnect.h"
+#include "runtime/run_services.h"
 #include "sim/sim_link_state.h"
 
 namespace skyloom {
 
-class Clock;
-class Gui;
 class SimClient;
 class SimClientWork;
 class SimEventQueue;
-class StopControl;
+class UserAircraft;
+class UserStandServices;
 
 struct SimClientContext {
-    Clock* clock = nullptr;
-    Gui* gui = nullptr;
-    StopControl* stop = nullptr;
+    // The clock of the thread's waits, the stop request it obeys and the window it reports to.
+    RunServices run;
+    // What the simulator says of the user aircraft goes here (the client alone writes it).
+    UserAircraft& user;
+    // The park airport's stands, for the stand the user stands on.
+    UserStandServices& stands;
     SimClientWork* work = nullptr;
     SimEventQueue* events = nullptr;
     // The selected simulator: MSFS 2020 when true, else MSFS 2024.
@@ -51,12 +54,13 @@ struct SimClientContext {
     std::string clientName = kProgramName;
     // Called after each pass of the thread's loops (an open attempt, a dispatch pass, a wait
     // after a mismatch); tests watch and steer the client with it.
-    std::function<void(SimClient&)> passObserver;
+    std::function<void(SimClient&)> passObserver{};
 };
 
-// The program's work and event queue and the start-up choice of simulator, with this clock,
-// window and stop request.
-SimClientContext gf_simClientContext(Clock& clock, Gui& gui, StopControl& stop);
+// The program's work and event queue and the start-up choice of simulator, with these run
+// services, user aircraft and stands.
+SimClientContext gf_simClientContext(const RunServices& run, UserAircraft& user,
+                                     UserStandServices& stands);
 
 // The two flags handed to every dispatch.
 struct SimClientFlags {
@@ -76,7 +80,7 @@ public:
     enum class ConnectResult { notOpened, setupFailed, connected };
     enum class AfterDispatch { reconnect, end, switchRequested };
 
-    // The context's clock, window, stop request, work and events must outlive the client.
+    // The context's services, user aircraft, stands, work and events must outlive the client.
     explicit SimClient(SimClientContext context);
     // Closes a connection that is still open.
     ~SimClient();
@@ -128,8 +132,8 @@ public:
     bool stopTokenFired() const noexcept { return token_.stop_requested(); }
     bool holdsTimerPeriod() const noexcept { return timerPeriod_.has_value(); }
     const SimClientContext& context() const noexcept { return context_; }
-    Clock& clock() const noexcept { return *context_.clock; }
-    Gui& gui() const noexcept { return *context_.gui; }
+    Clock& clock() const noexcept { return context_.run.clock; }
+    WindowSink& window() const noexcept { return context_.run.window; }
     SimEventQueue& events() const noexcept { return *context_.events; }
     SimClientWork& work() const noexcept { return *context_.work; }
 

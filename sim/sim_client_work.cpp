@@ -13,11 +13,13 @@ void SimClientWork::doFrameWork(SimClient&) {}
 void SimClientWork::onUserAircraftData(SimClient& client,
                                        const SIMCONNECT_RECV_SIMOBJECT_DATA& message,
                                        std::size_t size) {
-    gf_onUserAircraftData(message, size, client.gui(), *client.context().stop);
+    const SimClientContext& context = client.context();
+    gf_onUserAircraftData(message, size,
+                          {context.user, context.stands, context.run.window, context.run.stop});
 }
 
-void SimClientWork::rememberUserStand() {
-    gf_rememberUserStand();
+void SimClientWork::rememberUserStand(SimClient& client) {
+    gf_rememberUserStand(client.context().user, client.context().stands);
 }
 
 void SimClientWork::onAssignedObjectId(SimClient&, DWORD, DWORD) {}

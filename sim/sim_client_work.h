@@ -69,7 +69,7 @@ public:
     virtual void onObjectRemoved(SimClient& client, DWORD objectId);
     // Records the stand the user aircraft stands on for the park airport (a new flight, a new
     // flight file, the end of the thread).
-    virtual void rememberUserStand();
+    virtual void rememberUserStand(SimClient& client);
     virtual std::optional<PositionUpdateReport> lastPositionUpdate() const { return std::nullopt; }
 
     // The shutdown cleanup: `startShutdownRemoval` empties the queues and the position batch

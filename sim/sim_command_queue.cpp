@@ -3,9 +3,9 @@
 #include <array>
 #include <utility>
 
+#include "runtime/user_aircraft.h"
 #include "sim/ai_position_batch.h"
 #include "sim/sim_ids.h"
-#include "sim/user_aircraft_state.h"
 
 namespace skyloom {
 
@@ -151,9 +151,9 @@ void gf_queueFlightPlan(SimFlightPlanRequest request) {
     gf_simCommandQueue().push(std::move(request));
 }
 
-UserAircraftState gf_requestUserAircraftState() {
+UserAircraftState gf_requestUserAircraftState(const UserAircraft& user) {
     gf_queueSimDataRequest({SimDataRequestKind::userPosition, 0});
-    return gf_userAircraftState();
+    return user.state();
 }
 
 void gf_setLights(SimCommandQueue& queue, std::uint32_t objectId, const LightValues& lights) {

@@ -21,6 +21,7 @@
 namespace skyloom {
 
 class AIPositionBatch;
+class UserAircraft;
 struct UserAircraftState;
 
 // The six vectors, in the order of the queue's fields.
@@ -93,7 +94,7 @@ void gf_queueSimDataRequest(const SimDataRequest& request);
 void gf_queueFlightPlan(SimFlightPlanRequest request);
 // Asks for the user aircraft's position and state once more; returns the state known now (the
 // answer comes with a later frame).
-UserAircraftState gf_requestUserAircraftState();
+UserAircraftState gf_requestUserAircraftState(const UserAircraft& user);
 
 // The seven lights of one object, in this order: nav, beacon, landing, taxi, strobes, logo,
 // cabin; one lock for all seven.

@@ -9,10 +9,10 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "foundation/log_file.h"
 #include "foundation/user_related_exception.h"
-#include "gui/gui.h"
+#include "runtime/stop_request.h"
+#include "runtime/window_sink.h"
 #include "sim/sim_client.h"
 #include "sim/sim_client_work.h"
 #include "sim/sim_event_filters.h"
@@ -145,9 +145,9 @@ void SimClient::onOpen(const SIMCONNECT_RECV& message, DWORD size) {
         "{} ({}.{}.{}.{})", is2020 ? "MSFS 2020" : "MSFS 2024", open.dwApplicationVersionMajor,
         open.dwApplicationVersionMinor, open.dwApplicationBuildMajor, open.dwApplicationBuildMinor);
     LogFile::write(fmt::format("{} connected", simulator));
-    context_.gui->enqueueUpdate(GuiUpdate::SimulatorText{simulator});
+    context_.run.window.enqueueUpdate(GuiUpdate::SimulatorText{simulator});
     // Clearing the status shows the scan-archive notice instead while it is pending.
-    context_.gui->clearStatusText();
+    context_.run.window.clearStatusText();
     setConnectionState(SimConnectionState::connected);
 }
 
@@ -162,7 +162,7 @@ void SimClient::onException(const SIMCONNECT_RECV& message, DWORD size) {
             kVersionMismatchCode,
             fmt::format("SimConnect Version Mismatch, dwIndex: {}", exception.dwIndex));
     case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
-        context_.gui->showStatusText("SimConnect: too many objects (max 1000)", true);
+        context_.run.window.showStatusText("SimConnect: too many objects (max 1000)", true);
         break;
     case SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE:
         LogFile::write("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
@@ -185,13 +185,13 @@ void SimClient::onException(const SIMCONNECT_RECV& message, DWORD size) {
 void SimClient::onQuit() {
     if (g_simConnectionState.load() != SimConnectionState::requestError) {
         setConnectionState(SimConnectionState::notConnected);
-        context_.gui->enqueueUpdate(GuiUpdate::SimulatorConnected{false});
+        context_.run.window.enqueueUpdate(GuiUpdate::SimulatorConnected{false});
     }
     dispatch_.flags.stopDispatch = 1;
 }
 
 void SimClient::requestNewFlight() {
-    gf_requestStop(*context_.stop, StopReason::newFlight, kNewFlightRestartSeconds);
+    gf_requestStop(context_.run.stop, StopReason::newFlight, kNewFlightRestartSeconds);
 }
 
 void SimClient::onEvent(const SIMCONNECT_RECV& message, DWORD size) {
@@ -205,12 +205,12 @@ void SimClient::onEvent(const SIMCONNECT_RECV& message, DWORD size) {
             const bool running = event.dwData == 1;
             setConnectionState(running ? SimConnectionState::running
                                        : SimConnectionState::connected);
-            context_.gui->enqueueUpdate(GuiUpdate::SimulatorConnected{running});
+            context_.run.window.enqueueUpdate(GuiUpdate::SimulatorConnected{running});
         }
         break;
     case EVENT_FLIGHT_LOADED:
         LogFile::write("SimConnect: flight loaded event");
-        context_.work->rememberUserStand();
+        context_.work->rememberUserStand(*this);
         requestNewFlight();
         break;
     default:
@@ -238,7 +238,7 @@ void SimClient::onObjectAddRemove(const SIMCONNECT_RECV& message, DWORD size) {
 
 void SimClient::onFlightFile() {
     LogFile::writeImportant("SimConnect: New file event");
-    context_.work->rememberUserStand();
+    context_.work->rememberUserStand(*this);
     requestNewFlight();
 }
 

@@ -2,7 +2,7 @@
 
 #include "sim/sim_client_work.h"
 #include "sim/sim_link_state.h"
-#include "sim/user_aircraft_state.h"
+#include "sim/user_aircraft_replies.h"
 
 namespace skyloom {
 
@@ -17,7 +17,7 @@ void gf_resetSimTables() {
 
 void gf_clearSimTables(SimClientWork& work) {
     work.clearTables();
-    gf_clearUserAircraftData();
+    gf_resetUserReplyMemory();
     g_userObjectId.store(kUserObjectIdAtStart);
     g_simConnectionState.store(SimConnectionState::notConnected);
 }

@@ -11,8 +11,9 @@ class SimClientWork;
 void gf_resetSimTables(SimClientWork& work);
 void gf_resetSimTables();
 
-// After the SimClient was joined: the work's tables and the user aircraft's data emptied, the
-// user object id back to its start value, the connection state 0.
+// After the SimClient was joined: the work's tables and the user-aircraft reply handlers' memory
+// emptied, the user object id back to its start value, the connection state 0. (The user
+// aircraft itself is its owner's to clear.)
 void gf_clearSimTables(SimClientWork& work);
 void gf_clearSimTables();
 

@@ -10,13 +10,13 @@
 
 #include "foundation/log_file.h"
 #include "foundation/user_related_exception.h"
-#include "gui/gui.h"
 #include "refdata/aircraft_category.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase_lookups.h"
+#include "runtime/user_aircraft.h"
+#include "runtime/window_sink.h"
 #include "sim/user_aircraft_icao.h"
 #include "sim/user_aircraft_replies.h"
-#include "sim/user_aircraft_state.h"
 
 namespace skyloom {
 namespace {
@@ -68,23 +68,23 @@ bool lf_isVehicle(std::string_view model) {
     return false;
 }
 
-ModelOutcome lf_deriveModel(std::string model, Gui& gui) {
-    const std::string title = gf_userAcTitle();
+ModelOutcome lf_deriveModel(std::string model, const UserAircraft& user, WindowSink& window) {
+    const std::string title = user.title();
     if (const auto code = gf_userModelToIcao(model, title); code && *code != model) {
         LogFile::write(fmt::format("model normalized: {}", *code));
         model = *code;
     }
     const double largest = g_maxHalfWingSpan.load();
     if (model.empty()) {
-        gui.setUserWingspanKnown(false);
-        gui.showStatusText(std::string(kNoModelStatus), true);
+        window.enqueueUpdate(GuiUpdate::UserWingspanKnown{false});
+        window.showStatusText(std::string(kNoModelStatus), true);
         return {largest, false, AircraftCategory::Large};
     }
     std::string line = "SimConnect: User aircraft model: " + model;
     if (lf_isVehicle(model)) {
         // A stand-in without a span of its own keeps the largest rather than none.
         const double span = lf_halfSpanOf(kVehicleStandIn);
-        gui.setUserWingspanKnown(true);
+        window.enqueueUpdate(GuiUpdate::UserWingspanKnown{true});
         LogFile::writeIndented(line);
         return {span > 0 ? span : largest, true, AircraftCategory::Light};
     }
@@ -110,11 +110,11 @@ ModelOutcome lf_deriveModel(std::string model, Gui& gui) {
         }
     }
     if (outcome.known) {
-        gui.setUserWingspanKnown(true);
+        window.enqueueUpdate(GuiUpdate::UserWingspanKnown{true});
         line += fmt::format(", half wing span: {:.1F} meter", outcome.halfSpanNm * kMetresPerNM);
     } else {
-        gui.setUserWingspanKnown(false);
-        gui.showStatusText(std::string(kWingspanUnknownStatus), true);
+        window.enqueueUpdate(GuiUpdate::UserWingspanKnown{false});
+        window.showStatusText(std::string(kWingspanUnknownStatus), true);
     }
     outcome.category = gf_modelCategory(gf_modelId(model));
     line += fmt::format(", category: {}", gf_categoryName(outcome.category));
@@ -124,29 +124,32 @@ ModelOutcome lf_deriveModel(std::string model, Gui& gui) {
 
 // Sets the model bit however the handler is left.
 struct ModelBitGuard {
-    ModelBitGuard() = default;
+    explicit ModelBitGuard(UserAircraft& user) : user(user) {}
     ModelBitGuard(const ModelBitGuard&) = delete;
     ModelBitGuard& operator=(const ModelBitGuard&) = delete;
-    ~ModelBitGuard() { g_userAcInfoReceived.fetch_or(kUserInfoModel); }
+    ~ModelBitGuard() { user.infoReceived.fetch_or(kUserInfoModel); }
+
+    UserAircraft& user;
 };
 
 } // namespace
 
-void gf_handleUserModel(std::string_view model, Gui& gui) {
-    const ModelBitGuard bit;
+void gf_handleUserModel(std::string_view model, UserAircraft& user, WindowSink& window) {
+    const ModelBitGuard bit(user);
     LogFile::writeIndented(fmt::format("model raw: {}", model));
     ModelOutcome outcome;
     try {
-        outcome = lf_deriveModel(std::string(model), gui);
+        outcome = lf_deriveModel(std::string(model), user, window);
     } catch (const UserRelatedException&) {
         throw UserRelatedException(kNoUserVehicleCode, std::string(kNoUserVehicleText));
     }
-    gf_setUserModelData({outcome.halfSpanNm, outcome.known});
-    g_userHalfSpanNm.store(outcome.halfSpanNm);
-    g_userAcCategory.store(static_cast<std::uint32_t>(outcome.category));
+    user.setModelData({outcome.halfSpanNm, outcome.known});
+    user.halfSpanNm.store(outcome.halfSpanNm);
+    user.category.store(static_cast<std::uint32_t>(outcome.category));
 }
 
-void gf_onUserAcModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size, Gui& gui) {
+void gf_onUserAcModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size,
+                      UserAircraft& user, WindowSink& window) {
     if (!gf_checkUserReplySize(size, kUserModelReplyBytes, "USER_AC_MODEL")) {
         return;
     }
@@ -156,7 +159,7 @@ void gf_onUserAcModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t
     gf_handleUserModel(std::string_view(field, nul != nullptr
                                                    ? static_cast<const char*>(nul) - field
                                                    : kModelFieldChars),
-                       gui);
+                       user, window);
 }
 
 } // namespace skyloom

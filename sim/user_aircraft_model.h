@@ -12,7 +12,8 @@
 
 namespace skyloom {
 
-class Gui;
+class UserAircraft;
+class WindowSink;
 
 inline constexpr std::string_view kNoModelStatus =
     "171: No model info from your user aircraft received in SimConnect, max wing span is taken "
@@ -26,12 +27,13 @@ inline constexpr int kNoUserVehicleCode = 73;
 inline constexpr std::string_view kNoUserVehicleText =
     "It looks like you have not selected an aircraft as user vehicle";
 
-// Request 106. Sets g_userHalfSpanNm, g_userAcCategory and the model data, tells the window
-// whether the span is known, and sets the model bit of g_userAcInfoReceived on every way out.
+// Request 106. Sets the user aircraft's half span, category and model data, tells the window
+// whether the span is known, and sets the model bit of its infoReceived on every way out.
 // Throws UserRelatedException 73 (see above); other exceptions pass on unchanged.
-void gf_onUserAcModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size, Gui& gui);
+void gf_onUserAcModel(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size,
+                      UserAircraft& user, WindowSink& window);
 
 // The handling of a model text (the reply's field up to its NUL) on its own.
-void gf_handleUserModel(std::string_view model, Gui& gui);
+void gf_handleUserModel(std::string_view model, UserAircraft& user, WindowSink& window);
 
 } // namespace skyloom

@@ -9,18 +9,17 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
-#include "app/user_position.h"
-#include "feed/rt_status.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "foundation/utf.h"
-#include "gui/gui.h"
+#include "runtime/rt_status.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
+#include "runtime/window_sink.h"
 #include "sim/sim_ids.h"
 #include "sim/sim_link_state.h"
 #include "sim/user_aircraft_model.h"
 #include "sim/user_aircraft_stand.h"
-#include "sim/user_aircraft_state.h"
 #include "sim/user_aircraft_time.h"
 
 namespace skyloom {
@@ -45,20 +44,20 @@ const std::byte* lf_data(const SIMCONNECT_RECV_SIMOBJECT_DATA& message) {
            SIMCONNECT_RECV_SIMOBJECT_DATA_HEADER_SIZE;
 }
 
-void lf_updateSimTime(const UserAircraftState& state) {
+void lf_updateSimTime(const UserAircraftState& state, UserAircraft& user) {
     if (!g_rtProfessional.load()) {
-        g_simUtcValid.store(false);
+        user.simUtcValid.store(false);
         return;
     }
     const std::optional<std::int64_t> seconds =
         gf_simZuluToUtcSeconds(state.zuluYear, state.zuluDayOfYear, state.zuluTime);
     if (seconds) {
-        g_simUtcSeconds.store(*seconds);
-        g_simUtcValid.store(true);
+        user.simUtcSeconds.store(*seconds);
+        user.simUtcValid.store(true);
         lf_memory().zuluWarned.store(false);
         return;
     }
-    g_simUtcValid.store(false);
+    user.simUtcValid.store(false);
     if (!lf_memory().zuluWarned.exchange(true)) {
         LogFile::writeImportant(
             fmt::format("Invalid simulator Zulu time: year={}, day-of-year={}, seconds={}",
@@ -66,16 +65,16 @@ void lf_updateSimTime(const UserAircraftState& state) {
     }
 }
 
-void lf_showUserStand(const UserAircraftState& state, Gui& gui) {
+void lf_showUserStand(const UserAircraftState& state, const UserReplyTargets& targets) {
     std::string stand;
-    if (g_userAcOnGround.load()) {
-        stand = gf_userStandAt(state.position()).value_or("");
+    if (targets.user.onGround.load()) {
+        stand = targets.stands.standAtPosition(state.position()).value_or("");
     }
     // Every reply would otherwise post a window update five times a second.
     std::optional<std::string>& shown = lf_memory().standShown;
     if (shown != stand) {
         shown = stand;
-        gui.setUserStand(std::move(stand));
+        targets.window.enqueueUpdate(GuiUpdate::UserStand{std::move(stand)});
     }
 }
 
@@ -100,27 +99,27 @@ std::string gf_cutToChars(std::string_view text, std::size_t maxChars) {
 }
 
 void gf_onUserAircraftData(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size,
-                           Gui& gui, StopControl& stop) {
+                           const UserReplyTargets& targets) {
     switch (message.dwRequestID) {
     case USER_AC_TITLE:
-        gf_onUserAcTitle(message, size);
+        gf_onUserAcTitle(message, size, targets.user);
         break;
     case USER_AC_MODEL:
-        gf_onUserAcModel(message, size, gui);
+        gf_onUserAcModel(message, size, targets.user, targets.window);
         break;
     case USER_AC_ON_GROUND:
-        gf_onUserAcOnGround(message, size);
+        gf_onUserAcOnGround(message, size, targets.user);
         break;
     case USER_AC_POSITION:
-        gf_onUserAcPosition(message, size, gui, stop);
+        gf_onUserAcPosition(message, size, targets);
         break;
     default:
         break;
     }
 }
 
-void gf_onUserAcPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size, Gui& gui,
-                         StopControl& stop) {
+void gf_onUserAcPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size,
+                         const UserReplyTargets& targets) {
     if (!gf_checkUserReplySize(size, kUserPositionReplyBytes, "USER_AC_POSITION")) {
         return;
     }
@@ -129,30 +128,31 @@ void gf_onUserAcPosition(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::siz
     if (state.altitude < 0) {
         state.altitude = 0;
     }
-    gf_storeUserAircraftState(state);
+    targets.user.storeState(state);
 
     UserAircraftState& last = lf_memory().lastKnown;
     if (last.positionKnown() && state.positionKnown() &&
         gf_distanceNM(last.position(), state.position()) > kTeleportDistanceNM) {
         LogFile::write("Teleport");
-        gf_requestStop(stop, StopReason::newFlight, kNewFlightRestartSeconds);
+        gf_requestStop(targets.stop, StopReason::newFlight, kNewFlightRestartSeconds);
     }
     last.latitude = state.latitude;
     last.longitude = state.longitude;
 
-    lf_showUserStand(state, gui);
-    lf_updateSimTime(state);
+    lf_showUserStand(state, targets);
+    lf_updateSimTime(state, targets.user);
     g_userObjectId.store(message.dwObjectID);
 }
 
-void gf_onUserAcOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size) {
+void gf_onUserAcOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size,
+                         UserAircraft& user) {
     if (!gf_checkUserReplySize(size, kUserOnGroundReplyBytes, "USER_AC_ON_GROUND")) {
         return;
     }
     std::int64_t value = 0;
     std::memcpy(&value, lf_data(message), sizeof(value));
     const bool onGround = value != 0;
-    const UserAircraftState state = gf_userAircraftState();
+    const UserAircraftState state = user.state();
     if (state.positionKnown()) {
         if (!lf_memory().groundDataLogged.exchange(true)) {
             LogFile::write(fmt::format("User ground data: SIM ON GROUND={}, AGL={:.0f} ft, "
@@ -161,13 +161,14 @@ void gf_onUserAcOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::siz
                                        value, state.altitudeAboveGround, state.altitude,
                                        state.groundVelocity, state.latitude, state.longitude));
         }
-        g_userAcOnGroundByte.store(onGround ? 1 : 0);
-        g_userAcOnGround.store(onGround);
+        user.onGroundByte.store(onGround ? 1 : 0);
+        user.onGround.store(onGround);
     }
-    g_userGroundDataReceived.store(true);
+    user.groundDataReceived.store(true);
 }
 
-void gf_onUserAcTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size) {
+void gf_onUserAcTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t size,
+                      UserAircraft& user) {
     if (!gf_checkUserReplySize(size, kUserTitleReplyBytes, "USER_AC_TITLE")) {
         return;
     }
@@ -181,12 +182,12 @@ void gf_onUserAcTitle(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::size_t
     } else {
         std::string title = gf_cutToChars(
             std::string_view(text, static_cast<const char*>(nul) - text), kUserTitleMaxChars);
-        if (title != gf_userAcTitle()) {
+        if (title != user.title()) {
             LogFile::writeIndented("SimConnect: user aircraft title: " + title);
-            gf_setUserAcTitle(std::move(title));
+            user.setTitle(std::move(title));
         }
     }
-    g_userAcInfoReceived.fetch_or(kUserInfoTitle);
+    user.infoReceived.fetch_or(kUserInfoTitle);
 }
 
 void gf_resetUserReplyMemory() {

@@ -173,8 +173,10 @@ private:
 } // namespace
 
 void RunwayList::correctRunwayHeadings(const IcaoCode& icao, std::string_view source,
-                                       const AirportEntry& parkAirport) {
-    correctRunwayHeadings(icao, source, parkAirport, Reader(gf_readRunwayFacilities));
+                                       const AirportEntry& parkAirport, const StopControl& stop) {
+    correctRunwayHeadings(icao, source, parkAirport, [&stop](std::string_view airport) {
+        return gf_readRunwayFacilities(stop, airport);
+    });
 }
 
 void RunwayList::correctRunwayHeadings(const IcaoCode& icao, std::string_view source,

@@ -19,16 +19,18 @@
 
 namespace skyloom {
 
+class StopControl;
+
 class RunwayList {
 public:
     using Reader = std::function<RunwayFacilities(std::string_view icao)>;
 
     // Loads the runways of the park airport `icao`, whose airport file came from `source`
     // ("stock" for the simulator's own airports); `parkAirport` is the airports table's entry
-    // of that airport (its altitude and reference point). The reader defaults to the facility
-    // connection's gf_readRunwayFacilities.
+    // of that airport (its altitude and reference point). Without a reader the facility
+    // connection's gf_readRunwayFacilities reads, giving up when `stop` ends the run.
     void correctRunwayHeadings(const IcaoCode& icao, std::string_view source,
-                               const AirportEntry& parkAirport);
+                               const AirportEntry& parkAirport, const StopControl& stop);
     void correctRunwayHeadings(const IcaoCode& icao, std::string_view source,
                                const AirportEntry& parkAirport, const Reader& reader);
 

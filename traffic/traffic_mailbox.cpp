@@ -4,23 +4,18 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "feed/time_offsets.h"
 #include "foundation/log_file.h"
-#include "traffic/traffic_tick.h"
+#include "runtime/stop_request.h"
 
 namespace skyloom {
 
-TrafficMailbox::TrafficMailbox(Clock* clock, StopControl* stop,
-                               const std::atomic<std::uint32_t>* tick)
-    : clock_(clock), stop_(stop), tick_(tick != nullptr ? tick : &g_trafficTick) {}
-
-Clock& TrafficMailbox::clock() const {
-    return clock_ != nullptr ? *clock_ : gf_clock();
-}
+TrafficMailbox::TrafficMailbox(Clock& clock, StopControl& stop,
+                               const std::atomic<std::uint32_t>& tick)
+    : clock_(clock), stop_(stop), tick_(tick) {}
 
 std::uint32_t TrafficMailbox::currentTick() const noexcept {
-    return tick_->load();
+    return tick_.load();
 }
 
 void TrafficMailbox::resetStallTimerLocked() noexcept {
@@ -67,7 +62,7 @@ void TrafficMailbox::post(std::vector<TrafficEntry>& batch, TrafficBatchKind kin
 TrafficMailbox::StallOutcome TrafficMailbox::handOverLocked(std::vector<TrafficEntry>& batch) {
     StallOutcome stall;
     if (!pending_.empty()) {
-        const Clock::SteadyTime now = clock().steadyNow();
+        const Clock::SteadyTime now = clock_.steadyNow();
         if (!stallTimerStarted_) {
             stallTimerStarted_ = true;
             stallTimerStart_ = now;
@@ -95,11 +90,7 @@ TrafficMailbox::StallOutcome TrafficMailbox::handOverLocked(std::vector<TrafficE
 }
 
 void TrafficMailbox::reportStall(const StallOutcome& stall) {
-    if (stop_ != nullptr) {
-        gf_requestStop(*stop_, StopReason::trafficMailboxStalled, 0);
-    } else {
-        gf_requestStop(StopReason::trafficMailboxStalled, 0);
-    }
+    gf_requestStop(stop_, StopReason::trafficMailboxStalled, 0);
     LogFile::writeImportant(fmt::format(
         "Traffic mailbox stalled: no messages consumed for 1 minute; {} batches replaced, {} "
         "pending and {} incoming messages. Stopping traffic delivery and requesting shutdown.",
@@ -222,24 +213,6 @@ std::vector<std::vector<TrafficEntry>> TrafficMailbox::waitingBufferedBatches() 
 TrafficMailboxCounts TrafficMailbox::counts() const {
     const std::lock_guard lock(mutex_);
     return counts_;
-}
-
-TrafficMailbox& gf_trafficMailbox() {
-    static TrafficMailbox mailbox;
-    return mailbox;
-}
-
-void gf_postTrafficBatch(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
-                         std::uint32_t offsetBase, bool dropWhenOff) {
-    gf_trafficMailbox().post(batch, kind, offsetBase, dropWhenOff);
-}
-
-void gf_enableTrafficMailbox(bool on) {
-    gf_trafficMailbox().enable(on);
-}
-
-std::size_t gf_takeTrafficBatches() {
-    return gf_trafficMailbox().takeTrafficBatches();
 }
 
 } // namespace skyloom

@@ -17,19 +17,13 @@
 #include <mutex>
 #include <vector>
 
+#include "feed/traffic_batch_post.h"
 #include "feed/traffic_entry.h"
 #include "foundation/clock.h"
 
 namespace skyloom {
 
 class StopControl;
-
-enum class TrafficBatchKind : std::uint8_t {
-    // The aircraft as they are now: one batch per burst of the feed.
-    live,
-    // One snapshot of time-delayed traffic.
-    buffered,
-};
 
 // The live traffic's decoder of entries; the live traffic installs it.
 //
@@ -67,16 +61,15 @@ public:
     static constexpr std::chrono::seconds kStallTime{60};
     static constexpr std::size_t kEntriesPerStep = 2;
 
-    // Null arguments mean the program's clock (gf_clock, looked up at each use), the program's
-    // stop request and g_trafficTick.
-    explicit TrafficMailbox(Clock* clock = nullptr, StopControl* stop = nullptr,
-                            const std::atomic<std::uint32_t>* tick = nullptr);
+    // The clock times the stall, the stop request takes "TRAFFIC MAILBOX STALLED", the tick
+    // (g_trafficTick in the program) times the entries; all must outlive the mailbox.
+    TrafficMailbox(Clock& clock, StopControl& stop, const std::atomic<std::uint32_t>& tick);
     TrafficMailbox(const TrafficMailbox&) = delete;
     TrafficMailbox& operator=(const TrafficMailbox&) = delete;
 
-    // Hands over a batch; `batch` is always left empty. `offsetBase` is the playback delay in
-    // seconds for gf_setTimeOffsets. A live batch posted with `dropWhenOff` while delivery is
-    // off is destroyed before its time offsets are set.
+    // Hands over a batch (a `TrafficBatchPost`); `batch` is always left empty. `offsetBase` is the
+    // playback delay in seconds for gf_setTimeOffsets. A live batch posted with `dropWhenOff` while
+    // delivery is off is destroyed before its time offsets are set.
     void post(std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t offsetBase,
               bool dropWhenOff);
 
@@ -115,16 +108,15 @@ private:
         std::size_t incoming = 0;
     };
 
-    Clock& clock() const;
     std::uint32_t currentTick() const noexcept;
     void resetStallTimerLocked() noexcept;
     StallOutcome handOverLocked(std::vector<TrafficEntry>& batch);
     void postBuffered(std::vector<TrafficEntry>& batch, std::uint32_t offsetBase);
     void reportStall(const StallOutcome& stall);
 
-    Clock* const clock_;
-    StopControl* const stop_;
-    const std::atomic<std::uint32_t>* const tick_;
+    Clock& clock_;
+    StopControl& stop_;
+    const std::atomic<std::uint32_t>& tick_;
 
     // Guards everything below up to the decoder lock; never held while decoding.
     mutable std::mutex mutex_;
@@ -144,17 +136,5 @@ private:
     TrafficDecoder* decoder_ = nullptr;
     std::deque<std::vector<TrafficEntry>> waitingBuffered_;
 };
-
-// The program's mailbox.
-TrafficMailbox& gf_trafficMailbox();
-
-// The program's mailbox's post (see TrafficMailbox::post). The App reader posts with
-// `dropWhenOff` true, the web API reader with false.
-void gf_postTrafficBatch(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
-                         std::uint32_t offsetBase, bool dropWhenOff);
-// The program's mailbox's enable (see TrafficMailbox::enable).
-void gf_enableTrafficMailbox(bool on);
-// The program's mailbox's take for one traffic step.
-std::size_t gf_takeTrafficBatches();
 
 } // namespace skyloom

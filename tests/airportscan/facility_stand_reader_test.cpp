@@ -59,7 +59,7 @@ protected:
     std::vector<Stand> expectedStands(const std::string& icao) {
         AirportFile direct;
         std::int32_t helipads = 0;
-        EXPECT_TRUE(gf_readParkingFacilities(icao, direct, helipads));
+        EXPECT_TRUE(gf_readParkingFacilities(scan_.stop, icao, direct, helipads));
         gf_makeStandIdsUnique(direct.stands);
         std::sort(direct.stands.begin(), direct.stands.end(),
                   [](const Stand& a, const Stand& b) { return a.id < b.id; });

@@ -3,11 +3,13 @@
 
 #include "app/main_loop.h"
 #include "app/main_run_context.h"
-#include "app/stop_request.h"
 #include "app/window_requests.h"
 #include "foundation/clock.h"
 #include "foundation/manual_clock.h"
 #include "gui/gui.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
+#include "sim/user_aircraft_stand.h"
 
 namespace skyloom {
 namespace {
@@ -19,11 +21,9 @@ void BM_EmptyMainCycle(benchmark::State& state) {
     gui.stopUpdates(); // nothing shows: the once-a-second updates are dropped
     StopControl stop;
     WindowRequests requests;
-    MainRunContext context;
-    context.clock = &clock;
-    context.gui = &gui;
-    context.stop = &stop;
-    context.requests = &requests;
+    UserAircraft user;
+    NoUserStands stands;
+    MainRunContext context{clock, gui, stop, requests, user, stands};
     MainLoop loop(context);
     for (auto _ : state) {
         loop.cycle();

@@ -8,11 +8,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/current_day_slot.h"
-#include "app/user_position.h"
+#include "app/program_mailbox.h"
+#include "app/program_services.h"
 #include "config/params_snapshot.h"
 #include "foundation/program_clock.h"
 #include "gui/parking_interval.h"
+#include "runtime/current_day_slot.h"
+#include "runtime/user_aircraft.h"
 #include "tests/app/support/app_test_support.h"
 #include "traffic/traffic_mailbox.h"
 
@@ -66,7 +68,7 @@ TEST_F(MainLoopTest, StepCadencesOverTenThousandCycles) {
         }
         // The simulator link's on-ground reply, once a second.
         if (cycle % 100 == 50) {
-            g_userGroundDataReceived.store(true);
+            user_.groundDataReceived.store(true);
         }
     });
 

@@ -10,7 +10,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/current_day_slot.h"
 #include "app/main_loop.h"
 #include "config/parameters.h"
 #include "foundation/program_clock.h"
@@ -18,6 +17,7 @@
 #include "refdata/airports.h"
 #include "refdata/dbase.h"
 #include "refdata/download_area.h"
+#include "runtime/current_day_slot.h"
 #include "tests/app/support/app_test_support.h"
 #include "tools/download_server/download_server.h"
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/user_position.h"
 #include "app/window_requests.h"
+#include "runtime/user_aircraft.h"
 
 namespace skyloom {
 namespace {
@@ -35,22 +35,23 @@ TEST(UserPositionTest, APublishedPositionIsKnownOnlyWhenItIsAValidPositionAwayFr
         {{nan, 8.5}, false},
         {{47.0, nan}, false},
     };
+    UserAircraft user;
     for (const KnownCase& c : cases) {
-        gf_setUserPosition(c.position, 1500.0);
-        EXPECT_EQ(gf_userPosition().known, c.known) << c.position.lat << "," << c.position.lon;
+        user.publishPosition(c.position, 1500.0);
+        EXPECT_EQ(user.position().known, c.known) << c.position.lat << "," << c.position.lon;
     }
-    gf_clearUserPosition();
 }
 
 TEST(UserPositionTest, TheLatestPositionIsPublishedUntilTheResetClearsIt) {
-    gf_setUserPosition({47.4647, 8.5492}, 1416.0);
-    gf_setUserPosition({47.4500, 8.5600}, 3200.0);
-    EXPECT_EQ(gf_userPosition(), (UserPosition{{47.4500, 8.5600}, 3200.0, true}));
-    gf_setUserPosition({0.0, 0.0}, 0.0);
-    EXPECT_FALSE(gf_userPosition().known);
-    gf_setUserPosition({47.4647, 8.5492}, 1416.0);
-    gf_clearUserPosition();
-    EXPECT_EQ(gf_userPosition(), UserPosition{});
+    UserAircraft user;
+    user.publishPosition({47.4647, 8.5492}, 1416.0);
+    user.publishPosition({47.4500, 8.5600}, 3200.0);
+    EXPECT_EQ(user.position(), (UserPosition{{47.4500, 8.5600}, 3200.0, true}));
+    user.publishPosition({0.0, 0.0}, 0.0);
+    EXPECT_FALSE(user.position().known);
+    user.publishPosition({47.4647, 8.5492}, 1416.0);
+    user.clearPosition();
+    EXPECT_EQ(user.position(), UserPosition{});
 }
 
 TEST(WindowRequestsTest, ParkTrafficOnlySwitchesAreCountedWithTheLastValueAndClearedTogether) {

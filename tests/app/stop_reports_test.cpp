@@ -1,4 +1,4 @@
-#include "app/stop_reports.h"
+#include "runtime/stop_reports.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "app/stop_request.h"
+#include "runtime/stop_request.h"
 
 #include <array>
 #include <atomic>
@@ -9,8 +9,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/stop_reason.h"
+#include "app/program_services.h"
 #include "foundation/log_file.h"
+#include "runtime/stop_reason.h"
 #include "tests/app/support/app_test_support.h"
 #include "tests/support/temp_dir.h"
 

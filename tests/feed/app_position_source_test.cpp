@@ -12,11 +12,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/stop_request.h"
 #include "feed/rt_app_link.h"
 #include "foundation/manual_clock.h"
-#include "sim/user_aircraft_state.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
 #include "tests/feed/support/app_feed_support.h"
+#include "tests/support/recording_window_sink.h"
 #include "tools/rtapp_standin/rtapp_standin.h"
 
 namespace skyloom {
@@ -38,23 +39,22 @@ bool lf_eventually(const std::function<bool()>& condition) {
 }
 
 TEST(AppPositionSourceTest, NothingIsToldBeforeTheSimulatorPlacedTheAircraft) {
-    gf_clearUserAircraftData();
-    EXPECT_FALSE(gf_userAircraftAppPosition());
-    g_simUtcSeconds.store(1767225600);
-    g_simUtcValid.store(true);
-    EXPECT_FALSE(gf_userAircraftAppPosition()) << "a time alone is no position";
+    UserAircraft user;
+    EXPECT_FALSE(gf_userAircraftAppPosition(user));
+    user.simUtcSeconds.store(1767225600);
+    user.simUtcValid.store(true);
+    EXPECT_FALSE(gf_userAircraftAppPosition(user)) << "a time alone is no position";
 
     UserAircraftState state;
     state.latitude = -33.9461;
     state.longitude = 151.1772;
-    gf_storeUserAircraftState(state);
-    const std::optional<AppPositionReport> report = gf_userAircraftAppPosition();
+    user.storeState(state);
+    const std::optional<AppPositionReport> report = gf_userAircraftAppPosition(user);
     ASSERT_TRUE(report);
     EXPECT_EQ(report->simUtcMs, 1767225600000);
-    g_simUtcValid.store(false);
-    EXPECT_EQ(gf_userAircraftAppPosition()->simUtcMs, std::nullopt)
+    user.simUtcValid.store(false);
+    EXPECT_EQ(gf_userAircraftAppPosition(user)->simUtcMs, std::nullopt)
         << "a time no longer valid is not sent";
-    gf_clearUserAircraftData();
 }
 
 // The program's link tells the App what the simulator link knows of the user aircraft: its
@@ -65,19 +65,18 @@ TEST(AppPositionSourceTest, TheAppHearsTheSimulatorsUserAircraftAndItsTime) {
     ManualClock clock;
     StopControl stop;
     testing::BatchRecorder recorder;
-    gf_clearUserAircraftData();
-    gf_setAppPositionSource({});
+    testing::RecordingWindowSink window;
+    UserAircraft user;
     RtAppLinkSettings settings;
     settings.address = "127.0.0.1";
     settings.tcpPort = 0;
     settings.trafficPort = 0;
     settings.weatherPort = 0;
-    settings.clock = &clock;
-    settings.stop = &stop;
     settings.post = recorder.post();
     settings.qnh = [](std::int32_t) {};
     settings.failed = [](std::string_view, std::string_view) {};
-    ASSERT_TRUE(gf_startRtAppLink(settings));
+    settings.position = [&user] { return gf_userAircraftAppPosition(user); };
+    ASSERT_TRUE(gf_startRtAppLink(RunServices{clock, stop, window}, settings));
     const std::shared_ptr<RtAppLink> link = gf_rtAppLink();
     tools::RtAppStandinOptions options;
     options.programPort = link->server().port();
@@ -104,7 +103,7 @@ TEST(AppPositionSourceTest, TheAppHearsTheSimulatorsUserAircraftAndItsTime) {
     state.altitude = 1450.5;
     state.groundVelocity = 142.25;
     state.verticalSpeed = 700.0;
-    gf_storeUserAircraftState(state);
+    user.storeState(state);
     gf_sendPositionToApp();
     const auto position = app.waitForLine("Qs121=", milliseconds{5000});
     ASSERT_TRUE(position);
@@ -115,8 +114,8 @@ TEST(AppPositionSourceTest, TheAppHearsTheSimulatorsUserAircraftAndItsTime) {
     EXPECT_FALSE(app.waitForLine("Qs123=", milliseconds{0})) << "no valid simulator time yet";
 
     // The simulator link worked out the simulator's UTC time (a professional licence).
-    g_simUtcSeconds.store(1767225600); // 2026-01-01 00:00:00 UTC
-    g_simUtcValid.store(true);
+    user.simUtcSeconds.store(1767225600); // 2026-01-01 00:00:00 UTC
+    user.simUtcValid.store(true);
     gf_sendPositionToApp();
     const auto time = app.waitForLine("Qs123=", milliseconds{5000});
     ASSERT_TRUE(time);
@@ -125,7 +124,6 @@ TEST(AppPositionSourceTest, TheAppHearsTheSimulatorsUserAircraftAndItsTime) {
     EXPECT_EQ(link->server().counts().timeLines, 1u);
 
     gf_stopRtAppLink();
-    gf_clearUserAircraftData();
 }
 
 } // namespace

@@ -11,11 +11,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/stop_request.h"
+#include "runtime/stop_request.h"
 #include "feed/feed_fields.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "foundation/manual_clock.h"
+#include "runtime/stop_request.h"
 #include "tests/feed/support/app_feed_support.h"
 
 namespace skyloom {
@@ -247,7 +248,7 @@ TEST_F(AppTrafficAssemblerTest, EveryBufferedSnapshotPlaysThirtySecondsAfterItWa
     ManualClock clock;
     StopControl stop;
     std::atomic<std::uint32_t> tick{10000};
-    TrafficMailbox mailbox(&clock, &stop, &tick);
+    TrafficMailbox mailbox(clock, stop, tick);
     testing::RecordingDecoder decoder;
     mailbox.setDecoder(&decoder);
     mailbox.enable(true);
@@ -299,7 +300,7 @@ TEST_F(AppTrafficAssemblerTest, EveryBufferedSnapshotPlaysThirtySecondsAfterItWa
 TEST_F(AppTrafficAssemblerTest, AReportFromTheFutureIsSkippedAndTheOthersKeepTheirOffsets) {
     StopControl stop;
     std::atomic<std::uint32_t> tick{1000};
-    TrafficMailbox mailbox(&clock_, &stop, &tick);
+    TrafficMailbox mailbox(clock_, stop, tick);
     mailbox.enable(true);
     AppTrafficAssembler assembler("Traffic Reader", {lf_postTo(mailbox), nullptr, nullptr});
     const double now = std::chrono::duration<double>(clock_.utcNow().time_since_epoch()).count();

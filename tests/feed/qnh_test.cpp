@@ -10,6 +10,7 @@
 #include "feed/feed_fields.h"
 #include "feed/rt_app_weather_reader.h"
 #include "tests/feed/support/app_feed_support.h"
+#include "tests/support/recording_window_sink.h"
 #include "tests/support/shared_data.h"
 
 namespace skyloom {
@@ -92,7 +93,8 @@ TEST(QnhTest, ThePlaceholderNeverOverwritesARealStationsQnh) {
 TEST(QnhTest, TheProgramsQnhStartsAndResetsAtStandard) {
     gf_resetQnh();
     EXPECT_EQ(gf_qnh(), kStandardQnhHpa);
-    gf_setQnh(1002, nullptr);
+    testing::RecordingWindowSink window;
+    gf_setQnh(1002, window);
     EXPECT_EQ(gf_qnh(), 1002);
     gf_resetQnh();
     EXPECT_EQ(gf_qnh(), 1013);

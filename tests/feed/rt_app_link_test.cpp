@@ -22,13 +22,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/stop_request.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
-#include "feed/rt_status.h"
 #include "foundation/manual_clock.h"
 #include "refdata/park_airport.h"
+#include "runtime/rt_status.h"
+#include "runtime/stop_request.h"
 #include "tests/feed/support/app_feed_support.h"
+#include "tests/support/recording_window_sink.h"
 #include "tests/support/shared_data.h"
 #include "tools/rtapp_standin/rtapp_standin.h"
 
@@ -138,8 +139,6 @@ protected:
         settings.tcpPort = 0;
         settings.trafficPort = 0;
         settings.weatherPort = 0;
-        settings.clock = &clock_;
-        settings.stop = &stop_;
         settings.post = [this](std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
                                std::uint32_t base,
                                bool dropWhenOff) { mailbox_.post(batch, kind, base, dropWhenOff); };
@@ -151,10 +150,12 @@ protected:
         };
         settings.rangeNm = 40.0;
         customise(settings);
-        link_ = std::make_unique<RtAppLink>(settings);
+        link_ = std::make_unique<RtAppLink>(RunServices{linkClock(), stop_, window_}, settings);
     }
 
     virtual void customise(RtAppLinkSettings&) {}
+    // The clock of the link's waits.
+    virtual Clock& linkClock() { return clock_; }
 
     void TearDown() override {
         standin_.reset();
@@ -193,12 +194,13 @@ protected:
     ManualClock clock_;
     StopControl stop_;
     std::atomic<std::uint32_t> tick_{5000};
-    TrafficMailbox mailbox_{&clock_, &stop_, &tick_};
+    TrafficMailbox mailbox_{clock_, stop_, tick_};
     testing::RecordingDecoder decoder_;
     std::atomic<std::int32_t> qnh_{0};
     FeedIdentities identities_;
     ParkedTrafficList parked_;
     std::vector<std::string> failures_;
+    testing::RecordingWindowSink window_;
     std::unique_ptr<RtAppLink> link_;
     std::unique_ptr<tools::RtAppStandin> standin_;
 };
@@ -489,7 +491,7 @@ class RtAppBufferedLinkTest : public RtAppLinkTest {
 protected:
     // The wait for buffered traffic sleeps; on the real clock it ends as soon as the App is
     // done.
-    void customise(RtAppLinkSettings& settings) override { settings.clock = &realClock_; }
+    Clock& linkClock() override { return realClock_; }
     RealClock realClock_;
 };
 
@@ -537,12 +539,12 @@ TEST(RtAppServerTest, EachVersionReplyIsAnnouncedOutsideTheLock) {
     testing::LogCapture log;
     std::vector<std::string> versions;
     RtAppServer* serverSeen = nullptr;
-    RtAppServer server("127.0.0.1", 0, nullptr, {{}, {}, [&](const AppVersionReply& version) {
-                                                     // The server's own calls work here: its mutex
-                                                     // is not held.
-                                                     EXPECT_TRUE(serverSeen->connected());
-                                                     versions.push_back(version.version);
-                                                 }});
+    RtAppServer server("127.0.0.1", 0, gf_clock(), {{}, {}, [&](const AppVersionReply& version) {
+                                                        // The server's own calls work here: its
+                                                        // mutex is not held.
+                                                        EXPECT_TRUE(serverSeen->connected());
+                                                        versions.push_back(version.version);
+                                                    }});
     serverSeen = &server;
     tools::RtAppStandinOptions options;
     options.programPort = server.port();
@@ -570,7 +572,12 @@ TEST(RtAppLinkStartTest, APortThatCannotBeHadStopsTheRunWithAReaderError) {
     settings.failed = [&](std::string_view name, std::string_view text) {
         failures.push_back(fmt::format("{}: {}", name, text));
     };
-    EXPECT_FALSE(gf_startRtAppLink(settings));
+    testing::BatchRecorder recorder;
+    settings.post = recorder.post();
+    ManualClock clock;
+    StopControl stop;
+    testing::RecordingWindowSink window;
+    EXPECT_FALSE(gf_startRtAppLink(RunServices{clock, stop, window}, settings));
     EXPECT_EQ(gf_rtAppLink(), nullptr);
     ASSERT_THAT(failures, SizeIs(1));
     EXPECT_THAT(failures[0],
@@ -587,12 +594,18 @@ TEST(RtAppLinkStartTest, TheProgramsFunctionsWorkOnTheRunningLink) {
     settings.tcpPort = 0;
     settings.trafficPort = 0;
     settings.weatherPort = 0;
-    settings.clock = &clock;
-    settings.stop = &stop;
     settings.post = recorder.post();
     settings.qnh = [](std::int32_t) {};
     settings.failed = [](std::string_view, std::string_view) {};
-    ASSERT_TRUE(gf_startRtAppLink(settings));
+    int sourceCalls = 0;
+    settings.position = [&]() -> std::optional<AppPositionReport> {
+        ++sourceCalls;
+        AppPositionReport report;
+        report.position = {1.0, 2.0};
+        return report;
+    };
+    testing::RecordingWindowSink window;
+    ASSERT_TRUE(gf_startRtAppLink(RunServices{clock, stop, window}, settings));
     std::shared_ptr<RtAppLink> link = gf_rtAppLink();
     ASSERT_NE(link, nullptr);
 
@@ -603,13 +616,6 @@ TEST(RtAppLinkStartTest, TheProgramsFunctionsWorkOnTheRunningLink) {
     tools::RtAppStandin app(options);
     app.connect(milliseconds{5000});
 
-    int sourceCalls = 0;
-    gf_setAppPositionSource([&]() -> std::optional<AppPositionReport> {
-        ++sourceCalls;
-        AppPositionReport report;
-        report.position = {1.0, 2.0};
-        return report;
-    });
     ASSERT_TRUE(lf_eventually([&] {
         gf_sendPositionToApp();
         return link->server().counts().positionLines > 0;
@@ -634,7 +640,6 @@ TEST(RtAppLinkStartTest, TheProgramsFunctionsWorkOnTheRunningLink) {
     gf_closeRtAppClient();
     EXPECT_FALSE(g_rtConnected.load());
 
-    gf_setAppPositionSource({});
     gf_stopRtAppLink();
     EXPECT_EQ(gf_rtAppLink(), nullptr);
     const std::weak_ptr<RtAppLink> stopped = link;

@@ -10,9 +10,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "feed/rt_status.h"
 #include "foundation/manual_clock.h"
 #include "platform/os/sockets.h"
+#include "runtime/rt_status.h"
 #include "tests/feed/support/app_feed_support.h"
 
 namespace skyloom {
@@ -37,7 +37,7 @@ TEST(RtAppServerSendTest, AnAppThatNeverReadsIsDroppedInsteadOfBlockingTheMainWo
     testing::LogCapture log;
     ManualClock clock;
     g_rtConnected.store(false);
-    RtAppServer server("127.0.0.1", 0, &clock);
+    RtAppServer server("127.0.0.1", 0, clock);
     // Connects like the App, then reads nothing at all.
     os::TcpConnection app =
         os::TcpConnection::connect(os::kLoopbackAddress, server.port(), milliseconds{5000});

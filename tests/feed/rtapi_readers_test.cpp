@@ -450,8 +450,7 @@ TEST_F(RtApiReadersTest, TheWindowHearsOfStatesQnhAndAnExpiredLicence) {
     SKYLOOM_REQUIRE_RTAPI_RECORDINGS();
     Gui gui;
     gui.recordGuiThread();
-    RtApiEnvironment env = environment(*session_);
-    env.gui = &gui;
+    RtApiEnvironment env = environment(*session_, gui);
     RtApiTrafficReader traffic(env);
     RtApiWeatherReader weather(env);
     traffic.setState(ReaderState::waitingForData);

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 
 #include "feed/qnh.h"
-#include "feed/rt_status.h"
 #include "feed/rtapi_settings.h"
+#include "runtime/rt_status.h"
 #include "tests/feed/support/rtapi_test_support.h"
 
 namespace skyloom {
@@ -28,11 +28,6 @@ protected:
         gf_resetQnh();
         setUser(testing::kDuesseldorf);
         rangeNm_ = 200.0;
-        road_.setEnvironmentAdjuster([this](RtApiEnvironment& env) {
-            RtApiEnvironment own = environment(*env.session);
-            own.gui = env.gui;
-            env = own;
-        });
         road_.setCredentials(RtCredentials{RtCredentialKind::licence, testing::kTestLicence});
     }
     void TearDown() override {
@@ -42,8 +37,10 @@ protected:
     }
 
     bool start() {
-        return road_.start(nullptr, stop_, clock_, standIn_->baseUrl(),
-                           testing::gf_shortRtApiLimits());
+        return road_.start(
+            RunServices{clock_, stop_, window_},
+            [this](RtApiSession& session) { return environment(session); }, standIn_->baseUrl(),
+            testing::gf_shortRtApiLimits());
     }
 
     // Waits (in real time, for the threads' work) until `done` holds; false after about 20 s.
@@ -118,7 +115,10 @@ TEST_F(RtApiRoadTest, StoppingAbandonsARequestThatHangs) {
     RtApiLimits patient = testing::gf_shortRtApiLimits();
     patient.totalTimeout = milliseconds(600000);
     patient.lowSpeedTime = std::chrono::seconds(600);
-    ASSERT_TRUE(road_.start(nullptr, stop_, clock_, standIn_->baseUrl(), patient));
+    ASSERT_TRUE(road_.start(
+        RunServices{clock_, stop_, window_},
+        [this](RtApiSession& session) { return environment(session); }, standIn_->baseUrl(),
+        patient));
     ASSERT_TRUE(eventually([&] {
         return !standIn_->requests("/v6/traffic").empty() &&
                !standIn_->requests("/v6/nearestmetar").empty();
@@ -159,7 +159,9 @@ TEST_F(RtApiRoadTest, AServiceThatRecoversLetsTheRunGoOn) {
 TEST_F(RtApiRoadTest, WithoutCredentialsNothingStarts) {
     RtApiRoad bare;
     EXPECT_FALSE(bare.hasCredentials());
-    EXPECT_FALSE(bare.start(nullptr, stop_, clock_, standIn_->baseUrl()));
+    EXPECT_FALSE(bare.start(
+        RunServices{clock_, stop_, window_},
+        [this](RtApiSession& session) { return environment(session); }, standIn_->baseUrl()));
     EXPECT_EQ(stop_.current(), (StopRequest{StopReason::systemError, 15}));
     EXPECT_TRUE(standIn_->requests().empty());
 }

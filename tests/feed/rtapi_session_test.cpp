@@ -5,7 +5,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include "feed/rt_status.h"
+#include "runtime/rt_status.h"
 #include "tests/feed/support/rtapi_test_support.h"
 
 namespace skyloom {

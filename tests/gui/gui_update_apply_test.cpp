@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/gui.h"
-#include "gui/gui_update.h"
+#include "runtime/gui_update.h"
 #include "tests/gui/support/gui_test_support.h"
 
 namespace skyloom::testing {

@@ -13,14 +13,14 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/user_position.h"
 #include "config/program_paths.h"
 #include "foundation/random.h"
 #include "liveries/livery_matching_summary.h"
 #include "liveries/livery_tables.h"
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase_lookups.h"
+#include "runtime/user_aircraft.h"
 #include "tests/liveries/support/livery_world.h"
 
 namespace skyloom {
@@ -56,7 +56,7 @@ class LiveryChoiceTest : public testing::LiveryWorld {
 protected:
     void SetUp() override {
         LiveryWorld::SetUp();
-        gf_clearUserPosition();
+        user_.clearPosition();
         ASSERT_TRUE(testing::encryptWithTool(testing::aigRegcodesXml(R"(
             <l t="Special DLH A320" r="D-ABCD" s="true"/>
             <l t="BAW A320 1 special" r="G-EUAA" s="true"/>
@@ -96,7 +96,7 @@ protected:
 
     Outcome live(LiveryAircraft aircraft, double altitudeFt = 5000.0) {
         const MatchStepCounters before = gf_matchStepCounters();
-        gf_matchLiveLivery(aircraft, altitudeFt);
+        gf_matchLiveLivery(aircraft, altitudeFt, user_.position());
         Outcome outcome;
         outcome.title = std::string(aircraft.liveryTitle);
         outcome.tcasCoverage = aircraft.tcasCoverage;
@@ -191,7 +191,7 @@ TEST_F(LiveryChoiceTest, LiveLadder) {
 
 TEST_F(LiveryChoiceTest, HighUpTheLadderGoesToStepEight) {
     setChoiceSettings(2, 180);
-    gf_setUserPosition(Lalo{50.0, 8.0}, 35000.0);
+    user_.publishPosition(Lalo{50.0, 8.0}, 35000.0);
     // Both above FL180: level 8, so step 5 is reached and the aircraft is marked.
     Outcome outcome = live(lf_aircraft("KLM", "B744"), 36000.0);
     EXPECT_EQ(outcome.title, "DLH B744");
@@ -204,10 +204,10 @@ TEST_F(LiveryChoiceTest, HighUpTheLadderGoesToStepEight) {
     // The aircraft itself low: the rule does not apply.
     EXPECT_EQ(live(lf_aircraft("KLM", "B744"), 18000.0).title, "");
     // Exactly at TCAS_FL x 100 is not above it.
-    gf_setUserPosition(Lalo{50.0, 8.0}, 18000.0);
+    user_.publishPosition(Lalo{50.0, 8.0}, 18000.0);
     EXPECT_EQ(live(lf_aircraft("KLM", "B744"), 36000.0).title, "");
     // The user below: never, whatever the aircraft's altitude.
-    gf_setUserPosition(Lalo{50.0, 8.0}, 3000.0);
+    user_.publishPosition(Lalo{50.0, 8.0}, 3000.0);
     EXPECT_EQ(live(lf_aircraft("KLM", "B744"), 41000.0).title, "");
 }
 
@@ -216,20 +216,20 @@ class SmallInstallationTest : public testing::LiveryWorld {};
 TEST_F(SmallInstallationTest, StepEightTakesAnA320WithoutB738) {
     buildTables({{"DLH", "A320", "DLH A320"}, {"NJE", "GLF5", "NJE GLF5"}});
     setChoiceSettings(7, 180);
-    gf_setUserPosition(Lalo{50.0, 8.0}, 35000.0);
+    user_.publishPosition(Lalo{50.0, 8.0}, 35000.0);
     // A Heavy without liveries of its category, so step 7 finds nothing.
     LiveryAircraft aircraft = lf_aircraft("KLM", "A359");
-    gf_matchLiveLivery(aircraft, 36000.0);
+    gf_matchLiveLivery(aircraft, 36000.0, user_.position());
     EXPECT_EQ(aircraft.liveryTitle, "DLH A320");
     EXPECT_EQ(gf_matchStepCounters()[8], 1);
     EXPECT_TRUE(aircraft.tcasCoverage);
-    gf_clearUserPosition();
+    user_.clearPosition();
 }
 
 TEST_F(SmallInstallationTest, WithoutAnyTablesNothingIsFound) {
     setChoiceSettings(7, 180);
     LiveryAircraft aircraft = lf_aircraft("DLH", "A320", "D-AIBA");
-    gf_matchLiveLivery(aircraft, 5000.0);
+    gf_matchLiveLivery(aircraft, 5000.0, user_.position());
     EXPECT_TRUE(aircraft.liveryTitle.empty());
     EXPECT_THAT(gf_matchStepCounters(), ::testing::Each(0));
 }
@@ -257,7 +257,7 @@ TEST_F(LiveryChoiceTest, AMatchIsLoggedWithItsStepAndFlags) {
     LiveryAircraft aircraft = lf_aircraft("KLM", "B738");
     aircraft.origin = IataCode("AMS");
     aircraft.destination = IataCode("LHR");
-    gf_matchLiveLivery(aircraft, 5000.0);
+    gf_matchLiveLivery(aircraft, 5000.0, user_.position());
     EXPECT_EQ(aircraft.liveryTitle, "KLM B738 FSLTL_ KLM");
     EXPECT_TRUE(aircraft.fsltlLivery);
     EXPECT_FALSE(aircraft.tcasCoverage);
@@ -265,7 +265,7 @@ TEST_F(LiveryChoiceTest, AMatchIsLoggedWithItsStepAndFlags) {
                                            " AMS->LHR KLM     B738  =2= KLM B738 FSLTL_ KLM"));
     // The flags of an earlier choice do not stay.
     aircraft.key = lf_aircraft("DLH", "A319").key;
-    gf_matchLiveLivery(aircraft, 5000.0);
+    gf_matchLiveLivery(aircraft, 5000.0, user_.position());
     EXPECT_EQ(aircraft.liveryTitle, "DLH A319");
     EXPECT_FALSE(aircraft.fsltlLivery);
 }

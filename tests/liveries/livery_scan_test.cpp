@@ -16,13 +16,13 @@
 #include "config/params_snapshot.h"
 #include "foundation/user_related_exception.h"
 #include "gui/gui.h"
-#include "gui/gui_update.h"
 #include "liveries/liveries_scanned_file.h"
 #include "liveries/livery_scan.h"
 #include "platform/winui/styles.h"
 #include "platform/winui/window.h"
 #include "platform/winui/window_class.h"
 #include "platform/winui/window_state.h"
+#include "runtime/gui_update.h"
 #include "tests/liveries/support/scan_test_support.h"
 #include "tests/support/shared_data.h"
 
@@ -58,7 +58,6 @@ protected:
         }
         settings_.packageChoice = 0; // "AIG, FSLTL, JF, MTL"
         settings_.communityFolder = community();
-        services_.gui = &gui_;
         services_.keepRunning = [this] { return keepRunning_; };
         services_.packageSelector = &packageSelector_;
         services_.skipScanBox = &skipScanBox_;
@@ -126,7 +125,7 @@ protected:
 
     Gui gui_;
     LiveryScanSettings settings_;
-    LiveryScanServices services_;
+    LiveryScanServices services_{gui_};
     bool keepRunning_ = true;
     int parameterFolderOpened_ = 0;
     std::vector<std::string> statuses_;

@@ -23,6 +23,7 @@
 #include "refdata/dbase.h"
 #include "refdata/dbase_lookups.h"
 #include "refdata/similar_models.h"
+#include "runtime/user_aircraft.h"
 
 namespace skyloom {
 namespace {
@@ -180,7 +181,7 @@ void BM_Choose100000LiveLiveries(benchmark::State& state) {
     for (auto _ : state) {
         found = 0;
         for (auto& one : aircraft) {
-            gf_matchLiveLivery(one, 5000.0);
+            gf_matchLiveLivery(one, 5000.0, UserPosition{});
             found += one.liveryTitle.empty() ? 0 : 1;
         }
         benchmark::DoNotOptimize(found);

@@ -9,8 +9,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include "app/stop_request.h"
 #include "refdata/download_area.h"
+#include "runtime/stop_request.h"
 #include "tests/refdata/support/refdata_test_support.h"
 #include "tools/download_server/download_server.h"
 
@@ -61,19 +61,22 @@ protected:
     testing::TempDir area_;
     testing::TempDir dest_;
     std::unique_ptr<DownloadServer> server_;
+    StopControl stop_;
     CurlEasyHandle curl_ = gf_newCurlHandle(lf_shortLimits());
 };
 
 TEST_F(DownloadTest, CompleteDownloadReplacesTheTarget) {
     testing::CapturedLog log;
     testing::writeText(target(), "old contents");
-    ASSERT_TRUE(gf_downloadToFile(curl_.get(), url("downloads/data/dbase.enc"), target(), true));
+    ASSERT_TRUE(
+        gf_downloadToFile(curl_.get(), stop_, url("downloads/data/dbase.enc"), target(), true));
     EXPECT_EQ(testing::readText(target()), payload_);
     EXPECT_FALSE(fs::exists(temporary()));
     EXPECT_TRUE(log.contains(fmt::format("Downloaded {} to ", url("downloads/data/dbase.enc"))));
     EXPECT_TRUE(log.contains("(200000 bytes)"));
     // The handle serves more downloads, in text mode too.
-    ASSERT_TRUE(gf_downloadToFile(curl_.get(), url("versions.json"), dest_ / "v.json", false));
+    ASSERT_TRUE(
+        gf_downloadToFile(curl_.get(), stop_, url("versions.json"), dest_ / "v.json", false));
     EXPECT_EQ(testing::readText(dest_ / "v.json"), "{}");
 }
 
@@ -101,7 +104,7 @@ TEST_F(DownloadTest, FailedDownloadsLeaveNoFileAndReportTheError) {
                 testing::writeText(target(), "good old file");
             }
             server_->setFault(c.fault);
-            EXPECT_FALSE(gf_downloadToFile(curl_.get(), url(c.path), target(), true));
+            EXPECT_FALSE(gf_downloadToFile(curl_.get(), stop_, url(c.path), target(), true));
             EXPECT_FALSE(fs::exists(temporary()));
             if (targetExists) {
                 EXPECT_EQ(testing::readText(target()), "good old file");
@@ -118,7 +121,7 @@ TEST_F(DownloadTest, ServerThatIsGoneIsReported) {
     testing::CapturedLog log;
     const auto gone = url("downloads/data/dbase.enc");
     server_.reset();
-    EXPECT_FALSE(gf_downloadToFile(curl_.get(), gone, target(), true));
+    EXPECT_FALSE(gf_downloadToFile(curl_.get(), stop_, gone, target(), true));
     EXPECT_FALSE(fs::exists(target()));
     EXPECT_FALSE(fs::exists(temporary()));
     EXPECT_TRUE(log.contains(fmt::format("==> Download of {} failed: ", gone)));
@@ -127,15 +130,17 @@ TEST_F(DownloadTest, ServerThatIsGoneIsReported) {
 TEST_F(DownloadTest, TargetThatCannotBeWrittenIsReported) {
     testing::CapturedLog log;
     const auto unwritable = dest_ / "missing-folder" / "dbase.enc";
-    EXPECT_FALSE(gf_downloadToFile(curl_.get(), url("downloads/data/dbase.enc"), unwritable, true));
+    EXPECT_FALSE(
+        gf_downloadToFile(curl_.get(), stop_, url("downloads/data/dbase.enc"), unwritable, true));
     EXPECT_TRUE(log.contains("failed: cannot create "));
     EXPECT_TRUE(server_->requests().empty());
 }
 
 TEST_F(DownloadTest, NothingStartsWhileTheProgramIsStopping) {
     testing::CapturedLog log;
-    gf_stopControl().request(StopReason::userClosedSim, 0);
-    EXPECT_FALSE(gf_downloadToFile(curl_.get(), url("downloads/data/dbase.enc"), target(), true));
+    stop_.request(StopReason::userClosedSim, 0);
+    EXPECT_FALSE(
+        gf_downloadToFile(curl_.get(), stop_, url("downloads/data/dbase.enc"), target(), true));
     EXPECT_FALSE(fs::exists(target()));
     EXPECT_FALSE(fs::exists(temporary()));
     EXPECT_TRUE(server_->requests().empty());
@@ -155,9 +160,10 @@ TEST_F(DownloadTest, StopEndsADownloadInProgress) {
         while (server_->requests().empty()) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        gf_stopControl().request(StopReason::userClosedSim, 0);
+        stop_.request(StopReason::userClosedSim, 0);
     });
-    EXPECT_FALSE(gf_downloadToFile(curl.get(), url("downloads/data/dbase.enc"), target(), true));
+    EXPECT_FALSE(
+        gf_downloadToFile(curl.get(), stop_, url("downloads/data/dbase.enc"), target(), true));
     stopper.join();
     EXPECT_FALSE(fs::exists(target()));
     EXPECT_FALSE(fs::exists(temporary()));
@@ -166,8 +172,8 @@ TEST_F(DownloadTest, StopEndsADownloadInProgress) {
 
 TEST_F(DownloadTest, TextDownloadHasASizeLimit) {
     testing::CapturedLog log;
-    EXPECT_EQ(gf_downloadToText(curl_.get(), url("versions.json"), 2), "{}");
-    EXPECT_FALSE(gf_downloadToText(curl_.get(), url("downloads/data/dbase.enc"), 1000));
+    EXPECT_EQ(gf_downloadToText(curl_.get(), stop_, url("versions.json"), 2), "{}");
+    EXPECT_FALSE(gf_downloadToText(curl_.get(), stop_, url("downloads/data/dbase.enc"), 1000));
     EXPECT_TRUE(log.contains("failed: the reply is larger than 1000 bytes"));
 }
 
@@ -188,20 +194,22 @@ TEST_F(DownloadTest, MaintenanceFlagStopsDownloadsFromTheArea) {
     testing::CapturedLog log;
     gf_setDownloadAreaBase(server_->baseUrl());
     gf_setDownloadAreaMaintenance(true);
-    EXPECT_FALSE(gf_downloadFromArea(curl_.get(), "downloads/data/dbase.enc", target(), true));
+    EXPECT_FALSE(
+        gf_downloadFromArea(curl_.get(), stop_, "downloads/data/dbase.enc", target(), true));
     EXPECT_FALSE(fs::exists(target()));
     EXPECT_TRUE(server_->requests().empty());
     EXPECT_TRUE(log.has("==> downloads/data/dbase.enc not downloaded: Web server temporarily "
                         "unavailable due to maintenance."));
 
     gf_setDownloadAreaMaintenance(false);
-    EXPECT_TRUE(gf_downloadFromArea(curl_.get(), "downloads/data/dbase.enc", target(), true));
+    EXPECT_TRUE(
+        gf_downloadFromArea(curl_.get(), stop_, "downloads/data/dbase.enc", target(), true));
     EXPECT_EQ(server_->requests(), (std::vector<std::string>{"/downloads/data/dbase.enc"}));
 }
 
 TEST_F(DownloadTest, NoAreaConfiguredMeansNoDownload) {
     testing::CapturedLog log;
-    EXPECT_FALSE(gf_downloadFromArea(curl_.get(), "versions.json", target(), false));
+    EXPECT_FALSE(gf_downloadFromArea(curl_.get(), stop_, "versions.json", target(), false));
     EXPECT_TRUE(log.has("==> versions.json not downloaded: no download area is configured"));
 }
 

@@ -6,11 +6,11 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
-#include "app/stop_request.h"
 #include "foundation/version.h"
 #include "refdata/data_set.h"
 #include "refdata/download.h"
 #include "refdata/download_area.h"
+#include "runtime/stop_request.h"
 #include "tests/refdata/support/refdata_test_support.h"
 #include "tools/download_server/download_server.h"
 
@@ -52,7 +52,7 @@ protected:
         const auto path = area_ / "downloads" / "data" / file;
         encrypted ? testing::writeEncrypted(path, text) : testing::writeText(path, text);
     }
-    UpdateCheckResult check() { return gf_checkForUpdates(curl_.get(), input_.path()); }
+    UpdateCheckResult check() { return gf_checkForUpdates(curl_.get(), input_.path(), stop_); }
     std::string localVersion(std::string_view name) {
         const auto version = gf_localDataSetVersion(input_.path(), name);
         return version ? fmt::format("{}", fmt::join(version->numbers, ".")) : "none";
@@ -61,6 +61,7 @@ protected:
     testing::TempDir area_;
     testing::TempDir input_;
     std::unique_ptr<DownloadServer> server_;
+    StopControl stop_;
     CurlEasyHandle curl_;
 };
 
@@ -256,11 +257,11 @@ TEST_F(UpdateCheckTest, UnreachableAreaAndNoAreaAndStopping) {
     EXPECT_EQ(check().status, UpdateCheckStatus::unreachable);
 
     gf_setDownloadAreaBase("");
-    EXPECT_EQ(gf_checkForUpdates().status, UpdateCheckStatus::skipped);
+    EXPECT_EQ(gf_checkForUpdates(stop_).status, UpdateCheckStatus::skipped);
     EXPECT_TRUE(log.has("Update check skipped: no download area is configured"));
 
     gf_setDownloadAreaBase(server_->baseUrl());
-    gf_stopControl().request(StopReason::userClosedSim, 0);
+    stop_.request(StopReason::userClosedSim, 0);
     EXPECT_EQ(check().status, UpdateCheckStatus::stopped);
 }
 

@@ -14,11 +14,11 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
-#include "app/stop_request.h"
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "platform/simworld/facility_import.h"
 #include "platform/simworld/world.h"
+#include "runtime/stop_request.h"
 #include "sim/facility_connection.h"
 #include "sim/facility_parking.h"
 #include "tests/sim/support/facility_test_support.h"
@@ -56,7 +56,7 @@ protected:
         file_ = AirportFile{};
         file_.airportName = "untouched";
         helipads_ = -1;
-        return gf_readParkingFacilities(ident, file_, helipads_, requestIcao, region);
+        return gf_readParkingFacilities(stop_, ident, file_, helipads_, requestIcao, region);
     }
     std::size_t openCount() const {
         return journalCalls("SimConnect_Open(\"PARKING_DATA_RDR\"").size();
@@ -400,11 +400,11 @@ TEST_F(FacilityParkingTest, AReplyJustInsideTheDeadlineIsTakenOneJustOutsideIsNo
     EXPECT_TRUE(read("QSKD"));
 }
 
-// A clock that raises the program's stop request once it reaches a time.
+// A clock that raises the test's stop request once it reaches a time.
 class StoppingClock final : public Clock {
 public:
-    StoppingClock(ManualClock& inner, double stopAtSeconds)
-        : inner_(inner), start_(inner.steadyNow()),
+    StoppingClock(ManualClock& inner, StopControl& stop, double stopAtSeconds)
+        : inner_(inner), stop_(stop), start_(inner.steadyNow()),
           stopAt_(start_ + std::chrono::duration_cast<Duration>(
                                std::chrono::duration<double>(stopAtSeconds))) {}
     SteadyTime steadyNow() const override { return inner_.steadyNow(); }
@@ -412,12 +412,13 @@ public:
     void sleepUntil(SteadyTime until) override {
         inner_.sleepUntil(until);
         if (inner_.steadyNow() >= stopAt_) {
-            gf_stopControl().request(StopReason::simWasClosed, 0);
+            stop_.request(StopReason::simWasClosed, 0);
         }
     }
 
 private:
     ManualClock& inner_;
+    StopControl& stop_;
     SteadyTime start_;
     SteadyTime stopAt_;
 };
@@ -426,7 +427,7 @@ TEST_F(FacilityParkingTest, AStopEndsTheWaitAtOnceWithoutALineAndClosesTheConnec
     simworld::AirportFacilitySetup slow = fixture("qska");
     slow.serving.delaySeconds = 20;
     startWorld({slow});
-    StoppingClock stopping(clock_, 5);
+    StoppingClock stopping(clock_, stop_, 5);
     gf_setClock(&stopping);
     EXPECT_FALSE(read("QSKA"));
     expectUntouched();

@@ -51,7 +51,7 @@ protected:
 
 TEST_F(FacilityRunwaysTest, TheRunwaysOfTheFieldWithTheirEndsStartsAndThresholds) {
     startWorld({fixture("qska")});
-    const RunwayFacilities result = gf_readRunwayFacilities("QSKA");
+    const RunwayFacilities result = gf_readRunwayFacilities(stop_, "QSKA");
     ASSERT_EQ(result.valid, 1);
     EXPECT_DOUBLE_EQ(result.airportAltitude, 500 * kFeetPerMetre);
     ASSERT_EQ(result.runways.size(), 3u);
@@ -97,7 +97,7 @@ TEST_F(FacilityRunwaysTest, TheRunwaysOfTheFieldWithTheirEndsStartsAndThresholds
 
 TEST_F(FacilityRunwaysTest, CompassAndWaterRunwaysAndARunwayAcrossTheDateLine) {
     startWorld({fixture("qskb")});
-    const RunwayFacilities result = gf_readRunwayFacilities("QSKB");
+    const RunwayFacilities result = gf_readRunwayFacilities(stop_, "QSKB");
     ASSERT_EQ(result.valid, 1);
     ASSERT_EQ(result.runways.size(), 3u);
     // N with the water designator reads "NW", S water "SW": the check goes by numbers.
@@ -122,7 +122,7 @@ TEST_P(FacilitySharedRunwaysTest, RunwaysFromOurAirportsAreValidWithStartsAtThei
         GTEST_SKIP() << "shared data not found: ../shared/data/runways and stands";
     }
     startWorld({*airport});
-    const RunwayFacilities result = gf_readRunwayFacilities(GetParam());
+    const RunwayFacilities result = gf_readRunwayFacilities(stop_, GetParam());
     ASSERT_EQ(result.valid, 1);
     ASSERT_EQ(result.runways.size(), airport->runways.size());
     ASSERT_FALSE(result.runways.empty());
@@ -158,7 +158,7 @@ TEST_P(FacilityRunwayCheckTest, OneFaultDisablesTheCorrectionWithItsLine) {
     simworld::AirportFacilitySetup airport = fixture("qska");
     GetParam().change(airport);
     startWorld({airport});
-    const RunwayFacilities result = gf_readRunwayFacilities("QSKA");
+    const RunwayFacilities result = gf_readRunwayFacilities(stop_, "QSKA");
     if (std::string(GetParam().line).empty()) {
         EXPECT_EQ(result.valid, 1);
         EXPECT_THAT(importantLines(), IsEmpty());
@@ -279,8 +279,8 @@ simworld::FaultSetup lf_fault(simworld::FaultKind kind, const char* function,
 
 TEST_F(FacilityRunwaysTest, DefinitionTwoIsAddedOncePerConnectionInItsOrder) {
     startWorld({fixture("qska")});
-    ASSERT_EQ(gf_readRunwayFacilities("QSKA").valid, 1);
-    ASSERT_EQ(gf_readRunwayFacilities("QSKA").valid, 1);
+    ASSERT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 1);
+    ASSERT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 1);
     const std::vector<std::string> fields = definitionFields(1002);
     ASSERT_EQ(fields.size(), 36u);
     EXPECT_THAT(std::vector<std::string>(fields.begin(), fields.begin() + 5),
@@ -288,7 +288,7 @@ TEST_F(FacilityRunwaysTest, DefinitionTwoIsAddedOncePerConnectionInItsOrder) {
     EXPECT_EQ(fields.back(), "CLOSE AIRPORT");
     // Closing forgets it; the next read on a new connection adds it again.
     gf_closeFacilityConnection();
-    ASSERT_EQ(gf_readRunwayFacilities("QSKA").valid, 1);
+    ASSERT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 1);
     EXPECT_EQ(definitionFields(1002).size(), 72u);
     EXPECT_EQ(journalCalls("SimConnect_Open(\"PARKING_DATA_RDR\"").size(), 2u);
 }
@@ -297,17 +297,17 @@ TEST_F(FacilityRunwaysTest, ARefusedFieldOfDefinitionTwoFailsAndStartsAFreshConn
     // The 30 fields of definition 1001 come first.
     startWorld({fixture("qska")},
                {lf_fault(simworld::FaultKind::failCall, "SimConnect_AddToFacilityDefinition", 35)});
-    EXPECT_EQ(gf_readRunwayFacilities("QSKA").valid, 0);
+    EXPECT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 0);
     EXPECT_THAT(importantLines(),
                 ElementsAre("==> RUNWAY_HEADING: facility definition initialization failed"));
     EXPECT_FALSE(gf_isFacilityConnectionOpen());
-    EXPECT_EQ(gf_readRunwayFacilities("QSKA").valid, 1);
+    EXPECT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 1);
 }
 
 TEST_F(FacilityRunwaysTest, ARefusedRequestGivesItsLine) {
     startWorld({fixture("qska")},
                {lf_fault(simworld::FaultKind::failCall, "SimConnect_RequestFacilityData")});
-    EXPECT_EQ(gf_readRunwayFacilities("QSKA").valid, 0);
+    EXPECT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 0);
     EXPECT_THAT(importantLines(), ElementsAre("==> RUNWAY_HEADING: RequestFacilityData for QSKA "
                                               "failed: 0x80004005"));
 }
@@ -315,7 +315,7 @@ TEST_F(FacilityRunwaysTest, ARefusedRequestGivesItsLine) {
 TEST_F(FacilityRunwaysTest, AFailedDispatchGivesItsLine) {
     startWorld({fixture("qska")},
                {lf_fault(simworld::FaultKind::failCall, "SimConnect_CallDispatch")});
-    EXPECT_EQ(gf_readRunwayFacilities("QSKA").valid, 0);
+    EXPECT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 0);
     EXPECT_THAT(importantLines(), ElementsAre("==> RUNWAY_HEADING: SimConnect_CallDispatch "
                                               "failed for QSKA: 0x80004005"));
 }
@@ -326,7 +326,7 @@ TEST_F(FacilityRunwaysTest, AnExceptionMessageFailsTheRead) {
     exception.exception = SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID;
     exception.index = 2;
     startWorld({fixture("qska")}, {exception});
-    EXPECT_EQ(gf_readRunwayFacilities("QSKA").valid, 0);
+    EXPECT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 0);
     // Packets: the open, 30 fields of 1001, 36 of 1002, then the request.
     EXPECT_THAT(importantLines(),
                 ElementsAre("==> RUNWAY_HEADING: SimConnect exception id=3 sendID=68 index=2"));
@@ -336,7 +336,7 @@ TEST_F(FacilityRunwaysTest, AReplyThatNeverEndsTimesOutAfterTenSecondsAndTheConn
     simworld::AirportFacilitySetup endless = fixture("qska");
     endless.serving.sendEnd = false;
     startWorld({endless});
-    EXPECT_EQ(gf_readRunwayFacilities("QSKA").valid, 0);
+    EXPECT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 0);
     EXPECT_GE(worldSeconds(), 10.0);
     EXPECT_LT(worldSeconds(), 10.01);
     EXPECT_THAT(importantLines(), ElementsAre("==> RUNWAY_HEADING: facility data request timed "
@@ -361,7 +361,7 @@ TEST_P(FacilityShortRunwayRecordTest, ARecordShorterThanItsKindFailsTheRead) {
     cut.nth = GetParam().nth;
     cut.bytes = GetParam().bytes;
     startWorld({fixture("qska")}, {cut});
-    EXPECT_EQ(gf_readRunwayFacilities("QSKA").valid, 0);
+    EXPECT_EQ(gf_readRunwayFacilities(stop_, "QSKA").valid, 0);
     EXPECT_THAT(importantLines(), ElementsAre(std::string("==> ") + GetParam().line));
 }
 

@@ -10,15 +10,17 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/stop_request.h"
 #include "foundation/log_file.h"
 #include "foundation/manual_clock.h"
 #include "gui/gui.h"
 #include "platform/simworld/installed_world.h"
 #include "platform/winui/headless/headless_backend.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
 #include "sim/sim_client.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_work.h"
+#include "sim/user_aircraft_stand.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom {
@@ -40,10 +42,7 @@ public:
         world_ = std::make_shared<simworld::World>(setup, clock_);
         installation_ = std::make_unique<simworld::WorldInstallation>(world_);
         link_.radiusMetres = [] { return 37040u; };
-        SimClientContext context;
-        context.clock = &clock_;
-        context.gui = &gui_;
-        context.stop = &stop_;
+        SimClientContext context{RunServices{clock_, stop_, gui_}, user_, stands_};
         context.work = &link_;
         context.events = &events_;
         context.msfs2020 = true;
@@ -108,6 +107,8 @@ private:
         winui::headless::installHeadlessBackend();
     Gui gui_;
     StopControl stop_;
+    UserAircraft user_;
+    NoUserStands stands_;
     SimEventQueue events_;
     SimCommandQueue queue_;
     AIPositionBatch batch_;

@@ -11,8 +11,8 @@
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
 #include "refdata/dbase_lookups.h"
+#include "runtime/user_aircraft.h"
 #include "sim/user_aircraft_replies.h"
-#include "sim/user_aircraft_state.h"
 #include "tests/sim/support/user_aircraft_fixture.h"
 
 namespace skyloom {
@@ -85,7 +85,7 @@ protected:
     UserModelTest() { loadDbase(kModels, kCategories); }
 
     void model(std::string_view text, std::string_view title) {
-        gf_setUserAcTitle(std::string(title));
+        user_.setTitle(std::string(title));
         deliver(testing::gf_modelReply(text));
     }
 };
@@ -93,15 +93,15 @@ protected:
 TEST_F(UserModelTest, EachKindOfModelGetsItsSpanCategoryAndWindowState) {
     for (const ModelCase& c : kCases) {
         SCOPED_TRACE(std::string(c.name));
-        gf_clearUserAircraftData();
-        EXPECT_TRUE(std::isnan(g_userHalfSpanNm.load()));
+        clearUserAircraft();
+        EXPECT_TRUE(std::isnan(user_.halfSpanNm.load()));
         const std::size_t updatesBefore = updates().size();
         model(c.model, c.title);
 
-        EXPECT_DOUBLE_EQ(g_userHalfSpanNm.load(), c.halfSpanNm);
-        EXPECT_EQ(gf_userModelData(), (UserModelData{c.halfSpanNm, c.known}));
-        EXPECT_EQ(g_userAcCategory.load(), static_cast<std::uint32_t>(c.category));
-        EXPECT_EQ(g_userAcInfoReceived.load(), kUserInfoModel);
+        EXPECT_DOUBLE_EQ(user_.halfSpanNm.load(), c.halfSpanNm);
+        EXPECT_EQ(user_.modelData(), (UserModelData{c.halfSpanNm, c.known}));
+        EXPECT_EQ(user_.category.load(), static_cast<std::uint32_t>(c.category));
+        EXPECT_EQ(user_.infoReceived.load(), kUserInfoModel);
 
         std::vector<bool> known;
         std::vector<std::string> statuses;
@@ -133,7 +133,7 @@ TEST_F(UserModelTest, AnUnknownCodeIsAppendedYetItsSpanStaysUnknown) {
     const std::optional<std::uint16_t> id = gf_modelCodeTable().find("ZZZZ");
     ASSERT_TRUE(id.has_value()) << "the look-up appends the code";
     EXPECT_LT(*id, kWingspanTableSize) << "within the wingspan table, yet without a span";
-    EXPECT_EQ(gf_userModelData(), (UserModelData{kLargest, false}))
+    EXPECT_EQ(user_.modelData(), (UserModelData{kLargest, false}))
         << "the largest span, neither 0 nor a fixed fallback";
     EXPECT_THAT(wingspanUpdates(), ElementsAre(false));
 }
@@ -143,7 +143,7 @@ TEST_F(UserModelTest, ANormalisedModelIsLoggedBeforeItIsUsed) {
     EXPECT_TRUE(logHas("model normalized: A320"));
     EXPECT_TRUE(logHas(std::string(kIndent) + "SimConnect: User aircraft model: A320, half wing "
                                               "span: 17.9 meter, category: Large"));
-    gf_clearUserAircraftData();
+    clearUserAircraft();
     model("A320", "Airbus A320 Neo Asobo");
     EXPECT_EQ(logCount("model normalized: A320"), 1U) << "not for a model that is its code";
 }
@@ -151,8 +151,8 @@ TEST_F(UserModelTest, ANormalisedModelIsLoggedBeforeItIsUsed) {
 TEST_F(UserModelTest, AVehicleStandInWithoutASpanKeepsTheLargest) {
     loadDbase(R"(<m c="B744" w="64.44"/><m c="E190"/>)");
     model("camerapod", "Drone");
-    EXPECT_DOUBLE_EQ(g_userHalfSpanNm.load(), kLargest);
-    EXPECT_EQ(gf_userModelData(), (UserModelData{kLargest, true}));
+    EXPECT_DOUBLE_EQ(user_.halfSpanNm.load(), kLargest);
+    EXPECT_EQ(user_.modelData(), (UserModelData{kLargest, true}));
 }
 
 TEST_F(UserModelTest, TheModelFieldEndsAtItsZeroOrAfterThirtyTwoBytes) {
@@ -164,8 +164,8 @@ TEST_F(UserModelTest, AShortModelReplyIsIgnored) {
     testing::ReplyBytes reply = testing::gf_modelReply("A320");
     reply.size = kUserModelReplyBytes - 1;
     deliver(reply);
-    EXPECT_EQ(g_userAcInfoReceived.load(), 0);
-    EXPECT_TRUE(std::isnan(g_userHalfSpanNm.load()));
+    EXPECT_EQ(user_.infoReceived.load(), 0);
+    EXPECT_TRUE(std::isnan(user_.halfSpanNm.load()));
     EXPECT_TRUE(logHas("==> SimConnect USER_AC_MODEL payload too small: 71 < 72 bytes"));
 }
 

@@ -7,13 +7,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/user_position.h"
-#include "feed/rt_status.h"
 #include "foundation/geodesy.h"
+#include "runtime/rt_status.h"
+#include "runtime/user_aircraft.h"
 #include "sim/sim_ids.h"
 #include "sim/sim_link_state.h"
 #include "sim/user_aircraft_stand.h"
-#include "sim/user_aircraft_state.h"
 #include "sim/user_aircraft_time.h"
 #include "tests/sim/support/user_aircraft_fixture.h"
 
@@ -61,7 +60,7 @@ TEST_F(UserReplyTest, APositionReplyStoresTheFifteenFieldsAndTheObjectId) {
     state.lightStates = 0x1f;
     state.gpsGroundTrueTrack = 86;
     position(state, 4711);
-    EXPECT_EQ(gf_userAircraftState(), state);
+    EXPECT_EQ(user_.state(), state);
     EXPECT_EQ(g_userObjectId.load(), 4711U);
 }
 
@@ -70,8 +69,8 @@ TEST_F(UserReplyTest, ANegativeAltitudeIsStoredAsZero) {
     state.altitude = -35;
     state.indicatedAltitude = -20;
     position(state);
-    EXPECT_EQ(gf_userAircraftState().altitude, 0.0);
-    EXPECT_EQ(gf_userAircraftState().indicatedAltitude, -20.0);
+    EXPECT_EQ(user_.state().altitude, 0.0);
+    EXPECT_EQ(user_.state().indicatedAltitude, -20.0);
 }
 
 TEST_F(UserReplyTest, AJumpOfMoreThanTenMilesStartsANewFlight) {
@@ -106,7 +105,7 @@ TEST_F(UserReplyTest, AnUnknownPositionIsNeitherTestedNorAStartForTheNextTest) {
 
 TEST_F(UserReplyTest, TheFirstReplyAfterClearingNeverTeleports) {
     position(gf_stateAt(kLat, kLon));
-    gf_clearUserAircraftData();
+    clearUserAircraft();
     position(lf_north(100));
     EXPECT_FALSE(stop_.stopRequested());
 }
@@ -123,33 +122,31 @@ TEST_F(UserReplyTest, AShortPositionReplyIsLoggedAndIgnored) {
     reply.size = kUserPositionReplyBytes - 1;
     deliver(reply);
     EXPECT_TRUE(logHas("==> SimConnect USER_AC_POSITION payload too small: 159 < 160 bytes"));
-    EXPECT_EQ(gf_userAircraftState(), UserAircraftState{});
+    EXPECT_EQ(user_.state(), UserAircraftState{});
     EXPECT_EQ(g_userObjectId.load(), kUserObjectIdAtStart);
 }
 
 TEST_F(UserReplyTest, OtherRequestIdsAreIgnored) {
     deliver(gf_positionReply(gf_stateAt(kLat, kLon), 99), AI_FLIGHT_PLAN);
-    EXPECT_EQ(gf_userAircraftState(), UserAircraftState{});
+    EXPECT_EQ(user_.state(), UserAircraftState{});
 }
 
 TEST_F(UserReplyTest, TheUserPositionIsPublishedFromTheState) {
     position(gf_stateAt(kLat, kLon));
-    gf_setUserPosition(gf_userAircraftState());
-    EXPECT_EQ(gf_userPosition(), (UserPosition{{kLat, kLon}, 1400.0, true}));
-    gf_clearUserPosition();
+    user_.publishPosition(user_.state());
+    EXPECT_EQ(user_.position(), (UserPosition{{kLat, kLon}, 1400.0, true}));
+    user_.clearPosition();
 }
 
 // --- Stand shown in the window ---
 
 TEST_F(UserReplyTest, TheStandIsShownOnTheGroundAndClearedInTheAir) {
-    gf_setUserStandServices({[](const Lalo& p) -> std::optional<std::string> {
-                                 if (std::fabs(p.lat - kLat) < 0.001) {
-                                     return "GATE A 12";
-                                 }
-                                 return std::nullopt;
-                             },
-                             {},
-                             {}});
+    stands_.standAt = [](const Lalo& p) -> std::optional<std::string> {
+        if (std::fabs(p.lat - kLat) < 0.001) {
+            return "GATE A 12";
+        }
+        return std::nullopt;
+    };
     position(gf_stateAt(kLat, kLon)); // on the ground not yet known
     onGround(1);
     position(gf_stateAt(kLat, kLon));
@@ -210,16 +207,16 @@ TEST_F(UserReplyTest, SimulatorTimeIsTakenOnlyWithAProfessionalLicence) {
     state.zuluDayOfYear = 366;
     state.zuluTime = 86399;
     position(state);
-    EXPECT_FALSE(g_simUtcValid.load());
+    EXPECT_FALSE(user_.simUtcValid.load());
 
     g_rtProfessional.store(true);
     position(state);
-    EXPECT_TRUE(g_simUtcValid.load());
-    EXPECT_EQ(g_simUtcSeconds.load(), 1735689599);
+    EXPECT_TRUE(user_.simUtcValid.load());
+    EXPECT_EQ(user_.simUtcSeconds.load(), 1735689599);
 
     g_rtProfessional.store(false);
     position(state);
-    EXPECT_FALSE(g_simUtcValid.load()) << "a licence that is no longer professional";
+    EXPECT_FALSE(user_.simUtcValid.load()) << "a licence that is no longer professional";
 }
 
 TEST_F(UserReplyTest, AnInvalidZuluTimeIsReportedOnceUntilAValidOneCame) {
@@ -231,14 +228,14 @@ TEST_F(UserReplyTest, AnInvalidZuluTimeIsReportedOnceUntilAValidOneCame) {
     const std::string warning =
         "==> Invalid simulator Zulu time: year=2023, day-of-year=366, seconds=100";
     position(gf_stateAt(kLat, kLon));
-    ASSERT_TRUE(g_simUtcValid.load());
+    ASSERT_TRUE(user_.simUtcValid.load());
     position(bad);
     position(bad);
-    EXPECT_FALSE(g_simUtcValid.load());
+    EXPECT_FALSE(user_.simUtcValid.load());
     EXPECT_EQ(logCount(warning), 1U);
     position(gf_stateAt(kLat, kLon));
-    EXPECT_TRUE(g_simUtcValid.load());
-    EXPECT_EQ(g_simUtcSeconds.load(), 1767614400) << "2026-01-05 12:00";
+    EXPECT_TRUE(user_.simUtcValid.load());
+    EXPECT_EQ(user_.simUtcSeconds.load(), 1767614400) << "2026-01-05 12:00";
     position(bad);
     EXPECT_EQ(logCount(warning), 2U);
 }
@@ -247,21 +244,21 @@ TEST_F(UserReplyTest, AnInvalidZuluTimeIsReportedOnceUntilAValidOneCame) {
 
 TEST_F(UserReplyTest, OnGroundIsTakenOverOnlyOnceThePositionIsKnown) {
     onGround(1);
-    EXPECT_TRUE(g_userGroundDataReceived.exchange(false));
-    EXPECT_EQ(g_userAcOnGroundByte.load(), kUserOnGroundUnknown);
-    EXPECT_FALSE(g_userAcOnGround.load());
+    EXPECT_TRUE(user_.groundDataReceived.exchange(false));
+    EXPECT_EQ(user_.onGroundByte.load(), kUserOnGroundUnknown);
+    EXPECT_FALSE(user_.onGround.load());
 
     UserAircraftState state = gf_stateAt(kLat, kLon);
     state.altitudeAboveGround = 3.4;
     state.groundVelocity = 0.4;
     position(state);
     onGround(1);
-    EXPECT_TRUE(g_userGroundDataReceived.exchange(false));
-    EXPECT_EQ(g_userAcOnGroundByte.load(), 1);
-    EXPECT_TRUE(g_userAcOnGround.load());
+    EXPECT_TRUE(user_.groundDataReceived.exchange(false));
+    EXPECT_EQ(user_.onGroundByte.load(), 1);
+    EXPECT_TRUE(user_.onGround.load());
     onGround(0);
-    EXPECT_EQ(g_userAcOnGroundByte.load(), 0);
-    EXPECT_FALSE(g_userAcOnGround.load());
+    EXPECT_EQ(user_.onGroundByte.load(), 0);
+    EXPECT_FALSE(user_.onGround.load());
 
     const std::string line = "User ground data: SIM ON GROUND=1, AGL=3 ft, altitude=1400 ft, "
                              "groundspeed=0 kt, position=47.464700,8.549200";
@@ -272,8 +269,8 @@ TEST_F(UserReplyTest, TheGroundDataLineComesAgainAfterTheTablesWereCleared) {
     position(gf_stateAt(kLat, kLon));
     onGround(0);
     onGround(0);
-    gf_clearUserAircraftData();
-    EXPECT_EQ(g_userAcOnGroundByte.load(), kUserOnGroundUnknown);
+    clearUserAircraft();
+    EXPECT_EQ(user_.onGroundByte.load(), kUserOnGroundUnknown);
     position(gf_stateAt(kLat, kLon));
     onGround(0);
     EXPECT_EQ(logCount("User ground data: SIM ON GROUND=0, AGL=0 ft, altitude=1400 ft, "
@@ -285,7 +282,7 @@ TEST_F(UserReplyTest, AShortOnGroundReplyChangesNothing) {
     testing::ReplyBytes reply = gf_onGroundReply(1);
     reply.size = kUserOnGroundReplyBytes - 1;
     deliver(reply);
-    EXPECT_FALSE(g_userGroundDataReceived.load());
+    EXPECT_FALSE(user_.groundDataReceived.load());
     EXPECT_TRUE(logHas("==> SimConnect USER_AC_ON_GROUND payload too small: 47 < 48 bytes"));
 }
 
@@ -293,33 +290,33 @@ TEST_F(UserReplyTest, AShortOnGroundReplyChangesNothing) {
 
 TEST_F(UserReplyTest, ATitleWithoutItsTerminatingZeroIsNotStored) {
     deliver(gf_titleReply("Airbus A320 Neo Asobo"));
-    EXPECT_EQ(gf_userAcTitle(), "");
+    EXPECT_EQ(user_.title(), "");
     EXPECT_TRUE(logHas("==> SimConnect USER_AC_TITLE is not null terminated"));
-    EXPECT_EQ(g_userAcInfoReceived.load() & kUserInfoTitle, kUserInfoTitle);
+    EXPECT_EQ(user_.infoReceived.load() & kUserInfoTitle, kUserInfoTitle);
 }
 
 TEST_F(UserReplyTest, AnEmptyTitleIsNotStored) {
     deliver(gf_titleReply(std::string_view("Old\0", 4)));
-    g_userAcInfoReceived.store(0);
+    user_.infoReceived.store(0);
     deliver(gf_titleReply(std::string_view("\0garbage", 8)));
-    EXPECT_EQ(gf_userAcTitle(), "Old");
+    EXPECT_EQ(user_.title(), "Old");
     EXPECT_TRUE(logHas("! Title of your aircraft is empty?"));
-    EXPECT_EQ(g_userAcInfoReceived.load(), kUserInfoTitle);
+    EXPECT_EQ(user_.infoReceived.load(), kUserInfoTitle);
 }
 
 TEST_F(UserReplyTest, ATitleIsStoredAndLoggedWhenItChanges) {
     deliver(gf_titleReply(std::string_view("Airbus A320 Neo Asobo\0tail", 26)));
     deliver(gf_titleReply(std::string_view("Airbus A320 Neo Asobo\0", 22)));
-    EXPECT_EQ(gf_userAcTitle(), "Airbus A320 Neo Asobo");
+    EXPECT_EQ(user_.title(), "Airbus A320 Neo Asobo");
     EXPECT_EQ(logCount("          SimConnect: user aircraft title: Airbus A320 Neo Asobo"), 1U);
     deliver(gf_titleReply(std::string_view("Cessna 172\0", 11)));
-    EXPECT_EQ(gf_userAcTitle(), "Cessna 172");
+    EXPECT_EQ(user_.title(), "Cessna 172");
 }
 
 TEST_F(UserReplyTest, ALongTitleIsCutToFortyEightCharacters) {
     const std::string sixty(60, 'T');
     deliver(gf_titleReply(sixty + std::string(1, '\0')));
-    EXPECT_EQ(gf_userAcTitle(), std::string(48, 'T'));
+    EXPECT_EQ(user_.title(), std::string(48, 'T'));
 
     // Two-byte characters: 48 of them, never half of one.
     std::string accents;
@@ -327,12 +324,12 @@ TEST_F(UserReplyTest, ALongTitleIsCutToFortyEightCharacters) {
         accents += "\xC3\xA9";
     }
     deliver(gf_titleReply(accents + std::string(1, '\0')));
-    EXPECT_EQ(gf_userAcTitle(), accents.substr(0, 96));
+    EXPECT_EQ(user_.title(), accents.substr(0, 96));
 
     // A four-byte character straddling the 48th place stays whole.
     const std::string straddling = std::string(47, 'x') + "\xF0\x9F\x9B\xA9" + "yyyy";
     deliver(gf_titleReply(straddling + std::string(1, '\0')));
-    EXPECT_EQ(gf_userAcTitle(), std::string(47, 'x') + "\xF0\x9F\x9B\xA9");
+    EXPECT_EQ(user_.title(), std::string(47, 'x') + "\xF0\x9F\x9B\xA9");
 }
 
 TEST(CutToCharsTest, CountsCharactersNotBytes) {
@@ -348,7 +345,7 @@ TEST_F(UserReplyTest, AShortTitleReplyIsIgnored) {
     testing::ReplyBytes reply = gf_titleReply(std::string_view("\0", 1));
     reply.size = kUserTitleReplyBytes - 1;
     deliver(reply);
-    EXPECT_EQ(g_userAcInfoReceived.load(), 0);
+    EXPECT_EQ(user_.infoReceived.load(), 0);
     EXPECT_TRUE(logHas("==> SimConnect USER_AC_TITLE payload too small: 40 < 41 bytes"));
 }
 
@@ -358,15 +355,15 @@ class RememberStandTest : public UserReplyTest {
 protected:
     RememberStandTest() {
         stand = "B 34";
-        gf_setUserStandServices({[](const Lalo&) -> std::optional<std::string> { return stand; },
-                                 [this]() -> std::optional<std::uint64_t> { return frontKey; },
-                                 [this](std::uint64_t key, std::string_view name) {
-                                     if (key != 77) {
-                                         return false;
-                                     }
-                                     recorded.emplace_back(name);
-                                     return true;
-                                 }});
+        stands_.standAt = [](const Lalo&) -> std::optional<std::string> { return stand; };
+        stands_.key = [this]() -> std::optional<std::uint64_t> { return frontKey; };
+        stands_.setName = [this](std::uint64_t key, std::string_view name) {
+            if (key != 77) {
+                return false;
+            }
+            recorded.emplace_back(name);
+            return true;
+        };
     }
 
     void standAt(double groundSpeed, bool onGroundNow) {
@@ -383,31 +380,32 @@ protected:
 
 TEST_F(RememberStandTest, AParkedUserAircraftLeavesItsStandWithThePark) {
     standAt(2.0, true);
-    EXPECT_EQ(gf_rememberUserStand(), "B 34");
+    EXPECT_EQ(gf_rememberUserStand(user_, stands_), "B 34");
     EXPECT_THAT(recorded, ElementsAre("B 34"));
 }
 
 TEST_F(RememberStandTest, NothingIsRecordedWhileMovingAirborneOrAwayFromAStand) {
     standAt(2.1, true);
-    EXPECT_EQ(gf_rememberUserStand(), std::nullopt) << "taxiing";
+    EXPECT_EQ(gf_rememberUserStand(user_, stands_), std::nullopt) << "taxiing";
     standAt(0.0, false);
-    EXPECT_EQ(gf_rememberUserStand(), std::nullopt) << "in the air";
+    EXPECT_EQ(gf_rememberUserStand(user_, stands_), std::nullopt) << "in the air";
     standAt(0.0, true);
     stand.reset();
-    EXPECT_EQ(gf_rememberUserStand(), std::nullopt) << "no stand there";
+    EXPECT_EQ(gf_rememberUserStand(user_, stands_), std::nullopt) << "no stand there";
     stand = "B 34";
     frontKey = 78;
-    EXPECT_EQ(gf_rememberUserStand(), std::nullopt) << "another park airport in front";
+    EXPECT_EQ(gf_rememberUserStand(user_, stands_), std::nullopt)
+        << "another park airport in front";
     frontKey.reset();
-    EXPECT_EQ(gf_rememberUserStand(), std::nullopt) << "no park airport";
+    EXPECT_EQ(gf_rememberUserStand(user_, stands_), std::nullopt) << "no park airport";
     EXPECT_TRUE(recorded.empty());
 }
 
 TEST_F(RememberStandTest, WithoutParkingServicesNothingHappens) {
     standAt(0.0, true);
-    gf_setUserStandServices({});
-    EXPECT_EQ(gf_rememberUserStand(), std::nullopt);
-    EXPECT_EQ(gf_userStandAt({kLat, kLon}), std::nullopt);
+    stands_ = testing::TestStands{};
+    EXPECT_EQ(gf_rememberUserStand(user_, stands_), std::nullopt);
+    EXPECT_EQ(stands_.standAtPosition({kLat, kLon}), std::nullopt);
 }
 
 } // namespace

@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "feed/rt_status.h"
+#include "runtime/rt_status.h"
+#include "runtime/user_aircraft.h"
 #include "sim/sim_client.h"
 #include "sim/sim_client_work.h"
 #include "sim/sim_ids.h"
 #include "sim/sim_link_state.h"
-#include "sim/user_aircraft_state.h"
 #include "tests/sim/support/user_aircraft_fixture.h"
 
 namespace skyloom {
@@ -77,12 +77,12 @@ TEST_F(UserAircraftWorldTest, AScriptedTeleportRaisesTheNewFlightStopOnce) {
 
     EXPECT_EQ(stop_.current(), (StopRequest{StopReason::newFlight, kNewFlightRestartSeconds}));
     EXPECT_EQ(logCount("Teleport"), 1U);
-    EXPECT_NEAR(gf_userAircraftState().latitude, 51.47, 1e-6);
+    EXPECT_NEAR(user_.state().latitude, 51.47, 1e-6);
     EXPECT_EQ(g_userObjectId.load(), 7U);
-    EXPECT_EQ(gf_userAcTitle(), "Airbus A320 Neo Asobo");
-    EXPECT_EQ(g_userAcInfoReceived.load(), kUserInfoTitle | kUserInfoModel);
-    EXPECT_EQ(gf_userModelData(), (UserModelData{35.8 * 0.5 * 0.0005399568034557236, true}));
-    EXPECT_EQ(g_userAcOnGroundByte.load(), 1);
+    EXPECT_EQ(user_.title(), "Airbus A320 Neo Asobo");
+    EXPECT_EQ(user_.infoReceived.load(), kUserInfoTitle | kUserInfoModel);
+    EXPECT_EQ(user_.modelData(), (UserModelData{35.8 * 0.5 * 0.0005399568034557236, true}));
+    EXPECT_EQ(user_.onGroundByte.load(), 1);
 }
 
 TEST_F(UserAircraftWorldTest, AModelThatFillsItsFieldIsReadWhole) {
@@ -92,7 +92,7 @@ TEST_F(UserAircraftWorldTest, AModelThatFillsItsFieldIsReadWhole) {
     startWorld(std::move(setup));
     run(2);
     EXPECT_TRUE(logHas("          model raw: " + model));
-    EXPECT_EQ(g_userAcInfoReceived.load() & kUserInfoModel, kUserInfoModel);
+    EXPECT_EQ(user_.infoReceived.load() & kUserInfoModel, kUserInfoModel);
 }
 
 TEST_F(UserAircraftWorldTest, AFlightStandingStillStartsNoNewFlight) {
@@ -106,11 +106,11 @@ TEST_F(UserAircraftWorldTest, TheSimulatorTimeRunsIntoTheNewYear) {
     g_rtProfessional.store(true);
     startWorld(setupAt(ManualClock::utcTime(2024, 12, 31, 23, 59, 58)));
     run(4.5);
-    const UserAircraftState state = gf_userAircraftState();
+    const UserAircraftState state = user_.state();
     EXPECT_EQ(state.zuluYear, 2025);
     EXPECT_EQ(state.zuluDayOfYear, 1);
-    ASSERT_TRUE(g_simUtcValid.load());
-    EXPECT_EQ(g_simUtcSeconds.load(), 1735689600 + state.zuluTime);
+    ASSERT_TRUE(user_.simUtcValid.load());
+    EXPECT_EQ(user_.simUtcSeconds.load(), 1735689600 + state.zuluTime);
     EXPECT_GE(state.zuluTime, 1);
     EXPECT_FALSE(logHas("==> Invalid simulator Zulu time: year=2025, day-of-year=1, seconds=0"));
 }
@@ -119,11 +119,11 @@ TEST_F(UserAircraftWorldTest, TheSimulatorTimeRunsIntoALeapDay) {
     g_rtProfessional.store(true);
     startWorld(setupAt(ManualClock::utcTime(2024, 2, 28, 23, 59, 59)));
     run(3.5);
-    const UserAircraftState state = gf_userAircraftState();
+    const UserAircraftState state = user_.state();
     EXPECT_EQ(state.zuluYear, 2024);
     EXPECT_EQ(state.zuluDayOfYear, 60);
-    ASSERT_TRUE(g_simUtcValid.load());
-    EXPECT_EQ(g_simUtcSeconds.load(), 1709164800 + state.zuluTime) << "29 February 2024";
+    ASSERT_TRUE(user_.simUtcValid.load());
+    EXPECT_EQ(user_.simUtcSeconds.load(), 1709164800 + state.zuluTime) << "29 February 2024";
 }
 
 } // namespace

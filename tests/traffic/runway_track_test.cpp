@@ -25,6 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/simworld/facility_import.h"
+#include "runtime/stop_request.h"
 #include "tests/sim/support/facility_test_support.h"
 #include "tests/support/shared_data.h"
 #include "traffic/runway_list.h"
@@ -132,12 +133,13 @@ TEST_F(RunwayTrackTest, EachRollIsPlacedOnTheRunwayEndItUsed) {
     ASSERT_EQ(rolls.size(), expected.size());
 
     RunwayList list;
+    StopControl stop;
     for (std::size_t i = 0; i < rolls.size(); ++i) {
         const Expected& x = expected[i];
         const Roll& roll = rolls[i];
         SCOPED_TRACE(fmt::format("{} {} {}", x.airport, x.takeOff ? "take-off" : "landing", x.end));
         const auto& airport = std::string(x.airport) == "KMSP" ? *kmsp : *kden;
-        list.correctRunwayHeadings(IcaoCode(x.airport), "stock", entryOf(airport));
+        list.correctRunwayHeadings(IcaoCode(x.airport), "stock", entryOf(airport), stop);
         ASSERT_EQ(list.runways().size(), airport.runways.size());
 
         for (std::size_t k = roll.first; k <= roll.last; ++k) {

@@ -1,24 +1,27 @@
 // The download-area stand-in: a plain HTTP/1.1 server on 127.0.0.1 that serves the files of a
-// folder (GET only, one connection at a time, "Connection: close"), on a port the OS chooses
-// unless one is given. For tests and the demo it can misbehave on purpose, for every path or
+// folder (GET only, "Connection: close"), on a port the OS chooses unless one is given
+// (tools/loopback_http). For tests and the demo it can misbehave on purpose, for every path or
 // for one: answer 404, send the body slowly, cut the body short of its announced length, or
 // accept the connection and never answer. It records the paths asked for.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace skyloom::tools {
+
+class LoopbackHttpServer;
+struct HttpReply;
+struct HttpRequest;
 
 enum class ServerFault {
     none,
@@ -39,14 +42,14 @@ std::optional<ServerFault> gf_serverFaultFromText(std::string_view text) noexcep
 class DownloadServer {
 public:
     // Starts serving `root` on 127.0.0.1:`port` (0: the OS chooses). Throws std::runtime_error
-    // when the socket cannot be set up.
+    // when the port cannot be had.
     explicit DownloadServer(std::filesystem::path root, std::uint16_t port = 0);
     // Stops the server and closes every connection it holds.
     ~DownloadServer();
     DownloadServer(const DownloadServer&) = delete;
     DownloadServer& operator=(const DownloadServer&) = delete;
 
-    std::uint16_t port() const noexcept { return port_; }
+    std::uint16_t port() const noexcept;
     // "http://127.0.0.1:{port}/"
     std::string baseUrl() const;
 
@@ -60,27 +63,19 @@ public:
     std::vector<std::string> requests() const;
 
 private:
-    void run();
-    void serve(int connection);
+    HttpReply serve(const HttpRequest& request);
     ServerFault faultFor(const std::string& path) const;
-    bool pause(std::chrono::milliseconds delay) const;
 
     const std::filesystem::path root_;
-    int listener_ = -1;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    std::uint16_t port_ = 0;
-    std::atomic<bool> stopping_{false};
 
     mutable std::mutex mutex_;
     ServerFault fault_ = ServerFault::none;
     std::map<std::string, ServerFault> pathFaults_;
     std::chrono::milliseconds slowDelay_{1000};
     std::vector<std::string> requests_;
-    // Connections of the never-answer fault, held open until the server stops.
-    std::vector<int> held_;
 
-    std::thread thread_;
+    // Last: it stops (and ends every held request) before the rest goes.
+    std::unique_ptr<LoopbackHttpServer> server_;
 };
 
 } // namespace skyloom::tools

@@ -1,37 +1,17 @@
 #include "tools/rtapi_standin/rtapi_standin.h"
 
-#include <algorithm>
-#include <array>
-#include <cerrno>
 #include <fstream>
 #include <stdexcept>
-#include <system_error>
 
-#include <arpa/inet.h>
-#include <fcntl.h>
 #include <fmt/format.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
+#include "tools/loopback_http/loopback_http_server.h"
 #include "tools/rtapi_standin/standin_http.h"
 
 namespace fs = std::filesystem;
 using Form = std::map<std::string, std::string>;
 
 namespace skyloom::tools {
-
-namespace {
-
-constexpr std::chrono::milliseconds kRequestWait{5000};
-
-[[noreturn]] void lf_fail(std::string_view what) {
-    throw std::runtime_error(
-        fmt::format("web API stand-in: {}: {}", what, std::generic_category().message(errno)));
-}
-
-} // namespace
 
 std::string_view gf_standInFaultText(StandInFault fault) noexcept {
     switch (fault) {
@@ -55,54 +35,20 @@ std::string_view gf_standInFaultText(StandInFault fault) noexcept {
 
 RtApiStandIn::RtApiStandIn(fs::path recordings, Clock* clock, std::uint16_t port)
     : recordings_(std::move(recordings)), clock_(clock) {
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0) {
-        lf_fail("pipe");
-    }
-    wakeRead_ = pipeEnds[0];
-    wakeWrite_ = pipeEnds[1];
-    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listener_ < 0) {
-        lf_fail("socket");
-    }
-    const int yes = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
-        lf_fail(fmt::format("bind to port {}", port));
-    }
-    if (::listen(listener_, 16) != 0) {
-        lf_fail("listen");
-    }
-    socklen_t length = sizeof address;
-    if (::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        lf_fail("getsockname");
-    }
-    port_ = ntohs(address.sin_port);
-    thread_ = std::thread([this] { run(); });
+    server_ = std::make_unique<LoopbackHttpServer>(
+        "web API stand-in", port, [this](const HttpRequest& request) { return serve(request); });
 }
 
 RtApiStandIn::~RtApiStandIn() {
-    stopping_ = true;
-    // The pipe stays readable from now on: every wait of every connection ends.
-    const char wake = 1;
-    [[maybe_unused]] const auto written = ::write(wakeWrite_, &wake, 1);
-    if (thread_.joinable()) {
-        thread_.join();
-    }
-    for (Connection& connection : connections_) {
-        connection.thread.join();
-    }
-    ::close(listener_);
-    ::close(wakeRead_);
-    ::close(wakeWrite_);
+    server_.reset();
+}
+
+std::uint16_t RtApiStandIn::port() const noexcept {
+    return server_->port();
 }
 
 std::string RtApiStandIn::baseUrl() const {
-    return fmt::format("http://127.0.0.1:{}", port_);
+    return fmt::format("http://127.0.0.1:{}", port());
 }
 
 Clock& RtApiStandIn::clock() const {
@@ -207,68 +153,21 @@ StandInAnswer RtApiStandIn::faultFor(const std::string& path) {
     return {};
 }
 
-bool RtApiStandIn::pause(std::chrono::milliseconds delay) const {
-    pollfd wake{wakeRead_, POLLIN, 0};
-    ::poll(&wake, 1, static_cast<int>(delay.count()));
-    return !stopping_;
-}
-
-void RtApiStandIn::run() {
-    while (!stopping_) {
-        std::array<pollfd, 2> waiting{pollfd{listener_, POLLIN, 0}, pollfd{wakeRead_, POLLIN, 0}};
-        if (::poll(waiting.data(), waiting.size(), -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        if (stopping_ || (waiting[1].revents & POLLIN) != 0) {
-            return;
-        }
-        const int socket = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (socket < 0) {
-            continue;
-        }
-        std::erase_if(connections_, [](Connection& connection) {
-            if (!connection.done->load()) {
-                return false;
-            }
-            connection.thread.join();
-            return true;
-        });
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        connections_.push_back(Connection{std::thread([this, socket, done] {
-                                              try {
-                                                  serve(socket);
-                                              } catch (const std::exception&) {
-                                                  // The connection just ends.
-                                              }
-                                              ::close(socket);
-                                              done->store(true);
-                                          }),
-                                          done});
-    }
-}
-
-void RtApiStandIn::serve(int connection) {
-    const auto request = gf_readHttpRequest(connection, wakeRead_, kRequestWait);
-    if (!request) {
-        return;
-    }
-    const Form form = gf_decodeForm(request->body);
+HttpReply RtApiStandIn::serve(const HttpRequest& request) {
+    const Form form = gf_decodeForm(request.body);
     std::size_t index = 0;
     {
         std::lock_guard lock(mutex_);
         index = requests_.size();
-        requests_.push_back(StandInRequest{request->path, form, clock().steadyNow(), 0,
-                                           request->header("accept-encoding"),
-                                           request->header("content-type")});
+        requests_.push_back(StandInRequest{request.path, form, clock().steadyNow(), 0,
+                                           request.header("accept-encoding"),
+                                           request.header("content-type")});
     }
-    const StandInAnswer fault = faultFor(request->path);
+    const StandInAnswer fault = faultFor(request.path);
     if (fault.fault == StandInFault::neverAnswer) {
-        while (pause(std::chrono::milliseconds(1000))) {
-        }
-        return;
+        HttpReply held;
+        held.manner = ReplyManner::never;
+        return held;
     }
     Outcome outcome;
     std::string body;
@@ -283,18 +182,18 @@ void RtApiStandIn::serve(int connection) {
         body = fault.body;
         break;
     default:
-        outcome = request->method == "POST" ? answer(*request, form)
-                                            : error(400, "parameter fault: POST expected");
+        outcome = request.method == "POST" ? answer(request, form)
+                                           : error(400, "parameter fault: POST expected");
         break;
     }
     if (body.empty()) {
         body = outcome.body.dump();
     }
-    finish(connection, *request, index, body, outcome.status, fault);
+    return finish(request, index, body, outcome.status, fault);
 }
 
-void RtApiStandIn::finish(int connection, const HttpRequest& request, std::size_t index,
-                          const std::string& body, int status, const StandInAnswer& fault) {
+HttpReply RtApiStandIn::finish(const HttpRequest& request, std::size_t index,
+                               const std::string& body, int status, const StandInAnswer& fault) {
     bool gzip = false;
     bool bodyOnly = false;
     std::chrono::milliseconds slowDelay{};
@@ -305,24 +204,20 @@ void RtApiStandIn::finish(int connection, const HttpRequest& request, std::size_
         slowDelay = slowDelay_;
         requests_.at(index).status = status;
     }
-    const std::string wire = gzip ? gf_gzip(body) : body;
-    const int httpStatus = bodyOnly ? 200 : status;
-    if (!gf_sendAll(connection, gf_httpReplyHead(httpStatus, wire.size(), gzip ? "gzip" : ""))) {
-        return;
+    HttpReply reply;
+    reply.status = bodyOnly ? 200 : status;
+    reply.contentType = "application/json";
+    reply.body = gzip ? gf_gzip(body) : body;
+    if (gzip) {
+        reply.contentEncoding = "gzip";
     }
-    switch (fault.fault) {
-    case StandInFault::slow:
-        gf_sendSlowly(connection, wire, slowDelay,
-                      [this](std::chrono::milliseconds delay) { return pause(delay); });
-        break;
-    case StandInFault::cutShort:
-        gf_sendAll(connection, std::string_view(wire).substr(0, wire.size() / 2));
-        break;
-    default:
-        gf_sendAll(connection, wire);
-        break;
+    if (fault.fault == StandInFault::slow) {
+        reply.manner = ReplyManner::slow;
+        reply.slowDelay = slowDelay;
+    } else if (fault.fault == StandInFault::cutShort) {
+        reply.manner = ReplyManner::cutShort;
     }
-    ::shutdown(connection, SHUT_WR);
+    return reply;
 }
 
 } // namespace skyloom::tools

@@ -1,5 +1,6 @@
 // The RealTraffic web API stand-in: a plain HTTP/1.1 server on 127.0.0.1 (port chosen by the
-// OS unless one is given) that answers "/v6/auth", "/v6/deauth", "/v6/traffic" and
+// OS unless one is given; tools/loopback_http) that answers "/v6/auth", "/v6/deauth", "/v6/traffic"
+// and
 // "/v6/nearestmetar" the way the service does, from the recorded replies in
 // ../shared/feed/recordings/RT_API_decoded:
 // - sessions: a known licence or token gets a GUID, valid until 120 s after its last use; one
@@ -18,7 +19,6 @@
 // follow a test's manual clock. Every request is recorded for the tests.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -29,7 +29,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -38,6 +37,8 @@
 
 namespace skyloom::tools {
 
+class LoopbackHttpServer;
+struct HttpReply;
 struct HttpRequest;
 
 // The recordings the stand-in answers from (file names in RT_API_decoded). Authentication and
@@ -110,14 +111,14 @@ struct StandInRequest {
 class RtApiStandIn {
 public:
     // Serves from `recordings` (the RT_API_decoded folder). `clock` null: the program's clock
-    // (gf_clock) at each use. Throws std::runtime_error when the socket cannot be set up.
+    // (gf_clock) at each use. Throws std::runtime_error when the port cannot be had.
     explicit RtApiStandIn(std::filesystem::path recordings, Clock* clock = nullptr,
                           std::uint16_t port = 0);
     ~RtApiStandIn();
     RtApiStandIn(const RtApiStandIn&) = delete;
     RtApiStandIn& operator=(const RtApiStandIn&) = delete;
 
-    std::uint16_t port() const noexcept { return port_; }
+    std::uint16_t port() const noexcept;
     // "http://127.0.0.1:{port}", the base address the client puts the paths after.
     std::string baseUrl() const;
 
@@ -165,8 +166,7 @@ private:
     };
 
     Clock& clock() const;
-    void run();
-    void serve(int connection);
+    HttpReply serve(const HttpRequest& request);
     StandInAnswer faultFor(const std::string& path);
     Outcome answer(const HttpRequest& request, const std::map<std::string, std::string>& form);
     Outcome answerAuth(const std::map<std::string, std::string>& form);
@@ -175,17 +175,11 @@ private:
     Outcome answerMetar(const std::map<std::string, std::string>& form);
     Session* findSessionLocked(const std::map<std::string, std::string>& form);
     Outcome error(int status, std::string message) const;
-    bool pause(std::chrono::milliseconds delay) const;
-    void finish(int connection, const HttpRequest& request, std::size_t index,
-                const std::string& body, int status, const StandInAnswer& fault);
+    HttpReply finish(const HttpRequest& request, std::size_t index, const std::string& body,
+                     int status, const StandInAnswer& fault);
 
     const std::filesystem::path recordings_;
     Clock* const clock_;
-    int listener_ = -1;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    std::uint16_t port_ = 0;
-    std::atomic<bool> stopping_{false};
 
     mutable std::mutex mutex_;
     std::map<std::string, StandInLicence> licences_;
@@ -203,14 +197,8 @@ private:
     std::map<std::string, std::deque<StandInAnswer>> queued_;
     std::vector<StandInRequest> requests_;
 
-    // Connections are served on threads of their own, so that a held or slow reply does not
-    // keep other clients waiting; finished ones are joined as new ones come.
-    struct Connection {
-        std::thread thread;
-        std::shared_ptr<std::atomic<bool>> done;
-    };
-    std::vector<Connection> connections_;
-    std::thread thread_;
+    // Last: it stops (and ends every held request) before the rest goes.
+    std::unique_ptr<LoopbackHttpServer> server_;
 };
 
 } // namespace skyloom::tools

@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "tools/loopback_http/loopback_http_server.h"
 #include "tools/rtapi_standin/standin_http.h"
 
 using Form = std::map<std::string, std::string>;
@@ -180,7 +181,7 @@ RtApiStandIn::Outcome RtApiStandIn::answerAuth(const Form& form) {
         return error(405, "Too many sessions");
     }
     const std::string guid =
-        fmt::format("{:08x}-5a1d-4e00-8000-{:012x}", static_cast<unsigned>(port_), ++guidCounter_);
+        fmt::format("{:08x}-5a1d-4e00-8000-{:012x}", static_cast<unsigned>(port()), ++guidCounter_);
     sessions_[guid] = Session{credential, licence->second, now, now, std::nullopt, std::nullopt};
     // The members of the recorded reply (kStandInAuthRecording), made here so that sessions
     // need no recording.

@@ -8,7 +8,8 @@
 #include "foundation/geo_constants.h"
 #include "foundation/log_file.h"
 #include "foundation/text_files.h"
-#include "parking/airport_file.h"
+#include "refdata/airport_file.h"
+#include "runtime/stop_request.h"
 #include "sim/facility_connection.h"
 #include "sim/facility_parking.h"
 #include "sim/facility_runways.h"
@@ -16,6 +17,12 @@
 namespace skyloom::simprobe {
 
 namespace {
+
+// The probe reads to the end: nothing stops it.
+const StopControl& lf_noStop() {
+    static const StopControl stop;
+    return stop;
+}
 
 std::string lf_flags(const Stand& s) {
     std::string flags;
@@ -30,7 +37,7 @@ void lf_stands(std::vector<std::string>& out, const std::string& icao) {
     std::int32_t helipads = 0;
     bool read = false;
     try {
-        read = gf_readParkingFacilities(icao, airport, helipads);
+        read = gf_readParkingFacilities(lf_noStop(), icao, airport, helipads);
     } catch (const std::exception& e) {
         out.push_back(fmt::format("== stands of {}: {}", icao, e.what()));
         return;
@@ -71,7 +78,7 @@ std::string lf_end(std::string_view name, double lat, double lon, const Facility
 }
 
 void lf_runways(std::vector<std::string>& out, const std::string& icao) {
-    const RunwayFacilities facilities = gf_readRunwayFacilities(icao);
+    const RunwayFacilities facilities = gf_readRunwayFacilities(lf_noStop(), icao);
     if (facilities.valid == 0) {
         out.push_back(fmt::format("== runways of {}: invalid", icao));
         return;

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "gui/gui_update.h"
+#include "runtime/gui_update.h"
 #include "gui/paint_facts.h"
 
 namespace skyloom::tools::window_capture {

@@ -36,7 +36,7 @@ ScanFixture::ScanFixture(const std::filesystem::path& base, std::set<std::string
 
 AirportScanContext ScanFixture::context() {
     auto accepted = [this](const IcaoCode& code) { return airports.contains(code.text()); };
-    return AirportScanContext{publishers,     scanLog,          window,
+    return AirportScanContext{stop, publishers,     scanLog,          window,
                               writer.writer(), {accepted, accepted}, simaddonFolder,
                               thirdpartyFolder, scanLogFile};
 }

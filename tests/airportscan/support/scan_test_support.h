@@ -13,7 +13,8 @@
 
 #include "airportscan/publisher_lists.h"
 #include "airportscan/scan_context.h"
-#include "parking/airport_file.h"
+#include "runtime/stop_request.h"
+#include "refdata/airport_file.h"
 
 namespace skyloom::testing {
 
@@ -59,6 +60,7 @@ struct ScanFixture {
 
     AirportScanContext context();
 
+    StopControl stop;
     PublisherLists publishers;
     std::vector<std::string> scanLog;
     RecordingScanWindow window;

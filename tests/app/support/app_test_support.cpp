@@ -8,8 +8,6 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
-#include "app/current_day_slot.h"
-#include "app/user_position.h"
 #include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "foundation/program_clock.h"
@@ -21,6 +19,8 @@
 #include "platform/winui/window.h"
 #include "platform/winui/window_class.h"
 #include "refdata/data_set.h"
+#include "runtime/current_day_slot.h"
+#include "runtime/user_aircraft.h"
 
 namespace fs = std::filesystem;
 
@@ -107,10 +107,8 @@ void AppTest::SetUp() {
     backend_ = winui::headless::installHeadlessBackend();
     LogFile::openIn(workFolder());
     gf_takeParkingIntervalMinutes();
-    g_userGroundDataReceived.store(false);
     g_timeShiftActive.store(false);
     gf_clearCurrentDaySlot();
-    gf_clearUserPosition();
     // Updates sent from the test thread are applied at once, and recorded.
     gui_.recordGuiThread();
     gui_.setAppliedUpdateObserver([this](const GuiUpdate& update, GuiRedrawFlags) {
@@ -141,12 +139,7 @@ MainRunContext AppTest::context() {
         writeTextFile(roamingFolder() / "InsideSystems" / "RealTraffic.lic",
                       fmt::format(R"({{"License":"{}"}})", kRtApiTestLicence));
     }
-    MainRunContext context;
-    context.clock = &clock_;
-    context.gui = &gui_;
-    context.stop = &stop_;
-    context.requests = &requests_;
-    return context;
+    return MainRunContext{clock_, gui_, stop_, requests_, user_, stands_};
 }
 
 void AppTest::createRecordingWindow() {

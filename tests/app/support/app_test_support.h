@@ -20,13 +20,15 @@
 
 #include "app/main_loop.h"
 #include "app/main_run_context.h"
-#include "app/stop_request.h"
 #include "app/window_requests.h"
 #include "foundation/manual_clock.h"
 #include "gui/gui.h"
-#include "gui/gui_update.h"
 #include "platform/winui/headless/headless_backend.h"
 #include "platform/winui/win_types.h"
+#include "runtime/gui_update.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
+#include "sim/user_aircraft_stand.h"
 #include "tests/support/temp_dir.h"
 #include "tools/rtapi_standin/rtapi_standin.h"
 
@@ -85,6 +87,8 @@ protected:
     Gui gui_;
     StopControl stop_;
     WindowRequests requests_;
+    UserAircraft user_;
+    NoUserStands stands_;
     std::shared_ptr<winui::headless::HeadlessBackend> backend_;
 
 private:

@@ -24,34 +24,6 @@ std::vector<std::string> lf_split(std::string_view text) {
 
 } // namespace
 
-LogCapture::LogCapture() {
-    LogFile::openIn(dir_.path());
-}
-
-LogCapture::~LogCapture() {
-    LogFile::close();
-}
-
-std::string LogCapture::text() const {
-    LogFile::flush();
-    std::ifstream in(LogFile::currentPath());
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-std::vector<std::string> LogCapture::linesWith(std::string_view part) const {
-    std::vector<std::string> lines;
-    std::istringstream in(text());
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.find(part) != std::string::npos) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
-
 std::string rttfcDatagram(const std::map<std::size_t, std::string>& fields) {
     std::vector<std::string> values = lf_split(kV6ExampleDatagram);
     for (const auto& [position, text] : fields) {
@@ -84,21 +56,6 @@ std::vector<PostedBatch> BatchRecorder::batches() const {
 std::size_t BatchRecorder::count() const {
     const std::lock_guard lock(mutex_);
     return batches_.size();
-}
-
-void RecordingDecoder::decodeMessage(const TrafficEntry& entry) {
-    const std::lock_guard lock(mutex_);
-    entries_.push_back(entry);
-}
-
-std::vector<TrafficEntry> RecordingDecoder::entries() const {
-    const std::lock_guard lock(mutex_);
-    return entries_;
-}
-
-void RecordingDecoder::clear() {
-    const std::lock_guard lock(mutex_);
-    entries_.clear();
 }
 
 } // namespace skyloom::testing

@@ -12,27 +12,10 @@
 
 #include "feed/app_traffic_assembler.h"
 #include "feed/traffic_entry.h"
-#include "tests/support/temp_dir.h"
-#include "traffic/traffic_mailbox.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/recording_decoder.h"
 
 namespace skyloom::testing {
-
-// Opens the log in a temporary folder for the test's lifetime.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    // Everything written so far (flushes first).
-    std::string text() const;
-    // The lines that contain `part`.
-    std::vector<std::string> linesWith(std::string_view part) const;
-
-private:
-    TempDir dir_;
-};
 
 // An RTTFC datagram of 44 fields: the given values in their places, the rest as the API
 // example has them. `fields` maps field positions to texts.
@@ -60,18 +43,6 @@ public:
 private:
     mutable std::mutex mutex_;
     std::vector<PostedBatch> batches_;
-};
-
-// A decoder that keeps every entry it is given.
-class RecordingDecoder final : public TrafficDecoder {
-public:
-    void decodeMessage(const TrafficEntry& entry) override;
-    std::vector<TrafficEntry> entries() const;
-    void clear();
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<TrafficEntry> entries_;
 };
 
 } // namespace skyloom::testing

@@ -7,9 +7,9 @@
 
 #include <fmt/format.h>
 
-#include "feed/rt_status.h"
 #include "feed/rtapi_transport.h"
 #include "foundation/log_file.h"
+#include "runtime/rt_status.h"
 #include "tests/support/shared_data.h"
 
 namespace skyloom::testing {
@@ -146,7 +146,7 @@ std::vector<std::pair<std::string, nlohmann::json>> gf_aircraftOf(const nlohmann
 void RtApiTest::SetUp() {
     recordings_ = sharedPath(kRtApiRecordings);
     log_ = std::make_unique<RtApiLog>();
-    mailbox_ = std::make_unique<TrafficMailbox>(&clock_, &stop_, &tick_);
+    mailbox_ = std::make_unique<TrafficMailbox>(clock_, stop_, tick_);
     mailbox_->enable(true);
     standIn_ = std::make_unique<tools::RtApiStandIn>(recordings_, &clock_);
     standIn_->addLicence(kTestLicence, tools::StandInLicence::professional);
@@ -179,12 +179,16 @@ std::unique_ptr<RtApiSession> RtApiTest::authenticatedSession() {
 }
 
 RtApiEnvironment RtApiTest::environment(RtApiSession& session) {
-    RtApiEnvironment env;
+    return environment(session, window_);
+}
+
+RtApiEnvironment RtApiTest::environment(RtApiSession& session, WindowSink& window) {
+    RtApiEnvironment env{RunServices{clock_, stop_, window}};
     env.session = &session;
-    env.mailbox = mailbox_.get();
-    env.gui = nullptr;
-    env.stop = &stop_;
-    env.clock = &clock_;
+    env.post = [mailbox = mailbox_.get()](std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                                          std::uint32_t offsetBase, bool dropWhenOff) {
+        mailbox->post(batch, kind, offsetBase, dropWhenOff);
+    };
     env.area = &area_;
     env.identities = &identities_;
     env.parked = &parked_;

@@ -17,8 +17,6 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include "app/stop_request.h"
-#include "app/user_position.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "feed/rtapi_credentials.h"
@@ -27,6 +25,9 @@
 #include "feed/rtapi_session.h"
 #include "foundation/manual_clock.h"
 #include "refdata/airports.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
+#include "tests/support/recording_window_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tools/rtapi_standin/rtapi_standin.h"
 #include "traffic/traffic_mailbox.h"
@@ -99,14 +100,17 @@ protected:
     std::unique_ptr<RtApiSession> makeSession(std::optional<RtCredentials> credentials = {});
     // An authenticated session (asserts that it is).
     std::unique_ptr<RtApiSession> authenticatedSession();
-    // The readers' environment over the test's own objects.
+    // The readers' environment over the test's own objects, reporting to the test's recording
+    // window sink or to `window`.
     RtApiEnvironment environment(RtApiSession& session);
+    RtApiEnvironment environment(RtApiSession& session, WindowSink& window);
 
     void setUser(const Lalo& position) { user_ = UserPosition{position, 1000.0, true}; }
 
     std::filesystem::path recordings_;
     ManualClock clock_;
     StopControl stop_;
+    RecordingWindowSink window_;
     std::atomic<std::uint32_t> tick_{0};
     std::unique_ptr<TrafficMailbox> mailbox_;
     FeedIdentities identities_;

@@ -16,11 +16,11 @@
 
 #include "foundation/manual_clock.h"
 #include "gui/gui.h"
-#include "gui/gui_redraw_flags.h"
 #include "gui/gui_state.h"
-#include "gui/gui_update.h"
 #include "platform/winui/headless/headless_backend.h"
 #include "platform/winui/win_types.h"
+#include "runtime/gui_redraw_flags.h"
+#include "runtime/gui_update.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom {

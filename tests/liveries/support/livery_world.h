@@ -19,8 +19,9 @@
 #include "config/parameters.h"
 #include "config/parameters_store.h"
 #include "gui/gui.h"
-#include "gui/gui_update.h"
 #include "liveries/livery_record.h"
+#include "runtime/gui_update.h"
+#include "runtime/user_aircraft.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom::winui::headless {
@@ -99,6 +100,8 @@ protected:
     ParametersStore store_;
     std::unique_ptr<ProgramParameters> params_;
     std::unique_ptr<Gui> gui_;
+    // The user aircraft the livery choice looks at.
+    UserAircraft user_;
     // The updates the window applied, in order.
     std::vector<GuiUpdate> updates_;
 

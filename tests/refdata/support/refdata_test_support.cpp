@@ -8,7 +8,6 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "foundation/encrypted_file.h"
 #include "foundation/file_header.h"
 #include "foundation/log_file.h"
@@ -114,7 +113,6 @@ void resetReferenceData() {
     gf_setInstalledLiveries(nullptr);
     gf_setDownloadAreaMaintenance(false);
     gf_setDownloadAreaBase("");
-    gf_stopControl().reset();
 }
 
 } // namespace skyloom::testing

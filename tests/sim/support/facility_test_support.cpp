@@ -5,13 +5,13 @@
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "foundation/clock.h"
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "platform/simworld/facility_file.h"
 #include "platform/simworld/facility_import.h"
+#include "runtime/stop_request.h"
 #include "sim/facility_connection.h"
 #include "tests/support/shared_data.h"
 
@@ -20,14 +20,12 @@ namespace skyloom::testing {
 FacilityTest::FacilityTest() {
     LogFile::openIn(dir_.path());
     gf_setClock(&clock_);
-    gf_stopControl().reset();
 }
 
 FacilityTest::~FacilityTest() {
     gf_closeFacilityConnection();
     installation_.reset();
     gf_setClock(nullptr);
-    gf_stopControl().reset();
     LogFile::close();
 }
 

@@ -1,6 +1,6 @@
 // Helpers for the facility-reader tests: a fixture that runs a simulated world with airports on
 // a manual clock installed as the program's clock, with the log in a temporary folder and the
-// program's stop request cleared; the airport files of data/worlds/airports; airports built
+// a stop request of its own; the airport files of data/worlds/airports; airports built
 // from the public data in ../shared; and the distance between two positions in metres.
 #pragma once
 
@@ -16,6 +16,7 @@
 #include "foundation/manual_clock.h"
 #include "platform/simworld/installed_world.h"
 #include "platform/simworld/world.h"
+#include "runtime/stop_request.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom::testing {
@@ -42,6 +43,8 @@ protected:
     std::vector<std::string> definitionFields(DWORD defineId) const;
 
     ManualClock clock_{ManualClock::utcTime(2026, 1, 5, 12)};
+    // The stop request the readers obey.
+    StopControl stop_;
     TempDir dir_;
     std::shared_ptr<simworld::World> world_;
     std::optional<simworld::WorldInstallation> installation_;

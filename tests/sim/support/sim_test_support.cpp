@@ -83,7 +83,7 @@ void RecordingWork::onObjectRemoved(SimClient&, DWORD objectId) {
     removed.push_back(objectId);
 }
 
-void RecordingWork::rememberUserStand() {
+void RecordingWork::rememberUserStand(SimClient&) {
     ++standsRemembered;
     if (throwFromStand) {
         throwFromStand();
@@ -140,10 +140,7 @@ simworld::WorldSetup SimTest::runningSetup() {
 }
 
 SimClientContext SimTest::context() {
-    SimClientContext context;
-    context.clock = &clock_;
-    context.gui = &gui_;
-    context.stop = &stop_;
+    SimClientContext context{RunServices{clock_, stop_, gui_}, user_, stands_};
     context.work = &work_;
     context.events = &events_;
     context.msfs2020 = true;

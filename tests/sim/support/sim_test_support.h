@@ -16,17 +16,19 @@
 
 #include <gtest/gtest.h>
 
-#include "app/stop_request.h"
 #include "foundation/manual_clock.h"
 #include "gui/gui.h"
-#include "gui/gui_update.h"
 #include "platform/simworld/installed_world.h"
 #include "platform/simworld/world.h"
 #include "platform/winui/headless/headless_backend.h"
 #include "platform/winui/win_types.h"
+#include "runtime/gui_update.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
 #include "sim/sim_client.h"
 #include "sim/sim_client_work.h"
 #include "sim/sim_event_queue.h"
+#include "sim/user_aircraft_stand.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom::testing {
@@ -40,7 +42,7 @@ public:
     void onAssignedObjectId(SimClient& client, DWORD requestId, DWORD objectId) override;
     void onCreateObjectFailed(SimClient& client, DWORD packetId) override;
     void onObjectRemoved(SimClient& client, DWORD objectId) override;
-    void rememberUserStand() override;
+    void rememberUserStand(SimClient& client) override;
     std::optional<PositionUpdateReport> lastPositionUpdate() const override { return report; }
     void startShutdownRemoval(SimClient& client) override;
     bool shutdownRemovalPending() const override;
@@ -71,6 +73,24 @@ public:
     std::optional<PositionUpdateReport> report;
 };
 
+// Stand services made of functions; an empty one answers none (and refuses the name).
+class TestStands final : public UserStandServices {
+public:
+    std::optional<std::string> standAtPosition(const Lalo& position) const override {
+        return standAt ? standAt(position) : std::nullopt;
+    }
+    std::optional<std::uint64_t> parkAirportKey() const override {
+        return key ? key() : std::nullopt;
+    }
+    bool setParkAirportName(std::uint64_t parkKey, std::string_view name) override {
+        return setName && setName(parkKey, name);
+    }
+
+    std::function<std::optional<std::string>(const Lalo&)> standAt;
+    std::function<std::optional<std::uint64_t>()> key;
+    std::function<bool(std::uint64_t, std::string_view)> setName;
+};
+
 class SimTest : public ::testing::Test {
 protected:
     SimTest();
@@ -81,8 +101,8 @@ protected:
     // A world whose flight runs from the start (zulu 2026-01-05 12:00).
     static simworld::WorldSetup runningSetup();
 
-    // The context of a client with the test's clock, window, stop request, work and events;
-    // MSFS 2020 selected.
+    // The context of a client with the test's clock, window, stop request, user aircraft,
+    // stands, work and events; MSFS 2020 selected.
     SimClientContext context();
     // Runs a client on the test thread until `until` says to stop (checked after every pass)
     // or the client ends by itself. The stop token fires when `until` is true.
@@ -112,6 +132,8 @@ protected:
     std::shared_ptr<winui::headless::HeadlessBackend> backend_;
     Gui gui_;
     StopControl stop_;
+    UserAircraft user_;
+    TestStands stands_;
     SimEventQueue events_;
     RecordingWork work_;
     std::shared_ptr<simworld::World> world_;

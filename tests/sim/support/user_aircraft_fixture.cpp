@@ -7,9 +7,9 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
-#include "feed/rt_status.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
+#include "runtime/rt_status.h"
 #include "sim/sim_ids.h"
 #include "sim/user_aircraft_replies.h"
 #include "sim/user_aircraft_stand.h"
@@ -18,8 +18,7 @@ namespace skyloom::testing {
 namespace {
 
 void lf_resetUserAircraftWorld() {
-    gf_clearUserAircraftData();
-    gf_setUserStandServices({});
+    gf_resetUserReplyMemory();
     g_rtProfessional.store(false);
     gf_modelCodeTable().reset();
     gf_airlineCodeTable().reset();
@@ -82,6 +81,11 @@ UserAircraftTest::~UserAircraftTest() {
     lf_resetUserAircraftWorld();
 }
 
+void UserAircraftTest::clearUserAircraft() {
+    user_.clear();
+    gf_resetUserReplyMemory();
+}
+
 void UserAircraftTest::loadDbase(std::string_view models, std::string_view rest) {
     const std::string xml =
         fmt::format("<root><dataset name=\"dbase\" version=\"1.0.0\"/><models>{}</models>{}</root>",
@@ -97,7 +101,7 @@ void UserAircraftTest::deliver(const ReplyBytes& reply, std::optional<DWORD> req
         reinterpret_cast<SIMCONNECT_RECV_SIMOBJECT_DATA*>(bytes.data())->dwRequestID = *requestId;
     }
     gf_onUserAircraftData(*reinterpret_cast<const SIMCONNECT_RECV_SIMOBJECT_DATA*>(bytes.data()),
-                          reply.size, gui_, stop_);
+                          reply.size, {user_, stands_, gui_, stop_});
 }
 
 std::vector<bool> UserAircraftTest::wingspanUpdates() const {

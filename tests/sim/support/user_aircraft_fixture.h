@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/user_aircraft_state.h"
+#include "runtime/user_aircraft.h"
 #include "tests/sim/support/sim_test_support.h"
 
 namespace skyloom::testing {
@@ -43,6 +43,10 @@ protected:
     // Publishes a dbase with these model elements (`<m c="A320" w="35.8"/>` ...) and body
     // elements after them (categories).
     static void loadDbase(std::string_view models, std::string_view rest = {});
+
+    // What the program does after the SimClient was joined: the user aircraft and the reply
+    // handlers' memory cleared.
+    void clearUserAircraft();
 
     // Hands the reply to gf_onUserAircraftData with the test's window and stop request, under
     // another request id when one is given.

@@ -1,4 +1,4 @@
-#include "app/stop_request.h"
+#include "runtime/stop_request.h"
 
 #include <string>
 
@@ -51,15 +51,6 @@ void StopControl::reset() noexcept {
     exitWanted_.store(false);
 }
 
-StopControl& gf_stopControl() {
-    static StopControl control;
-    return control;
-}
-
-bool gf_keepRunning() noexcept {
-    return gf_stopControl().keepRunning();
-}
-
 bool gf_requestStop(StopControl& control, StopReason reason, std::int32_t detail) noexcept {
     const bool counts = control.request(reason, detail);
     try {
@@ -80,14 +71,6 @@ bool gf_requestStop(StopControl& control, StopReason reason, std::int32_t detail
         // The request itself stands; only its log line is lost.
     }
     return counts;
-}
-
-bool gf_requestStop(StopReason reason, std::int32_t detail) noexcept {
-    return gf_requestStop(gf_stopControl(), reason, detail);
-}
-
-void gf_requestNewFlightRestart() noexcept {
-    gf_requestStop(StopReason::newFlight, kNewFlightRestartSeconds);
 }
 
 } // namespace skyloom

@@ -1,4 +1,4 @@
-#include "parking/stand_type.h"
+#include "refdata/stand_type.h"
 
 #include <array>
 

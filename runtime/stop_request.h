@@ -1,7 +1,7 @@
 // The set-once stop request: any thread may ask the main worker to stop with a reason and a
 // detail; the first request wins and every later one is ignored, so the reason that ends a
 // run is the first thing that went wrong, not the last. Every loop of every thread polls
-// gf_keepRunning() and ends once it turns false.
+// whether the run is to go on (`StopControl::keepRunning`) and ends once it turns false.
 //
 // The detail of a reason that restarts is the countdown in seconds shown in the window before
 // the restart ("NEW FLIGHT" 60, "READER ERROR" 15, "SIMCONNECT ERROR" 9, "NEW SETTINGS" 0 or
@@ -13,7 +13,7 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/stop_reason.h"
+#include "runtime/stop_reason.h"
 
 namespace skyloom {
 
@@ -25,7 +25,7 @@ struct StopRequest {
 };
 
 // One stop request with the user's wish to exit. Lock-free: the request is one atomic word.
-// The program has one (gf_stopControl); tests make their own.
+// The program has one (app/program_services.h); tests make their own.
 class StopControl {
 public:
     StopControl() = default;
@@ -64,23 +64,13 @@ private:
     std::atomic<bool> exitWanted_{false};
 };
 
-// The program's stop request.
-StopControl& gf_stopControl();
-
-// True while the program's run is to go on.
-bool gf_keepRunning() noexcept;
-
-// Requests the stop on the program's control (or on `control`) and writes to the log which
-// request counted ("==> Stop requested: {text} ({code}), detail {detail}") or that a later one
-// was ignored. True when this request is the one that counts. Never throws.
-bool gf_requestStop(StopReason reason, std::int32_t detail) noexcept;
+// Requests the stop on `control` and writes to the log which request counted ("==> Stop
+// requested: {text} ({code}), detail {detail}") or that a later one was ignored. True when this
+// request is the one that counts. Never throws.
 bool gf_requestStop(StopControl& control, StopReason reason, std::int32_t detail) noexcept;
 
 // Seconds before the restart after the simulator loaded a new flight (or the user aircraft
 // jumped): the simulator needs them to settle.
 inline constexpr std::int32_t kNewFlightRestartSeconds = 60;
-
-// "NEW FLIGHT" with a 60 s countdown.
-void gf_requestNewFlightRestart() noexcept;
 
 } // namespace skyloom

@@ -9,27 +9,24 @@
 
 namespace skyloom {
 
-class Gui;
 class StopControl;
+class WindowSink;
 
 // The HTTP status with which the web API says that the licence has expired.
 inline constexpr long kRtLicenceExpiredStatus = 402;
 
 // Only while the program is still running: "{hh:mm:ss} Flight Simulator no longer connected,
 // Skyloom will stop ..." and "SIM WAS CLOSED" (detail 0).
-void gf_simNoLongerConnected() noexcept;
-void gf_simNoLongerConnected(Gui& gui, StopControl& stop) noexcept;
+void gf_simNoLongerConnected(WindowSink& window, StopControl& stop) noexcept;
 
 // Status 402: "Your RealTraffic license has expired (error 402). Check your license and API
 // token."; any other status: "The {name} has stopped with an error". Then "READER ERROR"
 // (restarts) when a reader called, else "SYSTEM ERROR" (ends); detail 15 in both cases.
-void gf_showRtApiError(std::string_view name, bool isReader, long httpStatus) noexcept;
-void gf_showRtApiError(Gui& gui, StopControl& stop, std::string_view name, bool isReader,
+void gf_showRtApiError(WindowSink& window, StopControl& stop, std::string_view name, bool isReader,
                        long httpStatus) noexcept;
 
 // "The {name} has stopped with error: {text}" and "READER ERROR" with detail 15.
-void gf_readerStoppedWithError(std::string_view name, std::string_view text) noexcept;
-void gf_readerStoppedWithError(Gui& gui, StopControl& stop, std::string_view name,
+void gf_readerStoppedWithError(WindowSink& window, StopControl& stop, std::string_view name,
                                std::string_view text) noexcept;
 
 } // namespace skyloom

@@ -1,4 +1,4 @@
-#include "app/stop_reason.h"
+#include "runtime/stop_reason.h"
 
 #include <array>
 

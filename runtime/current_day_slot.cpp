@@ -1,4 +1,4 @@
-#include "app/current_day_slot.h"
+#include "runtime/current_day_slot.h"
 
 #include <atomic>
 

@@ -1,4 +1,4 @@
-#include "feed/rt_status.h"
+#include "runtime/rt_status.h"
 
 namespace skyloom {
 

@@ -13,7 +13,7 @@
 #include "foundation/iata_code.h"
 #include "foundation/icao_code.h"
 #include "foundation/lalo.h"
-#include "parking/stand_type.h"
+#include "refdata/stand_type.h"
 
 namespace skyloom {
 

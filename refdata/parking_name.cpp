@@ -1,4 +1,4 @@
-#include "airportscan/parking_name.h"
+#include "refdata/parking_name.h"
 
 #include <array>
 #include <string_view>

@@ -10,9 +10,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "app/stop_request.h"
 #include "foundation/manual_clock.h"
-#include "tests/feed/support/app_feed_support.h"
+#include "runtime/stop_request.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/recording_decoder.h"
 
 namespace skyloom {
 namespace {
@@ -58,7 +59,7 @@ protected:
     ManualClock clock_;
     StopControl stop_;
     std::atomic<std::uint32_t> tick_{1000};
-    TrafficMailbox mailbox_{&clock_, &stop_, &tick_};
+    TrafficMailbox mailbox_{clock_, stop_, tick_};
     testing::RecordingDecoder decoder_;
 };
 
@@ -222,7 +223,7 @@ TEST_F(TrafficMailboxTest, TheFlagNotTheBaseTellsBufferedFromLive) {
 }
 
 TEST_F(TrafficMailboxTest, BufferedBatchesWaitInOrderUntilADecoderIsInstalled) {
-    TrafficMailbox mailbox(&clock_, &stop_, &tick_);
+    TrafficMailbox mailbox(clock_, stop_, tick_);
     std::vector<TrafficEntry> first = lf_batch(1, 2);
     std::vector<TrafficEntry> second = lf_batch(10, 1);
     mailbox.post(first, TrafficBatchKind::buffered, 6, false);
@@ -262,7 +263,7 @@ TEST(TrafficMailboxStressTest, AReaderPostsWhileTheMainThreadTakes) {
     ManualClock clock;
     StopControl stop;
     std::atomic<std::uint32_t> tick{0};
-    TrafficMailbox mailbox(&clock, &stop, &tick);
+    TrafficMailbox mailbox(clock, stop, tick);
     testing::RecordingDecoder decoder;
     mailbox.setDecoder(&decoder);
     mailbox.enable(true);

@@ -1,14 +1,14 @@
-#include "app/stop_reports.h"
+#include "runtime/stop_reports.h"
 
 #include <string>
 
 #include <fmt/format.h>
 
-#include "app/stop_request.h"
 #include "foundation/log_file.h"
 #include "foundation/time_text.h"
 #include "foundation/version.h"
-#include "gui/gui.h"
+#include "runtime/stop_request.h"
+#include "runtime/window_sink.h"
 
 namespace skyloom {
 namespace {
@@ -17,9 +17,10 @@ namespace {
 constexpr std::int32_t kReaderFailureDetail = 15;
 
 // The text is built where it can throw; a report that cannot build its text still stops.
-template <class MakeText> void lf_showLogged(Gui& gui, const MakeText& makeText) noexcept {
+template <class MakeText>
+void lf_showLogged(WindowSink& window, const MakeText& makeText) noexcept {
     try {
-        gui.showStatusText(makeText(), true);
+        window.showStatusText(makeText(), true);
     } catch (...) {
     }
 }
@@ -29,7 +30,7 @@ template <class MakeText> void lf_showLogged(Gui& gui, const MakeText& makeText)
 // The line goes to the log directly, not through the status line's log flag: an error line
 // (the SimClient's own, shown just before) or a window that stopped taking updates would drop
 // it from the log as well.
-void gf_simNoLongerConnected(Gui& gui, StopControl& stop) noexcept {
+void gf_simNoLongerConnected(WindowSink& window, StopControl& stop) noexcept {
     if (!stop.keepRunning()) {
         return;
     }
@@ -38,20 +39,16 @@ void gf_simNoLongerConnected(Gui& gui, StopControl& stop) noexcept {
             fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_timeText(),
                         kProgramName);
         LogFile::write(text);
-        gui.showStatusText(text, false);
+        window.showStatusText(text, false);
     } catch (...) {
         // The stop below matters more than its text.
     }
     gf_requestStop(stop, StopReason::simWasClosed, 0);
 }
 
-void gf_simNoLongerConnected() noexcept {
-    gf_simNoLongerConnected(gf_gui(), gf_stopControl());
-}
-
-void gf_showRtApiError(Gui& gui, StopControl& stop, std::string_view name, bool isReader,
+void gf_showRtApiError(WindowSink& window, StopControl& stop, std::string_view name, bool isReader,
                        long httpStatus) noexcept {
-    lf_showLogged(gui, [&] {
+    lf_showLogged(window, [&] {
         if (httpStatus == kRtLicenceExpiredStatus) {
             return std::string("Your RealTraffic license has expired (error 402). Check your "
                                "license and API token.");
@@ -62,19 +59,11 @@ void gf_showRtApiError(Gui& gui, StopControl& stop, std::string_view name, bool 
                    kReaderFailureDetail);
 }
 
-void gf_showRtApiError(std::string_view name, bool isReader, long httpStatus) noexcept {
-    gf_showRtApiError(gf_gui(), gf_stopControl(), name, isReader, httpStatus);
-}
-
-void gf_readerStoppedWithError(Gui& gui, StopControl& stop, std::string_view name,
+void gf_readerStoppedWithError(WindowSink& window, StopControl& stop, std::string_view name,
                                std::string_view text) noexcept {
-    lf_showLogged(gui,
+    lf_showLogged(window,
                   [&] { return fmt::format("The {} has stopped with error: {}", name, text); });
     gf_requestStop(stop, StopReason::readerError, kReaderFailureDetail);
-}
-
-void gf_readerStoppedWithError(std::string_view name, std::string_view text) noexcept {
-    gf_readerStoppedWithError(gf_gui(), gf_stopControl(), name, text);
 }
 
 } // namespace skyloom

@@ -1,4 +1,4 @@
-#include "gui/reader_state.h"
+#include "runtime/reader_state.h"
 
 namespace skyloom {
 

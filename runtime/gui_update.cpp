@@ -1,4 +1,4 @@
-#include "gui/gui_update.h"
+#include "runtime/gui_update.h"
 
 #include <array>
 

@@ -17,8 +17,8 @@
 #include <variant>
 
 #include "foundation/icao_code.h"
-#include "gui/gui_redraw_flags.h"
-#include "gui/reader_state.h"
+#include "runtime/gui_redraw_flags.h"
+#include "runtime/reader_state.h"
 
 namespace skyloom {
 

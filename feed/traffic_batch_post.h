@@ -1,0 +1,26 @@
+// The feed's output: how a reader hands over one complete batch of traffic entries. The live
+// traffic's mailbox takes them in the program (gf_postTrafficBatch); tests record them.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "feed/traffic_entry.h"
+
+namespace skyloom {
+
+enum class TrafficBatchKind : std::uint8_t {
+    // The aircraft as they are now: one batch per burst of the feed.
+    live,
+    // One snapshot of time-delayed traffic.
+    buffered,
+};
+
+// Hands over a batch; `batch` is left empty. `offsetBase` is the playback delay in seconds for
+// the entries' time offsets. The App reader posts with `dropWhenOff` true (a live batch that
+// comes while delivery is off is dropped), the web API reader with false.
+using TrafficBatchPost = std::function<void(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                                            std::uint32_t offsetBase, bool dropWhenOff)>;
+
+} // namespace skyloom
