@@ -10,7 +10,6 @@
 #include "foundation/text.h"
 #include "foundation/xml.h"
 #include "parking/airport_xml_load.h"
-#include "platform/os/file_replace.h"
 
 namespace skyloom {
 
@@ -26,15 +25,19 @@ std::string lf_digitsOf(std::string_view text) {
     return digits;
 }
 
-// Copies `source` over `target` through a temporary file, so that `target` is either the old
-// or the complete new file.
+// Copies `source` over `target` through a temporary file renamed into place, so that `target`
+// is either the old or the complete new file. Not synced to disk: a cache lost in a crash is
+// read again from the airport's own file.
 bool lf_copyOver(const std::filesystem::path& source, const std::filesystem::path& target,
                  std::error_code& ec) {
     std::filesystem::path temporary = target;
     temporary += ".tmp";
     std::filesystem::copy_file(source, temporary,
                                std::filesystem::copy_options::overwrite_existing, ec);
-    if (!ec && os::replaceFile(temporary, target, ec)) {
+    if (!ec) {
+        std::filesystem::rename(temporary, target, ec);
+    }
+    if (!ec) {
         return true;
     }
     std::error_code ignored;

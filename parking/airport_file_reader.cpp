@@ -1,5 +1,6 @@
 #include "parking/airport_file_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <exception>
@@ -93,31 +94,44 @@ void lf_mergeLearned(const AirportFileReadContext& context, LoadedAirportFile& f
     file.qfSoft = scores.qfSoft;
 }
 
-// Numbers the stands 1..n and records, on both stands of each overlapping pair, the other's sid.
+// Numbers the stands 1..n and records, on both stands of each overlapping pair, the other's
+// sid, in ascending order. Pairs are looked at in order of latitude, so that the walk from one
+// stand ends at the first stand too far north to reach it with the largest radius.
 void lf_numberStands(std::vector<Stand>& stands) {
+    double largestRadius = 0;
+    std::vector<std::size_t> byLatitude(stands.size());
     for (std::size_t i = 0; i < stands.size(); ++i) {
         stands[i].sid = static_cast<std::int32_t>(i + 1);
         stands[i].exclusions.clear();
+        largestRadius = std::max(largestRadius, stands[i].radius);
+        byLatitude[i] = i;
     }
-    for (std::size_t i = 0; i < stands.size(); ++i) {
-        Stand& a = stands[i];
-        for (std::size_t j = i + 1; j < stands.size(); ++j) {
-            Stand& b = stands[j];
-            const double reach = (a.radius + b.radius) * (a.radius + b.radius);
+    std::sort(byLatitude.begin(), byLatitude.end(), [&](std::size_t a, std::size_t b) {
+        return stands[a].position.lat < stands[b].position.lat;
+    });
+    for (std::size_t x = 0; x < byLatitude.size(); ++x) {
+        Stand& a = stands[byLatitude[x]];
+        const double widest = (a.radius + largestRadius) * (a.radius + largestRadius);
+        for (std::size_t y = x + 1; y < byLatitude.size(); ++y) {
+            Stand& b = stands[byLatitude[y]];
             const double dLat = (a.position.lat - b.position.lat) * geo::kFlatNMPerDegree;
-            // The longitude term only adds distance: far apart in latitude is far enough.
-            if (!(reach > kClearanceFactorSquared * (dLat * dLat))) {
-                continue;
+            // The longitude term only adds distance.
+            if (kClearanceFactorSquared * (dLat * dLat) >= widest) {
+                break;
             }
             const double meanLat =
                 (a.position.lat + b.position.lat) / 2.0 * geo::kRadiansPerDegree;
             const double dLon =
                 (a.position.lon - b.position.lon) * std::cos(meanLat) * geo::kFlatNMPerDegree;
+            const double reach = (a.radius + b.radius) * (a.radius + b.radius);
             if (reach > kClearanceFactorSquared * (dLat * dLat + dLon * dLon)) {
                 a.exclusions.push_back(b.sid);
                 b.exclusions.push_back(a.sid);
             }
         }
+    }
+    for (Stand& stand : stands) {
+        std::sort(stand.exclusions.begin(), stand.exclusions.end());
     }
 }
 

@@ -1,6 +1,8 @@
 #include "parking/apf_stand_reader.h"
 
+#include <charconv>
 #include <cmath>
+#include <system_error>
 #include <unordered_set>
 #include <utility>
 
@@ -21,6 +23,23 @@ namespace {
 // heavy, or medium.
 constexpr double kLargeStandFromMetres = 30.0;
 constexpr double kMediumStandFromMetres = 16.0;
+
+// A decimal number of an attribute, as strtod reads it (blanks and a '+' before it allowed,
+// whatever follows it ignored); 0 when missing or unreadable.
+double lf_number(const pugi::xml_node& node, const char* name) {
+    std::string_view text = node.attribute(name).as_string();
+    const std::size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) {
+        return 0.0;
+    }
+    text.remove_prefix(start);
+    if (text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() ? value : 0.0;
+}
 
 StandType lf_typeFromRadius(double radiusMetres, bool cargo, bool ramp) {
     if (cargo) {
@@ -117,14 +136,13 @@ FlightOptionIdentity gf_readFlightOption(const pugi::xml_node& opt) {
 
 bool gf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t origin,
                     std::vector<Stand>& stands) {
-    const Lalo position{parkpos.attribute("latitude").as_double(0),
-                        parkpos.attribute("longitude").as_double(0)};
+    const Lalo position{lf_number(parkpos, "latitude"), lf_number(parkpos, "longitude")};
     if (!gf_isValidLalo(position)) {
         return lf_reject("stand {} has no valid lat/lon", id);
     }
     const std::string_view typestr = parkpos.attribute("typestr").as_string();
-    const double radiusMetres = parkpos.attribute("radius").as_double(0);
-    const double headingDeg = parkpos.attribute("heading").as_double(0);
+    const double radiusMetres = lf_number(parkpos, "radius");
+    const double headingDeg = lf_number(parkpos, "heading");
     const bool heli = gf_apfBoolAttribute(parkpos, "heli");
     const StandType type = !typestr.empty()
                                ? gf_standTypeFromName(typestr)

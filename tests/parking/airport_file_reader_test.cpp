@@ -320,6 +320,22 @@ TEST_F(AirportFileReaderTest, StandsWhoseCirclesComeTooCloseExcludeEachOther) {
     }
 }
 
+TEST_F(AirportFileReaderTest, ExclusionListsNameTheOtherStandsInFileOrder) {
+    constexpr double kMetreNorth = 1.0 / 1852.0 / 60.0;
+    writeText(dir_ / "EHAM.xml",
+              lf_fileText(lf_parameter("altitude", "1"),
+                          lf_stand("S1", 52.3 + 20 * kMetreNorth) + lf_stand("S2", 52.3) +
+                              lf_stand("S3", 52.3 + 10 * kMetreNorth) +
+                              lf_stand("S4", 52.3 + 60 * kMetreNorth)));
+    const AirportFileReadResult read = gf_readAirportFile(dir_ / "EHAM.xml", {});
+    ASSERT_TRUE(read) << read.error;
+    const std::vector<Stand>& s = read.file->stands;
+    EXPECT_THAT(s[0].exclusions, ElementsAre(2, 3, 4));
+    EXPECT_THAT(s[1].exclusions, ElementsAre(1, 3));
+    EXPECT_THAT(s[2].exclusions, ElementsAre(1, 2));
+    EXPECT_THAT(s[3].exclusions, ElementsAre(1));
+}
+
 TEST_F(AirportFileReaderTest, ARepeatedArchivedReadIsServedFromTheCache) {
     const fs::path requested = "archive/thirdparty/Big%20Pub/EHAM123.xml";
     const fs::path served = writeGood(dir_ / "server" / requested);

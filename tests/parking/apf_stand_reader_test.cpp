@@ -143,6 +143,15 @@ TEST(ApfStandReaderTest, GeometryIsTakenInRadiansAndNauticalMiles) {
     }
 }
 
+TEST(ApfStandReaderTest, NumbersAreReadAsTheirDecimalBeginning) {
+    const std::vector<Stand> stands = lf_read(
+        R"(<parkpos id="A1" latitude=" +52.3" longitude="4.76 E" typestr="GATE_SMALL" radius="2.5e1m" heading="x"/>)");
+    ASSERT_EQ(stands.size(), 1u);
+    EXPECT_EQ(stands[0].position, (Lalo{52.3, 4.76}));
+    EXPECT_DOUBLE_EQ(stands[0].radius, 25 * kStandNMPerMetre);
+    EXPECT_EQ(stands[0].heading, 0.0);
+}
+
 TEST(ApfStandReaderTest, OptionsAreAcceptedWithHoursAndADayAndNumberedInOrder) {
     const testing::CapturedLog log;
     const testing::PublishedRegistrations registrations(R"(<r g="D-AIBA" a="DLH" m="A319"/>)");
