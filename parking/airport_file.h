@@ -57,7 +57,7 @@ struct Stand {
     Lalo position;                        // degrees
     double heading = 0;                   // radians, [0, 2 pi)
     double radius = 0;                    // NM, finite and above 0
-    std::int32_t sid = 0; // 1-based place in the airport's list; 0 until numbered
+    std::int32_t sid = 0;                 // 1-based place in the airport's list; 0 until numbered
     StandType type = StandType::NONE;
     bool manual = false;   // created by hand in a learned file
     bool inUse = false;    // planning: taken for a static aircraft

@@ -32,8 +32,8 @@ bool lf_copyOver(const std::filesystem::path& source, const std::filesystem::pat
                  std::error_code& ec) {
     std::filesystem::path temporary = target;
     temporary += ".tmp";
-    std::filesystem::copy_file(source, temporary,
-                               std::filesystem::copy_options::overwrite_existing, ec);
+    std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing,
+                               ec);
     if (!ec) {
         std::filesystem::rename(temporary, target, ec);
     }
@@ -47,8 +47,8 @@ bool lf_copyOver(const std::filesystem::path& source, const std::filesystem::pat
 
 } // namespace
 
-std::optional<ParkAirportCacheRecord> gf_readParkAirportCache(const std::filesystem::path& cachePath,
-                                                              pugi::xml_document& document) {
+std::optional<ParkAirportCacheRecord>
+gf_readParkAirportCache(const std::filesystem::path& cachePath, pugi::xml_document& document) {
     SecureBuffer unused;
     if (const std::optional<std::string> error =
             gf_loadAirportXml(cachePath, false, unused, document)) {
@@ -60,8 +60,9 @@ std::optional<ParkAirportCacheRecord> gf_readParkAirportCache(const std::filesys
     if (!icao) {
         return std::nullopt;
     }
-    return ParkAirportCacheRecord{*icao, gf_findXmlParameterValue(document, "publisher").value_or(""),
-                                  lf_digitsOf(gf_findXmlParameterValue(document, "version").value_or(""))};
+    return ParkAirportCacheRecord{
+        *icao, gf_findXmlParameterValue(document, "publisher").value_or(""),
+        lf_digitsOf(gf_findXmlParameterValue(document, "version").value_or(""))};
 }
 
 bool gf_cacheHolds(const ParkAirportCacheRecord& record, const ArchivePathInfo& archived) {

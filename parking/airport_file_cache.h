@@ -28,8 +28,8 @@ struct ParkAirportCacheRecord {
 // Loads the cache file into `document` and gives its record. When the file cannot be opened
 // or parsed, logs why (a plain line) and gives nothing; a file without a valid icao parameter
 // gives nothing either.
-std::optional<ParkAirportCacheRecord> gf_readParkAirportCache(const std::filesystem::path& cachePath,
-                                                              pugi::xml_document& document);
+std::optional<ParkAirportCacheRecord>
+gf_readParkAirportCache(const std::filesystem::path& cachePath, pugi::xml_document& document);
 
 // True when the cache holds the archived file the archive path names: the same ICAO code,
 // publisher and version digits, byte for byte.

@@ -119,8 +119,7 @@ void lf_numberStands(std::vector<Stand>& stands) {
             if (kClearanceFactorSquared * (dLat * dLat) >= widest) {
                 break;
             }
-            const double meanLat =
-                (a.position.lat + b.position.lat) / 2.0 * geo::kRadiansPerDegree;
+            const double meanLat = (a.position.lat + b.position.lat) / 2.0 * geo::kRadiansPerDegree;
             const double dLon =
                 (a.position.lon - b.position.lon) * std::cos(meanLat) * geo::kFlatNMPerDegree;
             const double reach = (a.radius + b.radius) * (a.radius + b.radius);
@@ -146,8 +145,8 @@ AirportFileReadResult lf_fail(const AirportFileReadContext& context, const ReadS
 }
 
 // Step 1: the cache, when it holds the archived file asked for; the document is then loaded.
-bool lf_takeFromCache(const std::filesystem::path& requested,
-                      const AirportFileReadContext& context, ReadState& state) {
+bool lf_takeFromCache(const std::filesystem::path& requested, const AirportFileReadContext& context,
+                      ReadState& state) {
     std::error_code ec;
     if (context.cachePath.empty() || !std::filesystem::exists(context.cachePath, ec)) {
         return false;
@@ -194,8 +193,8 @@ AirportFileReadResult lf_read(const std::filesystem::path& requested,
 
     const FileHeaderCheck header = gf_checkFileHeader(state.document, HeaderCheckMode::lenient);
     if (!header.accepted) {
-        AirportFileReadResult refused = lf_fail(
-            context, state, fmt::format("{}: refused to load", gf_pathToUtf8(requested)));
+        AirportFileReadResult refused =
+            lf_fail(context, state, fmt::format("{}: refused to load", gf_pathToUtf8(requested)));
         LogFile::writeIndented(header.reason);
         return refused;
     }

@@ -22,7 +22,6 @@ inline constexpr std::size_t kAirportFileMaxPlaintextBytes = 64u * 1024u * 1024u
 // description}". An encrypted file's plaintext moves into `plaintext` (what it held before is
 // wiped) and the document points into it: keep `plaintext` as long as the document is used.
 std::optional<std::string> gf_loadAirportXml(const std::filesystem::path& path, bool encrypted,
-                                             SecureBuffer& plaintext,
-                                             pugi::xml_document& document);
+                                             SecureBuffer& plaintext, pugi::xml_document& document);
 
 } // namespace skyloom

@@ -13,6 +13,7 @@
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "refdata/code_table.h"
+#include "refdata/data_set.h"
 #include "refdata/registrations.h"
 
 namespace skyloom {
@@ -92,24 +93,8 @@ bool lf_reject(std::string_view format, std::string_view id) {
 
 } // namespace
 
-bool gf_apfBool(std::string_view text) noexcept {
-    if (text.empty()) {
-        return false;
-    }
-    switch (text.front()) {
-    case '1':
-    case 't':
-    case 'T':
-    case 'y':
-    case 'Y':
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool gf_apfBoolAttribute(const pugi::xml_node& node, const char* name) {
-    return gf_apfBool(node.attribute(name).as_string());
+    return gf_dataSetBool(node.attribute(name).as_string());
 }
 
 LiveryKey gf_readFlightOptionAirlineType(const pugi::xml_node& opt) {
@@ -154,12 +139,12 @@ bool gf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t
     if (type == StandType::NONE) {
         const pugi::xml_attribute cargoAttribute = parkpos.attribute("cargo");
         const pugi::xml_attribute rampAttribute = parkpos.attribute("ramp");
-        cargo = gf_apfBool(cargoAttribute.as_string());
-        ramp = gf_apfBool(rampAttribute.as_string());
+        cargo = gf_dataSetBool(cargoAttribute.as_string());
+        ramp = gf_dataSetBool(rampAttribute.as_string());
         if (!heli) {
             if (!cargoAttribute || !rampAttribute) {
-                return lf_reject("stand {} has no valid type, and no valid cargo/ramp fallback info",
-                                 id);
+                return lf_reject(
+                    "stand {} has no valid type, and no valid cargo/ramp fallback info", id);
             }
             if (!(radiusMetres > 0)) {
                 return lf_reject("stand {} has no valid type and no usable radius", id);
@@ -188,15 +173,15 @@ void gf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>
     std::size_t number = 0;
     for (const pugi::xml_node parkpos : section.children("parkpos")) {
         if (++number > kMaxApfStands) {
-            LogFile::write(fmt::format(
-                "airport file contains more than {} stands; remaining stands skipped",
-                kMaxApfStands));
+            LogFile::write(
+                fmt::format("airport file contains more than {} stands; remaining stands skipped",
+                            kMaxApfStands));
             break;
         }
         const pugi::xml_attribute idAttribute = parkpos.attribute("id");
         if (!idAttribute) {
-            LogFile::writeImportant(fmt::format(
-                "Parking position #{} has no '{}' attribute, skipped.", number, "id"));
+            LogFile::writeImportant(
+                fmt::format("Parking position #{} has no '{}' attribute, skipped.", number, "id"));
             continue;
         }
         std::string id = gf_trim(idAttribute.as_string());

@@ -21,9 +21,8 @@ namespace skyloom {
 // At most this many `parkpos` elements of one file are looked at, skipped ones included.
 inline constexpr std::size_t kMaxApfStands = 512;
 
-// A boolean of an airport file: true when the text begins with '1', 't', 'T', 'y' or 'Y'.
-bool gf_apfBool(std::string_view text) noexcept;
-// The boolean attribute `name` of `node`; false when absent.
+// The boolean attribute `name` of `node`: true when its text begins with '1', 't', 'T', 'y' or
+// 'Y' (gf_dataSetBool); false when absent.
 bool gf_apfBoolAttribute(const pugi::xml_node& node, const char* name);
 
 struct FlightOptionIdentity {

@@ -146,9 +146,9 @@ std::vector<HoursBitset> lf_contiguousRuns(const HoursBitset& hours) {
 void lf_writeOption(ApfBuilder& b, pugi::xml_node parkpos, const Stand& stand,
                     const FlightOption& option) {
     const auto skip = [&](std::string_view why) {
-        LogFile::writeImportant(fmt::format(
-            "gf_writeApf: stand '{}': invalid flight option: {} {} {}: {}, left out", stand.id,
-            option.reg, option.callsign, lf_keyText(option.key), why));
+        LogFile::writeImportant(
+            fmt::format("gf_writeApf: stand '{}': invalid flight option: {} {} {}: {}, left out",
+                        stand.id, option.reg, option.callsign, lf_keyText(option.key), why));
     };
     if (option.day < 1 || option.day > 7) {
         return skip(fmt::format("day {} is not 1 to 7", option.day));
@@ -291,20 +291,19 @@ bool gf_writeApf(const AirportFile& airport, const std::filesystem::path& target
         std::error_code ec;
         std::filesystem::create_directories(target.parent_path(), ec);
         if (ec) {
-            LogFile::writeImportant(
-                fmt::format("gf_writeApf: could not create directory '{}': {}",
-                            gf_pathToUtf8(target.parent_path()), ec.message()));
+            LogFile::writeImportant(fmt::format("gf_writeApf: could not create directory '{}': {}",
+                                                gf_pathToUtf8(target.parent_path()), ec.message()));
             return false;
         }
     }
     const std::size_t count = stands->size();
-    const XmlSaveResult saved = gf_saveXmlSafely(
-        document, target, [count](const pugi::xml_document& reread) {
+    const XmlSaveResult saved =
+        gf_saveXmlSafely(document, target, [count](const pugi::xml_document& reread) {
             return lf_validate(reread, count);
         });
     if (!saved) {
-        LogFile::writeImportant(fmt::format("gf_writeApf: '{}' not written: {}",
-                                            gf_pathToUtf8(target), saved.error));
+        LogFile::writeImportant(
+            fmt::format("gf_writeApf: '{}' not written: {}", gf_pathToUtf8(target), saved.error));
     }
     return saved.ok;
 }

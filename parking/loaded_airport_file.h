@@ -21,9 +21,9 @@ enum class StandSource : std::uint32_t {
 };
 
 struct LoadedAirportFile {
-    std::string airportName; // parameter airport_name, empty when absent
-    std::string publisher;   // parameter publisher, empty when absent
-    std::int32_t altitude = 0; // feet, parameter altitude (required)
+    std::string airportName;            // parameter airport_name, empty when absent
+    std::string publisher;              // parameter publisher, empty when absent
+    std::int32_t altitude = 0;          // feet, parameter altitude (required)
     std::optional<std::string> version; // parameter version, absent when the file has none
     // Parameters Qf_real and Qf_soft (a missing one is 0), or recomputed after a learned merge.
     std::int32_t qfReal = 0;

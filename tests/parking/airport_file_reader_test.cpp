@@ -20,9 +20,9 @@ namespace skyloom {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::airportNamed;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-using testing::airportNamed;
 using testing::readText;
 using testing::standAt;
 using testing::writeText;
@@ -30,10 +30,9 @@ using testing::writeText;
 // An airport file of this program with the given parameters and stand elements.
 std::string lf_fileText(std::string_view parameters, std::string_view stands,
                         std::string_view simulator = "2") {
-    return fmt::format(
-        R"(<?xml version="1.0"?><root><meta version="{}" sim="{}" copyright="{}"/>)"
-        R"(<parameters>{}</parameters><parkpositions>{}</parkpositions></root>)",
-        gf_programVersionText(), simulator, kMakerCopyright, parameters, stands);
+    return fmt::format(R"(<?xml version="1.0"?><root><meta version="{}" sim="{}" copyright="{}"/>)"
+                       R"(<parameters>{}</parameters><parkpositions>{}</parkpositions></root>)",
+                       gf_programVersionText(), simulator, kMakerCopyright, parameters, stands);
 }
 
 std::string lf_parameter(std::string_view name, std::string_view value) {
@@ -69,14 +68,16 @@ public:
         context_.locate = [this, encrypted](const fs::path& requested) {
             ++fetches_;
             const fs::path copy =
-                dir_ / "airports" / fmt::format("park_airport.1.{}{}", fetches_,
-                                                encrypted ? ".enc" : ".xml");
+                dir_ / "airports" /
+                fmt::format("park_airport.1.{}{}", fetches_, encrypted ? ".enc" : ".xml");
             std::error_code ec;
             fs::copy_file(dir_ / "server" / requested, copy, ec);
             if (ec) {
                 return AirportFileLocation{
-                    fmt::format("failed to download: '{}'", requested.generic_string()), {},
-                    false, false};
+                    fmt::format("failed to download: '{}'", requested.generic_string()),
+                    {},
+                    false,
+                    false};
             }
             return AirportFileLocation{{}, copy, true, encrypted};
         };
@@ -126,8 +127,7 @@ TEST_F(AirportFileReaderTest, ParametersAbsentOrPresentReadAsTheirDefaults) {
         std::optional<std::string> version;
     } cases[] = {
         {lf_parameter("altitude", "100"), 0, 0, 0, std::nullopt},
-        {lf_parameter("altitude", "100") + lf_parameter("Qf_real", "40"), 40, 0, 0,
-         std::nullopt},
+        {lf_parameter("altitude", "100") + lf_parameter("Qf_real", "40"), 40, 0, 0, std::nullopt},
         {lf_parameter("altitude", "100") + lf_parameter("Qf_soft", "7") +
              lf_parameter("RT_traffic_week", "2613") + lf_parameter("version", ""),
          0, 7, 2613, ""},
@@ -163,19 +163,24 @@ TEST_F(AirportFileReaderTest, ABadFileFailsWithItsLineAndChangesNoFile) {
              writeText(p, text.substr(0, text.size() / 2));
              return p;
          },
-         [](const std::string& p) { return p + " not loaded: "; }, false, {}},
+         [](const std::string& p) { return p + " not loaded: "; },
+         false,
+         {}},
         {"not XML",
          [](AirportFileReaderTest& t) {
              writeText(t.dir_ / "EHAM.xml", std::string("\x01\x02PK\0\x03<", 7));
              return t.dir_ / "EHAM.xml";
          },
-         [](const std::string& p) { return p + " not loaded: "; }, false, {}},
+         [](const std::string& p) { return p + " not loaded: "; },
+         false,
+         {}},
         {"empty",
          [](AirportFileReaderTest& t) {
              writeText(t.dir_ / "EHAM.xml", "");
              return t.dir_ / "EHAM.xml";
          },
-         [](const std::string& p) { return p + " not loaded: No document element found"; }, true,
+         [](const std::string& p) { return p + " not loaded: No document element found"; },
+         true,
          {}},
         {"a folder in the file's place",
          [](AirportFileReaderTest& t) {
@@ -183,9 +188,13 @@ TEST_F(AirportFileReaderTest, ABadFileFailsWithItsLineAndChangesNoFile) {
              return t.dir_ / "EHAM.xml";
          },
          [](const std::string& p) { return p + " could not be opened: not a regular file"; },
-         true, {}},
-        {"missing", [](AirportFileReaderTest& t) { return t.dir_ / "EHAM.xml"; },
-         [](const std::string& p) { return p + " could not be opened"; }, true, {}},
+         true,
+         {}},
+        {"missing",
+         [](AirportFileReaderTest& t) { return t.dir_ / "EHAM.xml"; },
+         [](const std::string& p) { return p + " could not be opened"; },
+         true,
+         {}},
         {"no header",
          [](AirportFileReaderTest& t) {
              writeText(t.dir_ / "EHAM.xml",
@@ -193,7 +202,8 @@ TEST_F(AirportFileReaderTest, ABadFileFailsWithItsLineAndChangesNoFile) {
                        "</parameters></root>");
              return t.dir_ / "EHAM.xml";
          },
-         [](const std::string& p) { return p + ": refused to load"; }, true,
+         [](const std::string& p) { return p + ": refused to load"; },
+         true,
          {"          no copyright info in the file?"}},
         {"unsupported simulator",
          [](AirportFileReaderTest& t) {
@@ -201,7 +211,8 @@ TEST_F(AirportFileReaderTest, ABadFileFailsWithItsLineAndChangesNoFile) {
                        lf_fileText(lf_parameter("altitude", "1"), lf_stand("A1"), "3"));
              return t.dir_ / "EHAM.xml";
          },
-         [](const std::string& p) { return p + ": refused to load"; }, true,
+         [](const std::string& p) { return p + ": refused to load"; },
+         true,
          {"          unsupported sim info in the file"}},
         {"no altitude",
          [](AirportFileReaderTest& t) {
@@ -226,12 +237,13 @@ TEST_F(AirportFileReaderTest, ABadFileFailsWithItsLineAndChangesNoFile) {
          {}},
         {"damaged encrypted copy",
          [](AirportFileReaderTest& t) {
-             writeText(t.dir_ / "server" / "archive" / "stock" / "EGLL.enc",
-                       std::string(100, 'x'));
+             writeText(t.dir_ / "server" / "archive" / "stock" / "EGLL.enc", std::string(100, 'x'));
              t.serveArchive(true);
              return fs::path("archive/stock/EGLL.enc");
          },
-         [](const std::string&) { return std::string("park_airport.1.1.enc"); }, false, {}},
+         [](const std::string&) { return std::string("park_airport.1.1.enc"); },
+         false,
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -268,9 +280,9 @@ TEST_F(AirportFileReaderTest, ABadFileFailsWithItsLineAndChangesNoFile) {
 }
 
 TEST_F(AirportFileReaderTest, RepeatedStandIdsKeepTheFirstAndTheReadGoesOn) {
-    const std::string text = lf_fileText(lf_parameter("altitude", "1"),
-                                         lf_stand("A1") + lf_stand("B1", 52.31) +
-                                             lf_stand("A1", 52.32));
+    const std::string text =
+        lf_fileText(lf_parameter("altitude", "1"),
+                    lf_stand("A1") + lf_stand("B1", 52.31) + lf_stand("A1", 52.32));
     writeText(dir_ / "EHAM.xml", text);
     const AirportFileReadResult read = gf_readAirportFile(dir_ / "EHAM.xml", context_);
     ASSERT_TRUE(read) << read.error;
@@ -390,12 +402,11 @@ TEST_F(AirportFileReaderTest, TheCacheServesOnlyTheSameArchivedAirportPublisherA
 }
 
 TEST_F(AirportFileReaderTest, ACacheWithoutAValidCodeIsPassedOver) {
-    for (const std::string& icao : {std::string(), lf_parameter("icao", "EH"),
-                                    lf_parameter("icao", "")}) {
-        writeText(context_.cachePath,
-                  lf_fileText(icao + lf_parameter("publisher", "stock") +
-                                  lf_parameter("altitude", "1"),
-                              lf_stand("A1")));
+    for (const std::string& icao :
+         {std::string(), lf_parameter("icao", "EH"), lf_parameter("icao", "")}) {
+        writeText(context_.cachePath, lf_fileText(icao + lf_parameter("publisher", "stock") +
+                                                      lf_parameter("altitude", "1"),
+                                                  lf_stand("A1")));
         pugi::xml_document document;
         EXPECT_FALSE(gf_readParkAirportCache(context_.cachePath, document));
         serveArchive();
@@ -427,8 +438,8 @@ TEST_F(AirportFileReaderTest, AnEncryptedDownloadIsCachedAsPlainXml) {
 
     context_.cachePath.clear();
     context_.locate = nullptr;
-    const AirportFileReadResult cached = gf_readAirportFile(dir_ / "airports" / "park_airport.xml",
-                                                            context_);
+    const AirportFileReadResult cached =
+        gf_readAirportFile(dir_ / "airports" / "park_airport.xml", context_);
     ASSERT_TRUE(cached) << cached.error;
     EXPECT_EQ(cached.file->stands, read.file->stands);
     EXPECT_EQ(cached.file->publisher, "Big Pub");
@@ -455,9 +466,9 @@ TEST_F(AirportFileReaderTest, TheLearnedFileOfTheAirportIsMergedIntoItsStands) {
     };
     const AirportFileReadResult read = gf_readAirportFile(file, context_);
     ASSERT_TRUE(read) << read.error;
-    EXPECT_THAT(asked, ElementsAre((dir_ / "airports" / "my_thirdparty" / "EHAM.xml").string() +
-                                       " Big Pub",
-                                   "EHAM.xml Amsterdam Airport Schiphol 3"));
+    EXPECT_THAT(
+        asked, ElementsAre((dir_ / "airports" / "my_thirdparty" / "EHAM.xml").string() + " Big Pub",
+                           "EHAM.xml Amsterdam Airport Schiphol 3"));
     const LoadedAirportFile& f = *read.file;
     EXPECT_TRUE(f.learnedMerged);
     EXPECT_TRUE(f.handmadeOverruled);
@@ -510,8 +521,9 @@ TEST_F(AirportFileReaderTest, AnAirportOf600StandsIsWrittenWholeAndReadUpTo512) 
     ASSERT_EQ(read.file->stands.size(), 512u);
     EXPECT_EQ(read.file->stands.back().id, "G512");
     EXPECT_EQ(read.file->stands.back().sid, 512);
-    EXPECT_THAT(log_.lines(),
-                ElementsAre("airport file contains more than 512 stands; remaining stands skipped"));
+    EXPECT_THAT(
+        log_.lines(),
+        ElementsAre("airport file contains more than 512 stands; remaining stands skipped"));
 }
 
 } // namespace

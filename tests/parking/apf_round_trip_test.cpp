@@ -52,8 +52,8 @@ AirportFile lf_airportWith(std::vector<Stand> stands) {
 }
 
 Stand lf_gate(std::string id, double northMetres = 0) {
-    return standAt(std::move(id), 52.301234 + northMetres / 1852.0 / 60.0, 4.765432, 123.4,
-                   27.5, StandType::GATE_MEDIUM);
+    return standAt(std::move(id), 52.301234 + northMetres / 1852.0 / 60.0, 4.765432, 123.4, 27.5,
+                   StandType::GATE_MEDIUM);
 }
 
 Stand lf_untyped(std::string id, double radiusMetres, bool cargo, bool ramp, bool heli) {
@@ -94,8 +94,8 @@ std::vector<RoundTripCase> lf_cases() {
 
     std::vector<Stand> everyType;
     for (std::uint32_t value = 1; value < kStandTypeCount; ++value) {
-        Stand stand = lf_gate(std::string(gf_standTypeName(gf_standTypeFromValue(value))),
-                              100.0 * value);
+        Stand stand =
+            lf_gate(std::string(gf_standTypeName(gf_standTypeFromValue(value))), 100.0 * value);
         stand.type = gf_standTypeFromValue(value);
         stand.cargo = gf_standTypeIsCargo(stand.type);
         stand.ramp = gf_standTypeIsRamp(stand.type);
@@ -115,9 +115,9 @@ std::vector<RoundTripCase> lf_cases() {
 
     Stand almostNorth = lf_gate("N1");
     almostNorth.heading = 359.97 * geo::kRadiansPerDegree; // written as 360.0
-    cases.push_back(lf_case("a heading written as 360.0 reads as 0",
-                            lf_airportWith({almostNorth}), ApfMode::full, false, std::nullopt,
-                            false, [](std::vector<Stand>& stands) { stands[0].heading = 0; }));
+    cases.push_back(lf_case("a heading written as 360.0 reads as 0", lf_airportWith({almostNorth}),
+                            ApfMode::full, false, std::nullopt, false,
+                            [](std::vector<Stand>& stands) { stands[0].heading = 0; }));
 
     RoundTripCase stock = lf_case("a stock airport", lf_airportWith({lf_gate("A1")}));
     stock.airport.publisher = "stock";
@@ -141,8 +141,8 @@ std::vector<RoundTripCase> lf_cases() {
     options.WEEK = 1;
     RoundTripCase handmade =
         lf_case("a handmade learned file with every kind of option",
-                lf_airportWith({lf_standWithEveryOption(), lf_gate("D8", 200)}),
-                ApfMode::learned, true, options);
+                lf_airportWith({lf_standWithEveryOption(), lf_gate("D8", 200)}), ApfMode::learned,
+                true, options);
     handmade.airport.qfReal = 40;
     handmade.airport.qfSoft = 12;
     cases.push_back(handmade);
@@ -153,8 +153,8 @@ std::vector<RoundTripCase> lf_cases() {
                        optionOf("KLM", "B738", "", 1, 10, 14, 2),
                        optionOf("KLM", "B738", "PH-BXC", 2, 1, 1, 3)};
     cases.push_back(lf_case("options no longer valid or without registration are left out",
-                            lf_airportWith({dropped}), ApfMode::learned, true, std::nullopt,
-                            true, [](std::vector<Stand>& stands) {
+                            lf_airportWith({dropped}), ApfMode::learned, true, std::nullopt, true,
+                            [](std::vector<Stand>& stands) {
                                 auto& o = stands[0].options;
                                 o = {o[0], o[3]};
                                 o[1].seq = 2;
@@ -203,8 +203,8 @@ TEST(ApfRoundTripTest, EveryRecordKindComesBackByteForByte) {
     for (RoundTripCase& c : lf_cases()) {
         SCOPED_TRACE(c.name);
         const testing::TempDir dir;
-        ASSERT_TRUE(testing::writeApf(c.airport, dir / "first.xml", c.mode, c.handmade,
-                                      c.parkOptions));
+        ASSERT_TRUE(
+            testing::writeApf(c.airport, dir / "first.xml", c.mode, c.handmade, c.parkOptions));
         const AirportFileReadResult read = gf_readAirportFile(dir / "first.xml", {});
         ASSERT_TRUE(read) << read.error;
         const LoadedAirportFile& loaded = *read.file;

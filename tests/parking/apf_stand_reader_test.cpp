@@ -21,8 +21,8 @@ namespace {
 using ::testing::ElementsAre;
 
 std::vector<Stand> lf_read(std::string_view parkposElements, pugi::xml_document& document) {
-    const std::string text = fmt::format(
-        "<root><parkpositions>{}</parkpositions></root>", parkposElements);
+    const std::string text =
+        fmt::format("<root><parkpositions>{}</parkpositions></root>", parkposElements);
     EXPECT_TRUE(document.load_string(text.c_str())) << text;
     std::vector<Stand> stands;
     gf_readParkpositions(document, stands);
@@ -52,16 +52,16 @@ TEST(ApfStandReaderTest, TheTypeComesFromItsNameItsValueOrItsRadius) {
         {R"(type="10" radius="40")", StandType::GATE_HEAVY, false, false},
         {R"(type="5" radius="40")", StandType::RAMP_CARGO, true, false},
         // no type: chosen by the radius in metres and the flags
-        {R"(type="0" cargo="false" ramp="true" radius="20.0")", StandType::RAMP_GA_MEDIUM,
-         false, true},
+        {R"(type="0" cargo="false" ramp="true" radius="20.0")", StandType::RAMP_GA_MEDIUM, false,
+         true},
         {R"(type="0" cargo="f" ramp="Y" radius="30")", StandType::RAMP_GA_LARGE, false, true},
         {R"(type="0" cargo="0" ramp="1" radius="15.9")", StandType::RAMP_GA_SMALL, false, true},
         {R"(type="0" cargo="True" ramp="true" radius="5")", StandType::RAMP_CARGO, true, true},
-        {R"(typestr="NONE" cargo="false" ramp="false" radius="30")", StandType::GATE_HEAVY,
-         false, false},
+        {R"(typestr="NONE" cargo="false" ramp="false" radius="30")", StandType::GATE_HEAVY, false,
+         false},
         {R"(cargo="false" ramp="false" radius="16")", StandType::GATE_MEDIUM, false, false},
-        {R"(typestr="gate_heavy" cargo="no" ramp="no" radius="12")", StandType::GATE_SMALL,
-         false, false},
+        {R"(typestr="gate_heavy" cargo="no" ramp="no" radius="12")", StandType::GATE_SMALL, false,
+         false},
         {R"(type="99" cargo="false" ramp="false" radius="12")", StandType::GATE_SMALL, false,
          false},
         // a helipad keeps NONE and its flags
@@ -131,9 +131,9 @@ TEST(ApfStandReaderTest, GeometryIsTakenInRadiansAndNauticalMiles) {
         {"", 0.0},
     };
     for (const auto& c : cases) {
-        const std::vector<Stand> stands = lf_read(fmt::format(
-            R"(<parkpos id="A1" {} typestr="GATE_SMALL" radius="25" heading="{}"/>)", kPlace,
-            c.heading));
+        const std::vector<Stand> stands = lf_read(
+            fmt::format(R"(<parkpos id="A1" {} typestr="GATE_SMALL" radius="25" heading="{}"/>)",
+                        kPlace, c.heading));
         ASSERT_EQ(stands.size(), 1u) << c.heading;
         EXPECT_NEAR(stands[0].heading, c.radians, 1e-12) << c.heading;
         EXPECT_DOUBLE_EQ(stands[0].radius, 0.01349892008639309) << c.heading;
@@ -227,20 +227,21 @@ TEST(ApfStandReaderTest, IdsAreTrimmedAndAMissingEmptyOrRepeatedIdIsSkippedWithI
         return fmt::format(R"(<parkpos {} {} typestr="GATE_SMALL" radius="10"/>)", idAttribute,
                            place);
     };
-    const std::vector<Stand> stands =
-        lf_read(stand(R"(id=" A1&#9;")") + stand("") + stand(R"(id=" &#13;&#10;")") +
-                stand(R"(id="A1")") + stand(R"(id="B1")", R"(latitude="95" longitude="4")") + stand(R"(id="B1")"));
+    const std::vector<Stand> stands = lf_read(
+        stand(R"(id=" A1&#9;")") + stand("") + stand(R"(id=" &#13;&#10;")") + stand(R"(id="A1")") +
+        stand(R"(id="B1")", R"(latitude="95" longitude="4")") + stand(R"(id="B1")"));
     std::vector<std::string> ids;
     for (const Stand& s : stands) {
         ids.push_back(s.id);
     }
     // B1 was rejected, yet counts as seen.
     EXPECT_THAT(ids, ElementsAre("A1"));
-    EXPECT_THAT(log.lines(), ElementsAre("==> Parking position #2 has no 'id' attribute, skipped.",
-                                         "==> Stand #3 has empty 'id' attribute, skipped.",
-                                         "==> Stand 'A1' appears more than once, last one skipped!",
-                                         "==> stand B1 has no valid lat/lon",
-                                         "==> Stand 'B1' appears more than once, last one skipped!"));
+    EXPECT_THAT(log.lines(),
+                ElementsAre("==> Parking position #2 has no 'id' attribute, skipped.",
+                            "==> Stand #3 has empty 'id' attribute, skipped.",
+                            "==> Stand 'A1' appears more than once, last one skipped!",
+                            "==> stand B1 has no valid lat/lon",
+                            "==> Stand 'B1' appears more than once, last one skipped!"));
 }
 
 TEST(ApfStandReaderTest, AtMost512StandsAreLookedAt) {
@@ -253,9 +254,10 @@ TEST(ApfStandReaderTest, AtMost512StandsAreLookedAt) {
     const std::vector<Stand> stands = lf_read(elements);
     EXPECT_EQ(stands.size(), 511u);
     EXPECT_EQ(stands.back().id, "S512");
-    EXPECT_THAT(log.lines(),
-                ElementsAre("==> stand S3 has no valid lat/lon",
-                            "airport file contains more than 512 stands; remaining stands skipped"));
+    EXPECT_THAT(
+        log.lines(),
+        ElementsAre("==> stand S3 has no valid lat/lon",
+                    "airport file contains more than 512 stands; remaining stands skipped"));
 }
 
 TEST(ApfStandReaderTest, TheSectionIsFoundUnderRootOrAtTheTop) {
@@ -274,12 +276,15 @@ TEST(ApfStandReaderTest, TheSectionIsFoundUnderRootOrAtTheTop) {
     EXPECT_THAT(log.lines(), ElementsAre("airport file has no 'parkpositions' section"));
 }
 
-TEST(ApfStandReaderTest, BooleansAreTrueByTheirFirstCharacter) {
-    for (const char* yes : {"1", "t", "T", "y", "Y", "true", "Yes", "tRUE", "17"}) {
-        EXPECT_TRUE(gf_apfBool(yes)) << yes;
+TEST(ApfStandReaderTest, BooleanAttributesAreTrueByTheirFirstCharacter) {
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_string(R"(<opt a="Yes" b="tRUE" c="17" d="no" e="" f=" true"/>)"));
+    const pugi::xml_node opt = document.child("opt");
+    for (const char* name : {"a", "b", "c"}) {
+        EXPECT_TRUE(gf_apfBoolAttribute(opt, name)) << name;
     }
-    for (const char* no : {"", "0", "f", "false", "no", "N", " true", "on"}) {
-        EXPECT_FALSE(gf_apfBool(no)) << no;
+    for (const char* name : {"d", "e", "f", "missing"}) {
+        EXPECT_FALSE(gf_apfBoolAttribute(opt, name)) << name;
     }
 }
 

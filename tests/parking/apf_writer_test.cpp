@@ -19,9 +19,9 @@
 namespace skyloom {
 namespace {
 
+using testing::airportNamed;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
-using testing::airportNamed;
 using testing::optionOf;
 using testing::standAt;
 
@@ -78,15 +78,21 @@ TEST(ApfWriterTest, ParametersAreWrittenWhenTheirConditionHolds) {
         std::optional<ParkOptions> parkOptions;
         std::vector<std::string> expected;
     } cases[] = {
-        {"full file of a publisher", [](AirportFile&) {}, ApfMode::full, false, std::nullopt,
-         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol",
-          "latitude=52.3086", "longitude=4.7639", "publisher=Big Pub", "version=1.2.3",
-          "altitude=-11", "num_parkpos=1"}},
-        {"stock: no version", [](AirportFile& a) { a.publisher = "stock"; }, ApfMode::full,
-         false, std::nullopt,
-         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol",
-          "latitude=52.3086", "longitude=4.7639", "publisher=stock", "altitude=-11",
+        {"full file of a publisher",
+         [](AirportFile&) {},
+         ApfMode::full,
+         false,
+         std::nullopt,
+         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol", "latitude=52.3086",
+          "longitude=4.7639", "publisher=Big Pub", "version=1.2.3", "altitude=-11",
           "num_parkpos=1"}},
+        {"stock: no version",
+         [](AirportFile& a) { a.publisher = "stock"; },
+         ApfMode::full,
+         false,
+         std::nullopt,
+         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol", "latitude=52.3086",
+          "longitude=4.7639", "publisher=stock", "altitude=-11", "num_parkpos=1"}},
         {"no publisher: the scenery source",
          [](AirportFile& a) {
              a.publisher.clear();
@@ -95,54 +101,61 @@ TEST(ApfWriterTest, ParametersAreWrittenWhenTheirConditionHolds) {
              a.latitude = 0;
              a.longitude = 0;
          },
-         ApfMode::full, false, std::nullopt,
-         {"icao=EHAM", "airport_name=Amsterdam Airport Schiphol", "publisher=",
-          "version=1.2.3", "altitude=-11", "num_parkpos=1", "BGLpath=x/EHAM.bgl",
-          "manufacturer=Maker", "creator=Someone"}},
+         ApfMode::full,
+         false,
+         std::nullopt,
+         {"icao=EHAM", "airport_name=Amsterdam Airport Schiphol", "publisher=", "version=1.2.3",
+          "altitude=-11", "num_parkpos=1", "BGLpath=x/EHAM.bgl", "manufacturer=Maker",
+          "creator=Someone"}},
         {"learned with park options",
          [](AirportFile& a) {
              a.package.reset();
              a.iata = IataCode();
              a.icao = IcaoCode();
          },
-         ApfMode::learned, false, options,
+         ApfMode::learned,
+         false,
+         options,
          {"icao=", "airport_name=Amsterdam Airport Schiphol", "latitude=52.3086",
-          "longitude=4.7639", "publisher=Big Pub", "RT_PARKTRAFFIC_ONLY=false",
-          "AUTO_PARK=true", "parking_percentage=30", "MAX_FIT=47", "WEEK=false",
-          "PARK_SOFT=true"}},
-        {"park options only go into learned files", [](AirportFile& a) { a.package.reset(); },
-         ApfMode::full, false, options,
-         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol",
-          "latitude=52.3086", "longitude=4.7639", "publisher=Big Pub", "altitude=-11",
-          "num_parkpos=1"}},
+          "longitude=4.7639", "publisher=Big Pub", "RT_PARKTRAFFIC_ONLY=false", "AUTO_PARK=true",
+          "parking_percentage=30", "MAX_FIT=47", "WEEK=false", "PARK_SOFT=true"}},
+        {"park options only go into learned files",
+         [](AirportFile& a) { a.package.reset(); },
+         ApfMode::full,
+         false,
+         options,
+         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol", "latitude=52.3086",
+          "longitude=4.7639", "publisher=Big Pub", "altitude=-11", "num_parkpos=1"}},
         {"handmade with scores",
          [](AirportFile& a) {
              a.qfReal = 0;
              a.qfSoft = 9;
              a.package.reset();
          },
-         ApfMode::learned, true, std::nullopt,
-         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol",
-          "latitude=52.3086", "longitude=4.7639", "publisher=Big Pub", "handmade=true",
-          "altitude=-11", "Qf_real=0", "Qf_soft=9"}},
+         ApfMode::learned,
+         true,
+         std::nullopt,
+         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol", "latitude=52.3086",
+          "longitude=4.7639", "publisher=Big Pub", "handmade=true", "altitude=-11", "Qf_real=0",
+          "Qf_soft=9"}},
         {"handmade with a real score only",
          [](AirportFile& a) {
              a.qfReal = 20;
              a.qfSoft = 0;
              a.package.reset();
          },
-         ApfMode::learned, true, std::nullopt,
-         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol",
-          "latitude=52.3086", "longitude=4.7639", "publisher=Big Pub", "handmade=true",
-          "altitude=-11", "Qf_real=20"}},
+         ApfMode::learned,
+         true,
+         std::nullopt,
+         {"icao=EHAM", "iata=AMS", "airport_name=Amsterdam Airport Schiphol", "latitude=52.3086",
+          "longitude=4.7639", "publisher=Big Pub", "handmade=true", "altitude=-11", "Qf_real=20"}},
     };
     for (const auto& c : cases) {
         const testing::TempDir dir;
         AirportFile airport = airportNamed("EHAM");
         airport.stands = {lf_gate("A1")};
         c.change(airport);
-        ASSERT_TRUE(testing::writeApf(airport, dir / "EHAM.xml", c.mode, c.handmade,
-                                      c.parkOptions))
+        ASSERT_TRUE(testing::writeApf(airport, dir / "EHAM.xml", c.mode, c.handmade, c.parkOptions))
             << c.name;
         EXPECT_THAT(lf_parameters(dir / "EHAM.xml"), ElementsAreArray(c.expected)) << c.name;
     }
@@ -234,8 +247,7 @@ TEST(ApfWriterTest, AnOptionWithoutDayOrHoursIsLeftOutWithALineAndTheRestIsWritt
         ASSERT_TRUE(testing::writeApf(airport, dir / "EHAM.xml", ApfMode::learned)) << c.name;
         const pugi::xml_document document = lf_load(dir / "EHAM.xml");
         const pugi::xml_node written = lf_parkpos(document).at(0);
-        EXPECT_EQ(std::distance(written.children("opt").begin(), written.children("opt").end()),
-                  1)
+        EXPECT_EQ(std::distance(written.children("opt").begin(), written.children("opt").end()), 1)
             << c.name;
         EXPECT_STREQ(written.child("opt").attribute("reg").value(), "PH-BXA") << c.name;
         EXPECT_TRUE(log.has(fmt::format("==> gf_writeApf: stand 'A1': invalid flight option: "
@@ -257,7 +269,10 @@ TEST(ApfWriterTest, AStandWithUnusableGeometryIsLeftOutWithALine) {
         {"radius not a number", [nan](Stand& s) { s.radius = nan; }},
         {"infinite radius", [inf](Stand& s) { s.radius = inf; }},
         {"heading not finite", [nan](Stand& s) { s.heading = nan; }},
-        {"no position", [](Stand& s) { s.position = Lalo{0, 0}; }},
+        {"no position",
+         [](Stand& s) {
+             s.position = Lalo{0, 0};
+         }},
         {"latitude beyond the pole", [](Stand& s) { s.position.lat = 91; }},
     };
     for (const auto& c : cases) {
@@ -317,8 +332,8 @@ TEST(ApfWriterTest, ATargetThatCannotBeAFileFailsWithALine) {
     std::filesystem::create_directories(dir / "EHAM.xml" / "inside");
     EXPECT_FALSE(testing::writeApf(airport, dir / "EHAM.xml"));
     EXPECT_TRUE(std::filesystem::is_directory(dir / "EHAM.xml" / "inside"));
-    EXPECT_TRUE(log.contains("==> gf_writeApf: '" + (dir / "EHAM.xml").string() +
-                             "' not written: "));
+    EXPECT_TRUE(
+        log.contains("==> gf_writeApf: '" + (dir / "EHAM.xml").string() + "' not written: "));
 
     EXPECT_FALSE(testing::writeApf(airport, ""));
     EXPECT_TRUE(log.has("==> gf_writeApf: empty output filename"));

@@ -1,8 +1,8 @@
 // Real stand layouts (FlightGear ground nets of EHAM, KSFO and LSZH in ../shared, converted at
 // test time) written as airport files and read back: the same stands in the same order, within
 // 0.1 m and 0.1 degree.
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 

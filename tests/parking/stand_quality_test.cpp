@@ -17,8 +17,8 @@ Stand lf_stand(StandType type = StandType::GATE_MEDIUM, double radiusMetres = 25
 }
 
 // One option of `day` covering slots first..last.
-Stand lf_withOption(Stand stand, std::uint32_t day, unsigned first, unsigned last,
-                    bool real = true, std::uint32_t seq = 1) {
+Stand lf_withOption(Stand stand, std::uint32_t day, unsigned first, unsigned last, bool real = true,
+                    std::uint32_t seq = 1) {
     FlightOption option = optionOf("KLM", "B738", "PH-BXA", day, first, last, seq);
     option.real = real ? 1 : 0;
     stand.options.push_back(option);
@@ -45,7 +45,8 @@ std::vector<QualityCase> lf_qualityCases() {
         // 100 + 20 + 10000 + 50 + 8 = 10178 points: round(63.6125)
         {"one real option", {lf_withOption(lf_stand(), 3, 0, 3)}, {64, 0}},
         {"one soft option", {lf_withOption(lf_stand(), 3, 0, 3, false)}, {0, 64}},
-        {"beside a stand without options", {lf_withOption(lf_stand(), 3, 0, 3), lf_stand()},
+        {"beside a stand without options",
+         {lf_withOption(lf_stand(), 3, 0, 3), lf_stand()},
          {32, 0}},
         {"only fuel stands have options",
          {lf_withOption(lf_stand(StandType::FUEL), 3, 0, 3), lf_stand()},
@@ -70,8 +71,8 @@ TEST(StandQualityTest, FormatShowsBlanksBothOrTheRealScore) {
         QualityScores scores;
         std::string text;
     } cases[] = {
-        {{0, 0}, "  "}, {{-1, -1}, "  "}, {{20, 5}, "20/ 5"}, {{34, 0}, "34/ 0"},
-        {{0, 7}, " 0/ 7"}, {{35, 0}, "35"}, {{80, 5}, "80"},
+        {{0, 0}, "  "},    {{-1, -1}, "  "}, {{20, 5}, "20/ 5"}, {{34, 0}, "34/ 0"},
+        {{0, 7}, " 0/ 7"}, {{35, 0}, "35"},  {{80, 5}, "80"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(gf_formatQuality(c.scores), c.text) << c.scores.qfReal << "/" << c.scores.qfSoft;

@@ -24,11 +24,11 @@ StandType lf_flightGearType(std::string_view kind, double radiusMetres) {
         return StandType::RAMP_CARGO;
     }
     if (kind == "ga") {
-        return radiusMetres < 16 ? StandType::RAMP_GA_SMALL
+        return radiusMetres < 16   ? StandType::RAMP_GA_SMALL
                : radiusMetres < 30 ? StandType::RAMP_GA_MEDIUM
                                    : StandType::RAMP_GA_LARGE;
     }
-    return radiusMetres < 16 ? StandType::GATE_SMALL
+    return radiusMetres < 16   ? StandType::GATE_SMALL
            : radiusMetres < 30 ? StandType::GATE_MEDIUM
                                : StandType::GATE_HEAVY;
 }
@@ -43,8 +43,7 @@ Stand standAt(std::string id, double lat, double lon, double headingDeg, double 
 }
 
 FlightOption optionOf(std::string_view airline, std::string_view model, std::string reg,
-                      std::uint32_t day, unsigned firstSlot, unsigned lastSlot,
-                      std::uint32_t seq) {
+                      std::uint32_t day, unsigned firstSlot, unsigned lastSlot, std::uint32_t seq) {
     FlightOption option;
     option.key.airline = gf_airlineId(airline);
     option.key.model = gf_modelId(model);

@@ -21,8 +21,7 @@ Stand standAt(std::string id, double lat, double lon, double headingDeg, double 
               StandType type);
 // An option of a stand as the reader gives it (origin 1).
 FlightOption optionOf(std::string_view airline, std::string_view model, std::string reg,
-                      std::uint32_t day, unsigned firstSlot, unsigned lastSlot,
-                      std::uint32_t seq);
+                      std::uint32_t day, unsigned firstSlot, unsigned lastSlot, std::uint32_t seq);
 
 // An airport with its parameters set (EHAM, AMS, Schiphol's position, altitude -11 ft,
 // publisher "Big Pub" with a package) and no stands.

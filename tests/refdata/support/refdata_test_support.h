@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tests/support/captured_log.h"
-#include "tests/support/test_files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_files.h"
 
 namespace skyloom::testing {
 
