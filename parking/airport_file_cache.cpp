@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 
 #include "config/parameters_store.h"
+#include "config/program_paths.h"
 #include "foundation/log_file.h"
 #include "foundation/secure_buffer.h"
 #include "foundation/text.h"
@@ -46,6 +47,10 @@ bool lf_copyOver(const std::filesystem::path& source, const std::filesystem::pat
 }
 
 } // namespace
+
+std::filesystem::path gf_parkAirportCachePath() {
+    return gf_airportsFolder() / kParkAirportCacheFileName;
+}
 
 std::optional<ParkAirportCacheRecord>
 gf_readParkAirportCache(const std::filesystem::path& cachePath, pugi::xml_document& document) {

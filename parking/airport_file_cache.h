@@ -17,6 +17,9 @@ namespace skyloom {
 
 inline constexpr std::string_view kParkAirportCacheFileName = "park_airport.xml";
 
+// The cache file of the program: the airports folder / "park_airport.xml".
+std::filesystem::path gf_parkAirportCachePath();
+
 struct ParkAirportCacheRecord {
     IcaoCode icao;
     std::string publisher; // empty when absent
