@@ -23,8 +23,8 @@ constexpr std::string_view kCopyrightKey = "copyright";
 constexpr std::string_view kProgramKey = "program";
 constexpr std::string_view kCreatedKey = "created";
 
-std::string lf_utcNowText() {
-    const auto now = std::chrono::time_point_cast<std::chrono::seconds>(gf_clock().utcNow());
+std::string lf_utcNowText(const Clock& clock = gf_clock()) {
+    const auto now = std::chrono::time_point_cast<std::chrono::seconds>(clock.utcNow());
     return fmt::format("{:%Y-%m-%dT%H:%M:%SZ}",
                        fmt::gmtime(std::chrono::system_clock::to_time_t(now)));
 }
@@ -88,10 +88,14 @@ std::string_view lf_checkMeta(const pugi::xml_document& document, FileHeader& he
 } // namespace
 
 FileHeader gf_makeFileHeader(int simulator) {
+    return gf_makeFileHeader(simulator, gf_clock());
+}
+
+FileHeader gf_makeFileHeader(int simulator, const Clock& clock) {
     FileHeader header;
     header.version = gf_programVersionText();
     header.simulator = simulator;
-    header.created = lf_utcNowText();
+    header.created = lf_utcNowText(clock);
     return header;
 }
 

@@ -10,6 +10,7 @@
 
 #include <pugixml.hpp>
 
+#include "foundation/clock.h"
 #include "foundation/version.h"
 
 namespace skyloom {
@@ -33,6 +34,8 @@ struct FileHeader {
 
 // A header of this program's version for `simulator`, to be written now.
 FileHeader gf_makeFileHeader(int simulator);
+// The same, written at `clock`'s UTC time.
+FileHeader gf_makeFileHeader(int simulator, const Clock& clock);
 
 // Writes `header` as `root/meta`: takes the document's `root` (appending it when missing),
 // replaces a `meta` already there, and puts `meta` first. False, leaving the document as it

@@ -87,6 +87,14 @@ std::string gf_trim(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
+bool gf_equalsIgnoringCase(std::string_view a, std::string_view b) noexcept {
+    const auto lower = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 std::vector<std::string> gf_split(std::string_view text, char separator) {
     return lf_splitTrimmed(text, separator, true);
 }

@@ -20,6 +20,9 @@ inline constexpr std::size_t kTitleLineColumns = 100;
 // The text without blanks, tabs, CR and LF at both ends.
 std::string gf_trim(std::string_view text);
 
+// True when the texts are equal with ASCII letters compared ignoring case.
+bool gf_equalsIgnoringCase(std::string_view a, std::string_view b) noexcept;
+
 // The pieces between separators, each trimmed as by gf_trim; pieces that are empty after
 // trimming are kept, so the number of pieces is always the number of separators plus one
 // ("" gives one empty piece).

@@ -42,6 +42,23 @@ void PrintTo(const SplitCase& c, std::ostream* os) {
 
 class SplitFamilyTest : public ::testing::TestWithParam<SplitCase> {};
 
+TEST(EqualsIgnoringCaseTest, ComparesAsciiLettersWithoutCase) {
+    const struct {
+        const char* a;
+        const char* b;
+        bool equal;
+    } cases[] = {{"Archive", "archive", true},
+                 {".ENC", ".enc", true},
+                 {"", "", true},
+                 {"abc", "abd", false},
+                 {"abc", "ab", false},
+                 {"\xC3\x84", "\xC3\xA4", false},
+                 {"[", "{", false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(gf_equalsIgnoringCase(c.a, c.b), c.equal) << c.a << " " << c.b;
+    }
+}
+
 TEST_P(SplitFamilyTest, KeepsOrDropsEmptyPiecesAsEachPromises) {
     const SplitCase& c = GetParam();
     EXPECT_EQ(gf_split(c.text, ','), c.split);

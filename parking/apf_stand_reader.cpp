@@ -1,0 +1,202 @@
+#include "parking/apf_stand_reader.h"
+
+#include <charconv>
+#include <cmath>
+#include <system_error>
+#include <unordered_set>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "foundation/log_file.h"
+#include "foundation/text.h"
+#include "refdata/code_table.h"
+#include "refdata/data_set.h"
+#include "refdata/registrations.h"
+
+namespace skyloom {
+
+namespace {
+
+// A stand of type NONE takes its type from its radius: from these sizes on it is large or
+// heavy, or medium.
+constexpr double kLargeStandFromMetres = 30.0;
+constexpr double kMediumStandFromMetres = 16.0;
+
+// A decimal number of an attribute, as strtod reads it (blanks and a '+' before it allowed,
+// whatever follows it ignored); 0 when missing or unreadable.
+double lf_number(const pugi::xml_node& node, const char* name) {
+    std::string_view text = node.attribute(name).as_string();
+    const std::size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) {
+        return 0.0;
+    }
+    text.remove_prefix(start);
+    if (text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() ? value : 0.0;
+}
+
+StandType lf_typeFromRadius(double radiusMetres, bool cargo, bool ramp) {
+    if (cargo) {
+        return StandType::RAMP_CARGO;
+    }
+    if (ramp) {
+        return radiusMetres >= kLargeStandFromMetres    ? StandType::RAMP_GA_LARGE
+               : radiusMetres >= kMediumStandFromMetres ? StandType::RAMP_GA_MEDIUM
+                                                        : StandType::RAMP_GA_SMALL;
+    }
+    return radiusMetres >= kLargeStandFromMetres    ? StandType::GATE_HEAVY
+           : radiusMetres >= kMediumStandFromMetres ? StandType::GATE_MEDIUM
+                                                    : StandType::GATE_SMALL;
+}
+
+std::vector<FlightOption> lf_readOptions(const pugi::xml_node& parkpos, std::uint32_t origin) {
+    std::vector<FlightOption> options;
+    std::uint32_t seq = 0;
+    for (const pugi::xml_node opt : parkpos.children("opt")) {
+        FlightOptionIdentity identity = gf_readFlightOption(opt);
+        const std::string_view hh = opt.attribute("hh").as_string();
+        const std::uint32_t day = opt.attribute("day").as_uint(0);
+        if (hh.empty() || day < 1 || day > 7) {
+            continue;
+        }
+        const HoursBitset hours = gf_hours2bitset(hh);
+        if (hours.none()) {
+            continue;
+        }
+        FlightOption option;
+        option.key = identity.key;
+        option.reg = opt.attribute("reg").as_string();
+        option.callsign = std::move(identity.callsign);
+        option.callsign2 = std::move(identity.callsign2);
+        option.hours = hours;
+        option.seq = ++seq;
+        option.day = day;
+        option.origin = origin;
+        option.real = gf_apfBoolAttribute(opt, "soft") ? 0 : 1;
+        option.cpl = gf_apfBoolAttribute(opt, "cpl");
+        options.push_back(std::move(option));
+    }
+    return options;
+}
+
+bool lf_reject(std::string_view format, std::string_view id) {
+    LogFile::writeImportant(fmt::format(fmt::runtime(format), id));
+    return false;
+}
+
+} // namespace
+
+bool gf_apfBoolAttribute(const pugi::xml_node& node, const char* name) {
+    return gf_dataSetBool(node.attribute(name).as_string());
+}
+
+LiveryKey gf_readFlightOptionAirlineType(const pugi::xml_node& opt) {
+    LiveryKey key;
+    key.airline = gf_airlineId(opt.attribute("airl").as_string());
+    key.model = gf_modelId(opt.attribute("type").as_string());
+    return key;
+}
+
+FlightOptionIdentity gf_readFlightOption(const pugi::xml_node& opt) {
+    FlightOptionIdentity identity;
+    const std::string_view cs = opt.attribute("cs").as_string();
+    const std::size_t colon = cs.find(':');
+    identity.callsign = std::string(cs.substr(0, colon));
+    if (colon != std::string_view::npos) {
+        identity.callsign2 = std::string(cs.substr(colon + 1));
+    }
+    const std::string_view reg = opt.attribute("reg").as_string();
+    const std::optional<LiveryKey> registered =
+        reg.empty() ? std::nullopt : gf_findRegistration(reg);
+    identity.key = registered ? *registered : gf_readFlightOptionAirlineType(opt);
+    return identity;
+}
+
+bool gf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t origin,
+                    std::vector<Stand>& stands) {
+    const Lalo position{lf_number(parkpos, "latitude"), lf_number(parkpos, "longitude")};
+    if (!gf_isValidLalo(position)) {
+        return lf_reject("stand {} has no valid lat/lon", id);
+    }
+    const std::string_view typestr = parkpos.attribute("typestr").as_string();
+    const double radiusMetres = lf_number(parkpos, "radius");
+    const double headingDeg = lf_number(parkpos, "heading");
+    const bool heli = gf_apfBoolAttribute(parkpos, "heli");
+    const StandType type = !typestr.empty()
+                               ? gf_standTypeFromName(typestr)
+                               : gf_standTypeFromValue(parkpos.attribute("type").as_uint(0));
+
+    StandType finalType = type;
+    bool cargo = gf_standTypeIsCargo(type);
+    bool ramp = gf_standTypeIsRamp(type);
+    if (type == StandType::NONE) {
+        const pugi::xml_attribute cargoAttribute = parkpos.attribute("cargo");
+        const pugi::xml_attribute rampAttribute = parkpos.attribute("ramp");
+        cargo = gf_dataSetBool(cargoAttribute.as_string());
+        ramp = gf_dataSetBool(rampAttribute.as_string());
+        if (!heli) {
+            if (!cargoAttribute || !rampAttribute) {
+                return lf_reject(
+                    "stand {} has no valid type, and no valid cargo/ramp fallback info", id);
+            }
+            if (!(radiusMetres > 0)) {
+                return lf_reject("stand {} has no valid type and no usable radius", id);
+            }
+            finalType = lf_typeFromRadius(radiusMetres, cargo, ramp);
+        }
+    }
+    if (!std::isfinite(radiusMetres) || !(radiusMetres > 0) || !std::isfinite(headingDeg)) {
+        return lf_reject("stand {} has invalid radius or heading", id);
+    }
+    std::vector<FlightOption> options = lf_readOptions(parkpos, origin);
+    const double heading = gf_normaliseAngle(headingDeg * geo::kRadiansPerDegree);
+    stands.push_back(gf_makeStand(std::move(id), std::move(options), position, heading,
+                                  radiusMetres, finalType, cargo, ramp, heli));
+    return true;
+}
+
+void gf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands) {
+    const pugi::xml_node root = document.child("root");
+    const pugi::xml_node section = (root ? root : document).child("parkpositions");
+    if (!section) {
+        LogFile::write(fmt::format("airport file has no '{}' section", "parkpositions"));
+        return;
+    }
+    std::unordered_set<std::string> seen;
+    std::size_t number = 0;
+    for (const pugi::xml_node parkpos : section.children("parkpos")) {
+        if (++number > kMaxApfStands) {
+            LogFile::write(
+                fmt::format("airport file contains more than {} stands; remaining stands skipped",
+                            kMaxApfStands));
+            break;
+        }
+        const pugi::xml_attribute idAttribute = parkpos.attribute("id");
+        if (!idAttribute) {
+            LogFile::writeImportant(
+                fmt::format("Parking position #{} has no '{}' attribute, skipped.", number, "id"));
+            continue;
+        }
+        std::string id = gf_trim(idAttribute.as_string());
+        if (id.empty()) {
+            LogFile::writeImportant(
+                fmt::format("Stand #{} has empty '{}' attribute, skipped.", number, "id"));
+            continue;
+        }
+        if (!seen.insert(id).second) {
+            LogFile::writeImportant(
+                fmt::format("Stand '{}' appears more than once, last one skipped!", id));
+            continue;
+        }
+        gf_readParkpos(parkpos, std::move(id), 1, stands);
+    }
+}
+
+} // namespace skyloom

@@ -1,0 +1,54 @@
+// Reading the stand section of an airport file: `parkpositions` with one `parkpos` per stand
+// and its `opt` flight options. The readers skip what they cannot use, each skip with one log
+// line naming the stand, and keep going; bad content never throws. Flight-option keys come
+// from the registration table when it knows the registration, else from the airline and model
+// codes of the option (codes not yet known are added to the code tables).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "refdata/airport_file.h"
+#include "refdata/livery_key.h"
+
+namespace skyloom {
+
+// At most this many `parkpos` elements of one file are looked at, skipped ones included.
+inline constexpr std::size_t kMaxApfStands = 512;
+
+// The boolean attribute `name` of `node`: true when its text begins with '1', 't', 'T', 'y' or
+// 'Y' (gf_dataSetBool); false when absent.
+bool gf_apfBoolAttribute(const pugi::xml_node& node, const char* name);
+
+struct FlightOptionIdentity {
+    std::string callsign;
+    std::string callsign2;
+    LiveryKey key;
+};
+
+// The callsigns and the key of an `opt` element: `cs` split at its first ':' (without one,
+// all of it is the first callsign); the registration table's key for a non-empty `reg` that it
+// knows, else the key of `airl` and `type`.
+FlightOptionIdentity gf_readFlightOption(const pugi::xml_node& opt);
+// The key of the `airl` and `type` attributes: airline and model ids, operator and cargo 0.
+LiveryKey gf_readFlightOptionAirlineType(const pugi::xml_node& opt);
+
+// Reads one `parkpos` element with the trimmed `id` as a stand appended to `stands`; its
+// accepted options (non-empty `hh`, `day` 1..7) are numbered seq 1, 2, ... and get `origin`.
+// A stand without a valid position, type or geometry is rejected with one important log line
+// naming it; returns whether a stand was appended.
+bool gf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t origin,
+                    std::vector<Stand>& stands);
+
+// Reads the `parkpositions` section (under `root`, or at the top when there is no `root`) into
+// `stands`, appending; options get origin 1. Elements without id, with an empty id or with an
+// id seen before in the section are skipped with an important log line (the first of equal
+// ids is kept); past kMaxApfStands elements the rest is skipped with one log line.
+void gf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands);
+
+} // namespace skyloom
