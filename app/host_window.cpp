@@ -5,6 +5,7 @@
 #include "app/main_worker.h"
 #include "app/process_entry.h"
 #include "app/stop_request.h"
+#include "app/window_requests.h"
 #include "config/parameters.h"
 #include "foundation/log_file.h"
 #include "gui/gui.h"
@@ -54,8 +55,12 @@ void HostWindow::requestUserClose() {
     gf_requestStop(*context_.stop, StopReason::userClosedSim, 0);
 }
 
-void HostWindow::requestNewSettings() {
-    gf_requestStop(*context_.stop, StopReason::newSettings, 0);
+void HostWindow::requestNewSettings(std::int32_t countdownSeconds) {
+    gf_requestStop(*context_.stop, StopReason::newSettings, countdownSeconds);
+}
+
+WindowRequests& HostWindow::requests() {
+    return *context_.requests;
 }
 
 int HostWindow::exitCode() const {

@@ -49,7 +49,8 @@ private:
     void joinRun() override;
     void startRun() override;
     void requestUserClose() override;
-    void requestNewSettings() override;
+    void requestNewSettings(std::int32_t countdownSeconds) override;
+    WindowRequests& requests() override;
     int exitCode() const override;
 
     MainRunContext context_;
