@@ -4,6 +4,7 @@
 
 #include "app/main_worker.h"
 #include "app/process_entry.h"
+#include "app/window_requests.h"
 #include "runtime/stop_request.h"
 #include "config/parameters.h"
 #include "foundation/log_file.h"
@@ -54,8 +55,16 @@ void HostWindow::requestUserClose() {
     gf_requestStop(context_.stop, StopReason::userClosedSim, 0);
 }
 
-void HostWindow::requestNewSettings() {
-    gf_requestStop(context_.stop, StopReason::newSettings, 0);
+void HostWindow::requestNewSettings(std::int32_t countdownSeconds) {
+    gf_requestStop(context_.stop, StopReason::newSettings, countdownSeconds);
+}
+
+const UserAircraft& HostWindow::userAircraft() const {
+    return context_.user;
+}
+
+WindowRequests& HostWindow::requests() {
+    return context_.requests;
 }
 
 int HostWindow::exitCode() const {

@@ -8,6 +8,7 @@
 
 #include <functional>
 
+#include "runtime/user_aircraft.h"
 #include "app/main_run_context.h"
 #include "gui/main_window.h"
 #include "platform/winui/win_types.h"
@@ -49,7 +50,9 @@ private:
     void joinRun() override;
     void startRun() override;
     void requestUserClose() override;
-    void requestNewSettings() override;
+    void requestNewSettings(std::int32_t countdownSeconds) override;
+    WindowRequests& requests() override;
+    const UserAircraft& userAircraft() const override;
     int exitCode() const override;
 
     MainRunContext context_;

@@ -35,7 +35,10 @@
 #include "foundation/version.h"
 #include "gui/gui.h"
 #include "gui/gui_messages.h"
+#include "gui/install_path_check.h"
+#include "gui/parking_controls.h"
 #include "gui/parking_interval.h"
+#include "gui/traffic_range.h"
 #include "liveries/livery_matching_summary.h"
 #include "liveries/livery_scan.h"
 #include "liveries/process_scanned_liveries.h"
@@ -113,18 +116,28 @@ bool lf_showFirstValues(const RunState& run) {
     gui.enqueueUpdate(GuiUpdate::QnhUnit{settings->qnhInHg});
     gui.enqueueUpdate(GuiUpdate::ParkAirport{IcaoCode{}});
     gf_showParkingInterval(gui, *settings);
+    // The captions' colours follow the settings just read.
+    gui.redrawOptions();
     return true;
 }
 
 bool lf_findInstallation(const RunState& run) {
     const SimChoice simulator = gf_startupChoices()->simulator;
-    if (gf_locateMsfsInstallation(gf_params(), simulator)) {
+    if (gf_locateMsfsInstallation(gf_params(), simulator) ||
+        gf_pickInstallPath(run.context.gui, gf_params(), simulator)) {
         return true;
     }
     lf_stopStartUp(
         run, StopReason::installPathMissing,
         fmt::format("The packages folder of {} was not found", gf_simChoiceText(simulator)));
     return false;
+}
+
+// The controls that the saved range and park options enable or disable.
+bool lf_applyWindowOptions(const RunState& run) {
+    gf_applyRange(gf_params(), run.context.user);
+    gf_applyParkingControlStates(run.context.gui, gf_params());
+    return true;
 }
 
 bool lf_createDataFolders(const RunState&) {
@@ -260,10 +273,7 @@ struct StartupStep {
 // The start-up, in its order. The steps of subsystems that are not part of the program yet
 // take their places as follows:
 // - before the working-folder check: the socket layer;
-// - when the simulator installation is not found: the folder picker and the check of the
-//   picked Community folder, before the run gives up;
-// - after the airports: the park airports list, the saved time shift, destination, range and
-//   park options;
+// - after the airports: the park airports list, the saved time shift and destination;
 // - before the SimClient thread: the destination, the traffic state;
 // - after the wait for the simulator: the park airport from the user's position, the airport
 //   scan (which loads RealTraffic's weekly airport list itself), the traffic range and the
@@ -278,6 +288,7 @@ constexpr std::array kStartupSteps = {
     StartupStep{"update check", &lf_checkForUpdates},
     StartupStep{"dbase", &lf_readDbase},
     StartupStep{"airports", &lf_readAirports},
+    StartupStep{"window options", &lf_applyWindowOptions},
     StartupStep{"livery scan", &lf_scanLiveriesWhenNeeded},
     StartupStep{"livery tables", &lf_buildLiveryTables},
     StartupStep{"flight-plan folder", &lf_prepareFlightPlanFolder},

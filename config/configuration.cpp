@@ -63,6 +63,10 @@ ConfigurationStart gf_loadConfigurationInto(ProgramParameters& parameters,
     start.choices = gf_validateStartupChoices(parameters);
     gf_syncMaxFitFl(parameters);
     parameters.publishAll();
+    // The window's controls were made with the defaults, before the file was read.
+    for (const OptionControl* control : parameters.controls()) {
+        control->showValue();
+    }
     return start;
 }
 

@@ -210,19 +210,22 @@ CommunityFolderCheck gf_checkCommunityFolder(const fs::path& picked, SimChoice s
         check.error = CommunityCheckError::notFound;
         return check;
     }
-    if (!lf_isCommunityName(folder)) {
+    fs::path root;
+    if (lf_isCommunityName(folder)) {
+        // The parent is the packages root, and the scans look in root/"Community" by that
+        // exact name; a bare relative "Community" has no parent.
+        root = folder.parent_path();
+        if (root.empty() || root == folder ||
+            folderExists(root / kCommunityFolderName, false) != true) {
+            check.error = CommunityCheckError::noPackagesRoot;
+            return check;
+        }
+    } else if (folderExists(folder / kCommunityFolderName, false) == true) {
+        // The packages folder itself, the folder the scans start from.
+        root = folder;
+        check.pickedPackagesFolder = true;
+    } else {
         check.error = CommunityCheckError::notCommunity;
-        return check;
-    }
-    // The parent is the packages root, and the scans look in root/"Community" by that exact
-    // name; a bare relative "Community" has no parent.
-    const fs::path root = folder.parent_path();
-    if (root.empty() || root == folder) {
-        check.error = CommunityCheckError::noPackagesRoot;
-        return check;
-    }
-    if (folderExists(root / kCommunityFolderName, false) != true) {
-        check.error = CommunityCheckError::noPackagesRoot;
         return check;
     }
     const std::vector<std::string_view> siblings =

@@ -83,7 +83,7 @@ enum class CommunityCheckError {
     none,
     accessFailed,   // the picked folder's status could not be read
     notFound,       // the folder does not exist
-    notCommunity,   // its last name is not "Community"
+    notCommunity,   // neither named "Community" nor holding a folder "Community"
     noPackagesRoot, // it has no parent, or the parent holds no folder named exactly "Community"
 };
 
@@ -109,8 +109,10 @@ struct CommunityFolderCheck {
     // folder (error accessFailed), its parent's "Community" (error noPackagesRoot) or a
     // sibling (which then also counts as missing). The window shows each before the result.
     std::vector<FolderAccessError> accessErrors;
-    // The packages root (the Community folder's parent) when accepted.
+    // The packages root when accepted: the Community folder's parent, or the picked folder
+    // itself when it is the packages folder.
     std::filesystem::path packagesRoot;
+    bool pickedPackagesFolder = false;
     // Folders expected beside Community that are missing: "Official" (MSFS 2020),
     // "StreamedPackages" and "Community2024" (MSFS 2024). They are warnings only.
     std::vector<std::string> missingSiblings;
@@ -118,10 +120,12 @@ struct CommunityFolderCheck {
     bool accepted() const noexcept { return error == CommunityCheckError::none; }
 };
 
-// Checks a picked Community folder: it must exist and be named "Community" (any letter
-// case); its parent, the packages root, must hold a folder named exactly "Community" (so that
-// the later scans find it: on a system whose names are case-sensitive a picked "community"
-// has no root); the sibling folders of the simulator are looked for.
+// Checks a folder picked as the simulator's Community folder: it must exist and be named
+// "Community" (any letter case), and then its parent, the packages root, must hold a folder
+// named exactly "Community" (so that the later scans find it: on a system whose names are
+// case-sensitive a picked "community" has no root). A folder of another name that holds
+// "Community" is the packages folder itself and is taken as the root. The sibling folders of
+// the simulator are looked for beside Community.
 CommunityFolderCheck gf_checkCommunityFolder(const std::filesystem::path& folder,
                                              SimChoice simulator);
 

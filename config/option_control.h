@@ -45,6 +45,9 @@ public:
     // EnableWindow on the control; false when it does not exist.
     bool enable(bool enabled) const;
     bool isEnabled() const;
+    // Shows the parameter's current value in the control (checked, selected or written);
+    // false when there is no control or the value is not among its items.
+    virtual bool showValue() const { return false; }
 
 private:
     std::uint16_t controlId_;

@@ -10,6 +10,7 @@
 #include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
 #include "platform/winui/window.h"
+#include "platform/winui/window_state.h"
 
 namespace skyloom {
 namespace {
@@ -317,10 +318,13 @@ bool DynamicChoiceParameter::fillComboBox() const {
     if (!gf_fillComboBoxItems(window(), list)) {
         return false;
     }
-    if (const std::optional<std::size_t> index = indexOfCurrent()) {
-        gf_selectComboBoxItem(window(), *index);
-    }
+    showValue();
     return true;
+}
+
+bool DynamicChoiceParameter::showValue() const {
+    const std::optional<std::size_t> index = indexOfCurrent();
+    return index && gf_selectComboBoxItem(window(), *index);
 }
 
 LoadOutcome DynamicChoiceParameter::loadText(std::string_view text) {
@@ -332,6 +336,22 @@ void DynamicChoiceParameter::resetToDefault() {
     std::lock_guard lock(mutex_);
     items_.clear();
     current_.clear();
+}
+
+// --- EditBoxParameter ---
+
+bool EditBoxParameter::showValue() const {
+    const winui::HWND edit = window();
+    if (edit == nullptr) {
+        return false;
+    }
+    std::u16string text;
+    try {
+        text = utf8_to_wide(value());
+    } catch (const std::exception&) {
+        return false; // a hand-edited text that is not UTF-8 stays out of the box
+    }
+    return winui::SetWindowTextW(edit, text.c_str()) != winui::FALSE;
 }
 
 } // namespace skyloom

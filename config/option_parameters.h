@@ -44,7 +44,7 @@ public:
     // nor republishes.
     void setChecked(bool checked);
     // Shows the current value in the check box; false when there is no control.
-    bool showValue() const;
+    bool showValue() const override;
 };
 
 class IntListParameter : public IntParameter, public OptionControl {
@@ -65,6 +65,7 @@ public:
     // Selects the current value when it is in the list; otherwise the selection stays.
     // False when nothing was selected.
     bool selectCurrent() const;
+    bool showValue() const override { return selectCurrent(); }
 
 private:
     std::vector<std::int32_t> values_;
@@ -90,6 +91,7 @@ public:
 
     bool fillComboBox() const;
     bool selectCurrent() const;
+    bool showValue() const override { return selectCurrent(); }
 
     std::string valueText() const override;
     std::string defaultText() const override;
@@ -117,6 +119,7 @@ public:
 
     bool fillComboBox() const;
     bool selectCurrent() const;
+    bool showValue() const override { return selectCurrent(); }
 
     // A stored text that is not one of the choices is rejected (the default is taken).
     LoadOutcome loadText(std::string_view text) override;
@@ -142,6 +145,7 @@ public:
 
     // Fills the combo box with the list and selects the current text when it is there.
     bool fillComboBox() const;
+    bool showValue() const override;
 
     std::string valueText() const override { return current(); }
     std::string defaultText() const override { return {}; }
@@ -161,6 +165,9 @@ public:
                      ControlLayout layout)
         : StringParameter(std::move(name), std::move(defaultValue)),
           OptionControl(controlId, layout) {}
+
+    // Writes the current text into the edit box.
+    bool showValue() const override;
 };
 
 } // namespace skyloom

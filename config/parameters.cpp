@@ -134,7 +134,8 @@ ProgramParameters::ProgramParameters(ParametersStore* store, ParamsSnapshotCell*
       PARKING_INTERVAL_MINUTES("PARKING_INTERVAL_MINUTES", 30, 5, 120,
                                {5, 10, 15, 20, 30, 45, 60, 90, 120}, 32827,
                                lf_combo(657, 474, 70, 200)),
-      DESTINATION("DESTINATION", "", 32819, ControlLayout{5, 80, 539, 0, 70, 28}),
+      // Captioned on its line, as the combo boxes beside it are.
+      DESTINATION("DESTINATION", "", 32819, ControlLayout{5, 80, 545, -6, 70, 28}),
       STAND_SELECTOR("STAND_SELECTOR", 32818, lf_combo(167, 540, 170, 300)),
       AIRP_RANGE("AIRP_RANGE", 20, 5, 50, {5, 10, 15, 20, 25, 30, 40, 50}, 32820,
                  lf_combo(494, 538, 70, 144)),
@@ -395,6 +396,10 @@ ParamsSnapshot ProgramParameters::snapshot() const {
         copyInto(*parameter, snapshot);
     }
     return snapshot;
+}
+
+std::shared_ptr<const ParamsSnapshot> ProgramParameters::settings() const {
+    return cell_ != nullptr ? cell_->load() : std::make_shared<const ParamsSnapshot>(snapshot());
 }
 
 void ProgramParameters::copyInto(const Parameter& parameter, ParamsSnapshot& snapshot) const {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -150,6 +151,8 @@ public:
 
     // A snapshot of every current value.
     ParamsSnapshot snapshot() const;
+    // The published snapshot; without a cell, a snapshot of the current values.
+    std::shared_ptr<const ParamsSnapshot> settings() const;
     // Copies the parameter's current value into the snapshot: the time-shift parameters
     // copy all three, each block parameter the whole block settings, the range and
     // auto-range parameters the range fields. Nothing for a parameter the snapshot does not

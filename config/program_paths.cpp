@@ -112,4 +112,9 @@ bool gf_createSettingsFolder(std::string* reason) {
     return true;
 }
 
+bool gf_openParametersFolder() {
+    const std::filesystem::path folder = gf_settingsFolder();
+    return !folder.empty() && gf_openFolder(folder);
+}
+
 } // namespace skyloom

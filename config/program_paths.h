@@ -59,5 +59,8 @@ std::filesystem::path gf_parametersPath();
 std::filesystem::path gf_flightPlanFolderPath();
 // Makes the settings folder when it is missing; false (with the reason) when it cannot.
 bool gf_createSettingsFolder(std::string* reason = nullptr);
+// Opens the folder of parameters.xml in the desktop's file manager, so that the user can edit
+// the settings the window does not show; false when there is none or it cannot be opened.
+bool gf_openParametersFolder();
 
 } // namespace skyloom

@@ -120,6 +120,8 @@ public:
     void paint(winui::HDC dc);
     // Where the painter takes what other subsystems own (the program's facts by default).
     void setPaintFactsSource(GuiPaintFactsSource source);
+    // Those facts now (the window's commands ask them too).
+    GuiPaintFacts paintFacts() const;
     // After a DPI change (and once after the window is made, from 96): every child window
     // moved and sized from `oldDpi` to `newDpi`; a drop-down combo box takes its height from
     // its 96-DPI height. Nothing without a window, for an old DPI of 0 or an unchanged one.

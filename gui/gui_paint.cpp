@@ -49,6 +49,10 @@ void Gui::setPaintFactsSource(GuiPaintFactsSource source) {
     paintFacts_ = std::move(source);
 }
 
+GuiPaintFacts Gui::paintFacts() const {
+    return paintFacts_ ? paintFacts_() : gf_programPaintFacts();
+}
+
 void Gui::paint(winui::HDC dc) {
     const winui::HWND window = window_.load();
     winui::RECT client{};
@@ -60,7 +64,7 @@ void Gui::paint(winui::HDC dc) {
     if (width <= 0 || height <= 0) {
         return; // nothing shows: a minimised window
     }
-    const GuiPaintFacts facts = paintFacts_ ? paintFacts_() : gf_programPaintFacts();
+    const GuiPaintFacts facts = paintFacts();
     const GuiBands bands = gf_guiBands(state_.compact, state_.parkAirport.isSet());
 
     // 1. The memory context with the layout mapped onto the client area.

@@ -1,6 +1,7 @@
 // The main window's class, its start-up (initInstance) and the message loop.
 #include "gui/main_window.h"
 
+#include <exception>
 #include <utility>
 
 #include <fmt/format.h>
@@ -8,11 +9,13 @@
 #include "config/program_paths.h"
 #include "config/window_position.h"
 #include "foundation/log_file.h"
+#include "foundation/utf.h"
 #include "gui/gui.h"
 #include "gui/gui_layout.h"
 #include "gui/gui_messages.h"
 #include "gui/gui_text.h"
 #include "gui/option_controls.h"
+#include "platform/winui/dialogs.h"
 #include "platform/winui/dpi.h"
 #include "platform/winui/gdi_objects.h"
 #include "platform/winui/last_error.h"
@@ -33,6 +36,16 @@ constexpr std::u16string_view kProgramTitle = u"Skyloom";
 
 } // namespace
 
+int gf_showMessageBox(std::string_view text, winui::UINT type) {
+    try {
+        const std::u16string wide = utf8_to_wide(text);
+        return winui::MessageBoxW(gf_mainWindow(), wide.c_str(), kProgramTitle.data(), type);
+    } catch (const std::exception& error) {
+        LogFile::writeImportant(fmt::format("Message box '{}' not shown: {}", text, error.what()));
+        return 0;
+    }
+}
+
 void gf_registerProgramResources() {
     winui::registerStringResource(kTitleResourceId, kProgramTitle);
     winui::registerIconResource(kIconResourceId);
@@ -41,7 +54,7 @@ void gf_registerProgramResources() {
 MainWindow::MainWindow(Gui& gui, ProgramParameters& parameters, MainWindowRun& run,
                        ControlsBuilder controls)
     : gui_(gui), parameters_(parameters), run_(run), controls_(std::move(controls)),
-      parametersFile_(gf_parametersPath()) {}
+      commands_(gui, parameters, run), parametersFile_(gf_parametersPath()) {}
 
 MainWindow::~MainWindow() {
     destroy();

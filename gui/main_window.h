@@ -14,22 +14,30 @@
 //   stays until MSG_EXIT;
 // - MSG_SWITCH_SIM switches the simulator choice and asks the run to restart ("NEW
 //   SETTINGS");
+// - WM_COMMAND from a control goes to the option commands (gui/option_commands.h), which
+//   raise the run's requests and ask it to restart when a start-up setting changed;
 // - WM_DESTROY (the system took the window down) stops the window updates and quits with 0.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
+#include "gui/option_commands.h"
 #include "platform/winui/win_types.h"
 
 namespace skyloom {
 
 class Gui;
 class ProgramParameters;
+class WindowRequests;
 
 // What the main window asks of the program's runs.
+class UserAircraft;
+
 class MainWindowRun {
 public:
     virtual ~MainWindowRun() = default;
@@ -40,9 +48,14 @@ public:
     virtual void startRun() = 0;
     // The user closed the window: stop reason "USER CLOSED SIM".
     virtual void requestUserClose() = 0;
-    // The simulator choice was switched: stop reason "NEW SETTINGS", so that the program
-    // restarts with the other simulator.
-    virtual void requestNewSettings() = 0;
+    // A setting that shapes the start-up changed (the simulator or the traffic source, the
+    // time shift): stop reason "NEW SETTINGS" with the countdown in seconds before the
+    // program restarts.
+    virtual void requestNewSettings(std::int32_t countdownSeconds) = 0;
+    // The requests the window raises for the run's worker.
+    virtual WindowRequests& requests() = 0;
+    // The user aircraft of the run (the automatic traffic radius follows its height).
+    virtual const UserAircraft& userAircraft() const = 0;
     // The code the process ends with once MSG_EXIT has come.
     virtual int exitCode() const = 0;
 };
@@ -64,11 +77,15 @@ void gf_registerProgramResources();
 // and the window whose controls the text helpers find by id.
 winui::HWND gf_mainWindow() noexcept;
 
+// A message box owned by the main window and titled "Skyloom" (text in UTF-8; `type` the
+// buttons and icon); the answer, or 0 when it cannot be shown.
+int gf_showMessageBox(std::string_view text, winui::UINT type);
+
 class MainWindow {
 public:
     // Makes the option controls while the window is created; false refuses the window.
     using ControlsBuilder = std::function<bool(winui::HWND)>;
-    // WM_COMMAND from a control; true when it was handled.
+    // WM_COMMAND from a control; true when it was handled. By default the option commands.
     using CommandHandler = std::function<bool(winui::HWND, winui::WPARAM)>;
 
     // `gui` becomes the window's `Gui`; `parameters` give the saved position, the compact
@@ -104,6 +121,7 @@ public:
 
     winui::HWND window() const noexcept { return window_; }
     Gui& gui() noexcept { return gui_; }
+    OptionCommands& commands() noexcept { return commands_; }
 
 private:
     static winui::LRESULT windowProc(winui::HWND window, winui::UINT message, winui::WPARAM wParam,
@@ -133,6 +151,7 @@ private:
     MainWindowRun& run_;
     ControlsBuilder controls_;
     CommandHandler commandHandler_;
+    OptionCommands commands_;
     std::filesystem::path parametersFile_;
     std::u16string title_ = u"Skyloom";
     winui::HWND window_ = nullptr;

@@ -62,7 +62,7 @@ std::optional<winui::LRESULT> MainWindow::handle(winui::HWND window, winui::UINT
     case winui::WM_CTLCOLOREDIT:
         return onControlColour(reinterpret_cast<winui::HDC>(wParam));
     case winui::WM_COMMAND:
-        if (commandHandler_ && commandHandler_(window, wParam)) {
+        if (commandHandler_ ? commandHandler_(window, wParam) : commands_.handle(window, wParam)) {
             return 0;
         }
         return std::nullopt;
@@ -204,7 +204,7 @@ void MainWindow::onSwitchSimulator() {
         choice.selectCurrent();
     }
     gui_.showStatusText(fmt::format("Switching MSFS version in {}", kProgramName), true);
-    run_.requestNewSettings();
+    run_.requestNewSettings(0);
 }
 
 } // namespace skyloom

@@ -168,12 +168,7 @@ LiveryScanServices gf_programLiveryScanServices(WindowSink& window,
     services.keepRunning = std::move(keepRunning);
     services.packageSelector = &gf_params().AI_PACKAGE_SELECTOR;
     services.skipScanBox = &gf_params().SKIP_LIVERIES_SCAN;
-    services.openParametersFolder = [] {
-        const fs::path folder = gf_settingsFolder();
-        if (!folder.empty()) {
-            gf_openFolder(folder);
-        }
-    };
+    services.openParametersFolder = [] { gf_openParametersFolder(); };
     services.scan = &gf_liveryScanState();
     services.records = &gf_liveryScanList();
     return services;

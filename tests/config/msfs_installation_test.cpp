@@ -260,8 +260,9 @@ TEST_F(InstallationTest, AWrongPickIsRefusedWithItsReason) {
               CommunityCheckError::notFound);
     EXPECT_EQ(gf_checkCommunityFolder(root / "Official", SimChoice::msfs2020).error,
               CommunityCheckError::notCommunity);
-    EXPECT_EQ(gf_checkCommunityFolder(root, SimChoice::msfs2020).error,
-              CommunityCheckError::notCommunity);
+    const CommunityFolderCheck packages = gf_checkCommunityFolder(root, SimChoice::msfs2020);
+    EXPECT_TRUE(packages.accepted() && packages.pickedPackagesFolder) << "the packages folder";
+    EXPECT_EQ(packages.packagesRoot, root);
     fs::create_directories(root / "Community2");
     EXPECT_EQ(gf_checkCommunityFolder(root / "Community2", SimChoice::msfs2020).error,
               CommunityCheckError::notCommunity);

@@ -27,6 +27,7 @@ namespace skyloom::testing {
 namespace {
 
 using ::testing::Contains;
+using ::testing::ElementsAre;
 using ::testing::EndsWith;
 using ::testing::MatchesRegex;
 using U = GuiUpdate;
@@ -131,13 +132,13 @@ TEST_F(MainWindowTest, TheSimulatorSwitchChoosesTheOtherSimulatorAndAsksForARest
               static_cast<winui::LRESULT>(*parameters_.SIM_CHOICE.indexOf(other)));
     EXPECT_EQ(gui_.state().statusLine, "Switching MSFS version in Skyloom");
     EXPECT_THAT(logLines(), Contains("Switching MSFS version in Skyloom"));
-    EXPECT_EQ(run_.newSettings, 1);
+    EXPECT_THAT(run_.newSettingsCountdowns, ElementsAre(0));
 
     // The run's own simulator decides the other one: a second switch in the same run keeps it.
     winui::PostMessageW(window, MSG_SWITCH_SIM, 0, 0);
     pump();
     EXPECT_EQ(parameters_.SIM_CHOICE.value(), other);
-    EXPECT_EQ(run_.newSettings, 2);
+    EXPECT_THAT(run_.newSettingsCountdowns, ElementsAre(0, 0));
 }
 
 TEST_F(MainWindowTest, UpdatesSentBeforeTheWindowExistedAreShownOnceItDoes) {

@@ -50,11 +50,7 @@ TEST_P(CheckboxPaintTest, TheBoxPaintsItsFrameFillAndTick) {
     winui::EnableWindow(box, c.enabled ? winui::TRUE : winui::FALSE);
     pump();
 
-    auto log = std::make_shared<winui::RecordingLog>();
-    winui::recordWindowPaints(box, log);
-    winui::RedrawWindow(box, nullptr, nullptr, winui::RDW_INVALIDATE | winui::RDW_UPDATENOW);
-    winui::recordWindowPaints(box, nullptr);
-    const std::vector<std::string> calls = log->calls();
+    const std::vector<std::string> calls = recordPaintOf(box);
     ASSERT_EQ(calls.size(), c.expected.size());
     for (std::size_t i = 0; i < calls.size(); ++i) {
         EXPECT_THAT(calls[i], StartsWith(c.expected[i]));

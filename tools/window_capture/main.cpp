@@ -16,9 +16,13 @@
 
 #include <fmt/format.h>
 
+#include "runtime/user_aircraft.h"
 #include "config/parameters.h"
+#include "config/window_requests.h"
 #include "gui/gui.h"
 #include "gui/main_window.h"
+#include "gui/parking_controls.h"
+#include "gui/traffic_range.h"
 #include "platform/winui/capture.h"
 #include "platform/winui/dpi.h"
 #include "platform/winui/headless/headless_backend.h"
@@ -42,8 +46,14 @@ public:
     void joinRun() override {}
     void startRun() override {}
     void requestUserClose() override {}
-    void requestNewSettings() override {}
+    void requestNewSettings(std::int32_t) override {}
+    WindowRequests& requests() override { return requests_; }
+    const UserAircraft& userAircraft() const override { return user_; }
     int exitCode() const override { return 0; }
+
+private:
+    WindowRequests requests_;
+    UserAircraft user_;
 };
 
 // One screen at `dpi`, large enough for the window at that DPI.
@@ -73,6 +83,9 @@ bool lf_capture(const wc::WindowState& state, winui::UINT dpi, const fs::path& f
             fmt::print(stderr, "window_capture: the main window could not be made\n");
             return false;
         }
+        // The controls that the saved settings disable, as the start-up leaves them.
+        gf_applyParkingControlStates(gui, parameters);
+        gf_applyRange(parameters, run.userAircraft());
         for (GuiUpdate& update : wc::gf_updatesFor(state)) {
             gui.enqueueUpdate(std::move(update));
         }

@@ -10,6 +10,7 @@
 #include "platform/winui/monitors.h"
 #include "platform/winui/painting.h"
 #include "platform/winui/recording_dc.h"
+#include "platform/winui/styles.h"
 #include "platform/winui/window_geometry.h"
 
 namespace skyloom::testing {
@@ -24,7 +25,7 @@ std::string lf_colour(winui::COLORREF colour) {
 
 } // namespace
 
-MainWindowTest::MainWindowTest() : parameters_(&store_) {}
+MainWindowTest::MainWindowTest() : parameters_(&store_, &cell_) {}
 
 void MainWindowTest::SetUp() {
     GuiTest::SetUp();
@@ -77,6 +78,14 @@ std::vector<std::string> MainWindowTest::recordPaint() {
     winui::InvalidateRect(window_->window(), nullptr, winui::FALSE);
     winui::UpdateWindow(window_->window());
     winui::recordWindowPaints(window_->window(), nullptr);
+    return log->calls();
+}
+
+std::vector<std::string> MainWindowTest::recordPaintOf(winui::HWND window) {
+    auto log = std::make_shared<winui::RecordingLog>();
+    winui::recordWindowPaints(window, log);
+    winui::RedrawWindow(window, nullptr, nullptr, winui::RDW_INVALIDATE | winui::RDW_UPDATENOW);
+    winui::recordWindowPaints(window, nullptr);
     return log->calls();
 }
 

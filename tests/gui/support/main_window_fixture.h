@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "runtime/user_aircraft.h"
 #include "config/parameters.h"
 #include "config/parameters_store.h"
+#include "config/window_requests.h"
 #include "gui/gui.h"
 #include "gui/main_window.h"
 #include "gui/paint_facts.h"
@@ -33,14 +35,21 @@ public:
     void joinRun() override { ++joins; }
     void startRun() override { ++starts; }
     void requestUserClose() override { ++userCloses; }
-    void requestNewSettings() override { ++newSettings; }
+    void requestNewSettings(std::int32_t countdownSeconds) override {
+        newSettingsCountdowns.push_back(countdownSeconds);
+    }
+    WindowRequests& requests() override { return requests_; }
+    const UserAircraft& userAircraft() const override { return user; }
     int exitCode() const override { return code; }
 
     int joins = 0;
     int starts = 0;
     int userCloses = 0;
-    int newSettings = 0;
+    // The countdown of each "NEW SETTINGS" asked for.
+    std::vector<std::int32_t> newSettingsCountdowns;
     int code = 0;
+    WindowRequests requests_;
+    UserAircraft user;
 };
 
 class MainWindowTest : public GuiTest {
@@ -57,6 +66,8 @@ protected:
     winui::HWND open(MainWindow::ControlsBuilder controls = {});
     // The lines the next full paint of the window records.
     std::vector<std::string> recordPaint();
+    // The lines a window (a control) records when it is redrawn now.
+    static std::vector<std::string> recordPaintOf(winui::HWND window);
     // The window (made without controls) in compact mode or not, told `updates`, painted.
     std::vector<std::string> paintAfter(bool compact, const std::vector<GuiUpdate>& updates);
     // The value parameters.xml holds for a parameter (no value when it holds none).
@@ -65,6 +76,7 @@ protected:
     winui::RECT windowRect() const;
 
     ParametersStore store_;
+    ParamsSnapshotCell cell_;
     ProgramParameters parameters_;
     NotingRun run_;
     Gui gui_;

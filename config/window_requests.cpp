@@ -1,4 +1,4 @@
-#include "app/window_requests.h"
+#include "config/window_requests.h"
 
 namespace skyloom {
 
@@ -27,9 +27,10 @@ void WindowRequests::clear() {
     for (std::atomic<bool>* flag :
          {&aircraftList, &flush, &blockApplied, &unblockPushed, &lightAircraftRemoved,
           &twoPropsRemoved, &helicoptersRemoved, &highPerfRemoved, &matchingDepthRaised,
-          &maxParkChanged, &maxLiveChanged, &navLightsWhileParked}) {
+          &maxParkChanged, &maxLiveChanged, &navLightsWhileParked, &parkingGenerating}) {
         flag->store(false);
     }
+    staticParkingUpdates.store(0);
     std::lock_guard lock(gf_parkingOptionsMutex());
     parkTrafficOnly_ = {};
 }
