@@ -21,7 +21,7 @@ namespace skyloom {
 namespace {
 
 constexpr std::string_view kProblemPrefix = "===> ";
-constexpr double kLatitudeDegreesPerUnit = 180.0 / 536870912.0;        // 180 / 2^29
+constexpr double kLatitudeDegreesPerUnit = 180.0 / 536870912.0;          // 180 / 2^29
 constexpr double kLongitudeDegreesPerUnit = 360.0 / (3.0 * 268435456.0); // 360 / (3 x 2^28)
 constexpr double kMinAltitudeFeet = -20.0;
 constexpr double kMaxAltitudeFeet = 10000.0;
@@ -74,15 +74,15 @@ struct StandReading {
 };
 
 void lf_processHelipad(const BglRecordWords& helipad, std::uint64_t at, StandReading& reading) {
-    const Lalo position = lf_position(helipad.at(at + kHelipadLatitudeWord),
-                                      helipad.at(at + kHelipadLongitudeWord));
+    const Lalo position =
+        lf_position(helipad.at(at + kHelipadLatitudeWord), helipad.at(at + kHelipadLongitudeWord));
     if (!gf_isValidLalo(position)) {
         reading.scanLog.push_back(
             fmt::format("lat/lon helipad incorrect (skipped): {}", lf_positionText(position)));
         return;
     }
-    const bool seen = std::any_of(
-        reading.helipads.begin(), reading.helipads.end(), [&](const Lalo& other) {
+    const bool seen =
+        std::any_of(reading.helipads.begin(), reading.helipads.end(), [&](const Lalo& other) {
             return std::abs(other.lat - position.lat) <= kSameHelipadDegrees &&
                    std::abs(other.lon - position.lon) <= kSameHelipadDegrees;
         });
@@ -133,9 +133,8 @@ void lf_processParkingRecords(const BglRecordWords& parking, std::uint64_t at,
             entry = next;
             continue;
         }
-        const std::string candidate =
-            gf_parkingName(static_cast<std::int32_t>(head & 0x3Fu)) +
-            std::to_string((head >> 12) & 0xFFFu);
+        const std::string candidate = gf_parkingName(static_cast<std::int32_t>(head & 0x3Fu)) +
+                                      std::to_string((head >> 12) & 0xFFFu);
         auto id = lf_uniqueStandName(candidate, reading.ids);
         if (!id) {
             reading.scanLog.push_back(
@@ -206,7 +205,8 @@ BglRecordWords BglRecordWords::endingAt(std::uint64_t end) const noexcept {
 }
 
 std::int32_t gf_readAirportAltitude(const BglRecordWords& record) {
-    const auto millimetres = static_cast<std::int32_t>(record.at(record.first() + kBglAltitudeWord));
+    const auto millimetres =
+        static_cast<std::int32_t>(record.at(record.first() + kBglAltitudeWord));
     const double feet = std::round(millimetres * geo::kFeetPerMetre / 1000.0);
     return feet < kMinAltitudeFeet || feet > kMaxAltitudeFeet ? 0 : static_cast<std::int32_t>(feet);
 }

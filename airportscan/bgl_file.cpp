@@ -1,5 +1,6 @@
 #include "airportscan/bgl_file.h"
 
+#include <algorithm>
 #include <bit>
 #include <chrono>
 #include <fstream>
@@ -19,6 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::streamoff kSectionCountOffset = 20;
+constexpr std::uint64_t kProbeEntriesPerRead = 512;
 
 std::uint32_t lf_littleEndian(std::uint32_t value) noexcept {
     if constexpr (std::endian::native == std::endian::big) {
@@ -90,15 +92,23 @@ bool gf_probeBGLHeader(const fs::path& path, const Clock& clock) {
     if (sections < 1 || sections > room) {
         return false;
     }
-    // The whole table at once: the same fields as one read per entry, in one system call.
-    std::vector<std::uint32_t> table(std::size_t{sections} * kBglSectionEntryBytes / 4);
-    if (!lf_readAt(in, kBglHeaderBytes, reinterpret_cast<char*>(table.data()),
-                   static_cast<std::streamsize>(table.size() * 4))) {
-        return false;
-    }
-    for (std::size_t i = 0; i < table.size(); i += kBglSectionEntryBytes / 4) {
-        if (lf_littleEndian(table[i]) == kBglAirportSectionType) {
-            return true;
+    // The table in blocks of entries: the same fields as one read per entry, in far fewer
+    // reads, and a damaged count in a large file costs no large buffer.
+    constexpr std::uint64_t kWordsPerEntry = kBglSectionEntryBytes / 4;
+    std::vector<std::uint32_t> block(kProbeEntriesPerRead * kWordsPerEntry);
+    for (std::uint64_t first = 0; first < sections; first += kProbeEntriesPerRead) {
+        const std::uint64_t entries =
+            std::min<std::uint64_t>(kProbeEntriesPerRead, sections - first);
+        if (!lf_readAt(in,
+                       static_cast<std::streamoff>(kBglHeaderBytes + first * kBglSectionEntryBytes),
+                       reinterpret_cast<char*>(block.data()),
+                       static_cast<std::streamsize>(entries * kBglSectionEntryBytes))) {
+            return false;
+        }
+        for (std::uint64_t i = 0; i < entries; ++i) {
+            if (lf_littleEndian(block[i * kWordsPerEntry]) == kBglAirportSectionType) {
+                return true;
+            }
         }
     }
     return false;
@@ -115,10 +125,9 @@ void gf_logSlowBGL(const fs::path& path, Clock::SteadyTime start, std::string_vi
         const auto size = fs::file_size(path, error);
         const std::string sizeText =
             error ? std::string("unknown size") : fmt::format("{} bytes", size);
-        LogFile::writeImportant(
-            fmt::format("Slow BGL processing: {:.2f} s, {}, phase {}, file '{}'",
-                        std::chrono::duration<double>(elapsed).count(), sizeText, phase,
-                        gf_pathToUtf8(path)));
+        LogFile::writeImportant(fmt::format(
+            "Slow BGL processing: {:.2f} s, {}, phase {}, file '{}'",
+            std::chrono::duration<double>(elapsed).count(), sizeText, phase, gf_pathToUtf8(path)));
     } catch (...) { // the report must never cost the file
     }
 }

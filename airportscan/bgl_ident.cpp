@@ -24,17 +24,15 @@ BglIdent gf_decodeBGLIdent(std::uint32_t word) {
         if (digit < kFirstDigitCode || reversed.size() == kMaxIdentDigits) {
             return ident;
         }
-        reversed += digit < kFirstLetterCode
-                        ? static_cast<char>('0' + (digit - kFirstDigitCode))
-                        : static_cast<char>('A' + (digit - kFirstLetterCode));
+        reversed += digit < kFirstLetterCode ? static_cast<char>('0' + (digit - kFirstDigitCode))
+                                             : static_cast<char>('A' + (digit - kFirstLetterCode));
     }
     ident.text.assign(reversed.rbegin(), reversed.rend());
     ident.status = BglIdentStatus::accepted;
     return ident;
 }
 
-BglIdent gf_checkAirportIdent(std::string text,
-                              const std::function<bool(const IcaoCode&)>& known,
+BglIdent gf_checkAirportIdent(std::string text, const std::function<bool(const IcaoCode&)>& known,
                               std::vector<std::string>& scanLog) {
     std::transform(text.begin(), text.end(), text.begin(), [](char c) {
         return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;

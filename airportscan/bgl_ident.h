@@ -15,8 +15,8 @@ namespace skyloom {
 
 enum class BglIdentStatus : std::uint8_t {
     accepted = 0,
-    undecodable = 1,   // a blank or '?' digit, or more than 10 digits
-    notFourChars = 2,  // three-letter idents (and empty ones) end here
+    undecodable = 1,  // a blank or '?' digit, or more than 10 digits
+    notFourChars = 2, // three-letter idents (and empty ones) end here
     unknownAirport = 3,
 };
 
@@ -31,8 +31,7 @@ BglIdent gf_decodeBGLIdent(std::uint32_t word);
 // The status of a decoded text: not four characters; or, for a code `known` refuses, unknown
 // airport, with the note "{} is not known" appended to the scan log; else accepted with the
 // code's text.
-BglIdent gf_checkAirportIdent(std::string text,
-                              const std::function<bool(const IcaoCode&)>& known,
+BglIdent gf_checkAirportIdent(std::string text, const std::function<bool(const IcaoCode&)>& known,
                               std::vector<std::string>& scanLog);
 
 } // namespace skyloom

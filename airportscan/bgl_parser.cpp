@@ -115,7 +115,7 @@ public:
         }
         for (std::uint64_t i = 0; i < *sections; ++i) {
             if (!section(kBglHeaderBytes + kBglSectionEntryBytes * i)) {
-                return std::move(result_);
+                break;
             }
         }
         return std::move(result_);

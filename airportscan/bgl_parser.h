@@ -30,23 +30,23 @@ struct BglRecordRef {
 
 // The kinds of parse error, with the values the log and the tests know them by.
 enum class BglParseErrorKind : std::uint8_t {
-    fileTooSmall = 0,          // shorter than the file header
-    headerSize = 1,            // header size at offset 4 unreadable or not 56
-    sectionTable = 2,          // section count unreadable, or the table longer than the file
-    descriptor = 3,            // a section entry or subsection descriptor cut off, or its table
-    dataOutsideFile = 4,       // a data block not inside the file
-    overlap = 5,               // subsection tables or data blocks overlap
-    recordCount = 6,           // more records than the data block can hold
-    recordHeader = 7,          // a record header cut off by its block's end
-    recordSize = 8,            // a record size below 6 or not a multiple of 4
-    recordPastBlock = 9,       // a record running past its block's end
-    blockNotConsumed = 10,     // the counted records do not end at the block's end
+    fileTooSmall = 0,      // shorter than the file header
+    headerSize = 1,        // header size at offset 4 unreadable or not 56
+    sectionTable = 2,      // section count unreadable, or the table longer than the file
+    descriptor = 3,        // a section entry or subsection descriptor cut off, or its table
+    dataOutsideFile = 4,   // a data block not inside the file
+    overlap = 5,           // subsection tables or data blocks overlap
+    recordCount = 6,       // more records than the data block can hold
+    recordHeader = 7,      // a record header cut off by its block's end
+    recordSize = 8,        // a record size below 6 or not a multiple of 4
+    recordPastBlock = 9,   // a record running past its block's end
+    blockNotConsumed = 10, // the counted records do not end at the block's end
 };
 
 struct BglParseError {
     BglParseErrorKind kind = BglParseErrorKind::fileTooSmall;
-    std::uint64_t offset = 0;   // byte offset at which the fault was found
-    std::string_view message;   // one of the parser's fixed texts (static storage)
+    std::uint64_t offset = 0; // byte offset at which the fault was found
+    std::string_view message; // one of the parser's fixed texts (static storage)
 
     // Kinds 0 and 1: the file is not a BGL file of this layout, which is no fault worth a line.
     bool notThisLayout() const noexcept {

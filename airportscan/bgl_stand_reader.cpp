@@ -80,8 +80,8 @@ void gf_processBGLimage(std::span<const std::uint32_t> words, const fs::path& pa
         }
         const BglRecordWords record(image, ref.offset, ref.size);
         if (record.first() + kBglIdentWord >= record.end()) {
-            LogFile::writeImportant(
-                fmt::format("Airport record at byte {} is too small to contain an ICAO", ref.offset));
+            LogFile::writeImportant(fmt::format(
+                "Airport record at byte {} is too small to contain an ICAO", ref.offset));
             continue;
         }
         const BglIdent decoded = gf_decodeBGLIdent(record.at(record.first() + kBglIdentWord));
@@ -119,8 +119,9 @@ void gf_processBGLfile(const fs::path& path, BglReaderContext& context) {
         }
         gf_processBGLimage(words, path, context, phase);
     } catch (const std::exception& e) {
-        LogFile::writeImportant(fmt::format("Exception in lf_processBGLfile (std::ex): {} \u2014 {}",
-                                            gf_pathToUtf8(path), e.what()));
+        LogFile::writeImportant(
+            fmt::format("Exception in lf_processBGLfile (std::ex): {} \u2014 {}",
+                        gf_pathToUtf8(path), e.what()));
         throw;
     } catch (...) {
         LogFile::writeImportant(

@@ -49,8 +49,8 @@ public:
 };
 
 struct BglReaderContext {
-    const Clock& clock;                 // steady time for the slow-file report
-    std::vector<std::string>& scanLog;  // the scan log's lines (per-airport notes)
+    const Clock& clock;                // steady time for the slow-file report
+    std::vector<std::string>& scanLog; // the scan log's lines (per-airport notes)
     BglAirportSteps& steps;
 };
 

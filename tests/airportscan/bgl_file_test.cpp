@@ -40,11 +40,15 @@ TEST(BglFileTest, ProbeFindsAnAirportSection) {
         testing::writeBytes(dir / name, file.span());
     }
     const std::vector<std::pair<std::filesystem::path, bool>> cases{
-        {scenery / "KPHX_ADEX.BGL", true},  {scenery / "helibcn.BGL", false},
-        {scenery / "kphx_exc3.BGL", false}, {dir / "header only.bgl", false},
+        {scenery / "KPHX_ADEX.BGL", true},
+        {scenery / "helibcn.BGL", false},
+        {scenery / "kphx_exc3.BGL", false},
+        {dir / "header only.bgl", false},
         {dir / "header and one byte.bgl", false},
-        {dir / "no section.bgl", false},    {dir / "section count beyond the file.bgl", false},
-        {dir / "airport second.bgl", true}, {dir / "missing.bgl", false},
+        {dir / "no section.bgl", false},
+        {dir / "section count beyond the file.bgl", false},
+        {dir / "airport second.bgl", true},
+        {dir / "missing.bgl", false},
     };
     const ManualClock clock;
     for (const auto& [path, expected] : cases) {
@@ -76,14 +80,15 @@ TEST(BglFileTest, AirportCodeFromPath) {
         {"fs24-aaaa-lszh-eddf", "EDDF"}, // AAAA unknown, LSZH without traffic
         {"kphx1-eddf", "EDDF"},          // five characters are no code
         {"/x/EGLLX/KPHX.bgl", "KPHX"},
-        {"vendor_eddf_2024", "EDDF"},          // any other character separates
-        {"\xC3\xA9" "egll\xC3\xA9", "EGLL"}, // bytes beyond ASCII bound a run
+        {"vendor_eddf_2024", "EDDF"}, // any other character separates
+        {"\xC3\xA9"
+         "egll\xC3\xA9",
+         "EGLL"}, // bytes beyond ASCII bound a run
         {"", std::nullopt},
     };
     for (const auto& [text, expected] : cases) {
         const auto code = gf_icaoFromPath(text, isKnown, hasTraffic);
-        EXPECT_EQ(code ? std::optional<std::string>(code->text()) : std::nullopt, expected)
-            << text;
+        EXPECT_EQ(code ? std::optional<std::string>(code->text()) : std::nullopt, expected) << text;
     }
 }
 

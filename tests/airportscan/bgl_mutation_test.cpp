@@ -67,9 +67,8 @@ std::vector<std::byte> lf_mutate(std::vector<std::byte> bytes,
             return std::size_t{0};
         }
         if (std::uniform_int_distribution<int>(0, 1)(engine) == 0) {
-            const std::size_t base =
-                structure[std::uniform_int_distribution<std::size_t>(0, structure.size() - 1)(
-                    engine)];
+            const std::size_t base = structure[std::uniform_int_distribution<std::size_t>(
+                0, structure.size() - 1)(engine)];
             const std::size_t at =
                 base + std::uniform_int_distribution<std::size_t>(0, kNearStructureBytes)(engine);
             return std::min(at, size - 1);
@@ -84,7 +83,8 @@ std::vector<std::byte> lf_mutate(std::vector<std::byte> bytes,
         const std::size_t at = pick(bytes.size());
         switch (std::uniform_int_distribution<int>(0, 5)(engine)) {
         case 0: // one bit
-            bytes[at] ^= static_cast<std::byte>(1 << std::uniform_int_distribution<int>(0, 7)(engine));
+            bytes[at] ^=
+                static_cast<std::byte>(1 << std::uniform_int_distribution<int>(0, 7)(engine));
             break;
         case 1:
         case 2: // one byte, often in a size or count field
@@ -97,9 +97,10 @@ std::vector<std::byte> lf_mutate(std::vector<std::byte> bytes,
             break;
         case 4: // bytes taken out
             bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at),
-                        bytes.begin() + static_cast<std::ptrdiff_t>(std::min(
-                            bytes.size(),
-                            at + std::uniform_int_distribution<std::size_t>(1, 8)(engine))));
+                        bytes.begin() +
+                            static_cast<std::ptrdiff_t>(std::min(
+                                bytes.size(),
+                                at + std::uniform_int_distribution<std::size_t>(1, 8)(engine))));
             break;
         default: // the file cut short
             bytes.resize(at);
@@ -188,14 +189,13 @@ TEST(BglMutationTest, DamagedRealFilesNeverFault) {
         // No real file has helipads: a small airport with three of them and a few stands.
         {"helipads",
          testing::bglWithRecords(
-             {testing::airportRecord("EGLL", 25000,
-                                     {testing::helipadRecord(51.47, -0.45, 30.0f),
-                                      testing::helipadRecord(51.48, -0.46, 20.0f),
-                                      testing::otherSubRecord(0x04, 16),
-                                      testing::helipadRecord(51.49, -0.47, 10.0f),
-                                      testing::parkingRecord({{.number = 1},
-                                                              {.number = 2, .airlines = {"BAW"}},
-                                                              {.number = 3}})})})
+             {testing::airportRecord(
+                 "EGLL", 25000,
+                 {testing::helipadRecord(51.47, -0.45, 30.0f),
+                  testing::helipadRecord(51.48, -0.46, 20.0f), testing::otherSubRecord(0x04, 16),
+                  testing::helipadRecord(51.49, -0.47, 10.0f),
+                  testing::parkingRecord(
+                      {{.number = 1}, {.number = 2, .airlines = {"BAW"}}, {.number = 3}})})})
              .bytes(),
          5},
     };

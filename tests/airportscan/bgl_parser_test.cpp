@@ -14,9 +14,9 @@
 namespace skyloom {
 namespace {
 
-using testing::ByteImage;
 using testing::bglHeader;
 using testing::bglWithRecords;
+using testing::ByteImage;
 using testing::putDescriptor;
 using testing::putSection;
 using Kind = BglParseErrorKind;
@@ -57,9 +57,8 @@ std::vector<FaultCase> lf_faultCases() {
          "BGL file is smaller than its header"},
         {"header size 64", [] { return bglHeader(0).u32(4, 64); }, Kind::headerSize, 4,
          "Unexpected BGL header size"},
-        {"section table one byte longer than the file",
-         [] { return bglHeader(1).resize(75); }, Kind::sectionTable, 56,
-         "BGL section table exceeds the file"},
+        {"section table one byte longer than the file", [] { return bglHeader(1).resize(75); },
+         Kind::sectionTable, 56, "BGL section table exceeds the file"},
         {"subsection table starting beyond the file",
          [] {
              ByteImage file = bglHeader(1);
@@ -67,9 +66,8 @@ std::vector<FaultCase> lf_faultCases() {
              return file.resize(76);
          },
          Kind::descriptor, 77, "Airport subsection table exceeds the file"},
-        {"subsection table running past the file's end",
-         [] { return lf_oneSection(1).resize(91); }, Kind::descriptor, 76,
-         "Airport subsection table exceeds the file"},
+        {"subsection table running past the file's end", [] { return lf_oneSection(1).resize(91); },
+         Kind::descriptor, 76, "Airport subsection table exceeds the file"},
         {"subsection tables sharing some bytes",
          [] {
              ByteImage file = bglHeader(2);
@@ -109,12 +107,10 @@ std::vector<FaultCase> lf_faultCases() {
              return file.append(lf_record(1, 12)).append(lf_record(2, 4));
          },
          Kind::recordHeader, 104, "Airport section record header exceeds its subsection"},
-        {"record of size 6",
-         [] { return bglWithRecords({lf_record(1, 8).u32(2, 6)}); }, Kind::recordSize, 92,
-         "Airport section record has an invalid size"},
-        {"record of size 4",
-         [] { return bglWithRecords({lf_record(1, 8).u32(2, 4)}); }, Kind::recordSize, 92,
-         "Airport section record has an invalid size"},
+        {"record of size 6", [] { return bglWithRecords({lf_record(1, 8).u32(2, 6)}); },
+         Kind::recordSize, 92, "Airport section record has an invalid size"},
+        {"record of size 4", [] { return bglWithRecords({lf_record(1, 8).u32(2, 4)}); },
+         Kind::recordSize, 92, "Airport section record has an invalid size"},
         {"record running past its block",
          [] {
              ByteImage file = bglWithRecords({lf_record(1, 8)});

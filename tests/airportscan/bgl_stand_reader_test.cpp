@@ -25,15 +25,14 @@ namespace skyloom {
 namespace {
 
 using testing::airportRecord;
-using testing::ByteImage;
 using testing::bglWithRecords;
+using testing::ByteImage;
 using testing::helipadRecord;
 using testing::otherSubRecord;
 using testing::ParkingEntrySpec;
 using testing::parkingRecord;
 
-constexpr std::string_view kKphx =
-    "data/bgl/TheMainlineCowboy-SkyHarborPhx/scenery/KPHX_ADEX.BGL";
+constexpr std::string_view kKphx = "data/bgl/TheMainlineCowboy-SkyHarborPhx/scenery/KPHX_ADEX.BGL";
 constexpr double kDegreesTolerance = 1e-9;
 
 class BglStandReaderTest : public ::testing::Test {
@@ -47,8 +46,8 @@ protected:
     // The one airport written, its stands by id.
     const Stand& stand(const std::string& id) const {
         const auto& stands = steps_.written.at(0).airport.stands;
-        const auto found = std::find_if(stands.begin(), stands.end(),
-                                        [&](const Stand& s) { return s.id == id; });
+        const auto found =
+            std::find_if(stands.begin(), stands.end(), [&](const Stand& s) { return s.id == id; });
         if (found == stands.end()) {
             throw std::out_of_range("no stand " + id);
         }
@@ -195,9 +194,9 @@ TEST_F(BglStandReaderTest, ParkingEntriesBecomeStands) {
 
     ASSERT_EQ(steps_.written.size(), 1u);
     EXPECT_EQ(standIds(), (std::vector<std::string>{
-                              "GATE A12", "GATE A12a", "N_PARKING 3", "44", "DOCK 1a",
-                              "GATE A12b", "GATE A12c", "GATE A12d", "GATE A12e", "GATE A12f",
-                              "GATE A12g", "GATE A12h", "GATE A12i", "GATE A12j"}));
+                              "GATE A12", "GATE A12a", "N_PARKING 3", "44", "DOCK 1a", "GATE A12b",
+                              "GATE A12c", "GATE A12d", "GATE A12e", "GATE A12f", "GATE A12g",
+                              "GATE A12h", "GATE A12i", "GATE A12j"}));
     EXPECT_DOUBLE_EQ(stand("GATE A12").heading, 2.0 * std::numbers::pi);
     EXPECT_DOUBLE_EQ(stand("GATE A12a").heading, std::numbers::pi / 2.0);
     EXPECT_DOUBLE_EQ(stand("N_PARKING 3").radius, 0.5);
@@ -214,17 +213,16 @@ TEST_F(BglStandReaderTest, ParkingEntriesBecomeStands) {
 
 TEST_F(BglStandReaderTest, EveryHelipadIsRead) {
     const std::vector<ByteImage> subRecords{
-        helipadRecord(51.47, -0.45, 30.0f),   helipadRecord(51.48, -0.46, 20.0f),
-        helipadRecord(51.49, -0.47, 10.0f),   otherSubRecord(0x04, 16),
-        helipadRecord(51.47, -0.45, 30.0f),   helipadRecord(95.0, -0.45, 30.0f),
+        helipadRecord(51.47, -0.45, 30.0f), helipadRecord(51.48, -0.46, 20.0f),
+        helipadRecord(51.49, -0.47, 10.0f), otherSubRecord(0x04, 16),
+        helipadRecord(51.47, -0.45, 30.0f), helipadRecord(95.0, -0.45, 30.0f),
         parkingRecord({{.number = 5}}),
     };
     read(bglWithRecords({airportRecord("EGLL", 0, subRecords)}));
 
     ASSERT_EQ(steps_.written.size(), 1u);
     EXPECT_EQ(steps_.written[0].helipads, 3u);
-    EXPECT_EQ(standIds(),
-              (std::vector<std::string>{"helipad1", "helipad2", "helipad3", "GATE 5"}));
+    EXPECT_EQ(standIds(), (std::vector<std::string>{"helipad1", "helipad2", "helipad3", "GATE 5"}));
     const Stand& third = stand("helipad3");
     EXPECT_TRUE(third.heli);
     EXPECT_EQ(third.type, StandType::NONE);
@@ -265,8 +263,11 @@ TEST_F(BglStandReaderTest, ParkingEntriesReadOnlyWhileWhole) {
          4,
          {"GATE 1", "GATE 2"},
          "entry 3 of 3"},
-        {"airline codes cut", {{.number = 1}, {.number = 2, .airlines = {"DLH", "BAW"}}}, 4,
-         {"GATE 1"}, "entry 2 of 2"},
+        {"airline codes cut",
+         {{.number = 1}, {.number = 2, .airlines = {"DLH", "BAW"}}},
+         4,
+         {"GATE 1"},
+         "entry 2 of 2"},
     };
     for (const auto& c : cases) {
         steps_.written.clear();
@@ -349,10 +350,9 @@ TEST_F(BglStandReaderTest, ParseErrorsAreLoggedUnlessTheFileIsNoBgl) {
     testing::putSection(overlapping, 1, 3, 1, 1, 104);
     overlapping.resize(120);
     read(overlapping, "Bad.bgl");
-    EXPECT_EQ(log_.lines(),
-              std::vector<std::string>{"==> BGL airport section parse error at byte 104 in '" +
-                                       gf_pathToUtf8(path_) +
-                                       "': Airport subsection tables overlap"});
+    EXPECT_EQ(log_.lines(), std::vector<std::string>{
+                                "==> BGL airport section parse error at byte 104 in '" +
+                                gf_pathToUtf8(path_) + "': Airport subsection tables overlap"});
 }
 
 // A helipad cut off by its record's end throws out of the file; the log line names the file
@@ -361,13 +361,11 @@ TEST_F(BglStandReaderTest, ExceptionIsLoggedAndThrownOn) {
     ByteImage helipad = helipadRecord(51.47, -0.45, 30.0f).resize(20);
     helipad.u32(2, 20);
     path_ = dir_ / "Cut.bgl";
-    testing::writeBytes(path_,
-                        bglWithRecords({airportRecord("EGLL", 0, {helipad})}).span());
+    testing::writeBytes(path_, bglWithRecords({airportRecord("EGLL", 0, {helipad})}).span());
     EXPECT_THROW(gf_processBGLfile(path_, context_), std::out_of_range);
-    EXPECT_EQ(log_.lines(),
-              std::vector<std::string>{"==> Exception in lf_processBGLfile (std::ex): " +
-                                       gf_pathToUtf8(path_) +
-                                       " \xE2\x80\x94 invalid vector subscript"});
+    EXPECT_EQ(log_.lines(), std::vector<std::string>{
+                                "==> Exception in lf_processBGLfile (std::ex): " +
+                                gf_pathToUtf8(path_) + " \xE2\x80\x94 invalid vector subscript"});
 }
 
 TEST_F(BglStandReaderTest, WalkGivesUpAfter9000SubRecords) {

@@ -1,7 +1,7 @@
 #include "tests/support/log_capture.h"
 
-#include <algorithm>
 #include <fstream>
+#include <sstream>
 
 #include "foundation/log_file.h"
 
@@ -15,23 +15,32 @@ LogCapture::~LogCapture() {
     LogFile::close();
 }
 
-std::vector<std::string> LogCapture::lines() const {
+std::string LogCapture::text() const {
     LogFile::flush();
     std::ifstream in(LogFile::currentPath());
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+std::vector<std::string> LogCapture::linesWith(std::string_view part) const {
     std::vector<std::string> lines;
+    std::istringstream in(text());
     std::string line;
-    std::getline(in, line);
     while (std::getline(in, line)) {
-        lines.push_back(line);
+        if (line.find(part) != std::string::npos) {
+            lines.push_back(line);
+        }
     }
     return lines;
 }
 
-std::size_t LogCapture::count(std::string_view part) const {
-    const auto all = lines();
-    return static_cast<std::size_t>(std::count_if(all.begin(), all.end(), [&](const auto& line) {
-        return line.find(part) != std::string::npos;
-    }));
+std::vector<std::string> LogCapture::lines() const {
+    std::vector<std::string> lines = linesWith("");
+    if (!lines.empty()) {
+        lines.erase(lines.begin());
+    }
+    return lines;
 }
 
 } // namespace skyloom::testing

@@ -1,4 +1,5 @@
-// Opens the log in a fresh temporary folder for one test and reads back what was written.
+// Opens the log in a fresh temporary folder for one test's lifetime and reads back what was
+// written.
 #pragma once
 
 #include <string>
@@ -16,10 +17,12 @@ public:
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    // The lines written so far (flushed first), the log's first line left out.
+    // Everything written so far (flushes first).
+    std::string text() const;
+    // The lines that contain `part`, the log's first line included.
+    std::vector<std::string> linesWith(std::string_view part) const;
+    // Every line after the log's first line.
     std::vector<std::string> lines() const;
-    // How many lines contain the text.
-    std::size_t count(std::string_view part) const;
 
 private:
     TempDir dir_;

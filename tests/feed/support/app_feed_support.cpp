@@ -1,10 +1,5 @@
 #include "tests/feed/support/app_feed_support.h"
 
-#include <fstream>
-#include <sstream>
-
-#include "foundation/log_file.h"
-
 namespace skyloom::testing {
 namespace {
 
@@ -23,34 +18,6 @@ std::vector<std::string> lf_split(std::string_view text) {
 }
 
 } // namespace
-
-LogCapture::LogCapture() {
-    LogFile::openIn(dir_.path());
-}
-
-LogCapture::~LogCapture() {
-    LogFile::close();
-}
-
-std::string LogCapture::text() const {
-    LogFile::flush();
-    std::ifstream in(LogFile::currentPath());
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
-
-std::vector<std::string> LogCapture::linesWith(std::string_view part) const {
-    std::vector<std::string> lines;
-    std::istringstream in(text());
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.find(part) != std::string::npos) {
-            lines.push_back(line);
-        }
-    }
-    return lines;
-}
 
 std::string rttfcDatagram(const std::map<std::size_t, std::string>& fields) {
     std::vector<std::string> values = lf_split(kV6ExampleDatagram);

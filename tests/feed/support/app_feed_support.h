@@ -1,5 +1,5 @@
-// Helpers for the App road's tests: the log opened in a temporary folder and read back, RTTFC
-// datagrams built field by field, and a recorder of the batches a reader posts.
+// Helpers for the App road's tests: RTTFC datagrams built field by field and a recorder of the
+// batches a reader posts (and the log capture of tests/support, which they all use).
 #pragma once
 
 #include <cstddef>
@@ -12,27 +12,10 @@
 
 #include "feed/app_traffic_assembler.h"
 #include "feed/traffic_entry.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/log_capture.h"
 #include "traffic/traffic_mailbox.h"
 
 namespace skyloom::testing {
-
-// Opens the log in a temporary folder for the test's lifetime.
-class LogCapture {
-public:
-    LogCapture();
-    ~LogCapture();
-    LogCapture(const LogCapture&) = delete;
-    LogCapture& operator=(const LogCapture&) = delete;
-
-    // Everything written so far (flushes first).
-    std::string text() const;
-    // The lines that contain `part`.
-    std::vector<std::string> linesWith(std::string_view part) const;
-
-private:
-    TempDir dir_;
-};
 
 // An RTTFC datagram of 44 fields: the given values in their places, the rest as the API
 // example has them. `fields` maps field positions to texts.
