@@ -1,4 +1,4 @@
-// The pieces the folder walk uses before a BGL file is read: the header probe, the file image
+// What the folder walk uses before a BGL file is read: the header probe, the file image
 // as words, the airport code in a folder path, and where the scan log goes.
 #include <optional>
 #include <set>

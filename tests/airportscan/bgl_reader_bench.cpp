@@ -28,7 +28,7 @@ const testing::ByteImage& lf_bigFile() {
     static const testing::ByteImage file = [] {
         std::vector<testing::ByteImage> airports;
         for (int a = 0; a < kAirports; ++a) {
-            std::vector<testing::ParkingEntrySpec> entries;
+            std::vector<testing::ParkingEntry> entries;
             for (int s = 0; s < kStandsPerAirport; ++s) {
                 entries.push_back({.nameCode = static_cast<std::uint32_t>(10 + s % 20),
                                    .type = static_cast<std::uint32_t>(1 + s % 12),

@@ -29,7 +29,7 @@ using testing::bglWithRecords;
 using testing::ByteImage;
 using testing::helipadRecord;
 using testing::otherSubRecord;
-using testing::ParkingEntrySpec;
+using testing::ParkingEntry;
 using testing::parkingRecord;
 
 constexpr std::string_view kKphx = "data/bgl/TheMainlineCowboy-SkyHarborPhx/scenery/KPHX_ADEX.BGL";
@@ -174,8 +174,8 @@ TEST_F(BglStandReaderTest, AltitudeInFeetWithinItsRange) {
 }
 
 TEST_F(BglStandReaderTest, ParkingEntriesBecomeStands) {
-    std::vector<ParkingEntrySpec> entries;
-    ParkingEntrySpec gate{.nameCode = 12, .number = 12, .headingDegrees = 0.0f};
+    std::vector<ParkingEntry> entries;
+    ParkingEntry gate{.nameCode = 12, .number = 12, .headingDegrees = 0.0f};
     entries.push_back(gate);
     gate.headingDegrees = 90.0f;
     entries.push_back(gate); // GATE A12a
@@ -252,7 +252,7 @@ TEST_F(BglStandReaderTest, WalkEndsWhereItsRecordEnds) {
 TEST_F(BglStandReaderTest, ParkingEntriesReadOnlyWhileWhole) {
     struct Case {
         std::string name;
-        std::vector<ParkingEntrySpec> entries;
+        std::vector<ParkingEntry> entries;
         std::uint32_t cutBytes;
         std::vector<std::string> ids;
         std::string note;

@@ -105,18 +105,18 @@ ByteImage helipadRecord(double lat, double lon, float widthMetres) {
     return record;
 }
 
-ByteImage parkingRecord(const std::vector<ParkingEntrySpec>& entries) {
+ByteImage parkingRecord(const std::vector<ParkingEntry>& entries) {
     ByteImage record(8);
     record.u16(0, 0xE7).u16(6, static_cast<std::uint16_t>(entries.size()));
-    for (const auto& spec : entries) {
+    for (const auto& entry : entries) {
         const std::size_t at = record.size();
-        record.u32(at, (spec.nameCode & 0x3F) | (spec.type & 0xF) << 8 |
-                           (spec.number & 0xFFF) << 12 |
-                           static_cast<std::uint32_t>(spec.airlines.size()) << 24);
-        record.f32(at + 4, spec.radiusMetres).f32(at + 8, spec.headingDegrees);
-        record.u32(at + 28, rawLongitude(spec.lon)).u32(at + 32, rawLatitude(spec.lat));
+        record.u32(at, (entry.nameCode & 0x3F) | (entry.type & 0xF) << 8 |
+                           (entry.number & 0xFFF) << 12 |
+                           static_cast<std::uint32_t>(entry.airlines.size()) << 24);
+        record.f32(at + 4, entry.radiusMetres).f32(at + 8, entry.headingDegrees);
+        record.u32(at + 28, rawLongitude(entry.lon)).u32(at + 32, rawLatitude(entry.lat));
         record.resize(at + 56);
-        for (const auto& code : spec.airlines) {
+        for (const auto& code : entry.airlines) {
             const std::size_t codeAt = record.size();
             record.resize(codeAt + 4);
             for (std::size_t i = 0; i < code.size() && i < 4; ++i) {

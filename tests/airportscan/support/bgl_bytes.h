@@ -55,7 +55,7 @@ std::uint32_t packIdent(const std::string& text);
 std::uint32_t rawLatitude(double degrees);
 std::uint32_t rawLongitude(double degrees);
 
-struct ParkingEntrySpec {
+struct ParkingEntry {
     std::uint32_t nameCode = 10; // GATE
     std::uint32_t type = 8;      // GATE_SMALL
     std::uint32_t number = 1;
@@ -68,7 +68,7 @@ struct ParkingEntrySpec {
 
 // Sub-records: a 36-byte helipad (0x26) and a parking record (0xE7) with its entries.
 ByteImage helipadRecord(double lat, double lon, float widthMetres);
-ByteImage parkingRecord(const std::vector<ParkingEntrySpec>& entries);
+ByteImage parkingRecord(const std::vector<ParkingEntry>& entries);
 // Any other sub-record of the given size (at least 8 bytes).
 ByteImage otherSubRecord(std::uint16_t id, std::uint32_t size);
 // An airport record (0x56): 68-byte header with the altitude and ident, then the sub-records.
