@@ -35,4 +35,12 @@ std::vector<std::string> LogCapture::linesWith(std::string_view part) const {
     return lines;
 }
 
+std::vector<std::string> LogCapture::lines() const {
+    std::vector<std::string> lines = linesWith("");
+    if (!lines.empty()) {
+        lines.erase(lines.begin());
+    }
+    return lines;
+}
+
 } // namespace skyloom::testing

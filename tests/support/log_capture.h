@@ -1,4 +1,5 @@
-// `LogCapture`: the log opened in a temporary folder for a test's lifetime, and read back.
+// Opens the log in a fresh temporary folder for one test's lifetime and reads back what was
+// written.
 #pragma once
 
 #include <string>
@@ -18,8 +19,10 @@ public:
 
     // Everything written so far (flushes first).
     std::string text() const;
-    // The lines that contain `part`.
+    // The lines that contain `part`, the log's first line included.
     std::vector<std::string> linesWith(std::string_view part) const;
+    // Every line after the log's first line.
+    std::vector<std::string> lines() const;
 
 private:
     TempDir dir_;

@@ -1,10 +1,5 @@
 #include "tests/feed/support/app_feed_support.h"
 
-#include <fstream>
-#include <sstream>
-
-#include "foundation/log_file.h"
-
 namespace skyloom::testing {
 namespace {
 

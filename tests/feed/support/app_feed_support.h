@@ -1,5 +1,5 @@
-// Helpers for the App road's tests: the log opened in a temporary folder and read back, RTTFC
-// datagrams built field by field, and a recorder of the batches a reader posts.
+// Helpers for the App road's tests: RTTFC datagrams built field by field and a recorder of the
+// batches a reader posts (and the log capture of tests/support, which they all use).
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,7 @@
 #include "feed/traffic_entry.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_decoder.h"
+#include "traffic/traffic_mailbox.h"
 
 namespace skyloom::testing {
 
