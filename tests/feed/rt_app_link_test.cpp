@@ -9,7 +9,6 @@
 #include <cmath>
 #include <fstream>
 #include <functional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -24,6 +23,7 @@
 #include "feed/parked_traffic.h"
 #include "feed/rt_status.h"
 #include "foundation/manual_clock.h"
+#include "foundation/std_regex.h"
 #include "refdata/park_airport.h"
 #include "tests/feed/support/app_feed_support.h"
 #include "tests/support/shared_data.h"
