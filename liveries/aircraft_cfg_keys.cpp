@@ -20,28 +20,50 @@ std::string lf_upperCased(std::string text) {
     return text;
 }
 
-std::regex lf_compile(const char* pattern) {
-    return std::regex(pattern, std::regex::ECMAScript | std::regex::icase);
+std::size_t lf_skipBlanks(std::string_view text, std::size_t at) noexcept {
+    while (at < text.size() && gf_isCfgBlank(text[at])) {
+        ++at;
+    }
+    return at;
 }
 
-// The quoted value of a key line: the key test first, then the full match; no value when the
-// line is not the key's line.
-std::optional<std::string> lf_keyValue(std::string_view line, std::string_view key,
-                                       const std::regex& expression) {
-    if (!gf_containsNoCase(line, key)) {
+// The line of a key: "<blanks>key<blanks>=<blanks>value<blanks>", the key in any ASCII letter
+// case, the value running from its first to its last non-blank character and holding no line
+// break (a lone CR or LF inside the value makes the line no key line). Read in one pass without
+// backtracking, so that a line of any length costs no stack. The raw value, quotes included.
+std::optional<std::string_view> lf_rawValue(std::string_view line, std::string_view key) noexcept {
+    std::size_t at = lf_skipBlanks(line, 0);
+    if (!gf_startsWithNoCase(line.substr(at), key)) {
         return std::nullopt;
     }
-    std::match_results<std::string_view::const_iterator> match;
-    if (!std::regex_match(line.begin(), line.end(), match, expression)) {
+    at = lf_skipBlanks(line, at + key.size());
+    if (at == line.size() || line[at] != '=') {
         return std::nullopt;
     }
-    return gf_quotedText(std::string_view(match[2].first, match[2].second));
+    at = lf_skipBlanks(line, at + 1);
+    std::size_t end = line.size();
+    while (end > at && gf_isCfgBlank(line[end - 1])) {
+        --end;
+    }
+    const std::string_view value = line.substr(at, end - at);
+    if (value.empty() || value.find_first_of("\r\n") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// The quoted value of a key line; no value when the line is not the key's line.
+std::optional<std::string> lf_keyValue(std::string_view line, std::string_view key) {
+    const auto raw = lf_rawValue(line, key);
+    if (!raw) {
+        return std::nullopt;
+    }
+    return gf_quotedText(*raw);
 }
 
 // The rows whose value is the quoted text, present only when not empty.
-std::optional<std::string> lf_nonEmptyValue(std::string_view line, std::string_view key,
-                                            const std::regex& expression) {
-    auto value = lf_keyValue(line, key, expression);
+std::optional<std::string> lf_nonEmptyValue(std::string_view line, std::string_view key) {
+    auto value = lf_keyValue(line, key);
     if (!value || value->empty()) {
         return std::nullopt;
     }
@@ -53,6 +75,16 @@ bool lf_startsWith(std::string_view text, std::string_view prefix) noexcept {
 }
 
 } // namespace
+
+bool gf_isCfgBlank(char c) noexcept {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool gf_startsWithNoCase(std::string_view text, std::string_view prefix) noexcept {
+    return text.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), text.begin(),
+                      [](char a, char b) { return lf_upperAscii(a) == lf_upperAscii(b); });
+}
 
 bool gf_containsNoCase(std::string_view text, std::string_view key) noexcept {
     if (text.size() < key.size()) {
@@ -67,37 +99,24 @@ bool gf_containsNoCase(std::string_view text, std::string_view key) noexcept {
     return found != text.end();
 }
 
-std::string gf_regexValue(std::string_view line, const std::regex& expression) {
-    std::match_results<std::string_view::const_iterator> match;
-    if (!std::regex_match(line.begin(), line.end(), match, expression) || match.size() < 3) {
-        return {};
-    }
-    return match[2].str();
-}
-
 std::optional<std::string> gf_getTitle(std::string_view line) {
-    static const std::regex expression = lf_compile(R"(\s*(title)\s*=\s*(.*\S)\s*)");
-    return lf_nonEmptyValue(line, "title", expression);
+    return lf_nonEmptyValue(line, "title");
 }
 
 std::optional<std::string> gf_getTexture(std::string_view line) {
-    static const std::regex expression = lf_compile(R"(\s*(texture)\s*=\s*(.*\S)\s*)");
-    return lf_nonEmptyValue(line, "texture", expression);
+    return lf_nonEmptyValue(line, "texture");
 }
 
 std::optional<std::string> gf_getAtcId(std::string_view line) {
-    static const std::regex expression = lf_compile(R"(\s*(atc_id)\s*=\s*(.*\S)\s*)");
-    return lf_nonEmptyValue(line, "atc_id", expression);
+    return lf_nonEmptyValue(line, "atc_id");
 }
 
 std::optional<std::string> gf_getAtcParkingTypes(std::string_view line) {
-    static const std::regex expression = lf_compile(R"(\s*(atc_parking_types)\s*=\s*(.*\S)\s*)");
-    return lf_nonEmptyValue(line, "atc_parking_types", expression);
+    return lf_nonEmptyValue(line, "atc_parking_types");
 }
 
 std::optional<std::string> gf_getIcaoAirline(std::string_view line) {
-    static const std::regex expression = lf_compile(R"(\s*(icao_airline)\s*=\s*(.*\S)\s*)");
-    auto value = lf_keyValue(line, "icao_airline", expression);
+    auto value = lf_keyValue(line, "icao_airline");
     if (!value) {
         return std::nullopt;
     }
@@ -110,8 +129,7 @@ std::optional<std::string> gf_getIcaoAirline(std::string_view line) {
 }
 
 std::string gf_getIcaoTypeDesignator(std::string_view line) {
-    static const std::regex expression = lf_compile(R"(\s*(icao_type_designator)\s*=\s*(.*\S)\s*)");
-    auto value = lf_keyValue(line, "icao_type_designator", expression);
+    auto value = lf_keyValue(line, "icao_type_designator");
     if (!value) {
         return {};
     }
@@ -123,8 +141,7 @@ std::string gf_getIcaoTypeDesignator(std::string_view line) {
 }
 
 std::string gf_getBaseContainer(std::string_view line) {
-    static const std::regex expression = lf_compile(R"(\s*(base_container)\s*=\s*(.*\S)\s*)");
-    const auto value = lf_keyValue(line, "base_container", expression);
+    const auto value = lf_keyValue(line, "base_container");
     if (!value || value->size() < 4) {
         return {};
     }
@@ -138,20 +155,30 @@ std::string gf_getBaseContainer(std::string_view line) {
 }
 
 std::string gf_getFltsimNumber(std::string_view line) {
-    static const std::regex expression = lf_compile(R"(\s*(\[fltsim\.)(\d+)\]\s*)");
+    constexpr std::string_view kHeader = "[fltsim.";
     if (lf_startsWith(line, ";") || lf_startsWith(line, "//")) {
         return {};
     }
-    if (!gf_containsNoCase(line, "[fltsim.")) {
+    if (!gf_containsNoCase(line, kHeader)) {
         return {};
     }
-    std::string number = gf_regexValue(line, expression);
-    if (number.empty()) {
+    // "<blanks>[fltsim.<digits>]<blanks>" and nothing else.
+    std::size_t at = lf_skipBlanks(line, 0);
+    std::size_t digitsEnd = std::string_view::npos;
+    if (gf_startsWithNoCase(line.substr(at), kHeader)) {
+        at += kHeader.size();
+        digitsEnd = at;
+        while (digitsEnd < line.size() && line[digitsEnd] >= '0' && line[digitsEnd] <= '9') {
+            ++digitsEnd;
+        }
+    }
+    if (digitsEnd == std::string_view::npos || digitsEnd == at || digitsEnd == line.size() ||
+        line[digitsEnd] != ']' || lf_skipBlanks(line, digitsEnd + 1) != line.size()) {
         // A header that names a section but no readable number still starts a section; the
         // number check lets the highest number through.
         return fmt::format("{}", kMaxFltsimNumber);
     }
-    return number;
+    return std::string(line.substr(at, digitsEnd - at));
 }
 
 bool gf_hasAtcIdKey(std::string_view line) noexcept {

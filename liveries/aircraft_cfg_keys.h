@@ -1,15 +1,15 @@
 // aircraft.cfg key extraction: the livery scan reads aircraft.cfg files line by line and never
 // parses them as a whole. Each key it cares about has one extractor that says, for a single
-// UTF-8 line, whether it is the line of its key and what the value is. A cheap substring test
-// of the key (ASCII letters in any case) runs first; only lines that name the key reach the key's
-// regular expression (ECMAScript, case-insensitive, compiled once, matched against the whole
-// line). A value runs to its last non-blank character, so a trailing comment outside quotes
-// stays part of it; quoted values give the text between the quotes (gf_quotedText).
+// UTF-8 line, whether it is the line of its key and what the value is. A key line is the whole
+// line "<blanks>key<blanks>=<blanks>value<blanks>", the key in any ASCII letter case (blanks are
+// blank, tab, CR, LF, VT and FF). A value runs from its first to its last non-blank character
+// and holds no line break, so a trailing comment outside quotes stays part of it; quoted values
+// give the text between the quotes (gf_quotedText). Lines are read in one pass, so a line of
+// any length (hostile files hold lines of megabytes) costs time in proportion and no stack.
 #pragma once
 
 #include <filesystem>
 #include <optional>
-#include <regex>
 #include <string>
 #include <string_view>
 
@@ -20,13 +20,15 @@ namespace skyloom {
 // The section number that a header whose number cannot be read stands for ("[fltsim.x]").
 inline constexpr int kMaxFltsimNumber = 10000;
 
+// Blank, tab, CR, LF, VT or FF: white space as the C locale classifies it.
+bool gf_isCfgBlank(char c) noexcept;
+
+// True when `text` starts with `prefix`, ASCII letters compared in any case.
+bool gf_startsWithNoCase(std::string_view text, std::string_view prefix) noexcept;
+
 // True when `key` occurs in `text`, ASCII letters compared in any case; false at once when the
 // text is shorter than the key.
 bool gf_containsNoCase(std::string_view text, std::string_view key) noexcept;
-
-// Group 2 of a full match of the line against the expression; empty when the line does not
-// match.
-std::string gf_regexValue(std::string_view line, const std::regex& expression);
 
 // title= : the quoted value; no value when the line is no title line or the value is empty.
 std::optional<std::string> gf_getTitle(std::string_view line);

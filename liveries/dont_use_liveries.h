@@ -1,7 +1,8 @@
-// The titles the user does not want used: every livery title that the AIG regcode data set
-// (input/AIG-regcodes.enc) lists, and, while that file exists, those of the user's regcode
-// files in input/my_regcodes. The livery scan loads them into its don't-use title set before it
-// walks the packages, and writes them to output/info/DontUseLiveries.txt.
+// The titles the user does not want used: the entries of the AIG regcode data set
+// (input/AIG-regcodes.enc) and, while that file exists, of the user's regcode files in
+// input/my_regcodes that hold a title and nothing else (no regcode, not special); titles listed
+// with regcodes are liveries to use. The livery scan loads them into its don't-use title set
+// before it walks the packages, and writes them to output/info/DontUseLiveries.txt.
 #pragma once
 
 #include <filesystem>

@@ -4,14 +4,12 @@
 #include <array>
 #include <exception>
 #include <optional>
-#include <regex>
 #include <system_error>
 #include <utility>
 
 #include <fmt/format.h>
 
 #include "foundation/charset.h"
-#include "foundation/fnv_hash.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "foundation/text_files.h"
@@ -30,6 +28,9 @@ namespace {
 constexpr std::array<std::string_view, 5> kWFolders = {
     "IVAO_B738WLfa", "IVAO_B739WLfa", "IVAO_A320wCFM", "IVAO_A320wIAE", "IVAO_A319fIAEw"};
 
+// An airline code in a title is three characters long.
+constexpr std::size_t kAirlineCodeChars = 3;
+
 bool lf_contains(std::string_view text, std::string_view part) noexcept {
     return text.find(part) != std::string_view::npos;
 }
@@ -43,21 +44,74 @@ std::string lf_upperCased(std::string text) {
     return text;
 }
 
-// The title expression of a model, with or without the "W"; built once per model and kind on
-// the scanning thread.
-const std::regex& lf_titleExpression(std::string_view model, bool wFolder) {
-    thread_local FnvStringMap<std::regex> cache;
-    std::string pattern(model);
+bool lf_isWordCharacter(char c) noexcept {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// The airline of a title: the model code (any letter case), a "W" in a W-folder, blanks, then
+// three letters, digits or '_', which are the airline; the rest of the title may hold anything
+// but a line break. Read in one pass: titles come from files and may be of any length.
+std::optional<std::string> lf_titleAirline(std::string_view title, std::string_view model,
+                                           bool wFolder) {
+    if (!gf_startsWithNoCase(title, model)) {
+        return std::nullopt;
+    }
+    std::size_t at = model.size();
     if (wFolder) {
-        pattern += 'W';
+        if (!gf_startsWithNoCase(title.substr(at), "W")) {
+            return std::nullopt;
+        }
+        ++at;
     }
-    pattern += R"(\s*(\w\w\w).*$)";
-    auto found = cache.find(pattern);
-    if (found == cache.end()) {
-        std::regex expression(pattern, std::regex::ECMAScript | std::regex::icase);
-        found = cache.emplace(pattern, std::move(expression)).first;
+    while (at < title.size() && gf_isCfgBlank(title[at])) {
+        ++at;
     }
-    return found->second;
+    const std::string_view airline = title.substr(at, kAirlineCodeChars);
+    if (airline.size() < kAirlineCodeChars ||
+        !std::all_of(airline.begin(), airline.end(), lf_isWordCharacter) ||
+        title.find_first_of("\r\n", at + kAirlineCodeChars) != std::string_view::npos) {
+        return std::nullopt;
+    }
+    return std::string(airline);
+}
+
+// The model part of the folder of an IVAO aircraft.cfg, from a path with '/' separators:
+// "<something>/IVAO_MTL/SimObjects/Airplanes/IVAO_<model>/aircraft.cfg" (or ivao_x-csl in place
+// of IVAO_MTL), names compared in any letter case, <model> made of letters, digits and '_'.
+std::optional<std::string_view> lf_ivaoFolderModel(std::string_view path) {
+    constexpr std::string_view kFile = "/aircraft.cfg";
+    constexpr std::string_view kFolderPrefix = "IVAO_";
+    constexpr std::array<std::string_view, 2> kPackages = {"/IVAO_MTL/SimObjects/Airplanes/",
+                                                           "/ivao_x-csl/SimObjects/Airplanes/"};
+    if (path.size() < kFile.size() ||
+        !gf_startsWithNoCase(path.substr(path.size() - kFile.size()), kFile)) {
+        return std::nullopt;
+    }
+    const std::string_view folders = path.substr(0, path.size() - kFile.size());
+    const std::size_t slash = folders.rfind('/');
+    if (slash == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view folder = folders.substr(slash + 1);
+    const std::string_view model = folder.substr(std::min(folder.size(), kFolderPrefix.size()));
+    if (!gf_startsWithNoCase(folder, kFolderPrefix) || model.empty() ||
+        !std::all_of(model.begin(), model.end(), lf_isWordCharacter)) {
+        return std::nullopt;
+    }
+    const std::string_view above = folders.substr(0, slash + 1);
+    const bool inPackage = std::any_of(kPackages.begin(), kPackages.end(), [&](auto package) {
+        if (above.size() <= package.size() ||
+            !gf_startsWithNoCase(above.substr(above.size() - package.size()), package)) {
+            return false;
+        }
+        // Something, without line breaks, before the package folder.
+        return above.substr(0, above.size() - package.size()).find_first_of("\r\n") ==
+               std::string_view::npos;
+    });
+    if (!inPackage) {
+        return std::nullopt;
+    }
+    return model;
 }
 
 // The working state of one IVAO section while its lines are read.
@@ -139,7 +193,10 @@ private:
 LiveryRecord IvaoSection::finish(std::uint32_t rank, std::string_view model, bool wFolder,
                                  const std::filesystem::path& folder,
                                  const std::filesystem::path& path) {
-    const std::filesystem::path textureFolder = folder / ("texture." + texture_);
+    // An empty texture value names the folder "texture" itself, as the simulator reads it (a
+    // folder named "texture." exists only where the file system drops the trailing dot).
+    const std::filesystem::path textureFolder =
+        folder / (texture_.empty() ? std::string("texture") : "texture." + texture_);
     std::error_code ec;
     if (!std::filesystem::is_directory(textureFolder, ec)) {
         std::string line = gf_pathToUtf8(textureFolder);
@@ -158,9 +215,8 @@ LiveryRecord IvaoSection::finish(std::uint32_t rank, std::string_view model, boo
     }
 
     LiveryRecord record;
-    std::smatch match;
-    if (std::regex_match(title_, match, lf_titleExpression(model, wFolder))) {
-        const std::string airline = match[1].str();
+    if (const auto titleAirline = lf_titleAirline(title_, model, wFolder)) {
+        const std::string& airline = *titleAirline;
         if (!gf_isKnownAirline(airline)) {
             gf_addReportLine(scan_, airline, path, header_);
             return {};
@@ -231,18 +287,14 @@ std::vector<LiveryRecord> gf_searchLiveriesinIVAOFile(LiveryScanState& scan, std
 }
 
 std::string gf_fixIVAOModel(LiveryScanState& scan, const std::filesystem::path& path) {
-    static const std::regex mtl(R"(.+/IVAO_MTL/SimObjects/Airplanes/IVAO_(\w+)/aircraft\.cfg$)",
-                                std::regex::ECMAScript | std::regex::icase);
-    static const std::regex csl(R"(.+/ivao_x-csl/SimObjects/Airplanes/IVAO_(\w+)/aircraft\.cfg$)",
-                                std::regex::ECMAScript | std::regex::icase);
     std::string text = gf_pathToUtf8(path);
     std::replace(text.begin(), text.end(), '\\', '/');
-    std::smatch match;
-    if (!std::regex_match(text, match, mtl) && !std::regex_match(text, match, csl)) {
+    const auto folderModel = lf_ivaoFolderModel(text);
+    if (!folderModel) {
         gf_addModelReportLine(scan, "  ", path);
         return {};
     }
-    const std::string candidate = match[1].str().substr(0, 4);
+    const std::string candidate(folderModel->substr(0, 4));
     return gf_checkAndFixModel(scan, candidate, path);
 }
 

@@ -3,7 +3,8 @@
 // begin with the model code followed by the three letters of the airline. This reads such a
 // file into livery records: the model from the folder name, the airline from the title, the
 // key from the registration when the title names no airline; every section's texture folder
-// must exist.
+// must exist: "texture.<value>", or "texture" itself when the section's texture value is empty
+// or missing.
 #pragma once
 
 #include <cstddef>

@@ -159,7 +159,8 @@ bool lf_matchAirlineOrOperatorModel(const LiveryTables& tables, LiveryAircraft& 
     const LiveryKey combinedKey{combined, 0, key.model, 0, 0};
     const LiveryKey operatorKey{key.operatorId, 0, key.model, 0, 0};
     const LiveryKey airlineKey{key.airline, 0, key.model, 0, 0};
-    return lf_pickAirlineModelLivery(tables, record, kind, combinedKey) ||
+    // Id 0 (a full airline code table) is the empty code, no combined code.
+    return (combined != 0 && lf_pickAirlineModelLivery(tables, record, kind, combinedKey)) ||
            lf_matchTitleByAirlineName(tables, record, kind, operatorKey, airlineCode) ||
            lf_matchTitleByAirlineName(tables, record, kind, airlineKey, operatorCode) ||
            lf_pickAirlineModelLivery(tables, record, kind, operatorKey) ||

@@ -87,13 +87,20 @@ void lf_removeDuplicates(std::vector<LiveryRecord>& records) {
 
 } // namespace
 
-bool gf_isSkippedLiveryFolder(const fs::path& folder) {
+bool gf_isSkippedLiveryFolder(const fs::path& scanned, const fs::path& folder) {
     const std::string text = gf_pathToUtf8(folder);
     if (text.size() >= kMaxWalkedFolderPathBytes) {
         return true;
     }
-    return std::any_of(std::begin(kSkippedLiveryFolderMarks), std::end(kSkippedLiveryFolderMarks),
-                       [&](std::string_view mark) { return text.find(mark) != std::string::npos; });
+    // The marks name what lies inside a package; the folders above it, where the user keeps the
+    // installation, may be named anything.
+    const std::string top = gf_pathToUtf8(scanned);
+    const std::string_view below = text.compare(0, top.size(), top) == 0
+                                       ? std::string_view(text).substr(top.size())
+                                       : std::string_view(text);
+    return std::any_of(
+        std::begin(kSkippedLiveryFolderMarks), std::end(kSkippedLiveryFolderMarks),
+        [&](std::string_view mark) { return below.find(mark) != std::string::npos; });
 }
 
 bool gf_isAircraftCfgName(const fs::path& file) {
@@ -166,7 +173,7 @@ void gf_searchLiveriesinFolder(LiveryWalkContext& context, std::uint32_t rank,
         const fs::directory_entry& entry = *it;
         std::error_code typeError;
         if (entry.is_directory(typeError)) {
-            if (gf_isSkippedLiveryFolder(entry.path())) {
+            if (gf_isSkippedLiveryFolder(folder, entry.path())) {
                 it.disable_recursion_pending();
             }
         } else if (entry.is_regular_file(typeError) && gf_isAircraftCfgName(entry.path())) {

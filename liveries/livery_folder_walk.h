@@ -30,9 +30,9 @@ enum class LiveryScanResult : int {
     notWritten = 3, // the file could not be written or committed; the old file stays
 };
 
-// Directories whose full path holds one of these (case-sensitive) are not entered: airport,
-// scenery and add-on aircraft folders hold aircraft.cfg files that are no AI liveries, and
-// "_CVT_" marks converted copies.
+// Directories whose path below the scanned folder holds one of these (case-sensitive) are not
+// entered: airport, scenery and add-on aircraft folders hold aircraft.cfg files that are no AI
+// liveries, and "_CVT_" marks converted copies.
 inline constexpr std::string_view kSkippedLiveryFolderMarks[] = {
     "airport",   "lvfr",     "mkstudios", "simwings", "fsdreamteam",
     "navigraph", "flytampa", "inibuilds", "_CVT_"};
@@ -58,9 +58,11 @@ LiveryScanResult gf_scanLiveryFolders(LiveryWalkContext& context,
                                       const std::vector<std::filesystem::path>& folders,
                                       bool prioritize);
 
-// True when the walk does not enter the directory (a skip mark in its path, or a path of 250
-// UTF-8 bytes or more).
-bool gf_isSkippedLiveryFolder(const std::filesystem::path& folder);
+// True when the walk of `scanned` does not enter the directory `folder` found in it: a skip mark
+// in the part of its path below `scanned` (a path outside `scanned` is tested whole), or a whole
+// path of 250 UTF-8 bytes or more.
+bool gf_isSkippedLiveryFolder(const std::filesystem::path& scanned,
+                              const std::filesystem::path& folder);
 
 // True for a file named "aircraft.cfg" in ASCII letters of any case.
 bool gf_isAircraftCfgName(const std::filesystem::path& file);

@@ -92,6 +92,12 @@ void lf_fileOperatorLiveries(LiveryTables& tables, std::span<const LiveryRecord>
             return;
         }
         const std::uint16_t combined = gf_airlineId(airlineCode + operatorCode);
+        // A full airline code table gives new codes the empty code's id, which would mix the
+        // liveries of unrelated operators; the table has logged that it is full.
+        if (combined == 0) {
+            run.clear();
+            return;
+        }
         lf_fileEntries(tables, combined, runModel, run);
     };
     for (const auto& record : records) {

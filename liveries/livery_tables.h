@@ -115,7 +115,8 @@ std::set<std::uint16_t> gf_airlinesWithLiveries();
 // Files the records into `airlineLiveryIndex`: first those without operator under their
 // airline, then those with one under the combined code of airline and operator; records with
 // airline or model id 0, and operator groups whose codes are not in the airline code table,
-// are logged and skipped. The records come sorted (gf_liveryLess).
+// are logged and skipped; an operator group whose combined code gets id 0 (the table is full,
+// which the table logs once) is skipped. The records come sorted (gf_liveryLess).
 void gf_checkLiveryIndexes(LiveryTables& tables, std::span<const LiveryRecord> records);
 // Fills `liveryTitleIndex` and logs "{:5} livery titles".
 void gf_fillLiveryTitleIndex(LiveryTables& tables);

@@ -72,14 +72,25 @@ std::size_t lf_regcodeCount(const RegcodeList& list) {
     return count;
 }
 
+// A title with nothing else (no regcode, not special) says "do not use this livery"; an entry
+// with regcodes or the special mark is a livery to use for its aircraft.
+bool lf_isDontUseEntry(const RegcodeEntry& entry) noexcept {
+    return entry.regcodes.empty() && !entry.special;
+}
+
+// The titles of the don't-use entries go into the set; returns their number.
 std::size_t lf_takeDontUseTitles(const RegcodeList& list, FnvStringSet& dontUseTitles) {
     for (const auto& error : list.errors) {
         LogFile::writeImportant(error);
     }
+    std::size_t count = 0;
     for (const auto& entry : list.entries) {
-        dontUseTitles.insert(entry.title);
+        if (lf_isDontUseEntry(entry)) {
+            dontUseTitles.insert(entry.title);
+            ++count;
+        }
     }
-    return list.entries.size();
+    return count;
 }
 
 bool lf_hasTxtExtension(const fs::path& path) {

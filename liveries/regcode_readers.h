@@ -2,7 +2,8 @@
 // an encrypted XML file) and the user's own text files in input/my_regcodes. Both give a
 // `RegcodeList`: the entries in reading order and the error lines, which name the file and
 // line of each bad record; a bad record, line, file or folder never stops the reading. The
-// same readers fill the livery scan's set of titles not to use.
+// same readers fill the livery scan's set of titles not to use: the entries that hold a title
+// and nothing else (no regcode, not special).
 //
 // User files hold one entry a line: "title", "title;REG1,REG2" or "title;REG1,REG2;#", the
 // pieces trimmed. An entry is special (a livery made for one aircraft, never picked at random)
@@ -63,8 +64,9 @@ RegcodeList gf_readAIGRegcodesFile(const std::filesystem::path& path);
 // file order.
 RegcodeList gf_readRegcodeFolder(const std::filesystem::path& folder);
 
-// The titles of the AIG regcode file go into `dontUseTitles`; error lines go to the log as
-// important lines; logs "{:5} don't use title{} read". Returns the number of entries read.
+// The titles of the AIG regcode file's entries that hold a title and nothing else (no regcode,
+// not special) go into `dontUseTitles`; error lines go to the log as important lines; logs
+// "{:5} don't use title{} read". Returns the number of such entries.
 std::size_t gf_readDontUseTitlesFile(const std::filesystem::path& path,
                                      FnvStringSet& dontUseTitles);
 // The same for the user files of a folder, ending with "{:5} don't use title{} read from files

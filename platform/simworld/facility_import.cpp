@@ -8,7 +8,6 @@
 #include <map>
 #include <numbers>
 #include <optional>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -17,6 +16,7 @@
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
+#include "foundation/std_regex.h"
 #include "foundation/xml.h"
 
 namespace skyloom::simworld {

@@ -11,7 +11,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -25,6 +24,7 @@
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "foundation/manual_clock.h"
+#include "foundation/std_regex.h"
 #include "refdata/park_airport.h"
 #include "runtime/rt_status.h"
 #include "runtime/stop_request.h"

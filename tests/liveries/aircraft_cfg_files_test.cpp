@@ -202,5 +202,34 @@ TEST_F(RealAircraftCfgTest, AigHeavyFreighterAndFlyableAircraft) {
                                         "info "}));
 }
 
+// A hostile copy of a real file: lines of 100 KB that name keys, a header followed by 100,000
+// blanks, a key line with a 100 KB value. The file still gives its livery, unchanged.
+TEST_F(RealAircraftCfgTest, LinesOf100KilobytesLeaveTheLiveryAsItIs) {
+    SKYLOOM_REQUIRE_SHARED(real, "data/aircraftcfg/jopeek-fsltl-canada-air-virtual-pack/"
+                                 "SimObjects/Airplanes/FSLTL_B738_CAN/aircraft.cfg");
+    constexpr std::size_t kLong = 100 * 1024;
+    std::string text = testing::readCfgBytes(real);
+    const auto insertAfter = [&](std::string_view line, const std::string& added) {
+        const std::size_t at = text.find(line);
+        ASSERT_NE(at, std::string::npos) << line;
+        text.insert(at + line.size(), added);
+    };
+    insertAfter("[FLTSIM.0]", std::string(100000, ' '));
+    insertAfter("ui_createdby = \"Jan Ole Peek\"",
+                "\nui_variation_long = " + std::string(kLong, 'v') + "\n" +
+                    std::string(kLong, ' ') + "title atc_id texture icao_airline" +
+                    std::string(kLong, ' ') + "\n" + "description = \"" + std::string(kLong, 'd') +
+                    "\"");
+    const fs::path path = dir_ / "FSLTL_B738_CAN" / "aircraft.cfg";
+    testing::writeCfgBytes(path, text);
+
+    const auto records = read(path);
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].title, "FSLTL_FAIB_B738_Canada_Air_Virtual");
+    EXPECT_EQ(describe(records[0]), "CAN/B738 ");
+    EXPECT_TRUE(scan_.reports.incompleteSections.empty());
+    EXPECT_TRUE(scan_.reports.invalidAircraftCfgFiles.empty());
+}
+
 } // namespace
 } // namespace skyloom

@@ -125,6 +125,61 @@ TEST(AircraftCfgKeysTest, FltsimNumberOfHeaderLines) {
     }
 }
 
+// Hostile files hold lines of any length; each is read in one pass, never by recursion.
+TEST(AircraftCfgKeysTest, LinesOf100KilobytesAreReadLikeShortOnes) {
+    constexpr std::size_t kLong = 100 * 1024;
+    const std::string text(kLong, 'x');
+    const std::string blanks(kLong, ' ');
+    struct LongCase {
+        const char* name;
+        std::string line;
+        std::optional<std::string> title;
+        std::string fltsimNumber;
+    };
+    const std::vector<LongCase> cases = {
+        {"long value", "title=" + text, text, ""},
+        {"long quoted value", R"(  TITLE = ")" + text + R"(" ; comment)", text, ""},
+        {"blanks after the value", "title=A" + blanks, "A", ""},
+        {"blanks before the value", "title=" + blanks + "A", "A", ""},
+        {"blanks only", "title=" + blanks, std::nullopt, ""},
+        {"no key", blanks + text + "title", std::nullopt, ""},
+        {"header and blanks", "[fltsim.0]" + blanks, std::nullopt, "0"},
+        {"blanks and header", blanks + "[fltsim.12]", std::nullopt, "12"},
+        {"header and text", "[fltsim.0]" + text, std::nullopt, "10000"},
+        {"long number", "[fltsim." + std::string(kLong, '7') + "]", std::nullopt,
+         std::string(kLong, '7')},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(gf_getTitle(c.line), c.title) << c.name;
+        EXPECT_EQ(gf_getFltsimNumber(c.line), c.fltsimNumber) << c.name;
+    }
+    EXPECT_EQ(gf_getTexture("texture = " + text + blanks), text);
+    EXPECT_EQ(gf_getAtcId("atc_id=" + blanks), std::nullopt);
+    EXPECT_EQ(gf_getAtcParkingTypes("atc_parking_types=" + text), text);
+    EXPECT_EQ(gf_getIcaoAirline("icao_airline=" + text), std::string(kLong, 'X'));
+    EXPECT_EQ(gf_getIcaoTypeDesignator("icao_type_designator=" + text), "XXXX");
+    EXPECT_EQ(gf_getBaseContainer("base_container=" + text), "");
+}
+
+// A line break inside a value (a lone CR or LF that the line reader kept) makes the line no key
+// line; around the value it is a blank like any other.
+TEST(AircraftCfgKeysTest, LineBreaksAreBlanksOnlyAroundTheValue) {
+    const std::vector<ValueCase> cases = {
+        {"title=A\rB", std::nullopt},
+        {"title=A\nB", std::nullopt},
+        {"\rtitle\n=\rA B\r\n", "A B"},
+        {"\v\ftitle=\fA\v", "A"},
+        // Bytes beyond ASCII are no blanks.
+        {"title=\xc2\xa0"
+         "A",
+         "\xc2\xa0"
+         "A"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(gf_getTitle(c.line), c.expected) << c.line;
+    }
+}
+
 TEST(AircraftCfgKeysTest, KeyNameTestsFindTheKeyAnywhere) {
     EXPECT_TRUE(gf_hasAtcIdKey("ATC_ID=D-AIBA"));
     EXPECT_TRUE(gf_hasAtcIdKey("; atc_id=old"));

@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "foundation/text.h"
 #include "foundation/text_files.h"
 #include "refdata/code_table.h"
 #include "tests/liveries/support/cfg_test_support.h"
@@ -161,6 +163,70 @@ TEST_F(IvaoMtlTest, SectionRulesThatRejectAtOnce) {
     std::vector<std::string> lines = gf_splitLines("[fltsim.0]\ntitle=B738KLM F\ntexture=KLM");
     EXPECT_TRUE(gf_procesIVAOFltSimSection(scan_, 1, lines, "B738", path).isEmpty());
     EXPECT_TRUE(scan_.reports.incompleteSections.empty());
+}
+
+// An empty or missing texture value names the folder "texture" itself, never "texture.".
+TEST_F(IvaoMtlTest, EmptyTextureValuesNameTheTextureFolder) {
+    struct Case {
+        const char* name;
+        std::string textureLines;
+        const char* folder; // the one texture folder there is
+        bool found;         // else reported as missing
+        std::string missing;
+    };
+    const std::vector<Case> cases = {
+        {"empty value", "texture=\n", "texture", true, ""},
+        {"empty quotes", "texture = \"\" ; none\n", "texture", true, ""},
+        {"no texture line", "", "texture", true, ""},
+        {"empty value, later value", "texture=\ntexture=KLM\n", "texture.KLM", true, ""},
+        {"empty value, no folder", "texture=\n", "texture.KLM", false, "texture"},
+        {"value, only the plain folder", "texture=KLM\n", "texture", false, "texture.KLM"},
+    };
+    int run = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path folder =
+            root_ / fmt::format("IVAO_MTL{}", ++run) / "SimObjects" / "Airplanes" / "IVAO_B738";
+        fs::create_directories(folder / c.folder);
+        const fs::path path = folder / "aircraft.cfg";
+        scan_.reports.incompleteSections.clear();
+        std::vector<std::string> lines =
+            gf_splitLines(fmt::format("[fltsim.0]\ntitle=B738KLM {}\n{}", run, c.textureLines));
+        const LiveryRecord record = gf_procesIVAOFltSimSection(scan_, 1, lines, "B738", path);
+        if (c.found) {
+            EXPECT_EQ(airline(record), "KLM");
+            EXPECT_TRUE(scan_.reports.incompleteSections.empty());
+        } else {
+            EXPECT_TRUE(record.isEmpty());
+            EXPECT_EQ(scan_.reports.incompleteSections,
+                      (std::vector<std::string>{(folder / c.missing).string() +
+                                                " [fltsim.0] does not exist"}));
+        }
+    }
+}
+
+// A title of 100 KB is read in one pass: its airline still comes from its start.
+TEST_F(IvaoMtlTest, TitleOf100KilobytesGivesItsAirline) {
+    const fs::path folder = makeModelFolder("IVAO_MTL", "IVAO_B738WLfa");
+    const std::string tail(100 * 1024, 'x');
+    struct Case {
+        std::string title;
+        std::string airline; // empty: no airline in the title
+    };
+    const std::vector<Case> cases = {
+        {"B738WKLM " + tail, "KLM"},
+        {"b738w" + std::string(100 * 1024, ' ') + "DLH" + tail, "DLH"},
+        {"B738W" + std::string(100 * 1024, ' '), ""},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = {"[fltsim.0]", "title=" + c.title, "texture=KLM"};
+        const LiveryRecord record =
+            gf_procesIVAOFltSimSection(scan_, 1, lines, "B738", folder / "aircraft.cfg");
+        EXPECT_EQ(airline(record), c.airline) << c.title.substr(0, 16);
+        if (!c.airline.empty()) {
+            EXPECT_EQ(record.title.size(), gf_trim(c.title).size());
+        }
+    }
 }
 
 TEST_F(IvaoMtlTest, UnreadableFilesGiveNothing) {

@@ -4,12 +4,14 @@
 // random pick and what a match records.
 #include "liveries/livery_choice.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -232,6 +234,51 @@ TEST_F(SmallInstallationTest, WithoutAnyTablesNothingIsFound) {
     gf_matchLiveLivery(aircraft, 5000.0, user_.position());
     EXPECT_TRUE(aircraft.liveryTitle.empty());
     EXPECT_THAT(gf_matchStepCounters(), ::testing::Each(0));
+}
+
+// With the airline code table full, every new combined code of airline and operator gets the
+// empty code's id 0: such liveries are filed nowhere, and an operated flight whose combined code
+// is new skips that step, so that unrelated operators never share id 0.
+class FullAirlineTableTest : public testing::LiveryWorld {
+protected:
+    void TearDown() override {
+        gf_airlineCodeTable().reset();
+        LiveryWorld::TearDown();
+    }
+};
+
+TEST_F(FullAirlineTableTest, OperatorLiveriesAreNotFiledUnderTheEmptyCode) {
+    // The codes of the liveries and of the aircraft are known before the table fills up.
+    for (const char* code : {"DLH", "CLH", "BAW", "SHT"}) {
+        gf_airlineId(code);
+    }
+    AirlineCodeTable& table = gf_airlineCodeTable();
+    for (std::size_t i = 0; table.size() < kMaxCodeTableSize; ++i) {
+        table.intern(fmt::format("F{}", i));
+    }
+    buildTables({{"DLH", "A320", "CityLine A320", false, "", "CLH"},
+                 {"BAW", "A320", "BAW A320"},
+                 {"BAW", "A320", "Shuttle A320", false, "", "SHT"}});
+
+    const LiveryTables& tables = gf_liveryTables();
+    EXPECT_FALSE(tables.airlineLiveryIndex.contains(0));
+    EXPECT_TRUE(tables.findTitle("CityLine A320").empty());
+    EXPECT_TRUE(tables.findTitle("Shuttle A320").empty());
+    EXPECT_FALSE(tables.findTitle("BAW A320").empty());
+    const std::vector<std::string> lines = logLines();
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) {
+                                return line.find("The airline code table is full") !=
+                                       std::string::npos;
+                            }),
+              1);
+
+    setChoiceSettings(2);
+    for (const char* op : {"SHT", "CLH"}) {
+        LiveryAircraft aircraft = lf_aircraft("BAW", "A320", {}, op);
+        gf_matchLiveLivery(aircraft, 5000.0, user_.position());
+        EXPECT_EQ(aircraft.liveryTitle, "BAW A320") << op;
+    }
 }
 
 TEST_F(LiveryChoiceTest, RefusedTitlesAreGivenUpAndTheLadderGoesOn) {

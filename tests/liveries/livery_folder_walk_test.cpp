@@ -166,13 +166,43 @@ TEST_F(LiveryFolderWalkTest, SkippedFoldersAreNotEnteredAndTheNameIsCaseBlind) {
                 UnorderedElementsAre("Found lower", "Found upper", "Found mixed"));
 }
 
-TEST_F(LiveryFolderWalkTest, SkipMarksAreCaseSensitive) {
-    EXPECT_TRUE(gf_isSkippedLiveryFolder("/c/pkg/simwings-eddf"));
-    EXPECT_FALSE(gf_isSkippedLiveryFolder("/c/pkg/SimWings-eddf"));
-    EXPECT_TRUE(gf_isSkippedLiveryFolder("/c/pkg/a_CVT_b"));
-    EXPECT_FALSE(gf_isSkippedLiveryFolder("/c/pkg/a_cvt_b"));
-    EXPECT_FALSE(gf_isSkippedLiveryFolder("/c/" + std::string(240, 'x')));
-    EXPECT_TRUE(gf_isSkippedLiveryFolder("/c/" + std::string(247, 'x'))); // 250 bytes
+TEST_F(LiveryFolderWalkTest, SkipMarksAreCaseSensitiveAndTestedBelowTheScannedFolder) {
+    struct Case {
+        const char* scanned;
+        std::string folder;
+        bool skipped;
+    };
+    const std::vector<Case> cases = {
+        {"/c/pkg", "/c/pkg/simwings-eddf", true},
+        {"/c/pkg", "/c/pkg/SimWings-eddf", false},
+        {"/c/pkg", "/c/pkg/a_CVT_b", true},
+        {"/c/pkg", "/c/pkg/a_cvt_b", false},
+        // The folders above the scanned one may hold a mark: the user's installation is there.
+        {"/d/airport-sim/Community/pkg", "/d/airport-sim/Community/pkg/SimObjects", false},
+        {"/d/navigraph-fan/pkg", "/d/navigraph-fan/pkg/SimObjects/Airplanes/x", false},
+        {"/d/navigraph-fan/pkg", "/d/navigraph-fan/pkg/SimObjects/navigraph", true},
+        {"/d/x_CVT_y", "/d/x_CVT_y/SimObjects", false},
+        {"/d/pkg/", "/d/pkg/inibuilds-a310", true},
+        // A folder outside the scanned one is tested whole.
+        {"/d/pkg", "/e/airport", true},
+        // The length counts the whole path.
+        {"/c", "/c/" + std::string(240, 'x'), false},
+        {"/c", "/c/" + std::string(247, 'x'), true}, // 250 bytes
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(gf_isSkippedLiveryFolder(c.scanned, c.folder), c.skipped) << c.folder;
+    }
+}
+
+TEST_F(LiveryFolderWalkTest, AnInstallationBelowAFolderWithAMarkIsWalked) {
+    const fs::path installation = dir_ / "airport-sim" / "navigraph-fan" / "Community";
+    const fs::path pkg = installation / "aig-aitraffic-oci";
+    writeAircraftCfg(pkg / "SimObjects" / "Airplanes" / "A320", "A320", {{"Found", "DLH"}});
+    writeAircraftCfg(pkg / "SimObjects" / "Airplanes" / "flytampa-ground", "A320",
+                     {{"Skipped inside", "DLH"}});
+
+    EXPECT_EQ(walk({pkg}), LiveryScanResult::written);
+    EXPECT_THAT(titles(records_), ElementsAre("Found"));
 }
 
 TEST_F(LiveryFolderWalkTest, AFileUnderIvaoXCslIsReadAsAnIvaoFile) {
@@ -214,7 +244,8 @@ TEST_F(LiveryFolderWalkTest, UnreadableFilesGiveNothing) {
 
 TEST_F(LiveryFolderWalkTest, DontUseTitlesNeedTheAigFile) {
     const fs::path pkg = package("pkg", "A320", {{"Wanted", "DLH"}, {"Unwanted", "KLM"}});
-    writeCfgBytes(inputFolder() / "my_regcodes" / "mine.txt", "Unwanted\n");
+    // A title with codes is a livery to use for them, not a don't-use title.
+    writeCfgBytes(inputFolder() / "my_regcodes" / "mine.txt", "Unwanted\nWanted;D-AIBA\n");
 
     EXPECT_EQ(walk({pkg}), LiveryScanResult::written);
     EXPECT_THAT(titles(records_), UnorderedElementsAre("Wanted", "Unwanted"));

@@ -242,23 +242,36 @@ TEST_F(RegcodeFilesTest, FolderThatIsNoFolder) {
                 ElementsAre(HasSubstr("could not inspect '")));
 }
 
-TEST_F(RegcodeFilesTest, DontUseTitlesFromTheAigFileAndTheUserFolder) {
+// Only an entry that holds a title and nothing else says "do not use"; a title listed with
+// regcodes (or marked special) is a livery to use for its aircraft.
+TEST_F(RegcodeFilesTest, DontUseTitlesAreTheEntriesWithATitleAlone) {
     const fs::path aig = dir_ / "AIG-regcodes.enc";
-    ASSERT_TRUE(testing::encryptWithTool(
-        testing::aigRegcodesXml(R"(<l t="A" r="D-AIBA"/><l t="" r="D-AIBB"/><l t="B"/>)"), aig));
+    ASSERT_TRUE(testing::encryptWithTool(testing::aigRegcodesXml(R"(
+        <l t="EAT Leipzig" r="D-AEAA"/>
+        <l t="" r="D-AIBB"/>
+        <l t="Title alone"/>
+        <l t="Empty codes" r=""/>
+        <l t="Special alone" s="true"/>
+        <l t="Turkish Cargo" r="TC-JDO,TC-JDP" s="true"/>
+        <l t="Only bad codes" r="bad"/>)"),
+                                         aig));
     FnvStringSet titles;
     EXPECT_EQ(gf_readDontUseTitlesFile(aig, titles), 2u);
-    EXPECT_TRUE(titles.contains("A"));
-    EXPECT_TRUE(titles.contains("B"));
+    EXPECT_THAT(titles, ::testing::UnorderedElementsAre("Title alone", "Empty codes"));
     EXPECT_TRUE(logHas("==> AIG XML record 2 has no title"));
     EXPECT_TRUE(logHas("    2 don't use titles read"));
 
     const fs::path folder = dir_ / "my_regcodes";
-    testing::writeTextFile(folder / "mine.txt", "C\n");
-    EXPECT_EQ(gf_readDontUseTitlesFolder(folder, titles), 1u);
-    EXPECT_TRUE(titles.contains("C"));
+    testing::writeTextFile(folder / "mine.txt", "User alone\n"
+                                                "User with code;D-AIBC\n"
+                                                "User with codes;D-AIBD,D-AIBE\n"
+                                                "User marked;D-AIBF,D-AIBG;#\n"
+                                                "User empty codes;\n");
+    titles.clear();
+    EXPECT_EQ(gf_readDontUseTitlesFolder(folder, titles), 2u);
+    EXPECT_THAT(titles, ::testing::UnorderedElementsAre("User alone", "User empty codes"));
     EXPECT_TRUE(
-        logHas(fmt::format("    1 don't use title read from files in {}", folder.string())));
+        logHas(fmt::format("    2 don't use titles read from files in {}", folder.string())));
 }
 
 } // namespace

@@ -1,12 +1,12 @@
 // The starter data sets in data/input: they load without a faulty record and cover the aircraft
 // types and airlines of the recorded feed traffic that the tests and the demo replay.
 #include <fstream>
-#include <regex>
 #include <set>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "foundation/std_regex.h"
 #include "refdata/airports.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
