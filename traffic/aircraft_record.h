@@ -184,6 +184,11 @@ struct RespawnState {
     std::uint8_t headingValid = 0;
 };
 
+// Fills the common part from the first traffic report: the report's key, route and texts, the
+// model's half wingspan and category from the reference data, and the category's handling
+// constants, the two pitches varied per aircraft.
+void gf_initAircraftBase(AircraftBase& out, const TrafficEntry& head);
+
 struct LiveAircraft {
     // Copies the base and starts the stream with the first report's sample.
     LiveAircraft(const TrafficSample& first, AircraftBase base, double timestamp,

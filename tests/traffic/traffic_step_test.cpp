@@ -2,6 +2,8 @@
 // a mailbox batch to its removal, the pacing of creates and removals, what the drain does with
 // the simulator's answers, and an aircraft whose operation throws.
 #include <atomic>
+#include <cmath>
+#include <numbers>
 #include <stdexcept>
 #include <vector>
 
@@ -263,6 +265,30 @@ TEST(AircraftRecordTest, ModelListsMatchWholeCodes) {
         EXPECT_EQ(gf_isLightTwinModel(c.code), c.lightTwin);
         EXPECT_EQ(gf_isLightSingleModel(c.code), c.lightSingle);
     }
+}
+
+} // namespace
+} // namespace skyloom
+
+namespace skyloom {
+namespace {
+
+TEST(AircraftRecordTest, TheBaseTakesTheReportAndTheCategorysConstants) {
+    TrafficEntry head;
+    head.callsign = "SWR12";
+    head.registration = "HB-JCA";
+    head.hexid = 0x4B1234;
+    AircraftBase first;
+    gf_initAircraftBase(first, head);
+    EXPECT_EQ(first.callsign, "SWR12");
+    EXPECT_EQ(first.registration, "HB-JCA");
+    EXPECT_EQ(first.halfWingspanNm, 0.0) << "no dbase, no wingspan";
+    EXPECT_DOUBLE_EQ(first.standFitRadiusNm, 0.009719222462203024);
+    EXPECT_DOUBLE_EQ(first.wideStandFitRadiusNm, 1.25 * 0.009719222462203024);
+    const CategoryHandling& handling = gf_categoryHandling(first.category);
+    EXPECT_EQ(first.cgHeightFt, handling.cgHeightFt);
+    const double rotationRad = handling.rotationPitchDeg * std::numbers::pi / 180.0;
+    EXPECT_NEAR(first.rotationPitchRad, rotationRad, std::abs(rotationRad) * 0.025 + 1e-12);
 }
 
 } // namespace
