@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "app/program_mailbox.h"
+
 #include "config/startup_choices.h"
 #include "feed/rt_app_link.h"
 #include "gui/gui.h"
@@ -11,16 +13,28 @@
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
 #include "sim/ai_position_batch.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_event_queue.h"
+#include "sim/sim_link_state.h"
+#include "traffic/traffic_mailbox.h"
+#include "traffic/traffic_step.h"
+#include "traffic/traffic_tick.h"
 
 namespace skyloom {
-namespace {
-
-constexpr std::uint64_t kCyclesPerAppPosition = 20;
-
-} // namespace
 
 MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
-    : context_(context), token_(std::move(token)) {}
+    : context_(context), token_(std::move(token)),
+      traffic_(gf_simCommandQueue(), gf_simEventQueue(), gf_aiPositionBatch(), context.clock,
+               g_trafficTick) {
+    lf_initTrafficState(traffic_);
+    traffic_.mailbox = &gf_trafficMailbox();
+    traffic_.user = &context.user;
+    traffic_.steps.sendPositionToApp = [] {
+        if (!gf_isRtDirect()) {
+            gf_sendPositionToApp();
+        }
+    };
+}
 
 bool MainLoop::keepRunning() const noexcept {
     return context_.stop.keepRunning() && !token_.stop_requested();
@@ -52,10 +66,7 @@ void MainLoop::run() {
 
 void MainLoop::beforeFirstCycle() {
     gf_refreshCurrentDaySlot();
-    // Live-traffic delivery (gf_enableTrafficMailbox(true)) is turned on here, and again from
-    // the user-data step, once the traffic step that takes from the mailbox is part of the
-    // cycle. Until then delivery stays off as the feed's start-up left it: nothing would take
-    // the batches, and a mailbox that is never emptied stalls the run after a minute.
+    gf_enableTrafficMailbox(true);
 }
 
 // Within a cycle the simulator's events and the traffic step come first (while the flight
@@ -65,14 +76,12 @@ void MainLoop::cycle() {
     if (context_.user.groundDataReceived.exchange(false)) {
         userDataStep();
     }
-    // Five times a second the user aircraft's state becomes the published user position and
-    // the App hears of it; both join the traffic step's 20-tick tasks once the traffic step is
-    // part of the program.
-    if (counters_.cycles % kCyclesPerAppPosition == 0) {
-        context_.user.publishPosition(context_.user.state());
-        if (!gf_isRtDirect()) {
-            gf_sendPositionToApp();
-        }
+    // The traffic step also publishes the user position and tells the App of it.
+    if (g_simConnectionState.load() == SimConnectionState::running) {
+        lf_handleAddingStack(traffic_);
+    } else if (gf_trafficMailbox().deliveryEnabled()) {
+        // Nothing takes the batches while no flight runs: a mailbox never emptied would stall.
+        gf_enableTrafficMailbox(false);
     }
     if (counters_.cycles % kCyclesPerSecondStep == 0) {
         secondStep();
@@ -84,6 +93,7 @@ void MainLoop::cycle() {
 void MainLoop::userDataStep() {
     ++counters_.userDataSteps;
     gf_refreshCurrentDaySlot();
+    gf_enableTrafficMailbox(true);
 }
 
 void MainLoop::secondStep() {

@@ -8,6 +8,8 @@
 // - the 60 s step, every 60th once-a-second step;
 // - the parking slot, at the once-a-second steps whose count is a multiple of 14 but not of 5
 //   (so that it never falls on a 60 s step).
+// While the simulator's flight runs, every cycle is one traffic step on the loop's traffic state;
+// otherwise live-traffic delivery is off.
 // The loop ends when the stop request is raised (or the worker is asked to stop).
 #pragma once
 
@@ -18,6 +20,7 @@
 
 #include "app/main_run_context.h"
 #include "foundation/clock.h"
+#include "traffic/traffic_state.h"
 
 namespace skyloom {
 
@@ -63,6 +66,7 @@ public:
     // has been handed over.
     std::int32_t parkingUpdateMinutesLeft() const noexcept { return parkingMinutesLeft_; }
     Clock& clock() const noexcept { return context_.clock; }
+    TrafficState& traffic() noexcept { return traffic_; }
 
 private:
     void beforeFirstCycle();
@@ -76,6 +80,7 @@ private:
     MainLoopCounters counters_;
     std::int32_t parkingIntervalMinutes_ = 0;
     std::int32_t parkingMinutesLeft_ = 0;
+    TrafficState traffic_;
 };
 
 } // namespace skyloom

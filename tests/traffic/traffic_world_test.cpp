@@ -1,0 +1,101 @@
+// The traffic step against the simulated world: what the simulator receives for live and static
+// aircraft, when, and what becomes of the records when it answers.
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "tests/sim/support/link_fixture.h"
+#include "traffic/aircraft_commands.h"
+#include "traffic/traffic_state.h"
+#include "traffic/traffic_step.h"
+
+namespace skyloom::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class TrafficWorldTest : public LinkTest {
+protected:
+    TrafficWorldTest() { lf_initTrafficState(state_); }
+
+    void runSteps(double seconds) {
+        run(seconds, [this] { lf_handleAddingStack(state_); });
+    }
+
+    // The simulator's calls of one function with the world time they came at.
+    std::vector<std::pair<double, std::string>> calls(std::string_view function) const {
+        std::vector<std::pair<double, std::string>> out;
+        for (const simworld::JournalEntry& entry : world_->journal()) {
+            if (entry.kind == simworld::JournalKind::call && entry.text.starts_with(function)) {
+                out.emplace_back(entry.seconds, entry.text);
+            }
+        }
+        return out;
+    }
+
+    std::atomic<std::uint32_t> tick_{0};
+    TrafficState state_{queue_, events_, batch_, clock_, tick_};
+};
+
+TEST_F(TrafficWorldTest, CreatesReachTheSimulatorEvery200MsLiveFirstAndRefusalsReachTheRecord) {
+    connect();
+    const std::vector<std::pair<std::uint32_t, const char*>> live{
+        {0x4b1801, "SWR1"}, {0x4b1802, "SWR2"}, {0x4b1803, "SWR3"}};
+    for (const auto& [hexid, callsign] : live) {
+        AircraftBase base;
+        base.hexid = hexid;
+        base.callsign = callsign;
+        state_.liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+        state_.liveAircraft.back().simState = SimState::adding2sim;
+        state_.liveCreateQueue.push_back(createRequest(hexid, callsign));
+    }
+    state_.liveCreateQueue[1].liveryTitle = "Nope"; // the world refuses it
+    state_.staticCreateQueue.push_back(createRequest(11, "S1"));
+    state_.staticCreateQueue.push_back(createRequest(12, "S2"));
+
+    runSteps(1.2);
+    const auto creates = calls("SimConnect_AICreateNonATCAircraft");
+    ASSERT_EQ(creates.size(), 5u);
+    for (std::size_t i = 1; i < creates.size(); ++i) {
+        EXPECT_NEAR(creates[i].first - creates[i - 1].first, 0.2, 0.011) << i;
+    }
+    const std::vector<const char*> order{"SWR1", "SWR2", "SWR3", "S1", "S2"};
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        EXPECT_THAT(creates[i].second, HasSubstr(order[i])) << i;
+    }
+    // The refused aircraft is gone; the others are assigned and wait for their activation.
+    std::vector<std::uint32_t> left;
+    for (const LiveAircraft& aircraft : state_.liveAircraft) {
+        left.push_back(aircraft.base.hexid);
+        EXPECT_NE(aircraft.objectId, 0u);
+    }
+    EXPECT_THAT(left, ElementsAre(0x4b1801u, 0x4b1803u));
+}
+
+TEST_F(TrafficWorldTest, AnActiveAircraftIsRemovedOnceAndErasedOnTheConfirmation) {
+    connect();
+    AircraftBase base;
+    base.hexid = 0x4b1801;
+    base.callsign = "SWR1";
+    base.liveryTitle = kA320Livery;
+    state_.liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+    state_.liveAircraft.back().simState = SimState::adding2sim;
+    state_.addingStack.push_back(0x4b1801);
+    runSteps(2.5);
+    ASSERT_EQ(state_.liveAircraft.size(), 1u);
+    ASSERT_EQ(state_.liveAircraft[0].simState, SimState::active);
+
+    removeAircraftFromSim(state_, state_.liveAircraft[0]);
+    removeAircraftFromSim(state_, state_.liveAircraft[0]);
+    runSteps(0.3);
+    EXPECT_EQ(calls("SimConnect_AIRemoveObject").size(), 1u);
+    EXPECT_THAT(state_.liveAircraft, IsEmpty());
+}
+
+} // namespace
+} // namespace skyloom::testing

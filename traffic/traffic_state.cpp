@@ -1,0 +1,82 @@
+#include "traffic/traffic_state.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "runtime/user_aircraft.h"
+#include "sim/ai_position_batch.h"
+#include "sim/sim_event_queue.h"
+#include "traffic/traffic_mailbox.h"
+
+namespace skyloom {
+
+TrafficState::TrafficState(SimCommandQueue& commandQueue, SimEventQueue& eventQueue,
+                           AIPositionBatch& positionBatch, Clock& steadyClock,
+                           std::atomic<std::uint32_t>& trafficTick)
+    : commands(commandQueue), events(eventQueue), positions(positionBatch), clock(steadyClock),
+      tick(trafficTick) {}
+
+LiveAircraft* TrafficState::findByHexid(std::uint32_t hexid) noexcept {
+    const auto it = std::find_if(liveAircraft.begin(), liveAircraft.end(),
+                                 [hexid](const LiveAircraft& ac) { return ac.base.hexid == hexid; });
+    return it == liveAircraft.end() ? nullptr : &*it;
+}
+
+LiveAircraft* TrafficState::findByObjectId(std::uint32_t objectId) noexcept {
+    const auto it =
+        std::find_if(liveAircraft.begin(), liveAircraft.end(),
+                     [objectId](const LiveAircraft& ac) { return ac.objectId == objectId; });
+    return it == liveAircraft.end() ? nullptr : &*it;
+}
+
+namespace {
+
+void lf_emptyQueues(TrafficState& state) {
+    state.liveAircraft.clear();
+    state.staticErasePending = false;
+    state.addingStack.clear();
+    std::deque<std::uint32_t>().swap(state.removalQueue);
+    std::deque<SimCreateRequest>().swap(state.liveCreateQueue);
+    std::deque<SimCreateRequest>().swap(state.staticCreateQueue);
+    state.delayedCommands.clear();
+    state.parkedActions.clear();
+    state.arrivedAircraft.clear();
+    state.pacing = {};
+    state.parkedStaticCount = 0;
+}
+
+} // namespace
+
+void lf_initTrafficState(TrafficState& state) {
+    lf_emptyQueues(state);
+    state.events.clear();
+    state.liveAircraft.reserve(kLiveAircraftReserve);
+    state.addingStack.reserve(kAddingStackReserve);
+    state.delayedCommands.reserve(kDelayedCommandsReserve);
+    state.arrivedAircraft.reserve(kArrivedAircraftReserve);
+    state.parkedActions.reserve(kParkedActionsReserve);
+}
+
+void lf_resetTrafficState(TrafficState& state) {
+    if (state.user != nullptr) {
+        state.user->clearPosition();
+    }
+    state.events.clear();
+    lf_emptyQueues(state);
+    if (state.mailbox != nullptr) {
+        state.mailbox->reset();
+    }
+}
+
+void lf_eraseLiveAircraft(TrafficState& state, std::size_t index) {
+    auto& live = state.liveAircraft;
+    if (state.steps.cleanupLiveAircraft) {
+        state.steps.cleanupLiveAircraft(state, live[index]);
+    }
+    if (index + 1 != live.size()) {
+        live[index] = std::move(live.back());
+    }
+    live.pop_back();
+}
+
+} // namespace skyloom

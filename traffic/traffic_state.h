@@ -1,0 +1,161 @@
+// `TrafficState`: everything the live traffic keeps between two traffic steps, as one object
+// that the main worker owns and hands to the step (tests make their own): the live aircraft,
+// the adding stack, the paced removal and create queues, the delayed simulator commands, the
+// parked-aircraft action schedule and the pacing counters, with the queues it talks to the
+// simulator link through. `TrafficSteps` holds the work of the step that other parts of the
+// live traffic provide (per-tick update, cleanup, static aircraft, ground handling); where one
+// is empty the step leaves that work out.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sim/sim_command_records.h"
+#include "sim/sim_event.h"
+#include "traffic/aircraft_record.h"
+
+namespace skyloom {
+
+class AIPositionBatch;
+class Clock;
+class SimCommandQueue;
+class SimEventQueue;
+class TrafficMailbox;
+class UserAircraft;
+struct GroundCheckAircraft;
+
+// Capacities reserved at the start.
+inline constexpr std::size_t kLiveAircraftReserve = 512;
+inline constexpr std::size_t kAddingStackReserve = 64;
+inline constexpr std::size_t kDelayedCommandsReserve = 128;
+inline constexpr std::size_t kArrivedAircraftReserve = 64;
+inline constexpr std::size_t kParkedActionsReserve = 24;
+
+// Pacing of the step, in traffic ticks (10 ms each).
+inline constexpr std::uint32_t kRemovalEveryTicks = 10;
+inline constexpr std::uint32_t kCreateEveryRemovalSlots = 2; // so every 20 ticks
+inline constexpr std::uint32_t kDataRequestEveryTicks = 20;
+inline constexpr std::uint32_t kUserAircraftEveryTicks = 20;
+inline constexpr std::uint32_t kConflictCheckEveryTicks = 20;
+// A delayed object assignment waits this many ticks before the aircraft is switched on.
+inline constexpr std::uint32_t kActivationDelayTicks = 200;
+// The user aircraft's ground check runs at most this high above the ground.
+inline constexpr double kUserGroundCheckMaxHeightFt = 500.0;
+// The early and late windows a ground-conflict removal leaves behind.
+inline constexpr std::int32_t kConflictWindowTicks = 2700;
+inline constexpr std::int32_t kConflictTakeoffLateWindowTicks = 4500;
+
+// One entry of the parked-aircraft action schedule.
+enum class ParkedAction : std::uint32_t { enginesOff = 0, arrivalLights = 1, parkedLights = 2 };
+struct ParkedActionEntry {
+    std::uint32_t hexid = 0;
+    std::int32_t dueTick = 0;
+    ParkedAction action = ParkedAction::enginesOff;
+};
+
+// The counters of the step's paced work, each counting up to its period.
+struct TrafficPacing {
+    std::uint32_t removal = 0;
+    std::uint32_t create = 0;
+    std::uint32_t dataRequest = 0;
+    std::uint32_t userAircraft = 0;
+    std::uint32_t conflict = 0;
+};
+
+// The settings the step reads.
+struct TrafficOptions {
+    bool collisionUserGround = true; // COLLISION_USER_GND
+    std::uint32_t navLightsWhileParked = 0; // NAV_LIGHTS_WHILE_PARKED
+};
+
+struct TrafficState;
+
+// The work other parts of the live traffic hand to the step; each may be empty.
+struct TrafficSteps {
+    // The per-tick update of one live aircraft; true when it wants a sweep of erased records.
+    std::function<bool(TrafficState&, LiveAircraft&)> updateLiveAc;
+    // Releases what a live record holds (stand, pending entries) before it is erased.
+    std::function<void(TrafficState&, LiveAircraft&)> cleanupLiveAircraft;
+    // Reports the aircraft's livery as one the simulator could not create.
+    std::function<void(TrafficState&, const AircraftBase&)> reportLiveryCreationFailure;
+    // An assigned aircraft whose newest sample is on the ground goes to the ground handling.
+    std::function<void(TrafficState&, LiveAircraft&)> handleGroundTraffic;
+    // The flight-plan hand-over of a newly assigned aircraft.
+    std::function<void(TrafficState&, LiveAircraft&)> flightPlanHandOver;
+    // An AI position report (touch-down check, altitude correction) for a live aircraft.
+    std::function<void(TrafficState&, LiveAircraft&, const SimEvent&)> aiPositionReport;
+    // The stand id text of log lines.
+    std::function<std::string(std::uint32_t standId)> standIdText;
+
+    // --- Static aircraft ---
+    // Erases the static records marked for erasure (the static-erase-pending sweep).
+    std::function<void(TrafficState&)> eraseMarkedStatics;
+    // Places waiting static aircraft (a creation slot that no live request used).
+    std::function<void(TrafficState&)> parkStaticAircraft;
+    // Switches a static aircraft on when its delayed assignment expires.
+    std::function<void(TrafficState&, const SimEvent&)> handleDelayedStaticCommand;
+    // Erases the static aircraft with the object id; false when there is none.
+    std::function<bool(TrafficState&, std::uint32_t objectId)> eraseStaticByObject;
+    // A static create failed: report its livery and erase it.
+    std::function<void(TrafficState&, std::uint32_t hexid)> staticCreateFailed;
+    // The static aircraft for the user's ground check, and the removal of the one it names.
+    std::function<std::vector<GroundCheckAircraft>(TrafficState&)> staticGroundCheckAircraft;
+    std::function<void(TrafficState&, std::size_t index)> removeStaticAircraft;
+
+    // --- The world around the traffic ---
+    // The user's size-and-speed term (NM) of the user aircraft's ground check; without it the
+    // check does not run.
+    std::function<double(TrafficState&)> userGroundTermNm;
+    // Sends the user position to the RealTraffic App (its road only).
+    std::function<void()> sendPositionToApp;
+};
+
+struct TrafficState {
+    TrafficState(SimCommandQueue& commandQueue, SimEventQueue& eventQueue,
+                 AIPositionBatch& positionBatch, Clock& steadyClock,
+                 std::atomic<std::uint32_t>& trafficTick);
+    TrafficState(const TrafficState&) = delete;
+    TrafficState& operator=(const TrafficState&) = delete;
+
+    SimCommandQueue& commands;
+    SimEventQueue& events;
+    AIPositionBatch& positions;
+    Clock& clock;
+    std::atomic<std::uint32_t>& tick;
+    TrafficMailbox* mailbox = nullptr;   // none: the step takes no traffic
+    UserAircraft* user = nullptr; // none: no user-aircraft task
+    TrafficSteps steps;
+    TrafficOptions options;
+
+    std::vector<LiveAircraft> liveAircraft;
+    bool staticErasePending = false;
+    std::vector<std::uint32_t> addingStack; // popped from the back
+    std::deque<std::uint32_t> removalQueue; // object ids
+    std::deque<SimCreateRequest> liveCreateQueue;
+    std::deque<SimCreateRequest> staticCreateQueue;
+    std::vector<SimEvent> delayedCommands; // value2 counts the ticks waited
+    std::vector<ParkedActionEntry> parkedActions; // consumed from the back
+    std::vector<std::uint32_t> arrivedAircraft;   // hexids
+    TrafficPacing pacing;
+    std::uint64_t parkedStaticCount = 0;
+
+    std::uint32_t currentTick() const noexcept { return tick.load(std::memory_order_relaxed); }
+    // The live aircraft with the hexid, or with the object id; null when none.
+    LiveAircraft* findByHexid(std::uint32_t hexid) noexcept;
+    LiveAircraft* findByObjectId(std::uint32_t objectId) noexcept;
+};
+
+// Empties every container and reserves the start capacities (start of the main worker).
+void lf_initTrafficState(TrafficState& state);
+// The restart's reset: empties the queues, the delayed commands and the schedule, the mailbox,
+// and destroys every live aircraft; the pacing counters start again.
+void lf_resetTrafficState(TrafficState& state);
+
+// Cleans the record up (cleanup step) and erases it by moving the last record into its place.
+void lf_eraseLiveAircraft(TrafficState& state, std::size_t index);
+
+} // namespace skyloom

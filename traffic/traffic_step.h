@@ -1,0 +1,23 @@
+// `lf_handleAddingStack`: one traffic step, which the main loop runs every 10 ms while the
+// simulator's flight is running. In this order: the simulator's events are drained, every live
+// aircraft is advanced, removals (one per 10 ticks) and creations (one per 20 ticks, live
+// before static) are paced out to the simulator, traffic is taken from the mailbox, one
+// aircraft of the adding stack becomes a create request, the 20-tick tasks run (data request,
+// user aircraft, ground conflicts), and the traffic tick advances.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace skyloom {
+
+struct TrafficState;
+
+void lf_handleAddingStack(TrafficState& state);
+// Advances every live aircraft, sweeps the erased records and hands the positions of this
+// step to the simulator link.
+void lf_updateLiveTraffic(TrafficState& state);
+// Erases, in order, the records that the removal loop marked for erasure at once.
+void lf_eraseWithdrawnAircraft(TrafficState& state);
+
+} // namespace skyloom
