@@ -75,6 +75,9 @@ void lf_mergeLearned(const AirportFileReadContext& context, LoadedAirportFile& f
     }
     const std::optional<std::filesystem::path> learned =
         context.learnedPath(lf_normaliseApfFileName(file.requestedPath), file.publisher);
+    if (learned) {
+        file.learnedSavePath = *learned;
+    }
     std::error_code ec;
     if (!learned || !std::filesystem::exists(*learned, ec)) {
         return;

@@ -32,6 +32,9 @@ struct LoadedAirportFile {
     std::filesystem::path requestedPath;
     std::filesystem::path loadedPath;  // the file actually read
     std::filesystem::path learnedPath; // the learned file merged; empty when none
+    // Where what is learned at this airport is saved: the learned path formed from the
+    // requested path and the publisher, as the read looked for it; empty when there is none.
+    std::filesystem::path learnedSavePath;
     std::uint32_t rtTrafficWeek = 0;   // parameter RT_traffic_week, 0 when absent
     StandSource source = StandSource::requestedFile;
     bool learnedMerged = false;

@@ -1,0 +1,34 @@
+// Fetching archived airport files: an archived path (archive/stock/..., archive/simaddon/...,
+// archive/thirdparty/<publisher>/...) names a file on the maker's download area under
+// "downloads/MSFS/" or "downloads/MSFS2024/"; each read downloads it into a temporary copy in
+// the airports folder that the reader removes when it is done. Any thread.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "parking/airport_file_reader.h"
+
+namespace skyloom {
+
+struct RunServices;
+
+// True when no element of the archived path is empty, "." or "..", as written or after
+// percent-decoding (a decoded '/' or '\' separates elements).
+bool gf_isSafeArchivePath(const std::filesystem::path& archived);
+
+// Where the bytes of `path` lie for a read. A path whose first element is not "archive" is
+// read where it is (empty location, plain XML). An archived path is downloaded into
+// airports/airport.<pid>.<n>.enc|.xml (park_airport.<pid>.<n>... when `parkAirport`; <n> counts
+// the fetches of the process) and that copy is returned; the caller removes it. Errors:
+// maintenance, an unsafe archived path (logged, nothing fetched), or the failed download.
+AirportFileLocation gf_airportFilePath(const std::filesystem::path& path, bool parkAirport,
+                                       const RunServices& services);
+
+// Downloads the archived file into `target` (binary when `encrypted`). Empty on success; else
+// "failed to download: '{url}'", also shown in the status line and logged, and no file left.
+std::string gf_downloadAirportFile(const std::filesystem::path& archived,
+                                   const std::filesystem::path& target, bool encrypted,
+                                   const RunServices& services);
+
+} // namespace skyloom
