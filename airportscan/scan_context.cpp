@@ -8,12 +8,4 @@ std::filesystem::path gf_scanLogPath() {
     return gf_infoFolder() / kScanLogFileName;
 }
 
-std::filesystem::path gf_mySimaddonFolder() {
-    return gf_airportsFolder() / kMySimaddonFolderName;
-}
-
-std::filesystem::path gf_myThirdpartyFolder() {
-    return gf_airportsFolder() / kMyThirdpartyFolderName;
-}
-
 } // namespace skyloom

@@ -13,12 +13,11 @@
 #include "airportscan/airport_code.h"
 #include "airportscan/publisher_lists.h"
 #include "airportscan/scan_window.h"
+#include "parking/airport_store.h"
 #include "refdata/airport_file.h"
 
 namespace skyloom {
 
-inline constexpr std::string_view kMySimaddonFolderName = "my_simaddon";
-inline constexpr std::string_view kMyThirdpartyFolderName = "my_thirdparty";
 inline constexpr std::string_view kScanLogFileName = "AirportsScanLog.txt";
 
 // Writes an airport as a full airport file (all stands with their geometry, no flight
@@ -47,8 +46,5 @@ struct AirportScanContext {
 
 // The working folder's output/info/AirportsScanLog.txt.
 std::filesystem::path gf_scanLogPath();
-// The working folder's airports/my_simaddon and airports/my_thirdparty.
-std::filesystem::path gf_mySimaddonFolder();
-std::filesystem::path gf_myThirdpartyFolder();
 
 } // namespace skyloom
