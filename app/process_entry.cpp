@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "app/close_on_signals.h"
 #include "app/host_window.h"
 #include "app/main_run_context.h"
 #include "app/main_worker.h"
@@ -143,6 +144,7 @@ int gf_runMainWindow(HostWindow& window, std::span<const std::string> arguments)
         return 0;
     }
     gf_setProductionJob(production);
+    const CloseOnSignals closeOnSignals(window.window());
     return window.run();
 }
 
