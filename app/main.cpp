@@ -6,11 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "app/close_on_signals.h"
 #include "app/process_entry.h"
 #include "platform/winui/gtk/gtk_backend.h"
 #include "platform/winui/headless/headless_backend.h"
 
 int main(int argc, char* argv[]) {
+    // Before any thread starts, so that only the watcher takes them.
+    skyloom::gf_blockCloseSignals();
     const std::vector<std::string> arguments(argv, argv + argc);
     const bool headless = std::find(arguments.begin() + (arguments.empty() ? 0 : 1),
                                     arguments.end(), "--headless") != arguments.end();

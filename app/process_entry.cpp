@@ -1,6 +1,7 @@
 #include "app/process_entry.h"
 
 #include <atomic>
+#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -8,9 +9,11 @@
 
 #include <fmt/format.h>
 
+#include "app/close_on_signals.h"
 #include "app/host_window.h"
 #include "app/main_run_context.h"
 #include "app/main_worker.h"
+#include "app/sim_world_choice.h"
 #include "config/configuration.h"
 #include "config/program_paths.h"
 #include "foundation/log_file.h"
@@ -141,12 +144,21 @@ int gf_runMainWindow(HostWindow& window, std::span<const std::string> arguments)
         return 0;
     }
     gf_setProductionJob(production);
+    const CloseOnSignals closeOnSignals(window.window());
     return window.run();
 }
 
 int gf_runProgram(std::span<const std::string> arguments) noexcept {
     try {
         gf_installConfigurationHooks();
+        if (const auto world = gf_simWorldFile(arguments)) {
+            const std::string failure = gf_installSimWorld(*world);
+            if (!failure.empty()) {
+                std::fprintf(stderr, "%s\n", failure.c_str());
+                lf_logEntryFailure(failure, true);
+                return kBadWorldExitCode;
+            }
+        }
         HostWindow window(gf_programRunContext(), gf_mainWorker());
         return gf_runMainWindow(window, arguments);
     } catch (const std::exception& e) {
