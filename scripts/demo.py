@@ -28,6 +28,14 @@ AIG_PACKAGE = "aig-aitraffic-oci-beta"
 # The real aircraft.cfg whose text every generated variant is made from.
 VARIANT_TEMPLATE = ("jopeek-fsltl-canada-air-virtual-pack/SimObjects/Airplanes/FSLTL_B738_CAN/"
                     "aircraft.cfg")
+# The web API stand-in's recordings, and the recording made of the capture for it.
+RTAPI_RECORDINGS = "feed/recordings/RT_API_decoded"
+RTAPI_TEMPLATE_RECORDING = "746213911.74435.json"
+RTAPI_KLAX_RECORDING = "KLAX_live.json"
+# As the App stand-in infers them (tools/rtapp_standin/capture.h): on the ground are aircraft
+# at most this high above the airport, this slow.
+GROUND_HEIGHT_FT = 200.0
+MAX_GROUND_SPEED_KT = 40.0
 CALLSIGN_AIRLINE = re.compile(r"^([A-Z]{3})\d")
 TITLE_LINE = re.compile(r"^[ \t]*title[ \t]*=[ \t]*(.*?)[ \t]*$", re.IGNORECASE | re.MULTILINE)
 TYPE_LINE = re.compile(r'^\s*icao_type_designator\s*=\s*"?([A-Za-z0-9]+)', re.IGNORECASE | re.MULTILINE)
@@ -46,6 +54,7 @@ class Layout:
         self.airport_file = demo / "world" / f"{AIRPORT}.airport.json"
         self.logs = demo / "logs"
         self.captures = demo / "captures"
+        self.rtapi_recordings = demo / "rtapi-recordings"
 
 
 def capture_aircraft(capture: Path):
@@ -206,6 +215,43 @@ def make_settings(layout: Layout, road: str) -> None:
                                              encoding="utf-8")
 
 
+def make_rtapi_recordings(shared: Path, layout: Layout) -> None:
+    """The web API stand-in's recordings (links to the real ones) and a live recording of the
+    capture's aircraft as they were halfway through it, in the web API's array layout."""
+    recordings = shared / RTAPI_RECORDINGS
+    layout.rtapi_recordings.mkdir()
+    for recording in recordings.iterdir():
+        (layout.rtapi_recordings / recording.name).symlink_to(recording.resolve())
+    reply = json.loads((recordings / RTAPI_TEMPLATE_RECORDING).read_text(encoding="utf-8"))
+    template = next(iter(reply["data"].values()))
+    rows = []
+    with (shared / CAPTURE).open(encoding="utf-8", errors="replace") as f:
+        rows = [r for r in csv.reader(f) if len(r) > 14 and r[0] == "AITFC"]
+    times = [int(r[14]) for r in rows]
+    middle = (min(times) + max(times)) // 2
+    latest = {}
+    for r in rows:
+        if middle - 60 <= int(r[14]) <= middle:
+            latest[r[1]] = r
+    data = {}
+    for r in latest.values():
+        hexid = f"{int(r[1]):06x}"
+        altitude, speed = float(r[4]), float(r[8])
+        on_ground = altitude <= 0 or (altitude <= AIRPORT_ELEVATION_FT + GROUND_HEIGHT_FT
+                                      and speed <= MAX_GROUND_SPEED_KT)
+        entry = list(template)
+        entry[0:6] = [hexid, float(r[2]), float(r[3]), float(r[7]), altitude, speed]
+        entry[8:19] = [r[10], r[11], float(r[14]), r[12], r[13], r[9], int(on_ground), float(r[5]),
+                       r[9], "X_adsb_icao", altitude]
+        # What the capture does not hold is unknown, not the template aircraft's.
+        entry[6] = None
+        entry[19:] = [None] * (len(entry) - 19)
+        data[hexid] = entry
+    reply.update(data=data, full_count=len(data), dataepoch=middle)
+    (layout.rtapi_recordings / RTAPI_KLAX_RECORDING).write_text(json.dumps(reply),
+                                                               encoding="utf-8")
+
+
 def prepare(args) -> None:
     shared, build, layout = Path(args.shared), Path(args.build), Layout(Path(args.demo))
     capture = shared / CAPTURE
@@ -223,6 +269,8 @@ def prepare(args) -> None:
     make_packages(shared, layout, aircraft)
     make_settings(layout, args.road)
     make_world(shared, build, layout)
+    if args.road == "api":
+        make_rtapi_recordings(shared, layout)
     world = json.loads(layout.world.read_text(encoding="utf-8"))
     types = {t for t, _ in aircraft.values() if t}
     print(f"demo prepared in {layout.demo}: {len(aircraft)} aircraft of {len(types)} types in the "
@@ -255,7 +303,11 @@ def sent_aircraft(layout: Layout, shared: Path) -> str:
     text = out.read_text(encoding="utf-8", errors="replace")
     sent = re.findall(r"\((\d+) datagrams so far\)", text)
     if not sent:
-        return "0 (the program never connected)" if "connected" not in text else "0"
+        if re.search(r"^connected$", text, re.M):
+            return "0"
+        if "skyloom_rtapp_standin:" in text:
+            return "0 (the stand-in gave up: the program never opened its RealTraffic port)"
+        return "0 (the stand-in waits for the program's RealTraffic port)"
     count, ids = int(sent[-1]), set()
     with (shared / CAPTURE).open(encoding="utf-8", errors="replace") as f:
         for line in f:
@@ -267,16 +319,27 @@ def sent_aircraft(layout: Layout, shared: Path) -> str:
     return f"{len(ids)} (in {sent[-1]} datagrams)"
 
 
+def stage(lines) -> str:
+    """How far the program got, from its log."""
+    for pattern, text in ((r"Closing down after (.*)", "closing down after {}"),
+                          (r"Start-up stopped at: (.*)", "start-up stopped at: {}"),
+                          (r"^(MSFS \d+|\S+) connected$", "{} connected"),
+                          (r"end of processing scanned liveries", "waiting for the simulator"),
+                          (r"liveries scan automatic starts", "scanning liveries")):
+        found = last_match(lines, pattern)
+        if found:
+            return text.format(*found.groups())
+    return "starting" if lines else "not started"
+
+
 def status(layout: Layout, shared: Path, road: str):
     lines = log_lines(layout)
-    errors = [l for l in lines if re.search(r"error|exception|failed", l, re.IGNORECASE)]
-    stopped = last_match(lines, r"Start-up stopped at: (.*)")
-    connected = any(re.search(r"[Ss]imulator.*connected|Connected to", l) for l in lines)
+    # What the program marks as important ("==> ") and the stops it reports as errors.
+    errors = [l for l in lines if l.startswith("==> ") or "ERROR" in l]
     received = last_match(lines, r"buffered snapshots, (\d+) aircraft")
     return {
-        "lines": lines, "errors": errors,
-        "stage": f"start-up stopped at: {stopped.group(1)}" if stopped
-        else ("simulator connected" if connected else "starting"),
+        "lines": lines, "errors": errors, "stage": stage(lines),
+        "orderly": any(l.startswith("Closing down after") for l in lines),
         "received_by_program": received.group(1) if received else None,
         "sent": sent_aircraft(layout, shared) if road == "app" else None,
     }
@@ -295,21 +358,24 @@ def summary(args) -> None:
     s = status(layout, Path(args.shared), args.road)
     object_ids = layout.workdir / "output" / "info" / "ObjectIdList.txt"
     captures = sorted(layout.captures.glob("*.png"))
-    not_yet = "not yet (the live traffic does not place aircraft in the simulator yet)"
+    not_yet = "the live traffic does not place aircraft in the simulator yet"
     print("\n=== Skyloom demo summary ===")
     print(f"road:                {'RealTraffic web API stand-in' if args.road == 'api' else 'RealTraffic App stand-in'}")
     print(f"program:             {s['stage']}; {args.ending}")
+    print(f"shutdown:            {'orderly (Closing down logged)' if s['orderly'] else 'not orderly: no Closing down in the log'}")
     if s["sent"] is not None:
         print(f"aircraft sent:       {s['sent']}")
     print(f"aircraft received:   {s['received_by_program'] or 'none logged'}")
     for what in ("created", "moving", "landed", "parked", "removed", "create failures"):
-        print(f"{what + ':':<21}{not_yet if what == 'created' else 'not yet'}")
-    print(f"errors logged:       {len(s['errors'])}")
+        print(f"{what + ':':<21}not yet")
+    print(f"                     ({not_yet}: none of these is counted)")
+    print(f"errors logged:       {len(s['errors'])} (lines marked ==> or ERROR)")
     for line in s["errors"][-5:]:
         print(f"    {line}")
     print(f"log:                 {layout.workdir / 'Log.txt'}")
     print(f"ObjectIdList.txt:    {object_ids if object_ids.is_file() else 'not written'}")
     print(f"window captures:     {', '.join(map(str, captures)) if captures else 'none (no window on screen)'}")
+    print(f"livery scan reports: {layout.workdir / 'output' / 'errors'}")
     print(f"stand-in output:     {layout.logs}")
 
 
