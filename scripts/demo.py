@@ -1,0 +1,396 @@
+#!/usr/bin/env python3
+"""The demo's data work for scripts/run-demo: `prepare` makes the demo folder (working folder,
+simulated simulator installation with livery packages, simulator stand-in world, settings and
+credentials), `progress` prints one line about a running demo, `summary` the closing report.
+
+Everything is generated into the demo folder from the public data in ../shared at run time;
+nothing of it is copied into the source tree.
+"""
+import argparse
+import csv
+import json
+import math
+import re
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+AIRPORT = "KLAX"
+AIRPORT_ELEVATION_FT = 125
+EARTH_RADIUS_M = 6371008.8
+CAPTURE = "feed/recordings/KLAX_20200617_2152.csv"
+# The licence the web API stand-in knows when given no other.
+RTAPI_LICENCE = "AAA-BBB-CCC-DDD"
+# The package folders the automatic livery scan looks for (MSFS 2020 names).
+FSLTL_PACKAGE = "fsltl-traffic-base"
+AIG_PACKAGE = "aig-aitraffic-oci-beta"
+# The real aircraft.cfg whose text every generated variant is made from.
+VARIANT_TEMPLATE = ("jopeek-fsltl-canada-air-virtual-pack/SimObjects/Airplanes/FSLTL_B738_CAN/"
+                    "aircraft.cfg")
+# The web API stand-in's recordings, and the recording made of the capture for it.
+RTAPI_RECORDINGS = "feed/recordings/RT_API_decoded"
+RTAPI_TEMPLATE_RECORDING = "746213911.74435.json"
+RTAPI_KLAX_RECORDING = "KLAX_live.json"
+# As the App stand-in infers them (tools/rtapp_standin/capture.h): on the ground are aircraft
+# at most this high above the airport, this slow.
+GROUND_HEIGHT_FT = 200.0
+MAX_GROUND_SPEED_KT = 40.0
+CALLSIGN_AIRLINE = re.compile(r"^([A-Z]{3})\d")
+TITLE_LINE = re.compile(r"^[ \t]*title[ \t]*=[ \t]*(.*?)[ \t]*$", re.IGNORECASE | re.MULTILINE)
+TYPE_LINE = re.compile(r'^\s*icao_type_designator\s*=\s*"?([A-Za-z0-9]+)', re.IGNORECASE | re.MULTILINE)
+
+
+class Layout:
+    """Where everything of the demo lies."""
+
+    def __init__(self, demo: Path):
+        self.demo = demo
+        self.workdir = demo / "skyloom"
+        self.appdata = demo / "appdata"
+        self.localappdata = demo / "localappdata"
+        self.packages = demo / "msfs-packages"
+        self.world = demo / "world" / f"{AIRPORT}.world.json"
+        self.airport_file = demo / "world" / f"{AIRPORT}.airport.json"
+        self.logs = demo / "logs"
+        self.captures = demo / "captures"
+        self.rtapi_recordings = demo / "rtapi-recordings"
+
+
+def capture_aircraft(capture: Path):
+    """Every aircraft of the capture: id -> (type, callsign) from its last traffic line."""
+    aircraft = {}
+    with capture.open(encoding="utf-8", errors="replace") as f:
+        for row in csv.reader(f):
+            if len(row) > 11 and row[0] == "AITFC":
+                aircraft[row[1]] = (row[10].strip().upper(), row[9].strip().upper())
+    return aircraft
+
+
+def cfg_value(raw: str) -> str:
+    """A key's value as the scan reads it: the quoted text, else the text before a comment."""
+    if raw.startswith('"'):
+        return raw[1:].split('"', 1)[0]
+    return raw.split(";", 1)[0].strip()
+
+
+def variant_text(template: str, icao_type: str, airlines) -> str:
+    """The template with its type replaced and one [FLTSIM.N] section per airline."""
+    head, rest = re.split(r"^\[FLTSIM\.0\][ \t]*$", template, maxsplit=1, flags=re.I | re.M)
+    section, _, tail = rest.partition("\n[")
+    head = set_key(head, "icao_type_designator", f'"{icao_type}"')
+    # The template's own model folder is no stock aircraft of the simulator: the type decides.
+    head = set_key(head, "base_container", None)
+    sections = []
+    for n, airline in enumerate(airlines):
+        text = set_key(section, "title", f'"{title_of(icao_type, airline)}"')
+        text = set_key(text, "texture", f'"{airline or "PVT"}"')
+        text = set_key(text, "atc_airline", f'"{airline or "Private"}"')
+        text = set_key(text, "icao_airline", f'"{airline}"' if airline else None)
+        sections.append(f"[FLTSIM.{n}]{text}")
+    return head + "".join(sections) + ("\n[" + tail if tail else "")
+
+
+def set_key(text: str, key: str, value) -> str:
+    """The text with the line of `key` set to `value` (None: the line dropped)."""
+    line = f"{key} = {value}" if value is not None else ""
+    return re.sub(rf"^[ \t]*{key}[ \t]*=.*$", lambda _: line, text, flags=re.I | re.M)
+
+
+def title_of(icao_type: str, airline: str) -> str:
+    return f"Skyloom Demo {icao_type} {airline or 'Private'}"
+
+
+def make_packages(shared: Path, layout: Layout, aircraft) -> None:
+    """The simulated installation: UserCfg.opt naming the packages folder, the real AI
+    packages' aircraft.cfg files in their packages, and variants for the capture's types."""
+    community = layout.packages / "Community"
+    (layout.packages / "Official").mkdir(parents=True)
+    cfg_root = shared / "data" / "aircraftcfg"
+    # The real files, each in the package kind it came from.
+    for cfg in sorted(cfg_root.rglob("aircraft.cfg")):
+        parts = cfg.relative_to(cfg_root).parts
+        if "SimObjects" not in parts:
+            continue
+        if AIG_PACKAGE in parts:
+            package = AIG_PACKAGE
+        elif "fsltl" in parts[0]:
+            package = FSLTL_PACKAGE
+        else:
+            continue  # a user aircraft, not an AI package
+        target = community / package / Path(*parts[parts.index("SimObjects"):])
+        target.parent.mkdir(parents=True, exist_ok=True)
+        shutil.copyfile(cfg, target)
+    # Variants: one file per type of the capture, one livery per airline flying it.
+    by_type = {}
+    for icao_type, callsign in aircraft.values():
+        if icao_type:
+            match = CALLSIGN_AIRLINE.match(callsign)
+            by_type.setdefault(icao_type, set()).add(match.group(1) if match else "")
+    template = (cfg_root / VARIANT_TEMPLATE).read_text(encoding="utf-8", errors="replace")
+    for icao_type, airlines in sorted(by_type.items()):
+        folder = community / FSLTL_PACKAGE / "SimObjects" / "Airplanes" / f"SKYLOOM_DEMO_{icao_type}"
+        folder.mkdir(parents=True)
+        ordered = sorted(airlines)
+        (folder / "aircraft.cfg").write_text(variant_text(template, icao_type, ordered),
+                                             encoding="utf-8")
+        for airline in ordered:
+            (folder / f"texture.{airline or 'PVT'}").mkdir()
+    steam = layout.appdata / "Microsoft Flight Simulator"
+    steam.mkdir(parents=True)
+    (steam / "UserCfg.opt").write_text(f'InstalledPackagesPath "{layout.packages}"\n',
+                                       encoding="utf-8")
+
+
+def installed_liveries(layout: Layout):
+    """The world's livery catalogue: every title of the installed packages with its type."""
+    liveries = {}
+    for cfg in sorted((layout.packages / "Community").rglob("aircraft.cfg")):
+        text = cfg.read_text(encoding="utf-8", errors="replace")
+        type_match = TYPE_LINE.search(text)
+        for raw in TITLE_LINE.findall(text):
+            title = cfg_value(raw)
+            if title and title.lower() not in liveries:
+                liveries[title.lower()] = {"title": title,
+                                           "atcModel": type_match.group(1).upper() if type_match else "",
+                                           "staticCgToGroundFeet": 7.0}
+    return list(liveries.values())
+
+
+def user_stand(airport_file: Path):
+    """The user's place: the airport's first medium gate (an A320's), from the airport file
+    whose stands lie at offsets in metres from the airport's reference point."""
+    airport = json.loads(airport_file.read_text(encoding="utf-8"))
+    gates = [p for p in airport["taxiParkings"] if p["type"] == "GATE_MEDIUM"]
+    if not gates:
+        return airport["latitude"], airport["longitude"], 0.0
+    gate = gates[0]
+    latitude = airport["latitude"] + math.degrees(gate["biasZMeters"] / EARTH_RADIUS_M)
+    longitude = airport["longitude"] + math.degrees(
+        gate["biasXMeters"] / (EARTH_RADIUS_M * math.cos(math.radians(latitude))))
+    return round(latitude, 7), round(longitude, 7), gate["headingDegrees"]
+
+
+def make_world(shared: Path, build: Path, layout: Layout) -> None:
+    """The simulator stand-in's world: a flight at the airport, its runways and stands, and the
+    installed liveries AI creates may name."""
+    layout.world.parent.mkdir(parents=True)
+    data = shared / "data"
+    subprocess.run([str(build / "tools" / "airport_fixture" / "skyloom_airport_fixture"), AIRPORT,
+                    str(data / "runways" / "airports.csv"), str(data / "runways" / "runways.csv"),
+                    str(data / "stands" / AIRPORT / "parking.xml"), str(layout.airport_file)],
+                   check=True)
+    latitude, longitude, heading = user_stand(layout.airport_file)
+    world = {
+        "simulator": {"name": "KittyHawk", "flightRunning": True},
+        "frames": {"rateHz": 30},
+        "journal": {"maxEntries": 0},
+        "user": {
+            "title": "Airbus A320 Neo FlyByWire", "atcModel": "A20N", "atcId": "N320SK",
+            "groundElevationFeet": AIRPORT_ELEVATION_FT,
+            "track": [{"at": 0, "latitude": latitude, "longitude": longitude,
+                       "headingDegrees": heading}],
+        },
+        "liveries": installed_liveries(layout),
+        "aiObjects": {"assignDelaySeconds": 0.2, "removeDelaySeconds": 0.1, "maxObjects": 300},
+        "airports": [layout.airport_file.name],
+    }
+    layout.world.write_text(json.dumps(world, indent=1) + "\n", encoding="utf-8")
+
+
+def make_settings(layout: Layout, road: str) -> None:
+    """parameters.xml with the simulator and the road of the demo (the rest the program fills
+    in with its defaults), and the web API credentials."""
+    folder = layout.appdata / "Skyloom"
+    folder.mkdir(parents=True)
+    source = "RT Direct" if road == "api" else "RT App"
+    (folder / "parameters.xml").write_text(
+        '<?xml version="1.0" encoding="UTF-8"?>\n<root>\n  <parameters>\n'
+        '    <parameter name="SIM_CHOICE" value="MSFS 2020" />\n'
+        f'    <parameter name="RT_CHOISE" value="{source}" />\n'
+        '  </parameters>\n</root>\n', encoding="utf-8")
+    licence = layout.appdata / "InsideSystems"
+    licence.mkdir(parents=True)
+    (licence / "RealTraffic.lic").write_text(json.dumps({"License": RTAPI_LICENCE}) + "\n",
+                                             encoding="utf-8")
+
+
+def make_rtapi_recordings(shared: Path, layout: Layout) -> None:
+    """The web API stand-in's recordings (links to the real ones) and a live recording of the
+    capture's aircraft as they were halfway through it, in the web API's array layout."""
+    recordings = shared / RTAPI_RECORDINGS
+    layout.rtapi_recordings.mkdir()
+    for recording in recordings.iterdir():
+        (layout.rtapi_recordings / recording.name).symlink_to(recording.resolve())
+    reply = json.loads((recordings / RTAPI_TEMPLATE_RECORDING).read_text(encoding="utf-8"))
+    template = next(iter(reply["data"].values()))
+    rows = []
+    with (shared / CAPTURE).open(encoding="utf-8", errors="replace") as f:
+        rows = [r for r in csv.reader(f) if len(r) > 14 and r[0] == "AITFC"]
+    times = [int(r[14]) for r in rows]
+    middle = (min(times) + max(times)) // 2
+    latest = {}
+    for r in rows:
+        if middle - 60 <= int(r[14]) <= middle:
+            latest[r[1]] = r
+    data = {}
+    for r in latest.values():
+        hexid = f"{int(r[1]):06x}"
+        altitude, speed = float(r[4]), float(r[8])
+        on_ground = altitude <= 0 or (altitude <= AIRPORT_ELEVATION_FT + GROUND_HEIGHT_FT
+                                      and speed <= MAX_GROUND_SPEED_KT)
+        entry = list(template)
+        entry[0:6] = [hexid, float(r[2]), float(r[3]), float(r[7]), altitude, speed]
+        entry[8:19] = [r[10], r[11], float(r[14]), r[12], r[13], r[9], int(on_ground), float(r[5]),
+                       r[9], "X_adsb_icao", altitude]
+        # What the capture does not hold is unknown, not the template aircraft's.
+        entry[6] = None
+        entry[19:] = [None] * (len(entry) - 19)
+        data[hexid] = entry
+    reply.update(data=data, full_count=len(data), dataepoch=middle)
+    (layout.rtapi_recordings / RTAPI_KLAX_RECORDING).write_text(json.dumps(reply),
+                                                               encoding="utf-8")
+
+
+def prepare(args) -> None:
+    shared, build, layout = Path(args.shared), Path(args.build), Layout(Path(args.demo))
+    capture = shared / CAPTURE
+    if not capture.is_file():
+        raise SystemExit(f"run-demo: {capture} is missing (the public data set of ../shared)")
+    if layout.demo.exists():
+        shutil.rmtree(layout.demo)
+    # The working folder as the build's run folder makes it: docs/ and the reference data.
+    (layout.workdir / "docs").mkdir(parents=True)
+    shutil.copytree(build / "run" / "input", layout.workdir / "input")
+    layout.localappdata.mkdir(parents=True)
+    layout.logs.mkdir()
+    layout.captures.mkdir()
+    aircraft = capture_aircraft(capture)
+    make_packages(shared, layout, aircraft)
+    make_settings(layout, args.road)
+    make_world(shared, build, layout)
+    if args.road == "api":
+        make_rtapi_recordings(shared, layout)
+    world = json.loads(layout.world.read_text(encoding="utf-8"))
+    types = {t for t, _ in aircraft.values() if t}
+    print(f"demo prepared in {layout.demo}: {len(aircraft)} aircraft of {len(types)} types in the "
+          f"capture, {len(world['liveries'])} liveries installed, world {layout.world}")
+
+
+# --- Reading a run ---
+
+def log_lines(layout: Layout):
+    log = layout.workdir / "Log.txt"
+    if not log.is_file():
+        return []
+    return log.read_text(encoding="utf-8", errors="replace").splitlines()
+
+
+def last_match(lines, pattern):
+    found = None
+    for line in lines:
+        m = re.search(pattern, line)
+        if m:
+            found = m
+    return found
+
+
+def sent_aircraft(layout: Layout, shared: Path) -> str:
+    """Distinct aircraft in the traffic datagrams the App stand-in reports as sent."""
+    out = layout.logs / "rtapp_standin.txt"
+    if not out.is_file():
+        return "not started"
+    text = out.read_text(encoding="utf-8", errors="replace")
+    sent = re.findall(r"\((\d+) datagrams so far\)", text)
+    if not sent:
+        if re.search(r"^connected$", text, re.M):
+            return "0"
+        if "skyloom_rtapp_standin:" in text:
+            return "0 (the stand-in gave up: the program never opened its RealTraffic port)"
+        return "0 (the stand-in waits for the program's RealTraffic port)"
+    count, ids = int(sent[-1]), set()
+    with (shared / CAPTURE).open(encoding="utf-8", errors="replace") as f:
+        for line in f:
+            if line.startswith("AITFC"):
+                if count == 0:
+                    break
+                ids.add(line.split(",", 2)[1])
+                count -= 1
+    return f"{len(ids)} (in {sent[-1]} datagrams)"
+
+
+def stage(lines) -> str:
+    """How far the program got, from its log."""
+    for pattern, text in ((r"Closing down after (.*)", "closing down after {}"),
+                          (r"Start-up stopped at: (.*)", "start-up stopped at: {}"),
+                          (r"^(MSFS \d+|\S+) connected$", "{} connected"),
+                          (r"end of processing scanned liveries", "waiting for the simulator"),
+                          (r"liveries scan automatic starts", "scanning liveries")):
+        found = last_match(lines, pattern)
+        if found:
+            return text.format(*found.groups())
+    return "starting" if lines else "not started"
+
+
+def status(layout: Layout, shared: Path, road: str):
+    lines = log_lines(layout)
+    # What the program marks as important ("==> ") and the stops it reports as errors.
+    errors = [l for l in lines if l.startswith("==> ") or "ERROR" in l]
+    received = last_match(lines, r"buffered snapshots, (\d+) aircraft")
+    return {
+        "lines": lines, "errors": errors, "stage": stage(lines),
+        "orderly": any(l.startswith("Closing down after") for l in lines),
+        "received_by_program": received.group(1) if received else None,
+        "sent": sent_aircraft(layout, shared) if road == "app" else None,
+    }
+
+
+def progress(args) -> None:
+    layout = Layout(Path(args.demo))
+    s = status(layout, Path(args.shared), args.road)
+    sent = f", App stand-in sent {s['sent']} aircraft" if s["sent"] else ""
+    print(f"{args.elapsed} | {s['stage']} | aircraft in the simulator: not yet counted"
+          f"{sent} | log lines {len(s['lines'])}, errors {len(s['errors'])}", flush=True)
+
+
+def summary(args) -> None:
+    layout = Layout(Path(args.demo))
+    s = status(layout, Path(args.shared), args.road)
+    object_ids = layout.workdir / "output" / "info" / "ObjectIdList.txt"
+    captures = sorted(layout.captures.glob("*.png"))
+    not_yet = "the live traffic does not place aircraft in the simulator yet"
+    print("\n=== Skyloom demo summary ===")
+    print(f"road:                {'RealTraffic web API stand-in' if args.road == 'api' else 'RealTraffic App stand-in'}")
+    print(f"program:             {s['stage']}; {args.ending}")
+    print(f"shutdown:            {'orderly (Closing down logged)' if s['orderly'] else 'not orderly: no Closing down in the log'}")
+    if s["sent"] is not None:
+        print(f"aircraft sent:       {s['sent']}")
+    print(f"aircraft received:   {s['received_by_program'] or 'none logged'}")
+    for what in ("created", "moving", "landed", "parked", "removed", "create failures"):
+        print(f"{what + ':':<21}not yet")
+    print(f"                     ({not_yet}: none of these is counted)")
+    print(f"errors logged:       {len(s['errors'])} (lines marked ==> or ERROR)")
+    for line in s["errors"][-5:]:
+        print(f"    {line}")
+    print(f"log:                 {layout.workdir / 'Log.txt'}")
+    print(f"ObjectIdList.txt:    {object_ids if object_ids.is_file() else 'not written'}")
+    print(f"window captures:     {', '.join(map(str, captures)) if captures else 'none (no window on screen)'}")
+    print(f"livery scan reports: {layout.workdir / 'output' / 'errors'}")
+    print(f"stand-in output:     {layout.logs}")
+
+
+def main() -> None:
+    parser = argparse.ArgumentParser(description=__doc__)
+    parser.add_argument("command", choices=["prepare", "progress", "summary"])
+    parser.add_argument("--shared", required=True)
+    parser.add_argument("--build", required=True)
+    parser.add_argument("--demo", required=True)
+    parser.add_argument("--road", choices=["app", "api"], default="app")
+    parser.add_argument("--elapsed", default="")
+    parser.add_argument("--ending", default="")
+    args = parser.parse_args()
+    {"prepare": prepare, "progress": progress, "summary": summary}[args.command](args)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
