@@ -323,7 +323,8 @@ def stage(lines) -> str:
     """How far the program got, from its log."""
     for pattern, text in ((r"Closing down after (.*)", "closing down after {}"),
                           (r"Start-up stopped at: (.*)", "start-up stopped at: {}"),
-                          (r"^(MSFS \d+|\S+) connected$", "{} connected"),
+                          (r"RealTraffic App (connected) from", "simulator and RealTraffic App {}"),
+                          (r"^(MSFS \d+)\b.* connected$", "{} connected"),
                           (r"end of processing scanned liveries", "waiting for the simulator"),
                           (r"liveries scan automatic starts", "scanning liveries")):
         found = last_match(lines, pattern)
