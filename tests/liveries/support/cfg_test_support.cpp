@@ -70,41 +70,6 @@ CfgTestDbase::~CfgTestDbase() {
     lf_resetCodes();
 }
 
-CfgLogCapture::CfgLogCapture() {
-    LogFile::openIn(dir_.path());
-}
-
-CfgLogCapture::~CfgLogCapture() {
-    LogFile::close();
-}
-
-std::vector<std::string> CfgLogCapture::lines() const {
-    LogFile::flush();
-    std::ifstream in(dir_ / "Log.txt", std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    bool first = true;
-    while (std::getline(in, line)) {
-        if (!first) {
-            lines.push_back(line);
-        }
-        first = false;
-    }
-    return lines;
-}
-
-bool CfgLogCapture::has(std::string_view line) const {
-    const auto all = lines();
-    return std::find(all.begin(), all.end(), line) != all.end();
-}
-
-bool CfgLogCapture::contains(std::string_view part) const {
-    const auto all = lines();
-    return std::any_of(all.begin(), all.end(), [&](const std::string& line) {
-        return line.find(part) != std::string::npos;
-    });
-}
-
 void writeCfgBytes(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "tests/support/captured_log.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom::testing {
@@ -26,21 +27,7 @@ private:
 };
 
 // Log.txt opened in a folder of its own for the object's lifetime.
-class CfgLogCapture {
-public:
-    CfgLogCapture();
-    ~CfgLogCapture();
-    CfgLogCapture(const CfgLogCapture&) = delete;
-    CfgLogCapture& operator=(const CfgLogCapture&) = delete;
-
-    // The lines written so far (flushed first), the log's first line left out.
-    std::vector<std::string> lines() const;
-    bool has(std::string_view line) const;
-    bool contains(std::string_view part) const;
-
-private:
-    TempDir dir_;
-};
+using CfgLogCapture = CapturedLog;
 
 // Writes the bytes to the path, making its folders.
 void writeCfgBytes(const std::filesystem::path& path, std::string_view bytes);
