@@ -27,18 +27,6 @@ namespace {
 std::atomic<bool> g_productionJob{false};
 std::atomic<int> g_processExitCode{0};
 
-bool lf_equalsIgnoringCase(std::string_view a, std::string_view b) noexcept {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
 
 std::mutex g_notesMutex;
 std::vector<std::string> g_notesForLog; // under g_notesMutex
@@ -78,7 +66,7 @@ int lf_runHolding(const os::InstanceLock& lock, const std::function<int()>& body
 
 bool gf_hasProductionSwitch(std::span<const std::string> arguments) noexcept {
     for (std::size_t i = 1; i < arguments.size(); ++i) {
-        if (lf_equalsIgnoringCase(arguments[i], kProductionSwitch)) {
+        if (gf_equalsIgnoringCase(arguments[i], kProductionSwitch)) {
             return true;
         }
     }

@@ -23,18 +23,8 @@ constexpr std::string_view kStorePackage2024 = "Microsoft.Limitless_8wekyb3d8bbw
 constexpr std::string_view kSteamFolder2020 = "Microsoft Flight Simulator";
 constexpr std::string_view kSteamFolder2024 = "Microsoft Flight Simulator 2024";
 
-char lf_upper(char c) noexcept {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool lf_equalsIgnoringCase(std::string_view a, std::string_view b) noexcept {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lf_upper(x) == lf_upper(y);
-           });
-}
-
 bool lf_isCommunityName(const fs::path& path) {
-    return lf_equalsIgnoringCase(gf_pathToUtf8(path.filename()), kCommunityFolderName);
+    return gf_equalsIgnoringCase(gf_pathToUtf8(path.filename()), kCommunityFolderName);
 }
 
 fs::path lf_pathFromUtf8(std::string_view text) {
@@ -95,7 +85,7 @@ UserCfgReading gf_readInstalledPackagesPath(const fs::path& userCfg) {
     for (const std::string& line : file.lines) {
         const std::string text = gf_trim(line);
         if (text.size() < kInstalledPackagesPathKey.size() ||
-            !lf_equalsIgnoringCase(text.substr(0, kInstalledPackagesPathKey.size()),
+            !gf_equalsIgnoringCase(text.substr(0, kInstalledPackagesPathKey.size()),
                                    kInstalledPackagesPathKey)) {
             continue;
         }

@@ -12,14 +12,6 @@
 namespace skyloom {
 namespace {
 
-bool lf_equalsIgnoringCase(std::string_view a, std::string_view b) noexcept {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto lower = [](char c) {
-                   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-               };
-               return lower(x) == lower(y);
-           });
-}
 
 std::string_view lf_trimView(std::string_view text) noexcept {
     constexpr std::string_view blanks = " \t\r\n";
@@ -69,10 +61,10 @@ std::optional<std::int32_t> gf_parseParameterInt(std::string_view text) noexcept
 
 std::optional<bool> gf_parseParameterBool(std::string_view text) noexcept {
     const std::string_view word = lf_trimView(text);
-    if (lf_equalsIgnoringCase(word, "true") || word == "1") {
+    if (gf_equalsIgnoringCase(word, "true") || word == "1") {
         return true;
     }
-    if (lf_equalsIgnoringCase(word, "false") || word == "0") {
+    if (gf_equalsIgnoringCase(word, "false") || word == "0") {
         return false;
     }
     return std::nullopt;

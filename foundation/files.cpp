@@ -21,11 +21,6 @@ char lf_asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool lf_equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lf_asciiLower(x) == lf_asciiLower(y);
-           });
-}
 
 // Wildcard match as a file search does it: '*' any run, '?' one character, case ignored.
 bool lf_matchesPattern(std::string_view name, std::string_view pattern) {
@@ -58,9 +53,9 @@ bool lf_hasExtension(const fs::path& path, std::string_view extension) {
     const std::string own = gf_pathToUtf8(path.extension());
     if (!extension.empty() && extension.front() != '.') {
         return own.size() == extension.size() + 1 && own.front() == '.' &&
-               lf_equalsIgnoringCase(std::string_view(own).substr(1), extension);
+               gf_equalsIgnoringCase(std::string_view(own).substr(1), extension);
     }
-    return lf_equalsIgnoringCase(own, extension);
+    return gf_equalsIgnoringCase(own, extension);
 }
 
 // Whether the folder exists; a status that cannot be read throws, named "exists".
