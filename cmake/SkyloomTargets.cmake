@@ -16,6 +16,28 @@ endfunction()
 # default). Files ending in _bench.cpp become the Google Benchmark binary bench_<label>, built
 # but not run by ctest.
 include(GoogleTest)
+
+# gtest and gmock headers are the heaviest part of every test file: they are precompiled once,
+# in one target whose flags every test binary shares, because one such header is over 100 MB
+# and a copy per binary filled the disk of a build machine. With them precompiled, g++ 12
+# inlines std::string concatenation differently and raises its known false -Warray-bounds and
+# -Wstringop-overflow on short-string buffers: not errors here.
+set(SKYLOOM_TEST_PCH_OPTIONS -Wno-array-bounds -Wno-stringop-overflow)
+function(skyloom_test_pch)
+  if(TARGET skyloom_test_pch)
+    return()
+  endif()
+  set(source "${CMAKE_CURRENT_BINARY_DIR}/skyloom_test_pch.cpp")
+  file(WRITE "${source}" "// The test binaries' precompiled gtest and gmock headers.\n")
+  add_library(skyloom_test_pch OBJECT "${source}")
+  target_link_libraries(skyloom_test_pch PRIVATE skyloom_core GTest::gmock)
+  target_include_directories(skyloom_test_pch PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(skyloom_test_pch PRIVATE
+    SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+  target_compile_options(skyloom_test_pch PRIVATE ${SKYLOOM_TEST_PCH_OPTIONS})
+  target_precompile_headers(skyloom_test_pch PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
+endfunction()
 function(skyloom_test_folder folder)
   cmake_parse_arguments(ARG "" "LABEL" "LIBS" ${ARGN})
   if(ARG_LABEL)
@@ -32,11 +54,9 @@ function(skyloom_test_folder folder)
     target_compile_definitions(test_${name} PRIVATE
       SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
-    # gtest and gmock headers are the heaviest part of every test file. With them
-    # precompiled, g++ 12 inlines std::string concatenation differently and raises its known
-    # false -Warray-bounds and -Wstringop-overflow on short-string buffers: not errors here.
-    target_precompile_headers(test_${name} PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
-    target_compile_options(test_${name} PRIVATE -Wno-array-bounds -Wno-stringop-overflow)
+    skyloom_test_pch()
+    target_precompile_headers(test_${name} REUSE_FROM skyloom_test_pch)
+    target_compile_options(test_${name} PRIVATE ${SKYLOOM_TEST_PCH_OPTIONS})
     gtest_discover_tests(test_${name}
       DISCOVERY_MODE PRE_TEST
       PROPERTIES LABELS "${name}")
