@@ -50,8 +50,8 @@ void lf_removeRemovals(const StaticParkingRun& run, StaticParkingState& state) {
         const auto found =
             std::find_if(run.statics.begin(), run.statics.end(),
                          [&](const StaticAircraft& a) { return a.standId == removal.sid; });
-        if (found == run.statics.end() || (found->simState != SimState::active &&
-                                           found->simState != SimState::removingfromsim)) {
+        if (found == run.statics.end() ||
+            (found->simState != SimState::active && found->simState != SimState::removingfromsim)) {
             continue;
         }
         LogFile::write(fmt::format("{:14}: {:8} static parked removed, no longer within your specs",
@@ -116,13 +116,10 @@ void lf_dropUnchangedReplacements(StaticParkingState& state) {
     std::erase_if(state.plan, [&](const ParkingPlanEntry& e) {
         return unchanged.contains({e.standId, lf_shownCallsign(e)});
     });
-    std::stable_partition(state.removals.begin(), state.removals.end(),
-                          [&](const RemovalEntry& r) {
-                              return std::any_of(state.plan.begin(), state.plan.end(),
-                                                 [&](const ParkingPlanEntry& e) {
-                                                     return e.standId == r.sid;
-                                                 });
-                          });
+    std::stable_partition(state.removals.begin(), state.removals.end(), [&](const RemovalEntry& r) {
+        return std::any_of(state.plan.begin(), state.plan.end(),
+                           [&](const ParkingPlanEntry& e) { return e.standId == r.sid; });
+    });
 }
 
 void lf_adjustParking(const StaticParkingRun& run, StaticParkingState& state,
@@ -172,7 +169,7 @@ void lf_adjustParking(const StaticParkingRun& run, StaticParkingState& state,
     for (const LiveStayer& stayer : state.stayers) {
         run.seams.gf_reserveStand(run.stands, stayer.standId, wanted);
     }
-    run.seams.gf_processParkedTraffic(wanted);
+    lf_processParkedTraffic(run, state, wanted);
 
     if (s.RT_PARKTRAFFIC_ONLY == 0) {
         if (lf_countStandsInUse(run.stands) < wanted) {
@@ -183,9 +180,10 @@ void lf_adjustParking(const StaticParkingRun& run, StaticParkingState& state,
         lf_dropUnchangedReplacements(state);
         lf_sortPlanByAge(state);
         LogFile::write("");
-        run.window.showStatusText(fmt::format("Parking adjustments: {} to be removed, {} to be added\n",
-                                              state.removals.size(), state.plan.size()),
-                                  true);
+        run.window.showStatusText(
+            fmt::format("Parking adjustments: {} to be removed, {} to be added\n",
+                        state.removals.size(), state.plan.size()),
+            true);
         lf_removeRemovals(run, state);
         LogFile::flush();
         return;

@@ -127,8 +127,7 @@ void gf_placeRtParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
 }
 
 bool lf_placeRtParkedForSearch(const StaticParkingRun& run, StaticParkingState& state,
-                               std::int32_t age, SearchCounters& counters,
-                               std::int32_t wanted) {
+                               std::int32_t age, SearchCounters& counters, std::int32_t wanted) {
     if (run.parkedList == nullptr) {
         return false;
     }

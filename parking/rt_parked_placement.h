@@ -20,8 +20,7 @@ void gf_placeRtParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
 // Placement of the entries of one age, under the list's mutex; true when the search must stop
 // (the wanted count is reached, or an aircraft's stand is taken or blocked).
 bool lf_placeRtParkedForSearch(const StaticParkingRun& run, StaticParkingState& state,
-                               std::int32_t age, SearchCounters& counters,
-                               std::int32_t wanted);
+                               std::int32_t age, SearchCounters& counters, std::int32_t wanted);
 
 // The feed's hand-over for a plan: the RT-only placement bound to this run and state.
 ParkedTrafficPlacement gf_makeParkedTrafficPlacement(const StaticParkingRun& run,

@@ -89,9 +89,8 @@ void lf_shuffleCandidates(std::vector<FlightOption*>& candidates) {
 // The stand predicate: fills the stand from one of its options; true when the wanted count is
 // now reached.
 bool lf_standFitsOption(const StaticParkingRun& run, StaticParkingState& state,
-                        const SearchTime& time, bool sameDay, bool real,
-                        SearchCounters& counters, std::int32_t wanted, Stand& stand,
-                        std::vector<FlightOption*>& candidates) {
+                        const SearchTime& time, bool sameDay, bool real, SearchCounters& counters,
+                        std::int32_t wanted, Stand& stand, std::vector<FlightOption*>& candidates) {
     if (stand.inUse || stand.excluded || (stand.heli && !run.settings.HELICOPTERS) ||
         (stand.sid >= 1 && lf_standBlocked(run, state, stand.sid))) {
         return false;
@@ -138,8 +137,8 @@ void lf_reportSearch(const StaticParkingRun& run, bool sameDay, bool real, std::
     LogFile::write(fmt::format("\nResults for {} search (total needed: {}):", label, wanted));
     const auto plural = [](std::int32_t n) { return n == 1 ? "" : "s"; };
     if (counters.rtPlaced > 0) {
-        LogFile::write(fmt::format("{} RT park position{}", counters.rtPlaced,
-                                   plural(counters.rtPlaced)));
+        LogFile::write(
+            fmt::format("{} RT park position{}", counters.rtPlaced, plural(counters.rtPlaced)));
     }
     if (counters.kept > 0) {
         LogFile::write(fmt::format(
@@ -147,11 +146,10 @@ void lf_reportSearch(const StaticParkingRun& run, bool sameDay, bool real, std::
             counters.kept));
     }
     if (counters.airportFilePlaced >= 1) {
-        const std::string how =
-            run.settings.AUTO_PARK != 0
-                ? std::string("auto park")
-                : fmt::format(", with Max fit={:.1F} hours",
-                              gf_maxFitIndexToHours(run.settings.MAX_FIT));
+        const std::string how = run.settings.AUTO_PARK != 0
+                                    ? std::string("auto park")
+                                    : fmt::format(", with Max fit={:.1F} hours",
+                                                  gf_maxFitIndexToHours(run.settings.MAX_FIT));
         LogFile::write(fmt::format("{} airport file position{} {}{}", counters.airportFilePlaced,
                                    plural(counters.airportFilePlaced), how,
                                    fmt::format(", day {}", gf_unpackDaySlot(run.now).weekday)));
@@ -208,9 +206,8 @@ bool lf_keepCompliantStatics(const StaticParkingRun& run, StaticParkingState& st
     return false;
 }
 
-bool lf_searchStands(const StaticParkingRun& run, StaticParkingState& state,
-                     std::int32_t offset, bool sameDay, bool real, SearchCounters& counters,
-                     std::int32_t wanted) {
+bool lf_searchStands(const StaticParkingRun& run, StaticParkingState& state, std::int32_t offset,
+                     bool sameDay, bool real, SearchCounters& counters, std::int32_t wanted) {
     const SearchTime time = lf_searchTime(run.now, offset);
     const bool forward = state.nextScanForward;
     state.nextScanForward = !forward;

@@ -28,8 +28,7 @@ bool lf_keepCompliantStatics(const StaticParkingRun& run, StaticParkingState& st
 
 // One scan of the stand table for options `offset` half-hours back; true when the wanted
 // count was reached.
-bool lf_searchStands(const StaticParkingRun& run, StaticParkingState& state,
-                     std::int32_t offset, bool sameDay, bool real, SearchCounters& counters,
-                     std::int32_t wanted);
+bool lf_searchStands(const StaticParkingRun& run, StaticParkingState& state, std::int32_t offset,
+                     bool sameDay, bool real, SearchCounters& counters, std::int32_t wanted);
 
 } // namespace skyloom

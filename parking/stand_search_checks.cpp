@@ -71,9 +71,8 @@ bool lf_optionInUse(const StaticParkingRun& run, const StaticParkingState& state
         return true;
     }
     if (!registration.empty() &&
-        std::any_of(run.live.begin(), run.live.end(), [&](const LiveAircraft& a) {
-            return a.base.registration == registration;
-        })) {
+        std::any_of(run.live.begin(), run.live.end(),
+                    [&](const LiveAircraft& a) { return a.base.registration == registration; })) {
         return true;
     }
     if (lf_standNameLookup(state, registration, callsign, callsign2)) {

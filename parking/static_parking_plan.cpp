@@ -11,6 +11,7 @@
 #include "foundation/program_clock.h"
 #include "foundation/text.h"
 #include "foundation/time_text.h"
+#include "parking/rt_parked_placement.h"
 #include "parking/stand_search.h"
 #include "parking/stand_search_checks.h"
 #include "runtime/window_sink.h"
@@ -37,16 +38,31 @@ void lf_reportPlan(const StaticParkingRun& run, StaticParkingState& state, std::
         LogFile::writeNow(fmt::format("{} positions with RT Parked only\n", inUse));
         return;
     }
-    const std::string how =
-        s.AUTO_PARK != 0
-            ? std::string(" auto park")
-            : fmt::format(", with Max fit={:.1F} hours", gf_maxFitIndexToHours(s.MAX_FIT));
+    const std::string how = s.AUTO_PARK != 0 ? std::string(" auto park")
+                                             : fmt::format(", with Max fit={:.1F} hours",
+                                                           gf_maxFitIndexToHours(s.MAX_FIT));
     LogFile::writeNow(fmt::format("{} positions ({}% vs wanted {}%){}\n", inUse,
                                   lf_percentOf(inUse, run.stands.size()), s.parking_percentage,
                                   how));
 }
 
 } // namespace
+
+bool lf_processParkedTraffic(const StaticParkingRun& run, StaticParkingState& state,
+                             std::int32_t wanted) {
+    // The feed calls the placement while it holds its parked list; the placement works on this
+    // run only, so it is installed for the call and taken away again.
+    struct PlacementInstalled {
+        PlacementInstalled(const StaticParkingRun& run, StaticParkingState& state) {
+            gf_setParkedTrafficPlacement(gf_makeParkedTrafficPlacement(run, state));
+        }
+        ~PlacementInstalled() { gf_setParkedTrafficPlacement({}); }
+        PlacementInstalled(const PlacementInstalled&) = delete;
+        PlacementInstalled& operator=(const PlacementInstalled&) = delete;
+    };
+    const PlacementInstalled installed(run, state);
+    return run.seams.gf_processParkedTraffic(wanted);
+}
 
 bool lf_seamsReady(const StaticParkingRun& run, const char* caller) {
     const std::vector<std::string> missing = gf_missingParkingSeams(run.seams);
@@ -98,10 +114,9 @@ std::int32_t lf_wantedParkedCount(const StaticParkingRun& run) {
 }
 
 void lf_sortPlanByAge(StaticParkingState& state) {
-    std::stable_sort(state.plan.begin(), state.plan.end(),
-                     [](const ParkingPlanEntry& a, const ParkingPlanEntry& b) {
-                         return a.age > b.age;
-                     });
+    std::stable_sort(
+        state.plan.begin(), state.plan.end(),
+        [](const ParkingPlanEntry& a, const ParkingPlanEntry& b) { return a.age > b.age; });
 }
 
 void lf_planStaticParking(const StaticParkingRun& run, StaticParkingState& state) {
@@ -133,7 +148,7 @@ void lf_planStaticParking(const StaticParkingRun& run, StaticParkingState& state
     const std::int32_t wanted = lf_wantedParkedCount(run);
     state.wanted = wanted;
     if (wanted > 0) {
-        run.seams.gf_processParkedTraffic(wanted);
+        lf_processParkedTraffic(run, state, wanted);
     }
     if (run.settings.RT_PARKTRAFFIC_ONLY == 0 &&
         static_cast<std::int32_t>(state.plan.size()) < wanted) {

@@ -29,6 +29,11 @@ void lf_clearRtParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
 // RT_PARKTRAFFIC_ONLY on (the target helper shows it otherwise).
 std::int32_t lf_wantedParkedCount(const StaticParkingRun& run);
 
+// The feed's parked-traffic processing with this run's RT-only placement installed for the
+// call (gf_setParkedTrafficPlacement).
+bool lf_processParkedTraffic(const StaticParkingRun& run, StaticParkingState& state,
+                             std::int32_t wanted);
+
 // Orders the plan by age, largest first, so the youngest are created first.
 void lf_sortPlanByAge(StaticParkingState& state);
 

@@ -79,8 +79,9 @@ struct ParkingSeams {
     std::function<void(std::vector<LiveStayer>& stayers)> lf_collectLiveStayers;
     std::function<void(std::int32_t count)> lf_removeNOldestLiveParked;
     std::function<void(StaticAircraft& aircraft)> removeAircraftFromSim;
-    // The feed's parked-traffic processing on the road in use (it calls the RT-only
-    // placement with RT_PARKTRAFFIC_ONLY on).
+    // The feed's parked-traffic processing on the road in use (gf_processParkedTraffic): it
+    // calls the installed placement with RT_PARKTRAFFIC_ONLY on, which the plan installs for
+    // the call.
     std::function<bool(std::int32_t wanted)> gf_processParkedTraffic;
     // The window's parking controls.
     std::function<void()> gf_disableParkingControls;
@@ -103,7 +104,7 @@ struct StaticParkingState {
     FeedCallsignSet feedCallsigns;
     FeedHexidSet feedHexids;
     std::vector<LiveStayer> stayers;
-    bool generating = false;   // a plan started; the main cycle re-enables the controls
+    bool generating = false;     // a plan started; the main cycle re-enables the controls
     bool nextScanForward = true; // for the run: flipped by every stand scan
     std::int32_t wanted = 0;
 };
@@ -118,8 +119,8 @@ struct StaticParkingRun {
     std::vector<StaticAircraft>& statics;
     std::span<const LiveAircraft> live;
     const ParamsSnapshot& settings;
-    std::int32_t qfSoft = 0;     // of the loaded airport file
-    std::uint64_t now = 0;       // the current DaySlot
+    std::int32_t qfSoft = 0; // of the loaded airport file
+    std::uint64_t now = 0;   // the current DaySlot
     const ParkingSeams& seams;
     const ModelFacts& models;
     WindowSink& window;

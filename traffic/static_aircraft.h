@@ -20,13 +20,13 @@ inline constexpr std::uint32_t kStaticHexidCount = 10000;
 inline constexpr std::int32_t kSlotsPerWeek = 7 * 48;
 
 struct StaticParkRequest {
-    std::uint32_t rtHexid = 0;  // RealTraffic hexid of a parked report; 0 from an airport file
-    std::uint32_t source = 0;   // 1 from an airport file's flight option, 0 from RealTraffic
-    std::int32_t standId = 0;   // 1-based
-    std::uint32_t age = 0;      // half-hour slots already parked
+    std::uint32_t rtHexid = 0; // RealTraffic hexid of a parked report; 0 from an airport file
+    std::uint32_t source = 0;  // 1 from an airport file's flight option, 0 from RealTraffic
+    std::int32_t standId = 0;  // 1-based
+    std::uint32_t age = 0;     // half-hour slots already parked
     LiveryKey key;
-    std::string callsign;       // first flight callsign
-    std::string callsign2;      // second flight callsign; empty for RealTraffic aircraft
+    std::string callsign;  // first flight callsign
+    std::string callsign2; // second flight callsign; empty for RealTraffic aircraft
     std::string registration;
     // Show the first callsign: the aircraft is expected still at its stand in the next
     // half-hour; otherwise it shows the second one, with which it leaves.

@@ -2,8 +2,8 @@
 // ../shared, converted and read back as an airport file at test time): flight options, live
 // aircraft, live stayers and RealTraffic parked reports drawn per seed. Whatever is drawn, no
 // stand holds two aircraft, no aircraft is wider than its stand, the plan stays within the
-// wanted count, an adjustment turns a kept turnaround aircraft round, and a plan repeated
-// over the aircraft the first one placed changes nothing.
+// wanted count, the user's recorded stand stays free, an adjustment turns a kept turnaround
+// aircraft round, and a plan repeated over the aircraft the first one placed changes nothing.
 #include <algorithm>
 #include <map>
 #include <random>
@@ -74,8 +74,9 @@ protected:
                 option.callsign2 = who.callsign2;
                 option.day = static_cast<std::uint32_t>(draw(0, 9) < 6 ? now.weekday : draw(1, 7));
                 const int first = draw(12, 40);
-                option.hours = HoursBitset::range(static_cast<unsigned>(first),
-                                                  static_cast<unsigned>(std::min(47, first + draw(0, 8))));
+                option.hours =
+                    HoursBitset::range(static_cast<unsigned>(first),
+                                       static_cast<unsigned>(std::min(47, first + draw(0, 8))));
                 option.real = draw(0, 4) == 0 ? 0 : 1;
                 option.origin = 1;
                 option.seq = static_cast<std::uint32_t>(k + 1);
@@ -88,7 +89,8 @@ protected:
         }
         while (f.liveStayers.size() < 6) {
             const std::int32_t sid = draw(1, static_cast<int>(f.stands.size()));
-            const std::vector<std::int32_t>& near = f.stands[static_cast<std::size_t>(sid) - 1].exclusions;
+            const std::vector<std::int32_t>& near =
+                f.stands[static_cast<std::size_t>(sid) - 1].exclusions;
             if (std::none_of(f.liveStayers.begin(), f.liveStayers.end(), [&](const LiveStayer& s) {
                     return s.standId == sid ||
                            std::find(near.begin(), near.end(), s.standId) != near.end();
@@ -100,7 +102,8 @@ protected:
         }
         std::vector<ParkedEntry> parked;
         for (int i = 0; i < 30; ++i) {
-            const Stand& stand = f.stands[static_cast<std::size_t>(draw(0, static_cast<int>(f.stands.size()) - 1))];
+            const Stand& stand =
+                f.stands[static_cast<std::size_t>(draw(0, static_cast<int>(f.stands.size()) - 1))];
             ParkedEntry entry;
             entry.modelId = static_cast<std::uint16_t>(draw(1, testing::kTestModelCount));
             entry.callsign = fmt::format("RTX{}", i);
@@ -114,6 +117,8 @@ protected:
             parked.push_back(std::move(entry));
         }
         f.parked.complete(std::move(parked));
+        f.recordedStand =
+            f.stands[static_cast<std::size_t>(draw(0, static_cast<int>(f.stands.size()) - 1))].id;
         f.settings.RANDOM = seed % 2 == 1;
         gf_seedRandomEngine(seed);
     }
@@ -127,9 +132,20 @@ protected:
             ++occupants[entry.standId];
             const Stand* stand = gf_standOfTable(f.stands, entry.standId);
             ASSERT_NE(stand, nullptr);
-            EXPECT_LE(testing::testModel(entry.key.model).halfWingspanMetres / 1852.0 - stand->radius,
+            EXPECT_LE(testing::testModel(entry.key.model).halfWingspanMetres / 1852.0 -
+                          stand->radius,
                       kStandWidthToleranceNm)
                 << entry.callsign << " on " << stand->id;
+        }
+        // The user's recorded stand and its neighbours stay free of static aircraft.
+        const auto recorded = std::find_if(f.stands.begin(), f.stands.end(),
+                                           [&](const Stand& s) { return s.id == f.recordedStand; });
+        ASSERT_NE(recorded, f.stands.end());
+        for (const ParkingPlanEntry& entry : f.state.plan) {
+            EXPECT_NE(entry.standId, recorded->sid);
+            EXPECT_EQ(
+                std::count(recorded->exclusions.begin(), recorded->exclusions.end(), entry.standId),
+                0);
         }
         for (const StaticAircraft& aircraft : f.statics) {
             if (aircraft.simState == SimState::active) {
@@ -142,7 +158,8 @@ protected:
         }
         for (const auto& [sid, count] : occupants) {
             EXPECT_EQ(count, 1) << "stand " << sid;
-            for (const std::int32_t other : f.stands[static_cast<std::size_t>(sid) - 1].exclusions) {
+            for (const std::int32_t other :
+                 f.stands[static_cast<std::size_t>(sid) - 1].exclusions) {
                 EXPECT_FALSE(occupants.contains(other)) << sid << " and " << other;
             }
         }

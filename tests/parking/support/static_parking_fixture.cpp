@@ -49,12 +49,13 @@ bool lf_conflict(const std::vector<Stand>& stands, std::int32_t a, std::int32_t 
         return true;
     }
     const Stand* stand = gf_standOfTable(stands, a);
-    return stand != nullptr &&
-           std::find(stand->exclusions.begin(), stand->exclusions.end(), b) !=
-               stand->exclusions.end();
+    return stand != nullptr && std::find(stand->exclusions.begin(), stand->exclusions.end(), b) !=
+                                   stand->exclusions.end();
 }
 
-bool lf_isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
+bool lf_isWordChar(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0;
+}
 
 std::int32_t lf_standByWord(std::span<const Stand> stands, const std::string& text,
                             const Lalo& position) {
@@ -119,8 +120,9 @@ StaticParkingFixture::StaticParkingFixture() {
     };
     seams.gf_setParkedAircraftTarget = [this](std::int32_t p, std::int32_t m) {
         const auto n = static_cast<std::int32_t>(stands.size());
-        const std::int32_t t =
-            n <= 1 || (n <= 3 && p < 50) ? 1 : static_cast<std::int32_t>(std::lround(p * n / 100.0));
+        const std::int32_t t = n <= 1 || (n <= 3 && p < 50)
+                                   ? 1
+                                   : static_cast<std::int32_t>(std::lround(p * n / 100.0));
         return m <= 0 ? 0 : std::min(m, t);
     };
     seams.gf_blockUserStandForStatic = [](std::vector<Stand>& table, const std::string& name,
@@ -187,11 +189,13 @@ StaticParkingFixture::StaticParkingFixture() {
 }
 
 StaticParkingRun StaticParkingFixture::run() {
-    return StaticParkingRun{stands, statics, live, settings, qfSoft, now,
-                            seams,  models,  window, &feed,  &parked};
+    return StaticParkingRun{stands, statics, live,   settings, qfSoft, now,
+                            seams,  models,  window, &feed,    &parked};
 }
 
-void StaticParkingFixture::plan() { lf_planStaticParking(run(), state); }
+void StaticParkingFixture::plan() {
+    lf_planStaticParking(run(), state);
+}
 
 void StaticParkingFixture::adjust(bool rtOnlySwitchedTo) {
     lf_adjustParking(run(), state, rtOnlySwitchedTo);
