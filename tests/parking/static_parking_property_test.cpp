@@ -120,6 +120,7 @@ protected:
         f.recordedStand =
             f.stands[static_cast<std::size_t>(draw(0, static_cast<int>(f.stands.size()) - 1))].id;
         f.settings.RANDOM = seed % 2 == 1;
+        f.settings.MAX_PARK_SEL = seed % 3 == 0 ? 40 : 400; // the maximum bites in every third
         gf_seedRandomEngine(seed);
     }
 
