@@ -91,12 +91,13 @@ void lf_shuffleCandidates(std::vector<FlightOption*>& candidates) {
 bool lf_standFitsOption(const StaticParkingRun& run, StaticParkingState& state,
                         const SearchTime& time, bool sameDay, bool real, SearchCounters& counters,
                         std::int32_t wanted, Stand& stand, std::vector<FlightOption*>& candidates) {
-    if (stand.inUse || stand.excluded || (stand.heli && !run.settings.HELICOPTERS) ||
-        (stand.sid >= 1 && lf_standBlocked(run, state, stand.sid))) {
+    if (stand.inUse || stand.excluded || (stand.heli && !run.settings.HELICOPTERS)) {
         return false;
     }
+    // The candidates first: most stands have none at a given half-hour, and the blocking test
+    // walks every aircraft present or planned.
     lf_collectCandidates(run, stand, time, sameDay, real, candidates);
-    if (candidates.empty()) {
+    if (candidates.empty() || (stand.sid >= 1 && lf_standBlocked(run, state, stand.sid))) {
         return false;
     }
     if (candidates.size() > 1 && run.settings.RANDOM) {

@@ -1,5 +1,7 @@
 // Planning the static parking of 500 stands with 500 candidate aircraft (one flight option
-// each, all of the current half-hour): the stand search, the plan and its report.
+// each): the stand search, the plan and its report. Argument 0: real options of today's
+// current half-hour; 1: auto park with real and soft options of every weekday, half a day
+// ago, so that all four search kinds walk the stands at many offsets.
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
@@ -29,13 +31,15 @@ void BM_PlanStaticParking500(benchmark::State& state) {
                                static_cast<std::uint16_t>(3 + i % 3), 0, 0};
         option.reg = fmt::format("PH-{:04}", i);
         option.callsign = fmt::format("KLM{}", i);
-        option.day = static_cast<std::uint32_t>(now.weekday);
-        option.hours = HoursBitset::range(static_cast<unsigned>(now.slot) - 2,
-                                          static_cast<unsigned>(now.slot) + 2);
+        const bool spread = state.range(0) != 0;
+        option.day = static_cast<std::uint32_t>(spread ? 1 + i % 7 : now.weekday);
+        const unsigned first = spread ? 0 : static_cast<unsigned>(now.slot) - 2;
+        option.hours = HoursBitset::range(first, first + 4);
         option.seq = 1;
-        option.real = 1;
+        option.real = spread ? i % 2 : 1;
         stand.options.push_back(std::move(option));
     }
+    f.settings.AUTO_PARK = state.range(0) == 0 ? 0 : 1;
     for (auto _ : state) {
         f.plan();
         benchmark::DoNotOptimize(f.state.plan.data());
@@ -46,7 +50,7 @@ void BM_PlanStaticParking500(benchmark::State& state) {
     }
     LogFile::close();
 }
-BENCHMARK(BM_PlanStaticParking500)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlanStaticParking500)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace skyloom
