@@ -113,6 +113,12 @@ void gf_placeRtParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
             if (lf_standBlocked(run, state, existing->standId)) {
                 return;
             }
+            // A live aircraft that stays holds the stand already: this one is not kept, so
+            // that the adjustment removes it rather than leave two aircraft on one stand.
+            if (const Stand* stand = gf_standOfTable(run.stands, existing->standId);
+                stand != nullptr && stand->inUse) {
+                continue;
+            }
             existing->kept = true;
             if (run.seams.gf_reserveStand(run.stands, existing->standId, wanted)) {
                 return;

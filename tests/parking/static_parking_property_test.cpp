@@ -121,6 +121,7 @@ protected:
             f.stands[static_cast<std::size_t>(draw(0, static_cast<int>(f.stands.size()) - 1))].id;
         f.settings.RANDOM = seed % 2 == 1;
         f.settings.MAX_PARK_SEL = seed % 3 == 0 ? 40 : 400; // the maximum bites in every third
+        f.settings.RT_PARKTRAFFIC_ONLY = seed % 4 == 0 ? 1 : 0;
         gf_seedRandomEngine(seed);
     }
 
@@ -179,7 +180,7 @@ TEST_F(StaticParkingPropertyTest, APlanRepeatedOverItsOwnAircraftChangesNothing)
         testing::StaticParkingFixture f;
         drawTraffic(f, seed);
         f.plan();
-        ASSERT_GT(f.state.plan.size(), 20u);
+        ASSERT_GT(f.state.plan.size(), f.settings.RT_PARKTRAFFIC_ONLY != 0 ? 5u : 20u);
         expectSoundParking(f, false);
         const std::vector<Stand> before = f.stands;
         f.realise();
@@ -194,7 +195,7 @@ TEST_F(StaticParkingPropertyTest, APlanRepeatedOverItsOwnAircraftChangesNothing)
     }
 }
 
-TEST_F(StaticParkingPropertyTest, AnAdjustmentTurnsKeptTurnaroundsRound) {
+TEST_F(StaticParkingPropertyTest, AnAdjustmentLeavesOneAircraftAStandAndTurnsTurnaroundsRound) {
     const testing::CapturedLog log;
     std::size_t turnarounds = 0;
     for (std::uint32_t seed = 1; seed <= kSeeds; ++seed) {
