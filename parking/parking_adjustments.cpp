@@ -69,7 +69,7 @@ void lf_planTurnarounds(const StaticParkingRun& run, StaticParkingState& state,
             gf_withoutTrailingStar(base.callsign) != gf_withoutTrailingStar(base.displayCallsign)) {
             continue;
         }
-        const Stand* stand = gf_standOfTable(run.stands, aircraft.standId);
+        const Stand* stand = run.seams.gf_standById(run.stands, aircraft.standId);
         if (stand == nullptr) {
             continue;
         }

@@ -45,7 +45,7 @@ std::int32_t lf_standForEntry(const StaticParkingRun& run, const ParkedEntry& en
                               const AircraftBase& base) {
     const std::int32_t byWord =
         run.seams.lf_findStandByWord(run.stands, lf_fullStandText(entry), entry.position);
-    if (const Stand* stand = gf_standOfTable(run.stands, byWord);
+    if (const Stand* stand = run.seams.gf_standById(run.stands, byWord);
         stand != nullptr && !lf_modelWiderThanStand(run, base.key.model, *stand)) {
         return byWord;
     }
@@ -74,7 +74,7 @@ std::optional<ParkedCandidate> lf_testParkedEntry(const StaticParkingRun& run,
     ParkedCandidate candidate;
     run.seams.gf_initAircraftBase(candidate.base, entry);
     candidate.sid = lf_standForEntry(run, entry, candidate.base);
-    const Stand* stand = gf_standOfTable(run.stands, candidate.sid);
+    const Stand* stand = run.seams.gf_standById(run.stands, candidate.sid);
     if (stand == nullptr || stand->inUse || stand->excluded) {
         return std::nullopt;
     }
@@ -115,7 +115,7 @@ void gf_placeRtParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
             }
             // A live aircraft that stays holds the stand already: this one is not kept, so
             // that the adjustment removes it rather than leave two aircraft on one stand.
-            if (const Stand* stand = gf_standOfTable(run.stands, existing->standId);
+            if (const Stand* stand = run.seams.gf_standById(run.stands, existing->standId);
                 stand != nullptr && stand->inUse) {
                 continue;
             }
@@ -147,7 +147,7 @@ bool lf_placeRtParkedForSearch(const StaticParkingRun& run, StaticParkingState& 
             continue;
         }
         if (StaticAircraft* existing = candidate->existing) {
-            const Stand* stand = gf_standOfTable(run.stands, existing->standId);
+            const Stand* stand = run.seams.gf_standById(run.stands, existing->standId);
             if ((stand != nullptr && stand->inUse) ||
                 lf_standBlocked(run, state, existing->standId)) {
                 return true;

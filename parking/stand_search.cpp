@@ -169,7 +169,7 @@ bool lf_keepCompliantStatics(const StaticParkingRun& run, StaticParkingState& st
             !run.seams.gf_isCategoryIncluded(aircraft.base.category)) {
             continue;
         }
-        Stand* stand = gf_standOfTable(run.stands, aircraft.standId);
+        Stand* stand = run.seams.gf_standById(run.stands, aircraft.standId);
         if (stand == nullptr || stand->inUse) {
             continue;
         }

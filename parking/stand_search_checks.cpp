@@ -12,18 +12,6 @@ bool lf_sameText(std::string_view a, std::string_view b) noexcept {
 
 } // namespace
 
-Stand* gf_standOfTable(std::vector<Stand>& stands, std::int32_t sid) noexcept {
-    if (sid < 1 || static_cast<std::size_t>(sid) > stands.size()) {
-        return nullptr;
-    }
-    Stand& stand = stands[static_cast<std::size_t>(sid) - 1];
-    return stand.sid == sid ? &stand : nullptr;
-}
-
-const Stand* gf_standOfTable(const std::vector<Stand>& stands, std::int32_t sid) noexcept {
-    return gf_standOfTable(const_cast<std::vector<Stand>&>(stands), sid);
-}
-
 std::int32_t lf_countStandsInUse(const std::vector<Stand>& stands) noexcept {
     return static_cast<std::int32_t>(
         std::count_if(stands.begin(), stands.end(), [](const Stand& s) { return s.inUse; }));

@@ -16,10 +16,6 @@ namespace skyloom {
 // the stand fit allows.
 inline constexpr double kStandWidthToleranceNm = 0.0029157667386609074;
 
-// The stand with that sid, or null when the sid names no stand of the table.
-Stand* gf_standOfTable(std::vector<Stand>& stands, std::int32_t sid) noexcept;
-const Stand* gf_standOfTable(const std::vector<Stand>& stands, std::int32_t sid) noexcept;
-
 std::int32_t lf_countStandsInUse(const std::vector<Stand>& stands) noexcept;
 
 // True when an aircraft of the model is wider than the stand (beyond the tolerance); a model

@@ -13,6 +13,7 @@ std::vector<std::string> gf_missingParkingSeams(const ParkingSeams& seams) {
             missing.emplace_back(name);
         }
     };
+    check(seams.gf_standById, "gf_standById");
     check(seams.gf_reserveStand, "gf_reserveStand");
     check(seams.gf_standsConflict, "gf_standsConflict");
     check(seams.lf_sameAircraftKey, "lf_sameAircraftKey");

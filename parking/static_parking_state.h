@@ -47,6 +47,8 @@ struct SearchCounters {
 // (gf_missingParkingSeams).
 struct ParkingSeams {
     // Stand and option helpers.
+    // The stand with that sid, or null when the sid names no stand of the table.
+    std::function<Stand*(std::vector<Stand>& stands, std::int32_t sid)> gf_standById;
     std::function<bool(std::vector<Stand>& stands, std::int32_t sid, std::int32_t wanted)>
         gf_reserveStand;
     std::function<bool(const std::vector<Stand>& stands, std::int32_t a, std::int32_t b)>

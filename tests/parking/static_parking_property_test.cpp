@@ -132,8 +132,9 @@ protected:
         std::int32_t kept = 0;
         for (const ParkingPlanEntry& entry : f.state.plan) {
             ++occupants[entry.standId];
-            const Stand* stand = gf_standOfTable(f.stands, entry.standId);
-            ASSERT_NE(stand, nullptr);
+            ASSERT_GE(entry.standId, 1);
+            ASSERT_LE(static_cast<std::size_t>(entry.standId), f.stands.size());
+            const Stand* stand = &f.stands[static_cast<std::size_t>(entry.standId) - 1];
             EXPECT_LE(testing::testModel(entry.key.model).halfWingspanMetres / 1852.0 -
                           stand->radius,
                       kStandWidthToleranceNm)

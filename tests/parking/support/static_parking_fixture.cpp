@@ -30,14 +30,22 @@ constexpr std::array<TestModel, kTestModelCount> kModels{{
     {AircraftCategory::Heavy, 39.9},
 }};
 
+Stand* lf_standById(std::vector<Stand>& stands, std::int32_t sid) {
+    if (sid < 1 || static_cast<std::size_t>(sid) > stands.size()) {
+        return nullptr;
+    }
+    Stand& stand = stands[static_cast<std::size_t>(sid) - 1];
+    return stand.sid == sid ? &stand : nullptr;
+}
+
 bool lf_reserve(std::vector<Stand>& stands, std::int32_t sid, std::int32_t wanted) {
-    Stand* stand = gf_standOfTable(stands, sid);
+    Stand* stand = lf_standById(stands, sid);
     if (stand == nullptr || stand->inUse) {
         return false;
     }
     stand->inUse = true;
     for (const std::int32_t e : stand->exclusions) {
-        if (Stand* other = gf_standOfTable(stands, e)) {
+        if (Stand* other = lf_standById(stands, e)) {
             other->excluded = true;
         }
     }
@@ -48,9 +56,11 @@ bool lf_conflict(const std::vector<Stand>& stands, std::int32_t a, std::int32_t 
     if (a == b) {
         return true;
     }
-    const Stand* stand = gf_standOfTable(stands, a);
-    return stand != nullptr && std::find(stand->exclusions.begin(), stand->exclusions.end(), b) !=
-                                   stand->exclusions.end();
+    if (a < 1 || static_cast<std::size_t>(a) > stands.size()) {
+        return false;
+    }
+    const std::vector<std::int32_t>& near = stands[static_cast<std::size_t>(a) - 1].exclusions;
+    return std::find(near.begin(), near.end(), b) != near.end();
 }
 
 bool lf_isWordChar(char c) {
@@ -113,6 +123,7 @@ StaticParkingFixture::StaticParkingFixture() {
     models.halfWingspanNm = [](std::uint16_t id) {
         return testModel(id).halfWingspanMetres * kNmPerMetre;
     };
+    seams.gf_standById = lf_standById;
     seams.gf_reserveStand = lf_reserve;
     seams.gf_standsConflict = lf_conflict;
     seams.lf_sameAircraftKey = [](const StaticAircraft& a, const FlightOption& o) {
@@ -131,7 +142,7 @@ StaticParkingFixture::StaticParkingFixture() {
             if (stand.id == name) {
                 stand.excluded = true;
                 for (const std::int32_t e : stand.exclusions) {
-                    if (Stand* other = gf_standOfTable(table, e)) {
+                    if (Stand* other = lf_standById(table, e)) {
                         other->excluded = true;
                     }
                 }
@@ -142,7 +153,7 @@ StaticParkingFixture::StaticParkingFixture() {
     seams.gf_currentParkAirportName = [this] { return recordedStand; };
     seams.gf_standAtUserPosition = [this] { return userStand; };
     seams.gf_standIdText = [this](std::int32_t sid) {
-        const Stand* stand = gf_standOfTable(stands, sid);
+        const Stand* stand = lf_standById(stands, sid);
         return stand != nullptr ? stand->id : std::string(sid == 0 ? "sid==0?" : "sid==?");
     };
     seams.gf_isCategoryIncluded = [this](AircraftCategory c) {
