@@ -24,6 +24,16 @@ namespace skyloom {
 // Metres to nautical miles (1 / 1852) for stand radii.
 inline constexpr double kStandNMPerMetre = 0.0005399568034557236;
 
+// A mark that lives only for the run: never written to a file, never scored, and not part of
+// the equality of the record that holds it.
+struct RunOnlyFlag {
+    bool set = false;
+
+    friend constexpr bool operator==(const RunOnlyFlag&, const RunOnlyFlag&) noexcept {
+        return true;
+    }
+};
+
 // One `opt` element of an airport file.
 struct FlightOption {
     // Airline, operator, model and cargo of the aircraft. fromRegistration is 1 when the key
@@ -46,9 +56,18 @@ struct FlightOption {
     // 1 for an option seen in real traffic, 0 for a soft one.
     std::uint32_t real = 0;
     bool cpl = false;
+    // The stand search found this option's aircraft already present or planned: the run skips
+    // the option until the options are numbered afresh (a new load of the file, or a parking
+    // adjustment). Unlike seq 0 it never reaches the learned file.
+    RunOnlyFlag inUseThisRun;
 
     friend bool operator==(const FlightOption&, const FlightOption&) = default;
 };
+
+// True for an option the run may still use: valid (seq not 0) and not found in use.
+inline bool gf_isOptionAvailable(const FlightOption& option) noexcept {
+    return option.seq != 0 && !option.inUseThisRun.set;
+}
 
 struct Stand {
     std::vector<FlightOption> options; // in file order

@@ -1,0 +1,161 @@
+#include "parking/static_parking_plan.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include <fmt/format.h>
+
+#include "config/parameter_rules.h"
+#include "foundation/log_file.h"
+#include "foundation/program_clock.h"
+#include "foundation/text.h"
+#include "foundation/time_text.h"
+#include "parking/rt_parked_placement.h"
+#include "parking/stand_search.h"
+#include "parking/stand_search_checks.h"
+#include "runtime/window_sink.h"
+
+namespace skyloom {
+
+namespace {
+
+std::int32_t lf_percentOf(std::int32_t count, std::size_t stands) {
+    return stands == 0 ? 0
+                       : static_cast<std::int32_t>(
+                             std::lround(count * 100.0 / static_cast<double>(stands)));
+}
+
+void lf_reportPlan(const StaticParkingRun& run, StaticParkingState& state, std::int32_t inUse) {
+    if (inUse == 0) {
+        LogFile::write("no parking positions found");
+        state.generating = false;
+        run.seams.gf_enableParkingControls();
+        return;
+    }
+    const ParamsSnapshot& s = run.settings;
+    if (s.RT_PARKTRAFFIC_ONLY != 0) {
+        LogFile::writeNow(fmt::format("{} positions with RT Parked only\n", inUse));
+        return;
+    }
+    const std::string how = s.AUTO_PARK != 0 ? std::string(" auto park")
+                                             : fmt::format(", with Max fit={:.1F} hours",
+                                                           gf_maxFitIndexToHours(s.MAX_FIT));
+    LogFile::writeNow(fmt::format("{} positions ({}% vs wanted {}%){}\n", inUse,
+                                  lf_percentOf(inUse, run.stands.size()), s.parking_percentage,
+                                  how));
+}
+
+} // namespace
+
+bool lf_processParkedTraffic(const StaticParkingRun& run, StaticParkingState& state,
+                             std::int32_t wanted) {
+    // The feed calls the placement while it holds its parked list; the placement works on this
+    // run only, so it is installed for the call and taken away again.
+    struct PlacementInstalled {
+        PlacementInstalled(const StaticParkingRun& run, StaticParkingState& state) {
+            gf_setParkedTrafficPlacement(gf_makeParkedTrafficPlacement(run, state));
+        }
+        ~PlacementInstalled() { gf_setParkedTrafficPlacement({}); }
+        PlacementInstalled(const PlacementInstalled&) = delete;
+        PlacementInstalled& operator=(const PlacementInstalled&) = delete;
+    };
+    const PlacementInstalled installed(run, state);
+    return run.seams.gf_processParkedTraffic(wanted);
+}
+
+bool lf_seamsReady(const StaticParkingRun& run, const char* caller) {
+    const std::vector<std::string> missing = gf_missingParkingSeams(run.seams);
+    if (missing.empty()) {
+        return true;
+    }
+    LogFile::writeImportant(fmt::format("{}: static parking is not wired: {} missing", caller,
+                                        fmt::join(missing, ", ")));
+    return false;
+}
+
+std::uint64_t lf_logPlanTime(const StaticParkingRun& run) {
+    const DaySlotParts now = gf_unpackDaySlot(run.now);
+    const double hours = (std::clamp(now.slot, 0, 47) + 1) * 0.5;
+    LogFile::write(fmt::format("\n{} (utc) It is day {} ({}), {:.1F} hours", gf_programTimeText(),
+                               now.weekday, gf_weekdayName(now.weekday), hours));
+    return run.now;
+}
+
+void lf_reserveKnownStands(const StaticParkingRun& run) {
+    const std::optional<std::string> recorded = run.seams.gf_currentParkAirportName();
+    if (recorded && !recorded->empty()) {
+        run.seams.gf_blockUserStandForStatic(run.stands, *recorded, "Reserved");
+    }
+    const std::optional<std::string> user = run.seams.gf_standAtUserPosition();
+    if (user && !user->empty() && (!recorded || *recorded != *user)) {
+        run.seams.gf_blockUserStandForStatic(run.stands, *user, "User");
+    }
+}
+
+void lf_clearRtParkedTraffic(const StaticParkingRun& run, StaticParkingState& state) {
+    state.feedCallsigns.clear();
+    state.feedHexids.clear();
+    if (run.feedIdentities != nullptr) {
+        run.feedIdentities->takeOver(state.feedCallsigns, state.feedHexids);
+    }
+}
+
+std::int32_t lf_wantedParkedCount(const StaticParkingRun& run) {
+    const ParamsSnapshot& s = run.settings;
+    if (s.RT_PARKTRAFFIC_ONLY == 0) {
+        return run.seams.gf_setParkedAircraftTarget(s.parking_percentage, s.MAX_PARK_SEL);
+    }
+    const std::int32_t standCount = static_cast<std::int32_t>(run.stands.size());
+    const std::int32_t wanted = s.MAX_PARK_SEL < 1 ? 0 : std::min(s.MAX_PARK_SEL, standCount);
+    run.window.enqueueUpdate(
+        GuiUpdate::ParkingTarget{wanted, lf_percentOf(wanted, run.stands.size())});
+    return wanted;
+}
+
+void lf_sortPlanByAge(StaticParkingState& state) {
+    std::stable_sort(
+        state.plan.begin(), state.plan.end(),
+        [](const ParkingPlanEntry& a, const ParkingPlanEntry& b) { return a.age > b.age; });
+}
+
+void lf_planStaticParking(const StaticParkingRun& run, StaticParkingState& state) {
+    if (run.stands.empty() || !lf_seamsReady(run, "lf_planStaticParking")) {
+        return;
+    }
+    lf_logPlanTime(run);
+    run.seams.gf_disableParkingControls();
+    state.generating = true;
+    run.window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags::airportPanel()});
+
+    state.plan.clear();
+    run.window.enqueueUpdate(GuiUpdate::LiveFit{-1.0F});
+    run.window.enqueueUpdate(GuiUpdate::StaticFit{-1.0F});
+    run.window.enqueueUpdate(GuiUpdate::StaticFitHidden{false});
+    lf_clearRtParkedTraffic(run, state);
+    for (Stand& stand : run.stands) {
+        stand.inUse = false;
+        stand.excluded = false;
+    }
+    // Every plan starts from scratch: what the last plan kept is judged again, and the live
+    // stayers are only known while an adjustment collects them.
+    for (StaticAircraft& aircraft : run.statics) {
+        aircraft.kept = false;
+    }
+    state.stayers.clear();
+    lf_reserveKnownStands(run);
+
+    const std::int32_t wanted = lf_wantedParkedCount(run);
+    state.wanted = wanted;
+    if (wanted > 0) {
+        lf_processParkedTraffic(run, state, wanted);
+    }
+    if (run.settings.RT_PARKTRAFFIC_ONLY == 0 &&
+        static_cast<std::int32_t>(state.plan.size()) < wanted) {
+        lf_runStandSearches(run, state, wanted);
+    }
+    lf_sortPlanByAge(state);
+    lf_reportPlan(run, state, lf_countStandsInUse(run.stands));
+}
+
+} // namespace skyloom

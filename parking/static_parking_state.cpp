@@ -1,0 +1,54 @@
+#include "parking/static_parking_state.h"
+
+#include <utility>
+
+#include "refdata/dbase_lookups.h"
+
+namespace skyloom {
+
+std::vector<std::string> gf_missingParkingSeams(const ParkingSeams& seams) {
+    std::vector<std::string> missing;
+    const auto check = [&missing](const auto& seam, const char* name) {
+        if (!seam) {
+            missing.emplace_back(name);
+        }
+    };
+    check(seams.gf_standById, "gf_standById");
+    check(seams.gf_reserveStand, "gf_reserveStand");
+    check(seams.gf_standsConflict, "gf_standsConflict");
+    check(seams.lf_sameAircraftKey, "lf_sameAircraftKey");
+    check(seams.gf_setParkedAircraftTarget, "gf_setParkedAircraftTarget");
+    check(seams.gf_blockUserStandForStatic, "gf_blockUserStandForStatic");
+    check(seams.lf_findStandByWord, "lf_findStandByWord");
+    check(seams.gf_currentParkAirportName, "gf_currentParkAirportName");
+    check(seams.gf_standAtUserPosition, "gf_standAtUserPosition");
+    check(seams.gf_standIdText, "gf_standIdText");
+    check(seams.gf_isCategoryIncluded, "gf_isCategoryIncluded");
+    check(seams.gf_isValidIcao, "gf_isValidIcao");
+    check(seams.gf_initAircraftBase, "gf_initAircraftBase");
+    check(seams.gf_findNearest, "gf_findNearest");
+    check(seams.lf_collectLiveStayers, "lf_collectLiveStayers");
+    check(seams.lf_removeNOldestLiveParked, "lf_removeNOldestLiveParked");
+    check(seams.removeAircraftFromSim, "removeAircraftFromSim");
+    check(seams.gf_processParkedTraffic, "gf_processParkedTraffic");
+    check(seams.gf_disableParkingControls, "gf_disableParkingControls");
+    check(seams.gf_enableParkingControls, "gf_enableParkingControls");
+    return missing;
+}
+
+ModelFacts gf_dbaseModelFacts() {
+    return {[](std::uint16_t id) { return gf_modelCategory(id); },
+            [](std::uint16_t id) { return gf_wingspan(id); }};
+}
+
+void gf_clearStaticParkingState(StaticParkingState& state) {
+    state.plan.clear();
+    state.removals.clear();
+    state.feedCallsigns.clear();
+    state.feedHexids.clear();
+    state.stayers.clear();
+    state.generating = false;
+    state.wanted = 0;
+}
+
+} // namespace skyloom
