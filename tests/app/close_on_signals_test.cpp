@@ -30,10 +30,11 @@ TEST(CloseOnSignalsTest, OutsideItsFolderTheProgramSaysWhyOnStderrAndSigtermEnds
     testing::ProgramProcess program(SKYLOOM_PROGRAM_PATH, {"--headless"}, dir / "stderr.txt");
     // The folder holds no "docs": the start-up stops there and the program waits 25 s to end.
     // (The log is flushed only at the end, so standard error tells when the wait has come.)
-    ASSERT_TRUE(program.waitForText(dir / "stderr.txt", "folder\n"));
-    EXPECT_EQ(program.errors(), "Skyloom must be started from its own folder: '" +
-                                    (dir / "work").string() + "' holds no \"docs\" folder\n");
-    ASSERT_TRUE(program.signal(SIGTERM));
+    ASSERT_TRUE(testing::ProgramProcess::waitForText(dir / "stderr.txt", "folder\n"));
+    EXPECT_EQ(testing::readTextFile(dir / "stderr.txt"),
+              "Skyloom must be started from its own folder: '" + (dir / "work").string() +
+                  "' holds no \"docs\" folder\n");
+    ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
     const int status = program.wait();
     ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal";
     // The window's close saves its place: the shutdown ran and the log was written to its end.

@@ -50,7 +50,8 @@ TEST_F(ProgramOnWorldTest, AMismatchSwitchesTheChoiceOnceThenTheRunLearnsTheUser
     testing::ProgramProcess program(SKYLOOM_PROGRAM_PATH, {"--headless", "--world", world.string()},
                                     dir_ / "stderr.txt");
     const fs::path log = workFolder() / "Log.txt";
-    ASSERT_TRUE(program.waitForText(log, "User ground data: ")) << testing::readTextFile(log);
+    ASSERT_TRUE(testing::ProgramProcess::waitForText(log, "User ground data: "))
+        << testing::readTextFile(log);
     // The first run's log, kept as Log0.txt by the restart, holds the one switch.
     const std::string first = testing::readTextFile(workFolder() / "Log0.txt");
     EXPECT_EQ(countOf(first, "MSFS and Skyloom do not match, restarting ..."), 1u) << first;
@@ -62,20 +63,20 @@ TEST_F(ProgramOnWorldTest, AMismatchSwitchesTheChoiceOnceThenTheRunLearnsTheUser
     EXPECT_EQ(countOf(second, "SimConnect: User aircraft model: A20N"), 1u) << second;
     EXPECT_TRUE(fs::is_directory(gf_flightPlanFolderPath())) << second;
 
-    ASSERT_TRUE(program.signal(SIGTERM));
+    ASSERT_EQ(kill(program.pid(), SIGTERM), 0);
     const int status = program.wait();
     ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal";
     EXPECT_EQ(WEXITSTATUS(status), 0);
     const std::string last = testing::readTextFile(log);
-    for (const char* line : {"Stop requested: USER CLOSED SIM (4)",
-                             "Closing down after USER CLOSED SIM (4)",
-                             "SimConnect shutdown cleanup: initially owned", "SimConnect closed ok"}) {
+    for (const char* line :
+         {"Stop requested: USER CLOSED SIM (4)", "Closing down after USER CLOSED SIM (4)",
+          "SimConnect shutdown cleanup: initially owned", "SimConnect closed ok"}) {
         EXPECT_EQ(countOf(last, line), 1u) << line << "\n" << last;
     }
     // The log was closed, not cut: its last line is the time stamp written at its close.
     EXPECT_TRUE(last.ends_with("Z\n")) << last;
     EXPECT_FALSE(fs::exists(gf_flightPlanFolderPath()));
-    EXPECT_EQ(program.errors(), "");
+    EXPECT_EQ(testing::readTextFile(dir_ / "stderr.txt"), "");
 }
 
 } // namespace

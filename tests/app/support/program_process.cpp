@@ -15,8 +15,7 @@ namespace fs = std::filesystem;
 namespace skyloom::testing {
 
 ProgramProcess::ProgramProcess(const fs::path& program, const std::vector<std::string>& arguments,
-                               fs::path errors)
-    : errors_(std::move(errors)) {
+                               const fs::path& errors) {
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -24,10 +23,9 @@ ProgramProcess::ProgramProcess(const fs::path& program, const std::vector<std::s
     argv.push_back(nullptr);
     child_ = fork();
     if (child_ == 0) {
-        const int fd = open(errors_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd >= 0) {
-            dup2(fd, STDERR_FILENO);
-        }
+        // Only calls that are safe between fork and exec.
+        const int fd = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(fd, STDERR_FILENO);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
@@ -40,7 +38,7 @@ ProgramProcess::~ProgramProcess() {
     }
 }
 
-bool ProgramProcess::waitForText(const fs::path& file, std::string_view text) const {
+bool ProgramProcess::waitForText(const fs::path& file, std::string_view text) {
     for (int i = 0; i < 6000; ++i) {
         if (fs::exists(file) && readTextFile(file).find(text) != std::string::npos) {
             return true;
@@ -50,20 +48,12 @@ bool ProgramProcess::waitForText(const fs::path& file, std::string_view text) co
     return false;
 }
 
-bool ProgramProcess::signal(int number) const {
-    return child_ > 0 && kill(child_, number) == 0;
-}
-
 int ProgramProcess::wait() {
     int status = 0;
     if (child_ > 0 && waitpid(child_, &status, 0) == child_) {
         child_ = -1;
     }
     return status;
-}
-
-std::string ProgramProcess::errors() const {
-    return fs::exists(errors_) ? readTextFile(errors_) : std::string();
 }
 
 } // namespace skyloom::testing

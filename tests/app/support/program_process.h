@@ -1,6 +1,6 @@
-// The program as a user starts it: a child process with its arguments, its standard error in
-// a file, which a test waits on through the log, signals and reaps. A child still running when
-// the object goes is killed.
+// The program as a user starts it: a child process with its arguments and its standard error
+// in a file, which a test waits on, signals and reaps. A child still running at the end is
+// killed.
 #pragma once
 
 #include <filesystem>
@@ -15,23 +15,20 @@ namespace skyloom::testing {
 class ProgramProcess {
 public:
     ProgramProcess(const std::filesystem::path& program, const std::vector<std::string>& arguments,
-                   std::filesystem::path errors);
+                   const std::filesystem::path& errors);
     ~ProgramProcess();
     ProgramProcess(const ProgramProcess&) = delete;
     ProgramProcess& operator=(const ProgramProcess&) = delete;
 
-    // Polls `file` until it holds `text`, for at most a minute (so that a hung child fails the
-    // test instead of hanging it). True when it does.
-    bool waitForText(const std::filesystem::path& file, std::string_view text) const;
-    bool signal(int number) const;
+    // Polls `file` until it holds `text`, for at most a minute (a hung child fails the test
+    // instead of hanging it).
+    static bool waitForText(const std::filesystem::path& file, std::string_view text);
+    pid_t pid() const noexcept { return child_; }
     // Waits for the end; the wait status (WIFEXITED, ...).
     int wait();
-    // What the program wrote to standard error.
-    std::string errors() const;
 
 private:
     pid_t child_ = -1;
-    std::filesystem::path errors_;
 };
 
 } // namespace skyloom::testing
