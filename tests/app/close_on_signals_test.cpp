@@ -21,12 +21,7 @@ namespace {
 // shutdown, not killed.
 TEST(CloseOnSignalsTest, OutsideItsFolderTheProgramSaysWhyOnStderrAndSigtermEndsItsWait) {
     testing::TempDir dir;
-    fs::create_directories(dir / "run");
-    fs::create_directories(dir / "work");
-    testing::EnvOverride runtime("XDG_RUNTIME_DIR", dir / "run");
-    testing::EnvOverride work("SKYLOOM_WORKDIR", dir / "work");
-    testing::EnvOverride roaming("SKYLOOM_APPDATA", dir / "roaming");
-    testing::EnvOverride local("SKYLOOM_LOCALAPPDATA", dir / "local");
+    const testing::ProgramFolders folders(dir.path());
     testing::ProgramProcess program(SKYLOOM_PROGRAM_PATH, {"--headless"}, dir / "stderr.txt");
     // The folder holds no "docs": the start-up stops there and the program waits 25 s to end.
     // (The log is flushed only at the end, so standard error tells when the wait has come.)
