@@ -1,13 +1,16 @@
 // The program's entry: one instance at a time, the window system on screen when a display is
 // there (GTK) and without one otherwise, and the program's run on the main thread.
-// "--headless" keeps the window off screen even where a display is.
+// "--headless" keeps the window off screen even where a display is; without a window on
+// screen the error line and message boxes go to standard error as well.
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/close_on_signals.h"
+#include "app/headless_notices.h"
 #include "app/process_entry.h"
+#include "gui/gui.h"
 #include "platform/winui/gtk/gtk_backend.h"
 #include "platform/winui/headless/headless_backend.h"
 
@@ -24,6 +27,7 @@ int main(int argc, char* argv[]) {
         }
         if (!screen) {
             skyloom::winui::headless::installHeadlessBackend();
+            skyloom::gf_echoNoticesToStandardError(skyloom::gf_gui());
         }
         const int exitCode = skyloom::gf_runProgram(arguments);
         if (screen) {

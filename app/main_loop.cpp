@@ -73,6 +73,7 @@ void MainLoop::beforeFirstCycle() {
 // runs), then what the simulator link reported about the user aircraft, then the slower steps.
 void MainLoop::cycle() {
     ++counters_.cycles;
+    userData_.queueForNewConnection(gf_simCommandQueue());
     if (context_.user.groundDataReceived.exchange(false)) {
         userDataStep();
     }

@@ -2,6 +2,7 @@
 // under a 1 ms system timer period. A loop that falls more than 100 ms behind does not race
 // to catch up but re-synchronises its schedule to now. Within the cycles run the loop's
 // slower steps:
+// - the user aircraft's data requests, at the first cycle of each new simulator connection;
 // - the user-data step, whenever the simulator link reports that the user aircraft's
 //   once-a-second on-ground reply has arrived;
 // - the once-a-second step, every 100th cycle;
@@ -19,6 +20,7 @@
 #include <stop_token>
 
 #include "app/main_run_context.h"
+#include "app/user_data_requests.h"
 #include "foundation/clock.h"
 #include "traffic/traffic_state.h"
 
@@ -81,6 +83,7 @@ private:
     std::int32_t parkingIntervalMinutes_ = 0;
     std::int32_t parkingMinutesLeft_ = 0;
     TrafficState traffic_;
+    UserDataRequests userData_;
 };
 
 } // namespace skyloom

@@ -1,7 +1,6 @@
 #include "app/process_entry.h"
 
 #include <atomic>
-#include <cstdio>
 #include <exception>
 #include <mutex>
 #include <string>
@@ -10,6 +9,7 @@
 #include <fmt/format.h>
 
 #include "app/close_on_signals.h"
+#include "app/headless_notices.h"
 #include "app/host_window.h"
 #include "app/main_run_context.h"
 #include "app/main_worker.h"
@@ -142,7 +142,7 @@ int gf_runProgram(std::span<const std::string> arguments) noexcept {
         if (const auto world = gf_simWorldFile(arguments)) {
             const std::string failure = gf_installSimWorld(*world);
             if (!failure.empty()) {
-                std::fprintf(stderr, "%s\n", failure.c_str());
+                gf_writeNoticeToStandardError(failure);
                 lf_logEntryFailure(failure, true);
                 return kBadWorldExitCode;
             }

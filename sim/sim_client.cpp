@@ -149,6 +149,7 @@ SimClient::ConnectResult SimClient::connect() {
     }
     handle_ = opened;
     gf_publishSimConnectHandle(handle_);
+    g_simConnectionCount.fetch_add(1);
     context_.work->forgetConnection();
     g_simShutdownInProgress.store(false);
     cleanupRan_ = false;

@@ -8,6 +8,7 @@ std::atomic<HANDLE> l_hsimconnect{nullptr};
 } // namespace
 
 std::atomic<SimConnectionState> g_simConnectionState{SimConnectionState::notConnected};
+std::atomic<std::uint32_t> g_simConnectionCount{0};
 std::atomic<bool> g_simChoiceSwitched{false};
 std::atomic<bool> g_simShutdownInProgress{false};
 std::atomic<std::uint32_t> g_userObjectId{kUserObjectIdAtStart};

@@ -24,6 +24,10 @@ std::string_view gf_simConnectionStateText(SimConnectionState state) noexcept;
 
 extern std::atomic<SimConnectionState> g_simConnectionState;
 
+// How many connections the SimClient has opened in this process: a reader that remembers the
+// count tells a new connection from the one it already served, however quickly it reconnected.
+extern std::atomic<std::uint32_t> g_simConnectionCount;
+
 // True while the connection state is 1 or 2: the window shows the simulator as connected.
 bool gf_isSimConnected() noexcept;
 

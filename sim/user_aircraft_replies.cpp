@@ -155,11 +155,13 @@ void gf_onUserAcOnGround(const SIMCONNECT_RECV_SIMOBJECT_DATA& message, std::siz
     const UserAircraftState state = user.state();
     if (state.positionKnown()) {
         if (!lf_memory().groundDataLogged.exchange(true)) {
-            LogFile::write(fmt::format("User ground data: SIM ON GROUND={}, AGL={:.0f} ft, "
-                                       "altitude={:.0f} ft, groundspeed={:.0f} kt, "
-                                       "position={:.6f},{:.6f}",
-                                       value, state.altitudeAboveGround, state.altitude,
-                                       state.groundVelocity, state.latitude, state.longitude));
+            // Flushed at once with the title and model before it: the sign, for a user who
+            // watches the log, that the simulator link works.
+            LogFile::writeNow(fmt::format("User ground data: SIM ON GROUND={}, AGL={:.0f} ft, "
+                                          "altitude={:.0f} ft, groundspeed={:.0f} kt, "
+                                          "position={:.6f},{:.6f}",
+                                          value, state.altitudeAboveGround, state.altitude,
+                                          state.groundVelocity, state.latitude, state.longitude));
         }
         user.onGroundByte.store(onGround ? 1 : 0);
         user.onGround.store(onGround);

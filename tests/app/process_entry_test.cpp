@@ -83,12 +83,7 @@ TEST(ProcessEntryTest, ALockThatCannotBeTriedRunsTheProgramWithoutItAndSaysWhy) 
 
 TEST(ProcessEntryTest, TheProgramStartedTwiceEndsAtOnceWithMinusOne) {
     testing::TempDir dir;
-    fs::create_directories(dir / "run");
-    fs::create_directories(dir / "work");
-    testing::EnvOverride runtime("XDG_RUNTIME_DIR", dir / "run");
-    testing::EnvOverride work("SKYLOOM_WORKDIR", dir / "work");
-    testing::EnvOverride roaming("SKYLOOM_APPDATA", dir / "roaming");
-    testing::EnvOverride local("SKYLOOM_LOCALAPPDATA", dir / "local");
+    const testing::ProgramFolders folders(dir.path());
     // This process is the first instance.
     const os::InstanceLock held{std::string(kInstanceLockName)};
     ASSERT_TRUE(held.held());

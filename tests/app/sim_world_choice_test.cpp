@@ -28,27 +28,22 @@ TEST(SimWorldChoiceTest, TheSwitchWinsOverTheVariable) {
 
 TEST(SimWorldChoiceTest, AMissingOrInvalidWorldStopsTheProgramWithItsReasonOnStandardError) {
     testing::TempDir dir;
-    fs::create_directories(dir / "run");
-    fs::create_directories(dir / "work");
     testing::writeTextFile(dir / "bad.json", "{ not json");
-    testing::EnvOverride runtime("XDG_RUNTIME_DIR", dir / "run");
-    testing::EnvOverride work("SKYLOOM_WORKDIR", dir / "work");
-    testing::EnvOverride roaming("SKYLOOM_APPDATA", dir / "roaming");
-    testing::EnvOverride local("SKYLOOM_LOCALAPPDATA", dir / "local");
+    const testing::ProgramFolders folders(dir.path());
     for (const fs::path& world : {dir / "missing.json", dir / "bad.json"}) {
         testing::EnvOverride variable(kWorldVariable, world);
         const fs::path errors = dir / "stderr.txt";
-        const int status = std::system(fmt::format("'{}' --headless 2>'{}'", SKYLOOM_PROGRAM_PATH,
-                                                   errors.string())
-                                           .c_str());
+        const int status = std::system(
+            fmt::format("'{}' --headless 2>'{}'", SKYLOOM_PROGRAM_PATH, errors.string()).c_str());
         ASSERT_TRUE(WIFEXITED(status));
         EXPECT_EQ(WEXITSTATUS(status), kBadWorldExitCode);
         const std::string said = testing::readTextFile(errors);
         EXPECT_NE(said.find("The simulator world cannot be used: " + world.string()),
                   std::string::npos)
             << said;
-        EXPECT_NE(testing::readTextFile(dir / "work" / "Log.txt").find(said.substr(0, said.size() - 1)),
-                  std::string::npos);
+        EXPECT_NE(
+            testing::readTextFile(dir / "work" / "Log.txt").find(said.substr(0, said.size() - 1)),
+            std::string::npos);
     }
 }
 

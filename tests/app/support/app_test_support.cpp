@@ -76,6 +76,13 @@ EnvOverride::~EnvOverride() {
     }
 }
 
+ProgramFolders::ProgramFolders(const fs::path& dir)
+    : runtime_("XDG_RUNTIME_DIR", dir / "run"), work_("SKYLOOM_WORKDIR", dir / "work"),
+      roaming_("SKYLOOM_APPDATA", dir / "roaming"), local_("SKYLOOM_LOCALAPPDATA", dir / "local") {
+    fs::create_directories(dir / "run");
+    fs::create_directories(dir / "work");
+}
+
 namespace {
 
 constexpr const char* kRtApiTestLicence = "AAA-BBB-CCC-DDD";

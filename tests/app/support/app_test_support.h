@@ -47,6 +47,20 @@ private:
     std::optional<std::string> old_;
 };
 
+// The folders of the program started as a child process, all below `dir` and handed over
+// through the environment: the runtime folder (the instance lock, made here), the working
+// folder (made here, without "docs") and the two AppData roots.
+class ProgramFolders {
+public:
+    explicit ProgramFolders(const std::filesystem::path& dir);
+
+private:
+    EnvOverride runtime_;
+    EnvOverride work_;
+    EnvOverride roaming_;
+    EnvOverride local_;
+};
+
 class AppTest : public ::testing::Test {
 protected:
     AppTest();
