@@ -27,6 +27,7 @@ using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
+using ::testing::IsEmpty;
 
 std::vector<std::string> lf_zipEntries(const fs::path& path) {
     std::vector<std::string> names;
@@ -149,6 +150,41 @@ TEST_F(AirportScanDriverTest, AScanThatFindsNothingKeepsThePreviousFolders) {
                             "scan data"));
 }
 
+TEST_F(AirportScanDriverTest, AFailedArchiveRemovesNothingAndRaisesNoNotice) {
+    // A folder in the archive's place keeps it from being written.
+    writeText(dir_ / "tblo" / "tblo.zip" / "busy", "");
+    run();
+    EXPECT_TRUE(logHas("==> Zippen TBLO folder failed"));
+    EXPECT_FALSE(scan_.controls.tbloNoticePending());
+    EXPECT_EQ(scan_.controls.noticesShown, 0);
+    EXPECT_FALSE(fs::exists(dir_ / "tblo"));
+    // The scan itself stands.
+    EXPECT_TRUE(fs::exists(airports() / "my_thirdparty" / "QSKA.xml"));
+    EXPECT_FALSE(fs::exists(airports() / "my_simaddon" / "OLD1.xml"));
+}
+
+TEST_F(AirportScanDriverTest, ASkippedScanOrAnUnreadableWeeklyListLeavesTheFolders) {
+    for (const bool skipped : {true, false}) {
+        AirportScanSetup setup = scan_.setup();
+        setup.skipScan = skipped;
+        scan_.weeklyAirportsReadable = false;
+        scan_.window.clear();
+        gf_runAirportScan(setup);
+        EXPECT_EQ(gf_snapshotScanFolders(airports()), before_);
+        EXPECT_EQ(statusTexts().back(),
+                  skipped ? "Airport scan suppressed by parameter SKIP_AIRPORT_SCAN"
+                          : "Reading RT weekly airports failed; keeping previous airport scan data");
+        EXPECT_EQ(scan_.window.last<GuiUpdate::SimaddonCount>()->count, 1u);
+        // Only a scan that starts disables the check box, and enables it again at its end.
+        if (skipped) {
+            EXPECT_THAT(scan_.controls.skipEnabled, IsEmpty());
+        } else {
+            EXPECT_FALSE(scan_.controls.skipEnabled.front());
+            EXPECT_TRUE(scan_.controls.skipEnabled.back());
+        }
+    }
+}
+
 // What happens to my_thirdparty when the scan writes its first airport file.
 enum class FolderFault { vanishes, becomesAFile, becomesReadOnly };
 
@@ -158,6 +194,7 @@ class FolderFaultTest : public AirportScanDriverTest,
 TEST_P(FolderFaultTest, IsReportedAndRolledBack) {
     const fs::path thirdparty = airports() / "my_thirdparty";
     bool done = false;
+    bool writable = false;
     run([&](ScanStep step) {
         if (step != ScanStep::airportWritten || done) {
             return;
@@ -173,15 +210,22 @@ TEST_P(FolderFaultTest, IsReportedAndRolledBack) {
             break;
         case FolderFault::becomesReadOnly:
             fs::permissions(thirdparty, fs::perms::owner_read | fs::perms::owner_exec);
+            writable = static_cast<bool>(std::ofstream(thirdparty / "probe") << "x");
             break;
         }
     });
     if (GetParam() == FolderFault::becomesReadOnly) {
         fs::permissions(thirdparty, fs::perms::owner_all);
-        if (!logHas("Airport scan failed; previous airport scan data restored: airport scan "
-                    "folder " + gf_pathToUtf8(thirdparty) + " cannot be written to")) {
+        if (writable) {
             GTEST_SKIP() << "a read-only folder is writable here (the tests run as root)";
         }
+        EXPECT_TRUE(logHas("==> Airport scan failed; previous airport scan data restored: "
+                           "airport scan folder " + gf_pathToUtf8(thirdparty) +
+                           " cannot be written to"));
+        // The files written before cannot be removed from the read-only folder: the marker
+        // stays, and the next start finishes the repair.
+        EXPECT_TRUE(fs::exists(airports() / ".airport_scan_in_progress"));
+        EXPECT_TRUE(gf_recoverInterruptedScan(airports()));
     }
     EXPECT_EQ(gf_snapshotScanFolders(airports()), before_);
     EXPECT_THAT(lf_fileNames(airports()), ElementsAre("my_simaddon", "my_thirdparty"));
