@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <system_error>
@@ -158,6 +159,13 @@ bool lf_scanAndCommit(ScanRun& run) {
         gf_rollbackScanTransaction(transaction);
         return false;
     }
+    // A scan cut short by the stop of the run found only part of the airports: its folders
+    // would replace complete ones with a part.
+    if (!setup.services.stop.keepRunning()) {
+        lf_showLogged(setup, "Airport scan stopped; keeping previous airport scan data");
+        gf_rollbackScanTransaction(transaction);
+        return false;
+    }
     if (setup.onStep) {
         setup.onStep(ScanStep::scanFinished);
     }
@@ -196,15 +204,21 @@ void gf_runAirportScan(AirportScanSetup& setup) noexcept {
     setup.controls.enableSkipScanCheckbox(false);
     ScanRun run{setup, {}, SinkScanWindow(setup.services.window), {}};
     bool succeeded = false;
+    std::optional<std::string> failure;
     try {
         succeeded = lf_scanAndCommit(run);
     } catch (const std::exception& e) {
-        LogFile::writeImportant(
-            fmt::format("Airport scan failed; previous airport scan data restored: {}", e.what()));
-        lf_showLogged(setup, kFailedStatus);
+        failure = fmt::format("Airport scan failed; previous airport scan data restored: {}",
+                              e.what());
     } catch (...) {
-        LogFile::writeImportant(
-            "Airport scan failed with an unknown error; previous airport scan data restored");
+        failure = "Airport scan failed with an unknown error; previous airport scan data restored";
+    }
+    if (failure) {
+        try {
+            LogFile::writeImportant(*failure);
+        } catch (...) {
+            // The status line below still tells the user.
+        }
         lf_showLogged(setup, kFailedStatus);
     }
     try {

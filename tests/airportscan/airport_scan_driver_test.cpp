@@ -185,6 +185,17 @@ TEST_F(AirportScanDriverTest, ASkippedScanOrAnUnreadableWeeklyListLeavesTheFolde
     }
 }
 
+TEST_F(AirportScanDriverTest, AScanCutShortByTheStopOfTheRunKeepsThePreviousFolders) {
+    run([this](ScanStep step) {
+        if (step == ScanStep::airportWritten) {
+            scan_.stop.request(StopReason::userClosedSim, 0);
+        }
+    });
+    EXPECT_EQ(gf_snapshotScanFolders(airports()), before_);
+    EXPECT_FALSE(fs::exists(dir_ / "tblo"));
+    EXPECT_THAT(statusTexts(), Contains("Airport scan stopped; keeping previous airport scan data"));
+}
+
 // What happens to my_thirdparty when the scan writes its first airport file.
 enum class FolderFault { vanishes, becomesAFile, becomesReadOnly };
 
