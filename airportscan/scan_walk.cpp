@@ -50,6 +50,12 @@ template <typename String> String lf_lowerAscii(String text) {
     return text;
 }
 
+// The walk's key of a folder: its canonical path, lower-cased, so that a second path to a
+// folder already walked (a link, another letter case) is recognised.
+fs::path::string_type lf_folderKey(const fs::path& canonical) {
+    return lf_lowerAscii(canonical.native());
+}
+
 bool lf_hasBglExtension(const fs::path& path) {
     return lf_lowerAscii(gf_pathToUtf8(path.extension())) == ".bgl";
 }
@@ -65,7 +71,7 @@ bool lf_enterFolder(const fs::directory_entry& entry, int depth, const ScanWalkC
     std::error_code ec;
     const fs::path canonical = fs::canonical(entry.path(), ec);
     const std::optional<fs::path::string_type> key =
-        ec ? std::nullopt : gf_folderKey(entry.path());
+        ec ? std::nullopt : std::optional(lf_folderKey(canonical));
     if (!key) {
         lf_note(walk, fmt::format("{} could not resolve directory during airport scan, skipping "
                                   "recursion, depth {}, folder: {}",
@@ -160,8 +166,8 @@ void gf_scanRoot(const fs::path& root, const ScanWalkContext& walk) {
     std::unordered_set<fs::path::string_type> visited;
     std::error_code rootError;
     const fs::path canonicalRoot = fs::canonical(root, rootError);
-    if (const auto key = gf_folderKey(root); key && !rootError) {
-        visited.insert(*key);
+    if (!rootError) {
+        visited.insert(lf_folderKey(canonicalRoot));
         lf_note(walk, fmt::format("scan root resolved to: {}", gf_pathToUtf8(canonicalRoot)));
     } else {
         lf_note(walk, fmt::format("{} could not resolve scan root, continuing without root cycle "
@@ -224,15 +230,6 @@ bool gf_skipPackageFolder(const fs::path& path) {
         }
     }
     return false;
-}
-
-std::optional<fs::path::string_type> gf_folderKey(const fs::path& path) {
-    std::error_code ec;
-    const fs::path canonical = fs::canonical(path, ec);
-    if (ec) {
-        return std::nullopt;
-    }
-    return lf_lowerAscii(canonical.native());
 }
 
 } // namespace skyloom

@@ -49,7 +49,4 @@ void gf_scanRoot(const std::filesystem::path& root, const ScanWalkContext& walk)
 // lower-cased text holds a word of aircraft, tutorial, mission or library packages.
 bool gf_skipPackageFolder(const std::filesystem::path& path);
 
-// The lower-cased canonical form of a folder path; none when it cannot be resolved.
-std::optional<std::filesystem::path::string_type> gf_folderKey(const std::filesystem::path& path);
-
 } // namespace skyloom

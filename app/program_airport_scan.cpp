@@ -3,7 +3,6 @@
 #include <string>
 
 #include "airportscan/airport_scan_driver.h"
-#include "app/program_services.h"
 #include "config/parameters.h"
 #include "foundation/log_file.h"
 #include "gui/tblo_notice.h"
@@ -30,11 +29,11 @@ void ProgramScanControls::showTbloNotice() {
     gf_showTbloNotice();
 }
 
-void gf_runAirportScan() noexcept {
+void gf_runAirportScan(const RunServices& services) noexcept {
     try {
         ProgramScanControls controls;
         AirportScanSetup setup =
-            gf_programScanSetup(gf_runServices(), controls, std::string(kSupportEmailAddress));
+            gf_programScanSetup(services, controls, std::string(kSupportEmailAddress));
         gf_runAirportScan(setup);
     } catch (const std::exception& e) {
         LogFile::writeNoThrow(std::string("Airport scan not started: ") + e.what());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "airportscan/scan_controls.h"
+#include "runtime/run_services.h"
 
 namespace skyloom {
 
@@ -16,7 +17,7 @@ public:
     void showTbloNotice() override;
 };
 
-// Runs one airport scan of the program; never throws.
-void gf_runAirportScan() noexcept;
+// Runs one airport scan of the program with the run's services; never throws.
+void gf_runAirportScan(const RunServices& services) noexcept;
 
 } // namespace skyloom
