@@ -52,9 +52,7 @@ struct ScanRun {
 
 void lf_sendFileCounts(AirportScanSetup& setup) {
     const auto folders = gf_scanFoldersOf(setup.airportsFolder);
-    WindowSink& window = setup.services.window;
-    window.enqueueUpdate(GuiUpdate::SimaddonCount{gf_countFilesInDirectory(folders[0])});
-    window.enqueueUpdate(GuiUpdate::ThirdpCount{gf_countFilesInDirectory(folders[1])});
+    gf_sendScanFileCounts(folders[0], folders[1], setup.services.window);
 }
 
 void lf_showLogged(AirportScanSetup& setup, std::string_view text) {

@@ -21,12 +21,13 @@ std::string_view lf_plural(std::size_t count) {
     return count == 1 ? "" : "s";
 }
 
-void lf_sendFileCounts(const AirportScanContext& scan, WindowSink& window) {
-    window.enqueueUpdate(GuiUpdate::SimaddonCount{gf_countFilesInDirectory(scan.simaddonFolder)});
-    window.enqueueUpdate(GuiUpdate::ThirdpCount{gf_countFilesInDirectory(scan.thirdpartyFolder)});
-}
-
 } // namespace
+
+void gf_sendScanFileCounts(const fs::path& simaddon, const fs::path& thirdparty,
+                           WindowSink& window) {
+    window.enqueueUpdate(GuiUpdate::SimaddonCount{gf_countFilesInDirectory(simaddon)});
+    window.enqueueUpdate(GuiUpdate::ThirdpCount{gf_countFilesInDirectory(thirdparty)});
+}
 
 bool gf_scanAirportFolders(const std::vector<fs::path>& roots, const ScanBodyContext& body) {
     const AirportScanContext& scan = body.walk.scan;
@@ -58,7 +59,7 @@ bool gf_scanAirportFolders(const std::vector<fs::path>& roots, const ScanBodyCon
     gf_copyAirportFilesToTblo(scan.thirdpartyFolder, body, true);
     gf_zipTbloFolder(body);
 
-    lf_sendFileCounts(scan, body.window);
+    gf_sendScanFileCounts(scan.simaddonFolder, scan.thirdpartyFolder, body.window);
     return gf_countFilesInDirectory(scan.simaddonFolder) +
                gf_countFilesInDirectory(scan.thirdpartyFolder) !=
            0;

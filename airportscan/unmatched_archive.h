@@ -33,6 +33,11 @@ struct ScanBodyContext {
     std::function<void()> checkFolders;
 };
 
+// Sends the numbers of files in my_simaddon and my_thirdparty to the window (update kinds 15
+// and 16); a folder that does not exist counts 0.
+void gf_sendScanFileCounts(const std::filesystem::path& simaddon,
+                           const std::filesystem::path& thirdparty, WindowSink& window);
+
 // The scan body over the roots; true when my_simaddon and my_thirdparty together hold at least
 // one file afterwards.
 bool gf_scanAirportFolders(const std::vector<std::filesystem::path>& roots,

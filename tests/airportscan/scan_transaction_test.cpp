@@ -89,6 +89,17 @@ TEST_F(ScanTransactionTest, AMarkerThatIsNotTwoIntegersFailsTheRepairAndStays) {
     EXPECT_THROW(gf_beginScanTransaction(transaction), std::runtime_error);
 }
 
+TEST_F(ScanTransactionTest, AMarkerCutShortWhileBeingWrittenIsNeverTakenForOne) {
+    // What a crash while writing the marker leaves: its temporary file, never the marker.
+    writeText(airports() / (std::string(kScanMarkerFileName) + ".tmp"), "1");
+    writeText(simaddon() / "OLD1.xml", "old");
+    EXPECT_TRUE(gf_recoverInterruptedScan(airports()));
+    ScanTransaction transaction(airports());
+    gf_beginScanTransaction(transaction);
+    EXPECT_EQ(gf_fileText(marker()), "1 0\n");
+    EXPECT_FALSE(fs::exists(airports() / (std::string(kScanMarkerFileName) + ".tmp")));
+}
+
 TEST_F(ScanTransactionTest, AStaleBackupWithoutMarkerIsRemovedNeverRestored) {
     writeText(gf_backupPathOf(thirdparty()) / "STALE.xml", "stale");
     writeText(thirdparty() / "NEW.xml", "new");
