@@ -96,28 +96,35 @@ bool lf_runScanAndWarn(ScanRun& run, ScanTransaction& transaction,
                        const std::vector<fs::path>& roots) {
     AirportScanSetup& setup = run.setup;
     const auto folders = gf_scanFoldersOf(setup.airportsFolder);
-    AirportScanContext context{
-        setup.services.stop, setup.publishers, run.scanLog, run.window,
-        [&run, &setup](const AirportFile& airport, const fs::path& target) {
-            if (!setup.writeAirportFile(airport, target)) {
-                return false;
-            }
-            run.written.push_back(target);
-            if (setup.onStep) {
-                setup.onStep(ScanStep::airportWritten);
-            }
-            return true;
-        },
-        setup.codeTests, folders[0], folders[1], setup.scanLogFile};
+    // The scan's writes are remembered, so that none can go missing unnoticed before the commit.
+    AirportFileWriter writeAndRemember = [&run, &setup](const AirportFile& airport,
+                                                        const fs::path& target) {
+        if (!setup.writeAirportFile(airport, target)) {
+            return false;
+        }
+        run.written.push_back(target);
+        if (setup.onStep) {
+            setup.onStep(ScanStep::airportWritten);
+        }
+        return true;
+    };
+    AirportScanContext context{setup.services.stop,
+                               setup.publishers,
+                               run.scanLog,
+                               run.window,
+                               std::move(writeAndRemember),
+                               setup.codeTests,
+                               folders[0],
+                               folders[1],
+                               setup.scanLogFile};
     const ScanWalkContext walk{context, setup.services.clock, setup.installSubfolder};
-    const ScanBodyContext body{walk,
-                               setup.services.window,
-                               setup.controls,
-                               setup.tbloFolder,
-                               setup.supportEmailAddress,
-                               [&run, &transaction] {
-                                   gf_checkScanFolders(transaction, run.written);
-                               }};
+    const ScanBodyContext body{
+        walk,
+        setup.services.window,
+        setup.controls,
+        setup.tbloFolder,
+        setup.supportEmailAddress,
+        [&run, &transaction] { gf_checkScanFolders(transaction, run.written); }};
     const bool found = gf_scanAirportFolders(roots, body);
     if (!found) {
         lf_showLogged(setup, "Warning: Scan has not found any add-on airports");
@@ -137,7 +144,8 @@ bool lf_scanAndCommit(ScanRun& run) {
     setup.services.window.enqueueUpdate(GuiUpdate::ThirdpCount{0});
 
     if (!setup.refreshWeeklyAirports()) {
-        lf_showLogged(setup, "Reading RT weekly airports failed; keeping previous airport scan data");
+        lf_showLogged(setup,
+                      "Reading RT weekly airports failed; keeping previous airport scan data");
         return false;
     }
     if (!setup.readPublishers(setup.publishers, setup.msfs2020)) {
@@ -182,8 +190,8 @@ void gf_runAirportScan(AirportScanSetup& setup) noexcept {
         if (!gf_recoverInterruptedScan(setup.airportsFolder, setup.onStep)) {
             LogFile::writeImportant(
                 "Airport scan skipped: recovery of a previously interrupted scan failed");
-            lf_showLogged(setup,
-                          "Airport scan skipped; previous airport data could not be recovered safely");
+            lf_showLogged(
+                setup, "Airport scan skipped; previous airport data could not be recovered safely");
             return;
         }
         if (setup.skipScan) {
@@ -206,8 +214,8 @@ void gf_runAirportScan(AirportScanSetup& setup) noexcept {
     try {
         succeeded = lf_scanAndCommit(run);
     } catch (const std::exception& e) {
-        failure = fmt::format("Airport scan failed; previous airport scan data restored: {}",
-                              e.what());
+        failure =
+            fmt::format("Airport scan failed; previous airport scan data restored: {}", e.what());
     } catch (...) {
         failure = "Airport scan failed with an unknown error; previous airport scan data restored";
     }

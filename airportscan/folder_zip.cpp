@@ -22,9 +22,9 @@ bool lf_closeZipArchive(ZipArchive& archive, const fs::path& target, std::size_t
     if (ec) {
         size = 0;
     }
-    LogFile::write(fmt::format(
-        "[zip] Added {} files, close_result={}, ok_close={}, exists={}, size={} bytes", added,
-        result, result == 0, exists, size));
+    LogFile::write(
+        fmt::format("[zip] Added {} files, close_result={}, ok_close={}, exists={}, size={} bytes",
+                    added, result, result == 0, exists, size));
     return result == 0 && added > 0 && exists && size != 0;
 }
 

@@ -75,8 +75,8 @@ void lf_scanPackage(const fs::path& folder, const std::string& folderText,
             context.window.setSimaddonCount(stockCount);
         }
         airport.publisher = std::string(kSimaddonPublisher);
-        airport.package = PackageManifest{{}, {}, std::string(kStockManufacturer),
-                                          std::string(kStockCreator)};
+        airport.package =
+            PackageManifest{{}, {}, std::string(kStockManufacturer), std::string(kStockCreator)};
         gf_readPackageFacilities(airport, context);
         return;
     }
@@ -93,8 +93,8 @@ void lf_scanPackage(const fs::path& folder, const std::string& folderText,
         airport.package = manifests->manifestOf(folder, context.scanLog);
     }
     if (airport.package) {
-        context.scanLog.push_back(fmt::format("streamed package manifest found, version '{}'",
-                                              airport.package->version));
+        context.scanLog.push_back(
+            fmt::format("streamed package manifest found, version '{}'", airport.package->version));
     }
     gf_readPackageFacilities(airport, context);
 }
@@ -162,14 +162,14 @@ void gf_readPackageFacilities(AirportFile& airport, const AirportScanContext& co
         }
     } catch (const std::exception& e) {
         context.window.showStatusText(e.what(), true);
-        context.scanLog.push_back(
-            fmt::format("Reading Facilities data for {} via SimConnect failed: {}", code, e.what()));
+        context.scanLog.push_back(fmt::format(
+            "Reading Facilities data for {} via SimConnect failed: {}", code, e.what()));
         gf_closeFacilityConnection();
         lf_writeScanLog(context);
         return;
     }
-    const std::string line =
-        fmt::format("Reading Facilities data for {} via SimConnect failed, is MSFS connected?", code);
+    const std::string line = fmt::format(
+        "Reading Facilities data for {} via SimConnect failed, is MSFS connected?", code);
     LogFile::write(line);
     context.scanLog.push_back(line);
     lf_writeScanLog(context);

@@ -33,8 +33,10 @@ bool ScanBglSteps::hasAcceptedPublisher(const AirportPackage& package) {
 }
 
 void ScanBglSteps::writeGeneratedApf(AirportFile& airport, std::size_t helipads) {
-    gf_writeGeneratedApf(airport, static_cast<std::int32_t>(std::min<std::size_t>(
-                                              helipads, std::numeric_limits<std::int32_t>::max())), context_);
+    gf_writeGeneratedApf(airport,
+                         static_cast<std::int32_t>(std::min<std::size_t>(
+                             helipads, std::numeric_limits<std::int32_t>::max())),
+                         context_);
 }
 
 void ScanBglSteps::showSimaddonCount() {

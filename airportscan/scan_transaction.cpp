@@ -200,8 +200,8 @@ void gf_createScanMarker(ScanTransaction& transaction) {
         if (transaction.existed[i]) {
             fs::rename(folders[i], gf_backupPathOf(folders[i]), ec);
             if (ec) {
-                throw std::runtime_error(fmt::format("could not preserve {} before airport scan: {}",
-                                                     folderText, ec.message()));
+                throw std::runtime_error(fmt::format(
+                    "could not preserve {} before airport scan: {}", folderText, ec.message()));
             }
             transaction.preserved[i] = true;
             lf_report(transaction.onStep, ScanStep::folderPreserved);

@@ -30,13 +30,14 @@ constexpr std::array<std::string_view, 4> kMsfs2024Roots = {"Community", "Stream
 
 // Words of folders that hold no airport (compared with the lower-cased path).
 constexpr std::array<std::string_view, 14> kSkippedFolderWords = {
-    "fs-base",    "tutorials",   "aircraft",     "bushtrip",      "discovery",
-    "point-of-interest", "simobjects", "vcockpits", "aig-aitraffic", "justflight-aircraft",
-    "fsltl",      "gsx-pro",     "gsx-world",    "landingchallenge"};
+    "fs-base",       "tutorials",           "aircraft",   "bushtrip",
+    "discovery",     "point-of-interest",   "simobjects", "vcockpits",
+    "aig-aitraffic", "justflight-aircraft", "fsltl",      "gsx-pro",
+    "gsx-world",     "landingchallenge"};
 
 // Files that hold no airport of their own (compared with the path as it is).
 constexpr std::array<std::string_view, 7> kSkippedFileWords = {
-    "statics",         "afcad updates", "_heliports",  "duijffmedia-eham-remove",
+    "statics",         "afcad updates", "_heliports",   "duijffmedia-eham-remove",
     "immersivelights", "immersive-",    "bksq-scenery-"};
 
 constexpr std::string_view kStreamedPackagesWord = "StreamedPackages";
@@ -195,7 +196,8 @@ void gf_scanRoot(const fs::path& root, const ScanWalkContext& walk) {
                 if (!lf_enterFolder(entry, depth, walk, visited)) {
                     it.disable_recursion_pending();
                 }
-            } else if (entry.is_regular_file(typeError) && !lf_scanFile(entry.path(), depth, walk)) {
+            } else if (entry.is_regular_file(typeError) &&
+                       !lf_scanFile(entry.path(), depth, walk)) {
                 return;
             }
         } catch (const std::exception& e) {

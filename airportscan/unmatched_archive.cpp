@@ -31,11 +31,13 @@ void gf_sendScanFileCounts(const fs::path& simaddon, const fs::path& thirdparty,
 
 bool gf_scanAirportFolders(const std::vector<fs::path>& roots, const ScanBodyContext& body) {
     const AirportScanContext& scan = body.walk.scan;
-    LogFile::write(fmt::format("The scan will search {} folder{}", roots.size(), lf_plural(roots.size())));
+    LogFile::write(
+        fmt::format("The scan will search {} folder{}", roots.size(), lf_plural(roots.size())));
     std::error_code ec;
     fs::remove(scan.scanLogFile, ec);
     if (ec) {
-        LogFile::write("problems with removing previous files (maybe still open?): " + ec.message());
+        LogFile::write("problems with removing previous files (maybe still open?): " +
+                       ec.message());
     }
     body.controls.setTbloNoticePending(false);
     scan.scanLog.reserve(kScanLogLinesReserved);
@@ -53,8 +55,8 @@ bool gf_scanAirportFolders(const std::vector<fs::path>& roots, const ScanBodyCon
 
     const std::size_t copied = gf_copyAirportFilesToTblo(scan.simaddonFolder, body, false);
     if (copied > 0) {
-        LogFile::write(fmt::format("{} simaddon file{} copied to tblo folder", copied,
-                                   copied > 1 ? "s" : ""));
+        LogFile::write(
+            fmt::format("{} simaddon file{} copied to tblo folder", copied, copied > 1 ? "s" : ""));
     }
     gf_copyAirportFilesToTblo(scan.thirdpartyFolder, body, true);
     gf_zipTbloFolder(body);

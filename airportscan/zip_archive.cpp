@@ -27,7 +27,8 @@ bool ZipArchive::addData(const std::string& name, std::vector<std::uint8_t> byte
     if (archive_ == nullptr) {
         return false;
     }
-    auto& kept = buffers_.emplace_back(std::make_unique<std::vector<std::uint8_t>>(std::move(bytes)));
+    auto& kept =
+        buffers_.emplace_back(std::make_unique<std::vector<std::uint8_t>>(std::move(bytes)));
     zip_source_t* source = zip_source_buffer(archive_, kept->data(), kept->size(), 0);
     if (source == nullptr) {
         return false;

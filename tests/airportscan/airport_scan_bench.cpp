@@ -42,14 +42,16 @@ void BM_ScanOf2000Packages(benchmark::State& state) {
     scan.publishers.thirdparties = {{"Orbx", {}}};
     const fs::path streamed = dir / "StreamedPackages";
     for (int i = 0; i < kStock; ++i) {
-        fs::create_directories(streamed / fmt::format("fs24-microsoft-airport-{}-city", lf_code(i)));
+        fs::create_directories(streamed /
+                               fmt::format("fs24-microsoft-airport-{}-city", lf_code(i)));
         scan.publishers.simaddons.insert(lf_code(i));
     }
     for (int i = kStock; i < kStock + kPublisher; ++i) {
         const std::string name = fmt::format("orbx-airport-{}", lf_code(i));
         fs::create_directories(streamed / ("fs24-" + name));
-        testing::writeText(dir / "Official2024" / "OneStore" / name / "manifest.json",
-                           R"({"title": "Orbx", "package_version": "1.0", "manufacturer": "Orbx"})");
+        testing::writeText(
+            dir / "Official2024" / "OneStore" / name / "manifest.json",
+            R"({"title": "Orbx", "package_version": "1.0", "manufacturer": "Orbx"})");
         scan.publishers.thirdparties[0].entries.push_back({lf_code(i), "1.0"});
     }
     for (int i = 0; i < kNonAirport; ++i) {
@@ -63,9 +65,9 @@ void BM_ScanOf2000Packages(benchmark::State& state) {
     }
     ManualClock clock(ManualClock::utcTime(2026, 1, 5, 12));
     const AirportScanContext context = scan.context();
-    const ScanWalkContext walk{context, clock, [&](std::string_view name) -> std::optional<fs::path> {
-                                   return dir / name;
-                               }};
+    const ScanWalkContext walk{
+        context, clock,
+        [&](std::string_view name) -> std::optional<fs::path> { return dir / name; }};
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove_all(scan.simaddonFolder);
@@ -76,8 +78,8 @@ void BM_ScanOf2000Packages(benchmark::State& state) {
         state.ResumeTiming();
         gf_scanFolders({dir / "Community", streamed}, walk);
     }
-    state.counters["links"] = static_cast<double>(std::distance(
-        fs::directory_iterator(scan.simaddonFolder), fs::directory_iterator()) +
+    state.counters["links"] = static_cast<double>(
+        std::distance(fs::directory_iterator(scan.simaddonFolder), fs::directory_iterator()) +
         std::distance(fs::directory_iterator(scan.thirdpartyFolder), fs::directory_iterator()));
 }
 BENCHMARK(BM_ScanOf2000Packages)->Unit(benchmark::kMillisecond);

@@ -172,8 +172,9 @@ TEST_F(AirportScanDriverTest, ASkippedScanOrAnUnreadableWeeklyListLeavesTheFolde
         gf_runAirportScan(setup);
         EXPECT_EQ(gf_snapshotScanFolders(airports()), before_);
         EXPECT_EQ(statusTexts().back(),
-                  skipped ? "Airport scan suppressed by parameter SKIP_AIRPORT_SCAN"
-                          : "Reading RT weekly airports failed; keeping previous airport scan data");
+                  skipped
+                      ? "Airport scan suppressed by parameter SKIP_AIRPORT_SCAN"
+                      : "Reading RT weekly airports failed; keeping previous airport scan data");
         EXPECT_EQ(scan_.window.last<GuiUpdate::SimaddonCount>()->count, 1u);
         // Only a scan that starts disables the check box, and enables it again at its end.
         if (skipped) {
@@ -193,7 +194,8 @@ TEST_F(AirportScanDriverTest, AScanCutShortByTheStopOfTheRunKeepsThePreviousFold
     });
     EXPECT_EQ(gf_snapshotScanFolders(airports()), before_);
     EXPECT_FALSE(fs::exists(dir_ / "tblo"));
-    EXPECT_THAT(statusTexts(), Contains("Airport scan stopped; keeping previous airport scan data"));
+    EXPECT_THAT(statusTexts(),
+                Contains("Airport scan stopped; keeping previous airport scan data"));
 }
 
 // What happens to my_thirdparty when the scan writes its first airport file.
@@ -231,8 +233,8 @@ TEST_P(FolderFaultTest, IsReportedAndRolledBack) {
             GTEST_SKIP() << "a read-only folder is writable here (the tests run as root)";
         }
         EXPECT_TRUE(logHas("==> Airport scan failed; previous airport scan data restored: "
-                           "airport scan folder " + gf_pathToUtf8(thirdparty) +
-                           " cannot be written to"));
+                           "airport scan folder " +
+                           gf_pathToUtf8(thirdparty) + " cannot be written to"));
         // The files written before cannot be removed from the read-only folder: the marker
         // stays, and the next start finishes the repair.
         EXPECT_TRUE(fs::exists(airports() / ".airport_scan_in_progress"));

@@ -118,11 +118,11 @@ TEST_P(ScanCrashTest, EveryCrashIsRepairedToTheFoldersOfBeforeOrAfter) {
     LogFile::close();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scans, ScanCrashTest,
-    ::testing::Values(CrashCase{"Commits", true, true}, CrashCase{"CommitsFirstScan", false, true},
-                      CrashCase{"RollsBack", true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Scans, ScanCrashTest,
+                         ::testing::Values(CrashCase{"Commits", true, true},
+                                           CrashCase{"CommitsFirstScan", false, true},
+                                           CrashCase{"RollsBack", true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace skyloom::testing

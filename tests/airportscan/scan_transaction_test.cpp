@@ -49,8 +49,8 @@ TEST_P(TransactionOutcomeTest, CommitKeepsTheNewFoldersRollbackTheOldOnes) {
     {
         ScanTransaction transaction(airports());
         gf_beginScanTransaction(transaction);
-        EXPECT_EQ(gf_fileText(marker()), fmt::format("{} {}\n", c.simaddonBefore ? 1 : 0,
-                                                     c.thirdpartyBefore ? 1 : 0));
+        EXPECT_EQ(gf_fileText(marker()),
+                  fmt::format("{} {}\n", c.simaddonBefore ? 1 : 0, c.thirdpartyBefore ? 1 : 0));
         EXPECT_EQ(fs::exists(gf_backupPathOf(simaddon())), c.simaddonBefore);
         EXPECT_TRUE(fs::is_empty(simaddon()) && fs::is_empty(thirdparty()));
         writeText(simaddon() / "NEW1.xml", "new");
@@ -61,23 +61,25 @@ TEST_P(TransactionOutcomeTest, CommitKeepsTheNewFoldersRollbackTheOldOnes) {
     }
     const FolderSnapshot after = gf_snapshotScanFolders(airports());
     if (c.commit) {
-        EXPECT_EQ(after.files, (std::map<std::string, std::string>{{"my_simaddon/NEW1.xml", "new"}}));
+        EXPECT_EQ(after.files,
+                  (std::map<std::string, std::string>{{"my_simaddon/NEW1.xml", "new"}}));
         EXPECT_EQ(after.folders, (std::set<std::string>{"my_simaddon", "my_thirdparty"}));
     } else {
         EXPECT_EQ(after, before);
     }
     EXPECT_FALSE(fs::exists(marker()));
-    EXPECT_FALSE(fs::exists(gf_backupPathOf(simaddon())) || fs::exists(gf_backupPathOf(thirdparty())));
+    EXPECT_FALSE(fs::exists(gf_backupPathOf(simaddon())) ||
+                 fs::exists(gf_backupPathOf(thirdparty())));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, TransactionOutcomeTest,
-    ::testing::Values(OutcomeCase{"FirstScanCommitted", false, false, true},
-                      OutcomeCase{"FirstScanRolledBack", false, false, false},
-                      OutcomeCase{"OnlySimaddonCommitted", true, false, true},
-                      OutcomeCase{"OnlySimaddonRolledBack", true, false, false},
-                      OutcomeCase{"BothRolledBack", true, true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Cases, TransactionOutcomeTest,
+                         ::testing::Values(OutcomeCase{"FirstScanCommitted", false, false, true},
+                                           OutcomeCase{"FirstScanRolledBack", false, false, false},
+                                           OutcomeCase{"OnlySimaddonCommitted", true, false, true},
+                                           OutcomeCase{"OnlySimaddonRolledBack", true, false,
+                                                       false},
+                                           OutcomeCase{"BothRolledBack", true, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(ScanTransactionTest, AMarkerThatIsNotTwoIntegersFailsTheRepairAndStays) {
     writeText(marker(), "1 x\n");

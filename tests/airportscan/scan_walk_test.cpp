@@ -14,13 +14,13 @@
 #include "foundation/manual_clock.h"
 #include "foundation/text.h"
 #include "foundation/text_files.h"
-#include <fmt/format.h>
-#include <fmt/ranges.h>
 #include "tests/airportscan/support/scan_test_support.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/shared_data.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_files.h"
+#include <fmt/format.h>
+#include <fmt/ranges.h>
 
 namespace skyloom::testing {
 namespace {
@@ -61,10 +61,11 @@ protected:
     ScanFixture scan_{dir_.path(), {"QSKA", "KPHX"}};
     ManualClock clock_{ManualClock::utcTime(2026, 1, 5, 12)};
     AirportScanContext context_ = scan_.context();
-    ScanWalkContext walk_{context_, clock_, [this](std::string_view name) -> std::optional<fs::path> {
-                              const fs::path folder = dir_ / name;
-                              return fs::is_directory(folder) ? std::optional(folder) : std::nullopt;
-                          }};
+    ScanWalkContext walk_{
+        context_, clock_, [this](std::string_view name) -> std::optional<fs::path> {
+            const fs::path folder = dir_ / name;
+            return fs::is_directory(folder) ? std::optional(folder) : std::nullopt;
+        }};
 };
 
 TEST_F(ScanWalkTest, AirportFilesAreFoundOnceAndLinkCyclesCut) {
@@ -84,7 +85,8 @@ TEST_F(ScanWalkTest, AirportFilesAreFoundOnceAndLinkCyclesCut) {
                                    "Fac depth 2: " + root + "/c/scenery/KPHX.Bgl"));
     EXPECT_THAT(linesWith("skipping recursive directory link"),
                 ElementsAre("===>  skipping recursive directory link during airport scan, depth "
-                            "1, folder: " + root + "/c/loop, resolved target: " + root));
+                            "1, folder: " +
+                            root + "/c/loop, resolved target: " + root));
     EXPECT_THAT(scan_.window.statusTexts,
                 ElementsAre(gf_pathToUtf8(dir_ / "Missing") + " does not exist, skipped!"));
 }
@@ -104,7 +106,8 @@ TEST_F(ScanWalkTest, PackageFoldersArePassedOverByNameBeforeTheirCodeIsLookedFor
                             "QSKA does not exist as simaddon",
                             "Reading Facilities data for QSKA via SimConnect failed, is MSFS "
                             "connected?"));
-    EXPECT_EQ(gf_splitLines(gf_fileText(scan_.scanLogFile)), gf_splitLines(fmt::format("{}\n", fmt::join(scan_.scanLog, "\n"))));
+    EXPECT_EQ(gf_splitLines(gf_fileText(scan_.scanLogFile)),
+              gf_splitLines(fmt::format("{}\n", fmt::join(scan_.scanLog, "\n"))));
     EXPECT_THAT(scan_.window.simaddonCounts, ElementsAre(0u));
 }
 

@@ -20,7 +20,8 @@ const fs::path kNoAirportBgl = "data/bgl/TheMainlineCowboy-SkyHarborPhx/scenery/
 const fs::path kSceneryManifest =
     "data/manifests/alfonsosiloniz-FPL2SCN/BGLLibrary/MSFS_Package/aquilon-visualpoints/"
     "manifest.json";
-const fs::path kAircraftManifest = "data/manifests/jopeek-fsltl-canada-air-virtual-pack/manifest.json";
+const fs::path kAircraftManifest =
+    "data/manifests/jopeek-fsltl-canada-air-virtual-pack/manifest.json";
 
 void lf_copy(const fs::path& source, const fs::path& target) {
     fs::create_directories(target.parent_path());
@@ -85,7 +86,8 @@ std::string gf_installationArchives() {
            R"(<simaddons24><s24 aps="LSZH"/></simaddons24>)";
 }
 
-ScanSetupFixture::ScanSetupFixture(const fs::path& baseFolder, bool msfs, std::set<std::string> codes)
+ScanSetupFixture::ScanSetupFixture(const fs::path& baseFolder, bool msfs,
+                                   std::set<std::string> codes)
     : base(baseFolder), msfs2020(msfs), airports(std::move(codes)) {}
 
 AirportScanSetup ScanSetupFixture::setup() {
