@@ -1,0 +1,113 @@
+// "Block" and "Unblock" pushed in the window: the block reaches the live traffic through the
+// settings snapshot's block settings and the block-applied request, and survives in
+// parameters.xml; "Unblock" takes it back and leaves the aircraft selector empty.
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "config/option_parameters.h"
+#include "gui/block_commands.h"
+#include "platform/winui/input.h"
+#include "tests/gui/support/main_window_fixture.h"
+
+namespace skyloom::testing {
+namespace {
+
+struct BlockCase {
+    std::string selected;
+    BlockSettings block; // what the live traffic reads afterwards
+    std::string status;
+};
+
+class BlockTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        gui_.setAppliedUpdateObserver([this](const GuiUpdate& update, GuiRedrawFlags) {
+            if (const auto* status = update.get<GuiUpdate::StatusText>()) {
+                statusLines_.push_back(status->text);
+            }
+        });
+        ASSERT_NE(open(), nullptr);
+    }
+    void push(const OptionButton& button) {
+        winui::injectClickInWindow(button.window(), winui::POINT{4, 4});
+        pump();
+    }
+    std::vector<std::string> statusLines_;
+};
+
+TEST_F(BlockTest, BlockReachesTheTrafficAndUnblockTakesItBack) {
+    const BlockCase cases[] = {
+        {"DAL123,N123DL,a1b2c3,A321",
+         {"DAL123,N123DL,a1b2c3,A321", "DAL123", "N123DL", 0xa1b2c3, false},
+         "Aircraft with callsign: DAL123, regcode: N123DL and hexid: a1b2c3 is blocked"},
+        // A ghost's callsign, and a hex id beyond 24 bits kept at the largest.
+        {"DAL123_,N123DL,1FFFFFFF,A321",
+         {"DAL123_,N123DL,1FFFFFFF,A321", "DAL123_", "N123DL", 16777215, true},
+         "Aircraft with callsign: DAL123_, regcode: N123DL and hexid: 1fffffff is blocked"},
+        // Not an aircraft of the list: nothing is blocked, nothing said.
+        {"DAL123 N123DL", {}, ""},
+    };
+    for (const BlockCase& c : cases) {
+        statusLines_.clear();
+        run_.requests_.clear();
+        parameters_.AIRCRAFT_SELECTOR.setItems({"select an aircraft", c.selected});
+        parameters_.AIRCRAFT_SELECTOR.setCurrent(c.selected);
+        parameters_.AIRCRAFT_SELECTOR.fillComboBox();
+        parameters_.blockButton.enable(true);
+        pump();
+
+        push(parameters_.blockButton);
+
+        const bool blocked = !c.block.BLOCK_AIRCRAFT.empty();
+        EXPECT_EQ(parameters_.settings()->block, c.block) << c.selected;
+        EXPECT_EQ(savedValue("BLOCK_AIRCRAFT").value_or(""), c.block.BLOCK_AIRCRAFT);
+        EXPECT_EQ(run_.requests_.blockApplied.load(), blocked) << c.selected;
+        EXPECT_EQ(statusLines_,
+                  blocked ? std::vector<std::string>{c.status} : std::vector<std::string>{});
+        if (!blocked) {
+            continue;
+        }
+        EXPECT_EQ(savedValue("BLOCK_HEXIDDEC"), std::to_string(c.block.BLOCK_HEXIDDEC));
+        EXPECT_FALSE(parameters_.blockButton.isEnabled());
+        EXPECT_TRUE(parameters_.unblockButton.isEnabled());
+        EXPECT_FALSE(parameters_.aircraftButton.isEnabled());
+        EXPECT_FALSE(parameters_.AIRCRAFT_SELECTOR.isEnabled());
+        EXPECT_FALSE(parameters_.ALL_AIR_GND_SELECTOR.isEnabled());
+
+        statusLines_.clear();
+        push(parameters_.unblockButton);
+
+        EXPECT_EQ(parameters_.settings()->block, BlockSettings{}) << c.selected;
+        EXPECT_EQ(savedValue("BLOCK_AIRCRAFT"), "");
+        EXPECT_EQ(savedValue("BLOCK_HEXIDDEC"), "0");
+        EXPECT_TRUE(run_.requests_.unblockPushed.load());
+        EXPECT_THAT(statusLines_,
+                    ::testing::ElementsAre(fmt::format(
+                        "No more blocking of aircraft: cs: {} reg: {} hexid: {:x} ",
+                        c.block.BLOCK_CALLSIGN, c.block.BLOCK_REGCODE, c.block.BLOCK_HEXIDDEC)));
+        EXPECT_EQ(parameters_.AIRCRAFT_SELECTOR.items(), std::vector<std::string>{""});
+        EXPECT_EQ(parameters_.AIRCRAFT_SELECTOR.current(), "");
+        EXPECT_FALSE(parameters_.AIRCRAFT_SELECTOR.isEnabled());
+        EXPECT_TRUE(parameters_.aircraftButton.isEnabled());
+        EXPECT_TRUE(parameters_.ALL_AIR_GND_SELECTOR.isEnabled());
+        EXPECT_FALSE(parameters_.unblockButton.isEnabled());
+    }
+}
+
+TEST_F(BlockTest, TheStartUpShowsTheSavedBlock) {
+    for (const bool blocked : {true, false}) {
+        parameters_.BLOCK_AIRCRAFT.setValue(blocked ? "DAL123,N123DL,a1b2c3,A321" : "");
+        gf_showSavedBlock(parameters_);
+        EXPECT_FALSE(parameters_.blockButton.isEnabled()) << blocked;
+        EXPECT_EQ(parameters_.unblockButton.isEnabled(), blocked);
+        EXPECT_EQ(parameters_.aircraftButton.isEnabled(), !blocked);
+        EXPECT_EQ(parameters_.ALL_AIR_GND_SELECTOR.isEnabled(), !blocked);
+    }
+}
+
+} // namespace
+} // namespace skyloom::testing
