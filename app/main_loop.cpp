@@ -4,10 +4,13 @@
 
 #include "app/program_mailbox.h"
 
+#include "config/parameters.h"
+#include "config/params_snapshot.h"
 #include "config/startup_choices.h"
 #include "feed/rt_app_link.h"
 #include "gui/gui.h"
 #include "gui/parking_interval.h"
+#include "gui/time_shift.h"
 #include "platform/os/timer_period.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/stop_request.h"
@@ -95,6 +98,24 @@ void MainLoop::userDataStep() {
     ++counters_.userDataSteps;
     gf_refreshCurrentDaySlot();
     gf_enableTrafficMailbox(true);
+    if (traffic_.steps.removeBlockedAc) {
+        traffic_.steps.removeBlockedAc(traffic_);
+    }
+    if (gf_paramsSnapshot()->SIM_TIME) {
+        followSimTime();
+    }
+}
+
+// A shift taken from the simulator's clock; a later jump of it restarts the run.
+void MainLoop::followSimTime() {
+    const UserAircraft& user = context_.user;
+    StopControl& stop = context_.stop;
+    const TimeShiftLinks links{gf_params(), context_.gui,
+                               [&stop] { gf_requestStop(stop, StopReason::newSettings, 0); }};
+    const SimClockReading sim{user.simUtcValid.load(), user.simUtcSeconds.load()};
+    const auto now = std::chrono::duration_cast<std::chrono::seconds>(
+        context_.clock.utcNow().time_since_epoch());
+    gf_simTimeFollower().follow(links, sim, now.count(), gf_isRtDirect());
 }
 
 void MainLoop::secondStep() {

@@ -4,7 +4,8 @@
 // slower steps:
 // - the user aircraft's data requests, at the first cycle of each new simulator connection;
 // - the user-data step, whenever the simulator link reports that the user aircraft's
-//   once-a-second on-ground reply has arrived;
+//   once-a-second on-ground reply has arrived: the blocked aircraft is removed, and while
+//   SIM_TIME is on the time shift follows the simulator's clock;
 // - the once-a-second step, every 100th cycle;
 // - the 60 s step, every 60th once-a-second step;
 // - the parking slot, at the once-a-second steps whose count is a multiple of 14 but not of 5
@@ -73,6 +74,7 @@ public:
 private:
     void beforeFirstCycle();
     void userDataStep();
+    void followSimTime();
     void secondStep();
     void minuteStep();
     void parkingSlot();

@@ -30,14 +30,16 @@
 #include "foundation/clock.h"
 #include "foundation/icao_code.h"
 #include "foundation/log_file.h"
-#include "foundation/program_clock.h"
 #include "foundation/text.h"
 #include "foundation/version.h"
 #include "gui/gui.h"
 #include "gui/gui_messages.h"
 #include "gui/install_path_check.h"
 #include "gui/parking_controls.h"
+#include "gui/block_commands.h"
+#include "gui/destination.h"
 #include "gui/parking_interval.h"
+#include "gui/time_shift.h"
 #include "gui/traffic_range.h"
 #include "liveries/livery_matching_summary.h"
 #include "liveries/livery_scan.h"
@@ -179,6 +181,17 @@ bool lf_readAirports(const RunState&) {
     return true;
 }
 
+// The saved time shift, which this run starts with (no restart), the saved block, and the
+// saved destination, which needs the airports table.
+bool lf_applySavedShiftAndDestination(const RunState& run) {
+    ProgramParameters& p = gf_params();
+    gf_showSavedBlock(p);
+    const TimeShiftLinks links{p, run.context.gui, {}};
+    gf_setTimeShift(links, gf_timeShiftMinutesOf(*p.settings()), true, true);
+    gf_applySavedDestination(run.context.gui, p);
+    return true;
+}
+
 // The installed AI liveries, unless the user skips the scan and the file of an earlier scan is
 // there to be read. A scan that cannot go on throws what the user must be told; a stop request
 // ends it quietly and the next step sees the stop.
@@ -273,7 +286,7 @@ struct StartupStep {
 // The start-up, in its order. The steps of subsystems that are not part of the program yet
 // take their places as follows:
 // - before the working-folder check: the socket layer;
-// - after the airports: the park airports list, the saved time shift and destination;
+// - after the airports: the park airports list;
 // - before the SimClient thread: the destination, the traffic state;
 // - after the wait for the simulator: the park airport from the user's position, the airport
 //   scan (which loads RealTraffic's weekly airport list itself), the traffic range and the
@@ -288,6 +301,7 @@ constexpr std::array kStartupSteps = {
     StartupStep{"update check", &lf_checkForUpdates},
     StartupStep{"dbase", &lf_readDbase},
     StartupStep{"airports", &lf_readAirports},
+    StartupStep{"time shift and destination", &lf_applySavedShiftAndDestination},
     StartupStep{"window options", &lf_applyWindowOptions},
     StartupStep{"livery scan", &lf_scanLiveriesWhenNeeded},
     StartupStep{"livery tables", &lf_buildLiveryTables},
@@ -428,7 +442,7 @@ bool lf_prepareNextRun(const RunState& run) {
     gf_trafficMailbox().reset();
     gf_resetQnh();
     gf_clearCurrentDaySlot();
-    g_timeShiftActive.store(false);
+    gf_simTimeFollower().prepareForRestart();
     run.context.requests.clear();
     run.context.gui.enqueueUpdate(GuiUpdate::Reset{});
     // Last, so that a close before it is seen here and one after it stops the next run.

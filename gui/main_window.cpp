@@ -54,7 +54,7 @@ void gf_registerProgramResources() {
 MainWindow::MainWindow(Gui& gui, ProgramParameters& parameters, MainWindowRun& run,
                        ControlsBuilder controls)
     : gui_(gui), parameters_(parameters), run_(run), controls_(std::move(controls)),
-      commands_(gui, parameters, run), parametersFile_(gf_parametersPath()) {}
+      commands_(gui, parameters, run), destination_(gui, parameters), parametersFile_(gf_parametersPath()) {}
 
 MainWindow::~MainWindow() {
     destroy();

@@ -16,6 +16,7 @@
 //   SETTINGS");
 // - WM_COMMAND from a control goes to the option commands (gui/option_commands.h), which
 //   raise the run's requests and ask it to restart when a start-up setting changed;
+// - Enter in the destination edit box applies the destination (gui/destination.h);
 // - WM_DESTROY (the system took the window down) stops the window updates and quits with 0.
 #pragma once
 
@@ -26,6 +27,7 @@
 #include <string>
 #include <string_view>
 
+#include "gui/destination.h"
 #include "gui/option_commands.h"
 #include "platform/winui/win_types.h"
 
@@ -152,6 +154,7 @@ private:
     ControlsBuilder controls_;
     CommandHandler commandHandler_;
     OptionCommands commands_;
+    DestinationEdit destination_;
     std::filesystem::path parametersFile_;
     std::u16string title_ = u"Skyloom";
     winui::HWND window_ = nullptr;

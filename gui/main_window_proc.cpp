@@ -98,6 +98,9 @@ std::optional<winui::LRESULT> MainWindow::handle(winui::HWND window, winui::UINT
 winui::LRESULT MainWindow::onCreate(winui::HWND window) {
     g_mainWindow.store(window);
     const bool made = controls_ ? controls_(window) : gf_createControls(gui_, parameters_, window);
+    if (made) {
+        destination_.subclass(parameters_.DESTINATION.window());
+    }
     return made ? 0 : -1;
 }
 

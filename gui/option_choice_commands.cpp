@@ -14,6 +14,7 @@
 #include "gui/gui.h"
 #include "gui/main_window.h"
 #include "gui/option_commands.h"
+#include "gui/park_airport_links.h"
 #include "gui/parking_interval.h"
 #include "sim/sim_link_state.h"
 
@@ -74,7 +75,8 @@ bool OptionCommands::handleTextChoice(winui::HWND window, winui::WPARAM wParam) 
             const std::string airport = p.DESTINATION.value();
             gui_.showStatusText(
                 fmt::format("selected stand '{}' at airport '{}'", selection->text, airport), true);
-            if (!actions_.reserveStand || !actions_.reserveStand(airport, selection->text)) {
+            const auto& reserveStand = gf_parkAirportLinks().reserveStand;
+            if (!reserveStand || !reserveStand(airport, selection->text)) {
                 LogFile::writeImportant(fmt::format("could not update stand {} in airport {}",
                                                     selection->text, airport));
             }

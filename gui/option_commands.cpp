@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "config/parameters.h"
+#include "config/params_snapshot.h"
 #include "config/program_paths.h"
 #include "config/startup_choices.h"
 #include "config/window_requests.h"
@@ -13,11 +14,13 @@
 #include "foundation/files.h"
 #include "foundation/log_file.h"
 #include "foundation/version.h"
+#include "gui/block_commands.h"
 #include "gui/gui.h"
 #include "gui/main_window.h"
 #include "gui/parking_controls.h"
 #include "gui/parking_interval.h"
 #include "gui/tblo_notice.h"
+#include "gui/time_shift.h"
 #include "platform/winui/dialogs.h"
 #include "platform/winui/messages.h"
 
@@ -27,8 +30,7 @@ bool OptionCommands::handle(winui::HWND window, winui::WPARAM wParam) {
     bool handled = false;
     try {
         const int id = winui::LOWORD(wParam);
-        handled =
-            handleButton(window, id) || handleCheckbox(window, id) || handleChoice(window, wParam);
+        handled = handleButton(id) || handleCheckbox(window, id) || handleChoice(window, wParam);
     } catch (const std::exception& error) {
         LogFile::writeImportant(fmt::format("{} exception {}", "lf_HandleWMCOMMAND", error.what()));
         return false;
@@ -47,15 +49,15 @@ void OptionCommands::showOrClear(bool show, std::string text, bool log) {
     }
 }
 
-bool OptionCommands::handleButton(winui::HWND window, int id) {
+bool OptionCommands::handleButton(int id) {
     ProgramParameters& p = parameters_;
     WindowRequests& requests = run_.requests();
     if (id == p.blockButton.controlId()) {
         const std::string aircraft = p.AIRCRAFT_SELECTOR.current();
         if (aircraft.empty() || aircraft == kSelectAircraftPrompt) {
             gui_.showStatusText("Nothing to block ...", true);
-        } else if (actions_.blockAircraft) {
-            actions_.blockAircraft(window);
+        } else {
+            lf_blockAircraft(p, gui_, requests);
         }
     } else if (id == p.aircraftButton.controlId()) {
         requests.aircraftList.store(true, std::memory_order_release);
@@ -64,17 +66,16 @@ bool OptionCommands::handleButton(winui::HWND window, int id) {
         requests.unblockPushed.store(true, std::memory_order_release);
         if (p.BLOCK_AIRCRAFT.empty()) {
             gui_.showStatusText("Nothing to unblock...", true);
-        } else if (actions_.unblockAircraft) {
-            actions_.unblockAircraft(window);
+        } else {
+            lf_unblockAircraft(p, gui_);
         }
     } else if (id == p.flushButton.controlId()) {
         gui_.showStatusText("All static parked aircraft will be removed ...", false);
         requests.flush.store(true, std::memory_order_release);
         p.flushButton.enable(false);
     } else if (id == p.setButton.controlId()) {
-        if (actions_.setTimeShift) {
-            actions_.setTimeShift();
-        }
+        const TimeShiftLinks links{p, gui_, [this] { run_.requestNewSettings(0); }};
+        gf_setTimeShift(links, gf_timeShiftMinutesOf(*p.settings()), false, true);
         p.setButton.enable(false);
     } else if (id == p.tbloButton.controlId()) {
         onTbloPushed();

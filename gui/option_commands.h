@@ -27,29 +27,15 @@ class ProgramParameters;
 
 class OptionCommands {
 public:
-    // What "Block", "Unblock", "Set" and a stand of the reserved-stand list start: the
-    // blocking, the time shift and the park-airport list own them. An action not given does
-    // nothing; without `reserveStand` no airport takes a stand.
-    struct Actions {
-        std::function<void(winui::HWND)> blockAircraft;
-        std::function<void(winui::HWND)> unblockAircraft;
-        std::function<void()> setTimeShift;
-        // Records `stand` as the reserved stand of `airport` in the park-airport list; false
-        // when the list does not hold the airport.
-        std::function<bool(const std::string& airport, const std::string& stand)> reserveStand;
-    };
-
     OptionCommands(Gui& gui, ProgramParameters& parameters, MainWindowRun& run)
         : gui_(gui), parameters_(parameters), run_(run) {}
-
-    void setActions(Actions actions) { actions_ = std::move(actions); }
 
     // WM_COMMAND of the main window: true when a handler took it. An exception of a handler
     // is logged ("lf_HandleWMCOMMAND exception {}") and the command is dropped (false).
     bool handle(winui::HWND window, winui::WPARAM wParam);
 
 private:
-    bool handleButton(winui::HWND window, int controlId);
+    bool handleButton(int controlId);
     bool handleCheckbox(winui::HWND window, int controlId);
     bool handleChoice(winui::HWND window, winui::WPARAM wParam);
     // The combo boxes of choices (texts) and of numbers.
@@ -65,7 +51,6 @@ private:
     Gui& gui_;
     ProgramParameters& parameters_;
     MainWindowRun& run_;
-    Actions actions_;
 };
 
 } // namespace skyloom

@@ -112,6 +112,9 @@ struct TrafficSteps {
     std::function<double(TrafficState&)> userGroundTermNm;
     // Sends the user position to the RealTraffic App (its road only).
     std::function<void()> sendPositionToApp;
+    // gf_removeBlockedAc: removes the live aircraft that the settings' block names (the main
+    // loop's user-data step).
+    std::function<void(TrafficState&)> removeBlockedAc;
 };
 
 struct TrafficState {

@@ -88,6 +88,23 @@ TEST_F(MainLoopTest, StepCadencesOverTenThousandCycles) {
     EXPECT_EQ(gf_currentDaySlot(), gf_packDaySlot({1, 0}));
 }
 
+TEST_F(MainLoopTest, EveryUserDataStepRemovesTheBlockedAircraft) {
+    std::vector<std::uint64_t> removalCycles;
+    runCycles(300, [&](MainLoop& loop) {
+        if (loop.counters().cycles == 1) {
+            loop.traffic().steps.removeBlockedAc = [&](TrafficState& state) {
+                EXPECT_EQ(&state, &loop.traffic());
+                removalCycles.push_back(loop.counters().cycles);
+            };
+        }
+        if (loop.counters().cycles % 100 == 50) {
+            user_.groundDataReceived.store(true);
+        }
+    });
+    // The reply noted after cycle 50 is taken by cycle 51.
+    EXPECT_THAT(removalCycles, ElementsAre(51U, 151U, 251U));
+}
+
 TEST_F(MainLoopTest, WithoutTheOnGroundReplyNoUserDataStepRuns) {
     clock_.setUtc(ManualClock::utcTime(2026, 1, 11, 23, 59, 0));
     const MainLoopCounters counters = runCycles(10'000);

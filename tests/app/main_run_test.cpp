@@ -103,13 +103,16 @@ TEST_F(MainRunTest, ARunStartsLoopsAndRestartsOrEndsAsItsStopReasonSays) {
         {{StopReason::newVersion, 0}, false, seconds{0}},
         {{StopReason::trafficMailboxStalled, 0}, false, seconds{0}},
     };
+    // A saved time shift, which every start applies.
+    testing::writeTextFile(parametersFile(),
+                           R"(<root><parameters><parameter name="TIME_SHIFT_MINS" )"
+                           R"(value="5"/></parameters></root>)");
     for (const ReasonCase& c : cases) {
         const std::string label =
             fmt::format("{} {}", gf_stopReasonText(c.request.reason), c.request.detail);
         stop_.reset();
         const std::size_t statusBefore = statusTexts().size();
         const std::size_t resetsBefore = appliedCount(GuiUpdateKind::reset);
-        g_timeShiftActive.store(true);
 
         const MainRunEnd end = runUntil(c.request);
 
@@ -125,9 +128,10 @@ TEST_F(MainRunTest, ARunStartsLoopsAndRestartsOrEndsAsItsStopReasonSays) {
                                           gf_stopReasonCode(c.request.reason), c.request.detail)))
             << label;
 
-        // The start-up's livery scan shows its status, then the countdown shows every second,
-        // from its length down to 1.
-        std::vector<std::string> countdown = {"Scanning for liveries ..."};
+        // The start-up's time shift and livery scan show their status, then the countdown shows
+        // every second, from its length down to 1.
+        std::vector<std::string> countdown = {"Time shifted 5 minutes",
+                                              "Scanning for liveries ..."};
         if (c.restart) {
             for (std::int64_t left = c.wait.count(); left > 0; --left) {
                 countdown.push_back(gf_restartCountdownText(left));
@@ -346,19 +350,20 @@ TEST_F(MainRunTest, TheStartUpScansTheLiveriesUnlessSkippedWithAnEarlierFile) {
     EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
     EXPECT_TRUE(fs::exists(scanned));
     EXPECT_EQ(gui_.state().liveriesCount, 1u);
-    EXPECT_THAT(statusTexts(), ElementsAre("Scanning for liveries ..."));
+    const std::string noShift = "Time shift = 0";
+    const std::string scanning = "Scanning for liveries ...";
+    EXPECT_THAT(statusTexts(), ElementsAre(noShift, scanning));
 
     // Skipped while the file of the earlier scan is there; without it the scan runs anyway.
     gf_params().SKIP_LIVERIES_SCAN.setValue(true);
     stop_.reset();
     EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
-    EXPECT_THAT(statusTexts(), ElementsAre("Scanning for liveries ..."));
+    EXPECT_THAT(statusTexts(), ElementsAre(noShift, scanning, noShift));
     fs::remove(scanned);
     stop_.reset();
     EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
     gf_params().SKIP_LIVERIES_SCAN.setValue(false);
-    EXPECT_THAT(statusTexts(),
-                ElementsAre("Scanning for liveries ...", "Scanning for liveries ..."));
+    EXPECT_THAT(statusTexts(), ElementsAre(noShift, scanning, noShift, noShift, scanning));
     EXPECT_TRUE(fs::exists(scanned));
 }
 
@@ -388,10 +393,11 @@ TEST_F(MainRunTest, TheCountdownClearsAnErrorLineThatWouldHideIt) {
     });
     EXPECT_TRUE(end.restart);
     EXPECT_EQ(gui_.state().errorLine, "");
-    // The start-up's livery scan status, then the countdown.
-    ASSERT_EQ(shown.size(), 10u);
-    EXPECT_EQ(shown.front(), "Scanning for liveries ...");
-    EXPECT_EQ(shown[1], gf_restartCountdownText(9));
+    // The start-up's time shift and livery scan status, then the countdown.
+    ASSERT_EQ(shown.size(), 11u);
+    EXPECT_EQ(shown.front(), "Time shift = 0");
+    EXPECT_EQ(shown[1], "Scanning for liveries ...");
+    EXPECT_EQ(shown[2], gf_restartCountdownText(9));
     EXPECT_EQ(shown.back(), gf_restartCountdownText(1));
     // The error's text stays in the log.
     EXPECT_THAT(logText(), HasSubstr("SimConnect_CallDispatch failed"));

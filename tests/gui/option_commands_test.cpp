@@ -299,7 +299,7 @@ const ControlCase kControlCases[] = {
      "Every minute info about all active live aircraft is written to the file ", true},
     {"NAV_LIGHTS_WHILE_PARKED", kDirect, {"NAV_LIGHTS_WHILE_PARKED"}, {"navLightsWhileParked"}},
     // Time shift: asked of the web API only.
-    {"Set", kDirect, {}, {}, "", false, {}, true},
+    {"Set", kDirect, {}, {}, "Time shift = 0", true, {}, true},
     {"TIME_SHIFT_DAYS", kDirect, {"TIME_SHIFT_DAYS"}},
     {"TIME_SHIFT_HOURS", kDirect, {"TIME_SHIFT_HOURS"}},
     {"TIME_SHIFT_MINS", kDirect, {"TIME_SHIFT_MINS"}},

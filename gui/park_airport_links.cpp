@@ -1,0 +1,10 @@
+#include "gui/park_airport_links.h"
+
+namespace skyloom {
+
+ParkAirportLinks& gf_parkAirportLinks() {
+    static ParkAirportLinks links;
+    return links;
+}
+
+} // namespace skyloom
