@@ -121,10 +121,10 @@ void lf_setupVertical(MotionContext& ctx) {
         double step = (s[1].altitudeFt - a.sent.altitudeFt) / length;
         const double hag = st.lastHeightAboveGroundFt;
         if (phase == FlightPhase::takeoff) {
-            step = hag <= kLowClimbOutFt ? std::clamp(step, kTakeoffFloorStep,
-                                                      std::max(kTakeoffFloorStep,
-                                                               a.base.maxClimbStepFtPerTick))
-                                         : std::min(step, a.base.maxClimbStepFtPerTick);
+            step = hag <= kLowClimbOutFt
+                       ? std::clamp(step, kTakeoffFloorStep,
+                                    std::max(kTakeoffFloorStep, a.base.maxClimbStepFtPerTick))
+                       : std::min(step, a.base.maxClimbStepFtPerTick);
         } else if (phase == FlightPhase::landing) {
             if (s[0].altitudeFt == s[1].altitudeFt && hag <= kLowClimbOutFt &&
                 s[0].verticalSpeedFpm + s[1].verticalSpeedFpm <= 100.0) {
@@ -163,8 +163,8 @@ double lf_turnTargetHeading(MotionContext& ctx) {
     if (s[1].trueHeadingValid != 0 && hag < (landing ? 2000.0 : 1000.0)) {
         return s[1].trueHeadingRad;
     }
-    double heading = s.size() >= 3 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[2]))
-                                   : gf_bearing(here, lf_lalo(s[1]));
+    double heading =
+        s.size() >= 3 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) : gf_bearing(here, lf_lalo(s[1]));
     if (landing && hag < 2000.0) {
         std::vector<Lalo> track;
         for (std::size_t i = 1; i < s.size() && track.size() < kTrackAheadSamples; ++i) {
@@ -172,8 +172,8 @@ double lf_turnTargetHeading(MotionContext& ctx) {
                 track.push_back(lf_lalo(s[i]));
             }
         }
-        const TrackDirection ahead = gf_trackDirectionAhead(
-            here, track, a.sent.headingRad, 300.0, 800.0, 0.08726646259971647);
+        const TrackDirection ahead = gf_trackDirectionAhead(here, track, a.sent.headingRad, 300.0,
+                                                            800.0, 0.08726646259971647);
         if (ahead.valid) {
             heading = ahead.direction;
         }
@@ -191,8 +191,8 @@ void lf_setupTurn(MotionContext& ctx) {
     const double limit = gf_bankLimit(gf_categoryBankLimitRad(a.base.category),
                                       a.phase.phase == FlightPhase::landing && std::isfinite(hag),
                                       hag, st.touchDownStage > 0);
-    const BankCommand turn = gf_airTurn(a.sent.headingRad, target, a.sent.bankRad,
-                                        lf_stepSpeedKts(a), length, limit);
+    const BankCommand turn =
+        gf_airTurn(a.sent.headingRad, target, a.sent.bankRad, lf_stepSpeedKts(a), length, limit);
     a.sent.bankRad = turn.currentBank;
     st.turnRate = turn.turnRate;
     st.bankRate = turn.bankRate;
@@ -205,8 +205,8 @@ void lf_setupTurn(MotionContext& ctx) {
     const CurvePoint probe =
         gf_curveTowardHeading(lf_position(a), lf_lalo(s[1]), target, bend, 0.5);
     if (probe.valid != 0) {
-        st.airLeg = CurvedAirLeg{lf_position(a), lf_lalo(s[1]), target, bend, ctx.tick(),
-                                 length, 0, 1};
+        st.airLeg =
+            CurvedAirLeg{lf_position(a), lf_lalo(s[1]), target, bend, ctx.tick(), length, 0, 1};
     }
 }
 
@@ -287,9 +287,10 @@ double lf_pitchFromVerticalSpeed(const TrafficSample& sample, AircraftCategory c
     struct Shape {
         double base, climb, descent, lower, upper;
     };
-    const Shape shape = category == AircraftCategory::HighPerf     ? Shape{-2.5, 2.6, 1.3, -3600, 3600}
-                        : category == AircraftCategory::Rotorcraft ? Shape{0.0, 1.5, 0.75, -1800, 1800}
-                                                                   : Shape{-3.0, 2.2, 1.1, -3000, 2400};
+    const Shape shape = category == AircraftCategory::HighPerf ? Shape{-2.5, 2.6, 1.3, -3600, 3600}
+                        : category == AircraftCategory::Rotorcraft
+                            ? Shape{0.0, 1.5, 0.75, -1800, 1800}
+                            : Shape{-3.0, 2.2, 1.1, -3000, 2400};
     const double vs = std::isfinite(sample.verticalSpeedFpm)
                           ? std::clamp(sample.verticalSpeedFpm, shape.lower, shape.upper)
                           : 0.0;
@@ -319,7 +320,8 @@ bool lf_isShortOfRunway(MotionContext& ctx, const TrafficSample& sample) {
     }
     const RunwayMatch runway =
         gf_findRunwayWithThreshold(ctx.world.runways, lf_lalo(sample), a.sent.headingRad);
-    return runway.valid != 0 && runway.distancePastThreshold && *runway.distancePastThreshold < -50.0;
+    return runway.valid != 0 && runway.distancePastThreshold &&
+           *runway.distancePastThreshold < -50.0;
 }
 
 RunwayMatch lf_runwayAhead(MotionContext& ctx) {
@@ -365,13 +367,14 @@ void lf_alignApproach(MotionContext& ctx) {
             const double f = std::clamp((aim - aircraftPast) / (past - aircraftPast), 0.0, 1.0);
             if (f < 1.0) {
                 s[1].latitude = here.lat + (s[1].latitude - here.lat) * f;
-                s[1].longitude =
-                    gf_wrapLongitude(here.lon + gf_longitudeDifference(here.lon, s[1].longitude) * f);
+                s[1].longitude = gf_wrapLongitude(
+                    here.lon + gf_longitudeDifference(here.lon, s[1].longitude) * f);
             }
         }
     }
     const double height = std::max(0.0, a.sent.altitudeFt - (r1.altitudeFt + a.base.cgHeightFt));
-    const double toGo = std::max(kShortestStepTicks, s[1].time - ctx.tick()) / kMotionTicksPerSecond;
+    const double toGo =
+        std::max(kShortestStepTicks, s[1].time - ctx.tick()) / kMotionTicksPerSecond;
     const double seconds = std::max({2.0, toGo, height * 60.0 / 600.0});
     lf_retimeTarget(ctx, static_cast<std::uint32_t>(
                              std::max<double>(kShortestStepTicks, std::ceil(seconds * 100.0))));
@@ -381,10 +384,10 @@ void lf_alignApproach(MotionContext& ctx) {
 void lf_setVerticalStep(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     const double target = a.stream[1].altitudeFt;
-    a.step.verticalStep =
-        a.sent.altitudeFt >= target
-            ? 0.0
-            : std::min((target - a.sent.altitudeFt) / lf_stepTicks(ctx), a.base.maxClimbStepFtPerTick);
+    a.step.verticalStep = a.sent.altitudeFt >= target
+                              ? 0.0
+                              : std::min((target - a.sent.altitudeFt) / lf_stepTicks(ctx),
+                                         a.base.maxClimbStepFtPerTick);
 }
 
 void lf_applyTakeoffClimbFloor(MotionContext& ctx) {
@@ -406,8 +409,8 @@ bool lf_skipToAirborneSample(MotionContext& ctx, std::uint64_t k) {
     }
     const double distance = gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1]));
     const double speed = lf_stepSpeedKts(ctx.aircraft);
-    lf_retimeTarget(ctx, static_cast<std::uint32_t>(
-                             std::max<long>(kShortestStepTicks, std::lround(distance * 360000.0 / speed))));
+    lf_retimeTarget(ctx, static_cast<std::uint32_t>(std::max<long>(
+                             kShortestStepTicks, std::lround(distance * 360000.0 / speed))));
     lf_setVerticalStep(ctx);
     lf_applyTakeoffClimbFloor(ctx);
     return true;

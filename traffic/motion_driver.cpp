@@ -10,8 +10,8 @@
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "sim/sim_command_queue.h"
-#include "traffic/aircraft_commands.h"
 #include "traffic/air_step.h"
+#include "traffic/aircraft_commands.h"
 #include "traffic/flat_earth.h"
 #include "traffic/motion_common.h"
 #include "traffic/sample_checks.h"
@@ -225,7 +225,8 @@ void nextPosAir(MotionContext& ctx) {
         }
         const double distance = gf_distanceNM(lf_lalo(s0), lf_lalo(s1));
         if (!rotorcraft) {
-            const double dt = std::max(kShortestStepTicks, s1.time - s0.time) / kMotionTicksPerSecond;
+            const double dt =
+                std::max(kShortestStepTicks, s1.time - s0.time) / kMotionTicksPerSecond;
             if (distance * 360000.0 / dt < 40.0) {
                 removeAircraftFromSim(ctx.state, a);
                 return;
@@ -420,7 +421,8 @@ bool lf_checkTakeoffStart(MotionContext& ctx) {
     if (st.runwayStartSet != 0 && p.phase == FlightPhase::taxi && (fromParkAirport || fromStand) &&
         (a.motion.landed == 0 || fromStand) && d >= 5.0 && angle <= 30.0) {
         lf_startTakeoffRoll(ctx);
-        const RunwayMatch match = gf_findRunwayOnCentreline(ctx.world.runways, here, st.checkHeading);
+        const RunwayMatch match =
+            gf_findRunwayOnCentreline(ctx.world.runways, here, st.checkHeading);
         if (match.valid != 0) {
             st.takeoffRunway.match = match;
             st.takeoffRunway.set = 1;
@@ -472,8 +474,10 @@ bool lf_arriveAtStand(MotionContext& ctx) {
     const std::int32_t r = random(10);
     auto& actions = ctx.state.parkedActions;
     actions.push_back({a.base.hexid, t + 1000 + 100 * r, ParkedAction::enginesOff});
-    actions.push_back({a.base.hexid, t + 1500 + 100 * (r + random(5)), ParkedAction::arrivalLights});
-    actions.push_back({a.base.hexid, t + 3000 + 100 * (r + random(100)), ParkedAction::parkedLights});
+    actions.push_back(
+        {a.base.hexid, t + 1500 + 100 * (r + random(5)), ParkedAction::arrivalLights});
+    actions.push_back(
+        {a.base.hexid, t + 3000 + 100 * (r + random(100)), ParkedAction::parkedLights});
     std::stable_sort(actions.begin(), actions.end(),
                      [](const auto& x, const auto& y) { return x.dueTick > y.dueTick; });
     const std::string standText = ctx.state.steps.standIdText

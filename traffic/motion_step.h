@@ -36,8 +36,8 @@ struct CurvedAirLeg {
 struct GroundPathFollow {
     GroundTurnPath path;
     double fraction = 0.0;
-    double increment = 0.0;            // per tick
-    std::vector<double> increments;    // per tick, when the step made a list
+    double increment = 0.0;         // per tick
+    std::vector<double> increments; // per tick, when the step made a list
     std::size_t index = 0;
     std::uint8_t done = 1;
 };
@@ -62,7 +62,7 @@ struct MotionStep {
     double latitudeStep = 0.0;  // degrees per tick
     double longitudeStep = 0.0; // degrees per tick
     double targetHeading = 0.0;
-    double verticalStep = 0.0;   // ft per tick
+    double verticalStep = 0.0;        // ft per tick
     double targetVerticalSpeed = 0.0; // fpm
     double targetTrueAirspeed = 0.0;  // kt
     std::int32_t customDuration = 0;  // ticks
@@ -82,16 +82,16 @@ struct MotionStep {
     std::string runwayStart; // "{runway}:{end}"
     std::uint8_t runwayStartSet = 0;
     RunwayRecord takeoffRunway;
-    std::uint8_t rollRunning = 0;      // a take-off or landing roll profile is followed
-    std::uint8_t rotationPending = 0;  // waiting for the lift-off decision
+    std::uint8_t rollRunning = 0;     // a take-off or landing roll profile is followed
+    std::uint8_t rotationPending = 0; // waiting for the lift-off decision
     std::uint8_t centrelineSet = 0;
     double takeoffClimbRateFpm = 0.0; // the climb the take-off roll measured
     double centrelineHeading = 0.0;
 
     // --- Speeds and rates of the present tick ---
-    double presentSpeed = 0.0;          // kt
-    double presentVerticalSpeed = 0.0;  // fpm
-    double smoothedVerticalStep = 0.0;  // ft per tick
+    double presentSpeed = 0.0;         // kt
+    double presentVerticalSpeed = 0.0; // fpm
+    double smoothedVerticalStep = 0.0; // ft per tick
     std::uint8_t smoothingStarted = 0;
     double pitchStep = 0.0;
     double bankRate = 0.0;

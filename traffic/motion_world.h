@@ -54,10 +54,10 @@ struct ParkAirportPlace {
 struct MotionWorld {
     std::span<const FacilityRunway> runways; // the park airport's, as the facilities give them
     ParkAirportPlace parkAirport;
-    Lalo userPosition; // 0/0 while not known
-    double rangeNm = 40.0;          // RANGE
+    Lalo userPosition;                  // 0/0 while not known
+    double rangeNm = 40.0;              // RANGE
     std::int32_t maxHoldingMinutes = 3; // MAX_HOLDING_MINUTES
-    double qnhHpa = 1013.0;         // 1013 while none is known
+    double qnhHpa = 1013.0;             // 1013 while none is known
     // Whether the category options include a category; empty includes every one.
     std::function<bool(AircraftCategory)> categoryIncluded;
     // A random index in [0, n) for the parked-aircraft schedule; empty gives 0.

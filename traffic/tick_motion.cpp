@@ -41,7 +41,8 @@ bool lf_pushingBack(const LiveAircraft& a) {
 double lf_bankLimitNow(const LiveAircraft& a, bool touchDown) {
     const double hag = a.step.lastHeightAboveGroundFt;
     return gf_bankLimit(gf_categoryBankLimitRad(a.base.category),
-                        a.phase.phase == FlightPhase::landing && std::isfinite(hag), hag, touchDown);
+                        a.phase.phase == FlightPhase::landing && std::isfinite(hag), hag,
+                        touchDown);
 }
 
 void lf_addBankRate(LiveAircraft& a, bool touchDown) {
@@ -81,7 +82,8 @@ bool lf_followTimedCurve(LiveAircraft& a) {
     Lalo position{a.sent.latitude, a.sent.longitude};
     double heading = a.sent.headingRad;
     if (!gf_timedCurvePointAt(c.curve, position, heading, time)) {
-        LogFile::write(fmt::format("{} error in curve at index: {:.2F}", a.base.callsign, c.fraction));
+        LogFile::write(
+            fmt::format("{} error in curve at index: {:.2F}", a.base.callsign, c.fraction));
         return false;
     }
     lf_setPosition(a, position.lat, position.lon);
@@ -245,9 +247,8 @@ void lf_smoothVerticalStep(LiveAircraft& a, double wanted) {
 void lf_glideVerticalStep(MotionContext& ctx, double wanted) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
-    const double w = std::min(lf_glidePathVs(ctx, std::isfinite(wanted) ? wanted
-                                                                        : st.smoothedVerticalStep),
-                              0.0);
+    const double w = std::min(
+        lf_glidePathVs(ctx, std::isfinite(wanted) ? wanted : st.smoothedVerticalStep), 0.0);
     if (st.smoothingStarted == 0) {
         st.smoothedVerticalStep = w;
         st.smoothingStarted = 1;
@@ -272,8 +273,8 @@ double lf_glidePathVs(MotionContext& ctx, double wanted) {
     const double seconds = std::max(1, s[0].time - ctx.tick()) / kMotionTicksPerSecond;
     const double metres = gf_distanceNM(lf_position(a), lf_lalo(s[0])) * 1852.0;
     const double needed = std::min(metres / seconds / 0.5144444444444445, lf_stepSpeedKts(a));
-    double speed = std::max({needed, a.step.presentSpeed, s[0].groundSpeedKt,
-                             s.size() > 1 ? s[1].groundSpeedKt : 0.0});
+    double speed = std::max(
+        {needed, a.step.presentSpeed, s[0].groundSpeedKt, s.size() > 1 ? s[1].groundSpeedKt : 0.0});
     speed = std::min(speed, 200.0);
     const double cg = a.base.cgHeightFt;
     const double height = a.sent.altitudeFt - runway.altitudeFt;
@@ -321,7 +322,8 @@ void lf_flare(MotionContext& ctx) {
         st.touchDownHeightFt = a.sent.altitudeFt - st.touchDownElevationFt;
     }
     // The height above the touch-down elevation, as it is this tick.
-    const double h = std::min(st.lastHeightAboveGroundFt, a.sent.altitudeFt - st.touchDownElevationFt);
+    const double h =
+        std::min(st.lastHeightAboveGroundFt, a.sent.altitudeFt - st.touchDownElevationFt);
     auto setDescent = [&](double step, double fpm) {
         st.verticalStep = step;
         if (!a.stream.empty()) {
@@ -403,8 +405,8 @@ void lf_insertMidSample(LiveAircraft& aircraft) {
     mid.latitude = (s[0].latitude + next.latitude) / 2.0;
     // Half the wrapped difference: the plain mean of 179 and -179 would be 0, the far side of
     // the earth.
-    mid.longitude =
-        gf_wrapLongitude(s[0].longitude + gf_longitudeDifference(s[0].longitude, next.longitude) / 2.0);
+    mid.longitude = gf_wrapLongitude(s[0].longitude +
+                                     gf_longitudeDifference(s[0].longitude, next.longitude) / 2.0);
     mid.groundSpeedKt = (s[0].groundSpeedKt + next.groundSpeedKt) / 2.0;
     mid.altitudeFt = (s[0].altitudeFt + next.altitudeFt) / 2.0;
     if (mid.altitudeFt > 0) {
@@ -445,7 +447,8 @@ void lf_moveOneTick(MotionContext& ctx) {
     if (onGround && !lf_pushingBack(a)) {
         lf_headingOnGround(a);
         const double most = kGroundHeadingRateFactor * a.base.headingRateRadPerTick;
-        const double change = std::clamp(gf_wrapAngle(a.sent.headingRad - headingBefore), -most, most);
+        const double change =
+            std::clamp(gf_wrapAngle(a.sent.headingRad - headingBefore), -most, most);
         a.sent.headingRad = gf_normaliseAngle(headingBefore + change);
     } else if (!onGround && std::abs(st.turnRate) <= kLargestTurnPerTickRad) {
         a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + st.turnRate);

@@ -27,8 +27,8 @@ double lf_offLineMetres(const simworld::TracePoint& p) {
 }
 
 struct TraceFigures {
-    double largestStepNm = 0;    // between two written frames
-    double largestTurnDeg = 0;   // between two written frames
+    double largestStepNm = 0;  // between two written frames
+    double largestTurnDeg = 0; // between two written frames
     double largestBankDeg = 0;
     double farthestFromReportsNm = 0;
 };
@@ -42,7 +42,8 @@ TraceFigures lf_measure(const std::vector<simworld::TracePoint>& trace,
         f.largestBankDeg = std::max(f.largestBankDeg, std::abs(p.bankRad) * geo::kDegreesPerRadian);
         double nearest = 1e9;
         for (const FeedReport& r : reports) {
-            nearest = std::min(nearest, gf_distanceNM(here, {r.sample.latitude, r.sample.longitude}));
+            nearest =
+                std::min(nearest, gf_distanceNM(here, {r.sample.latitude, r.sample.longitude}));
         }
         f.farthestFromReportsNm = std::max(f.farthestFromReportsNm, nearest);
         if (i > 0) {
@@ -50,8 +51,8 @@ TraceFigures lf_measure(const std::vector<simworld::TracePoint>& trace,
             f.largestStepNm =
                 std::max(f.largestStepNm, gf_distanceNM({q.latitudeDeg, q.longitudeDeg}, here));
             f.largestTurnDeg = std::max(
-                f.largestTurnDeg,
-                std::abs(gf_wrapAngle(p.headingTrueRad - q.headingTrueRad)) * geo::kDegreesPerRadian);
+                f.largestTurnDeg, std::abs(gf_wrapAngle(p.headingTrueRad - q.headingTrueRad)) *
+                                      geo::kDegreesPerRadian);
         }
     }
     return f;
@@ -81,8 +82,8 @@ TEST_F(MotionScenario, AStraightCruiseStaysOnItsLineAtItsSpeed) {
 }
 
 TEST_F(MotionScenario, ANinetyDegreeTurnBanksWithinTheLimitAndTurnsWithoutAJump) {
-    const auto reports =
-        gf_reportsAlong(kStart, 90, 6000, {{40, 0, 0, 160}, {60, 1.5, 0, 160}, {200, 0, 0, 160}}, 2.0);
+    const auto reports = gf_reportsAlong(
+        kStart, 90, 6000, {{40, 0, 0, 160}, {60, 1.5, 0, 160}, {200, 0, 0, 160}}, 2.0);
     const auto trace = fly(reports, FlightPhase::flying, 300);
     ASSERT_FALSE(trace.empty());
     const TraceFigures f = lf_measure(trace, reports);
@@ -150,7 +151,8 @@ TEST_F(ApproachScenario, AnApproachNearTheParkAirportDecidesToLandAndDescendsToT
 }
 
 TEST_F(ApproachScenario, AClimbOutRotatesRaisesTheGearAndBecomesFlying) {
-    const auto reports = gf_reportsAlong(fromThreshold(2500), 140, 1450, {{120, 0, 2000, 160}}, 2.0);
+    const auto reports =
+        gf_reportsAlong(fromThreshold(2500), 140, 1450, {{120, 0, 2000, 160}}, 2.0);
     const auto trace = fly(reports, FlightPhase::takeoff, 150);
     ASSERT_FALSE(trace.empty());
     ASSERT_FALSE(phases_.empty());
@@ -171,7 +173,8 @@ TEST_F(ApproachScenario, AClimbOutRotatesRaisesTheGearAndBecomesFlying) {
 TEST_F(MotionScenario, AReportTenMilesOffThePathIsFlownToWithoutATeleport) {
     auto reports = gf_reportsAlong(kStart, 90, 12000, {{120, 0, 0, 250}}, 2.0);
     FeedReport& odd = reports[30];
-    const Lalo off = gf_destination({odd.sample.latitude, odd.sample.longitude}, std::numbers::pi, 10 * 6076.11549);
+    const Lalo off = gf_destination({odd.sample.latitude, odd.sample.longitude}, std::numbers::pi,
+                                    10 * 6076.11549);
     odd.sample.latitude = off.lat;
     odd.sample.longitude = off.lon;
     const auto trace = fly(reports, FlightPhase::flying, 160);
@@ -181,14 +184,14 @@ TEST_F(MotionScenario, AReportTenMilesOffThePathIsFlownToWithoutATeleport) {
     EXPECT_LT(f.largestStepNm, 10.0 / 12.0 / 30.0 * 1.5) << "no jump between two frames";
     EXPECT_FALSE(removed_);
     const simworld::TracePoint& last = trace.back();
-    EXPECT_LT(lf_offLineMetres(last) * kNmPerMetre, 0.1)
-        << "back on the path";
+    EXPECT_LT(lf_offLineMetres(last) * kNmPerMetre, 0.1) << "back on the path";
 }
 
 // Reports for two minutes with a gap of `gap` seconds after the first minute.
 std::vector<FeedReport> lf_reportsWithGap(double gap) {
     auto reports = gf_reportsAlong(kStart, 90, 12000, {{60 + gap + 60, 0, 0, 250}}, 2.0);
-    std::erase_if(reports, [gap](const FeedReport& r) { return r.seconds >= 60 && r.seconds < 60 + gap; });
+    std::erase_if(reports,
+                  [gap](const FeedReport& r) { return r.seconds >= 60 && r.seconds < 60 + gap; });
     return reports;
 }
 

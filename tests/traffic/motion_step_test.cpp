@@ -124,10 +124,10 @@ TEST_F(MotionStepTest, RetimingStaysInTheWindowsAndPushesLaterSamplesOnlyWhenOve
         std::uint32_t ticks;
         std::int32_t s1, s2; // expected arrival ticks
     } cases[] = {
-        {200, 1200, 1300},   // as the feed has it
-        {50, 1050, 1300},    // earlier
-        {2000, 2100, 2200},  // 900 later at most; stream[2] follows by 900
-        {250, 1250, 1300},   // later, not past stream[2]
+        {200, 1200, 1300},  // as the feed has it
+        {50, 1050, 1300},   // earlier
+        {2000, 2100, 2200}, // 900 later at most; stream[2] follows by 900
+        {250, 1250, 1300},  // later, not past stream[2]
     };
     for (const auto& c : cases) {
         TrafficSample s0{.latitude = 47, .longitude = 8, .airborne = 1};

@@ -4,8 +4,7 @@
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
-#include "traffic/motion_driver.h"
-#include "traffic/tick_motion.h"
+#include "tools/track_replay/replay_stand_ins.h"
 #include "traffic/traffic_step.h"
 
 namespace skyloom::testing {
@@ -14,40 +13,6 @@ namespace {
 
 constexpr std::uint32_t kHexid = 0x4B1234;
 constexpr double kFeetPerNm = 6076.11549;
-
-// The stand-in for the per-tick update of an active aircraft: the driver when the target is
-// due, a tick of motion while the target is not stationary, the position to the batch.
-bool lf_updateForTest(TrafficState& state, LiveAircraft& a) {
-    if (a.simState != SimState::active || a.stream.empty()) {
-        return false;
-    }
-    if (static_cast<std::int32_t>(state.currentTick()) >= a.stream.front().time) {
-        nextPosMain(state, a);
-    }
-    if (a.simState == SimState::active && !a.stream.empty() && a.stream.front().stationary == 0) {
-        lf_moveOneTick(state, a);
-    }
-    if (a.simState == SimState::active) {
-        const SentPosition& p = a.sent;
-        state.positions.setCurrent(a.objectId,
-                                   AIPosition{p.latitude, p.longitude, p.pitchRad, p.bankRad,
-                                              p.headingRad, p.altitudeFt,
-                                              a.step.presentVerticalSpeed,
-                                              a.step.targetTrueAirspeed});
-    }
-    return false;
-}
-
-// The stand-in for the decoder: a new report ends an extrapolation and joins the stream.
-void lf_deliver(LiveAircraft& a, TrafficSample sample) {
-    if (a.motion.extrapolationCounter != 0) {
-        while (a.stream.size() > 1) {
-            a.stream.pop_back();
-        }
-        a.motion.extrapolationCounter = 0;
-    }
-    a.stream.push_back(sample);
-}
 
 } // namespace
 
@@ -87,7 +52,7 @@ std::vector<FeedReport> gf_reportsAlong(Lalo start, double headingDeg, double al
 
 MotionScenarioTest::MotionScenarioTest() {
     lf_initTrafficState(state_);
-    state_.steps.updateLiveAc = lf_updateForTest;
+    state_.steps.updateLiveAc = tools::gf_replayUpdate;
 }
 
 std::vector<simworld::TracePoint> MotionScenarioTest::fly(const std::vector<FeedReport>& reports,
@@ -95,39 +60,13 @@ std::vector<simworld::TracePoint> MotionScenarioTest::fly(const std::vector<Feed
                                                           AircraftCategory category) {
     connect();
     const TrafficSample& first = reports.front().sample;
-    AircraftBase base;
-    base.hexid = kHexid;
-    base.callsign = "SWR12";
-    base.category = category;
-    const CategoryHandling& h = gf_categoryHandling(category);
-    base.cgHeightFt = h.cgHeightFt;
-    base.headingRateRadPerTick = h.headingRateRadPerTick;
-    base.workingHeadingRateRadPerTick = h.headingRateRadPerTick;
-    base.maxClimbStepFtPerTick = h.maxClimbStepFtPerTick;
-    base.rotationPitchRad = h.rotationPitchDeg * geo::kRadiansPerDegree;
-    base.initialClimbPitchRad = h.initialClimbPitchDeg * geo::kRadiansPerDegree;
-    base.flareTicks = h.flareTicks;
-    base.rotationTicks = h.rotationTicks;
-    base.climbPitchTicks = h.climbPitchTicks;
-    base.jet = 1;
-    TrafficSample start = first;
     const auto delayTicks = static_cast<std::int32_t>(playbackDelaySeconds_ * 100.0);
+    TrafficSample start = first;
     start.time = delayTicks;
-    LiveAircraft aircraft(start, std::move(base), 0.0, 0);
-    aircraft.simState = SimState::adding2sim;
-    aircraft.phase.phase = phase;
-    aircraft.motion.onGround = first.airborne != 0 ? 0 : 1;
-    aircraft.sent.latitude = first.latitude;
-    aircraft.sent.longitude = first.longitude;
-    aircraft.sent.altitudeFt = first.altitudeFt;
-    aircraft.sent.headingRad = first.trackDeg * geo::kRadiansPerDegree;
-    state_.liveAircraft.push_back(std::move(aircraft));
-    SimCreateRequest create = gf_createRequest(kHexid, "SWR12");
-    create.position.latitude = first.latitude;
-    create.position.longitude = first.longitude;
-    create.position.altitude = first.altitudeFt;
-    create.position.heading = first.trackDeg;
-    create.position.onGround = first.airborne != 0 ? 0 : 1;
+    state_.liveAircraft.push_back(
+        tools::gf_replayAircraft(kHexid, "SWR12", start, phase, category));
+    const SimCreateRequest create =
+        tools::gf_replayCreateRequest(state_.liveAircraft.back(), kA320Livery);
     state_.liveCreateQueue.push_back(create);
 
     std::size_t next = 1;
@@ -137,7 +76,7 @@ std::vector<simworld::TracePoint> MotionScenarioTest::fly(const std::vector<Feed
         while (a != nullptr && next < reports.size() && reports[next].seconds <= now) {
             TrafficSample sample = reports[next].sample;
             sample.time = static_cast<std::int32_t>(tick_.load()) + delayTicks;
-            lf_deliver(*a, sample);
+            tools::gf_replayDeliver(*a, sample);
             ++next;
         }
         lf_handleAddingStack(state_);

@@ -40,8 +40,8 @@ protected:
 
     // Flies the reports for `seconds` of simulated time after the first report; the aircraft
     // starts in `phase`. Returns the simulated world's trace of the object (written points).
-    std::vector<simworld::TracePoint> fly(const std::vector<FeedReport>& reports,
-                                          FlightPhase phase, double seconds,
+    std::vector<simworld::TracePoint> fly(const std::vector<FeedReport>& reports, FlightPhase phase,
+                                          double seconds,
                                           AircraftCategory category = AircraftCategory::Large);
 
     // The phases the aircraft went through, in order, and whether its removal was asked.
