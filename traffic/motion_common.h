@@ -1,4 +1,4 @@
-// Small shared pieces of the motion between samples: the position of an aircraft and of a
+// Small helpers shared by the motion between samples: the position of an aircraft and of a
 // sample as `Lalo`, ticks per second, and the removal of an aircraft whose samples ran out.
 #pragma once
 

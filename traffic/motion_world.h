@@ -2,8 +2,9 @@
 // airport's runways and position, the user aircraft's position, the settings it obeys, the
 // QNH) and the ground-motion work that other parts of the live traffic provide; and
 // `MotionContext`, the one aircraft the motion works on with its traffic state and world, so
-// that each decision of the motion can be driven alone. The world is filled by the run's
-// wiring (or by a test); the motion only reads it.
+// that each decision of the motion can be driven alone. The run's wiring (or a test) keeps the
+// world up to date between traffic steps (the runways after a load, the user's position, the
+// settings snapshot, the QNH); the motion only reads it.
 #pragma once
 
 #include <cstdint>

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <zlib.h>
 
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "traffic/flat_earth.h"
 
@@ -154,10 +155,8 @@ TruePoint gf_truePointAt(const std::vector<TruePoint>& points, double seconds) {
         gf_wrapLongitude(a.longitude + gf_longitudeDifference(a.longitude, b.longitude) * f);
     p.altitudeFt = a.altitudeFt + (b.altitudeFt - a.altitudeFt) * f;
     p.groundSpeedKt = a.groundSpeedKt + (b.groundSpeedKt - a.groundSpeedKt) * f;
-    p.trackDeg = std::fmod(
-        a.trackDeg + gf_wrapAngle((b.trackDeg - a.trackDeg) * M_PI / 180.0) * 180.0 / M_PI * f +
-            360.0,
-        360.0);
+    const double turn = gf_wrapAngle((b.trackDeg - a.trackDeg) * geo::kRadiansPerDegree);
+    p.trackDeg = std::fmod(a.trackDeg + turn * geo::kDegreesPerRadian * f + 360.0, 360.0);
     p.verticalSpeedFpm = a.verticalSpeedFpm + (b.verticalSpeedFpm - a.verticalSpeedFpm) * f;
     return p;
 }
