@@ -1,6 +1,7 @@
 // The decisions of the motion between samples, each alone: the turn of an air step in its
 // per-tick reading (a standard-rate turn), the mid sample across the antimeridian, the
 // extrapolation budget by phase and the retiming of a target.
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 
@@ -10,6 +11,7 @@
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
+#include "sim/sim_ids.h"
 #include "traffic/air_step.h"
 #include "traffic/motion_driver.h"
 #include "traffic/tick_motion.h"
@@ -148,6 +150,96 @@ TEST_F(MotionStepTest, RetimingStaysInTheWindowsAndPushesLaterSamplesOnlyWhenOve
     MotionContext ctx{state_, late, state_.motionWorld};
     lf_retimeTarget(ctx, 1);
     EXPECT_EQ(late.stream[1].time, 1001) << "never before the next tick";
+}
+
+// Two samples 3 s apart at the altitudes and vertical speeds given, the aircraft at the first.
+struct AirStepCase {
+    FlightPhase phase;
+    double altitude0, altitude1, vs0, vs1;
+    bool airborne1 = true;
+};
+
+class AirStepTest : public MotionStepTest {
+protected:
+    LiveAircraft& airborne(const AirStepCase& c,
+                           AircraftCategory category = AircraftCategory::Large) {
+        TrafficSample s0{.latitude = 47.40,
+                         .longitude = 8.50,
+                         .altitudeFt = c.altitude0,
+                         .groundSpeedKt = 250,
+                         .verticalSpeedFpm = c.vs0,
+                         .airborne = 1};
+        TrafficSample s1 = s0;
+        s1.latitude = 47.41;
+        s1.altitudeFt = c.altitude1;
+        s1.verticalSpeedFpm = c.vs1;
+        s1.airborne = c.airborne1 ? 1 : 0;
+        s0.time = 1000;
+        s1.time = 1300;
+        LiveAircraft& a = aircraft(c.phase, {s0, s1});
+        a.base.category = category;
+        a.objectId = 7;
+        a.sent.latitude = s0.latitude;
+        a.sent.longitude = s0.longitude;
+        a.sent.altitudeFt = s0.altitudeFt;
+        return a;
+    }
+    std::vector<SimCommand> commands() {
+        SimCommandBatch batch;
+        commands_.takeAll(batch);
+        return batch.commands;
+    }
+    static bool sent(const std::vector<SimCommand>& commands, std::uint32_t event,
+                     std::uint32_t value) {
+        return std::any_of(commands.begin(), commands.end(), [&](const SimCommand& c) {
+            return c.eventId == event && c.value == value;
+        });
+    }
+};
+
+TEST_F(AirStepTest, ClimbingThrough10000FtSwitchesTheLowLightsOffOnce) {
+    LiveAircraft& a = airborne({FlightPhase::flying, 10100, 10250, 3000, 3000});
+    MotionContext ctx{state_, a, state_.motionWorld};
+    lf_setupAirStep(ctx);
+    EXPECT_TRUE(sent(commands(), EVENT_LANDING_LIGHTS_SET, 0));
+    lf_setupAirStep(ctx);
+    EXPECT_FALSE(sent(commands(), EVENT_LANDING_LIGHTS_SET, 0)) << "once per climb";
+}
+
+TEST_F(AirStepTest, ALandingFarFromTheParkAirportGoesAroundAtOnce) {
+    state_.motionWorld.parkAirport = {{47.0, 8.0}, 1400, IataCode("ZRH"), true}; // 25 NM away
+    LiveAircraft& a = airborne({FlightPhase::landing, 3000, 2950, -1000, -1000});
+    MotionContext ctx{state_, a, state_.motionWorld};
+    lf_setupAirStep(ctx);
+    EXPECT_EQ(a.phase.phase, FlightPhase::flying);
+    const auto sentCommands = commands();
+    EXPECT_TRUE(sent(sentCommands, EVENT_GEAR_SET, 0));
+    EXPECT_EQ(a.throttleIndex, 4);
+    EXPECT_EQ(a.flapsIndex, 0);
+}
+
+TEST_F(AirStepTest, AboveStandardPressureTheTouchDownStepTakesTheDefaultDescent) {
+    state_.motionWorld.parkAirport = {{47.40, 8.50}, 1400, IataCode("ZRH"), true};
+    for (const double qnh : {1013.0, 1020.0}) {
+        state_.motionWorld.qnhHpa = qnh;
+        LiveAircraft& a = airborne({FlightPhase::landing, 1600, 1400, -800, -800, false});
+        a.step.lastHeightAboveGroundFt = 200;
+        MotionContext ctx{state_, a, state_.motionWorld};
+        lf_setupAirStep(ctx);
+        // To the runway (park airport 1400 ft, centre of gravity 0 here) over 300 ticks, or
+        // the mean vertical speed less the pressure's share: -800 - 6.75 x 6 fpm.
+        const double expected = qnh > 1013 ? (-800 - 6.75 * 6.0) / 6000.0 : -200.0 / 300.0;
+        EXPECT_NEAR(a.step.verticalStep, expected, 1e-9) << qnh;
+    }
+}
+
+TEST_F(AirStepTest, AHeavysPitchNeverChangesFasterThanFiveThousandthsOfADegreeATick) {
+    LiveAircraft& a =
+        airborne({FlightPhase::flying, 5000, 5300, 6000, 6000}, AircraftCategory::Heavy);
+    a.step.pitchSet = 1; // level, then asked to climb at 6000 fpm
+    MotionContext ctx{state_, a, state_.motionWorld};
+    lf_setupAirStep(ctx);
+    EXPECT_NEAR(a.step.pitchStep, -0.005 * kDeg, 1e-12);
 }
 
 } // namespace
