@@ -94,9 +94,10 @@ void lf_moveSampleAlongHeading(const LiveAircraft& a, TrafficSample& sample) {
     sample.longitude = moved.lon;
 }
 
+// A stationary sample stays where it is (its speed 0): only a moving one slows down.
 void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, TrafficSample& s) {
     if (a.phase.phase == FlightPhase::landing) {
-        if (stepsLeft >= 4) {
+        if (stepsLeft >= 4 && s.stationary == 0) {
             s.groundSpeedKt = std::max(1.0, s.groundSpeedKt * 0.94);
         }
         if (a.step.touchDownStage <= 0) {
@@ -104,7 +105,9 @@ void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, Traff
             s.verticalSpeedFpm = -633.65;
         }
     } else {
-        s.groundSpeedKt = std::max(1.0, s.groundSpeedKt * 0.9);
+        if (s.stationary == 0) {
+            s.groundSpeedKt = std::max(1.0, s.groundSpeedKt * 0.9);
+        }
         if (a.phase.phase == FlightPhase::takeoff) {
             s.altitudeFt += 75.0;
             s.verticalSpeedFpm = 1500.0;

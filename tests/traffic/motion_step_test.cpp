@@ -12,6 +12,7 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_ids.h"
+#include "tests/support/log_capture.h"
 #include "traffic/air_step.h"
 #include "traffic/motion_driver.h"
 #include "traffic/tick_motion.h"
@@ -150,6 +151,22 @@ TEST_F(MotionStepTest, RetimingStaysInTheWindowsAndPushesLaterSamplesOnlyWhenOve
     MotionContext ctx{state_, late, state_.motionWorld};
     lf_retimeTarget(ctx, 1);
     EXPECT_EQ(late.stream[1].time, 1001) << "never before the next tick";
+}
+
+TEST_F(MotionStepTest, AnAirborneStreamOfStationarySamplesEndsAtTheGuardInRemoval) {
+    testing::LogCapture log;
+    TrafficSample s0{.latitude = 47, .longitude = 8, .altitudeFt = 5000, .airborne = 1};
+    s0.stationary = 1;
+    s0.time = 1000;
+    TrafficSample s1 = s0;
+    s1.time = 1300;
+    LiveAircraft& a = aircraft(FlightPhase::flying, {s0, s1});
+    a.motion.extrapolationCounter = 20; // already extrapolating: no speed needed to go on
+    a.simState = SimState::active;
+    a.objectId = 7;
+    nextPosMain(state_, a);
+    EXPECT_EQ(log.linesWith("nextPosMain: guard exceeded").size(), 1u);
+    EXPECT_EQ(a.simState, SimState::removingfromsim);
 }
 
 // Two samples 3 s apart at the altitudes and vertical speeds given, the aircraft at the first.
