@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/geodesy.h"
 #include "foundation/manual_clock.h"
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
@@ -167,6 +168,77 @@ TEST_F(MotionStepTest, AnAirborneStreamOfStationarySamplesEndsAtTheGuardInRemova
     nextPosMain(state_, a);
     EXPECT_EQ(log.linesWith("nextPosMain: guard exceeded").size(), 1u);
     EXPECT_EQ(a.simState, SimState::removingfromsim);
+}
+
+TEST_F(MotionStepTest, ATaxiingAircraftWithoutSamplesWaitsItsHoldingMinutesAndIsThenRemoved) {
+    state_.motionWorld.maxHoldingMinutes = 3;
+    TrafficSample s0{.latitude = 47, .longitude = 8, .airborne = 0};
+    s0.time = 1000;
+    LiveAircraft& a = aircraft(FlightPhase::taxi, {s0});
+    a.simState = SimState::active;
+    a.objectId = 7;
+    std::int32_t steps = 0;
+    while (a.simState == SimState::active && tick_ < 1000 + 200 * 100) {
+        if (static_cast<std::int32_t>(tick_) >= a.stream.front().time) {
+            nextPosMain(state_, a);
+            ++steps;
+        }
+        ++tick_;
+    }
+    EXPECT_EQ(a.simState, SimState::removingfromsim);
+    EXPECT_EQ(tick_, 1000u + 60 * 300 + 1) << "60 steps of 3 s in place";
+    EXPECT_DOUBLE_EQ(a.sent.latitude, 0.0) << "never moved";
+    EXPECT_EQ(steps, 61);
+}
+
+TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesOtherwise) {
+    state_.motionWorld.ground.standExists = [](std::uint32_t id) { return id == 4; };
+    const Lalo stand{47.0, 8.0};
+    const struct {
+        double metres, headingOffDeg;
+        bool kept;
+        FlightPhase phase;
+    } cases[] = {
+        {17, 10, true, FlightPhase::parked},
+        {19, 10, true, FlightPhase::taxi},
+        {17, 41, false, FlightPhase::parking},
+    };
+    for (const auto& c : cases) {
+        const Lalo at = gf_destination(stand, 0.0, c.metres * 3.2808399);
+        TrafficSample s0{.latitude = at.lat, .longitude = at.lon};
+        LiveAircraft& a = aircraft(FlightPhase::parking, {s0});
+        a.sent.latitude = at.lat;
+        a.sent.longitude = at.lon;
+        a.sent.headingRad = c.headingOffDeg * kDeg;
+        a.stand.latitude = stand.lat;
+        a.stand.longitude = stand.lon;
+        a.stand.standId = 4;
+        MotionContext ctx{state_, a, state_.motionWorld};
+        EXPECT_EQ(lf_arriveAtStand(ctx), c.kept) << c.metres << " m";
+        EXPECT_EQ(a.phase.phase, c.phase) << c.metres << " m";
+    }
+    EXPECT_EQ(state_.parkedActions.size(), 3u) << "engines, lights, parked lights";
+    EXPECT_EQ(state_.arrivedAircraft.size(), 1u);
+}
+
+TEST_F(MotionStepTest, ATakeoffTargetFarTooSlowIsDroppedAndTheClimbGoesOnExtrapolated) {
+    TrafficSample s0{
+        .latitude = 47, .longitude = 8, .altitudeFt = 1500, .groundSpeedKt = 150, .airborne = 1};
+    s0.time = 1000;
+    TrafficSample s1 = s0;
+    const Lalo slow = gf_destination({47, 8}, 0.0, 90 * 8 / 3600.0 * 6076.11549); // 90 kt, 8 s
+    s1.latitude = slow.lat;
+    s1.longitude = slow.lon;
+    s1.time = 1800;
+    LiveAircraft& a = aircraft(FlightPhase::takeoff, {s0, s1});
+    a.sent.latitude = 47;
+    a.sent.longitude = 8;
+    nextPosMain(state_, a);
+    EXPECT_EQ(a.step.sampleSkipped, 1);
+    ASSERT_EQ(a.stream.size(), 1u) << "the extrapolated target";
+    EXPECT_DOUBLE_EQ(a.stream[0].groundSpeedKt, 150 * 0.9 * 1.015);
+    EXPECT_DOUBLE_EQ(a.stream[0].altitudeFt, 1575);
+    EXPECT_EQ(a.stream[0].time, 1300);
 }
 
 // Two samples 3 s apart at the altitudes and vertical speeds given, the aircraft at the first.
