@@ -178,7 +178,11 @@ void gf_setNavLights(std::uint32_t objectId, std::uint32_t value) {
 }
 
 void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value) {
-    gf_queueSimCommand({objectId, EVENT_CABIN_LIGHTS_SET, value});
+    gf_setCabinLights(gf_simCommandQueue(), objectId, value);
+}
+
+void gf_setCabinLights(SimCommandQueue& queue, std::uint32_t objectId, std::uint32_t value) {
+    queue.push(SimCommand{objectId, EVENT_CABIN_LIGHTS_SET, value});
 }
 
 void gf_engineAutoStart(std::uint32_t objectId) {

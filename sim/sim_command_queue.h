@@ -111,6 +111,7 @@ void gf_setLights(SimCommandQueue& queue, std::uint32_t objectId, const LightVal
 void gf_setLights(std::uint32_t objectId, const LightValues& lights);
 void gf_setNavLights(std::uint32_t objectId, std::uint32_t value);
 void gf_setCabinLights(std::uint32_t objectId, std::uint32_t value);
+void gf_setCabinLights(SimCommandQueue& queue, std::uint32_t objectId, std::uint32_t value);
 void gf_engineAutoStart(std::uint32_t objectId);
 void gf_engineAutoShutdown(std::uint32_t objectId);
 

@@ -16,6 +16,7 @@
 #include "foundation/iata_code.h"
 #include "refdata/aircraft_category.h"
 #include "refdata/livery_key.h"
+#include "traffic/motion_step.h"
 
 namespace skyloom {
 
@@ -210,6 +211,7 @@ struct LiveAircraft {
     double lastSampleTime = 0;
     PhaseState phase;
     MotionState motion;
+    MotionStep step; // the motion between samples
     std::uint8_t groundConflict = 0;
     std::string motionText;
     std::string pendingCallsign;

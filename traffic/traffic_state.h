@@ -17,6 +17,7 @@
 #include "sim/sim_command_records.h"
 #include "sim/sim_event.h"
 #include "traffic/aircraft_record.h"
+#include "traffic/motion_world.h"
 
 namespace skyloom {
 
@@ -133,6 +134,7 @@ struct TrafficState {
     UserAircraft* user = nullptr; // none: no user-aircraft task
     TrafficSteps steps;
     TrafficOptions options;
+    MotionWorld motionWorld; // what the motion reads of the world
 
     std::vector<LiveAircraft> liveAircraft;
     bool staticErasePending = false;

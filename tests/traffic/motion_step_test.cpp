@@ -1,0 +1,335 @@
+// The decisions of the motion between samples, each alone: the turn of an air step in its
+// per-tick reading (a standard-rate turn), the mid sample across the antimeridian, the
+// extrapolation budget by phase and the retiming of a target.
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "foundation/geodesy.h"
+#include "foundation/manual_clock.h"
+#include "sim/ai_position_batch.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_event_queue.h"
+#include "sim/sim_ids.h"
+#include "tests/support/log_capture.h"
+#include "traffic/air_step.h"
+#include "traffic/motion_driver.h"
+#include "traffic/tick_motion.h"
+#include "traffic/traffic_state.h"
+
+namespace skyloom {
+namespace {
+
+constexpr double kDeg = 0.017453292519943295;
+
+struct TurnCase {
+    const char* name;
+    AircraftCategory category;
+    double speedKt;
+    std::int32_t ticks;
+    double targetDeg;
+    double rateDegPerSecond; // expected
+    double bankDeg;          // expected, negative for a right turn
+};
+
+TEST(AirTurnTest, TurnRateAndBankComeOutPerTickAndAStandardRateTurnBanksAsItShould) {
+    const TurnCase cases[] = {
+        // 90 degrees in 30 s is a standard-rate turn; at 90 kt it takes 13.9 degrees of bank.
+        {"standard rate, rotorcraft", AircraftCategory::Rotorcraft, 90, 3000, 90, 3.0, -13.8855},
+        {"standard rate to the left", AircraftCategory::Rotorcraft, 90, 3000, -90, -3.0, 13.8855},
+        // A Large at 250 kt may bank 8 degrees: 0.614 degrees a second at most.
+        {"held by the bank limit", AircraftCategory::Large, 250, 3000, 90, 0.61400, -8.0},
+        // 3 degrees over a 3 s step at 120 kt: 1 degree a second, 6.27 degrees of bank.
+        {"small correction", AircraftCategory::Large, 120, 300, 3, 1.0, -6.2699},
+        // Never faster than standard rate, whatever the bank would allow.
+        {"slow helicopter", AircraftCategory::Rotorcraft, 30, 100, 90, 3.0, -4.7106},
+    };
+    for (const TurnCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const BankCommand turn = gf_airTurn(0.0, c.targetDeg * kDeg, 0.0, c.speedKt, c.ticks,
+                                            gf_categoryBankLimitRad(c.category));
+        EXPECT_NEAR(turn.turnRate * 100.0 / kDeg, c.rateDegPerSecond, 1e-3);
+        EXPECT_NEAR(turn.targetBank / kDeg, c.bankDeg, 1e-3);
+        EXPECT_NEAR(turn.bankRate * c.ticks, turn.targetBank, 1e-12)
+            << "the bank reaches its target over the step, at most 5 degrees a second";
+    }
+}
+
+class MotionStepTest : public ::testing::Test {
+protected:
+    MotionStepTest() { lf_initTrafficState(state_); }
+
+    LiveAircraft& aircraft(FlightPhase phase, std::vector<TrafficSample> samples) {
+        AircraftBase base;
+        base.hexid = 20001;
+        base.category = AircraftCategory::Large;
+        LiveAircraft a(samples.front(), std::move(base), 0.0, 0);
+        a.stream.assign(samples.begin(), samples.end());
+        a.phase.phase = phase;
+        a.motion.onGround = samples.front().airborne != 0 ? 0 : 1;
+        state_.liveAircraft.push_back(std::move(a));
+        return state_.liveAircraft.back();
+    }
+
+    ManualClock clock_;
+    std::atomic<std::uint32_t> tick_{1000};
+    SimCommandQueue commands_;
+    SimEventQueue events_;
+    AIPositionBatch positions_;
+    TrafficState state_{commands_, events_, positions_, clock_, tick_};
+};
+
+TEST_F(MotionStepTest, TheMidSampleOfTwoSamplesAcrossTheAntimeridianLiesBetweenThem) {
+    TrafficSample a{.latitude = 10.0, .longitude = 179.9, .altitudeFt = 1000, .groundSpeedKt = 200};
+    TrafficSample b{.latitude = 10.2, .longitude = -179.7, .altitudeFt = -40, .groundSpeedKt = 220};
+    a.time = 100;
+    b.time = 401;
+    LiveAircraft& ac = aircraft(FlightPhase::flying, {a, b});
+    lf_insertMidSample(ac);
+    ASSERT_EQ(ac.stream.size(), 3u);
+    const TrafficSample& mid = ac.stream[1];
+    EXPECT_DOUBLE_EQ(mid.latitude, 10.1);
+    EXPECT_NEAR(mid.longitude, -179.9, 1e-9) << "not 0.1, the far side of the earth";
+    EXPECT_EQ(mid.time, 250);
+    EXPECT_DOUBLE_EQ(mid.groundSpeedKt, 210.0);
+    EXPECT_DOUBLE_EQ(mid.altitudeFt, 480.0);
+    EXPECT_EQ(mid.airborne, 1);
+}
+
+TEST_F(MotionStepTest, TheExtrapolationBudgetFollowsThePhase) {
+    state_.motionWorld.maxHoldingMinutes = 3;
+    const struct {
+        FlightPhase phase;
+        double speedKt;
+        std::int32_t budget;
+    } cases[] = {
+        {FlightPhase::taxi, 0, 60},           {FlightPhase::pushed_back, 0, 60},
+        {FlightPhase::takeoff_roll, 100, 20}, {FlightPhase::landing, 140, 20},
+        {FlightPhase::parked, 0, 1},          {FlightPhase::pushing_back, 3, 0},
+        {FlightPhase::flying, 250, 20},       {FlightPhase::flying, 69, 0},
+    };
+    for (const auto& c : cases) {
+        TrafficSample s{.latitude = 47, .longitude = 8, .groundSpeedKt = c.speedKt};
+        LiveAircraft& a = aircraft(c.phase, {s});
+        MotionContext ctx{state_, a, state_.motionWorld};
+        EXPECT_EQ(lf_extrapolationBudget(ctx), c.budget) << gf_flightPhaseText(c.phase);
+    }
+    state_.motionWorld.userPosition = {48, 8}; // 60 NM away, beyond RANGE - 0.5
+    TrafficSample s{.latitude = 47, .longitude = 8, .groundSpeedKt = 250};
+    LiveAircraft& far = aircraft(FlightPhase::flying, {s});
+    MotionContext ctx{state_, far, state_.motionWorld};
+    EXPECT_EQ(lf_extrapolationBudget(ctx), 0);
+}
+
+TEST_F(MotionStepTest, RetimingStaysInTheWindowsAndPushesLaterSamplesOnlyWhenOvertaken) {
+    const struct {
+        std::uint32_t ticks;
+        std::int32_t s1, s2; // expected arrival ticks
+    } cases[] = {
+        {200, 1200, 1300},  // as the feed has it
+        {50, 1050, 1300},   // earlier
+        {2000, 2100, 2200}, // 900 later at most; stream[2] follows by 900
+        {250, 1250, 1300},  // later, not past stream[2]
+    };
+    for (const auto& c : cases) {
+        TrafficSample s0{.latitude = 47, .longitude = 8, .airborne = 1};
+        TrafficSample s1 = s0, s2 = s0;
+        s0.time = 1000;
+        s1.time = 1200;
+        s2.time = 1300;
+        LiveAircraft& a = aircraft(FlightPhase::flying, {s0, s1, s2});
+        MotionContext ctx{state_, a, state_.motionWorld};
+        lf_retimeTarget(ctx, c.ticks);
+        EXPECT_EQ(a.stream[1].time, c.s1) << c.ticks;
+        EXPECT_EQ(a.stream[2].time, c.s2) << c.ticks;
+    }
+    TrafficSample s0{.latitude = 47, .longitude = 8, .airborne = 1};
+    TrafficSample s1 = s0;
+    s1.time = 200; // long past
+    LiveAircraft& late = aircraft(FlightPhase::flying, {s0, s1});
+    MotionContext ctx{state_, late, state_.motionWorld};
+    lf_retimeTarget(ctx, 1);
+    EXPECT_EQ(late.stream[1].time, 1001) << "never before the next tick";
+}
+
+TEST_F(MotionStepTest, AnAirborneStreamOfStationarySamplesEndsAtTheGuardInRemoval) {
+    testing::LogCapture log;
+    TrafficSample s0{.latitude = 47, .longitude = 8, .altitudeFt = 5000, .airborne = 1};
+    s0.stationary = 1;
+    s0.time = 1000;
+    TrafficSample s1 = s0;
+    s1.time = 1300;
+    LiveAircraft& a = aircraft(FlightPhase::flying, {s0, s1});
+    a.motion.extrapolationCounter = 20; // already extrapolating: no speed needed to go on
+    a.simState = SimState::active;
+    a.objectId = 7;
+    nextPosMain(state_, a);
+    EXPECT_EQ(log.linesWith("nextPosMain: guard exceeded").size(), 1u);
+    EXPECT_EQ(a.simState, SimState::removingfromsim);
+}
+
+TEST_F(MotionStepTest, ATaxiingAircraftWithoutSamplesWaitsItsHoldingMinutesAndIsThenRemoved) {
+    state_.motionWorld.maxHoldingMinutes = 3;
+    TrafficSample s0{.latitude = 47, .longitude = 8, .airborne = 0};
+    s0.time = 1000;
+    LiveAircraft& a = aircraft(FlightPhase::taxi, {s0});
+    a.simState = SimState::active;
+    a.objectId = 7;
+    std::int32_t steps = 0;
+    while (a.simState == SimState::active && tick_ < 1000 + 200 * 100) {
+        if (static_cast<std::int32_t>(tick_) >= a.stream.front().time) {
+            nextPosMain(state_, a);
+            ++steps;
+        }
+        ++tick_;
+    }
+    EXPECT_EQ(a.simState, SimState::removingfromsim);
+    EXPECT_EQ(tick_, 1000u + 60 * 300 + 1) << "60 steps of 3 s in place";
+    EXPECT_DOUBLE_EQ(a.sent.latitude, 0.0) << "never moved";
+    EXPECT_EQ(steps, 61);
+}
+
+TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesOtherwise) {
+    state_.motionWorld.ground.standExists = [](std::uint32_t id) { return id == 4; };
+    const Lalo stand{47.0, 8.0};
+    const struct {
+        double metres, headingOffDeg;
+        bool kept;
+        FlightPhase phase;
+    } cases[] = {
+        {17, 10, true, FlightPhase::parked},
+        {19, 10, true, FlightPhase::taxi},
+        {17, 41, false, FlightPhase::parking},
+    };
+    for (const auto& c : cases) {
+        const Lalo at = gf_destination(stand, 0.0, c.metres * 3.2808399);
+        TrafficSample s0{.latitude = at.lat, .longitude = at.lon};
+        LiveAircraft& a = aircraft(FlightPhase::parking, {s0});
+        a.sent.latitude = at.lat;
+        a.sent.longitude = at.lon;
+        a.sent.headingRad = c.headingOffDeg * kDeg;
+        a.stand.latitude = stand.lat;
+        a.stand.longitude = stand.lon;
+        a.stand.standId = 4;
+        MotionContext ctx{state_, a, state_.motionWorld};
+        EXPECT_EQ(lf_arriveAtStand(ctx), c.kept) << c.metres << " m";
+        EXPECT_EQ(a.phase.phase, c.phase) << c.metres << " m";
+    }
+    EXPECT_EQ(state_.parkedActions.size(), 3u) << "engines, lights, parked lights";
+    EXPECT_EQ(state_.arrivedAircraft.size(), 1u);
+}
+
+TEST_F(MotionStepTest, ATakeoffTargetFarTooSlowIsDroppedAndTheClimbGoesOnExtrapolated) {
+    TrafficSample s0{
+        .latitude = 47, .longitude = 8, .altitudeFt = 1500, .groundSpeedKt = 150, .airborne = 1};
+    s0.time = 1000;
+    TrafficSample s1 = s0;
+    const Lalo slow = gf_destination({47, 8}, 0.0, 90 * 8 / 3600.0 * 6076.11549); // 90 kt, 8 s
+    s1.latitude = slow.lat;
+    s1.longitude = slow.lon;
+    s1.time = 1800;
+    LiveAircraft& a = aircraft(FlightPhase::takeoff, {s0, s1});
+    a.sent.latitude = 47;
+    a.sent.longitude = 8;
+    nextPosMain(state_, a);
+    EXPECT_EQ(a.step.sampleSkipped, 1);
+    ASSERT_EQ(a.stream.size(), 1u) << "the extrapolated target";
+    EXPECT_DOUBLE_EQ(a.stream[0].groundSpeedKt, 150 * 0.9 * 1.015);
+    EXPECT_DOUBLE_EQ(a.stream[0].altitudeFt, 1575);
+    EXPECT_EQ(a.stream[0].time, 1300);
+}
+
+// Two samples 3 s apart at the altitudes and vertical speeds given, the aircraft at the first.
+struct AirStepCase {
+    FlightPhase phase;
+    double altitude0, altitude1, vs0, vs1;
+    bool airborne1 = true;
+};
+
+class AirStepTest : public MotionStepTest {
+protected:
+    LiveAircraft& airborne(const AirStepCase& c,
+                           AircraftCategory category = AircraftCategory::Large) {
+        TrafficSample s0{.latitude = 47.40,
+                         .longitude = 8.50,
+                         .altitudeFt = c.altitude0,
+                         .groundSpeedKt = 250,
+                         .verticalSpeedFpm = c.vs0,
+                         .airborne = 1};
+        TrafficSample s1 = s0;
+        s1.latitude = 47.41;
+        s1.altitudeFt = c.altitude1;
+        s1.verticalSpeedFpm = c.vs1;
+        s1.airborne = c.airborne1 ? 1 : 0;
+        s0.time = 1000;
+        s1.time = 1300;
+        LiveAircraft& a = aircraft(c.phase, {s0, s1});
+        a.base.category = category;
+        a.objectId = 7;
+        a.sent.latitude = s0.latitude;
+        a.sent.longitude = s0.longitude;
+        a.sent.altitudeFt = s0.altitudeFt;
+        return a;
+    }
+    std::vector<SimCommand> commands() {
+        SimCommandBatch batch;
+        commands_.takeAll(batch);
+        return batch.commands;
+    }
+    static bool sent(const std::vector<SimCommand>& commands, std::uint32_t event,
+                     std::uint32_t value) {
+        return std::any_of(commands.begin(), commands.end(), [&](const SimCommand& c) {
+            return c.eventId == event && c.value == value;
+        });
+    }
+};
+
+TEST_F(AirStepTest, ClimbingThrough10000FtSwitchesTheLowLightsOffOnce) {
+    LiveAircraft& a = airborne({FlightPhase::flying, 10100, 10250, 3000, 3000});
+    MotionContext ctx{state_, a, state_.motionWorld};
+    lf_setupAirStep(ctx);
+    EXPECT_TRUE(sent(commands(), EVENT_LANDING_LIGHTS_SET, 0));
+    lf_setupAirStep(ctx);
+    EXPECT_FALSE(sent(commands(), EVENT_LANDING_LIGHTS_SET, 0)) << "once per climb";
+}
+
+TEST_F(AirStepTest, ALandingFarFromTheParkAirportGoesAroundAtOnce) {
+    state_.motionWorld.parkAirport = {{47.0, 8.0}, 1400, IataCode("ZRH"), true}; // 25 NM away
+    LiveAircraft& a = airborne({FlightPhase::landing, 3000, 2950, -1000, -1000});
+    MotionContext ctx{state_, a, state_.motionWorld};
+    lf_setupAirStep(ctx);
+    EXPECT_EQ(a.phase.phase, FlightPhase::flying);
+    const auto sentCommands = commands();
+    EXPECT_TRUE(sent(sentCommands, EVENT_GEAR_SET, 0));
+    EXPECT_EQ(a.throttleIndex, 4);
+    EXPECT_EQ(a.flapsIndex, 0);
+}
+
+TEST_F(AirStepTest, AboveStandardPressureTheTouchDownStepTakesTheDefaultDescent) {
+    state_.motionWorld.parkAirport = {{47.40, 8.50}, 1400, IataCode("ZRH"), true};
+    for (const double qnh : {1013.0, 1020.0}) {
+        state_.motionWorld.qnhHpa = qnh;
+        LiveAircraft& a = airborne({FlightPhase::landing, 1600, 1400, -800, -800, false});
+        a.step.lastHeightAboveGroundFt = 200;
+        MotionContext ctx{state_, a, state_.motionWorld};
+        lf_setupAirStep(ctx);
+        // To the runway (park airport 1400 ft, centre of gravity 0 here) over 300 ticks, or
+        // the mean vertical speed less the pressure's share: -800 - 6.75 x 6 fpm.
+        const double expected = qnh > 1013 ? (-800 - 6.75 * 6.0) / 6000.0 : -200.0 / 300.0;
+        EXPECT_NEAR(a.step.verticalStep, expected, 1e-9) << qnh;
+    }
+}
+
+TEST_F(AirStepTest, AHeavysPitchNeverChangesFasterThanFiveThousandthsOfADegreeATick) {
+    LiveAircraft& a =
+        airborne({FlightPhase::flying, 5000, 5300, 6000, 6000}, AircraftCategory::Heavy);
+    a.step.pitchSet = 1; // level, then asked to climb at 6000 fpm
+    MotionContext ctx{state_, a, state_.motionWorld};
+    lf_setupAirStep(ctx);
+    EXPECT_NEAR(a.step.pitchStep, -0.005 * kDeg, 1e-12);
+}
+
+} // namespace
+} // namespace skyloom
