@@ -16,11 +16,22 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_state.h"
+#include "traffic/live_update.h"
 #include "traffic/traffic_mailbox.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
 
 namespace skyloom {
+
+namespace {
+
+// The quarantine outlives a run: a restart must not let a jumping aircraft back in.
+QuarantineMap& lf_programQuarantine() {
+    static QuarantineMap quarantine;
+    return quarantine;
+}
+
+} // namespace
 
 MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     : context_(context), token_(std::move(token)),
@@ -29,11 +40,20 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     lf_initTrafficState(traffic_);
     traffic_.mailbox = &gf_trafficMailbox();
     traffic_.user = &context.user;
+    traffic_.quarantine = &lf_programQuarantine();
+    gf_installLiveTrafficSteps(traffic_.steps);
+    // From now on the traffic step takes the feed's batches and decodes them.
+    gf_trafficMailbox().setDecoder(&decoder_);
     traffic_.steps.sendPositionToApp = [] {
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();
         }
     };
+}
+
+MainLoop::~MainLoop() {
+    gf_trafficMailbox().setDecoder(nullptr);
+    lf_resetTrafficState(traffic_);
 }
 
 bool MainLoop::keepRunning() const noexcept {

@@ -20,6 +20,7 @@
 
 #include "app/main_run_context.h"
 #include "foundation/clock.h"
+#include "traffic/message_decoder.h"
 #include "traffic/traffic_state.h"
 
 namespace skyloom {
@@ -51,6 +52,10 @@ class MainLoop {
 public:
     // The context's clock, window and stop request must outlive the loop.
     explicit MainLoop(const MainRunContext& context, std::stop_token token = {});
+    // Takes the decoder out of the mailbox and resets the traffic state for the next run.
+    ~MainLoop();
+    MainLoop(const MainLoop&) = delete;
+    MainLoop& operator=(const MainLoop&) = delete;
 
     // Runs cycles every 10 ms until the run is to end. Before the first cycle it refreshes
     // the current DaySlot.
@@ -81,6 +86,7 @@ private:
     std::int32_t parkingIntervalMinutes_ = 0;
     std::int32_t parkingMinutesLeft_ = 0;
     TrafficState traffic_;
+    LiveTrafficDecoder decoder_{traffic_};
 };
 
 } // namespace skyloom
