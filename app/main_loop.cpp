@@ -4,19 +4,24 @@
 
 #include "app/program_mailbox.h"
 
+#include "config/params_snapshot.h"
+#include "config/program_paths.h"
 #include "config/startup_choices.h"
 #include "feed/rt_app_link.h"
 #include "gui/gui.h"
 #include "gui/parking_interval.h"
 #include "platform/os/timer_period.h"
 #include "runtime/current_day_slot.h"
+#include "runtime/stop_reason.h"
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_state.h"
+#include "traffic/live_spawn.h"
 #include "traffic/live_update.h"
+#include "traffic/live_views.h"
 #include "traffic/traffic_mailbox.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
@@ -53,7 +58,6 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
 
 MainLoop::~MainLoop() {
     gf_trafficMailbox().setDecoder(nullptr);
-    lf_resetTrafficState(traffic_);
 }
 
 bool MainLoop::keepRunning() const noexcept {
@@ -81,6 +85,10 @@ void MainLoop::run() {
             next = now;
         }
         clock.sleepUntil(next);
+    }
+    // The restart's reset: nothing of this run reaches the next one (the quarantine aside).
+    if (gf_stopReasonRestarts(context_.stop.current().reason)) {
+        lf_resetTrafficState(traffic_);
     }
 }
 
@@ -114,11 +122,13 @@ void MainLoop::userDataStep() {
     ++counters_.userDataSteps;
     gf_refreshCurrentDaySlot();
     gf_enableTrafficMailbox(true);
+    gf_removeBlockedAc(traffic_);
 }
 
 void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
+    gf_removeTCASCoverageAcs(traffic_);
     if (const auto minutes = gf_takeParkingIntervalMinutes()) {
         // A new interval restarts the countdown.
         parkingIntervalMinutes_ = *minutes > 0 ? *minutes : 0;
@@ -134,6 +144,9 @@ void MainLoop::secondStep() {
 
 void MainLoop::minuteStep() {
     ++counters_.minuteSteps;
+    if (gf_paramsSnapshot()->OBJECTID_LIST) {
+        lf_writeObjectIdList(traffic_, gf_objectIdListPath());
+    }
     if (parkingIntervalMinutes_ > 0) {
         --parkingMinutesLeft_;
         if (parkingMinutesLeft_ <= 0) {

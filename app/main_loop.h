@@ -52,13 +52,14 @@ class MainLoop {
 public:
     // The context's clock, window and stop request must outlive the loop.
     explicit MainLoop(const MainRunContext& context, std::stop_token token = {});
-    // Takes the decoder out of the mailbox and resets the traffic state for the next run.
+    // Takes the decoder out of the mailbox.
     ~MainLoop();
     MainLoop(const MainLoop&) = delete;
     MainLoop& operator=(const MainLoop&) = delete;
 
     // Runs cycles every 10 ms until the run is to end. Before the first cycle it refreshes
-    // the current DaySlot.
+    // the current DaySlot; after the last, when the run ends for a restart, it resets the
+    // traffic state.
     void run();
     // One cycle, with the slower steps that fall on it.
     void cycle();

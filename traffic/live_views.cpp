@@ -54,8 +54,7 @@ std::vector<std::string> lf_objectIdLines(const TrafficState& state) {
     return lines;
 }
 
-bool lf_writeObjectIdList(const TrafficState& state, const std::filesystem::path& folder) {
-    const std::filesystem::path target = folder / kObjectIdListFileName;
+bool lf_writeObjectIdList(const TrafficState& state, const std::filesystem::path& target) {
     std::filesystem::path temporary = target;
     temporary += ".tmp";
     std::error_code ec;

@@ -17,7 +17,6 @@
 
 namespace skyloom {
 
-inline constexpr std::string_view kObjectIdListFileName = "ObjectIdList.txt";
 // A stand counts at a position within 20 m of its centre (NM^2).
 inline constexpr double kStandAtPositionNm2 = 0.00011662133983924917;
 // A position this close to the last one asked (NM^2, 0.003 NM) gets the last answer.
@@ -28,9 +27,10 @@ enum class AirGroundSelector : std::int32_t { all = 0, airborne = 1, ground = 2 
 
 // The lines of ObjectIdList.txt, one per active live aircraft in list order.
 std::vector<std::string> lf_objectIdLines(const TrafficState& state);
-// Writes ObjectIdList.txt into the folder: to a temporary file first, moved into place, so that
-// a reader never sees half a list. False (and the line "Failed to write {path}") on failure.
-bool lf_writeObjectIdList(const TrafficState& state, const std::filesystem::path& folder);
+// Writes ObjectIdList.txt (`path`, gf_objectIdListPath in the program): to a temporary file
+// first, moved into place, so that a reader never sees half a list. False (and the line
+// "Failed to write {path}") on failure.
+bool lf_writeObjectIdList(const TrafficState& state, const std::filesystem::path& path);
 // "{callsign}, {registration}, {hexid:x}, oid={object id}" per active aircraft that the
 // selector lets through, "null" for an empty text.
 std::vector<std::string> gf_liveAircraftList(const TrafficState& state, AirGroundSelector selector);

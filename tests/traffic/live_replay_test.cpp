@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "config/params_snapshot.h"
+#include "config/program_paths.h"
 #include "feed/feed_fields.h"
 #include "foundation/text.h"
 #include "foundation/text_files.h"
@@ -174,7 +175,7 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoTheSimulatorOneObjec
                                      11328007u));
 
     // ObjectIdList.txt lists the active aircraft's objects, as the window's list does.
-    ASSERT_TRUE(lf_writeObjectIdList(state_, dir_.path()));
+    ASSERT_TRUE(lf_writeObjectIdList(state_, dir_.path() / kObjectIdListFileName));
     const LinesFileResult written = LinesFile::readLines(dir_.path() / kObjectIdListFileName);
     std::set<std::string> listed;
     for (const std::string& line : written.lines) {
