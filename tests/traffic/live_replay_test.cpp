@@ -310,6 +310,29 @@ TEST_F(LiveTrafficWorldTest, AMailboxBatchBecomesActiveAircraftThatLeaveAgain) {
     }
     steps(1.0);
     EXPECT_EQ(journalCalls("SimConnect_AIRemoveObject").size(), 3u);
+    // Everything the first object was told, positions aside: taken over and frozen, asked for
+    // its centre of gravity, lights toggled twice while it waits, then switched on, removed.
+    std::vector<std::string> told;
+    for (const std::string& call : journalCalls("SimConnect_")) {
+        const bool forObject = call.find("(100,") != std::string::npos ||
+                               call.find(", 405, 100,") != std::string::npos; // request, definition
+        if (forObject && !call.starts_with("SimConnect_SetData")) {
+            const std::size_t event = call.rfind('(');
+            told.push_back(call.substr(0, call.find('(')) +
+                           (call.ends_with(")") && event > call.find(')') ? call.substr(event) : ""));
+        }
+    }
+    const std::string transmit = "SimConnect_TransmitClientEvent";
+    EXPECT_THAT(told,
+                ElementsAre("SimConnect_AIReleaseControl", transmit + "(FREEZE_LATITUDE_LONGITUDE_SET)",
+                            transmit + "(FREEZE_ALTITUDE_SET)", transmit + "(FREEZE_ATTITUDE_SET)",
+                            "SimConnect_RequestDataOnSimObject", transmit + "(ALL_LIGHTS_TOGGLE)",
+                            transmit + "(ALL_LIGHTS_TOGGLE)", transmit + "(ENGINE_AUTO_START)",
+                            transmit + "(SPOILERS_SET)", transmit + "(NAV_LIGHTS_SET)",
+                            transmit + "(BEACON_LIGHTS_SET)", transmit + "(LANDING_LIGHTS_SET)",
+                            transmit + "(TAXI_LIGHTS_SET)", transmit + "(STROBES_SET)",
+                            transmit + "(LOGO_LIGHTS_SET)", transmit + "(CABIN_LIGHTS_SET)",
+                            "SimConnect_AIRemoveObject"));
     EXPECT_TRUE(state_.liveAircraft.empty());
 }
 
