@@ -1,10 +1,10 @@
 #include "traffic/aircraft_record.h"
 
-#include "config/params_snapshot.h"
-
 #include <algorithm>
 #include <array>
 #include <numbers>
+
+#include "config/params_snapshot.h"
 
 namespace skyloom {
 

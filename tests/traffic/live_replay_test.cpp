@@ -194,7 +194,8 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoTheSimulatorOneObjec
 
 // A taxiing aircraft whose next report implies 97 kt while it reports 10 kt leaves at once and
 // stays out until two further ground reports follow within 60 s and 150 m of each other.
-// Reports that cannot be ordered (no time stamp) or move backwards are passed over.
+// Reports that cannot be ordered (no time stamp), go back in time or add nothing are passed
+// over.
 TEST_F(LiveTrafficWorldTest, AJumpingTaxiTrackIsQuarantinedUntilItsReportsAgreeAgain) {
     const std::uint32_t hexid = 11260357;
     auto report = [&](double northMetres, double time) {
@@ -211,6 +212,10 @@ TEST_F(LiveTrafficWorldTest, AJumpingTaxiTrackIsQuarantinedUntilItsReportsAgreeA
     undated.timestamp = std::numeric_limits<double>::quiet_NaN();
     decodeMessage(state_, undated);
     decodeMessage(state_, report(60, 990));
+    // A negative speed counts as standing: 20 m are not covered in 2 s, the report adds nothing.
+    TrafficEntry backwards = report(52, 1012);
+    backwards.sample.groundSpeedKt = -5;
+    decodeMessage(state_, backwards);
     EXPECT_EQ(state_.findByHexid(hexid)->stream.size(), 2u);
 
     decodeMessage(state_, report(550, 1020)); // 500 m in 10 s
