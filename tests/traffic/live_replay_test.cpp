@@ -268,6 +268,33 @@ TEST_F(LiveTrafficWorldTest, ARegistrationChangeRespawnsTheAircraftInAnotherLive
     }));
 }
 
+// An aircraft for which the choice found no livery is remembered by its key: at or below the
+// TCAS level it is dropped at the gate even once a livery is there, above it tried again.
+TEST_F(LiveTrafficWorldTest, AnAircraftWithoutALiveryIsTriedAgainOnlyAboveTheTcasLevel) {
+    gf_updateParamsSnapshot([](ParamsSnapshot& s) { s.MATCHING_DEPTH = 1; });
+    const std::uint32_t hexid = 0x3c6444;
+    auto twoReports = [&](double altitudeFt, double time) {
+        decodeMessage(state_, entry(hexid, "DLH4AB", "A320", 50.0, 8.5, altitudeFt, 250, true,
+                                    time, "D-AIBA"));
+        decodeMessage(state_, entry(hexid, "DLH4AB", "A320", 50.01, 8.5, altitudeFt, 250, true,
+                                    time + 10));
+        steps(0.05);
+    };
+    twoReports(9000, 1000);
+    EXPECT_EQ(state_.findByHexid(hexid), nullptr);
+    ASSERT_EQ(state_.noLiveryKeys.size(), 1u);
+    EXPECT_THAT(*state_.noLiveryKeys.begin(), ::testing::StartsWith("DLH"));
+    EXPECT_THAT(*state_.noLiveryKeys.begin(), ::testing::EndsWith(" D-AIBA"));
+
+    buildLiveryTables({{kA320Livery, "SWR", "A20N", ""}, {kSwissSpecial, "DLH", "A320", "D-AIBA"}});
+    twoReports(9000, 2000);
+    steps(0.5);
+    EXPECT_TRUE(journalCalls("SimConnect_AICreateNonATCAircraft").empty());
+    twoReports(25000, 3000);
+    steps(0.5);
+    EXPECT_THAT(createdTitles(), ElementsAre(kSwissSpecial));
+}
+
 // Three aircraft of one mailbox batch and two static aircraft: the simulator gets the live
 // creates first, 200 ms apart; each live aircraft is switched on 2 s after its assignment and
 // leaves with one removal when it is taken out.
