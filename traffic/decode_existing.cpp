@@ -9,7 +9,6 @@
 #include "traffic/runway_list.h"
 #include "traffic/runway_match.h"
 #include "traffic/sample_checks.h"
-#include "traffic/traffic_exception.h"
 
 namespace skyloom {
 
@@ -28,14 +27,6 @@ constexpr double kSameSpotTakeoffKt = 50.0;
 
 Lalo lf_at(const TrafficSample& s) {
     return {s.latitude, s.longitude};
-}
-
-void lf_remove(TrafficState& state, LiveAircraft& aircraft) {
-    try {
-        removeAircraftFromSim(state, aircraft);
-    } catch (...) {
-        gf_reportTrafficException("decodeExisting");
-    }
 }
 
 bool lf_refusedStanding(const LiveAircraft& aircraft, const TrafficSample& sample,
@@ -179,7 +170,7 @@ bool lf_checkStationarySample(const LiveAircraft& aircraft, TrafficSample& sampl
 void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
     auto& stream = aircraft.stream;
     if (stream.size() > kMaxStreamSamples) {
-        lf_remove(state, aircraft);
+        gf_removeAircraftReporting(state, aircraft, "decodeExisting");
         return;
     }
     if (aircraft.groundConflict != 0 && aircraft.phase.phase == FlightPhase::taxi &&
@@ -191,7 +182,7 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
             aircraft.motion.earlyWindowTicks = 2700;
             aircraft.motion.lateWindowTicks = 2700;
             aircraft.groundConflict = 0;
-            lf_remove(state, aircraft);
+            gf_removeAircraftReporting(state, aircraft, "decodeExisting");
             return;
         }
     }

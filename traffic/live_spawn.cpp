@@ -21,7 +21,6 @@
 #include "traffic/aircraft_commands.h"
 #include "traffic/aircraft_texts.h"
 #include "traffic/stream_start.h"
-#include "traffic/traffic_exception.h"
 
 namespace skyloom {
 
@@ -132,14 +131,6 @@ bool lf_chooseLivery(TrafficState& state, LiveAircraft& aircraft) {
         state.steps.rememberLivery(state, base.hexid, base.liveryTitle);
     }
     return true;
-}
-
-void lf_removeQuietly(TrafficState& state, LiveAircraft& aircraft, const char* name) {
-    try {
-        removeAircraftFromSim(state, aircraft);
-    } catch (...) {
-        gf_reportTrafficException(name);
-    }
 }
 
 } // namespace
@@ -337,7 +328,7 @@ bool lf_isThisTheFurthestLive(TrafficState& state, double distanceNm) {
     if (candidate == nullptr) {
         return true;
     }
-    lf_removeQuietly(state, *candidate, "lf_isThisTheFurthestLive");
+    gf_removeAircraftReporting(state, *candidate, "lf_isThisTheFurthestLive");
     return false;
 }
 
@@ -363,7 +354,7 @@ void gf_removeBlockedAc(TrafficState& state) {
             first([&](const AircraftBase& b) { return b.registration == block.BLOCK_REGCODE; });
     }
     if (blocked != nullptr) {
-        lf_removeQuietly(state, *blocked, "gf_removeBlockedAc");
+        gf_removeAircraftReporting(state, *blocked, "gf_removeBlockedAc");
     }
 }
 
@@ -377,7 +368,7 @@ void gf_removeTCASCoverageAcs(TrafficState& state) {
         if (state.steps.forgetLivery) {
             state.steps.forgetLivery(state, a.base.hexid);
         }
-        lf_removeQuietly(state, a, "gf_removeTCASCoverageAcs");
+        gf_removeAircraftReporting(state, a, "gf_removeTCASCoverageAcs");
     }
 }
 

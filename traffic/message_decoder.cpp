@@ -119,11 +119,7 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
             if (entry.hexid != 0 && gf_isValidLalo({next.latitude, next.longitude})) {
                 lf_quarantineGroundTrack(*state.quarantine, entry.hexid, next, entry.timestamp);
             }
-            try {
-                removeAircraftFromSim(state, aircraft);
-            } catch (...) {
-                gf_reportTrafficException("decodeMessage");
-            }
+            gf_removeAircraftReporting(state, aircraft, "decodeMessage");
             return;
         }
         if (aircraft.motion.extrapolationCounter <= 0 && lf_thinnedOut(next, turn, dt)) {
@@ -208,11 +204,7 @@ bool lf_addLiveAircraft(TrafficState& state, const TrafficEntry& entry) {
 }
 
 void noMoreNextPos(TrafficState& state, LiveAircraft& aircraft) {
-    try {
-        removeAircraftFromSim(state, aircraft);
-    } catch (...) {
-        gf_reportTrafficException("noMoreNextPos");
-    }
+    gf_removeAircraftReporting(state, aircraft, "noMoreNextPos");
 }
 
 void LiveTrafficDecoder::decodeMessage(const TrafficEntry& entry) {
