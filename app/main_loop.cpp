@@ -6,6 +6,7 @@
 
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
+#include "config/program_paths.h"
 #include "config/startup_choices.h"
 #include "feed/rt_app_link.h"
 #include "gui/gui.h"
@@ -13,17 +14,31 @@
 #include "gui/time_shift.h"
 #include "platform/os/timer_period.h"
 #include "runtime/current_day_slot.h"
+#include "runtime/stop_reason.h"
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_state.h"
+#include "traffic/live_spawn.h"
+#include "traffic/live_update.h"
+#include "traffic/live_views.h"
 #include "traffic/traffic_mailbox.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
 
 namespace skyloom {
+
+namespace {
+
+// The quarantine outlives a run: a restart must not let a jumping aircraft back in.
+QuarantineMap& lf_programQuarantine() {
+    static QuarantineMap quarantine;
+    return quarantine;
+}
+
+} // namespace
 
 MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     : context_(context), token_(std::move(token)),
@@ -32,11 +47,19 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     lf_initTrafficState(traffic_);
     traffic_.mailbox = &gf_trafficMailbox();
     traffic_.user = &context.user;
+    traffic_.quarantine = &lf_programQuarantine();
+    gf_installLiveTrafficSteps(traffic_.steps);
+    // From now on the traffic step takes the feed's batches and decodes them.
+    gf_trafficMailbox().setDecoder(&decoder_);
     traffic_.steps.sendPositionToApp = [] {
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();
         }
     };
+}
+
+MainLoop::~MainLoop() {
+    gf_trafficMailbox().setDecoder(nullptr);
 }
 
 bool MainLoop::keepRunning() const noexcept {
@@ -64,6 +87,10 @@ void MainLoop::run() {
             next = now;
         }
         clock.sleepUntil(next);
+    }
+    // The restart's reset: nothing of this run reaches the next one (the quarantine aside).
+    if (gf_stopReasonRestarts(context_.stop.current().reason)) {
+        lf_resetTrafficState(traffic_);
     }
 }
 
@@ -121,6 +148,7 @@ void MainLoop::followSimTime() {
 void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
+    gf_removeTCASCoverageAcs(traffic_);
     if (const auto minutes = gf_takeParkingIntervalMinutes()) {
         // A new interval restarts the countdown.
         parkingIntervalMinutes_ = *minutes > 0 ? *minutes : 0;
@@ -136,6 +164,9 @@ void MainLoop::secondStep() {
 
 void MainLoop::minuteStep() {
     ++counters_.minuteSteps;
+    if (gf_paramsSnapshot()->OBJECTID_LIST) {
+        lf_writeObjectIdList(traffic_, gf_objectIdListPath());
+    }
     if (parkingIntervalMinutes_ > 0) {
         --parkingMinutesLeft_;
         if (parkingMinutesLeft_ <= 0) {

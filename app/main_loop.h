@@ -23,6 +23,7 @@
 #include "app/main_run_context.h"
 #include "app/user_data_requests.h"
 #include "foundation/clock.h"
+#include "traffic/message_decoder.h"
 #include "traffic/traffic_state.h"
 
 namespace skyloom {
@@ -54,9 +55,14 @@ class MainLoop {
 public:
     // The context's clock, window and stop request must outlive the loop.
     explicit MainLoop(const MainRunContext& context, std::stop_token token = {});
+    // Takes the decoder out of the mailbox.
+    ~MainLoop();
+    MainLoop(const MainLoop&) = delete;
+    MainLoop& operator=(const MainLoop&) = delete;
 
     // Runs cycles every 10 ms until the run is to end. Before the first cycle it refreshes
-    // the current DaySlot.
+    // the current DaySlot; after the last, when the run ends for a restart, it resets the
+    // traffic state.
     void run();
     // One cycle, with the slower steps that fall on it.
     void cycle();
@@ -86,6 +92,7 @@ private:
     std::int32_t parkingMinutesLeft_ = 0;
     TrafficState traffic_;
     UserDataRequests userData_;
+    LiveTrafficDecoder decoder_{traffic_};
 };
 
 } // namespace skyloom

@@ -248,9 +248,9 @@ bool lf_waitForSimulator(const RunState& run) {
 }
 
 // The feed's threads, last: on the RT App road the App's server and the two readers, then
-// the buffered traffic, asked for and waited for before the main loop runs, so that it is
-// decoded before the first traffic step. Live delivery stays off: the main loop turns it on
-// once its traffic step takes from the mailbox.
+// the buffered traffic, asked for and waited for before the main loop runs, so that the first
+// traffic step decodes it before any live entry. Live delivery stays off: the main loop turns
+// it on once its traffic step takes from the mailbox.
 bool lf_startFeed(const RunState& run) {
     if (gf_isRtDirect()) {
         // The web API: authentication, the two readers, the buffered traffic.

@@ -11,6 +11,7 @@
 #include "foundation/text.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_ids.h"
+#include "traffic/traffic_exception.h"
 #include "traffic/traffic_state.h"
 
 namespace skyloom {
@@ -127,6 +128,15 @@ void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft) {
         state.staticErasePending = true;
     }
     flags.eraseAfterCleanup = 1;
+}
+
+void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,
+                                std::string_view operation) noexcept {
+    try {
+        removeAircraftFromSim(state, aircraft);
+    } catch (...) {
+        gf_reportTrafficException(operation);
+    }
 }
 
 void liveryRespawn(TrafficState& state, LiveAircraft& aircraft) {

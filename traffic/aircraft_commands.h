@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "traffic/aircraft_record.h"
 
@@ -29,6 +30,9 @@ void gf_setThrottle(SimCommandQueue& queue, LiveAircraft& aircraft, std::int32_t
 // erasure, a create request still queued is withdrawn (the record is erased at the end of the
 // caller's loop), an object is queued for removal (paced by the traffic step).
 void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft);
+// removeAircraftFromSim; an exception is reported under `operation` and goes no further.
+void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,
+                                std::string_view operation) noexcept;
 // The aircraft keeps its record and comes back in a new object with another livery.
 void liveryRespawn(TrafficState& state, LiveAircraft& aircraft);
 // Sets the flight phase, keeping the two previous ones and the tick of the change.

@@ -4,6 +4,8 @@
 #include <array>
 #include <numbers>
 
+#include "config/params_snapshot.h"
+
 namespace skyloom {
 
 namespace {
@@ -97,6 +99,24 @@ LiveAircraft::LiveAircraft(const TrafficSample& first, AircraftBase aircraftBase
     : base(std::move(aircraftBase)), lastSampleTime(timestamp) {
     stand.daySlot = daySlot;
     stream.push_back(first);
+}
+
+bool gf_isCategoryIncluded(AircraftCategory category, const ParamsSnapshot& settings) noexcept {
+    switch (category) {
+    case AircraftCategory::Bizjet:
+    case AircraftCategory::Large:
+    case AircraftCategory::Heavy:
+        return true;
+    case AircraftCategory::Light:
+        return settings.LIGHT_AIRCRAFT;
+    case AircraftCategory::TwoProps:
+        return settings.TWO_PROPS;
+    case AircraftCategory::HighPerf:
+        return settings.HIGH_PERF_AIRCRAFT;
+    case AircraftCategory::Rotorcraft:
+        return settings.HELICOPTERS;
+    }
+    return false;
 }
 
 } // namespace skyloom

@@ -167,6 +167,10 @@ struct MotionState {
     double curveStartLongitude = std::numeric_limits<double>::quiet_NaN();
     std::uint8_t onGround = 0;
     std::uint8_t landed = 0;
+    // The park airport is the destination and not the origin.
+    std::uint8_t arrival = 0;
+    // Collided with the user aircraft at a spawn attempt.
+    std::uint8_t userCollision = 0;
 };
 
 // The touch-down values: NaN until the aircraft touches down.
@@ -184,6 +188,12 @@ struct RespawnState {
     std::uint8_t bankValid = 0;
     std::uint8_t headingValid = 0;
 };
+
+struct ParamsSnapshot;
+
+// Bizjet, Large and Heavy always; Light, TwoProps, HighPerf and Rotorcraft as the settings
+// LIGHT_AIRCRAFT, TWO_PROPS, HIGH_PERF_AIRCRAFT and HELICOPTERS say; nothing else.
+bool gf_isCategoryIncluded(AircraftCategory category, const ParamsSnapshot& settings) noexcept;
 
 // Fills the common part from the first traffic report: the report's key, route and texts, the
 // model's half wingspan and category from the reference data, and the category's handling
@@ -216,6 +226,9 @@ struct LiveAircraft {
     std::string motionText;
     std::string pendingCallsign;
     std::uint32_t pendingCallsignCount = 0;
+    // A changed route "{orig}>{dest}" waiting for its confirmation, and its count.
+    std::string pendingRoute;
+    std::uint32_t pendingRouteCount = 0;
     TouchDown touchDown;
     RespawnState respawn;
 };

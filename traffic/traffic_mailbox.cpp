@@ -99,33 +99,39 @@ void TrafficMailbox::reportStall(const StallOutcome& stall) {
 
 void TrafficMailbox::postBuffered(std::vector<TrafficEntry>& batch, std::uint32_t offsetBase) {
     gf_setTimeOffsets(batch, currentTick(), offsetBase);
-    std::uint64_t decoded = 0;
     {
-        // The hand-over to the decoder. This lock keeps the decode out of other decodes only;
-        // to keep it out of a whole traffic step, the step must hold this same lock from its
-        // start to its end (see TrafficDecoder).
         const std::lock_guard lock(decodeMutex_);
-        if (decoder_ == nullptr || !waitingBuffered_.empty()) {
-            waitingBuffered_.push_back(std::move(batch));
-        } else {
-            for (const TrafficEntry& entry : batch) {
-                decoder_->decodeMessage(entry);
-                ++decoded;
-            }
-        }
+        waitingBuffered_.push_back(std::move(batch));
     }
     batch.clear();
     const std::lock_guard lock(mutex_);
     ++counts_.bufferedPosts;
-    counts_.bufferedEntriesDecoded += decoded;
 }
 
 std::size_t TrafficMailbox::takeTrafficBatches() {
+    TrafficDecoder* decoder = nullptr;
+    std::deque<std::vector<TrafficEntry>> buffered;
+    {
+        const std::lock_guard decodeLock(decodeMutex_);
+        decoder = decoder_;
+        if (decoder != nullptr) {
+            buffered.swap(waitingBuffered_);
+        }
+    }
+    std::uint64_t decoded = 0;
+    for (const std::vector<TrafficEntry>& batch : buffered) {
+        for (const TrafficEntry& entry : batch) {
+            decoder->decodeMessage(entry);
+            ++decoded;
+        }
+    }
     std::size_t taken = 0;
     while (taken < kEntriesPerStep) {
         TrafficEntry entry;
         {
             const std::lock_guard lock(mutex_);
+            counts_.bufferedEntriesDecoded += decoded;
+            decoded = 0;
             if (pending_.empty()) {
                 break;
             }
@@ -135,11 +141,8 @@ std::size_t TrafficMailbox::takeTrafficBatches() {
             ++counts_.entriesTaken;
         }
         ++taken;
-        // Per entry for now; the traffic step will decode under the decode lock it holds for
-        // the whole step instead (see TrafficDecoder).
-        const std::lock_guard decodeLock(decodeMutex_);
-        if (decoder_ != nullptr) {
-            decoder_->decodeMessage(entry);
+        if (decoder != nullptr) {
+            decoder->decodeMessage(entry);
         }
     }
     return taken;
@@ -165,24 +168,8 @@ void TrafficMailbox::reset() {
 }
 
 void TrafficMailbox::setDecoder(TrafficDecoder* decoder) {
-    std::uint64_t decoded = 0;
-    {
-        const std::lock_guard decodeLock(decodeMutex_);
-        decoder_ = decoder;
-        if (decoder_ == nullptr) {
-            return;
-        }
-        while (!waitingBuffered_.empty()) {
-            const std::vector<TrafficEntry> batch = std::move(waitingBuffered_.front());
-            waitingBuffered_.pop_front();
-            for (const TrafficEntry& entry : batch) {
-                decoder_->decodeMessage(entry);
-                ++decoded;
-            }
-        }
-    }
-    const std::lock_guard lock(mutex_);
-    counts_.bufferedEntriesDecoded += decoded;
+    const std::lock_guard decodeLock(decodeMutex_);
+    decoder_ = decoder;
 }
 
 bool TrafficMailbox::stalledForGood() const {

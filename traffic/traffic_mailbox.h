@@ -4,9 +4,10 @@
 // When live batches keep coming for a minute while nothing is taken, the mailbox stops
 // delivering for the rest of the run and raises "TRAFFIC MAILBOX STALLED".
 //
-// Buffered batches (time-delayed traffic that readers fetch at start-up) are not queued: they
-// go straight to the live traffic's decoder on the posting thread. Until a decoder is installed
-// they wait, in the order they came, and are decoded when it is.
+// Buffered batches (time-delayed traffic that readers fetch at start-up) are not queued behind
+// the live batch: they wait, in the order they came, and the next traffic step decodes all of
+// them before it takes live entries. Every decode thus runs on the main worker thread, inside
+// a traffic step: no reader thread touches the live aircraft.
 #pragma once
 
 #include <atomic>
@@ -25,20 +26,11 @@ namespace skyloom {
 
 class StopControl;
 
-// The live traffic's decoder of entries; the live traffic installs it.
-//
-// The decode lock serialises decodeMessage calls and nothing more: a buffered batch decoded
-// on a reader thread never runs inside another decode, but it may run between two parts of a
-// traffic step and change the live aircraft that the step is working on. Today no traffic
-// step exists, and the start-up waits for the buffered traffic before the main loop runs.
-// The traffic step, when it is built, must hold the decode lock across the whole step (the
-// take, the decodes and everything else that touches the live aircraft), decoding the
-// entries it takes under that one lock rather than taking the lock again per entry.
+// The live traffic's decoder of entries; the live traffic installs it. Called only from
+// takeTrafficBatches, that is on the main worker thread inside a traffic step.
 class TrafficDecoder {
 public:
     virtual ~TrafficDecoder() = default;
-    // Decodes one entry: on the main worker thread for live entries, on the posting thread
-    // for buffered ones (never two at once: the decode lock serialises the calls).
     virtual void decodeMessage(const TrafficEntry& entry) = 0;
 };
 
@@ -73,9 +65,10 @@ public:
     void post(std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t offsetBase,
               bool dropWhenOff);
 
-    // One traffic step's take: at most two entries from the back of the pending batch, each
-    // decoded outside the lock. Returns how many were taken. Without a decoder the entries
-    // taken are dropped.
+    // One traffic step's take: first every waiting buffered batch, in order, then at most two
+    // entries from the back of the pending batch, each decoded outside the lock. Returns how
+    // many live entries were taken. Without a decoder the buffered batches keep waiting and
+    // the live entries taken are dropped.
     std::size_t takeTrafficBatches();
 
     // Resets the stall timer and turns delivery on (unless the mailbox stalled for good) or
@@ -85,8 +78,8 @@ public:
     // the stalled-for-good flag cleared, delivery off, the counts zeroed.
     void reset();
 
-    // Installs the decoder (null removes it) and first decodes the buffered batches that
-    // waited for one, in order. The decoder must outlive its installation.
+    // Installs the decoder (null removes it); the next take decodes the buffered batches that
+    // waited for one. The decoder must outlive its installation.
     void setDecoder(TrafficDecoder* decoder);
 
     bool deliveryEnabled() const noexcept { return deliveryEnabled_.load(); }
@@ -129,9 +122,8 @@ private:
     bool stallReported_ = false;
     TrafficMailboxCounts counts_;
 
-    // Serialises the decodeMessage calls (buffered on a reader thread, live on the main
-    // worker) and guards the decoder and the buffered batches that wait for one. It does not
-    // keep a buffered decode out of a traffic step: see TrafficDecoder.
+    // Guards the decoder and the buffered batches that wait for the next take; never held
+    // while decoding.
     mutable std::mutex decodeMutex_;
     TrafficDecoder* decoder_ = nullptr;
     std::deque<std::vector<TrafficEntry>> waitingBuffered_;

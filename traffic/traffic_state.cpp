@@ -41,6 +41,8 @@ void lf_emptyQueues(TrafficState& state) {
     state.delayedCommands.clear();
     state.parkedActions.clear();
     state.arrivedAircraft.clear();
+    state.noLiveryKeys.clear();
+    state.removedGhostCallsigns.clear();
     state.pacing = {};
     state.parkedStaticCount = 0;
 }
@@ -50,6 +52,7 @@ void lf_emptyQueues(TrafficState& state) {
 void lf_initTrafficState(TrafficState& state) {
     lf_emptyQueues(state);
     state.events.clear();
+    state.ownQuarantine.clear();
     state.liveAircraft.reserve(kLiveAircraftReserve);
     state.addingStack.reserve(kAddingStackReserve);
     state.delayedCommands.reserve(kDelayedCommandsReserve);
@@ -77,6 +80,21 @@ void lf_eraseLiveAircraft(TrafficState& state, std::size_t index) {
         live[index] = std::move(live.back());
     }
     live.pop_back();
+}
+
+} // namespace skyloom
+
+namespace skyloom {
+
+void lf_purgePendingFor(TrafficState& state, std::uint32_t hexid, std::uint32_t objectId) {
+    std::erase_if(state.delayedCommands, [hexid, objectId](const SimEvent& entry) {
+        return entry.value1 == hexid || (entry.value1 == 0 && objectId != 0 &&
+                                         entry.objectId == objectId);
+    });
+    std::erase(state.addingStack, hexid);
+    std::erase(state.arrivedAircraft, hexid);
+    std::erase_if(state.parkedActions,
+                  [hexid](const ParkedActionEntry& entry) { return entry.hexid == hexid; });
 }
 
 } // namespace skyloom

@@ -11,8 +11,13 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "foundation/fnv_hash.h"
 
 #include "sim/sim_command_records.h"
 #include "sim/sim_event.h"
@@ -27,7 +32,23 @@ class SimCommandQueue;
 class SimEventQueue;
 class TrafficMailbox;
 class UserAircraft;
+class RunwayList;
 struct GroundCheckAircraft;
+
+// One aircraft kept out of the simulator until its reports are consistent again.
+enum class QuarantineKind : std::uint8_t { groundTrack = 0, failedDeparture = 1 };
+struct QuarantineEntry {
+    double latitude = 0;  // degrees, of the newest report seen
+    double longitude = 0; // degrees
+    double time = 0;      // feed time stamp (s) of that report
+    std::int32_t count = 0; // consecutive consistent ground samples so far
+    QuarantineKind kind = QuarantineKind::groundTrack;
+};
+// hexid -> entry. It outlives a run: a restart does not let a jumping aircraft back in.
+using QuarantineMap = std::unordered_map<std::uint32_t, QuarantineEntry>;
+
+// What the sample checks of a new sample decided.
+enum class SampleCheck : std::uint8_t { append, refused, consumed };
 
 // Capacities reserved at the start.
 inline constexpr std::size_t kLiveAircraftReserve = 512;
@@ -92,7 +113,51 @@ struct TrafficSteps {
     // The stand id text of log lines.
     std::function<std::string(std::uint32_t standId)> standIdText;
 
+    // --- Motion, sample checks and phase changes ---
+    // Advances the motion when the oldest sample is due.
+    std::function<void(TrafficState&, LiveAircraft&)> nextPosMain;
+    // Moves the aircraft by one tick.
+    std::function<void(TrafficState&, LiveAircraft&)> moveOneTick;
+    // Turns a standing aircraft toward its pending heading target.
+    std::function<void(TrafficState&, LiveAircraft&)> steerHeading;
+    // The standing and line-up tracker.
+    std::function<void(TrafficState&, LiveAircraft&)> trackLineUp;
+    // The checks of a new sample by phase, before it joins the stream.
+    std::function<SampleCheck(TrafficState&, LiveAircraft&, TrafficSample&)>
+        checkExtendingSituations;
+    // A taxiing aircraft starts its take-off roll.
+    std::function<void(TrafficState&, LiveAircraft&)> startTakeoffRoll;
+    // The touch-down check and altitude correction of an aircraft on the ground.
+    std::function<void(TrafficState&, LiveAircraft&)> touchDown;
+
+    // --- Stands, ghosts, collisions and the livery memory ---
+    // A stand for an aircraft at rest near the park airport (its stand id), or none.
+    std::function<std::optional<std::uint32_t>(TrafficState&, LiveAircraft&)> standForGroundSpawn;
+    std::function<void(TrafficState&, LiveAircraft&, std::uint32_t standId)> assignStand;
+    std::function<void(TrafficState&, LiveAircraft&)> addRealStandOption;
+    std::function<void(TrafficState&)> limitParkedAircraft;
+    // True when a live aircraft with the callsign (the ghost's without its "_") is not being
+    // removed; the removal of the ghost copy of a callsign.
+    std::function<bool(TrafficState&, std::string_view callsign)> ghostHasLiveFlight;
+    std::function<void(TrafficState&, std::string_view callsign)>
+        removeGhostWithUnderscoreIfPresent;
+    // The user-collision tests of a spawn: on the ground, and in the air (`onGround`: the
+    // sample taken as standing on the ground).
+    std::function<bool(TrafficState&, LiveAircraft&, const TrafficSample&)> userGroundCollision;
+    std::function<bool(TrafficState&, LiveAircraft&, const TrafficSample&, bool onGround)>
+        userAirCollision;
+    // The livery a hexid was created with: recalled, remembered, forgotten.
+    std::function<std::string_view(TrafficState&, std::uint32_t hexid)> recalledLivery;
+    std::function<void(TrafficState&, std::uint32_t hexid, std::string_view title)>
+        rememberLivery;
+    std::function<void(TrafficState&, std::uint32_t hexid)> forgetLivery;
+
     // --- Static aircraft ---
+    // A live aircraft parks on the stand: the static parking no longer plans it, and an active
+    // static aircraft on it is removed (its callsign returned).
+    std::function<void(TrafficState&, std::uint32_t standId)> dropStaticParkRequestsForStand;
+    std::function<std::optional<std::string>(TrafficState&, std::uint32_t standId)>
+        removeStaticOnStand;
     // Erases the static records marked for erasure (the static-erase-pending sweep).
     std::function<void(TrafficState&)> eraseMarkedStatics;
     // Places waiting static aircraft (a creation slot that no live request used).
@@ -145,8 +210,18 @@ struct TrafficState {
     std::vector<SimEvent> delayedCommands; // value2 counts the ticks waited
     std::vector<ParkedActionEntry> parkedActions; // consumed from the back
     std::vector<std::uint32_t> arrivedAircraft;   // hexids
+    // Key texts for which the livery choice found nothing.
+    FnvStringSet noLiveryKeys;
+    // Callsigns of removed ghost copies.
+    std::vector<std::string> removedGhostCallsigns;
+    // The park airport's runways; none: no runway is ever identified.
+    const RunwayList* runways = nullptr;
+    // The program keeps one map for every run; a test's state uses its own.
+    QuarantineMap* quarantine = &ownQuarantine;
     TrafficPacing pacing;
     std::uint64_t parkedStaticCount = 0;
+
+    QuarantineMap ownQuarantine;
 
     std::uint32_t currentTick() const noexcept { return tick.load(std::memory_order_relaxed); }
     // The live aircraft with the hexid, or with the object id; null when none.
@@ -157,8 +232,13 @@ struct TrafficState {
 // Empties every container and reserves the start capacities (start of the main worker).
 void lf_initTrafficState(TrafficState& state);
 // The restart's reset: empties the queues, the delayed commands and the schedule, the mailbox,
-// and destroys every live aircraft; the pacing counters start again.
+// the no-livery set, and destroys every live aircraft; the pacing counters start again. The
+// quarantine stays.
 void lf_resetTrafficState(TrafficState& state);
+
+// Removes what still waits for the aircraft: its delayed commands (by hexid, or by object id
+// with hexid 0), its adding-stack entries, its arrival and its parked actions.
+void lf_purgePendingFor(TrafficState& state, std::uint32_t hexid, std::uint32_t objectId);
 
 // Cleans the record up (cleanup step) and erases it by moving the last record into its place.
 void lf_eraseLiveAircraft(TrafficState& state, std::size_t index);

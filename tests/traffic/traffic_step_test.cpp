@@ -291,5 +291,24 @@ TEST(AircraftRecordTest, TheBaseTakesTheReportAndTheCategorysConstants) {
     EXPECT_NEAR(first.rotationPitchRad, rotationRad, std::abs(rotationRad) * 0.025 + 1e-12);
 }
 
+// What waits for an aircraft goes with it: its delayed commands (also one known only by its
+// object), its adding-stack entries, its arrival and its parked actions; others' stay.
+TEST_F(TrafficStepTest, PurgingAnAircraftLeavesOnlyWhatWaitsForOthers) {
+    state_.delayedCommands = {{26, 0x4b1801, 0, SimEventKind::liveAssigned, 0, 0},
+                              {26, 0, 0, SimEventKind::staticAssigned, 0, 0},
+                              {27, 0x4b1802, 0, SimEventKind::liveAssigned, 0, 0}};
+    state_.addingStack = {0x4b1801, 0x4b1802, 0x4b1801};
+    state_.arrivedAircraft = {0x4b1802, 0x4b1801};
+    state_.parkedActions = {{0x4b1801, 10, ParkedAction::enginesOff},
+                            {0x4b1802, 10, ParkedAction::parkedLights}};
+    lf_purgePendingFor(state_, 0x4b1801, 26);
+    ASSERT_EQ(state_.delayedCommands.size(), 1u);
+    EXPECT_EQ(state_.delayedCommands[0].objectId, 27u);
+    EXPECT_THAT(state_.addingStack, ::testing::ElementsAre(0x4b1802u));
+    EXPECT_THAT(state_.arrivedAircraft, ::testing::ElementsAre(0x4b1802u));
+    ASSERT_EQ(state_.parkedActions.size(), 1u);
+    EXPECT_EQ(state_.parkedActions[0].hexid, 0x4b1802u);
+}
+
 } // namespace
 } // namespace skyloom

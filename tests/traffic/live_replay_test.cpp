@@ -1,0 +1,372 @@
+// The live traffic from the feed to the simulated world: a recorded App capture replayed
+// through the feed's parser and the mailbox into the traffic state and the simulator, on the
+// manual clock; the quarantine of a jumping taxi track; the respawn in another livery; and
+// ObjectIdList.txt against the live list.
+#include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "config/params_snapshot.h"
+#include "config/program_paths.h"
+#include "feed/feed_fields.h"
+#include "foundation/text.h"
+#include "foundation/text_files.h"
+#include "liveries/livery_tables.h"
+#include "refdata/code_table.h"
+#include "refdata/dbase.h"
+#include "runtime/stop_request.h"
+#include "tests/sim/support/link_fixture.h"
+#include "tests/support/shared_data.h"
+#include "tests/traffic/support/live_replay.h"
+#include "traffic/aircraft_commands.h"
+#include "traffic/live_update.h"
+#include "traffic/live_views.h"
+#include "traffic/message_decoder.h"
+#include "traffic/traffic_state.h"
+#include "traffic/traffic_step.h"
+
+namespace skyloom::testing {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+constexpr const char* kSwissSpecial = "Airbus A320 Swiss HB-JLT";
+constexpr const char* kEmiratesTitle = "Boeing 777-300ER Emirates";
+constexpr const char* kCitationTitle = "Cessna Citation CJ3";
+
+class LiveTrafficWorldTest : public LinkTest {
+protected:
+    void SetUp() override {
+        if (!publishTypeListDbase()) {
+            GTEST_SKIP() << "shared data not found: ../shared/" << kDoc8643;
+        }
+        buildLiveryTables({{kA320Livery, "SWR", "A20N", ""},
+                           {kB738Livery, "RYR", "B738", ""},
+                           {kEmiratesTitle, "UAE", "B77W", ""},
+                           {kCitationTitle, "ZZZ", "C25B", ""},
+                           {kSwissSpecial, "SWR", "A320", "HB-JLT"}});
+        gf_updateParamsSnapshot([](ParamsSnapshot& s) {
+            s.MAX_LIVE_SEL = 500;
+            s.MATCHING_DEPTH = 7;
+            s.TCAS_FL = 180;
+            s.GUID_CHANGES = false;
+            s.LIGHT_AIRCRAFT = s.TWO_PROPS = s.HELICOPTERS = s.HIGH_PERF_AIRCRAFT = false;
+        });
+        lf_initTrafficState(state_);
+        gf_installLiveTrafficSteps(state_.steps);
+        state_.mailbox = &mailbox_;
+        mailbox_.setDecoder(&decoder_);
+        mailbox_.enable(true);
+        simworld::WorldSetup setup = aiSetup();
+        setup.liveries = {{kA320Livery, "A20N", 7.2, 0.4}, {kB738Livery, "B738", 6.8, 1.1},
+                          {kEmiratesTitle, "B77W", 12, 0.5}, {kCitationTitle, "C25B", 5, 0.5},
+                          {kSwissSpecial, "A320", 7.2, 0.4}};
+        connect(setup);
+    }
+
+    void TearDown() override {
+        gf_liveryTables().clear();
+        gf_publishDbase(nullptr);
+        gf_paramsSnapshotCell().publish(ParamsSnapshot{});
+    }
+
+    // One traffic step and 10 ms of the world.
+    void step() {
+        lf_handleAddingStack(state_);
+        for (const LiveAircraft& a : state_.liveAircraft) {
+            if (a.objectId != 0) {
+                objects_[a.base.hexid].insert(a.objectId);
+            }
+        }
+        advance(0.01);
+        client_->dispatchPass();
+    }
+    void steps(double seconds) {
+        for (int i = 0; i < static_cast<int>(seconds * 100); ++i) {
+            step();
+        }
+    }
+
+    // A report of the aircraft at `lat`, `lon`, due on the next tick.
+    TrafficEntry entry(std::uint32_t hexid, const char* callsign, const char* model, double lat,
+                       double lon, double altitudeFt, double speedKt, bool airborne, double time,
+                       std::string registration = {}) const {
+        TrafficEntry e;
+        e.hexid = hexid;
+        e.callsign = callsign;
+        e.registration = std::move(registration);
+        e.key.model = gf_modelId(model);
+        if (const auto airline = gf_airlineFromCallsign(callsign)) {
+            e.key.airline = gf_airlineId(*airline);
+        }
+        e.sample = {lat, lon, altitudeFt, speedKt, 0.0, 0.0, 0.0,
+                    static_cast<std::int32_t>(tick_.load() + 1), airborne ? std::uint8_t{1} : std::uint8_t{0}};
+        e.timestamp = time;
+        return e;
+    }
+
+    std::vector<std::string> createdTitles() const {
+        std::vector<std::string> titles;
+        for (const std::string& call : journalCalls("SimConnect_AICreateNonATCAircraft")) {
+            for (const char* title : {kA320Livery, kB738Livery, kSwissSpecial, kEmiratesTitle,
+                                      kCitationTitle}) {
+                if (call.find(title) != std::string::npos) {
+                    titles.emplace_back(title);
+                }
+            }
+        }
+        return titles;
+    }
+
+    std::atomic<std::uint32_t> tick_{0};
+    StopControl mailboxStop_;
+    TrafficState state_{queue_, events_, batch_, clock_, tick_};
+    TrafficMailbox mailbox_{clock_, mailboxStop_, tick_};
+    NotingDecoder decoder_{state_};
+    std::map<std::uint32_t, std::set<std::uint32_t>> objects_; // hexid -> object ids seen
+};
+
+
+// The capture holds 107 aircraft in 76 bursts about 15 s apart, some 50 reports each: the
+// mailbox hands a burst over in a quarter of a second. Only where the feed's reader splits a
+// burst (an aircraft reported twice in it) does the second part replace the first before it
+// is taken: those 54 of 2,973 reports (1.8 %) are lost, but every aircraft reaches the decoder with
+// later ones.
+// Of the aircraft, those reported as a jet (the light categories are off) are admitted; every one of them is created once, except six that never
+// pass the spawn gate: four stand still on the ground and wait for a stand (none are known
+// here), one repeats a single time stamp (so it never has two samples), and one reports only
+// every 30 s (its first sample is due before its second arrives).
+TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoTheSimulatorOneObjectPerAircraft) {
+    SKYLOOM_REQUIRE_SHARED(file, kLosAngelesCapture);
+    CaptureReplay replay(tools::gf_readCapture(file, kLosAngelesElevationFt), mailbox_, clock_);
+    ASSERT_EQ(replay.bursts(), 76u);
+    // Every burst, and then the 30 s playback delay and the 2 s activation.
+    while (replay.feedDue()) {
+        step();
+    }
+    steps(35.0);
+
+    EXPECT_EQ(replay.postedHexids().size(), 107u);
+    EXPECT_EQ(decoder_.delivered, replay.postedHexids()) << "no aircraft starves";
+    EXPECT_EQ(mailbox_.counts().replacedBatches, 1u);
+    // Of the 3,827 reports the reader passes over 854 that repeat the aircraft's last one.
+    EXPECT_EQ(replay.postedEntries(), 3827u - 854u);
+    EXPECT_EQ(replay.postedEntries() - mailbox_.counts().entriesTaken, 54u) << "reports lost";
+    EXPECT_EQ(decoder_.admitted, decoder_.eligible);
+    EXPECT_EQ(decoder_.eligible.size(), 46u);
+
+    std::set<std::uint32_t> created;
+    for (const auto& [hexid, ids] : objects_) {
+        EXPECT_EQ(ids.size(), 1u) << "created more than once: " << hexid;
+        created.insert(hexid);
+    }
+    std::set<std::uint32_t> waiting;
+    std::set_difference(decoder_.admitted.begin(), decoder_.admitted.end(), created.begin(),
+                        created.end(), std::inserter(waiting, waiting.end()));
+    EXPECT_THAT(waiting, ElementsAre(8814568u, 10534066u, 10589098u, 10794012u, 11156197u,
+                                     11328007u));
+
+    // ObjectIdList.txt lists the active aircraft's objects, as the window's list does.
+    ASSERT_TRUE(lf_writeObjectIdList(state_, dir_.path() / kObjectIdListFileName));
+    const LinesFileResult written = LinesFile::readLines(dir_.path() / kObjectIdListFileName);
+    std::set<std::string> listed;
+    for (const std::string& line : written.lines) {
+        listed.insert(line.substr(0, line.find(';')));
+    }
+    std::set<std::string> active;
+    for (const LiveAircraft& a : state_.liveAircraft) {
+        if (a.simState == SimState::active) {
+            active.insert(gf_hexidText(a.objectId));
+        }
+    }
+    EXPECT_EQ(active.size(), created.size());
+    EXPECT_EQ(listed, active);
+    EXPECT_EQ(gf_liveAircraftList(state_, AirGroundSelector::all).size(), active.size());
+}
+
+// A taxiing aircraft whose next report implies 97 kt while it reports 10 kt leaves at once and
+// stays out until two further ground reports follow within 60 s and 150 m of each other.
+// Reports that cannot be ordered (no time stamp), go back in time or add nothing are passed
+// over.
+TEST_F(LiveTrafficWorldTest, AJumpingTaxiTrackIsQuarantinedUntilItsReportsAgreeAgain) {
+    const std::uint32_t hexid = 11260357;
+    auto report = [&](double northMetres, double time) {
+        return entry(hexid, "SWA962", "B738", 33.9483 + northMetres / 111195.0, -118.41, 125, 10,
+                     false, time);
+    };
+    decodeMessage(state_, report(0, 1000));
+    decodeMessage(state_, report(50, 1010));
+    steps(0.02);
+    ASSERT_NE(state_.findByHexid(hexid), nullptr);
+    EXPECT_EQ(state_.findByHexid(hexid)->phase.phase, FlightPhase::taxi);
+
+    TrafficEntry undated = report(60, 1015);
+    undated.timestamp = std::numeric_limits<double>::quiet_NaN();
+    decodeMessage(state_, undated);
+    decodeMessage(state_, report(60, 990));
+    // A negative speed counts as standing: 20 m are not covered in 2 s, the report adds nothing.
+    TrafficEntry backwards = report(52, 1012);
+    backwards.sample.groundSpeedKt = -5;
+    decodeMessage(state_, backwards);
+    EXPECT_EQ(state_.findByHexid(hexid)->stream.size(), 2u);
+
+    decodeMessage(state_, report(550, 1020)); // 500 m in 10 s
+    EXPECT_TRUE(state_.quarantine->contains(hexid));
+    step();
+    EXPECT_EQ(state_.findByHexid(hexid), nullptr) << "its create was withdrawn";
+
+    decodeMessage(state_, report(600, 1030));
+    EXPECT_EQ(state_.findByHexid(hexid), nullptr) << "two consistent reports so far";
+    decodeMessage(state_, report(650, 1040));
+    ASSERT_NE(state_.findByHexid(hexid), nullptr);
+    EXPECT_FALSE(state_.quarantine->contains(hexid));
+    EXPECT_TRUE(logHas("SWA962 ground track quarantine released after 3 consistent samples"));
+    EXPECT_TRUE(journalCalls("SimConnect_AICreateNonATCAircraft").empty());
+}
+
+// With GUID_CHANGES on, an active aircraft that reports a registration with a livery of its own
+// leaves the simulator and comes back in that livery: the first object is removed before the
+// second is created.
+TEST_F(LiveTrafficWorldTest, ARegistrationChangeRespawnsTheAircraftInAnotherLivery) {
+    gf_updateParamsSnapshot([](ParamsSnapshot& s) { s.GUID_CHANGES = true; });
+    const std::uint32_t hexid = 0x4b1801;
+    decodeMessage(state_, entry(hexid, "SWR1", "A320", 47.40, 8.50, 5000, 250, true, 1000));
+    decodeMessage(state_, entry(hexid, "SWR1", "A320", 47.41, 8.50, 5000, 250, true, 1010));
+    steps(3.0);
+    ASSERT_EQ(state_.findByHexid(hexid)->simState, SimState::active);
+    const std::vector<std::string> first = createdTitles();
+    ASSERT_EQ(first.size(), 1u);
+    EXPECT_NE(first[0], kSwissSpecial);
+
+    decodeMessage(state_,
+                  entry(hexid, "SWR1", "A320", 47.42, 8.50, 5000, 250, true, 1020, "HB-JLT"));
+    steps(3.0);
+    EXPECT_THAT(createdTitles(), ElementsAre(first[0], kSwissSpecial));
+    std::vector<std::string> order;
+    for (const simworld::JournalEntry& e : world_->journal()) {
+        for (const char* call : {"SimConnect_AICreateNonATCAircraft", "SimConnect_AIRemoveObject"}) {
+            if (e.kind == simworld::JournalKind::call && e.text.starts_with(call)) {
+                order.emplace_back(call);
+            }
+        }
+    }
+    EXPECT_THAT(order, ElementsAre("SimConnect_AICreateNonATCAircraft", "SimConnect_AIRemoveObject",
+                                   "SimConnect_AICreateNonATCAircraft"));
+    EXPECT_EQ(objects_[hexid].size(), 2u);
+    const auto respawns = logLines();
+    EXPECT_TRUE(std::any_of(respawns.begin(), respawns.end(), [](const std::string& line) {
+        return line.find("SWR1     HB-JLT") != std::string::npos &&
+               line.ends_with("respawns because of regcode change");
+    }));
+}
+
+// An aircraft for which the choice found no livery is remembered by its key: at or below the
+// TCAS level it is dropped at the gate even once a livery is there, above it tried again.
+TEST_F(LiveTrafficWorldTest, AnAircraftWithoutALiveryIsTriedAgainOnlyAboveTheTcasLevel) {
+    gf_updateParamsSnapshot([](ParamsSnapshot& s) { s.MATCHING_DEPTH = 1; });
+    const std::uint32_t hexid = 0x3c6444;
+    auto twoReports = [&](double altitudeFt, double time) {
+        decodeMessage(state_, entry(hexid, "DLH4AB", "A320", 50.0, 8.5, altitudeFt, 250, true,
+                                    time, "D-AIBA"));
+        decodeMessage(state_, entry(hexid, "DLH4AB", "A320", 50.01, 8.5, altitudeFt, 250, true,
+                                    time + 10));
+        steps(0.05);
+    };
+    twoReports(9000, 1000);
+    EXPECT_EQ(state_.findByHexid(hexid), nullptr);
+    ASSERT_EQ(state_.noLiveryKeys.size(), 1u);
+    EXPECT_THAT(*state_.noLiveryKeys.begin(), ::testing::StartsWith("DLH"));
+    EXPECT_THAT(*state_.noLiveryKeys.begin(), ::testing::EndsWith(" D-AIBA"));
+
+    buildLiveryTables({{kA320Livery, "SWR", "A20N", ""}, {kSwissSpecial, "DLH", "A320", "D-AIBA"}});
+    twoReports(9000, 2000);
+    steps(0.5);
+    EXPECT_TRUE(journalCalls("SimConnect_AICreateNonATCAircraft").empty());
+    twoReports(25000, 3000);
+    steps(0.5);
+    EXPECT_THAT(createdTitles(), ElementsAre(kSwissSpecial));
+}
+
+// Three aircraft of one mailbox batch and two static aircraft: the simulator gets the live
+// creates first, 200 ms apart; each live aircraft is switched on 2 s after its assignment and
+// leaves with one removal when it is taken out.
+TEST_F(LiveTrafficWorldTest, AMailboxBatchBecomesActiveAircraftThatLeaveAgain) {
+    std::vector<TrafficEntry> batch;
+    for (std::uint32_t i = 0; i < 3; ++i) {
+        const std::string callsign = "RYR" + std::to_string(100 + i);
+        for (double t : {1000.0, 1010.0}) {
+            batch.push_back(entry(0x4ca000 + i, callsign.c_str(), "B738", 47.40 + i * 0.01 +
+                                  (t - 1000) * 0.001, 8.50, 6000, 250, true, t));
+        }
+    }
+    // One batch per report time, as the feed posts them.
+    std::vector<TrafficEntry> older(batch.begin(), batch.end());
+    std::erase_if(older, [](const TrafficEntry& e) { return e.timestamp > 1000; });
+    std::erase_if(batch, [](const TrafficEntry& e) { return e.timestamp <= 1000; });
+    mailbox_.post(older, TrafficBatchKind::live, 1, false);
+    steps(0.05);
+    mailbox_.post(batch, TrafficBatchKind::live, 1, false);
+    for (int i = 0; i < 200 && state_.liveCreateQueue.size() < 3; ++i) {
+        step();
+    }
+    state_.staticCreateQueue.push_back(createRequest(11, "S1*"));
+    state_.staticCreateQueue.push_back(createRequest(12, "S2*"));
+    steps(4.0);
+
+    std::vector<std::pair<double, std::string>> creates;
+    for (const simworld::JournalEntry& e : world_->journal()) {
+        if (e.kind == simworld::JournalKind::call &&
+            e.text.starts_with("SimConnect_AICreateNonATCAircraft")) {
+            creates.emplace_back(e.seconds, e.text);
+        }
+    }
+    ASSERT_EQ(creates.size(), 5u);
+    for (std::size_t i = 0; i < creates.size(); ++i) {
+        EXPECT_THAT(creates[i].second, HasSubstr(i < 3 ? "\"RYR" : "\"S")) << i;
+        if (i > 0) {
+            EXPECT_NEAR(creates[i].first - creates[i - 1].first, 0.2, 0.011) << i;
+        }
+    }
+    ASSERT_EQ(state_.liveAircraft.size(), 3u);
+    for (LiveAircraft& a : state_.liveAircraft) {
+        EXPECT_EQ(a.simState, SimState::active) << a.base.callsign;
+        removeAircraftFromSim(state_, a);
+    }
+    steps(1.0);
+    EXPECT_EQ(journalCalls("SimConnect_AIRemoveObject").size(), 3u);
+    // Everything the first object was told, positions aside: taken over and frozen, asked for
+    // its centre of gravity, lights toggled twice while it waits, then switched on, removed.
+    std::vector<std::string> told;
+    for (const std::string& call : journalCalls("SimConnect_")) {
+        const bool forObject = call.find("(100,") != std::string::npos ||
+                               call.find(", 405, 100,") != std::string::npos; // request, definition
+        if (forObject && !call.starts_with("SimConnect_SetData")) {
+            const std::size_t event = call.rfind('(');
+            told.push_back(call.substr(0, call.find('(')) +
+                           (call.ends_with(")") && event > call.find(')') ? call.substr(event) : ""));
+        }
+    }
+    const std::string transmit = "SimConnect_TransmitClientEvent";
+    EXPECT_THAT(told,
+                ElementsAre("SimConnect_AIReleaseControl", transmit + "(FREEZE_LATITUDE_LONGITUDE_SET)",
+                            transmit + "(FREEZE_ALTITUDE_SET)", transmit + "(FREEZE_ATTITUDE_SET)",
+                            "SimConnect_RequestDataOnSimObject", transmit + "(ALL_LIGHTS_TOGGLE)",
+                            transmit + "(ALL_LIGHTS_TOGGLE)", transmit + "(ENGINE_AUTO_START)",
+                            transmit + "(SPOILERS_SET)", transmit + "(NAV_LIGHTS_SET)",
+                            transmit + "(BEACON_LIGHTS_SET)", transmit + "(LANDING_LIGHTS_SET)",
+                            transmit + "(TAXI_LIGHTS_SET)", transmit + "(STROBES_SET)",
+                            transmit + "(LOGO_LIGHTS_SET)", transmit + "(CABIN_LIGHTS_SET)",
+                            "SimConnect_AIRemoveObject"));
+    EXPECT_TRUE(state_.liveAircraft.empty());
+}
+
+} // namespace
+} // namespace skyloom::testing

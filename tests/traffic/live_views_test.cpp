@@ -1,0 +1,99 @@
+// ObjectIdList.txt and the window's aircraft list from the live records, and the stand at a
+// position from the published stands.
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "config/program_paths.h"
+#include "foundation/manual_clock.h"
+#include "foundation/text_files.h"
+#include "refdata/code_table.h"
+#include "sim/ai_position_batch.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_event_queue.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/temp_dir.h"
+#include "traffic/live_views.h"
+
+namespace skyloom {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class LiveViewsTest : public ::testing::Test {
+protected:
+    void add(std::uint32_t hexid, const char* callsign, const char* registration, SimState simState,
+             bool onGround, std::uint32_t objectId) {
+        AircraftBase base;
+        base.hexid = hexid;
+        base.callsign = callsign;
+        base.registration = registration;
+        base.key.airline = gf_airlineId(std::string(callsign).substr(0, 3));
+        base.key.model = gf_modelId("B738");
+        LiveAircraft aircraft(TrafficSample{}, std::move(base), 0.0, 0);
+        aircraft.simState = simState;
+        aircraft.objectId = objectId;
+        aircraft.motion.onGround = onGround ? 1 : 0;
+        aircraft.phase.phase = onGround ? FlightPhase::parked : FlightPhase::flying;
+        state_.liveAircraft.push_back(std::move(aircraft));
+    }
+
+    testing::LogCapture log_;
+    ManualClock clock_;
+    std::atomic<std::uint32_t> tick_{0};
+    SimCommandQueue commands_;
+    SimEventQueue events_;
+    AIPositionBatch positions_;
+    TrafficState state_{commands_, events_, positions_, clock_, tick_};
+};
+
+TEST_F(LiveViewsTest, TheListsShowActiveAircraftOnlyWithNullForAMissingRegistration) {
+    const testing::TempDir dir;
+    const std::filesystem::path& folder = dir.path();
+    ASSERT_TRUE(lf_writeObjectIdList(state_, folder / kObjectIdListFileName));
+    EXPECT_THAT(LinesFile::readLines(folder / kObjectIdListFileName).lines, IsEmpty());
+
+    add(0x4b1801, "SWR1", "HB-JLT", SimState::active, false, 26);
+    add(0x4ca000, "RYR2", "", SimState::active, true, 27);
+    add(0x4ca001, "RYR3", "EI-ABC", SimState::adding2sim, false, 0);
+    ASSERT_TRUE(lf_writeObjectIdList(state_, folder / kObjectIdListFileName));
+    EXPECT_THAT(LinesFile::readLines(folder / kObjectIdListFileName).lines,
+                ElementsAre("1a;SWR1;HB-JLT;SWR;B738;AIR;", "1b;RYR2;;RYR;B738;GND;PARKED"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "ObjectIdList.txt.tmp"));
+
+    EXPECT_THAT(gf_liveAircraftList(state_, AirGroundSelector::all),
+                ElementsAre("SWR1, HB-JLT, 4b1801, oid=1a", "RYR2, null, 4ca000, oid=1b"));
+    EXPECT_THAT(gf_liveAircraftList(state_, AirGroundSelector::airborne),
+                ElementsAre("SWR1, HB-JLT, 4b1801, oid=1a"));
+    EXPECT_THAT(gf_liveAircraftList(state_, AirGroundSelector::ground),
+                ElementsAre("RYR2, null, 4ca000, oid=1b"));
+
+    EXPECT_FALSE(lf_writeObjectIdList(state_, folder / "missing" / kObjectIdListFileName));
+    EXPECT_THAT(log_.linesWith("Failed to write"), ::testing::SizeIs(1));
+}
+
+TEST(StandAtPositionTest, TheNearestStandWithin20MetresAndTheLastAnswerNearby) {
+    const double metresPerDegree = 111195.0;
+    auto stands = std::make_shared<std::vector<Stand>>();
+    stands->push_back(gf_makeStand("GATE 41", {}, {33.94, -118.40}, 0, 20, StandType::NONE, false,
+                                   false, false));
+    const std::shared_ptr<const std::vector<Stand>> published = stands;
+    auto north = [&](double metres) { return Lalo{33.94 + metres / metresPerDegree, -118.40}; };
+
+    EXPECT_EQ(gf_standAtPosition(published, false, north(0)), std::nullopt) << "user unknown";
+    EXPECT_EQ(gf_standAtPosition(nullptr, true, north(0)), std::nullopt);
+    EXPECT_EQ(gf_standAtPosition(published, true, north(25)), std::nullopt);
+    EXPECT_EQ(gf_standAtPosition(published, true, north(15)), "GATE 41");
+    EXPECT_EQ(gf_standAtPosition(published, true, north(40)), std::nullopt);
+    EXPECT_EQ(gf_standAtPosition(published, true, north(18)), "GATE 41");
+    // 3.7 m (0.002 NM) further, 21.7 m from the stand: the last answer stands.
+    EXPECT_EQ(gf_standAtPosition(published, true, north(21.7)), "GATE 41");
+}
+
+} // namespace
+} // namespace skyloom

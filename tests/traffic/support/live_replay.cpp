@@ -1,0 +1,162 @@
+#include "tests/traffic/support/live_replay.h"
+
+#include <algorithm>
+#include <fstream>
+#include <map>
+
+#include <fmt/format.h>
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
+
+#include "config/params_snapshot.h"
+#include "liveries/livery_record.h"
+#include "liveries/livery_tables.h"
+#include "refdata/code_table.h"
+#include "refdata/dbase.h"
+#include "refdata/dbase_lookups.h"
+#include "tests/support/shared_data.h"
+
+namespace skyloom::testing {
+
+namespace {
+
+// The category of a Doc 8643 type: helicopters and gyroplanes are Rotorcraft; jets by their
+// wake class Heavy, Large or Bizjet; multi-engine propeller aircraft of medium wake Large,
+// other multi-engine ones TwoProps; everything else Light.
+std::string lf_categoryOf(const std::string& description, const std::string& wake) {
+    if (description.size() < 3) {
+        return "Light";
+    }
+    if (description[0] == 'H' || description[0] == 'G') {
+        return "Rotorcraft";
+    }
+    if (description[2] == 'J') {
+        return wake == "H" || wake == "J" ? "Heavy" : wake == "M" ? "Large" : "Bizjet";
+    }
+    if (description[1] >= '2' && description[1] <= '8') {
+        return wake == "M" || wake == "H" ? "Large" : "TwoProps";
+    }
+    return "Light";
+}
+
+} // namespace
+
+bool publishTypeListDbase() {
+    const std::filesystem::path file = sharedPath(kDoc8643);
+    if (file.empty()) {
+        return false;
+    }
+    std::ifstream in(file);
+    const nlohmann::json types = nlohmann::json::parse(in);
+    std::map<std::string, std::string> categories; // the first row of a designator decides
+    for (const auto& type : types) {
+        const std::string code = type.value("Designator", "");
+        if (!code.empty() && code.find_first_of("<>&\"") == std::string::npos) {
+            categories.emplace(code, lf_categoryOf(type.value("Description", ""),
+                                                    type.value("WTC", "")));
+        }
+    }
+    std::string models;
+    std::map<std::string, std::string> byCategory;
+    for (const auto& [code, category] : categories) {
+        models += fmt::format("<m c=\"{}\"/>", code);
+        std::string& list = byCategory[category];
+        list += (list.empty() ? "" : ",") + code;
+    }
+    std::string xml = "<root><models>" + models + "</models><categories>";
+    for (const auto& [category, list] : byCategory) {
+        if (category != "Light") {
+            xml += fmt::format("<c n=\"{}\" m=\"{}\"/>", category, list);
+        }
+    }
+    xml += "</categories></root>";
+    pugi::xml_document document;
+    if (!document.load_string(xml.c_str())) {
+        return false;
+    }
+    gf_publishDbase(Dbase::fromDocument(document.child("root"), "type list"));
+    return true;
+}
+
+void buildLiveryTables(const std::vector<ReplayLivery>& liveries) {
+    std::vector<LiveryRecord> records;
+    for (const ReplayLivery& livery : liveries) {
+        LiveryRecord record;
+        record.title = livery.title;
+        record.regcode = livery.regcode;
+        record.key.airline = gf_airlineId(livery.airline);
+        record.key.model = gf_modelId(livery.model);
+        record.packageRank = 1;
+        records.push_back(record);
+    }
+    std::sort(records.begin(), records.end(), gf_liveryLess);
+    LiveryTables& tables = gf_liveryTables();
+    tables.clear();
+    gf_checkLiveryIndexes(tables, records);
+    gf_fillLiveryTitleIndex(tables);
+    gf_buildAirlineModelLiveries(tables);
+    gf_createModelSorted(tables);
+    for (const LiveryRecord& record : records) {
+        auto& models = tables.categoryModels[static_cast<std::size_t>(gf_modelCategory(record.key.model))];
+        if (std::find(models.begin(), models.end(), record.key.model) == models.end()) {
+            models.push_back(record.key.model);
+        }
+        if (!record.regcode.empty()) {
+            const std::string_view title = tables.findTitle(record.title);
+            tables.regcodeLiveryMap[record.regcode] = title;
+            tables.specialLiveryTitles.insert(title);
+            tables.uniqueLiveryRegcodes.insert(record.regcode);
+        }
+    }
+    for (auto& models : tables.categoryModels) {
+        std::sort(models.begin(), models.end());
+    }
+}
+
+CaptureReplay::CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Clock& clock)
+    : capture_(std::move(capture)), mailbox_(mailbox), clock_(clock), start_(clock.steadyNow()),
+      assembler_("Traffic Reader",
+                 {[this](std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                         std::uint32_t offsetBase, bool dropWhenOff) {
+                      for (const TrafficEntry& entry : batch) {
+                          posted_.insert(entry.hexid);
+                      }
+                      postedEntries_ += batch.size();
+                      mailbox_.post(batch, kind, offsetBase, dropWhenOff);
+                  },
+                  nullptr, nullptr}) {}
+
+double CaptureReplay::spanSeconds() const {
+    return capture_.bursts.empty() ? 0.0
+                                   : capture_.bursts.back().time - capture_.bursts.front().time;
+}
+
+bool CaptureReplay::feedDue() {
+    const Clock::SteadyTime now = clock_.steadyNow();
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    while (next_ < capture_.bursts.size() &&
+           capture_.bursts[next_].time - capture_.bursts.front().time <= elapsed) {
+        const tools::CaptureBurst& burst = capture_.bursts[next_++];
+        const Clock::UtcTime receivedAt{std::chrono::duration_cast<Clock::UtcTime::duration>(
+            std::chrono::duration<double>(burst.time))};
+        for (const std::string& datagram : burst.datagrams) {
+            assembler_.handleDatagram(datagram, now, receivedAt);
+        }
+        assembler_.handleDatagram("RTTFC_EOT", now, receivedAt);
+    }
+    return next_ < capture_.bursts.size();
+}
+
+void NotingDecoder::decodeMessage(const TrafficEntry& entry) {
+    delivered.insert(entry.hexid);
+    if (gf_isKnownModel(gf_modelCode(entry.key.model)) &&
+        gf_isCategoryIncluded(gf_modelCategory(entry.key.model), *gf_paramsSnapshot())) {
+        eligible.insert(entry.hexid);
+    }
+    inner_.decodeMessage(entry);
+    if (state_.findByHexid(entry.hexid) != nullptr) {
+        admitted.insert(entry.hexid);
+    }
+}
+
+} // namespace skyloom::testing

@@ -1,0 +1,77 @@
+// Helpers of the live-traffic replay: a dbase of every ICAO model of the Doc 8643 type list in
+// ../shared (categories from its descriptions and wake classes), livery tables built straight
+// from livery records, and the replay of a recorded App capture through the feed's own
+// parser into a mailbox, each burst when the program's clock reaches its time.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "feed/app_traffic_assembler.h"
+#include "foundation/clock.h"
+#include "traffic/message_decoder.h"
+#include "traffic/traffic_mailbox.h"
+#include "tools/rtapp_standin/capture.h"
+
+namespace skyloom::testing {
+
+inline constexpr const char* kDoc8643 = "data/aircraft/doc8643-AircraftTypes.json";
+inline constexpr const char* kLosAngelesCapture = "feed/recordings/KLAX_20200617_2152.csv";
+inline constexpr double kLosAngelesElevationFt = 125.0;
+
+// Publishes a dbase of the type list's models; false when the file is not there.
+bool publishTypeListDbase();
+
+struct ReplayLivery {
+    std::string title;
+    std::string airline;
+    std::string model;
+    std::string regcode; // a livery made for this one aircraft
+};
+// The program's livery tables, holding exactly these liveries.
+void buildLiveryTables(const std::vector<ReplayLivery>& liveries);
+
+// The capture's bursts go through an App reader's assembler into the mailbox, each once the
+// clock has run as long since the start as the capture since its first burst.
+class CaptureReplay {
+public:
+    CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Clock& clock);
+    // Feeds the bursts that are due; false once every burst was fed.
+    bool feedDue();
+    std::size_t bursts() const { return capture_.bursts.size(); }
+    // The hexids the assembler posted, and the seconds the capture spans.
+    const std::set<std::uint32_t>& postedHexids() const { return posted_; }
+    std::size_t postedEntries() const { return postedEntries_; }
+    double spanSeconds() const;
+
+private:
+    tools::Capture capture_;
+    TrafficMailbox& mailbox_;
+    Clock& clock_;
+    Clock::SteadyTime start_;
+    std::size_t next_ = 0;
+    std::set<std::uint32_t> posted_;
+    std::size_t postedEntries_ = 0;
+    AppTrafficAssembler assembler_;
+};
+
+// The live traffic's decoder, noting which hexids reached it and which were admitted.
+class NotingDecoder final : public TrafficDecoder {
+public:
+    explicit NotingDecoder(TrafficState& state) : state_(state), inner_(state) {}
+    void decodeMessage(const TrafficEntry& entry) override;
+
+    std::set<std::uint32_t> delivered;
+    std::set<std::uint32_t> admitted;
+    // The hexids of which a report named a known model of an included category.
+    std::set<std::uint32_t> eligible;
+
+private:
+    TrafficState& state_;
+    LiveTrafficDecoder inner_;
+};
+
+} // namespace skyloom::testing
