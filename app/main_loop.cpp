@@ -16,19 +16,29 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_state.h"
+#include "traffic/bulk_removals.h"
+#include "traffic/livery_failures.h"
+#include "traffic/parked_collisions.h"
+#include "traffic/record_cleanup.h"
+#include "traffic/traffic_counts.h"
 #include "traffic/traffic_mailbox.h"
+#include "traffic/user_collisions.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
 
 namespace skyloom {
 
 MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
-    : context_(context), token_(std::move(token)),
+    : context_(context), token_(std::move(token)), services_(context.services()),
       traffic_(gf_simCommandQueue(), gf_simEventQueue(), gf_aiPositionBatch(), context.clock,
                g_trafficTick) {
     lf_initTrafficState(traffic_);
     traffic_.mailbox = &gf_trafficMailbox();
     traffic_.user = &context.user;
+    traffic_.services = &services_;
+    traffic_.steps.cleanupLiveAircraft = lf_cleanupLiveAircraft;
+    traffic_.steps.reportLiveryCreationFailure = gf_reportLiveryCreationFailure;
+    traffic_.steps.userGroundTermNm = lf_userGroundCollisionTermNm;
     traffic_.steps.sendPositionToApp = [] {
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();
@@ -94,11 +104,18 @@ void MainLoop::userDataStep() {
     ++counters_.userDataSteps;
     gf_refreshCurrentDaySlot();
     gf_enableTrafficMailbox(true);
+    gf_checkUserCollisions(traffic_);
+    gf_checkLiveVsParkedCollisions(traffic_);
+    gf_handleCategoryRemovals(traffic_, context_.requests);
 }
 
 void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
+    gf_postTrafficCounts(traffic_);
+    if (counters_.secondSteps % kSecondStepsPerParkedVersionCheck == 0) {
+        gf_checkForAllGndIfParkedVersionExistsAndRemove(traffic_);
+    }
     if (const auto minutes = gf_takeParkingIntervalMinutes()) {
         // A new interval restarts the countdown.
         parkingIntervalMinutes_ = *minutes > 0 ? *minutes : 0;

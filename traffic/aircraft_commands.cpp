@@ -129,6 +129,12 @@ void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft) {
     flags.eraseAfterCleanup = 1;
 }
 
+bool gf_isBeingRemoved(const LiveAircraft& aircraft) noexcept {
+    const RemovalFlags& f = aircraft.removal;
+    return aircraft.simState == SimState::removingfromsim || f.removalRequested != 0 ||
+           f.eraseBySpawn != 0 || f.eraseAfterCleanup != 0 || f.eraseNow != 0;
+}
+
 void liveryRespawn(TrafficState& state, LiveAircraft& aircraft) {
     try {
         if (aircraft.stream.empty()) {

@@ -29,6 +29,9 @@ void gf_setThrottle(SimCommandQueue& queue, LiveAircraft& aircraft, std::int32_t
 // erasure, a create request still queued is withdrawn (the record is erased at the end of the
 // caller's loop), an object is queued for removal (paced by the traffic step).
 void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft);
+// True while the aircraft is on its way out: its removal was requested or sent, or its record
+// is marked for erasure.
+bool gf_isBeingRemoved(const LiveAircraft& aircraft) noexcept;
 // The aircraft keeps its record and comes back in a new object with another livery.
 void liveryRespawn(TrafficState& state, LiveAircraft& aircraft);
 // Sets the flight phase, keeping the two previous ones and the tick of the change.
