@@ -46,18 +46,11 @@ std::string lf_categoryLine(std::string_view callsign, std::string_view modelCod
                        modelCode, gf_categoryName(category));
 }
 
-std::vector<StaticAircraftView> lf_staticViews(TrafficState& state) {
-    if (!state.steps.staticAircraftViews || !state.steps.removeStaticAircraft) {
-        return {};
-    }
-    return state.steps.staticAircraftViews(state);
-}
-
 // Removes the static aircraft the filter names: active ones with their log line, queued ones
 // by withdrawing their create request; then the compaction of the withdrawn ones.
 template <typename Filter, typename Line>
 void lf_removeStatics(TrafficState& state, std::string_view caller, Filter wanted, Line line) {
-    const std::vector<StaticAircraftView> views = lf_staticViews(state);
+    const std::vector<StaticAircraftView> views = state.staticViews();
     bool withdrawn = false;
     for (std::size_t i = 0; i < views.size(); ++i) {
         const StaticAircraftView& view = views[i];
@@ -151,7 +144,7 @@ void gf_clearUserDestGate(TrafficState& state, std::string_view standText) {
         return;
     }
     try {
-        const std::vector<StaticAircraftView> views = lf_staticViews(state);
+        const std::vector<StaticAircraftView> views = state.staticViews();
         for (std::size_t i = 0; i < views.size(); ++i) {
             if (views[i].simState == SimState::active && views[i].standId == standId) {
                 state.steps.removeStaticAircraft(state, i);

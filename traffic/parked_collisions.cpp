@@ -18,13 +18,6 @@ namespace {
 
 constexpr double kNmPerDegree = 60.0;
 
-std::vector<StaticAircraftView> lf_views(TrafficState& state) {
-    if (!state.steps.staticAircraftViews || !state.steps.removeStaticAircraft) {
-        return {};
-    }
-    return state.steps.staticAircraftViews(state);
-}
-
 bool lf_onGround(const LiveAircraft& a) {
     return a.simState == SimState::active && a.motion.onGround != 0;
 }
@@ -99,7 +92,7 @@ bool lf_sameFlight(const LiveAircraft& aircraft, const StaticAircraftView& view)
 } // namespace
 
 void gf_checkLiveVsParkedCollisions(TrafficState& state) {
-    std::vector<StaticAircraftView> views = lf_views(state);
+    std::vector<StaticAircraftView> views = state.staticViews();
     if (views.empty()) {
         return;
     }
@@ -124,13 +117,13 @@ void gf_checkLiveVsParkedCollisions(TrafficState& state) {
 }
 
 void collisionWithParked(TrafficState& state, LiveAircraft& aircraft) {
-    std::vector<StaticAircraftView> views = lf_views(state);
+    std::vector<StaticAircraftView> views = state.staticViews();
     lf_collideWithParked(state, aircraft, views);
 }
 
 void gf_checkForAllGndIfParkedVersionExistsAndRemove(TrafficState& state) {
     try {
-        std::vector<StaticAircraftView> views = lf_views(state);
+        std::vector<StaticAircraftView> views = state.staticViews();
         for (const LiveAircraft& aircraft : state.liveAircraft) {
             if (!lf_onGround(aircraft)) {
                 continue;
@@ -158,7 +151,7 @@ void lf_checkForStaticWithCallsignOrHexidAndRemove(TrafficState& state,
         return;
     }
     try {
-        std::vector<StaticAircraftView> views = lf_views(state);
+        std::vector<StaticAircraftView> views = state.staticViews();
         for (std::size_t i = 0; i < views.size(); ++i) {
             if (views[i].simState == SimState::active && lf_sameFlight(aircraft, views[i])) {
                 lf_removeStatic(state, views, i);

@@ -32,6 +32,13 @@ LiveAircraft* TrafficState::findByObjectId(std::uint32_t objectId) noexcept {
     return it == liveAircraft.end() ? nullptr : &*it;
 }
 
+std::vector<StaticAircraftView> TrafficState::staticViews() {
+    if (!steps.staticAircraftViews || !steps.removeStaticAircraft) {
+        return {};
+    }
+    return steps.staticAircraftViews(*this);
+}
+
 std::string TrafficState::standIdText(std::uint32_t standId) const {
     return steps.standIdText ? steps.standIdText(standId) : std::to_string(standId);
 }

@@ -93,6 +93,8 @@ struct TrafficSteps {
     std::function<void(TrafficState&, LiveAircraft&)> flightPlanHandOver;
     // An AI position report (touch-down check, altitude correction) for a live aircraft.
     std::function<void(TrafficState&, LiveAircraft&, const SimEvent&)> aiPositionReport;
+    // The static aircraft as the checks read them; none without both static seams.
+    std::vector<StaticAircraftView> staticViews();
     // The stand id text of log lines.
     std::function<std::string(std::uint32_t standId)> standIdText;
 
@@ -176,6 +178,8 @@ struct TrafficState {
     // The live aircraft with the hexid, or with the object id; null when none.
     LiveAircraft* findByHexid(std::uint32_t hexid) noexcept;
     LiveAircraft* findByObjectId(std::uint32_t objectId) noexcept;
+    // The static aircraft as the checks read them; none without both static seams.
+    std::vector<StaticAircraftView> staticViews();
     // The stand id text of log lines (the number itself without the stands' own text).
     std::string standIdText(std::uint32_t standId) const;
 };
