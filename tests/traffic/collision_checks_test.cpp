@@ -210,6 +210,52 @@ TEST_F(CollisionChecksTest, AParkedVersionGivesWayToItsLiveFlightOnTheGround) {
     EXPECT_THAT(removedStatics_, ElementsAre("ABC123*"));
 }
 
+TEST_F(CollisionChecksTest, AnArrivedFlightReplacesTheStaticThatStandsForIt) {
+    struct Case {
+        const char* name;
+        StaticAircraftView view;
+        bool removed;
+    };
+    const auto view = [](std::uint32_t rtHexid, std::uint8_t source, const char* registration,
+                         const char* first, const char* second) {
+        StaticAircraftView v;
+        v.callsign = "X*";
+        v.rtHexid = rtHexid;
+        v.source = source;
+        v.registration = registration;
+        v.firstFlight = first;
+        v.secondFlight = second;
+        v.simState = SimState::active;
+        return v;
+    };
+    const std::vector<Case> cases{
+        {"RealTraffic hexid", view(0x4B0001, 0, "", "", ""), true},
+        {"same hexid from an airport file", view(0x4B0001, 1, "", "", ""), false},
+        {"registration", view(0, 1, "HB-JXA", "", ""), true},
+        {"first flight", view(0, 1, "", "EZS12", ""), true},
+        {"second flight is the third text", view(0, 1, "", "", "U21234"), true},
+        {"flight of its ghost", view(0, 1, "", "", "EZS12_"), false},
+        {"nothing in common", view(0, 1, "HB-JXB", "EZS13", ""), false},
+    };
+    const Lalo at{47.4582, 8.5555};
+    LiveAircraft& live = add(7, "EZS12", at, 0, 0, 0);
+    live.base.hexid = 0x4B0001;
+    live.base.registration = "HB-JXA";
+    live.base.thirdText = "U21234";
+    for (const Case& c : cases) {
+        statics_ = {c.view};
+        removedStatics_.clear();
+        lf_checkForStaticWithCallsignOrHexidAndRemove(state_, live);
+        EXPECT_EQ(removedStatics_.size(), c.removed ? 1u : 0u) << c.name;
+    }
+    // A ghost stands for the flight without its "_".
+    live.base.callsign = "U21234_";
+    live.base.thirdText.clear();
+    statics_ = {view(0, 1, "", "U21234", "")};
+    lf_checkForStaticWithCallsignOrHexidAndRemove(state_, live);
+    EXPECT_EQ(removedStatics_.size(), 1u);
+}
+
 TEST_F(CollisionChecksTest, AGhostGivesWayToItsFlightAndIsErasedOnTheConfirmation) {
     const Lalo at{47.4582, 8.5555};
     add(7, "SWR12_", at, 0, 0, 0);
