@@ -164,6 +164,31 @@ TEST_F(BulkRemovalsTest, LeavingTheAirportRemovesTheGroundTrafficOnlyAndKeepsPar
     EXPECT_EQ(state_.removalQueue.size(), 5u);
 }
 
+TEST_F(BulkRemovalsTest, TheUserDestinationStandIsFreedOneAircraftAtATime) {
+    add(60001, AircraftCategory::Large, SimState::active, FlightPhase::parked).stand.standId = 5;
+    std::vector<StaticAircraftView> statics(2);
+    statics[0].standId = 5;
+    statics[0].simState = SimState::removingfromsim;
+    statics[1].standId = 5;
+    statics[1].simState = SimState::active;
+    std::vector<std::size_t> removed;
+    state_.steps.staticAircraftViews = [&statics](TrafficState&) { return statics; };
+    state_.steps.removeStaticAircraft = [&](TrafficState&, std::size_t i) {
+        removed.push_back(i);
+        statics[i].simState = SimState::removingfromsim;
+    };
+    state_.steps.standByName = [](std::string_view text) { return text == "GATE A5" ? 5u : 0u; };
+    gf_clearUserDestGate(state_, "GATE B1");
+    gf_clearUserDestGate(state_, "");
+    EXPECT_THAT(removed, IsEmpty());
+    EXPECT_THAT(state_.removalQueue, IsEmpty());
+    gf_clearUserDestGate(state_, "GATE A5");
+    EXPECT_THAT(removed, ElementsAre(1u)) << "the static aircraft first";
+    EXPECT_THAT(state_.removalQueue, IsEmpty());
+    gf_clearUserDestGate(state_, "GATE A5");
+    EXPECT_THAT(state_.removalQueue, ElementsAre(60001u - 10000));
+}
+
 TEST_F(BulkRemovalsTest, AFailedLiveryIsNeverRecalledAndTheTwentiethEndsTheRun) {
     LiveAircraft& a = add(40001, AircraftCategory::Light, SimState::adding2sim);
     a.base.liveryTitle = "Cessna Skyhawk Bad";
