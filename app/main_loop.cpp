@@ -24,7 +24,13 @@
 #include "traffic/live_spawn.h"
 #include "traffic/live_update.h"
 #include "traffic/live_views.h"
+#include "traffic/bulk_removals.h"
+#include "traffic/livery_failures.h"
+#include "traffic/parked_collisions.h"
+#include "traffic/record_cleanup.h"
+#include "traffic/traffic_counts.h"
 #include "traffic/traffic_mailbox.h"
+#include "traffic/user_collisions.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
 
@@ -41,7 +47,7 @@ QuarantineMap& lf_programQuarantine() {
 } // namespace
 
 MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
-    : context_(context), token_(std::move(token)),
+    : context_(context), token_(std::move(token)), services_(context.services()),
       traffic_(gf_simCommandQueue(), gf_simEventQueue(), gf_aiPositionBatch(), context.clock,
                g_trafficTick) {
     lf_initTrafficState(traffic_);
@@ -51,6 +57,10 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     gf_installLiveTrafficSteps(traffic_.steps);
     // From now on the traffic step takes the feed's batches and decodes them.
     gf_trafficMailbox().setDecoder(&decoder_);
+    traffic_.services = &services_;
+    traffic_.steps.cleanupLiveAircraft = lf_cleanupLiveAircraft;
+    traffic_.steps.reportLiveryCreationFailure = gf_reportLiveryCreationFailure;
+    traffic_.steps.userGroundTermNm = lf_userGroundCollisionTermNm;
     traffic_.steps.sendPositionToApp = [] {
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();
@@ -128,6 +138,9 @@ void MainLoop::userDataStep() {
     if (traffic_.steps.removeBlockedAc) {
         traffic_.steps.removeBlockedAc(traffic_);
     }
+    gf_checkUserCollisions(traffic_);
+    gf_checkLiveVsParkedCollisions(traffic_);
+    gf_handleCategoryRemovals(traffic_, context_.requests);
     if (gf_paramsSnapshot()->SIM_TIME) {
         followSimTime();
     }
@@ -149,6 +162,10 @@ void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
     gf_removeTCASCoverageAcs(traffic_);
+    gf_postTrafficCounts(traffic_);
+    if (counters_.secondSteps % kSecondStepsPerParkedVersionCheck == 0) {
+        gf_checkForAllGndIfParkedVersionExistsAndRemove(traffic_);
+    }
     if (const auto minutes = gf_takeParkingIntervalMinutes()) {
         // A new interval restarts the countdown.
         parkingIntervalMinutes_ = *minutes > 0 ? *minutes : 0;

@@ -24,6 +24,7 @@
 #include "app/user_data_requests.h"
 #include "foundation/clock.h"
 #include "traffic/message_decoder.h"
+#include "runtime/run_services.h"
 #include "traffic/traffic_state.h"
 
 namespace skyloom {
@@ -33,6 +34,8 @@ inline constexpr std::chrono::milliseconds kMainLoopResyncBehind{100};
 inline constexpr unsigned kMainLoopTimerPeriodMs = 1;
 inline constexpr std::uint64_t kCyclesPerSecondStep = 100;
 inline constexpr std::uint64_t kSecondStepsPerMinuteStep = 60;
+// Every this many once-a-second steps a live aircraft on the ground replaces its parked version.
+inline constexpr std::uint64_t kSecondStepsPerParkedVersionCheck = 61;
 inline constexpr std::uint64_t kParkingSlotEvery = 14;
 inline constexpr std::uint64_t kParkingSlotNeverEvery = 5;
 
@@ -90,6 +93,7 @@ private:
     MainLoopCounters counters_;
     std::int32_t parkingIntervalMinutes_ = 0;
     std::int32_t parkingMinutesLeft_ = 0;
+    RunServices services_;
     TrafficState traffic_;
     UserDataRequests userData_;
     LiveTrafficDecoder decoder_{traffic_};

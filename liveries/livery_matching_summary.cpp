@@ -52,12 +52,16 @@ std::string gf_formatLiveryKey(const LiveryKey& key) {
 }
 
 std::string gf_formatLiveryLine(const LiveryAircraft& aircraft) {
-    const std::string route =
-        aircraft.origin.isSet() || aircraft.destination.isSet()
-            ? fmt::format("{:3}->{:3}", aircraft.origin.view(), aircraft.destination.view())
-            : std::string(8, ' ');
-    return fmt::format("{:8} {:12} {} {}", aircraft.callsign, aircraft.regcode, route,
+    return fmt::format("{:8} {:12} {} {}", aircraft.callsign, aircraft.regcode,
+                       gf_origDestText(aircraft.origin, aircraft.destination),
                        gf_formatLiveryKey(aircraft.key));
+}
+
+std::string gf_origDestText(const IataCode& origin, const IataCode& destination) {
+    if (!origin.isSet() && !destination.isSet()) {
+        return std::string(8, ' ');
+    }
+    return fmt::format("{:3}->{:3}", origin.view(), destination.view());
 }
 
 std::size_t gf_recordFailedLiveryTitle(std::string_view title, std::string_view modelAndAirline) {
@@ -83,6 +87,12 @@ std::vector<std::string> gf_failedLiveryTitles() {
         lines.push_back("  " + title);
     }
     return lines;
+}
+
+void gf_clearFailedLiveryTitles() {
+    auto& records = lf_records();
+    records.failedTitles.clear();
+    records.failureReport.clear();
 }
 
 bool gf_addUnmatchedType(std::string_view text) {

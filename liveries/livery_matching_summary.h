@@ -37,6 +37,8 @@ std::string gf_formatLiveryKey(const LiveryKey& key);
 // "{:8} {:12} {} {}": callsign, regcode, route ("{:3}->{:3}", or 8 blanks when neither
 // airport is known) and the key text.
 std::string gf_formatLiveryLine(const LiveryAircraft& aircraft);
+// "{:3}->{:3}" of the two airport codes; 8 blanks when neither is known.
+std::string gf_origDestText(const IataCode& origin, const IataCode& destination);
 
 // Records a title the simulator could not create, with "{model code} {airline code}" of the
 // aircraft that failed with it; a title is recorded once. Returns the number of titles
@@ -47,6 +49,9 @@ bool gf_isFailedLiveryTitle(std::string_view title);
 std::size_t gf_failedLiveryTitleCount();
 // Two blanks followed by each failed title, in the order they were first recorded.
 std::vector<std::string> gf_failedLiveryTitles();
+// Empties the titles the simulator could not create and their report (a restart: the next
+// run asks the simulator afresh).
+void gf_clearFailedLiveryTitles();
 
 // Records "{key text} {registration}" of a live aircraft that got no livery; a text is kept
 // once, in first-insertion order. True when it was new.

@@ -139,6 +139,12 @@ void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,
     }
 }
 
+bool gf_isBeingRemoved(const LiveAircraft& aircraft) noexcept {
+    const RemovalFlags& f = aircraft.removal;
+    return aircraft.simState == SimState::removingfromsim || f.removalRequested != 0 ||
+           f.eraseBySpawn != 0 || f.eraseAfterCleanup != 0 || f.eraseNow != 0;
+}
+
 void liveryRespawn(TrafficState& state, LiveAircraft& aircraft) {
     try {
         if (aircraft.stream.empty()) {

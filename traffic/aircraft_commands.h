@@ -33,6 +33,9 @@ void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft);
 // removeAircraftFromSim; an exception is reported under `operation` and goes no further.
 void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,
                                 std::string_view operation) noexcept;
+// True while the aircraft is on its way out: its removal was requested or sent, or its record
+// is marked for erasure.
+bool gf_isBeingRemoved(const LiveAircraft& aircraft) noexcept;
 // The aircraft keeps its record and comes back in a new object with another livery.
 void liveryRespawn(TrafficState& state, LiveAircraft& aircraft);
 // Sets the flight phase, keeping the two previous ones and the tick of the change.

@@ -231,6 +231,11 @@ struct LiveAircraft {
     std::uint32_t pendingRouteCount = 0;
     TouchDown touchDown;
     RespawnState respawn;
+    // Steady time (ns) at which the removal went to the simulator; 0 before.
+    std::int64_t removalSentNs = 0;
+    // Where the live-vs-parked check last looked at the aircraft; 0,0 = never.
+    double parkedCheckLatitude = 0;
+    double parkedCheckLongitude = 0;
 };
 
 } // namespace skyloom

@@ -19,7 +19,8 @@
 #include "runtime/current_day_slot.h"
 #include "runtime/user_aircraft.h"
 #include "traffic/aircraft_commands.h"
-#include "traffic/aircraft_texts.h"
+#include "liveries/livery_matching_summary.h"
+#include "traffic/livery_failures.h"
 #include "traffic/stream_start.h"
 
 namespace skyloom {

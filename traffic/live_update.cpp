@@ -15,7 +15,8 @@
 #include "sim/flight_plan_files.h"
 #include "sim/sim_command_queue.h"
 #include "traffic/aircraft_commands.h"
-#include "traffic/aircraft_texts.h"
+#include "liveries/livery_matching_summary.h"
+#include "traffic/livery_failures.h"
 #include "traffic/live_spawn.h"
 #include "traffic/traffic_exception.h"
 

@@ -13,7 +13,8 @@
 #include "refdata/park_airport.h"
 #include "refdata/registrations.h"
 #include "traffic/aircraft_commands.h"
-#include "traffic/aircraft_texts.h"
+#include "liveries/livery_matching_summary.h"
+#include "traffic/livery_failures.h"
 #include "traffic/sample_checks.h"
 
 namespace skyloom {

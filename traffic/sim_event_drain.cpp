@@ -7,6 +7,7 @@
 #include "foundation/log_file.h"
 #include "foundation/random.h"
 #include "foundation/text.h"
+#include "foundation/user_related_exception.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_ids.h"
@@ -53,10 +54,6 @@ bool lf_ownsStand(TrafficState& state, const LiveAircraft& aircraft) {
         }
     }
     return true;
-}
-
-std::string lf_standIdText(TrafficState& state, std::uint32_t standId) {
-    return state.steps.standIdText ? state.steps.standIdText(standId) : std::to_string(standId);
 }
 
 std::size_t lf_indexOf(TrafficState& state, const LiveAircraft* aircraft) {
@@ -150,6 +147,7 @@ void lf_applyEvent(TrafficState& state, const SimEvent& event) {
         lf_onLiveAssigned(state, event);
         break;
     case SimEventKind::staticAssigned: {
+        ++state.parkedStaticCount;
         SimEvent delayed = event;
         delayed.value2 = 0;
         state.delayedCommands.push_back(delayed);
@@ -179,6 +177,8 @@ void lf_handleSimEvents(TrafficState& state) {
     state.events.drain([&state](const SimEvent& event) {
         try {
             lf_applyEvent(state, event);
+        } catch (const UserRelatedException&) {
+            throw; // too many failed liveries: the run ends
         } catch (...) {
             gf_reportTrafficException("lf_handleSimEvents");
         }
@@ -202,7 +202,7 @@ bool lf_onLiveObjectAssigned(TrafficState& state, LiveAircraft& aircraft, const 
     if (aircraft.phase.phase == FlightPhase::parked && !lf_ownsStand(state, aircraft)) {
         LogFile::write(fmt::format("{:14}: {} created without owning the live stand reservation, "
                                    "will be removed",
-                                   lf_standIdText(state, aircraft.stand.standId),
+                                   state.standIdText(aircraft.stand.standId),
                                    aircraft.base.callsign));
         aircraft.removal.removalRequested = 1;
         return true;

@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "liveries/livery_matching_summary.h"
+#include "runtime/run_services.h"
 #include "runtime/user_aircraft.h"
+#include "runtime/window_sink.h"
 #include "sim/ai_position_batch.h"
 #include "sim/sim_event_queue.h"
 #include "traffic/traffic_mailbox.h"
@@ -29,6 +32,17 @@ LiveAircraft* TrafficState::findByObjectId(std::uint32_t objectId) noexcept {
     return it == liveAircraft.end() ? nullptr : &*it;
 }
 
+std::vector<StaticAircraftView> TrafficState::staticViews() {
+    if (!steps.staticAircraftViews || !steps.removeStaticAircraft) {
+        return {};
+    }
+    return steps.staticAircraftViews(*this);
+}
+
+std::string TrafficState::standIdText(std::uint32_t standId) const {
+    return steps.standIdText ? steps.standIdText(standId) : std::to_string(standId);
+}
+
 namespace {
 
 void lf_emptyQueues(TrafficState& state) {
@@ -45,6 +59,10 @@ void lf_emptyQueues(TrafficState& state) {
     state.removedGhostCallsigns.clear();
     state.pacing = {};
     state.parkedStaticCount = 0;
+    state.liveryByHexid.clear();
+    state.removedGhosts.clear();
+    state.parkedCheckSeenCount = 0;
+    state.parkedCheckCalls = 0;
 }
 
 } // namespace
@@ -66,8 +84,13 @@ void lf_resetTrafficState(TrafficState& state) {
     }
     state.events.clear();
     lf_emptyQueues(state);
+    gf_clearFailedLiveryTitles();
     if (state.mailbox != nullptr) {
         state.mailbox->reset();
+    }
+    if (state.services != nullptr) {
+        state.services->window.enqueueUpdate(GuiUpdate::LiveAircraftCount{0});
+        state.services->window.enqueueUpdate(GuiUpdate::ParkedCounts{0, 0});
     }
 }
 

@@ -23,6 +23,8 @@
 #include "sim/sim_event.h"
 #include "traffic/aircraft_record.h"
 #include "traffic/motion_world.h"
+#include "traffic/livery_memory.h"
+#include "traffic/static_aircraft_view.h"
 
 namespace skyloom {
 
@@ -33,6 +35,7 @@ class SimEventQueue;
 class TrafficMailbox;
 class UserAircraft;
 class RunwayList;
+struct RunServices;
 struct GroundCheckAircraft;
 
 // One aircraft kept out of the simulator until its reports are consistent again.
@@ -67,6 +70,8 @@ inline constexpr std::uint32_t kConflictCheckEveryTicks = 20;
 inline constexpr std::uint32_t kActivationDelayTicks = 200;
 // The user aircraft's ground check runs at most this high above the ground.
 inline constexpr double kUserGroundCheckMaxHeightFt = 500.0;
+// A removal the simulator never confirms gives up its record after this long (steady clock).
+inline constexpr std::int64_t kRemovalConfirmTimeoutNs = 30'000'000'000;
 // The early and late windows a ground-conflict removal leaves behind.
 inline constexpr std::int32_t kConflictWindowTicks = 2700;
 inline constexpr std::int32_t kConflictTakeoffLateWindowTicks = 4500;
@@ -110,6 +115,8 @@ struct TrafficSteps {
     std::function<void(TrafficState&, LiveAircraft&)> flightPlanHandOver;
     // An AI position report (touch-down check, altitude correction) for a live aircraft.
     std::function<void(TrafficState&, LiveAircraft&, const SimEvent&)> aiPositionReport;
+    // The static aircraft as the checks read them; none without both static seams.
+    std::vector<StaticAircraftView> staticViews();
     // The stand id text of log lines.
     std::function<std::string(std::uint32_t standId)> standIdText;
 
@@ -171,6 +178,24 @@ struct TrafficSteps {
     // The static aircraft for the user's ground check, and the removal of the one it names.
     std::function<std::vector<GroundCheckAircraft>(TrafficState&)> staticGroundCheckAircraft;
     std::function<void(TrafficState&, std::size_t index)> removeStaticAircraft;
+    // What the collision checks and the bulk removals read of each static aircraft, in the
+    // order of the static list (the index is the one removeStaticAircraft takes).
+    std::function<std::vector<StaticAircraftView>(TrafficState&)> staticAircraftViews;
+    // Erases, keeping the order of the others, the static records whose create request was
+    // withdrawn (erase-now flag), each after its pending entries are purged.
+    std::function<void(TrafficState&)> eraseWithdrawnStatics;
+    // Drops the waiting static-parking requests of Rotorcraft models.
+    std::function<void(TrafficState&)> dropRotorcraftParkRequests;
+    // gf_countStaticAircraft: the static aircraft active or being removed.
+    std::function<std::uint64_t(TrafficState&)> countStaticAircraft;
+
+    // --- Pending work of other steps ---
+    // lf_purgePendingFor: drops the aircraft's entries from the delayed commands, the adding
+    // stack, the arrived list and the parked-action schedule.
+    std::function<void(TrafficState&, std::uint32_t hexid, std::uint32_t objectId)>
+        purgePendingFor;
+    // gf_standByName: the stand id of a stand id text (0 for none).
+    std::function<std::uint32_t(std::string_view text)> standByName;
 
     // --- The world around the traffic ---
     // The user's size-and-speed term (NM) of the user aircraft's ground check; without it the
@@ -197,6 +222,7 @@ struct TrafficState {
     std::atomic<std::uint32_t>& tick;
     TrafficMailbox* mailbox = nullptr;   // none: the step takes no traffic
     UserAircraft* user = nullptr; // none: no user-aircraft task
+    RunServices* services = nullptr; // none: no window lines, the run counts as going on
     TrafficSteps steps;
     TrafficOptions options;
     MotionWorld motionWorld; // what the motion reads of the world
@@ -219,7 +245,12 @@ struct TrafficState {
     // The program keeps one map for every run; a test's state uses its own.
     QuarantineMap* quarantine = &ownQuarantine;
     TrafficPacing pacing;
-    std::uint64_t parkedStaticCount = 0;
+    std::uint64_t parkedStaticCount = 0; // static objects assigned so far this run
+    LiveryMemory liveryByHexid;
+    std::vector<std::string> removedGhosts;
+    // The live-vs-parked check: the assigned-static count it last saw and its call counter.
+    std::uint64_t parkedCheckSeenCount = 0;
+    std::uint32_t parkedCheckCalls = 0;
 
     QuarantineMap ownQuarantine;
 
@@ -227,6 +258,10 @@ struct TrafficState {
     // The live aircraft with the hexid, or with the object id; null when none.
     LiveAircraft* findByHexid(std::uint32_t hexid) noexcept;
     LiveAircraft* findByObjectId(std::uint32_t objectId) noexcept;
+    // The static aircraft as the checks read them; none without both static seams.
+    std::vector<StaticAircraftView> staticViews();
+    // The stand id text of log lines (the number itself without the stands' own text).
+    std::string standIdText(std::uint32_t standId) const;
 };
 
 // Empties every container and reserves the start capacities (start of the main worker).

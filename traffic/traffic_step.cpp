@@ -14,6 +14,7 @@
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "traffic/aircraft_commands.h"
+#include "traffic/record_cleanup.h"
 #include "traffic/sim_event_drain.h"
 #include "traffic/traffic_exception.h"
 #include "traffic/traffic_mailbox.h"
@@ -70,7 +71,9 @@ void lf_paceRemovalsAndCreations(TrafficState& state) {
         const std::uint32_t objectId = state.removalQueue.front();
         state.removalQueue.pop_front();
         gf_queueRemoveAIObject(state.commands, state.positions, objectId);
+        lf_noteRemovalSent(state, objectId);
     }
+    lf_expireUnconfirmedRemovals(state);
     if (++pacing.create < kCreateEveryRemovalSlots) {
         return;
     }
@@ -208,6 +211,8 @@ bool lf_due(std::uint32_t& counter, std::uint32_t every) {
 void lf_eraseWithdrawnAircraft(TrafficState& state) {
     lf_sweep(state, [](const LiveAircraft& a) { return a.removal.eraseNow != 0; });
 }
+
+void lf_eraseMarkedAircraft(TrafficState& state) { lf_sweep(state, lf_marked); }
 
 void lf_updateLiveTraffic(TrafficState& state) {
     bool sweep = false;

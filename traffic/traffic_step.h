@@ -19,5 +19,7 @@ void lf_handleAddingStack(TrafficState& state);
 void lf_updateLiveTraffic(TrafficState& state);
 // Erases, in order, the records that the removal loop marked for erasure at once.
 void lf_eraseWithdrawnAircraft(TrafficState& state);
+// Erases, in order and after their cleanup, the records marked by any erase flag.
+void lf_eraseMarkedAircraft(TrafficState& state);
 
 } // namespace skyloom

@@ -4,11 +4,19 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "liveries/livery_matching_summary.h"
+#include "runtime/run_services.h"
+#include "runtime/stop_request.h"
 #include "tests/sim/support/link_fixture.h"
+#include "tests/support/recording_window_sink.h"
 #include "traffic/aircraft_commands.h"
+#include "traffic/bulk_removals.h"
+#include "traffic/livery_failures.h"
+#include "traffic/record_cleanup.h"
 #include "traffic/traffic_state.h"
 #include "traffic/traffic_step.h"
 
@@ -95,6 +103,42 @@ TEST_F(TrafficWorldTest, AnActiveAircraftIsRemovedOnceAndErasedOnTheConfirmation
     runSteps(0.3);
     EXPECT_EQ(calls("SimConnect_AIRemoveObject").size(), 1u);
     EXPECT_THAT(state_.liveAircraft, IsEmpty());
+}
+
+TEST_F(TrafficWorldTest, AShutdownLeavesNoObjectOfOursAndEmptyFailedCreationTables) {
+    gf_resetLiveryMatchRecords();
+    StopControl stop;
+    RecordingWindowSink window;
+    RunServices services{clock_, stop, window};
+    state_.services = &services;
+    state_.steps.cleanupLiveAircraft = lf_cleanupLiveAircraft;
+    state_.steps.reportLiveryCreationFailure = gf_reportLiveryCreationFailure;
+    connect();
+    const std::vector<std::pair<std::uint32_t, const char*>> live{
+        {0x4b1801, kA320Livery}, {0x4b1802, "Nope"}, {0x4b1803, kB738Livery}};
+    for (const auto& [hexid, livery] : live) {
+        AircraftBase base;
+        base.hexid = hexid;
+        base.callsign = fmt::format("SWR{}", hexid & 0xF);
+        base.liveryTitle = livery;
+        state_.liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+        state_.liveAircraft.back().simState = SimState::adding2sim;
+        state_.addingStack.push_back(hexid);
+    }
+    runSteps(2.5);
+    ASSERT_EQ(state_.liveAircraft.size(), 2u);
+    EXPECT_EQ(gf_failedLiveryTitleCount(), 1u);
+    state_.liveAircraft[0].phase.phase = FlightPhase::taxi;
+    ASSERT_EQ(world_->aiObjectIds().size(), 2u);
+
+    client_->shutdownCleanup();
+    lf_removeAllStaticAndLiveAtAirport(state_);
+    lf_resetTrafficState(state_);
+    EXPECT_THAT(world_->aiObjectIds(), IsEmpty());
+    EXPECT_THAT(state_.liveAircraft, IsEmpty());
+    EXPECT_EQ(gf_failedLiveryTitleCount(), 0u);
+    EXPECT_EQ(window.last<GuiUpdate::LiveAircraftCount>()->count, 0u);
+    EXPECT_EQ(window.last<GuiUpdate::ParkedCounts>()->live, 0u);
 }
 
 } // namespace

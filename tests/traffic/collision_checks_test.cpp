@@ -1,0 +1,281 @@
+// The collision checks against the user and parked aircraft, and ghosts: the corridor ahead of a
+// user on the ground, the air check's mode, the user's size term from the starter data, which
+// taxiing aircraft the live-vs-parked check looks at, parked versions of live flights, and a
+// ghost that gives way to its flight and is gone once the simulator confirms.
+#include <atomic>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "foundation/geodesy.h"
+#include "foundation/manual_clock.h"
+#include "refdata/code_table.h"
+#include "refdata/dbase.h"
+#include "refdata/dbase_lookups.h"
+#include "runtime/user_aircraft.h"
+#include "sim/ai_position_batch.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_event_queue.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/shared_data.h"
+#include "traffic/ghosts.h"
+#include "traffic/parked_collisions.h"
+#include "traffic/traffic_state.h"
+#include "traffic/traffic_step.h"
+#include "traffic/user_collisions.h"
+
+namespace skyloom {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+constexpr double kRad = std::numbers::pi / 180.0;
+constexpr double kFtPerM = 3.280839895;
+
+class CollisionChecksTest : public ::testing::Test {
+protected:
+    CollisionChecksTest() {
+        lf_initTrafficState(state_);
+        state_.user = &user_;
+        state_.steps.staticAircraftViews = [this](TrafficState&) { return statics_; };
+        state_.steps.removeStaticAircraft = [this](TrafficState&, std::size_t i) {
+            removedStatics_.push_back(statics_[i].callsign);
+            statics_[i].simState = SimState::removingfromsim;
+        };
+    }
+
+    // An active aircraft `aheadFt` along `headingDeg` from `from` and `asideFt` to its right.
+    LiveAircraft& add(std::uint32_t objectId, std::string callsign, const Lalo& from,
+                      double headingDeg, double aheadFt, double asideFt, bool onGround = true) {
+        AircraftBase base;
+        base.hexid = 0x400000 + objectId;
+        base.callsign = std::move(callsign);
+        base.conflictRadiusNm = 0.01;
+        LiveAircraft& a =
+            state_.liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+        const Lalo at = gf_destination(gf_destination(from, headingDeg * kRad, aheadFt),
+                                       (headingDeg + 90) * kRad, asideFt);
+        a.sent.latitude = at.lat;
+        a.sent.longitude = at.lon;
+        a.simState = SimState::active;
+        a.objectId = objectId;
+        a.motion.onGround = onGround ? 1 : 0;
+        return a;
+    }
+
+    void setUser(const Lalo& at, double headingDeg, double heightFt) {
+        UserAircraftState s;
+        s.latitude = at.lat;
+        s.longitude = at.lon;
+        s.headingTrue = headingDeg * kRad;
+        s.altitudeAboveGround = heightFt;
+        user_.storeState(s);
+    }
+
+    testing::LogCapture log_;
+    ManualClock clock_;
+    std::atomic<std::uint32_t> tick_{0};
+    SimCommandQueue commands_;
+    SimEventQueue events_;
+    AIPositionBatch positions_;
+    UserAircraft user_;
+    TrafficState state_{commands_, events_, positions_, clock_, tick_};
+    std::vector<StaticAircraftView> statics_;
+    std::vector<std::string> removedStatics_;
+};
+
+TEST_F(CollisionChecksTest, TheGroundCorridorAheadOfTheUser) {
+    const Lalo zurich{47.4582, 8.5555};
+    const Lalo dateLine{-16.7, 179.9999};
+    struct Case {
+        const char* name;
+        Lalo user;
+        double aircraftBearingDeg; // the line the aircraft is placed on
+        double aheadFt;
+        double asideFt;
+        double userHeadingDeg; // the user's heading at the check
+        double heightFt;
+        bool removed;
+    };
+    const double halfNmFt = 3038.0;
+    const std::vector<Case> cases{
+        {"ahead on the axis", zurich, 90, halfNmFt, 0, 90, 0, true},
+        {"40 ft aside, 0.5 NM ahead", zurich, 90, halfNmFt, 40, 90, 0, true},
+        {"behind", zurich, 90, -halfNmFt, 0, 90, 0, false},
+        {"abeam", zurich, 90, 0, 200, 90, 0, false},
+        {"just behind abeam", zurich, 90, -5, 40, 90, 0, false},
+        {"just inside the edge", zurich, 90, 300, 49.5, 90, 0, true},
+        {"just outside the edge", zurich, 90, 300, 50.5, 90, 0, false},
+        {"beyond 1 NM", zurich, 90, 6200, 0, 90, 0, false},
+        {"user 600 ft up", zurich, 90, halfNmFt, 0, 90, 600, false},
+        {"user turned away", zurich, 90, halfNmFt, 0, 180, 0, false},
+        {"user turned towards it", zurich, 180, halfNmFt, 0, 180, 0, true},
+        {"heading across north", zurich, 359, 1000, 30, 1, 0, true},
+        {"across the antimeridian", dateLine, 90, 1000, 0, 90, 0, true},
+    };
+    for (const Case& c : cases) {
+        state_.liveAircraft.clear();
+        state_.removalQueue.clear();
+        setUser(c.user, c.userHeadingDeg, c.heightFt);
+        LiveAircraft& a = add(7, "SWR1", c.user, c.aircraftBearingDeg, c.aheadFt, c.asideFt);
+        EXPECT_EQ(checkUserAirGndCollision(state_, a, user_.state()), c.removed) << c.name;
+        EXPECT_EQ(!state_.removalQueue.empty(), c.removed) << c.name;
+    }
+}
+
+TEST_F(CollisionChecksTest, OneRemovalPerPassAndTheAirCheckMode) {
+    const Lalo zurich{47.4582, 8.5555};
+    setUser(zurich, 90, 0);
+    add(7, "SWR1", zurich, 90, 500, 0);
+    add(8, "SWR2", zurich, 90, 900, 0);
+    gf_checkUserCollisions(state_);
+    EXPECT_THAT(state_.removalQueue, ElementsAre(7u));
+    gf_checkUserCollisions(state_);
+    EXPECT_THAT(state_.removalQueue, ElementsAre(7u, 8u));
+
+    struct Mode {
+        double heightFt, fpm, bankDeg;
+        int mode;
+    };
+    for (const Mode& m : std::vector<Mode>{{3000, 500, 0, 1},
+                                           {3000, 200, 3, 2},
+                                           {3000, 200, 10, 1},
+                                           {6900, 0, 20, 0},
+                                           {8000, 0, 0, 0}}) {
+        UserAircraftState s;
+        s.altitudeAboveGround = m.heightFt;
+        s.verticalSpeed = m.fpm;
+        s.bank = m.bankDeg * kRad;
+        EXPECT_EQ(lf_userAirCheckMode(s), m.mode) << m.heightFt << " " << m.fpm << " " << m.bankDeg;
+    }
+}
+
+TEST_F(CollisionChecksTest, AnUnknownUserSpanTakesTheB738sAndTheSpeedTerm) {
+    gf_readDbase(testing::sourceDir() / "data" / "input");
+    const double b738 = gf_wingspan(gf_modelId("B738"));
+    ASSERT_GT(b738, 0.0);
+    EXPECT_DOUBLE_EQ(lf_userGroundCollisionTermNm(state_), b738);
+    UserAircraftState s;
+    s.groundVelocity = 10; // 3.86 m in 0.75 s
+    user_.storeState(s);
+    user_.halfSpanNm = 0.01;
+    EXPECT_NEAR(lf_userGroundCollisionTermNm(state_), 0.01 + 10 * 0.5144444 * 0.75 * 0.00053996,
+                1e-7);
+    s.groundVelocity = 100; // capped at 15 m
+    user_.storeState(s);
+    EXPECT_NEAR(lf_userGroundCollisionTermNm(state_), 0.01 + 15 * 0.00053996, 1e-7);
+}
+
+TEST_F(CollisionChecksTest, TaxiingAircraftAreCheckedWhenMovedOrAtTheFullPass) {
+    const Lalo stand{47.4582, 8.5555};
+    statics_.push_back({"EZY1*", "EZY1", "", "HB-JXA", "A320", 0, 0, SimState::active, false,
+                        AircraftCategory::Large, stand, 0.01, 3});
+    // 10 m from the static: the circles touch. Its last check was 5 m further away.
+    LiveAircraft& taxiing = add(7, "SWR1", stand, 90, 10 * kFtPerM, 0);
+    taxiing.phase.phase = FlightPhase::taxi;
+    const Lalo before = gf_destination(stand, 90 * kRad, 15 * kFtPerM);
+    taxiing.parkedCheckLatitude = before.lat;
+    taxiing.parkedCheckLongitude = before.lon;
+    for (std::uint32_t call = 1; call < kParkedFullPassCalls; ++call) {
+        gf_checkLiveVsParkedCollisions(state_);
+    }
+    EXPECT_THAT(removedStatics_, IsEmpty());
+    gf_checkLiveVsParkedCollisions(state_); // the 60th call: a full pass
+    EXPECT_THAT(removedStatics_, ElementsAre("EZY1*"));
+    // One never checked is looked at on any call.
+    statics_[0].simState = SimState::active;
+    add(8, "SWR2", stand, 90, 10 * kFtPerM, 0).phase.phase = FlightPhase::parking;
+    gf_checkLiveVsParkedCollisions(state_);
+    EXPECT_THAT(removedStatics_, ElementsAre("EZY1*", "EZY1*"));
+    EXPECT_EQ(log_.linesWith("3             : EZY1*    removed for 'live vs parked' collision "
+                             "avoidance with SWR2")
+                  .size(),
+              1u);
+}
+
+TEST_F(CollisionChecksTest, AParkedVersionGivesWayToItsLiveFlightOnTheGround) {
+    const Lalo at{47.4582, 8.5555};
+    statics_.push_back({"ABC123*", "ABC123", "", "", "A320", 0, 1, SimState::active, false,
+                        AircraftCategory::Large, at, 0.01, 3});
+    LiveAircraft& live = add(7, "ABC123", at, 0, 5000, 0, false);
+    gf_checkForAllGndIfParkedVersionExistsAndRemove(state_);
+    EXPECT_THAT(removedStatics_, IsEmpty()) << "still in the air";
+    live.motion.onGround = 1;
+    gf_checkForAllGndIfParkedVersionExistsAndRemove(state_);
+    gf_checkForAllGndIfParkedVersionExistsAndRemove(state_);
+    EXPECT_THAT(removedStatics_, ElementsAre("ABC123*"));
+}
+
+TEST_F(CollisionChecksTest, AnArrivedFlightReplacesTheStaticThatStandsForIt) {
+    struct Case {
+        const char* name;
+        StaticAircraftView view;
+        bool removed;
+    };
+    const auto view = [](std::uint32_t rtHexid, std::uint8_t source, const char* registration,
+                         const char* first, const char* second) {
+        StaticAircraftView v;
+        v.callsign = "X*";
+        v.rtHexid = rtHexid;
+        v.source = source;
+        v.registration = registration;
+        v.firstFlight = first;
+        v.secondFlight = second;
+        v.simState = SimState::active;
+        return v;
+    };
+    const std::vector<Case> cases{
+        {"RealTraffic hexid", view(0x4B0001, 0, "", "", ""), true},
+        {"same hexid from an airport file", view(0x4B0001, 1, "", "", ""), false},
+        {"registration", view(0, 1, "HB-JXA", "", ""), true},
+        {"first flight", view(0, 1, "", "EZS12", ""), true},
+        {"second flight is the third text", view(0, 1, "", "", "U21234"), true},
+        {"flight of its ghost", view(0, 1, "", "", "EZS12_"), false},
+        {"nothing in common", view(0, 1, "HB-JXB", "EZS13", ""), false},
+    };
+    const Lalo at{47.4582, 8.5555};
+    LiveAircraft& live = add(7, "EZS12", at, 0, 0, 0);
+    live.base.hexid = 0x4B0001;
+    live.base.registration = "HB-JXA";
+    live.base.thirdText = "U21234";
+    for (const Case& c : cases) {
+        statics_ = {c.view};
+        removedStatics_.clear();
+        lf_checkForStaticWithCallsignOrHexidAndRemove(state_, live);
+        EXPECT_EQ(removedStatics_.size(), c.removed ? 1u : 0u) << c.name;
+    }
+    // A ghost stands for the flight without its "_".
+    live.base.callsign = "U21234_";
+    live.base.thirdText.clear();
+    statics_ = {view(0, 1, "", "U21234", "")};
+    lf_checkForStaticWithCallsignOrHexidAndRemove(state_, live);
+    EXPECT_EQ(removedStatics_.size(), 1u);
+}
+
+TEST_F(CollisionChecksTest, AGhostGivesWayToItsFlightAndIsErasedOnTheConfirmation) {
+    const Lalo at{47.4582, 8.5555};
+    add(7, "SWR12_", at, 0, 0, 0);
+    EXPECT_FALSE(lf_ghostHasLiveFlight(state_, "SWR12_"));
+    LiveAircraft& flight = add(8, "SWR12", at, 0, 0, 0);
+    flight.simState = SimState::buffer;
+    EXPECT_TRUE(lf_ghostHasLiveFlight(state_, "SWR12_"));
+    lf_removeGhostWithUnderscoreIfPresent(state_, "SWR12");
+    lf_removeGhostWithUnderscoreIfPresent(state_, "SWR12");
+    EXPECT_THAT(state_.removalQueue, ElementsAre(7u));
+    EXPECT_THAT(state_.removedGhosts, ElementsAre("SWR12_"));
+    EXPECT_EQ(
+        log_.linesWith("          SWR12_   is a ghost and will be removed, continue with SWR12")
+            .size(),
+        1u);
+    events_.post({7, 0, 0, SimEventKind::objectRemoved});
+    lf_handleAddingStack(state_);
+    ASSERT_EQ(state_.liveAircraft.size(), 1u);
+    EXPECT_EQ(state_.liveAircraft[0].base.callsign, "SWR12");
+}
+
+} // namespace
+} // namespace skyloom
