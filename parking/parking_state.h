@@ -73,6 +73,9 @@ public:
     std::int32_t maxParked = 0;
     // The park options in force right after the file was applied; put back when parking stops.
     ParkOptions recordedParkOptions;
+    // A park airport was chosen: the main loop runs the static-parking update at its next
+    // parking step.
+    std::atomic<bool> parkingUpdateRequested{false};
 
     // Replaces the stand table and rebuilds the name index.
     void replaceStands(std::vector<Stand> newStands);
