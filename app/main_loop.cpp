@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/program_mailbox.h"
+#include "app/program_parking.h"
 
 #include "config/startup_choices.h"
 #include "feed/rt_app_link.h"
@@ -19,13 +20,15 @@
 #include "traffic/traffic_mailbox.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
+#include "parking/parking_state.h"
 
 namespace skyloom {
 
 MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     : context_(context), token_(std::move(token)),
       traffic_(gf_simCommandQueue(), gf_simEventQueue(), gf_aiPositionBatch(), context.clock,
-               g_trafficTick) {
+               g_trafficTick),
+      services_(context.services()), parking_(gf_programParkingContext(context.user, services_)) {
     lf_initTrafficState(traffic_);
     traffic_.mailbox = &gf_trafficMailbox();
     traffic_.user = &context.user;
@@ -118,15 +121,19 @@ void MainLoop::minuteStep() {
         --parkingMinutesLeft_;
         if (parkingMinutesLeft_ <= 0) {
             parkingMinutesLeft_ = parkingIntervalMinutes_;
+            // The park airport's stands are read again and planned afresh.
+            if (parking_.state.airportFileApplied) {
+                parking_.state.parkingUpdateRequested = true;
+            }
         }
         context_.gui.enqueueUpdate(GuiUpdate::NextParkingUpdate{parkingMinutesLeft_});
     }
 }
 
-// The park airport is chosen, kept or left here, and a requested static-parking update runs
-// here, once the parking subsystem is part of the program.
+// The park airport is chosen, kept or left here, and a requested static-parking update runs.
 void MainLoop::parkingSlot() {
     ++counters_.parkingSlots;
+    gf_runParkingStep(parking_);
 }
 
 } // namespace skyloom

@@ -20,6 +20,8 @@
 
 #include "app/main_run_context.h"
 #include "foundation/clock.h"
+#include "parking/parking_context.h"
+#include "runtime/run_services.h"
 #include "traffic/traffic_state.h"
 
 namespace skyloom {
@@ -81,6 +83,8 @@ private:
     std::int32_t parkingIntervalMinutes_ = 0;
     std::int32_t parkingMinutesLeft_ = 0;
     TrafficState traffic_;
+    RunServices services_;
+    ParkingContext parking_;
 };
 
 } // namespace skyloom
