@@ -181,7 +181,7 @@ bool lf_readDbase(const RunState&) {
 
 bool lf_readAirports(const RunState& run) {
     gf_readAirports();
-    gf_parkAirportList().readFile(run.context.gui);
+    gf_readMyParkAirportsFile(run.context.gui);
     gf_setClosestStandReader([services = run.context.services()](const IcaoCode& icao,
                                                                  const Lalo& reference) {
         return gf_readDestApfForClosestStand(icao, reference, services);
@@ -368,7 +368,7 @@ void lf_closingDown(const RunState& run, const StopRequest& request) {
         lf_stopStaticParking(parking);
     }
     gf_setClosestStandReader({});
-    gf_parkAirportList().writeFile();
+    gf_writeMyParkAirportsFile();
     if (SimClientThread* simClient = run.context.simClient; simClient != nullptr) {
         simClient->stopAndJoin();
         gf_clearSimTables();

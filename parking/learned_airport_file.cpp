@@ -85,23 +85,12 @@ bool lf_mergeLearnedOptions(std::string_view learnedId, const pugi::xml_node& pa
     }
     std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().seq + 1;
     for (const pugi::xml_node opt : parkpos.children("opt")) {
-        FlightOptionIdentity identity = gf_readFlightOption(opt);
         const HoursBitset hours = gf_hours2bitset(opt.attribute("hh").as_string());
         if (hours.none()) {
             LogFile::writeImportant("empty bit set");
             continue;
         }
-        FlightOption option;
-        option.key = identity.key;
-        option.reg = opt.attribute("reg").as_string();
-        option.callsign = std::move(identity.callsign);
-        option.callsign2 = std::move(identity.callsign2);
-        option.hours = hours;
-        option.seq = next;
-        option.day = opt.attribute("day").as_uint(0);
-        option.origin = 0;
-        option.real = gf_apfBoolAttribute(opt, "soft") ? 0 : 1;
-        option.cpl = gf_apfBoolAttribute(opt, "cpl");
+        FlightOption option = gf_makeFlightOption(opt, hours, next, 0);
         if (lf_isDuplicate(stand, option)) {
             continue;
         }

@@ -348,4 +348,41 @@ ParkAirportList& gf_parkAirportList() {
     return list;
 }
 
+void gf_readMyParkAirportsFile(WindowSink& window) {
+    gf_parkAirportList().readFile(window);
+}
+
+void gf_writeMyParkAirportsFile() {
+    gf_parkAirportList().writeFile();
+}
+
+std::optional<ParkAirport> gf_frontParkAirport() {
+    return gf_parkAirportList().front();
+}
+
+std::optional<std::string> gf_currentParkAirportName() {
+    return gf_parkAirportList().currentName();
+}
+
+std::optional<std::string> gf_findParkAirportName(const IcaoCode& code) {
+    return gf_parkAirportList().findName(code);
+}
+
+bool gf_setParkAirportName(const IcaoCode& code, std::string_view name) {
+    return gf_parkAirportList().setName(code, name);
+}
+
+void gf_setParkAirportPosition(const IcaoCode& code, const Lalo& position) {
+    gf_parkAirportList().setPosition(code, position);
+}
+
+void gf_setParkAirportPositionAndName(const IcaoCode& code, const Lalo& position,
+                                      std::string_view name) {
+    gf_parkAirportList().setPositionAndName(code, position, name);
+}
+
+void gf_bringNearestParkAirportToFront(const Lalo& user) {
+    gf_parkAirportList().bringNearestToFront(user);
+}
+
 } // namespace skyloom

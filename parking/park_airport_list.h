@@ -83,6 +83,18 @@ private:
 // The program's park-airport list.
 ParkAirportList& gf_parkAirportList();
 
+// The operations on the program's list, for the window, the feed and the simulator link.
+void gf_readMyParkAirportsFile(WindowSink& window);
+void gf_writeMyParkAirportsFile();
+std::optional<ParkAirport> gf_frontParkAirport();
+std::optional<std::string> gf_currentParkAirportName();
+std::optional<std::string> gf_findParkAirportName(const IcaoCode& code);
+bool gf_setParkAirportName(const IcaoCode& code, std::string_view name);
+void gf_setParkAirportPosition(const IcaoCode& code, const Lalo& position);
+void gf_setParkAirportPositionAndName(const IcaoCode& code, const Lalo& position,
+                                      std::string_view name);
+void gf_bringNearestParkAirportToFront(const Lalo& user);
+
 // The duplicate rule: the first entry of a code keeps its place; a later one is dropped, except
 // that a nameless kept entry takes a later named one's name, position and code.
 void gf_dropDuplicateParkAirports(std::deque<ParkAirport>& list);

@@ -70,6 +70,12 @@ void lf_applyLearnedOverrides(ParkingContext& context, const LoadedAirportFile& 
     }
 }
 
+void lf_switchOff(CheckboxParameter& parameter) {
+    if (parameter.value()) {
+        parameter.setChecked(false);
+    }
+}
+
 void lf_switchOn(CheckboxParameter& parameter, std::string_view logLine) {
     if (!parameter.value()) {
         parameter.setChecked(true);
@@ -83,7 +89,7 @@ void lf_applyAutomaticChoices(ParkingContext& context, const LoadedAirportFile& 
     ProgramParameters& p = context.parameters;
     LogFile::write("learned airport file not available");
     if (file.qfReal <= kLowQualityScore) {
-        p.RT_PARKTRAFFIC_ONLY.setChecked(false);
+        lf_switchOff(p.RT_PARKTRAFFIC_ONLY);
         lf_switchOn(p.AUTO_PARK, fmt::format("auto park set because Qf is very low: {}", file.qfReal));
     }
     const std::size_t n = file.stands.size();
@@ -95,7 +101,7 @@ void lf_applyAutomaticChoices(ParkingContext& context, const LoadedAirportFile& 
         LogFile::writeImportant(fmt::format("target parking % set at {}, because this airport has "
                                             "just {} stand{}",
                                             target, n, n == 1 ? "" : "s"));
-        p.RT_PARKTRAFFIC_ONLY.setChecked(false);
+        lf_switchOff(p.RT_PARKTRAFFIC_ONLY);
         lf_switchOn(p.AUTO_PARK, "auto park set");
     }
     gf_publishParkOptions(p);
@@ -240,7 +246,12 @@ void lf_reportAirportFile(ParkingContext& context, const LoadedAirportFile& file
     state.file.publisherName = file.publisher;
     state.file.altitude = file.altitude;
     state.recordedParkOptions = gf_takeParkOptions(context.parameters);
-    gf_runStep(context.steps.setFeedReference, std::optional<double>(file.altitude));
+    // The park airport's altitude, as the entry now holds it, when its position is valid.
+    const AirportEntry park = context.entry.get();
+    gf_runStep(context.steps.setFeedReference,
+               park.icao.isSet() && gf_isValidLalo(park.position())
+                   ? std::optional<double>(park.altitudeFt)
+                   : std::nullopt);
     window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags(GuiRedrawFlags::kAirportPanel)});
 }
 

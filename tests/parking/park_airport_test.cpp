@@ -16,6 +16,7 @@
 #include "parking/airport_store.h"
 #include "parking/park_airport_choice.h"
 #include "parking/park_airport_list.h"
+#include "parking/park_airport_stands.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
 #include "parking/real_stand_options.h"
@@ -167,6 +168,29 @@ TEST_F(ParkAirportTest, ReloadWithoutAnAppliedFileSavesNothing) {
     lf_updateStaticParking(context_);
     EXPECT_TRUE(log.contains("==> gf_saveLearned called without a loaded airport file"));
     EXPECT_FALSE(fs::exists(work_ / "airports/learned"));
+}
+
+// The light readers: an airport's stand nearest to a position, and its stand names once each in
+// upper case; errors as texts.
+TEST_F(ParkAirportTest, TheLightReadersFindTheClosestStandAndTheStandNames) {
+    const auto closest =
+        gf_readDestApfForClosestStand(kEham.icao, {52.29 + 100.0 / 1852.0 / 60.0, 4.74}, services_);
+    ASSERT_TRUE(std::holds_alternative<ClosestStand>(closest));
+    EXPECT_EQ(std::get<ClosestStand>(closest).standId, "G2");
+    EXPECT_LT(std::get<ClosestStand>(closest).distanceNM, 0.001);
+    EXPECT_EQ(std::get<std::string>(gf_readDestApfForClosestStand(kEham.icao, {91, 0}, services_)),
+              "invalid reference position");
+    EXPECT_EQ(std::get<std::string>(gf_readApfForStands(IcaoCode("LSZH"), services_)),
+              "airport source path not found");
+
+    AirportFile airport = testing::gridAirport(3);
+    airport.stands[0].id = "b7";
+    airport.stands[1].id = "a1";
+    airport.stands[2].id = "A1";
+    testing::writeApf(airport, gf_myThirdpartyFolder() / "EHAM.xml");
+    const auto names = gf_readApfForStands(kEham.icao, services_);
+    ASSERT_TRUE(std::holds_alternative<std::vector<std::string>>(names));
+    EXPECT_EQ(std::get<std::vector<std::string>>(names), (std::vector<std::string>{"B7", "A1"}));
 }
 
 // Another thread reads the stands snapshot while the park airport changes: every snapshot it
