@@ -60,15 +60,15 @@ ParkAirport lf_entryOf(const AirportEntry& airport, std::string name) {
 
 // Handles one line; false when the line is to be preserved.
 bool lf_acceptLine(const std::string& line, std::deque<ParkAirport>& list, WindowSink& window) {
-    const std::vector<std::string> pieces = gf_splitComma(line);
-    if (pieces.empty()) {
+    const std::vector<std::string> parts = gf_splitComma(line);
+    if (parts.empty()) {
         return false;
     }
-    if (pieces.size() > 2) {
+    if (parts.size() > 2) {
         LogFile::writeImportant(fmt::format("{}:{} wrong syntax, preserved", kMyParkAirportsFileName, line));
         return false;
     }
-    const std::optional<IcaoCode> code = IcaoCode::parse(pieces[0]);
+    const std::optional<IcaoCode> code = IcaoCode::parse(parts[0]);
     if (!code) {
         LogFile::writeImportant(
             fmt::format("{}:{} invalid ICAO code, preserved", kMyParkAirportsFileName, line));
@@ -76,10 +76,10 @@ bool lf_acceptLine(const std::string& line, std::deque<ParkAirport>& list, Windo
     }
     const std::optional<AirportEntry> airport = gf_findAirportById(*code);
     if (!airport) {
-        window.showStatusText(fmt::format("airport {} is unknown", pieces[0]), true);
+        window.showStatusText(fmt::format("airport {} is unknown", parts[0]), true);
         return false;
     }
-    list.push_back(lf_entryOf(*airport, pieces.size() == 2 ? pieces[1] : std::string()));
+    list.push_back(lf_entryOf(*airport, parts.size() == 2 ? parts[1] : std::string()));
     return true;
 }
 
