@@ -308,6 +308,46 @@ TEST_F(LearnedFileTest, AnInterruptedSaveLeavesThePreviousLearnedFileReadable) {
     EXPECT_FALSE(hasOption(again, "PH-NEW"));
 }
 
+// How a learned file merges into the airport file's stands: overlapping repeats dropped, new
+// uses numbered on, unknown stands and clashing manual stands logged and skipped, new manual
+// stands appended; AUTO_PARK off when the file does not say.
+TEST(LearnedMergeTest, ALearnedFileMergesIntoTheAirportFilesStands) {
+    const testing::TempDir dir;
+    const AirportFile archived = testing::gridAirport(3);
+    std::vector<Stand> stands = archived.stands;
+    AirportFile learned = testing::airportNamed("EHAM");
+    learned.airportName = "Schiphol";
+    learned.stands = {stands[0], stands[1], stands[2]};
+    learned.stands[0].options = {testing::optionOf("KLM", "B738", "PH-BXA", 1, 12, 13, 1),
+                                 testing::optionOf("KLM", "B738", "PH-BXA", 1, 20, 21, 2)};
+    learned.stands[1].id = "G9";
+    learned.stands[2].manual = true;
+    Stand manual = testing::standAt("M1", 52.3, 4.75, 90, 25, StandType::GATE_SMALL);
+    manual.manual = true;
+    learned.stands.push_back(manual);
+    ASSERT_TRUE(testing::writeApf(learned, dir / "EHAM.xml", ApfMode::learned));
+
+    testing::RecordingWindowSink window;
+    const testing::CapturedLog log;
+    const LearnedAirportRead read =
+        gf_readLearnedAirportFile(dir / "EHAM.xml", archived.airportName, stands, window);
+    ASSERT_TRUE(read.data) << read.error;
+    const std::vector<Stand>& merged = read.data->stands;
+    ASSERT_EQ(merged.size(), 4u);
+    ASSERT_EQ(merged[0].options.size(), 3u); // two of the file's own, one learned
+    EXPECT_EQ(merged[0].options[2].hours, HoursBitset::range(20, 21));
+    EXPECT_EQ(merged[0].options[2].seq, 3u);
+    EXPECT_EQ(merged[0].options[2].origin, 0u);
+    EXPECT_TRUE(merged[3].manual);
+    EXPECT_EQ(merged[3].id, "M1");
+    EXPECT_EQ(read.data->overrides.AUTO_PARK, false);
+    EXPECT_FALSE(read.data->handmade);
+    EXPECT_TRUE(log.contains("learned stand G9 in "));
+    EXPECT_TRUE(log.contains("==> manually created standid G3 already exists in "));
+    EXPECT_TRUE(window.last<GuiUpdate::StatusText>()->text.starts_with(
+        "Warning: learned file airport name: 'Schiphol' differs"));
+}
+
 TEST_F(LearnedFileTest, NothingIsSavedWithoutAnAppliedAirportFile) {
     const testing::CapturedLog log;
     save({});
