@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "app/program_mailbox.h"
+#include "app/program_parking.h"
 
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
@@ -33,6 +34,7 @@
 #include "traffic/user_collisions.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
+#include "parking/parking_state.h"
 
 namespace skyloom {
 
@@ -49,7 +51,8 @@ QuarantineMap& lf_programQuarantine() {
 MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     : context_(context), token_(std::move(token)), services_(context.services()),
       traffic_(gf_simCommandQueue(), gf_simEventQueue(), gf_aiPositionBatch(), context.clock,
-               g_trafficTick) {
+               g_trafficTick),
+      parking_(gf_programParkingContext(context.user, services_)) {
     lf_initTrafficState(traffic_);
     traffic_.mailbox = &gf_trafficMailbox();
     traffic_.user = &context.user;
@@ -188,15 +191,19 @@ void MainLoop::minuteStep() {
         --parkingMinutesLeft_;
         if (parkingMinutesLeft_ <= 0) {
             parkingMinutesLeft_ = parkingIntervalMinutes_;
+            // The park airport's stands are read again and planned afresh.
+            if (parking_.state.airportFileApplied) {
+                parking_.state.parkingUpdateRequested = true;
+            }
         }
         context_.gui.enqueueUpdate(GuiUpdate::NextParkingUpdate{parkingMinutesLeft_});
     }
 }
 
-// The park airport is chosen, kept or left here, and a requested static-parking update runs
-// here, once the parking subsystem is part of the program.
+// The park airport is chosen, kept or left here, and a requested static-parking update runs.
 void MainLoop::parkingSlot() {
     ++counters_.parkingSlots;
+    gf_runParkingStep(parking_);
 }
 
 } // namespace skyloom

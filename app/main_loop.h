@@ -24,6 +24,7 @@
 #include "app/user_data_requests.h"
 #include "foundation/clock.h"
 #include "traffic/message_decoder.h"
+#include "parking/parking_context.h"
 #include "runtime/run_services.h"
 #include "traffic/traffic_state.h"
 
@@ -97,6 +98,7 @@ private:
     TrafficState traffic_;
     UserDataRequests userData_;
     LiveTrafficDecoder decoder_{traffic_};
+    ParkingContext parking_;
 };
 
 } // namespace skyloom

@@ -16,6 +16,7 @@
 
 #include "app/main_loop.h"
 #include "app/program_mailbox.h"
+#include "app/program_parking.h"
 #include "app/window_requests.h"
 #include "config/configuration.h"
 #include "config/msfs_installation.h"
@@ -32,6 +33,10 @@
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "foundation/version.h"
+#include "parking/park_airport_list.h"
+#include "parking/park_airport_stands.h"
+#include "parking/parking_state.h"
+#include "parking/static_parking.h"
 #include "gui/gui.h"
 #include "gui/gui_messages.h"
 #include "gui/install_path_check.h"
@@ -176,8 +181,13 @@ bool lf_readDbase(const RunState&) {
     return true;
 }
 
-bool lf_readAirports(const RunState&) {
+bool lf_readAirports(const RunState& run) {
     gf_readAirports();
+    gf_readMyParkAirportsFile(run.context.gui);
+    gf_setClosestStandReader([services = run.context.services()](const IcaoCode& icao,
+                                                                 const Lalo& reference) {
+        return gf_readDestApfForClosestStand(icao, reference, services);
+    });
     return true;
 }
 
@@ -364,6 +374,15 @@ void lf_closingDown(const RunState& run, const StopRequest& request) {
     LogFile::write(fmt::format("Closing down after {} ({}), detail {}",
                                gf_stopReasonText(request.reason), gf_stopReasonCode(request.reason),
                                request.detail));
+    // What was learned at the park airport is saved and its park options put back; the
+    // park-airport list is written back once.
+    const RunServices services = run.context.services();
+    ParkingContext parking = gf_programParkingContext(run.context.user, services);
+    if (parking.state.airportFileApplied) {
+        lf_stopStaticParking(parking);
+    }
+    gf_setClosestStandReader({});
+    gf_writeMyParkAirportsFile();
     if (SimClientThread* simClient = run.context.simClient; simClient != nullptr) {
         simClient->stopAndJoin();
         gf_clearSimTables();

@@ -5,7 +5,9 @@
 #include "foundation/clock.h"
 #include "gui/gui.h"
 #include "sim/sim_client_thread.h"
-#include "sim/user_aircraft_stand.h"
+#include "parking/park_airport_list.h"
+#include "parking/parking_state.h"
+#include "parking/parking_user_stands.h"
 
 namespace skyloom {
 
@@ -14,9 +16,9 @@ RunServices MainRunContext::services() const noexcept {
 }
 
 MainRunContext gf_programRunContext() {
-    static NoUserStands noStands;
+    static ParkingUserStands stands(gf_parkingState(), gf_parkAirportList());
     MainRunContext context{gf_clock(),          gf_gui(),          gf_stopControl(),
-                           gf_windowRequests(), gf_userAircraft(), noStands};
+                           gf_windowRequests(), gf_userAircraft(), stands};
     context.simClient = &gf_simClientThread();
     return context;
 }

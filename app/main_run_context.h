@@ -38,7 +38,7 @@ struct MainRunContext {
 };
 
 // The program's clock, window, stop request, window requests, user aircraft and SimClient
-// thread; no park airport's stands yet.
+// thread; the park airport's stands from parking.
 MainRunContext gf_programRunContext();
 
 } // namespace skyloom

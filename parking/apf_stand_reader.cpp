@@ -56,11 +56,31 @@ StandType lf_typeFromRadius(double radiusMetres, bool cargo, bool ramp) {
                                                     : StandType::GATE_SMALL;
 }
 
+} // namespace
+
+FlightOption gf_makeFlightOption(const pugi::xml_node& opt, HoursBitset hours, std::uint32_t seq,
+                                 std::uint32_t origin) {
+    FlightOptionIdentity identity = gf_readFlightOption(opt);
+    FlightOption option;
+    option.key = identity.key;
+    option.reg = opt.attribute("reg").as_string();
+    option.callsign = std::move(identity.callsign);
+    option.callsign2 = std::move(identity.callsign2);
+    option.hours = hours;
+    option.seq = seq;
+    option.day = opt.attribute("day").as_uint(0);
+    option.origin = origin;
+    option.real = gf_apfBoolAttribute(opt, "soft") ? 0 : 1;
+    option.cpl = gf_apfBoolAttribute(opt, "cpl");
+    return option;
+}
+
+namespace {
+
 std::vector<FlightOption> lf_readOptions(const pugi::xml_node& parkpos, std::uint32_t origin) {
     std::vector<FlightOption> options;
     std::uint32_t seq = 0;
     for (const pugi::xml_node opt : parkpos.children("opt")) {
-        FlightOptionIdentity identity = gf_readFlightOption(opt);
         const std::string_view hh = opt.attribute("hh").as_string();
         const std::uint32_t day = opt.attribute("day").as_uint(0);
         if (hh.empty() || day < 1 || day > 7) {
@@ -70,18 +90,7 @@ std::vector<FlightOption> lf_readOptions(const pugi::xml_node& parkpos, std::uin
         if (hours.none()) {
             continue;
         }
-        FlightOption option;
-        option.key = identity.key;
-        option.reg = opt.attribute("reg").as_string();
-        option.callsign = std::move(identity.callsign);
-        option.callsign2 = std::move(identity.callsign2);
-        option.hours = hours;
-        option.seq = ++seq;
-        option.day = day;
-        option.origin = origin;
-        option.real = gf_apfBoolAttribute(opt, "soft") ? 0 : 1;
-        option.cpl = gf_apfBoolAttribute(opt, "cpl");
-        options.push_back(std::move(option));
+        options.push_back(gf_makeFlightOption(opt, hours, ++seq, origin));
     }
     return options;
 }

@@ -38,6 +38,11 @@ FlightOptionIdentity gf_readFlightOption(const pugi::xml_node& opt);
 // The key of the `airl` and `type` attributes: airline and model ids, operator and cargo 0.
 LiveryKey gf_readFlightOptionAirlineType(const pugi::xml_node& opt);
 
+// The option an `opt` element describes, with the hours already read from its `hh`: key and
+// callsigns (gf_readFlightOption), `reg`, `day`, real unless `soft`, `cpl`.
+FlightOption gf_makeFlightOption(const pugi::xml_node& opt, HoursBitset hours, std::uint32_t seq,
+                                 std::uint32_t origin);
+
 // Reads one `parkpos` element with the trimmed `id` as a stand appended to `stands`; its
 // accepted options (non-empty `hh`, `day` 1..7) are numbered seq 1, 2, ... and get `origin`.
 // A stand without a valid position, type or geometry is rejected with one important log line

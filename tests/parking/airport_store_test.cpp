@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -11,6 +12,11 @@
 #include "foundation/manual_clock.h"
 #include "parking/airport_fetch.h"
 #include "parking/airport_store.h"
+#include "parking/learned_airport_file.h"
+#include "parking/parking_state.h"
+#include "refdata/park_airport.h"
+#include "foundation/file_header.h"
+#include "foundation/text.h"
 #include "refdata/airports.h"
 #include "refdata/download_area.h"
 #include "runtime/run_services.h"
@@ -183,6 +189,170 @@ TEST_F(AirportStoreTest, HostileArchivedPathsAreRefusedBeforeAnyDownload) {
         gf_airportFilePath("airports/my_thirdparty/../EHAM.xml", false, services_);
     EXPECT_TRUE(local.error.empty());
     EXPECT_TRUE(local.path.empty());
+}
+
+// What a learned file of each folder holds after a save is merged into the next read of the same
+// airport file; each read is made as the program makes it (downloads from the download area).
+class LearnedFileTest : public AirportStoreTest {
+protected:
+    void SetUp() override {
+        AirportStoreTest::SetUp();
+        context_.cachePath = airports() / "park_airport.xml";
+        context_.locate = [this](const fs::path& requested) {
+            return gf_airportFilePath(requested, true, services_);
+        };
+        gf_setLearnedFileSlots(context_, window_);
+        entry_.set(AirportEntry{IcaoCode("EHAM"), {}, 52.3, 4.76, -11});
+    }
+    // Reads the airport file and applies it as the park airport's.
+    std::vector<Stand> load(const fs::path& requested) {
+        const AirportFileReadResult read = gf_readAirportFile(requested, context_);
+        EXPECT_TRUE(read) << read.error;
+        if (!read) {
+            return {};
+        }
+        state_.file.airportName = read.file->airportName;
+        state_.file.publisherName = read.file->publisher;
+        state_.file.altitude = read.file->altitude;
+        state_.file.learnedSavePath = read.file->learnedSavePath;
+        state_.airportFileApplied = true;
+        merged_ = read.file->learnedMerged;
+        return read.file->stands;
+    }
+    void save(const std::vector<Stand>& stands) {
+        gf_saveLearned(state_, stands, false, {entry_, settings_, kHeaderSimMsfs2024, clock_});
+    }
+    static FlightOption learnedOption(std::string reg) {
+        FlightOption option = testing::optionOf("KLM", "B738", std::move(reg), 3, 20, 23, 1);
+        option.origin = 0;
+        return option;
+    }
+    static bool hasOption(const std::vector<Stand>& stands, std::string_view reg) {
+        return !stands.empty() &&
+               std::any_of(stands.front().options.begin(), stands.front().options.end(),
+                           [&](const FlightOption& o) { return o.reg == reg && o.origin == 0; });
+    }
+
+    AirportFileReadContext context_;
+    ParkAirportEntry entry_;
+    ParkingState state_;
+    ParamsSnapshot settings_;
+    bool merged_ = false;
+};
+
+TEST_F(LearnedFileTest, ALearnedOptionIsSavedAndReadBackInEachLearnedFolder) {
+    const fs::path area = area_ / (gf_isMsfs2020() ? "downloads/MSFS" : "downloads/MSFS2024");
+    struct Case {
+        fs::path requested;
+        std::string publisher;
+        fs::path filePath; // where the airport file lies
+        std::string learned;
+    };
+    const Case cases[] = {
+        {"archive/stock/EHAM.xml", "stock", area / "archive/stock/EHAM.xml", "stock/EHAM.xml"},
+        {"archive/simaddon/EHAM.xml", "simaddon", area / "archive/simaddon/EHAM.xml",
+         "simaddon/EHAM.xml"},
+        {"archive/thirdparty/Big%20Pub/EHAM.1.2.xml", "Big Pub",
+         area / "archive/thirdparty/Big Pub/EHAM.1.2.xml", "thirdparty/Big Pub/EHAM.xml"},
+        // Generated airports of installed sceneries carry the publisher "simaddon": their learned
+        // file belongs to the folder they were read from.
+        {work_ / "airports/my_simaddon/EHAM.xml", "simaddon", work_ / "airports/my_simaddon/EHAM.xml",
+         "my_simaddon/EHAM.xml"},
+        {work_ / "airports/my_thirdparty/EHAM.xml", "A|B", work_ / "airports/my_thirdparty/EHAM.xml",
+         "thirdparty/A B/EHAM.xml"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.requested.string());
+        fs::remove_all(airports());
+        fs::create_directories(airports());
+        AirportFile airport = testing::gridAirport(3);
+        airport.publisher = c.publisher;
+        ASSERT_TRUE(testing::writeApf(airport, c.filePath));
+        std::vector<Stand> stands = load(c.requested);
+        ASSERT_FALSE(merged_);
+        ASSERT_EQ(state_.file.learnedSavePath, airports() / "learned" / c.learned);
+        stands.at(0).options.push_back(learnedOption("PH-BXA"));
+        const testing::CapturedLog log;
+        save(stands);
+        EXPECT_TRUE(log.contains("saved with 0 updates"));
+        EXPECT_TRUE(fs::exists(airports() / "learned" / c.learned));
+
+        const std::vector<Stand> again = load(c.requested);
+        EXPECT_TRUE(merged_);
+        EXPECT_TRUE(hasOption(again, "PH-BXA"));
+    }
+}
+
+// A save that breaks off after its new file was written (the previous file cannot be kept
+// aside: a folder stands in the way) replaces nothing: the previous learned file still reads.
+TEST_F(LearnedFileTest, AnInterruptedSaveLeavesThePreviousLearnedFileReadable) {
+    const fs::path file = work_ / "airports/my_thirdparty/EHAM.xml";
+    AirportFile airport = testing::gridAirport(3);
+    ASSERT_TRUE(testing::writeApf(airport, file));
+    std::vector<Stand> stands = load(file);
+    stands.at(0).options.push_back(learnedOption("PH-OLD"));
+    save(stands);
+    const fs::path learned = state_.file.learnedSavePath;
+    ASSERT_TRUE(fs::exists(learned));
+
+    fs::create_directories(fs::path(learned.string() + ".bak") / "in the way");
+    stands.at(0).options.push_back(learnedOption("PH-NEW"));
+    const testing::CapturedLog log;
+    save(stands);
+    EXPECT_TRUE(log.contains(fmt::format("saving '{}' did not succeed", gf_pathToUtf8(learned))));
+    EXPECT_FALSE(fs::exists(learned.string() + ".tmp"));
+
+    const std::vector<Stand> again = load(file);
+    EXPECT_TRUE(merged_);
+    EXPECT_TRUE(hasOption(again, "PH-OLD"));
+    EXPECT_FALSE(hasOption(again, "PH-NEW"));
+}
+
+// How a learned file merges into the airport file's stands: overlapping repeats dropped, new
+// uses numbered on, unknown stands and clashing manual stands logged and skipped, new manual
+// stands appended; AUTO_PARK off when the file does not say.
+TEST(LearnedMergeTest, ALearnedFileMergesIntoTheAirportFilesStands) {
+    const testing::TempDir dir;
+    const AirportFile archived = testing::gridAirport(3);
+    std::vector<Stand> stands = archived.stands;
+    AirportFile learned = testing::airportNamed("EHAM");
+    learned.airportName = "Schiphol";
+    learned.stands = {stands[0], stands[1], stands[2]};
+    learned.stands[0].options = {testing::optionOf("KLM", "B738", "PH-BXA", 1, 12, 13, 1),
+                                 testing::optionOf("KLM", "B738", "PH-BXA", 1, 20, 21, 2)};
+    learned.stands[1].id = "G9";
+    learned.stands[2].manual = true;
+    Stand manual = testing::standAt("M1", 52.3, 4.75, 90, 25, StandType::GATE_SMALL);
+    manual.manual = true;
+    learned.stands.push_back(manual);
+    ASSERT_TRUE(testing::writeApf(learned, dir / "EHAM.xml", ApfMode::learned));
+
+    testing::RecordingWindowSink window;
+    const testing::CapturedLog log;
+    const LearnedAirportRead read =
+        gf_readLearnedAirportFile(dir / "EHAM.xml", archived.airportName, stands, window);
+    ASSERT_TRUE(read.data) << read.error;
+    const std::vector<Stand>& merged = read.data->stands;
+    ASSERT_EQ(merged.size(), 4u);
+    ASSERT_EQ(merged[0].options.size(), 3u); // two of the file's own, one learned
+    EXPECT_EQ(merged[0].options[2].hours, HoursBitset::range(20, 21));
+    EXPECT_EQ(merged[0].options[2].seq, 3u);
+    EXPECT_EQ(merged[0].options[2].origin, 0u);
+    EXPECT_TRUE(merged[3].manual);
+    EXPECT_EQ(merged[3].id, "M1");
+    EXPECT_EQ(read.data->overrides.AUTO_PARK, false);
+    EXPECT_FALSE(read.data->handmade);
+    EXPECT_TRUE(log.contains("learned stand G9 in "));
+    EXPECT_TRUE(log.contains("==> manually created standid G3 already exists in "));
+    EXPECT_TRUE(window.last<GuiUpdate::StatusText>()->text.starts_with(
+        "Warning: learned file airport name: 'Schiphol' differs"));
+}
+
+TEST_F(LearnedFileTest, NothingIsSavedWithoutAnAppliedAirportFile) {
+    const testing::CapturedLog log;
+    save({});
+    EXPECT_TRUE(log.contains("==> gf_saveLearned called without a loaded airport file"));
+    EXPECT_FALSE(fs::exists(airports() / "learned"));
 }
 
 } // namespace

@@ -1,0 +1,55 @@
+#include "app/program_parking.h"
+
+#include "config/parameters.h"
+#include "config/startup_choices.h"
+#include "feed/rt_app_link.h"
+#include "feed/rtapi_query_area.h"
+#include "foundation/file_header.h"
+#include "foundation/geodesy.h"
+#include "gui/parking_controls.h"
+#include "parking/park_airport_choice.h"
+#include "parking/park_airport_list.h"
+#include "parking/parking_state.h"
+#include "parking/static_parking.h"
+#include "refdata/park_airport.h"
+#include "runtime/user_aircraft.h"
+
+namespace skyloom {
+
+ParkingContext gf_programParkingContext(const UserAircraft& user, const RunServices& services) {
+    ParkingContext context{gf_parkingState(), gf_parkAirportList(), gf_parkAirportEntry(),
+                           gf_params(),       user,                 services, {}, {}};
+    context.controls.applyRtParkTrafficOnly = [] { gf_applyRtParkTrafficOnly(); };
+    context.controls.applyAutoPark = [] { gf_applyAutoPark(); };
+    context.controls.applyParkingControlStates = [] { gf_applyParkingControlStates(); };
+    context.controls.disableParkingControls = [] { gf_disableParkingControls(); };
+    context.rtDirect = gf_isRtDirect();
+    context.simulator = gf_isMsfs2020() ? kHeaderSimMsfs2020 : kHeaderSimMsfs2024;
+    context.steps.requestRtAppParkedTraffic = [] { gf_requestRtAppParkedTraffic(); };
+    context.steps.setFeedReference = [rtDirect = context.rtDirect](std::optional<double> ft) {
+        rtDirect ? gf_setRtApiReference(ft) : gf_setRtAppReference(ft);
+    };
+    return context;
+}
+
+void gf_runParkingStep(ParkingContext& context) {
+    const UserPosition user = context.user.position();
+    if (user.known) {
+        const AirportEntry park = context.entry.get();
+        if (!park.icao.isSet() || !gf_isValidLalo(park.position())) {
+            gf_updateParkAirport(context, user.position);
+        } else {
+            gf_checkParkAirportsReach(context, user.position);
+        }
+        const auto settings = context.parameters.settings();
+        if (settings->DESTINATION.empty() && !context.user.onGround &&
+            context.user.state().altitudeAboveGround < settings->AIRP_HEIGHT) {
+            context.list.bringNearestToFront(user.position);
+        }
+    }
+    if (context.state.parkingUpdateRequested && context.entry.isSet()) {
+        lf_updateStaticParking(context);
+    }
+}
+
+} // namespace skyloom

@@ -1,0 +1,232 @@
+// The park airport as the user moves: chosen on the ground and in the air, switched when
+// another park airport comes nearer, none out of reach; its stands loaded from its airport file,
+// a stand use of a live aircraft learned, saved and still there after the periodic reload and
+// after leaving and coming back; the stands snapshot read by another thread meanwhile.
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "config/parameters.h"
+#include "foundation/manual_clock.h"
+#include "foundation/program_clock.h"
+#include "parking/airport_store.h"
+#include "parking/park_airport_choice.h"
+#include "parking/park_airport_list.h"
+#include "parking/park_airport_stands.h"
+#include "parking/parking_context.h"
+#include "parking/parking_state.h"
+#include "parking/real_stand_options.h"
+#include "parking/static_parking.h"
+#include "refdata/airports.h"
+#include "refdata/park_airport.h"
+#include "runtime/run_services.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
+#include "traffic/aircraft_record.h"
+#include "tests/parking/support/parking_test_support.h"
+#include "tests/support/captured_log.h"
+#include "tests/support/recording_window_sink.h"
+#include "tests/support/temp_dir.h"
+
+namespace skyloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+const AirportEntry kEham{IcaoCode("EHAM"), IataCode("AMS"), 52.30861, 4.76389, -11};
+const AirportEntry kEhrd{IcaoCode("EHRD"), IataCode("RTM"), 51.95694, 4.43722, -15};
+const Lalo kNearEham{52.31, 4.76};
+const Lalo kNearEhrd{51.96, 4.44};
+
+class ParkAirportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("SKYLOOM_WORKDIR", work_.path().c_str(), 1);
+        gf_setAirports({kEham, kEhrd});
+        AirportFile airport = testing::gridAirport(3);
+        airport.publisher = "Pub";
+        testing::writeApf(airport, gf_myThirdpartyFolder() / "EHAM.xml");
+        airport.icao = IcaoCode("EHRD");
+        testing::writeApf(airport, gf_myThirdpartyFolder() / "EHRD.xml");
+        parameters_.publishAll();
+        context_.steps.removeAllStaticAndLiveAtAirport = [this] { ++removals_; };
+        context_.steps.planStaticParking = [this] { ++plans_; };
+    }
+    void TearDown() override {
+        gf_setAirports({});
+        ::unsetenv("SKYLOOM_WORKDIR");
+    }
+    void place(const Lalo& at, bool onGround, double aglFt) {
+        UserAircraftState s;
+        s.latitude = at.lat;
+        s.longitude = at.lon;
+        s.altitudeAboveGround = aglFt;
+        user_.storeState(s);
+        user_.onGround = onGround;
+    }
+    bool hasLearned(std::string_view reg) const {
+        return !state_.stands.empty() &&
+               std::any_of(state_.stands[0].options.begin(), state_.stands[0].options.end(),
+                           [&](const FlightOption& o) { return o.reg == reg && o.origin == 0; });
+    }
+
+    testing::TempDir work_;
+    ManualClock clock_;
+    StopControl stop_;
+    testing::RecordingWindowSink window_;
+    RunServices services_{clock_, stop_, window_};
+    ParamsSnapshotCell cell_;
+    ProgramParameters parameters_{nullptr, &cell_};
+    UserAircraft user_;
+    ParkingState state_;
+    ParkAirportList list_;
+    ParkAirportEntry entry_;
+    ParkingContext context_{state_, list_, entry_, parameters_, user_, services_, {}, {},
+                            true, 2};
+    int removals_ = 0;
+    int plans_ = 0;
+};
+
+TEST_F(ParkAirportTest, TheParkAirportIsChosenSwitchedAndLeft) {
+    // On the ground far from every airport: none.
+    place({52.9, 3.2}, true, 0);
+    gf_updateParkAirport(context_, {52.9, 3.2});
+    EXPECT_FALSE(entry_.isSet());
+    EXPECT_EQ(window_.last<GuiUpdate::StatusText>()->text,
+              "User aircraft on the ground, no RT supported airport within reach");
+
+    // On the ground at Schiphol: the closest airport, whatever the list says.
+    place(kNearEham, true, 0);
+    gf_updateParkAirport(context_, kNearEham);
+    EXPECT_EQ(entry_.get().icao, kEham.icao);
+    EXPECT_TRUE(state_.parkingUpdateRequested);
+    EXPECT_EQ(window_.last<GuiUpdate::ParkAirport>()->code, kEham.icao);
+    lf_updateStaticParking(context_);
+    EXPECT_EQ(state_.stands.size(), 3u);
+    EXPECT_EQ(plans_, 1);
+
+    // Airborne towards Rotterdam, which the user chose: Schiphol is left once Rotterdam is
+    // nearer, then Rotterdam, in front of the list, is chosen.
+    list_.setPosition(kEhrd.icao, kEhrd.position());
+    place({52.2, 4.7}, false, 2500);
+    gf_checkParkAirportsReach(context_, {52.2, 4.7});
+    EXPECT_EQ(entry_.get().icao, kEham.icao); // both within reach, Schiphol still nearer
+    const testing::CapturedLog log;
+    place({52.1, 4.6}, false, 1500);
+    gf_checkParkAirportsReach(context_, {52.1, 4.6});
+    EXPECT_TRUE(log.contains("EHRD is within reach, parked aircraft at EHAM (AMS) will be removed first"));
+    EXPECT_FALSE(entry_.isSet());
+    EXPECT_EQ(removals_, 1);
+    EXPECT_TRUE(state_.stands.empty());
+    gf_updateParkAirport(context_, kNearEhrd);
+    EXPECT_EQ(entry_.get().icao, kEhrd.icao);
+    EXPECT_EQ(window_.last<GuiUpdate::StatusText>()->text, "EHRD within reach");
+
+    // Too high above the ground, nothing is within reach.
+    lf_stopStaticParking(context_);
+    place(kNearEhrd, false, 18001);
+    gf_updateParkAirport(context_, kNearEhrd);
+    EXPECT_FALSE(entry_.isSet());
+}
+
+TEST_F(ParkAirportTest, ALearnedStandUseSurvivesThePeriodicReloadAndComingBack) {
+    const testing::PublishedRegistrations registrations(R"(<r g="PH-BXK" a="KLM" m="B738"/>)");
+    entry_.set(kEham);
+    lf_updateStaticParking(context_);
+    ASSERT_TRUE(state_.airportFileApplied);
+    AircraftBase arrival;
+    arrival.registration = "PH-BXK_";
+    arrival.callsign = "KLM1234";
+    const std::uint64_t now = gf_packDaySlot({3, 20});
+    gf_addRealStandOption(state_, 1, arrival, kStandArrived, now, window_);
+    ASSERT_TRUE(hasLearned("PH-BXK"));
+    EXPECT_EQ(window_.last<GuiUpdate::AirportFileUpdates>()->count, 1);
+
+    {
+        const testing::CapturedLog log;
+        lf_updateStaticParking(context_); // the periodic reload
+        EXPECT_TRUE(log.contains("saved with 1 update"));
+        EXPECT_FALSE(log.contains("saved with 1 updates"));
+    }
+    EXPECT_TRUE(hasLearned("PH-BXK"));
+    EXPECT_EQ(state_.updateCount, 0);
+
+    lf_stopStaticParking(context_);
+    EXPECT_FALSE(entry_.isSet());
+    entry_.set(kEham);
+    lf_updateStaticParking(context_);
+    EXPECT_TRUE(hasLearned("PH-BXK"));
+}
+
+TEST_F(ParkAirportTest, ReloadWithoutAnAppliedFileSavesNothing) {
+    entry_.set(kEham);
+    const testing::CapturedLog log;
+    lf_updateStaticParking(context_);
+    EXPECT_TRUE(log.contains("==> gf_saveLearned called without a loaded airport file"));
+    EXPECT_FALSE(fs::exists(work_ / "airports/learned"));
+}
+
+// The light readers: an airport's stand nearest to a position, and its stand names once each in
+// upper case; errors as texts.
+TEST_F(ParkAirportTest, TheLightReadersFindTheClosestStandAndTheStandNames) {
+    const auto closest =
+        gf_readDestApfForClosestStand(kEham.icao, {52.29 + 100.0 / 1852.0 / 60.0, 4.74}, services_);
+    ASSERT_TRUE(std::holds_alternative<ClosestStand>(closest));
+    EXPECT_EQ(std::get<ClosestStand>(closest).standId, "G2");
+    EXPECT_LT(std::get<ClosestStand>(closest).distanceNM, 0.001);
+    EXPECT_EQ(std::get<std::string>(gf_readDestApfForClosestStand(kEham.icao, {91, 0}, services_)),
+              "invalid reference position");
+    EXPECT_EQ(std::get<std::string>(gf_readApfForStands(IcaoCode("LSZH"), services_)),
+              "airport source path not found");
+
+    AirportFile airport = testing::gridAirport(3);
+    airport.stands[0].id = "b7";
+    airport.stands[1].id = "a1";
+    airport.stands[2].id = "A1";
+    testing::writeApf(airport, gf_myThirdpartyFolder() / "EHAM.xml");
+    const auto names = gf_readApfForStands(kEham.icao, services_);
+    ASSERT_TRUE(std::holds_alternative<std::vector<std::string>>(names));
+    EXPECT_EQ(std::get<std::vector<std::string>>(names), (std::vector<std::string>{"B7", "A1"}));
+}
+
+// Another thread reads the stands snapshot while the park airport changes: every snapshot it
+// sees is whole, its stands those of the airport it names.
+TEST_F(ParkAirportTest, TheStandsSnapshotIsReadWholeWhileTheParkAirportChanges) {
+    std::atomic<bool> done{false};
+    std::atomic<int> reads{0};
+    std::atomic<int> torn{0};
+    std::thread reader([&] {
+        while (!done) {
+            const auto snapshot = state_.standsSnapshot();
+            const std::size_t expected = snapshot->icao == kEham.icao   ? 3u
+                                         : snapshot->icao == kEhrd.icao ? 3u
+                                                                        : 0u;
+            torn += snapshot->stands.size() == expected ? 0 : 1;
+            if (!snapshot->stands.empty()) {
+                torn += gf_standAtPosition(*snapshot, snapshot->stands[1].position) ==
+                                snapshot->stands[1].id
+                            ? 0
+                            : 1;
+            }
+            ++reads;
+        }
+    });
+    for (int i = 0; i < 20; ++i) {
+        entry_.set(i % 2 == 0 ? kEham : kEhrd);
+        lf_updateStaticParking(context_);
+        lf_stopStaticParking(context_);
+    }
+    while (reads < 100) {
+        std::this_thread::yield();
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(torn, 0);
+}
+
+} // namespace
+} // namespace skyloom
