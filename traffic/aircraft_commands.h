@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "traffic/aircraft_record.h"
+#include "traffic/static_aircraft.h"
 
 namespace skyloom {
 
@@ -29,6 +30,7 @@ void gf_setThrottle(SimCommandQueue& queue, LiveAircraft& aircraft, std::int32_t
 // erasure, a create request still queued is withdrawn (the record is erased at the end of the
 // caller's loop), an object is queued for removal (paced by the traffic step).
 void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft);
+void removeAircraftFromSim(TrafficState& state, StaticAircraft& aircraft);
 // The aircraft keeps its record and comes back in a new object with another livery.
 void liveryRespawn(TrafficState& state, LiveAircraft& aircraft);
 // Sets the flight phase, keeping the two previous ones and the tick of the change.

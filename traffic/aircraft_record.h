@@ -4,6 +4,7 @@
 // handling constants (`CategoryHandling`) with the model lists that refine them.
 #pragma once
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -184,6 +185,18 @@ struct RespawnState {
     std::uint8_t headingValid = 0;
 };
 
+// What the stands keep watching of a live aircraft: whether it was seen at its stand, when it
+// parked there (steady clock, renewed by each sample at the stand), and the last position a
+// stand was searched for with whether that search found one.
+struct StandWatch {
+    std::chrono::steady_clock::time_point parkedAt{};
+    double searchLatitude = 0;
+    double searchLongitude = 0;
+    std::uint8_t seenAtStand = 0;
+    std::uint8_t searchTried = 0;
+    std::uint8_t searched = 0; // a search position is stored
+};
+
 // Fills the common part from the first traffic report: the report's key, route and texts, the
 // model's half wingspan and category from the reference data, and the category's handling
 // constants, the two pitches varied per aircraft.
@@ -216,6 +229,7 @@ struct LiveAircraft {
     std::uint32_t pendingCallsignCount = 0;
     TouchDown touchDown;
     RespawnState respawn;
+    StandWatch standWatch;
 };
 
 } // namespace skyloom

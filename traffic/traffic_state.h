@@ -11,12 +11,15 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "sim/sim_command_records.h"
 #include "sim/sim_event.h"
+#include "foundation/lalo.h"
 #include "traffic/aircraft_record.h"
+#include "traffic/static_aircraft.h"
 
 namespace skyloom {
 
@@ -27,6 +30,8 @@ class SimEventQueue;
 class TrafficMailbox;
 class UserAircraft;
 struct GroundCheckAircraft;
+struct LiveryAircraft;
+struct Stand;
 
 // Capacities reserved at the start.
 inline constexpr std::size_t kLiveAircraftReserve = 512;
@@ -70,6 +75,7 @@ struct TrafficPacing {
 struct TrafficOptions {
     bool collisionUserGround = true; // COLLISION_USER_GND
     std::uint32_t navLightsWhileParked = 0; // NAV_LIGHTS_WHILE_PARKED
+    bool random = false;                    // RANDOM
 };
 
 struct TrafficState;
@@ -105,6 +111,24 @@ struct TrafficSteps {
     // The static aircraft for the user's ground check, and the removal of the one it names.
     std::function<std::vector<GroundCheckAircraft>(TrafficState&)> staticGroundCheckAircraft;
     std::function<void(TrafficState&, std::size_t index)> removeStaticAircraft;
+
+    // --- Stands and the park airport (the stand helpers of parking) ---
+    std::function<const Stand*(std::int32_t sid)> gf_standById;
+    std::function<bool(std::int32_t sidA, std::int32_t sidB)> gf_standsConflict;
+    std::function<bool(const Stand& stand, AircraftCategory category, double halfWingspanNm)>
+        gf_standFitsAircraft;
+    std::function<bool(const Stand& stand, const AircraftBase& base)>
+        lf_standHasMatchingFlightOption;
+    std::function<std::optional<std::string>()> gf_currentParkAirportName;
+    // The id text of the stand under the user aircraft (gf_standAtPosition); none off a stand.
+    std::function<std::optional<std::string>()> gf_standAtUserPosition;
+    // The park airport's position; none without a park airport or with an invalid position.
+    std::function<std::optional<Lalo>()> gf_parkAirportPosition;
+    std::function<bool(AircraftCategory category)> gf_isCategoryIncluded;
+    // The livery of a static aircraft (gf_matchStaticLivery unless a test sets another).
+    std::function<bool(LiveryAircraft& aircraft, const Stand& stand)> gf_matchStaticLivery;
+    // The drive of a live aircraft to its stand position.
+    std::function<void(TrafficState&, LiveAircraft&, const Lalo& standPosition)> drive2Stand;
 
     // --- The world around the traffic ---
     // The user's size-and-speed term (NM) of the user aircraft's ground check; without it the
@@ -142,6 +166,15 @@ struct TrafficState {
     std::vector<std::uint32_t> arrivedAircraft;   // hexids
     TrafficPacing pacing;
     std::uint64_t parkedStaticCount = 0;
+
+    // Static parking: the placed static aircraft, the plan's waiting requests (taken from the
+    // back; none: no static parking), the park airport's stands (none: no stands), the run's
+    // static hexid counter and the parked-aircraft target (negative: no limit).
+    std::vector<StaticAircraft> staticAircraft;
+    std::vector<StaticParkRequest>* staticRequests = nullptr;
+    const std::vector<Stand>* stands = nullptr;
+    std::uint32_t staticHexidCounter = 0;
+    std::int32_t maxParked = -1;
 
     std::uint32_t currentTick() const noexcept { return tick.load(std::memory_order_relaxed); }
     // The live aircraft with the hexid, or with the object id; null when none.
