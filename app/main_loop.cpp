@@ -16,6 +16,7 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_state.h"
+#include "traffic/static_traffic.h"
 #include "traffic/traffic_mailbox.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
@@ -29,6 +30,7 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     lf_initTrafficState(traffic_);
     traffic_.mailbox = &gf_trafficMailbox();
     traffic_.user = &context.user;
+    gf_installStaticSteps(traffic_.steps);
     traffic_.steps.sendPositionToApp = [] {
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();

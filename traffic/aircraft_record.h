@@ -15,6 +15,7 @@
 
 #include "feed/traffic_entry.h"
 #include "foundation/iata_code.h"
+#include "foundation/lalo.h"
 #include "refdata/aircraft_category.h"
 #include "refdata/livery_key.h"
 
@@ -197,6 +198,27 @@ struct StandWatch {
     std::uint8_t searched = 0; // a search position is stored
 };
 
+// What the new-sample checks keep: the departure marks read by the ground motion, the
+// distances of the samples at the stand (NM; nearest below 0 until the first), the push-back
+// candidate, the push-back and away references, and the take-off and short-stay marks.
+struct SampleWatch {
+    double nearestNm = -1;
+    double farthestNm = 0;
+    double candidateNm = 0;
+    Lalo pushbackReference;
+    Lalo awayReference;
+    std::int32_t outwardSteps = 0;
+    std::int32_t awayCount = 0;
+    std::uint8_t candidateAttitude[3] = {0, 0, 0};
+    std::uint8_t pushbackRequest = 0;
+    std::uint8_t noseOut = 0;
+    std::uint8_t pushbackCandidate = 0;
+    std::uint8_t hasPushbackReference = 0;
+    std::uint8_t away = 0;
+    std::uint8_t takeoffInProgress = 0;
+    std::uint8_t shortStay = 0;
+};
+
 // Fills the common part from the first traffic report: the report's key, route and texts, the
 // model's half wingspan and category from the reference data, and the category's handling
 // constants, the two pitches varied per aircraft.
@@ -230,6 +252,7 @@ struct LiveAircraft {
     TouchDown touchDown;
     RespawnState respawn;
     StandWatch standWatch;
+    SampleWatch sampleWatch;
 };
 
 } // namespace skyloom

@@ -61,7 +61,10 @@ float lf_averageHours(std::int64_t sumSlots, std::int32_t count) {
 bool lf_dropForOccupant(TrafficState& state, const StaticParkRequest& request,
                         const std::string& standText, std::string_view kind,
                         std::int32_t otherSid, const std::string& otherCallsign) {
-    if (!state.steps.gf_standsConflict(otherSid, request.standId)) {
+    const bool conflict = otherSid == request.standId ||
+                          (state.steps.gf_standsConflict &&
+                           state.steps.gf_standsConflict(otherSid, request.standId));
+    if (!conflict) {
         return false;
     }
     if (otherSid == request.standId) {
