@@ -19,6 +19,7 @@
 #include "tests/support/recording_window_sink.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/live_stands.h"
+#include "traffic/stands_snapshot.h"
 #include "traffic/static_traffic.h"
 #include "traffic/traffic_state.h"
 
@@ -308,6 +309,18 @@ TEST_F(StaticParkingTraffic, CountsReportTheAverageParkedAge) {
     const auto fits = window.payloads<GuiUpdate::StaticFit>();
     ASSERT_EQ(fits.size(), 1u) << "no report while a parking adjustment is pending";
     EXPECT_FLOAT_EQ(fits[0].hours, 6.0F / 4.0F + 0.5F);
+}
+
+TEST_F(StaticParkingTraffic, TheStandSnapshotFollowsTheStandList) {
+    const auto before = gf_standsSnapshot();
+    gf_publishStandsSnapshot(stands_);
+    gf_waitForStandsSnapshot(before); // returns at once: a new snapshot is in force
+    const auto published = gf_standsSnapshot();
+    ASSERT_EQ(published->size(), 5u);
+    EXPECT_EQ(published->front(), (StandSnapshotEntry{"GATE A1", 52.0, 4.0}));
+    gf_publishStandsSnapshot({});
+    EXPECT_TRUE(gf_standsSnapshot()->empty());
+    EXPECT_EQ(published->size(), 5u) << "a holder keeps its copy";
 }
 
 } // namespace
