@@ -11,6 +11,7 @@
 #include "refdata/airport_file.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/flat_earth.h"
+#include "traffic/static_traffic.h"
 #include "traffic/traffic_exception.h"
 #include "traffic/traffic_state.h"
 
@@ -23,11 +24,6 @@ constexpr double kMetresPerNm = 1852.0;
 constexpr double kSamePositionDeg = 1e-8;
 // The farthest a stand may lie, squared (81.25 m in NM).
 constexpr double kStandSearchNm2 = 0.0019247076594563581;
-
-bool lf_holdsStand(FlightPhase phase) {
-    return phase == FlightPhase::pushing_back || phase == FlightPhase::pushed_back ||
-           phase == FlightPhase::parking || phase == FlightPhase::parked;
-}
 
 bool lf_samePosition(double latA, double lonA, double latB, double lonB) {
     return std::abs(latA - latB) <= kSamePositionDeg && std::abs(lonA - lonB) <= kSamePositionDeg;
@@ -62,19 +58,11 @@ void lf_removeLive(TrafficState& state, LiveAircraft& other, const char* caller)
     }
 }
 
-void lf_removeStatic(TrafficState& state, StaticAircraft& other, const char* caller) {
-    try {
-        removeAircraftFromSim(state, other);
-    } catch (...) {
-        gf_reportTrafficException(caller);
-    }
-}
-
 LiveAircraft* lf_otherOnStand(TrafficState& state, std::int32_t sid, const LiveAircraft& aircraft) {
     for (LiveAircraft& other : state.liveAircraft) {
         if (other.base.hexid != aircraft.base.hexid &&
             static_cast<std::int32_t>(other.stand.standId) == sid &&
-            lf_holdsStand(other.phase.phase)) {
+            gf_holdsStand(other.phase.phase)) {
             return &other;
         }
     }
@@ -97,6 +85,11 @@ void lf_eraseWithdrawnStatics(TrafficState& state) {
 }
 
 } // namespace
+
+bool gf_holdsStand(FlightPhase phase) noexcept {
+    return phase == FlightPhase::pushing_back || phase == FlightPhase::pushed_back ||
+           phase == FlightPhase::parking || phase == FlightPhase::parked;
+}
 
 std::string gf_standLogText(const TrafficState& state, std::int32_t sid) {
     if (sid == 0) {
@@ -196,7 +189,7 @@ int lf_standFree(const TrafficState& state, std::int32_t sid, std::uint32_t hexi
         if (other.phase.phase == FlightPhase::parked && other.objectId > 2) {
             return 2;
         }
-        if (lf_holdsStand(other.phase.phase)) {
+        if (gf_holdsStand(other.phase.phase)) {
             result = 1;
         }
     }
@@ -249,7 +242,7 @@ bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& state, std::int3
 bool lf_liveParkedAtStandNear(const TrafficState& state, const LiveAircraft& other,
                               std::int32_t sid, const LiveAircraft& aircraft, const Stand& stand) {
     if (static_cast<std::int32_t>(other.stand.standId) != sid ||
-        other.base.hexid == aircraft.base.hexid || !lf_holdsStand(other.phase.phase)) {
+        other.base.hexid == aircraft.base.hexid || !gf_holdsStand(other.phase.phase)) {
         return false;
     }
     const Stand* near = lf_stand(state, sid);
@@ -329,7 +322,7 @@ void lf_makeWayForLive(TrafficState& state, const LiveAircraft& aircraft, const 
             LogFile::write(fmt::format("{:14}: {:8} {} makes way for{} {} {}", stand.id,
                                        other.base.callsign, other.base.registration, same,
                                        aircraft.base.callsign, aircraft.base.registration));
-            lf_removeStatic(state, other, "lf_makeWayForLive");
+            gf_removeStaticAircraft(state, other, "lf_makeWayForLive");
         }
     }
     for (const std::int32_t sid : stand.exclusions) {
@@ -346,7 +339,7 @@ void lf_makeWayForLive(TrafficState& state, const LiveAircraft& aircraft, const 
                 LogFile::write(fmt::format("{:14}: {:8} makes way for {} parking at excluded stand {}",
                                            excluded->id, other.base.callsign,
                                            aircraft.base.callsign, stand.id));
-                lf_removeStatic(state, other, "lf_makeWayForLive");
+                gf_removeStaticAircraft(state, other, "lf_makeWayForLive");
             }
             break;
         }

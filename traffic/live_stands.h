@@ -26,6 +26,10 @@ inline constexpr double kGroundSpawnAirportNm = 5.0;
 inline constexpr double kGroundSpawnMaxSpeedKt = 6.0;
 inline constexpr double kGroundSpawnSpreadNm2 = 0.0003571528532577005; // 35 m, squared NM
 
+// Pushing back, pushed back, parking or parked: the phases in which a live aircraft holds its
+// stand.
+bool gf_holdsStand(FlightPhase phase) noexcept;
+
 // The stand's id text for log lines: "sid==0?" for sid 0, "sid==?" for one the stand list
 // does not hold.
 std::string gf_standLogText(const TrafficState& state, std::int32_t sid);

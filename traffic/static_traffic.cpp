@@ -38,11 +38,6 @@ bool lf_beingRemoved(const StaticAircraft& a) {
            a.eraseNow != 0;
 }
 
-bool lf_holdsStand(FlightPhase phase) {
-    return phase == FlightPhase::pushing_back || phase == FlightPhase::pushed_back ||
-           phase == FlightPhase::parking || phase == FlightPhase::parked;
-}
-
 bool lf_isLiveParked(const LiveAircraft& a) {
     return a.simState == SimState::active && a.phase.phase == FlightPhase::parked;
 }
@@ -81,7 +76,7 @@ bool lf_dropForOccupant(TrafficState& state, const StaticParkRequest& request,
 bool lf_standTaken(TrafficState& state, const StaticParkRequest& request,
                    const std::string& standText) {
     for (const LiveAircraft& other : state.liveAircraft) {
-        if (lf_holdsStand(other.phase.phase) &&
+        if (gf_holdsStand(other.phase.phase) &&
             lf_dropForOccupant(state, request, standText, "live",
                                static_cast<std::int32_t>(other.stand.standId),
                                other.base.callsign)) {
@@ -115,15 +110,15 @@ StaticAircraft* lf_findStatic(TrafficState& state, auto matches) {
     return it == state.staticAircraft.end() ? nullptr : &*it;
 }
 
-void lf_removeStatic(TrafficState& state, StaticAircraft& aircraft, const char* caller) {
+} // namespace
+
+void gf_removeStaticAircraft(TrafficState& state, StaticAircraft& aircraft, const char* caller) {
     try {
         removeAircraftFromSim(state, aircraft);
     } catch (...) {
         gf_reportTrafficException(caller);
     }
 }
-
-} // namespace
 
 ParkedSince gf_parkedSince(std::uint64_t nowDaySlot, std::uint32_t ageSlots) noexcept {
     const DaySlotParts now = gf_unpackDaySlot(nowDaySlot);
@@ -340,7 +335,7 @@ void lf_removeNOldestStaticParked(TrafficState& state, std::int32_t n, std::uint
         StaticAircraft& a = *parked[i].second;
         LogFile::write(fmt::format("{:14}: static parked {} removed",
                                    gf_standLogText(state, a.standId), a.base.callsign));
-        lf_removeStatic(state, a, "lf_removeNOldestStaticParked");
+        gf_removeStaticAircraft(state, a, "lf_removeNOldestStaticParked");
     }
 }
 
@@ -431,7 +426,7 @@ void gf_installStaticSteps(TrafficSteps& steps) {
     };
     steps.removeStaticAircraft = [](TrafficState& state, std::size_t index) {
         if (index < state.staticAircraft.size()) {
-            lf_removeStatic(state, state.staticAircraft[index], "gf_checkUserAcGndCollisions");
+            gf_removeStaticAircraft(state, state.staticAircraft[index], "gf_checkUserAcGndCollisions");
         }
     };
     if (!steps.gf_matchStaticLivery) {

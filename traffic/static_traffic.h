@@ -35,6 +35,9 @@ struct ParkedSince {
 };
 ParkedSince gf_parkedSince(std::uint64_t nowDaySlot, std::uint32_t ageSlots) noexcept;
 
+// removeAircraftFromSim, reporting what it throws under the caller's name.
+void gf_removeStaticAircraft(TrafficState& state, StaticAircraft& aircraft, const char* caller);
+
 // Throttle and flaps to 0, engines off, parked lights, for a newly assigned static object.
 void lf_setupStaticObject(TrafficState& state, StaticAircraft& aircraft);
 
