@@ -15,6 +15,7 @@
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
+#include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_window_sink.h"
 #include "traffic/aircraft_commands.h"
@@ -22,6 +23,7 @@
 #include "traffic/stands_snapshot.h"
 #include "traffic/static_traffic.h"
 #include "traffic/traffic_state.h"
+#include "traffic/traffic_step.h"
 
 namespace skyloom {
 namespace {
@@ -309,6 +311,62 @@ TEST_F(StaticParkingTraffic, CountsReportTheAverageParkedAge) {
     const auto fits = window.payloads<GuiUpdate::StaticFit>();
     ASSERT_EQ(fits.size(), 1u) << "no report while a parking adjustment is pending";
     EXPECT_FLOAT_EQ(fits[0].hours, 6.0F / 4.0F + 0.5F);
+}
+
+TEST_F(StaticParkingTraffic, TheStepCreatesSwitchesOnAndErasesAStaticAircraft) {
+    StaticParkRequest request;
+    request.standId = 2;
+    request.callsign = "TRA5";
+    requests_.push_back(request);
+    state_.options.navLightsWhileParked = 1;
+    SimCommandBatch batch;
+    const auto step = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            lf_handleAddingStack(state_);
+        }
+        batch.clear();
+        commands_.takeAll(batch);
+    };
+    step(40); // the first creation slot places it, the second sends its create
+    ASSERT_EQ(batch.creates.size(), 1u);
+    EXPECT_EQ(batch.creates[0].callsign, "TRA5*");
+    events_.post({9, batch.creates[0].hexid, 0, SimEventKind::staticAssigned});
+    step(202);
+    ASSERT_EQ(state_.staticAircraft.size(), 1u);
+    EXPECT_EQ(state_.staticAircraft[0].simState, SimState::active);
+    EXPECT_THAT(batch.commands,
+                ::testing::IsSupersetOf(std::vector<SimCommand>{
+                    {9, EVENT_THROTTLE_SET, 0}, {9, EVENT_FLAPS_SET, 0},
+                    {9, EVENT_ENGINE_AUTO_SHUTDOWN, 0}, {9, EVENT_NAV_LIGHTS_SET, 1},
+                    {9, EVENT_BEACON_LIGHTS_SET, 0}, {9, EVENT_LOGO_LIGHTS_SET, 1},
+                    {9, EVENT_CABIN_LIGHTS_SET, 1}}));
+    gf_removeStaticAircraft(state_, state_.staticAircraft[0], "test");
+    step(10);
+    EXPECT_EQ(batch.removals, std::vector<std::uint32_t>{9});
+    events_.post({9, 0, 0, SimEventKind::objectRemoved});
+    step(1);
+    EXPECT_TRUE(state_.staticAircraft.empty());
+}
+
+TEST_F(StaticParkingTraffic, StayersAreTheLiveParkedAircraftNotParkedTooLongUnseen) {
+    const auto parkedMinutesAgo = [this](LiveAircraft& a, int minutes) {
+        a.standWatch.parkedAt = clock_.steadyNow() - std::chrono::minutes(minutes);
+    };
+    parkedMinutesAgo(addLive(20001, "SEEN", stands_[0], FlightPhase::parked), 500);
+    state_.liveAircraft.back().standWatch.seenAtStand = 1;
+    parkedMinutesAgo(addLive(20002, "LARGE", stands_[1], FlightPhase::parked), 100);
+    LiveAircraft& heavy = addLive(20003, "HEAVY", stands_[2], FlightPhase::parked);
+    heavy.base.category = AircraftCategory::Heavy;
+    parkedMinutesAgo(heavy, 100);
+    parkedMinutesAgo(addLive(20004, "NEW", stands_[3], FlightPhase::parked), 10);
+    std::vector<LiveStayer> stayers{{"OLD", "", 1, 1}};
+    lf_collectLiveStayers(state_, stayers);
+    std::vector<std::string> callsigns;
+    for (const LiveStayer& s : stayers) {
+        callsigns.push_back(s.callsign);
+    }
+    EXPECT_EQ(callsigns, (std::vector<std::string>{"SEEN", "NEW", "HEAVY"}));
+    EXPECT_EQ(state_.liveAircraft[1].simState, SimState::removingfromsim);
 }
 
 TEST_F(StaticParkingTraffic, TheStandSnapshotFollowsTheStandList) {
