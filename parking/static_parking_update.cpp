@@ -49,8 +49,10 @@ void lf_updateStaticParking(StaticParkingSite& site, const StaticParkingUpdateSe
     lf_call(seams.gf_showParkingInterval);
     const auto start = clock.steadyNow();
     lf_call(seams.lf_planStaticParking);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock.steadyNow() - start);
-    if (const std::uint32_t ticks = gf_planningTicks(static_cast<std::uint64_t>(std::max<std::int64_t>(ms.count(), 0)));
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(clock.steadyNow() - start);
+    if (const std::uint32_t ticks =
+            gf_planningTicks(static_cast<std::uint64_t>(std::max<std::int64_t>(ms.count(), 0)));
         ticks != 0) {
         site.trafficTick.fetch_add(ticks);
     }

@@ -31,8 +31,7 @@ bool lf_samePosition(double latA, double lonA, double latB, double lonB) {
 
 // Flat offset (NM) of b from a: latitude x 60, longitude x 60 x cos(latitude).
 FlatOffset lf_offsetNm(const Lalo& a, const Lalo& b) {
-    return gf_flatOffsetMetres(a, b, kNmPerDegree,
-                               std::cos(a.lat * std::numbers::pi / 180.0));
+    return gf_flatOffsetMetres(a, b, kNmPerDegree, std::cos(a.lat * std::numbers::pi / 180.0));
 }
 
 double lf_flatNm(const Lalo& a, const Lalo& b) {
@@ -44,7 +43,9 @@ const Stand* lf_stand(const TrafficState& state, std::int32_t sid) {
     return state.steps.gf_standById ? state.steps.gf_standById(sid) : nullptr;
 }
 
-bool lf_endsWith(const std::string& text, char c) { return !text.empty() && text.back() == c; }
+bool lf_endsWith(const std::string& text, char c) {
+    return !text.empty() && text.back() == c;
+}
 
 std::string_view lf_withoutLast(const std::string& text) {
     return text.empty() ? std::string_view{} : std::string_view(text).substr(0, text.size() - 1);
@@ -217,9 +218,9 @@ bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& state, std::int3
         return lf_standFree(state, sid, aircraft.base.hexid) == 0;
     };
     if (mine == theirs) {
-        return removeOther(fmt::format(
-            "{:14}: {:8} ac with same callsign {} wants it, remove existing ... ", standText,
-            theirs, mine));
+        return removeOther(
+            fmt::format("{:14}: {:8} ac with same callsign {} wants it, remove existing ... ",
+                        standText, theirs, mine));
     }
     if (lf_withoutLast(mine) == theirs) {
         return false; // the copy does not take the stand
@@ -266,9 +267,9 @@ bool lf_checkExcludedStandIsAvailableForLiveParkingTry(TrafficState& state, std:
              p != FlightPhase::parked)) {
             return false;
         }
-        LogFile::write(fmt::format("{:14}: {:8} removed by parking {} at colliding adjacent stand {}",
-                                   gf_standLogText(state, sid), other.base.callsign,
-                                   aircraft.base.callsign, stand.id));
+        LogFile::write(fmt::format(
+            "{:14}: {:8} removed by parking {} at colliding adjacent stand {}",
+            gf_standLogText(state, sid), other.base.callsign, aircraft.base.callsign, stand.id));
         lf_removeLive(state, other, "lf_checkExcludedStandIsAvailableForLiveParkingTry");
         return false;
     }
@@ -302,9 +303,9 @@ bool lf_checkStandOrExcludedIsOccupiedByLiveParkedTry(TrafficState& state, const
 }
 
 void lf_makeWayForLive(TrafficState& state, const LiveAircraft& aircraft, const Stand& stand) {
-    const auto onStand = std::find_if(
-        state.staticAircraft.begin(), state.staticAircraft.end(),
-        [&stand](const StaticAircraft& a) { return a.standId == stand.sid; });
+    const auto onStand =
+        std::find_if(state.staticAircraft.begin(), state.staticAircraft.end(),
+                     [&stand](const StaticAircraft& a) { return a.standId == stand.sid; });
     if (onStand != state.staticAircraft.end()) {
         StaticAircraft& other = *onStand;
         const bool sameFlight = other.base.displayCallsign == aircraft.base.callsign ||
@@ -336,9 +337,9 @@ void lf_makeWayForLive(TrafficState& state, const LiveAircraft& aircraft, const 
             }
             if (gf_isWithinNm(excluded->position, other.base.conflictRadiusNm, stand.position,
                               aircraft.base.conflictRadiusNm)) {
-                LogFile::write(fmt::format("{:14}: {:8} makes way for {} parking at excluded stand {}",
-                                           excluded->id, other.base.callsign,
-                                           aircraft.base.callsign, stand.id));
+                LogFile::write(fmt::format(
+                    "{:14}: {:8} makes way for {} parking at excluded stand {}", excluded->id,
+                    other.base.callsign, aircraft.base.callsign, stand.id));
                 gf_removeStaticAircraft(state, other, "lf_makeWayForLive");
             }
             break;
@@ -355,19 +356,19 @@ const Stand* lf_standForGroundSpawn(TrafficState& state, LiveAircraft& aircraft)
     const std::optional<Lalo> airport = steps.gf_parkAirportPosition();
     TrafficSample& oldest = aircraft.stream.front();
     const TrafficSample& newest = aircraft.stream.back();
-    if (!airport || !(lf_flatNm(*airport, {oldest.latitude, oldest.longitude}) <=
-                      kGroundSpawnAirportNm)) {
+    if (!airport ||
+        !(lf_flatNm(*airport, {oldest.latitude, oldest.longitude}) <= kGroundSpawnAirportNm)) {
         return nullptr;
     }
     if (oldest.stationary == 0) {
-        const bool slow = std::all_of(aircraft.stream.begin(), aircraft.stream.end(),
-                                      [](const TrafficSample& s) {
-                                          return s.groundSpeedKt <= kGroundSpawnMaxSpeedKt;
-                                      });
-        const FlatOffset spread = lf_offsetNm({oldest.latitude, oldest.longitude},
-                                              {newest.latitude, newest.longitude});
-        if (!slow || !(spread.east * spread.east + spread.north * spread.north <=
-                       kGroundSpawnSpreadNm2)) {
+        const bool slow =
+            std::all_of(aircraft.stream.begin(), aircraft.stream.end(), [](const TrafficSample& s) {
+                return s.groundSpeedKt <= kGroundSpawnMaxSpeedKt;
+            });
+        const FlatOffset spread =
+            lf_offsetNm({oldest.latitude, oldest.longitude}, {newest.latitude, newest.longitude});
+        if (!slow ||
+            !(spread.east * spread.east + spread.north * spread.north <= kGroundSpawnSpreadNm2)) {
             return nullptr;
         }
     }
@@ -451,7 +452,8 @@ void try2Park(TrafficState& state, LiveAircraft& aircraft) {
     if (aircraft.stream.size() >= 2) {
         const TrafficSample& a = aircraft.stream[0];
         TrafficSample& b = aircraft.stream[1];
-        if (b.stationary == 0 && lf_samePosition(a.latitude, a.longitude, b.latitude, b.longitude)) {
+        if (b.stationary == 0 &&
+            lf_samePosition(a.latitude, a.longitude, b.latitude, b.longitude)) {
             b.stationary = 1;
         }
     }

@@ -37,20 +37,27 @@ constexpr double kNearStandMinMetres = 25.0;
 constexpr std::uint32_t kShortStayWeekTicks = 60480000;
 constexpr std::uint32_t kTicksPerMinute = 6000;
 
-Lalo lf_at(const TrafficSample& s) { return {s.latitude, s.longitude}; }
-
-bool lf_samePosition(const Lalo& a, const Lalo& b) {
-    return std::abs(a.lat - b.lat) <= kSamePositionDeg && std::abs(a.lon - b.lon) <= kSamePositionDeg;
+Lalo lf_at(const TrafficSample& s) {
+    return {s.latitude, s.longitude};
 }
 
-double lf_metres(const Lalo& a, const Lalo& b) { return gf_distanceBearingMetres(a, 0, b).distance; }
+bool lf_samePosition(const Lalo& a, const Lalo& b) {
+    return std::abs(a.lat - b.lat) <= kSamePositionDeg &&
+           std::abs(a.lon - b.lon) <= kSamePositionDeg;
+}
+
+double lf_metres(const Lalo& a, const Lalo& b) {
+    return gf_distanceBearingMetres(a, 0, b).distance;
+}
 
 // How far `b` lies behind `a` along the aircraft's heading (positive behind).
 double lf_behindMetres(const LiveAircraft& aircraft, const Lalo& a, const Lalo& b) {
     return -gf_distanceBearingMetres(a, aircraft.sent.headingRad, b).along;
 }
 
-std::uint32_t lf_nextTick(const TrafficState& state) { return state.currentTick() + 1; }
+std::uint32_t lf_nextTick(const TrafficState& state) {
+    return state.currentTick() + 1;
+}
 
 void lf_recordStandUse(TrafficState& state, const LiveAircraft& aircraft, std::int32_t kind) {
     if (state.steps.gf_addRealStandOption) {
@@ -70,11 +77,18 @@ void lf_shortStayRule(TrafficState& state, LiveAircraft& aircraft) {
         kTicksPerMinute;
     std::uint32_t limit = 0;
     switch (aircraft.base.category) {
-    case AircraftCategory::Heavy: limit = 60; break;
-    case AircraftCategory::Large: limit = 25; break;
+    case AircraftCategory::Heavy:
+        limit = 60;
+        break;
+    case AircraftCategory::Large:
+        limit = 25;
+        break;
     case AircraftCategory::TwoProps:
-    case AircraftCategory::Bizjet: limit = 15; break;
-    default: break;
+    case AircraftCategory::Bizjet:
+        limit = 15;
+        break;
+    default:
+        break;
     }
     if (minutes < limit) {
         aircraft.sampleWatch.shortStay = 1;
@@ -159,11 +173,18 @@ bool lf_checkPushedBack(TrafficState& state, LiveAircraft& aircraft, TrafficSamp
 double lf_taxiOutMetres(const LiveAircraft& aircraft) {
     double metres = 180;
     switch (aircraft.base.category) {
-    case AircraftCategory::Light: metres = 120; break;
+    case AircraftCategory::Light:
+        metres = 120;
+        break;
     case AircraftCategory::TwoProps:
-    case AircraftCategory::Bizjet: metres = 140; break;
-    case AircraftCategory::Heavy: metres = 220; break;
-    default: break;
+    case AircraftCategory::Bizjet:
+        metres = 140;
+        break;
+    case AircraftCategory::Heavy:
+        metres = 220;
+        break;
+    default:
+        break;
     }
     return aircraft.stand.atGate != 0 ? metres + 30 : metres;
 }
@@ -197,7 +218,8 @@ bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, Traffic
     SampleWatch& w = aircraft.sampleWatch;
     aircraft.standWatch.seenAtStand = 1;
     const Lalo stand{aircraft.stand.latitude, aircraft.stand.longitude};
-    const DistanceBearing db = gf_distanceBearingMetres(stand, aircraft.stand.headingRad, lf_at(sample));
+    const DistanceBearing db =
+        gf_distanceBearingMetres(stand, aircraft.stand.headingRad, lf_at(sample));
     const double d = db.distance / kMetresPerNm;
     const bool moved = d >= kMovedAtStandNm;
     const bool ahead =
@@ -304,7 +326,8 @@ bool checkNewPosDuringLanding(TrafficState& state, LiveAircraft& aircraft, Traff
     const TrafficSample& newest = stream.back();
     if (lf_samePosition(lf_at(newest), at)) {
         sample.stationary = 1;
-    } else if (sample.groundSpeedKt > newest.groundSpeedKt && sample.groundSpeedKt > kKeepSpeedAboveKt) {
+    } else if (sample.groundSpeedKt > newest.groundSpeedKt &&
+               sample.groundSpeedKt > kKeepSpeedAboveKt) {
         sample.groundSpeedKt = newest.groundSpeedKt;
     }
     return true;
@@ -320,8 +343,8 @@ bool checkNewPosDuringTakeoff(TrafficState& state, LiveAircraft& aircraft, Traff
     if (lf_samePosition(lf_at(stream.back()), at)) {
         return false;
     }
-    const double limit =
-        aircraft.phase.phase == FlightPhase::takeoff_roll ? kRollBehindMetres : kTakeoffBehindMetres;
+    const double limit = aircraft.phase.phase == FlightPhase::takeoff_roll ? kRollBehindMetres
+                                                                           : kTakeoffBehindMetres;
     if (stream.size() == 1) {
         if (lf_behindMetres(aircraft, lf_at(stream.back()), at) > limit) {
             return false;
@@ -363,8 +386,8 @@ bool checkNewPosDuringTakeoff(TrafficState& state, LiveAircraft& aircraft, Traff
 }
 
 bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
-    const bool placed = aircraft.simState != SimState::buffer &&
-                        aircraft.simState != SimState::adding2sim;
+    const bool placed =
+        aircraft.simState != SimState::buffer && aircraft.simState != SimState::adding2sim;
     switch (aircraft.phase.phase) {
     case FlightPhase::parked:
         return placed && checkAtStandSituations(state, aircraft, sample);

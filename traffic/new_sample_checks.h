@@ -13,12 +13,12 @@ namespace skyloom {
 struct TrafficState;
 
 // Distances of the checks at the stand, NM.
-inline constexpr double kMovedAtStandNm = 0.008099352051835854;     // 15 m
-inline constexpr double kStepAtStandNm = 0.0016198704103671706;     // 3 m
-inline constexpr double kLeftStandNm = 0.05399568034557236;         // 100 m
-inline constexpr double kPushbackMaxNm = 0.14146868250539957;       // 262 m
-inline constexpr double kTaxiOutMaxNm = 0.16198704103671707;        // 300 m
-inline constexpr double kParkingLeftNm = 0.10799136069114472;       // 200 m
+inline constexpr double kMovedAtStandNm = 0.008099352051835854; // 15 m
+inline constexpr double kStepAtStandNm = 0.0016198704103671706; // 3 m
+inline constexpr double kLeftStandNm = 0.05399568034557236;     // 100 m
+inline constexpr double kPushbackMaxNm = 0.14146868250539957;   // 262 m
+inline constexpr double kTaxiOutMaxNm = 0.16198704103671707;    // 300 m
+inline constexpr double kParkingLeftNm = 0.10799136069114472;   // 200 m
 
 bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample);
 bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample);

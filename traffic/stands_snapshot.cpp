@@ -26,7 +26,9 @@ void gf_publishStandsSnapshot(const std::vector<Stand>& stands) {
     lf_snapshot().notify_all();
 }
 
-std::shared_ptr<const StandsSnapshot> gf_standsSnapshot() { return lf_snapshot().load(); }
+std::shared_ptr<const StandsSnapshot> gf_standsSnapshot() {
+    return lf_snapshot().load();
+}
 
 void gf_waitForStandsSnapshot(const std::shared_ptr<const StandsSnapshot>& seen) {
     lf_snapshot().wait(seen);

@@ -31,11 +31,12 @@ namespace {
 constexpr double kDegPerRad = 57.29577951308232;
 constexpr std::int32_t kSlotsPerDay = 48;
 
-bool lf_validDay(std::int32_t day) { return day >= 1 && day <= 7; }
+bool lf_validDay(std::int32_t day) {
+    return day >= 1 && day <= 7;
+}
 
 bool lf_beingRemoved(const StaticAircraft& a) {
-    return a.simState == SimState::removingfromsim || a.eraseAfterCleanup != 0 ||
-           a.eraseNow != 0;
+    return a.simState == SimState::removingfromsim || a.eraseAfterCleanup != 0 || a.eraseNow != 0;
 }
 
 bool lf_isLiveParked(const LiveAircraft& a) {
@@ -43,7 +44,9 @@ bool lf_isLiveParked(const LiveAircraft& a) {
 }
 
 // (day, slot) compared within the week.
-std::int32_t lf_weekSlot(std::int32_t day, std::int32_t slot) { return day * kSlotsPerDay + slot; }
+std::int32_t lf_weekSlot(std::int32_t day, std::int32_t slot) {
+    return day * kSlotsPerDay + slot;
+}
 
 // The average parked age in hours, or 0 when none was averaged.
 float lf_averageHours(std::int64_t sumSlots, std::int32_t count) {
@@ -54,11 +57,11 @@ float lf_averageHours(std::int64_t sumSlots, std::int32_t count) {
 // A request whose stand conflicts with an aircraft already on it or next to it is dropped with
 // a line naming that aircraft; true when it was dropped.
 bool lf_dropForOccupant(TrafficState& state, const StaticParkRequest& request,
-                        const std::string& standText, std::string_view kind,
-                        std::int32_t otherSid, const std::string& otherCallsign) {
-    const bool conflict = otherSid == request.standId ||
-                          (state.steps.gf_standsConflict &&
-                           state.steps.gf_standsConflict(otherSid, request.standId));
+                        const std::string& standText, std::string_view kind, std::int32_t otherSid,
+                        const std::string& otherCallsign) {
+    const bool conflict =
+        otherSid == request.standId ||
+        (state.steps.gf_standsConflict && state.steps.gf_standsConflict(otherSid, request.standId));
     if (!conflict) {
         return false;
     }
@@ -84,15 +87,15 @@ bool lf_standTaken(TrafficState& state, const StaticParkRequest& request,
         }
     }
     for (const StaticAircraft& other : state.staticAircraft) {
-        if (!lf_beingRemoved(other) &&
-            lf_dropForOccupant(state, request, standText, "static", other.standId,
-                               other.base.callsign)) {
+        if (!lf_beingRemoved(other) && lf_dropForOccupant(state, request, standText, "static",
+                                                          other.standId, other.base.callsign)) {
             return true;
         }
     }
     if (lf_standFree(state, request.standId, 0) != 0) {
-        LogFile::write(fmt::format("{:14}: no static parking for {}, live aircraft occupies the stand",
-                                   standText, request.callsign));
+        LogFile::write(
+            fmt::format("{:14}: no static parking for {}, live aircraft occupies the stand",
+                        standText, request.callsign));
         return true;
     }
     return false;
@@ -189,8 +192,8 @@ void lf_parkStaticAircraft(TrafficState& state, std::uint64_t nowDaySlot) {
     aircraft.simState = SimState::adding2sim;
 
     SimCreateRequest create;
-    create.position = {aircraft.latitude, aircraft.longitude, 0, 0, 0,
-                       aircraft.headingRad * kDegPerRad, 1, 0};
+    create.position = {
+        aircraft.latitude, aircraft.longitude, 0, 0, 0, aircraft.headingRad * kDegPerRad, 1, 0};
     create.callsign = aircraft.base.callsign;
     create.liveryTitle = std::string(aircraft.base.liveryTitle);
     create.hexid = aircraft.base.hexid;
@@ -270,14 +273,14 @@ void gf_limitParkedAircraft(TrafficState& state, std::int32_t extra, std::uint64
     if (target < 0) {
         return;
     }
-    std::int32_t n = extra + static_cast<std::int32_t>(std::count_if(
-                                 state.liveAircraft.begin(), state.liveAircraft.end(),
-                                 lf_isLiveParked));
+    std::int32_t n =
+        extra + static_cast<std::int32_t>(std::count_if(state.liveAircraft.begin(),
+                                                        state.liveAircraft.end(), lf_isLiveParked));
     // Only static aircraft still standing count: those already being removed are on their way
     // out, and counting them would remove that many more.
-    const auto s = static_cast<std::int32_t>(std::count_if(
-        state.staticAircraft.begin(), state.staticAircraft.end(),
-        [](const StaticAircraft& a) { return a.simState == SimState::active; }));
+    const auto s = static_cast<std::int32_t>(
+        std::count_if(state.staticAircraft.begin(), state.staticAircraft.end(),
+                      [](const StaticAircraft& a) { return a.simState == SimState::active; }));
     if (s + n <= target) {
         return;
     }
@@ -307,9 +310,9 @@ void lf_removeNOldestLiveParked(TrafficState& state, std::int32_t n) {
                       });
     for (std::size_t i = 0; i < take; ++i) {
         LiveAircraft& a = *parked[i];
-        LogFile::write(fmt::format("{:14}: live parked {} removed",
-                                   gf_standLogText(state, static_cast<std::int32_t>(a.stand.standId)),
-                                   a.base.callsign));
+        LogFile::write(fmt::format(
+            "{:14}: live parked {} removed",
+            gf_standLogText(state, static_cast<std::int32_t>(a.stand.standId)), a.base.callsign));
         try {
             removeAircraftFromSim(state, a);
         } catch (...) {
@@ -348,11 +351,10 @@ void lf_collectLiveStayers(TrafficState& state, std::vector<LiveStayer>& stayers
         }
         double minutes = 0;
         if (a.standWatch.seenAtStand == 0) {
-            minutes = std::chrono::duration<double, std::ratio<60>>(now - a.standWatch.parkedAt)
-                          .count();
-            const double limit = a.base.category == AircraftCategory::Heavy
-                                     ? kHeavyStayerMaxMinutes
-                                     : kStayerMaxMinutes;
+            minutes =
+                std::chrono::duration<double, std::ratio<60>>(now - a.standWatch.parkedAt).count();
+            const double limit = a.base.category == AircraftCategory::Heavy ? kHeavyStayerMaxMinutes
+                                                                            : kStayerMaxMinutes;
             if (minutes > limit) {
                 try {
                     removeAircraftFromSim(state, a);
@@ -365,8 +367,9 @@ void lf_collectLiveStayers(TrafficState& state, std::vector<LiveStayer>& stayers
         stayers.push_back({a.base.callsign, a.base.registration,
                            static_cast<std::int32_t>(a.stand.standId), minutes});
     }
-    std::stable_sort(stayers.begin(), stayers.end(),
-                     [](const LiveStayer& a, const LiveStayer& b) { return a.minutes < b.minutes; });
+    std::stable_sort(stayers.begin(), stayers.end(), [](const LiveStayer& a, const LiveStayer& b) {
+        return a.minutes < b.minutes;
+    });
 }
 
 void gf_installStaticSteps(TrafficSteps& steps) {
@@ -419,14 +422,17 @@ void gf_installStaticSteps(TrafficSteps& steps) {
         std::vector<GroundCheckAircraft> out;
         out.reserve(state.staticAircraft.size());
         for (const StaticAircraft& a : state.staticAircraft) {
-            out.push_back({{a.latitude, a.longitude}, a.base.halfWingspanNm,
-                           a.simState == SimState::active, true});
+            out.push_back({{a.latitude, a.longitude},
+                           a.base.halfWingspanNm,
+                           a.simState == SimState::active,
+                           true});
         }
         return out;
     };
     steps.removeStaticAircraft = [](TrafficState& state, std::size_t index) {
         if (index < state.staticAircraft.size()) {
-            gf_removeStaticAircraft(state, state.staticAircraft[index], "gf_checkUserAcGndCollisions");
+            gf_removeStaticAircraft(state, state.staticAircraft[index],
+                                    "gf_checkUserAcGndCollisions");
         }
     };
     if (!steps.gf_matchStaticLivery) {

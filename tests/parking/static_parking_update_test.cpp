@@ -23,8 +23,8 @@ protected:
         stands_.resize(3);
         requests_.resize(2);
         entry_.set(AirportEntry{IcaoCode("EHAM"), {}, 52.3, 4.76, -11});
-        seams_.lf_readParkedFile = [this](StaticParkingSite& site)
-            -> std::variant<std::monostate, std::string> {
+        seams_.lf_readParkedFile =
+            [this](StaticParkingSite& site) -> std::variant<std::monostate, std::string> {
             calls_.push_back("read");
             if (!loadError_.empty()) {
                 return loadError_;
@@ -37,7 +37,9 @@ protected:
             calls_.push_back("save " + std::to_string(s.size()));
         };
         seams_.gf_enableParkingControls = [this] { calls_.push_back("enable controls"); };
-        seams_.enableParkButton = [this](bool on) { calls_.push_back(on ? "park on" : "park off"); };
+        seams_.enableParkButton = [this](bool on) {
+            calls_.push_back(on ? "park on" : "park off");
+        };
         seams_.gf_publishStandsSnapshot = [this] {
             calls_.push_back("publish " + std::to_string(stands_.size()));
         };
@@ -73,7 +75,8 @@ TEST_F(StaticParkingUpdate, PlanningTimeCountsInWholeTrafficTicks) {
 TEST_F(StaticParkingUpdate, AFailedLoadShowsWhyAndStopsWithoutSaving) {
     loadError_ = "lf_readParkedFile EHAM not found";
     lf_updateStaticParking(site_, seams_, window_, clock_);
-    EXPECT_EQ(calls_, (std::vector<std::string>{"read", "enable controls", "park off", "publish 0"}))
+    EXPECT_EQ(calls_,
+              (std::vector<std::string>{"read", "enable controls", "park off", "publish 0"}))
         << "controls first, then Park disabled; nothing saved without a loaded file";
     const auto status = window_.payloads<GuiUpdate::StatusText>();
     ASSERT_EQ(status.size(), 1u);

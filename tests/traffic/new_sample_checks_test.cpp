@@ -70,7 +70,8 @@ TEST_F(NewSampleChecks, AParkedAircraftPushesBackTaxisOutOrHasGone) {
     for (const Case& c : {
              Case{-250, AircraftCategory::Large, false, true, 1, 0, SimState::active},
              Case{-270, AircraftCategory::Large, false, false, 0, 0, SimState::removingfromsim},
-             Case{-2 * 1852, AircraftCategory::Large, false, false, 0, 0, SimState::removingfromsim},
+             Case{-2 * 1852, AircraftCategory::Large, false, false, 0, 0,
+                  SimState::removingfromsim},
              Case{260, AircraftCategory::Heavy, true, true, 1, 1, SimState::active},
              Case{240, AircraftCategory::Heavy, true, false, 0, 0, SimState::active},
              Case{50, AircraftCategory::Large, false, false, 0, 0, SimState::active},

@@ -153,15 +153,16 @@ TEST_F(StaticParkingTraffic, ARequestBecomesAStaticAircraftWithItsCreateRequest)
         lf_parkStaticAircraft(state_, daySlot(1, 1));
     }
     EXPECT_EQ(state_.staticAircraft.size(), 1u);
-    EXPECT_THAT(log_.lines(),
-                ::testing::IsSupersetOf(
-                    {::testing::HasSubstr("GATE A1       : no static parking for ABC1__, static "
-                                          "aircraft ABC1* standing here"),
-                     ::testing::HasSubstr("B2            : no static parking for ABC1__, static "
-                                          "aircraft ABC1* is adjacent at GATE A1, possibly colliding"),
-                     ::testing::HasSubstr("B3            : no static parking for ABC1__, live "
-                                          "aircraft KLM12 standing here"),
-                     ::testing::HasSubstr("stand with id 9 not found")}));
+    EXPECT_THAT(
+        log_.lines(),
+        ::testing::IsSupersetOf(
+            {::testing::HasSubstr("GATE A1       : no static parking for ABC1__, static "
+                                  "aircraft ABC1* standing here"),
+             ::testing::HasSubstr("B2            : no static parking for ABC1__, static "
+                                  "aircraft ABC1* is adjacent at GATE A1, possibly colliding"),
+             ::testing::HasSubstr("B3            : no static parking for ABC1__, live "
+                                  "aircraft KLM12 standing here"),
+             ::testing::HasSubstr("stand with id 9 not found")}));
 }
 
 TEST_F(StaticParkingTraffic, ParkedAgesRunAcrossTheWeeksEndAndIgnoreDaysOutsideTheWeek) {
@@ -205,7 +206,8 @@ TEST_F(StaticParkingTraffic, TheLimitRemovesTheOldestAndHoldsOverArrivalsAndRemo
                                      &LiveAircraft::simState),
                   c.liveRemoved);
         EXPECT_EQ(std::ranges::count(state_.staticAircraft, SimState::removingfromsim,
-                                     &StaticAircraft::simState) - c.removing,
+                                     &StaticAircraft::simState) -
+                      c.removing,
                   c.staticsRemoved);
         if (c.liveRemoved > 0) {
             EXPECT_EQ(state_.liveAircraft[0].simState, SimState::removingfromsim) << "oldest";
@@ -225,10 +227,9 @@ TEST_F(StaticParkingTraffic, TheLimitRemovesTheOldestAndHoldsOverArrivalsAndRemo
     for (int i = 0; i < 8; ++i) {
         addLive(30000 + i, "A" + std::to_string(i), stands_[0], FlightPhase::parked);
         gf_limitParkedAircraft(state_, 0, daySlot(2, 0));
-        const auto active = std::ranges::count(state_.staticAircraft, SimState::active,
-                                               &StaticAircraft::simState) +
-                            std::ranges::count(state_.liveAircraft, SimState::active,
-                                               &LiveAircraft::simState);
+        const auto active =
+            std::ranges::count(state_.staticAircraft, SimState::active, &StaticAircraft::simState) +
+            std::ranges::count(state_.liveAircraft, SimState::active, &LiveAircraft::simState);
         EXPECT_EQ(active, 6) << "after arrival " << i;
         if (i % 2 == 1) { // every other step the simulator confirms the removals
             std::erase_if(state_.staticAircraft, [](const StaticAircraft& a) {
@@ -273,7 +274,8 @@ TEST_F(StaticParkingTraffic, AStaticAircraftMakesWayForTheLiveOneOnItsStand) {
     EXPECT_EQ(live.stand.standId, 4u);
     EXPECT_EQ(state_.staticAircraft[0].simState, SimState::removingfromsim);
     EXPECT_FALSE(
-        log_.linesWith("B4            : STA1*    PH-BXA makes way for the same live version KLM1 PH-BXA")
+        log_.linesWith(
+                "B4            : STA1*    PH-BXA makes way for the same live version KLM1 PH-BXA")
             .empty());
 
     // A queued static aircraft on the helipad leaves without a simulator call.
@@ -335,11 +337,13 @@ TEST_F(StaticParkingTraffic, TheStepCreatesSwitchesOnAndErasesAStaticAircraft) {
     ASSERT_EQ(state_.staticAircraft.size(), 1u);
     EXPECT_EQ(state_.staticAircraft[0].simState, SimState::active);
     EXPECT_THAT(batch.commands,
-                ::testing::IsSupersetOf(std::vector<SimCommand>{
-                    {9, EVENT_THROTTLE_SET, 0}, {9, EVENT_FLAPS_SET, 0},
-                    {9, EVENT_ENGINE_AUTO_SHUTDOWN, 0}, {9, EVENT_NAV_LIGHTS_SET, 1},
-                    {9, EVENT_BEACON_LIGHTS_SET, 0}, {9, EVENT_LOGO_LIGHTS_SET, 1},
-                    {9, EVENT_CABIN_LIGHTS_SET, 1}}));
+                ::testing::IsSupersetOf(std::vector<SimCommand>{{9, EVENT_THROTTLE_SET, 0},
+                                                                {9, EVENT_FLAPS_SET, 0},
+                                                                {9, EVENT_ENGINE_AUTO_SHUTDOWN, 0},
+                                                                {9, EVENT_NAV_LIGHTS_SET, 1},
+                                                                {9, EVENT_BEACON_LIGHTS_SET, 0},
+                                                                {9, EVENT_LOGO_LIGHTS_SET, 1},
+                                                                {9, EVENT_CABIN_LIGHTS_SET, 1}}));
     gf_removeStaticAircraft(state_, state_.staticAircraft[0], "test");
     step(10);
     EXPECT_EQ(batch.removals, std::vector<std::uint32_t>{9});
