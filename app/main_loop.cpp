@@ -30,6 +30,7 @@
 #include "traffic/parked_collisions.h"
 #include "traffic/record_cleanup.h"
 #include "traffic/traffic_counts.h"
+#include "traffic/static_traffic.h"
 #include "traffic/traffic_mailbox.h"
 #include "traffic/user_collisions.h"
 #include "traffic/traffic_step.h"
@@ -64,6 +65,7 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     traffic_.steps.cleanupLiveAircraft = lf_cleanupLiveAircraft;
     traffic_.steps.reportLiveryCreationFailure = gf_reportLiveryCreationFailure;
     traffic_.steps.userGroundTermNm = lf_userGroundCollisionTermNm;
+    gf_installStaticSteps(traffic_.steps);
     traffic_.steps.sendPositionToApp = [] {
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();

@@ -84,26 +84,37 @@ void gf_setThrottle(SimCommandQueue& queue, LiveAircraft& aircraft, std::int32_t
     aircraft.throttleIndex = throttleIndex;
 }
 
-void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft) {
-    auto& flags = aircraft.removal;
+namespace {
+
+// What the removal reads and writes of a live or a static record.
+struct RemovalRefs {
+    const AircraftBase& base;
+    SimState& simState;
+    std::uint32_t objectId;
+    std::uint8_t& removalRequested;
+    std::uint8_t& eraseAfterCleanup;
+    std::uint8_t& eraseNow;
+};
+
+void lf_removeFromSim(TrafficState& state, RemovalRefs aircraft) {
     switch (aircraft.simState) {
     case SimState::removingfromsim:
         LogFile::write(fmt::format("{} {} duplicate remove blocked", aircraft.base.callsign,
                                    aircraft.base.registration));
         return;
     case SimState::buffer:
-        flags.eraseAfterCleanup = 1;
+        aircraft.eraseAfterCleanup = 1;
         return;
     case SimState::adding2sim:
-        if (flags.removalRequested != 0) {
+        if (aircraft.removalRequested != 0) {
             return;
         }
         // Matched by hexid: two aircraft may share a callsign.
         if (lf_withdrawCreate(state.liveCreateQueue, aircraft.base.hexid) ||
             lf_withdrawCreate(state.staticCreateQueue, aircraft.base.hexid)) {
-            flags.eraseNow = 1;
+            aircraft.eraseNow = 1;
         } else {
-            flags.removalRequested = 1;
+            aircraft.removalRequested = 1;
         }
         return;
     case SimState::liveryrespawn:
@@ -127,7 +138,21 @@ void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft) {
     if (!gf_isLiveHexid(aircraft.base.hexid)) {
         state.staticErasePending = true;
     }
-    flags.eraseAfterCleanup = 1;
+    aircraft.eraseAfterCleanup = 1;
+}
+
+} // namespace
+
+void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft) {
+    RemovalFlags& f = aircraft.removal;
+    lf_removeFromSim(state, {aircraft.base, aircraft.simState, aircraft.objectId,
+                             f.removalRequested, f.eraseAfterCleanup, f.eraseNow});
+}
+
+void removeAircraftFromSim(TrafficState& state, StaticAircraft& aircraft) {
+    lf_removeFromSim(state, {aircraft.base, aircraft.simState, aircraft.objectId,
+                             aircraft.removalRequested, aircraft.eraseAfterCleanup,
+                             aircraft.eraseNow});
 }
 
 void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,

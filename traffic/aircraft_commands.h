@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "traffic/aircraft_record.h"
+#include "traffic/static_aircraft.h"
 
 namespace skyloom {
 
@@ -36,6 +37,7 @@ void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,
 // True while the aircraft is on its way out: its removal was requested or sent, or its record
 // is marked for erasure.
 bool gf_isBeingRemoved(const LiveAircraft& aircraft) noexcept;
+void removeAircraftFromSim(TrafficState& state, StaticAircraft& aircraft);
 // The aircraft keeps its record and comes back in a new object with another livery.
 void liveryRespawn(TrafficState& state, LiveAircraft& aircraft);
 // Sets the flight phase, keeping the two previous ones and the tick of the change.

@@ -4,6 +4,7 @@
 // handling constants (`CategoryHandling`) with the model lists that refine them.
 #pragma once
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <deque>
@@ -14,6 +15,7 @@
 
 #include "feed/traffic_entry.h"
 #include "foundation/iata_code.h"
+#include "foundation/lalo.h"
 #include "refdata/aircraft_category.h"
 #include "refdata/livery_key.h"
 #include "traffic/motion_step.h"
@@ -194,6 +196,38 @@ struct ParamsSnapshot;
 // Bizjet, Large and Heavy always; Light, TwoProps, HighPerf and Rotorcraft as the settings
 // LIGHT_AIRCRAFT, TWO_PROPS, HIGH_PERF_AIRCRAFT and HELICOPTERS say; nothing else.
 bool gf_isCategoryIncluded(AircraftCategory category, const ParamsSnapshot& settings) noexcept;
+// What the stands keep watching of a live aircraft: whether it was seen at its stand, when it
+// parked there (steady clock, renewed by each sample at the stand), and the last position a
+// stand was searched for with whether that search found one.
+struct StandWatch {
+    std::chrono::steady_clock::time_point parkedAt{};
+    double searchLatitude = 0;
+    double searchLongitude = 0;
+    std::uint8_t seenAtStand = 0;
+    std::uint8_t searchTried = 0;
+    std::uint8_t searched = 0; // a search position is stored
+};
+
+// What the new-sample checks keep: the departure marks read by the ground motion, the
+// distances of the samples at the stand (NM; nearest below 0 until the first), the push-back
+// candidate, the push-back and away references, and the take-off and short-stay marks.
+struct SampleWatch {
+    double nearestNm = -1;
+    double farthestNm = 0;
+    double candidateNm = 0;
+    Lalo pushbackReference;
+    Lalo awayReference;
+    std::int32_t outwardSteps = 0;
+    std::int32_t awayCount = 0;
+    std::uint8_t candidateAttitude[3] = {0, 0, 0};
+    std::uint8_t pushbackRequest = 0;
+    std::uint8_t noseOut = 0;
+    std::uint8_t pushbackCandidate = 0;
+    std::uint8_t hasPushbackReference = 0;
+    std::uint8_t away = 0;
+    std::uint8_t takeoffInProgress = 0;
+    std::uint8_t shortStay = 0;
+};
 
 // Fills the common part from the first traffic report: the report's key, route and texts, the
 // model's half wingspan and category from the reference data, and the category's handling
@@ -236,6 +270,8 @@ struct LiveAircraft {
     // Where the live-vs-parked check last looked at the aircraft; 0,0 = never.
     double parkedCheckLatitude = 0;
     double parkedCheckLongitude = 0;
+    StandWatch standWatch;
+    SampleWatch sampleWatch;
 };
 
 } // namespace skyloom

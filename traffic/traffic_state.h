@@ -21,10 +21,12 @@
 
 #include "sim/sim_command_records.h"
 #include "sim/sim_event.h"
+#include "foundation/lalo.h"
 #include "traffic/aircraft_record.h"
 #include "traffic/motion_world.h"
 #include "traffic/livery_memory.h"
 #include "traffic/static_aircraft_view.h"
+#include "traffic/static_aircraft.h"
 
 namespace skyloom {
 
@@ -37,6 +39,8 @@ class UserAircraft;
 class RunwayList;
 struct RunServices;
 struct GroundCheckAircraft;
+struct LiveryAircraft;
+struct Stand;
 
 // One aircraft kept out of the simulator until its reports are consistent again.
 enum class QuarantineKind : std::uint8_t { groundTrack = 0, failedDeparture = 1 };
@@ -97,6 +101,7 @@ struct TrafficPacing {
 struct TrafficOptions {
     bool collisionUserGround = true; // COLLISION_USER_GND
     std::uint32_t navLightsWhileParked = 0; // NAV_LIGHTS_WHILE_PARKED
+    bool random = false;                    // RANDOM
 };
 
 struct TrafficState;
@@ -197,6 +202,30 @@ struct TrafficSteps {
     // gf_standByName: the stand id of a stand id text (0 for none).
     std::function<std::uint32_t(std::string_view text)> standByName;
 
+    // --- Stands and the park airport (the stand helpers of parking) ---
+    std::function<const Stand*(std::int32_t sid)> gf_standById;
+    std::function<bool(std::int32_t sidA, std::int32_t sidB)> gf_standsConflict;
+    std::function<bool(const Stand& stand, AircraftCategory category, double halfWingspanNm)>
+        gf_standFitsAircraft;
+    std::function<bool(const Stand& stand, const AircraftBase& base)>
+        lf_standHasMatchingFlightOption;
+    std::function<std::optional<std::string>()> gf_currentParkAirportName;
+    // The id text of the stand under the user aircraft (gf_standAtPosition); none off a stand.
+    std::function<std::optional<std::string>()> gf_standAtUserPosition;
+    // The park airport's position; none without a park airport or with an invalid position.
+    std::function<std::optional<Lalo>()> gf_parkAirportPosition;
+    std::function<bool(AircraftCategory category)> gf_isCategoryIncluded;
+    // The livery of a static aircraft (gf_matchStaticLivery unless a test sets another).
+    std::function<bool(LiveryAircraft& aircraft, const Stand& stand)> gf_matchStaticLivery;
+    // The general check of a new sample of a known live aircraft; true when it may extend the
+    // stream.
+    std::function<bool(TrafficState&, LiveAircraft&, TrafficSample&)> checkNewSample;
+    // Records a use of a stand by a live aircraft (gf_addRealStandOption, kind 2 or 3).
+    std::function<void(TrafficState&, const LiveAircraft&, std::int32_t kind)>
+        gf_addRealStandOption;
+    // The drive of a live aircraft to its stand position.
+    std::function<void(TrafficState&, LiveAircraft&, const Lalo& standPosition)> drive2Stand;
+
     // --- The world around the traffic ---
     // The user's size-and-speed term (NM) of the user aircraft's ground check; without it the
     // check does not run.
@@ -253,6 +282,15 @@ struct TrafficState {
     std::uint32_t parkedCheckCalls = 0;
 
     QuarantineMap ownQuarantine;
+
+    // Static parking: the placed static aircraft, the plan's waiting requests (taken from the
+    // back; none: no static parking), the park airport's stands (none: no stands), the run's
+    // static hexid counter and the parked-aircraft target (negative: no limit).
+    std::vector<StaticAircraft> staticAircraft;
+    std::vector<StaticParkRequest>* staticRequests = nullptr;
+    const std::vector<Stand>* stands = nullptr;
+    std::uint32_t staticHexidCounter = 0;
+    std::int32_t maxParked = -1;
 
     std::uint32_t currentTick() const noexcept { return tick.load(std::memory_order_relaxed); }
     // The live aircraft with the hexid, or with the object id; null when none.

@@ -15,6 +15,7 @@
 #include "sim/sim_command_queue.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/record_cleanup.h"
+#include "traffic/new_sample_checks.h"
 #include "traffic/sim_event_drain.h"
 #include "traffic/traffic_exception.h"
 #include "traffic/traffic_mailbox.h"
@@ -182,13 +183,7 @@ void lf_checkGroundConflicts(TrafficState& state) {
         if (!hit) {
             continue;
         }
-        a.motion.extrapolationCounter = 0;
-        a.motion.earlyWindowTicks = kConflictWindowTicks;
-        a.motion.lateWindowTicks = a.phase.phase == FlightPhase::takeoff_roll
-                                       ? kConflictTakeoffLateWindowTicks
-                                       : kConflictWindowTicks;
-        a.motion.holdingSinceTick = 0;
-        a.groundConflict = 0;
+        gf_endExtrapolation(a);
         try {
             removeAircraftFromSim(state, a);
         } catch (...) {

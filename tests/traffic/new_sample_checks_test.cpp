@@ -1,0 +1,131 @@
+// A new sample of a known live aircraft, by phase: at the stand (push back, taxi out, gone),
+// leaving a stand while parking, during the landing roll and in flight while extrapolating.
+#include <atomic>
+
+#include <gtest/gtest.h>
+
+#include "foundation/manual_clock.h"
+#include "sim/ai_position_batch.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_event_queue.h"
+#include "tests/support/log_capture.h"
+#include "traffic/new_sample_checks.h"
+#include "traffic/traffic_state.h"
+
+namespace skyloom {
+namespace {
+
+constexpr double kDegPerMetre = 1.0 / 111195.0; // along a meridian of the great-circle earth
+constexpr Lalo kStand{52.0, 4.0};
+
+TrafficSample sampleNorthOf(double metres) {
+    TrafficSample s;
+    s.latitude = kStand.lat + metres * kDegPerMetre;
+    s.longitude = kStand.lon;
+    return s;
+}
+
+class NewSampleChecks : public ::testing::Test {
+protected:
+    NewSampleChecks() { lf_initTrafficState(state_); }
+
+    // An active aircraft on a stand that faces north, in `phase`, with one sample at the stand.
+    LiveAircraft& aircraftIn(FlightPhase phase, AircraftCategory category, bool gate) {
+        AircraftBase base;
+        base.hexid = 20001;
+        base.callsign = "KLM1";
+        base.category = category;
+        LiveAircraft& a = state_.liveAircraft.emplace_back(sampleNorthOf(0), base, 0.0, 0);
+        a.simState = SimState::active;
+        a.objectId = 5;
+        a.phase.phase = phase;
+        a.stand.latitude = kStand.lat;
+        a.stand.longitude = kStand.lon;
+        a.stand.standId = 1;
+        a.stand.atGate = gate ? 1 : 0;
+        a.sent.latitude = kStand.lat;
+        a.sent.longitude = kStand.lon;
+        return a;
+    }
+
+    testing::LogCapture log_;
+    ManualClock clock_;
+    std::atomic<std::uint32_t> tick_{1000};
+    SimCommandQueue commands_;
+    SimEventQueue events_;
+    AIPositionBatch positions_;
+    TrafficState state_{commands_, events_, positions_, clock_, tick_};
+};
+
+TEST_F(NewSampleChecks, AParkedAircraftPushesBackTaxisOutOrHasGone) {
+    struct Case {
+        double north; // metres from the stand, negative behind
+        AircraftCategory category;
+        bool gate;
+        bool accepted;
+        std::uint8_t pushbackRequest;
+        std::uint8_t noseOut;
+        SimState simState;
+    };
+    for (const Case& c : {
+             Case{-250, AircraftCategory::Large, false, true, 1, 0, SimState::active},
+             Case{-270, AircraftCategory::Large, false, false, 0, 0, SimState::removingfromsim},
+             Case{-2 * 1852, AircraftCategory::Large, false, false, 0, 0,
+                  SimState::removingfromsim},
+             Case{260, AircraftCategory::Heavy, true, true, 1, 1, SimState::active},
+             Case{240, AircraftCategory::Heavy, true, false, 0, 0, SimState::active},
+             Case{50, AircraftCategory::Large, false, false, 0, 0, SimState::active},
+         }) {
+        state_.liveAircraft.clear();
+        LiveAircraft& a = aircraftIn(FlightPhase::parked, c.category, c.gate);
+        TrafficSample sample = sampleNorthOf(c.north);
+        EXPECT_EQ(checkExtendingSituations(state_, a, sample), c.accepted) << c.north;
+        EXPECT_EQ(a.sampleWatch.pushbackRequest, c.pushbackRequest) << c.north;
+        EXPECT_EQ(a.sampleWatch.noseOut, c.noseOut) << c.north;
+        EXPECT_EQ(a.simState, c.simState) << c.north;
+        EXPECT_EQ(a.standWatch.seenAtStand, 1);
+    }
+}
+
+TEST_F(NewSampleChecks, AnAircraftParkingThatShowsUpFarFromItsStandTaxis) {
+    LiveAircraft& a = aircraftIn(FlightPhase::parking, AircraftCategory::Large, false);
+    TrafficSample near = sampleNorthOf(150);
+    EXPECT_FALSE(checkExtendingSituations(state_, a, near));
+    TrafficSample far = sampleNorthOf(250);
+    far.stationary = 1;
+    EXPECT_TRUE(checkExtendingSituations(state_, a, far));
+    EXPECT_EQ(a.phase.phase, FlightPhase::taxi);
+    EXPECT_EQ(a.phase.previous, FlightPhase::parking);
+    EXPECT_EQ(far.stationary, 0);
+}
+
+TEST_F(NewSampleChecks, ASampleBehindTheLandingRollRestartsTheStreamUnlessExtrapolating) {
+    for (const int extrapolating : {0, 1}) {
+        state_.liveAircraft.clear();
+        LiveAircraft& a = aircraftIn(FlightPhase::landing_roll, AircraftCategory::Large, false);
+        a.stream.front() = sampleNorthOf(100);
+        a.sent.latitude = kStand.lat + 120 * kDegPerMetre;
+        a.motion.extrapolationCounter = extrapolating;
+        TrafficSample behind = sampleNorthOf(88);
+        EXPECT_EQ(checkExtendingSituations(state_, a, behind), extrapolating == 0);
+        if (extrapolating == 0) {
+            EXPECT_DOUBLE_EQ(a.stream.front().latitude, a.sent.latitude) << "at the aircraft";
+            EXPECT_EQ(a.stream.front().time, 1001);
+        }
+    }
+}
+
+TEST_F(NewSampleChecks, AnExtrapolatedFlightDropsASampleBehindItOnlyWhenAirborne) {
+    for (const std::uint8_t onGround : {0, 1}) {
+        state_.liveAircraft.clear();
+        LiveAircraft& a = aircraftIn(FlightPhase::flying, AircraftCategory::Large, false);
+        a.motion.extrapolationCounter = 3;
+        a.motion.onGround = onGround;
+        TrafficSample behind = sampleNorthOf(-60);
+        EXPECT_EQ(checkExtendingSituations(state_, a, behind), onGround == 1);
+        EXPECT_EQ(a.motion.extrapolationCounter, onGround == 1 ? 0 : 3);
+    }
+}
+
+} // namespace
+} // namespace skyloom
