@@ -7,12 +7,14 @@
 #include "foundation/file_header.h"
 #include "foundation/geodesy.h"
 #include "gui/parking_controls.h"
+#include "gui/parking_interval.h"
 #include "parking/park_airport_choice.h"
 #include "parking/park_airport_list.h"
 #include "parking/parking_state.h"
 #include "parking/static_parking.h"
 #include "refdata/park_airport.h"
 #include "runtime/user_aircraft.h"
+#include "traffic/traffic_tick.h"
 
 namespace skyloom {
 
@@ -23,6 +25,11 @@ ParkingContext gf_programParkingContext(const UserAircraft& user, const RunServi
     context.controls.applyAutoPark = [] { gf_applyAutoPark(); };
     context.controls.applyParkingControlStates = [] { gf_applyParkingControlStates(); };
     context.controls.disableParkingControls = [] { gf_disableParkingControls(); };
+    context.controls.enableParkingControls = [] { gf_enableParkingControls(); };
+    context.controls.enableParkButton = [](bool on) { gf_params().parkButton.enable(on); };
+    context.controls.enableFlushButton = [](bool on) { gf_params().flushButton.enable(on); };
+    context.steps.showParkingInterval = [] { gf_showParkingInterval(); };
+    context.trafficTick = &g_trafficTick;
     context.rtDirect = gf_isRtDirect();
     context.simulator = gf_isMsfs2020() ? kHeaderSimMsfs2020 : kHeaderSimMsfs2024;
     context.steps.requestRtAppParkedTraffic = [] { gf_requestRtAppParkedTraffic(); };

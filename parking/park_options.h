@@ -22,6 +22,11 @@ struct ParkingControlSteps {
     std::function<void()> applyParkingControlStates;
     // gf_disableParkingControls: while a park airport's stands are loaded and planned.
     std::function<void()> disableParkingControls;
+    // gf_enableParkingControls: the parking generation is over, the controls are back.
+    std::function<void()> enableParkingControls;
+    // The push buttons "Park" and "Flush" (false disables).
+    std::function<void(bool enabled)> enableParkButton;
+    std::function<void(bool enabled)> enableFlushButton;
 };
 
 // Republishes parking_percentage, MAX_PARK_SEL, MAX_FIT, RT_PARKTRAFFIC_ONLY, AUTO_PARK, WEEK

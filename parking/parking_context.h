@@ -6,6 +6,8 @@
 // app/ wires. An unset step does nothing. Main worker thread.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string_view>
@@ -37,6 +39,12 @@ struct ParkingSteps {
     std::function<void(const IcaoCode&, std::string_view)> correctRunwayHeadings;
     // gf_setRtApiReference or gf_setRtAppReference, for the road in use.
     std::function<void(std::optional<double> altitudeFt)> setFeedReference;
+    // gf_showParkingInterval: the window's next-update minutes and the main loop's countdown.
+    std::function<void()> showParkingInterval;
+    // Empties the parking plan's removal list.
+    std::function<void()> clearRemovalList;
+    // Empties the park airport's runways, so that the next load reads them again.
+    std::function<void()> clearRunways;
 };
 
 struct ParkingContext {
@@ -52,6 +60,8 @@ struct ParkingContext {
     bool rtDirect = false;
     // kHeaderSimMsfs2020 or kHeaderSimMsfs2024, for the learned files written.
     int simulator = 0;
+    // The traffic tick, advanced by the planning time; none: not counted.
+    std::atomic<std::uint32_t>* trafficTick = nullptr;
 };
 
 // Runs an optional step.

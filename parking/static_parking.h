@@ -1,12 +1,19 @@
-// Static parking at the park airport starts and stops here: the periodic update (every
-// PARKING_INTERVAL_MINUTES and on request) saves what was learned at the airport, reads its
-// stands again and plans; stopping saves what was learned, puts the park options back and
-// clears the park airport and its stands. Main worker thread.
+// Static parking at the park airport starts and stops here: the update (at the first cycle,
+// every PARKING_INTERVAL_MINUTES and on request) saves what was learned at the airport, reads
+// its stands again and plans, counting the planning time into the traffic tick; stopping saves
+// what was learned, puts the park options back and empties everything that belongs to the park
+// airport. Neither removes an aircraft. Main worker thread.
 #pragma once
+
+#include <cstdint>
 
 namespace skyloom {
 
 struct ParkingContext;
+
+// Traffic ticks (10 ms) that a planning of `ms` milliseconds counts for: none below 5 ms, else
+// rounded to the nearest tick (5 ms rounds up).
+std::uint32_t gf_planningTicks(std::uint64_t ms) noexcept;
 
 // Saves the learned stand options (while an airport file is applied; otherwise the save logs
 // that none is), then reloads the park airport's stands and plans; a failed load re-enables
@@ -14,7 +21,7 @@ struct ParkingContext;
 void lf_updateStaticParking(ParkingContext& context);
 
 // When an airport file is applied: saves what was learned and puts the park options back.
-// Then no park airport, no stands.
+// Then no park airport, no stands, no runways, no waiting requests; "Park" and "Flush" off.
 void lf_stopStaticParking(ParkingContext& context);
 
 // Saves what was learned at the park airport into its learned file.

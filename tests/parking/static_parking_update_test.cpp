@@ -7,54 +7,69 @@
 
 #include <gtest/gtest.h>
 
+#include "config/parameters.h"
 #include "foundation/manual_clock.h"
-#include "parking/static_parking_update.h"
+#include "parking/airport_store.h"
+#include "parking/park_airport_list.h"
+#include "parking/parking_context.h"
+#include "parking/parking_state.h"
+#include "parking/static_parking.h"
 #include "refdata/park_airport.h"
+#include "runtime/run_services.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
+#include "tests/parking/support/parking_test_support.h"
 #include "tests/support/recording_window_sink.h"
+#include "tests/support/temp_dir.h"
 
 namespace skyloom {
 namespace {
 
 using namespace std::chrono_literals;
 
+const AirportEntry kEham{IcaoCode("EHAM"), IataCode("AMS"), 52.30861, 4.76389, -11};
+
 class StaticParkingUpdate : public ::testing::Test {
 protected:
-    StaticParkingUpdate() {
-        stands_.resize(3);
-        requests_.resize(2);
-        entry_.set(AirportEntry{IcaoCode("EHAM"), {}, 52.3, 4.76, -11});
-        seams_.lf_readParkedFile =
-            [this](StaticParkingSite& site) -> std::variant<std::monostate, std::string> {
-            calls_.push_back("read");
-            if (!loadError_.empty()) {
-                return loadError_;
-            }
-            site.parkAirportReady = true;
-            return std::monostate{};
+    void SetUp() override {
+        ::setenv("SKYLOOM_WORKDIR", work_.path().c_str(), 1);
+        parameters_.publishAll();
+        entry_.set(kEham);
+        context_.trafficTick = &tick_;
+        context_.steps.planStaticParking = [this] {
+            calls_.push_back("plan");
+            clock_.advance(planTime_);
         };
-        seams_.lf_planStaticParking = [this] { clock_.advance(planTime_); };
-        seams_.gf_saveLearned = [this](const std::vector<Stand>& s, bool) {
-            calls_.push_back("save " + std::to_string(s.size()));
-        };
-        seams_.gf_enableParkingControls = [this] { calls_.push_back("enable controls"); };
-        seams_.enableParkButton = [this](bool on) {
+        context_.steps.showParkingInterval = [this] { calls_.push_back("interval"); };
+        context_.steps.clearStaticPlan = [this] { calls_.push_back("clear plan"); };
+        context_.steps.clearRunways = [this] { calls_.push_back("clear runways"); };
+        context_.controls.enableParkingControls = [this] { calls_.push_back("enable controls"); };
+        context_.controls.enableParkButton = [this](bool on) {
             calls_.push_back(on ? "park on" : "park off");
         };
-        seams_.gf_publishStandsSnapshot = [this] {
-            calls_.push_back("publish " + std::to_string(stands_.size()));
-        };
+    }
+    void TearDown() override { ::unsetenv("SKYLOOM_WORKDIR"); }
+    void writeEham() {
+        AirportFile airport = testing::gridAirport(3);
+        airport.icao = kEham.icao;
+        testing::writeApf(airport, gf_myThirdpartyFolder() / "EHAM.xml");
     }
 
+    testing::TempDir work_;
     ManualClock clock_;
-    std::atomic<std::uint32_t> tick_{100};
-    std::vector<Stand> stands_;
-    std::vector<StaticParkRequest> requests_;
-    ParkAirportEntry entry_;
-    StaticParkingSite site_{stands_, requests_, entry_, tick_};
-    StaticParkingUpdateSeams seams_;
+    StopControl stop_;
     testing::RecordingWindowSink window_;
+    RunServices services_{clock_, stop_, window_};
+    ParamsSnapshotCell cell_;
+    ProgramParameters parameters_{nullptr, &cell_};
+    UserAircraft user_;
+    ParkingState state_;
+    ParkAirportList list_;
+    ParkAirportEntry entry_;
+    ParkingContext context_{state_, list_, entry_, parameters_, user_, services_, {}, {},
+                            true, 2};
+    std::atomic<std::uint32_t> tick_{100};
     std::vector<std::string> calls_;
-    std::string loadError_;
     std::chrono::microseconds planTime_{0};
 };
 
@@ -63,39 +78,45 @@ TEST_F(StaticParkingUpdate, PlanningTimeCountsInWholeTrafficTicks) {
              {0, 0}, {4, 0}, {5, 1}, {14, 1}, {15, 2}, {1234, 123}}) {
         EXPECT_EQ(gf_planningTicks(ms), ticks) << ms << " ms";
     }
+    writeEham();
     planTime_ = 4900us;
-    lf_updateStaticParking(site_, seams_, window_, clock_);
+    lf_updateStaticParking(context_);
     EXPECT_EQ(tick_.load(), 100u) << "4.9 ms leaves the tick alone";
     planTime_ = 1234ms;
-    lf_updateStaticParking(site_, seams_, window_, clock_);
+    lf_updateStaticParking(context_);
     EXPECT_EQ(tick_.load(), 223u);
-    EXPECT_EQ(stands_.size(), 3u);
+    EXPECT_EQ(state_.stands.size(), 3u);
+    EXPECT_EQ(calls_, (std::vector<std::string>{"interval", "plan", "interval", "plan"}));
 }
 
 TEST_F(StaticParkingUpdate, AFailedLoadShowsWhyAndStopsWithoutSaving) {
-    loadError_ = "lf_readParkedFile EHAM not found";
-    lf_updateStaticParking(site_, seams_, window_, clock_);
-    EXPECT_EQ(calls_,
-              (std::vector<std::string>{"read", "enable controls", "park off", "publish 0"}))
-        << "controls first, then Park disabled; nothing saved without a loaded file";
+    lf_updateStaticParking(context_);
+    EXPECT_EQ(calls_, (std::vector<std::string>{"enable controls", "park off", "clear plan",
+                                                "clear runways"}))
+        << "controls first, then Park disabled; nothing planned without a loaded file";
     const auto status = window_.payloads<GuiUpdate::StatusText>();
-    ASSERT_EQ(status.size(), 1u);
-    EXPECT_EQ(status[0].text, loadError_);
-    EXPECT_TRUE(status[0].log);
-    EXPECT_TRUE(stands_.empty());
-    EXPECT_TRUE(requests_.empty());
+    ASSERT_FALSE(status.empty());
+    EXPECT_EQ(status.back().text, "lf_readParkedFile EHAM not found");
+    EXPECT_TRUE(status.back().log);
+    EXPECT_TRUE(state_.stands.empty());
     EXPECT_FALSE(entry_.isSet());
-    EXPECT_EQ(window_.payloads<GuiUpdate::AirportFile>().size(), 1u);
+    EXPECT_FALSE(window_.last<GuiUpdate::AirportFile>()->loaded);
 }
 
-TEST_F(StaticParkingUpdate, AStopWithALoadedFileSavesTheStandsFirst) {
-    site_.parkAirportReady = true;
-    site_.trafficWeek = 202650;
-    lf_stopStaticParking(site_, seams_, window_);
-    EXPECT_EQ(calls_, (std::vector<std::string>{"save 3", "park off", "publish 0"}));
-    EXPECT_FALSE(site_.parkAirportReady);
-    EXPECT_EQ(site_.trafficWeek, 0u);
+TEST_F(StaticParkingUpdate, AStopEmptiesEverythingOfTheParkAirport) {
+    writeEham();
+    lf_updateStaticParking(context_);
+    ASSERT_TRUE(state_.airportFileApplied);
+    state_.file.rtTrafficWeek = 202650;
+    calls_.clear();
+    lf_stopStaticParking(context_);
+    EXPECT_EQ(calls_, (std::vector<std::string>{"park off", "clear plan", "clear runways"}));
+    EXPECT_FALSE(state_.airportFileApplied);
+    EXPECT_EQ(state_.file.rtTrafficWeek, 0u);
+    EXPECT_TRUE(state_.stands.empty());
+    EXPECT_TRUE(state_.standsSnapshot()->stands.empty());
     EXPECT_FALSE(entry_.isSet());
+    EXPECT_EQ(window_.last<GuiUpdate::AirportFileUpdates>()->count, 0);
 }
 
 } // namespace

@@ -20,7 +20,6 @@
 #include "tests/support/recording_window_sink.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/live_stands.h"
-#include "traffic/stands_snapshot.h"
 #include "traffic/static_traffic.h"
 #include "traffic/traffic_state.h"
 #include "traffic/traffic_step.h"
@@ -371,18 +370,6 @@ TEST_F(StaticParkingTraffic, StayersAreTheLiveParkedAircraftNotParkedTooLongUnse
     }
     EXPECT_EQ(callsigns, (std::vector<std::string>{"SEEN", "NEW", "HEAVY"}));
     EXPECT_EQ(state_.liveAircraft[1].simState, SimState::removingfromsim);
-}
-
-TEST_F(StaticParkingTraffic, TheStandSnapshotFollowsTheStandList) {
-    const auto before = gf_standsSnapshot();
-    gf_publishStandsSnapshot(stands_);
-    gf_waitForStandsSnapshot(before); // returns at once: a new snapshot is in force
-    const auto published = gf_standsSnapshot();
-    ASSERT_EQ(published->size(), 5u);
-    EXPECT_EQ(published->front(), (StandSnapshotEntry{"GATE A1", 52.0, 4.0}));
-    gf_publishStandsSnapshot({});
-    EXPECT_TRUE(gf_standsSnapshot()->empty());
-    EXPECT_EQ(published->size(), 5u) << "a holder keeps its copy";
 }
 
 } // namespace
