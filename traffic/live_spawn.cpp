@@ -18,9 +18,11 @@
 #include "refdata/registrations.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/user_aircraft.h"
-#include "traffic/aircraft_commands.h"
 #include "liveries/livery_matching_summary.h"
+#include "traffic/aircraft_commands.h"
 #include "traffic/livery_failures.h"
+#include "traffic/live_stands.h"
+#include "traffic/static_traffic.h"
 #include "traffic/stream_start.h"
 
 namespace skyloom {
@@ -59,13 +61,8 @@ bool lf_chooseFirstPhase(TrafficState& state, LiveAircraft& aircraft) {
         lf_setPhase(state, aircraft, FlightPhase::flying);
         return true;
     }
-    const std::optional<std::uint32_t> stand =
-        state.steps.standForGroundSpawn ? state.steps.standForGroundSpawn(state, aircraft)
-                                        : std::nullopt;
-    if (stand) {
-        if (state.steps.assignStand) {
-            state.steps.assignStand(state, aircraft, *stand);
-        }
+    if (const Stand* stand = lf_standForGroundSpawn(state, aircraft)) {
+        lf_assignStand(aircraft, *stand);
         aircraft.motion.arrival = 0;
         lf_setPhase(state, aircraft, FlightPhase::parked);
         aircraft.stand.daySlot = gf_currentDaySlot();
@@ -74,12 +71,10 @@ bool lf_chooseFirstPhase(TrafficState& state, LiveAircraft& aircraft) {
         first.latitude = aircraft.stand.latitude;
         first.longitude = aircraft.stand.longitude;
         first.trackDeg = aircraft.stand.headingRad * kDegPerRad;
-        if (state.steps.addRealStandOption) {
-            state.steps.addRealStandOption(state, aircraft);
+        if (state.steps.gf_addRealStandOption) {
+            state.steps.gf_addRealStandOption(state, aircraft, kStandUseArrived);
         }
-        if (state.steps.limitParkedAircraft) {
-            state.steps.limitParkedAircraft(state);
-        }
+        gf_limitParkedAircraft(state, 0, gf_currentDaySlot());
         return true;
     }
     const bool moving = std::any_of(stream.begin(), stream.end(), [](const TrafficSample& s) {

@@ -111,7 +111,7 @@ void lf_markDeparture(TrafficState& state, LiveAircraft& aircraft, TrafficSample
         }
         gf_endExtrapolation(aircraft);
     }
-    lf_recordStandUse(state, aircraft, 2);
+    lf_recordStandUse(state, aircraft, kStandUseLeft);
     aircraft.motion.landed = 0;
     if (aircraft.phase.phase != FlightPhase::parked) {
         lf_setPhase(state, aircraft, FlightPhase::parked);
@@ -248,7 +248,7 @@ bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, Traffic
             lf_markDeparture(state, aircraft, sample, 0);
             return true;
         }
-        lf_recordStandUse(state, aircraft, 3);
+        lf_recordStandUse(state, aircraft, kStandUseGone);
         try {
             removeAircraftFromSim(state, aircraft);
         } catch (...) {

@@ -143,8 +143,8 @@ bool lf_sameRegistration(TrafficState& state, LiveAircraft& aircraft, const Traf
         if (airline && (*airline == gf_airlineCode(recorded->airline) ||
                         *airline == gf_airlineCode(recorded->operatorId))) {
             base.key = *recorded;
-            if (aircraft.phase.phase == FlightPhase::parked && state.steps.addRealStandOption) {
-                state.steps.addRealStandOption(state, aircraft);
+            if (aircraft.phase.phase == FlightPhase::parked && state.steps.gf_addRealStandOption) {
+                state.steps.gf_addRealStandOption(state, aircraft, kStandUseArrived);
             }
             change = true;
         }

@@ -106,6 +106,11 @@ struct TrafficOptions {
 
 struct TrafficState;
 
+// What a recorded stand use says: the aircraft arrived, left the stand, or is gone.
+inline constexpr std::int32_t kStandUseArrived = 0;
+inline constexpr std::int32_t kStandUseLeft = 2;
+inline constexpr std::int32_t kStandUseGone = 3;
+
 // The work other parts of the live traffic hand to the step; each may be empty.
 struct TrafficSteps {
     // The per-tick update of one live aircraft; true when it wants a sweep of erased records.
@@ -143,11 +148,6 @@ struct TrafficSteps {
     std::function<void(TrafficState&, LiveAircraft&)> touchDown;
 
     // --- Stands, ghosts, collisions and the livery memory ---
-    // A stand for an aircraft at rest near the park airport (its stand id), or none.
-    std::function<std::optional<std::uint32_t>(TrafficState&, LiveAircraft&)> standForGroundSpawn;
-    std::function<void(TrafficState&, LiveAircraft&, std::uint32_t standId)> assignStand;
-    std::function<void(TrafficState&, LiveAircraft&)> addRealStandOption;
-    std::function<void(TrafficState&)> limitParkedAircraft;
     // True when a live aircraft with the callsign (the ghost's without its "_") is not being
     // removed; the removal of the ghost copy of a callsign.
     std::function<bool(TrafficState&, std::string_view callsign)> ghostHasLiveFlight;
@@ -220,7 +220,7 @@ struct TrafficSteps {
     // The general check of a new sample of a known live aircraft; true when it may extend the
     // stream.
     std::function<bool(TrafficState&, LiveAircraft&, TrafficSample&)> checkNewSample;
-    // Records a use of a stand by a live aircraft (gf_addRealStandOption, kind 2 or 3).
+    // Records a use of a stand by a live aircraft (gf_addRealStandOption, a kStandUse kind).
     std::function<void(TrafficState&, const LiveAircraft&, std::int32_t kind)>
         gf_addRealStandOption;
     // The drive of a live aircraft to its stand position.
