@@ -13,6 +13,7 @@
 #include "liveries/livery_choice.h"
 #include "refdata/airport_file.h"
 #include "refdata/code_table.h"
+#include "refdata/dbase_lookups.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/gui_update.h"
 #include "runtime/window_sink.h"
@@ -434,6 +435,33 @@ void gf_installStaticSteps(TrafficSteps& steps) {
             gf_removeStaticAircraft(state, state.staticAircraft[index],
                                     "gf_checkUserAcGndCollisions");
         }
+    };
+    steps.staticAircraftViews = [](TrafficState& state) {
+        std::vector<StaticAircraftView> views;
+        views.reserve(state.staticAircraft.size());
+        for (const StaticAircraft& a : state.staticAircraft) {
+            views.push_back({a.base.callsign, a.base.displayCallsign, a.base.thirdText,
+                             a.base.registration, gf_modelCode(a.base.key.model), a.rtHexid,
+                             static_cast<std::uint8_t>(a.source), a.simState,
+                             a.removalRequested != 0, a.base.category,
+                             {a.latitude, a.longitude}, a.base.conflictRadiusNm,
+                             static_cast<std::uint32_t>(std::max(a.standId, 0))});
+        }
+        return views;
+    };
+    steps.eraseWithdrawnStatics = [](TrafficState& state) {
+        std::erase_if(state.staticAircraft, [](const StaticAircraft& a) { return a.eraseNow != 0; });
+    };
+    steps.dropRotorcraftParkRequests = [](TrafficState& state) {
+        if (state.staticRequests != nullptr) {
+            std::erase_if(*state.staticRequests, [](const StaticParkRequest& r) {
+                return gf_modelCategory(r.key.model) == AircraftCategory::Rotorcraft;
+            });
+        }
+    };
+    steps.countStaticAircraft = [](TrafficState& state) {
+        return static_cast<std::uint64_t>(
+            gf_countStaticAircraft(state, gf_currentDaySlot(), nullptr, false));
     };
     if (!steps.gf_matchStaticLivery) {
         steps.gf_matchStaticLivery = [](LiveryAircraft& aircraft, const Stand& stand) {
