@@ -19,6 +19,7 @@ class ParkAirportEntry;
 class ParkAirportList;
 class ParkingState;
 class ProgramParameters;
+struct StaticParkingState;
 class UserAircraft;
 struct RunServices;
 
@@ -52,6 +53,8 @@ struct ParkingContext {
     bool rtDirect = false;
     // kHeaderSimMsfs2020 or kHeaderSimMsfs2024, for the learned files written.
     int simulator = 0;
+    // The static parking plan's state, forgotten when static parking stops; none: no plan.
+    StaticParkingState* staticParking = nullptr;
 };
 
 // Runs an optional step.

@@ -5,6 +5,7 @@
 #include "parking/park_airport_stands.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
+#include "parking/static_parking_state.h"
 #include "refdata/park_airport.h"
 #include "runtime/run_services.h"
 #include "runtime/window_sink.h"
@@ -39,6 +40,10 @@ void lf_stopStaticParking(ParkingContext& context) {
                             context.controls);
     }
     context.state.airportFileApplied = false;
+    // The plan, its removals and stayers name stands of the airport that is left.
+    if (context.staticParking != nullptr) {
+        gf_clearStaticParkingState(*context.staticParking);
+    }
     context.entry.clear();
     context.services.window.enqueueUpdate(GuiUpdate::ParkAirport{IcaoCode()});
     context.state.clear();

@@ -23,6 +23,7 @@
 #include "sim/sim_event.h"
 #include "traffic/aircraft_record.h"
 #include "traffic/motion_world.h"
+#include "traffic/static_aircraft.h"
 #include "traffic/livery_memory.h"
 #include "traffic/static_aircraft_view.h"
 
@@ -228,6 +229,8 @@ struct TrafficState {
     MotionWorld motionWorld; // what the motion reads of the world
 
     std::vector<LiveAircraft> liveAircraft;
+    // The static aircraft placed at the park airport, as the parking plan reads and keeps them.
+    std::vector<StaticAircraft> staticAircraft;
     bool staticErasePending = false;
     std::vector<std::uint32_t> addingStack; // popped from the back
     std::deque<std::uint32_t> removalQueue; // object ids
