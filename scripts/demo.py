@@ -223,9 +223,9 @@ def make_handmade_airport_file(layout: Layout, aircraft) -> None:
     for name, value in (("icao", AIRPORT), ("airport_name", airport["name"]),
                         ("latitude", f"{airport['latitude']:.4f}"),
                         ("longitude", f"{airport['longitude']:.4f}"),
-                        ("publisher", "demo"), ("altitude", str(AIRPORT_ELEVATION_FT)),
-                        ("num_parkpos", str(len(stands)))):
+                        ("publisher", "demo"), ("altitude", str(AIRPORT_ELEVATION_FT))):
         ET.SubElement(parameters, "parameter", name=name, value=value)
+    count = ET.SubElement(parameters, "parameter", name="num_parkpos")
     section = ET.SubElement(root, "parkpositions")
     seen = set()
     gate = 0
@@ -245,6 +245,7 @@ def make_handmade_airport_file(layout: Layout, aircraft) -> None:
                 ET.SubElement(parkpos, "opt", reg=f"N{gate + 100}DM", airl=airline,
                               type=icao_type, day=str(day), hh="0:47")
             gate += 1
+    count.set("value", str(len(seen)))
     folder = layout.workdir / "airports" / "my_thirdparty"
     folder.mkdir(parents=True)
     ET.ElementTree(root).write(folder / f"{AIRPORT}.xml", encoding="UTF-8", xml_declaration=True)
