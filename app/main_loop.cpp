@@ -4,6 +4,7 @@
 
 #include "app/program_mailbox.h"
 #include "app/program_parking.h"
+#include "app/program_static_parking.h"
 
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
@@ -66,6 +67,7 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     traffic_.steps.reportLiveryCreationFailure = gf_reportLiveryCreationFailure;
     traffic_.steps.userGroundTermNm = lf_userGroundCollisionTermNm;
     gf_installStaticSteps(traffic_.steps);
+    gf_wireStaticParking(parking_, traffic_);
     traffic_.steps.sendPositionToApp = [] {
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();
@@ -128,6 +130,9 @@ void MainLoop::cycle() {
     } else if (gf_trafficMailbox().deliveryEnabled()) {
         // Nothing takes the batches while no flight runs: a mailbox never emptied would stall.
         gf_enableTrafficMailbox(false);
+    }
+    if (counters_.cycles % kParkingSlotEvery == 0) {
+        gf_enableParkingControlsWhenPlanned(parking_);
     }
     if (counters_.cycles % kCyclesPerSecondStep == 0) {
         secondStep();

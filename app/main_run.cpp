@@ -16,6 +16,7 @@
 
 #include "app/main_loop.h"
 #include "app/program_mailbox.h"
+#include "app/program_airport_scan.h"
 #include "app/program_parking.h"
 #include "app/window_requests.h"
 #include "config/configuration.h"
@@ -257,6 +258,14 @@ bool lf_waitForSimulator(const RunState& run) {
     return run.keepRunning();
 }
 
+// Once per start, on both roads, after the simulator is up and before the feed's threads: the
+// stands of the installed add-on airports. A failed, skipped or empty scan leaves the earlier
+// airport data in place and never stops the run.
+bool lf_scanAirports(const RunState& run) {
+    gf_runAirportScan(run.context.services());
+    return run.keepRunning();
+}
+
 // The feed's threads, last: on the RT App road the App's server and the two readers, then
 // the buffered traffic, asked for and waited for before the main loop runs, so that the first
 // traffic step decodes it before any live entry. Live delivery stays off: the main loop turns
@@ -298,9 +307,8 @@ struct StartupStep {
 // - before the working-folder check: the socket layer;
 // - after the airports: the park airports list;
 // - before the SimClient thread: the destination, the traffic state;
-// - after the wait for the simulator: the park airport from the user's position, the airport
-//   scan (which loads RealTraffic's weekly airport list itself), the traffic range and the
-//   feed's threads.
+// - after the wait for the simulator: the park airport from the user's position; after the
+//   airport scan (which loads RealTraffic's weekly airport list itself): the traffic range.
 constexpr std::array kStartupSteps = {
     StartupStep{"working folder", &lf_checkWorkingFolder},
     StartupStep{"settings", &lf_loadSettings},
@@ -318,6 +326,7 @@ constexpr std::array kStartupSteps = {
     StartupStep{"flight-plan folder", &lf_prepareFlightPlanFolder},
     StartupStep{"SimClient thread", &lf_startSimClient},
     StartupStep{"simulator", &lf_waitForSimulator},
+    StartupStep{"airport scan", &lf_scanAirports},
     StartupStep{"feed", &lf_startFeed},
 };
 

@@ -13,6 +13,8 @@
 #include "app/host_window.h"
 #include "app/main_run_context.h"
 #include "app/main_worker.h"
+#include "app/program_parking.h"
+#include "app/program_services.h"
 #include "app/sim_world_choice.h"
 #include "config/configuration.h"
 #include "config/program_paths.h"
@@ -147,6 +149,7 @@ int gf_runProgram(std::span<const std::string> arguments) noexcept {
                 return kBadWorldExitCode;
             }
         }
+        gf_installParkAirportLinks(gf_runServices());
         HostWindow window(gf_programRunContext(), gf_mainWorker());
         return gf_runMainWindow(window, arguments);
     } catch (const std::exception& e) {

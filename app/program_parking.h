@@ -18,4 +18,9 @@ ParkingContext gf_programParkingContext(const UserAircraft& user, const RunServi
 // One parking step of the main loop.
 void gf_runParkingStep(ParkingContext& context);
 
+// Fills the window's park-airport links (the stands of an airport's file, the reserved stand,
+// the park airport's choice) from the parking code, reading airport files with `services`;
+// before the window and the worker start.
+void gf_installParkAirportLinks(const RunServices& services);
+
 } // namespace skyloom

@@ -277,6 +277,17 @@ bool ParkAirportList::setName(const IcaoCode& code, std::string_view name) {
     return true;
 }
 
+bool ParkAirportList::reserveStand(const IcaoCode& code, std::string_view name) {
+    const std::lock_guard lock(mutex_);
+    const auto found = std::find_if(list_.begin(), list_.end(),
+                                    [&](const ParkAirport& entry) { return entry.code == code; });
+    if (found == list_.end()) {
+        return false;
+    }
+    found->name = name;
+    return true;
+}
+
 void ParkAirportList::moveToFront(const IcaoCode& code, const Lalo& position,
                                   const std::string* name) {
     const std::lock_guard lock(mutex_);

@@ -56,6 +56,9 @@ public:
     std::optional<std::string> findName(const IcaoCode& code) const;
     // Sets the front entry's name when the front entry has this code.
     bool setName(const IcaoCode& code, std::string_view name);
+    // The user reserves a stand: the entry with this code, wherever it stands, gets the name;
+    // false when no entry has the code.
+    bool reserveStand(const IcaoCode& code, std::string_view name);
     // Moves the entry with this code to the front (a new nameless one when there is none) with
     // the position; the nearest-airport search starts afresh.
     void setPosition(const IcaoCode& code, const Lalo& position);

@@ -124,7 +124,7 @@ void lf_dropUnchangedReplacements(StaticParkingState& state) {
 
 void lf_adjustParking(const StaticParkingRun& run, StaticParkingState& state,
                       bool rtOnlySwitchedTo) {
-    if (!lf_seamsReady(run, "lf_adjustParking")) {
+    if (!lf_seamsReady(run, "lf_adjustParking", true)) {
         return;
     }
     const std::int32_t weekday = gf_unpackDaySlot(lf_logPlanTime(run)).weekday;

@@ -21,6 +21,7 @@ class ParkAirportEntry;
 class ParkAirportList;
 class ParkingState;
 class ProgramParameters;
+struct StaticParkingState;
 class UserAircraft;
 struct RunServices;
 
@@ -62,6 +63,8 @@ struct ParkingContext {
     int simulator = 0;
     // The traffic tick, advanced by the planning time; none: not counted.
     std::atomic<std::uint32_t>* trafficTick = nullptr;
+    // The static parking plan's state, forgotten when static parking stops; none: no plan.
+    StaticParkingState* staticParking = nullptr;
 };
 
 // Runs an optional step.

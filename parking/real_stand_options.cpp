@@ -158,7 +158,7 @@ void lf_learn(ParkingState& state, std::int32_t sid, AircraftBase& aircraft,
     const auto slot = static_cast<unsigned>(parts.slot);
     std::vector<FlightOption>& options = stand->options;
     const auto ofToday = [&](const FlightOption& o, std::uint32_t origin) {
-        return o.seq != 0 && o.day == today && o.reg == reg && o.real == 1 && o.origin == origin;
+        return gf_isOptionAvailable(o) && o.day == today && o.reg == reg && o.real == 1 && o.origin == origin;
     };
     // The airport file itself places this registration here today, at other times.
     if (std::any_of(options.begin(), options.end(), [&](const FlightOption& o) {
@@ -253,7 +253,7 @@ std::optional<MatchedCallsigns> gf_matchRealStandOptions(std::span<const Stand> 
         static_cast<unsigned>(std::min(parts.slot + w, kSlotsPerDay - 1)));
     for (const Stand& stand : stands) {
         for (const FlightOption& o : stand.options) {
-            if (o.seq == 0 || o.day != static_cast<std::uint32_t>(parts.weekday) ||
+            if (!gf_isOptionAvailable(o) || o.day != static_cast<std::uint32_t>(parts.weekday) ||
                 o.key.airline != aircraft.key.airline || o.callsign2.empty() ||
                 !o.hours.intersects(window)) {
                 continue;

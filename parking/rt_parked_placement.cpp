@@ -49,6 +49,9 @@ std::int32_t lf_standForEntry(const StaticParkingRun& run, const ParkedEntry& en
         stand != nullptr && !lf_modelWiderThanStand(run, base.key.model, *stand)) {
         return byWord;
     }
+    if (!run.seams.gf_findNearest) {
+        return 0;
+    }
     return run.seams.gf_findNearest(run.stands, base, entry.position).value_or(0);
 }
 

@@ -113,7 +113,7 @@ bool lf_standHasMatchingFlightOption(const Stand& stand, std::string_view callsi
         return false;
     }
     return std::any_of(stand.options.begin(), stand.options.end(), [&](const FlightOption& o) {
-        return o.seq != 0 && o.real == 1 &&
+        return gf_isOptionAvailable(o) && o.real == 1 &&
                (o.callsign == callsign || o.callsign2 == callsign ||
                 (o.key.airline == key.airline && o.key.operatorId == key.operatorId &&
                  o.key.model == key.model && o.key.cargo == key.cargo));

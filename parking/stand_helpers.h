@@ -39,8 +39,9 @@ void gf_blockUserStandForStatic(ParkingState& state, std::string_view name, std:
 // Whether the stand's type takes the category and the aircraft's radius (NM) is not too large.
 bool gf_standFitsAircraft(const Stand& stand, AircraftCategory category, double radiusNm);
 
-// Whether a real, valid option of the stand names the callsign (first or second) or has the
-// aircraft's airline, operator, model and cargo byte. False for an empty callsign.
+// Whether a real option of the stand, valid and not taken this run, names the callsign (first
+// or second) or has the aircraft's airline, operator, model and cargo byte. False for an empty
+// callsign.
 bool lf_standHasMatchingFlightOption(const Stand& stand, std::string_view callsign,
                                      const LiveryKey& key);
 

@@ -9,6 +9,7 @@
 #include "parking/park_airport_stands.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
+#include "parking/static_parking_state.h"
 #include "refdata/park_airport.h"
 #include "runtime/gui_update.h"
 #include "runtime/run_services.h"
@@ -74,6 +75,10 @@ void lf_stopStaticParking(ParkingContext& context) {
     gf_runStep(context.controls.enableParkButton, false);
     context.state.file.rtTrafficWeek = 0;
     gf_runStep(context.controls.enableFlushButton, false);
+    // The plan, its removals and stayers name stands of the airport that is left.
+    if (context.staticParking != nullptr) {
+        gf_clearStaticParkingState(*context.staticParking);
+    }
     context.entry.clear();
     window.enqueueUpdate(GuiUpdate::ParkAirport{IcaoCode()});
     gf_runStep(context.steps.setFeedReference, std::nullopt);

@@ -64,8 +64,9 @@ bool lf_processParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
     return run.seams.gf_processParkedTraffic(wanted);
 }
 
-bool lf_seamsReady(const StaticParkingRun& run, const char* caller) {
-    const std::vector<std::string> missing = gf_missingParkingSeams(run.seams);
+bool lf_seamsReady(const StaticParkingRun& run, const char* caller, bool adjustment) {
+    const std::vector<std::string> missing = adjustment ? gf_missingAdjustmentSeams(run.seams)
+                                                        : gf_missingParkingSeams(run.seams);
     if (missing.empty()) {
         return true;
     }
@@ -120,8 +121,12 @@ void lf_sortPlanByAge(StaticParkingState& state) {
 }
 
 void lf_planStaticParking(const StaticParkingRun& run, StaticParkingState& state) {
-    if (run.stands.empty() || !lf_seamsReady(run, "lf_planStaticParking")) {
+    if (run.stands.empty() || !lf_seamsReady(run, "lf_planStaticParking", false)) {
         return;
+    }
+    if (!run.seams.gf_findNearest) {
+        LogFile::write("lf_planStaticParking: no nearest-stand search, RealTraffic parked "
+                       "aircraft go only on the stands they name");
     }
     lf_logPlanTime(run);
     run.seams.gf_disableParkingControls();

@@ -37,7 +37,8 @@ bool lf_processParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
 // Orders the plan by age, largest first, so the youngest are created first.
 void lf_sortPlanByAge(StaticParkingState& state);
 
-// True when every seam is set; otherwise logs the missing ones and answers false.
-bool lf_seamsReady(const StaticParkingRun& run, const char* caller);
+// True when every seam a plan (or an adjustment) needs is set; otherwise logs the missing ones
+// and answers false.
+bool lf_seamsReady(const StaticParkingRun& run, const char* caller, bool adjustment);
 
 } // namespace skyloom

@@ -6,12 +6,20 @@
 
 namespace skyloom {
 
+namespace {
+
+void lf_check(std::vector<std::string>& missing, bool set, const char* name) {
+    if (!set) {
+        missing.emplace_back(name);
+    }
+}
+
+} // namespace
+
 std::vector<std::string> gf_missingParkingSeams(const ParkingSeams& seams) {
     std::vector<std::string> missing;
     const auto check = [&missing](const auto& seam, const char* name) {
-        if (!seam) {
-            missing.emplace_back(name);
-        }
+        lf_check(missing, static_cast<bool>(seam), name);
     };
     check(seams.gf_standById, "gf_standById");
     check(seams.gf_reserveStand, "gf_reserveStand");
@@ -26,13 +34,18 @@ std::vector<std::string> gf_missingParkingSeams(const ParkingSeams& seams) {
     check(seams.gf_isCategoryIncluded, "gf_isCategoryIncluded");
     check(seams.gf_isValidIcao, "gf_isValidIcao");
     check(seams.gf_initAircraftBase, "gf_initAircraftBase");
-    check(seams.gf_findNearest, "gf_findNearest");
-    check(seams.lf_collectLiveStayers, "lf_collectLiveStayers");
-    check(seams.lf_removeNOldestLiveParked, "lf_removeNOldestLiveParked");
-    check(seams.removeAircraftFromSim, "removeAircraftFromSim");
     check(seams.gf_processParkedTraffic, "gf_processParkedTraffic");
     check(seams.gf_disableParkingControls, "gf_disableParkingControls");
     check(seams.gf_enableParkingControls, "gf_enableParkingControls");
+    return missing;
+}
+
+std::vector<std::string> gf_missingAdjustmentSeams(const ParkingSeams& seams) {
+    std::vector<std::string> missing = gf_missingParkingSeams(seams);
+    lf_check(missing, static_cast<bool>(seams.lf_collectLiveStayers), "lf_collectLiveStayers");
+    lf_check(missing, static_cast<bool>(seams.lf_removeNOldestLiveParked),
+             "lf_removeNOldestLiveParked");
+    lf_check(missing, static_cast<bool>(seams.removeAircraftFromSim), "removeAircraftFromSim");
     return missing;
 }
 

@@ -43,8 +43,9 @@ struct SearchCounters {
 };
 
 // The neighbouring parts' operations, each named after the operation it stands for. The
-// stand table is passed where the operation works on it. All must be set before a plan runs
-// (gf_missingParkingSeams).
+// stand table is passed where the operation works on it. A plan runs once all but the live
+// traffic's stand search, stayers and removals are set (gf_missingParkingSeams); an adjustment
+// needs those too (gf_missingAdjustmentSeams).
 struct ParkingSeams {
     // Stand and option helpers.
     // The stand with that sid, or null when the sid names no stand of the table.
@@ -74,7 +75,8 @@ struct ParkingSeams {
     std::function<std::optional<std::string>(const std::string& callsign)> gf_isValidIcao;
     std::function<void(AircraftBase& base, const ParkedEntry& entry)> gf_initAircraftBase;
     // The nearest suitable stand for the aircraft at the position, with the fallback to a
-    // near stand with a matching flight option allowed; its sid, or none.
+    // near stand with a matching flight option allowed; its sid, or none. Unset: a RealTraffic
+    // parked aircraft goes only on the stand it names.
     std::function<std::optional<std::int32_t>(const std::vector<Stand>& stands,
                                               const AircraftBase& base, const Lalo& position)>
         gf_findNearest;
@@ -92,6 +94,8 @@ struct ParkingSeams {
 
 // The names of the seams that are not set; empty when the plan can run.
 std::vector<std::string> gf_missingParkingSeams(const ParkingSeams& seams);
+// The same for an adjustment, which also keeps live stayers and removes aircraft.
+std::vector<std::string> gf_missingAdjustmentSeams(const ParkingSeams& seams);
 
 // The model facts the plan reads; by default from the dbase (gf_modelCategory, gf_wingspan).
 struct ModelFacts {

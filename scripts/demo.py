@@ -14,6 +14,7 @@ import re
 import shutil
 import subprocess
 import sys
+import xml.etree.ElementTree as ET
 from pathlib import Path
 
 AIRPORT = "KLAX"
@@ -198,6 +199,58 @@ def make_world(shared: Path, build: Path, layout: Layout) -> None:
     layout.world.write_text(json.dumps(world, indent=1) + "\n", encoding="utf-8")
 
 
+def stand_position(airport, parking):
+    """A stand's position from its offsets in metres from the airport's reference point."""
+    latitude = airport["latitude"] + math.degrees(parking["biasZMeters"] / EARTH_RADIUS_M)
+    longitude = airport["longitude"] + math.degrees(
+        parking["biasXMeters"] / (EARTH_RADIUS_M * math.cos(math.radians(latitude))))
+    return latitude, longitude
+
+
+def make_handmade_airport_file(layout: Layout, aircraft) -> None:
+    """The user's own airport file of the park airport (airports/my_thirdparty): the stands of
+    the simulator's scenery, and on its gates flight options every day and half-hour for the
+    capture's airliners (airline from the callsign, as RealTraffic keys them), so that static
+    parking has a plan to make."""
+    airport = json.loads(layout.airport_file.read_text(encoding="utf-8"))
+    airliners = sorted({(callsign[:3], icao_type) for icao_type, callsign in aircraft.values()
+                        if re.fullmatch(r"[A-Z]{3}\d.*", callsign) and icao_type})
+    root = ET.Element("root")
+    ET.SubElement(root, "meta", version="0.1.0", sim="1", program="Skyloom",
+                  copyright="Copyright (c) Skyloom developers", created="2026-01-01T00:00:00Z")
+    parameters = ET.SubElement(root, "parameters")
+    stands = airport["taxiParkings"]
+    for name, value in (("icao", AIRPORT), ("airport_name", airport["name"]),
+                        ("latitude", f"{airport['latitude']:.4f}"),
+                        ("longitude", f"{airport['longitude']:.4f}"),
+                        ("publisher", "demo"), ("altitude", str(AIRPORT_ELEVATION_FT))):
+        ET.SubElement(parameters, "parameter", name=name, value=value)
+    count = ET.SubElement(parameters, "parameter", name="num_parkpos")
+    section = ET.SubElement(root, "parkpositions")
+    seen = set()
+    gate = 0
+    for parking in stands:
+        ident = f"{parking['name'].replace('_', ' ')} {parking['number']}"
+        if ident in seen:
+            continue
+        seen.add(ident)
+        latitude, longitude = stand_position(airport, parking)
+        parkpos = ET.SubElement(section, "parkpos", id=ident, typestr=parking["type"],
+                                latitude=f"{latitude:.6f}", longitude=f"{longitude:.6f}",
+                                heading=f"{parking['headingDegrees']:.1f}",
+                                radius=f"{parking['radiusMeters']:.1f}")
+        if parking["type"].startswith("GATE") and airliners:
+            airline, icao_type = airliners[gate % len(airliners)]
+            for day in range(1, 8):
+                ET.SubElement(parkpos, "opt", reg=f"N{gate + 100}DM", airl=airline,
+                              type=icao_type, day=str(day), hh="0:47")
+            gate += 1
+    count.set("value", str(len(seen)))
+    folder = layout.workdir / "airports" / "my_thirdparty"
+    folder.mkdir(parents=True)
+    ET.ElementTree(root).write(folder / f"{AIRPORT}.xml", encoding="UTF-8", xml_declaration=True)
+
+
 def make_settings(layout: Layout, road: str) -> None:
     """parameters.xml with the simulator and the road of the demo (the rest the program fills
     in with its defaults), and the web API credentials."""
@@ -269,6 +322,7 @@ def prepare(args) -> None:
     make_packages(shared, layout, aircraft)
     make_settings(layout, args.road)
     make_world(shared, build, layout)
+    make_handmade_airport_file(layout, aircraft)
     if args.road == "api":
         make_rtapi_recordings(shared, layout)
     world = json.loads(layout.world.read_text(encoding="utf-8"))

@@ -59,7 +59,7 @@ std::uint32_t lf_nextTick(const TrafficState& state) {
     return state.currentTick() + 1;
 }
 
-void lf_recordStandUse(TrafficState& state, const LiveAircraft& aircraft, std::int32_t kind) {
+void lf_recordStandUse(TrafficState& state, LiveAircraft& aircraft, std::int32_t kind) {
     if (state.steps.gf_addRealStandOption) {
         state.steps.gf_addRealStandOption(state, aircraft, kind);
     }

@@ -47,6 +47,7 @@ namespace {
 
 void lf_emptyQueues(TrafficState& state) {
     state.liveAircraft.clear();
+    state.staticAircraft.clear();
     state.staticErasePending = false;
     state.addingStack.clear();
     std::deque<std::uint32_t>().swap(state.removalQueue);

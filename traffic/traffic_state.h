@@ -24,6 +24,7 @@
 #include "foundation/lalo.h"
 #include "traffic/aircraft_record.h"
 #include "traffic/motion_world.h"
+#include "traffic/static_aircraft.h"
 #include "traffic/livery_memory.h"
 #include "traffic/static_aircraft_view.h"
 #include "traffic/static_aircraft.h"
@@ -221,7 +222,7 @@ struct TrafficSteps {
     // stream.
     std::function<bool(TrafficState&, LiveAircraft&, TrafficSample&)> checkNewSample;
     // Records a use of a stand by a live aircraft (gf_addRealStandOption, a kStandUse kind).
-    std::function<void(TrafficState&, const LiveAircraft&, std::int32_t kind)>
+    std::function<void(TrafficState&, LiveAircraft&, std::int32_t kind)>
         gf_addRealStandOption;
     // The drive of a live aircraft to its stand position.
     std::function<void(TrafficState&, LiveAircraft&, const Lalo& standPosition)> drive2Stand;

@@ -78,6 +78,12 @@ private:
     tools::DownloadServer server_;
 };
 
+// What every start-up shows of its airport scan here: the data folder holds no weekly airport
+// list, so the scan keeps the earlier data.
+const std::vector<std::string> kAirportScanTexts = {
+    "Scanning for airports ...",
+    "Reading RT weekly airports failed; keeping previous airport scan data"};
+
 // Where `part` first occurs in `text` (npos when it does not).
 std::size_t lf_at(const std::string& text, std::string_view part) {
     return text.find(part);
@@ -128,10 +134,11 @@ TEST_F(MainRunTest, ARunStartsLoopsAndRestartsOrEndsAsItsStopReasonSays) {
                                           gf_stopReasonCode(c.request.reason), c.request.detail)))
             << label;
 
-        // The start-up's time shift and livery scan show their status, then the countdown shows
-        // every second, from its length down to 1.
+        // The start-up's time shift, livery scan and airport scan show their status, then the
+        // countdown shows every second, from its length down to 1.
         std::vector<std::string> countdown = {"Time shifted 5 minutes",
                                               "Scanning for liveries ..."};
+        countdown.insert(countdown.end(), kAirportScanTexts.begin(), kAirportScanTexts.end());
         if (c.restart) {
             for (std::int64_t left = c.wait.count(); left > 0; --left) {
                 countdown.push_back(gf_restartCountdownText(left));
@@ -158,10 +165,11 @@ TEST_F(MainRunTest, TheStartUpReadsTheSettingsShowsTheFirstValuesAndMakesTheData
     const MainRunEnd end = runUntil({StopReason::userClosedSim, 0});
     EXPECT_TRUE(end.startedUp);
     EXPECT_TRUE(fs::exists(parametersFile()));
-    for (const char* folder :
-         {"input/my_regcodes", "output/info", "output/errors", "airports", "tblo"}) {
+    for (const char* folder : {"input/my_regcodes", "output/info", "output/errors", "airports"}) {
         EXPECT_TRUE(fs::is_directory(workFolder() / folder)) << folder;
     }
+    // The airport scan takes the tblo folder away again: it found no airport to mail.
+    EXPECT_FALSE(fs::exists(workFolder() / "tblo"));
     // The window's first values come before the loop's first status tick.
     std::vector<GuiUpdateKind> kinds;
     for (const GuiUpdate& update : appliedUpdates()) {
@@ -352,18 +360,23 @@ TEST_F(MainRunTest, TheStartUpScansTheLiveriesUnlessSkippedWithAnEarlierFile) {
     EXPECT_EQ(gui_.state().liveriesCount, 1u);
     const std::string noShift = "Time shift = 0";
     const std::string scanning = "Scanning for liveries ...";
-    EXPECT_THAT(statusTexts(), ElementsAre(noShift, scanning));
+    const std::string& airports = kAirportScanTexts[0];
+    const std::string& keeping = kAirportScanTexts[1];
+    EXPECT_THAT(statusTexts(), ElementsAre(noShift, scanning, airports, keeping));
 
     // Skipped while the file of the earlier scan is there; without it the scan runs anyway.
     gf_params().SKIP_LIVERIES_SCAN.setValue(true);
     stop_.reset();
     EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
-    EXPECT_THAT(statusTexts(), ElementsAre(noShift, scanning, noShift));
+    EXPECT_THAT(statusTexts(),
+                ElementsAre(noShift, scanning, airports, keeping, noShift, airports, keeping));
     fs::remove(scanned);
     stop_.reset();
     EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
     gf_params().SKIP_LIVERIES_SCAN.setValue(false);
-    EXPECT_THAT(statusTexts(), ElementsAre(noShift, scanning, noShift, noShift, scanning));
+    EXPECT_THAT(statusTexts(),
+                ElementsAre(noShift, scanning, airports, keeping, noShift, airports, keeping,
+                            noShift, scanning, airports, keeping));
     EXPECT_TRUE(fs::exists(scanned));
 }
 
@@ -393,11 +406,12 @@ TEST_F(MainRunTest, TheCountdownClearsAnErrorLineThatWouldHideIt) {
     });
     EXPECT_TRUE(end.restart);
     EXPECT_EQ(gui_.state().errorLine, "");
-    // The start-up's time shift and livery scan status, then the countdown.
-    ASSERT_EQ(shown.size(), 11u);
+    // The start-up's time shift, livery scan and airport scan status, then the countdown.
+    ASSERT_EQ(shown.size(), 13u);
     EXPECT_EQ(shown.front(), "Time shift = 0");
     EXPECT_EQ(shown[1], "Scanning for liveries ...");
-    EXPECT_EQ(shown[2], gf_restartCountdownText(9));
+    EXPECT_EQ(shown[2], kAirportScanTexts[0]);
+    EXPECT_EQ(shown[4], gf_restartCountdownText(9));
     EXPECT_EQ(shown.back(), gf_restartCountdownText(1));
     // The error's text stays in the log.
     EXPECT_THAT(logText(), HasSubstr("SimConnect_CallDispatch failed"));

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 
+#include "feed/feed_fields.h"
 #include "foundation/geodesy.h"
 #include "foundation/program_clock.h"
 #include "parking/parking_adjustments.h"
 #include "parking/rt_parked_placement.h"
+#include "parking/stand_helper_seams.h"
 #include "parking/stand_search_checks.h"
 #include "parking/static_parking_plan.h"
 
@@ -18,7 +19,6 @@ namespace {
 
 constexpr double kNmPerMetre = 1.0 / 1852.0;
 constexpr double kNearestReachNm = 0.04387149028077754;
-constexpr double kWordReachNm = 0.1349892008639309;
 
 constexpr std::array<TestModel, kTestModelCount> kModels{{
     {AircraftCategory::Light, 5.5},
@@ -29,63 +29,6 @@ constexpr std::array<TestModel, kTestModelCount> kModels{{
     {AircraftCategory::Heavy, 32.4},
     {AircraftCategory::Heavy, 39.9},
 }};
-
-Stand* lf_standById(std::vector<Stand>& stands, std::int32_t sid) {
-    if (sid < 1 || static_cast<std::size_t>(sid) > stands.size()) {
-        return nullptr;
-    }
-    Stand& stand = stands[static_cast<std::size_t>(sid) - 1];
-    return stand.sid == sid ? &stand : nullptr;
-}
-
-bool lf_reserve(std::vector<Stand>& stands, std::int32_t sid, std::int32_t wanted) {
-    Stand* stand = lf_standById(stands, sid);
-    if (stand == nullptr || stand->inUse) {
-        return false;
-    }
-    stand->inUse = true;
-    for (const std::int32_t e : stand->exclusions) {
-        if (Stand* other = lf_standById(stands, e)) {
-            other->excluded = true;
-        }
-    }
-    return lf_countStandsInUse(stands) >= wanted;
-}
-
-bool lf_conflict(const std::vector<Stand>& stands, std::int32_t a, std::int32_t b) {
-    if (a == b) {
-        return true;
-    }
-    if (a < 1 || static_cast<std::size_t>(a) > stands.size()) {
-        return false;
-    }
-    const std::vector<std::int32_t>& near = stands[static_cast<std::size_t>(a) - 1].exclusions;
-    return std::find(near.begin(), near.end(), b) != near.end();
-}
-
-bool lf_isWordChar(char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0;
-}
-
-std::int32_t lf_standByWord(std::span<const Stand> stands, const std::string& text,
-                            const Lalo& position) {
-    if (text.size() < 6) {
-        return 0;
-    }
-    const std::string word = text.substr(5);
-    for (const Stand& stand : stands) {
-        for (std::size_t at = stand.id.find(word); at != std::string::npos;
-             at = stand.id.find(word, at + 1)) {
-            const std::size_t end = at + word.size();
-            const bool whole = (at == 0 || !lf_isWordChar(stand.id[at - 1])) &&
-                               (end == stand.id.size() || !lf_isWordChar(stand.id[end]));
-            if (whole && gf_distanceNM(stand.position, position) <= kWordReachNm) {
-                return stand.sid;
-            }
-        }
-    }
-    return 0;
-}
 
 std::optional<std::int32_t> lf_nearest(const std::vector<Stand>& stands, const AircraftBase& base,
                                        const Lalo& position) {
@@ -123,54 +66,14 @@ StaticParkingFixture::StaticParkingFixture() {
     models.halfWingspanNm = [](std::uint16_t id) {
         return testModel(id).halfWingspanMetres * kNmPerMetre;
     };
-    seams.gf_standById = lf_standById;
-    seams.gf_reserveStand = lf_reserve;
-    seams.gf_standsConflict = lf_conflict;
-    seams.lf_sameAircraftKey = [](const StaticAircraft& a, const FlightOption& o) {
-        return o.reg == a.base.registration && o.key == a.base.key;
-    };
-    seams.gf_setParkedAircraftTarget = [this](std::int32_t p, std::int32_t m) {
-        const auto n = static_cast<std::int32_t>(stands.size());
-        const std::int32_t t = n <= 1 || (n <= 3 && p < 50)
-                                   ? 1
-                                   : static_cast<std::int32_t>(std::lround(p * n / 100.0));
-        return m <= 0 ? 0 : std::min(m, t);
-    };
-    seams.gf_blockUserStandForStatic = [](std::vector<Stand>& table, const std::string& name,
-                                          const std::string&) {
-        for (Stand& stand : table) {
-            if (stand.id == name) {
-                stand.excluded = true;
-                for (const std::int32_t e : stand.exclusions) {
-                    if (Stand* other = lf_standById(table, e)) {
-                        other->excluded = true;
-                    }
-                }
-            }
-        }
-    };
-    seams.lf_findStandByWord = lf_standByWord;
+    gf_fillStandHelperSeams(seams, parking, window);
     seams.gf_currentParkAirportName = [this] { return recordedStand; };
     seams.gf_standAtUserPosition = [this] { return userStand; };
-    seams.gf_standIdText = [this](std::int32_t sid) {
-        const Stand* stand = lf_standById(stands, sid);
-        return stand != nullptr ? stand->id : std::string(sid == 0 ? "sid==0?" : "sid==?");
-    };
     seams.gf_isCategoryIncluded = [this](AircraftCategory c) {
         return c != AircraftCategory::Rotorcraft || settings.HELICOPTERS;
     };
-    seams.gf_isValidIcao = [](const std::string& callsign) -> std::optional<std::string> {
-        if (callsign.size() < 4 || !std::isdigit(static_cast<unsigned char>(callsign[3]))) {
-            return std::nullopt;
-        }
-        std::string code = callsign.substr(0, 3);
-        for (char& c : code) {
-            if (!std::isalpha(static_cast<unsigned char>(c))) {
-                return std::nullopt;
-            }
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        }
-        return code;
+    seams.gf_isValidIcao = [](const std::string& callsign) {
+        return gf_airlineFromCallsign(callsign);
     };
     seams.gf_initAircraftBase = [](AircraftBase& base, const ParkedEntry& entry) {
         base.key = LiveryKey{entry.airlineId, 0, entry.modelId, 0, 0};
@@ -204,11 +107,20 @@ StaticParkingRun StaticParkingFixture::run() {
                             seams,  models,  window, &feed,    &parked};
 }
 
+void StaticParkingFixture::indexStandNames() {
+    parking.standNames.clear();
+    for (const Stand& stand : stands) {
+        parking.standNames.insert_or_assign(stand.id, stand.sid);
+    }
+}
+
 void StaticParkingFixture::plan() {
+    indexStandNames();
     lf_planStaticParking(run(), state);
 }
 
 void StaticParkingFixture::adjust(bool rtOnlySwitchedTo) {
+    indexStandNames();
     lf_adjustParking(run(), state, rtOnlySwitchedTo);
 }
 

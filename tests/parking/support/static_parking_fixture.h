@@ -1,8 +1,8 @@
 // A park airport for the static parking tests: a stand table, static and live aircraft, live
 // stayers, RealTraffic's parked list and the feed's identity sets, with every seam of the plan
-// filled. The stand helpers here follow the stand-helper rules for the tests' sake; the
-// program wires the parking code's own ones. Aircraft models come from a small table instead
-// of the dbase. `realise` creates the static aircraft of a plan as the traffic step would.
+// filled: the parking code's own stand helpers over the fixture's parking state, and small
+// stand-ins for the live traffic. Aircraft models come from a small table instead of the
+// dbase. `realise` creates the static aircraft of a plan as the traffic step would.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,7 @@
 
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
+#include "parking/parking_state.h"
 #include "parking/static_parking_state.h"
 #include "tests/support/recording_window_sink.h"
 
@@ -29,7 +30,8 @@ class StaticParkingFixture {
 public:
     StaticParkingFixture();
 
-    std::vector<Stand> stands;
+    ParkingState parking;
+    std::vector<Stand>& stands = parking.stands;
     std::vector<StaticAircraft> statics;
     std::vector<LiveAircraft> live;
     std::vector<LiveStayer> liveStayers; // what lf_collectLiveStayers finds
@@ -59,6 +61,9 @@ public:
     LiveAircraft& addLive(std::string callsign, std::string registration);
 
 private:
+    // The stand names as the table now holds them (tests fill the table directly).
+    void indexStandNames();
+
     std::int32_t nextStaticHexid_ = 0;
 };
 

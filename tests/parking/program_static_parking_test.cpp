@@ -1,0 +1,130 @@
+// The program's static parking: its parking step, wired as the main loop wires it, loads a park
+// airport's file and plans through the parking code's own stand helpers, leaving the requests
+// the traffic step takes; leaving the park airport forgets the plan.
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "app/program_parking.h"
+#include "app/program_static_parking.h"
+#include "config/parameters.h"
+#include "foundation/program_clock.h"
+#include "parking/airport_store.h"
+#include "parking/park_airport_list.h"
+#include "parking/parking_context.h"
+#include "parking/parking_state.h"
+#include "parking/static_parking.h"
+#include "parking/static_parking_state.h"
+#include "refdata/airports.h"
+#include "refdata/park_airport.h"
+#include "runtime/current_day_slot.h"
+#include "runtime/run_services.h"
+#include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
+#include "sim/ai_position_batch.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_event_queue.h"
+#include "tests/parking/support/parking_test_support.h"
+#include "tests/support/captured_log.h"
+#include "tests/support/recording_window_sink.h"
+#include "tests/support/temp_dir.h"
+#include "traffic/traffic_state.h"
+
+namespace skyloom {
+namespace {
+
+const AirportEntry kEham{IcaoCode("EHAM"), IataCode("AMS"), 52.30861, 4.76389, -11};
+
+class ProgramStaticParkingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("SKYLOOM_WORKDIR", work_.path().c_str(), 1);
+        gf_setClock(&clock_);
+        gf_refreshCurrentDaySlot(); // Monday, slot 12
+        gf_setAirports({kEham});
+        // 24 stands; on a Monday at 06:00 the options of G1 and G22 are due.
+        // A hand-made file: stands with their flight options.
+        testing::writeApf(testing::gridAirport(24), gf_myThirdpartyFolder() / "EHAM.xml",
+                          ApfMode::learned, true);
+        parameters_.publishAll();
+        context_.staticParking = &plan_;
+        gf_wireStaticParking(context_, traffic_);
+    }
+    void TearDown() override {
+        gf_clearCurrentDaySlot();
+        gf_setClock(nullptr);
+        gf_setAirports({});
+        ::unsetenv("SKYLOOM_WORKDIR");
+    }
+
+    testing::TempDir work_;
+    ManualClock clock_{ManualClock::utcTime(2026, 3, 16, 6, 0, 0)};
+    StopControl stop_;
+    testing::RecordingWindowSink window_;
+    RunServices services_{clock_, stop_, window_};
+    ParamsSnapshotCell cell_;
+    ProgramParameters parameters_{nullptr, &cell_};
+    UserAircraft user_;
+    ParkingState state_;
+    ParkAirportList list_;
+    ParkAirportEntry entry_;
+    ParkingContext context_{state_, list_, entry_, parameters_, user_, services_, {}, {},
+                            true, 2};
+    StaticParkingState plan_;
+    SimCommandQueue commands_;
+    SimEventQueue events_;
+    AIPositionBatch positions_;
+    std::atomic<std::uint32_t> tick_{0};
+    TrafficState traffic_{commands_, events_, positions_, clock_, tick_};
+};
+
+TEST_F(ProgramStaticParkingTest, TheParkingStepPlansTheParkAirportThroughTheStandHelpers) {
+    const testing::CapturedLog log;
+    // The user's reserved stand there stays free of static aircraft.
+    list_.setPositionAndName(kEham.icao, kEham.position(), "G1");
+    entry_.set(kEham);
+    state_.parkingUpdateRequested = true;
+
+    gf_runParkingStep(context_);
+
+    ASSERT_EQ(state_.stands.size(), 24u);
+    EXPECT_FALSE(log.contains("not wired"));
+    EXPECT_TRUE(log.contains("Reserved user stand 'G1' blocked for static aircraft"));
+    ASSERT_FALSE(plan_.plan.empty());
+    EXPECT_TRUE(plan_.generating);
+    // The wanted count is the stand helper's, kept in the parking state and shown.
+    EXPECT_GT(state_.maxParked, 0);
+    EXPECT_EQ(plan_.wanted, state_.maxParked);
+    const auto target = window_.last<GuiUpdate::ParkingTarget>();
+    ASSERT_TRUE(target.has_value());
+    EXPECT_EQ(target->count, state_.maxParked);
+    std::set<std::int32_t> planned;
+    for (const StaticParkRequest& request : plan_.plan) {
+        const Stand* stand = gf_standById(state_, request.standId);
+        ASSERT_NE(stand, nullptr);
+        EXPECT_TRUE(stand->inUse) << stand->id;
+        EXPECT_NE(stand->id, "G1");
+        EXPECT_TRUE(planned.insert(request.standId).second) << "two aircraft on " << stand->id;
+        EXPECT_EQ(request.source, 1u); // from the airport file: no RealTraffic list arrived
+        EXPECT_FALSE(request.registration.empty());
+    }
+    EXPECT_LE(static_cast<std::int32_t>(plan_.plan.size()), state_.maxParked);
+
+    // The traffic step has taken the plan: the parking controls come back, once.
+    plan_.plan.clear();
+    gf_enableParkingControlsWhenPlanned(context_);
+    EXPECT_FALSE(plan_.generating);
+
+    // Leaving the park airport forgets the plan with the stands.
+    plan_.plan.push_back({});
+    plan_.removals.push_back({"KLM1", 3});
+    lf_stopStaticParking(context_);
+    EXPECT_TRUE(plan_.plan.empty());
+    EXPECT_TRUE(plan_.removals.empty());
+    EXPECT_TRUE(state_.stands.empty());
+}
+
+} // namespace
+} // namespace skyloom
