@@ -64,6 +64,10 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     traffic_.steps.cleanupLiveAircraft = lf_cleanupLiveAircraft;
     traffic_.steps.reportLiveryCreationFailure = gf_reportLiveryCreationFailure;
     traffic_.steps.userGroundTermNm = lf_userGroundCollisionTermNm;
+    // The park airport's runways are read once parking has loaded its stands.
+    parking_.steps.correctRunwayHeadings = [this](const IcaoCode& icao, std::string_view source) {
+        world_.correctRunwayHeadings(icao, source);
+    };
     traffic_.steps.sendPositionToApp = [] {
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();
@@ -164,6 +168,7 @@ void MainLoop::followSimTime() {
 void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
+    world_.refresh();
     gf_removeTCASCoverageAcs(traffic_);
     gf_postTrafficCounts(traffic_);
     if (counters_.secondSteps % kSecondStepsPerParkedVersionCheck == 0) {

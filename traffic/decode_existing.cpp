@@ -6,7 +6,6 @@
 #include "config/params_snapshot.h"
 #include "foundation/geodesy.h"
 #include "traffic/aircraft_commands.h"
-#include "traffic/runway_list.h"
 #include "traffic/runway_match.h"
 #include "traffic/sample_checks.h"
 
@@ -111,9 +110,9 @@ void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft, const Tra
         return;
     }
     bool fast = false;
-    if (state.runways != nullptr) {
+    if (!state.motionWorld.runways.empty()) {
         const RunwayMatch runway =
-            gf_findRunwayAt(state.runways->runways(), {aircraft.sent.latitude, aircraft.sent.longitude},
+            gf_findRunwayAt(state.motionWorld.runways, {aircraft.sent.latitude, aircraft.sent.longitude},
                             aircraft.sent.headingRad, false, 0.0);
         const double least = std::max(lf_categorySpeedKts(aircraft, 0) / 2.0, kTakeoffStartMinKt);
         fast = runway.valid != 0 && newest.groundSpeedKt >= least && sample.groundSpeedKt >= least;
@@ -167,6 +166,18 @@ bool lf_checkStationarySample(const LiveAircraft& aircraft, TrafficSample& sampl
     return newest.groundSpeedKt < kSameSpotTakeoffKt;
 }
 
+void lf_endExtrapolation(TrafficState& state, LiveAircraft& aircraft) {
+    MotionState& m = aircraft.motion;
+    m.extrapolationCounter = 0;
+    m.earlyWindowTicks = kExtrapolationEndWindowTicks;
+    m.lateWindowTicks = aircraft.phase.phase == FlightPhase::takeoff_roll
+                            ? kExtrapolationEndTakeoffLateWindowTicks
+                            : kExtrapolationEndWindowTicks;
+    m.holdingSinceTick = 0;
+    aircraft.groundConflict = 0;
+    aircraft.stream.front().time = static_cast<std::int32_t>(state.currentTick() + 1);
+}
+
 void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
     auto& stream = aircraft.stream;
     if (stream.size() > kMaxStreamSamples) {
@@ -196,6 +207,11 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
     if (state.steps.checkExtendingSituations &&
         state.steps.checkExtendingSituations(state, aircraft, sample) != SampleCheck::append) {
         return;
+    }
+    // A feed sample that joins the stream ends an extrapolation: the aircraft heads for it at
+    // once instead of running out its extrapolated steps and leaving.
+    if (aircraft.motion.extrapolationCounter > 0 && !stream.empty()) {
+        lf_endExtrapolation(state, aircraft);
     }
     if (stream.empty()) {
         stream.push_back(sample);

@@ -18,7 +18,14 @@ inline constexpr double kSameSpotDeg = 0.00015;
 // Arrival ticks between two airborne samples lie at least this far apart.
 inline constexpr std::int32_t kMinAirborneStepTicks = 25;
 
+// The retiming windows an ended extrapolation leaves (the late one from the take-off roll).
+inline constexpr std::int32_t kExtrapolationEndWindowTicks = 2700;
+inline constexpr std::int32_t kExtrapolationEndTakeoffLateWindowTicks = 4500;
+
 void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample);
+// Ends a running extrapolation: counter 0, the wide windows, no holding, no ground conflict,
+// and the oldest sample due on the next tick.
+void lf_endExtrapolation(TrafficState& state, LiveAircraft& aircraft);
 // Marks a sample that repeats the newest sample's position; true when it may join the stream.
 bool lf_checkStationarySample(const LiveAircraft& aircraft, TrafficSample& sample);
 

@@ -18,6 +18,8 @@
 #include "liveries/livery_matching_summary.h"
 #include "traffic/livery_failures.h"
 #include "traffic/live_spawn.h"
+#include "traffic/motion_driver.h"
+#include "traffic/tick_motion.h"
 #include "traffic/traffic_exception.h"
 
 namespace skyloom {
@@ -52,9 +54,10 @@ void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
         if (state.steps.nextPosMain) {
             state.steps.nextPosMain(state, aircraft);
         }
-        if (!aircraft.stream.empty() && aircraft.stream.front().stationary != 0) {
-            aircraft.sent.trueAirspeedKt = 0;
-        }
+        // The simulator gets the motion's vertical speed and airspeed, none while standing.
+        aircraft.sent.verticalSpeedFpm = aircraft.step.presentVerticalSpeed;
+        const bool standing = !aircraft.stream.empty() && aircraft.stream.front().stationary != 0;
+        aircraft.sent.trueAirspeedKt = standing ? 0.0 : aircraft.step.targetTrueAirspeed;
     }
     if (aircraft.simState == SimState::active) {
         if (!aircraft.stream.empty() && aircraft.stream.front().stationary == 0) {
@@ -175,6 +178,20 @@ void gf_installLiveTrafficSteps(TrafficSteps& steps) {
     steps.handleGroundTraffic = hp_handleGroundTraffic;
     steps.flightPlanHandOver = lf_assignFlightPlan;
     steps.removeBlockedAc = gf_removeBlockedAc;
+    steps.purgePendingFor = lf_purgePendingFor;
+    steps.nextPosMain = [](TrafficState& state, LiveAircraft& aircraft) {
+        nextPosMain(state, aircraft);
+    };
+    steps.moveOneTick = [](TrafficState& state, LiveAircraft& aircraft) {
+        lf_moveOneTick(state, aircraft);
+    };
+    steps.steerHeading = [](TrafficState&, LiveAircraft& aircraft) {
+        lf_steerHeading(aircraft, aircraft.step.targetHeading, false);
+    };
+    steps.startTakeoffRoll = [](TrafficState& state, LiveAircraft& aircraft) {
+        MotionContext ctx{state, aircraft, state.motionWorld};
+        lf_startTakeoffRoll(ctx);
+    };
 }
 
 } // namespace skyloom

@@ -34,7 +34,6 @@ class SimCommandQueue;
 class SimEventQueue;
 class TrafficMailbox;
 class UserAircraft;
-class RunwayList;
 struct RunServices;
 struct GroundCheckAircraft;
 
@@ -143,21 +142,6 @@ struct TrafficSteps {
     std::function<void(TrafficState&, LiveAircraft&, std::uint32_t standId)> assignStand;
     std::function<void(TrafficState&, LiveAircraft&)> addRealStandOption;
     std::function<void(TrafficState&)> limitParkedAircraft;
-    // True when a live aircraft with the callsign (the ghost's without its "_") is not being
-    // removed; the removal of the ghost copy of a callsign.
-    std::function<bool(TrafficState&, std::string_view callsign)> ghostHasLiveFlight;
-    std::function<void(TrafficState&, std::string_view callsign)>
-        removeGhostWithUnderscoreIfPresent;
-    // The user-collision tests of a spawn: on the ground, and in the air (`onGround`: the
-    // sample taken as standing on the ground).
-    std::function<bool(TrafficState&, LiveAircraft&, const TrafficSample&)> userGroundCollision;
-    std::function<bool(TrafficState&, LiveAircraft&, const TrafficSample&, bool onGround)>
-        userAirCollision;
-    // The livery a hexid was created with: recalled, remembered, forgotten.
-    std::function<std::string_view(TrafficState&, std::uint32_t hexid)> recalledLivery;
-    std::function<void(TrafficState&, std::uint32_t hexid, std::string_view title)>
-        rememberLivery;
-    std::function<void(TrafficState&, std::uint32_t hexid)> forgetLivery;
 
     // --- Static aircraft ---
     // A live aircraft parks on the stand: the static parking no longer plans it, and an active
@@ -225,7 +209,9 @@ struct TrafficState {
     RunServices* services = nullptr; // none: no window lines, the run counts as going on
     TrafficSteps steps;
     TrafficOptions options;
-    MotionWorld motionWorld; // what the motion reads of the world
+    // What the motion and the decoder read of the world (the park airport's runways among it:
+    // none, and no runway is ever identified).
+    MotionWorld motionWorld;
 
     std::vector<LiveAircraft> liveAircraft;
     bool staticErasePending = false;
@@ -238,15 +224,12 @@ struct TrafficState {
     std::vector<std::uint32_t> arrivedAircraft;   // hexids
     // Key texts for which the livery choice found nothing.
     FnvStringSet noLiveryKeys;
-    // Callsigns of removed ghost copies.
-    std::vector<std::string> removedGhostCallsigns;
-    // The park airport's runways; none: no runway is ever identified.
-    const RunwayList* runways = nullptr;
     // The program keeps one map for every run; a test's state uses its own.
     QuarantineMap* quarantine = &ownQuarantine;
     TrafficPacing pacing;
     std::uint64_t parkedStaticCount = 0; // static objects assigned so far this run
     LiveryMemory liveryByHexid;
+    // Callsigns of the ghost copies removed this run: they do not come back.
     std::vector<std::string> removedGhosts;
     // The live-vs-parked check: the assigned-static count it last saw and its call counter.
     std::uint64_t parkedCheckSeenCount = 0;
