@@ -34,10 +34,6 @@ bool lf_erasing(const LiveAircraft& aircraft) {
     return f.eraseBySpawn != 0 || f.eraseAfterCleanup != 0 || f.eraseNow != 0;
 }
 
-std::string lf_standText(TrafficState& state, std::uint32_t standId) {
-    return state.steps.standIdText ? state.steps.standIdText(standId) : std::to_string(standId);
-}
-
 void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
     if (aircraft.stream.empty()) {
         const SentPosition& at = aircraft.sent;
@@ -134,7 +130,7 @@ void hp_handleGroundTraffic(TrafficState& state, LiveAircraft& aircraft) {
     if (aircraft.phase.phase == FlightPhase::parked) {
         const std::uint32_t standId = aircraft.stand.standId;
         aircraft.stand.daySlot = gf_currentDaySlot();
-        LogFile::write(fmt::format("{:14}: {:8} parks", lf_standText(state, standId),
+        LogFile::write(fmt::format("{:14}: {:8} parks", state.standIdText(standId),
                                    aircraft.base.callsign));
         if (state.steps.dropStaticParkRequestsForStand) {
             state.steps.dropStaticParkRequestsForStand(state, standId);
@@ -144,7 +140,7 @@ void hp_handleGroundTraffic(TrafficState& state, LiveAircraft& aircraft) {
                 if (const auto removed = state.steps.removeStaticOnStand(state, standId)) {
                     LogFile::write(fmt::format("{:14}: {:8} parks over static {} , static will be "
                                                "removed",
-                                               lf_standText(state, standId),
+                                               state.standIdText(standId),
                                                aircraft.base.callsign, *removed));
                 }
             } catch (...) {

@@ -114,8 +114,6 @@ struct TrafficSteps {
     std::function<void(TrafficState&, LiveAircraft&)> flightPlanHandOver;
     // An AI position report (touch-down check, altitude correction) for a live aircraft.
     std::function<void(TrafficState&, LiveAircraft&, const SimEvent&)> aiPositionReport;
-    // The static aircraft as the checks read them; none without both static seams.
-    std::vector<StaticAircraftView> staticViews();
     // The stand id text of log lines.
     std::function<std::string(std::uint32_t standId)> standIdText;
 
