@@ -68,6 +68,10 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
     traffic_.steps.userGroundTermNm = lf_userGroundCollisionTermNm;
     gf_installStaticSteps(traffic_.steps);
     gf_wireStaticParking(parking_, traffic_);
+    // The park airport's runways are read once parking has loaded its stands.
+    parking_.steps.correctRunwayHeadings = [this](const IcaoCode& icao, std::string_view source) {
+        world_.correctRunwayHeadings(icao, source);
+    };
     traffic_.steps.sendPositionToApp = [] {
         if (!gf_isRtDirect()) {
             gf_sendPositionToApp();
@@ -171,6 +175,7 @@ void MainLoop::followSimTime() {
 void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
+    world_.refresh();
     gf_removeTCASCoverageAcs(traffic_);
     gf_postTrafficCounts(traffic_);
     if (counters_.secondSteps % kSecondStepsPerParkedVersionCheck == 0) {

@@ -21,6 +21,7 @@
 #include <stop_token>
 
 #include "app/main_run_context.h"
+#include "app/traffic_world.h"
 #include "app/user_data_requests.h"
 #include "foundation/clock.h"
 #include "traffic/message_decoder.h"
@@ -99,6 +100,7 @@ private:
     UserDataRequests userData_;
     LiveTrafficDecoder decoder_{traffic_};
     ParkingContext parking_;
+    ProgramTrafficWorld world_{traffic_, context_.user, context_.stop};
 };
 
 } // namespace skyloom

@@ -56,6 +56,8 @@ class Layout:
         self.logs = demo / "logs"
         self.captures = demo / "captures"
         self.rtapi_recordings = demo / "rtapi-recordings"
+        # The simulator stand-in's AI report (docs/simworld.md, aiObjects.reportFile).
+        self.ai_report = self.logs / "ai_objects.txt"
 
 
 def capture_aircraft(capture: Path):
@@ -193,7 +195,9 @@ def make_world(shared: Path, build: Path, layout: Layout) -> None:
                        "headingDegrees": heading}],
         },
         "liveries": installed_liveries(layout),
-        "aiObjects": {"assignDelaySeconds": 0.2, "removeDelaySeconds": 0.1, "maxObjects": 300},
+        "aiObjects": {"assignDelaySeconds": 0.2, "removeDelaySeconds": 0.1, "maxObjects": 300,
+                      "tracePointsPerObject": 0, "reportFile": str(layout.ai_report),
+                      "reportEverySeconds": 5},
         "airports": [layout.airport_file.name],
     }
     layout.world.write_text(json.dumps(world, indent=1) + "\n", encoding="utf-8")
@@ -400,20 +404,58 @@ def status(layout: Layout, shared: Path, road: str):
     }
 
 
+# An object counts as moving once its written positions cover this much ground.
+MOVING_MIN_NM = 0.05
+
+
+def ai_objects(layout: Layout):
+    """The simulator stand-in's AI report: one dict per object it created."""
+    if not layout.ai_report.is_file():
+        return []
+    objects = []
+    for line in layout.ai_report.read_text(encoding="utf-8", errors="replace").splitlines():
+        f = line.split(";")
+        if len(f) == 9:
+            objects.append({"id": f[0], "livery": f[1], "removed": float(f[3]) >= 0,
+                            "writes": int(f[4]), "path_nm": float(f[5]),
+                            "altitude_ft": float(f[8])})
+    return objects
+
+
+def object_counts(layout: Layout, lines):
+    """What the program did in the simulator, from the stand-in's report and the program's log."""
+    objects = ai_objects(layout)
+    moving = [o for o in objects if o["path_nm"] >= MOVING_MIN_NM]
+    present = [o for o in objects if not o["removed"]]
+    return {
+        "created": len(objects),
+        "present": len(present),
+        "moving": len(moving),
+        "path_nm": sum(o["path_nm"] for o in objects),
+        "airborne": sum(1 for o in present if o["altitude_ft"] > AIRPORT_ELEVATION_FT + GROUND_HEIGHT_FT),
+        "removed": sum(1 for o in objects if o["removed"]),
+        "landed": sum(1 for l in lines if " touch down" in l),
+        "parked": sum(1 for l in lines if re.search(r": \S+ +parks$", l)),
+        "create failures": sum(1 for l in lines if "CREATE_OBJECT_FAILED" in l),
+    }
+
+
 def progress(args) -> None:
     layout = Layout(Path(args.demo))
     s = status(layout, Path(args.shared), args.road)
+    c = object_counts(layout, s["lines"])
     sent = f", App stand-in sent {s['sent']} aircraft" if s["sent"] else ""
-    print(f"{args.elapsed} | {s['stage']} | aircraft in the simulator: not yet counted"
-          f"{sent} | log lines {len(s['lines'])}, errors {len(s['errors'])}", flush=True)
+    print(f"{args.elapsed} | {s['stage']} | aircraft in the simulator: {c['present']} "
+          f"({c['moving']} of {c['created']} created have moved){sent} | "
+          f"log lines {len(s['lines'])}, errors {len(s['errors'])}", flush=True)
 
 
 def summary(args) -> None:
     layout = Layout(Path(args.demo))
     s = status(layout, Path(args.shared), args.road)
+    c = object_counts(layout, s["lines"])
     object_ids = layout.workdir / "output" / "info" / "ObjectIdList.txt"
     captures = sorted(layout.captures.glob("*.png"))
-    not_yet = "the live traffic does not place aircraft in the simulator yet"
     print("\n=== Skyloom demo summary ===")
     print(f"road:                {'RealTraffic web API stand-in' if args.road == 'api' else 'RealTraffic App stand-in'}")
     print(f"program:             {s['stage']}; {args.ending}")
@@ -421,13 +463,19 @@ def summary(args) -> None:
     if s["sent"] is not None:
         print(f"aircraft sent:       {s['sent']}")
     print(f"aircraft received:   {s['received_by_program'] or 'none logged'}")
-    for what in ("created", "moving", "landed", "parked", "removed", "create failures"):
-        print(f"{what + ':':<21}not yet")
-    print(f"                     ({not_yet}: none of these is counted)")
+    print(f"created:             {c['created']} AI objects (simulator stand-in's report)")
+    print(f"moving:              {c['moving']} moved at least {MOVING_MIN_NM} NM, "
+          f"{c['path_nm']:.1f} NM flown and driven in all")
+    print(f"in the simulator:    {c['present']} at the last report, {c['airborne']} of them airborne")
+    print(f"removed:             {c['removed']}")
+    print(f"landed:              {c['landed']} (touch-down lines in the log)")
+    print(f"parked:              {c['parked']} (parks lines in the log)")
+    print(f"create failures:     {c['create failures']}")
     print(f"errors logged:       {len(s['errors'])} (lines marked ==> or ERROR)")
     for line in s["errors"][-5:]:
         print(f"    {line}")
     print(f"log:                 {layout.workdir / 'Log.txt'}")
+    print(f"AI report:           {layout.ai_report if layout.ai_report.is_file() else 'not written (no flight ran)'}")
     print(f"ObjectIdList.txt:    {object_ids if object_ids.is_file() else 'not written'}")
     print(f"window captures:     {', '.join(map(str, captures)) if captures else 'none (no window on screen)'}")
     print(f"livery scan reports: {layout.workdir / 'output' / 'errors'}")

@@ -6,7 +6,7 @@
 #include "config/params_snapshot.h"
 #include "foundation/geodesy.h"
 #include "traffic/aircraft_commands.h"
-#include "traffic/runway_list.h"
+#include "traffic/new_sample_checks.h"
 #include "traffic/runway_match.h"
 #include "traffic/sample_checks.h"
 
@@ -111,9 +111,9 @@ void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft, const Tra
         return;
     }
     bool fast = false;
-    if (state.runways != nullptr) {
+    if (!state.motionWorld.runways.empty()) {
         const RunwayMatch runway =
-            gf_findRunwayAt(state.runways->runways(), {aircraft.sent.latitude, aircraft.sent.longitude},
+            gf_findRunwayAt(state.motionWorld.runways, {aircraft.sent.latitude, aircraft.sent.longitude},
                             aircraft.sent.headingRad, false, 0.0);
         const double least = std::max(lf_categorySpeedKts(aircraft, 0) / 2.0, kTakeoffStartMinKt);
         fast = runway.valid != 0 && newest.groundSpeedKt >= least && sample.groundSpeedKt >= least;
@@ -193,8 +193,9 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
         }
         return;
     }
-    if (state.steps.checkExtendingSituations &&
-        state.steps.checkExtendingSituations(state, aircraft, sample) != SampleCheck::append) {
+    // Refused, or taken by an event at the stand; an accepted sample has ended any
+    // extrapolation, so the aircraft heads for it at once.
+    if (!checkExtendingSituations(state, aircraft, sample)) {
         return;
     }
     if (stream.empty()) {

@@ -12,18 +12,21 @@
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "liveries/livery_choice.h"
+#include "liveries/livery_tables.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase_lookups.h"
 #include "refdata/park_airport.h"
 #include "refdata/registrations.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/user_aircraft.h"
-#include "liveries/livery_matching_summary.h"
 #include "traffic/aircraft_commands.h"
+#include "traffic/ghosts.h"
+#include "liveries/livery_matching_summary.h"
 #include "traffic/livery_failures.h"
 #include "traffic/live_stands.h"
 #include "traffic/static_traffic.h"
 #include "traffic/stream_start.h"
+#include "traffic/user_collisions.h"
 
 namespace skyloom {
 
@@ -99,8 +102,10 @@ bool lf_chooseLivery(TrafficState& state, LiveAircraft& aircraft) {
     if (!base.liveryTitle.empty()) {
         return true;
     }
-    if (state.steps.recalledLivery) {
-        base.liveryTitle = state.steps.recalledLivery(state, base.hexid);
+    // The record holds a view into the livery tables: the remembered title is looked up there
+    // (a title the tables no longer hold is chosen afresh).
+    if (const auto recalled = state.liveryByHexid.recalled(base.hexid)) {
+        base.liveryTitle = gf_liveryTables().findTitle(*recalled);
     }
     if (base.liveryTitle.empty()) {
         LiveryAircraft choice;
@@ -123,9 +128,7 @@ bool lf_chooseLivery(TrafficState& state, LiveAircraft& aircraft) {
         lf_erase(aircraft);
         return false;
     }
-    if (state.steps.rememberLivery) {
-        state.steps.rememberLivery(state, base.hexid, base.liveryTitle);
-    }
+    state.liveryByHexid.remember(base.hexid, base.liveryTitle);
     return true;
 }
 
@@ -147,17 +150,13 @@ bool lf_spawnCollidesWithUser(TrafficState& state, LiveAircraft& aircraft) {
                    (newest.airborne == 0 &&
                     (newest.groundSpeedKt > kSpawnUserMovingKt || metres < kSpawnUserNearMetres));
         }
-        if (!drop && newest.airborne == 0 && settings.COLLISION_USER_GND &&
-            state.steps.userGroundCollision) {
-            drop = state.steps.userGroundCollision(state, aircraft, newest);
+        if (!drop && newest.airborne == 0 && settings.COLLISION_USER_GND) {
+            drop = lf_spawnSampleHitsUserOnGround(state, aircraft, newest);
         }
-    } else if (settings.COLLISION_USER_AIR && state.steps.userAirCollision) {
-        bool hit = false;
-        if (newest.airborne != 0) {
-            hit = state.steps.userAirCollision(state, aircraft, newest, false);
-        } else if (height <= kSpawnUserCheckHeightFt) {
-            hit = state.steps.userAirCollision(state, aircraft, newest, true);
-        }
+    } else if (settings.COLLISION_USER_AIR) {
+        // A ground sample is tested only while the user is low, as standing on the ground.
+        const bool hit = (newest.airborne != 0 || height <= kSpawnUserCheckHeightFt) &&
+                         lf_spawnSampleHitsUserInAir(state, newest);
         if (hit) {
             aircraft.motion.userCollision = 1;
             drop = true;
@@ -201,8 +200,8 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
         return;
     }
     if (lf_ghostCallsign(base.callsign) &&
-        std::find(state.removedGhostCallsigns.begin(), state.removedGhostCallsigns.end(),
-                  base.callsign) != state.removedGhostCallsigns.end()) {
+        std::find(state.removedGhosts.begin(), state.removedGhosts.end(),
+                  base.callsign) != state.removedGhosts.end()) {
         lf_erase(aircraft);
         return;
     }
@@ -254,9 +253,7 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
         lf_erase(aircraft);
         return;
     }
-    if (lf_ghostCallsign(base.callsign) && state.steps.ghostHasLiveFlight &&
-        state.steps.ghostHasLiveFlight(
-            state, std::string_view(base.callsign).substr(0, base.callsign.size() - 1))) {
+    if (lf_ghostCallsign(base.callsign) && lf_ghostHasLiveFlight(state, base.callsign)) {
         lf_erase(aircraft);
         return;
     }
@@ -292,8 +289,8 @@ void spawnLiveAc(TrafficState& state, LiveAircraft& aircraft) {
     aircraft.simState = SimState::adding2sim;
     state.addingStack.push_back(aircraft.base.hexid);
     const std::string& callsign = aircraft.base.callsign;
-    if (!lf_ghostCallsign(callsign) && state.steps.removeGhostWithUnderscoreIfPresent) {
-        state.steps.removeGhostWithUnderscoreIfPresent(state, callsign);
+    if (!lf_ghostCallsign(callsign)) {
+        lf_removeGhostWithUnderscoreIfPresent(state, callsign);
     }
 }
 
@@ -361,9 +358,7 @@ void gf_removeTCASCoverageAcs(TrafficState& state) {
             !(a.sent.altitudeFt < floorFt)) {
             continue;
         }
-        if (state.steps.forgetLivery) {
-            state.steps.forgetLivery(state, a.base.hexid);
-        }
+        state.liveryByHexid.forget(a.base.hexid);
         gf_removeAircraftReporting(state, a, "gf_removeTCASCoverageAcs");
     }
 }

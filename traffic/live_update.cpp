@@ -18,6 +18,8 @@
 #include "liveries/livery_matching_summary.h"
 #include "traffic/livery_failures.h"
 #include "traffic/live_spawn.h"
+#include "traffic/motion_driver.h"
+#include "traffic/tick_motion.h"
 #include "traffic/traffic_exception.h"
 
 namespace skyloom {
@@ -30,10 +32,6 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 bool lf_erasing(const LiveAircraft& aircraft) {
     const RemovalFlags& f = aircraft.removal;
     return f.eraseBySpawn != 0 || f.eraseAfterCleanup != 0 || f.eraseNow != 0;
-}
-
-std::string lf_standText(TrafficState& state, std::uint32_t standId) {
-    return state.steps.standIdText ? state.steps.standIdText(standId) : std::to_string(standId);
 }
 
 void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
@@ -52,9 +50,10 @@ void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
         if (state.steps.nextPosMain) {
             state.steps.nextPosMain(state, aircraft);
         }
-        if (!aircraft.stream.empty() && aircraft.stream.front().stationary != 0) {
-            aircraft.sent.trueAirspeedKt = 0;
-        }
+        // The simulator gets the motion's vertical speed and airspeed, none while standing.
+        aircraft.sent.verticalSpeedFpm = aircraft.step.presentVerticalSpeed;
+        const bool standing = !aircraft.stream.empty() && aircraft.stream.front().stationary != 0;
+        aircraft.sent.trueAirspeedKt = standing ? 0.0 : aircraft.step.targetTrueAirspeed;
     }
     if (aircraft.simState == SimState::active) {
         if (!aircraft.stream.empty() && aircraft.stream.front().stationary == 0) {
@@ -131,7 +130,7 @@ void hp_handleGroundTraffic(TrafficState& state, LiveAircraft& aircraft) {
     if (aircraft.phase.phase == FlightPhase::parked) {
         const std::uint32_t standId = aircraft.stand.standId;
         aircraft.stand.daySlot = gf_currentDaySlot();
-        LogFile::write(fmt::format("{:14}: {:8} parks", lf_standText(state, standId),
+        LogFile::write(fmt::format("{:14}: {:8} parks", state.standIdText(standId),
                                    aircraft.base.callsign));
         if (state.steps.dropStaticParkRequestsForStand) {
             state.steps.dropStaticParkRequestsForStand(state, standId);
@@ -141,7 +140,7 @@ void hp_handleGroundTraffic(TrafficState& state, LiveAircraft& aircraft) {
                 if (const auto removed = state.steps.removeStaticOnStand(state, standId)) {
                     LogFile::write(fmt::format("{:14}: {:8} parks over static {} , static will be "
                                                "removed",
-                                               lf_standText(state, standId),
+                                               state.standIdText(standId),
                                                aircraft.base.callsign, *removed));
                 }
             } catch (...) {
@@ -175,6 +174,20 @@ void gf_installLiveTrafficSteps(TrafficSteps& steps) {
     steps.handleGroundTraffic = hp_handleGroundTraffic;
     steps.flightPlanHandOver = lf_assignFlightPlan;
     steps.removeBlockedAc = gf_removeBlockedAc;
+    steps.purgePendingFor = lf_purgePendingFor;
+    steps.nextPosMain = [](TrafficState& state, LiveAircraft& aircraft) {
+        nextPosMain(state, aircraft);
+    };
+    steps.moveOneTick = [](TrafficState& state, LiveAircraft& aircraft) {
+        lf_moveOneTick(state, aircraft);
+    };
+    steps.steerHeading = [](TrafficState&, LiveAircraft& aircraft) {
+        lf_steerHeading(aircraft, aircraft.step.targetHeading, false);
+    };
+    steps.startTakeoffRoll = [](TrafficState& state, LiveAircraft& aircraft) {
+        MotionContext ctx{state, aircraft, state.motionWorld};
+        lf_startTakeoffRoll(ctx);
+    };
 }
 
 } // namespace skyloom

@@ -14,7 +14,6 @@
 #include "traffic/decode_existing.h"
 #include "traffic/quarantine.h"
 #include "traffic/respawn_checks.h"
-#include "traffic/runway_list.h"
 #include "traffic/runway_match.h"
 #include "traffic/traffic_exception.h"
 
@@ -55,12 +54,12 @@ double lf_reportedSpeed(double speedKt) {
 }
 
 bool lf_sameRunway(const TrafficState& state, const Lalo& from, const Lalo& to) {
-    if (state.runways == nullptr) {
+    if (state.motionWorld.runways.empty()) {
         return false;
     }
     const double bearing = gf_bearing(from, to);
-    const RunwayMatch a = gf_findRunwayAt(state.runways->runways(), from, bearing, false, 0.0);
-    const RunwayMatch b = gf_findRunwayAt(state.runways->runways(), to, bearing, false, 0.0);
+    const RunwayMatch a = gf_findRunwayAt(state.motionWorld.runways, from, bearing, false, 0.0);
+    const RunwayMatch b = gf_findRunwayAt(state.motionWorld.runways, to, bearing, false, 0.0);
     return a.valid != 0 && b.valid != 0 && a.runwayName == b.runwayName &&
            a.endDesignator == b.endDesignator;
 }
@@ -74,8 +73,8 @@ bool lf_isJump(const TrafficState& state, const LiveAircraft& aircraft, const Tr
     const Lalo from{last.latitude, last.longitude};
     const Lalo to{next.latitude, next.longitude};
     const bool nearAirport =
-        state.runways != nullptr && (gf_isNearAirport(state.runways->runways(), from) ||
-                                     gf_isNearAirport(state.runways->runways(), to));
+        !state.motionWorld.runways.empty() && (gf_isNearAirport(state.motionWorld.runways, from) ||
+                                     gf_isNearAirport(state.motionWorld.runways, to));
     const bool sameRunway = dm > kSameRunwayMinMetres && lf_sameRunway(state, from, to);
     const double v = dm / dt * kKnotsPerMetrePerSecond;
     const double g = std::max(lf_reportedSpeed(last.groundSpeedKt), lf_reportedSpeed(next.groundSpeedKt));

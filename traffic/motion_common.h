@@ -17,8 +17,7 @@ inline Lalo lf_lalo(const TrafficSample& sample) noexcept {
     return {sample.latitude, sample.longitude};
 }
 
-// The aircraft has no sample left to fly to: it leaves the simulator (through the world's
-// `noMoreNextPos` when the run gives one, else straight through removeAircraftFromSim).
+// The aircraft has no sample left to fly to: it leaves the simulator (`noMoreNextPos`).
 void lf_noMoreNextPos(MotionContext& ctx);
 
 } // namespace skyloom

@@ -13,6 +13,7 @@
 #include "traffic/air_step.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/flat_earth.h"
+#include "traffic/message_decoder.h"
 #include "traffic/motion_common.h"
 #include "traffic/sample_checks.h"
 #include "traffic/traffic_state.h"
@@ -150,11 +151,7 @@ std::int32_t MotionContext::tick() const noexcept {
 }
 
 void lf_noMoreNextPos(MotionContext& ctx) {
-    if (ctx.world.noMoreNextPos) {
-        ctx.world.noMoreNextPos(ctx.state, ctx.aircraft);
-    } else {
-        removeAircraftFromSim(ctx.state, ctx.aircraft);
-    }
+    noMoreNextPos(ctx.state, ctx.aircraft);
 }
 
 double lf_stepSpeedKts(const LiveAircraft& aircraft) {

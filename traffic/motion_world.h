@@ -65,9 +65,6 @@ struct MotionWorld {
     std::function<std::uint32_t(std::uint32_t n)> randomIndex;
     // The present shared traffic time stamp (the parked-at stamp of a parking aircraft).
     std::function<double()> trafficTimeStamp;
-    // Removes an aircraft whose samples ran out (reports its faults); empty: the motion removes
-    // it from the simulator itself.
-    std::function<void(TrafficState&, LiveAircraft&)> noMoreNextPos;
     GroundMotionSteps ground;
 };
 

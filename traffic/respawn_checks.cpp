@@ -13,6 +13,7 @@
 #include "refdata/park_airport.h"
 #include "refdata/registrations.h"
 #include "traffic/aircraft_commands.h"
+#include "traffic/ghosts.h"
 #include "liveries/livery_matching_summary.h"
 #include "traffic/livery_failures.h"
 #include "traffic/sample_checks.h"
@@ -44,13 +45,12 @@ bool lf_callsignChanged(TrafficState& state, LiveAircraft& aircraft, const Traff
         return false;
     }
     if (next.ends_with('_')) {
-        if (state.steps.ghostHasLiveFlight &&
-            state.steps.ghostHasLiveFlight(state, std::string_view(next).substr(0, next.size() - 1))) {
+        if (lf_ghostHasLiveFlight(state, next)) {
             ghostTwinExists = true;
             return false;
         }
-    } else if (state.steps.removeGhostWithUnderscoreIfPresent) {
-        state.steps.removeGhostWithUnderscoreIfPresent(state, next);
+    } else {
+        lf_removeGhostWithUnderscoreIfPresent(state, next);
     }
     base.callsign = next;
     base.displayCallsign = next;
@@ -64,9 +64,7 @@ IataCode lf_parkIata() {
 
 // Resets the aircraft for a new livery: the next spawn chooses again.
 void lf_forgetLiveryForRespawn(TrafficState& state, LiveAircraft& aircraft) {
-    if (state.steps.forgetLivery) {
-        state.steps.forgetLivery(state, aircraft.base.hexid);
-    }
+    state.liveryByHexid.forget(aircraft.base.hexid);
     aircraft.base.liveryTitle = {};
     lf_setPhase(state, aircraft, FlightPhase::birth);
     aircraft.touchDown = TouchDown{};

@@ -57,7 +57,6 @@ void lf_emptyQueues(TrafficState& state) {
     state.parkedActions.clear();
     state.arrivedAircraft.clear();
     state.noLiveryKeys.clear();
-    state.removedGhostCallsigns.clear();
     state.pacing = {};
     state.parkedStaticCount = 0;
     state.liveryByHexid.clear();

@@ -37,7 +37,6 @@ class SimCommandQueue;
 class SimEventQueue;
 class TrafficMailbox;
 class UserAircraft;
-class RunwayList;
 struct RunServices;
 struct GroundCheckAircraft;
 struct LiveryAircraft;
@@ -55,8 +54,6 @@ struct QuarantineEntry {
 // hexid -> entry. It outlives a run: a restart does not let a jumping aircraft back in.
 using QuarantineMap = std::unordered_map<std::uint32_t, QuarantineEntry>;
 
-// What the sample checks of a new sample decided.
-enum class SampleCheck : std::uint8_t { append, refused, consumed };
 
 // Capacities reserved at the start.
 inline constexpr std::size_t kLiveAircraftReserve = 512;
@@ -126,8 +123,6 @@ struct TrafficSteps {
     std::function<void(TrafficState&, LiveAircraft&)> flightPlanHandOver;
     // An AI position report (touch-down check, altitude correction) for a live aircraft.
     std::function<void(TrafficState&, LiveAircraft&, const SimEvent&)> aiPositionReport;
-    // The static aircraft as the checks read them; none without both static seams.
-    std::vector<StaticAircraftView> staticViews();
     // The stand id text of log lines.
     std::function<std::string(std::uint32_t standId)> standIdText;
 
@@ -140,9 +135,6 @@ struct TrafficSteps {
     std::function<void(TrafficState&, LiveAircraft&)> steerHeading;
     // The standing and line-up tracker.
     std::function<void(TrafficState&, LiveAircraft&)> trackLineUp;
-    // The checks of a new sample by phase, before it joins the stream.
-    std::function<SampleCheck(TrafficState&, LiveAircraft&, TrafficSample&)>
-        checkExtendingSituations;
     // A taxiing aircraft starts its take-off roll.
     std::function<void(TrafficState&, LiveAircraft&)> startTakeoffRoll;
     // The touch-down check and altitude correction of an aircraft on the ground.
@@ -255,7 +247,9 @@ struct TrafficState {
     RunServices* services = nullptr; // none: no window lines, the run counts as going on
     TrafficSteps steps;
     TrafficOptions options;
-    MotionWorld motionWorld; // what the motion reads of the world
+    // What the motion and the decoder read of the world (the park airport's runways among it:
+    // none, and no runway is ever identified).
+    MotionWorld motionWorld;
 
     std::vector<LiveAircraft> liveAircraft;
     bool staticErasePending = false;
@@ -268,15 +262,12 @@ struct TrafficState {
     std::vector<std::uint32_t> arrivedAircraft;   // hexids
     // Key texts for which the livery choice found nothing.
     FnvStringSet noLiveryKeys;
-    // Callsigns of removed ghost copies.
-    std::vector<std::string> removedGhostCallsigns;
-    // The park airport's runways; none: no runway is ever identified.
-    const RunwayList* runways = nullptr;
     // The program keeps one map for every run; a test's state uses its own.
     QuarantineMap* quarantine = &ownQuarantine;
     TrafficPacing pacing;
     std::uint64_t parkedStaticCount = 0; // static objects assigned so far this run
     LiveryMemory liveryByHexid;
+    // Callsigns of the ghost copies removed this run: they do not come back.
     std::vector<std::string> removedGhosts;
     // The live-vs-parked check: the assigned-static count it last saw and its call counter.
     std::uint64_t parkedCheckSeenCount = 0;

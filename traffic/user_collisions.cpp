@@ -14,6 +14,7 @@
 #include "traffic/flat_earth.h"
 #include "traffic/traffic_exception.h"
 #include "traffic/traffic_state.h"
+#include "traffic/user_ground_check.h"
 
 namespace skyloom {
 
@@ -100,21 +101,54 @@ bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft,
     return lf_remove(state, aircraft, "checkUserAirGndCollision");
 }
 
-bool checkUserAirCollision(TrafficState& state, LiveAircraft& aircraft, double cosUserLat,
-                           const UserAircraftState& user) {
+namespace {
+
+// The predictor's verdict on an aircraft at `at` flying `trackDeg` at `altitudeFt`.
+bool lf_airConflictWithUser(const UserAircraftState& user, double cosUserLat, const Lalo& at,
+                            double trackDeg, double altitudeFt) {
     AirConflictRequest request;
     request.mode = lf_userAirCheckMode(user);
     request.user = user.position();
-    request.aircraft = lf_position(aircraft);
+    request.aircraft = at;
     request.cosUserLat = cosUserLat;
     request.userTrack = user.gpsGroundTrueTrack * kRadPerDeg;
-    request.aircraftTrack = aircraft.stream.front().trackDeg * kRadPerDeg;
+    request.aircraftTrack = trackDeg * kRadPerDeg;
     request.userAltitudeFt = user.altitude;
-    request.aircraftAltitudeFt = aircraft.sent.altitudeFt;
-    if (gf_predictAirConflict(request).conflict == 0) {
+    request.aircraftAltitudeFt = altitudeFt;
+    return gf_predictAirConflict(request).conflict != 0;
+}
+
+} // namespace
+
+bool checkUserAirCollision(TrafficState& state, LiveAircraft& aircraft, double cosUserLat,
+                           const UserAircraftState& user) {
+    if (!lf_airConflictWithUser(user, cosUserLat, lf_position(aircraft),
+                                aircraft.stream.front().trackDeg, aircraft.sent.altitudeFt)) {
         return false;
     }
     return lf_remove(state, aircraft, "checkUserAirCollision");
+}
+
+bool lf_spawnSampleHitsUserOnGround(TrafficState& state, const LiveAircraft& aircraft,
+                                    const TrafficSample& sample) {
+    if (state.user == nullptr) {
+        return false;
+    }
+    const GroundCheckAircraft one{{sample.latitude, sample.longitude},
+                                  aircraft.base.conflictRadiusNm, true, true};
+    return gf_checkUserAcGndCollisions(state.user->state().position(),
+                                       lf_userGroundCollisionTermNm(state), {&one, 1}, {})
+        .has_value();
+}
+
+bool lf_spawnSampleHitsUserInAir(TrafficState& state, const TrafficSample& sample) {
+    if (state.user == nullptr) {
+        return false;
+    }
+    const UserAircraftState user = state.user->state();
+    return lf_airConflictWithUser(user, std::cos(user.latitude * kRadPerDeg),
+                                  {sample.latitude, sample.longitude}, sample.trackDeg,
+                                  sample.altitudeFt);
 }
 
 void gf_checkUserCollisions(TrafficState& state) {

@@ -10,6 +10,7 @@
 namespace skyloom {
 
 struct LiveAircraft;
+struct TrafficSample;
 struct TrafficState;
 struct UserAircraftState;
 
@@ -31,6 +32,12 @@ bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft,
 // True when the predictor found a conflict in the air and the aircraft has been removed.
 bool checkUserAirCollision(TrafficState& state, LiveAircraft& aircraft, double cosUserLat,
                            const UserAircraftState& user);
+// The spawn's tests of a new aircraft's sample against the user, which remove nothing (the
+// aircraft is not in the simulator yet): on the ground the user's ground check with the
+// aircraft's conflict radius, in the air the conflict predictor at the sample.
+bool lf_spawnSampleHitsUserOnGround(TrafficState& state, const LiveAircraft& aircraft,
+                                    const TrafficSample& sample);
+bool lf_spawnSampleHitsUserInAir(TrafficState& state, const TrafficSample& sample);
 // 2 for a low (at most 4000 ft), level (at most 300 ft/min) user with wings within 5 degrees;
 // 1 up to 7000 ft with wings within 15 degrees; else 0.
 int lf_userAirCheckMode(const UserAircraftState& user) noexcept;

@@ -36,6 +36,11 @@ struct AiObjectsSetup {
     double driftDegreesPerSecond = 0;
     // Points of each object's position trace kept (the newest); 0 keeps none.
     std::size_t tracePointsPerObject = 10000;
+    // When set, a file the world rewrites every `reportEverySeconds` of its time with one line
+    // per AI object created so far (docs/simworld.md): for a run of the whole program, which
+    // cannot ask the world itself.
+    std::string reportFile;
+    double reportEverySeconds = 10;
 };
 
 } // namespace skyloom::simworld

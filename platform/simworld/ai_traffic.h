@@ -57,6 +57,19 @@ struct AiObjectRecord {
     double movedAt = 0; // the simulator moved it up to this time
 };
 
+// What the world's AI report says of one object: its livery, when it came and went, and how
+// far its written positions took it.
+struct AiObjectTally {
+    std::string livery;
+    double createdAt = 0;
+    double removedAt = -1; // -1 while it is there
+    std::size_t writes = 0;
+    double pathNm = 0;
+    double lastLatitudeDeg = 0;
+    double lastLongitudeDeg = 0;
+    double lastAltitudeFeet = 0;
+};
+
 struct PendingAssignment {
     double dueSeconds = 0;
     std::uint32_t connection = 0;
@@ -85,7 +98,9 @@ public:
     // True while a removal of the object waits for its time.
     bool removalPending(DWORD objectId) const;
 
-    // Appends to the object's trace, keeping the newest points.
+    // Rewrites the report file (when the setup names one) once its time has come.
+    void reportWhenDue(double seconds);
+    // Appends to the object's trace, keeping the newest points, and tallies it.
     void trace(DWORD objectId, const ObjectState& state, double seconds, TraceSource source);
 
     std::map<DWORD, AiObjectRecord> records;
@@ -93,11 +108,13 @@ public:
     std::vector<PendingRemoval> removals;
     std::map<DWORD, std::deque<TracePoint>> traces;
     std::map<DWORD, std::vector<ObjectEventRecord>> events;
+    std::map<DWORD, AiObjectTally> tallies;
     std::uint32_t nextObjectId = 0;
 
 private:
     AiObjectsSetup setup_;
     std::vector<LiverySetup> liveries_;
+    double nextReport_ = 0;
 };
 
 } // namespace skyloom::simworld

@@ -40,6 +40,24 @@ bool lf_samePlace(const TracePoint& point, const ObjectState& state) {
            point.bankRad == state.bankRad && point.headingTrueRad == state.headingTrueRad;
 }
 
+void lf_tally(AiObjectTally& tally, const ObjectState& state, double seconds, TraceSource source) {
+    if (source == TraceSource::created) {
+        tally.livery = state.title;
+        tally.createdAt = seconds;
+    } else if (source == TraceSource::written) {
+        if (tally.writes > 0) {
+            tally.pathNm += gf_earthDistanceNm(tally.lastLatitudeDeg, tally.lastLongitudeDeg,
+                                               state.latitudeDeg, state.longitudeDeg);
+        }
+        ++tally.writes;
+    } else {
+        return;
+    }
+    tally.lastLatitudeDeg = state.latitudeDeg;
+    tally.lastLongitudeDeg = state.longitudeDeg;
+    tally.lastAltitudeFeet = state.altitudeFeet;
+}
+
 } // namespace
 
 std::string_view gf_traceSourceName(TraceSource source) {
@@ -88,6 +106,7 @@ bool AiTraffic::removalPending(DWORD objectId) const {
 
 void AiTraffic::trace(DWORD objectId, const ObjectState& state, double seconds,
                       TraceSource source) {
+    lf_tally(tallies[objectId], state, seconds, source);
     if (setup_.tracePointsPerObject == 0) {
         return;
     }
@@ -279,6 +298,7 @@ void World::finishRemoval(const PendingRemoval& removal) {
     objects_.erase(it);
     ai_.records.erase(removal.objectId);
     const double at = removal.dueSeconds;
+    ai_.tallies[removal.objectId].removedAt = at;
     if (!removal.confirm) {
         journalWorld(at, 0,
                      fmt::format("object {} removed (fault neverConfirmRemoval: no ObjectRemoved)",

@@ -40,7 +40,7 @@ std::vector<LiverySetup> gf_readLiveries(const WorldFileNode& node) {
 AiObjectsSetup gf_readAiObjects(const WorldFileNode& node) {
     node.expectKeys({"assignDelaySeconds", "removeDelaySeconds", "maxObjects", "firstObjectId",
                      "driftKnots", "driftFeetPerMinute", "driftDegreesPerSecond",
-                     "tracePointsPerObject"});
+                     "tracePointsPerObject", "reportFile", "reportEverySeconds"});
     AiObjectsSetup s;
     if (node.has("assignDelaySeconds")) {
         s.assignDelaySeconds = node.child("assignDelaySeconds").number(0, 3600);
@@ -67,6 +67,12 @@ AiObjectsSetup gf_readAiObjects(const WorldFileNode& node) {
     if (node.has("tracePointsPerObject")) {
         s.tracePointsPerObject =
             static_cast<std::size_t>(node.child("tracePointsPerObject").integer(0, 10000000));
+    }
+    if (node.has("reportFile")) {
+        s.reportFile = node.child("reportFile").text();
+    }
+    if (node.has("reportEverySeconds")) {
+        s.reportEverySeconds = node.child("reportEverySeconds").number(0.1, 3600);
     }
     return s;
 }

@@ -127,6 +127,43 @@ TEST_F(CollisionChecksTest, TheGroundCorridorAheadOfTheUser) {
     }
 }
 
+// A new aircraft's sample is tested against the user before the aircraft exists in the
+// simulator: nothing is removed, the spawn only learns whether the sample is in the way.
+TEST_F(CollisionChecksTest, TheSpawnTestsASampleAgainstTheUserWithoutRemovingAnything) {
+    const Lalo zurich{47.4582, 8.5555};
+    struct Case {
+        const char* name;
+        double distanceFt; // the sample ahead of the user along its heading
+        double userAltitudeFt;
+        double sampleAltitudeFt;
+        bool onGroundHit;
+        bool airHit;
+    };
+    const std::vector<Case> cases{
+        {"1000 ft ahead, head-on", 1000, 1400, 1400, false, true},
+        {"on the user's spot (abeam for the air check)", 0, 1400, 1400, true, false},
+        {"2 NM ahead", 12152, 1400, 1400, false, false},
+        {"1000 ft ahead, 3000 ft above", 1000, 1400, 4400, false, false},
+    };
+    for (const Case& c : cases) {
+        setUser(zurich, 90, 0);
+        UserAircraftState s = user_.state();
+        s.altitude = c.userAltitudeFt;
+        s.gpsGroundTrueTrack = 90;
+        user_.storeState(s);
+        LiveAircraft& a = add(7, "SWR1", zurich, 90, c.distanceFt, 0);
+        TrafficSample sample;
+        sample.latitude = a.sent.latitude;
+        sample.longitude = a.sent.longitude;
+        sample.altitudeFt = c.sampleAltitudeFt;
+        sample.trackDeg = 270;
+        EXPECT_EQ(lf_spawnSampleHitsUserOnGround(state_, a, sample), c.onGroundHit) << c.name;
+        EXPECT_EQ(lf_spawnSampleHitsUserInAir(state_, sample), c.airHit) << c.name;
+        EXPECT_TRUE(state_.removalQueue.empty()) << c.name;
+        state_.liveAircraft.clear();
+    }
+}
+
 TEST_F(CollisionChecksTest, OneRemovalPerPassAndTheAirCheckMode) {
     const Lalo zurich{47.4582, 8.5555};
     setUser(zurich, 90, 0);

@@ -1,10 +1,6 @@
 #include "tools/track_replay/replay_stand_ins.h"
 
 #include "foundation/geo_constants.h"
-#include "sim/ai_position_batch.h"
-#include "traffic/motion_driver.h"
-#include "traffic/tick_motion.h"
-#include "traffic/traffic_state.h"
 
 namespace skyloom::tools {
 
@@ -66,26 +62,6 @@ void gf_replayDeliver(LiveAircraft& aircraft, const TrafficSample& sample) {
         aircraft.motion.extrapolationCounter = 0;
     }
     aircraft.stream.push_back(sample);
-}
-
-bool gf_replayUpdate(TrafficState& state, LiveAircraft& a) {
-    if (a.simState != SimState::active || a.stream.empty()) {
-        return false;
-    }
-    if (static_cast<std::int32_t>(state.currentTick()) >= a.stream.front().time) {
-        nextPosMain(state, a);
-    }
-    if (a.simState == SimState::active && !a.stream.empty() && a.stream.front().stationary == 0) {
-        lf_moveOneTick(state, a);
-    }
-    if (a.simState == SimState::active) {
-        const SentPosition& p = a.sent;
-        state.positions.setCurrent(a.objectId, AIPosition{p.latitude, p.longitude, p.pitchRad,
-                                                          p.bankRad, p.headingRad, p.altitudeFt,
-                                                          a.step.presentVerticalSpeed,
-                                                          a.step.targetTrueAirspeed});
-    }
-    return false;
 }
 
 } // namespace skyloom::tools

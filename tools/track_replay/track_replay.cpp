@@ -9,6 +9,7 @@
 
 #include <fmt/format.h>
 
+#include "config/params_snapshot.h"
 #include "feed/app_traffic_assembler.h"
 #include "feed/rt_app_datagram.h"
 #include "foundation/geo_constants.h"
@@ -26,7 +27,9 @@
 #include "sim/sim_link_work.h"
 #include "sim/user_aircraft_stand.h"
 #include "tools/rtapp_standin/capture.h"
-#include "tools/track_replay/replay_stand_ins.h"
+#include "tools/track_replay/replay_tables.h"
+#include "traffic/live_update.h"
+#include "traffic/message_decoder.h"
 #include "traffic/traffic_mailbox.h"
 #include "traffic/traffic_state.h"
 #include "traffic/traffic_step.h"
@@ -36,7 +39,9 @@ namespace skyloom::tools {
 namespace {
 
 constexpr std::uint32_t kReplayHexid = 0xAC671B;
-constexpr const char* kReplayLivery = "Airbus A320 Neo Swiss";
+constexpr const char* kReplayLivery = "Boeing 737-900ER Delta";
+constexpr const char* kReplayAirline = "DAL";
+constexpr const char* kReplayModel = "B739";
 constexpr double kTailSeconds = kReplayDelaySeconds + 10.0;
 
 class QuietWindow final : public WindowSink {
@@ -53,26 +58,17 @@ public:
     bool setParkAirportName(std::uint64_t, std::string_view) override { return false; }
 };
 
-// The decoder stand-in: the first report makes the record and its create request, every
-// later one joins its stream.
-class OneAircraftDecoder final : public TrafficDecoder {
-public:
-    explicit OneAircraftDecoder(TrafficState& state) : state_(state) {}
-    void decodeMessage(const TrafficEntry& entry) override {
-        if (LiveAircraft* a = state_.findByHexid(entry.hexid); a != nullptr) {
-            gf_replayDeliver(*a, entry.sample);
-            return;
-        }
-        state_.liveAircraft.push_back(gf_replayAircraft(entry.hexid, entry.callsign, entry.sample,
-                                                        FlightPhase::flying,
-                                                        AircraftCategory::Large));
-        state_.liveCreateQueue.push_back(
-            gf_replayCreateRequest(state_.liveAircraft.back(), kReplayLivery));
-    }
-
-private:
-    TrafficState& state_;
-};
+// The reference tables and settings the replayed aircraft needs on its way through the
+// decoder and the spawn: its model known as a jet, one livery for it, the live traffic open.
+void lf_prepareTables() {
+    gf_publishReplayDbase({{"Large", {kReplayModel}}});
+    gf_buildReplayLiveryTables({{kReplayLivery, kReplayAirline, kReplayModel, ""}});
+    gf_updateParamsSnapshot([](ParamsSnapshot& s) {
+        s.MAX_LIVE_SEL = 500;
+        s.MATCHING_DEPTH = 7;
+        s.TCAS_FL = 180;
+    });
+}
 
 simworld::WorldSetup lf_world(const TruePoint& start, double seconds) {
     simworld::WorldSetup setup;
@@ -82,7 +78,7 @@ simworld::WorldSetup lf_world(const TruePoint& start, double seconds) {
     user.latitudeDeg = start.latitude;
     user.longitudeDeg = start.longitude;
     setup.user.track.push_back(user);
-    setup.liveries = {{kReplayLivery, "A20N", 7.2, 0.4}};
+    setup.liveries = {{kReplayLivery, kReplayModel, 7.2, 0.4}};
     setup.aiObjects.assignDelaySeconds = 0.1;
     setup.aiObjects.removeDelaySeconds = 0.05;
     // Every frame of the replay (the world sends 30 or fewer a second).
@@ -158,9 +154,10 @@ ReplayRun gf_replayTrack(const std::vector<TruePoint>& part, double cadenceSecon
     std::atomic<std::uint32_t> tick{0};
     TrafficState state(queue, events, batch, clock, tick);
     lf_initTrafficState(state);
-    state.steps.updateLiveAc = gf_replayUpdate;
+    gf_installLiveTrafficSteps(state.steps);
+    lf_prepareTables();
     TrafficMailbox mailbox(clock, stop, tick);
-    OneAircraftDecoder decoder(state);
+    LiveTrafficDecoder decoder(state);
     mailbox.setDecoder(&decoder);
     mailbox.enable(true);
     state.mailbox = &mailbox;

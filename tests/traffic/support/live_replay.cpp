@@ -3,16 +3,12 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
+#include <vector>
 
-#include <fmt/format.h>
 #include <nlohmann/json.hpp>
-#include <pugixml.hpp>
 
 #include "config/params_snapshot.h"
-#include "liveries/livery_record.h"
-#include "liveries/livery_tables.h"
 #include "refdata/code_table.h"
-#include "refdata/dbase.h"
 #include "refdata/dbase_lookups.h"
 #include "tests/support/shared_data.h"
 
@@ -56,61 +52,11 @@ bool publishTypeListDbase() {
                                                     type.value("WTC", "")));
         }
     }
-    std::string models;
-    std::map<std::string, std::string> byCategory;
+    std::map<std::string, std::vector<std::string>> byCategory;
     for (const auto& [code, category] : categories) {
-        models += fmt::format("<m c=\"{}\"/>", code);
-        std::string& list = byCategory[category];
-        list += (list.empty() ? "" : ",") + code;
+        byCategory[category].push_back(code);
     }
-    std::string xml = "<root><models>" + models + "</models><categories>";
-    for (const auto& [category, list] : byCategory) {
-        if (category != "Light") {
-            xml += fmt::format("<c n=\"{}\" m=\"{}\"/>", category, list);
-        }
-    }
-    xml += "</categories></root>";
-    pugi::xml_document document;
-    if (!document.load_string(xml.c_str())) {
-        return false;
-    }
-    gf_publishDbase(Dbase::fromDocument(document.child("root"), "type list"));
-    return true;
-}
-
-void buildLiveryTables(const std::vector<ReplayLivery>& liveries) {
-    std::vector<LiveryRecord> records;
-    for (const ReplayLivery& livery : liveries) {
-        LiveryRecord record;
-        record.title = livery.title;
-        record.regcode = livery.regcode;
-        record.key.airline = gf_airlineId(livery.airline);
-        record.key.model = gf_modelId(livery.model);
-        record.packageRank = 1;
-        records.push_back(record);
-    }
-    std::sort(records.begin(), records.end(), gf_liveryLess);
-    LiveryTables& tables = gf_liveryTables();
-    tables.clear();
-    gf_checkLiveryIndexes(tables, records);
-    gf_fillLiveryTitleIndex(tables);
-    gf_buildAirlineModelLiveries(tables);
-    gf_createModelSorted(tables);
-    for (const LiveryRecord& record : records) {
-        auto& models = tables.categoryModels[static_cast<std::size_t>(gf_modelCategory(record.key.model))];
-        if (std::find(models.begin(), models.end(), record.key.model) == models.end()) {
-            models.push_back(record.key.model);
-        }
-        if (!record.regcode.empty()) {
-            const std::string_view title = tables.findTitle(record.title);
-            tables.regcodeLiveryMap[record.regcode] = title;
-            tables.specialLiveryTitles.insert(title);
-            tables.uniqueLiveryRegcodes.insert(record.regcode);
-        }
-    }
-    for (auto& models : tables.categoryModels) {
-        std::sort(models.begin(), models.end());
-    }
+    return tools::gf_publishReplayDbase(byCategory);
 }
 
 CaptureReplay::CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Clock& clock)
@@ -149,6 +95,8 @@ bool CaptureReplay::feedDue() {
 
 void NotingDecoder::decodeMessage(const TrafficEntry& entry) {
     delivered.insert(entry.hexid);
+    double& fastest = fastestKt[entry.hexid];
+    fastest = std::max(fastest, entry.sample.groundSpeedKt);
     if (gf_isKnownModel(gf_modelCode(entry.key.model)) &&
         gf_isCategoryIncluded(gf_modelCategory(entry.key.model), *gf_paramsSnapshot())) {
         eligible.insert(entry.hexid);

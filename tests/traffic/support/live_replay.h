@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "traffic/message_decoder.h"
 #include "traffic/traffic_mailbox.h"
 #include "tools/rtapp_standin/capture.h"
+#include "tools/track_replay/replay_tables.h"
 
 namespace skyloom::testing {
 
@@ -25,14 +27,11 @@ inline constexpr double kLosAngelesElevationFt = 125.0;
 // Publishes a dbase of the type list's models; false when the file is not there.
 bool publishTypeListDbase();
 
-struct ReplayLivery {
-    std::string title;
-    std::string airline;
-    std::string model;
-    std::string regcode; // a livery made for this one aircraft
-};
+using tools::ReplayLivery;
 // The program's livery tables, holding exactly these liveries.
-void buildLiveryTables(const std::vector<ReplayLivery>& liveries);
+inline void buildLiveryTables(const std::vector<ReplayLivery>& liveries) {
+    tools::gf_buildReplayLiveryTables(liveries);
+}
 
 // The capture's bursts go through an App reader's assembler into the mailbox, each once the
 // clock has run as long since the start as the capture since its first burst.
@@ -68,6 +67,8 @@ public:
     std::set<std::uint32_t> admitted;
     // The hexids of which a report named a known model of an included category.
     std::set<std::uint32_t> eligible;
+    // The highest ground speed (kt) each hexid reported.
+    std::map<std::uint32_t, double> fastestKt;
 
 private:
     TrafficState& state_;

@@ -5,6 +5,7 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "tools/track_replay/replay_stand_ins.h"
+#include "traffic/live_update.h"
 #include "traffic/traffic_step.h"
 
 namespace skyloom::testing {
@@ -52,7 +53,7 @@ std::vector<FeedReport> gf_reportsAlong(Lalo start, double headingDeg, double al
 
 MotionScenarioTest::MotionScenarioTest() {
     lf_initTrafficState(state_);
-    state_.steps.updateLiveAc = tools::gf_replayUpdate;
+    gf_installLiveTrafficSteps(state_.steps);
 }
 
 std::vector<simworld::TracePoint> MotionScenarioTest::fly(const std::vector<FeedReport>& reports,
