@@ -1,0 +1,248 @@
+// One aircraft on the ground through the traffic step and the simulated world: pushed back
+// from its stand, taxiing round a right-angled corner, lining up and rolling for take-off on
+// Minneapolis' runway 12R (OurAirports' data in ../shared/data/runways, made into the
+// simulated world's facility runways), rolling out after a landing there and turning off, and
+// driving onto its stand.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "platform/simworld/facility_import.h"
+#include "tests/support/shared_data.h"
+#include "tests/traffic/support/motion_scenario.h"
+#include "tests/traffic/support/runway_fixture.h"
+#include "tools/track_replay/replay_stand_ins.h"
+#include "traffic/aircraft_commands.h"
+#include "traffic/flat_earth.h"
+#include "traffic/ground_motion.h"
+
+namespace skyloom::testing {
+namespace {
+
+constexpr double kDeg = geo::kRadiansPerDegree;
+const Lalo kApron{47.30, 8.20};
+// The most the heading may turn between two written frames (30 a second): 1.2 times the
+// Large category's 0.07 degrees a tick over 10/3 ticks, and a margin for the smoothing.
+constexpr double kLargestFrameTurnDeg = 1.2 * 0.07 * 10.0 / 3.0 * 1.25;
+
+struct Figures {
+    double largestTurnDeg = 0;
+    bool finite = true;
+};
+
+Figures lf_measure(const std::vector<simworld::TracePoint>& trace) {
+    Figures f;
+    for (std::size_t i = 0; i < trace.size(); ++i) {
+        const simworld::TracePoint& p = trace[i];
+        f.finite = f.finite && std::isfinite(p.latitudeDeg) && std::isfinite(p.longitudeDeg) &&
+                   std::isfinite(p.headingTrueRad) && std::isfinite(p.altitudeFeet);
+        if (i > 0) {
+            f.largestTurnDeg =
+                std::max(f.largestTurnDeg,
+                         std::abs(gf_wrapAngle(p.headingTrueRad - trace[i - 1].headingTrueRad)) /
+                             kDeg);
+        }
+    }
+    return f;
+}
+
+// A report at a place with speed and track; airborne above 0 ft.
+FeedReport lf_report(double seconds, Lalo at, double speedKt, double trackDeg,
+                     double altitudeFt = 0, double verticalSpeedFpm = 0) {
+    FeedReport r;
+    r.seconds = seconds;
+    r.sample.latitude = at.lat;
+    r.sample.longitude = at.lon;
+    r.sample.groundSpeedKt = speedKt;
+    r.sample.trueAirspeedKt = speedKt;
+    r.sample.trackDeg = std::fmod(trackDeg + 360.0, 360.0);
+    r.sample.altitudeFt = altitudeFt;
+    r.sample.verticalSpeedFpm = verticalSpeedFpm;
+    r.sample.airborne = altitudeFt > 0 ? 1 : 0;
+    return r;
+}
+
+// Metres from the line through the reports.
+double lf_offReports(const Lalo& p, const std::vector<FeedReport>& reports) {
+    double least = 1e9;
+    for (std::size_t i = 0; i + 1 < reports.size(); ++i) {
+        const Lalo a{reports[i].sample.latitude, reports[i].sample.longitude};
+        const Lalo b{reports[i + 1].sample.latitude, reports[i + 1].sample.longitude};
+        const double leg = gf_distanceNM(a, b) * 1852.0;
+        const DistanceBearing d = gf_distanceBearingMetres(a, gf_bearing(a, b), p);
+        least = std::min(least, d.along >= 0 && d.along <= leg ? std::abs(d.across) : d.distance);
+    }
+    return least;
+}
+
+bool lf_passes(const std::vector<FlightPhase>& phases, std::vector<FlightPhase> wanted) {
+    auto at = phases.begin();
+    for (FlightPhase w : wanted) {
+        at = std::find(at, phases.end(), w);
+        if (at == phases.end()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class GroundScenario : public MotionScenarioTest {
+protected:
+    GroundScenario() {
+        gf_wireGroundMotion(state_.motionWorld.ground);
+        state_.steps.updateLiveAc = [](TrafficState& state, LiveAircraft& a) {
+            if (a.simState == SimState::active) {
+                gf_trackLineUp(state, a);
+            }
+            return tools::gf_replayUpdate(state, a);
+        };
+    }
+
+    // Minneapolis' runway 12R-30L from OurAirports; false when ../shared lacks the data.
+    bool loadMinneapolis() {
+        simworld::FacilityImportSources sources;
+        sources.airportsCsv = sharedPath("data/runways/airports.csv");
+        sources.runwaysCsv = sharedPath("data/runways/runways.csv");
+        if (sources.airportsCsv.empty() || sources.runwaysCsv.empty()) {
+            return false;
+        }
+        const simworld::AirportFacilitySetup kmsp =
+            simworld::gf_importAirportFacilities("KMSP", sources);
+        for (const auto& r : kmsp.runways) {
+            runways_.push_back(gf_makeRunway(r));
+        }
+        state_.motionWorld.runways = runways_;
+        state_.motionWorld.parkAirport.iata = IataCode("MSP");
+        state_.motionWorld.parkAirport.known = true;
+        const auto it = std::find_if(runways_.begin(), runways_.end(), [](const auto& r) {
+            return r.primaryNumber == 12 && r.primaryDesignator == 2;
+        });
+        if (it == runways_.end()) {
+            return false;
+        }
+        runway_ = *it;
+        return true;
+    }
+
+    // Along the runway from its centre (12R's direction) and to the right of its centreline.
+    Lalo onRunway(double along, double cross) const { return gf_onRunway(runway_, along, cross); }
+    double crossOffset(const simworld::TracePoint& p) const {
+        const Lalo centre{runway_.centreLatitude, runway_.centreLongitude};
+        return gf_distanceBearingMetres(centre, runway_.heading * kDeg,
+                                        {p.latitudeDeg, p.longitudeDeg})
+            .across;
+    }
+
+    std::vector<FacilityRunway> runways_;
+    FacilityRunway runway_;
+};
+
+TEST_F(GroundScenario, PushbackFromTheStandGoesStraightBackAndStops) {
+    state_.motionWorld.ground.standRadiusNm = [](std::uint32_t id) { return id == 7 ? 0.02 : 0; };
+    prepare_ = [](LiveAircraft& a) {
+        a.stand = LiveStand{kApron.lat, kApron.lon, 0.0, 0, 0, 7, 0, 1};
+        a.step.ground.pushbackRequested = 1;
+    };
+    const auto trace = fly({lf_report(0, kApron, 0, 0)}, FlightPhase::parked, 120);
+    ASSERT_GT(trace.size(), 100u);
+    const Figures f = lf_measure(trace);
+    EXPECT_TRUE(f.finite);
+    EXPECT_TRUE(lf_passes(phases_, {FlightPhase::parked, FlightPhase::pushing_back,
+                                    FlightPhase::pushed_back}));
+    for (const auto& p : trace) {
+        ASSERT_NEAR(p.headingTrueRad, 0.0, 0.5 * kDeg) << "the nose stays on the stand's line";
+    }
+    // 2.5 stand radii of 0.02 NM straight behind the stand, and standing there at the end.
+    const Lalo end{trace.back().latitudeDeg, trace.back().longitudeDeg};
+    const DistanceBearing where = gf_distanceBearingMetres(kApron, 0.0, end);
+    EXPECT_NEAR(where.along, -92.6, 1.0);
+    EXPECT_NEAR(where.across, 0.0, 0.5);
+    // Standing there: the flight ran on 45 s after the push ended.
+    const LiveAircraft& a = state_.liveAircraft.front();
+    EXPECT_NEAR(gf_distanceNM(end, {a.sent.latitude, a.sent.longitude}) * 1852, 0, 0.01);
+    EXPECT_EQ(a.phase.phase, FlightPhase::pushed_back);
+}
+
+TEST_F(GroundScenario, TaxiRoundARightAngleTurnsSmoothlyOntoTheNewLine) {
+    const auto reports = gf_reportsAlong(kApron, 90, 0,
+                                         {{40, 0, 0, 15}, {3, 30, 0, 15}, {50, 0, 0, 15}}, 3.0);
+    const auto trace = fly(reports, FlightPhase::taxi, 140);
+    ASSERT_GT(trace.size(), 1000u);
+    const Figures f = lf_measure(trace);
+    EXPECT_TRUE(f.finite);
+    EXPECT_LE(f.largestTurnDeg, kLargestFrameTurnDeg);
+    EXPECT_NEAR(trace.back().headingTrueRad / kDeg, 180.0, 2.0);
+    // Within a Large aircraft's turn (8.4 degrees a second at 15 kt: a radius of about 53 m)
+    // of the reports' line round the corner.
+    double largestOff = 0;
+    for (const auto& p : trace) {
+        largestOff = std::max(largestOff, lf_offReports({p.latitudeDeg, p.longitudeDeg}, reports));
+    }
+    EXPECT_LT(largestOff, 30.0);
+}
+
+TEST_F(GroundScenario, ALandingRollKeepsTheCentrelineAndTurnsOffAsATaxi) {
+    if (!loadMinneapolis()) {
+        GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP 12R)";
+    }
+    const double h = runway_.heading;
+    const double touch = -runway_.length / 2 + 500;
+    const double decel = 115 * 0.5144444 / 40;
+    std::vector<FeedReport> reports;
+    for (double t = 0; t <= 40; t += 2) {
+        const double v = 130 * 0.5144444 - decel * t;
+        const double along = touch + 130 * 0.5144444 * t - decel * t * t / 2;
+        reports.push_back(lf_report(t, onRunway(along, 0), v / 0.5144444, h));
+    }
+    const double rollEnd = touch + 130 * 0.5144444 * 40 - decel * 40 * 40 / 2;
+    for (FeedReport r : gf_reportsAlong(onRunway(rollEnd + 15.4, 0), h, 0,
+                                        {{3, 30, 0, 15}, {40, 0, 0, 15}}, 3.0)) {
+        r.seconds += 42;
+        reports.push_back(r);
+    }
+    const auto trace = fly(reports, FlightPhase::landing_roll, 110);
+    ASSERT_GT(trace.size(), 1000u);
+    const Figures f = lf_measure(trace);
+    EXPECT_TRUE(f.finite);
+    EXPECT_LE(f.largestTurnDeg, kLargestFrameTurnDeg);
+    EXPECT_TRUE(lf_passes(phases_, {FlightPhase::landing_roll, FlightPhase::taxi}));
+    EXPECT_NEAR(std::abs(gf_wrapAngle(trace.back().headingTrueRad - h * kDeg)) / kDeg, 90.0, 3.0);
+    for (const auto& p : trace) {
+        const Lalo centre{runway_.centreLatitude, runway_.centreLongitude};
+        const double along =
+            gf_distanceBearingMetres(centre, h * kDeg, {p.latitudeDeg, p.longitudeDeg}).along;
+        if (along < rollEnd - 100) {
+            ASSERT_LT(std::abs(crossOffset(p)), 3.0) << "at " << p.seconds << " s";
+        }
+    }
+}
+
+TEST_F(GroundScenario, ATaxiThatStopsShortOfItsStandDrivesOntoItAndParks) {
+    const Lalo stand = gf_destination(kApron, 0, 200 * 3.2808399);
+    state_.motionWorld.parkAirportReady = true;
+    state_.motionWorld.ground.standExists = [](std::uint32_t id) { return id == 7; };
+    state_.motionWorld.ground.try2Park = [stand](MotionContext& ctx) {
+        LiveAircraft& a = ctx.aircraft;
+        a.stand = LiveStand{stand.lat, stand.lon, 0.0, 0, 0, 7, 0, 1};
+        lf_setPhase(ctx.state, a, FlightPhase::parking);
+        drive2Stand(ctx, StandPose{stand.lat, stand.lon, 0.0});
+    };
+    auto reports = gf_reportsAlong(kApron, 0, 0, {{48, 0, 0, 6}}, 3.0);
+    reports.push_back(lf_report(51, gf_destination(kApron, 0, 180 * 3.2808399), 0, 0));
+    const auto trace = fly(reports, FlightPhase::taxi, 140);
+    ASSERT_GT(trace.size(), 1000u);
+    const Figures f = lf_measure(trace);
+    EXPECT_TRUE(f.finite);
+    EXPECT_TRUE(lf_passes(phases_, {FlightPhase::taxi, FlightPhase::parking, FlightPhase::parked}));
+    const Lalo end{trace.back().latitudeDeg, trace.back().longitudeDeg};
+    EXPECT_LT(gf_distanceNM(end, stand) * 1852, 1.5);
+    EXPECT_NEAR(gf_wrapAngle(trace.back().headingTrueRad) / kDeg, 0.0, 3.0);
+}
+
+} // namespace
+} // namespace skyloom::testing
