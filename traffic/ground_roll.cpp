@@ -453,7 +453,10 @@ bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
         lf_setPhase(ctx.state, a, FlightPhase::taxi);
         return false;
     }
-    const bool goOn = anyAirborne || highest > kStrongClimbFpm || nearEndSlow;
+    // Reasons to go on rolling: evidence of a take-off, a slow aircraft near the end, or a
+    // next sample further along the runway than the aircraft (the roll is under way).
+    const bool goOn = anyAirborne || highest > kStrongClimbFpm || nearEndSlow ||
+                      (along && hasAlong1 && a1 > *along);
     if ((along && *along > 100.0) || !goOn) {
         QuarantineEntry& q = (*ctx.state.quarantine)[a.base.hexid];
         q = QuarantineEntry{a.sent.latitude, a.sent.longitude, a.lastSampleTime, 0,

@@ -186,6 +186,57 @@ TEST_F(GroundScenario, TaxiRoundARightAngleTurnsSmoothlyOntoTheNewLine) {
     EXPECT_LT(largestOff, 30.0);
 }
 
+TEST_F(GroundScenario, LinedUpOnTheRunwayItRollsAlongTheCentrelineAndLiftsOff) {
+    if (!loadMinneapolis()) {
+        GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP 12R)";
+    }
+    prepare_ = [](LiveAircraft& a) { a.base.origin = IataCode("MSP"); };
+    const double h = runway_.heading;
+    const double start = -runway_.length / 2 + 150;
+    std::vector<FeedReport> reports;
+    // Off the taxiway across the runway, a turn onto it, 24 s standing lined up.
+    for (int i = 0; i <= 5; ++i) {
+        reports.push_back(lf_report(2.0 * i, onRunway(start, -60 + 10.3 * i), 10, h + 90));
+    }
+    reports.push_back(lf_report(14, onRunway(start + 15, 0), 0, h));
+    for (double t = 16; t < 40; t += 2) {
+        reports.push_back(lf_report(t, onRunway(start + 15, 0), 0, h));
+    }
+    // The roll: 2.2 m/s^2 to 150 kt, then the climb straight ahead.
+    const double accel = 150 * 0.5144444 / 35;
+    for (double t = 3; t <= 33; t += 3) {
+        reports.push_back(lf_report(40 + t, onRunway(start + 15 + accel * t * t / 2, 0),
+                                    accel * t / 0.5144444, h));
+    }
+    const double liftOff = start + 15 + accel * 35 * 35 / 2;
+    for (double t = 2; t <= 30; t += 2) {
+        reports.push_back(lf_report(75 + t, onRunway(liftOff + 80 * t, 0), 155, h, 40 * t, 2400));
+    }
+    const auto trace = fly(reports, FlightPhase::taxi, 130);
+    ASSERT_GT(trace.size(), 1000u);
+    const Figures f = lf_measure(trace);
+    EXPECT_TRUE(f.finite);
+    EXPECT_LE(f.largestTurnDeg, kLargestFrameTurnDeg);
+    EXPECT_TRUE(lf_passes(phases_, {FlightPhase::taxi, FlightPhase::takeoff_roll,
+                                    FlightPhase::takeoff}));
+    int rolling = 0;
+    for (const auto& p : trace) {
+        const Lalo centre{runway_.centreLatitude, runway_.centreLongitude};
+        const double along =
+            gf_distanceBearingMetres(centre, h * kDeg, {p.latitudeDeg, p.longitudeDeg}).along;
+        // Lined up 60 m after the turn onto the runway; rolling on the centreline (within the
+        // 2 m by which the runway end's geodesic line and the reports' flat frame part).
+        if (along > start + 100 && p.altitudeFeet < 1) {
+            ++rolling;
+            ASSERT_LT(std::abs(crossOffset(p)), 3.0) << "at " << p.seconds << " s";
+        }
+        if (along > start + 200 && p.altitudeFeet < 1) {
+            ASSERT_LT(std::abs(gf_wrapAngle(p.headingTrueRad - h * kDeg)) / kDeg, 0.5);
+        }
+    }
+    EXPECT_GT(rolling, 300);
+}
+
 TEST_F(GroundScenario, ALandingRollKeepsTheCentrelineAndTurnsOffAsATaxi) {
     if (!loadMinneapolis()) {
         GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP 12R)";
