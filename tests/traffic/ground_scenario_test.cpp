@@ -8,7 +8,10 @@
 #include <numbers>
 #include <vector>
 
+#include <fstream>
+
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
@@ -293,6 +296,48 @@ TEST_F(GroundScenario, ATaxiThatStopsShortOfItsStandDrivesOntoItAndParks) {
     const Lalo end{trace.back().latitudeDeg, trace.back().longitudeDeg};
     EXPECT_LT(gf_distanceNM(end, stand) * 1852, 1.5);
     EXPECT_NEAR(gf_wrapAngle(trace.back().headingTrueRad) / kDeg, 0.0, 3.0);
+}
+
+// A real taxi: N899DN's taxi-out at Minneapolis on 4 February 2025 (the readsb trace in
+// ../shared/data/tracks/trace_full_ac671b.json), from its first moving report to the start
+// of its take-off roll. The feed repeats positions while the aircraft stands (steps of no
+// distance) and turns at corners between reports 5 to 15 s apart.
+TEST_F(GroundScenario, ARealTaxiOutFollowsTheReportsWithoutJumps) {
+    SKYLOOM_REQUIRE_SHARED(path, "data/tracks/trace_full_ac671b.json");
+    std::ifstream in(path);
+    const nlohmann::json trace = nlohmann::json::parse(in).at("trace");
+    std::vector<FeedReport> reports;
+    double first = -1;
+    for (const auto& p : trace) {
+        const double t = p[0].get<double>();
+        if (t < 22743.0 || !p[3].is_string() || !p[4].is_number() || !p[5].is_number()) {
+            continue;
+        }
+        if (p[4].get<double>() >= 30.0) {
+            break; // the take-off roll begins
+        }
+        first = first < 0 ? t : first;
+        reports.push_back(lf_report(t - first, {p[1].get<double>(), p[2].get<double>()},
+                                    p[4].get<double>(), p[5].get<double>()));
+    }
+    ASSERT_GT(reports.size(), 20u);
+    const auto flown = fly(reports, FlightPhase::taxi, reports.back().seconds + 40);
+    ASSERT_GT(flown.size(), 1000u);
+    const Figures f = lf_measure(flown);
+    EXPECT_TRUE(f.finite);
+    EXPECT_LE(f.largestTurnDeg, kLargestFrameTurnDeg);
+    std::vector<double> off;
+    for (const auto& p : flown) {
+        off.push_back(lf_offReports({p.latitudeDeg, p.longitudeDeg}, reports));
+    }
+    std::sort(off.begin(), off.end());
+    const double median = off[off.size() / 2];
+    const double p95 = off[off.size() * 95 / 100];
+    std::printf("taxi-out: %zu reports, %zu frames, cross-track median %.2f m, 95th %.2f m, "
+                "largest %.2f m, largest frame turn %.3f deg\n",
+                reports.size(), flown.size(), median, p95, off.back(), f.largestTurnDeg);
+    EXPECT_LT(median, 3.0);
+    EXPECT_LT(p95, 10.0);
 }
 
 } // namespace
