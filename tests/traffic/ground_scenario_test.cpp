@@ -171,6 +171,46 @@ TEST_F(GroundScenario, PushbackFromTheStandGoesStraightBackAndStops) {
     EXPECT_EQ(a.phase.phase, FlightPhase::pushed_back);
 }
 
+TEST_F(GroundScenario, PushedBackItStopsThenSwingsOntoTheTaxiway) {
+    state_.motionWorld.ground.standRadiusNm = [](std::uint32_t id) { return id == 7 ? 0.02 : 0; };
+    prepare_ = [](LiveAircraft& a) {
+        a.stand = LiveStand{kApron.lat, kApron.lon, 0.0, 0, 0, 7, 0, 1};
+        a.step.ground.pushbackRequested = 1;
+    };
+    // The feed shows the aircraft again 60 s later, taxiing east from where the push ended.
+    const Lalo pushed = gf_destination(kApron, std::acos(-1.0), 92.6 * geo::kFeetPerMetre);
+    std::vector<FeedReport> reports{lf_report(0, kApron, 0, 0)};
+    for (FeedReport r : gf_reportsAlong(pushed, 90, 0, {{30, 0, 0, 8}}, 3.0)) {
+        r.seconds += 60;
+        reports.push_back(r);
+    }
+    const auto trace = fly(reports, FlightPhase::parked, 140);
+    ASSERT_GT(trace.size(), 1000u);
+    const Figures f = lf_measure(trace);
+    EXPECT_TRUE(f.finite);
+    EXPECT_LE(f.largestTurnDeg, kLargestFrameTurnDeg);
+    EXPECT_TRUE(lf_passes(phases_, {FlightPhase::pushing_back, FlightPhase::pushed_back}));
+    // Straight back to the end of the push, standing there until the feed's next report is
+    // due, then swinging round to the east.
+    std::size_t reached = 0;
+    while (reached < trace.size() &&
+           gf_distanceNM({trace[reached].latitudeDeg, trace[reached].longitudeDeg}, pushed) *
+                   1852 > 0.5) {
+        ASSERT_NEAR(trace[reached].headingTrueRad, 0.0, 0.5 * kDeg);
+        ++reached;
+    }
+    ASSERT_LT(reached, trace.size());
+    std::size_t moved = reached;
+    while (moved < trace.size() &&
+           gf_distanceNM({trace[moved].latitudeDeg, trace[moved].longitudeDeg}, pushed) * 1852 <
+               0.5) {
+        ++moved;
+    }
+    ASSERT_LT(moved, trace.size());
+    EXPECT_GT(trace[moved].seconds - trace[reached].seconds, 10.0);
+    EXPECT_NEAR(trace.back().headingTrueRad / kDeg, 90.0, 2.0);
+}
+
 TEST_F(GroundScenario, TaxiRoundARightAngleTurnsSmoothlyOntoTheNewLine) {
     const auto reports = gf_reportsAlong(kApron, 90, 0,
                                          {{40, 0, 0, 15}, {3, 30, 0, 15}, {50, 0, 0, 15}}, 3.0);
