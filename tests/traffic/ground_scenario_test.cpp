@@ -134,6 +134,12 @@ protected:
 
     // Along the runway from its centre (12R's direction) and to the right of its centreline.
     Lalo onRunway(double along, double cross) const { return gf_onRunway(runway_, along, cross); }
+    double alongRunway(const simworld::TracePoint& p) const {
+        const Lalo centre{runway_.centreLatitude, runway_.centreLongitude};
+        return gf_distanceBearingMetres(centre, runway_.heading * kDeg,
+                                        {p.latitudeDeg, p.longitudeDeg})
+            .along;
+    }
     double crossOffset(const simworld::TracePoint& p) const {
         const Lalo centre{runway_.centreLatitude, runway_.centreLongitude};
         return gf_distanceBearingMetres(centre, runway_.heading * kDeg,
@@ -264,9 +270,7 @@ TEST_F(GroundScenario, LinedUpOnTheRunwayItRollsAlongTheCentrelineAndLiftsOff) {
                                     FlightPhase::takeoff}));
     int rolling = 0;
     for (const auto& p : trace) {
-        const Lalo centre{runway_.centreLatitude, runway_.centreLongitude};
-        const double along =
-            gf_distanceBearingMetres(centre, h * kDeg, {p.latitudeDeg, p.longitudeDeg}).along;
+        const double along = alongRunway(p);
         // Lined up 60 m after the turn onto the runway; rolling on the centreline (within the
         // 2 m by which the runway end's geodesic line and the reports' flat frame part).
         if (along > start + 100 && p.altitudeFeet < 1) {
@@ -307,9 +311,7 @@ TEST_F(GroundScenario, ALandingRollKeepsTheCentrelineAndTurnsOffAsATaxi) {
     EXPECT_TRUE(lf_passes(phases_, {FlightPhase::landing_roll, FlightPhase::taxi}));
     EXPECT_NEAR(std::abs(gf_wrapAngle(trace.back().headingTrueRad - h * kDeg)) / kDeg, 90.0, 3.0);
     for (const auto& p : trace) {
-        const Lalo centre{runway_.centreLatitude, runway_.centreLongitude};
-        const double along =
-            gf_distanceBearingMetres(centre, h * kDeg, {p.latitudeDeg, p.longitudeDeg}).along;
+        const double along = alongRunway(p);
         if (along < rollEnd - 100) {
             ASSERT_LT(std::abs(crossOffset(p)), 3.0) << "at " << p.seconds << " s";
         }
