@@ -23,6 +23,7 @@
 #include "traffic/aircraft_commands.h"
 #include "traffic/flat_earth.h"
 #include "traffic/ground_motion.h"
+#include "traffic/runway_match.h"
 
 namespace skyloom::testing {
 namespace {
@@ -106,7 +107,8 @@ protected:
         };
     }
 
-    // Minneapolis' runway 12R-30L from OurAirports; false when ../shared lacks the data.
+    // Minneapolis' and Denver's runways from OurAirports, Minneapolis the park airport and its
+    // runway 12R-30L the one the scenarios use; false when ../shared lacks the data.
     bool loadMinneapolis() {
         simworld::FacilityImportSources sources;
         sources.airportsCsv = sharedPath("data/runways/airports.csv");
@@ -114,10 +116,10 @@ protected:
         if (sources.airportsCsv.empty() || sources.runwaysCsv.empty()) {
             return false;
         }
-        const simworld::AirportFacilitySetup kmsp =
-            simworld::gf_importAirportFacilities("KMSP", sources);
-        for (const auto& r : kmsp.runways) {
-            runways_.push_back(gf_makeRunway(r));
+        for (const char* icao : {"KMSP", "KDEN"}) {
+            for (const auto& r : simworld::gf_importAirportFacilities(icao, sources).runways) {
+                runways_.push_back(gf_makeRunway(r));
+            }
         }
         state_.motionWorld.runways = runways_;
         state_.motionWorld.parkAirport.iata = IataCode("MSP");
@@ -340,47 +342,96 @@ TEST_F(GroundScenario, ATaxiThatStopsShortOfItsStandDrivesOntoItAndParks) {
     EXPECT_NEAR(gf_wrapAngle(trace.back().headingTrueRad) / kDeg, 0.0, 3.0);
 }
 
-// A real taxi: N899DN's taxi-out at Minneapolis on 4 February 2025 (the readsb trace in
-// ../shared/data/tracks/trace_full_ac671b.json), from its first moving report to the start
-// of its take-off roll. The feed repeats positions while the aircraft stands (steps of no
-// distance) and turns at corners between reports 5 to 15 s apart.
-TEST_F(GroundScenario, ARealTaxiOutFollowsTheReportsWithoutJumps) {
+// N899DN's ground parts on 4 and 5 February 2025 (the readsb trace in
+// ../shared/data/tracks/trace_full_ac671b.json): the two landing rolls and taxis in at
+// Minneapolis, its taxi-out there to the start of the take-off roll, and the landing roll at
+// Denver. The feed repeats positions while the aircraft stands (steps of no distance) and
+// turns at corners between reports 5 to 15 s apart.
+struct GroundPart {
+    const char* name;
+    double from; // s of the trace
+    FlightPhase phase;
+};
+
+class RealGroundPart : public GroundScenario, public ::testing::WithParamInterface<GroundPart> {};
+
+TEST_P(RealGroundPart, FollowsTheReportsWithoutJumps) {
     SKYLOOM_REQUIRE_SHARED(path, "data/tracks/trace_full_ac671b.json");
+    if (!loadMinneapolis()) {
+        GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP, KDEN)";
+    }
     std::ifstream in(path);
     const nlohmann::json trace = nlohmann::json::parse(in).at("trace");
-    std::vector<FeedReport> reports;
-    double first = -1;
-    for (const auto& p : trace) {
-        const double t = p[0].get<double>();
-        if (t < 22743.0 || !p[3].is_string() || !p[4].is_number() || !p[5].is_number()) {
-            continue;
+    const GroundPart& part = GetParam();
+    {
+        // The part's ground reports: to a gap of more than 120 s, or a taxi's take-off roll.
+        std::vector<FeedReport> reports;
+        for (const auto& p : trace) {
+            const double t = p[0].get<double>();
+            if (t < part.from || !p[3].is_string() || !p[4].is_number() || !p[5].is_number()) {
+                continue;
+            }
+            if ((!reports.empty() && t - part.from - reports.back().seconds > 120) ||
+                (part.phase == FlightPhase::taxi && p[4].get<double>() >= 30.0)) {
+                break;
+            }
+            reports.push_back(lf_report(t - part.from, {p[1].get<double>(), p[2].get<double>()},
+                                        p[4].get<double>(), p[5].get<double>()));
         }
-        if (p[4].get<double>() >= 30.0) {
-            break; // the take-off roll begins
+        ASSERT_GT(reports.size(), 5u);
+        const auto flown = fly(reports, part.phase, reports.back().seconds + 40);
+        ASSERT_GT(flown.size(), 300u);
+        const Figures f = lf_measure(flown);
+        EXPECT_TRUE(f.finite);
+        EXPECT_LE(f.largestTurnDeg, kLargestFrameTurnDeg);
+        std::vector<double> off;
+        double rollOff = 0;
+        const Lalo last{reports.back().sample.latitude, reports.back().sample.longitude};
+        const FeedReport& beforeLast = reports[reports.size() - 2];
+        const double lastLeg =
+            gf_bearing({beforeLast.sample.latitude, beforeLast.sample.longitude}, last);
+        for (const auto& p : flown) {
+            // Not beyond the last report: there the aircraft extrapolates along its track.
+            const Lalo here{p.latitudeDeg, p.longitudeDeg};
+            if (p.seconds > reports.back().seconds + playbackDelaySeconds_ ||
+                gf_distanceBearingMetres(last, lastLeg, here).along > 0) {
+                continue;
+            }
+            off.push_back(lf_offReports(here, reports));
+            // On the runway at roll speed: the nearest report is 30 kt or faster.
+            const auto nearest = std::min_element(
+                reports.begin(), reports.end(), [&](const FeedReport& a, const FeedReport& b) {
+                    return gf_distanceNM(here, {a.sample.latitude, a.sample.longitude}) <
+                           gf_distanceNM(here, {b.sample.latitude, b.sample.longitude});
+                });
+            if (nearest->sample.groundSpeedKt >= 30) {
+                const RunwayMatch m =
+                    gf_findRunwayOnCentreline(runways_, here, p.headingTrueRad);
+                if (m.valid != 0) {
+                    rollOff = std::max(rollOff, std::abs(m.crossOffset));
+                }
+            }
         }
-        first = first < 0 ? t : first;
-        reports.push_back(lf_report(t - first, {p[1].get<double>(), p[2].get<double>()},
-                                    p[4].get<double>(), p[5].get<double>()));
+        std::sort(off.begin(), off.end());
+        const double median = off[off.size() / 2];
+        const double p95 = off[off.size() * 95 / 100];
+        std::printf("%s: %zu reports, %zu frames, cross-track median %.2f m, 95th %.2f m, "
+                    "largest %.2f m; off the centreline in the roll %.2f m; largest frame turn "
+                    "%.3f deg\n",
+                    part.name, reports.size(), flown.size(), median, p95, off.back(), rollOff,
+                    f.largestTurnDeg);
+        EXPECT_LT(median, 3.0);
+        EXPECT_LT(p95, 10.0);
+        EXPECT_LT(rollOff, 5.0);
     }
-    ASSERT_GT(reports.size(), 20u);
-    const auto flown = fly(reports, FlightPhase::taxi, reports.back().seconds + 40);
-    ASSERT_GT(flown.size(), 1000u);
-    const Figures f = lf_measure(flown);
-    EXPECT_TRUE(f.finite);
-    EXPECT_LE(f.largestTurnDeg, kLargestFrameTurnDeg);
-    std::vector<double> off;
-    for (const auto& p : flown) {
-        off.push_back(lf_offReports({p.latitudeDeg, p.longitudeDeg}, reports));
-    }
-    std::sort(off.begin(), off.end());
-    const double median = off[off.size() / 2];
-    const double p95 = off[off.size() * 95 / 100];
-    std::printf("taxi-out: %zu reports, %zu frames, cross-track median %.2f m, 95th %.2f m, "
-                "largest %.2f m, largest frame turn %.3f deg\n",
-                reports.size(), flown.size(), median, p95, off.back(), f.largestTurnDeg);
-    EXPECT_LT(median, 3.0);
-    EXPECT_LT(p95, 10.0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Trace, RealGroundPart,
+    ::testing::Values(GroundPart{"KMSP landing and taxi-in", 14323.0, FlightPhase::landing_roll},
+                      GroundPart{"KMSP taxi-out", 22743.0, FlightPhase::taxi},
+                      GroundPart{"KMSP landing and taxi-in 2", 71195.0, FlightPhase::landing_roll},
+                      GroundPart{"KDEN landing", 81647.0, FlightPhase::landing_roll}));
 
 } // namespace
 } // namespace skyloom::testing
