@@ -176,6 +176,7 @@ void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
     world_.refresh();
+    traffic_.motionWorld.parkAirportReady = parking_.state.airportFileApplied;
     gf_removeTCASCoverageAcs(traffic_);
     gf_postTrafficCounts(traffic_);
     if (counters_.secondSteps % kSecondStepsPerParkedVersionCheck == 0) {

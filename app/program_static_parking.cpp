@@ -1,6 +1,7 @@
 #include "app/program_static_parking.h"
 
 #include "config/parameters.h"
+#include "config/params_snapshot.h"
 #include "foundation/geodesy.h"
 #include "refdata/park_airport.h"
 #include "feed/feed_fields.h"
@@ -16,9 +17,12 @@
 #include "parking/static_parking_plan.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/run_services.h"
+#include "runtime/window_sink.h"
 #include "runtime/user_aircraft.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/bulk_removals.h"
+#include "traffic/flight_texts.h"
+#include "traffic/ground_motion.h"
 #include "traffic/live_stands.h"
 #include "traffic/static_traffic.h"
 #include "traffic/traffic_state.h"
@@ -96,6 +100,34 @@ void gf_wireStaticParking(ParkingContext& context, TrafficState& traffic) {
         removeAircraftFromSim(traffic, aircraft);
     };
     traffic.stands = &parking.stands;
+    GroundMotionSteps& ground = traffic.motionWorld.ground;
+    gf_wireGroundMotion(ground);
+    ground.lf_standFree = [](MotionContext& ctx) {
+        return lf_standFree(ctx.state, static_cast<std::int32_t>(ctx.aircraft.stand.standId),
+                            ctx.aircraft.base.hexid);
+    };
+    ground.standExists = [&parking](std::uint32_t sid) {
+        return gf_standById(parking, static_cast<std::int32_t>(sid)) != nullptr;
+    };
+    ground.standRadiusNm = [&parking](std::uint32_t sid) {
+        const Stand* stand = gf_standById(parking, static_cast<std::int32_t>(sid));
+        return stand != nullptr ? stand->radius : 0.0;
+    };
+    ground.gf_addRealStandOption = [](MotionContext& ctx) {
+        if (ctx.state.steps.gf_addRealStandOption) {
+            ctx.state.steps.gf_addRealStandOption(ctx.state, ctx.aircraft, kStandUseArrived);
+        }
+    };
+    ground.gf_limitParkedAircraft = [&traffic] {
+        gf_limitParkedAircraft(traffic, 0, gf_currentDaySlot());
+    };
+    ground.try2Park = [](MotionContext& ctx) { try2Park(ctx.state, ctx.aircraft); };
+    ground.flightMessage = [&window](std::string text) {
+        gf_flightMessage(std::move(text), *gf_paramsSnapshot(),
+                         [&window](std::string line, bool log) {
+                             window.showStatusText(line, log);
+                         });
+    };
     TrafficSteps& steps = traffic.steps;
     steps.gf_standById = [&parking](std::int32_t sid) { return gf_standById(parking, sid); };
     steps.gf_standsConflict = [&parking](std::int32_t a, std::int32_t b) {

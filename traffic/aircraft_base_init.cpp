@@ -61,6 +61,7 @@ void gf_initAircraftBase(AircraftBase& out, const TrafficEntry& head) {
     out.initialClimbPitchRad =
         lf_varied(handling.initialClimbPitchDeg, kClimbPitchVariation) * kRadPerDeg;
     out.headingRateRadPerTick = handling.headingRateRadPerTick;
+    out.pushbackSpeedKt = handling.pushbackSpeedKt;
     const double fitM = std::clamp(out.halfWingspanNm / kNmPerMetre * kStandFitFactor +
                                        kStandFitMarginM,
                                    kStandFitMinM, kStandFitMaxM);

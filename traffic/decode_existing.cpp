@@ -6,6 +6,7 @@
 #include "config/params_snapshot.h"
 #include "foundation/geodesy.h"
 #include "traffic/aircraft_commands.h"
+#include "traffic/ground_motion.h"
 #include "traffic/new_sample_checks.h"
 #include "traffic/runway_match.h"
 #include "traffic/sample_checks.h"
@@ -200,6 +201,11 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
     }
     if (stream.empty()) {
         stream.push_back(sample);
+        return;
+    }
+    // A stop reported while the aircraft still rolls onto the runway waits for the next one.
+    MotionContext context{state, aircraft, state.motionWorld};
+    if (lf_holdSampleOnRunway(context, sample)) {
         return;
     }
     lf_cutRepeats(aircraft, sample);

@@ -17,6 +17,7 @@
 #include "traffic/aircraft_commands.h"
 #include "liveries/livery_matching_summary.h"
 #include "traffic/livery_failures.h"
+#include "traffic/ground_motion.h"
 #include "traffic/live_spawn.h"
 #include "traffic/motion_driver.h"
 #include "traffic/tick_motion.h"
@@ -69,9 +70,11 @@ void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
                 aircraft.base.workingHeadingRateRadPerTick = aircraft.base.headingRateRadPerTick;
                 state.steps.steerHeading(state, aircraft);
             }
-            if (state.steps.trackLineUp) {
-                state.steps.trackLineUp(state, aircraft);
-            }
+        }
+        // The standing and line-up tracker runs every tick, moving or not: a departure lines
+        // up while its reports still creep forward.
+        if (state.steps.trackLineUp) {
+            state.steps.trackLineUp(state, aircraft);
         }
     }
     if (aircraft.objectId == 0) {
@@ -174,6 +177,7 @@ void gf_installLiveTrafficSteps(TrafficSteps& steps) {
     steps.handleGroundTraffic = hp_handleGroundTraffic;
     steps.flightPlanHandOver = lf_assignFlightPlan;
     steps.removeBlockedAc = gf_removeBlockedAc;
+    steps.trackLineUp = gf_trackLineUp;
     steps.purgePendingFor = lf_purgePendingFor;
     steps.nextPosMain = [](TrafficState& state, LiveAircraft& aircraft) {
         nextPosMain(state, aircraft);

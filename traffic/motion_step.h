@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/lalo.h"
+#include "traffic/ground_state.h"
 #include "traffic/runway_match.h"
 #include "traffic/timed_curve.h"
 #include "traffic/turn_path.h"
@@ -103,6 +104,7 @@ struct MotionStep {
     CurvedAirLeg airLeg;
     GroundPathFollow groundPath;
     TimedCurveFollow timedCurve;
+    GroundState ground;
 
     // --- Heights, flare and climb-out ---
     double lastHeightAboveGroundFt = std::numeric_limits<double>::quiet_NaN();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 #include "foundation/iata_code.h"
 #include "foundation/lalo.h"
@@ -43,6 +44,12 @@ struct GroundMotionSteps {
     // A parked aircraft's stand becomes a real option; the parked count is limited.
     std::function<void(MotionContext&)> gf_addRealStandOption;
     std::function<void()> gf_limitParkedAircraft;
+    // The radius (NM) of the stand with the 1-based id; 0 or less when there is no such stand.
+    std::function<double(std::uint32_t standId)> standRadiusNm;
+    // Hands a taxiing aircraft that came to rest near the park airport to the parking code.
+    std::function<void(MotionContext&)> try2Park;
+    // Shows a take-off report as the settings say (status line or log); empty: the log.
+    std::function<void(std::string text)> flightMessage;
 };
 
 struct ParkAirportPlace {
@@ -66,6 +73,8 @@ struct MotionWorld {
     // The present shared traffic time stamp (the parked-at stamp of a parking aircraft).
     std::function<double()> trafficTimeStamp;
     GroundMotionSteps ground;
+    // Set when the park airport's airport file has been reported.
+    bool parkAirportReady = false;
 };
 
 struct MotionContext {

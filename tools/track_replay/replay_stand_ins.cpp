@@ -16,6 +16,7 @@ LiveAircraft gf_replayAircraft(std::uint32_t hexid, const std::string& callsign,
     base.headingRateRadPerTick = h.headingRateRadPerTick;
     base.workingHeadingRateRadPerTick = h.headingRateRadPerTick;
     base.maxClimbStepFtPerTick = h.maxClimbStepFtPerTick;
+    base.pushbackSpeedKt = h.pushbackSpeedKt;
     base.rotationPitchRad = h.rotationPitchDeg * geo::kRadiansPerDegree;
     base.initialClimbPitchRad = h.initialClimbPitchDeg * geo::kRadiansPerDegree;
     base.flareTicks = h.flareTicks;
@@ -34,6 +35,8 @@ LiveAircraft gf_replayAircraft(std::uint32_t hexid, const std::string& callsign,
     aircraft.sent.longitude = first.longitude;
     aircraft.sent.altitudeFt = first.altitudeFt;
     aircraft.sent.headingRad = first.trackDeg * geo::kRadiansPerDegree;
+    // Until its first step the aircraft keeps the heading it was created with.
+    aircraft.step.targetHeading = aircraft.sent.headingRad;
     return aircraft;
 }
 

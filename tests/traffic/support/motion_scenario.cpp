@@ -66,6 +66,9 @@ std::vector<simworld::TracePoint> MotionScenarioTest::fly(const std::vector<Feed
     start.time = delayTicks;
     state_.liveAircraft.push_back(
         tools::gf_replayAircraft(kHexid, "SWR12", start, phase, category));
+    if (prepare_) {
+        prepare_(state_.liveAircraft.back());
+    }
     const SimCreateRequest create =
         tools::gf_replayCreateRequest(state_.liveAircraft.back(), kA320Livery);
     state_.liveCreateQueue.push_back(create);

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/simworld/ai_traffic.h"
@@ -44,6 +45,8 @@ protected:
                                           double seconds,
                                           AircraftCategory category = AircraftCategory::Large);
 
+    // Runs on the new record before it is created (a stand, a route, a request).
+    std::function<void(LiveAircraft&)> prepare_;
     // The phases the aircraft went through, in order, and whether its removal was asked.
     std::vector<FlightPhase> phases_;
     bool removed_ = false;

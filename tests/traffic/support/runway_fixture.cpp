@@ -41,6 +41,20 @@ FacilityRunway gf_makeRunway(const RunwayLayout& layout) {
     return r;
 }
 
+FacilityRunway gf_makeRunway(const simworld::FacilityRunwaySetup& setup) {
+    RunwayLayout layout;
+    layout.centre = {setup.latitudeDeg, setup.longitudeDeg};
+    layout.headingDeg = setup.headingDeg;
+    layout.length = setup.lengthMeters;
+    layout.width = setup.widthMeters;
+    layout.primaryNumber = static_cast<std::uint32_t>(setup.primaryNumber);
+    layout.primaryDesignator = static_cast<std::uint32_t>(setup.primaryDesignator);
+    layout.secondaryNumber = static_cast<std::uint32_t>(setup.secondaryNumber);
+    layout.secondaryDesignator = static_cast<std::uint32_t>(setup.secondaryDesignator);
+    layout.altitudeFt = setup.altitudeMeters * geo::kFeetPerMetre;
+    return gf_makeRunway(layout);
+}
+
 Lalo gf_onRunway(const FacilityRunway& runway, double along, double cross) {
     // On the runway search's own flat frame, so that offsets come back as given.
     const double h = runway.heading * geo::kRadiansPerDegree;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "foundation/lalo.h"
+#include "platform/simworld/facility_setup.h"
 #include "sim/facility_runways.h"
 
 namespace skyloom::testing {
@@ -23,6 +24,9 @@ struct RunwayLayout {
 };
 
 FacilityRunway gf_makeRunway(const RunwayLayout& layout);
+
+// The runway of an airport's facility data (as the simulated world holds it) the same way.
+FacilityRunway gf_makeRunway(const simworld::FacilityRunwaySetup& setup);
 
 // The point `along` metres from the runway's centre along its primary heading and `cross`
 // metres to the right of it.
