@@ -462,7 +462,7 @@ def summary(args) -> None:
     print(f"shutdown:            {'orderly (Closing down logged)' if s['orderly'] else 'not orderly: no Closing down in the log'}")
     if s["sent"] is not None:
         print(f"aircraft sent:       {s['sent']}")
-    print(f"aircraft received:   {s['received_by_program'] or 'none logged'}")
+    print(f"aircraft received:   {s['received_by_program'] or 'not logged (only buffered traffic is counted in the log)'}")
     print(f"created:             {c['created']} AI objects (simulator stand-in's report)")
     print(f"moving:              {c['moving']} moved at least {MOVING_MIN_NM} NM, "
           f"{c['path_nm']:.1f} NM flown and driven in all")
