@@ -236,6 +236,7 @@ TEST_F(GroundScenario, LinedUpOnTheRunwayItRollsAlongTheCentrelineAndLiftsOff) {
         GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP 12R)";
     }
     prepare_ = [](LiveAircraft& a) { a.base.origin = IataCode("MSP"); };
+    throughDecoder_ = true;
     const double h = runway_.heading;
     const double start = -runway_.length / 2 + 150;
     std::vector<FeedReport> reports;
