@@ -1,9 +1,6 @@
 #include "tests/traffic/support/motion_scenario.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <string>
-#include <fmt/format.h>
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
@@ -103,15 +100,6 @@ std::vector<simworld::TracePoint> MotionScenarioTest::fly(const std::vector<Feed
             phases_.push_back(a->phase.phase);
         }
         removed_ = removed_ || a->simState == SimState::removingfromsim;
-        if (getenv("DBG")) {
-            static std::string lastLine;
-            std::string line = fmt::format("ph={} sz={} s0st={} s1st={} ex={} pend={} rs={} '{}' abs={} hd={:.1f} chk={:.1f} sim={} og={} still={}",
-                (int)a->phase.phase, a->stream.size(), a->stream.empty()?-1:a->stream[0].stationary,
-                a->stream.size()<2?-1:a->stream[1].stationary, a->motion.extrapolationCounter,
-                a->step.takeoffCheckPending, a->step.runwayStartSet, a->step.runwayStart, a->step.ground.armedByStanding,
-                a->sent.headingRad*57.2958, a->step.checkHeading*57.2958, (int)a->simState, a->motion.onGround, a->step.ground.still.hasResult);
-            if (line != lastLine) { fmt::print("{:.2f} {}\n", tick_.load()/100.0, line); lastLine = line; }
-        }
     });
     std::vector<simworld::TracePoint> written;
     if (objectId_ != 0) {
