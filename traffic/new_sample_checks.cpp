@@ -8,6 +8,7 @@
 #include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "traffic/aircraft_commands.h"
+#include "traffic/decode_existing.h"
 #include "traffic/flat_earth.h"
 #include "traffic/sample_checks.h"
 #include "traffic/traffic_exception.h"
@@ -419,7 +420,9 @@ bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, Traff
     default:
         break;
     }
-    if (state.steps.checkNewSample && !state.steps.checkNewSample(state, aircraft, sample)) {
+    // Marks a repeated position as standing, so that the motion waits there instead of
+    // heading for it as for a new place.
+    if (!lf_checkStationarySample(aircraft, sample)) {
         return false;
     }
     if (aircraft.motion.extrapolationCounter <= 0) {

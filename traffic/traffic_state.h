@@ -210,9 +210,6 @@ struct TrafficSteps {
     std::function<bool(AircraftCategory category)> gf_isCategoryIncluded;
     // The livery of a static aircraft (gf_matchStaticLivery unless a test sets another).
     std::function<bool(LiveryAircraft& aircraft, const Stand& stand)> gf_matchStaticLivery;
-    // The general check of a new sample of a known live aircraft; true when it may extend the
-    // stream.
-    std::function<bool(TrafficState&, LiveAircraft&, TrafficSample&)> checkNewSample;
     // Records a use of a stand by a live aircraft (gf_addRealStandOption, a kStandUse kind).
     std::function<void(TrafficState&, LiveAircraft&, std::int32_t kind)>
         gf_addRealStandOption;

@@ -236,6 +236,7 @@ TEST_F(GroundScenario, LinedUpOnTheRunwayItRollsAlongTheCentrelineAndLiftsOff) {
         GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP 12R)";
     }
     prepare_ = [](LiveAircraft& a) { a.base.origin = IataCode("MSP"); };
+    throughDecoder_ = true;
     const double h = runway_.heading;
     const double start = -runway_.length / 2 + 150;
     std::vector<FeedReport> reports;
@@ -261,7 +262,10 @@ TEST_F(GroundScenario, LinedUpOnTheRunwayItRollsAlongTheCentrelineAndLiftsOff) {
     ASSERT_GT(trace.size(), 1000u);
     const Figures f = lf_measure(trace);
     EXPECT_TRUE(f.finite);
-    EXPECT_LE(f.largestTurnDeg, kLargestFrameTurnDeg);
+    // Rolling the last metres onto the runway toward the stop, the armed take-off check turns
+    // the aircraft toward the runway heading on top of the tick motion's own turn: up to twice
+    // the heading rate in those ticks.
+    EXPECT_LE(f.largestTurnDeg, 2 * kLargestFrameTurnDeg);
     EXPECT_TRUE(lf_passes(phases_, {FlightPhase::taxi, FlightPhase::takeoff_roll,
                                     FlightPhase::takeoff}));
     int rolling = 0;

@@ -5,6 +5,7 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "tools/track_replay/replay_stand_ins.h"
+#include "traffic/decode_existing.h"
 #include "traffic/live_update.h"
 #include "traffic/traffic_step.h"
 
@@ -80,7 +81,11 @@ std::vector<simworld::TracePoint> MotionScenarioTest::fly(const std::vector<Feed
         while (a != nullptr && next < reports.size() && reports[next].seconds <= now) {
             TrafficSample sample = reports[next].sample;
             sample.time = static_cast<std::int32_t>(tick_.load()) + delayTicks;
-            tools::gf_replayDeliver(*a, sample);
+            if (throughDecoder_) {
+                decodeExisting(state_, *a, sample);
+            } else {
+                tools::gf_replayDeliver(*a, sample);
+            }
             ++next;
         }
         lf_handleAddingStack(state_);

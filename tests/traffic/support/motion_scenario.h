@@ -50,6 +50,9 @@ protected:
     // The phases the aircraft went through, in order, and whether its removal was asked.
     std::vector<FlightPhase> phases_;
     bool removed_ = false;
+    // Reports join the stream through the decoder of a known aircraft (its sample checks,
+    // repeats marked as standing, the take-off start) instead of being appended as they come.
+    bool throughDecoder_ = false;
     double playbackDelaySeconds_ = 30.0;
     std::uint32_t objectId_ = 0;
     std::atomic<std::uint32_t> tick_{0};
