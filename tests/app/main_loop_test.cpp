@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 #include <stop_token>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -10,6 +12,7 @@
 
 #include "app/program_mailbox.h"
 #include "app/program_services.h"
+#include "config/parameters.h"
 #include "config/params_snapshot.h"
 #include "foundation/program_clock.h"
 #include "gui/parking_interval.h"
@@ -17,6 +20,7 @@
 #include "runtime/user_aircraft.h"
 #include "tests/app/support/app_test_support.h"
 #include "sim/sim_link_state.h"
+#include "traffic/aircraft_record.h"
 #include "traffic/traffic_mailbox.h"
 
 namespace skyloom {
@@ -103,6 +107,37 @@ TEST_F(MainLoopTest, EveryUserDataStepRemovesTheBlockedAircraft) {
     });
     // The reply noted after cycle 50 is taken by cycle 51.
     EXPECT_THAT(removalCycles, ElementsAre(51U, 151U, 251U));
+}
+
+// "Aircraft" is answered by the next user-data step, once, with the active live aircraft.
+TEST_F(MainLoopTest, TheAircraftRequestFillsTheSelectorAtTheNextUserDataStep) {
+    ProgramParameters& p = gf_params();
+    p.AIRCRAFT_SELECTOR.setItems({""});
+    std::vector<std::vector<std::string>> seen;
+    runCycles(200, [&](MainLoop& loop) {
+        const std::uint64_t cycle = loop.counters().cycles;
+        if (cycle == 1) {
+            AircraftBase base;
+            base.hexid = 0x4b1801;
+            base.callsign = "SWR1";
+            base.registration = "HB-JLT";
+            LiveAircraft aircraft(TrafficSample{}, std::move(base), 0.0, 0);
+            aircraft.simState = SimState::active;
+            aircraft.objectId = 26;
+            loop.traffic().liveAircraft.push_back(std::move(aircraft));
+            requests_.aircraftList.store(true);
+        }
+        if (cycle % 100 == 50) {
+            user_.groundDataReceived.store(true);
+        }
+        if (cycle % 100 == 51) {
+            seen.push_back(p.AIRCRAFT_SELECTOR.items());
+            p.AIRCRAFT_SELECTOR.setItems({""});
+        }
+    });
+    const std::vector<std::string> filled{"select an aircraft", "SWR1, HB-JLT, 4b1801, oid=1a"};
+    EXPECT_THAT(seen, ElementsAre(filled, std::vector<std::string>{""}));
+    EXPECT_FALSE(requests_.aircraftList.load());
 }
 
 TEST_F(MainLoopTest, WithoutTheOnGroundReplyNoUserDataStepRuns) {
