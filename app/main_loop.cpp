@@ -10,7 +10,9 @@
 #include "config/params_snapshot.h"
 #include "config/program_paths.h"
 #include "config/startup_choices.h"
+#include "config/window_requests.h"
 #include "feed/rt_app_link.h"
+#include "gui/block_commands.h"
 #include "gui/gui.h"
 #include "gui/parking_interval.h"
 #include "gui/time_shift.h"
@@ -151,6 +153,11 @@ void MainLoop::userDataStep() {
     gf_enableTrafficMailbox(true);
     if (traffic_.steps.removeBlockedAc) {
         traffic_.steps.removeBlockedAc(traffic_);
+    }
+    if (context_.requests.aircraftList.exchange(false, std::memory_order_acquire)) {
+        const auto selector =
+            static_cast<AirGroundSelector>(gf_paramsSnapshot()->ALL_AIR_GND_SELECTOR);
+        gf_showAircraftList(gf_params(), gf_liveAircraftList(traffic_, selector));
     }
     gf_checkUserCollisions(traffic_);
     gf_checkLiveVsParkedCollisions(traffic_);

@@ -4,7 +4,8 @@
 // slower steps:
 // - the user aircraft's data requests, at the first cycle of each new simulator connection;
 // - the user-data step, whenever the simulator link reports that the user aircraft's
-//   once-a-second on-ground reply has arrived: the blocked aircraft is removed, and while
+//   once-a-second on-ground reply has arrived: the blocked aircraft is removed, the aircraft
+//   selector is filled when "Aircraft" asked for it, and while
 //   SIM_TIME is on the time shift follows the simulator's clock;
 // - the once-a-second step, every 100th cycle;
 // - the 60 s step, every 60th once-a-second step;

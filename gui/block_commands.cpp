@@ -1,6 +1,7 @@
 #include "gui/block_commands.h"
 
 #include <string>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -8,6 +9,7 @@
 #include "config/parameters.h"
 #include "config/window_requests.h"
 #include "feed/block_text.h"
+#include "gui/option_commands.h"
 #include "runtime/window_sink.h"
 
 namespace skyloom {
@@ -64,6 +66,19 @@ void lf_unblockAircraft(ProgramParameters& p, WindowSink& window) {
     p.AIRCRAFT_SELECTOR.setCurrent("");
     p.AIRCRAFT_SELECTOR.fillComboBox();
     p.AIRCRAFT_SELECTOR.enable(false);
+}
+
+void gf_showAircraftList(ProgramParameters& p, const std::vector<std::string>& aircraft) {
+    if (!p.BLOCK_AIRCRAFT.empty()) {
+        return;
+    }
+    std::vector<std::string> items{std::string(kSelectAircraftPrompt)};
+    items.insert(items.end(), aircraft.begin(), aircraft.end());
+    p.AIRCRAFT_SELECTOR.setItems(std::move(items));
+    p.AIRCRAFT_SELECTOR.setCurrent(kSelectAircraftPrompt);
+    p.AIRCRAFT_SELECTOR.fillComboBox();
+    p.AIRCRAFT_SELECTOR.enable(!aircraft.empty());
+    p.aircraftButton.enable(true);
 }
 
 void gf_showSavedBlock(ProgramParameters& p) {

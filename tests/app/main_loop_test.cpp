@@ -3,6 +3,8 @@
 #include <chrono>
 #include <cstdint>
 #include <stop_token>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -10,6 +12,7 @@
 
 #include "app/program_mailbox.h"
 #include "app/program_services.h"
+#include "config/parameters.h"
 #include "config/params_snapshot.h"
 #include "foundation/program_clock.h"
 #include "gui/parking_interval.h"
@@ -17,6 +20,7 @@
 #include "runtime/user_aircraft.h"
 #include "tests/app/support/app_test_support.h"
 #include "sim/sim_link_state.h"
+#include "traffic/aircraft_record.h"
 #include "traffic/traffic_mailbox.h"
 
 namespace skyloom {
@@ -103,6 +107,26 @@ TEST_F(MainLoopTest, EveryUserDataStepRemovesTheBlockedAircraft) {
     });
     // The reply noted after cycle 50 is taken by cycle 51.
     EXPECT_THAT(removalCycles, ElementsAre(51U, 151U, 251U));
+}
+
+// "Aircraft" is answered by the next user-data step with the active live aircraft.
+TEST_F(MainLoopTest, TheAircraftRequestFillsTheSelectorAtTheNextUserDataStep) {
+    runCycles(60, [&](MainLoop& loop) {
+        if (loop.counters().cycles == 1) {
+            AircraftBase base;
+            base.callsign = "SWR1";
+            base.registration = "HB-JLT";
+            base.hexid = 0x4b1801;
+            loop.traffic().liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+            loop.traffic().liveAircraft.back().simState = SimState::active;
+            loop.traffic().liveAircraft.back().objectId = 26;
+            requests_.aircraftList.store(true);
+            user_.groundDataReceived.store(true);
+        }
+    });
+    EXPECT_THAT(gf_params().AIRCRAFT_SELECTOR.items(),
+                ElementsAre("select an aircraft", "SWR1, HB-JLT, 4b1801, oid=1a"));
+    EXPECT_FALSE(requests_.aircraftList.load());
 }
 
 TEST_F(MainLoopTest, WithoutTheOnGroundReplyNoUserDataStepRuns) {

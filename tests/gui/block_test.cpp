@@ -86,6 +86,26 @@ TEST_F(BlockTest, BlockReachesTheTrafficAndUnblockTakesItBack) {
     }
 }
 
+// The worker's list after "Aircraft"; an empty one offers nothing to choose; a block made
+// meanwhile keeps its controls.
+TEST_F(BlockTest, TheWorkersAircraftListFillsTheSelectorAndBringsAircraftBack) {
+    ASSERT_NE(open(), nullptr);
+    gf_showSavedBlock(parameters_);
+    for (const std::string aircraft : {"SWR1, HB-JLT, 4b1801, oid=1a", ""}) {
+        push(parameters_.aircraftButton);
+        EXPECT_FALSE(parameters_.aircraftButton.isEnabled());
+        gf_showAircraftList(parameters_, aircraft.empty() ? std::vector<std::string>{}
+                                                          : std::vector{aircraft});
+        EXPECT_EQ(parameters_.AIRCRAFT_SELECTOR.items().back(),
+                  aircraft.empty() ? "select an aircraft" : aircraft);
+        EXPECT_EQ(enabled(), (std::vector<bool>{false, false, true, !aircraft.empty(), true}));
+    }
+    parameters_.BLOCK_AIRCRAFT.setValue("DAL123,N123DL,a1b2c3,A321");
+    gf_showSavedBlock(parameters_);
+    gf_showAircraftList(parameters_, {"SWR1, HB-JLT, 4b1801, oid=1a"});
+    EXPECT_FALSE(parameters_.aircraftButton.isEnabled());
+}
+
 TEST_F(BlockTest, TheStartUpShowsTheSavedBlock) {
     ASSERT_NE(open(), nullptr);
     for (const bool blocked : {true, false}) {
