@@ -115,6 +115,11 @@ TEST(BlockTextTest, FourFieldsWithAHexadecimalIdAreABlock) {
     EXPECT_EQ(block.registration, "D-AIZZ");
     EXPECT_EQ(block.hexid, 0x3c6444u);
     EXPECT_TRUE(gf_parseBlockText(",,ffffffff,").valid);
+    // The window's aircraft list writes its fields with a blank after each comma.
+    const BlockText listed = gf_parseBlockText("SWR1, HB-JLT, 4b1801, oid=1a");
+    EXPECT_TRUE(listed.valid);
+    EXPECT_EQ(listed.registration, "HB-JLT");
+    EXPECT_EQ(listed.hexid, 0x4b1801u);
     for (const char* bad :
          {"DLH4AB,D-AIZZ,3c6444", "a,b,3c6444,d,e", "a,b,,d", "a,b,123456789,d", "a,b,xyz,d", ""}) {
         EXPECT_FALSE(gf_parseBlockText(bad).valid) << bad;
