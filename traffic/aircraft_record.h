@@ -180,6 +180,12 @@ struct TouchDown {
     double altitudeFt = std::numeric_limits<double>::quiet_NaN();
     double verticalSpeedFpm = std::numeric_limits<double>::quiet_NaN();
     std::uint8_t seen = 0;
+    // The height (ft) the simulator's ground reports found the aircraft at when it touched
+    // down, with its pitch then: the altitude settles from it as the nose comes down.
+    double heightFt = std::numeric_limits<double>::quiet_NaN();
+    double pitchRad = std::numeric_limits<double>::quiet_NaN();
+    std::uint8_t heightSet = 0;
+    std::uint8_t unusableReportSeen = 0;
 };
 
 // The heading and sample bytes a livery respawn keeps for the new object.

@@ -21,6 +21,7 @@
 #include "traffic/live_spawn.h"
 #include "traffic/motion_driver.h"
 #include "traffic/tick_motion.h"
+#include "traffic/touch_down.h"
 #include "traffic/traffic_exception.h"
 
 namespace skyloom {
@@ -188,6 +189,8 @@ void gf_installLiveTrafficSteps(TrafficSteps& steps) {
     steps.steerHeading = [](TrafficState&, LiveAircraft& aircraft) {
         lf_steerHeading(aircraft, aircraft.step.targetHeading, false);
     };
+    steps.touchDown = lf_touchDown;
+    steps.aiPositionReport = lf_onAiPositionReport;
     steps.startTakeoffRoll = [](TrafficState& state, LiveAircraft& aircraft) {
         MotionContext ctx{state, aircraft, state.motionWorld};
         lf_startTakeoffRoll(ctx);
