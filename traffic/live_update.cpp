@@ -189,7 +189,6 @@ void gf_installLiveTrafficSteps(TrafficSteps& steps) {
     steps.steerHeading = [](TrafficState&, LiveAircraft& aircraft) {
         lf_steerHeading(aircraft, aircraft.step.targetHeading, false);
     };
-    steps.touchDown = lf_touchDown;
     steps.aiPositionReport = lf_onAiPositionReport;
     steps.startTakeoffRoll = [](TrafficState& state, LiveAircraft& aircraft) {
         MotionContext ctx{state, aircraft, state.motionWorld};

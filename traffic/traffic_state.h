@@ -137,8 +137,6 @@ struct TrafficSteps {
     std::function<void(TrafficState&, LiveAircraft&)> trackLineUp;
     // A taxiing aircraft starts its take-off roll.
     std::function<void(TrafficState&, LiveAircraft&)> startTakeoffRoll;
-    // The touch-down check and altitude correction of an aircraft on the ground.
-    std::function<void(TrafficState&, LiveAircraft&)> touchDown;
 
     // --- Stands, ghosts, collisions and the livery memory ---
     // True when a live aircraft with the callsign (the ghost's without its "_") is not being
