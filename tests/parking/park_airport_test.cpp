@@ -27,6 +27,7 @@
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
 #include "traffic/aircraft_record.h"
+#include "tests/parking/support/parking_context_test.h"
 #include "tests/parking/support/parking_test_support.h"
 #include "tests/support/captured_log.h"
 #include "tests/support/recording_window_sink.h"
@@ -37,28 +38,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const AirportEntry kEham{IcaoCode("EHAM"), IataCode("AMS"), 52.30861, 4.76389, -11};
+using testing::kEham;
 const AirportEntry kEhrd{IcaoCode("EHRD"), IataCode("RTM"), 51.95694, 4.43722, -15};
 const Lalo kNearEham{52.31, 4.76};
 const Lalo kNearEhrd{51.96, 4.44};
 
-class ParkAirportTest : public ::testing::Test {
+class ParkAirportTest : public testing::ParkingContextTest {
 protected:
     void SetUp() override {
-        ::setenv("SKYLOOM_WORKDIR", work_.path().c_str(), 1);
+        ParkingContextTest::SetUp();
         gf_setAirports({kEham, kEhrd});
         AirportFile airport = testing::gridAirport(3);
         airport.publisher = "Pub";
         testing::writeApf(airport, gf_myThirdpartyFolder() / "EHAM.xml");
         airport.icao = IcaoCode("EHRD");
         testing::writeApf(airport, gf_myThirdpartyFolder() / "EHRD.xml");
-        parameters_.publishAll();
         context_.steps.removeAllStaticAndLiveAtAirport = [this] { ++removals_; };
         context_.steps.planStaticParking = [this] { ++plans_; };
     }
     void TearDown() override {
         gf_setAirports({});
-        ::unsetenv("SKYLOOM_WORKDIR");
+        ParkingContextTest::TearDown();
     }
     void place(const Lalo& at, bool onGround, double aglFt) {
         UserAircraftState s;
@@ -74,19 +74,6 @@ protected:
                            [&](const FlightOption& o) { return o.reg == reg && o.origin == 0; });
     }
 
-    testing::TempDir work_;
-    ManualClock clock_;
-    StopControl stop_;
-    testing::RecordingWindowSink window_;
-    RunServices services_{clock_, stop_, window_};
-    ParamsSnapshotCell cell_;
-    ProgramParameters parameters_{nullptr, &cell_};
-    UserAircraft user_;
-    ParkingState state_;
-    ParkAirportList list_;
-    ParkAirportEntry entry_;
-    ParkingContext context_{state_, list_, entry_, parameters_, user_, services_, {}, {},
-                            true, 2};
     int removals_ = 0;
     int plans_ = 0;
 };

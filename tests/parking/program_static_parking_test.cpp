@@ -26,6 +26,7 @@
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
+#include "tests/parking/support/parking_context_test.h"
 #include "tests/parking/support/parking_test_support.h"
 #include "tests/support/captured_log.h"
 #include "tests/support/recording_window_sink.h"
@@ -35,12 +36,13 @@
 namespace skyloom {
 namespace {
 
-const AirportEntry kEham{IcaoCode("EHAM"), IataCode("AMS"), 52.30861, 4.76389, -11};
+using testing::kEham;
 
-class ProgramStaticParkingTest : public ::testing::Test {
+class ProgramStaticParkingTest : public testing::ParkingContextTest {
 protected:
     void SetUp() override {
-        ::setenv("SKYLOOM_WORKDIR", work_.path().c_str(), 1);
+        ParkingContextTest::SetUp();
+        clock_.setUtc(ManualClock::utcTime(2026, 3, 16, 6, 0, 0));
         gf_setClock(&clock_);
         gf_refreshCurrentDaySlot(); // Monday, slot 12
         gf_setAirports({kEham});
@@ -48,7 +50,6 @@ protected:
         // A hand-made file: stands with their flight options.
         testing::writeApf(testing::gridAirport(24), gf_myThirdpartyFolder() / "EHAM.xml",
                           ApfMode::learned, true);
-        parameters_.publishAll();
         context_.staticParking = &plan_;
         gf_wireStaticParking(context_, traffic_);
     }
@@ -56,22 +57,9 @@ protected:
         gf_clearCurrentDaySlot();
         gf_setClock(nullptr);
         gf_setAirports({});
-        ::unsetenv("SKYLOOM_WORKDIR");
+        ParkingContextTest::TearDown();
     }
 
-    testing::TempDir work_;
-    ManualClock clock_{ManualClock::utcTime(2026, 3, 16, 6, 0, 0)};
-    StopControl stop_;
-    testing::RecordingWindowSink window_;
-    RunServices services_{clock_, stop_, window_};
-    ParamsSnapshotCell cell_;
-    ProgramParameters parameters_{nullptr, &cell_};
-    UserAircraft user_;
-    ParkingState state_;
-    ParkAirportList list_;
-    ParkAirportEntry entry_;
-    ParkingContext context_{state_, list_, entry_, parameters_, user_, services_, {}, {},
-                            true, 2};
     StaticParkingState plan_;
     SimCommandQueue commands_;
     SimEventQueue events_;

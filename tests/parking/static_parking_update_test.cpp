@@ -18,6 +18,7 @@
 #include "runtime/run_services.h"
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
+#include "tests/parking/support/parking_context_test.h"
 #include "tests/parking/support/parking_test_support.h"
 #include "tests/support/recording_window_sink.h"
 #include "tests/support/temp_dir.h"
@@ -27,13 +28,12 @@ namespace {
 
 using namespace std::chrono_literals;
 
-const AirportEntry kEham{IcaoCode("EHAM"), IataCode("AMS"), 52.30861, 4.76389, -11};
+using testing::kEham;
 
-class StaticParkingUpdate : public ::testing::Test {
+class StaticParkingUpdate : public testing::ParkingContextTest {
 protected:
     void SetUp() override {
-        ::setenv("SKYLOOM_WORKDIR", work_.path().c_str(), 1);
-        parameters_.publishAll();
+        ParkingContextTest::SetUp();
         entry_.set(kEham);
         context_.trafficTick = &tick_;
         context_.steps.planStaticParking = [this] {
@@ -48,26 +48,12 @@ protected:
             calls_.push_back(on ? "park on" : "park off");
         };
     }
-    void TearDown() override { ::unsetenv("SKYLOOM_WORKDIR"); }
     void writeEham() {
         AirportFile airport = testing::gridAirport(3);
         airport.icao = kEham.icao;
         testing::writeApf(airport, gf_myThirdpartyFolder() / "EHAM.xml");
     }
 
-    testing::TempDir work_;
-    ManualClock clock_;
-    StopControl stop_;
-    testing::RecordingWindowSink window_;
-    RunServices services_{clock_, stop_, window_};
-    ParamsSnapshotCell cell_;
-    ProgramParameters parameters_{nullptr, &cell_};
-    UserAircraft user_;
-    ParkingState state_;
-    ParkAirportList list_;
-    ParkAirportEntry entry_;
-    ParkingContext context_{state_, list_, entry_, parameters_, user_, services_, {}, {},
-                            true, 2};
     std::atomic<std::uint32_t> tick_{100};
     std::vector<std::string> calls_;
     std::chrono::microseconds planTime_{0};
