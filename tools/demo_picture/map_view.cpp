@@ -1,0 +1,182 @@
+#include "tools/demo_picture/map_view.h"
+
+#include <cmath>
+
+#include <cairo.h>
+#include <fmt/format.h>
+
+#include "foundation/geo_constants.h"
+
+namespace skyloom::tools {
+
+namespace {
+
+constexpr double kMetresPerDegree = geo::kFlatNMPerDegree * geo::kMetresPerNM;
+constexpr Rgb kLandColour{0.95, 0.95, 0.92};
+constexpr Rgb kRunwayColour{0.3, 0.3, 0.3};
+constexpr Rgb kStandColour{0.45, 0.45, 0.7};
+constexpr double kLabelPx = 11;
+// Runway names sit this far beyond the runway's end.
+constexpr double kRunwayNameGapMetres = 120;
+
+std::string lf_runwayEndName(std::int32_t number, std::int32_t designator) {
+    static constexpr std::array<const char*, 7> designators{"", "L", "R", "C", "W", "A", "B"};
+    if (number < 1 || number > 36) {
+        return {};
+    }
+    const std::size_t d = designator >= 0 && designator < 7 ? static_cast<std::size_t>(designator) : 0;
+    return fmt::format("{:02}{}", number, designators[d]);
+}
+
+void lf_drawRunways(cairo_t* cr, const MapView& view, const MapContent& content,
+                    const ViewStyle& style) {
+    gf_setColour(cr, kRunwayColour);
+    for (const simworld::FacilityRunwaySetup& runway : content.airport.runways) {
+        const std::array<FlatOffset, 4> corners = gf_runwayCorners(runway, content.frame);
+        for (std::size_t i = 0; i < corners.size(); ++i) {
+            const auto [x, y] = view.pixel(corners[i]);
+            i == 0 ? cairo_move_to(cr, x, y) : cairo_line_to(cr, x, y);
+        }
+        cairo_close_path(cr);
+        // At least a hairline where the runway is narrower than a pixel.
+        cairo_fill_preserve(cr);
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+        if (!style.runwayNames) {
+            continue;
+        }
+        const FlatOffset centre = content.frame.offset({runway.latitudeDeg, runway.longitudeDeg});
+        const double heading = runway.headingDeg * geo::kRadiansPerDegree;
+        const double reach = runway.lengthMeters / 2 + kRunwayNameGapMetres;
+        // The primary direction's name is painted at the end it is flown from.
+        for (const auto& [name, sign] :
+             {std::pair{lf_runwayEndName(runway.primaryNumber, runway.primaryDesignator), -1.0},
+              std::pair{lf_runwayEndName(runway.secondaryNumber, runway.secondaryDesignator), 1.0}}) {
+            const auto [x, y] = view.pixel({centre.east + sign * reach * std::sin(heading),
+                                            centre.north + sign * reach * std::cos(heading)});
+            gf_drawText(cr, x, y - kLabelPx / 2 - 2, name, kLabelPx, TextAnchor::centre, true);
+        }
+    }
+}
+
+void lf_drawStands(cairo_t* cr, const MapView& view, const MapContent& content,
+                   const ViewStyle& style) {
+    gf_setColour(cr, kStandColour);
+    for (const simworld::FacilityTaxiParkingSetup& stand : content.airport.taxiParkings) {
+        const auto [x, y] = view.pixel({stand.biasXMeters, stand.biasZMeters});
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, x, y, style.standRadiusPx, 0, geo::kTwoPi);
+    }
+    cairo_fill(cr);
+}
+
+void lf_drawTracks(cairo_t* cr, const MapView& view, const MapContent& content,
+                   const ViewStyle& style) {
+    cairo_set_line_width(cr, style.trackWidth);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    for (const TraceTrack& track : content.tracks) {
+        for (std::size_t i = 1; i < track.points.size(); ++i) {
+            const TracePoint& a = track.points[i - 1];
+            const TracePoint& b = track.points[i];
+            const auto [x0, y0] = view.pixel(content.frame.offset(a.position));
+            const auto [x1, y1] = view.pixel(content.frame.offset(b.position));
+            gf_setColour(cr, gf_phaseColour(gf_tracePhase(&a, b)));
+            cairo_move_to(cr, x0, y0);
+            cairo_line_to(cr, x1, y1);
+            cairo_stroke(cr);
+        }
+    }
+}
+
+// Where each object still there at the end is: a dot in its phase's colour, and its ATC id.
+void lf_drawEnds(cairo_t* cr, const MapView& view, const MapContent& content,
+                 const ViewStyle& style) {
+    for (const TraceTrack& track : content.tracks) {
+        if (track.removed()) {
+            continue;
+        }
+        const std::size_t n = track.points.size();
+        const TracePhase phase = gf_tracePhase(n > 1 ? &track.points[n - 2] : nullptr,
+                                               track.points.back());
+        const auto [x, y] = view.pixel(content.frame.offset(track.points.back().position));
+        cairo_new_sub_path(cr);
+        cairo_arc(cr, x, y, 3.5, 0, geo::kTwoPi);
+        gf_setColour(cr, gf_phaseColour(phase));
+        cairo_fill_preserve(cr);
+        cairo_set_source_rgb(cr, 0, 0, 0);
+        cairo_set_line_width(cr, 0.8);
+        cairo_stroke(cr);
+        const auto atcId = content.atcIds.find(track.id);
+        if (atcId != content.atcIds.end() && (style.labelStanding || phase != TracePhase::standing)) {
+            gf_drawText(cr, x + 5, y - 2, atcId->second, kLabelPx);
+        }
+    }
+}
+
+} // namespace
+
+Rgb gf_phaseColour(TracePhase phase) noexcept {
+    switch (phase) {
+    case TracePhase::standing:
+        return {0.55, 0.55, 0.55};
+    case TracePhase::taxi:
+        return {0.15, 0.6, 0.15};
+    case TracePhase::roll:
+        return {0.9, 0.5, 0.0};
+    case TracePhase::climbing:
+        return {0.1, 0.35, 0.9};
+    case TracePhase::descending:
+        return {0.85, 0.1, 0.45};
+    case TracePhase::level:
+        return {0.0, 0.7, 0.75};
+    }
+    return {};
+}
+
+AirportFrame::AirportFrame(const simworld::AirportFacilitySetup& airport)
+    : reference_{airport.latitudeDeg, airport.longitudeDeg},
+      cosLat_(std::cos(airport.latitudeDeg * geo::kRadiansPerDegree)) {}
+
+FlatOffset AirportFrame::offset(const Lalo& position) const noexcept {
+    return gf_flatOffsetMetres(reference_, position, kMetresPerDegree, cosLat_);
+}
+
+std::array<double, 2> MapView::pixel(const FlatOffset& offset) const noexcept {
+    return {left + size / 2 + (offset.east - centre.east) * pixelsPerMetre,
+            top + size / 2 - (offset.north - centre.north) * pixelsPerMetre};
+}
+
+std::array<FlatOffset, 4> gf_runwayCorners(const simworld::FacilityRunwaySetup& runway,
+                                           const AirportFrame& frame) {
+    const FlatOffset centre = frame.offset({runway.latitudeDeg, runway.longitudeDeg});
+    const double heading = runway.headingDeg * geo::kRadiansPerDegree;
+    const FlatOffset along{std::sin(heading) * runway.lengthMeters / 2,
+                           std::cos(heading) * runway.lengthMeters / 2};
+    const FlatOffset across{std::cos(heading) * runway.widthMeters / 2,
+                            -std::sin(heading) * runway.widthMeters / 2};
+    auto at = [&](double a, double b) {
+        return FlatOffset{centre.east + a * along.east + b * across.east,
+                          centre.north + a * along.north + b * across.north};
+    };
+    return {at(-1, -1), at(1, -1), at(1, 1), at(-1, 1)};
+}
+
+void gf_drawMapView(cairo_t* cr, const MapView& view, const MapContent& content,
+                    const ViewStyle& style) {
+    cairo_save(cr);
+    cairo_rectangle(cr, view.left, view.top, view.size, view.size);
+    cairo_clip(cr);
+    gf_setColour(cr, kLandColour);
+    cairo_paint(cr);
+    lf_drawRunways(cr, view, content, style);
+    lf_drawStands(cr, view, content, style);
+    lf_drawTracks(cr, view, content, style);
+    lf_drawEnds(cr, view, content, style);
+    cairo_restore(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    cairo_set_line_width(cr, 1);
+    cairo_rectangle(cr, view.left + 0.5, view.top + 0.5, view.size - 1, view.size - 1);
+    cairo_stroke(cr);
+}
+
+} // namespace skyloom::tools
