@@ -13,7 +13,7 @@ namespace skyloom::tools {
 
 namespace {
 
-constexpr int kWidth = 1440;
+constexpr int kWidth = 1520;
 constexpr int kHeight = 1090;
 constexpr double kMargin = 16;
 constexpr double kTitleHeight = 70;
@@ -23,7 +23,7 @@ constexpr double kMapRadiusNm = 15;
 constexpr double kPanelLeft = kMargin + kMapSize + 20;
 constexpr double kInsetSize = kWidth - kMargin - kPanelLeft;
 // The inset shows the airport's runways and stands with this much room around them.
-constexpr double kInsetMarginMetres = 300;
+constexpr double kInsetMarginMetres = 450;
 constexpr double kInsetDefaultMetres = 4000;
 
 std::string lf_clockText(double seconds) {
@@ -75,8 +75,10 @@ void lf_drawRangeRings(cairo_t* cr, const MapView& view) {
 
 void lf_outlineView(cairo_t* cr, const MapView& on, const MapView& inner) {
     const double halfMetres = inner.size / 2 / inner.pixelsPerMetre;
-    const auto [x0, y0] = on.pixel({inner.centre.east - halfMetres, inner.centre.north + halfMetres});
-    const auto [x1, y1] = on.pixel({inner.centre.east + halfMetres, inner.centre.north - halfMetres});
+    const auto [x0, y0] =
+        on.pixel({inner.centre.east - halfMetres, inner.centre.north + halfMetres});
+    const auto [x1, y1] =
+        on.pixel({inner.centre.east + halfMetres, inner.centre.north - halfMetres});
     cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
     cairo_set_line_width(cr, 1);
     const double dash = 4;
@@ -116,9 +118,11 @@ double lf_drawPanel(cairo_t* cr, const std::vector<TraceTrack>& tracks) {
                                        [](const TraceTrack& t) { return !t.removed(); });
     double y = kTitleHeight;
     cairo_set_source_rgb(cr, 0, 0, 0);
-    y += gf_drawText(cr, kPanelLeft, y,
-                     fmt::format("{} AI objects, {} still there at the end", tracks.size(), present),
-                     15, TextAnchor::left, true) + 6;
+    y +=
+        gf_drawText(cr, kPanelLeft, y,
+                    fmt::format("{} AI objects, {} still there at the end", tracks.size(), present),
+                    15, TextAnchor::left, true) +
+        6;
     y += gf_drawText(cr, kPanelLeft, y, "phase: objects at the end (in it at some time)", 13) + 6;
     std::vector<LegendItem> items;
     for (std::size_t p = 0; p < kTracePhaseCount; ++p) {
@@ -148,19 +152,20 @@ void gf_drawDemoPicture(const std::filesystem::path& png,
     cairo_t* cr = canvas.cr();
     const AirportFrame frame(airport);
     const MapContent content{airport, frame, tracks, atcIds};
-    const MapView map{kMargin, kTitleHeight, kMapSize, {0, 0},
-                      kMapSize / (2 * kMapRadiusNm * geo::kMetresPerNM)};
-    gf_drawMapView(cr, map, content, {});
-    lf_drawRangeRings(cr, map);
-    gf_drawScaleBar(cr, map.pixelsPerMetre, map.left + 20, map.top + map.size - 20);
-
+    const MapView map{
+        kMargin, kTitleHeight, kMapSize, {0, 0}, kMapSize / (2 * kMapRadiusNm * geo::kMetresPerNM)};
     lf_drawTitle(cr, airport, tracks);
     const double insetTop = lf_drawPanel(cr, tracks);
     const MapView inset = lf_insetView(airport, frame, kPanelLeft, insetTop + 22);
+    ViewStyle mapStyle;
+    mapStyle.labelledIn = &inset;
+    gf_drawMapView(cr, map, content, mapStyle);
+    lf_drawRangeRings(cr, map);
+    gf_drawScaleBar(cr, map.pixelsPerMetre, map.left + 20, map.top + map.size - 20);
     cairo_set_source_rgb(cr, 0, 0, 0);
     gf_drawText(cr, kPanelLeft, insetTop, fmt::format("{} itself", airport.icao), 13,
                 TextAnchor::left, true);
-    gf_drawMapView(cr, inset, content, {2, 2, true, false});
+    gf_drawMapView(cr, inset, content, {.trackWidth = 2, .standRadiusPx = 2, .runwayNames = true});
     gf_drawScaleBar(cr, inset.pixelsPerMetre, inset.left + 12, inset.top + inset.size - 14);
     lf_outlineView(cr, map, inset);
     canvas.save(png);

@@ -9,10 +9,12 @@
 #include <string>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "platform/simworld/facility_file.h"
 #include "tools/demo_picture/demo_picture.h"
 #include "tools/demo_picture/trace_file.h"
+#include "tools/demo_picture/trace_phase.h"
 
 namespace {
 
@@ -47,7 +49,14 @@ int main(int argc, char** argv) {
             aiReport.empty() ? std::map<std::uint32_t, std::string>{}
                              : tools::gf_readAiReportAtcIds(aiReport);
         tools::gf_drawDemoPicture(files[2], airport, tracks, atcIds);
-        fmt::print("{}: {} AI objects drawn\n", files[2], tracks.size());
+        const tools::PhaseCounts atEnd = tools::gf_phasesAtEnd(tracks);
+        std::vector<std::string> phases;
+        for (std::size_t p = 0; p < tools::kTracePhaseCount; ++p) {
+            phases.push_back(fmt::format(
+                "{} {}", tools::gf_tracePhaseName(static_cast<tools::TracePhase>(p)), atEnd[p]));
+        }
+        fmt::print("{}: {} AI objects drawn; at the end {}\n", files[2], tracks.size(),
+                   fmt::join(phases, ", "));
     } catch (const std::exception& e) {
         fmt::print(stderr, "skyloom_demo_picture: {}\n", e.what());
         return 1;

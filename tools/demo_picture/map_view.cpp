@@ -24,7 +24,8 @@ std::string lf_runwayEndName(std::int32_t number, std::int32_t designator) {
     if (number < 1 || number > 36) {
         return {};
     }
-    const std::size_t d = designator >= 0 && designator < 7 ? static_cast<std::size_t>(designator) : 0;
+    const std::size_t d =
+        designator >= 0 && designator < 7 ? static_cast<std::size_t>(designator) : 0;
     return fmt::format("{:02}{}", number, designators[d]);
 }
 
@@ -51,10 +52,12 @@ void lf_drawRunways(cairo_t* cr, const MapView& view, const MapContent& content,
         // The primary direction's name is painted at the end it is flown from.
         for (const auto& [name, sign] :
              {std::pair{lf_runwayEndName(runway.primaryNumber, runway.primaryDesignator), -1.0},
-              std::pair{lf_runwayEndName(runway.secondaryNumber, runway.secondaryDesignator), 1.0}}) {
+              std::pair{lf_runwayEndName(runway.secondaryNumber, runway.secondaryDesignator),
+                        1.0}}) {
             const auto [x, y] = view.pixel({centre.east + sign * reach * std::sin(heading),
                                             centre.north + sign * reach * std::cos(heading)});
-            gf_drawText(cr, x, y - kLabelPx / 2 - 2, name, kLabelPx, TextAnchor::centre, true);
+            gf_drawText(cr, x, y - kLabelPx / 2 - 2, name, kLabelPx, TextAnchor::centre, true,
+                        true);
         }
     }
 }
@@ -96,9 +99,10 @@ void lf_drawEnds(cairo_t* cr, const MapView& view, const MapContent& content,
             continue;
         }
         const std::size_t n = track.points.size();
-        const TracePhase phase = gf_tracePhase(n > 1 ? &track.points[n - 2] : nullptr,
-                                               track.points.back());
-        const auto [x, y] = view.pixel(content.frame.offset(track.points.back().position));
+        const TracePhase phase =
+            gf_tracePhase(n > 1 ? &track.points[n - 2] : nullptr, track.points.back());
+        const FlatOffset end = content.frame.offset(track.points.back().position);
+        const auto [x, y] = view.pixel(end);
         cairo_new_sub_path(cr);
         cairo_arc(cr, x, y, 3.5, 0, geo::kTwoPi);
         gf_setColour(cr, gf_phaseColour(phase));
@@ -107,8 +111,10 @@ void lf_drawEnds(cairo_t* cr, const MapView& view, const MapContent& content,
         cairo_set_line_width(cr, 0.8);
         cairo_stroke(cr);
         const auto atcId = content.atcIds.find(track.id);
-        if (atcId != content.atcIds.end() && (style.labelStanding || phase != TracePhase::standing)) {
-            gf_drawText(cr, x + 5, y - 2, atcId->second, kLabelPx);
+        if (atcId != content.atcIds.end() &&
+            (style.labelStanding || phase != TracePhase::standing) &&
+            (style.labelledIn == nullptr || !style.labelledIn->shows(end))) {
+            gf_drawText(cr, x + 5, y - 2, atcId->second, kLabelPx, TextAnchor::left, false, true);
         }
     }
 }
@@ -144,6 +150,11 @@ FlatOffset AirportFrame::offset(const Lalo& position) const noexcept {
 std::array<double, 2> MapView::pixel(const FlatOffset& offset) const noexcept {
     return {left + size / 2 + (offset.east - centre.east) * pixelsPerMetre,
             top + size / 2 - (offset.north - centre.north) * pixelsPerMetre};
+}
+
+bool MapView::shows(const FlatOffset& offset) const noexcept {
+    const auto [x, y] = pixel(offset);
+    return x >= left && x <= left + size && y >= top && y <= top + size;
 }
 
 std::array<FlatOffset, 4> gf_runwayCorners(const simworld::FacilityRunwaySetup& runway,

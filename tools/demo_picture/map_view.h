@@ -38,6 +38,7 @@ struct MapView {
     double pixelsPerMetre = 1; // of the frame
 
     std::array<double, 2> pixel(const FlatOffset& offset) const noexcept;
+    bool shows(const FlatOffset& offset) const noexcept;
 };
 
 struct MapContent {
@@ -52,6 +53,8 @@ struct ViewStyle {
     double standRadiusPx = 1.5;
     bool runwayNames = false;
     bool labelStanding = false; // labels for objects standing at the end too
+    // Objects whose end lies in this view are labelled there, not here.
+    const MapView* labelledIn = nullptr;
 };
 
 // Runways, stands, tracks and end markers with labels, clipped to the view, with a border.

@@ -28,8 +28,7 @@ std::string lf_readWhole(const std::filesystem::path& file, std::string_view wha
     return text.str();
 }
 
-template <typename Number>
-Number lf_number(const std::string& field, std::string_view name) {
+template <typename Number> Number lf_number(const std::string& field, std::string_view name) {
     Number value{};
     const char* end = field.data() + field.size();
     const auto [stop, error] = std::from_chars(field.data(), end, value);
@@ -52,16 +51,15 @@ TraceSource lf_source(const std::string& field) {
         {"removed", TraceSource::removed}};
     const auto found = names.find(field);
     if (found == names.end()) {
-        throw std::invalid_argument(fmt::format(
-            "source \"{}\" is none of created, written, drifted, removed", field));
+        throw std::invalid_argument(
+            fmt::format("source \"{}\" is none of created, written, drifted, removed", field));
     }
     return found->second;
 }
 
 TracePoint lf_tracePoint(const std::vector<std::string>& f) {
     if (f.size() != kTraceFields) {
-        throw std::invalid_argument(
-            fmt::format("{} fields instead of {}", f.size(), kTraceFields));
+        throw std::invalid_argument(fmt::format("{} fields instead of {}", f.size(), kTraceFields));
     }
     TracePoint p;
     p.seconds = lf_number<double>(f[0], "seconds");

@@ -56,8 +56,8 @@ PhaseCounts gf_phasesAtEnd(const std::vector<TraceTrack>& tracks) {
     for (const TraceTrack& track : tracks) {
         if (!track.removed()) {
             const std::size_t n = track.points.size();
-            ++counts[lf_index(gf_tracePhase(n > 1 ? &track.points[n - 2] : nullptr,
-                                             track.points.back()))];
+            ++counts[lf_index(
+                gf_tracePhase(n > 1 ? &track.points[n - 2] : nullptr, track.points.back()))];
         }
     }
     return counts;

@@ -45,7 +45,7 @@ void PngCanvas::save(const std::filesystem::path& png) const {
 }
 
 double gf_drawText(cairo_t* cr, double x, double y, std::string_view text, double sizePx,
-                   TextAnchor anchor, bool bold) {
+                   TextAnchor anchor, bool bold, bool halo) {
     const std::unique_ptr<PangoLayout, decltype(&g_object_unref)> layout(
         pango_cairo_create_layout(cr), &g_object_unref);
     const std::unique_ptr<PangoFontDescription, decltype(&pango_font_description_free)> font(
@@ -62,6 +62,16 @@ double gf_drawText(cairo_t* cr, double x, double y, std::string_view text, doubl
                         : anchor == TextAnchor::centre ? x - width / 2.0
                                                        : x - width;
     cairo_move_to(cr, left, y);
+    if (halo) {
+        cairo_save(cr);
+        pango_cairo_layout_path(cr, layout.get());
+        cairo_set_source_rgb(cr, 1, 1, 1);
+        cairo_set_line_width(cr, 3);
+        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        cairo_stroke(cr);
+        cairo_restore(cr);
+        cairo_move_to(cr, left, y);
+    }
     pango_cairo_show_layout(cr, layout.get());
     cairo_new_path(cr);
     return height;

@@ -41,10 +41,10 @@ private:
 
 enum class TextAnchor { left, centre, right };
 
-// `text` with its top at y, placed at x by the anchor, in the current colour; returns its
-// height in pixels.
+// `text` with its top at y, placed at x by the anchor, in the current colour, on a white halo
+// where it crosses a drawing; returns its height in pixels.
 double gf_drawText(cairo_t* cr, double x, double y, std::string_view text, double sizePx,
-                   TextAnchor anchor = TextAnchor::left, bool bold = false);
+                   TextAnchor anchor = TextAnchor::left, bool bold = false, bool halo = false);
 
 struct LegendItem {
     std::string text;

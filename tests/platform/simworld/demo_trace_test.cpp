@@ -31,11 +31,11 @@ TEST(DemoTraceTest, PhaseFollowsGroundSpeedOnTheGroundAndVerticalSpeedAloft) {
         bool onGround;
         TracePhase expected;
     } cases[] = {
-        {0.0, 0, true, TracePhase::standing},       {0.9, 0, true, TracePhase::standing},
-        {1.1, 0, true, TracePhase::taxi},           {39.0, 0, true, TracePhase::taxi},
-        {41.0, 0, true, TracePhase::roll},          {150.0, 900, true, TracePhase::roll},
-        {150.0, 320, false, TracePhase::climbing},  {150.0, 280, false, TracePhase::level},
-        {150.0, -280, false, TracePhase::level},    {150.0, -320, false, TracePhase::descending},
+        {0.0, 0, true, TracePhase::standing},      {0.9, 0, true, TracePhase::standing},
+        {1.1, 0, true, TracePhase::taxi},          {39.0, 0, true, TracePhase::taxi},
+        {41.0, 0, true, TracePhase::roll},         {150.0, 900, true, TracePhase::roll},
+        {150.0, 320, false, TracePhase::climbing}, {150.0, 280, false, TracePhase::level},
+        {150.0, -280, false, TracePhase::level},   {150.0, -320, false, TracePhase::descending},
         {0.0, 0, false, TracePhase::level},
     };
     for (const auto& c : cases) {
@@ -53,18 +53,18 @@ TEST(DemoTraceTest, PhaseFollowsGroundSpeedOnTheGroundAndVerticalSpeedAloft) {
 
 TEST(DemoTraceTest, CountsPhasesOfTheObjectsStillThereAndOfWholeTracks) {
     // 7 taxis, then rolls; 9 lands and is removed; 12 descends; 15 was just created.
-    const std::vector<TraceTrack> tracks = gf_parseTraceText(
-        "0.00;7;created;33.9400000;-118.4000000;125.0;250.0;1\n"
-        "10.00;9;created;33.9500000;-118.3000000;2000.0;250.0;0\n"
-        "10.00;12;created;33.9600000;-118.2000000;5000.0;250.0;0\n"
-        "20.00;7;written;33.9410000;-118.4000000;125.0;0.0;1\n"
-        "20.00;9;written;33.9500000;-118.3100000;1000.0;270.0;0\n"
-        "20.00;12;written;33.9600000;-118.2100000;4800.0;270.0;0\n"
-        "25.00;7;written;33.9450000;-118.4000000;125.0;0.0;1\n"
-        "30.00;9;written;33.9500000;-118.3200000;125.0;270.0;1\n"
-        "31.00;9;removed;33.9500000;-118.3200000;125.0;270.0;1\n"
-        "32.00;15;created;33.9420000;-118.4100000;125.0;90.0;1\n",
-        "trace.txt");
+    const std::vector<TraceTrack> tracks =
+        gf_parseTraceText("0.00;7;created;33.9400000;-118.4000000;125.0;250.0;1\n"
+                          "10.00;9;created;33.9500000;-118.3000000;2000.0;250.0;0\n"
+                          "10.00;12;created;33.9600000;-118.2000000;5000.0;250.0;0\n"
+                          "20.00;7;written;33.9410000;-118.4000000;125.0;0.0;1\n"
+                          "20.00;9;written;33.9500000;-118.3100000;1000.0;270.0;0\n"
+                          "20.00;12;written;33.9600000;-118.2100000;4800.0;270.0;0\n"
+                          "25.00;7;written;33.9450000;-118.4000000;125.0;0.0;1\n"
+                          "30.00;9;written;33.9500000;-118.3200000;125.0;270.0;1\n"
+                          "31.00;9;removed;33.9500000;-118.3200000;125.0;270.0;1\n"
+                          "32.00;15;created;33.9420000;-118.4100000;125.0;90.0;1\n",
+                          "trace.txt");
     ASSERT_EQ(tracks.size(), 4U);
     EXPECT_EQ(tracks[1].id, 9U);
     EXPECT_TRUE(tracks[1].removed());
