@@ -19,6 +19,7 @@
 #include "parking/park_airport_stands.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
+#include "parking/stand_at_position.h"
 #include "parking/real_stand_options.h"
 #include "parking/static_parking.h"
 #include "refdata/airports.h"
@@ -194,7 +195,7 @@ TEST_F(ParkAirportTest, TheStandsSnapshotIsReadWholeWhileTheParkAirportChanges) 
                                                                         : 0u;
             torn += snapshot->stands.size() == expected ? 0 : 1;
             if (!snapshot->stands.empty()) {
-                torn += gf_standAtPosition(*snapshot, snapshot->stands[1].position) ==
+                torn += gf_standAtPosition(snapshot, true, snapshot->stands[1].position) ==
                                 snapshot->stands[1].id
                             ? 0
                             : 1;
