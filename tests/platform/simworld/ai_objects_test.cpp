@@ -101,6 +101,13 @@ protected:
         double data[3] = {lat, lon, alt};
         ASSERT_EQ(SimConnect_SetDataOnSimObject(h(), 402, objectId, 0, 0, sizeof data, data), S_OK);
     }
+    // Removes the object, lets the removal go through and ends the world.
+    void removeAndEnd(DWORD objectId) {
+        SimConnect_AIRemoveObject(h(), objectId, 104);
+        advance(0.5);
+        client_->dispatch();
+        world_->end();
+    }
     std::optional<TestClient> client_;
 };
 
@@ -360,10 +367,7 @@ TEST_F(AiObjectsTest, TheTraceFileThinsPointsButKeepsEveryOnGroundChange) {
     write(id, 47.004, 8.0, ground + 7); // touches down
     advance(0.1);
     write(id, 47.005, 8.0, ground + 7); // on the ground as before, too soon
-    SimConnect_AIRemoveObject(h(), id, 104);
-    advance(0.5);
-    client_->dispatch();
-    world_->end();
+    removeAndEnd(id);
 
     std::istringstream text(readText(dir / "trace.txt"));
     std::vector<std::string> lines;
@@ -399,10 +403,7 @@ TEST_F(AiObjectsTest, TheWorldsEndWritesTheLastReportWithEveryObjectAndItsAtcId)
     startWith(s);
     const DWORD gone = createAndAssign(kLivery, 1);
     const DWORD stays = createAndAssign(kLivery, 2);
-    SimConnect_AIRemoveObject(h(), gone, 104);
-    advance(0.5);
-    client_->dispatch();
-    world_->end();
+    removeAndEnd(gone);
     EXPECT_EQ(readText(dir / "report.txt"),
               fmt::format("{};{};0.25;1.00;0;0.000;47.000000;8.000000;3000;HBJXA\n"
                           "{};{};0.50;-1.00;0;0.000;47.000000;8.000000;3000;HBJXA\n",
