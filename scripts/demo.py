@@ -200,7 +200,7 @@ def make_world(shared: Path, build: Path, layout: Layout) -> None:
         "liveries": installed_liveries(layout),
         "aiObjects": {"assignDelaySeconds": 0.2, "removeDelaySeconds": 0.1, "maxObjects": 300,
                       "tracePointsPerObject": 0, "reportFile": str(layout.ai_report),
-                      "reportEverySeconds": 5, "traceFile": str(layout.demo / "world" / "trace.txt"),
+                      "reportEverySeconds": 5, "traceFile": str(layout.trace),
                       "traceEverySeconds": 1},
         "airports": [layout.airport_file.name],
     }
@@ -457,9 +457,10 @@ def trace_phase(previous, point) -> str:
 
 
 def phases_now(layout: Layout):
-    """Per phase, the AI objects in the simulator now: each object's last trace point, unless
-    it was removed. The trace grows while the demo runs: a line not yet whole is passed over."""
-    last = {}
+    """Per phase, the AI objects in the simulator now: those not removed before the trace's
+    last position (the shutdown removes all after it), each by its last position. The trace
+    grows while the demo runs: a line not yet whole is passed over."""
+    last, removed, now = {}, {}, 0.0
     if layout.trace.is_file():
         with layout.trace.open(encoding="utf-8", errors="replace") as f:
             for line in f:
@@ -472,13 +473,15 @@ def phases_now(layout: Layout):
                 except ValueError:
                     continue
                 if fields[2] == "removed":
-                    last.pop(fields[1], None)
+                    removed[fields[1]] = point[0]
                 else:
                     previous = last.get(fields[1])
                     last[fields[1]] = (previous[1] if previous else None, point)
+                    now = max(now, point[0])
     counts = dict.fromkeys(PHASES, 0)
-    for previous, point in last.values():
-        counts[trace_phase(previous, point)] += 1
+    for key, (previous, point) in last.items():
+        if removed.get(key, now) >= now:
+            counts[trace_phase(previous, point)] += 1
     return counts
 
 
@@ -548,7 +551,7 @@ def summary(args) -> None:
     print(f"moving:              {c['moving']} moved at least {MOVING_MIN_NM} NM, "
           f"{c['path_nm']:.1f} NM flown and driven in all")
     print(f"in the simulator:    {c['present']} at the last report, {c['airborne']} of them airborne")
-    print(f"phases at the end:   {phases_text(phases_now(layout))} (last trace point of each object)")
+    print(f"phases at the end:   {phases_text(phases_now(layout))} (the objects there at the trace's last position)")
     print(f"removed:             {c['removed']}")
     print(f"landed:              {c['landed']} (touch-down lines in the log)")
     print(f"parked:              {c['parked']} (parks lines in the log)")

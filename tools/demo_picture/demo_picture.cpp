@@ -114,16 +114,22 @@ void lf_drawTitle(cairo_t* cr, const simworld::AirportFacilitySetup& airport,
 double lf_drawPanel(cairo_t* cr, const std::vector<TraceTrack>& tracks) {
     const PhaseCounts atEnd = gf_phasesAtEnd(tracks);
     const PhaseCounts seen = gf_phasesSeen(tracks);
-    const auto present = std::count_if(tracks.begin(), tracks.end(),
-                                       [](const TraceTrack& t) { return !t.removed(); });
+    const double endSeconds = gf_lastPositionSeconds(tracks);
+    const auto present = std::count_if(tracks.begin(), tracks.end(), [&](const TraceTrack& t) {
+        return gf_trackEndAt(t, endSeconds).has_value();
+    });
     double y = kTitleHeight;
     cairo_set_source_rgb(cr, 0, 0, 0);
-    y +=
-        gf_drawText(cr, kPanelLeft, y,
-                    fmt::format("{} AI objects, {} still there at the end", tracks.size(), present),
-                    15, TextAnchor::left, true) +
-        6;
-    y += gf_drawText(cr, kPanelLeft, y, "phase: objects at the end (in it at some time)", 13) + 6;
+    y += gf_drawText(cr, kPanelLeft, y,
+                     fmt::format("{} AI objects, {} there at {}", tracks.size(), present,
+                                 lf_clockText(endSeconds)),
+                     15, TextAnchor::left, true) +
+         6;
+    y += gf_drawText(
+             cr, kPanelLeft, y,
+             fmt::format("phase: objects at {} (in it at some time)", lf_clockText(endSeconds)),
+             13) +
+         6;
     std::vector<LegendItem> items;
     for (std::size_t p = 0; p < kTracePhaseCount; ++p) {
         const auto phase = static_cast<TracePhase>(p);
@@ -135,7 +141,8 @@ double lf_drawPanel(cairo_t* cr, const std::vector<TraceTrack>& tracks) {
     for (const std::string_view note :
          {"On the ground: standing below 1 kt, taxi below 40 kt, else roll.",
           "Airborne: climbing above +300 fpm, descending below -300 fpm.",
-          "Dots: where the objects still there are at the end.",
+          "Dots: the objects there at the trace's last position, where",
+          "they were last (the program's shutdown removes them after it).",
           "Runways dark grey, stands small blue dots."}) {
         y += gf_drawText(cr, kPanelLeft, y, note, 12) + 2;
     }
@@ -151,7 +158,7 @@ void gf_drawDemoPicture(const std::filesystem::path& png,
     const PngCanvas canvas(kWidth, kHeight);
     cairo_t* cr = canvas.cr();
     const AirportFrame frame(airport);
-    const MapContent content{airport, frame, tracks, atcIds};
+    const MapContent content{airport, frame, tracks, atcIds, gf_lastPositionSeconds(tracks)};
     const MapView map{
         kMargin, kTitleHeight, kMapSize, {0, 0}, kMapSize / (2 * kMapRadiusNm * geo::kMetresPerNM)};
     lf_drawTitle(cr, airport, tracks);

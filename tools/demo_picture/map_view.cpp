@@ -1,5 +1,6 @@
 #include "tools/demo_picture/map_view.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <cairo.h>
@@ -91,32 +92,61 @@ void lf_drawTracks(cairo_t* cr, const MapView& view, const MapContent& content,
     }
 }
 
-// Where each object still there at the end is: a dot in its phase's colour, and its ATC id.
+struct EndLabel {
+    double x, y;
+    std::string text;
+};
+
+// The labels beside their dots, right, left, above or below, where they cover no label drawn
+// before; a label with no free place is left out.
+void lf_drawEndLabels(cairo_t* cr, const std::vector<EndLabel>& labels) {
+    std::vector<std::array<double, 4>> taken; // left, top, right, bottom
+    for (const EndLabel& label : labels) {
+        const auto [width, height] = gf_textSize(cr, label.text, kLabelPx);
+        for (const auto& [left, top] : {std::pair{label.x + 5, label.y - height / 2},
+                                        std::pair{label.x - 5 - width, label.y - height / 2},
+                                        std::pair{label.x - width / 2, label.y - 4 - height},
+                                        std::pair{label.x - width / 2, label.y + 4}}) {
+            const std::array<double, 4> box{left, top, left + width, top + height};
+            const bool free = std::none_of(taken.begin(), taken.end(), [&](const auto& t) {
+                return box[0] < t[2] && t[0] < box[2] && box[1] < t[3] && t[1] < box[3];
+            });
+            if (free) {
+                taken.push_back(box);
+                cairo_set_source_rgb(cr, 0, 0, 0);
+                gf_drawText(cr, left, top, label.text, kLabelPx, TextAnchor::left, false, true);
+                break;
+            }
+        }
+    }
+}
+
+// Where each object there at the end was last: a dot in its phase's colour, and its ATC id.
 void lf_drawEnds(cairo_t* cr, const MapView& view, const MapContent& content,
                  const ViewStyle& style) {
+    std::vector<EndLabel> labels;
     for (const TraceTrack& track : content.tracks) {
-        if (track.removed()) {
+        const std::optional<TrackEnd> at = gf_trackEndAt(track, content.endSeconds);
+        if (!at) {
             continue;
         }
-        const std::size_t n = track.points.size();
-        const TracePhase phase =
-            gf_tracePhase(n > 1 ? &track.points[n - 2] : nullptr, track.points.back());
-        const FlatOffset end = content.frame.offset(track.points.back().position);
+        const FlatOffset end = content.frame.offset(at->point->position);
         const auto [x, y] = view.pixel(end);
         cairo_new_sub_path(cr);
         cairo_arc(cr, x, y, 3.5, 0, geo::kTwoPi);
-        gf_setColour(cr, gf_phaseColour(phase));
+        gf_setColour(cr, gf_phaseColour(at->phase));
         cairo_fill_preserve(cr);
         cairo_set_source_rgb(cr, 0, 0, 0);
         cairo_set_line_width(cr, 0.8);
         cairo_stroke(cr);
         const auto atcId = content.atcIds.find(track.id);
         if (atcId != content.atcIds.end() &&
-            (style.labelStanding || phase != TracePhase::standing) &&
+            (style.labelStanding || at->phase != TracePhase::standing) &&
             (style.labelledIn == nullptr || !style.labelledIn->shows(end))) {
-            gf_drawText(cr, x + 5, y - 2, atcId->second, kLabelPx, TextAnchor::left, false, true);
+            labels.push_back({x, y, atcId->second});
         }
     }
+    lf_drawEndLabels(cr, labels);
 }
 
 } // namespace

@@ -46,6 +46,7 @@ struct MapContent {
     const AirportFrame& frame;
     const std::vector<TraceTrack>& tracks;
     const std::map<std::uint32_t, std::string>& atcIds;
+    double endSeconds = 0; // objects in the simulator then are marked where they were last
 };
 
 struct ViewStyle {

@@ -51,13 +51,39 @@ TracePhase gf_tracePhase(const TracePoint* previous, const TracePoint& point) no
                                                      : TracePhase::level;
 }
 
+double gf_lastPositionSeconds(const std::vector<TraceTrack>& tracks) noexcept {
+    double last = 0;
+    for (const TraceTrack& track : tracks) {
+        for (const TracePoint& point : track.points) {
+            if (point.source != TraceSource::removed && point.seconds > last) {
+                last = point.seconds;
+            }
+        }
+    }
+    return last;
+}
+
+std::optional<TrackEnd> gf_trackEndAt(const TraceTrack& track, double seconds) {
+    const std::vector<TracePoint>& points = track.points;
+    if (track.removed() && points.back().seconds < seconds) {
+        return std::nullopt;
+    }
+    std::size_t n = points.size();
+    while (n > 0 && points[n - 1].source == TraceSource::removed) {
+        --n;
+    }
+    if (n == 0) {
+        return std::nullopt;
+    }
+    return TrackEnd{&points[n - 1], gf_tracePhase(n > 1 ? &points[n - 2] : nullptr, points[n - 1])};
+}
+
 PhaseCounts gf_phasesAtEnd(const std::vector<TraceTrack>& tracks) {
+    const double seconds = gf_lastPositionSeconds(tracks);
     PhaseCounts counts{};
     for (const TraceTrack& track : tracks) {
-        if (!track.removed()) {
-            const std::size_t n = track.points.size();
-            ++counts[lf_index(
-                gf_tracePhase(n > 1 ? &track.points[n - 2] : nullptr, track.points.back()))];
+        if (const std::optional<TrackEnd> end = gf_trackEndAt(track, seconds)) {
+            ++counts[lf_index(end->phase)];
         }
     }
     return counts;
@@ -68,12 +94,14 @@ PhaseCounts gf_phasesSeen(const std::vector<TraceTrack>& tracks) {
     for (const TraceTrack& track : tracks) {
         std::array<bool, kTracePhaseCount> seen{};
         const std::vector<TracePoint>& points = track.points;
-        // A track's first point shows no motion unless it is all there is; its removal is
-        // where it ended, no phase of its own.
-        for (std::size_t i = points.size() > 1 ? 1 : 0; i < points.size(); ++i) {
-            if (points[i].source != TraceSource::removed) {
-                seen[lf_index(gf_tracePhase(i > 0 ? &points[i - 1] : nullptr, points[i]))] = true;
-            }
+        // A removal is where the track ended, no phase of its own; the first position shows no
+        // motion unless it is the only one.
+        std::size_t n = points.size();
+        while (n > 0 && points[n - 1].source == TraceSource::removed) {
+            --n;
+        }
+        for (std::size_t i = n > 1 ? 1 : 0; i < n; ++i) {
+            seen[lf_index(gf_tracePhase(i > 0 ? &points[i - 1] : nullptr, points[i]))] = true;
         }
         for (std::size_t p = 0; p < kTracePhaseCount; ++p) {
             counts[p] += seen[p] ? 1 : 0;

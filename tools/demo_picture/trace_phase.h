@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -31,7 +32,22 @@ std::string_view gf_tracePhaseName(TracePhase phase) noexcept;
 // earlier in time, the object is taken as not moving.
 TracePhase gf_tracePhase(const TracePoint* previous, const TracePoint& point) noexcept;
 
-// Per phase, the objects not removed whose last point is in it.
+// The world time of the trace's last position (a point other than a removal), 0 for an empty
+// trace. The program's orderly shutdown removes every object after it, so the objects still
+// there then are the traffic as it last moved.
+double gf_lastPositionSeconds(const std::vector<TraceTrack>& tracks) noexcept;
+
+struct TrackEnd {
+    const TracePoint* point = nullptr; // the object's last position
+    TracePhase phase = TracePhase::standing;
+};
+
+// Where the object was last and its phase there, when it was in the simulator at `seconds`
+// (not removed before then); none otherwise.
+std::optional<TrackEnd> gf_trackEndAt(const TraceTrack& track, double seconds);
+
+// Per phase, the objects in the simulator at the trace's last position, by their own last
+// position's phase.
 PhaseCounts gf_phasesAtEnd(const std::vector<TraceTrack>& tracks);
 
 // Per phase, the objects that were in it at some point of their track.

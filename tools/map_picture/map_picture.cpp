@@ -44,10 +44,12 @@ void PngCanvas::save(const std::filesystem::path& png) const {
     }
 }
 
-double gf_drawText(cairo_t* cr, double x, double y, std::string_view text, double sizePx,
-                   TextAnchor anchor, bool bold, bool halo) {
-    const std::unique_ptr<PangoLayout, decltype(&g_object_unref)> layout(
-        pango_cairo_create_layout(cr), &g_object_unref);
+namespace {
+
+using LayoutPtr = std::unique_ptr<PangoLayout, decltype(&g_object_unref)>;
+
+LayoutPtr lf_layout(cairo_t* cr, std::string_view text, double sizePx, bool bold) {
+    LayoutPtr layout(pango_cairo_create_layout(cr), &g_object_unref);
     const std::unique_ptr<PangoFontDescription, decltype(&pango_font_description_free)> font(
         pango_font_description_new(), &pango_font_description_free);
     pango_font_description_set_family(font.get(), "Sans");
@@ -55,6 +57,21 @@ double gf_drawText(cairo_t* cr, double x, double y, std::string_view text, doubl
     pango_font_description_set_weight(font.get(), bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
     pango_layout_set_font_description(layout.get(), font.get());
     pango_layout_set_text(layout.get(), text.data(), static_cast<int>(text.size()));
+    return layout;
+}
+
+} // namespace
+
+std::array<double, 2> gf_textSize(cairo_t* cr, std::string_view text, double sizePx, bool bold) {
+    int width = 0;
+    int height = 0;
+    pango_layout_get_pixel_size(lf_layout(cr, text, sizePx, bold).get(), &width, &height);
+    return {static_cast<double>(width), static_cast<double>(height)};
+}
+
+double gf_drawText(cairo_t* cr, double x, double y, std::string_view text, double sizePx,
+                   TextAnchor anchor, bool bold, bool halo) {
+    const LayoutPtr layout = lf_layout(cr, text, sizePx, bold);
     int width = 0;
     int height = 0;
     pango_layout_get_pixel_size(layout.get(), &width, &height);

@@ -2,6 +2,7 @@
 // a legend of coloured swatches and a scale bar in nautical miles.
 #pragma once
 
+#include <array>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -45,6 +46,10 @@ enum class TextAnchor { left, centre, right };
 // where it crosses a drawing; returns its height in pixels.
 double gf_drawText(cairo_t* cr, double x, double y, std::string_view text, double sizePx,
                    TextAnchor anchor = TextAnchor::left, bool bold = false, bool halo = false);
+
+// The width and height in pixels that gf_drawText gives the text.
+std::array<double, 2> gf_textSize(cairo_t* cr, std::string_view text, double sizePx,
+                                  bool bold = false);
 
 struct LegendItem {
     std::string text;

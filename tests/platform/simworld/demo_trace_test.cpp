@@ -52,7 +52,8 @@ TEST(DemoTraceTest, PhaseFollowsGroundSpeedOnTheGroundAndVerticalSpeedAloft) {
 }
 
 TEST(DemoTraceTest, CountsPhasesOfTheObjectsStillThereAndOfWholeTracks) {
-    // 7 taxis, then rolls; 9 lands and is removed; 12 descends; 15 was just created.
+    // 7 taxis, then rolls; 9 lands and is removed; 12 descends and is removed after the
+    // trace's last position, as the shutdown removes; 15 was just created.
     const std::vector<TraceTrack> tracks =
         gf_parseTraceText("0.00;7;created;33.9400000;-118.4000000;125.0;250.0;1\n"
                           "10.00;9;created;33.9500000;-118.3000000;2000.0;250.0;0\n"
@@ -63,7 +64,8 @@ TEST(DemoTraceTest, CountsPhasesOfTheObjectsStillThereAndOfWholeTracks) {
                           "25.00;7;written;33.9450000;-118.4000000;125.0;0.0;1\n"
                           "30.00;9;written;33.9500000;-118.3200000;125.0;270.0;1\n"
                           "31.00;9;removed;33.9500000;-118.3200000;125.0;270.0;1\n"
-                          "32.00;15;created;33.9420000;-118.4100000;125.0;90.0;1\n",
+                          "32.00;15;created;33.9420000;-118.4100000;125.0;90.0;1\n"
+        "33.00;12;removed;33.9600000;-118.2100000;4800.0;270.0;0\n",
                           "trace.txt");
     ASSERT_EQ(tracks.size(), 4U);
     EXPECT_EQ(tracks[1].id, 9U);
