@@ -97,9 +97,9 @@ struct EndLabel {
     std::string text;
 };
 
-// The labels beside their dots, right, left, above or below, where they cover no label drawn
-// before; a label with no free place is left out.
-void lf_drawEndLabels(cairo_t* cr, const std::vector<EndLabel>& labels) {
+// The labels beside their dots, right, left, above or below, inside the view where they cover
+// no label drawn before; a label with no free place is left out.
+void lf_drawEndLabels(cairo_t* cr, const MapView& view, const std::vector<EndLabel>& labels) {
     std::vector<std::array<double, 4>> taken; // left, top, right, bottom
     for (const EndLabel& label : labels) {
         const auto [width, height] = gf_textSize(cr, label.text, kLabelPx);
@@ -108,9 +108,12 @@ void lf_drawEndLabels(cairo_t* cr, const std::vector<EndLabel>& labels) {
                                         std::pair{label.x - width / 2, label.y - 4 - height},
                                         std::pair{label.x - width / 2, label.y + 4}}) {
             const std::array<double, 4> box{left, top, left + width, top + height};
-            const bool free = std::none_of(taken.begin(), taken.end(), [&](const auto& t) {
-                return box[0] < t[2] && t[0] < box[2] && box[1] < t[3] && t[1] < box[3];
-            });
+            const bool inside = box[0] >= view.left && box[2] <= view.left + view.size &&
+                                box[1] >= view.top && box[3] <= view.top + view.size;
+            const bool free =
+                inside && std::none_of(taken.begin(), taken.end(), [&](const auto& t) {
+                    return box[0] < t[2] && t[0] < box[2] && box[1] < t[3] && t[1] < box[3];
+                });
             if (free) {
                 taken.push_back(box);
                 cairo_set_source_rgb(cr, 0, 0, 0);
@@ -146,7 +149,7 @@ void lf_drawEnds(cairo_t* cr, const MapView& view, const MapContent& content,
             labels.push_back({x, y, atcId->second});
         }
     }
-    lf_drawEndLabels(cr, labels);
+    lf_drawEndLabels(cr, view, labels);
 }
 
 } // namespace
