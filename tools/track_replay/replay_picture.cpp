@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <stdexcept>
 
 #include <cairo.h>
-#include <fmt/format.h>
 
 #include "foundation/geo_constants.h"
+#include "tools/map_picture/map_picture.h"
 #include "traffic/flat_earth.h"
 
 namespace skyloom::tools {
@@ -18,10 +17,6 @@ namespace {
 constexpr int kWidth = 1200;
 constexpr int kHeight = 900;
 constexpr double kMargin = 40;
-
-struct Rgb {
-    double r, g, b;
-};
 
 Rgb lf_phaseColour(FlightPhase phase) {
     switch (phase) {
@@ -77,48 +72,13 @@ private:
     double scale_ = 1;
 };
 
-void lf_drawScaleBar(cairo_t* cr, double pixelsPerMetre) {
-    // The longest round length that fits in about 200 pixels.
-    const double targetNm = 200.0 / pixelsPerMetre / 1852.0;
-    double nm = 0.01;
-    for (const double round :
-         {0.02, 0.05, 0.1, 0.2, 0.5, 1.0, 2.0, 5.0, 10.0, 20.0, 50.0, 100.0, 200.0}) {
-        if (round <= targetNm) {
-            nm = round;
-        }
-    }
-    const double length = nm * 1852.0 * pixelsPerMetre;
-    const double x = kMargin;
-    const double y = kHeight - 15;
-    cairo_set_source_rgb(cr, 0, 0, 0);
-    cairo_set_line_width(cr, 2);
-    cairo_move_to(cr, x, y - 5);
-    cairo_line_to(cr, x, y);
-    cairo_line_to(cr, x + length, y);
-    cairo_line_to(cr, x + length, y - 5);
-    cairo_stroke(cr);
-    cairo_move_to(cr, x + length + 8, y);
-    cairo_show_text(cr, fmt::format("{:g} NM", nm).c_str());
-}
-
 void lf_drawLegend(cairo_t* cr) {
-    const std::array<std::pair<const char*, Rgb>, 5> items{{
-        {"true track", {0.55, 0.55, 0.55}},
-        {"take-off", lf_phaseColour(FlightPhase::takeoff)},
-        {"flying", lf_phaseColour(FlightPhase::flying)},
-        {"landing", lf_phaseColour(FlightPhase::landing)},
-        {"ground", lf_phaseColour(FlightPhase::taxi)},
-    }};
-    double y = 20;
-    for (const auto& [name, c] : items) {
-        cairo_set_source_rgb(cr, c.r, c.g, c.b);
-        cairo_rectangle(cr, kWidth - 150, y - 9, 20, 10);
-        cairo_fill(cr);
-        cairo_set_source_rgb(cr, 0, 0, 0);
-        cairo_move_to(cr, kWidth - 122, y);
-        cairo_show_text(cr, name);
-        y += 16;
-    }
+    gf_drawLegend(cr, kWidth - 150, 10,
+                  {{"true track", {0.55, 0.55, 0.55}},
+                   {"take-off", lf_phaseColour(FlightPhase::takeoff)},
+                   {"flying", lf_phaseColour(FlightPhase::flying)},
+                   {"landing", lf_phaseColour(FlightPhase::landing)},
+                   {"ground", lf_phaseColour(FlightPhase::taxi)}});
 }
 
 } // namespace
@@ -126,11 +86,8 @@ void lf_drawLegend(cairo_t* cr) {
 void gf_drawReplay(const std::filesystem::path& png, const std::vector<TruePoint>& truth,
                    const ReplayRun& run) {
     const MapFrame frame(truth, run);
-    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
-    cairo_t* cr = cairo_create(surface);
-    cairo_set_source_rgb(cr, 1, 1, 1);
-    cairo_paint(cr);
-    cairo_set_font_size(cr, 13);
+    const PngCanvas canvas(kWidth, kHeight);
+    cairo_t* cr = canvas.cr();
     cairo_set_line_width(cr, 4);
     cairo_set_source_rgb(cr, 0.55, 0.55, 0.55);
     for (std::size_t i = 0; i < truth.size(); ++i) {
@@ -142,23 +99,16 @@ void gf_drawReplay(const std::filesystem::path& png, const std::vector<TruePoint
     for (std::size_t i = 1; i < run.frames.size(); ++i) {
         const ReplayFrame& a = run.frames[i - 1];
         const ReplayFrame& b = run.frames[i];
-        const Rgb c = lf_phaseColour(b.phase);
-        cairo_set_source_rgb(cr, c.r, c.g, c.b);
+        gf_setColour(cr, lf_phaseColour(b.phase));
         const auto [x0, y0] = frame.pixel({a.latitude, a.longitude});
         const auto [x1, y1] = frame.pixel({b.latitude, b.longitude});
         cairo_move_to(cr, x0, y0);
         cairo_line_to(cr, x1, y1);
         cairo_stroke(cr);
     }
-    lf_drawScaleBar(cr, frame.pixelsPerMetre());
+    gf_drawScaleBar(cr, frame.pixelsPerMetre(), kMargin, kHeight - 15);
     lf_drawLegend(cr);
-    cairo_destroy(cr);
-    const cairo_status_t status = cairo_surface_write_to_png(surface, png.string().c_str());
-    cairo_surface_destroy(surface);
-    if (status != CAIRO_STATUS_SUCCESS) {
-        throw std::runtime_error(
-            fmt::format("cannot write {}: {}", png.string(), cairo_status_to_string(status)));
-    }
+    canvas.save(png);
 }
 
 } // namespace skyloom::tools
