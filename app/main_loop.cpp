@@ -13,11 +13,20 @@
 #include "config/startup_choices.h"
 #include "config/window_requests.h"
 #include "feed/rt_app_link.h"
+#include "foundation/geodesy.h"
 #include "gui/block_commands.h"
 #include "gui/gui.h"
 #include "gui/parking_interval.h"
 #include "gui/time_shift.h"
+#include "gui/traffic_range.h"
+#include "parking/airport_store.h"
+#include "parking/parking_state.h"
+#include "parking/real_stand_options.h"
+#include "parking/stand_helpers.h"
+#include "parking/static_parking.h"
+#include "parking/static_parking_state.h"
 #include "platform/os/timer_period.h"
+#include "refdata/park_airport.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/stop_reason.h"
 #include "runtime/stop_request.h"
@@ -26,29 +35,20 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_state.h"
+#include "traffic/bulk_removals.h"
 #include "traffic/live_spawn.h"
 #include "traffic/live_update.h"
 #include "traffic/live_views.h"
-#include "traffic/bulk_removals.h"
 #include "traffic/livery_failures.h"
 #include "traffic/parked_collisions.h"
 #include "traffic/record_cleanup.h"
-#include "traffic/traffic_counts.h"
+#include "traffic/sim_event_drain.h"
 #include "traffic/static_traffic.h"
+#include "traffic/traffic_counts.h"
 #include "traffic/traffic_mailbox.h"
-#include "traffic/user_collisions.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
-#include "traffic/sim_event_drain.h"
-#include "gui/traffic_range.h"
-#include "foundation/geodesy.h"
-#include "parking/parking_state.h"
-#include "parking/airport_store.h"
-#include "parking/real_stand_options.h"
-#include "parking/stand_helpers.h"
-#include "parking/static_parking.h"
-#include "parking/static_parking_state.h"
-#include "refdata/park_airport.h"
+#include "traffic/user_collisions.h"
 
 namespace skyloom {
 
@@ -136,8 +136,7 @@ void MainLoop::beforeFirstCycle() {
     gf_refreshCurrentDaySlot();
     gf_enableTrafficMailbox(true);
     const AirportEntry park = parking_.entry.get();
-    if (park.icao.isSet() && gf_isValidLalo(park.position()) &&
-        gf_airportFileExists(park.icao)) {
+    if (park.icao.isSet() && gf_isValidLalo(park.position()) && gf_airportFileExists(park.icao)) {
         parking_.state.parkingUpdateRequested = false;
         lf_updateStaticParking(parking_);
     }
@@ -242,11 +241,10 @@ void MainLoop::trimLiveAircraft() {
         return;
     }
     auto shown = [this] {
-        return std::count_if(traffic_.liveAircraft.begin(), traffic_.liveAircraft.end(),
-                             [](const LiveAircraft& a) {
-                                 return a.simState == SimState::adding2sim ||
-                                        a.simState == SimState::active;
-                             });
+        return std::count_if(
+            traffic_.liveAircraft.begin(), traffic_.liveAircraft.end(), [](const LiveAircraft& a) {
+                return a.simState == SimState::adding2sim || a.simState == SimState::active;
+            });
     };
     // Bounded: a removal that cannot take its aircraft out would otherwise pick it again.
     for (std::size_t tries = traffic_.liveAircraft.size(); tries > 0 && shown() > limit; --tries) {
@@ -276,7 +274,8 @@ void MainLoop::matchNewLiveAircraft() {
             continue;
         }
         aircraft.realOptionsMatched = 1;
-        if (const auto matched = gf_matchRealStandOptions(parking_.state.stands, now, aircraft.base)) {
+        if (const auto matched =
+                gf_matchRealStandOptions(parking_.state.stands, now, aircraft.base)) {
             aircraft.base.displayCallsign = matched->callsign;
             aircraft.base.thirdText = matched->callsign2;
         }

@@ -32,9 +32,9 @@
 #include "app/traffic_world.h"
 #include "app/user_data_requests.h"
 #include "foundation/clock.h"
-#include "traffic/message_decoder.h"
 #include "parking/parking_context.h"
 #include "runtime/run_services.h"
+#include "traffic/message_decoder.h"
 #include "traffic/traffic_state.h"
 
 namespace skyloom {

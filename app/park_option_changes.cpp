@@ -14,7 +14,7 @@ ParkOptions lf_planOptions(const ParamsSnapshot& settings) {
 } // namespace
 
 bool ParkOptionChanges::pending(const WindowRequests& requests,
-                               const ParamsSnapshot& settings) const {
+                                const ParamsSnapshot& settings) const {
     return requests.parkTrafficOnlyChange().count != rtOnly_.count ||
            lf_planOptions(settings) != options_;
 }

@@ -4,28 +4,28 @@
 #include <chrono>
 
 #include "config/parameters.h"
-#include "foundation/clock.h"
 #include "config/params_snapshot.h"
-#include "foundation/geodesy.h"
-#include "refdata/park_airport.h"
 #include "feed/feed_fields.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
+#include "foundation/clock.h"
+#include "foundation/geodesy.h"
 #include "gui/parking_controls.h"
 #include "parking/park_airport_list.h"
 #include "parking/parking_adjustments.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
-#include "parking/stand_at_position.h"
 #include "parking/real_stand_options.h"
-#include "parking/stand_helpers.h"
+#include "parking/stand_at_position.h"
 #include "parking/stand_helper_seams.h"
+#include "parking/stand_helpers.h"
 #include "parking/static_parking.h"
 #include "parking/static_parking_plan.h"
+#include "refdata/park_airport.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/run_services.h"
-#include "runtime/window_sink.h"
 #include "runtime/user_aircraft.h"
+#include "runtime/window_sink.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/bulk_removals.h"
 #include "traffic/flight_texts.h"
@@ -163,8 +163,7 @@ void gf_wireStaticParking(ParkingContext& context, TrafficState& traffic) {
         traffic.staticRequests = &plan->plan;
     }
     // One plan or adjustment over the traffic's aircraft as they are now.
-    auto withRun = [&parking, plan, &parameters, &window, road, &traffic,
-                    seams](const auto& work) {
+    auto withRun = [&parking, plan, &parameters, &window, road, &traffic, seams](const auto& work) {
         if (plan == nullptr) {
             return;
         }
