@@ -1,5 +1,6 @@
 #include "app/main_loop.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/program_mailbox.h"
@@ -12,11 +13,20 @@
 #include "config/startup_choices.h"
 #include "config/window_requests.h"
 #include "feed/rt_app_link.h"
+#include "foundation/geodesy.h"
 #include "gui/block_commands.h"
 #include "gui/gui.h"
 #include "gui/parking_interval.h"
 #include "gui/time_shift.h"
+#include "gui/traffic_range.h"
+#include "parking/airport_store.h"
+#include "parking/parking_state.h"
+#include "parking/real_stand_options.h"
+#include "parking/stand_helpers.h"
+#include "parking/static_parking.h"
+#include "parking/static_parking_state.h"
 #include "platform/os/timer_period.h"
+#include "refdata/park_airport.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/stop_reason.h"
 #include "runtime/stop_request.h"
@@ -25,20 +35,20 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_state.h"
+#include "traffic/bulk_removals.h"
 #include "traffic/live_spawn.h"
 #include "traffic/live_update.h"
 #include "traffic/live_views.h"
-#include "traffic/bulk_removals.h"
 #include "traffic/livery_failures.h"
 #include "traffic/parked_collisions.h"
 #include "traffic/record_cleanup.h"
-#include "traffic/traffic_counts.h"
+#include "traffic/sim_event_drain.h"
 #include "traffic/static_traffic.h"
+#include "traffic/traffic_counts.h"
 #include "traffic/traffic_mailbox.h"
-#include "traffic/user_collisions.h"
 #include "traffic/traffic_step.h"
 #include "traffic/traffic_tick.h"
-#include "parking/parking_state.h"
+#include "traffic/user_collisions.h"
 
 namespace skyloom {
 
@@ -79,6 +89,9 @@ MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
             gf_sendPositionToApp();
         }
     };
+    refreshTrafficOptions();
+    // What the window changed before the loop began is the plan's starting point, not a change.
+    parkOptions_.takeCurrent(context_.requests, *gf_paramsSnapshot());
 }
 
 MainLoop::~MainLoop() {
@@ -117,9 +130,35 @@ void MainLoop::run() {
     }
 }
 
+// A park airport kept from before (a restart) has its static parking loaded at once, not at
+// the first parking slot.
 void MainLoop::beforeFirstCycle() {
     gf_refreshCurrentDaySlot();
     gf_enableTrafficMailbox(true);
+    const AirportEntry park = parking_.entry.get();
+    if (park.icao.isSet() && gf_isValidLalo(park.position()) && gf_airportFileExists(park.icao)) {
+        parking_.state.parkingUpdateRequested = false;
+        lf_updateStaticParking(parking_);
+    }
+}
+
+void MainLoop::takeWindowRequests() {
+    WindowRequests& requests = context_.requests;
+    // "Park": the park airport's stands are read again and planned afresh at the next slot.
+    if (requests.staticParkingUpdates.exchange(0) != 0) {
+        parking_.state.parkingUpdateRequested = true;
+    }
+    if (requests.maxParkChanged.exchange(false, std::memory_order_acquire)) {
+        limitParkedAircraft();
+    }
+    if (requests.maxLiveChanged.exchange(false, std::memory_order_acquire)) {
+        trimLiveAircraft();
+    }
+    // A deeper matching may find a livery where the shallower one found none: those aircraft
+    // may try again.
+    if (requests.matchingDepthRaised.exchange(false, std::memory_order_acquire)) {
+        traffic_.noLiveryKeys.clear();
+    }
 }
 
 // Within a cycle the simulator's events and the traffic step come first (while the flight
@@ -138,6 +177,7 @@ void MainLoop::cycle() {
     if (context_.requests.flush.exchange(false, std::memory_order_acquire)) {
         gf_removeAllStatic(traffic_);
     }
+    takeWindowRequests();
     // The traffic step also publishes the user position and tells the App of it.
     if (g_simConnectionState.load() == SimConnectionState::running) {
         lf_handleAddingStack(traffic_);
@@ -159,9 +199,12 @@ void MainLoop::userDataStep() {
     ++counters_.userDataSteps;
     gf_refreshCurrentDaySlot();
     gf_enableTrafficMailbox(true);
+    refreshTrafficOptions();
+    lf_runParkedAircraftActions(traffic_);
     if (traffic_.steps.removeBlockedAc) {
         traffic_.steps.removeBlockedAc(traffic_);
     }
+    trimLiveAircraft();
     if (context_.requests.aircraftList.exchange(false, std::memory_order_acquire)) {
         const auto selector =
             static_cast<AirGroundSelector>(gf_paramsSnapshot()->ALL_AIR_GND_SELECTOR);
@@ -169,10 +212,93 @@ void MainLoop::userDataStep() {
     }
     gf_checkUserCollisions(traffic_);
     gf_checkLiveVsParkedCollisions(traffic_);
+    limitParkedAircraft();
     gf_handleCategoryRemovals(traffic_, context_.requests);
-    if (gf_paramsSnapshot()->SIM_TIME) {
+    matchNewLiveAircraft();
+    applyParkOptionChange();
+    const auto settings = gf_paramsSnapshot();
+    if (settings->SIM_TIME) {
         followSimTime();
     }
+    // By hand the radius is the user's RANGE, which an automatic one must not overwrite.
+    if (settings->AUTO_RANGE) {
+        gf_computeAutoRange(gf_params(), context_.user);
+    }
+}
+
+void MainLoop::refreshTrafficOptions() {
+    const auto settings = gf_paramsSnapshot();
+    traffic_.options.collisionUserGround = settings->COLLISION_USER_GND;
+    traffic_.options.navLightsWhileParked = settings->NAV_LIGHTS_WHILE_PARKED ? 1 : 0;
+    traffic_.options.random = settings->RANDOM;
+}
+
+// Removes the furthest active live aircraft while more than MAX_LIVE_SEL are shown or on their
+// way in. Each removal takes one aircraft out of the count; a call that removes nothing ends it.
+void MainLoop::trimLiveAircraft() {
+    const std::int32_t limit = gf_paramsSnapshot()->MAX_LIVE_SEL;
+    if (limit == kUnlimitedLiveAircraft) {
+        return;
+    }
+    auto shown = [this] {
+        return std::count_if(
+            traffic_.liveAircraft.begin(), traffic_.liveAircraft.end(), [](const LiveAircraft& a) {
+                return a.simState == SimState::adding2sim || a.simState == SimState::active;
+            });
+    };
+    // Bounded: a removal that cannot take its aircraft out would otherwise pick it again.
+    for (std::size_t tries = traffic_.liveAircraft.size(); tries > 0 && shown() > limit; --tries) {
+        if (lf_isThisTheFurthestLive(traffic_, -1.0)) {
+            return;
+        }
+    }
+}
+
+// The wanted number of parked aircraft follows the parking share and MAX_PARK_SEL; without the
+// park airport's stands there is no target and no limit to keep.
+void MainLoop::limitParkedAircraft() {
+    if (!parking_.state.stands.empty()) {
+        const auto settings = gf_paramsSnapshot();
+        traffic_.maxParked = gf_setParkedAircraftTarget(
+            parking_.state, settings->parking_percentage, settings->MAX_PARK_SEL, services_.window);
+    }
+    gf_limitParkedAircraft(traffic_, 0, gf_currentDaySlot());
+}
+
+// A live aircraft seen for the first time takes the callsign pair of the stand use it matches
+// (its flight and the one it leaves as); each aircraft is matched once.
+void MainLoop::matchNewLiveAircraft() {
+    const std::uint64_t now = gf_currentDaySlot();
+    for (LiveAircraft& aircraft : traffic_.liveAircraft) {
+        if (aircraft.realOptionsMatched != 0) {
+            continue;
+        }
+        aircraft.realOptionsMatched = 1;
+        if (const auto matched =
+                gf_matchRealStandOptions(parking_.state.stands, now, aircraft.base)) {
+            aircraft.base.displayCallsign = matched->callsign;
+            aircraft.base.thirdText = matched->callsign2;
+        }
+    }
+}
+
+// A changed park option re-plans the park airport's stands from the aircraft already there;
+// without stands there is nothing to adjust and the next plan reads the options anyway.
+void MainLoop::applyParkOptionChange() {
+    const auto settings = gf_paramsSnapshot();
+    if (!parkOptions_.pending(context_.requests, *settings)) {
+        return;
+    }
+    const bool rtOnlySwitchedTo = parkOptions_.takeCurrent(context_.requests, *settings);
+    if (parking_.state.stands.empty()) {
+        return;
+    }
+    if (parking_.staticParking != nullptr) {
+        parking_.staticParking->generating = true;
+    }
+    context_.requests.parkingGenerating.store(true);
+    context_.gui.redrawAirportPanel();
+    gf_runStep(parking_.steps.adjustParking, rtOnlySwitchedTo);
 }
 
 // A shift taken from the simulator's clock; a later jump of it restarts the run.
@@ -229,9 +355,16 @@ void MainLoop::minuteStep() {
 }
 
 // The park airport is chosen, kept or left here, and a requested static-parking update runs.
+// It waits while a park option change is pending: the adjustment comes first. The options the
+// step leaves (an airport file's own) are where the user's next change starts from.
 void MainLoop::parkingSlot() {
+    const auto settings = gf_paramsSnapshot();
+    if (parkOptions_.pending(context_.requests, *settings)) {
+        return;
+    }
     ++counters_.parkingSlots;
     gf_runParkingStep(parking_);
+    parkOptions_.takeCurrent(context_.requests, *gf_paramsSnapshot());
 }
 
 } // namespace skyloom

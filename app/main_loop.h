@@ -4,13 +4,19 @@
 // slower steps:
 // - the user aircraft's data requests, at the first cycle of each new simulator connection;
 // - the user-data step, whenever the simulator link reports that the user aircraft's
-//   once-a-second on-ground reply has arrived: the blocked aircraft is removed, the aircraft
-//   selector is filled when "Aircraft" asked for it, and while
-//   SIM_TIME is on the time shift follows the simulator's clock;
+//   once-a-second on-ground reply has arrived: the parked aircraft's next due action, the
+//   blocked aircraft and the live aircraft beyond MAX_LIVE_SEL are removed, the aircraft
+//   selector is filled when "Aircraft" asked for it, collisions are checked, the parked
+//   aircraft are kept within their target, newly seen live aircraft are matched against the
+//   park airport's real stand options, a changed park option adjusts the parking, while
+//   SIM_TIME is on the time shift follows the simulator's clock, and with AUTO_RANGE on the
+//   traffic radius follows the user aircraft's height;
 // - the once-a-second step, every 100th cycle;
 // - the 60 s step, every 60th once-a-second step;
 // - the parking slot, at the once-a-second steps whose count is a multiple of 14 but not of 5
 //   (so that it never falls on a 60 s step).
+// The window's requests that need no user data ("Park", new limits of parked and live aircraft,
+// a deeper livery matching) are taken at the next cycle.
 // While the simulator's flight runs, every cycle is one traffic step on the loop's traffic state;
 // otherwise live-traffic delivery is off.
 // The loop ends when the stop request is raised (or the worker is asked to stop).
@@ -22,12 +28,13 @@
 #include <stop_token>
 
 #include "app/main_run_context.h"
+#include "app/park_option_changes.h"
 #include "app/traffic_world.h"
 #include "app/user_data_requests.h"
 #include "foundation/clock.h"
-#include "traffic/message_decoder.h"
 #include "parking/parking_context.h"
 #include "runtime/run_services.h"
+#include "traffic/message_decoder.h"
 #include "traffic/traffic_state.h"
 
 namespace skyloom {
@@ -82,10 +89,17 @@ public:
     std::int32_t parkingUpdateMinutesLeft() const noexcept { return parkingMinutesLeft_; }
     Clock& clock() const noexcept { return context_.clock; }
     TrafficState& traffic() noexcept { return traffic_; }
+    ParkingContext& parking() noexcept { return parking_; }
 
 private:
     void beforeFirstCycle();
+    void takeWindowRequests();
     void userDataStep();
+    void refreshTrafficOptions();
+    void trimLiveAircraft();
+    void limitParkedAircraft();
+    void matchNewLiveAircraft();
+    void applyParkOptionChange();
     void followSimTime();
     void secondStep();
     void minuteStep();
@@ -102,6 +116,7 @@ private:
     LiveTrafficDecoder decoder_{traffic_};
     ParkingContext parking_;
     ProgramTrafficWorld world_{traffic_, context_.user, context_.stop};
+    ParkOptionChanges parkOptions_;
 };
 
 } // namespace skyloom

@@ -15,8 +15,8 @@
 #include <fmt/format.h>
 
 #include "app/main_loop.h"
-#include "app/program_mailbox.h"
 #include "app/program_airport_scan.h"
+#include "app/program_mailbox.h"
 #include "app/program_parking.h"
 #include "app/window_requests.h"
 #include "config/configuration.h"
@@ -34,27 +34,29 @@
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "foundation/version.h"
-#include "parking/park_airport_list.h"
-#include "parking/park_airport_stands.h"
-#include "parking/parking_state.h"
-#include "parking/static_parking.h"
+#include "gui/block_commands.h"
+#include "gui/control_text.h"
+#include "gui/destination.h"
 #include "gui/gui.h"
 #include "gui/gui_messages.h"
 #include "gui/install_path_check.h"
 #include "gui/parking_controls.h"
-#include "gui/block_commands.h"
-#include "gui/destination.h"
 #include "gui/parking_interval.h"
 #include "gui/time_shift.h"
 #include "gui/traffic_range.h"
 #include "liveries/livery_matching_summary.h"
 #include "liveries/livery_scan.h"
 #include "liveries/process_scanned_liveries.h"
+#include "parking/park_airport_list.h"
+#include "parking/park_airport_stands.h"
+#include "parking/parking_state.h"
+#include "parking/static_parking.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/window.h"
 #include "refdata/airports.h"
 #include "refdata/dbase.h"
+#include "refdata/park_airport.h"
 #include "refdata/update_check.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/stop_reports.h"
@@ -141,10 +143,12 @@ bool lf_findInstallation(const RunState& run) {
     return false;
 }
 
-// The controls that the saved range and park options enable or disable.
+// The controls that the saved range and park options enable or disable. Keeping the simulator's
+// time settings holds for one start only.
 bool lf_applyWindowOptions(const RunState& run) {
     gf_applyRange(gf_params(), run.context.user);
     gf_applyParkingControlStates(run.context.gui, gf_params());
+    gf_clearKeepSimTimePar();
     return true;
 }
 
@@ -387,7 +391,7 @@ void lf_closingDown(const RunState& run, const StopRequest& request) {
     // park-airport list is written back once.
     const RunServices services = run.context.services();
     ParkingContext parking = gf_programParkingContext(run.context.user, services);
-    if (parking.state.airportFileApplied) {
+    if (parking.state.airportFileApplied || parking.entry.isSet()) {
         lf_stopStaticParking(parking);
     }
     gf_setClosestStandReader({});

@@ -48,23 +48,32 @@ ParkingContext gf_programParkingContext(const UserAircraft& user, const RunServi
     return context;
 }
 
+// A requested static-parking update is the whole step: the park airport is chosen, kept or left
+// at the next one.
 void gf_runParkingStep(ParkingContext& context) {
-    const UserPosition user = context.user.position();
-    if (user.known) {
-        const AirportEntry park = context.entry.get();
-        if (!park.icao.isSet() || !gf_isValidLalo(park.position())) {
-            gf_updateParkAirport(context, user.position);
+    if (context.state.parkingUpdateRequested) {
+        if (context.entry.isSet()) {
+            lf_updateStaticParking(context);
         } else {
-            gf_checkParkAirportsReach(context, user.position);
+            context.state.parkingUpdateRequested = false;
         }
-        const auto settings = context.parameters.settings();
-        if (settings->DESTINATION.empty() && !context.user.onGround &&
-            context.user.state().altitudeAboveGround < settings->AIRP_HEIGHT) {
-            context.list.bringNearestToFront(user.position);
-        }
+        return;
     }
-    if (context.state.parkingUpdateRequested && context.entry.isSet()) {
-        lf_updateStaticParking(context);
+    const UserPosition user = context.user.position();
+    if (!user.known) {
+        return;
+    }
+    // A user descending without a destination brings the park airport ahead of it forward.
+    const auto settings = context.parameters.settings();
+    if (settings->DESTINATION.empty() && !context.user.onGround &&
+        context.user.state().altitudeAboveGround < settings->AIRP_HEIGHT) {
+        context.list.bringNearestToFront(user.position);
+    }
+    const AirportEntry park = context.entry.get();
+    if (!park.icao.isSet() || !gf_isValidLalo(park.position())) {
+        gf_updateParkAirport(context, user.position);
+    } else {
+        gf_checkParkAirportsReach(context, user.position);
     }
 }
 

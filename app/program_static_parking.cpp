@@ -1,25 +1,31 @@
 #include "app/program_static_parking.h"
 
+#include <algorithm>
+#include <chrono>
+
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
-#include "foundation/geodesy.h"
-#include "refdata/park_airport.h"
 #include "feed/feed_fields.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
+#include "foundation/clock.h"
+#include "foundation/geodesy.h"
 #include "gui/parking_controls.h"
 #include "parking/park_airport_list.h"
+#include "parking/parking_adjustments.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
-#include "parking/stand_at_position.h"
 #include "parking/real_stand_options.h"
-#include "parking/stand_helpers.h"
+#include "parking/stand_at_position.h"
 #include "parking/stand_helper_seams.h"
+#include "parking/stand_helpers.h"
+#include "parking/static_parking.h"
 #include "parking/static_parking_plan.h"
+#include "refdata/park_airport.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/run_services.h"
-#include "runtime/window_sink.h"
 #include "runtime/user_aircraft.h"
+#include "runtime/window_sink.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/bulk_removals.h"
 #include "traffic/flight_texts.h"
@@ -156,8 +162,8 @@ void gf_wireStaticParking(ParkingContext& context, TrafficState& traffic) {
     if (plan != nullptr) {
         traffic.staticRequests = &plan->plan;
     }
-    context.steps.planStaticParking = [&parking, plan, &parameters, &window, road, &traffic,
-                                       seams] {
+    // One plan or adjustment over the traffic's aircraft as they are now.
+    auto withRun = [&parking, plan, &parameters, &window, road, &traffic, seams](const auto& work) {
         if (plan == nullptr) {
             return;
         }
@@ -169,8 +175,28 @@ void gf_wireStaticParking(ParkingContext& context, TrafficState& traffic) {
                                    seams,                models,
                                    window,               &gf_feedIdentities(road),
                                    &gf_parkedTraffic(road)};
-        lf_planStaticParking(run, *plan);
+        work(run, *plan);
         traffic.maxParked = parking.maxParked;
+    };
+    context.steps.planStaticParking = [withRun] {
+        withRun([](const StaticParkingRun& run, StaticParkingState& state) {
+            lf_planStaticParking(run, state);
+        });
+    };
+    // Timed like a plan: the traffic moves on by the ticks a long adjustment took.
+    context.steps.adjustParking = [withRun, &clock = context.services.clock,
+                                   tick = context.trafficTick](bool rtOnlySwitchedTo) {
+        const auto start = clock.steadyNow();
+        withRun([rtOnlySwitchedTo](const StaticParkingRun& run, StaticParkingState& state) {
+            lf_adjustParking(run, state, rtOnlySwitchedTo);
+        });
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(clock.steadyNow() - start);
+        const std::uint32_t ticks =
+            gf_planningTicks(static_cast<std::uint64_t>(std::max<std::int64_t>(ms.count(), 0)));
+        if (ticks != 0 && tick != nullptr) {
+            tick->fetch_add(ticks);
+        }
     };
     context.steps.removeAllStaticAndLiveAtAirport = [&traffic] {
         lf_removeAllStaticAndLiveAtAirport(traffic);

@@ -36,6 +36,9 @@ struct ParkingSteps {
     std::function<void()> removeAllStaticAndLiveAtAirport;
     // lf_planStaticParking: plans the static parking of the loaded stands.
     std::function<void()> planStaticParking;
+    // lf_adjustParking: plans the loaded stands again from the aircraft in the simulator after
+    // a park option changed; the value RT_PARKTRAFFIC_ONLY was last switched to in this run.
+    std::function<void(bool rtOnlySwitchedTo)> adjustParking;
     // lf_correctRunwayHeadings (park airport's code, the airport file's publisher text).
     std::function<void(const IcaoCode&, std::string_view)> correctRunwayHeadings;
     // gf_setRtApiReference or gf_setRtAppReference, for the road in use.

@@ -278,6 +278,8 @@ struct LiveAircraft {
     double parkedCheckLongitude = 0;
     StandWatch standWatch;
     SampleWatch sampleWatch;
+    // The main loop has matched the aircraft against the park airport's real stand options.
+    std::uint8_t realOptionsMatched = 0;
 };
 
 } // namespace skyloom

@@ -12,14 +12,17 @@
 
 #include "app/program_mailbox.h"
 #include "app/program_services.h"
+#include "app/program_static_parking.h"
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
 #include "foundation/program_clock.h"
 #include "gui/parking_interval.h"
+#include "parking/parking_state.h"
+#include "parking/static_parking_state.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/user_aircraft.h"
-#include "tests/app/support/app_test_support.h"
 #include "sim/sim_link_state.h"
+#include "tests/app/support/app_test_support.h"
 #include "traffic/aircraft_record.h"
 #include "traffic/static_aircraft_view.h"
 #include "traffic/traffic_mailbox.h"
@@ -48,6 +51,25 @@ protected:
         MainLoop loop(run);
         loop.run();
         return loop.counters();
+    }
+
+    // An active live aircraft `nm` north of the user aircraft at 47N 0E.
+    static LiveAircraft& addActive(MainLoop& loop, std::string callsign, std::uint32_t objectId,
+                                   double nm = 1.0) {
+        AircraftBase base;
+        base.callsign = std::move(callsign);
+        base.key.airline = 7;
+        LiveAircraft& a =
+            loop.traffic().liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+        a.simState = SimState::active;
+        a.objectId = objectId;
+        a.sent.latitude = 47.0 + nm / 60.0;
+        return a;
+    }
+
+    static void setOption(IntListParameter& option, std::int64_t value) {
+        option.assign(value);
+        gf_params().applySettings(option);
     }
 
     std::vector<std::int32_t> nextParkingUpdates() const {
@@ -289,6 +311,124 @@ TEST_F(MainLoopTest, ReadersPostingForMoreThanAMinuteNeverStallTheMailbox) {
         EXPECT_EQ(logText().find("Traffic mailbox stalled"), std::string::npos);
         mailbox.reset();
     }
+}
+
+// Beyond MAX_LIVE_SEL the furthest live aircraft go, at each user-data step and at the cycle
+// after the limit changed; 500 sets no limit, 0 admits none.
+TEST_F(MainLoopTest, LiveAircraftBeyondTheLimitAreRemovedFurthestFirst) {
+    struct Case {
+        std::int64_t limit;
+        bool limitChanged;                  // else the on-ground reply
+        std::vector<std::uint32_t> removed; // object ids, in the order removed
+    };
+    user_.publishPosition({47.0, 0.0}, 2000.0);
+    for (const Case& c : {Case{2, false, {40, 30}}, Case{3, true, {40}}, Case{500, false, {}},
+                          Case{0, true, {40, 30, 20, 10}}}) {
+        stop_.reset();
+        setOption(gf_params().MAX_LIVE_SEL, c.limit);
+        std::vector<std::uint32_t> removed;
+        runCycles(2, [&](MainLoop& loop) {
+            if (loop.counters().cycles == 1) {
+                for (const std::uint32_t nm : {20U, 40U, 10U, 30U}) {
+                    addActive(loop, "A" + std::to_string(nm), nm, nm);
+                }
+                (c.limitChanged ? requests_.maxLiveChanged : user_.groundDataReceived).store(true);
+            }
+            removed.assign(loop.traffic().removalQueue.begin(), loop.traffic().removalQueue.end());
+        });
+        EXPECT_EQ(removed, c.removed) << c.limit;
+    }
+    setOption(gf_params().MAX_LIVE_SEL, 500);
+}
+
+// "Park", a new MAX_PARK_SEL and a deeper livery matching are taken at the next cycle.
+TEST_F(MainLoopTest, WindowRequestsAreTakenAtTheNextCycle) {
+    bool updateRequested = false;
+    std::size_t noLiveryKeys = 1;
+    std::vector<std::uint32_t> removed;
+    runCycles(2, [&](MainLoop& loop) {
+        TrafficState& traffic = loop.traffic();
+        if (loop.counters().cycles == 1) {
+            // Two live aircraft parked where one is wanted: the one parked first goes.
+            traffic.maxParked = 1;
+            for (const std::uint32_t id : {5U, 6U}) {
+                LiveAircraft& parked = addActive(loop, "P" + std::to_string(id), id);
+                parked.phase.phase = FlightPhase::parked;
+                parked.standWatch.parkedAt += seconds{id == 6 ? 1 : 2};
+            }
+            traffic.noLiveryKeys.insert("SWR A320");
+            requests_.staticParkingUpdates.store(2);
+            requests_.maxParkChanged.store(true);
+            requests_.matchingDepthRaised.store(true);
+            return;
+        }
+        updateRequested = loop.parking().state.parkingUpdateRequested.exchange(false);
+        removed.assign(traffic.removalQueue.begin(), traffic.removalQueue.end());
+        noLiveryKeys = traffic.noLiveryKeys.size();
+    });
+    EXPECT_TRUE(updateRequested);
+    EXPECT_THAT(removed, ElementsAre(6U));
+    EXPECT_EQ(noLiveryKeys, 0U);
+    EXPECT_FALSE(requests_.staticParkingUpdates.load() != 0 || requests_.maxParkChanged.load() ||
+                 requests_.matchingDepthRaised.load());
+}
+
+// A switch of RT_PARKTRAFFIC_ONLY or a new parking share adjusts the parking at the next
+// user-data step, with the value last switched to; without stands nothing is adjusted.
+TEST_F(MainLoopTest, AParkOptionChangeAdjustsTheParkingOfAnAirportWithStands) {
+    struct Case {
+        bool stands, rtOnlySwitched; // else parking_percentage changed
+        std::vector<bool> adjustments;
+    };
+    for (const Case& c :
+         {Case{true, true, {true}}, Case{true, false, {false}}, Case{false, true, {}}}) {
+        stop_.reset();
+        std::vector<bool> adjustments;
+        runCycles(3, [&](MainLoop& loop) {
+            if (loop.counters().cycles == 1) {
+                loop.parking().steps.adjustParking = [&](bool rt) { adjustments.push_back(rt); };
+                loop.parking().state.stands.resize(c.stands ? 1 : 0);
+                c.rtOnlySwitched ? requests_.noteParkTrafficOnlyChange(true)
+                                 : setOption(gf_params().parking_percentage, 55);
+            }
+            user_.groundDataReceived.store(true);
+        });
+        EXPECT_EQ(adjustments, c.adjustments);
+        EXPECT_EQ(std::exchange(gf_staticParkingState().generating, false), c.stands);
+        gf_parkingState().clear();
+        requests_.clear();
+    }
+    setOption(gf_params().parking_percentage, 30);
+}
+
+// A live aircraft seen for the first time takes the callsign pair of the stand use its callsign
+// (with or without a ghost's "_") names today; others keep theirs.
+TEST_F(MainLoopTest, NewLiveAircraftTakeTheCallsignPairOfTheirRealStandOption) {
+    clock_.setUtc(ManualClock::utcTime(2026, 1, 12, 10, 0, 0)); // a Monday
+    FlightOption option;
+    option.key.airline = 7;
+    option.callsign = "SWR12";
+    option.callsign2 = "SWR13";
+    option.hours = HoursBitset::range(0, 47);
+    option.seq = option.day = 1;
+    gf_parkingState().stands.resize(1);
+    gf_parkingState().stands[0].options.push_back(option);
+    std::vector<std::string> pairs;
+    runCycles(2, [&](MainLoop& loop) {
+        if (loop.counters().cycles == 1) {
+            for (const char* callsign : {"SWR12", "SWR13_", "SWR99"}) {
+                addActive(loop, callsign, 1);
+            }
+            user_.groundDataReceived.store(true);
+            return;
+        }
+        for (const LiveAircraft& a : loop.traffic().liveAircraft) {
+            EXPECT_EQ(a.realOptionsMatched, 1U);
+            pairs.push_back(a.base.displayCallsign + ":" + a.base.thirdText);
+        }
+    });
+    gf_parkingState().clear();
+    EXPECT_THAT(pairs, ElementsAre("SWR12:SWR13", "SWR12:SWR13", ":"));
 }
 
 TEST_F(MainLoopTest, NoParkingIntervalNoCountdown) {
