@@ -1,6 +1,7 @@
 // The live traffic from the feed to the simulated world: a recorded App capture replayed
 // through the feed's parser and the mailbox into the traffic state and the simulator, on the
-// manual clock; the quarantine of a jumping taxi track; the respawn in another livery; and
+// manual clock; one of its arrivals on the airport's runway, landing or removed by the check of
+// the user's airspace; the quarantine of a jumping taxi track; the respawn in another livery; and
 // ObjectIdList.txt against the live list.
 #include <algorithm>
 #include <atomic>
@@ -16,22 +17,27 @@
 #include "config/params_snapshot.h"
 #include "config/program_paths.h"
 #include "feed/feed_fields.h"
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/text.h"
 #include "foundation/text_files.h"
 #include "liveries/livery_tables.h"
+#include "platform/simworld/facility_import.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
 #include "runtime/stop_request.h"
+#include "runtime/user_aircraft.h"
 #include "tests/sim/support/link_fixture.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/live_replay.h"
+#include "tests/traffic/support/runway_fixture.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/live_update.h"
 #include "traffic/live_views.h"
 #include "traffic/message_decoder.h"
 #include "traffic/traffic_state.h"
 #include "traffic/traffic_step.h"
+#include "traffic/user_collisions.h"
 
 namespace skyloom::testing {
 namespace {
@@ -70,6 +76,7 @@ protected:
         setup.liveries = {{kA320Livery, "A20N", 7.2, 0.4}, {kB738Livery, "B738", 6.8, 1.1},
                           {kEmiratesTitle, "B77W", 12, 0.5}, {kCitationTitle, "C25B", 5, 0.5},
                           {kSwissSpecial, "A320", 7.2, 0.4}};
+        placeUser(setup.user);
         connect(setup);
     }
 
@@ -126,6 +133,9 @@ protected:
         }
         return titles;
     }
+
+    // Where the user stands; the simulator reports the AI objects around it.
+    virtual void placeUser(simworld::UserAircraftSetup&) {}
 
     std::atomic<std::uint32_t> tick_{0};
     StopControl mailboxStop_;
@@ -233,6 +243,84 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoMovingSimulatorObjec
     }
     EXPECT_GE(moving, (created.size() - createdAgain) / 2);
 }
+
+// The capture with Los Angeles' runways and the user standing at the gate the demo gives it,
+// where the simulator reports the objects around it. EVA620 comes down runway 25L, south of
+// the gate. Facing east the user is clear of it and the arrival touches down. Facing west (272,
+// the demo's gate) the standing user counts as low, level traffic on its ground track with the
+// arrival closing in behind it (within 1.8 NM and 900 ft of that track), and the once-a-second
+// check of the user's airspace removes the arrival before the threshold, as a conflict.
+struct GateHeading {
+    double headingDeg;
+    bool lands;
+};
+
+class LosAngelesArrivalTest : public LiveTrafficWorldTest,
+                              public ::testing::WithParamInterface<GateHeading> {
+protected:
+    static constexpr Lalo kGate{33.9407012, -118.4065843};
+    void placeUser(simworld::UserAircraftSetup& setup) override {
+        simworld::TrackPoint gate;
+        gate.latitudeDeg = kGate.lat;
+        gate.longitudeDeg = kGate.lon;
+        setup.track = {gate};
+        setup.groundElevationFeet = kLosAngelesElevationFt;
+    }
+    UserAircraft user_;
+    std::vector<FacilityRunway> runways_;
+};
+
+TEST_P(LosAngelesArrivalTest, TheArrivalOnRunway25LLandsUnlessTheUserLooksAlongIt) {
+    SKYLOOM_REQUIRE_SHARED(file, kLosAngelesCapture);
+    simworld::FacilityImportSources sources;
+    sources.airportsCsv = sharedPath("data/runways/airports.csv");
+    sources.runwaysCsv = sharedPath("data/runways/runways.csv");
+    if (sources.airportsCsv.empty() || sources.runwaysCsv.empty()) {
+        GTEST_SKIP() << "shared data not found: ../shared/data/runways";
+    }
+    const auto klax = simworld::gf_importAirportFacilities("KLAX", sources);
+    for (const simworld::FacilityRunwaySetup& r : klax.runways) {
+        runways_.push_back(gf_makeRunway(r));
+    }
+    state_.motionWorld.runways = runways_;
+    state_.motionWorld.parkAirport = {{klax.latitudeDeg, klax.longitudeDeg},
+                                      kLosAngelesElevationFt, IataCode("LAX"), true};
+    UserAircraftState standing;
+    standing.latitude = kGate.lat;
+    standing.longitude = kGate.lon;
+    standing.headingTrue = GetParam().headingDeg * geo::kRadiansPerDegree;
+    standing.gpsGroundTrueTrack = GetParam().headingDeg;
+    standing.altitude = kLosAngelesElevationFt + 7.5;
+    user_.storeState(standing);
+    state_.user = &user_;
+
+    constexpr std::uint32_t kEva620 = 9015604;
+    auto leaving = [this] {
+        const LiveAircraft* a = state_.findByHexid(kEva620);
+        return a != nullptr && a->simState == SimState::removingfromsim;
+    };
+    CaptureReplay replay(tools::gf_readCapture(file, kLosAngelesElevationFt), mailbox_, clock_);
+    bool removedByUserCheck = false;
+    for (int tick = 1; tick <= 180 * 100; ++tick) {
+        replay.feedDue();
+        step();
+        if (tick % 100 == 0) { // the user-data step
+            const bool before = leaving();
+            gf_checkUserCollisions(state_);
+            removedByUserCheck = removedByUserCheck || (!before && leaving());
+        }
+    }
+    const auto lines = logLines();
+    const bool touchedDown = std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
+        return l.find("EVA620 B-16785 EVA B77L touch down") != std::string::npos &&
+               l.ends_with(" runway 25L ...");
+    });
+    EXPECT_EQ(touchedDown, GetParam().lands);
+    EXPECT_EQ(removedByUserCheck, !GetParam().lands);
+}
+
+INSTANTIATE_TEST_SUITE_P(GateHeadings, LosAngelesArrivalTest,
+                         ::testing::Values(GateHeading{92, true}, GateHeading{272, false}));
 
 // A taxiing aircraft whose next report implies 97 kt while it reports 10 kt leaves at once and
 // stays out until two further ground reports follow within 60 s and 150 m of each other.
