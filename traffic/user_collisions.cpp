@@ -157,6 +157,10 @@ void gf_checkUserCollisions(TrafficState& state) {
     }
     const UserAircraftState user = state.user->state();
     const bool low = user.altitudeAboveGround <= kUserLowHeightFt;
+    // A user standing on the ground has no airspace to keep clear: predicting air conflicts
+    // from its parked heading would take every arrival over it out of the sky before the
+    // threshold. Traffic that has landed still meets the ground check.
+    const bool aboveGround = lf_userAboveGround(state);
     const double cosUserLat = std::cos(user.latitude * kRadPerDeg);
     for (LiveAircraft& aircraft : state.liveAircraft) {
         if (aircraft.simState != SimState::active) {
@@ -165,7 +169,7 @@ void gf_checkUserCollisions(TrafficState& state) {
         bool removed = false;
         if (low && aircraft.motion.onGround != 0) {
             removed = checkUserAirGndCollision(state, aircraft, user);
-        } else if (!aircraft.stream.empty()) {
+        } else if (aboveGround && !aircraft.stream.empty()) {
             removed = checkUserAirCollision(state, aircraft, cosUserLat, user);
         }
         if (removed) {

@@ -246,12 +246,13 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoMovingSimulatorObjec
 
 // The capture with Los Angeles' runways and the user standing at the gate the demo gives it,
 // where the simulator reports the objects around it. EVA620 comes down runway 25L, south of
-// the gate. Facing east the user is clear of it and the arrival touches down. Facing west (272,
-// the demo's gate) the standing user counts as low, level traffic on its ground track with the
-// arrival closing in behind it (within 1.8 NM and 900 ft of that track), and the once-a-second
-// check of the user's airspace removes the arrival before the threshold, as a conflict.
+// the gate, and touches down whichever way the standing user faces. A user in the air at that
+// place facing west (272, the demo's gate heading) is low, level traffic with the arrival
+// closing in behind it (within 1.8 NM and 900 ft of its track): the once-a-second check of the
+// user's airspace removes the arrival before the threshold, as a conflict.
 struct GateHeading {
     double headingDeg;
+    bool userOnGround;
     bool lands;
 };
 
@@ -270,7 +271,7 @@ protected:
     std::vector<FacilityRunway> runways_;
 };
 
-TEST_P(LosAngelesArrivalTest, TheArrivalOnRunway25LLandsUnlessTheUserLooksAlongIt) {
+TEST_P(LosAngelesArrivalTest, TheArrivalOnRunway25LLandsOverAUserStandingAtItsGate) {
     SKYLOOM_REQUIRE_SHARED(file, kLosAngelesCapture);
     simworld::FacilityImportSources sources;
     sources.airportsCsv = sharedPath("data/runways/airports.csv");
@@ -292,6 +293,7 @@ TEST_P(LosAngelesArrivalTest, TheArrivalOnRunway25LLandsUnlessTheUserLooksAlongI
     standing.gpsGroundTrueTrack = GetParam().headingDeg;
     standing.altitude = kLosAngelesElevationFt + 7.5;
     user_.storeState(standing);
+    user_.onGround.store(GetParam().userOnGround);
     state_.user = &user_;
 
     constexpr std::uint32_t kEva620 = 9015604;
@@ -320,7 +322,10 @@ TEST_P(LosAngelesArrivalTest, TheArrivalOnRunway25LLandsUnlessTheUserLooksAlongI
 }
 
 INSTANTIATE_TEST_SUITE_P(GateHeadings, LosAngelesArrivalTest,
-                         ::testing::Values(GateHeading{92, true}, GateHeading{272, false}));
+                         // A user in the air there, looking along the runway, has the
+                         // arrival taken out before the threshold.
+                         ::testing::Values(GateHeading{92, true, true}, GateHeading{272, true, true},
+                                           GateHeading{272, false, false}));
 
 // A taxiing aircraft whose next report implies 97 kt while it reports 10 kt leaves at once and
 // stays out until two further ground reports follow within 60 s and 150 m of each other.
