@@ -514,7 +514,6 @@ def object_counts(layout: Layout, lines):
         "present": len(present),
         "moving": len(moving),
         "path_nm": sum(o["path_nm"] for o in objects),
-        "airborne": sum(1 for o in present if o["altitude_ft"] > AIRPORT_ELEVATION_FT + GROUND_HEIGHT_FT),
         "removed": sum(1 for o in objects if o["removed"]),
         "landed": sum(1 for l in lines if " touch down" in l),
         "parked": sum(1 for l in lines if re.search(r": \S+ +parks$", l)),
@@ -550,9 +549,12 @@ def summary(args) -> None:
     print(f"created:             {c['created']} AI objects (simulator stand-in's report)")
     print(f"moving:              {c['moving']} moved at least {MOVING_MIN_NM} NM, "
           f"{c['path_nm']:.1f} NM flown and driven in all")
-    print(f"in the simulator:    {c['present']} at the last report, {c['airborne']} of them airborne")
-    print(f"phases at the end:   {phases_text(phases_now(layout))} (the objects there at the trace's last position)")
-    print(f"removed:             {c['removed']}")
+    phases = phases_now(layout)
+    airborne = sum(phases[p] for p in ("climbing", "descending", "level"))
+    print(f"in the simulator:    {sum(phases.values())} at the end of the run, {airborne} of them "
+          f"airborne; {c['present']} left after the shutdown")
+    print(f"phases at the end:   {phases_text(phases)}")
+    print(f"removed:             {c['removed']} (the shutdown's removals included)")
     print(f"landed:              {c['landed']} (touch-down lines in the log)")
     print(f"parked:              {c['parked']} (parks lines in the log)")
     print(f"create failures:     {c['create failures']}")
