@@ -130,6 +130,14 @@ void MainLoop::cycle() {
     if (context_.user.groundDataReceived.exchange(false)) {
         userDataStep();
     }
+    // "Block" and "Flush" take their aircraft out at once, not at the next user-data step.
+    if (context_.requests.blockApplied.exchange(false, std::memory_order_acquire) &&
+        traffic_.steps.removeBlockedAc) {
+        traffic_.steps.removeBlockedAc(traffic_);
+    }
+    if (context_.requests.flush.exchange(false, std::memory_order_acquire)) {
+        gf_removeAllStatic(traffic_);
+    }
     // The traffic step also publishes the user position and tells the App of it.
     if (g_simConnectionState.load() == SimConnectionState::running) {
         lf_handleAddingStack(traffic_);

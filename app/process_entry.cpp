@@ -151,7 +151,9 @@ int gf_runProgram(std::span<const std::string> arguments) noexcept {
         }
         gf_installParkAirportLinks(gf_runServices());
         HostWindow window(gf_programRunContext(), gf_mainWorker());
-        return gf_runMainWindow(window, arguments);
+        const int exitCode = gf_runMainWindow(window, arguments);
+        gf_endSimWorld();
+        return exitCode;
     } catch (const std::exception& e) {
         lf_logEntryFailure(fmt::format("Windows startup failed: {}", e.what()), true);
     } catch (...) {

@@ -11,6 +11,7 @@
 #include "parking/park_airport_list.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
+#include "parking/stand_at_position.h"
 #include "parking/real_stand_options.h"
 #include "parking/stand_helpers.h"
 #include "parking/stand_helper_seams.h"
@@ -56,10 +57,7 @@ ParkingSeams gf_programParkingSeams(const ParkingContext& context) {
     seams.gf_standAtUserPosition = [&state = context.state,
                                     &user = context.user]() -> std::optional<std::string> {
         const UserPosition at = user.position();
-        if (!at.known) {
-            return std::nullopt;
-        }
-        return gf_standAtPosition(*state.standsSnapshot(), at.position);
+        return gf_standAtPosition(state.standsSnapshot(), at.known, at.position);
     };
     seams.gf_isCategoryIncluded = [&parameters = context.parameters](AircraftCategory category) {
         return gf_isCategoryIncluded(category, *parameters.settings());

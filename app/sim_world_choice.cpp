@@ -39,4 +39,10 @@ std::string gf_installSimWorld(const std::filesystem::path& file) {
     return fmt::format("The simulator world cannot be used: {}", reason);
 }
 
+void gf_endSimWorld() {
+    if (const auto world = simworld::gf_installedWorld()) {
+        world->end();
+    }
+}
+
 } // namespace skyloom

@@ -23,4 +23,7 @@ std::optional<std::filesystem::path> gf_simWorldFile(std::span<const std::string
 // else the reason the world could not be used ("The simulator world cannot be used: {}").
 std::string gf_installSimWorld(const std::filesystem::path& file);
 
+// At shutdown: the installed world (if any) writes its last AI report and flushes its trace.
+void gf_endSimWorld();
+
 } // namespace skyloom

@@ -26,6 +26,7 @@
 #include "parking/park_options.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
+#include "parking/stand_at_position.h"
 #include "parking/stand_helpers.h"
 #include "parking/stand_quality.h"
 #include "refdata/park_airport.h"
@@ -117,7 +118,7 @@ void lf_recordUserStand(ParkingContext& context, const AirportEntry& park) {
         return;
     }
     const std::optional<std::string> stand =
-        gf_standAtPosition(*context.state.standsSnapshot(), user.position());
+        gf_standAtPosition(context.state.standsSnapshot(), true, user.position());
     LogFile::write(stand ? fmt::format("\nUser aircraft at stand: {}", *stand)
                          : std::string("\nUser aircraft is not at a stand"));
     const std::optional<ParkAirport> front = context.list.front();

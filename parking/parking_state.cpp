@@ -34,7 +34,7 @@ void ParkingState::publishStandsSnapshot(const IcaoCode& icao) {
     snapshot->icao = icao;
     snapshot->stands.reserve(stands.size());
     for (const Stand& stand : stands) {
-        snapshot->stands.push_back(StandPlace{stand.id, stand.position, stand.radius});
+        snapshot->stands.push_back(StandPlace{stand.id, stand.position});
     }
     snapshot_.store(std::move(snapshot));
 }
@@ -71,21 +71,6 @@ std::string gf_standIdText(const ParkingState& state, std::int32_t sid) {
     }
     const Stand* stand = gf_standById(state, sid);
     return stand ? stand->id : "sid==?";
-}
-
-std::optional<std::string> gf_standAtPosition(const StandsSnapshot& snapshot,
-                                              const Lalo& position) {
-    const StandPlace* covering = nullptr;
-    for (const StandPlace& stand : snapshot.stands) {
-        const double distance = std::sqrt(gf_flatDistanceSquaredNM(position, stand.position));
-        if (distance <= kStandCentreReachNM) {
-            return stand.id;
-        }
-        if (!covering && distance <= stand.radius) {
-            covering = &stand;
-        }
-    }
-    return covering ? std::optional<std::string>(covering->id) : std::nullopt;
 }
 
 } // namespace skyloom

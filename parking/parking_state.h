@@ -23,11 +23,10 @@
 
 namespace skyloom {
 
-// One stand as other threads see it: where it lies and how far it reaches.
+// One stand as other threads see it: its name and where it lies.
 struct StandPlace {
     std::string id;
     Lalo position; // degrees
-    double radius = 0; // NM
 };
 
 // The park airport's stands at one moment; never changed once published.
@@ -35,9 +34,6 @@ struct StandsSnapshot {
     IcaoCode icao;
     std::vector<StandPlace> stands;
 };
-
-// A position this close to a stand's centre (NM) is at that stand, whatever its radius.
-inline constexpr double kStandCentreReachNM = 0.003;
 
 // What the park airport's loaded airport file says about itself.
 struct LoadedFileIdentity {
@@ -105,9 +101,5 @@ const Stand* gf_findStandByName(const ParkingState& state, std::string_view name
 
 // The stand's id text; "sid==0?" for 0 and "sid==?" for an id that names no stand.
 std::string gf_standIdText(const ParkingState& state, std::int32_t sid);
-
-// The name of the snapshot's stand whose centre lies within kStandCentreReachNM of the
-// position, else of the first whose radius covers it; flat earth around the position.
-std::optional<std::string> gf_standAtPosition(const StandsSnapshot& snapshot, const Lalo& position);
 
 } // namespace skyloom

@@ -2,11 +2,13 @@
 
 #include "parking/park_airport_list.h"
 #include "parking/parking_state.h"
+#include "parking/stand_at_position.h"
 
 namespace skyloom {
 
 std::optional<std::string> ParkingUserStands::standAtPosition(const Lalo& position) const {
-    return gf_standAtPosition(*state_.standsSnapshot(), position);
+    // Asked with the user aircraft's reported position, which is therefore known.
+    return gf_standAtPosition(state_.standsSnapshot(), true, position);
 }
 
 std::optional<std::uint64_t> ParkingUserStands::parkAirportKey() const {

@@ -39,9 +39,11 @@ void gf_saveLearnedOfParkAirport(ParkingContext& context) {
 
 void lf_updateStaticParking(ParkingContext& context) {
     context.state.parkingUpdateRequested = false;
-    // The reload replaces the stand table: what was learned since the last load is saved
-    // first, or it would be lost with the old table.
-    gf_saveLearnedOfParkAirport(context);
+    // A reload replaces the stand table: what was learned since the last load is saved first,
+    // or it would be lost with the old table. A first load has nothing to save.
+    if (context.state.airportFileApplied) {
+        gf_saveLearnedOfParkAirport(context);
+    }
     ParkedFileOutcome outcome = lf_readParkedFile(context);
     if (!outcome.ok) {
         const std::string text = std::move(outcome.text);

@@ -197,7 +197,8 @@ def make_world(shared: Path, build: Path, layout: Layout) -> None:
         "liveries": installed_liveries(layout),
         "aiObjects": {"assignDelaySeconds": 0.2, "removeDelaySeconds": 0.1, "maxObjects": 300,
                       "tracePointsPerObject": 0, "reportFile": str(layout.ai_report),
-                      "reportEverySeconds": 5},
+                      "reportEverySeconds": 5, "traceFile": str(layout.demo / "world" / "trace.txt"),
+                      "traceEverySeconds": 1},
         "airports": [layout.airport_file.name],
     }
     layout.world.write_text(json.dumps(world, indent=1) + "\n", encoding="utf-8")
@@ -415,7 +416,7 @@ def ai_objects(layout: Layout):
     objects = []
     for line in layout.ai_report.read_text(encoding="utf-8", errors="replace").splitlines():
         f = line.split(";")
-        if len(f) == 9:
+        if len(f) >= 9:
             objects.append({"id": f[0], "livery": f[1], "removed": float(f[3]) >= 0,
                             "writes": int(f[4]), "path_nm": float(f[5]),
                             "altitude_ft": float(f[8])})

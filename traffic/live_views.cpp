@@ -1,7 +1,5 @@
 #include "traffic/live_views.h"
 
-#include <cmath>
-#include <numbers>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -16,24 +14,9 @@ namespace skyloom {
 
 namespace {
 
-constexpr double kNmPerDegree = 60.0;
-
-double lf_flatNm2(const Lalo& from, const Lalo& to) {
-    const double dy = (to.lat - from.lat) * kNmPerDegree;
-    const double dx =
-        (to.lon - from.lon) * std::cos(from.lat * std::numbers::pi / 180.0) * kNmPerDegree;
-    return dx * dx + dy * dy;
-}
-
 std::string_view lf_orNull(const std::string& text) {
     return text.empty() ? std::string_view("null") : std::string_view(text);
 }
-
-struct StandCache {
-    std::shared_ptr<const std::vector<Stand>> stands;
-    Lalo position;
-    std::optional<std::string> result;
-};
 
 } // namespace
 
@@ -82,31 +65,6 @@ std::vector<std::string> gf_liveAircraftList(const TrafficState& state, AirGroun
                                    gf_hexidText(a.objectId)));
     }
     return list;
-}
-
-std::optional<std::string> gf_standAtPosition(const std::shared_ptr<const std::vector<Stand>>& stands,
-                                              bool userPositionKnown, const Lalo& position) {
-    thread_local StandCache cache;
-    if (stands == nullptr || stands->empty() || !userPositionKnown) {
-        cache = {};
-        return std::nullopt;
-    }
-    if (cache.stands == stands && lf_flatNm2(position, cache.position) <= kStandCacheNm2) {
-        return cache.result;
-    }
-    const Stand* nearest = nullptr;
-    double best = kStandAtPositionNm2;
-    for (const Stand& stand : *stands) {
-        const double d = lf_flatNm2(position, stand.position);
-        if (d <= best) {
-            best = d;
-            nearest = &stand;
-        }
-    }
-    cache.stands = stands;
-    cache.position = position;
-    cache.result = nearest != nullptr ? std::optional<std::string>(nearest->id) : std::nullopt;
-    return cache.result;
 }
 
 } // namespace skyloom

@@ -41,6 +41,12 @@ struct AiObjectsSetup {
     // cannot ask the world itself.
     std::string reportFile;
     double reportEverySeconds = 10;
+    // When set, a file the world empties when it starts and then appends a line to for each
+    // trace point of an AI object: its creation and removal, and a written or drifted position
+    // once `traceEverySeconds` of world time passed since the object's last line (0: every
+    // one) or when its on-ground flag changed. Flushed with every report and when the world ends.
+    std::string traceFile;
+    double traceEverySeconds = 1;
 };
 
 } // namespace skyloom::simworld

@@ -1,7 +1,8 @@
 // The world's AI report: a text file rewritten whole, one line per AI object created so far,
 // fields separated by ";": object id, livery title, created at (world seconds), removed at
-// (-1 while it is there), positions written, the path they cover (NM), and the last position
-// (latitude, longitude, altitude in feet).
+// (-1 while it is there), positions written, the path they cover (NM), the last position
+// (latitude, longitude, altitude in feet) and the ATC id its create gave it. The trace file's
+// collected lines go out with every report.
 #include <cstdio>
 #include <fstream>
 
@@ -12,17 +13,30 @@
 namespace skyloom::simworld {
 
 void AiTraffic::reportWhenDue(double seconds) {
-    if (setup_.reportFile.empty() || seconds < nextReport_) {
+    if (seconds < nextReport_) {
         return;
     }
     nextReport_ = seconds + setup_.reportEverySeconds;
+    writeReport();
+    traceFile_.flush();
+}
+
+void AiTraffic::end() {
+    writeReport();
+    traceFile_.flush();
+}
+
+void AiTraffic::writeReport() const {
+    if (setup_.reportFile.empty()) {
+        return;
+    }
     const std::string temporary = setup_.reportFile + ".new";
     {
         std::ofstream out(temporary, std::ios::trunc);
         for (const auto& [id, t] : tallies) {
-            out << fmt::format("{};{};{:.2f};{:.2f};{};{:.3f};{:.6f};{:.6f};{:.0f}\n", id,
+            out << fmt::format("{};{};{:.2f};{:.2f};{};{:.3f};{:.6f};{:.6f};{:.0f};{}\n", id,
                                t.livery, t.createdAt, t.removedAt, t.writes, t.pathNm,
-                               t.lastLatitudeDeg, t.lastLongitudeDeg, t.lastAltitudeFeet);
+                               t.lastLatitudeDeg, t.lastLongitudeDeg, t.lastAltitudeFeet, t.atcId);
         }
         if (!out) {
             return; // a stand-in's report: the next one tries again

@@ -16,6 +16,7 @@
 #include "platform/simconnect/win_types.h"
 #include "platform/simworld/ai_object_setup.h"
 #include "platform/simworld/object_state.h"
+#include "platform/simworld/trace_file.h"
 
 namespace skyloom::simworld {
 
@@ -24,6 +25,7 @@ enum class TraceSource {
     written,          // a client wrote its position (SetDataOnSimObject)
     drifted,          // the simulator moved it on a frame (not frozen)
     userWriteIgnored, // a client wrote to the user aircraft (taken and ignored)
+    removed,          // the object went (its last position)
 };
 
 std::string_view gf_traceSourceName(TraceSource source);
@@ -57,10 +59,11 @@ struct AiObjectRecord {
     double movedAt = 0; // the simulator moved it up to this time
 };
 
-// What the world's AI report says of one object: its livery, when it came and went, and how
-// far its written positions took it.
+// What the world's AI report says of one object: its livery and ATC id, when it came and
+// went, and how far its written positions took it; and when its last trace file line was.
 struct AiObjectTally {
     std::string livery;
+    std::string atcId;
     double createdAt = 0;
     double removedAt = -1; // -1 while it is there
     std::size_t writes = 0;
@@ -68,6 +71,8 @@ struct AiObjectTally {
     double lastLatitudeDeg = 0;
     double lastLongitudeDeg = 0;
     double lastAltitudeFeet = 0;
+    double tracedAt = 0;
+    bool tracedOnGround = false;
 };
 
 struct PendingAssignment {
@@ -86,6 +91,7 @@ struct PendingRemoval {
 
 class AiTraffic {
 public:
+    // Throws std::invalid_argument when the setup's trace file cannot be written.
     AiTraffic(AiObjectsSetup setup, std::vector<LiverySetup> liveries);
 
     const AiObjectsSetup& setup() const noexcept { return setup_; }
@@ -98,9 +104,15 @@ public:
     // True while a removal of the object waits for its time.
     bool removalPending(DWORD objectId) const;
 
-    // Rewrites the report file (when the setup names one) once its time has come.
+    // Rewrites the report file (when the setup names one) and flushes the trace file once
+    // their time has come.
     void reportWhenDue(double seconds);
-    // Appends to the object's trace, keeping the newest points, and tallies it.
+    // The world ends: the last report and what the trace file still holds are written.
+    void end();
+    // Why the trace file stopped taking lines, once; empty while it takes them.
+    std::string takeTraceFailure() { return traceFile_.takeFailure(); }
+    // Appends to the object's trace, keeping the newest points, tallies it and writes its line
+    // to the trace file when one is due.
     void trace(DWORD objectId, const ObjectState& state, double seconds, TraceSource source);
 
     std::map<DWORD, AiObjectRecord> records;
@@ -112,9 +124,14 @@ public:
     std::uint32_t nextObjectId = 0;
 
 private:
+    void writeReport() const;
+    void traceLine(AiObjectTally& tally, DWORD objectId, const ObjectState& state, double seconds,
+                   TraceSource source);
+
     AiObjectsSetup setup_;
     std::vector<LiverySetup> liveries_;
     double nextReport_ = 0;
+    TraceFile traceFile_;
 };
 
 } // namespace skyloom::simworld

@@ -72,6 +72,18 @@ World::World(WorldSetup setup, Clock& clock)
     flightRunning_ = simulatorRunning_ && setup_.simulator.flightRunning;
 }
 
+World::~World() {
+    ai_.end();
+}
+
+void World::end() {
+    std::lock_guard lock(mutex_);
+    ai_.end();
+    if (const std::string failure = ai_.takeTraceFailure(); !failure.empty()) {
+        journalWorld(nowSeconds(), 0, failure);
+    }
+}
+
 double World::nextFrameAt() const {
     return flightStartedAt_ + static_cast<double>(framesThisFlight_ + 1) / setup_.frames.rateHz;
 }

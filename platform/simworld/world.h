@@ -39,6 +39,8 @@ public:
     // Throws std::invalid_argument for a description that cannot be run (duplicate object ids,
     // a frame rate not above 0, two waypoints at one time, ...).
     World(WorldSetup setup, Clock& clock);
+    // Ends the world (end()).
+    ~World();
     World(const World&) = delete;
     World& operator=(const World&) = delete;
 
@@ -74,6 +76,11 @@ public:
                                     const char* fieldName);
     HRESULT requestFacilityData(std::uint32_t connection, DWORD defineId, DWORD requestId,
                                 const char* icao, const char* region);
+
+    // The world ends (program shutdown): the last AI report is written and the trace file
+    // flushed, so that they show every object as removed or still there. The world goes on
+    // working; a later end writes them again.
+    void end();
 
     // For tests and tools.
     std::vector<JournalEntry> journal() const;
@@ -150,7 +157,7 @@ private:
     void assignObject(const PendingAssignment& assignment);
     void finishRemoval(const PendingRemoval& removal);
     void moveUnfrozenObjects(double at);
-    void onObjectWritten(DWORD objectId, const ObjectState& written, double at);
+    void onObjectWritten(DWORD objectId, ObjectState& written, double at);
     void onClientEvent(DWORD objectId, const std::string& event, DWORD data, double at);
 
     void notifyAll(std::string_view systemEvent, double at,

@@ -201,6 +201,9 @@ void World::stopFlight(double at) {
 void World::produceFrame(double at) {
     moveUnfrozenObjects(at);
     ai_.reportWhenDue(at);
+    if (const std::string failure = ai_.takeTraceFailure(); !failure.empty()) {
+        journalWorld(at, 0, failure);
+    }
     const auto rate = static_cast<float>(setup_.frames.rateHz);
     const auto speed = static_cast<float>(setup_.frames.simSpeed);
     notifyAll(kSystemEventFrame, at, [&](DWORD id) { return gf_frameMessage(id, rate, speed); });

@@ -22,6 +22,8 @@ namespace skyloom::simworld {
 namespace {
 
 constexpr double kRadPerDeg = std::numbers::pi / 180.0;
+// Frame times are sums of fractions: a point this close to the trace period is due.
+constexpr double kTraceTimeToleranceSeconds = 1e-6;
 
 std::string lf_quoted(const char* text) {
     return text == nullptr ? std::string("null") : fmt::format("\"{}\"", text);
@@ -43,6 +45,7 @@ bool lf_samePlace(const TracePoint& point, const ObjectState& state) {
 void lf_tally(AiObjectTally& tally, const ObjectState& state, double seconds, TraceSource source) {
     if (source == TraceSource::created) {
         tally.livery = state.title;
+        tally.atcId = state.atcId;
         tally.createdAt = seconds;
     } else if (source == TraceSource::written) {
         if (tally.writes > 0) {
@@ -51,6 +54,9 @@ void lf_tally(AiObjectTally& tally, const ObjectState& state, double seconds, Tr
         }
         ++tally.writes;
     } else {
+        if (source == TraceSource::removed) {
+            tally.removedAt = seconds;
+        }
         return;
     }
     tally.lastLatitudeDeg = state.latitudeDeg;
@@ -70,12 +76,18 @@ std::string_view gf_traceSourceName(TraceSource source) {
         return "drifted";
     case TraceSource::userWriteIgnored:
         return "userWriteIgnored";
+    case TraceSource::removed:
+        return "removed";
     }
     return "?";
 }
 
 AiTraffic::AiTraffic(AiObjectsSetup setup, std::vector<LiverySetup> liveries)
-    : nextObjectId(setup.firstObjectId), setup_(setup), liveries_(std::move(liveries)) {}
+    : nextObjectId(setup.firstObjectId), setup_(setup), liveries_(std::move(liveries)) {
+    if (!setup_.traceFile.empty()) {
+        traceFile_ = TraceFile(setup_.traceFile);
+    }
+}
 
 const LiverySetup* AiTraffic::livery(std::string_view title) const {
     const auto it = std::find_if(liveries_.begin(), liveries_.end(), [&](const LiverySetup& l) {
@@ -106,7 +118,11 @@ bool AiTraffic::removalPending(DWORD objectId) const {
 
 void AiTraffic::trace(DWORD objectId, const ObjectState& state, double seconds,
                       TraceSource source) {
-    lf_tally(tallies[objectId], state, seconds, source);
+    AiObjectTally& tally = tallies[objectId];
+    lf_tally(tally, state, seconds, source);
+    if (traceFile_.isOpen() && source != TraceSource::userWriteIgnored) {
+        traceLine(tally, objectId, state, seconds, source);
+    }
     if (setup_.tracePointsPerObject == 0) {
         return;
     }
@@ -117,6 +133,18 @@ void AiTraffic::trace(DWORD objectId, const ObjectState& state, double seconds,
     while (points.size() > setup_.tracePointsPerObject) {
         points.pop_front();
     }
+}
+
+void AiTraffic::traceLine(AiObjectTally& tally, DWORD objectId, const ObjectState& state,
+                          double seconds, TraceSource source) {
+    const bool always = source == TraceSource::created || source == TraceSource::removed;
+    if (!always && state.onGround == tally.tracedOnGround &&
+        seconds - tally.tracedAt + kTraceTimeToleranceSeconds < setup_.traceEverySeconds) {
+        return;
+    }
+    tally.tracedAt = seconds;
+    tally.tracedOnGround = state.onGround;
+    traceFile_.append(seconds, objectId, gf_traceSourceName(source), state);
 }
 
 HRESULT World::aiCreateNonAtcAircraft(std::uint32_t connection, const char* containerTitle,
@@ -295,10 +323,10 @@ void World::finishRemoval(const PendingRemoval& removal) {
         return;
     }
     const auto type = static_cast<SIMCONNECT_SIMOBJECT_TYPE>(it->second.kind);
+    const double at = removal.dueSeconds;
+    ai_.trace(removal.objectId, it->second, at, TraceSource::removed);
     objects_.erase(it);
     ai_.records.erase(removal.objectId);
-    const double at = removal.dueSeconds;
-    ai_.tallies[removal.objectId].removedAt = at;
     if (!removal.confirm) {
         journalWorld(at, 0,
                      fmt::format("object {} removed (fault neverConfirmRemoval: no ObjectRemoved)",
@@ -348,7 +376,7 @@ void World::moveUnfrozenObjects(double at) {
     }
 }
 
-void World::onObjectWritten(DWORD objectId, const ObjectState& written, double at) {
+void World::onObjectWritten(DWORD objectId, ObjectState& written, double at) {
     if (isUser(objectId)) {
         ai_.trace(setup_.user.objectId, written, at, TraceSource::userWriteIgnored);
         return;
@@ -358,6 +386,9 @@ void World::onObjectWritten(DWORD objectId, const ObjectState& written, double a
         lf_samePlace(points->second.back(), written)) {
         return; // a write that did not touch the position (spoilers, throttles)
     }
+    // As the simulator does: resting on its gear is on the ground.
+    written.onGround = written.altitudeFeet - written.groundAltitudeFeet <=
+                       written.staticCgToGroundFeet + kOnGroundToleranceFeet;
     ai_.trace(objectId, written, at, TraceSource::written);
 }
 

@@ -40,7 +40,8 @@ std::vector<LiverySetup> gf_readLiveries(const WorldFileNode& node) {
 AiObjectsSetup gf_readAiObjects(const WorldFileNode& node) {
     node.expectKeys({"assignDelaySeconds", "removeDelaySeconds", "maxObjects", "firstObjectId",
                      "driftKnots", "driftFeetPerMinute", "driftDegreesPerSecond",
-                     "tracePointsPerObject", "reportFile", "reportEverySeconds"});
+                     "tracePointsPerObject", "reportFile", "reportEverySeconds", "traceFile",
+                     "traceEverySeconds"});
     AiObjectsSetup s;
     if (node.has("assignDelaySeconds")) {
         s.assignDelaySeconds = node.child("assignDelaySeconds").number(0, 3600);
@@ -73,6 +74,15 @@ AiObjectsSetup gf_readAiObjects(const WorldFileNode& node) {
     }
     if (node.has("reportEverySeconds")) {
         s.reportEverySeconds = node.child("reportEverySeconds").number(0.1, 3600);
+    }
+    if (node.has("traceFile")) {
+        s.traceFile = node.child("traceFile").text();
+        if (s.traceFile.empty()) {
+            node.child("traceFile").fail("names no file");
+        }
+    }
+    if (node.has("traceEverySeconds")) {
+        s.traceEverySeconds = node.child("traceEverySeconds").number(0, 3600);
     }
     return s;
 }

@@ -21,6 +21,7 @@
 #include "tests/app/support/app_test_support.h"
 #include "sim/sim_link_state.h"
 #include "traffic/aircraft_record.h"
+#include "traffic/static_aircraft_view.h"
 #include "traffic/traffic_mailbox.h"
 
 namespace skyloom {
@@ -92,21 +93,45 @@ TEST_F(MainLoopTest, StepCadencesOverTenThousandCycles) {
     EXPECT_EQ(gf_currentDaySlot(), gf_packDaySlot({1, 0}));
 }
 
-TEST_F(MainLoopTest, EveryUserDataStepRemovesTheBlockedAircraft) {
+// Every user-data step removes the blocked aircraft; "Block" removes it at the next cycle and
+// "Flush" the static aircraft.
+TEST_F(MainLoopTest, BlockedAircraftAreRemovedEachUserDataStepAndAtOnceWhenBlockedOrFlushed) {
     std::vector<std::uint64_t> removalCycles;
+    std::vector<std::uint64_t> staticRemovalCycles;
     runCycles(300, [&](MainLoop& loop) {
-        if (loop.counters().cycles == 1) {
-            loop.traffic().steps.removeBlockedAc = [&](TrafficState& state) {
+        const std::uint64_t cycle = loop.counters().cycles;
+        if (cycle == 1) {
+            TrafficSteps& steps = loop.traffic().steps;
+            steps.removeBlockedAc = [&](TrafficState& state) {
                 EXPECT_EQ(&state, &loop.traffic());
                 removalCycles.push_back(loop.counters().cycles);
             };
+            steps.staticAircraftViews = [](TrafficState&) {
+                StaticAircraftView parked;
+                parked.simState = SimState::active;
+                parked.callsign = "KLM1*";
+                return std::vector<StaticAircraftView>{parked};
+            };
+            steps.removeStaticAircraft = [&](TrafficState&, std::size_t index) {
+                EXPECT_EQ(index, 0U);
+                staticRemovalCycles.push_back(loop.counters().cycles);
+            };
         }
-        if (loop.counters().cycles % 100 == 50) {
+        if (cycle % 100 == 50) {
             user_.groundDataReceived.store(true);
+        }
+        if (cycle == 80) {
+            requests_.blockApplied.store(true);
+        }
+        if (cycle == 120) {
+            requests_.flush.store(true);
         }
     });
     // The reply noted after cycle 50 is taken by cycle 51.
-    EXPECT_THAT(removalCycles, ElementsAre(51U, 151U, 251U));
+    EXPECT_THAT(removalCycles, ElementsAre(51U, 81U, 151U, 251U));
+    EXPECT_THAT(staticRemovalCycles, ElementsAre(121U));
+    EXPECT_FALSE(requests_.blockApplied.load());
+    EXPECT_FALSE(requests_.flush.load());
 }
 
 // "Aircraft" is answered by the next user-data step with the active live aircraft.

@@ -77,23 +77,5 @@ TEST_F(LiveViewsTest, TheListsShowActiveAircraftOnlyWithNullForAMissingRegistrat
     EXPECT_THAT(log_.linesWith("Failed to write"), ::testing::SizeIs(1));
 }
 
-TEST(StandAtPositionTest, TheNearestStandWithin20MetresAndTheLastAnswerNearby) {
-    const double metresPerDegree = 111195.0;
-    auto stands = std::make_shared<std::vector<Stand>>();
-    stands->push_back(gf_makeStand("GATE 41", {}, {33.94, -118.40}, 0, 20, StandType::NONE, false,
-                                   false, false));
-    const std::shared_ptr<const std::vector<Stand>> published = stands;
-    auto north = [&](double metres) { return Lalo{33.94 + metres / metresPerDegree, -118.40}; };
-
-    EXPECT_EQ(gf_standAtPosition(published, false, north(0)), std::nullopt) << "user unknown";
-    EXPECT_EQ(gf_standAtPosition(nullptr, true, north(0)), std::nullopt);
-    EXPECT_EQ(gf_standAtPosition(published, true, north(25)), std::nullopt);
-    EXPECT_EQ(gf_standAtPosition(published, true, north(15)), "GATE 41");
-    EXPECT_EQ(gf_standAtPosition(published, true, north(40)), std::nullopt);
-    EXPECT_EQ(gf_standAtPosition(published, true, north(18)), "GATE 41");
-    // 3.7 m (0.002 NM) further, 21.7 m from the stand: the last answer stands.
-    EXPECT_EQ(gf_standAtPosition(published, true, north(21.7)), "GATE 41");
-}
-
 } // namespace
 } // namespace skyloom

@@ -1,5 +1,6 @@
 // A landing flown through the traffic step and the simulated world to the runway: the
-// simulator's ground reports bring the aircraft down, it logs its touch-down and rolls out.
+// simulator reports the object on its ground once its written altitude comes down to the
+// centre of gravity's height, and the aircraft logs its touch-down and rolls out.
 #include <algorithm>
 #include <string>
 
@@ -29,9 +30,8 @@ TEST_F(MotionScenarioTest, ALandingTouchesDownLogsItAndEntersTheLandingRoll) {
     const double out = 4 * 1852.0;
     const double seconds = out / (140 * 0.5144444444444445);
     auto reports =
-        gf_reportsAlong(gf_onRunway(runways[0], -out - 1650, 0), 140,
-                        1400 + out * 0.0524 * 3.28084, {{seconds + 5, 0, -743, 140}, {40, 0, 0, 60}},
-                        2.0);
+        gf_reportsAlong(gf_onRunway(runways[0], -out - 1650, 0), 140, 1400 + out * 0.0524 * 3.28084,
+                        {{seconds + 5, 0, -743, 140}, {40, 0, 0, 60}}, 2.0);
     for (FeedReport& r : reports) {
         if (r.sample.altitudeFt <= 1400.0) {
             r.sample.altitudeFt = 1400.0;
@@ -42,31 +42,26 @@ TEST_F(MotionScenarioTest, ALandingTouchesDownLogsItAndEntersTheLandingRoll) {
     CapturedLog log;
     // The feed runs 30 s ahead: the aircraft is 10 s past the threshold when the flight ends.
     fly(reports, FlightPhase::flying, seconds + playbackDelaySeconds_ + 10);
-    LiveAircraft* a = state_.findByHexid(0x4B1234);
-    ASSERT_NE(a, nullptr);
-    ASSERT_EQ(a->phase.phase, FlightPhase::landing);
-    ASSERT_EQ(a->motion.onGround, 0);
-    // The simulator then reports the object on its ground, 1400 ft, 8 ft below the centre of
-    // gravity.
-    events_.post({objectId_, 1, 0, SimEventKind::aiPositionReport, 1400.0, 8.0});
-    lf_handleAddingStack(state_);
-    a = state_.findByHexid(0x4B1234);
+    const LiveAircraft* a = state_.findByHexid(0x4B1234);
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->phase.phase, FlightPhase::landing_roll);
     EXPECT_EQ(a->phase.previous, FlightPhase::landing);
     EXPECT_EQ(a->motion.onGround, 1);
     EXPECT_EQ(a->step.ground.touchDownHeadingSet, 1);
     EXPECT_NEAR(a->step.ground.touchDownHeadingRad, 140 * 0.017453292519943295, 0.1);
-    EXPECT_NEAR(a->sent.altitudeFt, 1408.0, 0.5) << "on the ground it reported";
+    // The ground it reported: 1400 ft and the livery's centre of gravity 7.2 ft above it.
+    EXPECT_NEAR(a->sent.altitudeFt, 1407.2, 0.1);
     const auto lines = log.lines();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
         return line.find("SWR12") != std::string::npos &&
                line.find(" touch down at ? runway 14 ...") != std::string::npos;
     })) << "the touch-down line";
     EXPECT_FALSE(removed_);
-    SimCommandBatch batch;
-    queue_.takeAll(batch);
-    EXPECT_EQ(batch.reverseThrust.size(), 1u) << "reverse thrust on the roll-out";
+    const auto object = world_->object(objectId_);
+    ASSERT_TRUE(object.has_value());
+    // The roll-out's thrust command reached the object: spoilers out, throttles set.
+    EXPECT_EQ(object->spoilersHandlePercent, 100);
+    EXPECT_EQ(object->throttleLeverPercent[0], 100);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
 // The world's AI aircraft: creates from the livery catalogue answered after the set delay,
 // unknown titles and the object cap refused for the create's packet, drifting until frozen,
 // removals confirmed after their delay, the two faults (never assign, never confirm a
-// removal), the per-object trace and client events, and the world file's AI sections.
+// removal), the per-object trace and client events, the on-ground flag of written positions,
+// the trace file and the last AI report, and the world file's AI sections.
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,10 +17,14 @@
 #include "platform/simworld/earth_math.h"
 #include "platform/simworld/world_file.h"
 #include "support/world_fixture.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_files.h"
 
 namespace skyloom::simworld::testing {
 namespace {
 
+using skyloom::testing::readText;
+using skyloom::testing::TempDir;
 using ::testing::Contains;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -94,6 +100,13 @@ protected:
     void write(DWORD objectId, double lat, double lon, double alt) {
         double data[3] = {lat, lon, alt};
         ASSERT_EQ(SimConnect_SetDataOnSimObject(h(), 402, objectId, 0, 0, sizeof data, data), S_OK);
+    }
+    // Removes the object, lets the removal go through and ends the world.
+    void removeAndEnd(DWORD objectId) {
+        SimConnect_AIRemoveObject(h(), objectId, 104);
+        advance(0.5);
+        client_->dispatch();
+        world_->end();
     }
     std::optional<TestClient> client_;
 };
@@ -322,6 +335,81 @@ TEST_F(AiObjectsTest, TheTraceKeepsItsNewestPoints) {
     EXPECT_DOUBLE_EQ(trace.back().latitudeDeg, 47.005);
 }
 
+TEST_F(AiObjectsTest, AWrittenPositionIsOnTheGroundUpToTheCgHeightAndAHalfFoot) {
+    startWith(setup());
+    const DWORD id = createAndAssign(); // the livery's CG stands 7.2 ft above the ground
+    const double ground = world_->userAircraft().groundAltitudeFeet;
+    const std::vector<std::pair<double, bool>> cases = {
+        {ground + 500, false}, {ground + 7.6, true}, {ground + 7.8, false},
+        {ground - 3, true},    {ground + 7.2, true}, {ground + 40, false},
+    };
+    for (const auto& [altitude, onGround] : cases) {
+        SCOPED_TRACE(altitude - ground);
+        write(id, 47.0, 8.0, altitude);
+        EXPECT_EQ(world_->object(id)->onGround, onGround);
+    }
+}
+
+TEST_F(AiObjectsTest, TheTraceFileThinsPointsButKeepsEveryOnGroundChange) {
+    const TempDir dir;
+    WorldSetup s = setup();
+    s.aiObjects.traceFile = (dir / "trace.txt").string();
+    s.aiObjects.traceEverySeconds = 1;
+    startWith(s);
+    const double ground = world_->userAircraft().groundAltitudeFeet;
+    const DWORD id = createAndAssign(); // at 0.25 s
+    write(id, 47.001, 8.0, 3000);       // too soon after the created line
+    advance(0.5);
+    write(id, 47.002, 8.0, 2000); // still too soon
+    advance(0.5);
+    write(id, 47.003, 8.0, 1000); // a second after the last line
+    advance(0.1);
+    write(id, 47.004, 8.0, ground + 7); // touches down
+    advance(0.1);
+    write(id, 47.005, 8.0, ground + 7); // on the ground as before, too soon
+    removeAndEnd(id);
+
+    std::istringstream text(readText(dir / "trace.txt"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);) {
+        lines.push_back(line);
+    }
+    const std::string place = fmt::format(";{};{:.1f};90.0;1", "8.0000000", ground + 7);
+    EXPECT_THAT(lines,
+                ElementsAre(fmt::format("0.25;{};created;47.0000000;8.0000000;3000.0;90.0;0", id),
+                            fmt::format("1.25;{};written;47.0030000;8.0000000;1000.0;90.0;0", id),
+                            fmt::format("1.35;{};written;47.0040000{}", id, place),
+                            fmt::format("1.95;{};removed;47.0050000{}", id, place)));
+}
+
+TEST(AiTraceFileTest, AnUnwritableTraceFileMakesTheWorldUnusable) {
+    ManualClock clock;
+    WorldSetup s = gf_runningSetup();
+    s.aiObjects.traceFile = "/nonexistent-folder/trace.txt";
+    try {
+        World world(s, clock);
+        ADD_FAILURE() << "accepted";
+    } catch (const std::invalid_argument& e) {
+        EXPECT_THAT(e.what(), HasSubstr("cannot write the trace file "
+                                        "\"/nonexistent-folder/trace.txt\": No such file"));
+    }
+}
+
+TEST_F(AiObjectsTest, TheWorldsEndWritesTheLastReportWithEveryObjectAndItsAtcId) {
+    const TempDir dir;
+    WorldSetup s = setup();
+    s.aiObjects.reportFile = (dir / "report.txt").string();
+    s.aiObjects.reportEverySeconds = 3600;
+    startWith(s);
+    const DWORD gone = createAndAssign(kLivery, 1);
+    const DWORD stays = createAndAssign(kLivery, 2);
+    removeAndEnd(gone);
+    EXPECT_EQ(readText(dir / "report.txt"),
+              fmt::format("{};{};0.25;1.00;0;0.000;47.000000;8.000000;3000;HBJXA\n"
+                          "{};{};0.50;-1.00;0;0.000;47.000000;8.000000;3000;HBJXA\n",
+                          gone, kLivery, stays, kLivery));
+}
+
 TEST(AiWorldFileTest, TheAiSectionsAreReadAndChecked) {
     const WorldSetup s = gf_parseWorldText(R"({
         "liveries": [ { "title": "Airbus A320 Neo Swiss", "atcModel": "A20N",
@@ -329,7 +417,8 @@ TEST(AiWorldFileTest, TheAiSectionsAreReadAndChecked) {
                       { "title": "Cessna 172" } ],
         "aiObjects": { "assignDelaySeconds": 0.3, "removeDelaySeconds": 0.2, "maxObjects": 50,
                        "firstObjectId": 500, "driftKnots": 10, "driftFeetPerMinute": -100,
-                       "driftDegreesPerSecond": 1.5, "tracePointsPerObject": 20 },
+                       "driftDegreesPerSecond": 1.5, "tracePointsPerObject": 20,
+                       "traceFile": "trace.txt", "traceEverySeconds": 0 },
         "faults": [ { "kind": "neverAssign", "nth": 3 },
                     { "kind": "neverConfirmRemoval", "client": "Skyloom", "count": 2 } ]
     })",
@@ -344,6 +433,8 @@ TEST(AiWorldFileTest, TheAiSectionsAreReadAndChecked) {
     EXPECT_EQ(s.aiObjects.firstObjectId, 500u);
     EXPECT_EQ(s.aiObjects.driftFeetPerMinute, -100);
     EXPECT_EQ(s.aiObjects.tracePointsPerObject, 20u);
+    EXPECT_EQ(s.aiObjects.traceFile, "trace.txt");
+    EXPECT_EQ(s.aiObjects.traceEverySeconds, 0);
     ASSERT_THAT(s.faults, SizeIs(2));
     EXPECT_EQ(s.faults[0].kind, FaultKind::neverAssign);
     EXPECT_EQ(s.faults[0].nth, 3u);
@@ -366,6 +457,9 @@ TEST(AiWorldFileTest, TheAiSectionsAreReadAndChecked) {
          "ai.json: /aiObjects/firstObjectId: 0 is outside 1 to 4294967295"},
         {R"({"aiObjects": { "maxObjects": 2.5 }})",
          "ai.json: /aiObjects/maxObjects: a whole number is expected here"},
+        {R"({"aiObjects": { "traceFile": "" }})", "ai.json: /aiObjects/traceFile: names no file"},
+        {R"({"aiObjects": { "traceEverySeconds": -1 }})",
+         "ai.json: /aiObjects/traceEverySeconds: -1 is outside 0 to 3600"},
         {R"({"faults": [ { "kind": "neverAssign", "function": "SimConnect_Open" } ]})",
          "ai.json: /faults/0/function: not used by a neverAssign fault"},
     };
