@@ -28,8 +28,10 @@ SHUTDOWN_WAIT_S = 60
 SECOND_INSTANCE_WAIT_S = 30
 # The App stand-in waits this long for the program's port itself.
 CONNECT_WAIT_S = 70
-# The RealTraffic App's ports the program listens on (TCP) and reads (UDP traffic, weather).
-APP_PORTS = (("TCP", 10747), ("UDP", 49005), ("UDP", 49004))
+# The program's TCP port for the App, not the usual one, so that no App stand-in of a demo
+# on the same machine connects to it; the App's UDP ports (traffic, weather) are fixed.
+APP_TCP_PORT = 10757
+APP_PORTS = (("TCP", APP_TCP_PORT), ("UDP", 49005), ("UDP", 49004))
 # The world's trace: one point per object every this many seconds of world time.
 TRACE_EVERY_S = 0.2
 
@@ -44,7 +46,12 @@ def prepare(demo, source: Path, build: Path):
     shared = source.parent / "shared"
     layout = demo.Layout((build / "e2e" / "demo").resolve())
     demo.prepare(argparse.Namespace(shared=str(shared.resolve()), build=str(build.resolve()),
-                                    demo=str(layout.demo), road="app"))
+                                    demo=str(layout.demo), road="app",
+                                    app_port=APP_TCP_PORT))
+    world = json.loads(layout.world.read_text(encoding="utf-8"))
+    world["aiObjects"].update(traceFile=str(layout.logs / "trace.txt"),
+                              traceEverySeconds=TRACE_EVERY_S)
+    layout.world.write_text(json.dumps(world, indent=1) + "\n", encoding="utf-8")
     return layout
 
 
@@ -125,7 +132,8 @@ def run(build: Path, layout, capture: Path, seconds: float) -> list:
     # Line-buffered, so that its "connected" shows when it happens; the first burst as the
     # App's buffered traffic spares the program its wait for it.
     standin = start(["stdbuf", "-oL", str(build / "tools" / "rtapp_standin" / "skyloom_rtapp_standin"),
-                     "--capture", str(capture), "--elevation", "125", "--buffered", "1"], app_out)
+                     "--capture", str(capture), "--elevation", "125", "--buffered", "1",
+                     "--port", str(APP_TCP_PORT)], app_out)
     failures, started = [], time.monotonic()
     try:
         if not wait_for_line(app_out, "\nconnected\n", CONNECT_WAIT_S, first):
@@ -165,6 +173,11 @@ def main() -> int:
         return 1
     layout = prepare(demo, args.source, args.build)
     failures = run(args.build, layout, capture.resolve(), args.seconds)
+    # The program's UDP readers share their ports: a program started meanwhile takes the traffic.
+    busy = busy_app_ports()
+    if busy:
+        failures.append(f"another process took the App ports {', '.join(busy)} during the run: "
+                        "the program lost its traffic to it")
     failures += run_checks(demo, layout, capture)
     for failure in failures:
         print(f"FAILED: {failure}")
