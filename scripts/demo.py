@@ -259,16 +259,17 @@ def make_handmade_airport_file(layout: Layout, aircraft) -> None:
     ET.ElementTree(root).write(folder / f"{AIRPORT}.xml", encoding="UTF-8", xml_declaration=True)
 
 
-def make_settings(layout: Layout, road: str) -> None:
+def make_settings(layout: Layout, road: str, app_port=None) -> None:
     """parameters.xml with the simulator and the road of the demo (the rest the program fills
-    in with its defaults), and the web API credentials."""
+    in with its defaults), the App's TCP port when given, and the web API credentials."""
     folder = layout.appdata / "Skyloom"
     folder.mkdir(parents=True)
     source = "RT Direct" if road == "api" else "RT App"
+    port = f'    <parameter name="PORT_NUMBER" value="{app_port}" />\n' if app_port else ""
     (folder / "parameters.xml").write_text(
         '<?xml version="1.0" encoding="UTF-8"?>\n<root>\n  <parameters>\n'
         '    <parameter name="SIM_CHOICE" value="MSFS 2020" />\n'
-        f'    <parameter name="RT_CHOISE" value="{source}" />\n'
+        f'    <parameter name="RT_CHOISE" value="{source}" />\n{port}'
         '  </parameters>\n</root>\n', encoding="utf-8")
     licence = layout.appdata / "InsideSystems"
     licence.mkdir(parents=True)
@@ -328,7 +329,7 @@ def prepare(args) -> None:
     layout.captures.mkdir()
     aircraft = capture_aircraft(capture)
     make_packages(shared, layout, aircraft)
-    make_settings(layout, args.road)
+    make_settings(layout, args.road, getattr(args, "app_port", None))
     make_world(shared, build, layout)
     make_handmade_airport_file(layout, aircraft)
     if args.road == "api":
@@ -577,6 +578,7 @@ def main() -> None:
     parser.add_argument("--build", required=True)
     parser.add_argument("--demo", required=True)
     parser.add_argument("--road", choices=["app", "api"], default="app")
+    parser.add_argument("--app-port", type=int, help="the program's TCP port for the App")
     parser.add_argument("--elapsed", default="")
     parser.add_argument("--ending", default="")
     args = parser.parse_args()

@@ -1,0 +1,265 @@
+"""The end-to-end run's checks, each on what the run left behind: the simulator stand-in's AI
+report and trace and the program's log. Each returns a list of failures and prints its figures."""
+import bisect
+import csv
+import math
+import re
+from pathlib import Path
+
+# Marked lines a sound run logs. Each entry is a pattern and why the line is expected.
+EXPECTED_ERROR_LINES = [
+    (r"AIG-regcodes\.enc not available",
+     "the prepared working folder holds no AIG registration table"),
+    (r"Airport scan failed; previous airport scan data restored: .*archives\.enc not available",
+     "the prepared working folder holds no airport archives"),
+    (r"not downloaded: no download area is configured",
+     "the run has no download area, so archived airport files are not fetched"),
+    (r"^==> RealTraffic App connected from ", "a note, not an error"),
+    (r"^==> Stop requested: USER CLOSED SIM \(4\)", "the test's SIGTERM closing the program"),
+    (r"^==> RealTraffic App disconnected: server closed", "the program closing its App server"),
+]
+# The cleanup the program logs when it closes down.
+CLEANUP = re.compile(r"SimConnect shutdown cleanup: initially owned (\d+), remove requested (\d+), "
+                     r"confirmed (\d+), pending removals (\d+), pending creates (\d+)")
+# Fewer live objects than this matched to the capture means the run itself went wrong.
+MIN_LIVE_OBJECTS = 20
+# Bounds of docs/motion.md ("The whole program on the KLAX capture"), per live object: its trace
+# points' distance from its captured track, metres (median, largest), and its fastest step
+# between two trace points against its fastest captured ground speed (at least a taxi's, for
+# aircraft the capture shows standing).
+OBJECT_MEDIAN_BOUND_M = 50.0
+OBJECT_LARGEST_BOUND_M = 1500.0
+# ... and of all measured points together (median, 95th percentile).
+POOLED_BOUNDS_M = (5.0, 100.0)
+MIN_MEASURED_POINTS = 5000
+STEP_SPEED_MARGIN = 1.5
+# Where the capture's reports of an aircraft lie further apart than this, and past its last
+# report, the program extrapolates, and it takes a while to find back onto the track: its
+# trace is held to the captured track where the reports were this close for this long.
+COVERED_GAP_S = 30.0
+RECOVERY_S = 60.0
+TAXI_FLOOR_KT = 30.0
+EARTH_RADIUS_M = 6371008.8
+KT_TO_MPS = 1852.0 / 3600.0
+
+
+def capture_tracks(capture: Path):
+    """Per hexid of the capture: its type, every callsign and registration it had, and its
+    positions in time order as (time s, latitude, longitude, ground speed kt)."""
+    tracks = {}
+    with capture.open(encoding="utf-8", errors="replace") as f:
+        for row in csv.reader(f):
+            if len(row) > 14 and row[0] == "AITFC":
+                track = tracks.setdefault(row[1], {"points": [], "names": set()})
+                track["type"] = row[10].strip().upper()
+                track["names"] |= {row[9].strip().upper(), row[11].strip().upper()} - {""}
+                track["points"].append((int(row[14]), float(row[2]), float(row[3]), float(row[8])))
+    for track in tracks.values():
+        track["points"].sort()
+    return tracks
+
+
+def report_objects(layout):
+    """The last AI report: one dict per object the world created."""
+    objects = []
+    for line in layout.ai_report.read_text(encoding="utf-8", errors="replace").splitlines():
+        f = line.split(";")
+        objects.append({"id": f[0], "livery": f[1], "removed": float(f[3]) >= 0,
+                        "atc_id": f[9].strip().upper() if len(f) > 9 else ""})
+    return objects
+
+
+def live_track_of(obj, tracks_by_name):
+    """The capture's aircraft an object stands for (by its ATC id), None for static ones."""
+    return tracks_by_name.get(obj["atc_id"])
+
+
+def check_liveries(objects, tracks_by_name, livery_types) -> list:
+    """Every object wears an installed livery; a live aircraft's is of its captured type."""
+    failures, matched = [], 0
+    for obj in objects:
+        livery_type = livery_types.get(obj["livery"].lower())
+        if livery_type is None:
+            failures.append(f"object {obj['id']}: livery '{obj['livery']}' is not installed")
+            continue
+        track = live_track_of(obj, tracks_by_name)
+        if track is None or not track["type"]:
+            continue
+        matched += 1
+        if livery_type != track["type"]:
+            failures.append(f"object {obj['id']} ({obj['atc_id']}): livery '{obj['livery']}' of "
+                            f"type {livery_type}, the capture says {track['type']}")
+    print(f"liveries: {len(objects)} objects, {matched} live ones of a captured type")
+    if matched < MIN_LIVE_OBJECTS:
+        failures.append(f"only {matched} created objects match a captured aircraft "
+                        f"(at least {MIN_LIVE_OBJECTS} expected)")
+    return failures
+
+
+def read_trace(path: Path):
+    """The world's trace: per object id its points (seconds, latitude, longitude, on ground)."""
+    points = {}
+    for line in path.read_text(encoding="utf-8", errors="replace").splitlines():
+        f = line.split(";")
+        points.setdefault(f[1], []).append((float(f[0]), float(f[3]), float(f[4]), f[7] == "1"))
+    return points
+
+
+def to_metres(latitude0):
+    scale = math.radians(1) * EARTH_RADIUS_M
+    return lambda lat, lon: ((lon * math.cos(math.radians(latitude0))) * scale, lat * scale)
+
+
+def distance_to_polyline(p, line) -> float:
+    best = math.inf
+    for (ax, ay), (bx, by) in zip(line, line[1:] or line):
+        dx, dy = bx - ax, by - ay
+        length2 = dx * dx + dy * dy
+        t = 0.0 if length2 == 0 else max(0.0, min(1.0, ((p[0] - ax) * dx + (p[1] - ay) * dy) / length2))
+        best = min(best, math.hypot(p[0] - ax - t * dx, p[1] - ay - t * dy))
+    return best
+
+
+def capture_time_offset(objects, tracks_by_name, trace):
+    """Capture time less world time: the program creates a live aircraft at a report's position
+    at that report's time plus its playback delay, the same for every aircraft of a run."""
+    offsets = []
+    for obj in objects:
+        track, points = live_track_of(obj, tracks_by_name), trace.get(obj["id"])
+        if track and points:
+            created = points[0]
+            offsets += [t - created[0] for t, lat, lon, _ in track["points"]
+                        if abs(lat - created[1]) < 1e-6 and abs(lon - created[2]) < 1e-6][:1]
+    return sorted(offsets)[len(offsets) // 2] if offsets else None
+
+
+def covered(times, at) -> bool:
+    """Whether the capture has the aircraft's reports at most COVERED_GAP_S apart from
+    RECOVERY_S before `at` to the report after it."""
+    first = max(bisect.bisect_left(times, at - RECOVERY_S) - 1, 0)
+    after = bisect.bisect_left(times, at)
+    return (times[0] <= at and after < len(times)
+            and all(b - a <= COVERED_GAP_S for a, b in zip(times[first:], times[first + 1:after + 1])))
+
+
+def percentile(values, share) -> float:
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(share * len(ordered)))]
+
+
+def motion_figures(points, track, offset):
+    """Cross-track distances (m) of the points where the capture covers the aircraft, the
+    fastest step between two trace points (kt) and its length (m)."""
+    metres = to_metres(track["points"][0][1])
+    line = [metres(lat, lon) for _, lat, lon, _ in track["points"]]
+    xy = [metres(lat, lon) for _, lat, lon, _ in points]
+    times = [p[0] for p in track["points"]]
+    cross = [distance_to_polyline(p, line) for p, (t, *_) in zip(xy, points)
+             if covered(times, t + offset)]
+    fastest, step = 0.0, 0.0
+    for (t0, *_), (t1, *_), a, b in zip(points, points[1:], xy, xy[1:]):
+        if t1 > t0:
+            length = math.hypot(b[0] - a[0], b[1] - a[1])
+            if length / (t1 - t0) / KT_TO_MPS > fastest:
+                fastest, step = length / (t1 - t0) / KT_TO_MPS, length
+    return cross, fastest, step
+
+
+def figures(cross):
+    return percentile(cross, 0.5), percentile(cross, 0.95), max(cross)
+
+
+def check_motion(objects, tracks_by_name, trace) -> list:
+    """Each live object's trace lies along its captured track and moves no faster than the
+    aircraft flew."""
+    offset = capture_time_offset(objects, tracks_by_name, trace)
+    if offset is None:
+        return ["no live object was created at a captured position"]
+    failures, worst, pooled, fastest = [], [0.0] * 3, [], (0.0, 0.0, 0.0)
+    for obj in objects:
+        track = live_track_of(obj, tracks_by_name)
+        points = trace.get(obj["id"], [])
+        if track is None or len(points) < 2:
+            continue
+        cross, fastest_kt, step_m = motion_figures(points, track, offset)
+        captured_kt = max(max(p[3] for p in track["points"]), TAXI_FLOOR_KT)
+        name = f"object {obj['id']} ({obj['atc_id']})"
+        fastest = max(fastest, (fastest_kt / captured_kt, step_m, captured_kt))
+        if fastest_kt > STEP_SPEED_MARGIN * captured_kt:
+            failures.append(f"{name}: a step of {step_m:.1f} m at {fastest_kt:.0f} kt, fastest "
+                            f"captured {captured_kt:.0f} kt")
+        if not cross:
+            continue
+        pooled += cross
+        own = figures(cross)
+        worst = [max(w, v) for w, v in zip(worst, own)]
+        if own[0] > OBJECT_MEDIAN_BOUND_M or own[2] > OBJECT_LARGEST_BOUND_M:
+            failures.append(f"{name}: cross-track {own[0]:.0f} / {own[1]:.0f} / {own[2]:.0f} m")
+    if len(pooled) < MIN_MEASURED_POINTS:
+        return failures + [f"only {len(pooled)} trace points measured"]
+    everyone = figures(pooled)
+    print(f"motion: {len(pooled)} trace points: cross-track {everyone[0]:.1f} / {everyone[1]:.1f} / "
+          f"{everyone[2]:.1f} m; worst object {worst[0]:.1f} / {worst[1]:.1f} / {worst[2]:.1f} m; "
+          f"fastest step {fastest[0]:.2f} x the fastest captured ground speed ({fastest[1]:.1f} m, "
+          f"{fastest[2]:.0f} kt)")
+    if everyone[0] > POOLED_BOUNDS_M[0] or everyone[1] > POOLED_BOUNDS_M[1]:
+        failures.append(f"cross-track of all points {everyone[0]:.1f} / {everyone[1]:.1f} m "
+                        f"beyond {POOLED_BOUNDS_M}")
+    return failures
+
+
+def check_on_ground_changes(trace) -> list:
+    changed = sum(1 for points in trace.values()
+                  if any(a[3] != b[3] for a, b in zip(points, points[1:])))
+    print(f"on ground: {changed} objects changed their on-ground flag")
+    return [] if changed else ["no object's on-ground flag changed in the trace"]
+
+
+def check_landing_or_parking(lines) -> list:
+    landed = sum(1 for line in lines if " touch down" in line)
+    parked = sum(1 for line in lines if re.search(r": \S+ +parks$", line))
+    print(f"ground: {landed} touch-downs, {parked} parks logged")
+    return [] if landed + parked > 0 else ["no touch-down and no parks line in the log"]
+
+
+def check_removals(objects, lines) -> list:
+    """Every removal confirmed at the close-down, and no object of ours left behind."""
+    failures = []
+    cleanup = [m for m in map(CLEANUP.search, lines) if m]
+    if not cleanup:
+        failures.append("no shutdown cleanup line in the log")
+    else:
+        owned, requested, confirmed, pending, creates = map(int, cleanup[-1].groups())
+        print(f"cleanup: owned {owned}, remove requested {requested}, confirmed {confirmed}, "
+              f"pending removals {pending}, pending creates {creates}")
+        if requested != confirmed or pending != 0:
+            failures.append(f"shutdown cleanup: {cleanup[-1].group(0)}")
+    left = [o["id"] for o in objects if not o["removed"]]
+    if left:
+        failures.append(f"objects still in the simulator after the close-down: {left}")
+    return failures
+
+
+def check_error_lines(lines) -> list:
+    unexpected = [line for line in lines if (line.startswith("==>") or "ERROR" in line)
+                  and not any(re.search(p, line) for p, _ in EXPECTED_ERROR_LINES)]
+    return [f"unexpected error line in the log: {line}" for line in unexpected]
+
+
+def run_checks(demo, layout, capture: Path) -> list:
+    lines = demo.log_lines(layout)
+    if not any(line.startswith("Closing down after") for line in lines):
+        return ["the log holds no orderly close-down"]
+    if not layout.ai_report.is_file():
+        return ["the simulator stand-in wrote no AI report"]
+    objects = report_objects(layout)
+    tracks = capture_tracks(capture)
+    by_name = {}
+    for track in tracks.values():
+        for name in track["names"]:
+            by_name.setdefault(name, track)
+    livery_types = {l["title"].lower(): l["atcModel"] for l in demo.installed_liveries(layout)}
+    trace = read_trace(layout.logs / "trace.txt")
+    return (check_liveries(objects, by_name, livery_types) + check_motion(objects, by_name, trace)
+            + check_landing_or_parking(lines) + check_on_ground_changes(trace)
+            + check_removals(objects, lines) + check_error_lines(lines))
