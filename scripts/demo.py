@@ -260,8 +260,9 @@ def make_handmade_airport_file(layout: Layout, aircraft) -> None:
 
 
 def make_settings(layout: Layout, road: str, app_port=None) -> None:
-    """parameters.xml with the simulator and the road of the demo (the rest the program fills
-    in with its defaults), the App's TCP port when given, and the web API credentials."""
+    """parameters.xml with the simulator and the road of the demo, ObjectIdList.txt on (the
+    rest the program fills in with its defaults), the App's TCP port when given, and the web API
+    credentials."""
     folder = layout.appdata / "Skyloom"
     folder.mkdir(parents=True)
     source = "RT Direct" if road == "api" else "RT App"
@@ -269,6 +270,8 @@ def make_settings(layout: Layout, road: str, app_port=None) -> None:
     (folder / "parameters.xml").write_text(
         '<?xml version="1.0" encoding="UTF-8"?>\n<root>\n  <parameters>\n'
         '    <parameter name="SIM_CHOICE" value="MSFS 2020" />\n'
+        # ObjectIdList.txt is written once a minute while this is on; the summary points to it.
+        '    <parameter name="OBJECTID_LIST" value="true" />\n'
         f'    <parameter name="RT_CHOISE" value="{source}" />\n{port}'
         '  </parameters>\n</root>\n', encoding="utf-8")
     licence = layout.appdata / "InsideSystems"
