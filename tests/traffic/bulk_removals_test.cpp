@@ -20,6 +20,7 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_window_sink.h"
+#include "tests/traffic/support/traffic_state_parts.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/bulk_removals.h"
 #include "traffic/livery_failures.h"
@@ -34,7 +35,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class BulkRemovalsTest : public ::testing::Test {
+class BulkRemovalsTest : public ::testing::Test, protected testing::TrafficStateParts {
 protected:
     BulkRemovalsTest() {
         lf_initTrafficState(state_);
@@ -84,15 +85,9 @@ protected:
     }
 
     testing::LogCapture log_;
-    ManualClock clock_;
     StopControl stop_;
     testing::RecordingWindowSink window_;
     RunServices services_{clock_, stop_, window_};
-    std::atomic<std::uint32_t> tick_{0};
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
-    TrafficState state_{commands_, events_, positions_, clock_, tick_};
     std::vector<std::uint32_t> purged_;
 };
 

@@ -21,6 +21,7 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/shared_data.h"
+#include "tests/traffic/support/traffic_state_parts.h"
 #include "traffic/ghosts.h"
 #include "traffic/parked_collisions.h"
 #include "traffic/traffic_state.h"
@@ -36,7 +37,7 @@ using ::testing::IsEmpty;
 constexpr double kRad = std::numbers::pi / 180.0;
 constexpr double kFtPerM = 3.280839895;
 
-class CollisionChecksTest : public ::testing::Test {
+class CollisionChecksTest : public ::testing::Test, protected testing::TrafficStateParts {
 protected:
     CollisionChecksTest() {
         lf_initTrafficState(state_);
@@ -77,13 +78,7 @@ protected:
     }
 
     testing::LogCapture log_;
-    ManualClock clock_;
-    std::atomic<std::uint32_t> tick_{0};
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
     UserAircraft user_;
-    TrafficState state_{commands_, events_, positions_, clock_, tick_};
     std::vector<StaticAircraftView> statics_;
     std::vector<std::string> removedStatics_;
 };

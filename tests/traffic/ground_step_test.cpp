@@ -15,6 +15,7 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/captured_log.h"
 #include "tests/traffic/support/runway_fixture.h"
+#include "tests/traffic/support/traffic_state_parts.h"
 #include "traffic/flat_earth.h"
 #include "traffic/ground_motion.h"
 #include "traffic/motion_common.h"
@@ -38,9 +39,9 @@ TEST(GroundTurnFactorTest, FallsFromOnePointTwoWhenSlowToZeroPointSixWhenFast) {
     }
 }
 
-class GroundStepTest : public ::testing::Test {
+class GroundStepTest : public ::testing::Test, protected testing::TrafficStateParts {
 protected:
-    GroundStepTest() { lf_initTrafficState(state_); }
+    GroundStepTest() : TrafficStateParts(1000) { lf_initTrafficState(state_); }
 
     MotionContext context(FlightPhase phase, std::vector<TrafficSample> samples,
                           double headingDeg) {
@@ -70,12 +71,6 @@ protected:
         return s;
     }
 
-    ManualClock clock_;
-    std::atomic<std::uint32_t> tick_{1000};
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
-    TrafficState state_{commands_, events_, positions_, clock_, tick_};
 };
 
 TEST_F(GroundStepTest, TwoSamplesAtOnePlaceTakeTheShortestStepNotADivisionByZero) {

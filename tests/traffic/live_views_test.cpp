@@ -17,6 +17,7 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
+#include "tests/traffic/support/traffic_state_parts.h"
 #include "traffic/live_views.h"
 
 namespace skyloom {
@@ -25,7 +26,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class LiveViewsTest : public ::testing::Test {
+class LiveViewsTest : public ::testing::Test, protected testing::TrafficStateParts {
 protected:
     void add(std::uint32_t hexid, const char* callsign, const char* registration, SimState simState,
              bool onGround, std::uint32_t objectId) {
@@ -44,12 +45,6 @@ protected:
     }
 
     testing::LogCapture log_;
-    ManualClock clock_;
-    std::atomic<std::uint32_t> tick_{0};
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
-    TrafficState state_{commands_, events_, positions_, clock_, tick_};
 };
 
 TEST_F(LiveViewsTest, TheListsShowActiveAircraftOnlyWithNullForAMissingRegistration) {

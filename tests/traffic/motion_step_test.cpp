@@ -14,6 +14,7 @@
 #include "sim/sim_event_queue.h"
 #include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
+#include "tests/traffic/support/traffic_state_parts.h"
 #include "traffic/air_step.h"
 #include "traffic/motion_driver.h"
 #include "traffic/tick_motion.h"
@@ -57,9 +58,9 @@ TEST(AirTurnTest, TurnRateAndBankComeOutPerTickAndAStandardRateTurnBanksAsItShou
     }
 }
 
-class MotionStepTest : public ::testing::Test {
+class MotionStepTest : public ::testing::Test, protected testing::TrafficStateParts {
 protected:
-    MotionStepTest() { lf_initTrafficState(state_); }
+    MotionStepTest() : TrafficStateParts(1000) { lf_initTrafficState(state_); }
 
     LiveAircraft& aircraft(FlightPhase phase, std::vector<TrafficSample> samples) {
         AircraftBase base;
@@ -73,12 +74,6 @@ protected:
         return state_.liveAircraft.back();
     }
 
-    ManualClock clock_;
-    std::atomic<std::uint32_t> tick_{1000};
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
-    TrafficState state_{commands_, events_, positions_, clock_, tick_};
 };
 
 TEST_F(MotionStepTest, TheMidSampleOfTwoSamplesAcrossTheAntimeridianLiesBetweenThem) {

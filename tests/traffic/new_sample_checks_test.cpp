@@ -9,6 +9,7 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "tests/support/log_capture.h"
+#include "tests/traffic/support/traffic_state_parts.h"
 #include "traffic/new_sample_checks.h"
 #include "traffic/traffic_state.h"
 
@@ -25,9 +26,9 @@ TrafficSample sampleNorthOf(double metres) {
     return s;
 }
 
-class NewSampleChecks : public ::testing::Test {
+class NewSampleChecks : public ::testing::Test, protected testing::TrafficStateParts {
 protected:
-    NewSampleChecks() { lf_initTrafficState(state_); }
+    NewSampleChecks() : TrafficStateParts(1000) { lf_initTrafficState(state_); }
 
     // An active aircraft on a stand that faces north, in `phase`, with one sample at the stand.
     LiveAircraft& aircraftIn(FlightPhase phase, AircraftCategory category, bool gate) {
@@ -49,12 +50,6 @@ protected:
     }
 
     testing::LogCapture log_;
-    ManualClock clock_;
-    std::atomic<std::uint32_t> tick_{1000};
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
-    TrafficState state_{commands_, events_, positions_, clock_, tick_};
 };
 
 TEST_F(NewSampleChecks, AParkedAircraftPushesBackTaxisOutOrHasGone) {

@@ -18,6 +18,7 @@
 #include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_window_sink.h"
+#include "tests/traffic/support/traffic_state_parts.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/live_stands.h"
 #include "traffic/static_traffic.h"
@@ -34,7 +35,7 @@ std::uint64_t daySlot(std::int32_t day, std::int32_t slot) {
     return gf_packDaySlot({day, slot});
 }
 
-class StaticParkingTraffic : public ::testing::Test {
+class StaticParkingTraffic : public ::testing::Test, protected testing::TrafficStateParts {
 protected:
     StaticParkingTraffic() {
         lf_initTrafficState(state_);
@@ -107,12 +108,6 @@ protected:
     }
 
     testing::LogCapture log_;
-    ManualClock clock_;
-    std::atomic<std::uint32_t> tick_{0};
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
-    TrafficState state_{commands_, events_, positions_, clock_, tick_};
     std::vector<Stand> stands_;
     std::vector<StaticParkRequest> requests_;
 };

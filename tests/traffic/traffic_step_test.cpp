@@ -17,6 +17,7 @@
 #include "sim/sim_event_queue.h"
 #include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
+#include "tests/traffic/support/traffic_state_parts.h"
 #include "traffic/aircraft_commands.h"
 #include "traffic/traffic_exception.h"
 #include "traffic/traffic_mailbox.h"
@@ -48,7 +49,7 @@ struct StepOutput {
     SimCommandBatch batch;
 };
 
-class TrafficStepTest : public ::testing::Test, public TrafficDecoder {
+class TrafficStepTest : public ::testing::Test, protected testing::TrafficStateParts, public TrafficDecoder {
 protected:
     TrafficStepTest() {
         lf_initTrafficState(state_);
@@ -80,13 +81,7 @@ protected:
     }
 
     testing::LogCapture log_;
-    ManualClock clock_;
     StopControl stop_;
-    std::atomic<std::uint32_t> tick_{0};
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
-    TrafficState state_{commands_, events_, positions_, clock_, tick_};
 };
 
 TEST_F(TrafficStepTest, AnAircraftFromTheMailboxIsCreatedAssignedActivatedAndRemoved) {
