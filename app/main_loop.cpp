@@ -1,6 +1,5 @@
 #include "app/main_loop.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "app/program_mailbox.h"
@@ -144,6 +143,14 @@ void MainLoop::beforeFirstCycle() {
 
 void MainLoop::takeWindowRequests() {
     WindowRequests& requests = context_.requests;
+    // "Block" and "Flush" take their aircraft out at once, not at the next user-data step.
+    if (requests.blockApplied.exchange(false, std::memory_order_acquire) &&
+        traffic_.steps.removeBlockedAc) {
+        traffic_.steps.removeBlockedAc(traffic_);
+    }
+    if (requests.flush.exchange(false, std::memory_order_acquire)) {
+        gf_removeAllStatic(traffic_);
+    }
     // "Park": the park airport's stands are read again and planned afresh at the next slot.
     if (requests.staticParkingUpdates.exchange(0) != 0) {
         parking_.state.parkingUpdateRequested = true;
@@ -168,14 +175,6 @@ void MainLoop::cycle() {
     userData_.queueForNewConnection(gf_simCommandQueue());
     if (context_.user.groundDataReceived.exchange(false)) {
         userDataStep();
-    }
-    // "Block" and "Flush" take their aircraft out at once, not at the next user-data step.
-    if (context_.requests.blockApplied.exchange(false, std::memory_order_acquire) &&
-        traffic_.steps.removeBlockedAc) {
-        traffic_.steps.removeBlockedAc(traffic_);
-    }
-    if (context_.requests.flush.exchange(false, std::memory_order_acquire)) {
-        gf_removeAllStatic(traffic_);
     }
     takeWindowRequests();
     // The traffic step also publishes the user position and tells the App of it.
@@ -240,14 +239,9 @@ void MainLoop::trimLiveAircraft() {
     if (limit == kUnlimitedLiveAircraft) {
         return;
     }
-    auto shown = [this] {
-        return std::count_if(
-            traffic_.liveAircraft.begin(), traffic_.liveAircraft.end(), [](const LiveAircraft& a) {
-                return a.simState == SimState::adding2sim || a.simState == SimState::active;
-            });
-    };
     // Bounded: a removal that cannot take its aircraft out would otherwise pick it again.
-    for (std::size_t tries = traffic_.liveAircraft.size(); tries > 0 && shown() > limit; --tries) {
+    for (std::size_t tries = traffic_.liveAircraft.size();
+         tries > 0 && gf_liveAircraftShown(traffic_) > static_cast<std::size_t>(limit); --tries) {
         if (lf_isThisTheFurthestLive(traffic_, -1.0)) {
             return;
         }

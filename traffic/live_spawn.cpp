@@ -226,15 +226,12 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
         return;
     }
     if (settings.MAX_LIVE_SEL != kUnlimitedLiveAircraft) {
-        const auto shown = std::count_if(
-            state.liveAircraft.begin(), state.liveAircraft.end(), [](const LiveAircraft& a) {
-                return a.simState == SimState::adding2sim || a.simState == SimState::active;
-            });
+        const std::size_t shown = gf_liveAircraftShown(state);
         double distance = -1.0;
         if (state.user != nullptr && state.user->position().known) {
             distance = gf_distanceNM(state.user->position().position, lf_at(stream.front()));
         }
-        if (shown >= settings.MAX_LIVE_SEL &&
+        if (shown >= static_cast<std::size_t>(settings.MAX_LIVE_SEL) &&
             lf_isThisTheFurthestLive(state, std::isfinite(distance) ? distance : -1.0)) {
             lf_erase(aircraft);
             return;
@@ -292,6 +289,13 @@ void spawnLiveAc(TrafficState& state, LiveAircraft& aircraft) {
     if (!lf_ghostCallsign(callsign)) {
         lf_removeGhostWithUnderscoreIfPresent(state, callsign);
     }
+}
+
+std::size_t gf_liveAircraftShown(const TrafficState& state) {
+    return static_cast<std::size_t>(std::count_if(
+        state.liveAircraft.begin(), state.liveAircraft.end(), [](const LiveAircraft& a) {
+            return a.simState == SimState::adding2sim || a.simState == SimState::active;
+        }));
 }
 
 bool lf_isThisTheFurthestLive(TrafficState& state, double distanceNm) {

@@ -5,6 +5,8 @@
 // live aircraft within the user's wishes (blocked, TCAS coverage only, the furthest).
 #pragma once
 
+#include <cstddef>
+
 #include "traffic/traffic_state.h"
 
 namespace skyloom {
@@ -30,6 +32,9 @@ bool lf_spawnCollidesWithUser(TrafficState& state, LiveAircraft& aircraft);
 // Completes the key before the livery choice.
 void lf_fixSpawnKey(LiveAircraft& aircraft);
 void spawnLiveAc(TrafficState& state, LiveAircraft& aircraft);
+// The live aircraft in the simulator or on their way in (adding2sim or active): what
+// MAX_LIVE_SEL limits.
+std::size_t gf_liveAircraftShown(const TrafficState& state);
 // True when no active aircraft lies further from the user than `distanceNm` (plus 0.1 NM);
 // otherwise removes the furthest one and returns false. A negative distance means any.
 bool lf_isThisTheFurthestLive(TrafficState& state, double distanceNm);
