@@ -1,14 +1,10 @@
 #include "app/program_static_parking.h"
 
-#include <algorithm>
-#include <chrono>
-
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
 #include "feed/feed_fields.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
-#include "foundation/clock.h"
 #include "foundation/geodesy.h"
 #include "gui/parking_controls.h"
 #include "parking/park_airport_list.h"
@@ -186,17 +182,11 @@ void gf_wireStaticParking(ParkingContext& context, TrafficState& traffic) {
     // Timed like a plan: the traffic moves on by the ticks a long adjustment took.
     context.steps.adjustParking = [withRun, &clock = context.services.clock,
                                    tick = context.trafficTick](bool rtOnlySwitchedTo) {
-        const auto start = clock.steadyNow();
-        withRun([rtOnlySwitchedTo](const StaticParkingRun& run, StaticParkingState& state) {
-            lf_adjustParking(run, state, rtOnlySwitchedTo);
+        gf_runCountingTicks(clock, tick, [&withRun, rtOnlySwitchedTo] {
+            withRun([rtOnlySwitchedTo](const StaticParkingRun& run, StaticParkingState& state) {
+                lf_adjustParking(run, state, rtOnlySwitchedTo);
+            });
         });
-        const auto ms =
-            std::chrono::duration_cast<std::chrono::milliseconds>(clock.steadyNow() - start);
-        const std::uint32_t ticks =
-            gf_planningTicks(static_cast<std::uint64_t>(std::max<std::int64_t>(ms.count(), 0)));
-        if (ticks != 0 && tick != nullptr) {
-            tick->fetch_add(ticks);
-        }
     };
     context.steps.removeAllStaticAndLiveAtAirport = [&traffic] {
         lf_removeAllStaticAndLiveAtAirport(traffic);

@@ -53,16 +53,21 @@ void lf_updateStaticParking(ParkingContext& context) {
         return;
     }
     gf_runStep(context.steps.showParkingInterval);
+    gf_runCountingTicks(context.services.clock, context.trafficTick,
+                        [&context] { gf_runStep(context.steps.planStaticParking); });
+}
+
+void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>* trafficTick,
+                         const std::function<void()>& work) {
     // The traffic moves on by ticks: a long planning would otherwise look like a frozen clock
     // to the feed's threads.
-    Clock& clock = context.services.clock;
     const auto start = clock.steadyNow();
-    gf_runStep(context.steps.planStaticParking);
+    work();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock.steadyNow() - start);
     const std::uint32_t ticks =
         gf_planningTicks(static_cast<std::uint64_t>(std::max<std::int64_t>(ms.count(), 0)));
-    if (ticks != 0 && context.trafficTick != nullptr) {
-        context.trafficTick->fetch_add(ticks);
+    if (ticks != 0 && trafficTick != nullptr) {
+        trafficTick->fetch_add(ticks);
     }
 }
 

@@ -5,19 +5,26 @@
 // airport. Neither removes an aircraft. Main worker thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 
 namespace skyloom {
 
+class Clock;
 struct ParkingContext;
 
 // Traffic ticks (10 ms) that a planning of `ms` milliseconds counts for: none below 5 ms, else
 // rounded to the nearest tick (5 ms rounds up).
 std::uint32_t gf_planningTicks(std::uint64_t ms) noexcept;
+// Runs `work` (a planning or an adjustment of the parking) and moves the traffic tick on by the
+// ticks its time counts for.
+void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>* trafficTick,
+                         const std::function<void()>& work);
 
-// Saves the learned stand options (while an airport file is applied; otherwise the save logs
-// that none is), then reloads the park airport's stands and plans; a failed load re-enables
-// the parking controls, shows why and stops static parking.
+// Saves the learned stand options (while an airport file is applied), then reloads the park
+// airport's stands and plans; a failed load re-enables the parking controls, shows why and
+// stops static parking.
 void lf_updateStaticParking(ParkingContext& context);
 
 // When an airport file is applied: saves what was learned and puts the park options back.
