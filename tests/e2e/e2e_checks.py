@@ -59,16 +59,6 @@ def capture_tracks(capture: Path):
     return tracks
 
 
-def report_objects(layout):
-    """The last AI report: one dict per object the world created."""
-    objects = []
-    for line in layout.ai_report.read_text(encoding="utf-8", errors="replace").splitlines():
-        f = line.split(";")
-        objects.append({"id": f[0], "livery": f[1], "removed": float(f[3]) >= 0,
-                        "atc_id": f[9].strip().upper() if len(f) > 9 else ""})
-    return objects
-
-
 def live_track_of(obj, tracks_by_name):
     """The capture's aircraft an object stands for (by its ATC id), None for static ones."""
     return tracks_by_name.get(obj["atc_id"])
@@ -215,11 +205,11 @@ def check_on_ground_changes(trace) -> list:
     return [] if changed else ["no object's on-ground flag changed in the trace"]
 
 
-def check_landing_or_parking(lines) -> list:
-    landed = sum(1 for line in lines if " touch down" in line)
-    parked = sum(1 for line in lines if re.search(r": \S+ +parks$", line))
-    print(f"ground: {landed} touch-downs, {parked} parks logged")
-    return [] if landed + parked > 0 else ["no touch-down and no parks line in the log"]
+def check_landing_or_parking(counts) -> list:
+    print(f"ground: {counts['landed']} touch-downs, {counts['parked']} parks logged")
+    if counts["landed"] + counts["parked"] == 0:
+        return ["no touch-down and no parks line in the log"]
+    return []
 
 
 def check_removals(objects, lines) -> list:
@@ -252,14 +242,15 @@ def run_checks(demo, layout, capture: Path) -> list:
         return ["the log holds no orderly close-down"]
     if not layout.ai_report.is_file():
         return ["the simulator stand-in wrote no AI report"]
-    objects = report_objects(layout)
+    objects = demo.ai_objects(layout)
     tracks = capture_tracks(capture)
     by_name = {}
     for track in tracks.values():
         for name in track["names"]:
             by_name.setdefault(name, track)
     livery_types = {l["title"].lower(): l["atcModel"] for l in demo.installed_liveries(layout)}
-    trace = read_trace(layout.logs / "trace.txt")
+    trace = read_trace(layout.trace)
     return (check_liveries(objects, by_name, livery_types) + check_motion(objects, by_name, trace)
-            + check_landing_or_parking(lines) + check_on_ground_changes(trace)
+            + check_landing_or_parking(demo.object_counts(layout, lines))
+            + check_on_ground_changes(trace)
             + check_removals(objects, lines) + check_error_lines(lines))

@@ -49,8 +49,7 @@ def prepare(demo, source: Path, build: Path):
                                     demo=str(layout.demo), road="app",
                                     app_port=APP_TCP_PORT))
     world = json.loads(layout.world.read_text(encoding="utf-8"))
-    world["aiObjects"].update(traceFile=str(layout.logs / "trace.txt"),
-                              traceEverySeconds=TRACE_EVERY_S)
+    world["aiObjects"]["traceEverySeconds"] = TRACE_EVERY_S
     layout.world.write_text(json.dumps(world, indent=1) + "\n", encoding="utf-8")
     return layout
 
