@@ -99,13 +99,7 @@ TEST_F(MotionScenario, ANinetyDegreeTurnBanksWithinTheLimitAndTurnsWithoutAJump)
 class ApproachScenario : public MotionScenario {
 protected:
     ApproachScenario() {
-        RunwayLayout layout;
-        layout.centre = {47.4647, 8.5492};
-        layout.headingDeg = 140;
-        layout.length = 3300;
-        layout.primaryNumber = 14;
-        layout.secondaryNumber = 32;
-        layout.altitudeFt = 1400;
+        const RunwayLayout layout = gf_scenarioRunwayLayout();
         runways_.push_back(gf_makeRunway(layout));
         MotionWorld& world = state_.motionWorld;
         world.runways = runways_;

@@ -15,13 +15,7 @@ namespace skyloom::testing {
 namespace {
 
 TEST_F(MotionScenarioTest, ALandingTouchesDownLogsItAndEntersTheLandingRoll) {
-    RunwayLayout layout;
-    layout.centre = {47.4647, 8.5492};
-    layout.headingDeg = 140;
-    layout.length = 3300;
-    layout.primaryNumber = 14;
-    layout.secondaryNumber = 32;
-    layout.altitudeFt = 1400;
+    const RunwayLayout layout = gf_scenarioRunwayLayout();
     const std::vector<FacilityRunway> runways{gf_makeRunway(layout)};
     state_.motionWorld.runways = runways;
     state_.motionWorld.parkAirport = {layout.centre, 1400, IataCode("ZRH"), true};

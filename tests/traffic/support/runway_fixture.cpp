@@ -10,6 +10,17 @@
 
 namespace skyloom::testing {
 
+RunwayLayout gf_scenarioRunwayLayout() {
+    RunwayLayout layout;
+    layout.centre = {47.4647, 8.5492};
+    layout.headingDeg = 140;
+    layout.length = 3300;
+    layout.primaryNumber = 14;
+    layout.secondaryNumber = 32;
+    layout.altitudeFt = 1400;
+    return layout;
+}
+
 FacilityRunway gf_makeRunway(const RunwayLayout& layout) {
     FacilityRunway r;
     r.centreLatitude = layout.centre.lat;

@@ -25,6 +25,9 @@ struct RunwayLayout {
 
 FacilityRunway gf_makeRunway(const RunwayLayout& layout);
 
+// The motion scenarios' park airport: one runway 14-32, 3300 m long, at 1400 ft.
+RunwayLayout gf_scenarioRunwayLayout();
+
 // The runway of an airport's facility data (as the simulated world holds it) the same way.
 FacilityRunway gf_makeRunway(const simworld::FacilityRunwaySetup& setup);
 
