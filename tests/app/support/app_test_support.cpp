@@ -11,6 +11,7 @@
 #include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "foundation/program_clock.h"
+#include "foundation/text.h"
 #include "gui/gui_messages.h"
 #include "gui/parking_interval.h"
 #include "platform/winui/message_loop.h"
@@ -116,6 +117,8 @@ void AppTest::SetUp() {
     gf_takeParkingIntervalMinutes();
     g_timeShiftActive.store(false);
     gf_clearCurrentDaySlot();
+    // A start-up run by an earlier test with MSFS 2024 chosen leaves object ids in decimal.
+    gf_setHexidHexadecimal(true);
     // Updates sent from the test thread are applied at once, and recorded.
     gui_.recordGuiThread();
     gui_.setAppliedUpdateObserver([this](const GuiUpdate& update, GuiRedrawFlags) {
