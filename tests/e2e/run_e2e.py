@@ -12,7 +12,6 @@ import argparse
 import json
 import os
 import signal
-import socket
 import subprocess
 import sys
 import time
@@ -28,10 +27,6 @@ SHUTDOWN_WAIT_S = 60
 SECOND_INSTANCE_WAIT_S = 30
 # The App stand-in waits this long for the program's port itself.
 CONNECT_WAIT_S = 70
-# The program's TCP port for the App, not the usual one, so that no App stand-in of a demo
-# on the same machine connects to it; the App's UDP ports (traffic, weather) are fixed.
-APP_TCP_PORT = 10757
-APP_PORTS = (("TCP", APP_TCP_PORT), ("UDP", 49005), ("UDP", 49004))
 # The world's trace: one point per object every this many seconds of world time.
 TRACE_EVERY_S = 0.2
 
@@ -42,42 +37,26 @@ def load_demo(source: Path):
     return demo
 
 
-def prepare(demo, source: Path, build: Path):
+def prepare(demo, source: Path, build: Path, ports):
     shared = source.parent / "shared"
     layout = demo.Layout((build / "e2e" / "demo").resolve())
     demo.prepare(argparse.Namespace(shared=str(shared.resolve()), build=str(build.resolve()),
-                                    demo=str(layout.demo), road="app",
-                                    app_port=APP_TCP_PORT))
+                                    demo=str(layout.demo), road="app", app_port=ports.tcp))
     world = json.loads(layout.world.read_text(encoding="utf-8"))
     world["aiObjects"]["traceEverySeconds"] = TRACE_EVERY_S
     layout.world.write_text(json.dumps(world, indent=1) + "\n", encoding="utf-8")
     return layout
 
 
-def program_environment(layout) -> dict:
+def program_environment(layout, ports) -> dict:
     runtime = layout.demo / "run"
     runtime.mkdir(mode=0o700)
     env = dict(os.environ, SKYLOOM_WORKDIR=str(layout.workdir), SKYLOOM_APPDATA=str(layout.appdata),
                SKYLOOM_LOCALAPPDATA=str(layout.localappdata), SKYLOOM_SIMWORLD=str(layout.world),
-               XDG_RUNTIME_DIR=str(runtime))
+               SKYLOOM_APP_UDP_PORTS=ports.udp_variable(), XDG_RUNTIME_DIR=str(runtime))
     env.pop("SKYLOOM_DOWNLOAD_BASE", None)
     env.pop("DISPLAY", None)
     return env
-
-
-def busy_app_ports() -> list:
-    """The App ports another process holds (a demo running on this machine)."""
-    busy = []
-    for kind, port in APP_PORTS:
-        with socket.socket(socket.AF_INET,
-                           socket.SOCK_STREAM if kind == "TCP" else socket.SOCK_DGRAM) as s:
-            if kind == "TCP":  # a closed connection of an earlier run does not count
-                s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-            try:
-                s.bind(("0.0.0.0", port))
-            except OSError:
-                busy.append(f"{kind} {port}")
-    return busy
 
 
 def start(command, out: Path, **kwargs):
@@ -126,17 +105,17 @@ def stop(process, seconds: float) -> bool:
         return False
 
 
-def run(build: Path, layout, capture: Path, seconds: float) -> list:
-    env = program_environment(layout)
+def run(build: Path, layout, ports, capture: Path, seconds: float) -> list:
+    env = program_environment(layout, ports)
     program = build / "skyloom"
     first = start([str(program), "--headless"], layout.logs / "skyloom.txt", cwd=layout.workdir,
                   env=env)
     app_out = layout.logs / "rtapp_standin.txt"
-    # Line-buffered, so that its "connected" shows when it happens; the first burst as the
-    # App's buffered traffic spares the program its wait for it.
-    standin = start(["stdbuf", "-oL", str(build / "tools" / "rtapp_standin" / "skyloom_rtapp_standin"),
+    # The first burst as the App's buffered traffic spares the program its wait for it.
+    standin = start([str(build / "tools" / "rtapp_standin" / "skyloom_rtapp_standin"),
                      "--capture", str(capture), "--elevation", "125", "--buffered", "1",
-                     "--port", str(APP_TCP_PORT)], app_out)
+                     "--port", str(ports.tcp), "--traffic-port", str(ports.traffic),
+                     "--weather-port", str(ports.weather)], app_out)
     failures, started = [], time.monotonic()
     try:
         if not wait_for_line(app_out, "\nconnected\n", CONNECT_WAIT_S, first):
@@ -169,18 +148,11 @@ def main() -> int:
     if not capture.is_file():
         print(f"skipped: {capture} is missing (the public data set of ../shared)")
         return 77
-    busy = busy_app_ports()
-    if busy:
-        print(f"FAILED: another process holds the RealTraffic App ports {', '.join(busy)} "
-              "(a demo or another run of this test?)")
-        return 1
-    layout = prepare(demo, args.source, args.build)
-    failures = run(args.build, layout, capture.resolve(), args.seconds)
-    # The program's UDP readers share their ports: a program started meanwhile takes the traffic.
-    busy = busy_app_ports()
-    if busy:
-        failures.append(f"another process took the App ports {', '.join(busy)} during the run: "
-                        "the program lost its traffic to it")
+    # Ports of this run's own: it runs beside a demo and beside other runs of itself.
+    ports = demo.free_ports()
+    print(f"App ports: TCP {ports.tcp}, UDP traffic {ports.traffic}, weather {ports.weather}")
+    layout = prepare(demo, args.source, args.build, ports)
+    failures = run(args.build, layout, ports, capture.resolve(), args.seconds)
     failures += run_checks(demo, layout, capture)
     for failure in failures:
         print(f"FAILED: {failure}")
