@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """The whole program end to end: Skyloom as its own process against the simulator stand-in
 world and the RealTraffic App stand-in replaying the KLAX capture, prepared as scripts/demo.py
-prepares the demo (into <build>/e2e/, with its own runtime folder for the single-instance lock).
-The checks read the stand-in's AI report and trace and the program's log.
+prepares the demo (into <build>/e2e/<name>/, with its own runtime folder for the single-instance
+lock, and on free ports of its own, so that runs go side by side). The checks read the
+stand-in's AI report and trace and the program's log.
 
-    tests/e2e/run_e2e.py --source ROOT --build BUILD [--seconds 150]
+    tests/e2e/run_e2e.py --source ROOT --build BUILD [--seconds 150] [--name klax_capture]
 
 Exit code 0: every check held; 1: a check failed; 77: the public data of ../shared is missing.
 """
@@ -37,9 +38,9 @@ def load_demo(source: Path):
     return demo
 
 
-def prepare(demo, source: Path, build: Path, ports):
+def prepare(demo, source: Path, build: Path, name: str, ports):
     shared = source.parent / "shared"
-    layout = demo.Layout((build / "e2e" / "demo").resolve())
+    layout = demo.Layout((build / "e2e" / name).resolve())
     demo.prepare(argparse.Namespace(shared=str(shared.resolve()), build=str(build.resolve()),
                                     demo=str(layout.demo), road="app", app_port=ports.tcp))
     world = json.loads(layout.world.read_text(encoding="utf-8"))
@@ -141,6 +142,7 @@ def main() -> int:
     parser.add_argument("--source", required=True, type=Path)
     parser.add_argument("--build", required=True, type=Path)
     parser.add_argument("--seconds", type=float, default=150, help="replay this long")
+    parser.add_argument("--name", default="klax_capture", help="the run's folder in <build>/e2e")
     args = parser.parse_args()
     args.source, args.build = args.source.resolve(), args.build.resolve()
     demo = load_demo(args.source)
@@ -151,7 +153,7 @@ def main() -> int:
     # Ports of this run's own: it runs beside a demo and beside other runs of itself.
     ports = demo.free_ports()
     print(f"App ports: TCP {ports.tcp}, UDP traffic {ports.traffic}, weather {ports.weather}")
-    layout = prepare(demo, args.source, args.build, ports)
+    layout = prepare(demo, args.source, args.build, args.name, ports)
     failures = run(args.build, layout, ports, capture.resolve(), args.seconds)
     failures += run_checks(demo, layout, capture)
     for failure in failures:
