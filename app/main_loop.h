@@ -34,8 +34,8 @@
 #include "foundation/clock.h"
 #include "parking/parking_context.h"
 #include "runtime/run_services.h"
-#include "traffic/message_decoder.h"
-#include "traffic/traffic_state.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 

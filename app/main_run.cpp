@@ -65,7 +65,7 @@
 #include "sim/sim_client_thread.h"
 #include "sim/sim_link_state.h"
 #include "sim/sim_tables.h"
-#include "traffic/traffic_mailbox.h"
+#include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom {
 namespace {

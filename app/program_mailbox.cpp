@@ -2,8 +2,8 @@
 
 #include "app/program_services.h"
 #include "foundation/clock.h"
-#include "traffic/traffic_mailbox.h"
-#include "traffic/traffic_tick.h"
+#include "traffic/step/traffic_mailbox.h"
+#include "traffic/step/traffic_tick.h"
 
 namespace skyloom {
 

@@ -20,7 +20,7 @@
 #include "parking/static_parking_state.h"
 #include "refdata/park_airport.h"
 #include "runtime/user_aircraft.h"
-#include "traffic/traffic_tick.h"
+#include "traffic/step/traffic_tick.h"
 
 namespace skyloom {
 

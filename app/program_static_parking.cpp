@@ -22,13 +22,13 @@
 #include "runtime/run_services.h"
 #include "runtime/user_aircraft.h"
 #include "runtime/window_sink.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/bulk_removals.h"
-#include "traffic/flight_texts.h"
-#include "traffic/ground_motion.h"
-#include "traffic/live_stands.h"
-#include "traffic/static_traffic.h"
-#include "traffic/traffic_state.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/removals/bulk_removals.h"
+#include "traffic/step/flight_texts.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 

@@ -6,8 +6,8 @@
 #include "foundation/random.h"
 #include "refdata/park_airport.h"
 #include "runtime/user_aircraft.h"
-#include "traffic/aircraft_record.h"
-#include "traffic/traffic_state.h"
+#include "traffic/step/aircraft_record.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 

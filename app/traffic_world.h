@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "foundation/icao_code.h"
-#include "traffic/runway_list.h"
+#include "traffic/ground/runway_list.h"
 
 namespace skyloom {
 

@@ -13,7 +13,7 @@
 #include "parking/parking_state.h"
 #include "refdata/registrations.h"
 #include "runtime/window_sink.h"
-#include "traffic/aircraft_record.h"
+#include "traffic/step/aircraft_record.h"
 
 namespace skyloom {
 

@@ -18,7 +18,7 @@
 #include "feed/feed_identities.h"
 #include "feed/traffic_entry.h"
 #include "refdata/airport_file.h"
-#include "traffic/static_aircraft.h"
+#include "traffic/stands/static_aircraft.h"
 
 namespace skyloom {
 

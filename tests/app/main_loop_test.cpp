@@ -23,9 +23,9 @@
 #include "runtime/user_aircraft.h"
 #include "sim/sim_link_state.h"
 #include "tests/app/support/app_test_support.h"
-#include "traffic/aircraft_record.h"
-#include "traffic/static_aircraft_view.h"
-#include "traffic/traffic_mailbox.h"
+#include "traffic/step/aircraft_record.h"
+#include "traffic/stands/static_aircraft_view.h"
+#include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom {
 namespace {

@@ -27,7 +27,7 @@
 #include "runtime/run_services.h"
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
-#include "traffic/aircraft_record.h"
+#include "traffic/step/aircraft_record.h"
 #include "tests/parking/support/parking_context_test.h"
 #include "tests/parking/support/parking_test_support.h"
 #include "tests/support/captured_log.h"

@@ -31,7 +31,7 @@
 #include "tests/support/captured_log.h"
 #include "tests/support/recording_window_sink.h"
 #include "tests/support/temp_dir.h"
-#include "traffic/traffic_state.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {

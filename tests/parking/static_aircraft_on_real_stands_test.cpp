@@ -20,8 +20,8 @@
 #include "tests/support/captured_log.h"
 #include "tests/support/shared_data.h"
 #include "tests/support/temp_dir.h"
-#include "traffic/static_traffic.h"
-#include "traffic/traffic_state.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {

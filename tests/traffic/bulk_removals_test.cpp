@@ -21,13 +21,13 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_window_sink.h"
 #include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/bulk_removals.h"
-#include "traffic/livery_failures.h"
-#include "traffic/record_cleanup.h"
-#include "traffic/traffic_counts.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/removals/bulk_removals.h"
+#include "traffic/decode/livery_failures.h"
+#include "traffic/removals/record_cleanup.h"
+#include "traffic/step/traffic_counts.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom {
 namespace {

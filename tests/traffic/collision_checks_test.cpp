@@ -22,11 +22,11 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/ghosts.h"
-#include "traffic/parked_collisions.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
-#include "traffic/user_collisions.h"
+#include "traffic/removals/ghosts.h"
+#include "traffic/removals/parked_collisions.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
+#include "traffic/removals/user_collisions.h"
 
 namespace skyloom {
 namespace {

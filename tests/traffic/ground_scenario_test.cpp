@@ -20,10 +20,10 @@
 #include "tests/traffic/support/motion_scenario.h"
 #include "tests/traffic/support/runway_fixture.h"
 #include "tools/track_replay/replay_stand_ins.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/flat_earth.h"
-#include "traffic/ground_motion.h"
-#include "traffic/runway_match.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/runway_match.h"
 
 namespace skyloom::testing {
 namespace {

@@ -16,10 +16,10 @@
 #include "tests/support/captured_log.h"
 #include "tests/traffic/support/runway_fixture.h"
 #include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/flat_earth.h"
-#include "traffic/ground_motion.h"
-#include "traffic/motion_common.h"
-#include "traffic/traffic_state.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {

@@ -13,9 +13,9 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/live_replay.h"
-#include "traffic/live_update.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/live_update.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom {
 namespace {

@@ -31,13 +31,13 @@
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/live_replay.h"
 #include "tests/traffic/support/runway_fixture.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/live_update.h"
-#include "traffic/live_views.h"
-#include "traffic/message_decoder.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
-#include "traffic/user_collisions.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/step/live_update.h"
+#include "traffic/step/live_views.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
+#include "traffic/removals/user_collisions.h"
 
 namespace skyloom::testing {
 namespace {

@@ -18,7 +18,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
 #include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/live_views.h"
+#include "traffic/step/live_views.h"
 
 namespace skyloom {
 namespace {

@@ -15,10 +15,10 @@
 #include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
 #include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/air_step.h"
-#include "traffic/motion_driver.h"
-#include "traffic/tick_motion.h"
-#include "traffic/traffic_state.h"
+#include "traffic/motion/air_step.h"
+#include "traffic/motion/motion_driver.h"
+#include "traffic/motion/tick_motion.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {

@@ -19,11 +19,11 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_window_sink.h"
 #include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/live_stands.h"
-#include "traffic/static_traffic.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom {
 namespace {

@@ -9,7 +9,7 @@
 #include "tests/support/captured_log.h"
 #include "tests/traffic/support/motion_scenario.h"
 #include "tests/traffic/support/runway_fixture.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom::testing {
 namespace {

@@ -16,8 +16,8 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/captured_log.h"
 #include "tests/traffic/support/runway_fixture.h"
-#include "traffic/live_update.h"
-#include "traffic/traffic_state.h"
+#include "traffic/step/live_update.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {

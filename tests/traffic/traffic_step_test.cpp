@@ -18,11 +18,11 @@
 #include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
 #include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/traffic_exception.h"
-#include "traffic/traffic_mailbox.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/step/traffic_exception.h"
+#include "traffic/step/traffic_mailbox.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom {
 namespace {

@@ -13,12 +13,12 @@
 #include "runtime/stop_request.h"
 #include "tests/sim/support/link_fixture.h"
 #include "tests/support/recording_window_sink.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/bulk_removals.h"
-#include "traffic/livery_failures.h"
-#include "traffic/record_cleanup.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/removals/bulk_removals.h"
+#include "traffic/decode/livery_failures.h"
+#include "traffic/removals/record_cleanup.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom::testing {
 namespace {

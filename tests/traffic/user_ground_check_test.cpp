@@ -2,7 +2,7 @@
 // check names (one at most, live before static, never an airborne one, across the
 // antimeridian too), the airline text, the IATA code at a position and where a flight message
 // goes.
-#include "traffic/user_ground_check.h"
+#include "traffic/removals/user_ground_check.h"
 
 #include <string>
 #include <vector>
@@ -14,7 +14,7 @@
 #include "refdata/code_table.h"
 #include "refdata/park_airport.h"
 #include "tests/sim/support/facility_test_support.h"
-#include "traffic/flight_texts.h"
+#include "traffic/step/flight_texts.h"
 
 namespace skyloom::testing {
 namespace {

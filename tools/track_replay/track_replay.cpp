@@ -28,11 +28,11 @@
 #include "sim/user_aircraft_stand.h"
 #include "tools/rtapp_standin/capture.h"
 #include "tools/track_replay/replay_tables.h"
-#include "traffic/live_update.h"
-#include "traffic/message_decoder.h"
-#include "traffic/traffic_mailbox.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/live_update.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/step/traffic_mailbox.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom::tools {
 

@@ -13,8 +13,8 @@
 
 #include "feed/app_traffic_assembler.h"
 #include "foundation/clock.h"
-#include "traffic/message_decoder.h"
-#include "traffic/traffic_mailbox.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/step/traffic_mailbox.h"
 #include "tools/rtapp_standin/capture.h"
 #include "tools/track_replay/replay_tables.h"
 

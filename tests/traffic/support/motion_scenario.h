@@ -13,8 +13,8 @@
 
 #include "platform/simworld/ai_traffic.h"
 #include "tests/sim/support/link_fixture.h"
-#include "traffic/aircraft_record.h"
-#include "traffic/traffic_state.h"
+#include "traffic/step/aircraft_record.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom::testing {
 

@@ -9,7 +9,7 @@
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
-#include "traffic/traffic_state.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom::testing {
 
