@@ -29,7 +29,6 @@
 
 #include "app/main_run_context.h"
 #include "app/park_option_changes.h"
-#include "app/traffic_world.h"
 #include "app/user_data_requests.h"
 #include "foundation/clock.h"
 #include "parking/parking_context.h"
@@ -38,6 +37,8 @@
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
+
+class ProgramTraffic;
 
 inline constexpr std::chrono::milliseconds kMainCycle{10};
 inline constexpr std::chrono::milliseconds kMainLoopResyncBehind{100};
@@ -66,8 +67,9 @@ struct MainLoopCounters {
 
 class MainLoop {
 public:
-    // The context's clock, window and stop request must outlive the loop.
-    explicit MainLoop(const MainRunContext& context, std::stop_token token = {});
+    // The context's clock, window and stop request, and the run's traffic and parking, must
+    // outlive the loop.
+    MainLoop(const MainRunContext& context, ProgramTraffic& program, std::stop_token token = {});
     // Takes the decoder out of the mailbox.
     ~MainLoop();
     MainLoop(const MainLoop&) = delete;
@@ -110,12 +112,11 @@ private:
     MainLoopCounters counters_;
     std::int32_t parkingIntervalMinutes_ = 0;
     std::int32_t parkingMinutesLeft_ = 0;
-    RunServices services_;
-    TrafficState traffic_;
+    const RunServices& services_;
+    TrafficState& traffic_;
+    ParkingContext& parking_;
     UserDataRequests userData_;
     LiveTrafficDecoder decoder_{traffic_};
-    ParkingContext parking_;
-    ProgramTrafficWorld world_{traffic_, context_.user, context_.stop};
     ParkOptionChanges parkOptions_;
 };
 

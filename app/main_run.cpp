@@ -15,6 +15,7 @@
 #include <fmt/format.h>
 
 #include "app/main_loop.h"
+#include "app/program_traffic.h"
 #include "app/program_airport_scan.h"
 #include "app/program_mailbox.h"
 #include "app/program_parking.h"
@@ -51,6 +52,7 @@
 #include "parking/park_airport_stands.h"
 #include "parking/parking_state.h"
 #include "parking/static_parking.h"
+#include "parking/static_parking_state.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/window.h"
@@ -58,6 +60,7 @@
 #include "refdata/dbase.h"
 #include "refdata/park_airport.h"
 #include "refdata/update_check.h"
+#include "traffic/removals/bulk_removals.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/stop_reports.h"
 #include "runtime/user_aircraft.h"
@@ -383,14 +386,17 @@ void lf_reportFailure(const RunState& run, const std::string& logLine, const std
 // parking is stopped and the park airport cleared; the static and live aircraft are cleared;
 // the flight-plan folder is removed; what must persist is saved (destination, park airports,
 // livery matching summary and unmatched types).
-void lf_closingDown(const RunState& run, const StopRequest& request) {
+void lf_closingDown(const RunState& run, const StopRequest& request, ProgramTraffic& program) {
     LogFile::write(fmt::format("Closing down after {} ({}), detail {}",
                                gf_stopReasonText(request.reason), gf_stopReasonCode(request.reason),
                                request.detail));
-    // What was learned at the park airport is saved and its park options put back; the
-    // park-airport list is written back once.
-    const RunServices services = run.context.services();
-    ParkingContext parking = gf_programParkingContext(run.context.user, services);
+    // The park airport's aircraft leave, what was learned there is saved and its park options
+    // put back; the park-airport list is written back once.
+    ParkingContext& parking = program.parking();
+    if (parking.entry.isSet()) {
+        parking.staticParking.plan.clear();
+        lf_removeAllStaticAndLiveAtAirport(parking.traffic);
+    }
     if (parking.state.airportFileApplied || parking.entry.isSet()) {
         lf_stopStaticParking(parking);
     }
@@ -507,10 +513,14 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
     // polls the run's stop request (the update check, the scans, the feed) must see it too.
     const std::stop_callback markExit(run.token, [&context] { context.stop.markExitWanted(); });
     MainRunEnd end;
+    // The run's traffic and parking outlive its loop: the cleanup takes their aircraft out.
+    // They are built once the start-up has fixed the run's choices (the road, the simulator).
+    std::optional<ProgramTraffic> program;
     try {
         if (lf_startUp(run)) {
             end.startedUp = true;
-            MainLoop loop(context, run.token);
+            program.emplace(context);
+            MainLoop loop(context, *program, run.token);
             try {
                 loop.run();
             } catch (...) {
@@ -527,7 +537,10 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
 
     end.request = context.stop.current();
     try {
-        lf_closingDown(run, end.request);
+        if (!program) {
+            program.emplace(context);
+        }
+        lf_closingDown(run, end.request, *program);
     } catch (const std::exception& e) {
         LogFile::writeNoThrow(fmt::format("lf_closingDown exception: {}", e.what()));
     } catch (...) {

@@ -26,6 +26,7 @@
 #include "parking/park_options.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
+#include "parking/parking_window.h"
 #include "parking/stand_at_position.h"
 #include "parking/stand_helpers.h"
 #include "parking/stand_quality.h"
@@ -33,6 +34,7 @@
 #include "runtime/run_services.h"
 #include "runtime/user_aircraft.h"
 #include "runtime/window_sink.h"
+#include "traffic/motion/motion_world.h"
 
 namespace skyloom {
 
@@ -65,7 +67,7 @@ void lf_applyLearnedOverrides(ParkingContext& context, const LoadedAirportFile& 
         gf_syncMaxFitFl(p);
     }
     gf_publishParkOptions(p);
-    gf_runStep(context.controls.applyParkingControlStates);
+    context.window.applyParkingControlStates();
     if (file.handmadeOverruled) {
         LogFile::write("A handmade airport file overruled the archived file!");
     }
@@ -201,7 +203,7 @@ ParkedFileOutcome lf_readParkedFile(ParkingContext& context) {
     state.qfSoft = file.qfSoft;
     state.replaceStands(std::move(file.stands));
     state.publishStandsSnapshot(park.icao);
-    gf_runStep(context.steps.correctRunwayHeadings, park.icao, file.publisher);
+    lf_correctRunwayHeadings(context.traffic, park.icao, file.publisher);
     for (const Stand& stand : state.stands) {
         if (!stand.exclusions.empty()) {
             LogFile::write(gf_standExclusionsText(state, stand.exclusions, stand.sid));
@@ -249,10 +251,9 @@ void lf_reportAirportFile(ParkingContext& context, const LoadedAirportFile& file
     state.recordedParkOptions = gf_takeParkOptions(context.parameters);
     // The park airport's altitude, as the entry now holds it, when its position is valid.
     const AirportEntry park = context.entry.get();
-    gf_runStep(context.steps.setFeedReference,
-               park.icao.isSet() && gf_isValidLalo(park.position())
-                   ? std::optional<double>(park.altitudeFt)
-                   : std::nullopt);
+    gf_setFeedReference(context, park.icao.isSet() && gf_isValidLalo(park.position())
+                                     ? std::optional<double>(park.altitudeFt)
+                                     : std::nullopt);
     window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags(GuiRedrawFlags::kAirportPanel)});
 }
 

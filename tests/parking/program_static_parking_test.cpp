@@ -1,6 +1,6 @@
-// The program's static parking: its parking step, wired as the main loop wires it, loads a park
-// airport's file and plans through the parking code's own stand helpers, leaving the requests
-// the traffic step takes; leaving the park airport forgets the plan.
+// The program's static parking: its parking step loads a park airport's file and plans through
+// the parking code's own stand helpers, leaving the requests the traffic step takes; leaving the
+// park airport forgets the plan.
 #include <algorithm>
 #include <cstdlib>
 #include <set>
@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include "app/program_parking.h"
-#include "app/program_static_parking.h"
 #include "config/parameters.h"
 #include "foundation/program_clock.h"
 #include "parking/airport_store.h"
@@ -50,8 +49,6 @@ protected:
         // A hand-made file: stands with their flight options.
         testing::writeApf(testing::gridAirport(24), gf_myThirdpartyFolder() / "EHAM.xml",
                           ApfMode::learned, true);
-        context_.staticParking = &plan_;
-        gf_wireStaticParking(context_, traffic_);
     }
     void TearDown() override {
         gf_clearCurrentDaySlot();
@@ -60,12 +57,7 @@ protected:
         ParkingContextTest::TearDown();
     }
 
-    StaticParkingState plan_;
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
-    std::atomic<std::uint32_t> tick_{0};
-    TrafficState traffic_{commands_, events_, positions_, clock_, tick_};
+    StaticParkingState& plan_ = traffic_.plan;
 };
 
 TEST_F(ProgramStaticParkingTest, TheParkingStepPlansTheParkAirportThroughTheStandHelpers) {

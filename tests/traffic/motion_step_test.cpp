@@ -3,6 +3,7 @@
 // extrapolation budget by phase and the retiming of a target.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@
 #include "sim/sim_event_queue.h"
 #include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
-#include "tests/traffic/support/traffic_state_parts.h"
+#include "tests/support/traffic_test_world.h"
 #include "traffic/motion/air_step.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/motion/tick_motion.h"
@@ -187,8 +188,11 @@ TEST_F(MotionStepTest, ATaxiingAircraftWithoutSamplesWaitsItsHoldingMinutesAndIs
 }
 
 TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesOtherwise) {
-    state_.motionWorld.ground.standExists = [](std::uint32_t id) { return id == 4; };
     const Lalo stand{47.0, 8.0};
+    const Lalo elsewhere{47.1, 8.1};
+    world_.setStands({testing::gf_testStand(1, "S1", elsewhere), testing::gf_testStand(2, "S2", elsewhere),
+                      testing::gf_testStand(3, "S3", elsewhere), testing::gf_testStand(4, "S4", stand)});
+    clock_.advance(std::chrono::hours(5)); // a machine up for a while
     const struct {
         double metres, headingOffDeg;
         bool kept;
@@ -211,6 +215,9 @@ TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesOther
         MotionContext ctx{state_, a, state_.motionWorld};
         EXPECT_EQ(lf_arriveAtStand(ctx), c.kept) << c.metres << " m";
         EXPECT_EQ(a.phase.phase, c.phase) << c.metres << " m";
+        if (c.phase == FlightPhase::parked) {
+            EXPECT_EQ(a.standWatch.parkedAt, clock_.steadyNow()) << "parked from now on";
+        }
     }
     EXPECT_EQ(state_.parkedActions.size(), 3u) << "engines, lights, parked lights";
     EXPECT_EQ(state_.arrivedAircraft.size(), 1u);

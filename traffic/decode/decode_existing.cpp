@@ -7,6 +7,7 @@
 #include "foundation/geodesy.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/ground/ground_motion.h"
+#include "traffic/motion/motion_driver.h"
 #include "traffic/decode/new_sample_checks.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/decode/sample_checks.h"
@@ -102,9 +103,8 @@ void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft, const Tra
             aircraft.touchDown = TouchDown{};
             aircraft.motion.earlyWindowTicks = 2700;
             aircraft.motion.lateWindowTicks = 4500;
-            if (state.steps.startTakeoffRoll) {
-                state.steps.startTakeoffRoll(state, aircraft);
-            }
+            MotionContext ctx{state, aircraft, state.motionWorld};
+            lf_startTakeoffRoll(ctx);
         }
         return;
     }
@@ -119,8 +119,9 @@ void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft, const Tra
         const double least = std::max(lf_categorySpeedKts(aircraft, 0) / 2.0, kTakeoffStartMinKt);
         fast = runway.valid != 0 && newest.groundSpeedKt >= least && sample.groundSpeedKt >= least;
     }
-    if ((sample.airborne != 0 || fast) && state.steps.startTakeoffRoll) {
-        state.steps.startTakeoffRoll(state, aircraft);
+    if (sample.airborne != 0 || fast) {
+        MotionContext ctx{state, aircraft, state.motionWorld};
+        lf_startTakeoffRoll(ctx);
     }
 }
 

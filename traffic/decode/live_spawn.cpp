@@ -19,6 +19,7 @@
 #include "refdata/registrations.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/user_aircraft.h"
+#include "traffic/stands/park_airport_services.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/removals/ghosts.h"
 #include "liveries/livery_matching_summary.h"
@@ -74,9 +75,8 @@ bool lf_chooseFirstPhase(TrafficState& state, LiveAircraft& aircraft) {
         first.latitude = aircraft.stand.latitude;
         first.longitude = aircraft.stand.longitude;
         first.trackDeg = aircraft.stand.headingRad * kDegPerRad;
-        if (state.steps.gf_addRealStandOption) {
-            state.steps.gf_addRealStandOption(state, aircraft, kStandUseArrived);
-        }
+        gf_startParkedTime(state, aircraft);
+        state.parkAirport.addRealStandOption(aircraft, kStandUseArrived);
         gf_limitParkedAircraft(state, 0, gf_currentDaySlot());
         return true;
     }
@@ -115,7 +115,7 @@ bool lf_chooseLivery(TrafficState& state, LiveAircraft& aircraft) {
         choice.callsign = base.callsign;
         choice.origin = base.origin;
         choice.destination = base.destination;
-        const UserPosition user = state.user != nullptr ? state.user->position() : UserPosition{};
+        const UserPosition user = state.user.position();
         gf_matchLiveLivery(choice, aircraft.stream.front().altitudeFt, user);
         base.liveryTitle = choice.liveryTitle;
         base.fsltlLivery = choice.fsltlLivery ? 1 : 0;
@@ -135,11 +135,8 @@ bool lf_chooseLivery(TrafficState& state, LiveAircraft& aircraft) {
 } // namespace
 
 bool lf_spawnCollidesWithUser(TrafficState& state, LiveAircraft& aircraft) {
-    if (state.user == nullptr) {
-        return false;
-    }
     const ParamsSnapshot& settings = *gf_paramsSnapshot();
-    const UserAircraftState user = state.user->state();
+    const UserAircraftState user = state.user.state();
     const TrafficSample& newest = aircraft.stream.back();
     const double height = user.altitudeAboveGround;
     bool drop = false;
@@ -228,8 +225,8 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
     if (settings.MAX_LIVE_SEL != kUnlimitedLiveAircraft) {
         const std::size_t shown = gf_liveAircraftShown(state);
         double distance = -1.0;
-        if (state.user != nullptr && state.user->position().known) {
-            distance = gf_distanceNM(state.user->position().position, lf_at(stream.front()));
+        if (const UserPosition user = state.user.position(); user.known) {
+            distance = gf_distanceNM(user.position, lf_at(stream.front()));
         }
         if (shown >= static_cast<std::size_t>(settings.MAX_LIVE_SEL) &&
             lf_isThisTheFurthestLive(state, std::isfinite(distance) ? distance : -1.0)) {
@@ -299,10 +296,7 @@ std::size_t gf_liveAircraftShown(const TrafficState& state) {
 }
 
 bool lf_isThisTheFurthestLive(TrafficState& state, double distanceNm) {
-    if (state.user == nullptr) {
-        return true;
-    }
-    const Lalo user = state.user->position().position;
+    const Lalo user = state.user.position().position;
     double furthest = distanceNm < 0 ? -std::numeric_limits<double>::infinity() : distanceNm;
     const double margin = distanceNm >= 0 ? kFurthestMarginNm : 0.0;
     const double cosLat = std::cos(user.lat * std::numbers::pi / 180.0);

@@ -15,8 +15,8 @@
 namespace skyloom {
 
 void gf_reportLiveryCreationFailure(TrafficState& state, const AircraftBase& aircraft) {
-    if (state.services != nullptr && state.services->stop.keepRunning()) {
-        state.services->window.showStatusText(
+    if (state.services.stop.keepRunning()) {
+        state.services.window.showStatusText(
             fmt::format("{} '{}' could not be created by your Sim!", aircraft.callsign,
                         aircraft.liveryTitle),
             true);

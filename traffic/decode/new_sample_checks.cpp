@@ -7,6 +7,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/log_file.h"
+#include "traffic/stands/park_airport_services.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/decode/decode_existing.h"
 #include "traffic/motion/flat_earth.h"
@@ -61,9 +62,7 @@ std::uint32_t lf_nextTick(const TrafficState& state) {
 }
 
 void lf_recordStandUse(TrafficState& state, LiveAircraft& aircraft, std::int32_t kind) {
-    if (state.steps.gf_addRealStandOption) {
-        state.steps.gf_addRealStandOption(state, aircraft, kind);
-    }
+    state.parkAirport.addRealStandOption(aircraft, kind);
 }
 
 void lf_shortStayRule(TrafficState& state, LiveAircraft& aircraft) {

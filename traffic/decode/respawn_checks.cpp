@@ -12,6 +12,7 @@
 #include "refdata/code_table.h"
 #include "refdata/park_airport.h"
 #include "refdata/registrations.h"
+#include "traffic/stands/park_airport_services.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/removals/ghosts.h"
 #include "liveries/livery_matching_summary.h"
@@ -141,8 +142,8 @@ bool lf_sameRegistration(TrafficState& state, LiveAircraft& aircraft, const Traf
         if (airline && (*airline == gf_airlineCode(recorded->airline) ||
                         *airline == gf_airlineCode(recorded->operatorId))) {
             base.key = *recorded;
-            if (aircraft.phase.phase == FlightPhase::parked && state.steps.gf_addRealStandOption) {
-                state.steps.gf_addRealStandOption(state, aircraft, kStandUseArrived);
+            if (aircraft.phase.phase == FlightPhase::parked) {
+                state.parkAirport.addRealStandOption(aircraft, kStandUseArrived);
             }
             change = true;
         }

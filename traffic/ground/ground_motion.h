@@ -65,10 +65,7 @@ bool lf_heldOnRunway(MotionContext& ctx, const std::string& runway, const Lalo& 
 void lf_checkRunwayEntry(MotionContext& ctx);
 void lf_checkTurnOntoRunway(MotionContext& ctx);
 bool lf_holdSampleOnRunway(MotionContext& ctx, const TrafficSample& newSample);
-// The per-tick line-up tracking with the state's world (the traffic step's `trackLineUp`).
+// The per-tick line-up tracking with the state's world (the per-tick update runs it).
 void gf_trackLineUp(TrafficState& state, LiveAircraft& aircraft);
-
-// Fills the world's ground steps with the functions above (the stand functions stay).
-void gf_wireGroundMotion(GroundMotionSteps& steps);
 
 } // namespace skyloom

@@ -3,6 +3,10 @@
 
 #include <fmt/format.h>
 
+#include "runtime/run_services.h"
+
+#include "config/params_snapshot.h"
+
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
@@ -377,11 +381,7 @@ void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode) {
         gf_modelCode(a.base.key.model), from.isSet() ? fmt::format(" from {}", from.text()) : std::string(),
         runway ? fmt::format(" runway {}", *runway) : std::string(),
         to.isSet() && !(to == from) ? fmt::format(" to {}", to.text()) : std::string());
-    if (ctx.world.ground.flightMessage) {
-        ctx.world.ground.flightMessage(text);
-    } else {
-        LogFile::write(text);
-    }
+    gf_flightMessage(text, *gf_paramsSnapshot(), ctx.state.services.window);
     st.groundPath = GroundPathFollow{};
     st.timedCurve = TimedCurveFollow{};
     st.airLeg = CurvedAirLeg{};

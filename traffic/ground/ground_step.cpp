@@ -13,6 +13,8 @@
 #include "traffic/motion/motion_driver.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/motion/tick_motion.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/stands/park_airport_services.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -78,7 +80,7 @@ bool lf_slowingToPark(const MotionContext& ctx) {
             return false;
         }
     }
-    return ctx.world.parkAirportReady;
+    return ctx.state.parkAirport.airportFileApplied();
 }
 
 // Step d: a corner at the next sample; true when a turn took over the step.
@@ -223,9 +225,8 @@ void nextPosGround(MotionContext& ctx) {
             }
         }
     }
-    if (slowing && !s.empty() && s.back().groundSpeedKt <= kParkAtRestKt &&
-        ctx.world.ground.try2Park) {
-        ctx.world.ground.try2Park(ctx);
+    if (slowing && !s.empty() && s.back().groundSpeedKt <= kParkAtRestKt) {
+        try2Park(ctx.state, ctx.aircraft);
     }
     if (s.size() < 2) {
         return;
@@ -333,14 +334,6 @@ void lf_maybeSplitLeg(MotionContext& ctx, bool slowing) {
     if (lf_metres(lf_lalo(s[0]), lf_lalo(s[1])) >= split) {
         lf_insertMidSample(a);
     }
-}
-
-void gf_wireGroundMotion(GroundMotionSteps& steps) {
-    steps.nextPosGround = [](MotionContext& ctx) { nextPosGround(ctx); };
-    steps.lf_setupGroundStep = [](MotionContext& ctx) { lf_setupGroundStep(ctx); };
-    steps.lf_clearRollState = [](MotionContext& ctx) { lf_clearRollState(ctx); };
-    steps.lf_moveRollOneTick = [](MotionContext& ctx) { return lf_moveRollOneTick(ctx); };
-    steps.lf_decideLiftOff = [](MotionContext& ctx) { return lf_decideLiftOff(ctx); };
 }
 
 } // namespace skyloom

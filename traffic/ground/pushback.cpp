@@ -16,6 +16,9 @@
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
+#include "refdata/airport_file.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/stands/park_airport_services.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -27,11 +30,7 @@ namespace {
 constexpr LightValues kLeavingStandLights{1, 1, 0, 1, 0, 1, 0};
 
 std::string lf_standText(const MotionContext& ctx, std::uint32_t standId) {
-    if (standId == 0) {
-        return "sid==0?";
-    }
-    return ctx.state.steps.standIdText ? ctx.state.steps.standIdText(standId)
-                                       : std::string("sid==?");
+    return ctx.state.standIdText(standId);
 }
 
 // Ticks to cover `nm` at `speedKt`; the shortest push when the speed is 0 or unknown.
@@ -72,10 +71,11 @@ void initiatePushBack(MotionContext& ctx) {
     a.motion.extrapolationCounter = 0;
     a.motion.holdingSinceTick = 0;
     a.step.holding = 0;
+    gf_clearAtStandCounters(a);
     const double back = gf_normaliseAngle(a.stand.headingRad + std::numbers::pi);
     const std::uint32_t id = a.stand.standId;
-    const double radius =
-        id >= 1 && ctx.world.ground.standRadiusNm ? ctx.world.ground.standRadiusNm(id) : 0.0;
+    const Stand* stand = ctx.state.parkAirport.standById(static_cast<std::int32_t>(id));
+    const double radius = stand != nullptr ? stand->radius : 0.0;
     if (!(radius > 0)) {
         LogFile::writeImportant(
             fmt::format("{} cancelled pushback, invalid stand radius for stand {}, callsign {}",

@@ -6,9 +6,12 @@
 
 #include <fmt/format.h>
 
+#include "config/params_snapshot.h"
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
+#include "foundation/random.h"
+#include "runtime/current_day_slot.h"
 #include "sim/sim_command_queue.h"
 #include "traffic/motion/air_step.h"
 #include "traffic/step/aircraft_commands.h"
@@ -16,6 +19,10 @@
 #include "traffic/decode/message_decoder.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/decode/sample_checks.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/stands/park_airport_services.h"
+#include "traffic/stands/static_traffic.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -55,9 +62,7 @@ void lf_lowerWindows(MotionState& motion) {
 
 void lf_clearRoll(MotionContext& ctx) {
     ctx.aircraft.step.rollRunning = 0;
-    if (ctx.world.ground.lf_clearRollState) {
-        ctx.world.ground.lf_clearRollState(ctx);
-    }
+    lf_clearRollState(ctx);
 }
 
 bool lf_inTakeoffPhase(const MotionContext& ctx) {
@@ -253,7 +258,7 @@ void nextPosAir(MotionContext& ctx) {
 
 std::int32_t lf_extrapolationBudget(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
-    if (ctx.world.categoryIncluded && !ctx.world.categoryIncluded(a.base.category)) {
+    if (!gf_isCategoryIncluded(a.base.category, *gf_paramsSnapshot())) {
         return 0;
     }
     switch (a.phase.phase) {
@@ -317,6 +322,11 @@ void lf_appendExtrapolatedSample(MotionContext& ctx, std::int32_t stepsLeft) {
         s.stationary = 1;
     }
     s.time += parked ? kParkedHoldTicks : kExtrapolatedStepTicks;
+    if (parked) {
+        // The aircraft is held at its stand without reports from now on: the stayers count its
+        // time from its last report at the stand, not as seen there.
+        a.standWatch.seenAtStand = 0;
+    }
     a.stream.push_back(s);
 }
 
@@ -350,9 +360,7 @@ void lf_prepareStep(MotionContext& ctx) {
         }
     }
     if (a.motion.onGround != 0) {
-        if (ctx.world.ground.nextPosGround) {
-            ctx.world.ground.nextPosGround(ctx);
-        }
+        nextPosGround(ctx);
     } else {
         nextPosAir(ctx);
     }
@@ -370,9 +378,7 @@ void lf_prepareStep(MotionContext& ctx) {
         // The short way round, so that a step across the antimeridian stays a small one.
         st.longitudeStep = gf_longitudeDifference(a.sent.longitude, s1.longitude) / length;
         if (a.motion.onGround != 0) {
-            if (ctx.world.ground.lf_setupGroundStep) {
-                ctx.world.ground.lf_setupGroundStep(ctx);
-            }
+            lf_setupGroundStep(ctx);
         } else {
             lf_setupAirStep(ctx);
         }
@@ -437,10 +443,10 @@ bool lf_checkTakeoffStart(MotionContext& ctx) {
 
 bool lf_arriveAtStand(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
-    const GroundMotionSteps& g = ctx.world.ground;
     a.motion.earlyWindowTicks = kWindowTicks;
     a.motion.lateWindowTicks = kWindowTicks;
-    const bool free = !g.lf_standFree || g.lf_standFree(ctx) == 0;
+    const bool free =
+        lf_standFree(ctx.state, static_cast<std::int32_t>(a.stand.standId), a.base.hexid) == 0;
     const double headingOff =
         std::abs(gf_wrapAngle(a.sent.headingRad - a.stand.headingRad)) * geo::kDegreesPerRadian;
     if (!free || headingOff > kStandHeadingToleranceDeg) {
@@ -455,21 +461,18 @@ bool lf_arriveAtStand(MotionContext& ctx) {
         lf_setPhase(ctx.state, a, FlightPhase::taxi);
         return true;
     }
-    if (a.stand.standId < 1 || a.base.hexid == 0 || !g.standExists ||
-        !g.standExists(a.stand.standId)) {
+    if (a.stand.standId < 1 || a.base.hexid == 0 ||
+        ctx.state.parkAirport.standById(static_cast<std::int32_t>(a.stand.standId)) == nullptr) {
         a.motion.extrapolationCounter = 1;
         return false;
     }
     lf_setPhase(ctx.state, a, FlightPhase::parked);
-    if (ctx.world.trafficTimeStamp) {
-        a.step.parkedAtStamp = ctx.world.trafficTimeStamp();
-    }
+    a.step.parkedAtStamp = a.lastSampleTime;
     a.stream[0].stationary = 1;
+    gf_startParkedTime(ctx.state, a);
     gf_setThrottle(ctx.state.commands, a, 0);
     gf_setFlaps(ctx.state.commands, a, 0);
-    const auto random = [&ctx](std::uint32_t n) {
-        return ctx.world.randomIndex ? static_cast<std::int32_t>(ctx.world.randomIndex(n)) : 0;
-    };
+    const auto random = [](std::size_t n) { return static_cast<std::int32_t>(gf_randomIndex(n)); };
     const std::int32_t t = a.stream[0].time;
     const std::int32_t r = random(10);
     auto& actions = ctx.state.parkedActions;
@@ -480,17 +483,11 @@ bool lf_arriveAtStand(MotionContext& ctx) {
         {a.base.hexid, t + 3000 + 100 * (r + random(100)), ParkedAction::parkedLights});
     std::stable_sort(actions.begin(), actions.end(),
                      [](const auto& x, const auto& y) { return x.dueTick > y.dueTick; });
-    const std::string standText = ctx.state.steps.standIdText
-                                      ? ctx.state.steps.standIdText(a.stand.standId)
-                                      : std::string("sid==?");
-    LogFile::write(fmt::format("{:14}: {:8} arrived at stand", standText, a.base.callsign));
+    LogFile::write(fmt::format("{:14}: {:8} arrived at stand",
+                               ctx.state.standIdText(a.stand.standId), a.base.callsign));
     ctx.state.arrivedAircraft.push_back(a.base.hexid);
-    if (g.gf_addRealStandOption) {
-        g.gf_addRealStandOption(ctx);
-    }
-    if (g.gf_limitParkedAircraft) {
-        g.gf_limitParkedAircraft();
-    }
+    ctx.state.parkAirport.addRealStandOption(a, kStandUseArrived);
+    gf_limitParkedAircraft(ctx.state, 0, gf_currentDaySlot());
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "traffic/motion/tick_motion.h"
 
+#include "traffic/ground/ground_motion.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -425,15 +427,14 @@ void lf_moveOneTick(MotionContext& ctx) {
     MotionStep& st = a.step;
     const FlightPhase phase = a.phase.phase;
     if (st.rotationPending != 0 && phase == FlightPhase::takeoff_roll && a.motion.onGround != 0 &&
-        ctx.world.ground.lf_decideLiftOff && ctx.world.ground.lf_decideLiftOff(ctx)) {
+        lf_decideLiftOff(ctx)) {
         st.rotationPending = 0;
     }
     if (a.phase.phase != FlightPhase::landing) {
         st.smoothingStarted = 0;
     }
     const double headingBefore = a.sent.headingRad;
-    const bool rolled = st.rollRunning != 0 && ctx.world.ground.lf_moveRollOneTick &&
-                        ctx.world.ground.lf_moveRollOneTick(ctx);
+    const bool rolled = st.rollRunning != 0 && lf_moveRollOneTick(ctx);
     if (!rolled && !lf_followGroundPath(a)) {
         if (st.timedCurve.valid != 0) {
             if (!lf_followTimedCurve(a)) {

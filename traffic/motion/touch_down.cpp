@@ -6,6 +6,10 @@
 
 #include <fmt/format.h>
 
+#include "runtime/run_services.h"
+
+#include "config/params_snapshot.h"
+
 #include "foundation/log_file.h"
 #include "foundation/time_text.h"
 #include "refdata/code_table.h"
@@ -108,11 +112,7 @@ void lf_reportTouchDown(MotionContext& ctx, double ticksToGround) {
         at.isSet() ? fmt::format(" at {}", at.text()) : std::string(" at ?"),
         from.isSet() ? fmt::format(" from {}", from.text()) : std::string(),
         runway ? fmt::format(" runway {}", *runway) : std::string());
-    if (ctx.world.ground.flightMessage) {
-        ctx.world.ground.flightMessage(std::move(text));
-    } else {
-        LogFile::write(text);
-    }
+    gf_flightMessage(text, *gf_paramsSnapshot(), ctx.state.services.window);
     gf_setSpoilers(ctx.state.commands, a, 1);
     if (a.base.category != AircraftCategory::Light) {
         ctx.state.commands.push(ReverseThrustCommand{a.objectId, 1, a.base.fsltlLivery});

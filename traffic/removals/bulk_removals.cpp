@@ -9,6 +9,9 @@
 #include "config/window_requests.h"
 #include "foundation/log_file.h"
 #include "refdata/code_table.h"
+#include "refdata/airport_file.h"
+#include "traffic/stands/park_airport_services.h"
+#include "traffic/stands/static_traffic.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/step/traffic_exception.h"
 #include "traffic/step/traffic_state.h"
@@ -60,17 +63,17 @@ void lf_removeStatics(TrafficState& state, std::string_view caller, Filter wante
         try {
             if (view.simState == SimState::active) {
                 LogFile::write(line(view));
-                state.steps.removeStaticAircraft(state, i);
+                gf_removeStaticAircraftAt(state, i, caller);
             } else if (view.simState == SimState::adding2sim && !view.removalRequested) {
-                state.steps.removeStaticAircraft(state, i);
+                gf_removeStaticAircraftAt(state, i, caller);
                 withdrawn = true;
             }
         } catch (...) {
             gf_reportTrafficException(caller);
         }
     }
-    if (withdrawn && state.steps.eraseWithdrawnStatics) {
-        state.steps.eraseWithdrawnStatics(state);
+    if (withdrawn) {
+        lf_eraseWithdrawnStatics(state);
     }
 }
 
@@ -128,18 +131,16 @@ void gf_removeStaticAircraftCategory(TrafficState& state) {
         [](const StaticAircraftView& view) {
             return lf_categoryLine(view.callsign, view.modelCode, AircraftCategory::Rotorcraft);
         });
-    if (state.steps.dropRotorcraftParkRequests) {
-        try {
-            state.steps.dropRotorcraftParkRequests(state);
-        } catch (...) {
-            gf_reportTrafficException("gf_removeStaticAircraftCategory");
-        }
+    try {
+        lf_dropRotorcraftParkRequests(state);
+    } catch (...) {
+        gf_reportTrafficException("gf_removeStaticAircraftCategory");
     }
 }
 
 void gf_clearUserDestGate(TrafficState& state, std::string_view standText) {
-    const std::uint32_t standId =
-        standText.empty() || !state.steps.standByName ? 0 : state.steps.standByName(standText);
+    const Stand* stand = standText.empty() ? nullptr : state.parkAirport.standByName(standText);
+    const std::uint32_t standId = stand != nullptr ? static_cast<std::uint32_t>(stand->sid) : 0;
     if (standId == 0) {
         return;
     }
@@ -147,7 +148,7 @@ void gf_clearUserDestGate(TrafficState& state, std::string_view standText) {
         const std::vector<StaticAircraftView> views = state.staticViews();
         for (std::size_t i = 0; i < views.size(); ++i) {
             if (views[i].simState == SimState::active && views[i].standId == standId) {
-                state.steps.removeStaticAircraft(state, i);
+                gf_removeStaticAircraftAt(state, i, "gf_clearUserDestGate");
                 return;
             }
         }

@@ -3,12 +3,14 @@
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
 
 #include "foundation/log_file.h"
 #include "traffic/motion/flat_earth.h"
+#include "traffic/stands/static_traffic.h"
 #include "traffic/step/traffic_exception.h"
 #include "traffic/step/traffic_state.h"
 
@@ -37,9 +39,10 @@ bool lf_movedSinceCheck(const LiveAircraft& a) {
 }
 
 // Removes the static aircraft and marks its view, so that the rest of the pass skips it.
-void lf_removeStatic(TrafficState& state, std::vector<StaticAircraftView>& views, std::size_t i) {
+void lf_removeStatic(TrafficState& state, std::vector<StaticAircraftView>& views, std::size_t i,
+                     std::string_view caller) {
     views[i].simState = SimState::removingfromsim;
-    state.steps.removeStaticAircraft(state, i);
+    gf_removeStaticAircraftAt(state, i, caller);
 }
 
 void lf_collideWithParked(TrafficState& state, LiveAircraft& aircraft,
@@ -61,7 +64,7 @@ void lf_collideWithParked(TrafficState& state, LiveAircraft& aircraft,
                                        "avoidance with {}",
                                        state.standIdText(view.standId), view.callsign,
                                        aircraft.base.callsign));
-            lf_removeStatic(state, views, i);
+            lf_removeStatic(state, views, i, "collisionWithParked");
             return;
         }
     } catch (...) {
@@ -135,7 +138,8 @@ void gf_checkForAllGndIfParkedVersionExistsAndRemove(TrafficState& state) {
                 if (view.simState == SimState::active &&
                     ((!base.registration.empty() && view.registration == base.registration) ||
                      view.callsign == parked)) {
-                    lf_removeStatic(state, views, i);
+                    lf_removeStatic(state, views, i,
+                                    "gf_checkForAllGndIfParkedVersionExistsAndRemove");
                     return;
                 }
             }
@@ -154,12 +158,24 @@ void lf_checkForStaticWithCallsignOrHexidAndRemove(TrafficState& state,
         std::vector<StaticAircraftView> views = state.staticViews();
         for (std::size_t i = 0; i < views.size(); ++i) {
             if (views[i].simState == SimState::active && lf_sameFlight(aircraft, views[i])) {
-                lf_removeStatic(state, views, i);
+                lf_removeStatic(state, views, i, "lf_checkForStaticWithCallsignOrHexidAndRemove");
                 return;
             }
         }
     } catch (...) {
         gf_reportTrafficException("lf_checkForStaticWithCallsignOrHexidAndRemove");
+    }
+}
+
+void gf_checkArrivedAircraft(TrafficState& state) {
+    // Taken whole first: a removal may purge entries of the list while it is walked.
+    const std::vector<std::uint32_t> arrived = std::exchange(state.arrivedAircraft, {});
+    state.arrivedAircraft.reserve(kArrivedAircraftReserve);
+    for (const std::uint32_t hexid : arrived) {
+        if (const LiveAircraft* aircraft = state.findByHexid(hexid);
+            aircraft != nullptr && aircraft->simState == SimState::active) {
+            lf_checkForStaticWithCallsignOrHexidAndRemove(state, *aircraft);
+        }
     }
 }
 

@@ -1,7 +1,6 @@
 // Live aircraft against static (parked) ones: a moving live aircraft that touches a static one
 // on the ground makes the static one leave, and a live aircraft that turns out to be the parked
-// version of a static one (same registration, same flight) replaces it. The static aircraft
-// come through the static seams of the traffic state.
+// version of a static one (same registration, same flight) replaces it.
 #pragma once
 
 #include <cstdint>
@@ -30,5 +29,8 @@ void gf_checkForAllGndIfParkedVersionExistsAndRemove(TrafficState& state);
 // aircraft that stands for the same flight (RealTraffic hexid, registration, callsigns).
 void lf_checkForStaticWithCallsignOrHexidAndRemove(TrafficState& state,
                                                    const LiveAircraft& aircraft);
+// Takes every aircraft off the arrived list (spawned, touched down, arrived at a stand) and runs
+// the check above for each one that is still active.
+void gf_checkArrivedAircraft(TrafficState& state);
 
 } // namespace skyloom

@@ -37,9 +37,7 @@ void lf_cleanupLiveAircraft(TrafficState& state, LiveAircraft& aircraft) {
                                        kName, aircraft.base.callsign));
         }
     }
-    if (state.steps.purgePendingFor) {
-        state.steps.purgePendingFor(state, aircraft.base.hexid, aircraft.objectId);
-    }
+    lf_purgePendingFor(state, aircraft.base.hexid, aircraft.objectId);
     state.liveryByHexid.forget(aircraft.base.hexid);
 }
 

@@ -50,8 +50,7 @@ bool lf_remove(TrafficState& state, LiveAircraft& aircraft, std::string_view cal
 // The user's half span when the model reply gave one; else a B738's, and the largest of the
 // dbase when even that is unknown (too wide keeps traffic clear, too narrow would not).
 double lf_userSizeNm(TrafficState& state) {
-    const double known = state.user != nullptr ? state.user->halfSpanNm.load()
-                                               : std::numeric_limits<double>::quiet_NaN();
+    const double known = state.user.halfSpanNm.load();
     if (std::isfinite(known) && known > 0) {
         return known;
     }
@@ -131,31 +130,22 @@ bool checkUserAirCollision(TrafficState& state, LiveAircraft& aircraft, double c
 
 bool lf_spawnSampleHitsUserOnGround(TrafficState& state, const LiveAircraft& aircraft,
                                     const TrafficSample& sample) {
-    if (state.user == nullptr) {
-        return false;
-    }
     const GroundCheckAircraft one{{sample.latitude, sample.longitude},
                                   aircraft.base.conflictRadiusNm, true, true};
-    return gf_checkUserAcGndCollisions(state.user->state().position(),
+    return gf_checkUserAcGndCollisions(state.user.state().position(),
                                        lf_userGroundCollisionTermNm(state), {&one, 1}, {})
         .has_value();
 }
 
 bool lf_spawnSampleHitsUserInAir(TrafficState& state, const TrafficSample& sample) {
-    if (state.user == nullptr) {
-        return false;
-    }
-    const UserAircraftState user = state.user->state();
+    const UserAircraftState user = state.user.state();
     return lf_airConflictWithUser(user, std::cos(user.latitude * kRadPerDeg),
                                   {sample.latitude, sample.longitude}, sample.trackDeg,
                                   sample.altitudeFt);
 }
 
 void gf_checkUserCollisions(TrafficState& state) {
-    if (state.user == nullptr) {
-        return;
-    }
-    const UserAircraftState user = state.user->state();
+    const UserAircraftState user = state.user.state();
     const bool low = user.altitudeAboveGround <= kUserLowHeightFt;
     // A user standing on the ground has no airspace to keep clear: predicting air conflicts
     // from its parked heading would take every arrival over it out of the sky before the
@@ -181,21 +171,18 @@ void gf_checkUserCollisions(TrafficState& state) {
 double lf_userGroundCollisionTermNm(TrafficState& state) {
     const double size = lf_userSizeNm(state);
     double speedMetres = 0;
-    if (state.user != nullptr) {
-        const double v = state.user->state().groundVelocity;
-        if (std::isfinite(v) && v > 0) {
-            speedMetres =
-                std::min(v * kMetresPerSecondPerKt * kGroundTermSeconds, kGroundTermMaxMetres);
-        }
+    const double v = state.user.state().groundVelocity;
+    if (std::isfinite(v) && v > 0) {
+        speedMetres = std::min(v * kMetresPerSecondPerKt * kGroundTermSeconds, kGroundTermMaxMetres);
     }
     return size + speedMetres * kNmPerMetre;
 }
 
 bool lf_userAboveGround(const TrafficState& state) {
-    if (state.user == nullptr || !state.user->onGround.load()) {
+    if (!state.user.onGround.load()) {
         return true;
     }
-    const double height = state.user->state().altitudeAboveGround;
+    const double height = state.user.state().altitudeAboveGround;
     return std::isfinite(height) && height > kUserLowHeightFt;
 }
 

@@ -1,16 +1,20 @@
 #include "traffic/stands/live_stands.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <vector>
 
 #include <fmt/format.h>
 
+#include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "refdata/airport_file.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/stands/park_airport_services.h"
 #include "traffic/stands/static_traffic.h"
 #include "traffic/step/traffic_exception.h"
 #include "traffic/step/traffic_state.h"
@@ -40,7 +44,7 @@ double lf_flatNm(const Lalo& a, const Lalo& b) {
 }
 
 const Stand* lf_stand(const TrafficState& state, std::int32_t sid) {
-    return state.steps.gf_standById ? state.steps.gf_standById(sid) : nullptr;
+    return state.parkAirport.standById(sid);
 }
 
 bool lf_endsWith(const std::string& text, char c) {
@@ -81,8 +85,18 @@ bool lf_nameMatchesStandOrExcluded(const TrafficState& state, const Stand& stand
     });
 }
 
-void lf_eraseWithdrawnStatics(TrafficState& state) {
-    std::erase_if(state.staticAircraft, [](const StaticAircraft& a) { return a.eraseNow != 0; });
+// The names of the stands kept for the user: the one held with the park airport and the one
+// under the user aircraft.
+using UserStandNames = std::array<std::optional<std::string>, 2>;
+
+UserStandNames lf_userStandNames(const TrafficState& state) {
+    return {state.parkAirport.currentParkAirportName(), state.parkAirport.standAtUserPosition()};
+}
+
+bool lf_reservedFor(const TrafficState& state, const Stand& stand, const UserStandNames& names) {
+    return std::any_of(names.begin(), names.end(), [&](const std::optional<std::string>& name) {
+        return name && !name->empty() && lf_nameMatchesStandOrExcluded(state, stand, *name);
+    });
 }
 
 } // namespace
@@ -96,9 +110,6 @@ std::string gf_standLogText(const TrafficState& state, std::int32_t sid) {
     if (sid == 0) {
         return "sid==0?";
     }
-    if (state.steps.standIdText) {
-        return state.steps.standIdText(static_cast<std::uint32_t>(sid));
-    }
     const Stand* stand = lf_stand(state, sid);
     return stand != nullptr && stand->sid == sid ? stand->id : std::string("sid==?");
 }
@@ -106,17 +117,15 @@ std::string gf_standLogText(const TrafficState& state, std::int32_t sid) {
 const Stand* gf_findNearest(const TrafficState& state, const Lalo& position,
                             const AircraftBase& aircraft, double& metres, bool allowOptionMatch) {
     metres = 100000.0;
-    if (state.stands == nullptr || state.stands->empty()) {
-        return nullptr;
-    }
-    const TrafficSteps& steps = state.steps;
+    const ParkAirportServices& park = state.parkAirport;
+    const UserStandNames userNames = lf_userStandNames(state);
     const bool rotorcraft = aircraft.category == AircraftCategory::Rotorcraft;
     const Stand* bestFit = nullptr;
     const Stand* bestMatch = nullptr;
     double fitD = 0;
     double matchD = 0;
     bool collecting = allowOptionMatch;
-    for (const Stand& stand : *state.stands) {
+    for (const Stand& stand : park.stands()) {
         if (stand.type == StandType::NONE || stand.heli != rotorcraft) {
             continue;
         }
@@ -124,12 +133,15 @@ const Stand* gf_findNearest(const TrafficState& state, const Lalo& position,
         if (std::abs(o.north) > kStandSearchNm || std::abs(o.east) > kStandSearchNm) {
             continue;
         }
-        if (steps.gf_standFitsAircraft &&
-            !steps.gf_standFitsAircraft(stand, aircraft.category, aircraft.halfWingspanNm)) {
+        if (!park.standFitsAircraft(stand, aircraft.category, aircraft.halfWingspanNm)) {
             continue;
         }
         const double d2 = o.east * o.east + o.north * o.north;
         if (!std::isfinite(d2) || d2 > kStandSearchNm2) {
+            continue;
+        }
+        // A stand kept for the user is passed over, so that the next nearest one is found.
+        if (lf_reservedFor(state, stand, userNames)) {
             continue;
         }
         const double d = std::sqrt(d2);
@@ -138,8 +150,8 @@ const Stand* gf_findNearest(const TrafficState& state, const Lalo& position,
             fitD = d;
             collecting = false;
         } else if (collecting && d < aircraft.wideStandFitRadiusNm &&
-                   (bestMatch == nullptr || d < matchD) && steps.lf_standHasMatchingFlightOption &&
-                   steps.lf_standHasMatchingFlightOption(stand, aircraft)) {
+                   (bestMatch == nullptr || d < matchD) &&
+                   park.standHasMatchingFlightOption(stand, aircraft)) {
             bestMatch = &stand;
             matchD = d;
         }
@@ -155,17 +167,7 @@ const Stand* gf_findNearest(const TrafficState& state, const Lalo& position,
 }
 
 bool lf_standReservedForUser(const TrafficState& state, const Stand& stand) {
-    const TrafficSteps& steps = state.steps;
-    for (const auto& source : {steps.gf_currentParkAirportName, steps.gf_standAtUserPosition}) {
-        if (!source) {
-            continue;
-        }
-        const std::optional<std::string> name = source();
-        if (name && !name->empty() && lf_nameMatchesStandOrExcluded(state, stand, *name)) {
-            return true;
-        }
-    }
-    return false;
+    return lf_reservedFor(state, stand, lf_userStandNames(state));
 }
 
 void lf_assignStand(LiveAircraft& aircraft, const Stand& stand) {
@@ -347,13 +349,26 @@ void lf_makeWayForLive(TrafficState& state, const LiveAircraft& aircraft, const 
     }
 }
 
+void gf_startParkedTime(const TrafficState& state, LiveAircraft& aircraft) {
+    aircraft.standWatch.parkedAt = state.clock.steadyNow();
+    gf_clearAtStandCounters(aircraft);
+}
+
+void gf_clearAtStandCounters(LiveAircraft& aircraft) {
+    aircraft.standWatch.seenAtStand = 0;
+    SampleWatch& w = aircraft.sampleWatch;
+    w.nearestNm = -1;
+    w.farthestNm = 0;
+    w.outwardSteps = 0;
+    w.pushbackCandidate = 0;
+    w.candidateNm = 0;
+}
+
 const Stand* lf_standForGroundSpawn(TrafficState& state, LiveAircraft& aircraft) {
-    const TrafficSteps& steps = state.steps;
-    if (state.stands == nullptr || state.stands->empty() || aircraft.stream.empty() ||
-        !steps.gf_parkAirportPosition) {
+    if (state.parkAirport.stands().empty() || aircraft.stream.empty()) {
         return nullptr;
     }
-    const std::optional<Lalo> airport = steps.gf_parkAirportPosition();
+    const std::optional<Lalo> airport = state.parkAirport.parkAirportPosition();
     TrafficSample& oldest = aircraft.stream.front();
     const TrafficSample& newest = aircraft.stream.back();
     if (!airport ||
@@ -446,9 +461,8 @@ void try2Park(TrafficState& state, LiveAircraft& aircraft) {
         first.stationary = 0;
     }
     lf_setPhase(state, aircraft, FlightPhase::parking);
-    if (state.steps.drive2Stand) {
-        state.steps.drive2Stand(state, aircraft, stand->position);
-    }
+    MotionContext ctx{state, aircraft, state.motionWorld};
+    drive2Stand(ctx, StandPose{stand->position.lat, stand->position.lon, stand->heading});
     if (aircraft.stream.size() >= 2) {
         const TrafficSample& a = aircraft.stream[0];
         TrafficSample& b = aircraft.stream[1];

@@ -3,8 +3,8 @@
 // aircraft, the settling of a stand between two live aircraft (same flight, ghost copies, an
 // aircraft not yet seen there), static aircraft making way for a live one, the stand of a live
 // aircraft first seen at rest (lf_standForGroundSpawn) and the start of the drive to a stand of
-// one that is to park (try2Park). Stands come from the traffic state (state.stands), stand
-// helpers of parking through the step's seams. Main worker thread only.
+// one that is to park (try2Park). The stands and their helpers are the park airport's, which
+// parking keeps (state.parkAirport). Main worker thread only.
 #pragma once
 
 #include <cstdint>
@@ -58,6 +58,12 @@ bool lf_checkStandOrExcludedIsOccupiedByLiveParkedTry(TrafficState& state, const
 // Static aircraft on the stand, and those on excluded stands within reach, leave for the live
 // aircraft.
 void lf_makeWayForLive(TrafficState& state, const LiveAircraft& aircraft, const Stand& stand);
+
+// The aircraft parks now: its parking time is taken from the traffic clock, and what the
+// at-stand samples measured (seen at the stand, nearest and farthest distance, outward steps,
+// push-back candidate) starts afresh.
+void gf_startParkedTime(const TrafficState& state, LiveAircraft& aircraft);
+void gf_clearAtStandCounters(LiveAircraft& aircraft);
 
 // The stand of a new live aircraft seen at rest at the park airport, or none.
 const Stand* lf_standForGroundSpawn(TrafficState& state, LiveAircraft& aircraft);

@@ -6,6 +6,7 @@
 
 #include <fmt/format.h>
 
+#include "config/params_snapshot.h"
 #include "foundation/log_file.h"
 #include "foundation/program_clock.h"
 #include "foundation/random.h"
@@ -21,6 +22,8 @@
 #include "sim/sim_ids.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/stands/live_stands.h"
+#include "traffic/stands/park_airport_services.h"
+#include "traffic/decode/livery_failures.h"
 #include "traffic/step/traffic_exception.h"
 #include "traffic/step/traffic_state.h"
 #include "traffic/removals/user_ground_check.h"
@@ -61,8 +64,7 @@ bool lf_dropForOccupant(TrafficState& state, const StaticParkRequest& request,
                         const std::string& standText, std::string_view kind, std::int32_t otherSid,
                         const std::string& otherCallsign) {
     const bool conflict =
-        otherSid == request.standId ||
-        (state.steps.gf_standsConflict && state.steps.gf_standsConflict(otherSid, request.standId));
+        otherSid == request.standId || state.parkAirport.standsConflict(otherSid, request.standId);
     if (!conflict) {
         return false;
     }
@@ -116,7 +118,7 @@ StaticAircraft* lf_findStatic(TrafficState& state, auto matches) {
 
 } // namespace
 
-void gf_removeStaticAircraft(TrafficState& state, StaticAircraft& aircraft, const char* caller) {
+void gf_removeStaticAircraft(TrafficState& state, StaticAircraft& aircraft, std::string_view caller) {
     try {
         removeAircraftFromSim(state, aircraft);
     } catch (...) {
@@ -138,12 +140,12 @@ ParkedSince gf_parkedSince(std::uint64_t nowDaySlot, std::uint32_t ageSlots) noe
 }
 
 void lf_parkStaticAircraft(TrafficState& state, std::uint64_t nowDaySlot) {
-    if (state.staticRequests == nullptr || state.staticRequests->empty()) {
+    std::vector<StaticParkRequest>& requests = state.parkAirport.waitingParkRequests();
+    if (requests.empty()) {
         return;
     }
-    const StaticParkRequest request = std::move(state.staticRequests->back());
-    state.staticRequests->pop_back();
-    const TrafficSteps& steps = state.steps;
+    const StaticParkRequest request = std::move(requests.back());
+    requests.pop_back();
 
     TrafficEntry record;
     record.key = request.key;
@@ -152,10 +154,10 @@ void lf_parkStaticAircraft(TrafficState& state, std::uint64_t nowDaySlot) {
     record.thirdText = request.callsign2;
     AircraftBase base;
     gf_initAircraftBase(base, record);
-    if (steps.gf_isCategoryIncluded && !steps.gf_isCategoryIncluded(base.category)) {
+    if (!gf_isCategoryIncluded(base.category, *gf_paramsSnapshot())) {
         return;
     }
-    const Stand* stand = steps.gf_standById ? steps.gf_standById(request.standId) : nullptr;
+    const Stand* stand = state.parkAirport.standById(request.standId);
     if (stand == nullptr) {
         LogFile::write(fmt::format("stand with id {} not found", request.standId));
         return;
@@ -172,7 +174,7 @@ void lf_parkStaticAircraft(TrafficState& state, std::uint64_t nowDaySlot) {
     livery.regcode = base.registration;
     livery.category = base.category;
     livery.callsign = base.callsign;
-    if (!steps.gf_matchStaticLivery || !steps.gf_matchStaticLivery(livery, *stand)) {
+    if (!gf_matchStaticLivery(livery, *stand)) {
         return;
     }
     base.liveryTitle = livery.liveryTitle;
@@ -373,101 +375,108 @@ void lf_collectLiveStayers(TrafficState& state, std::vector<LiveStayer>& stayers
     });
 }
 
-void gf_installStaticSteps(TrafficSteps& steps) {
-    steps.eraseMarkedStatics = [](TrafficState& state) {
-        std::erase_if(state.staticAircraft, [](const StaticAircraft& a) {
-            return a.eraseAfterCleanup != 0 || a.eraseNow != 0;
-        });
-    };
-    steps.parkStaticAircraft = [](TrafficState& state) {
-        try {
-            lf_parkStaticAircraft(state, gf_currentDaySlot());
-        } catch (...) {
-            gf_reportTrafficException("lf_parkStaticAircraft");
-        }
-    };
-    steps.handleDelayedStaticCommand = [](TrafficState& state, const SimEvent& entry) {
-        StaticAircraft* aircraft = lf_findStatic(
-            state, [&entry](const StaticAircraft& a) { return a.base.hexid == entry.value1; });
-        if (aircraft == nullptr) {
-            // Nobody would own the object: take it back.
-            state.removalQueue.push_back(entry.objectId);
-            return;
-        }
-        aircraft->objectId = entry.objectId;
-        aircraft->simState = SimState::active;
-        lf_setupStaticObject(state, *aircraft);
-        if (aircraft->removalRequested != 0) {
-            aircraft->removalRequested = 0;
-            removeAircraftFromSim(state, *aircraft);
-        }
-    };
-    steps.eraseStaticByObject = [](TrafficState& state, std::uint32_t objectId) {
-        return std::erase_if(state.staticAircraft, [objectId](const StaticAircraft& a) {
-                   return a.objectId == objectId;
-               }) != 0;
-    };
-    steps.staticCreateFailed = [](TrafficState& state, std::uint32_t hexid) {
-        StaticAircraft* aircraft = lf_findStatic(
-            state, [hexid](const StaticAircraft& a) { return a.base.hexid == hexid; });
-        if (aircraft == nullptr) {
-            return;
-        }
-        if (state.steps.reportLiveryCreationFailure) {
-            state.steps.reportLiveryCreationFailure(state, aircraft->base);
-        }
-        state.staticAircraft.erase(state.staticAircraft.begin() +
-                                   (aircraft - state.staticAircraft.data()));
-    };
-    steps.staticGroundCheckAircraft = [](TrafficState& state) {
-        std::vector<GroundCheckAircraft> out;
-        out.reserve(state.staticAircraft.size());
-        for (const StaticAircraft& a : state.staticAircraft) {
-            out.push_back({{a.latitude, a.longitude},
-                           a.base.halfWingspanNm,
-                           a.simState == SimState::active,
-                           true});
-        }
-        return out;
-    };
-    steps.removeStaticAircraft = [](TrafficState& state, std::size_t index) {
-        if (index < state.staticAircraft.size()) {
-            gf_removeStaticAircraft(state, state.staticAircraft[index],
-                                    "gf_checkUserAcGndCollisions");
-        }
-    };
-    steps.staticAircraftViews = [](TrafficState& state) {
-        std::vector<StaticAircraftView> views;
-        views.reserve(state.staticAircraft.size());
-        for (const StaticAircraft& a : state.staticAircraft) {
-            views.push_back({a.base.callsign, a.base.displayCallsign, a.base.thirdText,
-                             a.base.registration, gf_modelCode(a.base.key.model), a.rtHexid,
-                             static_cast<std::uint8_t>(a.source), a.simState,
-                             a.removalRequested != 0, a.base.category,
-                             {a.latitude, a.longitude}, a.base.conflictRadiusNm,
-                             static_cast<std::uint32_t>(std::max(a.standId, 0))});
-        }
-        return views;
-    };
-    steps.eraseWithdrawnStatics = [](TrafficState& state) {
-        std::erase_if(state.staticAircraft, [](const StaticAircraft& a) { return a.eraseNow != 0; });
-    };
-    steps.dropRotorcraftParkRequests = [](TrafficState& state) {
-        if (state.staticRequests != nullptr) {
-            std::erase_if(*state.staticRequests, [](const StaticParkRequest& r) {
-                return gf_modelCategory(r.key.model) == AircraftCategory::Rotorcraft;
-            });
-        }
-    };
-    steps.countStaticAircraft = [](TrafficState& state) {
-        return static_cast<std::uint64_t>(
-            gf_countStaticAircraft(state, gf_currentDaySlot(), nullptr, false));
-    };
-    if (!steps.gf_matchStaticLivery) {
-        steps.gf_matchStaticLivery = [](LiveryAircraft& aircraft, const Stand& stand) {
-            return gf_matchStaticLivery(aircraft, stand);
-        };
+void lf_eraseMarkedStatics(TrafficState& state) {
+    std::erase_if(state.staticAircraft, [](const StaticAircraft& a) {
+        return a.eraseAfterCleanup != 0 || a.eraseNow != 0;
+    });
+}
+
+void lf_parkWaitingStaticAircraft(TrafficState& state) {
+    try {
+        lf_parkStaticAircraft(state, gf_currentDaySlot());
+    } catch (...) {
+        gf_reportTrafficException("lf_parkStaticAircraft");
     }
+}
+
+void lf_activateStaticAircraft(TrafficState& state, const SimEvent& entry) {
+    StaticAircraft* aircraft = lf_findStatic(
+        state, [&entry](const StaticAircraft& a) { return a.base.hexid == entry.value1; });
+    if (aircraft == nullptr) {
+        // Nobody would own the object: take it back.
+        state.removalQueue.push_back(entry.objectId);
+        return;
+    }
+    aircraft->objectId = entry.objectId;
+    aircraft->simState = SimState::active;
+    lf_setupStaticObject(state, *aircraft);
+    if (aircraft->removalRequested != 0) {
+        aircraft->removalRequested = 0;
+        removeAircraftFromSim(state, *aircraft);
+    }
+}
+
+bool lf_eraseStaticByObject(TrafficState& state, std::uint32_t objectId) {
+    return std::erase_if(state.staticAircraft, [objectId](const StaticAircraft& a) {
+               return a.objectId == objectId;
+           }) != 0;
+}
+
+void lf_staticCreateFailed(TrafficState& state, std::uint32_t hexid) {
+    StaticAircraft* aircraft =
+        lf_findStatic(state, [hexid](const StaticAircraft& a) { return a.base.hexid == hexid; });
+    if (aircraft == nullptr) {
+        return;
+    }
+    gf_reportLiveryCreationFailure(state, aircraft->base);
+    state.staticAircraft.erase(state.staticAircraft.begin() +
+                               (aircraft - state.staticAircraft.data()));
+}
+
+std::vector<GroundCheckAircraft> gf_staticGroundCheckAircraft(const TrafficState& state) {
+    std::vector<GroundCheckAircraft> out;
+    out.reserve(state.staticAircraft.size());
+    for (const StaticAircraft& a : state.staticAircraft) {
+        out.push_back(
+            {{a.latitude, a.longitude}, a.base.halfWingspanNm, a.simState == SimState::active, true});
+    }
+    return out;
+}
+
+void gf_removeStaticAircraftAt(TrafficState& state, std::size_t index, std::string_view caller) {
+    if (index < state.staticAircraft.size()) {
+        gf_removeStaticAircraft(state, state.staticAircraft[index], caller);
+    }
+}
+
+std::vector<StaticAircraftView> gf_staticAircraftViews(const TrafficState& state) {
+    std::vector<StaticAircraftView> views;
+    views.reserve(state.staticAircraft.size());
+    for (const StaticAircraft& a : state.staticAircraft) {
+        views.push_back({a.base.callsign, a.base.displayCallsign, a.base.thirdText,
+                         a.base.registration, gf_modelCode(a.base.key.model), a.rtHexid,
+                         static_cast<std::uint8_t>(a.source), a.simState,
+                         a.removalRequested != 0, a.base.category,
+                         {a.latitude, a.longitude}, a.base.conflictRadiusNm,
+                         static_cast<std::uint32_t>(std::max(a.standId, 0))});
+    }
+    return views;
+}
+
+void lf_eraseWithdrawnStatics(TrafficState& state) {
+    std::erase_if(state.staticAircraft, [](const StaticAircraft& a) { return a.eraseNow != 0; });
+}
+
+void lf_dropRotorcraftParkRequests(TrafficState& state) {
+    std::erase_if(state.parkAirport.waitingParkRequests(), [](const StaticParkRequest& r) {
+        return gf_modelCategory(r.key.model) == AircraftCategory::Rotorcraft;
+    });
+}
+
+void lf_dropStaticParkRequestsForStand(TrafficState& state, std::int32_t sid) {
+    std::erase_if(state.parkAirport.waitingParkRequests(),
+                  [sid](const StaticParkRequest& r) { return r.standId == sid; });
+}
+
+std::optional<std::string> lf_removeStaticOnStand(TrafficState& state, std::int32_t sid) {
+    for (StaticAircraft& a : state.staticAircraft) {
+        if (a.standId == sid && a.simState == SimState::active) {
+            std::string callsign = a.base.callsign;
+            removeAircraftFromSim(state, a);
+            return callsign;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace skyloom

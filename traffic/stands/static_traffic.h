@@ -2,19 +2,24 @@
 // static aircraft with a livery and a create request, switching a new static object on, the
 // counts of static and live parked aircraft (with their average parked age for the window),
 // the parked-aircraft limit with the removal of the oldest, and the live aircraft that stay at
-// their stands when the plan is redone. `gf_installStaticSteps` fills the step's static seams.
+// their stands when the plan is redone, and what the traffic step, the event drain, the checks and
+// the bulk removals do with the static list.
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "traffic/stands/static_aircraft.h"
+#include "traffic/stands/static_aircraft_view.h"
 
 namespace skyloom {
 
+struct GroundCheckAircraft;
 struct SimEvent;
 struct TrafficState;
-struct TrafficSteps;
 class WindowSink;
 
 // Live aircraft parked longer than this (minutes; Heavy twice as long) and never seen at their
@@ -36,7 +41,7 @@ struct ParkedSince {
 ParkedSince gf_parkedSince(std::uint64_t nowDaySlot, std::uint32_t ageSlots) noexcept;
 
 // removeAircraftFromSim, reporting what it throws under the caller's name.
-void gf_removeStaticAircraft(TrafficState& state, StaticAircraft& aircraft, const char* caller);
+void gf_removeStaticAircraft(TrafficState& state, StaticAircraft& aircraft, std::string_view caller);
 
 // Throttle and flaps to 0, engines off, parked lights, for a newly assigned static object.
 void lf_setupStaticObject(TrafficState& state, StaticAircraft& aircraft);
@@ -59,8 +64,28 @@ void lf_removeNOldestStaticParked(TrafficState& state, std::int32_t n, std::uint
 // parked too long without having been seen at their stand.
 void lf_collectLiveStayers(TrafficState& state, std::vector<LiveStayer>& stayers);
 
-// Fills the step's static seams (erasure, placement, switching on, failed creates, the user's
-// ground check) with the operations of this file, and the livery choice when it is empty.
-void gf_installStaticSteps(TrafficSteps& steps);
+// The traffic step's creation slot: places the next waiting request, reporting what throws.
+void lf_parkWaitingStaticAircraft(TrafficState& state);
+// Erases the static records marked for erasure (the static-erase-pending sweep), and those
+// whose create request was withdrawn (erase-now flag).
+void lf_eraseMarkedStatics(TrafficState& state);
+void lf_eraseWithdrawnStatics(TrafficState& state);
+// A static object was assigned: the aircraft is switched on (an object nobody owns any more is
+// taken back).
+void lf_activateStaticAircraft(TrafficState& state, const SimEvent& entry);
+// Erases the static aircraft with the object id; false when there is none.
+bool lf_eraseStaticByObject(TrafficState& state, std::uint32_t objectId);
+// A static create failed: its livery is reported and the aircraft erased.
+void lf_staticCreateFailed(TrafficState& state, std::uint32_t hexid);
+// What the user's ground check and the collision checks read of the static aircraft, in the
+// order of the static list; and the removal of the one an index names.
+std::vector<GroundCheckAircraft> gf_staticGroundCheckAircraft(const TrafficState& state);
+std::vector<StaticAircraftView> gf_staticAircraftViews(const TrafficState& state);
+void gf_removeStaticAircraftAt(TrafficState& state, std::size_t index, std::string_view caller);
+// The plan's waiting requests of Rotorcraft models, or for one stand, are dropped.
+void lf_dropRotorcraftParkRequests(TrafficState& state);
+void lf_dropStaticParkRequestsForStand(TrafficState& state, std::int32_t sid);
+// Removes the active static aircraft on the stand; its callsign, or none when there was none.
+std::optional<std::string> lf_removeStaticOnStand(TrafficState& state, std::int32_t sid);
 
 } // namespace skyloom

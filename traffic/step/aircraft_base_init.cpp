@@ -62,11 +62,15 @@ void gf_initAircraftBase(AircraftBase& out, const TrafficEntry& head) {
         lf_varied(handling.initialClimbPitchDeg, kClimbPitchVariation) * kRadPerDeg;
     out.headingRateRadPerTick = handling.headingRateRadPerTick;
     out.pushbackSpeedKt = handling.pushbackSpeedKt;
-    const double fitM = std::clamp(out.halfWingspanNm / kNmPerMetre * kStandFitFactor +
+    gf_setStandFitRadii(out);
+}
+
+void gf_setStandFitRadii(AircraftBase& base) noexcept {
+    const double fitM = std::clamp(base.halfWingspanNm / kNmPerMetre * kStandFitFactor +
                                        kStandFitMarginM,
                                    kStandFitMinM, kStandFitMaxM);
-    out.standFitRadiusNm = fitM * kNmPerMetre;
-    out.wideStandFitRadiusNm = kWideStandFitFactor * out.standFitRadiusNm;
+    base.standFitRadiusNm = fitM * kNmPerMetre;
+    base.wideStandFitRadiusNm = kWideStandFitFactor * base.standFitRadiusNm;
 }
 
 } // namespace skyloom

@@ -239,6 +239,9 @@ struct SampleWatch {
 // model's half wingspan and category from the reference data, and the category's handling
 // constants, the two pitches varied per aircraft.
 void gf_initAircraftBase(AircraftBase& out, const TrafficEntry& head);
+// The radius within which a stand fits the aircraft, and the wider one of a stand whose flight
+// option names it, from its half wingspan.
+void gf_setStandFitRadii(AircraftBase& base) noexcept;
 
 struct LiveAircraft {
     // Copies the base and starts the stream with the first report's sample.

@@ -7,6 +7,7 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
+#include "runtime/window_sink.h"
 #include "refdata/airports.h"
 #include "refdata/code_table.h"
 #include "refdata/park_airport.h"
@@ -65,10 +66,9 @@ IataCode gf_iataCodeAt(const Lalo& position, const IataCode& fallback) {
     return nearest;
 }
 
-void gf_flightMessage(std::string text, const ParamsSnapshot& settings,
-                      const StatusLine& statusLine) {
-    if (settings.FLIGHT_MESSAGES && statusLine) {
-        statusLine(std::move(text), true);
+void gf_flightMessage(std::string text, const ParamsSnapshot& settings, WindowSink& window) {
+    if (settings.FLIGHT_MESSAGES) {
+        window.showStatusText(text, true);
     } else {
         LogFile::write(text);
     }

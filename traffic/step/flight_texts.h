@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "foundation/iata_code.h"
@@ -13,6 +12,7 @@
 namespace skyloom {
 
 struct ParamsSnapshot;
+class WindowSink;
 
 // The airline code of the id, then "," and the operator's code when it has one: "DAL",
 // "DAL,SKW". Ids beyond the airline code table give no code.
@@ -24,12 +24,8 @@ std::string gf_airlineText(std::uint16_t airlineId, std::uint16_t operatorId);
 // empty.
 IataCode gf_iataCodeAt(const Lalo& position, const IataCode& fallback);
 
-// The window's status line: shows the text, and logs it when `log` is set.
-using StatusLine = std::function<void(std::string text, bool log)>;
-
-// A take-off or touch-down report: to the status line (logged there) when the settings'
-// FLIGHT_MESSAGES is on, else to the log as a plain line.
-void gf_flightMessage(std::string text, const ParamsSnapshot& settings,
-                      const StatusLine& statusLine);
+// A take-off or touch-down report: to the window's status line (logged there) when the
+// settings' FLIGHT_MESSAGES is on, else to the log as a plain line.
+void gf_flightMessage(std::string text, const ParamsSnapshot& settings, WindowSink& window);
 
 } // namespace skyloom

@@ -22,6 +22,7 @@
 #include "traffic/motion/motion_driver.h"
 #include "traffic/motion/tick_motion.h"
 #include "traffic/motion/touch_down.h"
+#include "traffic/stands/static_traffic.h"
 #include "traffic/step/traffic_exception.h"
 
 namespace skyloom {
@@ -49,9 +50,7 @@ void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
         return;
     }
     if (static_cast<std::int64_t>(state.currentTick()) >= aircraft.stream.front().time) {
-        if (state.steps.nextPosMain) {
-            state.steps.nextPosMain(state, aircraft);
-        }
+        nextPosMain(state, aircraft);
         // The simulator gets the motion's vertical speed and airspeed, none while standing.
         aircraft.sent.verticalSpeedFpm = aircraft.step.presentVerticalSpeed;
         const bool standing = !aircraft.stream.empty() && aircraft.stream.front().stationary != 0;
@@ -59,24 +58,20 @@ void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
     }
     if (aircraft.simState == SimState::active) {
         if (!aircraft.stream.empty() && aircraft.stream.front().stationary == 0) {
-            if (state.steps.moveOneTick) {
-                state.steps.moveOneTick(state, aircraft);
-            }
+            lf_moveOneTick(state, aircraft);
         } else {
             const FlightPhase phase = aircraft.phase.phase;
             const bool steers =
                 phase == FlightPhase::takeoff_roll ||
                 (phase == FlightPhase::taxi && aircraft.phase.previous != FlightPhase::landing_roll);
-            if (aircraft.motion.onGround != 0 && steers && state.steps.steerHeading) {
+            if (aircraft.motion.onGround != 0 && steers) {
                 aircraft.base.workingHeadingRateRadPerTick = aircraft.base.headingRateRadPerTick;
-                state.steps.steerHeading(state, aircraft);
+                lf_steerHeading(aircraft, aircraft.step.targetHeading, false);
             }
         }
         // The standing and line-up tracker runs every tick, moving or not: a departure lines
         // up while its reports still creep forward.
-        if (state.steps.trackLineUp) {
-            state.steps.trackLineUp(state, aircraft);
-        }
+        gf_trackLineUp(state, aircraft);
     }
     if (aircraft.objectId == 0) {
         LogFile::writeImportant(fmt::format("{} objectid=0? hexid: {:x},cs:{}, reg:{}, aimo:{} sz:{}",
@@ -136,20 +131,17 @@ void hp_handleGroundTraffic(TrafficState& state, LiveAircraft& aircraft) {
         aircraft.stand.daySlot = gf_currentDaySlot();
         LogFile::write(fmt::format("{:14}: {:8} parks", state.standIdText(standId),
                                    aircraft.base.callsign));
-        if (state.steps.dropStaticParkRequestsForStand) {
-            state.steps.dropStaticParkRequestsForStand(state, standId);
-        }
-        if (state.steps.removeStaticOnStand) {
-            try {
-                if (const auto removed = state.steps.removeStaticOnStand(state, standId)) {
-                    LogFile::write(fmt::format("{:14}: {:8} parks over static {} , static will be "
-                                               "removed",
-                                               state.standIdText(standId),
-                                               aircraft.base.callsign, *removed));
-                }
-            } catch (...) {
-                gf_reportTrafficException("hp_handleGroundTraffic");
+        const auto sid = static_cast<std::int32_t>(standId);
+        lf_dropStaticParkRequestsForStand(state, sid);
+        try {
+            if (const auto removed = lf_removeStaticOnStand(state, sid)) {
+                LogFile::write(fmt::format("{:14}: {:8} parks over static {} , static will be "
+                                           "removed",
+                                           state.standIdText(standId), aircraft.base.callsign,
+                                           *removed));
             }
+        } catch (...) {
+            gf_reportTrafficException("hp_handleGroundTraffic");
         }
     }
     aircraft.motion.rotationCounter = 1;
@@ -171,29 +163,6 @@ void lf_assignFlightPlan(TrafficState& state, LiveAircraft& aircraft) {
         return;
     }
     state.commands.push(SimFlightPlanRequest{aircraft.objectId, std::move(path)});
-}
-
-void gf_installLiveTrafficSteps(TrafficSteps& steps) {
-    steps.updateLiveAc = updateLiveAc;
-    steps.handleGroundTraffic = hp_handleGroundTraffic;
-    steps.flightPlanHandOver = lf_assignFlightPlan;
-    steps.removeBlockedAc = gf_removeBlockedAc;
-    steps.trackLineUp = gf_trackLineUp;
-    steps.purgePendingFor = lf_purgePendingFor;
-    steps.nextPosMain = [](TrafficState& state, LiveAircraft& aircraft) {
-        nextPosMain(state, aircraft);
-    };
-    steps.moveOneTick = [](TrafficState& state, LiveAircraft& aircraft) {
-        lf_moveOneTick(state, aircraft);
-    };
-    steps.steerHeading = [](TrafficState&, LiveAircraft& aircraft) {
-        lf_steerHeading(aircraft, aircraft.step.targetHeading, false);
-    };
-    steps.aiPositionReport = lf_onAiPositionReport;
-    steps.startTakeoffRoll = [](TrafficState& state, LiveAircraft& aircraft) {
-        MotionContext ctx{state, aircraft, state.motionWorld};
-        lf_startTakeoffRoll(ctx);
-    };
 }
 
 } // namespace skyloom

@@ -1,7 +1,6 @@
 // The per-tick update of one live aircraft: the spawn gate while it is buffered; for an active
 // aircraft the motion when its next sample is due, one tick of movement and the position for
 // the simulator; and the hand-overs of a newly assigned object (ground handling, flight plan).
-// `gf_installLiveTrafficSteps` puts these into the traffic step's seams.
 #pragma once
 
 #include "traffic/step/traffic_state.h"
@@ -19,8 +18,5 @@ void lf_assignFlightPlan(TrafficState& state, LiveAircraft& aircraft);
 // The position to send: none when a value is not finite; pitch and bank clamped to
 // [-pi/2, pi/2], the heading brought into [0, 2 pi).
 std::optional<AIPosition> lf_positionToSend(const SentPosition& sent) noexcept;
-
-// Fills the seams of the traffic step that this part of the live traffic provides.
-void gf_installLiveTrafficSteps(TrafficSteps& steps);
 
 } // namespace skyloom

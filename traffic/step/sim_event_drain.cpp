@@ -12,6 +12,10 @@
 #include "sim/sim_event_queue.h"
 #include "sim/sim_ids.h"
 #include "traffic/step/aircraft_commands.h"
+#include "traffic/decode/livery_failures.h"
+#include "traffic/motion/touch_down.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/live_update.h"
 #include "traffic/step/traffic_exception.h"
 #include "traffic/step/traffic_state.h"
 
@@ -63,18 +67,14 @@ std::size_t lf_indexOf(TrafficState& state, const LiveAircraft* aircraft) {
 // A create the simulator refused (or answered with an object that is not an AI object).
 void lf_onCreateFailed(TrafficState& state, std::uint32_t hexid) {
     if (!gf_isLiveHexid(hexid)) {
-        if (state.steps.staticCreateFailed) {
-            state.steps.staticCreateFailed(state, hexid);
-        }
+        lf_staticCreateFailed(state, hexid);
         return;
     }
     LiveAircraft* aircraft = state.findByHexid(hexid);
     if (aircraft == nullptr) {
         return;
     }
-    if (state.steps.reportLiveryCreationFailure) {
-        state.steps.reportLiveryCreationFailure(state, aircraft->base);
-    }
+    gf_reportLiveryCreationFailure(state, aircraft->base);
     lf_eraseLiveAircraft(state, lf_indexOf(state, aircraft));
 }
 
@@ -105,9 +105,7 @@ void lf_onLiveAssigned(TrafficState& state, const SimEvent& event) {
 void lf_onObjectRemoved(TrafficState& state, std::uint32_t objectId) {
     LiveAircraft* aircraft = state.findByObjectId(objectId);
     if (aircraft == nullptr) {
-        if (state.steps.eraseStaticByObject) {
-            state.steps.eraseStaticByObject(state, objectId);
-        }
+        lf_eraseStaticByObject(state, objectId);
         return;
     }
     if (aircraft->simState == SimState::liveryrespawn) {
@@ -157,9 +155,8 @@ void lf_applyEvent(TrafficState& state, const SimEvent& event) {
         lf_onObjectRemoved(state, event.objectId);
         break;
     case SimEventKind::aiPositionReport:
-        if (LiveAircraft* aircraft = state.findByObjectId(event.objectId);
-            aircraft != nullptr && state.steps.aiPositionReport) {
-            state.steps.aiPositionReport(state, *aircraft, event);
+        if (LiveAircraft* aircraft = state.findByObjectId(event.objectId); aircraft != nullptr) {
+            lf_onAiPositionReport(state, *aircraft, event);
         }
         break;
     case SimEventKind::staticCgAndPitch:
@@ -207,12 +204,10 @@ bool lf_onLiveObjectAssigned(TrafficState& state, LiveAircraft& aircraft, const 
         aircraft.removal.removalRequested = 1;
         return true;
     }
-    if (!lf_newestAirborne(aircraft) && !aircraft.stream.empty() && state.steps.handleGroundTraffic) {
-        state.steps.handleGroundTraffic(state, aircraft);
+    if (!lf_newestAirborne(aircraft) && !aircraft.stream.empty()) {
+        hp_handleGroundTraffic(state, aircraft);
     }
-    if (state.steps.flightPlanHandOver) {
-        state.steps.flightPlanHandOver(state, aircraft);
-    }
+    lf_assignFlightPlan(state, aircraft);
     state.commands.push(SimDataRequest{SimDataRequestKind::staticCgAndPitch, event.objectId});
     return true;
 }
@@ -269,9 +264,7 @@ bool lf_handleDelayedSimCommand(TrafficState& state, SimEvent& entry) {
         }
         break;
     case SimEventKind::staticAssigned:
-        if (state.steps.handleDelayedStaticCommand) {
-            state.steps.handleDelayedStaticCommand(state, entry);
-        }
+        lf_activateStaticAircraft(state, entry);
         break;
     default:
         LogFile::writeImportant(fmt::format("Unexpected delayed SimCommand {} for hexid:{}",

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "runtime/current_day_slot.h"
 #include "runtime/run_services.h"
 #include "runtime/window_sink.h"
+#include "traffic/stands/static_traffic.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -15,20 +17,15 @@ TrafficCounts gf_trafficCounts(TrafficState& state) {
         state.liveAircraft.begin(), state.liveAircraft.end(), [](const LiveAircraft& a) {
             return a.simState == SimState::active && a.phase.phase == FlightPhase::parked;
         }));
-    if (state.steps.countStaticAircraft) {
-        counts.statics = state.steps.countStaticAircraft(state);
-    }
+    counts.statics = static_cast<std::uint64_t>(
+        gf_countStaticAircraft(state, gf_currentDaySlot(), nullptr, false));
     return counts;
 }
 
 void gf_postTrafficCounts(TrafficState& state) {
-    if (state.services == nullptr) {
-        return;
-    }
     const TrafficCounts counts = gf_trafficCounts(state);
-    state.services->window.enqueueUpdate(GuiUpdate::LiveAircraftCount{counts.live});
-    state.services->window.enqueueUpdate(
-        GuiUpdate::ParkedCounts{counts.liveParked, counts.statics});
+    state.services.window.enqueueUpdate(GuiUpdate::LiveAircraftCount{counts.live});
+    state.services.window.enqueueUpdate(GuiUpdate::ParkedCounts{counts.liveParked, counts.statics});
 }
 
 } // namespace skyloom

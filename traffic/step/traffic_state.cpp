@@ -9,15 +9,17 @@
 #include "runtime/window_sink.h"
 #include "sim/ai_position_batch.h"
 #include "sim/sim_event_queue.h"
+#include "traffic/removals/record_cleanup.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/stands/static_traffic.h"
 #include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom {
 
-TrafficState::TrafficState(SimCommandQueue& commandQueue, SimEventQueue& eventQueue,
-                           AIPositionBatch& positionBatch, Clock& steadyClock,
-                           std::atomic<std::uint32_t>& trafficTick)
-    : commands(commandQueue), events(eventQueue), positions(positionBatch), clock(steadyClock),
-      tick(trafficTick) {}
+TrafficState::TrafficState(const TrafficLinks& links)
+    : commands(links.commands), events(links.events), positions(links.positions),
+      clock(links.services.clock), tick(links.tick), mailbox(links.mailbox), user(links.user),
+      services(links.services), parkAirport(links.parkAirport) {}
 
 LiveAircraft* TrafficState::findByHexid(std::uint32_t hexid) noexcept {
     const auto it = std::find_if(liveAircraft.begin(), liveAircraft.end(),
@@ -32,15 +34,12 @@ LiveAircraft* TrafficState::findByObjectId(std::uint32_t objectId) noexcept {
     return it == liveAircraft.end() ? nullptr : &*it;
 }
 
-std::vector<StaticAircraftView> TrafficState::staticViews() {
-    if (!steps.staticAircraftViews || !steps.removeStaticAircraft) {
-        return {};
-    }
-    return steps.staticAircraftViews(*this);
+std::vector<StaticAircraftView> TrafficState::staticViews() const {
+    return gf_staticAircraftViews(*this);
 }
 
 std::string TrafficState::standIdText(std::uint32_t standId) const {
-    return steps.standIdText ? steps.standIdText(standId) : std::to_string(standId);
+    return gf_standLogText(*this, static_cast<std::int32_t>(standId));
 }
 
 namespace {
@@ -79,26 +78,18 @@ void lf_initTrafficState(TrafficState& state) {
 }
 
 void lf_resetTrafficState(TrafficState& state) {
-    if (state.user != nullptr) {
-        state.user->clearPosition();
-    }
+    state.user.clearPosition();
     state.events.clear();
     lf_emptyQueues(state);
     gf_clearFailedLiveryTitles();
-    if (state.mailbox != nullptr) {
-        state.mailbox->reset();
-    }
-    if (state.services != nullptr) {
-        state.services->window.enqueueUpdate(GuiUpdate::LiveAircraftCount{0});
-        state.services->window.enqueueUpdate(GuiUpdate::ParkedCounts{0, 0});
-    }
+    state.mailbox.reset();
+    state.services.window.enqueueUpdate(GuiUpdate::LiveAircraftCount{0});
+    state.services.window.enqueueUpdate(GuiUpdate::ParkedCounts{0, 0});
 }
 
 void lf_eraseLiveAircraft(TrafficState& state, std::size_t index) {
     auto& live = state.liveAircraft;
-    if (state.steps.cleanupLiveAircraft) {
-        state.steps.cleanupLiveAircraft(state, live[index]);
-    }
+    lf_cleanupLiveAircraft(state, live[index]);
     if (index + 1 != live.size()) {
         live[index] = std::move(live.back());
     }

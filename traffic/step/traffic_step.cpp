@@ -8,6 +8,8 @@
 
 #include <fmt/format.h>
 
+#include "config/startup_choices.h"
+#include "feed/rt_app_link.h"
 #include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "runtime/user_aircraft.h"
@@ -19,6 +21,10 @@
 #include "traffic/step/sim_event_drain.h"
 #include "traffic/step/traffic_exception.h"
 #include "traffic/step/traffic_mailbox.h"
+#include "traffic/removals/user_collisions.h"
+#include "traffic/stands/park_airport_services.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/live_update.h"
 #include "traffic/step/traffic_state.h"
 #include "traffic/removals/user_ground_check.h"
 
@@ -41,9 +47,7 @@ template <typename Pred> void lf_sweep(TrafficState& state, Pred marked) {
         if (!marked(aircraft)) {
             return false;
         }
-        if (state.steps.cleanupLiveAircraft) {
-            state.steps.cleanupLiveAircraft(state, aircraft);
-        }
+        lf_cleanupLiveAircraft(state, aircraft);
         return true;
     });
 }
@@ -88,8 +92,8 @@ void lf_paceRemovalsAndCreations(TrafficState& state) {
         state.commands.push(std::move(state.staticCreateQueue.front()));
         state.staticCreateQueue.pop_front();
     }
-    if (state.steps.parkStaticAircraft) {
-        state.steps.parkStaticAircraft(state);
+    if (!state.parkAirport.waitingParkRequests().empty()) {
+        lf_parkWaitingStaticAircraft(state);
     }
 }
 
@@ -120,14 +124,10 @@ void lf_popAddingStack(TrafficState& state) {
 }
 
 void lf_userAircraftTask(TrafficState& state) {
-    if (state.user == nullptr) {
-        return;
-    }
     state.commands.push(SimDataRequest{SimDataRequestKind::userPosition, 0});
-    const UserAircraftState user = state.user->state();
-    state.user->publishPosition(user);
-    if (state.options.collisionUserGround && state.steps.userGroundTermNm &&
-        user.positionKnown() && std::isfinite(user.altitudeAboveGround) &&
+    const UserAircraftState user = state.user.state();
+    state.user.publishPosition(user);
+    if (state.options.collisionUserGround && user.positionKnown() && std::isfinite(user.altitudeAboveGround) &&
         user.altitudeAboveGround <= kUserGroundCheckMaxHeightFt) {
         std::vector<GroundCheckAircraft> live;
         live.reserve(state.liveAircraft.size());
@@ -135,21 +135,19 @@ void lf_userAircraftTask(TrafficState& state) {
             live.push_back({{a.sent.latitude, a.sent.longitude}, a.base.halfWingspanNm,
                             a.simState == SimState::active, a.motion.onGround != 0});
         }
-        std::vector<GroundCheckAircraft> statics;
-        if (state.steps.staticGroundCheckAircraft) {
-            statics = state.steps.staticGroundCheckAircraft(state);
-        }
+        const std::vector<GroundCheckAircraft> statics = gf_staticGroundCheckAircraft(state);
         const auto hit = gf_checkUserAcGndCollisions(
-            user.position(), state.steps.userGroundTermNm(state), live, statics);
+            user.position(), lf_userGroundCollisionTermNm(state), live, statics);
         if (hit && hit->live) {
             removeAircraftFromSim(state, state.liveAircraft[hit->index]);
             lf_eraseWithdrawnAircraft(state);
-        } else if (hit && state.steps.removeStaticAircraft) {
-            state.steps.removeStaticAircraft(state, hit->index);
+        } else if (hit) {
+            gf_removeStaticAircraftAt(state, hit->index, "gf_checkUserAcGndCollisions");
         }
     }
-    if (state.steps.sendPositionToApp) {
-        state.steps.sendPositionToApp();
+    // The web API road learns the user's position through its own queries.
+    if (!gf_isRtDirect()) {
+        gf_sendPositionToApp();
     }
 }
 
@@ -211,15 +209,13 @@ void lf_eraseMarkedAircraft(TrafficState& state) { lf_sweep(state, lf_marked); }
 
 void lf_updateLiveTraffic(TrafficState& state) {
     bool sweep = false;
-    if (state.steps.updateLiveAc) {
-        for (LiveAircraft& aircraft : state.liveAircraft) {
-            try {
-                sweep = state.steps.updateLiveAc(state, aircraft) || sweep;
-            } catch (...) {
-                gf_reportTrafficException("updateLiveAc");
-                lf_dropFailedAircraft(state, aircraft);
-                sweep = true;
-            }
+    for (LiveAircraft& aircraft : state.liveAircraft) {
+        try {
+            sweep = updateLiveAc(state, aircraft) || sweep;
+        } catch (...) {
+            gf_reportTrafficException("updateLiveAc");
+            lf_dropFailedAircraft(state, aircraft);
+            sweep = true;
         }
     }
     if (sweep) {
@@ -227,9 +223,7 @@ void lf_updateLiveTraffic(TrafficState& state) {
     }
     if (state.staticErasePending) {
         state.staticErasePending = false;
-        if (state.steps.eraseMarkedStatics) {
-            state.steps.eraseMarkedStatics(state);
-        }
+        lf_eraseMarkedStatics(state);
     }
     const auto now = state.clock.steadyNow().time_since_epoch();
     state.positions.commit(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
@@ -239,9 +233,7 @@ void lf_handleAddingStack(TrafficState& state) {
     lf_handleSimEvents(state);
     lf_updateLiveTraffic(state);
     lf_paceRemovalsAndCreations(state);
-    if (state.mailbox != nullptr) {
-        state.mailbox->takeTrafficBatches();
-    }
+    state.mailbox.takeTrafficBatches();
     lf_popAddingStack(state);
     if (lf_due(state.pacing.dataRequest, kDataRequestEveryTicks)) {
         state.commands.push(SimDataRequest{SimDataRequestKind::aiInRange, 0});

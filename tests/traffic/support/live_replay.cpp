@@ -97,6 +97,8 @@ void NotingDecoder::decodeMessage(const TrafficEntry& entry) {
     delivered.insert(entry.hexid);
     double& fastest = fastestKt[entry.hexid];
     fastest = std::max(fastest, entry.sample.groundSpeedKt);
+    std::int32_t& due = lastDueTick[entry.hexid];
+    due = std::max(due, entry.sample.time);
     if (gf_isKnownModel(gf_modelCode(entry.key.model)) &&
         gf_isCategoryIncluded(gf_modelCategory(entry.key.model), *gf_paramsSnapshot())) {
         eligible.insert(entry.hexid);

@@ -67,8 +67,9 @@ public:
     std::set<std::uint32_t> admitted;
     // The hexids of which a report named a known model of an included category.
     std::set<std::uint32_t> eligible;
-    // The highest ground speed (kt) each hexid reported.
+    // The highest ground speed (kt) each hexid reported, and the tick its last report is due.
     std::map<std::uint32_t, double> fastestKt;
+    std::map<std::uint32_t, std::int32_t> lastDueTick;
 
 private:
     TrafficState& state_;

@@ -54,7 +54,6 @@ std::vector<FeedReport> gf_reportsAlong(Lalo start, double headingDeg, double al
 
 MotionScenarioTest::MotionScenarioTest() {
     lf_initTrafficState(state_);
-    gf_installLiveTrafficSteps(state_.steps);
 }
 
 std::vector<simworld::TracePoint> MotionScenarioTest::fly(const std::vector<FeedReport>& reports,

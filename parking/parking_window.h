@@ -1,0 +1,31 @@
+// `ParkingWindow`: what parking asks of the main window's parking panel: its controls disabled
+// while a park airport's stands are loaded and planned and enabled again afterwards, kept in
+// line with the park options, the push buttons "Park" and "Flush", and the minutes to the next
+// parking update. The window implements it once (gui/) and the program hands it to parking;
+// nothing of it can be left out. Main worker thread.
+#pragma once
+
+namespace skyloom {
+
+class ParkingWindow {
+public:
+    virtual ~ParkingWindow() = default;
+
+    // The park options that apply only to the own parking plan follow RT_PARKTRAFFIC_ONLY, the
+    // week and soft options AUTO_PARK; the third does both.
+    virtual void applyRtParkTrafficOnly() = 0;
+    virtual void applyAutoPark() = 0;
+    virtual void applyParkingControlStates() = 0;
+    // While a park airport's stands are loaded and planned.
+    virtual void disableParkingControls() = 0;
+    // The parking generation is over: the controls come back.
+    virtual void enableParkingControls() = 0;
+    // The push buttons "Park" and "Flush" (false disables).
+    virtual void enableParkButton(bool enabled) = 0;
+    virtual void enableFlushButton(bool enabled) = 0;
+    // Shows PARKING_INTERVAL_MINUTES as the minutes to the next update and hands it to the main
+    // loop's countdown.
+    virtual void showParkingInterval() = 0;
+};
+
+} // namespace skyloom
