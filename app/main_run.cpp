@@ -14,7 +14,9 @@
 
 #include <fmt/format.h>
 
+#include "app/headless_notices.h"
 #include "app/main_loop.h"
+#include "app/process_entry.h"
 #include "app/program_traffic.h"
 #include "app/program_airport_scan.h"
 #include "app/program_mailbox.h"
@@ -35,6 +37,7 @@
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "foundation/version.h"
+#include "foundation/write_failure.h"
 #include "gui/block_commands.h"
 #include "gui/control_text.h"
 #include "gui/destination.h"
@@ -529,6 +532,14 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
             }
             end.cycles = loop.counters().cycles;
         }
+    } catch (const WriteFailure& e) {
+        end.writeFailure = e.what();
+        lf_reportFailure(run, fmt::format("lf_main exception: {}", e.what()), e.what());
+        // "SYSTEM ERROR" ends the program: with a code that says it failed, and in words on
+        // standard error at once, since the log may lie on the disk that refused the file.
+        gf_setProcessExitCode(kWriteFailureExitCode);
+        gf_writeNoticeToStandardError(fmt::format(
+            "{} ends: a file it needs could not be written: {}", kProgramName, e.what()));
     } catch (const std::exception& e) {
         lf_reportFailure(run, fmt::format("lf_main exception: {}", e.what()), e.what());
     } catch (...) {

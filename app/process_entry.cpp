@@ -50,6 +50,20 @@ void lf_logEntryFailure(const std::string& text, bool important) noexcept {
     }
 }
 
+// A log that a full disk cut short cannot say so itself.
+void lf_reportLostLogLines() noexcept {
+    try {
+        const LogLoss loss = LogFile::loss();
+        if (loss.lines != 0) {
+            gf_writeNoticeToStandardError(
+                fmt::format("{} line{} of the log could not be written: {}", loss.lines,
+                            loss.lines == 1 ? "" : "s", loss.reason));
+        }
+    } catch (...) {
+        // Nowhere left to say it.
+    }
+}
+
 int lf_runHolding(const os::InstanceLock& lock, const std::function<int()>& body) {
     switch (lock.status()) {
     case os::InstanceLockStatus::held:
@@ -153,6 +167,7 @@ int gf_runProgram(std::span<const std::string> arguments) noexcept {
         HostWindow window(gf_programRunContext(), gf_mainWorker());
         const int exitCode = gf_runMainWindow(window, arguments);
         gf_endSimWorld();
+        lf_reportLostLogLines();
         return exitCode;
     } catch (const std::exception& e) {
         lf_logEntryFailure(fmt::format("Windows startup failed: {}", e.what()), true);

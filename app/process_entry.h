@@ -24,6 +24,8 @@ class HostWindow;
 
 inline constexpr std::string_view kInstanceLockName = "Local\\$Skyloom$";
 inline constexpr int kSecondInstanceExitCode = -1;
+// A run that ended because a file it needs could not be written (EX_IOERR of sysexits).
+inline constexpr int kWriteFailureExitCode = 74;
 inline constexpr std::string_view kProductionSwitch = "--production";
 
 // True when an argument after the first (the program) is "--production", in any letter case.
@@ -33,7 +35,8 @@ bool gf_hasProductionSwitch(std::span<const std::string> arguments) noexcept;
 void gf_setProductionJob(bool requested) noexcept;
 bool gf_productionJob() noexcept;
 
-// The code the process ends with once MSG_EXIT arrives: 0 unless a job set another.
+// The code the process ends with once MSG_EXIT arrives: 0 unless a job, or a run that could
+// not write a file it needs, set another.
 void gf_setProcessExitCode(int code) noexcept;
 int gf_processExitCode() noexcept;
 
@@ -63,7 +66,8 @@ int gf_runMainWindow(HostWindow& window, std::span<const std::string> arguments)
 // The program on the calling thread: installs the configuration's log hooks and runs
 // gf_runMainWindow with the program's window and worker; returns the exit code. Never throws:
 // a failure is logged as "Windows startup failed: {}" (or "... with an unknown exception")
-// and gives 0. The window system's backend must be installed first.
+// and gives 0. When the log lost lines it could not write, standard error says how many and
+// why at the end. The window system's backend must be installed first.
 int gf_runProgram(std::span<const std::string> arguments) noexcept;
 
 } // namespace skyloom

@@ -20,6 +20,7 @@
 #include "foundation/text.h"
 #include "foundation/user_related_exception.h"
 #include "foundation/version.h"
+#include "foundation/write_failure.h"
 #include "liveries/ai_packages.h"
 #include "liveries/liveries_scanned_file.h"
 #include "runtime/gui_update.h"
@@ -124,8 +125,8 @@ void lf_scan(const LiveryScanSettings& settings, const LiveryScanServices& servi
             LogFile::write("Liveries scan cancelled");
             return;
         case LiveryScanResult::notWritten:
-            throw std::runtime_error(fmt::format("the new {} could not be committed safely",
-                                                 gf_pathToUtf8(gf_liveriesScannedPath())));
+            throw WriteFailure(fmt::format("the new {} could not be committed safely",
+                                           gf_pathToUtf8(gf_liveriesScannedPath())));
         case LiveryScanResult::written:
         case LiveryScanResult::noLiveries:
             return;

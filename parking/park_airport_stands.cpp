@@ -21,6 +21,7 @@
 #include "parking/airport_file_cache.h"
 #include "parking/airport_store.h"
 #include "parking/airport_xml_load.h"
+#include "parking/apf_stand_reader.h"
 #include "parking/learned_airport_file.h"
 #include "parking/park_airport_list.h"
 #include "parking/park_options.h"
@@ -39,8 +40,6 @@
 namespace skyloom {
 
 namespace {
-
-constexpr double kZeroPositionEpsilonDeg = 0.0001;
 
 void lf_logValue(std::string_view name, std::string_view value) {
     LogFile::writeIndented(fmt::format("{:24}: {}", name, value));
@@ -271,19 +270,19 @@ std::variant<ClosestStand, std::string> gf_readDestApfForClosestStand(const Icao
         const double cosLat = std::cos(reference.lat * geo::kRadiansPerDegree);
         std::optional<ClosestStand> best;
         double bestSquared = 0;
+        // Positions and ids by the rule of the airport-file reader: a stand that reader refuses
+        // (a latitude "nan", an id of blanks) is no destination stand either.
         for (const pugi::xml_node parkpos : file.section.children("parkpos")) {
-            const double lat = parkpos.attribute("latitude").as_double(0);
-            const double lon = parkpos.attribute("longitude").as_double(0);
-            const std::string id = parkpos.attribute("id").as_string();
-            if (lat < -90 || lat > 90 || lon < -180 || lon > 180 || id.empty() ||
-                (std::fabs(lat) < kZeroPositionEpsilonDeg && std::fabs(lon) < kZeroPositionEpsilonDeg)) {
+            const std::optional<Lalo> position = gf_readParkposPosition(parkpos);
+            std::string id = gf_readParkposId(parkpos);
+            if (!position || id.empty()) {
                 continue;
             }
-            const double dy = (reference.lat - lat) * geo::kFlatNMPerDegree;
-            const double dx = (reference.lon - lon) * cosLat * geo::kFlatNMPerDegree;
+            const double dy = (reference.lat - position->lat) * geo::kFlatNMPerDegree;
+            const double dx = (reference.lon - position->lon) * cosLat * geo::kFlatNMPerDegree;
             const double squared = dy * dy + dx * dx;
             if (!best || squared < bestSquared) {
-                best = ClosestStand{id, 0.0};
+                best = ClosestStand{std::move(id), 0.0};
                 bestSquared = squared;
             }
         }
@@ -309,7 +308,7 @@ std::variant<std::vector<std::string>, std::string> gf_readApfForStands(const Ic
         std::vector<std::string> names;
         std::unordered_set<std::string> seen;
         for (const pugi::xml_node parkpos : file.section.children("parkpos")) {
-            std::string id = gf_trim(parkpos.attribute("id").as_string());
+            std::string id = gf_readParkposId(parkpos);
             if (id.empty()) {
                 continue;
             }

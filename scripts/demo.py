@@ -216,10 +216,10 @@ def stand_position(airport, parking):
 
 
 def make_handmade_airport_file(layout: Layout, aircraft) -> None:
-    """The user's own airport file of the park airport (airports/my_thirdparty): the stands of
-    the simulator's scenery, and on its gates flight options every day and half-hour for the
-    capture's airliners (airline from the callsign, as RealTraffic keys them), so that static
-    parking has a plan to make."""
+    """The user's own airport file of the park airport (airports/my_thirdparty, which no scan
+    replaces in the demo: its settings skip the scan): the stands of the simulator's scenery,
+    and on its gates flight options every day and half-hour for the capture's airliners (airline
+    from the callsign, as RealTraffic keys them), so that static parking has a plan to make."""
     airport = json.loads(layout.airport_file.read_text(encoding="utf-8"))
     airliners = sorted({(callsign[:3], icao_type) for icao_type, callsign in aircraft.values()
                         if re.fullmatch(r"[A-Z]{3}\d.*", callsign) and icao_type})
@@ -260,9 +260,9 @@ def make_handmade_airport_file(layout: Layout, aircraft) -> None:
 
 
 def make_settings(layout: Layout, road: str, app_port=None) -> None:
-    """parameters.xml with the simulator and the road of the demo, ObjectIdList.txt on (the
-    rest the program fills in with its defaults), the App's TCP port when given, and the web API
-    credentials."""
+    """parameters.xml with the simulator and the road of the demo, ObjectIdList.txt on, the
+    airport scan off (the rest the program fills in with its defaults), the App's TCP port when
+    given, and the web API credentials."""
     folder = layout.appdata / "Skyloom"
     folder.mkdir(parents=True)
     source = "RT Direct" if road == "api" else "RT App"
@@ -272,6 +272,9 @@ def make_settings(layout: Layout, road: str, app_port=None) -> None:
         '    <parameter name="SIM_CHOICE" value="MSFS 2020" />\n'
         # ObjectIdList.txt is written once a minute while this is on; the summary points to it.
         '    <parameter name="OBJECTID_LIST" value="true" />\n'
+        # The demo installs no scenery to scan, and a scan that commits replaces
+        # airports/my_thirdparty whole, the demo's airport file with it.
+        '    <parameter name="SKIP_AIRPORT_SCAN" value="true" />\n'
         f'    <parameter name="RT_CHOISE" value="{source}" />\n{port}'
         '  </parameters>\n</root>\n', encoding="utf-8")
     licence = layout.appdata / "InsideSystems"

@@ -8,31 +8,37 @@
 #include <string>
 #include <thread>
 
+#include <fmt/format.h>
+
 #include <gtest/gtest.h>
 
 #include "config/parameters.h"
+#include "foundation/file_header.h"
 #include "foundation/manual_clock.h"
 #include "foundation/program_clock.h"
+#include "foundation/version.h"
 #include "parking/airport_store.h"
+#include "parking/apf_stand_reader.h"
 #include "parking/park_airport_choice.h"
 #include "parking/park_airport_list.h"
 #include "parking/park_airport_stands.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
-#include "parking/stand_at_position.h"
 #include "parking/real_stand_options.h"
+#include "parking/stand_at_position.h"
 #include "parking/static_parking.h"
 #include "refdata/airports.h"
 #include "refdata/park_airport.h"
 #include "runtime/run_services.h"
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
-#include "traffic/step/aircraft_record.h"
 #include "tests/parking/support/parking_context_test.h"
 #include "tests/parking/support/parking_test_support.h"
 #include "tests/support/captured_log.h"
 #include "tests/support/recording_window_sink.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_files.h"
+#include "traffic/step/aircraft_record.h"
 
 namespace skyloom {
 namespace {
@@ -179,6 +185,47 @@ TEST_F(ParkAirportTest, TheLightReadersFindTheClosestStandAndTheStandNames) {
     const auto names = gf_readApfForStands(kEham.icao, services_);
     ASSERT_TRUE(std::holds_alternative<std::vector<std::string>>(names));
     EXPECT_EQ(std::get<std::vector<std::string>>(names), (std::vector<std::string>{"B7", "A1"}));
+}
+
+// The closest-stand reader takes a stand only when the airport-file reader would: a latitude
+// "nan" or "inf", a position at 0/0 or an id of blanks never wins, however near the text says
+// it is; a position in blanks and a trimmed id do.
+TEST_F(ParkAirportTest, TheClosestStandIsOneTheAirportFileReaderReads) {
+    const Lalo reference{52.30, 4.76};
+    struct Case {
+        const char* latitude;
+        const char* longitude;
+        const char* id;
+        bool read;
+    };
+    const Case cases[] = {
+        {"nan", "4.76", "N1", false},    {"-nan", "4.76", "N2", false},
+        {"inf", "4.76", "I1", false},    {"0", "0", "Z1", false},
+        {"52.30", "4.76", " \t", false}, {" 52.30", "4.76", " T1 ", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.latitude);
+        // The case's stand at the reference as far as its text goes, a good one 1 km away.
+        testing::writeText(
+            gf_myThirdpartyFolder() / "EHAM.xml",
+            fmt::format(R"(<?xml version="1.0"?><root><meta version="{}" sim="2" copyright="{}"/>)"
+                        R"(<parameters><parameter name="altitude" value="-11"/></parameters>)"
+                        R"(<parkpositions><parkpos id="{}" typestr="GATE_SMALL" latitude="{}" )"
+                        R"(longitude="{}" heading="0" radius="20"/><parkpos id="FAR" )"
+                        R"(typestr="GATE_SMALL" latitude="52.309" longitude="4.76" heading="0" )"
+                        R"(radius="20"/></parkpositions></root>)",
+                        gf_programVersionText(), kMakerCopyright, c.id, c.latitude, c.longitude));
+        const auto closest = gf_readDestApfForClosestStand(kEham.icao, reference, services_);
+        ASSERT_TRUE(std::holds_alternative<ClosestStand>(closest))
+            << std::get<std::string>(closest);
+        EXPECT_EQ(std::get<ClosestStand>(closest).standId, c.read ? "T1" : "FAR");
+
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_file((gf_myThirdpartyFolder() / "EHAM.xml").c_str()));
+        std::vector<Stand> stands;
+        gf_readParkpositions(document, stands);
+        EXPECT_EQ(stands.size(), c.read ? 2u : 1u);
+    }
 }
 
 // Another thread reads the stands snapshot while the park airport changes: every snapshot it
