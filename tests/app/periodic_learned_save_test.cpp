@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_loop.h"
-#include "app/program_static_parking.h"
+#include "app/program_traffic.h"
 #include "config/parameters.h"
 #include "foundation/file_header.h"
 #include "foundation/version.h"
@@ -97,7 +97,8 @@ TEST_F(PeriodicLearnedSaveTest, TheMainLoopSavesWhatWasLearnedEveryParkingInterv
             stop_.request(StopReason::userClosedSim, 0);
         }
     };
-    MainLoop loop(run);
+    ProgramTraffic program(run);
+    MainLoop loop(run, program);
     loop.run();
 
     ASSERT_TRUE(learnedAdded) << "the park airport's file was not applied before the first cycle";
