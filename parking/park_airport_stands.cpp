@@ -170,15 +170,13 @@ std::optional<std::string> lf_loadStandSection(const IcaoCode& icao, const RunSe
 
 } // namespace
 
-AirportFileReadContext gf_parkAirportReadContext(const RunServices& services,
-                                                 ProgramParameters& parameters) {
+AirportFileReadContext gf_parkAirportReadContext(const RunServices& services) {
     AirportFileReadContext context;
     context.cachePath = gf_parkAirportCachePath();
     context.locate = [&services](const std::filesystem::path& requested) {
         return gf_airportFilePath(requested, true, services);
     };
     gf_setLearnedFileSlots(context, services.window);
-    context.enableFlush = [&parameters](bool enabled) { parameters.flushButton.enable(enabled); };
     return context;
 }
 
@@ -189,11 +187,13 @@ ParkedFileOutcome lf_readParkedFile(ParkingContext& context) {
         return {fmt::format("{} {} not found", "lf_readParkedFile", park.icao.view()), false};
     }
     AirportFileReadResult read =
-        gf_readAirportFile(*found, gf_parkAirportReadContext(context.services, context.parameters));
+        gf_readAirportFile(*found, gf_parkAirportReadContext(context.services));
     if (!read) {
         return {read.error, false};
     }
     LoadedAirportFile& file = *read.file;
+    // "Flush" has something to flush only where the file has stands.
+    context.window.enableFlushButton(!file.stands.empty());
     lf_reportAirportFile(context, file);
     ParkingState& state = context.state;
     state.file.airportName = file.airportName;

@@ -69,9 +69,9 @@ TEST_F(StaticParkingUpdate, PlanningTimeCountsInWholeTrafficTicks) {
     EXPECT_EQ(state_.stands.size(), 3u);
     // The file's stands have no flight option now: the plan is empty and gives the controls
     // back at once.
-    EXPECT_THAT(controls_.calls, ::testing::ElementsAre("showParkingInterval",
-                                                        "disableParkingControls",
-                                                        "enableParkingControls"));
+    EXPECT_THAT(controls_.calls,
+                ::testing::ElementsAre("enableFlushButton on", "showParkingInterval",
+                                       "disableParkingControls", "enableParkingControls"));
     EXPECT_TRUE(window_.last<GuiUpdate::ParkingTarget>().has_value());
 }
 

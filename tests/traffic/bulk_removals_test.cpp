@@ -267,6 +267,25 @@ TEST_F(BulkRemovalsTest, ARemovalNeverConfirmedGivesUpItsRecordAfterTheTimeOut) 
     EXPECT_THAT(purged().size(), 2u);
 }
 
+// A respawn's removal went out; the aircraft is then removed for good before the simulator
+// answered: the record gives up after the same time-out.
+TEST_F(BulkRemovalsTest, ARespawnRemovalNeverConfirmedAlsoTimesOutOnceTheAircraftIsRemoved) {
+    LiveAircraft& a = add(50003, AircraftCategory::Large, SimState::active);
+    a.stream.front().time = 1 << 30; // standing between reports
+    a.stream.front().stationary = 1;
+    liveryRespawn(state_, a);
+    ASSERT_EQ(a.simState, SimState::liveryrespawn);
+    sendRemovals();
+    removeAircraftFromSim(state_, state_.liveAircraft[0]);
+    EXPECT_EQ(state_.liveAircraft[0].simState, SimState::removingfromsim);
+    clock_.advance(std::chrono::seconds(31));
+    for (int i = 0; i < 10; ++i) {
+        lf_handleAddingStack(state_);
+    }
+    EXPECT_THAT(hexids(), IsEmpty());
+    EXPECT_EQ(log_.linesWith("not confirmed, record dropped").size(), 1u);
+}
+
 TEST_F(BulkRemovalsTest, TheKeyTextOfACargoKeyWithoutOperator) {
     LiveryKey key;
     key.airline = gf_airlineId("FDX");

@@ -16,6 +16,7 @@
 #include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/traffic_test_world.h"
+#include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/air_step.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/motion/tick_motion.h"
@@ -92,6 +93,40 @@ TEST_F(MotionStepTest, TheMidSampleOfTwoSamplesAcrossTheAntimeridianLiesBetweenT
     EXPECT_DOUBLE_EQ(mid.groundSpeedKt, 210.0);
     EXPECT_DOUBLE_EQ(mid.altitudeFt, 480.0);
     EXPECT_EQ(mid.airborne, 1);
+}
+
+// Entering landing starts the approach and the flare afresh; leaving it keeps the approach
+// runway (the touch-down message and the roll's centreline read it); the touch-down values go
+// unless the aircraft is on its landing roll.
+TEST_F(MotionStepTest, ThePhaseSetterClearsTheApproachAndFlareAtLanding) {
+    using P = FlightPhase;
+    const struct {
+        P from, to;
+        bool runwayKept, flareKept, touchDownKept;
+    } cases[] = {
+        {P::flying, P::landing, false, false, false},
+        {P::landing, P::landing_roll, true, true, true},
+        {P::landing, P::flying, true, true, false},
+        {P::taxi, P::takeoff_roll, true, true, true},
+    };
+    for (const auto& c : cases) {
+        LiveAircraft& a = aircraft(c.from, {TrafficSample{.airborne = 1}});
+        a.step.approachRunway.set = 1;
+        a.step.approachSteepened = 1;
+        a.step.touchDownStage = 3;
+        a.step.touchDownElevationSet = 1;
+        a.touchDown.seen = 1;
+        a.touchDown.altitudeFt = 1400;
+        lf_setPhase(state_, a, c.to);
+        const bool leavesOrEntersLanding = c.from == P::landing || c.to == P::landing;
+        EXPECT_EQ(a.step.approachRunway.set, c.runwayKept ? 1 : 0) << static_cast<int>(c.to);
+        EXPECT_EQ(a.step.approachSteepened, leavesOrEntersLanding ? 0 : 1);
+        EXPECT_EQ(a.step.touchDownStage, c.flareKept ? 3 : 0);
+        EXPECT_EQ(a.step.touchDownElevationSet, c.flareKept ? 1 : 0);
+        EXPECT_EQ(a.touchDown.seen, c.touchDownKept ? 1 : 0);
+        EXPECT_EQ(std::isnan(a.touchDown.altitudeFt), !c.touchDownKept);
+        EXPECT_EQ(a.phase.previous, c.from);
+    }
 }
 
 TEST_F(MotionStepTest, TheExtrapolationBudgetFollowsThePhase) {

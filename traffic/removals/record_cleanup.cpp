@@ -42,8 +42,11 @@ void lf_cleanupLiveAircraft(TrafficState& state, LiveAircraft& aircraft) {
 }
 
 void lf_noteRemovalSent(TrafficState& state, unsigned objectId) {
+    // A respawn's removal counts too: the aircraft may be removed for good before the
+    // simulator confirms it, and its record must not wait for that confirmation for ever.
     if (LiveAircraft* aircraft = state.findByObjectId(objectId);
-        aircraft != nullptr && aircraft->simState == SimState::removingfromsim) {
+        aircraft != nullptr && (aircraft->simState == SimState::removingfromsim ||
+                                aircraft->simState == SimState::liveryrespawn)) {
         aircraft->removalSentNs = lf_steadyNs(state);
     }
 }

@@ -13,7 +13,8 @@ struct TrafficState;
 // and forgets its livery. Never throws: a failed file removal is logged and the cleanup goes on.
 void lf_cleanupLiveAircraft(TrafficState& state, LiveAircraft& aircraft);
 
-// Notes the steady time at which the removal of the object went to the simulator.
+// Notes the steady time at which the removal of the object went to the simulator (of an
+// aircraft being removed, or respawned in another livery).
 void lf_noteRemovalSent(TrafficState& state, unsigned objectId);
 
 // Erases, after their cleanup, the records whose removal went out more than

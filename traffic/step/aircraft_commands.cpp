@@ -220,9 +220,22 @@ void lf_setPhase(TrafficState& state, LiveAircraft& aircraft, FlightPhase phase)
     if (phase == current.phase) {
         return;
     }
-    const bool enteringOrLeavingLanding =
-        (phase == FlightPhase::landing) != (current.phase == FlightPhase::landing);
-    if (enteringOrLeavingLanding && phase != FlightPhase::landing_roll) {
+    const bool entering = phase == FlightPhase::landing;
+    const bool leaving = current.phase == FlightPhase::landing;
+    MotionStep& step = aircraft.step;
+    if (entering) {
+        // A new approach starts from nothing: no runway, no glide-path marks, no flare.
+        step.approachRunway = RunwayRecord{};
+        step.approachSteepened = 0;
+        step.touchDownStage = 0;
+        step.touchDownElevationSet = 0;
+        step.touchDownElevationFt = 0.0;
+        step.touchDownHeightFt = 0.0;
+    } else if (leaving) {
+        // The runway stays: the touch-down message and the landing roll's centreline read it.
+        step.approachSteepened = 0;
+    }
+    if ((entering || leaving) && phase != FlightPhase::landing_roll) {
         aircraft.touchDown = TouchDown{};
     }
     current.beforePrevious = current.previous;

@@ -113,6 +113,7 @@ void lf_onObjectRemoved(TrafficState& state, std::uint32_t objectId) {
         aircraft->throttleIndex = 5;
         aircraft->flapsIndex = 4;
         aircraft->objectId = 0;
+        aircraft->removalSentNs = 0;
         return;
     }
     lf_eraseLiveAircraft(state, lf_indexOf(state, aircraft));
