@@ -524,7 +524,10 @@ def object_counts(layout: Layout, lines):
         "path_nm": sum(o["path_nm"] for o in objects),
         "removed": sum(1 for o in objects if o["removed"]),
         "landed": sum(1 for l in lines if " touch down" in l),
-        "parked": sum(1 for l in lines if re.search(r": \S+ +parks$", l)),
+        # Live arrivals that drove onto a stand, apart from the live aircraft first seen at
+        # rest on one ("parks") and the static aircraft.
+        "parked": sum(1 for l in lines if re.search(r": \S+ +arrived at stand$", l)),
+        "created on stands": sum(1 for l in lines if re.search(r": \S+ +parks$", l)),
         "create failures": sum(1 for l in lines if "CREATE_OBJECT_FAILED" in l),
     }
 
@@ -564,7 +567,8 @@ def summary(args) -> None:
     print(f"phases at the end:   {phases_text(phases)}")
     print(f"removed:             {c['removed']} (the shutdown's removals included)")
     print(f"landed:              {c['landed']} (touch-down lines in the log)")
-    print(f"parked:              {c['parked']} (parks lines in the log)")
+    print(f"parked:              {c['parked']} live arrivals drove onto a stand "
+          f"({c['created on stands']} live aircraft were created on theirs)")
     print(f"create failures:     {c['create failures']}")
     print(f"errors logged:       {len(s['errors'])} (lines marked ==> or ERROR)")
     for line in s["errors"][-5:]:

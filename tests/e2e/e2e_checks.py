@@ -206,9 +206,10 @@ def check_on_ground_changes(trace) -> list:
 
 
 def check_landing_or_parking(counts) -> list:
-    print(f"ground: {counts['landed']} touch-downs, {counts['parked']} parks logged")
-    if counts["landed"] + counts["parked"] == 0:
-        return ["no touch-down and no parks line in the log"]
+    print(f"ground: {counts['landed']} touch-downs, {counts['parked']} arrivals parked, "
+          f"{counts['created on stands']} created on stands")
+    if counts["landed"] + counts["parked"] + counts["created on stands"] == 0:
+        return ["no touch-down, no arrival parked and no aircraft created on a stand"]
     return []
 
 
