@@ -143,9 +143,10 @@ bool lf_findInstallation(const RunState& run) {
         gf_pickInstallPath(run.context.gui, gf_params(), simulator)) {
         return true;
     }
-    lf_stopStartUp(
-        run, StopReason::installPathMissing,
-        fmt::format("The packages folder of {} was not found", gf_simChoiceText(simulator)));
+    // The window stays long enough to read why: the user may pick the folder at the next start,
+    // or choose another simulator meanwhile.
+    lf_stopStartUp(run, StopReason::installPathMissing,
+                   gf_installPathMissingText(simulator));
     return false;
 }
 

@@ -67,6 +67,11 @@ TEST_P(InstallPathTest, ThePickedFolderIsCheckedAndItsPackagesFolderKept) {
         EXPECT_EQ(box.owner, window_->window());
     }
     EXPECT_THAT(boxes, ElementsAreArray(c.boxes));
+    // The picker says what to pick for the chosen simulator.
+    ASSERT_EQ(backend_->folderPickers().size(), 1u);
+    EXPECT_EQ(backend_->folderPickers()[0].title,
+              c.simulator == SimChoice::msfs2020 ? "Select the Community folder of MSFS 2020"
+                                                 : "Select the Community folder of MSFS 2024");
     PathParameter& install = parameters_.installPath(c.simulator == SimChoice::msfs2020);
     const std::string kept = c.accepted ? (dir_ / "MSFS").string() : "";
     EXPECT_EQ(install.value().string(), kept);
