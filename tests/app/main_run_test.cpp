@@ -182,6 +182,13 @@ TEST_F(MainRunTest, TheStartUpReadsTheSettingsShowsTheFirstValuesAndMakesTheData
                             GuiUpdateKind::nextParkingUpdate));
     EXPECT_EQ(gui_.state().minutesToNextParkingUpdate, 30);
     EXPECT_THAT(logText(), HasSubstr("MSFS 2024 packages folder: '" + packagesRoot().string()));
+    // The web API's road: the feed light no longer waits, the data source names the session's
+    // licence, and the time-shift section applies.
+    EXPECT_EQ(appliedCount(GuiUpdateKind::feedStatusKnown), 1u);
+    EXPECT_FALSE(gui_.state().feedStatusPending);
+    EXPECT_EQ(gui_.state().dataSourceText, "RT API, professional licence");
+    EXPECT_EQ(appliedCount(GuiUpdateKind::timeShiftControlsDisabled), 0u);
+    EXPECT_TRUE(gui_.state().timeShiftEnabled);
 }
 
 TEST_F(MainRunTest, OutsideItsOwnFolderTheRunStopsBeforeTouchingTheSettings) {
