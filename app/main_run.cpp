@@ -150,11 +150,14 @@ bool lf_findInstallation(const RunState& run) {
     return false;
 }
 
-// The controls that the saved range and park options enable or disable. Keeping the simulator's
-// time settings holds for one start only.
+// The controls that the saved range, park options, livery scan mode and road enable or
+// disable. Keeping the simulator's time settings holds for one start only.
 bool lf_applyWindowOptions(const RunState& run) {
-    gf_applyRange(gf_params(), run.context.user);
-    gf_applyParkingControlStates(run.context.gui, gf_params());
+    ProgramParameters& p = gf_params();
+    gf_applyRange(p, run.context.user);
+    gf_applyParkingControlStates(run.context.gui, p);
+    p.AI_PACKAGE_SELECTOR.enable(p.LIG_AUTOMATIC.value());
+    gf_applyTimeShiftControls(p, run.context.gui, gf_isRtDirect());
     gf_clearKeepSimTimePar();
     return true;
 }
