@@ -153,7 +153,7 @@ void MainLoop::cycle() {
         gf_enableTrafficMailbox(false);
     }
     if (counters_.cycles % kParkingSlotEvery == 0) {
-        gf_enableParkingControlsWhenPlanned(parking_);
+        gf_followStaticParkingPlan(parking_);
     }
     if (counters_.cycles % kCyclesPerSecondStep == 0) {
         secondStep();

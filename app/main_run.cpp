@@ -143,17 +143,21 @@ bool lf_findInstallation(const RunState& run) {
         gf_pickInstallPath(run.context.gui, gf_params(), simulator)) {
         return true;
     }
-    lf_stopStartUp(
-        run, StopReason::installPathMissing,
-        fmt::format("The packages folder of {} was not found", gf_simChoiceText(simulator)));
+    // The window stays long enough to read why: the user may pick the folder at the next start,
+    // or choose another simulator meanwhile.
+    lf_stopStartUp(run, StopReason::installPathMissing,
+                   gf_installPathMissingText(simulator));
     return false;
 }
 
-// The controls that the saved range and park options enable or disable. Keeping the simulator's
-// time settings holds for one start only.
+// The controls that the saved range, park options, livery scan mode and road enable or
+// disable. Keeping the simulator's time settings holds for one start only.
 bool lf_applyWindowOptions(const RunState& run) {
-    gf_applyRange(gf_params(), run.context.user);
-    gf_applyParkingControlStates(run.context.gui, gf_params());
+    ProgramParameters& p = gf_params();
+    gf_applyRange(p, run.context.user);
+    gf_applyParkingControlStates(run.context.gui, p);
+    p.AI_PACKAGE_SELECTOR.enable(p.LIG_AUTOMATIC.value());
+    gf_applyTimeShiftControls(p, run.context.gui, gf_isRtDirect());
     gf_clearKeepSimTimePar();
     return true;
 }
