@@ -465,7 +465,8 @@ def ai_objects(layout: Layout):
     for line in layout.ai_report.read_text(encoding="utf-8", errors="replace").splitlines():
         f = line.split(";")
         if len(f) >= 9:
-            objects.append({"id": f[0], "livery": f[1], "removed": float(f[3]) >= 0,
+            objects.append({"id": f[0], "livery": f[1], "created_s": float(f[2]),
+                            "removed": float(f[3]) >= 0,
                             "writes": int(f[4]), "path_nm": float(f[5]),
                             "altitude_ft": float(f[8]),
                             "atc_id": f[9].strip().upper() if len(f) > 9 else ""})
