@@ -8,6 +8,7 @@
 #include "parking/static_parking.h"
 #include "refdata/park_airport.h"
 #include "sim/ai_position_batch.h"
+#include "sim/facility_connection.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -30,6 +31,9 @@ void gf_startTrafficOver(TrafficState& traffic, ParkingContext& parking, std::ui
     }
     lf_resetTrafficState(traffic);
     gf_emptyAIPositionBatch();
+    // The facility connection talked to the simulator of before as well: the next stand or
+    // runway read opens one to the simulator of now.
+    gf_closeFacilityConnection();
 }
 
 } // namespace skyloom

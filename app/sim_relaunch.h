@@ -3,7 +3,8 @@
 // simulator was started again, or its connection broke), the traffic starts over on the new
 // connection as far as a restart of the run resets it: static parking stops (what was learned
 // at the park airport is saved), every live and static aircraft record, queue and AI position
-// of the previous connection is given up without a removal, and the window's counts go to 0.
+// of the previous connection is given up without a removal, the window's counts go to 0, and
+// the facility connection of the previous simulator is closed.
 // The feed goes on: live aircraft come back with its next reports, static ones when the next
 // parking slot chooses the park airport again. Main worker thread.
 #pragma once
