@@ -69,6 +69,7 @@
 #include "runtime/user_aircraft.h"
 #include "sim/flight_plan_files.h"
 #include "sim/sim_client_thread.h"
+#include "sim/sim_command_queue.h"
 #include "sim/sim_link_state.h"
 #include "sim/sim_tables.h"
 #include "traffic/step/traffic_mailbox.h"
@@ -269,7 +270,13 @@ bool lf_waitForSimulator(const RunState& run) {
     while (run.keepRunning() && !gf_isSimConnected()) {
         run.context.clock.sleepFor(kWaitTick);
     }
-    return run.keepRunning();
+    if (!run.keepRunning()) {
+        return false;
+    }
+    // Asked now rather than at the main loop's first cycle: the feed's start-up asks for the
+    // buffered traffic around the user, so the answer must not wait for the main loop.
+    gf_simCommandQueue().push(SimDataRequest{SimDataRequestKind::userPosition, 0});
+    return true;
 }
 
 // Once per start, on both roads, after the simulator is up and before the feed's threads: the
@@ -285,6 +292,11 @@ bool lf_scanAirports(const RunState& run) {
 // traffic step decodes it before any live entry. Live delivery stays off: the main loop turns
 // it on once its traffic step takes from the mailbox.
 bool lf_startFeed(const RunState& run) {
+    // Where the simulator has told the user's position by now, the readers ask around it at
+    // once (the App's buffer request goes with it; the web API's first reply is waited for).
+    if (const UserAircraftState state = run.context.user.state(); state.positionKnown()) {
+        run.context.user.publishPosition(state);
+    }
     if (gf_isRtDirect()) {
         // The web API: authentication, the two readers, the buffered traffic.
         gf_enableTrafficMailbox(false);
