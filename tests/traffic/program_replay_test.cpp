@@ -250,7 +250,7 @@ protected:
 
     // The capture's arrivals that it shows at rest at a stand: first reported landing
     // (airborne, or rolling faster than a taxi) with Los Angeles as destination, later reported
-    // at rest on the ground near a stand. By callsign.
+    // standing (0 kt) on the ground near a stand. By callsign.
     std::set<std::string> arrivalsAtStands() const {
         std::set<std::string> arrivals;
         for (const auto& [hexid, reports] : reports_) {
