@@ -54,7 +54,6 @@
 #include "parking/park_airport_list.h"
 #include "parking/park_airport_stands.h"
 #include "parking/parking_state.h"
-#include "parking/static_parking.h"
 #include "parking/static_parking_state.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
@@ -63,7 +62,6 @@
 #include "refdata/dbase.h"
 #include "refdata/park_airport.h"
 #include "refdata/update_check.h"
-#include "traffic/removals/bulk_removals.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/stop_reports.h"
 #include "runtime/user_aircraft.h"
@@ -409,16 +407,8 @@ void lf_closingDown(const RunState& run, const StopRequest& request, ProgramTraf
     LogFile::write(fmt::format("Closing down after {} ({}), detail {}",
                                gf_stopReasonText(request.reason), gf_stopReasonCode(request.reason),
                                request.detail));
-    // The park airport's aircraft leave, what was learned there is saved and its park options
-    // put back; the park-airport list is written back once.
-    ParkingContext& parking = program.parking();
-    if (parking.entry.isSet()) {
-        parking.staticParking.plan.clear();
-        lf_removeAllStaticAndLiveAtAirport(parking.traffic);
-    }
-    if (parking.state.airportFileApplied || parking.entry.isSet()) {
-        lf_stopStaticParking(parking);
-    }
+    // The park-airport list is written back once, after the park airport was left.
+    program.leaveParkAirport();
     gf_setClosestStandReader({});
     gf_writeMyParkAirportsFile();
     if (SimClientThread* simClient = run.context.simClient; simClient != nullptr) {
