@@ -22,6 +22,9 @@
 namespace skyloom {
 
 inline constexpr std::uint16_t kBglAirportRecordId = 0x56;
+// The airport record of the older layout (FSX and Prepar3D add-ons, which some packages still
+// carry): found and named in the scan log, never read.
+inline constexpr std::uint16_t kBglOlderAirportRecordId = 0x3C;
 inline constexpr std::uint16_t kBglHelipadRecordId = 0x26;
 inline constexpr std::uint16_t kBglParkingRecordId = 0xE7;
 // Word of the airport record holding the altitude in millimetres (signed).

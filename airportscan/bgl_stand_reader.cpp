@@ -1,13 +1,19 @@
 #include "airportscan/bgl_stand_reader.h"
 
+#include <cstdint>
 #include <fstream>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include "airportscan/bgl_airport_record.h"
 #include "airportscan/bgl_file.h"
 #include "airportscan/bgl_ident.h"
 #include "airportscan/bgl_parser.h"
+#include "airportscan/scan_limits.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 
@@ -56,6 +62,42 @@ void lf_processAirportRecord(const BglRecordWords& record, const IcaoCode& icao,
     }
 }
 
+// The airport records of the older layout a file holds, named in the scan log in one line: the
+// scan reads none of them, and without the line the airport would just be missing.
+class OlderAirportRecords {
+public:
+    void add(const BglRecordWords& record, std::uint64_t offset) {
+        std::string name = fmt::format("at byte {}", offset);
+        if (record.first() + kBglIdentWord < record.end()) {
+            const BglIdent ident = gf_decodeBGLIdent(record.at(record.first() + kBglIdentWord));
+            if (ident.status == BglIdentStatus::accepted && !ident.text.empty()) {
+                name = ident.text;
+            }
+        }
+        if (names_.size() < kNamed) {
+            names_.push_back(std::move(name));
+        }
+        ++count_;
+    }
+    void report(const fs::path& path, std::vector<std::string>& scanLog) const {
+        if (count_ == 0) {
+            return;
+        }
+        std::string names = fmt::format("{}", fmt::join(names_, ", "));
+        if (count_ > names_.size()) {
+            names += fmt::format(" and {} more", count_ - names_.size());
+        }
+        scanLog.push_back(fmt::format(
+            "'{}': {} airport record{} of the older layout (id 0x{:02X}), not read: {}",
+            gf_pathToUtf8(path), count_, count_ == 1 ? "" : "s", kBglOlderAirportRecordId, names));
+    }
+
+private:
+    static constexpr std::size_t kNamed = 10;
+    std::vector<std::string> names_;
+    std::size_t count_ = 0;
+};
+
 } // namespace
 
 void gf_processBGLimage(std::span<const std::uint32_t> words, const fs::path& path,
@@ -74,7 +116,12 @@ void gf_processBGLimage(std::span<const std::uint32_t> words, const fs::path& pa
         return;
     }
     phase = "processing records";
+    OlderAirportRecords older;
     for (const BglRecordRef& ref : parsed.records) {
+        if (ref.id == kBglOlderAirportRecordId) {
+            older.add(BglRecordWords(image, ref.offset, ref.size), ref.offset);
+            continue;
+        }
         if (ref.id != kBglAirportRecordId) {
             continue;
         }
@@ -100,6 +147,7 @@ void gf_processBGLimage(std::span<const std::uint32_t> words, const fs::path& pa
         }
         lf_processAirportRecord(record, icao, path, context);
     }
+    older.report(path, context.scanLog);
     phase = "complete";
 }
 
@@ -109,6 +157,15 @@ void gf_processBGLfile(const fs::path& path, BglReaderContext& context) {
     try {
         std::ifstream in(path, std::ios::binary);
         if (!in) {
+            return;
+        }
+        // The size on disk says nothing of the size a sparse file claims: the claim counts.
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(path, error);
+        if (!error && size > kMaxBglFileBytes) {
+            phase = "too large";
+            context.scanLog.push_back(fmt::format("'{}' has {} bytes, more than {}: not read",
+                                                  gf_pathToUtf8(path), size, kMaxBglFileBytes));
             return;
         }
         phase = "reading";

@@ -55,10 +55,13 @@ struct BglReaderContext {
 };
 
 // Reads one BGL file. A file that cannot be opened, is empty or is not a BGL file of this
-// layout passes silently; any other parse error writes the important line "BGL airport
-// section parse error at byte {} in '{}': {}". A file that took one second or more is
-// reported with the phase it reached. An exception of any step is logged ("Exception in
-// lf_processBGLfile (std::ex): {} — {}", path and text) and thrown on to the folder walk.
+// layout passes silently; one larger than kMaxBglFileBytes is not read, with the scan-log line
+// "'{}' has {} bytes, more than {}: not read"; any other parse error writes the important line
+// "BGL airport section parse error at byte {} in '{}': {}". Airport records of the older
+// layout (kBglOlderAirportRecordId) are not read either: one scan-log line names them. A file
+// that took one second or more is reported with the phase it reached. An exception of any step is
+// logged ("Exception in lf_processBGLfile (std::ex): {} — {}", path and text) and thrown on to the
+// folder walk.
 void gf_processBGLfile(const std::filesystem::path& path, BglReaderContext& context);
 
 // The same for a file image already read (gf_readBGLWords): parses it and reads its airports.

@@ -1,6 +1,7 @@
 #include "airportscan/generated_airport_file.h"
 
 #include <algorithm>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -84,6 +85,12 @@ bool gf_writeGeneratedApf(AirportFile& airport, std::int32_t helipads,
             fmt::format("===> Writing {} did not succeed", gf_pathToUtf8(target)));
         return false;
     }
+    // An airport generated a second time in one scan replaced the first: the safe save kept
+    // that one as ".bak", which the scan's own backup makes needless and the window would count.
+    std::filesystem::path backup = target;
+    backup += ".bak";
+    std::error_code ignored;
+    std::filesystem::remove(backup, ignored);
     return true;
 }
 

@@ -1,8 +1,9 @@
 // `ManifestIndex`: where the manifests of the installed packages of one package root (the
 // Official2024 folder) lie, listed once per scan, so that the package scan finds the manifest
-// of each of thousands of streamed packages without listing the root again for each. It finds
-// what gf_readManifestOfFolder finds: root/<name>/manifest.json, a name "fs24-x" tried as "x"
-// first, else the same names in each folder directly inside the root, in listing order.
+// of each of thousands of streamed packages by its folder name without listing the root again
+// for each: root/<name>/manifest.json, a name "fs24-x" tried as "x" first, else the same names
+// in each folder directly inside the root, in listing order. A manifest that cannot be used
+// counts as none in its folder. An empty name or root gives none.
 #pragma once
 
 #include <cstddef>

@@ -43,19 +43,6 @@ bool lf_holdsAnyText(const nlohmann::json& manifest) {
     return false;
 }
 
-std::optional<PackageManifest> lf_tryManifestCandidates(const std::vector<fs::path>& candidates,
-                                                        const fs::path& folder,
-                                                        std::vector<std::string>& scanLog) {
-    for (const fs::path& candidate : candidates) {
-        const fs::path file = folder / candidate / kManifestFileName;
-        std::error_code ec;
-        if (fs::is_regular_file(file, ec)) {
-            return gf_parseManifest(file, scanLog);
-        }
-    }
-    return std::nullopt;
-}
-
 } // namespace
 
 std::optional<PackageManifest> gf_parseManifest(const fs::path& file,
@@ -121,37 +108,6 @@ std::optional<PackageManifest> gf_searchManifest(const fs::path& path,
     } catch (const std::exception& e) {
         scanLog.push_back(fmt::format("Exception in gf_searchManifest for '{}': {}",
                                       gf_pathToUtf8(path), e.what()));
-    }
-    return std::nullopt;
-}
-
-std::optional<PackageManifest> gf_readManifestOfFolder(const fs::path& packagePath,
-                                                       const fs::path& root,
-                                                       std::vector<std::string>& scanLog) {
-    const fs::path name = packagePath.filename();
-    if (name.empty() || root.empty()) {
-        return std::nullopt;
-    }
-    std::vector<fs::path> candidates;
-    const fs::path::string_type& native = name.native();
-    const fs::path::string_type prefix = fs::path(kStreamedPackagePrefix).native();
-    if (native.size() > prefix.size() && native.starts_with(prefix)) {
-        candidates.emplace_back(native.substr(prefix.size()));
-    }
-    candidates.push_back(name);
-    if (auto manifest = lf_tryManifestCandidates(candidates, root, scanLog)) {
-        return manifest;
-    }
-    std::error_code ec;
-    fs::directory_iterator it(root, fs::directory_options::skip_permission_denied, ec);
-    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        std::error_code typeError;
-        if (!it->is_directory(typeError)) {
-            continue;
-        }
-        if (auto manifest = lf_tryManifestCandidates(candidates, it->path(), scanLog)) {
-            return manifest;
-        }
     }
     return std::nullopt;
 }

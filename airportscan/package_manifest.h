@@ -1,5 +1,6 @@
 // Package manifests: the manifest.json that every simulator package carries, read for its
-// title, version, manufacturer and creator. The airport scan reads the manifest of an airport
+// title, version, manufacturer and creator (a streamed package's lies in the Official2024
+// folder: airportscan/manifest_index.h finds it by the package's folder name). The airport scan reads the manifest of an airport
 // package to learn the package version (which selects the archived airport file), to find the
 // airport's code in its title, and to decide its publisher. A manifest that cannot be used
 // counts as no manifest; why is noted in the scan log.
@@ -43,13 +44,5 @@ std::optional<PackageManifest> gf_parseManifest(const std::filesystem::path& fil
 // search is noted ("Exception in gf_searchManifest for '{}': {}") and gives no manifest.
 std::optional<PackageManifest> gf_searchManifest(const std::filesystem::path& path,
                                                  std::vector<std::string>& scanLog);
-
-// The manifest of an installed package found by its folder name in another package root (the
-// Official2024 folder for a streamed package): root/<name>/manifest.json, where a name
-// "fs24-x" is tried as "x" first; when neither is there, the same names in each folder
-// directly inside the root (unreadable entries passed over). An empty name or root gives none.
-std::optional<PackageManifest> gf_readManifestOfFolder(const std::filesystem::path& packagePath,
-                                                       const std::filesystem::path& root,
-                                                       std::vector<std::string>& scanLog);
 
 } // namespace skyloom

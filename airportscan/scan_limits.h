@@ -3,8 +3,13 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 
 namespace skyloom {
+
+// A BGL file larger than this is not read (the reader holds a whole file in memory; a sparse or
+// damaged file can claim any size): the scan log says so. Airport BGL files are far smaller.
+inline constexpr std::uintmax_t kMaxBglFileBytes = 256u * 1024u * 1024u;
 
 // A BGL file whose probing or reading takes this long or longer is reported in the log.
 inline constexpr std::chrono::seconds kSlowBglFileSeconds{1};

@@ -4,7 +4,7 @@
 
 #include "app/program_mailbox.h"
 #include "app/program_parking.h"
-#include "app/program_static_parking.h"
+#include "app/program_traffic.h"
 
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
@@ -34,61 +34,31 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_state.h"
-#include "traffic/bulk_removals.h"
-#include "traffic/live_spawn.h"
-#include "traffic/live_update.h"
-#include "traffic/live_views.h"
-#include "traffic/livery_failures.h"
-#include "traffic/parked_collisions.h"
-#include "traffic/record_cleanup.h"
-#include "traffic/sim_event_drain.h"
-#include "traffic/static_traffic.h"
-#include "traffic/traffic_counts.h"
-#include "traffic/traffic_mailbox.h"
-#include "traffic/traffic_step.h"
-#include "traffic/traffic_tick.h"
-#include "traffic/user_collisions.h"
+#include "traffic/removals/bulk_removals.h"
+#include "traffic/decode/live_spawn.h"
+#include "traffic/step/live_update.h"
+#include "traffic/step/live_views.h"
+#include "traffic/decode/livery_failures.h"
+#include "traffic/removals/parked_collisions.h"
+#include "traffic/removals/record_cleanup.h"
+#include "traffic/step/sim_event_drain.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/traffic_counts.h"
+#include "traffic/step/traffic_mailbox.h"
+#include "traffic/step/traffic_step.h"
+#include "traffic/step/traffic_tick.h"
+#include "traffic/removals/user_collisions.h"
 
 namespace skyloom {
 
-namespace {
-
-// The quarantine outlives a run: a restart must not let a jumping aircraft back in.
-QuarantineMap& lf_programQuarantine() {
-    static QuarantineMap quarantine;
-    return quarantine;
-}
-
-} // namespace
-
-MainLoop::MainLoop(const MainRunContext& context, std::stop_token token)
-    : context_(context), token_(std::move(token)), services_(context.services()),
-      traffic_(gf_simCommandQueue(), gf_simEventQueue(), gf_aiPositionBatch(), context.clock,
-               g_trafficTick),
-      parking_(gf_programParkingContext(context.user, services_)) {
-    lf_initTrafficState(traffic_);
-    traffic_.mailbox = &gf_trafficMailbox();
-    traffic_.user = &context.user;
-    traffic_.quarantine = &lf_programQuarantine();
-    gf_installLiveTrafficSteps(traffic_.steps);
+MainLoop::MainLoop(const MainRunContext& context, ProgramTraffic& program, std::stop_token token)
+    : context_(context), token_(std::move(token)), services_(program.services()),
+      traffic_(program.traffic()), parking_(program.parking()),
+      relaunch_(g_simConnectionCount.load()) {
     // From now on the traffic step takes the feed's batches and decodes them.
     gf_trafficMailbox().setDecoder(&decoder_);
-    traffic_.services = &services_;
-    traffic_.steps.cleanupLiveAircraft = lf_cleanupLiveAircraft;
-    traffic_.steps.reportLiveryCreationFailure = gf_reportLiveryCreationFailure;
-    traffic_.steps.userGroundTermNm = lf_userGroundCollisionTermNm;
-    gf_installStaticSteps(traffic_.steps);
-    gf_wireStaticParking(parking_, traffic_);
-    // The park airport's runways are read once parking has loaded its stands.
-    parking_.steps.correctRunwayHeadings = [this](const IcaoCode& icao, std::string_view source) {
-        world_.correctRunwayHeadings(icao, source);
-    };
-    traffic_.steps.sendPositionToApp = [] {
-        if (!gf_isRtDirect()) {
-            gf_sendPositionToApp();
-        }
-    };
     refreshTrafficOptions();
+    gf_refreshMotionWorld(traffic_);
     // What the window changed before the loop began is the plan's starting point, not a change.
     parkOptions_.takeCurrent(context_.requests, *gf_paramsSnapshot());
 }
@@ -144,9 +114,8 @@ void MainLoop::beforeFirstCycle() {
 void MainLoop::takeWindowRequests() {
     WindowRequests& requests = context_.requests;
     // "Block" and "Flush" take their aircraft out at once, not at the next user-data step.
-    if (requests.blockApplied.exchange(false, std::memory_order_acquire) &&
-        traffic_.steps.removeBlockedAc) {
-        traffic_.steps.removeBlockedAc(traffic_);
+    if (requests.blockApplied.exchange(false, std::memory_order_acquire)) {
+        gf_removeBlockedAc(traffic_);
     }
     if (requests.flush.exchange(false, std::memory_order_acquire)) {
         gf_removeAllStatic(traffic_);
@@ -173,6 +142,10 @@ void MainLoop::takeWindowRequests() {
 void MainLoop::cycle() {
     ++counters_.cycles;
     userData_.queueForNewConnection(gf_simCommandQueue());
+    if (const std::uint32_t connection = g_simConnectionCount.load();
+        relaunch_.takeNewConnection(connection, gf_isSimConnected())) {
+        gf_startTrafficOver(traffic_, parking_, connection);
+    }
     if (context_.user.groundDataReceived.exchange(false)) {
         userDataStep();
     }
@@ -185,7 +158,7 @@ void MainLoop::cycle() {
         gf_enableTrafficMailbox(false);
     }
     if (counters_.cycles % kParkingSlotEvery == 0) {
-        gf_enableParkingControlsWhenPlanned(parking_);
+        gf_followStaticParkingPlan(parking_);
     }
     if (counters_.cycles % kCyclesPerSecondStep == 0) {
         secondStep();
@@ -200,9 +173,7 @@ void MainLoop::userDataStep() {
     gf_enableTrafficMailbox(true);
     refreshTrafficOptions();
     lf_runParkedAircraftActions(traffic_);
-    if (traffic_.steps.removeBlockedAc) {
-        traffic_.steps.removeBlockedAc(traffic_);
-    }
+    gf_removeBlockedAc(traffic_);
     trimLiveAircraft();
     if (context_.requests.aircraftList.exchange(false, std::memory_order_acquire)) {
         const auto selector =
@@ -211,6 +182,7 @@ void MainLoop::userDataStep() {
     }
     gf_checkUserCollisions(traffic_);
     gf_checkLiveVsParkedCollisions(traffic_);
+    gf_checkArrivedAircraft(traffic_);
     limitParkedAircraft();
     gf_handleCategoryRemovals(traffic_, context_.requests);
     matchNewLiveAircraft();
@@ -287,12 +259,10 @@ void MainLoop::applyParkOptionChange() {
     if (parking_.state.stands.empty()) {
         return;
     }
-    if (parking_.staticParking != nullptr) {
-        parking_.staticParking->generating = true;
-    }
+    parking_.staticParking.generating = true;
     context_.requests.parkingGenerating.store(true);
     context_.gui.redrawAirportPanel();
-    gf_runStep(parking_.steps.adjustParking, rtOnlySwitchedTo);
+    gf_adjustParking(parking_, rtOnlySwitchedTo);
 }
 
 // A shift taken from the simulator's clock; a later jump of it restarts the run.
@@ -310,8 +280,7 @@ void MainLoop::followSimTime() {
 void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
-    world_.refresh();
-    traffic_.motionWorld.parkAirportReady = parking_.state.airportFileApplied;
+    gf_refreshMotionWorld(traffic_);
     gf_removeTCASCoverageAcs(traffic_);
     gf_postTrafficCounts(traffic_);
     if (counters_.secondSteps % kSecondStepsPerParkedVersionCheck == 0) {

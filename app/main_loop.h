@@ -18,7 +18,8 @@
 // The window's requests that need no user data ("Park", new limits of parked and live aircraft,
 // a deeper livery matching) are taken at the next cycle.
 // While the simulator's flight runs, every cycle is one traffic step on the loop's traffic state;
-// otherwise live-traffic delivery is off.
+// otherwise live-traffic delivery is off. On a new simulator connection within the run the
+// traffic starts over (app/sim_relaunch.h) before the first traffic step on it.
 // The loop ends when the stop request is raised (or the worker is asked to stop).
 #pragma once
 
@@ -29,15 +30,17 @@
 
 #include "app/main_run_context.h"
 #include "app/park_option_changes.h"
-#include "app/traffic_world.h"
+#include "app/sim_relaunch.h"
 #include "app/user_data_requests.h"
 #include "foundation/clock.h"
 #include "parking/parking_context.h"
 #include "runtime/run_services.h"
-#include "traffic/message_decoder.h"
-#include "traffic/traffic_state.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
+
+class ProgramTraffic;
 
 inline constexpr std::chrono::milliseconds kMainCycle{10};
 inline constexpr std::chrono::milliseconds kMainLoopResyncBehind{100};
@@ -66,8 +69,9 @@ struct MainLoopCounters {
 
 class MainLoop {
 public:
-    // The context's clock, window and stop request must outlive the loop.
-    explicit MainLoop(const MainRunContext& context, std::stop_token token = {});
+    // The context's clock, window and stop request, and the run's traffic and parking, must
+    // outlive the loop.
+    MainLoop(const MainRunContext& context, ProgramTraffic& program, std::stop_token token = {});
     // Takes the decoder out of the mailbox.
     ~MainLoop();
     MainLoop(const MainLoop&) = delete;
@@ -110,13 +114,13 @@ private:
     MainLoopCounters counters_;
     std::int32_t parkingIntervalMinutes_ = 0;
     std::int32_t parkingMinutesLeft_ = 0;
-    RunServices services_;
-    TrafficState traffic_;
+    const RunServices& services_;
+    TrafficState& traffic_;
+    ParkingContext& parking_;
     UserDataRequests userData_;
     LiveTrafficDecoder decoder_{traffic_};
-    ParkingContext parking_;
-    ProgramTrafficWorld world_{traffic_, context_.user, context_.stop};
     ParkOptionChanges parkOptions_;
+    SimRelaunch relaunch_;
 };
 
 } // namespace skyloom

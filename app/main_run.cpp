@@ -14,7 +14,10 @@
 
 #include <fmt/format.h>
 
+#include "app/headless_notices.h"
 #include "app/main_loop.h"
+#include "app/process_entry.h"
+#include "app/program_traffic.h"
 #include "app/program_airport_scan.h"
 #include "app/program_mailbox.h"
 #include "app/program_parking.h"
@@ -34,6 +37,7 @@
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "foundation/version.h"
+#include "foundation/write_failure.h"
 #include "gui/block_commands.h"
 #include "gui/control_text.h"
 #include "gui/destination.h"
@@ -50,7 +54,7 @@
 #include "parking/park_airport_list.h"
 #include "parking/park_airport_stands.h"
 #include "parking/parking_state.h"
-#include "parking/static_parking.h"
+#include "parking/static_parking_state.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/window.h"
@@ -63,9 +67,10 @@
 #include "runtime/user_aircraft.h"
 #include "sim/flight_plan_files.h"
 #include "sim/sim_client_thread.h"
+#include "sim/sim_command_queue.h"
 #include "sim/sim_link_state.h"
 #include "sim/sim_tables.h"
-#include "traffic/traffic_mailbox.h"
+#include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom {
 namespace {
@@ -137,17 +142,21 @@ bool lf_findInstallation(const RunState& run) {
         gf_pickInstallPath(run.context.gui, gf_params(), simulator)) {
         return true;
     }
-    lf_stopStartUp(
-        run, StopReason::installPathMissing,
-        fmt::format("The packages folder of {} was not found", gf_simChoiceText(simulator)));
+    // The window stays long enough to read why: the user may pick the folder at the next start,
+    // or choose another simulator meanwhile.
+    lf_stopStartUp(run, StopReason::installPathMissing,
+                   gf_installPathMissingText(simulator));
     return false;
 }
 
-// The controls that the saved range and park options enable or disable. Keeping the simulator's
-// time settings holds for one start only.
+// The controls that the saved range, park options, livery scan mode and road enable or
+// disable. Keeping the simulator's time settings holds for one start only.
 bool lf_applyWindowOptions(const RunState& run) {
-    gf_applyRange(gf_params(), run.context.user);
-    gf_applyParkingControlStates(run.context.gui, gf_params());
+    ProgramParameters& p = gf_params();
+    gf_applyRange(p, run.context.user);
+    gf_applyParkingControlStates(run.context.gui, p);
+    p.AI_PACKAGE_SELECTOR.enable(p.LIG_AUTOMATIC.value());
+    gf_applyTimeShiftControls(p, run.context.gui, gf_isRtDirect());
     gf_clearKeepSimTimePar();
     return true;
 }
@@ -259,7 +268,13 @@ bool lf_waitForSimulator(const RunState& run) {
     while (run.keepRunning() && !gf_isSimConnected()) {
         run.context.clock.sleepFor(kWaitTick);
     }
-    return run.keepRunning();
+    if (!run.keepRunning()) {
+        return false;
+    }
+    // Asked now rather than at the main loop's first cycle: the feed's start-up asks for the
+    // buffered traffic around the user, so the answer must not wait for the main loop.
+    gf_simCommandQueue().push(SimDataRequest{SimDataRequestKind::userPosition, 0});
+    return true;
 }
 
 // Once per start, on both roads, after the simulator is up and before the feed's threads: the
@@ -275,6 +290,11 @@ bool lf_scanAirports(const RunState& run) {
 // traffic step decodes it before any live entry. Live delivery stays off: the main loop turns
 // it on once its traffic step takes from the mailbox.
 bool lf_startFeed(const RunState& run) {
+    // Where the simulator has told the user's position by now, the readers ask around it at
+    // once (the App's buffer request goes with it; the web API's first reply is waited for).
+    if (const UserAircraftState state = run.context.user.state(); state.positionKnown()) {
+        run.context.user.publishPosition(state);
+    }
     if (gf_isRtDirect()) {
         // The web API: authentication, the two readers, the buffered traffic.
         gf_enableTrafficMailbox(false);
@@ -383,17 +403,12 @@ void lf_reportFailure(const RunState& run, const std::string& logLine, const std
 // parking is stopped and the park airport cleared; the static and live aircraft are cleared;
 // the flight-plan folder is removed; what must persist is saved (destination, park airports,
 // livery matching summary and unmatched types).
-void lf_closingDown(const RunState& run, const StopRequest& request) {
+void lf_closingDown(const RunState& run, const StopRequest& request, ProgramTraffic& program) {
     LogFile::write(fmt::format("Closing down after {} ({}), detail {}",
                                gf_stopReasonText(request.reason), gf_stopReasonCode(request.reason),
                                request.detail));
-    // What was learned at the park airport is saved and its park options put back; the
-    // park-airport list is written back once.
-    const RunServices services = run.context.services();
-    ParkingContext parking = gf_programParkingContext(run.context.user, services);
-    if (parking.state.airportFileApplied || parking.entry.isSet()) {
-        lf_stopStaticParking(parking);
-    }
+    // The park-airport list is written back once, after the park airport was left.
+    program.leaveParkAirport();
     gf_setClosestStandReader({});
     gf_writeMyParkAirportsFile();
     if (SimClientThread* simClient = run.context.simClient; simClient != nullptr) {
@@ -507,10 +522,14 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
     // polls the run's stop request (the update check, the scans, the feed) must see it too.
     const std::stop_callback markExit(run.token, [&context] { context.stop.markExitWanted(); });
     MainRunEnd end;
+    // The run's traffic and parking outlive its loop: the cleanup takes their aircraft out.
+    // They are built once the start-up has fixed the run's choices (the road, the simulator).
+    std::optional<ProgramTraffic> program;
     try {
         if (lf_startUp(run)) {
             end.startedUp = true;
-            MainLoop loop(context, run.token);
+            program.emplace(context);
+            MainLoop loop(context, *program, run.token);
             try {
                 loop.run();
             } catch (...) {
@@ -519,6 +538,14 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
             }
             end.cycles = loop.counters().cycles;
         }
+    } catch (const WriteFailure& e) {
+        end.writeFailure = e.what();
+        lf_reportFailure(run, fmt::format("lf_main exception: {}", e.what()), e.what());
+        // "SYSTEM ERROR" ends the program: with a code that says it failed, and in words on
+        // standard error at once, since the log may lie on the disk that refused the file.
+        gf_setProcessExitCode(kWriteFailureExitCode);
+        gf_writeNoticeToStandardError(fmt::format(
+            "{} ends: a file it needs could not be written: {}", kProgramName, e.what()));
     } catch (const std::exception& e) {
         lf_reportFailure(run, fmt::format("lf_main exception: {}", e.what()), e.what());
     } catch (...) {
@@ -527,7 +554,10 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
 
     end.request = context.stop.current();
     try {
-        lf_closingDown(run, end.request);
+        if (!program) {
+            program.emplace(context);
+        }
+        lf_closingDown(run, end.request, *program);
     } catch (const std::exception& e) {
         LogFile::writeNoThrow(fmt::format("lf_closingDown exception: {}", e.what()));
     } catch (...) {

@@ -11,11 +11,13 @@
 // A stop of the worker thread object (`token`) marks the wish to exit on the run's stop
 // request, so that every loop polling that request ends with the run.
 // An exception that escapes a step or the loop is logged ("lf_main exception: {}"), shown as
-// the window's error line and raises "SYSTEM ERROR".
+// the window's error line and raises "SYSTEM ERROR"; when it is a WriteFailure the program's
+// exit code becomes kWriteFailureExitCode and standard error says why the program ends.
 #pragma once
 
 #include <cstdint>
 #include <stop_token>
+#include <string>
 
 #include "app/main_run_context.h"
 #include "app/shutdown_plan.h"
@@ -33,6 +35,9 @@ struct MainRunEnd {
     // True when MSG_START was chosen (a countdown the user cut short by closing the window
     // turns a restart into the end).
     bool restart = false;
+    // Why the run could not go on: a file it needs could not be written (WriteFailure). Such a
+    // run ends the program with kWriteFailureExitCode and says so on standard error.
+    std::string writeFailure;
 };
 
 // One run of the main worker on the calling thread. `token` asks it to stop from outside (the

@@ -50,11 +50,29 @@ void lf_logEntryFailure(const std::string& text, bool important) noexcept {
     }
 }
 
-int lf_runHolding(const os::InstanceLock& lock, const std::function<int()>& body) {
+// A log that a full disk cut short cannot say so itself.
+void lf_reportLostLogLines() noexcept {
+    try {
+        const LogLoss loss = LogFile::loss();
+        if (loss.lines != 0) {
+            gf_writeNoticeToStandardError(
+                fmt::format("{} line{} of the log could not be written: {}", loss.lines,
+                            loss.lines == 1 ? "" : "s", loss.reason));
+        }
+    } catch (...) {
+        // Nowhere left to say it.
+    }
+}
+
+int lf_runHolding(const os::InstanceLock& lock, const std::function<int()>& body,
+                  SecondInstanceNotice notice) {
     switch (lock.status()) {
     case os::InstanceLockStatus::held:
         return body();
     case os::InstanceLockStatus::busy:
+        if (notice == SecondInstanceNotice::standardError) {
+            gf_writeNoticeToStandardError(gf_alreadyRunningText(lock.file()));
+        }
         return kSecondInstanceExitCode;
     case os::InstanceLockStatus::error:
         break;
@@ -91,15 +109,20 @@ int gf_processExitCode() noexcept {
     return g_processExitCode.load();
 }
 
-int gf_runAsSingleInstance(const std::function<int()>& body) {
+std::string gf_alreadyRunningText(const std::filesystem::path& lockFile) {
+    return fmt::format("{} is already running (lock file {})", kProgramName,
+                       gf_pathToUtf8(lockFile));
+}
+
+int gf_runAsSingleInstance(const std::function<int()>& body, SecondInstanceNotice notice) {
     const os::InstanceLock lock{std::string(kInstanceLockName)};
-    return lf_runHolding(lock, body);
+    return lf_runHolding(lock, body, notice);
 }
 
 int gf_runAsSingleInstance(const std::filesystem::path& lockFolder,
-                           const std::function<int()>& body) {
+                           const std::function<int()>& body, SecondInstanceNotice notice) {
     const os::InstanceLock lock{std::string(kInstanceLockName), lockFolder};
-    return lf_runHolding(lock, body);
+    return lf_runHolding(lock, body, notice);
 }
 
 void gf_noteForLog(std::string line) {
@@ -153,6 +176,7 @@ int gf_runProgram(std::span<const std::string> arguments) noexcept {
         HostWindow window(gf_programRunContext(), gf_mainWorker());
         const int exitCode = gf_runMainWindow(window, arguments);
         gf_endSimWorld();
+        lf_reportLostLogLines();
         return exitCode;
     } catch (const std::exception& e) {
         lf_logEntryFailure(fmt::format("Windows startup failed: {}", e.what()), true);

@@ -1,5 +1,7 @@
 #include "foundation/log_file.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -29,25 +31,74 @@ struct LogState {
     std::filesystem::path path;
     std::string waiting;
     std::function<std::string()> targetName;
+    // Lines that could not be written since the last mark of the loss (or the open), why, and
+    // whether the file now ends inside a line.
+    std::size_t unmarkedLost = 0;
+    std::string lossReason;
+    bool lineCut = false;
+    // Every line lost since the open, marked or not; an open that failed loses every line.
+    std::size_t lostSinceOpen = 0;
+    bool openFailed = false;
 };
+
+std::size_t lf_lineCount(std::string_view text) {
+    return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+std::string lf_plural(std::size_t count) {
+    return count == 1 ? "" : "s";
+}
 
 LogState& lf_state() {
     static LogState state;
     return state;
 }
 
-// Caller holds the mutex.
+// Caller holds the mutex. What the file did not take (a full disk) is counted, and the next
+// write that succeeds first marks the place: a line of its own, after the cut line when one was
+// cut, saying how many lines are missing there and why.
 void lf_flushLocked(LogState& s) {
-    if (s.file && !s.waiting.empty()) {
-        std::fwrite(s.waiting.data(), 1, s.waiting.size(), s.file.get());
-        std::fflush(s.file.get());
+    if (!s.file || s.waiting.empty()) {
+        s.waiting.clear();
+        return;
     }
+    std::string out;
+    if (s.unmarkedLost != 0) {
+        out = fmt::format("{}{}{} log line{} lost here: {}\n", s.lineCut ? "\n" : "",
+                          LogFile::kImportantPrefix, s.unmarkedLost, lf_plural(s.unmarkedLost),
+                          s.lossReason);
+    }
+    const std::size_t markBytes = out.size();
+    out.append(s.waiting);
     s.waiting.clear();
+    errno = 0;
+    // Unbuffered: what fwrite counts is what reached the file.
+    const std::size_t written = std::fwrite(out.data(), 1, out.size(), s.file.get());
+    if (written == out.size() && std::fflush(s.file.get()) == 0 && std::ferror(s.file.get()) == 0) {
+        s.unmarkedLost = 0;
+        s.lineCut = false;
+        return;
+    }
+    const int error = errno;
+    std::clearerr(s.file.get());
+    const std::size_t lost =
+        lf_lineCount(std::string_view(out).substr(std::max(written, markBytes)));
+    s.lostSinceOpen += lost;
+    s.unmarkedLost = (written >= markBytes ? 0 : s.unmarkedLost) + lost;
+    if (written > 0) {
+        s.lineCut = out[written - 1] != '\n';
+    }
+    s.lossReason =
+        error != 0 ? std::generic_category().message(error) : std::string("the file took no more");
 }
 
-// Caller holds the mutex. Lines written while no log is open are dropped.
+// Caller holds the mutex. Lines written while no log is open are dropped; while the log could
+// not be opened they are counted as lost.
 void lf_appendLocked(LogState& s, std::string_view prefix, std::string_view text, bool flushNow) {
     if (!s.file) {
+        if (s.openFailed) {
+            ++s.lostSinceOpen;
+        }
         return;
     }
     s.waiting.append(prefix);
@@ -99,7 +150,21 @@ void LogFile::openIn(const std::filesystem::path& folder) {
             }
         }
     }
+    s.unmarkedLost = 0;
+    s.lineCut = false;
+    s.lostSinceOpen = 0;
+    s.lossReason.clear();
+    errno = 0;
     s.file.reset(std::fopen(path.c_str(), mode));
+    s.openFailed = !s.file;
+    if (s.file) {
+        // Unbuffered, so that every write reports what reached the file: the log counts what a
+        // full disk refused instead of losing it in a buffer.
+        std::setvbuf(s.file.get(), nullptr, _IONBF, 0);
+    } else {
+        s.lossReason = errno != 0 ? std::generic_category().message(errno)
+                                  : std::string("it could not be opened");
+    }
     s.path = s.file ? path : std::filesystem::path();
     lf_appendLocked(s, {}, firstLine, true);
 }
@@ -110,6 +175,7 @@ void LogFile::close() {
     lf_flushLocked(s);
     s.file.reset();
     s.path.clear();
+    s.openFailed = false;
 }
 
 void LogFile::write(std::string_view text) { lf_append({}, text, false); }
@@ -144,6 +210,12 @@ std::filesystem::path LogFile::currentPath() {
     auto& s = lf_state();
     std::lock_guard lock(s.mutex);
     return s.path;
+}
+
+LogLoss LogFile::loss() {
+    auto& s = lf_state();
+    std::lock_guard lock(s.mutex);
+    return {s.lostSinceOpen, s.lossReason};
 }
 
 std::size_t LogFile::waitingBytes() {

@@ -2,6 +2,11 @@
 // carry no time stamp or level; "==> " marks an error, a warning or a notable event and is
 // flushed at once, other lines are flushed once 4096 bytes wait. Opening the log keeps the
 // previous one as Log0.txt.
+//
+// Lines the file does not take (a full disk) are counted; the next write that succeeds first
+// puts the important line "{} log line{} lost here: {}" (count, "s", the system's reason) where
+// they are missing, on a line of its own after a line the disk cut. What was lost since the
+// open, marked or not, can be asked for, so that the program can say so where the log cannot.
 #pragma once
 
 #include <filesystem>
@@ -10,6 +15,12 @@
 #include <string_view>
 
 namespace skyloom {
+
+// The lines a log lost since it was opened, and the system's reason for the last loss.
+struct LogLoss {
+    std::size_t lines = 0;
+    std::string reason;
+};
 
 class LogFile {
 public:
@@ -41,6 +52,9 @@ public:
     // The text after "for" in the first line: the simulator the run is for. Configuration
     // installs it once the start-up choice is known.
     static void setTargetNameProvider(std::function<std::string()> provider);
+
+    // The lines lost since the last open (none while nothing was lost).
+    static LogLoss loss();
 
     // Where the log is being written; empty while it is closed.
     static std::filesystem::path currentPath();

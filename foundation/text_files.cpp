@@ -1,7 +1,12 @@
 #include "foundation/text_files.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
+#include <system_error>
+
+#include "foundation/files.h"
+#include "platform/os/file_replace.h"
 
 namespace skyloom {
 namespace {
@@ -45,14 +50,42 @@ void lf_appendLines(std::string_view text, std::vector<std::string>& lines) {
     }
 }
 
+// The safe save of a text: the bytes go to path + ".tmp", which must then hold all of them, and
+// only that file replaces the old one (renamed and synced). On a full disk, or any failure, the
+// old file stays as it was and the ".tmp" file goes.
 bool lf_writeBytes(const std::filesystem::path& path, const auto& writeAll) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
+    std::filesystem::path temporary = path;
+    temporary += ".tmp";
+    std::error_code ec;
+    std::filesystem::remove(temporary, ec);
+    if (ec) {
         return false;
     }
-    writeAll(out);
-    out.close();
-    return !out.fail();
+    TempFileGuard guard(temporary);
+    std::uintmax_t written = 0;
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            return false;
+        }
+        writeAll(out);
+        out.flush();
+        const std::streamoff end = out.tellp();
+        out.close();
+        if (out.fail() || end < 0) {
+            return false;
+        }
+        written = static_cast<std::uintmax_t>(end);
+    }
+    const std::uintmax_t size = std::filesystem::file_size(temporary, ec);
+    if (ec || size != written) {
+        return false;
+    }
+    if (!os::replaceFile(temporary, path, ec)) {
+        return false;
+    }
+    guard.release();
+    return true;
 }
 
 } // namespace

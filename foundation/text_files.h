@@ -39,13 +39,15 @@ public:
                                      std::size_t reserveHint = 0);
 };
 
-// Replaces the file with the lines, each followed by "\n". False when the file cannot be
-// opened or written. Both argument orders are offered, as callers find either natural.
+// Replaces the file with the lines, each followed by "\n", through the safe save: written to
+// the file name followed by ".tmp", checked to hold every byte, then renamed over the file and
+// synced. False when any step fails (a full disk among them); the file then stays as it was.
+// Both argument orders are offered, as callers find either natural.
 bool gf_writeLinesToFile(const std::filesystem::path& path, const std::vector<std::string>& lines);
 bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path);
 
-// Replaces the file with the text, followed by "\n" when newline is set. False when the file
-// cannot be opened or written.
+// Replaces the file with the text, followed by "\n" when newline is set, through the same safe
+// save. False when any step fails; the file then stays as it was.
 bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool newline);
 
 } // namespace skyloom

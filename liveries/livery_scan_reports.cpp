@@ -1,7 +1,6 @@
 #include "liveries/livery_scan_reports.h"
 
 #include <algorithm>
-#include <fstream>
 #include <string_view>
 #include <system_error>
 
@@ -10,6 +9,7 @@
 #include "config/program_paths.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
+#include "foundation/text_files.h"
 
 namespace fs = std::filesystem;
 
@@ -35,17 +35,14 @@ std::string_view lf_plural(std::size_t count) noexcept {
     return count == 1 ? "" : "s";
 }
 
+// Through the safe save: a report cut short by a full disk never replaces a whole one.
 template <typename Lines> bool lf_writeLines(const Lines& lines, const fs::path& path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        return false;
-    }
+    std::string text;
     for (const std::string& line : lines) {
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
-        out.put('\n');
+        text.append(line);
+        text.push_back('\n');
     }
-    out.flush();
-    return out.good();
+    return gf_writeFile(text, path, false);
 }
 
 // A report that could not be written costs the user that report only.

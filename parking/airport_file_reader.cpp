@@ -210,9 +210,6 @@ AirportFileReadResult lf_read(const std::filesystem::path& requested,
     if (file.stands.empty()) {
         LogFile::write("no stands found in the airport file");
     }
-    if (context.enableFlush) {
-        context.enableFlush(!file.stands.empty());
-    }
     if (!state.fromCache && !context.cachePath.empty()) {
         gf_refreshParkAirportCache(context.cachePath, file.loadedPath, encrypted, state.document);
     }

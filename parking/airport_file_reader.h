@@ -61,8 +61,6 @@ struct AirportFileReadContext {
                                      std::string_view airportName,
                                      const std::vector<Stand>& stands)>
         readLearned;
-    // The main window's Flush button: enabled when the file has stands, else disabled.
-    std::function<void(bool enabled)> enableFlush;
 };
 
 // The read: `file` on success, else `error` (also logged with the "==> " mark).

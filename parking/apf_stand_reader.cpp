@@ -25,22 +25,8 @@ namespace {
 constexpr double kLargeStandFromMetres = 30.0;
 constexpr double kMediumStandFromMetres = 16.0;
 
-// A decimal number of an attribute, as strtod reads it (blanks and a '+' before it allowed,
-// whatever follows it ignored); 0 when missing or unreadable.
-double lf_number(const pugi::xml_node& node, const char* name) {
-    std::string_view text = node.attribute(name).as_string();
-    const std::size_t start = text.find_first_not_of(" \t\r\n");
-    if (start == std::string_view::npos) {
-        return 0.0;
-    }
-    text.remove_prefix(start);
-    if (text.front() == '+') {
-        text.remove_prefix(1);
-    }
-    double value = 0.0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return ec == std::errc() ? value : 0.0;
-}
+// A radius read back from nautical miles may lie this far below what was written.
+constexpr double kRadiusRoundingMetres = 1e-9;
 
 StandType lf_typeFromRadius(double radiusMetres, bool cargo, bool ramp) {
     if (cargo) {
@@ -77,10 +63,18 @@ FlightOption gf_makeFlightOption(const pugi::xml_node& opt, HoursBitset hours, s
 
 namespace {
 
-std::vector<FlightOption> lf_readOptions(const pugi::xml_node& parkpos, std::uint32_t origin) {
+std::vector<FlightOption> lf_readOptions(const pugi::xml_node& parkpos, std::string_view id,
+                                         std::uint32_t origin) {
     std::vector<FlightOption> options;
     std::uint32_t seq = 0;
+    std::size_t looked = 0;
     for (const pugi::xml_node opt : parkpos.children("opt")) {
+        if (++looked > kMaxStandOptions) {
+            LogFile::write(
+                fmt::format("stand {} has more than {} options; remaining options skipped", id,
+                            kMaxStandOptions));
+            break;
+        }
         const std::string_view hh = opt.attribute("hh").as_string();
         const std::uint32_t day = opt.attribute("day").as_uint(0);
         if (hh.empty() || day < 1 || day > 7) {
@@ -104,6 +98,39 @@ bool lf_reject(std::string_view format, std::string_view id) {
 
 bool gf_apfBoolAttribute(const pugi::xml_node& node, const char* name) {
     return gf_dataSetBool(node.attribute(name).as_string());
+}
+
+bool gf_isUsableStandRadius(double radiusMetres) noexcept {
+    return std::isfinite(radiusMetres) &&
+           radiusMetres >= kMinStandRadiusMetres - kRadiusRoundingMetres;
+}
+
+double gf_apfNumberAttribute(const pugi::xml_node& node, const char* name) {
+    std::string_view text = node.attribute(name).as_string();
+    const std::size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) {
+        return 0.0;
+    }
+    text.remove_prefix(start);
+    if (text.front() == '+') {
+        text.remove_prefix(1);
+    }
+    double value = 0.0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() ? value : 0.0;
+}
+
+std::optional<Lalo> gf_readParkposPosition(const pugi::xml_node& parkpos) {
+    const Lalo position{gf_apfNumberAttribute(parkpos, "latitude"),
+                        gf_apfNumberAttribute(parkpos, "longitude")};
+    if (!gf_isValidLalo(position)) {
+        return std::nullopt;
+    }
+    return position;
+}
+
+std::string gf_readParkposId(const pugi::xml_node& parkpos) {
+    return gf_trim(parkpos.attribute("id").as_string());
 }
 
 LiveryKey gf_readFlightOptionAirlineType(const pugi::xml_node& opt) {
@@ -130,13 +157,13 @@ FlightOptionIdentity gf_readFlightOption(const pugi::xml_node& opt) {
 
 bool gf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t origin,
                     std::vector<Stand>& stands) {
-    const Lalo position{lf_number(parkpos, "latitude"), lf_number(parkpos, "longitude")};
-    if (!gf_isValidLalo(position)) {
+    const std::optional<Lalo> position = gf_readParkposPosition(parkpos);
+    if (!position) {
         return lf_reject("stand {} has no valid lat/lon", id);
     }
     const std::string_view typestr = parkpos.attribute("typestr").as_string();
-    const double radiusMetres = lf_number(parkpos, "radius");
-    const double headingDeg = lf_number(parkpos, "heading");
+    const double radiusMetres = gf_apfNumberAttribute(parkpos, "radius");
+    const double headingDeg = gf_apfNumberAttribute(parkpos, "heading");
     const bool heli = gf_apfBoolAttribute(parkpos, "heli");
     const StandType type = !typestr.empty()
                                ? gf_standTypeFromName(typestr)
@@ -161,12 +188,12 @@ bool gf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t
             finalType = lf_typeFromRadius(radiusMetres, cargo, ramp);
         }
     }
-    if (!std::isfinite(radiusMetres) || !(radiusMetres > 0) || !std::isfinite(headingDeg)) {
+    if (!gf_isUsableStandRadius(radiusMetres) || !std::isfinite(headingDeg)) {
         return lf_reject("stand {} has invalid radius or heading", id);
     }
-    std::vector<FlightOption> options = lf_readOptions(parkpos, origin);
+    std::vector<FlightOption> options = lf_readOptions(parkpos, id, origin);
     const double heading = gf_normaliseAngle(headingDeg * geo::kRadiansPerDegree);
-    stands.push_back(gf_makeStand(std::move(id), std::move(options), position, heading,
+    stands.push_back(gf_makeStand(std::move(id), std::move(options), *position, heading,
                                   radiusMetres, finalType, cargo, ramp, heli));
     return true;
 }

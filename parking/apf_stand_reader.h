@@ -11,15 +11,41 @@
 #include <string_view>
 #include <vector>
 
+#include <optional>
+
 #include <pugixml.hpp>
 
+#include "foundation/lalo.h"
 #include "refdata/airport_file.h"
 #include "refdata/livery_key.h"
 
 namespace skyloom {
 
-// At most this many `parkpos` elements of one file are looked at, skipped ones included.
+// At most this many `parkpos` elements of one file are looked at, skipped ones included; a
+// learned file's hand-made stands never take an airport beyond this many stands either.
 inline constexpr std::size_t kMaxApfStands = 512;
+// At most this many `opt` elements of one `parkpos` are looked at, and a stand keeps at most
+// this many learned options (those of its airport file are bounded by the same number).
+inline constexpr std::size_t kMaxStandOptions = 1000;
+// The writer gives a radius in metres with one decimal: the smallest one it can write, and so
+// the smallest one a reader accepts. A radius written from a stand read is never "0.0".
+inline constexpr double kMinStandRadiusMetres = 0.1;
+
+// Whether a radius in metres may be read and written: finite and at least
+// kMinStandRadiusMetres (give or take the rounding of a trip through nautical miles).
+bool gf_isUsableStandRadius(double radiusMetres) noexcept;
+
+// A decimal number of an attribute, as strtod reads it (blanks and a '+' before it allowed,
+// whatever follows it ignored); 0 when missing or unreadable.
+double gf_apfNumberAttribute(const pugi::xml_node& node, const char* name);
+
+// The position of a `parkpos` (`latitude`, `longitude`) when it is a valid `Lalo` (finite,
+// inside the ranges, not both within 0.0001 of 0); every reader of stands takes positions by
+// this one rule.
+std::optional<Lalo> gf_readParkposPosition(const pugi::xml_node& parkpos);
+
+// The `id` of a `parkpos` trimmed of blanks, tabs, CR and LF; empty when missing or blank.
+std::string gf_readParkposId(const pugi::xml_node& parkpos);
 
 // The boolean attribute `name` of `node`: true when its text begins with '1', 't', 'T', 'y' or
 // 'Y' (gf_dataSetBool); false when absent.
@@ -44,7 +70,8 @@ FlightOption gf_makeFlightOption(const pugi::xml_node& opt, HoursBitset hours, s
                                  std::uint32_t origin);
 
 // Reads one `parkpos` element with the trimmed `id` as a stand appended to `stands`; its
-// accepted options (non-empty `hh`, `day` 1..7) are numbered seq 1, 2, ... and get `origin`.
+// accepted options (non-empty `hh`, `day` 1..7) are numbered seq 1, 2, ... and get `origin`;
+// past kMaxStandOptions `opt` elements the rest is skipped with one log line.
 // A stand without a valid position, type or geometry is rejected with one important log line
 // naming it; returns whether a stand was appended.
 bool gf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t origin,

@@ -17,6 +17,7 @@
 #include "foundation/text.h"
 #include "foundation/xml.h"
 #include "liveries/livery_matching_summary.h"
+#include "parking/apf_stand_reader.h"
 #include "refdata/code_table.h"
 
 namespace skyloom {
@@ -114,9 +115,11 @@ void lf_writeApfParameters(ApfBuilder& b, pugi::xml_node root, const AirportFile
     }
 }
 
+// What the readers accept back: a radius that one decimal would write as "0.0" would lose the
+// stand at the next read.
 bool lf_hasUsableGeometry(const Stand& stand) {
-    return gf_isValidLalo(stand.position) && std::isfinite(stand.radius) && stand.radius > 0 &&
-           std::isfinite(stand.heading);
+    return gf_isValidLalo(stand.position) &&
+           gf_isUsableStandRadius(stand.radius * geo::kMetresPerNM) && std::isfinite(stand.heading);
 }
 
 // The key as option log lines show it, with "(C)" for a cargo key.

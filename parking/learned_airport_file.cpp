@@ -1,10 +1,10 @@
 #include "parking/learned_airport_file.h"
 
 #include <algorithm>
-#include <cmath>
 #include <fstream>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 #include <fmt/format.h>
@@ -14,7 +14,6 @@
 #include "config/params_snapshot.h"
 #include "foundation/file_header.h"
 #include "foundation/files.h"
-#include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "foundation/xml.h"
@@ -29,8 +28,6 @@
 namespace skyloom {
 
 namespace {
-
-constexpr double kZeroPositionEpsilonDeg = 0.0001;
 
 std::string_view lf_boolText(bool value) {
     return value ? "true" : "false";
@@ -68,46 +65,108 @@ ParkOptionOverrides lf_readOverrides(const pugi::xml_document& document) {
     return overrides;
 }
 
-bool lf_isDuplicate(const Stand& stand, const FlightOption& option) {
-    return std::any_of(stand.options.begin(), stand.options.end(), [&](const FlightOption& o) {
-        return o.day == option.day && o.real == option.real && o.reg == option.reg &&
-               o.key.airline == option.key.airline && o.key.operatorId == option.key.operatorId &&
-               o.key.model == option.key.model && o.key.cargo == option.key.cargo &&
-               o.hours.intersects(option.hours);
-    });
+// What makes two options of a stand the same use: day, kind, registration and the key's fields
+// (its top byte aside). Two such options are duplicates when their hours meet.
+struct OptionUse {
+    std::uint32_t day;
+    std::uint32_t real;
+    std::string reg;
+    LiveryKey key;
+
+    bool operator==(const OptionUse& o) const {
+        return day == o.day && real == o.real && reg == o.reg && key.airline == o.key.airline &&
+               key.operatorId == o.key.operatorId && key.model == o.key.model &&
+               key.cargo == o.key.cargo;
+    }
+};
+
+struct OptionUseHash {
+    std::size_t operator()(const OptionUse& u) const noexcept {
+        std::size_t h = std::hash<std::string>{}(u.reg);
+        for (const std::uint64_t part :
+             {std::uint64_t{u.day}, std::uint64_t{u.real}, std::uint64_t{u.key.airline},
+              std::uint64_t{u.key.operatorId}, std::uint64_t{u.key.model},
+              std::uint64_t{u.key.cargo}}) {
+            h = h * 1000003u ^ std::hash<std::uint64_t>{}(part);
+        }
+        return h;
+    }
+};
+
+// The hours each use of a stand already covers: a new option is a duplicate when its hours meet
+// them, so that the test costs one look-up instead of a walk over every option.
+class StandUses {
+public:
+    explicit StandUses(const Stand& stand) {
+        for (const FlightOption& option : stand.options) {
+            add(option);
+        }
+    }
+    bool covers(const FlightOption& option) const {
+        const auto found = hours_.find(lf_useOf(option));
+        return found != hours_.end() && found->second.intersects(option.hours);
+    }
+    void add(const FlightOption& option) {
+        HoursBitset& hours = hours_[lf_useOf(option)];
+        hours |= option.hours;
+    }
+
+private:
+    static OptionUse lf_useOf(const FlightOption& option) {
+        return {option.day, option.real, option.reg, option.key};
+    }
+    std::unordered_map<OptionUse, HoursBitset, OptionUseHash> hours_;
+};
+
+std::size_t lf_learnedOptionCount(const Stand& stand) {
+    return static_cast<std::size_t>(
+        std::count_if(stand.options.begin(), stand.options.end(),
+                      [](const FlightOption& o) { return o.origin == 0; }));
 }
 
-// Merges the learned options of one `parkpos` into the stand with the same id.
-bool lf_mergeLearnedOptions(std::string_view learnedId, const pugi::xml_node& parkpos,
-                            Stand& stand) {
-    if (stand.id != learnedId) {
-        return false;
-    }
+// Merges the learned options of one `parkpos` into the stand of the same id. Options with a
+// day outside 1 to 7 would be dropped at the next save: they are skipped here, with a line.
+void lf_mergeLearnedOptions(const pugi::xml_node& parkpos, const std::string& path, Stand& stand) {
     std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().seq + 1;
+    StandUses uses(stand);
+    std::size_t learned = lf_learnedOptionCount(stand);
+    std::size_t looked = 0;
+    std::size_t badDays = 0;
     for (const pugi::xml_node opt : parkpos.children("opt")) {
+        if (++looked > kMaxStandOptions || learned >= kMaxStandOptions) {
+            LogFile::write(fmt::format("learned stand {} in {} has more than {} options; remaining "
+                                       "options skipped",
+                                       stand.id, path, kMaxStandOptions));
+            break;
+        }
         const HoursBitset hours = gf_hours2bitset(opt.attribute("hh").as_string());
         if (hours.none()) {
             LogFile::writeImportant("empty bit set");
             continue;
         }
         FlightOption option = gf_makeFlightOption(opt, hours, next, 0);
-        if (lf_isDuplicate(stand, option)) {
+        if (option.day < 1 || option.day > 7) {
+            ++badDays;
             continue;
         }
+        if (uses.covers(option)) {
+            continue;
+        }
+        uses.add(option);
         stand.options.push_back(std::move(option));
+        ++learned;
         ++next;
     }
-    return true;
+    if (badDays != 0) {
+        LogFile::write(fmt::format("learned stand {} in {}: {} option{} with a day outside 1 to 7 "
+                                   "skipped",
+                                   stand.id, path, badDays, badDays == 1 ? "" : "s"));
+    }
 }
 
 bool lf_usableManualStand(const pugi::xml_node& parkpos) {
-    const double lat = parkpos.attribute("latitude").as_double(0);
-    const double lon = parkpos.attribute("longitude").as_double(0);
-    const double radius = parkpos.attribute("radius").as_double(0);
-    const bool nearZero =
-        std::fabs(lat) < kZeroPositionEpsilonDeg && std::fabs(lon) < kZeroPositionEpsilonDeg;
-    return lat >= -90 && lat <= 90 && lon >= -180 && lon <= 180 && !nearZero &&
-           std::isfinite(radius) && radius > 0;
+    return gf_readParkposPosition(parkpos) &&
+           gf_isUsableStandRadius(gf_apfNumberAttribute(parkpos, "radius"));
 }
 
 void lf_mergeStands(const pugi::xml_document& document, const std::string& path,
@@ -118,27 +177,53 @@ void lf_mergeStands(const pugi::xml_document& document, const std::string& path,
         LogFile::write(fmt::format("learned file {} has no '{}' section", path, "parkpositions"));
         return;
     }
+    // Stands by id, the first of equal ids as a walk in order would find it.
+    std::unordered_map<std::string, std::size_t> byId;
+    for (std::size_t i = 0; i < stands.size(); ++i) {
+        byId.try_emplace(stands[i].id, i);
+    }
+    std::size_t number = 0;
+    bool full = false;
     for (const pugi::xml_node parkpos : section.children("parkpos")) {
-        std::string id = parkpos.attribute("id").as_string();
+        if (++number > kMaxApfStands) {
+            LogFile::write(fmt::format(
+                "learned file {} contains more than {} stands; remaining stands skipped", path,
+                kMaxApfStands));
+            break;
+        }
+        // A stand without an id could never be saved again: every later save would fail.
+        std::string id = gf_readParkposId(parkpos);
+        if (id.empty()) {
+            LogFile::writeImportant(
+                fmt::format("learned stand #{} in {} has no id, skipped", number, path));
+            continue;
+        }
+        const auto found = byId.find(id);
         if (!gf_apfBoolAttribute(parkpos, "manual")) {
-            const bool merged = std::any_of(stands.begin(), stands.end(), [&](Stand& stand) {
-                return lf_mergeLearnedOptions(id, parkpos, stand);
-            });
-            if (!merged) {
+            if (found == byId.end()) {
                 LogFile::write(fmt::format("learned stand {} in {} not found?", id, path));
+            } else {
+                lf_mergeLearnedOptions(parkpos, path, stands[found->second]);
             }
             continue;
         }
-        const bool exists = std::any_of(stands.begin(), stands.end(),
-                                        [&](const Stand& stand) { return stand.id == id; });
-        if (exists) {
+        if (found != byId.end()) {
             LogFile::writeImportant(
                 fmt::format("manually created standid {} already exists in {}", id, path));
         } else if (!lf_usableManualStand(parkpos)) {
             LogFile::writeImportant(
                 fmt::format("manually created standid {} misses correct attributes in {}", id, path));
-        } else if (gf_readParkpos(parkpos, std::move(id), 0, stands)) {
+        } else if (stands.size() >= kMaxApfStands) {
+            if (!full) {
+                LogFile::writeImportant(fmt::format(
+                    "manually created standid {} in {} skipped: the airport has {} stands "
+                    "already; later ones skipped too",
+                    id, path, kMaxApfStands));
+            }
+            full = true;
+        } else if (gf_readParkpos(parkpos, id, 0, stands)) {
             stands.back().manual = true;
+            byId.emplace(std::move(id), stands.size() - 1);
         }
     }
 }

@@ -22,7 +22,11 @@ struct ParamsSnapshot;
 
 // Reads the learned file at `learned` and merges it into a copy of `stands` (or, for a
 // handmade file, puts the file's own stands in their place). A differing airport name is
-// shown in the status line and reading goes on.
+// shown in the status line and reading goes on. Stand ids are trimmed; what a later save could
+// not write back (a stand without id, an option whose day is not 1 to 7) is skipped with a
+// line, and so is what lies past the airport file's bounds: parkpos elements past
+// kMaxApfStands, hand-made stands beyond kMaxApfStands stands, options beyond
+// kMaxStandOptions learned ones per stand.
 LearnedAirportRead gf_readLearnedAirportFile(const std::filesystem::path& learned,
                                              std::string_view archivedAirportName,
                                              const std::vector<Stand>& stands,

@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include "config/parameters.h"
+#include "feed/feed_identities.h"
+#include "feed/rt_app_link.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "foundation/time_text.h"
@@ -10,11 +12,14 @@
 #include "parking/park_airport_list.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
+#include "parking/parking_window.h"
 #include "parking/static_parking.h"
+#include "parking/static_parking_state.h"
 #include "refdata/park_airport.h"
 #include "runtime/run_services.h"
 #include "runtime/user_aircraft.h"
 #include "runtime/window_sink.h"
+#include "traffic/removals/bulk_removals.h"
 
 namespace skyloom {
 
@@ -36,14 +41,14 @@ void lf_choose(ParkingContext& context, const AirportEntry& airport) {
 
 void lf_afterChoice(ParkingContext& context) {
     context.state.parkingUpdateRequested = true;
-    gf_runStep(context.controls.disableParkingControls);
-    gf_runStep(context.steps.clearTrafficMaps);
+    context.window.disableParkingControls();
+    gf_clearTrafficMaps();
 }
 
 void lf_leave(ParkingContext& context, std::string_view reason) {
     LogFile::writeNow(reason);
-    gf_runStep(context.steps.clearStaticPlan);
-    gf_runStep(context.steps.removeAllStaticAndLiveAtAirport);
+    context.staticParking.plan.clear();
+    lf_removeAllStaticAndLiveAtAirport(context.traffic);
     lf_stopStaticParking(context);
 }
 
@@ -95,7 +100,7 @@ void gf_updateParkAirport(ParkingContext& context, const Lalo& user) {
     lf_choose(context, *airport);
     LogFile::write(fmt::format("\nThe park airport is {}", airport->icao.view()));
     if (!context.rtDirect) {
-        gf_runStep(context.steps.requestRtAppParkedTraffic);
+        gf_requestRtAppParkedTraffic();
     }
     window.showStatusText(fmt::format("{} within reach", airport->icao.view()), true);
     lf_afterChoice(context);

@@ -21,11 +21,13 @@
 #include "parking/airport_file_cache.h"
 #include "parking/airport_store.h"
 #include "parking/airport_xml_load.h"
+#include "parking/apf_stand_reader.h"
 #include "parking/learned_airport_file.h"
 #include "parking/park_airport_list.h"
 #include "parking/park_options.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
+#include "parking/parking_window.h"
 #include "parking/stand_at_position.h"
 #include "parking/stand_helpers.h"
 #include "parking/stand_quality.h"
@@ -33,12 +35,11 @@
 #include "runtime/run_services.h"
 #include "runtime/user_aircraft.h"
 #include "runtime/window_sink.h"
+#include "traffic/motion/motion_world.h"
 
 namespace skyloom {
 
 namespace {
-
-constexpr double kZeroPositionEpsilonDeg = 0.0001;
 
 void lf_logValue(std::string_view name, std::string_view value) {
     LogFile::writeIndented(fmt::format("{:24}: {}", name, value));
@@ -65,7 +66,7 @@ void lf_applyLearnedOverrides(ParkingContext& context, const LoadedAirportFile& 
         gf_syncMaxFitFl(p);
     }
     gf_publishParkOptions(p);
-    gf_runStep(context.controls.applyParkingControlStates);
+    context.window.applyParkingControlStates();
     if (file.handmadeOverruled) {
         LogFile::write("A handmade airport file overruled the archived file!");
     }
@@ -169,15 +170,13 @@ std::optional<std::string> lf_loadStandSection(const IcaoCode& icao, const RunSe
 
 } // namespace
 
-AirportFileReadContext gf_parkAirportReadContext(const RunServices& services,
-                                                 ProgramParameters& parameters) {
+AirportFileReadContext gf_parkAirportReadContext(const RunServices& services) {
     AirportFileReadContext context;
     context.cachePath = gf_parkAirportCachePath();
     context.locate = [&services](const std::filesystem::path& requested) {
         return gf_airportFilePath(requested, true, services);
     };
     gf_setLearnedFileSlots(context, services.window);
-    context.enableFlush = [&parameters](bool enabled) { parameters.flushButton.enable(enabled); };
     return context;
 }
 
@@ -188,11 +187,13 @@ ParkedFileOutcome lf_readParkedFile(ParkingContext& context) {
         return {fmt::format("{} {} not found", "lf_readParkedFile", park.icao.view()), false};
     }
     AirportFileReadResult read =
-        gf_readAirportFile(*found, gf_parkAirportReadContext(context.services, context.parameters));
+        gf_readAirportFile(*found, gf_parkAirportReadContext(context.services));
     if (!read) {
         return {read.error, false};
     }
     LoadedAirportFile& file = *read.file;
+    // "Flush" has something to flush only where the file has stands.
+    context.window.enableFlushButton(!file.stands.empty());
     lf_reportAirportFile(context, file);
     ParkingState& state = context.state;
     state.file.airportName = file.airportName;
@@ -201,7 +202,7 @@ ParkedFileOutcome lf_readParkedFile(ParkingContext& context) {
     state.qfSoft = file.qfSoft;
     state.replaceStands(std::move(file.stands));
     state.publishStandsSnapshot(park.icao);
-    gf_runStep(context.steps.correctRunwayHeadings, park.icao, file.publisher);
+    lf_correctRunwayHeadings(context.traffic, park.icao, file.publisher);
     for (const Stand& stand : state.stands) {
         if (!stand.exclusions.empty()) {
             LogFile::write(gf_standExclusionsText(state, stand.exclusions, stand.sid));
@@ -249,10 +250,9 @@ void lf_reportAirportFile(ParkingContext& context, const LoadedAirportFile& file
     state.recordedParkOptions = gf_takeParkOptions(context.parameters);
     // The park airport's altitude, as the entry now holds it, when its position is valid.
     const AirportEntry park = context.entry.get();
-    gf_runStep(context.steps.setFeedReference,
-               park.icao.isSet() && gf_isValidLalo(park.position())
-                   ? std::optional<double>(park.altitudeFt)
-                   : std::nullopt);
+    gf_setFeedReference(context, park.icao.isSet() && gf_isValidLalo(park.position())
+                                     ? std::optional<double>(park.altitudeFt)
+                                     : std::nullopt);
     window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags(GuiRedrawFlags::kAirportPanel)});
 }
 
@@ -270,19 +270,19 @@ std::variant<ClosestStand, std::string> gf_readDestApfForClosestStand(const Icao
         const double cosLat = std::cos(reference.lat * geo::kRadiansPerDegree);
         std::optional<ClosestStand> best;
         double bestSquared = 0;
+        // Positions and ids by the rule of the airport-file reader: a stand that reader refuses
+        // (a latitude "nan", an id of blanks) is no destination stand either.
         for (const pugi::xml_node parkpos : file.section.children("parkpos")) {
-            const double lat = parkpos.attribute("latitude").as_double(0);
-            const double lon = parkpos.attribute("longitude").as_double(0);
-            const std::string id = parkpos.attribute("id").as_string();
-            if (lat < -90 || lat > 90 || lon < -180 || lon > 180 || id.empty() ||
-                (std::fabs(lat) < kZeroPositionEpsilonDeg && std::fabs(lon) < kZeroPositionEpsilonDeg)) {
+            const std::optional<Lalo> position = gf_readParkposPosition(parkpos);
+            std::string id = gf_readParkposId(parkpos);
+            if (!position || id.empty()) {
                 continue;
             }
-            const double dy = (reference.lat - lat) * geo::kFlatNMPerDegree;
-            const double dx = (reference.lon - lon) * cosLat * geo::kFlatNMPerDegree;
+            const double dy = (reference.lat - position->lat) * geo::kFlatNMPerDegree;
+            const double dx = (reference.lon - position->lon) * cosLat * geo::kFlatNMPerDegree;
             const double squared = dy * dy + dx * dx;
             if (!best || squared < bestSquared) {
-                best = ClosestStand{id, 0.0};
+                best = ClosestStand{std::move(id), 0.0};
                 bestSquared = squared;
             }
         }
@@ -308,7 +308,7 @@ std::variant<std::vector<std::string>, std::string> gf_readApfForStands(const Ic
         std::vector<std::string> names;
         std::unordered_set<std::string> seen;
         for (const pugi::xml_node parkpos : file.section.children("parkpos")) {
-            std::string id = gf_trim(parkpos.attribute("id").as_string());
+            std::string id = gf_readParkposId(parkpos);
             if (id.empty()) {
                 continue;
             }

@@ -34,9 +34,8 @@ struct ParkedFileOutcome {
 };
 
 // How the program reads the park airport's file: the park_airport.xml cache, archived files
-// fetched from the download area, the learned file merged, the Flush button enabled.
-AirportFileReadContext gf_parkAirportReadContext(const RunServices& services,
-                                                 ProgramParameters& parameters);
+// fetched from the download area, the learned file merged.
+AirportFileReadContext gf_parkAirportReadContext(const RunServices& services);
 
 // Loads the park airport's file into the parking state and publishes its stands.
 ParkedFileOutcome lf_readParkedFile(ParkingContext& context);

@@ -1,17 +1,13 @@
 #include "parking/park_options.h"
 
+#include "parking/parking_window.h"
+
 #include "config/parameter_rules.h"
 #include "config/parameters.h"
 
 namespace skyloom {
 
 namespace {
-
-void lf_run(const std::function<void()>& step) {
-    if (step) {
-        step();
-    }
-}
 
 void lf_restoreFlag(CheckboxParameter& parameter, bool recorded) {
     if (parameter.value() == recorded) {
@@ -52,7 +48,7 @@ ParkOptions gf_takeParkOptions(const ProgramParameters& parameters) {
 }
 
 void gf_applyParkOptions(ProgramParameters& p, const ParkOptions& recorded,
-                         const ParkingControlSteps& controls) {
+                         ParkingWindow& controls) {
     if (p.MAX_FIT.value() != recorded.MAX_FIT) {
         p.MAX_FIT.assign(recorded.MAX_FIT);
         gf_saveIntParameter(p.MAX_FIT);
@@ -69,8 +65,8 @@ void gf_applyParkOptions(ProgramParameters& p, const ParkOptions& recorded,
     lf_restoreFlag(p.PARK_SOFT, recorded.PARK_SOFT != 0);
     lf_restoreFlag(p.WEEK, recorded.WEEK != 0);
     gf_publishParkOptions(p);
-    lf_run(controls.applyRtParkTrafficOnly);
-    lf_run(controls.applyAutoPark);
+    controls.applyRtParkTrafficOnly();
+    controls.applyAutoPark();
     p.MAX_FIT_FL.enable(p.RT_PARKTRAFFIC_ONLY.value() || !p.AUTO_PARK.value());
 }
 

@@ -2,32 +2,15 @@
 // snapshot, recording the options in force once an airport file is applied there, and putting
 // the recorded options back (saved, with their controls) when static parking stops. Main worker
 // thread; the controls belong to the GUI thread and are reached by message or through
-// `ParkingControlSteps`, which the window implements.
+// `ParkingWindow`, which the window implements.
 #pragma once
-
-#include <functional>
 
 #include "config/params_snapshot.h"
 
 namespace skyloom {
 
+class ParkingWindow;
 class ProgramParameters;
-
-// What the parking code asks of the main window's PARKING panel (gui/parking_controls.h).
-// Unset steps do nothing.
-struct ParkingControlSteps {
-    // gf_applyRtParkTrafficOnly, gf_applyAutoPark, gf_applyParkingControlStates.
-    std::function<void()> applyRtParkTrafficOnly;
-    std::function<void()> applyAutoPark;
-    std::function<void()> applyParkingControlStates;
-    // gf_disableParkingControls: while a park airport's stands are loaded and planned.
-    std::function<void()> disableParkingControls;
-    // gf_enableParkingControls: the parking generation is over, the controls are back.
-    std::function<void()> enableParkingControls;
-    // The push buttons "Park" and "Flush" (false disables).
-    std::function<void(bool enabled)> enableParkButton;
-    std::function<void(bool enabled)> enableFlushButton;
-};
 
 // Republishes parking_percentage, MAX_PARK_SEL, MAX_FIT, RT_PARKTRAFFIC_ONLY, AUTO_PARK, WEEK
 // and PARK_SOFT from their parameters by compare-and-exchange; MAX_LIVE_SEL keeps the
@@ -41,6 +24,6 @@ ParkOptions gf_takeParkOptions(const ProgramParameters& parameters);
 // control), republishes, and brings the parking controls' enabled state in line. MAX_PARK_SEL
 // and MAX_LIVE_SEL are not restored.
 void gf_applyParkOptions(ProgramParameters& parameters, const ParkOptions& recorded,
-                         const ParkingControlSteps& controls);
+                         ParkingWindow& controls);
 
 } // namespace skyloom

@@ -9,10 +9,16 @@
 
 #include "foundation/log_file.h"
 #include "foundation/program_clock.h"
+#include "parking/parking_state.h"
+#include "parking/parking_window.h"
+#include "parking/stand_helpers.h"
 #include "parking/stand_search.h"
 #include "parking/stand_search_checks.h"
 #include "parking/static_parking_plan.h"
 #include "runtime/window_sink.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 
@@ -55,8 +61,8 @@ void lf_removeRemovals(const StaticParkingRun& run, StaticParkingState& state) {
             continue;
         }
         LogFile::write(fmt::format("{:14}: {:8} static parked removed, no longer within your specs",
-                                   run.seams.gf_standIdText(removal.sid), found->base.callsign));
-        run.seams.removeAircraftFromSim(*found);
+                                   gf_standIdText(run.parking, removal.sid), found->base.callsign));
+        removeAircraftFromSim(run.traffic, *found);
     }
     state.removals.clear();
 }
@@ -69,7 +75,7 @@ void lf_planTurnarounds(const StaticParkingRun& run, StaticParkingState& state,
             gf_withoutTrailingStar(base.callsign) != gf_withoutTrailingStar(base.displayCallsign)) {
             continue;
         }
-        const Stand* stand = run.seams.gf_standById(run.stands, aircraft.standId);
+        const Stand* stand = gf_standById(run.parking, aircraft.standId);
         if (stand == nullptr) {
             continue;
         }
@@ -124,9 +130,6 @@ void lf_dropUnchangedReplacements(StaticParkingState& state) {
 
 void lf_adjustParking(const StaticParkingRun& run, StaticParkingState& state,
                       bool rtOnlySwitchedTo) {
-    if (!lf_seamsReady(run, "lf_adjustParking", true)) {
-        return;
-    }
     const std::int32_t weekday = gf_unpackDaySlot(lf_logPlanTime(run)).weekday;
     const ParamsSnapshot& s = run.settings;
     lf_clearRtParkedTraffic(run, state);
@@ -156,18 +159,18 @@ void lf_adjustParking(const StaticParkingRun& run, StaticParkingState& state,
     }
     const std::int32_t wanted = lf_wantedParkedCount(run);
     state.wanted = wanted;
-    run.seams.lf_collectLiveStayers(state.stayers);
+    lf_collectLiveStayers(run.traffic, state.stayers);
     const auto stayerCount = static_cast<std::int32_t>(state.stayers.size());
     if (s.RT_PARKTRAFFIC_ONLY == 0 && stayerCount > wanted) {
         run.window.showStatusText(
             fmt::format("Parking adjustments: {} more live ac than wanted", stayerCount - wanted),
             true);
-        run.seams.lf_removeNOldestLiveParked(stayerCount - wanted);
+        lf_removeNOldestLiveParked(run.traffic, stayerCount - wanted);
         state.stayers.clear();
-        run.seams.lf_collectLiveStayers(state.stayers);
+        lf_collectLiveStayers(run.traffic, state.stayers);
     }
     for (const LiveStayer& stayer : state.stayers) {
-        run.seams.gf_reserveStand(run.stands, stayer.standId, wanted);
+        gf_reserveStand(run.parking, stayer.standId, wanted);
     }
     lf_processParkedTraffic(run, state, wanted);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstddef>
 #include <exception>
 #include <stdexcept>
 
@@ -10,10 +11,11 @@
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "foundation/program_clock.h"
+#include "parking/apf_stand_reader.h"
 #include "parking/parking_state.h"
 #include "refdata/registrations.h"
 #include "runtime/window_sink.h"
-#include "traffic/aircraft_record.h"
+#include "traffic/step/aircraft_record.h"
 
 namespace skyloom {
 
@@ -69,6 +71,12 @@ AddedOption lf_addFlightOption(std::vector<FlightOption>& options, LiveryKey key
     if (std::any_of(options.begin(), options.end(), [&](const FlightOption& o) {
             return o.reg == reg && o.day == day && o.hours == hours;
         })) {
+        return {};
+    }
+    // The learned file keeps no more than its reader reads back.
+    if (std::count_if(options.begin(), options.end(), [](const FlightOption& o) {
+            return o.origin == 0;
+        }) >= static_cast<std::ptrdiff_t>(kMaxStandOptions)) {
         return {};
     }
     options.push_back(FlightOption{key, reg, std::string(lf_withoutTrailingUnderscore(callsign)),

@@ -4,12 +4,30 @@
 #include <optional>
 #include <string>
 
+#include "feed/feed_fields.h"
+#include "parking/parking_state.h"
+#include "parking/real_stand_options.h"
+#include "parking/stand_helpers.h"
 #include "parking/stand_search_checks.h"
 #include "refdata/code_table.h"
+#include "refdata/dbase_lookups.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 
 namespace {
+
+// A parked report as the first report of an aircraft: the common part is filled the way a
+// live aircraft's is.
+void lf_initBaseFromParked(AircraftBase& base, const ParkedEntry& parked) {
+    TrafficEntry head;
+    head.key = LiveryKey{parked.airlineId, 0, parked.modelId, 0, 0};
+    head.callsign = parked.callsign;
+    head.registration = parked.registration;
+    head.hexid = parked.hexid;
+    gf_initAircraftBase(base, head);
+}
 
 // What the common test makes of one parked entry.
 struct ParkedCandidate {
@@ -27,11 +45,11 @@ bool lf_liveHasIdentity(const StaticParkingRun& run, const ParkedEntry& entry) {
 }
 
 // The airline of an entry whose id names no known code: the callsign's prefix, else "PVT".
-void lf_settleAirline(const StaticParkingRun& run, ParkedEntry& entry) {
+void lf_settleAirline(ParkedEntry& entry) {
     if (!gf_airlineCode(entry.airlineId).empty()) {
         return;
     }
-    const std::optional<std::string> prefix = run.seams.gf_isValidIcao(entry.callsign);
+    const std::optional<std::string> prefix = gf_airlineFromCallsign(entry.callsign);
     entry.airlineId = gf_airlineId(prefix ? *prefix : std::string("PVT"));
 }
 
@@ -44,15 +62,14 @@ std::string lf_fullStandText(const ParkedEntry& entry) {
 std::int32_t lf_standForEntry(const StaticParkingRun& run, const ParkedEntry& entry,
                               const AircraftBase& base) {
     const std::int32_t byWord =
-        run.seams.lf_findStandByWord(run.stands, lf_fullStandText(entry), entry.position);
-    if (const Stand* stand = run.seams.gf_standById(run.stands, byWord);
-        stand != nullptr && !lf_modelWiderThanStand(run, base.key.model, *stand)) {
+        lf_findStandByWord(run.stands, lf_fullStandText(entry), entry.position);
+    if (const Stand* stand = gf_standById(run.parking, byWord);
+        stand != nullptr && !lf_modelWiderThanStand(base.key.model, *stand)) {
         return byWord;
     }
-    if (!run.seams.gf_findNearest) {
-        return 0;
-    }
-    return run.seams.gf_findNearest(run.stands, base, entry.position).value_or(0);
+    double metres = 0;
+    const Stand* nearest = gf_findNearest(run.traffic, entry.position, base, metres, true);
+    return nearest != nullptr ? nearest->sid : 0;
 }
 
 // The common test of one parked entry; no value when the entry is skipped.
@@ -60,7 +77,7 @@ std::optional<ParkedCandidate> lf_testParkedEntry(const StaticParkingRun& run,
                                                   const StaticParkingState& state,
                                                   ParkedEntry& entry) {
     if (entry.callsign.empty() ||
-        !run.seams.gf_isCategoryIncluded(run.models.category(entry.modelId)) ||
+        !gf_isCategoryIncluded(gf_modelCategory(entry.modelId), run.settings) ||
         state.feedHexids.contains(entry.hexid)) {
         return std::nullopt;
     }
@@ -73,11 +90,11 @@ std::optional<ParkedCandidate> lf_testParkedEntry(const StaticParkingRun& run,
         lf_callsignInFeed(state, entry.callsign) || lf_liveHasIdentity(run, entry)) {
         return std::nullopt;
     }
-    lf_settleAirline(run, entry);
+    lf_settleAirline(entry);
     ParkedCandidate candidate;
-    run.seams.gf_initAircraftBase(candidate.base, entry);
+    lf_initBaseFromParked(candidate.base, entry);
     candidate.sid = lf_standForEntry(run, entry, candidate.base);
-    const Stand* stand = run.seams.gf_standById(run.stands, candidate.sid);
+    const Stand* stand = gf_standById(run.parking, candidate.sid);
     if (stand == nullptr || stand->inUse || stand->excluded) {
         return std::nullopt;
     }
@@ -118,18 +135,18 @@ void gf_placeRtParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
             }
             // A live aircraft that stays holds the stand already: this one is not kept, so
             // that the adjustment removes it rather than leave two aircraft on one stand.
-            if (const Stand* stand = run.seams.gf_standById(run.stands, existing->standId);
+            if (const Stand* stand = gf_standById(run.parking, existing->standId);
                 stand != nullptr && stand->inUse) {
                 continue;
             }
             existing->kept = true;
-            if (run.seams.gf_reserveStand(run.stands, existing->standId, wanted)) {
+            if (gf_reserveStand(run.parking, existing->standId, wanted)) {
                 return;
             }
             continue;
         }
         state.plan.push_back(lf_planEntryOf(entry, *candidate));
-        if (run.seams.gf_reserveStand(run.stands, candidate->sid, wanted)) {
+        if (gf_reserveStand(run.parking, candidate->sid, wanted)) {
             return;
         }
     }
@@ -150,14 +167,14 @@ bool lf_placeRtParkedForSearch(const StaticParkingRun& run, StaticParkingState& 
             continue;
         }
         if (StaticAircraft* existing = candidate->existing) {
-            const Stand* stand = run.seams.gf_standById(run.stands, existing->standId);
+            const Stand* stand = gf_standById(run.parking, existing->standId);
             if ((stand != nullptr && stand->inUse) ||
                 lf_standBlocked(run, state, existing->standId)) {
                 return true;
             }
             existing->kept = true;
             ++counters.kept;
-            if (run.seams.gf_reserveStand(run.stands, existing->standId, wanted)) {
+            if (gf_reserveStand(run.parking, existing->standId, wanted)) {
                 return true;
             }
             continue;
@@ -167,7 +184,7 @@ bool lf_placeRtParkedForSearch(const StaticParkingRun& run, StaticParkingState& 
         }
         state.plan.push_back(lf_planEntryOf(entry, *candidate));
         ++counters.rtPlaced;
-        if (run.seams.gf_reserveStand(run.stands, candidate->sid, wanted)) {
+        if (gf_reserveStand(run.parking, candidate->sid, wanted)) {
             return true;
         }
     }

@@ -12,6 +12,10 @@
 #include "foundation/random.h"
 #include "parking/rt_parked_placement.h"
 #include "parking/stand_search_checks.h"
+#include "parking/parking_state.h"
+#include "parking/stand_helpers.h"
+#include "refdata/dbase_lookups.h"
+#include "traffic/step/aircraft_record.h"
 #include "runtime/window_sink.h"
 
 namespace skyloom {
@@ -72,8 +76,8 @@ void lf_collectCandidates(const StaticParkingRun& run, Stand& stand, const Searc
             (sameDay && static_cast<std::int32_t>(option.day) != time.shifted.weekday) ||
             (real ? option.real == 0 : option.real == 1) ||
             !lf_hasSlot(option.hours, time.shifted.slot) ||
-            !run.seams.gf_isCategoryIncluded(run.models.category(option.key.model)) ||
-            lf_modelWiderThanStand(run, option.key.model, stand)) {
+            !gf_isCategoryIncluded(gf_modelCategory(option.key.model), run.settings) ||
+            lf_modelWiderThanStand(option.key.model, stand)) {
             continue;
         }
         candidates.push_back(&option);
@@ -129,7 +133,7 @@ bool lf_standFitsOption(const StaticParkingRun& run, StaticParkingState& state,
     entry.preferFirst = lf_optionStays(stand, *chosen, time.now) ? 1 : 0;
     state.plan.push_back(std::move(entry));
     ++counters.airportFilePlaced;
-    return run.seams.gf_reserveStand(run.stands, stand.sid, wanted);
+    return gf_reserveStand(run.parking, stand.sid, wanted);
 }
 
 void lf_reportSearch(const StaticParkingRun& run, bool sameDay, bool real, std::int32_t wanted,
@@ -166,10 +170,10 @@ bool lf_keepCompliantStatics(const StaticParkingRun& run, StaticParkingState& st
     const std::int32_t lowest = std::max(now.slot - offset, 0);
     for (StaticAircraft& aircraft : run.statics) {
         if (aircraft.simState != SimState::active || aircraft.source == 0 || aircraft.kept ||
-            !run.seams.gf_isCategoryIncluded(aircraft.base.category)) {
+            !gf_isCategoryIncluded(aircraft.base.category, run.settings)) {
             continue;
         }
-        Stand* stand = run.seams.gf_standById(run.stands, aircraft.standId);
+        Stand* stand = gf_standById(run.parking, aircraft.standId);
         if (stand == nullptr || stand->inUse) {
             continue;
         }
@@ -185,7 +189,7 @@ bool lf_keepCompliantStatics(const StaticParkingRun& run, StaticParkingState& st
                 if (!anyDay && static_cast<std::int32_t>(o.day) != now.weekday) {
                     return false;
                 }
-                if (!run.seams.lf_sameAircraftKey(aircraft, o)) {
+                if (!lf_sameAircraftKey(aircraft.base.registration, aircraft.base.key, o)) {
                     return false;
                 }
                 for (std::int32_t slot = now.slot; slot >= lowest; --slot) {
@@ -200,7 +204,7 @@ bool lf_keepCompliantStatics(const StaticParkingRun& run, StaticParkingState& st
         }
         aircraft.kept = true;
         ++counters.kept;
-        if (run.seams.gf_reserveStand(run.stands, stand->sid, wanted)) {
+        if (gf_reserveStand(run.parking, stand->sid, wanted)) {
             return true;
         }
     }

@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "parking/parking_state.h"
+#include "parking/stand_helpers.h"
+#include "refdata/dbase_lookups.h"
+
 namespace skyloom {
 
 namespace {
@@ -17,9 +21,8 @@ std::int32_t lf_countStandsInUse(const std::vector<Stand>& stands) noexcept {
         std::count_if(stands.begin(), stands.end(), [](const Stand& s) { return s.inUse; }));
 }
 
-bool lf_modelWiderThanStand(const StaticParkingRun& run, std::uint16_t modelId,
-                            const Stand& stand) {
-    const double halfSpan = run.models.halfWingspanNm(modelId);
+bool lf_modelWiderThanStand(std::uint16_t modelId, const Stand& stand) {
+    const double halfSpan = gf_wingspan(modelId);
     return halfSpan > 0 && halfSpan - stand.radius > kStandWidthToleranceNm;
 }
 
@@ -78,7 +81,7 @@ bool lf_standBlocked(const StaticParkingRun& run, const StaticParkingState& stat
         return false;
     }
     const auto blocks = [&](std::int32_t other) {
-        return other != sid && run.seams.gf_standsConflict(run.stands, other, sid);
+        return other != sid && gf_standsConflict(run.parking, other, sid);
     };
     for (const StaticAircraft& aircraft : run.statics) {
         if (aircraft.simState != SimState::removingfromsim && blocks(aircraft.standId)) {

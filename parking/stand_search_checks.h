@@ -20,7 +20,7 @@ std::int32_t lf_countStandsInUse(const std::vector<Stand>& stands) noexcept;
 
 // True when an aircraft of the model is wider than the stand (beyond the tolerance); a model
 // of unknown wingspan fits.
-bool lf_modelWiderThanStand(const StaticParkingRun& run, std::uint16_t modelId, const Stand& stand);
+bool lf_modelWiderThanStand(std::uint16_t modelId, const Stand& stand);
 
 // True when the callsign (not empty) is in the feed callsign set, by itself or followed by "_".
 bool lf_callsignInFeed(const StaticParkingState& state, const std::string& callsign);

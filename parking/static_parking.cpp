@@ -4,16 +4,26 @@
 #include <chrono>
 
 #include "config/parameters.h"
+#include "config/startup_choices.h"
+#include "feed/feed_identities.h"
+#include "feed/parked_traffic.h"
 #include "foundation/clock.h"
 #include "parking/learned_airport_file.h"
 #include "parking/park_airport_stands.h"
 #include "parking/parking_context.h"
+#include "parking/park_options.h"
+#include "parking/parking_adjustments.h"
 #include "parking/parking_state.h"
+#include "parking/parking_window.h"
+#include "parking/static_parking_plan.h"
 #include "parking/static_parking_state.h"
 #include "refdata/park_airport.h"
+#include "runtime/current_day_slot.h"
 #include "runtime/gui_update.h"
 #include "runtime/run_services.h"
 #include "runtime/window_sink.h"
+#include "traffic/motion/motion_world.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 
@@ -47,17 +57,56 @@ void lf_updateStaticParking(ParkingContext& context) {
     ParkedFileOutcome outcome = lf_readParkedFile(context);
     if (!outcome.ok) {
         const std::string text = std::move(outcome.text);
-        gf_runStep(context.controls.enableParkingControls);
+        context.window.enableParkingControls();
         context.services.window.showStatusText(text, true);
         lf_stopStaticParking(context);
         return;
     }
-    gf_runStep(context.steps.showParkingInterval);
-    gf_runCountingTicks(context.services.clock, context.trafficTick,
-                        [&context] { gf_runStep(context.steps.planStaticParking); });
+    gf_showStaticParking(context.state, context.staticParking, context.window);
+    context.window.showParkingInterval();
+    gf_runCountingTicks(context.services.clock, context.traffic.tick,
+                        [&context] { gf_planStaticParking(context); });
 }
 
-void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>* trafficTick,
+StaticParkingRun gf_staticParkingRun(ParkingContext& context, const ParamsSnapshot& settings) {
+    const TrafficSource road = context.rtDirect ? TrafficSource::rtDirect : TrafficSource::rtApp;
+    StaticParkingRun run =
+        gf_makeStaticParkingRun(context.state, context.traffic, settings, gf_currentDaySlot(),
+                                context.window, context.services.window);
+    run.feedIdentities = &gf_feedIdentities(road);
+    run.parkedList = &gf_parkedTraffic(road);
+    return run;
+}
+
+void gf_planStaticParking(ParkingContext& context) {
+    const auto settings = context.parameters.settings();
+    lf_planStaticParking(gf_staticParkingRun(context, *settings), context.staticParking);
+    context.traffic.maxParked = context.state.maxParked;
+}
+
+void gf_adjustParking(ParkingContext& context, bool rtOnlySwitchedTo) {
+    // The panel says so while the adjustment runs and its plan is placed.
+    gf_showStaticParking(context.state, context.staticParking, context.window);
+    // Timed like a plan: the traffic moves on by the ticks a long adjustment took.
+    gf_runCountingTicks(context.services.clock, context.traffic.tick, [&] {
+        const auto settings = context.parameters.settings();
+        lf_adjustParking(gf_staticParkingRun(context, *settings), context.staticParking,
+                         rtOnlySwitchedTo);
+        context.traffic.maxParked = context.state.maxParked;
+    });
+    gf_showStaticParking(context.state, context.staticParking, context.window);
+}
+
+void gf_followStaticParkingPlan(ParkingContext& context) {
+    StaticParkingState& plan = context.staticParking;
+    if (plan.generating && plan.plan.empty()) {
+        plan.generating = false;
+        context.window.enableParkingControls();
+    }
+    gf_showStaticParking(context.state, plan, context.window);
+}
+
+void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>& trafficTick,
                          const std::function<void()>& work) {
     // The traffic moves on by ticks: a long planning would otherwise look like a frozen clock
     // to the feed's threads.
@@ -66,8 +115,8 @@ void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>* trafficTick,
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock.steadyNow() - start);
     const std::uint32_t ticks =
         gf_planningTicks(static_cast<std::uint64_t>(std::max<std::int64_t>(ms.count(), 0)));
-    if (ticks != 0 && trafficTick != nullptr) {
-        trafficTick->fetch_add(ticks);
+    if (ticks != 0) {
+        trafficTick.fetch_add(ticks);
     }
 }
 
@@ -76,27 +125,24 @@ void lf_stopStaticParking(ParkingContext& context) {
     if (context.state.airportFileApplied) {
         gf_saveLearnedOfParkAirport(context);
         gf_applyParkOptions(context.parameters, context.state.recordedParkOptions,
-                            context.controls);
+                            context.window);
     }
     context.state.airportFileApplied = false;
-    gf_runStep(context.controls.enableParkButton, false);
+    context.window.enableParkButton(false);
     context.state.file.rtTrafficWeek = 0;
-    gf_runStep(context.controls.enableFlushButton, false);
-    // The plan, its removals and stayers name stands of the airport that is left.
-    if (context.staticParking != nullptr) {
-        gf_clearStaticParkingState(*context.staticParking);
-    }
+    context.window.enableFlushButton(false);
     context.entry.clear();
     window.enqueueUpdate(GuiUpdate::ParkAirport{IcaoCode()});
-    gf_runStep(context.steps.setFeedReference, std::nullopt);
+    gf_setFeedReference(context, std::nullopt);
     window.enqueueUpdate(GuiUpdate::AirportFileUpdates{0});
-    gf_runStep(context.steps.clearRemovalList);
-    gf_runStep(context.steps.clearStaticPlan);
+    // The plan, its removals and stayers name stands of the airport that is left.
+    gf_clearStaticParkingState(context.staticParking);
     // Stands, their names, the file's identity; an empty snapshot is published.
     context.state.clear();
-    gf_runStep(context.steps.clearRunways);
+    gf_clearParkAirportRunways(context.traffic);
     window.enqueueUpdate(GuiUpdate::AirportFile{false, {}});
     window.enqueueUpdate(GuiUpdate::Publisher{{}, false});
+    gf_showStaticParking(context.state, context.staticParking, context.window);
 }
 
 } // namespace skyloom

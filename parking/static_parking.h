@@ -12,15 +12,30 @@
 namespace skyloom {
 
 class Clock;
+struct ParamsSnapshot;
 struct ParkingContext;
+struct StaticParkingRun;
 
 // Traffic ticks (10 ms) that a planning of `ms` milliseconds counts for: none below 5 ms, else
 // rounded to the nearest tick (5 ms rounds up).
 std::uint32_t gf_planningTicks(std::uint64_t ms) noexcept;
 // Runs `work` (a planning or an adjustment of the parking) and moves the traffic tick on by the
 // ticks its time counts for.
-void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>* trafficTick,
+void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>& trafficTick,
                          const std::function<void()>& work);
+
+// The inputs of a plan over the context's stands and the live traffic's aircraft as they are
+// now, with the identity sets and parked list of the road in use.
+StaticParkingRun gf_staticParkingRun(ParkingContext& context, const ParamsSnapshot& settings);
+// Plans the loaded stands (lf_planStaticParking); the traffic takes the plan's parked target.
+void gf_planStaticParking(ParkingContext& context);
+// A park option changed: the loaded stands are planned again from the aircraft already there
+// (lf_adjustParking), the time it takes counted into the traffic tick like a plan's.
+void gf_adjustParking(ParkingContext& context, bool rtOnlySwitchedTo);
+// The main loop's look at a plan being placed (every 14 cycles): once the traffic step has
+// taken all of it, the parking controls come back; the window's parking panel is shown what
+// static parking does now (the positions still to place among it).
+void gf_followStaticParkingPlan(ParkingContext& context);
 
 // Saves the learned stand options (while an airport file is applied), then reloads the park
 // airport's stands and plans; a failed load re-enables the parking controls, shows why and

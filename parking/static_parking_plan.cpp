@@ -11,10 +11,17 @@
 #include "foundation/program_clock.h"
 #include "foundation/text.h"
 #include "foundation/time_text.h"
+#include "feed/parked_traffic.h"
+#include "parking/parking_state.h"
+#include "parking/parking_window.h"
 #include "parking/rt_parked_placement.h"
+#include "parking/stand_helpers.h"
 #include "parking/stand_search.h"
 #include "parking/stand_search_checks.h"
+#include "runtime/current_day_slot.h"
 #include "runtime/window_sink.h"
+#include "traffic/stands/park_airport_services.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 
@@ -30,7 +37,8 @@ void lf_reportPlan(const StaticParkingRun& run, StaticParkingState& state, std::
     if (inUse == 0) {
         LogFile::write("no parking positions found");
         state.generating = false;
-        run.seams.gf_enableParkingControls();
+        run.controls.enableParkingControls();
+        gf_showStaticParking(run.parking, state, run.controls);
         return;
     }
     const ParamsSnapshot& s = run.settings;
@@ -50,29 +58,12 @@ void lf_reportPlan(const StaticParkingRun& run, StaticParkingState& state, std::
 
 bool lf_processParkedTraffic(const StaticParkingRun& run, StaticParkingState& state,
                              std::int32_t wanted) {
-    // The feed calls the placement while it holds its parked list; the placement works on this
-    // run only, so it is installed for the call and taken away again.
-    struct PlacementInstalled {
-        PlacementInstalled(const StaticParkingRun& run, StaticParkingState& state) {
-            gf_setParkedTrafficPlacement(gf_makeParkedTrafficPlacement(run, state));
-        }
-        ~PlacementInstalled() { gf_setParkedTrafficPlacement({}); }
-        PlacementInstalled(const PlacementInstalled&) = delete;
-        PlacementInstalled& operator=(const PlacementInstalled&) = delete;
-    };
-    const PlacementInstalled installed(run, state);
-    return run.seams.gf_processParkedTraffic(wanted);
-}
-
-bool lf_seamsReady(const StaticParkingRun& run, const char* caller, bool adjustment) {
-    const std::vector<std::string> missing = adjustment ? gf_missingAdjustmentSeams(run.seams)
-                                                        : gf_missingParkingSeams(run.seams);
-    if (missing.empty()) {
-        return true;
+    if (run.parkedList == nullptr) {
+        return false;
     }
-    LogFile::writeImportant(fmt::format("{}: static parking is not wired: {} missing", caller,
-                                        fmt::join(missing, ", ")));
-    return false;
+    return gf_processParkedTraffic(*run.parkedList, wanted, gf_unpackDaySlot(run.now).slot,
+                                   run.settings.RT_PARKTRAFFIC_ONLY != 0,
+                                   gf_makeParkedTrafficPlacement(run, state));
 }
 
 std::uint64_t lf_logPlanTime(const StaticParkingRun& run) {
@@ -84,13 +75,13 @@ std::uint64_t lf_logPlanTime(const StaticParkingRun& run) {
 }
 
 void lf_reserveKnownStands(const StaticParkingRun& run) {
-    const std::optional<std::string> recorded = run.seams.gf_currentParkAirportName();
+    const std::optional<std::string> recorded = run.traffic.parkAirport.currentParkAirportName();
     if (recorded && !recorded->empty()) {
-        run.seams.gf_blockUserStandForStatic(run.stands, *recorded, "Reserved");
+        gf_blockUserStandForStatic(run.parking, *recorded, "Reserved");
     }
-    const std::optional<std::string> user = run.seams.gf_standAtUserPosition();
+    const std::optional<std::string> user = run.traffic.parkAirport.standAtUserPosition();
     if (user && !user->empty() && (!recorded || *recorded != *user)) {
-        run.seams.gf_blockUserStandForStatic(run.stands, *user, "User");
+        gf_blockUserStandForStatic(run.parking, *user, "User");
     }
 }
 
@@ -105,7 +96,8 @@ void lf_clearRtParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
 std::int32_t lf_wantedParkedCount(const StaticParkingRun& run) {
     const ParamsSnapshot& s = run.settings;
     if (s.RT_PARKTRAFFIC_ONLY == 0) {
-        return run.seams.gf_setParkedAircraftTarget(s.parking_percentage, s.MAX_PARK_SEL);
+        return gf_setParkedAircraftTarget(run.parking, s.parking_percentage, s.MAX_PARK_SEL,
+                                          run.window);
     }
     const std::int32_t standCount = static_cast<std::int32_t>(run.stands.size());
     const std::int32_t wanted = s.MAX_PARK_SEL < 1 ? 0 : std::min(s.MAX_PARK_SEL, standCount);
@@ -121,19 +113,15 @@ void lf_sortPlanByAge(StaticParkingState& state) {
 }
 
 void lf_planStaticParking(const StaticParkingRun& run, StaticParkingState& state) {
-    if (run.stands.empty() || !lf_seamsReady(run, "lf_planStaticParking", false)) {
+    if (run.stands.empty()) {
         return;
     }
-    if (!run.seams.gf_findNearest) {
-        LogFile::write("lf_planStaticParking: no nearest-stand search, RealTraffic parked "
-                       "aircraft go only on the stands they name");
-    }
     lf_logPlanTime(run);
-    run.seams.gf_disableParkingControls();
+    run.controls.disableParkingControls();
     state.generating = true;
-    run.window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags::airportPanel()});
-
     state.plan.clear();
+    gf_showStaticParking(run.parking, state, run.controls);
+
     run.window.enqueueUpdate(GuiUpdate::LiveFit{-1.0F});
     run.window.enqueueUpdate(GuiUpdate::StaticFit{-1.0F});
     run.window.enqueueUpdate(GuiUpdate::StaticFitHidden{false});
@@ -161,6 +149,8 @@ void lf_planStaticParking(const StaticParkingRun& run, StaticParkingState& state
     }
     lf_sortPlanByAge(state);
     lf_reportPlan(run, state, lf_countStandsInUse(run.stands));
+    // The positions to place from now on.
+    gf_showStaticParking(run.parking, state, run.controls);
 }
 
 } // namespace skyloom

@@ -11,8 +11,7 @@
 
 namespace skyloom {
 
-// One complete plan; nothing happens while the stand table is empty, and nothing but an
-// error line while a seam is missing.
+// One complete plan; nothing happens while the stand table is empty.
 void lf_planStaticParking(const StaticParkingRun& run, StaticParkingState& state);
 
 // Logs the plan's time line and gives the plan's time (`run.now`).
@@ -29,16 +28,12 @@ void lf_clearRtParkedTraffic(const StaticParkingRun& run, StaticParkingState& st
 // RT_PARKTRAFFIC_ONLY on (the target helper shows it otherwise).
 std::int32_t lf_wantedParkedCount(const StaticParkingRun& run);
 
-// The feed's parked-traffic processing with this run's RT-only placement installed for the
-// call (gf_setParkedTrafficPlacement).
+// The feed's parked-traffic processing of the run's parked list, with this run's RT-only
+// placement; false without a list or before it was received.
 bool lf_processParkedTraffic(const StaticParkingRun& run, StaticParkingState& state,
                              std::int32_t wanted);
 
 // Orders the plan by age, largest first, so the youngest are created first.
 void lf_sortPlanByAge(StaticParkingState& state);
-
-// True when every seam a plan (or an adjustment) needs is set; otherwise logs the missing ones
-// and answers false.
-bool lf_seamsReady(const StaticParkingRun& run, const char* caller, bool adjustment);
 
 } // namespace skyloom

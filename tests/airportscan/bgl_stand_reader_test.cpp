@@ -5,13 +5,18 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <numbers>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "airportscan/bgl_stand_reader.h"
+#include "airportscan/scan_limits.h"
 #include "foundation/manual_clock.h"
 #include "foundation/text.h"
 #include "tests/airportscan/support/bgl_bytes.h"
@@ -155,11 +160,30 @@ TEST_F(BglStandReaderTest, RealPhoenixAirportGivesItsStands) {
     EXPECT_TRUE(log_.lines().empty());
 }
 
-TEST_F(BglStandReaderTest, OlderLayoutAirportIsNotRead) {
+// A real add-on airport of the older layout is not read, and the scan log says so, naming it:
+// without the line the airport would just be missing from the scan.
+TEST_F(BglStandReaderTest, OlderLayoutAirportIsNotReadAndNamedInTheScanLog) {
     SKYLOOM_REQUIRE_SHARED(kphx, kKphx);
     read(ByteImage(testing::readBytes(kphx)), "KPHX_ADEX.BGL");
     EXPECT_TRUE(steps_.written.empty());
     EXPECT_TRUE(log_.lines().empty());
+    EXPECT_EQ(scanLog_, (std::vector<std::string>{fmt::format(
+                            "'{}': 1 airport record of the older layout (id 0x3C), not read: KPHX",
+                            gf_pathToUtf8(path_))}));
+}
+
+// A file larger than the reader takes is not read, whatever its size on disk: a sparse file
+// claiming 1.5 GiB is refused from its claimed size, before any of it is read.
+TEST_F(BglStandReaderTest, AFileLargerThanTheReaderTakesIsNotRead) {
+    path_ = dir_ / "EGLL.bgl";
+    { std::ofstream(path_) << "BGL"; }
+    const std::uintmax_t claimed = 3ull * 512 * 1024 * 1024;
+    std::filesystem::resize_file(path_, claimed);
+    gf_processBGLfile(path_, context_);
+    EXPECT_TRUE(steps_.written.empty());
+    EXPECT_EQ(scanLog_, (std::vector<std::string>{
+                            fmt::format("'{}' has {} bytes, more than {}: not read",
+                                        gf_pathToUtf8(path_), claimed, kMaxBglFileBytes)}));
 }
 
 TEST_F(BglStandReaderTest, AltitudeInFeetWithinItsRange) {

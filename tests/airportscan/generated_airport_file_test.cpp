@@ -9,7 +9,11 @@
 #include <gtest/gtest.h>
 
 #include "airportscan/generated_airport_file.h"
+#include "foundation/file_header.h"
+#include "foundation/files.h"
+#include "foundation/manual_clock.h"
 #include "foundation/text.h"
+#include "parking/apf_writer.h"
 #include "tests/airportscan/support/scan_test_support.h"
 #include "tests/support/temp_dir.h"
 
@@ -156,6 +160,35 @@ TEST(GeneratedAirportFileTest, AFileTheWriterRefusesIsReportedAndAFolderErrorThr
     EXPECT_THROW(gf_writeGeneratedApf(airport, 0, blocked.context()),
                  std::filesystem::filesystem_error);
     EXPECT_THAT(blocked.writer.calls, IsEmpty());
+}
+
+// An airport generated twice in one scan (two packages of one airport) leaves one file: the
+// second replaces the first, and no ".bak" of it stays for the window to count.
+TEST(GeneratedAirportFileTest, AnAirportGeneratedTwiceLeavesOneFileAndNoBackup) {
+    TempDir dir;
+    ScanFixture scan(dir.path(), {});
+    const ManualClock clock(ManualClock::utcTime(2026, 1, 5, 12));
+    AirportScanContext context = scan.context();
+    context.writeAirportFile = [&clock](const AirportFile& airport,
+                                        const std::filesystem::path& target) {
+        return gf_writeApf(airport, target, ApfMode::full, kHeaderSimMsfs2024, false, std::nullopt,
+                           clock);
+    };
+    for (const std::string publisher : {"simaddon", "North Field"}) {
+        SCOPED_TRACE(publisher);
+        for (const char* first : {"GATE A1", "GATE B1"}) {
+            AirportFile airport;
+            airport.icao = IcaoCode("EGLL");
+            airport.publisher = publisher;
+            airport.stands = lf_stands({first, "GATE C1"});
+            ASSERT_TRUE(gf_writeGeneratedApf(airport, 0, context));
+        }
+        const std::filesystem::path folder =
+            publisher == "simaddon" ? scan.simaddonFolder : scan.thirdpartyFolder;
+        EXPECT_EQ(gf_countFilesInDirectory(folder), 1u);
+        EXPECT_FALSE(std::filesystem::exists(folder / "EGLL.xml.bak"));
+        EXPECT_NE(gf_fileText(folder / "EGLL.xml").find("GATE B1"), std::string::npos);
+    }
 }
 
 } // namespace

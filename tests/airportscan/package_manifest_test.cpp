@@ -10,6 +10,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "airportscan/manifest_index.h"
 #include "airportscan/package_manifest.h"
 #include "airportscan/publisher_detection.h"
 #include "foundation/text.h"
@@ -195,17 +196,18 @@ TEST(PackageManifestTest, AStreamedPackageIsFoundByItsNameWithAndWithoutThePrefi
         {"StreamedPackages/fs24-", "bare prefix"},
         {"StreamedPackages/fs24-vendor-airport-eham", std::nullopt},
     };
+    const ManifestIndex index(root);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.package);
         std::vector<std::string> scanLog;
-        const auto manifest = gf_readManifestOfFolder(dir / c.package, root, scanLog);
+        const auto manifest = index.manifestOf(dir / c.package, scanLog);
         EXPECT_EQ(manifest ? std::optional(manifest->title) : std::nullopt, c.title);
     }
     std::filesystem::remove(root / "vendor-airport-egll/manifest.json");
     std::vector<std::string> scanLog;
-    EXPECT_EQ(gf_readManifestOfFolder(dir / "fs24-vendor-airport-egll", root, scanLog)->title,
+    EXPECT_EQ(ManifestIndex(root).manifestOf(dir / "fs24-vendor-airport-egll", scanLog)->title,
               "full");
-    EXPECT_EQ(gf_readManifestOfFolder(dir / "x", {}, scanLog), std::nullopt);
+    EXPECT_EQ(ManifestIndex({}).manifestOf(dir / "x", scanLog), std::nullopt);
 }
 
 } // namespace

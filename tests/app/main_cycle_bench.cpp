@@ -3,6 +3,7 @@
 
 #include "app/main_loop.h"
 #include "app/main_run_context.h"
+#include "app/program_traffic.h"
 #include "app/window_requests.h"
 #include "foundation/clock.h"
 #include "foundation/manual_clock.h"
@@ -24,7 +25,8 @@ void BM_EmptyMainCycle(benchmark::State& state) {
     UserAircraft user;
     NoUserStands stands;
     MainRunContext context{clock, gui, stop, requests, user, stands};
-    MainLoop loop(context);
+    ProgramTraffic program(context);
+    MainLoop loop(context, program);
     for (auto _ : state) {
         loop.cycle();
     }

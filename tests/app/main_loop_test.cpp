@@ -1,18 +1,20 @@
 #include "app/main_loop.h"
 
 #include <chrono>
+#include <map>
 #include <cstdint>
 #include <stop_token>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "app/program_mailbox.h"
 #include "app/program_services.h"
-#include "app/program_static_parking.h"
+#include "app/program_traffic.h"
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
 #include "foundation/program_clock.h"
@@ -23,9 +25,10 @@
 #include "runtime/user_aircraft.h"
 #include "sim/sim_link_state.h"
 #include "tests/app/support/app_test_support.h"
-#include "traffic/aircraft_record.h"
-#include "traffic/static_aircraft_view.h"
-#include "traffic/traffic_mailbox.h"
+#include "tests/support/log_capture.h"
+#include "traffic/step/aircraft_record.h"
+#include "traffic/stands/static_aircraft_view.h"
+#include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom {
 namespace {
@@ -48,7 +51,8 @@ protected:
                 stop_.request(StopReason::userClosedSim, 0);
             }
         };
-        MainLoop loop(run);
+        ProgramTraffic program(run);
+        MainLoop loop(run, program);
         loop.run();
         return loop.counters();
     }
@@ -118,26 +122,31 @@ TEST_F(MainLoopTest, StepCadencesOverTenThousandCycles) {
 // Every user-data step removes the blocked aircraft; "Block" removes it at the next cycle and
 // "Flush" the static aircraft.
 TEST_F(MainLoopTest, BlockedAircraftAreRemovedEachUserDataStepAndAtOnceWhenBlockedOrFlushed) {
-    std::vector<std::uint64_t> removalCycles;
-    std::vector<std::uint64_t> staticRemovalCycles;
+    gf_updateParamsSnapshot([](ParamsSnapshot& s) { s.block.BLOCK_CALLSIGN = "BLK1"; });
+    // Object id -> the cycle after which its aircraft was on its way out.
+    std::map<std::uint32_t, std::uint64_t> removedAt;
     runCycles(300, [&](MainLoop& loop) {
         const std::uint64_t cycle = loop.counters().cycles;
+        TrafficState& traffic = loop.traffic();
+        // A blocked aircraft shows up three times; a static aircraft stands all along.
+        if (cycle == 1 || cycle == 60 || cycle == 90) {
+            addActive(loop, "BLK1", static_cast<std::uint32_t>(40 + cycle));
+        }
         if (cycle == 1) {
-            TrafficSteps& steps = loop.traffic().steps;
-            steps.removeBlockedAc = [&](TrafficState& state) {
-                EXPECT_EQ(&state, &loop.traffic());
-                removalCycles.push_back(loop.counters().cycles);
-            };
-            steps.staticAircraftViews = [](TrafficState&) {
-                StaticAircraftView parked;
-                parked.simState = SimState::active;
-                parked.callsign = "KLM1*";
-                return std::vector<StaticAircraftView>{parked};
-            };
-            steps.removeStaticAircraft = [&](TrafficState&, std::size_t index) {
-                EXPECT_EQ(index, 0U);
-                staticRemovalCycles.push_back(loop.counters().cycles);
-            };
+            StaticAircraft& parked = traffic.staticAircraft.emplace_back();
+            parked.base.callsign = "KLM1*";
+            parked.objectId = 30;
+            parked.simState = SimState::active;
+        }
+        for (const LiveAircraft& a : traffic.liveAircraft) {
+            if (a.simState == SimState::removingfromsim) {
+                removedAt.emplace(a.objectId, cycle);
+            }
+        }
+        for (const StaticAircraft& a : traffic.staticAircraft) {
+            if (a.simState == SimState::removingfromsim) {
+                removedAt.emplace(a.objectId, cycle);
+            }
         }
         if (cycle % 100 == 50) {
             user_.groundDataReceived.store(true);
@@ -149,9 +158,11 @@ TEST_F(MainLoopTest, BlockedAircraftAreRemovedEachUserDataStepAndAtOnceWhenBlock
             requests_.flush.store(true);
         }
     });
-    // The reply noted after cycle 50 is taken by cycle 51.
-    EXPECT_THAT(removalCycles, ElementsAre(51U, 81U, 151U, 251U));
-    EXPECT_THAT(staticRemovalCycles, ElementsAre(121U));
+    gf_updateParamsSnapshot([](ParamsSnapshot& s) { s.block.BLOCK_CALLSIGN.clear(); });
+    // The reply noted after cycle 50 is taken by cycle 51; "Block" and "Flush" at the next
+    // cycle; the third blocked aircraft at the user-data step after it came.
+    EXPECT_THAT(removedAt, ElementsAre(std::pair(30U, 121U), std::pair(41U, 51U),
+                                       std::pair(100U, 81U), std::pair(130U, 151U)));
     EXPECT_FALSE(requests_.blockApplied.load());
     EXPECT_FALSE(requests_.flush.load());
 }
@@ -247,7 +258,8 @@ TEST_F(MainLoopTest, TheLoopEndsAtTheCycleThatRaisedTheStopOrWhenTheWorkerIsAske
             source.request_stop();
         }
     };
-    MainLoop loop(run, source.get_token());
+    ProgramTraffic program(run);
+    MainLoop loop(run, program, source.get_token());
     loop.run();
     EXPECT_EQ(loop.counters().cycles, 5u);
 }
@@ -315,6 +327,43 @@ TEST_F(MainLoopTest, ReadersPostingForMoreThanAMinuteNeverStallTheMailbox) {
 
 // Beyond MAX_LIVE_SEL the furthest live aircraft go, at each user-data step and at the cycle
 // after the limit changed; 500 sets no limit, 0 admits none.
+// A simulator that quit took the objects of its connection with it: on a new connection the
+// loop gives their aircraft up before the next traffic step, once the simulator has named
+// itself on it (a connection whose set-up failed counts for nothing), and only once.
+TEST_F(MainLoopTest, ANewSimulatorConnectionStartsTheTrafficOver) {
+    const std::uint32_t first = g_simConnectionCount.load();
+    std::vector<std::size_t> liveAfter;
+    runCycles(6, [&](MainLoop& loop) {
+        liveAfter.push_back(loop.traffic().liveAircraft.size());
+        switch (loop.counters().cycles) {
+        case 1:
+            addActive(loop, "AAA1", 101);
+            addActive(loop, "BBB2", 102);
+            break;
+        case 2: // open, not yet named
+            g_simConnectionCount.store(first + 1);
+            break;
+        case 3:
+            g_simConnectionState.store(SimConnectionState::connected);
+            break;
+        case 4:
+            addActive(loop, "CCC3", 201);
+            break;
+        default:
+            break;
+        }
+    });
+    g_simConnectionState.store(SimConnectionState::notConnected);
+    g_simConnectionCount.store(first);
+    EXPECT_THAT(liveAfter, ElementsAre(0u, 2u, 2u, 0u, 1u, 1u));
+    const std::string log = logText();
+    EXPECT_NE(log.find(fmt::format("Simulator connection {}: the traffic starts over, 2 live and "
+                                   "0 static aircraft of the previous connection are gone",
+                                   first + 1)),
+              std::string::npos)
+        << log;
+}
+
 TEST_F(MainLoopTest, LiveAircraftBeyondTheLimitAreRemovedFurthestFirst) {
     struct Case {
         std::int64_t limit;
@@ -383,17 +432,19 @@ TEST_F(MainLoopTest, AParkOptionChangeAdjustsTheParkingOfAnAirportWithStands) {
     for (const Case& c :
          {Case{true, true, {true}}, Case{true, false, {false}}, Case{false, true, {}}}) {
         stop_.reset();
-        std::vector<bool> adjustments;
+        const testing::LogCapture log;
         runCycles(3, [&](MainLoop& loop) {
             if (loop.counters().cycles == 1) {
-                loop.parking().steps.adjustParking = [&](bool rt) { adjustments.push_back(rt); };
                 loop.parking().state.stands.resize(c.stands ? 1 : 0);
                 c.rtOnlySwitched ? requests_.noteParkTrafficOnlyChange(true)
                                  : setOption(gf_params().parking_percentage, 55);
             }
             user_.groundDataReceived.store(true);
         });
-        EXPECT_EQ(adjustments, c.adjustments);
+        // The adjustment reports what it changes on the status line, and the log.
+        EXPECT_EQ(log.linesWith("Parking adjustments: ").size() +
+                      log.linesWith("RT Parking changes: ").size(),
+                  c.adjustments.size());
         EXPECT_EQ(std::exchange(gf_staticParkingState().generating, false), c.stands);
         gf_parkingState().clear();
         requests_.clear();

@@ -1,6 +1,7 @@
 #include "foundation/log_file.h"
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -11,6 +12,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/manual_clock.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom {
@@ -182,6 +184,63 @@ TEST_F(LogFileTest, ManyThreadsLoseNoLineAndNeverInterleave) {
         next[t] = i + 1;
         EXPECT_EQ(line, fmt::format("thread {} line {} {}", t, i, std::string(t * 7, '.')));
     }
+}
+
+// A full disk: the lines the file did not take are counted, and the first write after room
+// came back marks the place with their number and the reason, on a line of its own after the
+// line the disk cut. What was lost stays known for the program to report.
+TEST(LogFileOnAFullDiskTest, LostLinesAreMarkedWhereTheyAreMissing) {
+    testing::TempDir dir;
+    const std::filesystem::path disk = dir / "disk";
+    std::filesystem::create_directory(disk);
+    const std::filesystem::path out = dir / "out";
+    std::filesystem::create_directory(out);
+    const std::string big(3000, 'b');
+    const std::optional<int> code = testing::runOnSmallDisk(disk, 64 * 1024, [&] {
+        LogFile::openIn(disk);
+        LogFile::writeNow("before the disk is full");
+        testing::fillDisk(disk);
+        for (int i = 0; i < 3; ++i) {
+            LogFile::writeNow(fmt::format("{} {}", i, big));
+        }
+        const LogLoss whileFull = LogFile::loss();
+        std::filesystem::remove(disk / "filler");
+        LogFile::writeImportant("room again");
+        LogFile::close();
+        std::filesystem::copy_file(disk / "Log.txt", out / "Log.txt");
+        std::ofstream(out / "loss.txt") << whileFull.lines << "\n" << whileFull.reason << "\n";
+        return 0;
+    });
+    if (!code) {
+        GTEST_SKIP() << testing::kNoSmallDisk;
+    }
+    ASSERT_EQ(*code, 0);
+    const auto loss = readLines(out / "loss.txt");
+    ASSERT_EQ(loss.size(), 2u);
+    const auto lines = readLines(out / "Log.txt");
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "before the disk is full");
+    EXPECT_EQ(lines.back(), "==> room again");
+    // The big lines the disk took whole, the one it cut, then the mark.
+    std::size_t whole = 0;
+    std::size_t k = 2;
+    for (; k < lines.size() && lines[k] == fmt::format("{} {}", whole, big); ++k) {
+        ++whole;
+    }
+    const std::size_t lost = 3 - whole;
+    EXPECT_EQ(loss[0], std::to_string(lost));
+    EXPECT_EQ(loss[1], "No space left on device");
+    ASSERT_GT(lost, 0u) << "the disk took every line";
+    const std::string mark = fmt::format("==> {} log line{} lost here: No space left on device",
+                                         lost, lost == 1 ? "" : "s");
+    if (lines[k] != mark) {
+        // A cut line: what the disk took of it, then the mark on the next line.
+        EXPECT_TRUE(fmt::format("{} {}", whole, big).starts_with(lines[k])) << lines[k];
+        ++k;
+    }
+    ASSERT_LT(k, lines.size());
+    EXPECT_EQ(lines[k], mark);
+    EXPECT_EQ(k + 2, lines.size());
 }
 
 } // namespace

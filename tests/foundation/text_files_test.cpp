@@ -11,6 +11,7 @@
 
 #include "foundation/utf.h"
 #include "tests/support/shared_data.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom {
@@ -244,6 +245,37 @@ TEST(WriteFileTest, WritesTheTextWithOrWithoutANewline) {
     EXPECT_EQ(readBytes(dir / "empty.txt"), "");
     EXPECT_FALSE(gf_writeFile("x", dir / "missing" / "a.txt", true));
     EXPECT_FALSE(gf_writeFile("x", dir.path(), true));
+}
+
+// On a full disk a write fails and the file that was there stays whole, with no ".tmp" left
+// beside it; once there is room again the next write replaces it.
+TEST(WriteLinesToFileTest, AFullDiskLeavesThePreviousFileWhole) {
+    testing::TempDir dir;
+    const std::filesystem::path disk = dir / "disk";
+    std::filesystem::create_directory(disk);
+    const std::filesystem::path out = dir / "out";
+    std::filesystem::create_directory(out);
+    const Lines before{"EHAM", "EGLL,A10"};
+    const Lines after(2000, "KLAX,GATE 12 (a line long enough to need room of its own)");
+    const std::optional<int> code = testing::runOnSmallDisk(disk, 64 * 1024, [&] {
+        if (!gf_writeLinesToFile(disk / "list.txt", before)) {
+            return 2;
+        }
+        testing::fillDisk(disk);
+        const bool fullWrite = gf_writeLinesToFile(disk / "list.txt", after);
+        std::filesystem::copy(disk, out / "full");
+        std::filesystem::remove(disk / "filler");
+        const bool roomyWrite = gf_writeLinesToFile(disk / "list.txt", Lines{"KLAX"});
+        std::filesystem::copy_file(disk / "list.txt", out / "roomy.txt");
+        return (fullWrite ? 4 : 0) + (roomyWrite ? 0 : 8);
+    });
+    if (!code) {
+        GTEST_SKIP() << testing::kNoSmallDisk;
+    }
+    EXPECT_EQ(*code, 0) << "4: the write on the full disk succeeded; 8: the later one failed";
+    EXPECT_EQ(readBytes(out / "full" / "list.txt"), "EHAM\nEGLL,A10\n");
+    EXPECT_FALSE(std::filesystem::exists(out / "full" / "list.txt.tmp"));
+    EXPECT_EQ(readBytes(out / "roomy.txt"), "KLAX\n");
 }
 
 } // namespace

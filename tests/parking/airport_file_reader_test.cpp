@@ -50,7 +50,6 @@ public:
     AirportFileReaderTest() {
         fs::create_directories(dir_ / "airports");
         context_.cachePath = dir_ / "airports" / "park_airport.xml";
-        context_.enableFlush = [this](bool enabled) { flush_.push_back(enabled); };
     }
 
     // The file at `path`: EHAM with three stands, published by Big Pub, version 1.2.3.
@@ -86,7 +85,6 @@ public:
     testing::CapturedLog log_;
     testing::TempDir dir_;
     AirportFileReadContext context_;
-    std::vector<bool> flush_;
     int fetches_ = 0;
 };
 
@@ -113,7 +111,6 @@ TEST_F(AirportFileReaderTest, AStoreFileIsReadWithItsParametersAndCopiedToTheCac
     ASSERT_EQ(f.stands.size(), 3u);
     EXPECT_EQ(f.stands[2].id, "A3");
     EXPECT_EQ(f.stands[2].sid, 3);
-    EXPECT_THAT(flush_, ElementsAre(true));
     EXPECT_EQ(readText(file), before);
     EXPECT_EQ(readText(context_.cachePath), before);
 }
@@ -273,7 +270,6 @@ TEST_F(AirportFileReaderTest, ABadFileFailsWithItsLineAndChangesNoFile) {
         if (regular) {
             EXPECT_EQ(readText(requested), before);
         }
-        EXPECT_THAT(flush_, IsEmpty());
         EXPECT_FALSE(fs::exists(dir_ / "airports" / "park_airport.1.1.enc"));
         fetches_ = 0;
     }
@@ -292,14 +288,13 @@ TEST_F(AirportFileReaderTest, RepeatedStandIdsKeepTheFirstAndTheReadGoesOn) {
     EXPECT_EQ(readText(dir_ / "EHAM.xml"), text);
 }
 
-TEST_F(AirportFileReaderTest, AFileWithoutUsableStandsIsReadWithItsLineAndNoFlush) {
+TEST_F(AirportFileReaderTest, AFileWithoutUsableStandsIsReadWithItsLine) {
     writeText(dir_ / "EHAM.xml",
               lf_fileText(lf_parameter("altitude", "1"), lf_stand("A1", 95, 25)));
     const AirportFileReadResult read = gf_readAirportFile(dir_ / "EHAM.xml", context_);
     ASSERT_TRUE(read) << read.error;
     EXPECT_THAT(read.file->stands, IsEmpty());
     EXPECT_TRUE(log_.has("no stands found in the airport file"));
-    EXPECT_THAT(flush_, ElementsAre(false));
 }
 
 TEST_F(AirportFileReaderTest, StandsWhoseCirclesComeTooCloseExcludeEachOther) {

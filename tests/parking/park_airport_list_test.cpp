@@ -14,7 +14,7 @@
 #include "parking/real_stand_options.h"
 #include "parking/stand_helpers.h"
 #include "refdata/airports.h"
-#include "traffic/aircraft_record.h"
+#include "traffic/step/aircraft_record.h"
 #include "tests/parking/support/parking_test_support.h"
 #include "tests/support/captured_log.h"
 #include "tests/support/recording_window_sink.h"

@@ -8,31 +8,37 @@
 #include <string>
 #include <thread>
 
+#include <fmt/format.h>
+
 #include <gtest/gtest.h>
 
 #include "config/parameters.h"
+#include "foundation/file_header.h"
 #include "foundation/manual_clock.h"
 #include "foundation/program_clock.h"
+#include "foundation/version.h"
 #include "parking/airport_store.h"
+#include "parking/apf_stand_reader.h"
 #include "parking/park_airport_choice.h"
 #include "parking/park_airport_list.h"
 #include "parking/park_airport_stands.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
-#include "parking/stand_at_position.h"
 #include "parking/real_stand_options.h"
+#include "parking/stand_at_position.h"
 #include "parking/static_parking.h"
 #include "refdata/airports.h"
 #include "refdata/park_airport.h"
 #include "runtime/run_services.h"
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
-#include "traffic/aircraft_record.h"
 #include "tests/parking/support/parking_context_test.h"
 #include "tests/parking/support/parking_test_support.h"
 #include "tests/support/captured_log.h"
 #include "tests/support/recording_window_sink.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_files.h"
+#include "traffic/step/aircraft_record.h"
 
 namespace skyloom {
 namespace {
@@ -54,8 +60,6 @@ protected:
         testing::writeApf(airport, gf_myThirdpartyFolder() / "EHAM.xml");
         airport.icao = IcaoCode("EHRD");
         testing::writeApf(airport, gf_myThirdpartyFolder() / "EHRD.xml");
-        context_.steps.removeAllStaticAndLiveAtAirport = [this] { ++removals_; };
-        context_.steps.planStaticParking = [this] { ++plans_; };
     }
     void TearDown() override {
         gf_setAirports({});
@@ -74,9 +78,6 @@ protected:
                std::any_of(state_.stands[0].options.begin(), state_.stands[0].options.end(),
                            [&](const FlightOption& o) { return o.reg == reg && o.origin == 0; });
     }
-
-    int removals_ = 0;
-    int plans_ = 0;
 };
 
 TEST_F(ParkAirportTest, TheParkAirportIsChosenSwitchedAndLeft) {
@@ -95,7 +96,12 @@ TEST_F(ParkAirportTest, TheParkAirportIsChosenSwitchedAndLeft) {
     EXPECT_EQ(window_.last<GuiUpdate::ParkAirport>()->code, kEham.icao);
     lf_updateStaticParking(context_);
     EXPECT_EQ(state_.stands.size(), 3u);
-    EXPECT_EQ(plans_, 1);
+    EXPECT_TRUE(window_.last<GuiUpdate::ParkingTarget>().has_value()) << "planned";
+    // A static aircraft placed there, which leaves with the park airport.
+    StaticAircraft& parked = trafficState_.staticAircraft.emplace_back();
+    parked.base.callsign = "KLM1*";
+    parked.objectId = 101;
+    parked.simState = SimState::active;
 
     // Airborne towards Rotterdam, which the user chose: Schiphol is left once Rotterdam is
     // nearer, then Rotterdam, in front of the list, is chosen.
@@ -108,7 +114,7 @@ TEST_F(ParkAirportTest, TheParkAirportIsChosenSwitchedAndLeft) {
     gf_checkParkAirportsReach(context_, {52.1, 4.6});
     EXPECT_TRUE(log.contains("EHRD is within reach, parked aircraft at EHAM (AMS) will be removed first"));
     EXPECT_FALSE(entry_.isSet());
-    EXPECT_EQ(removals_, 1);
+    EXPECT_EQ(trafficState_.staticAircraft.front().simState, SimState::removingfromsim);
     EXPECT_TRUE(state_.stands.empty());
     gf_updateParkAirport(context_, kNearEhrd);
     EXPECT_EQ(entry_.get().icao, kEhrd.icao);
@@ -179,6 +185,47 @@ TEST_F(ParkAirportTest, TheLightReadersFindTheClosestStandAndTheStandNames) {
     const auto names = gf_readApfForStands(kEham.icao, services_);
     ASSERT_TRUE(std::holds_alternative<std::vector<std::string>>(names));
     EXPECT_EQ(std::get<std::vector<std::string>>(names), (std::vector<std::string>{"B7", "A1"}));
+}
+
+// The closest-stand reader takes a stand only when the airport-file reader would: a latitude
+// "nan" or "inf", a position at 0/0 or an id of blanks never wins, however near the text says
+// it is; a position in blanks and a trimmed id do.
+TEST_F(ParkAirportTest, TheClosestStandIsOneTheAirportFileReaderReads) {
+    const Lalo reference{52.30, 4.76};
+    struct Case {
+        const char* latitude;
+        const char* longitude;
+        const char* id;
+        bool read;
+    };
+    const Case cases[] = {
+        {"nan", "4.76", "N1", false},    {"-nan", "4.76", "N2", false},
+        {"inf", "4.76", "I1", false},    {"0", "0", "Z1", false},
+        {"52.30", "4.76", " \t", false}, {" 52.30", "4.76", " T1 ", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.latitude);
+        // The case's stand at the reference as far as its text goes, a good one 1 km away.
+        testing::writeText(
+            gf_myThirdpartyFolder() / "EHAM.xml",
+            fmt::format(R"(<?xml version="1.0"?><root><meta version="{}" sim="2" copyright="{}"/>)"
+                        R"(<parameters><parameter name="altitude" value="-11"/></parameters>)"
+                        R"(<parkpositions><parkpos id="{}" typestr="GATE_SMALL" latitude="{}" )"
+                        R"(longitude="{}" heading="0" radius="20"/><parkpos id="FAR" )"
+                        R"(typestr="GATE_SMALL" latitude="52.309" longitude="4.76" heading="0" )"
+                        R"(radius="20"/></parkpositions></root>)",
+                        gf_programVersionText(), kMakerCopyright, c.id, c.latitude, c.longitude));
+        const auto closest = gf_readDestApfForClosestStand(kEham.icao, reference, services_);
+        ASSERT_TRUE(std::holds_alternative<ClosestStand>(closest))
+            << std::get<std::string>(closest);
+        EXPECT_EQ(std::get<ClosestStand>(closest).standId, c.read ? "T1" : "FAR");
+
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_file((gf_myThirdpartyFolder() / "EHAM.xml").c_str()));
+        std::vector<Stand> stands;
+        gf_readParkpositions(document, stands);
+        EXPECT_EQ(stands.size(), c.read ? 2u : 1u);
+    }
 }
 
 // Another thread reads the stands snapshot while the park airport changes: every snapshot it

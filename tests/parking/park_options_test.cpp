@@ -5,12 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
 #include "config/parameters.h"
 #include "config/parameters_store.h"
 #include "parking/park_options.h"
+#include "tests/support/recording_parking_window.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom {
@@ -21,8 +23,6 @@ protected:
     void SetUp() override {
         store_.load(dir_ / "parameters.xml", parameters_.persisted());
         parameters_.publishAll();
-        steps_.applyRtParkTrafficOnly = [this] { calls_ += "rt "; };
-        steps_.applyAutoPark = [this] { calls_ += "auto "; };
     }
     std::optional<std::string> stored(std::string_view name) const {
         pugi::xml_document document;
@@ -34,8 +34,7 @@ protected:
     ParametersStore store_;
     ParamsSnapshotCell cell_;
     ProgramParameters parameters_{&store_, &cell_};
-    ParkingControlSteps steps_;
-    std::string calls_;
+    testing::RecordingParkingWindow steps_;
 };
 
 TEST_F(ParkOptionsTest, WhatTheUserChangedAtTheAirportIsPutBackAndSaved) {
@@ -59,7 +58,7 @@ TEST_F(ParkOptionsTest, WhatTheUserChangedAtTheAirportIsPutBackAndSaved) {
     EXPECT_EQ(stored("AUTO_PARK"), "true");
     EXPECT_EQ(stored("PARK_SOFT"), softBefore);
     EXPECT_EQ(static_cast<ParkOptions>(*cell_.load()), recorded);
-    EXPECT_EQ(calls_, "rt auto ");
+    EXPECT_THAT(steps_.calls, ::testing::ElementsAre("applyRtParkTrafficOnly", "applyAutoPark"));
 }
 
 TEST_F(ParkOptionsTest, ARecordedValueOutsideItsRangeComesBackClamped) {

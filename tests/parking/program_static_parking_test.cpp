@@ -1,14 +1,15 @@
-// The program's static parking: its parking step, wired as the main loop wires it, loads a park
-// airport's file and plans through the parking code's own stand helpers, leaving the requests
-// the traffic step takes; leaving the park airport forgets the plan.
+// The program's static parking: its parking step loads a park airport's file and plans through
+// the parking code's own stand helpers, leaving the requests the traffic step takes; leaving the
+// park airport forgets the plan.
 #include <algorithm>
 #include <cstdlib>
 #include <set>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include "app/program_parking.h"
-#include "app/program_static_parking.h"
 #include "config/parameters.h"
 #include "foundation/program_clock.h"
 #include "parking/airport_store.h"
@@ -31,7 +32,7 @@
 #include "tests/support/captured_log.h"
 #include "tests/support/recording_window_sink.h"
 #include "tests/support/temp_dir.h"
-#include "traffic/traffic_state.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {
@@ -50,8 +51,6 @@ protected:
         // A hand-made file: stands with their flight options.
         testing::writeApf(testing::gridAirport(24), gf_myThirdpartyFolder() / "EHAM.xml",
                           ApfMode::learned, true);
-        context_.staticParking = &plan_;
-        gf_wireStaticParking(context_, traffic_);
     }
     void TearDown() override {
         gf_clearCurrentDaySlot();
@@ -60,12 +59,7 @@ protected:
         ParkingContextTest::TearDown();
     }
 
-    StaticParkingState plan_;
-    SimCommandQueue commands_;
-    SimEventQueue events_;
-    AIPositionBatch positions_;
-    std::atomic<std::uint32_t> tick_{0};
-    TrafficState traffic_{commands_, events_, positions_, clock_, tick_};
+    StaticParkingState& plan_ = traffic_.plan;
 };
 
 TEST_F(ProgramStaticParkingTest, TheParkingStepPlansTheParkAirportThroughTheStandHelpers) {
@@ -102,7 +96,7 @@ TEST_F(ProgramStaticParkingTest, TheParkingStepPlansTheParkAirportThroughTheStan
 
     // The traffic step has taken the plan: the parking controls come back, once.
     plan_.plan.clear();
-    gf_enableParkingControlsWhenPlanned(context_);
+    gf_followStaticParkingPlan(context_);
     EXPECT_FALSE(plan_.generating);
 
     // Leaving the park airport forgets the plan with the stands.
@@ -112,6 +106,53 @@ TEST_F(ProgramStaticParkingTest, TheParkingStepPlansTheParkAirportThroughTheStan
     EXPECT_TRUE(plan_.plan.empty());
     EXPECT_TRUE(plan_.removals.empty());
     EXPECT_TRUE(state_.stands.empty());
+}
+
+// The week RealTraffic's parked traffic of the file was taken from, as an airport file of the
+// download area carries it.
+void lf_setTrafficWeek(const std::filesystem::path& file, std::uint32_t week) {
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_file(file.c_str()));
+    const pugi::xpath_node altitude = document.select_node("//parameter[@name='altitude']");
+    ASSERT_TRUE(altitude);
+    pugi::xml_node added =
+        altitude.node().parent().insert_child_after("parameter", altitude.node());
+    added.append_attribute("name") = "RT_traffic_week";
+    added.append_attribute("value") = week;
+    ASSERT_TRUE(document.save_file(file.c_str()));
+}
+
+TEST_F(ProgramStaticParkingTest, TheWindowIsShownWhatStaticParkingDoes) {
+    lf_setTrafficWeek(gf_myThirdpartyFolder() / "EHAM.xml", 2613);
+    entry_.set(kEham);
+    state_.parkingUpdateRequested = true;
+    gf_runParkingStep(context_);
+    ASSERT_GE(plan_.plan.size(), 2u);
+    const std::uint64_t planned = plan_.plan.size();
+    // The file applied, then the plan made and being placed.
+    EXPECT_THAT(controls_.shown,
+                ::testing::ElementsAre(StaticParkingShown{false, true, 2613, 0},
+                                       StaticParkingShown{true, true, 2613, 0},
+                                       StaticParkingShown{true, true, 2613, planned}));
+
+    // The main loop's look every 14 cycles: the positions still to place, shown when they
+    // changed; none left gives the controls back and ends the generating.
+    controls_.shown.clear();
+    gf_followStaticParkingPlan(context_);
+    EXPECT_TRUE(controls_.shown.empty()) << "nothing changed";
+    plan_.plan.pop_back();
+    gf_followStaticParkingPlan(context_);
+    plan_.plan.clear();
+    gf_followStaticParkingPlan(context_);
+    EXPECT_THAT(controls_.shown,
+                ::testing::ElementsAre(StaticParkingShown{true, true, 2613, planned - 1},
+                                       StaticParkingShown{false, true, 2613, 0}));
+    EXPECT_EQ(controls_.count("enableParkingControls"), 1u);
+
+    // Leaving the park airport: static parking no longer runs.
+    controls_.shown.clear();
+    lf_stopStaticParking(context_);
+    EXPECT_THAT(controls_.shown, ::testing::ElementsAre(StaticParkingShown{}));
 }
 
 } // namespace

@@ -30,7 +30,7 @@ protected:
             testing::optionOf("KLM", "B738", "PH-BXA", static_cast<std::uint32_t>(now.weekday),
                               static_cast<unsigned>(now.slot), static_cast<unsigned>(now.slot), 1);
         option.callsign = "KLM1";
-        option.key.model = 4;
+        option.key.model = testing::testModelId(4);
     }
 
     const testing::CapturedLog log;

@@ -16,12 +16,17 @@
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
+#include "liveries/livery_tables.h"
+#include "refdata/code_table.h"
 #include "tests/parking/support/parking_test_support.h"
+#include "tests/support/traffic_test_world.h"
+#include "tools/track_replay/replay_tables.h"
+#include "traffic/stands/park_airport_services.h"
 #include "tests/support/captured_log.h"
 #include "tests/support/shared_data.h"
 #include "tests/support/temp_dir.h"
-#include "traffic/static_traffic.h"
-#include "traffic/traffic_state.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {
@@ -39,28 +44,14 @@ TEST(StaticAircraftOnRealStands, NoTwoStaticAircraftShareOrCrowdAStand) {
     const auto n = static_cast<std::int32_t>(stands.size());
     ASSERT_GT(n, 150);
 
-    ManualClock clock;
-    std::atomic<std::uint32_t> tick{0};
-    SimCommandQueue commands;
-    SimEventQueue events;
-    AIPositionBatch positions;
-    TrafficState state{commands, events, positions, clock, tick};
+    testing::TrafficStateParts parts;
+    TrafficState& state = parts.state_;
     lf_initTrafficState(state);
-    gf_installStaticSteps(state.steps);
-    const auto byId = [&stands, n](std::int32_t sid) -> const Stand* {
-        return sid >= 1 && sid <= n ? &stands[static_cast<std::size_t>(sid - 1)] : nullptr;
-    };
-    state.steps.gf_standById = byId;
-    state.steps.gf_standsConflict = [&byId](std::int32_t a, std::int32_t b) {
-        return a == b || std::ranges::count(byId(a)->exclusions, b) != 0;
-    };
-    state.steps.gf_matchStaticLivery = [](LiveryAircraft& aircraft, const Stand&) {
-        aircraft.liveryTitle = "Test Livery";
-        return true;
-    };
-    std::vector<StaticParkRequest> requests;
-    state.staticRequests = &requests;
-    state.stands = &stands;
+    parts.world_.setStands(stands);
+    // One livery for every static aircraft: the stand decides nothing here.
+    tools::gf_buildReplayLiveryTables({{"Boeing 737-800 KLM", "KLM", "B738", ""}});
+    const ParkAirportServices& park = state.parkAirport;
+    std::vector<StaticParkRequest>& requests = parts.world_.plan.plan;
 
     // Every stand is asked for twice, in a shuffled order, so that many requests find their
     // stand or a neighbouring one taken; every fourth aircraft is switched on at once.
@@ -73,6 +64,7 @@ TEST(StaticAircraftOnRealStands, NoTwoStaticAircraftShareOrCrowdAStand) {
         StaticParkRequest request;
         request.standId = order[i];
         request.callsign = "KLM" + std::to_string(i);
+        request.key = LiveryKey{gf_airlineId("KLM"), 0, gf_modelId("B738"), 0, 0};
         requests.push_back(request);
         lf_parkStaticAircraft(state, gf_packDaySlot({3, 20}));
         if (i % 4 == 0 && !state.staticAircraft.empty()) {
@@ -85,18 +77,19 @@ TEST(StaticAircraftOnRealStands, NoTwoStaticAircraftShareOrCrowdAStand) {
     // Every stand left empty is empty because a neighbour or the stand itself is taken.
     for (std::int32_t sid = 1; sid <= n; ++sid) {
         EXPECT_TRUE(std::ranges::any_of(state.staticAircraft, [&](const StaticAircraft& a) {
-            return state.steps.gf_standsConflict(a.standId, sid);
+            return park.standsConflict(a.standId, sid);
         })) << sid;
     }
     for (const StaticAircraft& a : state.staticAircraft) {
         for (const StaticAircraft& b : state.staticAircraft) {
             if (&a != &b) {
-                EXPECT_FALSE(state.steps.gf_standsConflict(a.standId, b.standId))
+                EXPECT_FALSE(park.standsConflict(a.standId, b.standId))
                     << a.base.callsign << " " << b.base.callsign;
             }
         }
-        EXPECT_EQ(a.latitude, byId(a.standId)->position.lat);
+        EXPECT_EQ(a.latitude, park.standById(a.standId)->position.lat);
     }
+    gf_liveryTables().clear();
 }
 
 } // namespace

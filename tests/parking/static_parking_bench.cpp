@@ -28,7 +28,7 @@ void BM_PlanStaticParking500(benchmark::State& state) {
         stand.options.clear();
         FlightOption option;
         option.key = LiveryKey{static_cast<std::uint16_t>(1 + i % 20), 0,
-                               static_cast<std::uint16_t>(3 + i % 3), 0, 0};
+                               testing::testModelId(static_cast<std::uint16_t>(3 + i % 3)), 0, 0};
         option.reg = fmt::format("PH-{:04}", i);
         option.callsign = fmt::format("KLM{}", i);
         const bool spread = state.range(0) != 0;

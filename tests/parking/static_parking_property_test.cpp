@@ -1,6 +1,7 @@
 // The static parking plan over seeded random traffic on a real layout (FlightGear's EHAM in
 // ../shared, converted and read back as an airport file at test time): flight options, live
-// aircraft, live stayers and RealTraffic parked reports drawn per seed. Whatever is drawn, no
+// aircraft, live aircraft parked at stands (stayers) and RealTraffic parked reports drawn per
+// seed. Whatever is drawn, no
 // stand holds two aircraft, no aircraft is wider than its stand, the plan stays within the
 // wanted count, the user's recorded stand stays free, an adjustment turns a kept turnaround
 // aircraft round, and a plan repeated over the aircraft the first one placed changes nothing.
@@ -56,7 +57,8 @@ protected:
         };
         std::vector<Identity> pool;
         for (std::size_t i = 0; i < kIdentities; ++i) {
-            const auto model = static_cast<std::uint16_t>(draw(1, testing::kTestModelCount));
+            const std::uint16_t model =
+                testing::testModelId(static_cast<std::uint16_t>(draw(1, testing::kTestModelCount)));
             pool.push_back({fmt::format("PH-{:04}", i), fmt::format("KLM{}", i),
                             draw(0, 2) == 0 ? fmt::format("KLM{}", i + 5000) : std::string(),
                             LiveryKey{static_cast<std::uint16_t>(1 + i % 20), 0, model, 0, 0}});
@@ -87,17 +89,18 @@ protected:
             const Identity& who = pool[static_cast<std::size_t>(draw(0, kIdentities - 1))];
             f.addLive(who.callsign, who.reg);
         }
-        while (f.liveStayers.size() < 6) {
+        stayers_.clear();
+        while (stayers_.size() < 6) {
             const std::int32_t sid = draw(1, static_cast<int>(f.stands.size()));
             const std::vector<std::int32_t>& near =
                 f.stands[static_cast<std::size_t>(sid) - 1].exclusions;
-            if (std::none_of(f.liveStayers.begin(), f.liveStayers.end(), [&](const LiveStayer& s) {
+            if (std::none_of(stayers_.begin(), stayers_.end(), [&](const LiveStayer& s) {
                     return s.standId == sid ||
                            std::find(near.begin(), near.end(), s.standId) != near.end();
                 })) {
-                const std::size_t i = f.liveStayers.size();
-                f.liveStayers.push_back({fmt::format("DLH{}", i), fmt::format("D-A{:03}", i), sid,
-                                         20.0 * static_cast<double>(i)});
+                const std::size_t i = stayers_.size();
+                stayers_.push_back({fmt::format("DLH{}", i), fmt::format("D-A{:03}", i), sid,
+                                    15.0 * static_cast<double>(i)});
             }
         }
         std::vector<ParkedEntry> parked;
@@ -105,7 +108,8 @@ protected:
             const Stand& stand =
                 f.stands[static_cast<std::size_t>(draw(0, static_cast<int>(f.stands.size()) - 1))];
             ParkedEntry entry;
-            entry.modelId = static_cast<std::uint16_t>(draw(1, testing::kTestModelCount));
+            entry.modelId =
+                testing::testModelId(static_cast<std::uint16_t>(draw(1, testing::kTestModelCount)));
             entry.callsign = fmt::format("RTX{}", i);
             entry.registration = fmt::format("N{}RT", i);
             entry.position = stand.position;
@@ -127,7 +131,14 @@ protected:
 
     // No stand holds two aircraft, no two neighbours that exclude each other are both taken,
     // no aircraft is wider than its stand, and the plan stays within the wanted count.
-    static void expectSoundParking(const testing::StaticParkingFixture& f, bool withStayers) {
+    // The drawn stayers become live aircraft parked at their stands.
+    void addStayers(testing::StaticParkingFixture& f) const {
+        for (const LiveStayer& s : stayers_) {
+            f.addStayer(s.callsign, s.registration, s.standId, s.minutes);
+        }
+    }
+
+    void expectSoundParking(const testing::StaticParkingFixture& f, bool withStayers) const {
         std::map<std::int32_t, int> occupants;
         std::int32_t kept = 0;
         for (const ParkingPlanEntry& entry : f.state.plan) {
@@ -135,7 +146,7 @@ protected:
             ASSERT_GE(entry.standId, 1);
             ASSERT_LE(static_cast<std::size_t>(entry.standId), f.stands.size());
             const Stand* stand = &f.stands[static_cast<std::size_t>(entry.standId) - 1];
-            EXPECT_LE(testing::testModel(entry.key.model).halfWingspanMetres / 1852.0 -
+            EXPECT_LE(testing::testModelOf(entry.key.model).halfWingspanMetres / 1852.0 -
                           stand->radius,
                       kStandWidthToleranceNm)
                 << entry.callsign << " on " << stand->id;
@@ -156,7 +167,7 @@ protected:
                 kept += aircraft.kept ? 1 : 0;
             }
         }
-        for (const LiveStayer& stayer : withStayers ? f.liveStayers : std::vector<LiveStayer>{}) {
+        for (const LiveStayer& stayer : withStayers ? stayers_ : std::vector<LiveStayer>{}) {
             ++occupants[stayer.standId];
         }
         for (const auto& [sid, count] : occupants) {
@@ -172,6 +183,7 @@ protected:
 
     testing::TempDir dir_;
     std::vector<Stand> layout_;
+    std::vector<LiveStayer> stayers_;
 };
 
 TEST_F(StaticParkingPropertyTest, APlanRepeatedOverItsOwnAircraftChangesNothing) {
@@ -203,11 +215,9 @@ TEST_F(StaticParkingPropertyTest, AnAdjustmentLeavesOneAircraftAStandAndTurnsTur
         SCOPED_TRACE(seed);
         testing::StaticParkingFixture f;
         drawTraffic(f, seed);
-        const std::vector<LiveStayer> stayers = f.liveStayers;
-        f.liveStayers.clear();
         f.plan();
         f.realise();
-        f.liveStayers = stayers;
+        addStayers(f);
         f.adjust();
         expectSoundParking(f, true);
         const std::int32_t today = gf_unpackDaySlot(f.now).weekday;

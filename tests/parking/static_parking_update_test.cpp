@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "config/parameters.h"
@@ -22,6 +23,7 @@
 #include "tests/parking/support/parking_test_support.h"
 #include "tests/support/recording_window_sink.h"
 #include "tests/support/temp_dir.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {
@@ -35,28 +37,19 @@ protected:
     void SetUp() override {
         ParkingContextTest::SetUp();
         entry_.set(kEham);
-        context_.trafficTick = &tick_;
-        context_.steps.planStaticParking = [this] {
-            calls_.push_back("plan");
-            clock_.advance(planTime_);
-        };
-        context_.steps.showParkingInterval = [this] { calls_.push_back("interval"); };
-        context_.steps.clearStaticPlan = [this] { calls_.push_back("clear plan"); };
-        context_.steps.clearRunways = [this] { calls_.push_back("clear runways"); };
-        context_.controls.enableParkingControls = [this] { calls_.push_back("enable controls"); };
-        context_.controls.enableParkButton = [this](bool on) {
-            calls_.push_back(on ? "park on" : "park off");
-        };
+        tick_ = 100;
     }
     void writeEham() {
         AirportFile airport = testing::gridAirport(3);
         airport.icao = kEham.icao;
         testing::writeApf(airport, gf_myThirdpartyFolder() / "EHAM.xml");
     }
-
-    std::atomic<std::uint32_t> tick_{100};
-    std::vector<std::string> calls_;
-    std::chrono::microseconds planTime_{0};
+    // A waiting request of an earlier plan, which a stop must drop.
+    void leaveARequest() {
+        StaticParkRequest request;
+        request.standId = 1;
+        traffic_.plan.plan.push_back(request);
+    }
 };
 
 TEST_F(StaticParkingUpdate, PlanningTimeCountsInWholeTrafficTicks) {
@@ -64,22 +57,32 @@ TEST_F(StaticParkingUpdate, PlanningTimeCountsInWholeTrafficTicks) {
              {0, 0}, {4, 0}, {5, 1}, {14, 1}, {15, 2}, {1234, 123}}) {
         EXPECT_EQ(gf_planningTicks(ms), ticks) << ms << " ms";
     }
+    for (const auto& [took, after] : std::vector<std::pair<std::chrono::microseconds, std::uint32_t>>{
+             {4900us, 100}, {1234ms, 223}}) {
+        tick_ = 100;
+        gf_runCountingTicks(clock_, tick_, [this, took = took] { clock_.advance(took); });
+        EXPECT_EQ(tick_.load(), after) << took.count() << " us";
+    }
+    // An update shows the interval, then plans the loaded stands.
     writeEham();
-    planTime_ = 4900us;
     lf_updateStaticParking(context_);
-    EXPECT_EQ(tick_.load(), 100u) << "4.9 ms leaves the tick alone";
-    planTime_ = 1234ms;
-    lf_updateStaticParking(context_);
-    EXPECT_EQ(tick_.load(), 223u);
     EXPECT_EQ(state_.stands.size(), 3u);
-    EXPECT_EQ(calls_, (std::vector<std::string>{"interval", "plan", "interval", "plan"}));
+    // The file's stands have no flight option now: the plan is empty and gives the controls
+    // back at once.
+    EXPECT_THAT(controls_.calls,
+                ::testing::ElementsAre("enableFlushButton on", "showParkingInterval",
+                                       "disableParkingControls", "enableParkingControls"));
+    EXPECT_TRUE(window_.last<GuiUpdate::ParkingTarget>().has_value());
 }
 
 TEST_F(StaticParkingUpdate, AFailedLoadShowsWhyAndStopsWithoutSaving) {
+    leaveARequest();
     lf_updateStaticParking(context_);
-    EXPECT_EQ(calls_, (std::vector<std::string>{"enable controls", "park off", "clear plan",
-                                                "clear runways"}))
+    EXPECT_THAT(controls_.calls, ::testing::ElementsAre("enableParkingControls",
+                                                        "enableParkButton off",
+                                                        "enableFlushButton off"))
         << "controls first, then Park disabled; nothing planned without a loaded file";
+    EXPECT_TRUE(traffic_.plan.plan.empty());
     const auto status = window_.payloads<GuiUpdate::StatusText>();
     ASSERT_FALSE(status.empty());
     EXPECT_EQ(status.back().text, "lf_readParkedFile EHAM not found");
@@ -94,9 +97,18 @@ TEST_F(StaticParkingUpdate, AStopEmptiesEverythingOfTheParkAirport) {
     lf_updateStaticParking(context_);
     ASSERT_TRUE(state_.airportFileApplied);
     state_.file.rtTrafficWeek = 202650;
-    calls_.clear();
+    leaveARequest();
+    // The runways the load read for the motion (none in this world) and what a stop leaves.
+    FacilityRunway runway;
+    std::vector<FacilityRunway> runways{runway};
+    trafficState_.motionWorld.runways = runways;
+    controls_.calls.clear();
     lf_stopStaticParking(context_);
-    EXPECT_EQ(calls_, (std::vector<std::string>{"park off", "clear plan", "clear runways"}));
+    EXPECT_THAT(controls_.calls, ::testing::ElementsAre("applyRtParkTrafficOnly", "applyAutoPark",
+                                                        "enableParkButton off",
+                                                        "enableFlushButton off"));
+    EXPECT_TRUE(traffic_.plan.plan.empty());
+    EXPECT_TRUE(trafficState_.motionWorld.runways.empty()) << "no runways of the airport left";
     EXPECT_FALSE(state_.airportFileApplied);
     EXPECT_EQ(state_.file.rtTrafficWeek, 0u);
     EXPECT_TRUE(state_.stands.empty());

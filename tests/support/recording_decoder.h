@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "traffic/traffic_mailbox.h"
+#include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom::testing {
 

@@ -1,7 +1,7 @@
 // The air-conflict predictor: each mode's conflicts and clear reasons around a user flying
 // north at 45 N, tracks either side of north, and a user and an aircraft either side of the
 // antimeridian.
-#include "traffic/air_conflict.h"
+#include "traffic/removals/air_conflict.h"
 
 #include <cmath>
 #include <numbers>

@@ -1,12 +1,15 @@
 // The removals of many aircraft at once, the record cleanup and the livery failures: a category
 // switched off, leaving the park airport, queued static aircraft, a livery the simulator
 // refused, a removal the simulator never confirms, and the window's counts on the way.
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <fmt/format.h>
 
 #include "config/window_requests.h"
 #include "foundation/manual_clock.h"
@@ -20,31 +23,28 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_window_sink.h"
-#include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/bulk_removals.h"
-#include "traffic/livery_failures.h"
-#include "traffic/record_cleanup.h"
-#include "traffic/traffic_counts.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "tests/support/traffic_test_world.h"
+#include "refdata/airport_file.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/removals/bulk_removals.h"
+#include "traffic/decode/livery_failures.h"
+#include "traffic/removals/record_cleanup.h"
+#include "traffic/step/traffic_counts.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom {
 namespace {
 
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
 
 class BulkRemovalsTest : public ::testing::Test, protected testing::TrafficStateParts {
 protected:
     BulkRemovalsTest() {
         lf_initTrafficState(state_);
         gf_resetLiveryMatchRecords();
-        state_.services = &services_;
-        state_.steps.cleanupLiveAircraft = lf_cleanupLiveAircraft;
-        state_.steps.purgePendingFor = [this](TrafficState&, std::uint32_t hexid, std::uint32_t) {
-            purged_.push_back(hexid);
-        };
     }
 
     LiveAircraft& add(std::uint32_t hexid, AircraftCategory category, SimState simState,
@@ -56,8 +56,11 @@ protected:
         base.key.model = gf_modelId("C172");
         LiveAircraft& a =
             state_.liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+        added_.push_back(hexid);
         a.simState = simState;
         a.phase.phase = phase;
+        // A pending action that the cleanup of the record purges.
+        state_.parkedActions.push_back({hexid, kNeverDue, ParkedAction::enginesOff});
         if (simState == SimState::active || simState == SimState::removingfromsim) {
             a.objectId = hexid - 10000;
         }
@@ -65,6 +68,37 @@ protected:
             SimCreateRequest request;
             request.hexid = hexid;
             state_.liveCreateQueue.push_back(request);
+        }
+        return a;
+    }
+
+    // The aircraft whose pending entries the cleanup purged.
+    std::vector<std::uint32_t> purged() const {
+        std::vector<std::uint32_t> out;
+        for (const std::uint32_t hexid : added_) {
+            if (std::none_of(state_.parkedActions.begin(), state_.parkedActions.end(),
+                             [hexid](const ParkedActionEntry& e) { return e.hexid == hexid; })) {
+                out.push_back(hexid);
+            }
+        }
+        return out;
+    }
+
+    // A static aircraft on the stand, in its state (a queued one with its create request).
+    StaticAircraft& addStatic(std::uint32_t hexid, std::int32_t sid, SimState simState) {
+        StaticAircraft& a = state_.staticAircraft.emplace_back();
+        a.base.hexid = hexid;
+        a.base.callsign = "S" + std::to_string(hexid) + "*";
+        a.standId = sid;
+        a.simState = simState;
+        if (simState == SimState::active || simState == SimState::removingfromsim) {
+            a.objectId = hexid + 100;
+        }
+        if (simState == SimState::adding2sim) {
+            SimCreateRequest request;
+            request.callsign = a.base.callsign;
+            request.hexid = hexid;
+            state_.staticCreateQueue.push_back(request);
         }
         return a;
     }
@@ -84,11 +118,10 @@ protected:
         }
     }
 
+    static constexpr std::int32_t kNeverDue = 1 << 30;
     testing::LogCapture log_;
-    StopControl stop_;
-    testing::RecordingWindowSink window_;
-    RunServices services_{clock_, stop_, window_};
-    std::vector<std::uint32_t> purged_;
+    testing::RecordingWindowSink& window_ = world_.window;
+    std::vector<std::uint32_t> added_;
 };
 
 TEST_F(BulkRemovalsTest, SwitchingACategoryOffRemovesExactlyItsAircraftOnce) {
@@ -107,7 +140,7 @@ TEST_F(BulkRemovalsTest, SwitchingACategoryOffRemovesExactlyItsAircraftOnce) {
     EXPECT_THAT(state_.removalQueue, ElementsAre(20001u - 10000));
     EXPECT_THAT(state_.liveCreateQueue, IsEmpty()) << "withdrawn, no simulator call";
     EXPECT_THAT(hexids(), ElementsAre(20001u, 20004u, 20005u, 20006u));
-    EXPECT_THAT(purged_, ElementsAre(20002u, 20003u));
+    EXPECT_THAT(purged(), UnorderedElementsAre(20002u, 20003u));
     EXPECT_EQ(
         log_.linesWith("F20001 C172 removed because 'TwoProps' no longer included category").size(),
         1u);
@@ -135,21 +168,15 @@ TEST_F(BulkRemovalsTest, LeavingTheAirportRemovesTheGroundTrafficOnlyAndKeepsPar
         ++hexid;
         add(hexid, AircraftCategory::Large, SimState::active, phase).stand.standId = hexid;
     }
-    std::size_t withdrawn = 0;
-    state_.steps.staticAircraftViews = [](TrafficState&) {
-        std::vector<StaticAircraftView> views(3);
-        views[0].simState = SimState::adding2sim;
-        views[1].simState = SimState::adding2sim;
-        views[2].simState = SimState::removingfromsim;
-        return views;
-    };
-    state_.steps.removeStaticAircraft = [&withdrawn](TrafficState&, std::size_t) { ++withdrawn; };
-    bool compacted = false;
-    state_.steps.eraseWithdrawnStatics = [&compacted](TrafficState&) { compacted = true; };
+    addStatic(1, 1, SimState::adding2sim);
+    addStatic(2, 2, SimState::adding2sim);
+    addStatic(3, 3, SimState::removingfromsim);
 
     lf_removeAllStaticAndLiveAtAirport(state_);
-    EXPECT_EQ(withdrawn, 2u);
-    EXPECT_TRUE(compacted);
+    // The queued static aircraft are withdrawn without a simulator call and erased at once.
+    EXPECT_THAT(state_.staticCreateQueue, IsEmpty());
+    ASSERT_EQ(state_.staticAircraft.size(), 1u);
+    EXPECT_EQ(state_.staticAircraft[0].base.hexid, 3u);
     for (std::size_t i = 0; i < phases.size(); ++i) {
         const LiveAircraft& a = state_.liveAircraft[i];
         const bool removed = phases[i].second;
@@ -160,28 +187,23 @@ TEST_F(BulkRemovalsTest, LeavingTheAirportRemovesTheGroundTrafficOnlyAndKeepsPar
 }
 
 TEST_F(BulkRemovalsTest, TheUserDestinationStandIsFreedOneAircraftAtATime) {
+    std::vector<Stand> stands;
+    for (std::int32_t sid = 1; sid <= 5; ++sid) {
+        Stand& stand = stands.emplace_back();
+        stand.id = sid == 5 ? "GATE A5" : fmt::format("GATE B{}", sid);
+        stand.sid = sid;
+    }
+    world_.setStands(std::move(stands));
     add(60001, AircraftCategory::Large, SimState::active, FlightPhase::parked).stand.standId = 5;
-    std::vector<StaticAircraftView> statics(2);
-    statics[0].standId = 5;
-    statics[0].simState = SimState::removingfromsim;
-    statics[1].standId = 5;
-    statics[1].simState = SimState::active;
-    std::vector<std::size_t> removed;
-    state_.steps.staticAircraftViews = [&statics](TrafficState&) { return statics; };
-    state_.steps.removeStaticAircraft = [&](TrafficState&, std::size_t i) {
-        removed.push_back(i);
-        statics[i].simState = SimState::removingfromsim;
-    };
-    state_.steps.standByName = [](std::string_view text) { return text == "GATE A5" ? 5u : 0u; };
-    gf_clearUserDestGate(state_, "GATE B1");
+    addStatic(7, 5, SimState::removingfromsim);
+    addStatic(8, 5, SimState::active);
+    gf_clearUserDestGate(state_, "GATE B9");
     gf_clearUserDestGate(state_, "");
-    EXPECT_THAT(removed, IsEmpty());
     EXPECT_THAT(state_.removalQueue, IsEmpty());
     gf_clearUserDestGate(state_, "GATE A5");
-    EXPECT_THAT(removed, ElementsAre(1u)) << "the static aircraft first";
-    EXPECT_THAT(state_.removalQueue, IsEmpty());
+    EXPECT_THAT(state_.removalQueue, ElementsAre(108u)) << "the active static aircraft first";
     gf_clearUserDestGate(state_, "GATE A5");
-    EXPECT_THAT(state_.removalQueue, ElementsAre(60001u - 10000));
+    EXPECT_THAT(state_.removalQueue, ElementsAre(108u, 60001u - 10000));
 }
 
 TEST_F(BulkRemovalsTest, AFailedLiveryIsNeverRecalledAndTheTwentiethEndsTheRun) {
@@ -237,12 +259,31 @@ TEST_F(BulkRemovalsTest, ARemovalNeverConfirmedGivesUpItsRecordAfterTheTimeOut) 
         lf_handleAddingStack(state_);
     }
     EXPECT_THAT(hexids(), IsEmpty());
-    EXPECT_THAT(purged_, ElementsAre(50002u, 50001u));
+    EXPECT_THAT(purged(), UnorderedElementsAre(50002u, 50001u));
     EXPECT_EQ(log_.linesWith("not confirmed, record dropped").size(), 1u);
     // Its late confirmation finds nothing.
     events_.post({50001 - 10000, 0, 0, SimEventKind::objectRemoved});
     lf_handleAddingStack(state_);
-    EXPECT_THAT(purged_.size(), 2u);
+    EXPECT_THAT(purged().size(), 2u);
+}
+
+// A respawn's removal went out; the aircraft is then removed for good before the simulator
+// answered: the record gives up after the same time-out.
+TEST_F(BulkRemovalsTest, ARespawnRemovalNeverConfirmedAlsoTimesOutOnceTheAircraftIsRemoved) {
+    LiveAircraft& a = add(50003, AircraftCategory::Large, SimState::active);
+    a.stream.front().time = 1 << 30; // standing between reports
+    a.stream.front().stationary = 1;
+    liveryRespawn(state_, a);
+    ASSERT_EQ(a.simState, SimState::liveryrespawn);
+    sendRemovals();
+    removeAircraftFromSim(state_, state_.liveAircraft[0]);
+    EXPECT_EQ(state_.liveAircraft[0].simState, SimState::removingfromsim);
+    clock_.advance(std::chrono::seconds(31));
+    for (int i = 0; i < 10; ++i) {
+        lf_handleAddingStack(state_);
+    }
+    EXPECT_THAT(hexids(), IsEmpty());
+    EXPECT_EQ(log_.linesWith("not confirmed, record dropped").size(), 1u);
 }
 
 TEST_F(BulkRemovalsTest, TheKeyTextOfACargoKeyWithoutOperator) {

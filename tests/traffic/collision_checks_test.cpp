@@ -10,8 +10,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include "foundation/geodesy.h"
 #include "foundation/manual_clock.h"
+#include "refdata/airport_file.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
 #include "refdata/dbase_lookups.h"
@@ -21,12 +24,12 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/shared_data.h"
-#include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/ghosts.h"
-#include "traffic/parked_collisions.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
-#include "traffic/user_collisions.h"
+#include "tests/support/traffic_test_world.h"
+#include "traffic/removals/ghosts.h"
+#include "traffic/removals/parked_collisions.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
+#include "traffic/removals/user_collisions.h"
 
 namespace skyloom {
 namespace {
@@ -41,12 +44,41 @@ class CollisionChecksTest : public ::testing::Test, protected testing::TrafficSt
 protected:
     CollisionChecksTest() {
         lf_initTrafficState(state_);
-        state_.user = &user_;
-        state_.steps.staticAircraftViews = [this](TrafficState&) { return statics_; };
-        state_.steps.removeStaticAircraft = [this](TrafficState&, std::size_t i) {
-            removedStatics_.push_back(statics_[i].callsign);
-            statics_[i].simState = SimState::removingfromsim;
-        };
+    }
+
+    // An active static aircraft with its flights, registration, RealTraffic hexid and source,
+    // on stand `sid` at `at`; its object id is 500 + its place in the list.
+    StaticAircraft& addStatic(std::string callsign, std::string first, std::string second,
+                              std::string registration, std::uint32_t rtHexid,
+                              std::uint32_t source, const Lalo& at = {}, std::int32_t sid = 3) {
+        StaticAircraft& a = state_.staticAircraft.emplace_back();
+        a.base.callsign = std::move(callsign);
+        a.base.displayCallsign = std::move(first);
+        a.base.thirdText = std::move(second);
+        a.base.registration = std::move(registration);
+        a.base.category = AircraftCategory::Large;
+        a.base.conflictRadiusNm = 0.01;
+        a.rtHexid = rtHexid;
+        a.source = source;
+        a.latitude = at.lat;
+        a.longitude = at.lon;
+        a.standId = sid;
+        a.simState = SimState::active;
+        a.objectId = 500 + static_cast<std::uint32_t>(state_.staticAircraft.size());
+        return a;
+    }
+
+    // The callsigns of the static aircraft whose removal went to the removal queue, in order.
+    std::vector<std::string> removedStatics() const {
+        std::vector<std::string> out;
+        for (const std::uint32_t objectId : state_.removalQueue) {
+            for (const StaticAircraft& a : state_.staticAircraft) {
+                if (a.objectId == objectId) {
+                    out.push_back(a.base.callsign);
+                }
+            }
+        }
+        return out;
     }
 
     // An active aircraft `aheadFt` along `headingDeg` from `from` and `asideFt` to its right.
@@ -78,9 +110,7 @@ protected:
     }
 
     testing::LogCapture log_;
-    UserAircraft user_;
-    std::vector<StaticAircraftView> statics_;
-    std::vector<std::string> removedStatics_;
+    UserAircraft& user_ = world_.user;
 };
 
 TEST_F(CollisionChecksTest, TheGroundCorridorAheadOfTheUser) {
@@ -204,8 +234,13 @@ TEST_F(CollisionChecksTest, AnUnknownUserSpanTakesTheB738sAndTheSpeedTerm) {
 
 TEST_F(CollisionChecksTest, TaxiingAircraftAreCheckedWhenMovedOrAtTheFullPass) {
     const Lalo stand{47.4582, 8.5555};
-    statics_.push_back({"EZY1*", "EZY1", "", "HB-JXA", "A320", 0, 0, SimState::active, false,
-                        AircraftCategory::Large, stand, 0.01, 3});
+    std::vector<Stand> stands(3);
+    for (std::int32_t sid = 1; sid <= 3; ++sid) {
+        stands[sid - 1].sid = sid;
+        stands[sid - 1].id = fmt::format("E{}", sid);
+    }
+    world_.setStands(std::move(stands));
+    StaticAircraft& parked = addStatic("EZY1*", "EZY1", "", "HB-JXA", 0, 0, stand);
     // 10 m from the static: the circles touch. Its last check was 5 m further away.
     LiveAircraft& taxiing = add(7, "SWR1", stand, 90, 10 * kFtPerM, 0);
     taxiing.phase.phase = FlightPhase::taxi;
@@ -215,15 +250,15 @@ TEST_F(CollisionChecksTest, TaxiingAircraftAreCheckedWhenMovedOrAtTheFullPass) {
     for (std::uint32_t call = 1; call < kParkedFullPassCalls; ++call) {
         gf_checkLiveVsParkedCollisions(state_);
     }
-    EXPECT_THAT(removedStatics_, IsEmpty());
+    EXPECT_THAT(removedStatics(), IsEmpty());
     gf_checkLiveVsParkedCollisions(state_); // the 60th call: a full pass
-    EXPECT_THAT(removedStatics_, ElementsAre("EZY1*"));
+    EXPECT_THAT(removedStatics(), ElementsAre("EZY1*"));
     // One never checked is looked at on any call.
-    statics_[0].simState = SimState::active;
+    parked.simState = SimState::active;
     add(8, "SWR2", stand, 90, 10 * kFtPerM, 0).phase.phase = FlightPhase::parking;
     gf_checkLiveVsParkedCollisions(state_);
-    EXPECT_THAT(removedStatics_, ElementsAre("EZY1*", "EZY1*"));
-    EXPECT_EQ(log_.linesWith("3             : EZY1*    removed for 'live vs parked' collision "
+    EXPECT_THAT(removedStatics(), ElementsAre("EZY1*", "EZY1*"));
+    EXPECT_EQ(log_.linesWith("E3            : EZY1*    removed for 'live vs parked' collision "
                              "avoidance with SWR2")
                   .size(),
               1u);
@@ -231,34 +266,37 @@ TEST_F(CollisionChecksTest, TaxiingAircraftAreCheckedWhenMovedOrAtTheFullPass) {
 
 TEST_F(CollisionChecksTest, AParkedVersionGivesWayToItsLiveFlightOnTheGround) {
     const Lalo at{47.4582, 8.5555};
-    statics_.push_back({"ABC123*", "ABC123", "", "", "A320", 0, 1, SimState::active, false,
-                        AircraftCategory::Large, at, 0.01, 3});
+    addStatic("ABC123*", "ABC123", "", "", 0, 1, at);
     LiveAircraft& live = add(7, "ABC123", at, 0, 5000, 0, false);
     gf_checkForAllGndIfParkedVersionExistsAndRemove(state_);
-    EXPECT_THAT(removedStatics_, IsEmpty()) << "still in the air";
+    EXPECT_THAT(removedStatics(), IsEmpty()) << "still in the air";
     live.motion.onGround = 1;
     gf_checkForAllGndIfParkedVersionExistsAndRemove(state_);
     gf_checkForAllGndIfParkedVersionExistsAndRemove(state_);
-    EXPECT_THAT(removedStatics_, ElementsAre("ABC123*"));
+    EXPECT_THAT(removedStatics(), ElementsAre("ABC123*"));
 }
 
 TEST_F(CollisionChecksTest, AnArrivedFlightReplacesTheStaticThatStandsForIt) {
+    struct View {
+        std::uint32_t rtHexid;
+        std::uint32_t source;
+        const char* registration;
+        const char* first;
+        const char* second;
+    };
     struct Case {
         const char* name;
-        StaticAircraftView view;
+        View view;
         bool removed;
     };
-    const auto view = [](std::uint32_t rtHexid, std::uint8_t source, const char* registration,
+    const auto view = [](std::uint32_t rtHexid, std::uint32_t source, const char* registration,
                          const char* first, const char* second) {
-        StaticAircraftView v;
-        v.callsign = "X*";
-        v.rtHexid = rtHexid;
-        v.source = source;
-        v.registration = registration;
-        v.firstFlight = first;
-        v.secondFlight = second;
-        v.simState = SimState::active;
-        return v;
+        return View{rtHexid, source, registration, first, second};
+    };
+    const auto place = [this](const View& v) {
+        state_.staticAircraft.clear();
+        state_.removalQueue.clear();
+        addStatic("X*", v.first, v.second, v.registration, v.rtHexid, v.source);
     };
     const std::vector<Case> cases{
         {"RealTraffic hexid", view(0x4B0001, 0, "", "", ""), true},
@@ -275,17 +313,22 @@ TEST_F(CollisionChecksTest, AnArrivedFlightReplacesTheStaticThatStandsForIt) {
     live.base.registration = "HB-JXA";
     live.base.thirdText = "U21234";
     for (const Case& c : cases) {
-        statics_ = {c.view};
-        removedStatics_.clear();
+        place(c.view);
         lf_checkForStaticWithCallsignOrHexidAndRemove(state_, live);
-        EXPECT_EQ(removedStatics_.size(), c.removed ? 1u : 0u) << c.name;
+        EXPECT_EQ(removedStatics().size(), c.removed ? 1u : 0u) << c.name;
     }
     // A ghost stands for the flight without its "_".
     live.base.callsign = "U21234_";
     live.base.thirdText.clear();
-    statics_ = {view(0, 1, "", "U21234", "")};
+    place(view(0, 1, "", "U21234", ""));
     lf_checkForStaticWithCallsignOrHexidAndRemove(state_, live);
-    EXPECT_EQ(removedStatics_.size(), 1u);
+    EXPECT_EQ(removedStatics().size(), 1u);
+    // The arrived list brings each spawned, landed or parked aircraft to the same check once.
+    place(view(0, 1, "", "U21234", ""));
+    state_.arrivedAircraft = {live.base.hexid, live.base.hexid + 1};
+    gf_checkArrivedAircraft(state_);
+    EXPECT_EQ(removedStatics().size(), 1u);
+    EXPECT_THAT(state_.arrivedAircraft, IsEmpty());
 }
 
 TEST_F(CollisionChecksTest, AGhostGivesWayToItsFlightAndIsErasedOnTheConfirmation) {
@@ -294,6 +337,7 @@ TEST_F(CollisionChecksTest, AGhostGivesWayToItsFlightAndIsErasedOnTheConfirmatio
     EXPECT_FALSE(lf_ghostHasLiveFlight(state_, "SWR12_"));
     LiveAircraft& flight = add(8, "SWR12", at, 0, 0, 0);
     flight.simState = SimState::buffer;
+    flight.stream.front().time = 1 << 30; // its reports wait: it stays buffered
     EXPECT_TRUE(lf_ghostHasLiveFlight(state_, "SWR12_"));
     lf_removeGhostWithUnderscoreIfPresent(state_, "SWR12");
     lf_removeGhostWithUnderscoreIfPresent(state_, "SWR12");

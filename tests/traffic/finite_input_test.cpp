@@ -10,15 +10,15 @@
 
 #include <gtest/gtest.h>
 
-#include "traffic/air_conflict.h"
-#include "traffic/flat_earth.h"
-#include "traffic/kinematics.h"
-#include "traffic/runway_match.h"
-#include "traffic/sample_checks.h"
-#include "traffic/speed_profile.h"
-#include "traffic/timed_curve.h"
-#include "traffic/track_steering.h"
-#include "traffic/turn_path.h"
+#include "traffic/removals/air_conflict.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/motion/kinematics.h"
+#include "traffic/ground/runway_match.h"
+#include "traffic/decode/sample_checks.h"
+#include "traffic/motion/speed_profile.h"
+#include "traffic/ground/timed_curve.h"
+#include "traffic/motion/track_steering.h"
+#include "traffic/ground/turn_path.h"
 
 namespace skyloom {
 namespace {

@@ -24,8 +24,8 @@
 #include "platform/simworld/facility_import.h"
 #include "tests/support/geod_runner.h"
 #include "tests/support/shared_data.h"
-#include "traffic/flat_earth.h"
-#include "traffic/runway_match.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/ground/runway_match.h"
 
 namespace skyloom::testing {
 namespace {

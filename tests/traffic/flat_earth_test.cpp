@@ -1,6 +1,6 @@
 // The flat-earth helpers at the places where angles and longitudes wrap: headings either side of
 // north, positions either side of the antimeridian, latitudes at and beyond the poles.
-#include "traffic/flat_earth.h"
+#include "traffic/motion/flat_earth.h"
 
 #include <cmath>
 #include <limits>

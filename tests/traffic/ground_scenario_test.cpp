@@ -11,6 +11,8 @@
 #include <fstream>
 
 #include <gtest/gtest.h>
+
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "foundation/geo_constants.h"
@@ -20,10 +22,10 @@
 #include "tests/traffic/support/motion_scenario.h"
 #include "tests/traffic/support/runway_fixture.h"
 #include "tools/track_replay/replay_stand_ins.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/flat_earth.h"
-#include "traffic/ground_motion.h"
-#include "traffic/runway_match.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/runway_match.h"
 
 namespace skyloom::testing {
 namespace {
@@ -97,8 +99,15 @@ bool lf_passes(const std::vector<FlightPhase>& phases, std::vector<FlightPhase> 
 
 class GroundScenario : public MotionScenarioTest {
 protected:
-    GroundScenario() {
-        gf_wireGroundMotion(state_.motionWorld.ground);
+    // The park airport's stands 1 to 7, the seventh at `at`.
+    void standsWithSeventhAt(const Lalo& at) {
+        std::vector<Stand> stands;
+        const Lalo away = gf_destination(at, std::acos(-1.0) / 2, 5000 * 3.2808399);
+        for (std::int32_t sid = 1; sid <= 7; ++sid) {
+            stands.push_back(gf_testStand(sid, fmt::format("G{}", sid), sid == 7 ? at : away, 0.0,
+                                          0.02 * 1852.0));
+        }
+        trafficWorld_.setStands(std::move(stands));
     }
 
     // Minneapolis' and Denver's runways from OurAirports, Minneapolis the park airport and its
@@ -148,7 +157,7 @@ protected:
 };
 
 TEST_F(GroundScenario, PushbackFromTheStandGoesStraightBackAndStops) {
-    state_.motionWorld.ground.standRadiusNm = [](std::uint32_t id) { return id == 7 ? 0.02 : 0; };
+    standsWithSeventhAt(kApron);
     prepare_ = [](LiveAircraft& a) {
         a.stand = LiveStand{kApron.lat, kApron.lon, 0.0, 0, 0, 7, 0, 1};
         a.step.ground.pushbackRequested = 1;
@@ -174,7 +183,7 @@ TEST_F(GroundScenario, PushbackFromTheStandGoesStraightBackAndStops) {
 }
 
 TEST_F(GroundScenario, PushedBackItStopsThenSwingsOntoTheTaxiway) {
-    state_.motionWorld.ground.standRadiusNm = [](std::uint32_t id) { return id == 7 ? 0.02 : 0; };
+    standsWithSeventhAt(kApron);
     prepare_ = [](LiveAircraft& a) {
         a.stand = LiveStand{kApron.lat, kApron.lon, 0.0, 0, 0, 7, 0, 1};
         a.step.ground.pushbackRequested = 1;
@@ -320,13 +329,11 @@ TEST_F(GroundScenario, ALandingRollKeepsTheCentrelineAndTurnsOffAsATaxi) {
 
 TEST_F(GroundScenario, ATaxiThatStopsShortOfItsStandDrivesOntoItAndParks) {
     const Lalo stand = gf_destination(kApron, 0, 200 * 3.2808399);
-    state_.motionWorld.parkAirportReady = true;
-    state_.motionWorld.ground.standExists = [](std::uint32_t id) { return id == 7; };
-    state_.motionWorld.ground.try2Park = [stand](MotionContext& ctx) {
-        LiveAircraft& a = ctx.aircraft;
-        a.stand = LiveStand{stand.lat, stand.lon, 0.0, 0, 0, 7, 0, 1};
-        lf_setPhase(ctx.state, a, FlightPhase::parking);
-        drive2Stand(ctx, StandPose{stand.lat, stand.lon, 0.0});
+    // The park airport's stand, found by the program's own stand search when the taxi slows.
+    standsWithSeventhAt(stand);
+    prepare_ = [](LiveAircraft& a) {
+        a.base.halfWingspanNm = 17.9 / 1852.0; // an A320's
+        gf_setStandFitRadii(a.base);
     };
     auto reports = gf_reportsAlong(kApron, 0, 0, {{48, 0, 0, 6}}, 3.0);
     reports.push_back(lf_report(51, gf_destination(kApron, 0, 180 * 3.2808399), 0, 0));

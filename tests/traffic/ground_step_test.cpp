@@ -15,11 +15,11 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/captured_log.h"
 #include "tests/traffic/support/runway_fixture.h"
-#include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/flat_earth.h"
-#include "traffic/ground_motion.h"
-#include "traffic/motion_common.h"
-#include "traffic/traffic_state.h"
+#include "tests/support/traffic_test_world.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {
@@ -86,7 +86,9 @@ TEST_F(GroundStepTest, TwoSamplesAtOnePlaceTakeTheShortestStepNotADivisionByZero
 
 TEST_F(GroundStepTest, APushbackFromAStandThatIsNotThereIsCancelledAndTheAircraftStays) {
     testing::CapturedLog log;
-    state_.motionWorld.ground.standRadiusNm = [](std::uint32_t id) { return id == 3 ? 0.0 : 0.02; };
+    // Stand 3 has no radius; there is no stand 0.
+    world_.setStands({testing::gf_testStand(1, "A1", kStand), testing::gf_testStand(2, "A2", kStand),
+                      testing::gf_testStand(3, "A3", kStand, 0.0, 0.0)});
     for (std::uint32_t standId : {0u, 3u}) {
         MotionContext ctx = context(FlightPhase::parked, {at(kStand, 0, 1000)}, 0);
         ctx.aircraft.stand.standId = standId;
@@ -99,7 +101,7 @@ TEST_F(GroundStepTest, APushbackFromAStandThatIsNotThereIsCancelledAndTheAircraf
     EXPECT_TRUE(log.has("==> initiatePushBack cancelled pushback, invalid stand radius for stand "
                         "sid==0?, callsign DLH4AB"));
     EXPECT_TRUE(log.has("==> initiatePushBack cancelled pushback, invalid stand radius for stand "
-                        "sid==?, callsign DLH4AB"));
+                        "A3, callsign DLH4AB"));
 }
 
 TEST_F(GroundStepTest, NearlyOnItsStandAnAircraftParksAtOnceAndFromFurtherOffItIsLedIn) {

@@ -1,7 +1,7 @@
 // Bank and turn commands, the bank limit near the ground, easing, bounded steps and the descent
 // limit: tables of cases with their expected values worked out by hand (a right turn banks
 // negative; 359 to 1 degree is a right turn of 2 degrees).
-#include "traffic/kinematics.h"
+#include "traffic/motion/kinematics.h"
 
 #include <cmath>
 #include <limits>

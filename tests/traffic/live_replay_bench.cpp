@@ -13,9 +13,10 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/live_replay.h"
-#include "traffic/live_update.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "tests/support/traffic_test_world.h"
+#include "traffic/step/live_update.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom {
 namespace {
@@ -49,17 +50,13 @@ void BM_ReplayLosAngelesCapture(benchmark::State& bench) {
     const tools::Capture capture = tools::gf_readCapture(file, testing::kLosAngelesElevationFt);
     std::int64_t steps = 0;
     for (auto _ : bench) {
-        ManualClock clock;
-        std::atomic<std::uint32_t> tick{0};
-        SimCommandQueue commands;
-        SimEventQueue events;
-        AIPositionBatch positions;
-        StopControl stop;
-        TrafficMailbox mailbox(clock, stop, tick);
-        TrafficState state(commands, events, positions, clock, tick);
+        testing::TrafficStateParts parts;
+        ManualClock& clock = parts.clock_;
+        SimCommandQueue& commands = parts.commands_;
+        SimEventQueue& events = parts.events_;
+        TrafficMailbox& mailbox = parts.world_.mailbox;
+        TrafficState& state = parts.state_;
         lf_initTrafficState(state);
-        gf_installLiveTrafficSteps(state.steps);
-        state.mailbox = &mailbox;
         LiveTrafficDecoder decoder(state);
         mailbox.setDecoder(&decoder);
         mailbox.enable(true);

@@ -28,16 +28,17 @@
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
 #include "tests/sim/support/link_fixture.h"
+#include "tests/support/traffic_test_world.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/live_replay.h"
 #include "tests/traffic/support/runway_fixture.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/live_update.h"
-#include "traffic/live_views.h"
-#include "traffic/message_decoder.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
-#include "traffic/user_collisions.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/step/live_update.h"
+#include "traffic/step/live_views.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
+#include "traffic/removals/user_collisions.h"
 
 namespace skyloom::testing {
 namespace {
@@ -68,8 +69,6 @@ protected:
             s.LIGHT_AIRCRAFT = s.TWO_PROPS = s.HELICOPTERS = s.HIGH_PERF_AIRCRAFT = false;
         });
         lf_initTrafficState(state_);
-        gf_installLiveTrafficSteps(state_.steps);
-        state_.mailbox = &mailbox_;
         mailbox_.setDecoder(&decoder_);
         mailbox_.enable(true);
         simworld::WorldSetup setup = aiSetup();
@@ -138,9 +137,9 @@ protected:
     virtual void placeUser(simworld::UserAircraftSetup&) {}
 
     std::atomic<std::uint32_t> tick_{0};
-    StopControl mailboxStop_;
-    TrafficState state_{queue_, events_, batch_, clock_, tick_};
-    TrafficMailbox mailbox_{clock_, mailboxStop_, tick_};
+    TrafficTestWorld trafficWorld_{clock_, tick_};
+    TrafficState state_{trafficWorld_.links(queue_, events_, batch_)};
+    TrafficMailbox& mailbox_ = trafficWorld_.mailbox;
     NotingDecoder decoder_{state_};
     std::map<std::uint32_t, std::set<std::uint32_t>> objects_; // hexid -> object ids seen
 };
@@ -210,15 +209,18 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoMovingSimulatorObjec
     EXPECT_EQ(gf_liveAircraftList(state_, AirGroundSelector::all).size(), active.size());
 
     // The motion moves every airborne object along its reports: the simulator's trace of it
-    // covers ground, and no frame jumps further than its fastest report allows.
+    // covers ground while its reports last (what it flies on after them is extrapolated), and
+    // no frame jumps further than its fastest report allows.
     std::size_t moving = 0;
     for (const auto& [hexid, ids] : objects_) {
         const std::vector<simworld::TracePoint> trace = world_->trace(*ids.begin());
         std::vector<simworld::TracePoint> written;
+        const double reportsEnd = decoder_.lastDueTick[hexid] / 100.0;
         std::copy_if(trace.begin(), trace.end(), std::back_inserter(written),
-                     [](const simworld::TracePoint& p) {
+                     [reportsEnd](const simworld::TracePoint& p) {
                          return p.source == simworld::TraceSource::written &&
-                                p.altitudeFeet > kLosAngelesElevationFt + 1000;
+                                p.altitudeFeet > kLosAngelesElevationFt + 1000 &&
+                                p.seconds <= reportsEnd;
                      });
         if (written.size() < 2) {
             continue;
@@ -238,6 +240,7 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoMovingSimulatorObjec
         const double seconds = written.back().seconds - written.front().seconds;
         if (seconds > 30 && createdOnce) {
             EXPECT_GT(coveredNm, 0.25 * fastestKt * seconds / 3600.0) << hexid << " stands still";
+
             ++moving;
         }
     }
@@ -267,7 +270,7 @@ protected:
         setup.track = {gate};
         setup.groundElevationFeet = kLosAngelesElevationFt;
     }
-    UserAircraft user_;
+    UserAircraft& user_ = trafficWorld_.user;
     std::vector<FacilityRunway> runways_;
 };
 
@@ -294,7 +297,6 @@ TEST_P(LosAngelesArrivalTest, TheArrivalOnRunway25LLandsOverAUserStandingAtItsGa
     standing.altitude = kLosAngelesElevationFt + 7.5;
     user_.storeState(standing);
     user_.onGround.store(GetParam().userOnGround);
-    state_.user = &user_;
 
     constexpr std::uint32_t kEva620 = 9015604;
     auto leaving = [this] {
@@ -312,7 +314,13 @@ TEST_P(LosAngelesArrivalTest, TheArrivalOnRunway25LLandsOverAUserStandingAtItsGa
             removedByUserCheck = removedByUserCheck || (!before && leaving());
         }
     }
-    const auto lines = logLines();
+    // The touch-down message goes to the status line, which logs it.
+    auto lines = logLines();
+    for (const auto& status : trafficWorld_.window.payloads<GuiUpdate::StatusText>()) {
+        if (status.log) {
+            lines.push_back(status.text);
+        }
+    }
     const bool touchedDown = std::any_of(lines.begin(), lines.end(), [](const std::string& l) {
         return l.find("EVA620 B-16785 EVA B77L touch down") != std::string::npos &&
                l.ends_with(" runway 25L ...");
@@ -452,8 +460,13 @@ TEST_F(LiveTrafficWorldTest, AMailboxBatchBecomesActiveAircraftThatLeaveAgain) {
     for (int i = 0; i < 200 && state_.liveCreateQueue.size() < 3; ++i) {
         step();
     }
-    state_.staticCreateQueue.push_back(createRequest(11, "S1*"));
-    state_.staticCreateQueue.push_back(createRequest(12, "S2*"));
+    for (const auto& [hexid, callsign] : {std::pair(11u, "S1*"), std::pair(12u, "S2*")}) {
+        StaticAircraft& parked = state_.staticAircraft.emplace_back();
+        parked.base.hexid = hexid;
+        parked.base.callsign = callsign;
+        parked.simState = SimState::adding2sim;
+        state_.staticCreateQueue.push_back(createRequest(hexid, callsign));
+    }
     steps(4.0);
 
     std::vector<std::pair<double, std::string>> creates;

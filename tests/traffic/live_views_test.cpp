@@ -17,8 +17,8 @@
 #include "sim/sim_event_queue.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
-#include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/live_views.h"
+#include "tests/support/traffic_test_world.h"
+#include "traffic/step/live_views.h"
 
 namespace skyloom {
 namespace {

@@ -9,12 +9,12 @@
 #include <vector>
 
 #include "tests/traffic/support/runway_fixture.h"
-#include "traffic/kinematics.h"
-#include "traffic/runway_match.h"
-#include "traffic/speed_profile.h"
-#include "traffic/timed_curve.h"
-#include "traffic/track_steering.h"
-#include "traffic/turn_path.h"
+#include "traffic/motion/kinematics.h"
+#include "traffic/ground/runway_match.h"
+#include "traffic/motion/speed_profile.h"
+#include "traffic/ground/timed_curve.h"
+#include "traffic/motion/track_steering.h"
+#include "traffic/ground/turn_path.h"
 
 namespace skyloom {
 namespace {

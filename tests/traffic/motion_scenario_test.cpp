@@ -12,7 +12,7 @@
 #include "foundation/geodesy.h"
 #include "tests/traffic/support/motion_scenario.h"
 #include "tests/traffic/support/runway_fixture.h"
-#include "traffic/flat_earth.h"
+#include "traffic/motion/flat_earth.h"
 
 namespace skyloom::testing {
 namespace {

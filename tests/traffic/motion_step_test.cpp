@@ -3,6 +3,7 @@
 // extrapolation budget by phase and the retiming of a target.
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -14,11 +15,12 @@
 #include "sim/sim_event_queue.h"
 #include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
-#include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/air_step.h"
-#include "traffic/motion_driver.h"
-#include "traffic/tick_motion.h"
-#include "traffic/traffic_state.h"
+#include "tests/support/traffic_test_world.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/air_step.h"
+#include "traffic/motion/motion_driver.h"
+#include "traffic/motion/tick_motion.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {
@@ -91,6 +93,40 @@ TEST_F(MotionStepTest, TheMidSampleOfTwoSamplesAcrossTheAntimeridianLiesBetweenT
     EXPECT_DOUBLE_EQ(mid.groundSpeedKt, 210.0);
     EXPECT_DOUBLE_EQ(mid.altitudeFt, 480.0);
     EXPECT_EQ(mid.airborne, 1);
+}
+
+// Entering landing starts the approach and the flare afresh; leaving it keeps the approach
+// runway (the touch-down message and the roll's centreline read it); the touch-down values go
+// unless the aircraft is on its landing roll.
+TEST_F(MotionStepTest, ThePhaseSetterClearsTheApproachAndFlareAtLanding) {
+    using P = FlightPhase;
+    const struct {
+        P from, to;
+        bool runwayKept, flareKept, touchDownKept;
+    } cases[] = {
+        {P::flying, P::landing, false, false, false},
+        {P::landing, P::landing_roll, true, true, true},
+        {P::landing, P::flying, true, true, false},
+        {P::taxi, P::takeoff_roll, true, true, true},
+    };
+    for (const auto& c : cases) {
+        LiveAircraft& a = aircraft(c.from, {TrafficSample{.airborne = 1}});
+        a.step.approachRunway.set = 1;
+        a.step.approachSteepened = 1;
+        a.step.touchDownStage = 3;
+        a.step.touchDownElevationSet = 1;
+        a.touchDown.seen = 1;
+        a.touchDown.altitudeFt = 1400;
+        lf_setPhase(state_, a, c.to);
+        const bool leavesOrEntersLanding = c.from == P::landing || c.to == P::landing;
+        EXPECT_EQ(a.step.approachRunway.set, c.runwayKept ? 1 : 0) << static_cast<int>(c.to);
+        EXPECT_EQ(a.step.approachSteepened, leavesOrEntersLanding ? 0 : 1);
+        EXPECT_EQ(a.step.touchDownStage, c.flareKept ? 3 : 0);
+        EXPECT_EQ(a.step.touchDownElevationSet, c.flareKept ? 1 : 0);
+        EXPECT_EQ(a.touchDown.seen, c.touchDownKept ? 1 : 0);
+        EXPECT_EQ(std::isnan(a.touchDown.altitudeFt), !c.touchDownKept);
+        EXPECT_EQ(a.phase.previous, c.from);
+    }
 }
 
 TEST_F(MotionStepTest, TheExtrapolationBudgetFollowsThePhase) {
@@ -187,8 +223,11 @@ TEST_F(MotionStepTest, ATaxiingAircraftWithoutSamplesWaitsItsHoldingMinutesAndIs
 }
 
 TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesOtherwise) {
-    state_.motionWorld.ground.standExists = [](std::uint32_t id) { return id == 4; };
     const Lalo stand{47.0, 8.0};
+    const Lalo elsewhere{47.1, 8.1};
+    world_.setStands({testing::gf_testStand(1, "S1", elsewhere), testing::gf_testStand(2, "S2", elsewhere),
+                      testing::gf_testStand(3, "S3", elsewhere), testing::gf_testStand(4, "S4", stand)});
+    clock_.advance(std::chrono::hours(5)); // a machine up for a while
     const struct {
         double metres, headingOffDeg;
         bool kept;
@@ -211,6 +250,9 @@ TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesOther
         MotionContext ctx{state_, a, state_.motionWorld};
         EXPECT_EQ(lf_arriveAtStand(ctx), c.kept) << c.metres << " m";
         EXPECT_EQ(a.phase.phase, c.phase) << c.metres << " m";
+        if (c.phase == FlightPhase::parked) {
+            EXPECT_EQ(a.standWatch.parkedAt, clock_.steadyNow()) << "parked from now on";
+        }
     }
     EXPECT_EQ(state_.parkedActions.size(), 3u) << "engines, lights, parked lights";
     EXPECT_EQ(state_.arrivedAircraft.size(), 1u);

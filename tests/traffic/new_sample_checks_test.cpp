@@ -9,9 +9,9 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "tests/support/log_capture.h"
-#include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/new_sample_checks.h"
-#include "traffic/traffic_state.h"
+#include "tests/support/traffic_test_world.h"
+#include "traffic/decode/new_sample_checks.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom {
 namespace {

@@ -1,7 +1,7 @@
 // Loading the park airport's runway list: one read per airport and source, the summary line,
 // the runways of the ignore table, a failed read, the altitude warning, and each consistency
 // check with its line (the runway is kept either way).
-#include "traffic/runway_list.h"
+#include "traffic/ground/runway_list.h"
 
 #include <functional>
 #include <numbers>

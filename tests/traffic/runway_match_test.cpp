@@ -1,7 +1,7 @@
 // The runway-end search on made runways: which end a heading picks, the start window of a
 // take-off, parallel runways and their runner-up, displaced thresholds, headings either side
 // of north, a runway across the antimeridian, and the airport's reach.
-#include "traffic/runway_match.h"
+#include "traffic/ground/runway_match.h"
 
 #include <cmath>
 #include <numbers>

@@ -28,8 +28,8 @@
 #include "runtime/stop_request.h"
 #include "tests/sim/support/facility_test_support.h"
 #include "tests/support/shared_data.h"
-#include "traffic/runway_list.h"
-#include "traffic/runway_match.h"
+#include "traffic/ground/runway_list.h"
+#include "traffic/ground/runway_match.h"
 
 namespace skyloom::testing {
 namespace {

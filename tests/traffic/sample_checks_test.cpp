@@ -1,6 +1,6 @@
 // Plausibility tests of samples: jump speeds by category, slow take-off segments, the climb
 // floor, the lift-off window, three-sighting confirmation and the steeper final descent.
-#include "traffic/sample_checks.h"
+#include "traffic/decode/sample_checks.h"
 
 #include <cmath>
 #include <limits>

@@ -2,7 +2,7 @@
 // backwards, bad inputs), the fit with its fallback, and seeded properties over thousands of
 // random profiles: the whole length is covered in the whole time, the end speeds hold, the
 // distance never decreases and the speed bounds hold everywhere.
-#include "traffic/speed_profile.h"
+#include "traffic/motion/speed_profile.h"
 
 #include <cmath>
 #include <limits>

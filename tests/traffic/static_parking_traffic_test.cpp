@@ -8,7 +8,12 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "config/params_snapshot.h"
 #include "foundation/manual_clock.h"
+#include "liveries/livery_tables.h"
+#include "refdata/code_table.h"
+#include "refdata/dbase.h"
+#include "runtime/user_aircraft.h"
 #include "foundation/program_clock.h"
 #include "liveries/livery_aircraft.h"
 #include "refdata/airport_file.h"
@@ -18,12 +23,13 @@
 #include "sim/sim_ids.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_window_sink.h"
-#include "tests/traffic/support/traffic_state_parts.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/live_stands.h"
-#include "traffic/static_traffic.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "tests/traffic/support/live_replay.h"
+#include "tests/support/traffic_test_world.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom {
 namespace {
@@ -41,34 +47,36 @@ protected:
         lf_initTrafficState(state_);
         // Five gate stands in a row 60 m apart along the latitude at 52 N, 4 E; stand 5 is a
         // helipad; stands 1 and 2 exclude each other.
+        std::vector<Stand> stands;
         for (int i = 0; i < 5; ++i) {
-            stands_.push_back(gf_makeStand(i == 0 ? "GATE A1" : "B" + std::to_string(i + 1), {},
-                                           {52.0 + i * 60 * kDegPerMetre, 4.0}, 1.0, 30.0,
-                                           StandType::GATE_MEDIUM, false, false, i == 4));
-            stands_.back().sid = i + 1;
+            stands.push_back(gf_makeStand(i == 0 ? "GATE A1" : "B" + std::to_string(i + 1), {},
+                                          {52.0 + i * 60 * kDegPerMetre, 4.0}, 1.0, 30.0,
+                                          i == 4 ? StandType::RAMP_GA_MEDIUM : StandType::GATE_MEDIUM,
+                                          false, false, i == 4));
+            stands.back().sid = i + 1;
         }
-        stands_[0].exclusions = {2};
-        stands_[1].exclusions = {1};
-        state_.stands = &stands_;
-        state_.staticRequests = &requests_;
-        TrafficSteps& s = state_.steps;
-        gf_installStaticSteps(s);
-        s.gf_standById = [this](std::int32_t sid) -> const Stand* {
-            return sid >= 1 && sid <= static_cast<int>(stands_.size()) ? &stands_[sid - 1]
-                                                                       : nullptr;
-        };
-        s.gf_standsConflict = [this](std::int32_t a, std::int32_t b) {
-            const Stand* stand = state_.steps.gf_standById(a);
-            return a == b || (stand != nullptr && std::ranges::count(stand->exclusions, b) != 0);
-        };
-        s.gf_standFitsAircraft = [](const Stand& stand, AircraftCategory, double halfSpanNm) {
-            return halfSpanNm <= stand.radius;
-        };
-        s.gf_parkAirportPosition = [this] { return std::optional<Lalo>(stands_[0].position); };
-        s.gf_matchStaticLivery = [](LiveryAircraft& aircraft, const Stand&) {
-            aircraft.liveryTitle = "Test Livery";
-            return true;
-        };
+        stands[0].exclusions = {2};
+        stands[1].exclusions = {1};
+        world_.setStands(std::move(stands));
+        world_.parkEntry.set(AirportEntry{IcaoCode("EHAM"), IataCode("AMS"), 52.0, 4.0, -11});
+        // The static aircraft's model and livery: the only ones known.
+        tools::gf_publishReplayDbase({{"Large", {"B738"}}});
+        gf_updateParamsSnapshot([](ParamsSnapshot& s) { s.MATCHING_DEPTH = 7; });
+        testing::buildLiveryTables({{kLivery, "KLM", "B738", ""}});
+    }
+    ~StaticParkingTraffic() override {
+        gf_liveryTables().clear();
+        gf_publishDbase(nullptr);
+        gf_paramsSnapshotCell().publish(ParamsSnapshot{});
+    }
+
+    // A request of the plan for a KLM 737 on the stand.
+    static StaticParkRequest request(std::int32_t sid, std::string callsign) {
+        StaticParkRequest r;
+        r.standId = sid;
+        r.callsign = std::move(callsign);
+        r.key = LiveryKey{gf_airlineId("KLM"), 0, gf_modelId("B738"), 0, 0};
+        return r;
     }
 
     LiveAircraft& addLive(std::uint32_t hexid, std::string callsign, const Stand& at,
@@ -107,16 +115,15 @@ protected:
         return a;
     }
 
+    static constexpr const char* kLivery = "Boeing 737-800 KLM";
     testing::LogCapture log_;
-    std::vector<Stand> stands_;
-    std::vector<StaticParkRequest> requests_;
+    std::vector<Stand>& stands_ = world_.parking.stands;
+    std::vector<StaticParkRequest>& requests_ = world_.plan.plan;
 };
 
 TEST_F(StaticParkingTraffic, ARequestBecomesAStaticAircraftWithItsCreateRequest) {
-    StaticParkRequest request;
-    request.standId = 1;
+    StaticParkRequest request = StaticParkingTraffic::request(1, "ABC1__");
     request.age = 3;
-    request.callsign = "ABC1__";
     request.preferFirst = 1;
     request.rtHexid = 77;
     requests_.push_back(request);
@@ -133,7 +140,7 @@ TEST_F(StaticParkingTraffic, ARequestBecomesAStaticAircraftWithItsCreateRequest)
     EXPECT_EQ(std::pair(a.parkedDay, a.parkedSlot), std::pair(7, 46)) << "Sunday 23:00";
     ASSERT_EQ(state_.staticCreateQueue.size(), 1u);
     const SimCreateRequest& create = state_.staticCreateQueue[0];
-    EXPECT_EQ(create.liveryTitle, "Test Livery");
+    EXPECT_EQ(create.liveryTitle, kLivery);
     EXPECT_EQ(create.position.onGround, 1u);
     EXPECT_NEAR(create.position.heading, 57.29577951308232, 1e-9);
     EXPECT_TRUE(requests_.empty());
@@ -291,7 +298,13 @@ TEST_F(StaticParkingTraffic, StandChoiceSkipsFarHeliAndUserStands) {
     EXPECT_EQ(gf_findNearest(state_, far, jet, metres, true), nullptr) << "81.3 m away";
     jet.category = AircraftCategory::Rotorcraft;
     EXPECT_EQ(gf_findNearest(state_, beside, jet, metres, true), nullptr) << "no helipad near";
-    state_.steps.gf_standAtUserPosition = [] { return std::optional<std::string>("B2"); };
+    // The user aircraft stands on B2.
+    world_.parking.publishStandsSnapshot(IcaoCode("EHAM"));
+    UserAircraftState user;
+    user.latitude = stands_[1].position.lat;
+    user.longitude = stands_[1].position.lon;
+    world_.user.storeState(user);
+    world_.user.publishPosition(user);
     EXPECT_TRUE(lf_standReservedForUser(state_, stands_[0])) << "excludes the user's stand";
     EXPECT_FALSE(lf_standReservedForUser(state_, stands_[2]));
 }
@@ -310,10 +323,7 @@ TEST_F(StaticParkingTraffic, CountsReportTheAverageParkedAge) {
 }
 
 TEST_F(StaticParkingTraffic, TheStepCreatesSwitchesOnAndErasesAStaticAircraft) {
-    StaticParkRequest request;
-    request.standId = 2;
-    request.callsign = "TRA5";
-    requests_.push_back(request);
+    requests_.push_back(request(2, "TRA5"));
     state_.options.navLightsWhileParked = 1;
     SimCommandBatch batch;
     const auto step = [&](int n) {

@@ -1,6 +1,6 @@
 // Steering along tracks: the centreline pull, the direction of the track ahead and the curved
 // air leg, each at ordinary places and across the antimeridian, with the inputs each refuses.
-#include "traffic/track_steering.h"
+#include "traffic/motion/track_steering.h"
 
 #include <cmath>
 #include <limits>
@@ -11,7 +11,7 @@
 
 #include "foundation/geodesy.h"
 #include "tests/sim/support/facility_test_support.h"
-#include "traffic/flat_earth.h"
+#include "traffic/motion/flat_earth.h"
 
 namespace skyloom {
 namespace {

@@ -1,4 +1,4 @@
-#include "traffic/traffic_mailbox.h"
+#include "traffic/step/traffic_mailbox.h"
 
 #include <atomic>
 #include <chrono>

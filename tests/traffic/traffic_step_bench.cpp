@@ -1,34 +1,33 @@
-// The cost of one traffic step with 500 live aircraft, the motion left out: the event drain,
-// the per-aircraft pass, the pacing, the 20-tick tasks with the ground-conflict check.
+// The cost of one traffic step with 500 live aircraft standing between samples (no sample due,
+// so the motion driver does not run): the event drain, the per-aircraft pass, the pacing, the
+// 20-tick tasks with the ground-conflict check.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
 
-#include "foundation/manual_clock.h"
+#include "tests/support/traffic_test_world.h"
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom {
 namespace {
 
 void BM_TrafficStep500Aircraft(benchmark::State& bench) {
-    ManualClock clock;
-    std::atomic<std::uint32_t> tick{0};
-    SimCommandQueue commands;
-    SimEventQueue events;
-    AIPositionBatch positions;
-    TrafficState state(commands, events, positions, clock, tick);
+    testing::TrafficStateParts parts;
+    TrafficState& state = parts.state_;
     lf_initTrafficState(state);
-    state.steps.updateLiveAc = [](TrafficState&, LiveAircraft&) { return false; };
+    TrafficSample waiting;
+    waiting.stationary = 1;
+    waiting.time = 1 << 30;
     for (std::uint32_t i = 0; i < 500; ++i) {
         AircraftBase base;
         base.hexid = 20000 + i;
         base.callsign = "BM" + std::to_string(i);
         base.conflictRadiusNm = 0.01;
-        LiveAircraft aircraft(TrafficSample{}, std::move(base), 0.0, 0);
+        LiveAircraft aircraft(waiting, std::move(base), 0.0, 0);
         aircraft.simState = SimState::active;
         aircraft.objectId = 100 + i;
         aircraft.motion.onGround = 1;
@@ -41,7 +40,7 @@ void BM_TrafficStep500Aircraft(benchmark::State& bench) {
     SimCommandBatch taken;
     for (auto _ : bench) {
         lf_handleAddingStack(state);
-        commands.takeAll(taken);
+        parts.commands_.takeAll(taken);
     }
 }
 BENCHMARK(BM_TrafficStep500Aircraft);

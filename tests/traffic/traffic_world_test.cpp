@@ -12,16 +12,25 @@
 #include "runtime/run_services.h"
 #include "runtime/stop_request.h"
 #include "tests/sim/support/link_fixture.h"
+#include "tests/support/traffic_test_world.h"
 #include "tests/support/recording_window_sink.h"
-#include "traffic/aircraft_commands.h"
-#include "traffic/bulk_removals.h"
-#include "traffic/livery_failures.h"
-#include "traffic/record_cleanup.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/removals/bulk_removals.h"
+#include "traffic/decode/livery_failures.h"
+#include "traffic/removals/record_cleanup.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom::testing {
 namespace {
+
+// A report the aircraft stands at, not due for hours: the motion leaves it alone.
+TrafficSample waiting() {
+    TrafficSample sample;
+    sample.stationary = 1;
+    sample.time = 1 << 30;
+    return sample;
+}
 
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
@@ -47,7 +56,8 @@ protected:
     }
 
     std::atomic<std::uint32_t> tick_{0};
-    TrafficState state_{queue_, events_, batch_, clock_, tick_};
+    TrafficTestWorld trafficWorld_{clock_, tick_};
+    TrafficState state_{trafficWorld_.links(queue_, events_, batch_)};
 };
 
 TEST_F(TrafficWorldTest, CreatesReachTheSimulatorEvery200MsLiveFirstAndRefusalsReachTheRecord) {
@@ -58,7 +68,7 @@ TEST_F(TrafficWorldTest, CreatesReachTheSimulatorEvery200MsLiveFirstAndRefusalsR
         AircraftBase base;
         base.hexid = hexid;
         base.callsign = callsign;
-        state_.liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+        state_.liveAircraft.emplace_back(waiting(), std::move(base), 0.0, 0);
         state_.liveAircraft.back().simState = SimState::adding2sim;
         state_.liveCreateQueue.push_back(createRequest(hexid, callsign));
     }
@@ -91,7 +101,7 @@ TEST_F(TrafficWorldTest, AnActiveAircraftIsRemovedOnceAndErasedOnTheConfirmation
     base.hexid = 0x4b1801;
     base.callsign = "SWR1";
     base.liveryTitle = kA320Livery;
-    state_.liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+    state_.liveAircraft.emplace_back(waiting(), std::move(base), 0.0, 0);
     state_.liveAircraft.back().simState = SimState::adding2sim;
     state_.addingStack.push_back(0x4b1801);
     runSteps(2.5);
@@ -107,12 +117,7 @@ TEST_F(TrafficWorldTest, AnActiveAircraftIsRemovedOnceAndErasedOnTheConfirmation
 
 TEST_F(TrafficWorldTest, AShutdownLeavesNoObjectOfOursAndEmptyFailedCreationTables) {
     gf_resetLiveryMatchRecords();
-    StopControl stop;
-    RecordingWindowSink window;
-    RunServices services{clock_, stop, window};
-    state_.services = &services;
-    state_.steps.cleanupLiveAircraft = lf_cleanupLiveAircraft;
-    state_.steps.reportLiveryCreationFailure = gf_reportLiveryCreationFailure;
+    RecordingWindowSink& window = trafficWorld_.window;
     connect();
     const std::vector<std::pair<std::uint32_t, const char*>> live{
         {0x4b1801, kA320Livery}, {0x4b1802, "Nope"}, {0x4b1803, kB738Livery}};
@@ -121,7 +126,7 @@ TEST_F(TrafficWorldTest, AShutdownLeavesNoObjectOfOursAndEmptyFailedCreationTabl
         base.hexid = hexid;
         base.callsign = fmt::format("SWR{}", hexid & 0xF);
         base.liveryTitle = livery;
-        state_.liveAircraft.emplace_back(TrafficSample{}, std::move(base), 0.0, 0);
+        state_.liveAircraft.emplace_back(waiting(), std::move(base), 0.0, 0);
         state_.liveAircraft.back().simState = SimState::adding2sim;
         state_.addingStack.push_back(hexid);
     }

@@ -3,7 +3,7 @@
 // seeded properties over thousands of random corners: a built path starts at A along the start
 // heading, is continuous in position and heading, is walked at constant speed along its
 // length, and ends on the second leg.
-#include "traffic/turn_path.h"
+#include "traffic/ground/turn_path.h"
 
 #include <cmath>
 #include <iomanip>
@@ -15,9 +15,9 @@
 
 #include "foundation/geodesy.h"
 #include "tests/sim/support/facility_test_support.h"
-#include "traffic/flat_earth.h"
-#include "traffic/hermite.h"
-#include "traffic/timed_curve.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/motion/hermite.h"
+#include "traffic/ground/timed_curve.h"
 
 namespace skyloom {
 namespace {

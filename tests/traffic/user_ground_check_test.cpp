@@ -2,7 +2,7 @@
 // check names (one at most, live before static, never an airborne one, across the
 // antimeridian too), the airline text, the IATA code at a position and where a flight message
 // goes.
-#include "traffic/user_ground_check.h"
+#include "traffic/removals/user_ground_check.h"
 
 #include <string>
 #include <vector>
@@ -14,7 +14,8 @@
 #include "refdata/code_table.h"
 #include "refdata/park_airport.h"
 #include "tests/sim/support/facility_test_support.h"
-#include "traffic/flight_texts.h"
+#include "tests/support/recording_window_sink.h"
+#include "traffic/step/flight_texts.h"
 
 namespace skyloom::testing {
 namespace {
@@ -161,18 +162,16 @@ TEST_F(FlightTextsTest, IataCodeAtAPosition) {
 }
 
 TEST_F(FlightTextsTest, FlightMessageToTheStatusLineOrTheLog) {
-    std::vector<std::pair<std::string, bool>> shown;
-    const StatusLine statusLine = [&](std::string text, bool log) {
-        shown.emplace_back(std::move(text), log);
-    };
+    RecordingWindowSink window;
     ParamsSnapshot settings;
     settings.FLIGHT_MESSAGES = true;
-    gf_flightMessage("DAL1 take off", settings, statusLine);
+    gf_flightMessage("DAL1 take off", settings, window);
     settings.FLIGHT_MESSAGES = false;
-    gf_flightMessage("DAL2 touch down", settings, statusLine);
+    gf_flightMessage("DAL2 touch down", settings, window);
+    const auto shown = window.payloads<GuiUpdate::StatusText>();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].first, "DAL1 take off");
-    EXPECT_TRUE(shown[0].second);
+    EXPECT_EQ(shown[0].text, "DAL1 take off");
+    EXPECT_TRUE(shown[0].log);
     EXPECT_TRUE(logHas("DAL2 touch down"));
     EXPECT_FALSE(logHas("DAL1 take off"));
 }

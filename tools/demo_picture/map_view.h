@@ -13,7 +13,7 @@
 #include "tools/demo_picture/trace_file.h"
 #include "tools/demo_picture/trace_phase.h"
 #include "tools/map_picture/map_picture.h"
-#include "traffic/flat_earth.h"
+#include "traffic/motion/flat_earth.h"
 
 namespace skyloom::tools {
 

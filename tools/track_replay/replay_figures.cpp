@@ -7,7 +7,7 @@
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
-#include "traffic/flat_earth.h"
+#include "traffic/motion/flat_earth.h"
 
 namespace skyloom::tools {
 

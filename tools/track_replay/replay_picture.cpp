@@ -8,7 +8,7 @@
 
 #include "foundation/geo_constants.h"
 #include "tools/map_picture/map_picture.h"
-#include "traffic/flat_earth.h"
+#include "traffic/motion/flat_earth.h"
 
 namespace skyloom::tools {
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "sim/sim_command_records.h"
-#include "traffic/aircraft_record.h"
+#include "traffic/step/aircraft_record.h"
 
 namespace skyloom::tools {
 

@@ -14,7 +14,12 @@
 #include "feed/rt_app_datagram.h"
 #include "foundation/geo_constants.h"
 #include "foundation/manual_clock.h"
+#include "parking/park_airport_list.h"
+#include "parking/parking_park_airport.h"
+#include "parking/parking_state.h"
+#include "parking/static_parking_state.h"
 #include "platform/simworld/installed_world.h"
+#include "refdata/park_airport.h"
 #include "platform/simworld/world.h"
 #include "runtime/run_services.h"
 #include "runtime/stop_request.h"
@@ -28,11 +33,11 @@
 #include "sim/user_aircraft_stand.h"
 #include "tools/rtapp_standin/capture.h"
 #include "tools/track_replay/replay_tables.h"
-#include "traffic/live_update.h"
-#include "traffic/message_decoder.h"
-#include "traffic/traffic_mailbox.h"
-#include "traffic/traffic_state.h"
-#include "traffic/traffic_step.h"
+#include "traffic/step/live_update.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/step/traffic_mailbox.h"
+#include "traffic/step/traffic_state.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom::tools {
 
@@ -152,15 +157,21 @@ ReplayRun gf_replayTrack(const std::vector<TruePoint>& part, double cadenceSecon
     }
 
     std::atomic<std::uint32_t> tick{0};
-    TrafficState state(queue, events, batch, clock, tick);
-    lf_initTrafficState(state);
-    gf_installLiveTrafficSteps(state.steps);
-    lf_prepareTables();
     TrafficMailbox mailbox(clock, stop, tick);
+    // No park airport: the replay flies, it does not park.
+    ParkingState parking;
+    ParkAirportList parkAirports;
+    ParkAirportEntry parkEntry;
+    StaticParkingState plan;
+    ParkingParkAirport parkAirport(parking, parkAirports, parkEntry, user, plan, window);
+    const RunServices services{clock, stop, window};
+    TrafficState state(
+        TrafficLinks{queue, events, batch, tick, mailbox, user, services, parkAirport});
+    lf_initTrafficState(state);
+    lf_prepareTables();
     LiveTrafficDecoder decoder(state);
     mailbox.setDecoder(&decoder);
     mailbox.enable(true);
-    state.mailbox = &mailbox;
     AppTrafficAssembler assembler(
         "track_replay",
         {[&mailbox](std::vector<TrafficEntry>& b, TrafficBatchKind kind, std::uint32_t base,

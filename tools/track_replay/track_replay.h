@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "tools/track_replay/true_track.h"
-#include "traffic/aircraft_record.h"
+#include "traffic/step/aircraft_record.h"
 
 namespace skyloom::tools {
 

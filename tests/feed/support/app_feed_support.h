@@ -14,7 +14,7 @@
 #include "feed/traffic_entry.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_decoder.h"
-#include "traffic/traffic_mailbox.h"
+#include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom::testing {
 

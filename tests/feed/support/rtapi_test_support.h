@@ -30,7 +30,7 @@
 #include "tests/support/recording_window_sink.h"
 #include "tests/support/temp_dir.h"
 #include "tools/rtapi_standin/rtapi_standin.h"
-#include "traffic/traffic_mailbox.h"
+#include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom::testing {
 

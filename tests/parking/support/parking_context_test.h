@@ -1,9 +1,12 @@
 // The base of the tests that drive the program's parking context: a temporary working folder,
-// the run's services on a manual clock, published parameters, a user aircraft, and the parking
-// state, park-airport list and entry a `ParkingContext` works on (the RT Direct road, MSFS
-// 2024). Schiphol is the airport most of them park at.
+// the run's services on a manual clock, published parameters, a traffic state with its world
+// (the user aircraft, the parking state, park-airport list and entry and static parking plan a
+// `ParkingContext` works on) and a recording parking panel (the RT Direct road, MSFS 2024).
+// Schiphol is the airport most of them park at.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -17,7 +20,12 @@
 #include "runtime/run_services.h"
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
+#include "sim/ai_position_batch.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_event_queue.h"
+#include "tests/support/recording_parking_window.h"
 #include "tests/support/recording_window_sink.h"
+#include "tests/support/traffic_test_world.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom::testing {
@@ -39,12 +47,20 @@ protected:
     RunServices services_{clock_, stop_, window_};
     ParamsSnapshotCell cell_;
     ProgramParameters parameters_{nullptr, &cell_};
-    UserAircraft user_;
-    ParkingState state_;
-    ParkAirportList list_;
-    ParkAirportEntry entry_;
-    ParkingContext context_{state_, list_, entry_, parameters_, user_, services_, {}, {},
-                            true, 2};
+    std::atomic<std::uint32_t> tick_{0};
+    SimCommandQueue commands_;
+    SimEventQueue events_;
+    AIPositionBatch positions_;
+    TrafficTestWorld traffic_{clock_, tick_};
+    TrafficState trafficState_{traffic_.links(commands_, events_, positions_)};
+    RecordingParkingWindow controls_;
+    UserAircraft& user_ = traffic_.user;
+    ParkingState& state_ = traffic_.parking;
+    ParkAirportList& list_ = traffic_.parkAirports;
+    ParkAirportEntry& entry_ = traffic_.parkEntry;
+    ParkingContext context_{state_,         list_,    entry_,         parameters_,
+                            user_,          services_, controls_,     trafficState_,
+                            traffic_.plan,  true,      2};
 };
 
 } // namespace skyloom::testing

@@ -1,126 +1,106 @@
 #include "tests/parking/support/static_parking_fixture.h"
 
-#include <algorithm>
 #include <array>
-#include <cmath>
+#include <chrono>
+#include <utility>
 
-#include "feed/feed_fields.h"
-#include "foundation/geodesy.h"
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
 #include "foundation/program_clock.h"
 #include "parking/parking_adjustments.h"
-#include "parking/rt_parked_placement.h"
-#include "parking/stand_helper_seams.h"
-#include "parking/stand_search_checks.h"
 #include "parking/static_parking_plan.h"
+#include "refdata/code_table.h"
+#include "refdata/dbase.h"
+#include "traffic/stands/live_stands.h"
 
 namespace skyloom::testing {
 
 namespace {
 
-constexpr double kNmPerMetre = 1.0 / 1852.0;
-constexpr double kNearestReachNm = 0.04387149028077754;
-
 constexpr std::array<TestModel, kTestModelCount> kModels{{
-    {AircraftCategory::Light, 5.5},
-    {AircraftCategory::Rotorcraft, 5.5},
-    {AircraftCategory::Large, 14.3},
-    {AircraftCategory::Large, 17.9},
-    {AircraftCategory::Large, 17.9},
-    {AircraftCategory::Heavy, 32.4},
-    {AircraftCategory::Heavy, 39.9},
+    {"C172", AircraftCategory::Light, 5.5},
+    {"H145", AircraftCategory::Rotorcraft, 5.5},
+    {"E190", AircraftCategory::Large, 14.3},
+    {"A320", AircraftCategory::Large, 17.9},
+    {"B738", AircraftCategory::Large, 17.9},
+    {"B77W", AircraftCategory::Heavy, 32.4},
+    {"A388", AircraftCategory::Heavy, 39.9},
 }};
 
-std::optional<std::int32_t> lf_nearest(const std::vector<Stand>& stands, const AircraftBase& base,
-                                       const Lalo& position) {
-    std::optional<std::int32_t> best;
-    double bestNm = kNearestReachNm;
-    for (const Stand& stand : stands) {
-        const bool rotorcraft = base.category == AircraftCategory::Rotorcraft;
-        if (stand.type == StandType::NONE || stand.excluded || stand.heli != rotorcraft ||
-            base.halfWingspanNm - stand.radius > kStandWidthToleranceNm) {
-            continue;
-        }
-        const double nm = gf_distanceNM(stand.position, position);
-        if (nm <= bestNm) {
-            bestNm = nm;
-            best = stand.sid;
-        }
+// The seven models with their wingspans and categories as the program's dbase.
+void lf_publishTestDbase() {
+    std::string models;
+    for (const TestModel& m : kModels) {
+        models += fmt::format(R"(<m c="{}" w="{}"/>)", m.code, 2 * m.halfWingspanMetres);
     }
-    return best;
+    const std::string xml = fmt::format(
+        R"(<root><models>{}</models><categories><c n="Large" m="E190,A320,B738"/>)"
+        R"(<c n="Heavy" m="B77W,A388"/><c n="Rotorcraft" m="H145"/></categories></root>)",
+        models);
+    pugi::xml_document document;
+    document.load_string(xml.c_str());
+    gf_publishDbase(Dbase::fromDocument(document.child("root"), "static parking test models"));
 }
 
 } // namespace
 
-const TestModel& testModel(std::uint16_t modelId) {
-    return kModels.at(std::clamp<std::uint16_t>(modelId, 1, kTestModelCount) - 1u);
+const TestModel& testModel(std::uint16_t n) {
+    return kModels.at(std::clamp<std::uint16_t>(n, 1, kTestModelCount) - 1u);
+}
+
+std::uint16_t testModelId(std::uint16_t n) {
+    return gf_modelId(testModel(n).code);
+}
+
+const TestModel& testModelOf(std::uint16_t modelId) {
+    for (std::uint16_t n = 1; n <= kTestModelCount; ++n) {
+        if (testModelId(n) == modelId) {
+            return testModel(n);
+        }
+    }
+    return kModels.front();
 }
 
 StaticParkingFixture::StaticParkingFixture() {
+    lf_publishTestDbase();
+    lf_initTrafficState(traffic.state_);
     settings.parking_percentage = 60;
     settings.MAX_PARK_SEL = 400;
     settings.MAX_FIT = 11;
     settings.WEEK = 1;
     settings.PARK_SOFT = 1;
+    parking.qfSoft = 50;
     now = gf_packDaySlot({3, 30});
-    models.category = [](std::uint16_t id) { return testModel(id).category; };
-    models.halfWingspanNm = [](std::uint16_t id) {
-        return testModel(id).halfWingspanMetres * kNmPerMetre;
-    };
-    gf_fillStandHelperSeams(seams, parking, window);
-    seams.gf_currentParkAirportName = [this] { return recordedStand; };
-    seams.gf_standAtUserPosition = [this] { return userStand; };
-    seams.gf_isCategoryIncluded = [this](AircraftCategory c) {
-        return c != AircraftCategory::Rotorcraft || settings.HELICOPTERS;
-    };
-    seams.gf_isValidIcao = [](const std::string& callsign) {
-        return gf_airlineFromCallsign(callsign);
-    };
-    seams.gf_initAircraftBase = [](AircraftBase& base, const ParkedEntry& entry) {
-        base.key = LiveryKey{entry.airlineId, 0, entry.modelId, 0, 0};
-        base.callsign = entry.callsign;
-        base.registration = entry.registration;
-        base.category = testModel(entry.modelId).category;
-        base.halfWingspanNm = testModel(entry.modelId).halfWingspanMetres * kNmPerMetre;
-    };
-    seams.gf_findNearest = lf_nearest;
-    seams.lf_collectLiveStayers = [this](std::vector<LiveStayer>& out) { out = liveStayers; };
-    seams.lf_removeNOldestLiveParked = [this](std::int32_t n) {
-        oldestLiveRemoved += n;
-        liveStayers.resize(liveStayers.size() - std::min<std::size_t>(liveStayers.size(), n));
-    };
-    seams.removeAircraftFromSim = [this](StaticAircraft& aircraft) {
-        aircraft.simState = SimState::removingfromsim;
-        removedFromSim.push_back(aircraft.base.callsign);
-    };
-    seams.gf_processParkedTraffic = [this](std::int32_t wanted) {
-        const StaticParkingRun current = run();
-        return gf_processParkedTraffic(parked, wanted, gf_unpackDaySlot(now).slot,
-                                       settings.RT_PARKTRAFFIC_ONLY != 0,
-                                       gf_makeParkedTrafficPlacement(current, state));
-    };
-    seams.gf_disableParkingControls = [] {};
-    seams.gf_enableParkingControls = [] {};
 }
 
 StaticParkingRun StaticParkingFixture::run() {
-    return StaticParkingRun{stands, statics, live,   settings, qfSoft, now,
-                            seams,  models,  window, &feed,    &parked};
+    StaticParkingRun r =
+        gf_makeStaticParkingRun(parking, traffic.state_, settings, now, controls, window);
+    r.feedIdentities = &feed;
+    r.parkedList = &parked;
+    return r;
 }
 
-void StaticParkingFixture::indexStandNames() {
+void StaticParkingFixture::prepare() {
     parking.standNames.clear();
     for (const Stand& stand : stands) {
         parking.standNames.insert_or_assign(stand.id, stand.sid);
     }
+    parking.airportFileApplied = true;
+    if (!recordedStand.empty()) {
+        traffic.world_.parkAirports.setPositionAndName(IcaoCode("EHAM"), {52.31, 4.76},
+                                                       recordedStand);
+    }
 }
 
 void StaticParkingFixture::plan() {
-    indexStandNames();
+    prepare();
     lf_planStaticParking(run(), state);
 }
 
 void StaticParkingFixture::adjust(bool rtOnlySwitchedTo) {
-    indexStandNames();
+    prepare();
     lf_adjustParking(run(), state, rtOnlySwitchedTo);
 }
 
@@ -137,8 +117,9 @@ void StaticParkingFixture::realise() {
         aircraft.base.displayCallsign = request.callsign;
         aircraft.base.thirdText = request.callsign2;
         aircraft.base.registration = request.registration;
-        aircraft.base.category = testModel(request.key.model).category;
-        aircraft.base.hexid = static_cast<std::uint32_t>(nextStaticHexid_++);
+        aircraft.base.category = testModelOf(request.key.model).category;
+        aircraft.base.hexid = nextStaticHexid_++;
+        aircraft.objectId = 1000 + aircraft.base.hexid;
         aircraft.rtHexid = request.rtHexid;
         aircraft.source = request.source;
         aircraft.standId = request.standId;
@@ -157,7 +138,22 @@ LiveAircraft& StaticParkingFixture::addLive(std::string callsign, std::string re
     AircraftBase base;
     base.callsign = std::move(callsign);
     base.registration = std::move(registration);
+    base.hexid = nextLiveHexid_++;
     return live.emplace_back(TrafficSample{}, std::move(base), 0.0, now);
+}
+
+LiveAircraft& StaticParkingFixture::addStayer(std::string callsign, std::string registration,
+                                              std::int32_t sid, double minutes) {
+    LiveAircraft& a = addLive(std::move(callsign), std::move(registration));
+    a.simState = SimState::active;
+    a.objectId = a.base.hexid;
+    a.phase.phase = FlightPhase::parked;
+    lf_assignStand(a, stands.at(static_cast<std::size_t>(sid) - 1));
+    a.standWatch.parkedAt =
+        traffic.clock_.steadyNow() -
+        std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+            std::chrono::duration<double, std::ratio<60>>(minutes));
+    return a;
 }
 
 } // namespace skyloom::testing

@@ -1,12 +1,12 @@
-// A park airport for the static parking tests: a stand table, static and live aircraft, live
-// stayers, RealTraffic's parked list and the feed's identity sets, with every seam of the plan
-// filled: the parking code's own stand helpers over the fixture's parking state, and small
-// stand-ins for the live traffic. Aircraft models come from a small table instead of the
-// dbase. `realise` creates the static aircraft of a plan as the traffic step would.
+// A park airport for the static parking tests: a stand table, a traffic state with static and
+// live aircraft, RealTraffic's parked list and the feed's identity sets, a recording parking
+// panel, and the park airport's recorded stand. The plan calls the parking code's own stand
+// helpers and the live traffic's own functions on the fixture's traffic state. Aircraft models
+// are the seven of a small dbase published by the fixture. `realise` creates the static
+// aircraft of a plan as the traffic step would.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,42 +14,44 @@
 #include "feed/parked_traffic.h"
 #include "parking/parking_state.h"
 #include "parking/static_parking_state.h"
+#include "tests/support/recording_parking_window.h"
 #include "tests/support/recording_window_sink.h"
+#include "tests/support/traffic_test_world.h"
 
 namespace skyloom::testing {
 
 struct TestModel {
+    const char* code;
     AircraftCategory category;
     double halfWingspanMetres;
 };
-// Model ids 1 to 7: C172, H145, E190, A320, B738, B77W, A388.
+// Test models 1 to 7: C172, H145, E190, A320, B738, B77W, A388.
 inline constexpr std::uint16_t kTestModelCount = 7;
-const TestModel& testModel(std::uint16_t modelId);
+const TestModel& testModel(std::uint16_t n);
+// The model id of test model n (1 to 7) in the fixture's dbase, and the test model of an id.
+std::uint16_t testModelId(std::uint16_t n);
+const TestModel& testModelOf(std::uint16_t modelId);
 
 class StaticParkingFixture {
 public:
     StaticParkingFixture();
+    StaticParkingFixture(const StaticParkingFixture&) = delete;
+    StaticParkingFixture& operator=(const StaticParkingFixture&) = delete;
 
-    ParkingState parking;
+    TrafficStateParts traffic;
+    ParkingState& parking = traffic.world_.parking;
     std::vector<Stand>& stands = parking.stands;
-    std::vector<StaticAircraft> statics;
-    std::vector<LiveAircraft> live;
-    std::vector<LiveStayer> liveStayers; // what lf_collectLiveStayers finds
+    std::vector<StaticAircraft>& statics = traffic.state_.staticAircraft;
+    std::vector<LiveAircraft>& live = traffic.state_.liveAircraft;
+    StaticParkingState& state = traffic.world_.plan;
     ParamsSnapshot settings;
-    std::int32_t qfSoft = 50;
     std::uint64_t now = 0;
-    std::optional<std::string> recordedStand;
-    std::optional<std::string> userStand;
+    // The stand the park-airport list holds for the user; empty for none.
+    std::string recordedStand;
     ParkedTrafficList parked;
     FeedIdentities feed;
     RecordingWindowSink window;
-    ParkingSeams seams;
-    ModelFacts models;
-    StaticParkingState state;
-
-    // What the seams were asked to do.
-    std::vector<std::string> removedFromSim; // callsigns
-    std::int32_t oldestLiveRemoved = 0;
+    RecordingParkingWindow controls;
 
     // The inputs of one plan over this fixture's members.
     StaticParkingRun run();
@@ -59,12 +61,18 @@ public:
     // empties the plan.
     void realise();
     LiveAircraft& addLive(std::string callsign, std::string registration);
+    // A live aircraft parked on the stand for `minutes`, unseen there since: a stayer of the
+    // next adjustment.
+    LiveAircraft& addStayer(std::string callsign, std::string registration, std::int32_t sid,
+                            double minutes);
 
 private:
-    // The stand names as the table now holds them (tests fill the table directly).
-    void indexStandNames();
+    // The stand names as the table now holds them (tests fill the table directly), and the
+    // recorded stand in the park-airport list.
+    void prepare();
 
-    std::int32_t nextStaticHexid_ = 0;
+    std::uint32_t nextStaticHexid_ = 0;
+    std::uint32_t nextLiveHexid_ = 0x400000;
 };
 
 } // namespace skyloom::testing

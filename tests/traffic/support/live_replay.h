@@ -1,7 +1,8 @@
 // Helpers of the live-traffic replay: a dbase of every ICAO model of the Doc 8643 type list in
 // ../shared (categories from its descriptions and wake classes), livery tables built straight
-// from livery records, and the replay of a recorded App capture through the feed's own
-// parser into a mailbox, each burst when the program's clock reaches its time.
+// from livery records, the liveries the demo installs for a capture, and the replay of a
+// recorded App capture through the feed's own parser into a mailbox, each burst when the
+// program's clock reaches its time.
 #pragma once
 
 #include <cstdint>
@@ -13,8 +14,8 @@
 
 #include "feed/app_traffic_assembler.h"
 #include "foundation/clock.h"
-#include "traffic/message_decoder.h"
-#include "traffic/traffic_mailbox.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/step/traffic_mailbox.h"
 #include "tools/rtapp_standin/capture.h"
 #include "tools/track_replay/replay_tables.h"
 
@@ -32,6 +33,16 @@ using tools::ReplayLivery;
 inline void buildLiveryTables(const std::vector<ReplayLivery>& liveries) {
     tools::gf_buildReplayLiveryTables(liveries);
 }
+
+// Every report of a capture as the feed's own parser posts it, by hexid in the order posted
+// (straight from the parser: no mailbox between, nothing replaced).
+std::map<std::uint32_t, std::vector<TrafficEntry>> captureReports(const tools::Capture& capture);
+
+// What the demo's livery packages hold for a capture: for every model it reports, one livery
+// per airline flying it (aircraft without an airline fly "PVT", as the livery scan files
+// them), titled "Skyloom Demo <model> <airline or Private>"; models and airlines as the feed's
+// own parser keys the reports.
+std::vector<ReplayLivery> captureLiveries(const tools::Capture& capture);
 
 // The capture's bursts go through an App reader's assembler into the mailbox, each once the
 // clock has run as long since the start as the capture since its first burst.
@@ -67,8 +78,9 @@ public:
     std::set<std::uint32_t> admitted;
     // The hexids of which a report named a known model of an included category.
     std::set<std::uint32_t> eligible;
-    // The highest ground speed (kt) each hexid reported.
+    // The highest ground speed (kt) each hexid reported, and the tick its last report is due.
     std::map<std::uint32_t, double> fastestKt;
+    std::map<std::uint32_t, std::int32_t> lastDueTick;
 
 private:
     TrafficState& state_;

@@ -5,9 +5,9 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "tools/track_replay/replay_stand_ins.h"
-#include "traffic/decode_existing.h"
-#include "traffic/live_update.h"
-#include "traffic/traffic_step.h"
+#include "traffic/decode/decode_existing.h"
+#include "traffic/step/live_update.h"
+#include "traffic/step/traffic_step.h"
 
 namespace skyloom::testing {
 
@@ -54,7 +54,6 @@ std::vector<FeedReport> gf_reportsAlong(Lalo start, double headingDeg, double al
 
 MotionScenarioTest::MotionScenarioTest() {
     lf_initTrafficState(state_);
-    gf_installLiveTrafficSteps(state_.steps);
 }
 
 std::vector<simworld::TracePoint> MotionScenarioTest::fly(const std::vector<FeedReport>& reports,

@@ -13,8 +13,9 @@
 
 #include "platform/simworld/ai_traffic.h"
 #include "tests/sim/support/link_fixture.h"
-#include "traffic/aircraft_record.h"
-#include "traffic/traffic_state.h"
+#include "tests/support/traffic_test_world.h"
+#include "traffic/step/aircraft_record.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom::testing {
 
@@ -56,7 +57,8 @@ protected:
     double playbackDelaySeconds_ = 30.0;
     std::uint32_t objectId_ = 0;
     std::atomic<std::uint32_t> tick_{0};
-    TrafficState state_{queue_, events_, batch_, clock_, tick_};
+    TrafficTestWorld trafficWorld_{clock_, tick_};
+    TrafficState state_{trafficWorld_.links(queue_, events_, batch_)};
 };
 
 } // namespace skyloom::testing

@@ -5,8 +5,8 @@
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
-#include "traffic/flat_earth.h"
-#include "traffic/motion_constants.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/motion/motion_constants.h"
 
 namespace skyloom::testing {
 

@@ -1,0 +1,119 @@
+// What the run learned at its park airport reaches the disk while it runs, not only at an
+// orderly shutdown: the program's own main loop counts PARKING_INTERVAL_MINUTES down and its
+// static-parking update saves the learned file before it reads the airport again; before the
+// interval is over nothing is written.
+#include <filesystem>
+#include <string>
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include "app/main_loop.h"
+#include "app/program_traffic.h"
+#include "config/parameters.h"
+#include "foundation/file_header.h"
+#include "foundation/version.h"
+#include "parking/parking_state.h"
+#include "parking/static_parking_state.h"
+#include "refdata/airports.h"
+#include "refdata/park_airport.h"
+#include "tests/app/support/app_test_support.h"
+
+namespace skyloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+const AirportEntry kEddf{IcaoCode("EDDF"), IataCode("FRA"), 50.0333, 8.5706, 364};
+
+// Frankfurt's file with three stands and stand data good enough that its reading changes no
+// park option.
+std::string lf_frankfurtFile() {
+    std::string stands;
+    for (int i = 0; i < 3; ++i) {
+        stands += fmt::format(R"(<parkpos id="V{}" typestr="GATE_MEDIUM" latitude="{:.4f}" )"
+                              R"(longitude="8.5706" heading="0" radius="25"/>)",
+                              101 + i, 50.0300 + 0.001 * i);
+    }
+    return fmt::format(
+        R"(<?xml version="1.0"?><root><meta version="{}" sim="2" copyright="{}"/><parameters>)"
+        R"(<parameter name="icao" value="EDDF"/><parameter name="airport_name" value="Frankfurt"/>)"
+        R"(<parameter name="publisher" value="Test Pub"/><parameter name="altitude" value="364"/>)"
+        R"(<parameter name="Qf_real" value="60"/><parameter name="Qf_soft" value="60"/>)"
+        R"(</parameters><parkpositions>{}</parkpositions></root>)",
+        gf_programVersionText(), kMakerCopyright, stands);
+}
+
+class PeriodicLearnedSaveTest : public testing::AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        gf_setAirports({kEddf});
+        testing::writeTextFile(workFolder() / "airports" / "my_thirdparty" / "EDDF.xml",
+                               lf_frankfurtFile());
+        setInterval(5);
+        gf_parkAirportEntry().set(kEddf);
+    }
+    void TearDown() override {
+        gf_parkAirportEntry().clear();
+        gf_parkingState().clear();
+        gf_clearStaticParkingState(gf_staticParkingState());
+        setInterval(30);
+        gf_setAirports({});
+        AppTest::TearDown();
+    }
+    static void setInterval(std::int64_t minutes) {
+        gf_params().PARKING_INTERVAL_MINUTES.assign(minutes);
+        gf_params().applySettings(gf_params().PARKING_INTERVAL_MINUTES);
+    }
+    fs::path learnedFile() const {
+        return workFolder() / "airports" / "learned" / "thirdparty" / "Test Pub" / "EDDF.xml";
+    }
+};
+
+TEST_F(PeriodicLearnedSaveTest, TheMainLoopSavesWhatWasLearnedEveryParkingInterval) {
+    constexpr std::uint64_t kCyclesPerSecond = 100;
+    bool learnedAdded = false;
+    bool writtenEarly = false;
+    MainRunContext run = context();
+    run.cycleObserver = [&](MainLoop& loop) {
+        const std::uint64_t cycle = loop.counters().cycles;
+        ParkingState& state = gf_parkingState();
+        if (cycle == 1 && state.airportFileApplied && !state.stands.empty()) {
+            FlightOption option;
+            option.reg = "D-AIBA";
+            option.key.airline = 7;
+            option.hours = HoursBitset::range(20, 23);
+            option.day = 2;
+            option.seq = static_cast<std::uint32_t>(state.stands[0].options.size() + 1);
+            state.stands[0].options.push_back(option);
+            learnedAdded = true;
+        }
+        // Four minutes and fifty seconds: the countdown of five minutes has not run out.
+        if (cycle == 290 * kCyclesPerSecond) {
+            writtenEarly = fs::exists(learnedFile());
+        }
+        if (cycle == 320 * kCyclesPerSecond) {
+            stop_.request(StopReason::userClosedSim, 0);
+        }
+    };
+    ProgramTraffic program(run);
+    MainLoop loop(run, program);
+    loop.run();
+
+    ASSERT_TRUE(learnedAdded) << "the park airport's file was not applied before the first cycle";
+    EXPECT_FALSE(writtenEarly);
+    ASSERT_TRUE(fs::exists(learnedFile())) << logText();
+    EXPECT_NE(testing::readTextFile(learnedFile()).find("reg=\"D-AIBA\""), std::string::npos);
+    // The reload that followed the save read the use back.
+    const std::vector<Stand>& stands = gf_parkingState().stands;
+    ASSERT_FALSE(stands.empty());
+    bool readBack = false;
+    for (const FlightOption& option : stands[0].options) {
+        readBack = readBack || (option.reg == "D-AIBA" && option.origin == 0);
+    }
+    EXPECT_TRUE(readBack);
+}
+
+} // namespace
+} // namespace skyloom

@@ -1,0 +1,222 @@
+#include "traffic/decode/decode_existing.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "config/params_snapshot.h"
+#include "foundation/geodesy.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/motion/motion_driver.h"
+#include "traffic/decode/new_sample_checks.h"
+#include "traffic/ground/runway_match.h"
+#include "traffic/decode/sample_checks.h"
+
+namespace skyloom {
+
+namespace {
+
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kTicksPerSecond = 100.0;
+// Repeated positions: the newest moving sample counts when it lies this close behind.
+constexpr double kRepeatWindowSeconds = 22.0;
+constexpr double kRepeatMaxSpeedKt = 35.0;
+constexpr std::size_t kRepeatScanDepth = 7;
+// A take-off roll starts on a runway at this speed at least (or half the reference speed).
+constexpr double kTakeoffStartMinKt = 43.0;
+constexpr double kStationaryTakeoffKt = 30.0;
+constexpr double kSameSpotTakeoffKt = 50.0;
+
+Lalo lf_at(const TrafficSample& s) {
+    return {s.latitude, s.longitude};
+}
+
+bool lf_refusedStanding(const LiveAircraft& aircraft, const TrafficSample& sample,
+                        const TrafficSample& newest, double takeoffSpeedKt) {
+    if (sample.airborne != 0 ||
+        (aircraft.simState == SimState::active && aircraft.motion.onGround == 0)) {
+        return true;
+    }
+    return aircraft.phase.phase == FlightPhase::takeoff_roll && sample.groundSpeedKt > 0 &&
+           newest.groundSpeedKt >= takeoffSpeedKt;
+}
+
+// Cuts runs of samples that repeat one position, so that the motion does not wait on them.
+void lf_cutRepeats(LiveAircraft& aircraft, const TrafficSample& sample) {
+    auto& stream = aircraft.stream;
+    if (sample.airborne != 0 || stream.back().stationary == 0) {
+        return;
+    }
+    if (sample.stationary != 0) {
+        const bool allFlagged = std::all_of(stream.begin(), stream.end(),
+                                            [](const TrafficSample& s) { return s.stationary != 0; });
+        if (allFlagged && stream.size() > 1) {
+            stream.resize(1);
+        }
+        return;
+    }
+    if (stream.size() < 3) {
+        return;
+    }
+    const std::size_t lowest = stream.size() > kRepeatScanDepth ? stream.size() - kRepeatScanDepth : 1;
+    for (std::size_t i = stream.size() - 2; i >= lowest; --i) {
+        if (stream[i].stationary != 0) {
+            continue;
+        }
+        const double seconds = (sample.time - stream[i].time) / kTicksPerSecond;
+        if (seconds > 0 && seconds <= kRepeatWindowSeconds &&
+            gf_distanceNM(lf_at(stream[i]), lf_at(sample)) * 3600.0 / seconds <= kRepeatMaxSpeedKt) {
+            stream.resize(i + 1);
+        }
+        return;
+    }
+}
+
+void lf_timeArrival(const LiveAircraft& aircraft, TrafficSample& sample) {
+    const TrafficSample& newest = aircraft.stream.back();
+    sample.time = std::max(sample.time, newest.time + 1);
+    if (newest.airborne == 0 || sample.airborne == 0) {
+        return;
+    }
+    const double metres = gf_distanceNM(lf_at(newest), lf_at(sample)) * kMetresPerNm;
+    const double seconds = (sample.time - newest.time) / kTicksPerSecond;
+    const JumpCheck check = gf_checkJumpSpeed(metres, seconds, newest.groundSpeedKt,
+                                              sample.groundSpeedKt, aircraft.base.category);
+    if (check.implausible && std::isfinite(check.minimumTime)) {
+        const double ticks = std::ceil(check.minimumTime * kTicksPerSecond);
+        sample.time = newest.time +
+                      static_cast<std::int32_t>(std::max(ticks, double{kMinAirborneStepTicks}));
+    }
+}
+
+void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft, const TrafficSample& sample) {
+    const FlightPhase phase = aircraft.phase.phase;
+    if (aircraft.simState != SimState::active || aircraft.motion.onGround == 0 ||
+        phase == FlightPhase::takeoff_roll) {
+        return;
+    }
+    const TrafficSample& newest = aircraft.stream.back();
+    if (phase == FlightPhase::landing_roll) {
+        if (newest.airborne != 0 && sample.airborne != 0) {
+            // A go-around from the runway.
+            lf_setPhase(state, aircraft, FlightPhase::takeoff_roll);
+            aircraft.touchDown = TouchDown{};
+            aircraft.motion.earlyWindowTicks = 2700;
+            aircraft.motion.lateWindowTicks = 4500;
+            MotionContext ctx{state, aircraft, state.motionWorld};
+            lf_startTakeoffRoll(ctx);
+        }
+        return;
+    }
+    if (phase != FlightPhase::taxi) {
+        return;
+    }
+    bool fast = false;
+    if (!state.motionWorld.runways.empty()) {
+        const RunwayMatch runway =
+            gf_findRunwayAt(state.motionWorld.runways, {aircraft.sent.latitude, aircraft.sent.longitude},
+                            aircraft.sent.headingRad, false, 0.0);
+        const double least = std::max(lf_categorySpeedKts(aircraft, 0) / 2.0, kTakeoffStartMinKt);
+        fast = runway.valid != 0 && newest.groundSpeedKt >= least && sample.groundSpeedKt >= least;
+    }
+    if (sample.airborne != 0 || fast) {
+        MotionContext ctx{state, aircraft, state.motionWorld};
+        lf_startTakeoffRoll(ctx);
+    }
+}
+
+} // namespace
+
+bool lf_checkStationarySample(const LiveAircraft& aircraft, TrafficSample& sample) {
+    if (aircraft.stream.empty()) {
+        return true;
+    }
+    const TrafficSample& newest = aircraft.stream.back();
+    const double dLat = std::abs(sample.latitude - newest.latitude);
+    const double dLon = std::abs(sample.longitude - newest.longitude);
+    const bool stationary = dLat < kStationaryDeg && dLon < kStationaryDeg;
+    sample.stationary = stationary ? 1 : 0;
+    if (aircraft.base.category == AircraftCategory::Rotorcraft) {
+        return true;
+    }
+    if (stationary) {
+        if (lf_refusedStanding(aircraft, sample, newest, kStationaryTakeoffKt)) {
+            return false;
+        }
+        sample.groundSpeedKt = 0;
+        return true;
+    }
+    if (dLat < kSameSpotDeg && dLon < kSameSpotDeg) {
+        if (lf_refusedStanding(aircraft, sample, newest, kSameSpotTakeoffKt)) {
+            return false;
+        }
+        sample.latitude = newest.latitude;
+        sample.longitude = newest.longitude;
+        sample.altitudeFt = newest.altitudeFt;
+        sample.trackDeg = newest.trackDeg;
+        sample.verticalSpeedFpm = newest.verticalSpeedFpm;
+        sample.trueAirspeedKt = newest.trueAirspeedKt;
+        sample.groundSpeedKt = 0;
+        sample.stationary = 1;
+        return true;
+    }
+    if (sample.groundSpeedKt != 0) {
+        return true;
+    }
+    if (aircraft.phase.phase != FlightPhase::takeoff_roll && sample.airborne == 0) {
+        return true;
+    }
+    return newest.groundSpeedKt < kSameSpotTakeoffKt;
+}
+
+void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
+    auto& stream = aircraft.stream;
+    if (stream.size() > kMaxStreamSamples) {
+        gf_removeAircraftReporting(state, aircraft, "decodeExisting");
+        return;
+    }
+    if (aircraft.groundConflict != 0 && aircraft.phase.phase == FlightPhase::taxi &&
+        !stream.empty()) {
+        const std::int32_t setting = gf_paramsSnapshot()->HOLDING_THRESHOLD_METERS;
+        const double threshold = setting > 0 ? setting : kDefaultHoldingThresholdMetres;
+        if (gf_distanceNM(lf_at(stream.back()), lf_at(sample)) * kMetresPerNm > threshold) {
+            aircraft.motion.extrapolationCounter = 0;
+            aircraft.motion.earlyWindowTicks = 2700;
+            aircraft.motion.lateWindowTicks = 2700;
+            aircraft.groundConflict = 0;
+            gf_removeAircraftReporting(state, aircraft, "decodeExisting");
+            return;
+        }
+    }
+    if (aircraft.phase.phase == FlightPhase::birth) {
+        if (!stream.empty() && lf_checkStationarySample(aircraft, sample)) {
+            sample.time = std::max(sample.time, stream.back().time + 1);
+            stream.push_back(sample);
+        }
+        return;
+    }
+    // Refused, or taken by an event at the stand; an accepted sample has ended any
+    // extrapolation, so the aircraft heads for it at once.
+    if (!checkExtendingSituations(state, aircraft, sample)) {
+        return;
+    }
+    if (stream.empty()) {
+        stream.push_back(sample);
+        return;
+    }
+    // A stop reported while the aircraft still rolls onto the runway waits for the next one.
+    MotionContext context{state, aircraft, state.motionWorld};
+    if (lf_holdSampleOnRunway(context, sample)) {
+        return;
+    }
+    lf_cutRepeats(aircraft, sample);
+    lf_timeArrival(aircraft, sample);
+    lf_checkTakeoffStart(state, aircraft, sample);
+    stream.push_back(sample);
+    if (stream.size() == 2 && stream[0].stationary != 0 && stream[1].stationary != 0) {
+        stream[0].time = static_cast<std::int32_t>(state.currentTick() + 1);
+        stream[0].groundSpeedKt = stream[1].groundSpeedKt;
+    }
+}
+
+} // namespace skyloom

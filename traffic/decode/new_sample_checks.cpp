@@ -1,0 +1,445 @@
+#include "traffic/decode/new_sample_checks.h"
+
+#include <cmath>
+#include <numbers>
+
+#include <fmt/format.h>
+
+#include "foundation/clock.h"
+#include "foundation/log_file.h"
+#include "traffic/stands/park_airport_services.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/decode/decode_existing.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/decode/sample_checks.h"
+#include "traffic/step/traffic_exception.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom {
+
+namespace {
+
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kSamePositionDeg = 1e-8;
+constexpr double kSamePointMetres = 0.1;
+constexpr double kGateAheadRad = 30.0 * std::numbers::pi / 180.0;
+constexpr double kAheadRad = 60.0 * std::numbers::pi / 180.0;
+constexpr double kAirborneBehindMetres = 50.0;
+constexpr double kLandingBehindMetres = 20.0;
+constexpr double kRollBehindMetres = 10.0;
+constexpr double kTakeoffBehindMetres = 25.0;
+constexpr double kClimbAwayFt = 50.0;
+constexpr double kClimbAwayFpm = 400.0;
+constexpr double kKeepSpeedAboveKt = 40.0;
+constexpr double kTakeoffWatchTicks = 3000.0;
+constexpr double kTicksPerSecond = 100.0;
+constexpr double kPushedBackStepMetres = 4.0;
+constexpr double kAwayMetres = 15.0;
+constexpr double kNearStandMinMetres = 25.0;
+constexpr std::uint32_t kShortStayWeekTicks = 60480000;
+constexpr std::uint32_t kTicksPerMinute = 6000;
+
+Lalo lf_at(const TrafficSample& s) {
+    return {s.latitude, s.longitude};
+}
+
+bool lf_samePosition(const Lalo& a, const Lalo& b) {
+    return std::abs(a.lat - b.lat) <= kSamePositionDeg &&
+           std::abs(a.lon - b.lon) <= kSamePositionDeg;
+}
+
+double lf_metres(const Lalo& a, const Lalo& b) {
+    return gf_distanceBearingMetres(a, 0, b).distance;
+}
+
+// How far `b` lies behind `a` along the aircraft's heading (positive behind).
+double lf_behindMetres(const LiveAircraft& aircraft, const Lalo& a, const Lalo& b) {
+    return -gf_distanceBearingMetres(a, aircraft.sent.headingRad, b).along;
+}
+
+std::uint32_t lf_nextTick(const TrafficState& state) {
+    return state.currentTick() + 1;
+}
+
+void lf_recordStandUse(TrafficState& state, LiveAircraft& aircraft, std::int32_t kind) {
+    state.parkAirport.addRealStandOption(aircraft, kind);
+}
+
+void lf_shortStayRule(TrafficState& state, LiveAircraft& aircraft) {
+    PhaseState& phase = aircraft.phase;
+    if (phase.phase != FlightPhase::parked || phase.beforePrevious != FlightPhase::landing_roll ||
+        aircraft.stream.empty()) {
+        return;
+    }
+    const std::uint32_t minutes =
+        (state.currentTick() - static_cast<std::uint32_t>(aircraft.stream.front().time) +
+         kShortStayWeekTicks) /
+        kTicksPerMinute;
+    std::uint32_t limit = 0;
+    switch (aircraft.base.category) {
+    case AircraftCategory::Heavy:
+        limit = 60;
+        break;
+    case AircraftCategory::Large:
+        limit = 25;
+        break;
+    case AircraftCategory::TwoProps:
+    case AircraftCategory::Bizjet:
+        limit = 15;
+        break;
+    default:
+        break;
+    }
+    if (minutes < limit) {
+        aircraft.sampleWatch.shortStay = 1;
+    }
+    phase.beforePrevious = FlightPhase::birth;
+}
+
+void lf_markDeparture(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample,
+                      int mode) {
+    sample.stationary = 0;
+    aircraft.sampleWatch.pushbackRequest = 1;
+    if (aircraft.phase.previous == FlightPhase::parked) {
+        return;
+    }
+    aircraft.sampleWatch.noseOut = mode == 1 ? 1 : 0;
+    if (aircraft.motion.extrapolationCounter > 0) {
+        lf_shortStayRule(state, aircraft);
+        if (aircraft.phase.phase == FlightPhase::parked && !aircraft.stream.empty()) {
+            aircraft.stream.front().time = static_cast<std::int32_t>(lf_nextTick(state));
+        }
+        gf_endExtrapolation(aircraft);
+    }
+    lf_recordStandUse(state, aircraft, kStandUseLeft);
+    aircraft.motion.landed = 0;
+    if (aircraft.phase.phase != FlightPhase::parked) {
+        lf_setPhase(state, aircraft, FlightPhase::parked);
+    }
+}
+
+// An ending without taxi: a ground conflict ends the extrapolation.
+bool lf_pushedBackNoTaxi(LiveAircraft& aircraft) {
+    if (aircraft.groundConflict != 0) {
+        gf_endExtrapolation(aircraft);
+    }
+    return false;
+}
+
+bool lf_checkPushedBack(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
+    SampleWatch& w = aircraft.sampleWatch;
+    const Lalo at = lf_at(sample);
+    if (w.hasPushbackReference == 0) {
+        w.pushbackReference = at;
+        w.hasPushbackReference = 1;
+        w.away = 0;
+        w.awayCount = 0;
+        return lf_pushedBackNoTaxi(aircraft);
+    }
+    if (lf_metres(w.pushbackReference, at) < kPushedBackStepMetres) {
+        return lf_pushedBackNoTaxi(aircraft);
+    }
+    w.pushbackReference = at;
+    const Lalo stand{aircraft.stand.latitude, aircraft.stand.longitude};
+    const double nearMetres =
+        std::max(2.0 * aircraft.base.halfWingspanNm * kMetresPerNm, kNearStandMinMetres);
+    if (lf_metres(stand, at) < nearMetres) {
+        w.away = 0;
+        w.awayCount = 0;
+    } else if (w.away != 0) {
+        ++w.awayCount;
+        if (w.awayCount >= 2 && lf_metres(w.awayReference, at) >= kAwayMetres) {
+            sample.stationary = 0;
+            if (aircraft.groundConflict != 0 && !aircraft.stream.empty()) {
+                aircraft.stream.front().time = static_cast<std::int32_t>(lf_nextTick(state));
+                gf_endExtrapolation(aircraft);
+            }
+            w.hasPushbackReference = 0;
+            w.away = 0;
+            w.awayCount = 0;
+            lf_setPhase(state, aircraft, FlightPhase::taxi);
+            aircraft.stand.latitude = aircraft.stand.longitude = 0;
+            aircraft.stand.standId = 0;
+            aircraft.stand.atGate = 0;
+            return true;
+        }
+    } else {
+        w.away = 1;
+        w.awayReference = at;
+    }
+    return lf_pushedBackNoTaxi(aircraft);
+}
+
+double lf_taxiOutMetres(const LiveAircraft& aircraft) {
+    double metres = 180;
+    switch (aircraft.base.category) {
+    case AircraftCategory::Light:
+        metres = 120;
+        break;
+    case AircraftCategory::TwoProps:
+    case AircraftCategory::Bizjet:
+        metres = 140;
+        break;
+    case AircraftCategory::Heavy:
+        metres = 220;
+        break;
+    default:
+        break;
+    }
+    return aircraft.stand.atGate != 0 ? metres + 30 : metres;
+}
+
+// Drops, while the new sample lies more than `limit` metres behind the newest, the newest (at
+// most twice); false when the stream has one sample and the new one lies behind it.
+void lf_dropNewestBehind(const LiveAircraft& aircraft, std::deque<TrafficSample>& stream,
+                         const Lalo& at, double limit) {
+    for (int i = 0; i < 2 && stream.size() >= 2; ++i) {
+        if (!(lf_behindMetres(aircraft, lf_at(stream.back()), at) > limit)) {
+            break;
+        }
+        stream.pop_back();
+    }
+}
+
+} // namespace
+
+void gf_endExtrapolation(LiveAircraft& aircraft) {
+    MotionState& m = aircraft.motion;
+    m.extrapolationCounter = 0;
+    m.earlyWindowTicks = kConflictWindowTicks;
+    m.lateWindowTicks = aircraft.phase.phase == FlightPhase::takeoff_roll
+                            ? kConflictTakeoffLateWindowTicks
+                            : kConflictWindowTicks;
+    m.holdingSinceTick = 0;
+    aircraft.groundConflict = 0;
+}
+
+bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
+    SampleWatch& w = aircraft.sampleWatch;
+    aircraft.standWatch.seenAtStand = 1;
+    const Lalo stand{aircraft.stand.latitude, aircraft.stand.longitude};
+    const DistanceBearing db =
+        gf_distanceBearingMetres(stand, aircraft.stand.headingRad, lf_at(sample));
+    const double d = db.distance / kMetresPerNm;
+    const bool moved = d >= kMovedAtStandNm;
+    const bool ahead =
+        moved && std::abs(db.angle) <= (aircraft.stand.atGate != 0 ? kGateAheadRad : kAheadRad);
+    if (w.pushbackCandidate != 0) {
+        w.pushbackCandidate = 0;
+        if (moved && !ahead && d >= w.candidateNm + kStepAtStandNm && d <= kPushbackMaxNm) {
+            lf_markDeparture(state, aircraft, sample, 0);
+            return true;
+        }
+    }
+    const double left =
+        aircraft.phase.previous == FlightPhase::parking ? 2 * kLeftStandNm : kLeftStandNm;
+    if (d > left) {
+        if (!moved) {
+            return false;
+        }
+        if (ahead && d <= kTaxiOutMaxNm) {
+            if (d * kMetresPerNm < lf_taxiOutMetres(aircraft)) {
+                return false;
+            }
+            lf_markDeparture(state, aircraft, sample, 1);
+            return true;
+        }
+        if (!ahead && d <= kPushbackMaxNm) {
+            lf_markDeparture(state, aircraft, sample, 0);
+            return true;
+        }
+        lf_recordStandUse(state, aircraft, kStandUseGone);
+        try {
+            removeAircraftFromSim(state, aircraft);
+        } catch (...) {
+            gf_reportTrafficException("checkAtStandSituations");
+        }
+        return false;
+    }
+    aircraft.standWatch.parkedAt = state.clock.steadyNow();
+    w.pushbackRequest = 0;
+    if (w.nearestNm < 0) {
+        w.nearestNm = w.farthestNm = d;
+        w.outwardSteps = 0;
+    } else if (d >= w.farthestNm + kStepAtStandNm) {
+        w.farthestNm = d;
+        ++w.outwardSteps;
+        if (w.outwardSteps >= 2 && moved && !ahead &&
+            d - w.nearestNm >= aircraft.base.halfWingspanNm / 2) {
+            w.pushbackCandidate = 1;
+            w.candidateNm = d;
+            w.candidateAttitude[0] = sample.airborne;
+            w.candidateAttitude[1] = sample.bankValid;
+            w.candidateAttitude[2] = sample.trueHeadingValid;
+        }
+    } else if (d <= w.farthestNm - kStepAtStandNm) {
+        w.nearestNm = w.farthestNm = d;
+        w.outwardSteps = 0;
+    }
+    return false;
+}
+
+bool checkNewPosDuringLanding(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
+    auto& stream = aircraft.stream;
+    if (stream.empty()) {
+        LogFile::write(fmt::format("{} empty sz?", "checkNewPosDuringLanding"));
+        return false;
+    }
+    TouchDown& td = aircraft.touchDown;
+    if (sample.airborne == 0) {
+        td.seen = 0;
+    } else if (td.seen != 0) {
+        if (sample.altitudeFt >= td.altitudeFt + kClimbAwayFt &&
+            sample.verticalSpeedFpm >= kClimbAwayFpm && td.verticalSpeedFpm >= kClimbAwayFpm) {
+            td.seen = 0; // climbs away
+        } else {
+            sample.airborne = 0;
+        }
+        td.altitudeFt = sample.altitudeFt;
+        td.verticalSpeedFpm = sample.verticalSpeedFpm;
+    }
+    const Lalo at = lf_at(sample);
+    if (lf_samePosition(lf_at(stream.back()), at)) {
+        return false;
+    }
+    if (stream.size() == 1) {
+        const double behind = lf_behindMetres(aircraft, lf_at(stream.back()), at);
+        if (aircraft.phase.phase == FlightPhase::landing && behind > kLandingBehindMetres) {
+            return false;
+        }
+        if (aircraft.phase.phase == FlightPhase::landing_roll && behind > kRollBehindMetres) {
+            if (aircraft.motion.extrapolationCounter > 0) {
+                return false;
+            }
+            TrafficSample restart = stream.front();
+            restart.latitude = aircraft.sent.latitude;
+            restart.longitude = aircraft.sent.longitude;
+            restart.time = static_cast<std::int32_t>(lf_nextTick(state));
+            stream.front() = restart;
+        }
+    } else {
+        lf_dropNewestBehind(aircraft, stream, at, kLandingBehindMetres);
+    }
+    if (aircraft.motion.extrapolationCounter > 0) {
+        gf_endExtrapolation(aircraft);
+    }
+    const TrafficSample& newest = stream.back();
+    if (lf_samePosition(lf_at(newest), at)) {
+        sample.stationary = 1;
+    } else if (sample.groundSpeedKt > newest.groundSpeedKt &&
+               sample.groundSpeedKt > kKeepSpeedAboveKt) {
+        sample.groundSpeedKt = newest.groundSpeedKt;
+    }
+    return true;
+}
+
+bool checkNewPosDuringTakeoff(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
+    auto& stream = aircraft.stream;
+    if (stream.empty()) {
+        LogFile::write(fmt::format("{} empty sz?", "checkNewPosDuringTakeoff"));
+        return false;
+    }
+    const Lalo at = lf_at(sample);
+    if (lf_samePosition(lf_at(stream.back()), at)) {
+        return false;
+    }
+    const double limit = aircraft.phase.phase == FlightPhase::takeoff_roll ? kRollBehindMetres
+                                                                           : kTakeoffBehindMetres;
+    if (stream.size() == 1) {
+        if (lf_behindMetres(aircraft, lf_at(stream.back()), at) > limit) {
+            return false;
+        }
+    } else {
+        lf_dropNewestBehind(aircraft, stream, at, limit);
+    }
+    const FlightPhase p = aircraft.phase.phase;
+    const bool watched =
+        p == FlightPhase::takeoff ||
+        (p == FlightPhase::flying &&
+         static_cast<double>(state.currentTick() - aircraft.phase.changeTick) < kTakeoffWatchTicks);
+    if (aircraft.sampleWatch.takeoffInProgress != 0 && aircraft.motion.extrapolationCounter > 0 &&
+        aircraft.motion.onGround == 0 && watched) {
+        const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
+        const double ahead = sample.time - static_cast<double>(state.currentTick());
+        if (ahead <= 1 || lf_metres(here, at) <= kSamePointMetres ||
+            lf_behindMetres(aircraft, here, at) > limit) {
+            return false;
+        }
+        const double seconds = ahead / kTicksPerSecond;
+        const double speed =
+            stream.back().groundSpeedKt > 1 ? stream.back().groundSpeedKt : sample.groundSpeedKt;
+        if (seconds >= 1 &&
+            gf_checkJumpSpeed(lf_metres(here, at), seconds, speed, speed, aircraft.base.category)
+                .implausible) {
+            return false;
+        }
+    }
+    if (aircraft.motion.extrapolationCounter > 0) {
+        gf_endExtrapolation(aircraft);
+    }
+    aircraft.sampleWatch.takeoffInProgress = 0;
+    const TrafficSample& newest = stream.back();
+    if (sample.groundSpeedKt < newest.groundSpeedKt && newest.groundSpeedKt > kKeepSpeedAboveKt) {
+        sample.groundSpeedKt = newest.groundSpeedKt;
+    }
+    return true;
+}
+
+bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
+    const bool placed =
+        aircraft.simState != SimState::buffer && aircraft.simState != SimState::adding2sim;
+    switch (aircraft.phase.phase) {
+    case FlightPhase::parked:
+        return placed && checkAtStandSituations(state, aircraft, sample);
+    case FlightPhase::parking: {
+        const Lalo stand{aircraft.stand.latitude, aircraft.stand.longitude};
+        if (!placed || !(lf_metres(stand, lf_at(sample)) / kMetresPerNm > kParkingLeftNm)) {
+            return false;
+        }
+        lf_setPhase(state, aircraft, FlightPhase::taxi);
+        sample.stationary = 0;
+        return true;
+    }
+    case FlightPhase::pushing_back: {
+        SampleWatch& w = aircraft.sampleWatch;
+        w.pushbackReference = lf_at(sample);
+        w.hasPushbackReference = 1;
+        w.away = 0;
+        w.awayCount = 0;
+        return false;
+    }
+    case FlightPhase::pushed_back:
+        return lf_checkPushedBack(state, aircraft, sample);
+    case FlightPhase::landing:
+    case FlightPhase::landing_roll:
+        return checkNewPosDuringLanding(state, aircraft, sample);
+    case FlightPhase::takeoff_roll:
+    case FlightPhase::takeoff:
+        return checkNewPosDuringTakeoff(state, aircraft, sample);
+    default:
+        break;
+    }
+    // Marks a repeated position as standing, so that the motion waits there instead of
+    // heading for it as for a new place.
+    if (!lf_checkStationarySample(aircraft, sample)) {
+        return false;
+    }
+    if (aircraft.motion.extrapolationCounter <= 0) {
+        return true;
+    }
+    if (aircraft.stream.empty()) {
+        LogFile::write(fmt::format("{} empty sz?", "checkExtendingSituations"));
+        return false;
+    }
+    const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
+    if (aircraft.motion.onGround == 0 && lf_metres(here, lf_at(sample)) > kSamePointMetres &&
+        lf_behindMetres(aircraft, here, lf_at(sample)) > kAirborneBehindMetres) {
+        return false;
+    }
+    gf_endExtrapolation(aircraft);
+    aircraft.sampleWatch.takeoffInProgress = 0;
+    aircraft.stream.front().time = static_cast<std::int32_t>(lf_nextTick(state));
+    return true;
+}
+
+} // namespace skyloom

@@ -1,0 +1,69 @@
+#include "traffic/decode/stream_start.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+#include "foundation/geodesy.h"
+#include "traffic/motion/air_step.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom {
+
+namespace {
+
+constexpr double kRadPerDeg = std::numbers::pi / 180.0;
+// The nose of an aircraft standing on the ground.
+constexpr double kGroundPitchRad = 0.010471975511965976;
+
+double lf_wrapHeading(double heading) noexcept {
+    if (!std::isfinite(heading)) {
+        return 0.0;
+    }
+    heading = std::fmod(heading, 2 * std::numbers::pi);
+    return heading < 0 ? heading + 2 * std::numbers::pi : heading;
+}
+
+} // namespace
+
+double lf_streamTopAltitude(const LiveAircraft& aircraft) noexcept {
+    double top = -std::numeric_limits<double>::infinity();
+    for (const TrafficSample& sample : aircraft.stream) {
+        if (std::isfinite(sample.altitudeFt)) {
+            top = std::max(top, sample.altitudeFt);
+        }
+    }
+    return top;
+}
+
+void lf_placeAtStreamStart(TrafficState& state, LiveAircraft& aircraft) {
+    const TrafficSample& oldest = aircraft.stream.front();
+    state.arrivedAircraft.push_back(aircraft.base.hexid);
+    SentPosition& sent = aircraft.sent;
+    sent.latitude = oldest.latitude;
+    sent.longitude = oldest.longitude;
+    sent.altitudeFt = oldest.altitudeFt;
+    sent.verticalSpeedFpm = oldest.verticalSpeedFpm;
+    sent.trueAirspeedKt = oldest.trueAirspeedKt;
+    const double bankLimit = gf_categoryBankLimitRad(aircraft.base.category);
+    sent.bankRad = oldest.bankValid != 0 && std::isfinite(oldest.bankRad)
+                       ? std::clamp(oldest.bankRad, -bankLimit, bankLimit)
+                       : 0.0;
+    sent.pitchRad = oldest.airborne != 0
+                        ? lf_pitchFromVerticalSpeed(oldest, aircraft.base.category)
+                        : kGroundPitchRad;
+    double heading = oldest.trackDeg * kRadPerDeg;
+    if (aircraft.respawn.pending != 0) {
+        heading = aircraft.respawn.headingRad;
+        aircraft.respawn.pending = 0;
+    } else if (aircraft.phase.phase == FlightPhase::parked) {
+        heading = aircraft.stand.headingRad;
+    } else if (aircraft.stream.size() >= 2 && aircraft.stream[1].stationary == 0) {
+        const TrafficSample& next = aircraft.stream[1];
+        heading = gf_bearing({oldest.latitude, oldest.longitude}, {next.latitude, next.longitude});
+    }
+    sent.headingRad = lf_wrapHeading(heading);
+}
+
+} // namespace skyloom

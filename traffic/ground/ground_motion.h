@@ -1,0 +1,71 @@
+// The motion of live aircraft on the ground: the step preparation on the ground
+// (`nextPosGround`: pushback start and end, parked aircraft, corner turns, long legs, speed
+// mode, hand-over to parking, the step's length), the pushback, pull-out and drive onto a
+// stand, the take-off and landing roll with the lift-off decision, and the recognition of an
+// aircraft lined up on a runway that arms the take-off check.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "foundation/lalo.h"
+#include "traffic/motion/motion_world.h"
+
+namespace skyloom {
+
+struct TrafficSample;
+struct TrafficState;
+struct LiveAircraft;
+
+// --- Ground step, taxi timing and ground turns ---
+void nextPosGround(MotionContext& ctx);
+void lf_timeGroundStep(MotionContext& ctx);
+void lf_maybeSplitLeg(MotionContext& ctx, bool slowingToPark);
+bool lf_handleGroundTurn(MotionContext& ctx);
+bool lf_insertCornerBefore(MotionContext& ctx, double leadMetres, bool fromPresent);
+bool lf_insertCornerAfter(MotionContext& ctx, double leadMetres);
+bool lf_straightenSkip(MotionContext& ctx, std::size_t k);
+bool makeTurnGnd(MotionContext& ctx, double turnAngleDeg);
+// The factor of the ground turn rate at a ground speed: 1.2 up to 8 kt, 1.0 from 15 to 20 kt,
+// 0.6 from 30 kt, linear between; 1.0 for a speed that is not finite.
+double lf_turnFactorBySpeed(double groundSpeedKt) noexcept;
+// The radius (m) of a ground turn at the speed with the heading rate (rad per tick) that the
+// speed allows; 0 when either is not finite and positive.
+double lf_turnDistanceMetres(double speedKt, double headingRateRadPerTick) noexcept;
+
+// --- Pushback, pull-out and drive to the stand ---
+struct StandPose {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double headingRad = 0.0;
+};
+void initiatePushBack(MotionContext& ctx);
+void lf_pullOut(MotionContext& ctx);
+void drive2Stand(MotionContext& ctx, const StandPose& stand);
+
+// --- Take-off and landing roll ---
+void lf_setupGroundStep(MotionContext& ctx);
+void lf_clearRollState(MotionContext& ctx);
+bool lf_moveRollOneTick(MotionContext& ctx);
+bool lf_decideLiftOff(MotionContext& ctx);
+std::uint8_t lf_takeoffEvidence(const MotionContext& ctx);
+std::uint8_t lf_takeoffDecision(MotionContext& ctx);
+bool lf_isAlignedWithTakeoffRunway(const MotionContext& ctx, double maxBefore);
+void lf_liftOff(MotionContext& ctx, std::uint8_t mode);
+void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode);
+bool lf_checkTakeoffRollEnd(MotionContext& ctx);
+void lf_endLandingRoll(MotionContext& ctx);
+std::optional<double> lf_alongTakeoffRunway(const MotionContext& ctx, const Lalo& position);
+void lf_steerToCentreline(MotionContext& ctx);
+
+// --- Runway line-up and take-off check ---
+void lf_trackLineUp(MotionContext& ctx);
+bool lf_heldOnRunway(MotionContext& ctx, const std::string& runway, const Lalo& position);
+void lf_checkRunwayEntry(MotionContext& ctx);
+void lf_checkTurnOntoRunway(MotionContext& ctx);
+bool lf_holdSampleOnRunway(MotionContext& ctx, const TrafficSample& newSample);
+// The per-tick line-up tracking with the state's world (the per-tick update runs it).
+void gf_trackLineUp(TrafficState& state, LiveAircraft& aircraft);
+
+} // namespace skyloom

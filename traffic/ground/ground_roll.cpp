@@ -1,0 +1,533 @@
+#include <algorithm>
+#include <cmath>
+
+#include <fmt/format.h>
+
+#include "runtime/run_services.h"
+
+#include "config/params_snapshot.h"
+
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "foundation/log_file.h"
+#include "foundation/time_text.h"
+#include "refdata/code_table.h"
+#include "sim/sim_command_queue.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/step/flight_texts.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_motion_constants.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/motion/motion_driver.h"
+#include "traffic/decode/quarantine.h"
+#include "traffic/decode/sample_checks.h"
+#include "traffic/motion/tick_motion.h"
+#include "traffic/motion/track_steering.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom {
+
+using namespace ground;
+
+namespace {
+
+constexpr double kDeg = geo::kDegreesPerRadian;
+
+bool lf_isRotorcraft(const LiveAircraft& a) {
+    return a.base.category == AircraftCategory::Rotorcraft;
+}
+
+double lf_highestVerticalSpeed(const LiveAircraft& a) {
+    double most = -1e9;
+    for (const TrafficSample& s : a.stream) {
+        most = std::max(most, s.verticalSpeedFpm);
+    }
+    return most;
+}
+
+bool lf_allLaterAirborneAtLeast(const LiveAircraft& a, double speedKt, bool needAirborne) {
+    if (a.stream.size() < 2) {
+        return false;
+    }
+    for (std::size_t i = 1; i < a.stream.size(); ++i) {
+        const TrafficSample& s = a.stream[i];
+        if ((needAirborne && s.airborne == 0) || !(s.groundSpeedKt >= speedKt)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool lf_shortTakeoffRunway(const LiveAircraft& a) {
+    return a.step.takeoffRunway.set != 0 && a.step.takeoffRunway.match.length <= kShortRunwayMetres;
+}
+
+// The step's ticks: its custom length, else until stream[1] is due (at least the shortest).
+std::int32_t lf_stepTicks(const MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    if (a.step.customDurationSet != 0) {
+        return std::max(1, a.step.customDuration);
+    }
+    const std::int32_t due = a.stream.size() > 1 ? a.stream[1].time - ctx.tick() : 0;
+    return std::max(kShortestStepTicks, due);
+}
+
+void lf_rollCommands(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    const auto& s = a.stream;
+    const double g0 = s[0].groundSpeedKt;
+    const double g1 = s[1].groundSpeedKt;
+    switch (a.phase.phase) {
+    case FlightPhase::taxi:
+        gf_setThrottle(ctx.state.commands, a, lf_isRotorcraft(a) ? 4 : 0);
+        break;
+    case FlightPhase::takeoff_roll: {
+        std::int32_t throttle = 4;
+        if (!lf_isRotorcraft(a) && g0 < 25 && g1 < 30) {
+            throttle = g0 >= 20 || g1 >= 25 ? 2 : (g0 >= 15 || g1 >= 20 ? 1 : 0);
+        }
+        gf_setThrottle(ctx.state.commands, a, throttle);
+        break;
+    }
+    case FlightPhase::landing_roll: {
+        GroundState& g = a.step.ground;
+        if (g.touchDownHeadingSet == 0) {
+            // Without the heading of the touch-down the first ground step's heading stands
+            // in for it.
+            g.touchDownHeadingRad = a.sent.headingRad;
+            g.touchDownHeadingSet = 1;
+        }
+        if (std::abs(gf_wrapAngle(a.sent.headingRad - g.touchDownHeadingRad)) * kDeg >=
+            kLandingRollTurnOffDeg) {
+            lf_endLandingRoll(ctx);
+        } else if (g0 <= 30) {
+            gf_setFlaps(ctx.state.commands, a, 0);
+        } else if (g0 <= 90) {
+            gf_setSpoilers(ctx.state.commands, a, 0);
+            if (a.base.category != AircraftCategory::Light) {
+                ctx.state.commands.push(ReverseThrustCommand{a.objectId, 0, 0});
+            }
+            gf_setFlaps(ctx.state.commands, a, 1);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The roll's speed profile over the step from the present speed to stream[1]'s.
+void lf_startRollProfile(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    RollState& roll = st.ground.roll;
+    const auto& s = a.stream;
+    const double seconds = lf_stepTicks(ctx) / kTicksPerSecond;
+    const bool path = st.groundPath.done == 0 && st.groundPath.path.length > 0;
+    const Lalo here = lf_position(a);
+    const double metres =
+        path ? st.groundPath.path.length : gf_distanceNM(here, lf_lalo(s[1])) * kMetresPerNm;
+    double startKt = st.presentSpeed > 0 ? st.presentSpeed : s[0].groundSpeedKt;
+    if (st.rollRunning != 0 && roll.profile.valid != 0) {
+        startKt = gf_speedProfileSpeedAt(roll.profile, roll.counter / kTicksPerSecond) /
+                  kMetresPerSecondPerKt;
+    }
+    double endKt = s[1].groundSpeedKt;
+    double fastest = std::max(startKt, endKt);
+    if (a.phase.phase == FlightPhase::takeoff_roll) {
+        // The samples ahead still on the ground bound the speed the roll may reach.
+        for (std::size_t i = 2; i < s.size() && s[i].airborne == 0; ++i) {
+            fastest = std::max(fastest, s[i].groundSpeedKt);
+        }
+    }
+    SpeedProfile profile;
+    const double va = std::max(0.0, startKt) * kMetresPerSecondPerKt;
+    const double vb = std::max(0.0, endKt) * kMetresPerSecondPerKt;
+    const double vmax = (fastest + 1.0) * kMetresPerSecondPerKt;
+    // Two samples at one place or a step of no time give no profile: the step's own
+    // increments then carry the aircraft.
+    if (!gf_fitSpeedProfile(profile, metres, seconds, va, vb, vmax)) {
+        gf_buildSpeedProfile(profile, metres, seconds, va, vb);
+    }
+    roll.profile = profile;
+    roll.start = here;
+    roll.end = lf_lalo(s[1]);
+    roll.counter = 0;
+    st.rollRunning = profile.valid;
+    st.centrelineSet = 0;
+    if (profile.valid != 0) {
+        lf_steerToCentreline(ctx);
+    }
+}
+
+} // namespace
+
+void lf_clearRollState(MotionContext& ctx) {
+    ctx.aircraft.step.ground.roll = RollState{};
+    ctx.aircraft.step.rollRunning = 0;
+}
+
+void lf_setupGroundStep(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    if (a.stream.size() < 2) {
+        return;
+    }
+    lf_rollCommands(ctx);
+    FlightPhase phase = a.phase.phase;
+    if (phase == FlightPhase::takeoff_roll && lf_checkTakeoffRollEnd(ctx)) {
+        return;
+    }
+    phase = a.phase.phase;
+    const bool roll = phase == FlightPhase::takeoff_roll || phase == FlightPhase::landing_roll;
+    if (!roll) {
+        a.motion.earlyWindowTicks = std::max(kWindowTicks, a.motion.earlyWindowTicks - 100);
+        a.motion.lateWindowTicks = std::max(kWindowTicks, a.motion.lateWindowTicks - 100);
+    }
+    const std::int32_t ticks = lf_stepTicks(ctx);
+    st.groundPath.fraction = 0.0;
+    st.groundPath.increment = 1.0 / ticks;
+    st.timedCurve.fraction = 0.0;
+    st.timedCurve.increment = 1.0 / ticks;
+    if (roll) {
+        lf_startRollProfile(ctx);
+    } else {
+        lf_clearRollState(ctx);
+    }
+    const double g1 = a.stream[1].groundSpeedKt;
+    st.targetTrueAirspeed = phase == FlightPhase::pushing_back ? -g1 : g1;
+    if (phase == FlightPhase::takeoff_roll && a.stream[0].groundSpeedKt >= kEvidenceSpeedKt) {
+        const std::uint8_t evidence = lf_takeoffEvidence(ctx);
+        if (evidence == 0) {
+            if (ctx.tick() - static_cast<std::int32_t>(a.phase.changeTick) >= kNoEvidenceTicks) {
+                removeAircraftFromSim(ctx.state, a);
+            }
+        } else if (a.phase.phase == FlightPhase::takeoff_roll && a.motion.onGround != 0) {
+            if (lf_takeoffDecision(ctx) == 0) {
+                st.rotationPending = 1;
+            } else {
+                lf_liftOff(ctx, evidence);
+            }
+        }
+    }
+}
+
+bool lf_moveRollOneTick(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    RollState& roll = st.ground.roll;
+    if (roll.profile.valid == 0 || !(roll.profile.length > 0)) {
+        return false;
+    }
+    ++roll.counter;
+    const double t = roll.counter / kTicksPerSecond;
+    const double f =
+        std::clamp(gf_speedProfileDistanceAt(roll.profile, t) / roll.profile.length, 0.0, 1.0);
+    const GroundPathFollow& g = st.groundPath;
+    GroundPathPoint p;
+    if (g.done == 0 && g.path.length > 0) {
+        p = gf_groundPathPointAt(g.path, f);
+    }
+    if (p.valid != 0) {
+        a.sent.latitude = p.latitude;
+        a.sent.longitude = p.longitude;
+    } else {
+        a.sent.latitude = roll.start.lat + (roll.end.lat - roll.start.lat) * f;
+        a.sent.longitude =
+            roll.start.lon + gf_longitudeDifference(roll.start.lon, roll.end.lon) * f;
+    }
+    double speed = gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt;
+    if (a.phase.phase == FlightPhase::takeoff_roll) {
+        speed = std::min(speed, lf_categorySpeedKts(a, 1) + 30.0);
+    }
+    st.presentSpeed = speed;
+    if (a.phase.phase != FlightPhase::pushing_back) {
+        lf_steerHeading(a, st.centrelineSet != 0 ? st.centrelineHeading : st.targetHeading,
+                        st.centrelineSet != 0);
+    }
+    return true;
+}
+
+bool lf_decideLiftOff(MotionContext& ctx) {
+    const std::uint8_t evidence = lf_takeoffEvidence(ctx);
+    if (evidence == 0 || lf_takeoffDecision(ctx) == 0) {
+        return false;
+    }
+    lf_liftOff(ctx, evidence);
+    return true;
+}
+
+std::uint8_t lf_takeoffEvidence(const MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    const auto& s = a.stream;
+    if (s.empty()) {
+        return 0;
+    }
+    const bool allClimb = std::all_of(s.begin(), s.end(), [](const TrafficSample& x) {
+        return x.verticalSpeedFpm > kClimbEvidenceFpm;
+    });
+    const bool laterAirborne =
+        s.size() > 1 && std::all_of(s.begin() + 1, s.end(),
+                                    [](const TrafficSample& x) { return x.airborne != 0; });
+    if (allClimb) {
+        if (laterAirborne) {
+            return 1;
+        }
+        if (s.back().airborne != 0) {
+            return 2;
+        }
+    }
+    const double v3 = lf_categorySpeedKts(a, 3);
+    if (lf_allLaterAirborneAtLeast(a, v3, true) || lf_highestVerticalSpeed(a) > kStrongClimbFpm) {
+        return 2;
+    }
+    if (lf_shortTakeoffRunway(a) && lf_allLaterAirborneAtLeast(a, v3, false)) {
+        return 2;
+    }
+    return 0;
+}
+
+bool lf_isAlignedWithTakeoffRunway(const MotionContext& ctx, double maxBefore) {
+    const LiveAircraft& a = ctx.aircraft;
+    const RunwayRecord& r = a.step.takeoffRunway;
+    const std::optional<double> along = lf_alongTakeoffRunway(ctx, lf_position(a));
+    if (!along || *along < -maxBefore || *along > 10.0) {
+        return false;
+    }
+    const double heading = r.match.directionHeadingDeg / kDeg;
+    if (std::abs(gf_wrapAngle(a.sent.headingRad - heading)) * kDeg > 20.0) {
+        return false;
+    }
+    const Lalo end{r.match.endAheadLatitude, r.match.endAheadLongitude};
+    return std::abs(gf_distanceBearingMetres(end, heading, lf_position(a)).across) <= 15.0;
+}
+
+std::uint8_t lf_takeoffDecision(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    const auto& s = a.stream;
+    const double v = a.step.presentSpeed > 0 ? a.step.presentSpeed
+                                             : (s.empty() ? 0.0 : s[0].groundSpeedKt);
+    const double v1 = lf_categorySpeedKts(a, 1);
+    double v2 = lf_categorySpeedKts(a, 2);
+    double v3 = lf_categorySpeedKts(a, 3);
+    const bool strongClimb = lf_highestVerticalSpeed(a) > kStrongClimbFpm;
+    std::size_t k = 1;
+    while (k < s.size() && s[k].airborne == 0) {
+        ++k;
+    }
+    if (k < s.size()) {
+        if (strongClimb) {
+            v2 = std::max(1.0, v2 - 5.0);
+            v3 = std::max(1.0, v3 - 5.0);
+        }
+        const double d = gf_distanceNM(lf_position(a), lf_lalo(s[k])) * kMetresPerNm;
+        const std::int32_t dueIn = s[k].time - ctx.tick();
+        if (v >= v1 && d <= 600.0 && dueIn <= std::max(a.base.rotationTicks + 300, 1)) {
+            return 1;
+        }
+        if (v >= v2 && d <= 1200.0 && dueIn <= 1500 && lf_isAlignedWithTakeoffRunway(ctx, 1200)) {
+            return 2;
+        }
+        return v >= v3 && lf_isAlignedWithTakeoffRunway(ctx, 300) ? 3 : 0;
+    }
+    if (!strongClimb && !(lf_shortTakeoffRunway(a) && lf_allLaterAirborneAtLeast(a, v3, false))) {
+        return 0;
+    }
+    if (v >= v2 && lf_isAlignedWithTakeoffRunway(ctx, 1200)) {
+        return 2;
+    }
+    return v >= v3 && lf_isAlignedWithTakeoffRunway(ctx, 300) ? 3 : 0;
+}
+
+void lf_liftOff(MotionContext& ctx, std::uint8_t mode) {
+    LiveAircraft& a = ctx.aircraft;
+    a.step.rotationPending = 0;
+    if (mode == 1 && a.stream.size() > 1) {
+        const double ticks = lf_stepTicks(ctx);
+        a.step.verticalStep =
+            std::max(a.stream[1].altitudeFt - a.sent.altitudeFt, 0.1 * ticks) / ticks;
+    } else {
+        a.step.verticalStep = a.base.maxClimbStepFtPerTick;
+    }
+    lf_enterTakeoff(ctx, mode);
+}
+
+void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    const bool touchAndGo = a.phase.phase == FlightPhase::landing_roll;
+    st.takeoffClimbRateFpm = mode == 2 ? st.verticalStep * 6000.0 : 0.0;
+    st.smoothedVerticalStep = 0.0;
+    st.smoothingStarted = 0;
+    st.climbOutMark1 = 0;
+    st.climbOutMark2 = 0;
+    const std::int32_t r = a.base.rotationTicks < 2 ? 1 : a.base.rotationTicks;
+    st.pitchStep = (a.base.rotationPitchRad - a.sent.pitchRad) / r;
+    a.motion.rotationCounter = r;
+    a.sent.bankRad = 0.0;
+    st.bankRate = 0.0;
+    lf_setPhase(ctx.state, a, FlightPhase::takeoff);
+    st.takeoffRunway = RunwayRecord{};
+    lf_clearRollState(ctx);
+    const Lalo here = lf_position(a);
+    const IataCode from = gf_iataCodeAt(here, IataCode{});
+    const std::optional<std::string> runway =
+        gf_runwayNameAt(ctx.world.runways, here, a.sent.headingRad);
+    const IataCode& to = a.base.destination;
+    const std::string text = fmt::format(
+        "{} {} {} {} {} take off{}{}{} ...", gf_programTimeTextShort(), a.base.callsign,
+        a.base.registration, gf_airlineText(a.base.key.airline, a.base.key.operatorId),
+        gf_modelCode(a.base.key.model), from.isSet() ? fmt::format(" from {}", from.text()) : std::string(),
+        runway ? fmt::format(" runway {}", *runway) : std::string(),
+        to.isSet() && !(to == from) ? fmt::format(" to {}", to.text()) : std::string());
+    gf_flightMessage(text, *gf_paramsSnapshot(), ctx.state.services.window);
+    st.groundPath = GroundPathFollow{};
+    st.timedCurve = TimedCurveFollow{};
+    st.airLeg = CurvedAirLeg{};
+    st.turnRate = 0.0;
+    if (touchAndGo) {
+        gf_setThrottle(ctx.state.commands, a, 4);
+        gf_setSpoilers(ctx.state.commands, a, 1);
+        gf_setFlaps(ctx.state.commands, a, 1);
+    }
+}
+
+std::optional<double> lf_alongTakeoffRunway(const MotionContext& ctx, const Lalo& position) {
+    const RunwayRecord& r = ctx.aircraft.step.takeoffRunway;
+    const double heading = r.match.directionHeadingDeg / kDeg;
+    if (r.set == 0 || !std::isfinite(position.lat) || !std::isfinite(position.lon) ||
+        !gf_isHeading(heading)) {
+        return std::nullopt;
+    }
+    const Lalo end{r.match.endAheadLatitude, r.match.endAheadLongitude};
+    const double d = gf_distanceNM(end, position) * kMetresPerNm;
+    if (d <= 0.0) {
+        return 0.0;
+    }
+    return std::cos(gf_bearing(end, position) - heading) * d;
+}
+
+bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    if (st.takeoffRunway.set == 0) {
+        const RunwayMatch m =
+            gf_findRunwayOnCentreline(ctx.world.runways, lf_position(a), a.sent.headingRad);
+        if (m.valid == 0) {
+            return false;
+        }
+        st.takeoffRunway.match = m;
+        st.takeoffRunway.set = 1;
+    }
+    const auto& s = a.stream;
+    const std::optional<double> along = lf_alongTakeoffRunway(ctx, lf_position(a));
+    const std::optional<double> along1opt =
+        s.size() > 1 ? lf_alongTakeoffRunway(ctx, lf_lalo(s[1])) : std::nullopt;
+    const bool hasAlong1 = along1opt.has_value();
+    const double a1 = along1opt.value_or(0.0);
+    const bool anyAirborne = std::any_of(s.begin(), s.end(), [](const TrafficSample& x) {
+        return x.airborne != 0;
+    });
+    const double highest = lf_highestVerticalSpeed(a);
+    const double v = st.presentSpeed > 0 ? st.presentSpeed : s[0].groundSpeedKt;
+    const double v1 = lf_categorySpeedKts(a, 1);
+    const double v3 = lf_categorySpeedKts(a, 3);
+    if (along && hasAlong1) {
+        const ProfileWindow window{*along, a1, anyAirborne ? 1.0 : 0.0, highest, v, v3,
+                                   300.0};
+        if (gf_checkProfileWindow(window) &&
+            (lf_isAlignedWithTakeoffRunway(ctx, 300) || lf_isAlignedWithTakeoffRunway(ctx, 1200) ||
+             (lf_isAlignedWithTakeoffRunway(ctx, st.takeoffRunway.match.length) && v >= v1))) {
+            st.verticalStep = a.base.maxClimbStepFtPerTick;
+            st.rotationPending = 0;
+            lf_enterTakeoff(ctx, 2);
+            return false;
+        }
+    }
+    const bool nearEndSlow = v3 > v && along && *along >= -300.0 && *along <= 100.0 && hasAlong1;
+    if (!anyAirborne && highest <= kStrongClimbFpm && !nearEndSlow && (!hasAlong1 || a1 > -50)) {
+        st.rotationPending = 0;
+        st.takeoffRunway = RunwayRecord{};
+        st.behindSampleDropped = 0;
+        lf_setPhase(ctx.state, a, FlightPhase::taxi);
+        return false;
+    }
+    // Reasons to go on rolling: evidence of a take-off, a slow aircraft near the end, or a
+    // next sample further along the runway than the aircraft (the roll is under way).
+    const bool goOn = anyAirborne || highest > kStrongClimbFpm || nearEndSlow ||
+                      (along && hasAlong1 && a1 > *along);
+    if ((along && *along > 100.0) || !goOn) {
+        QuarantineEntry& q = (*ctx.state.quarantine)[a.base.hexid];
+        q = QuarantineEntry{a.sent.latitude, a.sent.longitude, a.lastSampleTime, 0,
+                            QuarantineKind::failedDeparture};
+        removeAircraftFromSim(ctx.state, a);
+        return true;
+    }
+    return false;
+}
+
+void lf_endLandingRoll(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    gf_setFlaps(ctx.state.commands, a, 0);
+    lf_setPhase(ctx.state, a, FlightPhase::taxi);
+    a.motion.landed = 1;
+    a.step.ground.touchDownHeadingSet = 0;
+    gf_setThrottle(ctx.state.commands, a, lf_isRotorcraft(a) ? 4 : 0);
+    gf_setSpoilers(ctx.state.commands, a, 0);
+    if (a.base.category != AircraftCategory::Light) {
+        ctx.state.commands.push(ReverseThrustCommand{a.objectId, 0, 0});
+    }
+    gf_setLights(ctx.state.commands, a.objectId, LightValues{1, 1, 0, 1, 0, 1, 1});
+}
+
+void lf_steerToCentreline(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    const FlightPhase phase = a.phase.phase;
+    RunwayRecord* record = nullptr;
+    double slowest = 0;
+    if (phase == FlightPhase::takeoff_roll) {
+        record = &st.takeoffRunway;
+        slowest = 30.0;
+    } else if (phase == FlightPhase::landing_roll) {
+        record = &st.approachRunway;
+        slowest = 45.0;
+    } else {
+        return;
+    }
+    if (record->set == 0) {
+        const RunwayMatch m =
+            gf_findRunwayOnCentreline(ctx.world.runways, lf_position(a), a.sent.headingRad);
+        if (m.valid == 0) {
+            return;
+        }
+        record->match = m;
+        record->set = 1;
+        if (phase == FlightPhase::landing_roll) {
+            record->touchDownPoint = lf_position(a);
+        }
+    }
+    const auto& s = a.stream;
+    if (std::max({st.presentSpeed, s[0].groundSpeedKt, s[1].groundSpeedKt}) < slowest) {
+        return;
+    }
+    // The centreline through the far end along the runway heading; the pull starts behind
+    // the aircraft so that its target lies ahead.
+    const double heading = record->match.directionHeadingDeg / kDeg;
+    const Lalo end{record->match.endAheadLatitude, record->match.endAheadLongitude};
+    const Lalo back = gf_destination(end, gf_normaliseAngle(heading + std::acos(-1.0)),
+                                     (record->match.length + 2000.0) * kFeetPerMetre);
+    TrackPullRequest request{back, st.ground.roll.end, heading, 20.0 / kDeg, 30.0,
+                             kCentrelineFactor};
+    const TrackPull pull = gf_pullTowardTrack(request);
+    if (pull.moved == 0) {
+        return;
+    }
+    st.ground.roll.end = pull.position;
+    st.targetHeading = gf_bearing(lf_position(a), pull.position);
+    st.centrelineHeading = heading;
+    st.centrelineSet = 1;
+}
+
+} // namespace skyloom

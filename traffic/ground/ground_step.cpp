@@ -1,0 +1,339 @@
+#include <algorithm>
+#include <cmath>
+
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_ids.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_motion_constants.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/motion/motion_driver.h"
+#include "traffic/ground/runway_match.h"
+#include "traffic/motion/tick_motion.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/stands/park_airport_services.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom {
+
+using namespace ground;
+
+namespace {
+
+double lf_metres(const Lalo& a, const Lalo& b) {
+    return gf_distanceNM(a, b) * kMetresPerNm;
+}
+
+bool lf_hasPath(const LiveAircraft& a) {
+    return a.step.groundPath.done == 0 && a.step.groundPath.path.length > 0;
+}
+
+void lf_endPushback(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    a.step.targetHeading = a.sent.headingRad;
+    ctx.state.commands.push(SimCommand{a.objectId, EVENT_ENGINE_AUTO_START, 0});
+    gf_setThrottle(ctx.state.commands, a, 0);
+    gf_setFlaps(ctx.state.commands, a, 1);
+    a.motion.landed = 0;
+    lf_setPhase(ctx.state, a, FlightPhase::pushed_back);
+    a.motion.rotationBudget = kPushedBackStepLimit;
+    a.motion.extrapolationCounter = 0;
+    a.step.ground.pushbackRequested = 0;
+    a.motion.holdingSinceTick = ctx.tick();
+    a.step.ground.speedMode = GroundSpeedMode::normal;
+}
+
+void lf_parkedStep(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    a.motion.earlyWindowTicks = kWideWindowTicks;
+    a.motion.lateWindowTicks = kWideWindowTicks;
+    GroundState& g = a.step.ground;
+    if (g.pushbackRequested != 0) {
+        if (g.noseOut != 0) {
+            lf_pullOut(ctx);
+        } else {
+            initiatePushBack(ctx);
+        }
+        g.speedMode = a.phase.phase == FlightPhase::pushing_back ? GroundSpeedMode::still
+                                                                 : GroundSpeedMode::normal;
+        return;
+    }
+    auto& s = a.stream;
+    if (s.size() >= 2 && std::abs(s[0].latitude - s[1].latitude) < 1e-8 &&
+        std::abs(s[0].longitude - s[1].longitude) < 1e-8) {
+        s[1].stationary = 1;
+    }
+}
+
+bool lf_slowingToPark(const MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    const FlightPhase prev = a.phase.previous;
+    if (a.phase.phase != FlightPhase::taxi || prev == FlightPhase::pushed_back ||
+        prev == FlightPhase::parked) {
+        return false;
+    }
+    for (std::size_t i = 0; i + 1 < a.stream.size(); ++i) {
+        if (!(a.stream[i].groundSpeedKt <= kSlowToParkKt)) {
+            return false;
+        }
+    }
+    return ctx.state.parkAirport.airportFileApplied();
+}
+
+// Step d: a corner at the next sample; true when a turn took over the step.
+bool lf_turnAtCorner(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    auto& s = a.stream;
+    if (s.size() >= 3 && s[2].stationary == 0) {
+        return lf_handleGroundTurn(ctx);
+    }
+    if (s.size() < 3 || (s[0].turnHoldMark != 0 && s[1].turnHoldMark != 0)) {
+        return false;
+    }
+    const double d =
+        std::abs(gf_wrapAngle(gf_bearing(lf_position(a), lf_lalo(s[1])) - a.sent.headingRad)) *
+        geo::kDegreesPerRadian;
+    if (d <= kMidSampleTurnDeg) {
+        return false;
+    }
+    const double f = std::clamp((d - kMidSampleTurnDeg) / 75.0, 0.0, 1.0);
+    const double legNm = gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1]));
+    if (legNm >= kMidSampleLegNm - f * f * kMidSampleLegCutNm) {
+        lf_insertMidSample(a);
+        return lf_handleGroundTurn(ctx);
+    }
+    return false;
+}
+
+void lf_setSpeedMode(LiveAircraft& a) {
+    const auto& s = a.stream;
+    GroundState& g = a.step.ground;
+    g.speedMode = GroundSpeedMode::normal;
+    const double g0 = s[0].groundSpeedKt;
+    const double g1 = s[1].groundSpeedKt;
+    if (s[1].stationary != 0 || !std::isfinite(g0) || !std::isfinite(g1)) {
+        return;
+    }
+    const FlightPhase phase = a.phase.phase;
+    if (phase == FlightPhase::parking) {
+        if (g0 == 0 && g1 == 0) {
+            g.speedMode = GroundSpeedMode::still;
+        } else if (g0 > 2 && g1 == 0) {
+            g.speedMode = GroundSpeedMode::toStop;
+        }
+    } else if (phase == FlightPhase::taxi || phase == FlightPhase::takeoff_roll) {
+        if (g0 == 0 && g1 > 2) {
+            g.speedMode = GroundSpeedMode::fromStandstill;
+        } else if (g0 > 2 && (g1 == 0 || (g1 <= 2 && s.size() > 2 && s[2].stationary != 0))) {
+            g.speedMode = GroundSpeedMode::toStop;
+        }
+    }
+}
+
+// Step 5 of the step length: a light aircraft that turns back on its runway taxies.
+void lf_maybeBacktrack(MotionContext& ctx, double turnAngleDeg) {
+    LiveAircraft& a = ctx.aircraft;
+    const auto& s = a.stream;
+    const GroundState& g = a.step.ground;
+    if (a.phase.phase != FlightPhase::landing_roll || a.base.category != AircraftCategory::Light ||
+        s[1].airborne != 0 || lf_hasPath(a) || a.step.timedCurve.valid != 0 ||
+        a.motion.extrapolationCounter > 0 || turnAngleDeg < kBacktrackTurnDeg ||
+        g.touchDownHeadingSet == 0) {
+        return;
+    }
+    const double speed =
+        std::max({a.step.presentSpeed, s[0].groundSpeedKt, s[1].groundSpeedKt});
+    if (!(speed >= 0 && speed <= kBacktrackSpeedKt)) {
+        return;
+    }
+    const RunwayMatch here =
+        gf_findRunwayAt(ctx.world.runways, lf_position(a), g.touchDownHeadingRad, false, 0.0);
+    const RunwayMatch there =
+        gf_findRunwayAt(ctx.world.runways, lf_lalo(s[1]), g.touchDownHeadingRad, false, 0.0);
+    if (here.valid != 0 && there.valid != 0 && here.runwayName == there.runwayName &&
+        here.endDesignator == there.endDesignator) {
+        lf_endLandingRoll(ctx);
+    }
+}
+
+} // namespace
+
+double lf_turnFactorBySpeed(double v) noexcept {
+    if (!std::isfinite(v)) {
+        return 1.0;
+    }
+    if (v <= 8.0) {
+        return 1.2;
+    }
+    if (v <= 15.0) {
+        return 1.2 - 0.2 * (v - 8.0) / 7.0;
+    }
+    if (v <= 20.0) {
+        return 1.0;
+    }
+    if (v <= 30.0) {
+        return 1.0 - 0.4 * (v - 20.0) / 10.0;
+    }
+    return 0.6;
+}
+
+double lf_turnDistanceMetres(double speedKt, double headingRate) noexcept {
+    const double rate = lf_turnFactorBySpeed(speedKt) * headingRate * kTicksPerSecond;
+    if (!std::isfinite(speedKt) || !(speedKt > 0) || !std::isfinite(rate) || !(rate > 0)) {
+        return 0.0;
+    }
+    return speedKt * kMetresPerSecondPerKt / rate;
+}
+
+void nextPosGround(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    switch (a.phase.phase) {
+    case FlightPhase::pushing_back:
+        lf_endPushback(ctx);
+        lf_timeGroundStep(ctx);
+        return;
+    case FlightPhase::parked:
+        lf_parkedStep(ctx);
+        lf_timeGroundStep(ctx);
+        return;
+    default:
+        break;
+    }
+    lf_checkRunwayEntry(ctx);
+    const bool slowing = lf_slowingToPark(ctx);
+    auto& s = a.stream;
+    GroundState& g = a.step.ground;
+    if (s.size() >= 2 && s[1].stationary == 0 && a.motion.onGround != 0) {
+        if (!lf_turnAtCorner(ctx)) {
+            if (!(s.size() < 3 && a.motion.extrapolationCounter > 0)) {
+                lf_maybeSplitLeg(ctx, slowing);
+            }
+        }
+        if (!lf_hasPath(a)) {
+            if (a.step.timedCurve.valid != 0) {
+                g.turnInPlace = 0;
+            } else {
+                g.turnAngleDeg = std::abs(gf_wrapAngle(a.step.targetHeading - a.sent.headingRad)) *
+                                 geo::kDegreesPerRadian;
+                g.turnInPlace = g.turnAngleDeg > kTurnInPlaceDeg ? 1 : 0;
+                if (g.turnInPlace != 0) {
+                    lf_checkTurnOntoRunway(ctx);
+                }
+            }
+        }
+    }
+    if (slowing && !s.empty() && s.back().groundSpeedKt <= kParkAtRestKt) {
+        try2Park(ctx.state, ctx.aircraft);
+    }
+    if (s.size() < 2) {
+        return;
+    }
+    lf_setSpeedMode(a);
+    lf_timeGroundStep(ctx);
+}
+
+void lf_timeGroundStep(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    auto& s = a.stream;
+    if (s.size() < 2) {
+        return;
+    }
+    if (s[1].stationary != 0) {
+        lf_retimeHover(ctx);
+        return;
+    }
+    GroundState& g = a.step.ground;
+    double m = lf_turnFactorBySpeed(s[0].groundSpeedKt) * a.base.headingRateRadPerTick;
+    const bool path = lf_hasPath(a);
+    const double dNm = path ? a.step.groundPath.path.length / kMetresPerNm
+                            : gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1]));
+    const double v = lf_stepSpeedKts(a);
+    // A step between two samples at one place (or a speed of 0) takes the shortest step
+    // instead of a division by zero.
+    const std::int32_t length =
+        std::isfinite(dNm) && dNm > 0 && std::isfinite(v) && v > 0
+            ? std::max<std::int32_t>(kShortestStepTicks,
+                                     static_cast<std::int32_t>(std::lround(dNm * 360000.0 / v)))
+            : kShortestStepTicks;
+    const bool turning = path || a.step.timedCurve.valid != 0 || g.turnInPlace != 0;
+    const double angle = g.turnInPlace != 0 ? g.turnAngleDeg : g.pathTurnAngleDeg;
+    if (turning && angle > 0 && m > 0) {
+        const double turnTicks =
+            std::max<double>(kShortestStepTicks, std::lround(angle * geo::kRadiansPerDegree / m));
+        const double q = length / turnTicks;
+        if (angle <= kGentleTurnDeg) {
+            if (q >= 1.2) {
+                double divisor = std::max(q, q * 10.0 / angle);
+                const double dMetres = dNm * kMetresPerNm;
+                if (dMetres > 0) {
+                    divisor = std::max(divisor, q * 30.0 / dMetres);
+                }
+                m /= divisor;
+            } else if (q > 0) {
+                m /= q;
+            }
+        } else {
+            m *= std::clamp(1.0 / q, 1.0, std::max(angle, 90.0) / 30.0);
+            const double f = std::clamp((angle - 30.0) / 70.0, 0.0, 1.0);
+            const double lateFactor = a.phase.phase == FlightPhase::takeoff_roll ? 5.0 : 3.0;
+            a.motion.earlyWindowTicks = std::max(
+                a.motion.earlyWindowTicks, static_cast<std::int32_t>((2 * f + 1) * kWindowTicks));
+            a.motion.lateWindowTicks =
+                std::max(a.motion.lateWindowTicks,
+                         static_cast<std::int32_t>(((lateFactor - 1) * f + 1) * kWindowTicks));
+        }
+    }
+    a.base.workingHeadingRateRadPerTick = m;
+    lf_maybeBacktrack(ctx, angle);
+    if (a.phase.phase == FlightPhase::taxi && !path && a.step.timedCurve.valid == 0 &&
+        a.motion.extrapolationCounter <= 0 && g.turnInPlace != 0 &&
+        (angle >= kTurnFirstDeg || g.longTurn != 0) && m > 0) {
+        const auto turnTicks = std::max<std::int32_t>(
+            kShortestStepTicks,
+            static_cast<std::int32_t>(
+                std::ceil(std::max(angle - 5.0, 0.0) * geo::kRadiansPerDegree / m)));
+        a.step.customDurationSet = 1;
+        a.step.customDuration = length;
+        lf_retimeTarget(ctx, static_cast<std::uint32_t>(turnTicks + length));
+        const std::int32_t due = ctx.tick() + turnTicks + length;
+        if (s[1].time < due) {
+            const std::int32_t later = due - s[1].time;
+            for (std::size_t i = 1; i < s.size(); ++i) {
+                s[i].time += later;
+            }
+        }
+        return;
+    }
+    lf_retimeTarget(ctx, static_cast<std::uint32_t>(length));
+}
+
+void lf_maybeSplitLeg(MotionContext& ctx, bool slowing) {
+    LiveAircraft& a = ctx.aircraft;
+    const auto& s = a.stream;
+    const FlightPhase phase = a.phase.phase;
+    if (s.size() < 2 || phase == FlightPhase::takeoff_roll || phase == FlightPhase::landing_roll) {
+        return;
+    }
+    const double g0 = s[0].groundSpeedKt;
+    const double g1 = s[1].groundSpeedKt;
+    if (g0 == 0 && g1 == 0) {
+        return;
+    }
+    double split = 0;
+    if (slowing) {
+        split = a.phase.previous == FlightPhase::landing_roll ? 40.0 : 50.0;
+    } else {
+        if (!(std::abs(g0 - g1) > kSplitSpeedChangeKt)) {
+            return;
+        }
+        split = 60.0 + 60.0 * std::clamp(std::max(g0, g1) / 25.0, 0.0, 1.0);
+    }
+    if (lf_metres(lf_lalo(s[0]), lf_lalo(s[1])) >= split) {
+        lf_insertMidSample(a);
+    }
+}
+
+} // namespace skyloom

@@ -1,0 +1,524 @@
+#include "traffic/motion/air_step.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "sim/sim_command_queue.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/motion/motion_driver.h"
+#include "traffic/decode/sample_checks.h"
+#include "traffic/motion/track_steering.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom {
+
+namespace {
+
+constexpr double kFpmPerFtPerTick = 6000.0;
+constexpr double kHighAltitudeFt = 10000.0;
+constexpr double kNearParkAirportNm = 10.0;
+constexpr double kFloorDescentFpm = -601.0;
+constexpr double kLowDescentFpm = -600.0;
+constexpr double kTakeoffFloorStep = 0.2; // ft per tick, 1200 fpm
+constexpr double kLowClimbOutFt = 1000.0;
+constexpr std::size_t kTrackAheadSamples = 6;
+
+// Indexed by AircraftCategory: Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
+constexpr std::array<double, 7> kPitchStepDeg{0.01, 0.009, 0.0085, 0.0075, 0.005, 0.03, 0.03};
+constexpr std::array<double, 7> kBankLimitDeg{8, 8, 8, 8, 8, 12, 20};
+
+std::size_t lf_categoryIndex(AircraftCategory category) {
+    const auto i = static_cast<std::size_t>(category);
+    return i < kPitchStepDeg.size() ? i : static_cast<std::size_t>(AircraftCategory::Large);
+}
+
+std::int32_t lf_rotorThrottle(const LiveAircraft& a, std::int32_t index) {
+    return a.base.category == AircraftCategory::Rotorcraft ? 4 : index;
+}
+
+void lf_setWindows(LiveAircraft& a, std::int32_t ticks) {
+    a.motion.earlyWindowTicks = ticks;
+    a.motion.lateWindowTicks = ticks;
+}
+
+std::int32_t lf_stepTicks(const MotionContext& ctx) {
+    const MotionStep& st = ctx.aircraft.step;
+    if (st.customDurationSet != 0) {
+        return std::max(1, st.customDuration);
+    }
+    return std::max(kShortestStepTicks, ctx.aircraft.stream[1].time - ctx.tick());
+}
+
+void lf_gearDown(MotionContext& ctx) {
+    gf_setGear(ctx.state.commands, ctx.aircraft, 1);
+}
+
+// The per-tick increments toward stream[1] over the step (after the stream changed).
+void lf_aimAtTarget(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    const std::int32_t length = lf_stepTicks(ctx);
+    a.step.latitudeStep = (a.stream[1].latitude - a.sent.latitude) / length;
+    a.step.longitudeStep = gf_longitudeDifference(a.sent.longitude, a.stream[1].longitude) / length;
+}
+
+// Vertical part of the air step.
+void lf_setupVertical(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    auto& s = a.stream;
+    const std::int32_t length = lf_stepTicks(ctx);
+    const bool short0 = lf_isShortOfRunway(ctx, s[0]);
+    const bool short1 = lf_isShortOfRunway(ctx, s[1]);
+    const FlightPhase phase = a.phase.phase;
+    if (s[0].airborne == 0 && !short0 && s[1].airborne == 0) {
+        double sum = 0.0;
+        for (const TrafficSample& sample : s) {
+            sum += sample.verticalSpeedFpm;
+        }
+        if (phase != FlightPhase::landing && sum > 100.0) {
+            const std::size_t last = std::min<std::size_t>(s.size() - 1, 10);
+            for (std::size_t k = 3; k <= last; ++k) {
+                if (s[k - 1].airborne != 0 && lf_skipToAirborneSample(ctx, k)) {
+                    lf_aimAtTarget(ctx);
+                    lf_gearDown(ctx);
+                    return;
+                }
+            }
+            s[1].verticalSpeedFpm = std::max(s[1].verticalSpeedFpm, 601.0);
+        } else {
+            s[1].verticalSpeedFpm = lf_defaultDescentVs(ctx);
+        }
+        st.targetVerticalSpeed = s[1].verticalSpeedFpm;
+        st.verticalStep = st.targetVerticalSpeed / kFpmPerFtPerTick;
+        lf_gearDown(ctx);
+    } else if (s[0].airborne == 0 && s[1].airborne != 0) {
+        lf_setVerticalStep(ctx);
+        lf_applyTakeoffClimbFloor(ctx);
+    } else if (s[0].airborne != 0 && s[1].airborne == 0 && !short1) {
+        const RunwayMatch runway = lf_runwayAhead(ctx);
+        const bool hasElevation = runway.valid != 0 || ctx.world.parkAirport.known;
+        const double elevation =
+            runway.valid != 0 ? runway.altitudeFt : ctx.world.parkAirport.altitudeFt;
+        double target = kFloorDescentFpm;
+        if (ctx.world.qnhHpa > 1013.0) {
+            target = lf_defaultDescentVs(ctx);
+        } else if (hasElevation) {
+            st.verticalStep = (elevation + a.base.cgHeightFt - a.sent.altitudeFt) / length;
+            lf_gearDown(ctx);
+            return;
+        }
+        s[1].verticalSpeedFpm = target;
+        st.targetVerticalSpeed = target;
+        st.verticalStep = target / kFpmPerFtPerTick;
+        lf_gearDown(ctx);
+    } else if (s[1].airborne != 0 && !short1) {
+        double step = (s[1].altitudeFt - a.sent.altitudeFt) / length;
+        const double hag = st.lastHeightAboveGroundFt;
+        if (phase == FlightPhase::takeoff) {
+            step = hag <= kLowClimbOutFt
+                       ? std::clamp(step, kTakeoffFloorStep,
+                                    std::max(kTakeoffFloorStep, a.base.maxClimbStepFtPerTick))
+                       : std::min(step, a.base.maxClimbStepFtPerTick);
+        } else if (phase == FlightPhase::landing) {
+            if (s[0].altitudeFt == s[1].altitudeFt && hag <= kLowClimbOutFt &&
+                s[0].verticalSpeedFpm + s[1].verticalSpeedFpm <= 100.0) {
+                step = lf_defaultDescentVs(ctx) / kFpmPerFtPerTick;
+            }
+        } else if (phase != FlightPhase::flying) {
+            step = 0.0;
+        }
+        st.verticalStep = step;
+    } else if (short1) {
+        st.targetVerticalSpeed = lf_defaultDescentVs(ctx);
+        st.verticalStep = st.targetVerticalSpeed / kFpmPerFtPerTick;
+        lf_gearDown(ctx);
+    }
+}
+
+void lf_setupPitch(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    const TrafficSample& source = lf_isShortOfRunway(ctx, a.stream[1]) ? a.stream[0] : a.stream[1];
+    const double target = lf_pitchFromVerticalSpeed(source, a.base.category);
+    if (st.pitchSet == 0) {
+        a.sent.pitchRad = target;
+        st.pitchSet = 1;
+    }
+    const double most = gf_categoryPitchStepRad(a.base.category);
+    st.pitchStep = std::clamp((target - a.sent.pitchRad) / lf_stepTicks(ctx), -most, most);
+}
+
+double lf_turnTargetHeading(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    const auto& s = a.stream;
+    const bool landing = a.phase.phase == FlightPhase::landing;
+    const double hag = a.step.lastHeightAboveGroundFt;
+    const Lalo here = lf_position(a);
+    if (s[1].trueHeadingValid != 0 && hag < (landing ? 2000.0 : 1000.0)) {
+        return s[1].trueHeadingRad;
+    }
+    double heading =
+        s.size() >= 3 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) : gf_bearing(here, lf_lalo(s[1]));
+    if (landing && hag < 2000.0) {
+        std::vector<Lalo> track;
+        for (std::size_t i = 1; i < s.size() && track.size() < kTrackAheadSamples; ++i) {
+            if (s[i].airborne != 0 && s[i].stationary == 0) {
+                track.push_back(lf_lalo(s[i]));
+            }
+        }
+        const TrackDirection ahead = gf_trackDirectionAhead(here, track, a.sent.headingRad, 300.0,
+                                                            800.0, 0.08726646259971647);
+        if (ahead.valid) {
+            heading = ahead.direction;
+        }
+    }
+    return heading;
+}
+
+void lf_setupTurn(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    const auto& s = a.stream;
+    const std::int32_t length = lf_stepTicks(ctx);
+    const double target = lf_turnTargetHeading(ctx);
+    const double hag = st.lastHeightAboveGroundFt;
+    const double limit = gf_bankLimit(gf_categoryBankLimitRad(a.base.category),
+                                      a.phase.phase == FlightPhase::landing && std::isfinite(hag),
+                                      hag, st.touchDownStage > 0);
+    const BankCommand turn =
+        gf_airTurn(a.sent.headingRad, target, a.sent.bankRad, lf_stepSpeedKts(a), length, limit);
+    a.sent.bankRad = turn.currentBank;
+    st.turnRate = turn.turnRate;
+    st.bankRate = turn.bankRate;
+    if (s.size() < 3 || s[2].stationary != 0 ||
+        (std::abs(s[1].latitude - s[2].latitude) < 1e-8 &&
+         std::abs(s[1].longitude - s[2].longitude) < 1e-8)) {
+        return;
+    }
+    const double bend = std::abs(turn.bankRate * length);
+    const CurvePoint probe =
+        gf_curveTowardHeading(lf_position(a), lf_lalo(s[1]), target, bend, 0.5);
+    if (probe.valid != 0) {
+        st.airLeg =
+            CurvedAirLeg{lf_position(a), lf_lalo(s[1]), target, bend, ctx.tick(), length, 0, 1};
+    }
+}
+
+void lf_setupHeights(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    const FlightPhase phase = a.phase.phase;
+    if (phase == FlightPhase::flying && st.climbOutMark1 != 0) {
+        st.climbOutMark1 = 0;
+        st.climbOutMark2 = 1;
+    }
+    double height = a.stream[0].altitudeFt;
+    if (std::isfinite(a.sent.altitudeFt) &&
+        gf_isNearParkAirport(ctx.world, a.sent.latitude, a.sent.longitude)) {
+        height = a.sent.altitudeFt - ctx.world.parkAirport.altitudeFt;
+        st.lastHeightAboveGroundFt = height;
+    } else if (!std::isfinite(st.lastHeightAboveGroundFt)) {
+        // Far from the park airport nothing better is known than the altitude itself.
+        st.lastHeightAboveGroundFt = height;
+    }
+    if (a.sent.altitudeFt >= kHighAltitudeFt) {
+        if (st.highAltitudeConfigGiven == 0) {
+            st.highAltitudeConfigGiven = 1;
+            st.lowAltitudeLightsGiven = 0;
+            gf_setLights(ctx.state.commands, a.objectId, LightValues{1, 1, 0, 0, 1, 0, 1});
+            gf_setThrottle(ctx.state.commands, a, lf_rotorThrottle(a, 3));
+            lf_setWindows(a, kWindowTicks);
+            gf_setGear(ctx.state.commands, a, 0);
+            gf_setFlaps(ctx.state.commands, a, 0);
+        }
+    } else {
+        st.highAltitudeConfigGiven = 0;
+        lf_airCommandsByHeight(ctx, height);
+    }
+    if (a.phase.phase == FlightPhase::landing && a.motion.onGround == 0 &&
+        a.stream[0].airborne != 0) {
+        const RunwayMatch runway =
+            gf_findRunwayWithThreshold(ctx.world.runways, lf_position(a), a.sent.headingRad);
+        if (runway.valid != 0) {
+            st.approachRunway = RunwayRecord{runway, lf_position(a), 1};
+        }
+    }
+}
+
+void lf_clearLandingState(LiveAircraft& a) {
+    a.step.approachRunway = RunwayRecord{};
+    a.step.touchDownStage = 0;
+    a.step.touchDownElevationSet = 0;
+    a.step.approachSteepened = 0;
+}
+
+} // namespace
+
+BankCommand gf_airTurn(double heading, double targetHeading, double bank, double speedKt,
+                       std::int32_t stepTicks, double maximumBankRad) {
+    BankRequest request;
+    request.currentHeading = heading;
+    request.targetHeading = targetHeading;
+    request.currentBank = bank;
+    request.speedKt = speedKt;
+    request.timeConstantS = std::max(1, stepTicks);
+    request.rateDivisor = kTurnRateDivisor;
+    request.maximumTurnRate = kStandardTurnRateRadPerSecond;
+    request.maximumBank = maximumBankRad;
+    request.maximumBankRate = kMaximumBankRateRadPerTick;
+    return gf_bankForTurn(request);
+}
+
+double gf_categoryBankLimitRad(AircraftCategory category) {
+    return kBankLimitDeg[lf_categoryIndex(category)] * geo::kRadiansPerDegree;
+}
+
+double gf_categoryPitchStepRad(AircraftCategory category) {
+    return kPitchStepDeg[lf_categoryIndex(category)] * geo::kRadiansPerDegree;
+}
+
+double lf_pitchFromVerticalSpeed(const TrafficSample& sample, AircraftCategory category) {
+    struct Shape {
+        double base, climb, descent, lower, upper;
+    };
+    const Shape shape = category == AircraftCategory::HighPerf ? Shape{-2.5, 2.6, 1.3, -3600, 3600}
+                        : category == AircraftCategory::Rotorcraft
+                            ? Shape{0.0, 1.5, 0.75, -1800, 1800}
+                            : Shape{-3.0, 2.2, 1.1, -3000, 2400};
+    const double vs = std::isfinite(sample.verticalSpeedFpm)
+                          ? std::clamp(sample.verticalSpeedFpm, shape.lower, shape.upper)
+                          : 0.0;
+    const double degrees = shape.base - (vs / 600.0) * (vs >= 0 ? shape.climb : shape.descent);
+    return degrees * geo::kRadiansPerDegree;
+}
+
+bool gf_isNearParkAirport(const MotionWorld& world, double latitude, double longitude) {
+    return world.parkAirport.known &&
+           gf_distanceNM(world.parkAirport.position, {latitude, longitude}) <= kNearParkAirportNm;
+}
+
+double lf_defaultDescentVs(MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    if (!(a.step.lastHeightAboveGroundFt > 100.0) || a.stream.size() < 2) {
+        return kLowDescentFpm;
+    }
+    const double mean = (a.stream[0].verticalSpeedFpm + a.stream[1].verticalSpeedFpm) / 2.0;
+    return std::min(mean - (ctx.world.qnhHpa - 1013.25) * 6.0, kFloorDescentFpm);
+}
+
+bool lf_isShortOfRunway(MotionContext& ctx, const TrafficSample& sample) {
+    const LiveAircraft& a = ctx.aircraft;
+    if (sample.airborne != 0 || a.phase.phase != FlightPhase::landing || a.motion.onGround != 0 ||
+        !(a.step.lastHeightAboveGroundFt > a.base.cgHeightFt + 1.0)) {
+        return false;
+    }
+    const RunwayMatch runway =
+        gf_findRunwayWithThreshold(ctx.world.runways, lf_lalo(sample), a.sent.headingRad);
+    return runway.valid != 0 && runway.distancePastThreshold &&
+           *runway.distancePastThreshold < -50.0;
+}
+
+RunwayMatch lf_runwayAhead(MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    RunwayMatch runway =
+        gf_findRunwayWithThreshold(ctx.world.runways, lf_position(a), a.sent.headingRad);
+    const RunwayRecord& approach = a.step.approachRunway;
+    if (runway.valid != 0 || approach.set == 0) {
+        return runway;
+    }
+    runway = approach.match;
+    if (runway.distancePastThreshold) {
+        const double heading = runway.directionHeadingDeg * geo::kRadiansPerDegree;
+        *runway.distancePastThreshold +=
+            gf_distanceBearingMetres(approach.touchDownPoint, heading, lf_position(a)).along;
+    }
+    return runway;
+}
+
+void lf_alignApproach(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    auto& s = a.stream;
+    if (a.phase.phase != FlightPhase::landing || a.motion.onGround != 0 || s.size() < 2 ||
+        s[1].airborne != 0) {
+        return;
+    }
+    const Lalo here = lf_position(a);
+    const RunwayMatch r0 = gf_findRunwayWithThreshold(ctx.world.runways, here, a.sent.headingRad);
+    const RunwayMatch r1 =
+        gf_findRunwayWithThreshold(ctx.world.runways, lf_lalo(s[1]), a.sent.headingRad);
+    if (r0.valid == 0 || r1.valid == 0 || r0.runwayName != r1.runwayName ||
+        r0.endDesignator != r1.endDesignator || !r0.distancePastThreshold ||
+        !r1.distancePastThreshold || !r1.availableLength) {
+        return;
+    }
+    const double past = *r1.distancePastThreshold;
+    const double aircraftPast = *r0.distancePastThreshold;
+    const double available = *r1.availableLength;
+    if (std::isfinite(past) && std::isfinite(aircraftPast) && std::isfinite(available) &&
+        available > 0 && aircraftPast < past) {
+        const double aim = std::min(available / 3.0, 1000.0);
+        if (aim > aircraftPast && aim < past) {
+            const double f = std::clamp((aim - aircraftPast) / (past - aircraftPast), 0.0, 1.0);
+            if (f < 1.0) {
+                s[1].latitude = here.lat + (s[1].latitude - here.lat) * f;
+                s[1].longitude = gf_wrapLongitude(
+                    here.lon + gf_longitudeDifference(here.lon, s[1].longitude) * f);
+            }
+        }
+    }
+    const double height = std::max(0.0, a.sent.altitudeFt - (r1.altitudeFt + a.base.cgHeightFt));
+    const double toGo =
+        std::max(kShortestStepTicks, s[1].time - ctx.tick()) / kMotionTicksPerSecond;
+    const double seconds = std::max({2.0, toGo, height * 60.0 / 600.0});
+    lf_retimeTarget(ctx, static_cast<std::uint32_t>(
+                             std::max<double>(kShortestStepTicks, std::ceil(seconds * 100.0))));
+    a.step.approachRunway = RunwayRecord{r1, lf_lalo(s[1]), 1};
+}
+
+void lf_setVerticalStep(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    const double target = a.stream[1].altitudeFt;
+    a.step.verticalStep = a.sent.altitudeFt >= target
+                              ? 0.0
+                              : std::min((target - a.sent.altitudeFt) / lf_stepTicks(ctx),
+                                         a.base.maxClimbStepFtPerTick);
+}
+
+void lf_applyTakeoffClimbFloor(MotionContext& ctx) {
+    MotionStep& st = ctx.aircraft.step;
+    if (ctx.aircraft.phase.phase != FlightPhase::takeoff || !(st.takeoffClimbRateFpm > 0)) {
+        return;
+    }
+    const double floor = st.takeoffClimbRateFpm / kFpmPerFtPerTick;
+    st.verticalStep = std::isfinite(st.verticalStep) ? std::max(st.verticalStep, floor) : floor;
+}
+
+bool lf_skipToAirborneSample(MotionContext& ctx, std::uint64_t k) {
+    auto& s = ctx.aircraft.stream;
+    if (k < 2 || s.size() < k || s[k - 1].airborne == 0) {
+        return false;
+    }
+    for (std::uint64_t i = 0; i + 2 < k && s.size() >= 3; ++i) {
+        s.erase(s.begin() + 1);
+    }
+    const double distance = gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1]));
+    const double speed = lf_stepSpeedKts(ctx.aircraft);
+    lf_retimeTarget(ctx, static_cast<std::uint32_t>(std::max<long>(
+                             kShortestStepTicks, std::lround(distance * 360000.0 / speed))));
+    lf_setVerticalStep(ctx);
+    lf_applyTakeoffClimbFloor(ctx);
+    return true;
+}
+
+void lf_airCommandsByHeight(MotionContext& ctx, double heightFt) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    SimCommandQueue& q = ctx.state.commands;
+    if (st.lowAltitudeLightsGiven == 0) {
+        st.lowAltitudeLightsGiven = 1;
+        gf_setLights(q, a.objectId, LightValues{1, 1, 1, 1, 1, 1, 1});
+        lf_setWindows(a, kWindowTicks);
+    }
+    const double threshold = a.base.jet != 0 ? 2050.0 : 625.0;
+    if (!(heightFt > threshold) || a.phase.phase == FlightPhase::landing) {
+        lf_landingDecision(ctx);
+        return;
+    }
+    a.motion.earlyWindowTicks = std::max(kWindowTicks, a.motion.earlyWindowTicks - 100);
+    a.motion.lateWindowTicks = std::max(kWindowTicks, a.motion.lateWindowTicks - 100);
+    gf_setCabinLights(q, a.objectId, 1);
+    const double vs0 = a.stream[0].verticalSpeedFpm;
+    if (vs0 <= -250.0 && a.throttleIndex == 3) {
+        gf_setThrottle(q, a, lf_rotorThrottle(a, 2));
+    } else if (vs0 > 400.0 && a.throttleIndex == 4) {
+        gf_setThrottle(q, a, lf_rotorThrottle(a, 3));
+    }
+    if (heightFt >= 2400.0) {
+        gf_setGear(q, a, 0);
+        gf_setFlaps(q, a, 0);
+    } else if (vs0 <= 100.0) {
+        if (a.flapsIndex == 0) {
+            gf_setFlaps(q, a, 1);
+        }
+        if (heightFt < 2000.0 && a.flapsIndex == 1) {
+            gf_setFlaps(q, a, 2);
+        }
+    }
+}
+
+void lf_landingDecision(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    SimCommandQueue& q = ctx.state.commands;
+    gf_setCabinLights(q, a.objectId, 0);
+    const TrafficSample& s0 = a.stream[0];
+    const TrafficSample& s1 = a.stream[1];
+    const double vs0 = s0.verticalSpeedFpm;
+    const double vs1 = s1.verticalSpeedFpm;
+    const bool descending = std::isfinite(s0.altitudeFt) && std::isfinite(s1.altitudeFt) &&
+                            s1.altitudeFt < s0.altitudeFt - 10.0;
+    const bool near = gf_isNearParkAirport(ctx.world, a.sent.latitude, a.sent.longitude);
+    const double current = st.verticalStep * kFpmPerFtPerTick;
+    const bool intent = (descending && vs0 <= -250.0 && vs1 <= -250.0) ||
+                        (s1.airborne == 0 && (vs0 <= -250.0 || descending || current <= -250.0));
+    const bool climbingAway = gf_meetsHeightSpeedFloor(
+        {vs0, vs1, s1.altitudeFt - s0.altitudeFt, static_cast<std::uint8_t>(s1.airborne != 0)});
+    const bool landing = a.phase.phase == FlightPhase::landing;
+    bool tooHigh = false;
+    if (landing && a.motion.onGround == 0) {
+        const RunwayMatch runway = lf_runwayAhead(ctx);
+        tooHigh = runway.valid != 0 && runway.distancePastThreshold && runway.availableLength &&
+                  *runway.distancePastThreshold - *runway.availableLength > 100.0 &&
+                  a.sent.altitudeFt > runway.altitudeFt + 250.0;
+    }
+    if (landing && (climbingAway || tooHigh || !near)) {
+        lf_clearLandingState(a);
+        lf_setPhase(ctx.state, a, FlightPhase::flying);
+        gf_setThrottle(q, a, 4);
+        gf_setGear(q, a, 0);
+        gf_setFlaps(q, a, 0);
+        lf_setWindows(a, kWindowTicks);
+        st.climbConfigGiven = 1;
+    } else if (!intent) {
+        if (vs0 > 600.0 && st.climbConfigGiven == 0) {
+            gf_setThrottle(q, a, 4);
+            gf_setGear(q, a, 0);
+            gf_setFlaps(q, a, 0);
+            st.touchDownStage = 0;
+            st.climbConfigGiven = 1;
+        }
+    } else if (a.phase.phase == FlightPhase::flying && near) {
+        lf_setPhase(ctx.state, a, FlightPhase::landing);
+        gf_setThrottle(q, a, lf_rotorThrottle(a, 1));
+        gf_setFlaps(q, a, 3);
+        lf_gearDown(ctx);
+        ctx.state.arrivedAircraft.push_back(a.base.hexid);
+        a.motion.rotationCounter = 1;
+        st.climbConfigGiven = 0;
+        a.stand = LiveStand{.daySlot = a.stand.daySlot};
+        lf_setWindows(a, kWideWindowTicks);
+    }
+}
+
+void lf_setupAirStep(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    st.targetTrueAirspeed = a.stream[1].trueAirspeedKt;
+    st.targetVerticalSpeed = a.stream[1].verticalSpeedFpm;
+    if (st.touchDownStage == 0) {
+        lf_setupVertical(ctx);
+    }
+    if (a.phase.phase != FlightPhase::takeoff) {
+        lf_setupPitch(ctx);
+    }
+    lf_setupTurn(ctx);
+    lf_setupHeights(ctx);
+}
+
+} // namespace skyloom

@@ -1,0 +1,563 @@
+#include "traffic/motion/motion_driver.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+
+#include <fmt/format.h>
+
+#include "config/params_snapshot.h"
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "foundation/log_file.h"
+#include "foundation/random.h"
+#include "runtime/current_day_slot.h"
+#include "sim/sim_command_queue.h"
+#include "traffic/motion/air_step.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/decode/sample_checks.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/stands/live_stands.h"
+#include "traffic/stands/park_airport_services.h"
+#include "traffic/stands/static_traffic.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom {
+
+namespace {
+
+constexpr int kGuardPasses = 32;
+// After this many ticks in flying a take-off's samples are no longer checked for catch-up.
+constexpr std::int32_t kTakeoffCatchUpTicks = 3000;
+constexpr std::int32_t kWindowLowering = 100;
+constexpr std::int32_t kExtrapolationSteps = 20;
+constexpr std::int32_t kHoldingStepsPerMinute = 20;
+constexpr double kStandReachNm = 0.009719222462203024; // 18 m
+constexpr double kStandHeadingToleranceDeg = 40.0;
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kFeetPerNm = 6076.11549;
+constexpr double kExtrapolatedStepSeconds = 3.0;
+
+// The slowest ground speed (kt) at which an airborne aircraft of the category extrapolates.
+double lf_extrapolationSpeedFloorKt(AircraftCategory category) {
+    switch (category) {
+    case AircraftCategory::Light:
+        return 25.0;
+    case AircraftCategory::TwoProps:
+        return 45.0;
+    case AircraftCategory::HighPerf:
+        return 90.0;
+    default:
+        return 70.0;
+    }
+}
+
+void lf_lowerWindows(MotionState& motion) {
+    motion.earlyWindowTicks = std::max(kWindowTicks, motion.earlyWindowTicks - kWindowLowering);
+    motion.lateWindowTicks = std::max(kWindowTicks, motion.lateWindowTicks - kWindowLowering);
+}
+
+void lf_clearRoll(MotionContext& ctx) {
+    ctx.aircraft.step.rollRunning = 0;
+    lf_clearRollState(ctx);
+}
+
+bool lf_inTakeoffPhase(const MotionContext& ctx) {
+    const PhaseState& p = ctx.aircraft.phase;
+    if (p.phase == FlightPhase::takeoff) {
+        return true;
+    }
+    return p.phase == FlightPhase::flying && p.previous == FlightPhase::takeoff &&
+           ctx.tick() - static_cast<std::int32_t>(p.changeTick) <= kTakeoffCatchUpTicks;
+}
+
+// Step 4 of the guard loop: true when the take-off's next sample is far too slow to fly.
+bool lf_isTakeoffTargetTooSlow(const MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    if (a.motion.extrapolationCounter > 0 || a.stream.size() < 2) {
+        return false;
+    }
+    const double d = gf_distanceNM(lf_position(a), lf_lalo(a.stream[1])) * kMetresPerNm;
+    const double t =
+        std::max(kShortestStepTicks, a.stream[1].time - ctx.tick()) / kMotionTicksPerSecond;
+    return gf_isSlowSegment(d, t, a.stream[0].groundSpeedKt);
+}
+
+void lf_logFault(const MotionContext& ctx, const char* function, const std::exception& e) {
+    const LiveAircraft& a = ctx.aircraft;
+    LogFile::write(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", function,
+                               gf_aircraftLogText(a.base), e.what(), a.stream.size(),
+                               gf_flightPhaseText(a.phase.phase), gf_simStateText(a.simState)));
+}
+
+void lf_moveSampleAlongHeading(const LiveAircraft& a, TrafficSample& sample) {
+    const double feet = sample.groundSpeedKt * kExtrapolatedStepSeconds * kFeetPerNm / 3600.0;
+    const Lalo moved = gf_destination(lf_lalo(sample), a.sent.headingRad, feet);
+    sample.latitude = moved.lat;
+    sample.longitude = moved.lon;
+}
+
+// A stationary sample stays where it is (its speed 0): only a moving one slows down.
+void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, TrafficSample& s) {
+    if (a.phase.phase == FlightPhase::landing) {
+        if (stepsLeft >= 4 && s.stationary == 0) {
+            s.groundSpeedKt = std::max(1.0, s.groundSpeedKt * 0.94);
+        }
+        if (a.step.touchDownStage <= 0) {
+            s.altitudeFt -= 31.6825;
+            s.verticalSpeedFpm = -633.65;
+        }
+    } else {
+        if (s.stationary == 0) {
+            s.groundSpeedKt = std::max(1.0, s.groundSpeedKt * 0.9);
+        }
+        if (a.phase.phase == FlightPhase::takeoff) {
+            s.altitudeFt += 75.0;
+            s.verticalSpeedFpm = 1500.0;
+        }
+    }
+    if (s.altitudeFt > 0) {
+        s.airborne = 1;
+    } else {
+        s.altitudeFt = 0;
+        s.airborne = 0;
+    }
+}
+
+void lf_extrapolateOnGround(const LiveAircraft& a, TrafficSample& s) {
+    double& gs = s.groundSpeedKt;
+    if (a.phase.phase == FlightPhase::takeoff_roll) {
+        gs = std::min(180.0, gs + 3.0 * (gs < 60.0 ? 4.0 : gs < 120.0 ? 3.0 : 2.0));
+        if (gs > 170.0) {
+            s.verticalSpeedFpm = 2400.0;
+        } else if (gs > 140.0) {
+            s.verticalSpeedFpm = 1200.0;
+        } else if (gs == 140.0) {
+            s.verticalSpeedFpm = 600.0;
+        }
+    } else if (a.phase.phase == FlightPhase::landing_roll) {
+        s.verticalSpeedFpm = 0.0;
+        const double slowing = gs >= 120.0 ? 6.0 : gs >= 80.0 ? 5.0 : gs >= 40.0 ? 4.0 : 2.5;
+        gs = std::max(0.0, gs - 3.0 * slowing);
+    } else {
+        gs = 0.0;
+        s.trueAirspeedKt = 0.0;
+        s.stationary = 1;
+    }
+}
+
+} // namespace
+
+std::int32_t MotionContext::tick() const noexcept {
+    return static_cast<std::int32_t>(state.currentTick());
+}
+
+void lf_noMoreNextPos(MotionContext& ctx) {
+    noMoreNextPos(ctx.state, ctx.aircraft);
+}
+
+double lf_stepSpeedKts(const LiveAircraft& aircraft) {
+    const auto& s = aircraft.stream;
+    if (s.empty()) {
+        return 1.0;
+    }
+    const double a = s[0].groundSpeedKt;
+    const double b = s.size() > 1 ? s[1].groundSpeedKt : std::nan("");
+    const FlightPhase phase = aircraft.phase.phase;
+    if ((phase == FlightPhase::takeoff_roll || phase == FlightPhase::landing_roll) &&
+        std::isfinite(a) && std::isfinite(b) && a >= 0 && b >= 0 && (a > 0 || b > 0)) {
+        return std::max(1.0, (a + b) / 2.0);
+    }
+    if (std::isfinite(a) && a > 0) {
+        return std::max(1.0, std::isfinite(b) && b > 0 ? (a + b) / 2.0 : a);
+    }
+    double speed = 0.0;
+    if (s.size() > 1) {
+        const double ticks = std::max<double>(kShortestStepTicks, s[1].time - s[0].time);
+        speed = gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * 360000.0 / ticks;
+    }
+    return std::isfinite(speed) && speed > 0 ? std::max(1.0, speed) : 1.0;
+}
+
+void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
+    LiveAircraft& a = ctx.aircraft;
+    if (a.motion.extrapolationCounter > 0 || a.stream.size() < 2) {
+        return;
+    }
+    auto& s = a.stream;
+    const std::int32_t target = s[1].time;
+    std::int64_t wanted = static_cast<std::int64_t>(ctx.tick()) + ticks;
+    wanted = std::clamp<std::int64_t>(wanted, target - a.motion.earlyWindowTicks,
+                                      static_cast<std::int64_t>(target) + a.motion.lateWindowTicks);
+    wanted = std::max<std::int64_t>(wanted, ctx.tick() + 1);
+    const auto newTick = static_cast<std::int32_t>(wanted);
+    const std::int32_t later = newTick - target;
+    s[1].time = newTick;
+    if (later > 0 && s.size() >= 3 && newTick >= s[2].time) {
+        for (std::size_t i = 2; i < s.size(); ++i) {
+            s[i].time += later;
+        }
+    }
+}
+
+void lf_retimeHover(MotionContext& ctx) {
+    const auto& s = ctx.aircraft.stream;
+    if (s.empty()) {
+        return;
+    }
+    const std::int32_t ahead = s[0].time - ctx.tick();
+    const std::int32_t step =
+        s.size() > 1 ? std::max(kShortestStepTicks, s[1].time - s[0].time) : kShortestStepTicks;
+    lf_retimeTarget(ctx, static_cast<std::uint32_t>(std::max(kShortestStepTicks, ahead + step)));
+}
+
+void nextPosAir(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    try {
+        const TrafficSample& s0 = a.stream[0];
+        const TrafficSample& s1 = a.stream[1];
+        const bool rotorcraft = a.base.category == AircraftCategory::Rotorcraft;
+        if (s1.stationary != 0) {
+            if (rotorcraft) {
+                lf_retimeHover(ctx);
+            } else {
+                removeAircraftFromSim(ctx.state, a);
+            }
+            return;
+        }
+        const double distance = gf_distanceNM(lf_lalo(s0), lf_lalo(s1));
+        if (!rotorcraft) {
+            const double dt =
+                std::max(kShortestStepTicks, s1.time - s0.time) / kMotionTicksPerSecond;
+            if (distance * 360000.0 / dt < 40.0) {
+                removeAircraftFromSim(ctx.state, a);
+                return;
+            }
+        }
+        double speed = 0.0;
+        if (a.phase.phase == FlightPhase::landing && s1.airborne == 0) {
+            speed = s0.groundSpeedKt > 0 ? s0.groundSpeedKt : 0.0;
+        } else {
+            const double stepSpeed = lf_stepSpeedKts(a);
+            speed = stepSpeed > 1.0 ? stepSpeed : 0.0;
+        }
+        if (!(speed > 0) || !std::isfinite(speed)) {
+            speed = 100.0;
+        }
+        lf_retimeTarget(ctx, static_cast<std::uint32_t>(std::max<long>(
+                                 kShortestStepTicks, std::lround(distance * 360000.0 / speed))));
+    } catch (const std::exception& e) {
+        LogFile::write(fmt::format("{}: {}, {}, sz:{}", "nextPosAir", gf_aircraftLogText(a.base),
+                                   e.what(), a.stream.size()));
+        throw;
+    }
+}
+
+std::int32_t lf_extrapolationBudget(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    if (!gf_isCategoryIncluded(a.base.category, *gf_paramsSnapshot())) {
+        return 0;
+    }
+    switch (a.phase.phase) {
+    case FlightPhase::takeoff_roll:
+    case FlightPhase::takeoff:
+    case FlightPhase::landing:
+    case FlightPhase::landing_roll:
+        return kExtrapolationSteps;
+    case FlightPhase::parked:
+        return 1;
+    case FlightPhase::pushed_back:
+    case FlightPhase::taxi:
+        a.motion.holdingSinceTick = ctx.tick();
+        a.step.holding = 1;
+        return ctx.world.maxHoldingMinutes * kHoldingStepsPerMinute;
+    case FlightPhase::flying: {
+        if (a.base.category != AircraftCategory::Rotorcraft) {
+            const double gs = a.stream.empty() ? 0.0 : a.stream.back().groundSpeedKt;
+            if (!std::isfinite(gs) || gs < lf_extrapolationSpeedFloorKt(a.base.category)) {
+                return 0;
+            }
+        }
+        const Lalo user = ctx.world.userPosition;
+        if (std::abs(user.lat) <= 0.0001 && std::abs(user.lon) <= 0.0001) {
+            return kExtrapolationSteps;
+        }
+        const Lalo here = lf_position(a);
+        const double north = (here.lat - user.lat) * 60.0;
+        const double east = gf_longitudeDifference(user.lon, here.lon) * 60.0 *
+                            std::cos(user.lat * geo::kRadiansPerDegree);
+        return std::hypot(north, east) <= ctx.world.rangeNm - 0.5 ? kExtrapolationSteps : 0;
+    }
+    default:
+        return 0;
+    }
+}
+
+void lf_appendExtrapolatedSample(MotionContext& ctx, std::int32_t stepsLeft) {
+    LiveAircraft& a = ctx.aircraft;
+    a.motion.extrapolationCounter = stepsLeft;
+    TrafficSample s = a.stream.back();
+    const bool parked = a.phase.phase == FlightPhase::parked;
+    if (s.stationary != 0 || parked) {
+        s.groundSpeedKt = 0.0;
+        s.trueAirspeedKt = 0.0;
+        s.stationary = 1;
+    }
+    if (a.motion.onGround == 0) {
+        lf_extrapolateAirborne(a, stepsLeft, s);
+    } else {
+        lf_extrapolateOnGround(a, s);
+    }
+    if (s.groundSpeedKt > 0) {
+        if (a.phase.phase == FlightPhase::takeoff && a.step.sampleSkipped != 0) {
+            s.groundSpeedKt = std::min(210.0, s.groundSpeedKt * 1.015);
+        }
+        lf_moveSampleAlongHeading(a, s);
+        s.stationary = 0;
+    } else {
+        s.trueAirspeedKt = 0.0;
+        s.stationary = 1;
+    }
+    s.time += parked ? kParkedHoldTicks : kExtrapolatedStepTicks;
+    if (parked) {
+        // The aircraft is held at its stand without reports from now on: the stayers count its
+        // time from its last report at the stand, not as seen there.
+        a.standWatch.seenAtStand = 0;
+    }
+    a.stream.push_back(s);
+}
+
+void lf_prepareStep(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    st.customDurationSet = 0;
+    st.customDuration = 0;
+    st.airLeg = CurvedAirLeg{};
+    lf_alignApproach(ctx);
+    st.groundPath.done = 1;
+    st.groundPath.increments.clear();
+    st.timedCurve.valid = 0;
+    st.tickIncrements.clear();
+    st.tickIncrementIndex = 0;
+    const FlightPhase phase = a.phase.phase;
+    if (a.motion.onGround == 0 ||
+        (phase != FlightPhase::takeoff_roll && phase != FlightPhase::landing_roll)) {
+        lf_clearRoll(ctx);
+    }
+    {
+        TrafficSample& s0 = a.stream[0];
+        TrafficSample& s1 = a.stream[1];
+        if (s1.stationary == 0) {
+            if (std::abs(s0.latitude - s1.latitude) < 1e-8 &&
+                std::abs(s0.longitude - s1.longitude) < 1e-8) {
+                s1.stationary = 1;
+            } else {
+                st.targetHeading = gf_bearing(lf_lalo(s0), lf_lalo(s1));
+            }
+        }
+    }
+    if (a.motion.onGround != 0) {
+        nextPosGround(ctx);
+    } else {
+        nextPosAir(ctx);
+    }
+    // The ground step may cut the stream (a taxi handed to its stand keeps only its oldest
+    // sample until the drive onto the stand is added): a step needs a target, so a shorter
+    // stream waits for the driver's next pass instead of stepping past its last sample.
+    if (a.stream.size() < 2) {
+        return;
+    }
+    const TrafficSample& s1 = a.stream[1];
+    if (s1.stationary != 0) {
+        lf_clearRoll(ctx);
+        st.latitudeStep = 0.0;
+        st.longitudeStep = 0.0;
+        lf_lowerWindows(a.motion);
+    } else {
+        const std::int32_t length = st.customDurationSet != 0
+                                        ? std::max(1, st.customDuration)
+                                        : std::max(kShortestStepTicks, s1.time - ctx.tick());
+        st.latitudeStep = (s1.latitude - a.sent.latitude) / length;
+        // The short way round, so that a step across the antimeridian stays a small one.
+        st.longitudeStep = gf_longitudeDifference(a.sent.longitude, s1.longitude) / length;
+        if (a.motion.onGround != 0) {
+            lf_setupGroundStep(ctx);
+        } else {
+            lf_setupAirStep(ctx);
+        }
+    }
+    a.stream.pop_front();
+}
+
+void lf_startTakeoffRoll(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    a.step.takeoffRunway = RunwayRecord{};
+    a.step.rollRunning = 0;
+    a.step.rotationPending = 0;
+    a.step.centrelineSet = 0;
+    lf_setPhase(ctx.state, a, FlightPhase::takeoff_roll);
+    gf_setThrottle(ctx.state.commands, a, 0);
+    gf_setSpoilers(ctx.state.commands, a, 0);
+    gf_setFlaps(ctx.state.commands, a, 1);
+    a.step.climbConfigGiven = 0;
+    gf_setLights(ctx.state.commands, a.objectId, LightValues{1, 1, 1, 1, 1, 1, 0});
+    a.motion.earlyWindowTicks = kWideWindowTicks;
+    a.motion.lateWindowTicks = kTakeoffLateWindowTicks;
+}
+
+bool lf_checkTakeoffStart(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    if (st.takeoffCheckPending == 0 || a.motion.onGround == 0 || a.stream.size() < 2 ||
+        a.stream[1].stationary != 0) {
+        return false;
+    }
+    const Lalo here = lf_position(a);
+    const Lalo target = lf_lalo(a.stream[1]);
+    const double d = gf_distanceNM(here, target) * kMetresPerNm;
+    const double angle =
+        std::abs(gf_wrapAngle(gf_bearing(here, target) - st.checkHeading)) * geo::kDegreesPerRadian;
+    if (st.behindSampleDropped == 0 && d <= 150.0 && angle > 90.0) {
+        a.stream.erase(a.stream.begin() + 1);
+        st.behindSampleDropped = 1;
+        return true;
+    }
+    const PhaseState& p = a.phase;
+    const bool fromStand =
+        p.previous == FlightPhase::pushed_back || p.beforePrevious == FlightPhase::parked;
+    const IataCode& park = ctx.world.parkAirport.iata;
+    const bool fromParkAirport = park.isSet() && a.base.origin == park;
+    if (st.runwayStartSet != 0 && p.phase == FlightPhase::taxi && (fromParkAirport || fromStand) &&
+        (a.motion.landed == 0 || fromStand) && d >= 5.0 && angle <= 30.0) {
+        lf_startTakeoffRoll(ctx);
+        const RunwayMatch match =
+            gf_findRunwayOnCentreline(ctx.world.runways, here, st.checkHeading);
+        if (match.valid != 0) {
+            st.takeoffRunway.match = match;
+            st.takeoffRunway.set = 1;
+        }
+    }
+    st.runwayStart.clear();
+    st.runwayStartSet = 0;
+    st.takeoffCheckPending = 0;
+    st.behindSampleDropped = 0;
+    return false;
+}
+
+bool lf_arriveAtStand(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    a.motion.earlyWindowTicks = kWindowTicks;
+    a.motion.lateWindowTicks = kWindowTicks;
+    const bool free =
+        lf_standFree(ctx.state, static_cast<std::int32_t>(a.stand.standId), a.base.hexid) == 0;
+    const double headingOff =
+        std::abs(gf_wrapAngle(a.sent.headingRad - a.stand.headingRad)) * geo::kDegreesPerRadian;
+    if (!free || headingOff > kStandHeadingToleranceDeg) {
+        a.motion.extrapolationCounter = 1;
+        return false;
+    }
+    if (gf_distanceNM(lf_position(a), {a.stand.latitude, a.stand.longitude}) > kStandReachNm) {
+        a.stand.latitude = 0.0;
+        a.stand.longitude = 0.0;
+        a.stand.headingRad = 0.0;
+        a.stand.standId = 0;
+        lf_setPhase(ctx.state, a, FlightPhase::taxi);
+        return true;
+    }
+    if (a.stand.standId < 1 || a.base.hexid == 0 ||
+        ctx.state.parkAirport.standById(static_cast<std::int32_t>(a.stand.standId)) == nullptr) {
+        a.motion.extrapolationCounter = 1;
+        return false;
+    }
+    lf_setPhase(ctx.state, a, FlightPhase::parked);
+    a.step.parkedAtStamp = a.lastSampleTime;
+    a.stream[0].stationary = 1;
+    gf_startParkedTime(ctx.state, a);
+    gf_setThrottle(ctx.state.commands, a, 0);
+    gf_setFlaps(ctx.state.commands, a, 0);
+    const auto random = [](std::size_t n) { return static_cast<std::int32_t>(gf_randomIndex(n)); };
+    const std::int32_t t = a.stream[0].time;
+    const std::int32_t r = random(10);
+    auto& actions = ctx.state.parkedActions;
+    actions.push_back({a.base.hexid, t + 1000 + 100 * r, ParkedAction::enginesOff});
+    actions.push_back(
+        {a.base.hexid, t + 1500 + 100 * (r + random(5)), ParkedAction::arrivalLights});
+    actions.push_back(
+        {a.base.hexid, t + 3000 + 100 * (r + random(100)), ParkedAction::parkedLights});
+    std::stable_sort(actions.begin(), actions.end(),
+                     [](const auto& x, const auto& y) { return x.dueTick > y.dueTick; });
+    LogFile::write(fmt::format("{:14}: {:8} arrived at stand",
+                               ctx.state.standIdText(a.stand.standId), a.base.callsign));
+    ctx.state.arrivedAircraft.push_back(a.base.hexid);
+    ctx.state.parkAirport.addRealStandOption(a, kStandUseArrived);
+    gf_limitParkedAircraft(ctx.state, 0, gf_currentDaySlot());
+    return true;
+}
+
+void nextPosMain(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    try {
+        for (int pass = 0; pass < kGuardPasses; ++pass) {
+            auto& s = a.stream;
+            if (s.size() >= 2) {
+                if (a.motion.onGround == 0 && s[1].stationary != 0 &&
+                    a.base.category != AircraftCategory::Rotorcraft) {
+                    s.erase(s.begin() + 1);
+                    continue;
+                }
+                if (lf_checkTakeoffStart(ctx)) {
+                    continue;
+                }
+                if (lf_inTakeoffPhase(ctx) && lf_isTakeoffTargetTooSlow(ctx)) {
+                    s.resize(1);
+                    a.step.sampleSkipped = 1;
+                    continue;
+                }
+                lf_prepareStep(ctx);
+                return;
+            }
+            if (s.empty()) {
+                lf_noMoreNextPos(ctx);
+                return;
+            }
+            if (a.phase.phase == FlightPhase::parking && !lf_arriveAtStand(ctx)) {
+                lf_noMoreNextPos(ctx);
+                return;
+            }
+            std::int32_t& counter = a.motion.extrapolationCounter;
+            std::int32_t steps = 0;
+            if (counter < 0) {
+                lf_noMoreNextPos(ctx);
+                return;
+            }
+            if (counter == 1) {
+                counter = -1;
+                lf_noMoreNextPos(ctx);
+                return;
+            }
+            steps = counter > 1 ? counter - 1 : lf_extrapolationBudget(ctx);
+            if (steps < 1) {
+                lf_noMoreNextPos(ctx);
+                return;
+            }
+            lf_appendExtrapolatedSample(ctx, steps);
+        }
+        LogFile::write(fmt::format("{}: guard exceeded {}, sz:{}, fs:{}, st:{}", "nextPosMain",
+                                   gf_aircraftLogText(a.base), a.stream.size(),
+                                   gf_flightPhaseText(a.phase.phase), gf_simStateText(a.simState)));
+        lf_noMoreNextPos(ctx);
+    } catch (const std::exception& e) {
+        lf_logFault(ctx, "nextPosMain", e);
+        throw;
+    }
+}
+
+void nextPosMain(TrafficState& state, LiveAircraft& aircraft) {
+    MotionContext ctx{state, aircraft, state.motionWorld};
+    nextPosMain(ctx);
+}
+
+} // namespace skyloom

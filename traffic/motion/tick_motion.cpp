@@ -1,0 +1,472 @@
+#include "traffic/motion/tick_motion.h"
+
+#include "traffic/ground/ground_motion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include <fmt/format.h>
+
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "foundation/log_file.h"
+#include "traffic/motion/air_step.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/motion/kinematics.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/motion/motion_driver.h"
+#include "traffic/decode/sample_checks.h"
+#include "traffic/motion/track_steering.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom {
+
+namespace {
+
+constexpr double kDeg = geo::kRadiansPerDegree;
+// A heading change above this in one tick is taken for a fault and not applied.
+constexpr double kLargestTurnPerTickRad = 0.06283185307179587;
+constexpr double kFinestTurnRad = 0.00034906585039886593;
+constexpr double kFineTurnEaseRad = 6.981317007977318e-6;
+constexpr double kFlarePitchRad = -0.06981317007977318; // 4 degrees nose up
+constexpr double kFpmPerFtPerTick = 6000.0;
+constexpr double kSmoothingFtPerTick = 0.001;
+constexpr double kGroundHeadingRateFactor = 1.2;
+constexpr double kLastCurveFraction = 0.999999;
+
+bool lf_pushingBack(const LiveAircraft& a) {
+    return a.phase.phase == FlightPhase::pushing_back;
+}
+
+double lf_bankLimitNow(const LiveAircraft& a, bool touchDown) {
+    const double hag = a.step.lastHeightAboveGroundFt;
+    return gf_bankLimit(gf_categoryBankLimitRad(a.base.category),
+                        a.phase.phase == FlightPhase::landing && std::isfinite(hag), hag,
+                        touchDown);
+}
+
+void lf_addBankRate(LiveAircraft& a, bool touchDown) {
+    const double limit = lf_bankLimitNow(a, touchDown);
+    a.sent.bankRad = std::clamp(a.sent.bankRad + a.step.bankRate, -limit, limit);
+}
+
+void lf_setPosition(LiveAircraft& a, double latitude, double longitude) {
+    a.sent.latitude = latitude;
+    a.sent.longitude = longitude;
+}
+
+// Step 2b: along a ground turn path; true when it gave the position.
+bool lf_followGroundPath(LiveAircraft& a) {
+    GroundPathFollow& g = a.step.groundPath;
+    if (g.done != 0 || !(g.path.length > 0)) {
+        return false;
+    }
+    const double grow = g.index < g.increments.size() ? g.increments[g.index++] : g.increment;
+    g.fraction = std::clamp(g.fraction + grow, 0.0, 1.0);
+    const GroundPathPoint p = gf_groundPathPointAt(g.path, g.fraction);
+    if (p.valid == 0) {
+        g.path = GroundTurnPath{};
+        g.done = 1;
+        return true;
+    }
+    lf_setPosition(a, p.latitude, p.longitude);
+    a.sent.headingRad = p.heading;
+    return true;
+}
+
+// Step 2c: along a timed curve; false when the curve failed (the tick ends).
+bool lf_followTimedCurve(LiveAircraft& a) {
+    TimedCurveFollow& c = a.step.timedCurve;
+    c.fraction = std::clamp(c.fraction + c.increment, 0.0, kLastCurveFraction);
+    const double time = c.curve.startTime + c.fraction * (c.curve.endTime - c.curve.startTime);
+    Lalo position{a.sent.latitude, a.sent.longitude};
+    double heading = a.sent.headingRad;
+    if (!gf_timedCurvePointAt(c.curve, position, heading, time)) {
+        LogFile::write(
+            fmt::format("{} error in curve at index: {:.2F}", a.base.callsign, c.fraction));
+        return false;
+    }
+    lf_setPosition(a, position.lat, position.lon);
+    if (a.motion.onGround == 0) {
+        a.sent.headingRad = heading;
+        return true;
+    }
+    const double diff = gf_wrapAngle(heading - a.sent.headingRad);
+    const double turn = std::copysign(a.base.workingHeadingRateRadPerTick, diff);
+    if (std::abs(diff) > 0.5 * kDeg && std::abs(turn) <= kLargestTurnPerTickRad) {
+        a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + turn);
+    }
+    return true;
+}
+
+// Step 2d: the step's own increments, a curved air leg, or a list of increments.
+void lf_followStep(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    if (st.customDurationSet != 0 &&
+        std::abs(gf_wrapAngle(a.sent.headingRad - st.targetHeading)) > 5.0 * kDeg) {
+        st.presentSpeed = 0.0; // turns on the spot first
+        return;
+    }
+    st.customDurationSet = 0;
+    st.presentSpeed = st.targetTrueAirspeed;
+    CurvedAirLeg& leg = st.airLeg;
+    if (leg.valid != 0 && leg.lengthTicks > 0) {
+        leg.index = std::min(leg.index + 1, leg.lengthTicks);
+        const double t = static_cast<double>(leg.index) / leg.lengthTicks;
+        const CurvePoint p = gf_curveTowardHeading(leg.start, leg.end, leg.endHeading, leg.bend, t);
+        if (p.valid != 0) {
+            lf_setPosition(a, p.latitude, p.longitude);
+        } else {
+            lf_setPosition(a, leg.start.lat + (leg.end.lat - leg.start.lat) * t,
+                           leg.start.lon + gf_longitudeDifference(leg.start.lon, leg.end.lon) * t);
+        }
+        if (leg.index >= leg.lengthTicks) {
+            leg = CurvedAirLeg{};
+        }
+    } else if (st.tickIncrementIndex < st.tickIncrements.size()) {
+        const Lalo step = st.tickIncrements[st.tickIncrementIndex++];
+        lf_setPosition(a, a.sent.latitude + step.lat, a.sent.longitude + step.lon);
+    } else if (a.phase.phase != FlightPhase::pushed_back) {
+        lf_setPosition(a, a.sent.latitude + st.latitudeStep, a.sent.longitude + st.longitudeStep);
+    }
+}
+
+void lf_headingOnGround(LiveAircraft& a) {
+    const MotionStep& st = a.step;
+    const FlightPhase phase = a.phase.phase;
+    const double turnAngle = std::abs(gf_wrapAngle(st.targetHeading - a.sent.headingRad));
+    if (phase == FlightPhase::taxi && turnAngle <= 6.0 * kDeg) {
+        lf_steerHeading(a, st.targetHeading, true);
+    } else if (phase == FlightPhase::takeoff_roll ||
+               (phase == FlightPhase::taxi && a.phase.previous == FlightPhase::landing_roll)) {
+        lf_steerHeading(a, st.targetHeading, false);
+    } else if (st.takeoffCheckPending != 0) {
+        lf_steerHeading(a, st.checkHeading, false);
+    } else {
+        lf_steerHeading(a, st.targetHeading, false);
+    }
+}
+
+// Step 5 for an aircraft not in take-off.
+void lf_attitudeAndAltitude(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    const FlightPhase phase = a.phase.phase;
+    const bool airborne = a.motion.onGround == 0;
+    if (phase == FlightPhase::landing && airborne && st.lastHeightAboveGroundFt <= 400.0) {
+        lf_flare(ctx);
+    }
+    if (st.touchDownStage > 0 && airborne) {
+        lf_addBankRate(a, true);
+        a.sent.pitchRad = gf_stepToward(a.sent.pitchRad, kFlarePitchRad, std::abs(st.pitchStep));
+        // The flare's own descent carries the aircraft down to the runway, and no lower: the
+        // touch-down check takes it from there.
+        a.sent.altitudeFt = std::max(a.sent.altitudeFt + st.verticalStep,
+                                     st.touchDownElevationFt + std::max(a.base.cgHeightFt, 0.0));
+        st.presentVerticalSpeed = st.verticalStep * kFpmPerFtPerTick;
+    } else if (!airborne && st.attitudeSettling == 0) {
+        a.sent.pitchRad = a.base.groundPitchRad;
+        a.sent.bankRad = 0.0;
+        return;
+    } else if (airborne) {
+        lf_addBankRate(a, false);
+        a.sent.pitchRad += st.pitchStep;
+        if (phase == FlightPhase::flying && st.climbOutMark2 != 0) {
+            const double wanted = st.targetVerticalSpeed > 0
+                                      ? st.targetVerticalSpeed / kFpmPerFtPerTick
+                                      : std::max(st.presentVerticalSpeed / kFpmPerFtPerTick, 0.0);
+            lf_smoothVerticalStep(a, wanted);
+            if (std::abs(st.smoothedVerticalStep - wanted) < 1e-12) {
+                st.climbOutMark2 = 0;
+            }
+        } else if (phase == FlightPhase::landing) {
+            lf_glideVerticalStep(ctx, st.verticalStep);
+        } else {
+            a.sent.altitudeFt += st.verticalStep;
+            st.presentVerticalSpeed = st.verticalStep * kFpmPerFtPerTick;
+        }
+    }
+    if (st.attitudeSettling != 0) {
+        a.sent.pitchRad =
+            gf_stepToward(a.sent.pitchRad, a.base.groundPitchRad, std::abs(st.pitchStep));
+        if (a.sent.pitchRad == a.base.groundPitchRad) {
+            st.pitchStep = 0.0;
+            a.sent.bankRad = 0.0;
+            st.bankRate = 0.0;
+            st.touchDownStage = 0;
+            st.attitudeSettling = 0;
+        }
+    }
+}
+
+} // namespace
+
+void lf_steerHeading(LiveAircraft& a, double target, bool fine) {
+    MotionStep& st = a.step;
+    const double y = gf_wrapAngle(target - a.sent.headingRad);
+    const double m = a.base.workingHeadingRateRadPerTick;
+    if (!std::isfinite(y) || !std::isfinite(m) || m <= 0) {
+        st.fineTurnRate = 0.0;
+        return;
+    }
+    double turn = 0.0;
+    if (fine && std::abs(y) <= 6.0 * kDeg) {
+        const double r = std::min(kFinestTurnRad, m);
+        double& f = st.fineTurnRate;
+        if (f != 0.0 && std::signbit(f) != std::signbit(y)) {
+            f = 0.0;
+        }
+        const double wanted = std::copysign(
+            std::min(std::sqrt(std::abs(y) * 1.3962634015954637e-5 + 4.873878716587338e-11) -
+                         kFineTurnEaseRad,
+                     r),
+            y);
+        f = gf_stepToward(f, wanted, kFineTurnEaseRad);
+        f = std::clamp(f, -std::abs(y), std::abs(y));
+        turn = f;
+    } else {
+        st.fineTurnRate = 0.0;
+        turn = std::clamp(y, -m, m);
+    }
+    if (std::abs(turn) <= kLargestTurnPerTickRad) {
+        a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + turn);
+    }
+}
+
+void lf_smoothVerticalStep(LiveAircraft& a, double wanted) {
+    MotionStep& st = a.step;
+    if (!std::isfinite(wanted) || wanted <= 0) {
+        wanted = std::max(st.presentVerticalSpeed / kFpmPerFtPerTick, 0.0);
+    }
+    st.smoothedVerticalStep = gf_stepToward(st.smoothedVerticalStep, wanted, kSmoothingFtPerTick);
+    a.sent.altitudeFt += st.smoothedVerticalStep;
+    st.presentVerticalSpeed = st.smoothedVerticalStep * kFpmPerFtPerTick;
+}
+
+void lf_glideVerticalStep(MotionContext& ctx, double wanted) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    const double w = std::min(
+        lf_glidePathVs(ctx, std::isfinite(wanted) ? wanted : st.smoothedVerticalStep), 0.0);
+    if (st.smoothingStarted == 0) {
+        st.smoothedVerticalStep = w;
+        st.smoothingStarted = 1;
+    } else {
+        st.smoothedVerticalStep = gf_stepToward(st.smoothedVerticalStep, w, kSmoothingFtPerTick);
+    }
+    a.sent.altitudeFt += st.smoothedVerticalStep;
+    st.presentVerticalSpeed = st.smoothedVerticalStep * kFpmPerFtPerTick;
+}
+
+double lf_glidePathVs(MotionContext& ctx, double wanted) {
+    LiveAircraft& a = ctx.aircraft;
+    const auto& s = a.stream;
+    if (a.phase.phase != FlightPhase::landing || a.motion.onGround != 0 || s.empty()) {
+        return wanted;
+    }
+    const RunwayMatch runway = lf_runwayAhead(ctx);
+    if (runway.valid == 0 || !std::isfinite(runway.altitudeFt) || !runway.distancePastThreshold) {
+        return wanted;
+    }
+    // The target is stream[0] while the step runs.
+    const double seconds = std::max(1, s[0].time - ctx.tick()) / kMotionTicksPerSecond;
+    const double metres = gf_distanceNM(lf_position(a), lf_lalo(s[0])) * 1852.0;
+    const double needed = std::min(metres / seconds / 0.5144444444444445, lf_stepSpeedKts(a));
+    double speed = std::max(
+        {needed, a.step.presentSpeed, s[0].groundSpeedKt, s.size() > 1 ? s[1].groundSpeedKt : 0.0});
+    speed = std::min(speed, 200.0);
+    const double cg = a.base.cgHeightFt;
+    const double height = a.sent.altitudeFt - runway.altitudeFt;
+    double rate = std::min(wanted * kFpmPerFtPerTick, 0.0);
+    const double along = *runway.distancePastThreshold;
+    if (along < 60.0) {
+        const double floor = std::max(cg, 0.0) + 1.0;
+        a.sent.altitudeFt = std::max(a.sent.altitudeFt, runway.altitudeFt + floor);
+        const double toLose = std::max(height - cg, 0.0);
+        const double g = speed * 0.5144444444444445;
+        if (toLose == 0.0 || g == 0.0) {
+            rate = 0.0;
+        } else if (rate < 0 && toLose * 60.0 / -rate * g + along < 60.0) {
+            rate = -toLose * 60.0 / ((60.0 - along) / g);
+        }
+    }
+    FinalDescentRequest request;
+    request.verticalSpeed = rate;
+    request.heightA = height;
+    request.heightB = cg;
+    request.distanceFlown = along;
+    request.totalDistance = runway.availableLength ? *runway.availableLength : 0.0;
+    request.speedKt = speed;
+    if (s.size() > 1) {
+        request.floor = {s[0].verticalSpeedFpm, s[1].verticalSpeedFpm,
+                         s[1].altitudeFt - s[0].altitudeFt,
+                         static_cast<std::uint8_t>(s[1].airborne != 0)};
+    }
+    const FinalDescent steeper = gf_steepenFinalDescent(request);
+    if (steeper.changed) {
+        a.step.approachSteepened = 1;
+    }
+    return steeper.verticalSpeed / kFpmPerFtPerTick;
+}
+
+void lf_flare(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    const double cg = a.base.cgHeightFt;
+    if (st.touchDownElevationSet == 0) {
+        const RunwayMatch runway = lf_runwayAhead(ctx);
+        st.touchDownElevationFt =
+            runway.valid != 0 ? runway.altitudeFt : ctx.world.parkAirport.altitudeFt;
+        st.touchDownElevationSet = 1;
+        st.touchDownHeightFt = a.sent.altitudeFt - st.touchDownElevationFt;
+    }
+    // The height above the touch-down elevation, as it is this tick.
+    const double h =
+        std::min(st.lastHeightAboveGroundFt, a.sent.altitudeFt - st.touchDownElevationFt);
+    auto setDescent = [&](double step, double fpm) {
+        st.verticalStep = step;
+        if (!a.stream.empty()) {
+            a.stream[0].verticalSpeedFpm = fpm;
+        }
+    };
+    switch (st.touchDownStage) {
+    case 0:
+        if (cg + 30.0 >= std::min(h, st.touchDownHeightFt)) {
+            st.pitchStep = (kFlarePitchRad - a.sent.pitchRad) / std::max(1, a.base.flareTicks);
+            setDescent(-0.1, -601.0);
+            st.touchDownStage = 1;
+        }
+        break;
+    case 1:
+        if (h <= cg + 20.0) {
+            setDescent(-0.075, -450.0);
+            st.touchDownStage = 2;
+        }
+        break;
+    case 2:
+        if (h <= cg + 10.0) {
+            gf_setThrottle(ctx.state.commands, a, 0);
+            setDescent(-0.05, -300.0);
+            st.touchDownStage = 3;
+        }
+        break;
+    case 3:
+        if (h <= cg + 3.0) {
+            setDescent(-0.025, -150.0);
+            st.touchDownStage = 4;
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void lf_rotateAndClimb(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    std::int32_t& n = a.motion.rotationCounter;
+    if (n >= 1) {
+        a.motion.onGround = 0;
+        a.sent.pitchRad =
+            gf_stepToward(a.sent.pitchRad, a.base.rotationPitchRad, std::abs(st.pitchStep));
+        --n;
+        return;
+    }
+    --n;
+    a.sent.bankRad = std::clamp(a.sent.bankRad + st.bankRate, -std::numbers::pi, std::numbers::pi);
+    const double climbPitchRate = std::abs(a.base.initialClimbPitchRad - a.base.rotationPitchRad) /
+                                  std::max(1, a.base.climbPitchTicks);
+    a.sent.pitchRad = gf_stepToward(a.sent.pitchRad, a.base.initialClimbPitchRad, climbPitchRate);
+    const double s = std::clamp((1.0 - n) / 100.0 / 3.0, 0.0, 1.0);
+    lf_smoothVerticalStep(a, (3.0 - 2.0 * s) * s * s * st.verticalStep);
+    if (n == -300) {
+        gf_setGear(ctx.state.commands, a, 0);
+    }
+    if (n < -300 && a.sent.pitchRad == a.base.initialClimbPitchRad &&
+        st.lastHeightAboveGroundFt >= 800.0) {
+        st.pitchStep = 0.0;
+        gf_setThrottle(ctx.state.commands, a,
+                       a.base.category == AircraftCategory::Rotorcraft ? 4 : 3);
+        st.climbOutMark1 = 1;
+        lf_setPhase(ctx.state, a, FlightPhase::flying);
+        n = 1;
+    }
+    n = std::max(n, -1000);
+}
+
+void lf_insertMidSample(LiveAircraft& aircraft) {
+    auto& s = aircraft.stream;
+    if (s.size() < 2) {
+        return;
+    }
+    TrafficSample mid = s[0];
+    const TrafficSample& next = s[1];
+    mid.latitude = (s[0].latitude + next.latitude) / 2.0;
+    // Half the wrapped difference: the plain mean of 179 and -179 would be 0, the far side of
+    // the earth.
+    mid.longitude = gf_wrapLongitude(s[0].longitude +
+                                     gf_longitudeDifference(s[0].longitude, next.longitude) / 2.0);
+    mid.groundSpeedKt = (s[0].groundSpeedKt + next.groundSpeedKt) / 2.0;
+    mid.altitudeFt = (s[0].altitudeFt + next.altitudeFt) / 2.0;
+    if (mid.altitudeFt > 0) {
+        mid.airborne = 1;
+    } else {
+        mid.airborne = 0;
+        mid.altitudeFt = 0;
+    }
+    mid.time = static_cast<std::int32_t>((static_cast<std::int64_t>(s[0].time) + next.time) / 2);
+    mid.stationary = 0;
+    s.insert(s.begin() + 1, mid);
+}
+
+void lf_moveOneTick(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    MotionStep& st = a.step;
+    const FlightPhase phase = a.phase.phase;
+    if (st.rotationPending != 0 && phase == FlightPhase::takeoff_roll && a.motion.onGround != 0 &&
+        lf_decideLiftOff(ctx)) {
+        st.rotationPending = 0;
+    }
+    if (a.phase.phase != FlightPhase::landing) {
+        st.smoothingStarted = 0;
+    }
+    const double headingBefore = a.sent.headingRad;
+    const bool rolled = st.rollRunning != 0 && lf_moveRollOneTick(ctx);
+    if (!rolled && !lf_followGroundPath(a)) {
+        if (st.timedCurve.valid != 0) {
+            if (!lf_followTimedCurve(a)) {
+                return;
+            }
+        } else {
+            lf_followStep(ctx);
+        }
+    }
+    const bool onGround = a.motion.onGround != 0;
+    if (onGround && !lf_pushingBack(a)) {
+        lf_headingOnGround(a);
+        const double most = kGroundHeadingRateFactor * a.base.headingRateRadPerTick;
+        const double change =
+            std::clamp(gf_wrapAngle(a.sent.headingRad - headingBefore), -most, most);
+        a.sent.headingRad = gf_normaliseAngle(headingBefore + change);
+    } else if (!onGround && std::abs(st.turnRate) <= kLargestTurnPerTickRad) {
+        a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + st.turnRate);
+    }
+    if (a.phase.phase == FlightPhase::takeoff) {
+        lf_rotateAndClimb(ctx);
+    } else {
+        lf_attitudeAndAltitude(ctx);
+    }
+    Lalo position{a.sent.latitude, a.sent.longitude};
+    gf_normaliseLonCheckLat(position);
+    lf_setPosition(a, position.lat, position.lon);
+}
+
+void lf_moveOneTick(TrafficState& state, LiveAircraft& aircraft) {
+    MotionContext ctx{state, aircraft, state.motionWorld};
+    lf_moveOneTick(ctx);
+}
+
+} // namespace skyloom

@@ -1,0 +1,243 @@
+#include "traffic/motion/touch_down.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include <fmt/format.h>
+
+#include "runtime/run_services.h"
+
+#include "config/params_snapshot.h"
+
+#include "foundation/log_file.h"
+#include "foundation/time_text.h"
+#include "refdata/code_table.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_event.h"
+#include "traffic/motion/air_step.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/step/flight_texts.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/ground/runway_match.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom {
+
+namespace {
+
+constexpr double kFeetPerNm = 6076.11549;
+// The tail arm that lifts the centre of gravity in the rotation: a share of the half wingspan.
+constexpr double kRotationArmShare = 0.22;
+constexpr double kRotationArmMinFt = 4.0;
+constexpr double kRotationArmMaxFt = 20.0;
+constexpr double kRotationPitchMaxRad = 0.3490658503988659; // 20 degrees
+constexpr double kRunwayClearanceFt = 1.0;
+constexpr double kPitchSpanMin = 1e-9;
+
+bool lf_isHeight(double h) {
+    return std::isfinite(h) && h >= kGroundReportMinHeightFt && h <= kGroundReportMaxHeightFt;
+}
+bool lf_isUsableHeight(double h) {
+    return lf_isHeight(h) && h != 0.0;
+}
+
+void lf_rememberTouchDownHeight(LiveAircraft& a, double heightFt) {
+    a.touchDown.heightFt = heightFt;
+    a.touchDown.pitchRad = a.sent.pitchRad;
+    a.touchDown.heightSet = 1;
+}
+
+// A landing aircraft the simulator puts on the ground before the touch-down zone stays just
+// above the runway; true when it was held.
+bool lf_holdShortOfTouchDownZone(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    const RunwayMatch runway = lf_runwayAhead(ctx);
+    if (runway.valid == 0 || !runway.distancePastThreshold ||
+        !std::isfinite(*runway.distancePastThreshold) || !std::isfinite(runway.altitudeFt) ||
+        *runway.distancePastThreshold >= kTouchDownMinPastThresholdM) {
+        return false;
+    }
+    a.sent.altitudeFt =
+        std::max(std::max(a.base.cgHeightFt, 0.0) + runway.altitudeFt + kRunwayClearanceFt,
+                 a.sent.altitudeFt);
+    a.sent.verticalSpeedFpm = 0.0;
+    a.step.presentVerticalSpeed = 0.0;
+    a.step.verticalStep = 0.0;
+    a.step.approachRunway = RunwayRecord{runway, lf_position(a), 1};
+    return true;
+}
+
+// The landing's flare and glide-path marks end with the touch-down; the approach runway stays
+// for the landing roll's centreline.
+void lf_endFlare(LiveAircraft& a) {
+    a.step.touchDownStage = 0;
+    a.step.touchDownElevationSet = 0;
+    a.step.approachSteepened = 0;
+}
+
+// A ground path still being walked gives way to straight increments toward the step's target.
+void lf_straightenGroundPath(TrafficState& state, LiveAircraft& a) {
+    if (a.step.groundPath.done != 0 || a.stream.size() < 2) {
+        return;
+    }
+    const TrafficSample& target = a.stream[1];
+    const auto remaining = std::max<std::int64_t>(
+        static_cast<std::int64_t>(target.time) - static_cast<std::int64_t>(state.currentTick()),
+        1);
+    a.step.latitudeStep = (target.latitude - a.sent.latitude) / static_cast<double>(remaining);
+    a.step.longitudeStep = (target.longitude - a.sent.longitude) / static_cast<double>(remaining);
+    a.step.tickIncrements.clear();
+    a.step.tickIncrementIndex = 0;
+    a.step.groundPath = GroundPathFollow{};
+}
+
+} // namespace
+
+void lf_reportTouchDown(MotionContext& ctx, double ticksToGround) {
+    LiveAircraft& a = ctx.aircraft;
+    const Lalo here = lf_position(a);
+    const IataCode at = gf_iataCodeAt(here, IataCode{});
+    std::optional<std::string> runway;
+    if (a.step.approachRunway.set != 0 && !a.step.approachRunway.match.endDesignator.empty()) {
+        runway = a.step.approachRunway.match.endDesignator;
+    } else {
+        runway = gf_runwayNameAt(ctx.world.runways, here, a.sent.headingRad);
+    }
+    const IataCode& from = a.base.origin;
+    std::string text = fmt::format(
+        "{} {} {} {} {} touch down{}{}{} ...", gf_programTimeTextShort(), a.base.callsign,
+        a.base.registration, gf_airlineText(a.base.key.airline, a.base.key.operatorId),
+        gf_modelCode(a.base.key.model),
+        at.isSet() ? fmt::format(" at {}", at.text()) : std::string(" at ?"),
+        from.isSet() ? fmt::format(" from {}", from.text()) : std::string(),
+        runway ? fmt::format(" runway {}", *runway) : std::string());
+    gf_flightMessage(text, *gf_paramsSnapshot(), ctx.state.services.window);
+    gf_setSpoilers(ctx.state.commands, a, 1);
+    if (a.base.category != AircraftCategory::Light) {
+        ctx.state.commands.push(ReverseThrustCommand{a.objectId, 1, a.base.fsltlLivery});
+    }
+    if (ticksToGround >= static_cast<double>(a.base.touchDownTicks)) {
+        LogFile::write(fmt::format("{} ! onGround slots {:.1f}", a.base.callsign, ticksToGround));
+    }
+}
+
+void lf_touchDown(TrafficState& state, LiveAircraft& a) {
+    const FlightPhase phase = a.phase.phase;
+    if (a.simState == SimState::removingfromsim || phase == FlightPhase::takeoff) {
+        return;
+    }
+    MotionContext ctx{state, a, state.motionWorld};
+    if (phase == FlightPhase::landing && lf_holdShortOfTouchDownZone(ctx)) {
+        return;
+    }
+    const bool fromLanding = phase == FlightPhase::landing;
+    if (a.step.touchDownStage > 0 || fromLanding) {
+        const double ticksToGround =
+            static_cast<double>(state.currentTick()) - static_cast<double>(a.phase.changeTick);
+        lf_setPhase(state, a, FlightPhase::landing_roll);
+        if (fromLanding) {
+            lf_endFlare(a);
+        }
+        a.step.ground.touchDownHeadingRad = a.sent.headingRad;
+        a.step.ground.touchDownHeadingSet = 1;
+        lf_reportTouchDown(ctx, ticksToGround);
+    }
+    // The feed's samples after the touch-down are on the runway, whatever their flag says,
+    // until one climbs away (the landing's sample checks watch for that).
+    if (fromLanding && !a.stream.empty()) {
+        a.touchDown.seen = 1;
+        a.touchDown.altitudeFt = a.stream.back().altitudeFt;
+        a.touchDown.verticalSpeedFpm = a.stream.back().verticalSpeedFpm;
+        for (TrafficSample& sample : a.stream) {
+            sample.airborne = 0;
+        }
+    }
+    lf_straightenGroundPath(state, a);
+    a.motion.onGround = 1;
+    a.step.verticalStep = 0.0;
+    a.motion.rotationCounter = 1;
+}
+
+std::string lf_applyGroundReport(TrafficState& state, LiveAircraft& a, const SimEvent& report,
+                                 std::string source) {
+    const double g = report.x;
+    const double h = report.y;
+    a.motion.heightAboveGroundFt = h;
+    if (!std::isfinite(g)) {
+        return source; // no ground to put the aircraft on
+    }
+    const double c = a.base.cgHeightFt;
+    const double pitch = a.sent.pitchRad;
+    const double groundPitch = a.base.groundPitchRad;
+    TouchDown& td = a.touchDown;
+    if (a.motion.onGround == 0 && a.phase.phase == FlightPhase::landing &&
+        a.step.touchDownStage > 0 && a.base.cgReported == 0 && std::isfinite(c) && c >= 1.0 &&
+        c <= kGroundReportMaxHeightFt) {
+        const double above = a.sent.altitudeFt - g;
+        if (std::isfinite(above) && above >= kGroundReportMinHeightFt && above <= c) {
+            lf_rememberTouchDownHeight(a, c);
+            a.sent.altitudeFt = g + c;
+            lf_touchDown(state, a);
+            if (a.motion.onGround != 0) {
+                source = "fallback";
+            }
+        }
+    }
+    if (a.motion.onGround != 0) {
+        if (a.phase.phase == FlightPhase::landing_roll && td.heightSet == 0) {
+            const double above = a.sent.altitudeFt - g;
+            if (lf_isUsableHeight(h)) {
+                lf_rememberTouchDownHeight(a, h);
+            } else if (!lf_isUsableHeight(above)) {
+                td.unusableReportSeen = 1;
+            } else {
+                lf_rememberTouchDownHeight(a, above);
+            }
+        }
+        const bool cValid = lf_isUsableHeight(c);
+        const double t = td.heightFt;
+        if (td.heightSet != 0 && lf_isUsableHeight(t)) {
+            if (!cValid) {
+                a.sent.altitudeFt = g + t;
+            } else if (std::isfinite(pitch) && std::isfinite(td.pitchRad) &&
+                       std::isfinite(groundPitch)) {
+                // The nose coming down from its touch-down pitch to its ground pitch brings the
+                // centre of gravity down from the touch-down height to its own height.
+                const double span = td.pitchRad - groundPitch;
+                const double f = std::abs(span) > kPitchSpanMin
+                                     ? std::clamp(std::abs((pitch - groundPitch) / span), 0.0, 1.0)
+                                     : 0.0;
+                a.sent.altitudeFt = g + c + (t - c) * f;
+            } else {
+                a.sent.altitudeFt = g + c;
+            }
+        } else {
+            a.sent.altitudeFt = cValid ? g + c : g;
+        }
+    } else if (a.motion.rotationCounter >= 2) {
+        const double arm = std::clamp(a.base.halfWingspanNm * kFeetPerNm * kRotationArmShare,
+                                      kRotationArmMinFt, kRotationArmMaxFt);
+        if (std::isfinite(c) && std::isfinite(pitch) && std::isfinite(groundPitch) &&
+            std::isfinite(arm) && arm > 0) {
+            a.sent.altitudeFt =
+                g + c + std::sin(std::min(std::abs(pitch - groundPitch), kRotationPitchMaxRad)) * arm;
+        } else {
+            a.sent.altitudeFt = g + c;
+        }
+    }
+    return source;
+}
+
+void lf_onAiPositionReport(TrafficState& state, LiveAircraft& a, const SimEvent& report) {
+    if (report.value1 == 1 && a.motion.onGround == 0 && a.motion.rotationCounter < 2) {
+        lf_touchDown(state, a);
+        if (a.motion.onGround != 0) {
+            lf_applyGroundReport(state, a, report, "simconnect");
+            return;
+        }
+    }
+    lf_applyGroundReport(state, a, report, std::string());
+}
+
+} // namespace skyloom

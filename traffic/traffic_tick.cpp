@@ -1,7 +1,0 @@
-#include "traffic/traffic_tick.h"
-
-namespace skyloom {
-
-std::atomic<std::uint32_t> g_trafficTick{0};
-
-} // namespace skyloom
