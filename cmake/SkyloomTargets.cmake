@@ -11,33 +11,88 @@ function(skyloom_sources out)
   set(${out} ${files} PARENT_SCOPE)
 endfunction()
 
+# The standard and fmt headers that most files of the product and of the tests include; parsing
+# them was half the work of a typical product file. Only these: a precompiled header has to be
+# loaded by every file of its target, and a heavy library header that few files need (JSON,
+# XML, libcurl) costs the others more to load than it saves the few.
+set(SKYLOOM_PCH_HEADERS
+  <algorithm> <array> <atomic> <chrono> <cmath> <cstddef> <cstdint> <deque> <filesystem>
+  <fstream> <functional> <map> <memory> <mutex> <optional> <set> <sstream> <stdexcept> <string>
+  <string_view> <thread> <unordered_map> <utility> <variant> <vector> <fmt/format.h>)
+
+# skyloom_product_pch(<target>...): the product's targets share one precompiled header, built
+# once with their flags (fmt's and the thread library's among them; every product target links
+# both). One copy only: a precompiled header is some 100 MB.
+function(skyloom_product_pch)
+  if(NOT TARGET skyloom_product_pch)
+    set(source "${PROJECT_BINARY_DIR}/skyloom_product_pch.cpp")
+    # Written only when it changes: a new configure then rebuilds nothing.
+    file(CONFIGURE OUTPUT "${source}"
+      CONTENT "// The product targets' precompiled standard and fmt headers.\n")
+    add_library(skyloom_product_pch OBJECT "${source}")
+    target_link_libraries(skyloom_product_pch PRIVATE fmt::fmt Threads::Threads)
+    target_precompile_headers(skyloom_product_pch PRIVATE ${SKYLOOM_PCH_HEADERS})
+  endif()
+  foreach(target IN LISTS ARGN)
+    target_precompile_headers(${target} REUSE_FROM skyloom_product_pch)
+  endforeach()
+endfunction()
+
 # skyloom_test_folder(<folder> [LABEL <label>] LIBS <libs>...) builds tests/<folder>/*_test.cpp
 # into one binary test_<label>, registered with ctest under <label> (the folder's last name by
 # default). Files ending in _bench.cpp become the Google Benchmark binary bench_<label>, built
-# but not run by ctest.
+# but not run by ctest. The folder's support/*.cpp build once, into skyloom_test_support_<label>,
+# which both binaries link (and other folders' tests may link too).
 include(GoogleTest)
 
+# The test code is compiled without optimisation: the code under test is the product's, built
+# with the build type's flags into its libraries; the tests' own code (assertions, matchers,
+# fixtures) gains nothing from the optimiser, which took a third of a test file's compile
+# time. The benchmarks' own files keep the build type's flags; what they time is the product's
+# code, the fixtures they share with the tests aside.
 # gtest and gmock headers are the heaviest part of every test file: they are precompiled once,
 # in one target whose flags every test binary shares, because one such header is over 100 MB
 # and a copy per binary filled the disk of a build machine. With them precompiled, g++ 12
 # inlines std::string concatenation differently and raises its known false -Warray-bounds and
 # -Wstringop-overflow on short-string buffers: not errors here.
-set(SKYLOOM_TEST_PCH_OPTIONS -Wno-array-bounds -Wno-stringop-overflow)
+set(SKYLOOM_TEST_OPTIONS -O0 -Wno-array-bounds -Wno-stringop-overflow)
 function(skyloom_test_pch)
   if(TARGET skyloom_test_pch)
     return()
   endif()
   set(source "${CMAKE_CURRENT_BINARY_DIR}/skyloom_test_pch.cpp")
-  file(WRITE "${source}" "// The test binaries' precompiled gtest and gmock headers.\n")
+  file(CONFIGURE OUTPUT "${source}"
+    CONTENT "// The test binaries' precompiled gtest and gmock headers.\n")
   add_library(skyloom_test_pch OBJECT "${source}")
   target_link_libraries(skyloom_test_pch PRIVATE skyloom_core GTest::gmock)
   target_include_directories(skyloom_test_pch PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_definitions(skyloom_test_pch PRIVATE
     SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
-  target_compile_options(skyloom_test_pch PRIVATE ${SKYLOOM_TEST_PCH_OPTIONS})
-  target_precompile_headers(skyloom_test_pch PRIVATE <gtest/gtest.h> <gmock/gmock.h>)
+  target_compile_options(skyloom_test_pch PRIVATE ${SKYLOOM_TEST_OPTIONS})
+  target_precompile_headers(skyloom_test_pch PRIVATE <gtest/gtest.h> <gmock/gmock.h>
+    ${SKYLOOM_PCH_HEADERS})
 endfunction()
+
+# Test code: the tests' flags and precompiled header, and files compiled in batches. Even at
+# -O0, most of a test file's compile time goes into emitting the gtest, gmock and fmt templates
+# it instantiates, the same in every file; a batch emits them once for all its files (eight feed
+# tests took 14 CPU-seconds together, over 30 one by one). Eight files to a batch keep a test
+# folder's build parallel and an edited test's rebuild short.
+# A file's own helpers live in an anonymous namespace, which a batch shares: two files of one
+# folder cannot both define the same helper there.
+set(SKYLOOM_TEST_BATCH_SIZE 8)
+function(skyloom_test_code target)
+  target_compile_definitions(${target} PRIVATE
+    SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
+    SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+  skyloom_test_pch()
+  target_precompile_headers(${target} REUSE_FROM skyloom_test_pch)
+  target_compile_options(${target} PRIVATE ${SKYLOOM_TEST_OPTIONS})
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON
+    UNITY_BUILD_BATCH_SIZE ${SKYLOOM_TEST_BATCH_SIZE})
+endfunction()
+
 function(skyloom_test_folder folder)
   cmake_parse_arguments(ARG "" "LABEL" "LIBS" ${ARGN})
   if(ARG_LABEL)
@@ -48,22 +103,26 @@ function(skyloom_test_folder folder)
   file(GLOB tests CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/*_test.cpp")
   file(GLOB support CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/support/*.cpp")
   file(GLOB benches CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/tests/${folder}/*_bench.cpp")
+  set(support_library)
+  if(support)
+    set(support_library skyloom_test_support_${name})
+    add_library(${support_library} STATIC ${support})
+    target_link_libraries(${support_library} PUBLIC ${ARG_LIBS} skyloom_testsupport GTest::gmock)
+    skyloom_test_code(${support_library})
+  endif()
   if(tests)
-    add_executable(test_${name} ${tests} ${support})
-    target_link_libraries(test_${name} PRIVATE ${ARG_LIBS} skyloom_testsupport GTest::gmock_main)
-    target_compile_definitions(test_${name} PRIVATE
-      SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
-      SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
-    skyloom_test_pch()
-    target_precompile_headers(test_${name} REUSE_FROM skyloom_test_pch)
-    target_compile_options(test_${name} PRIVATE ${SKYLOOM_TEST_PCH_OPTIONS})
+    add_executable(test_${name} ${tests})
+    target_link_libraries(test_${name} PRIVATE ${support_library} ${ARG_LIBS} skyloom_testsupport
+      GTest::gmock_main)
+    skyloom_test_code(test_${name})
     gtest_discover_tests(test_${name}
       DISCOVERY_MODE PRE_TEST
       PROPERTIES LABELS "${name}")
   endif()
   if(benches)
-    add_executable(bench_${name} ${benches} ${support})
-    target_link_libraries(bench_${name} PRIVATE ${ARG_LIBS} skyloom_testsupport benchmark::benchmark_main)
+    add_executable(bench_${name} ${benches})
+    target_link_libraries(bench_${name} PRIVATE ${support_library} ${ARG_LIBS} skyloom_testsupport
+      benchmark::benchmark_main)
     target_compile_definitions(bench_${name} PRIVATE
       SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "config/params_snapshot.h"
+#include "feed/app_udp_ports.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "feed/qnh.h"
@@ -149,6 +150,10 @@ bool gf_startRtAppLink(const RunServices& run, RtAppLinkSettings settings) {
     gf_stopRtAppLink();
     const ReaderFailure failed = settings.failed;
     try {
+        if (const auto ports = gf_appUdpPortsFromEnvironment()) {
+            settings.trafficPort = ports->traffic;
+            settings.weatherPort = ports->weather;
+        }
         g_link.store(std::make_shared<RtAppLink>(run, std::move(settings)));
         return true;
     } catch (const std::exception& e) {

@@ -108,8 +108,8 @@ private:
 // --- The program's link ---
 
 // Starts the program's link with the settings (the start-up: the App road's ports and
-// PORT_NUMBER). A port that cannot be had stops the run through the settings' failure report;
-// false then.
+// PORT_NUMBER; SKYLOOM_APP_UDP_PORTS replaces the UDP ports, feed/app_udp_ports.h). A port that
+// cannot be had stops the run through the settings' failure report; false then.
 bool gf_startRtAppLink(const RunServices& run, RtAppLinkSettings settings);
 // Stops the readers and closes the server; nothing when none runs.
 void gf_stopRtAppLink();

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """The demo's data work for scripts/run-demo: `prepare` makes the demo folder (working folder,
 simulated simulator installation with livery packages, simulator stand-in world, settings and
-credentials), `progress` prints one line about a running demo, `summary` the closing report.
+credentials), `progress` prints one line about a running demo, `summary` the closing report,
+`ports` three ports free this moment for the App's road (TCP, traffic UDP, weather UDP).
 
 Everything is generated into the demo folder from the public data in ../shared at run time;
 nothing of it is copied into the source tree.
@@ -12,10 +13,12 @@ import json
 import math
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import xml.etree.ElementTree as ET
 from pathlib import Path
+from typing import NamedTuple
 
 AIRPORT = "KLAX"
 AIRPORT_ELEVATION_FT = 125
@@ -46,6 +49,33 @@ MAX_GROUND_SPEED_KT = 40.0
 CALLSIGN_AIRLINE = re.compile(r"^([A-Z]{3})\d")
 TITLE_LINE = re.compile(r"^[ \t]*title[ \t]*=[ \t]*(.*?)[ \t]*$", re.IGNORECASE | re.MULTILINE)
 TYPE_LINE = re.compile(r'^\s*icao_type_designator\s*=\s*"?([A-Za-z0-9]+)', re.IGNORECASE | re.MULTILINE)
+
+
+class AppPorts(NamedTuple):
+    """The program's TCP port for the App (PORT_NUMBER) and the App's UDP ports
+    (SKYLOOM_APP_UDP_PORTS)."""
+    tcp: int
+    traffic: int
+    weather: int
+
+    def udp_variable(self) -> str:
+        return f"{self.traffic},{self.weather}"
+
+
+def free_ports() -> AppPorts:
+    """Ports that no process holds this moment, chosen by the system: a demo or an end-to-end
+    run takes its own, so that several run side by side on one machine and no App stand-in
+    reaches another run's program."""
+    with socket.socket(socket.AF_INET, socket.SOCK_STREAM) as tcp, \
+            socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as traffic, \
+            socket.socket(socket.AF_INET, socket.SOCK_DGRAM) as weather:
+        for s in (tcp, traffic, weather):
+            s.bind(("0.0.0.0", 0))
+        return AppPorts(*(s.getsockname()[1] for s in (tcp, traffic, weather)))
+
+
+def ports(_args) -> None:
+    print(*free_ports())
 
 
 class Layout:
@@ -631,7 +661,7 @@ def summary(args) -> None:
 
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("command", choices=["prepare", "progress", "summary"])
+    parser.add_argument("command", choices=["prepare", "progress", "summary", "ports"])
     parser.add_argument("--shared", required=True)
     parser.add_argument("--build", required=True)
     parser.add_argument("--demo", required=True)
@@ -640,7 +670,8 @@ def main() -> None:
     parser.add_argument("--elapsed", default="")
     parser.add_argument("--ending", default="")
     args = parser.parse_args()
-    {"prepare": prepare, "progress": progress, "summary": summary}[args.command](args)
+    {"prepare": prepare, "progress": progress, "summary": summary,
+     "ports": ports}[args.command](args)
 
 
 if __name__ == "__main__":

@@ -24,7 +24,7 @@
 namespace skyloom {
 namespace {
 
-constexpr std::string_view kScenery = "data/bgl/TheMainlineCowboy-SkyHarborPhx/scenery/";
+constexpr std::string_view kPhoenixScenery = "data/bgl/TheMainlineCowboy-SkyHarborPhx/scenery/";
 constexpr int kRunsPerFile = 1500;
 // Offsets near the structure (header, tables, record and sub-record heads) get a share of the
 // damage; random offsets over a whole file would nearly always hit coordinates.
@@ -174,7 +174,7 @@ Outcome lf_mutateAndRead(const std::vector<std::byte>& good, unsigned seed,
 }
 
 TEST(BglMutationTest, DamagedRealFilesNeverFault) {
-    SKYLOOM_REQUIRE_SHARED(scenery, kScenery);
+    SKYLOOM_REQUIRE_SHARED(scenery, kPhoenixScenery);
     const std::vector<std::byte> phoenix = testing::readBytes(scenery / "KPHX_ADEX.BGL");
     struct File {
         std::string name;

@@ -1,15 +1,15 @@
 #!/usr/bin/env python3
 """The whole program end to end: Skyloom as its own process against the simulator stand-in
 world and the RealTraffic App stand-in replaying the KLAX capture, prepared as scripts/demo.py
-prepares the demo (into <build>/e2e/, with its own runtime folder for the single-instance lock).
-The checks read the stand-in's AI report and trace and the program's log.
---road api: the web API stand-in plays the capture back instead (into <build>/e2e-api/).
+prepares the demo (into <build>/e2e/<name>/, with its own runtime folder for the single-instance
+lock, and on free ports of its own, so that runs go side by side). The checks read the
+stand-in's AI report and trace and the program's log.
+--road api: the web API stand-in plays the capture back instead.
 --relaunch: on the App road, the simulator quits, starts again and starts a flight meanwhile
-(RELAUNCH_TIMELINE; into <build>/e2e-relaunch/); the traffic must start over on the new
-connection.
+(RELAUNCH_TIMELINE); the traffic must start over on the new connection.
 
     tests/e2e/run_e2e.py --source ROOT --build BUILD [--seconds 150] [--road app|api]
-                         [--relaunch]
+                         [--relaunch] [--name klax_capture]
 
 Exit code 0: every check held; 1: a check failed; 77: the public data of ../shared is missing.
 """
@@ -18,7 +18,6 @@ import json
 import os
 import re
 import signal
-import socket
 import subprocess
 import sys
 import time
@@ -34,10 +33,6 @@ SHUTDOWN_WAIT_S = 60
 SECOND_INSTANCE_WAIT_S = 30
 # The App stand-in waits this long for the program's port itself.
 CONNECT_WAIT_S = 70
-# The program's TCP port for the App, not the usual one, so that no App stand-in of a demo
-# on the same machine connects to it; the App's UDP ports (traffic, weather) are fixed.
-APP_TCP_PORT = 10757
-APP_PORTS = (("TCP", APP_TCP_PORT), ("UDP", 49005), ("UDP", 49004))
 # The world's trace: one point per object every this many seconds of world time.
 TRACE_EVERY_S = 0.2
 # The relaunch run's simulator: it quits, is started again and starts a flight, in seconds of
@@ -54,12 +49,13 @@ def load_demo(source: Path):
     return demo
 
 
-def prepare(demo, source: Path, build: Path, road: str = "app", timeline=(), folder: str = "e2e"):
+def prepare(demo, source: Path, build: Path, name: str, ports, road: str = "app", timeline=()):
+    """The run's folder <build>/e2e/<name>; `ports` are the App road's (None on the web API's)."""
     shared = source.parent / "shared"
-    layout = demo.Layout((build / folder / "demo").resolve())
+    layout = demo.Layout((build / "e2e" / name).resolve())
     demo.prepare(argparse.Namespace(shared=str(shared.resolve()), build=str(build.resolve()),
                                     demo=str(layout.demo), road=road,
-                                    app_port=APP_TCP_PORT))
+                                    app_port=ports.tcp if ports else None))
     world = json.loads(layout.world.read_text(encoding="utf-8"))
     world["aiObjects"]["traceEverySeconds"] = TRACE_EVERY_S
     if timeline:
@@ -77,21 +73,6 @@ def program_environment(layout) -> dict:
     env.pop("SKYLOOM_DOWNLOAD_BASE", None)
     env.pop("DISPLAY", None)
     return env
-
-
-def busy_app_ports() -> list:
-    """The App ports another process holds (a demo running on this machine)."""
-    busy = []
-    for kind, port in APP_PORTS:
-        with socket.socket(socket.AF_INET,
-                           socket.SOCK_STREAM if kind == "TCP" else socket.SOCK_DGRAM) as s:
-            if kind == "TCP":  # a closed connection of an earlier run does not count
-                s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-            try:
-                s.bind(("0.0.0.0", port))
-            except OSError:
-                busy.append(f"{kind} {port}")
-    return busy
 
 
 def start(command, out: Path, **kwargs):
@@ -147,17 +128,17 @@ def stop(process, seconds: float) -> bool:
         return False
 
 
-def run(build: Path, layout, capture: Path, seconds: float) -> list:
-    env = program_environment(layout)
+def run(build: Path, layout, ports, capture: Path, seconds: float) -> list:
+    env = dict(program_environment(layout), SKYLOOM_APP_UDP_PORTS=ports.udp_variable())
     program = build / "skyloom"
     first = start([str(program), "--headless"], layout.logs / "skyloom.txt", cwd=layout.workdir,
                   env=env)
     app_out = layout.logs / "rtapp_standin.txt"
-    # Line-buffered, so that its "connected" shows when it happens; the first burst as the
-    # App's buffered traffic spares the program its wait for it.
-    standin = start(["stdbuf", "-oL", str(build / "tools" / "rtapp_standin" / "skyloom_rtapp_standin"),
+    # The first burst as the App's buffered traffic spares the program its wait for it.
+    standin = start([str(build / "tools" / "rtapp_standin" / "skyloom_rtapp_standin"),
                      "--capture", str(capture), "--elevation", "125", "--buffered", "1",
-                     "--port", str(APP_TCP_PORT)], app_out)
+                     "--port", str(ports.tcp), "--traffic-port", str(ports.traffic),
+                     "--weather-port", str(ports.weather)], app_out)
     failures, started = [], time.monotonic()
     try:
         if not wait_for_line(app_out, "\nconnected\n", CONNECT_WAIT_S, first):
@@ -234,6 +215,7 @@ def main() -> int:
     parser.add_argument("--road", choices=["app", "api"], default="app")
     parser.add_argument("--relaunch", action="store_true",
                         help="the simulator quits and starts again meanwhile (App road)")
+    parser.add_argument("--name", default="klax_capture", help="the run's folder in <build>/e2e")
     args = parser.parse_args()
     if args.road == "api":
         if args.relaunch:
@@ -245,20 +227,12 @@ def main() -> int:
     if not capture.is_file():
         print(f"skipped: {capture} is missing (the public data set of ../shared)")
         return 77
-    busy = busy_app_ports()
-    if busy:
-        print(f"FAILED: another process holds the RealTraffic App ports {', '.join(busy)} "
-              "(a demo or another run of this test?)")
-        return 1
+    # Ports of this run's own: it runs beside a demo and beside other runs of itself.
+    ports = demo.free_ports()
+    print(f"App ports: TCP {ports.tcp}, UDP traffic {ports.traffic}, weather {ports.weather}")
     timeline = RELAUNCH_TIMELINE if args.relaunch else ()
-    layout = prepare(demo, args.source, args.build, timeline=timeline,
-                     folder="e2e-relaunch" if args.relaunch else "e2e")
-    failures = run(args.build, layout, capture.resolve(), args.seconds)
-    # The program's UDP readers share their ports: a program started meanwhile takes the traffic.
-    busy = busy_app_ports()
-    if busy:
-        failures.append(f"another process took the App ports {', '.join(busy)} during the run: "
-                        "the program lost its traffic to it")
+    layout = prepare(demo, args.source, args.build, args.name, ports, timeline=timeline)
+    failures = run(args.build, layout, ports, capture.resolve(), args.seconds)
     failures += run_checks(demo, layout, capture)
     if args.relaunch:
         failures += check_relaunch(demo, layout, dict((e, t) for t, e in RELAUNCH_TIMELINE))
@@ -276,7 +250,7 @@ def main_api(args) -> int:
     if not capture.is_file():
         print(f"skipped: {capture} is missing (the public data set of ../shared)")
         return 77
-    layout = prepare(demo, args.source, args.build, road="api", folder="e2e-api")
+    layout = prepare(demo, args.source, args.build, args.name, None, road="api")
     failures = run_api(args.build, demo, layout, args.seconds)
     failures += run_checks(demo, layout, capture)
     for failure in failures:

@@ -10,6 +10,7 @@
 #include "foundation/utf.h"
 #include "tests/support/shared_data.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_files.h"
 
 namespace skyloom {
 
@@ -19,12 +20,6 @@ void PrintTo(Charset charset, std::ostream* os) {
 }
 
 namespace {
-
-void writeBytes(const std::filesystem::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
 
 // "Hi\r\n" in UTF-16 of either byte order, without a mark.
 const std::string kHiLe("H\0i\0\r\0\n\0", 8);
@@ -46,7 +41,7 @@ class DetectCharsetTest : public ::testing::TestWithParam<DetectCase> {};
 TEST_P(DetectCharsetTest, RecognisesTheFile) {
     testing::TempDir dir;
     const auto path = dir / "file.txt";
-    writeBytes(path, GetParam().bytes);
+    testing::writeText(path, GetParam().bytes);
     EXPECT_EQ(gf_detectCharset(path), GetParam().expected);
 }
 
@@ -86,23 +81,23 @@ TEST(DetectCharsetTest, OnlyTheFirst4096BytesCount) {
     const std::string prefix(4095, 'a');
 
     // "é" (C3 A9) straddles the sample's end: the cut sequence is no fault.
-    writeBytes(dir / "cut.txt", prefix + "\xC3\xA9 more");
+    testing::writeText(dir / "cut.txt", prefix + "\xC3\xA9 more");
     EXPECT_EQ(gf_detectCharset(dir / "cut.txt"), Charset::utf8);
 
     // The same lead byte as the file's very last byte is a truncated sequence.
-    writeBytes(dir / "end.txt", prefix + "\xC3");
+    testing::writeText(dir / "end.txt", prefix + "\xC3");
     EXPECT_EQ(gf_detectCharset(dir / "end.txt"), Charset::ansi);
 
     // A Windows-1252 byte after the sample is not seen.
-    writeBytes(dir / "late.txt", std::string(4096, 'a') + "\xE9");
+    testing::writeText(dir / "late.txt", std::string(4096, 'a') + "\xE9");
     EXPECT_EQ(gf_detectCharset(dir / "late.txt"), Charset::utf8);
 
     // One inside it is.
-    writeBytes(dir / "early.txt", std::string(4000, 'a') + "\xE9" + std::string(200, 'a'));
+    testing::writeText(dir / "early.txt", std::string(4000, 'a') + "\xE9" + std::string(200, 'a'));
     EXPECT_EQ(gf_detectCharset(dir / "early.txt"), Charset::ansi);
 
     // A cut sequence that is already malformed still counts against UTF-8.
-    writeBytes(dir / "badcut.txt", std::string(4094, 'a') + "\xE0\x80\x80");
+    testing::writeText(dir / "badcut.txt", std::string(4094, 'a') + "\xE0\x80\x80");
     EXPECT_EQ(gf_detectCharset(dir / "badcut.txt"), Charset::ansi);
 }
 

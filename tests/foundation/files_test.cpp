@@ -19,6 +19,7 @@
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -29,12 +30,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
-
-void writeBytes(const fs::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
 
 std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -114,7 +109,7 @@ protected:
     }
     void touch(const fs::path& relative, std::string_view content = "x") {
         fs::create_directories((dir_ / relative).parent_path());
-        writeBytes(dir_ / relative, content);
+        testing::writeText(dir_ / relative, content);
     }
 
     testing::TempDir logDir_;

@@ -25,7 +25,7 @@ using ::testing::ElementsAreArray;
 using testing::optionOf;
 using testing::standAt;
 
-Stand lf_gate(std::string id, double northMetres = 0) {
+Stand lf_writtenGate(std::string id, double northMetres = 0) {
     return standAt(std::move(id), 52.3 + northMetres / 1852.0 / 60.0, 4.76, 90, 25,
                    StandType::GATE_MEDIUM);
 }
@@ -153,7 +153,7 @@ TEST(ApfWriterTest, ParametersAreWrittenWhenTheirConditionHolds) {
     for (const auto& c : cases) {
         const testing::TempDir dir;
         AirportFile airport = airportNamed("EHAM");
-        airport.stands = {lf_gate("A1")};
+        airport.stands = {lf_writtenGate("A1")};
         c.change(airport);
         ASSERT_TRUE(testing::writeApf(airport, dir / "EHAM.xml", c.mode, c.handmade, c.parkOptions))
             << c.name;
@@ -165,14 +165,14 @@ TEST(ApfWriterTest, LearnedFormWritesGeometryOnlyForManualStandsAndValidOptions)
     const testing::CapturedLog log;
     const testing::TempDir dir;
     AirportFile airport = airportNamed("EHAM");
-    Stand learned = lf_gate("A1");
+    Stand learned = lf_writtenGate("A1");
     learned.options = {optionOf("KLM", "B738", "PH-BXA", 2, 4, 6, 1),
                        optionOf("KLM", "B738", "PH-BXB", 2, 4, 6, 0),
                        optionOf("KLM", "B738", "", 2, 4, 6, 3)};
     learned.options[0].callsign = "KLM12";
-    Stand manual = lf_gate("M1", 100);
+    Stand manual = lf_writtenGate("M1", 100);
     manual.manual = true;
-    Stand helipad = lf_gate("H1", 200);
+    Stand helipad = lf_writtenGate("H1", 200);
     helipad.type = StandType::NONE;
     helipad.heli = true;
     helipad.manual = true;
@@ -200,7 +200,7 @@ TEST(ApfWriterTest, OptionHoursAreWrittenAsOneOptionPerContiguousRun) {
     const testing::CapturedLog log;
     const testing::TempDir dir;
     AirportFile airport = airportNamed("EHAM");
-    Stand stand = lf_gate("A1");
+    Stand stand = lf_writtenGate("A1");
     FlightOption split = optionOf("KLM", "B738", "PH-BXA", 2, 0, 3, 1);
     split.hours |= HoursBitset::range(10, 12);
     split.hours |= HoursBitset::single(47);
@@ -235,7 +235,7 @@ TEST(ApfWriterTest, AnOptionWithoutDayOrHoursIsLeftOutWithALineAndTheRestIsWritt
         const testing::CapturedLog log;
         const testing::TempDir dir;
         AirportFile airport = airportNamed("EHAM");
-        Stand stand = lf_gate("A1");
+        Stand stand = lf_writtenGate("A1");
         FlightOption bad = optionOf("KLM", "B738", "PH-BAD", 1, 4, 4, 1);
         bad.day = c.day;
         bad.callsign = "KLM9";
@@ -279,9 +279,9 @@ TEST(ApfWriterTest, AStandWithUnusableGeometryIsLeftOutWithALine) {
         const testing::CapturedLog log;
         const testing::TempDir dir;
         AirportFile airport = airportNamed("EHAM");
-        Stand bad = lf_gate("B1");
+        Stand bad = lf_writtenGate("B1");
         c.spoil(bad);
-        airport.stands = {lf_gate("A1"), bad, lf_gate("C1", 100)};
+        airport.stands = {lf_writtenGate("A1"), bad, lf_writtenGate("C1", 100)};
         ASSERT_TRUE(testing::writeApf(airport, dir / "EHAM.xml")) << c.name;
         const pugi::xml_document document = lf_load(dir / "EHAM.xml");
         std::vector<std::string> ids;
@@ -308,13 +308,13 @@ TEST(ApfWriterTest, AnEmptyOrRepeatedStandIdFailsTheWriteAndKeepsTheOldFile) {
         const testing::CapturedLog log;
         const testing::TempDir dir;
         AirportFile good = airportNamed("EHAM");
-        good.stands = {lf_gate("G1")};
+        good.stands = {lf_writtenGate("G1")};
         ASSERT_TRUE(testing::writeApf(good, dir / "EHAM.xml"));
         const std::string before = testing::readText(dir / "EHAM.xml");
 
         AirportFile bad = airportNamed("EHAM");
         for (std::size_t i = 0; i < c.ids.size(); ++i) {
-            bad.stands.push_back(lf_gate(c.ids[i], 100.0 * i));
+            bad.stands.push_back(lf_writtenGate(c.ids[i], 100.0 * i));
         }
         EXPECT_FALSE(testing::writeApf(bad, dir / "EHAM.xml")) << c.name;
         EXPECT_TRUE(log.has(c.line)) << c.name;
@@ -327,7 +327,7 @@ TEST(ApfWriterTest, ATargetThatCannotBeAFileFailsWithALine) {
     const testing::CapturedLog log;
     const testing::TempDir dir;
     AirportFile airport = airportNamed("EHAM");
-    airport.stands = {lf_gate("A1")};
+    airport.stands = {lf_writtenGate("A1")};
 
     std::filesystem::create_directories(dir / "EHAM.xml" / "inside");
     EXPECT_FALSE(testing::writeApf(airport, dir / "EHAM.xml"));

@@ -9,7 +9,7 @@
 namespace skyloom {
 namespace {
 
-constexpr const char* kBody = R"(
+constexpr const char* kRegistrationsDbase = R"(
   <models><m c="A319"/><m c="B744"/><m c="C172"/><m c="B77L"/></models>
   <modelfixes><f w="B747" c="B744"/></modelfixes>
   <registrations>
@@ -34,7 +34,8 @@ class RegistrationsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::resetReferenceData();
-        testing::writeText(dir_ / "dbase.xml", testing::dataSetXml("dbase", "1.0", kBody));
+        testing::writeText(dir_ / "dbase.xml",
+                           testing::dataSetXml("dbase", "1.0", kRegistrationsDbase));
         gf_readDbase(dir_.path());
     }
     void TearDown() override { testing::resetReferenceData(); }

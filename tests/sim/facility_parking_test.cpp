@@ -315,7 +315,7 @@ simworld::FaultSetup lf_truncate(std::uint32_t nth, DWORD bytes) {
     return f;
 }
 
-simworld::FaultSetup lf_fail(const char* function) {
+simworld::FaultSetup lf_failParkingCall(const char* function) {
     simworld::FaultSetup f;
     f.kind = simworld::FaultKind::failCall;
     f.function = function;
@@ -365,7 +365,7 @@ INSTANTIATE_TEST_SUITE_P(
                        "40 needed"},
         ParkingFailure{"Exception", lf_exception(),
                        "==> SimConnect EXCEPTION id=1 sendID=32 index=4"},
-        ParkingFailure{"Dispatch", lf_fail("SimConnect_CallDispatch"),
+        ParkingFailure{"Dispatch", lf_failParkingCall("SimConnect_CallDispatch"),
                        "==> SimConnect_CallDispatch failed for QSKA: 0x80004005"}),
     [](const auto& info) { return std::string(info.param.name); });
 

@@ -8,10 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/traffic/support/test_numbers.h"
+
 namespace skyloom {
 namespace {
 
-constexpr double kDeg = std::numbers::pi / 180.0;
 
 struct Case {
     const char* name;

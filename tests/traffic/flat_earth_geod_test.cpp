@@ -26,11 +26,11 @@
 #include "tests/support/shared_data.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/ground/runway_match.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom::testing {
 namespace {
 
-constexpr double kDeg = std::numbers::pi / 180.0;
 constexpr double kScaleBound = 0.01;
 constexpr double kAnisotropyBoundDeg = 0.25;
 

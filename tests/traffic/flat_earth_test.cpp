@@ -8,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/traffic/support/test_numbers.h"
+
 namespace skyloom {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-constexpr double kDeg = kPi / 180.0;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(FlatEarthTest, AngleAndLongitudeDifferencesTakeTheShortWay) {
     struct Case {

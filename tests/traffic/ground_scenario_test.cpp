@@ -26,11 +26,11 @@
 #include "traffic/motion/flat_earth.h"
 #include "traffic/ground/ground_motion.h"
 #include "traffic/ground/runway_match.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom::testing {
 namespace {
 
-constexpr double kDeg = geo::kRadiansPerDegree;
 const Lalo kApron{47.30, 8.20};
 // The most the heading may turn between two written frames (30 a second): 1.2 times the
 // Large category's 0.07 degrees a tick over 10/3 ticks, and a margin for the smoothing.

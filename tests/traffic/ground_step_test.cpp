@@ -20,11 +20,11 @@
 #include "traffic/ground/ground_motion.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/step/traffic_state.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom {
 namespace {
 
-constexpr double kDeg = geo::kRadiansPerDegree;
 const Lalo kStand{47.30, 8.20};
 
 TEST(GroundTurnFactorTest, FallsFromOnePointTwoWhenSlowToZeroPointSixWhenFast) {

@@ -10,12 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/traffic/support/test_numbers.h"
+
 namespace skyloom {
 namespace {
 
-constexpr double kDeg = std::numbers::pi / 180.0;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 BankRequest lf_turn(double fromDeg, double toDeg, double speedKt) {
     BankRequest r;

@@ -21,11 +21,11 @@
 #include "traffic/motion/motion_driver.h"
 #include "traffic/motion/tick_motion.h"
 #include "traffic/step/traffic_state.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom {
 namespace {
 
-constexpr double kDeg = 0.017453292519943295;
 
 struct TurnCase {
     const char* name;

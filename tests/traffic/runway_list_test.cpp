@@ -14,6 +14,7 @@
 #include "foundation/geodesy.h"
 #include "tests/sim/support/facility_test_support.h"
 #include "tests/traffic/support/runway_fixture.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom::testing {
 namespace {
@@ -22,7 +23,6 @@ using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 using ::testing::IsEmpty;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 AirportEntry lf_entry(const char* icao, Lalo position, std::int32_t altitudeFt = 1000) {
     AirportEntry e;

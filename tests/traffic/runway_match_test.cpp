@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/traffic/support/runway_fixture.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom {
 namespace {
@@ -18,7 +19,6 @@ using testing::gf_makeRunway;
 using testing::gf_onRunway;
 using testing::RunwayLayout;
 
-constexpr double kDeg = std::numbers::pi / 180.0;
 
 TEST(RunwayMatchTest, TheHeadingPicksTheEnd) {
     const FacilityRunway r09 = gf_makeRunway({.centre = {46.9, 7.2}});

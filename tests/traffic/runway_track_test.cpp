@@ -30,11 +30,11 @@
 #include "tests/support/shared_data.h"
 #include "traffic/ground/runway_list.h"
 #include "traffic/ground/runway_match.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom::testing {
 namespace {
 
-constexpr double kDeg = std::numbers::pi / 180.0;
 constexpr double kRollSpeedKt = 30;
 
 struct TracePoint {

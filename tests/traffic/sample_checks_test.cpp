@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/traffic/support/test_numbers.h"
+
 namespace skyloom {
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-constexpr double kInf = std::numeric_limits<double>::infinity();
 
 TEST(SampleChecksTest, JumpSpeedByCategory) {
     struct Case {

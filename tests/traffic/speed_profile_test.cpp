@@ -10,11 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/traffic/support/test_numbers.h"
+
 namespace skyloom {
 namespace {
 
-constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(SpeedProfileTest, BuildKeepsScalesOrRefuses) {
     struct Case {

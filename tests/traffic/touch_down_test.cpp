@@ -20,6 +20,7 @@
 #include "traffic/motion/touch_down.h"
 #include "traffic/step/live_update.h"
 #include "traffic/step/traffic_state.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom {
 namespace {
@@ -28,7 +29,6 @@ using testing::gf_makeRunway;
 using testing::gf_onRunway;
 using testing::RunwayLayout;
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kGroundPitch = 0.0122;
 
 struct Case {

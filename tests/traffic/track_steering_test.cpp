@@ -12,14 +12,13 @@
 #include "foundation/geodesy.h"
 #include "tests/sim/support/facility_test_support.h"
 #include "traffic/motion/flat_earth.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom {
 namespace {
 
 using testing::gf_flatOffset;
 
-constexpr double kDeg = std::numbers::pi / 180.0;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST(TrackSteeringTest, PullTowardTrack) {
     const Lalo a{47, 8};

@@ -18,6 +18,7 @@
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/hermite.h"
 #include "traffic/ground/timed_curve.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom {
 namespace {
@@ -25,8 +26,6 @@ namespace {
 using testing::gf_flatOffset;
 using testing::gf_metresBetween;
 
-constexpr double kDeg = std::numbers::pi / 180.0;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 // A corner `leg1` metres from A along `heading1Deg`, then `leg2` metres along heading1 + turn.
 GroundTurnRequest lf_corner(const Lalo& a, double heading1Deg, double leg1, double turnDeg,

@@ -71,7 +71,9 @@ DownloadServer::DownloadServer(fs::path root, std::uint16_t port) : root_(std::m
 }
 
 DownloadServer::~DownloadServer() {
-    server_.reset();
+    // The handler's threads end here, while what they use (the server's port among it) is
+    // still whole.
+    server_->stop();
 }
 
 std::uint16_t DownloadServer::port() const noexcept {

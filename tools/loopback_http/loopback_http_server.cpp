@@ -136,6 +136,10 @@ LoopbackHttpServer::LoopbackHttpServer(std::string name, std::uint16_t port, Han
 }
 
 LoopbackHttpServer::~LoopbackHttpServer() {
+    stop();
+}
+
+void LoopbackHttpServer::stop() {
     {
         const std::lock_guard lock(impl_->mutex);
         impl_->stopping = true;

@@ -57,12 +57,17 @@ public:
     // (std::runtime_error) when the port cannot be had. The handler runs on the server's
     // threads until the server is destroyed.
     LoopbackHttpServer(std::string name, std::uint16_t port, Handler handler);
-    // Ends every wait and held request, then stops and joins the server.
+    // Stops the server (stop()).
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     std::uint16_t port() const noexcept { return port_; }
+
+    // Ends every wait and held request, then stops the server and joins its threads: once it
+    // returns, no handler runs any more. The owner of a handler calls it before the handler's
+    // state goes; later calls do nothing.
+    void stop();
 
     // Waits `delay`; false, at once, when the server stops meanwhile.
     bool pause(std::chrono::milliseconds delay) const;

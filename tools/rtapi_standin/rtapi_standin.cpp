@@ -40,7 +40,9 @@ RtApiStandIn::RtApiStandIn(fs::path recordings, Clock* clock, std::uint16_t port
 }
 
 RtApiStandIn::~RtApiStandIn() {
-    server_.reset();
+    // The handler's threads end here, while what they use (the server's port among it) is
+    // still whole.
+    server_->stop();
 }
 
 std::uint16_t RtApiStandIn::port() const noexcept {

@@ -100,6 +100,9 @@ int main(int argc, char** argv) {
             std::cout << "every aircraft is marked airborne: give --elevation to infer which "
                          "are on the ground\n";
         }
+        // What it prints shows as it happens, also in a file: whoever runs it (the end-to-end
+        // test, the demo) waits for "connected" and follows the bursts.
+        std::cout.flush();
         RtAppStandin standin(options);
         if (bufferedBursts > 0) {
             const std::size_t taken = std::min(bufferedBursts, capture.bursts.size());
@@ -109,7 +112,7 @@ int main(int argc, char** argv) {
                                  capture.bursts.begin() + static_cast<long>(taken));
         }
         standin.connect(std::chrono::minutes{1});
-        std::cout << "connected\n";
+        std::cout << "connected\n" << std::flush;
         std::size_t printed = 0;
         standin.replay(capture, speed, bursts, [&](std::size_t index) {
             const std::vector<std::string> lines = standin.lines();
@@ -117,7 +120,8 @@ int main(int argc, char** argv) {
                 std::cout << "< " << lines[printed] << '\n';
             }
             std::cout << fmt::format("burst {} sent ({} datagrams so far)\n", index + 1,
-                                     standin.datagramsSent());
+                                     standin.datagramsSent())
+                      << std::flush;
         });
         return EXIT_SUCCESS;
     } catch (const std::exception& e) {

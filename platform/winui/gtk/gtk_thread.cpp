@@ -1,24 +1,58 @@
 #include "platform/winui/gtk/gtk_thread.h"
 
+#include <deque>
 #include <future>
-#include <memory>
+#include <mutex>
 #include <utility>
 
 #include <gtk/gtk.h>
 
 namespace skyloom::winui::gtk {
+
+// What other threads hand the GTK thread passes through this lock rather than through GLib's
+// idle sources alone: the lock orders everything the work carries (shared windows, pictures)
+// before the GTK thread uses it in a way that the sanitizers see, which GLib's own locking is
+// not. The idle source only wakes the loop; it takes the next work from here.
+struct GtkThread::Handed {
+    std::mutex mutex;
+    std::deque<std::function<void()>> work;
+    std::function<void()> farewell;
+
+    void runNext() {
+        std::function<void()> next;
+        {
+            const std::lock_guard lock(mutex);
+            if (work.empty()) {
+                return;
+            }
+            next = std::move(work.front());
+            work.pop_front();
+        }
+        next();
+    }
+
+    std::function<void()> takeFarewell() {
+        const std::lock_guard lock(mutex);
+        return std::move(farewell);
+    }
+};
+
 namespace {
 
-gboolean lf_runWork(gpointer data) {
-    (*static_cast<std::function<void()>*>(data))();
+// Each source holds the queue, not the thread object: a source left over from a stopped thread
+// finds the queue it was made for.
+gboolean lf_runNext(gpointer data) {
+    (*static_cast<std::shared_ptr<GtkThread::Handed>*>(data))->runNext();
     return G_SOURCE_REMOVE;
 }
 
-void lf_freeWork(gpointer data) {
-    delete static_cast<std::function<void()>*>(data);
+void lf_freeHanded(gpointer data) {
+    delete static_cast<std::shared_ptr<GtkThread::Handed>*>(data);
 }
 
 } // namespace
+
+GtkThread::GtkThread() : handed_(std::make_shared<Handed>()) {}
 
 GtkThread::~GtkThread() {
     stop();
@@ -42,8 +76,8 @@ bool GtkThread::start(std::function<void()> ready) {
         running_.store(true);
         opened.set_value(true);
         g_main_loop_run(loop_);
-        if (farewell_) {
-            farewell_();
+        if (const std::function<void()> farewell = handed_->takeFarewell()) {
+            farewell();
         }
         // What the windows still had queued (their last redraws) is let go with them.
         while (g_main_context_iteration(nullptr, FALSE) != FALSE) {
@@ -62,12 +96,16 @@ bool GtkThread::post(std::function<void()> work) {
     if (!running_.load()) {
         return false;
     }
+    {
+        const std::lock_guard lock(handed_->mutex);
+        handed_->work.push_back(std::move(work));
+    }
     // An idle source always runs on the thread that iterates the context; invoking directly
     // could run the work here, on the wrong thread, whenever the loop is between iterations.
     GSource* source = g_idle_source_new();
     g_source_set_priority(source, G_PRIORITY_DEFAULT);
-    g_source_set_callback(source, &lf_runWork, new std::function<void()>(std::move(work)),
-                          &lf_freeWork);
+    g_source_set_callback(source, &lf_runNext, new std::shared_ptr<Handed>(handed_),
+                          &lf_freeHanded);
     g_source_attach(source, nullptr);
     g_source_unref(source);
     return true;
@@ -78,7 +116,10 @@ void GtkThread::stop(std::function<void()> farewell) {
         return;
     }
     if (running_.exchange(false)) {
-        farewell_ = std::move(farewell);
+        {
+            const std::lock_guard lock(handed_->mutex);
+            handed_->farewell = std::move(farewell);
+        }
         g_main_loop_quit(loop_);
     }
     thread_.join();

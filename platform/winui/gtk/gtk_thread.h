@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
 
 typedef struct _GMainLoop GMainLoop;
@@ -12,7 +13,7 @@ namespace skyloom::winui::gtk {
 
 class GtkThread {
 public:
-    GtkThread() = default;
+    GtkThread();
     // Stops the thread.
     ~GtkThread();
     GtkThread(const GtkThread&) = delete;
@@ -29,11 +30,14 @@ public:
     void stop(std::function<void()> farewell = {});
     bool running() const noexcept { return running_.load(); }
 
+    // The handed work and the farewell, under a lock of their own (gtk_thread.cpp).
+    struct Handed;
+
 private:
     std::thread thread_;
     GMainLoop* loop_ = nullptr; // the GTK thread's, set before start() returns
     std::atomic<bool> running_{false};
-    std::function<void()> farewell_;
+    std::shared_ptr<Handed> handed_;
 };
 
 } // namespace skyloom::winui::gtk

@@ -21,13 +21,6 @@ FaultSetup lf_fault(FaultKind kind) {
     return f;
 }
 
-TimelineEvent lf_event(double at, TimelineEventKind kind) {
-    TimelineEvent e;
-    e.atSeconds = at;
-    e.kind = kind;
-    return e;
-}
-
 class FaultsTest : public WorldTest {};
 
 using Version = std::array<std::uint32_t, 4>;
@@ -115,8 +108,8 @@ TEST_F(FaultsTest, UnknownNameMakesAKnownVariableUnknown) {
 
 TEST_F(FaultsTest, QuitEndsEveryConnectionUntilTheSimulatorIsBack) {
     WorldSetup setup = gf_runningSetup();
-    setup.timeline = {lf_event(2, TimelineEventKind::quit),
-                      lf_event(10, TimelineEventKind::launch)};
+    setup.timeline = {gf_timelineEvent(2, TimelineEventKind::quit),
+                      gf_timelineEvent(10, TimelineEventKind::launch)};
     start(setup);
     TestClient client;
     TestClient facility("PARKING_DATA_RDR");

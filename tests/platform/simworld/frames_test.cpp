@@ -10,13 +10,6 @@ namespace {
 using ::testing::Contains;
 using ::testing::HasSubstr;
 
-TimelineEvent lf_event(double at, TimelineEventKind kind) {
-    TimelineEvent e;
-    e.atSeconds = at;
-    e.kind = kind;
-    return e;
-}
-
 class FramesTest : public WorldTest {
 protected:
     // A world with frames at 10 Hz and a flight from 1 s to 3 s, and a client subscribed to
@@ -24,8 +17,8 @@ protected:
     void startFlightWindow() {
         WorldSetup setup;
         setup.frames.rateHz = 10;
-        setup.timeline = {lf_event(1.0, TimelineEventKind::flightStart),
-                          lf_event(3.0, TimelineEventKind::flightStop)};
+        setup.timeline = {gf_timelineEvent(1.0, TimelineEventKind::flightStart),
+                          gf_timelineEvent(3.0, TimelineEventKind::flightStop)};
         start(setup);
         client_.emplace();
         ASSERT_TRUE(client_->opened());
@@ -108,7 +101,7 @@ TEST_F(FramesTest, ALaggingClientMissesFramesBeyondTheBacklog) {
 
 TEST_F(FramesTest, FlightLoadedNamesTheFile) {
     WorldSetup setup;
-    TimelineEvent loaded = lf_event(2.0, TimelineEventKind::flightLoaded);
+    TimelineEvent loaded = gf_timelineEvent(2.0, TimelineEventKind::flightLoaded);
     loaded.file = "flights\\custom\\LOWI.FLT";
     setup.timeline = {loaded};
     start(setup);
@@ -127,7 +120,7 @@ TEST_F(FramesTest, FlightLoadedNamesTheFile) {
 
 TEST_F(FramesTest, FlightLoadedCanComeAsAPlainEvent) {
     WorldSetup setup;
-    TimelineEvent loaded = lf_event(2.0, TimelineEventKind::flightLoaded);
+    TimelineEvent loaded = gf_timelineEvent(2.0, TimelineEventKind::flightLoaded);
     loaded.plainEvent = true;
     setup.timeline = {loaded};
     start(setup);

@@ -88,4 +88,11 @@ WorldSetup gf_runningSetup() {
     return setup;
 }
 
+TimelineEvent gf_timelineEvent(double at, TimelineEventKind kind) {
+    TimelineEvent e;
+    e.atSeconds = at;
+    e.kind = kind;
+    return e;
+}
+
 } // namespace skyloom::simworld::testing

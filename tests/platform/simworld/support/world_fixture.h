@@ -80,4 +80,7 @@ protected:
 // A setup whose flight runs from the start, with the zulu time fixed at 2026-01-05 12:00:00.
 WorldSetup gf_runningSetup();
 
+// A timeline event of `kind` at `at` seconds of world time.
+TimelineEvent gf_timelineEvent(double at, TimelineEventKind kind);
+
 } // namespace skyloom::simworld::testing
