@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
         const double cadence = gf_appCadenceSeconds(argv[2]);
         fmt::print("track {} {}: {} points; App cadence {:.1f} s\n", track.callsign, track.model,
                    track.points.size(), cadence);
+        const double ground = gf_trackGroundFt(track);
         int index = 0;
         for (std::vector<TruePoint> part : gf_airborneParts(track.points, 120.0, 120.0)) {
             std::erase_if(part, [&](const TruePoint& p) {
@@ -44,8 +45,8 @@ int main(int argc, char** argv) {
             });
             const ReplayRun run = gf_replayTrack(part, cadence);
             fmt::print("\n== airborne part {} ({:.0f} s to {:.0f} s, {} reports)\n{}", index,
-                       part.front().seconds, part.back().seconds, run.reports,
-                       gf_replayFiguresText(gf_compareReplay(run, part)));
+                       part.front().seconds, part.back().seconds, run.reports.size(),
+                       gf_replayFiguresText(gf_compareReplay(run, part, ground)));
             if (!picture.empty()) {
                 const std::string file =
                     index == 0 ? picture : fmt::format("{}.{}.png", picture, index);
