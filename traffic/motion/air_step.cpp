@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
+#include <optional>
 #include <vector>
 
 #include "foundation/geo_constants.h"
@@ -28,6 +30,12 @@ constexpr double kLowDescentFpm = -600.0;
 constexpr double kTakeoffFloorStep = 0.2; // ft per tick, 1200 fpm
 constexpr double kLowClimbOutFt = 1000.0;
 constexpr std::size_t kTrackAheadSamples = 6;
+constexpr double kReportedTrackAgreementRad = 45.0 * geo::kRadiansPerDegree;
+constexpr double kLargestArrivalOffsetRad = 90.0 * geo::kRadiansPerDegree;
+// The smoothing of cruise and approach legs (lf_smoothedVerticalStep).
+constexpr std::size_t kTrendSamples = 5;
+constexpr std::int32_t kAltitudeCorrectionTicks = 3000;
+constexpr double kAltitudeCorrectionFpm = 1000.0;
 
 // Indexed by AircraftCategory: Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
 constexpr std::array<double, 7> kPitchStepDeg{0.01, 0.009, 0.0085, 0.0075, 0.005, 0.03, 0.03};
@@ -65,6 +73,90 @@ void lf_aimAtTarget(MotionContext& ctx) {
     const std::int32_t length = lf_stepTicks(ctx);
     a.step.latitudeStep = (a.stream[1].latitude - a.sent.latitude) / length;
     a.step.longitudeStep = gf_longitudeDifference(a.sent.longitude, a.stream[1].longitude) / length;
+}
+
+// The mean of the finite reported vertical speeds of stream[0] and stream[1] (fpm).
+std::optional<double> lf_reportedVerticalSpeed(const LiveAircraft& a) {
+    double sum = 0.0;
+    int count = 0;
+    for (std::size_t i = 0; i < 2; ++i) {
+        if (std::isfinite(a.stream[i].verticalSpeedFpm)) {
+            sum += a.stream[i].verticalSpeedFpm;
+            ++count;
+        }
+    }
+    return count > 0 ? std::optional<double>(sum / count) : std::nullopt;
+}
+
+// The vertical speed (fpm) of the reports' altitudes over the last samples reached, stream[0]
+// and the next airborne samples: the median of the slopes between every two of them, which a
+// wobbly report or two move little, even at the end of the stream.
+std::optional<double> lf_altitudeTrend(const LiveAircraft& a) {
+    constexpr std::size_t kPoints = ReachedAltitudes::kKept + kTrendSamples;
+    std::array<std::int32_t, kPoints> ticks{};
+    std::array<double, kPoints> altitudes{};
+    std::size_t points = 0;
+    const ReachedAltitudes& reached = a.step.reachedAltitudes;
+    for (std::size_t i = 0; i < reached.count; ++i) {
+        if (reached.tick[i] < a.stream[0].time) {
+            ticks[points] = reached.tick[i];
+            altitudes[points++] = reached.altitudeFt[i];
+        }
+    }
+    for (std::size_t i = 0; i < a.stream.size() && i < kTrendSamples; ++i) {
+        if (i > 0 && a.stream[i].airborne == 0) {
+            break;
+        }
+        ticks[points] = a.stream[i].time;
+        altitudes[points++] = a.stream[i].altitudeFt;
+    }
+    std::array<double, kPoints*(kPoints - 1) / 2> slopes{};
+    std::size_t count = 0;
+    for (std::size_t i = 1; i < points; ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            const std::int32_t span = ticks[i] - ticks[j];
+            const double slope = (altitudes[i] - altitudes[j]) / span * kFpmPerFtPerTick;
+            if (span > 0 && std::isfinite(slope)) {
+                slopes[count++] = slope;
+            }
+        }
+    }
+    if (count == 0) {
+        return std::nullopt;
+    }
+    std::sort(slopes.begin(), slopes.begin() + static_cast<std::ptrdiff_t>(count));
+    return count % 2 == 1 ? slopes[count / 2] : (slopes[count / 2 - 1] + slopes[count / 2]) / 2.0;
+}
+
+// Whether the feed gives this aircraft's vertical speeds: a feed without them reports 0.
+bool lf_reportsVerticalSpeeds(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    for (std::size_t i = 0; i < s.size() && i < kTrendSamples; ++i) {
+        if (std::isfinite(s[i].verticalSpeedFpm) && s[i].verticalSpeedFpm != 0.0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The vertical step of a cruise or approach leg. The feed's altitudes wobble by hundreds of
+// feet from one report to the next, its vertical speeds do not: the leg flies the reported
+// vertical speed, corrected toward stream[1]'s altitude over at least 30 s and by at most
+// 1000 fpm, so that the aircraft keeps to the reports' altitudes without flying every wobble.
+// A feed without vertical speeds gives the trend of the reports' altitudes instead.
+double lf_smoothedVerticalStep(MotionContext& ctx, std::int32_t length) {
+    const LiveAircraft& a = ctx.aircraft;
+    const TrafficSample& s1 = a.stream[1];
+    const std::optional<double> reported =
+        lf_reportsVerticalSpeeds(a) ? lf_reportedVerticalSpeed(a) : lf_altitudeTrend(a);
+    if (!reported) {
+        return (s1.altitudeFt - a.sent.altitudeFt) / length;
+    }
+    const double miss = s1.altitudeFt - (a.sent.altitudeFt + *reported / kFpmPerFtPerTick * length);
+    const double correction =
+        std::clamp(miss / std::max(length, kAltitudeCorrectionTicks) * kFpmPerFtPerTick,
+                   -kAltitudeCorrectionFpm, kAltitudeCorrectionFpm);
+    return (*reported + correction) / kFpmPerFtPerTick;
 }
 
 // Vertical part of the air step.
@@ -118,7 +210,7 @@ void lf_setupVertical(MotionContext& ctx) {
         st.verticalStep = target / kFpmPerFtPerTick;
         lf_gearDown(ctx);
     } else if (s[1].airborne != 0 && !short1) {
-        double step = (s[1].altitudeFt - a.sent.altitudeFt) / length;
+        double step = lf_smoothedVerticalStep(ctx, length);
         const double hag = st.lastHeightAboveGroundFt;
         if (phase == FlightPhase::takeoff) {
             step = hag <= kLowClimbOutFt
@@ -154,17 +246,25 @@ void lf_setupPitch(MotionContext& ctx) {
     st.pitchStep = std::clamp((target - a.sent.pitchRad) / lf_stepTicks(ctx), -most, most);
 }
 
-double lf_turnTargetHeading(MotionContext& ctx) {
+// The heading the turn of the step aims at: the direction of the track after stream[1], or,
+// low in an approach or a climb-out, the direction the aircraft is to be aligned with there.
+struct TurnTarget {
+    double heading = 0.0;
+    bool alignment = false; // the feed's true heading or the landing's track ahead
+};
+
+TurnTarget lf_turnTargetHeading(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     const auto& s = a.stream;
     const bool landing = a.phase.phase == FlightPhase::landing;
     const double hag = a.step.lastHeightAboveGroundFt;
     const Lalo here = lf_position(a);
     if (s[1].trueHeadingValid != 0 && hag < (landing ? 2000.0 : 1000.0)) {
-        return s[1].trueHeadingRad;
+        return {s[1].trueHeadingRad, true};
     }
-    double heading =
-        s.size() >= 3 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) : gf_bearing(here, lf_lalo(s[1]));
+    TurnTarget target{s.size() >= 3 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[2]))
+                                    : gf_bearing(here, lf_lalo(s[1])),
+                      false};
     if (landing && hag < 2000.0) {
         std::vector<Lalo> track;
         for (std::size_t i = 1; i < s.size() && track.size() < kTrackAheadSamples; ++i) {
@@ -175,38 +275,81 @@ double lf_turnTargetHeading(MotionContext& ctx) {
         const TrackDirection ahead = gf_trackDirectionAhead(here, track, a.sent.headingRad, 300.0,
                                                             800.0, 0.08726646259971647);
         if (ahead.valid) {
-            heading = ahead.direction;
+            target = {ahead.direction, true};
         }
     }
-    return heading;
+    return target;
 }
 
+// The direction at the point between two legs (the first `inLength` long in direction
+// `inHeading`, the second `outLength` long in `outHeading`) of the circle through their ends:
+// in a steady turn each leg then is an arc of it, flown at one turn rate however unevenly the
+// reports are spaced.
+double lf_tangentAt(double inHeading, double inLength, double outHeading, double outLength) {
+    const double total = inLength + outLength;
+    const double share = total > 0 ? inLength / total : 0.5;
+    return gf_normaliseAngle(inHeading + gf_wrapAngle(outHeading - inHeading) * share);
+}
+
+// The turn of the step. The leg to stream[1] is a curve that leaves along the present heading
+// (the direction the aircraft flies) and arrives along the heading it is to have there: the
+// target heading where that is an alignment; else the tangent at stream[1] of the circle
+// through the present position, stream[1] and the sample after it (stream[1]'s reported track
+// where that tangent turns more than 90 degrees off the leg); before that sample has come,
+// stream[1]'s reported track where it lies within 45 degrees of the leg; else, and wherever the
+// heading would lie more than 90 degrees off the leg, the leg's own direction. The nose follows
+// the curve (per-tick motion); the bank shows the turn the leg needs, within the category's
+// limit.
 void lf_setupTurn(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
-    const auto& s = a.stream;
     const std::int32_t length = lf_stepTicks(ctx);
-    const double target = lf_turnTargetHeading(ctx);
+    const TurnTarget target = lf_turnTargetHeading(ctx);
+    const Lalo here = lf_position(a);
+    const Lalo to = lf_lalo(a.stream[1]);
+    const double leg = gf_bearing(here, to);
+    const auto within = [leg](double heading, double most) {
+        return std::abs(gf_wrapAngle(heading - leg)) <= most;
+    };
+    const double reported = a.stream[1].trackDeg * geo::kRadiansPerDegree;
+    double arrival = leg;
+    if (target.alignment) {
+        arrival = target.heading;
+    } else if (a.stream.size() >= 3) {
+        arrival = lf_tangentAt(leg, gf_distanceNM(here, to), target.heading,
+                               gf_distanceNM(to, lf_lalo(a.stream[2])));
+        // A turn the reports sample too coarsely for their positions to show (a helicopter
+        // circling): the reported track shows it.
+        if (!within(arrival, kLargestArrivalOffsetRad) && within(reported, kLargestArrivalOffsetRad)) {
+            arrival = reported;
+        }
+    } else if (within(reported, kReportedTrackAgreementRad)) {
+        arrival = reported;
+    }
+    if (!within(arrival, kLargestArrivalOffsetRad)) {
+        arrival = leg;
+    }
     const double hag = st.lastHeightAboveGroundFt;
     const double limit = gf_bankLimit(gf_categoryBankLimitRad(a.base.category),
                                       a.phase.phase == FlightPhase::landing && std::isfinite(hag),
                                       hag, st.touchDownStage > 0);
     const BankCommand turn =
-        gf_airTurn(a.sent.headingRad, target, a.sent.bankRad, lf_stepSpeedKts(a), length, limit);
+        gf_airTurn(a.sent.headingRad, arrival, a.sent.bankRad, lf_stepSpeedKts(a), length, limit);
     a.sent.bankRad = turn.currentBank;
-    st.turnRate = turn.turnRate;
     st.bankRate = turn.bankRate;
-    if (s.size() < 3 || s[2].stationary != 0 ||
-        (std::abs(s[1].latitude - s[2].latitude) < 1e-8 &&
-         std::abs(s[1].longitude - s[2].longitude) < 1e-8)) {
-        return;
-    }
-    const double bend = std::abs(turn.bankRate * length);
-    const CurvePoint probe =
-        gf_curveTowardHeading(lf_position(a), lf_lalo(s[1]), target, bend, 0.5);
+    // What the heading needs where the aircraft does not move (a hovering rotorcraft).
+    st.turnRate = gf_wrapAngle(arrival - a.sent.headingRad) / length;
+    const CurvePoint probe = gf_curveBetweenHeadings(here, to, a.sent.headingRad, arrival, 0.5);
     if (probe.valid != 0) {
-        st.airLeg =
-            CurvedAirLeg{lf_position(a), lf_lalo(s[1]), target, bend, ctx.tick(), length, 0, 1};
+        st.airLeg = CurvedAirLeg{here,
+                                 to,
+                                 a.sent.headingRad,
+                                 arrival,
+                                 gf_curveTable(here, to, a.sent.headingRad, arrival),
+                                 ctx.tick(),
+                                 length,
+                                 0,
+                                 1};
     }
 }
 

@@ -100,11 +100,19 @@ void lf_moveSampleAlongHeading(const LiveAircraft& a, TrafficSample& sample) {
     sample.longitude = moved.lon;
 }
 
-// A stationary sample stays where it is (its speed 0): only a moving one slows down.
+// The slowest an extrapolated airborne aircraft flies: the category's slowest flying speed (a
+// rotorcraft may hover).
+double lf_airborneExtrapolationFloorKt(AircraftCategory category) {
+    return category == AircraftCategory::Rotorcraft ? 1.0 : lf_extrapolationSpeedFloorKt(category);
+}
+
+// A stationary sample stays where it is (its speed 0): only a moving one slows down, and not
+// below the slowest the category flies (one already slower keeps its speed).
 void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, TrafficSample& s) {
+    const double floor = lf_airborneExtrapolationFloorKt(a.base.category);
     if (a.phase.phase == FlightPhase::landing) {
         if (stepsLeft >= 4 && s.stationary == 0) {
-            s.groundSpeedKt = std::max(1.0, s.groundSpeedKt * 0.94);
+            s.groundSpeedKt = std::max({1.0, s.groundSpeedKt * 0.94, std::min(floor, s.groundSpeedKt)});
         }
         if (a.step.touchDownStage <= 0) {
             s.altitudeFt -= 31.6825;
@@ -112,7 +120,7 @@ void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, Traff
         }
     } else {
         if (s.stationary == 0) {
-            s.groundSpeedKt = std::max(1.0, s.groundSpeedKt * 0.9);
+            s.groundSpeedKt = std::max({1.0, s.groundSpeedKt * 0.9, std::min(floor, s.groundSpeedKt)});
         }
         if (a.phase.phase == FlightPhase::takeoff) {
             s.altitudeFt += 75.0;
@@ -147,6 +155,22 @@ void lf_extrapolateOnGround(const LiveAircraft& a, TrafficSample& s) {
         s.trueAirspeedKt = 0.0;
         s.stationary = 1;
     }
+}
+
+// Keeps the altitude of the sample just reached while airborne; the ground clears the list.
+void lf_rememberReachedAltitude(ReachedAltitudes& reached, const TrafficSample& s0) {
+    if (s0.airborne == 0 || !std::isfinite(s0.altitudeFt)) {
+        reached.count = 0;
+        return;
+    }
+    if (reached.count == ReachedAltitudes::kKept) {
+        std::shift_left(reached.tick.begin(), reached.tick.end(), 1);
+        std::shift_left(reached.altitudeFt.begin(), reached.altitudeFt.end(), 1);
+        --reached.count;
+    }
+    reached.tick[reached.count] = s0.time;
+    reached.altitudeFt[reached.count] = s0.altitudeFt;
+    ++reached.count;
 }
 
 } // namespace
@@ -383,6 +407,7 @@ void lf_prepareStep(MotionContext& ctx) {
             lf_setupAirStep(ctx);
         }
     }
+    lf_rememberReachedAltitude(a.step.reachedAltitudes, a.stream[0]);
     a.stream.pop_front();
 }
 
