@@ -53,7 +53,8 @@ namespace skyloom {
 
 MainLoop::MainLoop(const MainRunContext& context, ProgramTraffic& program, std::stop_token token)
     : context_(context), token_(std::move(token)), services_(program.services()),
-      traffic_(program.traffic()), parking_(program.parking()) {
+      traffic_(program.traffic()), parking_(program.parking()),
+      relaunch_(g_simConnectionCount.load()) {
     // From now on the traffic step takes the feed's batches and decodes them.
     gf_trafficMailbox().setDecoder(&decoder_);
     refreshTrafficOptions();
@@ -141,6 +142,10 @@ void MainLoop::takeWindowRequests() {
 void MainLoop::cycle() {
     ++counters_.cycles;
     userData_.queueForNewConnection(gf_simCommandQueue());
+    if (const std::uint32_t connection = g_simConnectionCount.load();
+        relaunch_.takeNewConnection(connection, gf_isSimConnected())) {
+        gf_startTrafficOver(traffic_, parking_, connection);
+    }
     if (context_.user.groundDataReceived.exchange(false)) {
         userDataStep();
     }
@@ -153,7 +158,7 @@ void MainLoop::cycle() {
         gf_enableTrafficMailbox(false);
     }
     if (counters_.cycles % kParkingSlotEvery == 0) {
-        gf_enableParkingControlsWhenPlanned(parking_);
+        gf_followStaticParkingPlan(parking_);
     }
     if (counters_.cycles % kCyclesPerSecondStep == 0) {
         secondStep();

@@ -18,7 +18,8 @@
 // The window's requests that need no user data ("Park", new limits of parked and live aircraft,
 // a deeper livery matching) are taken at the next cycle.
 // While the simulator's flight runs, every cycle is one traffic step on the loop's traffic state;
-// otherwise live-traffic delivery is off.
+// otherwise live-traffic delivery is off. On a new simulator connection within the run the
+// traffic starts over (app/sim_relaunch.h) before the first traffic step on it.
 // The loop ends when the stop request is raised (or the worker is asked to stop).
 #pragma once
 
@@ -29,6 +30,7 @@
 
 #include "app/main_run_context.h"
 #include "app/park_option_changes.h"
+#include "app/sim_relaunch.h"
 #include "app/user_data_requests.h"
 #include "foundation/clock.h"
 #include "parking/parking_context.h"
@@ -118,6 +120,7 @@ private:
     UserDataRequests userData_;
     LiveTrafficDecoder decoder_{traffic_};
     ParkOptionChanges parkOptions_;
+    SimRelaunch relaunch_;
 };
 
 } // namespace skyloom

@@ -54,7 +54,6 @@
 #include "parking/park_airport_list.h"
 #include "parking/park_airport_stands.h"
 #include "parking/parking_state.h"
-#include "parking/static_parking.h"
 #include "parking/static_parking_state.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
@@ -63,12 +62,12 @@
 #include "refdata/dbase.h"
 #include "refdata/park_airport.h"
 #include "refdata/update_check.h"
-#include "traffic/removals/bulk_removals.h"
 #include "runtime/current_day_slot.h"
 #include "runtime/stop_reports.h"
 #include "runtime/user_aircraft.h"
 #include "sim/flight_plan_files.h"
 #include "sim/sim_client_thread.h"
+#include "sim/sim_command_queue.h"
 #include "sim/sim_link_state.h"
 #include "sim/sim_tables.h"
 #include "traffic/step/traffic_mailbox.h"
@@ -143,17 +142,21 @@ bool lf_findInstallation(const RunState& run) {
         gf_pickInstallPath(run.context.gui, gf_params(), simulator)) {
         return true;
     }
-    lf_stopStartUp(
-        run, StopReason::installPathMissing,
-        fmt::format("The packages folder of {} was not found", gf_simChoiceText(simulator)));
+    // The window stays long enough to read why: the user may pick the folder at the next start,
+    // or choose another simulator meanwhile.
+    lf_stopStartUp(run, StopReason::installPathMissing,
+                   gf_installPathMissingText(simulator));
     return false;
 }
 
-// The controls that the saved range and park options enable or disable. Keeping the simulator's
-// time settings holds for one start only.
+// The controls that the saved range, park options, livery scan mode and road enable or
+// disable. Keeping the simulator's time settings holds for one start only.
 bool lf_applyWindowOptions(const RunState& run) {
-    gf_applyRange(gf_params(), run.context.user);
-    gf_applyParkingControlStates(run.context.gui, gf_params());
+    ProgramParameters& p = gf_params();
+    gf_applyRange(p, run.context.user);
+    gf_applyParkingControlStates(run.context.gui, p);
+    p.AI_PACKAGE_SELECTOR.enable(p.LIG_AUTOMATIC.value());
+    gf_applyTimeShiftControls(p, run.context.gui, gf_isRtDirect());
     gf_clearKeepSimTimePar();
     return true;
 }
@@ -265,7 +268,13 @@ bool lf_waitForSimulator(const RunState& run) {
     while (run.keepRunning() && !gf_isSimConnected()) {
         run.context.clock.sleepFor(kWaitTick);
     }
-    return run.keepRunning();
+    if (!run.keepRunning()) {
+        return false;
+    }
+    // Asked now rather than at the main loop's first cycle: the feed's start-up asks for the
+    // buffered traffic around the user, so the answer must not wait for the main loop.
+    gf_simCommandQueue().push(SimDataRequest{SimDataRequestKind::userPosition, 0});
+    return true;
 }
 
 // Once per start, on both roads, after the simulator is up and before the feed's threads: the
@@ -281,6 +290,11 @@ bool lf_scanAirports(const RunState& run) {
 // traffic step decodes it before any live entry. Live delivery stays off: the main loop turns
 // it on once its traffic step takes from the mailbox.
 bool lf_startFeed(const RunState& run) {
+    // Where the simulator has told the user's position by now, the readers ask around it at
+    // once (the App's buffer request goes with it; the web API's first reply is waited for).
+    if (const UserAircraftState state = run.context.user.state(); state.positionKnown()) {
+        run.context.user.publishPosition(state);
+    }
     if (gf_isRtDirect()) {
         // The web API: authentication, the two readers, the buffered traffic.
         gf_enableTrafficMailbox(false);
@@ -393,16 +407,8 @@ void lf_closingDown(const RunState& run, const StopRequest& request, ProgramTraf
     LogFile::write(fmt::format("Closing down after {} ({}), detail {}",
                                gf_stopReasonText(request.reason), gf_stopReasonCode(request.reason),
                                request.detail));
-    // The park airport's aircraft leave, what was learned there is saved and its park options
-    // put back; the park-airport list is written back once.
-    ParkingContext& parking = program.parking();
-    if (parking.entry.isSet()) {
-        parking.staticParking.plan.clear();
-        lf_removeAllStaticAndLiveAtAirport(parking.traffic);
-    }
-    if (parking.state.airportFileApplied || parking.entry.isSet()) {
-        lf_stopStaticParking(parking);
-    }
+    // The park-airport list is written back once, after the park airport was left.
+    program.leaveParkAirport();
     gf_setClosestStandReader({});
     gf_writeMyParkAirportsFile();
     if (SimClientThread* simClient = run.context.simClient; simClient != nullptr) {

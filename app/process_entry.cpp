@@ -64,11 +64,15 @@ void lf_reportLostLogLines() noexcept {
     }
 }
 
-int lf_runHolding(const os::InstanceLock& lock, const std::function<int()>& body) {
+int lf_runHolding(const os::InstanceLock& lock, const std::function<int()>& body,
+                  SecondInstanceNotice notice) {
     switch (lock.status()) {
     case os::InstanceLockStatus::held:
         return body();
     case os::InstanceLockStatus::busy:
+        if (notice == SecondInstanceNotice::standardError) {
+            gf_writeNoticeToStandardError(gf_alreadyRunningText(lock.file()));
+        }
         return kSecondInstanceExitCode;
     case os::InstanceLockStatus::error:
         break;
@@ -105,15 +109,20 @@ int gf_processExitCode() noexcept {
     return g_processExitCode.load();
 }
 
-int gf_runAsSingleInstance(const std::function<int()>& body) {
+std::string gf_alreadyRunningText(const std::filesystem::path& lockFile) {
+    return fmt::format("{} is already running (lock file {})", kProgramName,
+                       gf_pathToUtf8(lockFile));
+}
+
+int gf_runAsSingleInstance(const std::function<int()>& body, SecondInstanceNotice notice) {
     const os::InstanceLock lock{std::string(kInstanceLockName)};
-    return lf_runHolding(lock, body);
+    return lf_runHolding(lock, body, notice);
 }
 
 int gf_runAsSingleInstance(const std::filesystem::path& lockFolder,
-                           const std::function<int()>& body) {
+                           const std::function<int()>& body, SecondInstanceNotice notice) {
     const os::InstanceLock lock{std::string(kInstanceLockName), lockFolder};
-    return lf_runHolding(lock, body);
+    return lf_runHolding(lock, body, notice);
 }
 
 void gf_noteForLog(std::string line) {

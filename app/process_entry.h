@@ -1,5 +1,6 @@
 // The process entry's pieces: the single-instance guard (a second instance ends at once with
-// -1 while the first holds the named lock "Local\$Skyloom$"), the command line's
+// -1 while the first holds the named lock "Local\$Skyloom$", saying so on standard error when
+// it has no window on screen), the command line's
 // "--production" switch, the process exit code, and the program's run on the calling thread,
 // which becomes the GUI thread.
 //
@@ -40,14 +41,24 @@ bool gf_productionJob() noexcept;
 void gf_setProcessExitCode(int code) noexcept;
 int gf_processExitCode() noexcept;
 
+// What a second instance says before it ends: nothing, or, where it has no window on screen
+// that the user would miss, on standard error that the program is already running and which
+// lock file holds it (gf_alreadyRunningText).
+enum class SecondInstanceNotice { none, standardError };
+
+// "Skyloom is already running (lock file {path})".
+std::string gf_alreadyRunningText(const std::filesystem::path& lockFile);
+
 // Runs `body` while holding the single-instance lock and returns its result; returns -1 at
-// once, without running it, when another holder has the lock. When the lock cannot be tried
-// it runs `body` without it and notes "The single-instance lock failed, {program} runs
-// without it: {reason}" for the log. The lock file lies in the runtime folder, or in
-// `lockFolder`.
-int gf_runAsSingleInstance(const std::function<int()>& body);
+// once, without running it, when another holder has the lock (after the notice asked for).
+// When the lock cannot be tried it runs `body` without it and notes "The single-instance lock
+// failed, {program} runs without it: {reason}" for the log. The lock file lies in the runtime
+// folder, or in `lockFolder`.
+int gf_runAsSingleInstance(const std::function<int()>& body,
+                           SecondInstanceNotice notice = SecondInstanceNotice::none);
 int gf_runAsSingleInstance(const std::filesystem::path& lockFolder,
-                           const std::function<int()>& body);
+                           const std::function<int()>& body,
+                           SecondInstanceNotice notice = SecondInstanceNotice::none);
 
 // Lines for the log that the process entry cannot write yet (the log opens with the first
 // run); the main window writes them, as important lines, once it has opened the log.

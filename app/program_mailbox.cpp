@@ -7,8 +7,22 @@
 
 namespace skyloom {
 
+namespace {
+
+// The program-wide clock as it is when asked, not as it was when the mailbox was made: a test
+// installs its own clock for its run, and the mailbox outlives every such run.
+class InstalledClock final : public Clock {
+public:
+    SteadyTime steadyNow() const override { return gf_clock().steadyNow(); }
+    UtcTime utcNow() const override { return gf_clock().utcNow(); }
+    void sleepUntil(SteadyTime until) override { gf_clock().sleepUntil(until); }
+};
+
+} // namespace
+
 TrafficMailbox& gf_trafficMailbox() {
-    static TrafficMailbox mailbox(gf_clock(), gf_stopControl(), g_trafficTick);
+    static InstalledClock clock;
+    static TrafficMailbox mailbox(clock, gf_stopControl(), g_trafficTick);
     return mailbox;
 }
 

@@ -8,11 +8,13 @@
 #include "gui/gui.h"
 #include "parking/park_airport_list.h"
 #include "parking/parking_state.h"
+#include "parking/static_parking.h"
 #include "parking/static_parking_state.h"
 #include "refdata/park_airport.h"
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
+#include "traffic/removals/bulk_removals.h"
 #include "traffic/step/traffic_tick.h"
 
 namespace skyloom {
@@ -46,6 +48,16 @@ ProgramTraffic::ProgramTraffic(const MainRunContext& context)
                gf_isRtDirect(),         gf_isMsfs2020() ? kHeaderSimMsfs2020 : kHeaderSimMsfs2024} {
     lf_initTrafficState(traffic_);
     traffic_.quarantine = &lf_programQuarantine();
+}
+
+void ProgramTraffic::leaveParkAirport() {
+    if (parking_.entry.isSet()) {
+        parking_.staticParking.plan.clear();
+        lf_removeAllStaticAndLiveAtAirport(traffic_);
+    }
+    if (parking_.state.airportFileApplied || parking_.entry.isSet()) {
+        lf_stopStaticParking(parking_);
+    }
 }
 
 } // namespace skyloom

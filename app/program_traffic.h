@@ -28,6 +28,10 @@ public:
     ProgramTraffic(const ProgramTraffic&) = delete;
     ProgramTraffic& operator=(const ProgramTraffic&) = delete;
 
+    // The close-down's first step: the park airport's aircraft leave, what was learned there is
+    // saved and its park options are put back.
+    void leaveParkAirport();
+
     TrafficState& traffic() noexcept { return traffic_; }
     ParkingContext& parking() noexcept { return parking_; }
     const RunServices& services() const noexcept { return services_; }

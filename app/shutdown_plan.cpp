@@ -15,7 +15,10 @@ ShutdownPlan gf_planShutdown(const StopRequest& request, bool exitWanted) noexce
         plan.countdown = std::max(std::chrono::seconds{request.detail}, kMinRestartCountdown);
         return plan;
     }
-    if (request.reason == StopReason::systemError && !exitWanted) {
+    // Both end the program with a reason on the error line that the user must act on.
+    const bool readBeforeTheEnd = request.reason == StopReason::systemError ||
+                                  request.reason == StopReason::installPathMissing;
+    if (readBeforeTheEnd && !exitWanted) {
         plan.exitDelay = kSystemErrorExitDelay;
     }
     return plan;

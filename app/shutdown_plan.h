@@ -1,7 +1,7 @@
 // What follows the main worker's cleanup: a restart after a countdown shown in the window, for
 // the four reasons that restart, or the end of the program, after a pause of 25 s for "SYSTEM
-// ERROR" so that the user can read what went wrong. A user who closed the window gets the end
-// whatever the reason.
+// ERROR" and "INSTALL PATH MISSING" so that the user can read on the error line what went
+// wrong. A user who closed the window gets the end whatever the reason.
 #pragma once
 
 #include <chrono>
@@ -23,7 +23,7 @@ struct ShutdownPlan {
     // Before a restart: the countdown shown in the window (the request's detail, at least
     // kMinRestartCountdown).
     std::chrono::seconds countdown{0};
-    // Before the end: the pause after "SYSTEM ERROR".
+    // Before the end: the pause after "SYSTEM ERROR" and "INSTALL PATH MISSING".
     std::chrono::seconds exitDelay{0};
 
     friend bool operator==(const ShutdownPlan&, const ShutdownPlan&) = default;

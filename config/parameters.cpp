@@ -121,9 +121,10 @@ ProgramParameters::ProgramParameters(ParametersStore* store, ParamsSnapshotCell*
       GUID_CHANGES("GUID_CHANGES", true, 32775, lf_checkbox(765, 272)),
       OBJECTID_LIST("OBJECTID_LIST", false, 32776, lf_checkbox(657, 304)),
       NAV_LIGHTS_WHILE_PARKED("NAV_LIGHTS_WHILE_PARKED", true, 32777, lf_checkbox(765, 304)),
-      // Up to 14 days, so that the longest shift (two weeks) is 14 days, 0 hours and
-      // 0 minutes in the combo boxes; a longer total is capped where the shift is applied.
-      TIME_SHIFT_DAYS("TIME_SHIFT_DAYS", 0, 0, 14, lf_sequence(0, 14), 32838,
+      // Up to 13 days: with the hours and minutes the longest shift the combo boxes hold,
+      // 13 days 23 hours 59 minutes, stays one minute short of two weeks, so that what they
+      // show is always the shift in force.
+      TIME_SHIFT_DAYS("TIME_SHIFT_DAYS", 0, 0, 13, lf_sequence(0, 13), 32838,
                       lf_combo(765, 370, 70, 200)),
       TIME_SHIFT_HOURS("TIME_SHIFT_HOURS", 0, 0, 23, lf_sequence(0, 23), 32839,
                        lf_combo(765, 402, 70, 200)),

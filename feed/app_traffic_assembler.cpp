@@ -31,7 +31,8 @@ void RejectedDatagramLog::report(std::string_view reason) {
 }
 
 AppTrafficAssembler::AppTrafficAssembler(std::string readerName, Targets targets)
-    : readerName_(std::move(readerName)), targets_(std::move(targets)), rejections_(readerName_) {}
+    : readerName_(std::move(readerName)), targets_(std::move(targets)), rejections_(readerName_),
+      receipts_(readerName_) {}
 
 void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTime now,
                                          Clock::UtcTime receivedAt, std::size_t datagramSize) {
@@ -58,12 +59,18 @@ void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTi
             }
             break;
         case AppDatagramKind::buffered:
+            if (!bufferAwaited_) {
+                throw FeedRecordError(fmt::format("RTBUF={} record while no buffered traffic is "
+                                                  "awaited",
+                                                  datagram.bufferIndex));
+            }
             if (bufferIndex_ && *bufferIndex_ != datagram.bufferIndex) {
                 closeBufferedSnapshot(true);
             }
             bufferIndex_ = datagram.bufferIndex;
             if (auto entry = gf_convertRtTrafficRecord(gf_rttfcRecord(datagram))) {
                 gf_checkTimestampNotAhead(entry->timestamp, receivedAt);
+                receipts_.count(entry->hexid);
                 buffered_.push_back(std::move(*entry));
                 ++counts_.bufferedRecords;
             } else {
@@ -83,6 +90,11 @@ void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTi
 }
 
 void AppTrafficAssembler::handleMarker(std::string_view marker, Clock::SteadyTime) {
+    const bool bufferMarker = marker == kBufferSeparatorMarker || marker == kBufferEndMarker;
+    if (bufferMarker && !bufferAwaited_) {
+        throw FeedRecordError(
+            fmt::format("marker '{}' while no buffered traffic is awaited", marker));
+    }
     ++counts_.markers;
     if (marker == kLiveEndMarker) {
         closeLiveBatch();
@@ -91,8 +103,9 @@ void AppTrafficAssembler::handleMarker(std::string_view marker, Clock::SteadyTim
     } else if (marker == kBufferEndMarker) {
         closeBufferedSnapshot(false);
         bufferedDone_ = true;
-        LogFile::write(fmt::format("{}: buffered traffic received, {} snapshots", readerName_,
-                                   separatorCount_));
+        bufferAwaited_ = false;
+        LogFile::write(fmt::format("{}: buffered traffic received, {} snapshot{}", readerName_,
+                                   separatorCount_, separatorCount_ == 1 ? "" : "s"));
     } else if (unknownMarkers_.size() < kMaxLoggedMarkerNames &&
                unknownMarkers_.emplace(marker).second) {
         LogFile::write(fmt::format("{}: marker '{}' ignored", readerName_, marker));
@@ -122,6 +135,7 @@ void AppTrafficAssembler::forgetOldDatagrams(Clock::SteadyTime now) {
 }
 
 void AppTrafficAssembler::tick(Clock::SteadyTime now) {
+    receipts_.logWhenDue(now);
     if (!live_.empty() && now - lastLiveRecord_ >= kBurstGap) {
         closeLiveBatch();
     }
@@ -142,6 +156,13 @@ void AppTrafficAssembler::bufferRequested() {
     bufferIndex_.reset();
     separatorCount_ = 0;
     bufferedDone_ = false;
+    bufferAwaited_ = true;
+}
+
+void AppTrafficAssembler::bufferWaitOver() {
+    buffered_.clear();
+    bufferIndex_.reset();
+    bufferAwaited_ = false;
 }
 
 void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now) {
@@ -150,6 +171,7 @@ void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now
         closeLiveBatch();
         liveHexids_.insert(entry.hexid);
     }
+    receipts_.count(entry.hexid);
     live_.push_back(std::move(entry));
     lastLiveRecord_ = now;
     ++counts_.liveRecords;

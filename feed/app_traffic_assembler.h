@@ -19,11 +19,17 @@
 //   The App sends the oldest snapshot first, each snapshot (5 - n) x 6 s old, the newest
 //   one 6 s old; the snapshot after k separators is delayed by 6 x k seconds (0, 6, ... 24),
 //   so that every snapshot, like every live batch, plays 30 s after it was seen.
+//   Buffered records and their two markers are taken only while the program waits for the
+//   buffered traffic it asked for: from the request to "RTBUF_EOT", which ends the wait with
+//   one line in the log, or until the program gives up waiting. At any other time they are
+//   rejected like a malformed datagram (logged up to the same limit, then only counted).
 // - Parked records ("RTPARK") gather into the incoming parked list, which becomes the reader's
 //   completed list once no parked record came for kParkedGap (the App marks no end), or, when
 //   nothing came at all, kParkedWait after the request.
 // - A datagram that fails a check is logged (at most kMaxLoggedRejections lines) and counted;
 //   nothing else is lost. Hexids at or below 10000 are counted and passed over.
+// - The live and buffered records taken, and the aircraft among them, are logged once a
+//   minute (feed/feed_receipts.h).
 #pragma once
 
 #include <chrono>
@@ -38,6 +44,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "feed/feed_receipts.h"
 #include "feed/traffic_batch_post.h"
 #include "feed/traffic_entry.h"
 #include "foundation/clock.h"
@@ -105,15 +112,25 @@ public:
     // datagram is rejected).
     void handleDatagram(std::string_view bytes, Clock::SteadyTime now, Clock::UtcTime receivedAt,
                         std::size_t datagramSize = 0);
-    // Closes what waited long enough (live batch, parked list).
+    // Closes what waited long enough (live batch, parked list); writes the minute's line of
+    // what was received.
     void tick(Clock::SteadyTime now);
+    // The reader stops: the last line of what was received.
+    void logReceipts() { receipts_.logNow(); }
+    const FeedReceipts& receipts() const noexcept { return receipts_; }
 
     // The program asked the App for parked traffic: a new incoming list starts.
     void parkedRequested(Clock::SteadyTime now);
-    // The program asked the App for buffered traffic: snapshots count from 1 again.
+    // The program asked the App for buffered traffic: snapshots count from 1 again, and the
+    // buffered records and markers are taken until "RTBUF_EOT".
     void bufferRequested();
+    // The program no longer waits for buffered traffic: what it gathered of an unfinished
+    // snapshot is dropped, and later buffered records and markers are rejected.
+    void bufferWaitOver();
     // True once "RTBUF_EOT" came after the last buffer request.
     bool bufferedDone() const noexcept { return bufferedDone_; }
+    // True from a buffer request until its "RTBUF_EOT" or the end of the wait.
+    bool bufferAwaited() const noexcept { return bufferAwaited_; }
 
     const AppTrafficCounts& counts() const noexcept { return counts_; }
     // The live entries gathered since the last batch went (tests).
@@ -135,6 +152,7 @@ private:
     Targets targets_;
     RejectedDatagramLog rejections_;
     AppTrafficCounts counts_;
+    FeedReceipts receipts_;
 
     std::vector<TrafficEntry> live_;
     // The hexids in live_.
@@ -152,6 +170,7 @@ private:
     std::optional<std::uint32_t> bufferIndex_;
     std::uint32_t separatorCount_ = 0;
     bool bufferedDone_ = false;
+    bool bufferAwaited_ = false;
 
     std::vector<ParkedEntry> parked_;
     Clock::SteadyTime lastParkedRecord_{};

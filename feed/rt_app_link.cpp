@@ -23,6 +23,9 @@ namespace {
 
 // How often the start-up's wait for buffered traffic looks again.
 constexpr std::chrono::milliseconds kAwaitStep{50};
+// How long the end of that wait waits for the traffic reader to take note (it looks between
+// two datagrams, at least every RtAppTrafficReader::kReceiveTimeout).
+constexpr std::chrono::milliseconds kBufferWaitEndTimeout{2000};
 
 std::atomic<std::shared_ptr<RtAppLink>> g_link;
 
@@ -117,7 +120,7 @@ std::optional<double> RtAppLink::reference() const {
 bool RtAppLink::awaitBufferedTraffic(
     Clock::Duration timeout, const std::function<bool()>& keepWaiting,
     const std::function<std::optional<AppPositionReport>()>& position) {
-    server_->wantBufferedTraffic();
+    server_->wantBufferedTraffic(true);
     Clock& waitClock = run_.clock;
     const Clock::SteadyTime end = waitClock.steadyNow() + timeout;
     bool requested = false;
@@ -134,7 +137,12 @@ bool RtAppLink::awaitBufferedTraffic(
         }
         waitClock.sleepFor(kAwaitStep);
     }
-    return false;
+    // Buffered traffic is played before the live traffic; once the main loop runs, it would
+    // come after it. So the request is not sent later, and an answer still on its way is not
+    // taken (unless it has ended by the time the reader hears of this).
+    server_->wantBufferedTraffic(false);
+    return requested && server_->counts().bufferRequests > 0 &&
+           trafficReader_->endBufferWait(kBufferWaitEndTimeout);
 }
 
 bool gf_startRtAppLink(const RunServices& run, RtAppLinkSettings settings) {

@@ -86,7 +86,8 @@ public:
 
     // Start-up: asks for buffered traffic and waits, polling the server, until the App has
     // sent it, the time-out passed on the clock, or `keepWaiting` says no. True when the
-    // buffered traffic came.
+    // buffered traffic came. A wait that ends without it ends it for the run: the request is
+    // not sent later, and what the App still sends of it is rejected.
     bool awaitBufferedTraffic(Clock::Duration timeout, const std::function<bool()>& keepWaiting,
                               const std::function<std::optional<AppPositionReport>()>& position);
 

@@ -234,9 +234,9 @@ void RtAppServer::sendParkedRequestLocked(const GeoBox& box) {
     }
 }
 
-void RtAppServer::wantBufferedTraffic() {
+void RtAppServer::wantBufferedTraffic(bool wanted) {
     const std::lock_guard lock(mutex_);
-    bufferWanted_ = true;
+    bufferWanted_ = wanted;
 }
 
 void RtAppServer::closeClient() {

@@ -78,8 +78,9 @@ public:
     bool sendPosition(const AppPositionReport& report, double rangeNm);
     // Asks for parked traffic in the box: now, or at the next connection.
     void requestParked(const GeoBox& box);
-    // The next position after a connection asks for buffered traffic.
-    void wantBufferedTraffic();
+    // Wanted: the next position after a connection asks for buffered traffic. Not wanted: no
+    // position asks for it (the program no longer waits for it).
+    void wantBufferedTraffic(bool wanted);
     // Closes the App's connection (the server keeps listening).
     void closeClient();
 

@@ -55,6 +55,14 @@ void RtAppTrafficReader::noteBufferRequest() {
     ++bufferRequestGeneration_;
 }
 
+bool RtAppTrafficReader::endBufferWait(std::chrono::milliseconds timeout) {
+    const std::uint64_t wanted = ++bufferWaitEndGeneration_;
+    std::unique_lock lock(bufferWaitMutex_);
+    bufferWaitTaken_.wait_for(lock, timeout,
+                              [&] { return bufferWaitEndTaken_ >= wanted || !running_.load(); });
+    return bufferedDone();
+}
+
 AppTrafficCounts RtAppTrafficReader::counts() const {
     const std::lock_guard lock(countsMutex_);
     return counts_;
@@ -72,16 +80,23 @@ void RtAppTrafficReader::run(std::stop_token token) {
             settings_.failed(kAppTrafficReaderName, e.what());
         }
     }
+    assembler_.logReceipts();
     settings_.run.window.enqueueUpdate(GuiUpdate::TrafficReaderState{ReaderState::notRunning});
-    running_.store(false);
+    {
+        const std::lock_guard lock(bufferWaitMutex_);
+        running_.store(false);
+    }
+    bufferWaitTaken_.notify_all();
 }
 
 void RtAppTrafficReader::receiveLoop(std::stop_token token) {
     std::array<char, kReceiveBytes> buffer{};
     bool receiving = false;
     std::uint64_t bufferGeneration = 0;
+    std::uint64_t bufferWaitEnd = 0;
     // Requests are noted before they go out, so the answer to one is never handled before
-    // the request is known here.
+    // the request is known here. The end of a wait is taken between two datagrams: what came
+    // before it counts, what comes after it does not.
     const auto takeRequests = [&] {
         if (parkedRequest_.exchange(false)) {
             assembler_.parkedRequested(settings_.run.clock.steadyNow());
@@ -90,6 +105,15 @@ void RtAppTrafficReader::receiveLoop(std::stop_token token) {
             wanted != bufferGeneration) {
             bufferGeneration = wanted;
             assembler_.bufferRequested();
+        }
+        if (const std::uint64_t ended = bufferWaitEndGeneration_.load(); ended != bufferWaitEnd) {
+            bufferWaitEnd = ended;
+            assembler_.bufferWaitOver();
+            {
+                const std::lock_guard lock(bufferWaitMutex_);
+                bufferWaitEndTaken_ = ended;
+            }
+            bufferWaitTaken_.notify_all();
         }
     };
     while (keepRunning(token)) {

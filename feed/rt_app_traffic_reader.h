@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -62,6 +63,11 @@ public:
     bool bufferedDone() const noexcept {
         return bufferDoneGeneration_.load() == bufferRequestGeneration_.load();
     }
+    // Any thread: the program no longer waits for the buffered traffic it asked for; the
+    // reader rejects what still comes of it. Returns once the reader has taken note (at most
+    // after `timeout`, at once when the reader has ended): true when that buffered traffic had
+    // ended before, so that exactly one of the two outcomes holds.
+    bool endBufferWait(std::chrono::milliseconds timeout);
 
     AppTrafficCounts counts() const;
 
@@ -78,6 +84,11 @@ private:
     // buffered traffic has ended.
     std::atomic<std::uint64_t> bufferRequestGeneration_{0};
     std::atomic<std::uint64_t> bufferDoneGeneration_{0};
+    // Each end of a wait has its generation too; the reader records the one it has taken.
+    std::atomic<std::uint64_t> bufferWaitEndGeneration_{0};
+    std::mutex bufferWaitMutex_;
+    std::condition_variable bufferWaitTaken_;
+    std::uint64_t bufferWaitEndTaken_ = 0; // under bufferWaitMutex_
     std::atomic<bool> running_{false};
     mutable std::mutex countsMutex_;
     AppTrafficCounts counts_;

@@ -76,11 +76,15 @@ RtApiReaderThreads::~RtApiReaderThreads() {
 void RtApiReaderThreads::stopAndJoin() {
     traffic_->halt();
     weather_->halt();
+    const bool trafficRan = trafficThread_.joinable();
     for (std::jthread* thread : {&trafficThread_, &weatherThread_}) {
         if (thread->joinable()) {
             thread->request_stop();
             thread->join();
         }
+    }
+    if (trafficRan) {
+        traffic_->logReceipts();
     }
 }
 

@@ -145,7 +145,8 @@ RtApiStep RtApiReaderBase::handleFailure(std::string_view what, const RtApiAnswe
 // --- Traffic ---
 
 RtApiTrafficReader::RtApiTrafficReader(RtApiEnvironment environment)
-    : RtApiReaderBase(kRtApiTrafficReaderName, std::move(environment)) {}
+    : RtApiReaderBase(kRtApiTrafficReaderName, std::move(environment)),
+      receipts_(std::string(kRtApiTrafficReaderName)) {}
 
 void RtApiTrafficReader::sendState(ReaderState state) {
     env_.run.window.enqueueUpdate(GuiUpdate::TrafficReaderState{state});
@@ -159,6 +160,7 @@ RtApiStep RtApiTrafficReader::step() {
     if (!keepGoing()) {
         return {true, {}};
     }
+    receipts_.logWhenDue(env_.run.clock.steadyNow());
     if (const auto step = ensureSession()) {
         return *step;
     }
@@ -257,6 +259,7 @@ void RtApiTrafficReader::postReply(RtApiTrafficReply& reply) {
         for (std::size_t i = 0; i < reply.buffers.size(); ++i) {
             std::vector<TrafficEntry>& batch = reply.buffers[i];
             anyEntry = anyEntry || !batch.empty();
+            receipts_.count(batch);
             env_.identities->collect(batch);
             env_.post(batch, TrafficBatchKind::buffered,
                       gf_rtApiBufferOffsetBase(reply.bufferIndices[i]), false);
@@ -264,6 +267,7 @@ void RtApiTrafficReader::postReply(RtApiTrafficReply& reply) {
         LogFile::write(fmt::format("{}: {} buffered snapshots, {} aircraft", name(),
                                    reply.buffers.size(), reply.aircraftCount));
     } else {
+        receipts_.count(reply.live);
         env_.identities->collect(reply.live);
         env_.post(reply.live, TrafficBatchKind::live, kRtApiLiveOffsetBase, false);
     }

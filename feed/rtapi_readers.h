@@ -27,6 +27,7 @@
 #include <string>
 #include <string_view>
 
+#include "feed/feed_receipts.h"
 #include "feed/rtapi_query_area.h"
 #include "feed/rtapi_reply.h"
 #include "feed/rtapi_session.h"
@@ -133,6 +134,9 @@ public:
 
     // True once a traffic reply (buffered or live) has been handed on.
     bool firstReplyDone() const noexcept { return firstReplyDone_.load(); }
+    // The last line of what was received (the reader stops); the steps write one a minute.
+    void logReceipts() { receipts_.logNow(); }
+    const FeedReceipts& receipts() const noexcept { return receipts_; }
 
 private:
     RtApiStep askParked(const std::string& guid, const AirportEntry& airport);
@@ -148,6 +152,7 @@ private:
     std::optional<Clock::SteadyTime> parkedAskedAt_;
     // Hex ids whose faults have been logged: a faulty aircraft comes back every few seconds.
     std::set<std::string> loggedRejects_;
+    FeedReceipts receipts_;
 };
 
 class RtApiWeatherReader : public RtApiReaderBase {

@@ -39,6 +39,14 @@ void lf_report(const RunServices& run, long status) {
 
 } // namespace
 
+std::string gf_rtApiDataSourceText(bool professional) {
+    return fmt::format("RT API, {} licence", professional ? "professional" : "standard");
+}
+
+namespace {
+
+} // namespace
+
 RtApiRoad::~RtApiRoad() {
     stop();
 }
@@ -72,6 +80,8 @@ bool RtApiRoad::start(const RunServices& run, const EnvironmentMaker& makeEnviro
         [&stop, closing] { return closing->load() || stop.keepRunning(); });
     session_ = std::make_unique<RtApiSession>(*credentials_, std::move(transport));
     LogFile::write(fmt::format("RealTraffic web API at {}", session_->transport().baseUrl()));
+    // The feed light stops waiting: red until the session stands, then the readers' colour.
+    run.window.enqueueUpdate(GuiUpdate::FeedStatusKnown{});
 
     for (int attempt = 1;; ++attempt) {
         const RtApiAnswer answer = session_->authenticate();
@@ -95,6 +105,8 @@ bool RtApiRoad::start(const RunServices& run, const EnvironmentMaker& makeEnviro
             return false;
         }
     }
+    run.window.enqueueUpdate(
+        GuiUpdate::DataSourceText{gf_rtApiDataSourceText(session_->professional())});
     gf_adoptProgramTimeShift();
     readers_ = std::make_unique<RtApiReaderThreads>(makeEnvironment(*session_));
     return true;

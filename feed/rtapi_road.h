@@ -2,9 +2,11 @@
 // 1. the user's credentials are read early in the start-up (RealTraffic.lic);
 // 2. at the end of the start-up the session is authenticated (a service that cannot answer is
 //    tried up to five times, 5 s apart; a refused licence is reported with gf_showRtApiError
-//    and stops the run), the time shift in force is taken over, the two reader threads are
-//    started and, when the user position is known, the start-up waits up to 20 s for the
-//    first (buffered) traffic so that it is decoded before the main loop runs;
+//    and stops the run); the window's feed light stops waiting when the authentication
+//    begins and the data source is shown once it succeeds; the time shift in force is taken
+//    over, the two reader threads are started and, when the user position is known, the
+//    start-up waits up to 20 s for the first (buffered) traffic so that it is decoded before
+//    the main loop runs;
 // 3. at shutdown the readers are stopped and joined, then the session is deauthenticated.
 #pragma once
 
@@ -72,6 +74,10 @@ private:
 
 // The program's web API road.
 RtApiRoad& gf_rtApiRoad();
+
+// The window's data-source text once the session stands: "RT API, professional licence" or
+// "RT API, standard licence".
+std::string gf_rtApiDataSourceText(bool professional);
 
 // The start-up's steps on the RT Direct road (each does nothing on the RT App road):
 // Reads RealTraffic.lic into the program's road. False, with the reason on the window's error

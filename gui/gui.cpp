@@ -176,6 +176,22 @@ void Gui::resetState() noexcept {
     staticFitHiddenForSenders_.store(false);
 }
 
+void Gui::setStaticParking(const StaticParkingShown& shown) noexcept {
+    {
+        std::lock_guard lock(staticParkingMutex_);
+        if (staticParking_ == shown) {
+            return;
+        }
+        staticParking_ = shown;
+    }
+    redrawAirportPanel();
+}
+
+StaticParkingShown Gui::staticParking() const noexcept {
+    std::lock_guard lock(staticParkingMutex_);
+    return staticParking_;
+}
+
 // --- Typed senders ---
 
 void Gui::setDataSourceText(std::string text) noexcept {

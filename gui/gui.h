@@ -22,8 +22,8 @@
 
 #include "gui/gdi_object.h"
 #include "gui/gui_state.h"
-#include "runtime/gui_update.h"
 #include "gui/paint_facts.h"
+#include "parking/parking_window.h"
 #include "platform/winui/win_types.h"
 #include "runtime/gui_redraw_flags.h"
 #include "runtime/gui_update.h"
@@ -90,6 +90,12 @@ public:
     // sends kind 26, cleared by the reset (kind 39); while it is set the worker sends no
     // static fit.
     bool staticFitHiddenForSenders() const noexcept { return staticFitHiddenForSenders_.load(); }
+
+    // What static parking does, as parking last showed it (through `GuiParkingWindow`): any
+    // thread stores it, and the park-airport panel is repainted when it changed. The panel
+    // and "Park" go by it.
+    void setStaticParking(const StaticParkingShown& shown) noexcept;
+    StaticParkingShown staticParking() const noexcept;
 
     // --- GUI thread ---
 
@@ -200,6 +206,8 @@ private:
 
     GuiState state_;
     std::atomic<bool> staticFitHiddenForSenders_{false};
+    mutable std::mutex staticParkingMutex_; // guards staticParking_ only
+    StaticParkingShown staticParking_;
     AppliedUpdateObserver observer_;
     GuiPaintFactsSource paintFacts_;
 };

@@ -154,9 +154,11 @@ void Gui::paint(winui::HDC dc) {
     if (!state_.errorLine.empty()) {
         gf_fillLayoutRect(memory, 0, bands.bottomLine.top, kLayoutWidth, bands.bottomLine.bottom,
                           brushes_.red.get());
-        gf_textOut(*this, state_.errorLine, memory, 3, bottomTextY, kTextWhite, false);
+        gf_textOut(*this, gf_oneLine(state_.errorLine), memory, 3, bottomTextY, kTextWhite,
+                   false);
     } else if (!state_.statusLine.empty()) {
-        gf_textOut(*this, state_.statusLine, memory, 3, bottomTextY, kTextWhite, false);
+        gf_textOut(*this, gf_oneLine(state_.statusLine), memory, 3, bottomTextY, kTextWhite,
+                   false);
     }
 
     // 13. The compact window's line under the counters.

@@ -19,6 +19,7 @@ constexpr std::int32_t kMaxShownUpdateMinutes = 1440;
 } // namespace
 
 void Gui::paintAirportPanel(winui::HDC dc, const GuiPaintFacts& facts, int panelTop) const {
+    const StaticParkingShown parking = staticParking();
     const int row1 = panelTop + 7;
     const int row2 = panelTop + 39;
     const int row3 = panelTop + 71;
@@ -42,7 +43,7 @@ void Gui::paintAirportPanel(winui::HDC dc, const GuiPaintFacts& facts, int panel
         return;
     }
     text(fmt::format(" {}   publisher: {}{},  week: {}", state_.parkAirportName, state_.publisher,
-                     state_.airportFileHandmade ? " (h)" : "", facts.parking.fileWeek),
+                     state_.airportFileHandmade ? " (h)" : "", parking.fileWeek),
          167, row1);
 
     // 4.
@@ -51,16 +52,16 @@ void Gui::paintAirportPanel(winui::HDC dc, const GuiPaintFacts& facts, int panel
     }
 
     // 5. to 8. Row 2: the parking update, the quality, the reserved stand, the learned updates.
-    if (facts.parking.generating) {
+    if (parking.generating) {
         text("generating parking ...", 5, row2, kTextYellow);
-    } else if (facts.parking.active && state_.minutesToNextParkingUpdate >= 1 &&
+    } else if (parking.active && state_.minutesToNextParkingUpdate >= 1 &&
                state_.minutesToNextParkingUpdate <= kMaxShownUpdateMinutes) {
         text("next update (min):", 5, row2);
         text(fmt::format("{}", state_.minutesToNextParkingUpdate), 167, row2);
     }
     text(fmt::format("qf: {}", state_.qualityText), 440, row2);
-    if (facts.parking.active && facts.parking.reservedStand) {
-        text(fmt::format("reserved stand: {}", *facts.parking.reservedStand), 548, row2);
+    if (parking.active && facts.reservedStand) {
+        text(fmt::format("reserved stand: {}", *facts.reservedStand), 548, row2);
     }
     text(fmt::format("# updates: {:4}", state_.airportFileUpdates), 765, row2);
 

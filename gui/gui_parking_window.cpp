@@ -1,6 +1,7 @@
 #include "gui/gui_parking_window.h"
 
 #include "config/parameters.h"
+#include "gui/gui.h"
 #include "gui/parking_controls.h"
 #include "gui/parking_interval.h"
 
@@ -40,6 +41,11 @@ void GuiParkingWindow::enableFlushButton(bool enabled) {
 
 void GuiParkingWindow::showParkingInterval() {
     gf_showParkingInterval(gui_, *parameters_.settings());
+}
+
+void GuiParkingWindow::showStaticParking(const StaticParkingShown& shown) {
+    gui_.setStaticParking(shown);
+    gui_.enqueueUpdate(GuiUpdate::StaticPlanCount{shown.planCount});
 }
 
 } // namespace skyloom

@@ -24,6 +24,8 @@ public:
     void enableParkButton(bool enabled) override;
     void enableFlushButton(bool enabled) override;
     void showParkingInterval() override;
+    // Kept by the window for the panel and "Park"; the plan's positions as update kind 7.
+    void showStaticParking(const StaticParkingShown& shown) override;
 
 private:
     Gui& gui_;

@@ -40,6 +40,25 @@ winui::HFONT gf_createGuiFont(bool bold, winui::UINT dpi) {
     return winui::CreateFontIndirectW(&font);
 }
 
+std::string gf_oneLine(std::string_view text) {
+    const auto isBreak = [](char c) { return c == '\n' || c == '\r'; };
+    std::string line;
+    line.reserve(text.size());
+    bool pendingBreak = false;
+    for (const char c : text) {
+        if (isBreak(c)) {
+            pendingBreak = !line.empty();
+            continue;
+        }
+        if (pendingBreak) {
+            line += ' ';
+            pendingBreak = false;
+        }
+        line += c;
+    }
+    return line;
+}
+
 void gf_textOut(const Gui& gui, std::string_view text, winui::HDC dc, int x, int y,
                 winui::COLORREF colour, bool bold) noexcept {
     const winui::HFONT font = bold ? gui.boldFont() : gui.textFont();

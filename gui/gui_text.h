@@ -2,6 +2,7 @@
 // controls with, and gf_textOut, which draws one UTF-8 text in the painter's way.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "platform/winui/win_types.h"
@@ -22,5 +23,10 @@ winui::HFONT gf_createGuiFont(bool bold, winui::UINT dpi);
 // {}") and not drawn; nothing escapes.
 void gf_textOut(const Gui& gui, std::string_view text, winui::HDC dc, int x, int y,
                 winui::COLORREF colour, bool bold) noexcept;
+
+// A text as the one line of the status or error line shows it: line breaks (CR, LF) at its
+// ends are dropped and every run of them inside becomes one space. Senders may end a text
+// with a line break for the log's sake.
+std::string gf_oneLine(std::string_view text);
 
 } // namespace skyloom

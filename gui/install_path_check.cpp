@@ -14,6 +14,7 @@
 #include "gui/gui.h"
 #include "gui/main_window.h"
 #include "platform/winui/dialogs.h"
+#include "runtime/stop_reason.h"
 
 namespace fs = std::filesystem;
 
@@ -86,9 +87,22 @@ bool gf_checkInstallPath(Gui& gui, ProgramParameters& parameters, SimChoice simu
     return true;
 }
 
+std::string gf_installPathPickerTitle(SimChoice simulator) {
+    return fmt::format("Select the {} folder of {}", kCommunityFolderName,
+                       gf_simChoiceText(simulator));
+}
+
+std::string gf_installPathMissingText(SimChoice simulator) {
+    return fmt::format("{}: no {} folder of {} picked. Pick it at the next start, or choose "
+                       "another simulator",
+                       gf_stopReasonText(StopReason::installPathMissing), kCommunityFolderName,
+                       gf_simChoiceText(simulator));
+}
+
 bool gf_pickInstallPath(Gui& gui, ProgramParameters& parameters, SimChoice simulator) {
     const fs::path saved = parameters.installPath(simulator == SimChoice::msfs2020).value();
-    const std::optional<fs::path> picked = gf_pickFolder(gf_mainWindow(), saved);
+    const std::optional<fs::path> picked =
+        gf_pickFolder(gf_mainWindow(), saved, gf_installPathPickerTitle(simulator));
     if (!picked) {
         LogFile::write("No folder picked for the simulator's packages");
         return false;

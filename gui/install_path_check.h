@@ -6,6 +6,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 #include "config/startup_choices.h"
 
@@ -22,5 +23,11 @@ bool gf_checkInstallPath(Gui& gui, ProgramParameters& parameters, SimChoice simu
 // The start-up step: lets the user pick the folder (starting at the saved install path) and
 // checks it. False when the user cancels or the folder is refused.
 bool gf_pickInstallPath(Gui& gui, ProgramParameters& parameters, SimChoice simulator);
+
+// What the picker asks for: "Select the Community folder of {simulator}".
+std::string gf_installPathPickerTitle(SimChoice simulator);
+// The error line when no folder was had: the stop reason ("INSTALL PATH MISSING"), what is
+// missing, and what the user can do about it.
+std::string gf_installPathMissingText(SimChoice simulator);
 
 } // namespace skyloom

@@ -98,7 +98,7 @@ void OptionCommands::onTbloPushed() {
 
 void OptionCommands::onParkPushed() {
     // Without static parking at a park airport there is nothing to update.
-    if (!gui_.paintFacts().parking.active) {
+    if (!gui_.staticParking().active) {
         return;
     }
     if (!gf_isRtDirect()) {

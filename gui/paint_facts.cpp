@@ -1,8 +1,10 @@
 #include "gui/paint_facts.h"
 
 #include "config/startup_choices.h"
-#include "runtime/rt_status.h"
+#include "foundation/icao_code.h"
+#include "parking/park_airport_list.h"
 #include "refdata/update_check.h"
+#include "runtime/rt_status.h"
 #include "sim/sim_link_state.h"
 
 namespace skyloom {
@@ -14,7 +16,16 @@ GuiPaintFacts gf_programPaintFacts() {
     facts.rtDirect = gf_isRtDirect();
     facts.settings = gf_paramsSnapshot();
     facts.versionText = gf_windowVersionText();
+    facts.reservedStand = gf_reservedStandAt(facts.settings->DESTINATION);
     return facts;
+}
+
+std::optional<std::string> gf_reservedStandAt(std::string_view destination) {
+    const std::optional<IcaoCode> code = IcaoCode::parse(destination);
+    if (!code) {
+        return std::nullopt;
+    }
+    return gf_findParkAirportName(*code);
 }
 
 } // namespace skyloom

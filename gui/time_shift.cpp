@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <initializer_list>
 #include <limits>
 
 #include <fmt/format.h>
@@ -22,9 +23,17 @@ constexpr std::int32_t kMinutesPerHour = 60;
 // A simulator clock that moved less than this since the last check is the same clock.
 constexpr std::int64_t kSimClockJumpSeconds = 30;
 
+// The longest shift the three combo boxes hold (13 days, 23 hours, 59 minutes).
+std::int32_t lf_longestComboShift(const ProgramParameters& p) {
+    return (p.TIME_SHIFT_DAYS.maximum() * 24 + p.TIME_SHIFT_HOURS.maximum()) * kMinutesPerHour +
+           p.TIME_SHIFT_MINS.maximum();
+}
+
 // Writes a shift back into the three time-shift parameters and their combo boxes, and
-// republishes them.
-void lf_setTimeShiftCombos(ProgramParameters& p, std::int32_t minutes) {
+// republishes them. A shift longer than they hold becomes the longest they hold, so that what
+// they show is what is in force: the returned minutes.
+std::int32_t lf_setTimeShiftCombos(ProgramParameters& p, std::int32_t minutes) {
+    minutes = std::clamp(minutes, 0, lf_longestComboShift(p));
     const std::int32_t days = minutes / kMinutesPerDay;
     const std::int32_t rest = minutes - days * kMinutesPerDay;
     const std::int32_t hours = rest / kMinutesPerHour;
@@ -36,6 +45,7 @@ void lf_setTimeShiftCombos(ProgramParameters& p, std::int32_t minutes) {
         parameter->selectCurrent();
     }
     p.applySettings(p.TIME_SHIFT_DAYS);
+    return minutes;
 }
 
 // The program clock and both copies the web API reads.
@@ -47,6 +57,17 @@ void lf_storeShiftMinutes(std::int32_t minutes) noexcept {
 
 } // namespace
 
+void gf_applyTimeShiftControls(ProgramParameters& p, WindowSink& window, bool rtDirect) {
+    for (const OptionControl* control : std::initializer_list<const OptionControl*>{
+             &p.TIME_SHIFT_DAYS, &p.TIME_SHIFT_HOURS, &p.TIME_SHIFT_MINS, &p.setButton,
+             &p.SIM_TIME, &p.KEEP_SIM_TIME_PAR}) {
+        control->enable(rtDirect);
+    }
+    if (!rtDirect) {
+        window.enqueueUpdate(GuiUpdate::TimeShiftControlsDisabled{});
+    }
+}
+
 std::string gf_timeShiftedText(std::int32_t minutes) {
     return fmt::format("Time shifted {} minute{}", minutes, minutes == 1 || minutes < 0 ? "" : "s");
 }
@@ -55,7 +76,7 @@ void gf_setTimeShift(const TimeShiftLinks& links, std::int32_t minutes, bool noR
                      bool fromCombos) {
     const bool wasActive = g_timeShiftActive.exchange(minutes > 0);
     if (!fromCombos) {
-        lf_setTimeShiftCombos(links.parameters, minutes);
+        minutes = lf_setTimeShiftCombos(links.parameters, minutes);
     }
     lf_storeShiftMinutes(minutes);
     if (minutes == 0 && !wasActive) {
@@ -104,7 +125,7 @@ void SimTimeFollower::shiftToSimTime(const TimeShiftLinks& links, std::int32_t m
         minutes = kMaxTimeShiftMinutes;
     }
     if (rtDirect) {
-        lf_setTimeShiftCombos(links.parameters, minutes);
+        minutes = lf_setTimeShiftCombos(links.parameters, minutes);
     }
     links.window.showStatusText(gf_timeShiftedText(minutes), true);
     if (firstTime_) {

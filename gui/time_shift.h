@@ -24,6 +24,12 @@ struct TimeShiftLinks {
     std::function<void()> requestNewSettings;
 };
 
+// The time-shift controls as the run's road allows them (start-up): on the RT Direct road the
+// three combo boxes, "Set", SIM_TIME and KEEP_SIM_TIME_PAR are enabled; on the RT App road,
+// where the App keeps the time and none of them does anything, they are disabled and the
+// section shown as such (update kind 34). Enabling sends nothing.
+void gf_applyTimeShiftControls(ProgramParameters& parameters, WindowSink& window, bool rtDirect);
+
 // "Time shifted {} minute{}": plural unless exactly 1 minute or negative.
 std::string gf_timeShiftedText(std::int32_t minutes);
 

@@ -45,12 +45,14 @@ void lf_enable(const OptionControl* control, bool enabled) {
 }
 
 // Releases the scan's working data and tells the window and the log that the scan is over,
-// whichever way it ended.
-void lf_endLiveriesScan(const LiveryScanServices& services) noexcept {
+// whichever way it ended. The package choice, disabled while the scan ran, is open again
+// exactly when the scan is automatic.
+void lf_endLiveriesScan(const LiveryScanServices& services, bool automatic) noexcept {
     try {
         if (services.scan != nullptr) {
             services.scan->clear();
         }
+        lf_enable(services.packageSelector, automatic);
         services.window.clearStatusText();
         services.window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags::counters()});
         LogFile::writeNow("\n++++++++++++++++++++++++ liveries scan ends "
@@ -62,13 +64,15 @@ void lf_endLiveriesScan(const LiveryScanServices& services) noexcept {
 
 class EndOfScan {
 public:
-    explicit EndOfScan(const LiveryScanServices& services) : services_(services) {}
-    ~EndOfScan() { lf_endLiveriesScan(services_); }
+    EndOfScan(const LiveryScanServices& services, bool automatic)
+        : services_(services), automatic_(automatic) {}
+    ~EndOfScan() { lf_endLiveriesScan(services_, automatic_); }
     EndOfScan(const EndOfScan&) = delete;
     EndOfScan& operator=(const EndOfScan&) = delete;
 
 private:
     const LiveryScanServices& services_;
+    bool automatic_;
 };
 
 LiveryScanResult lf_runLiveriesScan(const LiveryScanServices& services,
@@ -230,7 +234,7 @@ void gf_scanLiveries(const LiveryScanSettings& settings, const LiveryScanService
         throw std::invalid_argument("a livery scan needs its working data and its scan list");
     }
     services.scan->prepare();
-    const EndOfScan end(services);
+    const EndOfScan end(services, settings.automatic);
     try {
         lf_scan(settings, services);
     } catch (const std::exception& e) {

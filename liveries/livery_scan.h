@@ -63,7 +63,8 @@ struct LiveryScanServices {
     // False once the program is stopping.
     std::function<bool()> keepRunning{};
     // The AI_PACKAGE_SELECTOR combo box and the SKIP_LIVERIES_SCAN check box: both are disabled
-    // while the scan runs; the check box is enabled again when the scan returns.
+    // while the scan runs; the check box is enabled again when the scan returns, the combo box
+    // when the scan ends, whichever way, if it was an automatic one.
     const OptionControl* packageSelector = nullptr;
     const OptionControl* skipScanBox = nullptr;
     // Opens the folder of parameters.xml for the user (manual mode without any lfolder).

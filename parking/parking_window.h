@@ -1,11 +1,29 @@
 // `ParkingWindow`: what parking asks of the main window's parking panel: its controls disabled
 // while a park airport's stands are loaded and planned and enabled again afterwards, kept in
-// line with the park options, the push buttons "Park" and "Flush", and the minutes to the next
-// parking update. The window implements it once (gui/) and the program hands it to parking;
+// line with the park options, the push buttons "Park" and "Flush", the minutes to the next
+// parking update, and what static parking is doing (`StaticParkingShown`), which the panel and
+// "Park" go by. The window implements it once (gui/) and the program hands it to parking;
 // nothing of it can be left out. Main worker thread.
 #pragma once
 
+#include <cstdint>
+
 namespace skyloom {
+
+// What the park-airport panel shows of static parking.
+struct StaticParkingShown {
+    // A plan was made and the traffic step is still placing it ("generating parking ...").
+    bool generating = false;
+    // Static parking runs for the park airport: its airport file is applied. "Park" works only
+    // then, and the panel shows the minutes to the next update and the reserved stand.
+    bool active = false;
+    // The week number of the applied airport file (0 without one).
+    std::uint32_t fileWeek = 0;
+    // The positions the plan still holds while it is placed (0 otherwise).
+    std::uint64_t planCount = 0;
+
+    friend bool operator==(const StaticParkingShown&, const StaticParkingShown&) = default;
+};
 
 class ParkingWindow {
 public:
@@ -26,6 +44,8 @@ public:
     // Shows PARKING_INTERVAL_MINUTES as the minutes to the next update and hands it to the main
     // loop's countdown.
     virtual void showParkingInterval() = 0;
+    // What static parking is doing now (sent when it changed).
+    virtual void showStaticParking(const StaticParkingShown& shown) = 0;
 };
 
 } // namespace skyloom

@@ -62,6 +62,7 @@ void lf_updateStaticParking(ParkingContext& context) {
         lf_stopStaticParking(context);
         return;
     }
+    gf_showStaticParking(context.state, context.staticParking, context.window);
     context.window.showParkingInterval();
     gf_runCountingTicks(context.services.clock, context.traffic.tick,
                         [&context] { gf_planStaticParking(context); });
@@ -84,6 +85,8 @@ void gf_planStaticParking(ParkingContext& context) {
 }
 
 void gf_adjustParking(ParkingContext& context, bool rtOnlySwitchedTo) {
+    // The panel says so while the adjustment runs and its plan is placed.
+    gf_showStaticParking(context.state, context.staticParking, context.window);
     // Timed like a plan: the traffic moves on by the ticks a long adjustment took.
     gf_runCountingTicks(context.services.clock, context.traffic.tick, [&] {
         const auto settings = context.parameters.settings();
@@ -91,14 +94,16 @@ void gf_adjustParking(ParkingContext& context, bool rtOnlySwitchedTo) {
                          rtOnlySwitchedTo);
         context.traffic.maxParked = context.state.maxParked;
     });
+    gf_showStaticParking(context.state, context.staticParking, context.window);
 }
 
-void gf_enableParkingControlsWhenPlanned(ParkingContext& context) {
+void gf_followStaticParkingPlan(ParkingContext& context) {
     StaticParkingState& plan = context.staticParking;
     if (plan.generating && plan.plan.empty()) {
         plan.generating = false;
         context.window.enableParkingControls();
     }
+    gf_showStaticParking(context.state, plan, context.window);
 }
 
 void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>& trafficTick,
@@ -137,6 +142,7 @@ void lf_stopStaticParking(ParkingContext& context) {
     gf_clearParkAirportRunways(context.traffic);
     window.enqueueUpdate(GuiUpdate::AirportFile{false, {}});
     window.enqueueUpdate(GuiUpdate::Publisher{{}, false});
+    gf_showStaticParking(context.state, context.staticParking, context.window);
 }
 
 } // namespace skyloom

@@ -32,9 +32,10 @@ void gf_planStaticParking(ParkingContext& context);
 // A park option changed: the loaded stands are planned again from the aircraft already there
 // (lf_adjustParking), the time it takes counted into the traffic tick like a plan's.
 void gf_adjustParking(ParkingContext& context, bool rtOnlySwitchedTo);
-// Once a plan was made and the traffic step has taken all of it, the parking controls come
-// back.
-void gf_enableParkingControlsWhenPlanned(ParkingContext& context);
+// The main loop's look at a plan being placed (every 14 cycles): once the traffic step has
+// taken all of it, the parking controls come back; the window's parking panel is shown what
+// static parking does now (the positions still to place among it).
+void gf_followStaticParkingPlan(ParkingContext& context);
 
 // Saves the learned stand options (while an airport file is applied), then reloads the park
 // airport's stands and plans; a failed load re-enables the parking controls, shows why and

@@ -38,6 +38,7 @@ void lf_reportPlan(const StaticParkingRun& run, StaticParkingState& state, std::
         LogFile::write("no parking positions found");
         state.generating = false;
         run.controls.enableParkingControls();
+        gf_showStaticParking(run.parking, state, run.controls);
         return;
     }
     const ParamsSnapshot& s = run.settings;
@@ -118,9 +119,9 @@ void lf_planStaticParking(const StaticParkingRun& run, StaticParkingState& state
     lf_logPlanTime(run);
     run.controls.disableParkingControls();
     state.generating = true;
-    run.window.enqueueUpdate(GuiUpdate::Redraw{GuiRedrawFlags::airportPanel()});
-
     state.plan.clear();
+    gf_showStaticParking(run.parking, state, run.controls);
+
     run.window.enqueueUpdate(GuiUpdate::LiveFit{-1.0F});
     run.window.enqueueUpdate(GuiUpdate::StaticFit{-1.0F});
     run.window.enqueueUpdate(GuiUpdate::StaticFitHidden{false});
@@ -148,6 +149,8 @@ void lf_planStaticParking(const StaticParkingRun& run, StaticParkingState& state
     }
     lf_sortPlanByAge(state);
     lf_reportPlan(run, state, lf_countStandsInUse(run.stands));
+    // The positions to place from now on.
+    gf_showStaticParking(run.parking, state, run.controls);
 }
 
 } // namespace skyloom

@@ -26,4 +26,23 @@ void gf_clearStaticParkingState(StaticParkingState& state) {
     state.wanted = 0;
 }
 
+StaticParkingShown gf_staticParkingShown(const ParkingState& parking,
+                                         const StaticParkingState& state) {
+    StaticParkingShown shown;
+    shown.generating = state.generating;
+    shown.active = parking.airportFileApplied;
+    shown.fileWeek = parking.airportFileApplied ? parking.file.rtTrafficWeek : 0;
+    shown.planCount = state.generating ? state.plan.size() : 0;
+    return shown;
+}
+
+void gf_showStaticParking(const ParkingState& parking, StaticParkingState& state,
+                          ParkingWindow& window) {
+    const StaticParkingShown now = gf_staticParkingShown(parking, state);
+    if (now != state.shown) {
+        state.shown = now;
+        window.showStaticParking(now);
+    }
+}
+
 } // namespace skyloom

@@ -15,6 +15,7 @@
 #include "config/params_snapshot.h"
 #include "feed/feed_identities.h"
 #include "feed/traffic_entry.h"
+#include "parking/parking_window.h"
 #include "refdata/airport_file.h"
 #include "traffic/stands/static_aircraft.h"
 
@@ -22,7 +23,6 @@ namespace skyloom {
 
 class ParkedTrafficList;
 class ParkingState;
-class ParkingWindow;
 struct TrafficState;
 class WindowSink;
 
@@ -52,11 +52,21 @@ struct StaticParkingState {
     bool generating = false;     // a plan started; the main cycle re-enables the controls
     bool nextScanForward = true; // for the run: flipped by every stand scan
     std::int32_t wanted = 0;
+    // What the window's parking panel was last shown; it outlives a stop, so that the next
+    // change is compared with what the panel really shows.
+    StaticParkingShown shown;
 };
 
 // Forgets what a plan left behind when static parking stops: the plan, the removals, the feed
 // sets and the live stayers (their stand ids name stands of the airport that was left).
 void gf_clearStaticParkingState(StaticParkingState& state);
+
+// What static parking is doing now, as the panel shows it.
+StaticParkingShown gf_staticParkingShown(const ParkingState& parking,
+                                         const StaticParkingState& state);
+// Shows it on the window's parking panel when it differs from what the panel was last shown.
+void gf_showStaticParking(const ParkingState& parking, StaticParkingState& state,
+                          ParkingWindow& window);
 
 // The inputs of one plan or adjustment: the parking state with the park airport's stand table,
 // the live traffic's state with its static and live aircraft, the settings, the qf_soft of the

@@ -29,10 +29,16 @@ AIG_PACKAGE = "aig-aitraffic-oci-beta"
 # The real aircraft.cfg whose text every generated variant is made from.
 VARIANT_TEMPLATE = ("jopeek-fsltl-canada-air-virtual-pack/SimObjects/Airplanes/FSLTL_B738_CAN/"
                     "aircraft.cfg")
-# The web API stand-in's recordings, and the recording made of the capture for it.
+# The web API stand-in's recordings, and the recordings made of the capture for it: a live
+# series (one reply every RTAPI_SERIES_STEP_S of the capture, each aircraft where it was last
+# reported within RTAPI_REPORT_AGE_S; tools/rtapi_standin/live_series.h) and the nearest METAR
+# from the capture's weather.
 RTAPI_RECORDINGS = "feed/recordings/RT_API_decoded"
 RTAPI_TEMPLATE_RECORDING = "746213911.74435.json"
 RTAPI_KLAX_RECORDING = "KLAX_live.json"
+RTAPI_KLAX_METAR = "KLAX_metar.json"
+RTAPI_SERIES_STEP_S = 5
+RTAPI_REPORT_AGE_S = 60
 # As the App stand-in infers them (tools/rtapp_standin/capture.h): on the ground are aircraft
 # at most this high above the airport, this slow.
 GROUND_HEIGHT_FT = 200.0
@@ -283,41 +289,57 @@ def make_settings(layout: Layout, road: str, app_port=None) -> None:
                                              encoding="utf-8")
 
 
+def rtapi_entry(template, r):
+    """A capture row as an aircraft array of the web API's layout."""
+    hexid = f"{int(r[1]):06x}"
+    altitude, speed = float(r[4]), float(r[8])
+    on_ground = altitude <= 0 or (altitude <= AIRPORT_ELEVATION_FT + GROUND_HEIGHT_FT
+                                  and speed <= MAX_GROUND_SPEED_KT)
+    entry = list(template)
+    entry[0:6] = [hexid, float(r[2]), float(r[3]), float(r[7]), altitude, speed]
+    entry[8:19] = [r[10], r[11], float(r[14]), r[12], r[13], r[9], int(on_ground), float(r[5]),
+                   r[9], "X_adsb_icao", altitude]
+    # What the capture does not hold is unknown, not the template aircraft's.
+    entry[6] = None
+    entry[19:] = [None] * (len(entry) - 19)
+    return hexid, entry
+
+
 def make_rtapi_recordings(shared: Path, layout: Layout) -> None:
-    """The web API stand-in's recordings (links to the real ones) and a live recording of the
-    capture's aircraft as they were halfway through it, in the web API's array layout."""
+    """The web API stand-in's recordings (links to the real ones), the capture as a live series
+    in the web API's array layout, and the capture's weather as the nearest METAR."""
     recordings = shared / RTAPI_RECORDINGS
     layout.rtapi_recordings.mkdir()
     for recording in recordings.iterdir():
         (layout.rtapi_recordings / recording.name).symlink_to(recording.resolve())
     reply = json.loads((recordings / RTAPI_TEMPLATE_RECORDING).read_text(encoding="utf-8"))
     template = next(iter(reply["data"].values()))
-    rows = []
+    rows, weather = [], None
     with (shared / CAPTURE).open(encoding="utf-8", errors="replace") as f:
-        rows = [r for r in csv.reader(f) if len(r) > 14 and r[0] == "AITFC"]
-    times = [int(r[14]) for r in rows]
-    middle = (min(times) + max(times)) // 2
-    latest = {}
-    for r in rows:
-        if middle - 60 <= int(r[14]) <= middle:
-            latest[r[1]] = r
-    data = {}
-    for r in latest.values():
-        hexid = f"{int(r[1]):06x}"
-        altitude, speed = float(r[4]), float(r[8])
-        on_ground = altitude <= 0 or (altitude <= AIRPORT_ELEVATION_FT + GROUND_HEIGHT_FT
-                                      and speed <= MAX_GROUND_SPEED_KT)
-        entry = list(template)
-        entry[0:6] = [hexid, float(r[2]), float(r[3]), float(r[7]), altitude, speed]
-        entry[8:19] = [r[10], r[11], float(r[14]), r[12], r[13], r[9], int(on_ground), float(r[5]),
-                       r[9], "X_adsb_icao", altitude]
-        # What the capture does not hold is unknown, not the template aircraft's.
-        entry[6] = None
-        entry[19:] = [None] * (len(entry) - 19)
-        data[hexid] = entry
-    reply.update(data=data, full_count=len(data), dataepoch=middle)
-    (layout.rtapi_recordings / RTAPI_KLAX_RECORDING).write_text(json.dumps(reply),
+        for line in f:
+            if line.startswith("{") and weather is None:
+                weather = json.loads(line)
+            elif line.startswith("AITFC"):
+                r = next(csv.reader([line]))
+                if len(r) > 14:
+                    rows.append(r)
+    rows.sort(key=lambda r: int(r[14]))
+    series, latest, next_row = [], {}, 0
+    first, last = int(rows[0][14]), int(rows[-1][14])
+    for moment in range(first, last + RTAPI_SERIES_STEP_S, RTAPI_SERIES_STEP_S):
+        while next_row < len(rows) and int(rows[next_row][14]) <= moment:
+            hexid, entry = rtapi_entry(template, rows[next_row])
+            latest[hexid] = entry
+            next_row += 1
+        data = {h: e for h, e in latest.items() if moment - e[10] <= RTAPI_REPORT_AGE_S}
+        series.append(dict(reply, data=data, full_count=len(data), dataepoch=moment))
+    (layout.rtapi_recordings / RTAPI_KLAX_RECORDING).write_text(json.dumps(series),
                                                                encoding="utf-8")
+    metar = [{"ICAO": weather["ICAO"], "Dist": 0.0, "BrgTo": 0.0, "METAR": weather["METAR"]}] \
+        if weather else []
+    (layout.rtapi_recordings / RTAPI_KLAX_METAR).write_text(
+        json.dumps({"wrrl": 2000, "status": 200, "message": "OK", "data": metar}),
+        encoding="utf-8")
 
 
 def prepare(args) -> None:
@@ -388,35 +410,51 @@ def sent_aircraft(layout: Layout, shared: Path) -> str:
     return f"{len(ids)} (in {sent[-1]} datagrams)"
 
 
-def stage(lines) -> str:
-    """How far the program got, from its log."""
+def stage(lines, program_output: str = "") -> str:
+    """How far the program got, from its log (and, before it has one, from what it wrote to
+    its standard output and error)."""
     for pattern, text in ((r"Closing down after (.*)", "closing down after {}"),
                           (r"Start-up stopped at: (.*)", "start-up stopped at: {}"),
                           (r"RealTraffic App (connected) from", "simulator and RealTraffic App {}"),
+                          (r"^(Traffic RTAPIreader) started", "simulator and {} started"),
                           (r"^(MSFS \d+)\b.* connected$", "{} connected"),
                           (r"end of processing scanned liveries", "waiting for the simulator"),
                           (r"liveries scan automatic starts", "scanning liveries")):
         found = last_match(lines, pattern)
         if found:
             return text.format(*found.groups())
-    return "starting" if lines else "not started"
+    if lines:
+        return "starting"
+    # A second instance ends before it opens a log; it says why on standard error.
+    running = re.search(r"^(\S+ is already running.*)$", program_output, re.M)
+    return f"not started: {running.group(1)}" if running else "not started"
+
+
+def program_output(layout: Layout) -> str:
+    """What the program wrote to its standard output and error (the demo keeps it)."""
+    out = layout.logs / "skyloom.txt"
+    return out.read_text(encoding="utf-8", errors="replace") if out.is_file() else ""
 
 
 def status(layout: Layout, shared: Path, road: str):
     lines = log_lines(layout)
     # What the program marks as important ("==> ") and the stops it reports as errors.
     errors = [l for l in lines if l.startswith("==> ") or "ERROR" in l]
-    received = last_match(lines, r"buffered snapshots, (\d+) aircraft")
+    # The traffic reader's line of what came in, once a minute and at its stop.
+    received = last_match(lines, r": (\d+) traffic records of (\d+) aircraft received so far")
     return {
-        "lines": lines, "errors": errors, "stage": stage(lines),
+        "lines": lines, "errors": errors, "stage": stage(lines, program_output(layout)),
         "orderly": any(l.startswith("Closing down after") for l in lines),
-        "received_by_program": received.group(1) if received else None,
+        "received_by_program": (f"{received.group(2)} (in {received.group(1)} traffic records)"
+                                if received else None),
         "sent": sent_aircraft(layout, shared) if road == "app" else None,
     }
 
 
 # An object counts as moving once its written positions cover this much ground.
 MOVING_MIN_NM = 0.05
+# The program's playback delay of live traffic (feed/time_offsets.h).
+PLAYBACK_DELAY_S = 30
 
 
 def ai_objects(layout: Layout):
@@ -427,7 +465,8 @@ def ai_objects(layout: Layout):
     for line in layout.ai_report.read_text(encoding="utf-8", errors="replace").splitlines():
         f = line.split(";")
         if len(f) >= 9:
-            objects.append({"id": f[0], "livery": f[1], "removed": float(f[3]) >= 0,
+            objects.append({"id": f[0], "livery": f[1], "created_s": float(f[2]),
+                            "removed": float(f[3]) >= 0,
                             "writes": int(f[4]), "path_nm": float(f[5]),
                             "altitude_ft": float(f[8]),
                             "atc_id": f[9].strip().upper() if len(f) > 9 else ""})
@@ -519,12 +558,17 @@ def object_counts(layout: Layout, lines):
     present = [o for o in objects if not o["removed"]]
     return {
         "created": len(objects),
+        # Static aircraft carry a callsign ending in "*".
+        "live": sum(1 for o in objects if o["atc_id"] and not o["atc_id"].endswith("*")),
         "present": len(present),
         "moving": len(moving),
         "path_nm": sum(o["path_nm"] for o in objects),
         "removed": sum(1 for o in objects if o["removed"]),
         "landed": sum(1 for l in lines if " touch down" in l),
-        "parked": sum(1 for l in lines if re.search(r": \S+ +parks$", l)),
+        # Live arrivals that drove onto a stand, apart from the live aircraft first seen at
+        # rest on one ("parks") and the static aircraft.
+        "parked": sum(1 for l in lines if re.search(r": \S+ +arrived at stand$", l)),
+        "created on stands": sum(1 for l in lines if re.search(r": \S+ +parks$", l)),
         "create failures": sum(1 for l in lines if "CREATE_OBJECT_FAILED" in l),
     }
 
@@ -534,9 +578,15 @@ def progress(args) -> None:
     s = status(layout, Path(args.shared), args.road)
     c = object_counts(layout, s["lines"])
     sent = f", App stand-in sent {s['sent']} aircraft" if s["sent"] else ""
+    feed_started = any(re.search(r"RealTraffic App connected from|Traffic RTAPIreader started", l)
+                       for l in s["lines"])
+    # The program plays each report back some time after it was seen: say so while nothing live
+    # has come yet.
+    waiting = (f" | waiting for the first live aircraft: each report plays {PLAYBACK_DELAY_S} s "
+               f"after it was seen" if feed_started and c["live"] == 0 else "")
     print(f"{args.elapsed} | {s['stage']} | aircraft in the simulator: {c['present']} "
           f"({c['moving']} of {c['created']} created have moved; "
-          f"{phases_text(phases_now(layout))}){sent} | "
+          f"{phases_text(phases_now(layout))}){sent}{waiting} | "
           f"log lines {len(s['lines'])}, errors {len(s['errors'])}", flush=True)
 
 
@@ -553,7 +603,7 @@ def summary(args) -> None:
     print(f"shutdown:            {'orderly (Closing down logged)' if s['orderly'] else 'not orderly: no Closing down in the log'}")
     if s["sent"] is not None:
         print(f"aircraft sent:       {s['sent']}")
-    print(f"aircraft received:   {s['received_by_program'] or 'not logged (only buffered traffic is counted in the log)'}")
+    print(f"aircraft received:   {s['received_by_program'] or 'none logged (the traffic reader logs what came in once a minute and when it stops)'}")
     print(f"created:             {c['created']} AI objects (simulator stand-in's report)")
     print(f"moving:              {c['moving']} moved at least {MOVING_MIN_NM} NM, "
           f"{c['path_nm']:.1f} NM flown and driven in all")
@@ -564,7 +614,8 @@ def summary(args) -> None:
     print(f"phases at the end:   {phases_text(phases)}")
     print(f"removed:             {c['removed']} (the shutdown's removals included)")
     print(f"landed:              {c['landed']} (touch-down lines in the log)")
-    print(f"parked:              {c['parked']} (parks lines in the log)")
+    print(f"parked:              {c['parked']} live arrivals drove onto a stand "
+          f"({c['created on stands']} live aircraft were created on theirs)")
     print(f"create failures:     {c['create failures']}")
     print(f"errors logged:       {len(s['errors'])} (lines marked ==> or ERROR)")
     for line in s["errors"][-5:]:

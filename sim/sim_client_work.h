@@ -53,7 +53,9 @@ public:
     virtual void clearTables() {}
 
     // --- SimClient thread ---
-    // A new connection is open: the object tables of the previous one no longer mean anything.
+    // A new connection is open: the object tables of the previous one, and (after an earlier
+    // connection of the run) the commands and positions still queued for its objects, no
+    // longer mean anything.
     virtual void forgetConnection() {}
     // A frame while connected and not shutting down: send the AI positions, then execute the
     // command queue.

@@ -26,6 +26,7 @@ SimLinkWork::SimLinkWork(SimCommandQueue& queue, AIPositionBatch& batch)
 SimLinkWork::SimLinkWork() : SimLinkWork(gf_simCommandQueue(), gf_aiPositionBatch()) {}
 
 void SimLinkWork::resetTables() {
+    connectedBefore_ = false;
     queue_.reserve();
     executing_.reserve();
     batch_.reserve();
@@ -35,6 +36,7 @@ void SimLinkWork::resetTables() {
 }
 
 void SimLinkWork::clearTables() {
+    connectedBefore_ = false;
     batch_.empty();
     taken_.clear();
     histories_.clear();
@@ -46,9 +48,17 @@ void SimLinkWork::clearTables() {
 
 void SimLinkWork::forgetConnection() {
     objects_.forgetConnection();
-    // Object ids belong to one connection: a history kept across a reconnect would go on
-    // writing to ids the simulator may give to other objects.
+    // Object ids belong to one connection: a history kept across a reconnect, a position or a
+    // command queued for the previous connection would go on writing to, or removing, ids the
+    // simulator may give to other objects. (Before the first connection of a run nothing of
+    // another connection can wait.)
     histories_.clear();
+    if (connectedBefore_) {
+        queue_.clear();
+        executing_.clear();
+        batch_.emptyPending();
+    }
+    connectedBefore_ = true;
     diagnostic_ = {};
 }
 

@@ -92,6 +92,8 @@ private:
     OwnedObjectTable objects_;
     Diagnostic diagnostic_;
     std::size_t initiallyOwned_ = 0;
+    // A connection was open since the tables were last reset or cleared (a run's start).
+    bool connectedBefore_ = false;
 };
 
 } // namespace skyloom

@@ -156,6 +156,9 @@ private:
     void runAiDue(double at);
     void assignObject(const PendingAssignment& assignment);
     void finishRemoval(const PendingRemoval& removal);
+    // The simulator quits: every AI object created by a client goes with it, creates and
+    // removals under way too, and nobody is told.
+    void dropAiObjects(double at);
     void moveUnfrozenObjects(double at);
     void onObjectWritten(DWORD objectId, ObjectState& written, double at);
     void onClientEvent(DWORD objectId, const std::string& event, DWORD data, double at);

@@ -142,6 +142,7 @@ void World::runTimelineEvent(const TimelineEvent& event) {
         journalWorld(at, 0, "simulator quits");
         flightRunning_ = false;
         simulatorRunning_ = false;
+        dropAiObjects(at);
         for (auto& [number, connection] : connections_) {
             if (!connection.broken && !connection.simulatorGone) {
                 queue(connection, gf_quitMessage(), at);

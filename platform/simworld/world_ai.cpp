@@ -4,8 +4,9 @@
 // CREATE_OBJECT_FAILED for the create's packet, and a create beyond the object cap with
 // TOO_MANY_OBJECTS as well. A created object drifts on every frame, as the simulator's AI would
 // move it, until the matching freeze events are set; then only written positions move it. A
-// removed object goes after the set delay and every subscriber hears ObjectRemoved. Every
-// written position and every client event is recorded per object for tests.
+// removed object goes after the set delay and every subscriber hears ObjectRemoved. When the
+// simulator quits, every object a client created goes with it, unannounced. Every written
+// position and every client event is recorded per object for tests.
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -338,6 +339,26 @@ void World::finishRemoval(const PendingRemoval& removal) {
         return gf_objectAddRemoveMessage(eventId, kSystemEventObjectRemoved, removal.objectId,
                                          type);
     });
+}
+
+void World::dropAiObjects(double at) {
+    const std::size_t created = ai_.records.size();
+    const std::size_t waiting = ai_.assignments.size();
+    for (const auto& [id, record] : ai_.records) {
+        if (const auto object = objects_.find(id); object != objects_.end()) {
+            ai_.trace(id, object->second, at, TraceSource::removed);
+            objects_.erase(object);
+        }
+    }
+    ai_.records.clear();
+    ai_.assignments.clear();
+    ai_.removals.clear();
+    if (created + waiting > 0) {
+        journalWorld(at, 0,
+                     fmt::format("{} AI object{} and {} create{} waiting go with the simulator",
+                                 created, created == 1 ? "" : "s", waiting,
+                                 waiting == 1 ? "" : "s"));
+    }
 }
 
 void World::moveUnfrozenObjects(double at) {

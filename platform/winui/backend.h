@@ -25,6 +25,8 @@ struct MessageBoxRequest {
 struct FolderPickerRequest {
     HWND owner = nullptr;
     std::filesystem::path initialFolder;
+    // What to pick, as the dialog's title; empty: a title of the backend's own.
+    std::u16string title;
 };
 
 class Backend {

@@ -72,12 +72,13 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
 }
 
 std::optional<std::filesystem::path> showFolderPicker(HWND owner,
-                                                      const std::filesystem::path& initialFolder) {
+                                                      const std::filesystem::path& initialFolder,
+                                                      std::u16string_view title) {
     auto backend = currentBackend();
     if (!backend) {
         return std::nullopt;
     }
-    return backend->pickFolder(FolderPickerRequest{owner, initialFolder});
+    return backend->pickFolder(FolderPickerRequest{owner, initialFolder, std::u16string(title)});
 }
 
 HINSTANCE ShellExecuteW(HWND /*owner*/, LPCWSTR verb, LPCWSTR file, LPCWSTR /*parameters*/,

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/winui/win_types.h"
@@ -63,10 +64,12 @@ bool isMessageBoxAnswer(UINT type, int answer);
 // The answer (IDOK, IDYES, ...), or 0 when no backend can show it.
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
 
-// Lets the user pick a folder, starting at `initialFolder` when it is not empty; no value
-// when the user cancels or no backend can show the picker.
+// Lets the user pick a folder, starting at `initialFolder` when it is not empty, under the
+// dialog title `title` (what to pick; empty: the backend's own); no value when the user
+// cancels or no backend can show the picker.
 std::optional<std::filesystem::path> showFolderPicker(HWND owner,
-                                                      const std::filesystem::path& initialFolder);
+                                                      const std::filesystem::path& initialFolder,
+                                                      std::u16string_view title = {});
 
 // Opens a file or folder with the desktop's handler. Returns a value above 32 on success and
 // an error value (2: file not found) otherwise, as ShellExecuteW does; only "open" (or a

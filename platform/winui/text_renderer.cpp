@@ -115,6 +115,14 @@ LayoutPtr lf_measuringLayout(const LOGFONTW& font, double scale, const std::stri
 
 } // namespace
 
+double drawnEmScale(const LOGFONTW& font) {
+    // OS/2 x-heights in units of a 2048-unit em.
+    constexpr double kSegoeUiXHeight = 1024.0;
+    constexpr double kOpenSansXHeight = 1096.0;
+    return std::u16string_view(font.lfFaceName) == u"Segoe UI" ? kSegoeUiXHeight / kOpenSansXHeight
+                                                                 : 1.0;
+}
+
 std::string drawnFace(const LOGFONTW& font) {
     const std::u16string requested(font.lfFaceName);
     // The Windows interface faces are drawn with the humanist sans serif we ship.
@@ -140,10 +148,10 @@ std::string resolvedFamily(const LOGFONTW& font) {
 double fontPixelSize(const LOGFONTW& font, double scale) {
     constexpr double kDefaultHeight = 12.0;
     if (font.lfHeight < 0) {
-        return -font.lfHeight * scale;
+        return -font.lfHeight * scale * drawnEmScale(font);
     }
     if (font.lfHeight == 0) {
-        return kDefaultHeight * scale;
+        return kDefaultHeight * scale * drawnEmScale(font);
     }
     return font.lfHeight * scale * lf_emPerCell(font);
 }

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -326,6 +327,43 @@ TEST_F(MainLoopTest, ReadersPostingForMoreThanAMinuteNeverStallTheMailbox) {
 
 // Beyond MAX_LIVE_SEL the furthest live aircraft go, at each user-data step and at the cycle
 // after the limit changed; 500 sets no limit, 0 admits none.
+// A simulator that quit took the objects of its connection with it: on a new connection the
+// loop gives their aircraft up before the next traffic step, once the simulator has named
+// itself on it (a connection whose set-up failed counts for nothing), and only once.
+TEST_F(MainLoopTest, ANewSimulatorConnectionStartsTheTrafficOver) {
+    const std::uint32_t first = g_simConnectionCount.load();
+    std::vector<std::size_t> liveAfter;
+    runCycles(6, [&](MainLoop& loop) {
+        liveAfter.push_back(loop.traffic().liveAircraft.size());
+        switch (loop.counters().cycles) {
+        case 1:
+            addActive(loop, "AAA1", 101);
+            addActive(loop, "BBB2", 102);
+            break;
+        case 2: // open, not yet named
+            g_simConnectionCount.store(first + 1);
+            break;
+        case 3:
+            g_simConnectionState.store(SimConnectionState::connected);
+            break;
+        case 4:
+            addActive(loop, "CCC3", 201);
+            break;
+        default:
+            break;
+        }
+    });
+    g_simConnectionState.store(SimConnectionState::notConnected);
+    g_simConnectionCount.store(first);
+    EXPECT_THAT(liveAfter, ElementsAre(0u, 2u, 2u, 0u, 1u, 1u));
+    const std::string log = logText();
+    EXPECT_NE(log.find(fmt::format("Simulator connection {}: the traffic starts over, 2 live and "
+                                   "0 static aircraft of the previous connection are gone",
+                                   first + 1)),
+              std::string::npos)
+        << log;
+}
+
 TEST_F(MainLoopTest, LiveAircraftBeyondTheLimitAreRemovedFurthestFirst) {
     struct Case {
         std::int64_t limit;

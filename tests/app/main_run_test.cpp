@@ -102,7 +102,7 @@ TEST_F(MainRunTest, ARunStartsLoopsAndRestartsOrEndsAsItsStopReasonSays) {
         {{StopReason::newSettings, 0}, true, seconds{3}}, // never a restart without a countdown
         {{StopReason::newSettings, 3}, true, seconds{3}},
         {{StopReason::userClosedSim, 0}, false, seconds{0}},
-        {{StopReason::installPathMissing, 0}, false, seconds{0}},
+        {{StopReason::installPathMissing, 0}, false, seconds{25}},
         {{StopReason::simConnectError, 9}, true, seconds{9}},
         {{StopReason::readerError, 15}, true, seconds{15}},
         {{StopReason::systemError, 15}, false, seconds{25}},
@@ -182,6 +182,13 @@ TEST_F(MainRunTest, TheStartUpReadsTheSettingsShowsTheFirstValuesAndMakesTheData
                             GuiUpdateKind::nextParkingUpdate));
     EXPECT_EQ(gui_.state().minutesToNextParkingUpdate, 30);
     EXPECT_THAT(logText(), HasSubstr("MSFS 2024 packages folder: '" + packagesRoot().string()));
+    // The web API's road: the feed light no longer waits, the data source names the session's
+    // licence, and the time-shift section applies.
+    EXPECT_EQ(appliedCount(GuiUpdateKind::feedStatusKnown), 1u);
+    EXPECT_FALSE(gui_.state().feedStatusPending);
+    EXPECT_EQ(gui_.state().dataSourceText, "RT API, professional licence");
+    EXPECT_EQ(appliedCount(GuiUpdateKind::timeShiftControlsDisabled), 0u);
+    EXPECT_TRUE(gui_.state().timeShiftEnabled);
 }
 
 TEST_F(MainRunTest, OutsideItsOwnFolderTheRunStopsBeforeTouchingTheSettings) {
@@ -207,9 +214,15 @@ TEST_F(MainRunTest, WithoutTheSimulatorInstallationTheRunEndsBeforeMakingItsFold
     EXPECT_EQ(end.request, (StopRequest{StopReason::installPathMissing, 0}));
     EXPECT_TRUE(fs::exists(parametersFile()));
     EXPECT_FALSE(fs::exists(workFolder() / "output"));
-    EXPECT_EQ(gui_.state().errorLine, "The packages folder of MSFS 2024 was not found");
+    // The picker asked for the chosen simulator's Community folder; cancelled, the stop's
+    // reason stays on the error line for 25 s before the program ends.
+    ASSERT_EQ(backend_->folderPickers().size(), 1u);
+    EXPECT_EQ(backend_->folderPickers()[0].title, "Select the Community folder of MSFS 2024");
+    EXPECT_EQ(gui_.state().errorLine,
+              "INSTALL PATH MISSING: no Community folder of MSFS 2024 picked. Pick it at the next "
+              "start, or choose another simulator");
     EXPECT_THAT(pumpPosted(), ElementsAre(MSG_EXIT));
-    EXPECT_EQ(endedAt_ - start, seconds{0});
+    EXPECT_EQ(endedAt_ - start, seconds{25});
 }
 
 TEST_F(MainRunTest, AnExceptionInTheLoopIsLoggedShownAndEndsTheProgramAsSystemError) {

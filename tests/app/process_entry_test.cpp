@@ -59,6 +59,30 @@ TEST(ProcessEntryTest, ASecondInstanceEndsWithMinusOneWhileTheFirstHoldsTheLock)
     EXPECT_EQ(gf_runAsSingleInstance(dir.path(), [] { return 4; }), 4);
 }
 
+// Without a window on screen the second instance says why it ends, naming the lock file that
+// the first holds; with one it ends as silently as on Windows.
+TEST(ProcessEntryTest, ASecondInstanceWithoutAWindowSaysOnStandardErrorThatSkyloomRuns) {
+    testing::TempDir dir;
+    const std::string lockFile = os::InstanceLock(std::string(kInstanceLockName), dir.path())
+                                     .file()
+                                     .string();
+    for (const SecondInstanceNotice notice :
+         {SecondInstanceNotice::standardError, SecondInstanceNotice::none}) {
+        std::string said;
+        int second = 0;
+        gf_runAsSingleInstance(dir.path(), [&] {
+            ::testing::internal::CaptureStderr();
+            second = gf_runAsSingleInstance(dir.path(), [] { return 5; }, notice);
+            said = ::testing::internal::GetCapturedStderr();
+            return 3;
+        });
+        EXPECT_EQ(second, kSecondInstanceExitCode);
+        EXPECT_EQ(said, notice == SecondInstanceNotice::none
+                            ? ""
+                            : "Skyloom is already running (lock file " + lockFile + ")\n");
+    }
+}
+
 TEST(ProcessEntryTest, ALockThatCannotBeTriedRunsTheProgramWithoutItAndSaysWhy) {
     testing::TempDir dir;
     gf_takeNotesForLog();

@@ -25,7 +25,8 @@ TEST(ShutdownPlanTest, FourReasonsRestartAfterTheirCountdownOfAtLeastThreeSecond
         {{StopReason::newSettings, 0}, false, {true, seconds{3}, seconds{0}}},
         {{StopReason::newSettings, 3}, false, {true, seconds{3}, seconds{0}}},
         {{StopReason::userClosedSim, 0}, false, {false, seconds{0}, seconds{0}}},
-        {{StopReason::installPathMissing, 0}, false, {false, seconds{0}, seconds{0}}},
+        // Both end with a reason on the error line that the user must read first.
+        {{StopReason::installPathMissing, 0}, false, {false, seconds{0}, seconds{25}}},
         {{StopReason::simConnectError, 9}, false, {true, seconds{9}, seconds{0}}},
         {{StopReason::readerError, 15}, false, {true, seconds{15}, seconds{0}}},
         {{StopReason::systemError, 15}, false, {false, seconds{0}, seconds{25}}},
@@ -35,6 +36,7 @@ TEST(ShutdownPlanTest, FourReasonsRestartAfterTheirCountdownOfAtLeastThreeSecond
         {{StopReason::newFlight, 60}, true, {false, seconds{0}, seconds{0}}},
         {{StopReason::readerError, 15}, true, {false, seconds{0}, seconds{0}}},
         {{StopReason::systemError, 15}, true, {false, seconds{0}, seconds{0}}},
+        {{StopReason::installPathMissing, 0}, true, {false, seconds{0}, seconds{0}}},
         {{StopReason::simConnectError, -4}, false, {true, seconds{3}, seconds{0}}},
         {{StopReason::readerError, 2}, false, {true, seconds{3}, seconds{0}}},
         {{StopReason::readerError, 4}, false, {true, seconds{4}, seconds{0}}},

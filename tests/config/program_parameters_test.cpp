@@ -5,9 +5,11 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include "config/parameter_rules.h"
 #include "config/parameters_store.h"
@@ -118,7 +120,7 @@ TEST(ProgramParametersTest, DefaultsAreThoseTheProgramRelies) {
     EXPECT_EQ(s.parking_percentage, 30);
     EXPECT_EQ(s.PORT_NUMBER, 10747);
     EXPECT_EQ(parameters.BLOCK_HEXIDDEC.maximum(), 16777215);
-    EXPECT_EQ(parameters.TIME_SHIFT_DAYS.maximum(), 14);
+    EXPECT_EQ(parameters.TIME_SHIFT_DAYS.maximum(), 13);
     EXPECT_EQ(parameters.TIME_SHIFT_HOURS.maximum(), 23);
     EXPECT_EQ(parameters.TIME_SHIFT_MINS.maximum(), 59);
     EXPECT_EQ(parameters.MAIN_WINDOW_X.value(), 400);
@@ -198,9 +200,10 @@ TEST(ProgramParametersTest, GroupedFieldsAreCopiedTogether) {
     EXPECT_EQ(snapshot, before);
 }
 
-// The longest shift, two weeks, is 14 days, 0 hours and 0 minutes in the combo boxes: it must
-// be a value of the days' list and come back unchanged after a restart.
-TEST(ProgramParametersTest, ATwoWeekTimeShiftSurvivesTheRestart) {
+// The days run from 0 to 13: the longest shift the combo boxes hold, 13 days 23 hours and
+// 59 minutes, stays below the two-week limit and comes back unchanged after a restart; a
+// parameters.xml that says 14 days gives 13.
+TEST(ProgramParametersTest, TheLongestTimeShiftOfTheCombosSurvivesTheRestart) {
     skyloom::testing::TempDir dir;
     LogFile::openIn(dir.path());
     {
@@ -208,20 +211,33 @@ TEST(ProgramParametersTest, ATwoWeekTimeShiftSurvivesTheRestart) {
         ProgramParameters parameters(&store);
         const std::vector<Parameter*> kept = parameters.persisted();
         store.load(dir / "parameters.xml", kept);
-        EXPECT_TRUE(parameters.TIME_SHIFT_DAYS.indexOf(14));
-        EXPECT_EQ(parameters.TIME_SHIFT_DAYS.values().back(), 14);
-        parameters.TIME_SHIFT_DAYS.setValue(14);
-        parameters.TIME_SHIFT_HOURS.setValue(0);
-        parameters.TIME_SHIFT_MINS.setValue(0);
+        EXPECT_FALSE(parameters.TIME_SHIFT_DAYS.indexOf(14));
+        EXPECT_EQ(parameters.TIME_SHIFT_DAYS.values().front(), 0);
+        EXPECT_EQ(parameters.TIME_SHIFT_DAYS.values().back(), 13);
+        parameters.TIME_SHIFT_DAYS.setValue(13);
+        parameters.TIME_SHIFT_HOURS.setValue(23);
+        parameters.TIME_SHIFT_MINS.setValue(59);
     }
-    ParametersStore store;
-    ProgramParameters restarted(&store);
-    const std::vector<Parameter*> kept = restarted.persisted();
-    const ParametersLoadReport report = store.load(dir / "parameters.xml", kept);
-    EXPECT_EQ(report.corrected, 0);
-    const ParamsSnapshot snapshot = restarted.snapshot();
-    EXPECT_EQ(snapshot.TIME_SHIFT_DAYS, 14);
-    EXPECT_EQ(gf_timeShiftMinutesOf(snapshot), kTimeShiftLimitMinutes);
+    for (const auto& [savedDays, days, corrected] :
+         {std::tuple{"13", 13, 0}, std::tuple{"14", 13, 1}}) {
+        {
+            pugi::xml_document document;
+            ASSERT_TRUE(document.load_file((dir / "parameters.xml").c_str()));
+            document.select_node("//*[@name='TIME_SHIFT_DAYS']")
+                .node()
+                .attribute("value")
+                .set_value(savedDays);
+            ASSERT_TRUE(document.save_file((dir / "parameters.xml").c_str()));
+        }
+        ParametersStore store;
+        ProgramParameters restarted(&store);
+        const std::vector<Parameter*> kept = restarted.persisted();
+        const ParametersLoadReport report = store.load(dir / "parameters.xml", kept);
+        EXPECT_EQ(report.corrected, corrected) << savedDays;
+        const ParamsSnapshot snapshot = restarted.snapshot();
+        EXPECT_EQ(snapshot.TIME_SHIFT_DAYS, days) << savedDays;
+        EXPECT_EQ(gf_timeShiftMinutesOf(snapshot), (days * 24 + 23) * 60 + 59) << savedDays;
+    }
     LogFile::close();
 }
 

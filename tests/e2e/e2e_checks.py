@@ -206,9 +206,10 @@ def check_on_ground_changes(trace) -> list:
 
 
 def check_landing_or_parking(counts) -> list:
-    print(f"ground: {counts['landed']} touch-downs, {counts['parked']} parks logged")
-    if counts["landed"] + counts["parked"] == 0:
-        return ["no touch-down and no parks line in the log"]
+    print(f"ground: {counts['landed']} touch-downs, {counts['parked']} arrivals parked, "
+          f"{counts['created on stands']} created on stands")
+    if counts["landed"] + counts["parked"] + counts["created on stands"] == 0:
+        return ["no touch-down, no arrival parked and no aircraft created on a stand"]
     return []
 
 
@@ -254,3 +255,44 @@ def run_checks(demo, layout, capture: Path) -> list:
             + check_landing_or_parking(demo.object_counts(layout, lines))
             + check_on_ground_changes(trace)
             + check_removals(objects, lines) + check_error_lines(lines))
+
+
+# Live aircraft the relaunched simulator must get back within the run, and static ones.
+MIN_LIVE_AFTER_RELAUNCH = 20
+MIN_STATIC_AFTER_RELAUNCH = 1
+START_OVER = "the traffic starts over"
+
+
+def check_relaunch(demo, layout, times) -> list:
+    """After the simulator quit and came back (`times`: world seconds of "quit", "launch"),
+    the program started its traffic over once: the objects of the old connection went with
+    the simulator and none was written to after the quit, and live and static aircraft were
+    created anew."""
+    lines = demo.log_lines(layout)
+    objects = demo.ai_objects(layout)
+    quit_at, launch_at = times["quit"], times["launch"]
+    failures = []
+    over = [line for line in lines if START_OVER in line]
+    if len(over) != 1:
+        failures.append(f"{len(over)} lines saying '{START_OVER}', expected 1")
+    old = {o["id"] for o in objects if o["created_s"] < quit_at}
+    late_writes = set()
+    for line in layout.trace.read_text(encoding="utf-8", errors="replace").splitlines():
+        f = line.split(";")
+        if len(f) == 8 and f[1] in old and f[2] == "written" and float(f[0]) > quit_at:
+            late_writes.add(f[1])
+    if late_writes:
+        failures.append(f"objects of the old connection written to after the quit: "
+                        f"{sorted(late_writes)}")
+    new = [o for o in objects if o["created_s"] >= launch_at]
+    live = [o for o in new if not o["atc_id"].endswith("*")]
+    static = [o for o in new if o["atc_id"].endswith("*")]
+    print(f"relaunch: {len(old)} objects before the quit, {len(live)} live and {len(static)} "
+          f"static created after the launch; {over[0] if over else 'no start-over line'}")
+    if len(live) < MIN_LIVE_AFTER_RELAUNCH:
+        failures.append(f"only {len(live)} live objects created after the relaunch "
+                        f"(at least {MIN_LIVE_AFTER_RELAUNCH} expected)")
+    if len(static) < MIN_STATIC_AFTER_RELAUNCH:
+        failures.append(f"only {len(static)} static objects created after the relaunch "
+                        f"(at least {MIN_STATIC_AFTER_RELAUNCH} expected)")
+    return failures

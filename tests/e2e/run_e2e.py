@@ -3,14 +3,20 @@
 world and the RealTraffic App stand-in replaying the KLAX capture, prepared as scripts/demo.py
 prepares the demo (into <build>/e2e/, with its own runtime folder for the single-instance lock).
 The checks read the stand-in's AI report and trace and the program's log.
+--road api: the web API stand-in plays the capture back instead (into <build>/e2e-api/).
+--relaunch: on the App road, the simulator quits, starts again and starts a flight meanwhile
+(RELAUNCH_TIMELINE; into <build>/e2e-relaunch/); the traffic must start over on the new
+connection.
 
-    tests/e2e/run_e2e.py --source ROOT --build BUILD [--seconds 150]
+    tests/e2e/run_e2e.py --source ROOT --build BUILD [--seconds 150] [--road app|api]
+                         [--relaunch]
 
 Exit code 0: every check held; 1: a check failed; 77: the public data of ../shared is missing.
 """
 import argparse
 import json
 import os
+import re
 import signal
 import socket
 import subprocess
@@ -18,7 +24,7 @@ import sys
 import time
 from pathlib import Path
 
-from e2e_checks import run_checks
+from e2e_checks import check_relaunch, run_checks
 
 # The program's exit code when another instance holds the lock.
 SECOND_INSTANCE_EXIT_CODE = 255
@@ -34,6 +40,12 @@ APP_TCP_PORT = 10757
 APP_PORTS = (("TCP", APP_TCP_PORT), ("UDP", 49005), ("UDP", 49004))
 # The world's trace: one point per object every this many seconds of world time.
 TRACE_EVERY_S = 0.2
+# The relaunch run's simulator: it quits, is started again and starts a flight, in seconds of
+# world time (the program's start). Early enough that the run (its ctest entry replays 170 s)
+# stays within the first three minutes of the capture, as the App road's run does.
+RELAUNCH_TIMELINE = ((60.0, "quit"), (80.0, "launch"), (85.0, "flightStart"))
+# The web API stand-in says where it listens within this time.
+API_STANDIN_WAIT_S = 10
 
 
 def load_demo(source: Path):
@@ -42,14 +54,16 @@ def load_demo(source: Path):
     return demo
 
 
-def prepare(demo, source: Path, build: Path):
+def prepare(demo, source: Path, build: Path, road: str = "app", timeline=(), folder: str = "e2e"):
     shared = source.parent / "shared"
-    layout = demo.Layout((build / "e2e" / "demo").resolve())
+    layout = demo.Layout((build / folder / "demo").resolve())
     demo.prepare(argparse.Namespace(shared=str(shared.resolve()), build=str(build.resolve()),
-                                    demo=str(layout.demo), road="app",
+                                    demo=str(layout.demo), road=road,
                                     app_port=APP_TCP_PORT))
     world = json.loads(layout.world.read_text(encoding="utf-8"))
     world["aiObjects"]["traceEverySeconds"] = TRACE_EVERY_S
+    if timeline:
+        world["timeline"] = [{"at": at, "event": event} for at, event in timeline]
     layout.world.write_text(json.dumps(world, indent=1) + "\n", encoding="utf-8")
     return layout
 
@@ -97,16 +111,23 @@ def wait_for_line(path: Path, text: str, seconds: float, process) -> bool:
 def second_instance(program: Path, layout, env, first) -> list:
     """A second start with the same runtime folder ends at once with the second-instance code
     and leaves the first running."""
+    said = ""
     try:
-        code = subprocess.run([str(program), "--headless"], cwd=layout.workdir, env=env,
-                              capture_output=True, timeout=SECOND_INSTANCE_WAIT_S,
-                              check=False).returncode
+        done = subprocess.run([str(program), "--headless"], cwd=layout.workdir, env=env,
+                              capture_output=True, timeout=SECOND_INSTANCE_WAIT_S, check=False)
+        code, said = done.returncode, done.stderr.decode("utf-8", errors="replace")
     except subprocess.TimeoutExpired:
         code = f"none: still running after {SECOND_INSTANCE_WAIT_S} s"
     print(f"second instance: exit code {code}, the first {'running' if first.poll() is None else 'ended'}")
     failures = []
     if code != SECOND_INSTANCE_EXIT_CODE:
         failures.append(f"second instance: exit code {code}, expected {SECOND_INSTANCE_EXIT_CODE}")
+    # Without a window on screen it says why, naming the lock file in the run's runtime folder.
+    lock_folder = env["XDG_RUNTIME_DIR"]
+    if not re.search(rf"^Skyloom is already running \(lock file {re.escape(lock_folder)}/\S+\)$",
+                     said, re.M):
+        failures.append(f"second instance: standard error {said!r} does not say that Skyloom "
+                        f"is already running with a lock file in {lock_folder}")
     if first.poll() is not None:
         failures.append(f"the first instance ended (code {first.returncode}) with the second")
     return failures
@@ -157,12 +178,67 @@ def run(build: Path, layout, capture: Path, seconds: float) -> list:
     return failures
 
 
+def start_api_standin(build: Path, demo, layout):
+    """The web API stand-in on the demo's recordings; it and its address, or None and why."""
+    out = layout.logs / "rtapi_standin.txt"
+    standin = start([str(build / "tools" / "rtapi_standin" / "skyloom_rtapi_standin"),
+                     "--recordings", str(layout.rtapi_recordings),
+                     "--live", demo.RTAPI_KLAX_RECORDING, "--metar", demo.RTAPI_KLAX_METAR], out)
+    end = time.monotonic() + API_STANDIN_WAIT_S
+    while time.monotonic() < end and standin.poll() is None:
+        found = re.search(r"^RealTraffic web API stand-in at (\S+)",
+                          out.read_text(encoding="utf-8", errors="replace"), re.M)
+        if found:
+            return standin, found.group(1)
+        time.sleep(0.1)
+    stop(standin, 5)
+    return None, f"the web API stand-in did not start: {out.read_text(errors='replace')}"
+
+
+def run_api(build: Path, demo, layout, seconds: float) -> list:
+    """The web API road: the stand-in first (the program finds it through its address), then
+    the program, which is ready once its traffic reader runs."""
+    standin, url = start_api_standin(build, demo, layout)
+    if standin is None:
+        return [url]
+    env = dict(program_environment(layout), SKYLOOM_RTAPI_URL=url)
+    program = build / "skyloom"
+    first = start([str(program), "--headless"], layout.logs / "skyloom.txt", cwd=layout.workdir,
+                  env=env)
+    failures, started = [], time.monotonic()
+    try:
+        if not wait_for_line(layout.workdir / "Log.txt", "Traffic RTAPIreader started",
+                             CONNECT_WAIT_S, first):
+            return [f"the web API reader never started; program code {first.poll()}"]
+        print(f"the web API reader started after {time.monotonic() - started:.0f} s", flush=True)
+        failures += second_instance(program, layout, env, first)
+        end = time.monotonic() + seconds
+        while time.monotonic() < end and first.poll() is None:
+            time.sleep(1)
+        if first.poll() is not None:
+            failures.append(f"the program ended by itself (code {first.returncode})")
+        elif not stop(first, SHUTDOWN_WAIT_S):
+            failures.append(f"the program did not end within {SHUTDOWN_WAIT_S} s of SIGTERM")
+        print(f"the program ended after {time.monotonic() - started:.0f} s", flush=True)
+    finally:
+        stop(first, 0)
+        stop(standin, 5)
+    return failures
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--source", required=True, type=Path)
     parser.add_argument("--build", required=True, type=Path)
     parser.add_argument("--seconds", type=float, default=150, help="replay this long")
+    parser.add_argument("--road", choices=["app", "api"], default="app")
+    parser.add_argument("--relaunch", action="store_true",
+                        help="the simulator quits and starts again meanwhile (App road)")
     args = parser.parse_args()
+    if args.road == "api":
+        if args.relaunch:
+            parser.error("--relaunch runs on the App road")
+        return main_api(args)
     args.source, args.build = args.source.resolve(), args.build.resolve()
     demo = load_demo(args.source)
     capture = args.source.parent / "shared" / demo.CAPTURE
@@ -174,13 +250,34 @@ def main() -> int:
         print(f"FAILED: another process holds the RealTraffic App ports {', '.join(busy)} "
               "(a demo or another run of this test?)")
         return 1
-    layout = prepare(demo, args.source, args.build)
+    timeline = RELAUNCH_TIMELINE if args.relaunch else ()
+    layout = prepare(demo, args.source, args.build, timeline=timeline,
+                     folder="e2e-relaunch" if args.relaunch else "e2e")
     failures = run(args.build, layout, capture.resolve(), args.seconds)
     # The program's UDP readers share their ports: a program started meanwhile takes the traffic.
     busy = busy_app_ports()
     if busy:
         failures.append(f"another process took the App ports {', '.join(busy)} during the run: "
                         "the program lost its traffic to it")
+    failures += run_checks(demo, layout, capture)
+    if args.relaunch:
+        failures += check_relaunch(demo, layout, dict((e, t) for t, e in RELAUNCH_TIMELINE))
+    for failure in failures:
+        print(f"FAILED: {failure}")
+    print(f"run folder: {layout.demo}")
+    return 1 if failures else 0
+
+
+def main_api(args) -> int:
+    """The web API road: the same checks as the App road's; it binds none of the App's ports."""
+    args.source, args.build = args.source.resolve(), args.build.resolve()
+    demo = load_demo(args.source)
+    capture = args.source.parent / "shared" / demo.CAPTURE
+    if not capture.is_file():
+        print(f"skipped: {capture} is missing (the public data set of ../shared)")
+        return 77
+    layout = prepare(demo, args.source, args.build, road="api", folder="e2e-api")
+    failures = run_api(args.build, demo, layout, args.seconds)
     failures += run_checks(demo, layout, capture)
     for failure in failures:
         print(f"FAILED: {failure}")

@@ -217,6 +217,75 @@ TEST_F(AppTrafficAssemblerTest, BufferedSnapshotsArePostedOldestFirstWithGrowing
     EXPECT_THAT(lf_hexids(batches[2].entries), ElementsAre(20001));
 }
 
+// Buffered records and their markers count only between the program's request and the end
+// of its wait: a peer that sends them at other times (or floods the port with end markers)
+// gets them rejected, logged up to the rejections' limit, and the outcome is logged once.
+TEST_F(AppTrafficAssemblerTest, BufferedTrafficCountsOnlyWhileItIsAwaited) {
+    feed(lf_record(30001, "AAA1", "RTBUF=0"));
+    feed("RTBUF_SEP");
+    feed("RTBUF_EOT");
+    EXPECT_EQ(recorder_.count(), 0u);
+    EXPECT_FALSE(assembler_.bufferedDone());
+    EXPECT_EQ(assembler_.counts().rejected, 3u);
+    EXPECT_THAT(log_.linesWith("RTBUF=0 record while no buffered traffic is awaited"), SizeIs(1));
+    EXPECT_THAT(log_.linesWith("marker 'RTBUF_EOT' while no buffered traffic is awaited"),
+                SizeIs(1));
+
+    assembler_.bufferRequested();
+    EXPECT_TRUE(assembler_.bufferAwaited());
+    feed(lf_record(30002, "BBB2", "RTBUF=0"));
+    feed("RTBUF_EOT");
+    EXPECT_TRUE(assembler_.bufferedDone());
+    EXPECT_FALSE(assembler_.bufferAwaited());
+    EXPECT_EQ(recorder_.count(), 1u);
+    for (int i = 0; i < 200; ++i) {
+        feed("RTBUF_EOT");
+    }
+    EXPECT_EQ(recorder_.count(), 1u);
+    EXPECT_EQ(assembler_.counts().rejected, 203u);
+    EXPECT_THAT(log_.linesWith("buffered traffic received, 1 snapshot"), SizeIs(1));
+    EXPECT_THAT(log_.linesWith("datagram rejected"),
+                SizeIs(RejectedDatagramLog::kMaxLoggedRejections));
+
+    // A wait given up drops the snapshot it was gathering; its end marker comes too late.
+    assembler_.bufferRequested();
+    feed(lf_record(30003, "CCC3", "RTBUF=0"));
+    assembler_.bufferWaitOver();
+    feed("RTBUF_EOT");
+    EXPECT_FALSE(assembler_.bufferedDone());
+    EXPECT_EQ(recorder_.count(), 1u);
+    EXPECT_THAT(log_.linesWith("buffered traffic received"), SizeIs(1));
+}
+
+// The log tells once a minute how much came in: records and distinct aircraft, live and
+// buffered; static hexids and rejected datagrams are not counted; the reader's stop adds a last
+// line unless nothing came since the one before.
+TEST_F(AppTrafficAssemblerTest, WhatWasReceivedIsLoggedOnceAMinuteAndAtTheStop) {
+    const std::string line = "Traffic Reader: {} traffic records of {} aircraft received so far";
+    assembler_.tick(clock_.steadyNow());
+    feed(lf_record(20001, "AAA1"));
+    feed(lf_record(20002, "BBB2"));
+    feed(lf_record(5000, "STAT*")); // a static hexid
+    feed("garbage,1");
+    feed("RTTFC_EOT");
+    clock_.advance(FeedReceipts::kLogEvery - milliseconds{1});
+    feed(lf_record(20001, "AAA1", "RTTFC", 1));
+    assembler_.bufferRequested();
+    feed(lf_record(20003, "CCC3", "RTBUF=0"));
+    feed("RTBUF_EOT");
+    assembler_.tick(clock_.steadyNow());
+    EXPECT_THAT(log_.linesWith("received so far"), IsEmpty());
+    clock_.advance(milliseconds{1});
+    assembler_.tick(clock_.steadyNow());
+    EXPECT_THAT(log_.linesWith(fmt::format(fmt::runtime(line), 4, 3)), SizeIs(1));
+    assembler_.logReceipts();
+    EXPECT_THAT(log_.linesWith("received so far"), SizeIs(1));
+    feed(lf_record(20004, "DDD4", "RTTFC", 2));
+    assembler_.logReceipts();
+    EXPECT_THAT(log_.linesWith(fmt::format(fmt::runtime(line), 5, 4)), SizeIs(1));
+    EXPECT_EQ(assembler_.receipts().aircraft(), 4u);
+}
+
 TEST_F(AppTrafficAssemblerTest, BufferIndexChangesSeparateSnapshotsWithoutSeparators) {
     assembler_.bufferRequested();
     feed(lf_record(30001, "AAA1", "RTBUF=0"));

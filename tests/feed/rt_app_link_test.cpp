@@ -535,6 +535,27 @@ TEST_F(RtAppBufferedLinkTest, BufferedTrafficIsAskedForWithTheFirstPositionAndPl
     EXPECT_EQ(link_->server().counts().bufferRequests, 1u);
 }
 
+// An App that connects only after the start-up gave up waiting is never asked: buffered
+// traffic would play after the live traffic it precedes. What it sends of it unasked is
+// rejected, and the log tells the outcome once.
+TEST_F(RtAppBufferedLinkTest, AWaitThatEndsWithoutTheAppAsksNoMoreAndTakesNothingLate) {
+    AppPositionReport report;
+    report.position = {50.0, 8.0};
+    EXPECT_FALSE(link_->awaitBufferedTraffic(
+        milliseconds{200}, [] { return true; }, [&] { return std::optional(report); }));
+    tools::RtAppStandin& app = standin();
+    app.connect(milliseconds{5000});
+    ASSERT_TRUE(lf_eventually([&] { return link_->sendPosition(report); }));
+    ASSERT_TRUE(app.waitForLine("Qs121=", milliseconds{5000}));
+    EXPECT_EQ(link_->server().counts().bufferRequests, 0u);
+    app.sendDatagram("RTBUF_EOT");
+    ASSERT_TRUE(lf_eventually([&] { return link_->trafficReader().counts().rejected == 1; }));
+    EXPECT_THAT(log_.linesWith("buffered traffic received"), SizeIs(0));
+    for (const std::string& line : app.lines()) {
+        EXPECT_FALSE(line.starts_with("Qs999=sendbuffer")) << line;
+    }
+}
+
 TEST(RtAppServerTest, EachVersionReplyIsAnnouncedOutsideTheLock) {
     testing::LogCapture log;
     std::vector<std::string> versions;

@@ -4,6 +4,8 @@
 #include "feed/rtapi_road.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -137,6 +139,32 @@ TEST_F(RtApiRoadTest, ARefusedLicenceEndsTheRunAsASystemError) {
     EXPECT_FALSE(road_.running());
     EXPECT_EQ(stop_.current(), (StopRequest{StopReason::systemError, 15}));
     EXPECT_EQ(standIn_->requests("/v6/auth").size(), 1u);
+}
+
+// The window's feed light stops waiting once the road starts authenticating (red until the
+// session stands), and the data source shows the licence the session has.
+TEST_F(RtApiRoadTest, TheWindowIsToldTheFeedIsKnownAndItsDataSource) {
+    const struct {
+        const char* licence;
+        StandInLicence kind;
+        bool started;
+        std::optional<std::string> dataSource;
+    } cases[] = {
+        {"PRO-LIC", StandInLicence::professional, true, "RT API, professional licence"},
+        {"STD-LIC", StandInLicence::standard, true, "RT API, standard licence"},
+        {"OLD-LIC", StandInLicence::expired, false, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        window_.clear();
+        stop_.reset();
+        standIn_->addLicence(c.licence, c.kind);
+        road_.setCredentials(RtCredentials{RtCredentialKind::licence, c.licence});
+        EXPECT_EQ(start(), c.started) << c.licence;
+        road_.stop();
+        EXPECT_EQ(window_.payloads<GuiUpdate::FeedStatusKnown>().size(), 1u) << c.licence;
+        const auto text = window_.last<GuiUpdate::DataSourceText>();
+        EXPECT_EQ(text ? std::optional(text->text) : std::nullopt, c.dataSource) << c.licence;
+    }
 }
 
 TEST_F(RtApiRoadTest, AServiceThatCannotAnswerIsTriedFiveTimes) {

@@ -1,6 +1,8 @@
 // The park-airport panel, row by row, in the expanded window and in the compact one with a
 // park airport; and the option captions' colours following the settings.
 #include <functional>
+#include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -8,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include "gui/gui_palette.h"
+#include "gui/gui_parking_window.h"
+#include "gui/paint_facts.h"
+#include "parking/park_airport_list.h"
 #include "tests/gui/support/main_window_fixture.h"
 
 namespace skyloom::testing {
@@ -28,15 +33,13 @@ std::vector<GuiUpdate> lf_loadedAirport() {
             U::NextParkingUpdate{23}};
 }
 
-ParkingPanelFacts lf_parking(bool generating, bool active, int week, const char* stand) {
-    ParkingPanelFacts facts;
-    facts.generating = generating;
-    facts.active = active;
-    facts.fileWeek = week;
-    if (stand != nullptr) {
-        facts.reservedStand = stand;
-    }
-    return facts;
+// What parking shows the panel of static parking (the plan's count goes as kind 7).
+StaticParkingShown lf_parking(bool generating, bool active, std::uint32_t week) {
+    StaticParkingShown shown;
+    shown.generating = generating;
+    shown.active = active;
+    shown.fileWeek = week;
+    return shown;
 }
 
 std::vector<GuiUpdate> lf_with(std::vector<GuiUpdate> updates, std::vector<GuiUpdate> more) {
@@ -50,7 +53,8 @@ struct PanelCase {
     const char* name;
     bool compact;
     bool simulatorConnected;
-    ParkingPanelFacts parking;
+    StaticParkingShown parking;
+    const char* reservedStand;
     std::vector<GuiUpdate> updates;
     // Expected texts as (x, row 1 to 3, text, colour).
     struct Text {
@@ -68,7 +72,11 @@ class GuiPaintPanelTest : public MainWindowTest, public ::testing::WithParamInte
 TEST_P(GuiPaintPanelTest, ThePanelShowsItsRowsAtItsPlace) {
     const PanelCase& c = GetParam();
     facts_.simulatorConnected = c.simulatorConnected;
-    facts_.parking = c.parking;
+    if (c.reservedStand != nullptr) {
+        facts_.reservedStand = c.reservedStand;
+    }
+    // As parking shows it, through the window's parking panel.
+    GuiParkingWindow(gui_, parameters_, run_.requests_).showStaticParking(c.parking);
     const std::vector<std::string> calls = paintAfter(c.compact, c.updates);
     const int top = c.compact ? 96 : 640;
     for (const PanelCase::Text& text : c.drawn) {
@@ -84,28 +92,32 @@ INSTANTIATE_TEST_SUITE_P(
         PanelCase{"NoAirportWithoutSimulator",
                   false,
                   false,
-                  lf_parking(false, false, 0, nullptr),
+                  lf_parking(false, false, 0),
+                  nullptr,
                   {},
                   {},
                   {"airport: ", "No airport", "# stands"}},
         PanelCase{"NoAirportWithinReach",
                   false,
                   true,
-                  lf_parking(false, false, 0, nullptr),
+                  lf_parking(false, false, 0),
+                  nullptr,
                   {},
                   {{5, 1, "No airport within reach"}},
                   {"airport:", "# stands"}},
         PanelCase{"AirportWithoutFile",
                   false,
                   true,
-                  lf_parking(false, false, 0, nullptr),
+                  lf_parking(false, false, 0),
+                  nullptr,
                   {U::ParkAirport{IcaoCode("LOWW")}, U::StandCount{3}},
                   {{5, 1, "airport: LOWW", kYellow}},
                   {"publisher", "# stands", "qf:", "within reach"}},
         PanelCase{"FileLoadedWithoutParkedTarget",
                   false,
                   false,
-                  lf_parking(false, false, 0, nullptr),
+                  lf_parking(false, false, 0),
+                  nullptr,
                   lf_with(lf_loadedAirport(), {U::UserWingspanKnown{false}}),
                   {{5, 1, "airport: LOWW"},
                    {167, 1, " Vienna   publisher: JustSim (h),  week: 0"},
@@ -119,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
         PanelCase{"StaticParkingActive",
                   false,
                   false,
-                  lf_parking(false, true, 12, "C35"),
+                  lf_parking(false, true, 12),
+                  "C35",
                   lf_with(lf_loadedAirport(),
                           {U::ParkingTarget{120, 60}, U::StaticPlanCount{4}, U::StaticFit{3.5F}}),
                   {{167, 1, " Vienna   publisher: JustSim (h),  week: 12"},
@@ -134,7 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
         PanelCase{"GeneratingHidesTheNextUpdate",
                   false,
                   false,
-                  lf_parking(true, true, 12, nullptr),
+                  lf_parking(true, true, 12),
+                  nullptr,
                   lf_with(lf_loadedAirport(), {U::ParkingTarget{120, 60}, U::StaticFitHidden{true},
                                                U::StaticFit{3.5F}}),
                   {{5, 2, "generating parking ...", kYellow}},
@@ -142,14 +156,16 @@ INSTANTIATE_TEST_SUITE_P(
         PanelCase{"AnUpdateBeyondADayIsNotShown",
                   false,
                   false,
-                  lf_parking(false, true, 1, nullptr),
+                  lf_parking(false, true, 1),
+                  nullptr,
                   lf_with(lf_loadedAirport(), {U::NextParkingUpdate{1441}}),
                   {{440, 2, "qf: 92 %"}},
                   {"next update"}},
         PanelCase{"CompactWithAnAirport",
                   true,
                   false,
-                  lf_parking(false, true, 12, nullptr),
+                  lf_parking(false, true, 12),
+                  nullptr,
                   lf_with(lf_loadedAirport(), {U::ParkingTarget{10, 30}}),
                   {{5, 1, "airport: LOWW"},
                    {5, 2, "next update (min):"},
@@ -157,6 +173,20 @@ INSTANTIATE_TEST_SUITE_P(
                    {657, 3, "max park:  10 (=30 %)"}},
                   {}}),
     [](const ::testing::TestParamInfo<PanelCase>& info) { return info.param.name; });
+
+TEST(GuiPaintFactsTest, TheReservedStandIsTheOneTheParkAirportListKeepsForTheDestination) {
+    ParkAirportList& list = gf_parkAirportList();
+    list.setPositionAndName(IcaoCode("KLAX"), Lalo{33.9425, -118.4081}, "");
+    ASSERT_TRUE(list.reserveStand(IcaoCode("KLAX"), "C35"));
+    for (const auto& [destination, stand] :
+         std::vector<std::pair<std::string, std::optional<std::string>>>{
+             {"KLAX", "C35"}, {"klax", "C35"}, {"EGLL", std::nullopt}, {"", std::nullopt},
+             {"LAX", std::nullopt}}) {
+        EXPECT_EQ(gf_reservedStandAt(destination), stand) << destination;
+    }
+    ASSERT_TRUE(list.reserveStand(IcaoCode("KLAX"), ""));
+    EXPECT_EQ(gf_reservedStandAt("KLAX"), std::nullopt) << "no stand reserved any more";
+}
 
 // --- Option captions ---
 

@@ -147,5 +147,26 @@ INSTANTIATE_TEST_SUITE_P(EachModeAt96And144Dpi, GuiPaintBandsTest,
                                            BandCase{Mode::compact, 144}),
                          lf_caseName);
 
+// --- The bottom line ---
+
+TEST_F(MainWindowTest, TheBottomLineDrawsItsTextAsOneLine) {
+    const struct {
+        U line;
+        std::string drawn;
+    } cases[] = {
+        {U::StatusText{"Parking adjustments: 2 to be removed, 3 to be added\n", true},
+         "Parking adjustments: 2 to be removed, 3 to be added"},
+        {U::StatusText{"first\r\n\nsecond", false}, "first second"},
+        {U::StatusText{"\nleading and\rinner\n", false}, "leading and inner"},
+        {U::ErrorText{"lf_main exception: no dbase\n"}, "lf_main exception: no dbase"},
+    };
+    for (const auto& c : cases) {
+        gui_.enqueueUpdate(U::ClearError{});
+        const std::vector<std::string> calls = paintAfter(false, {c.line});
+        EXPECT_THAT(calls, Contains(gf_recordedText(3, 743, c.drawn, kWhite))) << c.drawn;
+        gf_expectNoLineWith(calls, {"\n", "\r"});
+    }
+}
+
 } // namespace
 } // namespace skyloom::testing

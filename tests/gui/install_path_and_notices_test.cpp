@@ -3,6 +3,7 @@
 // that fails, and the controls showing the values read from parameters.xml.
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
@@ -13,6 +14,7 @@
 #include "config/window_requests.h"
 #include "foundation/text_files.h"
 #include "gui/control_text.h"
+#include "gui/gui_parking_window.h"
 #include "gui/install_path_check.h"
 #include "gui/parking_controls.h"
 #include "gui/tblo_notice.h"
@@ -67,6 +69,11 @@ TEST_P(InstallPathTest, ThePickedFolderIsCheckedAndItsPackagesFolderKept) {
         EXPECT_EQ(box.owner, window_->window());
     }
     EXPECT_THAT(boxes, ElementsAreArray(c.boxes));
+    // The picker says what to pick for the chosen simulator.
+    ASSERT_EQ(backend_->folderPickers().size(), 1u);
+    EXPECT_EQ(backend_->folderPickers()[0].title,
+              c.simulator == SimChoice::msfs2020 ? "Select the Community folder of MSFS 2020"
+                                                 : "Select the Community folder of MSFS 2024");
     PathParameter& install = parameters_.installPath(c.simulator == SimChoice::msfs2020);
     const std::string kept = c.accepted ? (dir_ / "MSFS").string() : "";
     EXPECT_EQ(install.value().string(), kept);
@@ -134,7 +141,6 @@ TEST_F(MainWindowTest, TheUnmatchedAirportNoticeShowsUntilTbloIsPushed) {
 }
 
 TEST_F(MainWindowTest, ParkAsksForAnUpdateAndTheParkingControlsComeBackWhenItIsDone) {
-    facts_.parking.active = true;
     ASSERT_NE(open(), nullptr);
     ProgramParameters& p = parameters_;
     const std::vector<const OptionControl*> group{
@@ -142,6 +148,20 @@ TEST_F(MainWindowTest, ParkAsksForAnUpdateAndTheParkingControlsComeBackWhenItIsD
         &p.PARK_SOFT,          &p.MAX_FIT_FL,         &p.MAX_PARK_SEL,
         &p.MAX_LIVE_SEL,       &p.flushButton,        &p.PARKING_INTERVAL_MINUTES,
         &p.parkButton,         &p.RT_PARKTRAFFIC_ONLY};
+    // Without static parking at a park airport "Park" has nothing to update.
+    winui::injectClickInWindow(p.parkButton.window(), winui::POINT{4, 4});
+    pump();
+    EXPECT_EQ(run_.requests_.staticParkingUpdates.load(), 0U);
+    EXPECT_EQ(gui_.state().statusLine, "");
+    EXPECT_TRUE(p.parkButton.isEnabled());
+
+    // Parking shows the window that static parking runs, as it does once an airport file is
+    // applied (from the main worker).
+    GuiParkingWindow parking(gui_, p, run_.requests_);
+    std::thread([&parking] {
+        parking.showStaticParking(StaticParkingShown{false, true, 202650, 0});
+    }).join();
+    pump();
     winui::injectClickInWindow(p.parkButton.window(), winui::POINT{4, 4});
     pump();
     EXPECT_EQ(run_.requests_.staticParkingUpdates.load(), 1U);

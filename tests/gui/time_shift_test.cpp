@@ -3,6 +3,8 @@
 // line says, and when the run restarts.
 #include "gui/time_shift.h"
 
+#include <vector>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -56,10 +58,8 @@ TEST_F(TimeShiftTest, SetShiftsTheProgramClockAndTheFeedUpToTwoWeeks) {
         {{0, 0, 1}, false, 1, "Time shifted 1 minute", {1, 0}},
         {{0, 0, 0}, false, 0, "Time shift = 0", {1, 0}},
         {{0, 0, 0}, true, 0, "Time shifted 0 minutes", {1, 0}},
-        // Short of the two-week limit, at it, and beyond it.
+        // The longest the combo boxes hold, one minute short of two weeks.
         {{13, 23, 59}, false, 20159, "Time shifted 20159 minutes", {1, 0}},
-        {{14, 0, 0}, false, 20160, "Time shifted 20160 minutes", {1, 0}},
-        {{14, 23, 59}, false, 20160, "Time shifted 20160 minutes", {1, 0}},
     };
     std::string shown;
     gui_.setAppliedUpdateObserver([&shown](const GuiUpdate& update, GuiRedrawFlags) {
@@ -104,15 +104,17 @@ TEST_F(TimeShiftTest, TheSimulatorClockGivesTheShiftOncePerRunAndNeverBeyondTwoW
     follower.follow(links, {true, kNow + 3600}, kNow, true);
     EXPECT_FALSE(g_timeShiftActive.load());
 
-    // 15 days behind: limited to two weeks, applied at once, shown in the combo boxes.
+    // 15 days behind: limited to the longest shift the combo boxes hold (one minute short of
+    // two weeks), applied at once, and what they show is what is in force.
     follower.follow(links, {true, kNow - 15 * kDay}, kNow, true);
     EXPECT_TRUE(g_timeShiftActive.load());
-    EXPECT_EQ(g_timeShiftMinutes.load(), kMaxTimeShiftMinutes);
-    EXPECT_EQ(g_rtApiTrafficTimeShiftMinutes.load(), kMaxTimeShiftMinutes);
-    EXPECT_EQ(combos(), (Minutes{14, 0, 0}));
-    EXPECT_EQ(savedValue("TIME_SHIFT_DAYS"), "14");
-    EXPECT_EQ(parameters_.settings()->TIME_SHIFT_DAYS, 14);
-    EXPECT_EQ(lastStatus(window), "Time shifted 20160 minutes");
+    EXPECT_EQ(g_timeShiftMinutes.load(), 20159);
+    EXPECT_EQ(g_rtApiTrafficTimeShiftMinutes.load(), 20159);
+    EXPECT_EQ(combos(), (Minutes{13, 23, 59}));
+    EXPECT_EQ(savedValue("TIME_SHIFT_DAYS"), "13");
+    EXPECT_EQ(savedValue("TIME_SHIFT_MINS"), "59");
+    EXPECT_EQ(gf_timeShiftMinutesOf(*parameters_.settings()), g_timeShiftMinutes.load());
+    EXPECT_EQ(lastStatus(window), "Time shifted 20159 minutes");
     EXPECT_THAT(logLines(),
                 ::testing::Contains(::testing::HasSubstr("time shift is limited to 2 weeks !")));
 
@@ -133,6 +135,30 @@ TEST_F(TimeShiftTest, TheSimulatorClockGivesTheShiftOncePerRunAndNeverBeyondTwoW
     EXPECT_EQ(g_timeShiftMinutes.load(), 0);
     EXPECT_EQ(combos(), (Minutes{2, 0, 0}));
     EXPECT_EQ(lastStatus(window), "Time shifted 90 minutes");
+}
+
+// The start-up enables the time-shift controls on the web API's road; on the App's road, where
+// the App keeps the time, they are disabled and the section greyed (update kind 34).
+TEST_F(TimeShiftTest, TheTimeShiftControlsApplyOnTheWebApiRoadOnly) {
+    ASSERT_NE(open(), nullptr);
+    ProgramParameters& p = parameters_;
+    const std::vector<const OptionControl*> section{&p.TIME_SHIFT_DAYS, &p.TIME_SHIFT_HOURS,
+                                                    &p.TIME_SHIFT_MINS, &p.setButton,
+                                                    &p.SIM_TIME,        &p.KEEP_SIM_TIME_PAR};
+    for (const bool rtDirect : {false, true}) {
+        gui_.enqueueUpdate(GuiUpdate::Reset{}); // as before every start
+        RecordingWindowSink window;
+        gf_applyTimeShiftControls(p, window, rtDirect);
+        for (const OptionControl* control : section) {
+            EXPECT_EQ(control->isEnabled(), rtDirect) << control->controlId();
+        }
+        EXPECT_EQ(window.payloads<GuiUpdate::TimeShiftControlsDisabled>().size(),
+                  rtDirect ? 0u : 1u);
+        for (GuiUpdate update : window.updates()) {
+            gui_.enqueueUpdate(std::move(update));
+        }
+        EXPECT_EQ(gui_.state().timeShiftEnabled, rtDirect);
+    }
 }
 
 } // namespace

@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <set>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
 #include "app/program_parking.h"
 #include "config/parameters.h"
@@ -94,7 +96,7 @@ TEST_F(ProgramStaticParkingTest, TheParkingStepPlansTheParkAirportThroughTheStan
 
     // The traffic step has taken the plan: the parking controls come back, once.
     plan_.plan.clear();
-    gf_enableParkingControlsWhenPlanned(context_);
+    gf_followStaticParkingPlan(context_);
     EXPECT_FALSE(plan_.generating);
 
     // Leaving the park airport forgets the plan with the stands.
@@ -104,6 +106,53 @@ TEST_F(ProgramStaticParkingTest, TheParkingStepPlansTheParkAirportThroughTheStan
     EXPECT_TRUE(plan_.plan.empty());
     EXPECT_TRUE(plan_.removals.empty());
     EXPECT_TRUE(state_.stands.empty());
+}
+
+// The week RealTraffic's parked traffic of the file was taken from, as an airport file of the
+// download area carries it.
+void lf_setTrafficWeek(const std::filesystem::path& file, std::uint32_t week) {
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_file(file.c_str()));
+    const pugi::xpath_node altitude = document.select_node("//parameter[@name='altitude']");
+    ASSERT_TRUE(altitude);
+    pugi::xml_node added =
+        altitude.node().parent().insert_child_after("parameter", altitude.node());
+    added.append_attribute("name") = "RT_traffic_week";
+    added.append_attribute("value") = week;
+    ASSERT_TRUE(document.save_file(file.c_str()));
+}
+
+TEST_F(ProgramStaticParkingTest, TheWindowIsShownWhatStaticParkingDoes) {
+    lf_setTrafficWeek(gf_myThirdpartyFolder() / "EHAM.xml", 2613);
+    entry_.set(kEham);
+    state_.parkingUpdateRequested = true;
+    gf_runParkingStep(context_);
+    ASSERT_GE(plan_.plan.size(), 2u);
+    const std::uint64_t planned = plan_.plan.size();
+    // The file applied, then the plan made and being placed.
+    EXPECT_THAT(controls_.shown,
+                ::testing::ElementsAre(StaticParkingShown{false, true, 2613, 0},
+                                       StaticParkingShown{true, true, 2613, 0},
+                                       StaticParkingShown{true, true, 2613, planned}));
+
+    // The main loop's look every 14 cycles: the positions still to place, shown when they
+    // changed; none left gives the controls back and ends the generating.
+    controls_.shown.clear();
+    gf_followStaticParkingPlan(context_);
+    EXPECT_TRUE(controls_.shown.empty()) << "nothing changed";
+    plan_.plan.pop_back();
+    gf_followStaticParkingPlan(context_);
+    plan_.plan.clear();
+    gf_followStaticParkingPlan(context_);
+    EXPECT_THAT(controls_.shown,
+                ::testing::ElementsAre(StaticParkingShown{true, true, 2613, planned - 1},
+                                       StaticParkingShown{false, true, 2613, 0}));
+    EXPECT_EQ(controls_.count("enableParkingControls"), 1u);
+
+    // Leaving the park airport: static parking no longer runs.
+    controls_.shown.clear();
+    lf_stopStaticParking(context_);
+    EXPECT_THAT(controls_.shown, ::testing::ElementsAre(StaticParkingShown{}));
 }
 
 } // namespace

@@ -211,9 +211,16 @@ TEST_F(SimPositionsTest, AJumpShowsAtOnceAndANewEpochForgetsTheHistories) {
     run(0.04, tick);
     EXPECT_EQ(link_.historyCount(), 1u);
 
-    // Object ids belong to their connection: a new one starts without histories.
+    // Object ids belong to their connection: a new one starts without histories, and what was
+    // queued or committed for the previous connection's objects never reaches the new one.
+    batch_.setCurrent(id, track.at(1.0));
+    batch_.commit(now());
+    queue_.push(SimCommand{id, EVENT_GEAR_SET, 1});
+    ASSERT_GT(batch_.pendingCount(), 0u);
     link_.forgetConnection();
     EXPECT_EQ(link_.historyCount(), 0u);
+    EXPECT_EQ(queue_.waitingCount(), 0u);
+    EXPECT_EQ(batch_.pendingCount(), 0u);
 }
 
 TEST_F(SimPositionsTest, AfterItsRemovalAnObjectGetsNoFurtherPosition) {

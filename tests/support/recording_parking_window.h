@@ -1,5 +1,6 @@
 // `RecordingParkingWindow`: the window's parking panel for tests: it records what parking asked
-// of it, in order, by name ("disableParkingControls", "enableParkButton off", ...).
+// of its controls, in order, by name ("disableParkingControls", "enableParkButton off", ...),
+// and apart from them what it was shown of static parking.
 #pragma once
 
 #include <algorithm>
@@ -24,12 +25,14 @@ public:
         calls.emplace_back(on ? "enableFlushButton on" : "enableFlushButton off");
     }
     void showParkingInterval() override { calls.emplace_back("showParkingInterval"); }
+    void showStaticParking(const StaticParkingShown& now) override { shown.push_back(now); }
 
     std::size_t count(const std::string& call) const {
         return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
     }
 
     std::vector<std::string> calls;
+    std::vector<StaticParkingShown> shown;
 };
 
 } // namespace skyloom::testing

@@ -5,11 +5,13 @@
 //   skyloom_rtapi_standin --recordings DIR [--port N]
 //                         [--licence VALUE[:standard|professional|expired]]...
 //                         [--rrl MS] [--wrrl MS] [--no-rate-limits] [--live FILE]
-//                         [--fault PATH=STATUS|slow|cut|hang|malformed]... [--slow-ms N]
-//                         [--status-in-body] [--no-gzip]
+//                         [--metar FILE] [--fault PATH=STATUS|slow|cut|hang|malformed]...
+//                         [--slow-ms N] [--status-in-body] [--no-gzip]
 //
 // DIR is the RT_API_decoded folder of the recordings. Without --licence the stand-in knows
-// "AAA-BBB-CCC-DDD" (professional).
+// "AAA-BBB-CCC-DDD" (professional). --live names the recording in DIR that answers location
+// traffic: one reply, or a live series played back from the first traffic request on
+// (live_series.h); --metar the one that answers the nearest METARs.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -33,8 +35,9 @@ int lf_usage(std::string_view problem) {
     fmt::print(stderr,
                "{}\nusage: skyloom_rtapi_standin --recordings DIR [--port N] "
                "[--licence VALUE[:standard|professional|expired]]... [--rrl MS] [--wrrl MS] "
-               "[--no-rate-limits] [--live FILE] [--fault PATH=STATUS|slow|cut|hang|malformed]... "
-               "[--slow-ms N] [--status-in-body] [--no-gzip]\n",
+               "[--no-rate-limits] [--live FILE] [--metar FILE] "
+               "[--fault PATH=STATUS|slow|cut|hang|malformed]... [--slow-ms N] [--status-in-body] "
+               "[--no-gzip]\n",
                problem);
     return 2;
 }
@@ -78,6 +81,7 @@ int main(int argc, char** argv) {
     bool statusInBody = false;
     bool gzip = true;
     std::string live;
+    std::string metar;
     std::vector<std::pair<std::string, StandInLicence>> licences;
     std::vector<std::pair<std::string, StandInAnswer>> faults;
     for (int i = 1; i < argc; ++i) {
@@ -110,6 +114,8 @@ int main(int argc, char** argv) {
             slowMs = std::strtol(value.c_str(), nullptr, 10);
         } else if (option == "--live") {
             live = value;
+        } else if (option == "--metar") {
+            metar = value;
         } else if (option == "--licence") {
             const auto colon = value.find(':');
             const std::string kind =
@@ -162,6 +168,9 @@ int main(int argc, char** argv) {
         standIn.setSlowDelay(std::chrono::milliseconds(slowMs));
         if (!live.empty()) {
             standIn.setLiveRecording(live);
+        }
+        if (!metar.empty()) {
+            standIn.setMetarRecording(metar);
         }
         for (const auto& [path, answer] : faults) {
             standIn.setFault(path, answer);

@@ -76,6 +76,27 @@ void RtApiStandIn::setLiveRecording(std::string fileName) {
     liveRecording_ = std::move(fileName);
 }
 
+void RtApiStandIn::setMetarRecording(std::string fileName) {
+    std::lock_guard lock(mutex_);
+    metarRecording_ = std::move(fileName);
+}
+
+std::shared_ptr<const LiveSeries> RtApiStandIn::liveSeries(const std::string& fileName) {
+    {
+        std::lock_guard lock(mutex_);
+        if (seriesChecked_ && seriesFile_ == fileName) {
+            return series_;
+        }
+    }
+    // Read outside the lock: a series of a long capture takes a while.
+    std::optional<LiveSeries> series = LiveSeries::of(recording(fileName));
+    std::lock_guard lock(mutex_);
+    series_ = series ? std::make_shared<const LiveSeries>(std::move(*series)) : nullptr;
+    seriesFile_ = fileName;
+    seriesChecked_ = true;
+    return series_;
+}
+
 void RtApiStandIn::setStatusInBodyOnly(bool bodyOnly) {
     std::lock_guard lock(mutex_);
     statusInBodyOnly_ = bodyOnly;

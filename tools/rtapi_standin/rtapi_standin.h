@@ -7,7 +7,9 @@
 //   session per standard licence, two per professional one (405 beyond); unknown credentials
 //   404, expired ones 402, ten failed logins 429;
 // - traffic: location, buffered (buffercount/buffertime) and parked traffic, each aircraft
-//   kept only when it lies in the requested box; a request sooner than the limit ("rrl",
+//   kept only when it lies in the requested box; location and buffered traffic come either
+//   from one recorded reply (the same for every request) or from a live series played back
+//   in real time (tools/rtapi_standin/live_series.h); a request sooner than the limit ("rrl",
 //   "wrrl") after the previous one of its kind gets 406; parameter faults 400; history beyond
 //   14 days 407, history with a standard licence 403;
 // - faults on demand, for every request of a path or queued for the next ones: any status,
@@ -34,6 +36,7 @@
 #include <nlohmann/json.hpp>
 
 #include "foundation/clock.h"
+#include "tools/rtapi_standin/live_series.h"
 
 namespace skyloom::tools {
 
@@ -127,8 +130,12 @@ public:
     // The limits put into every reply (ms) and enforced (406).
     void setRateLimits(std::chrono::milliseconds rrl, std::chrono::milliseconds wrrl);
     void setEnforceRateLimits(bool enforce);
-    // Which recording answers location traffic (kStandInLiveRecording by default).
+    // Which recording answers location traffic (kStandInLiveRecording by default). When it is
+    // a live series, buffered traffic comes from the series too, each snapshot the reply of
+    // its moment; otherwise from kStandInBufferedRecording.
     void setLiveRecording(std::string fileName);
+    // Which recording answers the nearest METARs (kStandInMetarRecording by default).
+    void setMetarRecording(std::string fileName);
     // Errors with HTTP 200 and the status only in the JSON body.
     void setStatusInBodyOnly(bool bodyOnly);
     void setGzip(bool gzip);
@@ -173,6 +180,8 @@ private:
     Outcome answerDeauth(const std::map<std::string, std::string>& form);
     Outcome answerTraffic(const std::map<std::string, std::string>& form);
     Outcome answerMetar(const std::map<std::string, std::string>& form);
+    // The live recording as a series (read once), or null when it is a single reply.
+    std::shared_ptr<const LiveSeries> liveSeries(const std::string& fileName);
     Session* findSessionLocked(const std::map<std::string, std::string>& form);
     Outcome error(int status, std::string message) const;
     HttpReply finish(const HttpRequest& request, std::size_t index, const std::string& body,
@@ -190,6 +199,13 @@ private:
     std::chrono::milliseconds wrrl_{2000};
     bool enforceRateLimits_ = true;
     std::string liveRecording_{kStandInLiveRecording};
+    std::string metarRecording_{kStandInMetarRecording};
+    // The live recording read as a series, and the file it was read from.
+    std::shared_ptr<const LiveSeries> series_;
+    std::string seriesFile_;
+    bool seriesChecked_ = false;
+    // The first location or buffered traffic request: a series plays from here.
+    std::optional<Clock::SteadyTime> playbackStart_;
     bool statusInBodyOnly_ = false;
     bool gzip_ = true;
     std::chrono::milliseconds slowDelay_{200};

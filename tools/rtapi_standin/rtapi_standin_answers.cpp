@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
 
 #include <fmt/format.h>
 
@@ -21,6 +22,8 @@ constexpr std::chrono::minutes kFailedLoginWindow{5};
 constexpr std::size_t kMaxFailedLogins = 10;
 constexpr long kMaxHistoryMinutes = 20160;
 constexpr std::string_view kServerName = "standin";
+// The service's spacing of buffered snapshots when a request names none.
+constexpr long kDefaultBufferTimeSeconds = 10;
 
 std::optional<double> lf_number(const Form& form, const std::string& key) {
     const auto it = form.find(key);
@@ -84,6 +87,42 @@ nlohmann::json lf_filter(const nlohmann::json& aircraft, const Box& box, std::si
         }
     }
     return kept;
+}
+
+// A reply's aircraft in the box: those of "data", or of the top level in older replies.
+nlohmann::json lf_inBox(nlohmann::json reply, const Box& box, std::size_t latIndex) {
+    if (reply.contains("data")) {
+        reply["data"] = lf_filter(reply["data"], box, latIndex);
+        return reply;
+    }
+    return lf_filter(reply, box, latIndex);
+}
+
+// The reply of a live series at `moment`: its location traffic, or, for a buffered request,
+// `buffers` snapshots `spacing` seconds apart, "buffer_0" the reply of the moment itself, as
+// far back as the series goes.
+nlohmann::json lf_seriesReply(const LiveSeries& series, double moment, long buffers,
+                              long spacing, const Box& box) {
+    const nlohmann::json* now = series.replyAt(moment);
+    if (now == nullptr) {
+        throw std::runtime_error("web API stand-in: the live series starts after its playback");
+    }
+    if (buffers == 0) {
+        return lf_inBox(*now, box, 1);
+    }
+    nlohmann::json reply = *now;
+    nlohmann::json data = nlohmann::json::object();
+    for (long i = 0; i < buffers; ++i) {
+        const nlohmann::json* then = series.replyAt(moment - static_cast<double>(i * spacing));
+        if (then == nullptr) {
+            break;
+        }
+        const nlohmann::json& aircraft = then->contains("data") ? (*then)["data"] : *then;
+        data[fmt::format("buffer_{}", i)] = lf_filter(aircraft, box, 1);
+        reply["endepoch"] = (*then)["dataepoch"];
+    }
+    reply["data"] = std::move(data);
+    return reply;
 }
 
 bool lf_isLicenceText(std::string_view text, bool token) {
@@ -221,6 +260,10 @@ RtApiStandIn::Outcome RtApiStandIn::answerTraffic(const Form& form) {
     Box box;
     // 0: no buffered request.
     long buffers = 0;
+    long spacing = 0;
+    // Location or buffered traffic, and how long after the first such request it came.
+    bool location = false;
+    Clock::Duration sincePlaybackStart{};
     {
         std::lock_guard lock(mutex_);
         Session* session = findSessionLocked(form);
@@ -274,11 +317,26 @@ RtApiStandIn::Outcome RtApiStandIn::answerTraffic(const Form& form) {
         if (type->second == "parkedtraffic") {
             recordingName = kStandInParkedRecording;
             latIndex = 0;
-        } else if (bufferCount) {
-            recordingName = kStandInBufferedRecording;
-            buffers = *bufferCount;
         } else {
-            recordingName = liveRecording_;
+            location = true;
+            if (!playbackStart_) {
+                playbackStart_ = now;
+            }
+            sincePlaybackStart = now - *playbackStart_;
+            recordingName = bufferCount ? std::string(kStandInBufferedRecording) : liveRecording_;
+            buffers = bufferCount.value_or(0);
+            spacing = bufferTime.value_or(kDefaultBufferTimeSeconds);
+        }
+    }
+    if (location) {
+        if (const auto series = liveSeries(liveRecording_)) {
+            nlohmann::json reply = lf_seriesReply(
+                *series,
+                series->momentAt(std::chrono::duration<double>(sincePlaybackStart)), buffers,
+                spacing, box);
+            std::lock_guard lock(mutex_);
+            reply["rrl"] = rrl_.count();
+            return Outcome{200, std::move(reply)};
         }
     }
     nlohmann::json reply = recording(recordingName);
@@ -323,7 +381,12 @@ RtApiStandIn::Outcome RtApiStandIn::answerMetar(const Form& form) {
         }
         session->lastWeather = now;
     }
-    nlohmann::json reply = recording(kStandInMetarRecording);
+    std::string metarRecording;
+    {
+        std::lock_guard lock(mutex_);
+        metarRecording = metarRecording_;
+    }
+    nlohmann::json reply = recording(metarRecording);
     if (reply["data"].is_array() && reply["data"].size() > static_cast<std::size_t>(maxCount)) {
         reply["data"].erase(reply["data"].begin() + maxCount, reply["data"].end());
     }

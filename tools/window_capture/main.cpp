@@ -1,10 +1,10 @@
 // window_capture: the program's main window alone (no run behind it) on the headless backend,
 // captured as PNG.
 //   window_capture FOLDER
-//       every state (normal, compact, error, counts, counts_compact) at 96 and 144 DPI, as
-//       FOLDER/main_window_<state>_<dpi>dpi.png
-//   window_capture [--dpi N] [--compact] [--counts] [--error TEXT] FILE
-//       one state, as FILE
+//       every state (normal, compact, error, counts, counts_compact, park_pushed) at 96, 144
+//       and 192 DPI, as FOLDER/main_window_<state>_<dpi>dpi.png
+//   window_capture [--dpi N] [--compact] [--counts] [--park] [--error TEXT] FILE
+//       one state, as FILE (--park: the counts with "Park" pushed)
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,8 +20,11 @@
 #include "config/parameters.h"
 #include "config/window_requests.h"
 #include "gui/gui.h"
+#include "gui/gui_parking_window.h"
 #include "gui/main_window.h"
 #include "gui/parking_controls.h"
+#include "parking/park_airport_list.h"
+#include "platform/winui/input.h"
 #include "gui/traffic_range.h"
 #include "platform/winui/capture.h"
 #include "platform/winui/dpi.h"
@@ -72,6 +75,11 @@ bool lf_capture(const wc::WindowState& state, winui::UINT dpi, const fs::path& f
     ProgramParameters parameters; // defaults, kept in memory only
     Gui gui;
     const auto settings = std::make_shared<const ParamsSnapshot>(parameters.snapshot());
+    // The user's stand reserved at the park airport, as the program's list keeps it.
+    if (state.counts) {
+        gf_parkAirportList().setPositionAndName(IcaoCode(wc::kCaptureAirport),
+                                                Lalo{48.1103, 16.5697}, "C35");
+    }
     gui.setPaintFactsSource([&state, settings] { return wc::gf_factsFor(state, settings); });
     NoRun run;
     bool written = false;
@@ -89,7 +97,14 @@ bool lf_capture(const wc::WindowState& state, winui::UINT dpi, const fs::path& f
         for (GuiUpdate& update : wc::gf_updatesFor(state)) {
             gui.enqueueUpdate(std::move(update));
         }
+        // What parking shows the parking panel, through the window's own implementation.
+        GuiParkingWindow parking(gui, parameters, run.requests());
+        parking.showStaticParking(wc::gf_staticParkingFor(state));
         winui::pumpWaitingMessages();
+        if (state.parkPushed) {
+            winui::injectClickInWindow(parameters.parkButton.window(), winui::POINT{4, 4});
+            winui::pumpWaitingMessages();
+        }
         written = winui::captureWindowToPng(window.window(), file);
     }
     winui::pumpWaitingMessages();
@@ -114,7 +129,7 @@ bool lf_makeFolder(const fs::path& folder) {
 
 int lf_usage() {
     fmt::print(stderr, "usage: window_capture FOLDER\n"
-                       "       window_capture [--dpi N] [--compact] [--counts] [--error TEXT] "
+                       "       window_capture [--dpi N] [--compact] [--counts] [--park] [--error TEXT] "
                        "FILE\n");
     return 2;
 }
@@ -134,7 +149,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         bool ok = true;
-        for (const winui::UINT dpi : {96U, 144U}) {
+        for (const winui::UINT dpi : {96U, 144U, 192U}) {
             for (const wc::NamedState& named : wc::gf_allStates()) {
                 ok =
                     lf_capture(named.state, dpi,
@@ -155,6 +170,9 @@ int main(int argc, char** argv) {
             state.compact = true;
         } else if (argument == "--counts") {
             state.counts = true;
+        } else if (argument == "--park") {
+            state.counts = true;
+            state.parkPushed = true;
         } else if (argument == "--error" && hasValue) {
             state.error = arguments[++i];
         } else if (argument == "--dpi" && hasValue) {

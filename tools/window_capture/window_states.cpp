@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "foundation/icao_code.h"
+#include "gui/install_path_check.h"
 #include "refdata/update_check.h"
 
 namespace skyloom::tools::window_capture {
@@ -23,7 +24,7 @@ std::vector<GuiUpdate> gf_updatesFor(const WindowState& state) {
         updates.emplace_back(U::WeatherReaderState{ReaderState::receiving});
         updates.emplace_back(U::Qnh{1013});
         updates.emplace_back(U::LiveAircraftCount{87});
-        updates.emplace_back(U::ParkAirport{IcaoCode("LOWW")});
+        updates.emplace_back(U::ParkAirport{IcaoCode(kCaptureAirport)});
         updates.emplace_back(U::AirportFile{true, "Vienna Schwechat"});
         updates.emplace_back(U::Publisher{"JustSim", false});
         updates.emplace_back(U::QualityText{"92 %"});
@@ -34,8 +35,8 @@ std::vector<GuiUpdate> gf_updatesFor(const WindowState& state) {
         updates.emplace_back(U::AirportFileUpdates{7});
         updates.emplace_back(U::StaticFit{3.5F});
         updates.emplace_back(U::LiveFit{2.0F});
-        updates.emplace_back(U::StaticPlanCount{4});
-        updates.emplace_back(U::StatusText{"Static parking at LOWW: 96 aircraft placed", false});
+        updates.emplace_back(
+            U::StatusText{"Parking adjustments: 3 to be removed, 5 to be added\n", true});
     }
     if (!state.error.empty()) {
         updates.emplace_back(U::ErrorText{state.error});
@@ -46,6 +47,16 @@ std::vector<GuiUpdate> gf_updatesFor(const WindowState& state) {
     return updates;
 }
 
+StaticParkingShown gf_staticParkingFor(const WindowState& state) {
+    StaticParkingShown shown;
+    if (state.counts) {
+        // Static parking runs with an airport file of week 2613.
+        shown.active = true;
+        shown.fileWeek = 2613;
+    }
+    return shown;
+}
+
 GuiPaintFacts gf_factsFor(const WindowState& state,
                           std::shared_ptr<const ParamsSnapshot> settings) {
     GuiPaintFacts facts;
@@ -54,9 +65,7 @@ GuiPaintFacts gf_factsFor(const WindowState& state,
     if (state.counts) {
         facts.realTrafficConnected = true;
         facts.simulatorConnected = true;
-        facts.parking.active = true;
-        facts.parking.fileWeek = 12;
-        facts.parking.reservedStand = "C35";
+        facts.reservedStand = gf_reservedStandAt(kCaptureAirport);
     }
     return facts;
 }
@@ -65,9 +74,10 @@ std::vector<NamedState> gf_allStates() {
     return {
         {"normal", WindowState{}},
         {"compact", WindowState{true, false, {}}},
-        {"error", WindowState{false, false, "The packages folder of MSFS 2024 was not found"}},
+        {"error", WindowState{false, false, gf_installPathMissingText(SimChoice::msfs2024)}},
         {"counts", WindowState{false, true, {}}},
         {"counts_compact", WindowState{true, true, {}}},
+        {"park_pushed", WindowState{false, true, {}, true}},
     };
 }
 

@@ -69,7 +69,6 @@ bool lf_chooseFirstPhase(TrafficState& state, LiveAircraft& aircraft) {
         lf_assignStand(aircraft, *stand);
         aircraft.motion.arrival = 0;
         lf_setPhase(state, aircraft, FlightPhase::parked);
-        aircraft.stand.daySlot = gf_currentDaySlot();
         stream.resize(1);
         TrafficSample& first = stream.front();
         first.latitude = aircraft.stand.latitude;

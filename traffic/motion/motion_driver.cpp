@@ -388,6 +388,12 @@ void lf_prepareStep(MotionContext& ctx) {
     } else {
         nextPosAir(ctx);
     }
+    // The ground step may cut the stream (a taxi handed to its stand keeps only its oldest
+    // sample until the drive onto the stand is added): a step needs a target, so a shorter
+    // stream waits for the driver's next pass instead of stepping past its last sample.
+    if (a.stream.size() < 2) {
+        return;
+    }
     const TrafficSample& s1 = a.stream[1];
     if (s1.stationary != 0) {
         lf_clearRoll(ctx);

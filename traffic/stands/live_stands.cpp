@@ -11,6 +11,7 @@
 #include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "refdata/airport_file.h"
+#include "runtime/current_day_slot.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/ground/ground_motion.h"
@@ -351,6 +352,7 @@ void lf_makeWayForLive(TrafficState& state, const LiveAircraft& aircraft, const 
 
 void gf_startParkedTime(const TrafficState& state, LiveAircraft& aircraft) {
     aircraft.standWatch.parkedAt = state.clock.steadyNow();
+    aircraft.stand.daySlot = gf_currentDaySlot();
     gf_clearAtStandCounters(aircraft);
 }
 

@@ -59,9 +59,10 @@ bool lf_checkStandOrExcludedIsOccupiedByLiveParkedTry(TrafficState& state, const
 // aircraft.
 void lf_makeWayForLive(TrafficState& state, const LiveAircraft& aircraft, const Stand& stand);
 
-// The aircraft parks now: its parking time is taken from the traffic clock, and what the
-// at-stand samples measured (seen at the stand, nearest and farthest distance, outward steps,
-// push-back candidate) starts afresh.
+// The aircraft parks now: its parking time is taken from the traffic clock, its parked-since
+// half hour of the week from the current one (an arrival was created in an earlier one, and
+// its parked age counts from its parking), and what the at-stand samples measured (seen at the
+// stand, nearest and farthest distance, outward steps, push-back candidate) starts afresh.
 void gf_startParkedTime(const TrafficState& state, LiveAircraft& aircraft);
 void gf_clearAtStandCounters(LiveAircraft& aircraft);
 

@@ -89,8 +89,10 @@ int gf_runMessageBox(const MessageBoxRequest& request, GtkWindow* parent) {
 
 std::optional<std::filesystem::path> gf_runFolderPicker(const FolderPickerRequest& request,
                                                         GtkWindow* parent) {
+    const std::string title =
+        request.title.empty() ? std::string("Select a folder") : utf8FromWideLenient(request.title);
     GtkWidget* dialog = gtk_file_chooser_dialog_new(
-        "Select a folder", parent, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
+        title.c_str(), parent, GTK_FILE_CHOOSER_ACTION_SELECT_FOLDER, "_Cancel",
         GTK_RESPONSE_CANCEL, "_Select", GTK_RESPONSE_ACCEPT, nullptr);
     std::error_code error;
     if (!request.initialFolder.empty() &&

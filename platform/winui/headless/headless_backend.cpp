@@ -85,7 +85,8 @@ int HeadlessBackend::messageBox(const MessageBoxRequest& request) {
 
 std::optional<std::filesystem::path>
 HeadlessBackend::pickFolder(const FolderPickerRequest& request) {
-    FolderPickerRecord record{request.owner, request.initialFolder, std::nullopt};
+    FolderPickerRecord record{request.owner, request.initialFolder, std::nullopt,
+                              utf8FromWideLenient(request.title)};
     std::lock_guard lock(mutex_);
     if (!folderAnswers_.empty()) {
         record.answer = folderAnswers_.front();

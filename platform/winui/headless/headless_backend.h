@@ -31,6 +31,7 @@ struct FolderPickerRecord {
     HWND owner = nullptr;
     std::filesystem::path initialFolder;
     std::optional<std::filesystem::path> answer;
+    std::string title; // UTF-8
 };
 
 struct ShellOpenRecord {

@@ -306,6 +306,48 @@ TEST_F(AiObjectsTest, TheFaultsLoseAnAssignmentAndARemovalConfirmation) {
                                                ids[0].dwObjectID))));
 }
 
+// A simulator that quits takes every AI object with it, the create still waiting too; nobody
+// is told, and the trace shows each removed at the quit. After a launch the ids go on.
+TEST_F(AiObjectsTest, AQuittingSimulatorTakesEveryCreatedObjectWithIt) {
+    WorldSetup s = setup();
+    for (const auto& [at, kind] : {std::pair{2.0, TimelineEventKind::quit},
+                                   std::pair{3.0, TimelineEventKind::launch}}) {
+        TimelineEvent event;
+        event.atSeconds = at;
+        event.kind = kind;
+        s.timeline.push_back(event);
+    }
+    startWith(s);
+    const DWORD first = createAndAssign(kLivery, 10000);
+    const DWORD second = createAndAssign(kLivery, 10001);
+    advance(1.4);
+    create(kLivery, 10002);                     // due at 2.15 s, after the quit
+    SimConnect_AIRemoveObject(h(), first, 104); // due at 2.4 s
+    const double quitAt = 2.0;
+    advance(0.1);
+    const auto messages = client_->dispatch();
+    EXPECT_THAT(gf_ofKind(messages, SIMCONNECT_RECV_ID_QUIT), SizeIs(1));
+    EXPECT_THAT(addRemove(messages, 203), IsEmpty());
+    EXPECT_THAT(assigned(messages), IsEmpty());
+    EXPECT_THAT(world_->aiObjectIds(), IsEmpty());
+    EXPECT_EQ(world_->pendingAssignments(), 0u);
+    for (const DWORD id : {first, second}) {
+        EXPECT_FALSE(world_->object(id));
+        const std::vector<TracePoint> trace = world_->trace(id);
+        ASSERT_FALSE(trace.empty());
+        EXPECT_EQ(trace.back().source, TraceSource::removed);
+        EXPECT_DOUBLE_EQ(trace.back().seconds, quitAt);
+    }
+    EXPECT_THAT(world_->journalLines(),
+                Contains(HasSubstr("2 AI objects and 1 create waiting go with the simulator")));
+
+    advance(1.5);
+    client_.emplace();
+    const DWORD third = createAndAssign(kLivery, 10003);
+    EXPECT_GT(third, second);
+    EXPECT_THAT(world_->aiObjectIds(), ElementsAre(third));
+}
+
 TEST_F(AiObjectsTest, WritesToTheUserAircraftAreTracedAsIgnored) {
     startWith(setup());
     const DWORD id = createAndAssign();

@@ -30,8 +30,16 @@ TEST(TextTest, SegoeUiIsDrawnWithOpenSans) {
 }
 
 TEST(TextTest, HeightsAreCharacterHeightsWhenNegativeAndCellHeightsWhenPositive) {
-    EXPECT_DOUBLE_EQ(detail::fontPixelSize(lf_logFont(u"Segoe UI", -16), 1.0), 16.0);
-    EXPECT_DOUBLE_EQ(detail::fontPixelSize(lf_logFont(u"Segoe UI", -16), 1.5), 24.0);
+    // A character height of Segoe UI: Open Sans at Segoe UI's x-height.
+    constexpr double kSegoeToOpenSans = 1024.0 / 1096.0;
+    EXPECT_DOUBLE_EQ(detail::fontPixelSize(lf_logFont(u"Segoe UI", -16), 1.0),
+                     16.0 * kSegoeToOpenSans);
+    EXPECT_DOUBLE_EQ(detail::fontPixelSize(lf_logFont(u"Segoe UI", -16), 1.5),
+                     24.0 * kSegoeToOpenSans);
+    EXPECT_DOUBLE_EQ(detail::fontPixelSize(lf_logFont(u"Segoe UI", 0), 1.0),
+                     12.0 * kSegoeToOpenSans);
+    EXPECT_DOUBLE_EQ(detail::fontPixelSize(lf_logFont(u"Tahoma", -16), 1.0), 16.0);
+    EXPECT_DOUBLE_EQ(detail::fontPixelSize(lf_logFont(u"DejaVu Sans", -16), 2.0), 32.0);
     // A cell of 22 pixels holds a smaller em.
     const double em = detail::fontPixelSize(lf_logFont(u"Segoe UI", 22), 1.0);
     EXPECT_LT(em, 22.0);

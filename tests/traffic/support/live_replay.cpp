@@ -5,6 +5,7 @@
 #include <map>
 #include <vector>
 
+#include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
 #include "config/params_snapshot.h"
@@ -57,6 +58,51 @@ bool publishTypeListDbase() {
         byCategory[category].push_back(code);
     }
     return tools::gf_publishReplayDbase(byCategory);
+}
+
+std::map<std::uint32_t, std::vector<TrafficEntry>> captureReports(const tools::Capture& capture) {
+    std::map<std::uint32_t, std::vector<TrafficEntry>> reports;
+    AppTrafficAssembler assembler(
+        "Traffic Reader", {[&](std::vector<TrafficEntry>& batch, TrafficBatchKind, std::uint32_t,
+                               bool) {
+                               for (TrafficEntry& entry : batch) {
+                                   reports[entry.hexid].push_back(std::move(entry));
+                               }
+                           },
+                           nullptr, nullptr});
+    for (const tools::CaptureBurst& burst : capture.bursts) {
+        const auto at = std::chrono::duration_cast<Clock::Duration>(
+            std::chrono::duration<double>(burst.time));
+        const Clock::SteadyTime now{at};
+        const Clock::UtcTime receivedAt{std::chrono::duration_cast<Clock::UtcTime::duration>(at)};
+        for (const std::string& datagram : burst.datagrams) {
+            assembler.handleDatagram(datagram, now, receivedAt);
+        }
+        assembler.handleDatagram("RTTFC_EOT", now, receivedAt);
+    }
+    return reports;
+}
+
+std::vector<ReplayLivery> captureLiveries(const tools::Capture& capture) {
+    std::map<std::string, std::set<std::string>> airlinesByModel;
+    for (const auto& [hexid, reports] : captureReports(capture)) {
+        for (const TrafficEntry& entry : reports) {
+            if (entry.key.model != 0) {
+                airlinesByModel[gf_modelCode(entry.key.model)].insert(
+                    entry.key.airline != 0 ? gf_airlineCode(entry.key.airline) : std::string());
+            }
+        }
+    }
+    std::vector<ReplayLivery> liveries;
+    for (const auto& [model, airlines] : airlinesByModel) {
+        for (const std::string& airline : airlines) {
+            // The livery scan files a livery without an airline under "PVT".
+            liveries.push_back({fmt::format("Skyloom Demo {} {}", model,
+                                            airline.empty() ? "Private" : airline),
+                                airline.empty() ? "PVT" : airline, model, ""});
+        }
+    }
+    return liveries;
 }
 
 CaptureReplay::CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Clock& clock)

@@ -1,7 +1,8 @@
 // Helpers of the live-traffic replay: a dbase of every ICAO model of the Doc 8643 type list in
 // ../shared (categories from its descriptions and wake classes), livery tables built straight
-// from livery records, and the replay of a recorded App capture through the feed's own
-// parser into a mailbox, each burst when the program's clock reaches its time.
+// from livery records, the liveries the demo installs for a capture, and the replay of a
+// recorded App capture through the feed's own parser into a mailbox, each burst when the
+// program's clock reaches its time.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,16 @@ using tools::ReplayLivery;
 inline void buildLiveryTables(const std::vector<ReplayLivery>& liveries) {
     tools::gf_buildReplayLiveryTables(liveries);
 }
+
+// Every report of a capture as the feed's own parser posts it, by hexid in the order posted
+// (straight from the parser: no mailbox between, nothing replaced).
+std::map<std::uint32_t, std::vector<TrafficEntry>> captureReports(const tools::Capture& capture);
+
+// What the demo's livery packages hold for a capture: for every model it reports, one livery
+// per airline flying it (aircraft without an airline fly "PVT", as the livery scan files
+// them), titled "Skyloom Demo <model> <airline or Private>"; models and airlines as the feed's
+// own parser keys the reports.
+std::vector<ReplayLivery> captureLiveries(const tools::Capture& capture);
 
 // The capture's bursts go through an App reader's assembler into the mailbox, each once the
 // clock has run as long since the start as the capture since its first burst.

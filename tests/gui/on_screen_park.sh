@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# "Park" on a display (Xvfb) while static parking runs: the program with its GTK backend runs
+# the KLAX demo on the web API road (the simulator stand-in world and the web API stand-in,
+# no fixed ports); once static parking has planned KLAX and given the parking controls back,
+# the test clicks "Park" and takes screenshots until the window shows what "Park" does: the
+# status line "Skyloom will update static parking soon ..." and "Park" and "Flush" disabled,
+# each region equal to window_capture's headless capture of that state. Skipped (exit 77)
+# without the public data of ../shared or where xvfb-run, Xvfb, xdotool or imagemagick is
+# missing.
+# usage: on_screen_park.sh SOURCE BUILD PROGRAM WINDOW_CAPTURE RTAPI_STANDIN OUTPUT_FOLDER
+set -euo pipefail
+
+if [ "${1:-}" != "--inside" ]; then
+    for tool in xvfb-run Xvfb xdotool import compare convert python3; do
+        if ! command -v "$tool" >/dev/null 2>&1; then
+            echo "SKIPPED: $tool is not installed"
+            exit 77
+        fi
+    done
+    if [ ! -f "$1/../shared/feed/recordings/KLAX_20200617_2152.csv" ]; then
+        echo "SKIPPED: the public data of ../shared is not there"
+        exit 77
+    fi
+    exec xvfb-run -a -s "-screen 0 1920x1080x24" "$0" --inside "$@"
+fi
+shift
+source=$1
+build=$2
+program=$3
+capture=$4
+standin=$5
+out=$6
+
+fail() {
+    echo "FAILED: $*"
+    [ -f "$demo/skyloom/Log.txt" ] && tail -n 30 "$demo/skyloom/Log.txt"
+    exit 1
+}
+
+rm -rf "$out"
+mkdir -p "$out/runtime"
+chmod 700 "$out/runtime"
+demo="$out/demo"
+python3 "$source/scripts/demo.py" prepare --shared "$source/../shared" --build "$build" \
+    --demo "$demo" --road api >"$out/prepare.txt" 2>&1 || { cat "$out/prepare.txt"; exit 1; }
+
+standin_pid=""
+program_pid=""
+cleanup() {
+    [ -n "$program_pid" ] && kill -KILL "$program_pid" 2>/dev/null
+    [ -n "$standin_pid" ] && kill -TERM "$standin_pid" 2>/dev/null
+    true
+}
+trap cleanup EXIT
+
+"$standin" --recordings "$demo/rtapi-recordings" --live KLAX_live.json \
+    >"$out/rtapi_standin.txt" 2>&1 &
+standin_pid=$!
+url=""
+for _ in $(seq 100); do
+    url=$(sed -n 's/^RealTraffic web API stand-in at \([^ ]*\).*/\1/p' "$out/rtapi_standin.txt")
+    [ -n "$url" ] && break
+    sleep 0.1
+done
+[ -n "$url" ] || fail "the web API stand-in did not start"
+
+export SKYLOOM_WORKDIR="$demo/skyloom" SKYLOOM_APPDATA="$demo/appdata"
+export SKYLOOM_LOCALAPPDATA="$demo/localappdata" SKYLOOM_SIMWORLD="$demo/world/KLAX.world.json"
+export SKYLOOM_RTAPI_URL="$url" XDG_RUNTIME_DIR="$out/runtime" NO_AT_BRIDGE=1
+unset SKYLOOM_DOWNLOAD_BASE
+(cd "$SKYLOOM_WORKDIR" && exec "$program") >"$out/program_output.txt" 2>&1 &
+program_pid=$!
+
+window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Skyloom$' | head -n 1) ||
+    fail "the program's window did not show"
+[ -n "$window" ] || fail "the program's window did not show"
+
+# The states to compare with, as the headless window draws them at 96 DPI.
+"$capture" --counts "$out/counts.png" >/dev/null
+"$capture" --park "$out/park_pushed.png" >/dev/null
+# Regions as WIDTHxHEIGHT+X+Y: the bottom line, "Park" and "Flush".
+regions=("900x32+0+736" "80x26+765+509" "80x26+765+609")
+same_region() { # same_region REFERENCE SCREENSHOT REGION
+    convert "$1" -crop "$3" +repage "$out/reference_part.png"
+    convert "$2" -crop "$3" +repage "$out/screen_part.png"
+    compare -metric AE "$out/reference_part.png" "$out/screen_part.png" null: >/dev/null 2>&1
+}
+
+# Static parking has planned KLAX and the traffic step has placed the plan: "Park" and
+# "Flush" are enabled again, as the counts capture shows them.
+planned=no
+for _ in $(seq 240); do
+    kill -0 "$program_pid" 2>/dev/null || fail "the program ended early"
+    if grep -q "positions (" "$demo/skyloom/Log.txt" 2>/dev/null; then
+        import -window "$window" "$out/before.png"
+        if same_region "$out/counts.png" "$out/before.png" "${regions[1]}" &&
+            same_region "$out/counts.png" "$out/before.png" "${regions[2]}"; then
+            planned=yes
+            break
+        fi
+    fi
+    sleep 0.5
+done
+[ "$planned" = yes ] || fail "static parking at KLAX did not give the parking controls back"
+
+# "Park": (765, 509), 80 x 26 in the layout, 96 DPI under Xvfb.
+xdotool mousemove --window "$window" 805 522 click 1
+shown=no
+for _ in $(seq 20); do
+    import -window "$window" "$out/after.png"
+    shown=yes
+    for region in "${regions[@]}"; do
+        same_region "$out/park_pushed.png" "$out/after.png" "$region" || shown=no
+    done
+    [ "$shown" = yes ] && break
+    sleep 0.1
+done
+[ "$shown" = yes ] ||
+    fail "after \"Park\" the status line, \"Park\" or \"Flush\" differ from the headless capture (see $out)"
+
+# An orderly end: SIGTERM closes the window as its close button does.
+kill -TERM "$program_pid"
+status=0
+wait "$program_pid" || status=$?
+program_pid=""
+[ "$status" -eq 0 ] || fail "the program ended with $status"
+echo "on screen: \"Park\" showed its status line and disabled \"Park\" and \"Flush\""
