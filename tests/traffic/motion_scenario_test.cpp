@@ -128,6 +128,23 @@ TEST_F(ApproachScenario, AnApproachNearTheParkAirportDecidesToLandAndDescendsToT
     EXPECT_GE(lowest, 1400.0 + 8.0 - 1.0) << "never below the runway (centre of gravity 8 ft)";
     EXPECT_LT(lowest, 1400.0 + 20.0) << "down on it";
     EXPECT_LT(lf_measure(trace, reports).largestStepNm, lf_stepBoundNm(140));
+    // Before, nothing set the attitude-settling flag at touch-down: the pitch went from the
+    // flare's 3 degrees nose up to the ground pitch in one frame.
+    EXPECT_TRUE(std::find(phases_.begin(), phases_.end(), FlightPhase::landing_roll) !=
+                phases_.end())
+        << "it touches down";
+    double fastestPitchDegPerS = 0;
+    for (std::size_t i = 1; i < trace.size(); ++i) {
+        const double dt = trace[i].seconds - trace[i - 1].seconds;
+        if (dt > 0) {
+            fastestPitchDegPerS =
+                std::max(fastestPitchDegPerS,
+                         std::abs(trace[i].pitchRad - trace[i - 1].pitchRad) / dt *
+                             geo::kDegreesPerRadian);
+        }
+    }
+    EXPECT_LE(fastestPitchDegPerS, 2.0) << "the nose comes down over seconds";
+    EXPECT_GE(trace.back().pitchRad, 0.0) << "and rests on the nose wheel";
 }
 
 TEST_F(ApproachScenario, AClimbOutRotatesRaisesTheGearAndBecomesFlying) {
