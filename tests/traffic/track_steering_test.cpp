@@ -243,5 +243,35 @@ TEST(TrackSteeringTest, ACurvedLegFollowedByItsTableKeepsOneSpeed) {
     EXPECT_DOUBLE_EQ(gf_curveParameterAt(none, kNaN), 0.0);
 }
 
+// A leg whose ends make a circular arc (each end as far off the leg's direction as the other,
+// to either side) turns at one rate along its length, however large the turn; before, its
+// tangents were a tenth longer than the leg whatever the turn, and a turn of 115 degrees was
+// flown at 1.4 times its mean rate near its ends, one of 170 degrees at twice it.
+TEST(TrackSteeringTest, AnArcLegTurnsEvenlyAlongItsLength) {
+    const Lalo a{45, 7};
+    const Lalo b = gf_flatOffset(a, 0, 1000);
+    for (const double halfTurnDeg : {30.0, 57.5, 85.0}) {
+        SCOPED_TRACE(halfTurnDeg);
+        const double start = -halfTurnDeg * kDeg;
+        const double end = halfTurnDeg * kDeg;
+        const CurveTable table = gf_curveTable(a, b, start, end);
+        ASSERT_EQ(table.valid, 1);
+        std::vector<double> turns;
+        double previous = gf_curveBetweenHeadings(a, b, start, end, 0).heading;
+        for (int k = 1; k <= 50; ++k) {
+            const CurvePoint p =
+                gf_curveBetweenHeadings(a, b, start, end, gf_curveParameterAt(table, k / 50.0));
+            ASSERT_EQ(p.valid, 1);
+            turns.push_back(gf_wrapAngle(p.heading - previous));
+            previous = p.heading;
+        }
+        const auto [least, most] = std::minmax_element(turns.begin(), turns.end());
+        const double mean = 2 * halfTurnDeg * kDeg / static_cast<double>(turns.size());
+        EXPECT_GT(*least, 0.0) << "one way";
+        EXPECT_LT(*most / mean, 1.15) << "at about one rate";
+        EXPECT_NEAR(gf_wrapAngle(previous - end), 0.0, 1e-3);
+    }
+}
+
 } // namespace
 } // namespace skyloom

@@ -59,11 +59,12 @@ struct CurvePoint {
 
 // The point at fraction t of the leg from A to B that leaves A along `startHeading` and arrives
 // at B along `endHeading`: the curved air leg. Followed leg after leg, each starting along the
-// direction the last one ended in, the path has no corners. Its tangents are a tenth longer
-// than the leg, which spreads the turn of a leg whose ends are no arc more evenly over it. A
-// heading more than 90 degrees off the bearing to B is replaced by the leg's own direction (the
-// curve would loop); legs under
-// 10 m are straight (heading 0). The heading of the point is the curve's direction there;
+// direction the last one ended in, the path has no corners. Its tangents are as long as a
+// circular arc turning from the one heading to the other needs (a leg whose ends make an arc
+// turns evenly along it), and at least a tenth longer than the leg, which spreads the turn of
+// a leg whose ends are no arc more evenly over it. A heading more than 90 degrees off the
+// bearing to B is replaced by the leg's own direction (the curve would loop); legs under 10 m
+// are straight (heading 0). The heading of the point is the curve's direction there;
 // `curved` is set when either end turns half a degree or more off the leg's direction.
 CurvePoint gf_curveBetweenHeadings(const Lalo& a, const Lalo& b, double startHeading,
                                    double endHeading, double t) noexcept;
