@@ -139,4 +139,16 @@ std::string gf_replayFiguresText(const ReplayFigures& f) {
         f.flight.verticalSpeedMaxFpm, f.flight.verticalSpeedOffMaxFpm);
 }
 
+std::string gf_replayFiguresRow(const std::string& part, double fromSeconds, double toSeconds,
+                                std::size_t reports, const ReplayFigures& f) {
+    return fmt::format(
+        "| {} | {:.0f}–{:.0f} | {} | {:.0f} / {:.0f} / {:.0f} | {:.1f} / {:.1f} | {:.0f} / {:.0f} / "
+        "{:.0f} | {:.1f} ({:.0f} kt) | {:.2f} | {:.1f} / {:.1f} | {:.1f} / {:.1f} | {:.0f} |\n",
+        part, fromSeconds, toSeconds, reports, f.crossMedianM, f.crossP95M, f.crossMaxM,
+        f.alongLagMedianS, f.alongLagMaxS, f.altitudeMedianFt, f.altitudeP95Ft, f.altitudeMaxFt,
+        f.largestStepM, f.fastestTrueSpeedKt, f.largestHeadingStepDeg,
+        f.flight.headingOffTrackP95Deg, f.flight.headingOffTrackMaxDeg, f.flight.trackTurnMaxDegPerS,
+        f.flight.trackTurnMaxAnywhereDegPerS, f.flight.verticalSpeedOffMaxFpm);
+}
+
 } // namespace skyloom::tools
