@@ -32,6 +32,7 @@ constexpr double kLowClimbOutFt = 1000.0;
 constexpr std::size_t kTrackAheadSamples = 6;
 constexpr double kReportedTrackAgreementRad = 45.0 * geo::kRadiansPerDegree;
 constexpr double kLargestArrivalOffsetRad = 90.0 * geo::kRadiansPerDegree;
+constexpr double kLeastDirectionMetres = 200.0;
 // The smoothing of cruise and approach legs (lf_smoothedVerticalStep).
 constexpr std::size_t kTrendSamples = 5;
 constexpr std::int32_t kAltitudeCorrectionTicks = 3000;
@@ -253,6 +254,23 @@ struct TurnTarget {
     bool alignment = false; // the feed's true heading or the landing's track ahead
 };
 
+// The sample after stream[1] that gives the direction beyond it: the first at least 200 m from
+// it (the feed's positions are rounded to about 10 m, so that a report a second or two after
+// the other gives no direction); 0 when there is none.
+std::size_t lf_sampleBeyond(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    if (s.size() < 3) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < s.size(); ++k) {
+        if (gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[k])) * geo::kMetresPerNM >=
+            kLeastDirectionMetres) {
+            return k;
+        }
+    }
+    return 0;
+}
+
 TurnTarget lf_turnTargetHeading(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     const auto& s = a.stream;
@@ -262,8 +280,9 @@ TurnTarget lf_turnTargetHeading(MotionContext& ctx) {
     if (s[1].trueHeadingValid != 0 && hag < (landing ? 2000.0 : 1000.0)) {
         return {s[1].trueHeadingRad, true};
     }
-    TurnTarget target{s.size() >= 3 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[2]))
-                                    : gf_bearing(here, lf_lalo(s[1])),
+    const std::size_t beyond = lf_sampleBeyond(a);
+    TurnTarget target{beyond != 0 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[beyond]))
+                                  : gf_bearing(here, lf_lalo(s[1])),
                       false};
     if (landing && hag < 2000.0) {
         std::vector<Lalo> track;
@@ -294,8 +313,9 @@ double lf_tangentAt(double inHeading, double inLength, double outHeading, double
 // The turn of the step. The leg to stream[1] is a curve that leaves along the present heading
 // (the direction the aircraft flies) and arrives along the heading it is to have there: the
 // target heading where that is an alignment; else the tangent at stream[1] of the circle
-// through the present position, stream[1] and the sample after it (stream[1]'s reported track
-// where that tangent turns more than 90 degrees off the leg); before that sample has come,
+// through the present position, stream[1] and the first sample 200 m or more beyond it
+// (stream[1]'s reported track where that tangent turns more than 90 degrees off the leg);
+// before such a sample has come,
 // stream[1]'s reported track where it lies within 45 degrees of the leg; else, and wherever the
 // heading would lie more than 90 degrees off the leg, the leg's own direction. The nose follows
 // the curve (per-tick motion); the bank shows the turn the leg needs, within the category's
@@ -315,9 +335,9 @@ void lf_setupTurn(MotionContext& ctx) {
     double arrival = leg;
     if (target.alignment) {
         arrival = target.heading;
-    } else if (a.stream.size() >= 3) {
+    } else if (const std::size_t beyond = lf_sampleBeyond(a); beyond != 0) {
         arrival = lf_tangentAt(leg, gf_distanceNM(here, to), target.heading,
-                               gf_distanceNM(to, lf_lalo(a.stream[2])));
+                               gf_distanceNM(to, lf_lalo(a.stream[beyond])));
         // A turn the reports sample too coarsely for their positions to show (a helicopter
         // circling): the reported track shows it.
         if (!within(arrival, kLargestArrivalOffsetRad) && within(reported, kLargestArrivalOffsetRad)) {
