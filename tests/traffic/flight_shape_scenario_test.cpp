@@ -111,6 +111,31 @@ INSTANTIATE_TEST_SUITE_P(
                       TurnCase{"ReversalAt250KtReportsEvery10s", 250, 3, 60, 10}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The feed rounds positions to about 10 m: a report two seconds after another lies 90 m from
+// it in a direction that is 10 degrees or more off. Before, the leg to the first of the two
+// arrived along that direction, and the track of a light aircraft's turn jumped to 6.9 degrees
+// a second (N65647 in the KLAX web API run).
+TEST_F(FlightShape, ReportsTwoSecondsApartInATurnKeepTheTurnEven) {
+    const auto every2s = gf_reportsAlong(kStart, 90, 2000,
+                                         {{30, 0, 0, 90}, {60, 3, 0, 90}, {60, 0, 0, 90}}, 2.0);
+    std::vector<FeedReport> reports;
+    for (std::size_t i = 0; i < every2s.size(); ++i) {
+        if (i % 5 <= 1) {
+            FeedReport r = every2s[i];
+            r.sample.latitude = std::round(r.sample.latitude * 1e4) / 1e4;
+            r.sample.longitude = std::round(r.sample.longitude * 1e4) / 1e4;
+            reports.push_back(r);
+        }
+    }
+    const auto trace = fly(reports, FlightPhase::flying, 150 + playbackDelaySeconds_,
+                           AircraftCategory::Light);
+    ASSERT_GT(trace.size(), 3000u);
+    const tools::FlightFigures f = figures(trace, reports);
+    EXPECT_LE(f.trackTurnMaxDegPerS, 6.0) << "no corners";
+    EXPECT_LE(f.headingOffTrackMaxDeg, 30.0);
+    EXPECT_FALSE(removed_);
+}
+
 struct VerticalCase {
     const char* name;
     double verticalSpeedFpm; // of the path

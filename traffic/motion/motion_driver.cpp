@@ -40,6 +40,7 @@ constexpr double kStandHeadingToleranceDeg = 40.0;
 constexpr double kMetresPerNm = 1852.0;
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kExtrapolatedStepSeconds = 3.0;
+constexpr double kLeastLegMetres = 200.0;
 
 // The slowest ground speed (kt) at which an airborne aircraft of the category extrapolates.
 double lf_extrapolationSpeedFloorKt(AircraftCategory category) {
@@ -171,6 +172,18 @@ void lf_rememberReachedAltitude(ReachedAltitudes& reached, const TrafficSample& 
     reached.tick[reached.count] = s0.time;
     reached.altitudeFt[reached.count] = s0.altitudeFt;
     ++reached.count;
+}
+
+// In flight, a target within 200 m of the sample just reached, with a further sample to fly
+// to, is passed over: the feed rounds positions to about 10 m, and a leg of a report or two
+// seconds would bend the path by its rounding.
+bool lf_isTooCloseToFlyTo(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    return a.phase.phase == FlightPhase::flying && a.motion.onGround == 0 &&
+           a.base.category != AircraftCategory::Rotorcraft && s.size() >= 3 &&
+           s[1].airborne != 0 && s[2].airborne != 0 && s[2].stationary == 0 &&
+           gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm <
+               kLeastLegMetres;
 }
 
 } // namespace
@@ -530,6 +543,10 @@ void nextPosMain(MotionContext& ctx) {
             if (s.size() >= 2) {
                 if (a.motion.onGround == 0 && s[1].stationary != 0 &&
                     a.base.category != AircraftCategory::Rotorcraft) {
+                    s.erase(s.begin() + 1);
+                    continue;
+                }
+                if (lf_isTooCloseToFlyTo(a)) {
                     s.erase(s.begin() + 1);
                     continue;
                 }
