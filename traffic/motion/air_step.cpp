@@ -11,6 +11,7 @@
 #include "foundation/geodesy.h"
 #include "sim/sim_command_queue.h"
 #include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/cruise_vertical.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
@@ -33,10 +34,6 @@ constexpr std::size_t kTrackAheadSamples = 6;
 constexpr double kReportedTrackAgreementRad = 45.0 * geo::kRadiansPerDegree;
 constexpr double kLargestArrivalOffsetRad = 90.0 * geo::kRadiansPerDegree;
 constexpr double kLeastDirectionMetres = 200.0;
-// The smoothing of cruise and approach legs (lf_smoothedVerticalStep).
-constexpr std::size_t kTrendSamples = 5;
-constexpr std::int32_t kAltitudeCorrectionTicks = 3000;
-constexpr double kAltitudeCorrectionFpm = 1000.0;
 
 // Indexed by AircraftCategory: Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
 constexpr std::array<double, 7> kPitchStepDeg{0.01, 0.009, 0.0085, 0.0075, 0.005, 0.03, 0.03};
@@ -74,90 +71,6 @@ void lf_aimAtTarget(MotionContext& ctx) {
     const std::int32_t length = lf_stepTicks(ctx);
     a.step.latitudeStep = (a.stream[1].latitude - a.sent.latitude) / length;
     a.step.longitudeStep = gf_longitudeDifference(a.sent.longitude, a.stream[1].longitude) / length;
-}
-
-// The mean of the finite reported vertical speeds of stream[0] and stream[1] (fpm).
-std::optional<double> lf_reportedVerticalSpeed(const LiveAircraft& a) {
-    double sum = 0.0;
-    int count = 0;
-    for (std::size_t i = 0; i < 2; ++i) {
-        if (std::isfinite(a.stream[i].verticalSpeedFpm)) {
-            sum += a.stream[i].verticalSpeedFpm;
-            ++count;
-        }
-    }
-    return count > 0 ? std::optional<double>(sum / count) : std::nullopt;
-}
-
-// The vertical speed (fpm) of the reports' altitudes over the last samples reached, stream[0]
-// and the next airborne samples: the median of the slopes between every two of them, which a
-// wobbly report or two move little, even at the end of the stream.
-std::optional<double> lf_altitudeTrend(const LiveAircraft& a) {
-    constexpr std::size_t kPoints = ReachedAltitudes::kKept + kTrendSamples;
-    std::array<std::int32_t, kPoints> ticks{};
-    std::array<double, kPoints> altitudes{};
-    std::size_t points = 0;
-    const ReachedAltitudes& reached = a.step.reachedAltitudes;
-    for (std::size_t i = 0; i < reached.count; ++i) {
-        if (reached.tick[i] < a.stream[0].time) {
-            ticks[points] = reached.tick[i];
-            altitudes[points++] = reached.altitudeFt[i];
-        }
-    }
-    for (std::size_t i = 0; i < a.stream.size() && i < kTrendSamples; ++i) {
-        if (i > 0 && a.stream[i].airborne == 0) {
-            break;
-        }
-        ticks[points] = a.stream[i].time;
-        altitudes[points++] = a.stream[i].altitudeFt;
-    }
-    std::array<double, kPoints*(kPoints - 1) / 2> slopes{};
-    std::size_t count = 0;
-    for (std::size_t i = 1; i < points; ++i) {
-        for (std::size_t j = 0; j < i; ++j) {
-            const std::int32_t span = ticks[i] - ticks[j];
-            const double slope = (altitudes[i] - altitudes[j]) / span * kFpmPerFtPerTick;
-            if (span > 0 && std::isfinite(slope)) {
-                slopes[count++] = slope;
-            }
-        }
-    }
-    if (count == 0) {
-        return std::nullopt;
-    }
-    std::sort(slopes.begin(), slopes.begin() + static_cast<std::ptrdiff_t>(count));
-    return count % 2 == 1 ? slopes[count / 2] : (slopes[count / 2 - 1] + slopes[count / 2]) / 2.0;
-}
-
-// Whether the feed gives this aircraft's vertical speeds: a feed without them reports 0.
-bool lf_reportsVerticalSpeeds(const LiveAircraft& a) {
-    const auto& s = a.stream;
-    for (std::size_t i = 0; i < s.size() && i < kTrendSamples; ++i) {
-        if (std::isfinite(s[i].verticalSpeedFpm) && s[i].verticalSpeedFpm != 0.0) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The vertical step of a cruise or approach leg. The feed's altitudes wobble by hundreds of
-// feet from one report to the next, its vertical speeds do not: the leg flies the reported
-// vertical speed, corrected toward stream[1]'s altitude over at least 30 s and by at most
-// 1000 fpm, so that the aircraft keeps to the reports' altitudes without flying every wobble.
-// A feed without vertical speeds gives the trend of the reports' altitudes instead.
-double lf_smoothedVerticalStep(MotionContext& ctx, std::int32_t length) {
-    const LiveAircraft& a = ctx.aircraft;
-    const TrafficSample& s1 = a.stream[1];
-    const std::optional<double> reported =
-        lf_reportsVerticalSpeeds(a) ? lf_reportedVerticalSpeed(a) : lf_altitudeTrend(a);
-    if (!reported) {
-        return (s1.altitudeFt - a.sent.altitudeFt) / length;
-    }
-    const double miss = s1.altitudeFt - (a.sent.altitudeFt + *reported / kFpmPerFtPerTick * length);
-    const double correction =
-        std::clamp(miss / std::max(length, kAltitudeCorrectionTicks) * kFpmPerFtPerTick,
-                   -kAltitudeCorrectionFpm, kAltitudeCorrectionFpm);
-    return (*reported + correction) / kFpmPerFtPerTick;
 }
 
 // Vertical part of the air step.
@@ -211,7 +124,7 @@ void lf_setupVertical(MotionContext& ctx) {
         st.verticalStep = target / kFpmPerFtPerTick;
         lf_gearDown(ctx);
     } else if (s[1].airborne != 0 && !short1) {
-        double step = lf_smoothedVerticalStep(ctx, length);
+        double step = gf_cruiseVerticalStep(a, length);
         const double hag = st.lastHeightAboveGroundFt;
         if (phase == FlightPhase::takeoff) {
             step = hag <= kLowClimbOutFt
