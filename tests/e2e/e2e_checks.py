@@ -2,6 +2,7 @@
 report and trace and the program's log. Each returns a list of failures and prints its figures."""
 import bisect
 import csv
+import json
 import math
 import re
 from pathlib import Path
@@ -54,9 +55,46 @@ def capture_tracks(capture: Path):
                 track["type"] = row[10].strip().upper()
                 track["names"] |= {row[9].strip().upper(), row[11].strip().upper()} - {""}
                 track["points"].append((int(row[14]), float(row[2]), float(row[3]), float(row[8])))
+                track.setdefault("courses", {})[(int(row[14]), float(row[2]), float(row[3]))] = (
+                    float(row[7]), row[6].strip() == "1")
     for track in tracks.values():
         track["points"].sort()
     return tracks
+
+
+# Between two airborne reports the path the reports describe leaves the first along its
+# reported track and reaches the second along its own (a cubic Hermite curve with tangents as
+# long as the leg); in a turn it follows the arc that the polyline of the positions cuts.
+PATH_SPEED_FLOOR_KT = 30.0
+PATH_LARGEST_OFFSET_DEG = 90.0
+PATH_POINTS_PER_LEG = 8
+
+
+def reported_path(track, metres):
+    """The capture's path of one aircraft in the flat frame `metres` gives."""
+    points = track["points"]
+    path = [metres(points[0][1], points[0][2])]
+    for a, b in zip(points, points[1:]):
+        (ax, ay), (bx, by) = metres(a[1], a[2]), metres(b[1], b[2])
+        chord = math.hypot(bx - ax, by - ay)
+        course_a, airborne_a = track["courses"][a[:3]]
+        course_b, airborne_b = track["courses"][b[:3]]
+        bearing = math.degrees(math.atan2(bx - ax, by - ay))
+        if (chord < 1.0 or not (airborne_a and airborne_b)
+                or min(a[3], b[3]) < PATH_SPEED_FLOOR_KT
+                or max(abs((c - bearing + 180.0) % 360.0 - 180.0) for c in (course_a, course_b))
+                > PATH_LARGEST_OFFSET_DEG):
+            path.append((bx, by))
+            continue
+        ta = (chord * math.sin(math.radians(course_a)), chord * math.cos(math.radians(course_a)))
+        tb = (chord * math.sin(math.radians(course_b)), chord * math.cos(math.radians(course_b)))
+        for k in range(1, PATH_POINTS_PER_LEG + 1):
+            u = k / PATH_POINTS_PER_LEG
+            h00, h10, h01, h11 = (2 * u**3 - 3 * u**2 + 1, u**3 - 2 * u**2 + u,
+                                  -2 * u**3 + 3 * u**2, u**3 - u**2)
+            path.append((h00 * ax + h10 * ta[0] + h01 * bx + h11 * tb[0],
+                         h00 * ay + h10 * ta[1] + h01 * by + h11 * tb[1]))
+    return path
 
 
 def live_track_of(obj, tracks_by_name):
@@ -138,10 +176,10 @@ def percentile(values, share) -> float:
 
 
 def motion_figures(points, track, offset):
-    """Cross-track distances (m) of the points where the capture covers the aircraft, the
-    fastest step between two trace points (kt) and its length (m)."""
+    """Cross-track distances (m) from the reported path of the points where the capture covers
+    the aircraft, the fastest step between two trace points (kt) and its length (m)."""
     metres = to_metres(track["points"][0][1])
-    line = [metres(lat, lon) for _, lat, lon, _ in track["points"]]
+    line = reported_path(track, metres)
     xy = [metres(lat, lon) for _, lat, lon, _ in points]
     times = [p[0] for p in track["points"]]
     cross = [distance_to_polyline(p, line) for p, (t, *_) in zip(xy, points)
@@ -195,6 +233,206 @@ def check_motion(objects, tracks_by_name, trace) -> list:
     if everyone[0] > POOLED_BOUNDS_M[0] or everyone[1] > POOLED_BOUNDS_M[1]:
         failures.append(f"cross-track of all points {everyone[0]:.1f} / {everyone[1]:.1f} m "
                         f"beyond {POOLED_BOUNDS_M}")
+    return failures
+
+
+# How the live aeroplanes fly (docs/motion.md, tools/track_replay/flight_figures.h), where they
+# fly at least 200 ft above the capture's airport and the capture covers them: the nose within
+# 10 degrees of the direction of flight at the 95th percentile of all such points and within 30
+# anywhere; that direction turning at most 6 degrees a second, except within 5 s of a report
+# whose track turned faster; the vertical speed within 1500 fpm of the reported one (linear
+# between reports) averaged over the 15 s either side; no step between two trace points faster
+# than 1.25 times the fastest ground speed the capture gives the aircraft, or that two of its
+# reports 5 s or more apart give by their positions. Helicopters (ICAO
+# Doc 8643 descriptions "H...") hover, turn on the spot and fly sideways: they are left out.
+DOC_8643 = Path("data") / "aircraft" / "doc8643-AircraftTypes.json"
+FLIGHT_STEP_SPEED_MARGIN = 1.25
+REPORT_SPAN_S = 5.0
+AIRPORT_ELEVATION_FT = 125.0
+MEASURED_HEIGHT_FT = 200.0
+HEADING_OFF_TRACK_P95_DEG = 10.0
+HEADING_OFF_TRACK_MAX_DEG = 30.0
+TRACK_TURN_MAX_DEG_S = 6.0
+FAST_REPORT_REACH_S = 5.0
+VERTICAL_SPEED_OFF_MAX_FPM = 1500.0
+HALF_WINDOW_S = 0.5
+SMOOTHING_S = 15.0
+# A live object starts at its first report: its first seconds are not measured.
+SETTLE_S = 5.0
+
+
+def read_flight_trace(path: Path):
+    """The world's trace with what the flight checks read: per object id its written points
+    (seconds, latitude, longitude, altitude ft, heading deg, on ground)."""
+    points = {}
+    for line in path.read_text(encoding="utf-8", errors="replace").splitlines():
+        f = line.split(";")
+        if len(f) >= 8 and f[2] == "written":
+            points.setdefault(f[1], []).append((float(f[0]), float(f[3]), float(f[4]),
+                                                float(f[5]), float(f[6]), f[7] == "1"))
+    return points
+
+
+def capture_reports(capture: Path):
+    """Per name (callsign or registration) of the capture's aircraft its reports in time order as
+    (time s, track deg, vertical speed fpm)."""
+    reports, names = {}, {}
+    with capture.open(encoding="utf-8", errors="replace") as f:
+        for row in csv.reader(f):
+            if len(row) > 14 and row[0] == "AITFC":
+                reports.setdefault(row[1], []).append((int(row[14]), float(row[7]), float(row[5])))
+                for name in {row[9].strip().upper(), row[11].strip().upper()} - {""}:
+                    names.setdefault(name, row[1])
+    return {name: sorted(reports[hexid]) for name, hexid in names.items()}
+
+
+def bearing_deg(a, b) -> float:
+    lat1, lat2 = math.radians(a[1]), math.radians(b[1])
+    dlon = math.radians(b[2] - a[2])
+    y = math.sin(dlon) * math.cos(lat2)
+    x = math.cos(lat1) * math.sin(lat2) - math.sin(lat1) * math.cos(lat2) * math.cos(dlon)
+    return math.degrees(math.atan2(y, x)) % 360.0
+
+
+def angle_off(a, b) -> float:
+    return abs((a - b + 180.0) % 360.0 - 180.0)
+
+
+def reported_vertical_speed_at(reports, at) -> float:
+    """The reported vertical speed at `at`, linear between the reports around it."""
+    times = [r[0] for r in reports]
+    i = bisect.bisect_left(times, at)
+    if i == 0:
+        return reports[0][2]
+    if i == len(reports):
+        return reports[-1][2]
+    (t0, _, v0), (t1, _, v1) = reports[i - 1], reports[i]
+    return v0 if t1 <= t0 else v0 + (v1 - v0) * (at - t0) / (t1 - t0)
+
+
+def smoothed_vertical_speed(reports, at):
+    """The mean, over the SMOOTHING_S either side of `at` that the reports span, of the reported
+    vertical speed taken linear between two reports."""
+    start, end = max(at - SMOOTHING_S, reports[0][0]), min(at + SMOOTHING_S, reports[-1][0])
+    values = [reported_vertical_speed_at(reports, start + k)
+              for k in range(int(math.floor(end - start)) + 1)]
+    return sum(values) / len(values) if values else None
+
+
+def flight_figures(points, reports, offset):
+    """Per counted point: its capture time, the heading off the direction of flight (deg), that
+    direction's turn rate (deg/s, None near a report that turns fast) and the vertical speed off
+    the reports' (fpm, None without reports near)."""
+    times = [p[0] for p in points]
+    metres = to_metres(points[0][1])
+
+    def at(t):
+        i = bisect.bisect_left(times, t)
+        return points[i] if i < len(points) else None
+
+    def direction(t):
+        """The direction of flight around t and the time it stands for (the trace's points lie
+        unevenly, about 0.2 to 0.5 s apart)."""
+        a, b = at(t - HALF_WINDOW_S), at(t + HALF_WINDOW_S)
+        if a is None or b is None or a is b:
+            return None
+        (ax, ay), (bx, by) = metres(a[1], a[2]), metres(b[1], b[2])
+        return (bearing_deg(a, b), (a[0] + b[0]) / 2) if math.hypot(bx - ax, by - ay) >= 1.0 else None
+
+    fast = []
+    for (t0, track0, _), (t1, track1, _) in zip(reports, reports[1:]):
+        if t1 > t0 and angle_off(track1, track0) / (t1 - t0) > TRACK_TURN_MAX_DEG_S:
+            fast += [t0, t1]
+    report_times = [r[0] for r in reports]
+    out = []
+    for p in points:
+        t = p[0]
+        captured = t + offset
+        if (t < points[0][0] + SETTLE_S or p[5] or p[3] < AIRPORT_ELEVATION_FT + MEASURED_HEIGHT_FT or not covered(report_times, captured)
+                or captured > report_times[-1] - 2 * HALF_WINDOW_S):
+            continue
+        track, before, after = direction(t), direction(t - HALF_WINDOW_S), direction(t + HALF_WINDOW_S)
+        a, b = at(t - HALF_WINDOW_S), at(t + HALF_WINDOW_S)
+        if None in (track, before, after) or not b[0] > a[0]:
+            continue
+        if not after[1] > before[1]:
+            continue
+        turn = angle_off(after[0], before[0]) / (after[1] - before[1])
+        near_fast = any(abs(f - captured) <= FAST_REPORT_REACH_S for f in fast)
+        vs = (b[3] - a[3]) / (b[0] - a[0]) * 60.0
+        reported = smoothed_vertical_speed(reports, captured)
+        out.append((captured, angle_off(p[4], track[0]), None if near_fast else turn,
+                    None if reported is None else abs(vs - reported)))
+    return out
+
+
+def fastest_between_reports_kt(track) -> float:
+    """The fastest speed that two reports at least REPORT_SPAN_S apart give by their positions:
+    where the reported positions lie farther apart than the reported speed flies, the object
+    reaches each report at its time and flies the positions."""
+    metres = to_metres(track["points"][0][1])
+    fastest = 0.0
+    for a, b in zip(track["points"], track["points"][1:]):
+        if b[0] - a[0] >= REPORT_SPAN_S:
+            (ax, ay), (bx, by) = metres(a[1], a[2]), metres(b[1], b[2])
+            fastest = max(fastest, math.hypot(bx - ax, by - ay) / (b[0] - a[0]) / KT_TO_MPS)
+    return fastest
+
+
+def helicopter_types(shared: Path) -> set:
+    """The type designators of helicopters."""
+    types = json.loads((shared / DOC_8643).read_text(encoding="utf-8"))
+    return {t["Designator"].upper() for t in types if t.get("Description", "").startswith("H")}
+
+
+def check_flight(objects, reports_by_name, tracks_by_name, trace, flight_trace,
+                 helicopters) -> list:
+    """Each live aeroplane's nose points where it flies, its direction of flight has no corners,
+    its vertical speed keeps to the reported one and it flies no faster than reported."""
+    offset = capture_time_offset(objects, tracks_by_name, trace)
+    if offset is None:
+        return ["no live object was created at a captured position"]
+    failures, pooled, fastest = [], [], 0.0
+    for obj in objects:
+        reports = reports_by_name.get(obj["atc_id"])
+        track = live_track_of(obj, tracks_by_name)
+        points = flight_trace.get(obj["id"], [])
+        if (not reports or len(reports) < 2 or len(points) < 2 or track is None
+                or track["type"] in helicopters):
+            continue
+        _, step_kt, step_m = motion_figures(trace[obj["id"]], track, offset)
+        captured_kt = max(max(p[3] for p in track["points"]), TAXI_FLOOR_KT,
+                          fastest_between_reports_kt(track))
+        fastest = max(fastest, step_kt / captured_kt)
+        if step_kt > FLIGHT_STEP_SPEED_MARGIN * captured_kt:
+            failures.append(f"object {obj['id']} ({obj['atc_id']}): a step of {step_m:.1f} m at "
+                            f"{step_kt:.0f} kt, fastest captured {captured_kt:.0f} kt")
+        figures = flight_figures(points, reports, offset)
+        pooled += figures
+        name = f"object {obj['id']} ({obj['atc_id']})"
+        for index, bound, text in ((1, HEADING_OFF_TRACK_MAX_DEG, "the nose {:.0f} degrees off the "
+                                    "direction of flight"),
+                                   (2, TRACK_TURN_MAX_DEG_S, "the direction of flight turning "
+                                    "{:.1f} degrees a second"),
+                                   (3, VERTICAL_SPEED_OFF_MAX_FPM, "a vertical speed {:.0f} fpm "
+                                    "off the reported one")):
+            worst = max((f for f in figures if f[index] is not None), key=lambda f: f[index],
+                        default=None)
+            if worst is not None and worst[index] > bound:
+                failures.append(f"{name}: {text.format(worst[index])} at capture time "
+                                f"{worst[0]:.1f}")
+    if not pooled:
+        return failures + ["no trace point of a live object in flight was measured"]
+    off = [f[1] for f in pooled]
+    print(f"flight: {len(pooled)} trace points in flight: heading off the track "
+          f"{percentile(off, 0.95):.1f} deg at the 95th percentile, {max(off):.1f} deg at most; "
+          f"track turn rate {max((f[2] for f in pooled if f[2] is not None), default=0):.1f} deg/s "
+          f"at most away from fast-turning reports; vertical speed "
+          f"{max((f[3] for f in pooled if f[3] is not None), default=0):.0f} fpm at most off the "
+          f"reports'; fastest step {fastest:.2f} x the fastest captured ground speed")
+    if percentile(off, 0.95) > HEADING_OFF_TRACK_P95_DEG:
+        failures.append(f"heading off the track {percentile(off, 0.95):.1f} deg at the 95th "
+                        f"percentile, beyond {HEADING_OFF_TRACK_P95_DEG}")
     return failures
 
 
@@ -252,6 +490,8 @@ def run_checks(demo, layout, capture: Path) -> list:
     livery_types = {l["title"].lower(): l["atcModel"] for l in demo.installed_liveries(layout)}
     trace = read_trace(layout.trace)
     return (check_liveries(objects, by_name, livery_types) + check_motion(objects, by_name, trace)
+            + check_flight(objects, capture_reports(capture), by_name, trace,
+                           read_flight_trace(layout.trace), helicopter_types(capture.parents[2]))
             + check_landing_or_parking(demo.object_counts(layout, lines))
             + check_on_ground_changes(trace)
             + check_removals(objects, lines) + check_error_lines(lines))

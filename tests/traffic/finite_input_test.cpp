@@ -131,7 +131,7 @@ TEST(FiniteInputTest, NoHelperReturnsNotANumber) {
             gf_trackDirectionAhead(a, track, heading, in.positive(), in.positive(), in.positive());
         check(direction.direction, "track direction");
         check(direction.distance, "track distance");
-        const CurvePoint curve = gf_curveTowardHeading(a, b, in.heading(), in.any(), in.any());
+        const CurvePoint curve = gf_curveBetweenHeadings(a, b, in.heading(), in.heading(), in.any());
         check(curve.latitude, "curve latitude");
         check(curve.longitude, "curve longitude");
         check(curve.heading, "curve heading");

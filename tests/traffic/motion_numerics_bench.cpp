@@ -91,7 +91,7 @@ void BM_CurvedLegPoint(benchmark::State& state) {
     for (auto _ : state) {
         t = t >= 1 ? 0 : t + 0.001;
         benchmark::DoNotOptimize(
-            gf_curveTowardHeading({47.45, 8.56}, {47.5, 8.6}, 60 * kDeg, 30 * kDeg, t));
+            gf_curveBetweenHeadings({47.45, 8.56}, {47.5, 8.6}, 20 * kDeg, 60 * kDeg, t));
     }
 }
 BENCHMARK(BM_CurvedLegPoint);

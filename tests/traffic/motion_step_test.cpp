@@ -154,6 +154,46 @@ TEST_F(MotionStepTest, TheExtrapolationBudgetFollowsThePhase) {
     EXPECT_EQ(lf_extrapolationBudget(ctx), 0);
 }
 
+// Without reports an airborne aircraft slows by a tenth each extrapolated step (6 % in a
+// landing), but never below the slowest its category flies; one reported slower keeps its speed.
+TEST_F(MotionStepTest, AnExtrapolatedFlightKeepsItsCategorysFlyingSpeed) {
+    const struct {
+        AircraftCategory category;
+        FlightPhase phase;
+        double speedKt;
+        double slowestKt; // after twenty steps
+    } cases[] = {
+        {AircraftCategory::Large, FlightPhase::flying, 250, 70},
+        {AircraftCategory::Heavy, FlightPhase::flying, 480, 70},
+        {AircraftCategory::Bizjet, FlightPhase::flying, 300, 70},
+        {AircraftCategory::TwoProps, FlightPhase::flying, 200, 45},
+        {AircraftCategory::Light, FlightPhase::flying, 110, 25},
+        {AircraftCategory::HighPerf, FlightPhase::flying, 400, 90},
+        {AircraftCategory::Large, FlightPhase::landing, 140, 70},
+        {AircraftCategory::Large, FlightPhase::flying, 60, 60},
+        // A rotorcraft may hover.
+        {AircraftCategory::Rotorcraft, FlightPhase::flying, 100, 100 * std::pow(0.9, 20)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << static_cast<int>(c.category) << " "
+                                          << gf_flightPhaseText(c.phase) << " " << c.speedKt);
+        TrafficSample s{.latitude = 47, .longitude = 8, .altitudeFt = 12000,
+                        .groundSpeedKt = c.speedKt, .airborne = 1};
+        LiveAircraft& a = aircraft(c.phase, {s});
+        a.base.category = c.category;
+        MotionContext ctx{state_, a, state_.motionWorld};
+        for (std::int32_t left = 20; left >= 1; --left) {
+            lf_appendExtrapolatedSample(ctx, left);
+        }
+        double slowest = c.speedKt;
+        for (const TrafficSample& x : a.stream) {
+            slowest = std::min(slowest, x.groundSpeedKt);
+        }
+        EXPECT_NEAR(slowest, c.slowestKt, 1e-9);
+        EXPECT_NEAR(a.stream.back().groundSpeedKt, c.slowestKt, 1e-9) << "it gets there";
+    }
+}
+
 TEST_F(MotionStepTest, RetimingStaysInTheWindowsAndPushesLaterSamplesOnlyWhenOvertaken) {
     const struct {
         std::uint32_t ticks;

@@ -1,6 +1,7 @@
 // A new sample of a known live aircraft, by phase: at the stand (push back, taxi out, gone),
 // leaving a stand while parking, during the landing roll and in flight while extrapolating.
 #include <atomic>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,55 @@ TEST_F(NewSampleChecks, AnExtrapolatedFlightDropsASampleBehindItOnlyWhenAirborne
         TrafficSample behind = sampleNorthOf(-60);
         EXPECT_EQ(checkExtendingSituations(state_, a, behind), onGround == 1);
         EXPECT_EQ(a.motion.extrapolationCounter, onGround == 1 ? 0 : 3);
+    }
+}
+
+// In flight (no extrapolation running) a report behind the newest one along the direction of
+// flight would make the aircraft fly backwards to it: it is refused, where the newest sample's
+// reported track agrees with the positions; a report far off to the side is taken, and a
+// rotorcraft may back up.
+TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
+    constexpr double kNm = 1852.0;
+    struct Case {
+        const char* name;
+        double northMetres, eastMetres; // of the new report from the newest sample
+        double newestTrackDeg;
+        AircraftCategory category;
+        std::uint8_t onGround;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"one NM behind", -kNm, 0, 0, AircraftCategory::Large, 0, false},
+        {"60 m behind", -60, 0, 0, AircraftCategory::Large, 0, false},
+        {"40 m behind", -40, 0, 0, AircraftCategory::Large, 0, true},
+        {"ahead", 1300, 0, 0, AircraftCategory::Large, 0, true},
+        {"far to the side", 100, -10 * kNm, 0, AircraftCategory::Large, 0, true},
+        // The newest's track and the positions disagree (a feed without tracks): no check.
+        {"track not the positions'", -kNm, 0, 180, AircraftCategory::Large, 0, true},
+        {"rotorcraft", -kNm, 0, 0, AircraftCategory::Rotorcraft, 0, true},
+        {"on the ground", -kNm, 0, 0, AircraftCategory::Large, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        state_.liveAircraft.clear();
+        LiveAircraft& a = aircraftIn(FlightPhase::flying, c.category, false);
+        a.motion.onGround = c.onGround;
+        // Flying north: the sample reached 1300 m behind the newest one.
+        a.stream.front() = sampleNorthOf(0);
+        TrafficSample newest = sampleNorthOf(1300);
+        newest.trackDeg = c.newestTrackDeg;
+        for (TrafficSample* s : {&a.stream.front(), &newest}) {
+            s->airborne = 1;
+            s->altitudeFt = 9000;
+            s->groundSpeedKt = 250;
+        }
+        a.stream.push_back(newest);
+        TrafficSample report = sampleNorthOf(1300 + c.northMetres);
+        report.longitude += c.eastMetres * kDegPerMetre / std::cos(report.latitude * 0.0174533);
+        report.airborne = 1;
+        report.altitudeFt = 9000;
+        report.groundSpeedKt = 250;
+        EXPECT_EQ(checkExtendingSituations(state_, a, report), c.accepted);
     }
 }
 

@@ -2,6 +2,7 @@
 // air leg, each at ordinary places and across the antimeridian, with the inputs each refuses.
 #include "traffic/motion/track_steering.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -129,24 +130,28 @@ TEST(TrackSteeringTest, DirectionOfTheTrackAhead) {
     EXPECT_FALSE(gf_trackDirectionAhead(p, track, 0, 300, 800, 0).valid);
 }
 
-TEST(TrackSteeringTest, CurvedLegArrivesAlongTheWantedHeading) {
+TEST(TrackSteeringTest, CurvedLegLeavesAlongOneHeadingAndArrivesAlongTheOther) {
     const Lalo a{45, 7};
     const Lalo b = gf_flatOffset(a, 0, 1000);
-    const CurvePoint start = gf_curveTowardHeading(a, b, 20 * kDeg, 30 * kDeg, 0);
-    const CurvePoint end = gf_curveTowardHeading(a, b, 20 * kDeg, 30 * kDeg, 1);
+    // Leaving 15 degrees left of the leg, arriving 20 degrees right of it: the leg of a turn to
+    // the right, without a corner at either end.
+    const CurvePoint start = gf_curveBetweenHeadings(a, b, -15 * kDeg, 20 * kDeg, 0);
+    const CurvePoint end = gf_curveBetweenHeadings(a, b, -15 * kDeg, 20 * kDeg, 1);
     ASSERT_EQ(start.valid, 1);
     ASSERT_EQ(end.valid, 1);
     EXPECT_EQ(end.curved, 1);
     EXPECT_LT(testing::gf_metresBetween({start.latitude, start.longitude}, a), 0.01);
     EXPECT_LT(testing::gf_metresBetween({end.latitude, end.longitude}, b), 0.01);
-    EXPECT_NEAR(start.heading, 0, 1e-3);
+    EXPECT_NEAR(gf_wrapAngle(start.heading + 15 * kDeg), 0, 1e-3);
     EXPECT_NEAR(end.heading, 20 * kDeg, 1e-3);
-    // Heading and position change smoothly along the leg.
+    // Heading and position change smoothly along the leg, and the heading turns one way only.
     CurvePoint previous = start;
     for (int k = 1; k <= 100; ++k) {
-        const CurvePoint c = gf_curveTowardHeading(a, b, 20 * kDeg, 30 * kDeg, k / 100.0);
+        const CurvePoint c = gf_curveBetweenHeadings(a, b, -15 * kDeg, 20 * kDeg, k / 100.0);
         ASSERT_EQ(c.valid, 1);
-        EXPECT_LT(std::abs(gf_wrapAngle(c.heading - previous.heading)), 1 * kDeg);
+        const double turn = gf_wrapAngle(c.heading - previous.heading);
+        EXPECT_GE(turn, 0.0) << "at " << k;
+        EXPECT_LT(turn, 1 * kDeg);
         EXPECT_LT(testing::gf_metresBetween({c.latitude, c.longitude},
                                             {previous.latitude, previous.longitude}),
                   20);
@@ -156,51 +161,114 @@ TEST(TrackSteeringTest, CurvedLegArrivesAlongTheWantedHeading) {
     struct Case {
         const char* name;
         Lalo from, to;
-        double wantedDeg, maximumDeg, t;
+        double startDeg, endDeg, t;
         bool valid, curved;
         Lalo at;
+        double headingDeg; // checked where the leg is valid and at least 10 m long
     };
     const Lalo farEast{10, 179.99999};
     const Case cases[] = {
-        // Wanted heading more than 90 degrees off, or a bend under half a degree: straight.
-        {"too far off", a, b, 120, 30, 0.5, true, false, gf_flatOffset(a, 0, 500)},
-        {"tiny limit", a, b, 20, 0.3, 0.5, true, false, gf_flatOffset(a, 0, 500)},
-        {"short leg", a, gf_flatOffset(a, 3, 4), 90, 30, 0.5, true, false,
-         gf_flatOffset(a, 1.5, 2)},
+        // Both ends along the leg: straight, at an even pace.
+        {"straight", a, b, 0, 0, 0.5, true, false, gf_flatOffset(a, 0, 500), 0},
+        // A heading more than 90 degrees off the leg would loop: that end takes the leg's own.
+        {"start behind", a, b, 180, 0, 0.5, true, false, gf_flatOffset(a, 0, 500), 0},
+        {"end 91 off", a, b, 0, -91, 0, true, false, a, 0},
+        {"start 89 off", a, b, 89, 0, 0, true, true, a, 89},
+        {"short leg", a, gf_flatOffset(a, 3, 4), 90, 0, 0.5, true, false,
+         gf_flatOffset(a, 1.5, 2), 0},
         // 2 m across the antimeridian: half-way lies on it, not at longitude 0.
-        {"short leg across the antimeridian",
-         farEast,
-         {10, -179.99999},
-         90,
-         30,
-         0.5,
-         true,
-         false,
-         {10, -180}},
-        {"across the antimeridian",
-         {10, 179.995},
-         {10, -179.995},
-         90,
-         30,
-         1,
-         true,
-         false,
-         {10, -179.995}},
+        {"short leg across the antimeridian", farEast, {10, -179.99999}, 90, 90, 0.5, true, false,
+         {10, -180}, 0},
+        {"across the antimeridian", {10, 179.995}, {10, -179.995}, 90, 90, 1, true, false,
+         {10, -179.995}, 90},
         // Near the pole the longitude scale vanishes.
-        {"pole", {89.9999, 0}, {89.9999, 180}, 0, 30, 0.5, false, false, {0, 0}},
-        {"t not finite", a, b, 20, 30, kNaN, false, false, {0, 0}},
-        {"out of range", {91, 0}, b, 20, 30, 0.5, false, false, {0, 0}},
+        {"pole", {89.9999, 0}, {89.9999, 180}, 0, 0, 0.5, false, false, {0, 0}, 0},
+        {"t not finite", a, b, 0, 20, kNaN, false, false, {0, 0}, 0},
+        {"start heading not finite", a, b, kNaN, 20, 0.5, false, false, {0, 0}, 0},
+        {"out of range", {91, 0}, b, 0, 20, 0.5, false, false, {0, 0}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const CurvePoint p =
-            gf_curveTowardHeading(c.from, c.to, c.wantedDeg * kDeg, c.maximumDeg * kDeg, c.t);
+            gf_curveBetweenHeadings(c.from, c.to, c.startDeg * kDeg, c.endDeg * kDeg, c.t);
         EXPECT_EQ(p.valid, c.valid ? 1 : 0);
         EXPECT_EQ(p.curved, c.curved ? 1 : 0);
         if (c.valid) {
             EXPECT_LT(testing::gf_metresBetween({p.latitude, p.longitude}, c.at), 0.05);
             EXPECT_LE(std::abs(p.longitude), 180.0);
+            if (testing::gf_metresBetween(c.from, c.to) >= 10) {
+                EXPECT_NEAR(gf_wrapAngle(p.heading - c.headingDeg * kDeg), 0, 0.01);
+            }
         }
+    }
+}
+
+TEST(TrackSteeringTest, ACurvedLegFollowedByItsTableKeepsOneSpeed) {
+    const Lalo a{45, 7};
+    const Lalo b = gf_flatOffset(a, 0, 1000);
+    struct Case {
+        const char* name;
+        double startDeg, endDeg;
+    };
+    for (const Case& c : {Case{"straight", 0, 0}, Case{"arc", -20, 20}, Case{"uneven", -30, 5},
+                          Case{"S", 25, 25}}) {
+        SCOPED_TRACE(c.name);
+        const CurveTable table = gf_curveTable(a, b, c.startDeg * kDeg, c.endDeg * kDeg);
+        ASSERT_EQ(table.valid, 1);
+        std::vector<double> steps;
+        Lalo previous = a;
+        for (int k = 1; k <= 100; ++k) {
+            const double t = gf_curveParameterAt(table, k / 100.0);
+            const CurvePoint p = gf_curveBetweenHeadings(a, b, c.startDeg * kDeg, c.endDeg * kDeg, t);
+            ASSERT_EQ(p.valid, 1);
+            steps.push_back(testing::gf_metresBetween(previous, {p.latitude, p.longitude}));
+            previous = {p.latitude, p.longitude};
+        }
+        EXPECT_LT(testing::gf_metresBetween(previous, b), 0.01) << "it ends at B";
+        const auto [shortest, longest] = std::minmax_element(steps.begin(), steps.end());
+        EXPECT_LT(*longest / *shortest, 1.02) << "an even pace along the curve";
+    }
+    // Straight, the table halves the leg at half its length.
+    const CurveTable straight = gf_curveTable(a, b, 0, 0);
+    const CurvePoint half =
+        gf_curveBetweenHeadings(a, b, 0, 0, gf_curveParameterAt(straight, 0.5));
+    EXPECT_LT(testing::gf_metresBetween({half.latitude, half.longitude}, gf_flatOffset(a, 0, 500)),
+              0.05);
+    // A curve that cannot be followed gives no table; the share then stands for the parameter.
+    const CurveTable none = gf_curveTable({89.9999, 0}, {89.9999, 180}, 0, 0);
+    EXPECT_EQ(none.valid, 0);
+    EXPECT_DOUBLE_EQ(gf_curveParameterAt(none, 0.3), 0.3);
+    EXPECT_DOUBLE_EQ(gf_curveParameterAt(none, 2.0), 1.0);
+    EXPECT_DOUBLE_EQ(gf_curveParameterAt(none, kNaN), 0.0);
+}
+
+// A leg whose ends make a circular arc (each end as far off the leg's direction as the other,
+// to either side) turns at one rate along its length, however large the turn; before, its
+// tangents were a tenth longer than the leg whatever the turn, and a turn of 115 degrees was
+// flown at 1.4 times its mean rate near its ends, one of 170 degrees at twice it.
+TEST(TrackSteeringTest, AnArcLegTurnsEvenlyAlongItsLength) {
+    const Lalo a{45, 7};
+    const Lalo b = gf_flatOffset(a, 0, 1000);
+    for (const double halfTurnDeg : {30.0, 57.5, 85.0}) {
+        SCOPED_TRACE(halfTurnDeg);
+        const double start = -halfTurnDeg * kDeg;
+        const double end = halfTurnDeg * kDeg;
+        const CurveTable table = gf_curveTable(a, b, start, end);
+        ASSERT_EQ(table.valid, 1);
+        std::vector<double> turns;
+        double previous = gf_curveBetweenHeadings(a, b, start, end, 0).heading;
+        for (int k = 1; k <= 50; ++k) {
+            const CurvePoint p =
+                gf_curveBetweenHeadings(a, b, start, end, gf_curveParameterAt(table, k / 50.0));
+            ASSERT_EQ(p.valid, 1);
+            turns.push_back(gf_wrapAngle(p.heading - previous));
+            previous = p.heading;
+        }
+        const auto [least, most] = std::minmax_element(turns.begin(), turns.end());
+        const double mean = 2 * halfTurnDeg * kDeg / static_cast<double>(turns.size());
+        EXPECT_GT(*least, 0.0) << "one way";
+        EXPECT_LT(*most / mean, 1.15) << "at about one rate";
+        EXPECT_NEAR(gf_wrapAngle(previous - end), 0.0, 1e-3);
     }
 }
 

@@ -58,9 +58,15 @@ Projection lf_project(const std::vector<TruePoint>& truth, const Lalo& here, dou
     return best;
 }
 
+bool lf_isAirbornePhase(FlightPhase phase) {
+    return phase == FlightPhase::takeoff || phase == FlightPhase::flying ||
+           phase == FlightPhase::landing;
+}
+
 } // namespace
 
-ReplayFigures gf_compareReplay(const ReplayRun& run, const std::vector<TruePoint>& truth) {
+ReplayFigures gf_compareReplay(const ReplayRun& run, const std::vector<TruePoint>& truth,
+                               double groundFt) {
     ReplayFigures f;
     std::vector<double> cross, lag, altitude;
     const double first = truth.front().seconds + kSettleSeconds;
@@ -100,6 +106,14 @@ ReplayFigures gf_compareReplay(const ReplayRun& run, const std::vector<TruePoint
     f.altitudeMedianFt = lf_quantile(altitude, 0.5);
     f.altitudeP95Ft = lf_quantile(altitude, 0.95);
     f.altitudeMaxFt = lf_quantile(altitude, 1.0);
+    std::vector<FlightFrame> frames;
+    for (const ReplayFrame& frame : run.frames) {
+        if (frame.seconds >= first && frame.seconds <= last) {
+            frames.push_back({frame.seconds, frame.latitude, frame.longitude, frame.altitudeFt,
+                              frame.headingRad, lf_isAirbornePhase(frame.phase)});
+        }
+    }
+    f.flight = gf_flightFigures(frames, run.reports, groundFt);
     return f;
 }
 
@@ -110,10 +124,31 @@ std::string gf_replayFiguresText(const ReplayFigures& f) {
         "along-track lag:        median {:.1f} s, largest {:.1f} s\n"
         "altitude error:         median {:.0f} ft, 95th percentile {:.0f} ft, maximum {:.0f} ft\n"
         "largest frame step:     {:.1f} m (fastest true speed {:.0f} kt)\n"
-        "largest heading step:   {:.2f} deg\n",
+        "largest heading step:   {:.2f} deg\n"
+        "heading off the track:  95th percentile {:.1f} deg, maximum {:.1f} deg, longest beyond "
+        "30 deg {:.1f} s ({} frames 200 ft or more above the ground)\n"
+        "track turn rate:        largest {:.1f} deg/s away from reports that turn faster than "
+        "6 deg/s, {:.1f} deg/s anywhere\n"
+        "vertical speed:         {:.0f} to {:.0f} fpm, at most {:.0f} fpm off the reports' "
+        "smoothed vertical speed\n",
         f.frames, f.crossMedianM, f.crossP95M, f.crossMaxM, f.alongLagMedianS, f.alongLagMaxS,
         f.altitudeMedianFt, f.altitudeP95Ft, f.altitudeMaxFt, f.largestStepM, f.fastestTrueSpeedKt,
-        f.largestHeadingStepDeg);
+        f.largestHeadingStepDeg, f.flight.headingOffTrackP95Deg, f.flight.headingOffTrackMaxDeg,
+        f.flight.secondsOffTrackBeyond30Deg, f.flight.measured, f.flight.trackTurnMaxDegPerS,
+        f.flight.trackTurnMaxAnywhereDegPerS, f.flight.verticalSpeedMinFpm,
+        f.flight.verticalSpeedMaxFpm, f.flight.verticalSpeedOffMaxFpm);
+}
+
+std::string gf_replayFiguresRow(const std::string& part, double fromSeconds, double toSeconds,
+                                std::size_t reports, const ReplayFigures& f) {
+    return fmt::format(
+        "| {} | {:.0f}–{:.0f} | {} | {:.0f} / {:.0f} / {:.0f} | {:.1f} / {:.1f} | {:.0f} / {:.0f} / "
+        "{:.0f} | {:.1f} ({:.0f} kt) | {:.2f} | {:.1f} / {:.1f} | {:.1f} / {:.1f} | {:.0f} |\n",
+        part, fromSeconds, toSeconds, reports, f.crossMedianM, f.crossP95M, f.crossMaxM,
+        f.alongLagMedianS, f.alongLagMaxS, f.altitudeMedianFt, f.altitudeP95Ft, f.altitudeMaxFt,
+        f.largestStepM, f.fastestTrueSpeedKt, f.largestHeadingStepDeg,
+        f.flight.headingOffTrackP95Deg, f.flight.headingOffTrackMaxDeg, f.flight.trackTurnMaxDegPerS,
+        f.flight.trackTurnMaxAnywhereDegPerS, f.flight.verticalSpeedOffMaxFpm);
 }
 
 } // namespace skyloom::tools

@@ -188,11 +188,12 @@ ReplayRun gf_replayTrack(const std::vector<TruePoint>& part, double cadenceSecon
             const double now = ms / 1000.0;
             if (nextReport <= length && now >= nextReport) {
                 const double epoch = lf_epochSeconds(clock.utcNow());
-                const std::string datagram =
-                    gf_rttfcFromAitfc(lf_datagram(gf_truePointAt(part, start + nextReport)), epoch);
+                const TruePoint report = gf_truePointAt(part, start + nextReport);
+                const std::string datagram = gf_rttfcFromAitfc(lf_datagram(report), epoch);
                 assembler.handleDatagram(datagram, clock.steadyNow(), clock.utcNow());
                 assembler.handleDatagram(kLiveEndMarker, clock.steadyNow(), clock.utcNow());
-                ++run.reports;
+                run.reports.push_back(
+                    {report.seconds, report.trackDeg, report.verticalSpeedFpm});
                 nextReport += cadenceSeconds;
             }
             lf_handleAddingStack(state);

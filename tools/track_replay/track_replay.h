@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "tools/track_replay/flight_figures.h"
 #include "tools/track_replay/true_track.h"
 #include "traffic/step/aircraft_record.h"
 
@@ -32,7 +33,7 @@ struct ReplayFrame {
 
 struct ReplayRun {
     std::vector<ReplayFrame> frames;
-    std::size_t reports = 0; // datagrams sent
+    std::vector<FlightReport> reports; // each datagram sent, at its track time
     bool removed = false;    // the aircraft was removed before the end
 };
 

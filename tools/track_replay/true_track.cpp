@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <map>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -55,7 +57,7 @@ void lf_readReadsb(const nlohmann::json& doc, TrueTrack& track) {
         t.altitudeFt = lf_number(p[3], t.airborne ? last.altitudeFt : 0.0);
         t.groundSpeedKt = lf_number(p[4], last.groundSpeedKt);
         t.trackDeg = lf_number(p[5], last.trackDeg);
-        t.verticalSpeedFpm = lf_number(p[7], 0.0);
+        t.verticalSpeedFpm = lf_number(p[7], last.verticalSpeedFpm);
         if (track.callsign.empty() && p.size() > 8 && p[8].is_object()) {
             track.callsign = p[8].value("flight", "");
         }
@@ -69,13 +71,15 @@ void lf_readOpenSky(const nlohmann::json& doc, TrueTrack& track) {
     TruePoint last;
     for (const nlohmann::json& p : doc) {
         if (!p.is_object() || !p.value("latitude", nlohmann::json()).is_number() ||
-            !p.value("longitude", nlohmann::json()).is_number()) {
+            !p.value("longitude", nlohmann::json()).is_number() ||
+            !p.value("timestamp", nlohmann::json()).is_number()) {
             continue;
         }
-        const double epoch = lf_number(p.value("timestamp", nlohmann::json()), 0) / 1000.0;
+        const double epoch = p["timestamp"].get<double>() / 1000.0;
         if (track.points.empty()) {
             track.startEpoch = epoch;
-            track.callsign = p.value("callsign", "");
+            const nlohmann::json callsign = p.value("callsign", nlohmann::json());
+            track.callsign = callsign.is_string() ? callsign.get<std::string>() : "";
         }
         TruePoint t = last;
         t.seconds = epoch - track.startEpoch;
@@ -84,11 +88,36 @@ void lf_readOpenSky(const nlohmann::json& doc, TrueTrack& track) {
         t.altitudeFt = lf_number(p.value("altitude", nlohmann::json()), last.altitudeFt);
         t.groundSpeedKt = lf_number(p.value("groundspeed", nlohmann::json()), last.groundSpeedKt);
         t.trackDeg = lf_number(p.value("track", nlohmann::json()), last.trackDeg);
-        t.verticalSpeedFpm = lf_number(p.value("vertical_rate", nlohmann::json()), 0.0);
-        t.airborne = !p.value("onground", false);
+        t.verticalSpeedFpm =
+            lf_number(p.value("vertical_rate", nlohmann::json()), last.verticalSpeedFpm);
+        const nlohmann::json onGround = p.value("onground", nlohmann::json());
+        t.airborne = !(onGround.is_boolean() && onGround.get<bool>());
         track.points.push_back(t);
         last = t;
     }
+}
+
+// pandas' column layout of the same records: {"latitude": {"0": 47.4, "1": ...}, ...}, one
+// object per column keyed by row; rows in the order of their number.
+nlohmann::json lf_rowsFromColumns(const nlohmann::json& doc) {
+    std::map<long, nlohmann::json> rows;
+    for (const auto& [column, values] : doc.items()) {
+        if (!values.is_object()) {
+            continue;
+        }
+        for (const auto& [row, value] : values.items()) {
+            char* end = nullptr;
+            const long index = std::strtol(row.c_str(), &end, 10);
+            if (end != row.c_str() && *end == '\0') {
+                rows[index][column] = value;
+            }
+        }
+    }
+    nlohmann::json out = nlohmann::json::array();
+    for (auto& [index, record] : rows) {
+        out.push_back(std::move(record));
+    }
+    return out;
 }
 
 } // namespace
@@ -101,6 +130,8 @@ TrueTrack gf_readTrueTrack(const std::filesystem::path& file) {
             lf_readReadsb(doc, track);
         } else if (doc.is_array()) {
             lf_readOpenSky(doc, track);
+        } else if (doc.is_object() && doc.contains("latitude")) {
+            lf_readOpenSky(lf_rowsFromColumns(doc), track);
         }
     } catch (const nlohmann::json::exception& e) {
         throw std::runtime_error(
@@ -110,6 +141,16 @@ TrueTrack gf_readTrueTrack(const std::filesystem::path& file) {
         throw std::runtime_error(fmt::format("the track {} holds no positions", file.string()));
     }
     return track;
+}
+
+double gf_trackGroundFt(const TrueTrack& track) {
+    double lowest = INFINITY;
+    for (const TruePoint& p : track.points) {
+        if (p.airborne) {
+            lowest = std::min(lowest, p.altitudeFt);
+        }
+    }
+    return std::isfinite(lowest) ? lowest : 0.0;
 }
 
 std::vector<std::vector<TruePoint>> gf_airborneParts(const std::vector<TruePoint>& points,

@@ -1,6 +1,7 @@
 // The true track of one aircraft from a recorded trace: a readsb "full trace" (JSON object with
-// a "trace" array) or a list of OpenSky state vectors (JSON array of records), plain or gzip
-// compressed; its airborne parts; and the track's position at any time between its points.
+// a "trace" array) or OpenSky state vectors, as a JSON array of records or in pandas' column
+// layout (one object per field, keyed by row number), plain or gzip compressed; its airborne
+// parts; and the track's position at any time between its points.
 #pragma once
 
 #include <filesystem>
@@ -28,9 +29,12 @@ struct TrueTrack {
 };
 
 // Reads the file; throws std::runtime_error naming the file when it cannot be read or parsed.
-// Points without a position are skipped; a missing altitude, speed or track takes the previous
-// point's.
+// Points without a position (or, in OpenSky's records, without a time) are skipped; a missing
+// altitude, speed, track or vertical speed takes the previous point's.
 TrueTrack gf_readTrueTrack(const std::filesystem::path& file);
+
+// The lowest altitude of the track's airborne points: the ground its heights count from.
+double gf_trackGroundFt(const TrueTrack& track);
 
 // The runs of airborne points without a gap of more than `maximumGapSeconds`, each at least
 // `minimumSeconds` long, their times kept.

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "foundation/clock.h"
+#include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "traffic/stands/park_airport_services.h"
 #include "traffic/step/aircraft_commands.h"
@@ -25,6 +26,7 @@ constexpr double kSamePointMetres = 0.1;
 constexpr double kGateAheadRad = 30.0 * std::numbers::pi / 180.0;
 constexpr double kAheadRad = 60.0 * std::numbers::pi / 180.0;
 constexpr double kAirborneBehindMetres = 50.0;
+constexpr double kTrackAgreementRad = 60.0 * std::numbers::pi / 180.0;
 constexpr double kLandingBehindMetres = 20.0;
 constexpr double kRollBehindMetres = 10.0;
 constexpr double kTakeoffBehindMetres = 25.0;
@@ -55,6 +57,29 @@ double lf_metres(const Lalo& a, const Lalo& b) {
 // How far `b` lies behind `a` along the aircraft's heading (positive behind).
 double lf_behindMetres(const LiveAircraft& aircraft, const Lalo& a, const Lalo& b) {
     return -gf_distanceBearingMetres(a, aircraft.sent.headingRad, b).along;
+}
+
+// A report behind the newest one would make an airborne aircraft fly backwards to it. The
+// direction of flight there is the newest sample's reported track, where the positions agree
+// with it (the newest lies within 60 degrees of it, seen from the sample before it or from the
+// aircraft): a single report far off the path leaves the track as it was, and a feed without
+// tracks refuses nothing. A rotorcraft may back up.
+bool lf_liesBehindNewest(const LiveAircraft& aircraft, const TrafficSample& sample) {
+    const auto& stream = aircraft.stream;
+    if (stream.empty() || aircraft.motion.onGround != 0 || sample.airborne == 0 ||
+        aircraft.base.category == AircraftCategory::Rotorcraft) {
+        return false;
+    }
+    const TrafficSample& last = stream.back();
+    const Lalo newest = lf_at(last);
+    const Lalo before = stream.size() >= 2 ? lf_at(stream[stream.size() - 2])
+                                           : Lalo{aircraft.sent.latitude, aircraft.sent.longitude};
+    const double track = last.trackDeg * std::numbers::pi / 180.0;
+    if (!std::isfinite(track) || !(lf_metres(before, newest) > kSamePointMetres) ||
+        std::abs(gf_wrapAngle(gf_bearing(before, newest) - track)) > kTrackAgreementRad) {
+        return false;
+    }
+    return -gf_distanceBearingMetres(newest, track, lf_at(sample)).along > kAirborneBehindMetres;
 }
 
 std::uint32_t lf_nextTick(const TrafficState& state) {
@@ -421,7 +446,7 @@ bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, Traff
     }
     // Marks a repeated position as standing, so that the motion waits there instead of
     // heading for it as for a new place.
-    if (!lf_checkStationarySample(aircraft, sample)) {
+    if (!lf_checkStationarySample(aircraft, sample) || lf_liesBehindNewest(aircraft, sample)) {
         return false;
     }
     if (aircraft.motion.extrapolationCounter <= 0) {

@@ -7,6 +7,7 @@
 
 #include "foundation/geodesy.h"
 #include "traffic/motion/air_step.h"
+#include "traffic/motion/flat_earth.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -16,6 +17,7 @@ namespace {
 constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 // The nose of an aircraft standing on the ground.
 constexpr double kGroundPitchRad = 0.010471975511965976;
+constexpr double kTrackAgreesRad = 45.0 * kRadPerDeg;
 
 double lf_wrapHeading(double heading) noexcept {
     if (!std::isfinite(heading)) {
@@ -61,7 +63,14 @@ void lf_placeAtStreamStart(TrafficState& state, LiveAircraft& aircraft) {
         heading = aircraft.stand.headingRad;
     } else if (aircraft.stream.size() >= 2 && aircraft.stream[1].stationary == 0) {
         const TrafficSample& next = aircraft.stream[1];
-        heading = gf_bearing({oldest.latitude, oldest.longitude}, {next.latitude, next.longitude});
+        const double toNext =
+            gf_bearing({oldest.latitude, oldest.longitude}, {next.latitude, next.longitude});
+        // In the air the reported track is the direction of flight, which the first leg leaves
+        // along; the bearing to the next sample stands in where the two disagree.
+        if (oldest.airborne == 0 ||
+            !(std::abs(gf_wrapAngle(heading - toNext)) <= kTrackAgreesRad)) {
+            heading = toNext;
+        }
     }
     sent.headingRad = lf_wrapHeading(heading);
 }

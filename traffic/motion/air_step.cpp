@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numbers>
+#include <optional>
 #include <vector>
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "sim/sim_command_queue.h"
 #include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/cruise_vertical.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
@@ -28,6 +31,9 @@ constexpr double kLowDescentFpm = -600.0;
 constexpr double kTakeoffFloorStep = 0.2; // ft per tick, 1200 fpm
 constexpr double kLowClimbOutFt = 1000.0;
 constexpr std::size_t kTrackAheadSamples = 6;
+constexpr double kReportedTrackAgreementRad = 45.0 * geo::kRadiansPerDegree;
+constexpr double kLargestArrivalOffsetRad = 90.0 * geo::kRadiansPerDegree;
+constexpr double kLeastDirectionMetres = 200.0;
 
 // Indexed by AircraftCategory: Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
 constexpr std::array<double, 7> kPitchStepDeg{0.01, 0.009, 0.0085, 0.0075, 0.005, 0.03, 0.03};
@@ -118,7 +124,7 @@ void lf_setupVertical(MotionContext& ctx) {
         st.verticalStep = target / kFpmPerFtPerTick;
         lf_gearDown(ctx);
     } else if (s[1].airborne != 0 && !short1) {
-        double step = (s[1].altitudeFt - a.sent.altitudeFt) / length;
+        double step = gf_cruiseVerticalStep(a, length);
         const double hag = st.lastHeightAboveGroundFt;
         if (phase == FlightPhase::takeoff) {
             step = hag <= kLowClimbOutFt
@@ -154,17 +160,43 @@ void lf_setupPitch(MotionContext& ctx) {
     st.pitchStep = std::clamp((target - a.sent.pitchRad) / lf_stepTicks(ctx), -most, most);
 }
 
-double lf_turnTargetHeading(MotionContext& ctx) {
+// The heading the turn of the step aims at: the direction of the track after stream[1], or,
+// low in an approach or a climb-out, the direction the aircraft is to be aligned with there.
+struct TurnTarget {
+    double heading = 0.0;
+    bool alignment = false; // the feed's true heading or the landing's track ahead
+};
+
+// The sample after stream[1] that gives the direction beyond it: the first at least 200 m from
+// it (the feed's positions are rounded to about 10 m, so that a report a second or two after
+// the other gives no direction); 0 when there is none.
+std::size_t lf_sampleBeyond(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    if (s.size() < 3) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < s.size(); ++k) {
+        if (gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[k])) * geo::kMetresPerNM >=
+            kLeastDirectionMetres) {
+            return k;
+        }
+    }
+    return 0;
+}
+
+TurnTarget lf_turnTargetHeading(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     const auto& s = a.stream;
     const bool landing = a.phase.phase == FlightPhase::landing;
     const double hag = a.step.lastHeightAboveGroundFt;
     const Lalo here = lf_position(a);
     if (s[1].trueHeadingValid != 0 && hag < (landing ? 2000.0 : 1000.0)) {
-        return s[1].trueHeadingRad;
+        return {s[1].trueHeadingRad, true};
     }
-    double heading =
-        s.size() >= 3 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) : gf_bearing(here, lf_lalo(s[1]));
+    const std::size_t beyond = lf_sampleBeyond(a);
+    TurnTarget target{beyond != 0 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[beyond]))
+                                  : gf_bearing(here, lf_lalo(s[1])),
+                      false};
     if (landing && hag < 2000.0) {
         std::vector<Lalo> track;
         for (std::size_t i = 1; i < s.size() && track.size() < kTrackAheadSamples; ++i) {
@@ -175,38 +207,82 @@ double lf_turnTargetHeading(MotionContext& ctx) {
         const TrackDirection ahead = gf_trackDirectionAhead(here, track, a.sent.headingRad, 300.0,
                                                             800.0, 0.08726646259971647);
         if (ahead.valid) {
-            heading = ahead.direction;
+            target = {ahead.direction, true};
         }
     }
-    return heading;
+    return target;
 }
 
+// The direction at the point between two legs (the first `inLength` long in direction
+// `inHeading`, the second `outLength` long in `outHeading`) of the circle through their ends:
+// in a steady turn each leg then is an arc of it, flown at one turn rate however unevenly the
+// reports are spaced.
+double lf_tangentAt(double inHeading, double inLength, double outHeading, double outLength) {
+    const double total = inLength + outLength;
+    const double share = total > 0 ? inLength / total : 0.5;
+    return gf_normaliseAngle(inHeading + gf_wrapAngle(outHeading - inHeading) * share);
+}
+
+// The turn of the step. The leg to stream[1] is a curve that leaves along the present heading
+// (the direction the aircraft flies) and arrives along the heading it is to have there: the
+// target heading where that is an alignment; else the tangent at stream[1] of the circle
+// through the present position, stream[1] and the first sample 200 m or more beyond it
+// (stream[1]'s reported track where that tangent turns more than 90 degrees off the leg);
+// before such a sample has come,
+// stream[1]'s reported track where it lies within 45 degrees of the leg; else, and wherever the
+// heading would lie more than 90 degrees off the leg, the leg's own direction. The nose follows
+// the curve (per-tick motion); the bank shows the turn the leg needs, within the category's
+// limit.
 void lf_setupTurn(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
-    const auto& s = a.stream;
     const std::int32_t length = lf_stepTicks(ctx);
-    const double target = lf_turnTargetHeading(ctx);
+    const TurnTarget target = lf_turnTargetHeading(ctx);
+    const Lalo here = lf_position(a);
+    const Lalo to = lf_lalo(a.stream[1]);
+    const double leg = gf_bearing(here, to);
+    const auto within = [leg](double heading, double most) {
+        return std::abs(gf_wrapAngle(heading - leg)) <= most;
+    };
+    const double reported = a.stream[1].trackDeg * geo::kRadiansPerDegree;
+    double arrival = leg;
+    if (target.alignment) {
+        arrival = target.heading;
+    } else if (const std::size_t beyond = lf_sampleBeyond(a); beyond != 0) {
+        arrival = lf_tangentAt(leg, gf_distanceNM(here, to), target.heading,
+                               gf_distanceNM(to, lf_lalo(a.stream[beyond])));
+        // A turn the reports sample too coarsely for their positions to show (a helicopter
+        // circling): the reported track shows it.
+        if (!within(arrival, kLargestArrivalOffsetRad) && within(reported, kLargestArrivalOffsetRad)) {
+            arrival = reported;
+        }
+    } else if (within(reported, kReportedTrackAgreementRad)) {
+        arrival = reported;
+    }
+    if (!within(arrival, kLargestArrivalOffsetRad)) {
+        arrival = leg;
+    }
     const double hag = st.lastHeightAboveGroundFt;
     const double limit = gf_bankLimit(gf_categoryBankLimitRad(a.base.category),
                                       a.phase.phase == FlightPhase::landing && std::isfinite(hag),
                                       hag, st.touchDownStage > 0);
     const BankCommand turn =
-        gf_airTurn(a.sent.headingRad, target, a.sent.bankRad, lf_stepSpeedKts(a), length, limit);
+        gf_airTurn(a.sent.headingRad, arrival, a.sent.bankRad, lf_stepSpeedKts(a), length, limit);
     a.sent.bankRad = turn.currentBank;
-    st.turnRate = turn.turnRate;
     st.bankRate = turn.bankRate;
-    if (s.size() < 3 || s[2].stationary != 0 ||
-        (std::abs(s[1].latitude - s[2].latitude) < 1e-8 &&
-         std::abs(s[1].longitude - s[2].longitude) < 1e-8)) {
-        return;
-    }
-    const double bend = std::abs(turn.bankRate * length);
-    const CurvePoint probe =
-        gf_curveTowardHeading(lf_position(a), lf_lalo(s[1]), target, bend, 0.5);
+    // What the heading needs where the aircraft does not move (a hovering rotorcraft).
+    st.turnRate = gf_wrapAngle(arrival - a.sent.headingRad) / length;
+    const CurvePoint probe = gf_curveBetweenHeadings(here, to, a.sent.headingRad, arrival, 0.5);
     if (probe.valid != 0) {
-        st.airLeg =
-            CurvedAirLeg{lf_position(a), lf_lalo(s[1]), target, bend, ctx.tick(), length, 0, 1};
+        st.airLeg = CurvedAirLeg{here,
+                                 to,
+                                 a.sent.headingRad,
+                                 arrival,
+                                 gf_curveTable(here, to, a.sent.headingRad, arrival),
+                                 ctx.tick(),
+                                 length,
+                                 0,
+                                 1};
     }
 }
 

@@ -40,6 +40,7 @@ constexpr double kStandHeadingToleranceDeg = 40.0;
 constexpr double kMetresPerNm = 1852.0;
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kExtrapolatedStepSeconds = 3.0;
+constexpr double kLeastLegMetres = 200.0;
 
 // The slowest ground speed (kt) at which an airborne aircraft of the category extrapolates.
 double lf_extrapolationSpeedFloorKt(AircraftCategory category) {
@@ -100,11 +101,19 @@ void lf_moveSampleAlongHeading(const LiveAircraft& a, TrafficSample& sample) {
     sample.longitude = moved.lon;
 }
 
-// A stationary sample stays where it is (its speed 0): only a moving one slows down.
+// The slowest an extrapolated airborne aircraft flies: the category's slowest flying speed (a
+// rotorcraft may hover).
+double lf_airborneExtrapolationFloorKt(AircraftCategory category) {
+    return category == AircraftCategory::Rotorcraft ? 1.0 : lf_extrapolationSpeedFloorKt(category);
+}
+
+// A stationary sample stays where it is (its speed 0): only a moving one slows down, and not
+// below the slowest the category flies (one already slower keeps its speed).
 void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, TrafficSample& s) {
+    const double floor = lf_airborneExtrapolationFloorKt(a.base.category);
     if (a.phase.phase == FlightPhase::landing) {
         if (stepsLeft >= 4 && s.stationary == 0) {
-            s.groundSpeedKt = std::max(1.0, s.groundSpeedKt * 0.94);
+            s.groundSpeedKt = std::max({1.0, s.groundSpeedKt * 0.94, std::min(floor, s.groundSpeedKt)});
         }
         if (a.step.touchDownStage <= 0) {
             s.altitudeFt -= 31.6825;
@@ -112,7 +121,7 @@ void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, Traff
         }
     } else {
         if (s.stationary == 0) {
-            s.groundSpeedKt = std::max(1.0, s.groundSpeedKt * 0.9);
+            s.groundSpeedKt = std::max({1.0, s.groundSpeedKt * 0.9, std::min(floor, s.groundSpeedKt)});
         }
         if (a.phase.phase == FlightPhase::takeoff) {
             s.altitudeFt += 75.0;
@@ -147,6 +156,34 @@ void lf_extrapolateOnGround(const LiveAircraft& a, TrafficSample& s) {
         s.trueAirspeedKt = 0.0;
         s.stationary = 1;
     }
+}
+
+// Keeps the altitude of the sample just reached while airborne; the ground clears the list.
+void lf_rememberReachedAltitude(ReachedAltitudes& reached, const TrafficSample& s0) {
+    if (s0.airborne == 0 || !std::isfinite(s0.altitudeFt)) {
+        reached.count = 0;
+        return;
+    }
+    if (reached.count == ReachedAltitudes::kKept) {
+        std::shift_left(reached.tick.begin(), reached.tick.end(), 1);
+        std::shift_left(reached.altitudeFt.begin(), reached.altitudeFt.end(), 1);
+        --reached.count;
+    }
+    reached.tick[reached.count] = s0.time;
+    reached.altitudeFt[reached.count] = s0.altitudeFt;
+    ++reached.count;
+}
+
+// In flight, a target within 200 m of the sample just reached, with a further sample to fly
+// to, is passed over: the feed rounds positions to about 10 m, and a leg of a report or two
+// seconds would bend the path by its rounding.
+bool lf_isTooCloseToFlyTo(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    return a.phase.phase == FlightPhase::flying && a.motion.onGround == 0 &&
+           a.base.category != AircraftCategory::Rotorcraft && s.size() >= 3 &&
+           s[1].airborne != 0 && s[2].airborne != 0 && s[2].stationary == 0 &&
+           gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm <
+               kLeastLegMetres;
 }
 
 } // namespace
@@ -389,6 +426,7 @@ void lf_prepareStep(MotionContext& ctx) {
             lf_setupAirStep(ctx);
         }
     }
+    lf_rememberReachedAltitude(a.step.reachedAltitudes, a.stream[0]);
     a.stream.pop_front();
 }
 
@@ -505,6 +543,10 @@ void nextPosMain(MotionContext& ctx) {
             if (s.size() >= 2) {
                 if (a.motion.onGround == 0 && s[1].stationary != 0 &&
                     a.base.category != AircraftCategory::Rotorcraft) {
+                    s.erase(s.begin() + 1);
+                    continue;
+                }
+                if (lf_isTooCloseToFlyTo(a)) {
                     s.erase(s.begin() + 1);
                     continue;
                 }

@@ -7,6 +7,8 @@
 // minute; every rate is per traffic tick (10 ms).
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -17,16 +19,18 @@
 #include "traffic/ground/runway_match.h"
 #include "traffic/ground/timed_curve.h"
 #include "traffic/ground/turn_path.h"
+#include "traffic/motion/track_steering.h"
 
 namespace skyloom {
 
-// The curved leg of an airborne step: from its start through the step's target, arriving along
-// the end heading; followed one tick at a time.
+// The curved leg of an airborne step: from its start to the step's target, leaving along the
+// start heading and arriving along the end heading; followed one tick at a time.
 struct CurvedAirLeg {
     Lalo start;
     Lalo end;
+    double startHeading = 0.0;
     double endHeading = 0.0;
-    double bend = 0.0; // the largest deviation from the bearing start to end, rad
+    CurveTable table; // followed at an even pace along its length
     std::int32_t startTick = 0;
     std::int32_t lengthTicks = 0;
     std::int32_t index = 0;
@@ -49,6 +53,15 @@ struct TimedCurveFollow {
     double fraction = 0.0;
     double increment = 0.0; // per tick
     std::uint8_t valid = 0;
+};
+
+// The altitudes of the last airborne samples the aircraft reached (oldest first): with the
+// samples still ahead they give the trend of a feed's altitudes that carries no vertical speeds.
+struct ReachedAltitudes {
+    static constexpr std::size_t kKept = 3;
+    std::array<std::int32_t, kKept> tick{};
+    std::array<double, kKept> altitudeFt{};
+    std::size_t count = 0;
 };
 
 // A runway found for the take-off or the approach, with the reference point of its touch-down.
@@ -94,6 +107,7 @@ struct MotionStep {
     double presentVerticalSpeed = 0.0; // fpm
     double smoothedVerticalStep = 0.0; // ft per tick
     std::uint8_t smoothingStarted = 0;
+    ReachedAltitudes reachedAltitudes;
     double pitchStep = 0.0;
     double bankRate = 0.0;
     double turnRate = 0.0;

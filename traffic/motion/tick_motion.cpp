@@ -35,6 +35,12 @@ constexpr double kFpmPerFtPerTick = 6000.0;
 constexpr double kSmoothingFtPerTick = 0.001;
 constexpr double kGroundHeadingRateFactor = 1.2;
 constexpr double kLastCurveFraction = 0.999999;
+// The fastest the nose turns in the air toward the direction of flight: 10 degrees a second,
+// 30 for a rotorcraft.
+constexpr double kAirTurnPerTickRad = 0.1 * kDeg;
+constexpr double kRotorcraftAirTurnPerTickRad = 0.3 * kDeg;
+// Below this motion in a tick (m) its direction means nothing.
+constexpr double kLeastAirMotionMetres = 0.01;
 
 bool lf_pushingBack(const LiveAircraft& a) {
     return a.phase.phase == FlightPhase::pushing_back;
@@ -116,7 +122,9 @@ void lf_followStep(MotionContext& ctx) {
     if (leg.valid != 0 && leg.lengthTicks > 0) {
         leg.index = std::min(leg.index + 1, leg.lengthTicks);
         const double t = static_cast<double>(leg.index) / leg.lengthTicks;
-        const CurvePoint p = gf_curveTowardHeading(leg.start, leg.end, leg.endHeading, leg.bend, t);
+        const CurvePoint p = gf_curveBetweenHeadings(leg.start, leg.end, leg.startHeading,
+                                                     leg.endHeading,
+                                                     gf_curveParameterAt(leg.table, t));
         if (p.valid != 0) {
             lf_setPosition(a, p.latitude, p.longitude);
         } else {
@@ -131,6 +139,27 @@ void lf_followStep(MotionContext& ctx) {
         lf_setPosition(a, a.sent.latitude + step.lat, a.sent.longitude + step.lon);
     } else if (a.phase.phase != FlightPhase::pushed_back) {
         lf_setPosition(a, a.sent.latitude + st.latitudeStep, a.sent.longitude + st.longitudeStep);
+    }
+}
+
+// The rotation of a take-off: the main wheels still roll along the runway, the heading holds.
+bool lf_rotating(const LiveAircraft& a) {
+    return a.phase.phase == FlightPhase::takeoff && a.motion.rotationCounter >= 1;
+}
+
+// In the air the nose points where the aircraft flies: the heading turns toward the direction
+// of this tick's motion, by at most the air turn rate (which a path without corners seldom
+// needs). An aircraft that does not move (a hovering rotorcraft) turns by the step's turn rate.
+void lf_headingInTheAir(LiveAircraft& a, const Lalo& before) {
+    const Lalo after = lf_position(a);
+    if (gf_distanceNM(before, after) * geo::kMetresPerNM >= kLeastAirMotionMetres) {
+        const double turn = gf_wrapAngle(gf_bearing(before, after) - a.sent.headingRad);
+        const double most = a.base.category == AircraftCategory::Rotorcraft
+                                ? kRotorcraftAirTurnPerTickRad
+                                : kAirTurnPerTickRad;
+        a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + std::clamp(turn, -most, most));
+    } else if (std::abs(a.step.turnRate) <= kLargestTurnPerTickRad) {
+        a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + a.step.turnRate);
     }
 }
 
@@ -184,6 +213,8 @@ void lf_attitudeAndAltitude(MotionContext& ctx) {
             }
         } else if (phase == FlightPhase::landing) {
             lf_glideVerticalStep(ctx, st.verticalStep);
+        } else if (phase == FlightPhase::flying) {
+            lf_easeVerticalStep(a, st.verticalStep);
         } else {
             a.sent.altitudeFt += st.verticalStep;
             st.presentVerticalSpeed = st.verticalStep * kFpmPerFtPerTick;
@@ -192,6 +223,7 @@ void lf_attitudeAndAltitude(MotionContext& ctx) {
     if (st.attitudeSettling != 0) {
         a.sent.pitchRad =
             gf_stepToward(a.sent.pitchRad, a.base.groundPitchRad, std::abs(st.pitchStep));
+        a.sent.bankRad = gf_stepToward(a.sent.bankRad, 0.0, kMaximumBankRateRadPerTick);
         if (a.sent.pitchRad == a.base.groundPitchRad) {
             st.pitchStep = 0.0;
             a.sent.bankRad = 0.0;
@@ -242,6 +274,22 @@ void lf_smoothVerticalStep(LiveAircraft& a, double wanted) {
         wanted = std::max(st.presentVerticalSpeed / kFpmPerFtPerTick, 0.0);
     }
     st.smoothedVerticalStep = gf_stepToward(st.smoothedVerticalStep, wanted, kSmoothingFtPerTick);
+    st.smoothingStarted = 1;
+    a.sent.altitudeFt += st.smoothedVerticalStep;
+    st.presentVerticalSpeed = st.smoothedVerticalStep * kFpmPerFtPerTick;
+}
+
+void lf_easeVerticalStep(LiveAircraft& a, double wanted) {
+    MotionStep& st = a.step;
+    if (!std::isfinite(wanted)) {
+        wanted = st.smoothedVerticalStep;
+    }
+    if (st.smoothingStarted == 0) {
+        st.smoothedVerticalStep = wanted;
+        st.smoothingStarted = 1;
+    } else {
+        st.smoothedVerticalStep = gf_stepToward(st.smoothedVerticalStep, wanted, kSmoothingFtPerTick);
+    }
     a.sent.altitudeFt += st.smoothedVerticalStep;
     st.presentVerticalSpeed = st.smoothedVerticalStep * kFpmPerFtPerTick;
 }
@@ -430,10 +478,11 @@ void lf_moveOneTick(MotionContext& ctx) {
         lf_decideLiftOff(ctx)) {
         st.rotationPending = 0;
     }
-    if (a.phase.phase != FlightPhase::landing) {
+    if (a.motion.onGround != 0) {
         st.smoothingStarted = 0;
     }
     const double headingBefore = a.sent.headingRad;
+    const Lalo positionBefore = lf_position(a);
     const bool rolled = st.rollRunning != 0 && lf_moveRollOneTick(ctx);
     if (!rolled && !lf_followGroundPath(a)) {
         if (st.timedCurve.valid != 0) {
@@ -451,8 +500,8 @@ void lf_moveOneTick(MotionContext& ctx) {
         const double change =
             std::clamp(gf_wrapAngle(a.sent.headingRad - headingBefore), -most, most);
         a.sent.headingRad = gf_normaliseAngle(headingBefore + change);
-    } else if (!onGround && std::abs(st.turnRate) <= kLargestTurnPerTickRad) {
-        a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + st.turnRate);
+    } else if (!onGround && !lf_rotating(a)) {
+        lf_headingInTheAir(a, positionBefore);
     }
     if (a.phase.phase == FlightPhase::takeoff) {
         lf_rotateAndClimb(ctx);

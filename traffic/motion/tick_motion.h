@@ -21,8 +21,12 @@ void lf_steerHeading(LiveAircraft& aircraft, double targetHeading, bool fine);
 void lf_rotateAndClimb(MotionContext& ctx);
 // The flare stages before touch-down, one tick.
 void lf_flare(MotionContext& ctx);
-// The vertical step eased toward `wanted` (ft per tick) by at most 0.001 ft per tick a tick.
+// The vertical step eased toward `wanted` (ft per tick) by at most 0.001 ft per tick a tick
+// (600 fpm a second), for a climb: a wanted step at or below 0 holds the present climb.
 void lf_smoothVerticalStep(LiveAircraft& aircraft, double wanted);
+// The same both ways, for a cruise or a descent in flying; the first step after the ground
+// takes `wanted` as it is.
+void lf_easeVerticalStep(LiveAircraft& aircraft, double wanted);
 // The same for a descent along the glide path.
 void lf_glideVerticalStep(MotionContext& ctx, double wanted);
 // The descent (ft per tick) that reaches the runway in its touch-down zone.

@@ -10,6 +10,7 @@
 
 #include "config/params_snapshot.h"
 
+#include "foundation/geo_constants.h"
 #include "foundation/log_file.h"
 #include "foundation/time_text.h"
 #include "refdata/code_table.h"
@@ -34,6 +35,8 @@ constexpr double kRotationArmMaxFt = 20.0;
 constexpr double kRotationPitchMaxRad = 0.3490658503988659; // 20 degrees
 constexpr double kRunwayClearanceFt = 1.0;
 constexpr double kPitchSpanMin = 1e-9;
+constexpr double kSettlingPitchMinRadPerTick = 0.005 * geo::kRadiansPerDegree;
+constexpr double kSettlingPitchMaxRadPerTick = 0.015 * geo::kRadiansPerDegree;
 
 bool lf_isHeight(double h) {
     return std::isfinite(h) && h >= kGroundReportMinHeightFt && h <= kGroundReportMaxHeightFt;
@@ -74,6 +77,15 @@ void lf_endFlare(LiveAircraft& a) {
     a.step.touchDownStage = 0;
     a.step.touchDownElevationSet = 0;
     a.step.approachSteepened = 0;
+}
+
+// The nose comes down from the flare's attitude to the ground pitch over the next seconds, not
+// in one frame: at the flare's own pitch rate, kept between half a degree and one and a half
+// degrees a second.
+void lf_startSettling(LiveAircraft& a) {
+    a.step.attitudeSettling = 1;
+    a.step.pitchStep =
+        std::clamp(std::abs(a.step.pitchStep), kSettlingPitchMinRadPerTick, kSettlingPitchMaxRadPerTick);
 }
 
 // A ground path still being walked gives way to straight increments toward the step's target.
@@ -141,6 +153,7 @@ void lf_touchDown(TrafficState& state, LiveAircraft& a) {
         }
         a.step.ground.touchDownHeadingRad = a.sent.headingRad;
         a.step.ground.touchDownHeadingSet = 1;
+        lf_startSettling(a);
         lf_reportTouchDown(ctx, ticksToGround);
     }
     // The feed's samples after the touch-down are on the runway, whatever their flag says,

@@ -20,6 +20,10 @@ constexpr double kSkippedPointMetres = 1.0;
 constexpr double kStraightLegMetres = 10.0;
 constexpr double kSmallestBendRad = 0.5 * geo::kRadiansPerDegree;
 constexpr double kSmallestTangent = 1e-6;
+constexpr double kLargestLegOffsetRad = 90.0 * geo::kRadiansPerDegree;
+// The curved air leg's tangents against the leg's length: at least this, and as long as a
+// circular arc turning from the start to the end direction needs (lf_tangentShare).
+constexpr double kLeastTangentShare = 1.1;
 
 bool lf_samePoint(const Lalo& a, const Lalo& b) noexcept {
     return std::abs(a.lat - b.lat) <= kSamePointDegrees &&
@@ -98,39 +102,52 @@ TrackDirection gf_trackDirectionAhead(const Lalo& position, std::span<const Lalo
     return TrackDirection{toLast, lastDistance, true};
 }
 
-CurvePoint gf_curveTowardHeading(const Lalo& a, const Lalo& b, double wantedHeading,
-                                 double maximumDeviation, double t) noexcept {
-    if (!gf_isInRange(a) || !gf_isInRange(b) || !std::isfinite(wantedHeading) ||
-        !std::isfinite(maximumDeviation) || !std::isfinite(t)) {
-        return CurvePoint{};
-    }
+namespace {
+
+// The leg from A to B on a flat frame around their mean latitude.
+struct LegFrame {
+    double east = 0.0;
+    double north = 0.0;
+    double length = 0.0;
+    double scale = 0.0; // metres per degree of longitude
+    double dLon = 0.0;
+};
+
+std::optional<LegFrame> lf_legFrame(const Lalo& a, const Lalo& b) noexcept {
     constexpr double k = motion::kCurveFrameMetresPerDegree;
     const double scale = std::cos((a.lat + b.lat) / 2.0 * geo::kRadiansPerDegree) * k;
     if (!std::isfinite(scale) || std::abs(scale) < 1.0) {
-        return CurvePoint{};
+        return std::nullopt;
     }
-    const double dLon = gf_longitudeDifference(a.lon, b.lon);
-    const double east = dLon * scale;
-    const double north = (b.lat - a.lat) * k;
-    const double d = std::hypot(east, north);
-    t = std::clamp(t, 0.0, 1.0);
-    if (d < kStraightLegMetres) {
-        Lalo p{a.lat + t * (b.lat - a.lat), a.lon + t * dLon};
-        gf_normaliseLonCheckLat(p);
-        return CurvePoint{p.lat, p.lon, 0.0, 0, 1};
-    }
-    const double c = std::atan2(east, north);
-    const double bearing = gf_bearing(a, b);
-    const double delta = gf_wrapAngle(wantedHeading - bearing);
-    const double limit = std::min(std::abs(maximumDeviation), std::numbers::pi / 2);
-    const double offset = std::abs(delta) <= std::numbers::pi / 2 && limit >= kSmallestBendRad
-                              ? std::clamp(delta, -limit, limit)
-                              : 0.0;
-    const bool curved = std::abs(offset) >= kSmallestBendRad;
-    const double e = curved ? bearing + offset : c;
-    const HermitePoint h =
-        gf_hermiteAt(t, FlatOffset{d * std::sin(c), d * std::cos(c)}, FlatOffset{east, north},
-                     FlatOffset{d * std::sin(e), d * std::cos(e)});
+    LegFrame f;
+    f.scale = scale;
+    f.dLon = gf_longitudeDifference(a.lon, b.lon);
+    f.east = f.dLon * scale;
+    f.north = (b.lat - a.lat) * k;
+    f.length = std::hypot(f.east, f.north);
+    return f;
+}
+
+// A cubic Hermite leg follows a circular arc of turn angle a closely when its tangents are
+// 2 tan(a / 4) / sin(a / 2) times its chord (1 for a straight leg, 2 for a half circle);
+// shorter ones bunch a large turn at the leg's ends.
+double lf_tangentShare(double startDirection, double endDirection) noexcept {
+    const double turn = std::min(std::abs(gf_wrapAngle(endDirection - startDirection)),
+                                 std::numbers::pi);
+    const double half = std::sin(turn / 2.0);
+    const double arc = half > 1e-9 ? 2.0 * std::tan(turn / 4.0) / half : 1.0;
+    return std::max(kLeastTangentShare, arc);
+}
+
+// The point at t of the Hermite leg that leaves A along `startDirection` and arrives at B
+// along `endDirection` (flat headings); its heading is the curve's direction there.
+CurvePoint lf_hermitePoint(const Lalo& a, const LegFrame& f, double startDirection,
+                           double endDirection, bool curved, double t) noexcept {
+    const double d = f.length * lf_tangentShare(startDirection, endDirection);
+    const HermitePoint h = gf_hermiteAt(
+        t, FlatOffset{d * std::sin(startDirection), d * std::cos(startDirection)},
+        FlatOffset{f.east, f.north},
+        FlatOffset{d * std::sin(endDirection), d * std::cos(endDirection)});
     const double pe = h.position.east;
     const double pn = h.position.north;
     const double de = h.derivative.east;
@@ -139,10 +156,85 @@ CurvePoint gf_curveTowardHeading(const Lalo& a, const Lalo& b, double wantedHead
         std::hypot(de, dn) < kSmallestTangent) {
         return CurvePoint{};
     }
-    Lalo p{a.lat + pn / k, a.lon + pe / scale};
+    Lalo p{a.lat + pn / motion::kCurveFrameMetresPerDegree, a.lon + pe / f.scale};
     gf_normaliseLonCheckLat(p);
-    const double heading = curved ? gf_normaliseAngle(std::atan2(de, dn)) : bearing;
-    return CurvePoint{p.lat, p.lon, heading, static_cast<std::uint8_t>(curved ? 1 : 0), 1};
+    return CurvePoint{p.lat, p.lon, gf_normaliseAngle(std::atan2(de, dn)),
+                      static_cast<std::uint8_t>(curved ? 1 : 0), 1};
+}
+
+} // namespace
+
+CurvePoint gf_curveBetweenHeadings(const Lalo& a, const Lalo& b, double startHeading,
+                                   double endHeading, double t) noexcept {
+    if (!gf_isInRange(a) || !gf_isInRange(b) || !std::isfinite(t) ||
+        !std::isfinite(startHeading) || !std::isfinite(endHeading)) {
+        return CurvePoint{};
+    }
+    const std::optional<LegFrame> f = lf_legFrame(a, b);
+    if (!f) {
+        return CurvePoint{};
+    }
+    t = std::clamp(t, 0.0, 1.0);
+    if (f->length < kStraightLegMetres) {
+        Lalo p{a.lat + t * (b.lat - a.lat), a.lon + t * f->dLon};
+        gf_normaliseLonCheckLat(p);
+        return CurvePoint{p.lat, p.lon, 0.0, 0, 1};
+    }
+    const double chord = std::atan2(f->east, f->north);
+    const double bearing = gf_bearing(a, b);
+    // A direction more than 90 degrees off the leg would make the curve loop: the leg takes
+    // its own direction there.
+    const auto offset = [&](double heading) {
+        const double off = gf_wrapAngle(heading - bearing);
+        return std::abs(off) <= kLargestLegOffsetRad ? off : 0.0;
+    };
+    const double start = offset(startHeading);
+    const double end = offset(endHeading);
+    const bool curved = std::abs(start) >= kSmallestBendRad || std::abs(end) >= kSmallestBendRad;
+    return lf_hermitePoint(a, *f, start == 0.0 ? chord : bearing + start,
+                           end == 0.0 ? chord : bearing + end, curved, t);
+}
+
+CurveTable gf_curveTable(const Lalo& a, const Lalo& b, double startHeading,
+                         double endHeading) noexcept {
+    CurveTable table;
+    double length = 0.0;
+    Lalo previous = a;
+    for (std::size_t i = 1; i <= kCurveTableSteps; ++i) {
+        const CurvePoint p = gf_curveBetweenHeadings(
+            a, b, startHeading, endHeading, static_cast<double>(i) / kCurveTableSteps);
+        if (p.valid == 0) {
+            return CurveTable{};
+        }
+        const Lalo here{p.latitude, p.longitude};
+        length += gf_distanceNM(previous, here);
+        table.share[i] = length;
+        previous = here;
+    }
+    if (!(length > 0.0) || !std::isfinite(length)) {
+        return CurveTable{};
+    }
+    for (double& share : table.share) {
+        share /= length;
+    }
+    table.valid = 1;
+    return table;
+}
+
+double gf_curveParameterAt(const CurveTable& table, double share) noexcept {
+    share = std::isnan(share) ? 0.0 : std::clamp(share, 0.0, 1.0);
+    if (table.valid == 0) {
+        return share;
+    }
+    const auto above = std::lower_bound(table.share.begin() + 1, table.share.end(), share);
+    if (above == table.share.end()) {
+        return 1.0;
+    }
+    const auto i = static_cast<std::size_t>(above - table.share.begin());
+    const double from = table.share[i - 1];
+    const double span = table.share[i] - from;
+    const double f = span > 0.0 ? (share - from) / span : 0.0;
+    return (static_cast<double>(i - 1) + f) / kCurveTableSteps;
 }
 
 } // namespace skyloom

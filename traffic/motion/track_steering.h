@@ -1,9 +1,12 @@
 // Steering along tracks: pulling a target position toward a straight track (the runway's
 // centreline during the rolls), the direction of the track ahead from the following samples,
-// and the curved air leg that bends from one position to the next so that it arrives along a
-// wanted heading. Positions in degrees, headings and angles in radians, distances in metres.
+// and the curved air leg that bends from one position to the next, leaving along one heading
+// and arriving along another. Positions in degrees, headings and angles in radians, distances
+// in metres.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 
@@ -54,11 +57,29 @@ struct CurvePoint {
     std::uint8_t valid = 0;
 };
 
-// The point at fraction t of the leg from A to B: a cubic Hermite curve that leaves A along the
-// flat direction to B and arrives along the wanted heading, turned by at most the maximum
-// deviation (and at most 90 degrees) from the bearing to B. Legs under 10 m, and wanted
-// headings more than 90 degrees off, are straight.
-CurvePoint gf_curveTowardHeading(const Lalo& a, const Lalo& b, double wantedHeading,
-                                 double maximumDeviation, double t) noexcept;
+// The point at fraction t of the leg from A to B that leaves A along `startHeading` and arrives
+// at B along `endHeading`: the curved air leg. Followed leg after leg, each starting along the
+// direction the last one ended in, the path has no corners. Its tangents are as long as a
+// circular arc turning from the one heading to the other needs (a leg whose ends make an arc
+// turns evenly along it), and at least a tenth longer than the leg, which spreads the turn of
+// a leg whose ends are no arc more evenly over it. A heading more than 90 degrees off the
+// bearing to B is replaced by the leg's own direction (the curve would loop); legs under 10 m
+// are straight (heading 0). The heading of the point is the curve's direction there;
+// `curved` is set when either end turns half a degree or more off the leg's direction.
+CurvePoint gf_curveBetweenHeadings(const Lalo& a, const Lalo& b, double startHeading,
+                                   double endHeading, double t) noexcept;
+
+// The curve's parameter against the share of its length reached, so that a leg followed at
+// an even pace along its length keeps one speed. Empty (not valid) where the curve is not.
+inline constexpr std::size_t kCurveTableSteps = 32;
+struct CurveTable {
+    std::array<double, kCurveTableSteps + 1> share{}; // of the length, at t = i / steps
+    std::uint8_t valid = 0;
+};
+CurveTable gf_curveTable(const Lalo& a, const Lalo& b, double startHeading,
+                         double endHeading) noexcept;
+// The parameter t at which the share (clamped to [0, 1]) of the length is reached; the share
+// itself for a table that is not valid.
+double gf_curveParameterAt(const CurveTable& table, double share) noexcept;
 
 } // namespace skyloom
