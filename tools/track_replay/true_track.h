@@ -1,6 +1,7 @@
 // The true track of one aircraft from a recorded trace: a readsb "full trace" (JSON object with
-// a "trace" array) or a list of OpenSky state vectors (JSON array of records), plain or gzip
-// compressed; its airborne parts; and the track's position at any time between its points.
+// a "trace" array) or OpenSky state vectors (a JSON array of records, or the table in columns
+// that pandas writes), plain or gzip compressed; its airborne parts; and the track's position
+// at any time between its points.
 #pragma once
 
 #include <filesystem>
@@ -11,6 +12,9 @@ namespace skyloom::tools {
 
 struct TruePoint {
     double seconds = 0;    // from the track's first point
+    // When the position was measured: a receiver that heard nothing newer repeats the last
+    // position with its time (OpenSky's "last_position"); else the point's own time.
+    double positionSeconds = 0;
     double latitude = 0;   // degrees
     double longitude = 0;  // degrees
     double altitudeFt = 0; // barometric
@@ -28,8 +32,9 @@ struct TrueTrack {
 };
 
 // Reads the file; throws std::runtime_error naming the file when it cannot be read or parsed.
-// Points without a position are skipped; a missing altitude, speed or track takes the previous
-// point's.
+// Points without a position are skipped; a missing altitude takes the previous point's, and so
+// do a readsb point's missing speed and track; an OpenSky record without a ground speed or
+// track gets them from the move from its position to the next other one at least 4 s later.
 TrueTrack gf_readTrueTrack(const std::filesystem::path& file);
 
 // The runs of airborne points without a gap of more than `maximumGapSeconds`, each at least
