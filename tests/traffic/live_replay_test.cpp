@@ -486,7 +486,7 @@ TEST_F(LiveTrafficWorldTest, AMailboxBatchBecomesActiveAircraftThatLeaveAgain) {
     ASSERT_EQ(state_.liveAircraft.size(), 3u);
     for (LiveAircraft& a : state_.liveAircraft) {
         EXPECT_EQ(a.simState, SimState::active) << a.base.callsign;
-        removeAircraftFromSim(state_, a);
+        removeAircraftFromSim(state_, a, "the test removes it");
     }
     steps(1.0);
     EXPECT_EQ(journalCalls("SimConnect_AIRemoveObject").size(), 3u);

@@ -318,7 +318,8 @@ bool lf_isThisTheFurthestLive(TrafficState& state, double distanceNm) {
     if (candidate == nullptr) {
         return true;
     }
-    gf_removeAircraftReporting(state, *candidate, "lf_isThisTheFurthestLive");
+    gf_removeAircraftReporting(state, *candidate, "lf_isThisTheFurthestLive",
+                               "the furthest when more live aircraft than allowed came");
     return false;
 }
 
@@ -344,7 +345,7 @@ void gf_removeBlockedAc(TrafficState& state) {
             first([&](const AircraftBase& b) { return b.registration == block.BLOCK_REGCODE; });
     }
     if (blocked != nullptr) {
-        gf_removeAircraftReporting(state, *blocked, "gf_removeBlockedAc");
+        gf_removeAircraftReporting(state, *blocked, "gf_removeBlockedAc", "blocked by the user");
     }
 }
 
@@ -356,7 +357,8 @@ void gf_removeTCASCoverageAcs(TrafficState& state) {
             continue;
         }
         state.liveryByHexid.forget(a.base.hexid);
-        gf_removeAircraftReporting(state, a, "gf_removeTCASCoverageAcs");
+        gf_removeAircraftReporting(state, a, "gf_removeTCASCoverageAcs",
+                                   "its livery is allowed only above the TCAS level");
     }
 }
 

@@ -118,7 +118,9 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
             if (entry.hexid != 0 && gf_isValidLalo({next.latitude, next.longitude})) {
                 lf_quarantineGroundTrack(*state.quarantine, entry.hexid, next, entry.timestamp);
             }
-            gf_removeAircraftReporting(state, aircraft, "decodeMessage");
+            gf_removeAircraftReporting(
+                state, aircraft, "decodeMessage",
+                fmt::format("its ground track jumps ({:.0f} m in {:.1f} s)", dm, dt));
             return;
         }
         if (aircraft.motion.extrapolationCounter <= 0 && lf_thinnedOut(next, turn, dt)) {
@@ -203,7 +205,7 @@ bool lf_addLiveAircraft(TrafficState& state, const TrafficEntry& entry) {
 }
 
 void noMoreNextPos(TrafficState& state, LiveAircraft& aircraft) {
-    gf_removeAircraftReporting(state, aircraft, "noMoreNextPos");
+    gf_removeAircraftReporting(state, aircraft, "noMoreNextPos", "its reports ran out");
 }
 
 void LiveTrafficDecoder::decodeMessage(const TrafficEntry& entry) {

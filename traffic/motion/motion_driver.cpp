@@ -224,7 +224,7 @@ void nextPosAir(MotionContext& ctx) {
             if (rotorcraft) {
                 lf_retimeHover(ctx);
             } else {
-                removeAircraftFromSim(ctx.state, a);
+                removeAircraftFromSim(ctx.state, a, "its next report stands still in the air");
             }
             return;
         }
@@ -233,7 +233,7 @@ void nextPosAir(MotionContext& ctx) {
             const double dt =
                 std::max(kShortestStepTicks, s1.time - s0.time) / kMotionTicksPerSecond;
             if (distance * 360000.0 / dt < 40.0) {
-                removeAircraftFromSim(ctx.state, a);
+                removeAircraftFromSim(ctx.state, a, "its reports are too slow to fly");
                 return;
             }
         }
