@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 #include "config/params_snapshot.h"
 #include "foundation/geodesy.h"
@@ -24,6 +25,8 @@ constexpr double kRepeatMaxSpeedKt = 35.0;
 constexpr std::size_t kRepeatScanDepth = 7;
 // A take-off roll starts on a runway at this speed at least (or half the reference speed).
 constexpr double kTakeoffStartMinKt = 43.0;
+// Lined up with a runway: the heading within this of the runway's direction.
+constexpr double kLinedUpMaxDeg = 30.0;
 constexpr double kStationaryTakeoffKt = 30.0;
 constexpr double kSameSpotTakeoffKt = 50.0;
 
@@ -111,15 +114,21 @@ void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft, const Tra
     if (phase != FlightPhase::taxi) {
         return;
     }
-    bool fast = false;
-    if (!state.motionWorld.runways.empty()) {
-        const RunwayMatch runway =
-            gf_findRunwayAt(state.motionWorld.runways, {aircraft.sent.latitude, aircraft.sent.longitude},
-                            aircraft.sent.headingRad, false, 0.0);
-        const double least = std::max(lf_categorySpeedKts(aircraft, 0) / 2.0, kTakeoffStartMinKt);
-        fast = runway.valid != 0 && newest.groundSpeedKt >= least && sample.groundSpeedKt >= least;
+    // At the park airport, whose runways the program knows, the evidence counts only on a
+    // runway the aircraft is on or lined up with: an aircraft holding short, or taxiing beside
+    // a runway, whose report says airborne does not roll off along its heading with no runway
+    // ahead. Elsewhere an airborne report alone starts the roll.
+    const std::span<const FacilityRunway> runways = state.motionWorld.runways;
+    const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
+    bool onRunway = false;
+    if (!runways.empty()) {
+        const RunwayMatch runway = gf_findRunwayAt(runways, here, aircraft.sent.headingRad, false, 0.0);
+        onRunway = runway.valid != 0 && runway.headingDifferenceDeg <= kLinedUpMaxDeg;
     }
-    if (sample.airborne != 0 || fast) {
+    const bool runwaysKnown = !runways.empty() && gf_isNearAirport(runways, here);
+    const double least = std::max(lf_categorySpeedKts(aircraft, 0) / 2.0, kTakeoffStartMinKt);
+    const bool fast = onRunway && newest.groundSpeedKt >= least && sample.groundSpeedKt >= least;
+    if ((sample.airborne != 0 && (onRunway || !runwaysKnown)) || fast) {
         MotionContext ctx{state, aircraft, state.motionWorld};
         lf_startTakeoffRoll(ctx);
     }
@@ -172,7 +181,8 @@ bool lf_checkStationarySample(const LiveAircraft& aircraft, TrafficSample& sampl
 void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
     auto& stream = aircraft.stream;
     if (stream.size() > kMaxStreamSamples) {
-        gf_removeAircraftReporting(state, aircraft, "decodeExisting");
+        gf_removeAircraftReporting(state, aircraft, "decodeExisting",
+                                   "more than 200 reports wait to be flown");
         return;
     }
     if (aircraft.groundConflict != 0 && aircraft.phase.phase == FlightPhase::taxi &&
@@ -184,7 +194,8 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
             aircraft.motion.earlyWindowTicks = 2700;
             aircraft.motion.lateWindowTicks = 2700;
             aircraft.groundConflict = 0;
-            gf_removeAircraftReporting(state, aircraft, "decodeExisting");
+            gf_removeAircraftReporting(state, aircraft, "decodeExisting",
+                                       "it moved on while it held for another aircraft");
             return;
         }
     }
