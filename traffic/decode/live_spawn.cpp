@@ -49,6 +49,14 @@ void lf_erase(LiveAircraft& aircraft) {
     aircraft.removal.eraseBySpawn = 1;
 }
 
+void lf_notShown(TrafficState& state, const LiveAircraft& aircraft, std::string_view reason) {
+    gf_explainNotShown(state, aircraft.base.hexid, aircraft.base.callsign,
+                       aircraft.base.registration, reason);
+}
+
+// The TCAS coverage check removes a coverage-only livery this far below the TCAS level.
+constexpr double kTcasFloorMarginFt = 1000.0;
+
 bool lf_ghostCallsign(std::string_view callsign) {
     return callsign.ends_with('_');
 }
@@ -124,6 +132,21 @@ bool lf_chooseLivery(TrafficState& state, LiveAircraft& aircraft) {
         if (base.tcasCoverage == 0 && !base.registration.empty()) {
             state.noLiveryKeys.insert(gf_aircraftKeyText(base));
         }
+        lf_notShown(state, aircraft,
+                    fmt::format("no installed livery fits {}", gf_aircraftKeyText(base)));
+        lf_erase(aircraft);
+        return false;
+    }
+    // A livery allowed only for TCAS coverage would be removed by the next coverage check
+    // (once a second) below its floor: such an aircraft is not created at all there.
+    const double floorFt = gf_paramsSnapshot()->TCAS_FL * 100.0 - kTcasFloorMarginFt;
+    if (base.tcasCoverage != 0 && aircraft.stream.front().altitudeFt < floorFt) {
+        lf_notShown(state, aircraft,
+                    fmt::format("its livery '{}' is allowed only above {:.0f} ft", base.liveryTitle,
+                                floorFt));
+        state.noLiveryKeys.insert(gf_aircraftKeyText(base));
+        base.liveryTitle = {};
+        base.tcasCoverage = 0;
         lf_erase(aircraft);
         return false;
     }
@@ -198,6 +221,7 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
     if (lf_ghostCallsign(base.callsign) &&
         std::find(state.removedGhosts.begin(), state.removedGhosts.end(),
                   base.callsign) != state.removedGhosts.end()) {
+        lf_notShown(state, aircraft, "a ghost copy of a flight that is shown");
         lf_erase(aircraft);
         return;
     }
@@ -218,6 +242,7 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
     }
     const ParamsSnapshot& settings = *gf_paramsSnapshot();
     if (settings.MAX_LIVE_SEL == 0) {
+        lf_notShown(state, aircraft, "no live aircraft are wanted (MAX_LIVE_SEL 0)");
         lf_erase(aircraft);
         return;
     }
@@ -229,6 +254,8 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
         }
         if (shown >= static_cast<std::size_t>(settings.MAX_LIVE_SEL) &&
             lf_isThisTheFurthestLive(state, std::isfinite(distance) ? distance : -1.0)) {
+            lf_notShown(state, aircraft,
+                        "it would be the furthest when more live aircraft than allowed came");
             lf_erase(aircraft);
             return;
         }
@@ -237,16 +264,21 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
     if (base.callsign.empty()) {
         base.callsign = base.registration;
         if (base.callsign.empty()) {
+            lf_notShown(state, aircraft, "it has neither callsign nor registration");
             lf_erase(aircraft);
             return;
         }
     }
     if (stream.front().altitudeFt <= settings.TCAS_FL * 100.0 &&
         state.noLiveryKeys.contains(gf_aircraftKeyText(base))) {
+        lf_notShown(state, aircraft,
+                    fmt::format("no installed livery fits {} at this altitude",
+                                gf_aircraftKeyText(base)));
         lf_erase(aircraft);
         return;
     }
     if (lf_ghostCallsign(base.callsign) && lf_ghostHasLiveFlight(state, base.callsign)) {
+        lf_notShown(state, aircraft, "a ghost copy of a flight that is shown");
         lf_erase(aircraft);
         return;
     }

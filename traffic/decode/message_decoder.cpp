@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <fmt/format.h>
+
 #include "config/params_snapshot.h"
 #include "foundation/geodesy.h"
 #include "refdata/code_table.h"
@@ -44,8 +46,12 @@ double lf_airportReferenceFt() {
     return altitude ? static_cast<double>(*altitude) : kNoAirportAltitudeFt;
 }
 
-bool lf_nearAirportLevel(double altitudeFt) {
-    return altitudeFt > 0 && altitudeFt < kAirportLevelCeilingFt &&
+// An airborne report at the park airport's level (a low arrival or departure) waits. A report
+// on the ground there is where the aircraft belongs: the web API gives every aircraft on the
+// ground the airport's altitude, and the App its field altitude.
+bool lf_nearAirportLevel(const TrafficSample& sample) {
+    const double altitudeFt = sample.altitudeFt;
+    return sample.airborne != 0 && altitudeFt > 0 && altitudeFt < kAirportLevelCeilingFt &&
            std::abs(altitudeFt - lf_airportReferenceFt()) <= kAirportLevelBandFt;
 }
 
@@ -127,7 +133,7 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
             return;
         }
     }
-    if (aircraft.simState == SimState::buffer && lf_nearAirportLevel(next.altitudeFt)) {
+    if (aircraft.simState == SimState::buffer && lf_nearAirportLevel(next)) {
         return;
     }
     if (!lf_checkRespawn(state, aircraft, entry)) {
@@ -175,6 +181,10 @@ void lf_admitNewTraffic(TrafficState& state, TrafficEntry entry) {
     }
     if (gf_isKnownModel(gf_modelCode(entry.key.model))) {
         lf_addLiveAircraft(state, entry);
+    } else {
+        gf_explainNotShown(state, entry.hexid, entry.callsign, entry.registration,
+                           fmt::format("its model '{}' is unknown to the reference data",
+                                       gf_modelCode(entry.key.model)));
     }
 }
 
@@ -184,8 +194,14 @@ bool lf_addLiveAircraft(TrafficState& state, const TrafficEntry& entry) {
                                          entry.timestamp, entry.callsign)) {
         return false;
     }
-    if (!gf_isCategoryIncluded(gf_modelCategory(entry.key.model), *gf_paramsSnapshot()) ||
-        lf_nearAirportLevel(entry.sample.altitudeFt)) {
+    const AircraftCategory category = gf_modelCategory(entry.key.model);
+    if (!gf_isCategoryIncluded(category, *gf_paramsSnapshot())) {
+        gf_explainNotShown(state, entry.hexid, entry.callsign, entry.registration,
+                           fmt::format("its category {} is not included",
+                                       gf_categoryName(category)));
+        return false;
+    }
+    if (lf_nearAirportLevel(entry.sample)) {
         return false;
     }
     TrafficEntry head = entry;

@@ -129,7 +129,9 @@ void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, Traff
 
 void lf_extrapolateOnGround(const LiveAircraft& a, TrafficSample& s) {
     double& gs = s.groundSpeedKt;
-    if (a.phase.phase == FlightPhase::takeoff_roll) {
+    // A roll whose last report stands still stands on: a roll speeds up only from a report
+    // that moves.
+    if (a.phase.phase == FlightPhase::takeoff_roll && s.stationary == 0) {
         gs = std::min(180.0, gs + 3.0 * (gs < 60.0 ? 4.0 : gs < 120.0 ? 3.0 : 2.0));
         if (gs > 170.0) {
             s.verticalSpeedFpm = 2400.0;

@@ -161,6 +161,14 @@ void removeAircraftFromSim(TrafficState& state, StaticAircraft& aircraft) {
                              aircraft.eraseNow});
 }
 
+void gf_explainNotShown(TrafficState& state, std::uint32_t hexid, std::string_view callsign,
+                        std::string_view registration, std::string_view reason) {
+    if (state.notShownExplained.insert(hexid).second) {
+        LogFile::write(fmt::format("{}{:8} {:12} not shown: {}", kRemovalIndent, callsign,
+                                   registration, reason));
+    }
+}
+
 void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,
                                 std::string_view operation, std::string_view reason) noexcept {
     try {

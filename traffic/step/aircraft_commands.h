@@ -36,6 +36,10 @@ void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft, std::str
 // removeAircraftFromSim; an exception is reported under `operation` and goes no further.
 void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,
                                 std::string_view operation, std::string_view reason) noexcept;
+// Says in the log why the aircraft is not shown, "{callsign} {registration} not shown:
+// {reason}", once per hexid and run: a refused aircraft is offered again with every report.
+void gf_explainNotShown(TrafficState& state, std::uint32_t hexid, std::string_view callsign,
+                        std::string_view registration, std::string_view reason);
 // True while the aircraft is on its way out: its removal was requested or sent, or its record
 // is marked for erasure.
 bool gf_isBeingRemoved(const LiveAircraft& aircraft) noexcept;

@@ -115,8 +115,12 @@ void lf_popAddingStack(TrafficState& state) {
     }
     SimCreateRequest request;
     const SentPosition& at = aircraft->sent;
+    // An aircraft on the ground is created on the ground, not falling from where it was put.
+    const std::uint32_t onGround = aircraft->stream.empty() || aircraft->stream.front().airborne != 0
+                                       ? 0
+                                       : 1;
     request.position = {at.latitude, at.longitude, at.altitudeFt, at.pitchRad * kDegPerRad,
-                        at.bankRad * kDegPerRad, at.headingRad * kDegPerRad, 0, 0};
+                        at.bankRad * kDegPerRad, at.headingRad * kDegPerRad, onGround, 0};
     request.callsign = base.callsign;
     request.liveryTitle = std::string(base.liveryTitle);
     request.hexid = hexid;
