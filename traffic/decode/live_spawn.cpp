@@ -56,6 +56,7 @@ void lf_notShown(TrafficState& state, const LiveAircraft& aircraft, std::string_
 
 // The TCAS coverage check removes a coverage-only livery this far below the TCAS level.
 constexpr double kTcasFloorMarginFt = 1000.0;
+constexpr std::int64_t kTicksPerMinute = 6000;
 
 bool lf_ghostCallsign(std::string_view callsign) {
     return callsign.ends_with('_');
@@ -214,6 +215,15 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
         return;
     }
     if (stream.size() == 1) {
+        // On the ground the next report can be far off: the App drops a report that repeats
+        // the last, and a standing aircraft is reported seldom. Its record waits for it as long
+        // as a taxiing aircraft waits for reports, instead of going before it could be created.
+        const std::int64_t waitTicks =
+            static_cast<std::int64_t>(state.motionWorld.maxHoldingMinutes) * kTicksPerMinute;
+        if (stream.front().airborne == 0 &&
+            static_cast<std::int64_t>(state.currentTick()) - stream.front().time < waitTicks) {
+            return;
+        }
         stream.clear();
         lf_erase(aircraft);
         return;

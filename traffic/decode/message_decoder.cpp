@@ -70,10 +70,24 @@ bool lf_sameRunway(const TrafficState& state, const Lalo& from, const Lalo& to) 
            a.endDesignator == b.endDesignator;
 }
 
+// The phases in which an aircraft stands or taxies at the airport, where a report that jumps
+// away is noise: the jump check holds in all of them.
+bool lf_onTheGroundPhase(FlightPhase phase) {
+    return phase == FlightPhase::taxi || phase == FlightPhase::parked ||
+           phase == FlightPhase::pushed_back;
+}
+
+// A report on the ground; a report at standing speed counts as one whatever its airborne flag
+// says (a standing aircraft's noisy report does not fly).
+bool lf_groundReport(const TrafficSample& sample) {
+    return sample.airborne == 0 || lf_reportedSpeed(sample.groundSpeedKt) <= kStandingSpeedKt;
+}
+
 bool lf_isJump(const TrafficState& state, const LiveAircraft& aircraft, const TrafficSample& last,
                const TrafficSample& next, double dm, double dt) {
-    if (aircraft.phase.phase != FlightPhase::taxi || last.airborne != 0 || next.airborne != 0 ||
-        !std::isfinite(dm) || !std::isfinite(dt) || dm < 0 || dt <= 0) {
+    if (!lf_onTheGroundPhase(aircraft.phase.phase) ||
+        aircraft.base.category == AircraftCategory::Rotorcraft || !lf_groundReport(last) ||
+        !lf_groundReport(next) || !std::isfinite(dm) || !std::isfinite(dt) || dm < 0 || dt <= 0) {
         return false;
     }
     const Lalo from{last.latitude, last.longitude};
@@ -115,18 +129,36 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
                                         {next.latitude, next.longitude}) *
                           kMetresPerNm;
         const double turn = std::abs(next.trackDeg - last.trackDeg);
-        const bool jump = lf_isJump(state, aircraft, last, next, dm, dt);
+        // Measured from the newest report too: the thinning keeps a standing aircraft's last
+        // taken sample up to 15 s old, over which a noisy jump looks slow.
+        bool jump = lf_isJump(state, aircraft, last, next, dm, dt);
+        double jumpMetres = dm;
+        double jumpSeconds = dt;
+        const double reportDt = entry.timestamp - aircraft.lastReportTime;
+        if (!jump && std::isfinite(reportDt) && reportDt > 0 && reportDt < dt) {
+            TrafficSample previous = last;
+            previous.latitude = aircraft.lastReport.lat;
+            previous.longitude = aircraft.lastReport.lon;
+            const double reportDm =
+                gf_distanceNM(aircraft.lastReport, {next.latitude, next.longitude}) * kMetresPerNm;
+            jump = lf_isJump(state, aircraft, previous, next, reportDm, reportDt);
+            jumpMetres = reportDm;
+            jumpSeconds = reportDt;
+        }
         // A time stamp that is not finite cannot be ordered against the stream.
         if (!std::isfinite(dt) || dt <= kMinSampleGapSeconds) {
             return;
         }
+        aircraft.lastReport = {next.latitude, next.longitude};
+        aircraft.lastReportTime = entry.timestamp;
         if (jump) {
             if (entry.hexid != 0 && gf_isValidLalo({next.latitude, next.longitude})) {
                 lf_quarantineGroundTrack(*state.quarantine, entry.hexid, next, entry.timestamp);
             }
             gf_removeAircraftReporting(
                 state, aircraft, "decodeMessage",
-                fmt::format("its ground track jumps ({:.0f} m in {:.1f} s)", dm, dt));
+                fmt::format("its ground track jumps ({:.0f} m in {:.1f} s)", jumpMetres,
+                            jumpSeconds));
             return;
         }
         if (aircraft.motion.extrapolationCounter <= 0 && lf_thinnedOut(next, turn, dt)) {
