@@ -131,7 +131,10 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
         const double turn = std::abs(next.trackDeg - last.trackDeg);
         // Measured from the newest report too: the thinning keeps a standing aircraft's last
         // taken sample up to 15 s old, over which a noisy jump looks slow.
-        bool jump = lf_isJump(state, aircraft, last, next, dm, dt);
+        // From the newest stream sample as far as it is a report: in taxi (at a stand the
+        // stream holds the stand's position, and a pushed-back aircraft's its reference).
+        bool jump = aircraft.phase.phase == FlightPhase::taxi &&
+                    lf_isJump(state, aircraft, last, next, dm, dt);
         double jumpMetres = dm;
         double jumpSeconds = dt;
         const double reportDt = entry.timestamp - aircraft.lastReportTime;

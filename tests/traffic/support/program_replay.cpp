@@ -161,7 +161,8 @@ void ProgramReplayTest::TearDown() {
 }
 
 std::string ProgramReplayTest::prepare(const ReplayAirport& airport, tools::Capture capture,
-                                       Clock::UtcTime utc) {
+                                       Clock::UtcTime utc,
+                                       const std::set<std::string>& airlinesWithoutLivery) {
     for (const char* file : {kRunwaysCsv, kAirportsCsv}) {
         if (sharedPath(file).empty()) {
             return fmt::format("shared data not found: ../shared/{}", file);
@@ -170,7 +171,10 @@ std::string ProgramReplayTest::prepare(const ReplayAirport& airport, tools::Capt
     clock_.setUtc(utc);
     capture_ = std::move(capture);
     reports_ = captureReports(capture_);
-    const std::vector<ReplayLivery> liveries = captureLiveries(capture_);
+    std::vector<ReplayLivery> liveries = captureLiveries(capture_);
+    std::erase_if(liveries, [&](const ReplayLivery& livery) {
+        return airlinesWithoutLivery.contains(livery.airline);
+    });
     buildLiveryTables(liveries);
     startWorld(airport, liveries);
     writeAirportFile(airport.icao);

@@ -96,8 +96,10 @@ protected:
     // (also in the simulator), the world with the airport's facilities and the user at the
     // gate, the airport file. `utc` is the program's clock at the start. Empty when all is
     // ready, else why the test has to be skipped (data of ../shared missing).
+    // The liveries of the airlines in `airlinesWithoutLivery` ("PVT" for aircraft without
+    // one) are not installed.
     std::string prepare(const ReplayAirport& airport, tools::Capture capture,
-                        Clock::UtcTime utc);
+                        Clock::UtcTime utc, const std::set<std::string>& airlinesWithoutLivery = {});
     // Runs the program on the prepared capture and closes it down as the program does.
     ReplayRunResult run(const ReplayRunOptions& options);
 
