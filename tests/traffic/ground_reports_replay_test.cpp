@@ -4,6 +4,7 @@
 // going wrong does now. One test per behaviour, one row per airport or road.
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "foundation/geo_constants.h"
 #include "tests/traffic/support/program_replay.h"
 #include "tests/traffic/support/track_capture.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/step/traffic_state.h"
 
 namespace skyloom::testing {
 namespace {
@@ -337,6 +340,69 @@ INSTANTIATE_TEST_SUITE_P(
                                  true},
                       CreatedRow{"LosAngelesWebApi", &kLosAngeles24L, ReplayRoad::webApi, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- A re-created object ---------------------------------------------------------------------
+
+// An aircraft taxiing at 15 kt along a straight line whose object is removed halfway comes
+// back in a new object, and both show it where its reports put it the playback delay earlier
+// (30 s, and the 2 s an object waits to be switched on): the new object is neither ahead of
+// its reports nor behind them.
+struct RecreatedRow {
+    const char* name;
+    const Runway* runway;
+};
+
+class RecreatedObject : public GroundReportsReplay,
+                        public ::testing::WithParamInterface<RecreatedRow> {};
+
+TEST_P(RecreatedObject, KeepsItsPlaybackDelay) {
+    const Runway& rw = *GetParam().runway;
+    const Lalo start = lf_offset(rw.threshold, rw.headingDeg - 90.0, 200.0);
+    constexpr double kSpeedKt = 15.0;
+    const double metresPerSecond = kSpeedKt * kMetresPerNm / 3600.0;
+    const std::vector<TruePoint> points =
+        lf_taxiThenStand(start, rw.headingDeg, kSpeedKt, 301.0, 300.0, 2.0, rw.fieldFt);
+    const TrackIdentity who{0x4b1805, "SWR20", "A320", "HB-JLU", "ZRH", "LHR"};
+    const std::string skip = prepare(*rw.airport, lf_capture(points, who), lf_utc(kEpoch));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    ReplayRunOptions options;
+    options.followed = {who.hexid};
+    options.afterLastBurst = std::chrono::seconds(20);
+    bool removed = false;
+    options.onCycle = [&](MainLoop& loop) {
+        TrafficState& traffic = loop.traffic();
+        for (LiveAircraft& a : traffic.liveAircraft) {
+            if (!removed && a.base.hexid == who.hexid && a.simState == SimState::active &&
+                lf_metres({a.sent.latitude, a.sent.longitude}, start) > 100 * metresPerSecond) {
+                removed = true;
+                removeAircraftFromSim(traffic, a, "the test removes it");
+            }
+        }
+    };
+    const std::vector<ObjectFrame> frames = run(options).frames[who.hexid];
+    ASSERT_TRUE(removed);
+    // Per object: how long after its report time each frame shows the aircraft.
+    std::map<std::uint32_t, std::vector<double>> delays;
+    for (const ObjectFrame& f : frames) {
+        const double reportSeconds = lf_metres(lf_at(f), start) / metresPerSecond;
+        if (reportSeconds > 5.0 && reportSeconds < 295.0) {
+            delays[f.objectId].push_back(f.seconds - reportSeconds);
+        }
+    }
+    ASSERT_EQ(delays.size(), 2u) << "not created again";
+    for (auto& [object, seconds] : delays) {
+        std::sort(seconds.begin(), seconds.end());
+        EXPECT_GT(seconds[seconds.size() / 20], 29.0) << "object " << object << " ahead";
+        EXPECT_LT(seconds[seconds.size() * 19 / 20], 35.0) << "object " << object << " behind";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Airports, RecreatedObject,
+                         ::testing::Values(RecreatedRow{"Zurich", &kZurich28},
+                                           RecreatedRow{"LosAngeles", &kLosAngeles24L}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace skyloom::testing
