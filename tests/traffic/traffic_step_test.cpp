@@ -208,6 +208,10 @@ TEST_F(TrafficStepTest, RemovalActsByStateAndWithdrawsTheRightCreate) {
     EXPECT_THAT(state_.removalQueue, ElementsAre(12u));
     EXPECT_EQ(respawning.simState, SimState::removingfromsim);
     EXPECT_THAT(log_.linesWith("duplicate remove blocked"), ElementsAre("DUP1  duplicate remove blocked"));
+    // Each aircraft's removal names its reason once, however often it is asked for: one line
+    // for the withdrawn create, one for the respawning object.
+    const std::string removed = "                DUP1                  removed: the test removes it";
+    EXPECT_THAT(log_.linesWith(" removed: "), ElementsAre(removed, removed));
 }
 
 TEST(TrafficExceptionTest, TwentyReportsARunTheLastSayingSo) {
