@@ -11,8 +11,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "foundation/geodesy.h"
 #include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
 #include "tests/traffic/support/program_replay.h"
 #include "tests/traffic/support/track_capture.h"
 #include "traffic/step/aircraft_commands.h"
@@ -54,8 +54,8 @@ Lalo lf_at(const ObjectFrame& f) {
 }
 
 Clock::UtcTime lf_utc(double epoch) {
-    return Clock::UtcTime(std::chrono::duration_cast<Clock::UtcTime::duration>(
-        std::chrono::duration<double>(epoch)));
+    return Clock::UtcTime(
+        std::chrono::duration_cast<Clock::UtcTime::duration>(std::chrono::duration<double>(epoch)));
 }
 
 // Reports every `everySeconds` from `fromSeconds`: a taxi along `trackDeg` at `speedKt` from
@@ -73,8 +73,8 @@ std::vector<TruePoint> lf_taxiThenStand(const Lalo& start, double trackDeg, doub
             points.push_back(gf_groundReport(t, lf_offset(start, trackDeg, metresPerSecond * t),
                                              speedKt, trackDeg, altitudeFt));
         } else {
-            points.push_back(gf_groundReport(t, lf_offset(stop, 90.0 * (n % 4), 1.0 + n % 2),
-                                             n % 3, trackDeg, altitudeFt));
+            points.push_back(gf_groundReport(t, lf_offset(stop, 90.0 * (n % 4), 1.0 + n % 2), n % 3,
+                                             trackDeg, altitudeFt));
         }
     }
     return points;
@@ -120,9 +120,8 @@ TEST_P(AirborneFlagWhileStanding, StartsNoRollThatRunsAway) {
     // Up to the spot from 300 m behind it along the runway's direction, at 12 kt.
     const double taxiSeconds = 300.0 / (12.0 * kMetresPerNm / 3600.0);
     const Lalo start = lf_offset(spot, rw.headingDeg + 180.0, 300.0);
-    std::vector<TruePoint> points =
-        lf_taxiThenStand(start, rw.headingDeg, 12.0, taxiSeconds, taxiSeconds + 150.0, 2.0,
-                         rw.fieldFt);
+    std::vector<TruePoint> points = lf_taxiThenStand(start, rw.headingDeg, 12.0, taxiSeconds,
+                                                     taxiSeconds + 150.0, 2.0, rw.fieldFt);
     const double flagSeconds = taxiSeconds + 20.0;
     for (TruePoint& p : points) {
         if (p.seconds >= flagSeconds && p.seconds < flagSeconds + 1.0) {
@@ -152,12 +151,12 @@ TEST_P(AirborneFlagWhileStanding, StartsNoRollThatRunsAway) {
                 ::testing::IsEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Runways, AirborneFlagWhileStanding,
-    ::testing::Values(HoldingRow{"ZurichHoldingShortOf28", &kZurich28, 110.0},
-                      HoldingRow{"ZurichLinedUpOn28", &kZurich28, 0.0},
-                      HoldingRow{"LosAngelesHoldingShortOf24L", &kLosAngeles24L, 110.0}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Runways, AirborneFlagWhileStanding,
+                         ::testing::Values(HoldingRow{"ZurichHoldingShortOf28", &kZurich28, 110.0},
+                                           HoldingRow{"ZurichLinedUpOn28", &kZurich28, 0.0},
+                                           HoldingRow{"LosAngelesHoldingShortOf24L",
+                                                      &kLosAngeles24L, 110.0}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- Aircraft not shown ------------------------------------------------------------------
 
@@ -198,19 +197,19 @@ TEST_P(NotShown, IsNamedOnceWithItsReason) {
         return line.find(row.who.callsign + " ") == std::string::npos;
     });
     EXPECT_THAT(notShown, ::testing::ElementsAre(::testing::HasSubstr("not shown: " + row.reason)));
-    EXPECT_THAT(logLinesWith(" removed: "), ::testing::Each(::testing::Not(::testing::HasSubstr(
-                                                 row.who.callsign))));
+    EXPECT_THAT(logLinesWith(" removed: "),
+                ::testing::Each(::testing::Not(::testing::HasSubstr(row.who.callsign))));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Aircraft, NotShown,
-    ::testing::Values(
-        NotShownRow{"AnAirlinerWithoutALivery", &kLosAngeles24L,
-                    TrackIdentity{0xa00001, "XQZ202", "A320", "N202XQ", "LAX", "SFO"},
-                    "no installed livery fits XQZ"},
-        NotShownRow{"ABizjetWithACoverageLivery", &kZurich28,
-                    TrackIdentity{0x4b0001, "XQZ101", "C56X", "HB-VXQ", "", ""},
-                    "its livery 'Skyloom Demo C56X NJE' is allowed only above 17000 ft"}),
+    ::testing::Values(NotShownRow{"AnAirlinerWithoutALivery", &kLosAngeles24L,
+                                  TrackIdentity{0xa00001, "XQZ202", "A320", "N202XQ", "LAX", "SFO"},
+                                  "no installed livery fits XQZ"},
+                      NotShownRow{
+                          "ABizjetWithACoverageLivery", &kZurich28,
+                          TrackIdentity{0x4b0001, "XQZ101", "C56X", "HB-VXQ", "", ""},
+                          "its livery 'Skyloom Demo C56X NJE' is allowed only above 17000 ft"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Sparse reports ----------------------------------------------------------------------

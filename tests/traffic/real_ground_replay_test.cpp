@@ -42,7 +42,8 @@ constexpr double kRollStartMetres = 300.0;
 // Across the line of its reports a taxiing object stays this close (95 %).
 constexpr double kTaxiCrossTrackP95Metres = 33.0;
 
-class RealGroundReplay : public ProgramReplayTest, public ::testing::WithParamInterface<RealGround> {};
+class RealGroundReplay : public ProgramReplayTest,
+                         public ::testing::WithParamInterface<RealGround> {};
 
 TEST_P(RealGroundReplay, FollowsItsReports) {
     const RealGround& part = GetParam();
@@ -55,9 +56,10 @@ TEST_P(RealGroundReplay, FollowsItsReports) {
     options.toSeconds = part.toSeconds;
     const tools::Capture capture = gf_trackCapture(track.points, part.who, options);
     ASSERT_GT(capture.bursts.size(), 10u);
-    const std::string skip = prepare(part.airport, capture,
-                                     Clock::UtcTime(std::chrono::duration_cast<Clock::UtcTime::duration>(
-                                         std::chrono::duration<double>(capture.bursts.front().time))));
+    const std::string skip =
+        prepare(part.airport, capture,
+                Clock::UtcTime(std::chrono::duration_cast<Clock::UtcTime::duration>(
+                    std::chrono::duration<double>(capture.bursts.front().time))));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -103,16 +105,16 @@ INSTANTIATE_TEST_SUITE_P(
         // 30L again, reported only every 30 s and less while it waits; at Denver it lands.
         RealGround{"KMSP landing and taxi-in", "data/tracks/trace_full_ac671b.json",
                    ReplayAirport{"KMSP", {44.8785, -93.2235}, 0.0},
-                   TrackIdentity{0xac671b, "DAL1812", "B739", "N899DN", "", "MSP"}, 14200,
-                   16000, std::nullopt},
+                   TrackIdentity{0xac671b, "DAL1812", "B739", "N899DN", "", "MSP"}, 14200, 16000,
+                   std::nullopt},
         RealGround{"KMSP taxi-out and take-off", "data/tracks/trace_full_ac671b.json",
                    ReplayAirport{"KMSP", {44.8785, -93.2235}, 0.0},
-                   TrackIdentity{0xac671b, "DAL2290", "B739", "N899DN", "MSP", "DEN"}, 74800,
-                   75760, Lalo{44.88729, -93.24214}},
+                   TrackIdentity{0xac671b, "DAL2290", "B739", "N899DN", "MSP", "DEN"}, 74800, 75760,
+                   Lalo{44.88729, -93.24214}},
         RealGround{"KDEN landing", "data/tracks/trace_full_ac671b.json",
                    ReplayAirport{"KDEN", {39.8600, -104.6740}, 0.0},
-                   TrackIdentity{0xac671b, "DAL2290", "B739", "N899DN", "MSP", "DEN"}, 81400,
-                   81660, std::nullopt}),
+                   TrackIdentity{0xac671b, "DAL2290", "B739", "N899DN", "MSP", "DEN"}, 81400, 81660,
+                   std::nullopt}),
     [](const ::testing::TestParamInfo<RealGround>& info) {
         std::string name = info.param.name;
         for (char& c : name) {

@@ -266,10 +266,10 @@ std::vector<std::pair<std::string, std::string>> ProgramReplayTest::captureAirli
     for (const auto& [hexid, reports] : reports_) {
         const TrafficEntry& last = reports.back();
         const std::string& callsign = last.callsign;
-        const bool flight =
-            callsign.size() > 3 && std::isdigit(static_cast<unsigned char>(callsign[3])) &&
-            std::all_of(callsign.begin(), callsign.begin() + 3,
-                        [](char c) { return c >= 'A' && c <= 'Z'; });
+        const bool flight = callsign.size() > 3 &&
+                            std::isdigit(static_cast<unsigned char>(callsign[3])) &&
+                            std::all_of(callsign.begin(), callsign.begin() + 3,
+                                        [](char c) { return c >= 'A' && c <= 'Z'; });
         if (flight && last.key.model != 0) {
             airliners.emplace(callsign.substr(0, 3), gf_modelCode(last.key.model));
         }
@@ -303,7 +303,8 @@ ReplayRunResult ProgramReplayTest::run(const ReplayRunOptions& options) {
     const Clock::SteadyTime start = clock_.steadyNow();
     std::optional<Clock::SteadyTime> lastBurstFed;
     context.cycleObserver = [&](MainLoop& loop) {
-        const bool more = options.road == ReplayRoad::app ? appRoad.feedDue() : webApiRoad.feedDue();
+        const bool more =
+            options.road == ReplayRoad::app ? appRoad.feedDue() : webApiRoad.feedDue();
         if (!more && !lastBurstFed) {
             lastBurstFed = clock_.steadyNow();
         }
@@ -317,10 +318,14 @@ ReplayRunResult ProgramReplayTest::run(const ReplayRunOptions& options) {
             if (!object) {
                 continue;
             }
-            const ObjectFrame frame{seconds,           a.objectId,
-                                    object->latitudeDeg, object->longitudeDeg,
-                                    object->altitudeFeet, object->headingTrueRad,
-                                    object->onGround,  a.phase.phase};
+            const ObjectFrame frame{seconds,
+                                    a.objectId,
+                                    object->latitudeDeg,
+                                    object->longitudeDeg,
+                                    object->altitudeFeet,
+                                    object->headingTrueRad,
+                                    object->onGround,
+                                    a.phase.phase};
             // The world moves an object at its frames: a cycle that brought no change adds
             // nothing but the time, which a frame a second keeps.
             std::vector<ObjectFrame>& frames = result.frames[a.base.hexid];
@@ -351,8 +356,8 @@ ReplayRunResult ProgramReplayTest::run(const ReplayRunOptions& options) {
     return result;
 }
 
-std::vector<std::string> ProgramReplayTest::unexpectedMarkedLines(
-    const std::set<std::string>& expected) const {
+std::vector<std::string>
+ProgramReplayTest::unexpectedMarkedLines(const std::set<std::string>& expected) const {
     std::vector<std::string> lines;
     for (const std::string& line : logLinesWith(std::string(LogFile::kImportantPrefix))) {
         if (line.starts_with(LogFile::kImportantPrefix) && !expected.contains(line)) {

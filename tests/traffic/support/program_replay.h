@@ -98,8 +98,8 @@ protected:
     // ready, else why the test has to be skipped (data of ../shared missing).
     // The liveries of the airlines in `airlinesWithoutLivery` ("PVT" for aircraft without
     // one) are not installed.
-    std::string prepare(const ReplayAirport& airport, tools::Capture capture,
-                        Clock::UtcTime utc, const std::set<std::string>& airlinesWithoutLivery = {});
+    std::string prepare(const ReplayAirport& airport, tools::Capture capture, Clock::UtcTime utc,
+                        const std::set<std::string>& airlinesWithoutLivery = {});
     // Runs the program on the prepared capture and closes it down as the program does.
     ReplayRunResult run(const ReplayRunOptions& options);
 

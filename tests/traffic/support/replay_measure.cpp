@@ -64,7 +64,7 @@ void lf_spread(std::vector<double> values, double& median, double& p95, double& 
 } // namespace
 
 std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Capture& capture,
-                                                             double playbackDelaySeconds) {
+                                                              double playbackDelaySeconds) {
     std::map<std::uint32_t, std::vector<DueReport>> due;
     if (capture.bursts.empty()) {
         return due;
@@ -99,9 +99,9 @@ std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Captu
         }
     }
     for (auto& [hexid, reports] : due) {
-        std::stable_sort(reports.begin(), reports.end(), [](const DueReport& a, const DueReport& b) {
-            return a.dueSeconds < b.dueSeconds;
-        });
+        std::stable_sort(
+            reports.begin(), reports.end(),
+            [](const DueReport& a, const DueReport& b) { return a.dueSeconds < b.dueSeconds; });
     }
     return due;
 }
@@ -144,10 +144,10 @@ std::map<GroundPhase, PhaseFigures> gf_measureGround(const std::vector<ObjectFra
         }
         const DueReport& a = *(after - 1);
         const DueReport& b = *after;
-        const GroundPhase phase =
-            roll ? GroundPhase::roll
-                 : (std::max(a.groundSpeedKt, b.groundSpeedKt) <= kStandingKt ? GroundPhase::standing
-                                                                              : GroundPhase::taxi);
+        const GroundPhase phase = roll ? GroundPhase::roll
+                                       : (std::max(a.groundSpeedKt, b.groundSpeedKt) <= kStandingKt
+                                              ? GroundPhase::standing
+                                              : GroundPhase::taxi);
         PhaseFigures& out = figures[phase];
         ++out.frames;
         // Where the reports put it now.

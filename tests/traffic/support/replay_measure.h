@@ -34,7 +34,7 @@ struct DueReport {
 // The reports of a capture by hexid, in due order; a datagram that repeats the last one of its
 // hexid is left out (the feed drops it).
 std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Capture& capture,
-                                                             double playbackDelaySeconds = 30.0);
+                                                              double playbackDelaySeconds = 30.0);
 
 enum class GroundPhase { taxi, standing, roll };
 std::string gf_groundPhaseName(GroundPhase phase);
@@ -44,8 +44,8 @@ struct PhaseFigures {
     double crossMedianM = 0, crossP95M = 0, crossMaxM = 0;
     double sameTimeMedianM = 0, sameTimeP95M = 0, sameTimeMaxM = 0;
     double largestStepM = 0;
-    double largestStepKt = 0;  // the speed of that step
-    double reportedKt = 0;     // the fastest report within 10 s of it
+    double largestStepKt = 0; // the speed of that step
+    double reportedKt = 0;    // the fastest report within 10 s of it
 };
 
 std::map<GroundPhase, PhaseFigures> gf_measureGround(const std::vector<ObjectFrame>& frames,

@@ -17,11 +17,11 @@ constexpr std::size_t kFieldsAfterTimestamp = tools::kRttfcFieldCount - 15;
 } // namespace
 
 std::string gf_rttfcDatagram(const TrackIdentity& who, const TruePoint& at, double epoch) {
-    std::string datagram = fmt::format(
-        "RTTFC,{},{:.6f},{:.6f},{:.0f},{:.0f},{},{:.2f},{:.2f},{},{},{},{},{},{:.1f}", who.hexid,
-        at.latitude, at.longitude, at.altitudeFt, at.verticalSpeedFpm, at.airborne ? 1 : 0,
-        at.trackDeg, at.groundSpeedKt, who.callsign, who.model, who.registration, who.origin,
-        who.destination, epoch);
+    std::string datagram =
+        fmt::format("RTTFC,{},{:.6f},{:.6f},{:.0f},{:.0f},{},{:.2f},{:.2f},{},{},{},{},{},{:.1f}",
+                    who.hexid, at.latitude, at.longitude, at.altitudeFt, at.verticalSpeedFpm,
+                    at.airborne ? 1 : 0, at.trackDeg, at.groundSpeedKt, who.callsign, who.model,
+                    who.registration, who.origin, who.destination, epoch);
     datagram.append(kFieldsAfterTimestamp, ',');
     return datagram;
 }
@@ -51,9 +51,9 @@ tools::Capture gf_trackCapture(const std::vector<TruePoint>& points, const Track
     const double last = std::min(options.toSeconds, points.back().seconds);
     for (double t = first; t <= last; t += options.cadenceSeconds) {
         // The newest point the App's source had at t.
-        const auto after = std::upper_bound(
-            points.begin(), points.end(), t,
-            [](double s, const TruePoint& p) { return s < p.seconds; });
+        const auto after =
+            std::upper_bound(points.begin(), points.end(), t,
+                             [](double s, const TruePoint& p) { return s < p.seconds; });
         // A source without anything newer repeats its last report, datagram for datagram.
         if (after != points.begin()) {
             send(*(after - 1), t);
