@@ -20,8 +20,11 @@ import xml.etree.ElementTree as ET
 from pathlib import Path
 from typing import NamedTuple
 
+# The demo's airport: any of ../shared/data/stands (scripts/run-demo --airport); KLAX, the only
+# one with a capture, by default. Its elevation comes from OurAirports' airports.csv.
 AIRPORT = "KLAX"
 AIRPORT_ELEVATION_FT = 125
+DEFAULT_AIRPORT = "KLAX"
 EARTH_RADIUS_M = 6371008.8
 CAPTURE = "feed/recordings/KLAX_20200617_2152.csv"
 # The licence the web API stand-in knows when given no other.
@@ -199,11 +202,41 @@ def installed_liveries(layout: Layout):
     return list(liveries.values())
 
 
+def set_airport(shared: Path, icao: str) -> None:
+    """Makes `icao` the demo's airport: one of the airports with stands in ../shared, at its
+    OurAirports elevation."""
+    global AIRPORT, AIRPORT_ELEVATION_FT
+    icao = icao.upper()
+    stands = shared / "data" / "stands"
+    known = sorted(p.name for p in stands.iterdir() if (p / "parking.xml").is_file()) \
+        if stands.is_dir() else []
+    if icao not in known:
+        raise SystemExit(f"run-demo: no stands of {icao} in {stands} (there are: "
+                         f"{', '.join(known) or 'none'})")
+    with (shared / "data" / "runways" / "airports.csv").open(encoding="utf-8") as f:
+        for row in csv.DictReader(f):
+            if row["ident"] == icao:
+                AIRPORT_ELEVATION_FT = round(float(row["elevation_ft"] or 0))
+                break
+        else:
+            raise SystemExit(f"run-demo: {icao} is not in airports.csv")
+    AIRPORT = icao
+
+
+def has_capture() -> bool:
+    """Only the default airport has a recorded capture to replay as live traffic."""
+    return AIRPORT == DEFAULT_AIRPORT
+
+
 def user_stand(airport_file: Path):
-    """The user's place: the airport's first medium gate (an A320's), from the airport file
-    whose stands lie at offsets in metres from the airport's reference point."""
+    """The user's place: the airport's first medium gate (an A320's), else its smallest gate,
+    else its first parking, from the airport file whose stands lie at offsets in metres from
+    the airport's reference point."""
     airport = json.loads(airport_file.read_text(encoding="utf-8"))
-    gates = [p for p in airport["taxiParkings"] if p["type"] == "GATE_MEDIUM"]
+    parkings = airport["taxiParkings"]
+    gates = [p for p in parkings if p["type"] == "GATE_MEDIUM"] or sorted(
+        (p for p in parkings if p["type"].startswith("GATE")), key=lambda p: p["radiusMeters"]) \
+        or parkings
     if not gates:
         return airport["latitude"], airport["longitude"], 0.0
     gate = gates[0]
@@ -274,9 +307,17 @@ def make_handmade_airport_file(layout: Layout, aircraft) -> None:
     seen = set()
     gate = 0
     for parking in stands:
-        ident = f"{parking['name'].replace('_', ' ')} {parking['number']}"
-        if ident in seen:
-            continue
+        # A ground net may name many parkings alike (165 of Zurich's are "A11"): an airport
+        # file holds each id once, so a repeated one takes the first free suffix a, b, ... z,
+        # then a number.
+        base = f"{parking['name'].replace('_', ' ')} {parking['number']}"
+        ident = base
+        suffixes = (c for c in "abcdefghijklmnopqrstuvwxyz")
+        repeat = 0
+        while ident in seen:
+            letter = next(suffixes, None)
+            repeat += 1
+            ident = f"{base}{letter}" if letter else f"{base}-{repeat}"
         seen.add(ident)
         latitude, longitude = stand_position(airport, parking)
         parkpos = ET.SubElement(section, "parkpos", id=ident, typestr=parking["type"],
@@ -374,6 +415,10 @@ def make_rtapi_recordings(shared: Path, layout: Layout) -> None:
 
 def prepare(args) -> None:
     shared, build, layout = Path(args.shared), Path(args.build), Layout(Path(args.demo))
+    if args.road == "api" and not has_capture():
+        raise SystemExit(f"run-demo: the web API road replays the {DEFAULT_AIRPORT} capture: "
+                         f"use --road app at {AIRPORT}")
+    # The capture's aircraft give the liveries and the gates' flight options at any airport.
     capture = shared / CAPTURE
     if not capture.is_file():
         raise SystemExit(f"run-demo: {capture} is missing (the public data set of ../shared)")
@@ -394,8 +439,11 @@ def prepare(args) -> None:
         make_rtapi_recordings(shared, layout)
     world = json.loads(layout.world.read_text(encoding="utf-8"))
     types = {t for t, _ in aircraft.values() if t}
-    print(f"demo prepared in {layout.demo}: {len(aircraft)} aircraft of {len(types)} types in the "
-          f"capture, {len(world['liveries'])} liveries installed, world {layout.world}")
+    airport = json.loads(layout.airport_file.read_text(encoding="utf-8"))
+    print(f"demo prepared in {layout.demo}: {AIRPORT} at {AIRPORT_ELEVATION_FT} ft with "
+          f"{len(airport['taxiParkings'])} stands, {len(aircraft)} aircraft of {len(types)} types "
+          f"in the capture{'' if has_capture() else ' (liveries and flight options only: no live traffic here)'}, "
+          f"{len(world['liveries'])} liveries installed, world {layout.world}")
 
 
 # --- Reading a run ---
@@ -666,10 +714,13 @@ def main() -> None:
     parser.add_argument("--build", required=True)
     parser.add_argument("--demo", required=True)
     parser.add_argument("--road", choices=["app", "api"], default="app")
+    parser.add_argument("--airport", default=DEFAULT_AIRPORT,
+                        help="an airport with stands in ../shared/data/stands")
     parser.add_argument("--app-port", type=int, help="the program's TCP port for the App")
     parser.add_argument("--elapsed", default="")
     parser.add_argument("--ending", default="")
     args = parser.parse_args()
+    set_airport(Path(args.shared), args.airport)
     {"prepare": prepare, "progress": progress, "summary": summary,
      "ports": ports}[args.command](args)
 

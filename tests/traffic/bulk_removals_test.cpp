@@ -244,7 +244,7 @@ TEST_F(BulkRemovalsTest, ARemovalNeverConfirmedGivesUpItsRecordAfterTheTimeOut) 
     add(50001, AircraftCategory::Large, SimState::active);
     add(50002, AircraftCategory::Large, SimState::active);
     for (LiveAircraft& a : state_.liveAircraft) {
-        removeAircraftFromSim(state_, a);
+        removeAircraftFromSim(state_, a, "the test removes it");
     }
     sendRemovals();
     clock_.advance(std::chrono::seconds(29));
@@ -276,7 +276,7 @@ TEST_F(BulkRemovalsTest, ARespawnRemovalNeverConfirmedAlsoTimesOutOnceTheAircraf
     liveryRespawn(state_, a);
     ASSERT_EQ(a.simState, SimState::liveryrespawn);
     sendRemovals();
-    removeAircraftFromSim(state_, state_.liveAircraft[0]);
+    removeAircraftFromSim(state_, state_.liveAircraft[0], "the test removes it");
     EXPECT_EQ(state_.liveAircraft[0].simState, SimState::removingfromsim);
     clock_.advance(std::chrono::seconds(31));
     for (int i = 0; i < 10; ++i) {

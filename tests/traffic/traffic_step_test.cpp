@@ -125,7 +125,7 @@ TEST_F(TrafficStepTest, AnAircraftFromTheMailboxIsCreatedAssignedActivatedAndRem
     ASSERT_EQ(state_.liveAircraft.size(), 1u);
     EXPECT_EQ(state_.liveAircraft[0].simState, SimState::active);
 
-    removeAircraftFromSim(state_, state_.liveAircraft[0]);
+    removeAircraftFromSim(state_, state_.liveAircraft[0], "the test removes it");
     out = run(10);
     ASSERT_EQ(out.size(), 1u);
     EXPECT_THAT(out[0].batch.removals, ElementsAre(7u));
@@ -191,7 +191,7 @@ TEST_F(TrafficStepTest, RemovalActsByStateAndWithdrawsTheRightCreate) {
     state_.liveAircraft.push_back(makeAircraft(40002, "DUP1"));
     state_.liveCreateQueue.push_back({{}, "DUP1", "", 40001});
     state_.liveCreateQueue.push_back({{}, "DUP1", "", 40002});
-    removeAircraftFromSim(state_, state_.liveAircraft[1]);
+    removeAircraftFromSim(state_, state_.liveAircraft[1], "the test removes it");
     ASSERT_EQ(state_.liveCreateQueue.size(), 1u);
     EXPECT_EQ(state_.liveCreateQueue[0].hexid, 40001u);
     lf_eraseWithdrawnAircraft(state_);
@@ -203,11 +203,15 @@ TEST_F(TrafficStepTest, RemovalActsByStateAndWithdrawsTheRightCreate) {
     respawning.simState = SimState::active;
     respawning.objectId = 12;
     liveryRespawn(state_, respawning);
-    removeAircraftFromSim(state_, respawning);
-    removeAircraftFromSim(state_, respawning);
+    removeAircraftFromSim(state_, respawning, "the test removes it");
+    removeAircraftFromSim(state_, respawning, "the test removes it");
     EXPECT_THAT(state_.removalQueue, ElementsAre(12u));
     EXPECT_EQ(respawning.simState, SimState::removingfromsim);
     EXPECT_THAT(log_.linesWith("duplicate remove blocked"), ElementsAre("DUP1  duplicate remove blocked"));
+    // Each aircraft's removal names its reason once, however often it is asked for: one line
+    // for the withdrawn create, one for the respawning object.
+    const std::string removed = "                DUP1                  removed: the test removes it";
+    EXPECT_THAT(log_.linesWith(" removed: "), ElementsAre(removed, removed));
 }
 
 TEST(TrafficExceptionTest, TwentyReportsARunTheLastSayingSo) {

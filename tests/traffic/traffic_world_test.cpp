@@ -108,8 +108,8 @@ TEST_F(TrafficWorldTest, AnActiveAircraftIsRemovedOnceAndErasedOnTheConfirmation
     ASSERT_EQ(state_.liveAircraft.size(), 1u);
     ASSERT_EQ(state_.liveAircraft[0].simState, SimState::active);
 
-    removeAircraftFromSim(state_, state_.liveAircraft[0]);
-    removeAircraftFromSim(state_, state_.liveAircraft[0]);
+    removeAircraftFromSim(state_, state_.liveAircraft[0], "the test removes it");
+    removeAircraftFromSim(state_, state_.liveAircraft[0], "the test removes it");
     runSteps(0.3);
     EXPECT_EQ(calls("SimConnect_AIRemoveObject").size(), 1u);
     EXPECT_THAT(state_.liveAircraft, IsEmpty());

@@ -51,6 +51,7 @@ void lf_readReadsb(const nlohmann::json& doc, TrueTrack& track) {
         }
         TruePoint t = last;
         t.seconds = lf_number(p[0], last.seconds);
+        t.positionSeconds = t.seconds;
         t.latitude = p[1].get<double>();
         t.longitude = p[2].get<double>();
         t.airborne = !(p[3].is_string() && p[3].get<std::string>() == "ground");
@@ -66,9 +67,57 @@ void lf_readReadsb(const nlohmann::json& doc, TrueTrack& track) {
     }
 }
 
+// Where a record gives no ground speed or track they come from the positions: a receiver
+// repeats a position until a newer one comes, so a point takes the move from the position it
+// shows to the next other one at least kMoveSeconds later (a noisy position jumps back and
+// forth between two seconds), over the time between their first reports; a track only from a
+// move of at least kTrackFromMetres.
+constexpr double kMoveSeconds = 4.0;
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kTrackFromMetres = 2.0;
+
+void lf_deriveMotion(std::vector<TruePoint>& points, const std::vector<bool>& speedMissing,
+                     const std::vector<bool>& trackMissing) {
+    const auto at = [&](std::size_t i) { return Lalo{points[i].latitude, points[i].longitude}; };
+    const auto same = [&](std::size_t a, std::size_t b) {
+        return points[a].latitude == points[b].latitude &&
+               points[a].longitude == points[b].longitude;
+    };
+    std::size_t shown = 0; // the first point that showed the current position
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (!same(i, shown)) {
+            shown = i;
+        }
+        std::size_t next = i + 1;
+        while (next < points.size() &&
+               (same(next, shown) || points[next].seconds - points[shown].seconds < kMoveSeconds)) {
+            ++next;
+        }
+        double speed = 0.0;
+        double metres = 0.0;
+        const double seconds = next < points.size()
+                                   ? points[next].positionSeconds - points[shown].positionSeconds
+                                   : 0.0;
+        if (seconds > 0) {
+            metres = gf_distanceNM(at(shown), at(next)) * kMetresPerNm;
+            speed = metres / kMetresPerNm / seconds * 3600.0;
+        }
+        if (speedMissing[i]) {
+            points[i].groundSpeedKt = speed;
+        }
+        if (trackMissing[i]) {
+            points[i].trackDeg = metres >= kTrackFromMetres
+                                     ? gf_bearing(at(shown), at(next)) * geo::kDegreesPerRadian
+                                     : (i > 0 ? points[i - 1].trackDeg : 0.0);
+        }
+    }
+}
+
 // OpenSky: [{latitude, longitude, altitude, groundspeed, track, vertical_rate, timestamp}].
 void lf_readOpenSky(const nlohmann::json& doc, TrueTrack& track) {
     TruePoint last;
+    std::vector<bool> speedMissing;
+    std::vector<bool> trackMissing;
     for (const nlohmann::json& p : doc) {
         if (!p.is_object() || !p.value("latitude", nlohmann::json()).is_number() ||
             !p.value("longitude", nlohmann::json()).is_number() ||
@@ -83,6 +132,9 @@ void lf_readOpenSky(const nlohmann::json& doc, TrueTrack& track) {
         }
         TruePoint t = last;
         t.seconds = epoch - track.startEpoch;
+        const nlohmann::json measured = p.value("last_position", nlohmann::json());
+        t.positionSeconds =
+            measured.is_number() ? measured.get<double>() / 1000.0 - track.startEpoch : t.seconds;
         t.latitude = p["latitude"].get<double>();
         t.longitude = p["longitude"].get<double>();
         t.altitudeFt = lf_number(p.value("altitude", nlohmann::json()), last.altitudeFt);
@@ -92,9 +144,12 @@ void lf_readOpenSky(const nlohmann::json& doc, TrueTrack& track) {
             lf_number(p.value("vertical_rate", nlohmann::json()), last.verticalSpeedFpm);
         const nlohmann::json onGround = p.value("onground", nlohmann::json());
         t.airborne = !(onGround.is_boolean() && onGround.get<bool>());
+        speedMissing.push_back(!p.value("groundspeed", nlohmann::json()).is_number());
+        trackMissing.push_back(!p.value("track", nlohmann::json()).is_number());
         track.points.push_back(t);
         last = t;
     }
+    lf_deriveMotion(track.points, speedMissing, trackMissing);
 }
 
 // pandas' column layout of the same records: {"latitude": {"0": 47.4, "1": ...}, ...}, one
@@ -191,6 +246,7 @@ TruePoint gf_truePointAt(const std::vector<TruePoint>& points, double seconds) {
     const double f = span > 0 ? (seconds - a.seconds) / span : 0.0;
     TruePoint p = a;
     p.seconds = seconds;
+    p.positionSeconds = a.positionSeconds + (b.positionSeconds - a.positionSeconds) * f;
     p.latitude = a.latitude + (b.latitude - a.latitude) * f;
     p.longitude =
         gf_wrapLongitude(a.longitude + gf_longitudeDifference(a.longitude, b.longitude) * f);

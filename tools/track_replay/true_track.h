@@ -12,6 +12,9 @@ namespace skyloom::tools {
 
 struct TruePoint {
     double seconds = 0;    // from the track's first point
+    // When the position was measured: a receiver that heard nothing newer repeats the last
+    // position with its time (OpenSky's "last_position"); else the point's own time.
+    double positionSeconds = 0;
     double latitude = 0;   // degrees
     double longitude = 0;  // degrees
     double altitudeFt = 0; // barometric
@@ -30,7 +33,9 @@ struct TrueTrack {
 
 // Reads the file; throws std::runtime_error naming the file when it cannot be read or parsed.
 // Points without a position (or, in OpenSky's records, without a time) are skipped; a missing
-// altitude, speed, track or vertical speed takes the previous point's.
+// altitude or vertical speed takes the previous point's, and so do a readsb point's missing
+// speed and track; an OpenSky record without a ground speed or track gets them from the move
+// from its position to the next other one at least 4 s later.
 TrueTrack gf_readTrueTrack(const std::filesystem::path& file);
 
 // The lowest altitude of the track's airborne points: the ground its heights count from.

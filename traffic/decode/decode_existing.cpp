@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
+#include <string_view>
+
+#include <fmt/format.h>
 
 #include "config/params_snapshot.h"
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
+#include "foundation/log_file.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/ground/ground_motion.h"
 #include "traffic/motion/motion_driver.h"
@@ -24,7 +30,13 @@ constexpr double kRepeatMaxSpeedKt = 35.0;
 constexpr std::size_t kRepeatScanDepth = 7;
 // A take-off roll starts on a runway at this speed at least (or half the reference speed).
 constexpr double kTakeoffStartMinKt = 43.0;
+// Lined up with a runway: the heading within this of the runway's direction.
+constexpr double kLinedUpMaxDeg = 30.0;
 constexpr double kStationaryTakeoffKt = 30.0;
+// Two slow reports of a roll this close together are one place.
+constexpr double kRollInPlaceMetres = 30.0;
+// Aircraft lines of the log stand 16 blanks in.
+constexpr std::string_view kLogIndent = "                ";
 constexpr double kSameSpotTakeoffKt = 50.0;
 
 Lalo lf_at(const TrafficSample& s) {
@@ -89,6 +101,55 @@ void lf_timeArrival(const LiveAircraft& aircraft, TrafficSample& sample) {
     }
 }
 
+// The report's track as a heading in [0, 2 pi).
+double lf_headingOf(const TrafficSample& sample) {
+    const double h = std::fmod(sample.trackDeg * geo::kRadiansPerDegree, geo::kTwoPi);
+    return h < 0 ? h + geo::kTwoPi : h;
+}
+
+// A roll (started by an airborne flag or by speed) whose reports then stay slow in one place is
+// none: the aircraft taxies again and stands at its reports instead of rolling on extrapolated
+// samples, which the checks of the roll would keep while the reports lie behind them.
+bool lf_endRollInPlace(TrafficState& state, LiveAircraft& aircraft, const TrafficSample& sample) {
+    GroundState& ground = aircraft.step.ground;
+    if (aircraft.phase.phase != FlightPhase::takeoff_roll || aircraft.motion.onGround == 0 ||
+        sample.airborne != 0 || !(sample.groundSpeedKt < kStationaryTakeoffKt)) {
+        ground.slowRollReportSet = 0;
+        return false;
+    }
+    const Lalo here = lf_at(sample);
+    const bool inPlace =
+        ground.slowRollReportSet != 0 &&
+        ground.slowRollReportTick >= static_cast<std::int32_t>(aircraft.phase.changeTick) &&
+        gf_distanceNM(ground.slowRollReport, here) * kMetresPerNm <= kRollInPlaceMetres;
+    ground.slowRollReport = here;
+    ground.slowRollReportTick = static_cast<std::int32_t>(state.currentTick());
+    ground.slowRollReportSet = 1;
+    if (!inPlace) {
+        return false;
+    }
+    MotionContext ctx{state, aircraft, state.motionWorld};
+    lf_backToTaxi(ctx);
+    ground.slowRollReportSet = 0;
+    if (aircraft.motion.extrapolationCounter > 0) {
+        // The extrapolated samples ahead are no reports: the aircraft heads from where it
+        // stands to the report.
+        gf_endExtrapolation(aircraft);
+        TrafficSample at = aircraft.stream.empty() ? sample : aircraft.stream.front();
+        at.latitude = aircraft.sent.latitude;
+        at.longitude = aircraft.sent.longitude;
+        at.groundSpeedKt = 0;
+        at.stationary = 1;
+        at.time = static_cast<std::int32_t>(state.currentTick() + 1);
+        aircraft.stream.clear();
+        aircraft.stream.push_back(at);
+    }
+    LogFile::write(fmt::format("{}{:8} {:12} stands: its take-off roll ends, the reports stay "
+                               "slow in one place",
+                               kLogIndent, aircraft.base.callsign, aircraft.base.registration));
+    return true;
+}
+
 void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft, const TrafficSample& sample) {
     const FlightPhase phase = aircraft.phase.phase;
     if (aircraft.simState != SimState::active || aircraft.motion.onGround == 0 ||
@@ -111,15 +172,25 @@ void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft, const Tra
     if (phase != FlightPhase::taxi) {
         return;
     }
-    bool fast = false;
-    if (!state.motionWorld.runways.empty()) {
-        const RunwayMatch runway =
-            gf_findRunwayAt(state.motionWorld.runways, {aircraft.sent.latitude, aircraft.sent.longitude},
-                            aircraft.sent.headingRad, false, 0.0);
-        const double least = std::max(lf_categorySpeedKts(aircraft, 0) / 2.0, kTakeoffStartMinKt);
-        fast = runway.valid != 0 && newest.groundSpeedKt >= least && sample.groundSpeedKt >= least;
-    }
-    if (sample.airborne != 0 || fast) {
+    // At the park airport, whose runways the program knows, the evidence counts only on a
+    // runway the aircraft is on or lined up with, where it stands or where the report puts it:
+    // an aircraft holding short, or taxiing beside a runway, whose report says airborne does
+    // not roll off along its heading with no runway ahead. Elsewhere an airborne report alone
+    // starts the roll.
+    const std::span<const FacilityRunway> runways = state.motionWorld.runways;
+    const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
+    const auto linedUp = [&](const Lalo& at, double headingRad) {
+        const RunwayMatch runway = gf_findRunwayAt(runways, at, headingRad, false, 0.0);
+        return runway.valid != 0 && runway.headingDifferenceDeg <= kLinedUpMaxDeg;
+    };
+    const bool onRunway =
+        !runways.empty() &&
+        (linedUp(here, aircraft.sent.headingRad) ||
+         linedUp(lf_at(sample), lf_headingOf(sample)));
+    const bool runwaysKnown = !runways.empty() && gf_isNearAirport(runways, here);
+    const double least = std::max(lf_categorySpeedKts(aircraft, 0) / 2.0, kTakeoffStartMinKt);
+    const bool fast = onRunway && newest.groundSpeedKt >= least && sample.groundSpeedKt >= least;
+    if ((sample.airborne != 0 && (onRunway || !runwaysKnown)) || fast) {
         MotionContext ctx{state, aircraft, state.motionWorld};
         lf_startTakeoffRoll(ctx);
     }
@@ -172,7 +243,8 @@ bool lf_checkStationarySample(const LiveAircraft& aircraft, TrafficSample& sampl
 void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
     auto& stream = aircraft.stream;
     if (stream.size() > kMaxStreamSamples) {
-        gf_removeAircraftReporting(state, aircraft, "decodeExisting");
+        gf_removeAircraftReporting(state, aircraft, "decodeExisting",
+                                   "more than 200 reports wait to be flown");
         return;
     }
     if (aircraft.groundConflict != 0 && aircraft.phase.phase == FlightPhase::taxi &&
@@ -184,7 +256,8 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
             aircraft.motion.earlyWindowTicks = 2700;
             aircraft.motion.lateWindowTicks = 2700;
             aircraft.groundConflict = 0;
-            gf_removeAircraftReporting(state, aircraft, "decodeExisting");
+            gf_removeAircraftReporting(state, aircraft, "decodeExisting",
+                                       "it moved on while it held for another aircraft");
             return;
         }
     }
@@ -195,6 +268,7 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
         }
         return;
     }
+    lf_endRollInPlace(state, aircraft, sample);
     // Refused, or taken by an event at the stand; an accepted sample has ended any
     // extrapolation, so the aircraft heads for it at once.
     if (!checkExtendingSituations(state, aircraft, sample)) {

@@ -49,6 +49,15 @@ void lf_erase(LiveAircraft& aircraft) {
     aircraft.removal.eraseBySpawn = 1;
 }
 
+void lf_notShown(TrafficState& state, const LiveAircraft& aircraft, std::string_view reason) {
+    gf_explainNotShown(state, aircraft.base.hexid, aircraft.base.callsign,
+                       aircraft.base.registration, reason);
+}
+
+// The TCAS coverage check removes a coverage-only livery this far below the TCAS level.
+constexpr double kTcasFloorMarginFt = 1000.0;
+constexpr std::int64_t kTicksPerMinute = 6000;
+
 bool lf_ghostCallsign(std::string_view callsign) {
     return callsign.ends_with('_');
 }
@@ -124,6 +133,21 @@ bool lf_chooseLivery(TrafficState& state, LiveAircraft& aircraft) {
         if (base.tcasCoverage == 0 && !base.registration.empty()) {
             state.noLiveryKeys.insert(gf_aircraftKeyText(base));
         }
+        lf_notShown(state, aircraft,
+                    fmt::format("no installed livery fits {}", gf_aircraftKeyText(base)));
+        lf_erase(aircraft);
+        return false;
+    }
+    // A livery allowed only for TCAS coverage would be removed by the next coverage check
+    // (once a second) below its floor: such an aircraft is not created at all there.
+    const double floorFt = gf_paramsSnapshot()->TCAS_FL * 100.0 - kTcasFloorMarginFt;
+    if (base.tcasCoverage != 0 && aircraft.stream.front().altitudeFt < floorFt) {
+        lf_notShown(state, aircraft,
+                    fmt::format("its livery '{}' is allowed only above {:.0f} ft", base.liveryTitle,
+                                floorFt));
+        state.noLiveryKeys.insert(gf_aircraftKeyText(base));
+        base.liveryTitle = {};
+        base.tcasCoverage = 0;
         lf_erase(aircraft);
         return false;
     }
@@ -191,6 +215,15 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
         return;
     }
     if (stream.size() == 1) {
+        // On the ground the next report can be far off: the App drops a report that repeats
+        // the last, and a standing aircraft is reported seldom. Its record waits for it as long
+        // as a taxiing aircraft waits for reports, instead of going before it could be created.
+        const std::int64_t waitTicks =
+            static_cast<std::int64_t>(state.motionWorld.maxHoldingMinutes) * kTicksPerMinute;
+        if (stream.front().airborne == 0 &&
+            static_cast<std::int64_t>(state.currentTick()) - stream.front().time < waitTicks) {
+            return;
+        }
         stream.clear();
         lf_erase(aircraft);
         return;
@@ -198,6 +231,7 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
     if (lf_ghostCallsign(base.callsign) &&
         std::find(state.removedGhosts.begin(), state.removedGhosts.end(),
                   base.callsign) != state.removedGhosts.end()) {
+        lf_notShown(state, aircraft, "a ghost copy of a flight that is shown");
         lf_erase(aircraft);
         return;
     }
@@ -218,6 +252,7 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
     }
     const ParamsSnapshot& settings = *gf_paramsSnapshot();
     if (settings.MAX_LIVE_SEL == 0) {
+        lf_notShown(state, aircraft, "no live aircraft are wanted (MAX_LIVE_SEL 0)");
         lf_erase(aircraft);
         return;
     }
@@ -229,6 +264,8 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
         }
         if (shown >= static_cast<std::size_t>(settings.MAX_LIVE_SEL) &&
             lf_isThisTheFurthestLive(state, std::isfinite(distance) ? distance : -1.0)) {
+            lf_notShown(state, aircraft,
+                        "it would be the furthest when more live aircraft than allowed came");
             lf_erase(aircraft);
             return;
         }
@@ -237,16 +274,21 @@ void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft) {
     if (base.callsign.empty()) {
         base.callsign = base.registration;
         if (base.callsign.empty()) {
+            lf_notShown(state, aircraft, "it has neither callsign nor registration");
             lf_erase(aircraft);
             return;
         }
     }
     if (stream.front().altitudeFt <= settings.TCAS_FL * 100.0 &&
         state.noLiveryKeys.contains(gf_aircraftKeyText(base))) {
+        lf_notShown(state, aircraft,
+                    fmt::format("no installed livery fits {} at this altitude",
+                                gf_aircraftKeyText(base)));
         lf_erase(aircraft);
         return;
     }
     if (lf_ghostCallsign(base.callsign) && lf_ghostHasLiveFlight(state, base.callsign)) {
+        lf_notShown(state, aircraft, "a ghost copy of a flight that is shown");
         lf_erase(aircraft);
         return;
     }
@@ -318,7 +360,8 @@ bool lf_isThisTheFurthestLive(TrafficState& state, double distanceNm) {
     if (candidate == nullptr) {
         return true;
     }
-    gf_removeAircraftReporting(state, *candidate, "lf_isThisTheFurthestLive");
+    gf_removeAircraftReporting(state, *candidate, "lf_isThisTheFurthestLive",
+                               "the furthest when more live aircraft than allowed came");
     return false;
 }
 
@@ -344,7 +387,7 @@ void gf_removeBlockedAc(TrafficState& state) {
             first([&](const AircraftBase& b) { return b.registration == block.BLOCK_REGCODE; });
     }
     if (blocked != nullptr) {
-        gf_removeAircraftReporting(state, *blocked, "gf_removeBlockedAc");
+        gf_removeAircraftReporting(state, *blocked, "gf_removeBlockedAc", "blocked by the user");
     }
 }
 
@@ -356,7 +399,8 @@ void gf_removeTCASCoverageAcs(TrafficState& state) {
             continue;
         }
         state.liveryByHexid.forget(a.base.hexid);
-        gf_removeAircraftReporting(state, a, "gf_removeTCASCoverageAcs");
+        gf_removeAircraftReporting(state, a, "gf_removeTCASCoverageAcs",
+                                   "its livery is allowed only above the TCAS level");
     }
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <fmt/format.h>
+
 #include "config/params_snapshot.h"
 #include "foundation/geodesy.h"
 #include "refdata/code_table.h"
@@ -44,8 +46,12 @@ double lf_airportReferenceFt() {
     return altitude ? static_cast<double>(*altitude) : kNoAirportAltitudeFt;
 }
 
-bool lf_nearAirportLevel(double altitudeFt) {
-    return altitudeFt > 0 && altitudeFt < kAirportLevelCeilingFt &&
+// An airborne report at the park airport's level (a low arrival or departure) waits. A report
+// on the ground there is where the aircraft belongs: the web API gives every aircraft on the
+// ground the airport's altitude, and the App its field altitude.
+bool lf_nearAirportLevel(const TrafficSample& sample) {
+    const double altitudeFt = sample.altitudeFt;
+    return sample.airborne != 0 && altitudeFt > 0 && altitudeFt < kAirportLevelCeilingFt &&
            std::abs(altitudeFt - lf_airportReferenceFt()) <= kAirportLevelBandFt;
 }
 
@@ -64,10 +70,24 @@ bool lf_sameRunway(const TrafficState& state, const Lalo& from, const Lalo& to) 
            a.endDesignator == b.endDesignator;
 }
 
+// The phases in which an aircraft stands or taxies at the airport, where a report that jumps
+// away is noise: the jump check holds in all of them.
+bool lf_onTheGroundPhase(FlightPhase phase) {
+    return phase == FlightPhase::taxi || phase == FlightPhase::parked ||
+           phase == FlightPhase::pushed_back;
+}
+
+// A report on the ground; a report at standing speed counts as one whatever its airborne flag
+// says (a standing aircraft's noisy report does not fly).
+bool lf_groundReport(const TrafficSample& sample) {
+    return sample.airborne == 0 || lf_reportedSpeed(sample.groundSpeedKt) <= kStandingSpeedKt;
+}
+
 bool lf_isJump(const TrafficState& state, const LiveAircraft& aircraft, const TrafficSample& last,
                const TrafficSample& next, double dm, double dt) {
-    if (aircraft.phase.phase != FlightPhase::taxi || last.airborne != 0 || next.airborne != 0 ||
-        !std::isfinite(dm) || !std::isfinite(dt) || dm < 0 || dt <= 0) {
+    if (!lf_onTheGroundPhase(aircraft.phase.phase) ||
+        aircraft.base.category == AircraftCategory::Rotorcraft || !lf_groundReport(last) ||
+        !lf_groundReport(next) || !std::isfinite(dm) || !std::isfinite(dt) || dm < 0 || dt <= 0) {
         return false;
     }
     const Lalo from{last.latitude, last.longitude};
@@ -109,23 +129,46 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
                                         {next.latitude, next.longitude}) *
                           kMetresPerNm;
         const double turn = std::abs(next.trackDeg - last.trackDeg);
-        const bool jump = lf_isJump(state, aircraft, last, next, dm, dt);
+        // Measured from the newest report too: the thinning keeps a standing aircraft's last
+        // taken sample up to 15 s old, over which a noisy jump looks slow.
+        // From the newest stream sample as far as it is a report: in taxi (at a stand the
+        // stream holds the stand's position, and a pushed-back aircraft's its reference).
+        bool jump = aircraft.phase.phase == FlightPhase::taxi &&
+                    lf_isJump(state, aircraft, last, next, dm, dt);
+        double jumpMetres = dm;
+        double jumpSeconds = dt;
+        const double reportDt = entry.timestamp - aircraft.lastReportTime;
+        if (!jump && std::isfinite(reportDt) && reportDt > 0 && reportDt < dt) {
+            TrafficSample previous = last;
+            previous.latitude = aircraft.lastReport.lat;
+            previous.longitude = aircraft.lastReport.lon;
+            const double reportDm =
+                gf_distanceNM(aircraft.lastReport, {next.latitude, next.longitude}) * kMetresPerNm;
+            jump = lf_isJump(state, aircraft, previous, next, reportDm, reportDt);
+            jumpMetres = reportDm;
+            jumpSeconds = reportDt;
+        }
         // A time stamp that is not finite cannot be ordered against the stream.
         if (!std::isfinite(dt) || dt <= kMinSampleGapSeconds) {
             return;
         }
+        aircraft.lastReport = {next.latitude, next.longitude};
+        aircraft.lastReportTime = entry.timestamp;
         if (jump) {
             if (entry.hexid != 0 && gf_isValidLalo({next.latitude, next.longitude})) {
                 lf_quarantineGroundTrack(*state.quarantine, entry.hexid, next, entry.timestamp);
             }
-            gf_removeAircraftReporting(state, aircraft, "decodeMessage");
+            gf_removeAircraftReporting(
+                state, aircraft, "decodeMessage",
+                fmt::format("its ground track jumps ({:.0f} m in {:.1f} s)", jumpMetres,
+                            jumpSeconds));
             return;
         }
         if (aircraft.motion.extrapolationCounter <= 0 && lf_thinnedOut(next, turn, dt)) {
             return;
         }
     }
-    if (aircraft.simState == SimState::buffer && lf_nearAirportLevel(next.altitudeFt)) {
+    if (aircraft.simState == SimState::buffer && lf_nearAirportLevel(next)) {
         return;
     }
     if (!lf_checkRespawn(state, aircraft, entry)) {
@@ -173,6 +216,10 @@ void lf_admitNewTraffic(TrafficState& state, TrafficEntry entry) {
     }
     if (gf_isKnownModel(gf_modelCode(entry.key.model))) {
         lf_addLiveAircraft(state, entry);
+    } else {
+        gf_explainNotShown(state, entry.hexid, entry.callsign, entry.registration,
+                           fmt::format("its model '{}' is unknown to the reference data",
+                                       gf_modelCode(entry.key.model)));
     }
 }
 
@@ -182,8 +229,14 @@ bool lf_addLiveAircraft(TrafficState& state, const TrafficEntry& entry) {
                                          entry.timestamp, entry.callsign)) {
         return false;
     }
-    if (!gf_isCategoryIncluded(gf_modelCategory(entry.key.model), *gf_paramsSnapshot()) ||
-        lf_nearAirportLevel(entry.sample.altitudeFt)) {
+    const AircraftCategory category = gf_modelCategory(entry.key.model);
+    if (!gf_isCategoryIncluded(category, *gf_paramsSnapshot())) {
+        gf_explainNotShown(state, entry.hexid, entry.callsign, entry.registration,
+                           fmt::format("its category {} is not included",
+                                       gf_categoryName(category)));
+        return false;
+    }
+    if (lf_nearAirportLevel(entry.sample)) {
         return false;
     }
     TrafficEntry head = entry;
@@ -203,7 +256,7 @@ bool lf_addLiveAircraft(TrafficState& state, const TrafficEntry& entry) {
 }
 
 void noMoreNextPos(TrafficState& state, LiveAircraft& aircraft) {
-    gf_removeAircraftReporting(state, aircraft, "noMoreNextPos");
+    gf_removeAircraftReporting(state, aircraft, "noMoreNextPos", "its reports ran out");
 }
 
 void LiveTrafficDecoder::decodeMessage(const TrafficEntry& entry) {

@@ -275,7 +275,7 @@ bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, Traffic
         }
         lf_recordStandUse(state, aircraft, kStandUseGone);
         try {
-            removeAircraftFromSim(state, aircraft);
+            removeAircraftFromSim(state, aircraft, "it left its stand and is reported elsewhere");
         } catch (...) {
             gf_reportTrafficException("checkAtStandSituations");
         }

@@ -19,6 +19,21 @@ constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 constexpr double kGroundPitchRad = 0.010471975511965976;
 constexpr double kTrackAgreesRad = 45.0 * kRadPerDeg;
 
+// An aircraft on the ground this close to the park airport stands at the airport's altitude.
+constexpr double kParkAirportReachNm = 5.0;
+
+// Where an aircraft on the ground is created: at the park airport's altitude when it stands
+// there (the simulator can crash or move an object created below its ground), else at the
+// report's altitude.
+double lf_groundAltitude(const TrafficState& state, const TrafficSample& sample) {
+    const ParkAirportPlace& park = state.motionWorld.parkAirport;
+    if (park.known && std::isfinite(park.altitudeFt) &&
+        gf_distanceNM(park.position, {sample.latitude, sample.longitude}) <= kParkAirportReachNm) {
+        return park.altitudeFt;
+    }
+    return sample.altitudeFt;
+}
+
 double lf_wrapHeading(double heading) noexcept {
     if (!std::isfinite(heading)) {
         return 0.0;
@@ -45,7 +60,7 @@ void lf_placeAtStreamStart(TrafficState& state, LiveAircraft& aircraft) {
     SentPosition& sent = aircraft.sent;
     sent.latitude = oldest.latitude;
     sent.longitude = oldest.longitude;
-    sent.altitudeFt = oldest.altitudeFt;
+    sent.altitudeFt = oldest.airborne != 0 ? oldest.altitudeFt : lf_groundAltitude(state, oldest);
     sent.verticalSpeedFpm = oldest.verticalSpeedFpm;
     sent.trueAirspeedKt = oldest.trueAirspeedKt;
     const double bankLimit = gf_categoryBankLimitRad(aircraft.base.category);

@@ -55,6 +55,9 @@ bool lf_isAlignedWithTakeoffRunway(const MotionContext& ctx, double maxBefore);
 void lf_liftOff(MotionContext& ctx, std::uint8_t mode);
 void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode);
 bool lf_checkTakeoffRollEnd(MotionContext& ctx);
+// A take-off roll that turned out to be none: the rotation, the take-off runway and the
+// behind-sample mark are cleared and the aircraft taxies again.
+void lf_backToTaxi(MotionContext& ctx);
 void lf_endLandingRoll(MotionContext& ctx);
 std::optional<double> lf_alongTakeoffRunway(const MotionContext& ctx, const Lalo& position);
 void lf_steerToCentreline(MotionContext& ctx);

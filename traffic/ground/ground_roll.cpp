@@ -168,6 +168,14 @@ void lf_clearRollState(MotionContext& ctx) {
     ctx.aircraft.step.rollRunning = 0;
 }
 
+void lf_backToTaxi(MotionContext& ctx) {
+    MotionStep& st = ctx.aircraft.step;
+    st.rotationPending = 0;
+    st.takeoffRunway = RunwayRecord{};
+    st.behindSampleDropped = 0;
+    lf_setPhase(ctx.state, ctx.aircraft, FlightPhase::taxi);
+}
+
 void lf_setupGroundStep(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
@@ -201,7 +209,7 @@ void lf_setupGroundStep(MotionContext& ctx) {
         const std::uint8_t evidence = lf_takeoffEvidence(ctx);
         if (evidence == 0) {
             if (ctx.tick() - static_cast<std::int32_t>(a.phase.changeTick) >= kNoEvidenceTicks) {
-                removeAircraftFromSim(ctx.state, a);
+                removeAircraftFromSim(ctx.state, a, "no sign of a take-off 120 s into its roll");
             }
         } else if (a.phase.phase == FlightPhase::takeoff_roll && a.motion.onGround != 0) {
             if (lf_takeoffDecision(ctx) == 0) {
@@ -447,10 +455,7 @@ bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
     }
     const bool nearEndSlow = v3 > v && along && *along >= -300.0 && *along <= 100.0 && hasAlong1;
     if (!anyAirborne && highest <= kStrongClimbFpm && !nearEndSlow && (!hasAlong1 || a1 > -50)) {
-        st.rotationPending = 0;
-        st.takeoffRunway = RunwayRecord{};
-        st.behindSampleDropped = 0;
-        lf_setPhase(ctx.state, a, FlightPhase::taxi);
+        lf_backToTaxi(ctx);
         return false;
     }
     // Reasons to go on rolling: evidence of a take-off, a slow aircraft near the end, or a
@@ -461,7 +466,7 @@ bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
         QuarantineEntry& q = (*ctx.state.quarantine)[a.base.hexid];
         q = QuarantineEntry{a.sent.latitude, a.sent.longitude, a.lastSampleTime, 0,
                             QuarantineKind::failedDeparture};
-        removeAircraftFromSim(ctx.state, a);
+        removeAircraftFromSim(ctx.state, a, "its take-off roll failed");
         return true;
     }
     return false;

@@ -59,6 +59,11 @@ struct GroundState {
     std::uint8_t lastRunwayEnteredSet = 0;
     TrafficSample heldSample;
     std::uint8_t sampleHeld = 0;
+    // The last slow report on the ground during a take-off roll, and the tick it came: a roll
+    // whose reports stay slow in one place is no take-off.
+    Lalo slowRollReport;
+    std::int32_t slowRollReportTick = 0;
+    std::uint8_t slowRollReportSet = 0;
 };
 
 } // namespace skyloom

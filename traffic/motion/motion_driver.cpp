@@ -138,7 +138,9 @@ void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, Traff
 
 void lf_extrapolateOnGround(const LiveAircraft& a, TrafficSample& s) {
     double& gs = s.groundSpeedKt;
-    if (a.phase.phase == FlightPhase::takeoff_roll) {
+    // A roll whose last report stands still stands on: a roll speeds up only from a report
+    // that moves.
+    if (a.phase.phase == FlightPhase::takeoff_roll && s.stationary == 0) {
         gs = std::min(180.0, gs + 3.0 * (gs < 60.0 ? 4.0 : gs < 120.0 ? 3.0 : 2.0));
         if (gs > 170.0) {
             s.verticalSpeedFpm = 2400.0;
@@ -261,7 +263,7 @@ void nextPosAir(MotionContext& ctx) {
             if (rotorcraft) {
                 lf_retimeHover(ctx);
             } else {
-                removeAircraftFromSim(ctx.state, a);
+                removeAircraftFromSim(ctx.state, a, "its next report stands still in the air");
             }
             return;
         }
@@ -270,7 +272,7 @@ void nextPosAir(MotionContext& ctx) {
             const double dt =
                 std::max(kShortestStepTicks, s1.time - s0.time) / kMotionTicksPerSecond;
             if (distance * 360000.0 / dt < 40.0) {
-                removeAircraftFromSim(ctx.state, a);
+                removeAircraftFromSim(ctx.state, a, "its reports are too slow to fly");
                 return;
             }
         }

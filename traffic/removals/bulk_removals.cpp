@@ -35,9 +35,10 @@ bool lf_atAirport(FlightPhase phase) {
     }
 }
 
-void lf_removeLive(TrafficState& state, LiveAircraft& aircraft, std::string_view caller) {
+void lf_removeLive(TrafficState& state, LiveAircraft& aircraft, std::string_view caller,
+                   std::string_view reason) {
     try {
-        removeAircraftFromSim(state, aircraft);
+        removeAircraftFromSim(state, aircraft, reason);
     } catch (...) {
         gf_reportTrafficException(caller);
     }
@@ -103,7 +104,8 @@ void lf_removeAllStaticAndLiveAtAirport(TrafficState& state) {
         stand.atGate = 0;
         if (aircraft.simState == SimState::active ||
             (aircraft.simState == SimState::adding2sim && aircraft.removal.removalRequested == 0)) {
-            lf_removeLive(state, aircraft, "lf_removeAllStaticAndLiveAtAirport");
+            lf_removeLive(state, aircraft, "lf_removeAllStaticAndLiveAtAirport",
+                          "the park airport's aircraft leave");
         }
     }
     lf_eraseWithdrawnAircraft(state);
@@ -116,7 +118,8 @@ void gf_removeLiveAircraftCategory(TrafficState& state, AircraftCategory categor
         }
         LogFile::write(lf_categoryLine(aircraft.base.callsign,
                                        gf_modelCode(aircraft.base.key.model), category));
-        lf_removeLive(state, aircraft, "gf_removeLiveAircraftCategory");
+        lf_removeLive(state, aircraft, "gf_removeLiveAircraftCategory",
+                      "its category is no longer included");
     }
     lf_eraseMarkedAircraft(state);
 }
@@ -155,7 +158,7 @@ void gf_clearUserDestGate(TrafficState& state, std::string_view standText) {
         for (LiveAircraft& aircraft : state.liveAircraft) {
             if (aircraft.simState == SimState::active && aircraft.stand.standId == standId &&
                 aircraft.phase.phase == FlightPhase::parked) {
-                removeAircraftFromSim(state, aircraft);
+                removeAircraftFromSim(state, aircraft, "parked on the user's stand");
                 return;
             }
         }

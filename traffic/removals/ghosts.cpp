@@ -29,7 +29,8 @@ void lf_removeGhostWithUnderscoreIfPresent(TrafficState& state, std::string_view
                                            ghost, callsign));
             }
             state.removedGhosts.push_back(ghost);
-            removeAircraftFromSim(state, aircraft);
+            removeAircraftFromSim(state, aircraft,
+                                  fmt::format("a ghost of {}, which is shown", callsign));
             return;
         }
     } catch (...) {

@@ -38,9 +38,10 @@ Lalo lf_position(const LiveAircraft& aircraft) {
     return {aircraft.sent.latitude, aircraft.sent.longitude};
 }
 
-bool lf_remove(TrafficState& state, LiveAircraft& aircraft, std::string_view caller) {
+bool lf_remove(TrafficState& state, LiveAircraft& aircraft, std::string_view caller,
+               std::string_view reason) {
     try {
-        removeAircraftFromSim(state, aircraft);
+        removeAircraftFromSim(state, aircraft, reason);
     } catch (...) {
         gf_reportTrafficException(caller);
     }
@@ -97,7 +98,8 @@ bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft,
     if (!(aheadFt > 0) || asideFt > kUserCorridorHalfWidthFt) {
         return false;
     }
-    return lf_remove(state, aircraft, "checkUserAirGndCollision");
+    return lf_remove(state, aircraft, "checkUserAirGndCollision",
+                     "in the user's way on the ground");
 }
 
 namespace {
@@ -125,7 +127,7 @@ bool checkUserAirCollision(TrafficState& state, LiveAircraft& aircraft, double c
                                 aircraft.stream.front().trackDeg, aircraft.sent.altitudeFt)) {
         return false;
     }
-    return lf_remove(state, aircraft, "checkUserAirCollision");
+    return lf_remove(state, aircraft, "checkUserAirCollision", "on a collision course with the user");
 }
 
 bool lf_spawnSampleHitsUserOnGround(TrafficState& state, const LiveAircraft& aircraft,

@@ -56,9 +56,10 @@ std::string_view lf_withoutLast(const std::string& text) {
     return text.empty() ? std::string_view{} : std::string_view(text).substr(0, text.size() - 1);
 }
 
-void lf_removeLive(TrafficState& state, LiveAircraft& other, const char* caller) {
+void lf_removeLive(TrafficState& state, LiveAircraft& other, const char* caller,
+                   std::string_view reason) {
     try {
-        removeAircraftFromSim(state, other);
+        removeAircraftFromSim(state, other, reason);
     } catch (...) {
         gf_reportTrafficException(caller);
     }
@@ -217,7 +218,7 @@ bool lf_checkStandIsNotUsedByOtherLiveAircraftSub(TrafficState& state, std::int3
     const std::string standText = gf_standLogText(state, sid);
     const auto removeOther = [&](const std::string& line) {
         LogFile::write(line);
-        lf_removeLive(state, *other, caller);
+        lf_removeLive(state, *other, caller, "another aircraft takes its stand");
         return lf_standFree(state, sid, aircraft.base.hexid) == 0;
     };
     if (mine == theirs) {
@@ -273,7 +274,8 @@ bool lf_checkExcludedStandIsAvailableForLiveParkingTry(TrafficState& state, std:
         LogFile::write(fmt::format(
             "{:14}: {:8} removed by parking {} at colliding adjacent stand {}",
             gf_standLogText(state, sid), other.base.callsign, aircraft.base.callsign, stand.id));
-        lf_removeLive(state, other, "lf_checkExcludedStandIsAvailableForLiveParkingTry");
+        lf_removeLive(state, other, "lf_checkExcludedStandIsAvailableForLiveParkingTry",
+                      "an aircraft parks at a colliding stand");
         return false;
     }
     return true;
@@ -295,7 +297,8 @@ bool lf_checkStandOrExcludedIsOccupiedByLiveParkedTry(TrafficState& state, const
             if (other.simState == SimState::active) {
                 LogFile::write(fmt::format("{:14}: {:8} removed, {} wants to park there", stand.id,
                                            other.base.callsign, aircraft.base.callsign));
-                lf_removeLive(state, other, "lf_checkStandOrExcludedIsOccupiedByLiveParkedTry");
+                lf_removeLive(state, other, "lf_checkStandOrExcludedIsOccupiedByLiveParkedTry",
+                              "another aircraft parks on its stand");
             }
             return false;
         }

@@ -317,7 +317,7 @@ void lf_removeNOldestLiveParked(TrafficState& state, std::int32_t n) {
             "{:14}: live parked {} removed",
             gf_standLogText(state, static_cast<std::int32_t>(a.stand.standId)), a.base.callsign));
         try {
-            removeAircraftFromSim(state, a);
+            removeAircraftFromSim(state, a, "one of the longest parked when too many are parked");
         } catch (...) {
             gf_reportTrafficException("lf_removeNOldestLiveParked");
         }
@@ -360,7 +360,7 @@ void lf_collectLiveStayers(TrafficState& state, std::vector<LiveStayer>& stayers
                                                                             : kStayerMaxMinutes;
             if (minutes > limit) {
                 try {
-                    removeAircraftFromSim(state, a);
+                    removeAircraftFromSim(state, a, "parked longer than a stay lasts, never seen there");
                 } catch (...) {
                     gf_reportTrafficException("lf_collectLiveStayers");
                 }

@@ -22,6 +22,8 @@ constexpr std::array<std::uint32_t, 5> kFlapsValues{0, 3072, 10240, kFullControl
 constexpr std::array<std::uint32_t, 5> kThrottleValues{0, 4914, 8191, 11468, kFullControlValue};
 constexpr double kDegPerRad = 57.29577951308232;
 constexpr double kSamePositionDeg = 1e-8;
+// Aircraft lines of the log stand 16 blanks in.
+constexpr std::string_view kRemovalIndent = "                ";
 
 bool lf_isRotorcraft(const LiveAircraft& aircraft) {
     return aircraft.base.category == AircraftCategory::Rotorcraft;
@@ -143,7 +145,11 @@ void lf_removeFromSim(TrafficState& state, RemovalRefs aircraft) {
 
 } // namespace
 
-void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft) {
+void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft, std::string_view reason) {
+    if (!gf_isBeingRemoved(aircraft)) {
+        LogFile::write(fmt::format("{}{:8} {:12} removed: {}", kRemovalIndent,
+                                   aircraft.base.callsign, aircraft.base.registration, reason));
+    }
     RemovalFlags& f = aircraft.removal;
     lf_removeFromSim(state, {aircraft.base, aircraft.simState, aircraft.objectId,
                              f.removalRequested, f.eraseAfterCleanup, f.eraseNow});
@@ -155,10 +161,18 @@ void removeAircraftFromSim(TrafficState& state, StaticAircraft& aircraft) {
                              aircraft.eraseNow});
 }
 
+void gf_explainNotShown(TrafficState& state, std::uint32_t hexid, std::string_view callsign,
+                        std::string_view registration, std::string_view reason) {
+    if (state.notShownExplained.insert(hexid).second) {
+        LogFile::write(fmt::format("{}{:8} {:12} not shown: {}", kRemovalIndent, callsign,
+                                   registration, reason));
+    }
+}
+
 void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,
-                                std::string_view operation) noexcept {
+                                std::string_view operation, std::string_view reason) noexcept {
     try {
-        removeAircraftFromSim(state, aircraft);
+        removeAircraftFromSim(state, aircraft, reason);
     } catch (...) {
         gf_reportTrafficException(operation);
     }

@@ -29,11 +29,17 @@ void gf_setThrottle(SimCommandQueue& queue, LiveAircraft& aircraft, std::int32_t
 
 // Takes the aircraft out of the simulator by its state: a buffered record is marked for
 // erasure, a create request still queued is withdrawn (the record is erased at the end of the
-// caller's loop), an object is queued for removal (paced by the traffic step).
-void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft);
+// caller's loop), an object is queued for removal (paced by the traffic step). The first
+// removal of an aircraft logs "{callsign} {registration} removed: {reason}", so that the log
+// says why every aircraft went.
+void removeAircraftFromSim(TrafficState& state, LiveAircraft& aircraft, std::string_view reason);
 // removeAircraftFromSim; an exception is reported under `operation` and goes no further.
 void gf_removeAircraftReporting(TrafficState& state, LiveAircraft& aircraft,
-                                std::string_view operation) noexcept;
+                                std::string_view operation, std::string_view reason) noexcept;
+// Says in the log why the aircraft is not shown, "{callsign} {registration} not shown:
+// {reason}", once per hexid and run: a refused aircraft is offered again with every report.
+void gf_explainNotShown(TrafficState& state, std::uint32_t hexid, std::string_view callsign,
+                        std::string_view registration, std::string_view reason);
 // True while the aircraft is on its way out: its removal was requested or sent, or its record
 // is marked for erasure.
 bool gf_isBeingRemoved(const LiveAircraft& aircraft) noexcept;

@@ -262,6 +262,10 @@ struct LiveAircraft {
     SentPosition sent;
     std::deque<TrafficSample> stream; // oldest first
     double lastSampleTime = 0;
+    // The newest report decoded for the aircraft, taken or thinned out (its time stamp NaN
+    // before the first): a jump is measured from it.
+    Lalo lastReport;
+    double lastReportTime = std::numeric_limits<double>::quiet_NaN();
     PhaseState phase;
     MotionState motion;
     MotionStep step; // the motion between samples

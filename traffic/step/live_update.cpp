@@ -46,7 +46,7 @@ void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
             "updateLiveAc", aircraft.base.callsign, aircraft.base.hexid,
             gf_hexidText(aircraft.objectId), at.altitudeFt, at.latitude, at.longitude,
             at.trueAirspeedKt));
-        removeAircraftFromSim(state, aircraft);
+        removeAircraftFromSim(state, aircraft, "no report left to fly");
         return;
     }
     if (static_cast<std::int64_t>(state.currentTick()) >= aircraft.stream.front().time) {
@@ -79,7 +79,7 @@ void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
                                             aircraft.base.callsign, aircraft.base.registration,
                                             gf_aircraftLogText(aircraft.base),
                                             aircraft.stream.size()));
-        removeAircraftFromSim(state, aircraft);
+        removeAircraftFromSim(state, aircraft, "it has no simulator object");
         return;
     }
     if (const auto position = lf_positionToSend(aircraft.sent)) {

@@ -256,7 +256,7 @@ bool lf_handleDelayedSimCommand(TrafficState& state, SimEvent& entry) {
         if (LiveAircraft* aircraft = state.findByHexid(entry.value1); aircraft != nullptr) {
             lf_activateLiveAircraft(state, *aircraft);
             if (aircraft->removal.removalRequested != 0) {
-                removeAircraftFromSim(state, *aircraft);
+                removeAircraftFromSim(state, *aircraft, "its removal was asked for while it was created");
             }
         } else {
             LogFile::writeImportant(fmt::format(

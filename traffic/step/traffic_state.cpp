@@ -56,6 +56,7 @@ void lf_emptyQueues(TrafficState& state) {
     state.parkedActions.clear();
     state.arrivedAircraft.clear();
     state.noLiveryKeys.clear();
+    state.notShownExplained.clear();
     state.pacing = {};
     state.parkedStaticCount = 0;
     state.liveryByHexid.clear();

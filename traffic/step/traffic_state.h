@@ -11,6 +11,7 @@
 #include <deque>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "foundation/fnv_hash.h"
@@ -142,6 +143,8 @@ struct TrafficState {
     std::vector<std::uint32_t> arrivedAircraft;   // hexids
     // Key texts for which the livery choice found nothing.
     FnvStringSet noLiveryKeys;
+    // Hexids whose log already says why they are not shown: each aircraft is named once.
+    std::unordered_set<std::uint32_t> notShownExplained;
     // The program keeps one map for every run; a test's state uses its own.
     QuarantineMap* quarantine = &ownQuarantine;
     TrafficPacing pacing;

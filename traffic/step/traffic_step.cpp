@@ -55,7 +55,7 @@ template <typename Pred> void lf_sweep(TrafficState& state, Pred marked) {
 // An aircraft whose operation threw leaves the simulator and the list.
 void lf_dropFailedAircraft(TrafficState& state, LiveAircraft& aircraft) {
     try {
-        removeAircraftFromSim(state, aircraft);
+        removeAircraftFromSim(state, aircraft, "an operation on it failed");
     } catch (...) {
         gf_reportTrafficException("removeAircraftFromSim");
         aircraft.removal.eraseAfterCleanup = 1;
@@ -115,8 +115,12 @@ void lf_popAddingStack(TrafficState& state) {
     }
     SimCreateRequest request;
     const SentPosition& at = aircraft->sent;
+    // An aircraft on the ground is created on the ground, not falling from where it was put.
+    const std::uint32_t onGround = aircraft->stream.empty() || aircraft->stream.front().airborne != 0
+                                       ? 0
+                                       : 1;
     request.position = {at.latitude, at.longitude, at.altitudeFt, at.pitchRad * kDegPerRad,
-                        at.bankRad * kDegPerRad, at.headingRad * kDegPerRad, 0, 0};
+                        at.bankRad * kDegPerRad, at.headingRad * kDegPerRad, onGround, 0};
     request.callsign = base.callsign;
     request.liveryTitle = std::string(base.liveryTitle);
     request.hexid = hexid;
@@ -139,7 +143,8 @@ void lf_userAircraftTask(TrafficState& state) {
         const auto hit = gf_checkUserAcGndCollisions(
             user.position(), lf_userGroundCollisionTermNm(state), live, statics);
         if (hit && hit->live) {
-            removeAircraftFromSim(state, state.liveAircraft[hit->index]);
+            removeAircraftFromSim(state, state.liveAircraft[hit->index],
+                                  "in the user's way on the ground");
             lf_eraseWithdrawnAircraft(state);
         } else if (hit) {
             gf_removeStaticAircraftAt(state, hit->index, "gf_checkUserAcGndCollisions");
@@ -183,7 +188,7 @@ void lf_checkGroundConflicts(TrafficState& state) {
         }
         gf_endExtrapolation(a);
         try {
-            removeAircraftFromSim(state, a);
+            removeAircraftFromSim(state, a, "in another aircraft's way on the ground");
         } catch (...) {
             gf_reportTrafficException("lf_handleAddingStack");
         }

@@ -1,0 +1,129 @@
+// Real recorded tracks on the ground as App-road captures through the whole program (feed,
+// mailbox, traffic, simulator stand-in; tests/traffic/support/program_replay.h): the noisy
+// Zurich take-off (whose reports say airborne now and then while it taxies beside the runway)
+// and N899DN's ground parts at Minneapolis and Denver. Each aircraft is shown, follows its
+// reports on the ground, rolls for take-off only where the recording does, and never steps
+// faster than it was reported.
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "foundation/geodesy.h"
+#include "tests/support/shared_data.h"
+#include "tests/traffic/support/program_replay.h"
+#include "tests/traffic/support/replay_measure.h"
+#include "tests/traffic/support/track_capture.h"
+
+namespace skyloom::testing {
+namespace {
+
+// The App sends its traffic about every 2 s (feed/PROTOCOL.md); a datagram that repeats the
+// last one of its aircraft is dropped by the feed.
+constexpr double kAppCadenceSeconds = 2.0;
+
+struct RealGround {
+    const char* name;
+    const char* track;
+    ReplayAirport airport;
+    TrackIdentity who;
+    double fromSeconds;
+    double toSeconds;
+    // Where its take-off roll starts (none: it rolls for no take-off).
+    std::optional<Lalo> rollStart;
+};
+
+// A take-off roll starts this close to where the recording's roll starts.
+constexpr double kRollStartMetres = 300.0;
+// Across the line of its reports a taxiing object stays this close (95 %).
+constexpr double kTaxiCrossTrackP95Metres = 33.0;
+
+class RealGroundReplay : public ProgramReplayTest,
+                         public ::testing::WithParamInterface<RealGround> {};
+
+TEST_P(RealGroundReplay, FollowsItsReports) {
+    const RealGround& part = GetParam();
+    SKYLOOM_REQUIRE_SHARED(path, part.track);
+    const tools::TrueTrack track = tools::gf_readTrueTrack(path);
+    TrackCaptureOptions options;
+    options.startEpoch = track.startEpoch;
+    options.cadenceSeconds = kAppCadenceSeconds;
+    options.fromSeconds = part.fromSeconds;
+    options.toSeconds = part.toSeconds;
+    const tools::Capture capture = gf_trackCapture(track.points, part.who, options);
+    ASSERT_GT(capture.bursts.size(), 10u);
+    const std::string skip =
+        prepare(part.airport, capture,
+                Clock::UtcTime(std::chrono::duration_cast<Clock::UtcTime::duration>(
+                    std::chrono::duration<double>(capture.bursts.front().time))));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    ReplayRunOptions run;
+    run.followed = {part.who.hexid};
+    run.afterLastBurst = std::chrono::seconds(40);
+    ReplayRunResult result = this->run(run);
+    const auto due = gf_dueReports(capture);
+    const std::vector<ObjectFrame>& frames = result.frames[part.who.hexid];
+    ASSERT_FALSE(frames.empty()) << "never shown";
+    const auto figures = gf_measureGround(frames, due.at(part.who.hexid));
+    // The figures docs/motion.md gives.
+    std::printf("%s\n%s", part.name, gf_groundFiguresText(figures).c_str());
+
+    for (const auto& [phase, f] : figures) {
+        // No frame outruns the reports: at most twice the fastest speed reported around it.
+        EXPECT_LE(f.largestStepKt, 2.0 * f.reportedKt + 5.0) << gf_groundPhaseName(phase);
+    }
+    if (figures.contains(GroundPhase::taxi)) {
+        EXPECT_LE(figures.at(GroundPhase::taxi).crossP95M, kTaxiCrossTrackP95Metres);
+    }
+    const auto roll = std::find_if(frames.begin(), frames.end(), [](const ObjectFrame& f) {
+        return f.phase == FlightPhase::takeoff_roll;
+    });
+    if (part.rollStart) {
+        ASSERT_NE(roll, frames.end()) << "no take-off roll";
+        EXPECT_LT(gf_distanceNM({roll->latitude, roll->longitude}, *part.rollStart) * 1852.0,
+                  kRollStartMetres);
+    } else {
+        EXPECT_EQ(roll, frames.end()) << "a take-off roll at " << roll->seconds << " s";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tracks, RealGroundReplay,
+    ::testing::Values(
+        // AFR181L taxis to runway 28, holds short and takes off; the recording gives no type.
+        RealGround{"LSZH AFR181L take-off", "data/tracks/noisy_takeoff.json.gz",
+                   ReplayAirport{"LSZH", {47.46073, 8.55213}, 6.0},
+                   TrackIdentity{0x3946e4, "AFR181L", "A320", "F-GKXA", "ZRH", "CDG"}, 0, 420,
+                   Lalo{47.45660, 8.57045}},
+        // N899DN lands on 30L, taxies in and stands; later it taxies out and takes off from
+        // 30L again, reported only every 30 s and less while it waits; at Denver it lands.
+        RealGround{"KMSP landing and taxi-in", "data/tracks/trace_full_ac671b.json",
+                   ReplayAirport{"KMSP", {44.8785, -93.2235}, 0.0},
+                   TrackIdentity{0xac671b, "DAL1812", "B739", "N899DN", "", "MSP"}, 14200, 16000,
+                   std::nullopt},
+        RealGround{"KMSP taxi-out and take-off", "data/tracks/trace_full_ac671b.json",
+                   ReplayAirport{"KMSP", {44.8785, -93.2235}, 0.0},
+                   TrackIdentity{0xac671b, "DAL2290", "B739", "N899DN", "MSP", "DEN"}, 74800, 75760,
+                   Lalo{44.88729, -93.24214}},
+        RealGround{"KDEN landing", "data/tracks/trace_full_ac671b.json",
+                   ReplayAirport{"KDEN", {39.8600, -104.6740}, 0.0},
+                   TrackIdentity{0xac671b, "DAL2290", "B739", "N899DN", "MSP", "DEN"}, 81400, 81660,
+                   std::nullopt}),
+    [](const ::testing::TestParamInfo<RealGround>& info) {
+        std::string name = info.param.name;
+        for (char& c : name) {
+            if (!std::isalnum(static_cast<unsigned char>(c))) {
+                c = '_';
+            }
+        }
+        return name;
+    });
+
+} // namespace
+} // namespace skyloom::testing

@@ -1,0 +1,205 @@
+#include "tests/traffic/support/replay_measure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <fmt/format.h>
+
+#include "feed/rt_app_datagram.h"
+#include "feed/rt_records.h"
+#include "foundation/geodesy.h"
+#include "traffic/motion/flat_earth.h"
+
+namespace skyloom::testing {
+
+namespace {
+
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kCrossWindowSeconds = 60.0;
+constexpr double kStepSpeedWindowSeconds = 10.0;
+constexpr double kStandingKt = 1.0;
+// The world moves its objects 30 times a second.
+constexpr double kWorldFrameSeconds = 1.0 / 30.0;
+
+Lalo lf_at(const DueReport& r) {
+    return {r.latitude, r.longitude};
+}
+
+Lalo lf_at(const ObjectFrame& f) {
+    return {f.latitude, f.longitude};
+}
+
+double lf_metres(const Lalo& a, const Lalo& b) {
+    return gf_distanceNM(a, b) * kMetresPerNm;
+}
+
+// The distance of `p` from the segment a-b (flat around a).
+double lf_offSegment(const Lalo& p, const Lalo& a, const Lalo& b) {
+    const double length = lf_metres(a, b);
+    if (length < 0.1) {
+        return lf_metres(p, a);
+    }
+    const DistanceBearing d = gf_distanceBearingMetres(a, gf_bearing(a, b), p);
+    if (d.along <= 0) {
+        return lf_metres(p, a);
+    }
+    if (d.along >= length) {
+        return lf_metres(p, b);
+    }
+    return std::abs(d.across);
+}
+
+// Median, 95th percentile and largest.
+void lf_spread(std::vector<double> values, double& median, double& p95, double& largest) {
+    if (values.empty()) {
+        return;
+    }
+    std::sort(values.begin(), values.end());
+    median = values[values.size() / 2];
+    p95 = values[std::min(values.size() - 1, values.size() * 95 / 100)];
+    largest = values.back();
+}
+
+} // namespace
+
+std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Capture& capture,
+                                                              double playbackDelaySeconds) {
+    std::map<std::uint32_t, std::vector<DueReport>> due;
+    if (capture.bursts.empty()) {
+        return due;
+    }
+    std::map<std::uint32_t, std::string> lastDatagram;
+    for (const tools::CaptureBurst& burst : capture.bursts) {
+        std::vector<RtTrafficRecord> taken;
+        double newest = -std::numeric_limits<double>::infinity();
+        for (const std::string& datagram : burst.datagrams) {
+            const AppDatagram split = gf_splitAppDatagram(datagram);
+            if (split.kind != AppDatagramKind::traffic) {
+                continue;
+            }
+            const RtTrafficRecord record = gf_rttfcRecord(split);
+            std::string& last = lastDatagram[record.hexid];
+            if (last == datagram) {
+                continue;
+            }
+            last = datagram;
+            newest = std::max(newest, record.timestamp);
+            taken.push_back(record);
+        }
+        for (const RtTrafficRecord& record : taken) {
+            DueReport r;
+            r.dueSeconds = burst.time - capture.bursts.front().time + playbackDelaySeconds -
+                           (newest - record.timestamp);
+            r.latitude = record.latitude;
+            r.longitude = record.longitude;
+            r.groundSpeedKt = record.groundSpeedKt.value_or(0.0);
+            r.airborne = record.airborne != 0;
+            due[record.hexid].push_back(r);
+        }
+    }
+    for (auto& [hexid, reports] : due) {
+        std::stable_sort(
+            reports.begin(), reports.end(),
+            [](const DueReport& a, const DueReport& b) { return a.dueSeconds < b.dueSeconds; });
+    }
+    return due;
+}
+
+std::string gf_groundPhaseName(GroundPhase phase) {
+    switch (phase) {
+    case GroundPhase::taxi:
+        return "taxi";
+    case GroundPhase::standing:
+        return "standing";
+    case GroundPhase::roll:
+        return "roll";
+    }
+    return "?";
+}
+
+std::map<GroundPhase, PhaseFigures> gf_measureGround(const std::vector<ObjectFrame>& frames,
+                                                     const std::vector<DueReport>& reports) {
+    std::map<GroundPhase, PhaseFigures> figures;
+    std::map<GroundPhase, std::vector<double>> cross;
+    std::map<GroundPhase, std::vector<double>> sameTime;
+    if (reports.size() < 2) {
+        return figures;
+    }
+    const auto dueAfter = [&](double t) {
+        return std::upper_bound(reports.begin(), reports.end(), t,
+                                [](double s, const DueReport& r) { return s < r.dueSeconds; });
+    };
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const ObjectFrame& f = frames[i];
+        const bool roll =
+            f.phase == FlightPhase::takeoff_roll || f.phase == FlightPhase::landing_roll;
+        const bool ground = roll || f.phase == FlightPhase::taxi ||
+                            f.phase == FlightPhase::parked || f.phase == FlightPhase::parking ||
+                            f.phase == FlightPhase::pushing_back ||
+                            f.phase == FlightPhase::pushed_back;
+        const auto after = dueAfter(f.seconds);
+        if (!ground || after == reports.begin() || after == reports.end()) {
+            continue;
+        }
+        const DueReport& a = *(after - 1);
+        const DueReport& b = *after;
+        const GroundPhase phase = roll ? GroundPhase::roll
+                                       : (std::max(a.groundSpeedKt, b.groundSpeedKt) <= kStandingKt
+                                              ? GroundPhase::standing
+                                              : GroundPhase::taxi);
+        PhaseFigures& out = figures[phase];
+        ++out.frames;
+        // Where the reports put it now.
+        const double span = b.dueSeconds - a.dueSeconds;
+        const double k = span > 0 ? (f.seconds - a.dueSeconds) / span : 0.0;
+        const Lalo now{a.latitude + (b.latitude - a.latitude) * k,
+                       a.longitude + (b.longitude - a.longitude) * k};
+        sameTime[phase].push_back(lf_metres(lf_at(f), now));
+        double off = std::numeric_limits<double>::infinity();
+        for (auto r = reports.begin(); r + 1 != reports.end(); ++r) {
+            if (std::abs(r->dueSeconds - f.seconds) <= kCrossWindowSeconds ||
+                std::abs((r + 1)->dueSeconds - f.seconds) <= kCrossWindowSeconds) {
+                off = std::min(off, lf_offSegment(lf_at(f), lf_at(*r), lf_at(*(r + 1))));
+            }
+        }
+        if (std::isfinite(off)) {
+            cross[phase].push_back(off);
+        }
+        if (i > 0 && frames[i - 1].objectId == f.objectId && f.seconds > frames[i - 1].seconds) {
+            const double step = lf_metres(lf_at(frames[i - 1]), lf_at(f));
+            if (step > out.largestStepM) {
+                out.largestStepM = step;
+                const double seconds =
+                    std::max(f.seconds - frames[i - 1].seconds, kWorldFrameSeconds);
+                out.largestStepKt = step / kMetresPerNm / seconds * 3600;
+                out.reportedKt = 0;
+                for (const DueReport& r : reports) {
+                    if (std::abs(r.dueSeconds - f.seconds) <= kStepSpeedWindowSeconds) {
+                        out.reportedKt = std::max(out.reportedKt, r.groundSpeedKt);
+                    }
+                }
+            }
+        }
+    }
+    for (auto& [phase, out] : figures) {
+        lf_spread(cross[phase], out.crossMedianM, out.crossP95M, out.crossMaxM);
+        lf_spread(sameTime[phase], out.sameTimeMedianM, out.sameTimeP95M, out.sameTimeMaxM);
+    }
+    return figures;
+}
+
+std::string gf_groundFiguresText(const std::map<GroundPhase, PhaseFigures>& figures) {
+    std::string text;
+    for (const auto& [phase, f] : figures) {
+        text += fmt::format(
+            "{:8}: {:6} frames, cross-track {:.1f} / {:.1f} / {:.1f} m, same time {:.1f} / "
+            "{:.1f} / {:.1f} m, largest frame step {:.2f} m ({:.1f} kt, reported {:.1f} kt)\n",
+            gf_groundPhaseName(phase), f.frames, f.crossMedianM, f.crossP95M, f.crossMaxM,
+            f.sameTimeMedianM, f.sameTimeP95M, f.sameTimeMaxM, f.largestStepM, f.largestStepKt,
+            f.reportedKt);
+    }
+    return text;
+}
+
+} // namespace skyloom::testing

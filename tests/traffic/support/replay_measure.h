@@ -1,0 +1,57 @@
+// How far what the world showed of an aircraft in a program replay lies from what the feed
+// reported, by ground phase:
+// - cross-track: the distance of a frame from the line of the reports (the segments between
+//   consecutive reports due within a minute of the frame), in metres;
+// - same time: the distance of a frame from where the reports put the aircraft at the frame's
+//   time (between the two reports due around it, each due at the time the program is to show
+//   it: its arrival plus the playback delay, less its age in its batch), in metres;
+// - the largest step between two frames of one object, in metres, with the speed it makes and
+//   the fastest speed reported within 10 s of it.
+// The phases: roll (take-off or landing roll), standing (the reports due around the frame say
+// at most 1 kt), taxi (every other frame on the ground). Frames in the air and frames outside
+// the reports' time are left out.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/traffic/support/program_replay.h"
+#include "tools/rtapp_standin/capture.h"
+
+namespace skyloom::testing {
+
+// One report as the program is to show it.
+struct DueReport {
+    double dueSeconds = 0; // on the run's clock
+    double latitude = 0;
+    double longitude = 0;
+    double groundSpeedKt = 0;
+    bool airborne = false;
+};
+
+// The reports of a capture by hexid, in due order; a datagram that repeats the last one of its
+// hexid is left out (the feed drops it).
+std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Capture& capture,
+                                                              double playbackDelaySeconds = 30.0);
+
+enum class GroundPhase { taxi, standing, roll };
+std::string gf_groundPhaseName(GroundPhase phase);
+
+struct PhaseFigures {
+    std::size_t frames = 0;
+    double crossMedianM = 0, crossP95M = 0, crossMaxM = 0;
+    double sameTimeMedianM = 0, sameTimeP95M = 0, sameTimeMaxM = 0;
+    double largestStepM = 0;
+    double largestStepKt = 0; // the speed of that step
+    double reportedKt = 0;    // the fastest report within 10 s of it
+};
+
+std::map<GroundPhase, PhaseFigures> gf_measureGround(const std::vector<ObjectFrame>& frames,
+                                                     const std::vector<DueReport>& reports);
+
+// "taxi: 1234 frames, cross-track 0.0 / 3.1 / 12.0 m, same time ..." lines.
+std::string gf_groundFiguresText(const std::map<GroundPhase, PhaseFigures>& figures);
+
+} // namespace skyloom::testing
