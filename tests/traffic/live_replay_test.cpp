@@ -154,7 +154,7 @@ protected:
 // one of them is created, except five that never pass the spawn gate: four stand still on the
 // ground and wait for a stand (none are known here), and one repeats a single time stamp (so it
 // never has two samples); one that reports only every 30 s on the ground waits for its second
-// report. Eight come back in a second object: without the airport's runways no
+// report. Six come back in a second object: without the airport's runways no
 // approach becomes a landing, so arrivals leave when their reports slow down on the ground and
 // come back as taxiing aircraft. (Two more did while the nose lagged the track in turns: an
 // aircraft that extrapolated along that nose ran off its reports and refused them.)
@@ -184,7 +184,7 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoMovingSimulatorObjec
         createdAgain += ids.size() - 1;
         created.insert(hexid);
     }
-    EXPECT_EQ(createdAgain, 8u);
+    EXPECT_EQ(createdAgain, 6u);
     std::set<std::uint32_t> waiting;
     std::set_difference(decoder_.admitted.begin(), decoder_.admitted.end(), created.begin(),
                         created.end(), std::inserter(waiting, waiting.end()));
@@ -243,9 +243,9 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoMovingSimulatorObjec
             ++moving;
         }
     }
-    // Of the 33 aircraft created once, 15 fly for more than 30 s above the field; the others
+    // Of the 35 aircraft created once, 17 fly for more than 30 s above the field; the others
     // are on the ground or leave soon.
-    EXPECT_EQ(moving, 15u);
+    EXPECT_EQ(moving, 17u);
 }
 
 // The capture with Los Angeles' runways and the user standing at the gate the demo gives it,

@@ -18,12 +18,12 @@ namespace skyloom {
 namespace {
 
 constexpr double kDegPerMetre = 1.0 / 111195.0; // along a meridian of the great-circle earth
-constexpr Lalo kStand{52.0, 4.0};
+constexpr Lalo kCheckedStand{52.0, 4.0};
 
 TrafficSample sampleNorthOf(double metres) {
     TrafficSample s;
-    s.latitude = kStand.lat + metres * kDegPerMetre;
-    s.longitude = kStand.lon;
+    s.latitude = kCheckedStand.lat + metres * kDegPerMetre;
+    s.longitude = kCheckedStand.lon;
     return s;
 }
 
@@ -41,12 +41,12 @@ protected:
         a.simState = SimState::active;
         a.objectId = 5;
         a.phase.phase = phase;
-        a.stand.latitude = kStand.lat;
-        a.stand.longitude = kStand.lon;
+        a.stand.latitude = kCheckedStand.lat;
+        a.stand.longitude = kCheckedStand.lon;
         a.stand.standId = 1;
         a.stand.atGate = gate ? 1 : 0;
-        a.sent.latitude = kStand.lat;
-        a.sent.longitude = kStand.lon;
+        a.sent.latitude = kCheckedStand.lat;
+        a.sent.longitude = kCheckedStand.lon;
         return a;
     }
 
@@ -100,7 +100,7 @@ TEST_F(NewSampleChecks, ASampleBehindTheLandingRollRestartsTheStreamUnlessExtrap
         state_.liveAircraft.clear();
         LiveAircraft& a = aircraftIn(FlightPhase::landing_roll, AircraftCategory::Large, false);
         a.stream.front() = sampleNorthOf(100);
-        a.sent.latitude = kStand.lat + 120 * kDegPerMetre;
+        a.sent.latitude = kCheckedStand.lat + 120 * kDegPerMetre;
         a.motion.extrapolationCounter = extrapolating;
         TrafficSample behind = sampleNorthOf(88);
         EXPECT_EQ(checkExtendingSituations(state_, a, behind), extrapolating == 0);
