@@ -145,17 +145,24 @@ def run(build: Path, layout, ports, capture: Path, seconds: float) -> list:
             return [f"the App stand-in never connected; program code {first.poll()}"]
         print(f"the App stand-in connected after {time.monotonic() - started:.0f} s", flush=True)
         failures += second_instance(program, layout, env, first)
-        end = time.monotonic() + seconds
-        while time.monotonic() < end and first.poll() is None:
-            time.sleep(1)
-        if first.poll() is not None:
-            failures.append(f"the program ended by itself (code {first.returncode})")
-        elif not stop(first, SHUTDOWN_WAIT_S):
-            failures.append(f"the program did not end within {SHUTDOWN_WAIT_S} s of SIGTERM")
-        print(f"the program ended after {time.monotonic() - started:.0f} s", flush=True)
+        failures += run_then_stop(first, seconds, started)
     finally:
         stop(first, 0)
         stop(standin, 5)
+    return failures
+
+
+def run_then_stop(first, seconds: float, started: float) -> list:
+    """Lets the program run for its seconds, then stops it; what went wrong on the way."""
+    failures = []
+    end = time.monotonic() + seconds
+    while time.monotonic() < end and first.poll() is None:
+        time.sleep(1)
+    if first.poll() is not None:
+        failures.append(f"the program ended by itself (code {first.returncode})")
+    elif not stop(first, SHUTDOWN_WAIT_S):
+        failures.append(f"the program did not end within {SHUTDOWN_WAIT_S} s of SIGTERM")
+    print(f"the program ended after {time.monotonic() - started:.0f} s", flush=True)
     return failures
 
 
@@ -193,14 +200,7 @@ def run_api(build: Path, demo, layout, seconds: float) -> list:
             return [f"the web API reader never started; program code {first.poll()}"]
         print(f"the web API reader started after {time.monotonic() - started:.0f} s", flush=True)
         failures += second_instance(program, layout, env, first)
-        end = time.monotonic() + seconds
-        while time.monotonic() < end and first.poll() is None:
-            time.sleep(1)
-        if first.poll() is not None:
-            failures.append(f"the program ended by itself (code {first.returncode})")
-        elif not stop(first, SHUTDOWN_WAIT_S):
-            failures.append(f"the program did not end within {SHUTDOWN_WAIT_S} s of SIGTERM")
-        print(f"the program ended after {time.monotonic() - started:.0f} s", flush=True)
+        failures += run_then_stop(first, seconds, started)
     finally:
         stop(first, 0)
         stop(standin, 5)

@@ -7,6 +7,7 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "traffic/motion/flat_earth.h"
+#include "tools/track_replay/quantile.h"
 
 namespace skyloom::tools {
 
@@ -19,15 +20,6 @@ constexpr double kLeastMotionMetres = 1.0;
 constexpr double kFarOffTrackDeg = 30.0;
 // The object stands at the first report when its motion starts.
 constexpr double kSettleSeconds = 5.0;
-
-double lf_quantile(std::vector<double> values, double q) {
-    if (values.empty()) {
-        return 0.0;
-    }
-    const auto k = static_cast<std::size_t>(std::clamp(q, 0.0, 1.0) * (values.size() - 1));
-    std::nth_element(values.begin(), values.begin() + k, values.end());
-    return values[k];
-}
 
 class Frames {
 public:
@@ -181,8 +173,8 @@ FlightFigures gf_flightFigures(const std::vector<FlightFrame>& frames,
             f.verticalSpeedOffMaxFpm = std::max(f.verticalSpeedOffMaxFpm, std::abs(*vs - *reported));
         }
     }
-    f.headingOffTrackP95Deg = lf_quantile(offTrack, 0.95);
-    f.headingOffTrackMaxDeg = lf_quantile(offTrack, 1.0);
+    f.headingOffTrackP95Deg = gf_quantile(offTrack, 0.95);
+    f.headingOffTrackMaxDeg = gf_quantile(offTrack, 1.0);
     return f;
 }
 

@@ -8,6 +8,7 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "traffic/motion/flat_earth.h"
+#include "tools/track_replay/quantile.h"
 
 namespace skyloom::tools {
 
@@ -18,15 +19,6 @@ namespace {
 constexpr double kSettleSeconds = 5.0;
 // The true track is searched this far either side of a frame's time.
 constexpr double kSearchSeconds = 120.0;
-
-double lf_quantile(std::vector<double> values, double q) {
-    if (values.empty()) {
-        return 0.0;
-    }
-    const auto k = static_cast<std::size_t>(std::clamp(q, 0.0, 1.0) * (values.size() - 1));
-    std::nth_element(values.begin(), values.begin() + k, values.end());
-    return values[k];
-}
 
 struct Projection {
     double crossM = 1e18;
@@ -97,15 +89,15 @@ ReplayFigures gf_compareReplay(const ReplayRun& run, const std::vector<TruePoint
         f.fastestTrueSpeedKt = std::max(f.fastestTrueSpeedKt, p.groundSpeedKt);
     }
     f.frames = cross.size();
-    f.crossMedianM = lf_quantile(cross, 0.5);
-    f.crossP95M = lf_quantile(cross, 0.95);
-    f.crossMaxM = lf_quantile(cross, 1.0);
-    f.alongLagMedianS = lf_quantile(lag, 0.5);
+    f.crossMedianM = gf_quantile(cross, 0.5);
+    f.crossP95M = gf_quantile(cross, 0.95);
+    f.crossMaxM = gf_quantile(cross, 1.0);
+    f.alongLagMedianS = gf_quantile(lag, 0.5);
     std::transform(lag.begin(), lag.end(), lag.begin(), [](double v) { return std::abs(v); });
-    f.alongLagMaxS = lf_quantile(lag, 1.0);
-    f.altitudeMedianFt = lf_quantile(altitude, 0.5);
-    f.altitudeP95Ft = lf_quantile(altitude, 0.95);
-    f.altitudeMaxFt = lf_quantile(altitude, 1.0);
+    f.alongLagMaxS = gf_quantile(lag, 1.0);
+    f.altitudeMedianFt = gf_quantile(altitude, 0.5);
+    f.altitudeP95Ft = gf_quantile(altitude, 0.95);
+    f.altitudeMaxFt = gf_quantile(altitude, 1.0);
     std::vector<FlightFrame> frames;
     for (const ReplayFrame& frame : run.frames) {
         if (frame.seconds >= first && frame.seconds <= last) {

@@ -296,17 +296,9 @@ void lf_easeVerticalStep(LiveAircraft& a, double wanted) {
 
 void lf_glideVerticalStep(MotionContext& ctx, double wanted) {
     LiveAircraft& a = ctx.aircraft;
-    MotionStep& st = a.step;
-    const double w = std::min(
-        lf_glidePathVs(ctx, std::isfinite(wanted) ? wanted : st.smoothedVerticalStep), 0.0);
-    if (st.smoothingStarted == 0) {
-        st.smoothedVerticalStep = w;
-        st.smoothingStarted = 1;
-    } else {
-        st.smoothedVerticalStep = gf_stepToward(st.smoothedVerticalStep, w, kSmoothingFtPerTick);
-    }
-    a.sent.altitudeFt += st.smoothedVerticalStep;
-    st.presentVerticalSpeed = st.smoothedVerticalStep * kFpmPerFtPerTick;
+    lf_easeVerticalStep(
+        a, std::min(lf_glidePathVs(ctx, std::isfinite(wanted) ? wanted : a.step.smoothedVerticalStep),
+                    0.0));
 }
 
 double lf_glidePathVs(MotionContext& ctx, double wanted) {
