@@ -125,13 +125,15 @@ std::size_t lf_learnedOptionCount(const Stand& stand) {
 }
 
 // Merges the learned options of one `parkpos` into the stand of the same id. Options with a
-// day outside 1 to 7 would be dropped at the next save: they are skipped here, with a line.
+// day outside 1 to 7 or without a registration would be dropped at the next save: they are
+// skipped here, with a line.
 void lf_mergeLearnedOptions(const pugi::xml_node& parkpos, const std::string& path, Stand& stand) {
     std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().seq + 1;
     StandUses uses(stand);
     std::size_t learned = lf_learnedOptionCount(stand);
     std::size_t looked = 0;
     std::size_t badDays = 0;
+    std::size_t withoutReg = 0;
     for (const pugi::xml_node opt : parkpos.children("opt")) {
         if (++looked > kMaxStandOptions || learned >= kMaxStandOptions) {
             LogFile::write(fmt::format("learned stand {} in {} has more than {} options; remaining "
@@ -149,6 +151,10 @@ void lf_mergeLearnedOptions(const pugi::xml_node& parkpos, const std::string& pa
             ++badDays;
             continue;
         }
+        if (option.reg.empty()) {
+            ++withoutReg;
+            continue;
+        }
         if (uses.covers(option)) {
             continue;
         }
@@ -161,6 +167,11 @@ void lf_mergeLearnedOptions(const pugi::xml_node& parkpos, const std::string& pa
         LogFile::write(fmt::format("learned stand {} in {}: {} option{} with a day outside 1 to 7 "
                                    "skipped",
                                    stand.id, path, badDays, badDays == 1 ? "" : "s"));
+    }
+    if (withoutReg != 0) {
+        LogFile::write(fmt::format("learned stand {} in {}: {} option{} without registration "
+                                   "skipped",
+                                   stand.id, path, withoutReg, withoutReg == 1 ? "" : "s"));
     }
 }
 

@@ -9,10 +9,11 @@
 #include "feed/parked_traffic.h"
 #include "foundation/clock.h"
 #include "parking/learned_airport_file.h"
+#include "parking/park_airport_list.h"
 #include "parking/park_airport_stands.h"
-#include "parking/parking_context.h"
 #include "parking/park_options.h"
 #include "parking/parking_adjustments.h"
+#include "parking/parking_context.h"
 #include "parking/parking_state.h"
 #include "parking/parking_window.h"
 #include "parking/static_parking_plan.h"
@@ -50,9 +51,12 @@ void gf_saveLearnedOfParkAirport(ParkingContext& context) {
 void lf_updateStaticParking(ParkingContext& context) {
     context.state.parkingUpdateRequested = false;
     // A reload replaces the stand table: what was learned since the last load is saved first,
-    // or it would be lost with the old table. A first load has nothing to save.
+    // or it would be lost with the old table. A first load has nothing to save. Saved at every
+    // reload, what a run learned outlives a run that ends without its shutdown; the park
+    // airports (a user's stand, a new destination) go with it when they changed.
     if (context.state.airportFileApplied) {
         gf_saveLearnedOfParkAirport(context);
+        context.list.saveChanges();
     }
     ParkedFileOutcome outcome = lf_readParkedFile(context);
     if (!outcome.ok) {

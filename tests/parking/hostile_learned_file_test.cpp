@@ -147,7 +147,8 @@ TEST_F(HostileLearnedFileTest, WhatIsReadIsSavedAgainAndReadsBackTheSame) {
 
 // A radius that one decimal writes as "0.0" is refused by every reader, and the writer leaves
 // out a stand that has one, so that no stand is lost between a save and the next read. Options
-// whose day is not one of the week are skipped as they are read, with one line per stand.
+// whose day is not one of the week, or without registration, are skipped as they are read, with
+// one line per stand.
 TEST_F(HostileLearnedFileTest, RadiiAndDaysAreReadOnlyAsTheWriterCanGiveThemBack) {
     struct Case {
         const char* radius;
@@ -187,14 +188,18 @@ TEST_F(HostileLearnedFileTest, RadiiAndDaysAreReadOnlyAsTheWriterCanGiveThemBack
 
     const testing::CapturedLog log;
     const std::vector<Stand> stands =
-        read(fmt::format(R"(<parkpos id="G1">{}{}{}{}</parkpos>)",
+        read(fmt::format(R"(<parkpos id="G1">{}{}{}{}{}{}</parkpos>)",
                          R"(<opt reg="PH-D0" airl="KLM" type="B738" day="0" hh="1"/>)",
                          R"(<opt reg="PH-D8" airl="KLM" type="B738" day="8" hh="1"/>)",
                          R"(<opt reg="PH-DX" airl="KLM" type="B738" day="x" hh="1"/>)",
+                         R"(<opt airl="KLM" type="B738" day="7" hh="2"/>)",
+                         R"(<opt reg="" airl="KLM" type="B738" day="7" hh="3"/>)",
                          R"(<opt reg="PH-D7" airl="KLM" type="B738" day="7" hh="1"/>)"));
     EXPECT_TRUE(log.has(fmt::format("learned stand G1 in {}: 3 options with a day outside 1 to 7 "
                                     "skipped",
                                     path())));
+    EXPECT_TRUE(log.has(
+        fmt::format("learned stand G1 in {}: 2 options without registration skipped", path())));
     ASSERT_EQ(lf_learnedOptions(stands.at(0)), 1u);
     EXPECT_EQ(stands[0].options.back().reg, "PH-D7");
     EXPECT_TRUE(save(stands));
