@@ -118,6 +118,60 @@ private:
     std::unordered_map<OptionUse, HoursBitset, OptionUseHash> hours_;
 };
 
+// One line per stand for the learned options skipped because a save could not write them back.
+void lf_logUnsavableOptions(const std::string& id, const std::string& path, std::size_t badDays,
+                            std::size_t withoutReg) {
+    if (badDays != 0) {
+        LogFile::write(fmt::format("learned stand {} in {}: {} option{} with a day outside 1 to 7 "
+                                   "skipped",
+                                   id, path, badDays, badDays == 1 ? "" : "s"));
+    }
+    if (withoutReg != 0) {
+        LogFile::write(fmt::format("learned stand {} in {}: {} option{} without registration "
+                                   "skipped",
+                                   id, path, withoutReg, withoutReg == 1 ? "" : "s"));
+    }
+}
+
+// A stand a learned file gives whole (a hand-made one, or one of a handmade file) is read by
+// the airport-file reader, which leaves out options with a day outside 1 to 7; those without
+// registration, which a save would leave out, go too. Both are counted in one line.
+void lf_dropUnsavableOptions(const pugi::xml_node& parkpos, const std::string& path, Stand& stand) {
+    std::size_t badDays = 0;
+    std::size_t looked = 0;
+    for (const pugi::xml_node opt : parkpos.children("opt")) {
+        if (++looked > kMaxStandOptions) {
+            break;
+        }
+        const std::uint32_t day = opt.attribute("day").as_uint(0);
+        badDays += day < 1 || day > 7 ? 1 : 0;
+    }
+    const std::size_t withoutReg =
+        std::erase_if(stand.options, [](const FlightOption& option) { return option.reg.empty(); });
+    std::uint32_t seq = 0;
+    for (FlightOption& option : stand.options) {
+        option.seq = ++seq;
+    }
+    lf_logUnsavableOptions(stand.id, path, badDays, withoutReg);
+}
+
+// The stand section of a handmade learned file, read as the airport-file reader reads one.
+void lf_readHandmadeStands(const pugi::xml_document& document, const std::string& path,
+                           std::vector<Stand>& stands) {
+    const pugi::xml_node root = document.child("root");
+    const pugi::xml_node section = (root ? root : document).child("parkpositions");
+    if (!section) {
+        LogFile::write(fmt::format("airport file has no '{}' section", "parkpositions"));
+        return;
+    }
+    gf_walkParkpositions(section, ParkposWalkLog::lines,
+                         [&](const pugi::xml_node& parkpos, std::string id) {
+                             if (gf_readParkpos(parkpos, std::move(id), 1, stands)) {
+                                 lf_dropUnsavableOptions(parkpos, path, stands.back());
+                             }
+                         });
+}
+
 std::size_t lf_learnedOptionCount(const Stand& stand) {
     return static_cast<std::size_t>(
         std::count_if(stand.options.begin(), stand.options.end(),
@@ -163,16 +217,7 @@ void lf_mergeLearnedOptions(const pugi::xml_node& parkpos, const std::string& pa
         ++learned;
         ++next;
     }
-    if (badDays != 0) {
-        LogFile::write(fmt::format("learned stand {} in {}: {} option{} with a day outside 1 to 7 "
-                                   "skipped",
-                                   stand.id, path, badDays, badDays == 1 ? "" : "s"));
-    }
-    if (withoutReg != 0) {
-        LogFile::write(fmt::format("learned stand {} in {}: {} option{} without registration "
-                                   "skipped",
-                                   stand.id, path, withoutReg, withoutReg == 1 ? "" : "s"));
-    }
+    lf_logUnsavableOptions(stand.id, path, badDays, withoutReg);
 }
 
 bool lf_usableManualStand(const pugi::xml_node& parkpos) {
@@ -234,6 +279,7 @@ void lf_mergeStands(const pugi::xml_document& document, const std::string& path,
             full = true;
         } else if (gf_readParkpos(parkpos, id, 0, stands)) {
             stands.back().manual = true;
+            lf_dropUnsavableOptions(parkpos, path, stands.back());
             byId.emplace(std::move(id), stands.size() - 1);
         }
     }
@@ -293,7 +339,7 @@ LearnedAirportRead gf_readLearnedAirportFile(const std::filesystem::path& learne
     data.overrides = lf_readOverrides(document);
     if (gf_findXmlParameterBool(document, "handmade").value_or(false)) {
         data.stands.clear();
-        gf_readParkpositions(document, data.stands);
+        lf_readHandmadeStands(document, path, data.stands);
         lf_logOverride("handmade", lf_boolText(true));
         data.handmade = true;
         return {std::move(data), {}};
