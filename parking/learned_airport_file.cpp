@@ -348,17 +348,17 @@ LearnedAirportRead gf_readLearnedAirportFile(const std::filesystem::path& learne
     return {std::move(data), {}};
 }
 
-void gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool handmade,
+bool gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool handmade,
                     const LearnedSaveContext& context) {
     const AirportEntry parkAirport = context.parkAirport.get();
     if (!parkAirport.icao.isSet() || !state.airportFileApplied) {
         LogFile::writeImportant("gf_saveLearned called without a loaded airport file");
-        return;
+        return true;
     }
     if (state.file.learnedSavePath.empty()) {
         LogFile::writeImportant(fmt::format("cannot construct a safe learned path for publisher '{}'",
                                             state.file.publisherName));
-        return;
+        return true;
     }
     AirportFile airport;
     airport.icao = parkAirport.icao;
@@ -373,8 +373,9 @@ void gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool 
     }
     const ParkOptions options = context.settings;
     const std::string path = gf_pathToUtf8(state.file.learnedSavePath);
-    if (gf_writeApf(airport, state.file.learnedSavePath, ApfMode::learned, context.simulator,
-                    handmade, options, context.clock)) {
+    const bool saved = gf_writeApf(airport, state.file.learnedSavePath, ApfMode::learned,
+                                   context.simulator, handmade, options, context.clock);
+    if (saved) {
         LogFile::write(fmt::format("{} '{}' saved with {} update{}", handmade ? " handmade" : "",
                                    path, state.updateCount,
                                    state.updateCount == 1 || state.updateCount < 0 ? "" : "s"));
@@ -382,6 +383,7 @@ void gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool 
         LogFile::write(fmt::format("saving '{}' did not succeed", path));
     }
     state.updateCount = 0;
+    return saved;
 }
 
 void gf_setLearnedFileSlots(AirportFileReadContext& context, WindowSink& window) {

@@ -224,6 +224,71 @@ TEST_F(ParkAirportTest, WhatTheRunLearnedIsOnDiskAfterEachReload) {
     }
 }
 
+// A reload whose learned file cannot be written (its folder cannot be made, as on a full disk)
+// does not read the stands again, which would drop what was learned since the last read: the
+// plan is made from the stands in place, with a line, and the next reload that can write saves
+// all of it.
+TEST_F(ParkAirportTest, AReloadThatCannotSaveKeepsWhatWasLearned) {
+    const testing::PublishedRegistrations registrations(
+        R"(<r g="PH-BXK" a="KLM" m="B738"/><r g="PH-BXL" a="KLM" m="B738"/>)");
+    const fs::path blocker = work_ / "airports" / "learned";
+    entry_.set(kEham);
+    lf_updateStaticParking(context_);
+    ASSERT_TRUE(state_.airportFileApplied);
+    const fs::path learned = state_.file.learnedSavePath;
+    struct Step {
+        const char* what;
+        const char* arrival;
+        bool writable;
+        bool readAgain;
+        std::vector<std::string> inMemory;
+        std::vector<std::string> onDisk;
+    };
+    const Step steps[] = {
+        {"a full disk", "PH-BXK", false, false, {"PH-BXK"}, {}},
+        {"a full disk again", "PH-BXL", false, false, {"PH-BXK", "PH-BXL"}, {}},
+        {"space again", nullptr, true, true, {"PH-BXK", "PH-BXL"}, {"PH-BXK", "PH-BXL"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.arrival != nullptr) {
+            AircraftBase arrival;
+            arrival.registration = step.arrival;
+            arrival.callsign = "KLM1234";
+            gf_addRealStandOption(state_, 1, arrival, kStandArrived, gf_packDaySlot({3, 20}),
+                                  window_);
+        }
+        fs::remove_all(blocker);
+        if (!step.writable) {
+            testing::writeText(blocker, "a file where the folder would be");
+        }
+        const std::size_t plans = window_.payloads<GuiUpdate::ParkingTarget>().size();
+        const testing::CapturedLog log;
+        lf_updateStaticParking(context_);
+        EXPECT_EQ(log.contains("Airport file read from"), step.readAgain);
+        EXPECT_EQ(log.has("==> The park airport's stands are not read again: what was learned "
+                          "since they were read could not be saved and stays in place until it "
+                          "is"),
+                  !step.readAgain);
+        EXPECT_EQ(window_.payloads<GuiUpdate::ParkingTarget>().size(), plans + 1) << "planned";
+        std::vector<std::string> inMemory;
+        for (const char* reg : {"PH-BXK", "PH-BXL"}) {
+            if (hasLearned(reg)) {
+                inMemory.emplace_back(reg);
+            }
+        }
+        EXPECT_EQ(inMemory, step.inMemory);
+        std::vector<std::string> onDisk;
+        const std::string text = step.writable ? testing::readText(learned) : "";
+        for (const char* reg : {"PH-BXK", "PH-BXL"}) {
+            if (text.find(fmt::format("reg=\"{}\"", reg)) != std::string::npos) {
+                onDisk.emplace_back(reg);
+            }
+        }
+        EXPECT_EQ(onDisk, step.onDisk);
+    }
+}
+
 TEST_F(ParkAirportTest, AFirstLoadSavesNothingAndSaysNothingOfIt) {
     entry_.set(kEham);
     const testing::CapturedLog log;
