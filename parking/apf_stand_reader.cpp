@@ -248,9 +248,13 @@ void gf_walkParkpositions(const pugi::xml_node& section, ParkposWalkLog log,
     }
 }
 
-void gf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands) {
+pugi::xml_node gf_parkpositionsSection(const pugi::xml_document& document) {
     const pugi::xml_node root = document.child("root");
-    const pugi::xml_node section = (root ? root : document).child("parkpositions");
+    return (root ? root : document).child("parkpositions");
+}
+
+void gf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands) {
+    const pugi::xml_node section = gf_parkpositionsSection(document);
     if (!section) {
         LogFile::write(fmt::format("airport file has no '{}' section", "parkpositions"));
         return;

@@ -89,6 +89,10 @@ struct ParkposGeometry {
 // "{}" standing for the stand's id.
 std::variant<ParkposGeometry, const char*> gf_readParkposGeometry(const pugi::xml_node& parkpos);
 
+// The `parkpositions` section under `root`, or at the top when there is no `root`; an empty
+// node when there is none.
+pugi::xml_node gf_parkpositionsSection(const pugi::xml_document& document);
+
 enum class ParkposWalkLog { lines, quiet };
 
 // Walks the `parkpos` elements of a stand section as the airport-file reader takes them: at most

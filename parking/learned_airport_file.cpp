@@ -158,12 +158,12 @@ void lf_dropUnsavableOptions(const pugi::xml_node& parkpos, const std::string& p
 // The stand section of a handmade learned file, read as the airport-file reader reads one.
 void lf_readHandmadeStands(const pugi::xml_document& document, const std::string& path,
                            std::vector<Stand>& stands) {
-    const pugi::xml_node root = document.child("root");
-    const pugi::xml_node section = (root ? root : document).child("parkpositions");
+    const pugi::xml_node section = gf_parkpositionsSection(document);
     if (!section) {
         LogFile::write(fmt::format("airport file has no '{}' section", "parkpositions"));
         return;
     }
+    // As gf_readParkpositions reads the section, each stand's options then checked.
     gf_walkParkpositions(section, ParkposWalkLog::lines,
                          [&](const pugi::xml_node& parkpos, std::string id) {
                              if (gf_readParkpos(parkpos, std::move(id), 1, stands)) {
@@ -227,8 +227,7 @@ bool lf_usableManualStand(const pugi::xml_node& parkpos) {
 
 void lf_mergeStands(const pugi::xml_document& document, const std::string& path,
                     std::vector<Stand>& stands) {
-    const pugi::xml_node root = document.child("root");
-    const pugi::xml_node section = (root ? root : document).child("parkpositions");
+    const pugi::xml_node section = gf_parkpositionsSection(document);
     if (!section) {
         LogFile::write(fmt::format("learned file {} has no '{}' section", path, "parkpositions"));
         return;
