@@ -155,84 +155,114 @@ FlightOptionIdentity gf_readFlightOption(const pugi::xml_node& opt) {
     return identity;
 }
 
-bool gf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t origin,
-                    std::vector<Stand>& stands) {
+std::variant<ParkposGeometry, const char*> gf_readParkposGeometry(const pugi::xml_node& parkpos) {
     const std::optional<Lalo> position = gf_readParkposPosition(parkpos);
     if (!position) {
-        return lf_reject("stand {} has no valid lat/lon", id);
+        return "stand {} has no valid lat/lon";
     }
     const std::string_view typestr = parkpos.attribute("typestr").as_string();
-    const double radiusMetres = gf_apfNumberAttribute(parkpos, "radius");
-    const double headingDeg = gf_apfNumberAttribute(parkpos, "heading");
-    const bool heli = gf_apfBoolAttribute(parkpos, "heli");
-    const StandType type = !typestr.empty()
-                               ? gf_standTypeFromName(typestr)
-                               : gf_standTypeFromValue(parkpos.attribute("type").as_uint(0));
-
-    StandType finalType = type;
-    bool cargo = gf_standTypeIsCargo(type);
-    bool ramp = gf_standTypeIsRamp(type);
-    if (type == StandType::NONE) {
+    ParkposGeometry geometry{*position,
+                             gf_apfNumberAttribute(parkpos, "radius"),
+                             gf_apfNumberAttribute(parkpos, "heading"),
+                             !typestr.empty()
+                                 ? gf_standTypeFromName(typestr)
+                                 : gf_standTypeFromValue(parkpos.attribute("type").as_uint(0)),
+                             false,
+                             false,
+                             gf_apfBoolAttribute(parkpos, "heli")};
+    geometry.cargo = gf_standTypeIsCargo(geometry.type);
+    geometry.ramp = gf_standTypeIsRamp(geometry.type);
+    if (geometry.type == StandType::NONE) {
         const pugi::xml_attribute cargoAttribute = parkpos.attribute("cargo");
         const pugi::xml_attribute rampAttribute = parkpos.attribute("ramp");
-        cargo = gf_dataSetBool(cargoAttribute.as_string());
-        ramp = gf_dataSetBool(rampAttribute.as_string());
-        if (!heli) {
+        geometry.cargo = gf_dataSetBool(cargoAttribute.as_string());
+        geometry.ramp = gf_dataSetBool(rampAttribute.as_string());
+        if (!geometry.heli) {
             if (!cargoAttribute || !rampAttribute) {
-                return lf_reject(
-                    "stand {} has no valid type, and no valid cargo/ramp fallback info", id);
+                return "stand {} has no valid type, and no valid cargo/ramp fallback info";
             }
-            if (!(radiusMetres > 0)) {
-                return lf_reject("stand {} has no valid type and no usable radius", id);
+            if (!(geometry.radiusMetres > 0)) {
+                return "stand {} has no valid type and no usable radius";
             }
-            finalType = lf_typeFromRadius(radiusMetres, cargo, ramp);
+            geometry.type = lf_typeFromRadius(geometry.radiusMetres, geometry.cargo, geometry.ramp);
         }
     }
-    if (!gf_isUsableStandRadius(radiusMetres) || !std::isfinite(headingDeg)) {
-        return lf_reject("stand {} has invalid radius or heading", id);
+    if (!gf_isUsableStandRadius(geometry.radiusMetres) || !std::isfinite(geometry.headingDeg)) {
+        return "stand {} has invalid radius or heading";
     }
+    return geometry;
+}
+
+bool gf_readParkpos(const pugi::xml_node& parkpos, std::string id, std::uint32_t origin,
+                    std::vector<Stand>& stands) {
+    const auto read = gf_readParkposGeometry(parkpos);
+    if (const char* const* refused = std::get_if<const char*>(&read)) {
+        return lf_reject(*refused, id);
+    }
+    const ParkposGeometry& g = std::get<ParkposGeometry>(read);
     std::vector<FlightOption> options = lf_readOptions(parkpos, id, origin);
-    const double heading = gf_normaliseAngle(headingDeg * geo::kRadiansPerDegree);
-    stands.push_back(gf_makeStand(std::move(id), std::move(options), *position, heading,
-                                  radiusMetres, finalType, cargo, ramp, heli));
+    const double heading = gf_normaliseAngle(g.headingDeg * geo::kRadiansPerDegree);
+    stands.push_back(gf_makeStand(std::move(id), std::move(options), g.position, heading,
+                                  g.radiusMetres, g.type, g.cargo, g.ramp, g.heli));
     return true;
 }
 
-void gf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands) {
-    const pugi::xml_node root = document.child("root");
-    const pugi::xml_node section = (root ? root : document).child("parkpositions");
-    if (!section) {
-        LogFile::write(fmt::format("airport file has no '{}' section", "parkpositions"));
-        return;
-    }
+void gf_walkParkpositions(const pugi::xml_node& section, ParkposWalkLog log,
+                          const std::function<void(const pugi::xml_node&, std::string)>& take) {
+    const bool lines = log == ParkposWalkLog::lines;
     std::unordered_set<std::string> seen;
     std::size_t number = 0;
     for (const pugi::xml_node parkpos : section.children("parkpos")) {
         if (++number > kMaxApfStands) {
-            LogFile::write(
-                fmt::format("airport file contains more than {} stands; remaining stands skipped",
-                            kMaxApfStands));
+            if (lines) {
+                LogFile::write(fmt::format(
+                    "airport file contains more than {} stands; remaining stands skipped",
+                    kMaxApfStands));
+            }
             break;
         }
         const pugi::xml_attribute idAttribute = parkpos.attribute("id");
         if (!idAttribute) {
-            LogFile::writeImportant(
-                fmt::format("Parking position #{} has no '{}' attribute, skipped.", number, "id"));
+            if (lines) {
+                LogFile::writeImportant(fmt::format(
+                    "Parking position #{} has no '{}' attribute, skipped.", number, "id"));
+            }
             continue;
         }
         std::string id = gf_trim(idAttribute.as_string());
         if (id.empty()) {
-            LogFile::writeImportant(
-                fmt::format("Stand #{} has empty '{}' attribute, skipped.", number, "id"));
+            if (lines) {
+                LogFile::writeImportant(
+                    fmt::format("Stand #{} has empty '{}' attribute, skipped.", number, "id"));
+            }
             continue;
         }
         if (!seen.insert(id).second) {
-            LogFile::writeImportant(
-                fmt::format("Stand '{}' appears more than once, last one skipped!", id));
+            if (lines) {
+                LogFile::writeImportant(
+                    fmt::format("Stand '{}' appears more than once, last one skipped!", id));
+            }
             continue;
         }
-        gf_readParkpos(parkpos, std::move(id), 1, stands);
+        take(parkpos, std::move(id));
     }
+}
+
+pugi::xml_node gf_parkpositionsSection(const pugi::xml_document& document) {
+    const pugi::xml_node root = document.child("root");
+    return (root ? root : document).child("parkpositions");
+}
+
+void gf_readParkpositions(const pugi::xml_document& document, std::vector<Stand>& stands) {
+    const pugi::xml_node section = gf_parkpositionsSection(document);
+    if (!section) {
+        LogFile::write(fmt::format("airport file has no '{}' section", "parkpositions"));
+        return;
+    }
+    gf_walkParkpositions(section, ParkposWalkLog::lines,
+                         [&stands](const pugi::xml_node& parkpos, std::string id) {
+                             gf_readParkpos(parkpos, std::move(id), 1, stands);
+                         });
 }
 
 } // namespace skyloom

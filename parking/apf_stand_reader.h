@@ -7,11 +7,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
-
-#include <optional>
 
 #include <pugixml.hpp>
 
@@ -68,6 +69,38 @@ LiveryKey gf_readFlightOptionAirlineType(const pugi::xml_node& opt);
 // callsigns (gf_readFlightOption), `reg`, `day`, real unless `soft`, `cpl`.
 FlightOption gf_makeFlightOption(const pugi::xml_node& opt, HoursBitset hours, std::uint32_t seq,
                                  std::uint32_t origin);
+
+// A stand's place and shape as its `parkpos` gives them (radius in metres, heading in degrees),
+// with the type and the cargo and ramp flags it takes.
+struct ParkposGeometry {
+    Lalo position;
+    double radiusMetres = 0;
+    double headingDeg = 0;
+    StandType type = StandType::NONE;
+    bool cargo = false;
+    bool ramp = false;
+    bool heli = false;
+};
+
+// The one rule by which every reader of stands (airport files, learned files, the destination's
+// closest stand and stand names) takes a `parkpos`: a valid position; a known type, or for type
+// NONE off a helipad both `cargo` and `ramp` and a radius above 0; a radius of at least
+// kMinStandRadiusMetres and a finite heading. A refused one gives the format of its log line,
+// "{}" standing for the stand's id.
+std::variant<ParkposGeometry, const char*> gf_readParkposGeometry(const pugi::xml_node& parkpos);
+
+// The `parkpositions` section under `root`, or at the top when there is no `root`; an empty
+// node when there is none.
+pugi::xml_node gf_parkpositionsSection(const pugi::xml_document& document);
+
+enum class ParkposWalkLog { lines, quiet };
+
+// Walks the `parkpos` elements of a stand section as the airport-file reader takes them: at most
+// kMaxApfStands are looked at; ids are trimmed; an element without id, with an empty id or with
+// an id seen before (the first is kept) is passed over, with an important log line under
+// ParkposWalkLog::lines; `take` gets every other element with its trimmed id.
+void gf_walkParkpositions(const pugi::xml_node& section, ParkposWalkLog log,
+                          const std::function<void(const pugi::xml_node&, std::string)>& take);
 
 // Reads one `parkpos` element with the trimmed `id` as a stand appended to `stands`; its
 // accepted options (non-empty `hh`, `day` 1..7) are numbered seq 1, 2, ... and get `origin`;

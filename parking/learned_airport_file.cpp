@@ -118,6 +118,60 @@ private:
     std::unordered_map<OptionUse, HoursBitset, OptionUseHash> hours_;
 };
 
+// One line per stand for the learned options skipped because a save could not write them back.
+void lf_logUnsavableOptions(const std::string& id, const std::string& path, std::size_t badDays,
+                            std::size_t withoutReg) {
+    if (badDays != 0) {
+        LogFile::write(fmt::format("learned stand {} in {}: {} option{} with a day outside 1 to 7 "
+                                   "skipped",
+                                   id, path, badDays, badDays == 1 ? "" : "s"));
+    }
+    if (withoutReg != 0) {
+        LogFile::write(fmt::format("learned stand {} in {}: {} option{} without registration "
+                                   "skipped",
+                                   id, path, withoutReg, withoutReg == 1 ? "" : "s"));
+    }
+}
+
+// A stand a learned file gives whole (a hand-made one, or one of a handmade file) is read by
+// the airport-file reader, which leaves out options with a day outside 1 to 7; those without
+// registration, which a save would leave out, go too. Both are counted in one line.
+void lf_dropUnsavableOptions(const pugi::xml_node& parkpos, const std::string& path, Stand& stand) {
+    std::size_t badDays = 0;
+    std::size_t looked = 0;
+    for (const pugi::xml_node opt : parkpos.children("opt")) {
+        if (++looked > kMaxStandOptions) {
+            break;
+        }
+        const std::uint32_t day = opt.attribute("day").as_uint(0);
+        badDays += day < 1 || day > 7 ? 1 : 0;
+    }
+    const std::size_t withoutReg =
+        std::erase_if(stand.options, [](const FlightOption& option) { return option.reg.empty(); });
+    std::uint32_t seq = 0;
+    for (FlightOption& option : stand.options) {
+        option.seq = ++seq;
+    }
+    lf_logUnsavableOptions(stand.id, path, badDays, withoutReg);
+}
+
+// The stand section of a handmade learned file, read as the airport-file reader reads one.
+void lf_readHandmadeStands(const pugi::xml_document& document, const std::string& path,
+                           std::vector<Stand>& stands) {
+    const pugi::xml_node section = gf_parkpositionsSection(document);
+    if (!section) {
+        LogFile::write(fmt::format("airport file has no '{}' section", "parkpositions"));
+        return;
+    }
+    // As gf_readParkpositions reads the section, each stand's options then checked.
+    gf_walkParkpositions(section, ParkposWalkLog::lines,
+                         [&](const pugi::xml_node& parkpos, std::string id) {
+                             if (gf_readParkpos(parkpos, std::move(id), 1, stands)) {
+                                 lf_dropUnsavableOptions(parkpos, path, stands.back());
+                             }
+                         });
+}
+
 std::size_t lf_learnedOptionCount(const Stand& stand) {
     return static_cast<std::size_t>(
         std::count_if(stand.options.begin(), stand.options.end(),
@@ -125,13 +179,15 @@ std::size_t lf_learnedOptionCount(const Stand& stand) {
 }
 
 // Merges the learned options of one `parkpos` into the stand of the same id. Options with a
-// day outside 1 to 7 would be dropped at the next save: they are skipped here, with a line.
+// day outside 1 to 7 or without a registration would be dropped at the next save: they are
+// skipped here, with a line.
 void lf_mergeLearnedOptions(const pugi::xml_node& parkpos, const std::string& path, Stand& stand) {
     std::uint32_t next = stand.options.empty() ? 1 : stand.options.back().seq + 1;
     StandUses uses(stand);
     std::size_t learned = lf_learnedOptionCount(stand);
     std::size_t looked = 0;
     std::size_t badDays = 0;
+    std::size_t withoutReg = 0;
     for (const pugi::xml_node opt : parkpos.children("opt")) {
         if (++looked > kMaxStandOptions || learned >= kMaxStandOptions) {
             LogFile::write(fmt::format("learned stand {} in {} has more than {} options; remaining "
@@ -149,6 +205,10 @@ void lf_mergeLearnedOptions(const pugi::xml_node& parkpos, const std::string& pa
             ++badDays;
             continue;
         }
+        if (option.reg.empty()) {
+            ++withoutReg;
+            continue;
+        }
         if (uses.covers(option)) {
             continue;
         }
@@ -157,11 +217,7 @@ void lf_mergeLearnedOptions(const pugi::xml_node& parkpos, const std::string& pa
         ++learned;
         ++next;
     }
-    if (badDays != 0) {
-        LogFile::write(fmt::format("learned stand {} in {}: {} option{} with a day outside 1 to 7 "
-                                   "skipped",
-                                   stand.id, path, badDays, badDays == 1 ? "" : "s"));
-    }
+    lf_logUnsavableOptions(stand.id, path, badDays, withoutReg);
 }
 
 bool lf_usableManualStand(const pugi::xml_node& parkpos) {
@@ -171,8 +227,7 @@ bool lf_usableManualStand(const pugi::xml_node& parkpos) {
 
 void lf_mergeStands(const pugi::xml_document& document, const std::string& path,
                     std::vector<Stand>& stands) {
-    const pugi::xml_node root = document.child("root");
-    const pugi::xml_node section = (root ? root : document).child("parkpositions");
+    const pugi::xml_node section = gf_parkpositionsSection(document);
     if (!section) {
         LogFile::write(fmt::format("learned file {} has no '{}' section", path, "parkpositions"));
         return;
@@ -223,6 +278,7 @@ void lf_mergeStands(const pugi::xml_document& document, const std::string& path,
             full = true;
         } else if (gf_readParkpos(parkpos, id, 0, stands)) {
             stands.back().manual = true;
+            lf_dropUnsavableOptions(parkpos, path, stands.back());
             byId.emplace(std::move(id), stands.size() - 1);
         }
     }
@@ -282,7 +338,7 @@ LearnedAirportRead gf_readLearnedAirportFile(const std::filesystem::path& learne
     data.overrides = lf_readOverrides(document);
     if (gf_findXmlParameterBool(document, "handmade").value_or(false)) {
         data.stands.clear();
-        gf_readParkpositions(document, data.stands);
+        lf_readHandmadeStands(document, path, data.stands);
         lf_logOverride("handmade", lf_boolText(true));
         data.handmade = true;
         return {std::move(data), {}};
@@ -291,17 +347,17 @@ LearnedAirportRead gf_readLearnedAirportFile(const std::filesystem::path& learne
     return {std::move(data), {}};
 }
 
-void gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool handmade,
+bool gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool handmade,
                     const LearnedSaveContext& context) {
     const AirportEntry parkAirport = context.parkAirport.get();
     if (!parkAirport.icao.isSet() || !state.airportFileApplied) {
         LogFile::writeImportant("gf_saveLearned called without a loaded airport file");
-        return;
+        return true;
     }
     if (state.file.learnedSavePath.empty()) {
         LogFile::writeImportant(fmt::format("cannot construct a safe learned path for publisher '{}'",
                                             state.file.publisherName));
-        return;
+        return true;
     }
     AirportFile airport;
     airport.icao = parkAirport.icao;
@@ -316,8 +372,9 @@ void gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool 
     }
     const ParkOptions options = context.settings;
     const std::string path = gf_pathToUtf8(state.file.learnedSavePath);
-    if (gf_writeApf(airport, state.file.learnedSavePath, ApfMode::learned, context.simulator,
-                    handmade, options, context.clock)) {
+    const bool saved = gf_writeApf(airport, state.file.learnedSavePath, ApfMode::learned,
+                                   context.simulator, handmade, options, context.clock);
+    if (saved) {
         LogFile::write(fmt::format("{} '{}' saved with {} update{}", handmade ? " handmade" : "",
                                    path, state.updateCount,
                                    state.updateCount == 1 || state.updateCount < 0 ? "" : "s"));
@@ -325,6 +382,7 @@ void gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool 
         LogFile::write(fmt::format("saving '{}' did not succeed", path));
     }
     state.updateCount = 0;
+    return saved;
 }
 
 void gf_setLearnedFileSlots(AirportFileReadContext& context, WindowSink& window) {

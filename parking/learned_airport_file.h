@@ -42,8 +42,9 @@ struct LearnedSaveContext {
 
 // Saves what was learned about `stands` to the learned file kept in `state` when the airport
 // file was applied; only while a park airport is set and a file is applied. The update counter
-// is reset after every save that reached the writer.
-void gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool handmade,
+// is reset after every save that reached the writer. False when the writer failed (a full disk,
+// a folder that cannot be made): what was learned is then held only by `stands`.
+bool gf_saveLearned(ParkingState& state, const std::vector<Stand>& stands, bool handmade,
                     const LearnedSaveContext& context);
 
 // The reader's learned-file slots for the program: the learned path from the store and this

@@ -54,6 +54,21 @@ std::vector<std::string> lf_lines(std::string_view text) {
     return lines;
 }
 
+// The lines the file holds for a list: one line per entry (the code, "," and the name when there
+// is one) in ascending byte order, then the preserved lines in their order.
+std::vector<std::string> lf_fileLines(std::deque<ParkAirport> list,
+                                      const std::vector<std::string>& preserved) {
+    gf_dropDuplicateParkAirports(list);
+    std::vector<std::string> lines;
+    for (const ParkAirport& entry : list) {
+        lines.push_back(entry.name.empty() ? entry.code.text()
+                                           : fmt::format("{},{}", entry.code.view(), entry.name));
+    }
+    std::sort(lines.begin(), lines.end());
+    lines.insert(lines.end(), preserved.begin(), preserved.end());
+    return lines;
+}
+
 ParkAirport lf_entryOf(const AirportEntry& airport, std::string name) {
     return ParkAirport{std::move(name), airport.lat, airport.lon, airport.icao};
 }
@@ -198,9 +213,12 @@ void ParkAirportList::readFile(WindowSink& window) {
                                               total),
                                   true);
         }
+        std::vector<std::string> saved =
+            existed ? lf_fileLines(list, preserved) : std::vector<std::string>{};
         const std::lock_guard lock(mutex_);
         list_ = std::move(list);
         preserved_ = std::move(preserved);
+        saved_ = std::move(saved);
         fileExisted_ = existed;
         readingCompleted_ = true;
         lastCheck_ = {0, 0};
@@ -226,23 +244,38 @@ void ParkAirportList::writeFile() {
         readingCompleted_ = false;
     }
     const fs::path file = path();
-    gf_dropDuplicateParkAirports(list);
-    if (list.empty() && preserved.empty()) {
+    const std::vector<std::string> lines = lf_fileLines(std::move(list), preserved);
+    if (lines.empty()) {
         if (existed) {
             LogFile::write(fmt::format("Park airports file left unchanged: '{}'", gf_pathToUtf8(file)));
         }
         return;
     }
-    std::vector<std::string> lines;
-    for (const ParkAirport& entry : list) {
-        lines.push_back(entry.name.empty() ? entry.code.text()
-                                           : fmt::format("{},{}", entry.code.view(), entry.name));
-    }
-    std::sort(lines.begin(), lines.end());
-    lines.insert(lines.end(), preserved.begin(), preserved.end());
     if (!gf_writeLinesToFile(file, lines)) {
         LogFile::writeImportant(fmt::format("Could not write '{}'", gf_pathToUtf8(file)));
     }
+}
+
+void ParkAirportList::saveChanges() {
+    std::vector<std::string> lines;
+    {
+        const std::lock_guard lock(mutex_);
+        if (!readingCompleted_) {
+            return;
+        }
+        lines = lf_fileLines(list_, preserved_);
+        if (lines.empty() || lines == saved_) {
+            return;
+        }
+    }
+    const fs::path file = path();
+    if (!gf_writeLinesToFile(file, lines)) {
+        LogFile::writeImportant(fmt::format("Could not write '{}'", gf_pathToUtf8(file)));
+        return;
+    }
+    LogFile::write(fmt::format("Park airports saved to '{}'", gf_pathToUtf8(file)));
+    const std::lock_guard lock(mutex_);
+    saved_ = std::move(lines);
 }
 
 std::optional<ParkAirport> ParkAirportList::front() const {

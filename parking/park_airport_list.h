@@ -1,9 +1,9 @@
 // The park airports: the airports at which parked aircraft may be placed, each with the user's
 // own stand there, kept most recently used first (the front entry is the current park airport).
 // Read at start-up from airports/my_park_airports.txt and the files of airports/my_thirdparty,
-// written back once at shutdown; lines the program does not understand are kept and written
-// back unchanged. Every operation holds the list's mutex for its whole run and hands out
-// copies, so any thread may call them.
+// written back once at shutdown and, when changed, each time the run saves what it learned;
+// lines the program does not understand are kept and written back unchanged. Every operation
+// holds the list's mutex for its whole run and hands out copies, so any thread may call them.
 #pragma once
 
 #include <cstdint>
@@ -49,6 +49,11 @@ public:
     void readFile(WindowSink& window);
     // Writes the list back, once per completed read (main worker, at shutdown).
     void writeFile();
+    // Writes the list when the file would change: a new airport or a user's stand learned since
+    // the read or the last save (main worker, where what was learned is saved while the run
+    // goes on, so that a run that ends without its shutdown keeps it). Nothing before a
+    // completed read, nothing for an unchanged or empty list; the shutdown's write still follows.
+    void saveChanges();
 
     std::optional<ParkAirport> front() const;
     // The front entry's name when it is not empty.
@@ -76,6 +81,8 @@ private:
     mutable std::mutex mutex_;
     std::deque<ParkAirport> list_;
     std::vector<std::string> preserved_;
+    // The lines as the file holds them after the read or the last save.
+    std::vector<std::string> saved_;
     bool readingCompleted_ = false;
     bool fileExisted_ = false;
     Lalo lastCheck_{0, 0};

@@ -270,22 +270,25 @@ std::variant<ClosestStand, std::string> gf_readDestApfForClosestStand(const Icao
         const double cosLat = std::cos(reference.lat * geo::kRadiansPerDegree);
         std::optional<ClosestStand> best;
         double bestSquared = 0;
-        // Positions and ids by the rule of the airport-file reader: a stand that reader refuses
-        // (a latitude "nan", an id of blanks) is no destination stand either.
-        for (const pugi::xml_node parkpos : file.section.children("parkpos")) {
-            const std::optional<Lalo> position = gf_readParkposPosition(parkpos);
-            std::string id = gf_readParkposId(parkpos);
-            if (!position || id.empty()) {
-                continue;
-            }
-            const double dy = (reference.lat - position->lat) * geo::kFlatNMPerDegree;
-            const double dx = (reference.lon - position->lon) * cosLat * geo::kFlatNMPerDegree;
-            const double squared = dy * dy + dx * dx;
-            if (!best || squared < bestSquared) {
-                best = ClosestStand{std::move(id), 0.0};
-                bestSquared = squared;
-            }
-        }
+        // Stands by the airport-file reader's rule: one it refuses (a latitude "nan", an id of
+        // blanks, a repeated id, a radius it cannot use, the 513th) is no destination stand.
+        gf_walkParkpositions(
+            file.section, ParkposWalkLog::quiet,
+            [&](const pugi::xml_node& parkpos, std::string id) {
+                const auto read = gf_readParkposGeometry(parkpos);
+                const ParkposGeometry* geometry = std::get_if<ParkposGeometry>(&read);
+                if (geometry == nullptr) {
+                    return;
+                }
+                const double dy = (reference.lat - geometry->position.lat) * geo::kFlatNMPerDegree;
+                const double dx =
+                    (reference.lon - geometry->position.lon) * cosLat * geo::kFlatNMPerDegree;
+                const double squared = dy * dy + dx * dx;
+                if (!best || squared < bestSquared) {
+                    best = ClosestStand{std::move(id), 0.0};
+                    bestSquared = squared;
+                }
+            });
         if (!best) {
             return std::string("airport file has no valid stands");
         }
@@ -307,18 +310,19 @@ std::variant<std::vector<std::string>, std::string> gf_readApfForStands(const Ic
         }
         std::vector<std::string> names;
         std::unordered_set<std::string> seen;
-        for (const pugi::xml_node parkpos : file.section.children("parkpos")) {
-            std::string id = gf_readParkposId(parkpos);
-            if (id.empty()) {
-                continue;
-            }
-            for (char& c : id) {
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-            }
-            if (seen.insert(id).second) {
-                names.push_back(std::move(id));
-            }
-        }
+        gf_walkParkpositions(
+            file.section, ParkposWalkLog::quiet,
+            [&](const pugi::xml_node& parkpos, std::string id) {
+                if (std::holds_alternative<const char*>(gf_readParkposGeometry(parkpos))) {
+                    return;
+                }
+                for (char& c : id) {
+                    c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+                }
+                if (seen.insert(id).second) {
+                    names.push_back(std::move(id));
+                }
+            });
         return names;
     } catch (const std::exception& e) {
         return fmt::format("{}: {}", "gf_readApfForStands", e.what());

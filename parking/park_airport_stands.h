@@ -43,7 +43,9 @@ ParkedFileOutcome lf_readParkedFile(ParkingContext& context);
 // Reports a freshly loaded file and applies its park options (or the automatic choices).
 void lf_reportAirportFile(ParkingContext& context, const LoadedAirportFile& file);
 
-// The airport's stand nearest to the reference position, or an error text. Never throws.
+// The airport's stand nearest to the reference position, or an error text. Never throws. Both
+// light readers take only the stands the airport-file reader takes (gf_walkParkpositions,
+// gf_readParkposGeometry), so that a destination stand is always one of the loaded stands.
 std::variant<ClosestStand, std::string> gf_readDestApfForClosestStand(const IcaoCode& icao,
                                                                       const Lalo& reference,
                                                                       const RunServices& services);

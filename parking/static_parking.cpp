@@ -8,11 +8,13 @@
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "foundation/clock.h"
+#include "foundation/log_file.h"
 #include "parking/learned_airport_file.h"
+#include "parking/park_airport_list.h"
 #include "parking/park_airport_stands.h"
-#include "parking/parking_context.h"
 #include "parking/park_options.h"
 #include "parking/parking_adjustments.h"
+#include "parking/parking_context.h"
 #include "parking/parking_state.h"
 #include "parking/parking_window.h"
 #include "parking/static_parking_plan.h"
@@ -41,18 +43,40 @@ std::uint32_t gf_planningTicks(std::uint64_t ms) noexcept {
     return static_cast<std::uint32_t>((ms + kMinCountedPlanningMs) / kMsPerTrafficTick);
 }
 
-void gf_saveLearnedOfParkAirport(ParkingContext& context) {
+bool gf_saveLearnedOfParkAirport(ParkingContext& context) {
     const auto settings = context.parameters.settings();
-    gf_saveLearned(context.state, context.state.stands, context.state.file.handmadeOverruled,
-                   {context.entry, *settings, context.simulator, context.services.clock});
+    return gf_saveLearned(context.state, context.state.stands, context.state.file.handmadeOverruled,
+                          {context.entry, *settings, context.simulator, context.services.clock});
 }
+
+namespace {
+
+// Plans static parking on the stands in place, the parking interval counted down afresh.
+void lf_planInPlace(ParkingContext& context) {
+    gf_showStaticParking(context.state, context.staticParking, context.window);
+    context.window.showParkingInterval();
+    gf_runCountingTicks(context.services.clock, context.traffic.tick,
+                        [&context] { gf_planStaticParking(context); });
+}
+
+} // namespace
 
 void lf_updateStaticParking(ParkingContext& context) {
     context.state.parkingUpdateRequested = false;
     // A reload replaces the stand table: what was learned since the last load is saved first,
-    // or it would be lost with the old table. A first load has nothing to save.
+    // or it would be lost with the old table. A first load has nothing to save. Saved at every
+    // reload, what a run learned outlives a run that ends without its shutdown; the park
+    // airports (a user's stand, a new destination) go with it when they changed.
     if (context.state.airportFileApplied) {
-        gf_saveLearnedOfParkAirport(context);
+        const bool saved = gf_saveLearnedOfParkAirport(context);
+        context.list.saveChanges();
+        if (!saved) {
+            LogFile::writeImportant(
+                "The park airport's stands are not read again: what was learned since they were "
+                "read could not be saved and stays in place until it is");
+            lf_planInPlace(context);
+            return;
+        }
     }
     ParkedFileOutcome outcome = lf_readParkedFile(context);
     if (!outcome.ok) {
@@ -62,10 +86,7 @@ void lf_updateStaticParking(ParkingContext& context) {
         lf_stopStaticParking(context);
         return;
     }
-    gf_showStaticParking(context.state, context.staticParking, context.window);
-    context.window.showParkingInterval();
-    gf_runCountingTicks(context.services.clock, context.traffic.tick,
-                        [&context] { gf_planStaticParking(context); });
+    lf_planInPlace(context);
 }
 
 StaticParkingRun gf_staticParkingRun(ParkingContext& context, const ParamsSnapshot& settings) {

@@ -37,16 +37,19 @@ void gf_adjustParking(ParkingContext& context, bool rtOnlySwitchedTo);
 // static parking does now (the positions still to place among it).
 void gf_followStaticParkingPlan(ParkingContext& context);
 
-// Saves the learned stand options (while an airport file is applied), then reloads the park
-// airport's stands and plans; a failed load re-enables the parking controls, shows why and
-// stops static parking.
+// Saves the learned stand options and the park-airport list when it changed (while an airport
+// file is applied), then reloads the park airport's stands and plans; a failed load re-enables
+// the parking controls, shows why and stops static parking. When the learned file could not be
+// saved, the stands are not read again (that would drop what was learned since the last load):
+// the plan is made from the stands in place.
 void lf_updateStaticParking(ParkingContext& context);
 
 // When an airport file is applied: saves what was learned and puts the park options back.
 // Then no park airport, no stands, no runways, no waiting requests; "Park" and "Flush" off.
 void lf_stopStaticParking(ParkingContext& context);
 
-// Saves what was learned at the park airport into its learned file.
-void gf_saveLearnedOfParkAirport(ParkingContext& context);
+// Saves what was learned at the park airport into its learned file; false when it could not be
+// written.
+bool gf_saveLearnedOfParkAirport(ParkingContext& context);
 
 } // namespace skyloom

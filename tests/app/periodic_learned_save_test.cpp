@@ -1,7 +1,7 @@
 // What the run learned at its park airport reaches the disk while it runs, not only at an
 // orderly shutdown: the program's own main loop counts PARKING_INTERVAL_MINUTES down and its
-// static-parking update saves the learned file before it reads the airport again; before the
-// interval is over nothing is written.
+// static-parking update saves the learned file, and the park-airport list when it changed,
+// before it reads the airport again; before the interval is over nothing is written.
 #include <filesystem>
 #include <string>
 
@@ -13,6 +13,7 @@
 #include "config/parameters.h"
 #include "foundation/file_header.h"
 #include "foundation/version.h"
+#include "parking/park_airport_list.h"
 #include "parking/parking_state.h"
 #include "parking/static_parking_state.h"
 #include "refdata/airports.h"
@@ -51,10 +52,17 @@ protected:
         gf_setAirports({kEddf});
         testing::writeTextFile(workFolder() / "airports" / "my_thirdparty" / "EDDF.xml",
                                lf_frankfurtFile());
+        testing::writeTextFile(listFile(), "EDDF\n");
+        gf_readMyParkAirportsFile(gui_);
         setInterval(5);
         gf_parkAirportEntry().set(kEddf);
     }
     void TearDown() override {
+        // The program's list back to empty, its read used up.
+        fs::remove(listFile());
+        fs::remove(workFolder() / "airports" / "my_thirdparty" / "EDDF.xml");
+        gf_readMyParkAirportsFile(gui_);
+        gf_writeMyParkAirportsFile();
         gf_parkAirportEntry().clear();
         gf_parkingState().clear();
         gf_clearStaticParkingState(gf_staticParkingState());
@@ -66,6 +74,7 @@ protected:
         gf_params().PARKING_INTERVAL_MINUTES.assign(minutes);
         gf_params().applySettings(gf_params().PARKING_INTERVAL_MINUTES);
     }
+    fs::path listFile() const { return workFolder() / "airports" / "my_park_airports.txt"; }
     fs::path learnedFile() const {
         return workFolder() / "airports" / "learned" / "thirdparty" / "Test Pub" / "EDDF.xml";
     }
@@ -75,6 +84,8 @@ TEST_F(PeriodicLearnedSaveTest, TheMainLoopSavesWhatWasLearnedEveryParkingInterv
     constexpr std::uint64_t kCyclesPerSecond = 100;
     bool learnedAdded = false;
     bool writtenEarly = false;
+    std::string listEarly;
+    std::string listSaved;
     MainRunContext run = context();
     run.cycleObserver = [&](MainLoop& loop) {
         const std::uint64_t cycle = loop.counters().cycles;
@@ -87,13 +98,16 @@ TEST_F(PeriodicLearnedSaveTest, TheMainLoopSavesWhatWasLearnedEveryParkingInterv
             option.day = 2;
             option.seq = static_cast<std::uint32_t>(state.stands[0].options.size() + 1);
             state.stands[0].options.push_back(option);
-            learnedAdded = true;
+            // The user stands at V102: the park-airport list learns it.
+            learnedAdded = gf_setParkAirportName(kEddf.icao, "V102");
         }
         // Four minutes and fifty seconds: the countdown of five minutes has not run out.
         if (cycle == 290 * kCyclesPerSecond) {
             writtenEarly = fs::exists(learnedFile());
+            listEarly = testing::readTextFile(listFile());
         }
         if (cycle == 320 * kCyclesPerSecond) {
+            listSaved = testing::readTextFile(listFile());
             stop_.request(StopReason::userClosedSim, 0);
         }
     };
@@ -103,6 +117,8 @@ TEST_F(PeriodicLearnedSaveTest, TheMainLoopSavesWhatWasLearnedEveryParkingInterv
 
     ASSERT_TRUE(learnedAdded) << "the park airport's file was not applied before the first cycle";
     EXPECT_FALSE(writtenEarly);
+    EXPECT_EQ(listEarly, "EDDF\n");
+    EXPECT_EQ(listSaved, "EDDF,V102\n");
     ASSERT_TRUE(fs::exists(learnedFile())) << logText();
     EXPECT_NE(testing::readTextFile(learnedFile()).find("reg=\"D-AIBA\""), std::string::npos);
     // The reload that followed the save read the use back.

@@ -32,11 +32,12 @@ namespace fs = std::filesystem;
 constexpr std::string_view kOption =
     R"(<opt reg="PH-BXA" airl="KLM" type="B738" day="3" hh="20:23"/>)";
 
-std::string lf_learnedText(std::string_view parkpositions) {
+std::string lf_learnedText(std::string_view parkpositions, bool handmade = false) {
     return fmt::format(R"(<?xml version="1.0"?><root><meta version="{}" sim="2" copyright="{}"/>)"
-                       R"(<parameters><parameter name="airport_name" value="{}"/></parameters>)"
+                       R"(<parameters><parameter name="airport_name" value="{}"/>{}</parameters>)"
                        R"(<parkpositions>{}</parkpositions></root>)",
                        gf_programVersionText(), kMakerCopyright, "Amsterdam Airport Schiphol",
+                       handmade ? R"(<parameter name="handmade" value="true"/>)" : "",
                        parkpositions);
 }
 
@@ -59,8 +60,8 @@ protected:
     HostileLearnedFileTest() { entry_.set(AirportEntry{IcaoCode("EHAM"), {}, 52.3, 4.76, -11}); }
 
     // The grid's stands G1 to G3 with the learned file of `parkpositions` merged.
-    std::vector<Stand> read(std::string_view parkpositions) {
-        testing::writeText(learned(), lf_learnedText(parkpositions));
+    std::vector<Stand> read(std::string_view parkpositions, bool handmade = false) {
+        testing::writeText(learned(), lf_learnedText(parkpositions, handmade));
         return readFile(learned());
     }
     std::vector<Stand> readFile(const fs::path& path) {
@@ -70,14 +71,14 @@ protected:
         return result.data ? result.data->stands : std::vector<Stand>{};
     }
     // Saves the stands as the program does, to saved.xml; true when the save succeeded.
-    bool save(const std::vector<Stand>& stands) {
+    bool save(const std::vector<Stand>& stands, bool handmade = false) {
         ParkingState state;
         state.airportFileApplied = true;
         state.file.airportName = "Amsterdam Airport Schiphol";
         state.file.publisherName = "Big Pub";
         state.file.learnedSavePath = dir_ / "saved.xml";
         const testing::CapturedLog log;
-        gf_saveLearned(state, stands, false, {entry_, settings_, kHeaderSimMsfs2024, clock_});
+        gf_saveLearned(state, stands, handmade, {entry_, settings_, kHeaderSimMsfs2024, clock_});
         return log.contains("saved with") && !log.contains("gf_writeApf");
     }
     fs::path learned() const { return dir_ / "learned.xml"; }
@@ -146,9 +147,8 @@ TEST_F(HostileLearnedFileTest, WhatIsReadIsSavedAgainAndReadsBackTheSame) {
 }
 
 // A radius that one decimal writes as "0.0" is refused by every reader, and the writer leaves
-// out a stand that has one, so that no stand is lost between a save and the next read. Options
-// whose day is not one of the week are skipped as they are read, with one line per stand.
-TEST_F(HostileLearnedFileTest, RadiiAndDaysAreReadOnlyAsTheWriterCanGiveThemBack) {
+// out a stand that has one, so that no stand is lost between a save and the next read.
+TEST_F(HostileLearnedFileTest, RadiiAreReadOnlyAsTheWriterCanGiveThemBack) {
     struct Case {
         const char* radius;
         bool kept;
@@ -184,20 +184,61 @@ TEST_F(HostileLearnedFileTest, RadiiAndDaysAreReadOnlyAsTheWriterCanGiveThemBack
         EXPECT_TRUE(log.contains("gf_writeApf: stand 'G2' has invalid geometry"));
     }
     EXPECT_EQ(testing::readText(dir_ / "full.xml").find("id=\"G2\""), std::string::npos);
+}
 
-    const testing::CapturedLog log;
-    const std::vector<Stand> stands =
-        read(fmt::format(R"(<parkpos id="G1">{}{}{}{}</parkpos>)",
-                         R"(<opt reg="PH-D0" airl="KLM" type="B738" day="0" hh="1"/>)",
-                         R"(<opt reg="PH-D8" airl="KLM" type="B738" day="8" hh="1"/>)",
-                         R"(<opt reg="PH-DX" airl="KLM" type="B738" day="x" hh="1"/>)",
-                         R"(<opt reg="PH-D7" airl="KLM" type="B738" day="7" hh="1"/>)"));
-    EXPECT_TRUE(log.has(fmt::format("learned stand G1 in {}: 3 options with a day outside 1 to 7 "
-                                    "skipped",
-                                    path())));
-    ASSERT_EQ(lf_learnedOptions(stands.at(0)), 1u);
-    EXPECT_EQ(stands[0].options.back().reg, "PH-D7");
-    EXPECT_TRUE(save(stands));
+// Learned options a save could not write back, a day outside the week or no registration, are
+// skipped as they are read, with one line per stand, whether they are merged into a stand of
+// the airport file, belong to a hand-made stand or to a stand of a handmade file; the others
+// are saved and read back.
+TEST_F(HostileLearnedFileTest, OptionsASaveCouldNotWriteAreSkippedWithALine) {
+    const std::string options =
+        std::string(R"(<opt reg="PH-D0" airl="KLM" type="B738" day="0" hh="1"/>)") +
+        R"(<opt reg="PH-D8" airl="KLM" type="B738" day="8" hh="1"/>)" +
+        R"(<opt reg="PH-DX" airl="KLM" type="B738" day="x" hh="1"/>)" +
+        R"(<opt airl="KLM" type="B738" day="7" hh="2"/>)" +
+        R"(<opt reg="" airl="KLM" type="B738" day="7" hh="3"/>)" +
+        R"(<opt reg="PH-D7" airl="KLM" type="B738" day="7" hh="1"/>)";
+    struct Case {
+        const char* what;
+        std::string parkpos;
+        bool handmade;
+        std::string id;
+    };
+    const Case cases[] = {
+        {"merged into a stand of the airport file",
+         fmt::format(R"(<parkpos id="G1">{}</parkpos>)", options), false, "G1"},
+        {"of a hand-made stand", lf_manual(R"(id="M1")", "20", options), false, "M1"},
+        {"of a stand of a handmade file", lf_manual(R"(id="H1")", "20", options), true, "H1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<Stand> stands;
+        {
+            const testing::CapturedLog log;
+            stands = read(c.parkpos, c.handmade);
+            EXPECT_TRUE(log.has(
+                fmt::format("learned stand {} in {}: 3 options with a day outside 1 to 7 skipped",
+                            c.id, path())));
+            EXPECT_TRUE(log.has(fmt::format(
+                "learned stand {} in {}: 2 options without registration skipped", c.id, path())));
+        }
+        const auto stand = std::find_if(stands.begin(), stands.end(),
+                                        [&](const Stand& s) { return s.id == c.id; });
+        ASSERT_NE(stand, stands.end());
+        const auto kept =
+            std::count_if(stand->options.begin(), stand->options.end(),
+                          [&](const FlightOption& o) { return o.origin == 0 || c.handmade; });
+        ASSERT_EQ(kept, 1);
+        EXPECT_EQ(stand->options.back().reg, "PH-D7");
+        EXPECT_EQ(stand->options.back().seq, stand->options.size());
+
+        ASSERT_TRUE(save(stands, c.handmade));
+        const std::vector<Stand> again = readFile(dir_ / "saved.xml");
+        const auto back =
+            std::find_if(again.begin(), again.end(), [&](const Stand& s) { return s.id == c.id; });
+        ASSERT_NE(back, again.end());
+        EXPECT_EQ(back->options.size(), stand->options.size());
+    }
 }
 
 // A learned file holds no more stands than an airport file may (512), and a stand no more than

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -156,6 +158,137 @@ TEST_F(ParkAirportTest, ALearnedStandUseSurvivesThePeriodicReloadAndComingBack) 
     EXPECT_TRUE(hasLearned("PH-BXK"));
 }
 
+// What the run learns reaches the disk at each reload of the park airport's stands (every
+// PARKING_INTERVAL_MINUTES), so that a run that ends without its shutdown keeps it: the learned
+// stand uses in the learned file, a user's stand in my_park_airports.txt. A reload with nothing
+// new for the list does not write the list.
+TEST_F(ParkAirportTest, WhatTheRunLearnedIsOnDiskAfterEachReload) {
+    const testing::PublishedRegistrations registrations(
+        R"(<r g="PH-BXK" a="KLM" m="B738"/><r g="PH-BXL" a="KLM" m="B738"/>)");
+    const fs::path listFile = work_ / "airports" / "my_park_airports.txt";
+    testing::writeText(listFile, "EHAM\n");
+    list_.readFile(window_);
+    entry_.set(kEham);
+    const auto arrive = [this](const char* registration, std::int32_t sid) {
+        AircraftBase arrival;
+        arrival.registration = registration;
+        arrival.callsign = "KLM1234";
+        gf_addRealStandOption(state_, sid, arrival, kStandArrived, gf_packDaySlot({3, 20}),
+                              window_);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> before;
+        std::vector<std::string> learned; // the registrations the learned file holds
+        const char* list;                 // my_park_airports.txt; nullptr: not there
+    };
+    const Step steps[] = {
+        {"the first load", [] {}, {}, "EHAM\n"},
+        {"an arrival at G1", [&] { arrive("PH-BXK", 1); }, {"PH-BXK"}, "EHAM\n"},
+        {"the user's stand",
+         [&] { list_.setName(kEham.icao, "G2"); },
+         {"PH-BXK"},
+         "EHAM,G2\nEHRD\n"},
+        {"nothing new for the list (its file removed meanwhile)",
+         [&] { fs::remove(listFile); },
+         {"PH-BXK"},
+         nullptr},
+        {"an arrival at G3 and a new destination",
+         [&] {
+             arrive("PH-BXL", 3);
+             list_.setPosition(IcaoCode("EHRD"), {51.95694, 4.43722});
+             list_.setName(IcaoCode("EHRD"), "G1");
+         },
+         {"PH-BXK", "PH-BXL"},
+         "EHAM,G2\nEHRD,G1\n"},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.before();
+        lf_updateStaticParking(context_);
+        ASSERT_TRUE(state_.airportFileApplied);
+        const fs::path learned = state_.file.learnedSavePath;
+        const std::string text = fs::exists(learned) ? testing::readText(learned) : "";
+        std::vector<std::string> regs;
+        for (const char* reg : {"PH-BXK", "PH-BXL"}) {
+            if (text.find(fmt::format("reg=\"{}\"", reg)) != std::string::npos) {
+                regs.emplace_back(reg);
+            }
+        }
+        EXPECT_EQ(regs, step.learned);
+        if (step.list == nullptr) {
+            EXPECT_FALSE(fs::exists(listFile));
+        } else {
+            EXPECT_EQ(testing::readText(listFile), step.list);
+        }
+    }
+}
+
+// A reload whose learned file cannot be written (its folder cannot be made, as on a full disk)
+// does not read the stands again, which would drop what was learned since the last read: the
+// plan is made from the stands in place, with a line, and the next reload that can write saves
+// all of it.
+TEST_F(ParkAirportTest, AReloadThatCannotSaveKeepsWhatWasLearned) {
+    const testing::PublishedRegistrations registrations(
+        R"(<r g="PH-BXK" a="KLM" m="B738"/><r g="PH-BXL" a="KLM" m="B738"/>)");
+    const fs::path blocker = work_ / "airports" / "learned";
+    entry_.set(kEham);
+    lf_updateStaticParking(context_);
+    ASSERT_TRUE(state_.airportFileApplied);
+    const fs::path learned = state_.file.learnedSavePath;
+    struct Step {
+        const char* what;
+        const char* arrival;
+        bool writable;
+        bool readAgain;
+        std::vector<std::string> inMemory;
+        std::vector<std::string> onDisk;
+    };
+    const Step steps[] = {
+        {"a full disk", "PH-BXK", false, false, {"PH-BXK"}, {}},
+        {"a full disk again", "PH-BXL", false, false, {"PH-BXK", "PH-BXL"}, {}},
+        {"space again", nullptr, true, true, {"PH-BXK", "PH-BXL"}, {"PH-BXK", "PH-BXL"}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.arrival != nullptr) {
+            AircraftBase arrival;
+            arrival.registration = step.arrival;
+            arrival.callsign = "KLM1234";
+            gf_addRealStandOption(state_, 1, arrival, kStandArrived, gf_packDaySlot({3, 20}),
+                                  window_);
+        }
+        fs::remove_all(blocker);
+        if (!step.writable) {
+            testing::writeText(blocker, "a file where the folder would be");
+        }
+        const std::size_t plans = window_.payloads<GuiUpdate::ParkingTarget>().size();
+        const testing::CapturedLog log;
+        lf_updateStaticParking(context_);
+        EXPECT_EQ(log.contains("Airport file read from"), step.readAgain);
+        EXPECT_EQ(log.has("==> The park airport's stands are not read again: what was learned "
+                          "since they were read could not be saved and stays in place until it "
+                          "is"),
+                  !step.readAgain);
+        EXPECT_EQ(window_.payloads<GuiUpdate::ParkingTarget>().size(), plans + 1) << "planned";
+        std::vector<std::string> inMemory;
+        for (const char* reg : {"PH-BXK", "PH-BXL"}) {
+            if (hasLearned(reg)) {
+                inMemory.emplace_back(reg);
+            }
+        }
+        EXPECT_EQ(inMemory, step.inMemory);
+        std::vector<std::string> onDisk;
+        const std::string text = step.writable ? testing::readText(learned) : "";
+        for (const char* reg : {"PH-BXK", "PH-BXL"}) {
+            if (text.find(fmt::format("reg=\"{}\"", reg)) != std::string::npos) {
+                onDisk.emplace_back(reg);
+            }
+        }
+        EXPECT_EQ(onDisk, step.onDisk);
+    }
+}
+
 TEST_F(ParkAirportTest, AFirstLoadSavesNothingAndSaysNothingOfIt) {
     entry_.set(kEham);
     const testing::CapturedLog log;
@@ -187,44 +320,80 @@ TEST_F(ParkAirportTest, TheLightReadersFindTheClosestStandAndTheStandNames) {
     EXPECT_EQ(std::get<std::vector<std::string>>(names), (std::vector<std::string>{"B7", "A1"}));
 }
 
-// The closest-stand reader takes a stand only when the airport-file reader would: a latitude
-// "nan" or "inf", a position at 0/0 or an id of blanks never wins, however near the text says
-// it is; a position in blanks and a trimmed id do.
-TEST_F(ParkAirportTest, TheClosestStandIsOneTheAirportFileReaderReads) {
+// Every reader of an airport file takes a stand by one rule: a stand the airport-file reader
+// refuses (a latitude "nan" or "inf", a position at 0/0, an id of blanks, a repeated id, a
+// radius it cannot use, a heading "inf", a NONE type without cargo and ramp, the 513th stand)
+// is neither the closest stand nor a stand name of the destination, however near it is; a
+// position in blanks and a trimmed id are taken by all three.
+TEST_F(ParkAirportTest, EveryReaderTakesTheStandsTheAirportFileReaderTakes) {
     const Lalo reference{52.30, 4.76};
+    const auto stand = [](std::string_view id, std::string_view latitude,
+                          std::string_view longitude, std::string_view more) {
+        return fmt::format(R"(<parkpos id="{}" latitude="{}" longitude="{}" {}/>)", id, latitude,
+                           longitude, more);
+    };
+    const std::string shape = R"(typestr="GATE_SMALL" heading="0" radius="20")";
+    std::string fillers;
+    for (int i = 0; i < 511; ++i) {
+        fillers += stand(fmt::format("F{}", i), "52.31", "4.76", shape);
+    }
     struct Case {
-        const char* latitude;
-        const char* longitude;
-        const char* id;
+        const char* what;
+        std::string near; // the parkpos elements after FAR, the last one at the reference
         bool read;
     };
     const Case cases[] = {
-        {"nan", "4.76", "N1", false},    {"-nan", "4.76", "N2", false},
-        {"inf", "4.76", "I1", false},    {"0", "0", "Z1", false},
-        {"52.30", "4.76", " \t", false}, {" 52.30", "4.76", " T1 ", true},
+        {"a latitude nan", stand("T1", "nan", "4.76", shape), false},
+        {"a latitude -nan", stand("T1", "-nan", "4.76", shape), false},
+        {"a latitude inf", stand("T1", "inf", "4.76", shape), false},
+        {"a position at 0/0", stand("T1", "0", "0", shape), false},
+        {"an id of blanks", stand(" \t", "52.30", "4.76", shape), false},
+        {"a radius of 0.04 m",
+         stand("T1", "52.30", "4.76", R"(typestr="GATE_SMALL" heading="0" radius="0.04")"), false},
+        {"a radius nan",
+         stand("T1", "52.30", "4.76", R"(typestr="GATE_SMALL" heading="0" radius="nan")"), false},
+        {"a heading inf",
+         stand("T1", "52.30", "4.76", R"(typestr="GATE_SMALL" heading="inf" radius="20")"), false},
+        {"type NONE without cargo and ramp",
+         stand("T1", "52.30", "4.76", R"(type="0" heading="0" radius="20")"), false},
+        {"an id that a refused stand had before",
+         stand("T1", "nan", "4.76", shape) + stand("T1", "52.30", "4.76", shape), false},
+        {"the 513th stand", fillers + stand("T1", "52.30", "4.76", shape), false},
+        {"the 512th stand",
+         fillers.substr(fillers.find("<parkpos", 1)) + stand("T1", "52.30", "4.76", shape), true},
+        {"a position in blanks and an id in blanks", stand(" T1 ", " 52.30", "4.76 ", shape), true},
+        {"type NONE with cargo and ramp",
+         stand("T1", "52.30", "4.76", R"(type="0" cargo="false" ramp="true" radius="20")"), true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.latitude);
+        SCOPED_TRACE(c.what);
         // The case's stand at the reference as far as its text goes, a good one 1 km away.
         testing::writeText(
             gf_myThirdpartyFolder() / "EHAM.xml",
             fmt::format(R"(<?xml version="1.0"?><root><meta version="{}" sim="2" copyright="{}"/>)"
                         R"(<parameters><parameter name="altitude" value="-11"/></parameters>)"
-                        R"(<parkpositions><parkpos id="{}" typestr="GATE_SMALL" latitude="{}" )"
-                        R"(longitude="{}" heading="0" radius="20"/><parkpos id="FAR" )"
-                        R"(typestr="GATE_SMALL" latitude="52.309" longitude="4.76" heading="0" )"
-                        R"(radius="20"/></parkpositions></root>)",
-                        gf_programVersionText(), kMakerCopyright, c.id, c.latitude, c.longitude));
+                        R"(<parkpositions>{}{}</parkpositions></root>)",
+                        gf_programVersionText(), kMakerCopyright,
+                        stand("FAR", "52.309", "4.76", shape), c.near));
         const auto closest = gf_readDestApfForClosestStand(kEham.icao, reference, services_);
         ASSERT_TRUE(std::holds_alternative<ClosestStand>(closest))
             << std::get<std::string>(closest);
         EXPECT_EQ(std::get<ClosestStand>(closest).standId, c.read ? "T1" : "FAR");
 
+        const auto names = gf_readApfForStands(kEham.icao, services_);
+        ASSERT_TRUE(std::holds_alternative<std::vector<std::string>>(names));
+        const std::vector<std::string>& list = std::get<std::vector<std::string>>(names);
+        EXPECT_EQ(std::count(list.begin(), list.end(), "T1"), c.read ? 1 : 0);
+
         pugi::xml_document document;
         ASSERT_TRUE(document.load_file((gf_myThirdpartyFolder() / "EHAM.xml").c_str()));
         std::vector<Stand> stands;
+        const testing::CapturedLog quiet;
         gf_readParkpositions(document, stands);
-        EXPECT_EQ(stands.size(), c.read ? 2u : 1u);
+        EXPECT_EQ(std::count_if(stands.begin(), stands.end(),
+                                [](const Stand& s) { return s.id == "T1"; }),
+                  c.read ? 1 : 0);
+        EXPECT_EQ(list.size(), stands.size());
     }
 }
 
