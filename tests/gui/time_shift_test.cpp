@@ -3,14 +3,20 @@
 // line says, and when the run restarts.
 #include "gui/time_shift.h"
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "config/startup_choices.h"
 #include "feed/rtapi_time_shift.h"
 #include "foundation/program_clock.h"
+#include "foundation/utf.h"
 #include "platform/winui/input.h"
+#include "platform/winui/message_loop.h"
+#include "platform/winui/messages.h"
 #include "tests/gui/support/main_window_fixture.h"
 #include "tests/support/recording_window_sink.h"
 
@@ -93,6 +99,54 @@ TEST_F(TimeShiftTest, SetShiftsTheProgramClockAndTheFeedUpToTwoWeeks) {
                   Minutes({c.programDay.weekday, c.programDay.slot}))
             << c.status;
     }
+}
+
+// As the user chooses it: the last item of each combo box (the days end at 13), then "Set".
+// What the combo boxes show, what parameters.xml keeps and the shift in force are one shift,
+// one minute short of two weeks, and the run restarts with it.
+TEST_F(TimeShiftTest, TheLastItemsOfTheCombosAreTheShiftSetPutsInForce) {
+    ASSERT_TRUE(gf_isRtDirect()); // the time-shift combo boxes act on the web API's road
+    ASSERT_NE(open(), nullptr);
+    ProgramParameters& p = parameters_;
+    const auto shownText = [](winui::HWND combo, winui::LRESULT index) {
+        const winui::LRESULT length = winui::SendMessageW(combo, winui::CB_GETLBTEXTLEN,
+                                                          static_cast<winui::WPARAM>(index), 0);
+        std::u16string text(static_cast<std::size_t>(std::max<winui::LRESULT>(length, 0)) + 1,
+                            u'\0');
+        winui::SendMessageW(combo, winui::CB_GETLBTEXT, static_cast<winui::WPARAM>(index),
+                            reinterpret_cast<winui::LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(std::max<winui::LRESULT>(length, 0)));
+        return wide_to_utf8(text);
+    };
+    std::vector<std::string> shown;
+    for (IntListParameter* combo : {&p.TIME_SHIFT_DAYS, &p.TIME_SHIFT_HOURS, &p.TIME_SHIFT_MINS}) {
+        winui::injectClickInWindow(combo->window(), winui::POINT{10, 8});
+        pump();
+        winui::injectKey(winui::VK_END);
+        winui::injectKey(winui::VK_RETURN);
+        pump();
+        const winui::LRESULT selected =
+            winui::SendMessageW(combo->window(), winui::CB_GETCURSEL, 0, 0);
+        EXPECT_EQ(selected + 1, winui::SendMessageW(combo->window(), winui::CB_GETCOUNT, 0, 0))
+            << combo->name();
+        shown.push_back(shownText(combo->window(), selected));
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"13", "23", "59"}));
+    EXPECT_EQ(shownText(p.TIME_SHIFT_DAYS.window(), 0), "0");
+    ASSERT_TRUE(p.setButton.isEnabled());
+
+    winui::injectClickInWindow(p.setButton.window(), winui::POINT{4, 4});
+    pump();
+    constexpr std::int32_t kShown = (13 * 24 + 23) * 60 + 59;
+    EXPECT_EQ(g_timeShiftMinutes.load(), kShown);
+    EXPECT_EQ(g_rtApiTrafficTimeShiftMinutes.load(), kShown);
+    EXPECT_EQ(gf_timeShiftMinutesOf(*p.settings()), kShown);
+    EXPECT_EQ(savedValue("TIME_SHIFT_DAYS"), "13");
+    EXPECT_EQ(savedValue("TIME_SHIFT_HOURS"), "23");
+    EXPECT_EQ(savedValue("TIME_SHIFT_MINS"), "59");
+    EXPECT_THAT(logLines(),
+                ::testing::Contains(::testing::HasSubstr("Time shifted 20159 minutes")));
+    EXPECT_EQ(run_.newSettingsCountdowns, Minutes{0});
 }
 
 TEST_F(TimeShiftTest, TheSimulatorClockGivesTheShiftOncePerRunAndNeverBeyondTwoWeeks) {
