@@ -38,16 +38,14 @@
 #include "foundation/text.h"
 #include "foundation/version.h"
 #include "foundation/write_failure.h"
-#include "gui/block_commands.h"
 #include "gui/control_text.h"
 #include "gui/destination.h"
 #include "gui/gui.h"
 #include "gui/gui_messages.h"
 #include "gui/install_path_check.h"
-#include "gui/parking_controls.h"
 #include "gui/parking_interval.h"
+#include "gui/startup_controls.h"
 #include "gui/time_shift.h"
-#include "gui/traffic_range.h"
 #include "liveries/livery_matching_summary.h"
 #include "liveries/livery_scan.h"
 #include "liveries/process_scanned_liveries.h"
@@ -149,14 +147,10 @@ bool lf_findInstallation(const RunState& run) {
     return false;
 }
 
-// The controls that the saved range, park options, livery scan mode and road enable or
+// The controls that the saved block, range, park options, livery scan mode and road enable or
 // disable. Keeping the simulator's time settings holds for one start only.
 bool lf_applyWindowOptions(const RunState& run) {
-    ProgramParameters& p = gf_params();
-    gf_applyRange(p, run.context.user);
-    gf_applyParkingControlStates(run.context.gui, p);
-    p.AI_PACKAGE_SELECTOR.enable(p.LIG_AUTOMATIC.value());
-    gf_applyTimeShiftControls(p, run.context.gui, gf_isRtDirect());
+    gf_applyStartupControls(run.context.gui, gf_params(), run.context.user, gf_isRtDirect());
     gf_clearKeepSimTimePar();
     return true;
 }
@@ -205,11 +199,10 @@ bool lf_readAirports(const RunState& run) {
     return true;
 }
 
-// The saved time shift, which this run starts with (no restart), the saved block, and the
-// saved destination, which needs the airports table.
+// The saved time shift, which this run starts with (no restart), and the saved destination,
+// which needs the airports table.
 bool lf_applySavedShiftAndDestination(const RunState& run) {
     ProgramParameters& p = gf_params();
-    gf_showSavedBlock(p);
     const TimeShiftLinks links{p, run.context.gui, {}};
     gf_setTimeShift(links, gf_timeShiftMinutesOf(*p.settings()), true, true);
     gf_applySavedDestination(run.context.gui, p);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # "Park" on a display (Xvfb) while static parking runs: the program with its GTK backend runs
 # the KLAX demo on the web API road (the simulator stand-in world and the web API stand-in,
-# no fixed ports); once static parking has planned KLAX and given the parking controls back,
-# the test clicks "Park" and takes screenshots until the window shows what "Park" does: the
+# no fixed ports); once static parking has planned KLAX and given the parking controls back
+# (with the feed light, the data source, the AI-package choice and the next parking update as
+# the counts capture shows them), the test clicks "Park" and takes screenshots until the window shows what "Park" does: the
 # status line "Skyloom will update static parking soon ..." and "Park" and "Flush" disabled,
 # each region equal to window_capture's headless capture of that state. Skipped (exit 77)
 # without the public data of ../shared or where xvfb-run, Xvfb, xdotool or imagemagick is
@@ -80,6 +81,12 @@ window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Skyloom$' | hea
 "$capture" --park "$out/park_pushed.png" >/dev/null
 # Regions as WIDTHxHEIGHT+X+Y: the bottom line, "Park" and "Flush".
 regions=("900x32+0+736" "80x26+765+509" "80x26+765+609")
+# What the run shows once static parking has placed its plan, as the counts capture shows it on
+# the web API's road: the feed light (green: the session stands and the reader receives), the
+# data source naming the session's licence, the AI-package choice open again after the
+# automatic livery scan, and the minutes to the next parking update in the panel's second row.
+planned_regions=("80x26+765+509" "80x26+765+609" "32x62+436+34" "260x28+490+35"
+                 "200x22+331+163" "300x28+0+673")
 same_region() { # same_region REFERENCE SCREENSHOT REGION
     convert "$1" -crop "$3" +repage "$out/reference_part.png"
     convert "$2" -crop "$3" +repage "$out/screen_part.png"
@@ -87,21 +94,27 @@ same_region() { # same_region REFERENCE SCREENSHOT REGION
 }
 
 # Static parking has planned KLAX and the traffic step has placed the plan: "Park" and
-# "Flush" are enabled again, as the counts capture shows them.
+# "Flush" are enabled again, and the rest of planned_regions show as the counts capture does.
 planned=no
 for _ in $(seq 240); do
     kill -0 "$program_pid" 2>/dev/null || fail "the program ended early"
     if grep -q "positions (" "$demo/skyloom/Log.txt" 2>/dev/null; then
         import -window "$window" "$out/before.png"
-        if same_region "$out/counts.png" "$out/before.png" "${regions[1]}" &&
-            same_region "$out/counts.png" "$out/before.png" "${regions[2]}"; then
-            planned=yes
-            break
-        fi
+        planned=yes
+        for region in "${planned_regions[@]}"; do
+            same_region "$out/counts.png" "$out/before.png" "$region" || { planned=no; break; }
+        done
+        [ "$planned" = yes ] && break
     fi
     sleep 0.5
 done
-[ "$planned" = yes ] || fail "static parking at KLAX did not give the parking controls back"
+if [ "$planned" != yes ]; then
+    for region in "${planned_regions[@]}"; do
+        same_region "$out/counts.png" "$out/before.png" "$region" ||
+            echo "differs from the counts capture: $region"
+    done
+    fail "static parking at KLAX did not give the parking controls back, or the feed light, the data source, the AI-package choice or the next parking update differ from the counts capture (see $out)"
+fi
 
 # "Park": (765, 509), 80 x 26 in the layout, 96 DPI under Xvfb.
 xdotool mousemove --window "$window" 805 522 click 1

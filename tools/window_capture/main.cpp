@@ -16,21 +16,28 @@
 
 #include <fmt/format.h>
 
-#include "runtime/user_aircraft.h"
 #include "config/parameters.h"
+#include "config/params_snapshot.h"
+#include "config/startup_choices.h"
 #include "config/window_requests.h"
+#include "foundation/icao_code.h"
+#include "gui/destination.h"
 #include "gui/gui.h"
 #include "gui/gui_parking_window.h"
 #include "gui/main_window.h"
-#include "gui/parking_controls.h"
+#include "gui/parking_interval.h"
+#include "gui/startup_controls.h"
 #include "parking/park_airport_list.h"
-#include "platform/winui/input.h"
-#include "gui/traffic_range.h"
 #include "platform/winui/capture.h"
 #include "platform/winui/dpi.h"
 #include "platform/winui/headless/headless_backend.h"
+#include "platform/winui/input.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/monitors.h"
+#include "refdata/airports.h"
+#include "runtime/rt_status.h"
+#include "runtime/user_aircraft.h"
+#include "sim/sim_link_state.h"
 #include "tools/window_capture/window_states.h"
 
 namespace {
@@ -70,17 +77,30 @@ void lf_setScreen(winui::UINT dpi) {
     winui::setSystemDpi(dpi);
 }
 
+// What the window reads when it paints, set where the program keeps it: the connections as
+// the feed and the simulator link set them, the settings in the program's snapshot (published
+// by the window's parameters), and the stand reserved at the destination's airport in the
+// program's park-airport list.
+void lf_setProgramFacts(const wc::WindowState& state, ProgramParameters& parameters) {
+    g_rtConnected.store(state.counts);
+    g_simConnectionState.store(state.counts ? SimConnectionState::running
+                                            : SimConnectionState::notConnected);
+    parameters.DESTINATION.setValue(state.counts ? wc::kCaptureAirport : "");
+    if (state.counts) {
+        const AirportEntry airport{IcaoCode(wc::kCaptureAirport), IataCode("VIE"), 48.1103, 16.5697,
+                                   600};
+        gf_setAirports({airport});
+        gf_parkAirportList().setPositionAndName(airport.icao, airport.position(), "C35");
+    }
+    parameters.publishAll();
+}
+
 bool lf_capture(const wc::WindowState& state, winui::UINT dpi, const fs::path& file) {
     lf_setScreen(dpi);
-    ProgramParameters parameters; // defaults, kept in memory only
+    // Defaults, kept in memory only and published as the program's settings.
+    ProgramParameters parameters(nullptr, &gf_paramsSnapshotCell());
+    lf_setProgramFacts(state, parameters);
     Gui gui;
-    const auto settings = std::make_shared<const ParamsSnapshot>(parameters.snapshot());
-    // The user's stand reserved at the park airport, as the program's list keeps it.
-    if (state.counts) {
-        gf_parkAirportList().setPositionAndName(IcaoCode(wc::kCaptureAirport),
-                                                Lalo{48.1103, 16.5697}, "C35");
-    }
-    gui.setPaintFactsSource([&state, settings] { return wc::gf_factsFor(state, settings); });
     NoRun run;
     bool written = false;
     {
@@ -91,9 +111,10 @@ bool lf_capture(const wc::WindowState& state, winui::UINT dpi, const fs::path& f
             fmt::print(stderr, "window_capture: the main window could not be made\n");
             return false;
         }
-        // The controls that the saved settings disable, as the start-up leaves them.
-        gf_applyParkingControlStates(gui, parameters);
-        gf_applyRange(parameters, run.userAircraft());
+        // The controls and the first values as the start-up leaves them.
+        gf_applyStartupControls(gui, parameters, run.userAircraft(), gf_isRtDirect());
+        gf_showParkingInterval(gui, *parameters.settings());
+        gf_applySavedDestination(gui, parameters);
         for (GuiUpdate& update : wc::gf_updatesFor(state)) {
             gui.enqueueUpdate(std::move(update));
         }
@@ -128,9 +149,10 @@ bool lf_makeFolder(const fs::path& folder) {
 }
 
 int lf_usage() {
-    fmt::print(stderr, "usage: window_capture FOLDER\n"
-                       "       window_capture [--dpi N] [--compact] [--counts] [--park] [--error TEXT] "
-                       "FILE\n");
+    fmt::print(stderr,
+               "usage: window_capture FOLDER\n"
+               "       window_capture [--dpi N] [--compact] [--counts] [--park] [--error TEXT] "
+               "FILE\n");
     return 2;
 }
 

@@ -1,10 +1,8 @@
 #include "tools/window_capture/window_states.h"
 
-#include <utility>
-
+#include "feed/rtapi_road.h"
 #include "foundation/icao_code.h"
 #include "gui/install_path_check.h"
-#include "refdata/update_check.h"
 
 namespace skyloom::tools::window_capture {
 
@@ -19,7 +17,8 @@ std::vector<GuiUpdate> gf_updatesFor(const WindowState& state) {
         updates.emplace_back(U::ThirdpCount{12});
         updates.emplace_back(U::LiveriesCount{1523});
         updates.emplace_back(U::FeedStatusKnown{});
-        updates.emplace_back(U::DataSourceText{"RT App 10.0.245"});
+        // The default road, the web API's, names the session's licence.
+        updates.emplace_back(U::DataSourceText{gf_rtApiDataSourceText(true)});
         updates.emplace_back(U::TrafficReaderState{ReaderState::receiving});
         updates.emplace_back(U::WeatherReaderState{ReaderState::receiving});
         updates.emplace_back(U::Qnh{1013});
@@ -31,7 +30,6 @@ std::vector<GuiUpdate> gf_updatesFor(const WindowState& state) {
         updates.emplace_back(U::StandCount{212});
         updates.emplace_back(U::ParkedCounts{14, 96});
         updates.emplace_back(U::ParkingTarget{120, 60});
-        updates.emplace_back(U::NextParkingUpdate{23});
         updates.emplace_back(U::AirportFileUpdates{7});
         updates.emplace_back(U::StaticFit{3.5F});
         updates.emplace_back(U::LiveFit{2.0F});
@@ -55,19 +53,6 @@ StaticParkingShown gf_staticParkingFor(const WindowState& state) {
         shown.fileWeek = 2613;
     }
     return shown;
-}
-
-GuiPaintFacts gf_factsFor(const WindowState& state,
-                          std::shared_ptr<const ParamsSnapshot> settings) {
-    GuiPaintFacts facts;
-    facts.settings = std::move(settings);
-    facts.versionText = gf_windowVersionText();
-    if (state.counts) {
-        facts.realTrafficConnected = true;
-        facts.simulatorConnected = true;
-        facts.reservedStand = gf_reservedStandAt(kCaptureAirport);
-    }
-    return facts;
 }
 
 std::vector<NamedState> gf_allStates() {

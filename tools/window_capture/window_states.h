@@ -1,14 +1,12 @@
 // The states of the main window that window_capture shows: what the window was told (the
-// window updates a run sends, and what parking shows its parking panel) and what it reads from
-// the rest of the program (the paint facts: the connections, and the reserved stand as the
-// program's park-airport list keeps it).
+// window updates a run sends, and what parking shows its parking panel). What the window reads
+// from the rest of the program when it paints (the connections, the settings, the reserved
+// stand) the tool sets where the program keeps it.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "gui/paint_facts.h"
 #include "parking/parking_window.h"
 #include "runtime/gui_update.h"
 
@@ -32,9 +30,6 @@ std::vector<GuiUpdate> gf_updatesFor(const WindowState& state);
 StaticParkingShown gf_staticParkingFor(const WindowState& state);
 // The airport whose stand the counts state reserves in the program's park-airport list.
 inline constexpr const char* kCaptureAirport = "LOWW";
-// The facts the window paints beside its own state.
-GuiPaintFacts gf_factsFor(const WindowState& state, std::shared_ptr<const ParamsSnapshot> settings);
-
 // The states of the full set, with the file names they are written under (without the DPI).
 struct NamedState {
     std::string name;
