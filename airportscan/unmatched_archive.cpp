@@ -87,6 +87,9 @@ std::size_t gf_copyAirportFilesToTblo(const fs::path& folder, const ScanBodyCont
         std::error_code ec;
         fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
         if (ec) {
+            // A copy that a full disk cut short must not go into the archive as the airport.
+            std::error_code ignored;
+            fs::remove(target, ignored);
             LogFile::writeImportant(fmt::format("'{}' failed to copy '{}': {}",
                                                 gf_pathToUtf8(source), gf_pathToUtf8(target),
                                                 ec.message()));
