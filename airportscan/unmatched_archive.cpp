@@ -48,8 +48,13 @@ bool gf_scanAirportFolders(const std::vector<fs::path>& roots, const ScanBodyCon
     }
 
     scan.scanLog.push_back("\nAirports scan finished!");
-    gf_writeLinesToFile(scan.scanLog, scan.scanLogFile);
-    LogFile::write(gf_pathToUtf8(scan.scanLogFile) + " written");
+    // A scan log the disk refused is said to be missing, not reported as written.
+    if (gf_writeLinesToFile(scan.scanLog, scan.scanLogFile)) {
+        LogFile::write(gf_pathToUtf8(scan.scanLogFile) + " written");
+    } else {
+        LogFile::writeImportant(
+            fmt::format("Could not write '{}'", gf_pathToUtf8(scan.scanLogFile)));
+    }
     body.window.clearStatusText();
     scan.scanLog.clear();
 

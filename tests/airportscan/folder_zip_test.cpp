@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <zip.h>
@@ -95,6 +96,40 @@ TEST(TbloCopyTest, ACopyAFullDiskCutShortIsNotKept) {
     EXPECT_EQ(*code, 0) << "2: the cut copy was counted; 4: it stayed in the tblo folder";
     const std::string log = readText(out / "Log.txt");
     EXPECT_NE(log.find("failed to copy"), std::string::npos) << log;
+}
+
+// The scan log written at the end of the scan body onto a full disk: the log says it could not
+// be written, rather than that it was.
+TEST(ScanLogOnAFullDiskTest, ALogTheDiskRefusedIsNotReportedAsWritten) {
+    const TempDir dir;
+    const fs::path disk = dir / "disk";
+    const fs::path out = dir / "out";
+    fs::create_directories(disk);
+    fs::create_directories(out);
+    const std::optional<int> code = runOnSmallDisk(disk, 64 * 1024, [&] {
+        LogFile::openIn(out);
+        ScanFixture scan(disk, {"KPHX"});
+        const ManualClock clock;
+        AirportScanContext context = scan.context();
+        const ScanWalkContext walk{context, clock,
+                                   [](std::string_view) { return std::optional<fs::path>(); }};
+        RecordingWindowSink window;
+        RecordingScanControls controls;
+        const ScanBodyContext body{walk, window, controls, disk / "tblo", "", {}};
+        scan.scanLog.assign(2000, std::string(80, 's'));
+        fillDisk(disk);
+        const bool found = gf_scanAirportFolders({}, body);
+        LogFile::close();
+        return found ? 2 : 0;
+    });
+    if (!code) {
+        GTEST_SKIP() << kNoSmallDisk;
+    }
+    EXPECT_EQ(*code, 0) << "2: the scan found airport files on an empty disk";
+    const std::string log = readText(out / "Log.txt");
+    const std::string path = gf_pathToUtf8(disk / kScanLogFileName);
+    EXPECT_NE(log.find(fmt::format("==> Could not write '{}'", path)), std::string::npos) << log;
+    EXPECT_EQ(log.find(path + " written"), std::string::npos) << log;
 }
 
 } // namespace
