@@ -1,6 +1,7 @@
 // The folder archive: the files directly in the folder under their bare names, a stale archive
 // at the target replaced and never archived into itself, sub-folders left out; an empty folder
-// gives no archive.
+// gives no archive. And what the scan body writes on the way to it, on a full disk: the copies
+// for the archive and the scan log.
 #include <algorithm>
 #include <optional>
 #include <string>
