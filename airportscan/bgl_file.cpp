@@ -59,7 +59,8 @@ std::vector<std::uint32_t> gf_readBGLWords(std::istream& in) {
         return {};
     }
     const std::streamoff size = in.tellg();
-    if (size < 4 || !in.seekg(0, std::ios::beg)) {
+    if (size < 4 || static_cast<std::uintmax_t>(size) > kMaxBglFileBytes ||
+        !in.seekg(0, std::ios::beg)) {
         return {};
     }
     std::vector<std::uint32_t> words(static_cast<std::size_t>(size / 4));

@@ -14,8 +14,9 @@
 namespace skyloom {
 
 // The whole stream as little-endian words; bytes after the last whole word are not read. The
-// size is taken by seeking to the end; a stream shorter than 4 bytes, a failed seek or a short
-// read give no words.
+// size is taken by seeking to the end; a stream shorter than 4 bytes or longer than
+// kMaxBglFileBytes (scan_limits.h), a failed seek or a short read give no words: a sparse file
+// claiming gigabytes never gets a buffer of its claimed size.
 std::vector<std::uint32_t> gf_readBGLWords(std::istream& in);
 
 // True when the file has more than 56 bytes, its section count (u32 at byte 20) lies between 1

@@ -48,8 +48,13 @@ bool gf_scanAirportFolders(const std::vector<fs::path>& roots, const ScanBodyCon
     }
 
     scan.scanLog.push_back("\nAirports scan finished!");
-    gf_writeLinesToFile(scan.scanLog, scan.scanLogFile);
-    LogFile::write(gf_pathToUtf8(scan.scanLogFile) + " written");
+    // A scan log the disk refused is said to be missing, not reported as written.
+    if (gf_writeLinesToFile(scan.scanLog, scan.scanLogFile)) {
+        LogFile::write(gf_pathToUtf8(scan.scanLogFile) + " written");
+    } else {
+        LogFile::writeImportant(
+            fmt::format("Could not write '{}'", gf_pathToUtf8(scan.scanLogFile)));
+    }
     body.window.clearStatusText();
     scan.scanLog.clear();
 
@@ -87,6 +92,9 @@ std::size_t gf_copyAirportFilesToTblo(const fs::path& folder, const ScanBodyCont
         std::error_code ec;
         fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
         if (ec) {
+            // A copy that a full disk cut short must not go into the archive as the airport.
+            std::error_code ignored;
+            fs::remove(target, ignored);
             LogFile::writeImportant(fmt::format("'{}' failed to copy '{}': {}",
                                                 gf_pathToUtf8(source), gf_pathToUtf8(target),
                                                 ec.message()));

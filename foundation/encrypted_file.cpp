@@ -10,8 +10,10 @@
 #include <fmt/format.h>
 
 #include "foundation/data_key.h"
+#include "foundation/files.h"
 #include "foundation/sodium_library.h"
 #include "foundation/text.h"
+#include "platform/os/file_replace.h"
 
 namespace skyloom {
 
@@ -192,14 +194,14 @@ EncryptedFileResult gf_readEncryptedFile(const std::filesystem::path& path,
 EncryptedWriteResult gf_writeEncryptedFile(const std::filesystem::path& path,
                                            std::span<const unsigned char> plaintext) {
     const std::string name = gf_pathToUtf8(path);
-    const auto fail = [&](std::string error) {
-        std::error_code ignored;
-        std::filesystem::remove(path, ignored);
-        return EncryptedWriteResult{false, std::move(error)};
-    };
+    // Written beside its place and renamed over it: a failed write leaves the file that was
+    // there as it was.
+    std::filesystem::path temporary = path;
+    temporary += ".tmp";
+    TempFileGuard guard(temporary);
 
     gf_ensureSodium();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) {
         return EncryptedWriteResult{false, fmt::format("cannot create {}", name)};
     }
@@ -231,8 +233,14 @@ EncryptedWriteResult gf_writeEncryptedFile(const std::filesystem::path& path,
 
     out.close();
     if (!out) {
-        return fail(fmt::format("cannot write {}", name));
+        return EncryptedWriteResult{false, fmt::format("cannot write {}", name)};
     }
+    std::error_code ec;
+    if (!os::replaceFile(temporary, path, ec)) {
+        return EncryptedWriteResult{false,
+                                    fmt::format("cannot replace {}: {}", name, ec.message())};
+    }
+    guard.release();
     return EncryptedWriteResult{true, {}};
 }
 

@@ -61,9 +61,9 @@ struct EncryptedWriteResult {
     std::string error;
 };
 
-// Encrypts `plaintext` into a new file at `path` (replacing one that is there). An empty
-// plaintext gives one empty chunk with the final tag. On failure a partly written file is
-// removed.
+// Encrypts `plaintext` into a new file at `path` (replacing one that is there) through a
+// temporary file beside it, renamed over `path` once complete. An empty plaintext gives one
+// empty chunk with the final tag. On failure the file at `path` stays as it was.
 EncryptedWriteResult gf_writeEncryptedFile(const std::filesystem::path& path,
                                            std::span<const unsigned char> plaintext);
 

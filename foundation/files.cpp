@@ -163,8 +163,24 @@ bool gf_save1GenerationOf(const fs::path& path) {
     fs::path copy = path.parent_path() / path.stem();
     copy += "0";
     copy += path.extension();
+    // The older generation gives way only to a whole copy: a copy that a full disk cut short
+    // would otherwise take the place of the one good generation there was.
+    fs::path staging = copy;
+    staging += ".tmp";
     std::error_code ec;
-    return fs::copy_file(path, copy, fs::copy_options::overwrite_existing, ec) && !ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec) {
+        return false;
+    }
+    TempFileGuard guard(staging);
+    if (!fs::copy_file(path, staging, fs::copy_options::overwrite_existing, ec) || ec) {
+        return false;
+    }
+    if (fs::file_size(staging, ec) != size || ec || !os::replaceFile(staging, copy, ec)) {
+        return false;
+    }
+    guard.release();
+    return true;
 }
 
 bool gf_moveFile(const fs::path& source, const fs::path& target) {

@@ -44,7 +44,8 @@ std::vector<IcaoCode> gf_listXMLFiles(const std::filesystem::path& folder);
 std::size_t gf_findFileInDirectory(const std::filesystem::path& folder, std::string_view name);
 
 // Copies the file into its folder as stem + "0" + extension (parameters.xml becomes
-// parameters0.xml), replacing an older copy. False, logging nothing, when the copy fails.
+// parameters0.xml), replacing an older copy through a temporary copy that must hold every
+// byte. False, logging nothing, when the copy fails; the older copy then stays as it was.
 bool gf_save1GenerationOf(const std::filesystem::path& path);
 
 // Renames the file to the target, replacing it; when renaming fails (another volume), copies

@@ -95,6 +95,8 @@ class Layout:
         self.logs = demo / "logs"
         self.captures = demo / "captures"
         self.rtapi_recordings = demo / "rtapi-recordings"
+        # The download-area stand-in's folder: the maker's area, where stock airport files lie.
+        self.area = demo / "download-area"
         # The simulator stand-in's AI report (docs/simworld.md, aiObjects.reportFile).
         self.ai_report = self.logs / "ai_objects.txt"
         # Its trace of every AI object's positions (aiObjects.traceFile).
@@ -284,11 +286,14 @@ def stand_position(airport, parking):
     return latitude, longitude
 
 
-def make_handmade_airport_file(layout: Layout, aircraft) -> None:
-    """The user's own airport file of the park airport (airports/my_thirdparty, which no scan
-    replaces in the demo: its settings skip the scan): the stands of the simulator's scenery,
-    and on its gates flight options every day and half-hour for the capture's airliners (airline
-    from the callsign, as RealTraffic keys them), so that static parking has a plan to make."""
+def make_archived_airport_file(build: Path, layout: Layout, aircraft) -> None:
+    """The park airport's airport file as the maker archives a stock airport: encrypted, on the
+    download area that the download-area stand-in serves (archive/stock/<ICAO>.enc of the
+    simulator's downloads), which the airport scan never writes, unlike airports/my_thirdparty,
+    whose content a committed scan replaces whole. It holds the stands of the simulator's
+    scenery, and on its gates flight options every day and half-hour for the capture's
+    airliners (airline from the callsign, as RealTraffic keys them), so that static parking has
+    a plan to make."""
     airport = json.loads(layout.airport_file.read_text(encoding="utf-8"))
     airliners = sorted({(callsign[:3], icao_type) for icao_type, callsign in aircraft.values()
                         if re.fullmatch(r"[A-Z]{3}\d.*", callsign) and icao_type})
@@ -300,7 +305,7 @@ def make_handmade_airport_file(layout: Layout, aircraft) -> None:
     for name, value in (("icao", AIRPORT), ("airport_name", airport["name"]),
                         ("latitude", f"{airport['latitude']:.4f}"),
                         ("longitude", f"{airport['longitude']:.4f}"),
-                        ("publisher", "demo"), ("altitude", str(AIRPORT_ELEVATION_FT))):
+                        ("publisher", "stock"), ("altitude", str(AIRPORT_ELEVATION_FT))):
         ET.SubElement(parameters, "parameter", name=name, value=value)
     count = ET.SubElement(parameters, "parameter", name="num_parkpos")
     section = ET.SubElement(root, "parkpositions")
@@ -331,15 +336,21 @@ def make_handmade_airport_file(layout: Layout, aircraft) -> None:
                               type=icao_type, day=str(day), hh="0:47")
             gate += 1
     count.set("value", str(len(seen)))
-    folder = layout.workdir / "airports" / "my_thirdparty"
+    plain = layout.demo / "world" / f"{AIRPORT}.xml"
+    ET.ElementTree(root).write(plain, encoding="UTF-8", xml_declaration=True)
+    # The demo's settings choose MSFS 2020, whose archived files lie under downloads/MSFS.
+    folder = layout.area / "downloads" / "MSFS" / "archive" / "stock"
     folder.mkdir(parents=True)
-    ET.ElementTree(root).write(folder / f"{AIRPORT}.xml", encoding="UTF-8", xml_declaration=True)
+    subprocess.run([str(build / "tools" / "encryptor" / "skyloom_encryptor"), str(plain),
+                    str(folder / f"{AIRPORT}.enc")], check=True)
+    # The update check reads this first: no maintenance, nothing newer to offer.
+    (layout.area / "versions.json").write_text('{ "maintenance": false }\n', encoding="utf-8")
 
 
 def make_settings(layout: Layout, road: str, app_port=None) -> None:
-    """parameters.xml with the simulator and the road of the demo, ObjectIdList.txt on, the
-    airport scan off (the rest the program fills in with its defaults), the App's TCP port when
-    given, and the web API credentials."""
+    """parameters.xml with the simulator and the road of the demo, ObjectIdList.txt on (the rest
+    the program fills in with its defaults), the App's TCP port when given, and the web API
+    credentials."""
     folder = layout.appdata / "Skyloom"
     folder.mkdir(parents=True)
     source = "RT Direct" if road == "api" else "RT App"
@@ -349,9 +360,6 @@ def make_settings(layout: Layout, road: str, app_port=None) -> None:
         '    <parameter name="SIM_CHOICE" value="MSFS 2020" />\n'
         # ObjectIdList.txt is written once a minute while this is on; the summary points to it.
         '    <parameter name="OBJECTID_LIST" value="true" />\n'
-        # The demo installs no scenery to scan, and a scan that commits replaces
-        # airports/my_thirdparty whole, the demo's airport file with it.
-        '    <parameter name="SKIP_AIRPORT_SCAN" value="true" />\n'
         f'    <parameter name="RT_CHOISE" value="{source}" />\n{port}'
         '  </parameters>\n</root>\n', encoding="utf-8")
     licence = layout.appdata / "InsideSystems"
@@ -434,7 +442,7 @@ def prepare(args) -> None:
     make_packages(shared, layout, aircraft)
     make_settings(layout, args.road, getattr(args, "app_port", None))
     make_world(shared, build, layout)
-    make_handmade_airport_file(layout, aircraft)
+    make_archived_airport_file(build, layout, aircraft)
     if args.road == "api":
         make_rtapi_recordings(shared, layout)
     world = json.loads(layout.world.read_text(encoding="utf-8"))
@@ -695,6 +703,8 @@ def summary(args) -> None:
     print(f"parked:              {c['parked']} live arrivals drove onto a stand "
           f"({c['created on stands']} live aircraft were created on theirs)")
     print(f"create failures:     {c['create failures']}")
+    airport_file = last_match(s["lines"], r"Airport file read from '([^']*)'")
+    print(f"park airport file:   {airport_file.group(1) if airport_file else 'not read'}")
     print(f"errors logged:       {len(s['errors'])} (lines marked ==> or ERROR)")
     for line in s["errors"][-5:]:
         print(f"    {line}")

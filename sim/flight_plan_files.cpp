@@ -1,6 +1,5 @@
 #include "sim/flight_plan_files.h"
 
-#include <fstream>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -9,6 +8,7 @@
 #include "config/startup_choices.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
+#include "foundation/text_files.h"
 
 namespace skyloom {
 namespace fs = std::filesystem;
@@ -106,20 +106,8 @@ fs::path gf_createFlightPlan(std::uint32_t objectId, const FlightPlanRoute& rout
 }
 
 bool gf_writeFlightPlanText(const fs::path& path, const FlightPlanRoute& route) {
-    const std::string text = gf_flightPlanText(route);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) {
-        LogFile::write(
-            fmt::format("Could not open flight plan '{}' for writing", gf_pathToUtf8(path)));
-        return false;
-    }
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.flush();
-    out.close();
-    if (!out.good()) {
+    if (!gf_writeFile(gf_flightPlanText(route), path, false)) {
         LogFile::write(fmt::format("Writing flight plan '{}' failed", gf_pathToUtf8(path)));
-        std::error_code ignored;
-        fs::remove(path, ignored);
         return false;
     }
     return true;

@@ -45,9 +45,9 @@ bool gf_ensureFlightPlanFolder(const std::filesystem::path& folder);
 // failed.
 std::filesystem::path gf_createFlightPlan(std::uint32_t objectId, const FlightPlanRoute& route);
 
-// Writes the flight plan to the path, replacing what is there; a partly written file is
-// removed. Logs "Could not open flight plan '{}' for writing" or "Writing flight plan '{}'
-// failed" and gives false.
+// Writes the flight plan to the path through the safe save (gf_writeFile), so that a plan the
+// disk refuses leaves the file that was there whole. Logs "Writing flight plan '{}' failed" and
+// gives false when any step fails.
 bool gf_writeFlightPlanText(const std::filesystem::path& path, const FlightPlanRoute& route);
 
 // Removes "{objectId}.pln" from the folder: true when a file was removed; false when there was

@@ -1,5 +1,7 @@
 // What the folder walk uses before a BGL file is read: the header probe, the file image
 // as words, the airport code in a folder path, and where the scan log goes.
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -11,6 +13,7 @@
 #include "airportscan/bgl_file.h"
 #include "airportscan/airport_code.h"
 #include "airportscan/scan_context.h"
+#include "airportscan/scan_limits.h"
 #include "foundation/manual_clock.h"
 #include "tests/airportscan/support/bgl_bytes.h"
 #include "tests/support/shared_data.h"
@@ -67,6 +70,17 @@ TEST(BglFileTest, FileImageHoldsWholeWordsOnly) {
         std::istringstream in(bytes);
         EXPECT_EQ(gf_readBGLWords(in), words) << bytes;
     }
+}
+
+// A sparse file that claims more than the reader takes is not read at all: no buffer of its
+// claimed size, whoever asks for its image.
+TEST(BglFileTest, AnImageAboveTheLimitIsNotRead) {
+    testing::TempDir dir;
+    const std::filesystem::path path = dir / "sparse.bgl";
+    { std::ofstream(path, std::ios::binary) << "abcd"; }
+    std::filesystem::resize_file(path, kMaxBglFileBytes + 4);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_TRUE(gf_readBGLWords(in).empty());
 }
 
 TEST(BglFileTest, AirportCodeFromPath) {

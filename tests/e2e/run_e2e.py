@@ -64,15 +64,31 @@ def prepare(demo, source: Path, build: Path, name: str, ports, road: str = "app"
     return layout
 
 
-def program_environment(layout) -> dict:
+def program_environment(layout, area_url: str) -> dict:
+    """The program's folders, world and download area (where the park airport's file lies)."""
     runtime = layout.demo / "run"
     runtime.mkdir(mode=0o700)
     env = dict(os.environ, SKYLOOM_WORKDIR=str(layout.workdir), SKYLOOM_APPDATA=str(layout.appdata),
                SKYLOOM_LOCALAPPDATA=str(layout.localappdata), SKYLOOM_SIMWORLD=str(layout.world),
-               XDG_RUNTIME_DIR=str(runtime))
-    env.pop("SKYLOOM_DOWNLOAD_BASE", None)
+               XDG_RUNTIME_DIR=str(runtime), SKYLOOM_DOWNLOAD_BASE=area_url)
     env.pop("DISPLAY", None)
     return env
+
+
+def start_download_area(build: Path, layout):
+    """The download-area stand-in on the demo's area; it and its address, or None and why."""
+    out = layout.logs / "download_area.txt"
+    area = start([str(build / "tools" / "download_server" / "skyloom_download_server"),
+                  "--root", str(layout.area)], out)
+    end = time.monotonic() + API_STANDIN_WAIT_S
+    while time.monotonic() < end and area.poll() is None:
+        found = re.search(r"^Serving .* at (\S+) \(fault",
+                          out.read_text(encoding="utf-8", errors="replace"), re.M)
+        if found:
+            return area, found.group(1)
+        time.sleep(0.1)
+    stop(area, 5)
+    return None, f"the download-area stand-in did not start: {out.read_text(errors='replace')}"
 
 
 def start(command, out: Path, **kwargs):
@@ -129,7 +145,10 @@ def stop(process, seconds: float) -> bool:
 
 
 def run(build: Path, layout, ports, capture: Path, seconds: float) -> list:
-    env = dict(program_environment(layout), SKYLOOM_APP_UDP_PORTS=ports.udp_variable())
+    area, area_url = start_download_area(build, layout)
+    if area is None:
+        return [area_url]
+    env = dict(program_environment(layout, area_url), SKYLOOM_APP_UDP_PORTS=ports.udp_variable())
     program = build / "skyloom"
     first = start([str(program), "--headless"], layout.logs / "skyloom.txt", cwd=layout.workdir,
                   env=env)
@@ -149,6 +168,7 @@ def run(build: Path, layout, ports, capture: Path, seconds: float) -> list:
     finally:
         stop(first, 0)
         stop(standin, 5)
+        stop(area, 5)
     return failures
 
 
@@ -189,7 +209,11 @@ def run_api(build: Path, demo, layout, seconds: float) -> list:
     standin, url = start_api_standin(build, demo, layout)
     if standin is None:
         return [url]
-    env = dict(program_environment(layout), SKYLOOM_RTAPI_URL=url)
+    area, area_url = start_download_area(build, layout)
+    if area is None:
+        stop(standin, 5)
+        return [area_url]
+    env = dict(program_environment(layout, area_url), SKYLOOM_RTAPI_URL=url)
     program = build / "skyloom"
     first = start([str(program), "--headless"], layout.logs / "skyloom.txt", cwd=layout.workdir,
                   env=env)
@@ -204,6 +228,7 @@ def run_api(build: Path, demo, layout, seconds: float) -> list:
     finally:
         stop(first, 0)
         stop(standin, 5)
+        stop(area, 5)
     return failures
 
 

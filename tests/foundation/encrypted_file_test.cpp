@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 
 #include "foundation/data_key.h"
 #include "foundation/secure_buffer.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace skyloom {
@@ -241,6 +243,36 @@ TEST_F(EncryptedFileTest, WriterFailureLeavesNoFile) {
     EXPECT_FALSE(written.ok);
     EXPECT_NE(written.error.find("data.enc"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+// A data file rewritten on a full disk: the write fails and the file that was there still
+// decrypts to what it held, with no temporary file beside it.
+TEST(EncryptedFileOnAFullDiskTest, ThePreviousFileStaysReadable) {
+    testing::TempDir dir;
+    const std::filesystem::path disk = dir / "disk";
+    const std::filesystem::path out = dir / "out";
+    std::filesystem::create_directories(disk);
+    std::filesystem::create_directories(out);
+    const std::vector<unsigned char> before = lf_pattern(100);
+    const std::optional<int> code = testing::runOnSmallDisk(disk, 64 * 1024, [&] {
+        if (!gf_writeEncryptedFile(disk / "data.enc", before).ok) {
+            return 2;
+        }
+        testing::fillDisk(disk);
+        const bool written = gf_writeEncryptedFile(disk / "data.enc", lf_pattern(40000)).ok;
+        std::filesystem::remove(disk / "filler");
+        std::filesystem::copy(disk, out / "disk");
+        return written ? 4 : 0;
+    });
+    if (!code) {
+        GTEST_SKIP() << testing::kNoSmallDisk;
+    }
+    EXPECT_EQ(*code, 0) << "2: the first file was not written; 4: the full disk took the file";
+    const auto read = gf_readEncryptedFile(out / "disk" / "data.enc", 1000);
+    ASSERT_TRUE(read.ok) << read.error;
+    EXPECT_TRUE(std::equal(read.plaintext.bytes().begin(), read.plaintext.bytes().end(),
+                           before.begin(), before.end()));
+    EXPECT_FALSE(std::filesystem::exists(out / "disk" / "data.enc.tmp"));
 }
 
 TEST(DataKeyTest, KeyIsStableAcrossCallsAndReleases) {

@@ -18,6 +18,7 @@
 
 #include "foundation/log_file.h"
 #include "foundation/text.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_files.h"
 
@@ -300,6 +301,32 @@ TEST_F(FilesTest, SaveOneGenerationCopiesWithZeroBeforeTheExtension) {
 
     EXPECT_FALSE(gf_save1GenerationOf(dir_ / "missing.xml"));
     EXPECT_FALSE(fs::exists(dir_ / "missing0.xml"));
+}
+
+// On a full disk the copy cannot be made whole: the older generation stays as it was, instead
+// of giving way to a copy the disk cut short, and no temporary copy is left beside it.
+TEST(SaveOneGenerationOnAFullDiskTest, TheOlderGenerationStaysWhole) {
+    testing::TempDir dir;
+    const fs::path disk = dir / "disk";
+    const fs::path out = dir / "out";
+    fs::create_directories(disk);
+    fs::create_directories(out);
+    const std::string older = "<root>older</root>\n";
+    const std::optional<int> code = testing::runOnSmallDisk(disk, 64 * 1024, [&] {
+        std::ofstream(disk / "parameters0.xml") << older;
+        std::ofstream(disk / "parameters.xml") << std::string(40 * 1024, 'n');
+        testing::fillDisk(disk);
+        const bool saved = gf_save1GenerationOf(disk / "parameters.xml");
+        fs::remove(disk / "filler");
+        fs::copy(disk, out / "disk");
+        return saved ? 4 : 0;
+    });
+    if (!code) {
+        GTEST_SKIP() << testing::kNoSmallDisk;
+    }
+    EXPECT_EQ(*code, 0) << "4: the copy was said to be made on a full disk";
+    EXPECT_EQ(readBytes(out / "disk" / "parameters0.xml"), older);
+    EXPECT_FALSE(fs::exists(out / "disk" / "parameters0.xml.tmp"));
 }
 
 TEST_F(FilesTest, MoveFileRenamesAndReplacesTheTarget) {

@@ -46,10 +46,12 @@ python3 "$source/scripts/demo.py" prepare --shared "$source/../shared" --build "
     --demo "$demo" --road api >"$out/prepare.txt" 2>&1 || { cat "$out/prepare.txt"; exit 1; }
 
 standin_pid=""
+area_pid=""
 program_pid=""
 cleanup() {
     [ -n "$program_pid" ] && kill -KILL "$program_pid" 2>/dev/null
     [ -n "$standin_pid" ] && kill -TERM "$standin_pid" 2>/dev/null
+    [ -n "$area_pid" ] && kill -TERM "$area_pid" 2>/dev/null
     true
 }
 trap cleanup EXIT
@@ -65,10 +67,22 @@ for _ in $(seq 100); do
 done
 [ -n "$url" ] || fail "the web API stand-in did not start"
 
+# The download area, where the demo keeps KLAX's airport file.
+"$build/tools/download_server/skyloom_download_server" --root "$demo/download-area" \
+    >"$out/download_area.txt" 2>&1 &
+area_pid=$!
+area_url=""
+for _ in $(seq 100); do
+    area_url=$(sed -n 's/^Serving .* at \([^ ]*\) (fault.*/\1/p' "$out/download_area.txt")
+    [ -n "$area_url" ] && break
+    sleep 0.1
+done
+[ -n "$area_url" ] || fail "the download-area stand-in did not start"
+
 export SKYLOOM_WORKDIR="$demo/skyloom" SKYLOOM_APPDATA="$demo/appdata"
 export SKYLOOM_LOCALAPPDATA="$demo/localappdata" SKYLOOM_SIMWORLD="$demo/world/KLAX.world.json"
 export SKYLOOM_RTAPI_URL="$url" XDG_RUNTIME_DIR="$out/runtime" NO_AT_BRIDGE=1
-unset SKYLOOM_DOWNLOAD_BASE
+export SKYLOOM_DOWNLOAD_BASE="$area_url"
 (cd "$SKYLOOM_WORKDIR" && exec "$program") >"$out/program_output.txt" 2>&1 &
 program_pid=$!
 

@@ -15,6 +15,7 @@
 #include "config/startup_choices.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
+#include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -186,11 +187,43 @@ TEST_F(FlightPlanTest, WritingReplacesALongerFileWhole) {
     EXPECT_EQ(lf_read(path), kHeavyAmsJfk);
 }
 
-TEST_F(FlightPlanTest, AFileThatCannotBeOpenedIsReported) {
+TEST_F(FlightPlanTest, AFileThatCannotBeWrittenIsReported) {
     const fs::path path = folder() / "missing" / "5.pln";
     EXPECT_FALSE(gf_writeFlightPlanText(path, heavyAmsJfk()));
-    EXPECT_TRUE(logHas(fmt::format("Could not open flight plan '{}' for writing", path.string())));
+    EXPECT_TRUE(logHas(fmt::format("Writing flight plan '{}' failed", path.string())));
     EXPECT_FALSE(fs::exists(path));
+}
+
+// A plan rewritten on a full disk: the write fails and says so, and the plan that was there
+// stays whole for the aircraft that uses it, with no temporary file beside it.
+TEST_F(FlightPlanTest, AFullDiskLeavesThePreviousPlanWhole) {
+    const fs::path disk = dir_ / "disk";
+    const fs::path out = dir_ / "out";
+    fs::create_directories(disk);
+    fs::create_directories(out);
+    const FlightPlanRoute before{AircraftCategory::Rotorcraft, IataCode("LCY"), {}};
+    const std::optional<int> code = testing::runOnSmallDisk(disk, 64 * 1024, [&] {
+        LogFile::openIn(out);
+        if (!gf_writeFlightPlanText(disk / "77.pln", before)) {
+            return 2;
+        }
+        testing::fillDisk(disk);
+        const bool written = gf_writeFlightPlanText(disk / "77.pln", heavyAmsJfk());
+        fs::remove(disk / "filler");
+        fs::copy(disk, out / "disk");
+        LogFile::close();
+        return written ? 4 : 0;
+    });
+    if (!code) {
+        GTEST_SKIP() << testing::kNoSmallDisk;
+    }
+    EXPECT_EQ(*code, 0) << "2: the first plan was not written; 4: the full disk took the plan";
+    EXPECT_EQ(lf_read(out / "disk" / "77.pln"), kRotorcraftLcyNoDestination);
+    EXPECT_FALSE(fs::exists(out / "disk" / "77.pln.tmp"));
+    const std::string log = lf_read(out / "Log.txt");
+    EXPECT_NE(log.find(fmt::format("Writing flight plan '{}' failed", (disk / "77.pln").string())),
+              std::string::npos)
+        << log;
 }
 
 TEST_F(FlightPlanTest, EnsuringCreatesEveryMissingParentAndIsRepeatable) {
