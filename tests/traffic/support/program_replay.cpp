@@ -162,7 +162,8 @@ void ProgramReplayTest::TearDown() {
 
 std::string ProgramReplayTest::prepare(const ReplayAirport& airport, tools::Capture capture,
                                        Clock::UtcTime utc,
-                                       const std::set<std::string>& airlinesWithoutLivery) {
+                                       const std::set<std::string>& airlinesWithoutLivery,
+                                       std::vector<simworld::TimelineEvent> worldTimeline) {
     for (const char* file : {kRunwaysCsv, kAirportsCsv}) {
         if (sharedPath(file).empty()) {
             return fmt::format("shared data not found: ../shared/{}", file);
@@ -176,7 +177,7 @@ std::string ProgramReplayTest::prepare(const ReplayAirport& airport, tools::Capt
         return airlinesWithoutLivery.contains(livery.airline);
     });
     buildLiveryTables(liveries);
-    startWorld(airport, liveries);
+    startWorld(airport, liveries, std::move(worldTimeline));
     writeAirportFile(airport.icao);
     return {};
 }
@@ -185,7 +186,8 @@ std::string ProgramReplayTest::prepare(const ReplayAirport& airport, tools::Capt
 // (OurAirports' runways and, where ../shared has one, the FlightGear ground net's stands), the
 // demo's liveries, no journal.
 void ProgramReplayTest::startWorld(const ReplayAirport& airport,
-                                   const std::vector<ReplayLivery>& liveries) {
+                                   const std::vector<ReplayLivery>& liveries,
+                                   std::vector<simworld::TimelineEvent> timeline) {
     simworld::FacilityImportSources sources;
     sources.airportsCsv = sharedPath(kAirportsCsv);
     sources.runwaysCsv = sharedPath(kRunwaysCsv);
@@ -211,6 +213,7 @@ void ProgramReplayTest::startWorld(const ReplayAirport& airport,
     setup.aiObjects.tracePointsPerObject = 0;
     setup.journalMaxEntries = 0;
     setup.airports = {simworld::gf_importAirportFacilities(airport.icao, sources)};
+    setup.timeline = std::move(timeline);
     world_ = std::make_shared<simworld::World>(std::move(setup), clock_);
     installation_.emplace(world_);
 }
@@ -302,13 +305,28 @@ ReplayRunResult ProgramReplayTest::run(const ReplayRunOptions& options) {
     WebApiReplay webApiRoad(capture_, clock_);
     const Clock::SteadyTime start = clock_.steadyNow();
     std::optional<Clock::SteadyTime> lastBurstFed;
+    // The SimClient thread's loop, a pass every main cycle: a dispatch while connected; after
+    // a QUIT or a failed dispatch the connection is dropped, then an open every cycle (a
+    // failed one sleeps its 100 ms on the run's clock) until the simulator is back.
+    bool connected = true;
+    const auto simClientPass = [&] {
+        if (connected) {
+            connected = client.dispatchPass();
+            if (!connected) {
+                EXPECT_EQ(client.afterDispatch(), SimClient::AfterDispatch::reconnect);
+            }
+        } else if (client.connect() == SimClient::ConnectResult::connected) {
+            client.flags() = SimClientFlags{};
+            connected = true;
+        }
+    };
     context.cycleObserver = [&](MainLoop& loop) {
         const bool more =
             options.road == ReplayRoad::app ? appRoad.feedDue() : webApiRoad.feedDue();
         if (!more && !lastBurstFed) {
             lastBurstFed = clock_.steadyNow();
         }
-        client.dispatchPass();
+        simClientPass();
         const double seconds = std::chrono::duration<double>(clock_.steadyNow() - start).count();
         for (const LiveAircraft& a : loop.traffic().liveAircraft) {
             if (a.objectId == 0 || !options.followed.contains(a.base.hexid)) {

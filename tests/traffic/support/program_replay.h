@@ -97,9 +97,11 @@ protected:
     // gate, the airport file. `utc` is the program's clock at the start. Empty when all is
     // ready, else why the test has to be skipped (data of ../shared missing).
     // The liveries of the airlines in `airlinesWithoutLivery` ("PVT" for aircraft without
-    // one) are not installed.
+    // one) are not installed. The simulator follows `worldTimeline` (seconds from here on),
+    // and the run's simulator link connects again after a QUIT as its thread does.
     std::string prepare(const ReplayAirport& airport, tools::Capture capture, Clock::UtcTime utc,
-                        const std::set<std::string>& airlinesWithoutLivery = {});
+                        const std::set<std::string>& airlinesWithoutLivery = {},
+                        std::vector<simworld::TimelineEvent> worldTimeline = {});
     // Runs the program on the prepared capture and closes it down as the program does.
     ReplayRunResult run(const ReplayRunOptions& options);
 
@@ -115,7 +117,8 @@ protected:
     std::shared_ptr<simworld::World> world_;
 
 private:
-    void startWorld(const ReplayAirport& airport, const std::vector<ReplayLivery>& liveries);
+    void startWorld(const ReplayAirport& airport, const std::vector<ReplayLivery>& liveries,
+                    std::vector<simworld::TimelineEvent> timeline);
     void writeAirportFile(const std::string& icao);
     std::vector<std::pair<std::string, std::string>> captureAirliners() const;
 
