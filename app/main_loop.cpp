@@ -142,8 +142,15 @@ void MainLoop::takeWindowRequests() {
 void MainLoop::cycle() {
     ++counters_.cycles;
     userData_.queueForNewConnection(gf_simCommandQueue());
+    // The state is read once, before the connection count: the simulator link counts a new
+    // connection before it reports it connected, so a cycle that sees the new connection
+    // running also sees its count and starts the traffic over before it steps any of it.
+    // Reading the state again later could step the old connection's aircraft on the new one.
+    const SimConnectionState simState = g_simConnectionState.load();
+    const bool simConnected = simState == SimConnectionState::connected ||
+                              simState == SimConnectionState::running;
     if (const std::uint32_t connection = g_simConnectionCount.load();
-        relaunch_.takeNewConnection(connection, gf_isSimConnected())) {
+        relaunch_.takeNewConnection(connection, simConnected)) {
         gf_startTrafficOver(traffic_, parking_, connection);
     }
     if (context_.user.groundDataReceived.exchange(false)) {
@@ -151,7 +158,7 @@ void MainLoop::cycle() {
     }
     takeWindowRequests();
     // The traffic step also publishes the user position and tells the App of it.
-    if (g_simConnectionState.load() == SimConnectionState::running) {
+    if (simState == SimConnectionState::running) {
         lf_handleAddingStack(traffic_);
     } else if (gf_trafficMailbox().deliveryEnabled()) {
         // Nothing takes the batches while no flight runs: a mailbox never emptied would stall.
