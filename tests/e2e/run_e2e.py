@@ -134,9 +134,9 @@ def run(build: Path, layout, ports, capture: Path, seconds: float) -> list:
     first = start([str(program), "--headless"], layout.logs / "skyloom.txt", cwd=layout.workdir,
                   env=env)
     app_out = layout.logs / "rtapp_standin.txt"
-    # The first burst as the App's buffered traffic spares the program its wait for it.
+    # The capture's first 30 s as the App's buffer, as the demo plays it.
     standin = start([str(build / "tools" / "rtapp_standin" / "skyloom_rtapp_standin"),
-                     "--capture", str(capture), "--elevation", "125", "--buffered", "1",
+                     "--capture", str(capture), "--elevation", "125", "--buffered", "3",
                      "--port", str(ports.tcp), "--traffic-port", str(ports.traffic),
                      "--weather-port", str(ports.weather)], app_out)
     failures, started = [], time.monotonic()

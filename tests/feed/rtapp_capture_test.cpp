@@ -4,6 +4,7 @@
 #include "tools/rtapp_standin/capture.h"
 
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 namespace skyloom {
 namespace {
 
+using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
 std::size_t lf_datagrams(const tools::Capture& capture) {
@@ -159,6 +161,66 @@ TEST(RtAppCaptureTest, OnlyACaptureThatMarksEverythingAirborneHasItsGroundInferr
     EXPECT_FALSE(told.groundInferred);
     EXPECT_EQ(flag(told.bursts[0].datagrams[0]), "1");
     EXPECT_EQ(flag(told.bursts[0].datagrams[1]), "0");
+}
+
+TEST(RtAppCaptureTest, ABufferRequestGivesItsCountAndSpacing) {
+    struct Case {
+        const char* line;
+        std::optional<tools::BufferRequest> request;
+    };
+    const Case cases[] = {
+        // As the program asks at Los Angeles.
+        {"Qs999=sendbuffer=5,6,33.2740,-119.2102,34.6074,-117.6030", tools::BufferRequest{5, 6.0}},
+        {"Qs999=sendbuffer=10,10", tools::BufferRequest{10, 10.0}},
+        {"Qs999=sendbuffer=0,6,33.2740,-119.2102,34.6074,-117.6030", std::nullopt},
+        {"Qs999=sendbuffer=2.5,6", std::nullopt},
+        {"Qs999=sendbuffer=5,0", std::nullopt},
+        {"Qs999=sendbuffer=5", std::nullopt},
+        {"Qs999=sendbuffer=five,6", std::nullopt},
+        {"Qs999=sendparked", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::optional<tools::BufferRequest> request = tools::gf_parseBufferRequest(c.line);
+        ASSERT_EQ(request.has_value(), c.request.has_value()) << c.line;
+        if (request) {
+            EXPECT_EQ(request->count, c.request->count) << c.line;
+            EXPECT_DOUBLE_EQ(request->spacingSeconds, c.request->spacingSeconds) << c.line;
+        }
+    }
+}
+
+// The Los Angeles capture's bursts come 9, 9 and 12 s apart; the program asks for five
+// snapshots 6 s apart. Each of the three bursts before the first live one keeps its age
+// before it as nearly as 6 s allow: 30 s (the oldest snapshot), 21 s (as near 24 as 18 s:
+// the younger), 12 s; no burst is 24 or 6 s old.
+TEST(RtAppCaptureTest, TheAppsBufferHoldsEachBurstInTheSnapshotNearestItsAge) {
+    SKYLOOM_REQUIRE_SHARED(klax, "feed/recordings/KLAX_20200617_2152.csv");
+    const tools::Capture capture = tools::gf_readCapture(klax, 125.0);
+    const std::vector<tools::CaptureBurst> history(capture.bursts.begin(),
+                                                   capture.bursts.begin() + 3);
+    const double now = capture.bursts[3].time;
+    ASSERT_DOUBLE_EQ(now - history[0].time, 30.0);
+    const std::vector<tools::CaptureBurst> snapshots =
+        tools::gf_bufferSnapshots(history, now, tools::BufferRequest{5, 6.0});
+    ASSERT_THAT(snapshots, SizeIs(5));
+    const std::vector<std::size_t> from = {0, 3, 1, 2, 3}; // 3: none
+    for (std::size_t n = 0; n < snapshots.size(); ++n) {
+        EXPECT_DOUBLE_EQ(snapshots[n].time, now - 30.0 + 6.0 * static_cast<double>(n));
+        EXPECT_EQ(snapshots[n].datagrams,
+                  from[n] < 3 ? history[from[n]].datagrams : std::vector<std::string>{})
+            << "snapshot " << n;
+    }
+
+    // Only what was heard in the buffer's span, and before now, is in it.
+    std::vector<tools::CaptureBurst> around = {{now - 34.0, {"too old"}},
+                                               {now - 32.0, {"oldest"}},
+                                               {now - 1.0, {"newest"}},
+                                               {now + 1.0, {"live"}}};
+    const std::vector<tools::CaptureBurst> kept =
+        tools::gf_bufferSnapshots(around, now, tools::BufferRequest{5, 6.0});
+    EXPECT_EQ(kept[0].datagrams, std::vector<std::string>{"oldest"});
+    EXPECT_EQ(kept[4].datagrams, std::vector<std::string>{"newest"});
+    EXPECT_THAT(kept[1].datagrams, IsEmpty());
 }
 
 TEST(RtAppCaptureTest, AMissingCaptureIsAnError) {

@@ -69,4 +69,24 @@ Capture gf_readCapture(const std::filesystem::path& file,
 // The datagram of a buffered snapshot record: "RTBUF=<index>" in place of "RTTFC".
 std::string gf_bufferedFromRttfc(std::string_view datagram, std::size_t index);
 
+// What a buffer request ("Qs999=sendbuffer=<count>,<spacing s>,<box>") asks for.
+struct BufferRequest {
+    std::size_t count = 0;
+    double spacingSeconds = 0.0;
+};
+
+// The request of a line, or none when the line is no buffer request or its count or spacing
+// is not a positive number.
+std::optional<BufferRequest> gf_parseBufferRequest(std::string_view line);
+
+// The App's buffer as a request asks for it, from the bursts heard before `now` (capture
+// time): `count` snapshots, oldest first, snapshot n of the moment now - (count - n) x spacing.
+// Each burst goes into the snapshot whose moment lies nearest its time (the younger one when
+// two are as near); a snapshot that no burst falls into stays empty, and bursts more than half
+// a spacing older than the oldest moment, or younger than now, are left out. A capture's
+// bursts seldom lie the request's spacing apart: so each keeps, as nearly as the spacing
+// allows, its age before the first live burst.
+std::vector<CaptureBurst> gf_bufferSnapshots(const std::vector<CaptureBurst>& history, double now,
+                                             BufferRequest request);
+
 } // namespace skyloom::tools
