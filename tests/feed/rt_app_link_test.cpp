@@ -496,8 +496,8 @@ protected:
 };
 
 TEST_F(RtAppBufferedLinkTest, BufferedTrafficIsAskedForWithTheFirstPositionAndPlayedOldestFirst) {
-    // Three bursts heard 18, 12 and 6 s before the first live one: the newest three of the
-    // five snapshots the program asks for.
+    // Three bursts heard 18, 12 and 6 s before the first live one: the newest of the five
+    // snapshots the program asks for holds them.
     const double now = 1700000024.0;
     std::vector<tools::CaptureBurst> history(3);
     for (std::size_t i = 0; i < history.size(); ++i) {
@@ -521,14 +521,16 @@ TEST_F(RtAppBufferedLinkTest, BufferedTrafficIsAskedForWithTheFirstPositionAndPl
     EXPECT_EQ(*request, "Qs999=sendbuffer=5,6,49.3333,6.9629,50.6667,9.0371");
     EXPECT_TRUE(app.lines()[1].starts_with("Qs121=")) << "the request follows the position";
 
-    // No decoder yet: the snapshots wait in the mailbox, oldest first, 6 s apart; the two
-    // empty ones before them keep their places, so each plays 30 s after it was heard.
+    // No decoder yet: the snapshot waits in the mailbox, its newest record due 24 s after now
+    // (30 s after it was heard), each older one as much earlier as it is older; the four empty
+    // snapshots before it keep its place.
     const std::vector<std::vector<TrafficEntry>> waiting = mailbox_.waitingBufferedBatches();
-    ASSERT_THAT(waiting, SizeIs(3));
-    for (std::size_t i = 0; i < waiting.size(); ++i) {
-        ASSERT_THAT(waiting[i], SizeIs(4));
-        EXPECT_EQ(waiting[i][0].hexid, 40000 + i * 10);
-        EXPECT_EQ(waiting[i][0].sample.time, static_cast<std::int32_t>(5000 + 1200 + 600 * i));
+    ASSERT_THAT(waiting, SizeIs(1));
+    ASSERT_THAT(waiting[0], SizeIs(12));
+    for (std::size_t i = 0; i < waiting[0].size(); ++i) {
+        EXPECT_EQ(waiting[0][i].hexid, 40000 + (i / 4) * 10 + i % 4);
+        EXPECT_EQ(waiting[0][i].sample.time,
+                  static_cast<std::int32_t>(5000 + 1200 + 600 * (i / 4)));
     }
     EXPECT_EQ(mailbox_.pendingCount(), 0u) << "buffered traffic is never pending live traffic";
     EXPECT_THAT(log_.linesWith("buffered traffic received, 5 snapshots"), SizeIs(1));

@@ -20,7 +20,6 @@
 namespace skyloom {
 namespace {
 
-using ::testing::IsEmpty;
 using ::testing::SizeIs;
 
 std::size_t lf_datagrams(const tools::Capture& capture) {
@@ -190,37 +189,56 @@ TEST(RtAppCaptureTest, ABufferRequestGivesItsCountAndSpacing) {
 }
 
 // The Los Angeles capture's bursts come 9, 9 and 12 s apart; the program asks for five
-// snapshots 6 s apart. Each of the three bursts before the first live one keeps its age
-// before it as nearly as 6 s allow: 30 s (the oldest snapshot), 21 s (as near 24 as 18 s:
-// the younger), 12 s; no burst is 24 or 6 s old.
-TEST(RtAppCaptureTest, TheAppsBufferHoldsEachBurstInTheSnapshotNearestItsAge) {
+// snapshots 6 s apart. The three bursts before the first live one, heard 30, 21 and 12 s before
+// it, all go into the snapshot of 12 s, so that each plays as long before the live one as it
+// was heard before it.
+TEST(RtAppCaptureTest, TheAppsBufferHoldsItsBurstsInTheSnapshotOfTheNewest) {
     SKYLOOM_REQUIRE_SHARED(klax, "feed/recordings/KLAX_20200617_2152.csv");
     const tools::Capture capture = tools::gf_readCapture(klax, 125.0);
     const std::vector<tools::CaptureBurst> history(capture.bursts.begin(),
                                                    capture.bursts.begin() + 3);
     const double now = capture.bursts[3].time;
     ASSERT_DOUBLE_EQ(now - history[0].time, 30.0);
+    ASSERT_DOUBLE_EQ(now - history[2].time, 12.0);
     const std::vector<tools::CaptureBurst> snapshots =
         tools::gf_bufferSnapshots(history, now, tools::BufferRequest{5, 6.0});
     ASSERT_THAT(snapshots, SizeIs(5));
-    const std::vector<std::size_t> from = {0, 3, 1, 2, 3}; // 3: none
+    std::vector<std::string> all;
+    for (const tools::CaptureBurst& burst : history) {
+        all.insert(all.end(), burst.datagrams.begin(), burst.datagrams.end());
+    }
     for (std::size_t n = 0; n < snapshots.size(); ++n) {
         EXPECT_DOUBLE_EQ(snapshots[n].time, now - 30.0 + 6.0 * static_cast<double>(n));
-        EXPECT_EQ(snapshots[n].datagrams,
-                  from[n] < 3 ? history[from[n]].datagrams : std::vector<std::string>{})
+        EXPECT_EQ(snapshots[n].datagrams, n == 3 ? all : std::vector<std::string>{})
             << "snapshot " << n;
     }
 
-    // Only what was heard in the buffer's span, and before now, is in it.
-    std::vector<tools::CaptureBurst> around = {{now - 34.0, {"too old"}},
-                                               {now - 32.0, {"oldest"}},
-                                               {now - 1.0, {"newest"}},
-                                               {now + 1.0, {"live"}}};
-    const std::vector<tools::CaptureBurst> kept =
-        tools::gf_bufferSnapshots(around, now, tools::BufferRequest{5, 6.0});
-    EXPECT_EQ(kept[0].datagrams, std::vector<std::string>{"oldest"});
-    EXPECT_EQ(kept[4].datagrams, std::vector<std::string>{"newest"});
-    EXPECT_THAT(kept[1].datagrams, IsEmpty());
+    struct Case {
+        const char* label;
+        std::vector<tools::CaptureBurst> history;
+        std::size_t place;
+        std::vector<std::string> held;
+    };
+    const Case cases[] = {
+        {"newest as near 18 as 12 s: the younger",
+         {{now - 15.0, {"a"}}, {now - 25.0, {"b"}}},
+         3,
+         {"b", "a"}},
+        {"newest just heard: the youngest snapshot", {{now - 0.5, {"a"}}}, 4, {"a"}},
+        {"older than the span, or after now, left out",
+         {{now - 34.0, {"old"}}, {now - 32.0, {"a"}}, {now + 1.0, {"live"}}},
+         0,
+         {"a"}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<tools::CaptureBurst> made =
+            tools::gf_bufferSnapshots(c.history, now, tools::BufferRequest{5, 6.0});
+        for (std::size_t n = 0; n < made.size(); ++n) {
+            EXPECT_EQ(made[n].datagrams, n == c.place ? c.held : std::vector<std::string>{})
+                << c.label << ", snapshot " << n;
+        }
+    }
+    EXPECT_THAT(tools::gf_bufferSnapshots({}, now, tools::BufferRequest{5, 6.0}), SizeIs(5));
 }
 
 TEST(RtAppCaptureTest, AMissingCaptureIsAnError) {

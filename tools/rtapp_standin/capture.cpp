@@ -176,15 +176,25 @@ std::vector<CaptureBurst> gf_bufferSnapshots(const std::vector<CaptureBurst>& hi
     for (std::size_t n = 0; n < snapshots.size(); ++n) {
         snapshots[n].time = oldest + static_cast<double>(n) * request.spacingSeconds;
     }
+    std::vector<const CaptureBurst*> heard;
     for (const CaptureBurst& burst : history) {
-        if (burst.time > now || burst.time < oldest - request.spacingSeconds / 2.0) {
-            continue;
+        if (burst.time <= now && burst.time >= oldest - request.spacingSeconds / 2.0) {
+            heard.push_back(&burst);
         }
-        const double place = std::floor((burst.time - oldest) / request.spacingSeconds + 0.5);
-        const auto n = static_cast<std::size_t>(
-            std::clamp(place, 0.0, static_cast<double>(request.count - 1)));
-        std::vector<std::string>& datagrams = snapshots[n].datagrams;
-        datagrams.insert(datagrams.end(), burst.datagrams.begin(), burst.datagrams.end());
+    }
+    if (heard.empty()) {
+        return snapshots;
+    }
+    std::stable_sort(heard.begin(), heard.end(), [](const CaptureBurst* a, const CaptureBurst* b) {
+        return a->time < b->time;
+    });
+    const double place = std::floor((heard.back()->time - oldest) / request.spacingSeconds + 0.5);
+    std::vector<std::string>& datagrams =
+        snapshots[static_cast<std::size_t>(
+                      std::clamp(place, 0.0, static_cast<double>(request.count - 1)))]
+            .datagrams;
+    for (const CaptureBurst* burst : heard) {
+        datagrams.insert(datagrams.end(), burst->datagrams.begin(), burst->datagrams.end());
     }
     return snapshots;
 }

@@ -81,11 +81,13 @@ std::optional<BufferRequest> gf_parseBufferRequest(std::string_view line);
 
 // The App's buffer as a request asks for it, from the bursts heard before `now` (capture
 // time): `count` snapshots, oldest first, snapshot n of the moment now - (count - n) x spacing.
-// Each burst goes into the snapshot whose moment lies nearest its time (the younger one when
-// two are as near); a snapshot that no burst falls into stays empty, and bursts more than half
-// a spacing older than the oldest moment, or younger than now, are left out. A capture's
-// bursts seldom lie the request's spacing apart: so each keeps, as nearly as the spacing
-// allows, its age before the first live burst.
+// The program plays a snapshot's newest record at the delay of its place and every other
+// record of it as much earlier as it is older. A capture's bursts seldom lie the request's
+// spacing apart, so one snapshot holds them all, oldest first: the one whose moment lies
+// nearest the newest burst's time (the younger one when two are as near). Each burst then
+// plays as long before the first live burst as it was heard before it, give or take half a
+// spacing for all of them alike. The other snapshots stay empty; bursts more than half a
+// spacing older than the oldest moment, or younger than now, are left out.
 std::vector<CaptureBurst> gf_bufferSnapshots(const std::vector<CaptureBurst>& history, double now,
                                              BufferRequest request);
 

@@ -5,7 +5,7 @@
 // It connects to the program's TCP port (waiting up to a minute for the program), answers its
 // lines, prints each line it receives, and replays the capture: the first N bursts (--buffered)
 // as the App's buffer, answering the program's buffer request with the snapshots it asks for
-// (each burst in the snapshot nearest its age before the first live burst), the rest as live
+// (capture.h: gf_bufferSnapshots), the rest as live
 // traffic, in real time or --speed times faster (0: as fast as possible). Old captures mark every
 // aircraft airborne; given the elevation of the capture's airport (--elevation, feet), the stand-in
 // infers which are on the ground instead (capture.h).
