@@ -642,10 +642,12 @@ def object_counts(layout: Layout, lines):
     objects = ai_objects(layout)
     moving = [o for o in objects if o["path_nm"] >= MOVING_MIN_NM]
     present = [o for o in objects if not o["removed"]]
+    # Static aircraft carry a callsign ending in "*".
+    live = [o for o in objects if o["atc_id"] and not o["atc_id"].endswith("*")]
     return {
         "created": len(objects),
-        # Static aircraft carry a callsign ending in "*".
-        "live": sum(1 for o in objects if o["atc_id"] and not o["atc_id"].endswith("*")),
+        "live": len(live),
+        "live moving": sum(1 for o in live if o["path_nm"] >= MOVING_MIN_NM),
         "present": len(present),
         "moving": len(moving),
         "path_nm": sum(o["path_nm"] for o in objects),
@@ -666,10 +668,11 @@ def progress(args) -> None:
     sent = f", App stand-in sent {s['sent']} aircraft" if s["sent"] else ""
     feed_started = any(re.search(r"RealTraffic App connected from|Traffic RTAPIreader started", l)
                        for l in s["lines"])
-    # The program plays each report back some time after it was seen: say so while nothing live
-    # has come yet.
-    waiting = (f" | waiting for the first live aircraft: each report plays {PLAYBACK_DELAY_S} s "
-               f"after it was seen" if feed_started and c["live"] == 0 else "")
+    # The program plays each report back some time after it was seen: say so while no live
+    # aircraft moves yet (those standing at their stands may be there already).
+    waiting = (f" | waiting for the first moving live aircraft: each report plays "
+               f"{PLAYBACK_DELAY_S} s after it was seen" if feed_started and c["live moving"] == 0
+               else "")
     print(f"{args.elapsed} | {s['stage']} | aircraft in the simulator: {c['present']} "
           f"({c['moving']} of {c['created']} created have moved; "
           f"{phases_text(phases_now(layout))}){sent}{waiting} | "
@@ -690,9 +693,10 @@ def summary(args) -> None:
     if s["sent"] is not None:
         print(f"aircraft sent:       {s['sent']}")
     print(f"aircraft received:   {s['received_by_program'] or 'none logged (the traffic reader logs what came in once a minute and when it stops)'}")
-    print(f"created:             {c['created']} AI objects (simulator stand-in's report)")
-    print(f"moving:              {c['moving']} moved at least {MOVING_MIN_NM} NM, "
-          f"{c['path_nm']:.1f} NM flown and driven in all")
+    print(f"created:             {c['created']} AI objects (simulator stand-in's report): "
+          f"{c['live']} live, {c['created'] - c['live']} static")
+    print(f"moving:              {c['moving']} moved at least {MOVING_MIN_NM} NM "
+          f"({c['live moving']} of them live), {c['path_nm']:.1f} NM flown and driven in all")
     phases = phases_now(layout)
     airborne = sum(phases[p] for p in ("climbing", "descending", "level"))
     print(f"in the simulator:    {sum(phases.values())} at the end of the run, {airborne} of them "

@@ -480,6 +480,31 @@ def check_error_lines(lines) -> list:
     return [f"unexpected error line in the log: {line}" for line in unexpected]
 
 
+# The start-up's outcome of the buffered traffic, on either road: one line.
+BUFFERED_OUTCOME = re.compile(r"buffered traffic received, \d+ snapshots?$|: \d+ buffered snapshots, "
+                              r"\d+ aircraft$|^No buffered traffic from the RealTraffic")
+
+
+def check_feed_lines(demo, lines) -> list:
+    """The buffered traffic came at once and its outcome is logged once per start-up; the
+    traffic reader says what it received."""
+    failures = []
+    outcomes = [line for line in lines if BUFFERED_OUTCOME.search(line)]
+    starts = sum(1 for line in lines if re.match(r"(Traffic RTAPIreader|Traffic Reader) "
+                                                 r"(started|listening)", line))
+    print(f"buffered traffic: {outcomes[0] if outcomes else 'no outcome logged'}")
+    if not outcomes or outcomes[0].startswith("No buffered"):
+        failures.append(f"the buffered traffic did not come: {outcomes[:1]}")
+    if len(outcomes) != starts:
+        failures.append(f"{len(outcomes)} outcome lines of the buffered traffic for {starts} "
+                        f"reader starts: {outcomes}")
+    received = demo.last_match(lines, r": (\d+) traffic records of (\d+) aircraft received so far")
+    print(f"aircraft received: {received.group(2) + ' in ' + received.group(1) + ' records' if received else 'not logged'}")
+    if received is None:
+        failures.append("the traffic reader never logged what it received")
+    return failures
+
+
 def run_checks(demo, layout, capture: Path) -> list:
     lines = demo.log_lines(layout)
     if not any(line.startswith("Closing down after") for line in lines):
@@ -499,7 +524,8 @@ def run_checks(demo, layout, capture: Path) -> list:
                            read_flight_trace(layout.trace), helicopter_types(capture.parents[2]))
             + check_landing_or_parking(demo.object_counts(layout, lines))
             + check_on_ground_changes(trace)
-            + check_removals(objects, lines) + check_error_lines(lines))
+            + check_removals(objects, lines) + check_error_lines(lines)
+            + check_feed_lines(demo, lines))
 
 
 # Live aircraft the relaunched simulator must get back within the run, and static ones.

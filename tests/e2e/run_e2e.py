@@ -153,7 +153,9 @@ def run(build: Path, layout, ports, capture: Path, seconds: float) -> list:
     first = start([str(program), "--headless"], layout.logs / "skyloom.txt", cwd=layout.workdir,
                   env=env)
     app_out = layout.logs / "rtapp_standin.txt"
-    # The first burst as the App's buffered traffic spares the program its wait for it.
+    # The capture's first burst as the App's buffer spares the program its wait for it. (The
+    # demo gives the first three, so that the flying aircraft fly at once; here the replay's
+    # window stays where docs/motion.md measured it.)
     standin = start([str(build / "tools" / "rtapp_standin" / "skyloom_rtapp_standin"),
                      "--capture", str(capture), "--elevation", "125", "--buffered", "1",
                      "--port", str(ports.tcp), "--traffic-port", str(ports.traffic),

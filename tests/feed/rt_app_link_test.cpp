@@ -496,16 +496,20 @@ protected:
 };
 
 TEST_F(RtAppBufferedLinkTest, BufferedTrafficIsAskedForWithTheFirstPositionAndPlayedOldestFirst) {
-    std::vector<tools::CaptureBurst> snapshots(3);
-    for (std::size_t i = 0; i < snapshots.size(); ++i) {
+    // Three bursts heard 18, 12 and 6 s before the first live one: the newest of the five
+    // snapshots the program asks for holds them.
+    const double now = 1700000024.0;
+    std::vector<tools::CaptureBurst> history(3);
+    for (std::size_t i = 0; i < history.size(); ++i) {
+        history[i].time = now - 18.0 + 6.0 * static_cast<double>(i);
         for (std::uint32_t a = 0; a < 4; ++a) {
-            snapshots[i].datagrams.push_back(
+            history[i].datagrams.push_back(
                 testing::rttfcDatagram({{1, std::to_string(40000 + i * 10 + a)},
-                                        {14, std::to_string(1700000000 + i * 6)}}));
+                                        {14, std::to_string(1700000006 + i * 6)}}));
         }
     }
     tools::RtAppStandin& app = standin();
-    app.setBufferedSnapshots(snapshots);
+    app.setBufferHistory(history, now);
     app.connect(milliseconds{5000});
     AppPositionReport report;
     report.position = {50.0, 8.0};
@@ -517,18 +521,19 @@ TEST_F(RtAppBufferedLinkTest, BufferedTrafficIsAskedForWithTheFirstPositionAndPl
     EXPECT_EQ(*request, "Qs999=sendbuffer=5,6,49.3333,6.9629,50.6667,9.0371");
     EXPECT_TRUE(app.lines()[1].starts_with("Qs121=")) << "the request follows the position";
 
-    // No decoder yet: the snapshots wait in the mailbox, oldest first, 6 s apart, the oldest
-    // due at once.
+    // No decoder yet: the snapshot waits in the mailbox, its newest record due 24 s after now
+    // (30 s after it was heard), each older one as much earlier as it is older; the four empty
+    // snapshots before it keep its place.
     const std::vector<std::vector<TrafficEntry>> waiting = mailbox_.waitingBufferedBatches();
-    ASSERT_THAT(waiting, SizeIs(3));
-    for (std::size_t i = 0; i < waiting.size(); ++i) {
-        ASSERT_THAT(waiting[i], SizeIs(4));
-        EXPECT_EQ(waiting[i][0].hexid, 40000 + i * 10);
-        EXPECT_EQ(waiting[i][0].sample.time,
-                  std::max(static_cast<std::int32_t>(5000 + 600 * i), 5001));
+    ASSERT_THAT(waiting, SizeIs(1));
+    ASSERT_THAT(waiting[0], SizeIs(12));
+    for (std::size_t i = 0; i < waiting[0].size(); ++i) {
+        EXPECT_EQ(waiting[0][i].hexid, 40000 + (i / 4) * 10 + i % 4);
+        EXPECT_EQ(waiting[0][i].sample.time,
+                  static_cast<std::int32_t>(5000 + 1200 + 600 * (i / 4)));
     }
     EXPECT_EQ(mailbox_.pendingCount(), 0u) << "buffered traffic is never pending live traffic";
-    EXPECT_THAT(log_.linesWith("buffered traffic received, 3 snapshots"), SizeIs(1));
+    EXPECT_THAT(log_.linesWith("buffered traffic received, 5 snapshots"), SizeIs(1));
 
     // The request goes once per run.
     ASSERT_TRUE(link_->sendPosition(report));

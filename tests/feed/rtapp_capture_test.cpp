@@ -4,6 +4,7 @@
 #include "tools/rtapp_standin/capture.h"
 
 #include <fstream>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -159,6 +160,85 @@ TEST(RtAppCaptureTest, OnlyACaptureThatMarksEverythingAirborneHasItsGroundInferr
     EXPECT_FALSE(told.groundInferred);
     EXPECT_EQ(flag(told.bursts[0].datagrams[0]), "1");
     EXPECT_EQ(flag(told.bursts[0].datagrams[1]), "0");
+}
+
+TEST(RtAppCaptureTest, ABufferRequestGivesItsCountAndSpacing) {
+    struct Case {
+        const char* line;
+        std::optional<tools::BufferRequest> request;
+    };
+    const Case cases[] = {
+        // As the program asks at Los Angeles.
+        {"Qs999=sendbuffer=5,6,33.2740,-119.2102,34.6074,-117.6030", tools::BufferRequest{5, 6.0}},
+        {"Qs999=sendbuffer=10,10", tools::BufferRequest{10, 10.0}},
+        {"Qs999=sendbuffer=0,6,33.2740,-119.2102,34.6074,-117.6030", std::nullopt},
+        {"Qs999=sendbuffer=2.5,6", std::nullopt},
+        {"Qs999=sendbuffer=5,0", std::nullopt},
+        {"Qs999=sendbuffer=5", std::nullopt},
+        {"Qs999=sendbuffer=five,6", std::nullopt},
+        {"Qs999=sendparked", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        const std::optional<tools::BufferRequest> request = tools::gf_parseBufferRequest(c.line);
+        ASSERT_EQ(request.has_value(), c.request.has_value()) << c.line;
+        if (request) {
+            EXPECT_EQ(request->count, c.request->count) << c.line;
+            EXPECT_DOUBLE_EQ(request->spacingSeconds, c.request->spacingSeconds) << c.line;
+        }
+    }
+}
+
+// The Los Angeles capture's bursts come 9, 9 and 12 s apart; the program asks for five
+// snapshots 6 s apart. The three bursts before the first live one, heard 30, 21 and 12 s before
+// it, all go into the snapshot of 12 s, so that each plays as long before the live one as it
+// was heard before it.
+TEST(RtAppCaptureTest, TheAppsBufferHoldsItsBurstsInTheSnapshotOfTheNewest) {
+    SKYLOOM_REQUIRE_SHARED(klax, "feed/recordings/KLAX_20200617_2152.csv");
+    const tools::Capture capture = tools::gf_readCapture(klax, 125.0);
+    const std::vector<tools::CaptureBurst> history(capture.bursts.begin(),
+                                                   capture.bursts.begin() + 3);
+    const double now = capture.bursts[3].time;
+    ASSERT_DOUBLE_EQ(now - history[0].time, 30.0);
+    ASSERT_DOUBLE_EQ(now - history[2].time, 12.0);
+    const std::vector<tools::CaptureBurst> snapshots =
+        tools::gf_bufferSnapshots(history, now, tools::BufferRequest{5, 6.0});
+    ASSERT_THAT(snapshots, SizeIs(5));
+    std::vector<std::string> all;
+    for (const tools::CaptureBurst& burst : history) {
+        all.insert(all.end(), burst.datagrams.begin(), burst.datagrams.end());
+    }
+    for (std::size_t n = 0; n < snapshots.size(); ++n) {
+        EXPECT_DOUBLE_EQ(snapshots[n].time, now - 30.0 + 6.0 * static_cast<double>(n));
+        EXPECT_EQ(snapshots[n].datagrams, n == 3 ? all : std::vector<std::string>{})
+            << "snapshot " << n;
+    }
+
+    struct Case {
+        const char* label;
+        std::vector<tools::CaptureBurst> history;
+        std::size_t place;
+        std::vector<std::string> held;
+    };
+    const Case cases[] = {
+        {"newest as near 18 as 12 s: the younger",
+         {{now - 15.0, {"a"}}, {now - 25.0, {"b"}}},
+         3,
+         {"b", "a"}},
+        {"newest just heard: the youngest snapshot", {{now - 0.5, {"a"}}}, 4, {"a"}},
+        {"older than the span, or after now, left out",
+         {{now - 34.0, {"old"}}, {now - 32.0, {"a"}}, {now + 1.0, {"live"}}},
+         0,
+         {"a"}},
+    };
+    for (const Case& c : cases) {
+        const std::vector<tools::CaptureBurst> made =
+            tools::gf_bufferSnapshots(c.history, now, tools::BufferRequest{5, 6.0});
+        for (std::size_t n = 0; n < made.size(); ++n) {
+            EXPECT_EQ(made[n].datagrams, n == c.place ? c.held : std::vector<std::string>{})
+                << c.label << ", snapshot " << n;
+        }
+    }
+    EXPECT_THAT(tools::gf_bufferSnapshots({}, now, tools::BufferRequest{5, 6.0}), SizeIs(5));
 }
 
 TEST(RtAppCaptureTest, AMissingCaptureIsAnError) {

@@ -1,6 +1,7 @@
 #include "tools/rtapp_standin/capture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <optional>
 #include <stdexcept>
@@ -147,6 +148,55 @@ std::string gf_bufferedFromRttfc(std::string_view datagram, std::size_t index) {
         return std::string(datagram);
     }
     return fmt::format("RTBUF={}{}", index, datagram.substr(5));
+}
+
+std::optional<BufferRequest> gf_parseBufferRequest(std::string_view line) {
+    constexpr std::string_view kPrefix = "Qs999=sendbuffer=";
+    if (!line.starts_with(kPrefix)) {
+        return std::nullopt;
+    }
+    line.remove_prefix(kPrefix.size());
+    const std::size_t comma = line.find(',');
+    if (comma == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::optional<double> count = lf_number(line.substr(0, comma));
+    const std::string_view rest = line.substr(comma + 1);
+    const std::optional<double> spacing = lf_number(rest.substr(0, rest.find(',')));
+    if (!count || !spacing || *count < 1.0 || *count != std::floor(*count) || !(*spacing > 0.0)) {
+        return std::nullopt;
+    }
+    return BufferRequest{static_cast<std::size_t>(*count), *spacing};
+}
+
+std::vector<CaptureBurst> gf_bufferSnapshots(const std::vector<CaptureBurst>& history, double now,
+                                             BufferRequest request) {
+    std::vector<CaptureBurst> snapshots(request.count);
+    const double oldest = now - static_cast<double>(request.count) * request.spacingSeconds;
+    for (std::size_t n = 0; n < snapshots.size(); ++n) {
+        snapshots[n].time = oldest + static_cast<double>(n) * request.spacingSeconds;
+    }
+    std::vector<const CaptureBurst*> heard;
+    for (const CaptureBurst& burst : history) {
+        if (burst.time <= now && burst.time >= oldest - request.spacingSeconds / 2.0) {
+            heard.push_back(&burst);
+        }
+    }
+    if (heard.empty()) {
+        return snapshots;
+    }
+    std::stable_sort(heard.begin(), heard.end(), [](const CaptureBurst* a, const CaptureBurst* b) {
+        return a->time < b->time;
+    });
+    const double place = std::floor((heard.back()->time - oldest) / request.spacingSeconds + 0.5);
+    std::vector<std::string>& datagrams =
+        snapshots[static_cast<std::size_t>(
+                      std::clamp(place, 0.0, static_cast<double>(request.count - 1)))]
+            .datagrams;
+    for (const CaptureBurst* burst : heard) {
+        datagrams.insert(datagrams.end(), burst->datagrams.begin(), burst->datagrams.end());
+    }
+    return snapshots;
 }
 
 Capture gf_readCapture(const std::filesystem::path& file,

@@ -69,4 +69,26 @@ Capture gf_readCapture(const std::filesystem::path& file,
 // The datagram of a buffered snapshot record: "RTBUF=<index>" in place of "RTTFC".
 std::string gf_bufferedFromRttfc(std::string_view datagram, std::size_t index);
 
+// What a buffer request ("Qs999=sendbuffer=<count>,<spacing s>,<box>") asks for.
+struct BufferRequest {
+    std::size_t count = 0;
+    double spacingSeconds = 0.0;
+};
+
+// The request of a line, or none when the line is no buffer request or its count or spacing
+// is not a positive number.
+std::optional<BufferRequest> gf_parseBufferRequest(std::string_view line);
+
+// The App's buffer as a request asks for it, from the bursts heard before `now` (capture
+// time): `count` snapshots, oldest first, snapshot n of the moment now - (count - n) x spacing.
+// The program plays a snapshot's newest record at the delay of its place and every other
+// record of it as much earlier as it is older. A capture's bursts seldom lie the request's
+// spacing apart, so one snapshot holds them all, oldest first: the one whose moment lies
+// nearest the newest burst's time (the younger one when two are as near). Each burst then
+// plays as long before the first live burst as it was heard before it, give or take half a
+// spacing for all of them alike. The other snapshots stay empty; bursts more than half a
+// spacing older than the oldest moment, or younger than now, are left out.
+std::vector<CaptureBurst> gf_bufferSnapshots(const std::vector<CaptureBurst>& history, double now,
+                                             BufferRequest request);
+
 } // namespace skyloom::tools

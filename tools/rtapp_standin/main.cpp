@@ -4,10 +4,11 @@
 //       [--level 2] [--no-markers] [--no-separators] [--buffered N] [--elevation FT]
 // It connects to the program's TCP port (waiting up to a minute for the program), answers its
 // lines, prints each line it receives, and replays the capture: the first N bursts (--buffered)
-// as buffered traffic when the program asks for it, the rest as live traffic, in real time
-// or --speed times faster (0: as fast as possible). Old captures mark every aircraft airborne;
-// given the elevation of the capture's airport (--elevation, feet), the stand-in infers which
-// are on the ground instead (capture.h).
+// as the App's buffer, answering the program's buffer request with the snapshots it asks for
+// (capture.h: gf_bufferSnapshots), the rest as live
+// traffic, in real time or --speed times faster (0: as fast as possible). Old captures mark every
+// aircraft airborne; given the elevation of the capture's airport (--elevation, feet), the stand-in
+// infers which are on the ground instead (capture.h).
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -104,12 +105,17 @@ int main(int argc, char** argv) {
         // test, the demo) waits for "connected" and follows the bursts.
         std::cout.flush();
         RtAppStandin standin(options);
-        if (bufferedBursts > 0) {
+        if (bufferedBursts > 0 && !capture.bursts.empty()) {
             const std::size_t taken = std::min(bufferedBursts, capture.bursts.size());
-            standin.setBufferedSnapshots(std::vector<CaptureBurst>(
-                capture.bursts.begin(), capture.bursts.begin() + static_cast<long>(taken)));
+            std::vector<CaptureBurst> history(capture.bursts.begin(),
+                                              capture.bursts.begin() + static_cast<long>(taken));
             capture.bursts.erase(capture.bursts.begin(),
                                  capture.bursts.begin() + static_cast<long>(taken));
+            // The App's "now" is the first live burst; with none left, a gap after the last.
+            const double now = capture.bursts.empty()
+                                   ? history.back().time + kCaptureBurstGapSeconds
+                                   : capture.bursts.front().time;
+            standin.setBufferHistory(std::move(history), now);
         }
         standin.connect(std::chrono::minutes{1});
         std::cout << "connected\n" << std::flush;

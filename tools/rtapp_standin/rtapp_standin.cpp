@@ -90,9 +90,10 @@ void RtAppStandin::setParkedAircraft(std::vector<std::string> rtparkDatagrams) {
     parked_ = std::move(rtparkDatagrams);
 }
 
-void RtAppStandin::setBufferedSnapshots(std::vector<CaptureBurst> snapshots) {
+void RtAppStandin::setBufferHistory(std::vector<CaptureBurst> history, double now) {
     const std::lock_guard lock(mutex_);
-    buffered_ = std::move(snapshots);
+    bufferHistory_ = std::move(history);
+    bufferNow_ = now;
 }
 
 void RtAppStandin::sendDatagram(std::string_view bytes) {
@@ -159,11 +160,11 @@ void RtAppStandin::answer(const std::string& line) {
         for (const std::string& datagram : parked) {
             sendDatagram(datagram);
         }
-    } else if (line.starts_with("Qs999=sendbuffer=")) {
+    } else if (const std::optional<BufferRequest> request = gf_parseBufferRequest(line)) {
         std::vector<CaptureBurst> snapshots;
         {
             const std::lock_guard lock(mutex_);
-            snapshots = buffered_;
+            snapshots = gf_bufferSnapshots(bufferHistory_, bufferNow_, *request);
         }
         for (std::size_t i = 0; i < snapshots.size(); ++i) {
             for (const std::string& datagram : snapshots[i].datagrams) {

@@ -1,8 +1,8 @@
 // The RealTraffic App stand-in: plays the App's side of the App road against the program on
 // this machine. Like the App it connects to the program's TCP port, reads the program's Qs
 // lines and answers them (the version request with its version and licence level, a parked
-// request with the parked aircraft it was given, a buffer request with its buffered
-// snapshots), and it sends traffic and weather as UDP datagrams, replaying a capture in real
+// request with the parked aircraft it was given, a buffer request with the snapshots it
+// asks for), and it sends traffic and weather as UDP datagrams, replaying a capture in real
 // or faster time. Tests drive it as a library; the command-line tool runs it against the
 // program.
 #pragma once
@@ -62,8 +62,10 @@ public:
 
     // What the stand-in answers with.
     void setParkedAircraft(std::vector<std::string> rtparkDatagrams);
-    // Snapshots, oldest first: record index 0 is the oldest.
-    void setBufferedSnapshots(std::vector<CaptureBurst> snapshots);
+    // The bursts heard before the replay's first live burst, and that burst's capture time:
+    // a buffer request is answered with the snapshots it asks for, made of them
+    // (gf_bufferSnapshots; record index 0 is the oldest).
+    void setBufferHistory(std::vector<CaptureBurst> history, double now);
 
     // Sends one datagram to the traffic port (or the weather port).
     void sendDatagram(std::string_view bytes);
@@ -92,7 +94,8 @@ private:
     mutable std::condition_variable linesChanged_;
     std::vector<std::string> lines_;
     std::vector<std::string> parked_;
-    std::vector<CaptureBurst> buffered_;
+    std::vector<CaptureBurst> bufferHistory_;
+    double bufferNow_ = 0.0;
     std::optional<os::TcpConnection> connection_;
     std::jthread reader_;
 };
