@@ -435,6 +435,11 @@ def prepare(args) -> None:
     # The working folder as the build's run folder makes it: docs/ and the reference data.
     (layout.workdir / "docs").mkdir(parents=True)
     shutil.copytree(build / "run" / "input", layout.workdir / "input")
+    # No scenery publisher's archive comes with the demo: the airport scan runs on empty lists
+    # (and finds no add-on airport in a Community folder of liveries) instead of failing.
+    (layout.workdir / "input" / "archives.xml").write_text(
+        "<root><simaddons20/><thirdparties20/><simaddons24/><thirdparties24/></root>\n",
+        encoding="utf-8")
     layout.localappdata.mkdir(parents=True)
     layout.logs.mkdir()
     layout.captures.mkdir()
