@@ -188,6 +188,28 @@ bool lf_isTooCloseToFlyTo(const LiveAircraft& a) {
                kLeastLegMetres;
 }
 
+// The same short leg with no sample after it yet (its report came later than the playback
+// delay, so the aircraft reaches it before the next one comes) cannot be passed over: there is
+// nothing else to fly to. Its direction is as much the feed's rounding as the aircraft's (10 m
+// off in a 50 m leg is 11 degrees), and a curve to its end from the present heading turned 30
+// degrees a second. The target is flown straight on instead: along the present heading, as far
+// as it lies, at its time.
+bool lf_isTooCloseLastTarget(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    return a.phase.phase == FlightPhase::flying && a.motion.onGround == 0 &&
+           a.base.category != AircraftCategory::Rotorcraft && s.size() == 2 &&
+           a.motion.extrapolationCounter <= 0 && s[1].airborne != 0 && s[1].stationary == 0 &&
+           gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm < kLeastLegMetres;
+}
+
+void lf_placeStraightAhead(LiveAircraft& a) {
+    TrafficSample& target = a.stream[1];
+    const double feet = gf_distanceNM(lf_lalo(a.stream[0]), lf_lalo(target)) * kFeetPerNm;
+    const Lalo ahead = gf_destination(lf_lalo(a.stream[0]), a.sent.headingRad, feet);
+    target.latitude = ahead.lat;
+    target.longitude = ahead.lon;
+}
+
 } // namespace
 
 std::int32_t MotionContext::tick() const noexcept {
@@ -551,6 +573,9 @@ void nextPosMain(MotionContext& ctx) {
                 if (lf_isTooCloseToFlyTo(a)) {
                     s.erase(s.begin() + 1);
                     continue;
+                }
+                if (lf_isTooCloseLastTarget(a)) {
+                    lf_placeStraightAhead(a);
                 }
                 if (lf_checkTakeoffStart(ctx)) {
                     continue;

@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "config/params_snapshot.h"
+#include "feed/rt_app_server.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase_lookups.h"
 #include "tests/support/shared_data.h"
@@ -105,7 +106,8 @@ std::vector<ReplayLivery> captureLiveries(const tools::Capture& capture) {
     return liveries;
 }
 
-CaptureReplay::CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Clock& clock)
+CaptureReplay::CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Clock& clock,
+                             std::size_t bufferedBursts)
     : capture_(std::move(capture)), mailbox_(mailbox), clock_(clock), start_(clock.steadyNow()),
       assembler_("Traffic Reader",
                  {[this](std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
@@ -116,7 +118,38 @@ CaptureReplay::CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Cl
                       postedEntries_ += batch.size();
                       mailbox_.post(batch, kind, offsetBase, dropWhenOff);
                   },
-                  nullptr, nullptr}) {}
+                  nullptr, nullptr}) {
+    feedBuffer(bufferedBursts);
+}
+
+void CaptureReplay::feedBuffer(std::size_t bufferedBursts) {
+    bufferedBursts = std::min(bufferedBursts, capture_.bursts.size());
+    if (bufferedBursts == 0) {
+        return;
+    }
+    std::vector<tools::CaptureBurst> history(
+        capture_.bursts.begin(), capture_.bursts.begin() + static_cast<long>(bufferedBursts));
+    capture_.bursts.erase(capture_.bursts.begin(),
+                          capture_.bursts.begin() + static_cast<long>(bufferedBursts));
+    const double now = capture_.bursts.empty()
+                           ? history.back().time + tools::kCaptureBurstGapSeconds
+                           : capture_.bursts.front().time;
+    const Clock::SteadyTime steadyNow = clock_.steadyNow();
+    const Clock::UtcTime receivedAt{std::chrono::duration_cast<Clock::UtcTime::duration>(
+        std::chrono::duration<double>(now))};
+    assembler_.bufferRequested();
+    const std::vector<tools::CaptureBurst> snapshots = tools::gf_bufferSnapshots(
+        history, now,
+        {RtAppServer::kBufferSnapshots, static_cast<double>(RtAppServer::kBufferSpacingSeconds)});
+    for (std::size_t i = 0; i < snapshots.size(); ++i) {
+        for (const std::string& datagram : snapshots[i].datagrams) {
+            assembler_.handleDatagram(tools::gf_bufferedFromRttfc(datagram, i), steadyNow,
+                                      receivedAt);
+        }
+        assembler_.handleDatagram("RTBUF_SEP", steadyNow, receivedAt);
+    }
+    assembler_.handleDatagram("RTBUF_EOT", steadyNow, receivedAt);
+}
 
 double CaptureReplay::spanSeconds() const {
     return capture_.bursts.empty() ? 0.0

@@ -45,10 +45,14 @@ std::map<std::uint32_t, std::vector<TrafficEntry>> captureReports(const tools::C
 std::vector<ReplayLivery> captureLiveries(const tools::Capture& capture);
 
 // The capture's bursts go through an App reader's assembler into the mailbox, each once the
-// clock has run as long since the start as the capture since its first burst.
+// clock has run as long since the start as the capture since its first live burst. With
+// `bufferedBursts`, the first that many bursts are instead the App's buffer, answered at the
+// start as the App stand-in answers the program's buffer request (five snapshots 6 s apart,
+// the App's "now" the first live burst).
 class CaptureReplay {
 public:
-    CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Clock& clock);
+    CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Clock& clock,
+                  std::size_t bufferedBursts = 0);
     // Feeds the bursts that are due; false once every burst was fed.
     bool feedDue();
     std::size_t bursts() const { return capture_.bursts.size(); }
@@ -58,6 +62,8 @@ public:
     double spanSeconds() const;
 
 private:
+    void feedBuffer(std::size_t bufferedBursts);
+
     tools::Capture capture_;
     TrafficMailbox& mailbox_;
     Clock& clock_;

@@ -300,8 +300,11 @@ ReplayRunResult ProgramReplayTest::run(const ReplayRunOptions& options) {
         clock_.advance(std::chrono::milliseconds(1));
     }
 
-    result.firstBurstEpoch = capture_.bursts.empty() ? 0.0 : capture_.bursts.front().time;
-    CaptureReplay appRoad(capture_, gf_trafficMailbox(), clock_);
+    const std::size_t firstLive = options.road == ReplayRoad::app ? options.bufferedBursts : 0;
+    result.firstBurstEpoch =
+        capture_.bursts.size() <= firstLive ? 0.0 : capture_.bursts[firstLive].time;
+    CaptureReplay appRoad(capture_, gf_trafficMailbox(), clock_,
+                          options.road == ReplayRoad::app ? options.bufferedBursts : 0);
     WebApiReplay webApiRoad(capture_, clock_);
     const Clock::SteadyTime start = clock_.steadyNow();
     std::optional<Clock::SteadyTime> lastBurstFed;

@@ -56,6 +56,9 @@ enum class ReplayRoad {
 
 struct ReplayRunOptions {
     ReplayRoad road = ReplayRoad::app;
+    // On the App road, the capture's first bursts that come as the App's buffer at the start
+    // (as the demo's App stand-in gives them), the live traffic from the next one on.
+    std::size_t bufferedBursts = 0;
     // The program runs this long after the last burst was fed.
     std::chrono::seconds afterLastBurst{90};
     // The aircraft (hexids) whose objects are recorded every main cycle.
@@ -82,7 +85,7 @@ struct ReplayRunResult {
     std::map<std::uint32_t, std::vector<ObjectFrame>> frames;
     // The seconds the run lasted, and at which the capture's first burst was fed.
     double seconds = 0;
-    // The capture's first burst's time (UTC seconds): a report stamped t is due at
+    // The capture's first live burst's time (UTC seconds): a report stamped t is due at
     // t - firstBurstEpoch + the playback delay on the run's clock.
     double firstBurstEpoch = 0;
 };
