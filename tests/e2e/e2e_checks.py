@@ -4,6 +4,7 @@ import bisect
 import csv
 import json
 import math
+import os
 import re
 from pathlib import Path
 
@@ -18,6 +19,23 @@ EXPECTED_ERROR_LINES = [
     (r"^==> Stop requested: USER CLOSED SIM \(4\)", "the test's SIGTERM closing the program"),
     (r"^==> RealTraffic App disconnected: server closed", "the program closing its App server"),
 ]
+# Under a sanitizer (scripts/sanitize names it in SKYLOOM_SANITIZER) the program and the
+# stand-ins run several times slower and the positions reach the simulator stand-in in bursts:
+# the speed of a step, the turn rate and the vertical speed between two trace points then
+# measure the bursts, not the motion. Such a run prints what those bounds find and holds
+# everything else; the plain build's run holds them all.
+SANITIZER = os.environ.get("SKYLOOM_SANITIZER", "")
+
+
+def timing_bounds(failures) -> list:
+    """The failures of bounds measured between trace points, unless a sanitizer runs."""
+    if not SANITIZER:
+        return failures
+    for failure in failures:
+        print(f"not held under {SANITIZER}: {failure}")
+    return []
+
+
 # The cleanup the program logs when it closes down.
 CLEANUP = re.compile(r"SimConnect shutdown cleanup: initially owned (\d+), remove requested (\d+), "
                      r"confirmed (\d+), pending removals (\d+), pending creates (\d+)")
@@ -202,7 +220,7 @@ def check_motion(objects, tracks_by_name, trace) -> list:
     offset = capture_time_offset(objects, tracks_by_name, trace)
     if offset is None:
         return ["no live object was created at a captured position"]
-    failures, worst, pooled, fastest = [], [0.0] * 3, [], (0.0, 0.0, 0.0)
+    failures, timing, worst, pooled, fastest = [], [], [0.0] * 3, [], (0.0, 0.0, 0.0)
     for obj in objects:
         track = live_track_of(obj, tracks_by_name)
         points = trace.get(obj["id"], [])
@@ -213,8 +231,8 @@ def check_motion(objects, tracks_by_name, trace) -> list:
         name = f"object {obj['id']} ({obj['atc_id']})"
         fastest = max(fastest, (fastest_kt / captured_kt, step_m, captured_kt))
         if fastest_kt > STEP_SPEED_MARGIN * captured_kt:
-            failures.append(f"{name}: a step of {step_m:.1f} m at {fastest_kt:.0f} kt, fastest "
-                            f"captured {captured_kt:.0f} kt")
+            timing.append(f"{name}: a step of {step_m:.1f} m at {fastest_kt:.0f} kt, fastest "
+                          f"captured {captured_kt:.0f} kt")
         if not cross:
             continue
         pooled += cross
@@ -222,6 +240,7 @@ def check_motion(objects, tracks_by_name, trace) -> list:
         worst = [max(w, v) for w, v in zip(worst, own)]
         if own[0] > OBJECT_MEDIAN_BOUND_M or own[2] > OBJECT_LARGEST_BOUND_M:
             failures.append(f"{name}: cross-track {own[0]:.0f} / {own[1]:.0f} / {own[2]:.0f} m")
+    failures += timing_bounds(timing)
     if len(pooled) < MIN_MEASURED_POINTS:
         return failures + [f"only {len(pooled)} trace points measured"]
     everyone = figures(pooled)
@@ -391,7 +410,7 @@ def check_flight(objects, reports_by_name, tracks_by_name, trace, flight_trace,
     offset = capture_time_offset(objects, tracks_by_name, trace)
     if offset is None:
         return ["no live object was created at a captured position"]
-    failures, pooled, fastest = [], [], 0.0
+    failures, timing, pooled, fastest = [], [], [], 0.0
     for obj in objects:
         reports = reports_by_name.get(obj["atc_id"])
         track = live_track_of(obj, tracks_by_name)
@@ -404,8 +423,8 @@ def check_flight(objects, reports_by_name, tracks_by_name, trace, flight_trace,
                           fastest_between_reports_kt(track))
         fastest = max(fastest, step_kt / captured_kt)
         if step_kt > FLIGHT_STEP_SPEED_MARGIN * captured_kt:
-            failures.append(f"object {obj['id']} ({obj['atc_id']}): a step of {step_m:.1f} m at "
-                            f"{step_kt:.0f} kt, fastest captured {captured_kt:.0f} kt")
+            timing.append(f"object {obj['id']} ({obj['atc_id']}): a step of {step_m:.1f} m at "
+                          f"{step_kt:.0f} kt, fastest captured {captured_kt:.0f} kt")
         figures = flight_figures(points, reports, offset)
         pooled += figures
         name = f"object {obj['id']} ({obj['atc_id']})"
@@ -418,8 +437,9 @@ def check_flight(objects, reports_by_name, tracks_by_name, trace, flight_trace,
             worst = max((f for f in figures if f[index] is not None), key=lambda f: f[index],
                         default=None)
             if worst is not None and worst[index] > bound:
-                failures.append(f"{name}: {text.format(worst[index])} at capture time "
-                                f"{worst[0]:.1f}")
+                timing.append(f"{name}: {text.format(worst[index])} at capture time "
+                              f"{worst[0]:.1f}")
+    failures += timing_bounds(timing)
     if not pooled:
         return failures + ["no trace point of a live object in flight was measured"]
     off = [f[1] for f in pooled]
