@@ -65,15 +65,15 @@ TEST(FolderZipTest, AnEmptyFolderGivesNoArchive) {
     EXPECT_THAT(log.linesWith("[zip] Not a directory: "), ::testing::SizeIs(1));
 }
 
-// An airport file copied for mailing onto a full disk: the copy the disk cut short is removed
-// and not counted, so that the archive never holds a cut airport file in its place.
-TEST(TbloCopyTest, ACopyAFullDiskCutShortIsNotKept) {
-    const TempDir dir;
-    const fs::path disk = dir / "disk";
-    const fs::path out = dir / "out";
+// Runs `work` with a scan body whose folders lie on a small disk, the log written beside it;
+// `prepare` fills the scan's folders before the disk is filled. The code `work` returns, or
+// none where no small disk can be mounted.
+template <typename Prepare, typename Work>
+std::optional<int> lf_scanBodyOnFullDisk(const fs::path& disk, const fs::path& out,
+                                         Prepare prepare, Work work) {
     fs::create_directories(disk);
     fs::create_directories(out);
-    const std::optional<int> code = runOnSmallDisk(disk, 64 * 1024, [&] {
+    return runOnSmallDisk(disk, 64 * 1024, [&] {
         LogFile::openIn(out);
         ScanFixture scan(disk, {"KPHX"});
         const ManualClock clock;
@@ -83,14 +83,32 @@ TEST(TbloCopyTest, ACopyAFullDiskCutShortIsNotKept) {
         RecordingWindowSink window;
         RecordingScanControls controls;
         const ScanBodyContext body{walk, window, controls, disk / "tblo", "", {}};
-        writeText(scan.thirdpartyFolder / "KPHX.xml", std::string(16 * 1024, 'k'));
-        fs::create_directories(body.tbloFolder);
+        prepare(scan, body);
         fillDisk(disk);
-        const std::size_t copied = gf_copyAirportFilesToTblo(scan.thirdpartyFolder, body, false);
-        const bool kept = fs::exists(body.tbloFolder / "KPHX.xml");
+        const int code = work(scan, body);
         LogFile::close();
-        return (copied == 0 ? 0 : 2) + (kept ? 4 : 0);
+        return code;
     });
+}
+
+// An airport file copied for mailing onto a full disk: the copy the disk cut short is removed
+// and not counted, so that the archive never holds a cut airport file in its place.
+TEST(TbloCopyTest, ACopyAFullDiskCutShortIsNotKept) {
+    const TempDir dir;
+    const fs::path disk = dir / "disk";
+    const fs::path out = dir / "out";
+    const std::optional<int> code = lf_scanBodyOnFullDisk(
+        disk, out,
+        [](ScanFixture& scan, const ScanBodyContext& body) {
+            writeText(scan.thirdpartyFolder / "KPHX.xml", std::string(16 * 1024, 'k'));
+            fs::create_directories(body.tbloFolder);
+        },
+        [](ScanFixture& scan, const ScanBodyContext& body) {
+            const std::size_t copied =
+                gf_copyAirportFilesToTblo(scan.thirdpartyFolder, body, false);
+            const bool kept = fs::exists(body.tbloFolder / "KPHX.xml");
+            return (copied == 0 ? 0 : 2) + (kept ? 4 : 0);
+        });
     if (!code) {
         GTEST_SKIP() << kNoSmallDisk;
     }
@@ -105,24 +123,14 @@ TEST(ScanLogOnAFullDiskTest, ALogTheDiskRefusedIsNotReportedAsWritten) {
     const TempDir dir;
     const fs::path disk = dir / "disk";
     const fs::path out = dir / "out";
-    fs::create_directories(disk);
-    fs::create_directories(out);
-    const std::optional<int> code = runOnSmallDisk(disk, 64 * 1024, [&] {
-        LogFile::openIn(out);
-        ScanFixture scan(disk, {"KPHX"});
-        const ManualClock clock;
-        AirportScanContext context = scan.context();
-        const ScanWalkContext walk{context, clock,
-                                   [](std::string_view) { return std::optional<fs::path>(); }};
-        RecordingWindowSink window;
-        RecordingScanControls controls;
-        const ScanBodyContext body{walk, window, controls, disk / "tblo", "", {}};
-        scan.scanLog.assign(2000, std::string(80, 's'));
-        fillDisk(disk);
-        const bool found = gf_scanAirportFolders({}, body);
-        LogFile::close();
-        return found ? 2 : 0;
-    });
+    const std::optional<int> code = lf_scanBodyOnFullDisk(
+        disk, out,
+        [](ScanFixture& scan, const ScanBodyContext&) {
+            scan.scanLog.assign(2000, std::string(80, 's'));
+        },
+        [](ScanFixture&, const ScanBodyContext& body) {
+            return gf_scanAirportFolders({}, body) ? 2 : 0;
+        });
     if (!code) {
         GTEST_SKIP() << kNoSmallDisk;
     }

@@ -27,7 +27,6 @@ constexpr double kMetresPerNm = 1852.0;
 
 // The user stands at a gate away from the runways the rows use.
 const ReplayAirport kZurich{"LSZH", {47.46073, 8.55213}, 6.0};
-const ReplayAirport kLosAngeles{"KLAX", {33.94575, -118.4098667}, 264.0};
 constexpr double kZurichFt = 1416.0;
 constexpr double kLosAngelesFt = 125.0;
 
@@ -39,7 +38,8 @@ struct Runway {
     double fieldFt;
 };
 const Runway kZurich28{&kZurich, {47.45660, 8.57045}, 276.0, kZurichFt};
-const Runway kLosAngeles24L{&kLosAngeles, {33.95020, -118.40200}, 263.0, kLosAngelesFt};
+const Runway kLosAngeles24L{&kLosAngelesReplayAirport, {33.95020, -118.40200}, 263.0,
+                            kLosAngelesFt};
 
 Lalo lf_offset(const Lalo& from, double bearingDeg, double metres) {
     return gf_destination(from, bearingDeg * geo::kRadiansPerDegree, metres * kFeetPerMetre);

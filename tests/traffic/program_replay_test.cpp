@@ -21,10 +21,9 @@
 namespace skyloom::testing {
 namespace {
 
-// The user's gate: GATE A2, whose taxi-out corridor none of the capture's ground traffic
-// crosses. (The demo's gate, G7, faces the gates AAL566 and AAL1331 taxi to: the check of the
-// user's corridor takes them out there, as it must.)
-const ReplayAirport kLosAngeles{"KLAX", {33.94575, -118.4098667}, 264.0};
+// The user stands at GATE A2 (kLosAngelesReplayAirport), not at the demo's G7: G7 faces the
+// gates AAL566 and AAL1331 taxi to, and the check of the user's corridor takes them out there,
+// as it must.
 // A report at rest this close to a stand's centre is an aircraft at its stand: the capture's
 // positions have four decimals (some 10 m), and a transponder's position lies some way from
 // the stand's centre, where the airport file has it.
@@ -80,7 +79,8 @@ TEST_F(KlaxProgramReplay, TheKlaxCaptureRunsThroughTheProgramsWiringAndItsArriva
     // The capture's time of day on a Wednesday, as recorded: the run crosses into the next
     // half hour of the week (at 21:59:30).
     const std::string skip =
-        prepare(kLosAngeles, tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
+        prepare(kLosAngelesReplayAirport,
+                tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
                 ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/program_replay.h"
@@ -20,11 +21,8 @@
 namespace skyloom::testing {
 namespace {
 
-// The program replay's gate at Los Angeles.
-const ReplayAirport kCirclingAirport{"KLAX", {33.94575, -118.4098667}, 264.0};
 constexpr double kLegTurnMaxDegPerS = 6.0;
 constexpr double kLegPlaybackDelaySeconds = 30.0;
-constexpr double kLegMetresPerNm = 1852.0;
 // Two reports closer than this make a short leg (the motion passes over such a target where a
 // further report follows); the object's frames this near its end are those of the leg and of
 // the second before and after it.
@@ -43,7 +41,8 @@ class ShortLegAfterLateReport : public ProgramReplayTest,
 TEST_P(ShortLegAfterLateReport, IsFlownWithoutACorner) {
     SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
     const std::string skip =
-        prepare(kCirclingAirport, tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
+        prepare(kLosAngelesReplayAirport,
+                tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
                 ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
@@ -77,12 +76,12 @@ TEST_P(ShortLegAfterLateReport, IsFlownWithoutACorner) {
     for (std::size_t i = 1; i < reports.size(); ++i) {
         const Lalo from{reports[i - 1].sample.latitude, reports[i - 1].sample.longitude};
         const Lalo to{reports[i].sample.latitude, reports[i].sample.longitude};
-        if (gf_distanceNM(from, to) * kLegMetresPerNm >= kShortLegMetres) {
+        if (gf_distanceNM(from, to) * geo::kMetresPerNM >= kShortLegMetres) {
             continue;
         }
         std::vector<tools::FlightFrame> near;
         for (const tools::FlightFrame& f : frames) {
-            if (gf_distanceNM({f.latitude, f.longitude}, to) * kLegMetresPerNm <=
+            if (gf_distanceNM({f.latitude, f.longitude}, to) * geo::kMetresPerNM <=
                 kAroundLegEndMetres) {
                 near.push_back(f);
             }

@@ -20,8 +20,6 @@
 namespace skyloom::testing {
 namespace {
 
-// The user at GATE A2 (as the whole-capture replay).
-const ReplayAirport kRelaunchAirport{"KLAX", {33.94575, -118.4098667}, 264.0};
 // The simulator's timeline, in seconds of the run: it quits once live and static aircraft
 // are shown, is back 20 s later and starts a flight 5 s after that.
 constexpr double kQuitAtS = 90.0;
@@ -51,8 +49,8 @@ TEST_F(ProgramReplayTest, ASimulatorThatQuitsAndStartsAgainGetsItsTrafficBackOnT
     flightStart.atSeconds = kFlightStartAtS;
     flightStart.kind = simworld::TimelineEventKind::flightStart;
     const std::string skip =
-        prepare(kRelaunchAirport, std::move(capture), ManualClock::utcTime(2026, 1, 7, 21, 52, 32),
-                {}, {quit, launch, flightStart});
+        prepare(kLosAngelesReplayAirport, std::move(capture),
+                ManualClock::utcTime(2026, 1, 7, 21, 52, 32), {}, {quit, launch, flightStart});
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }

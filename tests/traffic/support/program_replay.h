@@ -48,6 +48,10 @@ struct ReplayAirport {
     double userGateHeadingDeg = 0;
 };
 
+// The user at Los Angeles, at GATE A2, whose taxi-out corridor the capture's ground traffic does
+// not cross.
+inline const ReplayAirport kLosAngelesReplayAirport{"KLAX", {33.94575, -118.4098667}, 264.0};
+
 // How the capture reaches the program.
 enum class ReplayRoad {
     app,   // the App's datagrams through the feed's assembler
