@@ -211,10 +211,14 @@ def installed_liveries(layout: Layout):
 
 
 def set_scene(shared: Path, airport=None, capture=None) -> None:
-    """Makes the demo play `capture` (its name, KLAX's by default) at `airport` (the capture's
-    own by default; another must have stands in ../shared), at its OurAirports elevation."""
+    """Makes the demo play `capture` (its name; by default the airport's capture, if it has
+    one, else KLAX's) at `airport` (the capture's own by default; another must have stands in
+    ../shared), at its OurAirports elevation."""
     global AIRPORT, AIRPORT_ELEVATION_FT, AIRPORT_HAS_STANDS
     global CAPTURE, CAPTURE_NAME, CAPTURE_AIRPORT, CAPTURE_WEATHER
+    if capture is None and airport:
+        capture = next((c.name for c in demo_capture.captures(shared).values()
+                        if c.airport == airport.upper()), None)
     chosen = demo_capture.find_capture(shared, capture or DEFAULT_CAPTURE)
     icao = (airport or chosen.airport).upper()
     stands = shared / "data" / "stands"
@@ -481,7 +485,8 @@ def prepare(args) -> None:
     types = {t for t, _ in aircraft.values() if t}
     airport = json.loads(layout.airport_file.read_text(encoding="utf-8"))
     weather = demo_capture.weather(shared, CAPTURE, CAPTURE_WEATHER)
-    recorded = f"{weather[0]['ICAO']} {weather[0]['METAR']!r}" if weather else "none recorded"
+    recorded = (f"{weather[0].get('ICAO', '?')} {weather[0].get('METAR', '')!r}" if weather
+                else "none recorded")
     print(f"demo prepared in {layout.demo}: {AIRPORT} at {AIRPORT_ELEVATION_FT} ft with "
           f"{len(airport['taxiParkings'])} stands and {len(airport['runways'])} runways"
           f"{'' if AIRPORT_HAS_STANDS else ' (no stock airport file)'}; the capture "

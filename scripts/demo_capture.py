@@ -141,7 +141,8 @@ def datagrams(path: Path):
 
 
 def reports(path: Path) -> list:
-    """The traffic records of a capture in file order."""
+    """The traffic records of a capture in file order; one whose position, altitude, vertical
+    speed, track or speed is no number is left out."""
     found = []
     for received, datagram in datagrams(path):
         if not datagram.startswith("AITFC,"):
@@ -150,6 +151,12 @@ def reports(path: Path) -> list:
         if len(fields) < 11:
             continue
         fields += [""] * (AITFC_TIME_FIELD + 1 - len(fields))
+        try:
+            float(fields[2]), float(fields[3])
+            for number in (4, 5, 7, 8):
+                float(fields[number] or 0)
+        except ValueError:
+            continue
         own = fields[AITFC_TIME_FIELD].strip()
         try:
             time = float(own) if own else received
