@@ -78,6 +78,21 @@ class DemoCaptureTest(unittest.TestCase):
         with self.assertRaises(SystemExit):
             demo_capture.find_capture(SHARED, "EHAM")
 
+    def test_the_scene_of_each_choice(self):
+        # --capture, --airport: the capture, its airport, whether it plays, whether stands.
+        cases = (((None, None), ("KLAX", "KLAX", True, True)),
+                 (("KLAS", None), ("KLAS", "KLAS", True, False)),
+                 ((None, "klas"), ("KLAS", "KLAS", True, False)),
+                 ((None, "LSZH"), ("KLAX", "LSZH", False, True)),
+                 (("MMMX", "EHAM"), ("MMMX", "EHAM", False, True)))
+        for (capture, airport), expected in cases:
+            with self.subTest(capture=capture, airport=airport):
+                demo.set_scene(SHARED, airport, capture)
+                self.assertEqual((demo.CAPTURE_NAME, demo.AIRPORT, demo.has_capture(),
+                                  demo.AIRPORT_HAS_STANDS), expected)
+        with self.assertRaises(SystemExit):
+            demo.set_scene(SHARED, "KPTK", "KLAS")
+
     def test_the_user_stands_off_the_runways_where_an_aircraft_stood(self):
         # Each airport without stands: whether an aircraft of its capture stood at the airport.
         for name, stood in (("KLAS", True), ("MMMX", True), ("KPTK", False)):
