@@ -2,7 +2,8 @@
 """The demo's data work for scripts/run-demo: `prepare` makes the demo folder (working folder,
 simulated simulator installation with livery packages, simulator stand-in world, settings and
 credentials), `progress` prints one line about a running demo, `summary` the closing report,
-`ports` three ports free this moment for the App's road (TCP, traffic UDP, weather UDP).
+`ports` three ports free this moment for the App's road (TCP, traffic UDP, weather UDP),
+`airport` the demo's airport, `replay` the arguments of the stand-in that plays the capture.
 
 Everything is generated into the demo folder from the public data in ../shared at run time;
 nothing of it is copied into the source tree.
@@ -20,13 +21,23 @@ import xml.etree.ElementTree as ET
 from pathlib import Path
 from typing import NamedTuple
 
-# The demo's airport: any of ../shared/data/stands (scripts/run-demo --airport); KLAX, the only
-# one with a capture, by default. Its elevation comes from OurAirports' airports.csv.
+import demo_capture
+
+# The demo's capture, one of the App captures of ../shared/feed/recordings (scripts/run-demo
+# --capture NAME; KLAX's by default), with the weather recorded beside it, if any; and its
+# airport: the capture's own, or any of ../shared/data/stands (--airport), where the capture
+# gives only the liveries and flight options. The elevation comes from OurAirports'
+# airports.csv; only an airport with stands has a stock airport file.
+DEFAULT_CAPTURE = "KLAX"
+CAPTURE_NAME = "KLAX"
+CAPTURE_AIRPORT = "KLAX"
+CAPTURE = "feed/recordings/KLAX_20200617_2152.csv"
+CAPTURE_WEATHER = None
 AIRPORT = "KLAX"
 AIRPORT_ELEVATION_FT = 125
+AIRPORT_HAS_STANDS = True
 DEFAULT_AIRPORT = "KLAX"
 EARTH_RADIUS_M = 6371008.8
-CAPTURE = "feed/recordings/KLAX_20200617_2152.csv"
 # The licence the web API stand-in knows when given no other.
 RTAPI_LICENCE = "AAA-BBB-CCC-DDD"
 # The package folders the automatic livery scan looks for (MSFS 2020 names).
@@ -106,12 +117,7 @@ class Layout:
 
 def capture_aircraft(capture: Path):
     """Every aircraft of the capture: id -> (type, callsign) from its last traffic line."""
-    aircraft = {}
-    with capture.open(encoding="utf-8", errors="replace") as f:
-        for row in csv.reader(f):
-            if len(row) > 11 and row[0] == "AITFC":
-                aircraft[row[1]] = (row[10].strip().upper(), row[9].strip().upper())
-    return aircraft
+    return {r.ident: (r.icao_type, r.callsign) for r in demo_capture.reports(capture)}
 
 
 def cfg_value(raw: str) -> str:
@@ -204,17 +210,24 @@ def installed_liveries(layout: Layout):
     return list(liveries.values())
 
 
-def set_airport(shared: Path, icao: str) -> None:
-    """Makes `icao` the demo's airport: one of the airports with stands in ../shared, at its
-    OurAirports elevation."""
-    global AIRPORT, AIRPORT_ELEVATION_FT
-    icao = icao.upper()
+def set_scene(shared: Path, airport=None, capture=None) -> None:
+    """Makes the demo play `capture` (its name; by default the airport's capture, if it has
+    one, else KLAX's) at `airport` (the capture's own by default; another must have stands in
+    ../shared), at its OurAirports elevation."""
+    global AIRPORT, AIRPORT_ELEVATION_FT, AIRPORT_HAS_STANDS
+    global CAPTURE, CAPTURE_NAME, CAPTURE_AIRPORT, CAPTURE_WEATHER
+    if capture is None and airport:
+        capture = next((c.name for c in demo_capture.captures(shared).values()
+                        if c.airport == airport.upper()), None)
+    chosen = demo_capture.find_capture(shared, capture or DEFAULT_CAPTURE)
+    icao = (airport or chosen.airport).upper()
     stands = shared / "data" / "stands"
     known = sorted(p.name for p in stands.iterdir() if (p / "parking.xml").is_file()) \
         if stands.is_dir() else []
-    if icao not in known:
+    if icao != chosen.airport and icao not in known:
         raise SystemExit(f"run-demo: no stands of {icao} in {stands} (there are: "
-                         f"{', '.join(known) or 'none'})")
+                         f"{', '.join(known) or 'none'}) and no capture of it (--capture: "
+                         f"{', '.join(demo_capture.captures(shared))})")
     with (shared / "data" / "runways" / "airports.csv").open(encoding="utf-8") as f:
         for row in csv.DictReader(f):
             if row["ident"] == icao:
@@ -222,12 +235,15 @@ def set_airport(shared: Path, icao: str) -> None:
                 break
         else:
             raise SystemExit(f"run-demo: {icao} is not in airports.csv")
-    AIRPORT = icao
+    AIRPORT, AIRPORT_HAS_STANDS = icao, icao in known
+    CAPTURE_NAME, CAPTURE_AIRPORT = chosen.name, chosen.airport
+    CAPTURE = str(chosen.path)
+    CAPTURE_WEATHER = str(chosen.weather) if chosen.weather else None
 
 
 def has_capture() -> bool:
-    """Only the default airport has a recorded capture to replay as live traffic."""
-    return AIRPORT == DEFAULT_AIRPORT
+    """The capture plays as live traffic at its own airport only."""
+    return AIRPORT == CAPTURE_AIRPORT
 
 
 def user_stand(airport_file: Path):
@@ -248,16 +264,28 @@ def user_stand(airport_file: Path):
     return round(latitude, 7), round(longitude, 7), gate["headingDegrees"]
 
 
-def make_world(shared: Path, build: Path, layout: Layout) -> None:
-    """The simulator stand-in's world: a flight at the airport, its runways and stands, and the
-    installed liveries AI creates may name."""
+def user_place(shared: Path, layout: Layout):
+    """Where the user stands and why: at a gate of an airport with stands, else at a place off
+    the runways where the capture's aircraft stood (demo_capture.user_spot)."""
+    if AIRPORT_HAS_STANDS:
+        return (*user_stand(layout.airport_file), "at a gate of the airport's stands")
+    airport = json.loads(layout.airport_file.read_text(encoding="utf-8"))
+    records = demo_capture.reports(shared / CAPTURE)
+    spot = demo_capture.user_spot(airport, records, AIRPORT_ELEVATION_FT,
+                                  min((r.time for r in records), default=0.0))
+    return spot.latitude, spot.longitude, spot.heading, spot.reason
+
+
+def make_world(shared: Path, build: Path, layout: Layout) -> str:
+    """The simulator stand-in's world: a flight at the airport, its runways and stands (if it
+    has any), and the installed liveries AI creates may name; says where the user stands."""
     layout.world.parent.mkdir(parents=True)
     data = shared / "data"
+    parking = [str(data / "stands" / AIRPORT / "parking.xml")] if AIRPORT_HAS_STANDS else []
     subprocess.run([str(build / "tools" / "airport_fixture" / "skyloom_airport_fixture"), AIRPORT,
                     str(data / "runways" / "airports.csv"), str(data / "runways" / "runways.csv"),
-                    str(data / "stands" / AIRPORT / "parking.xml"), str(layout.airport_file)],
-                   check=True)
-    latitude, longitude, heading = user_stand(layout.airport_file)
+                    *parking, str(layout.airport_file)], check=True)
+    latitude, longitude, heading, place = user_place(shared, layout)
     world = {
         "simulator": {"name": "KittyHawk", "flightRunning": True},
         "frames": {"rateHz": 30},
@@ -276,6 +304,7 @@ def make_world(shared: Path, build: Path, layout: Layout) -> None:
         "airports": [layout.airport_file.name],
     }
     layout.world.write_text(json.dumps(world, indent=1) + "\n", encoding="utf-8")
+    return place
 
 
 def stand_position(airport, parking):
@@ -343,8 +372,6 @@ def make_archived_airport_file(build: Path, layout: Layout, aircraft) -> None:
     folder.mkdir(parents=True)
     subprocess.run([str(build / "tools" / "encryptor" / "skyloom_encryptor"), str(plain),
                     str(folder / f"{AIRPORT}.enc")], check=True)
-    # The update check reads this first: no maintenance, nothing newer to offer.
-    (layout.area / "versions.json").write_text('{ "maintenance": false }\n', encoding="utf-8")
 
 
 def make_settings(layout: Layout, road: str, app_port=None) -> None:
@@ -366,6 +393,12 @@ def make_settings(layout: Layout, road: str, app_port=None) -> None:
     licence.mkdir(parents=True)
     (licence / "RealTraffic.lic").write_text(json.dumps({"License": RTAPI_LICENCE}) + "\n",
                                              encoding="utf-8")
+
+
+def rtapi_recording_names():
+    """The web API stand-in's live series and nearest METAR made of the capture (--live, --metar;
+    RTAPI_KLAX_RECORDING and RTAPI_KLAX_METAR for the KLAX capture)."""
+    return f"{CAPTURE_NAME}_live.json", f"{CAPTURE_NAME}_metar.json"
 
 
 def rtapi_entry(template, r):
@@ -393,30 +426,22 @@ def make_rtapi_recordings(shared: Path, layout: Layout) -> None:
         (layout.rtapi_recordings / recording.name).symlink_to(recording.resolve())
     reply = json.loads((recordings / RTAPI_TEMPLATE_RECORDING).read_text(encoding="utf-8"))
     template = next(iter(reply["data"].values()))
-    rows, weather = [], None
-    with (shared / CAPTURE).open(encoding="utf-8", errors="replace") as f:
-        for line in f:
-            if line.startswith("{") and weather is None:
-                weather = json.loads(line)
-            elif line.startswith("AITFC"):
-                r = next(csv.reader([line]))
-                if len(r) > 14:
-                    rows.append(r)
-    rows.sort(key=lambda r: int(r[14]))
+    rows = [r.fields for r in sorted(demo_capture.reports(shared / CAPTURE), key=lambda r: r.time)]
+    weather = next(iter(demo_capture.weather(shared, CAPTURE, CAPTURE_WEATHER)), None)
     series, latest, next_row = [], {}, 0
-    first, last = int(rows[0][14]), int(rows[-1][14])
+    first, last = int(float(rows[0][14])), int(float(rows[-1][14]))
     for moment in range(first, last + RTAPI_SERIES_STEP_S, RTAPI_SERIES_STEP_S):
-        while next_row < len(rows) and int(rows[next_row][14]) <= moment:
+        while next_row < len(rows) and float(rows[next_row][14]) <= moment:
             hexid, entry = rtapi_entry(template, rows[next_row])
             latest[hexid] = entry
             next_row += 1
         data = {h: e for h, e in latest.items() if moment - e[10] <= RTAPI_REPORT_AGE_S}
         series.append(dict(reply, data=data, full_count=len(data), dataepoch=moment))
-    (layout.rtapi_recordings / RTAPI_KLAX_RECORDING).write_text(json.dumps(series),
-                                                               encoding="utf-8")
+    live, nearest_metar = rtapi_recording_names()
+    (layout.rtapi_recordings / live).write_text(json.dumps(series), encoding="utf-8")
     metar = [{"ICAO": weather["ICAO"], "Dist": 0.0, "BrgTo": 0.0, "METAR": weather["METAR"]}] \
         if weather else []
-    (layout.rtapi_recordings / RTAPI_KLAX_METAR).write_text(
+    (layout.rtapi_recordings / nearest_metar).write_text(
         json.dumps({"wrrl": 2000, "status": 200, "message": "OK", "data": metar}),
         encoding="utf-8")
 
@@ -424,8 +449,8 @@ def make_rtapi_recordings(shared: Path, layout: Layout) -> None:
 def prepare(args) -> None:
     shared, build, layout = Path(args.shared), Path(args.build), Layout(Path(args.demo))
     if args.road == "api" and not has_capture():
-        raise SystemExit(f"run-demo: the web API road replays the {DEFAULT_AIRPORT} capture: "
-                         f"use --road app at {AIRPORT}")
+        raise SystemExit(f"run-demo: the web API road replays the capture at its airport, "
+                         f"{CAPTURE_AIRPORT}: use --road app at {AIRPORT}")
     # The capture's aircraft give the liveries and the gates' flight options at any airport.
     capture = shared / CAPTURE
     if not capture.is_file():
@@ -446,17 +471,30 @@ def prepare(args) -> None:
     aircraft = capture_aircraft(capture)
     make_packages(shared, layout, aircraft)
     make_settings(layout, args.road, getattr(args, "app_port", None))
-    make_world(shared, build, layout)
-    make_archived_airport_file(build, layout, aircraft)
+    place = make_world(shared, build, layout)
+    # Only an airport with stands has a stock airport file; the program asks the area for any
+    # park airport's and is told that it has none.
+    layout.area.mkdir()
+    if AIRPORT_HAS_STANDS:
+        make_archived_airport_file(build, layout, aircraft)
+    # The update check reads this first: no maintenance, nothing newer to offer.
+    (layout.area / "versions.json").write_text('{ "maintenance": false }\n', encoding="utf-8")
     if args.road == "api":
         make_rtapi_recordings(shared, layout)
     world = json.loads(layout.world.read_text(encoding="utf-8"))
     types = {t for t, _ in aircraft.values() if t}
     airport = json.loads(layout.airport_file.read_text(encoding="utf-8"))
+    weather = demo_capture.weather(shared, CAPTURE, CAPTURE_WEATHER)
+    recorded = (f"{weather[0].get('ICAO', '?')} {weather[0].get('METAR', '')!r}" if weather
+                else "none recorded")
     print(f"demo prepared in {layout.demo}: {AIRPORT} at {AIRPORT_ELEVATION_FT} ft with "
-          f"{len(airport['taxiParkings'])} stands, {len(aircraft)} aircraft of {len(types)} types "
-          f"in the capture{'' if has_capture() else ' (liveries and flight options only: no live traffic here)'}, "
-          f"{len(world['liveries'])} liveries installed, world {layout.world}")
+          f"{len(airport['taxiParkings'])} stands and {len(airport['runways'])} runways"
+          f"{'' if AIRPORT_HAS_STANDS else ' (no stock airport file)'}; the capture "
+          f"{Path(CAPTURE).name}: {len(aircraft)} aircraft of {len(types)} types"
+          f"{'' if has_capture() else ' (liveries and flight options only: no live traffic here)'}, "
+          f"weather {recorded}; "
+          f"{len(world['liveries'])} liveries installed; the user stands {place}; "
+          f"world {layout.world}")
 
 
 # --- Reading a run ---
@@ -490,14 +528,8 @@ def sent_aircraft(layout: Layout, shared: Path) -> str:
         if "skyloom_rtapp_standin:" in text:
             return "0 (the stand-in gave up: the program never opened its RealTraffic port)"
         return "0 (the stand-in waits for the program's RealTraffic port)"
-    count, ids = int(sent[-1]), set()
-    with (shared / CAPTURE).open(encoding="utf-8", errors="replace") as f:
-        for line in f:
-            if line.startswith("AITFC"):
-                if count == 0:
-                    break
-                ids.add(line.split(",", 2)[1])
-                count -= 1
+    count = int(sent[-1])
+    ids = {r.ident for r in demo_capture.reports(shared / CAPTURE)[:count]}
     return f"{len(ids)} (in {sent[-1]} datagrams)"
 
 
@@ -692,6 +724,10 @@ def summary(args) -> None:
     captures = sorted(layout.captures.glob("window-*.png"))
     picture = draw_picture(Path(args.build), layout)
     print("\n=== Skyloom demo summary ===")
+    print(f"capture:             {Path(CAPTURE).name}"
+          f"{'' if has_capture() else f' (its aircraft only: no live traffic at {AIRPORT})'}")
+    print(f"airport:             {AIRPORT} at {AIRPORT_ELEVATION_FT} ft"
+          f"{'' if AIRPORT_HAS_STANDS else ', no stands and no stock airport file'}")
     print(f"road:                {'RealTraffic web API stand-in' if args.road == 'api' else 'RealTraffic App stand-in'}")
     print(f"program:             {s['stage']}; {args.ending}")
     print(f"shutdown:            {'orderly (Closing down logged)' if s['orderly'] else 'not orderly: no Closing down in the log'}")
@@ -726,22 +762,45 @@ def summary(args) -> None:
     print(f"stand-in output:     {layout.logs}")
 
 
+def show_airport(_args) -> None:
+    print(AIRPORT)
+
+
+def show_replay(args) -> None:
+    """The arguments of the stand-in that plays the capture on the road, one a line: the App
+    stand-in's capture, airport elevation and weather recording, or the web API stand-in's
+    recordings; nothing when the capture is not of the demo's airport."""
+    if not has_capture():
+        return
+    shared = Path(args.shared).resolve()
+    if args.road == "api":
+        live, metar = rtapi_recording_names()
+        print("--live", live, "--metar", metar, sep="\n")
+        return
+    print("--capture", shared / CAPTURE, "--elevation", AIRPORT_ELEVATION_FT, sep="\n")
+    if CAPTURE_WEATHER:
+        print("--weather", shared / CAPTURE_WEATHER, sep="\n")
+
+
 def main() -> None:
     parser = argparse.ArgumentParser(description=__doc__)
-    parser.add_argument("command", choices=["prepare", "progress", "summary", "ports"])
+    parser.add_argument("command",
+                        choices=["prepare", "progress", "summary", "ports", "airport", "replay"])
     parser.add_argument("--shared", required=True)
     parser.add_argument("--build", required=True)
     parser.add_argument("--demo", required=True)
     parser.add_argument("--road", choices=["app", "api"], default="app")
-    parser.add_argument("--airport", default=DEFAULT_AIRPORT,
-                        help="an airport with stands in ../shared/data/stands")
+    parser.add_argument("--capture", help="an App capture of ../shared/feed/recordings by its "
+                        f"airport's ICAO code ({DEFAULT_CAPTURE} by default) or file name")
+    parser.add_argument("--airport", help="the capture's airport (by default), or an airport with "
+                        "stands in ../shared/data/stands")
     parser.add_argument("--app-port", type=int, help="the program's TCP port for the App")
     parser.add_argument("--elapsed", default="")
     parser.add_argument("--ending", default="")
     args = parser.parse_args()
-    set_airport(Path(args.shared), args.airport)
-    {"prepare": prepare, "progress": progress, "summary": summary,
-     "ports": ports}[args.command](args)
+    set_scene(Path(args.shared), args.airport, args.capture)
+    {"prepare": prepare, "progress": progress, "summary": summary, "ports": ports,
+     "airport": show_airport, "replay": show_replay}[args.command](args)
 
 
 if __name__ == "__main__":

@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "feed/qnh.h"
 #include "feed/rt_app_datagram.h"
 #include "tests/support/shared_data.h"
 #include "tests/support/temp_dir.h"
@@ -63,6 +64,21 @@ TEST(RtAppCaptureTest, TheLasVegasCaptureHoldsItsDocumentedDatagrams) {
     EXPECT_THAT(ids, SizeIs(195));
     EXPECT_EQ(capture.skippedLines, 0u);
     EXPECT_DOUBLE_EQ(capture.bursts[0].time, 1551819399.66);
+}
+
+// The weather recorded beside the Las Vegas capture, which the stand-in sends with it
+// (--weather): weather datagrams alone, with their receiver times stripped.
+TEST(RtAppCaptureTest, TheLasVegasWeatherRecordingHoldsWeatherAlone) {
+    SKYLOOM_REQUIRE_SHARED(file, "feed/recordings/KLAS_20190305_2055Z_METAR.json");
+    const tools::Capture weather = tools::gf_readCapture(file);
+    EXPECT_THAT(weather.bursts, SizeIs(0));
+    EXPECT_EQ(weather.skippedLines, 0u);
+    ASSERT_THAT(weather.weather, SizeIs(4));
+    for (const std::string& datagram : weather.weather) {
+        const AppWeatherReport report = gf_parseAppWeather(datagram);
+        ASSERT_TRUE(report.qnhHpa) << datagram;
+        EXPECT_EQ(gf_wholeHpa(*report.qnhHpa), 1016) << datagram;
+    }
 }
 
 TEST(RtAppCaptureTest, TheMexicoCityCaptureInPythonTuples) {

@@ -117,6 +117,50 @@ TEST_F(DownloadTest, FailedDownloadsLeaveNoFileAndReportTheError) {
     }
 }
 
+// Replies without a body, a 404 for a missing file and an empty file, end whole and leave the
+// download area idle: none of its threads keeps asking for body bytes that never come, and it
+// still answers after more such replies than it has threads (32).
+TEST_F(DownloadTest, EmptyRepliesEndAndLeaveTheAreaIdle) {
+    constexpr int kRepliesBeyondThreads = 40;
+    testing::writeText(area_ / "downloads" / "empty.txt", "");
+    struct Case {
+        const char* name;
+        const char* path;
+        bool found;
+    };
+    const Case cases[] = {
+        {"404 for a missing file", "downloads/data/airports.enc", false},
+        {"empty file", "downloads/empty.txt", true},
+    };
+    const auto emptyReply = [this](const Case& c) {
+        fs::remove(target());
+        const bool done = gf_downloadToFile(curl_.get(), stop_, url(c.path), target(), false);
+        EXPECT_EQ(done, c.found);
+        if (c.found) {
+            EXPECT_EQ(testing::readText(target()), "");
+        }
+        return done == c.found;
+    };
+    // A whole body takes one call for its bytes, and nothing else asks for any meanwhile.
+    const auto wholeReplyAlone = [this] {
+        const std::size_t before = server_->bodyCalls();
+        ASSERT_TRUE(
+            gf_downloadToFile(curl_.get(), stop_, url("versions.json"), dest_ / "v.json", false));
+        EXPECT_EQ(testing::readText(dest_ / "v.json"), "{}");
+        EXPECT_EQ(server_->bodyCalls(), before + 1);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        testing::CapturedLog log;
+        ASSERT_TRUE(emptyReply(c));
+        wholeReplyAlone();
+        for (int i = 1; i < kRepliesBeyondThreads; ++i) {
+            ASSERT_TRUE(emptyReply(c)) << "reply " << i + 1;
+        }
+        wholeReplyAlone();
+    }
+}
+
 TEST_F(DownloadTest, ServerThatIsGoneIsReported) {
     testing::CapturedLog log;
     const auto gone = url("downloads/data/dbase.enc");

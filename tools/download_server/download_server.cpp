@@ -104,6 +104,10 @@ std::vector<std::string> DownloadServer::requests() const {
     return requests_;
 }
 
+std::size_t DownloadServer::bodyCalls() const noexcept {
+    return server_->bodyCalls();
+}
+
 ServerFault DownloadServer::faultFor(const std::string& path) const {
     std::lock_guard lock(mutex_);
     if (const auto it = pathFaults_.find(path); it != pathFaults_.end()) {

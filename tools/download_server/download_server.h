@@ -61,6 +61,8 @@ public:
 
     // The paths asked for so far, in order (decoded, without the query).
     std::vector<std::string> requests() const;
+    // How often a reply's body has been asked for bytes so far (LoopbackHttpServer::bodyCalls).
+    std::size_t bodyCalls() const noexcept;
 
 private:
     HttpReply serve(const HttpRequest& request);

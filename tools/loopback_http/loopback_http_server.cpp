@@ -1,6 +1,7 @@
 #include "tools/loopback_http/loopback_http_server.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <condition_variable>
 #include <mutex>
@@ -38,6 +39,7 @@ struct LoopbackHttpServer::Impl {
     mutable std::mutex mutex;
     mutable std::condition_variable wake;
     bool stopping = false; // under mutex
+    std::atomic<std::size_t> bodyCalls{0};
     std::thread thread;
 
     bool pause(std::chrono::milliseconds delay) const {
@@ -72,14 +74,22 @@ struct LoopbackHttpServer::Impl {
         if (!reply.contentEncoding.empty()) {
             response.set_header("Content-Encoding", reply.contentEncoding);
         }
-        // Always through a provider of known length: the library compresses plain bodies on
-        // its own, and the stand-ins decide themselves what goes out.
+        if (reply.body.empty()) {
+            // The library takes a provider of length 0 for a body of unknown length and asks
+            // it for bytes until it says it is done: a thread spinning for ever and a reply that
+            // never ends. A plain empty body goes out as "Content-Length: 0".
+            response.set_content(std::string(), reply.contentType);
+            return;
+        }
+        // Through a provider of known length: the library compresses plain bodies on its own,
+        // and the stand-ins decide themselves what goes out.
         auto body = std::make_shared<const std::string>(std::move(reply.body));
         const ReplyManner manner = reply.manner;
         const std::chrono::milliseconds delay = reply.slowDelay;
         response.set_content_provider(
             body->size(), reply.contentType,
             [this, body, manner, delay](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                bodyCalls.fetch_add(1, std::memory_order_relaxed);
                 switch (manner) {
                 case ReplyManner::slow:
                     return pause(delay) && sink.write(body->data() + offset, 1);
@@ -153,6 +163,10 @@ void LoopbackHttpServer::stop() {
 
 bool LoopbackHttpServer::pause(std::chrono::milliseconds delay) const {
     return impl_->pause(delay);
+}
+
+std::size_t LoopbackHttpServer::bodyCalls() const noexcept {
+    return impl_->bodyCalls.load(std::memory_order_relaxed);
 }
 
 } // namespace skyloom::tools

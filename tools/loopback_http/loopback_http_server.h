@@ -7,6 +7,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -71,6 +72,11 @@ public:
 
     // Waits `delay`; false, at once, when the server stops meanwhile.
     bool pause(std::chrono::milliseconds delay) const;
+
+    // How often the library has asked a reply's body for bytes so far: once for a body sent
+    // whole, once a byte for a slow one, never for an empty one. A count that grows while no
+    // request comes in is a reply that never ends, its thread spinning.
+    std::size_t bodyCalls() const noexcept;
 
 private:
     struct Impl;

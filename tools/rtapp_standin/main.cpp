@@ -2,13 +2,16 @@
 //   skyloom_rtapp_standin --capture FILE [--host 127.0.0.1] [--port 10747]
 //       [--traffic-port 49005] [--weather-port 49004] [--speed 1] [--bursts N]
 //       [--level 2] [--no-markers] [--no-separators] [--buffered N] [--elevation FT]
+//       [--weather FILE]
 // It connects to the program's TCP port (waiting up to a minute for the program), answers its
 // lines, prints each line it receives, and replays the capture: the first N bursts (--buffered)
 // as the App's buffer, answering the program's buffer request with the snapshots it asks for
 // (capture.h: gf_bufferSnapshots), the rest as live
 // traffic, in real time or --speed times faster (0: as fast as possible). Old captures mark every
 // aircraft airborne; given the elevation of the capture's airport (--elevation, feet), the stand-in
-// infers which are on the ground instead (capture.h).
+// infers which are on the ground instead (capture.h). --weather FILE: the weather datagrams of
+// another recording of the same session (KLAS_20190305_2055Z_METAR.json beside its capture) go
+// out in turn with the capture's own.
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
@@ -28,14 +31,16 @@ int lf_usage() {
     std::cerr << "usage: skyloom_rtapp_standin --capture FILE [--host ADDRESS] [--port N]\n"
                  "       [--traffic-port N] [--weather-port N] [--speed X] [--bursts N]\n"
                  "       [--level N] [--no-markers] [--no-separators] [--buffered N]\n"
-                 "       [--elevation FT]\n"
+                 "       [--elevation FT] [--weather FILE]\n"
               << fmt::format(
                      "--elevation FT: the elevation of the capture's airport in feet. A capture\n"
                      "       that marks every aircraft airborne (as old Apps did) then has its\n"
                      "       on-ground flags inferred: on the ground are aircraft at altitude 0\n"
                      "       or below, and those at most {} ft above the elevation at {} kt or\n"
                      "       less.\n",
-                     skyloom::tools::kGroundHeightFt, skyloom::tools::kMaxGroundSpeedKt);
+                     skyloom::tools::kGroundHeightFt, skyloom::tools::kMaxGroundSpeedKt)
+              << "--weather FILE: the weather of a recording of the same session, sent in turn\n"
+                 "       with the capture's own.\n";
     return 2;
 }
 
@@ -45,6 +50,7 @@ int main(int argc, char** argv) {
     using namespace skyloom::tools;
     RtAppStandinOptions options;
     std::string capturePath;
+    std::string weatherPath;
     double speed = 1.0;
     std::size_t bursts = 0;
     std::size_t bufferedBursts = 0;
@@ -79,6 +85,8 @@ int main(int argc, char** argv) {
                 bufferedBursts = std::stoul(value());
             } else if (arg == "--elevation") {
                 elevationFt = std::stod(value());
+            } else if (arg == "--weather") {
+                weatherPath = value();
             } else if (arg == "--no-markers") {
                 options.endMarkers = false;
             } else if (arg == "--no-separators") {
@@ -91,6 +99,11 @@ int main(int argc, char** argv) {
             return lf_usage();
         }
         Capture capture = gf_readCapture(capturePath, elevationFt);
+        if (!weatherPath.empty()) {
+            const Capture weather = gf_readCapture(weatherPath);
+            capture.weather.insert(capture.weather.end(), weather.weather.begin(),
+                                   weather.weather.end());
+        }
         std::cout << fmt::format("{} bursts, {} weather datagrams in {}\n", capture.bursts.size(),
                                  capture.weather.size(), capturePath);
         if (capture.groundInferred) {
