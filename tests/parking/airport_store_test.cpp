@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
-#include <variant>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <fmt/format.h>

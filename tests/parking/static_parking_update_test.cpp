@@ -102,9 +102,9 @@ TEST_F(StaticParkingUpdate, AFailedLoadShowsWhyAndKeepsTheParkAirportWithoutStan
         window_.clear();
         leaveARequest();
         lf_updateStaticParking(context_);
-        EXPECT_THAT(controls_.calls, ::testing::ElementsAre("enableParkingControls",
-                                                            "enableParkButton off",
-                                                            "enableFlushButton off"))
+        EXPECT_THAT(controls_.calls,
+                    ::testing::ElementsAre("enableParkingControls", "enableParkButton off",
+                                           "enableFlushButton off"))
             << "controls first, then Park disabled; nothing planned without a loaded file";
         EXPECT_TRUE(traffic_.plan.plan.empty());
         const auto status = window_.payloads<GuiUpdate::StatusText>();
@@ -114,7 +114,8 @@ TEST_F(StaticParkingUpdate, AFailedLoadShowsWhyAndKeepsTheParkAirportWithoutStan
         EXPECT_TRUE(state_.stands.empty());
         EXPECT_FALSE(state_.airportFileApplied);
         EXPECT_EQ(entry_.get().icao, kEham.icao) << "still the park airport";
-        EXPECT_TRUE(window_.payloads<GuiUpdate::ParkAirport>().empty()) << "nor cleared in the window";
+        EXPECT_TRUE(window_.payloads<GuiUpdate::ParkAirport>().empty())
+            << "nor cleared in the window";
         EXPECT_FALSE(window_.last<GuiUpdate::AirportFile>()->loaded);
     }
     gf_setAirports({});

@@ -32,16 +32,16 @@ const ReplayAirport kLosAngelesGateG7{"KLAX", {33.9407, -118.4065833}, 272.0};
 
 struct RemovalCase {
     const char* why;
-    const ReplayAirport* airport;
+    const ReplayAirport* airport = nullptr;
     // The capture's first bursts as the App's buffer: another start of the same traffic.
     std::size_t bufferedBursts = 0;
     // Parkings that cannot take their stand, at least (with 16 buffered bursts ASA1007 comes to
     // the end of its reports 57 degrees off the heading of GATE E1).
     std::size_t failedParkings = 0;
     // Shown in one object from the first report to the last.
-    std::vector<std::string> oneObject;
+    std::vector<std::string> oneObject = {};
     // Removed for the user's corridor, and how often.
-    std::map<std::string, std::size_t> corridorRemovals;
+    std::map<std::string, std::size_t> corridorRemovals = {};
     friend void PrintTo(const RemovalCase& c, std::ostream* out) { *out << c.why; }
 };
 
@@ -79,9 +79,9 @@ protected:
 TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
     SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
     const RemovalCase& c = GetParam();
-    const std::string skip = prepare(*c.airport,
-                                     tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
-                                     ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
+    const std::string skip =
+        prepare(*c.airport, tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
+                ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -137,12 +137,18 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
 
 INSTANTIATE_TEST_SUITE_P(
     KlaxStarts, KlaxRemovalsReplay,
-    ::testing::Values(
-        RemovalCase{"user at GATE A2", &kLosAngelesReplayAirport, 0, 0, {"EVA620"}, {}},
-        RemovalCase{"user at GATE A2, the first 16 bursts buffered", &kLosAngelesReplayAirport,
-                    16, 1, {"EVA620"}, {}},
-        RemovalCase{"user at GATE G7", &kLosAngelesGateG7, 0, 0, {"EVA620", "AAL1331"},
-                    {{"AAL1331", 1}}}));
+    ::testing::Values(RemovalCase{.why = "user at GATE A2",
+                                  .airport = &kLosAngelesReplayAirport,
+                                  .oneObject = {"EVA620"}},
+                      RemovalCase{.why = "user at GATE A2, the first 16 bursts buffered",
+                                  .airport = &kLosAngelesReplayAirport,
+                                  .bufferedBursts = 16,
+                                  .failedParkings = 1,
+                                  .oneObject = {"EVA620"}},
+                      RemovalCase{.why = "user at GATE G7",
+                                  .airport = &kLosAngelesGateG7,
+                                  .oneObject = {"EVA620", "AAL1331"},
+                                  .corridorRemovals = {{"AAL1331", 1}}}));
 
 } // namespace
 } // namespace skyloom::testing

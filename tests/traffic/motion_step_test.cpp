@@ -322,7 +322,8 @@ TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesSayin
     };
     testing::LogCapture log;
     for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::Message() << c.metres << " m, " << c.headingOffDeg << " degrees off");
+        SCOPED_TRACE(::testing::Message()
+                     << c.metres << " m, " << c.headingOffDeg << " degrees off");
         const Lalo at = gf_destination(stand, 0.0, c.metres * 3.2808399);
         TrafficSample s0{.latitude = at.lat, .longitude = at.lon};
         LiveAircraft& a = aircraft(FlightPhase::parking, {s0});
@@ -412,8 +413,11 @@ TEST_F(AirStepTest, ALandingFarFromTheParkAirportGoesAroundAtOnce) {
         ParkAirportPlace parkAirport;
         FlightPhase after;
     } cases[] = {
-        {"park airport 25 NM away", {{47.0, 8.0}, 1400, IataCode("ZRH"), true}, FlightPhase::flying},
-        {"park airport 1 NM away", {{47.40, 8.52}, 1400, IataCode("ZRH"), true},
+        {"park airport 25 NM away",
+         {{47.0, 8.0}, 1400, IataCode("ZRH"), true},
+         FlightPhase::flying},
+        {"park airport 1 NM away",
+         {{47.40, 8.52}, 1400, IataCode("ZRH"), true},
          FlightPhase::landing},
         {"no park airport", {}, FlightPhase::landing},
     };

@@ -27,9 +27,9 @@ namespace skyloom::testing {
 namespace {
 
 enum class KlaxFile {
-    own,             // airports/my_thirdparty/KLAX.xml, as the demo writes it
-    notOnTheArea,    // none of its own; the download area answers 404 for the archived one
-    noDownloadArea,  // none of its own, and no download area to ask
+    own,            // airports/my_thirdparty/KLAX.xml, as the demo writes it
+    notOnTheArea,   // none of its own; the download area answers 404 for the archived one
+    noDownloadArea, // none of its own, and no download area to ask
 };
 
 struct FileCase {
@@ -40,13 +40,13 @@ struct FileCase {
 
 // What the run showed of the aircraft that landed.
 struct Landings {
-    std::set<std::string> flared;           // seen in the flare of their landing
-    std::set<std::string> rolledOut;        // went from their landing into the landing roll
-    std::set<std::string> onGroundFlying;   // bound for Los Angeles, on the ground in flight
+    std::set<std::string> flared;         // seen in the flare of their landing
+    std::set<std::string> rolledOut;      // went from their landing into the landing roll
+    std::set<std::string> onGroundFlying; // bound for Los Angeles, on the ground in flight
 };
 
 class KlaxParkAirportReplay : public ProgramReplayTest,
-                             public ::testing::WithParamInterface<FileCase> {
+                              public ::testing::WithParamInterface<FileCase> {
 protected:
     void TearDown() override {
         gf_setDownloadAreaBase("");
@@ -78,10 +78,9 @@ TEST_P(KlaxParkAirportReplay, StaysTheParkAirportAndEveryLandingFlaresAndTouches
     SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
     const KlaxFile file = GetParam().file;
     withAirportFile_ = file == KlaxFile::own;
-    const std::string skip =
-        prepare(kLosAngelesReplayAirport,
-                tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
-                ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
+    const std::string skip = prepare(kLosAngelesReplayAirport,
+                                     tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
+                                     ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -138,9 +137,10 @@ TEST_P(KlaxParkAirportReplay, StaysTheParkAirportAndEveryLandingFlaresAndTouches
     EXPECT_EQ(logLinesWith("KLAX.enc").size(), missing ? 1u : 0u);
     if (area_) {
         const std::vector<std::string> asked = area_->requests();
-        EXPECT_EQ(std::count_if(asked.begin(), asked.end(),
-                                [](const std::string& path) { return path.ends_with("/KLAX.enc"); }),
-                  1);
+        EXPECT_EQ(
+            std::count_if(asked.begin(), asked.end(),
+                          [](const std::string& path) { return path.ends_with("/KLAX.enc"); }),
+            1);
     }
     const std::vector<std::string> status = statusTexts();
     EXPECT_EQ(std::count(status.begin(), status.end(),

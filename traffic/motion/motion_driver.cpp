@@ -206,16 +206,17 @@ bool lf_isTooCloseLastTarget(const LiveAircraft& a) {
 
 bool lf_isLandingRollAtRest(const LiveAircraft& a) {
     return a.phase.phase == FlightPhase::landing_roll && a.motion.onGround != 0 &&
-           !a.stream.empty() && (a.stream.back().stationary != 0 || !(a.stream.back().groundSpeedKt > 0));
+           !a.stream.empty() &&
+           (a.stream.back().stationary != 0 || !(a.stream.back().groundSpeedKt > 0));
 }
 
 // A parking aircraft that cannot take its stand leaves, and the log says why: its reports may
 // well go on.
 void lf_refuseStand(MotionContext& ctx, std::string_view why) {
     const LiveAircraft& a = ctx.aircraft;
-    gf_removeAircraftReporting(ctx.state, ctx.aircraft, "lf_arriveAtStand",
-                               fmt::format("it could not park at {}: {}",
-                                           ctx.state.standIdText(a.stand.standId), why));
+    gf_removeAircraftReporting(
+        ctx.state, ctx.aircraft, "lf_arriveAtStand",
+        fmt::format("it could not park at {}: {}", ctx.state.standIdText(a.stand.standId), why));
 }
 
 void lf_placeStraightAhead(LiveAircraft& a) {
@@ -535,9 +536,9 @@ bool lf_arriveAtStand(MotionContext& ctx) {
         std::abs(gf_wrapAngle(a.sent.headingRad - a.stand.headingRad)) * geo::kDegreesPerRadian;
     if (!free || headingOff > kStandHeadingToleranceDeg) {
         a.motion.extrapolationCounter = 1;
-        lf_refuseStand(ctx, !free ? std::string("another aircraft holds the stand")
-                                  : fmt::format("its heading is {:.0f} degrees off the stand's",
-                                                headingOff));
+        lf_refuseStand(
+            ctx, !free ? std::string("another aircraft holds the stand")
+                       : fmt::format("its heading is {:.0f} degrees off the stand's", headingOff));
         return false;
     }
     if (gf_distanceNM(lf_position(a), {a.stand.latitude, a.stand.longitude}) > kStandReachNm) {
