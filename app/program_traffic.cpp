@@ -6,6 +6,7 @@
 #include "config/parameters.h"
 #include "config/startup_choices.h"
 #include "gui/gui.h"
+#include "parking/airport_fetch.h"
 #include "parking/park_airport_list.h"
 #include "parking/parking_state.h"
 #include "parking/static_parking.h"
@@ -48,6 +49,8 @@ ProgramTraffic::ProgramTraffic(const MainRunContext& context)
                gf_isRtDirect(),         gf_isMsfs2020() ? kHeaderSimMsfs2020 : kHeaderSimMsfs2024} {
     lf_initTrafficState(traffic_);
     traffic_.quarantine = &lf_programQuarantine();
+    // Each run asks the download area again for the airport files the last one could not have.
+    gf_forgetFailedAirportDownloads();
 }
 
 void ProgramTraffic::leaveParkAirport() {

@@ -6,6 +6,10 @@
 #include <atomic>
 #include <cstdint>
 #include <exception>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -18,7 +22,7 @@
 #include "refdata/download.h"
 #include "refdata/download_area.h"
 #include "runtime/run_services.h"
-#include "runtime/window_sink.h"
+#include "runtime/stop_request.h"
 
 namespace skyloom {
 
@@ -27,6 +31,19 @@ namespace fs = std::filesystem;
 namespace {
 
 std::atomic<std::uint64_t> g_fetchCounter{0};
+
+// The archived files whose download failed in this run, by the address asked (the area path
+// where no download area is configured), with the error their reads give. Any thread: the
+// main worker reads the park airport's file, the window's thread a destination's stands.
+struct FailedDownloads {
+    std::mutex mutex;
+    std::map<std::string, std::string, std::less<>> errors;
+};
+
+FailedDownloads& lf_failedDownloads() {
+    static FailedDownloads failed;
+    return failed;
+}
 
 // The archived path as sent: elements joined by '/', backslashes turned into slashes.
 std::string lf_genericText(const fs::path& archived) {
@@ -47,6 +64,22 @@ bool lf_hasUnsafeElement(std::string_view text) {
 std::string lf_areaPath(const fs::path& archived) {
     return std::string(gf_isMsfs2020() ? "downloads/MSFS/" : "downloads/MSFS2024/") +
            lf_genericText(archived);
+}
+
+// What a failed download is remembered by: the address asked, so that another download area
+// (or none) asks afresh.
+std::string lf_askedAddress(const fs::path& archived) {
+    const std::string areaPath = lf_areaPath(archived);
+    std::string url = gf_downloadAreaUrl(areaPath);
+    return url.empty() ? areaPath : url;
+}
+
+// The airport an archived path names, for the user: its ICAO code, else the file name.
+std::string lf_airportOf(const fs::path& archived) {
+    if (const std::optional<ArchivePathInfo> info = gf_parseArchivePath(archived)) {
+        return info->icao.text();
+    }
+    return gf_pathToUtf8(archived.filename());
 }
 
 } // namespace
@@ -70,7 +103,15 @@ AirportFileLocation gf_airportFilePath(const fs::path& path, bool parkAirport,
         const std::string error = fmt::format(
             "refused to fetch '{}': the path has an empty, '.' or '..' element", gf_pathToUtf8(path));
         LogFile::writeImportant(error);
-        return AirportFileLocation{error, {}, false, false};
+        return AirportFileLocation{error, {}, false, false, true};
+    }
+    const std::string asked = lf_askedAddress(path);
+    {
+        FailedDownloads& failed = lf_failedDownloads();
+        std::lock_guard lock(failed.mutex);
+        if (const auto known = failed.errors.find(asked); known != failed.errors.end()) {
+            return AirportFileLocation{known->second, {}, false, false, true};
+        }
     }
     const bool encrypted = gf_equalsIgnoringCase(path.extension().string(), ".enc");
     const std::string suffix = fmt::format(".{}.{}", ::getpid(), g_fetchCounter.fetch_add(1));
@@ -79,7 +120,13 @@ AirportFileLocation gf_airportFilePath(const fs::path& path, bool parkAirport,
                                                              : fmt::format("{}{}.xml", name, suffix));
     std::string error = gf_downloadAirportFile(path, target, encrypted, services);
     if (!error.empty()) {
-        return AirportFileLocation{std::move(error), {}, false, false};
+        // A run that is stopping cut the download short: the file is not known to be missing.
+        if (services.stop.keepRunning()) {
+            FailedDownloads& failed = lf_failedDownloads();
+            std::lock_guard lock(failed.mutex);
+            failed.errors.emplace(asked, error);
+        }
+        return AirportFileLocation{std::move(error), {}, false, false, true};
     }
     return AirportFileLocation{{}, target, true, encrypted};
 }
@@ -101,10 +148,13 @@ std::string gf_downloadAirportFile(const fs::path& archived, const fs::path& tar
     }
     std::error_code ignored;
     fs::remove(target, ignored);
-    std::string url = gf_downloadAreaUrl(areaPath);
-    std::string error = fmt::format("failed to download: '{}'", url.empty() ? areaPath : url);
-    services.window.showStatusText(error, true);
-    return error;
+    return fmt::format("failed to download the airport file of {}", lf_airportOf(archived));
+}
+
+void gf_forgetFailedAirportDownloads() {
+    FailedDownloads& failed = lf_failedDownloads();
+    std::lock_guard lock(failed.mutex);
+    failed.errors.clear();
 }
 
 } // namespace skyloom

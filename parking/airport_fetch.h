@@ -22,13 +22,22 @@ bool gf_isSafeArchivePath(const std::filesystem::path& archived);
 // airports/airport.<pid>.<n>.enc|.xml (park_airport.<pid>.<n>... when `parkAirport`; <n> counts
 // the fetches of the process) and that copy is returned; the caller removes it. Errors:
 // maintenance, an unsafe archived path (logged, nothing fetched), or the failed download.
+// An archived file is asked for once per run: after a failed download a read of the same file
+// fails at once with the same error, without a request and without a line in the log (most
+// airports have no archived file, and the park airport's choice looks at the airports around
+// the user again and again).
 AirportFileLocation gf_airportFilePath(const std::filesystem::path& path, bool parkAirport,
                                        const RunServices& services);
 
 // Downloads the archived file into `target` (binary when `encrypted`). Empty on success; else
-// "failed to download: '{url}'", also shown in the status line and logged, and no file left.
+// the error, which names the airport ("failed to download the airport file of {ICAO}": the
+// download has logged the address it asked and why it failed), and no file left.
 std::string gf_downloadAirportFile(const std::filesystem::path& archived,
                                    const std::filesystem::path& target, bool encrypted,
                                    const RunServices& services);
+
+// Forgets the failed downloads, so that each archived file is asked for again: at the start of
+// a run.
+void gf_forgetFailedAirportDownloads();
 
 } // namespace skyloom

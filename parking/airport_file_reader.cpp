@@ -180,6 +180,9 @@ AirportFileReadResult lf_read(const std::filesystem::path& requested,
         const AirportFileLocation location =
             context.locate ? context.locate(requested) : AirportFileLocation{};
         if (!location.error.empty()) {
+            if (location.logged) {
+                return AirportFileReadResult{std::nullopt, location.error, true};
+            }
             return lf_fail(context, state, location.error);
         }
         if (!location.path.empty()) {

@@ -30,6 +30,9 @@ struct AirportFileLocation {
     bool archived = false;
     // An encrypted data file (".enc").
     bool encrypted = false;
+    // `error` is in the log already (with the address asked for and why it failed, or said
+    // before in this run): the reader does not log it again.
+    bool logged = false;
 };
 
 // The airport file's stands with a learned file merged, or the stands of a handmade learned
@@ -63,10 +66,12 @@ struct AirportFileReadContext {
         readLearned;
 };
 
-// The read: `file` on success, else `error` (also logged with the "==> " mark).
+// The read: `file` on success, else `error` (also logged with the "==> " mark, unless the
+// store had logged it already: then `logged` is set and the reader adds nothing).
 struct AirportFileReadResult {
     std::optional<LoadedAirportFile> file;
     std::string error;
+    bool logged = false;
 
     explicit operator bool() const { return file.has_value(); }
 };

@@ -31,6 +31,7 @@ inline constexpr std::int32_t kLowQualityScore = 15;
 struct ParkedFileOutcome {
     std::string text; // empty on success
     bool ok = false;
+    bool logged = false; // `text` is in the log already
 };
 
 // How the program reads the park airport's file: the park_airport.xml cache, archived files

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string_view>
 
 #include "config/parameters.h"
 #include "config/startup_choices.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "foundation/clock.h"
+#include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "parking/learned_airport_file.h"
 #include "parking/park_airport_list.h"
@@ -32,6 +34,8 @@ namespace skyloom {
 namespace {
 
 constexpr std::uint64_t kMinCountedPlanningMs = 5;
+// The source of the runways of a park airport without a file of its own: the simulator's.
+constexpr std::string_view kSimulatorRunwaysSource = "stock";
 constexpr std::uint64_t kMsPerTrafficTick = 10;
 
 } // namespace
@@ -82,8 +86,8 @@ void lf_updateStaticParking(ParkingContext& context) {
     if (!outcome.ok) {
         const std::string text = std::move(outcome.text);
         context.window.enableParkingControls();
-        context.services.window.showStatusText(text, true);
-        lf_stopStaticParking(context);
+        context.services.window.showStatusText(text, !outcome.logged);
+        lf_stayWithoutStands(context);
         return;
     }
     lf_planInPlace(context);
@@ -141,8 +145,11 @@ void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>& trafficTick,
     }
 }
 
-void lf_stopStaticParking(ParkingContext& context) {
-    WindowSink& window = context.services.window;
+namespace {
+
+// What was learned is saved and the park options go back (while a file is applied); the file's
+// flags and buttons go.
+void lf_putFileAway(ParkingContext& context) {
     if (context.state.airportFileApplied) {
         gf_saveLearnedOfParkAirport(context);
         gf_applyParkOptions(context.parameters, context.state.recordedParkOptions,
@@ -152,9 +159,11 @@ void lf_stopStaticParking(ParkingContext& context) {
     context.window.enableParkButton(false);
     context.state.file.rtTrafficWeek = 0;
     context.window.enableFlushButton(false);
-    context.entry.clear();
-    window.enqueueUpdate(GuiUpdate::ParkAirport{IcaoCode()});
-    gf_setFeedReference(context, std::nullopt);
+}
+
+// The stands, their plan and the runways go, and the window's airport file with them.
+void lf_emptyParkAirportState(ParkingContext& context) {
+    WindowSink& window = context.services.window;
     window.enqueueUpdate(GuiUpdate::AirportFileUpdates{0});
     // The plan, its removals and stayers name stands of the airport that is left.
     gf_clearStaticParkingState(context.staticParking);
@@ -164,6 +173,28 @@ void lf_stopStaticParking(ParkingContext& context) {
     window.enqueueUpdate(GuiUpdate::AirportFile{false, {}});
     window.enqueueUpdate(GuiUpdate::Publisher{{}, false});
     gf_showStaticParking(context.state, context.staticParking, context.window);
+}
+
+} // namespace
+
+void lf_stopStaticParking(ParkingContext& context) {
+    lf_putFileAway(context);
+    context.entry.clear();
+    context.services.window.enqueueUpdate(GuiUpdate::ParkAirport{IcaoCode()});
+    gf_setFeedReference(context, std::nullopt);
+    lf_emptyParkAirportState(context);
+}
+
+void lf_stayWithoutStands(ParkingContext& context) {
+    lf_putFileAway(context);
+    lf_emptyParkAirportState(context);
+    const AirportEntry park = context.entry.get();
+    if (!park.icao.isSet() || !gf_isValidLalo(park.position())) {
+        return;
+    }
+    // The simulator's facilities give the runways of every airport, a file of its own or not.
+    lf_correctRunwayHeadings(context.traffic, park.icao, kSimulatorRunwaysSource);
+    gf_setFeedReference(context, static_cast<double>(park.altitudeFt));
 }
 
 } // namespace skyloom

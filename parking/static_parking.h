@@ -39,14 +39,22 @@ void gf_followStaticParkingPlan(ParkingContext& context);
 
 // Saves the learned stand options and the park-airport list when it changed (while an airport
 // file is applied), then reloads the park airport's stands and plans; a failed load re-enables
-// the parking controls, shows why and stops static parking. When the learned file could not be
-// saved, the stands are not read again (that would drop what was learned since the last load):
-// the plan is made from the stands in place.
+// the parking controls, shows why (in the log too, unless the reader said it there already)
+// and goes on without stands (lf_stayWithoutStands). When the learned file could not be saved,
+// the stands are not read again (that would drop what was learned since the last load): the
+// plan is made from the stands in place.
 void lf_updateStaticParking(ParkingContext& context);
 
 // When an airport file is applied: saves what was learned and puts the park options back.
 // Then no park airport, no stands, no runways, no waiting requests; "Park" and "Flush" off.
 void lf_stopStaticParking(ParkingContext& context);
+
+// The park airport's file could not be had (most airports have none): static parking stops as
+// lf_stopStaticParking stops it, but the airport stays the park airport while the user stays
+// there, so that it is not chosen and its file asked for again and again, and the landings
+// there keep their airport: its runways are read from the simulator's facilities and its
+// altitude is the traffic road's reference. Nothing is parked there.
+void lf_stayWithoutStands(ParkingContext& context);
 
 // Saves what was learned at the park airport into its learned file; false when it could not be
 // written.

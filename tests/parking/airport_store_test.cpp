@@ -3,6 +3,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include <fmt/format.h>
@@ -13,6 +14,7 @@
 #include "parking/airport_fetch.h"
 #include "parking/airport_store.h"
 #include "parking/learned_airport_file.h"
+#include "parking/park_airport_stands.h"
 #include "parking/parking_state.h"
 #include "refdata/park_airport.h"
 #include "foundation/file_header.h"
@@ -44,6 +46,8 @@ protected:
         gf_setAirports({AirportEntry{IcaoCode("EHAM"), {}, 52.3, 4.76, -11}});
         server_ = std::make_unique<DownloadServer>(area_.path());
         gf_setDownloadAreaBase(server_->baseUrl());
+        // A port of an earlier test's stand-in may come again: its failures are not this one's.
+        gf_forgetFailedAirportDownloads();
     }
     void TearDown() override {
         server_.reset();
@@ -163,9 +167,69 @@ TEST_F(AirportStoreTest, ArchivedFileIsFetchedReadAndItsCopyRemoved) {
             EXPECT_EQ(read.file->stands.size(), 4u);
             EXPECT_EQ(read.file->loadedPath.parent_path(), airports());
         } else {
-            EXPECT_TRUE(log.contains("failed to download: '" + server_->baseUrl()));
+            // The read names the airport; the log has the address and why.
+            EXPECT_EQ(read.error, "failed to download the airport file of EHAM");
+            EXPECT_TRUE(log.contains("Download of " + server_->baseUrl()));
         }
         EXPECT_EQ(airportsFolderFiles(), std::vector<fs::path>{});
+    }
+}
+
+// Most airports have no archived file, and the park airport's choice, its stands and the
+// closest-stand check read an airport's file again and again: a file the download area cannot
+// give is asked for once in a run and said once in the log, whichever reader asks, and every
+// read fails with a text that names the airport. A new run asks again.
+TEST_F(AirportStoreTest, AnUnavailableArchivedFileIsAskedForOnceAndSaidOnce) {
+    fs::create_directories(airports());
+    const std::string archived = gf_isMsfs2020() ? "/downloads/MSFS/archive/stock/EHAM.enc"
+                                                 : "/downloads/MSFS2024/archive/stock/EHAM.enc";
+    const std::string error = "failed to download the airport file of EHAM";
+    const auto parkAirportRead = [this] {
+        return gf_readAirportFile("archive/stock/EHAM.enc", gf_parkAirportReadContext(services_))
+            .error;
+    };
+    const auto closestStand = [this] {
+        auto read = gf_readDestApfForClosestStand(IcaoCode("EHAM"), {52.3, 4.76}, services_);
+        return std::holds_alternative<std::string>(read) ? std::get<std::string>(read) : "";
+    };
+    const auto standNames = [this] {
+        auto read = gf_readApfForStands(IcaoCode("EHAM"), services_);
+        return std::holds_alternative<std::string>(read) ? std::get<std::string>(read) : "";
+    };
+    const struct {
+        const char* area;
+        bool configured; // a download area that answers 404, else none at all
+    } areas[] = {{"the download area has no such file", true}, {"no download area", false}};
+    for (const auto& area : areas) {
+        SCOPED_TRACE(area.area);
+        gf_forgetFailedAirportDownloads();
+        gf_setDownloadAreaBase(area.configured ? server_->baseUrl() : "");
+        const std::size_t asked = server_->requests().size();
+        testing::CapturedLog log;
+        window_.clear();
+        for (int round = 0; round < 3; ++round) {
+            EXPECT_EQ(parkAirportRead(), error) << round;
+            EXPECT_EQ(closestStand(), error) << round;
+            EXPECT_EQ(standNames(), error) << round;
+        }
+        const std::vector<std::string> requests = server_->requests();
+        EXPECT_EQ(std::count(requests.begin() + static_cast<std::ptrdiff_t>(asked), requests.end(),
+                             archived),
+                  area.configured ? 1 : 0);
+        const std::vector<std::string> lines = log.lines();
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                [](const std::string& line) {
+                                    return line.find("EHAM") != std::string::npos;
+                                }),
+                  1)
+            << "one line, with the address and why";
+        EXPECT_TRUE(window_.payloads<GuiUpdate::StatusText>().empty())
+            << "the readers' callers show what fits them";
+        EXPECT_EQ(airportsFolderFiles(), std::vector<fs::path>{});
+        // The next run asks again.
+        gf_forgetFailedAirportDownloads();
+        EXPECT_EQ(parkAirportRead(), error);
+        EXPECT_EQ(server_->requests().size() - requests.size(), area.configured ? 1u : 0u);
     }
 }
 

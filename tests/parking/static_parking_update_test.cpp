@@ -10,11 +10,13 @@
 
 #include "config/parameters.h"
 #include "foundation/manual_clock.h"
+#include "parking/airport_fetch.h"
 #include "parking/airport_store.h"
 #include "parking/park_airport_list.h"
 #include "parking/parking_context.h"
 #include "parking/parking_state.h"
 #include "parking/static_parking.h"
+#include "refdata/airports.h"
 #include "refdata/park_airport.h"
 #include "runtime/run_services.h"
 #include "runtime/stop_request.h"
@@ -75,21 +77,48 @@ TEST_F(StaticParkingUpdate, PlanningTimeCountsInWholeTrafficTicks) {
     EXPECT_TRUE(window_.last<GuiUpdate::ParkingTarget>().has_value());
 }
 
-TEST_F(StaticParkingUpdate, AFailedLoadShowsWhyAndStopsWithoutSaving) {
-    leaveARequest();
-    lf_updateStaticParking(context_);
-    EXPECT_THAT(controls_.calls, ::testing::ElementsAre("enableParkingControls",
-                                                        "enableParkButton off",
-                                                        "enableFlushButton off"))
-        << "controls first, then Park disabled; nothing planned without a loaded file";
-    EXPECT_TRUE(traffic_.plan.plan.empty());
-    const auto status = window_.payloads<GuiUpdate::StatusText>();
-    ASSERT_FALSE(status.empty());
-    EXPECT_EQ(status.back().text, "lf_readParkedFile EHAM not found");
-    EXPECT_TRUE(status.back().log);
-    EXPECT_TRUE(state_.stands.empty());
-    EXPECT_FALSE(entry_.isSet());
-    EXPECT_FALSE(window_.last<GuiUpdate::AirportFile>()->loaded);
+// A park airport whose file cannot be had (most airports have none) stays the park airport:
+// chosen again, its file would be asked for again and again, and the landings there would lose
+// their airport. It has no stands, so nothing is planned; the status line says why, and the log
+// too unless the store said it there already.
+TEST_F(StaticParkingUpdate, AFailedLoadShowsWhyAndKeepsTheParkAirportWithoutStands) {
+    const struct {
+        const char* why;
+        bool inAirportsTable; // else no file at all: not even an archived one to ask for
+        const char* status;
+        bool statusLogged;
+    } cases[] = {
+        {"no file at all", false, "lf_readParkedFile EHAM not found", true},
+        {"no download area for its archived file", true,
+         "failed to download the airport file of EHAM", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        gf_forgetFailedAirportDownloads();
+        gf_setAirports(c.inAirportsTable ? std::vector<AirportEntry>{kEham}
+                                         : std::vector<AirportEntry>{});
+        entry_.set(kEham);
+        controls_.calls.clear();
+        window_.clear();
+        leaveARequest();
+        lf_updateStaticParking(context_);
+        EXPECT_THAT(controls_.calls,
+                    ::testing::ElementsAre("enableParkingControls", "enableParkButton off",
+                                           "enableFlushButton off"))
+            << "controls first, then Park disabled; nothing planned without a loaded file";
+        EXPECT_TRUE(traffic_.plan.plan.empty());
+        const auto status = window_.payloads<GuiUpdate::StatusText>();
+        ASSERT_EQ(status.size(), 1u);
+        EXPECT_EQ(status.back().text, c.status);
+        EXPECT_EQ(status.back().log, c.statusLogged);
+        EXPECT_TRUE(state_.stands.empty());
+        EXPECT_FALSE(state_.airportFileApplied);
+        EXPECT_EQ(entry_.get().icao, kEham.icao) << "still the park airport";
+        EXPECT_TRUE(window_.payloads<GuiUpdate::ParkAirport>().empty())
+            << "nor cleared in the window";
+        EXPECT_FALSE(window_.last<GuiUpdate::AirportFile>()->loaded);
+    }
+    gf_setAirports({});
 }
 
 TEST_F(StaticParkingUpdate, AStopEmptiesEverythingOfTheParkAirport) {

@@ -262,7 +262,39 @@ TEST_F(MotionStepTest, ATaxiingAircraftWithoutSamplesWaitsItsHoldingMinutesAndIs
     EXPECT_EQ(steps, 61);
 }
 
-TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesOtherwise) {
+// A landing roll whose reports stop (they come 20 to 45 s apart on the ground) rolls out along
+// the runway; come to rest, the roll is over and the aircraft waits for its next report as a
+// taxiing one waits, instead of leaving 60 s after its last report.
+TEST_F(MotionStepTest, ALandingRollWithoutReportsRollsOutAndWaitsAsATaxiingAircraft) {
+    state_.motionWorld.maxHoldingMinutes = 3;
+    TrafficSample s0{.latitude = 47, .longitude = 8, .groundSpeedKt = 33, .airborne = 0};
+    s0.time = 1000;
+    LiveAircraft& a = aircraft(FlightPhase::landing_roll, {s0});
+    a.simState = SimState::active;
+    a.objectId = 7;
+    a.sent.headingRad = 90 * kDeg;
+    std::uint32_t rolledOut = 0;
+    double lastRollLongitude = 0;
+    while (a.simState == SimState::active && tick_ < 1000 + 300 * 100) {
+        if (static_cast<std::int32_t>(tick_) >= a.stream.front().time) {
+            nextPosMain(state_, a);
+            if (a.phase.phase == FlightPhase::landing_roll) {
+                lastRollLongitude = a.stream.back().longitude;
+            } else if (rolledOut == 0) {
+                rolledOut = tick_;
+            }
+        }
+        ++tick_;
+    }
+    // 33 kt less 7.5 kt every 3 s: at rest after five steps, (25.5 + 18 + 10.5 + 3) kt for 3 s
+    // each, 88 m east along the runway.
+    EXPECT_EQ(rolledOut, 1000u + 5 * 300);
+    EXPECT_NEAR(gf_distanceNM({47, 8}, {47, lastRollLongitude}) * 1852.0, 88.0, 0.1);
+    EXPECT_EQ(a.motion.landed, 1) << "taxiing after its landing";
+    EXPECT_EQ(tick_, rolledOut + 60u * 300 + 1) << "then its holding minutes";
+}
+
+TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesSayingWhy) {
     const Lalo stand{47.0, 8.0};
     const Lalo elsewhere{47.1, 8.1};
     world_.setStands({testing::gf_testStand(1, "S1", elsewhere), testing::gf_testStand(2, "S2", elsewhere),
@@ -270,52 +302,52 @@ TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesOther
     clock_.advance(std::chrono::hours(5)); // a machine up for a while
     const struct {
         double metres, headingOffDeg;
+        std::uint32_t standId;
         bool kept;
         FlightPhase phase;
+        const char* removal; // the reason the log gives, when it leaves
+        std::uint32_t hexid = 20001;
     } cases[] = {
-        {17, 10, true, FlightPhase::parked},
-        {19, 10, true, FlightPhase::taxi},
-        {17, 41, false, FlightPhase::parking},
+        {17, 10, 4, true, FlightPhase::parked, nullptr},
+        {19, 10, 4, true, FlightPhase::taxi, nullptr},
+        {17, 41, 4, false, FlightPhase::parking,
+         "it could not park at S4: its heading is 41 degrees off the stand's"},
+        {17, 104, 4, false, FlightPhase::parking,
+         "it could not park at S4: its heading is 104 degrees off the stand's"},
+        {17, 10, 9, false, FlightPhase::parking,
+         "it could not park at sid==?: the park airport has no such stand"},
+        // Another aircraft: the first one parked at S4.
+        {17, 10, 4, false, FlightPhase::parking,
+         "it could not park at S4: another aircraft holds the stand", 20002},
     };
+    testing::LogCapture log;
     for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << c.metres << " m, " << c.headingOffDeg << " degrees off");
         const Lalo at = gf_destination(stand, 0.0, c.metres * 3.2808399);
         TrafficSample s0{.latitude = at.lat, .longitude = at.lon};
         LiveAircraft& a = aircraft(FlightPhase::parking, {s0});
+        a.base.hexid = c.hexid;
         a.sent.latitude = at.lat;
         a.sent.longitude = at.lon;
         a.sent.headingRad = c.headingOffDeg * kDeg;
         a.stand.latitude = stand.lat;
         a.stand.longitude = stand.lon;
-        a.stand.standId = 4;
+        a.stand.standId = c.standId;
         MotionContext ctx{state_, a, state_.motionWorld};
-        EXPECT_EQ(lf_arriveAtStand(ctx), c.kept) << c.metres << " m";
-        EXPECT_EQ(a.phase.phase, c.phase) << c.metres << " m";
+        EXPECT_EQ(lf_arriveAtStand(ctx), c.kept);
+        EXPECT_EQ(a.phase.phase, c.phase);
+        EXPECT_EQ(gf_isBeingRemoved(a), !c.kept);
         if (c.phase == FlightPhase::parked) {
             EXPECT_EQ(a.standWatch.parkedAt, clock_.steadyNow()) << "parked from now on";
+        }
+        if (c.removal != nullptr) {
+            EXPECT_EQ(log.linesWith(std::string("removed: ") + c.removal).size(), 1u);
         }
     }
     EXPECT_EQ(state_.parkedActions.size(), 3u) << "engines, lights, parked lights";
     EXPECT_EQ(state_.arrivedAircraft.size(), 1u);
-}
-
-TEST_F(MotionStepTest, ATakeoffTargetFarTooSlowIsDroppedAndTheClimbGoesOnExtrapolated) {
-    TrafficSample s0{
-        .latitude = 47, .longitude = 8, .altitudeFt = 1500, .groundSpeedKt = 150, .airborne = 1};
-    s0.time = 1000;
-    TrafficSample s1 = s0;
-    const Lalo slow = gf_destination({47, 8}, 0.0, 90 * 8 / 3600.0 * 6076.11549); // 90 kt, 8 s
-    s1.latitude = slow.lat;
-    s1.longitude = slow.lon;
-    s1.time = 1800;
-    LiveAircraft& a = aircraft(FlightPhase::takeoff, {s0, s1});
-    a.sent.latitude = 47;
-    a.sent.longitude = 8;
-    nextPosMain(state_, a);
-    EXPECT_EQ(a.step.sampleSkipped, 1);
-    ASSERT_EQ(a.stream.size(), 1u) << "the extrapolated target";
-    EXPECT_DOUBLE_EQ(a.stream[0].groundSpeedKt, 150 * 0.9 * 1.015);
-    EXPECT_DOUBLE_EQ(a.stream[0].altitudeFt, 1575);
-    EXPECT_EQ(a.stream[0].time, 1300);
+    EXPECT_TRUE(log.linesWith("reports ran out").empty()) << "its reports may well go on";
 }
 
 // Two samples 3 s apart at the altitudes and vertical speeds given, the aircraft at the first.
@@ -372,16 +404,39 @@ TEST_F(AirStepTest, ClimbingThrough10000FtSwitchesTheLowLightsOffOnce) {
     EXPECT_FALSE(sent(commands(), EVENT_LANDING_LIGHTS_SET, 0)) << "once per climb";
 }
 
+// A landing far from the park airport is given up at once; without a park airport nothing says
+// where the aircraft lands, and it goes on landing (a park airport left for a moment, or one
+// without a file of its own, must not throw the arrivals on final out of their landings).
 TEST_F(AirStepTest, ALandingFarFromTheParkAirportGoesAroundAtOnce) {
-    state_.motionWorld.parkAirport = {{47.0, 8.0}, 1400, IataCode("ZRH"), true}; // 25 NM away
-    LiveAircraft& a = airborne({FlightPhase::landing, 3000, 2950, -1000, -1000});
-    MotionContext ctx{state_, a, state_.motionWorld};
-    lf_setupAirStep(ctx);
-    EXPECT_EQ(a.phase.phase, FlightPhase::flying);
-    const auto sentCommands = commands();
-    EXPECT_TRUE(sent(sentCommands, EVENT_GEAR_SET, 0));
-    EXPECT_EQ(a.throttleIndex, 4);
-    EXPECT_EQ(a.flapsIndex, 0);
+    const struct {
+        const char* name;
+        ParkAirportPlace parkAirport;
+        FlightPhase after;
+    } cases[] = {
+        {"park airport 25 NM away",
+         {{47.0, 8.0}, 1400, IataCode("ZRH"), true},
+         FlightPhase::flying},
+        {"park airport 1 NM away",
+         {{47.40, 8.52}, 1400, IataCode("ZRH"), true},
+         FlightPhase::landing},
+        {"no park airport", {}, FlightPhase::landing},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        state_.motionWorld.parkAirport = c.parkAirport;
+        LiveAircraft& a = airborne({FlightPhase::landing, 3000, 2950, -1000, -1000});
+        a.phase.phase = FlightPhase::landing;
+        MotionContext ctx{state_, a, state_.motionWorld};
+        lf_setupAirStep(ctx);
+        EXPECT_EQ(a.phase.phase, c.after);
+        const auto sentCommands = commands();
+        const bool goesAround = c.after == FlightPhase::flying;
+        EXPECT_EQ(sent(sentCommands, EVENT_GEAR_SET, 0), goesAround);
+        if (goesAround) {
+            EXPECT_EQ(a.throttleIndex, 4);
+            EXPECT_EQ(a.flapsIndex, 0);
+        }
+    }
 }
 
 TEST_F(AirStepTest, AboveStandardPressureTheTouchDownStepTakesTheDefaultDescent) {

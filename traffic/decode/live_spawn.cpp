@@ -15,6 +15,7 @@
 #include "liveries/livery_tables.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase_lookups.h"
+#include "refdata/airport_file.h"
 #include "refdata/park_airport.h"
 #include "refdata/registrations.h"
 #include "runtime/current_day_slot.h"
@@ -67,6 +68,13 @@ double lf_parkReferenceFt() {
     return altitude ? static_cast<double>(*altitude) : 0.0;
 }
 
+// Where an aircraft on the ground would appear, the check of the user's corridor would take it
+// out again at once, and its next report would bring it back: it waits until it has left.
+bool lf_inUserCorridor(const UserAircraftState& user, const Lalo& at) {
+    return user.positionKnown() && user.altitudeAboveGround <= kUserLowHeightFt &&
+           gf_isInUserCorridor(user, at);
+}
+
 // The first phase from the first samples; false when the aircraft must wait or is dropped.
 bool lf_chooseFirstPhase(TrafficState& state, LiveAircraft& aircraft) {
     auto& stream = aircraft.stream;
@@ -75,6 +83,10 @@ bool lf_chooseFirstPhase(TrafficState& state, LiveAircraft& aircraft) {
         return true;
     }
     if (const Stand* stand = lf_standForGroundSpawn(state, aircraft)) {
+        if (lf_inUserCorridor(state.user.state(), stand->position)) {
+            lf_dropFirstSample(aircraft);
+            return false;
+        }
         lf_assignStand(aircraft, *stand);
         aircraft.motion.arrival = 0;
         lf_setPhase(state, aircraft, FlightPhase::parked);
@@ -172,6 +184,10 @@ bool lf_spawnCollidesWithUser(TrafficState& state, LiveAircraft& aircraft) {
         }
         if (!drop && newest.airborne == 0 && settings.COLLISION_USER_GND) {
             drop = lf_spawnSampleHitsUserOnGround(state, aircraft, newest);
+        }
+        const TrafficSample& first = aircraft.stream.front();
+        if (!drop && first.airborne == 0) {
+            drop = lf_inUserCorridor(user, {first.latitude, first.longitude});
         }
     } else if (settings.COLLISION_USER_AIR) {
         // A ground sample is tested only while the user is low, as standing on the ground.

@@ -27,7 +27,8 @@ inline constexpr double kSpawnTaxiMaxKt = 30.0;
 
 // The gate, for an aircraft in "buffer".
 void lf_trySpawn(TrafficState& state, LiveAircraft& aircraft);
-// True when the first sample was dropped because it would collide with the user aircraft.
+// True when the first sample was dropped because it would collide with the user aircraft (in
+// the air, on the ground, or where it would stand in the user's corridor on the ground).
 bool lf_spawnCollidesWithUser(TrafficState& state, LiveAircraft& aircraft);
 // Completes the key before the livery choice.
 void lf_fixSpawnKey(LiveAircraft& aircraft);

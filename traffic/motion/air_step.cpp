@@ -553,7 +553,10 @@ void lf_landingDecision(MotionContext& ctx) {
                   *runway.distancePastThreshold - *runway.availableLength > 100.0 &&
                   a.sent.altitudeFt > runway.altitudeFt + 250.0;
     }
-    if (landing && (climbingAway || tooHigh || !near)) {
+    // Far from the park airport a landing is given up; without a park airport nothing says the
+    // aircraft is far from where it lands, and the landing goes on.
+    const bool awayFromParkAirport = ctx.world.parkAirport.known && !near;
+    if (landing && (climbingAway || tooHigh || awayFromParkAirport)) {
         lf_clearLandingState(a);
         lf_setPhase(ctx.state, a, FlightPhase::flying);
         gf_setThrottle(q, a, 4);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <string>
+#include <string_view>
 
 #include <fmt/format.h>
 
@@ -200,6 +202,21 @@ bool lf_isTooCloseLastTarget(const LiveAircraft& a) {
            a.base.category != AircraftCategory::Rotorcraft && s.size() == 2 &&
            a.motion.extrapolationCounter <= 0 && s[1].airborne != 0 && s[1].stationary == 0 &&
            gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm < kLeastLegMetres;
+}
+
+bool lf_isLandingRollAtRest(const LiveAircraft& a) {
+    return a.phase.phase == FlightPhase::landing_roll && a.motion.onGround != 0 &&
+           !a.stream.empty() &&
+           (a.stream.back().stationary != 0 || !(a.stream.back().groundSpeedKt > 0));
+}
+
+// A parking aircraft that cannot take its stand leaves, and the log says why: its reports may
+// well go on.
+void lf_refuseStand(MotionContext& ctx, std::string_view why) {
+    const LiveAircraft& a = ctx.aircraft;
+    gf_removeAircraftReporting(
+        ctx.state, ctx.aircraft, "lf_arriveAtStand",
+        fmt::format("it could not park at {}: {}", ctx.state.standIdText(a.stand.standId), why));
 }
 
 void lf_placeStraightAhead(LiveAircraft& a) {
@@ -519,6 +536,9 @@ bool lf_arriveAtStand(MotionContext& ctx) {
         std::abs(gf_wrapAngle(a.sent.headingRad - a.stand.headingRad)) * geo::kDegreesPerRadian;
     if (!free || headingOff > kStandHeadingToleranceDeg) {
         a.motion.extrapolationCounter = 1;
+        lf_refuseStand(
+            ctx, !free ? std::string("another aircraft holds the stand")
+                       : fmt::format("its heading is {:.0f} degrees off the stand's", headingOff));
         return false;
     }
     if (gf_distanceNM(lf_position(a), {a.stand.latitude, a.stand.longitude}) > kStandReachNm) {
@@ -532,6 +552,7 @@ bool lf_arriveAtStand(MotionContext& ctx) {
     if (a.stand.standId < 1 || a.base.hexid == 0 ||
         ctx.state.parkAirport.standById(static_cast<std::int32_t>(a.stand.standId)) == nullptr) {
         a.motion.extrapolationCounter = 1;
+        lf_refuseStand(ctx, "the park airport has no such stand");
         return false;
     }
     lf_setPhase(ctx.state, a, FlightPhase::parked);
@@ -593,8 +614,13 @@ void nextPosMain(MotionContext& ctx) {
                 return;
             }
             if (a.phase.phase == FlightPhase::parking && !lf_arriveAtStand(ctx)) {
-                lf_noMoreNextPos(ctx);
                 return;
+            }
+            if (lf_isLandingRollAtRest(a)) {
+                // Rolled out along the runway without a report: the roll is over, and the
+                // aircraft waits for its next report as a taxiing one waits, wherever it lies.
+                lf_endLandingRoll(ctx);
+                a.motion.extrapolationCounter = 0;
             }
             std::int32_t& counter = a.motion.extrapolationCounter;
             std::int32_t steps = 0;

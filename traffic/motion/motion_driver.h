@@ -42,7 +42,8 @@ void lf_retimeHover(MotionContext& ctx);
 std::int32_t lf_extrapolationBudget(MotionContext& ctx);
 // Appends one extrapolated sample and stores the counter.
 void lf_appendExtrapolatedSample(MotionContext& ctx, std::int32_t stepsLeft);
-// A parking aircraft whose stream ran out parks or goes back to taxi; false: remove it.
+// A parking aircraft whose stream ran out parks or goes back to taxi; false: it could not take
+// its stand and was removed, the reason in the log.
 bool lf_arriveAtStand(MotionContext& ctx);
 // The take-off start and a sample behind the aircraft; true when the stream changed.
 bool lf_checkTakeoffStart(MotionContext& ctx);

@@ -81,9 +81,7 @@ int lf_userAirCheckMode(const UserAircraftState& user) noexcept {
     return 0;
 }
 
-bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft,
-                              const UserAircraftState& user) {
-    const Lalo at = lf_position(aircraft);
+bool gf_isInUserCorridor(const UserAircraftState& user, const Lalo& at) {
     const double cosLat = std::cos(user.latitude * kRadPerDeg);
     const double dy = (at.lat - user.latitude) * kNmPerDegree;
     const double dx = gf_longitudeDifference(user.longitude, at.lon) * cosLat * kNmPerDegree;
@@ -95,7 +93,12 @@ bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft,
     const double x = gf_wrapAngle(gf_bearing(user.position(), at) - user.headingTrue);
     const double aheadFt = d * std::cos(x) * kFeetPerNm;
     const double asideFt = std::abs(d * std::sin(x)) * kFeetPerNm;
-    if (!(aheadFt > 0) || asideFt > kUserCorridorHalfWidthFt) {
+    return aheadFt > 0 && asideFt <= kUserCorridorHalfWidthFt;
+}
+
+bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft,
+                              const UserAircraftState& user) {
+    if (!gf_isInUserCorridor(user, lf_position(aircraft))) {
         return false;
     }
     return lf_remove(state, aircraft, "checkUserAirGndCollision",

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+#include "foundation/lalo.h"
+
 namespace skyloom {
 
 struct LiveAircraft;
@@ -26,6 +28,10 @@ inline constexpr double kUserLowHeightFt = 500.0;
 // first removal ends the pass.
 void gf_checkUserCollisions(TrafficState& state);
 
+// True when `at` lies in the user's way on the ground: the user at most 500 ft above the
+// ground, `at` within 1 NM (flat), ahead of the user and at most 50 ft to the side of its
+// heading.
+bool gf_isInUserCorridor(const UserAircraftState& user, const Lalo& at);
 // True when the aircraft was in the user's way on the ground and has been removed.
 bool checkUserAirGndCollision(TrafficState& state, LiveAircraft& aircraft,
                               const UserAircraftState& user);

@@ -178,7 +178,9 @@ std::string ProgramReplayTest::prepare(const ReplayAirport& airport, tools::Capt
     });
     buildLiveryTables(liveries);
     startWorld(airport, liveries, std::move(worldTimeline));
-    writeAirportFile(airport.icao);
+    if (withAirportFile_) {
+        writeAirportFile(airport.icao);
+    }
     return {};
 }
 

@@ -122,6 +122,9 @@ protected:
     std::vector<std::string> logLinesWith(const std::string& text) const;
 
     std::shared_ptr<simworld::World> world_;
+    // Whether `prepare` writes the airport's file into airports/my_thirdparty (as the demo
+    // does); without it the airport is one of the simulator's own without a file of its own.
+    bool withAirportFile_ = true;
 
 private:
     void startWorld(const ReplayAirport& airport, const std::vector<ReplayLivery>& liveries,

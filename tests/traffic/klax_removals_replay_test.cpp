@@ -1,0 +1,154 @@
+// Removals on the KLAX capture through the program's own wiring (tests/traffic/support/
+// program_replay.h), each of which must say why and happen only where it must:
+// - a parking that cannot take its stand says why it left (its reports go on);
+// - a landing aircraft is never removed in its landing roll, however far apart its reports
+//   come on the ground (EVA620's come 20 to 45 s apart): it rolls out along the runway and
+//   taxis on with its next report, in one object from its approach to its last report;
+// - an aircraft is never created in the user's corridor on the ground, where the check of the
+//   corridor would remove it at once: a user at gate G7 faces gate G3, where AAL1331 parks,
+//   and AAL1331 is removed there once, not created and removed again with every report.
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "runtime/user_aircraft.h"
+#include "tests/support/shared_data.h"
+#include "tests/traffic/support/program_replay.h"
+#include "traffic/removals/user_collisions.h"
+#include "traffic/step/aircraft_record.h"
+
+namespace skyloom::testing {
+namespace {
+
+// The demo's gate, facing the gates AAL566 and AAL1331 taxi to.
+const ReplayAirport kLosAngelesGateG7{"KLAX", {33.9407, -118.4065833}, 272.0};
+
+struct RemovalCase {
+    const char* why;
+    const ReplayAirport* airport = nullptr;
+    // The capture's first bursts as the App's buffer: another start of the same traffic.
+    std::size_t bufferedBursts = 0;
+    // Parkings that cannot take their stand, at least (with 16 buffered bursts ASA1007 comes to
+    // the end of its reports 57 degrees off the heading of GATE E1).
+    std::size_t failedParkings = 0;
+    // Shown in one object from the first report to the last.
+    std::vector<std::string> oneObject = {};
+    // Removed for the user's corridor, and how often.
+    std::map<std::string, std::size_t> corridorRemovals = {};
+    friend void PrintTo(const RemovalCase& c, std::ostream* out) { *out << c.why; }
+};
+
+// One removal of an object: the phase it found and the reason the log gave.
+struct Removal {
+    std::string callsign;
+    FlightPhase phase;
+    std::string reason;
+};
+
+// What the run did to the aircraft.
+struct Seen {
+    std::vector<Removal> removals;
+    std::map<std::uint32_t, SimState> states;               // by hexid, in the last cycle
+    std::map<std::string, std::set<std::uint32_t>> objects; // by callsign
+    std::set<std::string> createdInCorridor;
+};
+
+class KlaxRemovalsReplay : public ProgramReplayTest,
+                           public ::testing::WithParamInterface<RemovalCase> {
+protected:
+    // The reason of each removal of `callsign` in the log.
+    std::vector<std::string> removalReasons(const std::string& callsign) const {
+        std::vector<std::string> reasons;
+        for (const std::string& line : logLinesWith(" removed: ")) {
+            const std::size_t at = line.find_first_not_of(' ');
+            if (line.compare(at, callsign.size() + 1, callsign + " ") == 0) {
+                reasons.push_back(line.substr(line.find(" removed: ") + 10));
+            }
+        }
+        return reasons;
+    }
+};
+
+TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
+    SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
+    const RemovalCase& c = GetParam();
+    const std::string skip =
+        prepare(*c.airport, tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
+                ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    Seen seen;
+    ReplayRunOptions options;
+    options.bufferedBursts = c.bufferedBursts;
+    options.onCycle = [&](MainLoop& loop) {
+        const UserAircraftState user = user_.state();
+        for (const LiveAircraft& a : loop.traffic().liveAircraft) {
+            const std::string& callsign = a.base.callsign;
+            const auto last = seen.states.find(a.base.hexid);
+            if (a.simState == SimState::removingfromsim &&
+                (last == seen.states.end() || last->second != SimState::removingfromsim)) {
+                const std::vector<std::string> reasons = removalReasons(callsign);
+                seen.removals.push_back(
+                    {callsign, a.phase.phase, reasons.empty() ? std::string() : reasons.back()});
+            }
+            seen.states[a.base.hexid] = a.simState;
+            if (a.objectId != 0) {
+                seen.objects[callsign].insert(a.objectId);
+            }
+            if (a.simState == SimState::adding2sim && a.motion.onGround != 0 &&
+                gf_isInUserCorridor(user, {a.sent.latitude, a.sent.longitude})) {
+                seen.createdInCorridor.insert(callsign);
+            }
+        }
+    };
+    run(options);
+
+    std::size_t failedParkings = 0;
+    for (const Removal& removal : seen.removals) {
+        SCOPED_TRACE(removal.callsign);
+        EXPECT_FALSE(removal.reason.empty()) << "left without a word";
+        EXPECT_NE(removal.phase, FlightPhase::landing_roll)
+            << "removed in its landing roll: " << removal.reason;
+        if (removal.phase == FlightPhase::parking) {
+            EXPECT_NE(removal.reason, "its reports ran out") << "it could not park";
+            failedParkings += removal.reason.starts_with("it could not park at ") ? 1 : 0;
+        }
+    }
+    EXPECT_GE(failedParkings, c.failedParkings);
+    for (const std::string& callsign : c.oneObject) {
+        EXPECT_EQ(seen.objects[callsign].size(), 1u) << callsign;
+    }
+    EXPECT_THAT(seen.createdInCorridor, ::testing::IsEmpty());
+    for (const auto& [callsign, count] : c.corridorRemovals) {
+        const std::vector<std::string> reasons = removalReasons(callsign);
+        EXPECT_EQ(std::count(reasons.begin(), reasons.end(), "in the user's way on the ground"),
+                  static_cast<std::ptrdiff_t>(count))
+            << callsign;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KlaxStarts, KlaxRemovalsReplay,
+    ::testing::Values(RemovalCase{.why = "user at GATE A2",
+                                  .airport = &kLosAngelesReplayAirport,
+                                  .oneObject = {"EVA620"}},
+                      RemovalCase{.why = "user at GATE A2, the first 16 bursts buffered",
+                                  .airport = &kLosAngelesReplayAirport,
+                                  .bufferedBursts = 16,
+                                  .failedParkings = 1,
+                                  .oneObject = {"EVA620"}},
+                      RemovalCase{.why = "user at GATE G7",
+                                  .airport = &kLosAngelesGateG7,
+                                  .oneObject = {"EVA620", "AAL1331"},
+                                  .corridorRemovals = {{"AAL1331", 1}}}));
+
+} // namespace
+} // namespace skyloom::testing

@@ -1,0 +1,161 @@
+// The KLAX capture through the program's own wiring (tests/traffic/support/program_replay.h),
+// with an airport file of KLAX's own and without one, as most airports are: the download area
+// has no archived file for it, or there is no download area at all. The user stays at the
+// gate, so KLAX stays the park airport whether or not its file can be had: it is chosen once,
+// its missing file is asked for once and said once in the log, the status line names the
+// airport, and every landing there flares and logs its touch-down as with the file.
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "refdata/download_area.h"
+#include "tests/support/shared_data.h"
+#include "tests/support/temp_dir.h"
+#include "tests/traffic/support/program_replay.h"
+#include "tools/download_server/download_server.h"
+
+namespace skyloom::testing {
+namespace {
+
+enum class KlaxFile {
+    own,            // airports/my_thirdparty/KLAX.xml, as the demo writes it
+    notOnTheArea,   // none of its own; the download area answers 404 for the archived one
+    noDownloadArea, // none of its own, and no download area to ask
+};
+
+struct FileCase {
+    KlaxFile file;
+    const char* why;
+    friend void PrintTo(const FileCase& c, std::ostream* out) { *out << c.why; }
+};
+
+// What the run showed of the aircraft that landed.
+struct Landings {
+    std::set<std::string> flared;         // seen in the flare of their landing
+    std::set<std::string> rolledOut;      // went from their landing into the landing roll
+    std::set<std::string> onGroundFlying; // bound for Los Angeles, on the ground in flight
+};
+
+class KlaxParkAirportReplay : public ProgramReplayTest,
+                              public ::testing::WithParamInterface<FileCase> {
+protected:
+    void TearDown() override {
+        gf_setDownloadAreaBase("");
+        area_.reset();
+        ProgramReplayTest::TearDown();
+    }
+
+    // The capture's airliners that it shows landing at Los Angeles: reported in the air with
+    // Los Angeles as destination, later reported on the ground.
+    std::set<std::string> capturedLandings() const {
+        std::set<std::string> landed;
+        for (const auto& [hexid, reports] : reports()) {
+            const auto airborne = std::find_if(reports.begin(), reports.end(), [](const auto& r) {
+                return r.sample.airborne != 0 && r.destination == IataCode("LAX");
+            });
+            if (std::any_of(airborne, reports.end(),
+                            [](const auto& r) { return r.sample.airborne == 0; })) {
+                landed.insert(reports.front().callsign);
+            }
+        }
+        return landed;
+    }
+
+    std::optional<TempDir> areaFolder_;
+    std::unique_ptr<tools::DownloadServer> area_;
+};
+
+TEST_P(KlaxParkAirportReplay, StaysTheParkAirportAndEveryLandingFlaresAndTouchesDown) {
+    SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
+    const KlaxFile file = GetParam().file;
+    withAirportFile_ = file == KlaxFile::own;
+    const std::string skip = prepare(kLosAngelesReplayAirport,
+                                     tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
+                                     ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    if (file == KlaxFile::notOnTheArea) {
+        areaFolder_.emplace();
+        area_ = std::make_unique<tools::DownloadServer>(areaFolder_->path());
+        gf_setDownloadAreaBase(area_->baseUrl());
+    }
+
+    Landings landings;
+    std::map<std::uint32_t, FlightPhase> phases;
+    ReplayRunOptions options;
+    options.afterLastBurst = std::chrono::seconds(60);
+    options.onCycle = [&](MainLoop& loop) {
+        for (const LiveAircraft& a : loop.traffic().liveAircraft) {
+            const std::string& callsign = a.base.callsign;
+            const FlightPhase phase = a.phase.phase;
+            if (phase == FlightPhase::landing && a.step.touchDownStage > 0) {
+                landings.flared.insert(callsign);
+            }
+            const auto last = phases.find(a.base.hexid);
+            if (phase == FlightPhase::landing_roll && last != phases.end() &&
+                last->second == FlightPhase::landing) {
+                landings.rolledOut.insert(callsign);
+            }
+            if (phase == FlightPhase::flying && a.motion.onGround != 0 &&
+                a.base.destination == IataCode("LAX")) {
+                landings.onGroundFlying.insert(callsign);
+            }
+            phases[a.base.hexid] = phase;
+        }
+    };
+    run(options);
+
+    // Every landing flares, touches down and logs it; none ends on the ground in flight.
+    EXPECT_THAT(landings.onGroundFlying, ::testing::IsEmpty());
+    EXPECT_GE(landings.rolledOut.size(), 10u) << "the capture's arrivals land";
+    std::set<std::string> touchedDown;
+    for (const std::string& line : logLinesWith(" touch down")) {
+        const std::size_t from = line.find(' ') + 1;
+        touchedDown.insert(line.substr(from, line.find(' ', from) - from));
+    }
+    EXPECT_EQ(touchedDown, landings.rolledOut);
+    for (const std::string& callsign : landings.rolledOut) {
+        EXPECT_TRUE(landings.flared.contains(callsign)) << callsign << " landed without a flare";
+    }
+    for (const std::string& callsign : capturedLandings()) {
+        EXPECT_TRUE(touchedDown.contains(callsign)) << callsign << " did not touch down";
+    }
+
+    // KLAX is chosen once and stays; a missing file is asked for once and said once.
+    EXPECT_EQ(logLinesWith("The park airport is KLAX").size(), 1u);
+    const bool missing = file != KlaxFile::own;
+    EXPECT_EQ(logLinesWith("KLAX.enc").size(), missing ? 1u : 0u);
+    if (area_) {
+        const std::vector<std::string> asked = area_->requests();
+        EXPECT_EQ(
+            std::count_if(asked.begin(), asked.end(),
+                          [](const std::string& path) { return path.ends_with("/KLAX.enc"); }),
+            1);
+    }
+    const std::vector<std::string> status = statusTexts();
+    EXPECT_EQ(std::count(status.begin(), status.end(),
+                         std::string("failed to download the airport file of KLAX")),
+              missing ? 1 : 0);
+    EXPECT_TRUE(std::none_of(status.begin(), status.end(), [](const std::string& text) {
+        return text.find("downloads/") != std::string::npos;
+    })) << "the status line names the airport, not an address";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    KlaxFiles, KlaxParkAirportReplay,
+    ::testing::Values(FileCase{KlaxFile::own, "an airport file of its own"},
+                      FileCase{KlaxFile::notOnTheArea, "none, and a 404 from the download area"},
+                      FileCase{KlaxFile::noDownloadArea, "none, and no download area"}));
+
+} // namespace
+} // namespace skyloom::testing
