@@ -32,6 +32,10 @@ constexpr double kPlaybackDelaySeconds = 30.0;
 // How far beyond its circle a circling aircraft may be shown: the motion passes over a report
 // closer than 200 m to the one before it, and so flies chords across a tight circle.
 constexpr double kThermalMarginMetres = 250.0;
+// The nose at touch-down turns at most so fast, watched so long either side of it over so long.
+constexpr double kTouchDownPitchDegPerS = 2.0;
+constexpr double kTouchDownWatchSeconds = 15.0;
+constexpr double kPitchWindowSeconds = 0.5;
 // The App's positions have four decimals (some 10 m).
 constexpr double kFeedDecimals = 1e4;
 
@@ -243,6 +247,123 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
 
 INSTANTIATE_TEST_SUITE_P(HandMade, ReportsBehind, ::testing::ValuesIn(lf_reachRows()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// --- Landings --------------------------------------------------------------------------
+
+// Los Angeles' runway 24L: its threshold, direction and elevation.
+const Lalo kThreshold24L{33.95020, -118.40200};
+constexpr double kHeading24LDeg = 263.0;
+constexpr double kElevation24LFt = 111.0;
+
+struct LandingRow {
+    const char* name;
+    TrackIdentity who;
+    double approachKt;  // on the 3 degree path
+    double touchDownKt; // over the threshold, slowing down on the way
+};
+
+void PrintTo(const LandingRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+// Reports every 4 s of a straight-in approach to 24L on a 3 degree path from 4 NM out,
+// slowing from the approach speed to the touch-down speed over its last 32 s, touching down
+// 300 m past the threshold and rolling out to a taxi's speed (a helicopter: to a stop).
+std::vector<TruePoint> lf_landingReports(const LandingRow& row) {
+    std::vector<TruePoint> points;
+    constexpr double kPathSlope = 0.05241; // tan(3 degrees)
+    constexpr double kTouchDownMetres = 300.0;
+    double metres = -4.0 * 1852.0; // from the threshold along the runway's direction
+    double seconds = 0.0;
+    double speedKt = row.approachKt;
+    // Eight reports slow it down to its touch-down speed.
+    const double slowingMetres =
+        (row.approachKt + row.touchDownKt) / 2.0 * kMetresPerSecondPerKnot * 32.0;
+    for (; metres < kTouchDownMetres; seconds += 4.0) {
+        const double height =
+            std::max((kTouchDownMetres - metres) * kPathSlope, 0.0) * kFeetPerMetre;
+        const double vs = -speedKt * kMetresPerSecondPerKnot * kPathSlope * kFeetPerMetre * 60.0;
+        points.push_back(lf_airReport(seconds, lf_offset(kThreshold24L, kHeading24LDeg, metres),
+                                      kElevation24LFt + height, speedKt, kHeading24LDeg, vs));
+        metres += speedKt * kMetresPerSecondPerKnot * 4.0;
+        if (metres > kTouchDownMetres - slowingMetres) {
+            speedKt = std::max(row.touchDownKt, speedKt - (row.approachKt - row.touchDownKt) / 8.0);
+        }
+    }
+    const bool stops = row.touchDownKt < 30.0;
+    for (int i = 0; i < 8; ++i, seconds += 4.0) {
+        TruePoint p = lf_airReport(seconds, lf_offset(kThreshold24L, kHeading24LDeg, metres),
+                                   kElevation24LFt, speedKt, kHeading24LDeg);
+        p.airborne = false;
+        points.push_back(p);
+        speedKt = stops ? 0.0 : std::max(20.0, speedKt - 20.0);
+        metres += speedKt * kMetresPerSecondPerKnot * 4.0;
+    }
+    return points;
+}
+
+class Landings : public ProgramReplayTest, public ::testing::WithParamInterface<LandingRow> {};
+
+// The nose at touch-down: the flare raises it, the touch-down lets it down onto the wheels
+// (a helicopter's skids), never faster than 2 degrees a second. Before, a helicopter flared as
+// an aeroplane does, to 4 degrees nose up in one second (4.3 degrees a second here).
+TEST_P(Landings, ChangeThePitchGentlyAtTouchDown) {
+    const LandingRow& row = GetParam();
+    TrackCaptureOptions captureOptions;
+    captureOptions.startEpoch = kEpoch;
+    const std::vector<TruePoint> reports = lf_landingReports(row);
+    const std::string skip =
+        prepare(kLosAngelesReplayAirport, gf_trackCapture(reports, row.who, captureOptions),
+                lf_utc(kEpoch));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    ReplayRunOptions options;
+    options.followed = {row.who.hexid};
+    options.afterLastBurst = std::chrono::seconds(45);
+    const ReplayRunResult result = run(options);
+    const auto found = result.frames.find(row.who.hexid);
+    ASSERT_NE(found, result.frames.end()) << "never shown";
+    const std::vector<ObjectFrame>& frames = found->second;
+    const auto touchDown = std::find_if(frames.begin(), frames.end(), [](const ObjectFrame& f) {
+        return f.phase == FlightPhase::landing_roll;
+    });
+    ASSERT_NE(touchDown, frames.end()) << "it does not touch down";
+    // The fastest change of the pitch over half a second, from 15 s before the touch-down to
+    // 15 s after it.
+    double fastestDegPerS = 0.0;
+    double at = 0.0;
+    for (auto i = frames.begin(), j = frames.begin(); i != frames.end(); ++i) {
+        if (std::abs(i->seconds - touchDown->seconds) > kTouchDownWatchSeconds) {
+            continue;
+        }
+        while (j != frames.end() && j->seconds - i->seconds < kPitchWindowSeconds) {
+            ++j;
+        }
+        if (j == frames.end()) {
+            break;
+        }
+        const double rate = std::abs(j->pitchRad - i->pitchRad) / (j->seconds - i->seconds) *
+                            geo::kDegreesPerRadian;
+        if (rate > fastestDegPerS) {
+            fastestDegPerS = rate;
+            at = i->seconds - touchDown->seconds;
+        }
+    }
+    EXPECT_LE(fastestDegPerS, kTouchDownPitchDegPerS) << at << " s from the touch-down";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OnLosAngeles24L, Landings,
+    ::testing::Values(
+        LandingRow{"Light", {0xa20001, "N5LA", "C172", "N5LA", "", "LAX"}, 70, 60},
+        LandingRow{"TwoProps", {0xa20002, "N6TP", "BE58", "N6TP", "", "LAX"}, 110, 90},
+        LandingRow{"Bizjet", {0xa20003, "N7BJ", "C680", "N7BJ", "", "LAX"}, 130, 115},
+        LandingRow{"Large", {0xa20004, "AAL7", "A320", "N7AA", "JFK", "LAX"}, 150, 135},
+        LandingRow{"Heavy", {0xa20005, "BAW269", "B744", "G-BNLA", "LHR", "LAX"}, 160, 145},
+        LandingRow{"HighPerf", {0xa20006, "N8HP", "PC21", "N8HP", "", "LAX"}, 140, 115},
+        LandingRow{"Rotorcraft", {0xa20007, "N9HE", "EC35", "N9HE", "", "LAX"}, 60, 10}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace air_reports

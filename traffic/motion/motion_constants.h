@@ -85,6 +85,12 @@ inline constexpr double kTurnLimitSlowestKt = 30.0;
 inline constexpr double kReachSpeedFactor = 1.5;
 inline constexpr double kReachRoundingMetres = 20.0;
 
+// The nose around the touch-down: the flare raises it (a rotorcraft's levels it for the set
+// down), the settling after the touch-down lets it down onto the wheels, at most 1.5 degrees
+// a second (a tick is 10 ms); the settling at least half a degree a second.
+inline constexpr double kTouchDownPitchMostDegPerTick = 0.015;
+inline constexpr double kSettlingPitchLeastDegPerTick = 0.005;
+
 // Runway list checks.
 inline constexpr double kRunwayAltitudeWarningFt = 100.0;
 inline constexpr double kRunwayEndBearingToleranceDeg = 0.1;
