@@ -159,10 +159,10 @@ std::vector<ReachRow> lf_reachRows() {
 class ReportsBehind : public ProgramReplayTest, public ::testing::WithParamInterface<ReachRow> {};
 
 // A report that the aircraft reaches from the one before it by turning at a rate its category
-// flies is taken: a circling aircraft keeps every report and stays one object on its circle.
+// flies is taken: a circling aircraft keeps every report and stays one object in its thermal.
 // A report 1 NM behind at 250 kt is refused, and the aircraft never flies back to it. Before,
-// the rule refused every report more than 50 m behind along the newest track: a circling
-// glider lost most of them, flew straight out of its thermal and was removed.
+// the rule refused every report more than 50 m behind along the newest track: the glider on
+// the 150 m circle lost 5 of its 24, flew straight out of its thermal and was removed.
 TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
     const ReachRow& row = GetParam();
     TrackCaptureOptions captureOptions;
@@ -245,7 +245,7 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(HandMade, ReportsBehind, ::testing::ValuesIn(lf_reachRows()),
+INSTANTIATE_TEST_SUITE_P(NearLosAngeles, ReportsBehind, ::testing::ValuesIn(lf_reachRows()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // --- Landings --------------------------------------------------------------------------
