@@ -165,7 +165,6 @@ TEST_P(VerticalShape, TheAircraftFliesTheReportedVerticalSpeedNotEveryWobble) {
         }
     }
     EXPECT_LE(worstFt, std::max(200.0, c.wobbleFt)) << "keeps to the reports' altitudes";
-    if (std::getenv("DBG43")) { for (std::size_t i = 1; i < trace.size(); i += 1) { double vs=(trace[i].altitudeFeet-trace[i-1].altitudeFeet)/(trace[i].seconds-trace[i-1].seconds)*60; if (std::abs(vs)>1200) printf("%.2f %.1f %.0f\n", trace[i].seconds - playbackDelaySeconds_, trace[i].altitudeFeet, vs);} for (auto& r: reports) printf("R %.1f %.1f\n", r.seconds, r.sample.altitudeFt);}
     if (c.reportedFpm == c.verticalSpeedFpm) {
         EXPECT_LE(figures(trace, reports).verticalSpeedOffMaxFpm, 1500.0)
             << "the reported vertical speed";

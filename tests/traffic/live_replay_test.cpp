@@ -383,7 +383,12 @@ TEST_F(LiveTrafficWorldTest, ARegistrationChangeRespawnsTheAircraftInAnotherLive
     gf_updateParamsSnapshot([](ParamsSnapshot& s) { s.GUID_CHANGES = true; });
     const std::uint32_t hexid = 0x4b1801;
     decodeMessage(state_, entry(hexid, "SWR1", "A320", 47.40, 8.50, 5000, 250, true, 1000));
-    decodeMessage(state_, entry(hexid, "SWR1", "A320", 47.41, 8.50, 5000, 250, true, 1010));
+    // Due 10 s after the first, as its time stamp says: the aircraft flies toward it (an
+    // aircraft whose reports are all due when it is created extrapolates, and respawns only
+    // once that ends).
+    TrafficEntry second = entry(hexid, "SWR1", "A320", 47.41, 8.50, 5000, 250, true, 1010);
+    second.sample.time += 1000;
+    decodeMessage(state_, second);
     steps(3.0);
     ASSERT_EQ(state_.findByHexid(hexid)->simState, SimState::active);
     const std::vector<std::string> first = createdTitles();

@@ -18,12 +18,12 @@ namespace skyloom::testing {
 namespace {
 
 constexpr double kNmPerMetre = 1.0 / 1852.0;
-const Lalo kStart{47.30, 8.20};
+const Lalo kCruiseStart{47.30, 8.20};
 
-// Metres off the reports' line due east along kStart's parallel (the reports hold their
+// Metres off the reports' line due east along kCruiseStart's parallel (the reports hold their
 // heading, so they follow the parallel).
 double lf_offLineMetres(const simworld::TracePoint& p) {
-    return std::abs(p.latitudeDeg - kStart.lat) * 111132.95;
+    return std::abs(p.latitudeDeg - kCruiseStart.lat) * 111132.95;
 }
 
 struct TraceFigures {
@@ -67,7 +67,7 @@ double lf_stepBoundNm(double speedKt) {
 class MotionScenario : public MotionScenarioTest {};
 
 TEST_F(MotionScenario, AStraightCruiseStaysOnItsLineAtItsSpeed) {
-    const auto reports = gf_reportsAlong(kStart, 90, 12000, {{120, 0, 0, 250}}, 2.0);
+    const auto reports = gf_reportsAlong(kCruiseStart, 90, 12000, {{120, 0, 0, 250}}, 2.0);
     const auto trace = fly(reports, FlightPhase::flying, 150);
     ASSERT_GT(trace.size(), 3000u);
     const TraceFigures f = lf_measure(trace, reports);
@@ -168,7 +168,7 @@ TEST_F(ApproachScenario, AClimbOutRotatesRaisesTheGearAndBecomesFlying) {
 }
 
 TEST_F(MotionScenario, AReportTenMilesOffThePathIsFlownToWithoutATeleport) {
-    auto reports = gf_reportsAlong(kStart, 90, 12000, {{120, 0, 0, 250}}, 2.0);
+    auto reports = gf_reportsAlong(kCruiseStart, 90, 12000, {{120, 0, 0, 250}}, 2.0);
     FeedReport& odd = reports[30];
     const Lalo off = gf_destination({odd.sample.latitude, odd.sample.longitude}, std::numbers::pi,
                                     10 * 6076.11549);
@@ -187,7 +187,7 @@ TEST_F(MotionScenario, AReportTenMilesOffThePathIsFlownToWithoutATeleport) {
 
 // Reports for two minutes with a gap of `gap` seconds after the first minute.
 std::vector<FeedReport> lf_reportsWithGap(double gap) {
-    auto reports = gf_reportsAlong(kStart, 90, 12000, {{60 + gap + 60, 0, 0, 250}}, 2.0);
+    auto reports = gf_reportsAlong(kCruiseStart, 90, 12000, {{60 + gap + 60, 0, 0, 250}}, 2.0);
     std::erase_if(reports,
                   [gap](const FeedReport& r) { return r.seconds >= 60 && r.seconds < 60 + gap; });
     return reports;

@@ -125,34 +125,47 @@ TEST_F(NewSampleChecks, AnExtrapolatedFlightDropsASampleBehindItOnlyWhenAirborne
 
 // In flight (no extrapolation running) a report behind the newest one along the direction of
 // flight would make the aircraft fly backwards to it: it is refused, where the newest sample's
-// reported track agrees with the positions; a report far off to the side is taken, and a
-// rotorcraft may back up.
+// reported track agrees with the positions, unless the aircraft reaches it by one turn at a
+// rate its category flies (a glider circling); a report far off to the side is taken, and a
+// rotorcraft may back up. While the aircraft extrapolates (the newest sample extrapolated
+// ahead of it), its own position decides.
 TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
     constexpr double kNm = 1852.0;
     struct Case {
         const char* name;
         double northMetres, eastMetres; // of the new report from the newest sample
+        double seconds;                 // after the newest
+        double speedKt;                 // reported by both
         double newestTrackDeg;
         AircraftCategory category;
         std::uint8_t onGround;
         bool accepted;
+        std::int32_t extrapolationSteps = 0;
     };
     const Case cases[] = {
-        {"one NM behind", -kNm, 0, 0, AircraftCategory::Large, 0, false},
-        {"60 m behind", -60, 0, 0, AircraftCategory::Large, 0, false},
-        {"40 m behind", -40, 0, 0, AircraftCategory::Large, 0, true},
-        {"ahead", 1300, 0, 0, AircraftCategory::Large, 0, true},
-        {"far to the side", 100, -10 * kNm, 0, AircraftCategory::Large, 0, true},
+        {"one NM behind", -kNm, 0, 10, 250, 0, AircraftCategory::Large, 0, false},
+        {"60 m behind", -60, 0, 10, 250, 0, AircraftCategory::Large, 0, false},
+        {"40 m behind", -40, 0, 10, 250, 0, AircraftCategory::Large, 0, true},
+        {"ahead", 1300, 0, 10, 250, 0, AircraftCategory::Large, 0, true},
+        {"far to the side", 100, -10 * kNm, 10, 250, 0, AircraftCategory::Large, 0, true},
+        // 210 degrees round a 150 m circle to the right in 10.5 s (20 degrees a second).
+        {"a glider round its circle", -75, 280, 10.5, 102, 0, AircraftCategory::Light, 0, true},
+        {"an airliner as far round", -75, 280, 10.5, 102, 0, AircraftCategory::Large, 0, false},
+        {"a glider round it in 2 s", -75, 280, 2, 102, 0, AircraftCategory::Light, 0, false},
         // The newest's track and the positions disagree (a feed without tracks): no check.
-        {"track not the positions'", -kNm, 0, 180, AircraftCategory::Large, 0, true},
-        {"rotorcraft", -kNm, 0, 0, AircraftCategory::Rotorcraft, 0, true},
-        {"on the ground", -kNm, 0, 0, AircraftCategory::Large, 1, true},
+        {"track not the positions'", -kNm, 0, 10, 250, 180, AircraftCategory::Large, 0, true},
+        {"rotorcraft", -kNm, 0, 10, 250, 0, AircraftCategory::Rotorcraft, 0, true},
+        {"on the ground", -kNm, 0, 10, 250, 0, AircraftCategory::Large, 1, true},
+        // The aircraft, extrapolating, stands 1300 m short of the newest sample.
+        {"60 m behind, extrapolating", -60, 0, 10, 250, 0, AircraftCategory::Large, 0, true, 3},
+        {"one NM behind, extrapolating", -kNm, 0, 10, 250, 0, AircraftCategory::Large, 0, false, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         state_.liveAircraft.clear();
         LiveAircraft& a = aircraftIn(FlightPhase::flying, c.category, false);
         a.motion.onGround = c.onGround;
+        a.motion.extrapolationCounter = c.extrapolationSteps;
         // Flying north: the sample reached 1300 m behind the newest one.
         a.stream.front() = sampleNorthOf(0);
         TrafficSample newest = sampleNorthOf(1300);
@@ -160,14 +173,18 @@ TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
         for (TrafficSample* s : {&a.stream.front(), &newest}) {
             s->airborne = 1;
             s->altitudeFt = 9000;
-            s->groundSpeedKt = 250;
+            s->groundSpeedKt = c.speedKt;
         }
         a.stream.push_back(newest);
+        // As the decoder leaves the record: the newest report taken, and the new one's time.
+        a.takenReport = {newest.latitude, newest.longitude};
+        a.takenReportTime = 1000.0;
+        a.lastSampleTime = 1000.0 + c.seconds;
         TrafficSample report = sampleNorthOf(1300 + c.northMetres);
         report.longitude += c.eastMetres * kDegPerMetre / std::cos(report.latitude * 0.0174533);
         report.airborne = 1;
         report.altitudeFt = 9000;
-        report.groundSpeedKt = 250;
+        report.groundSpeedKt = c.speedKt;
         EXPECT_EQ(checkExtendingSituations(state_, a, report), c.accepted);
     }
 }

@@ -101,6 +101,12 @@ void lf_timeArrival(const LiveAircraft& aircraft, TrafficSample& sample) {
     }
 }
 
+// The report now joining the stream: the decoder stamped the aircraft with its time.
+void lf_noteTakenReport(LiveAircraft& aircraft, const TrafficSample& sample) {
+    aircraft.takenReport = lf_at(sample);
+    aircraft.takenReportTime = aircraft.lastSampleTime;
+}
+
 // The report's track as a heading in [0, 2 pi).
 double lf_headingOf(const TrafficSample& sample) {
     const double h = std::fmod(sample.trackDeg * geo::kRadiansPerDegree, geo::kTwoPi);
@@ -264,6 +270,7 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
     if (aircraft.phase.phase == FlightPhase::birth) {
         if (!stream.empty() && lf_checkStationarySample(aircraft, sample)) {
             sample.time = std::max(sample.time, stream.back().time + 1);
+            lf_noteTakenReport(aircraft, sample);
             stream.push_back(sample);
         }
         return;
@@ -275,6 +282,7 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
         return;
     }
     if (stream.empty()) {
+        lf_noteTakenReport(aircraft, sample);
         stream.push_back(sample);
         return;
     }
@@ -286,6 +294,7 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
     lf_cutRepeats(aircraft, sample);
     lf_timeArrival(aircraft, sample);
     lf_checkTakeoffStart(state, aircraft, sample);
+    lf_noteTakenReport(aircraft, sample);
     stream.push_back(sample);
     if (stream.size() == 2 && stream[0].stationary != 0 && stream[1].stationary != 0) {
         stream[0].time = static_cast<std::int32_t>(state.currentTick() + 1);

@@ -12,6 +12,7 @@
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/decode/decode_existing.h"
 #include "traffic/motion/flat_earth.h"
+#include "traffic/motion/turn_reach.h"
 #include "traffic/decode/sample_checks.h"
 #include "traffic/step/traffic_exception.h"
 #include "traffic/step/traffic_state.h"
@@ -63,15 +64,20 @@ double lf_behindMetres(const LiveAircraft& aircraft, const Lalo& a, const Lalo& 
 // direction of flight there is the newest sample's reported track, where the positions agree
 // with it (the newest lies within 60 degrees of it, seen from the sample before it or from the
 // aircraft): a single report far off the path leaves the track as it was, and a feed without
-// tracks refuses nothing. A rotorcraft may back up.
+// tracks refuses nothing. The newest is where and when it was reported (the motion may have
+// moved its sample on). A report that the aircraft reaches from there by one turn at a rate
+// its category flies is not behind: a glider circling in a thermal comes back past where it
+// was. A rotorcraft may back up. While the aircraft extrapolates, its own position decides
+// instead (checkExtendingSituations).
 bool lf_liesBehindNewest(const LiveAircraft& aircraft, const TrafficSample& sample) {
     const auto& stream = aircraft.stream;
     if (stream.empty() || aircraft.motion.onGround != 0 || sample.airborne == 0 ||
-        aircraft.base.category == AircraftCategory::Rotorcraft) {
+        aircraft.base.category == AircraftCategory::Rotorcraft ||
+        aircraft.motion.extrapolationCounter > 0) {
         return false;
     }
     const TrafficSample& last = stream.back();
-    const Lalo newest = lf_at(last);
+    const Lalo newest = aircraft.takenReport;
     const Lalo before = stream.size() >= 2 ? lf_at(stream[stream.size() - 2])
                                            : Lalo{aircraft.sent.latitude, aircraft.sent.longitude};
     const double track = last.trackDeg * std::numbers::pi / 180.0;
@@ -79,7 +85,14 @@ bool lf_liesBehindNewest(const LiveAircraft& aircraft, const TrafficSample& samp
         std::abs(gf_wrapAngle(gf_bearing(before, newest) - track)) > kTrackAgreementRad) {
         return false;
     }
-    return -gf_distanceBearingMetres(newest, track, lf_at(sample)).along > kAirborneBehindMetres;
+    if (!(-gf_distanceBearingMetres(newest, track, lf_at(sample)).along > kAirborneBehindMetres)) {
+        return false;
+    }
+    // The decoder has stamped the aircraft with the new report's time.
+    const double seconds = aircraft.lastSampleTime - aircraft.takenReportTime;
+    const double speedKt = std::max(last.groundSpeedKt, sample.groundSpeedKt);
+    return !gf_reachableByTurning(aircraft.base.category, newest, track, speedKt, lf_at(sample),
+                                  seconds);
 }
 
 std::uint32_t lf_nextTick(const TrafficState& state) {

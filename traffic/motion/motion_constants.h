@@ -3,7 +3,10 @@
 // units in their names.
 #pragma once
 
+#include <array>
 #include <cstddef>
+
+#include "refdata/aircraft_category.h"
 
 namespace skyloom::motion {
 
@@ -58,6 +61,35 @@ inline constexpr double kRunwayNameLeadScore = 10.0;
 inline constexpr double kRunwayNearAirportMarginMetres = 1500.0;
 inline constexpr double kRunwayMaximumLengthMetres = 10000.0;
 inline constexpr double kRunwayMaximumWidthMetres = 500.0;
+
+// Turns a category flies (reports that lie behind, traffic/motion/turn_reach.h): the steepest
+// bank of a coordinated turn and the fastest turn at any speed, by category (Light, TwoProps,
+// Bizjet, Large, Heavy, HighPerf, Rotorcraft). Below the slowest speed the ceiling holds.
+struct CategoryTurnLimit {
+    double steepestBankDeg;
+    double ceilingDegPerSecond;
+};
+inline constexpr std::array<CategoryTurnLimit, kAircraftCategoryCount> kCategoryTurnLimits{{
+    {70.0, 40.0},
+    {60.0, 30.0},
+    {45.0, 15.0},
+    {35.0, 10.0},
+    {35.0, 10.0},
+    {80.0, 45.0},
+    {70.0, 40.0},
+}};
+inline constexpr double kTurnLimitSlowestKt = 30.0;
+// A reported position is reached by turning at a speed of at most this factor times the
+// faster of the two reported speeds, plus the feed's rounding of both positions (some 10 m
+// each) over the time between them.
+inline constexpr double kReachSpeedFactor = 1.5;
+inline constexpr double kReachRoundingMetres = 20.0;
+
+// The nose around the touch-down: the flare raises it (a rotorcraft's levels it for the set
+// down), the settling after the touch-down lets it down onto the wheels, at most 1.5 degrees
+// a second (a tick is 10 ms); the settling at least half a degree a second.
+inline constexpr double kTouchDownPitchMostDegPerTick = 0.015;
+inline constexpr double kSettlingPitchLeastDegPerTick = 0.005;
 
 // Runway list checks.
 inline constexpr double kRunwayAltitudeWarningFt = 100.0;

@@ -16,6 +16,7 @@
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/kinematics.h"
 #include "traffic/motion/motion_common.h"
+#include "traffic/motion/motion_constants.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/decode/sample_checks.h"
 #include "traffic/motion/track_steering.h"
@@ -31,6 +32,8 @@ constexpr double kLargestTurnPerTickRad = 0.06283185307179587;
 constexpr double kFinestTurnRad = 0.00034906585039886593;
 constexpr double kFineTurnEaseRad = 6.981317007977318e-6;
 constexpr double kFlarePitchRad = -0.06981317007977318; // 4 degrees nose up
+constexpr double kFlarePitchMostRadPerTick =
+    motion::kTouchDownPitchMostDegPerTick * geo::kRadiansPerDegree;
 constexpr double kFpmPerFtPerTick = 6000.0;
 constexpr double kSmoothingFtPerTick = 0.001;
 constexpr double kGroundHeadingRateFactor = 1.2;
@@ -41,6 +44,13 @@ constexpr double kAirTurnPerTickRad = 0.1 * kDeg;
 constexpr double kRotorcraftAirTurnPerTickRad = 0.3 * kDeg;
 // Below this motion in a tick (m) its direction means nothing.
 constexpr double kLeastAirMotionMetres = 0.01;
+
+// The attitude the flare takes: an aeroplane raises its nose to hold off; a rotorcraft comes
+// to its hover and sets down level, on its ground pitch.
+double lf_flarePitchRad(const LiveAircraft& a) {
+    return a.base.category == AircraftCategory::Rotorcraft ? a.base.groundPitchRad
+                                                           : kFlarePitchRad;
+}
 
 bool lf_pushingBack(const LiveAircraft& a) {
     return a.phase.phase == FlightPhase::pushing_back;
@@ -190,7 +200,8 @@ void lf_attitudeAndAltitude(MotionContext& ctx) {
     }
     if (st.touchDownStage > 0 && airborne) {
         lf_addBankRate(a, true);
-        a.sent.pitchRad = gf_stepToward(a.sent.pitchRad, kFlarePitchRad, std::abs(st.pitchStep));
+        a.sent.pitchRad =
+            gf_stepToward(a.sent.pitchRad, lf_flarePitchRad(a), std::abs(st.pitchStep));
         // The flare's own descent carries the aircraft down to the runway, and no lower: the
         // touch-down check takes it from there.
         a.sent.altitudeFt = std::max(a.sent.altitudeFt + st.verticalStep,
@@ -375,7 +386,10 @@ void lf_flare(MotionContext& ctx) {
     switch (st.touchDownStage) {
     case 0:
         if (cg + 30.0 >= std::min(h, st.touchDownHeightFt)) {
-            st.pitchStep = (kFlarePitchRad - a.sent.pitchRad) / std::max(1, a.base.flareTicks);
+            // Over the flare ticks, but never faster than the nose moves around the touch-down.
+            st.pitchStep = std::clamp((lf_flarePitchRad(a) - a.sent.pitchRad) /
+                                          std::max(1, a.base.flareTicks),
+                                      -kFlarePitchMostRadPerTick, kFlarePitchMostRadPerTick);
             setDescent(-0.1, -601.0);
             st.touchDownStage = 1;
         }

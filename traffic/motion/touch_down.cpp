@@ -20,6 +20,7 @@
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/step/flight_texts.h"
 #include "traffic/motion/motion_common.h"
+#include "traffic/motion/motion_constants.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/step/traffic_state.h"
 
@@ -35,8 +36,10 @@ constexpr double kRotationArmMaxFt = 20.0;
 constexpr double kRotationPitchMaxRad = 0.3490658503988659; // 20 degrees
 constexpr double kRunwayClearanceFt = 1.0;
 constexpr double kPitchSpanMin = 1e-9;
-constexpr double kSettlingPitchMinRadPerTick = 0.005 * geo::kRadiansPerDegree;
-constexpr double kSettlingPitchMaxRadPerTick = 0.015 * geo::kRadiansPerDegree;
+constexpr double kSettlingPitchMinRadPerTick =
+    motion::kSettlingPitchLeastDegPerTick * geo::kRadiansPerDegree;
+constexpr double kSettlingPitchMaxRadPerTick =
+    motion::kTouchDownPitchMostDegPerTick * geo::kRadiansPerDegree;
 
 bool lf_isHeight(double h) {
     return std::isfinite(h) && h >= kGroundReportMinHeightFt && h <= kGroundReportMaxHeightFt;

@@ -96,7 +96,8 @@ bool gf_isLightSingleModel(std::string_view modelCode) noexcept {
 
 LiveAircraft::LiveAircraft(const TrafficSample& first, AircraftBase aircraftBase,
                            double timestamp, std::uint64_t daySlot)
-    : base(std::move(aircraftBase)), lastSampleTime(timestamp) {
+    : base(std::move(aircraftBase)), lastSampleTime(timestamp),
+      takenReport{first.latitude, first.longitude}, takenReportTime(timestamp) {
     stand.daySlot = daySlot;
     stream.push_back(first);
 }

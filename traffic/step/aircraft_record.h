@@ -266,6 +266,10 @@ struct LiveAircraft {
     // before the first): a jump is measured from it.
     Lalo lastReport;
     double lastReportTime = std::numeric_limits<double>::quiet_NaN();
+    // The newest report that joined the stream, where it was reported (the motion may move
+    // its sample later) and its time stamp: a report behind it is judged from there.
+    Lalo takenReport;
+    double takenReportTime = std::numeric_limits<double>::quiet_NaN();
     PhaseState phase;
     MotionState motion;
     MotionStep step; // the motion between samples

@@ -18,6 +18,7 @@
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/removals/record_cleanup.h"
 #include "traffic/decode/new_sample_checks.h"
+#include "traffic/decode/stream_start.h"
 #include "traffic/step/sim_event_drain.h"
 #include "traffic/step/traffic_exception.h"
 #include "traffic/step/traffic_mailbox.h"
@@ -66,6 +67,16 @@ void lf_dropFailedAircraft(TrafficState& state, LiveAircraft& aircraft) {
     }
 }
 
+// Where the simulator creates the aircraft: where it was placed. An aircraft on the ground is
+// created on the ground, not falling from where it was put.
+SIMCONNECT_DATA_INITPOSITION lf_createPosition(const LiveAircraft& aircraft) {
+    const SentPosition& at = aircraft.sent;
+    const std::uint32_t onGround =
+        aircraft.stream.empty() || aircraft.stream.front().airborne != 0 ? 0 : 1;
+    return {at.latitude, at.longitude, at.altitudeFt, at.pitchRad * kDegPerRad,
+            at.bankRad * kDegPerRad, at.headingRad * kDegPerRad, onGround, 0};
+}
+
 void lf_paceRemovalsAndCreations(TrafficState& state) {
     TrafficPacing& pacing = state.pacing;
     if (++pacing.removal < kRemovalEveryTicks) {
@@ -84,8 +95,15 @@ void lf_paceRemovalsAndCreations(TrafficState& state) {
     }
     pacing.create = 0;
     if (!state.liveCreateQueue.empty()) {
-        state.commands.push(std::move(state.liveCreateQueue.front()));
+        SimCreateRequest request = std::move(state.liveCreateQueue.front());
         state.liveCreateQueue.pop_front();
+        // Creates are paced: the aircraft starts where its reports put it by now.
+        LiveAircraft* aircraft = state.findByHexid(request.hexid);
+        if (aircraft != nullptr && aircraft->simState == SimState::adding2sim &&
+            gf_startAtDueReport(state, *aircraft)) {
+            request.position = lf_createPosition(*aircraft);
+        }
+        state.commands.push(std::move(request));
         return;
     }
     if (!state.staticCreateQueue.empty()) {
@@ -114,13 +132,7 @@ void lf_popAddingStack(TrafficState& state) {
         return;
     }
     SimCreateRequest request;
-    const SentPosition& at = aircraft->sent;
-    // An aircraft on the ground is created on the ground, not falling from where it was put.
-    const std::uint32_t onGround = aircraft->stream.empty() || aircraft->stream.front().airborne != 0
-                                       ? 0
-                                       : 1;
-    request.position = {at.latitude, at.longitude, at.altitudeFt, at.pitchRad * kDegPerRad,
-                        at.bankRad * kDegPerRad, at.headingRad * kDegPerRad, onGround, 0};
+    request.position = lf_createPosition(*aircraft);
     request.callsign = base.callsign;
     request.liveryTitle = std::string(base.liveryTitle);
     request.hexid = hexid;

@@ -53,7 +53,7 @@ constexpr double kStillFrameSeconds = 1.0;
 bool lf_changed(const ObjectFrame& a, const ObjectFrame& b) {
     return a.objectId != b.objectId || a.latitude != b.latitude || a.longitude != b.longitude ||
            a.altitudeFt != b.altitudeFt || a.headingRad != b.headingRad ||
-           a.onGround != b.onGround || a.phase != b.phase;
+           a.pitchRad != b.pitchRad || a.onGround != b.onGround || a.phase != b.phase;
 }
 
 nlohmann::json lf_optional(const std::optional<double>& value) {
@@ -347,6 +347,7 @@ ReplayRunResult ProgramReplayTest::run(const ReplayRunOptions& options) {
                                     object->longitudeDeg,
                                     object->altitudeFeet,
                                     object->headingTrueRad,
+                                    object->pitchRad,
                                     object->onGround,
                                     a.phase.phase};
             // The world moves an object at its frames: a cycle that brought no change adds

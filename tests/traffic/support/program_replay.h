@@ -79,6 +79,7 @@ struct ObjectFrame {
     double longitude = 0;
     double altitudeFt = 0;
     double headingRad = 0;
+    double pitchRad = 0; // negative is nose up
     bool onGround = false;
     FlightPhase phase = FlightPhase::birth;
 };

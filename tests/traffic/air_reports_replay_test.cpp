@@ -1,0 +1,370 @@
+// Air reports written by hand near Los Angeles, as the App sends them, through the whole
+// program (feed, mailbox, traffic, simulator stand-in; tests/traffic/support/program_replay.h):
+// what real flights of every kind showed going wrong in the air. One test per behaviour, one
+// row per flight.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "tests/traffic/support/program_replay.h"
+#include "tests/traffic/support/track_capture.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom::testing {
+// The helpers' names are this file's own: the folder's tests compile in batches.
+namespace air_reports {
+namespace {
+
+constexpr double kEpoch = 1767800000.0; // 2026-01-07 15:33:20 UTC, a Wednesday
+constexpr double kFeetPerMetre = 3.280839895;
+constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
+constexpr double kPlaybackDelaySeconds = 30.0;
+// How far beyond its circle a circling aircraft may be shown: the motion passes over a report
+// closer than 200 m to the one before it, and so flies chords across a tight circle.
+constexpr double kThermalMarginMetres = 250.0;
+// The nose at touch-down turns at most so fast, watched so long either side of it over so long.
+constexpr double kTouchDownPitchDegPerS = 2.0;
+constexpr double kTouchDownWatchSeconds = 15.0;
+constexpr double kPitchWindowSeconds = 0.5;
+// The App's positions have four decimals (some 10 m).
+constexpr double kFeedDecimals = 1e4;
+
+Clock::UtcTime lf_utc(double epoch) {
+    return Clock::UtcTime(
+        std::chrono::duration_cast<Clock::UtcTime::duration>(std::chrono::duration<double>(epoch)));
+}
+
+Lalo lf_offset(const Lalo& from, double bearingDeg, double metres) {
+    return gf_destination(from, bearingDeg * geo::kRadiansPerDegree, metres * kFeetPerMetre);
+}
+
+double lf_rounded(double degrees) {
+    return std::round(degrees * kFeedDecimals) / kFeedDecimals;
+}
+
+TruePoint lf_airReport(double seconds, const Lalo& at, double altitudeFt, double speedKt,
+                       double trackDeg, double verticalSpeedFpm = 0.0) {
+    TruePoint p;
+    p.seconds = seconds;
+    p.positionSeconds = seconds;
+    p.latitude = lf_rounded(at.lat);
+    p.longitude = lf_rounded(at.lon);
+    p.altitudeFt = altitudeFt;
+    p.groundSpeedKt = speedKt;
+    p.trackDeg = std::fmod(trackDeg + 360.0, 360.0);
+    p.verticalSpeedFpm = verticalSpeedFpm;
+    p.airborne = true;
+    return p;
+}
+
+// The seconds between two reports of a circling aircraft, in turn (the App's cadence of a
+// glider's reports, 6 to 10 s).
+const std::vector<double> kUnevenCadence{6.0, 10.0, 7.0, 9.0, 8.0};
+
+// The speed (kt) that flies a circle of `radiusMetres` at `degPerSecond`.
+double lf_circleSpeedKt(double radiusMetres, double degPerSecond) {
+    return radiusMetres * degPerSecond * geo::kRadiansPerDegree / kMetresPerSecondPerKnot;
+}
+
+// An aircraft circling to the right at `speedKt` on a circle of `radiusMetres` around `centre`,
+// reported `count` times at the uneven cadence.
+std::vector<TruePoint> lf_circling(const Lalo& centre, double radiusMetres, double speedKt,
+                                   double altitudeFt, std::size_t count) {
+    std::vector<TruePoint> points;
+    const double degPerSecond =
+        speedKt * kMetresPerSecondPerKnot / radiusMetres * geo::kDegreesPerRadian;
+    double seconds = 0.0;
+    for (std::size_t i = 0; i < count; ++i) {
+        // Bearing from the centre; the track is 90 degrees to the right of it.
+        const double fromCentreDeg = degPerSecond * seconds;
+        points.push_back(lf_airReport(seconds, lf_offset(centre, fromCentreDeg, radiusMetres),
+                                      altitudeFt, speedKt, fromCentreDeg + 90.0));
+        seconds += kUnevenCadence[i % kUnevenCadence.size()];
+    }
+    return points;
+}
+
+// A straight flight along `trackDeg` at `speedKt`, reported every 10 s; report `behindIndex`
+// lies `behindMetres` behind the one before it (the feed's stale position), the others where
+// the aircraft is.
+std::vector<TruePoint> lf_straightWithOneBehind(const Lalo& start, double trackDeg, double speedKt,
+                                                double altitudeFt, std::size_t count,
+                                                std::size_t behindIndex, double behindMetres) {
+    std::vector<TruePoint> points;
+    const double metresPerReport = speedKt * kMetresPerSecondPerKnot * 10.0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double along = i == behindIndex
+                                 ? metresPerReport * static_cast<double>(i - 1) - behindMetres
+                                 : metresPerReport * static_cast<double>(i);
+        points.push_back(lf_airReport(10.0 * static_cast<double>(i),
+                                      lf_offset(start, trackDeg, along), altitudeFt, speedKt,
+                                      trackDeg));
+    }
+    return points;
+}
+
+struct ReachRow {
+    const char* name;
+    TrackIdentity who;
+    std::vector<TruePoint> reports;
+    // The reports that must not reach the aircraft's stream, by index.
+    std::set<std::size_t> refused;
+};
+
+void PrintTo(const ReachRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+const Lalo kCircleCentre{33.80, -118.25};
+
+std::vector<ReachRow> lf_reachRows() {
+    return {
+        // A glider in a thermal turning 20 degrees a second: a 150 m circle (at 102 kt)...
+        {"GliderThermal150m",
+         {0xa10001, "N1GL", "GLID", "N1GL", "", ""},
+         lf_circling(kCircleCentre, 150.0, lf_circleSpeedKt(150.0, 20.0), 4500.0, 24),
+         {}},
+        // ... and a 74 m one (at 50 kt, 42 degrees of bank).
+        {"GliderThermal74m",
+         {0xa10002, "N2GL", "GLID", "N2GL", "", ""},
+         lf_circling(kCircleCentre, 74.0, lf_circleSpeedKt(74.0, 20.0), 4500.0, 24),
+         {}},
+        // A light aircraft and a helicopter on a 150 m circle at 50 kt.
+        {"LightAircraftCircle150m",
+         {0xa10003, "N3LA", "C172", "N3LA", "", ""},
+         lf_circling(kCircleCentre, 150.0, 50.0, 3500.0, 24),
+         {}},
+        {"HelicopterCircle150m",
+         {0xa10004, "N4HE", "EC35", "N4HE", "", ""},
+         lf_circling(kCircleCentre, 150.0, 50.0, 2500.0, 24),
+         {}},
+        // An airliner at 250 kt whose ninth report lies 1 NM behind the eighth.
+        {"AirlinerReportOneNmBehind",
+         {0xa10005, "AAL250", "A320", "N250AA", "LAX", "JFK"},
+         lf_straightWithOneBehind({33.85, -118.70}, 90.0, 250.0, 8000.0, 16, 8, 1852.0),
+         {8}},
+    };
+}
+
+class ReportsBehind : public ProgramReplayTest, public ::testing::WithParamInterface<ReachRow> {};
+
+// A report that the aircraft reaches from the one before it by turning at a rate its category
+// flies is taken: a circling aircraft keeps every report and stays one object in its thermal.
+// A report 1 NM behind at 250 kt is refused, and the aircraft never flies back to it. Before,
+// the rule refused every report more than 50 m behind along the newest track: the glider on
+// the 150 m circle lost 5 of its 24, flew straight out of its thermal and was removed.
+TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
+    const ReachRow& row = GetParam();
+    TrackCaptureOptions captureOptions;
+    captureOptions.startEpoch = kEpoch;
+    const std::string skip =
+        prepare(kLosAngelesReplayAirport, gf_trackCapture(row.reports, row.who, captureOptions),
+                lf_utc(kEpoch));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    // Every position that reached the aircraft's stream.
+    std::set<std::pair<double, double>> taken;
+    ReplayRunOptions options;
+    options.followed = {row.who.hexid};
+    options.afterLastBurst = std::chrono::seconds(40);
+    options.onCycle = [&](MainLoop& loop) {
+        for (const LiveAircraft& a : loop.traffic().liveAircraft) {
+            if (a.base.hexid == row.who.hexid) {
+                for (const TrafficSample& s : a.stream) {
+                    taken.emplace(lf_rounded(s.latitude), lf_rounded(s.longitude));
+                }
+            }
+        }
+    };
+    const ReplayRunResult result = run(options);
+
+    for (std::size_t i = 0; i < row.reports.size(); ++i) {
+        const bool reached = taken.contains({row.reports[i].latitude, row.reports[i].longitude});
+        EXPECT_EQ(reached, !row.refused.contains(i))
+            << "report " << i << " at " << row.reports[i].seconds << " s";
+    }
+    const auto found = result.frames.find(row.who.hexid);
+    ASSERT_NE(found, result.frames.end()) << "never shown";
+    const std::vector<ObjectFrame>& frames = found->second;
+    ASSERT_FALSE(frames.empty());
+    // One object all along: never removed and created again.
+    EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), [&](const ObjectFrame& f) {
+        return f.objectId == frames.front().objectId;
+    }));
+    std::vector<std::string> removals = logLinesWith(" removed: ");
+    std::erase_if(removals, [&](const std::string& line) {
+        return line.find(row.who.callsign) == std::string::npos;
+    });
+    EXPECT_THAT(removals, ::testing::IsEmpty());
+    if (!row.refused.empty()) {
+        // Straight on: no second of flight goes against the reported track.
+        const double track = row.reports.front().trackDeg * geo::kRadiansPerDegree;
+        for (std::size_t i = 0, j = 0; i < frames.size(); ++i) {
+            while (j < frames.size() && frames[j].seconds - frames[i].seconds < 1.0) {
+                ++j;
+            }
+            if (j == frames.size()) {
+                break;
+            }
+            const Lalo from{frames[i].latitude, frames[i].longitude};
+            const Lalo to{frames[j].latitude, frames[j].longitude};
+            if (gf_distanceNM(from, to) * geo::kMetresPerNM > 1.0) {
+                EXPECT_LT(std::abs(gf_wrapAngle(gf_bearing(from, to) - track)),
+                          std::numbers::pi / 2)
+                    << "backwards at " << frames[i].seconds << " s";
+            }
+        }
+    } else {
+        // In the thermal until its reports end (each is reached a playback delay after it was
+        // sent; the aircraft flies straight on past the last): never farther from the circle's
+        // centre than the circle and 250 m.
+        const double radiusMetres = gf_distanceNM(kCircleCentre, {row.reports.front().latitude,
+                                                                  row.reports.front().longitude}) *
+                                    geo::kMetresPerNM;
+        const double lastDue = row.reports[row.reports.size() - 2].seconds + kPlaybackDelaySeconds;
+        double farthest = 0.0;
+        for (const ObjectFrame& f : frames) {
+            if (f.seconds <= lastDue) {
+                farthest =
+                    std::max(farthest, gf_distanceNM(kCircleCentre, {f.latitude, f.longitude}) *
+                                           geo::kMetresPerNM);
+            }
+        }
+        EXPECT_LE(farthest, radiusMetres + kThermalMarginMetres) << "left the thermal";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(NearLosAngeles, ReportsBehind, ::testing::ValuesIn(lf_reachRows()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Landings --------------------------------------------------------------------------
+
+// Los Angeles' runway 24L: its threshold, direction and elevation.
+const Lalo kThreshold24L{33.95020, -118.40200};
+constexpr double kHeading24LDeg = 263.0;
+constexpr double kElevation24LFt = 111.0;
+
+struct LandingRow {
+    const char* name;
+    TrackIdentity who;
+    double approachKt;  // on the 3 degree path
+    double touchDownKt; // over the threshold, slowing down on the way
+};
+
+void PrintTo(const LandingRow& row, std::ostream* out) {
+    *out << row.name;
+}
+
+// Reports every 4 s of a straight-in approach to 24L on a 3 degree path from 4 NM out,
+// slowing from the approach speed to the touch-down speed over its last 32 s, touching down
+// 300 m past the threshold and rolling out to a taxi's speed (a helicopter: to a stop).
+std::vector<TruePoint> lf_landingReports(const LandingRow& row) {
+    std::vector<TruePoint> points;
+    constexpr double kPathSlope = 0.05241; // tan(3 degrees)
+    constexpr double kTouchDownMetres = 300.0;
+    double metres = -4.0 * 1852.0; // from the threshold along the runway's direction
+    double seconds = 0.0;
+    double speedKt = row.approachKt;
+    // Eight reports slow it down to its touch-down speed.
+    const double slowingMetres =
+        (row.approachKt + row.touchDownKt) / 2.0 * kMetresPerSecondPerKnot * 32.0;
+    for (; metres < kTouchDownMetres; seconds += 4.0) {
+        const double height =
+            std::max((kTouchDownMetres - metres) * kPathSlope, 0.0) * kFeetPerMetre;
+        const double vs = -speedKt * kMetresPerSecondPerKnot * kPathSlope * kFeetPerMetre * 60.0;
+        points.push_back(lf_airReport(seconds, lf_offset(kThreshold24L, kHeading24LDeg, metres),
+                                      kElevation24LFt + height, speedKt, kHeading24LDeg, vs));
+        metres += speedKt * kMetresPerSecondPerKnot * 4.0;
+        if (metres > kTouchDownMetres - slowingMetres) {
+            speedKt = std::max(row.touchDownKt, speedKt - (row.approachKt - row.touchDownKt) / 8.0);
+        }
+    }
+    const bool stops = row.touchDownKt < 30.0;
+    for (int i = 0; i < 8; ++i, seconds += 4.0) {
+        TruePoint p = lf_airReport(seconds, lf_offset(kThreshold24L, kHeading24LDeg, metres),
+                                   kElevation24LFt, speedKt, kHeading24LDeg);
+        p.airborne = false;
+        points.push_back(p);
+        speedKt = stops ? 0.0 : std::max(20.0, speedKt - 20.0);
+        metres += speedKt * kMetresPerSecondPerKnot * 4.0;
+    }
+    return points;
+}
+
+class Landings : public ProgramReplayTest, public ::testing::WithParamInterface<LandingRow> {};
+
+// The nose at touch-down: the flare raises it, the touch-down lets it down onto the wheels
+// (a helicopter's skids), never faster than 2 degrees a second. Before, a helicopter flared as
+// an aeroplane does, to 4 degrees nose up in one second (4.3 degrees a second here).
+TEST_P(Landings, ChangeThePitchGentlyAtTouchDown) {
+    const LandingRow& row = GetParam();
+    TrackCaptureOptions captureOptions;
+    captureOptions.startEpoch = kEpoch;
+    const std::vector<TruePoint> reports = lf_landingReports(row);
+    const std::string skip =
+        prepare(kLosAngelesReplayAirport, gf_trackCapture(reports, row.who, captureOptions),
+                lf_utc(kEpoch));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    ReplayRunOptions options;
+    options.followed = {row.who.hexid};
+    options.afterLastBurst = std::chrono::seconds(45);
+    const ReplayRunResult result = run(options);
+    const auto found = result.frames.find(row.who.hexid);
+    ASSERT_NE(found, result.frames.end()) << "never shown";
+    const std::vector<ObjectFrame>& frames = found->second;
+    const auto touchDown = std::find_if(frames.begin(), frames.end(), [](const ObjectFrame& f) {
+        return f.phase == FlightPhase::landing_roll;
+    });
+    ASSERT_NE(touchDown, frames.end()) << "it does not touch down";
+    // The fastest change of the pitch over half a second, from 15 s before the touch-down to
+    // 15 s after it.
+    double fastestDegPerS = 0.0;
+    double at = 0.0;
+    for (auto i = frames.begin(), j = frames.begin(); i != frames.end(); ++i) {
+        if (std::abs(i->seconds - touchDown->seconds) > kTouchDownWatchSeconds) {
+            continue;
+        }
+        while (j != frames.end() && j->seconds - i->seconds < kPitchWindowSeconds) {
+            ++j;
+        }
+        if (j == frames.end()) {
+            break;
+        }
+        const double rate = std::abs(j->pitchRad - i->pitchRad) / (j->seconds - i->seconds) *
+                            geo::kDegreesPerRadian;
+        if (rate > fastestDegPerS) {
+            fastestDegPerS = rate;
+            at = i->seconds - touchDown->seconds;
+        }
+    }
+    EXPECT_LE(fastestDegPerS, kTouchDownPitchDegPerS) << at << " s from the touch-down";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OnLosAngeles24L, Landings,
+    ::testing::Values(
+        LandingRow{"Light", {0xa20001, "N5LA", "C172", "N5LA", "", "LAX"}, 70, 60},
+        LandingRow{"TwoProps", {0xa20002, "N6TP", "BE58", "N6TP", "", "LAX"}, 110, 90},
+        LandingRow{"Bizjet", {0xa20003, "N7BJ", "C680", "N7BJ", "", "LAX"}, 130, 115},
+        LandingRow{"Large", {0xa20004, "AAL7", "A320", "N7AA", "JFK", "LAX"}, 150, 135},
+        LandingRow{"Heavy", {0xa20005, "BAW269", "B744", "G-BNLA", "LHR", "LAX"}, 160, 145},
+        LandingRow{"HighPerf", {0xa20006, "N8HP", "PC21", "N8HP", "", "LAX"}, 140, 115},
+        LandingRow{"Rotorcraft", {0xa20007, "N9HE", "EC35", "N9HE", "", "LAX"}, 60, 10}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace air_reports
+} // namespace skyloom::testing
