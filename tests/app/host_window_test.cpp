@@ -13,6 +13,7 @@
 #include "app/main_loop.h"
 #include "app/main_worker.h"
 #include "app/process_entry.h"
+#include "foundation/log_file.h"
 #include "gui/gui_messages.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
@@ -88,6 +89,9 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
     // What the process entry could not write before the log was open.
     gf_noteForLog("entry note");
     int exitCode = 0;
+    // The program starts without an open log; the fixture's stands for the program before.
+    LogFile::writeImportant("the program before");
+    LogFile::close();
     {
         HostWindow window(run, worker);
         const std::vector<std::string> arguments = {"skyloom", "--Production"};
@@ -108,9 +112,18 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
                                                   "Skyloom ...")));
     // MSG_EXIT writes the date and time last, flushed: the program ends right after it.
     EXPECT_THAT(testing::readTextFile(workFolder() / "Log.txt"), EndsWith("Z\n"));
-    // Each start opened the log afresh: the first run's log is kept as Log0.txt.
-    const std::string firstRun = testing::readTextFile(workFolder() / "Log0.txt");
-    const std::string secondRun = logText();
+    // The program's start kept the log before it as Log0.txt; the restart went on in the run's
+    // log, after a first line of its own.
+    EXPECT_THAT(testing::readTextFile(workFolder() / "Log0.txt"),
+                HasSubstr("==> the program before\n"));
+    const std::string log = logText();
+    EXPECT_THAT(log, Not(HasSubstr("the program before")));
+    const std::size_t firstLineEnd = log.find('\n');
+    const std::size_t secondStart =
+        log.rfind('\n', log.find(" Skyloom version ", firstLineEnd)) + 1;
+    ASSERT_GT(secondStart, firstLineEnd);
+    const std::string firstRun = log.substr(0, secondStart);
+    const std::string secondRun = log.substr(secondStart);
     EXPECT_THAT(firstRun, HasSubstr("==> entry note\n"));
     EXPECT_THAT(secondRun, Not(HasSubstr("entry note")));
     EXPECT_THAT(firstRun, HasSubstr("Closing down after NEW SETTINGS (3), detail 0\n"));
