@@ -4,6 +4,7 @@
 
 #include <fmt/format.h>
 
+#include "foundation/files.h"
 #include "foundation/text.h"
 #include "platform/os/file_replace.h"
 
@@ -123,9 +124,8 @@ XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesyst
         return failed(fmt::format("cannot inspect {}: {}", gf_pathToUtf8(path), ec.message()));
     }
     if (exists) {
-        std::filesystem::copy_file(path, backup, std::filesystem::copy_options::overwrite_existing,
-                                   ec);
-        if (ec) {
+        // Beside the backup first: a save killed while it copies leaves the old backup whole.
+        if (!gf_copyFileWhole(path, backup, ec)) {
             return failed(fmt::format("cannot keep {} as {}: {}", gf_pathToUtf8(path),
                                       gf_pathToUtf8(backup), ec.message()));
         }
