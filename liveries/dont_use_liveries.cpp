@@ -24,7 +24,9 @@ void gf_loadDontUseLiveries(LiveryScanState& scan, const fs::path& aigRegcodesFi
         throw fs::filesystem_error("exists", aigRegcodesFile, ec);
     }
     if (!exists) {
-        LogFile::writeImportant(fmt::format("{} not available", gf_pathToUtf8(aigRegcodesFile)));
+        // The processing of the registration codes that follows every start says that the file
+        // is missing; the scan only counts what it found.
+        LogFile::write(fmt::format("{:5} don't use liveries", 0));
         return;
     }
     gf_readDontUseTitlesFile(aigRegcodesFile, scan.dontUseTitles);

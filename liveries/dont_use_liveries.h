@@ -14,7 +14,8 @@ namespace skyloom {
 // Empties the scan's don't-use set and fills it from `aigRegcodesFile` and, when that file
 // exists and `myRegcodesFolder` holds at least one regular file, from the folder; logs "{:5}
 // don't use liveries" and writes the set, one title a line, to `report`. Without the AIG file
-// nothing is read (the user files neither): "{} not available" is logged as important. A
+// nothing is read (the user files neither) and "    0 don't use liveries" is logged: the
+// processing of the registration codes at every start says once that the file is missing. A
 // status query that fails for another reason throws std::filesystem::filesystem_error
 // ("exists").
 void gf_loadDontUseLiveries(LiveryScanState& scan, const std::filesystem::path& aigRegcodesFile,
