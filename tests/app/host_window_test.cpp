@@ -3,23 +3,30 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "app/main_loop.h"
 #include "app/main_worker.h"
 #include "app/process_entry.h"
 #include "foundation/log_file.h"
+#include "config/parameters.h"
 #include "gui/gui_messages.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
 #include "platform/winui/styles.h"
 #include "platform/winui/window.h"
+#include "platform/winui/window_state.h"
 #include "platform/winui/window_class.h"
 #include "tests/app/support/app_test_support.h"
 
@@ -130,6 +137,93 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
     EXPECT_THAT(firstRun, HasSubstr("Restart phase: reinitializing traffic state\n"));
     EXPECT_THAT(secondRun, Not(HasSubstr("NEW SETTINGS")));
     EXPECT_THAT(secondRun, HasSubstr("Closing down after USER CLOSED SIM (4), detail 0\n"));
+}
+
+// A port that nothing uses now, of a UDP or TCP socket.
+std::uint16_t lf_freePort(int type) {
+    const int fd = ::socket(AF_INET, type, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    std::uint16_t port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return port;
+}
+
+// The traffic source chosen in the window takes effect at the next start: its combo box is
+// closed from the choice until that start, and open again from it on, so that a source that
+// cannot connect can be changed back from the window.
+TEST_F(HostWindowTest, AChangedTrafficSourceIsClosedUntilTheStartThatTakesIt) {
+    // The second run is on the App road: its ports are free ones, not the App's own.
+    const std::uint16_t traffic = lf_freePort(SOCK_DGRAM);
+    std::uint16_t weather = lf_freePort(SOCK_DGRAM);
+    while (weather == traffic) {
+        weather = lf_freePort(SOCK_DGRAM);
+    }
+    const testing::EnvOverride appPorts("SKYLOOM_APP_UDP_PORTS",
+                                        std::to_string(traffic) + "," + std::to_string(weather));
+    const std::uint16_t server = lf_freePort(SOCK_STREAM);
+    ASSERT_NE(traffic * weather * server, 0);
+
+    std::atomic<int> runs{0};
+    // Whether the combo box was enabled: at the start of each run, after the choice.
+    std::vector<bool> enabled;
+    std::mutex enabledMutex;
+    const auto note = [&](winui::HWND combo) {
+        const std::lock_guard lock(enabledMutex);
+        enabled.push_back(winui::IsWindowEnabled(combo) != winui::FALSE);
+    };
+    MainRunContext run = context();
+    run.cycleObserver = [&](MainLoop& loop) {
+        ProgramParameters& p = gf_params();
+        const winui::HWND combo = p.RT_CHOISE.window();
+        if (loop.counters().cycles == 1) {
+            ++runs;
+            note(combo);
+        }
+        if (loop.counters().cycles != 10) {
+            return;
+        }
+        if (runs.load() == 1) {
+            p.PORT_NUMBER.setValue(server);
+            // The user picks the other source, as the combo box's list tells the window.
+            const auto index = winui::SendMessageW(
+                combo, winui::CB_FINDSTRINGEXACT, static_cast<winui::WPARAM>(-1),
+                reinterpret_cast<winui::LPARAM>(u"RT App"));
+            winui::SendMessageW(combo, winui::CB_SETCURSEL, static_cast<winui::WPARAM>(index), 0);
+            winui::SendMessageW(gui_.window(), winui::WM_COMMAND,
+                                winui::MAKEWPARAM(static_cast<winui::WORD>(p.RT_CHOISE.controlId()),
+                                                  winui::CBN_SELCHANGE),
+                                reinterpret_cast<winui::LPARAM>(combo));
+            note(combo);
+        } else {
+            winui::PostMessageW(gui_.window(), winui::WM_CLOSE, 0, 0);
+        }
+    };
+    std::size_t resets = 0;
+    onApplied_ = [&](const GuiUpdate& update) {
+        if (update.kind() == GuiUpdateKind::reset && ++resets > 2) {
+            ADD_FAILURE() << "restarts without end";
+            stop_.markExitWanted();
+        }
+    };
+    MainWorker worker;
+    {
+        HostWindow window(run, worker);
+        const std::vector<std::string> arguments = {"skyloom"};
+        gf_runMainWindow(window, arguments);
+    }
+    EXPECT_EQ(runs.load(), 2);
+    EXPECT_EQ(enabled, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(gf_params().RT_CHOISE.value(), "RT App");
+    EXPECT_THAT(logText(), HasSubstr("Closing down after NEW SETTINGS (3), detail 0\n"));
 }
 
 TEST_F(HostWindowTest, ADestroyedWindowEndsTheLoopAndTheRunIsStoppedAndJoined) {
