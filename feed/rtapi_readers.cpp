@@ -86,27 +86,23 @@ void RtApiReaderBase::setState(ReaderState state) {
     sendState(state);
 }
 
-void RtApiReaderBase::succeeded() {
-    failures_ = 0;
+void RtApiReaderBase::endFailureRun(std::string_view how, std::string_view inARow) {
     if (failedRequests_ == 0) {
         return;
     }
-    LogFile::writeImportant(fmt::format("{}: requests answered again after {} failed request{} "
-                                        "(the last: {})",
-                                        name_, failedRequests_, failedRequests_ == 1 ? "" : "s",
-                                        lastProblem_));
+    LogFile::writeImportant(fmt::format("{}: {} {} failed request{}{} (the last: {})", name_, how,
+                                        failedRequests_, failedRequests_ == 1 ? "" : "s",
+                                        inARow, lastProblem_));
     failedRequests_ = 0;
 }
 
+void RtApiReaderBase::succeeded() {
+    failures_ = 0;
+    endFailureRun("requests answered again after", "");
+}
+
 void RtApiReaderBase::logFailuresAtStop() {
-    if (failedRequests_ == 0) {
-        return;
-    }
-    LogFile::writeImportant(fmt::format("{}: stopped after {} failed request{} in a row (the "
-                                        "last: {})",
-                                        name_, failedRequests_, failedRequests_ == 1 ? "" : "s",
-                                        lastProblem_));
-    failedRequests_ = 0;
+    endFailureRun("stopped after", " in a row");
 }
 
 RtApiStep RtApiReaderBase::reportStopped(long status) {

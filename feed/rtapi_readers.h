@@ -122,6 +122,9 @@ protected:
 
 private:
     RtApiStep reportStopped(long status);
+    // Logs the run of failed requests that ends now ("{how} {n} failed request{s}{inARow} (the
+    // last: {problem})"), if there is one.
+    void endFailureRun(std::string_view how, std::string_view inARow);
 
     std::string name_;
     std::atomic<bool> halted_{false};

@@ -42,6 +42,19 @@ using ::testing::Not;
 
 class HostWindowTest : public testing::AppTest {
 protected:
+    // A run that restarts without end would keep the test waiting: the third restart closes
+    // the window.
+    void endAfterTwoRestarts() {
+        onApplied_ = [this](const GuiUpdate& update) {
+            if (update.kind() == GuiUpdateKind::reset && ++resets_ > 2) {
+                ADD_FAILURE() << "restarts without end";
+                stop_.markExitWanted();
+            }
+        };
+    }
+
+    std::size_t resets_ = 0;
+
     void TearDown() override {
         gf_setProcessExitCode(0);
         gf_setProductionJob(false);
@@ -82,15 +95,7 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
             }
         }
     };
-    // A run that restarts without end would keep this test waiting: the third restart
-    // closes the window.
-    std::size_t resets = 0;
-    onApplied_ = [&](const GuiUpdate& update) {
-        if (update.kind() == GuiUpdateKind::reset && ++resets > 2) {
-            ADD_FAILURE() << "restarts without end";
-            stop_.markExitWanted();
-        }
-    };
+    endAfterTwoRestarts();
     MainWorker worker;
     gf_setProcessExitCode(7);
     // What the process entry could not write before the log was open.
@@ -111,7 +116,7 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
     EXPECT_TRUE(gf_productionJob());
     EXPECT_TRUE(fs::is_directory(roamingFolder() / "Skyloom"));
     EXPECT_EQ(runs.load(), 2);
-    EXPECT_EQ(resets, 1u);
+    EXPECT_EQ(resets_, 1u);
     ASSERT_TRUE(worker.lastEnd());
     EXPECT_EQ(worker.lastEnd()->request, (StopRequest{StopReason::userClosedSim, 0}));
     EXPECT_FALSE(worker.lastEnd()->restart);
@@ -207,13 +212,7 @@ TEST_F(HostWindowTest, AChangedTrafficSourceIsClosedUntilTheStartThatTakesIt) {
             winui::PostMessageW(gui_.window(), winui::WM_CLOSE, 0, 0);
         }
     };
-    std::size_t resets = 0;
-    onApplied_ = [&](const GuiUpdate& update) {
-        if (update.kind() == GuiUpdateKind::reset && ++resets > 2) {
-            ADD_FAILURE() << "restarts without end";
-            stop_.markExitWanted();
-        }
-    };
+    endAfterTwoRestarts();
     MainWorker worker;
     {
         HostWindow window(run, worker);
