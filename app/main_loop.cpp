@@ -5,7 +5,7 @@
 #include "app/program_mailbox.h"
 #include "app/program_parking.h"
 #include "app/program_traffic.h"
-
+#include "app/unsaved_files_notice.h"
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
 #include "config/program_paths.h"
@@ -287,6 +287,7 @@ void MainLoop::followSimTime() {
 void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
+    gf_showUnsavedFiles(context_.gui);
     gf_refreshMotionWorld(traffic_);
     gf_removeTCASCoverageAcs(traffic_);
     gf_postTrafficCounts(traffic_);

@@ -21,6 +21,7 @@
 #include "app/program_airport_scan.h"
 #include "app/program_mailbox.h"
 #include "app/program_parking.h"
+#include "app/unsaved_files_notice.h"
 #include "app/window_requests.h"
 #include "config/configuration.h"
 #include "config/msfs_installation.h"
@@ -420,6 +421,8 @@ void lf_closingDown(const RunState& run, const StopRequest& request, ProgramTraf
     gf_writeLiveryMatchingSummary();
     gf_logUnmatchedTypes();
     LogFile::flush();
+    // The window is still up: it names what the run could not save (a full disk).
+    gf_showUnsavedFiles(run.context.gui);
 }
 
 enum class WaitEnd { timeUp, endedEarly, exitWanted };

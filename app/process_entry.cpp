@@ -16,6 +16,7 @@
 #include "app/program_parking.h"
 #include "app/program_services.h"
 #include "app/sim_world_choice.h"
+#include "app/unsaved_files_notice.h"
 #include "config/configuration.h"
 #include "config/program_paths.h"
 #include "foundation/log_file.h"
@@ -50,9 +51,12 @@ void lf_logEntryFailure(const std::string& text, bool important) noexcept {
     }
 }
 
-// A log that a full disk cut short cannot say so itself.
+// A log that a full disk cut short cannot say so itself, nor which files the disk refused.
 void lf_reportLostLogLines() noexcept {
     try {
+        for (const std::string& line : gf_unsavedFilesText(gf_unsavedFiles())) {
+            gf_writeNoticeToStandardError(line);
+        }
         const LogLoss loss = LogFile::loss();
         if (loss.lines != 0) {
             gf_writeNoticeToStandardError(

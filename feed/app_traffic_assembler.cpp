@@ -8,6 +8,7 @@
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
 #include "feed/rt_app_datagram.h"
+#include "feed/stray_timestamps.h"
 #include "feed/time_offsets.h"
 #include "foundation/log_file.h"
 
@@ -28,6 +29,15 @@ void RejectedDatagramLog::report(std::string_view reason) {
         LogFile::writeImportant(
             fmt::format("{}: further rejected datagrams are counted, not logged", readerName_));
     }
+}
+
+void RejectedDatagramLog::logCount() {
+    if (count_ == countLogged_) {
+        return;
+    }
+    countLogged_ = count_;
+    LogFile::write(fmt::format("{}: {} datagram{} rejected so far", readerName_, count_,
+                               count_ == 1 ? "" : "s"));
 }
 
 AppTrafficAssembler::AppTrafficAssembler(std::string readerName, Targets targets)
@@ -135,7 +145,9 @@ void AppTrafficAssembler::forgetOldDatagrams(Clock::SteadyTime now) {
 }
 
 void AppTrafficAssembler::tick(Clock::SteadyTime now) {
-    receipts_.logWhenDue(now);
+    if (receipts_.logWhenDue(now)) {
+        rejections_.logCount();
+    }
     if (!live_.empty() && now - lastLiveRecord_ >= kBurstGap) {
         closeLiveBatch();
     }
@@ -144,6 +156,11 @@ void AppTrafficAssembler::tick(Clock::SteadyTime now) {
     } else if (parked_.empty() && parkedRequestedAt_ && now - *parkedRequestedAt_ >= kParkedWait) {
         completeParkedList();
     }
+}
+
+void AppTrafficAssembler::logReceipts() {
+    receipts_.logNow();
+    rejections_.logCount();
 }
 
 void AppTrafficAssembler::parkedRequested(Clock::SteadyTime now) {
@@ -180,8 +197,16 @@ void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now
     }
 }
 
+void AppTrafficAssembler::refuseStrays(std::vector<TrafficEntry>& batch) {
+    for (const StrayEntry& stray : gf_takeStrayEntries(batch)) {
+        rejections_.report(fmt::format("hexid {}: {}", stray.entry.hexid, stray.reason));
+    }
+    counts_.rejected = rejections_.count();
+}
+
 void AppTrafficAssembler::closeLiveBatch() {
     liveHexids_.clear();
+    refuseStrays(live_);
     if (live_.empty()) {
         return;
     }
@@ -204,6 +229,7 @@ void AppTrafficAssembler::closeBufferedSnapshot(bool separator) {
     if (separator || !buffered_.empty()) {
         ++separatorCount_;
     }
+    refuseStrays(buffered_);
     if (buffered_.empty()) {
         return;
     }

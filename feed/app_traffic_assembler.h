@@ -13,7 +13,8 @@
 //   heard.
 // - A live or buffered record stamped more than kMaxFeedTimestampAheadSeconds ahead of the
 //   receiving clock is rejected like a malformed one: as its batch's newest entry it would
-//   make every other entry of the batch due at once.
+//   make every other entry of the batch due at once. So is a record whose stamp lies far from
+//   the other reports of its batch (feed/stray_timestamps.h), when the batch closes.
 // - Buffered records ("RTBUF=<n>") gather into a snapshot, which goes to the mailbox as a
 //   buffered batch at "RTBUF_SEP", at "RTBUF_EOT", and when the snapshot index <n> changes.
 //   The App sends the oldest snapshot first, each snapshot (5 - n) x 6 s old, the newest
@@ -29,7 +30,7 @@
 // - A datagram that fails a check is logged (at most kMaxLoggedRejections lines) and counted;
 //   nothing else is lost. Hexids at or below 10000 are counted and passed over.
 // - The live and buffered records taken, and the aircraft among them, are logged once a
-//   minute (feed/feed_receipts.h).
+//   minute (feed/feed_receipts.h), with the count of rejected datagrams.
 #pragma once
 
 #include <chrono>
@@ -73,18 +74,23 @@ struct AppTrafficCounts {
 };
 
 // Logs why datagrams were rejected, one line each up to a limit, then one line saying that
-// further ones are only counted: a peer gone wrong must not fill the disk.
+// further ones are only counted: a peer gone wrong must not fill the disk. The count itself
+// goes to the log with the reader's line of what it received, and when the reader stops:
+// "{reader}: {count} datagram{s} rejected so far".
 class RejectedDatagramLog {
 public:
     static constexpr std::size_t kMaxLoggedRejections = 100;
 
     explicit RejectedDatagramLog(std::string readerName) : readerName_(std::move(readerName)) {}
     void report(std::string_view reason);
+    // Writes the count when it changed since the last time it was written.
+    void logCount();
     std::uint64_t count() const noexcept { return count_; }
 
 private:
     std::string readerName_;
     std::uint64_t count_ = 0;
+    std::uint64_t countLogged_ = 0;
 };
 
 class AppTrafficAssembler {
@@ -113,10 +119,10 @@ public:
     void handleDatagram(std::string_view bytes, Clock::SteadyTime now, Clock::UtcTime receivedAt,
                         std::size_t datagramSize = 0);
     // Closes what waited long enough (live batch, parked list); writes the minute's line of
-    // what was received.
+    // what was received, and of what was rejected.
     void tick(Clock::SteadyTime now);
-    // The reader stops: the last line of what was received.
-    void logReceipts() { receipts_.logNow(); }
+    // The reader stops: the last lines of what was received and rejected.
+    void logReceipts();
     const FeedReceipts& receipts() const noexcept { return receipts_; }
 
     // The program asked the App for parked traffic: a new incoming list starts.
@@ -143,6 +149,9 @@ private:
                              Clock::SteadyTime now);
     void forgetOldDatagrams(Clock::SteadyTime now);
     void addLiveEntry(TrafficEntry entry, Clock::SteadyTime now);
+    // Takes the entries whose stamps lie far from the other reports of a closing batch out of
+    // it, rejecting each like a malformed datagram.
+    void refuseStrays(std::vector<TrafficEntry>& batch);
     void closeLiveBatch();
     // `separator`: closed by a separator (or a new snapshot index), not by the end marker.
     void closeBufferedSnapshot(bool separator);

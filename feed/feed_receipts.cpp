@@ -26,17 +26,18 @@ void FeedReceipts::count(const std::vector<TrafficEntry>& entries) {
     }
 }
 
-void FeedReceipts::logWhenDue(Clock::SteadyTime now) {
+bool FeedReceipts::logWhenDue(Clock::SteadyTime now) {
     if (!lastLine_) {
         lastLine_ = now;
-        return;
+        return false;
     }
     if (now - *lastLine_ < kLogEvery) {
-        return;
+        return false;
     }
     lastLine_ = now;
     recordsLogged_ = records_;
     lf_writeLine(readerName_, records_, hexids_.size());
+    return true;
 }
 
 void FeedReceipts::logNow() {

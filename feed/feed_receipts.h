@@ -26,8 +26,8 @@ public:
     void count(std::uint32_t hexid);
     void count(const std::vector<TrafficEntry>& entries);
     // Writes the line when kLogEvery has passed since the last one (the first comes kLogEvery
-    // after the first look).
-    void logWhenDue(Clock::SteadyTime now);
+    // after the first look); true when it did.
+    bool logWhenDue(Clock::SteadyTime now);
     // Writes the line now (the reader stops), unless nothing came since the last one.
     void logNow();
 

@@ -50,6 +50,7 @@ template <class Reader> void lf_runReader(Reader& reader, const std::stop_token&
         gf_requestStop(env.run.stop, StopReason::readerError, 15);
     }
     reader.setState(ReaderState::notRunning);
+    reader.logFailuresAtStop();
     LogFile::write(fmt::format("{} stopped", name));
 }
 

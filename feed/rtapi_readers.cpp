@@ -86,6 +86,25 @@ void RtApiReaderBase::setState(ReaderState state) {
     sendState(state);
 }
 
+void RtApiReaderBase::endFailureRun(std::string_view how, std::string_view inARow) {
+    if (failedRequests_ == 0) {
+        return;
+    }
+    LogFile::writeImportant(fmt::format("{}: {} {} failed request{}{} (the last: {})", name_, how,
+                                        failedRequests_, failedRequests_ == 1 ? "" : "s",
+                                        inARow, lastProblem_));
+    failedRequests_ = 0;
+}
+
+void RtApiReaderBase::succeeded() {
+    failures_ = 0;
+    endFailureRun("requests answered again after", "");
+}
+
+void RtApiReaderBase::logFailuresAtStop() {
+    endFailureRun("stopped after", " in a row");
+}
+
 RtApiStep RtApiReaderBase::reportStopped(long status) {
     stopped_.store(true);
     gf_showRtApiError(env_.run.window, env_.run.stop, name_, true, status);
@@ -114,8 +133,15 @@ RtApiStep RtApiReaderBase::handleFailure(std::string_view what, const RtApiAnswe
         return {true, {}};
     }
     if (!authentication) {
-        LogFile::writeImportant(fmt::format("{}: {} request failed: {} ({})", name_, what,
-                                            answer.problem, gf_rtApiCourseText(judgement.course)));
+        // An outage fails every request for as long as it lasts: its first failure is said
+        // now, how many followed when it ends.
+        if (failedRequests_ == 0) {
+            LogFile::writeImportant(fmt::format("{}: {} request failed: {} ({})", name_, what,
+                                                answer.problem,
+                                                gf_rtApiCourseText(judgement.course)));
+        }
+        ++failedRequests_;
+        lastProblem_ = answer.problem;
     }
     switch (judgement.course) {
     case RtApiCourse::licenceRefused:
@@ -135,8 +161,10 @@ RtApiStep RtApiReaderBase::handleFailure(std::string_view what, const RtApiAnswe
         break;
     }
     if (++failures_ >= kRtApiMaxConsecutiveFailures) {
-        LogFile::writeImportant(
-            fmt::format("{}: {} requests in a row failed, giving up", name_, failures_));
+        LogFile::writeImportant(fmt::format("{}: {} requests in a row failed, giving up (the "
+                                            "last: {})",
+                                            name_, failures_, lastProblem_));
+        failedRequests_ = 0;
         return reportStopped(answer.status);
     }
     return {false, judgement.wait};
@@ -236,6 +264,7 @@ RtApiStep RtApiTrafficReader::askTraffic(const std::string& guid, const RtApiTra
     basis.referenceFt = env_.area->reference();
     RtApiTrafficReply reply = gf_readRtApiTraffic(answer.json, basis);
     gf_skipEntriesAheadOfClock(reply, env_.run.clock.utcNow());
+    gf_skipStrayEntries(reply);
     logRejected(reply);
     postReply(reply);
     firstReplyDone_.store(true);

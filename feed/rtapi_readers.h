@@ -13,8 +13,11 @@
 // - Both follow the service's answers: 401 renews the session at once, 405 after 10 s; 402
 //   (and on renewing also 403/404) reports the licence and stops the run; anything else is
 //   retried after 5 s (a request-rate violation after the limit and 5 s), and a reader that
-//   failed 12 times in a row reports itself stopped. A malformed aircraft is logged (once per
-//   hex id) and skipped; the rest of its reply is used.
+//   failed 12 times in a row reports itself stopped. A run of failed requests is logged
+//   twice: its first failure when it happens, and its count when a request is answered
+//   again, the reader gives up or the reader stops. A malformed aircraft is logged (once per
+//   hex id) and skipped; the rest of its reply is used. So is an aircraft stamped far from the
+//   other aircraft of its batch (feed/stray_timestamps.h).
 #pragma once
 
 #include <atomic>
@@ -98,6 +101,8 @@ public:
     int consecutiveFailures() const noexcept { return failures_; }
     // The window's state of this reader; sends it when it changed.
     void setState(ReaderState state);
+    // The reader stops: a run of failures that has not ended yet is logged with its count.
+    void logFailuresAtStop();
     ReaderState state() const noexcept { return state_; }
 
 protected:
@@ -107,7 +112,8 @@ protected:
                             const std::string& guid, std::chrono::milliseconds rateLimit);
     // A session when there is none yet (or a renewal is due); no value when one stands.
     std::optional<RtApiStep> ensureSession();
-    void succeeded() noexcept { failures_ = 0; }
+    // A request was answered: the run of failures, if any, ends (logged with its count).
+    void succeeded();
     virtual void sendState(ReaderState state) = 0;
     // The reader's own connection (libcurl handles are not shared between threads).
     RtApiTransport& transport() noexcept { return *transport_; }
@@ -116,12 +122,20 @@ protected:
 
 private:
     RtApiStep reportStopped(long status);
+    // Logs the run of failed requests that ends now ("{how} {n} failed request{s}{inARow} (the
+    // last: {problem})"), if there is one.
+    void endFailureRun(std::string_view how, std::string_view inARow);
 
     std::string name_;
     std::atomic<bool> halted_{false};
     std::atomic<bool> stopped_{false};
     std::unique_ptr<RtApiTransport> transport_;
     int failures_ = 0;
+    // Failed requests since the last answered one (those the session renewed included), and
+    // the last one's problem: the log says the first when it happens and the count when the
+    // run of failures ends.
+    int failedRequests_ = 0;
+    std::string lastProblem_;
     bool renewDue_ = false;
     ReaderState state_ = ReaderState::notRunning;
 };

@@ -8,6 +8,7 @@
 #include <fmt/format.h>
 
 #include "feed/feed_fields.h"
+#include "feed/stray_timestamps.h"
 
 namespace skyloom {
 
@@ -262,6 +263,19 @@ void gf_skipEntriesAheadOfClock(RtApiTrafficReply& reply, Clock::UtcTime receive
                 return true;
             }
         });
+    };
+    skip(reply.live);
+    for (std::vector<TrafficEntry>& batch : reply.buffers) {
+        skip(batch);
+    }
+}
+
+void gf_skipStrayEntries(RtApiTrafficReply& reply) {
+    const auto skip = [&](std::vector<TrafficEntry>& entries) {
+        for (StrayEntry& stray : gf_takeStrayEntries(entries)) {
+            reply.rejected.push_back(
+                RtApiRejected{fmt::format("{:06x}", stray.entry.hexid), std::move(stray.reason)});
+        }
     };
     skip(reply.live);
     for (std::vector<TrafficEntry>& batch : reply.buffers) {

@@ -90,6 +90,11 @@ RtApiTrafficReply gf_readRtApiTraffic(const nlohmann::json& reply, const RtApiAl
 // the entries that remain.
 void gf_skipEntriesAheadOfClock(RtApiTrafficReply& reply, Clock::UtcTime receivedAt);
 
+// Moves every entry whose stamp lies far from the other reports of its batch
+// (feed/stray_timestamps.h) out of the reply into `rejected`: the live batch and each snapshot
+// are judged apart.
+void gf_skipStrayEntries(RtApiTrafficReply& reply);
+
 // One aircraft array into the shared record; throws FeedRecordError naming what is wrong.
 // `key` is the member's name (the hex id). The record's texts point into `values`.
 RtTrafficRecord gf_rtApiTrafficRecord(const std::string& key, const nlohmann::json& values,

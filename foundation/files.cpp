@@ -159,28 +159,41 @@ std::size_t gf_findFileInDirectory(const fs::path& folder, std::string_view name
         }));
 }
 
-bool gf_save1GenerationOf(const fs::path& path) {
-    fs::path copy = path.parent_path() / path.stem();
-    copy += "0";
-    copy += path.extension();
-    // The older generation gives way only to a whole copy: a copy that a full disk cut short
-    // would otherwise take the place of the one good generation there was.
-    fs::path staging = copy;
+bool gf_copyFileWhole(const fs::path& source, const fs::path& target, std::error_code& ec) {
+    // The older copy gives way only to a whole one: a copy that a full disk, or a kill, cut
+    // short would otherwise take the place of the one good copy there was.
+    fs::path staging = target;
     staging += ".tmp";
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
+    ec.clear();
+    const std::uintmax_t size = fs::file_size(source, ec);
     if (ec) {
         return false;
     }
     TempFileGuard guard(staging);
-    if (!fs::copy_file(path, staging, fs::copy_options::overwrite_existing, ec) || ec) {
+    if (!fs::copy_file(source, staging, fs::copy_options::overwrite_existing, ec) || ec) {
         return false;
     }
-    if (fs::file_size(staging, ec) != size || ec || !os::replaceFile(staging, copy, ec)) {
+    const std::uintmax_t copied = fs::file_size(staging, ec);
+    if (ec) {
+        return false;
+    }
+    if (copied != size) {
+        ec = std::make_error_code(std::errc::no_space_on_device);
+        return false;
+    }
+    if (!os::replaceFile(staging, target, ec)) {
         return false;
     }
     guard.release();
     return true;
+}
+
+bool gf_save1GenerationOf(const fs::path& path) {
+    fs::path copy = path.parent_path() / path.stem();
+    copy += "0";
+    copy += path.extension();
+    std::error_code ec;
+    return gf_copyFileWhole(path, copy, ec);
 }
 
 bool gf_moveFile(const fs::path& source, const fs::path& target) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "foundation/icao_code.h"
@@ -43,9 +44,16 @@ std::vector<IcaoCode> gf_listXMLFiles(const std::filesystem::path& folder);
 // std::filesystem::filesystem_error ("exists"), and so does a failing listing.
 std::size_t gf_findFileInDirectory(const std::filesystem::path& folder, std::string_view name);
 
+// Copies `source` over `target` without ever leaving a part of it there: the copy is made
+// beside the target (target + ".tmp"), must hold every byte of the source, and only then
+// replaces the target in one step (renamed and synced). False, with the reason in `ec`, when
+// any step fails; the target then stays as it was and the temporary copy goes.
+bool gf_copyFileWhole(const std::filesystem::path& source, const std::filesystem::path& target,
+                      std::error_code& ec);
+
 // Copies the file into its folder as stem + "0" + extension (parameters.xml becomes
-// parameters0.xml), replacing an older copy through a temporary copy that must hold every
-// byte. False, logging nothing, when the copy fails; the older copy then stays as it was.
+// parameters0.xml), replacing an older copy as gf_copyFileWhole does. False, logging nothing,
+// when the copy fails; the older copy then stays as it was.
 bool gf_save1GenerationOf(const std::filesystem::path& path);
 
 // Renames the file to the target, replacing it; when renaming fails (another volume), copies

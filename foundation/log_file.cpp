@@ -115,21 +115,42 @@ void lf_append(std::string_view prefix, std::string_view text, bool flushNow) {
     lf_appendLocked(s, prefix, text, flushNow);
 }
 
-} // namespace
-
-void LogFile::open() { openIn(os::workingFolder()); }
-
-void LogFile::openIn(const std::filesystem::path& folder) {
+// The first line of a run's log. The provider may itself log (configuration looks up
+// folders), so it runs unlocked.
+std::string lf_firstLine() {
     auto& s = lf_state();
-    // The provider may itself log (configuration looks up folders), so it runs unlocked.
     std::function<std::string()> provider;
     {
         std::lock_guard lock(s.mutex);
         provider = s.targetName;
     }
     const std::string target = provider ? provider() : std::string("MSFS");
-    const std::string firstLine = fmt::format("{} {} version {} for {}", gf_dateTimeText(),
-                                              kProgramName, gf_programVersionText(), target);
+    return fmt::format("{} {} version {} for {}", gf_dateTimeText(), kProgramName,
+                       gf_programVersionText(), target);
+}
+
+} // namespace
+
+void LogFile::open() { openIn(os::workingFolder()); }
+
+void LogFile::openForRun() { openForRunIn(os::workingFolder()); }
+
+void LogFile::openForRunIn(const std::filesystem::path& folder) {
+    auto& s = lf_state();
+    const std::string firstLine = lf_firstLine();
+    {
+        std::lock_guard lock(s.mutex);
+        if (s.file && s.path == folder / "Log.txt") {
+            lf_appendLocked(s, {}, firstLine, true);
+            return;
+        }
+    }
+    openIn(folder);
+}
+
+void LogFile::openIn(const std::filesystem::path& folder) {
+    auto& s = lf_state();
+    const std::string firstLine = lf_firstLine();
 
     std::lock_guard lock(s.mutex);
     lf_flushLocked(s);

@@ -1,7 +1,8 @@
 // Log.txt in the working folder: the one log, written by every thread under one mutex. Lines
 // carry no time stamp or level; "==> " marks an error, a warning or a notable event and is
 // flushed at once, other lines are flushed once 4096 bytes wait. Opening the log keeps the
-// previous one as Log0.txt.
+// previous one as Log0.txt; a restart of the program within its process goes on in the same
+// log.
 //
 // Lines the file does not take (a full disk) are counted; the next write that succeeds first
 // puts the important line "{} log line{} lost here: {}" (count, "s", the system's reason) where
@@ -33,6 +34,12 @@ public:
     static void open();
     // The same in another folder (tests, tools).
     static void openIn(const std::filesystem::path& folder);
+    // The log of one run of the program. The first run of a process opens it as open() does;
+    // a later run in the same process (a restart) goes on in the same Log.txt after a new
+    // first line, so that what led to the restart, and the runs before it, stay in the log.
+    // A log that is not open there (closed, or its open failed) is opened afresh.
+    static void openForRun();
+    static void openForRunIn(const std::filesystem::path& folder);
     // Flushes and closes; later writes are dropped until the next open.
     static void close();
 

@@ -1,11 +1,13 @@
 #include "foundation/text_files.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <fstream>
 #include <system_error>
 
 #include "foundation/files.h"
+#include "foundation/unsaved_files.h"
 #include "platform/os/file_replace.h"
 
 namespace skyloom {
@@ -50,22 +52,36 @@ void lf_appendLines(std::string_view text, std::vector<std::string>& lines) {
     }
 }
 
+// The system's reason for the last failure, or `otherwise`.
+std::string lf_reason(int error, const std::error_code& ec, std::string_view otherwise) {
+    if (ec) {
+        return ec.message();
+    }
+    if (error != 0) {
+        return std::generic_category().message(error);
+    }
+    return std::string(otherwise);
+}
+
 // The safe save of a text: the bytes go to path + ".tmp", which must then hold all of them, and
 // only that file replaces the old one (renamed and synced). On a full disk, or any failure, the
-// old file stays as it was and the ".tmp" file goes.
-bool lf_writeBytes(const std::filesystem::path& path, const auto& writeAll) {
+// old file stays as it was, the ".tmp" file goes, and `reason` says why.
+bool lf_writeBytes(const std::filesystem::path& path, const auto& writeAll, std::string& reason) {
     std::filesystem::path temporary = path;
     temporary += ".tmp";
     std::error_code ec;
     std::filesystem::remove(temporary, ec);
     if (ec) {
+        reason = ec.message();
         return false;
     }
     TempFileGuard guard(temporary);
     std::uintmax_t written = 0;
     {
+        errno = 0;
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         if (!out) {
+            reason = lf_reason(errno, {}, "it could not be created");
             return false;
         }
         writeAll(out);
@@ -73,19 +89,36 @@ bool lf_writeBytes(const std::filesystem::path& path, const auto& writeAll) {
         const std::streamoff end = out.tellp();
         out.close();
         if (out.fail() || end < 0) {
+            reason = lf_reason(errno, {}, "it could not be written");
             return false;
         }
         written = static_cast<std::uintmax_t>(end);
     }
     const std::uintmax_t size = std::filesystem::file_size(temporary, ec);
     if (ec || size != written) {
+        reason = lf_reason(0, ec, "the disk took only part of it");
         return false;
     }
     if (!os::replaceFile(temporary, path, ec)) {
+        reason = lf_reason(0, ec, "it could not be put in place");
         return false;
     }
     guard.release();
     return true;
+}
+
+bool lf_save(const std::filesystem::path& path, const auto& writeAll, FileKind kind) {
+    std::string reason;
+    const bool saved = lf_writeBytes(path, writeAll, reason);
+    if (kind == FileKind::passing) {
+        return saved;
+    }
+    if (saved) {
+        gf_noteSavedFile(path);
+    } else {
+        gf_noteUnsavedFile(path, std::move(reason));
+    }
+    return saved;
 }
 
 } // namespace
@@ -138,25 +171,32 @@ LinesFileResult LinesFile::readLines(const std::filesystem::path& path, std::siz
 }
 
 bool gf_writeLinesToFile(const std::filesystem::path& path, const std::vector<std::string>& lines) {
-    return lf_writeBytes(path, [&](std::ofstream& out) {
-        for (const std::string& line : lines) {
-            out.write(line.data(), static_cast<std::streamsize>(line.size()));
-            out.put('\n');
-        }
-    });
+    return lf_save(
+        path,
+        [&](std::ofstream& out) {
+            for (const std::string& line : lines) {
+                out.write(line.data(), static_cast<std::streamsize>(line.size()));
+                out.put('\n');
+            }
+        },
+        FileKind::saved);
 }
 
 bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path) {
     return gf_writeLinesToFile(path, lines);
 }
 
-bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool newline) {
-    return lf_writeBytes(path, [&](std::ofstream& out) {
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        if (newline) {
-            out.put('\n');
-        }
-    });
+bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool newline,
+                  FileKind kind) {
+    return lf_save(
+        path,
+        [&](std::ofstream& out) {
+            out.write(text.data(), static_cast<std::streamsize>(text.size()));
+            if (newline) {
+                out.put('\n');
+            }
+        },
+        kind);
 }
 
 } // namespace skyloom

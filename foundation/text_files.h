@@ -41,13 +41,20 @@ public:
 
 // Replaces the file with the lines, each followed by "\n", through the safe save: written to
 // the file name followed by ".tmp", checked to hold every byte, then renamed over the file and
-// synced. False when any step fails (a full disk among them); the file then stays as it was.
-// Both argument orders are offered, as callers find either natural.
+// synced. False when any step fails (a full disk among them); the file then stays as it was and
+// is noted as not saved (foundation/unsaved_files.h) until a later save of it succeeds. Both
+// argument orders are offered, as callers find either natural.
 bool gf_writeLinesToFile(const std::filesystem::path& path, const std::vector<std::string>& lines);
 bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path);
 
+// What a file is to the user: one the program keeps (noted when it cannot be saved), or one
+// that only passes something on and goes again (an AI flight plan, which the simulator reads
+// once): its writer says what its failure costs.
+enum class FileKind { saved, passing };
+
 // Replaces the file with the text, followed by "\n" when newline is set, through the same safe
 // save. False when any step fails; the file then stays as it was.
-bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool newline);
+bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool newline,
+                  FileKind kind = FileKind::saved);
 
 } // namespace skyloom

@@ -1,10 +1,13 @@
 #include "foundation/xml.h"
 
+#include <cerrno>
 #include <system_error>
 
 #include <fmt/format.h>
 
+#include "foundation/files.h"
 #include "foundation/text.h"
+#include "foundation/unsaved_files.h"
 #include "platform/os/file_replace.h"
 
 namespace skyloom {
@@ -92,17 +95,28 @@ XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesyst
                                const XmlValidator& validator) {
     const std::filesystem::path temporary = lf_withSuffix(path, ".tmp");
     const std::filesystem::path backup = lf_withSuffix(path, ".bak");
-    const auto failed = [](std::string error) { return XmlSaveResult{false, std::move(error)}; };
+    // A file not saved is noted with the system's reason where there is one.
+    const auto failed = [&path](std::string error, std::string reason = {}) {
+        gf_noteUnsavedFile(path, reason.empty() ? error : std::move(reason));
+        return XmlSaveResult{false, std::move(error)};
+    };
 
     std::error_code ec;
     std::filesystem::remove(temporary, ec);
     if (ec) {
         return failed(
-            fmt::format("cannot remove the stale {}: {}", gf_pathToUtf8(temporary), ec.message()));
+            fmt::format("cannot remove the stale {}: {}", gf_pathToUtf8(temporary), ec.message()),
+            ec.message());
     }
     const TempFileRemover remover(temporary);
+    errno = 0;
     if (!gf_saveXml(document, temporary)) {
-        return failed(fmt::format("cannot write {}", gf_pathToUtf8(temporary)));
+        const int error = errno;
+        const std::string reason =
+            error != 0 ? std::generic_category().message(error) : std::string();
+        return failed(fmt::format("cannot write {}{}{}", gf_pathToUtf8(temporary),
+                                  reason.empty() ? "" : ": ", reason),
+                      reason);
     }
 
     pugi::xml_document reread;
@@ -120,20 +134,23 @@ XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesyst
 
     const bool exists = std::filesystem::exists(path, ec);
     if (ec) {
-        return failed(fmt::format("cannot inspect {}: {}", gf_pathToUtf8(path), ec.message()));
+        return failed(fmt::format("cannot inspect {}: {}", gf_pathToUtf8(path), ec.message()),
+                      ec.message());
     }
     if (exists) {
-        std::filesystem::copy_file(path, backup, std::filesystem::copy_options::overwrite_existing,
-                                   ec);
-        if (ec) {
+        // Beside the backup first: a save killed while it copies leaves the old backup whole.
+        if (!gf_copyFileWhole(path, backup, ec)) {
             return failed(fmt::format("cannot keep {} as {}: {}", gf_pathToUtf8(path),
-                                      gf_pathToUtf8(backup), ec.message()));
+                                      gf_pathToUtf8(backup), ec.message()),
+                          ec.message());
         }
     }
     if (!os::replaceFile(temporary, path, ec)) {
         return failed(fmt::format("cannot replace {} with {}: {}", gf_pathToUtf8(path),
-                                  gf_pathToUtf8(temporary), ec.message()));
+                                  gf_pathToUtf8(temporary), ec.message()),
+                      ec.message());
     }
+    gf_noteSavedFile(path);
     return XmlSaveResult{true, {}};
 }
 

@@ -45,10 +45,12 @@ struct XmlSaveResult {
 // Saves `document` to `path` without ever losing the file that is there:
 // 1. saves to path + ".tmp" (a stale one is removed first);
 // 2. re-reads that file: it must be well-formed XML, and pass `validator` when one is given;
-// 3. copies the file at `path`, when there is one, to path + ".bak";
+// 3. copies the file at `path`, when there is one, to path + ".bak", beside it first
+//    (gf_copyFileWhole), so that the backup too is always a whole file;
 // 4. moves the ".tmp" file over `path` in one step (os::replaceFile).
-// When any step fails the file at `path` is as it was, the ".tmp" file is removed, and the
-// error names the step. Callers serialise saves of one path (the ".tmp" name is shared).
+// When any step fails the file at `path` is as it was, the ".tmp" file is removed, the error
+// names the step, and the file is noted as not saved (foundation/unsaved_files.h) until a later
+// save of it succeeds. Callers serialise saves of one path (the ".tmp" name is shared).
 XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesystem::path& path,
                                const XmlValidator& validator = {});
 

@@ -167,7 +167,7 @@ void MainWindow::onDestroy(winui::HWND window) {
 
 void MainWindow::onStart() {
     run_.joinRun();
-    LogFile::open();
+    LogFile::openForRun();
     run_.startRun();
 }
 

@@ -17,6 +17,9 @@ void gf_applyStartupControls(Gui& gui, ProgramParameters& parameters, const User
     // The livery scan closes the package choice while it runs and opens it again after an
     // automatic scan.
     parameters.AI_PACKAGE_SELECTOR.enable(parameters.LIG_AUTOMATIC.value());
+    // A change of the traffic source closes its choice until the start that takes it: this
+    // one. A source that cannot connect must be changeable again from the window.
+    parameters.RT_CHOISE.enable(true);
     gf_applyTimeShiftControls(parameters, gui, rtDirect);
 }
 

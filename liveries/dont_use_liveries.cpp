@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 
 namespace skyloom {
 
-void gf_loadDontUseLiveries(LiveryScanState& scan, const fs::path& aigRegcodesFile,
-                            const fs::path& myRegcodesFolder, const fs::path& report) {
+bool gf_loadDontUseLiveries(LiveryScanState& scan, const fs::path& aigRegcodesFile,
+                            const fs::path& myRegcodesFolder) {
     scan.dontUseTitles.clear();
     std::error_code ec;
     const bool exists = fs::exists(aigRegcodesFile, ec);
@@ -24,24 +24,28 @@ void gf_loadDontUseLiveries(LiveryScanState& scan, const fs::path& aigRegcodesFi
         throw fs::filesystem_error("exists", aigRegcodesFile, ec);
     }
     if (!exists) {
-        LogFile::writeImportant(fmt::format("{} not available", gf_pathToUtf8(aigRegcodesFile)));
-        return;
+        // The processing of the registration codes that follows every start says that the file
+        // is missing; the scan only counts what it found.
+        LogFile::write(fmt::format("{:5} don't use liveries", 0));
+        return false;
     }
     gf_readDontUseTitlesFile(aigRegcodesFile, scan.dontUseTitles);
     if (gf_countFilesInDirectory(myRegcodesFolder) > 0) {
         gf_readDontUseTitlesFolder(myRegcodesFolder, scan.dontUseTitles);
     }
     LogFile::write(fmt::format("{:5} don't use liveries", scan.dontUseTitles.size()));
+    return true;
+}
+
+bool gf_loadDontUseLiveries(LiveryScanState& scan) {
+    return gf_loadDontUseLiveries(scan, gf_aigRegcodesPath(), gf_myRegcodesFolder());
+}
+
+void gf_writeDontUseLiveries(const LiveryScanState& scan, const fs::path& report) {
     if (!gf_writeReportLines(scan.dontUseTitles, report)) {
         LogFile::write(fmt::format("Error writing file {}: {}", gf_pathToUtf8(report),
                                    "the file could not be written"));
     }
-}
-
-void gf_loadDontUseLiveries(LiveryScanState& scan) {
-    gf_loadDontUseLiveries(
-        scan, gf_aigRegcodesPath(), gf_myRegcodesFolder(),
-        gf_reportPath(gf_liveryReportFileNames(), LiveryReportFile::dontUseLiveries));
 }
 
 } // namespace skyloom

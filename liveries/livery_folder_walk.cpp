@@ -219,9 +219,7 @@ LiveryScanResult gf_scanLiveryFolders(LiveryWalkContext& context,
     if (records.capacity() < kLiveryListReserve) {
         records.reserve(kLiveryListReserve);
     }
-    gf_removeFilesFromDirectory(gf_infoFolder());
-    gf_removeFilesFromDirectory(gf_errorsFolder());
-    gf_loadDontUseLiveries(context.scan);
+    const bool dontUseRead = gf_loadDontUseLiveries(context.scan);
 
     const auto stopping = [&context] { return context.keepRunning && !context.keepRunning(); };
     std::uint16_t rank = 0;
@@ -265,11 +263,20 @@ LiveryScanResult gf_scanLiveryFolders(LiveryWalkContext& context,
     std::sort(records.begin(), records.end(), &gf_liveryLess);
     lf_removeDuplicates(records);
 
-    gf_reportLiveryScanErrors(context.scan.reports, gf_liveryReportFileNames());
     LogFile::flush();
     if (!gf_writeLiveriesScanned(records)) {
         return LiveryScanResult::notWritten;
     }
+    // The reports of the runs before go only now that the new file is in place: a scan that
+    // cannot write it (a full disk) leaves them, and the airport scan's log, as they were.
+    gf_removeFilesFromDirectory(gf_infoFolder());
+    gf_removeFilesFromDirectory(gf_errorsFolder());
+    const LiveryReportFileNames reports = gf_liveryReportFileNames();
+    if (dontUseRead) {
+        gf_writeDontUseLiveries(context.scan,
+                                gf_reportPath(reports, LiveryReportFile::dontUseLiveries));
+    }
+    gf_reportLiveryScanErrors(context.scan.reports, reports);
     LogFile::flush();
     return LiveryScanResult::written;
 }

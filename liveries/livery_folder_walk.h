@@ -1,9 +1,9 @@
 // The livery folder walk: given the folders a livery scan is to read, in priority order, it
 // walks each one for aircraft.cfg files, turns their [fltsim.N] sections into livery records
 // (the scan list), drops the liveries of lower-priority packages that duplicate a livery key,
-// sorts the list, writes the scan's reports (output/info, output/errors) and finally the
-// scanned-liveries file. Each folder gets a package rank from its place in the list: 1 for the
-// first existing folder, one more for each next, never above 10.
+// sorts the list, writes the scanned-liveries file and then the scan's reports (output/info,
+// output/errors) in place of those of the scan before. Each folder gets a package rank from its
+// place in the list: 1 for the first existing folder, one more for each next, never above 10.
 //
 // Runs on the main worker thread inside the livery scan; it polls the stop request before each
 // folder and between aircraft.cfg files.
@@ -47,13 +47,14 @@ struct LiveryWalkContext {
     std::function<bool()> keepRunning;
 };
 
-// The whole walk, in this order: the scan list emptied (room for 30000 records); every file in
-// output/info and output/errors removed; the don't-use titles loaded; each folder walked
-// (missing or non-folder entries logged and passed over; empty paths ignored); with more than
-// one folder, the lower-priority duplicates dropped when `prioritize` is set and the total
-// logged; the list sorted and equal records dropped; the reports written; the scanned-liveries
-// file of this run's simulator written. Exceptions of the don't-use step and of emptying the
-// report folders reach the caller.
+// The whole walk, in this order: the scan list emptied (room for 30000 records); the don't-use
+// titles loaded; each folder walked (missing or non-folder entries logged and passed over;
+// empty paths ignored); with more than one folder, the lower-priority duplicates dropped when
+// `prioritize` is set and the total logged; the list sorted and equal records dropped; the
+// scanned-liveries file of this run's simulator written; only then every file in output/info
+// and output/errors removed and the reports written. A walk that ends before its file is in
+// place (stopped, no livery, the file not written) leaves those folders as they were.
+// Exceptions of the don't-use step and of emptying the report folders reach the caller.
 LiveryScanResult gf_scanLiveryFolders(LiveryWalkContext& context,
                                       const std::vector<std::filesystem::path>& folders,
                                       bool prioritize);

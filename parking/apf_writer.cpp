@@ -195,8 +195,12 @@ void lf_writeParkpos(ApfBuilder& b, pugi::xml_node section, const Stand& stand,
         b.attribute(parkpos, "heading",
                     fmt::format("{:.1f}", stand.heading * geo::kDegreesPerRadian));
         b.attribute(parkpos, "radius", fmt::format("{:.1f}", stand.radius * geo::kMetresPerNM));
-        if (stand.type == StandType::NONE && !stand.heli) {
-            b.attribute(parkpos, "type", "0");
+        // Without a type the flags are all the reader has of what the stand takes; a helipad
+        // keeps NONE and its flags as they are.
+        if (stand.type == StandType::NONE) {
+            if (!stand.heli) {
+                b.attribute(parkpos, "type", "0");
+            }
             b.attribute(parkpos, "cargo", lf_boolText(stand.cargo));
             b.attribute(parkpos, "ramp", lf_boolText(stand.ramp));
         }

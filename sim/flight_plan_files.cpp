@@ -1,5 +1,6 @@
 #include "sim/flight_plan_files.h"
 
+#include <atomic>
 #include <system_error>
 
 #include <fmt/format.h>
@@ -13,6 +14,9 @@
 namespace skyloom {
 namespace fs = std::filesystem;
 namespace {
+
+// Plans of this run that could not be written, counted until the folder goes.
+std::atomic<std::uint32_t> g_failedFlightPlans{0};
 
 fs::path lf_planPath(const fs::path& folder, std::uint32_t objectId) {
     return folder / fmt::format("{}.pln", objectId);
@@ -93,24 +97,33 @@ bool gf_ensureFlightPlanFolder(const fs::path& folder) {
     return true;
 }
 
-fs::path gf_createFlightPlan(std::uint32_t objectId, const FlightPlanRoute& route) {
+fs::path gf_createFlightPlan(std::uint32_t objectId, const FlightPlanRoute& route,
+                             std::string_view aircraft) {
     const std::optional<fs::path> folder = gf_flightPlanFolder();
     if (!folder || !gf_ensureFlightPlanFolder(*folder)) {
         return {};
     }
     fs::path path = lf_planPath(*folder, objectId);
     if (!gf_writeFlightPlanText(path, route)) {
+        // A full disk refuses every plan: a few are said, the rest counted.
+        const std::uint32_t failed = ++g_failedFlightPlans;
+        if (failed <= kMaxLoggedFlightPlanFailures) {
+            LogFile::writeImportant(fmt::format("{} creating a flight plan failed: '{}' could not "
+                                                "be written",
+                                                aircraft, gf_pathToUtf8(path)));
+        }
+        if (failed == kMaxLoggedFlightPlanFailures) {
+            LogFile::writeImportant("further flight plans that cannot be written are counted, "
+                                    "not logged");
+        }
         return {};
     }
     return path;
 }
 
 bool gf_writeFlightPlanText(const fs::path& path, const FlightPlanRoute& route) {
-    if (!gf_writeFile(gf_flightPlanText(route), path, false)) {
-        LogFile::write(fmt::format("Writing flight plan '{}' failed", gf_pathToUtf8(path)));
-        return false;
-    }
-    return true;
+    // A plan only passes the route on to the simulator: one it cannot have is no lost save.
+    return gf_writeFile(gf_flightPlanText(route), path, false, FileKind::passing);
 }
 
 bool gf_removeFlightPlan(std::uint32_t objectId) {
@@ -130,6 +143,10 @@ bool gf_removeFlightPlan(std::uint32_t objectId) {
 }
 
 bool gf_removeFlightPlanFolder() {
+    if (const std::uint32_t failed = g_failedFlightPlans.exchange(0); failed != 0) {
+        LogFile::write(fmt::format("{} flight plan{} could not be written", failed,
+                                   failed == 1 ? "" : "s"));
+    }
     const std::optional<fs::path> folder = gf_flightPlanFolder();
     if (!folder) {
         return true;

@@ -1,10 +1,15 @@
 #include "platform/winui/input.h"
 
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+
 #include "platform/winui/input_state.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
 #include "platform/winui/region.h"
 #include "platform/winui/styles.h"
+#include "platform/winui/window_class.h"
 #include "platform/winui/window_geometry.h"
 #include "platform/winui/window_registry.h"
 
@@ -74,28 +79,89 @@ HWND lf_mouseTarget(POINT screenPoint) {
     return capture != nullptr ? capture : WindowFromPoint(screenPoint);
 }
 
-} // namespace
+// The press before, which the next one may complete to a double click.
+struct LastPress {
+    bool timed = false; // a press without its source's time starts no double click
+    HWND window = nullptr;
+    POINT at;
+    DWORD time = 0;
+    bool secondOfDouble = false;
+};
 
-bool injectClick(POINT screenPoint) {
+std::mutex g_pressMutex;
+LastPress g_lastPress; // under g_pressMutex
+
+// Half the double-click rectangle (SM_CXDOUBLECLK and SM_CYDOUBLECLK are 4 pixels).
+constexpr LONG kDoubleClickReach = 2;
+
+bool lf_takesDoubleClicks(HWND hwnd) {
+    std::lock_guard lock(detail::windowsMutex());
+    const Window* window = detail::findWindowLocked(hwnd);
+    return window != nullptr && window->windowClass != nullptr &&
+           (window->windowClass->record.style & CS_DBLCLKS) != 0;
+}
+
+// The message of a press at `time` on `target`: the second press of a double click (on the
+// window of the first, within the double-click time and rectangle; the press after a double
+// click starts a new one) is WM_LBUTTONDBLCLK for a class with CS_DBLCLKS.
+UINT lf_pressMessage(HWND target, POINT screenPoint, std::optional<DWORD> time) {
+    bool second = false;
+    {
+        std::lock_guard lock(g_pressMutex);
+        const LastPress& last = g_lastPress;
+        second = time && last.timed && !last.secondOfDouble && last.window == target &&
+                 *time - last.time <= GetDoubleClickTime() &&
+                 std::abs(screenPoint.x - last.at.x) <= kDoubleClickReach &&
+                 std::abs(screenPoint.y - last.at.y) <= kDoubleClickReach;
+        g_lastPress = LastPress{time.has_value(), target, screenPoint, time.value_or(0), second};
+    }
+    return second && lf_takesDoubleClicks(target) ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN;
+}
+
+bool lf_post(HWND target, UINT message, WPARAM wParam, LPARAM lParam, std::optional<DWORD> time) {
+    return time ? detail::postMessageAt(target, message, wParam, lParam, *time) != FALSE
+                : PostMessageW(target, message, wParam, lParam) != FALSE;
+}
+
+bool lf_buttonDown(POINT screenPoint, std::optional<DWORD> time) {
     const HWND target = lf_mouseTarget(screenPoint);
     if (target == nullptr) {
         return false;
     }
-    const LPARAM at = lf_clientPoint(target, screenPoint);
-    return PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, at) &&
-           PostMessageW(target, WM_LBUTTONUP, 0, at);
+    const UINT message = lf_pressMessage(target, screenPoint, time);
+    return lf_post(target, message, MK_LBUTTON, lf_clientPoint(target, screenPoint), time);
+}
+
+bool lf_buttonUp(POINT screenPoint, std::optional<DWORD> time) {
+    const HWND target = lf_mouseTarget(screenPoint);
+    return target != nullptr &&
+           lf_post(target, WM_LBUTTONUP, 0, lf_clientPoint(target, screenPoint), time);
+}
+
+} // namespace
+
+bool injectClick(POINT screenPoint) {
+    return lf_buttonDown(screenPoint, std::nullopt) && lf_buttonUp(screenPoint, std::nullopt);
+}
+
+bool injectClick(POINT screenPoint, DWORD time) {
+    return lf_buttonDown(screenPoint, time) && lf_buttonUp(screenPoint, time);
 }
 
 bool injectButtonDown(POINT screenPoint) {
-    const HWND target = lf_mouseTarget(screenPoint);
-    return target != nullptr &&
-           PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, lf_clientPoint(target, screenPoint));
+    return lf_buttonDown(screenPoint, std::nullopt);
+}
+
+bool injectButtonDown(POINT screenPoint, DWORD time) {
+    return lf_buttonDown(screenPoint, time);
 }
 
 bool injectButtonUp(POINT screenPoint) {
-    const HWND target = lf_mouseTarget(screenPoint);
-    return target != nullptr &&
-           PostMessageW(target, WM_LBUTTONUP, 0, lf_clientPoint(target, screenPoint));
+    return lf_buttonUp(screenPoint, std::nullopt);
+}
+
+bool injectButtonUp(POINT screenPoint, DWORD time) {
+    return lf_buttonUp(screenPoint, time);
 }
 
 bool injectMouseMove(POINT screenPoint, bool buttonHeld) {
@@ -109,6 +175,13 @@ bool injectClickInWindow(HWND hwnd, POINT clientPoint) {
         return false;
     }
     return injectClick(clientPoint);
+}
+
+bool injectClickInWindow(HWND hwnd, POINT clientPoint, DWORD time) {
+    if (!ClientToScreen(hwnd, &clientPoint)) {
+        return false;
+    }
+    return injectClick(clientPoint, time);
 }
 
 bool injectKey(UINT virtualKey) {

@@ -17,15 +17,25 @@ namespace skyloom::winui {
 HWND WindowFromPoint(POINT screenPoint);
 
 // Left button pressed and released at a screen point. False when no window takes it.
+// With the time of the click (milliseconds of its source's clock, as an X server stamps its
+// events), the messages carry that time (GetMessageTime) and clicks can make a double click:
+// a press on the window of the press before, within GetDoubleClickTime() of it and within 2
+// pixels of it, is the second click of a double click, which a window whose class has
+// CS_DBLCLKS receives as WM_LBUTTONDBLCLK; the press after a double click starts a new one.
+// Without a time a click is stamped with the tick count and never ends a double click.
 bool injectClick(POINT screenPoint);
+bool injectClick(POINT screenPoint, DWORD time);
 // The left button pressed, or released, at a screen point; the mouse moved to a screen point
 // (WM_MOUSEMOVE, with MK_LBUTTON while the button is held). For a backend that hears each of
 // them apart. False when no window takes it.
 bool injectButtonDown(POINT screenPoint);
+bool injectButtonDown(POINT screenPoint, DWORD time);
 bool injectButtonUp(POINT screenPoint);
+bool injectButtonUp(POINT screenPoint, DWORD time);
 bool injectMouseMove(POINT screenPoint, bool buttonHeld);
 // The same at a point of a window's client area.
 bool injectClickInWindow(HWND hwnd, POINT clientPoint);
+bool injectClickInWindow(HWND hwnd, POINT clientPoint, DWORD time);
 // A key pressed and released (WM_KEYDOWN, WM_KEYUP); TranslateMessage turns character keys
 // into WM_CHAR.
 bool injectKey(UINT virtualKey);

@@ -18,6 +18,9 @@ using detail::SentMessage;
 using detail::ThreadQueue;
 
 thread_local int t_inSend = 0;
+thread_local DWORD t_messageTime = 0;
+
+constexpr UINT kDoubleClickTimeMs = 500;
 
 DWORD lf_tickCount() {
     static const auto start = std::chrono::steady_clock::now();
@@ -96,21 +99,61 @@ Taken lf_take(MSG* msg, HWND hwnd, UINT first, UINT last, bool remove, bool bloc
             lf_handleSent(*next.sent);
             continue;
         case ThreadQueue::Next::Kind::posted:
-        case ThreadQueue::Next::Kind::paint:
+            // Stamped when it was posted.
             *msg = next.msg;
-            msg->time = lf_tickCount();
-            return Taken::message;
+            break;
+        case ThreadQueue::Next::Kind::paint:
         case ThreadQueue::Next::Kind::quit:
             *msg = next.msg;
             msg->time = lf_tickCount();
-            return Taken::quit;
+            break;
         case ThreadQueue::Next::Kind::none:
             return block ? Taken::error : Taken::nothing;
         }
+        if (remove) {
+            t_messageTime = msg->time;
+        }
+        return next.kind == ThreadQueue::Next::Kind::quit ? Taken::quit : Taken::message;
     }
 }
 
+BOOL lf_post(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time) {
+    MSG msg;
+    msg.hwnd = hwnd;
+    msg.message = message;
+    msg.wParam = wParam;
+    msg.lParam = lParam;
+    msg.time = time;
+    if (hwnd == nullptr) {
+        return detail::currentQueue()->post(msg) ? TRUE : FALSE;
+    }
+    std::shared_ptr<ThreadQueue> queue;
+    {
+        std::lock_guard lock(detail::windowsMutex());
+        const detail::Window* window = detail::findWindowLocked(hwnd);
+        if (window == nullptr) {
+            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+            return FALSE;
+        }
+        queue = window->queue;
+    }
+    return queue && queue->post(msg) ? TRUE : FALSE;
+}
+
 } // namespace
+
+BOOL detail::postMessageAt(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time) {
+    return lf_post(hwnd, message, wParam, lParam, time);
+}
+
+LONG GetMessageTime() {
+    return static_cast<LONG>(t_messageTime);
+}
+
+UINT GetDoubleClickTime() {
+    return kDoubleClickTimeMs;
+}
+
 
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     WNDPROC proc = nullptr;
@@ -146,25 +189,7 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    MSG msg;
-    msg.hwnd = hwnd;
-    msg.message = message;
-    msg.wParam = wParam;
-    msg.lParam = lParam;
-    if (hwnd == nullptr) {
-        return detail::currentQueue()->post(msg) ? TRUE : FALSE;
-    }
-    std::shared_ptr<ThreadQueue> queue;
-    {
-        std::lock_guard lock(detail::windowsMutex());
-        const detail::Window* window = detail::findWindowLocked(hwnd);
-        if (window == nullptr) {
-            SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-            return FALSE;
-        }
-        queue = window->queue;
-    }
-    return queue && queue->post(msg) ? TRUE : FALSE;
+    return lf_post(hwnd, message, wParam, lParam, lf_tickCount());
 }
 
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -177,6 +202,7 @@ BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
     msg.message = message;
     msg.wParam = wParam;
     msg.lParam = lParam;
+    msg.time = lf_tickCount();
     return queue->post(msg) ? TRUE : FALSE;
 }
 

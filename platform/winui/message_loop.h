@@ -33,6 +33,18 @@ BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageW(const MSG* msg);
 // TRUE while the calling thread handles a message sent from another thread.
 BOOL InSendMessage();
+// The time of the last message the calling thread took with GetMessageW or PeekMessageW (with
+// PM_REMOVE): milliseconds of the layer's tick count when it was posted, or, for input, of the
+// clock of the input's source. Controls that count clicks compare these times.
+LONG GetMessageTime();
+// The longest time between the clicks of a double click, in milliseconds.
+UINT GetDoubleClickTime();
+
+namespace detail {
+// Posts with the message time `time` instead of the tick count of the moment (input whose
+// source gives its own time).
+BOOL postMessageAt(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DWORD time);
+} // namespace detail
 
 // --- For tests ---
 // At most `limit` posted messages wait in one thread's queue (10000 by default).

@@ -3,22 +3,30 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "app/main_loop.h"
 #include "app/main_worker.h"
 #include "app/process_entry.h"
+#include "foundation/log_file.h"
+#include "config/parameters.h"
 #include "gui/gui_messages.h"
 #include "platform/winui/last_error.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
 #include "platform/winui/styles.h"
 #include "platform/winui/window.h"
+#include "platform/winui/window_state.h"
 #include "platform/winui/window_class.h"
 #include "tests/app/support/app_test_support.h"
 
@@ -34,6 +42,19 @@ using ::testing::Not;
 
 class HostWindowTest : public testing::AppTest {
 protected:
+    // A run that restarts without end would keep the test waiting: the third restart closes
+    // the window.
+    void endAfterTwoRestarts() {
+        onApplied_ = [this](const GuiUpdate& update) {
+            if (update.kind() == GuiUpdateKind::reset && ++resets_ > 2) {
+                ADD_FAILURE() << "restarts without end";
+                stop_.markExitWanted();
+            }
+        };
+    }
+
+    std::size_t resets_ = 0;
+
     void TearDown() override {
         gf_setProcessExitCode(0);
         gf_setProductionJob(false);
@@ -74,20 +95,15 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
             }
         }
     };
-    // A run that restarts without end would keep this test waiting: the third restart
-    // closes the window.
-    std::size_t resets = 0;
-    onApplied_ = [&](const GuiUpdate& update) {
-        if (update.kind() == GuiUpdateKind::reset && ++resets > 2) {
-            ADD_FAILURE() << "restarts without end";
-            stop_.markExitWanted();
-        }
-    };
+    endAfterTwoRestarts();
     MainWorker worker;
     gf_setProcessExitCode(7);
     // What the process entry could not write before the log was open.
     gf_noteForLog("entry note");
     int exitCode = 0;
+    // The program starts without an open log; the fixture's stands for the program before.
+    LogFile::writeImportant("the program before");
+    LogFile::close();
     {
         HostWindow window(run, worker);
         const std::vector<std::string> arguments = {"skyloom", "--Production"};
@@ -100,7 +116,7 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
     EXPECT_TRUE(gf_productionJob());
     EXPECT_TRUE(fs::is_directory(roamingFolder() / "Skyloom"));
     EXPECT_EQ(runs.load(), 2);
-    EXPECT_EQ(resets, 1u);
+    EXPECT_EQ(resets_, 1u);
     ASSERT_TRUE(worker.lastEnd());
     EXPECT_EQ(worker.lastEnd()->request, (StopRequest{StopReason::userClosedSim, 0}));
     EXPECT_FALSE(worker.lastEnd()->restart);
@@ -108,15 +124,105 @@ TEST_F(HostWindowTest, ARestartStartsASecondRunAndClosingTheWindowEndsTheProgram
                                                   "Skyloom ...")));
     // MSG_EXIT writes the date and time last, flushed: the program ends right after it.
     EXPECT_THAT(testing::readTextFile(workFolder() / "Log.txt"), EndsWith("Z\n"));
-    // Each start opened the log afresh: the first run's log is kept as Log0.txt.
-    const std::string firstRun = testing::readTextFile(workFolder() / "Log0.txt");
-    const std::string secondRun = logText();
+    // The program's start kept the log before it as Log0.txt; the restart went on in the run's
+    // log, after a first line of its own.
+    EXPECT_THAT(testing::readTextFile(workFolder() / "Log0.txt"),
+                HasSubstr("==> the program before\n"));
+    const std::string log = logText();
+    EXPECT_THAT(log, Not(HasSubstr("the program before")));
+    const std::size_t firstLineEnd = log.find('\n');
+    const std::size_t secondStart =
+        log.rfind('\n', log.find(" Skyloom version ", firstLineEnd)) + 1;
+    ASSERT_GT(secondStart, firstLineEnd);
+    const std::string firstRun = log.substr(0, secondStart);
+    const std::string secondRun = log.substr(secondStart);
     EXPECT_THAT(firstRun, HasSubstr("==> entry note\n"));
     EXPECT_THAT(secondRun, Not(HasSubstr("entry note")));
     EXPECT_THAT(firstRun, HasSubstr("Closing down after NEW SETTINGS (3), detail 0\n"));
     EXPECT_THAT(firstRun, HasSubstr("Restart phase: reinitializing traffic state\n"));
     EXPECT_THAT(secondRun, Not(HasSubstr("NEW SETTINGS")));
     EXPECT_THAT(secondRun, HasSubstr("Closing down after USER CLOSED SIM (4), detail 0\n"));
+}
+
+// A port that nothing uses now, of a UDP or TCP socket.
+std::uint16_t lf_freePort(int type) {
+    const int fd = ::socket(AF_INET, type, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    std::uint16_t port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        port = ntohs(address.sin_port);
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    return port;
+}
+
+// The traffic source chosen in the window takes effect at the next start: its combo box is
+// closed from the choice until that start, and open again from it on, so that a source that
+// cannot connect can be changed back from the window.
+TEST_F(HostWindowTest, AChangedTrafficSourceIsClosedUntilTheStartThatTakesIt) {
+    // The second run is on the App road: its ports are free ones, not the App's own.
+    const std::uint16_t traffic = lf_freePort(SOCK_DGRAM);
+    std::uint16_t weather = lf_freePort(SOCK_DGRAM);
+    while (weather == traffic) {
+        weather = lf_freePort(SOCK_DGRAM);
+    }
+    const testing::EnvOverride appPorts("SKYLOOM_APP_UDP_PORTS",
+                                        std::to_string(traffic) + "," + std::to_string(weather));
+    const std::uint16_t server = lf_freePort(SOCK_STREAM);
+    ASSERT_NE(traffic * weather * server, 0);
+
+    std::atomic<int> runs{0};
+    // Whether the combo box was enabled: at the start of each run, after the choice.
+    std::vector<bool> enabled;
+    std::mutex enabledMutex;
+    const auto note = [&](winui::HWND combo) {
+        const std::lock_guard lock(enabledMutex);
+        enabled.push_back(winui::IsWindowEnabled(combo) != winui::FALSE);
+    };
+    MainRunContext run = context();
+    run.cycleObserver = [&](MainLoop& loop) {
+        ProgramParameters& p = gf_params();
+        const winui::HWND combo = p.RT_CHOISE.window();
+        if (loop.counters().cycles == 1) {
+            ++runs;
+            note(combo);
+        }
+        if (loop.counters().cycles != 10) {
+            return;
+        }
+        if (runs.load() == 1) {
+            p.PORT_NUMBER.setValue(server);
+            // The user picks the other source, as the combo box's list tells the window.
+            const auto index = winui::SendMessageW(
+                combo, winui::CB_FINDSTRINGEXACT, static_cast<winui::WPARAM>(-1),
+                reinterpret_cast<winui::LPARAM>(u"RT App"));
+            winui::SendMessageW(combo, winui::CB_SETCURSEL, static_cast<winui::WPARAM>(index), 0);
+            winui::SendMessageW(gui_.window(), winui::WM_COMMAND,
+                                winui::MAKEWPARAM(static_cast<winui::WORD>(p.RT_CHOISE.controlId()),
+                                                  winui::CBN_SELCHANGE),
+                                reinterpret_cast<winui::LPARAM>(combo));
+            note(combo);
+        } else {
+            winui::PostMessageW(gui_.window(), winui::WM_CLOSE, 0, 0);
+        }
+    };
+    endAfterTwoRestarts();
+    MainWorker worker;
+    {
+        HostWindow window(run, worker);
+        const std::vector<std::string> arguments = {"skyloom"};
+        gf_runMainWindow(window, arguments);
+    }
+    EXPECT_EQ(runs.load(), 2);
+    EXPECT_EQ(enabled, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(gf_params().RT_CHOISE.value(), "RT App");
+    EXPECT_THAT(logText(), HasSubstr("Closing down after NEW SETTINGS (3), detail 0\n"));
 }
 
 TEST_F(HostWindowTest, ADestroyedWindowEndsTheLoopAndTheRunIsStoppedAndJoined) {

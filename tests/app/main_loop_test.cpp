@@ -3,6 +3,7 @@
 #include <chrono>
 #include <map>
 #include <cstdint>
+#include <filesystem>
 #include <stop_token>
 #include <string>
 #include <utility>
@@ -18,6 +19,7 @@
 #include "config/parameters.h"
 #include "config/params_snapshot.h"
 #include "foundation/program_clock.h"
+#include "foundation/unsaved_files.h"
 #include "gui/parking_interval.h"
 #include "parking/parking_state.h"
 #include "parking/static_parking_state.h"
@@ -117,6 +119,42 @@ TEST_F(MainLoopTest, StepCadencesOverTenThousandCycles) {
     // Refreshed before the first cycle, and by the user-data steps after midnight.
     EXPECT_EQ(slotAtFirstCycle, gf_packDaySlot({7, 47}));
     EXPECT_EQ(gf_currentDaySlot(), gf_packDaySlot({1, 0}));
+}
+
+// A save that a full disk refuses while the window is up is named on its status line within a
+// second, once: the newest of those that failed since the last look, with their number.
+TEST_F(MainLoopTest, AFileThatCouldNotBeSavedIsNamedOnTheStatusLineOnce) {
+    struct Case {
+        const char* label;
+        std::vector<std::string> refused; // the files that fail in the second before
+        std::vector<std::string> shown;
+    };
+    const std::string learned = (workFolder() / "airports" / "learned" / "EHAM.xml").string();
+    const std::string list = (workFolder() / "airports" / "my_park_airports.txt").string();
+    const std::vector<Case> cases = {
+        {"nothing refused", {}, {}},
+        {"the learned file", {learned},
+         {"Could not save " + learned + ": No space left on device"}},
+        {"three saves", {list, learned, list},
+         {"Could not save " + list + ": No space left on device (3 saves failed)"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        stop_.reset();
+        std::size_t before = 0;
+        runCycles(200, [&](MainLoop& loop) {
+            if (loop.counters().cycles == 1) {
+                // The status line has told of all before.
+                before = statusTexts().size();
+                for (const std::string& file : c.refused) {
+                    gf_noteUnsavedFile(file, "No space left on device");
+                }
+            }
+        });
+        const std::vector<std::string> texts = statusTexts();
+        EXPECT_EQ(std::vector<std::string>(texts.begin() + static_cast<long>(before), texts.end()),
+                  c.shown);
+    }
 }
 
 // Every user-data step removes the blocked aircraft; "Block" removes it at the next cycle and

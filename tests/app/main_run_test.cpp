@@ -368,7 +368,19 @@ TEST_F(MainRunTest, AMissingDbaseOrAirportsTableEndsTheProgramAsSystemError) {
 
 TEST_F(MainRunTest, TheStartUpScansTheLiveriesUnlessSkippedWithAnEarlierFile) {
     const fs::path scanned = workFolder() / "output" / "LiveriesScanned_MSFS2024.xml";
+    // The working folder holds no AIG registration table: every start says so once, whether it
+    // scans or not.
+    const auto missingTableLines = [this] {
+        const std::string log = logText();
+        const std::string line = "AIG-regcodes.enc not available";
+        std::size_t count = 0;
+        for (auto at = log.find(line); at != std::string::npos; at = log.find(line, at + 1)) {
+            ++count;
+        }
+        return count;
+    };
     EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
+    EXPECT_EQ(missingTableLines(), 1u);
     EXPECT_TRUE(fs::exists(scanned));
     EXPECT_EQ(gui_.state().liveriesCount, 1u);
     const std::string noShift = "Time shift = 0";
@@ -383,6 +395,7 @@ TEST_F(MainRunTest, TheStartUpScansTheLiveriesUnlessSkippedWithAnEarlierFile) {
     EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
     EXPECT_THAT(statusTexts(),
                 ElementsAre(noShift, scanning, airports, keeping, noShift, airports, keeping));
+    EXPECT_EQ(missingTableLines(), 2u);
     fs::remove(scanned);
     stop_.reset();
     EXPECT_TRUE(runUntil({StopReason::userClosedSim, 0}).startedUp);
@@ -391,6 +404,7 @@ TEST_F(MainRunTest, TheStartUpScansTheLiveriesUnlessSkippedWithAnEarlierFile) {
                 ElementsAre(noShift, scanning, airports, keeping, noShift, airports, keeping,
                             noShift, scanning, airports, keeping));
     EXPECT_TRUE(fs::exists(scanned));
+    EXPECT_EQ(missingTableLines(), 3u);
 }
 
 TEST_F(MainRunTest, ALiveryScanThatFindsNoPackageEndsTheProgramAsSystemError) {

@@ -52,12 +52,17 @@ TEST_F(ProgramOnWorldTest, AMismatchSwitchesTheChoiceOnceThenTheRunLearnsTheUser
     const fs::path log = workFolder() / "Log.txt";
     ASSERT_TRUE(testing::ProgramProcess::waitForText(log, "User ground data: "))
         << testing::readTextFile(log);
-    // The first run's log, kept as Log0.txt by the restart, holds the one switch.
-    const std::string first = testing::readTextFile(workFolder() / "Log0.txt");
+    // The restart went on in the same log: the first run, up to the second run's first line,
+    // holds the one switch.
+    const std::string both = testing::readTextFile(log);
+    const std::size_t secondStart =
+        both.rfind('\n', both.find(" Skyloom version ", both.find('\n'))) + 1;
+    ASSERT_GT(secondStart, both.find('\n')) << both;
+    const std::string first = both.substr(0, secondStart);
     EXPECT_EQ(countOf(first, "MSFS and Skyloom do not match, restarting ..."), 1u) << first;
     EXPECT_EQ(countOf(first, "Switching MSFS version in Skyloom"), 1u) << first;
     EXPECT_EQ(countOf(first, "Closing down after NEW SETTINGS"), 1u) << first;
-    const std::string second = testing::readTextFile(log);
+    const std::string second = both.substr(secondStart);
     EXPECT_EQ(countOf(second, "do not match"), 0u) << second;
     EXPECT_EQ(countOf(second, "SimConnect: user aircraft title: Airbus A320 Neo Asobo"), 1u);
     EXPECT_EQ(countOf(second, "SimConnect: User aircraft model: A20N"), 1u) << second;
@@ -67,7 +72,8 @@ TEST_F(ProgramOnWorldTest, AMismatchSwitchesTheChoiceOnceThenTheRunLearnsTheUser
     const int status = program.wait();
     ASSERT_TRUE(WIFEXITED(status)) << "killed by the signal";
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    const std::string last = testing::readTextFile(log);
+    // The second run, to the log's end.
+    const std::string last = testing::readTextFile(log).substr(secondStart);
     for (const char* line :
          {"Stop requested: USER CLOSED SIM (4)", "Closing down after USER CLOSED SIM (4)",
           "SimConnect shutdown cleanup: initially owned", "SimConnect closed ok"}) {

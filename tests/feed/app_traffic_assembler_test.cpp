@@ -192,6 +192,49 @@ TEST_F(AppTrafficAssemblerTest, RejectionLinesStopAtTheirLimit) {
     EXPECT_THAT(log_.linesWith("further rejected datagrams are counted"), SizeIs(1));
 }
 
+// Beyond the limit of logged lines the rejected datagrams are only counted: the count goes to
+// the log with the minute's line of what was received, and again when the reader stops, each
+// time it changed.
+TEST_F(AppTrafficAssemblerTest, TheCountOfRejectedDatagramsIsLoggedEachMinuteAndAtTheStop) {
+    struct Case {
+        const char* label;
+        int rejectedInTheMinute;
+        int rejectedBeforeTheStop;
+    };
+    for (const Case& c : {Case{"a few", 3, 2}, Case{"beyond the logged limit", 150, 30},
+                          Case{"none after the minute's line", 120, 0}}) {
+        SCOPED_TRACE(c.label);
+        testing::LogCapture log;
+        AppTrafficAssembler assembler{"Traffic Reader", {recorder_.post(), nullptr, nullptr}};
+        const auto garbage = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                assembler.handleDatagram("garbage,1", clock_.steadyNow(), clock_.utcNow());
+            }
+        };
+        assembler.tick(clock_.steadyNow());
+        garbage(c.rejectedInTheMinute);
+        assembler.handleDatagram(lf_record(20001, "AAA1"), clock_.steadyNow(), clock_.utcNow());
+        clock_.advance(FeedReceipts::kLogEvery);
+        assembler.tick(clock_.steadyNow());
+        const int minute = c.rejectedInTheMinute;
+        EXPECT_THAT(log.linesWith("received so far"), SizeIs(1));
+        EXPECT_THAT(log.linesWith(fmt::format("Traffic Reader: {} datagrams rejected so far",
+                                              minute)),
+                    SizeIs(1));
+        garbage(c.rejectedBeforeTheStop);
+        assembler.logReceipts();
+        const int total = minute + c.rejectedBeforeTheStop;
+        EXPECT_THAT(log.linesWith("rejected so far"), SizeIs(total == minute ? 1 : 2));
+        EXPECT_THAT(log.linesWith(fmt::format("Traffic Reader: {} datagrams rejected so far",
+                                              total)),
+                    SizeIs(1));
+        EXPECT_THAT(log.linesWith("datagram rejected: "),
+                    SizeIs(std::min<std::size_t>(total, RejectedDatagramLog::kMaxLoggedRejections)));
+        EXPECT_THAT(log.linesWith("further rejected datagrams are counted"),
+                    SizeIs(total >= 100 ? 1 : 0));
+    }
+}
+
 TEST_F(AppTrafficAssemblerTest, BufferedSnapshotsArePostedOldestFirstWithGrowingDelays) {
     assembler_.bufferRequested();
     feed(lf_record(30001, "AAA1", "RTBUF=0"));

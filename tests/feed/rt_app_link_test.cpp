@@ -128,6 +128,35 @@ std::vector<std::vector<CapturedRecord>> lf_readBursts(const std::filesystem::pa
     return bursts;
 }
 
+// The live records of a burst that the program plays: static aircraft are passed over, and a
+// record stamped far from the burst's median stamp (a csv capture's first burst holds records
+// of nine hours later) is refused; `strays` counts those.
+std::vector<CapturedRecord> lf_playedRecords(const std::vector<CapturedRecord>& burst,
+                                             std::size_t& strays) {
+    std::vector<CapturedRecord> live;
+    std::vector<double> stamps;
+    for (const CapturedRecord& record : burst) {
+        if (record.hexid > 10000) {
+            live.push_back(record);
+            stamps.push_back(record.timestamp);
+        }
+    }
+    if (live.size() < 3) {
+        return live;
+    }
+    std::sort(stamps.begin(), stamps.end());
+    const double median = stamps[(stamps.size() - 1) / 2];
+    std::vector<CapturedRecord> played;
+    for (const CapturedRecord& record : live) {
+        if (record.timestamp - median > 60.0 || median - record.timestamp > 300.0) {
+            ++strays;
+        } else {
+            played.push_back(record);
+        }
+    }
+    return played;
+}
+
 class RtAppLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -235,13 +264,9 @@ TEST_P(RtAppCaptureReplayTest, EveryBurstArrivesAsOneMailboxBatchMatchingTheCapt
     std::size_t records = 0;
     std::size_t onGround = 0;
     std::size_t atZero = 0;
+    std::size_t strays = 0;
     app.replay(capture, 0.0, 0, [&](std::size_t index) {
-        std::vector<CapturedRecord> wanted;
-        for (const CapturedRecord& record : expected[index]) {
-            if (record.hexid > 10000) {
-                wanted.push_back(record);
-            }
-        }
+        const std::vector<CapturedRecord> wanted = lf_playedRecords(expected[index], strays);
         if (!wanted.empty()) {
             ++posted;
         }
@@ -283,8 +308,8 @@ TEST_P(RtAppCaptureReplayTest, EveryBurstArrivesAsOneMailboxBatchMatchingTheCapt
         records += taken.size();
     });
     const AppTrafficCounts counts = link_->trafficReader().counts();
-    EXPECT_EQ(counts.liveRecords, records);
-    EXPECT_EQ(counts.rejected, 0u);
+    EXPECT_EQ(counts.liveRecords, records + strays);
+    EXPECT_EQ(counts.rejected, strays);
     EXPECT_EQ(counts.liveBatches, posted);
     EXPECT_EQ(mailbox_.counts().replacedBatches, 0u);
     EXPECT_TRUE(failures_.empty());
@@ -351,6 +376,85 @@ TEST_F(RtAppLinkTest, MalformedDatagramsAmidARealBurstLoseNothingElse) {
     ASSERT_THAT(lines, SizeIs(5));
     EXPECT_THAT(lines[3], HasSubstr("datagram of 9000 bytes is too long"));
     EXPECT_THAT(lines[4], HasSubstr("byte 0xde"));
+    EXPECT_TRUE(failures_.empty());
+}
+
+// One report stamped far from its round (a faulty sender on the App's network, a clock set
+// wrong) is refused with a line in the log, and every other aircraft of the round plays when it
+// would have played without it: 30 s after it was seen.
+TEST_F(RtAppLinkTest, AReportStampedFarFromItsRoundIsRefusedAndMovesNoOtherAircraft) {
+    SKYLOOM_REQUIRE_SHARED(file, "feed/recordings/KLAX_20200617_2152.csv");
+    mailbox_.setDecoder(&decoder_);
+    const std::vector<std::vector<CapturedRecord>> expected = lf_readBursts(file);
+    const tools::Capture capture = tools::gf_readCapture(file, 125.0);
+    const double clock =
+        std::chrono::duration<double>(clock_.utcNow().time_since_epoch()).count();
+    constexpr double kYear = 365.25 * 86400.0;
+    const char* const kAfter = "s after the other reports of its batch";
+    struct Case {
+        const char* label;
+        // The stray's time stamp, from the newest time stamp of its round.
+        std::function<double(double)> stamp;
+        const char* refusal;
+    };
+    const Case cases[] = {
+        {"an hour ahead", [](double round) { return round + 3600.0; }, kAfter},
+        {"a day ahead", [](double round) { return round + 86400.0; }, kAfter},
+        {"a year ahead", [&](double round) { return round + kYear; }, kAfter},
+        {"stamped by the receiving clock", [&](double) { return clock; }, kAfter},
+        {"six years ahead, past the receiving clock too",
+         [&](double round) { return round + 6.0 * kYear; }, "s ahead of the clock"},
+        {"a year behind", [&](double round) { return round - kYear; },
+         "s before the other reports of its batch"},
+    };
+    // Each case replays rounds of its own: a datagram that repeats the last of its hexid would
+    // be dropped as a repeat.
+    constexpr std::size_t kRounds = 3;
+    ASSERT_GE(capture.bursts.size(), std::size(cases) * kRounds);
+    tools::RtAppStandin& app = standin();
+    connect(app);
+    std::size_t posted = 0;
+    std::uint32_t strayHexid = 16000000;
+    for (std::size_t k = 0; k < std::size(cases); ++k) {
+        const Case& c = cases[k];
+        SCOPED_TRACE(c.label);
+        ++strayHexid;
+        const std::size_t refusedBefore = log_.linesWith(c.refusal).size();
+        const std::uint64_t rejectedBefore = link_->trafficReader().counts().rejected;
+        tools::Capture faulty;
+        std::vector<std::vector<CapturedRecord>> genuine;
+        for (std::size_t i = k * kRounds; i < (k + 1) * kRounds; ++i) {
+            tools::CaptureBurst burst = capture.bursts[i];
+            const std::string stray = testing::rttfcDatagram(
+                {{1, std::to_string(strayHexid)},
+                 {9, fmt::format("STRAY{}", i)},
+                 {14, fmt::format("{:.1f}", c.stamp(burst.time))}});
+            burst.datagrams.insert(burst.datagrams.begin() + burst.datagrams.size() / 2, stray);
+            faulty.bursts.push_back(std::move(burst));
+            std::size_t strays = 0;
+            genuine.push_back(lf_playedRecords(expected[i], strays));
+            ASSERT_EQ(strays, 0u);
+        }
+        app.replay(faulty, 0.0, 0, [&](std::size_t index) {
+            ++posted;
+            ASSERT_TRUE(lf_eventually([&] { return mailbox_.counts().livePosts == posted; }));
+            const std::vector<TrafficEntry> taken = takeAll();
+            ASSERT_EQ(taken.size(), genuine[index].size()) << "round " << index;
+            double newest = 0.0;
+            for (const CapturedRecord& record : genuine[index]) {
+                newest = std::max(newest, record.timestamp);
+            }
+            for (const TrafficEntry& entry : taken) {
+                EXPECT_NE(entry.hexid, strayHexid);
+                EXPECT_EQ(entry.sample.time,
+                          std::max(5000 + 3000 - std::lround(100.0 * (newest - entry.timestamp)),
+                                   5001L))
+                    << "hexid " << entry.hexid << " of round " << index;
+            }
+        });
+        EXPECT_EQ(link_->trafficReader().counts().rejected - rejectedBefore, kRounds);
+        EXPECT_EQ(log_.linesWith(c.refusal).size() - refusedBefore, kRounds);
+    }
     EXPECT_TRUE(failures_.empty());
 }
 

@@ -237,6 +237,71 @@ TEST_F(RtApiReadersTest, ASuccessEndsTheRunOfFailures) {
     EXPECT_EQ(mailbox_->waitingBufferedBatches().size(), 4u);
 }
 
+// An outage fails every request for as long as it lasts, one every 5 s: the log says its first
+// failure when it begins and its count once it ends, when a request is answered again, the
+// reader gives up or the reader stops; nothing in between.
+TEST_F(RtApiReadersTest, AnOutageIsLoggedWhenItBeginsAndWhenItEndsWithItsCount) {
+    SKYLOOM_REQUIRE_RTAPI_RECORDINGS();
+    enum class End { answered, readerStops, givenUp };
+    struct Case {
+        const char* label;
+        StandInAnswer answer;
+        int failures;
+        End end;
+        const char* begins;
+        const char* ends;
+    };
+    const Case cases[] = {
+        {"server errors, then an answer", StandInAnswer::withStatus(503), 5, End::answered,
+         "buffered traffic request failed: HTTP status 503 (retry)",
+         "requests answered again after 5 failed requests (the last: HTTP status 503)"},
+        {"one time-out, then an answer", StandInAnswer::of(StandInFault::neverAnswer), 1,
+         End::answered, "buffered traffic request failed: timed out",
+         "requests answered again after 1 failed request (the last: timed out"},
+        {"replies that are no JSON until the reader stops",
+         StandInAnswer::of(StandInFault::malformed), 3, End::readerStops,
+         "buffered traffic request failed: the reply is no JSON",
+         "stopped after 3 failed requests in a row (the last: the reply is no JSON"},
+        {"replies cut short until the reader gives up", StandInAnswer::of(StandInFault::cutShort),
+         kRtApiMaxConsecutiveFailures, End::givenUp, "buffered traffic request failed: cut short",
+         "12 requests in a row failed, giving up (the last: cut short"},
+    };
+    standIn_->setGzip(false);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::size_t failedBefore = log_->count("Traffic RTAPIreader: ");
+        auto reader = trafficReader();
+        for (int i = 0; i < c.failures; ++i) {
+            standIn_->queueAnswer("/v6/traffic", c.answer);
+        }
+        RtApiStep step;
+        for (int i = 0; i < c.failures && !step.stop; ++i) {
+            step = stepAfter(*reader, step);
+        }
+        switch (c.end) {
+        case End::answered:
+            step = stepAfter(*reader, step);
+            EXPECT_FALSE(step.stop);
+            break;
+        case End::readerStops:
+            reader->logFailuresAtStop();
+            break;
+        case End::givenUp:
+            EXPECT_TRUE(step.stop);
+            break;
+        }
+        EXPECT_EQ(log_->count(std::string("Traffic RTAPIreader: ") + c.begins), 1u)
+            << log_->text();
+        EXPECT_EQ(log_->count(std::string("Traffic RTAPIreader: ") + c.ends), 1u) << log_->text();
+        // Those two lines, and the buffered snapshots' line after an answer.
+        const std::size_t lines = log_->count("Traffic RTAPIreader: ") - failedBefore;
+        EXPECT_EQ(lines, c.end == End::answered ? 3u : 2u) << log_->text();
+        reader->logFailuresAtStop();
+        EXPECT_EQ(log_->count("Traffic RTAPIreader: ") - failedBefore, lines)
+            << "an ended outage is not said again";
+    }
+}
+
 TEST_F(RtApiReadersTest, LockedLoginsAndMissingDataWaitAndRetry) {
     auto reader = trafficReader();
     struct Case {
@@ -295,11 +360,12 @@ TEST_F(RtApiReadersTest, BrokenRepliesLoseNothingElse) {
         EXPECT_EQ(step.wait, kRtApiRetryWaitMs) << c.logged;
         EXPECT_TRUE(log_->contains(c.logged)) << c.logged;
         EXPECT_EQ(mailbox_->pendingCount(), 18u) << c.logged;
+        EXPECT_EQ(reader->consecutiveFailures(), 1) << c.logged;
+        // The next good reply comes through.
+        step = stepAfter(*reader, step);
+        EXPECT_EQ(reader->consecutiveFailures(), 0) << c.logged;
     }
-    EXPECT_EQ(reader->consecutiveFailures(), 5);
-    step = stepAfter(*reader, step);
-    EXPECT_EQ(reader->consecutiveFailures(), 0);
-    EXPECT_EQ(mailbox_->counts().livePosts, 2u);
+    EXPECT_EQ(mailbox_->counts().livePosts, 1u + std::size(cases));
 }
 
 TEST_F(RtApiReadersTest, AMalformedAircraftIsLoggedOnceAndSkipped) {

@@ -172,6 +172,54 @@ TEST(RtApiTrafficTest, AircraftFromTheFutureAreSkippedBeforeTheOffsetsAreSet) {
     EXPECT_EQ(snapshots.buffers.back().size(), before - 1);
 }
 
+// An aircraft stamped far from the reply's others (a clock set wrong, though not ahead of the
+// receiving clock: the user plays history) is skipped with its reason, and the others keep the
+// offsets they had without it.
+TEST(RtApiTrafficTest, AircraftStampedFarFromTheirReplyAreSkippedAndMoveNoOtherAircraft) {
+    SKYLOOM_REQUIRE_SHARED(folder, testing::kRtApiRecordings);
+    const nlohmann::json recorded = gf_readRecording(folder, "746213911.74435.json");
+    // Received two years after the reply's "dataepoch".
+    const double dataEpoch = 1724517662.0;
+    const Clock::UtcTime receivedAt{std::chrono::seconds{1724517662 + 2 * 31557600}};
+    std::vector<TrafficEntry> genuine = gf_readRtApiTraffic(recorded, kStandardBasis).live;
+    gf_setTimeOffsets(genuine, 1000, 30);
+    struct Case {
+        const char* label;
+        double stamp;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"an hour ahead", dataEpoch + 3600.0,
+         "time stamp 1724521262.0 lies 3604 s after the other reports of its batch"},
+        {"a year ahead", dataEpoch + 31557600.0,
+         "time stamp 1756075262.0 lies 31557604 s after the other reports of its batch"},
+        {"a minute and a half ahead", dataEpoch + 90.0,
+         "time stamp 1724517752.0 lies 94 s after the other reports of its batch"},
+        {"a day behind", dataEpoch - 86400.0,
+         "time stamp 1724431262.0 lies 86394 s before the other reports of its batch"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        nlohmann::json reply = recorded;
+        reply["data"]["4ba8c3"][10] = c.stamp;
+        RtApiTrafficReply read = gf_readRtApiTraffic(reply, kStandardBasis);
+        gf_skipEntriesAheadOfClock(read, receivedAt);
+        gf_skipStrayEntries(read);
+        ASSERT_EQ(read.rejected.size(), 1u);
+        EXPECT_EQ(read.rejected[0].key, "4ba8c3");
+        EXPECT_EQ(read.rejected[0].reason, c.reason);
+        ASSERT_EQ(read.live.size(), genuine.size() - 1);
+        gf_setTimeOffsets(read.live, 1000, 30);
+        for (const TrafficEntry& entry : read.live) {
+            const auto it = std::find_if(genuine.begin(), genuine.end(), [&](const TrafficEntry& e) {
+                return e.hexid == entry.hexid;
+            });
+            ASSERT_NE(it, genuine.end());
+            EXPECT_EQ(entry.sample.time, it->sample.time) << entry.hexid;
+        }
+    }
+}
+
 TEST(RtApiTrafficTest, TheParkedRecordingBecomesParkedEntries) {
     SKYLOOM_REQUIRE_SHARED(folder, testing::kRtApiRecordings);
     const nlohmann::json reply = gf_readRecording(folder, "746828180.600688.json");

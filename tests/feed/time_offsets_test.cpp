@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -38,6 +39,37 @@ TEST(TimeOffsetsTest, AnEntryIsDueTheBaseAfterNowLessItsAgeButNeverBeforeTheNext
     };
     for (const OffsetCase& c : cases) {
         EXPECT_EQ(gf_timeOffsetOf(c.timestamp, c.newest, c.tick, c.base), c.expected) << c.label;
+    }
+}
+
+// The reference is the newest stamp within a minute after the batch's median: one stamp far
+// ahead of the others does not move it, wherever it lies.
+TEST(TimeOffsetsTest, TheReferenceIsTheNewestStampWithinReachOfTheMedian) {
+    const double t = 1724517662.0;
+    const double nan = std::nan("");
+    struct Case {
+        const char* label;
+        std::vector<double> stamps;
+        std::optional<double> reference;
+    };
+    const std::vector<Case> cases = {
+        {"one report", {t}, t},
+        {"a round", {t - 40.0, t - 3.0, t - 1.0, t}, t},
+        {"the newest 41 s after the median, as in a capture", {t - 41.0, t - 41.0, t}, t},
+        {"one report an hour ahead", {t - 4.0, t - 2.0, t, t + 3600.0}, t},
+        {"one report a minute and a half ahead", {t - 2.0, t - 1.0, t, t + 90.0}, t},
+        {"one report six years ahead of two", {t, t + 6 * 31557600.0}, t},
+        {"one report long behind", {t - 86400.0, t - 2.0, t}, t},
+        {"stamps that are no number do not count", {nan, t - 1.0, nan}, t - 1.0},
+        {"no stamp at all", {nan}, std::nullopt},
+        {"an empty batch", {}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::vector<TrafficEntry> batch(c.stamps.size());
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            batch[i].timestamp = c.stamps[i];
+        }
+        EXPECT_EQ(gf_batchReferenceTimestamp(batch), c.reference) << c.label;
     }
 }
 

@@ -123,6 +123,46 @@ TEST_F(LogFileTest, OpeningAgainKeepsOneGenerationAsLog0) {
     EXPECT_FALSE(std::filesystem::exists(dir_ / "Log00.txt"));
 }
 
+// A run of the program that restarts (a web API outage restarts it every minute) goes on in its
+// log: what led to each restart stays. Only a new start of the program keeps the log before it
+// as Log0.txt.
+TEST_F(LogFileTest, ARestartGoesOnInTheRunsLogAndANewProgramKeepsItAsLog0) {
+    struct Step {
+        const char* label;
+        bool newProgram; // the log is not open: the program starts
+        const char* simulator;
+        const char* line;
+        std::size_t lines;     // in Log.txt afterwards
+        std::size_t previous;  // in Log0.txt afterwards
+    };
+    LogFile::writeImportant("the previous program");
+    const Step steps[] = {
+        {"the program starts", true, "MSFS 2024", "run 1 ends: READER ERROR", 2, 2},
+        {"a restart", false, "MSFS 2024", "run 2 ends: READER ERROR", 4, 2},
+        {"a restart for the other simulator", false, "MSFS 2020", "run 3 ends: USER CLOSED SIM",
+         6, 2},
+        {"the program starts again", true, "MSFS 2020", "run 1 of the next program", 2, 6},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.label);
+        if (step.newProgram) {
+            LogFile::close();
+        }
+        const std::string simulator = step.simulator;
+        LogFile::setTargetNameProvider([simulator] { return simulator; });
+        LogFile::openForRunIn(dir_.path());
+        LogFile::writeImportant(step.line);
+        LogFile::flush();
+        const auto lines = readLines(logPath());
+        ASSERT_EQ(lines.size(), step.lines);
+        EXPECT_TRUE(lines[lines.size() - 2].ends_with(std::string(" for ") + step.simulator))
+            << lines[lines.size() - 2];
+        EXPECT_EQ(lines.back(), std::string("==> ") + step.line);
+        EXPECT_EQ(readLines(dir_ / "Log0.txt").size(), step.previous);
+    }
+    EXPECT_EQ(readLines(dir_ / "Log0.txt")[3], "==> run 2 ends: READER ERROR");
+}
+
 TEST_F(LogFileTest, TheTargetNameProviderMayItselfLog) {
     // Configuration's provider looks up folders and may log while the log is being opened.
     LogFile::setTargetNameProvider([] {

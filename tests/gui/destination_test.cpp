@@ -13,6 +13,7 @@
 #include "gui/park_airport_links.h"
 #include "platform/winui/input.h"
 #include "platform/winui/messages.h"
+#include "platform/winui/window_geometry.h"
 #include "platform/winui/window_state.h"
 #include "refdata/airports.h"
 #include "tests/gui/support/main_window_fixture.h"
@@ -129,6 +130,52 @@ TEST_F(DestinationTest, EveryTextGetsItsAnswer) {
             EXPECT_EQ(parameters_.STAND_SELECTOR.isEnabled(), !c.stands.empty() && applied)
                 << label;
         }
+    }
+}
+
+// The box shows the destination in force; a user who wants another one selects the text the way
+// an edit box offers and types over it, instead of typing after it ("KJFKeddf").
+TEST_F(DestinationTest, TheShownDestinationIsSelectedWholeAndTypedOver) {
+    enum class Gesture { ctrlA, tripleClick, doubleClick };
+    struct Case {
+        const char* label;
+        Gesture gesture;
+    };
+    const Case cases[] = {
+        {"Ctrl+A", Gesture::ctrlA},
+        {"a triple click", Gesture::tripleClick},
+        {"a double click (the code is one word)", Gesture::doubleClick},
+    };
+    const winui::HWND edit = parameters_.DESTINATION.window();
+    winui::RECT client;
+    winui::GetClientRect(edit, &client);
+    winui::DWORD time = 10000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        gf_setDestination(gui_, parameters_, IcaoCode("KJFK"), Lalo{40.6, -73.8});
+        pump();
+        ASSERT_EQ(gf_controlText(window_->window(), parameters_.DESTINATION.controlId()), "KJFK");
+        statusLines_.clear();
+        switch (c.gesture) {
+        case Gesture::ctrlA:
+            winui::SetFocus(edit);
+            winui::injectChar(1);
+            break;
+        case Gesture::tripleClick:
+        case Gesture::doubleClick:
+            for (int click = 0; click < (c.gesture == Gesture::tripleClick ? 3 : 2); ++click) {
+                winui::injectClickInWindow(edit, winui::POINT{client.right / 3, client.bottom / 2},
+                                           time);
+                time += 150;
+            }
+            time += 5000;
+            break;
+        }
+        winui::injectText(u"eddf");
+        winui::injectKey(winui::VK_RETURN);
+        pump();
+        EXPECT_EQ(parameters_.DESTINATION.value(), "EDDF");
+        EXPECT_THAT(statusLines_, ElementsAre("New destination: EDDF, with reserved stand: B3"));
     }
 }
 

@@ -12,6 +12,7 @@
 
 #include "config/option_parameters.h"
 #include "config/startup_choices.h"
+#include "foundation/log_file.h"
 #include "gui/gui_messages.h"
 #include "platform/winui/gdi.h"
 #include "platform/winui/gdi_objects.h"
@@ -46,13 +47,27 @@ int lf_quitCode() {
 TEST_F(MainWindowTest, StartJoinsTheEndedRunOpensTheLogAfreshAndStartsTheNext) {
     const winui::HWND window = open([](winui::HWND) { return true; });
     ASSERT_NE(window, nullptr);
+    // What the program before this one wrote.
+    LogFile::writeImportant("the program before");
+    LogFile::close();
     winui::PostMessageW(window, MSG_START, 0, 0);
     pump();
     EXPECT_EQ(run_.joins, 1);
     EXPECT_EQ(run_.starts, 1);
-    // The fixture's log is now Log0.txt; Log.txt begins again.
+    // That log is now Log0.txt; Log.txt begins again.
     EXPECT_TRUE(std::filesystem::exists(dir_ / "Log0.txt"));
     EXPECT_TRUE(logLines().empty());
+
+    // A restart goes on in the same log.
+    LogFile::writeImportant("the first run ends");
+    winui::PostMessageW(window, MSG_START, 0, 0);
+    pump();
+    EXPECT_EQ(run_.joins, 2);
+    EXPECT_EQ(run_.starts, 2);
+    const std::vector<std::string> lines = logLines();
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], "==> the first run ends");
+    EXPECT_THAT(lines[1], MatchesRegex(".* Skyloom version .* for .*"));
 }
 
 TEST_F(MainWindowTest, ExitSavesThePositionWritesTheTimeAndQuitsWithTheRunsExitCode) {

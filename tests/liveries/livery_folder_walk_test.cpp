@@ -3,6 +3,7 @@
 // and the result codes.
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "liveries/livery_folder_walk.h"
 #include "refdata/code_table.h"
 #include "tests/liveries/support/scan_test_support.h"
+#include "tests/support/small_disk.h"
 
 namespace fs = std::filesystem;
 
@@ -249,8 +251,7 @@ TEST_F(LiveryFolderWalkTest, DontUseTitlesNeedTheAigFile) {
 
     EXPECT_EQ(walk({pkg}), LiveryScanResult::written);
     EXPECT_THAT(titles(records_), UnorderedElementsAre("Wanted", "Unwanted"));
-    EXPECT_TRUE(log_.has(
-        fmt::format("==> {} not available", (inputFolder() / "AIG-regcodes.enc").string())));
+    EXPECT_TRUE(log_.has("    0 don't use liveries"));
     EXPECT_FALSE(fs::exists(infoFolder() / "DontUseLiveries.txt"));
 
     writeAigRegcodes({"From AIG"});
@@ -354,6 +355,84 @@ TEST_F(LiveryFolderWalkTest, AFileThatCannotBeCommittedGivesThree) {
     EXPECT_EQ(walk({pkg}), LiveryScanResult::notWritten);
     EXPECT_TRUE(fs::is_directory(scannedFile()));
     EXPECT_FALSE(fs::exists(scannedFile().string() + ".scan_tmp"));
+}
+
+// The reports in output/info and output/errors (and the airport scan's log among them) give way
+// to the new scan's only once its scanned-liveries file is in place: a scan that cannot write
+// it, finds nothing or is stopped leaves them as they were.
+TEST_F(LiveryFolderWalkTest, TheReportsOfTheScanBeforeGoOnlyOnceTheNewFileIsInPlace) {
+    enum class Outcome { written, blocked, noLivery, stopped, fullDisk };
+    struct Case {
+        const char* label;
+        Outcome outcome;
+        LiveryScanResult result;
+    };
+    const Case cases[] = {
+        {"the file is written", Outcome::written, LiveryScanResult::written},
+        {"a folder in the file's place", Outcome::blocked, LiveryScanResult::notWritten},
+        {"no livery", Outcome::noLivery, LiveryScanResult::noLiveries},
+        {"a stop request", Outcome::stopped, LiveryScanResult::cancelled},
+        {"a full disk", Outcome::fullDisk, LiveryScanResult::notWritten},
+    };
+    const fs::path pkg = package("pkg", "A320", {{"Wanted", "DLH"}, {"Odd", "D1H"}});
+    const fs::path empty = community() / "empty";
+    fs::create_directories(empty);
+    const fs::path scanLog = infoFolder() / "AirportsScanLog.txt";
+    const fs::path oldReport = errorsFolder() / "Fixes.txt";
+    const fs::path newReport = errorsFolder() / "InvalidAirlineCodes.txt";
+    // What the runs before left; true when it is all still there.
+    const auto leaveTheRunsBefore = [&] {
+        fs::remove_all(infoFolder());
+        fs::remove_all(errorsFolder());
+        writeCfgBytes(scanLog, "the last airport scan\n");
+        writeCfgBytes(oldReport, "a fix of the scan before\n");
+    };
+    const auto theRunsBeforeStay = [&] {
+        return fs::exists(scanLog) && readCfgBytes(scanLog) == "the last airport scan\n" &&
+               fs::exists(oldReport) && !fs::exists(newReport);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        scan_.prepare();
+        fs::remove_all(scannedFile());
+        keepRunning_ = {};
+        if (c.outcome == Outcome::fullDisk) {
+            // The output folder on a small disk that is full once the runs before are on it.
+            const std::optional<int> code = runOnSmallDisk(workFolder() / "output", 64 * 1024, [&] {
+                leaveTheRunsBefore();
+                fillDisk(workFolder() / "output");
+                const LiveryScanResult result = walk({pkg});
+                if (result != c.result) {
+                    return 2;
+                }
+                return theRunsBeforeStay() ? 0 : 3;
+            });
+            if (!code) {
+                GTEST_SKIP() << kNoSmallDisk;
+            }
+            EXPECT_EQ(*code, 0) << "2: not refused as unwritten; 3: the reports before went";
+            continue;
+        }
+        leaveTheRunsBefore();
+        switch (c.outcome) {
+        case Outcome::blocked:
+            fs::create_directories(scannedFile() / "blocked");
+            break;
+        case Outcome::stopped:
+            keepRunning_ = [] { return false; };
+            break;
+        default:
+            break;
+        }
+        EXPECT_EQ(walk({c.outcome == Outcome::noLivery ? empty : pkg}), c.result);
+        if (c.outcome == Outcome::written) {
+            EXPECT_FALSE(fs::exists(scanLog));
+            EXPECT_FALSE(fs::exists(oldReport));
+            EXPECT_TRUE(fs::exists(newReport));
+        } else {
+            EXPECT_TRUE(theRunsBeforeStay());
+        }
+    }
 }
 
 TEST_F(LiveryFolderWalkTest, AStopRequestCancelsBeforeAndDuringTheWalk) {

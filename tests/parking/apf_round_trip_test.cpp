@@ -104,6 +104,15 @@ std::vector<RoundTripCase> lf_cases() {
     cases.push_back(lf_case("one stand of every type", lf_airportWith(everyType)));
     cases.push_back(lf_case("a helipad without type",
                             lf_airportWith({lf_untyped("H1", 12.0, false, false, true)})));
+    cases.push_back(lf_case("a cargo helipad without type keeps its flag",
+                            lf_airportWith({lf_untyped("H2", 12.0, true, false, true)})));
+    cases.push_back(lf_case("a ramp helipad without type keeps its flag",
+                            lf_airportWith({lf_untyped("H3", 12.0, false, true, true)})));
+    cases.push_back(lf_case("a helipad without type that is cargo and ramp keeps both",
+                            lf_airportWith({lf_untyped("H4", 40.0, true, true, true)})));
+    cases.push_back(lf_case("a handmade learned file's cargo helipad keeps its flag",
+                            lf_airportWith({lf_untyped("H5", 12.0, true, false, true)}),
+                            ApfMode::learned, true));
     cases.push_back(lf_case("a ramp without type takes its type from its radius",
                             lf_airportWith({lf_untyped("R1", 20.0, false, true, false)}),
                             ApfMode::full, false, std::nullopt, false,

@@ -193,7 +193,8 @@ TEST(ApfWriterTest, LearnedFormWritesGeometryOnlyForManualStandsAndValidOptions)
                             "longitude=4.760000", "heading=90.0", "radius=25.0", "manual=true"));
     EXPECT_THAT(lf_attributes(stands[2]),
                 ElementsAre("id=H1", "typestr=NONE", "latitude=52.301800", "longitude=4.760000",
-                            "heading=90.0", "radius=25.0", "heli=true", "manual=true"));
+                            "heading=90.0", "radius=25.0", "cargo=false", "ramp=false",
+                            "heli=true", "manual=true"));
 }
 
 TEST(ApfWriterTest, OptionHoursAreWrittenAsOneOptionPerContiguousRun) {

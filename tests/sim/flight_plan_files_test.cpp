@@ -15,6 +15,7 @@
 #include "config/startup_choices.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
+#include "foundation/unsaved_files.h"
 #include "tests/support/small_disk.h"
 #include "tests/support/temp_dir.h"
 
@@ -168,14 +169,15 @@ TEST_F(FlightPlanTest, WithoutASettingsFolderThereIsNoFlightPlanFolder) {
 }
 
 TEST_F(FlightPlanTest, AnIfrPlanIsWrittenByteForByte) {
-    const fs::path path = gf_createFlightPlan(1234, heavyAmsJfk());
+    const fs::path path = gf_createFlightPlan(1234, heavyAmsJfk(), "KLM643");
     EXPECT_EQ(path, folder() / "1234.pln");
     EXPECT_EQ(lf_read(path), kHeavyAmsJfk);
 }
 
 TEST_F(FlightPlanTest, AVfrPlanIsWrittenByteForByte) {
     const fs::path path =
-        gf_createFlightPlan(0xFFFFFFFF, {AircraftCategory::Rotorcraft, IataCode("LCY"), {}});
+        gf_createFlightPlan(0xFFFFFFFF, {AircraftCategory::Rotorcraft, IataCode("LCY"), {}},
+                            "GBHEL");
     EXPECT_EQ(path, folder() / "4294967295.pln");
     EXPECT_EQ(lf_read(path), kRotorcraftLcyNoDestination);
 }
@@ -190,8 +192,78 @@ TEST_F(FlightPlanTest, WritingReplacesALongerFileWhole) {
 TEST_F(FlightPlanTest, AFileThatCannotBeWrittenIsReported) {
     const fs::path path = folder() / "missing" / "5.pln";
     EXPECT_FALSE(gf_writeFlightPlanText(path, heavyAmsJfk()));
-    EXPECT_TRUE(logHas(fmt::format("Writing flight plan '{}' failed", path.string())));
     EXPECT_FALSE(fs::exists(path));
+    // A plan whose temporary file cannot be had: the aircraft says why it flies without one.
+    // (The count of failed plans starts from none.)
+    EXPECT_TRUE(gf_removeFlightPlanFolder());
+    fs::create_directories(folder() / "6.pln.tmp" / "in the way");
+    EXPECT_EQ(gf_createFlightPlan(6, heavyAmsJfk(), "KLM643   PH-BXA AMS-JFK"), fs::path());
+    EXPECT_TRUE(logHas(fmt::format("==> KLM643   PH-BXA AMS-JFK creating a flight plan failed: '{}' "
+                                   "could not be written",
+                                   (folder() / "6.pln").string())));
+    EXPECT_TRUE(gf_removeFlightPlanFolder());
+    EXPECT_TRUE(logHas("1 flight plan could not be written"));
+}
+
+// A full app-data folder refuses every plan, two for each aircraft that comes or goes: the run
+// logs a few, counts the rest and says the count when the folder goes. No plan is named among
+// the files the program could not save.
+TEST_F(FlightPlanTest, PlansAFullDiskRefusesAreLoggedUpToALimitThenCounted) {
+    struct Case {
+        const char* label;
+        std::uint32_t plans;
+        std::size_t lines; // "creating a flight plan failed"
+    };
+    const Case cases[] = {
+        {"one plan", 1, 1},
+        {"as many as are logged", kMaxLoggedFlightPlanFailures, kMaxLoggedFlightPlanFailures},
+        {"forty plans in a minute", 40, kMaxLoggedFlightPlanFailures},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const testing::TempDir dir;
+        const fs::path disk = dir / "disk";
+        const fs::path out = dir / "out";
+        fs::create_directories(disk);
+        fs::create_directories(out);
+        const std::optional<int> code = testing::runOnSmallDisk(disk, 64 * 1024, [&] {
+            ::setenv("SKYLOOM_APPDATA", disk.c_str(), 1);
+            gf_removeFlightPlanFolder(); // the count of failed plans starts from none
+            gf_clearUnsavedFiles();
+            LogFile::openIn(out);
+            if (!gf_ensureFlightPlanFolder(*gf_flightPlanFolder())) {
+                return 2;
+            }
+            testing::fillDisk(disk);
+            for (std::uint32_t id = 1; id <= c.plans; ++id) {
+                if (!gf_createFlightPlan(id, heavyAmsJfk(), fmt::format("KLM{}", id)).empty()) {
+                    return 3;
+                }
+            }
+            gf_removeFlightPlanFolder();
+            LogFile::close();
+            return gf_unsavedFiles().files.empty() ? 0 : 4;
+        });
+        if (!code) {
+            GTEST_SKIP() << testing::kNoSmallDisk;
+        }
+        ASSERT_EQ(*code, 0) << "2: no folder; 3: the full disk took a plan; 4: a plan was named";
+        const std::string log = lf_read(out / "Log.txt");
+        std::size_t lines = 0;
+        for (auto at = log.find(" creating a flight plan failed: "); at != std::string::npos;
+             at = log.find(" creating a flight plan failed: ", at + 1)) {
+            ++lines;
+        }
+        EXPECT_EQ(lines, c.lines) << log;
+        EXPECT_EQ(log.find("further flight plans that cannot be written are counted") !=
+                      std::string::npos,
+                  c.plans >= kMaxLoggedFlightPlanFailures)
+            << log;
+        EXPECT_NE(log.find(fmt::format("{} flight plan{} could not be written", c.plans,
+                                       c.plans == 1 ? "" : "s")),
+                  std::string::npos)
+            << log;
+    }
 }
 
 // A plan rewritten on a full disk: the write fails and says so, and the plan that was there
@@ -220,10 +292,7 @@ TEST_F(FlightPlanTest, AFullDiskLeavesThePreviousPlanWhole) {
     EXPECT_EQ(*code, 0) << "2: the first plan was not written; 4: the full disk took the plan";
     EXPECT_EQ(lf_read(out / "disk" / "77.pln"), kRotorcraftLcyNoDestination);
     EXPECT_FALSE(fs::exists(out / "disk" / "77.pln.tmp"));
-    const std::string log = lf_read(out / "Log.txt");
-    EXPECT_NE(log.find(fmt::format("Writing flight plan '{}' failed", (disk / "77.pln").string())),
-              std::string::npos)
-        << log;
+
 }
 
 TEST_F(FlightPlanTest, EnsuringCreatesEveryMissingParentAndIsRepeatable) {
@@ -237,7 +306,7 @@ TEST_F(FlightPlanTest, ARegularFileInTheFoldersPlaceStopsEveryPlanAndIsKept) {
     lf_write(folder(), "the user's own file");
     EXPECT_FALSE(gf_ensureFlightPlanFolder(folder()));
     EXPECT_TRUE(logHas(fmt::format("Flight-plan path '{}' is not a directory", folder().string())));
-    EXPECT_EQ(gf_createFlightPlan(1, heavyAmsJfk()), fs::path());
+    EXPECT_EQ(gf_createFlightPlan(1, heavyAmsJfk(), "KLM643"), fs::path());
     EXPECT_FALSE(gf_removeFlightPlan(1));
     EXPECT_FALSE(gf_removeFlightPlanFolder());
     EXPECT_EQ(lf_read(folder()), "the user's own file") << "nothing of the user's is lost";
@@ -248,12 +317,12 @@ TEST_F(FlightPlanTest, AFolderThatCannotBeCreatedIsReported) {
     EXPECT_FALSE(gf_ensureFlightPlanFolder(folder()));
     EXPECT_TRUE(logHas(fmt::format("Could not create flight-plan folder '{}': Not a directory",
                                    folder().string())));
-    EXPECT_EQ(gf_createFlightPlan(1, heavyAmsJfk()), fs::path());
+    EXPECT_EQ(gf_createFlightPlan(1, heavyAmsJfk(), "KLM643"), fs::path());
 }
 
 TEST_F(FlightPlanTest, APlanIsRemovedOnceAndAMissingOneIsNoError) {
-    ASSERT_FALSE(gf_createFlightPlan(42, heavyAmsJfk()).empty());
-    ASSERT_FALSE(gf_createFlightPlan(43, heavyAmsJfk()).empty());
+    ASSERT_FALSE(gf_createFlightPlan(42, heavyAmsJfk(), "KLM643").empty());
+    ASSERT_FALSE(gf_createFlightPlan(43, heavyAmsJfk(), "KLM643").empty());
     EXPECT_TRUE(gf_removeFlightPlan(42));
     EXPECT_FALSE(fs::exists(folder() / "42.pln"));
     EXPECT_TRUE(fs::exists(folder() / "43.pln"));
@@ -266,12 +335,12 @@ TEST_F(FlightPlanTest, ThePlanPathMayNotBeAFolder) {
     fs::create_directories(folder() / "9.pln" / "inner");
     EXPECT_FALSE(gf_removeFlightPlan(9));
     EXPECT_TRUE(fs::is_directory(folder() / "9.pln" / "inner"));
-    EXPECT_EQ(gf_createFlightPlan(9, heavyAmsJfk()), fs::path());
+    EXPECT_EQ(gf_createFlightPlan(9, heavyAmsJfk(), "KLM643"), fs::path());
 }
 
 TEST_F(FlightPlanTest, TheFolderGoesAtShutdownWithWhatWasNeverCleanedUp) {
-    ASSERT_FALSE(gf_createFlightPlan(1, heavyAmsJfk()).empty());
-    ASSERT_FALSE(gf_createFlightPlan(2, heavyAmsJfk()).empty());
+    ASSERT_FALSE(gf_createFlightPlan(1, heavyAmsJfk(), "KLM643").empty());
+    ASSERT_FALSE(gf_createFlightPlan(2, heavyAmsJfk(), "KLM643").empty());
     lf_write(folder() / "sub" / "stray.txt", "left behind");
     EXPECT_TRUE(gf_removeFlightPlanFolder());
     EXPECT_FALSE(fs::exists(folder()));
@@ -291,7 +360,7 @@ TEST_F(FlightPlanTest, WithMsfs2024NoFileIsTouched) {
     const std::vector<fs::path> before = lf_tree(roaming());
     gf_setStartupChoices({SimChoice::msfs2024, TrafficSource::rtApp});
 
-    EXPECT_EQ(gf_createFlightPlan(9, heavyAmsJfk()), fs::path());
+    EXPECT_EQ(gf_createFlightPlan(9, heavyAmsJfk(), "KLM643"), fs::path());
     EXPECT_FALSE(gf_removeFlightPlan(8));
     EXPECT_TRUE(gf_removeFlightPlanFolder());
 
@@ -301,7 +370,7 @@ TEST_F(FlightPlanTest, WithMsfs2024NoFileIsTouched) {
 
 TEST_F(FlightPlanTest, WithMsfs2024NoFolderIsMade) {
     gf_setStartupChoices({SimChoice::msfs2024, TrafficSource::rtApp});
-    EXPECT_EQ(gf_createFlightPlan(9, heavyAmsJfk()), fs::path());
+    EXPECT_EQ(gf_createFlightPlan(9, heavyAmsJfk(), "KLM643"), fs::path());
     EXPECT_TRUE(lf_tree(roaming()).empty());
 }
 

@@ -152,14 +152,12 @@ void lf_assignFlightPlan(TrafficState& state, LiveAircraft& aircraft) {
     if (!gf_isMsfs2020() || !base.origin.isSet() || !base.destination.isSet()) {
         return;
     }
-    std::filesystem::path path =
-        gf_createFlightPlan(aircraft.objectId, {base.category, base.origin, base.destination});
+    // The flight-plan files say why a plan failed, as often as a full disk lets the log bear.
+    std::filesystem::path path = gf_createFlightPlan(
+        aircraft.objectId, {base.category, base.origin, base.destination},
+        fmt::format("{:8} {} {}", base.callsign, base.registration,
+                    gf_origDestText(base.origin, base.destination)));
     if (path.empty()) {
-        LogFile::writeImportant(fmt::format("{} creating a flight plan failed",
-                                            fmt::format("{:8} {} {}", base.callsign,
-                                                        base.registration,
-                                                        gf_origDestText(base.origin,
-                                                                        base.destination))));
         return;
     }
     state.commands.push(SimFlightPlanRequest{aircraft.objectId, std::move(path)});

@@ -183,13 +183,14 @@ LRESULT comboListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
     case WM_MOUSEWHEEL: {
         // Normally the box holds the capture and gets these itself; pass strays on.
         auto state = stateOf<ComboState>(list);
         if (!state) {
             return 0;
         }
-        if (message == WM_LBUTTONDOWN) {
+        if (message != WM_MOUSEWHEEL) {
             POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             MapWindowPoints(list, state->combo, &at, 1);
             lParam = MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y));

@@ -1,5 +1,7 @@
 // The "EDIT" class as a single-line edit box: its text, a caret and a selection, typing,
-// Backspace and Delete, the arrow, Home and End keys, a click that places the caret, and
+// Backspace and Delete, the arrow, Home and End keys, a click that places the caret, a double
+// click that selects the word under it, a third click (within the double-click time of the
+// double click) and Ctrl+A that select the whole text, and
 // the styles ES_UPPERCASE, ES_LOWERCASE, ES_NUMBER, ES_PASSWORD, ES_READONLY. Its colours come
 // from the parent (WM_CTLCOLOREDIT, or WM_CTLCOLORSTATIC while disabled or read-only); Enter,
 // Tab and Escape are ignored unless a subclass takes them. Every change of the text tells the
@@ -36,7 +38,14 @@ struct EditState {
     std::size_t limit = kDefaultLimit;
     bool focused = false;
     HFONT font = nullptr;
+    // The last double click, which a third click completes to a triple click.
+    bool doubleClicked = false;
+    DWORD doubleClickTime = 0;
+    POINT doubleClickAt;
 };
+
+// Half the double-click rectangle, as the system's double clicks measure it.
+constexpr LONG kClickReach = 2;
 
 DWORD lf_style(HWND hwnd) {
     return static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE));
@@ -47,6 +56,11 @@ std::size_t lf_selectionStart(const EditState& s) {
 }
 std::size_t lf_selectionEnd(const EditState& s) {
     return std::max(s.caret, s.anchor);
+}
+
+void lf_selectAll(EditState& state) {
+    state.anchor = 0;
+    state.caret = state.text.size();
 }
 
 std::u16string lf_shown(HWND hwnd, const EditState& state) {
@@ -118,6 +132,11 @@ bool lf_replaceSelection(HWND hwnd, EditState& state, std::u16string_view insert
 }
 
 LRESULT lf_character(HWND hwnd, EditState& state, char16_t c) {
+    if (c == 1) { // Ctrl+A, in a read-only box too
+        lf_selectAll(state);
+        lf_followCaret(hwnd, state);
+        return 0;
+    }
     const DWORD style = lf_style(hwnd);
     if ((style & ES_READONLY) != 0) {
         return 0;
@@ -131,12 +150,6 @@ LRESULT lf_character(HWND hwnd, EditState& state, char16_t c) {
         }
         lf_replaceSelection(hwnd, state, u"");
         lf_changed(hwnd, state);
-        return 0;
-    }
-    if (c == 1) { // Ctrl+A
-        state.anchor = 0;
-        state.caret = state.text.size();
-        lf_followCaret(hwnd, state);
         return 0;
     }
     if (c < u' ') {
@@ -238,6 +251,68 @@ void lf_paint(HWND hwnd, HDC hdc, const EditState& state) {
         DeleteObject(pen);
     }
     SelectObject(hdc, oldFont);
+}
+
+// The character boundary nearest to a click at client x.
+std::size_t lf_boundaryAt(HWND hwnd, const EditState& state, int clientX) {
+    const int x = clientX - lf_padding(hwnd) + state.scroll;
+    const std::vector<int> positions = lf_positions(hwnd, state);
+    std::size_t best = 0;
+    for (std::size_t i = 1; i < positions.size(); ++i) {
+        if (std::abs(positions[i] - x) < std::abs(positions[best] - x)) {
+            best = i;
+        }
+    }
+    return best;
+}
+
+// Selects the word at the boundary: the run of characters that are all blanks, or all not,
+// that holds the character after the boundary (before it at the end of the text).
+void lf_selectWordAt(EditState& state, std::size_t boundary) {
+    const std::u16string& text = state.text;
+    if (text.empty()) {
+        state.caret = state.anchor = 0;
+        return;
+    }
+    const std::size_t at = std::min(boundary, text.size() - 1);
+    const auto blank = [&](std::size_t i) { return std::iswspace(text[i]) != 0; };
+    const bool kind = blank(at);
+    std::size_t start = at;
+    while (start > 0 && blank(start - 1) == kind) {
+        --start;
+    }
+    std::size_t end = at + 1;
+    while (end < text.size() && blank(end) == kind) {
+        ++end;
+    }
+    state.anchor = start;
+    state.caret = end;
+}
+
+LRESULT lf_click(HWND hwnd, EditState& state, UINT message, LPARAM lParam) {
+    if (!isEnabled(hwnd)) {
+        return 0;
+    }
+    SetFocus(hwnd);
+    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const DWORD time = static_cast<DWORD>(GetMessageTime());
+    if (message == WM_LBUTTONDBLCLK) {
+        lf_selectWordAt(state, lf_boundaryAt(hwnd, state, at.x));
+        state.doubleClicked = true;
+        state.doubleClickTime = time;
+        state.doubleClickAt = at;
+    } else if (state.doubleClicked && time - state.doubleClickTime <= GetDoubleClickTime() &&
+               std::abs(at.x - state.doubleClickAt.x) <= kClickReach &&
+               std::abs(at.y - state.doubleClickAt.y) <= kClickReach) {
+        // The third click of a triple click.
+        state.doubleClicked = false;
+        lf_selectAll(state);
+    } else {
+        state.doubleClicked = false;
+        state.caret = state.anchor = lf_boundaryAt(hwnd, state, at.x);
+    }
+    lf_followCaret(hwnd, state);
+    return 0;
 }
 
 LRESULT lf_message(HWND hwnd, EditState& state, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -349,24 +424,8 @@ LRESULT editProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         notifyParent(hwnd, state.focused ? EN_SETFOCUS : EN_KILLFOCUS);
         return 0;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-        if (!isEnabled(hwnd)) {
-            return 0;
-        }
-        SetFocus(hwnd);
-        const int x = GET_X_LPARAM(lParam) - lf_padding(hwnd) + state.scroll;
-        const std::vector<int> positions = lf_positions(hwnd, state);
-        // The character boundary nearest to the click.
-        std::size_t best = 0;
-        for (std::size_t i = 1; i < positions.size(); ++i) {
-            if (std::abs(positions[i] - x) < std::abs(positions[best] - x)) {
-                best = i;
-            }
-        }
-        state.caret = state.anchor = best;
-        lf_followCaret(hwnd, state);
-        return 0;
-    }
+    case WM_LBUTTONDBLCLK:
+        return lf_click(hwnd, state, message, lParam);
     case WM_CHAR:
         return lf_character(hwnd, state, static_cast<char16_t>(wParam));
     case WM_KEYDOWN:

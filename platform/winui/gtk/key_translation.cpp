@@ -57,9 +57,20 @@ UINT lf_virtualKeyOf(std::uint32_t keyval) {
 
 } // namespace
 
-KeyInput gf_translateKey(std::uint32_t keyval, char32_t unicode, bool withCommandModifier) {
+KeyInput gf_translateKey(std::uint32_t keyval, char32_t unicode, bool withControl,
+                         bool withAlt) {
     KeyInput input;
-    if (withCommandModifier) {
+    if (withAlt) {
+        return input;
+    }
+    if (withControl) {
+        // As Windows types them: Ctrl+A is character 1 (select all in an edit box), ...,
+        // Ctrl+Z character 26, whatever the shift state.
+        if ((keyval >= GDK_KEY_a && keyval <= GDK_KEY_z) ||
+            (keyval >= GDK_KEY_A && keyval <= GDK_KEY_Z)) {
+            input.kind = KeyInput::Kind::character;
+            input.character = static_cast<char32_t>((keyval & 0x1F));
+        }
         return input;
     }
     if (const UINT key = lf_virtualKeyOf(keyval); key != 0) {

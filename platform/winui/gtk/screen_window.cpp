@@ -148,13 +148,14 @@ gboolean ScreenWindow::onButton(GtkWidget* /*widget*/, GdkEventButton* event, gp
         return FALSE;
     }
     const POINT at = window.screenPoint(event->x, event->y);
+    // With the X server's time of each press: the layer makes double clicks of them as Windows
+    // does. GTK's own double and triple press events come after the presses they repeat.
     if (event->type == GDK_BUTTON_PRESS) {
         gtk_widget_grab_focus(window.area_);
-        injectButtonDown(at);
+        injectButtonDown(at, event->time);
     } else if (event->type == GDK_BUTTON_RELEASE) {
-        injectButtonUp(at);
+        injectButtonUp(at, event->time);
     }
-    // A double click's extra press events are the two presses already passed on.
     return TRUE;
 }
 
@@ -179,9 +180,9 @@ gboolean ScreenWindow::onScroll(GtkWidget* /*widget*/, GdkEventScroll* event, gp
 }
 
 gboolean ScreenWindow::onKey(GtkWidget* /*widget*/, GdkEventKey* event, gpointer /*self*/) {
-    const bool command = (event->state & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) != 0;
     const KeyInput key =
-        gf_translateKey(event->keyval, gdk_keyval_to_unicode(event->keyval), command);
+        gf_translateKey(event->keyval, gdk_keyval_to_unicode(event->keyval),
+                        (event->state & GDK_CONTROL_MASK) != 0, (event->state & GDK_MOD1_MASK) != 0);
     switch (key.kind) {
     case KeyInput::Kind::virtualKey:
         injectKey(key.virtualKey);

@@ -164,6 +164,61 @@ TEST_F(EditTest, AClickPlacesTheCaretAtTheNearestCharacterBoundary) {
     EXPECT_EQ(selection(hwnd), (std::pair<DWORD, DWORD>{0, 0}));
 }
 
+// Clicks with their times, as the system's input brings them: a double click selects the word
+// under it, a third click within the double-click time selects the whole text, which the next
+// character typed replaces; slower clicks, or clicks apart, only place the caret.
+TEST_F(EditTest, ADoubleClickSelectsTheWordAndATripleClickTheWholeText) {
+    enum class Where { start, end };
+    struct Click {
+        Where where;
+        DWORD time;
+    };
+    struct Case {
+        const char* label;
+        std::vector<Click> clicks;
+        std::pair<DWORD, DWORD> selected;
+    };
+    const Case cases[] = {
+        {"one click", {{Where::start, 1000}}, {0, 0}},
+        {"a double click", {{Where::start, 1000}, {Where::start, 1200}}, {0, 3}},
+        {"a double click on the last word", {{Where::end, 1000}, {Where::end, 1200}}, {4, 7}},
+        {"a triple click",
+         {{Where::start, 1000}, {Where::start, 1200}, {Where::start, 1400}},
+         {0, 7}},
+        {"a triple click on the last word",
+         {{Where::end, 1000}, {Where::end, 1300}, {Where::end, 1600}},
+         {0, 7}},
+        {"two clicks slower than the double-click time", {{Where::start, 1000}, {Where::start, 1501}},
+         {0, 0}},
+        {"a third click after the double-click time",
+         {{Where::start, 1000}, {Where::start, 1200}, {Where::start, 1701}},
+         {0, 0}},
+        {"a second click elsewhere", {{Where::start, 1000}, {Where::end, 1100}}, {7, 7}},
+        {"a fourth click begins the next double click",
+         {{Where::start, 1000}, {Where::start, 1100}, {Where::start, 1200}, {Where::start, 1300}},
+         {0, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        HWND hwnd = edit(u"KLA XYZ");
+        RECT client;
+        GetClientRect(hwnd, &client);
+        for (const Click& click : c.clicks) {
+            const LONG x = click.where == Where::start ? 1 : client.right - 2;
+            ASSERT_TRUE(injectClickInWindow(hwnd, POINT{x, client.bottom / 2}, click.time));
+            pumpWaitingMessages();
+        }
+        EXPECT_EQ(GetFocus(), hwnd);
+        EXPECT_EQ(selection(hwnd), c.selected);
+        injectText(u"EDDF");
+        pumpWaitingMessages();
+        std::u16string expected = u"KLA XYZ";
+        expected.replace(c.selected.first, c.selected.second - c.selected.first, u"EDDF");
+        EXPECT_EQ(text(hwnd), expected);
+        DestroyWindow(hwnd);
+    }
+}
+
 TEST_F(EditTest, ColoursComeFromTheParentAsEditOrAsStaticWhenDisabled) {
     HWND hwnd = edit(u"EDDF");
     parentRecorder_.clear();
