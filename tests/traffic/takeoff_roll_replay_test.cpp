@@ -80,9 +80,9 @@ tools::Capture lf_climbOutOnTheGround(const tools::Capture& capture) {
         }
         for (std::string& datagram : burst.datagrams) {
             const RtTrafficRecord r = gf_rttfcRecord(gf_splitAppDatagram(datagram));
-            TruePoint p = gf_groundReport(0.0, {r.latitude, r.longitude},
-                                          r.groundSpeedKt.value_or(0.0), r.trackDeg.value_or(0.0),
-                                          0.0);
+            TruePoint p =
+                gf_groundReport(0.0, {r.latitude, r.longitude}, r.groundSpeedKt.value_or(0.0),
+                                r.trackDeg.value_or(0.0), 0.0);
             const TrackIdentity who{r.hexid,
                                     std::string(r.callsign),
                                     std::string(r.model),
@@ -105,7 +105,7 @@ double lf_pastFarEnd(const Lalo& at) {
 
 struct RollCase {
     const char* name;
-    bool airportFile;     // the park airport's runways are known
+    bool airportFile;      // the park airport's runways are known
     bool climbOutOnGround; // the reports never leave the ground
     friend void PrintTo(const RollCase& c, std::ostream* out) { *out << c.name; }
 };
@@ -169,17 +169,17 @@ TEST_P(TakeoffRollReplay, EndsWithin100MetresPastTheRunwayAndLiftsOffWhereTheRep
     EXPECT_THAT(failed, ::testing::IsEmpty());
     ASSERT_NE(liftOff, nullptr) << "DAL2232 never left the ground";
     // Off the ground where its first airborne report puts it (plus the rotation), not beyond.
-    EXPECT_LE(lf_pastFarEnd({liftOff->latitude, liftOff->longitude}) - lf_pastFarEnd(*firstAirborne),
+    EXPECT_LE(lf_pastFarEnd({liftOff->latitude, liftOff->longitude}) -
+                  lf_pastFarEnd(*firstAirborne),
               kRotationMetres);
     EXPECT_FALSE(frames.back().onGround);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Klas26R, TakeoffRollReplay,
-    ::testing::Values(RollCase{"RunwaysKnown", true, false},
-                      RollCase{"RunwaysNotKnown", false, false},
-                      RollCase{"ClimbOutReportedOnTheGround", true, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Klas26R, TakeoffRollReplay,
+                         ::testing::Values(RollCase{"RunwaysKnown", true, false},
+                                           RollCase{"RunwaysNotKnown", false, false},
+                                           RollCase{"ClimbOutReportedOnTheGround", true, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace skyloom::testing
