@@ -31,7 +31,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr double kCaptureSeconds = 300.0;
+constexpr double kStalledRunSeconds = 300.0;
 constexpr milliseconds kShortStall{150};
 constexpr std::chrono::seconds kShortStallEvery{2};
 constexpr std::chrono::seconds kLongStall{5};
@@ -187,7 +187,7 @@ TEST_F(StalledLoopReplay, KeepsEveryObjectOnItsReportsScheduleWithoutRacing) {
     tools::Capture capture = tools::gf_readCapture(capturePath, kLosAngelesElevationFt);
     const double first = capture.bursts.front().time;
     std::erase_if(capture.bursts, [first](const tools::CaptureBurst& burst) {
-        return burst.time - first > kCaptureSeconds;
+        return burst.time - first > kStalledRunSeconds;
     });
     const std::map<std::uint32_t, std::vector<DueReport>> due = gf_dueReports(capture);
     const std::string skip = prepare(kLosAngelesReplayAirport, std::move(capture),
