@@ -35,7 +35,8 @@ void FeedClock::reset() {
 }
 
 void FeedClock::forget(Clock::SteadyTime now) {
-    std::erase_if(heard_, [now](const auto& item) { return now - item.second.at > kFeedClockMemory; });
+    std::erase_if(heard_,
+                  [now](const auto& item) { return now - item.second.at > kFeedClockMemory; });
     if (heard_.size() <= kMaxAircraftInFeedClock) {
         return;
     }

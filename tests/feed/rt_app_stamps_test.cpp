@@ -56,8 +56,7 @@ TEST_F(RtAppLinkTest, AReportStampedFarFromItsRoundIsRefusedAndMovesNoOtherAircr
     mailbox_.setDecoder(&decoder_);
     const std::vector<std::vector<CapturedRecord>> expected = gf_readBursts(file);
     const tools::Capture capture = tools::gf_readCapture(file, 125.0);
-    const double clock =
-        std::chrono::duration<double>(clock_.utcNow().time_since_epoch()).count();
+    const double clock = std::chrono::duration<double>(clock_.utcNow().time_since_epoch()).count();
     constexpr double kYear = 365.25 * 86400.0;
     const char* const kAfter = "s after the other reports of its batch";
     struct Case {
@@ -94,10 +93,10 @@ TEST_F(RtAppLinkTest, AReportStampedFarFromItsRoundIsRefusedAndMovesNoOtherAircr
         std::vector<std::vector<CapturedRecord>> genuine;
         for (std::size_t i = k * kRounds; i < (k + 1) * kRounds; ++i) {
             tools::CaptureBurst burst = capture.bursts[i];
-            const std::string stray = testing::rttfcDatagram(
-                {{1, std::to_string(strayHexid)},
-                 {9, fmt::format("STRAY{}", i)},
-                 {14, fmt::format("{:.1f}", c.stamp(burst.time))}});
+            const std::string stray =
+                testing::rttfcDatagram({{1, std::to_string(strayHexid)},
+                                        {9, fmt::format("STRAY{}", i)},
+                                        {14, fmt::format("{:.1f}", c.stamp(burst.time))}});
             burst.datagrams.insert(burst.datagrams.begin() + burst.datagrams.size() / 2, stray);
             faulty.bursts.push_back(std::move(burst));
             std::size_t strays = 0;
@@ -115,9 +114,9 @@ TEST_F(RtAppLinkTest, AReportStampedFarFromItsRoundIsRefusedAndMovesNoOtherAircr
             }
             for (const TrafficEntry& entry : taken) {
                 EXPECT_NE(entry.hexid, strayHexid);
-                EXPECT_EQ(entry.sample.time,
-                          std::max(5000 + 3000 - std::lround(100.0 * (newest - entry.timestamp)),
-                                   5001L))
+                EXPECT_EQ(
+                    entry.sample.time,
+                    std::max(5000 + 3000 - std::lround(100.0 * (newest - entry.timestamp)), 5001L))
                     << "hexid " << entry.hexid << " of round " << index;
             }
         });
@@ -170,8 +169,9 @@ TEST_F(RtAppLinkTest, ReportsBetweenRoundsStampedOffTheFeedsClockAreRefused) {
             newest = std::max(newest, entry.timestamp);
         }
         for (const TrafficEntry& entry : taken) {
-            EXPECT_EQ(entry.sample.time,
-                      std::max(5000 + 3000 - std::lround(100.0 * (newest - entry.timestamp)), 5001L))
+            EXPECT_EQ(
+                entry.sample.time,
+                std::max(5000 + 3000 - std::lround(100.0 * (newest - entry.timestamp)), 5001L))
                 << "hexid " << entry.hexid << " of round " << next - 1;
         }
         return true;
@@ -210,17 +210,27 @@ TEST_F(RtAppLinkTest, ReportsBetweenRoundsStampedOffTheFeedsClockAreRefused) {
         {"an hour after", {16000001}, [](double round) { return round + 3600.0; }, kAfter},
         {"a day after", {16000002}, [](double round) { return round + 86400.0; }, kAfter},
         {"a year after", {16000003}, [](double round) { return round + kYear; }, kAfter},
-        {"six years after, past the receiving clock too", {16000004},
-         [](double round) { return round + 6.0 * kYear; }, "s ahead of the clock"},
-        {"stamped by the receiving clock", {16000005},
-         [&](double) { return lf_seconds(clock_.utcNow()); }, kAfter},
-        {"a year before", {16000006}, [](double round) { return round - kYear; },
+        {"six years after, past the receiving clock too",
+         {16000004},
+         [](double round) { return round + 6.0 * kYear; },
+         "s ahead of the clock"},
+        {"stamped by the receiving clock",
+         {16000005},
+         [&](double) { return lf_seconds(clock_.utcNow()); },
+         kAfter},
+        {"a year before",
+         {16000006},
+         [](double round) { return round - kYear; },
          "s before the feed's clock"},
-        {"two reports an hour after", {16000007, 16000008},
-         [](double round) { return round + 3600.0; }, kAfter},
+        {"two reports an hour after",
+         {16000007, 16000008},
+         [](double round) { return round + 3600.0; },
+         kAfter},
         {"a sender with six hex ids, an hour after, again and again",
          {16000011, 16000012, 16000013, 16000014, 16000015, 16000016},
-         [](double round) { return round + 3600.0; }, kAfter, 4},
+         [](double round) { return round + 3600.0; },
+         kAfter,
+         4},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
