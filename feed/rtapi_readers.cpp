@@ -132,7 +132,10 @@ RtApiStep RtApiReaderBase::handleFailure(std::string_view what, const RtApiAnswe
     if (judgement.course == RtApiCourse::stop || !keepGoing()) {
         return {true, {}};
     }
-    if (!authentication) {
+    if (authentication) {
+        // The session logs its own failures.
+        lastProblem_ = fmt::format("authentication: {}", answer.problem);
+    } else {
         // An outage fails every request for as long as it lasts: its first failure is said
         // now, how many followed when it ends.
         if (failedRequests_ == 0) {
