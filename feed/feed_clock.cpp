@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <utility>
 
 #include <fmt/format.h>
@@ -66,6 +67,7 @@ void FeedClock::learn(const TrafficEntry& entry, double received, Clock::SteadyT
     } else {
         heard.reports = std::min(heard.reports + 1, kReportsToConfirmFeedClock);
     }
+    heard.known = !added;
     heard.order = order_;
     heard.at = now;
     heard.lag = lag;
@@ -99,10 +101,11 @@ bool FeedClock::moveTo(const std::vector<const Heard*>& others) {
     }
     // The new clock must hold most of the aircraft heard since it was first heard, whatever
     // their clocks: a feed that moves as a whole leaves nobody at the old one, while the
-    // feed's other aircraft outnumber one sender, even when they move themselves.
+    // feed's other aircraft outnumber one sender, even when they move themselves. Hex ids
+    // heard once (made up afresh for each datagram) are no aircraft of the feed.
     std::size_t heardSince = 0;
     for (const auto& [hexid, heard] : heard_) {
-        heardSince += heard.order >= first ? 1 : 0;
+        heardSince += heard.order >= first && heard.known ? 1 : 0;
     }
     if (2 * lags.size() <= heardSince) {
         return false;

@@ -13,12 +13,13 @@
 // feed that moves as a whole (a time shift, a new capture, an App started again) must be
 // followed soon. A new clock is taken when at least kMinAircraftForFeedClock aircraft have
 // each been heard kReportsToConfirmFeedClock times at it, and they are more than half of all
-// the aircraft heard since the new clock was first heard: one sender with a few hex ids loses
-// against the feed's other aircraft, which keep reporting (at the old clock, or at a new one of
-// their own), while a feed that moved as a whole has nobody left at the old clock. So the first
-// round of a moved feed is refused and the second is taken; the aircraft heard at the old clock
-// are forgotten then. Within the margins the clock follows the median as it drifts. Until a
-// clock is known, nothing is refused.
+// the aircraft heard (more than once) since the new clock was first heard: one sender with a
+// few hex ids loses against the feed's other aircraft, which keep reporting (at the old clock,
+// or at a new one of their own), while a feed that moved as a whole has nobody left at the old
+// clock; hex ids made up afresh for each datagram count for nothing. So the first round of a
+// moved feed is refused and the second is taken; the aircraft heard at the old clock are
+// forgotten then. Within the margins the clock follows the median as it drifts. Until a clock
+// is known, nothing is refused.
 #pragma once
 
 #include <chrono>
@@ -67,6 +68,8 @@ private:
         std::uint64_t since = 0;
         // Its reports at that lag.
         int reports = 0;
+        // Heard more than once, at any lag.
+        bool known = false;
         Clock::SteadyTime at{};
         double lag = 0.0;
     };
