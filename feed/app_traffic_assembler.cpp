@@ -63,7 +63,7 @@ void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTi
             }
             if (auto entry = gf_convertRtTrafficRecord(gf_rttfcRecord(datagram))) {
                 gf_checkTimestampNotAhead(entry->timestamp, receivedAt);
-                addLiveEntry(std::move(*entry), now);
+                addLiveEntry(std::move(*entry), now, receivedAt);
             } else {
                 ++counts_.staticRecords;
             }
@@ -82,6 +82,7 @@ void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTi
                 gf_checkTimestampNotAhead(entry->timestamp, receivedAt);
                 receipts_.count(entry->hexid);
                 buffered_.push_back(std::move(*entry));
+                lastBufferedRecord_ = {now, receivedAt};
                 ++counts_.bufferedRecords;
             } else {
                 ++counts_.staticRecords;
@@ -148,7 +149,7 @@ void AppTrafficAssembler::tick(Clock::SteadyTime now) {
     if (receipts_.logWhenDue(now)) {
         rejections_.logCount();
     }
-    if (!live_.empty() && now - lastLiveRecord_ >= kBurstGap) {
+    if (!live_.empty() && now - lastLiveRecord_.steady >= kBurstGap) {
         closeLiveBatch();
     }
     if (!parked_.empty() && now - lastParkedRecord_ >= kParkedGap) {
@@ -182,7 +183,8 @@ void AppTrafficAssembler::bufferWaitOver() {
     bufferAwaited_ = false;
 }
 
-void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now) {
+void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now,
+                                       Clock::UtcTime receivedAt) {
     if (!liveHexids_.insert(entry.hexid).second) {
         // The App reports each aircraft once a round: this one opens the next round.
         closeLiveBatch();
@@ -190,23 +192,29 @@ void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now
     }
     receipts_.count(entry.hexid);
     live_.push_back(std::move(entry));
-    lastLiveRecord_ = now;
+    lastLiveRecord_ = {now, receivedAt};
     ++counts_.liveRecords;
     if (live_.size() >= kMaxLiveBatchEntries) {
         closeLiveBatch();
     }
 }
 
-void AppTrafficAssembler::refuseStrays(std::vector<TrafficEntry>& batch) {
-    for (const StrayEntry& stray : gf_takeStrayEntries(batch)) {
-        rejections_.report(fmt::format("hexid {}: {}", stray.entry.hexid, stray.reason));
-    }
+void AppTrafficAssembler::refuseStrays(std::vector<TrafficEntry>& batch,
+                                       const Receipt& lastRecord) {
+    const auto refuse = [this](const std::vector<StrayEntry>& strays) {
+        for (const StrayEntry& stray : strays) {
+            rejections_.report(fmt::format("hexid {}: {}", stray.entry.hexid, stray.reason));
+        }
+    };
+    refuse(gf_takeStrayEntries(batch));
+    // The batch's own median first: a stray of a round teaches the feed's clock nothing.
+    refuse(feedClock_.takeEntriesOffClock(batch, lastRecord.utc, lastRecord.steady));
     counts_.rejected = rejections_.count();
 }
 
 void AppTrafficAssembler::closeLiveBatch() {
     liveHexids_.clear();
-    refuseStrays(live_);
+    refuseStrays(live_, lastLiveRecord_);
     if (live_.empty()) {
         return;
     }
@@ -229,7 +237,7 @@ void AppTrafficAssembler::closeBufferedSnapshot(bool separator) {
     if (separator || !buffered_.empty()) {
         ++separatorCount_;
     }
-    refuseStrays(buffered_);
+    refuseStrays(buffered_, lastBufferedRecord_);
     if (buffered_.empty()) {
         return;
     }

@@ -14,7 +14,9 @@
 // - A live or buffered record stamped more than kMaxFeedTimestampAheadSeconds ahead of the
 //   receiving clock is rejected like a malformed one: as its batch's newest entry it would
 //   make every other entry of the batch due at once. So is a record whose stamp lies far from
-//   the other reports of its batch (feed/stray_timestamps.h), when the batch closes.
+//   the other reports of its batch (feed/stray_timestamps.h), or from the feed's clock as the
+//   reader learned it (feed/feed_clock.h), when the batch closes: a record sent between two
+//   rounds makes a batch of its own. The feed's clock is learned anew with each reader.
 // - Buffered records ("RTBUF=<n>") gather into a snapshot, which goes to the mailbox as a
 //   buffered batch at "RTBUF_SEP", at "RTBUF_EOT", and when the snapshot index <n> changes.
 //   The App sends the oldest snapshot first, each snapshot (5 - n) x 6 s old, the newest
@@ -45,6 +47,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "feed/feed_clock.h"
 #include "feed/feed_receipts.h"
 #include "feed/traffic_batch_post.h"
 #include "feed/traffic_entry.h"
@@ -148,10 +151,17 @@ private:
     bool repeatsLastDatagram(std::string_view bytes, std::string_view hexidField,
                              Clock::SteadyTime now);
     void forgetOldDatagrams(Clock::SteadyTime now);
-    void addLiveEntry(TrafficEntry entry, Clock::SteadyTime now);
-    // Takes the entries whose stamps lie far from the other reports of a closing batch out of
-    // it, rejecting each like a malformed datagram.
-    void refuseStrays(std::vector<TrafficEntry>& batch);
+    // When a record came, on both clocks.
+    struct Receipt {
+        Clock::SteadyTime steady{};
+        Clock::UtcTime utc{};
+    };
+
+    void addLiveEntry(TrafficEntry entry, Clock::SteadyTime now, Clock::UtcTime receivedAt);
+    // Takes the entries whose stamps lie far from the other reports of a closing batch, or
+    // from the feed's clock, out of it, rejecting each like a malformed datagram. The batch's
+    // last record came at `lastRecord`.
+    void refuseStrays(std::vector<TrafficEntry>& batch, const Receipt& lastRecord);
     void closeLiveBatch();
     // `separator`: closed by a separator (or a new snapshot index), not by the end marker.
     void closeBufferedSnapshot(bool separator);
@@ -166,7 +176,8 @@ private:
     std::vector<TrafficEntry> live_;
     // The hexids in live_.
     std::unordered_set<std::uint32_t> liveHexids_;
-    Clock::SteadyTime lastLiveRecord_{};
+    Receipt lastLiveRecord_;
+    FeedClock feedClock_;
 
     struct LastDatagram {
         std::string bytes;
@@ -176,6 +187,7 @@ private:
     Clock::SteadyTime lastForgetting_{};
 
     std::vector<TrafficEntry> buffered_;
+    Receipt lastBufferedRecord_;
     std::optional<std::uint32_t> bufferIndex_;
     std::uint32_t separatorCount_ = 0;
     bool bufferedDone_ = false;

@@ -132,7 +132,10 @@ RtApiStep RtApiReaderBase::handleFailure(std::string_view what, const RtApiAnswe
     if (judgement.course == RtApiCourse::stop || !keepGoing()) {
         return {true, {}};
     }
-    if (!authentication) {
+    if (authentication) {
+        // The session logs its own failures.
+        lastProblem_ = fmt::format("authentication: {}", answer.problem);
+    } else {
         // An outage fails every request for as long as it lasts: its first failure is said
         // now, how many followed when it ends.
         if (failedRequests_ == 0) {
@@ -247,8 +250,9 @@ RtApiStep RtApiTrafficReader::askTraffic(const std::string& guid, const RtApiTra
     if (!bufferedAsked_) {
         buffers = RtApiBufferRequest{kRtApiBufferCount, kRtApiBufferSpacingSeconds};
     }
-    const RtApiForm form = gf_trafficForm(guid, RtApiQueryType::location, area.box,
-                                          env_.trafficTimeShiftMinutes->load(), buffers);
+    const std::int32_t timeShift = env_.trafficTimeShiftMinutes->load();
+    const RtApiForm form =
+        gf_trafficForm(guid, RtApiQueryType::location, area.box, timeShift, buffers);
     const RtApiAnswer answer = gf_readRtApiAnswer(transport().post(kRtApiTrafficPath, form));
     if (!answer.ok()) {
         return handleFailure(buffers ? "buffered traffic" : "traffic", answer, guid,
@@ -263,8 +267,20 @@ RtApiStep RtApiTrafficReader::askTraffic(const std::string& guid, const RtApiTra
     basis.qnhHpa = std::isfinite(precise) ? precise : static_cast<double>(gf_qnh());
     basis.referenceFt = env_.area->reference();
     RtApiTrafficReply reply = gf_readRtApiTraffic(answer.json, basis);
-    gf_skipEntriesAheadOfClock(reply, env_.run.clock.utcNow());
+    const Clock::UtcTime receivedAt = env_.run.clock.utcNow();
+    gf_skipEntriesAheadOfClock(reply, receivedAt);
     gf_skipStrayEntries(reply);
+    // A new time shift moves the whole feed: its clock is learned anew.
+    if (clockTimeShift_ != timeShift) {
+        feedClock_.reset();
+        clockTimeShift_ = timeShift;
+    }
+    gf_skipEntriesOffFeedClock(reply, feedClock_, receivedAt, env_.run.clock.steadyNow());
+    if (reply.buffered) {
+        // The buffered reply answers a request of its own; the live replies that follow
+        // learn their clock from themselves.
+        feedClock_.reset();
+    }
     logRejected(reply);
     postReply(reply);
     firstReplyDone_.store(true);

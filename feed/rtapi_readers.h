@@ -17,7 +17,9 @@
 //   twice: its first failure when it happens, and its count when a request is answered
 //   again, the reader gives up or the reader stops. A malformed aircraft is logged (once per
 //   hex id) and skipped; the rest of its reply is used. So is an aircraft stamped far from the
-//   other aircraft of its batch (feed/stray_timestamps.h).
+//   other aircraft of its batch (feed/stray_timestamps.h), or from the feed's clock as the
+//   reader learned it (feed/feed_clock.h), which is learned anew when the time shift changes
+//   and after the buffered reply.
 #pragma once
 
 #include <atomic>
@@ -30,6 +32,7 @@
 #include <string>
 #include <string_view>
 
+#include "feed/feed_clock.h"
 #include "feed/feed_receipts.h"
 #include "feed/rtapi_query_area.h"
 #include "feed/rtapi_reply.h"
@@ -166,6 +169,9 @@ private:
     std::optional<Clock::SteadyTime> parkedAskedAt_;
     // Hex ids whose faults have been logged: a faulty aircraft comes back every few seconds.
     std::set<std::string> loggedRejects_;
+    // The feed's clock, and the time shift it was learned at.
+    FeedClock feedClock_;
+    std::optional<std::int32_t> clockTimeShift_;
     FeedReceipts receipts_;
 };
 

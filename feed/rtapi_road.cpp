@@ -135,6 +135,7 @@ void RtApiRoad::stop() {
         readers->stopAndJoin();
     }
     if (session) {
+        session->logFailuresAtStop();
         if (closing) {
             closing->store(true);
         }

@@ -38,7 +38,7 @@ RtApiAnswer RtApiSession::authenticateLocked() {
     RtApiAnswer answer = gf_readRtApiAnswer(transport_->post(kRtApiAuthPath, form));
     if (!answer.ok()) {
         if (answer.transfer != RtApiTransfer::stopped) {
-            lf_logFailure("authentication", answer);
+            authenticationFailed(answer);
         }
         return answer;
     }
@@ -46,9 +46,10 @@ RtApiAnswer RtApiSession::authenticateLocked() {
     if (guid.empty()) {
         answer.status = 0;
         answer.problem = "the reply holds no GUID";
-        lf_logFailure("authentication", answer);
+        authenticationFailed(answer);
         return answer;
     }
+    endFailureRun("authenticated after", "");
     guid_ = guid;
     const auto type = answer.json.find("type");
     professional_ = type != answer.json.end() && type->is_number() && type->get<double>() == 2.0;
@@ -76,10 +77,40 @@ RtApiAnswer RtApiSession::renew(const std::string& failedGuid) {
         renewed.transfer = RtApiTransfer::ok;
         return renewed;
     }
-    guid_.clear();
-    g_rtConnected.store(false);
-    LogFile::write("RealTraffic web API: the session was lost, authenticating again");
+    // Said when the session goes, not at each try while none stands.
+    if (!guid_.empty()) {
+        guid_.clear();
+        g_rtConnected.store(false);
+        LogFile::write("RealTraffic web API: the session was lost, authenticating again");
+    }
     return authenticateLocked();
+}
+
+void RtApiSession::authenticationFailed(const RtApiAnswer& answer) {
+    // An outage fails every try for as long as it lasts: its first failure is said now, how
+    // many followed when it ends.
+    if (failedAuthentications_ == 0) {
+        lf_logFailure("authentication", answer);
+    }
+    ++failedAuthentications_;
+    lastAuthenticationProblem_ = answer.problem;
+}
+
+void RtApiSession::endFailureRun(std::string_view how, std::string_view inARow) {
+    if (failedAuthentications_ == 0) {
+        return;
+    }
+    LogFile::writeImportant(fmt::format("RealTraffic web API: {} {} failed authentication "
+                                        "attempt{}{} (the last: {})",
+                                        how, failedAuthentications_,
+                                        failedAuthentications_ == 1 ? "" : "s", inARow,
+                                        lastAuthenticationProblem_));
+    failedAuthentications_ = 0;
+}
+
+void RtApiSession::logFailuresAtStop() {
+    std::lock_guard lock(mutex_);
+    endFailureRun("stopped after", " in a row");
 }
 
 RtApiAnswer RtApiSession::deauthenticate() {

@@ -5,12 +5,15 @@
 // the two reader threads: the GUID and the limits are read under its mutex, and a reader whose
 // request met 401 (session unknown) renews it, unless the other reader already did. While a
 // session stands, g_rtConnected is set and g_rtProfessional tells the licence type.
+// An outage fails every authentication for as long as it lasts: the first failure is logged
+// when it happens, and the count when an authentication succeeds again or the road stops.
 #pragma once
 
 #include <chrono>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "feed/rtapi_credentials.h"
 #include "feed/rtapi_reply.h"
@@ -34,6 +37,9 @@ public:
     // session has moved on from that GUID already (the other reader renewed it): then the
     // answer is a good one without a request.
     RtApiAnswer renew(const std::string& failedGuid);
+    // The road stops: a run of failed authentications that has not ended yet is logged with
+    // its count.
+    void logFailuresAtStop();
     // "/v6/deauth" for the current session, which is forgotten whatever the answer; nothing
     // is sent without one. The link no longer counts as connected.
     RtApiAnswer deauthenticate();
@@ -55,6 +61,10 @@ public:
 
 private:
     RtApiAnswer authenticateLocked();
+    void authenticationFailed(const RtApiAnswer& answer);
+    // Logs the run of failed authentications that ends now ("{how} {n} failed authentication
+    // attempt{s}{inARow} (the last: {problem})"), if there is one.
+    void endFailureRun(std::string_view how, std::string_view inARow);
 
     const RtCredentials credentials_;
     mutable std::mutex mutex_;
@@ -63,6 +73,10 @@ private:
     bool professional_ = false;
     std::chrono::milliseconds rrl_;
     std::chrono::milliseconds wrrl_;
+    // Failed authentications since the last good one (both readers' renewals and the
+    // start-up's tries), and the last one's problem.
+    int failedAuthentications_ = 0;
+    std::string lastAuthenticationProblem_;
 };
 
 } // namespace skyloom

@@ -270,17 +270,30 @@ void gf_skipEntriesAheadOfClock(RtApiTrafficReply& reply, Clock::UtcTime receive
     }
 }
 
-void gf_skipStrayEntries(RtApiTrafficReply& reply) {
-    const auto skip = [&](std::vector<TrafficEntry>& entries) {
-        for (StrayEntry& stray : gf_takeStrayEntries(entries)) {
-            reply.rejected.push_back(
-                RtApiRejected{fmt::format("{:06x}", stray.entry.hexid), std::move(stray.reason)});
-        }
-    };
-    skip(reply.live);
-    for (std::vector<TrafficEntry>& batch : reply.buffers) {
-        skip(batch);
+namespace {
+
+void lf_reject(RtApiTrafficReply& reply, std::vector<StrayEntry> strays) {
+    for (StrayEntry& stray : strays) {
+        reply.rejected.push_back(
+            RtApiRejected{fmt::format("{:06x}", stray.entry.hexid), std::move(stray.reason)});
     }
+}
+
+} // namespace
+
+void gf_skipStrayEntries(RtApiTrafficReply& reply) {
+    lf_reject(reply, gf_takeStrayEntries(reply.live));
+    for (std::vector<TrafficEntry>& batch : reply.buffers) {
+        lf_reject(reply, gf_takeStrayEntries(batch));
+    }
+}
+
+void gf_skipEntriesOffFeedClock(RtApiTrafficReply& reply, FeedClock& clock,
+                                Clock::UtcTime receivedAt, Clock::SteadyTime now) {
+    for (std::vector<TrafficEntry>& batch : reply.buffers) {
+        lf_reject(reply, clock.takeEntriesOffClock(batch, receivedAt, now));
+    }
+    lf_reject(reply, clock.takeEntriesOffClock(reply.live, receivedAt, now));
 }
 
 RtApiParkedReply gf_readRtApiParkedTraffic(const nlohmann::json& reply) {

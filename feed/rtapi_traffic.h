@@ -24,6 +24,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "feed/feed_clock.h"
 #include "feed/rt_records.h"
 #include "feed/rtapi_query_area.h"
 #include "feed/rtapi_transport.h"
@@ -94,6 +95,12 @@ void gf_skipEntriesAheadOfClock(RtApiTrafficReply& reply, Clock::UtcTime receive
 // (feed/stray_timestamps.h) out of the reply into `rejected`: the live batch and each snapshot
 // are judged apart.
 void gf_skipStrayEntries(RtApiTrafficReply& reply);
+
+// Learns the feed's clock from the reply (feed/feed_clock.h), received at `receivedAt` and
+// `now`, and moves every entry stamped far from it into `rejected`: each snapshot, the oldest
+// first, then the live batch.
+void gf_skipEntriesOffFeedClock(RtApiTrafficReply& reply, FeedClock& clock,
+                                Clock::UtcTime receivedAt, Clock::SteadyTime now);
 
 // One aircraft array into the shared record; throws FeedRecordError naming what is wrong.
 // `key` is the member's name (the hex id). The record's texts point into `values`.

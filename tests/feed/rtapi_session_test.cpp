@@ -5,6 +5,7 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include "feed/rtapi_readers.h"
 #include "runtime/rt_status.h"
 #include "tests/feed/support/rtapi_test_support.h"
 
@@ -119,6 +120,94 @@ TEST_F(RtApiSessionTest, RenewingOnlyReplacesTheSessionThatFailed) {
     EXPECT_EQ(session->guid(), secondGuid);
     EXPECT_EQ(standIn_->requests("/v6/auth").size(), 2u);
     EXPECT_TRUE(log_->contains("the session was lost, authenticating again"));
+}
+
+// An outage of the authentication fails the renewals of both readers for as long as it lasts:
+// the session says its first failure when it begins and its count when an authentication
+// succeeds again or the road stops, and the lost session once; nothing in between.
+TEST_F(RtApiSessionTest, AnOutageOfTheAuthenticationIsLoggedWhenItBeginsAndWhenItEnds) {
+    SKYLOOM_REQUIRE_RTAPI_RECORDINGS();
+    struct Case {
+        const char* label;
+        // What the traffic request meets when the outage begins: 401 (the service forgot the
+        // session) or 405 (too many sessions).
+        int lostWith;
+        StandInAnswer authentication;
+        std::size_t failures;
+        // The outage ends with an authentication; otherwise the road stops first.
+        bool answered;
+        const char* begins;
+        const char* ends;
+    };
+    const Case cases[] = {
+        {"the service forgot the session and fails for a while", 401,
+         StandInAnswer::withStatus(503), 4, true, "authentication failed: HTTP status 503",
+         "authenticated after 4 failed authentication attempts (the last: HTTP status 503)"},
+        {"too many sessions for a while", 405, StandInAnswer::withStatus(405), 3, true,
+         "authentication failed: HTTP status 405",
+         "authenticated after 3 failed authentication attempts (the last: HTTP status 405)"},
+        {"replies that are no JSON until the road stops", 401,
+         StandInAnswer::of(StandInFault::malformed), 5, false,
+         "authentication failed: the reply is no JSON",
+         "stopped after 5 failed authentication attempts in a row (the last: the reply is no "
+         "JSON"},
+    };
+    standIn_->setGzip(false);
+    setUser(testing::kDuesseldorf);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        // The sessions of the case before are gone.
+        standIn_->dropSessions();
+        auto session = authenticatedSession();
+        RtApiTrafficReader traffic(environment(*session));
+        RtApiWeatherReader weather(environment(*session));
+        // Each reader steps when the wait it asked for has passed.
+        Clock::SteadyTime trafficDue = clock_.steadyNow();
+        Clock::SteadyTime weatherDue = clock_.steadyNow();
+        const auto stepDue = [&] {
+            const Clock::SteadyTime next = std::min(trafficDue, weatherDue);
+            clock_.advance(next - clock_.steadyNow());
+            if (trafficDue <= clock_.steadyNow()) {
+                trafficDue = clock_.steadyNow() + traffic.step().wait;
+            }
+            if (weatherDue <= clock_.steadyNow()) {
+                weatherDue = clock_.steadyNow() + weather.step().wait;
+            }
+        };
+        stepDue();
+        const auto count = [&](std::string_view part) { return log_->count(part); };
+        const std::size_t lines = count("RealTraffic web API");
+        const std::size_t begins = count(c.begins);
+        const std::size_t ends = count(c.ends);
+        const std::size_t lost = count("the session was lost, authenticating again");
+        const std::size_t authentications = standIn_->requests("/v6/auth").size();
+        if (c.lostWith == 401) {
+            standIn_->dropSessions();
+        } else {
+            standIn_->queueAnswer("/v6/traffic", StandInAnswer::withStatus(c.lostWith));
+        }
+        for (std::size_t i = 0; i < c.failures; ++i) {
+            standIn_->queueAnswer("/v6/auth", c.authentication);
+        }
+        const std::size_t until = authentications + c.failures + (c.answered ? 1 : 0);
+        for (int i = 0; i < 100 && standIn_->requests("/v6/auth").size() < until; ++i) {
+            stepDue();
+        }
+        ASSERT_EQ(standIn_->requests("/v6/auth").size(), until);
+        if (c.answered) {
+            EXPECT_TRUE(session->authenticated());
+        } else {
+            session->logFailuresAtStop();
+        }
+        EXPECT_EQ(count(c.begins) - begins, 1u) << log_->text();
+        EXPECT_EQ(count(c.ends) - ends, 1u) << log_->text();
+        EXPECT_EQ(count("the session was lost, authenticating again") - lost, 1u);
+        // Those three, and the new session's line.
+        EXPECT_EQ(count("RealTraffic web API") - lines, c.answered ? 4u : 3u) << log_->text();
+        session->logFailuresAtStop();
+        EXPECT_EQ(count("RealTraffic web API") - lines, c.answered ? 4u : 3u)
+            << "an ended outage is not said again";
+    }
 }
 
 TEST_F(RtApiSessionTest, DeauthenticationClosesTheSessionOnce) {
