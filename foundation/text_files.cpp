@@ -51,9 +51,9 @@ void lf_appendLines(std::string_view text, std::vector<std::string>& lines) {
 }
 
 // The safe save of a text: the bytes go to path + ".tmp", which must then hold all of them, and
-// only that file replaces the old one (renamed and synced). On a full disk, or any failure, the
-// old file stays as it was and the ".tmp" file goes.
-bool lf_writeBytes(const std::filesystem::path& path, const auto& writeAll) {
+// only that file replaces the old one (renamed, and synced as `sync` says). On a full disk, or
+// any failure, the old file stays as it was and the ".tmp" file goes.
+bool lf_writeBytes(const std::filesystem::path& path, os::SyncMode sync, const auto& writeAll) {
     std::filesystem::path temporary = path;
     temporary += ".tmp";
     std::error_code ec;
@@ -81,7 +81,7 @@ bool lf_writeBytes(const std::filesystem::path& path, const auto& writeAll) {
     if (ec || size != written) {
         return false;
     }
-    if (!os::replaceFile(temporary, path, ec)) {
+    if (!os::replaceFile(temporary, path, ec, sync)) {
         return false;
     }
     guard.release();
@@ -138,7 +138,7 @@ LinesFileResult LinesFile::readLines(const std::filesystem::path& path, std::siz
 }
 
 bool gf_writeLinesToFile(const std::filesystem::path& path, const std::vector<std::string>& lines) {
-    return lf_writeBytes(path, [&](std::ofstream& out) {
+    return lf_writeBytes(path, os::SyncMode::eachFile, [&](std::ofstream& out) {
         for (const std::string& line : lines) {
             out.write(line.data(), static_cast<std::streamsize>(line.size()));
             out.put('\n');
@@ -150,8 +150,9 @@ bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::files
     return gf_writeLinesToFile(path, lines);
 }
 
-bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool newline) {
-    return lf_writeBytes(path, [&](std::ofstream& out) {
+bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool newline,
+                  os::SyncMode sync) {
+    return lf_writeBytes(path, sync, [&](std::ofstream& out) {
         out.write(text.data(), static_cast<std::streamsize>(text.size()));
         if (newline) {
             out.put('\n');

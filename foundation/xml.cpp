@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include "foundation/text.h"
-#include "platform/os/file_replace.h"
 
 namespace skyloom {
 
@@ -89,7 +88,7 @@ bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path)
 }
 
 XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesystem::path& path,
-                               const XmlValidator& validator) {
+                               const XmlValidator& validator, os::SyncMode sync) {
     const std::filesystem::path temporary = lf_withSuffix(path, ".tmp");
     const std::filesystem::path backup = lf_withSuffix(path, ".bak");
     const auto failed = [](std::string error) { return XmlSaveResult{false, std::move(error)}; };
@@ -130,7 +129,7 @@ XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesyst
                                       gf_pathToUtf8(backup), ec.message()));
         }
     }
-    if (!os::replaceFile(temporary, path, ec)) {
+    if (!os::replaceFile(temporary, path, ec, sync)) {
         return failed(fmt::format("cannot replace {} with {}: {}", gf_pathToUtf8(path),
                                   gf_pathToUtf8(temporary), ec.message()));
     }

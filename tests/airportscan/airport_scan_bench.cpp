@@ -1,7 +1,9 @@
 // Speed of the scan walk over an installation of 2,000 packages: 1,000 stock airports and 500
 // publisher airports with their manifests in Official2024 as streamed packages (all linked to
 // archived airport files), 250 streamed non-airport packages, and 250 Community packages with
-// scenery files that hold no airport. Target: one scan under 2 s.
+// scenery files that hold no airport. Each scan runs in its transaction, from the begin that
+// moves the previous folders aside to the commit that syncs the 1,500 files written. Target: one
+// scan under 2 s.
 #include <filesystem>
 #include <set>
 #include <string>
@@ -9,6 +11,7 @@
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
+#include "airportscan/scan_transaction.h"
 #include "airportscan/scan_walk.h"
 #include "foundation/manual_clock.h"
 #include "tests/airportscan/support/scan_test_support.h"
@@ -69,14 +72,11 @@ void BM_ScanOf2000Packages(benchmark::State& state) {
         context, clock,
         [&](std::string_view name) -> std::optional<fs::path> { return dir / name; }};
     for (auto _ : state) {
-        state.PauseTiming();
-        fs::remove_all(scan.simaddonFolder);
-        fs::remove_all(scan.thirdpartyFolder);
-        fs::create_directories(scan.simaddonFolder);
-        fs::create_directories(scan.thirdpartyFolder);
         scan.scanLog.clear();
-        state.ResumeTiming();
+        ScanTransaction transaction(scan.simaddonFolder.parent_path());
+        gf_beginScanTransaction(transaction);
         gf_scanFolders({dir / "Community", streamed}, walk);
+        gf_commitScanTransaction(transaction);
     }
     state.counters["links"] = static_cast<double>(
         std::distance(fs::directory_iterator(scan.simaddonFolder), fs::directory_iterator()) +
