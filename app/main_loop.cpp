@@ -1,5 +1,6 @@
 #include "app/main_loop.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/program_mailbox.h"
@@ -76,17 +77,22 @@ void MainLoop::run() {
     Clock& clock = context_.clock;
     beforeFirstCycle();
     Clock::SteadyTime next = clock.steadyNow();
+    anchorTraffic(next);
     while (keepRunning()) {
         cycle();
         if (context_.cycleObserver) {
             context_.cycleObserver(*this);
         }
         next += kMainCycle;
+        if (!trafficStepped_) {
+            anchorTraffic(next);
+        }
         const Clock::SteadyTime now = clock.steadyNow();
         if (now - next > kMainLoopResyncBehind) {
             // Running the missed cycles back to back would only burst through them; the
             // schedule starts afresh from now instead.
             ++counters_.resyncs;
+            catchUpTraffic(now);
             // Positions of before the gap would make the AI objects glide across it.
             gf_emptyAIPositionBatch();
             next = now;
@@ -96,6 +102,38 @@ void MainLoop::run() {
     // The restart's reset: nothing of this run reaches the next one (the quarantine aside).
     if (gf_stopReasonRestarts(context_.stop.current().reason)) {
         lf_resetTrafficState(traffic_);
+    }
+}
+
+void MainLoop::anchorTraffic(Clock::SteadyTime at) {
+    trafficAnchorTime_ = at;
+    trafficAnchorTick_ = traffic_.currentTick();
+}
+
+// The feed times its reports by the traffic tick, and the aircraft move by it: a tick that
+// counted only the cycles run would leave every aircraft behind its reports after each gap,
+// racing to catch up with the next ones. The tick is brought to the clock instead, the
+// aircraft moving through the ticks of the gap.
+void MainLoop::catchUpTraffic(Clock::SteadyTime now) {
+    if (!trafficStepped_) {
+        anchorTraffic(now);
+        return;
+    }
+    const auto sinceAnchor = static_cast<std::uint32_t>((now - trafficAnchorTime_) / kMainCycle);
+    // Modulo 2^32 like the tick itself; a tick ahead of the clock (a long parking plan counts
+    // its time in ticks as well) waits for the clock.
+    const auto behind =
+        static_cast<std::int32_t>(trafficAnchorTick_ + sinceAnchor - traffic_.currentTick());
+    if (behind <= 0) {
+        return;
+    }
+    const std::uint32_t ticks =
+        std::min(static_cast<std::uint32_t>(behind), kMainLoopMostCatchUpTicks);
+    gf_catchUpTraffic(traffic_, ticks);
+    counters_.caughtUpTicks += ticks;
+    if (ticks < static_cast<std::uint32_t>(behind)) {
+        counters_.givenUpTicks += static_cast<std::uint32_t>(behind) - ticks;
+        anchorTraffic(now);
     }
 }
 
@@ -158,7 +196,8 @@ void MainLoop::cycle() {
     }
     takeWindowRequests();
     // The traffic step also publishes the user position and tells the App of it.
-    if (simState == SimConnectionState::running) {
+    trafficStepped_ = simState == SimConnectionState::running;
+    if (trafficStepped_) {
         lf_handleAddingStack(traffic_);
     } else if (gf_trafficMailbox().deliveryEnabled()) {
         // Nothing takes the batches while no flight runs: a mailbox never emptied would stall.

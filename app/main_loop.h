@@ -1,7 +1,9 @@
 // The main loop of the main worker thread: one cycle every 10 ms against the steady clock,
 // under a 1 ms system timer period. A loop that falls more than 100 ms behind does not race
-// to catch up but re-synchronises its schedule to now. Within the cycles run the loop's
-// slower steps:
+// to catch up but re-synchronises its schedule to now; the traffic's time stays on the clock
+// all the same: the live aircraft move through the traffic ticks of the dropped cycles at
+// once (at most kMainLoopMostCatchUpTicks; beyond that the traffic's time gives up the rest,
+// as a longer playback delay). Within the cycles run the loop's slower steps:
 // - the user aircraft's data requests, at the first cycle of each new simulator connection;
 // - the user-data step, whenever the simulator link reports that the user aircraft's
 //   once-a-second on-ground reply has arrived: the parked aircraft's next due action, the
@@ -44,6 +46,9 @@ class ProgramTraffic;
 
 inline constexpr std::chrono::milliseconds kMainCycle{10};
 inline constexpr std::chrono::milliseconds kMainLoopResyncBehind{100};
+// The most traffic ticks the live aircraft catch up at a re-synchronisation (30 s): a longer
+// gap would cost as long again, and an aircraft's reports are stale by then anyway.
+inline constexpr std::uint32_t kMainLoopMostCatchUpTicks = 3000;
 inline constexpr unsigned kMainLoopTimerPeriodMs = 1;
 inline constexpr std::uint64_t kCyclesPerSecondStep = 100;
 inline constexpr std::uint64_t kSecondStepsPerMinuteStep = 60;
@@ -65,6 +70,9 @@ struct MainLoopCounters {
     std::uint64_t minuteSteps = 0;
     std::uint64_t parkingSlots = 0;
     std::uint64_t resyncs = 0;
+    // Traffic ticks caught up at re-synchronisations, and those given up beyond the most.
+    std::uint64_t caughtUpTicks = 0;
+    std::uint64_t givenUpTicks = 0;
 };
 
 class MainLoop {
@@ -97,6 +105,11 @@ public:
 
 private:
     void beforeFirstCycle();
+    // The traffic's time: the tick at the anchor's time and one per 10 ms since. The anchor
+    // moves while no traffic step runs (the tick stands still then) and when a gap beyond the
+    // most caught up is given up.
+    void anchorTraffic(Clock::SteadyTime at);
+    void catchUpTraffic(Clock::SteadyTime now);
     void takeWindowRequests();
     void userDataStep();
     void refreshTrafficOptions();
@@ -114,6 +127,9 @@ private:
     MainLoopCounters counters_;
     std::int32_t parkingIntervalMinutes_ = 0;
     std::int32_t parkingMinutesLeft_ = 0;
+    Clock::SteadyTime trafficAnchorTime_{};
+    std::uint32_t trafficAnchorTick_ = 0;
+    bool trafficStepped_ = false; // the last cycle ran a traffic step
     const RunServices& services_;
     TrafficState& traffic_;
     ParkingContext& parking_;

@@ -26,9 +26,10 @@
 #include "sim/sim_link_state.h"
 #include "tests/app/support/app_test_support.h"
 #include "tests/support/log_capture.h"
-#include "traffic/step/aircraft_record.h"
 #include "traffic/stands/static_aircraft_view.h"
+#include "traffic/step/aircraft_record.h"
 #include "traffic/step/traffic_mailbox.h"
+#include "traffic/step/traffic_tick.h"
 
 namespace skyloom {
 namespace {
@@ -244,6 +245,44 @@ TEST_F(MainLoopTest, ALoopMoreThanHundredMillisecondsBehindResynchronisesOnce) {
                     << "cycle " << i + 1;
             }
         }
+    }
+}
+
+struct TickLagCase {
+    milliseconds lag; // how long cycle 50 takes
+    bool flightRuns;
+    std::uint64_t caughtUp;
+    std::uint64_t givenUp;
+};
+
+// The feed times its reports by the traffic tick: the tick keeps to the clock (one tick per
+// 10 ms of it) whether the loop runs its missed cycles back to back (100 ms behind at most) or
+// re-synchronises and the traffic moves through the ticks of the gap, up to 30 s of them;
+// while no flight runs it stands still.
+TEST_F(MainLoopTest, TheTrafficTickKeepsToTheClockWhenTheLoopFallsBehind) {
+    for (const TickLagCase c :
+         {TickLagCase{milliseconds{90}, true, 0, 0}, TickLagCase{milliseconds{150}, true, 14, 0},
+          TickLagCase{milliseconds{5000}, true, 499, 0}, TickLagCase{seconds{45}, true, 3000, 1499},
+          TickLagCase{milliseconds{5000}, false, 0, 0}}) {
+        SCOPED_TRACE(fmt::format("{} ms, {}", c.lag.count(), c.flightRuns ? "flight" : "none"));
+        stop_.reset();
+        g_simConnectionState.store(c.flightRuns ? SimConnectionState::running
+                                                : SimConnectionState::notConnected);
+        const Clock::SteadyTime start = clock_.steadyNow();
+        const std::uint32_t tickBefore = g_trafficTick.load();
+        const MainLoopCounters counters = runCycles(1000, [&](MainLoop& loop) {
+            if (loop.counters().cycles == 50) {
+                clock_.advance(c.lag);
+            }
+        });
+        g_simConnectionState.store(SimConnectionState::notConnected);
+        gf_trafficMailbox().reset();
+
+        EXPECT_EQ(counters.caughtUpTicks, c.caughtUp);
+        EXPECT_EQ(counters.givenUpTicks, c.givenUp);
+        const auto clockTicks =
+            static_cast<std::uint32_t>((clock_.steadyNow() - start) / kMainCycle);
+        EXPECT_EQ(g_trafficTick.load() - tickBefore, c.flightRuns ? clockTicks - c.givenUp : 0u);
     }
 }
 

@@ -211,6 +211,8 @@ TEST_F(MotionStepTest, RetimingStaysInTheWindowsAndPushesLaterSamplesOnlyWhenOve
         s1.time = 1200;
         s2.time = 1300;
         LiveAircraft& a = aircraft(FlightPhase::flying, {s0, s1, s2});
+        a.sent.latitude = 47; // at stream[0]
+        a.sent.longitude = 8;
         MotionContext ctx{state_, a, state_.motionWorld};
         lf_retimeTarget(ctx, c.ticks);
         EXPECT_EQ(a.stream[1].time, c.s1) << c.ticks;
@@ -220,9 +222,57 @@ TEST_F(MotionStepTest, RetimingStaysInTheWindowsAndPushesLaterSamplesOnlyWhenOve
     TrafficSample s1 = s0;
     s1.time = 200; // long past
     LiveAircraft& late = aircraft(FlightPhase::flying, {s0, s1});
+    late.sent.latitude = 47;
+    late.sent.longitude = 8;
     MotionContext ctx{state_, late, state_.motionWorld};
     lf_retimeTarget(ctx, 1);
     EXPECT_EQ(late.stream[1].time, 1001) << "never before the next tick";
+}
+
+// However late an aircraft is and however its leg was timed, the leg takes at least the time
+// the fastest of its reports' speeds (the two ground speeds, what the positions make over the
+// samples' times, 30 kt at least) needs at 1.2 times that speed. The present tick is 1000.
+TEST_F(MotionStepTest, ALateLegIsFlownAtMostAFifthFasterThanItsReportsSay) {
+    const struct {
+        const char* name;
+        double metres;         // from the aircraft (at stream[0]) to stream[1]
+        double g0, g1;         // reported ground speeds, kt
+        std::int32_t t0, t1;   // arrival ticks of stream[0] and stream[1]
+        std::uint32_t ticks;   // the leg as the step timed it
+        std::int32_t expected; // stream[1]'s arrival tick
+    } cases[] = {
+        // 20 s late, beyond the late window of 9 s: 92 m whose reports say 3 kt, their positions
+        // 17.9 kt over 10 s; 92 m at 36 kt take 497 ticks (before: the next tick).
+        {"more than the late window behind", 92.0, 3.0, 3.0, -1000, 0, 6000, 1497},
+        // A report that came due at once after a wait (stream[0] is where the aircraft stood,
+        // the samples' times a tick apart): 35 m at 1.2 x 30 kt take 189 ticks, not the 25 that
+        // the samples' times made of the leg.
+        {"a report due at once", 35.0, 0.0, 25.0, 1000, 1001, 25, 1189},
+        // On time: the ground step's own timing stands (92 m at 17.9 kt).
+        {"on time", 92.0, 17.9, 17.9, 1000, 2000, 1000, 2000},
+        // 5 s late the window would have it fly the leg in 4 s.
+        {"late within the window", 92.0, 17.9, 17.9, -500, 500, 1000, 1497},
+        // A report 10 NM off the path, 2 s after the one before: its positions say 18,000 kt,
+        // and the window holds the detour as before.
+        {"a report far off the path", 18520.0, 250.0, 250.0, 1000, 1200, 14400, 2100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrafficSample s0{.latitude = 47, .longitude = 8, .groundSpeedKt = c.g0, .airborne = 0};
+        s0.time = c.t0;
+        TrafficSample s1 = s0;
+        const Lalo to = gf_destination({47, 8}, 0.0, c.metres * geo::kFeetPerMetre);
+        s1.latitude = to.lat;
+        s1.longitude = to.lon;
+        s1.groundSpeedKt = c.g1;
+        s1.time = c.t1;
+        LiveAircraft& a = aircraft(FlightPhase::taxi, {s0, s1});
+        a.sent.latitude = 47;
+        a.sent.longitude = 8;
+        MotionContext ctx{state_, a, state_.motionWorld};
+        lf_retimeTarget(ctx, c.ticks);
+        EXPECT_NEAR(a.stream[1].time, c.expected, 1);
+    }
 }
 
 TEST_F(MotionStepTest, AnAirborneStreamOfStationarySamplesEndsAtTheGuardInRemoval) {

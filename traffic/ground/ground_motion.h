@@ -55,6 +55,10 @@ bool lf_isAlignedWithTakeoffRunway(const MotionContext& ctx, double maxBefore);
 void lf_liftOff(MotionContext& ctx, std::uint8_t mode);
 void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode);
 bool lf_checkTakeoffRollEnd(MotionContext& ctx);
+// Every tick of a take-off roll on the ground: more than 100 m past its runway's far end the
+// aircraft lifts off when its reports say it flies, else its take-off roll failed and it is
+// removed (true). Nothing while the runway under the roll is not known.
+bool lf_checkRollPastRunwayEnd(MotionContext& ctx);
 // A take-off roll that turned out to be none: the rotation, the take-off runway and the
 // behind-sample mark are cleared and the aircraft taxies again.
 void lf_backToTaxi(MotionContext& ctx);

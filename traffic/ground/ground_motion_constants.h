@@ -53,6 +53,8 @@ inline constexpr double kStrongClimbFpm = 2000.0;
 inline constexpr double kShortRunwayMetres = 1800.0;
 inline constexpr double kLandingRollTurnOffDeg = 15.0;
 inline constexpr double kCentrelineFactor = 0.15;
+// A take-off roll goes at most this far past its runway's far end.
+inline constexpr double kRollPastEndMetres = 100.0;
 
 // Line-up.
 inline constexpr double kOnRunwayCrossMetres = 7.5;

@@ -161,6 +161,54 @@ void lf_startRollProfile(MotionContext& ctx) {
     }
 }
 
+// The runway under the take-off roll: the one stored, else the one on whose centreline the
+// aircraft rolls now, which is stored. Looked up until found, so that a roll that started off
+// the centreline (or while the runways were not known) learns its runway once on it.
+bool lf_knowTakeoffRunway(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    RunwayRecord& record = a.step.takeoffRunway;
+    if (record.set != 0) {
+        return true;
+    }
+    const RunwayMatch m =
+        gf_findRunwayOnCentreline(ctx.world.runways, lf_position(a), a.sent.headingRad);
+    if (m.valid == 0) {
+        return false;
+    }
+    record.match = m;
+    record.set = 1;
+    return true;
+}
+
+// The reports say the aircraft flies: a sample in the air or a strong climb.
+bool lf_reportsSayAirborne(const LiveAircraft& a) {
+    return std::any_of(a.stream.begin(), a.stream.end(),
+                       [](const TrafficSample& x) { return x.airborne != 0; }) ||
+           lf_highestVerticalSpeed(a) > kStrongClimbFpm;
+}
+
+void lf_failTakeoffRoll(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    QuarantineEntry& q = (*ctx.state.quarantine)[a.base.hexid];
+    q = QuarantineEntry{a.sent.latitude, a.sent.longitude, a.lastSampleTime, 0,
+                        QuarantineKind::failedDeparture};
+    removeAircraftFromSim(ctx.state, a, "its take-off roll failed");
+}
+
+// A roll more than kRollPastEndMetres past its runway's far end goes no further: the aircraft
+// lifts off when its reports say it flies, else its take-off failed. True when it was removed.
+bool lf_endRollPastRunwayEnd(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    if (lf_reportsSayAirborne(a)) {
+        a.step.verticalStep = a.base.maxClimbStepFtPerTick;
+        a.step.rotationPending = 0;
+        lf_enterTakeoff(ctx, 2);
+        return false;
+    }
+    lf_failTakeoffRoll(ctx);
+    return true;
+}
+
 } // namespace
 
 void lf_clearRollState(MotionContext& ctx) {
@@ -212,7 +260,11 @@ void lf_setupGroundStep(MotionContext& ctx) {
                 removeAircraftFromSim(ctx.state, a, "no sign of a take-off 120 s into its roll");
             }
         } else if (a.phase.phase == FlightPhase::takeoff_roll && a.motion.onGround != 0) {
-            if (lf_takeoffDecision(ctx) == 0) {
+            // The report just reached says airborne: the aircraft lifts off where it stands,
+            // whatever speed its roll made (a light aircraft lifts off below its V1).
+            if (a.stream[0].airborne != 0) {
+                lf_liftOff(ctx, evidence);
+            } else if (lf_takeoffDecision(ctx) == 0) {
                 st.rotationPending = 1;
             } else {
                 lf_liftOff(ctx, evidence);
@@ -320,7 +372,10 @@ std::uint8_t lf_takeoffDecision(MotionContext& ctx) {
     double v2 = lf_categorySpeedKts(a, 2);
     double v3 = lf_categorySpeedKts(a, 3);
     const bool strongClimb = lf_highestVerticalSpeed(a) > kStrongClimbFpm;
-    std::size_t k = 1;
+    // The first airborne sample from stream[0] on: during a step stream[0] is the step's target,
+    // the first sample ahead; while the step is prepared it is the sample just reached, and
+    // airborne there the aircraft is to fly where it stands.
+    std::size_t k = 0;
     while (k < s.size() && s[k].airborne == 0) {
         ++k;
     }
@@ -419,14 +474,8 @@ std::optional<double> lf_alongTakeoffRunway(const MotionContext& ctx, const Lalo
 bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
-    if (st.takeoffRunway.set == 0) {
-        const RunwayMatch m =
-            gf_findRunwayOnCentreline(ctx.world.runways, lf_position(a), a.sent.headingRad);
-        if (m.valid == 0) {
-            return false;
-        }
-        st.takeoffRunway.match = m;
-        st.takeoffRunway.set = 1;
+    if (!lf_knowTakeoffRunway(ctx)) {
+        return false;
     }
     const auto& s = a.stream;
     const std::optional<double> along = lf_alongTakeoffRunway(ctx, lf_position(a));
@@ -462,14 +511,22 @@ bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
     // next sample further along the runway than the aircraft (the roll is under way).
     const bool goOn = anyAirborne || highest > kStrongClimbFpm || nearEndSlow ||
                       (along && hasAlong1 && a1 > *along);
-    if ((along && *along > 100.0) || !goOn) {
-        QuarantineEntry& q = (*ctx.state.quarantine)[a.base.hexid];
-        q = QuarantineEntry{a.sent.latitude, a.sent.longitude, a.lastSampleTime, 0,
-                            QuarantineKind::failedDeparture};
-        removeAircraftFromSim(ctx.state, a, "its take-off roll failed");
+    if (along && *along > kRollPastEndMetres) {
+        return lf_endRollPastRunwayEnd(ctx);
+    }
+    if (!goOn) {
+        lf_failTakeoffRoll(ctx);
         return true;
     }
     return false;
+}
+
+bool lf_checkRollPastRunwayEnd(MotionContext& ctx) {
+    if (!lf_knowTakeoffRunway(ctx)) {
+        return false;
+    }
+    const std::optional<double> along = lf_alongTakeoffRunway(ctx, lf_position(ctx.aircraft));
+    return along && *along > kRollPastEndMetres && lf_endRollPastRunwayEnd(ctx);
 }
 
 void lf_endLandingRoll(MotionContext& ctx) {

@@ -41,6 +41,13 @@ constexpr double kMetresPerNm = 1852.0;
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kExtrapolatedStepSeconds = 3.0;
 constexpr double kLeastLegMetres = 200.0;
+constexpr double kTicksPerHour = 360000.0;
+// A leg may always be flown this fast (times kLateCatchUpPace): slower reports, a standing
+// aircraft's positions a metre apart, say nothing of how fast it may catch up a few metres.
+constexpr double kSlowestLegKt = 30.0;
+// Samples this far apart give a speed by their positions: nearer, they are no two reports of
+// the aircraft but a sample stamped late after the one it stood at.
+constexpr std::int32_t kLegSpeedTicks = kShortestStepTicks;
 
 // The slowest ground speed (kt) at which an airborne aircraft of the category extrapolates.
 double lf_extrapolationSpeedFloorKt(AircraftCategory category) {
@@ -210,6 +217,32 @@ void lf_placeStraightAhead(LiveAircraft& a) {
     target.longitude = ahead.lon;
 }
 
+// The shortest a leg from the present position to a moving stream[1] may take: flown at
+// kLateCatchUpPace times the fastest speed its reports give (the two samples' ground speeds, or
+// what their positions make over their times), kSlowestLegKt at least. 0 when the target
+// stands.
+std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    if (s.size() < 2 || s[1].stationary != 0) {
+        return 0;
+    }
+    double fastestKt = kSlowestLegKt;
+    for (const double kt : {s[0].groundSpeedKt, s[1].groundSpeedKt}) {
+        if (std::isfinite(kt)) {
+            fastestKt = std::max(fastestKt, kt);
+        }
+    }
+    if (const std::int32_t span = s[1].time - s[0].time; span >= kLegSpeedTicks) {
+        fastestKt =
+            std::max(fastestKt, gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kTicksPerHour / span);
+    }
+    const double nm = gf_distanceNM(lf_position(a), lf_lalo(s[1]));
+    if (!std::isfinite(nm)) {
+        return 0;
+    }
+    return std::llround(nm * kTicksPerHour / (fastestKt * kLateCatchUpPace));
+}
+
 } // namespace
 
 std::int32_t MotionContext::tick() const noexcept {
@@ -253,6 +286,10 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     std::int64_t wanted = static_cast<std::int64_t>(ctx.tick()) + ticks;
     wanted = std::clamp<std::int64_t>(wanted, target - a.motion.earlyWindowTicks,
                                       static_cast<std::int64_t>(target) + a.motion.lateWindowTicks);
+    // However late the aircraft is, and however the leg was timed, it does not race: before,
+    // an aircraft more than the late window behind got the next tick for its whole leg, and a
+    // report that came due at once after a wait was driven to in the shortest step.
+    wanted = std::max(wanted, static_cast<std::int64_t>(ctx.tick()) + lf_leastLegTicks(a));
     wanted = std::max<std::int64_t>(wanted, ctx.tick() + 1);
     const auto newTick = static_cast<std::int32_t>(wanted);
     const std::int32_t later = newTick - target;

@@ -24,6 +24,8 @@ inline constexpr std::int32_t kWindowTicks = 900;
 inline constexpr std::int32_t kWideWindowTicks = 2700;
 inline constexpr std::int32_t kTakeoffLateWindowTicks = 4500;
 inline constexpr std::int32_t kShortestStepTicks = 25;
+// However late an aircraft is, it flies a leg at most this much faster than its reports say.
+inline constexpr double kLateCatchUpPace = 1.2;
 
 // The driver, called when the aircraft has reached its current target; uses the traffic
 // state's motion world. A fault is logged and passed on.
@@ -34,7 +36,8 @@ void nextPosMain(MotionContext& ctx);
 void lf_prepareStep(MotionContext& ctx);
 // Fixes the length of an airborne step.
 void nextPosAir(MotionContext& ctx);
-// Moves stream[1]'s arrival tick so that the step lasts `ticks`, within the windows.
+// Moves stream[1]'s arrival tick so that the step lasts `ticks`, within the windows; a leg to
+// a moving target is never flown faster than kLateCatchUpPace times its reports' speed.
 void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks);
 // The arrival tick of a rotorcraft's stationary target.
 void lf_retimeHover(MotionContext& ctx);

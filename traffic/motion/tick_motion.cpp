@@ -465,6 +465,11 @@ void lf_insertMidSample(LiveAircraft& aircraft) {
 void lf_moveOneTick(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
+    // A step of a roll is seconds long: its runway's end is watched every tick.
+    if (a.phase.phase == FlightPhase::takeoff_roll && a.motion.onGround != 0 &&
+        lf_checkRollPastRunwayEnd(ctx)) {
+        return;
+    }
     const FlightPhase phase = a.phase.phase;
     if (st.rotationPending != 0 && phase == FlightPhase::takeoff_roll && a.motion.onGround != 0 &&
         lf_decideLiftOff(ctx)) {

@@ -213,6 +213,19 @@ void lf_eraseWithdrawnAircraft(TrafficState& state) {
 void lf_eraseMarkedAircraft(TrafficState& state) { lf_sweep(state, lf_marked); }
 
 void lf_updateLiveTraffic(TrafficState& state) {
+    lf_advanceLiveAircraft(state);
+    const auto now = state.clock.steadyNow().time_since_epoch();
+    state.positions.commit(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
+}
+
+void gf_catchUpTraffic(TrafficState& state, std::uint32_t ticks) {
+    for (std::uint32_t i = 0; i < ticks; ++i) {
+        lf_advanceLiveAircraft(state);
+        state.tick.fetch_add(1);
+    }
+}
+
+void lf_advanceLiveAircraft(TrafficState& state) {
     bool sweep = false;
     for (LiveAircraft& aircraft : state.liveAircraft) {
         try {
@@ -230,8 +243,6 @@ void lf_updateLiveTraffic(TrafficState& state) {
         state.staticErasePending = false;
         lf_eraseMarkedStatics(state);
     }
-    const auto now = state.clock.steadyNow().time_since_epoch();
-    state.positions.commit(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count());
 }
 
 void lf_handleAddingStack(TrafficState& state) {

@@ -17,6 +17,14 @@ void lf_handleAddingStack(TrafficState& state);
 // Advances every live aircraft, sweeps the erased records and hands the positions of this
 // step to the simulator link.
 void lf_updateLiveTraffic(TrafficState& state);
+// Advances every live aircraft by one tick and sweeps the erased records.
+void lf_advanceLiveAircraft(TrafficState& state);
+// The traffic's time moves on by `ticks` that no traffic step ran (the main loop fell behind
+// and dropped its missed cycles): every live aircraft moves through them tick by tick, so that
+// each stands where its reports' schedule puts it, and the tick advances with them. Nothing
+// else of a step runs (no pacing, no mailbox, no 20-tick task) and no position goes to the
+// simulator link: what the objects did in the gap is not shown.
+void gf_catchUpTraffic(TrafficState& state, std::uint32_t ticks);
 // Erases, in order, the records that the removal loop marked for erasure at once.
 void lf_eraseWithdrawnAircraft(TrafficState& state);
 // Erases, in order and after their cleanup, the records marked by any erase flag.
