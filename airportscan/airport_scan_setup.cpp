@@ -13,6 +13,13 @@
 
 namespace skyloom {
 
+AirportFileWriter gf_scanAirportFileWriter(int simulator, const Clock& clock) {
+    return [simulator, &clock](const AirportFile& airport, const std::filesystem::path& target) {
+        return gf_writeApf(airport, target, ApfMode::full, simulator, false, std::nullopt, clock,
+                           os::SyncMode::deferred);
+    };
+}
+
 AirportScanSetup gf_programScanSetup(const RunServices& services, ScanControls& controls,
                                      std::string supportEmailAddress) {
     const bool msfs2020 = gf_isMsfs2020();
@@ -35,11 +42,7 @@ AirportScanSetup gf_programScanSetup(const RunServices& services, ScanControls& 
                              bool msfs) { return gf_readPublishers(lists, msfs); },
         .installSubfolder = [](std::string_view name) { return gf_installSubfolder(name); },
         .codeTests = gf_scanAirportCodeTests(),
-        .writeAirportFile =
-            [simulator, &clock](const AirportFile& airport, const std::filesystem::path& target) {
-                return gf_writeApf(airport, target, ApfMode::full, simulator, false, std::nullopt,
-                                   clock);
-            },
+        .writeAirportFile = gf_scanAirportFileWriter(simulator, clock),
         .onStep = {},
     };
 }

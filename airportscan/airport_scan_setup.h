@@ -15,6 +15,7 @@
 #include "airportscan/scan_controls.h"
 #include "airportscan/scan_transaction.h"
 #include "airportscan/scan_walk.h"
+#include "foundation/clock.h"
 #include "runtime/run_services.h"
 
 namespace skyloom {
@@ -41,6 +42,11 @@ struct AirportScanSetup {
     // Told of each step of the scan's transaction (tests end the process there).
     ScanStepHook onStep;
 };
+
+// The scan's airport-file writer: full files for `simulator` (kHeaderSimMsfs2020 or 2024)
+// with the clock's time, each written without a sync of its own: the scan transaction's commit
+// syncs them all at once.
+AirportFileWriter gf_scanAirportFileWriter(int simulator, const Clock& clock);
 
 // The program's setup: its folders, the settings snapshot's skip flag and simulator, the
 // weekly airport list, the archives data set, the installation's package folders, the airports

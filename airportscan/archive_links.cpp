@@ -26,12 +26,13 @@ std::string lf_publisherFolder(std::string_view publisher) {
     return folder;
 }
 
-// Writes <ICAO>.txt with the archive path into the folder and notes the link.
+// Writes <ICAO>.txt with the archive path into the folder and notes the link. The scan
+// transaction's commit syncs the file with all others the scan wrote.
 bool lf_writeLinkFile(const AirportScanContext& context, const std::filesystem::path& folder,
                       const IcaoCode& icao, const std::string& archivePath,
                       std::string_view kindText) {
     const std::filesystem::path link = folder / (icao.text() + std::string(kLinkFileExtension));
-    if (!gf_writeFile(archivePath, link, true)) {
+    if (!gf_writeFile(archivePath, link, true, FileKind::saved, os::SyncMode::deferred)) {
         context.scanLog.push_back(
             fmt::format("===> Writing {} did not succeed", gf_pathToUtf8(link)));
         return false;

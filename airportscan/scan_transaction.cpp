@@ -76,8 +76,8 @@ bool lf_readMarker(const fs::path& marker, std::array<bool, kScanFolderCount>& e
     return true;
 }
 
-// Writes the marker beside its place, flushed and synced, and moves it into place in one step,
-// so that a crash leaves either no marker or a whole one.
+// Writes the marker beside its place and moves it into place in one step, synced with its
+// folder, so that a crash leaves either no marker or a whole one.
 bool lf_writeMarker(const fs::path& marker, const std::array<bool, kScanFolderCount>& existed) {
     fs::path temporary = marker;
     temporary += ".tmp";
@@ -91,11 +91,44 @@ bool lf_writeMarker(const fs::path& marker, const std::array<bool, kScanFolderCo
         }
     }
     std::error_code ec;
-    if (!os::syncFile(temporary, ec) || !os::replaceFile(temporary, marker, ec)) {
+    if (!os::replaceFile(temporary, marker, ec)) {
         return false;
     }
     guard.release();
     return true;
+}
+
+// Brings what the scan wrote to the disk: every file of the scan's folders in one request,
+// then the folders' entries, then the airports folder's (the new folders themselves).
+void lf_syncScanFolders(const fs::path& airportsFolder) {
+    std::vector<fs::path> files;
+    std::vector<fs::path> folders;
+    std::error_code ec;
+    for (const fs::path& folder : gf_scanFoldersOf(airportsFolder)) {
+        folders.push_back(folder);
+        for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end;
+             it.increment(ec)) {
+            if (it->is_directory(ec)) {
+                folders.push_back(it->path());
+            } else if (!ec) {
+                files.push_back(it->path());
+            }
+        }
+        if (ec) {
+            break;
+        }
+    }
+    folders.push_back(airportsFolder);
+    if (!ec) {
+        os::syncFiles(files, ec);
+    }
+    for (auto folder = folders.begin(); !ec && folder != folders.end(); ++folder) {
+        os::syncFolder(*folder, ec);
+    }
+    if (ec) {
+        throw std::runtime_error(
+            fmt::format("could not sync the airport scan's files: {}", ec.message()));
+    }
 }
 
 } // namespace
@@ -216,6 +249,8 @@ void gf_createScanMarker(ScanTransaction& transaction) {
 }
 
 void gf_commitScanTransaction(ScanTransaction& transaction) {
+    lf_syncScanFolders(transaction.airportsFolder);
+    lf_report(transaction.onStep, ScanStep::filesSynced);
     std::error_code ec;
     if (!fs::remove(lf_markerPath(transaction.airportsFolder), ec)) {
         throw std::runtime_error(fmt::format("could not commit airport scan transaction: {}",
@@ -223,6 +258,11 @@ void gf_commitScanTransaction(ScanTransaction& transaction) {
     }
     transaction.open = false;
     lf_report(transaction.onStep, ScanStep::markerRemoved);
+    // Until the marker's removal is on the disk a crash brings the backups back: they stay
+    // while it cannot be synced, and the next start's recovery removes them.
+    if (!os::syncFolder(transaction.airportsFolder, ec)) {
+        return;
+    }
     for (const fs::path& folder : gf_scanFoldersOf(transaction.airportsFolder)) {
         fs::remove_all(gf_backupPathOf(folder), ec);
         lf_report(transaction.onStep, ScanStep::backupRemoved);

@@ -2,7 +2,10 @@
 // airports/my_thirdparty, so before it starts both are moved aside (to "<folder>.scan_backup")
 // and a marker file records which of them existed; a commit throws the old copies away, a
 // rollback puts them back. The marker makes the transaction survive a crash: at the next start
-// the recovery finds it and brings the folders back to what they were before the scan.
+// the recovery finds it and brings the folders back to what they were before the scan. So the
+// scan writes its files without syncing each one (os::SyncMode::deferred): until the marker's
+// removal reaches the disk a crash brings back the old folders anyway, and the commit syncs
+// every new file, then the folders, before it removes the marker.
 //
 // Every step reports itself to an optional hook, so that tests can end the process at each one
 // and check that the recovery always leaves either the old or the new folders.
@@ -28,6 +31,7 @@ enum class ScanStep {
     folderCreated,   // its new, empty folder made
     airportWritten,  // the scan wrote an airport file
     scanFinished,    // the scan body is done, before the commit
+    filesSynced,     // the commit synced the scan's files and folders
     markerRemoved,
     backupRemoved,
     folderRemoved,  // a folder removed by a rollback or recovery
@@ -71,9 +75,10 @@ bool gf_recoverInterruptedScan(const std::filesystem::path& airportsFolder,
 void gf_beginScanTransaction(ScanTransaction& transaction);
 // The marker and the preservation of the folders (the second half of the begin).
 void gf_createScanMarker(ScanTransaction& transaction);
-// Makes the new folders final by removing the marker, then removes the backups (errors
-// ignored). Throws std::runtime_error when the marker cannot be removed; the transaction then
-// stays open.
+// Makes the new folders final: syncs the files the scan wrote into them (written without a
+// sync each), then the folders, then removes the marker and syncs its removal, then removes the
+// backups (errors ignored). Throws std::runtime_error when a sync fails or the marker cannot be
+// removed; the transaction then stays open.
 void gf_commitScanTransaction(ScanTransaction& transaction);
 // While open: puts the preserved folders back and removes the marker; when a folder cannot be
 // restored the marker stays for the next start's recovery. Never throws.

@@ -45,32 +45,38 @@ endfunction()
 # which both binaries link (and other folders' tests may link too).
 include(GoogleTest)
 
-# The test code is compiled without optimisation: the code under test is the product's, built
+# The test files are compiled without optimisation: the code under test is the product's, built
 # with the build type's flags into its libraries; the tests' own code (assertions, matchers,
 # fixtures) gains nothing from the optimiser, which took a third of a test file's compile
-# time. The benchmarks' own files keep the build type's flags; what they time is the product's
-# code, the fixtures they share with the tests aside.
-# gtest and gmock headers are the heaviest part of every test file: they are precompiled once,
-# in one target whose flags every test binary shares, because one such header is over 100 MB
-# and a copy per binary filled the disk of a build machine. With them precompiled, g++ 12
-# inlines std::string concatenation differently and raises its known false -Warray-bounds and
-# -Wstringop-overflow on short-string buffers: not errors here.
-set(SKYLOOM_TEST_OPTIONS -O0 -Wno-array-bounds -Wno-stringop-overflow)
-function(skyloom_test_pch)
-  if(TARGET skyloom_test_pch)
+# time. The benchmarks' own files and the test support they link keep the build type's flags:
+# a template or inline function of the product (a Stand's destructor, a vector's growth) that
+# a support file instantiates is one symbol with the product's own copy, and the linker keeps
+# the copy it meets first, which is the support library's. Compiled without optimisation, that
+# copy made the benchmarks time the product 1.2 to 1.3 times slower than it runs.
+# gtest and gmock headers are the heaviest part of every test file: they are precompiled once
+# for each of the two kinds of test code, in one target whose flags all of that kind share,
+# because one such header is over 100 MB and a copy per binary filled the disk of a build
+# machine. With them precompiled, g++ 12 inlines std::string concatenation differently and
+# raises its known false -Warray-bounds and -Wstringop-overflow on short-string buffers: not
+# errors here.
+set(SKYLOOM_TEST_WARNINGS -Wno-array-bounds -Wno-stringop-overflow)
+set(SKYLOOM_TEST_OPTIONS -O0 ${SKYLOOM_TEST_WARNINGS})
+# skyloom_test_pch(<target> <options>...): the precompiled header target of one kind.
+function(skyloom_test_pch target)
+  if(TARGET ${target})
     return()
   endif()
-  set(source "${CMAKE_CURRENT_BINARY_DIR}/skyloom_test_pch.cpp")
+  set(source "${CMAKE_CURRENT_BINARY_DIR}/${target}.cpp")
   file(CONFIGURE OUTPUT "${source}"
-    CONTENT "// The test binaries' precompiled gtest and gmock headers.\n")
-  add_library(skyloom_test_pch OBJECT "${source}")
-  target_link_libraries(skyloom_test_pch PRIVATE skyloom_core GTest::gmock)
-  target_include_directories(skyloom_test_pch PRIVATE ${PROJECT_SOURCE_DIR})
-  target_compile_definitions(skyloom_test_pch PRIVATE
+    CONTENT "// Precompiled gtest and gmock headers of the test code.\n")
+  add_library(${target} OBJECT "${source}")
+  target_link_libraries(${target} PRIVATE skyloom_core GTest::gmock)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${target} PRIVATE
     SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
-  target_compile_options(skyloom_test_pch PRIVATE ${SKYLOOM_TEST_OPTIONS})
-  target_precompile_headers(skyloom_test_pch PRIVATE <gtest/gtest.h> <gmock/gmock.h>
+  target_compile_options(${target} PRIVATE ${ARGN})
+  target_precompile_headers(${target} PRIVATE <gtest/gtest.h> <gmock/gmock.h>
     ${SKYLOOM_PCH_HEADERS})
 endfunction()
 
@@ -81,14 +87,24 @@ endfunction()
 # folder's build parallel and an edited test's rebuild short.
 # A file's own helpers live in an anonymous namespace, which a batch shares: two files of one
 # folder cannot both define the same helper there.
+# skyloom_test_code(<target> [SUPPORT]): SUPPORT for test support, which the benchmarks link
+# too: it keeps the build type's optimisation.
 set(SKYLOOM_TEST_BATCH_SIZE 8)
 function(skyloom_test_code target)
+  cmake_parse_arguments(ARG "SUPPORT" "" "" ${ARGN})
   target_compile_definitions(${target} PRIVATE
     SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
-  skyloom_test_pch()
-  target_precompile_headers(${target} REUSE_FROM skyloom_test_pch)
-  target_compile_options(${target} PRIVATE ${SKYLOOM_TEST_OPTIONS})
+  if(ARG_SUPPORT)
+    set(pch skyloom_test_support_pch)
+    set(options ${SKYLOOM_TEST_WARNINGS})
+  else()
+    set(pch skyloom_test_pch)
+    set(options ${SKYLOOM_TEST_OPTIONS})
+  endif()
+  skyloom_test_pch(${pch} ${options})
+  target_precompile_headers(${target} REUSE_FROM ${pch})
+  target_compile_options(${target} PRIVATE ${options})
   set_target_properties(${target} PROPERTIES UNITY_BUILD ON
     UNITY_BUILD_BATCH_SIZE ${SKYLOOM_TEST_BATCH_SIZE})
 endfunction()
@@ -108,7 +124,7 @@ function(skyloom_test_folder folder)
     set(support_library skyloom_test_support_${name})
     add_library(${support_library} STATIC ${support})
     target_link_libraries(${support_library} PUBLIC ${ARG_LIBS} skyloom_testsupport GTest::gmock)
-    skyloom_test_code(${support_library})
+    skyloom_test_code(${support_library} SUPPORT)
   endif()
   if(tests)
     add_executable(test_${name} ${tests})

@@ -64,9 +64,10 @@ std::string lf_reason(int error, const std::error_code& ec, std::string_view oth
 }
 
 // The safe save of a text: the bytes go to path + ".tmp", which must then hold all of them, and
-// only that file replaces the old one (renamed and synced). On a full disk, or any failure, the
-// old file stays as it was, the ".tmp" file goes, and `reason` says why.
-bool lf_writeBytes(const std::filesystem::path& path, const auto& writeAll, std::string& reason) {
+// only that file replaces the old one (renamed, and synced as `sync` says). On a full disk, or
+// any failure, the old file stays as it was, the ".tmp" file goes, and `reason` says why.
+bool lf_writeBytes(const std::filesystem::path& path, os::SyncMode sync, const auto& writeAll,
+                   std::string& reason) {
     std::filesystem::path temporary = path;
     temporary += ".tmp";
     std::error_code ec;
@@ -99,7 +100,7 @@ bool lf_writeBytes(const std::filesystem::path& path, const auto& writeAll, std:
         reason = lf_reason(0, ec, "the disk took only part of it");
         return false;
     }
-    if (!os::replaceFile(temporary, path, ec)) {
+    if (!os::replaceFile(temporary, path, ec, sync)) {
         reason = lf_reason(0, ec, "it could not be put in place");
         return false;
     }
@@ -107,9 +108,10 @@ bool lf_writeBytes(const std::filesystem::path& path, const auto& writeAll, std:
     return true;
 }
 
-bool lf_save(const std::filesystem::path& path, const auto& writeAll, FileKind kind) {
+bool lf_save(const std::filesystem::path& path, const auto& writeAll, FileKind kind,
+             os::SyncMode sync) {
     std::string reason;
-    const bool saved = lf_writeBytes(path, writeAll, reason);
+    const bool saved = lf_writeBytes(path, sync, writeAll, reason);
     if (kind == FileKind::passing) {
         return saved;
     }
@@ -179,7 +181,7 @@ bool gf_writeLinesToFile(const std::filesystem::path& path, const std::vector<st
                 out.put('\n');
             }
         },
-        FileKind::saved);
+        FileKind::saved, os::SyncMode::eachFile);
 }
 
 bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::filesystem::path& path) {
@@ -187,7 +189,7 @@ bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::files
 }
 
 bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool newline,
-                  FileKind kind) {
+                  FileKind kind, os::SyncMode sync) {
     return lf_save(
         path,
         [&](std::ofstream& out) {
@@ -196,7 +198,7 @@ bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool
                 out.put('\n');
             }
         },
-        kind);
+        kind, sync);
 }
 
 } // namespace skyloom

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/charset.h"
+#include "platform/os/file_replace.h"
 
 namespace skyloom {
 
@@ -53,8 +54,9 @@ bool gf_writeLinesToFile(const std::vector<std::string>& lines, const std::files
 enum class FileKind { saved, passing };
 
 // Replaces the file with the text, followed by "\n" when newline is set, through the same safe
-// save. False when any step fails; the file then stays as it was.
+// save, synced as `sync` says (deferred: the caller syncs it with others later, e.g. where a
+// transaction commits). False when any step fails; the file then stays as it was.
 bool gf_writeFile(std::string_view text, const std::filesystem::path& path, bool newline,
-                  FileKind kind = FileKind::saved);
+                  FileKind kind = FileKind::saved, os::SyncMode sync = os::SyncMode::eachFile);
 
 } // namespace skyloom

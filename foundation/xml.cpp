@@ -92,7 +92,7 @@ bool gf_saveXml(pugi::xml_document& document, const std::filesystem::path& path)
 }
 
 XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesystem::path& path,
-                               const XmlValidator& validator) {
+                               const XmlValidator& validator, os::SyncMode sync) {
     const std::filesystem::path temporary = lf_withSuffix(path, ".tmp");
     const std::filesystem::path backup = lf_withSuffix(path, ".bak");
     // A file not saved is noted with the system's reason where there is one.
@@ -145,7 +145,7 @@ XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesyst
                           ec.message());
         }
     }
-    if (!os::replaceFile(temporary, path, ec)) {
+    if (!os::replaceFile(temporary, path, ec, sync)) {
         return failed(fmt::format("cannot replace {} with {}: {}", gf_pathToUtf8(path),
                                   gf_pathToUtf8(temporary), ec.message()),
                       ec.message());

@@ -10,6 +10,8 @@
 
 #include <pugixml.hpp>
 
+#include "platform/os/file_replace.h"
+
 namespace skyloom {
 
 // Loads an XML file into `document`. A path that is not a regular file (a folder in its place,
@@ -47,11 +49,13 @@ struct XmlSaveResult {
 // 2. re-reads that file: it must be well-formed XML, and pass `validator` when one is given;
 // 3. copies the file at `path`, when there is one, to path + ".bak", beside it first
 //    (gf_copyFileWhole), so that the backup too is always a whole file;
-// 4. moves the ".tmp" file over `path` in one step (os::replaceFile).
+// 4. moves the ".tmp" file over `path` in one step (os::replaceFile), synced as `sync` says
+//    (deferred: the caller syncs it with others later, e.g. where a transaction commits).
 // When any step fails the file at `path` is as it was, the ".tmp" file is removed, the error
 // names the step, and the file is noted as not saved (foundation/unsaved_files.h) until a later
 // save of it succeeds. Callers serialise saves of one path (the ".tmp" name is shared).
 XmlSaveResult gf_saveXmlSafely(pugi::xml_document& document, const std::filesystem::path& path,
-                               const XmlValidator& validator = {});
+                               const XmlValidator& validator = {},
+                               os::SyncMode sync = os::SyncMode::eachFile);
 
 } // namespace skyloom

@@ -264,7 +264,7 @@ std::optional<std::string> lf_validate(const pugi::xml_document& reread, std::si
 
 bool gf_writeApf(const AirportFile& airport, const std::filesystem::path& target, ApfMode mode,
                  int simulator, bool handmade, const std::optional<ParkOptions>& parkOptions,
-                 const Clock& clock) {
+                 const Clock& clock, os::SyncMode sync) {
     const ApfForm form{mode, handmade, parkOptions};
     pugi::xml_document document;
     if (!gf_writeFileHeader(document, gf_makeFileHeader(simulator, clock))) {
@@ -304,10 +304,9 @@ bool gf_writeApf(const AirportFile& airport, const std::filesystem::path& target
         }
     }
     const std::size_t count = stands->size();
-    const XmlSaveResult saved =
-        gf_saveXmlSafely(document, target, [count](const pugi::xml_document& reread) {
-            return lf_validate(reread, count);
-        });
+    const XmlSaveResult saved = gf_saveXmlSafely(
+        document, target,
+        [count](const pugi::xml_document& reread) { return lf_validate(reread, count); }, sync);
     if (!saved) {
         LogFile::writeImportant(
             fmt::format("gf_writeApf: '{}' not written: {}", gf_pathToUtf8(target), saved.error));

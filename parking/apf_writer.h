@@ -11,6 +11,7 @@
 
 #include "config/params_snapshot.h"
 #include "foundation/clock.h"
+#include "platform/os/file_replace.h"
 #include "refdata/airport_file.h"
 
 namespace skyloom {
@@ -29,9 +30,9 @@ enum class ApfMode : int {
 // finite, heading not finite) is left out; a flight option whose day is not 1..7 or that has
 // no half-hours is left out; both with an important log line naming them. An option's hours
 // are written as one `opt` per contiguous run of half-hours. Every failure is logged with the
-// "==> " mark.
+// "==> " mark. `sync` says when the file reaches the disk (foundation/xml.h).
 bool gf_writeApf(const AirportFile& airport, const std::filesystem::path& target, ApfMode mode,
                  int simulator, bool handmade, const std::optional<ParkOptions>& parkOptions,
-                 const Clock& clock);
+                 const Clock& clock, os::SyncMode sync = os::SyncMode::eachFile);
 
 } // namespace skyloom

@@ -1,16 +1,22 @@
 // Speed of the scan walk over an installation of 2,000 packages: 1,000 stock airports and 500
 // publisher airports with their manifests in Official2024 as streamed packages (all linked to
 // archived airport files), 250 streamed non-airport packages, and 250 Community packages with
-// scenery files that hold no airport. Target: one scan under 2 s.
+// scenery files that hold no airport. Each scan runs in its transaction, from the begin that
+// moves the previous folders aside to the commit that syncs the 1,500 files written. Target: one
+// scan under 2 s.
+#include <chrono>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <system_error>
 
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 
+#include "airportscan/scan_transaction.h"
 #include "airportscan/scan_walk.h"
 #include "foundation/manual_clock.h"
+#include "platform/os/file_replace.h"
 #include "tests/airportscan/support/scan_test_support.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_dir.h"
@@ -63,21 +69,29 @@ void BM_ScanOf2000Packages(benchmark::State& state) {
         testing::writeText(package / "scenery" / "objects.bgl", std::string(64, 'x'));
         testing::writeText(package / "texture" / "objects.dds", "dds");
     }
+    // An installation lies on the disk long before a scan: the scan's one sync is not to write
+    // out the packages made here.
+    std::error_code synced;
+    os::syncFiles({dir.path()}, synced);
     ManualClock clock(ManualClock::utcTime(2026, 1, 5, 12));
     const AirportScanContext context = scan.context();
     const ScanWalkContext walk{
         context, clock,
         [&](std::string_view name) -> std::optional<fs::path> { return dir / name; }};
+    // The commit's share: the one sync of the scan's files, which also waits for whatever else
+    // the disk has to write, however little of it is the scan's.
+    std::chrono::duration<double, std::milli> committing{0};
     for (auto _ : state) {
-        state.PauseTiming();
-        fs::remove_all(scan.simaddonFolder);
-        fs::remove_all(scan.thirdpartyFolder);
-        fs::create_directories(scan.simaddonFolder);
-        fs::create_directories(scan.thirdpartyFolder);
         scan.scanLog.clear();
-        state.ResumeTiming();
+        ScanTransaction transaction(scan.simaddonFolder.parent_path());
+        gf_beginScanTransaction(transaction);
         gf_scanFolders({dir / "Community", streamed}, walk);
+        const auto commitStart = std::chrono::steady_clock::now();
+        gf_commitScanTransaction(transaction);
+        committing += std::chrono::steady_clock::now() - commitStart;
     }
+    state.counters["commit_ms"] =
+        benchmark::Counter(committing.count(), benchmark::Counter::kAvgIterations);
     state.counters["links"] = static_cast<double>(
         std::distance(fs::directory_iterator(scan.simaddonFolder), fs::directory_iterator()) +
         std::distance(fs::directory_iterator(scan.thirdpartyFolder), fs::directory_iterator()));

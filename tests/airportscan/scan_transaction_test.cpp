@@ -1,7 +1,8 @@
 // The scan transaction and the repair at start-up: what the marker records, commit and
 // rollback on a first scan and with one previous folder, a marker that is not two integers, a
-// stale backup, a second commit, a rollback after a commit, a folder that cannot be moved aside
-// (it is kept, never removed), and a marker that cannot be written whole.
+// stale backup, a second commit, a rollback after a commit, a commit that syncs the new files
+// before the marker goes (and fails when it cannot), a folder that cannot be moved aside (it is
+// kept, never removed), and a marker that cannot be written whole.
 #include <fstream>
 #include <stdexcept>
 
@@ -108,6 +109,48 @@ TEST_F(ScanTransactionTest, AStaleBackupWithoutMarkerIsRemovedNeverRestored) {
     EXPECT_TRUE(gf_recoverInterruptedScan(airports()));
     EXPECT_FALSE(fs::exists(gf_backupPathOf(thirdparty())));
     EXPECT_EQ(gf_fileText(thirdparty() / "NEW.xml"), "new");
+}
+
+// The scan's files are written without a sync each: the commit syncs them, with their folders,
+// while the marker still brings the old folders back after a crash, and only then removes it.
+TEST_F(ScanTransactionTest, TheCommitSyncsTheNewFilesBeforeTheMarkerGoes) {
+    writeText(simaddon() / "OLD1.xml", "old");
+    std::vector<std::string> seen;
+    ScanTransaction transaction(airports(), [&](ScanStep step) {
+        if (step == ScanStep::filesSynced || step == ScanStep::markerRemoved) {
+            seen.push_back(fmt::format(
+                "{} marker {} backup {}", step == ScanStep::filesSynced ? "synced" : "removed",
+                fs::exists(marker()), fs::exists(gf_backupPathOf(simaddon()))));
+        }
+    });
+    gf_beginScanTransaction(transaction);
+    writeText(simaddon() / "NEW1.xml", "new");
+    gf_commitScanTransaction(transaction);
+    EXPECT_THAT(seen, ::testing::ElementsAre("synced marker true backup true",
+                                             "removed marker false backup true"));
+    EXPECT_FALSE(fs::exists(gf_backupPathOf(simaddon())));
+}
+
+TEST_F(ScanTransactionTest, AFolderGoneBeforeTheCommitCannotBeSyncedAndIsRolledBack) {
+    writeText(simaddon() / "OLD1.xml", "old");
+    {
+        ScanTransaction transaction(airports());
+        gf_beginScanTransaction(transaction);
+        writeText(thirdparty() / "NEW2.txt", "new");
+        fs::remove_all(simaddon());
+        try {
+            gf_commitScanTransaction(transaction);
+            ADD_FAILURE() << "the commit did not fail";
+        } catch (const std::runtime_error& e) {
+            EXPECT_THAT(e.what(),
+                        ::testing::StartsWith("could not sync the airport scan's files: "));
+        }
+        EXPECT_TRUE(transaction.open);
+        EXPECT_TRUE(fs::exists(marker()));
+    }
+    EXPECT_EQ(gf_fileText(simaddon() / "OLD1.xml"), "old");
+    EXPECT_FALSE(fs::exists(thirdparty()));
+    EXPECT_FALSE(fs::exists(marker()));
 }
 
 TEST_F(ScanTransactionTest, AFolderThatCannotBeMovedAsideIsKeptNotRemoved) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <latch>
 #include <string>
 #include <thread>
 #include <vector>
@@ -337,42 +338,63 @@ TEST_F(ParametersStoreTest, AFileThatCouldNotBeLookedAtIsNeverWrittenOver) {
     }
 }
 
-// Two threads save the same parameter at once: whatever the order, the file ends with the
-// value that memory holds. The text is read a little before it would be written, which is
-// where a stale value could overtake a newer one.
+// Two threads save the same parameter at once. The first save reads the value's text and is
+// held there until the second thread has changed the value and asked for its save: the file must
+// end with the value memory holds. A text read outside the store's lock is overtaken there (the
+// second save writes first, the first one's older text last).
 TEST_F(ParametersStoreTest, TwoThreadsSavingOneParameterLeaveTheLastValueInTheFile) {
-    class SlowTextParameter : public IntParameter {
+    std::latch firstReading{1};
+    std::latch secondSaving{1};
+    class HeldTextParameter : public IntParameter {
     public:
-        using IntParameter::IntParameter;
+        HeldTextParameter(std::latch& reading, std::latch& released)
+            : IntParameter("TCAS_FL", 0, 0, 1000000), reading_(reading), released_(released) {}
         std::string valueText() const override {
             std::string text = IntParameter::valueText();
-            for (int i = 0; i < 200; ++i) {
-                std::this_thread::yield();
+            if (hold.exchange(false)) {
+                reading_.count_down();
+                released_.wait();
             }
             return text;
         }
+        mutable std::atomic<bool> hold{false};
+
+    private:
+        std::latch& reading_;
+        std::latch& released_;
     };
-    SlowTextParameter shared{"TCAS_FL", 0, 0, 1000000};
-    shared.setHost(&host_);
+    // Tells when the second save is asked for: its value is then in memory.
+    class SecondSaveHost : public ParameterHost {
+    public:
+        SecondSaveHost(ParametersStore& store, std::latch& saving)
+            : store_(store), saving_(saving) {}
+        void saveParameter(const Parameter& parameter) override {
+            if (++saves_ == 2) {
+                saving_.count_down();
+            }
+            store_.save(parameter);
+        }
+        void publishParameter(const Parameter&) override {}
+
+    private:
+        ParametersStore& store_;
+        std::latch& saving_;
+        std::atomic<int> saves_{0};
+    };
+    HeldTextParameter shared(firstReading, secondSaving);
+    SecondSaveHost host(store_, secondSaving);
+    shared.setHost(&host);
     const std::vector<Parameter*> parameters{&shared};
     ASSERT_TRUE(store_.load(file_, parameters).error.empty());
 
-    constexpr int kRounds = 60;
-    for (int round = 0; round < kRounds; ++round) {
-        std::atomic<bool> go{false};
-        const auto writer = [&](int value) {
-            while (!go.load()) {
-                std::this_thread::yield();
-            }
-            shared.setValue(value);
-        };
-        std::thread first(writer, 2 * round + 1);
-        std::thread second(writer, 2 * round + 2);
-        go.store(true);
-        first.join();
-        second.join();
-        ASSERT_EQ(stored("TCAS_FL"), shared.valueText()) << "round " << round;
-    }
+    shared.hold = true;
+    std::thread first([&] { shared.setValue(1); });
+    firstReading.wait();
+    std::thread second([&] { shared.setValue(2); });
+    first.join();
+    second.join();
+    EXPECT_EQ(shared.value(), 2);
+    EXPECT_EQ(stored("TCAS_FL"), "2");
 }
 
 // The window corrects its position on the GUI thread before the worker has read the file; the

@@ -4,7 +4,6 @@
 
 #include "foundation/file_header.h"
 #include "foundation/text.h"
-#include "parking/apf_writer.h"
 #include "tests/airportscan/support/bgl_bytes.h"
 #include "tests/airportscan/support/older_airport_layout.h"
 #include "tests/airportscan/support/scan_test_support.h"
@@ -116,11 +115,7 @@ AirportScanSetup ScanSetupFixture::setup() {
             return fs::is_directory(folder) ? std::optional(folder) : std::nullopt;
         },
         .codeTests = {accepted, accepted},
-        .writeAirportFile =
-            [this, simulator](const AirportFile& airport, const fs::path& target) {
-                return gf_writeApf(airport, target, ApfMode::full, simulator, false, std::nullopt,
-                                   clock);
-            },
+        .writeAirportFile = gf_scanAirportFileWriter(simulator, clock),
         .onStep = {},
     };
 }

@@ -95,6 +95,33 @@ TEST(FileReplace, ReplacesTheTargetInOneStep) {
     EXPECT_FALSE(std::filesystem::exists(dir / "new.tmp"));
 }
 
+TEST(FileReplace, ReplacesInOneStepWhetherSyncedNowOrLater) {
+    for (const SyncMode mode : {SyncMode::eachFile, SyncMode::deferred}) {
+        testing::TempDir dir;
+        std::ofstream(dir / "new.tmp") << "new content";
+        std::ofstream(dir / "file.xml") << "old content";
+        std::error_code ec;
+        ASSERT_TRUE(replaceFile(dir / "new.tmp", dir / "file.xml", ec, mode)) << ec.message();
+        EXPECT_EQ(readAll(dir / "file.xml"), "new content");
+        EXPECT_FALSE(std::filesystem::exists(dir / "new.tmp"));
+        // The deferred sync: the files, then their folder.
+        EXPECT_TRUE(syncFiles({dir / "file.xml"}, ec)) << ec.message();
+        EXPECT_TRUE(syncFolder(dir.path(), ec)) << ec.message();
+    }
+}
+
+TEST(FileReplace, SyncingWhatIsNotThereFails) {
+    testing::TempDir dir;
+    std::ofstream(dir / "file.xml") << "content";
+    std::error_code ec;
+    EXPECT_FALSE(syncFiles({dir / "file.xml", dir / "missing.xml"}, ec));
+    EXPECT_EQ(ec, std::errc::no_such_file_or_directory);
+    EXPECT_FALSE(syncFolder(dir / "missing", ec));
+    EXPECT_TRUE(ec);
+    EXPECT_FALSE(syncFolder(dir / "file.xml", ec));
+    EXPECT_EQ(ec, std::errc::not_a_directory);
+}
+
 TEST(FileReplace, AMissingSourceFailsAndLeavesTheTarget) {
     testing::TempDir dir;
     std::ofstream(dir / "file.xml") << "old content";
