@@ -1,5 +1,8 @@
 #include "feed/app_traffic_assembler.h"
 
+#include <algorithm>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include <fmt/format.h>
@@ -186,9 +189,17 @@ void AppTrafficAssembler::bufferWaitOver() {
 void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now,
                                        Clock::UtcTime receivedAt) {
     if (!liveHexids_.insert(entry.hexid).second) {
-        // The App reports each aircraft once a round: this one opens the next round.
-        closeLiveBatch();
-        liveHexids_.insert(entry.hexid);
+        switch (refuseOffClockRepeat(entry, receivedAt)) {
+        case RepeatRefused::incoming:
+            return;
+        case RepeatRefused::held:
+            break;
+        case RepeatRefused::none:
+            // The App reports each aircraft once a round: this one opens the next round.
+            closeLiveBatch();
+            liveHexids_.insert(entry.hexid);
+            break;
+        }
     }
     receipts_.count(entry.hexid);
     live_.push_back(std::move(entry));
@@ -197,6 +208,33 @@ void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now
     if (live_.size() >= kMaxLiveBatchEntries) {
         closeLiveBatch();
     }
+}
+
+AppTrafficAssembler::RepeatRefused
+AppTrafficAssembler::refuseOffClockRepeat(const TrafficEntry& entry, Clock::UtcTime receivedAt) {
+    const auto held = std::find_if(live_.begin(), live_.end(), [&entry](const TrafficEntry& e) {
+        return e.hexid == entry.hexid;
+    });
+    if (held == live_.end()) {
+        return RepeatRefused::none;
+    }
+    // Both lie within a round of each other, far less than the clock's margins.
+    std::optional<std::string> incoming = feedClock_.offClockReason(entry.timestamp, receivedAt);
+    std::optional<std::string> kept = feedClock_.offClockReason(held->timestamp, receivedAt);
+    if (incoming.has_value() == kept.has_value()) {
+        return RepeatRefused::none;
+    }
+    const auto refuse = [this](std::uint32_t hexid, const std::string& reason) {
+        rejections_.report(fmt::format("hexid {}: {}", hexid, reason));
+        counts_.rejected = rejections_.count();
+    };
+    if (incoming) {
+        refuse(entry.hexid, *incoming);
+        return RepeatRefused::incoming;
+    }
+    refuse(held->hexid, *kept);
+    live_.erase(held);
+    return RepeatRefused::held;
 }
 
 void AppTrafficAssembler::refuseStrays(std::vector<TrafficEntry>& batch,

@@ -158,6 +158,12 @@ private:
     };
 
     void addLiveEntry(TrafficEntry entry, Clock::SteadyTime now, Clock::UtcTime receivedAt);
+    // A second report of an aircraft already in the round opens the next round, unless exactly
+    // one of the two is stamped off the feed's clock: that one is a stray (another sender on
+    // the App's network, a clock set wrong), refused at once so that it cannot cut the round
+    // in two, whose first part the mailbox would drop when the second comes before it is taken.
+    enum class RepeatRefused { none, incoming, held };
+    RepeatRefused refuseOffClockRepeat(const TrafficEntry& entry, Clock::UtcTime receivedAt);
     // Takes the entries whose stamps lie far from the other reports of a closing batch, or
     // from the feed's clock, out of it, rejecting each like a malformed datagram. The batch's
     // last record came at `lastRecord`.

@@ -28,7 +28,27 @@ double lf_seconds(Clock::UtcTime time) {
     return std::chrono::duration<double>(time.time_since_epoch()).count();
 }
 
+// The refusal of a report stamped `timestamp`, `ahead` seconds after the feed's clock.
+std::string lf_offClockReason(double timestamp, double ahead) {
+    return ahead > 0.0 ? fmt::format("time stamp {:.1f} lies {:.0f} s after the feed's clock",
+                                     timestamp, ahead)
+                       : fmt::format("time stamp {:.1f} lies {:.0f} s before the feed's clock",
+                                     timestamp, -ahead);
+}
+
 } // namespace
+
+std::optional<std::string> FeedClock::offClockReason(double timestamp,
+                                                     Clock::UtcTime receivedAt) const {
+    if (!lag_ || !std::isfinite(timestamp)) {
+        return std::nullopt;
+    }
+    const double lag = lf_seconds(receivedAt) - timestamp;
+    if (lf_keepsTo(lag, *lag_)) {
+        return std::nullopt;
+    }
+    return lf_offClockReason(timestamp, *lag_ - lag);
+}
 
 void FeedClock::reset() {
     heard_.clear();
@@ -152,12 +172,7 @@ std::vector<StrayEntry> FeedClock::takeEntriesOffClock(std::vector<TrafficEntry>
     };
     const auto first = std::stable_partition(batch.begin(), batch.end(), keeps);
     for (auto it = first; it != batch.end(); ++it) {
-        const double ahead = clock - (received - it->timestamp);
-        std::string reason =
-            ahead > 0.0 ? fmt::format("time stamp {:.1f} lies {:.0f} s after the feed's clock",
-                                      it->timestamp, ahead)
-                        : fmt::format("time stamp {:.1f} lies {:.0f} s before the feed's clock",
-                                      it->timestamp, -ahead);
+        std::string reason = lf_offClockReason(it->timestamp, clock - (received - it->timestamp));
         off.push_back(StrayEntry{std::move(*it), std::move(reason)});
     }
     batch.erase(first, batch.end());

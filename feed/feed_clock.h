@@ -26,6 +26,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -55,6 +56,10 @@ public:
     // feed's clock").
     std::vector<StrayEntry> takeEntriesOffClock(std::vector<TrafficEntry>& batch,
                                                 Clock::UtcTime receivedAt, Clock::SteadyTime now);
+    // Why a report stamped `timestamp` and received at `receivedAt` is off the feed's clock
+    // ("time stamp {} lies {} s after the feed's clock"); nothing while it keeps to it or no
+    // clock is known yet. It learns nothing from the report.
+    std::optional<std::string> offClockReason(double timestamp, Clock::UtcTime receivedAt) const;
     // The reader knows that the feed moves (its time shift changed): everything is forgotten,
     // and the clock is learned anew.
     void reset();

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -255,6 +256,49 @@ TEST_F(RtAppLinkTest, ReportsBetweenRoundsStampedOffTheFeedsClockAreRefused) {
         EXPECT_FALSE(playRound(shift)) << "the first round at " << shift << " s";
         for (int i = 0; i < 2; ++i) {
             EXPECT_TRUE(playRound(shift)) << "round " << i + 2 << " at " << shift << " s";
+        }
+    }
+    // A copy of an aircraft of the round stamped off the feed's clock, sent within the round
+    // before or after the aircraft's own report, is refused alone and does not cut the round in
+    // two (the mailbox would drop the first part when the second came before it was taken):
+    // the round is one batch, every aircraft in it once, at its own stamp.
+    for (const bool copyFirst : {true, false}) {
+        for (const double ahead : {3600.0, 86400.0}) {
+            SCOPED_TRACE(fmt::format("a copy {} s after, sent {} the aircraft's own report", ahead,
+                                     copyFirst ? "before" : "after"));
+            clock_.advance(lf_duration(capture.bursts[next].time - capture.bursts[next - 1].time));
+            tools::CaptureBurst burst = capture.bursts[next++];
+            std::set<std::string> hexids;
+            for (const std::string& datagram : burst.datagrams) {
+                hexids.insert(datagram.substr(0, datagram.find(',', datagram.find(',') + 1)));
+            }
+            const std::size_t at = burst.datagrams.size() / 2;
+            const std::string& own = burst.datagrams[at];
+            const std::size_t hexidAt = own.find(',') + 1;
+            const std::uint32_t copied = static_cast<std::uint32_t>(
+                std::stoul(own.substr(hexidAt, own.find(',', hexidAt) - hexidAt)));
+            const std::string copy = lf_movedStamp(own, ahead);
+            burst.datagrams.insert(burst.datagrams.begin() +
+                                       static_cast<std::ptrdiff_t>(copyFirst ? at : at + 1),
+                                   copy);
+            const AppTrafficCounts before = counts();
+            const std::uint64_t posts = mailbox_.counts().livePosts;
+            app.sendBurst(burst);
+            ASSERT_TRUE(gf_eventually([&] { return counts().markers == before.markers + 1; }));
+            EXPECT_EQ(mailbox_.counts().livePosts, posts + 1);
+            EXPECT_EQ(counts().rejected, before.rejected + 1);
+            const std::vector<TrafficEntry> taken = takeAll();
+            // A datagram that repeats its aircraft's last one is dropped, as without the copy.
+            EXPECT_EQ(taken.size(), hexids.size() - (counts().duplicates - before.duplicates));
+            std::set<std::uint32_t> takenHexids;
+            for (const TrafficEntry& entry : taken) {
+                takenHexids.insert(entry.hexid);
+                if (entry.hexid == copied) {
+                    EXPECT_LT(entry.timestamp, capture.bursts[next - 1].time + 60.0);
+                }
+            }
+            EXPECT_EQ(takenHexids.size(), taken.size());
+            EXPECT_TRUE(takenHexids.contains(copied));
         }
     }
     EXPECT_TRUE(failures_.empty());
