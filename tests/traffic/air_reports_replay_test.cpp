@@ -351,6 +351,7 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
                                            geo::kMetresPerNM);
             }
         }
+        std::printf("%s: at most %.0f m from the circle's centre\n", row.name, farthest);
         EXPECT_LE(farthest, radiusMetres + kThermalMarginMetres) << "left the thermal";
     }
 }
