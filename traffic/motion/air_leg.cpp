@@ -14,8 +14,8 @@ namespace skyloom {
 
 namespace {
 
-// Ends this close to the leg's direction fly it straight: the feed's positions, rounded to
-// some 10 m, make a leg's direction wander by more than this.
+// Ends this close to the leg's direction fly it straight: the nose turns this little within a
+// tick or two.
 constexpr double kStraightOffsetRad = 0.05 * geo::kRadiansPerDegree;
 // A start more than this off the leg would make a curve loop.
 constexpr double kLargestLegOffsetRad = 90.0 * geo::kRadiansPerDegree;
