@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/hermite.h"
 #include "traffic/motion/motion_constants.h"
@@ -185,12 +186,14 @@ AirLegPath gf_planAirLeg(const AirLegRequest& r) noexcept {
         return path;
     }
     path.start = r.from;
+    // Directions of any size (the table keeps them in floats) as compass headings.
+    const double startHeading = gf_normaliseAngle(r.startHeading);
     const double rate = r.turnRateRadPerS > 0.0 ? kTurnShare * r.turnRateRadPerS
                                                 : std::numeric_limits<double>::infinity();
-    const double start = gf_wrapAngle(r.startHeading - f.direction);
+    const double start = gf_wrapAngle(startHeading - f.direction);
     double end = gf_wrapAngle(r.endHeading - f.direction);
     if (f.length < kAirLegStraightMetres) {
-        lf_layOutStraight(f, r.startHeading, path);
+        lf_layOutStraight(f, startHeading, path);
         return path;
     }
     if (std::abs(end) > kLargestLegOffsetRad) {
@@ -237,7 +240,7 @@ AirLegPath gf_planAirLeg(const AirLegRequest& r) noexcept {
             return path;
         }
     }
-    lf_layOut(lf_limitedTrace(f, r.startHeading, rate, speed, r.seconds), f, path);
+    lf_layOut(lf_limitedTrace(f, startHeading, rate, speed, r.seconds), f, path);
     path.shape = AirLegShape::limited;
     return path;
 }
