@@ -2,8 +2,8 @@
 // along it: from the aircraft's position, leaving along its direction of flight, to the step's
 // target, arriving along the direction it is to have there, never turning faster than the
 // aircraft's category can. The path is kept as a table of points at even shares of its length
-// (offsets from its start in degrees, and its direction), which a tick interpolates without
-// any trigonometry.
+// (offsets from its start in degrees, the path's direction there as the tangents of a cubic
+// between two points, and in radians), which a tick interpolates without any trigonometry.
 //
 // The shapes, tried in this order:
 // - straight: both ends along the leg (within a twentieth of a degree), or a leg under 10 m;
