@@ -10,14 +10,20 @@
 #include <string>
 #include <vector>
 
+#include <cstdio>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
+#include "refdata/dbase_lookups.h"
 #include "tests/traffic/support/program_replay.h"
+#include "tests/traffic/support/replay_measure.h"
 #include "tests/traffic/support/track_capture.h"
+#include "tools/track_replay/flight_figures.h"
 #include "traffic/motion/flat_earth.h"
+#include "traffic/motion/turn_reach.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom::testing {
@@ -38,6 +44,11 @@ constexpr double kTouchDownWatchSeconds = 15.0;
 constexpr double kPitchWindowSeconds = 0.5;
 // The App's positions have four decimals (some 10 m).
 constexpr double kFeedDecimals = 1e4;
+// How the object flies: its nose off the direction of flight at the 95th percentile and
+// anywhere (degrees), and no frame step faster than this times the fastest reported speed.
+constexpr double kNoseOffP95Deg = 10.0;
+constexpr double kNoseOffMostDeg = 30.0;
+constexpr double kFrameStepMargin = 1.25;
 
 Clock::UtcTime lf_utc(double epoch) {
     return Clock::UtcTime(
@@ -68,8 +79,9 @@ TruePoint lf_airReport(double seconds, const Lalo& at, double altitudeFt, double
 }
 
 // The seconds between two reports of a circling aircraft, in turn (the App's cadence of a
-// glider's reports, 6 to 10 s).
+// glider's reports, 6 to 10 s), or every 10 s.
 const std::vector<double> kUnevenCadence{6.0, 10.0, 7.0, 9.0, 8.0};
+const std::vector<double> kEvenCadence{10.0};
 
 // The speed (kt) that flies a circle of `radiusMetres` at `degPerSecond`.
 double lf_circleSpeedKt(double radiusMetres, double degPerSecond) {
@@ -77,9 +89,10 @@ double lf_circleSpeedKt(double radiusMetres, double degPerSecond) {
 }
 
 // An aircraft circling to the right at `speedKt` on a circle of `radiusMetres` around `centre`,
-// reported `count` times at the uneven cadence.
+// reported `count` times at the cadence.
 std::vector<TruePoint> lf_circling(const Lalo& centre, double radiusMetres, double speedKt,
-                                   double altitudeFt, std::size_t count) {
+                                   double altitudeFt, std::size_t count,
+                                   const std::vector<double>& cadence = kUnevenCadence) {
     std::vector<TruePoint> points;
     const double degPerSecond =
         speedKt * kMetresPerSecondPerKnot / radiusMetres * geo::kDegreesPerRadian;
@@ -89,7 +102,7 @@ std::vector<TruePoint> lf_circling(const Lalo& centre, double radiusMetres, doub
         const double fromCentreDeg = degPerSecond * seconds;
         points.push_back(lf_airReport(seconds, lf_offset(centre, fromCentreDeg, radiusMetres),
                                       altitudeFt, speedKt, fromCentreDeg + 90.0));
-        seconds += kUnevenCadence[i % kUnevenCadence.size()];
+        seconds += cadence[i % cadence.size()];
     }
     return points;
 }
@@ -113,12 +126,46 @@ std::vector<TruePoint> lf_straightWithOneBehind(const Lalo& start, double trackD
     return points;
 }
 
+// A flight along `trackDeg` at `speedKt`, reported every 10 s, that turns right by `turnDeg`
+// at `degPerSecond` from `turnStart` seconds on: a corner.
+std::vector<TruePoint> lf_corner(const Lalo& start, double trackDeg, double speedKt,
+                                 double altitudeFt, std::size_t count, double turnStart,
+                                 double turnDeg, double degPerSecond) {
+    const double metresPerSecond = speedKt * kMetresPerSecondPerKnot;
+    const double turnSeconds = turnDeg / degPerSecond;
+    const double radius = metresPerSecond / (degPerSecond * geo::kRadiansPerDegree);
+    const Lalo turnFrom = lf_offset(start, trackDeg, metresPerSecond * turnStart);
+    const Lalo centre = lf_offset(turnFrom, trackDeg + 90.0, radius);
+    const Lalo turnTo = lf_offset(centre, trackDeg - 90.0 + turnDeg, radius);
+    std::vector<TruePoint> points;
+    for (std::size_t i = 0; i < count; ++i) {
+        const double t = 10.0 * static_cast<double>(i);
+        if (t <= turnStart) {
+            points.push_back(lf_airReport(t, lf_offset(start, trackDeg, metresPerSecond * t),
+                                          altitudeFt, speedKt, trackDeg));
+        } else if (t < turnStart + turnSeconds) {
+            const double turned = (t - turnStart) * degPerSecond;
+            points.push_back(lf_airReport(t, lf_offset(centre, trackDeg - 90.0 + turned, radius),
+                                          altitudeFt, speedKt, trackDeg + turned));
+        } else {
+            const double after = (t - turnStart - turnSeconds) * metresPerSecond;
+            points.push_back(lf_airReport(t, lf_offset(turnTo, trackDeg + turnDeg, after),
+                                          altitudeFt, speedKt, trackDeg + turnDeg));
+        }
+    }
+    return points;
+}
+
 struct ReachRow {
     const char* name;
     TrackIdentity who;
     std::vector<TruePoint> reports;
     // The reports that must not reach the aircraft's stream, by index.
     std::set<std::size_t> refused;
+    // The reports go round kCircleCentre.
+    bool circling = true;
+    // The first so many reports come as the App's buffer at the start.
+    std::size_t bufferedBursts = 0;
 };
 
 void PrintTo(const ReachRow& row, std::ostream* out) {
@@ -139,20 +186,40 @@ std::vector<ReachRow> lf_reachRows() {
          {0xa10002, "N2GL", "GLID", "N2GL", "", ""},
          lf_circling(kCircleCentre, 74.0, lf_circleSpeedKt(74.0, 20.0), 4500.0, 24),
          {}},
-        // A light aircraft and a helicopter on a 150 m circle at 50 kt.
+        // A glider, a light aircraft and a helicopter on a 150 m circle at 50 kt (10 degrees a
+        // second), reported every 10 s.
+        {"GliderCircle150mAt50kt",
+         {0xa10006, "N6GL", "GLID", "N6GL", "", ""},
+         lf_circling(kCircleCentre, 150.0, 50.0, 4000.0, 24, kEvenCadence),
+         {}},
         {"LightAircraftCircle150m",
          {0xa10003, "N3LA", "C172", "N3LA", "", ""},
-         lf_circling(kCircleCentre, 150.0, 50.0, 3500.0, 24),
+         lf_circling(kCircleCentre, 150.0, 50.0, 3500.0, 24, kEvenCadence),
          {}},
         {"HelicopterCircle150m",
          {0xa10004, "N4HE", "EC35", "N4HE", "", ""},
-         lf_circling(kCircleCentre, 150.0, 50.0, 2500.0, 24),
+         lf_circling(kCircleCentre, 150.0, 50.0, 2500.0, 24, kEvenCadence),
          {}},
+        // The light aircraft's circle with its first three reports as the App's buffer.
+        {"LightAircraftCircleBuffered",
+         {0xa10007, "N7LA", "C172", "N7LA", "", ""},
+         lf_circling(kCircleCentre, 150.0, 50.0, 3500.0, 24, kEvenCadence),
+         {},
+         true,
+         3},
+        // A calibration aircraft at 160 kt turning 99 degrees right at 11 degrees a second (its
+        // category flies 11.8 at that speed) between two reports: a corner.
+        {"Corner99Degrees",
+         {0xa10008, "N8CA", "BE20", "N8CA", "", ""},
+         lf_corner({33.85, -118.70}, 90.0, 160.0, 6000.0, 11, 43.0, 99.0, 11.0),
+         {},
+         false},
         // An airliner at 250 kt whose ninth report lies 1 NM behind the eighth.
         {"AirlinerReportOneNmBehind",
          {0xa10005, "AAL250", "A320", "N250AA", "LAX", "JFK"},
          lf_straightWithOneBehind({33.85, -118.70}, 90.0, 250.0, 8000.0, 16, 8, 1852.0),
-         {8}},
+         {8},
+         false},
     };
 }
 
@@ -163,6 +230,12 @@ class ReportsBehind : public ProgramReplayTest, public ::testing::WithParamInter
 // A report 1 NM behind at 250 kt is refused, and the aircraft never flies back to it. Before,
 // the rule refused every report more than 50 m behind along the newest track: the glider on
 // the 150 m circle lost 5 of its 24, flew straight out of its thermal and was removed.
+// However the reports turn, the object flies as its category does: its path turns no faster
+// than the category's plausible turn rate (but near a report that itself turns faster), the
+// nose points where it flies, and no frame steps faster than the reports say. Before, a leg
+// turned as fast as its ends asked (a corner of more than 90 degrees in one frame) and the nose
+// followed at 10 degrees a second: on the 150 m circle at 50 kt the glider's nose was 60 / 102
+// / 117 degrees off the direction of flight (median / 95th percentile / largest).
 TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
     const ReachRow& row = GetParam();
     TrackCaptureOptions captureOptions;
@@ -177,6 +250,7 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
     std::set<std::pair<double, double>> taken;
     ReplayRunOptions options;
     options.followed = {row.who.hexid};
+    options.bufferedBursts = row.bufferedBursts;
     options.afterLastBurst = std::chrono::seconds(40);
     options.onCycle = [&](MainLoop& loop) {
         for (const LiveAircraft& a : loop.traffic().liveAircraft) {
@@ -189,7 +263,8 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
     };
     const ReplayRunResult result = run(options);
 
-    for (std::size_t i = 0; i < row.reports.size(); ++i) {
+    // The buffered reports that are due when the object is created go (but the newest).
+    for (std::size_t i = row.bufferedBursts; i < row.reports.size(); ++i) {
         const bool reached = taken.contains({row.reports[i].latitude, row.reports[i].longitude});
         EXPECT_EQ(reached, !row.refused.contains(i))
             << "report " << i << " at " << row.reports[i].seconds << " s";
@@ -207,6 +282,41 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
         return line.find(row.who.callsign) == std::string::npos;
     });
     EXPECT_THAT(removals, ::testing::IsEmpty());
+
+    // How it flies, against the reports on one clock (a report is due a playback delay after
+    // the first live burst's time).
+    std::vector<tools::FlightFrame> flown;
+    for (const ObjectFrame& f : frames) {
+        flown.push_back({f.seconds - kPlaybackDelaySeconds, f.latitude, f.longitude, f.altitudeFt,
+                         f.headingRad, !f.onGround});
+    }
+    std::vector<tools::FlightReport> reported;
+    double slowestKt = row.reports.front().groundSpeedKt;
+    double fastestKt = 0.0;
+    for (const TruePoint& r : row.reports) {
+        reported.push_back({kEpoch + r.seconds - result.firstBurstEpoch, r.trackDeg, 0.0});
+        slowestKt = std::min(slowestKt, r.groundSpeedKt);
+        fastestKt = std::max(fastestKt, r.groundSpeedKt);
+    }
+    const AircraftCategory category =
+        gf_modelCategory(reports().at(row.who.hexid).front().key.model);
+    const double turnLimitDegPerS =
+        gf_plausibleTurnRateRadPerS(category, slowestKt) * geo::kDegreesPerRadian;
+    const tools::FlightFigures figures =
+        tools::gf_flightFigures(flown, reported, 0.0, turnLimitDegPerS);
+    const FastestStep step = gf_fastestStep(frames);
+    std::printf("%s: nose off %.1f / %.1f / %.1f deg, path turn %.1f deg/s (%.1f anywhere, "
+                "limit %.1f), fastest step %.2f x %.0f kt\n",
+                row.name, figures.headingOffTrackMedianDeg, figures.headingOffTrackP95Deg,
+                figures.headingOffTrackMaxDeg, figures.trackTurnMaxDegPerS,
+                figures.trackTurnMaxAnywhereDegPerS, turnLimitDegPerS, step.kt / fastestKt,
+                fastestKt);
+    ASSERT_GT(figures.measured, 0u);
+    EXPECT_LE(figures.headingOffTrackP95Deg, kNoseOffP95Deg);
+    EXPECT_LE(figures.headingOffTrackMaxDeg, kNoseOffMostDeg);
+    EXPECT_LE(figures.trackTurnMaxDegPerS, turnLimitDegPerS);
+    EXPECT_LE(step.kt, kFrameStepMargin * fastestKt) << "at " << step.seconds << " s";
+
     if (!row.refused.empty()) {
         // Straight on: no second of flight goes against the reported track.
         const double track = row.reports.front().trackDeg * geo::kRadiansPerDegree;
@@ -225,7 +335,7 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
                     << "backwards at " << frames[i].seconds << " s";
             }
         }
-    } else {
+    } else if (row.circling) {
         // In the thermal until its reports end (each is reached a playback delay after it was
         // sent; the aircraft flies straight on past the last): never farther from the circle's
         // centre than the circle and 250 m.
@@ -241,6 +351,7 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
                                            geo::kMetresPerNM);
             }
         }
+        std::printf("%s: at most %.0f m from the circle's centre\n", row.name, farthest);
         EXPECT_LE(farthest, radiusMetres + kThermalMarginMetres) << "left the thermal";
     }
 }

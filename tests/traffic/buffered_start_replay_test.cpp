@@ -22,6 +22,7 @@
 #include "refdata/dbase_lookups.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/program_replay.h"
+#include "tests/traffic/support/replay_measure.h"
 #include "tools/track_replay/flight_figures.h"
 #include "traffic/motion/turn_reach.h"
 
@@ -32,9 +33,6 @@ namespace {
 
 constexpr double kKnotsPerMetrePerSecond = 3600.0 / 1852.0;
 constexpr double kPlaybackDelaySeconds = 30.0;
-// A frame step is measured over at least this long (the world moves an object at its own
-// frames, 30 a second, which the main cycles of 10 ms see unevenly).
-constexpr double kStepWindowSeconds = 0.2;
 // No step faster than this times the fastest speed the capture gives the aircraft: the
 // fastest it reports, or that two of its reports 5 s or more apart give by their positions (an
 // old App stamps a report with the time it was received), at least a taxi's 30 kt.
@@ -81,37 +79,6 @@ double lf_fastestCapturedKt(const std::vector<TrafficEntry>& reports) {
     return fastest;
 }
 
-struct FastestStep {
-    double kt = 0;
-    double seconds = 0; // since the run began
-};
-
-// The fastest step of one object over at least kStepWindowSeconds.
-FastestStep lf_fastestStep(const std::vector<ObjectFrame>& frames) {
-    FastestStep fastest;
-    for (std::size_t i = 0, j = 0; i < frames.size(); ++i) {
-        j = std::max(j, i + 1);
-        while (j < frames.size() && frames[j].seconds - frames[i].seconds < kStepWindowSeconds) {
-            ++j;
-        }
-        if (j == frames.size()) {
-            break;
-        }
-        if (frames[j].objectId != frames[i].objectId) {
-            continue;
-        }
-        const double metres = gf_distanceNM({frames[i].latitude, frames[i].longitude},
-                                            {frames[j].latitude, frames[j].longitude}) *
-                              geo::kMetresPerNM;
-        const double kt =
-            metres / (frames[j].seconds - frames[i].seconds) * kKnotsPerMetrePerSecond;
-        if (kt > fastest.kt) {
-            fastest = {kt, frames[i].seconds};
-        }
-    }
-    return fastest;
-}
-
 class BufferedStart : public ProgramReplayTest,
                       public ::testing::WithParamInterface<BufferedCapture> {};
 
@@ -150,7 +117,7 @@ TEST_P(BufferedStart, AnAircraftFliesOnFromWhereItsReportsPutIt) {
                 start.push_back(f);
             }
         }
-        const FastestStep step = lf_fastestStep(start);
+        const FastestStep step = gf_fastestStep(start);
         EXPECT_LE(step.kt, kStepMargin * capturedKt)
             << reports.front().callsign << " at " << step.seconds << " s, created at "
             << frames.front().seconds << " s";

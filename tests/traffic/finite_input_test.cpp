@@ -17,6 +17,7 @@
 #include "traffic/decode/sample_checks.h"
 #include "traffic/motion/speed_profile.h"
 #include "traffic/ground/timed_curve.h"
+#include "traffic/motion/air_leg.h"
 #include "traffic/motion/track_steering.h"
 #include "traffic/ground/turn_path.h"
 
@@ -135,6 +136,12 @@ TEST(FiniteInputTest, NoHelperReturnsNotANumber) {
         check(curve.latitude, "curve latitude");
         check(curve.longitude, "curve longitude");
         check(curve.heading, "curve heading");
+        const AirLegPath leg = gf_planAirLeg({a, b, in.heading(), in.heading(), in.positive(),
+                                              in.positive(), in.any(), in.any()});
+        const AirLegPoint along = gf_airLegPointAt(leg, in.any());
+        check(along.latitude, "air leg latitude");
+        check(along.longitude, "air leg longitude");
+        check(along.heading, "air leg heading");
 
         BankRequest bank{in.heading(),  in.heading(),  in.any(),      in.any(),
                          i % 2 == 0,    in.any(),      in.positive(), in.positive(),

@@ -1,6 +1,9 @@
-// Steering along tracks: the centreline pull, the direction of the track ahead and the curved
-// air leg, each at ordinary places and across the antimeridian, with the inputs each refuses.
+// Steering along tracks: the centreline pull, the direction of the track ahead, the curved air
+// leg and the planned path of an air step, each at ordinary places and across the antimeridian,
+// with the inputs each refuses.
 #include "traffic/motion/track_steering.h"
+
+#include "traffic/motion/air_leg.h"
 
 #include <algorithm>
 #include <cmath>
@@ -269,6 +272,69 @@ TEST(TrackSteeringTest, AnArcLegTurnsEvenlyAlongItsLength) {
         EXPECT_GT(*least, 0.0) << "one way";
         EXPECT_LT(*most / mean, 1.15) << "at about one rate";
         EXPECT_NEAR(gf_wrapAngle(previous - end), 0.0, 1e-3);
+    }
+}
+
+// The path of an air step leaves along the direction of flight and turns no faster than it
+// may when flown over its time: a curve to the wanted arrival where that flies, else the
+// arrival nearest it that still flies, else a turn toward the target at the rate allowed,
+// which does not reach a target behind it in time. Before, a leg that left more than 90
+// degrees off its target turned there in one frame.
+TEST(TrackSteeringTest, AnAirLegTurnsNoFasterThanAllowed) {
+    const Lalo a{45, 7};
+    const Lalo north1km = gf_flatOffset(a, 0, 1000);
+    struct Case {
+        const char* name;
+        Lalo from, to;
+        double startDeg, endDeg; // compass directions
+        double seconds, rateDegPerS;
+        AirLegShape shape;
+        bool reaches;
+    };
+    const Case cases[] = {
+        {"along the leg", a, north1km, 0, 0, 10, 3, AirLegShape::straight, true},
+        {"short", a, gf_flatOffset(a, 3, 4), 90, 0, 1, 3, AirLegShape::straight, true},
+        {"gentle curve", a, north1km, -10, 10, 10, 3, AirLegShape::curve, true},
+        {"arc too fast for its arrival", a, north1km, -20, 40, 10, 5, AirLegShape::arc, true},
+        {"too fast for an arc", a, north1km, -40, 40, 10, 3, AirLegShape::limited, false},
+        {"target behind", a, gf_flatOffset(a, 0, -1000), 0, 180, 10, 10, AirLegShape::limited,
+         false},
+        // Flown at 100 m/s, 40 degrees a second turn on a circle of 143 m.
+        {"a light aircraft's tight turn", a, gf_flatOffset(a, 300, -50), 0, 180, 10, 40,
+         AirLegShape::limited, true},
+        {"across the antimeridian", {10, 179.995}, {10, -179.995}, 85, 95, 10, 3,
+         AirLegShape::curve, true},
+        {"pole", {89.9999, 0}, {89.9999, 180}, 0, 0, 10, 3, AirLegShape::none, false},
+        {"heading not finite", a, north1km, kNaN, 0, 10, 3, AirLegShape::none, false},
+        {"no time", a, north1km, 0, 0, 0, 3, AirLegShape::none, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Lalo& from = c.from;
+        const AirLegPath path = gf_planAirLeg({from, c.to, c.startDeg * kDeg, c.endDeg * kDeg,
+                                               c.seconds, c.rateDegPerS * kDeg, 100.0, 200.0});
+        ASSERT_EQ(path.shape, c.shape);
+        if (c.shape == AirLegShape::none) {
+            continue;
+        }
+        const AirLegPoint first = gf_airLegPointAt(path, 0.0);
+        const AirLegPoint last = gf_airLegPointAt(path, 1.0);
+        EXPECT_LT(testing::gf_metresBetween({first.latitude, first.longitude}, from), 0.05);
+        const double missed = testing::gf_metresBetween({last.latitude, last.longitude}, c.to);
+        EXPECT_EQ(missed < 1.0, c.reaches) << missed << " m short";
+        if (c.shape == AirLegShape::straight) {
+            continue;
+        }
+        EXPECT_NEAR(gf_wrapAngle(first.heading - c.startDeg * kDeg), 0.0, 1e-3);
+        // Along the path at an even pace over its time, never faster than the rate.
+        double previous = first.heading;
+        for (int k = 1; k <= 200; ++k) {
+            const double heading = gf_airLegPointAt(path, k / 200.0).heading;
+            EXPECT_LE(std::abs(gf_wrapAngle(heading - previous)) / (c.seconds / 200.0),
+                      c.rateDegPerS * kDeg * 1.001)
+                << "at " << k;
+            previous = heading;
+        }
     }
 }
 

@@ -67,13 +67,14 @@ private:
 };
 
 // The times near which a report turned fast.
-std::vector<double> lf_fastTurnTimes(const std::vector<FlightReport>& reports) {
+std::vector<double> lf_fastTurnTimes(const std::vector<FlightReport>& reports,
+                                     double fastDegPerSecond) {
     std::vector<double> times;
     for (std::size_t i = 1; i < reports.size(); ++i) {
         const double dt = reports[i].seconds - reports[i - 1].seconds;
         const double turn = std::abs(gf_wrapAngle(
             (reports[i].trackDeg - reports[i - 1].trackDeg) * geo::kRadiansPerDegree));
-        if (dt > 0 && turn * geo::kDegreesPerRadian / dt > kFastReportTurnDegPerSecond) {
+        if (dt > 0 && turn * geo::kDegreesPerRadian / dt > fastDegPerSecond) {
             times.push_back(reports[i - 1].seconds);
             times.push_back(reports[i].seconds);
         }
@@ -122,10 +123,11 @@ std::optional<double> lf_smoothedVerticalSpeed(const std::vector<FlightReport>& 
 } // namespace
 
 FlightFigures gf_flightFigures(const std::vector<FlightFrame>& frames,
-                               const std::vector<FlightReport>& reports, double groundFt) {
+                               const std::vector<FlightReport>& reports, double groundFt,
+                               double fastReportTurnDegPerSecond) {
     FlightFigures f;
     const Frames lookup(frames);
-    const std::vector<double> fastTurns = lf_fastTurnTimes(reports);
+    const std::vector<double> fastTurns = lf_fastTurnTimes(reports, fastReportTurnDegPerSecond);
     std::vector<double> offTrack;
     double farSince = -1;
     for (const FlightFrame& frame : frames) {
@@ -173,6 +175,7 @@ FlightFigures gf_flightFigures(const std::vector<FlightFrame>& frames,
             f.verticalSpeedOffMaxFpm = std::max(f.verticalSpeedOffMaxFpm, std::abs(*vs - *reported));
         }
     }
+    f.headingOffTrackMedianDeg = gf_quantile(offTrack, 0.5);
     f.headingOffTrackP95Deg = gf_quantile(offTrack, 0.95);
     f.headingOffTrackMaxDeg = gf_quantile(offTrack, 1.0);
     return f;

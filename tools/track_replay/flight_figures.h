@@ -12,7 +12,8 @@
 //   the reported vertical speed taken linear between two reports;
 // - a report turns fast when its reported track changed faster than 6 degrees a second since
 //   the report before it; the turn-rate figure leaves out frames within 5 s of such a report
-//   (or of the one before it);
+//   (or of the one before it); a caller may hold the turn to another rate (a category's
+//   plausible turn rate);
 // - only frames of an airborne object at least 200 ft above the ground count, from 5 s after
 //   the first report (the object starts there) to a second before the last one (after it the
 //   object extrapolates).
@@ -44,6 +45,7 @@ inline constexpr double kMeasuredHeightFt = 200.0;
 
 struct FlightFigures {
     std::size_t measured = 0; // frames that count
+    double headingOffTrackMedianDeg = 0;
     double headingOffTrackP95Deg = 0;
     double headingOffTrackMaxDeg = 0;
     double secondsOffTrackBeyond30Deg = 0; // the longest stretch
@@ -54,8 +56,10 @@ struct FlightFigures {
     double verticalSpeedMaxFpm = 0;
 };
 
-// Frames in time order; `groundFt`: the altitude of the ground the 200 ft count from.
+// Frames in time order; `groundFt`: the altitude of the ground the 200 ft count from;
+// `fastReportTurnDegPerSecond`: how fast a report turns to count as turning fast.
 FlightFigures gf_flightFigures(const std::vector<FlightFrame>& frames,
-                               const std::vector<FlightReport>& reports, double groundFt);
+                               const std::vector<FlightReport>& reports, double groundFt,
+                               double fastReportTurnDegPerSecond = kFastReportTurnDegPerSecond);
 
 } // namespace skyloom::tools

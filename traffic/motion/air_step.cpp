@@ -16,7 +16,9 @@
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/decode/sample_checks.h"
+#include "traffic/motion/air_leg.h"
 #include "traffic/motion/track_steering.h"
+#include "traffic/motion/turn_reach.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -33,7 +35,7 @@ constexpr double kLowClimbOutFt = 1000.0;
 constexpr std::size_t kTrackAheadSamples = 6;
 constexpr double kReportedTrackAgreementRad = 45.0 * geo::kRadiansPerDegree;
 constexpr double kLargestArrivalOffsetRad = 90.0 * geo::kRadiansPerDegree;
-constexpr double kLeastDirectionMetres = 200.0;
+constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
 
 // Indexed by AircraftCategory: Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
 constexpr std::array<double, 7> kPitchStepDeg{0.01, 0.009, 0.0085, 0.0075, 0.005, 0.03, 0.03};
@@ -167,9 +169,9 @@ struct TurnTarget {
     bool alignment = false; // the feed's true heading or the landing's track ahead
 };
 
-// The sample after stream[1] that gives the direction beyond it: the first at least 200 m from
-// it (the feed's positions are rounded to about 10 m, so that a report a second or two after
-// the other gives no direction); 0 when there is none.
+// The sample after stream[1] that gives the direction beyond it: the first far enough from it
+// (gf_leastLegMetres: the feed's positions are rounded to about 10 m, so that a report a second
+// or two after the other gives no direction); 0 when there is none.
 std::size_t lf_sampleBeyond(const LiveAircraft& a) {
     const auto& s = a.stream;
     if (s.size() < 3) {
@@ -177,7 +179,7 @@ std::size_t lf_sampleBeyond(const LiveAircraft& a) {
     }
     for (std::size_t k = 2; k < s.size(); ++k) {
         if (gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[k])) * geo::kMetresPerNM >=
-            kLeastDirectionMetres) {
+            gf_leastLegMetres(s[1], s[k])) {
             return k;
         }
     }
@@ -223,16 +225,17 @@ double lf_tangentAt(double inHeading, double inLength, double outHeading, double
     return gf_normaliseAngle(inHeading + gf_wrapAngle(outHeading - inHeading) * share);
 }
 
-// The turn of the step. The leg to stream[1] is a curve that leaves along the present heading
-// (the direction the aircraft flies) and arrives along the heading it is to have there: the
+// The turn of the step. The leg to stream[1] leaves along the direction the aircraft flies
+// (its path's, which the nose follows) and arrives along the heading it is to have there: the
 // target heading where that is an alignment; else the tangent at stream[1] of the circle
-// through the present position, stream[1] and the first sample 200 m or more beyond it
-// (stream[1]'s reported track where that tangent turns more than 90 degrees off the leg);
-// before such a sample has come,
-// stream[1]'s reported track where it lies within 45 degrees of the leg; else, and wherever the
-// heading would lie more than 90 degrees off the leg, the leg's own direction. The nose follows
-// the curve (per-tick motion); the bank shows the turn the leg needs, within the category's
-// limit.
+// through the present position, stream[1] and the first sample far enough beyond it to give a
+// direction (stream[1]'s reported track where that tangent turns more than 90 degrees off the
+// leg);
+// before such a sample has come, stream[1]'s reported track where it lies within 45 degrees of
+// the leg; else, and wherever the heading would lie more than 90 degrees off the leg, the
+// leg's own direction. Its path never turns faster than the category flies at the reported
+// speed (traffic/motion/air_leg.h); it is planned here, once, so that a tick only moves along
+// it. The bank shows the turn the leg needs, within the category's limit.
 void lf_setupTurn(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
@@ -259,30 +262,36 @@ void lf_setupTurn(MotionContext& ctx) {
     } else if (within(reported, kReportedTrackAgreementRad)) {
         arrival = reported;
     }
-    if (!within(arrival, kLargestArrivalOffsetRad)) {
+    // A leg too short for its direction to be more than the feed's rounding (the last target,
+    // placed straight ahead) is flown straight on: an arrival turned off it in a second or
+    // two is a corner.
+    if (!within(arrival, kLargestArrivalOffsetRad) ||
+        gf_distanceNM(here, to) * geo::kMetresPerNM < gf_leastLegMetres(a.stream[0], a.stream[1])) {
         arrival = leg;
     }
     const double hag = st.lastHeightAboveGroundFt;
     const double limit = gf_bankLimit(gf_categoryBankLimitRad(a.base.category),
                                       a.phase.phase == FlightPhase::landing && std::isfinite(hag),
                                       hag, st.touchDownStage > 0);
+    const double speedKt = lf_stepSpeedKts(a);
     const BankCommand turn =
-        gf_airTurn(a.sent.headingRad, arrival, a.sent.bankRad, lf_stepSpeedKts(a), length, limit);
+        gf_airTurn(a.sent.headingRad, arrival, a.sent.bankRad, speedKt, length, limit);
     a.sent.bankRad = turn.currentBank;
     st.bankRate = turn.bankRate;
     // What the heading needs where the aircraft does not move (a hovering rotorcraft).
     st.turnRate = gf_wrapAngle(arrival - a.sent.headingRad) / length;
-    const CurvePoint probe = gf_curveBetweenHeadings(here, to, a.sent.headingRad, arrival, 0.5);
-    if (probe.valid != 0) {
-        st.airLeg = CurvedAirLeg{here,
-                                 to,
-                                 a.sent.headingRad,
-                                 arrival,
-                                 gf_curveTable(here, to, a.sent.headingRad, arrival),
-                                 ctx.tick(),
-                                 length,
-                                 0,
-                                 1};
+    const double flying = st.pathHeadingSet != 0 ? st.pathHeading : a.sent.headingRad;
+    const AirLegPath path = gf_planAirLeg(
+        {here, to, flying, arrival, length / kMotionTicksPerSecond,
+         gf_plausibleTurnRateRadPerS(a.base.category, speedKt), speedKt * kMetresPerSecondPerKnot,
+         kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKnot});
+    if (path.shape == AirLegShape::straight) {
+        // The step's own increments fly it and the nose holds the leg's direction; a leg too
+        // short to have one (a rotorcraft hover-taxiing) leaves the nose to its motion.
+        st.pathHeading = gf_normaliseAngle(path.heading[0]);
+        st.pathHeadingSet = path.lengthMetres >= kAirLegStraightMetres ? 1 : 0;
+    } else if (path.shape != AirLegShape::none) {
+        st.airLeg = CurvedAirLeg{path, length, 0, 1};
     }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <numbers>
 #include <string>
 #include <string_view>
 
@@ -42,7 +43,6 @@ constexpr double kStandHeadingToleranceDeg = 40.0;
 constexpr double kMetresPerNm = 1852.0;
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kExtrapolatedStepSeconds = 3.0;
-constexpr double kLeastLegMetres = 200.0;
 constexpr double kTicksPerHour = 360000.0;
 // A leg may always be flown this fast (times kLateCatchUpPace): slower reports, a standing
 // aircraft's positions a metre apart, say nothing of how fast it may catch up a few metres.
@@ -185,16 +185,34 @@ void lf_rememberReachedAltitude(ReachedAltitudes& reached, const TrafficSample& 
     ++reached.count;
 }
 
-// In flight, a target within 200 m of the sample just reached, with a further sample to fly
-// to, is passed over: the feed rounds positions to about 10 m, and a leg of a report or two
-// seconds would bend the path by its rounding.
+// In flight, a target closer to the sample just reached than gf_leastLegMetres (200 m, less
+// for a slow aircraft), with a further sample to fly to, is passed over: the feed rounds
+// positions to about 10 m, and a leg of a report or two seconds would bend the path by its
+// rounding.
 bool lf_isTooCloseToFlyTo(const LiveAircraft& a) {
     const auto& s = a.stream;
     return a.phase.phase == FlightPhase::flying && a.motion.onGround == 0 &&
            a.base.category != AircraftCategory::Rotorcraft && s.size() >= 3 &&
            s[1].airborne != 0 && s[2].airborne != 0 && s[2].stationary == 0 &&
            gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm <
-               kLeastLegMetres;
+               gf_leastLegMetres(s[0], s[1]);
+}
+
+// In flight, a target the aircraft cannot reach by its time, even by the late window's 9 s
+// later, flying straight at kLateCatchUpPace times the ground speed the reports give, with a
+// further sample to fly to, is passed over: a report far off the path (a feed's glitch) is not
+// chased at a speed the aircraft never flew, nor at the rate its category turns.
+bool lf_isOutOfReach(const LiveAircraft& a, std::int32_t tick) {
+    const auto& s = a.stream;
+    if (a.phase.phase != FlightPhase::flying || a.motion.onGround != 0 ||
+        a.base.category == AircraftCategory::Rotorcraft || s.size() < 3 ||
+        a.motion.extrapolationCounter > 0 || s[1].airborne == 0 || s[1].stationary != 0 ||
+        s[2].airborne == 0 || s[2].stationary != 0) {
+        return false;
+    }
+    const double fastestKt = std::max({kSlowestLegKt, s[0].groundSpeedKt, s[1].groundSpeedKt});
+    const double hours = std::max(0, s[1].time + a.motion.lateWindowTicks - tick) / kTicksPerHour;
+    return gf_distanceNM(lf_position(a), lf_lalo(s[1])) > fastestKt * kLateCatchUpPace * hours;
 }
 
 // The same short leg with no sample after it yet (its report came later than the playback
@@ -208,7 +226,8 @@ bool lf_isTooCloseLastTarget(const LiveAircraft& a) {
     return a.phase.phase == FlightPhase::flying && a.motion.onGround == 0 &&
            a.base.category != AircraftCategory::Rotorcraft && s.size() == 2 &&
            a.motion.extrapolationCounter <= 0 && s[1].airborne != 0 && s[1].stationary == 0 &&
-           gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm < kLeastLegMetres;
+           gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm <
+               gf_leastLegMetres(s[0], s[1]);
 }
 
 bool lf_isLandingRollAtRest(const LiveAircraft& a) {
@@ -234,30 +253,33 @@ void lf_placeStraightAhead(LiveAircraft& a) {
     target.longitude = ahead.lon;
 }
 
+// How much longer than the straight line to `to` the path of an airborne aircraft is: it
+// leaves along its direction of flight, and the circular arc from there to `to` is that many
+// times the chord (a quarter turn and more: half a circle's). 1 on the ground.
+double lf_pathLengthFactor(const LiveAircraft& a, const Lalo& to) {
+    if (a.motion.onGround != 0) {
+        return 1.0;
+    }
+    const double flying = a.step.pathHeadingSet != 0 ? a.step.pathHeading : a.sent.headingRad;
+    const double off = std::min(std::abs(gf_wrapAngle(gf_bearing(lf_position(a), to) - flying)),
+                                std::numbers::pi / 2);
+    return off > 1e-6 && std::isfinite(off) ? off / std::sin(off) : 1.0;
+}
+
 // The shortest a leg from the present position to a moving stream[1] may take: flown at
-// kLateCatchUpPace times the fastest speed its reports give (the two samples' ground speeds, or
-// what their positions make over their times), kSlowestLegKt at least. 0 when the target
-// stands.
+// kLateCatchUpPace times the fastest speed its reports give, along the path it flies. 0 when
+// the target stands.
 std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
     const auto& s = a.stream;
     if (s.size() < 2 || s[1].stationary != 0) {
         return 0;
     }
-    double fastestKt = kSlowestLegKt;
-    for (const double kt : {s[0].groundSpeedKt, s[1].groundSpeedKt}) {
-        if (std::isfinite(kt)) {
-            fastestKt = std::max(fastestKt, kt);
-        }
-    }
-    if (const std::int32_t span = s[1].time - s[0].time; span >= kLegSpeedTicks) {
-        fastestKt =
-            std::max(fastestKt, gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kTicksPerHour / span);
-    }
-    const double nm = gf_distanceNM(lf_position(a), lf_lalo(s[1]));
+    const double nm =
+        gf_distanceNM(lf_position(a), lf_lalo(s[1])) * lf_pathLengthFactor(a, lf_lalo(s[1]));
     if (!std::isfinite(nm)) {
         return 0;
     }
-    return std::llround(nm * kTicksPerHour / (fastestKt * kLateCatchUpPace));
+    return std::llround(nm * kTicksPerHour / (lf_fastestReportedKt(a) * kLateCatchUpPace));
 }
 
 } // namespace
@@ -291,6 +313,23 @@ double lf_stepSpeedKts(const LiveAircraft& aircraft) {
         speed = gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * 360000.0 / ticks;
     }
     return std::isfinite(speed) && speed > 0 ? std::max(1.0, speed) : 1.0;
+}
+
+double lf_fastestReportedKt(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    double fastestKt = kSlowestLegKt;
+    for (std::size_t i = 0; i < std::min<std::size_t>(s.size(), 2); ++i) {
+        if (std::isfinite(s[i].groundSpeedKt)) {
+            fastestKt = std::max(fastestKt, s[i].groundSpeedKt);
+        }
+    }
+    if (s.size() >= 2) {
+        if (const std::int32_t span = s[1].time - s[0].time; span >= kLegSpeedTicks) {
+            fastestKt = std::max(fastestKt,
+                                 gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kTicksPerHour / span);
+        }
+    }
+    return fastestKt;
 }
 
 void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
@@ -343,7 +382,7 @@ void nextPosAir(MotionContext& ctx) {
             }
             return;
         }
-        const double distance = gf_distanceNM(lf_lalo(s0), lf_lalo(s1));
+        double distance = gf_distanceNM(lf_lalo(s0), lf_lalo(s1));
         if (!rotorcraft) {
             const double dt =
                 std::max(kShortestStepTicks, s1.time - s0.time) / kMotionTicksPerSecond;
@@ -362,6 +401,8 @@ void nextPosAir(MotionContext& ctx) {
         if (!(speed > 0) || !std::isfinite(speed)) {
             speed = 100.0;
         }
+        // The leg is flown along its path, which leaves along the direction of flight.
+        distance *= lf_pathLengthFactor(a, lf_lalo(s1));
         lf_retimeTarget(ctx, static_cast<std::uint32_t>(std::max<long>(
                                  kShortestStepTicks, std::lround(distance * 360000.0 / speed))));
     } catch (const std::exception& e) {
@@ -628,7 +669,7 @@ void nextPosMain(MotionContext& ctx) {
                     s.erase(s.begin() + 1);
                     continue;
                 }
-                if (lf_isTooCloseToFlyTo(a)) {
+                if (lf_isTooCloseToFlyTo(a) || lf_isOutOfReach(a, ctx.tick())) {
                     s.erase(s.begin() + 1);
                     continue;
                 }

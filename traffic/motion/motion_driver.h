@@ -55,5 +55,8 @@ void lf_startTakeoffRoll(MotionContext& ctx);
 
 // The speed (kt) that times a step, from the first two samples of the stream.
 double lf_stepSpeedKts(const LiveAircraft& aircraft);
+// The fastest speed (kt) the first two samples give: their ground speeds, or what their
+// positions make over their times; 30 kt at least.
+double lf_fastestReportedKt(const LiveAircraft& aircraft);
 
 } // namespace skyloom

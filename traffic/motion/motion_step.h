@@ -19,19 +19,14 @@
 #include "traffic/ground/runway_match.h"
 #include "traffic/ground/timed_curve.h"
 #include "traffic/ground/turn_path.h"
-#include "traffic/motion/track_steering.h"
+#include "traffic/motion/air_leg.h"
 
 namespace skyloom {
 
-// The curved leg of an airborne step: from its start to the step's target, leaving along the
-// start heading and arriving along the end heading; followed one tick at a time.
+// The path of an airborne step (traffic/motion/air_leg.h), planned when the step is set up
+// and followed one tick at a time at an even pace along its length over `lengthTicks`.
 struct CurvedAirLeg {
-    Lalo start;
-    Lalo end;
-    double startHeading = 0.0;
-    double endHeading = 0.0;
-    CurveTable table; // followed at an even pace along its length
-    std::int32_t startTick = 0;
+    AirLegPath path;
     std::int32_t lengthTicks = 0;
     std::int32_t index = 0;
     std::uint8_t valid = 0;
@@ -113,6 +108,10 @@ struct MotionStep {
     double turnRate = 0.0;
     double fineTurnRate = 0.0;
     std::uint8_t pitchSet = 0; // the present pitch was given a value by the motion
+    // The direction the aircraft flies in the air (the direction of its path), which the next
+    // leg starts along and the nose follows; not set on the ground.
+    double pathHeading = 0.0;
+    std::uint8_t pathHeadingSet = 0;
 
     // --- Paths the step prepared ---
     CurvedAirLeg airLeg;

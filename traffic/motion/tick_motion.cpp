@@ -19,7 +19,8 @@
 #include "traffic/motion/motion_constants.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/decode/sample_checks.h"
-#include "traffic/motion/track_steering.h"
+#include "traffic/motion/air_leg.h"
+#include "traffic/motion/turn_reach.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -38,10 +39,6 @@ constexpr double kFpmPerFtPerTick = 6000.0;
 constexpr double kSmoothingFtPerTick = 0.001;
 constexpr double kGroundHeadingRateFactor = 1.2;
 constexpr double kLastCurveFraction = 0.999999;
-// The fastest the nose turns in the air toward the direction of flight: 10 degrees a second,
-// 30 for a rotorcraft.
-constexpr double kAirTurnPerTickRad = 0.1 * kDeg;
-constexpr double kRotorcraftAirTurnPerTickRad = 0.3 * kDeg;
 // Below this motion in a tick (m) its direction means nothing.
 constexpr double kLeastAirMotionMetres = 0.01;
 
@@ -117,39 +114,39 @@ bool lf_followTimedCurve(LiveAircraft& a) {
     return true;
 }
 
-// Step 2d: the step's own increments, a curved air leg, or a list of increments.
-void lf_followStep(MotionContext& ctx) {
+// Step 2d: the step's own increments, a curved air leg, or a list of increments. True when
+// the aircraft moved along an air step's path, whose direction is then its path heading.
+bool lf_followStep(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
     if (st.customDurationSet != 0 &&
         std::abs(gf_wrapAngle(a.sent.headingRad - st.targetHeading)) > 5.0 * kDeg) {
         st.presentSpeed = 0.0; // turns on the spot first
-        return;
+        return false;
     }
     st.customDurationSet = 0;
     st.presentSpeed = st.targetTrueAirspeed;
     CurvedAirLeg& leg = st.airLeg;
     if (leg.valid != 0 && leg.lengthTicks > 0) {
         leg.index = std::min(leg.index + 1, leg.lengthTicks);
-        const double t = static_cast<double>(leg.index) / leg.lengthTicks;
-        const CurvePoint p = gf_curveBetweenHeadings(leg.start, leg.end, leg.startHeading,
-                                                     leg.endHeading,
-                                                     gf_curveParameterAt(leg.table, t));
-        if (p.valid != 0) {
-            lf_setPosition(a, p.latitude, p.longitude);
-        } else {
-            lf_setPosition(a, leg.start.lat + (leg.end.lat - leg.start.lat) * t,
-                           leg.start.lon + gf_longitudeDifference(leg.start.lon, leg.end.lon) * t);
-        }
+        const AirLegPoint p = gf_airLegPointAt(
+            leg.path, static_cast<double>(leg.index) / static_cast<double>(leg.lengthTicks));
+        lf_setPosition(a, p.latitude, p.longitude);
+        st.pathHeading = p.heading;
+        st.pathHeadingSet = 1;
         if (leg.index >= leg.lengthTicks) {
-            leg = CurvedAirLeg{};
+            leg.valid = 0;
         }
-    } else if (st.tickIncrementIndex < st.tickIncrements.size()) {
+        return true;
+    }
+    if (st.tickIncrementIndex < st.tickIncrements.size()) {
         const Lalo step = st.tickIncrements[st.tickIncrementIndex++];
         lf_setPosition(a, a.sent.latitude + step.lat, a.sent.longitude + step.lon);
     } else if (a.phase.phase != FlightPhase::pushed_back) {
         lf_setPosition(a, a.sent.latitude + st.latitudeStep, a.sent.longitude + st.longitudeStep);
+        return a.motion.onGround == 0 && st.pathHeadingSet != 0;
     }
+    return false;
 }
 
 // The rotation of a take-off: the main wheels still roll along the runway, the heading holds.
@@ -157,17 +154,32 @@ bool lf_rotating(const LiveAircraft& a) {
     return a.phase.phase == FlightPhase::takeoff && a.motion.rotationCounter >= 1;
 }
 
-// In the air the nose points where the aircraft flies: the heading turns toward the direction
-// of this tick's motion, by at most the air turn rate (which a path without corners seldom
-// needs). An aircraft that does not move (a hovering rotorcraft) turns by the step's turn rate.
-void lf_headingInTheAir(LiveAircraft& a, const Lalo& before) {
+// The nose turns toward `direction` by at most `most`; both in [0, 2 pi).
+void lf_turnNoseToward(LiveAircraft& a, double direction, double most) {
+    constexpr double kTurn = 2.0 * std::numbers::pi;
+    double turn = direction - a.sent.headingRad;
+    turn =
+        turn > std::numbers::pi ? turn - kTurn : (turn < -std::numbers::pi ? turn + kTurn : turn);
+    double heading = a.sent.headingRad + std::clamp(turn, -most, most);
+    heading = heading < 0.0 ? heading + kTurn : (heading >= kTurn ? heading - kTurn : heading);
+    a.sent.headingRad = heading;
+}
+
+// In the air the nose points where the aircraft flies: every tick it turns toward the
+// direction of its path (or, off a planned path, of this tick's motion), as fast as its
+// category turns (which a path within the category's turn rate seldom needs). An aircraft
+// that does not move (a hovering rotorcraft) turns by the step's turn rate.
+void lf_headingInTheAir(LiveAircraft& a, const Lalo& before, bool alongPath) {
+    const double most = gf_turnCeilingRadPerS(a.base.category) / kMotionTicksPerSecond;
+    if (alongPath) {
+        lf_turnNoseToward(a, a.step.pathHeading, most);
+        return;
+    }
     const Lalo after = lf_position(a);
     if (gf_distanceNM(before, after) * geo::kMetresPerNM >= kLeastAirMotionMetres) {
-        const double turn = gf_wrapAngle(gf_bearing(before, after) - a.sent.headingRad);
-        const double most = a.base.category == AircraftCategory::Rotorcraft
-                                ? kRotorcraftAirTurnPerTickRad
-                                : kAirTurnPerTickRad;
-        a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + std::clamp(turn, -most, most));
+        a.step.pathHeading = gf_bearing(before, after);
+        a.step.pathHeadingSet = 1;
+        lf_turnNoseToward(a, a.step.pathHeading, most);
     } else if (std::abs(a.step.turnRate) <= kLargestTurnPerTickRad) {
         a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + a.step.turnRate);
     }
@@ -495,16 +507,20 @@ void lf_moveOneTick(MotionContext& ctx) {
     const double headingBefore = a.sent.headingRad;
     const Lalo positionBefore = lf_position(a);
     const bool rolled = st.rollRunning != 0 && lf_moveRollOneTick(ctx);
+    bool alongPath = false;
     if (!rolled && !lf_followGroundPath(a)) {
         if (st.timedCurve.valid != 0) {
             if (!lf_followTimedCurve(a)) {
                 return;
             }
         } else {
-            lf_followStep(ctx);
+            alongPath = lf_followStep(ctx);
         }
     }
     const bool onGround = a.motion.onGround != 0;
+    if (onGround) {
+        st.pathHeadingSet = 0;
+    }
     if (onGround && !lf_pushingBack(a)) {
         lf_headingOnGround(a);
         const double most = kGroundHeadingRateFactor * a.base.headingRateRadPerTick;
@@ -512,7 +528,7 @@ void lf_moveOneTick(MotionContext& ctx) {
             std::clamp(gf_wrapAngle(a.sent.headingRad - headingBefore), -most, most);
         a.sent.headingRad = gf_normaliseAngle(headingBefore + change);
     } else if (!onGround && !lf_rotating(a)) {
-        lf_headingInTheAir(a, positionBefore);
+        lf_headingInTheAir(a, positionBefore, alongPath);
     }
     if (a.phase.phase == FlightPhase::takeoff) {
         lf_rotateAndClimb(ctx);

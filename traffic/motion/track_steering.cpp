@@ -128,22 +128,11 @@ std::optional<LegFrame> lf_legFrame(const Lalo& a, const Lalo& b) noexcept {
     return f;
 }
 
-// A cubic Hermite leg follows a circular arc of turn angle a closely when its tangents are
-// 2 tan(a / 4) / sin(a / 2) times its chord (1 for a straight leg, 2 for a half circle);
-// shorter ones bunch a large turn at the leg's ends.
-double lf_tangentShare(double startDirection, double endDirection) noexcept {
-    const double turn = std::min(std::abs(gf_wrapAngle(endDirection - startDirection)),
-                                 std::numbers::pi);
-    const double half = std::sin(turn / 2.0);
-    const double arc = half > 1e-9 ? 2.0 * std::tan(turn / 4.0) / half : 1.0;
-    return std::max(kLeastTangentShare, arc);
-}
-
 // The point at t of the Hermite leg that leaves A along `startDirection` and arrives at B
 // along `endDirection` (flat headings); its heading is the curve's direction there.
 CurvePoint lf_hermitePoint(const Lalo& a, const LegFrame& f, double startDirection,
                            double endDirection, bool curved, double t) noexcept {
-    const double d = f.length * lf_tangentShare(startDirection, endDirection);
+    const double d = f.length * gf_curveTangentShare(startDirection, endDirection);
     const HermitePoint h = gf_hermiteAt(
         t, FlatOffset{d * std::sin(startDirection), d * std::cos(startDirection)},
         FlatOffset{f.east, f.north},
@@ -163,6 +152,17 @@ CurvePoint lf_hermitePoint(const Lalo& a, const LegFrame& f, double startDirecti
 }
 
 } // namespace
+
+// A cubic Hermite leg follows a circular arc of turn angle a closely when its tangents are
+// 2 tan(a / 4) / sin(a / 2) times its chord (1 for a straight leg, 2 for a half circle);
+// shorter ones bunch a large turn at the leg's ends.
+double gf_curveTangentShare(double startDirection, double endDirection) noexcept {
+    const double turn = std::min(std::abs(gf_wrapAngle(endDirection - startDirection)),
+                                 std::numbers::pi);
+    const double half = std::sin(turn / 2.0);
+    const double arc = half > 1e-9 ? 2.0 * std::tan(turn / 4.0) / half : 1.0;
+    return std::max(kLeastTangentShare, arc);
+}
 
 CurvePoint gf_curveBetweenHeadings(const Lalo& a, const Lalo& b, double startHeading,
                                    double endHeading, double t) noexcept {

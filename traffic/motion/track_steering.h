@@ -69,6 +69,10 @@ struct CurvePoint {
 CurvePoint gf_curveBetweenHeadings(const Lalo& a, const Lalo& b, double startHeading,
                                    double endHeading, double t) noexcept;
 
+// The length of the curved leg's tangents against its chord for its end directions (radians):
+// what a circular arc turning from the one to the other needs, at least 1.1.
+double gf_curveTangentShare(double startDirection, double endDirection) noexcept;
+
 // The curve's parameter against the share of its length reached, so that a leg followed at
 // an even pace along its length keeps one speed. Empty (not valid) where the curve is not.
 inline constexpr std::size_t kCurveTableSteps = 32;

@@ -34,6 +34,10 @@ double gf_plausibleTurnRateRadPerS(AircraftCategory category, double speedKt) no
     return std::min(rate, ceiling);
 }
 
+double gf_turnCeilingRadPerS(AircraftCategory category) noexcept {
+    return lf_turnLimit(category).ceilingDegPerSecond * geo::kRadiansPerDegree;
+}
+
 TurnArc gf_arcToReach(const Lalo& from, double trackRad, const Lalo& to, double seconds) noexcept {
     constexpr double kInfinite = std::numeric_limits<double>::infinity();
     TurnArc arc;

@@ -14,6 +14,9 @@ namespace skyloom {
 // also stands for a speed below 30 kt or one that is not finite).
 double gf_plausibleTurnRateRadPerS(AircraftCategory category, double speedKt) noexcept;
 
+// The category's ceiling of that rate (the fastest it turns at any speed), in radians a second.
+double gf_turnCeilingRadPerS(AircraftCategory category) noexcept;
+
 // The circular arc from `from` along `trackRad` to `to`, flown in `seconds`: how much it turns
 // (radians, positive to the right), how fast, and the speed it needs. A point straight
 // behind needs no finite arc: infinite rate and speed.

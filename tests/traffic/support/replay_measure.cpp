@@ -202,4 +202,26 @@ std::string gf_groundFiguresText(const std::map<GroundPhase, PhaseFigures>& figu
     return text;
 }
 
+FastestStep gf_fastestStep(const std::vector<ObjectFrame>& frames, double windowSeconds) {
+    FastestStep fastest;
+    for (std::size_t i = 0, j = 0; i < frames.size(); ++i) {
+        j = std::max(j, i + 1);
+        while (j < frames.size() && frames[j].seconds - frames[i].seconds < windowSeconds) {
+            ++j;
+        }
+        if (j == frames.size()) {
+            break;
+        }
+        if (frames[j].objectId != frames[i].objectId) {
+            continue;
+        }
+        const double kt = lf_metres(lf_at(frames[i]), lf_at(frames[j])) / kMetresPerNm /
+                          (frames[j].seconds - frames[i].seconds) * 3600.0;
+        if (kt > fastest.kt) {
+            fastest = {kt, frames[i].seconds};
+        }
+    }
+    return fastest;
+}
+
 } // namespace skyloom::testing

@@ -51,6 +51,15 @@ struct PhaseFigures {
 std::map<GroundPhase, PhaseFigures> gf_measureGround(const std::vector<ObjectFrame>& frames,
                                                      const std::vector<DueReport>& reports);
 
+// The fastest step of one object over at least `windowSeconds` (the world moves an object at
+// its own frames, 30 a second, which the main cycles of 10 ms see unevenly), in knots, and the
+// run's second it began at; steps across a new object of the aircraft are left out.
+struct FastestStep {
+    double kt = 0;
+    double seconds = 0;
+};
+FastestStep gf_fastestStep(const std::vector<ObjectFrame>& frames, double windowSeconds = 0.2);
+
 // "taxi: 1234 frames, cross-track 0.0 / 3.1 / 12.0 m, same time ..." lines.
 std::string gf_groundFiguresText(const std::map<GroundPhase, PhaseFigures>& figures);
 
