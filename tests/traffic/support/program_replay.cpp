@@ -157,6 +157,8 @@ void ProgramReplayTest::TearDown() {
     gf_publishDbase(nullptr);
     gf_paramsSnapshotCell().publish(*snapshotBefore_);
     gf_trafficMailbox().reset();
+    // A hex id one test's run put in quarantine (a failed take-off) is the next test's aircraft.
+    gf_programQuarantine().clear();
     if (previousChoices_) {
         gf_setStartupChoices(*previousChoices_);
     }
