@@ -20,15 +20,10 @@
 
 namespace skyloom {
 
-namespace {
-
-// The quarantine outlives a run: a restart must not let a jumping aircraft back in.
-QuarantineMap& lf_programQuarantine() {
+QuarantineMap& gf_programQuarantine() {
     static QuarantineMap quarantine;
     return quarantine;
 }
-
-} // namespace
 
 StaticParkingState& gf_staticParkingState() {
     static StaticParkingState state;
@@ -48,7 +43,7 @@ ProgramTraffic::ProgramTraffic(const MainRunContext& context)
                parkingWindow_,          traffic_,             gf_staticParkingState(),
                gf_isRtDirect(),         gf_isMsfs2020() ? kHeaderSimMsfs2020 : kHeaderSimMsfs2024} {
     lf_initTrafficState(traffic_);
-    traffic_.quarantine = &lf_programQuarantine();
+    traffic_.quarantine = &gf_programQuarantine();
     // Each run asks the download area again for the airport files the last one could not have.
     gf_forgetFailedAirportDownloads();
 }

@@ -19,6 +19,9 @@ struct StaticParkingState;
 
 // The program's static parking plan (the requests the traffic step takes from).
 StaticParkingState& gf_staticParkingState();
+// The program's quarantine: it outlives a run, so that a restart does not let a jumping
+// aircraft back in.
+QuarantineMap& gf_programQuarantine();
 
 class ProgramTraffic {
 public:

@@ -144,11 +144,8 @@ double gf_flatDistanceFromUserNM(const Lalo& user, const Lalo& position) {
     return std::sqrt(dx * dx + dy * dy);
 }
 
-const fs::path& ParkAirportList::path() {
-    if (path_.empty()) {
-        path_ = gf_airportsFolder() / kMyParkAirportsFileName;
-    }
-    return path_;
+fs::path ParkAirportList::path() {
+    return gf_airportsFolder() / kMyParkAirportsFileName;
 }
 
 void ParkAirportList::readFile(WindowSink& window) {

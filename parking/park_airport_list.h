@@ -76,7 +76,10 @@ public:
 
 private:
     void moveToFront(const IcaoCode& code, const Lalo& position, const std::string* name);
-    const std::filesystem::path& path();
+    // The file in the working folder as it is now: a path kept from the first use outlived
+    // the folder it named (each test's working folder), and was written unguarded by whichever
+    // thread used it first.
+    static std::filesystem::path path();
 
     mutable std::mutex mutex_;
     std::deque<ParkAirport> list_;
@@ -87,7 +90,6 @@ private:
     bool fileExisted_ = false;
     Lalo lastCheck_{0, 0};
     double recheckNM_ = kParkAirportRecheckMinNM;
-    std::filesystem::path path_;
 };
 
 // The program's park-airport list.

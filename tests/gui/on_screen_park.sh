@@ -56,6 +56,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
+# Each stand-in's output file is made before the stand-in starts: the redirection of a
+# background command is opened by the child, which a loaded machine may not run before the loop
+# below reads the file, and under "set -e" a read of a file not yet there ended the test.
+: >"$out/rtapi_standin.txt"
 "$standin" --recordings "$demo/rtapi-recordings" --live KLAX_live.json \
     >"$out/rtapi_standin.txt" 2>&1 &
 standin_pid=$!
@@ -68,6 +72,7 @@ done
 [ -n "$url" ] || fail "the web API stand-in did not start"
 
 # The download area, where the demo keeps KLAX's airport file.
+: >"$out/download_area.txt"
 "$build/tools/download_server/skyloom_download_server" --root "$demo/download-area" \
     >"$out/download_area.txt" 2>&1 &
 area_pid=$!

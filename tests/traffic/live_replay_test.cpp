@@ -5,6 +5,7 @@
 // ObjectIdList.txt against the live list.
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <iterator>
 #include <map>
 #include <set>
@@ -52,6 +53,9 @@ constexpr const char* kCitationTitle = "Cessna Citation CJ3";
 
 class LiveTrafficWorldTest : public LinkTest {
 protected:
+    // The settings the tests after this one find: the parameters' defaults, not a blank one.
+    const std::shared_ptr<const ParamsSnapshot> snapshotBefore_ = gf_paramsSnapshot();
+
     void SetUp() override {
         if (!publishTypeListDbase()) {
             GTEST_SKIP() << "shared data not found: ../shared/" << kDoc8643;
@@ -82,7 +86,7 @@ protected:
     void TearDown() override {
         gf_liveryTables().clear();
         gf_publishDbase(nullptr);
-        gf_paramsSnapshotCell().publish(ParamsSnapshot{});
+        gf_paramsSnapshotCell().publish(*snapshotBefore_);
     }
 
     // One traffic step and 10 ms of the world.

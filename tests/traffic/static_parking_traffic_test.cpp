@@ -2,6 +2,7 @@
 // from the plan's requests, the parked-aircraft limit over arrivals and removals, parked ages
 // across the week's end, two live aircraft and one stand, a static aircraft making way.
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,9 @@ std::uint64_t daySlot(std::int32_t day, std::int32_t slot) {
 
 class StaticParkingTraffic : public ::testing::Test, protected testing::TrafficStateParts {
 protected:
+    // The settings the tests after this one find: the parameters' defaults, not a blank one.
+    const std::shared_ptr<const ParamsSnapshot> snapshotBefore_ = gf_paramsSnapshot();
+
     StaticParkingTraffic() {
         lf_initTrafficState(state_);
         // Five gate stands in a row 60 m apart along the latitude at 52 N, 4 E; stand 5 is a
@@ -67,7 +71,7 @@ protected:
     ~StaticParkingTraffic() override {
         gf_liveryTables().clear();
         gf_publishDbase(nullptr);
-        gf_paramsSnapshotCell().publish(ParamsSnapshot{});
+        gf_paramsSnapshotCell().publish(*snapshotBefore_);
     }
 
     // A request of the plan for a KLM 737 on the stand.

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <map>
+#include <memory>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -30,6 +31,7 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_link_work.h"
+#include "sim/sim_tables.h"
 #include "sim/user_aircraft_stand.h"
 #include "tools/rtapp_standin/capture.h"
 #include "tools/track_replay/replay_tables.h"
@@ -91,6 +93,24 @@ simworld::WorldSetup lf_world(const TruePoint& start, double seconds) {
     return setup;
 }
 
+// The replay runs in the program's process: what its link learned (the user's position, which
+// the next client would take for a teleport) and the settings it changed end with it, as the
+// program's close-down ends them.
+class ReplayClosing {
+public:
+    explicit ReplayClosing(SimLinkWork& link) : link_(link) {}
+    ReplayClosing(const ReplayClosing&) = delete;
+    ReplayClosing& operator=(const ReplayClosing&) = delete;
+    ~ReplayClosing() {
+        gf_clearSimTables(link_);
+        gf_paramsSnapshotCell().publish(*settings_);
+    }
+
+private:
+    SimLinkWork& link_;
+    std::shared_ptr<const ParamsSnapshot> settings_ = gf_paramsSnapshot();
+};
+
 std::string lf_datagram(const TruePoint& p) {
     return fmt::format(
         "AITFC,{},{:.6f},{:.6f},{:.0f},{:.0f},1,{:.0f},{:.0f},DAL1812,B739,N899DN,MSP,DEN",
@@ -143,6 +163,7 @@ ReplayRun gf_replayTrack(const std::vector<TruePoint>& part, double cadenceSecon
     SimEventQueue events;
     SimLinkWork link(queue, batch);
     link.radiusMetres = [] { return 200000u; };
+    const ReplayClosing closing(link);
     const double length = part.back().seconds - part.front().seconds;
     auto world =
         std::make_shared<simworld::World>(lf_world(part.front(), length + kTailSeconds), clock);

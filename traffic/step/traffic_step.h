@@ -20,10 +20,12 @@ void lf_updateLiveTraffic(TrafficState& state);
 // Advances every live aircraft by one tick and sweeps the erased records.
 void lf_advanceLiveAircraft(TrafficState& state);
 // The traffic's time moves on by `ticks` that no traffic step ran (the main loop fell behind
-// and dropped its missed cycles): every live aircraft moves through them tick by tick, so that
-// each stands where its reports' schedule puts it, and the tick advances with them. Nothing
-// else of a step runs (no pacing, no mailbox, no 20-tick task) and no position goes to the
-// simulator link: what the objects did in the gap is not shown.
+// and dropped its missed cycles): tick by tick the simulator's events are drained (and the
+// delayed activations count down), every live aircraft moves, so that each stands where its
+// reports' schedule puts it, the mailbox's entries are taken as a step takes them, and the
+// tick advances. Nothing else of a step runs (no pacing of removals and creations, no adding
+// stack, no 20-tick task) and no position goes to the simulator link: what the objects did in
+// the gap is not shown.
 void gf_catchUpTraffic(TrafficState& state, std::uint32_t ticks);
 // Erases, in order, the records that the removal loop marked for erasure at once.
 void lf_eraseWithdrawnAircraft(TrafficState& state);

@@ -158,6 +158,7 @@ std::vector<std::string> readLines(const fs::path& path) {
 }
 
 void LiveryWorld::SetUp() {
+    snapshotBefore_ = gf_paramsSnapshot();
     backend_ = winui::headless::installHeadlessBackend();
     workdirEnv_ = std::make_unique<ScopedEnv>("SKYLOOM_WORKDIR", dir_.path().string());
     LogFile::openIn(dir_.path());
@@ -194,7 +195,7 @@ void LiveryWorld::TearDown() {
     gf_resetLiveryMatchRecords();
     gui_.reset();
     params_.reset();
-    gf_paramsSnapshotCell().publish(ParamsSnapshot{});
+    gf_paramsSnapshotCell().publish(*snapshotBefore_);
     gf_publishDbase(nullptr);
     LogFile::close();
     workdirEnv_.reset();

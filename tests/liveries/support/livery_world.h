@@ -18,6 +18,7 @@
 
 #include "config/parameters.h"
 #include "config/parameters_store.h"
+#include "config/params_snapshot.h"
 #include "gui/gui.h"
 #include "liveries/livery_record.h"
 #include "runtime/gui_update.h"
@@ -107,6 +108,8 @@ protected:
 
 private:
     std::size_t logLinesSeen_ = 0;
+    // The settings the tests after this one find: the parameters' defaults, not a blank one.
+    std::shared_ptr<const ParamsSnapshot> snapshotBefore_;
 };
 
 } // namespace skyloom::testing

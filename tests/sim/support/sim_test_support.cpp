@@ -16,6 +16,7 @@
 #include "platform/winui/window.h"
 #include "platform/winui/window_class.h"
 #include "sim/sim_link_state.h"
+#include "sim/user_aircraft_replies.h"
 
 namespace skyloom::testing {
 namespace {
@@ -37,7 +38,10 @@ winui::LRESULT lf_switchWindowProc(winui::HWND hwnd, winui::UINT message, winui:
 
 int g_switchCount = 0;
 
+// What one test's client learned must not reach the next one's: a user position remembered
+// from another test's world is a teleport to the next client, which asks for a new flight.
 void lf_resetLinkState() {
+    gf_resetUserReplyMemory();
     g_simConnectionState.store(SimConnectionState::notConnected);
     g_simChoiceSwitched.store(false);
     g_simShutdownInProgress.store(false);

@@ -21,6 +21,7 @@
 #include "foundation/file_header.h"
 #include "foundation/hours_bitset.h"
 #include "foundation/log_file.h"
+#include "foundation/text.h"
 #include "liveries/livery_tables.h"
 #include "parking/apf_writer.h"
 #include "parking/park_airport_list.h"
@@ -127,6 +128,8 @@ void ProgramReplayTest::SetUp() {
     AppTest::SetUp();
     // The demo's choices; the parameters' defaults.
     previousChoices_ = *gf_startupChoices();
+    snapshotBefore_ = gf_paramsSnapshot();
+    previousHexadecimal_ = gf_isHexidHexadecimal();
     gf_setStartupChoices({SimChoice::msfs2020, TrafficSource::rtApp});
     gf_params().publishAll();
     // The program's own data sets, read by its start-up steps.
@@ -152,11 +155,14 @@ void ProgramReplayTest::TearDown() {
     gf_setAirports({});
     gf_liveryTables().clear();
     gf_publishDbase(nullptr);
-    gf_paramsSnapshotCell().publish(ParamsSnapshot{});
+    gf_paramsSnapshotCell().publish(*snapshotBefore_);
     gf_trafficMailbox().reset();
+    // A hex id one test's run put in quarantine (a failed take-off) is the next test's aircraft.
+    gf_programQuarantine().clear();
     if (previousChoices_) {
         gf_setStartupChoices(*previousChoices_);
     }
+    gf_setHexidHexadecimal(previousHexadecimal_);
     AppTest::TearDown();
 }
 

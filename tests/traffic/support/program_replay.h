@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/main_loop.h"
+#include "config/params_snapshot.h"
 #include "config/startup_choices.h"
 #include "feed/traffic_entry.h"
 #include "foundation/lalo.h"
@@ -138,6 +139,11 @@ private:
     std::vector<Stand> stands_;
     std::optional<simworld::WorldInstallation> installation_;
     std::optional<StartupChoices> previousChoices_;
+    // Choosing the simulator sets how object ids are written; the tests after this one write
+    // them as they found them, and find the settings they found (the parameters' defaults, not
+    // a blank snapshot).
+    bool previousHexadecimal_ = true;
+    std::shared_ptr<const ParamsSnapshot> snapshotBefore_;
 };
 
 } // namespace skyloom::testing
