@@ -259,15 +259,25 @@ def check_motion(objects, tracks_by_name, trace) -> list:
 # How the live aeroplanes fly (docs/motion.md, tools/track_replay/flight_figures.h), where they
 # fly at least 200 ft above the capture's airport and the capture covers them: the nose within
 # 10 degrees of the direction of flight at the 95th percentile of all such points and within 30
-# anywhere; that direction turning at most 6 degrees a second, except within 5 s of a report
-# whose track turned faster; the vertical speed within 1500 fpm of the reported one (linear
-# between reports) averaged over the 15 s either side; no step faster than 1.25 times the speed
-# its reports give (base_speed_kt). The vertical speed is taken over SPEED_SPAN_S or more, the
+# anywhere; that direction turning no faster than the aircraft plausibly turns (below), except
+# within 5 s of a report whose track turned faster than 6 degrees a second; the vertical speed
+# within 1500 fpm of the reported one (linear between reports) averaged over the 15 s either
+# side; no step faster than 1.25 times the speed its reports give (base_speed_kt). The vertical speed is taken over SPEED_SPAN_S or more, the
 # direction of flight over TURN_SPAN_S or more and its turn rate between two such directions
 # that far apart.
 # Helicopters (ICAO Doc 8643 descriptions "H...") hover, turn on the spot and fly sideways:
 # they are left out.
+# The direction of flight may turn as fast as the aircraft plausibly turns at its speed
+# (docs/motion.md, traffic/motion/turn_reach.h): a coordinated turn at the steepest bank of its
+# kind, g tan(bank) / speed, at most a ceiling, by its Doc 8643 description: single-engine
+# propeller aircraft (light aircraft, gliders) 70 degrees of bank and 40 degrees a second, other
+# propeller aircraft 60 and 30, jets of light wake turbulence 45 and 15, other jets 35 and 10;
+# and at least TRACK_TURN_MAX_DEG_S, which any of them turns at an airport's speeds.
 DOC_8643 = Path("data") / "aircraft" / "doc8643-AircraftTypes.json"
+TURN_LIMITS = {"single prop": (70.0, 40.0), "props": (60.0, 30.0), "light jet": (45.0, 15.0),
+               "jet": (35.0, 10.0)}
+TURN_LIMIT_SLOWEST_KT = 30.0
+GRAVITY_MPS2 = 9.80665
 FLIGHT_STEP_SPEED_MARGIN = 1.25
 REPORT_SPAN_S = SPEED_SPAN_S
 AIRPORT_ELEVATION_FT = 125.0
@@ -340,10 +350,21 @@ def smoothed_vertical_speed(reports, at):
     return sum(values) / len(values) if values else None
 
 
-def flight_figures(points, reports, offset):
+def plausible_turn_deg_s(limit, speed_kt) -> float:
+    """The fastest turn of an aircraft of turn limit `limit` (bank deg, ceiling deg/s) at
+    `speed_kt`: see TURN_LIMITS."""
+    bank, ceiling = limit
+    if not speed_kt >= TURN_LIMIT_SLOWEST_KT:
+        return ceiling
+    rate = math.degrees(GRAVITY_MPS2 * math.tan(math.radians(bank)) / (speed_kt * KT_TO_MPS))
+    return max(TRACK_TURN_MAX_DEG_S, min(rate, ceiling))
+
+
+def flight_figures(points, reports, offset, turn_limit=TURN_LIMITS["jet"]):
     """Per counted point: its capture time, the heading off the direction of flight (deg), that
-    direction's turn rate (deg/s, None near a report that turns fast) and the vertical speed off
-    the reports' (fpm, None without reports near)."""
+    direction's turn rate (deg/s, None near a report that turns fast), the vertical speed off
+    the reports' (fpm, None without reports near) and the fastest turn plausible there (deg/s,
+    of an aircraft of turn limit `turn_limit` at the speed the trace gives)."""
     times = [p[0] for p in points]
     metres = to_metres(points[0][1])
 
@@ -382,9 +403,12 @@ def flight_figures(points, reports, offset):
         turn = angle_off(after[0], before[0]) / (after[1] - before[1])
         near_fast = any(abs(f - captured) <= FAST_REPORT_REACH_S for f in fast)
         vs = (b[3] - a[3]) / (b[0] - a[0]) * 60.0
+        (ax, ay), (bx, by) = metres(a[1], a[2]), metres(b[1], b[2])
+        speed_kt = math.hypot(bx - ax, by - ay) / (b[0] - a[0]) / KT_TO_MPS
         reported = smoothed_vertical_speed(reports, captured)
         out.append((captured, angle_off(p[4], track[0]), None if near_fast else turn,
-                    None if reported is None else abs(vs - reported)))
+                    None if reported is None else abs(vs - reported),
+                    plausible_turn_deg_s(turn_limit, speed_kt)))
     return out
 
 
@@ -416,8 +440,27 @@ def helicopter_types(shared: Path) -> set:
     return {t["Designator"].upper() for t in types if t.get("Description", "").startswith("H")}
 
 
+def turn_limits(shared: Path) -> dict:
+    """Per type designator its turn limit of TURN_LIMITS (jets' where the description says
+    nothing of its engines)."""
+    limits = {}
+    for t in json.loads((shared / DOC_8643).read_text(encoding="utf-8")):
+        description = t.get("Description", "")
+        engines, kind = description[1:2], description[2:3]
+        if kind in ("P", "T"):
+            limit = TURN_LIMITS["single prop" if engines == "1" else "props"]
+        elif kind == "J" and t.get("WTC") == "L":
+            limit = TURN_LIMITS["light jet"]
+        else:
+            limit = TURN_LIMITS["jet"]
+        # A designator shared by several models keeps the most agile one's limit.
+        designator = t["Designator"].upper()
+        limits[designator] = max(limits.get(designator, limit), limit, key=lambda l: l[1])
+    return limits
+
+
 def check_flight(objects, reports_by_name, tracks_by_name, trace, flight_trace,
-                 helicopters) -> list:
+                 helicopters, limits) -> list:
     """Each live aeroplane's nose points where it flies, its direction of flight has no corners,
     its vertical speed keeps to the reported one and it flies no faster than reported."""
     offset = capture_time_offset(objects, tracks_by_name, trace)
@@ -437,20 +480,21 @@ def check_flight(objects, reports_by_name, tracks_by_name, trace, flight_trace,
         if step_kt > FLIGHT_STEP_SPEED_MARGIN * captured_kt:
             failures.append(f"object {obj['id']} ({obj['atc_id']}): {step_m:.1f} m in "
                             f"{step_s:.1f} s at {step_kt:.0f} kt, fastest captured {captured_kt:.0f} kt")
-        figures = flight_figures(points, reports, offset)
+        figures = flight_figures(points, reports, offset,
+                                 limits.get(track["type"], TURN_LIMITS["jet"]))
         pooled += figures
         name = f"object {obj['id']} ({obj['atc_id']})"
-        for index, bound, text in ((1, HEADING_OFF_TRACK_MAX_DEG, "the nose {:.0f} degrees off the "
-                                    "direction of flight"),
-                                   (2, TRACK_TURN_MAX_DEG_S, "the direction of flight turning "
+        for index, bound, text in ((1, lambda f: HEADING_OFF_TRACK_MAX_DEG,
+                                    "the nose {:.0f} degrees off the direction of flight"),
+                                   (2, lambda f: f[4], "the direction of flight turning "
                                     "{:.1f} degrees a second"),
-                                   (3, VERTICAL_SPEED_OFF_MAX_FPM, "a vertical speed {:.0f} fpm "
-                                    "off the reported one")):
-            worst = max((f for f in figures if f[index] is not None), key=lambda f: f[index],
-                        default=None)
-            if worst is not None and worst[index] > bound:
+                                   (3, lambda f: VERTICAL_SPEED_OFF_MAX_FPM, "a vertical speed "
+                                    "{:.0f} fpm off the reported one")):
+            worst = max((f for f in figures if f[index] is not None),
+                        key=lambda f: f[index] - bound(f), default=None)
+            if worst is not None and worst[index] > bound(worst):
                 failures.append(f"{name}: {text.format(worst[index])} at capture time "
-                                f"{worst[0]:.1f}")
+                                f"{worst[0]:.1f}, at most {bound(worst):.1f}")
     if not pooled:
         return failures + ["no trace point of a live object in flight was measured"]
     off = [f[1] for f in pooled]
@@ -550,7 +594,8 @@ def run_checks(demo, layout, capture: Path) -> list:
     trace = read_trace(layout.trace)
     return (check_liveries(objects, by_name, livery_types) + check_motion(objects, by_name, trace)
             + check_flight(objects, capture_reports(capture), by_name, trace,
-                           read_flight_trace(layout.trace), helicopter_types(capture.parents[2]))
+                           read_flight_trace(layout.trace), helicopter_types(capture.parents[2]),
+                           turn_limits(capture.parents[2]))
             + check_landing_or_parking(demo.object_counts(layout, lines))
             + check_on_ground_changes(trace)
             + check_removals(objects, lines) + check_error_lines(lines)

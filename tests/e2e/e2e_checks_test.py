@@ -4,6 +4,7 @@ trace written every 0.2 s of an aircraft whose positions arrive in bursts (a lat
 stall of the program and the jump to where the aircraft is due) measures its motion, not the
 bursts; a trace that really is too fast, climbs off the reports or turns too fast still fails."""
 import math
+from pathlib import Path
 import unittest
 
 import e2e_checks as checks
@@ -117,6 +118,23 @@ class SpanMeasures(unittest.TestCase):
         points = trace_of(180.0, 90.0, turn_deg_s=8.0)
         largest_turn, _ = flight(points, reports_of(90.0, turn_deg_s=5.0))
         self.assertGreater(largest_turn, checks.TRACK_TURN_MAX_DEG_S)
+
+    def test_the_turn_is_held_to_what_the_aircraft_plausibly_turns_at_its_speed(self):
+        shared = Path(__file__).resolve().parents[2].parent / "shared"
+        if not (shared / checks.DOC_8643).is_file():
+            self.skipTest(f"{shared / checks.DOC_8643} is not there")
+        limits = checks.turn_limits(shared)
+        # (type, speed kt, turn deg/s, within): a light aircraft circles at 15 degrees a second
+        # at 90 kt; an airliner at 180 kt turns at most the floor of 6 (its own 4.3 is less).
+        for designator, speed, turn, within in (("C172", 90.0, 15.0, True),
+                                                ("C172", 60.0, 41.0, False),
+                                                ("BE20", 160.0, 9.0, True),
+                                                ("B738", 180.0, 6.0, True),
+                                                ("B738", 180.0, 8.0, False),
+                                                ("A388", 20.0, 10.0, True)):
+            with self.subTest(designator=designator, speed=speed, turn=turn):
+                limit = checks.plausible_turn_deg_s(limits[designator], speed)
+                self.assertEqual(turn <= limit, within, f"at most {limit:.1f}")
 
     def test_the_base_speed_is_what_the_reports_positions_give_when_faster(self):
         metres_per_degree = math.radians(1) * checks.EARTH_RADIUS_M
