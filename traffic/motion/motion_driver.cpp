@@ -444,8 +444,8 @@ void lf_appendExtrapolatedSample(MotionContext& ctx, std::int32_t stepsLeft) {
         }
         lf_moveSampleAlongHeading(a, s);
         s.stationary = 0;
-        // Moved on as the last report's speed flies; one that stays put is still that report.
-        s.reportTime += kExtrapolatedStepSeconds;
+        // Moved on where no report put the aircraft; one that stays put is still that report.
+        s.reportTime = std::nan("");
     } else {
         s.trueAirspeedKt = 0.0;
         s.stationary = 1;
@@ -506,9 +506,15 @@ void lf_prepareStep(MotionContext& ctx) {
         st.longitudeStep = 0.0;
         lf_lowerWindows(a.motion);
     } else {
-        const std::int32_t length = st.customDurationSet != 0
-                                        ? std::max(1, st.customDuration)
-                                        : std::max(kShortestStepTicks, s1.time - ctx.tick());
+        // A step of its own length (a turn in place, then the leg) is flown no faster than a
+        // leg to its target may be either: the length came from the step's speed, which a
+        // sample restamped after a wait makes what the reports never said (the helicopter
+        // N672CG, reported at 8 kt, turned in place and then crossed 90 m in 1.6 s).
+        const std::int32_t length =
+            st.customDurationSet != 0
+                ? static_cast<std::int32_t>(std::max<std::int64_t>(
+                      {1, st.customDuration, lf_leastLegTicks(a)}))
+                : std::max(kShortestStepTicks, s1.time - ctx.tick());
         st.latitudeStep = (s1.latitude - a.sent.latitude) / length;
         // The short way round, so that a step across the antimeridian stays a small one.
         st.longitudeStep = gf_longitudeDifference(a.sent.longitude, s1.longitude) / length;
