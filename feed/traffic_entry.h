@@ -46,6 +46,13 @@ struct TrafficSample {
     double trueHeadingRad = 0.0;
     std::uint8_t bankValid = 0;
     std::uint8_t trueHeadingValid = 0;
+    // Set by the live traffic: the feed's time stamp (seconds) of the report the sample stands
+    // for, once it is taken into an aircraft's stream (0 before; not a number for a position
+    // no report gave). `time` is when the program is to show the sample: the arrival of its
+    // batch and its age there, moved by the motion when it retimes a leg or restamps a sample
+    // it waited at. The speed the reports give by their positions is measured over these
+    // stamps instead.
+    double reportTime = 0.0;
 
     friend bool operator==(const TrafficSample&, const TrafficSample&) = default;
 };

@@ -102,7 +102,8 @@ void lf_timeArrival(const LiveAircraft& aircraft, TrafficSample& sample) {
 }
 
 // The report now joining the stream: the decoder stamped the aircraft with its time.
-void lf_noteTakenReport(LiveAircraft& aircraft, const TrafficSample& sample) {
+void lf_noteTakenReport(LiveAircraft& aircraft, TrafficSample& sample) {
+    sample.reportTime = aircraft.lastSampleTime;
     aircraft.takenReport = lf_at(sample);
     aircraft.takenReportTime = aircraft.lastSampleTime;
 }

@@ -61,6 +61,9 @@ void lf_moveTowardNext(TrafficSample& from, const TrafficSample& to, std::int64_
     const auto between = [share](double x, double y) { return x + (y - x) * share; };
     from.latitude = at.lat;
     from.longitude = at.lon;
+    if (to.reportTime > 0) {
+        from.reportTime = to.reportTime - seconds; // where the reports put it now
+    }
     from.altitudeFt = between(from.altitudeFt, to.altitudeFt);
     from.groundSpeedKt = between(from.groundSpeedKt, to.groundSpeedKt);
     from.trueAirspeedKt = between(from.trueAirspeedKt, to.trueAirspeedKt);

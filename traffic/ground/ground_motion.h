@@ -53,6 +53,11 @@ std::uint8_t lf_takeoffEvidence(const MotionContext& ctx);
 std::uint8_t lf_takeoffDecision(MotionContext& ctx);
 bool lf_isAlignedWithTakeoffRunway(const MotionContext& ctx, double maxBefore);
 void lf_liftOff(MotionContext& ctx, std::uint8_t mode);
+// An aircraft in flight that the simulator has set down without a landing being flown (a
+// touch-and-go at an airport other than the park airport, where no landing is flown, or
+// ground higher than its reports), heading for a report that says airborne: its step is timed
+// as a leg in the air, and it lifts off at the start of it.
+bool lf_isSetDownInFlight(const LiveAircraft& a);
 void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode);
 bool lf_checkTakeoffRollEnd(MotionContext& ctx);
 // Every tick of a take-off roll on the ground: more than 100 m past its runway's far end the

@@ -59,6 +59,9 @@ bool lf_allLaterAirborneAtLeast(const LiveAircraft& a, double speedKt, bool need
     return true;
 }
 
+// The lift-off that climbs toward the next report's altitude over the step.
+constexpr std::uint8_t kReportedClimbLiftOff = 1;
+
 bool lf_shortTakeoffRunway(const LiveAircraft& a) {
     return a.step.takeoffRunway.set != 0 && a.step.takeoffRunway.match.length <= kShortRunwayMetres;
 }
@@ -211,6 +214,13 @@ bool lf_endRollPastRunwayEnd(MotionContext& ctx) {
 
 } // namespace
 
+// Before, such an aircraft stayed on the ground in its flight phase for good: it drove along
+// its airborne reports, stood still whenever they paused and raced to the next one.
+bool lf_isSetDownInFlight(const LiveAircraft& a) {
+    return a.phase.phase == FlightPhase::flying && a.motion.onGround != 0 && a.stream.size() >= 2 &&
+           a.stream[1].airborne != 0 && a.stream[1].stationary == 0;
+}
+
 void lf_clearRollState(MotionContext& ctx) {
     ctx.aircraft.step.ground.roll = RollState{};
     ctx.aircraft.step.rollRunning = 0;
@@ -232,6 +242,12 @@ void lf_setupGroundStep(MotionContext& ctx) {
     }
     lf_rollCommands(ctx);
     FlightPhase phase = a.phase.phase;
+    if (lf_isSetDownInFlight(a)) {
+        // Lifts off toward the airborne report, at least as steeply as a light aircraft climbs
+        // away from a touch-and-go, whatever altitude the report gives for the ground.
+        lf_liftOff(ctx, kReportedClimbLiftOff);
+        return;
+    }
     if (phase == FlightPhase::takeoff_roll && lf_checkTakeoffRollEnd(ctx)) {
         return;
     }

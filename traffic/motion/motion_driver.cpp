@@ -47,9 +47,9 @@ constexpr double kTicksPerHour = 360000.0;
 // A leg may always be flown this fast (times kLateCatchUpPace): slower reports, a standing
 // aircraft's positions a metre apart, say nothing of how fast it may catch up a few metres.
 constexpr double kSlowestLegKt = 30.0;
-// Samples this far apart give a speed by their positions: nearer, they are no two reports of
-// the aircraft but a sample stamped late after the one it stood at.
-constexpr std::int32_t kLegSpeedTicks = kShortestStepTicks;
+// Samples whose reports lie this far apart give a speed by their positions: nearer, they are
+// no two reports of the aircraft but one and a sample made from it (a corner, a mid sample).
+constexpr double kLegSpeedSeconds = kShortestStepTicks / 100.0;
 
 // The slowest ground speed (kt) at which an airborne aircraft of the category extrapolates.
 double lf_extrapolationSpeedFloorKt(AircraftCategory category) {
@@ -158,7 +158,9 @@ void lf_extrapolateOnGround(const LiveAircraft& a, TrafficSample& s) {
         } else if (gs == 140.0) {
             s.verticalSpeedFpm = 600.0;
         }
-    } else if (a.phase.phase == FlightPhase::landing_roll) {
+    } else if (a.phase.phase == FlightPhase::landing_roll || a.phase.phase == FlightPhase::flying) {
+        // An aircraft set down in flight (no landing was flown) rolls out as from a landing,
+        // not to a stop in one tick.
         s.verticalSpeedFpm = 0.0;
         const double slowing = gs >= 120.0 ? 6.0 : gs >= 80.0 ? 5.0 : gs >= 40.0 ? 4.0 : 2.5;
         gs = std::max(0.0, gs - 3.0 * slowing);
@@ -267,8 +269,8 @@ double lf_pathLengthFactor(const LiveAircraft& a, const Lalo& to) {
 }
 
 // The shortest a leg from the present position to a moving stream[1] may take: flown at
-// kLateCatchUpPace times the fastest speed its reports give, along the path it flies. 0 when
-// the target stands.
+// kLateCatchUpPace times the fastest speed its reports give (lf_fastestReportedKt), along the
+// path it flies. 0 when the target stands.
 std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
     const auto& s = a.stream;
     if (s.size() < 2 || s[1].stationary != 0) {
@@ -323,10 +325,17 @@ double lf_fastestReportedKt(const LiveAircraft& a) {
             fastestKt = std::max(fastestKt, s[i].groundSpeedKt);
         }
     }
+    // What the positions make between the feed's time stamps of their reports: over the
+    // samples' arrival ticks they would give the program's own haste (a leg already retimed
+    // late, a sample the aircraft waited at, stamped anew when the next report came), and two
+    // reports' arrival ticks lie as far apart as their batches came, not as their positions
+    // were taken (VIV511 climbing out of Los Angeles 45 s behind its reports, with two reports
+    // stamped 42 s apart that came 31 s apart, flew 5 km at 1.5 times its fastest speed).
     if (s.size() >= 2) {
-        if (const std::int32_t span = s[1].time - s[0].time; span >= kLegSpeedTicks) {
-            fastestKt = std::max(fastestKt,
-                                 gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kTicksPerHour / span);
+        if (const double seconds = gf_secondsBetweenReports(s[0], s[1]);
+            seconds >= kLegSpeedSeconds) {
+            fastestKt =
+                std::max(fastestKt, gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * 3600.0 / seconds);
         }
     }
     return fastestKt;
@@ -394,6 +403,10 @@ void nextPosAir(MotionContext& ctx) {
         double speed = 0.0;
         if (a.phase.phase == FlightPhase::landing && s1.airborne == 0) {
             speed = s0.groundSpeedKt > 0 ? s0.groundSpeedKt : 0.0;
+        } else if (a.motion.onGround != 0) {
+            // Set down in flight, it lifts off and flies to the report at the report's speed,
+            // not at the mean with the speed it had rolled out to.
+            speed = s1.groundSpeedKt > 0 ? s1.groundSpeedKt : 0.0;
         } else {
             const double stepSpeed = lf_stepSpeedKts(a);
             speed = stepSpeed > 1.0 ? stepSpeed : 0.0;
@@ -473,6 +486,8 @@ void lf_appendExtrapolatedSample(MotionContext& ctx, std::int32_t stepsLeft) {
         }
         lf_moveSampleAlongHeading(a, s);
         s.stationary = 0;
+        // Moved on where no report put the aircraft; one that stays put is still that report.
+        s.reportTime = std::nan("");
     } else {
         s.trueAirspeedKt = 0.0;
         s.stationary = 1;
@@ -515,7 +530,7 @@ void lf_prepareStep(MotionContext& ctx) {
             }
         }
     }
-    if (a.motion.onGround != 0) {
+    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
         nextPosGround(ctx);
     } else {
         nextPosAir(ctx);
@@ -533,9 +548,15 @@ void lf_prepareStep(MotionContext& ctx) {
         st.longitudeStep = 0.0;
         lf_lowerWindows(a.motion);
     } else {
-        const std::int32_t length = st.customDurationSet != 0
-                                        ? std::max(1, st.customDuration)
-                                        : std::max(kShortestStepTicks, s1.time - ctx.tick());
+        // A step of its own length (a turn in place, then the leg) is flown no faster than a
+        // leg to its target may be either: the length came from the step's speed, which a
+        // sample restamped after a wait makes what the reports never said (the helicopter
+        // N672CG, reported at 8 kt, turned in place and then crossed 90 m in 1.6 s).
+        const std::int32_t length =
+            st.customDurationSet != 0
+                ? static_cast<std::int32_t>(std::max<std::int64_t>(
+                      {1, st.customDuration, lf_leastLegTicks(a)}))
+                : std::max(kShortestStepTicks, s1.time - ctx.tick());
         st.latitudeStep = (s1.latitude - a.sent.latitude) / length;
         // The short way round, so that a step across the antimeridian stays a small one.
         st.longitudeStep = gf_longitudeDifference(a.sent.longitude, s1.longitude) / length;

@@ -100,6 +100,7 @@ LiveAircraft::LiveAircraft(const TrafficSample& first, AircraftBase aircraftBase
       takenReport{first.latitude, first.longitude}, takenReportTime(timestamp) {
     stand.daySlot = daySlot;
     stream.push_back(first);
+    stream.back().reportTime = timestamp;
 }
 
 bool gf_isCategoryIncluded(AircraftCategory category, const ParamsSnapshot& settings) noexcept {

@@ -202,6 +202,19 @@ struct ParamsSnapshot;
 // Bizjet, Large and Heavy always; Light, TwoProps, HighPerf and Rotorcraft as the settings
 // LIGHT_AIRCRAFT, TWO_PROPS, HIGH_PERF_AIRCRAFT and HELICOPTERS say; nothing else.
 bool gf_isCategoryIncluded(AircraftCategory category, const ParamsSnapshot& settings) noexcept;
+
+// The seconds between the reports of two stream samples, by their feed time stamps; not a
+// number where either is a sample the motion made up where no report put the aircraft (its
+// stamp not a number: an extrapolated one); between their arrival ticks in a stream made by
+// hand, whose samples carry no stamps.
+inline double gf_secondsBetweenReports(const TrafficSample& from,
+                                       const TrafficSample& to) noexcept {
+    if (from.reportTime == 0 && to.reportTime == 0) {
+        return static_cast<double>(to.time - from.time) / 100.0;
+    }
+    return to.reportTime - from.reportTime;
+}
+
 // What the stands keep watching of a live aircraft: whether it was seen at its stand, when it
 // parked there (steady clock, renewed by each sample at the stand), and the last position a
 // stand was searched for with whether that search found one.

@@ -21,6 +21,9 @@ constexpr double kStepSpeedWindowSeconds = 10.0;
 constexpr double kStandingKt = 1.0;
 // The world moves its objects 30 times a second.
 constexpr double kWorldFrameSeconds = 1.0 / 30.0;
+constexpr double kSlowestReportedKt = 30.0;
+constexpr double kPositionSpeedSeconds = 5.0;
+constexpr double kStepSeconds = 0.2;
 
 Lalo lf_at(const DueReport& r) {
     return {r.latitude, r.longitude};
@@ -62,6 +65,42 @@ void lf_spread(std::vector<double> values, double& median, double& p95, double& 
 }
 
 } // namespace
+
+double gf_fastestReportedKt(const std::vector<DueReport>& reports) {
+    double fastest = kSlowestReportedKt;
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        fastest = std::max(fastest, reports[i].groundSpeedKt);
+        for (std::size_t j = i + 1; j < reports.size(); ++j) {
+            const double seconds = reports[j].dueSeconds - reports[i].dueSeconds;
+            if (seconds >= kPositionSpeedSeconds) {
+                fastest = std::max(fastest, gf_distanceNM(lf_at(reports[i]), lf_at(reports[j])) *
+                                                3600.0 / seconds);
+                break;
+            }
+        }
+    }
+    return fastest;
+}
+
+double gf_fastestStepRatio(const std::vector<ObjectFrame>& frames, double fastestKt) {
+    double ratio = 0.0;
+    std::size_t from = 0;
+    for (std::size_t i = 1; i < frames.size(); ++i) {
+        const ObjectFrame& a = frames[from];
+        const ObjectFrame& b = frames[i];
+        if (a.objectId != b.objectId) {
+            from = i;
+            continue;
+        }
+        if (b.seconds - a.seconds < kStepSeconds) {
+            continue;
+        }
+        from = i;
+        const double kt = gf_distanceNM(lf_at(a), lf_at(b)) * 3600.0 / (b.seconds - a.seconds);
+        ratio = std::max(ratio, kt / fastestKt);
+    }
+    return ratio;
+}
 
 std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Capture& capture,
                                                               double playbackDelaySeconds) {

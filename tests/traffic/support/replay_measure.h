@@ -36,6 +36,15 @@ struct DueReport {
 std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Capture& capture,
                                                               double playbackDelaySeconds = 30.0);
 
+// The fastest speed an aircraft's reports give (kt): their ground speeds, and what two of its
+// reports 5 s or more apart make by their positions; 30 kt at least (for aircraft reported
+// standing that the program moves).
+double gf_fastestReportedKt(const std::vector<DueReport>& reports);
+// The fastest step of one aircraft's objects over `fastestKt`: each step spans at least 0.2 s
+// of frames of one object (as the end-to-end runs trace the world: it moves its objects at its
+// own frames, 30 a second, which the main cycles see 10 ms late or early).
+double gf_fastestStepRatio(const std::vector<ObjectFrame>& frames, double fastestKt);
+
 enum class GroundPhase { taxi, standing, roll };
 std::string gf_groundPhaseName(GroundPhase phase);
 

@@ -1,0 +1,120 @@
+// Flights of the KLAX capture through the program's own wiring (tests/traffic/support/
+// program_replay.h), the whole traffic of its first five minutes fed as the demo feeds it:
+// - N24CV, a C172 doing touch-and-goes at Long Beach, 15 NM from the park airport (where no
+//   landing is flown), is set down by the simulator with its reports at 0 ft and lifts off
+//   again with its reports climbing away at 600 to 900 fpm. Before, it stayed on the ground
+//   for good, waited there 25 s when its reports paused and then drove along its reports at
+//   900 ft at 175 kt (1.75 times its fastest reported speed).
+// - VIV511, an A320neo 45 s behind its reports after its take-off roll, catches up in flight
+//   at most 1.2 times as fast as its reports go. Before, one leg of 5 km was flown at 1.5 times
+//   its fastest reported speed: the speed the reports give by their positions was measured
+//   over the times the program shows them, which lie 31 s apart where the reports' own stamps
+//   lie 42 s apart.
+// No object of either flight steps faster than 1.25 times the fastest speed its aircraft
+// reported.
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/support/shared_data.h"
+#include "tests/traffic/support/program_replay.h"
+#include "tests/traffic/support/replay_measure.h"
+
+namespace skyloom::testing {
+namespace {
+
+constexpr double kFlightsRunSeconds = 300.0;
+constexpr double kFlightsPlaybackDelaySeconds = 30.0;
+constexpr double kFlightsStepMargin = 1.25;
+// A report this far above the touch-down's (ft) says the aircraft has climbed away.
+constexpr double kClimbedAwayFt = 300.0;
+
+struct KlaxFlight {
+    const char* name;
+    const char* callsign;
+    // The capture's first bursts as the App's buffer (3 as the demo's App stand-in gives them).
+    std::size_t bufferedBursts;
+    // Reported on the ground at 0 ft and then climbing away again.
+    bool touchAndGo;
+    friend void PrintTo(const KlaxFlight& f, std::ostream* out) { *out << f.name; }
+};
+
+class KlaxFlights : public ProgramReplayTest, public ::testing::WithParamInterface<KlaxFlight> {};
+
+TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
+    SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
+    const KlaxFlight& flight = GetParam();
+    tools::Capture capture = tools::gf_readCapture(capturePath, kLosAngelesElevationFt);
+    const double first = capture.bursts.front().time;
+    std::erase_if(capture.bursts, [first](const tools::CaptureBurst& burst) {
+        return burst.time - first > kFlightsRunSeconds;
+    });
+    const auto due = gf_dueReports(capture, kFlightsPlaybackDelaySeconds);
+    const std::string skip = prepare(kLosAngelesReplayAirport, std::move(capture),
+                                     ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    std::uint32_t hexid = 0;
+    for (const auto& [id, reports] : reports()) {
+        if (reports.front().callsign == flight.callsign) {
+            hexid = id;
+        }
+    }
+    ASSERT_NE(hexid, 0u) << flight.callsign << " is not in the capture";
+    ReplayRunOptions options;
+    options.bufferedBursts = flight.bufferedBursts;
+    options.afterLastBurst = std::chrono::seconds(30);
+    options.followed = {hexid};
+    const ReplayRunResult result = run(options);
+    ASSERT_TRUE(result.frames.contains(hexid)) << "never shown";
+    const std::vector<ObjectFrame>& frames = result.frames.at(hexid);
+
+    const double fastestKt = gf_fastestReportedKt(due.at(hexid));
+    EXPECT_LE(gf_fastestStepRatio(frames, fastestKt), kFlightsStepMargin)
+        << "times the fastest reported speed, " << fastestKt << " kt";
+    if (!flight.touchAndGo) {
+        return;
+    }
+    // The touch-down: the first frame on the ground after one in the air, of the same object.
+    const auto touchDown = std::adjacent_find(
+        frames.begin(), frames.end(), [](const ObjectFrame& a, const ObjectFrame& b) {
+            return a.objectId == b.objectId && !a.onGround && b.onGround;
+        });
+    ASSERT_NE(touchDown, frames.end()) << "never set down";
+    const ObjectFrame& down = *std::next(touchDown);
+    // The first report after the one on the ground that lies well above it: due then, the
+    // aircraft is in the air again.
+    const std::vector<TrafficEntry>& reports = this->reports().at(hexid);
+    const auto ground = std::find_if(reports.begin(), reports.end(),
+                                     [](const TrafficEntry& r) { return r.sample.airborne == 0; });
+    ASSERT_NE(ground, reports.end());
+    const auto climbed = std::find_if(ground, reports.end(), [&](const TrafficEntry& r) {
+        return r.sample.airborne != 0 &&
+               r.sample.altitudeFt >= ground->sample.altitudeFt + kClimbedAwayFt;
+    });
+    ASSERT_NE(climbed, reports.end()) << "the reports never climb away";
+    const double climbedDue =
+        climbed->timestamp - result.firstBurstEpoch + kFlightsPlaybackDelaySeconds;
+    const bool airborneAgain = std::any_of(frames.begin(), frames.end(), [&](const ObjectFrame& f) {
+        return f.objectId == down.objectId && f.seconds > down.seconds && f.seconds <= climbedDue &&
+               !f.onGround;
+    });
+    EXPECT_TRUE(airborneAgain) << "still on the ground at " << climbedDue << " s, set down at "
+                               << down.seconds << " s";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LosAngeles, KlaxFlights,
+    ::testing::Values(KlaxFlight{"N24CVTouchAndGoAtLongBeach", "N24CV", 3, true},
+                      KlaxFlight{"VIV511ClimbOutBehindItsReports", "VIV511", 0, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace skyloom::testing
