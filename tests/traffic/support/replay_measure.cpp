@@ -82,9 +82,11 @@ double gf_fastestReportedKt(const std::vector<DueReport>& reports) {
     return fastest;
 }
 
-double gf_fastestStepRatio(const std::vector<ObjectFrame>& frames, double fastestKt) {
+double gf_fastestStepRatio(const std::vector<ObjectFrame>& frames, double fastestKt,
+                           const std::vector<double>& stalls) {
     double ratio = 0.0;
     std::size_t from = 0;
+    std::size_t next = 0;
     for (std::size_t i = 1; i < frames.size(); ++i) {
         const ObjectFrame& a = frames[from];
         const ObjectFrame& b = frames[i];
@@ -96,6 +98,12 @@ double gf_fastestStepRatio(const std::vector<ObjectFrame>& frames, double fastes
             continue;
         }
         from = i;
+        while (next < stalls.size() && stalls[next] < a.seconds) {
+            ++next;
+        }
+        if (next < stalls.size() && stalls[next] < b.seconds) {
+            continue;
+        }
         const double kt = gf_distanceNM(lf_at(a), lf_at(b)) * 3600.0 / (b.seconds - a.seconds);
         ratio = std::max(ratio, kt / fastestKt);
     }

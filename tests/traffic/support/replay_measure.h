@@ -42,8 +42,11 @@ std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Captu
 double gf_fastestReportedKt(const std::vector<DueReport>& reports);
 // The fastest step of one aircraft's objects over `fastestKt`: each step spans at least 0.2 s
 // of frames of one object (as the end-to-end runs trace the world: it moves its objects at its
-// own frames, 30 a second, which the main cycles see 10 ms late or early).
-double gf_fastestStepRatio(const std::vector<ObjectFrame>& frames, double fastestKt);
+// own frames, 30 a second, which the main cycles see 10 ms late or early). The first step after
+// each stall of the main loop (`stalls`: the run's seconds at which they began, in order) is
+// left out: there the objects are put where they are due.
+double gf_fastestStepRatio(const std::vector<ObjectFrame>& frames, double fastestKt,
+                           const std::vector<double>& stalls = {});
 
 enum class GroundPhase { taxi, standing, roll };
 std::string gf_groundPhaseName(GroundPhase phase);
