@@ -46,18 +46,6 @@ constexpr std::size_t kTailField = 11;
 // The cycles measured once the aircraft are flying.
 constexpr int kMeasuredCycles = 6000;
 
-// The commands of one step, answered as the simulator would: each create gets its object.
-void lf_answerCommands(SimCommandQueue& commands, SimEventQueue& events, SimCommandBatch& taken,
-                       std::uint32_t& nextObject) {
-    commands.takeAll(taken);
-    for (const SimCreateRequest& create : taken.creates) {
-        events.post(SimEvent{nextObject++, create.hexid, 0, SimEventKind::liveAssigned, 0, 0});
-    }
-    for (const std::uint32_t removed : taken.removals) {
-        events.post(SimEvent{removed, 0, 0, SimEventKind::objectRemoved, 0, 0});
-    }
-}
-
 std::vector<std::string> lf_split(std::string_view line) {
     std::vector<std::string> fields;
     std::size_t from = 0;
@@ -134,7 +122,8 @@ public:
         const auto from = std::chrono::steady_clock::now();
         lf_handleAddingStack(state_);
         const auto took = std::chrono::steady_clock::now() - from;
-        lf_answerCommands(parts_.commands_, parts_.events_, taken_, nextObject_);
+        testing::answerCommandsAsTheSimulator(parts_.commands_, parts_.events_, taken_,
+                                              nextObject_);
         clock_.advance(std::chrono::milliseconds(10));
         replay_.feedDue();
         return took;

@@ -37,8 +37,6 @@ constexpr double kPlaybackDelaySeconds = 30.0;
 // fastest it reports, or that two of its reports 5 s or more apart give by their positions (an
 // old App stamps a report with the time it was received), at least a taxi's 30 kt.
 constexpr double kStepMargin = 1.25;
-constexpr double kReportPairSeconds = 5.0;
-constexpr double kSlowestMeasuredKt = 30.0;
 // The start: from the creation until the object has flown its first reports (it is switched
 // on 2 s after the simulator created it).
 constexpr double kStartSeconds = 30.0;
@@ -59,24 +57,6 @@ struct BufferedCapture {
 
 void PrintTo(const BufferedCapture& row, std::ostream* out) {
     *out << row.name;
-}
-
-// The fastest speed (kt) the capture gives the aircraft (see kStepMargin).
-double lf_fastestCapturedKt(const std::vector<TrafficEntry>& reports) {
-    double fastest = kSlowestMeasuredKt;
-    for (std::size_t i = 0; i < reports.size(); ++i) {
-        fastest = std::max(fastest, reports[i].sample.groundSpeedKt);
-        for (std::size_t j = i + 1; j < reports.size(); ++j) {
-            const double seconds = reports[j].timestamp - reports[i].timestamp;
-            if (seconds >= kReportPairSeconds) {
-                const Lalo from{reports[i].sample.latitude, reports[i].sample.longitude};
-                const Lalo to{reports[j].sample.latitude, reports[j].sample.longitude};
-                fastest = std::max(fastest, gf_distanceNM(from, to) * 3600.0 / seconds);
-                break;
-            }
-        }
-    }
-    return fastest;
 }
 
 class BufferedStart : public ProgramReplayTest,
@@ -110,7 +90,7 @@ TEST_P(BufferedStart, AnAircraftFliesOnFromWhereItsReportsPutIt) {
     // From its creation until it has flown its first reports.
     for (const auto& [hexid, frames] : result.frames) {
         const std::vector<TrafficEntry>& reports = this->reports().at(hexid);
-        const double capturedKt = lf_fastestCapturedKt(reports);
+        const double capturedKt = gf_fastestReportedKt(reports);
         std::vector<ObjectFrame> start;
         for (const ObjectFrame& f : frames) {
             if (f.seconds - frames.front().seconds <= kStartSeconds) {

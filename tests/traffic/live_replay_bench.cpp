@@ -12,26 +12,14 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event_queue.h"
 #include "tests/support/shared_data.h"
-#include "tests/traffic/support/live_replay.h"
 #include "tests/support/traffic_test_world.h"
+#include "tests/traffic/support/live_replay.h"
 #include "traffic/step/live_update.h"
 #include "traffic/step/traffic_state.h"
 #include "traffic/step/traffic_step.h"
 
 namespace skyloom {
 namespace {
-
-// The commands of one step, answered as the simulator would: each create gets its object.
-void lf_answer(SimCommandQueue& commands, SimEventQueue& events, SimCommandBatch& taken,
-               std::uint32_t& nextObject) {
-    commands.takeAll(taken);
-    for (const SimCreateRequest& create : taken.creates) {
-        events.post(SimEvent{nextObject++, create.hexid, 0, SimEventKind::liveAssigned, 0, 0});
-    }
-    for (const std::uint32_t removed : taken.removals) {
-        events.post(SimEvent{removed, 0, 0, SimEventKind::objectRemoved, 0, 0});
-    }
-}
 
 void BM_ReplayLosAngelesCapture(benchmark::State& bench) {
     const std::filesystem::path file = testing::sharedPath(testing::kLosAngelesCapture);
@@ -65,7 +53,7 @@ void BM_ReplayLosAngelesCapture(benchmark::State& bench) {
         std::uint32_t nextObject = 100;
         auto step = [&] {
             lf_handleAddingStack(state);
-            lf_answer(commands, events, taken, nextObject);
+            testing::answerCommandsAsTheSimulator(commands, events, taken, nextObject);
             clock.advance(std::chrono::milliseconds(10));
             ++steps;
         };

@@ -50,8 +50,8 @@ bool publishTypeListDbase() {
     for (const auto& type : types) {
         const std::string code = type.value("Designator", "");
         if (!code.empty() && code.find_first_of("<>&\"") == std::string::npos) {
-            categories.emplace(code, lf_categoryOf(type.value("Description", ""),
-                                                    type.value("WTC", "")));
+            categories.emplace(code,
+                               lf_categoryOf(type.value("Description", ""), type.value("WTC", "")));
         }
     }
     std::map<std::string, std::vector<std::string>> byCategory;
@@ -64,16 +64,16 @@ bool publishTypeListDbase() {
 std::map<std::uint32_t, std::vector<TrafficEntry>> captureReports(const tools::Capture& capture) {
     std::map<std::uint32_t, std::vector<TrafficEntry>> reports;
     AppTrafficAssembler assembler(
-        "Traffic Reader", {[&](std::vector<TrafficEntry>& batch, TrafficBatchKind, std::uint32_t,
-                               bool) {
-                               for (TrafficEntry& entry : batch) {
-                                   reports[entry.hexid].push_back(std::move(entry));
-                               }
-                           },
-                           nullptr, nullptr});
+        "Traffic Reader",
+        {[&](std::vector<TrafficEntry>& batch, TrafficBatchKind, std::uint32_t, bool) {
+             for (TrafficEntry& entry : batch) {
+                 reports[entry.hexid].push_back(std::move(entry));
+             }
+         },
+         nullptr, nullptr});
     for (const tools::CaptureBurst& burst : capture.bursts) {
-        const auto at = std::chrono::duration_cast<Clock::Duration>(
-            std::chrono::duration<double>(burst.time));
+        const auto at =
+            std::chrono::duration_cast<Clock::Duration>(std::chrono::duration<double>(burst.time));
         const Clock::SteadyTime now{at};
         const Clock::UtcTime receivedAt{std::chrono::duration_cast<Clock::UtcTime::duration>(at)};
         for (const std::string& datagram : burst.datagrams) {
@@ -98,9 +98,9 @@ std::vector<ReplayLivery> captureLiveries(const tools::Capture& capture) {
     for (const auto& [model, airlines] : airlinesByModel) {
         for (const std::string& airline : airlines) {
             // The livery scan files a livery without an airline under "PVT".
-            liveries.push_back({fmt::format("Skyloom Demo {} {}", model,
-                                            airline.empty() ? "Private" : airline),
-                                airline.empty() ? "PVT" : airline, model, ""});
+            liveries.push_back(
+                {fmt::format("Skyloom Demo {} {}", model, airline.empty() ? "Private" : airline),
+                 airline.empty() ? "PVT" : airline, model, ""});
         }
     }
     return liveries;
@@ -109,16 +109,15 @@ std::vector<ReplayLivery> captureLiveries(const tools::Capture& capture) {
 CaptureReplay::CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Clock& clock,
                              std::size_t bufferedBursts)
     : capture_(std::move(capture)), mailbox_(mailbox), clock_(clock), start_(clock.steadyNow()),
-      assembler_("Traffic Reader",
-                 {[this](std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
-                         std::uint32_t offsetBase, bool dropWhenOff) {
-                      for (const TrafficEntry& entry : batch) {
-                          posted_.insert(entry.hexid);
-                      }
-                      postedEntries_ += batch.size();
-                      mailbox_.post(batch, kind, offsetBase, dropWhenOff);
-                  },
-                  nullptr, nullptr}) {
+      assembler_("Traffic Reader", {[this](std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                                           std::uint32_t offsetBase, bool dropWhenOff) {
+                                        for (const TrafficEntry& entry : batch) {
+                                            posted_.insert(entry.hexid);
+                                        }
+                                        postedEntries_ += batch.size();
+                                        mailbox_.post(batch, kind, offsetBase, dropWhenOff);
+                                    },
+                                    nullptr, nullptr}) {
     feedBuffer(bufferedBursts);
 }
 
@@ -135,8 +134,8 @@ void CaptureReplay::feedBuffer(std::size_t bufferedBursts) {
                            ? history.back().time + tools::kCaptureBurstGapSeconds
                            : capture_.bursts.front().time;
     const Clock::SteadyTime steadyNow = clock_.steadyNow();
-    const Clock::UtcTime receivedAt{std::chrono::duration_cast<Clock::UtcTime::duration>(
-        std::chrono::duration<double>(now))};
+    const Clock::UtcTime receivedAt{
+        std::chrono::duration_cast<Clock::UtcTime::duration>(std::chrono::duration<double>(now))};
     assembler_.bufferRequested();
     const std::vector<tools::CaptureBurst> snapshots = tools::gf_bufferSnapshots(
         history, now,
@@ -185,6 +184,17 @@ void NotingDecoder::decodeMessage(const TrafficEntry& entry) {
     inner_.decodeMessage(entry);
     if (state_.findByHexid(entry.hexid) != nullptr) {
         admitted.insert(entry.hexid);
+    }
+}
+
+void answerCommandsAsTheSimulator(SimCommandQueue& commands, SimEventQueue& events,
+                                  SimCommandBatch& taken, std::uint32_t& nextObject) {
+    commands.takeAll(taken);
+    for (const SimCreateRequest& create : taken.creates) {
+        events.post(SimEvent{nextObject++, create.hexid, 0, SimEventKind::liveAssigned, 0, 0});
+    }
+    for (const std::uint32_t removed : taken.removals) {
+        events.post(SimEvent{removed, 0, 0, SimEventKind::objectRemoved, 0, 0});
     }
 }
 

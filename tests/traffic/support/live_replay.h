@@ -14,10 +14,12 @@
 
 #include "feed/app_traffic_assembler.h"
 #include "foundation/clock.h"
-#include "traffic/decode/message_decoder.h"
-#include "traffic/step/traffic_mailbox.h"
+#include "sim/sim_command_queue.h"
+#include "sim/sim_event_queue.h"
 #include "tools/rtapp_standin/capture.h"
 #include "tools/track_replay/replay_tables.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom::testing {
 
@@ -33,6 +35,11 @@ using tools::ReplayLivery;
 inline void buildLiveryTables(const std::vector<ReplayLivery>& liveries) {
     tools::gf_buildReplayLiveryTables(liveries);
 }
+
+// Takes one step's commands into `taken` and answers them as the simulator would: each create
+// gets the next object id from `nextObject`, each removal is confirmed.
+void answerCommandsAsTheSimulator(SimCommandQueue& commands, SimEventQueue& events,
+                                  SimCommandBatch& taken, std::uint32_t& nextObject);
 
 // Every report of a capture as the feed's own parser posts it, by hexid in the order posted
 // (straight from the parser: no mailbox between, nothing replaced).

@@ -82,6 +82,16 @@ double gf_fastestReportedKt(const std::vector<DueReport>& reports) {
     return fastest;
 }
 
+double gf_fastestReportedKt(const std::vector<TrafficEntry>& reports) {
+    std::vector<DueReport> due;
+    due.reserve(reports.size());
+    for (const TrafficEntry& r : reports) {
+        due.push_back(DueReport{r.timestamp, r.sample.latitude, r.sample.longitude,
+                                r.sample.groundSpeedKt, r.sample.airborne != 0});
+    }
+    return gf_fastestReportedKt(due);
+}
+
 double gf_fastestStepRatio(const std::vector<ObjectFrame>& frames, double fastestKt,
                            const std::vector<double>& stalls) {
     double ratio = 0.0;

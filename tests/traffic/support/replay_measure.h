@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/traffic_entry.h"
 #include "tests/traffic/support/program_replay.h"
 #include "tools/rtapp_standin/capture.h"
 
@@ -40,6 +41,8 @@ std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Captu
 // reports 5 s or more apart make by their positions; 30 kt at least (for aircraft reported
 // standing that the program moves).
 double gf_fastestReportedKt(const std::vector<DueReport>& reports);
+// The same of the reports as the feed's parser posts them, timed by their own stamps.
+double gf_fastestReportedKt(const std::vector<TrafficEntry>& reports);
 // The fastest step of one aircraft's objects over `fastestKt`: each step spans at least 0.2 s
 // of frames of one object (as the end-to-end runs trace the world: it moves its objects at its
 // own frames, 30 a second, which the main cycles see 10 ms late or early). The first step after
