@@ -26,9 +26,9 @@ TrafficMailbox& gf_trafficMailbox() {
     return mailbox;
 }
 
-void gf_postTrafficBatch(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
-                         std::uint32_t offsetBase, bool dropWhenOff) {
-    gf_trafficMailbox().post(batch, kind, offsetBase, dropWhenOff);
+TrafficPostOutcome gf_postTrafficBatch(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                                       std::uint32_t offsetBase, bool dropWhenOff) {
+    return gf_trafficMailbox().post(batch, kind, offsetBase, dropWhenOff);
 }
 
 void gf_enableTrafficMailbox(bool on) {

@@ -17,8 +17,8 @@ class TrafficMailbox;
 TrafficMailbox& gf_trafficMailbox();
 
 // The program's mailbox's post (see TrafficMailbox::post): the feed's `TrafficBatchPost`.
-void gf_postTrafficBatch(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
-                         std::uint32_t offsetBase, bool dropWhenOff);
+TrafficPostOutcome gf_postTrafficBatch(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                                       std::uint32_t offsetBase, bool dropWhenOff);
 // The program's mailbox's enable (see TrafficMailbox::enable).
 void gf_enableTrafficMailbox(bool on);
 // The program's mailbox's take for one traffic step.

@@ -83,7 +83,6 @@ void AppTrafficAssembler::handleDatagram(std::string_view bytes, Clock::SteadyTi
             bufferIndex_ = datagram.bufferIndex;
             if (auto entry = gf_convertRtTrafficRecord(gf_rttfcRecord(datagram))) {
                 gf_checkTimestampNotAhead(entry->timestamp, receivedAt);
-                receipts_.count(entry->hexid);
                 buffered_.push_back(std::move(*entry));
                 lastBufferedRecord_ = {now, receivedAt};
                 ++counts_.bufferedRecords;
@@ -188,6 +187,9 @@ void AppTrafficAssembler::bufferWaitOver() {
 
 void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now,
                                        Clock::UtcTime receivedAt) {
+    if (live_.empty()) {
+        liveOpenedAt_ = now;
+    }
     if (!liveHexids_.insert(entry.hexid).second) {
         switch (refuseOffClockRepeat(entry, receivedAt)) {
         case RepeatRefused::incoming:
@@ -195,19 +197,36 @@ void AppTrafficAssembler::addLiveEntry(TrafficEntry entry, Clock::SteadyTime now
         case RepeatRefused::held:
             break;
         case RepeatRefused::none:
+            if (now - liveOpenedAt_ < kBurstGap) {
+                keepNewerReport(std::move(entry), now, receivedAt);
+                return;
+            }
             // The App reports each aircraft once a round: this one opens the next round.
             closeLiveBatch();
             liveHexids_.insert(entry.hexid);
+            liveOpenedAt_ = now;
             break;
         }
     }
-    receipts_.count(entry.hexid);
     live_.push_back(std::move(entry));
     lastLiveRecord_ = {now, receivedAt};
     ++counts_.liveRecords;
     if (live_.size() >= kMaxLiveBatchEntries) {
         closeLiveBatch();
     }
+}
+
+void AppTrafficAssembler::keepNewerReport(TrafficEntry entry, Clock::SteadyTime now,
+                                          Clock::UtcTime receivedAt) {
+    const auto held = std::find_if(live_.begin(), live_.end(), [&entry](const TrafficEntry& e) {
+        return e.hexid == entry.hexid;
+    });
+    if (held != live_.end() && !(entry.timestamp < held->timestamp)) {
+        *held = std::move(entry);
+    }
+    lastLiveRecord_ = {now, receivedAt};
+    ++counts_.liveRecords;
+    ++counts_.repeatsInRound;
 }
 
 AppTrafficAssembler::RepeatRefused
@@ -260,7 +279,8 @@ void AppTrafficAssembler::closeLiveBatch() {
         targets_.identities->collect(live_);
     }
     ++counts_.liveBatches;
-    targets_.post(live_, TrafficBatchKind::live, kLiveOffsetBaseSeconds, true);
+    receipts_.count(live_);
+    receipts_.count(targets_.post(live_, TrafficBatchKind::live, kLiveOffsetBaseSeconds, true));
     live_.clear();
 }
 
@@ -280,6 +300,7 @@ void AppTrafficAssembler::closeBufferedSnapshot(bool separator) {
         return;
     }
     ++counts_.bufferedBatches;
+    receipts_.count(buffered_);
     targets_.post(buffered_, TrafficBatchKind::buffered,
                   kBufferedOffsetBaseSecondsPerSnapshot * place, false);
     buffered_.clear();

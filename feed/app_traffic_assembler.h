@@ -5,8 +5,10 @@
 //   playback delay of 30 s at the marker "RTTFC_EOT", or when no live record came for
 //   kBurstGap: Apps that send no end marker still burst once per cycle. An App that trickles
 //   its records without a pause ends its batches all the same: a record whose hexid is
-//   already in the batch starts the next batch (the App's next round has begun), and a batch
-//   goes as soon as it holds kMaxLiveBatchEntries. A live datagram identical to the last one
+//   already in a batch begun kBurstGap or more before starts the next batch (the App's next
+//   round has begun), and a batch goes as soon as it holds kMaxLiveBatchEntries. A repeat in a
+//   younger batch (a second sender, an App that sends an aircraft twice) keeps the round whole:
+//   the newer of the two reports stays in it. A live datagram identical to the last one
 //   of its hexid is dropped before it reaches the batch: an App that sends every datagram
 //   twice would otherwise end a batch at each repeat. The last datagram of a hexid is
 //   remembered while the hexid keeps coming, and forgotten kRepeatMemory after it was last
@@ -31,8 +33,9 @@
 //   nothing came at all, kParkedWait after the request.
 // - A datagram that fails a check is logged (at most kMaxLoggedRejections lines) and counted;
 //   nothing else is lost. Hexids at or below 10000 are counted and passed over.
-// - The live and buffered records taken, and the aircraft among them, are logged once a
-//   minute (feed/feed_receipts.h), with the count of rejected datagrams.
+// - The live and buffered records posted (what the checks refused is not counted), the
+//   aircraft among them and what the mailbox dropped of them untaken are logged once a minute
+//   (feed/feed_receipts.h), with the count of rejected datagrams.
 #pragma once
 
 #include <chrono>
@@ -68,6 +71,9 @@ struct AppTrafficCounts {
     std::uint64_t rejected = 0;
     // Live datagrams identical to the last one of their hexid, dropped.
     std::uint64_t duplicates = 0;
+    // Live records of an aircraft that the round already held (both on the feed's clock):
+    // the newer of the two stands in the round.
+    std::uint64_t repeatsInRound = 0;
     std::uint64_t markers = 0;
     std::uint64_t liveBatches = 0;
     std::uint64_t bufferedBatches = 0;
@@ -158,16 +164,20 @@ private:
     };
 
     void addLiveEntry(TrafficEntry entry, Clock::SteadyTime now, Clock::UtcTime receivedAt);
-    // A second report of an aircraft already in the round opens the next round, unless exactly
-    // one of the two is stamped off the feed's clock: that one is a stray (another sender on
-    // the App's network, a clock set wrong), refused at once so that it cannot cut the round
-    // in two, whose first part the mailbox would drop when the second comes before it is taken.
+    // A second report of an aircraft already in the round: when exactly one of the two is
+    // stamped off the feed's clock, that one is a stray (another sender on the App's network,
+    // a clock set wrong), refused at once. Otherwise it opens the next round only when the
+    // round began kBurstGap or more before it (an App that trickles its rounds without a
+    // pause); sooner, it is a second sender or an App that sends an aircraft twice, and the
+    // newer of the two reports (by time stamp) stands in the round (keepNewerReport): a round
+    // cut in two would post its first part as a batch of its own.
     enum class RepeatRefused { none, incoming, held };
     RepeatRefused refuseOffClockRepeat(const TrafficEntry& entry, Clock::UtcTime receivedAt);
     // Takes the entries whose stamps lie far from the other reports of a closing batch, or
     // from the feed's clock, out of it, rejecting each like a malformed datagram. The batch's
     // last record came at `lastRecord`.
     void refuseStrays(std::vector<TrafficEntry>& batch, const Receipt& lastRecord);
+    void keepNewerReport(TrafficEntry entry, Clock::SteadyTime now, Clock::UtcTime receivedAt);
     void closeLiveBatch();
     // `separator`: closed by a separator (or a new snapshot index), not by the end marker.
     void closeBufferedSnapshot(bool separator);
@@ -183,6 +193,8 @@ private:
     // The hexids in live_.
     std::unordered_set<std::uint32_t> liveHexids_;
     Receipt lastLiveRecord_;
+    // When live_'s first record came.
+    Clock::SteadyTime liveOpenedAt_{};
     FeedClock feedClock_;
 
     struct LastDatagram {

@@ -7,6 +7,8 @@
 
 #include <fmt/format.h>
 
+#include "feed/forget_older_half.h"
+
 namespace skyloom {
 
 namespace {
@@ -62,15 +64,7 @@ void FeedClock::forget(Clock::SteadyTime now) {
         return;
     }
     // The older half goes.
-    std::vector<std::uint64_t> orders;
-    orders.reserve(heard_.size());
-    for (const auto& [hexid, heard] : heard_) {
-        orders.push_back(heard.order);
-    }
-    const auto middle = orders.begin() + static_cast<std::ptrdiff_t>(orders.size() / 2);
-    std::nth_element(orders.begin(), middle, orders.end());
-    const std::uint64_t oldest = *middle;
-    std::erase_if(heard_, [oldest](const auto& item) { return item.second.order < oldest; });
+    gf_forgetOlderHalf(heard_, [](const Heard& heard) { return heard.order; });
 }
 
 void FeedClock::learn(const TrafficEntry& entry, double received, Clock::SteadyTime now) {

@@ -2,28 +2,39 @@
 
 #include <fmt/format.h>
 
+#include "feed/forget_older_half.h"
 #include "foundation/log_file.h"
 
 namespace skyloom {
 
-namespace {
-
-void lf_writeLine(const std::string& reader, std::uint64_t records, std::size_t aircraft) {
-    LogFile::write(fmt::format("{}: {} traffic records of {} aircraft received so far", reader,
-                               records, aircraft));
-}
-
-} // namespace
-
-void FeedReceipts::count(std::uint32_t hexid) {
-    ++records_;
-    hexids_.insert(hexid);
-}
-
 void FeedReceipts::count(const std::vector<TrafficEntry>& entries) {
     for (const TrafficEntry& entry : entries) {
-        count(entry.hexid);
+        ++records_;
+        hexids_[entry.hexid] = ++order_;
     }
+    if (hexids_.size() <= kMaxAircraftKept) {
+        return;
+    }
+    forgotten_ += gf_forgetOlderHalf(hexids_, [](std::uint64_t order) { return order; });
+}
+
+void FeedReceipts::count(const TrafficPostOutcome& outcome) {
+    dropped_ += outcome.dropped;
+    metPending_ += outcome.metPending ? 1 : 0;
+}
+
+void FeedReceipts::writeLine() {
+    recordsLogged_ = records_;
+    droppedLogged_ = dropped_;
+    std::string line = fmt::format("{}: {} traffic records of {} aircraft received so far",
+                                   readerName_, records_, aircraft());
+    if (dropped_ > 0 || metPending_ > 0) {
+        line += fmt::format("; {} record{} dropped untaken, {} batch{} came before the one before "
+                            "was taken",
+                            dropped_, dropped_ == 1 ? "" : "s", metPending_,
+                            metPending_ == 1 ? "" : "es");
+    }
+    LogFile::write(line);
 }
 
 bool FeedReceipts::logWhenDue(Clock::SteadyTime now) {
@@ -35,17 +46,15 @@ bool FeedReceipts::logWhenDue(Clock::SteadyTime now) {
         return false;
     }
     lastLine_ = now;
-    recordsLogged_ = records_;
-    lf_writeLine(readerName_, records_, hexids_.size());
+    writeLine();
     return true;
 }
 
 void FeedReceipts::logNow() {
-    if (recordsLogged_ == records_) {
+    if (recordsLogged_ == records_ && droppedLogged_ == dropped_) {
         return;
     }
-    recordsLogged_ = records_;
-    lf_writeLine(readerName_, records_, hexids_.size());
+    writeLine();
 }
 
 } // namespace skyloom

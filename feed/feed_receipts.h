@@ -1,17 +1,23 @@
-// What a traffic reader has received from the feed, for the log: its traffic records (live and
-// buffered) and the distinct aircraft among them. Once a minute, while it receives, and once
-// more when it stops, the reader writes "{reader}: {records} traffic records of {aircraft}
-// aircraft received so far", so that a run's log tells how much traffic came in. Used by one
-// reader thread; not thread-safe.
+// What a traffic reader has handed on of the feed, for the log: its traffic records (live and
+// buffered, counted once the reader's checks took them) and the distinct aircraft among them,
+// and what of them the live traffic's mailbox dropped untaken. Once a minute, while it
+// receives, and once more when it stops, the reader writes "{reader}: {records} traffic records
+// of {aircraft} aircraft received so far", followed, once the mailbox dropped any, by "; {n}
+// record{s} dropped untaken, {b} batch{es} came before the one before was taken", so that a
+// run's log tells how much traffic came in and how much of it never reached an aircraft. Used
+// by one reader thread; not thread-safe.
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
+#include "feed/feed_clock.h"
+#include "feed/traffic_batch_post.h"
 #include "feed/traffic_entry.h"
 #include "foundation/clock.h"
 
@@ -20,11 +26,16 @@ namespace skyloom {
 class FeedReceipts {
 public:
     static constexpr std::chrono::seconds kLogEvery{60};
+    // As many aircraft as the feed's clock keeps (feed/feed_clock.h): beyond it a flood of
+    // made-up hex ids makes the older half forgotten (their count is kept), so that one heard
+    // again after that counts again.
+    static constexpr std::size_t kMaxAircraftKept = kMaxAircraftInFeedClock;
 
     explicit FeedReceipts(std::string readerName) : readerName_(std::move(readerName)) {}
 
-    void count(std::uint32_t hexid);
     void count(const std::vector<TrafficEntry>& entries);
+    // What the mailbox did with a batch the reader posted.
+    void count(const TrafficPostOutcome& outcome);
     // Writes the line when kLogEvery has passed since the last one (the first comes kLogEvery
     // after the first look); true when it did.
     bool logWhenDue(Clock::SteadyTime now);
@@ -32,15 +43,27 @@ public:
     void logNow();
 
     std::uint64_t records() const noexcept { return records_; }
-    std::size_t aircraft() const noexcept { return hexids_.size(); }
+    std::uint64_t aircraft() const noexcept { return forgotten_ + hexids_.size(); }
+    // The hex ids remembered now, at most kMaxAircraftKept.
+    std::size_t aircraftKept() const noexcept { return hexids_.size(); }
+    std::uint64_t dropped() const noexcept { return dropped_; }
+    std::uint64_t batchesMetPending() const noexcept { return metPending_; }
 
 private:
+    void writeLine();
+
     std::string readerName_;
     std::uint64_t records_ = 0;
-    std::unordered_set<std::uint32_t> hexids_;
+    // The order in which each hex id was last heard.
+    std::unordered_map<std::uint32_t, std::uint64_t> hexids_;
+    std::uint64_t order_ = 0;
+    std::uint64_t forgotten_ = 0;
+    std::uint64_t dropped_ = 0;
+    std::uint64_t metPending_ = 0;
     std::optional<Clock::SteadyTime> lastLine_;
-    // The records counted when the last line was written.
+    // The counts when the last line was written.
     std::optional<std::uint64_t> recordsLogged_;
+    std::uint64_t droppedLogged_ = 0;
 };
 
 } // namespace skyloom

@@ -91,8 +91,8 @@ void RtApiReaderBase::endFailureRun(std::string_view how, std::string_view inARo
         return;
     }
     LogFile::writeImportant(fmt::format("{}: {} {} failed request{}{} (the last: {})", name_, how,
-                                        failedRequests_, failedRequests_ == 1 ? "" : "s",
-                                        inARow, lastProblem_));
+                                        failedRequests_, failedRequests_ == 1 ? "" : "s", inARow,
+                                        lastProblem_));
     failedRequests_ = 0;
 }
 
@@ -191,7 +191,9 @@ RtApiStep RtApiTrafficReader::step() {
     if (!keepGoing()) {
         return {true, {}};
     }
-    receipts_.logWhenDue(env_.run.clock.steadyNow());
+    if (receipts_.logWhenDue(env_.run.clock.steadyNow())) {
+        logSkippedCount();
+    }
     if (const auto step = ensureSession()) {
         return *step;
     }
@@ -287,7 +289,22 @@ RtApiStep RtApiTrafficReader::askTraffic(const std::string& guid, const RtApiTra
     return {false, trafficWait()};
 }
 
+void RtApiTrafficReader::logReceipts() {
+    receipts_.logNow();
+    logSkippedCount();
+}
+
+void RtApiTrafficReader::logSkippedCount() {
+    if (skipped_ == skippedLogged_) {
+        return;
+    }
+    skippedLogged_ = skipped_;
+    LogFile::write(fmt::format("{}: {} aircraft report{} skipped so far", name(), skipped_,
+                               skipped_ == 1 ? "" : "s"));
+}
+
 void RtApiTrafficReader::logRejected(const RtApiTrafficReply& reply) {
+    skipped_ += reply.rejected.size();
     for (const RtApiRejected& rejected : reply.rejected) {
         if (loggedRejects_.size() >= kMaxLoggedRejects ||
             !loggedRejects_.insert(rejected.key).second) {
@@ -306,15 +323,15 @@ void RtApiTrafficReader::postReply(RtApiTrafficReply& reply) {
             anyEntry = anyEntry || !batch.empty();
             receipts_.count(batch);
             env_.identities->collect(batch);
-            env_.post(batch, TrafficBatchKind::buffered,
-                      gf_rtApiBufferOffsetBase(reply.bufferIndices[i]), false);
+            receipts_.count(env_.post(batch, TrafficBatchKind::buffered,
+                                      gf_rtApiBufferOffsetBase(reply.bufferIndices[i]), false));
         }
         LogFile::write(fmt::format("{}: {} buffered snapshots, {} aircraft", name(),
                                    reply.buffers.size(), reply.aircraftCount));
     } else {
         receipts_.count(reply.live);
         env_.identities->collect(reply.live);
-        env_.post(reply.live, TrafficBatchKind::live, kRtApiLiveOffsetBase, false);
+        receipts_.count(env_.post(reply.live, TrafficBatchKind::live, kRtApiLiveOffsetBase, false));
     }
     if (anyEntry) {
         setState(ReaderState::receiving);

@@ -16,8 +16,9 @@
 //   failed 12 times in a row reports itself stopped. A run of failed requests is logged
 //   twice: its first failure when it happens, and its count when a request is answered
 //   again, the reader gives up or the reader stops. A malformed aircraft is logged (once per
-//   hex id) and skipped; the rest of its reply is used. So is an aircraft stamped far from the
-//   other aircraft of its batch (feed/stray_timestamps.h), or from the feed's clock as the
+//   hex id, up to 1,000 hex ids; the count of every skipped report goes with the minute's line
+//   of what was received) and skipped; the rest of its reply is used. So is an aircraft stamped far
+//   from the other aircraft of its batch (feed/stray_timestamps.h), or from the feed's clock as the
 //   reader learned it (feed/feed_clock.h), which is learned anew when the time shift changes
 //   and after the buffered reply.
 #pragma once
@@ -151,8 +152,9 @@ public:
 
     // True once a traffic reply (buffered or live) has been handed on.
     bool firstReplyDone() const noexcept { return firstReplyDone_.load(); }
-    // The last line of what was received (the reader stops); the steps write one a minute.
-    void logReceipts() { receipts_.logNow(); }
+    // The last lines of what was received and skipped (the reader stops); the steps write them
+    // once a minute.
+    void logReceipts();
     const FeedReceipts& receipts() const noexcept { return receipts_; }
 
 private:
@@ -160,6 +162,9 @@ private:
     RtApiStep askTraffic(const std::string& guid, const RtApiTrafficArea& area);
     void postReply(RtApiTrafficReply& reply);
     void logRejected(const RtApiTrafficReply& reply);
+    // "{reader}: {n} aircraft report{s} skipped so far", when the count changed since it was
+    // last written: beyond the first hex ids logged, the count is all the log holds of them.
+    void logSkippedCount();
     std::chrono::milliseconds trafficWait() const;
     void sendState(ReaderState state) override;
 
@@ -169,6 +174,8 @@ private:
     std::optional<Clock::SteadyTime> parkedAskedAt_;
     // Hex ids whose faults have been logged: a faulty aircraft comes back every few seconds.
     std::set<std::string> loggedRejects_;
+    std::uint64_t skipped_ = 0;
+    std::uint64_t skippedLogged_ = 0;
     // The feed's clock, and the time shift it was learned at.
     FeedClock feedClock_;
     std::optional<std::int32_t> clockTimeShift_;

@@ -45,6 +45,7 @@ void BM_ParseRecordedBatchOf500Aircraft(benchmark::State& state) {
                                                          TrafficBatchKind, std::uint32_t, bool) {
                                                          posted += batch.size();
                                                          batch.clear();
+                                                         return TrafficPostOutcome{};
                                                      },
                                                      nullptr, nullptr});
     Clock::SteadyTime now{};

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -64,7 +65,8 @@ std::string lf_report(char letter, int round) {
 TEST(AppRepeatedDatagramsTest, ADatagramIdenticalToTheLastOfItsHexidIsDropped) {
     struct Case {
         const char* label;
-        // "A0" is aircraft A's report of round 0, "|" the end marker, "+N" a wait of N ms.
+        // "A0" is aircraft A's report of round 0, "|" the end marker, "+N" a wait of N ms (the
+        // App's rounds come 2 s apart at the quickest).
         std::vector<std::string> steps;
         // The aircraft letters of each posted batch.
         std::vector<std::string> batches;
@@ -75,14 +77,17 @@ TEST(AppRepeatedDatagramsTest, ADatagramIdenticalToTheLastOfItsHexidIsDropped) {
     const std::vector<Case> cases = {
         {"every datagram twice", {"A0", "A0", "B0", "B0", "C0", "C0", "|"}, {"ABC"}, 3},
         {"doubled rounds without end markers",
-         {"A0", "A0", "B0", "B0", "A1", "A1", "B1", "B1", "|"},
+         {"A0", "A0", "B0", "B0", "+2000", "A1", "A1", "B1", "B1", "|"},
          {"AB", "AB"},
          4},
         {"an unchanged report in the next round",
          {"A0", "B0", "|", "A0", "B1", "|"},
          {"AB", "B"},
          1},
-        {"only the last report of the hexid counts", {"A0", "A1", "A0", "|"}, {"A", "A", "A"}, 0},
+        {"only the last report of the hexid counts",
+         {"A0", "+2000", "A1", "+2000", "A0", "|"},
+         {"A", "A", "A"},
+         0},
         {"kept while it keeps coming",
          {"A0", "|", "+40000", "A0", "|", "+40000", "A0", "|"},
          {"A"},
@@ -119,38 +124,60 @@ TEST(AppRepeatedDatagramsTest, ADatagramIdenticalToTheLastOfItsHexidIsDropped) {
     }
 }
 
-// The datagrams of a capture as the stand-in replays them (duplicate lines dropped), one after
-// the other: without end markers, each batch ends where the next round begins.
-std::vector<std::string> lf_undoubled(const tools::Capture& capture) {
-    std::vector<std::string> datagrams;
+// The rounds of a capture as the stand-in replays them (duplicate lines dropped), 2 s apart:
+// without end markers, each batch ends where the next round begins.
+std::vector<std::vector<std::string>> lf_undoubled(const tools::Capture& capture) {
+    std::vector<std::vector<std::string>> rounds;
     for (const tools::CaptureBurst& burst : capture.bursts) {
-        datagrams.insert(datagrams.end(), burst.datagrams.begin(), burst.datagrams.end());
+        rounds.push_back(burst.datagrams);
     }
-    return datagrams;
+    return rounds;
 }
 
-// The traffic records of a csv capture exactly as recorded, repeats included.
-std::vector<std::string> lf_asRecorded(const std::filesystem::path& file) {
-    std::vector<std::string> datagrams;
+// The traffic records of a csv capture exactly as recorded, repeats included, in rounds: a
+// round ends before a record of an aircraft it holds that does not repeat the record before.
+std::vector<std::vector<std::string>> lf_asRecorded(const std::filesystem::path& file) {
+    std::vector<std::vector<std::string>> rounds(1);
+    std::set<std::string> inRound;
     std::ifstream in(file);
     std::string line;
     while (std::getline(in, line)) {
         while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
             line.pop_back();
         }
-        if (line.starts_with("AITFC,")) {
-            datagrams.push_back(tools::gf_rttfcFromAitfc(line, 0.0));
+        if (!line.starts_with("AITFC,")) {
+            continue;
         }
+        std::string datagram = tools::gf_rttfcFromAitfc(line, 0.0);
+        const std::string hexid = datagram.substr(0, datagram.find(',', 6));
+        const bool repeat = !rounds.back().empty() && rounds.back().back() == datagram;
+        if (!repeat && !inRound.insert(hexid).second) {
+            rounds.emplace_back();
+            inRound = {hexid};
+        }
+        rounds.back().push_back(std::move(datagram));
     }
-    return datagrams;
+    return rounds;
 }
 
-// Feeds every datagram `copies` times in a row, then the end marker.
-void lf_assemble(Assembly& assembly, const std::vector<std::string>& datagrams, int copies) {
-    for (const std::string& datagram : datagrams) {
-        for (int i = 0; i < copies; ++i) {
-            assembly.feed(datagram);
+std::size_t lf_datagrams(const std::vector<std::vector<std::string>>& rounds) {
+    std::size_t count = 0;
+    for (const std::vector<std::string>& round : rounds) {
+        count += round.size();
+    }
+    return count;
+}
+
+// Feeds every datagram `copies` times in a row, a round every 2 s, then the end marker.
+void lf_assemble(Assembly& assembly, const std::vector<std::vector<std::string>>& rounds,
+                 int copies) {
+    for (const std::vector<std::string>& round : rounds) {
+        for (const std::string& datagram : round) {
+            for (int i = 0; i < copies; ++i) {
+                assembly.feed(datagram);
+            }
         }
+        assembly.wait(milliseconds{2000});
     }
     assembly.end();
 }
@@ -160,7 +187,8 @@ class AppDoubledCaptureTest : public ::testing::TestWithParam<const char*> {};
 TEST_P(AppDoubledCaptureTest, DoubledDatagramsGiveTheBatchesOfTheUndoubledReplay) {
     SKYLOOM_REQUIRE_SHARED(file, std::string("feed/recordings/") + GetParam());
     testing::LogCapture log;
-    const std::vector<std::string> datagrams = lf_undoubled(tools::gf_readCapture(file));
+    const std::vector<std::vector<std::string>> datagrams =
+        lf_undoubled(tools::gf_readCapture(file));
     Assembly once;
     lf_assemble(once, datagrams, 1);
     Assembly twice;
@@ -171,7 +199,7 @@ TEST_P(AppDoubledCaptureTest, DoubledDatagramsGiveTheBatchesOfTheUndoubledReplay
     ASSERT_GT(expected.size(), 20u);
     EXPECT_EQ(twice.batches(), expected);
     EXPECT_EQ(twice.counts().liveRecords, once.counts().liveRecords);
-    EXPECT_EQ(twice.counts().duplicates, once.counts().duplicates + datagrams.size());
+    EXPECT_EQ(twice.counts().duplicates, once.counts().duplicates + lf_datagrams(datagrams));
     // Only what the undoubled replay refuses too: reports stamped far from their round.
     EXPECT_EQ(twice.counts().rejected, once.counts().rejected);
 }
@@ -188,9 +216,10 @@ INSTANTIATE_TEST_SUITE_P(Recordings, AppDoubledCaptureTest,
 // datagrams sends them.
 TEST(AppRepeatedDatagramsTest, ThePontiacCaptureAsRecordedGivesTheBatchesOfItsUndoubledReplay) {
     SKYLOOM_REQUIRE_SHARED(file, "feed/recordings/KPTK_20201128.csv");
-    const std::vector<std::string> recorded = lf_asRecorded(file);
-    const std::vector<std::string> undoubled = lf_undoubled(tools::gf_readCapture(file));
-    ASSERT_EQ(recorded.size(), 2 * undoubled.size());
+    const std::vector<std::vector<std::string>> recorded = lf_asRecorded(file);
+    const std::vector<std::vector<std::string>> undoubled =
+        lf_undoubled(tools::gf_readCapture(file));
+    ASSERT_EQ(lf_datagrams(recorded), 2 * lf_datagrams(undoubled));
 
     testing::LogCapture log;
     Assembly asRecorded;

@@ -11,7 +11,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "runtime/stop_request.h"
 #include "feed/feed_fields.h"
 #include "feed/feed_identities.h"
 #include "feed/parked_traffic.h"
@@ -49,7 +48,7 @@ std::vector<std::uint32_t> lf_hexids(const std::vector<TrafficEntry>& entries) {
 // Posts into the mailbox as the program's reader does.
 TrafficBatchPost lf_postTo(TrafficMailbox& mailbox) {
     return [&mailbox](std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t base,
-                      bool dropWhenOff) { mailbox.post(batch, kind, base, dropWhenOff); };
+                      bool dropWhenOff) { return mailbox.post(batch, kind, base, dropWhenOff); };
 }
 
 class AppTrafficAssemblerTest : public ::testing::Test {
@@ -95,12 +94,13 @@ TEST_F(AppTrafficAssemblerTest, WithoutEndMarkersAQuietGapEndsTheBurst) {
     EXPECT_THAT(lf_hexids(recorder_.batches()[0].entries), ElementsAre(20001, 20002));
 }
 
-// An App that sends its records evenly, never pausing for a second, and without end markers.
+// An App that sends its records evenly, never pausing for a second, and without end markers: a
+// round ends where an aircraft of it reports again, kBurstGap or more after the round began.
 TEST_F(AppTrafficAssemblerTest, ARepeatedHexidStartsTheNextLiveBatch) {
     for (int round = 0; round < 3; ++round) {
         for (std::uint32_t hexid : {20001u, 20002u, 20003u}) {
             feed(lf_record(hexid, "AAA1", "RTTFC", round));
-            clock_.advance(milliseconds{300});
+            clock_.advance(milliseconds{700});
             assembler_.tick(clock_.steadyNow());
         }
     }
@@ -112,17 +112,40 @@ TEST_F(AppTrafficAssemblerTest, ARepeatedHexidStartsTheNextLiveBatch) {
         EXPECT_EQ(batch.kind, TrafficBatchKind::live);
     }
     EXPECT_EQ(assembler_.liveWaiting(), 3u);
+    EXPECT_EQ(assembler_.counts().liveRecords, 9u);
+    EXPECT_EQ(assembler_.counts().liveBatches, 2u);
+}
 
-    // A round in another order, and one cut short: the repeat alone decides.
-    feed(lf_record(20002, "BBB2", "RTTFC", 3));
+// A second sender on the App's network, or an App that sends an aircraft twice: a report of an
+// aircraft that a round younger than kBurstGap holds keeps the round whole (cut in two, its
+// first part would go as a batch of its own); the newer of the two reports stays in it.
+TEST_F(AppTrafficAssemblerTest, ARepeatInAYoungRoundKeepsTheRoundWhole) {
+    feed(lf_record(20002, "BBB2", "RTTFC", 1)); // a copy, sent just before the round
+    clock_.advance(milliseconds{300});
+    feed(lf_record(20001, "AAA1", "RTTFC", 1));
+    feed(lf_record(20002, "BBB2", "RTTFC", 2)); // newer: takes the copy's place
+    feed(lf_record(20003, "CCC3", "RTTFC", 1));
+    feed(lf_record(20003, "CCC3", "RTTFC", 0)); // older: gives way
+    feed("RTTFC_EOT");
+    ASSERT_EQ(recorder_.count(), 1u);
+    const std::vector<TrafficEntry> round = recorder_.batches()[0].entries;
+    EXPECT_THAT(lf_hexids(round), ElementsAre(20002, 20001, 20003));
+    EXPECT_EQ(round[0].timestamp, 1645144889.8 + 20.0);
+    EXPECT_EQ(round[2].timestamp, 1645144889.8 + 10.0);
+    EXPECT_EQ(assembler_.counts().repeatsInRound, 2u);
+    EXPECT_EQ(assembler_.counts().liveRecords, 5u);
+    EXPECT_EQ(assembler_.receipts().records(), 3u);
+
+    // Just under kBurstGap after the round began it still holds; at it the next round begins.
+    feed(lf_record(20001, "AAA1", "RTTFC", 2));
+    clock_.advance(AppTrafficAssembler::kBurstGap - milliseconds{1});
     feed(lf_record(20001, "AAA1", "RTTFC", 3));
-    feed(lf_record(20002, "BBB2", "RTTFC", 4));
-    ASSERT_EQ(recorder_.count(), 4u);
-    EXPECT_THAT(lf_hexids(recorder_.batches()[2].entries), ElementsAre(20001, 20002, 20003));
-    EXPECT_THAT(lf_hexids(recorder_.batches()[3].entries), ElementsAre(20002, 20001));
+    clock_.advance(milliseconds{1});
+    feed(lf_record(20001, "AAA1", "RTTFC", 4));
+    ASSERT_EQ(recorder_.count(), 2u);
+    ASSERT_THAT(recorder_.batches()[1].entries, SizeIs(1));
+    EXPECT_EQ(recorder_.batches()[1].entries[0].timestamp, 1645144889.8 + 30.0);
     EXPECT_EQ(assembler_.liveWaiting(), 1u);
-    EXPECT_EQ(assembler_.counts().liveRecords, 12u);
-    EXPECT_EQ(assembler_.counts().liveBatches, 4u);
 }
 
 TEST_F(AppTrafficAssemblerTest, ALiveBatchGoesAtItsLargestSize) {
@@ -218,18 +241,19 @@ TEST_F(AppTrafficAssemblerTest, TheCountOfRejectedDatagramsIsLoggedEachMinuteAnd
         assembler.tick(clock_.steadyNow());
         const int minute = c.rejectedInTheMinute;
         EXPECT_THAT(log.linesWith("received so far"), SizeIs(1));
-        EXPECT_THAT(log.linesWith(fmt::format("Traffic Reader: {} datagrams rejected so far",
-                                              minute)),
-                    SizeIs(1));
+        EXPECT_THAT(
+            log.linesWith(fmt::format("Traffic Reader: {} datagrams rejected so far", minute)),
+            SizeIs(1));
         garbage(c.rejectedBeforeTheStop);
         assembler.logReceipts();
         const int total = minute + c.rejectedBeforeTheStop;
         EXPECT_THAT(log.linesWith("rejected so far"), SizeIs(total == minute ? 1 : 2));
-        EXPECT_THAT(log.linesWith(fmt::format("Traffic Reader: {} datagrams rejected so far",
-                                              total)),
-                    SizeIs(1));
-        EXPECT_THAT(log.linesWith("datagram rejected: "),
-                    SizeIs(std::min<std::size_t>(total, RejectedDatagramLog::kMaxLoggedRejections)));
+        EXPECT_THAT(
+            log.linesWith(fmt::format("Traffic Reader: {} datagrams rejected so far", total)),
+            SizeIs(1));
+        EXPECT_THAT(
+            log.linesWith("datagram rejected: "),
+            SizeIs(std::min<std::size_t>(total, RejectedDatagramLog::kMaxLoggedRejections)));
         EXPECT_THAT(log.linesWith("further rejected datagrams are counted"),
                     SizeIs(total >= 100 ? 1 : 0));
     }
@@ -300,19 +324,23 @@ TEST_F(AppTrafficAssemblerTest, BufferedTrafficCountsOnlyWhileItIsAwaited) {
     EXPECT_THAT(log_.linesWith("buffered traffic received"), SizeIs(1));
 }
 
-// The log tells once a minute how much came in: records and distinct aircraft, live and
-// buffered; static hexids and rejected datagrams are not counted; the reader's stop adds a last
-// line unless nothing came since the one before.
+// The log tells once a minute how much came in: the records posted, live and buffered, and the
+// distinct aircraft among them; static hexids, rejected datagrams and reports refused when
+// their batch closes (a stray hex id would otherwise count as an aircraft received) are not
+// counted; the reader's stop adds a last line unless nothing came since the one before.
 TEST_F(AppTrafficAssemblerTest, WhatWasReceivedIsLoggedOnceAMinuteAndAtTheStop) {
     const std::string line = "Traffic Reader: {} traffic records of {} aircraft received so far";
     assembler_.tick(clock_.steadyNow());
     feed(lf_record(20001, "AAA1"));
     feed(lf_record(20002, "BBB2"));
-    feed(lf_record(5000, "STAT*")); // a static hexid
+    feed(lf_record(20009, "STRAY9", "RTTFC", 10)); // 100 s after the others: refused
+    feed(lf_record(5000, "STAT*"));                // a static hexid
     feed("garbage,1");
     feed("RTTFC_EOT");
+    EXPECT_EQ(assembler_.counts().rejected, 2u);
     clock_.advance(FeedReceipts::kLogEvery - milliseconds{1});
     feed(lf_record(20001, "AAA1", "RTTFC", 1));
+    feed("RTTFC_EOT");
     assembler_.bufferRequested();
     feed(lf_record(20003, "CCC3", "RTBUF=0"));
     feed("RTBUF_EOT");
@@ -324,9 +352,69 @@ TEST_F(AppTrafficAssemblerTest, WhatWasReceivedIsLoggedOnceAMinuteAndAtTheStop) 
     assembler_.logReceipts();
     EXPECT_THAT(log_.linesWith("received so far"), SizeIs(1));
     feed(lf_record(20004, "DDD4", "RTTFC", 2));
+    feed("RTTFC_EOT");
     assembler_.logReceipts();
     EXPECT_THAT(log_.linesWith(fmt::format(fmt::runtime(line), 5, 4)), SizeIs(1));
     EXPECT_EQ(assembler_.receipts().aircraft(), 4u);
+}
+
+// What the mailbox dropped of the reader's batches goes with the minute's line: two rounds
+// come while the main loop takes nothing, so the second one's reports replace the first one's.
+TEST_F(AppTrafficAssemblerTest, WhatTheMailboxDroppedGoesWithTheMinutesLine) {
+    StopControl stop;
+    std::atomic<std::uint32_t> tick{1000};
+    TrafficMailbox mailbox(clock_, stop, tick);
+    mailbox.enable(true);
+    AppTrafficAssembler assembler("Traffic Reader", {lf_postTo(mailbox), nullptr, nullptr});
+    const auto round = [&](int r, std::initializer_list<std::uint32_t> hexids) {
+        for (const std::uint32_t hexid : hexids) {
+            assembler.handleDatagram(lf_record(hexid, "AAA1", "RTTFC", r), clock_.steadyNow(),
+                                     clock_.utcNow());
+        }
+        assembler.handleDatagram("RTTFC_EOT", clock_.steadyNow(), clock_.utcNow());
+        clock_.advance(std::chrono::seconds{10});
+    };
+    assembler.tick(clock_.steadyNow());
+    round(0, {20001, 20002, 20003});
+    round(1, {20001, 20002, 20004});
+    clock_.advance(FeedReceipts::kLogEvery);
+    assembler.tick(clock_.steadyNow());
+    EXPECT_THAT(log_.linesWith("Traffic Reader: 6 traffic records of 4 aircraft received so "
+                               "far; 2 records dropped untaken, 1 batch came before the one "
+                               "before was taken"),
+                SizeIs(1));
+    EXPECT_THAT(lf_hexids(mailbox.pendingBatch()), ElementsAre(20004, 20001, 20002, 20003));
+    // Delivery off: the App reader's batch goes at once, said at the stop.
+    mailbox.enable(false);
+    round(2, {20001});
+    assembler.logReceipts();
+    EXPECT_THAT(log_.linesWith("Traffic Reader: 7 traffic records of 4 aircraft received so "
+                               "far; 3 records dropped untaken, 1 batch came"),
+                SizeIs(1));
+}
+
+// A flood of made-up hex ids cannot grow the reader's memory of the aircraft it heard for good:
+// beyond the feed clock's limit the older half is forgotten and only counted.
+TEST(FeedReceiptsTest, AFloodOfMadeUpHexidsIsCountedNotKept) {
+    FeedReceipts receipts("Traffic Reader");
+    std::vector<TrafficEntry> batch(1000);
+    for (std::uint32_t flood = 0; flood < 25; ++flood) {
+        for (std::uint32_t i = 0; i < batch.size(); ++i) {
+            batch[i].hexid = 100000 + flood * 1000 + i;
+        }
+        receipts.count(batch);
+        EXPECT_LE(receipts.aircraftKept(), FeedReceipts::kMaxAircraftKept);
+    }
+    EXPECT_EQ(receipts.records(), 25000u);
+    EXPECT_EQ(receipts.aircraft(), 25000u);
+    // One the reader still remembers counts once; one it forgot counts again.
+    batch.resize(1);
+    batch[0].hexid = 100000 + 24 * 1000;
+    receipts.count(batch);
+    EXPECT_EQ(receipts.aircraft(), 25000u);
+    batch[0].hexid = 100000;
+    receipts.count(batch);
+    EXPECT_EQ(receipts.aircraft(), 25001u);
 }
 
 TEST_F(AppTrafficAssemblerTest, BufferIndexChangesSeparateSnapshotsWithoutSeparators) {
@@ -448,7 +536,8 @@ TEST_F(AppTrafficAssemblerTest, AReportFromTheFutureIsSkippedAndTheOthersKeepThe
     report(30002, 4070908800.0, "RTBUF=0");
     assembler.handleDatagram("RTBUF_EOT", clock_.steadyNow(), clock_.utcNow());
     assembler.handleDatagram("RTTFC_EOT", clock_.steadyNow(), clock_.utcNow());
-    EXPECT_THAT(lf_hexids(mailbox.pendingBatch()), ElementsAre(20005));
+    // The first batch, not taken yet, is taken first.
+    EXPECT_THAT(lf_hexids(mailbox.pendingBatch()), ElementsAre(20005, 20001, 20002));
     ASSERT_THAT(mailbox.waitingBufferedBatches(), SizeIs(1));
     EXPECT_THAT(lf_hexids(mailbox.waitingBufferedBatches()[0]), ElementsAre(30001));
     EXPECT_EQ(assembler.counts().rejected, 3u);

@@ -1,22 +1,36 @@
-// The whole KLAX capture through the program's own wiring (tests/traffic/support/
-// program_replay.h): the arrivals the capture shows at a stand park there, their parked time
-// is their real one, nothing goes wrong that the log marks, and the close-down leaves no
-// object in the simulator.
+// The App road through the program's own wiring (tests/traffic/support/program_replay.h):
+// - the whole KLAX capture: the arrivals the capture shows at a stand park there, their parked
+//   time is their real one, nothing goes wrong that the log marks, and the close-down leaves no
+//   object in the simulator;
+// - the first five minutes of it with copies of reports between the rounds (a second sender on
+//   the App's network): every aircraft is shown, flies as far and no faster than without them;
+// - rounds larger than the main loop takes between two rounds (200 reports a second): every
+//   aircraft is updated at least every other round, and none is removed for want of reports.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
+#include <iostream>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "app/program_mailbox.h"
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "runtime/current_day_slot.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/program_replay.h"
+#include "tests/traffic/support/replay_measure.h"
+#include "tests/traffic/support/track_capture.h"
 #include "traffic/stands/static_traffic.h"
+#include "traffic/step/traffic_mailbox.h"
 
 namespace skyloom::testing {
 namespace {
@@ -78,10 +92,9 @@ TEST_F(KlaxProgramReplay, TheKlaxCaptureRunsThroughTheProgramsWiringAndItsArriva
     SKYLOOM_REQUIRE_SHARED(parkingPath, "data/stands/KLAX/parking.xml");
     // The capture's time of day on a Wednesday, as recorded: the run crosses into the next
     // half hour of the week (at 21:59:30).
-    const std::string skip =
-        prepare(kLosAngelesReplayAirport,
-                tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
-                ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
+    const std::string skip = prepare(kLosAngelesReplayAirport,
+                                     tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
+                                     ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -107,8 +120,7 @@ TEST_F(KlaxProgramReplay, TheKlaxCaptureRunsThroughTheProgramsWiringAndItsArriva
         lf_collectLiveStayers(traffic, stayers);
         for (const LiveAircraft& a : traffic.liveAircraft) {
             if (a.phase.phase == FlightPhase::parked && parked.contains(a.base.hexid)) {
-                parkedAtEnd[a.base.hexid] = {a.base.callsign, clock_.steadyNow(),
-                                             a.stand.daySlot};
+                parkedAtEnd[a.base.hexid] = {a.base.callsign, clock_.steadyNow(), a.stand.daySlot};
             }
         }
     };
@@ -143,6 +155,259 @@ TEST_F(KlaxProgramReplay, TheKlaxCaptureRunsThroughTheProgramsWiringAndItsArriva
     // The close-down removed every object of the run from the simulator.
     EXPECT_THAT(world_->aiObjectIds(), ::testing::IsEmpty());
 }
+
+// --- Copies between rounds -----------------------------------------------------------------
+
+constexpr double kCopiesRunSeconds = 300.0;
+constexpr std::size_t kCopies = 14;
+// The step margin of the end-to-end checks, and how much the frames' timing may change it
+// where an object steps faster than that without the copies as well.
+constexpr double kStepMargin = 1.25;
+constexpr double kTimingMargin = 1.03;
+// The path flown with the copies against the path flown without them, at least.
+constexpr double kFlownWithCopiesShare = 0.98;
+
+// The report of an aircraft three quarters into each burst, stamped a second earlier,
+// sent just before the burst as a second sender on the App's network would: it is on the
+// feed's clock, and the burst repeats its aircraft.
+void lf_sendCopiesBeforeRounds(tools::Capture& capture) {
+    std::size_t sent = 0;
+    for (std::size_t k = 1; k < capture.bursts.size() && sent < kCopies; ++k, ++sent) {
+        std::vector<std::string>& datagrams = capture.bursts[k].datagrams;
+        std::vector<std::string> fields;
+        std::string field;
+        for (const char c : datagrams[datagrams.size() * 3 / 4] + ",") {
+            if (c == ',') {
+                fields.push_back(std::move(field));
+                field.clear();
+            } else {
+                field += c;
+            }
+        }
+        fields[14] = fmt::format("{:.1f}", std::stod(fields[14]) - 1.0);
+        std::string copy = fields.front();
+        for (std::size_t f = 1; f < fields.size(); ++f) {
+            copy += "," + fields[f];
+        }
+        datagrams.insert(datagrams.begin(), copy);
+    }
+    ASSERT_EQ(sent, kCopies);
+}
+
+double lf_flownNm(const std::vector<ObjectFrame>& frames) {
+    double nm = 0;
+    for (std::size_t f = 1; f < frames.size(); ++f) {
+        if (frames[f - 1].objectId == frames[f].objectId) {
+            nm += gf_distanceNM({frames[f - 1].latitude, frames[f - 1].longitude},
+                                {frames[f].latitude, frames[f].longitude});
+        }
+    }
+    return nm;
+}
+
+class CopiesProgramReplay : public ProgramReplayTest {
+protected:
+    ReplayRunResult runFollowingAll() {
+        ReplayRunOptions options;
+        options.afterLastBurst = std::chrono::seconds(30);
+        for (const auto& [hexid, r] : reports()) {
+            options.followed.insert(hexid);
+        }
+        stop_.reset();
+        return run(options);
+    }
+};
+
+TEST_F(CopiesProgramReplay, CopiesOfReportsBetweenTheRoundsCostNoAircraftNoDistanceNoStep) {
+    SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
+    tools::Capture capture = tools::gf_readCapture(capturePath, kLosAngelesElevationFt);
+    const double first = capture.bursts.front().time;
+    std::erase_if(capture.bursts, [first](const tools::CaptureBurst& burst) {
+        return burst.time - first > kCopiesRunSeconds;
+    });
+    const std::map<std::uint32_t, std::vector<DueReport>> due = gf_dueReports(capture);
+    const std::string skip =
+        prepare(kLosAngelesReplayAirport, capture, ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    const ReplayRunResult clean = runFollowingAll();
+    lf_sendCopiesBeforeRounds(capture);
+    replaceCapture(capture);
+    const ReplayRunResult copies = runFollowingAll();
+
+    double cleanNm = 0;
+    double copiesNm = 0;
+    std::size_t faster = 0;
+    double worst = 0;
+    for (const auto& [hexid, frames] : clean.frames) {
+        SCOPED_TRACE(hexid);
+        const double nm = lf_flownNm(frames);
+        cleanNm += nm;
+        if (!copies.frames.contains(hexid)) {
+            ADD_FAILURE() << "never shown, " << nm << " NM without the copies";
+            continue;
+        }
+        const std::vector<ObjectFrame>& withCopies = copies.frames.at(hexid);
+        copiesNm += lf_flownNm(withCopies);
+        const double fastestKt = gf_fastestReportedKt(due.at(hexid));
+        const double ratio = gf_fastestStepRatio(withCopies, fastestKt);
+        worst = std::max(worst, ratio);
+        if (ratio > std::max(kStepMargin, gf_fastestStepRatio(frames, fastestKt)) * kTimingMargin) {
+            ++faster;
+            ADD_FAILURE() << "steps " << ratio << " times its fastest reported speed, " << fastestKt
+                          << " kt";
+        }
+    }
+    std::cout << fmt::format("copies: {} of {} aircraft shown, {:.1f} of {:.1f} NM flown, {} "
+                             "faster than before, the fastest step {:.2f} times the reports'\n",
+                             copies.frames.size(), clean.frames.size(), copiesNm, cleanNm, faster,
+                             worst);
+    EXPECT_GE(clean.frames.size(), 30u);
+    EXPECT_GE(copiesNm, kFlownWithCopiesShare * cleanNm);
+}
+
+// --- Rounds larger than the take ----------------------------------------------------------
+
+// The first aircraft of each round (those the take reaches last) are airliners flying straight
+// out from the airport, which the program shows; the others fly for an airline whose livery is
+// not installed: decoded, never shown.
+constexpr std::size_t kShownPerRound = 40;
+constexpr double kShownKt = 250.0;
+constexpr double kRoundsEpoch = 1767822752.0; // 2026-01-07 21:52:32 UTC
+// The feed's rounds go on this long; the run then takes what is left.
+constexpr double kRoundsSeconds = 100.0;
+// The path an object flies against what its reports say it flew, at least.
+constexpr double kFlownShare = 0.9;
+
+struct RoundsCase {
+    std::size_t aircraft;
+    double everySeconds;
+    friend void PrintTo(const RoundsCase& c, std::ostream* out) {
+        *out << c.aircraft << " aircraft every " << c.everySeconds << " s";
+    }
+};
+
+std::uint32_t lf_roundsHexid(std::size_t i) {
+    return 0xa00000 + static_cast<std::uint32_t>(i);
+}
+
+// Round r of the capture: every aircraft once, the shown ones first, stamped at the round's
+// time (`kRoundsEpoch` + r x every).
+tools::Capture lf_rounds(const RoundsCase& c, const Lalo& airport) {
+    tools::Capture capture;
+    const auto rounds = static_cast<int>(kRoundsSeconds / c.everySeconds);
+    for (int r = 0; r <= rounds; ++r) {
+        const double seconds = r * c.everySeconds;
+        tools::CaptureBurst burst{kRoundsEpoch + seconds, {}};
+        for (std::size_t i = 0; i < c.aircraft; ++i) {
+            const bool shown = i < kShownPerRound;
+            const double bearingDeg = static_cast<double>(i % 360) + (shown ? 0.0 : 0.5);
+            const double fromNm = shown ? 10.0 : 5.0 + static_cast<double>(i % 30);
+            const double nm = fromNm + kShownKt * seconds / 3600.0;
+            const Lalo at =
+                gf_destination(airport, bearingDeg * geo::kRadiansPerDegree, nm * geo::kFeetPerNM);
+            TruePoint point;
+            point.seconds = point.positionSeconds = seconds;
+            point.latitude = at.lat;
+            point.longitude = at.lon;
+            point.altitudeFt = 8000.0;
+            point.groundSpeedKt = kShownKt;
+            point.trackDeg = bearingDeg;
+            const TrackIdentity who{lf_roundsHexid(i),
+                                    fmt::format("{}{}", shown ? "AAL" : "XQZ", 1000 + i),
+                                    shown ? "B738" : "A320",
+                                    fmt::format("N{}R", 1000 + i),
+                                    "LAX",
+                                    "SFO"};
+            burst.datagrams.push_back(gf_rttfcDatagram(who, point, kRoundsEpoch + seconds));
+        }
+        burst.datagrams.push_back("RTTFC_EOT");
+        capture.bursts.push_back(std::move(burst));
+    }
+    return capture;
+}
+
+// Notes the round of every report the program's own decoder is given, and hands it on.
+class RoundNotingDecoder final : public TrafficDecoder {
+public:
+    RoundNotingDecoder(TrafficDecoder& program, double everySeconds)
+        : program_(program), everySeconds_(everySeconds) {}
+    void decodeMessage(const TrafficEntry& entry) override {
+        rounds[entry.hexid].insert(
+            static_cast<int>(std::lround((entry.timestamp - kRoundsEpoch) / everySeconds_)));
+        program_.decodeMessage(entry);
+    }
+    std::unordered_map<std::uint32_t, std::set<int>> rounds;
+
+private:
+    TrafficDecoder& program_;
+    double everySeconds_;
+};
+
+class RoundsProgramReplay : public ProgramReplayTest,
+                            public ::testing::WithParamInterface<RoundsCase> {};
+
+TEST_P(RoundsProgramReplay, EveryAircraftIsUpdatedAtLeastEveryOtherRound) {
+    const RoundsCase& c = GetParam();
+    const std::string skip =
+        prepare(kLosAngelesReplayAirport, lf_rounds(c, kLosAngelesReplayAirport.userGate),
+                ManualClock::utcTime(2026, 1, 7, 21, 52, 32), {"XQZ"});
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    std::optional<RoundNotingDecoder> noting;
+    ReplayRunOptions options;
+    options.afterLastBurst = std::chrono::seconds(40);
+    for (std::size_t i = 0; i < kShownPerRound; ++i) {
+        options.followed.insert(lf_roundsHexid(i));
+    }
+    options.onCycle = [&](MainLoop&) {
+        if (!noting) {
+            TrafficMailbox& mailbox = gf_trafficMailbox();
+            noting.emplace(*mailbox.decoder(), c.everySeconds);
+            mailbox.setDecoder(&*noting);
+        }
+    };
+    const ReplayRunResult result = run(options);
+    ASSERT_TRUE(noting);
+    const auto rounds = static_cast<int>(kRoundsSeconds / c.everySeconds);
+    std::size_t starved = 0;
+    for (std::size_t i = 0; i < c.aircraft; ++i) {
+        const std::set<int>& got = noting->rounds[lf_roundsHexid(i)];
+        for (int r = 0; r < rounds; ++r) {
+            if (!got.contains(r) && !got.contains(r + 1)) {
+                ++starved;
+                ADD_FAILURE() << "aircraft " << i << " not updated in rounds " << r << " and "
+                              << r + 1;
+                break;
+            }
+        }
+        if (starved > 5) {
+            break;
+        }
+    }
+    EXPECT_THAT(logLinesWith("its reports ran out"), ::testing::IsEmpty());
+    // The shown aircraft fly as far as their reports.
+    for (std::size_t i = 0; i < kShownPerRound; ++i) {
+        SCOPED_TRACE(i);
+        const auto frames = result.frames.find(lf_roundsHexid(i));
+        ASSERT_NE(frames, result.frames.end()) << "never shown";
+        double flownNm = 0;
+        for (std::size_t f = 1; f < frames->second.size(); ++f) {
+            const ObjectFrame& a = frames->second[f - 1];
+            const ObjectFrame& b = frames->second[f];
+            if (a.objectId == b.objectId) {
+                flownNm += gf_distanceNM({a.latitude, a.longitude}, {b.latitude, b.longitude});
+            }
+        }
+        const double seconds = frames->second.back().seconds - frames->second.front().seconds;
+        EXPECT_GE(flownNm, kFlownShare * kShownKt * seconds / 3600.0) << "in " << seconds << " s";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(App, RoundsProgramReplay,
+                         ::testing::Values(RoundsCase{2500, 10.0}, RoundsCase{1000, 3.0}));
 
 } // namespace
 } // namespace skyloom::testing

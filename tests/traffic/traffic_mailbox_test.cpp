@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <set>
 #include <thread>
 #include <vector>
@@ -50,9 +51,11 @@ protected:
         mailbox_.enable(true);
     }
 
-    void postLive(std::vector<TrafficEntry> batch, bool dropWhenOff = true) {
-        mailbox_.post(batch, TrafficBatchKind::live, 30, dropWhenOff);
+    TrafficPostOutcome postLive(std::vector<TrafficEntry> batch, bool dropWhenOff = true) {
+        const TrafficPostOutcome outcome =
+            mailbox_.post(batch, TrafficBatchKind::live, 30, dropWhenOff);
         EXPECT_THAT(batch, IsEmpty()) << "a post always leaves the caller's batch empty";
+        return outcome;
     }
 
     testing::LogCapture log_;
@@ -63,17 +66,81 @@ protected:
     testing::RecordingDecoder decoder_;
 };
 
-TEST_F(TrafficMailboxTest, ANewerLiveBatchReplacesOneStillPending) {
-    postLive(lf_batch(100, 3));
+// A batch that comes while one is pending replaces what it reports anew, in its place, and
+// keeps the rest where the take comes first: its own new aircraft come after them.
+TEST_F(TrafficMailboxTest, ANewerLiveBatchTakesThePlaceOfWhatItReportsAnewAndKeepsTheRest) {
+    EXPECT_EQ(postLive(lf_batch(100, 4)), TrafficPostOutcome{});
     EXPECT_EQ(mailbox_.replacedCount(), 0u);
-    postLive(lf_batch(200, 2));
+    EXPECT_EQ(mailbox_.takeTrafficBatches(), 2u); // 103 and 102
+    // 101 and 100 wait; 100 is reported anew, 200 and 201 come new.
+    std::vector<TrafficEntry> second = lf_batch(200, 2, 1.7e9 + 10);
+    second.insert(second.begin() + 1, lf_batch(100, 1, 1.7e9 + 10).front());
+    EXPECT_EQ(postLive(second), (TrafficPostOutcome{true, 1}));
     EXPECT_EQ(mailbox_.replacedCount(), 1u);
-    postLive(lf_batch(300, 4));
+    EXPECT_THAT(lf_hexids(mailbox_.pendingBatch()), ElementsAre(200, 201, 100, 101));
+    EXPECT_EQ(mailbox_.pendingBatch()[2].timestamp, 1.7e9 + 10) << "the newer report";
+    // Nothing in common: everything stays, the older first.
+    EXPECT_EQ(postLive(lf_batch(300, 2)), (TrafficPostOutcome{true, 0}));
     EXPECT_EQ(mailbox_.replacedCount(), 2u);
-
-    EXPECT_THAT(lf_hexids(mailbox_.pendingBatch()), ElementsAre(300, 301, 302, 303));
+    while (mailbox_.takeTrafficBatches() > 0) {
+    }
+    EXPECT_THAT(lf_hexids(decoder_.entries()), ElementsAre(103, 102, 101, 100, 201, 200, 301, 300));
     EXPECT_EQ(mailbox_.counts().replacedBatches, 2u);
+    EXPECT_EQ(mailbox_.counts().entriesDropped, 1u);
     EXPECT_FALSE(stop_.stopRequested());
+}
+
+// Rounds larger than the take between two rounds: the aircraft a round did not reach come first
+// in the next, so every aircraft is taken at least every other round, however the round is
+// ordered; the first aircraft of the round no longer lose every round.
+TEST_F(TrafficMailboxTest, InRoundsLargerThanTheTakeEveryAircraftTakesItsTurn) {
+    struct RoundCase {
+        std::size_t aircraft;
+        std::size_t stepsBetweenRounds;
+    };
+    for (const RoundCase c : {RoundCase{1000, 300}, RoundCase{700, 200}, RoundCase{2500, 1000}}) {
+        SCOPED_TRACE(c.aircraft);
+        TrafficMailbox mailbox(clock_, stop_, tick_);
+        testing::RecordingDecoder decoder;
+        mailbox.setDecoder(&decoder);
+        mailbox.enable(true);
+        std::map<std::uint32_t, int> lastTaken;
+        for (int round = 0; round < 12; ++round) {
+            std::vector<TrafficEntry> batch = lf_batch(20000, c.aircraft, 1.7e9 + round);
+            mailbox.post(batch, TrafficBatchKind::live, 30, true);
+            for (std::size_t step = 0; step < c.stepsBetweenRounds; ++step) {
+                mailbox.takeTrafficBatches();
+            }
+            for (const TrafficEntry& entry : decoder.entries()) {
+                lastTaken[entry.hexid] = round;
+            }
+            decoder.clear();
+            if (round == 0) {
+                continue;
+            }
+            for (std::uint32_t hexid = 20000; hexid < 20000 + c.aircraft; ++hexid) {
+                ASSERT_TRUE(lastTaken.contains(hexid) && round - lastTaken[hexid] <= 1)
+                    << hexid << " not taken in rounds " << round - 1 << " and " << round;
+            }
+        }
+        EXPECT_EQ(mailbox.counts().entriesDropped, mailbox.counts().livePosts * c.aircraft -
+                                                       mailbox.counts().entriesTaken -
+                                                       mailbox.pendingCount());
+    }
+}
+
+// A flood of made-up aircraft cannot grow the mailbox for good: what the take comes to last
+// goes, counted.
+TEST_F(TrafficMailboxTest, AtMostItsLimitWaits) {
+    constexpr std::size_t kMax = TrafficMailbox::kMaxPendingEntries;
+    EXPECT_EQ(postLive(lf_batch(20000, kMax + 3)).dropped, 3u);
+    EXPECT_EQ(mailbox_.pendingCount(), kMax);
+    EXPECT_EQ(mailbox_.pendingBatch().front().hexid, 20003u);
+    mailbox_.takeTrafficBatches();
+    EXPECT_EQ(postLive(lf_batch(100000, 10)), (TrafficPostOutcome{true, 8}));
+    EXPECT_THAT(lf_hexids(mailbox_.pendingBatch()), ::testing::Contains(100009u));
+    EXPECT_EQ(mailbox_.pendingCount(), kMax);
+    EXPECT_EQ(mailbox_.counts().entriesDropped, 11u);
 }
 
 TEST_F(TrafficMailboxTest, TakesTwoEntriesPerStepFromTheBack) {
@@ -108,7 +175,8 @@ TEST_F(TrafficMailboxTest, TheStallComesAtExactlySixtySecondsAfterTheFirstReplac
     EXPECT_TRUE(mailbox_.deliveryEnabled());
 
     clock_.advance(milliseconds{1});
-    postLive(lf_batch(30, 7)); // exactly 60 s: the stall
+    // Exactly 60 s: the stall; the three batches before it all wait, none shares an aircraft.
+    EXPECT_EQ(postLive(lf_batch(30, 7)).dropped, 7u + 7u);
     EXPECT_EQ(stop_.current().reason, StopReason::trafficMailboxStalled);
     EXPECT_EQ(stop_.current().detail, 0);
     EXPECT_FALSE(mailbox_.deliveryEnabled());
@@ -116,7 +184,7 @@ TEST_F(TrafficMailboxTest, TheStallComesAtExactlySixtySecondsAfterTheFirstReplac
     EXPECT_EQ(mailbox_.pendingCount(), 0u) << "the pending entries are destroyed";
     EXPECT_THAT(log_.linesWith("Traffic mailbox stalled"),
                 ElementsAre("==> Traffic mailbox stalled: no messages consumed for 1 minute; 3 "
-                            "batches replaced, 2 pending and 7 incoming messages. Stopping "
+                            "batches replaced, 7 pending and 7 incoming messages. Stopping "
                             "traffic delivery and requesting shutdown."));
 
     // Later posts are dropped; the stall is reported once; delivery stays off for good.
@@ -263,7 +331,8 @@ TEST_F(TrafficMailboxTest, TheResetClearsTheStallForTheNextRun) {
 }
 
 // A reader posts numbered batches while the main thread takes entries: every entry is either
-// decoded once or dropped with a replaced batch, and within one batch they come newest first.
+// decoded once or dropped (beyond the mailbox's limit), and within one batch they come newest
+// first, an earlier batch before a later one.
 TEST(TrafficMailboxStressTest, AReaderPostsWhileTheMainThreadTakes) {
     ManualClock clock;
     StopControl stop;

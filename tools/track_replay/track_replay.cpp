@@ -20,8 +20,8 @@
 #include "parking/parking_state.h"
 #include "parking/static_parking_state.h"
 #include "platform/simworld/installed_world.h"
-#include "refdata/park_airport.h"
 #include "platform/simworld/world.h"
+#include "refdata/park_airport.h"
 #include "runtime/run_services.h"
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
@@ -35,8 +35,8 @@
 #include "sim/user_aircraft_stand.h"
 #include "tools/rtapp_standin/capture.h"
 #include "tools/track_replay/replay_tables.h"
-#include "traffic/step/live_update.h"
 #include "traffic/decode/message_decoder.h"
+#include "traffic/step/live_update.h"
 #include "traffic/step/traffic_mailbox.h"
 #include "traffic/step/traffic_state.h"
 #include "traffic/step/traffic_step.h"
@@ -196,7 +196,7 @@ ReplayRun gf_replayTrack(const std::vector<TruePoint>& part, double cadenceSecon
     AppTrafficAssembler assembler(
         "track_replay",
         {[&mailbox](std::vector<TrafficEntry>& b, TrafficBatchKind kind, std::uint32_t base,
-                    bool dropWhenOff) { mailbox.post(b, kind, base, dropWhenOff); }});
+                    bool dropWhenOff) { return mailbox.post(b, kind, base, dropWhenOff); }});
 
     ReplayRun run;
     const double start = part.front().seconds;
@@ -213,8 +213,7 @@ ReplayRun gf_replayTrack(const std::vector<TruePoint>& part, double cadenceSecon
                 const std::string datagram = gf_rttfcFromAitfc(lf_datagram(report), epoch);
                 assembler.handleDatagram(datagram, clock.steadyNow(), clock.utcNow());
                 assembler.handleDatagram(kLiveEndMarker, clock.steadyNow(), clock.utcNow());
-                run.reports.push_back(
-                    {report.seconds, report.trackDeg, report.verticalSpeedFpm});
+                run.reports.push_back({report.seconds, report.trackDeg, report.verticalSpeedFpm});
                 nextReport += cadenceSeconds;
             }
             lf_handleAddingStack(state);

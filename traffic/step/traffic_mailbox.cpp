@@ -1,5 +1,7 @@
 #include "traffic/step/traffic_mailbox.h"
 
+#include <iterator>
+#include <unordered_map>
 #include <utility>
 
 #include <fmt/format.h>
@@ -24,21 +26,24 @@ void TrafficMailbox::resetStallTimerLocked() noexcept {
     stallReported_ = false;
 }
 
-void TrafficMailbox::post(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
-                          std::uint32_t offsetBase, bool dropWhenOff) {
+TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                                        std::uint32_t offsetBase, bool dropWhenOff) {
+    TrafficPostOutcome outcome;
     if (batch.empty()) {
-        return;
+        return outcome;
     }
     if (kind == TrafficBatchKind::buffered) {
         postBuffered(batch, offsetBase);
-        return;
+        return outcome;
     }
     if (dropWhenOff && !deliveryEnabled_.load()) {
+        outcome.dropped = batch.size();
         batch.clear();
         const std::lock_guard lock(mutex_);
         ++counts_.livePosts;
         ++counts_.droppedBatches;
-        return;
+        counts_.entriesDropped += outcome.dropped;
+        return outcome;
     }
     gf_setTimeOffsets(batch, currentTick(), offsetBase);
 
@@ -47,19 +52,23 @@ void TrafficMailbox::post(std::vector<TrafficEntry>& batch, TrafficBatchKind kin
         const std::lock_guard lock(mutex_);
         ++counts_.livePosts;
         if (deliveryEnabled_.load()) {
-            stall = handOverLocked(batch);
+            stall = handOverLocked(batch, outcome);
         } else {
             ++counts_.droppedBatches;
+            outcome.dropped = batch.size();
         }
+        counts_.entriesDropped += outcome.dropped;
     }
-    // The replaced batch, or the incoming one when it was not taken.
+    // What the mailbox did not keep.
     batch.clear();
     if (stall.detected) {
         reportStall(stall);
     }
+    return outcome;
 }
 
-TrafficMailbox::StallOutcome TrafficMailbox::handOverLocked(std::vector<TrafficEntry>& batch) {
+TrafficMailbox::StallOutcome TrafficMailbox::handOverLocked(std::vector<TrafficEntry>& batch,
+                                                            TrafficPostOutcome& outcome) {
     StallOutcome stall;
     if (!pending_.empty()) {
         const Clock::SteadyTime now = clock_.steadyNow();
@@ -78,15 +87,59 @@ TrafficMailbox::StallOutcome TrafficMailbox::handOverLocked(std::vector<TrafficE
     if (stall.detected) {
         stalledForGood_ = true;
         deliveryEnabled_.store(false);
+        outcome.dropped = pending_.size() + batch.size();
         pending_.clear();
         ++counts_.droppedBatches;
         return stall;
     }
-    if (!pending_.empty()) {
-        ++counts_.replacedBatches;
+    if (pending_.empty()) {
+        pending_.swap(batch);
+        // Those taken last go when the mailbox is full.
+        if (pending_.size() > kMaxPendingEntries) {
+            outcome.dropped = pending_.size() - kMaxPendingEntries;
+            pending_.erase(pending_.begin(),
+                           pending_.begin() + static_cast<std::ptrdiff_t>(outcome.dropped));
+        }
+        return stall;
     }
-    pending_.swap(batch);
+    ++counts_.replacedBatches;
+    outcome.metPending = true;
+    outcome.dropped = mergeLocked(batch);
     return stall;
+}
+
+std::size_t TrafficMailbox::mergeLocked(std::vector<TrafficEntry>& batch) {
+    std::size_t dropped = 0;
+    // Where each aircraft's pending report lies.
+    std::unordered_map<std::uint32_t, std::size_t> at;
+    at.reserve(pending_.size());
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+        at[pending_[i].hexid] = i;
+    }
+    // The reports of aircraft with nothing pending, in the batch's order.
+    std::vector<TrafficEntry> fresh;
+    fresh.reserve(batch.size());
+    for (TrafficEntry& entry : batch) {
+        const auto found = at.find(entry.hexid);
+        if (found == at.end()) {
+            fresh.push_back(std::move(entry));
+        } else {
+            pending_[found->second] = std::move(entry);
+            ++dropped;
+        }
+    }
+    // Those taken last go when the mailbox is full.
+    const std::size_t room =
+        kMaxPendingEntries > pending_.size() ? kMaxPendingEntries - pending_.size() : 0;
+    if (fresh.size() > room) {
+        dropped += fresh.size() - room;
+        fresh.erase(fresh.begin(),
+                    fresh.begin() + static_cast<std::ptrdiff_t>(fresh.size() - room));
+    }
+    pending_.insert(pending_.begin(), std::make_move_iterator(fresh.begin()),
+                    std::make_move_iterator(fresh.end()));
+    batch.clear();
+    return dropped;
 }
 
 void TrafficMailbox::reportStall(const StallOutcome& stall) {
@@ -170,6 +223,11 @@ void TrafficMailbox::reset() {
 void TrafficMailbox::setDecoder(TrafficDecoder* decoder) {
     const std::lock_guard decodeLock(decodeMutex_);
     decoder_ = decoder;
+}
+
+TrafficDecoder* TrafficMailbox::decoder() const {
+    const std::lock_guard decodeLock(decodeMutex_);
+    return decoder_;
 }
 
 bool TrafficMailbox::stalledForGood() const {

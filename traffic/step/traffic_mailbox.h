@@ -1,6 +1,14 @@
 // `TrafficMailbox`: the hand-over of traffic batches from the feed's reader threads to the main
-// loop. It holds at most one pending live batch: a newer batch replaces one not yet consumed,
-// and the main loop takes at most two entries per traffic step, from the back of the batch.
+// loop. It holds one pending live batch, and the main loop takes at most two entries per
+// traffic step (200 a second), from the back of the batch, which spreads the decoding over the
+// steps. A newer batch that comes before the pending one is taken whole replaces what it
+// reports anew and keeps the rest: each newer report takes the place of its aircraft's older
+// one (which is dropped), and the aircraft the pending batch did not reach stay where the take
+// comes first, ahead of the new batch's other aircraft. So a round cut in two loses nothing,
+// and in rounds larger than the take between two rounds every aircraft waits its turn, at
+// most as many rounds as the take needs for the whole round, instead of the same aircraft
+// losing every round. At most kMaxPendingEntries wait; what the mailbox drops is counted, and
+// each post says what it dropped (`TrafficPostOutcome`), for the reader's log.
 // When live batches keep coming for a minute while nothing is taken, the mailbox stops
 // delivering for the rest of the run and raises "TRAFFIC MAILBOX STALLED".
 //
@@ -40,8 +48,11 @@ struct TrafficMailboxCounts {
     std::uint64_t bufferedPosts = 0;
     // Live batches destroyed without ever being pending (delivery off, or the stalling post).
     std::uint64_t droppedBatches = 0;
-    // Pending batches replaced by a newer one.
+    // Live batches that came while one was pending, and merged into it.
     std::uint64_t replacedBatches = 0;
+    // Live entries destroyed untaken: superseded by a newer report of their aircraft, beyond
+    // kMaxPendingEntries, or in a dropped batch.
+    std::uint64_t entriesDropped = 0;
     std::uint64_t entriesTaken = 0;
     std::uint64_t bufferedEntriesDecoded = 0;
 
@@ -52,6 +63,9 @@ class TrafficMailbox {
 public:
     static constexpr std::chrono::seconds kStallTime{60};
     static constexpr std::size_t kEntriesPerStep = 2;
+    // Twice the largest batch of the App road (feed/app_traffic_assembler.h): the aircraft of
+    // the busiest airspace around one user several times over, 20 s of taking.
+    static constexpr std::size_t kMaxPendingEntries = 4000;
 
     // The clock times the stall, the stop request takes "TRAFFIC MAILBOX STALLED", the tick
     // (g_trafficTick in the program) times the entries; all must outlive the mailbox.
@@ -62,8 +76,8 @@ public:
     // Hands over a batch (a `TrafficBatchPost`); `batch` is always left empty. `offsetBase` is the
     // playback delay in seconds for gf_setTimeOffsets. A live batch posted with `dropWhenOff` while
     // delivery is off is destroyed before its time offsets are set.
-    void post(std::vector<TrafficEntry>& batch, TrafficBatchKind kind, std::uint32_t offsetBase,
-              bool dropWhenOff);
+    TrafficPostOutcome post(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
+                            std::uint32_t offsetBase, bool dropWhenOff);
 
     // One traffic step's take: first every waiting buffered batch, in order, then at most two
     // entries from the back of the pending batch, each decoded outside the lock. Returns how
@@ -81,6 +95,8 @@ public:
     // Installs the decoder (null removes it); the next take decodes the buffered batches that
     // waited for one. The decoder must outlive its installation.
     void setDecoder(TrafficDecoder* decoder);
+    // The decoder installed (null while none is).
+    TrafficDecoder* decoder() const;
 
     bool deliveryEnabled() const noexcept { return deliveryEnabled_.load(); }
     bool stalledForGood() const;
@@ -103,7 +119,9 @@ private:
 
     std::uint32_t currentTick() const noexcept;
     void resetStallTimerLocked() noexcept;
-    StallOutcome handOverLocked(std::vector<TrafficEntry>& batch);
+    StallOutcome handOverLocked(std::vector<TrafficEntry>& batch, TrafficPostOutcome& outcome);
+    // Merges `batch` into the pending batch (see above); returns how many entries it dropped.
+    std::size_t mergeLocked(std::vector<TrafficEntry>& batch);
     void postBuffered(std::vector<TrafficEntry>& batch, std::uint32_t offsetBase);
     void reportStall(const StallOutcome& stall);
 

@@ -40,6 +40,7 @@ TrafficBatchPost BatchRecorder::post() {
         const std::lock_guard lock(mutex_);
         batches_.push_back(PostedBatch{batch, kind, offsetBase, dropWhenOff});
         batch.clear();
+        return TrafficPostOutcome{};
     };
 }
 

@@ -119,8 +119,9 @@ void RtAppLinkTest::SetUp() {
     settings.trafficPort = 0;
     settings.weatherPort = 0;
     settings.post = [this](std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
-                           std::uint32_t base,
-                           bool dropWhenOff) { mailbox_.post(batch, kind, base, dropWhenOff); };
+                           std::uint32_t base, bool dropWhenOff) {
+        return mailbox_.post(batch, kind, base, dropWhenOff);
+    };
     settings.qnh = [this](std::int32_t hpa) { qnh_.store(hpa); };
     settings.identities = &identities_;
     settings.parked = &parked_;

@@ -187,7 +187,7 @@ RtApiEnvironment RtApiTest::environment(RtApiSession& session, WindowSink& windo
     env.session = &session;
     env.post = [mailbox = mailbox_.get()](std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
                                           std::uint32_t offsetBase, bool dropWhenOff) {
-        mailbox->post(batch, kind, offsetBase, dropWhenOff);
+        return mailbox->post(batch, kind, offsetBase, dropWhenOff);
     };
     env.area = &area_;
     env.identities = &identities_;

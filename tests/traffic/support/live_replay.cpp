@@ -69,6 +69,8 @@ std::map<std::uint32_t, std::vector<TrafficEntry>> captureReports(const tools::C
              for (TrafficEntry& entry : batch) {
                  reports[entry.hexid].push_back(std::move(entry));
              }
+             batch.clear();
+             return TrafficPostOutcome{};
          },
          nullptr, nullptr});
     for (const tools::CaptureBurst& burst : capture.bursts) {
@@ -115,7 +117,7 @@ CaptureReplay::CaptureReplay(tools::Capture capture, TrafficMailbox& mailbox, Cl
                                             posted_.insert(entry.hexid);
                                         }
                                         postedEntries_ += batch.size();
-                                        mailbox_.post(batch, kind, offsetBase, dropWhenOff);
+                                        return mailbox_.post(batch, kind, offsetBase, dropWhenOff);
                                     },
                                     nullptr, nullptr}) {
     feedBuffer(bufferedBursts);

@@ -113,6 +113,8 @@ protected:
                         std::vector<simworld::TimelineEvent> worldTimeline = {});
     // Runs the program on the prepared capture and closes it down as the program does.
     ReplayRunResult run(const ReplayRunOptions& options);
+    // Another capture of the prepared capture's aircraft (the same liveries) for the next run.
+    void replaceCapture(tools::Capture capture) { capture_ = std::move(capture); }
 
     // The capture's reports as the feed's parser posts them, by hexid.
     const std::map<std::uint32_t, std::vector<TrafficEntry>>& reports() const { return reports_; }
