@@ -290,8 +290,7 @@ TEST_F(RtApiReadersTest, AnOutageIsLoggedWhenItBeginsAndWhenItEndsWithItsCount) 
             EXPECT_TRUE(step.stop);
             break;
         }
-        EXPECT_EQ(log_->count(std::string("Traffic RTAPIreader: ") + c.begins), 1u)
-            << log_->text();
+        EXPECT_EQ(log_->count(std::string("Traffic RTAPIreader: ") + c.begins), 1u) << log_->text();
         EXPECT_EQ(log_->count(std::string("Traffic RTAPIreader: ") + c.ends), 1u) << log_->text();
         // Those two lines, and the buffered snapshots' line after an answer.
         const std::size_t lines = log_->count("Traffic RTAPIreader: ") - failedBefore;
@@ -391,6 +390,33 @@ TEST_F(RtApiReadersTest, AMalformedAircraftIsLoggedOnceAndSkipped) {
     EXPECT_EQ(log_->count("Traffic RTAPIreader: aircraft 4ba977 skipped: latitude 'north' is "
                           "not a number"),
               1u);
+    // Beyond the hex ids logged, the count is all the log holds of the skipped reports: it goes
+    // with the minute's line of what was received, and again at the stop when it changed. So
+    // does what the mailbox dropped: each reply replaced the last one's report of 4ba976.
+    // (Nothing takes from the mailbox: within the minute before it stalls.)
+    for (int i = 0; i < 40 && log_->count("received so far") == 0; ++i) {
+        standIn_->queueAnswer("/v6/traffic", StandInAnswer::withBody(body));
+        step = stepAfter(*reader, step);
+    }
+    // The minute's line came before the step's reply.
+    const std::size_t replies = mailbox_->counts().livePosts - 1;
+    ASSERT_GE(replies, 10u);
+    EXPECT_EQ(log_->count(
+                  fmt::format("Traffic RTAPIreader: {} aircraft reports skipped so far", replies)),
+              1u);
+    EXPECT_EQ(log_->count(fmt::format("; {} records dropped untaken, {} batches came before the "
+                                      "one before was taken",
+                                      replies - 1, replies - 1)),
+              1u)
+        << "the minute's line";
+    EXPECT_FALSE(mailbox_->stalledForGood());
+    standIn_->queueAnswer("/v6/traffic", StandInAnswer::withBody(body));
+    step = stepAfter(*reader, step);
+    reader->logReceipts();
+    EXPECT_EQ(log_->count(fmt::format("Traffic RTAPIreader: {} aircraft reports skipped so far",
+                                      replies + 2)),
+              1u);
+    EXPECT_EQ(log_->count("aircraft reports skipped so far"), 2u);
 }
 
 TEST_F(RtApiReadersTest, ParkedTrafficIsAskedForAroundTheParkAirport) {
