@@ -5,9 +5,9 @@
 // ObjectIdList.txt against the live list.
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <iterator>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -29,17 +29,17 @@
 #include "runtime/stop_request.h"
 #include "runtime/user_aircraft.h"
 #include "tests/sim/support/link_fixture.h"
-#include "tests/support/shared_data.h"
 #include "tests/support/traffic_test_world.h"
+#include "tests/support/shared_data.h"
 #include "tests/traffic/support/live_replay.h"
 #include "tests/traffic/support/runway_fixture.h"
-#include "traffic/decode/message_decoder.h"
-#include "traffic/removals/user_collisions.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/step/live_update.h"
 #include "traffic/step/live_views.h"
+#include "traffic/decode/message_decoder.h"
 #include "traffic/step/traffic_state.h"
 #include "traffic/step/traffic_step.h"
+#include "traffic/removals/user_collisions.h"
 
 namespace skyloom::testing {
 namespace {
@@ -76,10 +76,8 @@ protected:
         mailbox_.setDecoder(&decoder_);
         mailbox_.enable(true);
         simworld::WorldSetup setup = aiSetup();
-        setup.liveries = {{kA320Livery, "A20N", 7.2, 0.4},
-                          {kB738Livery, "B738", 6.8, 1.1},
-                          {kEmiratesTitle, "B77W", 12, 0.5},
-                          {kCitationTitle, "C25B", 5, 0.5},
+        setup.liveries = {{kA320Livery, "A20N", 7.2, 0.4}, {kB738Livery, "B738", 6.8, 1.1},
+                          {kEmiratesTitle, "B77W", 12, 0.5}, {kCitationTitle, "C25B", 5, 0.5},
                           {kSwissSpecial, "A320", 7.2, 0.4}};
         placeUser(setup.user);
         connect(setup);
@@ -120,15 +118,8 @@ protected:
         if (const auto airline = gf_airlineFromCallsign(callsign)) {
             e.key.airline = gf_airlineId(*airline);
         }
-        e.sample = {lat,
-                    lon,
-                    altitudeFt,
-                    speedKt,
-                    0.0,
-                    0.0,
-                    0.0,
-                    static_cast<std::int32_t>(tick_.load() + 1),
-                    airborne ? std::uint8_t{1} : std::uint8_t{0}};
+        e.sample = {lat, lon, altitudeFt, speedKt, 0.0, 0.0, 0.0,
+                    static_cast<std::int32_t>(tick_.load() + 1), airborne ? std::uint8_t{1} : std::uint8_t{0}};
         e.timestamp = time;
         return e;
     }
@@ -136,8 +127,8 @@ protected:
     std::vector<std::string> createdTitles() const {
         std::vector<std::string> titles;
         for (const std::string& call : journalCalls("SimConnect_AICreateNonATCAircraft")) {
-            for (const char* title :
-                 {kA320Livery, kB738Livery, kSwissSpecial, kEmiratesTitle, kCitationTitle}) {
+            for (const char* title : {kA320Livery, kB738Livery, kSwissSpecial, kEmiratesTitle,
+                                      kCitationTitle}) {
                 if (call.find(title) != std::string::npos) {
                     titles.emplace_back(title);
                 }
@@ -156,6 +147,7 @@ protected:
     NotingDecoder decoder_{state_};
     std::map<std::uint32_t, std::set<std::uint32_t>> objects_; // hexid -> object ids seen
 };
+
 
 // The capture holds 107 aircraft in 76 bursts about 15 s apart, some 50 reports each: the
 // mailbox hands a burst over in a quarter of a second. Only where the capture's reader splits a
@@ -242,9 +234,8 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoMovingSimulatorObjec
         const bool createdOnce = ids.size() == 1;
         const double fastestKt = decoder_.fastestKt[hexid];
         for (std::size_t i = 1; i < written.size(); ++i) {
-            const double nm =
-                gf_distanceNM({written[i - 1].latitudeDeg, written[i - 1].longitudeDeg},
-                              {written[i].latitudeDeg, written[i].longitudeDeg});
+            const double nm = gf_distanceNM({written[i - 1].latitudeDeg, written[i - 1].longitudeDeg},
+                                            {written[i].latitudeDeg, written[i].longitudeDeg});
             const double hours = (written[i].seconds - written[i - 1].seconds) / 3600.0;
             ASSERT_LE(nm, 1.5 * fastestKt * hours + 0.01) << hexid << " at " << written[i].seconds;
         }
@@ -305,8 +296,8 @@ TEST_P(LosAngelesArrivalTest, TheArrivalOnRunway25LLandsOverAUserStandingAtItsGa
         runways_.push_back(gf_makeRunway(r));
     }
     state_.motionWorld.runways = runways_;
-    state_.motionWorld.parkAirport = {
-        {klax.latitudeDeg, klax.longitudeDeg}, kLosAngelesElevationFt, IataCode("LAX"), true};
+    state_.motionWorld.parkAirport = {{klax.latitudeDeg, klax.longitudeDeg},
+                                      kLosAngelesElevationFt, IataCode("LAX"), true};
     UserAircraftState standing;
     standing.latitude = kGate.lat;
     standing.longitude = kGate.lon;
@@ -350,8 +341,7 @@ TEST_P(LosAngelesArrivalTest, TheArrivalOnRunway25LLandsOverAUserStandingAtItsGa
 INSTANTIATE_TEST_SUITE_P(GateHeadings, LosAngelesArrivalTest,
                          // A user in the air there, looking along the runway, has the
                          // arrival taken out before the threshold.
-                         ::testing::Values(GateHeading{92, true, true},
-                                           GateHeading{272, true, true},
+                         ::testing::Values(GateHeading{92, true, true}, GateHeading{272, true, true},
                                            GateHeading{272, false, false}));
 
 // A taxiing aircraft whose next report implies 97 kt while it reports 10 kt leaves at once and
@@ -419,8 +409,7 @@ TEST_F(LiveTrafficWorldTest, ARegistrationChangeRespawnsTheAircraftInAnotherLive
     EXPECT_THAT(createdTitles(), ElementsAre(first[0], kSwissSpecial));
     std::vector<std::string> order;
     for (const simworld::JournalEntry& e : world_->journal()) {
-        for (const char* call :
-             {"SimConnect_AICreateNonATCAircraft", "SimConnect_AIRemoveObject"}) {
+        for (const char* call : {"SimConnect_AICreateNonATCAircraft", "SimConnect_AIRemoveObject"}) {
             if (e.kind == simworld::JournalKind::call && e.text.starts_with(call)) {
                 order.emplace_back(call);
             }
@@ -442,10 +431,10 @@ TEST_F(LiveTrafficWorldTest, AnAircraftWithoutALiveryIsTriedAgainOnlyAboveTheTca
     gf_updateParamsSnapshot([](ParamsSnapshot& s) { s.MATCHING_DEPTH = 1; });
     const std::uint32_t hexid = 0x3c6444;
     auto twoReports = [&](double altitudeFt, double time) {
-        decodeMessage(state_, entry(hexid, "DLH4AB", "A320", 50.0, 8.5, altitudeFt, 250, true, time,
-                                    "D-AIBA"));
-        decodeMessage(state_,
-                      entry(hexid, "DLH4AB", "A320", 50.01, 8.5, altitudeFt, 250, true, time + 10));
+        decodeMessage(state_, entry(hexid, "DLH4AB", "A320", 50.0, 8.5, altitudeFt, 250, true,
+                                    time, "D-AIBA"));
+        decodeMessage(state_, entry(hexid, "DLH4AB", "A320", 50.01, 8.5, altitudeFt, 250, true,
+                                    time + 10));
         steps(0.05);
     };
     twoReports(9000, 1000);
@@ -471,8 +460,8 @@ TEST_F(LiveTrafficWorldTest, AMailboxBatchBecomesActiveAircraftThatLeaveAgain) {
     for (std::uint32_t i = 0; i < 3; ++i) {
         const std::string callsign = "RYR" + std::to_string(100 + i);
         for (double t : {1000.0, 1010.0}) {
-            batch.push_back(entry(0x4ca000 + i, callsign.c_str(), "B738",
-                                  47.40 + i * 0.01 + (t - 1000) * 0.001, 8.50, 6000, 250, true, t));
+            batch.push_back(entry(0x4ca000 + i, callsign.c_str(), "B738", 47.40 + i * 0.01 +
+                                  (t - 1000) * 0.001, 8.50, 6000, 250, true, t));
         }
     }
     // One batch per report time, as the feed posts them.
@@ -523,9 +512,8 @@ TEST_F(LiveTrafficWorldTest, AMailboxBatchBecomesActiveAircraftThatLeaveAgain) {
                                call.find(", 405, 100,") != std::string::npos; // request, definition
         if (forObject && !call.starts_with("SimConnect_SetData")) {
             const std::size_t event = call.rfind('(');
-            told.push_back(
-                call.substr(0, call.find('(')) +
-                (call.ends_with(")") && event > call.find(')') ? call.substr(event) : ""));
+            told.push_back(call.substr(0, call.find('(')) +
+                           (call.ends_with(")") && event > call.find(')') ? call.substr(event) : ""));
         }
     }
     const std::string transmit = "SimConnect_TransmitClientEvent";
@@ -534,8 +522,7 @@ TEST_F(LiveTrafficWorldTest, AMailboxBatchBecomesActiveAircraftThatLeaveAgain) {
     EXPECT_EQ(told.back(), "SimConnect_AIRemoveObject");
     told.resize(16);
     EXPECT_THAT(told,
-                ElementsAre("SimConnect_AIReleaseControl",
-                            transmit + "(FREEZE_LATITUDE_LONGITUDE_SET)",
+                ElementsAre("SimConnect_AIReleaseControl", transmit + "(FREEZE_LATITUDE_LONGITUDE_SET)",
                             transmit + "(FREEZE_ALTITUDE_SET)", transmit + "(FREEZE_ATTITUDE_SET)",
                             "SimConnect_RequestDataOnSimObject", transmit + "(ALL_LIGHTS_TOGGLE)",
                             transmit + "(ALL_LIGHTS_TOGGLE)", transmit + "(ENGINE_AUTO_START)",
