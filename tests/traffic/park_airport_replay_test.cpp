@@ -3,7 +3,8 @@
 // has no archived file for it, or there is no download area at all. The user stays at the
 // gate, so KLAX stays the park airport whether or not its file can be had: it is chosen once,
 // its missing file is asked for once and said once in the log, the status line names the
-// airport, and every landing there flares and logs its touch-down as with the file.
+// airport and the window paints it for some seconds, and every landing there flares and logs
+// its touch-down as with the file.
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -92,9 +93,14 @@ TEST_P(KlaxParkAirportReplay, StaysTheParkAirportAndEveryLandingFlaresAndTouches
 
     Landings landings;
     std::map<std::uint32_t, FlightPhase> phases;
+    const std::string failed = "failed to download the airport file of KLAX";
+    std::size_t secondsPainted = 0; // the window painted, once a second, with the failure shown
     ReplayRunOptions options;
     options.afterLastBurst = std::chrono::seconds(60);
     options.onCycle = [&](MainLoop& loop) {
+        if (loop.counters().cycles % 100 == 0 && windowPaints(failed)) {
+            ++secondsPainted;
+        }
         for (const LiveAircraft& a : loop.traffic().liveAircraft) {
             const std::string& callsign = a.base.callsign;
             const FlightPhase phase = a.phase.phase;
@@ -143,9 +149,14 @@ TEST_P(KlaxParkAirportReplay, StaysTheParkAirportAndEveryLandingFlaresAndTouches
             1);
     }
     const std::vector<std::string> status = statusTexts();
-    EXPECT_EQ(std::count(status.begin(), status.end(),
-                         std::string("failed to download the airport file of KLAX")),
-              missing ? 1 : 0);
+    EXPECT_EQ(std::count(status.begin(), status.end(), failed), missing ? 1 : 0);
+    // The user sees it: what the parking step sends after it does not take it off the line
+    // before it was painted for some seconds.
+    if (missing) {
+        EXPECT_GE(secondsPainted, 5u);
+    } else {
+        EXPECT_EQ(secondsPainted, 0u);
+    }
     EXPECT_TRUE(std::none_of(status.begin(), status.end(), [](const std::string& text) {
         return text.find("downloads/") != std::string::npos;
     })) << "the status line names the airport, not an address";
