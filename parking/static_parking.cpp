@@ -88,6 +88,7 @@ void lf_updateStaticParking(ParkingContext& context) {
         context.window.enableParkingControls();
         context.services.window.showStatusText(text, !outcome.logged, StatusWeight::warning);
         lf_stayWithoutStands(context);
+        context.state.fileReadAgainAt = outcome.retryAt;
         return;
     }
     lf_planInPlace(context);
