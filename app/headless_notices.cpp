@@ -1,8 +1,11 @@
 #include "app/headless_notices.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <deque>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <utility>
 
@@ -41,6 +44,33 @@ private:
     std::shared_ptr<winui::Backend> inner_;
 };
 
+// The notices written lately: an error line that says what was written at once already (a run
+// that ends for want of a file) is not written a second time when the window shows it.
+constexpr std::size_t kRecentNotices = 8;
+
+struct RecentNotices {
+    std::mutex mutex;
+    std::deque<std::string> texts;
+};
+
+RecentNotices& lf_recentNotices() {
+    static RecentNotices recent;
+    return recent;
+}
+
+void lf_echoErrorLine(const std::string& text) noexcept {
+    try {
+        RecentNotices& recent = lf_recentNotices();
+        std::lock_guard lock(recent.mutex);
+        if (std::find(recent.texts.begin(), recent.texts.end(), text) != recent.texts.end()) {
+            return;
+        }
+    } catch (...) {
+        // Said twice rather than not at all.
+    }
+    gf_writeNoticeToStandardError(text);
+}
+
 } // namespace
 
 void gf_writeNoticeToStandardError(std::string_view text) noexcept {
@@ -48,6 +78,12 @@ void gf_writeNoticeToStandardError(std::string_view text) noexcept {
         const std::string line = fmt::format("{}\n", text);
         std::fputs(line.c_str(), stderr);
         std::fflush(stderr);
+        RecentNotices& recent = lf_recentNotices();
+        std::lock_guard lock(recent.mutex);
+        recent.texts.emplace_back(text);
+        if (recent.texts.size() > kRecentNotices) {
+            recent.texts.pop_front();
+        }
     } catch (...) {
         // Nowhere left to say it; the window and the log have it.
     }
@@ -59,7 +95,7 @@ void gf_echoNoticesToStandardError(Gui& gui) {
     }
     gui.setAppliedUpdateObserver([](const GuiUpdate& update, GuiRedrawFlags) {
         if (const auto* error = update.get<GuiUpdate::ErrorText>()) {
-            gf_writeNoticeToStandardError(error->text);
+            lf_echoErrorLine(error->text);
         }
     });
 }

@@ -9,8 +9,9 @@ namespace skyloom {
 
 class Gui;
 
-// Writes each error line that `gui` shows, and the text of every message box the current
-// window-system backend is asked for, to standard error. Call once, on the GUI thread, after
+// Writes each error line that `gui` shows (unless the same text was just written there by
+// gf_writeNoticeToStandardError), and the text of every message box the current window-system
+// backend is asked for, to standard error. Call once, on the GUI thread, after
 // the headless backend was installed and before the window is made.
 void gf_echoNoticesToStandardError(Gui& gui);
 

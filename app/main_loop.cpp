@@ -209,6 +209,9 @@ void MainLoop::cycle() {
     if (counters_.cycles % kCyclesPerSecondStep == 0) {
         secondStep();
     }
+    // A save that failed in this cycle (the parking step's learned file, a park-airport list)
+    // is named while what failed is still what the user just did.
+    gf_showUnsavedFiles(context_.gui);
 }
 
 // The DaySlot comes first: what follows in this step (real-stand learning, parked targets)
@@ -326,7 +329,6 @@ void MainLoop::followSimTime() {
 void MainLoop::secondStep() {
     ++counters_.secondSteps;
     context_.gui.enqueueUpdate(GuiUpdate::StatusExpiryTick{});
-    gf_showUnsavedFiles(context_.gui);
     gf_refreshMotionWorld(traffic_);
     gf_removeTCASCoverageAcs(traffic_);
     gf_postTrafficCounts(traffic_);

@@ -536,12 +536,14 @@ MainRunEnd gf_runMain(const MainRunContext& context, std::stop_token token) {
         }
     } catch (const WriteFailure& e) {
         end.writeFailure = e.what();
-        lf_reportFailure(run, fmt::format("lf_main exception: {}", e.what()), e.what());
         // "SYSTEM ERROR" ends the program: with a code that says it failed, and in words on
-        // standard error at once, since the log may lie on the disk that refused the file.
+        // standard error at once, since the log may lie on the disk that refused the file. The
+        // error line says the same, and a window without a screen does not say it again.
+        const std::string said = fmt::format("{} ends: a file it needs could not be written: {}",
+                                             kProgramName, e.what());
         gf_setProcessExitCode(kWriteFailureExitCode);
-        gf_writeNoticeToStandardError(fmt::format(
-            "{} ends: a file it needs could not be written: {}", kProgramName, e.what()));
+        gf_writeNoticeToStandardError(said);
+        lf_reportFailure(run, fmt::format("lf_main exception: {}", e.what()), said);
     } catch (const std::exception& e) {
         lf_reportFailure(run, fmt::format("lf_main exception: {}", e.what()), e.what());
     } catch (...) {

@@ -1,7 +1,9 @@
 #include "app/program_parking.h"
 
+#include <optional>
 
 #include "config/parameters.h"
+#include "foundation/clock.h"
 #include "foundation/geodesy.h"
 #include "gui/park_airport_links.h"
 #include "parking/park_airport_choice.h"
@@ -24,6 +26,15 @@ void gf_runParkingStep(ParkingContext& context) {
         } else {
             context.state.parkingUpdateRequested = false;
         }
+        return;
+    }
+    // A park airport whose file could not be downloaded for a passing reason (a network blip)
+    // is read again once the download may be tried again.
+    const std::optional<Clock::SteadyTime> readAgainAt = context.state.fileReadAgainAt;
+    if (readAgainAt && context.entry.isSet() &&
+        context.services.clock.steadyNow() >= *readAgainAt) {
+        context.state.fileReadAgainAt.reset();
+        lf_updateStaticParking(context);
         return;
     }
     const UserPosition user = context.user.position();

@@ -48,6 +48,11 @@ ProgramTraffic::ProgramTraffic(const MainRunContext& context)
     gf_forgetFailedAirportDownloads();
 }
 
+ProgramTraffic::~ProgramTraffic() {
+    // Downloads that are still failing when the run ends are said to have stopped.
+    gf_forgetFailedAirportDownloads();
+}
+
 void ProgramTraffic::leaveParkAirport() {
     if (parking_.entry.isSet()) {
         parking_.staticParking.plan.clear();

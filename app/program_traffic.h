@@ -28,6 +28,7 @@ public:
     // The context's clock, window, stop request, window requests and user aircraft must
     // outlive it. The traffic state starts empty with its capacities reserved.
     explicit ProgramTraffic(const MainRunContext& context);
+    ~ProgramTraffic();
     ProgramTraffic(const ProgramTraffic&) = delete;
     ProgramTraffic& operator=(const ProgramTraffic&) = delete;
 

@@ -19,6 +19,10 @@ std::atomic<std::uint64_t> g_failuresShown{0};
 } // namespace
 
 void gf_showUnsavedFiles(WindowSink& window) {
+    // Nothing failed since the last look (the usual case, cheap to tell).
+    if (gf_unsavedFailureCount() == g_failuresShown.load()) {
+        return;
+    }
     const UnsavedFiles unsaved = gf_unsavedFiles();
     const std::uint64_t shown = g_failuresShown.exchange(unsaved.failures);
     if (unsaved.failures <= shown) {
@@ -31,7 +35,7 @@ void gf_showUnsavedFiles(WindowSink& window) {
         text += fmt::format(" ({} saves failed)", failed);
     }
     // The savers have logged each failure; the status line is for the user.
-    window.showStatusText(std::move(text), false);
+    window.showStatusText(std::move(text), false, StatusWeight::warning);
 }
 
 std::vector<std::string> gf_unsavedFilesText(const UnsavedFiles& unsaved) {

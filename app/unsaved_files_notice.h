@@ -1,7 +1,8 @@
 // Files the program could not save, named where the user looks (foundation/unsaved_files.h
 // keeps them): each new failure on the status line while the window is up (the main loop looks
-// once a second, the shutdown after its saves), and every file still unsaved on standard error
-// when the program ends, since the log may lie on the full disk that refused them.
+// at the end of every cycle, the shutdown after its saves), and every file still unsaved on
+// standard error when the program ends, since the log may lie on the full disk that refused
+// them.
 #pragma once
 
 #include <string>

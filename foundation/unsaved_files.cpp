@@ -1,6 +1,7 @@
 #include "foundation/unsaved_files.h"
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <utility>
 
@@ -14,6 +15,8 @@ struct UnsavedState {
     std::size_t more = 0;
     std::uint64_t failures = 0;
     UnsavedFile last;
+    // `failures`, for readers that take no lock.
+    std::atomic<std::uint64_t> failureCount{0};
 };
 
 UnsavedState& lf_state() {
@@ -27,6 +30,7 @@ void gf_noteUnsavedFile(const std::filesystem::path& path, std::string reason) {
     UnsavedState& s = lf_state();
     const std::lock_guard lock(s.mutex);
     ++s.failures;
+    s.failureCount.store(s.failures);
     s.last = UnsavedFile{path, reason};
     const auto it = std::find_if(s.files.begin(), s.files.end(),
                                  [&](const UnsavedFile& file) { return file.path == path; });
@@ -51,6 +55,10 @@ UnsavedFiles gf_unsavedFiles() {
     return UnsavedFiles{s.files, s.more, s.failures};
 }
 
+std::uint64_t gf_unsavedFailureCount() noexcept {
+    return lf_state().failureCount.load();
+}
+
 UnsavedFile gf_lastUnsavedFile() {
     UnsavedState& s = lf_state();
     const std::lock_guard lock(s.mutex);
@@ -63,6 +71,7 @@ void gf_clearUnsavedFiles() {
     s.files.clear();
     s.more = 0;
     s.failures = 0;
+    s.failureCount.store(0);
     s.last = {};
 }
 

@@ -36,6 +36,8 @@ struct UnsavedFiles {
 void gf_noteUnsavedFile(const std::filesystem::path& path, std::string reason);
 void gf_noteSavedFile(const std::filesystem::path& path);
 UnsavedFiles gf_unsavedFiles();
+// UnsavedFiles::failures without the files: cheap enough to look at every main cycle.
+std::uint64_t gf_unsavedFailureCount() noexcept;
 // The latest failed save (path and reason); an empty path while there was none.
 UnsavedFile gf_lastUnsavedFile();
 // Forgets everything (tests).

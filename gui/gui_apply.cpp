@@ -15,6 +15,8 @@ namespace skyloom {
 namespace {
 
 constexpr std::chrono::nanoseconds kStatusShownFor = std::chrono::seconds(25);
+// A warning is on the line this long at least, whatever lighter follows it.
+constexpr std::chrono::nanoseconds kStatusHeldFor = std::chrono::seconds(5);
 
 constexpr GuiRedrawFlags kNone = GuiRedrawFlags::none();
 constexpr GuiRedrawFlags kCounters = GuiRedrawFlags::counters();
@@ -31,6 +33,39 @@ GuiRedrawFlags lf_storeWhenChanged(T& field, const T& value, GuiRedrawFlags flag
     }
     field = value;
     return flags;
+}
+
+// The line shows a warning whose few seconds have not passed yet.
+bool lf_statusHeld(const GuiState& s, Clock::SteadyTime now) {
+    return !s.statusLine.empty() && s.statusWeight == StatusWeight::warning &&
+           now < s.statusHeldUntil;
+}
+
+// Shows the text for 25 s (the same text again keeps it up for another full period); a text
+// that was waiting behind the one before has been overtaken.
+GuiRedrawFlags lf_showStatus(GuiState& s, std::string text, StatusWeight weight,
+                             Clock::SteadyTime now) {
+    const bool changed = s.statusLine != text;
+    s.statusLine = std::move(text);
+    s.statusWeight = weight;
+    s.statusExpiry = now + kStatusShownFor;
+    s.statusExpiryArmed = true;
+    s.statusHeldUntil = now + kStatusHeldFor;
+    s.waitingStatus.clear();
+    return changed ? kBottom : kNone;
+}
+
+// A clear of the line ends what is going on: a text waiting to be shown goes, and so does the
+// line, unless a warning still holds it.
+GuiRedrawFlags lf_clearStatus(GuiState& s, Clock::SteadyTime now) {
+    s.waitingStatus.clear();
+    if (lf_statusHeld(s, now)) {
+        return kNone;
+    }
+    const bool changed = !s.statusLine.empty();
+    s.statusLine.clear();
+    s.statusExpiryArmed = false;
+    return changed ? kBottom : kNone;
 }
 
 } // namespace
@@ -62,7 +97,8 @@ struct GuiUpdateApplier {
     }
     GuiRedrawFlags operator()(const GuiUpdate::Redraw& u) const { return u.flags; }
     GuiRedrawFlags operator()(const GuiUpdate::StatusExpiryTick&) const {
-        if (!s.statusExpiryArmed || gf_clock().steadyNow() < s.statusExpiry) {
+        const Clock::SteadyTime now = gf_clock().steadyNow();
+        if (!s.statusExpiryArmed || now < s.statusExpiry) {
             return kNone;
         }
         s.statusLine.clear();
@@ -147,8 +183,7 @@ struct GuiUpdateApplier {
         s.airportFileLoaded = u.loaded;
         s.parkAirportName = u.name;
         if (!s.errorShown()) {
-            s.statusLine.clear();
-            s.statusExpiryArmed = false;
+            lf_clearStatus(s, gf_clock().steadyNow());
         }
         return kPanel | kBottom;
     }
@@ -200,16 +235,15 @@ struct GuiUpdateApplier {
         if (u.log && !u.text.empty()) {
             LogFile::write(u.text);
         }
-        const bool changed = s.statusLine != u.text;
-        s.statusLine = u.text;
+        const Clock::SteadyTime now = gf_clock().steadyNow();
         if (u.text.empty()) {
-            s.statusExpiryArmed = false;
-        } else {
-            // Sending the same text again keeps it up for another full period.
-            s.statusExpiry = gf_clock().steadyNow() + kStatusShownFor;
-            s.statusExpiryArmed = true;
+            return lf_clearStatus(s, now);
         }
-        return changed ? kBottom : kNone;
+        if (lf_statusHeld(s, now) && u.weight < s.statusWeight) {
+            s.waitingStatus = u.text;
+            return kNone;
+        }
+        return lf_showStatus(s, u.text, u.weight, now);
     }
     GuiRedrawFlags operator()(const GuiUpdate::ErrorText& u) const {
         if (s.statusLine.empty() && s.errorLine == u.text) {
@@ -217,17 +251,16 @@ struct GuiUpdateApplier {
         }
         s.statusLine.clear();
         s.statusExpiryArmed = false;
+        s.waitingStatus.clear();
         s.errorLine = u.text;
         LogFile::write(fmt::format("Error {}", u.text));
         return kBottom;
     }
     GuiRedrawFlags operator()(const GuiUpdate::ClearStatus&) const {
-        if (s.errorShown() || s.statusLine.empty()) {
+        if (s.errorShown()) {
             return kNone;
         }
-        s.statusLine.clear();
-        s.statusExpiryArmed = false;
-        return kBottom;
+        return lf_clearStatus(s, gf_clock().steadyNow());
     }
     GuiRedrawFlags operator()(const GuiUpdate::ClearError&) const {
         if (!s.errorShown()) {
@@ -243,7 +276,15 @@ struct GuiUpdateApplier {
 };
 
 GuiRedrawFlags Gui::applyUpdate(GuiUpdate& update) {
-    const GuiRedrawFlags flags = std::visit(GuiUpdateApplier{*this, state_}, update.payload);
+    // A text that waited behind a warning comes before what followed it, once the warning's
+    // seconds are over (the next update of any kind, the once-a-second tick at the latest).
+    GuiRedrawFlags flags = kNone;
+    const Clock::SteadyTime now = gf_clock().steadyNow();
+    if (!state_.waitingStatus.empty() && !state_.errorShown() && !lf_statusHeld(state_, now)) {
+        std::string text = std::move(state_.waitingStatus);
+        flags = lf_showStatus(state_, std::move(text), StatusWeight::info, now) | kBottom;
+    }
+    flags = flags | std::visit(GuiUpdateApplier{*this, state_}, update.payload);
     if (observer_) {
         observer_(update, flags);
     }

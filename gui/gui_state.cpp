@@ -12,6 +12,9 @@ void GuiState::resetForRestart() noexcept {
     simulatorText.clear();
     dataSourceText.clear();
     statusExpiryArmed = false;
+    statusWeight = StatusWeight::info;
+    statusHeldUntil = {};
+    waitingStatus.clear();
 
     feedStatusPending = true;
     userWingspanKnown = true;

@@ -9,6 +9,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/icao_code.h"
+#include "runtime/gui_update.h"
 #include "runtime/reader_state.h"
 
 namespace skyloom {
@@ -50,6 +51,11 @@ struct GuiState {
     // When the status line is cleared by the expiry tick (armed by every non-empty status).
     Clock::SteadyTime statusExpiry{};
     bool statusExpiryArmed = false;
+    // The weight of the status shown, and until when a warning holds the line against lighter
+    // texts and clears; a lighter text that came meanwhile waits here for that time to pass.
+    StatusWeight statusWeight = StatusWeight::info;
+    Clock::SteadyTime statusHeldUntil{};
+    std::string waitingStatus;
 
     std::int32_t airportFileUpdates = 0;
 

@@ -38,7 +38,7 @@ void lf_showAccessErrors(Gui& gui, const CommunityFolderCheck& check,
                              error.path.parent_path() == check.packagesRoot &&
                              error.path.filename() != kCommunityFolderName;
         if (folder ? error.path == *folder : !sibling) {
-            gui.showStatusText(gf_folderAccessErrorText(error), true);
+            gui.showStatusText(gf_folderAccessErrorText(error), true, StatusWeight::warning);
         }
     }
 }
@@ -48,7 +48,7 @@ void lf_warnMissingSibling(Gui& gui, const CommunityFolderCheck& check,
     const fs::path path = check.packagesRoot / sibling;
     lf_showAccessErrors(gui, check, path);
     LogFile::write(gf_pathToUtf8(path));
-    gui.showStatusText(fmt::format("Warning: No {} folder?", sibling), true);
+    gui.showStatusText(fmt::format("Warning: No {} folder?", sibling), true, StatusWeight::warning);
     lf_messageBox(
         fmt::format("Warning: There is no {} folder parallel to the Community folder.", sibling),
         winui::MB_ICONWARNING);

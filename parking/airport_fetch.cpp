@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <map>
@@ -16,6 +17,7 @@
 
 #include "config/program_paths.h"
 #include "config/startup_choices.h"
+#include "foundation/clock.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "parking/archive_path.h"
@@ -32,17 +34,55 @@ namespace {
 
 std::atomic<std::uint64_t> g_fetchCounter{0};
 
+// A download that failed for a passing reason is tried again after this long, twice as long
+// after each further failure of the same file, at most the longest.
+constexpr std::chrono::seconds kFirstRetryAfter{30};
+constexpr std::chrono::seconds kLongestRetryAfter{600};
+
+// What the run knows of an archived file it could not have.
+struct FailedDownload {
+    std::string error;     // what its reads give
+    bool notThere = false; // the area has no such file (or there is no area): for the run
+    int failures = 0;      // passing failures in a row
+    Clock::SteadyTime retryAt{};
+};
+
 // The archived files whose download failed in this run, by the address asked (the area path
-// where no download area is configured), with the error their reads give. Any thread: the
-// main worker reads the park airport's file, the window's thread a destination's stands.
+// where no download area is configured), and the run of passing failures the download area is
+// going through, which the log tells when it begins and when it ends. Any thread: the main
+// worker reads the park airport's file, the window's thread a destination's stands.
 struct FailedDownloads {
     std::mutex mutex;
-    std::map<std::string, std::string, std::less<>> errors;
+    std::map<std::string, FailedDownload, std::less<>> files;
+    std::size_t failedInARow = 0;
+    std::string lastProblem;
 };
 
 FailedDownloads& lf_failedDownloads() {
     static FailedDownloads failed;
     return failed;
+}
+
+std::chrono::seconds lf_retryAfter(int failures) {
+    std::chrono::seconds wait = kFirstRetryAfter;
+    for (int i = 1; i < failures && wait < kLongestRetryAfter; ++i) {
+        wait *= 2;
+    }
+    return std::min(wait, kLongestRetryAfter);
+}
+
+// A run of passing failures ends (the area answered, or the run's traffic is built again):
+// the log says how many there were. The caller holds the mutex.
+void lf_endFailureRun(FailedDownloads& failed, std::string_view how, std::string_view inARow) {
+    if (failed.failedInARow == 0) {
+        return;
+    }
+    LogFile::writeImportant(fmt::format(
+        "Airport file downloads {} {} failed download{}{} (the "
+        "last: {})",
+        how, failed.failedInARow, failed.failedInARow == 1 ? "" : "s", inARow, failed.lastProblem));
+    failed.failedInARow = 0;
+    failed.lastProblem.clear();
 }
 
 // The archived path as sent: elements joined by '/', backslashes turned into slashes.
@@ -106,11 +146,17 @@ AirportFileLocation gf_airportFilePath(const fs::path& path, bool parkAirport,
         return AirportFileLocation{error, {}, false, false, true};
     }
     const std::string asked = lf_askedAddress(path);
+    FailedDownloads& failed = lf_failedDownloads();
     {
-        FailedDownloads& failed = lf_failedDownloads();
         std::lock_guard lock(failed.mutex);
-        if (const auto known = failed.errors.find(asked); known != failed.errors.end()) {
-            return AirportFileLocation{known->second, {}, false, false, true};
+        if (const auto known = failed.files.find(asked); known != failed.files.end()) {
+            const FailedDownload& file = known->second;
+            if (file.notThere) {
+                return AirportFileLocation{file.error, {}, false, false, true};
+            }
+            if (services.clock.steadyNow() < file.retryAt) {
+                return AirportFileLocation{file.error, {}, false, false, true, file.retryAt};
+            }
         }
     }
     const bool encrypted = gf_equalsIgnoringCase(path.extension().string(), ".enc");
@@ -118,43 +164,72 @@ AirportFileLocation gf_airportFilePath(const fs::path& path, bool parkAirport,
     const char* name = parkAirport ? "park_airport" : "airport";
     const fs::path target = gf_airportsFolder() / (encrypted ? fmt::format("{}{}.enc", name, suffix)
                                                              : fmt::format("{}{}.xml", name, suffix));
-    std::string error = gf_downloadAirportFile(path, target, encrypted, services);
-    if (!error.empty()) {
-        // A run that is stopping cut the download short: the file is not known to be missing.
-        if (services.stop.keepRunning()) {
-            FailedDownloads& failed = lf_failedDownloads();
-            std::lock_guard lock(failed.mutex);
-            failed.errors.emplace(asked, error);
+    const DownloadOutcome outcome = gf_downloadAirportFile(path, target, encrypted, services);
+    std::lock_guard lock(failed.mutex);
+    if (outcome.ok()) {
+        failed.files.erase(asked);
+        lf_endFailureRun(failed, "answered again after", "");
+        return AirportFileLocation{{}, target, true, encrypted};
+    }
+    std::string error =
+        fmt::format("failed to download the airport file of {}", lf_airportOf(path));
+    // A run that is stopping cut the download short: the file is not known to be missing.
+    if (!services.stop.keepRunning()) {
+        return AirportFileLocation{std::move(error), {}, false, false, true};
+    }
+    FailedDownload& file = failed.files[asked];
+    file.error = error;
+    if (outcome.notThere) {
+        // Most airports have no archived file: asked for once in a run, said once.
+        file.notThere = true;
+        if (outcome.failure == kNoDownloadAreaText) {
+            LogFile::writeImportant(
+                fmt::format("{} not downloaded: {}", lf_areaPath(path), outcome.failure));
+        } else {
+            gf_logDownloadFailure(asked, outcome.failure);
+            lf_endFailureRun(failed, "answered again after", "");
         }
         return AirportFileLocation{std::move(error), {}, false, false, true};
     }
-    return AirportFileLocation{{}, target, true, encrypted};
+    // A refused connection, a time-out, a 5xx reply, a full disk: it may pass, so the file is
+    // asked for again after a while, longer after each failure. A run of such failures is
+    // logged when it begins and when it ends.
+    ++file.failures;
+    const std::chrono::seconds wait = lf_retryAfter(file.failures);
+    file.retryAt = services.clock.steadyNow() + wait;
+    if (failed.failedInARow == 0) {
+        gf_logDownloadFailure(
+            asked, fmt::format("{} (asked for again in {} s)", outcome.failure, wait.count()));
+    }
+    ++failed.failedInARow;
+    failed.lastProblem = outcome.failure;
+    return AirportFileLocation{std::move(error), {}, false, false, true, file.retryAt};
 }
 
-std::string gf_downloadAirportFile(const fs::path& archived, const fs::path& target,
-                                   bool encrypted, const RunServices& services) {
+DownloadOutcome gf_downloadAirportFile(const fs::path& archived, const fs::path& target,
+                                       bool encrypted, const RunServices& services) {
     const std::string areaPath = lf_areaPath(archived);
-    bool downloaded = false;
+    DownloadOutcome outcome;
     try {
         std::error_code ec;
         fs::create_directories(target.parent_path(), ec);
         const CurlEasyHandle curl = gf_newCurlHandle();
-        downloaded = gf_downloadFromArea(curl.get(), services.stop, areaPath, target, encrypted);
+        outcome = gf_fetchFromArea(curl.get(), services.stop, areaPath, target, encrypted);
     } catch (const std::exception& e) {
-        LogFile::writeImportant(fmt::format("gf_downloadAirportFile: {}", e.what()));
+        outcome.failure = fmt::format("gf_downloadAirportFile: {}", e.what());
     }
-    if (downloaded) {
-        return {};
+    if (!outcome.ok()) {
+        std::error_code ignored;
+        fs::remove(target, ignored);
     }
-    std::error_code ignored;
-    fs::remove(target, ignored);
-    return fmt::format("failed to download the airport file of {}", lf_airportOf(archived));
+    return outcome;
 }
 
 void gf_forgetFailedAirportDownloads() {
     FailedDownloads& failed = lf_failedDownloads();
     std::lock_guard lock(failed.mutex);
-    failed.errors.clear();
+    lf_endFailureRun(failed, "stopped after", " in a row");
+    failed.files.clear();
 }
 
 } // namespace skyloom

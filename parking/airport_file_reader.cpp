@@ -181,7 +181,7 @@ AirportFileReadResult lf_read(const std::filesystem::path& requested,
             context.locate ? context.locate(requested) : AirportFileLocation{};
         if (!location.error.empty()) {
             if (location.logged) {
-                return AirportFileReadResult{std::nullopt, location.error, true};
+                return AirportFileReadResult{std::nullopt, location.error, true, location.retryAt};
             }
             return lf_fail(context, state, location.error);
         }

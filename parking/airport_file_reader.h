@@ -15,6 +15,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/clock.h"
 #include "parking/loaded_airport_file.h"
 #include "parking/park_option_overrides.h"
 
@@ -33,6 +34,8 @@ struct AirportFileLocation {
     // `error` is in the log already (with the address asked for and why it failed, or said
     // before in this run): the reader does not log it again.
     bool logged = false;
+    // The file could not be had for a passing reason: from then on it is asked for again.
+    std::optional<Clock::SteadyTime> retryAt{};
 };
 
 // The airport file's stands with a learned file merged, or the stands of a handmade learned
@@ -72,6 +75,8 @@ struct AirportFileReadResult {
     std::optional<LoadedAirportFile> file;
     std::string error;
     bool logged = false;
+    // As in AirportFileLocation: when the file that could not be had is asked for again.
+    std::optional<Clock::SteadyTime> retryAt{};
 
     explicit operator bool() const { return file.has_value(); }
 };

@@ -15,6 +15,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
+#include "foundation/unsaved_files.h"
 #include "foundation/xml.h"
 #include "liveries/livery_matching_summary.h"
 #include "parking/apf_stand_reader.h"
@@ -300,6 +301,7 @@ bool gf_writeApf(const AirportFile& airport, const std::filesystem::path& target
         if (ec) {
             LogFile::writeImportant(fmt::format("gf_writeApf: could not create directory '{}': {}",
                                                 gf_pathToUtf8(target.parent_path()), ec.message()));
+            gf_noteUnsavedFile(target, ec.message());
             return false;
         }
     }

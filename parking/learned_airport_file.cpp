@@ -333,7 +333,7 @@ LearnedAirportRead gf_readLearnedAirportFile(const std::filesystem::path& learne
             fmt::format("Warning: learned file airport name: '{}' differs from archived file "
                         "airport name: '{}'",
                         name, archivedAirportName),
-            true);
+            true, StatusWeight::warning);
     }
     data.overrides = lf_readOverrides(document);
     if (gf_findXmlParameterBool(document, "handmade").value_or(false)) {

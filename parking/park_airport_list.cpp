@@ -91,7 +91,8 @@ bool lf_acceptLine(const std::string& line, std::deque<ParkAirport>& list, Windo
     }
     const std::optional<AirportEntry> airport = gf_findAirportById(*code);
     if (!airport) {
-        window.showStatusText(fmt::format("airport {} is unknown", parts[0]), true);
+        window.showStatusText(fmt::format("airport {} is unknown", parts[0]), true,
+                              StatusWeight::warning);
         return false;
     }
     list.push_back(lf_entryOf(*airport, parts.size() == 2 ? parts[1] : std::string()));
@@ -208,7 +209,7 @@ void ParkAirportList::readFile(WindowSink& window) {
                                               "that will cost Skyloom much cpu time and may cause "
                                               "stutters",
                                               total),
-                                  true);
+                                  true, StatusWeight::warning);
         }
         std::vector<std::string> saved =
             existed ? lf_fileLines(list, preserved) : std::vector<std::string>{};

@@ -189,7 +189,7 @@ ParkedFileOutcome lf_readParkedFile(ParkingContext& context) {
     AirportFileReadResult read =
         gf_readAirportFile(*found, gf_parkAirportReadContext(context.services));
     if (!read) {
-        return {read.error, false, read.logged};
+        return {read.error, false, read.logged, read.retryAt};
     }
     LoadedAirportFile& file = *read.file;
     // "Flush" has something to flush only where the file has stands.

@@ -6,10 +6,12 @@
 // worker thread (the light readers: the thread of their caller).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "foundation/clock.h"
 #include "foundation/icao_code.h"
 #include "foundation/lalo.h"
 #include "parking/airport_file_reader.h"
@@ -32,6 +34,8 @@ struct ParkedFileOutcome {
     std::string text; // empty on success
     bool ok = false;
     bool logged = false; // `text` is in the log already
+    // The file could not be downloaded for a passing reason: it is read again from then on.
+    std::optional<Clock::SteadyTime> retryAt{};
 };
 
 // How the program reads the park airport's file: the park_airport.xml cache, archived files

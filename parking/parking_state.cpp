@@ -24,6 +24,7 @@ void ParkingState::clear() {
     qfSoft = 0;
     file = {};
     airportFileApplied = false;
+    fileReadAgainAt.reset();
     maxParked = 0;
     recordedParkOptions = {};
     publishStandsSnapshot(IcaoCode());

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "config/params_snapshot.h"
+#include "foundation/clock.h"
 #include "foundation/fnv_hash.h"
 #include "foundation/icao_code.h"
 #include "foundation/lalo.h"
@@ -72,6 +73,9 @@ public:
     // A park airport was chosen: the main loop runs the static-parking update at its next
     // parking step.
     std::atomic<bool> parkingUpdateRequested{false};
+    // The park airport's file could not be downloaded for a passing reason: the parking step
+    // reads it again from then on.
+    std::optional<Clock::SteadyTime> fileReadAgainAt;
 
     // Replaces the stand table and rebuilds the name index.
     void replaceStands(std::vector<Stand> newStands);

@@ -86,8 +86,9 @@ void lf_updateStaticParking(ParkingContext& context) {
     if (!outcome.ok) {
         const std::string text = std::move(outcome.text);
         context.window.enableParkingControls();
-        context.services.window.showStatusText(text, !outcome.logged);
+        context.services.window.showStatusText(text, !outcome.logged, StatusWeight::warning);
         lf_stayWithoutStands(context);
+        context.state.fileReadAgainAt = outcome.retryAt;
         return;
     }
     lf_planInPlace(context);

@@ -18,6 +18,10 @@ namespace skyloom {
 
 namespace {
 
+// Replies that say the file is not there.
+constexpr long kHttpNotFound = 404;
+constexpr long kHttpGone = 410;
+
 // Where the received bytes go: a file or a text.
 struct Sink {
     std::ofstream* file = nullptr;
@@ -56,13 +60,14 @@ int lf_progress(void* stop, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<const StopControl*>(stop)->keepRunning() ? 0 : 1;
 }
 
-// Runs one transfer into `sink`; the reason it failed, or empty on success.
-std::string lf_transfer(CURL* curl, const StopControl& stop, const std::string& url, Sink& sink) {
+// Runs one transfer into `sink`: why it failed, nothing on success.
+DownloadOutcome lf_transfer(CURL* curl, const StopControl& stop, const std::string& url,
+                            Sink& sink) {
     if (curl == nullptr) {
-        return "no libcurl handle";
+        return {"no libcurl handle"};
     }
     if (!stop.keepRunning()) {
-        return "the program is stopping";
+        return {"the program is stopping"};
     }
     char errorText[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -85,28 +90,29 @@ std::string lf_transfer(CURL* curl, const StopControl& stop, const std::string& 
         return {};
     }
     if (code == CURLE_ABORTED_BY_CALLBACK) {
-        return "stopped, the program is stopping";
+        return {"stopped, the program is stopping"};
     }
     if (sink.writeFailed) {
-        return "the file could not be written";
+        return {"the file could not be written"};
     }
     if (sink.tooLarge) {
-        return fmt::format("the reply is larger than {} bytes", sink.maxBytes);
+        return {fmt::format("the reply is larger than {} bytes", sink.maxBytes)};
     }
     if (code == CURLE_HTTP_RETURNED_ERROR) {
         long status = 0;
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-        return fmt::format("HTTP status {}", status);
+        return {fmt::format("HTTP status {}", status),
+                status == kHttpNotFound || status == kHttpGone};
     }
     const std::string detail = errorText[0] != '\0' ? errorText : curl_easy_strerror(code);
-    return fmt::format("{} ({})", detail, static_cast<int>(code));
-}
-
-void lf_logFailure(const std::string& url, std::string_view reason) {
-    LogFile::writeImportant(fmt::format("Download of {} failed: {}", url, reason));
+    return {fmt::format("{} ({})", detail, static_cast<int>(code))};
 }
 
 } // namespace
+
+void gf_logDownloadFailure(const std::string& url, std::string_view reason) {
+    LogFile::writeImportant(fmt::format("Download of {} failed: {}", url, reason));
+}
 
 CurlEasyHandle gf_newCurlHandle(const DownloadLimits& limits) {
     static std::once_flag initialised;
@@ -128,41 +134,47 @@ CurlEasyHandle gf_newCurlHandle(const DownloadLimits& limits) {
 
 bool gf_downloadToFile(CURL* curl, const StopControl& stop, const std::string& url,
                        const fs::path& target, bool binary) {
+    const DownloadOutcome outcome = gf_fetchToFile(curl, stop, url, target, binary);
+    if (!outcome.ok()) {
+        gf_logDownloadFailure(url, outcome.failure);
+    }
+    return outcome.ok();
+}
+
+DownloadOutcome gf_fetchToFile(CURL* curl, const StopControl& stop, const std::string& url,
+                               const fs::path& target, bool binary) {
     fs::path temporary = target;
     temporary += std::string(kDownloadTmpSuffix);
     TempFileGuard guard(temporary);
 
-    std::string reason;
+    DownloadOutcome outcome;
     std::size_t bytes = 0;
     {
         std::ofstream file(temporary, binary ? std::ios::out | std::ios::trunc | std::ios::binary
                                              : std::ios::out | std::ios::trunc);
         if (!file) {
-            lf_logFailure(url, fmt::format("cannot create {}", gf_pathToUtf8(temporary)));
-            return false;
+            return {fmt::format("cannot create {}", gf_pathToUtf8(temporary))};
         }
         Sink sink;
         sink.file = &file;
-        reason = lf_transfer(curl, stop, url, sink);
+        outcome = lf_transfer(curl, stop, url, sink);
         bytes = sink.received;
         file.close();
-        if (reason.empty() && !file) {
-            reason = fmt::format("cannot write {}", gf_pathToUtf8(temporary));
+        if (outcome.ok() && !file) {
+            outcome.failure = fmt::format("cannot write {}", gf_pathToUtf8(temporary));
         }
     }
-    if (!reason.empty()) {
-        lf_logFailure(url, reason);
-        return false;
+    if (!outcome.ok()) {
+        return outcome;
     }
     if (!gf_moveFile(temporary, target)) {
-        lf_logFailure(url, fmt::format("cannot move {} to {}", gf_pathToUtf8(temporary),
-                                       gf_pathToUtf8(target)));
-        return false;
+        return {
+            fmt::format("cannot move {} to {}", gf_pathToUtf8(temporary), gf_pathToUtf8(target))};
     }
     // A move that fell back to copying may leave the temporary file; the guard removes it.
     LogFile::write(
         fmt::format("Downloaded {} to {} ({} bytes)", url, gf_pathToUtf8(target), bytes));
-    return true;
+    return {};
 }
 
 std::optional<std::string> gf_downloadToText(CURL* curl, const StopControl& stop,
@@ -171,9 +183,9 @@ std::optional<std::string> gf_downloadToText(CURL* curl, const StopControl& stop
     Sink sink;
     sink.text = &text;
     sink.maxBytes = maxBytes;
-    const auto reason = lf_transfer(curl, stop, url, sink);
-    if (!reason.empty()) {
-        lf_logFailure(url, reason);
+    const DownloadOutcome outcome = lf_transfer(curl, stop, url, sink);
+    if (!outcome.ok()) {
+        gf_logDownloadFailure(url, outcome.failure);
         return std::nullopt;
     }
     return text;

@@ -35,6 +35,17 @@ struct DownloadLimits {
     std::chrono::seconds lowSpeedTime{30};
 };
 
+// What became of a download: an empty `failure` on success, else why it failed, and whether the
+// server said that the file is not there (HTTP 404 or 410), which asking again cannot change;
+// every other failure (no connection, a time-out, a 5xx reply, a reply cut short, a file that
+// could not be written) may pass.
+struct DownloadOutcome {
+    std::string failure;
+    bool notThere = false;
+
+    bool ok() const noexcept { return failure.empty(); }
+};
+
 // A new easy handle with the limits (libcurl is initialised once per process). Throws
 // std::runtime_error when libcurl cannot make one.
 CurlEasyHandle gf_newCurlHandle(const DownloadLimits& limits = {});
@@ -46,6 +57,11 @@ CurlEasyHandle gf_newCurlHandle(const DownloadLimits& limits = {});
 // and a file already at `target` stays as it was.
 bool gf_downloadToFile(CURL* curl, const StopControl& stop, const std::string& url,
                        const std::filesystem::path& target, bool binary);
+// The same download, its failure not logged: the caller says what a failure means to it.
+DownloadOutcome gf_fetchToFile(CURL* curl, const StopControl& stop, const std::string& url,
+                               const std::filesystem::path& target, bool binary);
+// "Download of {url} failed: {reason}", an important line.
+void gf_logDownloadFailure(const std::string& url, std::string_view reason);
 
 // Downloads `url` into memory, at most `maxBytes`. No value, logged, on any failure, and when
 // the reply is larger.

@@ -88,10 +88,22 @@ bool gf_downloadFromArea(CURL* curl, const StopControl& stop, std::string_view r
     const auto url = gf_downloadAreaUrl(relativePath);
     if (url.empty()) {
         LogFile::writeImportant(
-            fmt::format("{} not downloaded: no download area is configured", relativePath));
+            fmt::format("{} not downloaded: {}", relativePath, kNoDownloadAreaText));
         return false;
     }
     return gf_downloadToFile(curl, stop, url, target, binary);
+}
+
+DownloadOutcome gf_fetchFromArea(CURL* curl, const StopControl& stop, std::string_view relativePath,
+                                 const std::filesystem::path& target, bool binary) {
+    if (gf_isDownloadAreaInMaintenance()) {
+        return {std::string(kMaintenanceText)};
+    }
+    const auto url = gf_downloadAreaUrl(relativePath);
+    if (url.empty()) {
+        return {std::string(kNoDownloadAreaText), true};
+    }
+    return gf_fetchToFile(curl, stop, url, target, binary);
 }
 
 } // namespace skyloom

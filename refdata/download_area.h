@@ -11,6 +11,8 @@
 
 #include <curl/curl.h>
 
+#include "refdata/download.h"
+
 namespace skyloom {
 
 class StopControl;
@@ -37,5 +39,11 @@ void gf_setDownloadAreaMaintenance(bool inMaintenance) noexcept;
 // logged, while the maintenance flag is set or when no base address is configured.
 bool gf_downloadFromArea(CURL* curl, const StopControl& stop, std::string_view relativePath,
                          const std::filesystem::path& target, bool binary);
+// The same download, nothing logged on failure (gf_fetchToFile). Without a download area the
+// file is not there; in maintenance it is not had for now.
+DownloadOutcome gf_fetchFromArea(CURL* curl, const StopControl& stop, std::string_view relativePath,
+                                 const std::filesystem::path& target, bool binary);
+// "no download area is configured": why a file of the area is not there without one.
+inline constexpr std::string_view kNoDownloadAreaText = "no download area is configured";
 
 } // namespace skyloom

@@ -70,6 +70,15 @@ inline constexpr std::size_t kGuiUpdateKindCount = 40;
 // The kind's name for debugger output and logs, e.g. "status text"; "unknown" outside 0..39.
 std::string_view gf_guiUpdateKindText(GuiUpdateKind kind) noexcept;
 
+// What a status text weighs against the texts that follow it. A warning stays on the status
+// line for a few seconds at least: until then only another warning replaces it, while a lighter
+// text waits for those seconds to pass and a clear of the line leaves it where it is
+// (gui/gui_apply.cpp).
+enum class StatusWeight : std::uint8_t {
+    info,    // what is going on or was just done; taken off by any newer text or a clear
+    warning, // something failed that the user has to see
+};
+
 struct GuiUpdate {
     struct SetCompact {
         static constexpr GuiUpdateKind kKind = GuiUpdateKind::setCompact;
@@ -217,6 +226,7 @@ struct GuiUpdate {
         static constexpr GuiUpdateKind kKind = GuiUpdateKind::statusText;
         std::string text;
         bool log = false;
+        StatusWeight weight = StatusWeight::info;
     };
     struct ErrorText {
         static constexpr GuiUpdateKind kKind = GuiUpdateKind::errorText;

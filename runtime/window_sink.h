@@ -22,9 +22,11 @@ public:
     // Asks the window to switch the simulator choice and restart (MSG_SWITCH_SIM).
     virtual void requestSimulatorSwitch() noexcept = 0;
 
-    // The status line for 25 s; with `log` the text also goes to the log (kind 35).
-    void showStatusText(std::string text, bool log) noexcept {
-        enqueueUpdate(GuiUpdate::StatusText{std::move(text), log});
+    // The status line for 25 s; with `log` the text also goes to the log (kind 35). How long
+    // it holds the line against the texts after it goes with its weight.
+    void showStatusText(std::string text, bool log,
+                        StatusWeight weight = StatusWeight::info) noexcept {
+        enqueueUpdate(GuiUpdate::StatusText{std::move(text), log, weight});
     }
     // The error line (kind 36).
     void showErrorLine(std::string text) noexcept {

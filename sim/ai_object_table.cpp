@@ -68,6 +68,14 @@ const PendingCreate* OwnedObjectTable::pendingCreate(std::uint32_t requestId) co
     return it == pendingCreates_.end() ? nullptr : &it->second;
 }
 
+void OwnedObjectTable::noteRefusedForRoom(std::uint32_t packetId) {
+    refusedForRoom_.insert(packetId);
+}
+
+bool OwnedObjectTable::takeRefusedForRoom(std::uint32_t packetId) {
+    return refusedForRoom_.erase(packetId) != 0;
+}
+
 void OwnedObjectTable::addOwned(std::uint32_t objectId, const std::string& callsign) {
     owned_.insert(objectId);
     callsigns_.insert_or_assign(objectId, callsign);
@@ -116,11 +124,13 @@ void OwnedObjectTable::forgetAfterShutdown() {
     pendingRemovals_.clear();
     pendingCreates_.clear();
     packetIndex_.clear();
+    refusedForRoom_.clear();
 }
 
 void OwnedObjectTable::clearAfterRun() {
     pendingCreates_.clear();
     packetIndex_.clear();
+    refusedForRoom_.clear();
     callsigns_.clear();
 }
 

@@ -51,6 +51,11 @@ public:
     const PendingCreate* pendingCreate(std::uint32_t requestId) const;
     std::size_t pendingCreateCount() const noexcept { return pendingCreates_.size(); }
     std::size_t packetIndexCount() const noexcept { return packetIndex_.size(); }
+    // A create the simulator refused for want of room (TOO_MANY_OBJECTS): its packet is kept
+    // until the CREATE_OBJECT_FAILED that follows for it, which is the same refusal.
+    void noteRefusedForRoom(std::uint32_t packetId);
+    // True when the packet's create was refused for want of room (and forgets it).
+    bool takeRefusedForRoom(std::uint32_t packetId);
 
     // --- Owned objects ---
     void addOwned(std::uint32_t objectId, const std::string& callsign);
@@ -86,6 +91,7 @@ private:
     std::unordered_set<std::uint32_t> pendingRemovals_;
     std::unordered_map<std::uint32_t, PendingCreate> pendingCreates_;
     std::unordered_map<std::uint32_t, std::uint32_t> packetIndex_;
+    std::unordered_set<std::uint32_t> refusedForRoom_;
     std::size_t removeRequested_ = 0;
     std::size_t confirmed_ = 0;
 };

@@ -1,6 +1,6 @@
 // AI objects: the create with its pending bookkeeping, the simulator's answers (an object id
-// under the request id, or CREATE_OBJECT_FAILED naming the create's packet), the removal and
-// its confirmation.
+// under the request id, CREATE_OBJECT_FAILED naming the create's packet, or TOO_MANY_OBJECTS
+// before it when the simulator has no room), the removal and its confirmation.
 #include <cstdint>
 #include <optional>
 
@@ -8,6 +8,8 @@
 
 #include "foundation/log_file.h"
 #include "foundation/text.h"
+#include "foundation/version.h"
+#include "runtime/window_sink.h"
 #include "sim/sim_client.h"
 #include "sim/sim_event_queue.h"
 #include "sim/sim_ids.h"
@@ -70,6 +72,9 @@ void SimLinkWork::onAssignedObjectId(SimClient& client, DWORD requestId, DWORD o
 }
 
 void SimLinkWork::onCreateObjectFailed(SimClient& client, DWORD packetId) {
+    if (objects_.takeRefusedForRoom(packetId)) {
+        return; // told already, with TOO_MANY_OBJECTS
+    }
     const std::optional<std::uint32_t> requestId = objects_.takeRequestIdOfPacket(packetId);
     if (!requestId) {
         LogFile::write(
@@ -90,6 +95,34 @@ void SimLinkWork::onCreateObjectFailed(SimClient& client, DWORD packetId) {
     failed.kind = SimEventKind::createFailed;
     failed.x = static_cast<double>(*requestId);
     client.events().post(failed);
+}
+
+void SimLinkWork::onTooManyObjects(SimClient& client, DWORD packetId) {
+    const std::optional<std::uint32_t> requestId = objects_.takeRequestIdOfPacket(packetId);
+    const std::optional<PendingCreate> create =
+        requestId ? objects_.takePendingCreate(*requestId) : std::nullopt;
+    // The simulator names no limit: what the user learns is how many of its objects are ours
+    // (those it holds and those it is making).
+    if (!tooManyObjectsSaid_) {
+        tooManyObjectsSaid_ = true;
+        client.window().showStatusText(
+            fmt::format("SimConnect: too many objects, {} of them {}'s: no more are created "
+                        "until one is removed",
+                        objects_.owned().size() + objects_.pendingCreateCount(), kProgramName),
+            true, StatusWeight::warning);
+    }
+    if (!create) {
+        LogFile::write(fmt::format("TOO_MANY_OBJECTS packetId:{} (no pending create)", packetId));
+        return;
+    }
+    objects_.noteRefusedForRoom(packetId);
+    LogFile::write(fmt::format("TOO_MANY_OBJECTS packetId:{} requestId:{} hexid:{:x} callsign:{}",
+                               packetId, *requestId, create->hexid, create->callsign));
+    SimEvent refused;
+    refused.value1 = create->hexid;
+    refused.kind = SimEventKind::createRefused;
+    refused.x = static_cast<double>(*requestId);
+    client.events().post(refused);
 }
 
 void SimLinkWork::removeAIObject(SimClient& client, std::uint32_t objectId) {

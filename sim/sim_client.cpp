@@ -342,7 +342,7 @@ void SimClient::releaseConnection() {
 }
 
 void SimClient::onRequestError() {
-    context_.run.window.showStatusText("SimConnect request error", true);
+    context_.run.window.showStatusText("SimConnect request error", true, StatusWeight::warning);
     context_.run.window.enqueueUpdate(GuiUpdate::SimulatorConnected{false});
     setConnectionState(SimConnectionState::requestError);
     gf_requestStop(context_.run.stop, StopReason::simConnectError, 9);

@@ -26,6 +26,8 @@ void SimClientWork::onAssignedObjectId(SimClient&, DWORD, DWORD) {}
 
 void SimClientWork::onCreateObjectFailed(SimClient&, DWORD) {}
 
+void SimClientWork::onTooManyObjects(SimClient&, DWORD) {}
+
 void SimClientWork::onObjectRemoved(SimClient&, DWORD) {}
 
 void SimClientWork::startShutdownRemoval(SimClient&) {}

@@ -67,6 +67,9 @@ public:
     virtual void onAssignedObjectId(SimClient& client, DWORD requestId, DWORD objectId);
     // CREATE_OBJECT_FAILED; the packet id is the create call's.
     virtual void onCreateObjectFailed(SimClient& client, DWORD packetId);
+    // TOO_MANY_OBJECTS: the simulator holds as many objects as it takes and refused the create
+    // of that packet (its CREATE_OBJECT_FAILED follows).
+    virtual void onTooManyObjects(SimClient& client, DWORD packetId);
     // ObjectRemoved for an aircraft, before its event is posted.
     virtual void onObjectRemoved(SimClient& client, DWORD objectId);
     // Records the stand the user aircraft stands on for the park airport (a new flight, a new

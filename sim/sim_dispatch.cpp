@@ -162,7 +162,7 @@ void SimClient::onException(const SIMCONNECT_RECV& message, DWORD size) {
             kVersionMismatchCode,
             fmt::format("SimConnect Version Mismatch, dwIndex: {}", exception.dwIndex));
     case SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS:
-        context_.run.window.showStatusText("SimConnect: too many objects (max 1000)", true);
+        context_.work->onTooManyObjects(*this, exception.dwSendID);
         break;
     case SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE:
         LogFile::write("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");

@@ -11,8 +11,11 @@
 // | aiPositionReport (3) | its id    | SIM ON GROUND | ground altitude, ft | above ground, ft   |
 // | staticCgAndPitch (4) | its id    | 0             | static CG to ground | static pitch, rad  |
 // | createFailed (5)     | 0         | hexid         | the create's request id | 0              |
+// | createRefused (6)    | 0         | hexid         | the create's request id | 0              |
 //
 // value2 is 0 throughout. A failed create carries no object id: the drain matches it by hexid.
+// A refused create failed for want of room (the simulator holds as many objects as it takes),
+// not for its livery: it may be made again once an object was removed.
 #pragma once
 
 #include <cstdint>
@@ -27,10 +30,12 @@ enum class SimEventKind : std::uint32_t {
     aiPositionReport = 3,
     staticCgAndPitch = 4,
     createFailed = 5,
+    createRefused = 6,
 };
 
 // "live object assigned", "static object assigned", "object removed", "AI position report",
-// "static centre of gravity and pitch", "create failed"; "unknown" for another value.
+// "static centre of gravity and pitch", "create failed", "create refused for want of room";
+// "unknown" for another value.
 std::string_view gf_simEventKindText(SimEventKind kind) noexcept;
 
 struct SimEvent {

@@ -18,6 +18,8 @@ std::string_view gf_simEventKindText(SimEventKind kind) noexcept {
         return "static centre of gravity and pitch";
     case SimEventKind::createFailed:
         return "create failed";
+    case SimEventKind::createRefused:
+        return "create refused for want of room";
     }
     return "unknown";
 }

@@ -48,6 +48,7 @@ void SimLinkWork::clearTables() {
 
 void SimLinkWork::forgetConnection() {
     objects_.forgetConnection();
+    tooManyObjectsSaid_ = false;
     // Object ids belong to one connection: a history kept across a reconnect, a position or a
     // command queued for the previous connection would go on writing to, or removing, ids the
     // simulator may give to other objects. (Before the first connection of a run nothing of

@@ -10,8 +10,9 @@
 // the request id, or a failure naming the create's packet), takes control of each new object
 // from the simulator's AI and freezes it, removes objects, counts the confirmations, and tells
 // the traffic step through the SimEventQueue: kind 0 or 1 for an assigned object, 5 for a
-// failed create (kind 2, a removal, is posted by the client itself). At a stop it removes every
-// object it still owns.
+// failed create, 6 for a create refused for want of room (kind 2, a removal, is posted by the
+// client itself). A simulator that holds as many objects as it takes is said once a
+// connection on the status line. At a stop it removes every object it still owns.
 //
 // The user aircraft's replies and the user's stand are not handled here (the base class's
 // members stay).
@@ -47,6 +48,7 @@ public:
     void doFrameWork(SimClient& client) override;
     void onAssignedObjectId(SimClient& client, DWORD requestId, DWORD objectId) override;
     void onCreateObjectFailed(SimClient& client, DWORD packetId) override;
+    void onTooManyObjects(SimClient& client, DWORD packetId) override;
     void onObjectRemoved(SimClient& client, DWORD objectId) override;
     std::optional<PositionUpdateReport> lastPositionUpdate() const override;
     void startShutdownRemoval(SimClient& client) override;
@@ -94,6 +96,8 @@ private:
     std::size_t initiallyOwned_ = 0;
     // A connection was open since the tables were last reset or cleared (a run's start).
     bool connectedBefore_ = false;
+    // The status line said on this connection that the simulator takes no more objects.
+    bool tooManyObjectsSaid_ = false;
 };
 
 } // namespace skyloom

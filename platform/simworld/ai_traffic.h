@@ -122,6 +122,8 @@ public:
     std::map<DWORD, std::vector<ObjectEventRecord>> events;
     std::map<DWORD, AiObjectTally> tallies;
     std::uint32_t nextObjectId = 0;
+    // Creates refused because the world held `maxObjects` already.
+    std::size_t refusedForRoom = 0;
 
 private:
     void writeReport() const;

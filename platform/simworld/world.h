@@ -104,6 +104,8 @@ public:
     std::vector<ObjectEventRecord> clientEvents(DWORD objectId);
     // Creates still waiting for their object id.
     std::size_t pendingAssignments();
+    // Creates refused so far because the world held as many objects as it takes.
+    std::size_t refusedCreates();
 
 private:
     struct Call {

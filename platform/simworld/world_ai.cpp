@@ -175,6 +175,7 @@ HRESULT World::aiCreateNonAtcAircraft(std::uint32_t connection, const char* cont
         return finishCall(call, args, S_OK);
     }
     if (ai_.count() >= ai_.setup().maxObjects) {
+        ++ai_.refusedForRoom;
         refuse(call, SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0,
                fmt::format("at most {} objects", ai_.setup().maxObjects));
         refuse(call, SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0, "too many objects");
@@ -468,6 +469,11 @@ std::size_t World::pendingAssignments() {
     std::lock_guard lock(mutex_);
     advance(nowSeconds());
     return ai_.assignments.size();
+}
+
+std::size_t World::refusedCreates() {
+    std::lock_guard lock(mutex_);
+    return ai_.refusedForRoom;
 }
 
 } // namespace skyloom::simworld

@@ -3,6 +3,7 @@
 // static-parking update saves the learned file, and the park-airport list when it changed,
 // before it reads the airport again; before the interval is over nothing is written.
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include <fmt/format.h>
@@ -12,7 +13,9 @@
 #include "app/program_traffic.h"
 #include "config/parameters.h"
 #include "foundation/file_header.h"
+#include "foundation/unsaved_files.h"
 #include "foundation/version.h"
+#include "gui/parking_controls.h"
 #include "parking/park_airport_list.h"
 #include "parking/parking_state.h"
 #include "parking/static_parking_state.h"
@@ -129,6 +132,74 @@ TEST_F(PeriodicLearnedSaveTest, TheMainLoopSavesWhatWasLearnedEveryParkingInterv
         readBack = readBack || (option.reg == "D-AIBA" && option.origin == 0);
     }
     EXPECT_TRUE(readBack);
+}
+
+// "Park" while the learned file cannot be written (its folder cannot be made): the failed save
+// is painted in the cycle of the parking step that met it, not a second later, and the end of
+// the plan's placing (the parking controls given back, the status line cleared) does not take
+// it off the line: it stays for some seconds.
+TEST_F(PeriodicLearnedSaveTest, AFailedSaveAfterParkIsPaintedAtOnceAndStays) {
+    constexpr std::uint64_t kParkCycle = 100;
+    constexpr std::uint64_t kPlanPlacedAfterCycles = 13;
+    const fs::path publisherFolder = learnedFile().parent_path();
+    testing::writeTextFile(publisherFolder, "a file where the folder would go");
+    gf_clearUnsavedFiles();
+    std::uint64_t slotsAtPark = 0;
+    std::optional<std::uint64_t> parkingStepCycle;
+    std::optional<std::uint64_t> firstPainted;
+    std::optional<std::uint64_t> controlsBackCycle;
+    std::uint64_t cyclesPainted = 0;
+    std::uint64_t observed = 0; // the last cycle the observer saw; updates come in the next
+    // The end of the parking step gives the controls back and clears the status line.
+    onApplied_ = [&](const GuiUpdate& update) {
+        if (update.get<GuiUpdate::ClearStatus>() != nullptr && parkingStepCycle &&
+            !controlsBackCycle) {
+            controlsBackCycle = observed + 1;
+        }
+    };
+    MainRunContext run = context();
+    run.cycleObserver = [&](MainLoop& loop) {
+        const std::uint64_t cycle = loop.counters().cycles;
+        observed = cycle;
+        if (cycle == kParkCycle) {
+            slotsAtPark = loop.counters().parkingSlots;
+            gf_requestStaticParkingUpdate(gui_, gf_params(), requests_);
+        }
+        if (cycle > kParkCycle && !parkingStepCycle && loop.counters().parkingSlots > slotsAtPark) {
+            parkingStepCycle = cycle;
+        }
+        // Here the plan is placed at once (no stand has a flight option); at an airport with
+        // options it is placed over some tenths of a second, and the loop gives the controls
+        // back when it is done.
+        if (parkingStepCycle && cycle == *parkingStepCycle + kPlanPlacedAfterCycles) {
+            gf_staticParkingState().generating = true;
+        }
+        const UnsavedFile last = gf_lastUnsavedFile();
+        if (!last.path.empty() &&
+            windowPaints(fmt::format("Could not save {}: {}", last.path.string(), last.reason))) {
+            firstPainted = firstPainted.value_or(cycle);
+            ++cyclesPainted;
+        }
+        if (parkingStepCycle && cycle == *parkingStepCycle + 1500) {
+            stop_.request(StopReason::userClosedSim, 0);
+        }
+        if (cycle > 60 * 100) {
+            stop_.request(StopReason::userClosedSim, 0); // no parking step came
+        }
+    };
+    ProgramTraffic program(run);
+    MainLoop loop(run, program);
+    loop.run();
+
+    ASSERT_TRUE(parkingStepCycle) << "no parking step after Park";
+    EXPECT_EQ(gf_lastUnsavedFile().path, learnedFile());
+    ASSERT_TRUE(firstPainted) << logText();
+    EXPECT_EQ(*firstPainted, *parkingStepCycle);
+    ASSERT_TRUE(controlsBackCycle);
+    // Painted every cycle for five seconds at least, the end of the parking step among them.
+    EXPECT_GE(cyclesPainted, 500u);
+    EXPECT_GT(*firstPainted + cyclesPainted, *controlsBackCycle);
+    fs::remove(publisherFolder);
 }
 
 } // namespace

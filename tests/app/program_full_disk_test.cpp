@@ -72,6 +72,9 @@ TEST_F(ProgramFullDiskTest, ARunThatCannotWriteItsLiveryFileEndsWithAnErrorCode)
     EXPECT_NE(text.find(" of the log could not be written: No space left on device"),
               std::string::npos)
         << text;
+    // Why it ends is said once, though the window's error line says it too.
+    const std::string why = "could not be committed safely";
+    EXPECT_EQ(text.find(why), text.rfind(why)) << text;
 }
 
 // Puts the folder $1 on a small tmpfs (its files carried over by way of $2) and runs the program

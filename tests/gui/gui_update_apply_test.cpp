@@ -75,6 +75,10 @@ protected:
         const IcaoCode eddf("EDDF");
         const IcaoCode egll("EGLL");
         const auto showStatus = [](Gui& gui) { lf_apply(gui, U::StatusText{"shown", false}); };
+        // A failure, still within its few seconds: a clear leaves it, a lighter text waits.
+        const auto showWarning = [](Gui& gui) {
+            lf_apply(gui, U::StatusText{"failed to download", false, StatusWeight::warning});
+        };
         const auto showError = [](Gui& gui) { lf_apply(gui, U::ErrorText{"failed"}); };
         const auto nothing = [](Gui&) {};
         const auto unchanged = [](GuiState&) {};
@@ -109,6 +113,28 @@ protected:
              unchanged, 0},
             {5, "expiry tick disarmed", [] { return U::StatusExpiryTick{}; },
              [&clock](Gui&) { clock.advance(1h); }, unchanged, 0},
+            {5, "expiry tick after the text that waited is shown, the warning's seconds over",
+             [] { return U::StatusExpiryTick{}; },
+             [&clock, showWarning](Gui& gui) {
+                 showWarning(gui);
+                 lf_apply(gui, U::StatusText{"Waiting for MSFS 2020 ...", false});
+                 clock.advance(5s);
+             },
+             [&clock](GuiState& s) {
+                 s.statusLine = "Waiting for MSFS 2020 ...";
+                 s.statusWeight = StatusWeight::info;
+                 s.statusExpiry = clock.steadyNow() + 25s;
+                 s.statusHeldUntil = clock.steadyNow() + 5s;
+                 s.waitingStatus.clear();
+             },
+             8},
+            {5, "expiry tick within the warning's seconds", [] { return U::StatusExpiryTick{}; },
+             [&clock, showWarning](Gui& gui) {
+                 showWarning(gui);
+                 lf_apply(gui, U::StatusText{"later", false});
+                 clock.advance(5s - 1ns);
+             },
+             unchanged, 0},
             {6, "feed status known", [] { return U::FeedStatusKnown{}; }, nothing,
              [](GuiState& s) { s.feedStatusPending = false; }, 1},
             {7, "static-plan count", [] { return U::StaticPlanCount{12}; }, nothing,
@@ -200,6 +226,11 @@ protected:
                  s.statusExpiryArmed = false;
              },
              12},
+            {24, "airport file leaves a warning within its seconds",
+             [] {
+                 return U::AirportFile{false, "Heathrow"};
+             },
+             showWarning, [](GuiState& s) { s.parkAirportName = "Heathrow"; }, 12},
             {24, "airport file under an error line",
              [] {
                  return U::AirportFile{false, "Heathrow"};
@@ -255,6 +286,23 @@ protected:
                  s.statusLine = "hello";
                  s.statusExpiry = clock.steadyNow() + 25s;
                  s.statusExpiryArmed = true;
+                 s.statusHeldUntil = clock.steadyNow() + 5s;
+             },
+             8},
+            {35, "a lighter text waits behind a warning",
+             [] {
+                 return U::StatusText{"EGLL within reach", true};
+             },
+             showWarning, [](GuiState& s) { s.waitingStatus = "EGLL within reach"; }, 0},
+            {35, "a warning replaces a warning at once",
+             [] {
+                 return U::StatusText{"Could not save", false, StatusWeight::warning};
+             },
+             showWarning,
+             [&clock](GuiState& s) {
+                 s.statusLine = "Could not save";
+                 s.statusExpiry = clock.steadyNow() + 25s;
+                 s.statusHeldUntil = clock.steadyNow() + 5s;
              },
              8},
             {36, "error text replaces the status", [] { return U::ErrorText{"boom"}; }, showStatus,
@@ -272,6 +320,13 @@ protected:
                  s.statusExpiryArmed = false;
              },
              8},
+            {37, "clear status leaves a warning within its seconds and drops what waited",
+             [] { return U::ClearStatus{}; },
+             [showWarning](Gui& gui) {
+                 showWarning(gui);
+                 lf_apply(gui, U::StatusText{"EGLL within reach", false});
+             },
+             [](GuiState& s) { s.waitingStatus.clear(); }, 0},
             {37, "clear status, nothing shown", [] { return U::ClearStatus{}; }, nothing, unchanged,
              0},
             {37, "clear status under an error line", [] { return U::ClearStatus{}; }, showError,

@@ -1,6 +1,7 @@
 // The install-path check through the scripted folder picker and message boxes, the
 // unmatched-airport notice, the parking controls as a group, the automatic radius, a command
 // that fails, and the controls showing the values read from parameters.xml.
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -79,6 +80,10 @@ TEST_P(InstallPathTest, ThePickedFolderIsCheckedAndItsPackagesFolderKept) {
     EXPECT_EQ(install.value().string(), kept);
     EXPECT_EQ(savedValue(install.name()).value_or(""), kept);
     if (c.accepted) {
+        // After any warning of a missing folder has had its seconds on the line.
+        clock_.advance(std::chrono::seconds(5));
+        GuiUpdate tick = GuiUpdate::StatusExpiryTick{};
+        gui_.applyUpdate(tick);
         EXPECT_EQ(gui_.state().statusLine, "Okay: " + kept);
         EXPECT_THAT(logLines(), Contains(HasSubstr("Okay: " + kept)));
     }

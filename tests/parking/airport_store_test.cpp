@@ -1,8 +1,12 @@
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -231,6 +235,79 @@ TEST_F(AirportStoreTest, AnUnavailableArchivedFileIsAskedForOnceAndSaidOnce) {
         EXPECT_EQ(parkAirportRead(), error);
         EXPECT_EQ(server_->requests().size() - requests.size(), area.configured ? 1u : 0u);
     }
+}
+
+// A download that fails for a reason that may pass is not remembered for the run: the file is
+// asked for again 30 s later, then after 60 s and 120 s, and in between every read fails at
+// once and says when. The download area's faults one after the other: a reply cut short, a
+// request never answered (until the area goes), no area listening, then the area started again.
+// The log says when the failures begin and when they end, and nothing between.
+TEST_F(AirportStoreTest, ADownloadThatFailsForAPassingReasonIsTriedAgainAfterAWhile) {
+    using namespace std::chrono_literals;
+    const std::string areaPath = gf_isMsfs2020() ? "downloads/MSFS" : "downloads/MSFS2024";
+    testing::writeApf(testing::gridAirport(3), area_ / areaPath / "archive/stock/EHAM4.xml");
+    fs::create_directories(airports());
+    const std::uint16_t port = server_->port();
+    const std::string url = server_->baseUrl() + areaPath + "/archive/stock/EHAM4.xml";
+    const std::string error = "failed to download the airport file of EHAM";
+    testing::CapturedLog log;
+    std::size_t asked = 0;
+    const auto read = [&] {
+        return gf_airportFilePath("archive/stock/EHAM4.xml", false, services_);
+    };
+    // Fails at once without asking while its time has not come; then asks once and fails.
+    const auto failsUntil = [&](std::chrono::seconds wait, const char* why) {
+        SCOPED_TRACE(why);
+        const Clock::SteadyTime due = clock_.steadyNow() + wait;
+        const AirportFileLocation again = read();
+        EXPECT_EQ(again.error, error);
+        EXPECT_EQ(again.retryAt, due);
+        EXPECT_EQ(server_ ? server_->requests().size() : asked, asked) << "asked before its time";
+        clock_.advance(wait);
+    };
+
+    server_->setFault(ServerFault::cutShort);
+    AirportFileLocation first = read();
+    EXPECT_EQ(first.error, error);
+    EXPECT_TRUE(first.logged);
+    asked = 1;
+    failsUntil(30s, "after a reply cut short");
+
+    server_->setFault(ServerFault::neverAnswer);
+    std::atomic<bool> readReturned{false};
+    std::thread areaGoes([this, &readReturned] {
+        while (server_->requests().size() < 2 && !readReturned.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        server_.reset(); // ends the request it holds
+    });
+    EXPECT_EQ(read().error, error);
+    readReturned.store(true);
+    areaGoes.join();
+    asked = 2;
+    failsUntil(60s, "after a request never answered");
+
+    EXPECT_EQ(read().error, error) << "no area listening";
+    failsUntil(120s, "after a refused connection");
+
+    server_ = std::make_unique<DownloadServer>(area_.path(), port);
+    const AirportFileLocation fetched = read();
+    EXPECT_TRUE(fetched.error.empty()) << fetched.error;
+    EXPECT_TRUE(fetched.archived);
+    EXPECT_FALSE(fetched.retryAt);
+    fs::remove(fetched.path);
+
+    const std::vector<std::string> lines = log.lines();
+    std::vector<std::string> said;
+    std::copy_if(lines.begin(), lines.end(), std::back_inserter(said),
+                 [](const std::string& line) { return line.starts_with("==> "); });
+    ASSERT_EQ(said.size(), 2u) << ::testing::PrintToString(lines);
+    EXPECT_TRUE(said[0].starts_with("==> Download of " + url + " failed: ")) << said[0];
+    EXPECT_TRUE(said[0].ends_with(" (asked for again in 30 s)")) << said[0];
+    EXPECT_TRUE(said[1].starts_with("==> Airport file downloads answered again after 3 failed "
+                                    "downloads (the last: "))
+        << said[1];
+    EXPECT_TRUE(window_.payloads<GuiUpdate::StatusText>().empty());
 }
 
 TEST_F(AirportStoreTest, HostileArchivedPathsAreRefusedBeforeAnyDownload) {

@@ -146,6 +146,54 @@ TEST_F(SimAiObjectsTest, RequestIdsGoOnAcrossConnectionsAndRuns) {
     EXPECT_THAT(calls[1], HasSubstr(fmt::format("}}, {}) = S_OK", first + 1)));
 }
 
+// A simulator that holds as many objects as it takes refuses a create with TOO_MANY_OBJECTS and
+// then CREATE_OBJECT_FAILED for its packet: one refusal for want of room (kind 6), not a failed
+// livery (kind 5). The status line says it once a connection, with the number of objects that
+// are the program's: the simulator names no limit.
+TEST_F(SimAiObjectsTest, ACreateRefusedForWantOfRoomIsNoFailedLiveryAndIsSaidOnceAConnection) {
+    simworld::WorldSetup setup = aiSetup();
+    setup.aiObjects.maxObjects = 2;
+    connect(setup);
+    const std::uint32_t firstRequest = g_nextCreateRequestId.load();
+    std::vector<SimEvent> events =
+        create({createRequest(60001, "SWR1"), createRequest(60002, "SWR2", kB738Livery),
+                createRequest(60003, "SWR3")});
+    ASSERT_EQ(events.size(), 3u);
+    EXPECT_EQ(assignedIds(events).size(), 2u);
+    // Refused at once, before the two objects come.
+    EXPECT_EQ(events.front(), (SimEvent{0, 60003, 0, SimEventKind::createRefused,
+                                        static_cast<double>(firstRequest + 2), 0}));
+    const std::string said = "SimConnect: too many objects, 2 of them Skyloom's: no more are "
+                             "created until one is removed";
+    const auto creates = journalCalls("SimConnect_AICreateNonATCAircraft");
+    ASSERT_EQ(creates.size(), 3u);
+    EXPECT_TRUE(logHas(fmt::format("TOO_MANY_OBJECTS packetId:{} requestId:{} hexid:ea63 "
+                                   "callsign:SWR3",
+                                   gf_packetOfCall(creates[2]), firstRequest + 2)));
+    EXPECT_EQ(logCount("CREATE_OBJECT_FAILED"), 0u) << "the same refusal, said once";
+    EXPECT_EQ(link_.objects().pendingCreateCount(), 0u);
+
+    // Refused again on the same connection: the event, no second status.
+    events = create({createRequest(60004, "SWR4")});
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, SimEventKind::createRefused);
+    std::vector<std::string> texts = statusTexts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), said), 1);
+
+    // A new connection says it again; the simulator still holds the two objects.
+    client_.emplace(linkContext());
+    ASSERT_EQ(client_->connect(), SimClient::ConnectResult::connected);
+    events = create({createRequest(60005, "SWR5")});
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, SimEventKind::createRefused);
+    texts = statusTexts();
+    EXPECT_EQ(std::count(texts.begin(), texts.end(),
+                         "SimConnect: too many objects, 0 of them Skyloom's: no more are created "
+                         "until one is removed"),
+              1);
+    EXPECT_EQ(logCount("CREATE_OBJECT_FAILED"), 0u);
+}
+
 TEST_F(SimAiObjectsTest, AnswersThatMatchNoPendingCreateAreLoggedAndDropped) {
     connect();
     link_.onAssignedObjectId(*client_, 4711, 0x99);

@@ -186,7 +186,8 @@ TEST(SimEventFilterTest, OnGroundTravelsAsItsLow32BitsAndShortMessagesGiveNothin
 TEST(SimEventFilterTest, EveryKindHasItsName) {
     EXPECT_EQ(gf_simEventKindText(SimEventKind::liveAssigned), "live object assigned");
     EXPECT_EQ(gf_simEventKindText(SimEventKind::createFailed), "create failed");
-    EXPECT_EQ(gf_simEventKindText(static_cast<SimEventKind>(6)), "unknown");
+    EXPECT_EQ(gf_simEventKindText(SimEventKind::createRefused), "create refused for want of room");
+    EXPECT_EQ(gf_simEventKindText(static_cast<SimEventKind>(7)), "unknown");
 }
 
 // --- Events from the world ---

@@ -315,12 +315,12 @@ struct ExceptionCase {
     std::string logged; // empty: none
     std::string status; // empty: none
     bool createFailed;
+    bool tooManyObjects = false; // handed to the work, which says it (sim_ai_objects_test.cpp)
 };
 
 TEST_F(SimShutdownTest, TheSimulatorsExceptionsAreHandledByTheirCode) {
     const std::vector<ExceptionCase> cases = {
-        {SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, "SimConnect: too many objects (max 1000)",
-         "SimConnect: too many objects (max 1000)", false},
+        {SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, "", "", false, true},
         {SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE, "SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE", "",
          false},
         {SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, "", "", true},
@@ -356,6 +356,8 @@ TEST_F(SimShutdownTest, TheSimulatorsExceptionsAreHandledByTheirCode) {
         }
         EXPECT_EQ(work_.failedPackets,
                   c.createFailed ? std::vector<DWORD>{1234} : std::vector<DWORD>{});
+        EXPECT_EQ(work_.tooManyObjectsPackets,
+                  c.tooManyObjects ? std::vector<DWORD>{1234} : std::vector<DWORD>{});
         // None of them ends the connection.
         EXPECT_EQ(work_.connectionsForgotten, 1);
         EXPECT_FALSE(stop_.stopRequested());

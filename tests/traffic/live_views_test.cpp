@@ -11,6 +11,7 @@
 #include "config/program_paths.h"
 #include "foundation/manual_clock.h"
 #include "foundation/text_files.h"
+#include "foundation/unsaved_files.h"
 #include "refdata/code_table.h"
 #include "sim/ai_position_batch.h"
 #include "sim/sim_command_queue.h"
@@ -68,8 +69,14 @@ TEST_F(LiveViewsTest, TheListsShowActiveAircraftOnlyWithNullForAMissingRegistrat
     EXPECT_THAT(gf_liveAircraftList(state_, AirGroundSelector::ground),
                 ElementsAre("RYR2, null, 4ca000, oid=1b"));
 
-    EXPECT_FALSE(lf_writeObjectIdList(state_, folder / "missing" / kObjectIdListFileName));
+    gf_clearUnsavedFiles();
+    const std::filesystem::path refused = folder / "missing" / kObjectIdListFileName;
+    EXPECT_FALSE(lf_writeObjectIdList(state_, refused));
     EXPECT_THAT(log_.linesWith("Failed to write"), ::testing::SizeIs(1));
+    // The user is told of the list itself, not of the file it was written to on the way.
+    EXPECT_EQ(gf_lastUnsavedFile().path, refused);
+    EXPECT_THAT(gf_unsavedFiles().files, ::testing::SizeIs(1));
+    gf_clearUnsavedFiles();
 }
 
 } // namespace

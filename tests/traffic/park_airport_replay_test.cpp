@@ -3,9 +3,12 @@
 // has no archived file for it, or there is no download area at all. The user stays at the
 // gate, so KLAX stays the park airport whether or not its file can be had: it is chosen once,
 // its missing file is asked for once and said once in the log, the status line names the
-// airport, and every landing there flares and logs its touch-down as with the file.
+// airport and the window paints it for some seconds, and every landing there flares and logs
+// its touch-down as with the file. A file that the download area could not give for a while
+// (the area was not up) is asked for again until it comes.
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -17,9 +20,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "parking/parking_state.h"
 #include "refdata/download_area.h"
 #include "tests/support/shared_data.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_files.h"
 #include "tests/traffic/support/program_replay.h"
 #include "tools/download_server/download_server.h"
 
@@ -30,7 +35,11 @@ enum class KlaxFile {
     own,            // airports/my_thirdparty/KLAX.xml, as the demo writes it
     notOnTheArea,   // none of its own; the download area answers 404 for the archived one
     noDownloadArea, // none of its own, and no download area to ask
+    areaStartsLate, // the archived one, on a download area that starts three minutes in
 };
+
+// When the download area of KlaxFile::areaStartsLate starts listening.
+constexpr double kAreaStartsAtSeconds = 180.0;
 
 struct FileCase {
     KlaxFile file;
@@ -77,24 +86,52 @@ protected:
 TEST_P(KlaxParkAirportReplay, StaysTheParkAirportAndEveryLandingFlaresAndTouchesDown) {
     SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
     const KlaxFile file = GetParam().file;
-    withAirportFile_ = file == KlaxFile::own;
+    const bool late = file == KlaxFile::areaStartsLate;
+    withAirportFile_ = file == KlaxFile::own || late;
     const std::string skip = prepare(kLosAngelesReplayAirport,
                                      tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
                                      ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
-    if (file == KlaxFile::notOnTheArea) {
+    if (file == KlaxFile::notOnTheArea || late) {
         areaFolder_.emplace();
         area_ = std::make_unique<tools::DownloadServer>(areaFolder_->path());
         gf_setDownloadAreaBase(area_->baseUrl());
     }
+    std::uint16_t areaPort = 0;
+    if (late) {
+        // The demo's file of KLAX as the archived one; nothing listens on the area's port yet.
+        const std::filesystem::path own = workFolder() / "airports/my_thirdparty/KLAX.xml";
+        writeEncrypted(areaFolder_->path() / "downloads/MSFS/archive/stock/KLAX.enc",
+                       readText(own));
+        std::filesystem::remove(own);
+        areaPort = area_->port();
+        area_.reset();
+    }
 
     Landings landings;
     std::map<std::uint32_t, FlightPhase> phases;
+    const std::string failed = "failed to download the airport file of KLAX";
+    std::size_t secondsPainted = 0; // the window painted, once a second, with the failure shown
     ReplayRunOptions options;
     options.afterLastBurst = std::chrono::seconds(60);
+    std::size_t mostStatics = 0;
+    bool fileApplied = false;
     options.onCycle = [&](MainLoop& loop) {
+        fileApplied = fileApplied || gf_parkingState().airportFileApplied;
+        if (loop.counters().cycles % 100 == 0 && windowPaints(failed)) {
+            ++secondsPainted;
+        }
+        if (late && !area_ &&
+            static_cast<double>(loop.counters().cycles) / 100.0 >= kAreaStartsAtSeconds) {
+            area_ = std::make_unique<tools::DownloadServer>(areaFolder_->path(), areaPort);
+        }
+        const std::vector<StaticAircraft>& statics = loop.traffic().staticAircraft;
+        mostStatics = std::max<std::size_t>(
+            mostStatics, std::count_if(statics.begin(), statics.end(), [](const auto& a) {
+                return a.simState == SimState::active;
+            }));
         for (const LiveAircraft& a : loop.traffic().liveAircraft) {
             const std::string& callsign = a.base.callsign;
             const FlightPhase phase = a.phase.phase;
@@ -131,10 +168,22 @@ TEST_P(KlaxParkAirportReplay, StaysTheParkAirportAndEveryLandingFlaresAndTouches
         EXPECT_TRUE(touchedDown.contains(callsign)) << callsign << " did not touch down";
     }
 
-    // KLAX is chosen once and stays; a missing file is asked for once and said once.
+    // KLAX is chosen once and stays; a missing file is asked for once and said once. One the
+    // download area could not give for a while is asked for again until it comes, its first
+    // failure and its download said, and its static aircraft are placed.
     EXPECT_EQ(logLinesWith("The park airport is KLAX").size(), 1u);
-    const bool missing = file != KlaxFile::own;
-    EXPECT_EQ(logLinesWith("KLAX.enc").size(), missing ? 1u : 0u);
+    const bool missing = file == KlaxFile::notOnTheArea || file == KlaxFile::noDownloadArea;
+    // Late: its first failure, its download, and the read of the file it gave.
+    EXPECT_EQ(logLinesWith("KLAX.enc").size(), missing ? 1u
+                                               : late  ? 3u
+                                                       : 0u)
+        << ::testing::PrintToString(logLinesWith("KLAX.enc"));
+    if (late) {
+        EXPECT_THAT(logLinesWith("==> Airport file downloads answered again after "),
+                    ::testing::SizeIs(1));
+        EXPECT_TRUE(fileApplied);
+        EXPECT_GT(mostStatics, 0u);
+    }
     if (area_) {
         const std::vector<std::string> asked = area_->requests();
         EXPECT_EQ(
@@ -143,9 +192,19 @@ TEST_P(KlaxParkAirportReplay, StaysTheParkAirportAndEveryLandingFlaresAndTouches
             1);
     }
     const std::vector<std::string> status = statusTexts();
-    EXPECT_EQ(std::count(status.begin(), status.end(),
-                         std::string("failed to download the airport file of KLAX")),
-              missing ? 1 : 0);
+    const auto failures = std::count(status.begin(), status.end(), failed);
+    if (late) {
+        EXPECT_GE(failures, 1);
+    } else {
+        EXPECT_EQ(failures, missing ? 1 : 0);
+    }
+    // The user sees it: what the parking step sends after it does not take it off the line
+    // before it was painted for some seconds.
+    if (missing || late) {
+        EXPECT_GE(secondsPainted, 5u);
+    } else {
+        EXPECT_EQ(secondsPainted, 0u);
+    }
     EXPECT_TRUE(std::none_of(status.begin(), status.end(), [](const std::string& text) {
         return text.find("downloads/") != std::string::npos;
     })) << "the status line names the airport, not an address";
@@ -155,7 +214,9 @@ INSTANTIATE_TEST_SUITE_P(
     KlaxFiles, KlaxParkAirportReplay,
     ::testing::Values(FileCase{KlaxFile::own, "an airport file of its own"},
                       FileCase{KlaxFile::notOnTheArea, "none, and a 404 from the download area"},
-                      FileCase{KlaxFile::noDownloadArea, "none, and no download area"}));
+                      FileCase{KlaxFile::noDownloadArea, "none, and no download area"},
+                      FileCase{KlaxFile::areaStartsLate,
+                               "the archived one, the download area up three minutes late"}));
 
 } // namespace
 } // namespace skyloom::testing

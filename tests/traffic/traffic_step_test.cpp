@@ -151,6 +151,38 @@ TEST_F(TrafficStepTest, ThreeLiveAndTwoStaticCreatesGoOutEvery200MsLiveFirst) {
                           {19, 20001}, {39, 20002}, {59, 20003}, {79, 11}, {99, 12}}));
 }
 
+// A create refused for want of room is no failed livery: the aircraft, live or static, waits
+// for its create again, and nothing goes to the simulator until it has removed an object
+// (anyone's: the drain sees an id it does not know).
+TEST_F(TrafficStepTest, ACreateRefusedForWantOfRoomWaitsAndNothingGoesOutUntilAnObjectIsRemoved) {
+    state_.liveAircraft.push_back(makeAircraft(30001, "FULL1"));
+    state_.liveAircraft.push_back(makeAircraft(30002, "FULL2"));
+    state_.liveCreateQueue.push_back({{}, "FULL2", "", 30002});
+    StaticAircraft& parked = state_.staticAircraft.emplace_back();
+    parked.base.hexid = 17;
+    parked.base.callsign = "STAT17*";
+    parked.simState = SimState::adding2sim;
+    state_.staticCreateQueue.push_back({{}, "STAT18*", "", 18});
+    events_.post({0, 30001, 0, SimEventKind::createRefused, 10000, 0});
+    events_.post({0, 17, 0, SimEventKind::createRefused, 10001, 0});
+    EXPECT_THAT(run(200), IsEmpty()) << "two seconds without a create";
+    ASSERT_EQ(state_.liveAircraft.size(), 2u);
+    EXPECT_EQ(state_.liveAircraft[0].simState, SimState::adding2sim);
+    ASSERT_EQ(state_.staticAircraft.size(), 1u);
+    EXPECT_THAT(log_.linesWith("could not be created"), IsEmpty());
+
+    events_.post({4711, 0, 0, SimEventKind::objectRemoved});
+    std::vector<std::uint32_t> sent;
+    for (const StepOutput& step : run(100)) {
+        for (const SimCreateRequest& create : step.batch.creates) {
+            sent.push_back(create.hexid);
+        }
+    }
+    // The live ones first, the refused one after the one that was waiting; the refused static
+    // one before the static one that was waiting.
+    EXPECT_THAT(sent, ElementsAre(30002u, 30001u, 17u, 18u));
+}
+
 TEST_F(TrafficStepTest, TheSimulatorsAnswersReachTheRecord) {
     struct Case {
         const char* what;

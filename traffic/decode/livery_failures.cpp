@@ -19,7 +19,7 @@ void gf_reportLiveryCreationFailure(TrafficState& state, const AircraftBase& air
         state.services.window.showStatusText(
             fmt::format("{} '{}' could not be created by your Sim!", aircraft.callsign,
                         aircraft.liveryTitle),
-            true);
+            true, StatusWeight::warning);
     }
     const std::size_t failed = gf_recordFailedLiveryTitle(
         aircraft.liveryTitle, fmt::format("{} {}", gf_modelCode(aircraft.key.model),

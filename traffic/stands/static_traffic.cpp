@@ -116,6 +116,17 @@ StaticAircraft* lf_findStatic(TrafficState& state, auto matches) {
     return it == state.staticAircraft.end() ? nullptr : &*it;
 }
 
+// The aircraft made on its stand, on the ground.
+SimCreateRequest lf_staticCreateRequest(const StaticAircraft& aircraft) {
+    SimCreateRequest create;
+    create.position = {
+        aircraft.latitude, aircraft.longitude, 0, 0, 0, aircraft.headingRad * kDegPerRad, 1, 0};
+    create.callsign = aircraft.base.callsign;
+    create.liveryTitle = std::string(aircraft.base.liveryTitle);
+    create.hexid = aircraft.base.hexid;
+    return create;
+}
+
 } // namespace
 
 void gf_removeStaticAircraft(TrafficState& state, StaticAircraft& aircraft, std::string_view caller) {
@@ -193,14 +204,7 @@ void lf_parkStaticAircraft(TrafficState& state, std::uint64_t nowDaySlot) {
     aircraft.parkedDay = since.day;
     aircraft.parkedSlot = since.slot;
     aircraft.simState = SimState::adding2sim;
-
-    SimCreateRequest create;
-    create.position = {
-        aircraft.latitude, aircraft.longitude, 0, 0, 0, aircraft.headingRad * kDegPerRad, 1, 0};
-    create.callsign = aircraft.base.callsign;
-    create.liveryTitle = std::string(aircraft.base.liveryTitle);
-    create.hexid = aircraft.base.hexid;
-    state.staticCreateQueue.push_back(std::move(create));
+    state.staticCreateQueue.push_back(lf_staticCreateRequest(aircraft));
 }
 
 void lf_setupStaticObject(TrafficState& state, StaticAircraft& aircraft) {
@@ -421,6 +425,20 @@ void lf_staticCreateFailed(TrafficState& state, std::uint32_t hexid) {
     gf_reportLiveryCreationFailure(state, aircraft->base);
     state.staticAircraft.erase(state.staticAircraft.begin() +
                                (aircraft - state.staticAircraft.data()));
+}
+
+void lf_staticCreateRefused(TrafficState& state, std::uint32_t hexid) {
+    StaticAircraft* aircraft =
+        lf_findStatic(state, [hexid](const StaticAircraft& a) { return a.base.hexid == hexid; });
+    if (aircraft == nullptr || aircraft->simState != SimState::adding2sim) {
+        return;
+    }
+    if (aircraft->removalRequested != 0) {
+        state.staticAircraft.erase(state.staticAircraft.begin() +
+                                   (aircraft - state.staticAircraft.data()));
+        return;
+    }
+    state.staticCreateQueue.push_front(lf_staticCreateRequest(*aircraft));
 }
 
 std::vector<GroundCheckAircraft> gf_staticGroundCheckAircraft(const TrafficState& state) {

@@ -77,6 +77,9 @@ void lf_activateStaticAircraft(TrafficState& state, const SimEvent& entry);
 bool lf_eraseStaticByObject(TrafficState& state, std::uint32_t objectId);
 // A static create failed: its livery is reported and the aircraft erased.
 void lf_staticCreateFailed(TrafficState& state, std::uint32_t hexid);
+// A static create was refused for want of room: the aircraft's create request goes back to the
+// front of the static create queue (one whose removal was asked for meanwhile is erased).
+void lf_staticCreateRefused(TrafficState& state, std::uint32_t hexid);
 // What the user's ground check and the collision checks read of the static aircraft, in the
 // order of the static list; and the removal of the one an index names.
 std::vector<GroundCheckAircraft> gf_staticGroundCheckAircraft(const TrafficState& state);

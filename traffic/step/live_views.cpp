@@ -1,13 +1,10 @@
 #include "traffic/step/live_views.h"
 
-#include <system_error>
-
 #include <fmt/format.h>
 
 #include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "foundation/text_files.h"
-#include "platform/os/file_replace.h"
 #include "refdata/code_table.h"
 
 namespace skyloom {
@@ -38,13 +35,10 @@ std::vector<std::string> lf_objectIdLines(const TrafficState& state) {
 }
 
 bool lf_writeObjectIdList(const TrafficState& state, const std::filesystem::path& target) {
-    std::filesystem::path temporary = target;
-    temporary += ".tmp";
-    std::error_code ec;
-    const bool written = gf_writeLinesToFile(temporary, lf_objectIdLines(state)) &&
-                         os::replaceFile(temporary, target, ec);
+    // The safe save writes beside the file and puts it in place whole; a failure names the file
+    // itself where the user is told of it.
+    const bool written = gf_writeLinesToFile(target, lf_objectIdLines(state));
     if (!written) {
-        std::filesystem::remove(temporary, ec);
         LogFile::writeImportant(fmt::format("Failed to write {}", target.string()));
     }
     return written;

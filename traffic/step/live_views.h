@@ -18,9 +18,9 @@ enum class AirGroundSelector : std::int32_t { all = 0, airborne = 1, ground = 2 
 
 // The lines of ObjectIdList.txt, one per active live aircraft in list order.
 std::vector<std::string> lf_objectIdLines(const TrafficState& state);
-// Writes ObjectIdList.txt (`path`, gf_objectIdListPath in the program): to a temporary file
-// first, moved into place, so that a reader never sees half a list. False (and the line
-// "Failed to write {path}") on failure.
+// Writes ObjectIdList.txt (`path`, gf_objectIdListPath in the program) through the safe save,
+// so that a reader never sees half a list. False (and the line "Failed to write {path}", the
+// file noted as not saved) on failure.
 bool lf_writeObjectIdList(const TrafficState& state, const std::filesystem::path& path);
 // "{callsign}, {registration}, {hexid:x}, oid={object id}" per active aircraft that the
 // selector lets through, "null" for an empty text.

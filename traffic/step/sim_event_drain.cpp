@@ -78,6 +78,26 @@ void lf_onCreateFailed(TrafficState& state, std::uint32_t hexid) {
     lf_eraseLiveAircraft(state, lf_indexOf(state, aircraft));
 }
 
+// A create the simulator refused for want of room: no livery's fault. The aircraft waits for
+// its create again, and no create goes out until the simulator has removed an object.
+void lf_onCreateRefused(TrafficState& state, std::uint32_t hexid) {
+    state.simulatorFull = true;
+    if (!gf_isLiveHexid(hexid)) {
+        lf_staticCreateRefused(state, hexid);
+        return;
+    }
+    LiveAircraft* aircraft = state.findByHexid(hexid);
+    if (aircraft == nullptr || aircraft->simState != SimState::adding2sim) {
+        return;
+    }
+    if (aircraft->removal.removalRequested != 0) {
+        lf_eraseLiveAircraft(state, lf_indexOf(state, aircraft));
+        return;
+    }
+    // The adding stack makes its create request again, with where it is by then.
+    state.addingStack.push_back(hexid);
+}
+
 void lf_onLiveAssigned(TrafficState& state, const SimEvent& event) {
     LiveAircraft* aircraft = state.findByHexid(event.value1);
     if (aircraft == nullptr) {
@@ -153,6 +173,8 @@ void lf_applyEvent(TrafficState& state, const SimEvent& event) {
         break;
     }
     case SimEventKind::objectRemoved:
+        // Whoever's object it was, the simulator has room for one more.
+        state.simulatorFull = false;
         lf_onObjectRemoved(state, event.objectId);
         break;
     case SimEventKind::aiPositionReport:
@@ -165,6 +187,9 @@ void lf_applyEvent(TrafficState& state, const SimEvent& event) {
         break;
     case SimEventKind::createFailed:
         lf_onCreateFailed(state, event.value1);
+        break;
+    case SimEventKind::createRefused:
+        lf_onCreateRefused(state, event.value1);
         break;
     }
 }

@@ -58,6 +58,7 @@ void lf_emptyQueues(TrafficState& state) {
     state.noLiveryKeys.clear();
     state.notShownExplained.clear();
     state.pacing = {};
+    state.simulatorFull = false;
     state.parkedStaticCount = 0;
     state.liveryByHexid.clear();
     state.removedGhosts.clear();

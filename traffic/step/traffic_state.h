@@ -148,6 +148,9 @@ struct TrafficState {
     // The program keeps one map for every run; a test's state uses its own.
     QuarantineMap* quarantine = &ownQuarantine;
     TrafficPacing pacing;
+    // The simulator refused a create for want of room: no create goes to it until it removes an
+    // object, and the refused aircraft wait in their queues meanwhile.
+    bool simulatorFull = false;
     std::uint64_t parkedStaticCount = 0; // static objects assigned so far this run
     LiveryMemory liveryByHexid;
     // Callsigns of the ghost copies removed this run: they do not come back.

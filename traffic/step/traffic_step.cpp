@@ -94,6 +94,9 @@ void lf_paceRemovalsAndCreations(TrafficState& state) {
         return;
     }
     pacing.create = 0;
+    if (state.simulatorFull) {
+        return; // nothing is made, nor planned to be made, until the simulator has room
+    }
     if (!state.liveCreateQueue.empty()) {
         SimCreateRequest request = std::move(state.liveCreateQueue.front());
         state.liveCreateQueue.pop_front();

@@ -14,8 +14,10 @@
 #include "foundation/text.h"
 #include "gui/gui_messages.h"
 #include "gui/parking_interval.h"
+#include "platform/winui/gdi.h"
 #include "platform/winui/message_loop.h"
 #include "platform/winui/messages.h"
+#include "platform/winui/recording_dc.h"
 #include "platform/winui/styles.h"
 #include "platform/winui/window.h"
 #include "platform/winui/window_class.h"
@@ -164,6 +166,21 @@ void AppTest::createRecordingWindow() {
                                      200, nullptr, nullptr, nullptr, nullptr);
     ASSERT_NE(window_, nullptr);
     gui_.setWindow(window_);
+}
+
+bool AppTest::windowPaints(std::string_view text) {
+    if (window_ == nullptr) {
+        createRecordingWindow();
+    }
+    auto log = std::make_shared<winui::RecordingLog>();
+    const winui::HDC dc = winui::createRecordingDc(log, winui::SIZE{900, 768});
+    gui_.paint(dc);
+    winui::DeleteDC(dc);
+    const std::string quoted = fmt::format(" \"{}\" ", text);
+    const std::vector<std::string> calls = log->calls();
+    return std::any_of(calls.begin(), calls.end(), [&quoted](const std::string& call) {
+        return call.starts_with("TextOutW(") && call.find(quoted) != std::string::npos;
+    });
 }
 
 std::vector<winui::UINT> AppTest::pumpPosted() {

@@ -76,6 +76,9 @@ protected:
     // Handles the messages waiting for the test thread; returns the private messages
     // (MSG_START, MSG_EXIT) among them, in order.
     std::vector<winui::UINT> pumpPosted();
+    // Whether the window, painted now into a recording device context, draws `text` (a whole
+    // text of one drawing call). Makes the recording window first when there is none.
+    bool windowPaints(std::string_view text);
 
     // The updates the window applied, in order.
     std::vector<GuiUpdate> appliedUpdates() const { return applied_; }

@@ -34,7 +34,7 @@ void PrintTo(const GuiState& s, std::ostream* os) {
         "{} liveries {} parkedLive {} static {} stands {} maxPct {} maxCount {} nextUpdate {} "
         "expiryArmed {} expiry {} updates {} plan {} qnh {} inHg {} handmade {} feedPending {} "
         "fileLoaded {} simConnected {} wingspanKnown {} fitHidden {} timeShift {} traffic {} "
-        "weather {}}}",
+        "weather {} weight {} heldUntil {} waiting '{}'}}",
         s.compact, s.statusLine, s.errorLine, s.parkAirportName, s.publisher, s.qualityText,
         s.simulatorText, s.dataSourceText, s.userStand, s.parkAirport, s.staticFit, s.liveFit,
         s.liveAircraftCount, s.simaddonCount, s.thirdpCount, s.liveriesCount, s.parkedLiveCount,
@@ -43,7 +43,9 @@ void PrintTo(const GuiState& s, std::ostream* os) {
         s.statusExpiry.time_since_epoch().count(), s.airportFileUpdates, s.staticPlanCount,
         s.qnhHpa, s.qnhInHg, s.airportFileHandmade, s.feedStatusPending, s.airportFileLoaded,
         s.simulatorConnected, s.userWingspanKnown, s.staticFitHidden, s.timeShiftEnabled,
-        gf_readerStateText(s.trafficReaderState), gf_readerStateText(s.weatherReaderState));
+        gf_readerStateText(s.trafficReaderState), gf_readerStateText(s.weatherReaderState),
+        static_cast<int>(s.statusWeight), s.statusHeldUntil.time_since_epoch().count(),
+        s.waitingStatus);
 }
 
 void PrintTo(const GuiUpdate& update, std::ostream* os) {

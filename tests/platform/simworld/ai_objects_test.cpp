@@ -193,6 +193,8 @@ TEST_F(AiObjectsTest, AnUnknownTitleAndTheCapFailTheCreateForItsPacket) {
     client_->dispatch();
     create(kLivery, 10005);
     EXPECT_THAT(exceptions(client_->dispatch()), IsEmpty());
+    // The creates refused for want of room (the unknown title is no such refusal).
+    EXPECT_EQ(world_->refusedCreates(), 2u);
 }
 
 TEST_F(AiObjectsTest, AnObjectDriftsUntilItIsFrozenThenOnlyWritesMoveIt) {

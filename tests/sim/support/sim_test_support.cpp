@@ -83,6 +83,10 @@ void RecordingWork::onCreateObjectFailed(SimClient&, DWORD packetId) {
     failedPackets.push_back(packetId);
 }
 
+void RecordingWork::onTooManyObjects(SimClient&, DWORD packetId) {
+    tooManyObjectsPackets.push_back(packetId);
+}
+
 void RecordingWork::onObjectRemoved(SimClient&, DWORD objectId) {
     removed.push_back(objectId);
 }

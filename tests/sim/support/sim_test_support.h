@@ -41,6 +41,7 @@ public:
                             std::size_t size) override;
     void onAssignedObjectId(SimClient& client, DWORD requestId, DWORD objectId) override;
     void onCreateObjectFailed(SimClient& client, DWORD packetId) override;
+    void onTooManyObjects(SimClient& client, DWORD packetId) override;
     void onObjectRemoved(SimClient& client, DWORD objectId) override;
     void rememberUserStand(SimClient& client) override;
     std::optional<PositionUpdateReport> lastPositionUpdate() const override { return report; }
@@ -56,6 +57,7 @@ public:
     std::vector<DWORD> userDataRequests;
     std::vector<std::pair<DWORD, DWORD>> assigned; // request id, object id
     std::vector<DWORD> failedPackets;
+    std::vector<DWORD> tooManyObjectsPackets;
     std::vector<DWORD> removed;
     int standsRemembered = 0;
     int shutdownStarts = 0;
