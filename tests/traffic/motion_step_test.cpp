@@ -400,6 +400,29 @@ TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesSayin
     EXPECT_TRUE(log.linesWith("reports ran out").empty()) << "its reports may well go on";
 }
 
+// A take-off whose next report lies 8 s away at 90 kt, where the last one said 150 kt, cannot
+// be flown: the report goes, and the climb goes on along extrapolated samples that gain 1.5 % a
+// step (up to 210 kt) and 75 ft.
+TEST_F(MotionStepTest, ATakeoffTargetFarTooSlowIsDroppedAndTheClimbGoesOnExtrapolated) {
+    TrafficSample s0{
+        .latitude = 47, .longitude = 8, .altitudeFt = 1500, .groundSpeedKt = 150, .airborne = 1};
+    s0.time = 1000;
+    TrafficSample s1 = s0;
+    const Lalo slow = gf_destination({47, 8}, 0.0, 90 * 8 / 3600.0 * 6076.11549); // 90 kt, 8 s
+    s1.latitude = slow.lat;
+    s1.longitude = slow.lon;
+    s1.time = 1800;
+    LiveAircraft& a = aircraft(FlightPhase::takeoff, {s0, s1});
+    a.sent.latitude = 47;
+    a.sent.longitude = 8;
+    nextPosMain(state_, a);
+    EXPECT_EQ(a.step.sampleSkipped, 1);
+    ASSERT_EQ(a.stream.size(), 1u) << "the extrapolated target";
+    EXPECT_DOUBLE_EQ(a.stream[0].groundSpeedKt, 150 * 0.9 * 1.015);
+    EXPECT_DOUBLE_EQ(a.stream[0].altitudeFt, 1575);
+    EXPECT_EQ(a.stream[0].time, 1300);
+}
+
 // Two samples 3 s apart at the altitudes and vertical speeds given, the aircraft at the first.
 struct AirStepCase {
     FlightPhase phase;
