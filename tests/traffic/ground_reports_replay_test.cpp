@@ -342,7 +342,7 @@ TEST_P(CreatedOnTheGround, AtTheFieldsAltitudeAndNeverBelowIt) {
     bool stalled = false;
     // The lowest altitude the program gave the simulator for the object, and when.
     double lowestSentFt = 1e9;
-    double lowestSentAt = 0;
+    std::uint32_t lowestSentTick = 0;
     options.onCycle = [&](MainLoop& loop) {
         for (const LiveAircraft& a : loop.traffic().liveAircraft) {
             if (a.base.hexid != who.hexid || a.simState == SimState::buffer) {
@@ -350,7 +350,7 @@ TEST_P(CreatedOnTheGround, AtTheFieldsAltitudeAndNeverBelowIt) {
             }
             if (a.sent.altitudeFt < lowestSentFt) {
                 lowestSentFt = a.sent.altitudeFt;
-                lowestSentAt = loop.traffic().currentTick() / 100.0;
+                lowestSentTick = loop.traffic().currentTick();
             }
             const bool due = row.stall == Stall::atCreate
                                  ? a.simState == SimState::adding2sim
@@ -366,7 +366,8 @@ TEST_P(CreatedOnTheGround, AtTheFieldsAltitudeAndNeverBelowIt) {
     EXPECT_EQ(stalled, row.stall != Stall::none);
     EXPECT_TRUE(frames.front().onGround);
     EXPECT_NEAR(frames.front().altitudeFt, rw.fieldFt, 15.0);
-    EXPECT_GE(lowestSentFt, rw.fieldFt - 1.0) << "placed below the field at " << lowestSentAt << " s";
+    EXPECT_GE(lowestSentFt, rw.fieldFt - 1.0)
+        << "placed below the field at tick " << lowestSentTick;
     for (const ObjectFrame& f : frames) {
         ASSERT_GE(f.altitudeFt, rw.fieldFt - 1.0) << "below the field at " << f.seconds << " s";
     }

@@ -256,9 +256,9 @@ TEST_F(MotionStepTest, ALateLegIsFlownAtMostAFifthFasterThanItsReportsSay) {
         // A report 10 NM off the path, 2 s after the one before: its positions say 18,000 kt,
         // and the window holds the detour as before.
         {"a report far off the path", 18520.0, 250.0, 250.0, 1000, 1200, 14400, 2100, true},
-        // The same on the ground: no faster than half the fastest an airliner rolls (198 kt),
-        // the mean of a roll from a standstill to it.
-        {"a report far off on the ground", 18520.0, 250.0, 250.0, 1000, 1200, 14400, 37364},
+        // The same on the ground from a standstill: no faster than the mean of a roll from rest
+        // to the fastest an airliner rolls (198 kt).
+        {"a report far off on the ground", 18520.0, 0.0, 250.0, 1000, 1200, 14400, 37364},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
