@@ -12,9 +12,11 @@
 // No object rolls faster than an airliner plausibly rotates (the reports say far more than an
 // aircraft can roll); it rotates on the runway, leaves the ground no more than 100 m past the
 // runway's far end, where the world's on-ground flag clears, and catches up in the air no faster
-// than 1.25 times the speed its airborne reports give.
+// than 1.25 times the speed its reports around the lift-off give (the climb's own and the climb
+// reported on the ground alike).
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -72,7 +74,7 @@ constexpr double kAirCatchUpMargin = 1.25;
 constexpr double kAirStepSeconds = 5.0;
 constexpr double kCatchUpSeconds = 60.0;
 
-// The capture's datagrams of one aircraft from a time on, each burst with them alone.
+// The capture's datagrams of one aircraft between two times, each burst with them alone.
 tools::Capture lf_onlyAircraft(const tools::Capture& capture, const std::string& registration,
                                double fromEpoch, double toEpoch) {
     tools::Capture only;
