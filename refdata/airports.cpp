@@ -186,15 +186,19 @@ void gf_setClosestStandReader(ClosestStandReader reader) {
     slot.reader = std::move(reader);
 }
 
-std::optional<AirportEntry> gf_findClosestAirport(const Lalo& position) {
-    struct Candidate {
-        AirportEntry airport;
-        double distanceSquaredNM;
-    };
-    if (!gf_isValidLalo(position)) {
-        return std::nullopt;
-    }
+namespace {
+
+struct Candidate {
+    AirportEntry airport;
+    double distanceSquaredNM;
+};
+
+// The airports within 5 NM of the position (flat distance), closest centre first.
+std::vector<Candidate> lf_airportsWithinReach(const Lalo& position) {
     std::vector<Candidate> candidates;
+    if (!gf_isValidLalo(position)) {
+        return candidates;
+    }
     {
         constexpr double kReachSquared = kClosestAirportReachNM * kClosestAirportReachNM;
         constexpr double kReachDegrees = kClosestAirportReachNM / geo::kFlatNMPerDegree;
@@ -211,12 +215,27 @@ std::optional<AirportEntry> gf_findClosestAirport(const Lalo& position) {
             }
         }
     }
-    if (candidates.empty()) {
-        return std::nullopt;
-    }
     std::stable_sort(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
         return a.distanceSquaredNM < b.distanceSquaredNM;
     });
+    return candidates;
+}
+
+} // namespace
+
+std::optional<AirportEntry> gf_findClosestAirportCentre(const Lalo& position) {
+    const std::vector<Candidate> candidates = lf_airportsWithinReach(position);
+    if (candidates.empty()) {
+        return std::nullopt;
+    }
+    return candidates.front().airport;
+}
+
+std::optional<AirportEntry> gf_findClosestAirport(const Lalo& position) {
+    const std::vector<Candidate> candidates = lf_airportsWithinReach(position);
+    if (candidates.empty()) {
+        return std::nullopt;
+    }
     const auto& closest = candidates.front().airport;
     if (candidates.size() == 1) {
         return closest;

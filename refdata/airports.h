@@ -85,5 +85,8 @@ void gf_setClosestStandReader(ClosestStandReader reader);
 // closer ({:.0f} meters)" is logged. Airports whose file gives no stand are passed over; when
 // none gives one, the closest centre wins. An invalid position (gf_isValidLalo) finds nothing.
 std::optional<AirportEntry> gf_findClosestAirport(const Lalo& position);
+// The airport whose centre lies closest to the position among those within 5 NM (flat
+// distance), without asking for stands, or no value.
+std::optional<AirportEntry> gf_findClosestAirportCentre(const Lalo& position);
 
 } // namespace skyloom

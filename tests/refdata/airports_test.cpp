@@ -188,6 +188,10 @@ TEST_F(AirportsTest, ClosestAirportTieBreakByNearestStand) {
     EXPECT_EQ(asked, (std::vector<std::string>{"EGLL", "EGLX", "EGLY"}));
     EXPECT_TRUE(log.has("Airport EGLL has the closest center, but stand GATE 5 at EGLX is closer "
                         "(93 meters)"));
+    // By its centre alone (where an aircraft on the ground stands): no stand is asked for.
+    asked.clear();
+    EXPECT_EQ(lf_code(gf_findClosestAirportCentre(user)), "EGLL");
+    EXPECT_TRUE(asked.empty());
 
     // The closest centre also has the nearest stand: no line.
     stands["EGLX"] = ClosestStand{"GATE 5", 0.5};

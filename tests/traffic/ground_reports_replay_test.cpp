@@ -302,18 +302,28 @@ INSTANTIATE_TEST_SUITE_P(Airports, StandingJump,
 
 // A taxiing aircraft reported at the field's altitude (as the App reports it, and as the web
 // API gives every aircraft on the ground), or at 0 ft, is shown, and its object is created on
-// the ground at the field's altitude, not below it.
+// the ground at the field's altitude and never written below it: also where it comes in the
+// App's buffer at the start, before the program has chosen its park airport, and where the main
+// loop stalls (a heavily loaded machine) as it is created or switched on, so that it is
+// switched on before the simulator has said where its ground lies.
+enum class Stall { none, atCreate, whileSwitchingOn };
+
 struct CreatedRow {
     const char* name;
     const Runway* runway;
     ReplayRoad road;
     bool reportsFieldAltitude;
+    Stall stall = Stall::none;
+    // The first bursts come as the App's buffer at the start.
+    std::size_t bufferedBursts = 0;
 };
+
+constexpr std::chrono::seconds kCreationStall{2};
 
 class CreatedOnTheGround : public GroundReportsReplay,
                            public ::testing::WithParamInterface<CreatedRow> {};
 
-TEST_P(CreatedOnTheGround, AtTheFieldsAltitude) {
+TEST_P(CreatedOnTheGround, AtTheFieldsAltitudeAndNeverBelowIt) {
     const CreatedRow& row = GetParam();
     const Runway& rw = *row.runway;
     const Lalo start = lf_offset(rw.threshold, rw.headingDeg - 90.0, 200.0);
@@ -324,16 +334,55 @@ TEST_P(CreatedOnTheGround, AtTheFieldsAltitude) {
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
-    const std::vector<ObjectFrame> frames = runFollowing(who.hexid, row.road);
+    ReplayRunOptions options;
+    options.road = row.road;
+    options.followed = {who.hexid};
+    options.afterLastBurst = std::chrono::seconds(30);
+    options.bufferedBursts = row.bufferedBursts;
+    bool stalled = false;
+    // The lowest altitude the program gave the simulator for the object, and when.
+    double lowestSentFt = 1e9;
+    std::uint32_t lowestSentTick = 0;
+    options.onCycle = [&](MainLoop& loop) {
+        for (const LiveAircraft& a : loop.traffic().liveAircraft) {
+            if (a.base.hexid != who.hexid || a.simState == SimState::buffer) {
+                continue;
+            }
+            if (a.sent.altitudeFt < lowestSentFt) {
+                lowestSentFt = a.sent.altitudeFt;
+                lowestSentTick = loop.traffic().currentTick();
+            }
+            const bool due = row.stall == Stall::atCreate
+                                 ? a.simState == SimState::adding2sim
+                                 : a.objectId != 0 && a.simState == SimState::adding2sim;
+            if (!stalled && row.stall != Stall::none && due) {
+                stalled = true;
+                clock_.advance(kCreationStall);
+            }
+        }
+    };
+    const std::vector<ObjectFrame> frames = run(options).frames[who.hexid];
     ASSERT_FALSE(frames.empty()) << "never shown";
+    EXPECT_EQ(stalled, row.stall != Stall::none);
     EXPECT_TRUE(frames.front().onGround);
     EXPECT_NEAR(frames.front().altitudeFt, rw.fieldFt, 15.0);
+    EXPECT_GE(lowestSentFt, rw.fieldFt - 1.0)
+        << "placed below the field at tick " << lowestSentTick;
+    for (const ObjectFrame& f : frames) {
+        ASSERT_GE(f.altitudeFt, rw.fieldFt - 1.0) << "below the field at " << f.seconds << " s";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Roads, CreatedOnTheGround,
     ::testing::Values(CreatedRow{"ZurichAppFieldAltitude", &kZurich28, ReplayRoad::app, true},
                       CreatedRow{"ZurichAppZeroFeet", &kZurich28, ReplayRoad::app, false},
+                      CreatedRow{"ZurichAppZeroFeetStalledAtCreate", &kZurich28, ReplayRoad::app,
+                                 false, Stall::atCreate},
+                      CreatedRow{"ZurichAppZeroFeetBuffered", &kZurich28, ReplayRoad::app, false,
+                                 Stall::none, 10},
+                      CreatedRow{"ZurichAppZeroFeetBufferedStalledWhileSwitchingOn", &kZurich28,
+                                 ReplayRoad::app, false, Stall::whileSwitchingOn, 10},
                       CreatedRow{"ZurichWebApi", &kZurich28, ReplayRoad::webApi, false},
                       CreatedRow{"LosAngelesAppFieldAltitude", &kLosAngeles24L, ReplayRoad::app,
                                  true},

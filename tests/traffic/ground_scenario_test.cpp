@@ -300,6 +300,42 @@ TEST_F(GroundScenario, LinedUpOnTheRunwayItRollsAlongTheCentrelineAndLiftsOff) {
     EXPECT_GT(rolling, 300);
 }
 
+// Reports that stay on the ground at 100 kt, below the speed at which the roll decides to lift
+// off, while they climb at 2,400 fpm (a transponder stuck on "ground"): the roll runs to the
+// runway's end and rotates before it, so that the wheels leave the ground no more than 100 m
+// past it (where the check came at 100 m, the rotation took the aircraft 204 m past it).
+TEST_F(GroundScenario, AClimbReportedOnTheGroundLeavesTheGroundByTheRunwaysEnd) {
+    if (!loadMinneapolis()) {
+        GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP 12R)";
+    }
+    prepare_ = [](LiveAircraft& a) { a.base.origin = IataCode("MSP"); };
+    throughDecoder_ = true;
+    const double h = runway_.heading;
+    const double start = -runway_.length / 2 + 150;
+    std::vector<FeedReport> reports;
+    for (int i = 0; i <= 5; ++i) {
+        reports.push_back(lf_report(2.0 * i, onRunway(start, -60 + 10.3 * i), 10, h + 90));
+    }
+    for (double t = 14; t < 40; t += 2) {
+        reports.push_back(lf_report(t, onRunway(start + 15, 0), 0, h));
+    }
+    constexpr double kRollKt = 100.0;
+    const double metresPerSecond = kRollKt * 0.5144444;
+    for (double t = 3; start + 15 + metresPerSecond * t < runway_.length / 2 + 1000; t += 3) {
+        reports.push_back(
+            lf_report(40 + t, onRunway(start + 15 + metresPerSecond * t, 0), kRollKt, h, 0, 2400));
+    }
+    const auto trace = fly(reports, FlightPhase::taxi, 140);
+    EXPECT_TRUE(
+        lf_passes(phases_, {FlightPhase::taxi, FlightPhase::takeoff_roll, FlightPhase::takeoff}));
+    const auto climbing = std::find_if(trace.begin(), trace.end(),
+                                       [](const auto& p) { return p.altitudeFeet > 0.0; });
+    ASSERT_NE(climbing, trace.end()) << "it lifts off";
+    // Within a frame of the world (30 a second) of it.
+    EXPECT_LE(alongRunway(*climbing) - runway_.length / 2, 100.0 + metresPerSecond / 30.0)
+        << "metres past the far end where the wheels leave the ground";
+}
+
 TEST_F(GroundScenario, ALandingRollKeepsTheCentrelineAndTurnsOffAsATaxi) {
     if (!loadMinneapolis()) {
         GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP 12R)";

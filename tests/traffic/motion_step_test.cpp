@@ -240,6 +240,7 @@ TEST_F(MotionStepTest, ALateLegIsFlownAtMostAFifthFasterThanItsReportsSay) {
         std::int32_t t0, t1;   // arrival ticks of stream[0] and stream[1]
         std::uint32_t ticks;   // the leg as the step timed it
         std::int32_t expected; // stream[1]'s arrival tick
+        bool inTheAir = false;
     } cases[] = {
         // 20 s late, beyond the late window of 9 s: 92 m whose reports say 3 kt, their positions
         // 17.9 kt over 10 s; 92 m at 36 kt take 497 ticks (before: the next tick).
@@ -254,11 +255,18 @@ TEST_F(MotionStepTest, ALateLegIsFlownAtMostAFifthFasterThanItsReportsSay) {
         {"late within the window", 92.0, 17.9, 17.9, -500, 500, 1000, 1497},
         // A report 10 NM off the path, 2 s after the one before: its positions say 18,000 kt,
         // and the window holds the detour as before.
-        {"a report far off the path", 18520.0, 250.0, 250.0, 1000, 1200, 14400, 2100},
+        {"a report far off the path", 18520.0, 250.0, 250.0, 1000, 1200, 14400, 2100, true},
+        // The same on the ground from a standstill: no faster than the mean of a roll from rest
+        // to the fastest an airliner rolls (198 kt).
+        {"a report far off on the ground", 18520.0, 0.0, 250.0, 1000, 1200, 14400, 37364},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TrafficSample s0{.latitude = 47, .longitude = 8, .groundSpeedKt = c.g0, .airborne = 0};
+        TrafficSample s0{.latitude = 47,
+                         .longitude = 8,
+                         .altitudeFt = c.inTheAir ? 5000.0 : 0.0,
+                         .groundSpeedKt = c.g0,
+                         .airborne = static_cast<std::uint8_t>(c.inTheAir ? 1 : 0)};
         s0.time = c.t0;
         TrafficSample s1 = s0;
         const Lalo to = gf_destination({47, 8}, 0.0, c.metres * geo::kFeetPerMetre);
@@ -266,7 +274,7 @@ TEST_F(MotionStepTest, ALateLegIsFlownAtMostAFifthFasterThanItsReportsSay) {
         s1.longitude = to.lon;
         s1.groundSpeedKt = c.g1;
         s1.time = c.t1;
-        LiveAircraft& a = aircraft(FlightPhase::taxi, {s0, s1});
+        LiveAircraft& a = aircraft(c.inTheAir ? FlightPhase::flying : FlightPhase::taxi, {s0, s1});
         a.sent.latitude = 47;
         a.sent.longitude = 8;
         MotionContext ctx{state_, a, state_.motionWorld};
@@ -398,6 +406,29 @@ TEST_F(MotionStepTest, AParkingAircraftParksNearItsStandAndTaxiesOnOrLeavesSayin
     EXPECT_EQ(state_.parkedActions.size(), 3u) << "engines, lights, parked lights";
     EXPECT_EQ(state_.arrivedAircraft.size(), 1u);
     EXPECT_TRUE(log.linesWith("reports ran out").empty()) << "its reports may well go on";
+}
+
+// A take-off whose next report lies 8 s away at 90 kt, where the last one said 150 kt, cannot
+// be flown: the report goes, and the climb goes on along extrapolated samples that gain 1.5 % a
+// step (up to 210 kt) and 75 ft.
+TEST_F(MotionStepTest, ATakeoffTargetFarTooSlowIsDroppedAndTheClimbGoesOnExtrapolated) {
+    TrafficSample s0{
+        .latitude = 47, .longitude = 8, .altitudeFt = 1500, .groundSpeedKt = 150, .airborne = 1};
+    s0.time = 1000;
+    TrafficSample s1 = s0;
+    const Lalo slow = gf_destination({47, 8}, 0.0, 90 * 8 / 3600.0 * 6076.11549); // 90 kt, 8 s
+    s1.latitude = slow.lat;
+    s1.longitude = slow.lon;
+    s1.time = 1800;
+    LiveAircraft& a = aircraft(FlightPhase::takeoff, {s0, s1});
+    a.sent.latitude = 47;
+    a.sent.longitude = 8;
+    nextPosMain(state_, a);
+    EXPECT_EQ(a.step.sampleSkipped, 1);
+    ASSERT_EQ(a.stream.size(), 1u) << "the extrapolated target";
+    EXPECT_DOUBLE_EQ(a.stream[0].groundSpeedKt, 150 * 0.9 * 1.015);
+    EXPECT_DOUBLE_EQ(a.stream[0].altitudeFt, 1575);
+    EXPECT_EQ(a.stream[0].time, 1300);
 }
 
 // Two samples 3 s apart at the altitudes and vertical speeds given, the aircraft at the first.

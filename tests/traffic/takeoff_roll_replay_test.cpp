@@ -1,12 +1,22 @@
-// A take-off at Las Vegas through the program's own wiring (tests/traffic/support/
-// program_replay.h): DAL2232, an A321 of the KLAS capture, reports on the ground at 90 kt on
-// runway 26R and 10 s later some 100 ft above the field, climbing. Its roll never runs more
-// than 100 m past the runway's far end, and where the reports say airborne the object lifts
-// off: whether the program knows the airport's runways or not (without an airport file the
-// park airport's runways are not loaded), and when the reports never leave the ground the
-// roll ends at the runway's end with the failed take-off.
+// Take-offs through the program's own wiring (tests/traffic/support/program_replay.h), from the
+// recorded captures:
+// - DAL2232, an A321 of the Las Vegas capture, reports on the ground at 90 kt on runway 26R and
+//   10 s later some 100 ft above the field, climbing. Whether the program knows the airport's
+//   runways or not (without an airport file the park airport's runways are not loaded), it
+//   lifts off where the reports say airborne; when the reports never leave the ground the roll
+//   ends at the runway's end with the failed take-off.
+// - AMX222, a B738 of the Mexico City capture, repeats one position at the threshold of 05L for
+//   68 s, then reports airborne 8.5 km away 19.4 s later at 227 kt.
+// - N7814B, a B737 of the Las Vegas capture, stands at the threshold of 26R and then reports
+//   520 kt at 2,050 ft 1.2 km along the runway.
+// No object rolls faster than an airliner plausibly rotates (the reports say far more than an
+// aircraft can roll); it rotates on the runway, leaves the ground no more than 100 m past the
+// runway's far end, where the world's on-ground flag clears, and catches up in the air no faster
+// than 1.25 times the speed its reports around the lift-off give (the climb's own and the climb
+// reported on the ground alike).
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -22,6 +32,7 @@
 #include "foundation/geodesy.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/program_replay.h"
+#include "tests/traffic/support/replay_measure.h"
 #include "tests/traffic/support/track_capture.h"
 
 namespace skyloom::testing {
@@ -34,31 +45,48 @@ const ReplayAirport kLasVegas{"KLAS", {36.0735, -115.1780}, 0.0};
 // Runway 26R's far end (OurAirports: the threshold of 08L), and its direction.
 const Lalo kRunway26RFarEnd{36.076333, -115.171333};
 constexpr double kRunway26RHeadingDeg = 270.0;
-// How far past the far end a roll may run, and what one tick of it adds (a roll runs at 170 kt
-// at the most, 0.9 m a tick) before the next tick's check ends it.
+
+constexpr const char* kMexicoCityCapture = "feed/recordings/MMMX.txt";
+constexpr double kMexicoCityElevationFt = 7316.0;
+// The user where an aircraft of the capture stands, north of the runways.
+const ReplayAirport kMexicoCity{"MMMX", {19.4458, -99.0691}, 86.0};
+// Runway 05L's far end (OurAirports: the threshold of 23R), and its direction.
+const Lalo kRunway05LFarEnd{19.44569969177246, -99.05819702148438};
+constexpr double kRunway05LHeadingDeg = 59.4;
+
+// How far past the far end a roll may run before the wheels leave the ground, and what one
+// tick of it adds (at 198 kt, 1 m a tick) before the next tick's check ends it.
 constexpr double kPastEndMetres = 100.0;
 constexpr double kOneTickMetres = 1.0;
 // The rotation after the lift-off decision takes a second or so: at 190 kt some 100 m go by
 // before the wheels leave the ground.
 constexpr double kRotationMetres = 200.0;
-// DAL2232's reports from its standing at the holding point of 26R on, and the first report
-// of its climb-out.
-constexpr double kFromEpoch = 1551820040.0;
-constexpr double kClimbOutEpoch = 1551820130.0;
+// An airliner rotates at about 150 kt: the plausible rotation speed of a Large aircraft (the
+// ICAO approach category D, up to 165 kt) with the margin of a high field and a tailwind
+// (1.2), docs/motion.md. The frames' steps are measured over a second, in which the world's
+// frames (30 a second) may add one.
+constexpr double kAirlinerOnGroundMostKt = 198.0;
+constexpr double kGroundStepSeconds = 1.0;
+constexpr double kWorldFrameSeconds = 1.0 / 30.0;
+// In its first minute in the air an object catches up no faster than this times the ground
+// speed its reports due within a minute of its lift-off give, measured over 5 s.
+constexpr double kAirCatchUpMargin = 1.25;
+constexpr double kAirStepSeconds = 5.0;
+constexpr double kCatchUpSeconds = 60.0;
 
-// The capture's datagrams of one aircraft from a time on, each burst with them alone.
-tools::Capture lf_onlyAircraft(const tools::Capture& capture, const std::string& callsign,
-                               double fromEpoch) {
+// The capture's datagrams of one aircraft between two times, each burst with them alone.
+tools::Capture lf_onlyAircraft(const tools::Capture& capture, const std::string& registration,
+                               double fromEpoch, double toEpoch) {
     tools::Capture only;
     for (const tools::CaptureBurst& burst : capture.bursts) {
-        if (burst.time < fromEpoch) {
+        if (burst.time < fromEpoch || burst.time > toEpoch) {
             continue;
         }
         tools::CaptureBurst kept{burst.time, {}};
         for (const std::string& datagram : burst.datagrams) {
             const AppDatagram split = gf_splitAppDatagram(datagram);
             if (split.kind == AppDatagramKind::traffic &&
-                std::string(gf_rttfcRecord(split).callsign) == callsign) {
+                std::string(gf_rttfcRecord(split).registration) == registration) {
                 kept.datagrams.push_back(datagram);
             }
         }
@@ -69,13 +97,22 @@ tools::Capture lf_onlyAircraft(const tools::Capture& capture, const std::string&
     return only;
 }
 
-// The same reports with the climb-out reported on the ground (as a transponder stuck on
-// "ground" sends it): position, speed and track as captured, at altitude 0 as the capture
-// reports the ground.
-tools::Capture lf_climbOutOnTheGround(const tools::Capture& capture) {
+// How the reports from a time on give the climb-out.
+enum class ClimbOut {
+    asCaptured,
+    // On the ground (as a transponder stuck on "ground" sends them): position, speed and track
+    // as captured, at altitude 0 as the capture reports the ground.
+    onTheGround,
+    // The same with the vertical speed as captured (2,000 fpm and more): the reports say the
+    // aircraft flies, but not where it leaves the ground.
+    onTheGroundClimbing,
+};
+
+tools::Capture lf_reportedOnTheGround(const tools::Capture& capture, double fromEpoch,
+                                      ClimbOut climbOut) {
     tools::Capture changed = capture;
     for (tools::CaptureBurst& burst : changed.bursts) {
-        if (burst.time < kClimbOutEpoch) {
+        if (burst.time < fromEpoch) {
             continue;
         }
         for (std::string& datagram : burst.datagrams) {
@@ -83,6 +120,9 @@ tools::Capture lf_climbOutOnTheGround(const tools::Capture& capture) {
             TruePoint p =
                 gf_groundReport(0.0, {r.latitude, r.longitude}, r.groundSpeedKt.value_or(0.0),
                                 r.trackDeg.value_or(0.0), 0.0);
+            if (climbOut == ClimbOut::onTheGroundClimbing) {
+                p.verticalSpeedFpm = r.verticalSpeedFpm.value_or(0.0);
+            }
             const TrackIdentity who{r.hexid,
                                     std::string(r.callsign),
                                     std::string(r.model),
@@ -95,41 +135,54 @@ tools::Capture lf_climbOutOnTheGround(const tools::Capture& capture) {
     return changed;
 }
 
-// Metres past runway 26R's far end along its direction (negative before it).
-double lf_pastFarEnd(const Lalo& at) {
-    const double metres = gf_distanceNM(kRunway26RFarEnd, at) * geo::kMetresPerNM;
-    const double off =
-        gf_bearing(kRunway26RFarEnd, at) - kRunway26RHeadingDeg * geo::kRadiansPerDegree;
-    return std::cos(off) * metres;
-}
-
 struct RollCase {
     const char* name;
-    bool airportFile;      // the park airport's runways are known
-    bool climbOutOnGround; // the reports never leave the ground
+    const char* capture;
+    double elevationFt;
+    const ReplayAirport* airport;
+    int utcHour, utcMinute, utcSecond;
+    const char* registration;
+    double fromEpoch;
+    double toEpoch;
+    const Lalo* farEnd;
+    double runwayHeadingDeg;
+    bool airportFile = true; // the park airport's runways are known
+    ClimbOut climbOut = ClimbOut::asCaptured;
+    double climbOutEpoch = 0; // from then on
     friend void PrintTo(const RollCase& c, std::ostream* out) { *out << c.name; }
 };
+
+// Metres past the runway's far end along its direction (negative before it).
+double lf_pastFarEnd(const RollCase& c, const Lalo& at) {
+    const double metres = gf_distanceNM(*c.farEnd, at) * geo::kMetresPerNM;
+    const double off = gf_bearing(*c.farEnd, at) - c.runwayHeadingDeg * geo::kRadiansPerDegree;
+    return std::cos(off) * metres;
+}
 
 class TakeoffRollReplay : public ProgramReplayTest,
                           public ::testing::WithParamInterface<RollCase> {};
 
-TEST_P(TakeoffRollReplay, EndsWithin100MetresPastTheRunwayAndLiftsOffWhereTheReportsSayAirborne) {
-    SKYLOOM_REQUIRE_SHARED(capturePath, kLasVegasCapture);
+TEST_P(TakeoffRollReplay, RollsNoFasterThanAnAirlinerRotatesAndLeavesTheGroundOnTheRunway) {
     const RollCase& c = GetParam();
-    tools::Capture capture = lf_onlyAircraft(
-        tools::gf_readCapture(capturePath, kLasVegasElevationFt), "DAL2232", kFromEpoch);
-    if (c.climbOutOnGround) {
-        capture = lf_climbOutOnTheGround(capture);
+    SKYLOOM_REQUIRE_SHARED(capturePath, c.capture);
+    tools::Capture capture = lf_onlyAircraft(tools::gf_readCapture(capturePath, c.elevationFt),
+                                             c.registration, c.fromEpoch, c.toEpoch);
+    const bool neverAirborne = c.climbOut != ClimbOut::asCaptured;
+    if (neverAirborne) {
+        capture = lf_reportedOnTheGround(capture, c.climbOutEpoch, c.climbOut);
     }
+    const auto due = gf_dueReports(capture);
     const std::string skip =
-        prepare(kLasVegas, std::move(capture), ManualClock::utcTime(2026, 1, 7, 20, 57, 20));
+        prepare(*c.airport, std::move(capture),
+                ManualClock::utcTime(2026, 1, 7, c.utcHour, c.utcMinute, c.utcSecond));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
     if (!c.airportFile) {
-        std::filesystem::remove(workFolder() / "airports" / "my_thirdparty" / "KLAS.xml");
+        std::filesystem::remove(workFolder() / "airports" / "my_thirdparty" /
+                                (c.airport->icao + ".xml"));
     }
-    ASSERT_EQ(reports().size(), 1u) << "DAL2232 is not in the capture";
+    ASSERT_EQ(reports().size(), 1u) << c.registration << " is not in the capture";
     const auto& [hexid, reports] = *this->reports().begin();
     std::optional<Lalo> firstAirborne;
     for (const TrafficEntry& r : reports) {
@@ -137,49 +190,96 @@ TEST_P(TakeoffRollReplay, EndsWithin100MetresPastTheRunwayAndLiftsOffWhereTheRep
             firstAirborne = Lalo{r.sample.latitude, r.sample.longitude};
         }
     }
-    ASSERT_EQ(firstAirborne.has_value(), !c.climbOutOnGround);
-
+    ASSERT_EQ(firstAirborne.has_value(), !neverAirborne);
     ReplayRunOptions options;
     options.afterLastBurst = std::chrono::seconds(30);
     options.followed = {hexid};
     const ReplayRunResult result = run(options);
-    ASSERT_TRUE(result.frames.contains(hexid)) << "DAL2232 was never shown";
+    ASSERT_TRUE(result.frames.contains(hexid)) << c.registration << " was never shown";
     const std::vector<ObjectFrame>& frames = result.frames.at(hexid);
 
     double farthestOnGround = -1e9;
     bool rolled = false;
+    std::vector<ObjectFrame> onGround;
+    std::vector<ObjectFrame> catchingUp;
     const ObjectFrame* liftOff = nullptr;
     for (const ObjectFrame& f : frames) {
         rolled = rolled || f.phase == FlightPhase::takeoff_roll;
-        if (f.onGround) {
-            farthestOnGround = std::max(farthestOnGround, lf_pastFarEnd({f.latitude, f.longitude}));
-        } else if (liftOff == nullptr) {
-            liftOff = &f;
+        if (f.onGround && liftOff == nullptr) {
+            farthestOnGround =
+                std::max(farthestOnGround, lf_pastFarEnd(c, {f.latitude, f.longitude}));
+            onGround.push_back(f);
+        } else if (!f.onGround) {
+            liftOff = liftOff == nullptr ? &f : liftOff;
+            if (f.seconds - liftOff->seconds <= kCatchUpSeconds) {
+                catchingUp.push_back(f);
+            }
         }
     }
     EXPECT_TRUE(rolled) << "no take-off roll";
+    const FastestStep rolling = gf_fastestStep(onGround, kGroundStepSeconds);
+    EXPECT_LE(rolling.kt, kAirlinerOnGroundMostKt * (1.0 + kWorldFrameSeconds / kGroundStepSeconds))
+        << "on the ground at " << rolling.seconds << " s";
     EXPECT_LE(farthestOnGround, kPastEndMetres + kOneTickMetres)
-        << "metres past 26R's far end on the ground";
+        << "metres past the runway's far end on the ground";
     const std::vector<std::string> failed = logLinesWith("removed: its take-off roll failed");
-    if (c.climbOutOnGround) {
+    if (c.climbOut == ClimbOut::onTheGround) {
         EXPECT_EQ(liftOff, nullptr);
         EXPECT_EQ(failed.size(), 1u);
         return;
     }
     EXPECT_THAT(failed, ::testing::IsEmpty());
-    ASSERT_NE(liftOff, nullptr) << "DAL2232 never left the ground";
-    // Off the ground where its first airborne report puts it (plus the rotation), not beyond.
-    EXPECT_LE(lf_pastFarEnd({liftOff->latitude, liftOff->longitude}) -
-                  lf_pastFarEnd(*firstAirborne),
-              kRotationMetres);
+    ASSERT_NE(liftOff, nullptr) << c.registration << " never left the ground";
+    if (firstAirborne) {
+        // Off the ground where its first airborne report puts it (plus the rotation), not
+        // beyond.
+        EXPECT_LE(lf_pastFarEnd(c, {liftOff->latitude, liftOff->longitude}) -
+                      lf_pastFarEnd(c, *firstAirborne),
+                  kRotationMetres);
+    }
     EXPECT_FALSE(frames.back().onGround);
+    // The speed the reports due within a minute of the lift-off give.
+    double reportedKt = 0;
+    for (const DueReport& r : due.at(hexid)) {
+        if (std::abs(r.dueSeconds - liftOff->seconds) <= kCatchUpSeconds) {
+            reportedKt = std::max(reportedKt, r.groundSpeedKt);
+        }
+    }
+    const FastestStep flying = gf_fastestStep(catchingUp, kAirStepSeconds);
+    EXPECT_LE(flying.kt, kAirCatchUpMargin * reportedKt)
+        << "in the air at " << flying.seconds << " s, reported " << reportedKt << " kt";
+    std::printf("%s: on the ground %.0f kt at most, off the ground %.0f m past the far end, "
+                "in the air %.0f kt at most (reported %.0f kt)\n",
+                c.name, rolling.kt, farthestOnGround, flying.kt, reportedKt);
 }
 
-INSTANTIATE_TEST_SUITE_P(Klas26R, TakeoffRollReplay,
-                         ::testing::Values(RollCase{"RunwaysKnown", true, false},
-                                           RollCase{"RunwaysNotKnown", false, false},
-                                           RollCase{"ClimbOutReportedOnTheGround", true, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+// DAL2232's reports from its standing at the holding point of 26R on, and the first report of
+// its climb-out.
+constexpr double kDal2232FromEpoch = 1551820040.0;
+constexpr double kDal2232ClimbOutEpoch = 1551820130.0;
+
+INSTANTIATE_TEST_SUITE_P(
+    Recorded, TakeoffRollReplay,
+    ::testing::Values(
+        RollCase{"Dal2232RunwaysKnown", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 20, 57,
+                 20, "N347DN", kDal2232FromEpoch, 1e12, &kRunway26RFarEnd, kRunway26RHeadingDeg},
+        RollCase{"Dal2232RunwaysNotKnown", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 20,
+                 57, 20, "N347DN", kDal2232FromEpoch, 1e12, &kRunway26RFarEnd, kRunway26RHeadingDeg,
+                 false},
+        RollCase{"Dal2232ClimbOutReportedOnTheGround", kLasVegasCapture, kLasVegasElevationFt,
+                 &kLasVegas, 20, 57, 20, "N347DN", kDal2232FromEpoch, 1e12, &kRunway26RFarEnd,
+                 kRunway26RHeadingDeg, true, ClimbOut::onTheGround, kDal2232ClimbOutEpoch},
+        // Its reports climb: it lifts off before the runway's end, not 100 m past it.
+        RollCase{"Dal2232ClimbingOnTheGround", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas,
+                 20, 57, 20, "N347DN", kDal2232FromEpoch, 1e12, &kRunway26RFarEnd,
+                 kRunway26RHeadingDeg, true, ClimbOut::onTheGroundClimbing, kDal2232ClimbOutEpoch},
+        // From its taxi to 05L to two minutes of its climb.
+        RollCase{"Amx222Mmmx05L", kMexicoCityCapture, kMexicoCityElevationFt, &kMexicoCity, 21, 38,
+                 20, "N825AM", 1553204300.0, 1553204580.0, &kRunway05LFarEnd, kRunway05LHeadingDeg},
+        // From its standing at the threshold of 26R to two minutes of its climb.
+        RollCase{"N7814BKlas26R", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 21, 9, 0,
+                 "N7814B", 1551820140.0, 1551820410.0, &kRunway26RFarEnd, kRunway26RHeadingDeg}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace skyloom::testing

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <limits>
 #include <numbers>
+#include <optional>
 
 #include "foundation/geodesy.h"
+#include "refdata/airports.h"
 #include "traffic/motion/air_step.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/step/traffic_state.h"
@@ -29,12 +31,19 @@ constexpr double kParkAirportReachNm = 5.0;
 
 // Where an aircraft on the ground is created: at the park airport's altitude when it stands
 // there (the simulator can crash or move an object created below its ground), else at the
-// report's altitude.
+// altitude of the airport it stands at, else at the report's altitude. The park airport is
+// chosen some seconds into a run, when the App's buffered aircraft have long come, and the
+// App reports the ground at 0 ft: such an aircraft was written at 0 ft, at Zurich 1,417 ft
+// below its ground, until the simulator said where the ground lay.
 double lf_groundAltitude(const TrafficState& state, const TrafficSample& sample) {
+    const Lalo at{sample.latitude, sample.longitude};
     const ParkAirportPlace& park = state.motionWorld.parkAirport;
     if (park.known && std::isfinite(park.altitudeFt) &&
-        gf_distanceNM(park.position, {sample.latitude, sample.longitude}) <= kParkAirportReachNm) {
+        gf_distanceNM(park.position, at) <= kParkAirportReachNm) {
         return park.altitudeFt;
+    }
+    if (const std::optional<AirportEntry> field = gf_findClosestAirportCentre(at)) {
+        return field->altitudeFt;
     }
     return sample.altitudeFt;
 }

@@ -60,10 +60,16 @@ void lf_liftOff(MotionContext& ctx, std::uint8_t mode);
 bool lf_isSetDownInFlight(const LiveAircraft& a);
 void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode);
 bool lf_checkTakeoffRollEnd(MotionContext& ctx);
-// Every tick of a take-off roll on the ground: more than 100 m past its runway's far end the
-// aircraft lifts off when its reports say it flies, else its take-off roll failed and it is
-// removed (true). Nothing while the runway under the roll is not known.
-bool lf_checkRollPastRunwayEnd(MotionContext& ctx);
+// The runway under the take-off roll: the one stored, else the one on whose centreline the
+// aircraft rolls now, which is stored; false while there is none.
+bool lf_knowTakeoffRunway(MotionContext& ctx);
+// The reports say the aircraft flies: a sample in the air or a climb faster than 2000 fpm.
+bool lf_reportsSayAirborne(const LiveAircraft& a);
+// The take-off roll failed: the aircraft goes into the failed-departure quarantine and leaves.
+void lf_failTakeoffRoll(MotionContext& ctx);
+// A roll past its runway's far end goes no further: the aircraft lifts off when its reports
+// say it flies, else its take-off roll failed (true: it was removed).
+bool lf_endRollPastRunwayEnd(MotionContext& ctx);
 // A take-off roll that turned out to be none: the rotation, the take-off runway and the
 // behind-sample mark are cleared and the aircraft taxies again.
 void lf_backToTaxi(MotionContext& ctx);

@@ -13,17 +13,18 @@
 #include "foundation/time_text.h"
 #include "refdata/code_table.h"
 #include "sim/sim_command_queue.h"
-#include "traffic/step/aircraft_commands.h"
-#include "traffic/motion/flat_earth.h"
-#include "traffic/step/flight_texts.h"
-#include "traffic/ground/ground_motion.h"
-#include "traffic/ground/ground_motion_constants.h"
-#include "traffic/motion/motion_common.h"
-#include "traffic/motion/motion_driver.h"
 #include "traffic/decode/quarantine.h"
 #include "traffic/decode/sample_checks.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_motion_constants.h"
+#include "traffic/ground/takeoff_rotation.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/motion/motion_driver.h"
 #include "traffic/motion/tick_motion.h"
 #include "traffic/motion/track_steering.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/step/flight_texts.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -59,8 +60,10 @@ bool lf_allLaterAirborneAtLeast(const LiveAircraft& a, double speedKt, bool need
     return true;
 }
 
-// The lift-off that climbs toward the next report's altitude over the step.
+// The lift-off that climbs toward the next report's altitude over the step, and the one that
+// climbs at the category's climb step.
 constexpr std::uint8_t kReportedClimbLiftOff = 1;
+constexpr std::uint8_t kClimbingLiftOff = 2;
 
 bool lf_shortTakeoffRunway(const LiveAircraft& a) {
     return a.step.takeoffRunway.set != 0 && a.step.takeoffRunway.match.length <= kShortRunwayMetres;
@@ -136,7 +139,11 @@ void lf_startRollProfile(MotionContext& ctx) {
         startKt = gf_speedProfileSpeedAt(roll.profile, roll.counter / kTicksPerSecond) /
                   kMetresPerSecondPerKt;
     }
-    double endKt = s[1].groundSpeedKt;
+    // No report makes the roll faster than the aircraft rolls at the most: N7814B, standing at
+    // the threshold of 26R at Las Vegas, reported 520 kt 1.2 km on.
+    const double mostKt = gf_fastestOnGroundKt(a.base.category);
+    startKt = std::min(startKt, mostKt);
+    const double endKt = std::min(s[1].groundSpeedKt, mostKt);
     double fastest = std::max(startKt, endKt);
     if (a.phase.phase == FlightPhase::takeoff_roll) {
         // The samples ahead still on the ground bound the speed the roll may reach.
@@ -147,7 +154,7 @@ void lf_startRollProfile(MotionContext& ctx) {
     SpeedProfile profile;
     const double va = std::max(0.0, startKt) * kMetresPerSecondPerKt;
     const double vb = std::max(0.0, endKt) * kMetresPerSecondPerKt;
-    const double vmax = (fastest + 1.0) * kMetresPerSecondPerKt;
+    const double vmax = std::min(fastest + 1.0, mostKt) * kMetresPerSecondPerKt;
     // Two samples at one place or a step of no time give no profile: the step's own
     // increments then carry the aircraft.
     if (!gf_fitSpeedProfile(profile, metres, seconds, va, vb, vmax)) {
@@ -157,12 +164,15 @@ void lf_startRollProfile(MotionContext& ctx) {
     roll.start = here;
     roll.end = lf_lalo(s[1]);
     roll.counter = 0;
+    roll.covered = 0.0;
     st.rollRunning = profile.valid;
     st.centrelineSet = 0;
     if (profile.valid != 0) {
         lf_steerToCentreline(ctx);
     }
 }
+
+} // namespace
 
 // The runway under the take-off roll: the one stored, else the one on whose centreline the
 // aircraft rolls now, which is stored. Looked up until found, so that a roll that started off
@@ -197,22 +207,6 @@ void lf_failTakeoffRoll(MotionContext& ctx) {
                         QuarantineKind::failedDeparture};
     removeAircraftFromSim(ctx.state, a, "its take-off roll failed");
 }
-
-// A roll more than kRollPastEndMetres past its runway's far end goes no further: the aircraft
-// lifts off when its reports say it flies, else its take-off failed. True when it was removed.
-bool lf_endRollPastRunwayEnd(MotionContext& ctx) {
-    LiveAircraft& a = ctx.aircraft;
-    if (lf_reportsSayAirborne(a)) {
-        a.step.verticalStep = a.base.maxClimbStepFtPerTick;
-        a.step.rotationPending = 0;
-        lf_enterTakeoff(ctx, 2);
-        return false;
-    }
-    lf_failTakeoffRoll(ctx);
-    return true;
-}
-
-} // namespace
 
 // Before, such an aircraft stayed on the ground in its flight phase for good: it drove along
 // its airborne reports, stood still whenever they paused and raced to the next one.
@@ -271,16 +265,17 @@ void lf_setupGroundStep(MotionContext& ctx) {
     st.targetTrueAirspeed = phase == FlightPhase::pushing_back ? -g1 : g1;
     if (phase == FlightPhase::takeoff_roll && a.stream[0].groundSpeedKt >= kEvidenceSpeedKt) {
         const std::uint8_t evidence = lf_takeoffEvidence(ctx);
-        if (evidence == 0) {
+        if (a.stream[0].airborne != 0 && a.motion.onGround != 0) {
+            // The report just reached (or the rotation point) says airborne: the aircraft
+            // lifts off where it stands, whatever speed its roll made (a light aircraft lifts
+            // off below its V1), climbing as its category climbs where nothing else says how.
+            lf_liftOff(ctx, evidence != 0 ? evidence : kClimbingLiftOff);
+        } else if (evidence == 0) {
             if (ctx.tick() - static_cast<std::int32_t>(a.phase.changeTick) >= kNoEvidenceTicks) {
                 removeAircraftFromSim(ctx.state, a, "no sign of a take-off 120 s into its roll");
             }
         } else if (a.phase.phase == FlightPhase::takeoff_roll && a.motion.onGround != 0) {
-            // The report just reached says airborne: the aircraft lifts off where it stands,
-            // whatever speed its roll made (a light aircraft lifts off below its V1).
-            if (a.stream[0].airborne != 0) {
-                lf_liftOff(ctx, evidence);
-            } else if (lf_takeoffDecision(ctx) == 0) {
+            if (lf_takeoffDecision(ctx) == 0) {
                 st.rotationPending = 1;
             } else {
                 lf_liftOff(ctx, evidence);
@@ -298,8 +293,11 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
     }
     ++roll.counter;
     const double t = roll.counter / kTicksPerSecond;
-    const double f =
-        std::clamp(gf_speedProfileDistanceAt(roll.profile, t) / roll.profile.length, 0.0, 1.0);
+    // However the profile came out, a tick goes no farther than the aircraft rolls at the most.
+    const double mostKt = gf_fastestOnGroundKt(a.base.category);
+    roll.covered = std::min(gf_speedProfileDistanceAt(roll.profile, t),
+                            roll.covered + mostKt * kMetresPerSecondPerKt / kTicksPerSecond);
+    const double f = std::clamp(roll.covered / roll.profile.length, 0.0, 1.0);
     const GroundPathFollow& g = st.groundPath;
     GroundPathPoint p;
     if (g.done == 0 && g.path.length > 0) {
@@ -313,11 +311,8 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
         a.sent.longitude =
             roll.start.lon + gf_longitudeDifference(roll.start.lon, roll.end.lon) * f;
     }
-    double speed = gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt;
-    if (a.phase.phase == FlightPhase::takeoff_roll) {
-        speed = std::min(speed, lf_categorySpeedKts(a, 1) + 30.0);
-    }
-    st.presentSpeed = speed;
+    st.presentSpeed =
+        std::min(gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt, mostKt);
     if (a.phase.phase != FlightPhase::pushing_back) {
         lf_steerHeading(a, st.centrelineSet != 0 ? st.centrelineHeading : st.targetHeading,
                         st.centrelineSet != 0);
@@ -535,14 +530,6 @@ bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
         return true;
     }
     return false;
-}
-
-bool lf_checkRollPastRunwayEnd(MotionContext& ctx) {
-    if (!lf_knowTakeoffRunway(ctx)) {
-        return false;
-    }
-    const std::optional<double> along = lf_alongTakeoffRunway(ctx, lf_position(ctx.aircraft));
-    return along && *along > kRollPastEndMetres && lf_endRollPastRunwayEnd(ctx);
 }
 
 void lf_endLandingRoll(MotionContext& ctx) {

@@ -22,6 +22,7 @@ struct RollState {
     Lalo start;
     Lalo end;
     std::int32_t counter = 0; // ticks since the roll's step began
+    double covered = 0.0;     // metres gone in the step
 };
 
 // Whether the aircraft stands still, measured over windows of 2 s.

@@ -246,6 +246,14 @@ void lf_timeGroundStep(MotionContext& ctx) {
         return;
     }
     GroundState& g = a.step.ground;
+    if (a.phase.phase == FlightPhase::taxi || a.phase.phase == FlightPhase::pushed_back) {
+        // A taxiing aircraft arrives no more than the step's window ahead of its reports, as in
+        // the air: the wide windows of a landing, a stand or reports that resume after a wait
+        // (27 s) were lowered a second a step and let a taxiing arrival run ahead of its
+        // reports (at Zurich 7 to 12 s, 60 m) wherever its reported speeds outran its
+        // positions. A sharp corner widens it again below.
+        a.motion.earlyWindowTicks = kWindowTicks;
+    }
     double m = lf_turnFactorBySpeed(s[0].groundSpeedKt) * a.base.headingRateRadPerTick;
     const bool path = lf_hasPath(a);
     const double dNm = path ? a.step.groundPath.path.length / kMetresPerNm

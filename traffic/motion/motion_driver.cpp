@@ -16,16 +16,17 @@
 #include "foundation/random.h"
 #include "runtime/current_day_slot.h"
 #include "sim/sim_command_queue.h"
-#include "traffic/motion/air_step.h"
-#include "traffic/step/aircraft_commands.h"
-#include "traffic/motion/flat_earth.h"
 #include "traffic/decode/message_decoder.h"
-#include "traffic/motion/motion_common.h"
 #include "traffic/decode/sample_checks.h"
 #include "traffic/ground/ground_motion.h"
+#include "traffic/ground/takeoff_rotation.h"
+#include "traffic/motion/air_step.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/motion/motion_common.h"
 #include "traffic/stands/live_stands.h"
 #include "traffic/stands/park_airport_services.h"
 #include "traffic/stands/static_traffic.h"
+#include "traffic/step/aircraft_commands.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -281,7 +282,18 @@ std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
     if (!std::isfinite(nm)) {
         return 0;
     }
-    return std::llround(nm * kTicksPerHour / (lf_fastestReportedKt(a) * kLateCatchUpPace));
+    double paceKt = lf_fastestReportedKt(a) * kLateCatchUpPace;
+    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
+        // On the ground no faster than the aircraft rolls at the most, reached from the speed
+        // it has, whatever its reports say (520 kt 1.2 km along the runway from a standstill);
+        // so too the leg that starts with a lift-off, whose rotation is on the ground.
+        const double mostKt = gf_fastestOnGroundKt(a.base.category);
+        const double fromKt = std::min(
+            mostKt, std::max({0.0, a.step.presentSpeed,
+                              std::isfinite(s[0].groundSpeedKt) ? s[0].groundSpeedKt : 0.0}));
+        paceKt = std::min(paceKt, (fromKt + mostKt) / 2.0);
+    }
+    return std::llround(nm * kTicksPerHour / paceKt);
 }
 
 } // namespace
@@ -697,7 +709,7 @@ void nextPosMain(MotionContext& ctx) {
                 if (lf_isTooCloseLastTarget(a)) {
                     lf_placeStraightAhead(a);
                 }
-                if (lf_checkTakeoffStart(ctx)) {
+                if (lf_checkTakeoffStart(ctx) || lf_insertRotationPoint(ctx)) {
                     continue;
                 }
                 if (lf_inTakeoffPhase(ctx) && lf_isTakeoffTargetTooSlow(ctx)) {

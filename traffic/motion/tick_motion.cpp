@@ -1,6 +1,7 @@
 #include "traffic/motion/tick_motion.h"
 
 #include "traffic/ground/ground_motion.h"
+#include "traffic/ground/takeoff_rotation.h"
 
 #include <algorithm>
 #include <cmath>

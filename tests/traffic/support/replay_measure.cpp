@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -244,6 +245,42 @@ std::map<GroundPhase, PhaseFigures> gf_measureGround(const std::vector<ObjectFra
         lf_spread(sameTime[phase], out.sameTimeMedianM, out.sameTimeP95M, out.sameTimeMaxM);
     }
     return figures;
+}
+
+std::vector<double> gf_taxiLeadSeconds(const std::vector<ObjectFrame>& frames,
+                                       const std::vector<DueReport>& reports) {
+    constexpr double kNearMetres = 30.0;
+    constexpr double kAroundSeconds = 90.0;
+    constexpr double kMovingMetresPerSecond = 2.5;
+    std::vector<double> leads;
+    for (const ObjectFrame& f : frames) {
+        if (!f.onGround || f.phase != FlightPhase::taxi) {
+            continue;
+        }
+        double nearest = kNearMetres;
+        std::optional<double> lead;
+        for (std::size_t i = 0; i + 1 < reports.size(); ++i) {
+            const DueReport& r0 = reports[i];
+            const DueReport& r1 = reports[i + 1];
+            const double seconds = r1.dueSeconds - r0.dueSeconds;
+            const double length = lf_metres(lf_at(r0), lf_at(r1));
+            if (std::abs(r0.dueSeconds - f.seconds) > kAroundSeconds || !(seconds > 0) ||
+                length < kMovingMetresPerSecond * seconds) {
+                continue;
+            }
+            const DistanceBearing d =
+                gf_distanceBearingMetres(lf_at(r0), gf_bearing(lf_at(r0), lf_at(r1)), lf_at(f));
+            if (d.along < 0 || d.along > length || !(std::abs(d.across) < nearest)) {
+                continue;
+            }
+            nearest = std::abs(d.across);
+            lead = r0.dueSeconds + seconds * d.along / length - f.seconds;
+        }
+        if (lead) {
+            leads.push_back(*lead);
+        }
+    }
+    return leads;
 }
 
 std::string gf_groundFiguresText(const std::map<GroundPhase, PhaseFigures>& figures) {

@@ -75,6 +75,13 @@ struct FastestStep {
 };
 FastestStep gf_fastestStep(const std::vector<ObjectFrame>& frames, double windowSeconds = 0.2);
 
+// How many seconds each taxiing frame lies ahead of its reports (negative: behind): when the
+// reports passed the point of their line nearest to it, less the frame's time. Only frames
+// within 30 m of a segment between two reports due within 90 s of the frame whose positions
+// make 2.5 m/s or more (the aircraft moves) count.
+std::vector<double> gf_taxiLeadSeconds(const std::vector<ObjectFrame>& frames,
+                                       const std::vector<DueReport>& reports);
+
 // "taxi: 1234 frames, cross-track 0.0 / 3.1 / 12.0 m, same time ..." lines.
 std::string gf_groundFiguresText(const std::map<GroundPhase, PhaseFigures>& figures);
 
