@@ -6,10 +6,16 @@
 //   taxis on with its next report, in one object from its approach to its last report;
 // - an aircraft is never created in the user's corridor on the ground, where the check of the
 //   corridor would remove it at once: a user at gate G7 faces gate G3, where AAL1331 parks,
-//   and AAL1331 is removed there once, not created and removed again with every report.
+//   and AAL1331 is removed there once, not created and removed again with every report;
+// - an aircraft whose reports keep coming is not removed as "its reports ran out": a light
+//   aircraft that turns back in a gap of its reports flies to them when they come, however far
+//   it flew on the wrong way without them.
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -21,6 +27,7 @@
 #include "runtime/user_aircraft.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/program_replay.h"
+#include "tests/traffic/support/replay_measure.h"
 #include "traffic/removals/user_collisions.h"
 #include "traffic/step/aircraft_record.h"
 
@@ -48,9 +55,15 @@ struct RemovalCase {
 // One removal of an object: the phase it found and the reason the log gave.
 struct Removal {
     std::string callsign;
+    std::uint32_t hexid = 0;
     FlightPhase phase;
     std::string reason;
+    double seconds = 0; // on the run's clock
 };
+
+// A report of the aircraft fell due this shortly before its removal: its reports kept coming
+// (a flight whose reports ran out flies on without them for a minute before it goes).
+constexpr double kStillReportedSeconds = 45.0;
 
 // What the run did to the aircraft.
 struct Seen {
@@ -58,6 +71,8 @@ struct Seen {
     std::map<std::uint32_t, SimState> states;               // by hexid, in the last cycle
     std::map<std::string, std::set<std::uint32_t>> objects; // by callsign
     std::set<std::string> createdInCorridor;
+    // When each object was first seen, by hexid.
+    std::map<std::uint32_t, std::map<std::uint32_t, double>> shown;
 };
 
 class KlaxRemovalsReplay : public ProgramReplayTest,
@@ -88,7 +103,10 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
     Seen seen;
     ReplayRunOptions options;
     options.bufferedBursts = c.bufferedBursts;
+    std::optional<Clock::SteadyTime> start;
     options.onCycle = [&](MainLoop& loop) {
+        start = start.value_or(clock_.steadyNow());
+        const double seconds = std::chrono::duration<double>(clock_.steadyNow() - *start).count();
         const UserAircraftState user = user_.state();
         for (const LiveAircraft& a : loop.traffic().liveAircraft) {
             const std::string& callsign = a.base.callsign;
@@ -96,12 +114,14 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
             if (a.simState == SimState::removingfromsim &&
                 (last == seen.states.end() || last->second != SimState::removingfromsim)) {
                 const std::vector<std::string> reasons = removalReasons(callsign);
-                seen.removals.push_back(
-                    {callsign, a.phase.phase, reasons.empty() ? std::string() : reasons.back()});
+                seen.removals.push_back({callsign, a.base.hexid, a.phase.phase,
+                                         reasons.empty() ? std::string() : reasons.back(),
+                                         seconds});
             }
             seen.states[a.base.hexid] = a.simState;
             if (a.objectId != 0) {
                 seen.objects[callsign].insert(a.objectId);
+                seen.shown[a.base.hexid].emplace(a.objectId, seconds);
             }
             if (a.simState == SimState::adding2sim && a.motion.onGround != 0 &&
                 gf_isInUserCorridor(user, {a.sent.latitude, a.sent.longitude})) {
@@ -109,7 +129,7 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
             }
         }
     };
-    run(options);
+    const ReplayRunResult result = run(options);
 
     std::size_t failedParkings = 0;
     for (const Removal& removal : seen.removals) {
@@ -123,6 +143,41 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
         }
     }
     EXPECT_GE(failedParkings, c.failedParkings);
+
+    // Removed while its reports kept coming, and how long each was gone: until its next object
+    // was shown, or the run's end.
+    const auto due = gf_dueReports(tools::gf_readCapture(capturePath, kLosAngelesElevationFt));
+    std::set<std::string> stillReported;
+    std::size_t objects = 0;
+    double absentSeconds = 0.0;
+    for (const Removal& removal : seen.removals) {
+        // For want of reports: they ran out, or those that came lay out of its reach.
+        const auto reports = due.find(removal.hexid);
+        if (!removal.reason.starts_with("its ") ||
+            removal.reason.find(" reports ") == std::string::npos || reports == due.end() ||
+            std::none_of(reports->second.begin(), reports->second.end(), [&](const DueReport& r) {
+                return r.dueSeconds <= removal.seconds &&
+                       r.dueSeconds > removal.seconds - kStillReportedSeconds;
+            })) {
+            continue;
+        }
+        double back = result.seconds;
+        for (const auto& [objectId, shownAt] : seen.shown[removal.hexid]) {
+            if (shownAt > removal.seconds) {
+                back = std::min(back, shownAt);
+            }
+        }
+        std::printf("%s removed at %.1f s while reported (%s), shown again at %.1f s\n",
+                    removal.callsign.c_str(), removal.seconds, removal.reason.c_str(), back);
+        EXPECT_NE(removal.reason, "its reports ran out") << removal.callsign << " at "
+                                                         << removal.seconds << " s";
+        stillReported.insert(removal.callsign);
+        ++objects;
+        absentSeconds += back - removal.seconds;
+    }
+    std::printf("removed for want of reports while they kept coming: %zu objects of %zu aircraft, %.0f s "
+                "of absence\n",
+                objects, stillReported.size(), absentSeconds);
     for (const std::string& callsign : c.oneObject) {
         EXPECT_EQ(seen.objects[callsign].size(), 1u) << callsign;
     }

@@ -128,7 +128,8 @@ TEST_F(NewSampleChecks, AnExtrapolatedFlightDropsASampleBehindItOnlyWhenAirborne
 // reported track agrees with the positions, unless the aircraft reaches it by one turn at a
 // rate its category flies (a glider circling); a report far off to the side is taken, and a
 // rotorcraft may back up. While the aircraft extrapolates (the newest sample extrapolated
-// ahead of it), its own position decides.
+// ahead of it), a report behind the aircraft itself is refused unless it reaches it from its
+// last report taken by such a turn.
 TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
     constexpr double kNm = 1852.0;
     struct Case {
@@ -159,6 +160,10 @@ TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
         // The aircraft, extrapolating, stands 1300 m short of the newest sample.
         {"60 m behind, extrapolating", -60, 0, 10, 250, 0, AircraftCategory::Large, 0, true, 3},
         {"one NM behind, extrapolating", -kNm, 0, 10, 250, 0, AircraftCategory::Large, 0, false, 3},
+        // A light aircraft that turned back in a 40 s gap of its reports: it reaches the report
+        // from its last one taken by a turn its category flies, and the extrapolation ends.
+        {"turned back in a gap, extrapolating", -kNm, 0, 40, 100, 0, AircraftCategory::Light, 0,
+         true, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -179,6 +184,8 @@ TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
         // As the decoder leaves the record: the newest report taken, and the new one's time.
         a.takenReport = {newest.latitude, newest.longitude};
         a.takenReportTime = 1000.0;
+        a.takenReportTrackDeg = newest.trackDeg;
+        a.takenReportSpeedKt = newest.groundSpeedKt;
         a.lastSampleTime = 1000.0 + c.seconds;
         TrafficSample report = sampleNorthOf(1300 + c.northMetres);
         report.longitude += c.eastMetres * kDegPerMetre / std::cos(report.latitude * 0.0174533);

@@ -60,6 +60,16 @@ double lf_behindMetres(const LiveAircraft& aircraft, const Lalo& a, const Lalo& 
     return -gf_distanceBearingMetres(a, aircraft.sent.headingRad, b).along;
 }
 
+// Whether the aircraft reaches `sample` from the newest report taken, leaving it along
+// `trackRad`, by a turn at a rate its category flies and a straight, in the time between their
+// stamps (the decoder has stamped the aircraft with the new report's time).
+bool lf_reachableFromTakenReport(const LiveAircraft& aircraft, double trackRad, double speedKt,
+                                 const TrafficSample& sample) {
+    const double seconds = aircraft.lastSampleTime - aircraft.takenReportTime;
+    return gf_reachableByTurning(aircraft.base.category, aircraft.takenReport, trackRad,
+                                 std::max(speedKt, sample.groundSpeedKt), lf_at(sample), seconds);
+}
+
 // A report behind the newest one would make an airborne aircraft fly backwards to it. The
 // direction of flight there is the newest sample's reported track, where the positions agree
 // with it (the newest lies within 60 degrees of it, seen from the sample before it or from the
@@ -88,11 +98,7 @@ bool lf_liesBehindNewest(const LiveAircraft& aircraft, const TrafficSample& samp
     if (!(-gf_distanceBearingMetres(newest, track, lf_at(sample)).along > kAirborneBehindMetres)) {
         return false;
     }
-    // The decoder has stamped the aircraft with the new report's time.
-    const double seconds = aircraft.lastSampleTime - aircraft.takenReportTime;
-    const double speedKt = std::max(last.groundSpeedKt, sample.groundSpeedKt);
-    return !gf_reachableByTurning(aircraft.base.category, newest, track, speedKt, lf_at(sample),
-                                  seconds);
+    return !lf_reachableFromTakenReport(aircraft, track, last.groundSpeedKt, sample);
 }
 
 std::uint32_t lf_nextTick(const TrafficState& state) {
@@ -250,6 +256,7 @@ void gf_endExtrapolation(LiveAircraft& aircraft) {
                             : kConflictWindowTicks;
     m.holdingSinceTick = 0;
     aircraft.groundConflict = 0;
+    aircraft.sampleWatch.behindWhileExtrapolating = 0;
 }
 
 bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
@@ -469,9 +476,17 @@ bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, Traff
         LogFile::write(fmt::format("{} empty sz?", "checkExtendingSituations"));
         return false;
     }
+    // In the air, a report behind where the aircraft has flown on without reports is refused,
+    // unless the aircraft reaches it from its last report taken by a turn its category flies:
+    // then the reports say it turned (a light aircraft turning back in a gap of its reports)
+    // and it flies to them instead of on the wrong way until it is removed.
     const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
     if (aircraft.motion.onGround == 0 && lf_metres(here, lf_at(sample)) > kSamePointMetres &&
-        lf_behindMetres(aircraft, here, lf_at(sample)) > kAirborneBehindMetres) {
+        lf_behindMetres(aircraft, here, lf_at(sample)) > kAirborneBehindMetres &&
+        !lf_reachableFromTakenReport(
+            aircraft, aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
+            aircraft.takenReportSpeedKt, sample)) {
+        ++aircraft.sampleWatch.behindWhileExtrapolating;
         return false;
     }
     gf_endExtrapolation(aircraft);

@@ -36,6 +36,11 @@ constexpr std::size_t kTrackAheadSamples = 6;
 constexpr double kReportedTrackAgreementRad = 45.0 * geo::kRadiansPerDegree;
 constexpr double kLargestArrivalOffsetRad = 90.0 * geo::kRadiansPerDegree;
 constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
+// A leg may turn this much faster than the reports around it turn (their chords cut the arc the
+// aircraft flies), and their turn counts only over so long.
+constexpr double kReportsTurnMargin = 1.1;
+constexpr double kReportsTurnLeastSeconds = 1.0;
+constexpr double kReportsTurnMostRad = 60.0 * geo::kRadiansPerDegree;
 
 // Indexed by AircraftCategory: Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
 constexpr std::array<double, 7> kPitchStepDeg{0.01, 0.009, 0.0085, 0.0075, 0.005, 0.03, 0.03};
@@ -225,6 +230,36 @@ double lf_tangentAt(double inHeading, double inLength, double outHeading, double
     return gf_normaliseAngle(inHeading + gf_wrapAngle(outHeading - inHeading) * share);
 }
 
+// How fast the reports around stream[1] turn, in radians a second: the change of direction from
+// the leg to it to the leg beyond it (both long enough to have a direction) over the time
+// between the legs' middles, by the reports' time stamps; 0 where they give none or turn more
+// than 60 degrees.
+double lf_reportsTurnRateRadPerS(const LiveAircraft& a, std::size_t beyond) {
+    const auto& s = a.stream;
+    if (beyond == 0 || gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * geo::kMetresPerNM <
+                           gf_leastLegMetres(s[0], s[1])) {
+        return 0.0;
+    }
+    const double seconds =
+        (gf_secondsBetweenReports(s[0], s[1]) + gf_secondsBetweenReports(s[1], s[beyond])) / 2.0;
+    const double turn = gf_wrapAngle(gf_bearing(lf_lalo(s[1]), lf_lalo(s[beyond])) -
+                                     gf_bearing(lf_lalo(s[0]), lf_lalo(s[1])));
+    // Chords that turn much from one to the next sample the turn too coarsely to tell its rate
+    // (a glider's reports half a circle apart).
+    return seconds >= kReportsTurnLeastSeconds && std::abs(turn) <= kReportsTurnMostRad
+               ? std::abs(turn) / seconds
+               : 0.0;
+}
+
+// The fastest the leg may turn: the category's plausible rate at the step's speed, or, where
+// the reports themselves turn faster (a ground track turns faster than the still-air rate of
+// its bank downwind), theirs with a margin, within the category's ceiling.
+double lf_legTurnRateRadPerS(const LiveAircraft& a, double speedKt, std::size_t beyond) {
+    return std::max(gf_plausibleTurnRateRadPerS(a.base.category, speedKt),
+                    std::min(gf_turnCeilingRadPerS(a.base.category),
+                             kReportsTurnMargin * lf_reportsTurnRateRadPerS(a, beyond)));
+}
+
 // The turn of the step. The leg to stream[1] leaves along the direction the aircraft flies
 // (its path's, which the nose follows) and arrives along the heading it is to have there: the
 // target heading where that is an alignment; else the tangent at stream[1] of the circle
@@ -249,9 +284,10 @@ void lf_setupTurn(MotionContext& ctx) {
     };
     const double reported = a.stream[1].trackDeg * geo::kRadiansPerDegree;
     double arrival = leg;
+    const std::size_t beyond = lf_sampleBeyond(a);
     if (target.alignment) {
         arrival = target.heading;
-    } else if (const std::size_t beyond = lf_sampleBeyond(a); beyond != 0) {
+    } else if (beyond != 0) {
         arrival = lf_tangentAt(leg, gf_distanceNM(here, to), target.heading,
                                gf_distanceNM(to, lf_lalo(a.stream[beyond])));
         // A turn the reports sample too coarsely for their positions to show (a helicopter
@@ -283,7 +319,7 @@ void lf_setupTurn(MotionContext& ctx) {
     const double flying = st.pathHeadingSet != 0 ? st.pathHeading : a.sent.headingRad;
     const AirLegPath path = gf_planAirLeg(
         {here, to, flying, arrival, length / kMotionTicksPerSecond,
-         gf_plausibleTurnRateRadPerS(a.base.category, speedKt), speedKt * kMetresPerSecondPerKnot,
+         lf_legTurnRateRadPerS(a, speedKt, beyond), speedKt * kMetresPerSecondPerKnot,
          kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKnot});
     if (path.shape == AirLegShape::straight) {
         // The step's own increments fly it and the nose holds the leg's direction; a leg too
