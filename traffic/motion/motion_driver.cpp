@@ -315,9 +315,15 @@ double lf_positionsSpeedKt(const LiveAircraft& a) {
     const double seconds = gf_secondsBetweenReports(s[0], s[1]);
     const double flying = a.step.pathHeadingSet != 0 ? a.step.pathHeading : a.sent.headingRad;
     const double off = std::abs(gf_wrapAngle(gf_bearing(lf_position(a), lf_lalo(s[1])) - flying));
-    // A leg that turns through much of a circle (a glider's in its thermal) says little of the
-    // length of the path flown by its chord.
-    if (!(seconds >= kPositionsSpeedSeconds) || !(off <= kPositionsSpeedMostOffRad)) {
+    // Reports that sample a turn coarsely (a glider's in its thermal, a leg through much of a
+    // circle) say little of the length of the path flown by their chords.
+    const bool coarse =
+        s.size() >= 3 && s[2].airborne != 0 &&
+        gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[2])) * kMetresPerNm >= gf_leastLegMetres(s[1], s[2]) &&
+        !(std::abs(gf_wrapAngle(gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) -
+                                gf_bearing(lf_lalo(s[0]), lf_lalo(s[1])))) <=
+          kPositionsSpeedMostOffRad);
+    if (!(seconds >= kPositionsSpeedSeconds) || !(off <= kPositionsSpeedMostOffRad) || coarse) {
         return std::nan("");
     }
     const double nm = gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) *
