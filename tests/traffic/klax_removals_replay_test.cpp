@@ -174,10 +174,9 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
         ++objects;
         absentSeconds += back - removal.seconds;
     }
-    std::printf(
-        "removed for want of reports while they kept coming: %zu objects of %zu aircraft, %.0f s "
-        "of absence\n",
-        objects, stillReported.size(), absentSeconds);
+    std::printf("removed for want of reports while they kept coming: %zu objects of %zu aircraft, %.0f s "
+                "of absence\n",
+                objects, stillReported.size(), absentSeconds);
     for (const std::string& callsign : c.oneObject) {
         EXPECT_EQ(seen.objects[callsign].size(), 1u) << callsign;
     }

@@ -15,13 +15,14 @@
 
 #include "foundation/geodesy.h"
 #include "tests/sim/support/facility_test_support.h"
-#include "tests/traffic/support/test_numbers.h"
 #include "traffic/motion/flat_earth.h"
+#include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom {
 namespace {
 
 using testing::gf_flatOffset;
+
 
 TEST(TrackSteeringTest, PullTowardTrack) {
     const Lalo a{47, 8};
@@ -176,29 +177,13 @@ TEST(TrackSteeringTest, CurvedLegLeavesAlongOneHeadingAndArrivesAlongTheOther) {
         {"start behind", a, b, 180, 0, 0.5, true, false, gf_flatOffset(a, 0, 500), 0},
         {"end 91 off", a, b, 0, -91, 0, true, false, a, 0},
         {"start 89 off", a, b, 89, 0, 0, true, true, a, 89},
-        {"short leg", a, gf_flatOffset(a, 3, 4), 90, 0, 0.5, true, false, gf_flatOffset(a, 1.5, 2),
-         0},
+        {"short leg", a, gf_flatOffset(a, 3, 4), 90, 0, 0.5, true, false,
+         gf_flatOffset(a, 1.5, 2), 0},
         // 2 m across the antimeridian: half-way lies on it, not at longitude 0.
-        {"short leg across the antimeridian",
-         farEast,
-         {10, -179.99999},
-         90,
-         90,
-         0.5,
-         true,
-         false,
-         {10, -180},
-         0},
-        {"across the antimeridian",
-         {10, 179.995},
-         {10, -179.995},
-         90,
-         90,
-         1,
-         true,
-         false,
-         {10, -179.995},
-         90},
+        {"short leg across the antimeridian", farEast, {10, -179.99999}, 90, 90, 0.5, true, false,
+         {10, -180}, 0},
+        {"across the antimeridian", {10, 179.995}, {10, -179.995}, 90, 90, 1, true, false,
+         {10, -179.995}, 90},
         // Near the pole the longitude scale vanishes.
         {"pole", {89.9999, 0}, {89.9999, 180}, 0, 0, 0.5, false, false, {0, 0}, 0},
         {"t not finite", a, b, 0, 20, kNaN, false, false, {0, 0}, 0},
@@ -237,8 +222,7 @@ TEST(TrackSteeringTest, ACurvedLegFollowedByItsTableKeepsOneSpeed) {
         Lalo previous = a;
         for (int k = 1; k <= 100; ++k) {
             const double t = gf_curveParameterAt(table, k / 100.0);
-            const CurvePoint p =
-                gf_curveBetweenHeadings(a, b, c.startDeg * kDeg, c.endDeg * kDeg, t);
+            const CurvePoint p = gf_curveBetweenHeadings(a, b, c.startDeg * kDeg, c.endDeg * kDeg, t);
             ASSERT_EQ(p.valid, 1);
             steps.push_back(testing::gf_metresBetween(previous, {p.latitude, p.longitude}));
             previous = {p.latitude, p.longitude};
@@ -249,7 +233,8 @@ TEST(TrackSteeringTest, ACurvedLegFollowedByItsTableKeepsOneSpeed) {
     }
     // Straight, the table halves the leg at half its length.
     const CurveTable straight = gf_curveTable(a, b, 0, 0);
-    const CurvePoint half = gf_curveBetweenHeadings(a, b, 0, 0, gf_curveParameterAt(straight, 0.5));
+    const CurvePoint half =
+        gf_curveBetweenHeadings(a, b, 0, 0, gf_curveParameterAt(straight, 0.5));
     EXPECT_LT(testing::gf_metresBetween({half.latitude, half.longitude}, gf_flatOffset(a, 0, 500)),
               0.05);
     // A curve that cannot be followed gives no table; the share then stands for the parameter.
@@ -320,15 +305,8 @@ TEST(TrackSteeringTest, AnAirLegTurnsNoFasterThanAllowed) {
         // wanted.
         {"a light aircraft's tight turn", a, gf_flatOffset(a, 300, -50), 0, 180, 10, 40,
          AirLegShape::turns, true},
-        {"across the antimeridian",
-         {10, 179.995},
-         {10, -179.995},
-         85,
-         95,
-         10,
-         3,
-         AirLegShape::curve,
-         true},
+        {"across the antimeridian", {10, 179.995}, {10, -179.995}, 85, 95, 10, 3,
+         AirLegShape::curve, true},
         {"pole", {89.9999, 0}, {89.9999, 180}, 0, 0, 10, 3, AirLegShape::none, false},
         {"heading not finite", a, north1km, kNaN, 0, 10, 3, AirLegShape::none, false},
         {"no time", a, north1km, 0, 0, 0, 3, AirLegShape::none, false},

@@ -11,12 +11,12 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
-#include "traffic/decode/new_sample_checks.h"
-#include "traffic/decode/sample_checks.h"
-#include "traffic/ground/ground_motion.h"
-#include "traffic/ground/runway_match.h"
-#include "traffic/motion/motion_driver.h"
 #include "traffic/step/aircraft_commands.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/motion/motion_driver.h"
+#include "traffic/decode/new_sample_checks.h"
+#include "traffic/ground/runway_match.h"
+#include "traffic/decode/sample_checks.h"
 
 namespace skyloom {
 
@@ -60,8 +60,8 @@ void lf_cutRepeats(LiveAircraft& aircraft, const TrafficSample& sample) {
         return;
     }
     if (sample.stationary != 0) {
-        const bool allFlagged = std::all_of(
-            stream.begin(), stream.end(), [](const TrafficSample& s) { return s.stationary != 0; });
+        const bool allFlagged = std::all_of(stream.begin(), stream.end(),
+                                            [](const TrafficSample& s) { return s.stationary != 0; });
         if (allFlagged && stream.size() > 1) {
             stream.resize(1);
         }
@@ -70,16 +70,14 @@ void lf_cutRepeats(LiveAircraft& aircraft, const TrafficSample& sample) {
     if (stream.size() < 3) {
         return;
     }
-    const std::size_t lowest =
-        stream.size() > kRepeatScanDepth ? stream.size() - kRepeatScanDepth : 1;
+    const std::size_t lowest = stream.size() > kRepeatScanDepth ? stream.size() - kRepeatScanDepth : 1;
     for (std::size_t i = stream.size() - 2; i >= lowest; --i) {
         if (stream[i].stationary != 0) {
             continue;
         }
         const double seconds = (sample.time - stream[i].time) / kTicksPerSecond;
         if (seconds > 0 && seconds <= kRepeatWindowSeconds &&
-            gf_distanceNM(lf_at(stream[i]), lf_at(sample)) * 3600.0 / seconds <=
-                kRepeatMaxSpeedKt) {
+            gf_distanceNM(lf_at(stream[i]), lf_at(sample)) * 3600.0 / seconds <= kRepeatMaxSpeedKt) {
             stream.resize(i + 1);
         }
         return;
@@ -98,8 +96,8 @@ void lf_timeArrival(const LiveAircraft& aircraft, TrafficSample& sample) {
                                               sample.groundSpeedKt, aircraft.base.category);
     if (check.implausible && std::isfinite(check.minimumTime)) {
         const double ticks = std::ceil(check.minimumTime * kTicksPerSecond);
-        sample.time =
-            newest.time + static_cast<std::int32_t>(std::max(ticks, double{kMinAirborneStepTicks}));
+        sample.time = newest.time +
+                      static_cast<std::int32_t>(std::max(ticks, double{kMinAirborneStepTicks}));
     }
 }
 
@@ -161,8 +159,7 @@ bool lf_endRollInPlace(TrafficState& state, LiveAircraft& aircraft, const Traffi
     return true;
 }
 
-void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft,
-                          const TrafficSample& sample) {
+void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft, const TrafficSample& sample) {
     const FlightPhase phase = aircraft.phase.phase;
     if (aircraft.simState != SimState::active || aircraft.motion.onGround == 0 ||
         phase == FlightPhase::takeoff_roll) {
@@ -195,8 +192,10 @@ void lf_checkTakeoffStart(TrafficState& state, LiveAircraft& aircraft,
         const RunwayMatch runway = gf_findRunwayAt(runways, at, headingRad, false, 0.0);
         return runway.valid != 0 && runway.headingDifferenceDeg <= kLinedUpMaxDeg;
     };
-    const bool onRunway = !runways.empty() && (linedUp(here, aircraft.sent.headingRad) ||
-                                               linedUp(lf_at(sample), lf_headingOf(sample)));
+    const bool onRunway =
+        !runways.empty() &&
+        (linedUp(here, aircraft.sent.headingRad) ||
+         linedUp(lf_at(sample), lf_headingOf(sample)));
     const bool runwaysKnown = !runways.empty() && gf_isNearAirport(runways, here);
     const double least = std::max(lf_categorySpeedKts(aircraft, 0) / 2.0, kTakeoffStartMinKt);
     const bool fast = onRunway && newest.groundSpeedKt >= least && sample.groundSpeedKt >= least;

@@ -12,11 +12,11 @@
 #include "refdata/park_airport.h"
 #include "refdata/registrations.h"
 #include "runtime/current_day_slot.h"
+#include "traffic/step/aircraft_commands.h"
 #include "traffic/decode/decode_existing.h"
 #include "traffic/decode/quarantine.h"
 #include "traffic/decode/respawn_checks.h"
 #include "traffic/ground/runway_match.h"
-#include "traffic/step/aircraft_commands.h"
 #include "traffic/step/traffic_exception.h"
 
 namespace skyloom {
@@ -94,11 +94,10 @@ bool lf_isJump(const TrafficState& state, const LiveAircraft& aircraft, const Tr
     const Lalo to{next.latitude, next.longitude};
     const bool nearAirport =
         !state.motionWorld.runways.empty() && (gf_isNearAirport(state.motionWorld.runways, from) ||
-                                               gf_isNearAirport(state.motionWorld.runways, to));
+                                     gf_isNearAirport(state.motionWorld.runways, to));
     const bool sameRunway = dm > kSameRunwayMinMetres && lf_sameRunway(state, from, to);
     const double v = dm / dt * kKnotsPerMetrePerSecond;
-    const double g =
-        std::max(lf_reportedSpeed(last.groundSpeedKt), lf_reportedSpeed(next.groundSpeedKt));
+    const double g = std::max(lf_reportedSpeed(last.groundSpeedKt), lf_reportedSpeed(next.groundSpeedKt));
     return (g <= kStandingSpeedKt && v > kStandingJumpKt) ||
            v > std::max(kJumpSpeedFactor * g, kJumpFloorKt) ||
            (v > kAirportJumpKt && nearAirport && !sameRunway);
@@ -126,9 +125,9 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
     if (!aircraft.stream.empty()) {
         const TrafficSample& last = aircraft.stream.back();
         const double dt = entry.timestamp - aircraft.lastSampleTime;
-        const double dm =
-            gf_distanceNM({last.latitude, last.longitude}, {next.latitude, next.longitude}) *
-            kMetresPerNm;
+        const double dm = gf_distanceNM({last.latitude, last.longitude},
+                                        {next.latitude, next.longitude}) *
+                          kMetresPerNm;
         const double turn = std::abs(next.trackDeg - last.trackDeg);
         // Measured from the newest report too: the thinning keeps a standing aircraft's last
         // taken sample up to 15 s old, over which a noisy jump looks slow.
@@ -159,9 +158,10 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
             if (entry.hexid != 0 && gf_isValidLalo({next.latitude, next.longitude})) {
                 lf_quarantineGroundTrack(*state.quarantine, entry.hexid, next, entry.timestamp);
             }
-            gf_removeAircraftReporting(state, aircraft, "decodeMessage",
-                                       fmt::format("its ground track jumps ({:.0f} m in {:.1f} s)",
-                                                   jumpMetres, jumpSeconds));
+            gf_removeAircraftReporting(
+                state, aircraft, "decodeMessage",
+                fmt::format("its ground track jumps ({:.0f} m in {:.1f} s)", jumpMetres,
+                            jumpSeconds));
             return;
         }
         if (aircraft.motion.extrapolationCounter <= 0 && lf_thinnedOut(next, turn, dt)) {
@@ -184,12 +184,13 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
 void decodeMessage(TrafficState& state, const TrafficEntry& entry) {
     LiveAircraft* aircraft = state.findByHexid(entry.hexid);
     if (aircraft == nullptr) {
-        const bool sameFlight = !entry.callsign.empty() &&
-                                std::any_of(state.liveAircraft.begin(), state.liveAircraft.end(),
-                                            [&entry](const LiveAircraft& other) {
-                                                return other.base.callsign == entry.callsign &&
-                                                       other.base.key.model == entry.key.model;
-                                            });
+        const bool sameFlight =
+            !entry.callsign.empty() &&
+            std::any_of(state.liveAircraft.begin(), state.liveAircraft.end(),
+                        [&entry](const LiveAircraft& other) {
+                            return other.base.callsign == entry.callsign &&
+                                   other.base.key.model == entry.key.model;
+                        });
         if (!sameFlight) {
             lf_admitNewTraffic(state, entry);
         }
@@ -230,9 +231,9 @@ bool lf_addLiveAircraft(TrafficState& state, const TrafficEntry& entry) {
     }
     const AircraftCategory category = gf_modelCategory(entry.key.model);
     if (!gf_isCategoryIncluded(category, *gf_paramsSnapshot())) {
-        gf_explainNotShown(
-            state, entry.hexid, entry.callsign, entry.registration,
-            fmt::format("its category {} is not included", gf_categoryName(category)));
+        gf_explainNotShown(state, entry.hexid, entry.callsign, entry.registration,
+                           fmt::format("its category {} is not included",
+                                       gf_categoryName(category)));
         return false;
     }
     if (lf_nearAirportLevel(entry.sample)) {

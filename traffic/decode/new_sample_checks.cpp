@@ -8,12 +8,12 @@
 #include "foundation/clock.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
-#include "traffic/decode/decode_existing.h"
-#include "traffic/decode/sample_checks.h"
-#include "traffic/motion/flat_earth.h"
-#include "traffic/motion/turn_reach.h"
 #include "traffic/stands/park_airport_services.h"
 #include "traffic/step/aircraft_commands.h"
+#include "traffic/decode/decode_existing.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/motion/turn_reach.h"
+#include "traffic/decode/sample_checks.h"
 #include "traffic/step/traffic_exception.h"
 #include "traffic/step/traffic_state.h"
 
@@ -483,9 +483,9 @@ bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, Traff
     const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
     if (aircraft.motion.onGround == 0 && lf_metres(here, lf_at(sample)) > kSamePointMetres &&
         lf_behindMetres(aircraft, here, lf_at(sample)) > kAirborneBehindMetres &&
-        !lf_reachableFromTakenReport(aircraft,
-                                     aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
-                                     aircraft.takenReportSpeedKt, sample)) {
+        !lf_reachableFromTakenReport(
+            aircraft, aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
+            aircraft.takenReportSpeedKt, sample)) {
         ++aircraft.sampleWatch.behindWhileExtrapolating;
         return false;
     }

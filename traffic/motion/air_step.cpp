@@ -10,15 +10,15 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "sim/sim_command_queue.h"
-#include "traffic/decode/sample_checks.h"
-#include "traffic/motion/air_leg.h"
+#include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/cruise_vertical.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
+#include "traffic/decode/sample_checks.h"
+#include "traffic/motion/air_leg.h"
 #include "traffic/motion/track_steering.h"
 #include "traffic/motion/turn_reach.h"
-#include "traffic/step/aircraft_commands.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -292,8 +292,7 @@ void lf_setupTurn(MotionContext& ctx) {
                                gf_distanceNM(to, lf_lalo(a.stream[beyond])));
         // A turn the reports sample too coarsely for their positions to show (a helicopter
         // circling): the reported track shows it.
-        if (!within(arrival, kLargestArrivalOffsetRad) &&
-            within(reported, kLargestArrivalOffsetRad)) {
+        if (!within(arrival, kLargestArrivalOffsetRad) && within(reported, kLargestArrivalOffsetRad)) {
             arrival = reported;
         }
     } else if (within(reported, kReportedTrackAgreementRad)) {
@@ -318,10 +317,10 @@ void lf_setupTurn(MotionContext& ctx) {
     // What the heading needs where the aircraft does not move (a hovering rotorcraft).
     st.turnRate = gf_wrapAngle(arrival - a.sent.headingRad) / length;
     const double flying = st.pathHeadingSet != 0 ? st.pathHeading : a.sent.headingRad;
-    const AirLegPath path =
-        gf_planAirLeg({here, to, flying, arrival, length / kMotionTicksPerSecond,
-                       lf_legTurnRateRadPerS(a, speedKt, beyond), speedKt * kMetresPerSecondPerKnot,
-                       kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKnot});
+    const AirLegPath path = gf_planAirLeg(
+        {here, to, flying, arrival, length / kMotionTicksPerSecond,
+         lf_legTurnRateRadPerS(a, speedKt, beyond), speedKt * kMetresPerSecondPerKnot,
+         kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKnot});
     if (path.shape == AirLegShape::straight) {
         // The step's own increments fly it and the nose holds the leg's direction; a leg too
         // short to have one (a rotorcraft hover-taxiing) leaves the nose to its motion.

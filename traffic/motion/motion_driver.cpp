@@ -16,16 +16,16 @@
 #include "foundation/random.h"
 #include "runtime/current_day_slot.h"
 #include "sim/sim_command_queue.h"
+#include "traffic/motion/air_step.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/motion/flat_earth.h"
 #include "traffic/decode/message_decoder.h"
+#include "traffic/motion/motion_common.h"
 #include "traffic/decode/sample_checks.h"
 #include "traffic/ground/ground_motion.h"
-#include "traffic/motion/air_step.h"
-#include "traffic/motion/flat_earth.h"
-#include "traffic/motion/motion_common.h"
 #include "traffic/stands/live_stands.h"
 #include "traffic/stands/park_airport_services.h"
 #include "traffic/stands/static_traffic.h"
-#include "traffic/step/aircraft_commands.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -129,8 +129,7 @@ void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, Traff
     const double floor = lf_airborneExtrapolationFloorKt(a.base.category);
     if (a.phase.phase == FlightPhase::landing) {
         if (stepsLeft >= 4 && s.stationary == 0) {
-            s.groundSpeedKt =
-                std::max({1.0, s.groundSpeedKt * 0.94, std::min(floor, s.groundSpeedKt)});
+            s.groundSpeedKt = std::max({1.0, s.groundSpeedKt * 0.94, std::min(floor, s.groundSpeedKt)});
         }
         if (a.step.touchDownStage <= 0) {
             s.altitudeFt -= 31.6825;
@@ -138,8 +137,7 @@ void lf_extrapolateAirborne(const LiveAircraft& a, std::int32_t stepsLeft, Traff
         }
     } else {
         if (s.stationary == 0) {
-            s.groundSpeedKt =
-                std::max({1.0, s.groundSpeedKt * 0.9, std::min(floor, s.groundSpeedKt)});
+            s.groundSpeedKt = std::max({1.0, s.groundSpeedKt * 0.9, std::min(floor, s.groundSpeedKt)});
         }
         if (a.phase.phase == FlightPhase::takeoff) {
             s.altitudeFt += 75.0;
@@ -203,8 +201,8 @@ void lf_rememberReachedAltitude(ReachedAltitudes& reached, const TrafficSample& 
 bool lf_isTooCloseToFlyTo(const LiveAircraft& a) {
     const auto& s = a.stream;
     return a.phase.phase == FlightPhase::flying && a.motion.onGround == 0 &&
-           a.base.category != AircraftCategory::Rotorcraft && s.size() >= 3 && s[1].airborne != 0 &&
-           s[2].airborne != 0 && s[2].stationary == 0 &&
+           a.base.category != AircraftCategory::Rotorcraft && s.size() >= 3 &&
+           s[1].airborne != 0 && s[2].airborne != 0 && s[2].stationary == 0 &&
            gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm <
                gf_leastLegMetres(s[0], s[1]);
 }
@@ -319,17 +317,17 @@ double lf_positionsSpeedKt(const LiveAircraft& a) {
     const double off = std::abs(gf_wrapAngle(gf_bearing(lf_position(a), lf_lalo(s[1])) - flying));
     // Reports that sample a turn coarsely (a glider's in its thermal, a leg through much of a
     // circle) say little of the length of the path flown by their chords.
-    const bool coarse = s.size() >= 3 && s[2].airborne != 0 &&
-                        gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[2])) * kMetresPerNm >=
-                            gf_leastLegMetres(s[1], s[2]) &&
-                        !(std::abs(gf_wrapAngle(gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) -
-                                                gf_bearing(lf_lalo(s[0]), lf_lalo(s[1])))) <=
-                          kPositionsSpeedMostOffRad);
+    const bool coarse =
+        s.size() >= 3 && s[2].airborne != 0 &&
+        gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[2])) * kMetresPerNm >= gf_leastLegMetres(s[1], s[2]) &&
+        !(std::abs(gf_wrapAngle(gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) -
+                                gf_bearing(lf_lalo(s[0]), lf_lalo(s[1])))) <=
+          kPositionsSpeedMostOffRad);
     if (!(seconds >= kPositionsSpeedSeconds) || !(off <= kPositionsSpeedMostOffRad) || coarse) {
         return std::nan("");
     }
-    const double nm =
-        gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * lf_pathLengthFactor(a, lf_lalo(s[1]));
+    const double nm = gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) *
+                      lf_pathLengthFactor(a, lf_lalo(s[1]));
     return nm * 3600.0 / seconds;
 }
 
@@ -603,10 +601,11 @@ void lf_prepareStep(MotionContext& ctx) {
         // leg to its target may be either: the length came from the step's speed, which a
         // sample restamped after a wait makes what the reports never said (the helicopter
         // N672CG, reported at 8 kt, turned in place and then crossed 90 m in 1.6 s).
-        const std::int32_t length = st.customDurationSet != 0
-                                        ? static_cast<std::int32_t>(std::max<std::int64_t>(
-                                              {1, st.customDuration, lf_leastLegTicks(a)}))
-                                        : std::max(kShortestStepTicks, s1.time - ctx.tick());
+        const std::int32_t length =
+            st.customDurationSet != 0
+                ? static_cast<std::int32_t>(std::max<std::int64_t>(
+                      {1, st.customDuration, lf_leastLegTicks(a)}))
+                : std::max(kShortestStepTicks, s1.time - ctx.tick());
         st.latitudeStep = (s1.latitude - a.sent.latitude) / length;
         // The short way round, so that a step across the antimeridian stays a small one.
         st.longitudeStep = gf_longitudeDifference(a.sent.longitude, s1.longitude) / length;

@@ -15,8 +15,8 @@ constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 constexpr std::array<std::string_view, 5> kSimStateTexts{"buffer", "adding2sim", "active",
                                                          "liveryrespawn", "removingfromsim"};
 constexpr std::array<std::string_view, 11> kPhaseTexts{
-    "pushing_back", "pushed_back",  "taxi",    "takeoff_roll", "takeoff", "flying",
-    "landing",      "landing_roll", "parking", "parked",       "birth"};
+    "pushing_back", "pushed_back", "taxi",         "takeoff_roll", "takeoff", "flying",
+    "landing",      "landing_roll", "parking",     "parked",       "birth"};
 
 // Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
 constexpr std::array<CategoryHandling, kAircraftCategoryCount> kHandling{{
@@ -36,7 +36,7 @@ constexpr std::array<std::string_view, 46> kRegional{
     "E135", "E145", "E170", "E190", "E195", "E290", "E295", "E35L", "E75L", "E75S", "F100", "F28",
     "F50",  "F70",  "J328", "JS41", "RJ70", "RJ85", "SB20", "SF34", "SH36", "SU95"};
 constexpr std::array<std::string_view, 22> kLightTwin{
-    "B58T", "BE55", "BE58", "BE76", "C310", "C337", "C340", "DA42", "DA62", "G21",  "G44",
+    "B58T", "BE55", "BE58", "BE76", "C310", "C337", "C340", "DA42", "DA62", "G21", "G44",
     "GA7",  "L200", "P06T", "P337", "P68",  "PA23", "PA27", "PA30", "PA31", "PA34", "PA44"};
 constexpr std::array<std::string_view, 204> kLightSingle{
     "A210", "A5",   "AA1",  "AA5",  "AAT3", "AFOX", "ALGR", "AP22", "AP32", "ARCP", "AS02", "AS16",
@@ -94,12 +94,11 @@ bool gf_isLightSingleModel(std::string_view modelCode) noexcept {
     return lf_inSortedList(kLightSingle, modelCode);
 }
 
-LiveAircraft::LiveAircraft(const TrafficSample& first, AircraftBase aircraftBase, double timestamp,
-                           std::uint64_t daySlot)
-    : base(std::move(aircraftBase)),
-      lastSampleTime(timestamp), takenReport{first.latitude, first.longitude},
-      takenReportTime(timestamp), takenReportTrackDeg(first.trackDeg),
-      takenReportSpeedKt(first.groundSpeedKt) {
+LiveAircraft::LiveAircraft(const TrafficSample& first, AircraftBase aircraftBase,
+                           double timestamp, std::uint64_t daySlot)
+    : base(std::move(aircraftBase)), lastSampleTime(timestamp),
+      takenReport{first.latitude, first.longitude}, takenReportTime(timestamp),
+      takenReportTrackDeg(first.trackDeg), takenReportSpeedKt(first.groundSpeedKt) {
     stand.daySlot = daySlot;
     stream.push_back(first);
     stream.back().reportTime = timestamp;

@@ -27,7 +27,7 @@ enum class SimState : std::uint32_t {
     adding2sim = 1,      // create requested, object not yet assigned
     active = 2,          // simulator object assigned, moved every tick
     liveryrespawn = 3,   // object being removed to come back with another livery
-    removingfromsim = 4, // removal requested, waiting for the confirmation
+    removingfromsim = 4,     // removal requested, waiting for the confirmation
 };
 
 enum class FlightPhase : std::uint32_t {
