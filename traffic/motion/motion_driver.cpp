@@ -57,6 +57,11 @@ constexpr double kPositionsSpeedSeconds = 5.0;
 // (a transponder that never updates it).
 constexpr double kSpeedAgreement = 0.1;
 constexpr double kPositionsSpeedMostOffRad = 45.0 * std::numbers::pi / 180.0;
+// A velocity the transponder did not update: the same speed and track, to the feed's whole
+// knots and degrees, while the positions' chord lies this far off that track.
+constexpr double kStaleSpeedKt = 1.0;
+constexpr double kStaleTrackRad = 1.0 * std::numbers::pi / 180.0;
+constexpr double kStaleChordOffRad = 10.0 * std::numbers::pi / 180.0;
 
 // The slowest ground speed (kt) at which an airborne aircraft of the category extrapolates.
 double lf_extrapolationSpeedFloorKt(AircraftCategory category) {
@@ -297,6 +302,33 @@ bool lf_agreesWithPositions(double reportedKt, double positionsKt) {
            std::abs(reportedKt - positionsKt) <= kSpeedAgreement * positionsKt;
 }
 
+// Whether two samples give the same velocity, to the feed's whole knots and degrees.
+bool lf_sameVelocity(const TrafficSample& a, const TrafficSample& b) {
+    return std::abs(a.groundSpeedKt - b.groundSpeedKt) < kStaleSpeedKt &&
+           std::abs(gf_wrapAngle((b.trackDeg - a.trackDeg) * std::numbers::pi / 180.0)) <
+               kStaleTrackRad;
+}
+
+// Whether the transponder has not updated the velocity of the reports ahead: from the first
+// sample on they give one speed and track while their positions lie off that track somewhere
+// (a tanker that reported 536 kt and one track throughout its orbit). Where the reports'
+// velocity changes, or their positions lie along it, the reported speed is the aircraft's: a
+// real airliner's positions made 333 kt and then 704 kt for half a minute each (a position
+// stamped late) while it reported 480 kt along them, which it flew.
+bool lf_isStaleVelocity(const std::deque<TrafficSample>& s) {
+    bool off = false;
+    for (std::size_t i = 1; i < s.size() && s[i].airborne != 0 && std::isfinite(s[i].reportTime) &&
+                            lf_sameVelocity(s[0], s[i]);
+         ++i) {
+        const double chord = gf_bearing(lf_lalo(s[i - 1]), lf_lalo(s[i]));
+        off = off || (gf_distanceNM(lf_lalo(s[i - 1]), lf_lalo(s[i])) * kMetresPerNm >=
+                          gf_leastLegMetres(s[i - 1], s[i]) &&
+                      std::abs(gf_wrapAngle(chord - s[i].trackDeg * std::numbers::pi / 180.0)) >
+                          kStaleChordOffRad);
+    }
+    return off;
+}
+
 } // namespace
 
 std::int32_t MotionContext::tick() const noexcept {
@@ -309,7 +341,8 @@ void lf_noMoreNextPos(MotionContext& ctx) {
 
 double lf_positionsSpeedKt(const LiveAircraft& a) {
     const auto& s = a.stream;
-    if (s.size() < 2 || a.motion.onGround != 0 || s[0].airborne == 0 || s[1].airborne == 0) {
+    if (s.size() < 2 || a.motion.onGround != 0 || s[0].airborne == 0 || s[1].airborne == 0 ||
+        !lf_isStaleVelocity(s)) {
         return std::nan("");
     }
     const double seconds = gf_secondsBetweenReports(s[0], s[1]);
