@@ -27,6 +27,7 @@ constexpr double kSamePointMetres = 0.1;
 constexpr double kGateAheadRad = 30.0 * std::numbers::pi / 180.0;
 constexpr double kAheadRad = 60.0 * std::numbers::pi / 180.0;
 constexpr double kAirborneBehindMetres = 50.0;
+constexpr double kFlownOnRad = 30.0 * std::numbers::pi / 180.0;
 constexpr double kTrackAgreementRad = 60.0 * std::numbers::pi / 180.0;
 constexpr double kLandingBehindMetres = 20.0;
 constexpr double kRollBehindMetres = 10.0;
@@ -68,6 +69,18 @@ bool lf_reachableFromTakenReport(const LiveAircraft& aircraft, double trackRad, 
     const double seconds = aircraft.lastSampleTime - aircraft.takenReportTime;
     return gf_reachableByTurning(aircraft.base.category, aircraft.takenReport, trackRad,
                                  std::max(speedKt, sample.groundSpeedKt), lf_at(sample), seconds);
+}
+
+// Whether `sample` lies on the way the aircraft flew on from its last report taken to `here`:
+// within 30 degrees of it, seen from that report. Such a report came late, and the aircraft
+// passed it while it flew on without reports: an arrival whose report came 25 s after it was
+// sent, 950 m behind where it had flown on, turned back to it and met its next reports 20 s
+// late.
+bool lf_liesOnTheWayFlownOn(const LiveAircraft& aircraft, const Lalo& here,
+                            const TrafficSample& sample) {
+    const Lalo& from = aircraft.takenReport;
+    return std::abs(gf_wrapAngle(gf_bearing(from, lf_at(sample)) - gf_bearing(from, here))) <=
+           kFlownOnRad;
 }
 
 // A report behind the newest one would make an airborne aircraft fly backwards to it. The
@@ -476,18 +489,22 @@ bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, Traff
         LogFile::write(fmt::format("{} empty sz?", "checkExtendingSituations"));
         return false;
     }
-    // In the air, a report behind where the aircraft has flown on without reports is refused,
-    // unless the aircraft reaches it from its last report taken by a turn its category flies:
-    // then the reports say it turned (a light aircraft turning back in a gap of its reports)
-    // and it flies to them instead of on the wrong way until it is removed.
+    // In the air, a report behind where the aircraft has flown on without reports is refused:
+    // one on that way came late. One off it that the aircraft reaches from its last report
+    // taken by a turn its category flies says it turned (a light aircraft turning back in a gap
+    // of its reports): it flies to it instead of on the wrong way until it is removed.
     const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
     if (aircraft.motion.onGround == 0 && lf_metres(here, lf_at(sample)) > kSamePointMetres &&
-        lf_behindMetres(aircraft, here, lf_at(sample)) > kAirborneBehindMetres &&
-        !lf_reachableFromTakenReport(
-            aircraft, aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
-            aircraft.takenReportSpeedKt, sample)) {
-        ++aircraft.sampleWatch.behindWhileExtrapolating;
-        return false;
+        lf_behindMetres(aircraft, here, lf_at(sample)) > kAirborneBehindMetres) {
+        if (lf_liesOnTheWayFlownOn(aircraft, here, sample)) {
+            return false;
+        }
+        if (!lf_reachableFromTakenReport(
+                aircraft, aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
+                aircraft.takenReportSpeedKt, sample)) {
+            ++aircraft.sampleWatch.behindWhileExtrapolating;
+            return false;
+        }
     }
     gf_endExtrapolation(aircraft);
     aircraft.sampleWatch.takeoffInProgress = 0;
