@@ -83,6 +83,19 @@ bool lf_liesOnTheWayFlownOn(const LiveAircraft& aircraft, const Lalo& here,
            kFlownOnRad;
 }
 
+// Whether an aircraft climbing out (airborne in take-off) turns to `sample` rather than runs
+// back to it: it reaches the report from the newest report taken by a turn its category flies.
+// A helicopter's circuit at 400 ft stays in take-off: its reports through the turn onto the
+// downwind leg, 110 m behind the newest along its heading, were refused until it was removed
+// while they kept coming.
+bool lf_turnsToInClimb(const LiveAircraft& aircraft, const TrafficSample& sample) {
+    return aircraft.phase.phase == FlightPhase::takeoff && aircraft.motion.onGround == 0 &&
+           sample.airborne != 0 &&
+           lf_reachableFromTakenReport(aircraft,
+                                       aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
+                                       aircraft.takenReportSpeedKt, sample);
+}
+
 // A report behind the newest one would make an airborne aircraft fly backwards to it. The
 // direction of flight there is the newest sample's reported track, where the positions agree
 // with it (the newest lies within 60 degrees of it, seen from the sample before it or from the
@@ -403,11 +416,12 @@ bool checkNewPosDuringTakeoff(TrafficState& state, LiveAircraft& aircraft, Traff
     }
     const double limit = aircraft.phase.phase == FlightPhase::takeoff_roll ? kRollBehindMetres
                                                                            : kTakeoffBehindMetres;
+    const bool turnsTo = lf_turnsToInClimb(aircraft, sample);
     if (stream.size() == 1) {
-        if (lf_behindMetres(aircraft, lf_at(stream.back()), at) > limit) {
+        if (!turnsTo && lf_behindMetres(aircraft, lf_at(stream.back()), at) > limit) {
             return false;
         }
-    } else {
+    } else if (!turnsTo) {
         lf_dropNewestBehind(aircraft, stream, at, limit);
     }
     const FlightPhase p = aircraft.phase.phase;
@@ -420,7 +434,7 @@ bool checkNewPosDuringTakeoff(TrafficState& state, LiveAircraft& aircraft, Traff
         const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
         const double ahead = sample.time - static_cast<double>(state.currentTick());
         if (ahead <= 1 || lf_metres(here, at) <= kSamePointMetres ||
-            lf_behindMetres(aircraft, here, at) > limit) {
+            (!turnsTo && lf_behindMetres(aircraft, here, at) > limit)) {
             return false;
         }
         const double seconds = ahead / kTicksPerSecond;
