@@ -167,6 +167,10 @@ TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
         // (straight on from that report it is reached, and an arrival turned back to it).
         {"on the way flown on, extrapolating", -kNm, 0, 10, 250, 0, AircraftCategory::Large, 0,
          false, 3},
+        // A helicopter reported 100 m on its way 40 s after its last report taken: it did not
+        // fly on (it hovered), and the extrapolation ends.
+        {"near its last report long after, extrapolating", -2500, 0, 40, 50, 0,
+         AircraftCategory::Rotorcraft, 0, true, 3},
         {"far behind to the side, extrapolating", -1300 - kNm, -kNm, 10, 250, 0,
          AircraftCategory::Large, 0, false, 3, true},
         // A light aircraft that turned back in a 40 s gap of its reports: it reaches the report

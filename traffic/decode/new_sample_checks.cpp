@@ -12,6 +12,7 @@
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/decode/decode_existing.h"
 #include "traffic/motion/flat_earth.h"
+#include "traffic/motion/motion_constants.h"
 #include "traffic/motion/turn_reach.h"
 #include "traffic/decode/sample_checks.h"
 #include "traffic/step/traffic_exception.h"
@@ -28,6 +29,7 @@ constexpr double kGateAheadRad = 30.0 * std::numbers::pi / 180.0;
 constexpr double kAheadRad = 60.0 * std::numbers::pi / 180.0;
 constexpr double kAirborneBehindMetres = 50.0;
 constexpr double kFlownOnRad = 30.0 * std::numbers::pi / 180.0;
+constexpr double kFlownOnShare = 0.5;
 constexpr double kTrackAgreementRad = 60.0 * std::numbers::pi / 180.0;
 constexpr double kLandingBehindMetres = 20.0;
 constexpr double kRollBehindMetres = 10.0;
@@ -71,16 +73,21 @@ bool lf_reachableFromTakenReport(const LiveAircraft& aircraft, double trackRad, 
                                  std::max(speedKt, sample.groundSpeedKt), lf_at(sample), seconds);
 }
 
-// Whether `sample` lies on the way the aircraft flew on from its last report taken to `here`:
-// within 30 degrees of it, seen from that report. Such a report came late, and the aircraft
+// Whether `sample` lies on the way the aircraft flew on from its last report taken to `here`
+// (within 30 degrees of it, seen from that report) as far as that report's speed flies in the
+// time between their stamps (half of it at least). Such a report came late, and the aircraft
 // passed it while it flew on without reports: an arrival whose report came 25 s after it was
 // sent, 950 m behind where it had flown on, turned back to it and met its next reports 20 s
-// late.
+// late. One much nearer says the aircraft did not fly on (a helicopter hovering 100 m from
+// its report 44 s before).
 bool lf_liesOnTheWayFlownOn(const LiveAircraft& aircraft, const Lalo& here,
                             const TrafficSample& sample) {
     const Lalo& from = aircraft.takenReport;
+    const double flownMetres = aircraft.takenReportSpeedKt * motion::kMetresPerSecondPerKnot *
+                               (aircraft.lastSampleTime - aircraft.takenReportTime);
     return std::abs(gf_wrapAngle(gf_bearing(from, lf_at(sample)) - gf_bearing(from, here))) <=
-           kFlownOnRad;
+               kFlownOnRad &&
+           lf_metres(from, lf_at(sample)) >= kFlownOnShare * flownMetres;
 }
 
 // Whether an aircraft climbing out (airborne in take-off) turns to `sample` rather than runs
