@@ -230,6 +230,12 @@ double lf_tangentAt(double inHeading, double inLength, double outHeading, double
     return gf_normaliseAngle(inHeading + gf_wrapAngle(outHeading - inHeading) * share);
 }
 
+// The direction along which the circular arc that leaves along `flying` and ends at the end of
+// a leg in direction `leg` arrives: as far off the leg as it left, to the other side.
+double lf_arcArrival(double flying, double leg) {
+    return gf_normaliseAngle(leg + gf_wrapAngle(leg - flying));
+}
+
 // How fast the reports around stream[1] turn, in radians a second: the change of direction from
 // the leg to it to the leg beyond it (both long enough to have a direction) over the time
 // between the legs' middles, by the reports' time stamps; 0 where they give none or turn more
@@ -267,7 +273,10 @@ double lf_legTurnRateRadPerS(const LiveAircraft& a, double speedKt, std::size_t 
 // direction (stream[1]'s reported track where that tangent turns more than 90 degrees off the
 // leg);
 // before such a sample has come, stream[1]'s reported track where it lies within 45 degrees of
-// the leg; else, and wherever the heading would lie more than 90 degrees off the leg, the
+// the leg, or of the direction the circular arc from the direction of flight through stream[1]
+// arrives along (the first report after a corner, the one after it thinned out: arriving along
+// the leg instead, a King Air's 99 degree corner swung 183 m wide of the next leg and weaved
+// for 35 s); else, and wherever the heading would lie more than 90 degrees off the leg, the
 // leg's own direction. Its path never turns faster than the category flies at the reported
 // speed (traffic/motion/air_leg.h); it is planned here, once, so that a tick only moves along
 // it. The bank shows the turn the leg needs, within the category's limit.
@@ -283,6 +292,7 @@ void lf_setupTurn(MotionContext& ctx) {
         return std::abs(gf_wrapAngle(heading - leg)) <= most;
     };
     const double reported = a.stream[1].trackDeg * geo::kRadiansPerDegree;
+    const double flying = st.pathHeadingSet != 0 ? st.pathHeading : a.sent.headingRad;
     double arrival = leg;
     const std::size_t beyond = lf_sampleBeyond(a);
     if (target.alignment) {
@@ -295,7 +305,9 @@ void lf_setupTurn(MotionContext& ctx) {
         if (!within(arrival, kLargestArrivalOffsetRad) && within(reported, kLargestArrivalOffsetRad)) {
             arrival = reported;
         }
-    } else if (within(reported, kReportedTrackAgreementRad)) {
+    } else if (within(reported, kReportedTrackAgreementRad) ||
+               std::abs(gf_wrapAngle(reported - lf_arcArrival(flying, leg))) <=
+                   kReportedTrackAgreementRad) {
         arrival = reported;
     }
     // A leg too short for its direction to be more than the feed's rounding (the last target,
@@ -316,7 +328,6 @@ void lf_setupTurn(MotionContext& ctx) {
     st.bankRate = turn.bankRate;
     // What the heading needs where the aircraft does not move (a hovering rotorcraft).
     st.turnRate = gf_wrapAngle(arrival - a.sent.headingRad) / length;
-    const double flying = st.pathHeadingSet != 0 ? st.pathHeading : a.sent.headingRad;
     const AirLegPath path = gf_planAirLeg(
         {here, to, flying, arrival, length / kMotionTicksPerSecond,
          lf_legTurnRateRadPerS(a, speedKt, beyond), speedKt * kMetresPerSecondPerKnot,
