@@ -196,10 +196,10 @@ std::vector<TruePoint> lf_turningFlight(const TurningFlight& f) {
         if (seconds >= due - 1e-9) {
             const double noise = f.noiseMetres * std::sqrt(share());
             const double noiseDeg = 360.0 * share();
-            const Lalo at = lf_offset(lf_offset(f.start, std::atan2(east, north) *
-                                                             geo::kDegreesPerRadian,
-                                                std::hypot(east, north)),
-                                      noiseDeg, noise);
+            const Lalo at =
+                lf_offset(lf_offset(f.start, std::atan2(east, north) * geo::kDegreesPerRadian,
+                                    std::hypot(east, north)),
+                          noiseDeg, noise);
             const double trackDeg = std::atan2(groundEast, groundNorth) * geo::kDegreesPerRadian;
             const double groundKt = std::hypot(groundEast, groundNorth) / kMetresPerSecondPerKnot;
             points.push_back(lf_airReport(
@@ -284,8 +284,7 @@ std::vector<TruePoint> lf_driftingThermal(double altitudeFt) {
     f.speedKt = lf_swing(40.0, 55.0, 170.0);
     const std::function<double(double)> radius = lf_swing(80.0, 200.0, 230.0);
     f.turnDegPerS = [speed = f.speedKt, radius](double seconds) {
-        return -speed(seconds) * kMetresPerSecondPerKnot / radius(seconds) *
-               geo::kDegreesPerRadian;
+        return -speed(seconds) * kMetresPerSecondPerKnot / radius(seconds) * geo::kDegreesPerRadian;
     };
     f.cadence = {6.0, 14.0, 9.0, 20.0, 11.0, 7.0, 17.0, 12.0};
     f.windKt = 16.0;
@@ -520,9 +519,9 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
         if (row.staleSpeed) {
             const TruePoint& before = row.reports[i == 0 ? 0 : i - 1];
             const TruePoint& after = row.reports[std::min(i + 1, row.reports.size() - 1)];
-            trackDeg = gf_bearing({before.latitude, before.longitude},
-                                  {after.latitude, after.longitude}) *
-                       geo::kDegreesPerRadian;
+            trackDeg =
+                gf_bearing({before.latitude, before.longitude}, {after.latitude, after.longitude}) *
+                geo::kDegreesPerRadian;
             if (i > 0) {
                 speedsKt.push_back(lf_positionsSpeedKt(before, r));
             }
@@ -547,9 +546,9 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
         const double turn =
             std::abs(gf_wrapAngle(gf_bearing(at(i - 1), at(i)) - gf_bearing(at(i - 2), at(i - 1))));
         if (turn * geo::kDegreesPerRadian <= 60.0) { // else too coarse to tell the rate
-            reportsTurnDegPerS = std::max(reportsTurnDegPerS,
-                                          turn * geo::kDegreesPerRadian * 2.0 /
-                                              (row.reports[i].seconds - row.reports[i - 2].seconds));
+            reportsTurnDegPerS = std::max(
+                reportsTurnDegPerS, turn * geo::kDegreesPerRadian * 2.0 /
+                                        (row.reports[i].seconds - row.reports[i - 2].seconds));
         }
     }
     const double turnBoundDegPerS = std::max(turnLimitDegPerS, 1.1 * reportsTurnDegPerS);
@@ -561,8 +560,7 @@ TEST_P(ReportsBehind, AreTakenWhereTheAircraftTurnsToThem) {
                 row.name, figures.headingOffTrackMedianDeg, figures.headingOffTrackP95Deg,
                 figures.headingOffTrackMaxDeg, figures.trackTurnMaxDegPerS,
                 figures.trackTurnMaxAnywhereDegPerS, turnLimitDegPerS, reportsTurnDegPerS,
-                step.kt / fastestKt,
-                fastestKt);
+                step.kt / fastestKt, fastestKt);
     ASSERT_GT(figures.measured, 0u);
     EXPECT_LE(figures.headingOffTrackP95Deg, kNoseOffP95Deg);
     EXPECT_LE(figures.headingOffTrackMaxDeg, kNoseOffMostDeg);

@@ -180,9 +180,10 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
         ++objects;
         absentSeconds += back - removal.seconds;
     }
-    std::printf("removed for want of reports while they kept coming: %zu objects of %zu aircraft, %.0f s "
-                "of absence\n",
-                objects, stillReported.size(), absentSeconds);
+    std::printf(
+        "removed for want of reports while they kept coming: %zu objects of %zu aircraft, %.0f s "
+        "of absence\n",
+        objects, stillReported.size(), absentSeconds);
     if (c.bufferedBursts == 0) {
         EXPECT_EQ(stillReported, c.removedWhileReported);
     }

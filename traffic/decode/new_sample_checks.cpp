@@ -520,9 +520,9 @@ bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, Traff
         if (lf_liesOnTheWayFlownOn(aircraft, here, sample)) {
             return false;
         }
-        if (!lf_reachableFromTakenReport(
-                aircraft, aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
-                aircraft.takenReportSpeedKt, sample)) {
+        if (!lf_reachableFromTakenReport(aircraft,
+                                         aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
+                                         aircraft.takenReportSpeedKt, sample)) {
             ++aircraft.sampleWatch.behindWhileExtrapolating;
             return false;
         }

@@ -107,7 +107,7 @@ Trace lf_curveTrace(const LegFrame& f, double start, double end) {
 struct TurnStraightTurn {
     double radius = 0.0;
     double start = 0.0;
-    int firstSense = 1; // 1 to the right, -1 to the left
+    int firstSense = 1;     // 1 to the right, -1 to the left
     double firstTurn = 0.0; // radians, unsigned
     double straight = 0.0;
     double straightDirection = 0.0;
@@ -203,8 +203,7 @@ Trace lf_turnStraightTurnTrace(const TurnStraightTurn& p) {
                         t0.north + p.straight * std::cos(leave)};
     const FlatOffset c1 = lf_turnCentre(t1.north, t1.east, leave, p.secondSense, r);
     for (std::size_t i = 0; i <= kCurveSamples; ++i) {
-        const double along =
-            p.length * static_cast<double>(i) / static_cast<double>(kCurveSamples);
+        const double along = p.length * static_cast<double>(i) / static_cast<double>(kCurveSamples);
         double heading = leave;
         FlatOffset at;
         if (along <= firstEnd) {

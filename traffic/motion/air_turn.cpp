@@ -150,7 +150,8 @@ void lf_setupTurn(MotionContext& ctx, std::int32_t stepTicks) {
                                gf_distanceNM(to, lf_lalo(a.stream[beyond])));
         // A turn the reports sample too coarsely for their positions to show (a helicopter
         // circling): the reported track shows it.
-        if (!within(arrival, kLargestArrivalOffsetRad) && within(reported, kLargestArrivalOffsetRad)) {
+        if (!within(arrival, kLargestArrivalOffsetRad) &&
+            within(reported, kLargestArrivalOffsetRad)) {
             arrival = reported;
         }
     } else if (within(reported, kReportedTrackAgreementRad) ||
@@ -176,10 +177,10 @@ void lf_setupTurn(MotionContext& ctx, std::int32_t stepTicks) {
     st.bankRate = turn.bankRate;
     // What the heading needs where the aircraft does not move (a hovering rotorcraft).
     st.turnRate = gf_wrapAngle(arrival - a.sent.headingRad) / stepTicks;
-    const AirLegPath path = gf_planAirLeg(
-        {here, to, flying, arrival, stepTicks / kMotionTicksPerSecond,
-         lf_legTurnRateRadPerS(a, speedKt, beyond), speedKt * kMetresPerSecondPerKnot,
-         kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKnot});
+    const AirLegPath path =
+        gf_planAirLeg({here, to, flying, arrival, stepTicks / kMotionTicksPerSecond,
+                       lf_legTurnRateRadPerS(a, speedKt, beyond), speedKt * kMetresPerSecondPerKnot,
+                       kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKnot});
     if (path.shape == AirLegShape::straight) {
         // The step's own increments fly it and the nose holds the leg's direction; a leg too
         // short to have one (a rotorcraft hover-taxiing) leaves the nose to its motion.

@@ -350,17 +350,17 @@ double lf_positionsSpeedKt(const LiveAircraft& a) {
     const double off = std::abs(gf_wrapAngle(gf_bearing(lf_position(a), lf_lalo(s[1])) - flying));
     // Reports that sample a turn coarsely (a glider's in its thermal, a leg through much of a
     // circle) say little of the length of the path flown by their chords.
-    const bool coarse =
-        s.size() >= 3 && s[2].airborne != 0 &&
-        gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[2])) * kMetresPerNm >= gf_leastLegMetres(s[1], s[2]) &&
-        !(std::abs(gf_wrapAngle(gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) -
-                                gf_bearing(lf_lalo(s[0]), lf_lalo(s[1])))) <=
-          kPositionsSpeedMostOffRad);
+    const bool coarse = s.size() >= 3 && s[2].airborne != 0 &&
+                        gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[2])) * kMetresPerNm >=
+                            gf_leastLegMetres(s[1], s[2]) &&
+                        !(std::abs(gf_wrapAngle(gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) -
+                                                gf_bearing(lf_lalo(s[0]), lf_lalo(s[1])))) <=
+                          kPositionsSpeedMostOffRad);
     if (!(seconds >= kPositionsSpeedSeconds) || !(off <= kPositionsSpeedMostOffRad) || coarse) {
         return std::nan("");
     }
-    const double nm = gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) *
-                      lf_pathLengthFactor(a, lf_lalo(s[1]));
+    const double nm =
+        gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * lf_pathLengthFactor(a, lf_lalo(s[1]));
     return nm * 3600.0 / seconds;
 }
 

@@ -58,8 +58,7 @@ double gf_turnThenStraightMetres(const Lalo& from, double trackRad, double radiu
         if (!(fromCentre >= radiusMetres)) {
             continue;
         }
-        const double straight =
-            std::sqrt(fromCentre * fromCentre - radiusMetres * radiusMetres);
+        const double straight = std::sqrt(fromCentre * fromCentre - radiusMetres * radiusMetres);
         const double leave = std::atan2(east - centreEast, north - centreNorth) +
                              sense * std::atan2(radiusMetres, straight);
         double turn = gf_normaliseAngle(sense * (leave - trackRad));
@@ -77,8 +76,9 @@ bool gf_reachableByTurning(AircraftCategory category, const Lalo& from, double t
         return false;
     }
     const double reported = std::isfinite(speedKt) ? std::max(speedKt, 0.0) : 0.0;
-    const double fastestKt = motion::kReachSpeedFactor * reported +
-                             motion::kReachRoundingMetres / seconds * motion::kKnotsPerMetrePerSecond;
+    const double fastestKt =
+        motion::kReachSpeedFactor * reported +
+        motion::kReachRoundingMetres / seconds * motion::kKnotsPerMetrePerSecond;
     // The tightest turn at the reported speed.
     const double radius = reported * motion::kMetresPerSecondPerKnot /
                           gf_plausibleTurnRateRadPerS(category, reported);
