@@ -226,32 +226,28 @@ std::function<double(double)> lf_swing(double low, double high, double periodSec
 // A tanker's orbit: 360 to 460 kt turning left at 1 to 2.4 degrees a second, on a radius of
 // 3 to 6 NM, reported every 10 s with 536 kt and one track throughout.
 std::vector<TruePoint> lf_staleOrbit() {
-    TurningFlight f;
-    f.start = {33.60, -118.90};
-    f.trackDeg = 90.0;
-    f.altitudeFt = 24000.0;
-    f.count = 46;
-    f.speedKt = lf_swing(360.0, 460.0, 150.0);
     const std::function<double(double)> rate = lf_swing(1.0, 2.4, 150.0);
-    f.turnDegPerS = [rate](double seconds) { return -rate(seconds); };
-    f.staleSpeedKt = 536.0;
-    f.staleTrackDeg = 272.0;
-    return lf_turningFlight(f);
+    return lf_turningFlight({.start = {33.60, -118.90},
+                             .trackDeg = 90.0,
+                             .altitudeFt = 24000.0,
+                             .count = 46,
+                             .speedKt = lf_swing(360.0, 460.0, 150.0),
+                             .turnDegPerS = [rate](double seconds) { return -rate(seconds); },
+                             .staleSpeedKt = 536.0,
+                             .staleTrackDeg = 272.0});
 }
 
 // A twin turboprop's calibration circles: 200 kt through the air turning right at 3 degrees
 // a second in 30 kt of wind, reported every 10 s.
 std::vector<TruePoint> lf_windyCircles() {
-    TurningFlight f;
-    f.start = {33.70, -118.60};
-    f.trackDeg = 0.0;
-    f.altitudeFt = 5000.0;
-    f.count = 30;
-    f.speedKt = [](double) { return 200.0; };
-    f.turnDegPerS = [](double) { return 3.0; };
-    f.windKt = 30.0;
-    f.windToDeg = 45.0;
-    return lf_turningFlight(f);
+    return lf_turningFlight({.start = {33.70, -118.60},
+                             .trackDeg = 0.0,
+                             .altitudeFt = 5000.0,
+                             .count = 30,
+                             .speedKt = [](double) { return 200.0; },
+                             .turnDegPerS = [](double) { return 3.0; },
+                             .windKt = 30.0,
+                             .windToDeg = 45.0});
 }
 
 // A King Air's 99 degree corner at 160 kt, 11 degrees a second to the right from 46 s, with 25
@@ -259,38 +255,39 @@ std::vector<TruePoint> lf_windyCircles() {
 // feed thins out a report that follows the one before it within 450 m on its track, so that
 // the report after the corner comes 20 s after the one before it, alone.
 std::vector<TruePoint> lf_thinnedCorner() {
-    TurningFlight f;
-    f.start = {33.85, -118.70};
-    f.trackDeg = 90.0;
-    f.altitudeFt = 6000.0;
-    f.count = 16;
-    f.speedKt = [](double) { return 160.0; };
-    f.turnDegPerS = [](double seconds) { return seconds >= 46.0 && seconds < 55.0 ? 11.0 : 0.0; };
-    f.cadence = {5.0, 15.0};
-    f.windKt = 25.0;
-    f.noiseMetres = 20.0;
-    return lf_turningFlight(f);
+    return lf_turningFlight(
+        {.start = {33.85, -118.70},
+         .trackDeg = 90.0,
+         .altitudeFt = 6000.0,
+         .count = 16,
+         .speedKt = [](double) { return 160.0; },
+         .turnDegPerS =
+             [](double seconds) { return seconds >= 46.0 && seconds < 55.0 ? 11.0 : 0.0; },
+         .cadence = {5.0, 15.0},
+         .windKt = 25.0,
+         .noiseMetres = 20.0});
 }
 
 // A thermal's first minutes: a circle to the left drifting 16 kt with the wind, its radius
 // swinging between 80 and 200 m and the speed between 40 and 55 kt, reported 6 to 20 s apart
 // with 20 m of scatter.
 std::vector<TruePoint> lf_driftingThermal(double altitudeFt) {
-    TurningFlight f;
-    f.start = {33.78, -118.30};
-    f.trackDeg = 200.0;
-    f.altitudeFt = altitudeFt;
-    f.count = 22;
-    f.speedKt = lf_swing(40.0, 55.0, 170.0);
+    const std::function<double(double)> speed = lf_swing(40.0, 55.0, 170.0);
     const std::function<double(double)> radius = lf_swing(80.0, 200.0, 230.0);
-    f.turnDegPerS = [speed = f.speedKt, radius](double seconds) {
-        return -speed(seconds) * kMetresPerSecondPerKnot / radius(seconds) * geo::kDegreesPerRadian;
-    };
-    f.cadence = {6.0, 14.0, 9.0, 20.0, 11.0, 7.0, 17.0, 12.0};
-    f.windKt = 16.0;
-    f.windToDeg = 30.0;
-    f.noiseMetres = 20.0;
-    return lf_turningFlight(f);
+    return lf_turningFlight({.start = {33.78, -118.30},
+                             .trackDeg = 200.0,
+                             .altitudeFt = altitudeFt,
+                             .count = 22,
+                             .speedKt = speed,
+                             .turnDegPerS =
+                                 [speed, radius](double seconds) {
+                                     return -speed(seconds) * kMetresPerSecondPerKnot /
+                                            radius(seconds) * geo::kDegreesPerRadian;
+                                 },
+                             .cadence = {6.0, 14.0, 9.0, 20.0, 11.0, 7.0, 17.0, 12.0},
+                             .windKt = 16.0,
+                             .windToDeg = 30.0,
+                             .noiseMetres = 20.0});
 }
 
 struct ReachRow {
