@@ -6,10 +6,16 @@
 //   taxis on with its next report, in one object from its approach to its last report;
 // - an aircraft is never created in the user's corridor on the ground, where the check of the
 //   corridor would remove it at once: a user at gate G7 faces gate G3, where AAL1331 parks,
-//   and AAL1331 is removed there once, not created and removed again with every report.
+//   and AAL1331 is removed there once, not created and removed again with every report;
+// - an aircraft whose reports keep coming is not removed as "its reports ran out": a light
+//   aircraft that turns back in a gap of its reports flies to them when they come, however far
+//   it flew on the wrong way without them.
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
@@ -21,6 +27,7 @@
 #include "runtime/user_aircraft.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/program_replay.h"
+#include "tests/traffic/support/replay_measure.h"
 #include "traffic/removals/user_collisions.h"
 #include "traffic/step/aircraft_record.h"
 
@@ -42,15 +49,25 @@ struct RemovalCase {
     std::vector<std::string> oneObject = {};
     // Removed for the user's corridor, and how often.
     std::map<std::string, std::size_t> corridorRemovals = {};
+    // Removed for want of reports while they kept coming (a start without a buffer): only
+    // aircraft beyond `RANGE` of the user, which go at once when their samples run out.
+    std::set<std::string> removedWhileReported = {};
     friend void PrintTo(const RemovalCase& c, std::ostream* out) { *out << c.why; }
 };
 
 // One removal of an object: the phase it found and the reason the log gave.
 struct Removal {
     std::string callsign;
+    std::uint32_t hexid = 0;
     FlightPhase phase;
     std::string reason;
+    double seconds = 0; // on the run's clock
 };
+
+// A report of the aircraft fell due this shortly before its removal and another after it: its
+// reports kept coming (a flight whose reports ran out flies on without them for a minute before
+// it goes).
+constexpr double kStillReportedSeconds = 45.0;
 
 // What the run did to the aircraft.
 struct Seen {
@@ -58,6 +75,8 @@ struct Seen {
     std::map<std::uint32_t, SimState> states;               // by hexid, in the last cycle
     std::map<std::string, std::set<std::uint32_t>> objects; // by callsign
     std::set<std::string> createdInCorridor;
+    // When each object was first seen, by hexid.
+    std::map<std::uint32_t, std::map<std::uint32_t, double>> shown;
 };
 
 class KlaxRemovalsReplay : public ProgramReplayTest,
@@ -88,7 +107,10 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
     Seen seen;
     ReplayRunOptions options;
     options.bufferedBursts = c.bufferedBursts;
+    std::optional<Clock::SteadyTime> start;
     options.onCycle = [&](MainLoop& loop) {
+        start = start.value_or(clock_.steadyNow());
+        const double seconds = std::chrono::duration<double>(clock_.steadyNow() - *start).count();
         const UserAircraftState user = user_.state();
         for (const LiveAircraft& a : loop.traffic().liveAircraft) {
             const std::string& callsign = a.base.callsign;
@@ -96,12 +118,14 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
             if (a.simState == SimState::removingfromsim &&
                 (last == seen.states.end() || last->second != SimState::removingfromsim)) {
                 const std::vector<std::string> reasons = removalReasons(callsign);
-                seen.removals.push_back(
-                    {callsign, a.phase.phase, reasons.empty() ? std::string() : reasons.back()});
+                seen.removals.push_back({callsign, a.base.hexid, a.phase.phase,
+                                         reasons.empty() ? std::string() : reasons.back(),
+                                         seconds});
             }
             seen.states[a.base.hexid] = a.simState;
             if (a.objectId != 0) {
                 seen.objects[callsign].insert(a.objectId);
+                seen.shown[a.base.hexid].emplace(a.objectId, seconds);
             }
             if (a.simState == SimState::adding2sim && a.motion.onGround != 0 &&
                 gf_isInUserCorridor(user, {a.sent.latitude, a.sent.longitude})) {
@@ -109,7 +133,7 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
             }
         }
     };
-    run(options);
+    const ReplayRunResult result = run(options);
 
     std::size_t failedParkings = 0;
     for (const Removal& removal : seen.removals) {
@@ -123,6 +147,46 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
         }
     }
     EXPECT_GE(failedParkings, c.failedParkings);
+
+    // Removed for want of reports while they kept coming, and how long each was gone: until its
+    // next object was shown, or the run's end (the figures of docs/motion.md; the reports' due
+    // times hold for a start without a buffer).
+    const auto due = gf_dueReports(tools::gf_readCapture(capturePath, kLosAngelesElevationFt));
+    std::set<std::string> stillReported;
+    std::size_t objects = 0;
+    double absentSeconds = 0.0;
+    for (const Removal& removal : c.bufferedBursts > 0 ? std::vector<Removal>{} : seen.removals) {
+        // For want of reports: they ran out, or those that came lay out of its reach.
+        const auto reports = due.find(removal.hexid);
+        if (!removal.reason.starts_with("its ") ||
+            removal.reason.find(" reports ") == std::string::npos || reports == due.end() ||
+            std::none_of(reports->second.begin(), reports->second.end(),
+                         [&](const DueReport& r) {
+                             return r.dueSeconds <= removal.seconds &&
+                                    r.dueSeconds > removal.seconds - kStillReportedSeconds;
+                         }) ||
+            reports->second.back().dueSeconds <= removal.seconds) {
+            continue;
+        }
+        double back = result.seconds;
+        for (const auto& [objectId, shownAt] : seen.shown[removal.hexid]) {
+            if (shownAt > removal.seconds) {
+                back = std::min(back, shownAt);
+            }
+        }
+        std::printf("%s removed at %.1f s while reported (%s), shown again at %.1f s\n",
+                    removal.callsign.c_str(), removal.seconds, removal.reason.c_str(), back);
+        stillReported.insert(removal.callsign);
+        ++objects;
+        absentSeconds += back - removal.seconds;
+    }
+    std::printf(
+        "removed for want of reports while they kept coming: %zu objects of %zu aircraft, %.0f s "
+        "of absence\n",
+        objects, stillReported.size(), absentSeconds);
+    if (c.bufferedBursts == 0) {
+        EXPECT_EQ(stillReported, c.removedWhileReported);
+    }
     for (const std::string& callsign : c.oneObject) {
         EXPECT_EQ(seen.objects[callsign].size(), 1u) << callsign;
     }
@@ -137,9 +201,14 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
 
 INSTANTIATE_TEST_SUITE_P(
     KlaxStarts, KlaxRemovalsReplay,
+    // N32169, a PA-28, and N223LA turn back in gaps of their reports: each flies to its reports
+    // when they come, in one object; so does the helicopter N672CG on its circuits at 400 ft,
+    // turning onto its downwind leg in take-off. GAJ826, a King Air reported every 12 to 55 s
+    // some 270 NM away, lies beyond `RANGE` (40 NM).
     ::testing::Values(RemovalCase{.why = "user at GATE A2",
                                   .airport = &kLosAngelesReplayAirport,
-                                  .oneObject = {"EVA620"}},
+                                  .oneObject = {"EVA620", "N32169", "N223LA", "N672CG"},
+                                  .removedWhileReported = {"GAJ826"}},
                       RemovalCase{.why = "user at GATE A2, the first 16 bursts buffered",
                                   .airport = &kLosAngelesReplayAirport,
                                   .bufferedBursts = 16,
@@ -148,7 +217,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RemovalCase{.why = "user at GATE G7",
                                   .airport = &kLosAngelesGateG7,
                                   .oneObject = {"EVA620", "AAL1331"},
-                                  .corridorRemovals = {{"AAL1331", 1}}}));
+                                  .corridorRemovals = {{"AAL1331", 1}},
+                                  .removedWhileReported = {"GAJ826"}}));
 
 } // namespace
 } // namespace skyloom::testing

@@ -128,7 +128,10 @@ TEST_F(NewSampleChecks, AnExtrapolatedFlightDropsASampleBehindItOnlyWhenAirborne
 // reported track agrees with the positions, unless the aircraft reaches it by one turn at a
 // rate its category flies (a glider circling); a report far off to the side is taken, and a
 // rotorcraft may back up. While the aircraft extrapolates (the newest sample extrapolated
-// ahead of it), its own position decides.
+// ahead of it, 1300 m past its last report taken), a report behind the aircraft itself is
+// refused: one on the way it flew on came late, and one off it is taken only where the
+// aircraft reaches it from its last report taken by such a turn (the refusals of those that
+// it does not reach are counted for the removal's reason).
 TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
     constexpr double kNm = 1852.0;
     struct Case {
@@ -141,6 +144,7 @@ TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
         std::uint8_t onGround;
         bool accepted;
         std::int32_t extrapolationSteps = 0;
+        bool outOfReach = false;
     };
     const Case cases[] = {
         {"one NM behind", -kNm, 0, 10, 250, 0, AircraftCategory::Large, 0, false},
@@ -156,9 +160,23 @@ TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
         {"track not the positions'", -kNm, 0, 10, 250, 180, AircraftCategory::Large, 0, true},
         {"rotorcraft", -kNm, 0, 10, 250, 0, AircraftCategory::Rotorcraft, 0, true},
         {"on the ground", -kNm, 0, 10, 250, 0, AircraftCategory::Large, 1, true},
-        // The aircraft, extrapolating, stands 1300 m short of the newest sample.
+        // The aircraft, extrapolating, stands 1300 m short of the newest sample and as far past
+        // its last report taken.
         {"60 m behind, extrapolating", -60, 0, 10, 250, 0, AircraftCategory::Large, 0, true, 3},
-        {"one NM behind, extrapolating", -kNm, 0, 10, 250, 0, AircraftCategory::Large, 0, false, 3},
+        // Sent 10 s after its last report taken and come late: the aircraft flew past it
+        // (straight on from that report it is reached, and an arrival turned back to it).
+        {"on the way flown on, extrapolating", -kNm, 0, 10, 250, 0, AircraftCategory::Large, 0,
+         false, 3},
+        // A helicopter reported 100 m on its way 40 s after its last report taken: it did not
+        // fly on (it hovered), and the extrapolation ends.
+        {"near its last report long after, extrapolating", -2500, 0, 40, 50, 0,
+         AircraftCategory::Rotorcraft, 0, true, 3},
+        {"far behind to the side, extrapolating", -1300 - kNm, -kNm, 10, 250, 0,
+         AircraftCategory::Large, 0, false, 3, true},
+        // A light aircraft that turned back in a 40 s gap of its reports: it reaches the report
+        // from its last one taken by a turn its category flies, and the extrapolation ends.
+        {"turned back in a gap, extrapolating", -2600, -400, 40, 100, 0, AircraftCategory::Light, 0,
+         true, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -177,8 +195,11 @@ TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
         }
         a.stream.push_back(newest);
         // As the decoder leaves the record: the newest report taken, and the new one's time.
-        a.takenReport = {newest.latitude, newest.longitude};
+        const TrafficSample taken = c.extrapolationSteps > 0 ? sampleNorthOf(-1300) : newest;
+        a.takenReport = {taken.latitude, taken.longitude};
         a.takenReportTime = 1000.0;
+        a.takenReportTrackDeg = newest.trackDeg;
+        a.takenReportSpeedKt = newest.groundSpeedKt;
         a.lastSampleTime = 1000.0 + c.seconds;
         TrafficSample report = sampleNorthOf(1300 + c.northMetres);
         report.longitude += c.eastMetres * kDegPerMetre / std::cos(report.latitude * 0.0174533);
@@ -186,6 +207,7 @@ TEST_F(NewSampleChecks, AReportBehindTheNewestInFlightIsRefused) {
         report.altitudeFt = 9000;
         report.groundSpeedKt = c.speedKt;
         EXPECT_EQ(checkExtendingSituations(state_, a, report), c.accepted);
+        EXPECT_EQ(a.sampleWatch.behindWhileExtrapolating, c.outOfReach ? 1 : 0);
     }
 }
 

@@ -276,8 +276,9 @@ TEST(TrackSteeringTest, AnArcLegTurnsEvenlyAlongItsLength) {
 }
 
 // The path of an air step leaves along the direction of flight and turns no faster than it
-// may when flown over its time: a curve to the wanted arrival where that flies, else the
-// arrival nearest it that still flies, else a turn toward the target at the rate allowed,
+// may when flown over its time: a curve to the wanted arrival where that flies, else two turns
+// at the rate allowed and a straight that arrive along it, else the arrival nearest it that
+// still flies, else a turn toward the target at the rate allowed,
 // which does not reach a target behind it in time. Before, a leg that left more than 90
 // degrees off its target turned there in one frame.
 TEST(TrackSteeringTest, AnAirLegTurnsNoFasterThanAllowed) {
@@ -299,9 +300,11 @@ TEST(TrackSteeringTest, AnAirLegTurnsNoFasterThanAllowed) {
         {"too fast for an arc", a, north1km, -40, 40, 10, 3, AirLegShape::limited, false},
         {"target behind", a, gf_flatOffset(a, 0, -1000), 0, 180, 10, 10, AirLegShape::limited,
          false},
-        // Flown at 100 m/s, 40 degrees a second turn on a circle of 143 m.
+        // A light aircraft's tight turn: a curve would turn faster than 40 degrees a second for a
+        // while; two turns at that rate and a straight between them arrive along the direction
+        // wanted.
         {"a light aircraft's tight turn", a, gf_flatOffset(a, 300, -50), 0, 180, 10, 40,
-         AirLegShape::limited, true},
+         AirLegShape::turns, true},
         {"across the antimeridian", {10, 179.995}, {10, -179.995}, 85, 95, 10, 3,
          AirLegShape::curve, true},
         {"pole", {89.9999, 0}, {89.9999, 180}, 0, 0, 10, 3, AirLegShape::none, false},
@@ -326,6 +329,9 @@ TEST(TrackSteeringTest, AnAirLegTurnsNoFasterThanAllowed) {
             continue;
         }
         EXPECT_NEAR(gf_wrapAngle(first.heading - c.startDeg * kDeg), 0.0, 1e-3);
+        if (c.shape == AirLegShape::curve || c.shape == AirLegShape::turns) {
+            EXPECT_NEAR(gf_wrapAngle(last.heading - c.endDeg * kDeg), 0.0, 1e-3);
+        }
         // Along the path at an even pace over its time, never faster than the rate.
         double previous = first.heading;
         for (int k = 1; k <= 200; ++k) {

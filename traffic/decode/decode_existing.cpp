@@ -106,6 +106,8 @@ void lf_noteTakenReport(LiveAircraft& aircraft, TrafficSample& sample) {
     sample.reportTime = aircraft.lastSampleTime;
     aircraft.takenReport = lf_at(sample);
     aircraft.takenReportTime = aircraft.lastSampleTime;
+    aircraft.takenReportTrackDeg = sample.trackDeg;
+    aircraft.takenReportSpeedKt = sample.groundSpeedKt;
 }
 
 // The report's track as a heading in [0, 2 pi).

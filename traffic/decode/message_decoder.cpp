@@ -256,7 +256,13 @@ bool lf_addLiveAircraft(TrafficState& state, const TrafficEntry& entry) {
 }
 
 void noMoreNextPos(TrafficState& state, LiveAircraft& aircraft) {
-    gf_removeAircraftReporting(state, aircraft, "noMoreNextPos", "its reports ran out");
+    const std::int32_t behind = aircraft.sampleWatch.behindWhileExtrapolating;
+    gf_removeAircraftReporting(
+        state, aircraft, "noMoreNextPos",
+        behind == 0 ? std::string("its reports ran out")
+                    : fmt::format("its {} reports since it flew on without them lay behind it, "
+                                  "out of reach of its last one",
+                                  behind));
 }
 
 void LiveTrafficDecoder::decodeMessage(const TrafficEntry& entry) {

@@ -12,6 +12,7 @@
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/decode/decode_existing.h"
 #include "traffic/motion/flat_earth.h"
+#include "traffic/motion/motion_constants.h"
 #include "traffic/motion/turn_reach.h"
 #include "traffic/decode/sample_checks.h"
 #include "traffic/step/traffic_exception.h"
@@ -27,6 +28,8 @@ constexpr double kSamePointMetres = 0.1;
 constexpr double kGateAheadRad = 30.0 * std::numbers::pi / 180.0;
 constexpr double kAheadRad = 60.0 * std::numbers::pi / 180.0;
 constexpr double kAirborneBehindMetres = 50.0;
+constexpr double kFlownOnRad = 30.0 * std::numbers::pi / 180.0;
+constexpr double kFlownOnShare = 0.5;
 constexpr double kTrackAgreementRad = 60.0 * std::numbers::pi / 180.0;
 constexpr double kLandingBehindMetres = 20.0;
 constexpr double kRollBehindMetres = 10.0;
@@ -60,6 +63,46 @@ double lf_behindMetres(const LiveAircraft& aircraft, const Lalo& a, const Lalo& 
     return -gf_distanceBearingMetres(a, aircraft.sent.headingRad, b).along;
 }
 
+// Whether the aircraft reaches `sample` from the newest report taken, leaving it along
+// `trackRad`, by a turn at a rate its category flies and a straight, in the time between their
+// stamps (the decoder has stamped the aircraft with the new report's time).
+bool lf_reachableFromTakenReport(const LiveAircraft& aircraft, double trackRad, double speedKt,
+                                 const TrafficSample& sample) {
+    const double seconds = aircraft.lastSampleTime - aircraft.takenReportTime;
+    return gf_reachableByTurning(aircraft.base.category, aircraft.takenReport, trackRad,
+                                 std::max(speedKt, sample.groundSpeedKt), lf_at(sample), seconds);
+}
+
+// Whether `sample` lies on the way the aircraft flew on from its last report taken to `here`
+// (within 30 degrees of it, seen from that report) as far as that report's speed flies in the
+// time between their stamps (half of it at least). Such a report came late, and the aircraft
+// passed it while it flew on without reports: an arrival whose report came 25 s after it was
+// sent, 950 m behind where it had flown on, turned back to it and met its next reports 20 s
+// late. One much nearer says the aircraft did not fly on (a helicopter hovering 100 m from
+// its report 44 s before).
+bool lf_liesOnTheWayFlownOn(const LiveAircraft& aircraft, const Lalo& here,
+                            const TrafficSample& sample) {
+    const Lalo& from = aircraft.takenReport;
+    const double flownMetres = aircraft.takenReportSpeedKt * motion::kMetresPerSecondPerKnot *
+                               (aircraft.lastSampleTime - aircraft.takenReportTime);
+    return std::abs(gf_wrapAngle(gf_bearing(from, lf_at(sample)) - gf_bearing(from, here))) <=
+               kFlownOnRad &&
+           lf_metres(from, lf_at(sample)) >= kFlownOnShare * flownMetres;
+}
+
+// Whether an aircraft climbing out (airborne in take-off) turns to `sample` rather than runs
+// back to it: it reaches the report from the newest report taken by a turn its category flies.
+// A helicopter's circuit at 400 ft stays in take-off: its reports through the turn onto the
+// downwind leg, 110 m behind the newest along its heading, were refused until it was removed
+// while they kept coming.
+bool lf_turnsToInClimb(const LiveAircraft& aircraft, const TrafficSample& sample) {
+    return aircraft.phase.phase == FlightPhase::takeoff && aircraft.motion.onGround == 0 &&
+           sample.airborne != 0 &&
+           lf_reachableFromTakenReport(aircraft,
+                                       aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
+                                       aircraft.takenReportSpeedKt, sample);
+}
+
 // A report behind the newest one would make an airborne aircraft fly backwards to it. The
 // direction of flight there is the newest sample's reported track, where the positions agree
 // with it (the newest lies within 60 degrees of it, seen from the sample before it or from the
@@ -88,11 +131,7 @@ bool lf_liesBehindNewest(const LiveAircraft& aircraft, const TrafficSample& samp
     if (!(-gf_distanceBearingMetres(newest, track, lf_at(sample)).along > kAirborneBehindMetres)) {
         return false;
     }
-    // The decoder has stamped the aircraft with the new report's time.
-    const double seconds = aircraft.lastSampleTime - aircraft.takenReportTime;
-    const double speedKt = std::max(last.groundSpeedKt, sample.groundSpeedKt);
-    return !gf_reachableByTurning(aircraft.base.category, newest, track, speedKt, lf_at(sample),
-                                  seconds);
+    return !lf_reachableFromTakenReport(aircraft, track, last.groundSpeedKt, sample);
 }
 
 std::uint32_t lf_nextTick(const TrafficState& state) {
@@ -250,6 +289,7 @@ void gf_endExtrapolation(LiveAircraft& aircraft) {
                             : kConflictWindowTicks;
     m.holdingSinceTick = 0;
     aircraft.groundConflict = 0;
+    aircraft.sampleWatch.behindWhileExtrapolating = 0;
 }
 
 bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
@@ -383,11 +423,12 @@ bool checkNewPosDuringTakeoff(TrafficState& state, LiveAircraft& aircraft, Traff
     }
     const double limit = aircraft.phase.phase == FlightPhase::takeoff_roll ? kRollBehindMetres
                                                                            : kTakeoffBehindMetres;
+    const bool turnsTo = lf_turnsToInClimb(aircraft, sample);
     if (stream.size() == 1) {
-        if (lf_behindMetres(aircraft, lf_at(stream.back()), at) > limit) {
+        if (!turnsTo && lf_behindMetres(aircraft, lf_at(stream.back()), at) > limit) {
             return false;
         }
-    } else {
+    } else if (!turnsTo) {
         lf_dropNewestBehind(aircraft, stream, at, limit);
     }
     const FlightPhase p = aircraft.phase.phase;
@@ -400,7 +441,7 @@ bool checkNewPosDuringTakeoff(TrafficState& state, LiveAircraft& aircraft, Traff
         const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
         const double ahead = sample.time - static_cast<double>(state.currentTick());
         if (ahead <= 1 || lf_metres(here, at) <= kSamePointMetres ||
-            lf_behindMetres(aircraft, here, at) > limit) {
+            (!turnsTo && lf_behindMetres(aircraft, here, at) > limit)) {
             return false;
         }
         const double seconds = ahead / kTicksPerSecond;
@@ -469,10 +510,22 @@ bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, Traff
         LogFile::write(fmt::format("{} empty sz?", "checkExtendingSituations"));
         return false;
     }
+    // In the air, a report behind where the aircraft has flown on without reports is refused:
+    // one on that way came late. One off it that the aircraft reaches from its last report
+    // taken by a turn its category flies says it turned (a light aircraft turning back in a gap
+    // of its reports): it flies to it instead of on the wrong way until it is removed.
     const Lalo here{aircraft.sent.latitude, aircraft.sent.longitude};
     if (aircraft.motion.onGround == 0 && lf_metres(here, lf_at(sample)) > kSamePointMetres &&
         lf_behindMetres(aircraft, here, lf_at(sample)) > kAirborneBehindMetres) {
-        return false;
+        if (lf_liesOnTheWayFlownOn(aircraft, here, sample)) {
+            return false;
+        }
+        if (!lf_reachableFromTakenReport(aircraft,
+                                         aircraft.takenReportTrackDeg * std::numbers::pi / 180.0,
+                                         aircraft.takenReportSpeedKt, sample)) {
+            ++aircraft.sampleWatch.behindWhileExtrapolating;
+            return false;
+        }
     }
     gf_endExtrapolation(aircraft);
     aircraft.sampleWatch.takeoffInProgress = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
@@ -95,6 +96,129 @@ Trace lf_curveTrace(const LegFrame& f, double start, double end) {
             gf_hermiteAt(static_cast<double>(i) / static_cast<double>(kCurveSamples), t0, p1, t1);
         lf_addSample(trace, i, h.position.east, h.position.north,
                      std::atan2(h.derivative.east, h.derivative.north));
+    }
+    return trace;
+}
+
+// A path of two turns at one radius joined by a straight (the shortest of the four that leave
+// along `start` and arrive along `end`, frame directions; each turn right or left): where a
+// curve between the ends would turn too fast for a while, this turns at the rate allowed and
+// no faster, and still arrives on the target along the direction wanted.
+struct TurnStraightTurn {
+    double radius = 0.0;
+    double start = 0.0;
+    int firstSense = 1;     // 1 to the right, -1 to the left
+    double firstTurn = 0.0; // radians, unsigned
+    double straight = 0.0;
+    double straightDirection = 0.0;
+    int secondSense = 1;
+    double secondTurn = 0.0;
+    double length = std::numeric_limits<double>::infinity();
+};
+
+// The centre of the turn of `sense` at (north, east) along `direction`.
+FlatOffset lf_turnCentre(double north, double east, double direction, int sense, double radius) {
+    return {east + sense * radius * std::cos(direction),
+            north - sense * radius * std::sin(direction)};
+}
+
+double lf_turnAngle(double from, double to, int sense) {
+    double a = std::fmod(sense * (to - from), 2.0 * std::numbers::pi);
+    if (a < 0.0) {
+        a += 2.0 * std::numbers::pi;
+    }
+    return a > 2.0 * std::numbers::pi - 1e-9 ? 0.0 : a;
+}
+
+TurnStraightTurn lf_turnStraightTurn(const LegFrame& f, double start, double end, double radius,
+                                     int firstSense, int secondSense) {
+    TurnStraightTurn p;
+    p.radius = radius;
+    p.start = start;
+    p.firstSense = firstSense;
+    p.secondSense = secondSense;
+    const FlatOffset c0 = lf_turnCentre(0.0, 0.0, start, firstSense, radius);
+    const FlatOffset c1 = lf_turnCentre(f.north, f.east, end, secondSense, radius);
+    const double dEast = c1.east - c0.east;
+    const double dNorth = c1.north - c0.north;
+    const double d = std::hypot(dEast, dNorth);
+    double direction = std::atan2(dEast, dNorth);
+    if (firstSense == secondSense) {
+        p.straight = d;
+    } else {
+        if (!(d >= 2.0 * radius)) {
+            return p;
+        }
+        p.straight = std::sqrt(d * d - 4.0 * radius * radius);
+        direction += firstSense * std::atan2(2.0 * radius, p.straight);
+    }
+    p.straightDirection = direction;
+    p.firstTurn = lf_turnAngle(start, direction, firstSense);
+    p.secondTurn = lf_turnAngle(direction, end, secondSense);
+    p.length = radius * (p.firstTurn + p.secondTurn) + p.straight;
+    return p;
+}
+
+// The shortest such path flown over `seconds` at the pace its length makes, its turns at
+// `rate`: the radius and the pace depend on each other, and are found together.
+TurnStraightTurn lf_shortestTurnStraightTurn(const LegFrame& f, double start, double end,
+                                             double seconds, double rate, double most) {
+    constexpr int kMostRounds = 40;
+    // The turns keep a little below the rate: the table's cubics round their ends off.
+    constexpr double kRateShare = 0.97;
+    TurnStraightTurn best;
+    for (const int first : {1, -1}) {
+        for (const int second : {1, -1}) {
+            double pace = f.length / seconds;
+            TurnStraightTurn p;
+            for (int i = 0; i < kMostRounds && pace <= most; ++i) {
+                p = lf_turnStraightTurn(f, start, end, pace / (kRateShare * rate), first, second);
+                const double next = p.length / seconds;
+                if (!std::isfinite(next)) {
+                    break;
+                }
+                if (std::abs(next - pace) < 1e-4 * pace) {
+                    if (p.length < best.length) {
+                        best = p;
+                    }
+                    break;
+                }
+                pace = next;
+            }
+        }
+    }
+    return best;
+}
+
+Trace lf_turnStraightTurnTrace(const TurnStraightTurn& p) {
+    Trace trace;
+    const double r = p.radius;
+    const FlatOffset c0 = lf_turnCentre(0.0, 0.0, p.start, p.firstSense, r);
+    const double firstEnd = r * p.firstTurn;
+    const double straightEnd = firstEnd + p.straight;
+    const double leave = p.straightDirection;
+    const FlatOffset t0{c0.east - p.firstSense * r * std::cos(leave),
+                        c0.north + p.firstSense * r * std::sin(leave)};
+    const FlatOffset t1{t0.east + p.straight * std::sin(leave),
+                        t0.north + p.straight * std::cos(leave)};
+    const FlatOffset c1 = lf_turnCentre(t1.north, t1.east, leave, p.secondSense, r);
+    for (std::size_t i = 0; i <= kCurveSamples; ++i) {
+        const double along = p.length * static_cast<double>(i) / static_cast<double>(kCurveSamples);
+        double heading = leave;
+        FlatOffset at;
+        if (along <= firstEnd) {
+            heading = p.start + p.firstSense * along / r;
+            at = {c0.east - p.firstSense * r * std::cos(heading),
+                  c0.north + p.firstSense * r * std::sin(heading)};
+        } else if (along <= straightEnd) {
+            at = {t0.east + (along - firstEnd) * std::sin(leave),
+                  t0.north + (along - firstEnd) * std::cos(leave)};
+        } else {
+            heading = leave + p.secondSense * (along - straightEnd) / r;
+            at = {c1.east - p.secondSense * r * std::cos(heading),
+                  c1.north + p.secondSense * r * std::sin(heading)};
+        }
+        lf_addSample(trace, i, at.east, at.north, heading);
     }
     return trace;
 }
@@ -217,6 +341,21 @@ AirLegPath gf_planAirLeg(const AirLegRequest& r) noexcept {
             path.shape = AirLegShape::curve;
             return path;
         }
+    }
+    // A curve that turns too fast for a while: turns at the rate allowed and a straight between
+    // them still arrive along the direction wanted, so that the next leg starts on the reports'
+    // line instead of as far off it to the other side.
+    if (const TurnStraightTurn turns = lf_shortestTurnStraightTurn(
+            f, f.direction + start, f.direction + end, r.seconds, rate, most);
+        std::isfinite(turns.length)) {
+        const Trace trace = lf_turnStraightTurnTrace(turns);
+        if (lf_flies(trace, r.seconds, rate, most)) {
+            lf_layOut(trace, f, path);
+            path.shape = AirLegShape::turns;
+            return path;
+        }
+    }
+    if (std::abs(start) <= kLargestLegOffsetRad) {
         // The circular arc from the start direction through the target arrives as far off the
         // leg as it left, to the other side, and turns at one rate. Where it flies, the leg
         // arrives along the direction nearest the one wanted that still flies, between the two.

@@ -10,6 +10,10 @@
 //   the step's own per-tick increments fly it;
 // - curve: the Hermite leg of gf_curveBetweenHeadings (traffic/motion/track_steering.h) from
 //   the start to the end direction, where it turns no faster than allowed;
+// - turns: else two turns at the rate allowed joined by a straight (each to the right or the
+//   left, the shortest of the four), flown at an even pace that keeps its turns within the
+//   rate: the target is reached along the direction wanted, so that after a corner the next
+//   leg starts on the reports' line;
 // - arc: else, where the circular arc that leaves along the start direction and ends at the
 //   target (as far off the leg as it left, to the other side) turns slowly enough, the curve
 //   that arrives along the direction nearest the wanted one that still does, between the two;
@@ -17,7 +21,7 @@
 //   reported speed (or the straight line's, where that is faster, but at most 1.2 times the
 //   reported speed: a report far off the path is not raced to); a target it cannot reach in
 //   the leg's time is not reached, and the next legs catch up from where it is. A start
-//   direction more than 90 degrees off the leg always takes this.
+//   direction more than 90 degrees off the leg takes the turns or this.
 // A curve or an arc is flown at an even pace over the leg's time: one that would need more
 // than the most speed allowed is not flown either.
 // Positions in degrees, directions in radians, the time in seconds.
@@ -48,7 +52,7 @@ struct AirLegRequest {
     double mostMetresPerSecond = 0.0;  // the fastest a curve may be flown
 };
 
-enum class AirLegShape : std::uint8_t { none, straight, curve, arc, limited };
+enum class AirLegShape : std::uint8_t { none, straight, curve, turns, arc, limited };
 
 struct AirLegPath {
     using Column = std::array<float, kAirLegSegments + 1>;

@@ -5,7 +5,6 @@
 #include <cmath>
 #include <numbers>
 #include <optional>
-#include <vector>
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
@@ -16,9 +15,7 @@
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/decode/sample_checks.h"
-#include "traffic/motion/air_leg.h"
-#include "traffic/motion/track_steering.h"
-#include "traffic/motion/turn_reach.h"
+#include "traffic/motion/air_turn.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -32,10 +29,6 @@ constexpr double kFloorDescentFpm = -601.0;
 constexpr double kLowDescentFpm = -600.0;
 constexpr double kTakeoffFloorStep = 0.2; // ft per tick, 1200 fpm
 constexpr double kLowClimbOutFt = 1000.0;
-constexpr std::size_t kTrackAheadSamples = 6;
-constexpr double kReportedTrackAgreementRad = 45.0 * geo::kRadiansPerDegree;
-constexpr double kLargestArrivalOffsetRad = 90.0 * geo::kRadiansPerDegree;
-constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
 
 // Indexed by AircraftCategory: Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
 constexpr std::array<double, 7> kPitchStepDeg{0.01, 0.009, 0.0085, 0.0075, 0.005, 0.03, 0.03};
@@ -160,139 +153,6 @@ void lf_setupPitch(MotionContext& ctx) {
     }
     const double most = gf_categoryPitchStepRad(a.base.category);
     st.pitchStep = std::clamp((target - a.sent.pitchRad) / lf_stepTicks(ctx), -most, most);
-}
-
-// The heading the turn of the step aims at: the direction of the track after stream[1], or,
-// low in an approach or a climb-out, the direction the aircraft is to be aligned with there.
-struct TurnTarget {
-    double heading = 0.0;
-    bool alignment = false; // the feed's true heading or the landing's track ahead
-};
-
-// The sample after stream[1] that gives the direction beyond it: the first far enough from it
-// (gf_leastLegMetres: the feed's positions are rounded to about 10 m, so that a report a second
-// or two after the other gives no direction); 0 when there is none.
-std::size_t lf_sampleBeyond(const LiveAircraft& a) {
-    const auto& s = a.stream;
-    if (s.size() < 3) {
-        return 0;
-    }
-    for (std::size_t k = 2; k < s.size(); ++k) {
-        if (gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[k])) * geo::kMetresPerNM >=
-            gf_leastLegMetres(s[1], s[k])) {
-            return k;
-        }
-    }
-    return 0;
-}
-
-TurnTarget lf_turnTargetHeading(MotionContext& ctx) {
-    LiveAircraft& a = ctx.aircraft;
-    const auto& s = a.stream;
-    const bool landing = a.phase.phase == FlightPhase::landing;
-    const double hag = a.step.lastHeightAboveGroundFt;
-    const Lalo here = lf_position(a);
-    if (s[1].trueHeadingValid != 0 && hag < (landing ? 2000.0 : 1000.0)) {
-        return {s[1].trueHeadingRad, true};
-    }
-    const std::size_t beyond = lf_sampleBeyond(a);
-    TurnTarget target{beyond != 0 ? gf_bearing(lf_lalo(s[1]), lf_lalo(s[beyond]))
-                                  : gf_bearing(here, lf_lalo(s[1])),
-                      false};
-    if (landing && hag < 2000.0) {
-        std::vector<Lalo> track;
-        for (std::size_t i = 1; i < s.size() && track.size() < kTrackAheadSamples; ++i) {
-            if (s[i].airborne != 0 && s[i].stationary == 0) {
-                track.push_back(lf_lalo(s[i]));
-            }
-        }
-        const TrackDirection ahead = gf_trackDirectionAhead(here, track, a.sent.headingRad, 300.0,
-                                                            800.0, 0.08726646259971647);
-        if (ahead.valid) {
-            target = {ahead.direction, true};
-        }
-    }
-    return target;
-}
-
-// The direction at the point between two legs (the first `inLength` long in direction
-// `inHeading`, the second `outLength` long in `outHeading`) of the circle through their ends:
-// in a steady turn each leg then is an arc of it, flown at one turn rate however unevenly the
-// reports are spaced.
-double lf_tangentAt(double inHeading, double inLength, double outHeading, double outLength) {
-    const double total = inLength + outLength;
-    const double share = total > 0 ? inLength / total : 0.5;
-    return gf_normaliseAngle(inHeading + gf_wrapAngle(outHeading - inHeading) * share);
-}
-
-// The turn of the step. The leg to stream[1] leaves along the direction the aircraft flies
-// (its path's, which the nose follows) and arrives along the heading it is to have there: the
-// target heading where that is an alignment; else the tangent at stream[1] of the circle
-// through the present position, stream[1] and the first sample far enough beyond it to give a
-// direction (stream[1]'s reported track where that tangent turns more than 90 degrees off the
-// leg);
-// before such a sample has come, stream[1]'s reported track where it lies within 45 degrees of
-// the leg; else, and wherever the heading would lie more than 90 degrees off the leg, the
-// leg's own direction. Its path never turns faster than the category flies at the reported
-// speed (traffic/motion/air_leg.h); it is planned here, once, so that a tick only moves along
-// it. The bank shows the turn the leg needs, within the category's limit.
-void lf_setupTurn(MotionContext& ctx) {
-    LiveAircraft& a = ctx.aircraft;
-    MotionStep& st = a.step;
-    const std::int32_t length = lf_stepTicks(ctx);
-    const TurnTarget target = lf_turnTargetHeading(ctx);
-    const Lalo here = lf_position(a);
-    const Lalo to = lf_lalo(a.stream[1]);
-    const double leg = gf_bearing(here, to);
-    const auto within = [leg](double heading, double most) {
-        return std::abs(gf_wrapAngle(heading - leg)) <= most;
-    };
-    const double reported = a.stream[1].trackDeg * geo::kRadiansPerDegree;
-    double arrival = leg;
-    if (target.alignment) {
-        arrival = target.heading;
-    } else if (const std::size_t beyond = lf_sampleBeyond(a); beyond != 0) {
-        arrival = lf_tangentAt(leg, gf_distanceNM(here, to), target.heading,
-                               gf_distanceNM(to, lf_lalo(a.stream[beyond])));
-        // A turn the reports sample too coarsely for their positions to show (a helicopter
-        // circling): the reported track shows it.
-        if (!within(arrival, kLargestArrivalOffsetRad) && within(reported, kLargestArrivalOffsetRad)) {
-            arrival = reported;
-        }
-    } else if (within(reported, kReportedTrackAgreementRad)) {
-        arrival = reported;
-    }
-    // A leg too short for its direction to be more than the feed's rounding (the last target,
-    // placed straight ahead) is flown straight on: an arrival turned off it in a second or
-    // two is a corner.
-    if (!within(arrival, kLargestArrivalOffsetRad) ||
-        gf_distanceNM(here, to) * geo::kMetresPerNM < gf_leastLegMetres(a.stream[0], a.stream[1])) {
-        arrival = leg;
-    }
-    const double hag = st.lastHeightAboveGroundFt;
-    const double limit = gf_bankLimit(gf_categoryBankLimitRad(a.base.category),
-                                      a.phase.phase == FlightPhase::landing && std::isfinite(hag),
-                                      hag, st.touchDownStage > 0);
-    const double speedKt = lf_stepSpeedKts(a);
-    const BankCommand turn =
-        gf_airTurn(a.sent.headingRad, arrival, a.sent.bankRad, speedKt, length, limit);
-    a.sent.bankRad = turn.currentBank;
-    st.bankRate = turn.bankRate;
-    // What the heading needs where the aircraft does not move (a hovering rotorcraft).
-    st.turnRate = gf_wrapAngle(arrival - a.sent.headingRad) / length;
-    const double flying = st.pathHeadingSet != 0 ? st.pathHeading : a.sent.headingRad;
-    const AirLegPath path = gf_planAirLeg(
-        {here, to, flying, arrival, length / kMotionTicksPerSecond,
-         gf_plausibleTurnRateRadPerS(a.base.category, speedKt), speedKt * kMetresPerSecondPerKnot,
-         kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKnot});
-    if (path.shape == AirLegShape::straight) {
-        // The step's own increments fly it and the nose holds the leg's direction; a leg too
-        // short to have one (a rotorcraft hover-taxiing) leaves the nose to its motion.
-        st.pathHeading = gf_normaliseAngle(path.heading[0]);
-        st.pathHeadingSet = path.lengthMetres >= kAirLegStraightMetres ? 1 : 0;
-    } else if (path.shape != AirLegShape::none) {
-        st.airLeg = CurvedAirLeg{path, length, 0, 1};
-    }
 }
 
 void lf_setupHeights(MotionContext& ctx) {
@@ -605,7 +465,7 @@ void lf_setupAirStep(MotionContext& ctx) {
     if (a.phase.phase != FlightPhase::takeoff) {
         lf_setupPitch(ctx);
     }
-    lf_setupTurn(ctx);
+    lf_setupTurn(ctx, lf_stepTicks(ctx));
     lf_setupHeights(ctx);
 }
 

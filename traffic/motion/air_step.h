@@ -1,6 +1,6 @@
 // The step of an airborne live aircraft toward its next sample: the vertical step and the
-// vertical speed, the pitch change per tick, the turn (bank, turn rate, bank rate) and a curved
-// leg when a further sample lies ahead; and the commands that belong to the height: lights
+// vertical speed, the pitch change per tick, the turn (bank, turn rate, bank rate) and its leg
+// (traffic/motion/air_turn.h); and the commands that belong to the height: lights
 // above and below 10000 ft, gear, flaps and throttle in climb and descent, the start of the
 // landing near the park airport, the go-around, and the alignment of a touch-down sample with
 // the runway.

@@ -51,6 +51,18 @@ constexpr double kSlowestLegKt = 30.0;
 // Samples whose reports lie this far apart give a speed by their positions: nearer, they are
 // no two reports of the aircraft but one and a sample made from it (a corner, a mid sample).
 constexpr double kLegSpeedSeconds = kShortestStepTicks / 100.0;
+// Reports this far apart give a speed by their positions that the feed's rounding (some 10 m)
+// does not make: against it a reported speed is judged.
+constexpr double kPositionsSpeedSeconds = 5.0;
+// A reported speed further off the positions' one than this share of it is not the aircraft's
+// (a transponder that never updates it).
+constexpr double kSpeedAgreement = 0.1;
+constexpr double kPositionsSpeedMostOffRad = 45.0 * std::numbers::pi / 180.0;
+// A velocity the transponder did not update: the same speed and track, to the feed's whole
+// knots and degrees, while the positions' chord lies this far off that track.
+constexpr double kStaleSpeedKt = 1.0;
+constexpr double kStaleTrackRad = 1.0 * std::numbers::pi / 180.0;
+constexpr double kStaleChordOffRad = 10.0 * std::numbers::pi / 180.0;
 
 // The slowest ground speed (kt) at which an airborne aircraft of the category extrapolates.
 double lf_extrapolationSpeedFloorKt(AircraftCategory category) {
@@ -296,6 +308,39 @@ std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
     return std::llround(nm * kTicksPerHour / paceKt);
 }
 
+// Whether a reported speed agrees with the one the positions give (where they give one).
+bool lf_agreesWithPositions(double reportedKt, double positionsKt) {
+    return !std::isfinite(positionsKt) ||
+           std::abs(reportedKt - positionsKt) <= kSpeedAgreement * positionsKt;
+}
+
+// Whether two samples give the same velocity, to the feed's whole knots and degrees.
+bool lf_sameVelocity(const TrafficSample& a, const TrafficSample& b) {
+    return std::abs(a.groundSpeedKt - b.groundSpeedKt) < kStaleSpeedKt &&
+           std::abs(gf_wrapAngle((b.trackDeg - a.trackDeg) * std::numbers::pi / 180.0)) <
+               kStaleTrackRad;
+}
+
+// Whether the transponder has not updated the velocity of the reports ahead: from the first
+// sample on they give one speed and track while their positions lie off that track somewhere
+// (a tanker that reported 536 kt and one track throughout its orbit). Where the reports'
+// velocity changes, or their positions lie along it, the reported speed is the aircraft's: a
+// real airliner's positions made 333 kt and then 704 kt for half a minute each (a position
+// stamped late) while it reported 480 kt along them, which it flew.
+bool lf_isStaleVelocity(const std::deque<TrafficSample>& s) {
+    bool off = false;
+    for (std::size_t i = 1; i < s.size() && s[i].airborne != 0 && std::isfinite(s[i].reportTime) &&
+                            lf_sameVelocity(s[0], s[i]);
+         ++i) {
+        const double chord = gf_bearing(lf_lalo(s[i - 1]), lf_lalo(s[i]));
+        off = off || (gf_distanceNM(lf_lalo(s[i - 1]), lf_lalo(s[i])) * kMetresPerNm >=
+                          gf_leastLegMetres(s[i - 1], s[i]) &&
+                      std::abs(gf_wrapAngle(chord - s[i].trackDeg * std::numbers::pi / 180.0)) >
+                          kStaleChordOffRad);
+    }
+    return off;
+}
+
 } // namespace
 
 std::int32_t MotionContext::tick() const noexcept {
@@ -304,6 +349,31 @@ std::int32_t MotionContext::tick() const noexcept {
 
 void lf_noMoreNextPos(MotionContext& ctx) {
     noMoreNextPos(ctx.state, ctx.aircraft);
+}
+
+double lf_positionsSpeedKt(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    if (s.size() < 2 || a.motion.onGround != 0 || s[0].airborne == 0 || s[1].airborne == 0 ||
+        !lf_isStaleVelocity(s)) {
+        return std::nan("");
+    }
+    const double seconds = gf_secondsBetweenReports(s[0], s[1]);
+    const double flying = a.step.pathHeadingSet != 0 ? a.step.pathHeading : a.sent.headingRad;
+    const double off = std::abs(gf_wrapAngle(gf_bearing(lf_position(a), lf_lalo(s[1])) - flying));
+    // Reports that sample a turn coarsely (a glider's in its thermal, a leg through much of a
+    // circle) say little of the length of the path flown by their chords.
+    const bool coarse = s.size() >= 3 && s[2].airborne != 0 &&
+                        gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[2])) * kMetresPerNm >=
+                            gf_leastLegMetres(s[1], s[2]) &&
+                        !(std::abs(gf_wrapAngle(gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) -
+                                                gf_bearing(lf_lalo(s[0]), lf_lalo(s[1])))) <=
+                          kPositionsSpeedMostOffRad);
+    if (!(seconds >= kPositionsSpeedSeconds) || !(off <= kPositionsSpeedMostOffRad) || coarse) {
+        return std::nan("");
+    }
+    const double nm =
+        gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * lf_pathLengthFactor(a, lf_lalo(s[1]));
+    return nm * 3600.0 / seconds;
 }
 
 double lf_stepSpeedKts(const LiveAircraft& aircraft) {
@@ -319,7 +389,11 @@ double lf_stepSpeedKts(const LiveAircraft& aircraft) {
         return std::max(1.0, (a + b) / 2.0);
     }
     if (std::isfinite(a) && a > 0) {
-        return std::max(1.0, std::isfinite(b) && b > 0 ? (a + b) / 2.0 : a);
+        const double reported = std::isfinite(b) && b > 0 ? (a + b) / 2.0 : a;
+        // In flight the positions, which the aircraft reaches at their times, say how fast it
+        // flies where a stale reported speed says otherwise.
+        const double positions = lf_positionsSpeedKt(aircraft);
+        return std::max(1.0, lf_agreesWithPositions(reported, positions) ? reported : positions);
     }
     double speed = 0.0;
     if (s.size() > 1) {
@@ -332,8 +406,16 @@ double lf_stepSpeedKts(const LiveAircraft& aircraft) {
 double lf_fastestReportedKt(const LiveAircraft& a) {
     const auto& s = a.stream;
     double fastestKt = kSlowestLegKt;
+    // A reported speed that the positions belie (in flight) is left out: a tanker whose
+    // transponder said 536 kt throughout while it orbited at 360 to 460 kt caught up at 1.2
+    // times 536 kt.
+    const double positionsKt = lf_positionsSpeedKt(a);
+    if (std::isfinite(positionsKt)) {
+        fastestKt = std::max(fastestKt, positionsKt);
+    }
     for (std::size_t i = 0; i < std::min<std::size_t>(s.size(), 2); ++i) {
-        if (std::isfinite(s[i].groundSpeedKt)) {
+        if (std::isfinite(s[i].groundSpeedKt) &&
+            lf_agreesWithPositions(s[i].groundSpeedKt, positionsKt)) {
             fastestKt = std::max(fastestKt, s[i].groundSpeedKt);
         }
     }

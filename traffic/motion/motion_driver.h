@@ -53,10 +53,17 @@ bool lf_checkTakeoffStart(MotionContext& ctx);
 // Enters the take-off roll.
 void lf_startTakeoffRoll(MotionContext& ctx);
 
-// The speed (kt) that times a step, from the first two samples of the stream.
+// The speed (kt) that times a step, from the first two samples of the stream: their reported
+// ground speeds, in flight the speed their positions give (lf_positionsSpeedKt) where the
+// reported one is stale and more than a tenth off it.
 double lf_stepSpeedKts(const LiveAircraft& aircraft);
-// The fastest speed (kt) the first two samples give: their ground speeds, or what their
-// positions make over their times; 30 kt at least.
+// The fastest speed (kt) the first two samples give: their ground speeds (in flight those that
+// their positions do not belie), or what their positions make over their times; 30 kt at least.
 double lf_fastestReportedKt(const LiveAircraft& aircraft);
+// In flight, where the reports ahead give a stale velocity (one speed and track, to the feed's
+// whole knots and degrees, while their positions lie off that track), the speed (kt) that the
+// positions of the first two samples give over their reports' time stamps (5 s apart at least),
+// along the path flown from the direction of flight; not a number elsewhere.
+double lf_positionsSpeedKt(const LiveAircraft& aircraft);
 
 } // namespace skyloom

@@ -38,40 +38,52 @@ double gf_turnCeilingRadPerS(AircraftCategory category) noexcept {
     return lf_turnLimit(category).ceilingDegPerSecond * geo::kRadiansPerDegree;
 }
 
-TurnArc gf_arcToReach(const Lalo& from, double trackRad, const Lalo& to, double seconds) noexcept {
-    constexpr double kInfinite = std::numeric_limits<double>::infinity();
-    TurnArc arc;
+double gf_turnThenStraightMetres(const Lalo& from, double trackRad, double radiusMetres,
+                                 const Lalo& to) noexcept {
     const double chord = gf_distanceNM(from, to) * geo::kMetresPerNM;
-    if (!std::isfinite(chord) || !std::isfinite(trackRad) || !(seconds > 0)) {
-        return {kInfinite, kInfinite, kInfinite};
+    if (!std::isfinite(chord) || !std::isfinite(trackRad) || !std::isfinite(radiusMetres) ||
+        radiusMetres < 0.0) {
+        return std::numeric_limits<double>::infinity();
     }
-    if (chord <= 0.0) {
-        return arc;
+    const double bearing = gf_bearing(from, to);
+    const double east = chord * std::sin(bearing);
+    const double north = chord * std::cos(bearing);
+    double shortest = std::numeric_limits<double>::infinity();
+    for (const int sense : {1, -1}) {
+        // The turn's centre, to the right (1) or the left of the track; the straight leaves the
+        // circle along the tangent through `to`.
+        const double centreEast = sense * radiusMetres * std::cos(trackRad);
+        const double centreNorth = -sense * radiusMetres * std::sin(trackRad);
+        const double fromCentre = std::hypot(east - centreEast, north - centreNorth);
+        if (!(fromCentre >= radiusMetres)) {
+            continue;
+        }
+        const double straight = std::sqrt(fromCentre * fromCentre - radiusMetres * radiusMetres);
+        const double leave = std::atan2(east - centreEast, north - centreNorth) +
+                             sense * std::atan2(radiusMetres, straight);
+        double turn = gf_normaliseAngle(sense * (leave - trackRad));
+        if (turn > geo::kTwoPi - 1e-9) {
+            turn = 0.0;
+        }
+        shortest = std::min(shortest, radiusMetres * turn + straight);
     }
-    // The arc tangent to the track at `from` through `to` turns by twice the angle between the
-    // track and the chord, over a length of chord x angle / sin(angle).
-    const double angle = gf_wrapAngle(gf_bearing(from, to) - trackRad);
-    const double sine = std::sin(std::abs(angle));
-    const double length = std::abs(angle) < 1e-9 ? chord
-                          : sine < 1e-9          ? kInfinite
-                                                 : chord * std::abs(angle) / sine;
-    arc.turnRad = 2.0 * angle;
-    arc.turnRateRadPerS = std::abs(arc.turnRad) / seconds;
-    arc.speedKt = length / seconds * motion::kKnotsPerMetrePerSecond;
-    return arc;
+    return shortest;
 }
 
 bool gf_reachableByTurning(AircraftCategory category, const Lalo& from, double trackRad,
                            double speedKt, const Lalo& to, double seconds) noexcept {
-    const TurnArc arc = gf_arcToReach(from, trackRad, to, seconds);
-    if (!std::isfinite(arc.speedKt) || !std::isfinite(arc.turnRateRadPerS)) {
+    if (!(seconds > 0.0) || !std::isfinite(seconds)) {
         return false;
     }
     const double reported = std::isfinite(speedKt) ? std::max(speedKt, 0.0) : 0.0;
-    const double fastest = motion::kReachSpeedFactor * reported +
-                           motion::kReachRoundingMetres / seconds * motion::kKnotsPerMetrePerSecond;
-    return arc.speedKt <= fastest &&
-           arc.turnRateRadPerS <= gf_plausibleTurnRateRadPerS(category, arc.speedKt);
+    const double fastestKt =
+        motion::kReachSpeedFactor * reported +
+        motion::kReachRoundingMetres / seconds * motion::kKnotsPerMetrePerSecond;
+    // The tightest turn at the reported speed.
+    const double radius = reported * motion::kMetresPerSecondPerKnot /
+                          gf_plausibleTurnRateRadPerS(category, reported);
+    return gf_turnThenStraightMetres(from, trackRad, radius, to) <=
+           fastestKt * motion::kMetresPerSecondPerKnot * seconds;
 }
 
 } // namespace skyloom

@@ -1,6 +1,6 @@
 // How fast an aircraft of a category can turn, and whether a reported position lies where the
 // aircraft can get to by turning: the rate of a coordinated turn at the category's steepest
-// bank, and the one circular arc that leaves a position along a track and ends at another.
+// bank, and whether a turn at that rate and a straight reach a position from another.
 // Angles are radians, speeds knots, times seconds.
 #pragma once
 
@@ -17,19 +17,19 @@ double gf_plausibleTurnRateRadPerS(AircraftCategory category, double speedKt) no
 // The category's ceiling of that rate (the fastest it turns at any speed), in radians a second.
 double gf_turnCeilingRadPerS(AircraftCategory category) noexcept;
 
-// The circular arc from `from` along `trackRad` to `to`, flown in `seconds`: how much it turns
-// (radians, positive to the right), how fast, and the speed it needs. A point straight
-// behind needs no finite arc: infinite rate and speed.
-struct TurnArc {
-    double turnRad = 0.0;
-    double turnRateRadPerS = 0.0;
-    double speedKt = 0.0;
-};
-TurnArc gf_arcToReach(const Lalo& from, double trackRad, const Lalo& to, double seconds) noexcept;
+// The shortest path from `from` along `trackRad` to `to` that turns on a circle of
+// `radiusMetres` (to either side) and then flies straight to it, in metres; infinite for
+// inputs that are not finite. The path is a flown one: no shorter path of that turn reaches
+// `to` but for points close beside the start that a turn one way and then the other reaches.
+double gf_turnThenStraightMetres(const Lalo& from, double trackRad, double radiusMetres,
+                                 const Lalo& to) noexcept;
 
 // True when the aircraft, leaving `from` along `trackRad` at about `speedKt`, reaches `to` in
-// `seconds` by one turn at a rate its category flies, at a speed not much above the reported
-// one. False for inputs that are not finite, or no time to fly.
+// `seconds` by turning at a rate its category flies at that speed and flying straight on, at a
+// speed not much above the reported one (1.5 times, and the feed's rounding of 20 m over the
+// time). The reports' spacing does not matter: a glider drifting in its thermal, circling
+// faster or slower and reported 6 to 20 s apart, reaches each of its reports this way. False
+// for inputs that are not finite, or no time to fly.
 bool gf_reachableByTurning(AircraftCategory category, const Lalo& from, double trackRad,
                            double speedKt, const Lalo& to, double seconds) noexcept;
 

@@ -94,10 +94,12 @@ bool gf_isLightSingleModel(std::string_view modelCode) noexcept {
     return lf_inSortedList(kLightSingle, modelCode);
 }
 
-LiveAircraft::LiveAircraft(const TrafficSample& first, AircraftBase aircraftBase,
-                           double timestamp, std::uint64_t daySlot)
-    : base(std::move(aircraftBase)), lastSampleTime(timestamp),
-      takenReport{first.latitude, first.longitude}, takenReportTime(timestamp) {
+LiveAircraft::LiveAircraft(const TrafficSample& first, AircraftBase aircraftBase, double timestamp,
+                           std::uint64_t daySlot)
+    : base(std::move(aircraftBase)),
+      lastSampleTime(timestamp), takenReport{first.latitude, first.longitude},
+      takenReportTime(timestamp), takenReportTrackDeg(first.trackDeg),
+      takenReportSpeedKt(first.groundSpeedKt) {
     stand.daySlot = daySlot;
     stream.push_back(first);
     stream.back().reportTime = timestamp;

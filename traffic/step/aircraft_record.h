@@ -246,6 +246,9 @@ struct SampleWatch {
     std::uint8_t away = 0;
     std::uint8_t takeoffInProgress = 0;
     std::uint8_t shortStay = 0;
+    // Reports refused while the aircraft extrapolated: they lay behind it, out of reach of its
+    // last report taken (the removal at the end of the extrapolation says so).
+    std::int32_t behindWhileExtrapolating = 0;
 };
 
 // Fills the common part from the first traffic report: the report's key, route and texts, the
@@ -280,9 +283,12 @@ struct LiveAircraft {
     Lalo lastReport;
     double lastReportTime = std::numeric_limits<double>::quiet_NaN();
     // The newest report that joined the stream, where it was reported (the motion may move
-    // its sample later) and its time stamp: a report behind it is judged from there.
+    // its sample later), its time stamp, track and ground speed: a report behind it is judged
+    // from there.
     Lalo takenReport;
     double takenReportTime = std::numeric_limits<double>::quiet_NaN();
+    double takenReportTrackDeg = std::numeric_limits<double>::quiet_NaN();
+    double takenReportSpeedKt = std::numeric_limits<double>::quiet_NaN();
     PhaseState phase;
     MotionState motion;
     MotionStep step; // the motion between samples
