@@ -536,6 +536,8 @@ void lf_prepareStep(MotionContext& ctx) {
     st.customDurationSet = 0;
     st.customDuration = 0;
     st.airLeg = CurvedAirLeg{};
+    st.verticalLeg.valid = 0;
+    st.targetDueTick = a.stream[1].time;
     lf_alignApproach(ctx);
     st.groundPath.done = 1;
     st.groundPath.increments.clear();
