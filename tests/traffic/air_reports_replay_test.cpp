@@ -416,26 +416,40 @@ std::vector<TruePoint> lf_landingReports(const LandingRow& row) {
     return points;
 }
 
-class Landings : public ProgramReplayTest, public ::testing::WithParamInterface<LandingRow> {};
+// Hand-made reports of one aircraft through the program, from kEpoch on, the program running
+// `after` past the last burst: the run's result, or why the test is skipped (../shared lacks
+// the airport's data).
+class HandMadeFlight : public ProgramReplayTest {
+protected:
+    std::string fly(const std::vector<TruePoint>& reports, const TrackIdentity& who,
+                    std::chrono::seconds after, ReplayRunResult& result) {
+        TrackCaptureOptions captureOptions;
+        captureOptions.startEpoch = kEpoch;
+        std::string skip = prepare(kLosAngelesReplayAirport,
+                                   gf_trackCapture(reports, who, captureOptions), lf_utc(kEpoch));
+        if (skip.empty()) {
+            ReplayRunOptions options;
+            options.followed = {who.hexid};
+            options.afterLastBurst = after;
+            result = run(options);
+        }
+        return skip;
+    }
+};
+
+class Landings : public HandMadeFlight, public ::testing::WithParamInterface<LandingRow> {};
 
 // The nose at touch-down: the flare raises it, the touch-down lets it down onto the wheels
 // (a helicopter's skids), never faster than 2 degrees a second. Before, a helicopter flared as
 // an aeroplane does, to 4 degrees nose up in one second (4.3 degrees a second here).
 TEST_P(Landings, ChangeThePitchGentlyAtTouchDown) {
     const LandingRow& row = GetParam();
-    TrackCaptureOptions captureOptions;
-    captureOptions.startEpoch = kEpoch;
-    const std::vector<TruePoint> reports = lf_landingReports(row);
-    const std::string skip =
-        prepare(kLosAngelesReplayAirport, gf_trackCapture(reports, row.who, captureOptions),
-                lf_utc(kEpoch));
-    if (!skip.empty()) {
+    ReplayRunResult result;
+    if (const std::string skip =
+            fly(lf_landingReports(row), row.who, std::chrono::seconds(45), result);
+        !skip.empty()) {
         GTEST_SKIP() << skip;
     }
-    ReplayRunOptions options;
-    options.followed = {row.who.hexid};
-    options.afterLastBurst = std::chrono::seconds(45);
-    const ReplayRunResult result = run(options);
     const auto found = result.frames.find(row.who.hexid);
     ASSERT_NE(found, result.frames.end()) << "never shown";
     const std::vector<ObjectFrame>& frames = found->second;
@@ -544,8 +558,7 @@ std::vector<TruePoint> lf_lowPass(double speedKt, double lowestFt) {
     return points;
 }
 
-class VerticalPaths : public ProgramReplayTest,
-                      public ::testing::WithParamInterface<VerticalRow> {};
+class VerticalPaths : public HandMadeFlight, public ::testing::WithParamInterface<VerticalRow> {};
 
 // The object is at each report's altitude when the report falls due, within 500 ft, climbs and
 // descends no faster than its category plausibly does at its speed, and never touches the
@@ -557,18 +570,11 @@ class VerticalPaths : public ProgramReplayTest,
 // report, 16 degrees nose up.
 TEST_P(VerticalPaths, FollowTheReportedAltitudesAboveTheGround) {
     const VerticalRow& row = GetParam();
-    TrackCaptureOptions captureOptions;
-    captureOptions.startEpoch = kEpoch;
-    const std::string skip =
-        prepare(kLosAngelesReplayAirport, gf_trackCapture(row.reports, row.who, captureOptions),
-                lf_utc(kEpoch));
-    if (!skip.empty()) {
+    ReplayRunResult result;
+    if (const std::string skip = fly(row.reports, row.who, std::chrono::seconds(40), result);
+        !skip.empty()) {
         GTEST_SKIP() << skip;
     }
-    ReplayRunOptions options;
-    options.followed = {row.who.hexid};
-    options.afterLastBurst = std::chrono::seconds(40);
-    const ReplayRunResult result = run(options);
     const auto found = result.frames.find(row.who.hexid);
     ASSERT_NE(found, result.frames.end()) << "never shown";
     const std::vector<ObjectFrame>& frames = found->second;
