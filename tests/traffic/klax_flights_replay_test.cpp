@@ -4,7 +4,10 @@
 //   landing is flown), is set down by the simulator with its reports at 0 ft and lifts off
 //   again with its reports climbing away at 600 to 900 fpm. Before, it stayed on the ground
 //   for good, waited there 25 s when its reports paused and then drove along its reports at
-//   900 ft at 175 kt (1.75 times its fastest reported speed).
+//   900 ft at 175 kt (1.75 times its fastest reported speed). Its nose comes down onto the
+//   wheels no faster than after a landing (before, from 2.2 degrees up to the ground's pitch
+//   in one frame), and after the lift-off it pitches up no further than a take-off does and
+//   turns no faster than its category plausibly turns.
 // - VIV511, an A320neo 45 s behind its reports after its take-off roll, catches up in flight
 //   at most 1.2 times as fast as its reports go. Before, one leg of 5 km was flown at 1.5 times
 //   its fastest reported speed: the speed the reports give by their positions was measured
@@ -14,6 +17,7 @@
 // reported.
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -22,9 +26,14 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+#include "refdata/dbase_lookups.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/program_replay.h"
 #include "tests/traffic/support/replay_measure.h"
+#include "traffic/motion/turn_reach.h"
+#include "traffic/step/aircraft_record.h"
 
 namespace skyloom::testing {
 namespace {
@@ -34,6 +43,13 @@ constexpr double kFlightsPlaybackDelaySeconds = 30.0;
 constexpr double kFlightsStepMargin = 1.25;
 // A report this far above the touch-down's (ft) says the aircraft has climbed away.
 constexpr double kClimbedAwayFt = 300.0;
+// The nose turns at most so fast around the touch-down (as on a landing), watched so long
+// either side of it over so long.
+constexpr double kTouchDownPitchDegPerS = 2.0;
+constexpr double kTouchDownWatchSeconds = 15.0;
+constexpr double kPitchWindowSeconds = 0.5;
+// Each aircraft's initial climb pitch lies this share of its category's either side.
+constexpr double kClimbPitchVariation = 0.05;
 
 struct KlaxFlight {
     const char* name;
@@ -108,6 +124,53 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
     });
     EXPECT_TRUE(airborneAgain) << "still on the ground at " << climbedDue << " s, set down at "
                                << down.seconds << " s";
+
+    // The nose around the touch-down, over half a second, as the landings hold it.
+    for (auto i = frames.begin(), j = frames.begin(); i != frames.end(); ++i) {
+        while (j != frames.end() && j->seconds - i->seconds < kPitchWindowSeconds) {
+            ++j;
+        }
+        if (j == frames.end()) {
+            break;
+        }
+        if (std::abs(i->seconds - down.seconds) <= kTouchDownWatchSeconds &&
+            j->objectId == i->objectId) {
+            EXPECT_LE(std::abs(j->pitchRad - i->pitchRad) / (j->seconds - i->seconds) *
+                          geo::kDegreesPerRadian,
+                      kTouchDownPitchDegPerS)
+                << "at " << i->seconds << " s, set down at " << down.seconds << " s";
+        }
+    }
+    // In the air again: the pitch of a take-off at most, the nose turning no faster over a
+    // second than the category turns at the slowest speed it reports in the air.
+    const auto liftOff =
+        std::find_if(std::next(touchDown), frames.end(), [&](const ObjectFrame& f) {
+            return f.objectId == down.objectId && !f.onGround;
+        });
+    ASSERT_NE(liftOff, frames.end());
+    const AircraftCategory category = gf_modelCategory(reports.front().key.model);
+    double slowestKt = 1e9;
+    for (const TrafficEntry& r : reports) {
+        if (r.sample.airborne != 0) {
+            slowestKt = std::min(slowestKt, r.sample.groundSpeedKt);
+        }
+    }
+    const double mostTurnDegPerS =
+        gf_plausibleTurnRateRadPerS(category, slowestKt) * geo::kDegreesPerRadian;
+    const double mostNoseUpDeg =
+        -gf_categoryHandling(category).initialClimbPitchDeg * (1.0 + kClimbPitchVariation);
+    for (auto i = liftOff, j = liftOff; i != frames.end() && i->objectId == down.objectId; ++i) {
+        EXPECT_LE(-i->pitchRad * geo::kDegreesPerRadian, mostNoseUpDeg) << "at " << i->seconds;
+        while (j != frames.end() && j->seconds - i->seconds < 1.0) {
+            ++j;
+        }
+        if (j != frames.end() && j->objectId == i->objectId && !i->onGround && !j->onGround) {
+            EXPECT_LE(std::abs(gf_wrapAngle(j->headingRad - i->headingRad)) *
+                          geo::kDegreesPerRadian / (j->seconds - i->seconds),
+                      mostTurnDegPerS)
+                << "at " << i->seconds << " s";
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,4 +1,4 @@
-// The App road through the program's own wiring (tests/traffic/support/program_replay.h):
+// Whole captures through the program's own wiring (tests/traffic/support/program_replay.h):
 // - the whole KLAX capture: the arrivals the capture shows at a stand park there, their parked
 //   time is their real one, nothing goes wrong that the log marks, and the close-down leaves no
 //   object in the simulator;
@@ -7,11 +7,13 @@
 // - rounds larger than the main loop takes between two rounds (200 reports a second): every
 //   aircraft is updated at least every other round, and none is removed for want of reports;
 // - a simulator that holds its most objects: the creates wait until it has room, and the run
-//   goes on.
+//   goes on;
+// - the Pontiac capture: an aircraft whose reports keep coming is not removed for want of them.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <iostream>
 #include <map>
 #include <optional>
@@ -26,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include "app/program_mailbox.h"
+#include "feed/time_offsets.h"
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/text.h"
@@ -517,6 +520,123 @@ TEST_F(KlaxProgramReplay, AFullSimulatorHoldsTheCreatesUntilItHasRoomAndTheRunGo
     EXPECT_EQ(stop_.current().reason, StopReason::userClosedSim);
     EXPECT_GE(result.seconds, 300.0);
     EXPECT_THAT(world_->aiObjectIds(), ::testing::IsEmpty());
+}
+
+// --- The Pontiac capture ------------------------------------------------------------------
+
+// Near Pontiac's reference point, off its runways, where the demo puts the user (no aircraft
+// of the capture stood at the airport): nearly all the capture's traffic, the Detroit area's,
+// flies beyond the user's range (40 NM), reported every 17 to 25 s, often with positions some
+// seconds old when their round comes.
+const ReplayAirport kPontiacReplayAirport{"KPTK", {42.66343, -83.42010}, 90.0};
+constexpr double kPontiacElevationFt = 980.0;
+// Aircraft reported every 17 to 25 s that were removed whenever their round came late and
+// created again with the next report.
+const std::set<std::string> kPontiacSteadilyReported = {"SWA2102", "ENY3392", "UAL906"};
+// Objects that aircraft got again after one of their objects went, on the same run of the
+// capture before the air motion's mends of the last issues (86; 94 just before the wait for a
+// report beyond the range).
+constexpr std::size_t kPontiacRecreationsBefore = 86;
+constexpr const char* kReportsRanOut = "its reports ran out";
+
+// A removal as the program made it: the reason the log gave, and what the decoder had of the
+// aircraft's reports then.
+struct PontiacRemoval {
+    std::uint32_t hexid = 0;
+    std::string callsign;
+    std::string reason;
+    double newestReport = 0; // the time stamp of the newest report decoded, taken or thinned out
+    bool newestRefused = false;
+};
+
+class PontiacProgramReplay : public ProgramReplayTest {};
+
+// As the demo plays the capture: its first three bursts as the App's buffer, the live traffic
+// from the fourth on, and five minutes after the last burst. Removed at once when its stream
+// ran out beyond the range, an aircraft whose next report came seconds later was created again
+// a playback delay after: 94 objects again for 66 aircraft on this run, N700HW five times in
+// six minutes. Now an aircraft beyond the range waits for the report its feed still owes, and
+// reaches its newest report no earlier than that is due: "its reports ran out" means that the
+// capture held no report of it for a playback delay (30 s) after its newest. A removal after a
+// report the checks refused is theirs (traffic/decode/new_sample_checks.h).
+TEST_F(PontiacProgramReplay, AnAircraftWhoseReportsKeepComingIsNotRemovedForWantOfThem) {
+    SKYLOOM_REQUIRE_SHARED(capturePath, "feed/recordings/KPTK_20201128.csv");
+    const std::string skip =
+        prepare(kPontiacReplayAirport, tools::gf_readCapture(capturePath, kPontiacElevationFt),
+                ManualClock::utcTime(2020, 11, 28, 20, 54, 55));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    std::map<std::uint32_t, std::set<std::uint32_t>> objects;
+    std::map<std::uint32_t, std::string> callsigns;
+    std::map<std::uint32_t, SimState> states;
+    std::vector<PontiacRemoval> removals;
+    ReplayRunOptions options;
+    options.bufferedBursts = 3;
+    options.afterLastBurst = std::chrono::seconds(300);
+    options.onCycle = [&](MainLoop& loop) {
+        for (const LiveAircraft& a : loop.traffic().liveAircraft) {
+            const auto last = states.find(a.base.hexid);
+            if (a.simState == SimState::removingfromsim &&
+                (last == states.end() || last->second != SimState::removingfromsim)) {
+                const std::vector<std::string> lines = logLinesWith(a.base.callsign + " ");
+                std::string reason;
+                for (const std::string& line : lines) {
+                    if (const std::size_t at = line.find(" removed: "); at != std::string::npos) {
+                        reason = line.substr(at + 10);
+                    }
+                }
+                removals.push_back({a.base.hexid, a.base.callsign, reason,
+                                    std::max(a.lastReportTime, a.lastSampleTime),
+                                    a.lastSampleTime > a.takenReportTime});
+            }
+            states[a.base.hexid] = a.simState;
+            if (a.objectId != 0) {
+                objects[a.base.hexid].insert(a.objectId);
+                callsigns[a.base.hexid] = a.base.callsign;
+            }
+        }
+    };
+    run(options);
+
+    std::size_t ranOut = 0;
+    for (const PontiacRemoval& removal : removals) {
+        SCOPED_TRACE(removal.callsign);
+        EXPECT_FALSE(removal.reason.empty()) << "left without a word";
+        if (removal.reason != kReportsRanOut || removal.newestRefused) {
+            continue;
+        }
+        ++ranOut;
+        const std::vector<TrafficEntry>& reported = reports().at(removal.hexid);
+        const auto next =
+            std::find_if(reported.begin(), reported.end(),
+                         [&](const TrafficEntry& r) { return r.timestamp > removal.newestReport; });
+        if (next != reported.end()) {
+            EXPECT_GE(next->timestamp - removal.newestReport, kLiveOffsetBaseSeconds)
+                << "removed, " << removal.reason << ", while its reports kept coming";
+        }
+    }
+    std::size_t recreations = 0;
+    std::size_t again = 0;
+    for (const auto& [hexid, shown] : objects) {
+        recreations += shown.size() - 1;
+        again += shown.size() > 1 ? 1 : 0;
+    }
+    std::printf("Pontiac: %zu objects of %zu aircraft, %zu of them again for %zu aircraft; "
+                "%zu removals, %zu as \"%s\"\n",
+                objects.size() + recreations, objects.size(), recreations, again, removals.size(),
+                ranOut, kReportsRanOut);
+    EXPECT_GT(ranOut, 0u) << "the capture's reports end";
+    EXPECT_LE(recreations, kPontiacRecreationsBefore);
+    for (const auto& [hexid, callsign] : callsigns) {
+        if (kPontiacSteadilyReported.contains(callsign)) {
+            EXPECT_EQ(objects[hexid].size(), 1u) << callsign;
+        }
+    }
+    EXPECT_EQ(
+        std::count_if(callsigns.begin(), callsigns.end(),
+                      [](const auto& c) { return kPontiacSteadilyReported.contains(c.second); }),
+        static_cast<std::ptrdiff_t>(kPontiacSteadilyReported.size()));
 }
 
 } // namespace

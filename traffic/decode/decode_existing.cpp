@@ -103,6 +103,10 @@ void lf_timeArrival(const LiveAircraft& aircraft, TrafficSample& sample) {
 
 // The report now joining the stream: the decoder stamped the aircraft with its time.
 void lf_noteTakenReport(LiveAircraft& aircraft, TrafficSample& sample) {
+    const double interval = aircraft.lastSampleTime - aircraft.takenReportTime;
+    if (std::isfinite(interval) && interval > 0) {
+        aircraft.motion.reportIntervalSeconds = interval;
+    }
     sample.reportTime = aircraft.lastSampleTime;
     aircraft.takenReport = lf_at(sample);
     aircraft.takenReportTime = aircraft.lastSampleTime;

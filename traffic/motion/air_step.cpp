@@ -68,6 +68,13 @@ void lf_aimAtTarget(MotionContext& ctx) {
     a.step.longitudeStep = gf_longitudeDifference(a.sent.longitude, a.stream[1].longitude) / length;
 }
 
+// When stream[1]'s report falls due (before the step retimed it); the step's end where that is
+// past already.
+std::int32_t lf_dueTick(const MotionContext& ctx, std::int32_t length) {
+    const std::int32_t due = ctx.aircraft.step.targetDueTick;
+    return due - ctx.tick() >= kShortestStepTicks ? due : ctx.tick() + length;
+}
+
 // Vertical part of the air step.
 void lf_setupVertical(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
@@ -133,6 +140,10 @@ void lf_setupVertical(MotionContext& ctx) {
             }
         } else if (phase != FlightPhase::flying) {
             step = 0.0;
+        } else if (const std::optional<VerticalLeg> leg =
+                       gf_planVerticalLeg(a, lf_dueTick(ctx, length), ctx.tick())) {
+            st.verticalLeg = *leg;
+            step = gf_verticalLegAt(*leg, ctx.tick()).ftPerTick;
         }
         st.verticalStep = step;
     } else if (short1) {

@@ -4,7 +4,10 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <numbers>
 #include <optional>
+
+#include "traffic/motion/motion_constants.h"
 
 namespace skyloom {
 
@@ -12,8 +15,17 @@ namespace {
 
 constexpr double kFpmPerFtPerTick = 6000.0;
 constexpr std::size_t kTrendSamples = 5;
-constexpr std::int32_t kAltitudeCorrectionTicks = 3000;
+constexpr double kAltitudeCorrectionTicks = 3000.0;
 constexpr double kAltitudeCorrectionFpm = 1000.0;
+// The reports bear out the rate between their altitudes when it lies within the rates they give
+// by this share of the faster, or this many fpm, either side.
+constexpr double kAgreementShare = 0.1;
+constexpr double kAgreementLeastFpm = 300.0;
+// Reports closer in time give no rate between their altitudes (the feed rounds them).
+constexpr double kLeastReportSeconds = 1.0;
+constexpr double kTicksPerSecond = 100.0;
+// A leg that ended this close to when the next one begins, at its altitude, ended at its report.
+constexpr std::int32_t kSameReportTicks = 100;
 
 // The mean of the finite reported vertical speeds of stream[0] and stream[1] (fpm).
 std::optional<double> lf_reportedVerticalSpeed(const LiveAircraft& a) {
@@ -79,7 +91,122 @@ bool lf_reportsVerticalSpeeds(const LiveAircraft& a) {
     return false;
 }
 
+// The speed (kt) of the step: the mean of the two samples' reported ground speeds.
+double lf_legSpeedKt(const LiveAircraft& a) {
+    const double v0 = a.stream[0].groundSpeedKt;
+    const double v1 = a.stream[1].groundSpeedKt;
+    return std::isfinite(v0) && std::isfinite(v1) ? std::max(0.0, (v0 + v1) / 2.0) : 0.0;
+}
+
+// The seconds between two reports, by their time stamps (by their arrival ticks where either
+// sample has none: an extrapolated or a moved one); none below a second.
+std::optional<double> lf_reportsSeconds(const TrafficSample& from, const TrafficSample& to) {
+    double seconds = gf_secondsBetweenReports(from, to);
+    if (!(seconds >= kLeastReportSeconds)) {
+        seconds = static_cast<double>(to.time - from.time) / kTicksPerSecond;
+    }
+    return seconds >= kLeastReportSeconds ? std::optional<double>(seconds) : std::nullopt;
+}
+
+// Whether two reports `seconds` apart bear out their altitudes: the rate between them lies
+// within the rates they report (with the margin above) and the category flies it.
+bool lf_bearsOutAltitudes(const TrafficSample& from, const TrafficSample& to, double seconds,
+                          double mostFpm) {
+    const double between = (to.altitudeFt - from.altitudeFt) / seconds * 60.0;
+    const double slowest = std::min(from.verticalSpeedFpm, to.verticalSpeedFpm);
+    const double fastest = std::max(from.verticalSpeedFpm, to.verticalSpeedFpm);
+    const double margin = std::max(
+        kAgreementLeastFpm, kAgreementShare * std::max(std::abs(slowest), std::abs(fastest)));
+    return std::isfinite(between) && std::isfinite(slowest) && std::isfinite(fastest) &&
+           std::abs(between) <= mostFpm && between >= slowest - margin &&
+           between <= fastest + margin;
+}
+
+// The cubic Hermite curve of the reports' altitudes at `tick`: its altitude and rate per tick;
+// before and after it, straight on at its end's rate.
+VerticalPoint lf_reportsAltitudeAt(const VerticalLeg& leg, std::int32_t tick) {
+    if (tick <= leg.fromTick) {
+        return {leg.fromFt + leg.fromFtPerTick * (tick - leg.fromTick), leg.fromFtPerTick};
+    }
+    if (tick >= leg.toTick) {
+        return {leg.toFt + leg.toFtPerTick * (tick - leg.toTick), leg.toFtPerTick};
+    }
+    const double n = leg.toTick - leg.fromTick;
+    const double u = (tick - leg.fromTick) / n;
+    const double u2 = u * u;
+    const double u3 = u2 * u;
+    const double altitude = (2 * u3 - 3 * u2 + 1) * leg.fromFt +
+                            (u3 - 2 * u2 + u) * n * leg.fromFtPerTick +
+                            (3 * u2 - 2 * u3) * leg.toFt + (u3 - u2) * n * leg.toFtPerTick;
+    const double rate = (6 * u2 - 6 * u) / n * leg.fromFt +
+                        (3 * u2 - 4 * u + 1) * leg.fromFtPerTick + (6 * u - 6 * u2) / n * leg.toFt +
+                        (3 * u2 - 2 * u) * leg.toFtPerTick;
+    return {altitude, rate};
+}
+
 } // namespace
+
+double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) noexcept {
+    const auto i = static_cast<std::size_t>(category);
+    const double degrees = i < motion::kSteepestPathDeg.size() ? motion::kSteepestPathDeg[i] : 90.0;
+    const double rate =
+        std::max(0.0, speedKt) * motion::kFpmPerKnot * std::sin(degrees * std::numbers::pi / 180.0);
+    return std::isfinite(rate) ? std::max(rate, motion::kVerticalRateFloorFpm)
+                               : motion::kVerticalRateFloorFpm;
+}
+
+std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_t dueTick,
+                                              std::int32_t tick) {
+    const auto& s = a.stream;
+    const std::optional<double> seconds = lf_reportsSeconds(s[0], s[1]);
+    const double most = gf_plausibleVerticalRateFpm(a.base.category, lf_legSpeedKt(a));
+    if (!seconds || !lf_reportsVerticalSpeeds(a) || !std::isfinite(a.sent.altitudeFt) ||
+        !lf_bearsOutAltitudes(s[0], s[1], *seconds, most)) {
+        return std::nullopt;
+    }
+    const double chord = (s[1].altitudeFt - s[0].altitudeFt) / (*seconds * kTicksPerSecond);
+    const double mostPerTick = most / kFpmPerFtPerTick;
+    VerticalLeg leg;
+    leg.toTick = dueTick;
+    leg.fromTick = dueTick - static_cast<std::int32_t>(std::lround(*seconds * kTicksPerSecond));
+    leg.fromFt = s[0].altitudeFt;
+    leg.toFt = s[1].altitudeFt;
+    // At each report the rate the altitudes around it give (that of the leg that ended there,
+    // so that the rate goes on across it; the next report's where it bears out its altitude
+    // too); else this leg's own.
+    const VerticalLeg& before = a.step.verticalLeg;
+    leg.fromFtPerTick = before.toTick != 0 && before.toFt == leg.fromFt &&
+                                std::abs(before.toTick - leg.fromTick) <= kSameReportTicks
+                            ? before.toFtPerTick
+                            : chord;
+    leg.toFtPerTick = chord;
+    if (s.size() >= 3 && s[2].airborne != 0) {
+        if (const std::optional<double> after = lf_reportsSeconds(s[1], s[2]);
+            after && lf_bearsOutAltitudes(s[1], s[2], *after, most)) {
+            leg.toFtPerTick =
+                (s[2].altitudeFt - s[0].altitudeFt) / ((*seconds + *after) * kTicksPerSecond);
+        }
+    }
+    leg.fromFtPerTick = std::clamp(leg.fromFtPerTick, -mostPerTick, mostPerTick);
+    leg.toFtPerTick = std::clamp(leg.toFtPerTick, -mostPerTick, mostPerTick);
+    leg.startTick = tick;
+    leg.offsetFt = a.sent.altitudeFt - lf_reportsAltitudeAt(leg, tick).altitudeFt;
+    leg.correctionFtPerTick = std::min(std::abs(leg.offsetFt) / kAltitudeCorrectionTicks,
+                                       kAltitudeCorrectionFpm / kFpmPerFtPerTick);
+    leg.valid = 1;
+    return leg;
+}
+
+VerticalPoint gf_verticalLegAt(const VerticalLeg& leg, std::int32_t tick) noexcept {
+    VerticalPoint at = lf_reportsAltitudeAt(leg, tick);
+    const double left =
+        std::abs(leg.offsetFt) - leg.correctionFtPerTick * std::max(0, tick - leg.startTick);
+    if (left > 0) {
+        at.altitudeFt += std::copysign(left, leg.offsetFt);
+        at.ftPerTick -= std::copysign(leg.correctionFtPerTick, leg.offsetFt);
+    }
+    return at;
+}
 
 double gf_cruiseVerticalStep(const LiveAircraft& a, std::int32_t length) {
     const TrafficSample& s1 = a.stream[1];
@@ -90,7 +217,7 @@ double gf_cruiseVerticalStep(const LiveAircraft& a, std::int32_t length) {
     }
     const double miss = s1.altitudeFt - (a.sent.altitudeFt + *reported / kFpmPerFtPerTick * length);
     const double correction =
-        std::clamp(miss / std::max(length, kAltitudeCorrectionTicks) * kFpmPerFtPerTick,
+        std::clamp(miss / std::max<double>(length, kAltitudeCorrectionTicks) * kFpmPerFtPerTick,
                    -kAltitudeCorrectionFpm, kAltitudeCorrectionFpm);
     return (*reported + correction) / kFpmPerFtPerTick;
 }

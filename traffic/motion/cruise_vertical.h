@@ -1,19 +1,50 @@
-// The vertical step of a cruise or approach leg (flying or landing, stream[1] airborne). The
+// The vertical path of a cruise or approach leg (flying or landing, stream[1] airborne). The
 // feed's altitudes wobble by hundreds of feet from one report to the next, its vertical speeds
 // do not: the leg flies the reported vertical speed (the mean of stream[0]'s and stream[1]'s),
 // corrected toward stream[1]'s altitude over at least 30 s and by at most 1000 fpm, so that the
 // aircraft keeps to the reports' altitudes without flying every wobble. A feed without vertical
 // speeds (every sample ahead reports 0) gives the trend of the altitudes instead: the median
 // slope between every two of the last samples reached and the next ones ahead.
+//
+// Where the reports bear out their altitudes (the rate between two reports' altitudes lies
+// within the rates the two reports give, a tenth of the faster or 300 fpm either side, and the
+// category flies it), a flying leg follows them instead, on the reports' own clock: the cubic
+// from stream[0]'s altitude to stream[1]'s over the time between the two reports, up to when
+// stream[1]'s falls due (where the position lags its reports, the altitude does not), with the
+// rate at each report that the altitudes around it give (so that the rate goes on across a
+// report); an aircraft off it when the leg begins takes that up as the reported rates are
+// corrected above. A flight that flies parabolas (some 16,000 fpm up and down a minute apart)
+// climbed away from its reports on the reported rates with the correction's 1000 fpm: 14,562 ft
+// off them after five minutes; now 421 ft at most, at its first reports.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
+#include "refdata/aircraft_category.h"
 #include "traffic/step/aircraft_record.h"
 
 namespace skyloom {
 
 // Feet per tick over a leg of `length` ticks; stream[1] must exist.
 double gf_cruiseVerticalStep(const LiveAircraft& aircraft, std::int32_t length);
+
+// The fastest vertical rate (fpm, either way) the category plausibly flies at `speedKt`: the
+// speed's share along its steepest path (traffic/motion/motion_constants.h), the floor at least.
+double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) noexcept;
+
+// The vertical leg of a flying step whose reports bear out their altitudes (see above), set up
+// at `tick` toward stream[1], whose report falls due at `dueTick`; none where they do not, or
+// where the feed gives no vertical speeds. stream[1] must exist.
+std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& aircraft, std::int32_t dueTick,
+                                              std::int32_t tick);
+
+// The altitude (ft) and vertical rate (ft per tick) of a vertical leg at `tick`: the reports'
+// altitude there, and what is left of the aircraft's offset from it.
+struct VerticalPoint {
+    double altitudeFt = 0.0;
+    double ftPerTick = 0.0;
+};
+VerticalPoint gf_verticalLegAt(const VerticalLeg& leg, std::int32_t tick) noexcept;
 
 } // namespace skyloom

@@ -85,6 +85,17 @@ inline constexpr double kTurnLimitSlowestKt = 30.0;
 inline constexpr double kReachSpeedFactor = 1.5;
 inline constexpr double kReachRoundingMetres = 20.0;
 
+// The vertical rates a category flies (the vertical path, traffic/motion/cruise_vertical.h): a
+// path at angle a to the horizontal climbs or descends at the speed times sin a. The steepest
+// path angle by category (Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft): light
+// aircraft and turboprops dive or climb at some 30 degrees at most, jets that fly parabolas pull
+// up to 47 to 50 degrees (the airliners of zero-gravity flights), a fighter or a helicopter goes
+// straight up or down. At any speed every category may climb or descend at the floor.
+inline constexpr std::array<double, kAircraftCategoryCount> kSteepestPathDeg{30.0, 30.0, 45.0, 50.0,
+                                                                             50.0, 90.0, 90.0};
+inline constexpr double kVerticalRateFloorFpm = 3000.0;
+inline constexpr double kFpmPerKnot = 6076.11549 / 60.0;
+
 // The nose around the touch-down: the flare raises it (a rotorcraft's levels it for the set
 // down), the settling after the touch-down lets it down onto the wheels, at most 1.5 degrees
 // a second (a tick is 10 ms); the settling at least half a degree a second.

@@ -10,6 +10,7 @@
 #include <fmt/format.h>
 
 #include "config/params_snapshot.h"
+#include "feed/time_offsets.h"
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
@@ -44,6 +45,8 @@ constexpr double kStandHeadingToleranceDeg = 40.0;
 constexpr double kMetresPerNm = 1852.0;
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kExtrapolatedStepSeconds = 3.0;
+// Beyond the range an aircraft waits for its next report this share of its reports' interval.
+constexpr double kAwaitedIntervalShare = 1.5;
 constexpr double kTicksPerHour = 360000.0;
 // A leg may always be flown this fast (times kLateCatchUpPace): slower reports, a standing
 // aircraft's positions a metre apart, say nothing of how fast it may catch up a few metres.
@@ -121,6 +124,25 @@ void lf_moveSampleAlongHeading(const LiveAircraft& a, TrafficSample& sample) {
     const Lalo moved = gf_destination(lf_lalo(sample), a.sent.headingRad, feet);
     sample.latitude = moved.lat;
     sample.longitude = moved.lon;
+}
+
+// Beyond the range an aircraft whose stream runs out waits only for a report its feed still
+// owes: as long as its reports come apart, half again for their jitter, and at least the
+// playback delay (two reports seconds apart say nothing of how often the feed's rounds come),
+// at most the steps of an aircraft in range. Its next report falls due no later than its
+// reports' interval after the newest one did, and arrives before it falls due; but it may well
+// arrive after the aircraft reached the newest (a report already some seconds old when its
+// round came is due the sooner). Removed at once instead, aircraft reported every 17 to 25 s
+// were removed whenever their round came late and created again with the next report.
+std::int32_t lf_awaitNextReportSteps(const LiveAircraft& a) {
+    const double interval = a.motion.reportIntervalSeconds;
+    const double seconds =
+        std::max(interval * kAwaitedIntervalShare, static_cast<double>(kLiveOffsetBaseSeconds));
+    if (!std::isfinite(seconds)) {
+        return 0;
+    }
+    return static_cast<std::int32_t>(
+        std::min<double>(kExtrapolationSteps, std::ceil(seconds / kExtrapolatedStepSeconds)));
 }
 
 // The slowest an extrapolated airborne aircraft flies: the category's slowest flying speed (a
@@ -449,6 +471,12 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     // an aircraft more than the late window behind got the next tick for its whole leg, and a
     // report that came due at once after a wait was driven to in the shortest step.
     wanted = std::max(wanted, static_cast<std::int64_t>(ctx.tick()) + lf_leastLegTicks(a));
+    // In the air the newest report known is reached no earlier than it is due: early, the
+    // aircraft would only fly on without a report (or be removed, beyond the range) until
+    // the next one comes, which it then has to meet from off its path.
+    if (a.motion.onGround == 0 && s.size() == 2) {
+        wanted = std::max<std::int64_t>(wanted, target);
+    }
     wanted = std::max<std::int64_t>(wanted, ctx.tick() + 1);
     const auto newTick = static_cast<std::int32_t>(wanted);
     const std::int32_t later = newTick - target;
@@ -552,7 +580,8 @@ std::int32_t lf_extrapolationBudget(MotionContext& ctx) {
         const double north = (here.lat - user.lat) * 60.0;
         const double east = gf_longitudeDifference(user.lon, here.lon) * 60.0 *
                             std::cos(user.lat * geo::kRadiansPerDegree);
-        return std::hypot(north, east) <= ctx.world.rangeNm - 0.5 ? kExtrapolationSteps : 0;
+        return std::hypot(north, east) <= ctx.world.rangeNm - 0.5 ? kExtrapolationSteps
+                                                                  : lf_awaitNextReportSteps(a);
     }
     default:
         return 0;
@@ -601,6 +630,8 @@ void lf_prepareStep(MotionContext& ctx) {
     st.customDurationSet = 0;
     st.customDuration = 0;
     st.airLeg = CurvedAirLeg{};
+    st.verticalLeg.valid = 0;
+    st.targetDueTick = a.stream[1].time;
     lf_alignApproach(ctx);
     st.groundPath.done = 1;
     st.groundPath.increments.clear();

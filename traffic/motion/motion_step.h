@@ -32,6 +32,25 @@ struct CurvedAirLeg {
     std::uint8_t valid = 0;
 };
 
+// The altitude of a flying step whose reports bear out their altitudes
+// (traffic/motion/cruise_vertical.h): the reports' altitudes on their own clock, from
+// `fromFt` at `fromTick` (rising `fromFtPerTick`) to `toFt` at `toTick` (rising `toFtPerTick`),
+// and how far the aircraft lay off them when the step began (`offsetFt` at `startTick`), which
+// it takes up at `correctionFtPerTick`. Followed while `valid`; after it the next leg takes
+// its end's rate where it begins at that report.
+struct VerticalLeg {
+    std::int32_t fromTick = 0;
+    std::int32_t toTick = 0;
+    std::int32_t startTick = 0;
+    double fromFt = 0.0;
+    double fromFtPerTick = 0.0;
+    double toFt = 0.0;
+    double toFtPerTick = 0.0;
+    double offsetFt = 0.0;
+    double correctionFtPerTick = 0.0;
+    std::uint8_t valid = 0;
+};
+
 // A ground turn path with the way the step walks along it.
 struct GroundPathFollow {
     GroundTurnPath path;
@@ -75,6 +94,8 @@ struct MotionStep {
     double targetVerticalSpeed = 0.0; // fpm
     double targetTrueAirspeed = 0.0;  // kt
     std::int32_t customDuration = 0;  // ticks
+    // stream[1]'s arrival tick before the step retimed it: when its report falls due.
+    std::int32_t targetDueTick = 0;
     std::uint8_t customDurationSet = 0;
     std::uint8_t sampleSkipped = 0;
     std::uint8_t behindSampleDropped = 0;
@@ -115,6 +136,7 @@ struct MotionStep {
 
     // --- Paths the step prepared ---
     CurvedAirLeg airLeg;
+    VerticalLeg verticalLeg;
     GroundPathFollow groundPath;
     TimedCurveFollow timedCurve;
     GroundState ground;

@@ -13,6 +13,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "traffic/motion/air_step.h"
+#include "traffic/motion/cruise_vertical.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/kinematics.h"
@@ -38,6 +39,8 @@ constexpr double kFlarePitchMostRadPerTick =
     motion::kTouchDownPitchMostDegPerTick * geo::kRadiansPerDegree;
 constexpr double kFpmPerFtPerTick = 6000.0;
 constexpr double kSmoothingFtPerTick = 0.001;
+// In flight the centre of gravity stays this high above the simulator's ground at least.
+constexpr double kGroundClearanceFt = 5.0;
 constexpr double kGroundHeadingRateFactor = 1.2;
 constexpr double kLastCurveFraction = 0.999999;
 // Below this motion in a tick (m) its direction means nothing.
@@ -202,6 +205,35 @@ void lf_headingOnGround(LiveAircraft& a) {
     }
 }
 
+// One tick along the step's vertical leg: the altitude its reports bear out; the eased step
+// goes on from the leg's rate.
+void lf_followVerticalLeg(LiveAircraft& a, std::int32_t tick) {
+    MotionStep& st = a.step;
+    const VerticalPoint at = gf_verticalLegAt(st.verticalLeg, tick);
+    a.sent.altitudeFt = at.altitudeFt;
+    st.smoothedVerticalStep = at.ftPerTick;
+    st.smoothingStarted = 1;
+    st.presentVerticalSpeed = at.ftPerTick * kFpmPerFtPerTick;
+}
+
+// An aircraft flying to a report in the air stays above the ground the simulator reports under
+// it, whatever its reports' altitudes say (a feed's barometric altitude against the simulator's
+// terrain, a low pass along a runway that lies below the simulator's ground): before, such an
+// aircraft met the ground at its descent's rate, rolled on at its flying speed and lifted off
+// again at its next report.
+void lf_keepAboveTheGround(LiveAircraft& a) {
+    const double ground = a.motion.groundAltitudeFt;
+    if (a.stream.empty() || a.stream.front().airborne == 0 || !std::isfinite(ground)) {
+        return;
+    }
+    const double lowest = ground + std::max(a.base.cgHeightFt, 0.0) + kGroundClearanceFt;
+    if (a.sent.altitudeFt < lowest) {
+        a.sent.altitudeFt = lowest;
+        a.step.presentVerticalSpeed = std::max(a.step.presentVerticalSpeed, 0.0);
+        a.step.smoothedVerticalStep = std::max(a.step.smoothedVerticalStep, 0.0);
+    }
+}
+
 // Step 5 for an aircraft not in take-off.
 void lf_attitudeAndAltitude(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
@@ -237,8 +269,12 @@ void lf_attitudeAndAltitude(MotionContext& ctx) {
             }
         } else if (phase == FlightPhase::landing) {
             lf_glideVerticalStep(ctx, st.verticalStep);
+        } else if (phase == FlightPhase::flying && st.verticalLeg.valid != 0) {
+            lf_followVerticalLeg(a, ctx.tick() + 1);
+            lf_keepAboveTheGround(a);
         } else if (phase == FlightPhase::flying) {
             lf_easeVerticalStep(a, st.verticalStep);
+            lf_keepAboveTheGround(a);
         } else {
             a.sent.altitudeFt += st.verticalStep;
             st.presentVerticalSpeed = st.verticalStep * kFpmPerFtPerTick;
@@ -436,6 +472,8 @@ void lf_rotateAndClimb(MotionContext& ctx) {
     MotionStep& st = a.step;
     std::int32_t& n = a.motion.rotationCounter;
     if (n >= 1) {
+        // A nose still settling after a touch-down rotates now.
+        st.attitudeSettling = 0;
         a.motion.onGround = 0;
         a.sent.pitchRad =
             gf_stepToward(a.sent.pitchRad, a.base.rotationPitchRad, std::abs(st.pitchStep));

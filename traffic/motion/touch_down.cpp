@@ -158,6 +158,10 @@ void lf_touchDown(TrafficState& state, LiveAircraft& a) {
         a.step.ground.touchDownHeadingSet = 1;
         lf_startSettling(a);
         lf_reportTouchDown(ctx, ticksToGround);
+    } else if (phase == FlightPhase::flying) {
+        // Set down in flight (ground higher than its reports, a touch-and-go at another
+        // airport): the nose comes down onto the wheels as after a landing, not in one frame.
+        lf_startSettling(a);
     }
     // The feed's samples after the touch-down are on the runway, whatever their flag says,
     // until one climbs away (the landing's sample checks watch for that).
@@ -183,6 +187,7 @@ std::string lf_applyGroundReport(TrafficState& state, LiveAircraft& a, const Sim
     if (!std::isfinite(g)) {
         return source; // no ground to put the aircraft on
     }
+    a.motion.groundAltitudeFt = g;
     const double c = a.base.cgHeightFt;
     const double pitch = a.sent.pitchRad;
     const double groundPitch = a.base.groundPitchRad;

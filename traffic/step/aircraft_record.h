@@ -167,6 +167,12 @@ struct MotionState {
     double rotationBudget = 900.0;
     double curveStartLatitude = std::numeric_limits<double>::quiet_NaN();
     double curveStartLongitude = std::numeric_limits<double>::quiet_NaN();
+    // The seconds between the time stamps of the two newest reports that joined the stream:
+    // how often the feed reports the aircraft (not a number before its second).
+    double reportIntervalSeconds = std::numeric_limits<double>::quiet_NaN();
+    // The ground's altitude (ft) under the aircraft, as the simulator last reported it (not a
+    // number before its first report).
+    double groundAltitudeFt = std::numeric_limits<double>::quiet_NaN();
     std::uint8_t onGround = 0;
     std::uint8_t landed = 0;
     // The park airport is the destination and not the origin.

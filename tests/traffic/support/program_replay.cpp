@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <cmath>
 #include <sstream>
 
 #include <fmt/format.h>
@@ -200,13 +201,27 @@ void ProgramReplayTest::startWorld(const ReplayAirport& airport,
     sources.airportsCsv = sharedPath(kAirportsCsv);
     sources.runwaysCsv = sharedPath(kRunwaysCsv);
     sources.parkingXml = sharedPath(fmt::format("data/stands/{}/parking.xml", airport.icao));
-    const auto known = gf_findAirportById(IcaoCode(airport.icao));
+    simworld::AirportFacilitySetup facilities =
+        simworld::gf_importAirportFacilities(airport.icao, sources);
+    constexpr double kFeetPerMetre = 3.280839895;
+    const double elevationFt = facilities.altitudeMeters * kFeetPerMetre;
+    // The program's starter data set knows the airports of the demo's captures but not every
+    // airport of ../shared: one it lacks is known as the run folder's data set (all of
+    // OurAirports) knows it, so that the user stands at a supported airport.
+    if (!gf_airportKnown(IcaoCode(airport.icao))) {
+        std::vector<AirportEntry> airports;
+        gf_withAirports([&](const std::vector<AirportEntry>& known) { airports = known; });
+        airports.push_back({IcaoCode(airport.icao), IataCode(), facilities.latitudeDeg,
+                            facilities.longitudeDeg,
+                            static_cast<std::int32_t>(std::lround(elevationFt))});
+        gf_setAirports(std::move(airports));
+    }
     simworld::WorldSetup setup;
     setup.simulator.flightRunning = true;
     setup.user.title = "Airbus A320 Neo FlyByWire";
     setup.user.atcModel = "A20N";
     setup.user.atcId = "N320SK";
-    setup.user.groundElevationFeet = known ? known->altitudeFt : 0.0;
+    setup.user.groundElevationFeet = gf_findAirportById(IcaoCode(airport.icao))->altitudeFt;
     simworld::TrackPoint gate;
     gate.latitudeDeg = airport.userGate.lat;
     gate.longitudeDeg = airport.userGate.lon;
@@ -220,7 +235,7 @@ void ProgramReplayTest::startWorld(const ReplayAirport& airport,
     setup.aiObjects.maxObjects = 300;
     setup.aiObjects.tracePointsPerObject = 0;
     setup.journalMaxEntries = 0;
-    setup.airports = {simworld::gf_importAirportFacilities(airport.icao, sources)};
+    setup.airports = {std::move(facilities)};
     setup.timeline = std::move(timeline);
     world_ = std::make_shared<simworld::World>(std::move(setup), clock_);
     installation_.emplace(world_);
