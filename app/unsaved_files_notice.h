@@ -1,7 +1,7 @@
 // Files the program could not save, named where the user looks (foundation/unsaved_files.h
-// keeps them): each new failure on the status line while the window is up (the main loop looks
-// once a second, the shutdown after its saves), and every file still unsaved on standard error
-// when the program ends, since the log may lie on the full disk that refused them.
+// keeps them): the latest new failure on the status line while the window is up (the main loop
+// looks once a second, the shutdown after its saves), and every file still unsaved on standard
+// error when the program ends, since the log may lie on the full disk that refused them.
 #pragma once
 
 #include <string>
@@ -18,7 +18,8 @@ class WindowSink;
 void gf_showUnsavedFiles(WindowSink& window);
 
 // The lines for standard error: "{program} could not save {path}: {reason}" for each file whose
-// last save failed, then "... and {n} more files" for those beyond the kept ones.
+// last save failed, then "{program} could not save {n} more files" ("1 more file") for those
+// beyond the kept ones.
 std::vector<std::string> gf_unsavedFilesText(const UnsavedFiles& unsaved);
 
 } // namespace skyloom
