@@ -7,6 +7,8 @@
 
 #include <gtk/gtk.h>
 
+#include "platform/winui/gtk/library_checks.h"
+
 namespace skyloom::winui::gtk {
 
 // What other threads hand the GTK thread, and its stop, pass through this lock, where the
@@ -58,15 +60,18 @@ struct HandedSource {
 };
 
 gboolean lf_prepare(GSource* source, gint* timeout) {
+    const OwnCodeChecked checked;
     *timeout = -1;
     return reinterpret_cast<HandedSource*>(source)->handed->due() ? TRUE : FALSE;
 }
 
 gboolean lf_check(GSource* source) {
+    const OwnCodeChecked checked;
     return reinterpret_cast<HandedSource*>(source)->handed->due() ? TRUE : FALSE;
 }
 
 gboolean lf_dispatch(GSource* source, GSourceFunc /*callback*/, gpointer /*data*/) {
+    const OwnCodeChecked checked;
     auto* own = reinterpret_cast<HandedSource*>(source);
     auto [next, quit] = own->handed->takeNext();
     if (next) {
@@ -94,6 +99,7 @@ bool GtkThread::start(std::function<void()> ready) {
     std::promise<bool> opened;
     std::future<bool> result = opened.get_future();
     thread_ = std::thread([this, &opened, ready = std::move(ready)] {
+        const LibrariesUnchecked libraries;
         if (gtk_init_check(nullptr, nullptr) == FALSE) {
             opened.set_value(false);
             return;
@@ -107,13 +113,17 @@ bool GtkThread::start(std::function<void()> ready) {
         g_source_set_can_recurse(source, TRUE);
         g_source_attach(source, context_);
         if (ready) {
+            const OwnCodeChecked checked;
             ready();
         }
         running_.store(true);
         opened.set_value(true);
         g_main_loop_run(loop);
-        if (const std::function<void()> farewell = handed_->takeFarewell()) {
-            farewell();
+        {
+            const OwnCodeChecked checked;
+            if (const std::function<void()> farewell = handed_->takeFarewell()) {
+                farewell();
+            }
         }
         // What the windows still had queued (their last redraws) is let go with them, and so is
         // work handed before the stop.
