@@ -2,18 +2,16 @@
 report and trace and the program's log. Each returns a list of failures and prints its figures."""
 import bisect
 import csv
-import json
 import math
-import os
 import re
 from pathlib import Path
 
-from flight_measures import (AIRPORT_ELEVATION_FT, HEADING_OFF_TRACK_MAX_DEG,
-                             HEADING_OFF_TRACK_P95_DEG, MEASURED_HEIGHT_FT, TURN_LIMITS,
-                             VERTICAL_SPEED_OFF_MAX_FPM, capture_reports, flight_figures,
-                             helicopter_types, nose_failures, read_flight_trace, turn_limits)
-from report_timeline import (EARTH_RADIUS_M, KT_TO_MPS, SPEED_SPAN_S, covered, held_lead,
-                             schedule_clock, schedule_leads, steps, to_metres)
+from flight_measures import (HEADING_OFF_TRACK_MAX_DEG, HEADING_OFF_TRACK_P95_DEG,
+                             MEASURED_HEIGHT_FT, TURN_LIMITS, VERTICAL_SPEED_OFF_MAX_FPM,
+                             capture_reports, flight_figures, helicopter_types, nose_failures,
+                             read_flight_trace, turn_limits)
+from report_timeline import (SPEED_SPAN_S, covered, held_lead, schedule_clock, schedule_leads,
+                             steps, to_metres)
 
 # Marked lines a sound run logs. Each entry is a pattern and why the line is expected.
 EXPECTED_ERROR_LINES = [

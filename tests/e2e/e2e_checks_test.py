@@ -57,13 +57,13 @@ def trace_of(speed_kt, seconds, climb_fpm=0.0, turn_deg_s=0.0, bursts=late_cycle
         # Positions at the shown time along the path flown so far.
         heading_at = 45.0 + turn_deg_s * shown
         if turn_deg_s:
-            radius = speed_kt * checks.KT_TO_MPS / math.radians(turn_deg_s)
+            radius = speed_kt * report_timeline.KT_TO_MPS / math.radians(turn_deg_s)
             x = radius * (math.cos(math.radians(45.0)) - math.cos(math.radians(heading_at)))
             y = radius * (math.sin(math.radians(heading_at)) - math.sin(math.radians(45.0)))
         else:
-            distance = speed_kt * checks.KT_TO_MPS * shown
+            distance = speed_kt * report_timeline.KT_TO_MPS * shown
             x, y = distance * math.sin(math.radians(heading)), distance * math.cos(math.radians(heading))
-        scale = math.radians(1) * checks.EARTH_RADIUS_M
+        scale = math.radians(1) * report_timeline.EARTH_RADIUS_M
         lat = LAT0 + y / scale
         lon = LON0 + x / (scale * math.cos(math.radians(LAT0)))
         altitude = height_ft + climb_fpm * shown / 60.0
@@ -77,7 +77,7 @@ def reports_of(seconds, climb_fpm=0.0, turn_deg_s=0.0):
 
 
 def fastest_kt(points):
-    return max(length / seconds / checks.KT_TO_MPS
+    return max(length / seconds / report_timeline.KT_TO_MPS
                for _, _, length, seconds in report_timeline.spans(points))
 
 
@@ -94,11 +94,11 @@ class SpanMeasures(unittest.TestCase):
             for speed in (30.0, 150.0, 450.0):
                 with self.subTest(bursts=bursts.__name__, speed=speed):
                     points = trace_of(speed, 60.0, bursts=bursts)
-                    metres = checks.to_metres(LAT0)
+                    metres = report_timeline.to_metres(LAT0)
                     xy = [metres(p[1], p[2]) for p in points]
                     neighbours = max(math.hypot(b[0] - a[0], b[1] - a[1]) / (q[0] - p[0])
                                      for p, q, a, b in zip(points, points[1:], xy, xy[1:]))
-                    self.assertGreater(neighbours / checks.KT_TO_MPS, between_points * speed)
+                    self.assertGreater(neighbours / report_timeline.KT_TO_MPS, between_points * speed)
                     self.assertLess(fastest_kt(points), 1.13 * speed)
                     self.assertAlmostEqual(fastest_kt(trace_of(speed, 60.0, bursts=on_time)),
                                            speed, delta=0.01 * speed)
@@ -146,7 +146,7 @@ class SpanMeasures(unittest.TestCase):
                 self.assertEqual(turn <= limit, within, f"at most {limit:.1f}")
 
     def test_a_step_is_held_to_the_speed_its_reports_give_at_that_time(self):
-        metres_per_degree = math.radians(1) * checks.EARTH_RADIUS_M
+        metres_per_degree = math.radians(1) * report_timeline.EARTH_RADIUS_M
 
         def report(t, north_m, kt):
             return (t, LAT0 + north_m / metres_per_degree, LON0, kt)
