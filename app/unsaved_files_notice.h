@@ -19,7 +19,8 @@ class WindowSink;
 void gf_showUnsavedFiles(WindowSink& window);
 
 // The lines for standard error: "{program} could not save {path}: {reason}" for each file whose
-// last save failed, then "... and {n} more files" for those beyond the kept ones.
+// last save failed, then "{program} could not save {n} more files" ("1 more file") for those
+// beyond the kept ones.
 std::vector<std::string> gf_unsavedFilesText(const UnsavedFiles& unsaved);
 
 } // namespace skyloom

@@ -559,14 +559,37 @@ def program_output(layout: Layout) -> str:
     return out.read_text(encoding="utf-8", errors="replace") if out.is_file() else ""
 
 
+# The program marks ("==> ") an error, a warning or a notable event alike; a marked line counts
+# as an error when its words say that something failed or is wrong, and so does any line with a
+# stop reason of an error ("SIMCONNECT ERROR", "READER ERROR", "SYSTEM ERROR"). The rest of the
+# marked lines are the run's news ("RealTraffic App connected from ...", "Stop requested: USER
+# CLOSED SIM (4)", "Data set ... updated").
+MARK = "==> "
+FAILURE_WORDS = re.compile(
+    r"ERROR|EXCEPTION|\b(?:[Ee]rror|[Ff]ail(?:ed|s|ure)?|[Ee]xception|[Cc]ould not|[Cc]annot|"
+    r"not (?:available|valid|read|loaded|usable|written|downloaded|found)|[Ii]nvalid|refused|"
+    r"rejected|timed out|too (?:small|short|large)|lost|stalled|giving up|corrupt|wrong|"
+    r"does not exist|skipped)\b")
+
+
+def marked_lines(lines):
+    """The log's errors and failures, and its other marked lines (the run's news)."""
+    errors, news = [], []
+    for line in lines:
+        if FAILURE_WORDS.search(line) and (line.startswith(MARK) or "ERROR" in line):
+            errors.append(line)
+        elif line.startswith(MARK):
+            news.append(line)
+    return errors, news
+
+
 def status(layout: Layout, shared: Path, road: str):
     lines = log_lines(layout)
-    # What the program marks as important ("==> ") and the stops it reports as errors.
-    errors = [l for l in lines if l.startswith("==> ") or "ERROR" in l]
+    errors, news = marked_lines(lines)
     # The traffic reader's line of what came in, once a minute and at its stop.
     received = last_match(lines, r": (\d+) traffic records of (\d+) aircraft received so far")
     return {
-        "lines": lines, "errors": errors, "stage": stage(lines, program_output(layout)),
+        "lines": lines, "errors": errors, "news": news, "stage": stage(lines, program_output(layout)),
         "orderly": any(l.startswith("Closing down after") for l in lines),
         "received_by_program": (f"{received.group(2)} (in {received.group(1)} traffic records)"
                                 if received else None),
@@ -713,7 +736,11 @@ def progress(args) -> None:
     print(f"{args.elapsed} | {s['stage']} | aircraft in the simulator: {c['present']} "
           f"({c['moving']} of {c['created']} created have moved; "
           f"{phases_text(phases_now(layout))}){sent}{waiting} | "
-          f"log lines {len(s['lines'])}, errors {len(s['errors'])}", flush=True)
+          f"log lines {len(s['lines'])}, errors {len(s['errors'])}, news {len(s['news'])}", flush=True)
+
+
+# The summary shows this many of the last errors, and of the last news.
+SHOWN_LINES = 5
 
 
 def summary(args) -> None:
@@ -750,8 +777,13 @@ def summary(args) -> None:
     print(f"create failures:     {c['create failures']}")
     airport_file = last_match(s["lines"], r"Airport file read from '([^']*)'")
     print(f"park airport file:   {airport_file.group(1) if airport_file else 'not read'}")
-    print(f"errors logged:       {len(s['errors'])} (lines marked ==> or ERROR)")
-    for line in s["errors"][-5:]:
+    print(f"errors logged:       {len(s['errors'])} (errors and failures; the last "
+          f"{min(len(s['errors']), SHOWN_LINES)} below)")
+    for line in s["errors"][-SHOWN_LINES:]:
+        print(f"    {line}")
+    print(f"news logged:         {len(s['news'])} (the other lines marked ==>; the last "
+          f"{min(len(s['news']), SHOWN_LINES)} below)")
+    for line in s["news"][-SHOWN_LINES:]:
         print(f"    {line}")
     print(f"log:                 {layout.workdir / 'Log.txt'}")
     print(f"AI report:           {layout.ai_report if layout.ai_report.is_file() else 'not written (no flight ran)'}")

@@ -119,6 +119,29 @@ class DemoCaptureTest(unittest.TestCase):
                             and math.hypot(*metres((r.latitude, r.longitude), place, place)) < 1]
                 self.assertEqual(bool(standing), stood, place_text)
 
+    def test_the_summary_counts_errors_and_failures_apart_from_the_news(self):
+        # Marked lines of the program's own texts, and whether each is an error or a failure.
+        for line, error in (
+                ("==> RealTraffic App connected from 127.0.0.1:40218", False),
+                ("==> Stop requested: USER CLOSED SIM (4), detail 0", False),
+                ("==> RealTraffic App disconnected: server closed", False),
+                ("==> Data set airlines updated to version 12", False),
+                ("==> SimConnect closed ok", False),
+                ("==> Stop requested: SIMCONNECT ERROR (2), detail 3", True),
+                ("==> Download of http://127.0.0.1:41000/downloads/MSFS/archive/stock/MMMX.enc "
+                 "failed: HTTP status 404", True),
+                ("==> [regcodes] AIG-regcodes.enc not available, system error, should not "
+                 "happen?", True),
+                ("==> Facility data request timed out for MMMX", True),
+                ("==> Could not write 'parameters.xml'", True),
+                ("==> SIMCONNECT_EXCEPTION #3", True),
+                ("[zip] ERROR addData(a.bgl)", True),
+                ("Traffic Reader listening on port 49005", None)):
+            with self.subTest(line):
+                errors, news = demo.marked_lines([line])
+                self.assertEqual((bool(errors), bool(news)),
+                                 (error is True, error is False))
+
 
 if __name__ == "__main__":
     if not (SHARED / demo_capture.RECORDINGS).is_dir():

@@ -2,12 +2,18 @@
 """The end-to-end checks' speed, vertical-speed and turn-rate figures on traces made here: a
 trace written every 0.2 s of an aircraft whose positions arrive in bursts (a late cycle, or a
 stall of the program and the jump to where the aircraft is due) measures its motion, not the
-bursts; a trace that really is too fast, climbs off the reports or turns too fast still fails."""
+bursts; a trace that really is too fast, climbs off the reports or turns too fast still fails.
+And on traces that keep to real aircraft's reports of the KLAX capture, doctored as a faulty
+program would move them: each doctored one fails its check, the trace it was made from passes."""
+import bisect
+import csv
 import math
 from pathlib import Path
 import unittest
 
 import e2e_checks as checks
+import flight_measures
+import report_timeline
 
 TRACE_EVERY_S = 0.2
 # Every fourth point is written 0.15 s late and the next one on time: between those two the
@@ -34,6 +40,10 @@ def on_time(_, t):
     return t
 
 
+SHARED = Path(__file__).resolve().parents[2].parent / "shared"
+CAPTURE = SHARED / "feed" / "recordings" / "KLAX_20200617_2152.csv"
+
+
 def trace_of(speed_kt, seconds, climb_fpm=0.0, turn_deg_s=0.0, bursts=late_cycles,
              height_ft=3000.0):
     """Trace points (time, latitude, longitude, altitude ft, heading deg, on ground) of an
@@ -47,13 +57,13 @@ def trace_of(speed_kt, seconds, climb_fpm=0.0, turn_deg_s=0.0, bursts=late_cycle
         # Positions at the shown time along the path flown so far.
         heading_at = 45.0 + turn_deg_s * shown
         if turn_deg_s:
-            radius = speed_kt * checks.KT_TO_MPS / math.radians(turn_deg_s)
+            radius = speed_kt * report_timeline.KT_TO_MPS / math.radians(turn_deg_s)
             x = radius * (math.cos(math.radians(45.0)) - math.cos(math.radians(heading_at)))
             y = radius * (math.sin(math.radians(heading_at)) - math.sin(math.radians(45.0)))
         else:
-            distance = speed_kt * checks.KT_TO_MPS * shown
+            distance = speed_kt * report_timeline.KT_TO_MPS * shown
             x, y = distance * math.sin(math.radians(heading)), distance * math.cos(math.radians(heading))
-        scale = math.radians(1) * checks.EARTH_RADIUS_M
+        scale = math.radians(1) * report_timeline.EARTH_RADIUS_M
         lat = LAT0 + y / scale
         lon = LON0 + x / (scale * math.cos(math.radians(LAT0)))
         altitude = height_ft + climb_fpm * shown / 60.0
@@ -67,13 +77,12 @@ def reports_of(seconds, climb_fpm=0.0, turn_deg_s=0.0):
 
 
 def fastest_kt(points):
-    metres = checks.to_metres(LAT0)
-    kt, _, _ = checks.fastest_step([p[0] for p in points], [metres(p[1], p[2]) for p in points])
-    return kt
+    return max(length / seconds / report_timeline.KT_TO_MPS
+               for _, _, length, seconds in report_timeline.spans(points))
 
 
 def flight(points, reports):
-    figures = checks.flight_figures(points, reports, 0.0)
+    figures = flight_measures.flight_figures(points, reports, 0.0)
     turns = [f[2] for f in figures if f[2] is not None]
     vertical = [f[3] for f in figures if f[3] is not None]
     return max(turns), max(vertical)
@@ -85,11 +94,11 @@ class SpanMeasures(unittest.TestCase):
             for speed in (30.0, 150.0, 450.0):
                 with self.subTest(bursts=bursts.__name__, speed=speed):
                     points = trace_of(speed, 60.0, bursts=bursts)
-                    metres = checks.to_metres(LAT0)
+                    metres = report_timeline.to_metres(LAT0)
                     xy = [metres(p[1], p[2]) for p in points]
                     neighbours = max(math.hypot(b[0] - a[0], b[1] - a[1]) / (q[0] - p[0])
                                      for p, q, a, b in zip(points, points[1:], xy, xy[1:]))
-                    self.assertGreater(neighbours / checks.KT_TO_MPS, between_points * speed)
+                    self.assertGreater(neighbours / report_timeline.KT_TO_MPS, between_points * speed)
                     self.assertLess(fastest_kt(points), 1.13 * speed)
                     self.assertAlmostEqual(fastest_kt(trace_of(speed, 60.0, bursts=on_time)),
                                            speed, delta=0.01 * speed)
@@ -114,16 +123,16 @@ class SpanMeasures(unittest.TestCase):
         # reports turn at 5 (a report's track turning at most 6 degrees a second is not fast).
         points = trace_of(180.0, 90.0, climb_fpm=2000.0)
         _, largest_off = flight(points, reports_of(90.0))
-        self.assertGreater(largest_off, checks.VERTICAL_SPEED_OFF_MAX_FPM)
+        self.assertGreater(largest_off, flight_measures.VERTICAL_SPEED_OFF_MAX_FPM)
         points = trace_of(180.0, 90.0, turn_deg_s=8.0)
         largest_turn, _ = flight(points, reports_of(90.0, turn_deg_s=5.0))
-        self.assertGreater(largest_turn, checks.TRACK_TURN_MAX_DEG_S)
+        self.assertGreater(largest_turn, flight_measures.TRACK_TURN_MAX_DEG_S)
 
     def test_the_turn_is_held_to_what_the_aircraft_plausibly_turns_at_its_speed(self):
         shared = Path(__file__).resolve().parents[2].parent / "shared"
-        if not (shared / checks.DOC_8643).is_file():
-            self.skipTest(f"{shared / checks.DOC_8643} is not there")
-        limits = checks.turn_limits(shared)
+        if not (shared / flight_measures.DOC_8643).is_file():
+            self.skipTest(f"{shared / flight_measures.DOC_8643} is not there")
+        limits = flight_measures.turn_limits(shared)
         # (type, speed kt, turn deg/s, within): a light aircraft circles at 15 degrees a second
         # at 90 kt; an airliner at 180 kt turns at most the floor of 6 (its own 4.3 is less).
         for designator, speed, turn, within in (("C172", 90.0, 15.0, True),
@@ -133,18 +142,126 @@ class SpanMeasures(unittest.TestCase):
                                                 ("B738", 180.0, 8.0, False),
                                                 ("A388", 20.0, 10.0, True)):
             with self.subTest(designator=designator, speed=speed, turn=turn):
-                limit = checks.plausible_turn_deg_s(limits[designator], speed)
+                limit = flight_measures.plausible_turn_deg_s(limits[designator], speed)
                 self.assertEqual(turn <= limit, within, f"at most {limit:.1f}")
 
-    def test_the_base_speed_is_what_the_reports_positions_give_when_faster(self):
-        metres_per_degree = math.radians(1) * checks.EARTH_RADIUS_M
+    def test_a_step_is_held_to_the_speed_its_reports_give_at_that_time(self):
+        metres_per_degree = math.radians(1) * report_timeline.EARTH_RADIUS_M
+
+        def report(t, north_m, kt):
+            return (t, LAT0 + north_m / metres_per_degree, LON0, kt)
+
         # Two reports 10 s apart whose positions lie 900 m apart (175 kt) at a reported 99 kt.
-        track = {"points": [(0, LAT0, LON0, 99.0), (10, LAT0 + 900.0 / metres_per_degree, LON0, 99.0)]}
-        self.assertAlmostEqual(checks.base_speed_kt(track), 900.0 / 10 / checks.KT_TO_MPS, places=3)
-        # Standing: at least a taxi's speed.
-        track = {"points": [(0, LAT0, LON0, 0.0), (10, LAT0, LON0, 0.0)]}
-        self.assertEqual(checks.base_speed_kt(track), checks.TAXI_FLOOR_KT)
+        faster_positions = [report(0, 0.0, 99.0), report(10, 900.0, 99.0)]
+        # 200 kt for a minute, then 100 kt: the reports give 100 kt once past the fast ones.
+        slowing = [report(0, 0.0, 200.0), report(10, 1029.0, 200.0)] + [
+            report(20 + 10 * k, 1543.0 + 514.4 * k, 100.0) for k in range(10)]
+        # Standing, then taxiing at 15 kt: at least a taxi's floor where one report stands.
+        taxi = [report(0, 0.0, 0.0), report(20, 0.0, 0.0), report(40, 154.0, 15.0),
+                report(60, 308.0, 15.0), report(80, 462.0, 15.0)]
+        for name, points, (start, end), speed in (
+                ("positions faster than reported", faster_positions, (2, 7), 175.0),
+                ("while fast", slowing, (0, 5), 200.0),
+                ("after slowing", slowing, (60, 65), 100.0),
+                ("from rest", taxi, (20, 25), report_timeline.STANDING_FLOOR_KT),
+                ("taxiing", taxi, (60, 65), 15.0)):
+            with self.subTest(name):
+                self.assertAlmostEqual(report_timeline.reports_speed_kt(
+                    {"points": points}, start, end), speed, delta=0.5)
 
 
 if __name__ == "__main__":
     unittest.main()
+
+
+def reported(callsign):
+    """The capture's track of the aircraft (e2e_checks.capture_tracks) and its reports as
+    (time, latitude, longitude, altitude ft, ground speed kt, on the ground), on the ground as
+    the App stand-in infers it for the capture (tools/rtapp_standin/capture.h)."""
+    track = next(t for t in checks.capture_tracks(CAPTURE).values() if callsign in t["names"])
+    rows = {}
+    with CAPTURE.open(encoding="utf-8", errors="replace") as f:
+        for row in csv.reader(f):
+            if len(row) > 14 and row[0] == "AITFC" and row[9].strip() == callsign:
+                altitude, speed = float(row[4]), float(row[8])
+                ground = altitude <= 0 or (
+                    altitude <= flight_measures.AIRPORT_ELEVATION_FT + 200 and speed <= 40)
+                rows[int(row[14])] = (int(row[14]), float(row[2]), float(row[3]), altitude, speed,
+                                      ground)
+    return track, [rows[t] for t in sorted(rows)]
+
+
+def kept_trace(reports, start, end, shown=lambda c: c, turned=lambda c: 0.0):
+    """Trace points, every 0.2 s from capture time `start` to `end` (world time is capture time),
+    of an object that keeps to the reports, linear between two, its nose along its leg; doctored,
+    it shows at capture time c where the reports put the aircraft at `shown(c)`, its nose
+    `turned(c)` degrees off."""
+    times = [r[0] for r in reports]
+    points, heading = [], None
+    for k in range(int((end - start) / 0.2) + 1):
+        c = start + 0.2 * k
+        at = shown(c)
+        i = min(max(bisect.bisect_right(times, at) - 1, 0), len(reports) - 2)
+        a, b = reports[i], reports[i + 1]
+        u = (at - a[0]) / (b[0] - a[0])
+        if (a[1], a[2]) != (b[1], b[2]):
+            heading = flight_measures.bearing_deg(a, b)
+        points.append((c, a[1] + u * (b[1] - a[1]), a[2] + u * (b[2] - a[2]),
+                       a[3] + u * (b[3] - a[3]), ((heading or 0.0) + turned(c)) % 360.0,
+                       a[5] and b[5]))
+    return points
+
+
+def race(start, factor=1.5, seconds=10.0):
+    """Shown `factor` times as fast as the reports for `seconds` from `start`, ahead since."""
+    return lambda c: c + (factor - 1.0) * min(max(c - start, 0.0), seconds)
+
+
+def step_check(name, points, track):
+    return checks.step_failures(name, points, track, 0.0)[0]
+
+
+def schedule_check(name, points, track):
+    air, ground = checks.schedule_phases(points, report_timeline.schedule_leads(points, track, 0.0),
+                                         0.0)
+    return checks.schedule_failures(name, air, ground)[0]
+
+
+def nose_check(name, points, _track):
+    return flight_measures.nose_failures(name, points, 0.0)[0]
+
+
+class DoctoredTraces(unittest.TestCase):
+    def setUp(self):
+        if not CAPTURE.is_file():
+            self.skipTest(f"{CAPTURE} is not there")
+
+    def test_each_fault_of_a_doctored_trace_fails_its_check(self):
+        t0 = 1592423500
+        # (what the doctored object does, the aircraft, the capture times of the trace, the
+        # doctoring, the check that must fail, the text its failure holds)
+        for fault, callsign, (start, end), doctored, check, text in (
+                ("a light aircraft flying at 0.6 of its fastest reported speed races 1.5 times "
+                 "as fast for 10 s", "N24CV", (t0 + 472, t0 + 537),
+                 dict(shown=race(t0 + 480)), step_check, "in the air"),
+                ("a taxiing aircraft races 1.5 times as fast for 10 s", "JAL061",
+                 (t0 + 339, t0 + 444), dict(shown=race(t0 + 380)), step_check, "on the ground"),
+                ("a helicopter races 1.5 times as fast for 10 s", "N665PD", (t0 + 168, t0 + 263),
+                 dict(shown=race(t0 + 200)), step_check, "in the air"),
+                ("an airliner on final stays 5 s ahead of its reports", "EVA620",
+                 (t0 + 67, t0 + 160), dict(shown=lambda c: c + 5.0), schedule_check,
+                 "5.0 s ahead of its reports in the air"),
+                ("a taxiing aircraft turns its nose 90 degrees off for 10 s", "JBU424",
+                 (t0 + 191, t0 + 244), dict(turned=lambda c: 90.0 if 200 <= c - t0 < 210 else 0.0),
+                 nose_check, "degrees off the direction it moves in on the ground"),
+                ("an airliner below 200 ft on short final turns its nose 90 degrees off",
+                 "EVA620", (t0 + 142, t0 + 190),
+                 dict(turned=lambda c: 90.0 if 164 <= c - t0 < 171 else 0.0), nose_check,
+                 "degrees off the direction it moves in below 200 ft")):
+            with self.subTest(fault):
+                track, reports = reported(callsign)
+                kept = kept_trace(reports, start, end)
+                self.assertEqual(check(callsign, kept, track), [])
+                failures = check(callsign, kept_trace(reports, start, end, **doctored), track)
+                self.assertEqual(len(failures), 1, failures)
+                self.assertIn(text, failures[0])

@@ -1,7 +1,8 @@
 // The identity checks of a known aircraft's new report: a changed route, registration or
-// callsign, each confirmed as the Parts of the decoder say. A buffered aircraft simply takes
-// the new identity; an active one with GUID_CHANGES on comes back in a new object (and, after a
-// registration change, with a new livery).
+// callsign, each taken only at its third sighting in a row (gf_confirmChange), so that a garbled
+// report or two change nothing. A buffered aircraft simply takes the new identity; an active one
+// with GUID_CHANGES on comes back in a new object (and, after a registration change, with a new
+// livery).
 #pragma once
 
 #include "feed/traffic_entry.h"

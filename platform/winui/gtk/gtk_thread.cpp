@@ -7,32 +7,38 @@
 
 #include <gtk/gtk.h>
 
-#if defined(__SANITIZE_THREAD__)
-#include <sanitizer/tsan_interface.h>
-#endif
+#include "platform/winui/gtk/library_checks.h"
 
 namespace skyloom::winui::gtk {
 
-// What other threads hand the GTK thread passes through this lock rather than through GLib's
-// idle sources alone: the lock orders everything the work carries (shared windows, pictures)
-// before the GTK thread uses it in a way that the sanitizers see, which GLib's own locking is
-// not. The idle source only wakes the loop; it takes the next work from here.
+// What other threads hand the GTK thread, and its stop, pass through this lock, where the
+// sanitizers see every hand-over. GLib's main context is touched by the GTK thread alone: it
+// attaches one source of its own at its start and destroys it at its end, and other threads
+// only wake the context (`g_main_context_wakeup`, a write to its wake-up descriptor). A source
+// attached from another thread would change the context's tables under GLib's own lock, which
+// ThreadSanitizer does not see (GLib is not built with it), beside the GTK thread changing
+// them for its windows.
 struct GtkThread::Handed {
     std::mutex mutex;
     std::deque<std::function<void()>> work;
     std::function<void()> farewell;
+    bool quit = false;
 
-    void runNext() {
-        std::function<void()> next;
-        {
-            const std::lock_guard lock(mutex);
-            if (work.empty()) {
-                return;
-            }
-            next = std::move(work.front());
-            work.pop_front();
+    bool due() {
+        const std::lock_guard lock(mutex);
+        return quit || !work.empty();
+    }
+
+    // The next work; none once everything handed before the stop has run, and then whether
+    // the loop is to quit (told once).
+    std::pair<std::function<void()>, bool> takeNext() {
+        const std::lock_guard lock(mutex);
+        if (work.empty()) {
+            return {{}, std::exchange(quit, false)};
         }
-        next();
+        std::function<void()> next = std::move(work.front());
+        work.pop_front();
+        return {std::move(next), false};
     }
 
     std::function<void()> takeFarewell() {
@@ -43,37 +49,44 @@ struct GtkThread::Handed {
 
 namespace {
 
-// A source and its data pass from the thread that attaches it to the GTK thread under GLib's own
-// lock, which ThreadSanitizer does not see (GLib is not built with it): the hand-off is told to
-// it, released where the source is attached and acquired where the GTK thread takes the data.
-void lf_handOver([[maybe_unused]] gpointer data) {
-#if defined(__SANITIZE_THREAD__)
-    __tsan_release(data);
-#endif
+// The GTK thread's source of handed work: ready while work waits or the stop is asked for; one
+// piece of work a dispatch, so that GTK's own events (redraws, input) come between them. It
+// may recurse: work that runs a dialog runs a main loop of its own, in which the work handed
+// meanwhile runs as before.
+struct HandedSource {
+    GSource source;
+    GtkThread::Handed* handed;
+    GMainLoop* loop;
+};
+
+gboolean lf_prepare(GSource* source, gint* timeout) {
+    const OwnCodeChecked checked;
+    *timeout = -1;
+    return reinterpret_cast<HandedSource*>(source)->handed->due() ? TRUE : FALSE;
 }
 
-void lf_takeOver([[maybe_unused]] gpointer data) {
-#if defined(__SANITIZE_THREAD__)
-    __tsan_acquire(data);
-#endif
+gboolean lf_check(GSource* source) {
+    const OwnCodeChecked checked;
+    return reinterpret_cast<HandedSource*>(source)->handed->due() ? TRUE : FALSE;
 }
 
-// Each source holds the queue, not the thread object: a source left over from a stopped thread
-// finds the queue it was made for.
-gboolean lf_runNext(gpointer data) {
-    lf_takeOver(data);
-    (*static_cast<std::shared_ptr<GtkThread::Handed>*>(data))->runNext();
-    return G_SOURCE_REMOVE;
+gboolean lf_dispatch(GSource* source, GSourceFunc /*callback*/, gpointer /*data*/) {
+    const OwnCodeChecked checked;
+    auto* own = reinterpret_cast<HandedSource*>(source);
+    auto [next, quit] = own->handed->takeNext();
+    if (next) {
+        next();
+    } else if (quit) {
+        g_main_loop_quit(own->loop);
+    }
+    return G_SOURCE_CONTINUE;
 }
 
-void lf_freeHanded(gpointer data) {
-    lf_takeOver(data);
-    delete static_cast<std::shared_ptr<GtkThread::Handed>*>(data);
-}
+GSourceFuncs g_handedSourceFuncs{&lf_prepare, &lf_check, &lf_dispatch, nullptr, nullptr, nullptr};
 
 } // namespace
 
-GtkThread::GtkThread() : handed_(std::make_shared<Handed>()) {}
+GtkThread::GtkThread() : handed_(std::make_unique<Handed>()) {}
 
 GtkThread::~GtkThread() {
     stop();
@@ -86,25 +99,39 @@ bool GtkThread::start(std::function<void()> ready) {
     std::promise<bool> opened;
     std::future<bool> result = opened.get_future();
     thread_ = std::thread([this, &opened, ready = std::move(ready)] {
+        const LibrariesUnchecked libraries;
         if (gtk_init_check(nullptr, nullptr) == FALSE) {
             opened.set_value(false);
             return;
         }
-        loop_ = g_main_loop_new(nullptr, FALSE);
+        context_ = g_main_context_default();
+        GMainLoop* loop = g_main_loop_new(context_, FALSE);
+        GSource* source = g_source_new(&g_handedSourceFuncs, sizeof(HandedSource));
+        reinterpret_cast<HandedSource*>(source)->handed = handed_.get();
+        reinterpret_cast<HandedSource*>(source)->loop = loop;
+        g_source_set_priority(source, G_PRIORITY_DEFAULT);
+        g_source_set_can_recurse(source, TRUE);
+        g_source_attach(source, context_);
         if (ready) {
+            const OwnCodeChecked checked;
             ready();
         }
         running_.store(true);
         opened.set_value(true);
-        g_main_loop_run(loop_);
-        if (const std::function<void()> farewell = handed_->takeFarewell()) {
-            farewell();
+        g_main_loop_run(loop);
+        {
+            const OwnCodeChecked checked;
+            if (const std::function<void()> farewell = handed_->takeFarewell()) {
+                farewell();
+            }
         }
-        // What the windows still had queued (their last redraws) is let go with them.
-        while (g_main_context_iteration(nullptr, FALSE) != FALSE) {
+        // What the windows still had queued (their last redraws) is let go with them, and so is
+        // work handed before the stop.
+        while (g_main_context_iteration(context_, FALSE) != FALSE) {
         }
-        g_main_loop_unref(loop_);
-        loop_ = nullptr;
+        g_source_destroy(source);
+        g_source_unref(source);
+        g_main_loop_unref(loop);
     });
     if (!result.get()) {
         thread_.join();
@@ -121,15 +148,7 @@ bool GtkThread::post(std::function<void()> work) {
         const std::lock_guard lock(handed_->mutex);
         handed_->work.push_back(std::move(work));
     }
-    // An idle source always runs on the thread that iterates the context; invoking directly
-    // could run the work here, on the wrong thread, whenever the loop is between iterations.
-    GSource* source = g_idle_source_new();
-    g_source_set_priority(source, G_PRIORITY_DEFAULT);
-    auto* data = new std::shared_ptr<Handed>(handed_);
-    g_source_set_callback(source, &lf_runNext, data, &lf_freeHanded);
-    lf_handOver(data);
-    g_source_attach(source, nullptr);
-    g_source_unref(source);
+    g_main_context_wakeup(context_);
     return true;
 }
 
@@ -141,8 +160,9 @@ void GtkThread::stop(std::function<void()> farewell) {
         {
             const std::lock_guard lock(handed_->mutex);
             handed_->farewell = std::move(farewell);
+            handed_->quit = true;
         }
-        g_main_loop_quit(loop_);
+        g_main_context_wakeup(context_);
     }
     thread_.join();
 }

@@ -7,7 +7,7 @@
 #include <memory>
 #include <thread>
 
-typedef struct _GMainLoop GMainLoop;
+typedef struct _GMainContext GMainContext;
 
 namespace skyloom::winui::gtk {
 
@@ -35,9 +35,9 @@ public:
 
 private:
     std::thread thread_;
-    GMainLoop* loop_ = nullptr; // the GTK thread's, set before start() returns
+    GMainContext* context_ = nullptr; // the GTK thread's, set before start() returns
     std::atomic<bool> running_{false};
-    std::shared_ptr<Handed> handed_;
+    std::unique_ptr<Handed> handed_;
 };
 
 } // namespace skyloom::winui::gtk

@@ -6,6 +6,7 @@
 
 #include "platform/winui/backend.h"
 #include "platform/winui/gtk/key_translation.h"
+#include "platform/winui/gtk/library_checks.h"
 #include "platform/winui/input.h"
 #include "platform/winui/input_state.h"
 #include "platform/winui/message_loop.h"
@@ -80,6 +81,7 @@ ScreenWindow::~ScreenWindow() {
 }
 
 void ScreenWindow::onDestroyed(GtkWidget* /*widget*/, gpointer self) {
+    const OwnCodeChecked checked;
     ScreenWindow& window = lf_self(self);
     window.window_ = nullptr;
     window.area_ = nullptr;
@@ -130,19 +132,25 @@ POINT ScreenWindow::screenPoint(double x, double y) const {
 }
 
 gboolean ScreenWindow::onDraw(GtkWidget* /*widget*/, cairo_t* cr, gpointer self) {
+    const OwnCodeChecked checked;
     const ScreenWindow& window = lf_self(self);
+    cairo_surface_t* picture = window.picture_.empty() ? nullptr : window.picture_.surface();
+    const double scale = 1.0 / window.scale_;
+    // cairo's own work on GTK's context, as GTK's drawing around it.
+    const LibrariesUnchecked cairo;
     cairo_set_source_rgb(cr, 0, 0, 0);
     cairo_paint(cr);
-    if (!window.picture_.empty()) {
+    if (picture != nullptr) {
         // One picture pixel on one device pixel.
-        cairo_scale(cr, 1.0 / window.scale_, 1.0 / window.scale_);
-        cairo_set_source_surface(cr, window.picture_.surface(), 0, 0);
+        cairo_scale(cr, scale, scale);
+        cairo_set_source_surface(cr, picture, 0, 0);
         cairo_paint(cr);
     }
     return TRUE;
 }
 
 gboolean ScreenWindow::onButton(GtkWidget* /*widget*/, GdkEventButton* event, gpointer self) {
+    const OwnCodeChecked checked;
     const ScreenWindow& window = lf_self(self);
     if (event->button != GDK_BUTTON_PRIMARY) {
         return FALSE;
@@ -160,12 +168,14 @@ gboolean ScreenWindow::onButton(GtkWidget* /*widget*/, GdkEventButton* event, gp
 }
 
 gboolean ScreenWindow::onMotion(GtkWidget* /*widget*/, GdkEventMotion* event, gpointer self) {
+    const OwnCodeChecked checked;
     const ScreenWindow& window = lf_self(self);
     injectMouseMove(window.screenPoint(event->x, event->y), (event->state & GDK_BUTTON1_MASK) != 0);
     return TRUE;
 }
 
 gboolean ScreenWindow::onScroll(GtkWidget* /*widget*/, GdkEventScroll* event, gpointer self) {
+    const OwnCodeChecked checked;
     const ScreenWindow& window = lf_self(self);
     int delta = 0;
     if (event->direction == GDK_SCROLL_UP) {
@@ -180,9 +190,10 @@ gboolean ScreenWindow::onScroll(GtkWidget* /*widget*/, GdkEventScroll* event, gp
 }
 
 gboolean ScreenWindow::onKey(GtkWidget* /*widget*/, GdkEventKey* event, gpointer /*self*/) {
-    const KeyInput key =
-        gf_translateKey(event->keyval, gdk_keyval_to_unicode(event->keyval),
-                        (event->state & GDK_CONTROL_MASK) != 0, (event->state & GDK_MOD1_MASK) != 0);
+    const OwnCodeChecked checked;
+    const KeyInput key = gf_translateKey(event->keyval, gdk_keyval_to_unicode(event->keyval),
+                                         (event->state & GDK_CONTROL_MASK) != 0,
+                                         (event->state & GDK_MOD1_MASK) != 0);
     switch (key.kind) {
     case KeyInput::Kind::virtualKey:
         injectKey(key.virtualKey);
@@ -197,6 +208,7 @@ gboolean ScreenWindow::onKey(GtkWidget* /*widget*/, GdkEventKey* event, gpointer
 }
 
 gboolean ScreenWindow::onFocus(GtkWidget* /*widget*/, GdkEventFocus* event, gpointer self) {
+    const OwnCodeChecked checked;
     const ScreenWindow& window = lf_self(self);
     if (window.popupShown_ && window.popupShown_(window.hwnd_)) {
         return FALSE;
@@ -209,6 +221,7 @@ gboolean ScreenWindow::onFocus(GtkWidget* /*widget*/, GdkEventFocus* event, gpoi
 }
 
 gboolean ScreenWindow::onDelete(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpointer self) {
+    const OwnCodeChecked checked;
     // The window decides whether and when it goes.
     PostMessageW(lf_self(self).hwnd_, WM_CLOSE, 0, 0);
     return TRUE;
@@ -216,6 +229,7 @@ gboolean ScreenWindow::onDelete(GtkWidget* /*widget*/, GdkEvent* /*event*/, gpoi
 
 gboolean ScreenWindow::onConfigure(GtkWidget* /*widget*/, GdkEventConfigure* /*event*/,
                                    gpointer self) {
+    const OwnCodeChecked checked;
     ScreenWindow& window = lf_self(self);
     if (!window.shown_ || !window.placesKnown_) {
         return FALSE;

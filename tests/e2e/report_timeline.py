@@ -1,0 +1,153 @@
+"""An object's trace against what its aircraft's reports give at each moment: the speed of a step
+against the speed the reports around it give, and how far along its track an object runs ahead
+of where its reports put it at that time. A track is one aircraft of the capture
+(e2e_checks.capture_tracks): its points (time s, latitude, longitude, ground speed kt) in time
+order; a trace point is (world seconds, latitude, longitude, altitude ft, heading deg, on
+ground); `offset` puts world time on the capture's clock."""
+import bisect
+import math
+import statistics
+
+EARTH_RADIUS_M = 6371008.8
+KT_TO_MPS = 1852.0 / 3600.0
+# Speeds are measured between trace points at least SPEED_SPAN_S apart: over a shorter span a
+# stall of the program's main worker and its jump to where the objects are due show as much as
+# the motion (e2e_checks).
+SPEED_SPAN_S = 5.0
+REPORT_SPAN_S = SPEED_SPAN_S
+# Where the capture's reports of an aircraft lie further apart than this, and past its last
+# report, the program extrapolates, and it takes a while to find back onto the track: its
+# trace is held to the reports where they were this close for this long.
+COVERED_GAP_S = 30.0
+RECOVERY_S = 60.0
+# A step is held to the speed of the reports within this time of its ends (one report or two of
+# the App's cadence): an object that keeps to its reports' schedule meets them there.
+STEP_REPORT_REACH_S = 10.0
+# Where one of those reports says the aircraft stands, the program may push it back, drive it
+# onto its stand or start it towards its next report at a taxi's speed (the program's own
+# retiming floor, docs/motion.md).
+STANDING_REPORT_KT = 1.0
+STANDING_FLOOR_KT = 30.0
+# The schedule is measured on legs between two reports whose positions give at least this
+# speed (slower, the 11 m of a position's four decimals make seconds of it), where the object
+# lies within SCHEDULE_OFF_LEG_M of the leg's line (at a corner or a helicopter's hairpin the
+# object cuts across, and its place along the leg means nothing).
+SCHEDULE_LEG_MIN_KT = 10.0
+SCHEDULE_OFF_LEG_M = 60.0
+# A lead counts where the object keeps it this long, measured at trace points at most
+# SCHEDULE_GAP_S apart.
+SCHEDULE_HOLD_S = 5.0
+SCHEDULE_GAP_S = 1.0
+# The first seconds of an object (its creation) are not measured.
+SETTLE_S = 5.0
+
+
+def to_metres(latitude0):
+    scale = math.radians(1) * EARTH_RADIUS_M
+    return lambda lat, lon: ((lon * math.cos(math.radians(latitude0))) * scale, lat * scale)
+
+
+def covered(times, at) -> bool:
+    """Whether the capture has the aircraft's reports at most COVERED_GAP_S apart from
+    RECOVERY_S before `at` to the report after it."""
+    first = max(bisect.bisect_left(times, at - RECOVERY_S) - 1, 0)
+    after = bisect.bisect_left(times, at)
+    return (times[0] <= at and after < len(times)
+            and all(b - a <= COVERED_GAP_S for a, b in zip(times[first:], times[first + 1:after + 1])))
+
+
+def reports_speed_kt(track, start, end) -> float:
+    """The speed the reports give from capture time `start` to `end`: the fastest ground speed
+    reported, or given by the positions of two reports REPORT_SPAN_S or more apart (the object
+    reaches each report at its time), from the last report STEP_REPORT_REACH_S or more before
+    `start` to the first as far after `end`; at least STANDING_FLOOR_KT where one of them
+    stands."""
+    points = track["points"]
+    times = [p[0] for p in points]
+    first = max(bisect.bisect_right(times, start - STEP_REPORT_REACH_S) - 1, 0)
+    last = min(bisect.bisect_left(times, end + STEP_REPORT_REACH_S), len(points) - 1)
+    around = points[first:last + 1]
+    fastest = max(p[3] for p in around)
+    if min(p[3] for p in around) <= STANDING_REPORT_KT:
+        fastest = max(fastest, STANDING_FLOOR_KT)
+    metres = to_metres(points[0][1])
+    for a, b in zip(around, around[1:]):
+        if b[0] - a[0] >= REPORT_SPAN_S:
+            (ax, ay), (bx, by) = metres(a[1], a[2]), metres(b[1], b[2])
+            fastest = max(fastest, math.hypot(bx - ax, by - ay) / (b[0] - a[0]) / KT_TO_MPS)
+    return fastest
+
+
+def spans(points):
+    """Every step from a trace point to the first at least SPEED_SPAN_S after it: the indices of
+    its ends, its length (m) and time (s)."""
+    metres = to_metres(points[0][1])
+    times = [p[0] for p in points]
+    xy = [metres(p[1], p[2]) for p in points]
+    for i, t0 in enumerate(times):
+        j = bisect.bisect_left(times, t0 + SPEED_SPAN_S, lo=i + 1)
+        if j == len(times):
+            break
+        yield i, j, math.hypot(xy[j][0] - xy[i][0], xy[j][1] - xy[i][1]), times[j] - t0
+
+
+def steps(points, track, offset):
+    """Every step of `spans`: its capture time, speed (kt), the speed its reports give (kt),
+    length (m), time (s) and whether the object was airborne at both ends."""
+    return [(points[i][0] + offset, length / seconds / KT_TO_MPS,
+             reports_speed_kt(track, points[i][0] + offset, points[j][0] + offset), length,
+             seconds, not (points[i][5] or points[j][5]))
+            for i, j, length, seconds in spans(points)]
+
+
+def schedule_leads(points, track, offset):
+    """Per measured trace point: its capture time, how many seconds along its track it runs
+    ahead of where its reports put it at that time (linear in time between two reports;
+    negative: behind) and whether it was on the ground. Measured where the capture covers the
+    aircraft, from SETTLE_S after its creation."""
+    metres = to_metres(track["points"][0][1])
+    reports = [(p[0], *metres(p[1], p[2])) for p in track["points"]]
+    times = [r[0] for r in reports]
+    out = []
+    for p in points:
+        captured = p[0] + offset
+        if p[0] < points[0][0] + SETTLE_S or not covered(times, captured):
+            continue
+        k = bisect.bisect_right(times, captured)
+        if k == 0 or k == len(times):
+            continue
+        (ta, ax, ay), (tb, bx, by) = reports[k - 1], reports[k]
+        length = math.hypot(bx - ax, by - ay)
+        speed = length / (tb - ta)
+        if speed < SCHEDULE_LEG_MIN_KT * KT_TO_MPS:
+            continue
+        u = (captured - ta) / (tb - ta)
+        x, y = metres(p[1], p[2])
+        dx, dy = x - ax - u * (bx - ax), y - ay - u * (by - ay)
+        along = (dx * (bx - ax) + dy * (by - ay)) / length
+        if math.hypot(dx, dy) ** 2 - along ** 2 > SCHEDULE_OFF_LEG_M ** 2:
+            continue
+        out.append((captured, along / speed, p[5]))
+    return out
+
+
+def schedule_clock(leads) -> float:
+    """The run's schedule clock: the median lead of airborne aeroplanes, which reach each report
+    at its time (docs/motion.md). The offset of world to capture time is taken where objects
+    are created, and a create takes the simulator some time: this corrects it."""
+    return statistics.median(leads) if leads else 0.0
+
+
+def held_lead(leads):
+    """The largest lead (s) that an object keeps for SCHEDULE_HOLD_S without a gap of more than
+    SCHEDULE_GAP_S in its measures, and its capture time; `leads` as schedule_leads gives them
+    (of one phase: the points of another make gaps)."""
+    times = [l[0] for l in leads]
+    held = (-math.inf, None)
+    for i, (at, _, _) in enumerate(leads):
+        j = bisect.bisect_right(times, at + SCHEDULE_HOLD_S)
+        if (times[j - 1] - at < SCHEDULE_HOLD_S - SCHEDULE_GAP_S
+                or any(b - a > SCHEDULE_GAP_S for a, b in zip(times[i:j], times[i + 1:j]))):
+            continue
+        held = max(held, (min(l[1] for l in leads[i:j]), at), key=lambda h: h[0])
+    return held
