@@ -40,6 +40,13 @@ GROUND_PATH_GAP_S = 60.0
 # clearances, searched on rings this far apart, out to the last.
 SEARCH_STEP_M = 10.0
 SEARCH_RADIUS_M = 4000.0
+# The program takes a live aircraft on the ground out of the user's way when it comes within
+# this far ahead of the user's nose and this far to either side (traffic/removals/
+# user_collisions.h): the user faces where that reach meets no runway and the fewest captured
+# paths on the ground, so that the demo's take-offs and landings are not taken away.
+USER_REACH_M = 1852.0
+USER_HALF_WIDTH_M = 15.24
+FACING_STEP_DEG = 5
 
 
 class Capture(NamedTuple):
@@ -240,6 +247,37 @@ def _runways(airport, plane: _Plane):
     return found
 
 
+def _segments_distance(a, b, c, d) -> float:
+    """The least distance between the segments a-b and c-d."""
+    def side(p, q, r):
+        return (q[0] - p[0]) * (r[1] - p[1]) - (q[1] - p[1]) * (r[0] - p[0])
+    if side(a, b, c) * side(a, b, d) < 0 and side(c, d, a) * side(c, d, b) < 0:
+        return 0.0
+    return min(_segment_distance(a, c, d), _segment_distance(b, c, d),
+               _segment_distance(c, a, b), _segment_distance(d, a, b))
+
+
+def _facing(p, runways, paths, preferred: float) -> float:
+    """The heading (degrees) for a user at p whose reach ahead meets no runway and the fewest
+    captured paths on the ground; the nearest to `preferred` among equals."""
+    near = [(a, b) for a, b, _ in paths
+            if _segment_distance(p, a, b) <= USER_REACH_M + USER_HALF_WIDTH_M]
+    best = None
+    for k in range(0, 360, FACING_STEP_DEG):
+        heading = (preferred + k) % 360.0
+        ahead = (p[0] + USER_REACH_M * math.sin(math.radians(heading)),
+                 p[1] + USER_REACH_M * math.cos(math.radians(heading)))
+        runway_met = any(_segments_distance(p, ahead, a, b) <= half + USER_HALF_WIDTH_M
+                         for a, b, half, _ in runways)
+        crossed = sum(1 for a, b in near
+                      if _segments_distance(p, ahead, a, b) <= USER_HALF_WIDTH_M)
+        turn = min(k, 360 - k)
+        key = (runway_met, crossed, turn)
+        if best is None or key < best[0]:
+            best = (key, heading)
+    return round(best[1], 1)
+
+
 def _runway_clearance(p, runways) -> float:
     return min((_segment_distance(p, a, b) - half for a, b, half, _ in runways), default=math.inf)
 
@@ -270,7 +308,8 @@ def user_spot(airport, records, elevation_ft: float, start: float) -> Spot:
     captured aircraft stood, off the runways, that no captured aircraft on the ground comes near
     for the longest time from the capture's start (the nearest to the reference point among
     equals); without one, the nearest point to the reference point off the runways and the
-    captured paths on the ground."""
+    captured paths on the ground. The user faces where the program's reach ahead of the nose
+    meets no runway (_facing)."""
     plane = _Plane(airport["latitude"], airport["longitude"])
     runways = _runways(airport, plane)
     on_ground = ground_test(records, elevation_ft)
@@ -301,7 +340,7 @@ def user_spot(airport, records, elevation_ft: float, start: float) -> Spot:
         free = (f"{near} in the whole capture" if until == math.inf else
                 f"{near} in the capture's first {(until - start) / 60:.1f} min")
         who = r.callsign or r.fields[11] or f"id {r.ident}"
-        return Spot(latitude, longitude, r.track,
+        return Spot(latitude, longitude, _facing(p, runways, paths, r.track),
                     f"where {who} ({r.icao_type or 'type unknown'}) stood in the capture, "
                     f"{_runway_clearance(p, runways):.0f} m off the nearest runway; {free}")
     ring = 0.0
@@ -314,7 +353,8 @@ def user_spot(airport, records, elevation_ft: float, start: float) -> Spot:
                 nearest = min(runways, key=lambda rw: _segment_distance(p, rw[0], rw[1]),
                               default=None)
                 latitude, longitude = plane.position(*p)
-                return Spot(latitude, longitude, nearest[3] if nearest else 0.0,
+                return Spot(latitude, longitude,
+                            _facing(p, runways, paths, nearest[3] if nearest else 0.0),
                             f"{ring:.0f} m from the airport's reference point, "
                             f"{_runway_clearance(p, runways):.0f} m off the nearest runway "
                             f"(no captured aircraft stood at this airport)")

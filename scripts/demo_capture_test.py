@@ -109,6 +109,16 @@ class DemoCaptureTest(unittest.TestCase):
                 self.assertTrue(lines)
                 self.assertGreaterEqual(min(off_runway_m(place, line) for line in lines),
                                         demo_capture.RUNWAY_CLEARANCE_M - 1, place_text)
+                # Nothing on a runway is in the user's way: the reach ahead of the user's nose
+                # that the program clears of live aircraft on the ground meets no runway.
+                heading = math.radians(user["headingDegrees"])
+                for step in range(0, int(demo_capture.USER_REACH_M) + 1, 25):
+                    ahead = (place[0] + math.degrees(step * math.cos(heading) / EARTH_RADIUS_M),
+                             place[1] + math.degrees(step * math.sin(heading) / EARTH_RADIUS_M)
+                             / math.cos(math.radians(place[0])))
+                    self.assertGreater(min(off_runway_m(ahead, line) for line in lines),
+                                       demo_capture.USER_HALF_WIDTH_M,
+                                       f"{place_text}; {step} m ahead")
                 airport = json.loads(layout.airport_file.read_text(encoding="utf-8"))
                 self.assertEqual(airport["taxiParkings"], [])
                 reference = (airport["latitude"], airport["longitude"])
