@@ -21,8 +21,6 @@
 namespace skyloom::testing {
 namespace {
 
-constexpr double kEpoch = 1767800000.0; // 2026-01-07 15:33:20 UTC, a Wednesday
-constexpr double kFeetPerMetre = 3.280839895;
 constexpr double kMetresPerNm = 1852.0;
 
 // The user stands at a gate away from the runways the rows use.
@@ -38,12 +36,8 @@ struct Runway {
     double fieldFt;
 };
 const Runway kZurich28{&kZurich, {47.45660, 8.57045}, 276.0, kZurichFt};
-const Runway kLosAngeles24L{&kLosAngelesReplayAirport, {33.95020, -118.40200}, 263.0,
-                            kLosAngelesFt};
-
-Lalo lf_offset(const Lalo& from, double bearingDeg, double metres) {
-    return gf_destination(from, bearingDeg * geo::kRadiansPerDegree, metres * kFeetPerMetre);
-}
+const Runway kLosAngeles24L{
+    &kLosAngelesReplayAirport, {33.95020, -118.40200}, 263.0, kLosAngelesFt};
 
 double lf_metres(const Lalo& a, const Lalo& b) {
     return gf_distanceNM(a, b) * kMetresPerNm;
@@ -51,11 +45,6 @@ double lf_metres(const Lalo& a, const Lalo& b) {
 
 Lalo lf_at(const ObjectFrame& f) {
     return {f.latitude, f.longitude};
-}
-
-Clock::UtcTime lf_utc(double epoch) {
-    return Clock::UtcTime(
-        std::chrono::duration_cast<Clock::UtcTime::duration>(std::chrono::duration<double>(epoch)));
 }
 
 // Reports every `everySeconds` from `fromSeconds`: a taxi along `trackDeg` at `speedKt` from
@@ -66,15 +55,16 @@ std::vector<TruePoint> lf_taxiThenStand(const Lalo& start, double trackDeg, doub
                                         double altitudeFt) {
     std::vector<TruePoint> points;
     const double metresPerSecond = speedKt * kMetresPerNm / 3600.0;
-    const Lalo stop = lf_offset(start, trackDeg, metresPerSecond * taxiSeconds);
+    const Lalo stop = gf_offsetMetres(start, trackDeg, metresPerSecond * taxiSeconds);
     int n = 0;
     for (double t = 0; t <= toSeconds; t += everySeconds, ++n) {
         if (t < taxiSeconds) {
-            points.push_back(gf_groundReport(t, lf_offset(start, trackDeg, metresPerSecond * t),
+            points.push_back(gf_groundReport(t,
+                                             gf_offsetMetres(start, trackDeg, metresPerSecond * t),
                                              speedKt, trackDeg, altitudeFt));
         } else {
-            points.push_back(gf_groundReport(t, lf_offset(stop, 90.0 * (n % 4), 1.0 + n % 2), n % 3,
-                                             trackDeg, altitudeFt));
+            points.push_back(gf_groundReport(t, gf_offsetMetres(stop, 90.0 * (n % 4), 1.0 + n % 2),
+                                             n % 3, trackDeg, altitudeFt));
         }
     }
     return points;
@@ -82,7 +72,7 @@ std::vector<TruePoint> lf_taxiThenStand(const Lalo& start, double trackDeg, doub
 
 tools::Capture lf_capture(const std::vector<TruePoint>& points, const TrackIdentity& who) {
     TrackCaptureOptions options;
-    options.startEpoch = kEpoch;
+    options.startEpoch = kHandMadeEpoch;
     return gf_trackCapture(points, who, options);
 }
 
@@ -115,11 +105,11 @@ class AirborneFlagWhileStanding : public GroundReportsReplay,
 TEST_P(AirborneFlagWhileStanding, StartsNoRollThatRunsAway) {
     const HoldingRow& row = GetParam();
     const Runway& rw = *row.runway;
-    const Lalo onCentreline = lf_offset(rw.threshold, rw.headingDeg, 400.0);
-    const Lalo spot = lf_offset(onCentreline, rw.headingDeg - 90.0, row.sideMetres);
+    const Lalo onCentreline = gf_offsetMetres(rw.threshold, rw.headingDeg, 400.0);
+    const Lalo spot = gf_offsetMetres(onCentreline, rw.headingDeg - 90.0, row.sideMetres);
     // Up to the spot from 300 m behind it along the runway's direction, at 12 kt.
     const double taxiSeconds = 300.0 / (12.0 * kMetresPerNm / 3600.0);
-    const Lalo start = lf_offset(spot, rw.headingDeg + 180.0, 300.0);
+    const Lalo start = gf_offsetMetres(spot, rw.headingDeg + 180.0, 300.0);
     std::vector<TruePoint> points = lf_taxiThenStand(start, rw.headingDeg, 12.0, taxiSeconds,
                                                      taxiSeconds + 150.0, 2.0, rw.fieldFt);
     const double flagSeconds = taxiSeconds + 20.0;
@@ -131,7 +121,8 @@ TEST_P(AirborneFlagWhileStanding, StartsNoRollThatRunsAway) {
         }
     }
     const TrackIdentity who{0x4b1801, "SWR12", "A320", "HB-JLT", "ZRH", "LHR"};
-    const std::string skip = prepare(*rw.airport, lf_capture(points, who), lf_utc(kEpoch));
+    const std::string skip =
+        prepare(*rw.airport, lf_capture(points, who), gf_epochUtc(kHandMadeEpoch));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -176,17 +167,17 @@ class NotShown : public GroundReportsReplay, public ::testing::WithParamInterfac
 TEST_P(NotShown, IsNamedOnceWithItsReason) {
     const NotShownRow& row = GetParam();
     const Runway& rw = *row.runway;
-    const Lalo start = lf_offset(rw.threshold, rw.headingDeg - 90.0, 200.0);
+    const Lalo start = gf_offsetMetres(rw.threshold, rw.headingDeg - 90.0, 200.0);
     const std::vector<TruePoint> points =
         lf_taxiThenStand(start, rw.headingDeg, 10.0, 120.0, 121.0, 2.0, rw.fieldFt);
     // An aircraft of another airline, of the same model, brings its livery along.
     const TrackIdentity other{0x3c0001, "NJE456", row.who.model, "CS-DXA", "", ""};
     const std::vector<TruePoint> otherPoints =
-        lf_taxiThenStand(lf_offset(start, rw.headingDeg, 1500.0), rw.headingDeg - 180.0, 10.0,
+        lf_taxiThenStand(gf_offsetMetres(start, rw.headingDeg, 1500.0), rw.headingDeg - 180.0, 10.0,
                          120.0, 121.0, 2.0, rw.fieldFt);
     const tools::Capture capture =
         gf_mergeCaptures({lf_capture(points, row.who), lf_capture(otherPoints, other)});
-    const std::string skip = prepare(*rw.airport, capture, lf_utc(kEpoch), {"XQZ"});
+    const std::string skip = prepare(*rw.airport, capture, gf_epochUtc(kHandMadeEpoch), {"XQZ"});
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -226,11 +217,12 @@ class SparseGroundReports : public GroundReportsReplay,
 
 TEST_P(SparseGroundReports, StillShowTheAircraft) {
     const Runway& rw = *GetParam().runway;
-    const Lalo start = lf_offset(rw.threshold, rw.headingDeg - 90.0, 200.0);
+    const Lalo start = gf_offsetMetres(rw.threshold, rw.headingDeg - 90.0, 200.0);
     const std::vector<TruePoint> points =
         lf_taxiThenStand(start, rw.headingDeg, 8.0, 360.0, 360.0, 40.0, rw.fieldFt);
     const TrackIdentity who{0x4b1802, "SWR14", "A320", "HB-JLQ", "ZRH", "LHR"};
-    const std::string skip = prepare(*rw.airport, lf_capture(points, who), lf_utc(kEpoch));
+    const std::string skip =
+        prepare(*rw.airport, lf_capture(points, who), gf_epochUtc(kHandMadeEpoch));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -268,11 +260,11 @@ class StandingJump : public GroundReportsReplay, public ::testing::WithParamInte
 TEST_P(StandingJump, IsNotFlown) {
     const JumpRow& row = GetParam();
     const Runway& rw = *row.runway;
-    const Lalo start = lf_offset(rw.threshold, rw.headingDeg - 90.0, 250.0);
+    const Lalo start = gf_offsetMetres(rw.threshold, rw.headingDeg - 90.0, 250.0);
     std::vector<TruePoint> points =
         lf_taxiThenStand(start, rw.headingDeg, 10.0, 60.0, 240.0, 2.0, rw.fieldFt);
     const Lalo spot{points.back().latitude, points.back().longitude};
-    const Lalo jumpedTo = lf_offset(spot, rw.headingDeg + 120.0, row.jumpMetres);
+    const Lalo jumpedTo = gf_offsetMetres(spot, rw.headingDeg + 120.0, row.jumpMetres);
     for (TruePoint& p : points) {
         if (p.seconds == 120.0) {
             p.latitude = jumpedTo.lat;
@@ -280,7 +272,8 @@ TEST_P(StandingJump, IsNotFlown) {
         }
     }
     const TrackIdentity who{0x4b1803, "SWR16", "A320", "HB-JLR", "ZRH", "LHR"};
-    const std::string skip = prepare(*rw.airport, lf_capture(points, who), lf_utc(kEpoch));
+    const std::string skip =
+        prepare(*rw.airport, lf_capture(points, who), gf_epochUtc(kHandMadeEpoch));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -326,11 +319,12 @@ class CreatedOnTheGround : public GroundReportsReplay,
 TEST_P(CreatedOnTheGround, AtTheFieldsAltitudeAndNeverBelowIt) {
     const CreatedRow& row = GetParam();
     const Runway& rw = *row.runway;
-    const Lalo start = lf_offset(rw.threshold, rw.headingDeg - 90.0, 200.0);
+    const Lalo start = gf_offsetMetres(rw.threshold, rw.headingDeg - 90.0, 200.0);
     const std::vector<TruePoint> points = lf_taxiThenStand(
         start, rw.headingDeg, 10.0, 120.0, 121.0, 2.0, row.reportsFieldAltitude ? rw.fieldFt : 0.0);
     const TrackIdentity who{0x4b1804, "SWR18", "A320", "HB-JLS", "ZRH", "LHR"};
-    const std::string skip = prepare(*rw.airport, lf_capture(points, who), lf_utc(kEpoch));
+    const std::string skip =
+        prepare(*rw.airport, lf_capture(points, who), gf_epochUtc(kHandMadeEpoch));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -405,13 +399,14 @@ class RecreatedObject : public GroundReportsReplay,
 
 TEST_P(RecreatedObject, KeepsItsPlaybackDelay) {
     const Runway& rw = *GetParam().runway;
-    const Lalo start = lf_offset(rw.threshold, rw.headingDeg - 90.0, 200.0);
+    const Lalo start = gf_offsetMetres(rw.threshold, rw.headingDeg - 90.0, 200.0);
     constexpr double kSpeedKt = 15.0;
     const double metresPerSecond = kSpeedKt * kMetresPerNm / 3600.0;
     const std::vector<TruePoint> points =
         lf_taxiThenStand(start, rw.headingDeg, kSpeedKt, 301.0, 300.0, 2.0, rw.fieldFt);
     const TrackIdentity who{0x4b1805, "SWR20", "A320", "HB-JLU", "ZRH", "LHR"};
-    const std::string skip = prepare(*rw.airport, lf_capture(points, who), lf_utc(kEpoch));
+    const std::string skip =
+        prepare(*rw.airport, lf_capture(points, who), gf_epochUtc(kHandMadeEpoch));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }

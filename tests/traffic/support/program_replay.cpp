@@ -125,6 +125,11 @@ private:
 
 } // namespace
 
+Clock::UtcTime gf_epochUtc(double epochSeconds) {
+    return Clock::UtcTime(std::chrono::duration_cast<Clock::UtcTime::duration>(
+        std::chrono::duration<double>(epochSeconds)));
+}
+
 void ProgramReplayTest::SetUp() {
     AppTest::SetUp();
     // The demo's choices; the parameters' defaults.

@@ -96,6 +96,9 @@ struct ReplayRunResult {
     double firstBurstEpoch = 0;
 };
 
+// The clock's UTC time at `epochSeconds` (UTC seconds, as captures stamp them).
+Clock::UtcTime gf_epochUtc(double epochSeconds);
+
 class ProgramReplayTest : public AppTest {
 protected:
     void SetUp() override;

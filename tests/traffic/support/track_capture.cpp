@@ -6,6 +6,9 @@
 
 #include <fmt/format.h>
 
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
+
 namespace skyloom::testing {
 
 namespace {
@@ -95,6 +98,26 @@ TruePoint gf_groundReport(double seconds, const Lalo& at, double speedKt, double
     p.trackDeg = trackDeg;
     p.airborne = false;
     return p;
+}
+
+TruePoint gf_airReport(double seconds, const Lalo& at, double altitudeFt, double speedKt,
+                       double trackDeg, double verticalSpeedFpm) {
+    constexpr double kFeedDecimals = 1e4;
+    TruePoint p;
+    p.seconds = seconds;
+    p.positionSeconds = seconds;
+    p.latitude = std::round(at.lat * kFeedDecimals) / kFeedDecimals;
+    p.longitude = std::round(at.lon * kFeedDecimals) / kFeedDecimals;
+    p.altitudeFt = altitudeFt;
+    p.groundSpeedKt = speedKt;
+    p.trackDeg = std::fmod(trackDeg + 360.0, 360.0);
+    p.verticalSpeedFpm = verticalSpeedFpm;
+    p.airborne = true;
+    return p;
+}
+
+Lalo gf_offsetMetres(const Lalo& from, double bearingDeg, double metres) {
+    return gf_destination(from, bearingDeg * geo::kRadiansPerDegree, metres * geo::kFeetPerMetre);
 }
 
 } // namespace skyloom::testing

@@ -17,6 +17,9 @@ namespace skyloom::testing {
 
 using tools::TruePoint;
 
+// The UTC seconds where hand-made reports start: 2026-01-07 15:33:20 UTC, a Wednesday.
+inline constexpr double kHandMadeEpoch = 1767800000.0;
+
 // Who the App says the aircraft is.
 struct TrackIdentity {
     std::uint32_t hexid = 0;
@@ -58,5 +61,12 @@ tools::Capture gf_mergeCaptures(const std::vector<tools::Capture>& captures);
 // `trackDeg`, at `altitudeFt` (the App's altitude of a ground report).
 TruePoint gf_groundReport(double seconds, const Lalo& at, double speedKt, double trackDeg,
                           double altitudeFt);
+
+// A hand-made airborne report at `seconds`, its position rounded to the App's four decimals.
+TruePoint gf_airReport(double seconds, const Lalo& at, double altitudeFt, double speedKt,
+                       double trackDeg, double verticalSpeedFpm = 0.0);
+
+// The point `metres` from `from` along `bearingDeg`.
+Lalo gf_offsetMetres(const Lalo& from, double bearingDeg, double metres);
 
 } // namespace skyloom::testing
