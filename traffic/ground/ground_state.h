@@ -23,6 +23,8 @@ struct RollState {
     Lalo end;
     std::int32_t counter = 0; // ticks since the roll's step began
     double covered = 0.0;     // metres gone in the step
+    // Ticks a roll from rest turns on the spot onto its direction before it rolls.
+    std::int32_t turnTicks = 0;
 };
 
 // Whether the aircraft stands still, measured over windows of 2 s.

@@ -246,14 +246,6 @@ void lf_timeGroundStep(MotionContext& ctx) {
         return;
     }
     GroundState& g = a.step.ground;
-    if (a.phase.phase == FlightPhase::taxi || a.phase.phase == FlightPhase::pushed_back) {
-        // A taxiing aircraft arrives no more than the step's window ahead of its reports, as in
-        // the air: the wide windows of a landing, a stand or reports that resume after a wait
-        // (27 s) were lowered a second a step and let a taxiing arrival run ahead of its
-        // reports (at Zurich 7 to 12 s, 60 m) wherever its reported speeds outran its
-        // positions. A sharp corner widens it again below.
-        a.motion.earlyWindowTicks = kWindowTicks;
-    }
     double m = lf_turnFactorBySpeed(s[0].groundSpeedKt) * a.base.headingRateRadPerTick;
     const bool path = lf_hasPath(a);
     const double dNm = path ? a.step.groundPath.path.length / kMetresPerNm
@@ -285,13 +277,6 @@ void lf_timeGroundStep(MotionContext& ctx) {
             }
         } else {
             m *= std::clamp(1.0 / q, 1.0, std::max(angle, 90.0) / 30.0);
-            const double f = std::clamp((angle - 30.0) / 70.0, 0.0, 1.0);
-            const double lateFactor = a.phase.phase == FlightPhase::takeoff_roll ? 5.0 : 3.0;
-            a.motion.earlyWindowTicks = std::max(
-                a.motion.earlyWindowTicks, static_cast<std::int32_t>((2 * f + 1) * kWindowTicks));
-            a.motion.lateWindowTicks =
-                std::max(a.motion.lateWindowTicks,
-                         static_cast<std::int32_t>(((lateFactor - 1) * f + 1) * kWindowTicks));
         }
     }
     a.base.workingHeadingRateRadPerTick = m;
@@ -303,16 +288,8 @@ void lf_timeGroundStep(MotionContext& ctx) {
             kShortestStepTicks,
             static_cast<std::int32_t>(
                 std::ceil(std::max(angle - 5.0, 0.0) * geo::kRadiansPerDegree / m)));
-        a.step.customDurationSet = 1;
-        a.step.customDuration = length;
         lf_retimeTarget(ctx, static_cast<std::uint32_t>(turnTicks + length));
-        const std::int32_t due = ctx.tick() + turnTicks + length;
-        if (s[1].time < due) {
-            const std::int32_t later = due - s[1].time;
-            for (std::size_t i = 1; i < s.size(); ++i) {
-                s[i].time += later;
-            }
-        }
+        lf_turnOnTheSpotFirst(ctx, turnTicks);
         return;
     }
     lf_retimeTarget(ctx, static_cast<std::uint32_t>(length));

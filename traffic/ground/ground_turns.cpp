@@ -303,16 +303,7 @@ bool makeTurnGnd(MotionContext& ctx, double angle) {
     if (!built) {
         path = GroundTurnPath{};
         g.pathStatus = 0;
-        if (angle <= 120.0) {
-            gf_buildTimedCurve(st.timedCurve.curve,
-                               TimedPoint{here.lat, here.lon, ctx.tick() / kTicksPerSecond},
-                               TimedPoint{s[1].latitude, s[1].longitude, s[1].time / kTicksPerSecond},
-                               TimedPoint{s[2].latitude, s[2].longitude, s[2].time / kTicksPerSecond});
-            st.timedCurve.valid = std::isfinite(st.timedCurve.curve.controlEast) ? 1 : 0;
-        }
-        if (st.timedCurve.valid == 0) {
-            return false;
-        }
+        return false;
     } else {
         st.groundPath.done = 0;
         // Reading of the long turn's two figures: the path's turn angle and start mismatch.

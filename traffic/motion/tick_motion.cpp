@@ -561,7 +561,12 @@ void lf_moveOneTick(MotionContext& ctx) {
         st.pathHeadingSet = 0;
     }
     if (onGround && !lf_pushingBack(a)) {
-        lf_headingOnGround(a);
+        // Along a planned taxi leg the nose points where the aircraft moves.
+        if (alongPath) {
+            a.sent.headingRad = gf_normaliseAngle(st.pathHeading);
+        } else {
+            lf_headingOnGround(a);
+        }
         const double most = kGroundHeadingRateFactor * a.base.headingRateRadPerTick;
         const double change =
             std::clamp(gf_wrapAngle(a.sent.headingRad - headingBefore), -most, most);

@@ -17,6 +17,7 @@ namespace skyloom::testing {
 namespace {
 
 constexpr double kMetresPerNm = 1852.0;
+constexpr double kMetresPerSecondPerKt = kMetresPerNm / 3600.0;
 constexpr double kCrossWindowSeconds = 60.0;
 constexpr double kStepSpeedWindowSeconds = 10.0;
 constexpr double kStandingKt = 1.0;
@@ -264,8 +265,12 @@ std::vector<double> gf_taxiLeadSeconds(const std::vector<ObjectFrame>& frames,
             const DueReport& r1 = reports[i + 1];
             const double seconds = r1.dueSeconds - r0.dueSeconds;
             const double length = lf_metres(lf_at(r0), lf_at(r1));
+            // A position repeated while the aircraft reports moving is a stale one: it says
+            // nothing of when the aircraft left it.
+            const bool stale = i > 0 && lf_metres(lf_at(reports[i - 1]), lf_at(r0)) < 1.0 &&
+                               r0.groundSpeedKt * kMetresPerSecondPerKt >= kMovingMetresPerSecond;
             if (std::abs(r0.dueSeconds - f.seconds) > kAroundSeconds || !(seconds > 0) ||
-                length < kMovingMetresPerSecond * seconds) {
+                length < kMovingMetresPerSecond * seconds || stale) {
                 continue;
             }
             const DistanceBearing d =
