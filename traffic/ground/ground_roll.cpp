@@ -280,8 +280,6 @@ void lf_setupGroundStep(MotionContext& ctx) {
     const std::int32_t ticks = lf_stepTicks(ctx);
     st.groundPath.fraction = 0.0;
     st.groundPath.increment = 1.0 / ticks;
-    st.timedCurve.fraction = 0.0;
-    st.timedCurve.increment = 1.0 / ticks;
     if (roll) {
         lf_startRollProfile(ctx);
     } else {
@@ -492,7 +490,6 @@ void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode) {
         to.isSet() && !(to == from) ? fmt::format(" to {}", to.text()) : std::string());
     gf_flightMessage(text, *gf_paramsSnapshot(), ctx.state.services.window);
     st.groundPath = GroundPathFollow{};
-    st.timedCurve = TimedCurveFollow{};
     st.airLeg = CurvedAirLeg{};
     st.turnRate = 0.0;
     if (touchAndGo) {

@@ -139,8 +139,8 @@ void lf_maybeBacktrack(MotionContext& ctx, double turnAngleDeg) {
     const auto& s = a.stream;
     const GroundState& g = a.step.ground;
     if (a.phase.phase != FlightPhase::landing_roll || a.base.category != AircraftCategory::Light ||
-        s[1].airborne != 0 || lf_hasPath(a) || a.step.timedCurve.valid != 0 ||
-        a.motion.extrapolationCounter > 0 || turnAngleDeg < kBacktrackTurnDeg ||
+        s[1].airborne != 0 || lf_hasPath(a) || a.motion.extrapolationCounter > 0 ||
+        turnAngleDeg < kBacktrackTurnDeg ||
         g.touchDownHeadingSet == 0) {
         return;
     }
@@ -213,15 +213,11 @@ void nextPosGround(MotionContext& ctx) {
             }
         }
         if (!lf_hasPath(a)) {
-            if (a.step.timedCurve.valid != 0) {
-                g.turnInPlace = 0;
-            } else {
-                g.turnAngleDeg = std::abs(gf_wrapAngle(a.step.targetHeading - a.sent.headingRad)) *
-                                 geo::kDegreesPerRadian;
-                g.turnInPlace = g.turnAngleDeg > kTurnInPlaceDeg ? 1 : 0;
-                if (g.turnInPlace != 0) {
-                    lf_checkTurnOntoRunway(ctx);
-                }
+            g.turnAngleDeg = std::abs(gf_wrapAngle(a.step.targetHeading - a.sent.headingRad)) *
+                             geo::kDegreesPerRadian;
+            g.turnInPlace = g.turnAngleDeg > kTurnInPlaceDeg ? 1 : 0;
+            if (g.turnInPlace != 0) {
+                lf_checkTurnOntoRunway(ctx);
             }
         }
     }
@@ -258,7 +254,7 @@ void lf_timeGroundStep(MotionContext& ctx) {
             ? std::max<std::int32_t>(kShortestStepTicks,
                                      static_cast<std::int32_t>(std::lround(dNm * 360000.0 / v)))
             : kShortestStepTicks;
-    const bool turning = path || a.step.timedCurve.valid != 0 || g.turnInPlace != 0;
+    const bool turning = path || g.turnInPlace != 0;
     const double angle = g.turnInPlace != 0 ? g.turnAngleDeg : g.pathTurnAngleDeg;
     if (turning && angle > 0 && m > 0) {
         const double turnTicks =
@@ -281,8 +277,7 @@ void lf_timeGroundStep(MotionContext& ctx) {
     }
     a.base.workingHeadingRateRadPerTick = m;
     lf_maybeBacktrack(ctx, angle);
-    if (a.phase.phase == FlightPhase::taxi && !path && a.step.timedCurve.valid == 0 &&
-        a.motion.extrapolationCounter <= 0 && g.turnInPlace != 0 &&
+    if (a.phase.phase == FlightPhase::taxi && !path && a.motion.extrapolationCounter <= 0 && g.turnInPlace != 0 &&
         (angle >= kTurnFirstDeg || g.longTurn != 0) && m > 0) {
         const auto turnTicks = std::max<std::int32_t>(
             kShortestStepTicks,

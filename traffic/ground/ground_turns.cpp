@@ -246,7 +246,6 @@ bool makeTurnGnd(MotionContext& ctx, double angle) {
     }
     MotionStep& st = a.step;
     st.groundPath = GroundPathFollow{};
-    st.timedCurve = TimedCurveFollow{};
     GroundState& g = st.ground;
     g.pathStatus = 0;
     const Lalo here = lf_position(a);
@@ -300,19 +299,20 @@ bool makeTurnGnd(MotionContext& ctx, double angle) {
             }
         }
     }
+    // Without a turn path the step is a taxi leg to the corner (lf_planTaxiLeg), which the
+    // nose follows.
     if (!built) {
         path = GroundTurnPath{};
         g.pathStatus = 0;
         return false;
-    } else {
-        st.groundPath.done = 0;
-        // Reading of the long turn's two figures: the path's turn angle and start mismatch.
-        g.longTurn = phase == FlightPhase::taxi && exit == 1 && angle >= 90 &&
-                             path.turnAngleDeg >= 30 && path.turnAngleDeg <= 70 &&
-                             path.startMismatchDeg >= 35 && path.startMismatchDeg < 60
-                         ? 1
-                         : 0;
     }
+    st.groundPath.done = 0;
+    // Reading of the long turn's two figures: the path's turn angle and start mismatch.
+    g.longTurn = phase == FlightPhase::taxi && exit == 1 && angle >= 90 &&
+                         path.turnAngleDeg >= 30 && path.turnAngleDeg <= 70 &&
+                         path.startMismatchDeg >= 35 && path.startMismatchDeg < 60
+                     ? 1
+                     : 0;
     // The step runs to the path's end: the samples before it (the corner when the path runs
     // through it) leave the stream.
     st.targetHeading = exit == 1 ? gf_bearing(here, lf_lalo(s[1]))

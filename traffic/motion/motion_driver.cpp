@@ -648,7 +648,6 @@ void lf_prepareStep(MotionContext& ctx) {
     lf_alignApproach(ctx);
     st.groundPath.done = 1;
     st.groundPath.increments.clear();
-    st.timedCurve.valid = 0;
     st.tickIncrements.clear();
     st.tickIncrementIndex = 0;
     const FlightPhase phase = a.phase.phase;
