@@ -280,6 +280,7 @@ void lf_setupGroundStep(MotionContext& ctx) {
     const std::int32_t ticks = lf_stepTicks(ctx);
     st.groundPath.fraction = 0.0;
     st.groundPath.increment = 1.0 / ticks;
+    lf_paceThroughCorner(ctx, ticks);
     if (roll) {
         lf_startRollProfile(ctx);
     } else {

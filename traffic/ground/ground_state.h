@@ -27,6 +27,16 @@ struct RollState {
     std::int32_t turnTicks = 0;
 };
 
+// The corner sample a turn path runs through: when it is due (0: the path has none), the
+// share of the path before it and how fast (m per tick) the parts before and after it may be
+// flown at the most.
+struct GroundCorner {
+    std::int32_t dueTick = 0;
+    double share = 0.0;
+    double mostBefore = 0.0;
+    double mostAfter = 0.0;
+};
+
 // Whether the aircraft stands still, measured over windows of 2 s.
 struct StillTracker {
     std::uint8_t running = 0;
@@ -47,6 +57,7 @@ struct GroundState {
     std::uint8_t longTurn = 0;
     double pathTurnAngleDeg = 0.0;
     std::uint32_t pathStatus = 0;
+    GroundCorner corner;
     RollState roll;
     double touchDownHeadingRad = 0.0;
     std::uint8_t touchDownHeadingSet = 0;
