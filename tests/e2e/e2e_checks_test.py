@@ -170,9 +170,6 @@ class SpanMeasures(unittest.TestCase):
                     {"points": points}, start, end), speed, delta=0.5)
 
 
-if __name__ == "__main__":
-    unittest.main()
-
 
 def reported(callsign):
     """The capture's track of the aircraft (e2e_checks.capture_tracks) and its reports as
@@ -251,9 +248,16 @@ class DoctoredTraces(unittest.TestCase):
                 ("an airliner on final stays 5 s ahead of its reports", "EVA620",
                  (t0 + 67, t0 + 160), dict(shown=lambda c: c + 5.0), schedule_check,
                  "5.0 s ahead of its reports in the air"),
+                ("a taxiing aircraft stays 5 s ahead of its reports", "JBU424",
+                 (t0 + 137, t0 + 200), dict(shown=lambda c: c + 5.0), schedule_check,
+                 "5.0 s ahead of its reports on the ground"),
                 ("a taxiing aircraft turns its nose 90 degrees off for 10 s", "JBU424",
                  (t0 + 191, t0 + 244), dict(turned=lambda c: 90.0 if 200 <= c - t0 < 210 else 0.0),
                  nose_check, "degrees off the direction it moves in on the ground"),
+                ("a taxiing aircraft moves 45 degrees off its nose for 6 s, as its corners did",
+                 "JAL061", (t0 + 339, t0 + 444),
+                 dict(turned=lambda c: 45.0 if 380 <= c - t0 < 386 else 0.0), nose_check,
+                 "degrees off the direction it moves in on the ground"),
                 ("an airliner below 200 ft on short final turns its nose 90 degrees off",
                  "EVA620", (t0 + 142, t0 + 190),
                  dict(turned=lambda c: 90.0 if 164 <= c - t0 < 171 else 0.0), nose_check,
@@ -265,3 +269,7 @@ class DoctoredTraces(unittest.TestCase):
                 failures = check(callsign, kept_trace(reports, start, end, **doctored), track)
                 self.assertEqual(len(failures), 1, failures)
                 self.assertIn(text, failures[0])
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -16,7 +16,6 @@
 #include "traffic/ground/runway_match.h"
 #include "traffic/decode/sample_checks.h"
 #include "traffic/motion/speed_profile.h"
-#include "traffic/ground/timed_curve.h"
 #include "traffic/motion/air_leg.h"
 #include "traffic/motion/track_steering.h"
 #include "traffic/ground/turn_path.h"
@@ -202,15 +201,6 @@ TEST(FiniteInputTest, NoHelperReturnsNotANumber) {
         check(point.latitude, "path latitude");
         check(point.longitude, "path longitude");
         check(point.heading, "path heading");
-
-        TimedCurve timed;
-        gf_buildTimedCurve(timed, {a.lat, a.lon, 0}, {b.lat, b.lon, 0}, {e.lat, e.lon, in.any()});
-        Lalo at;
-        double timedHeading = 0;
-        if (gf_timedCurvePointAt(timed, at, timedHeading, in.any())) {
-            check(at, "timed position");
-            check(timedHeading, "timed heading");
-        }
 
         FacilityRunway runway;
         runway.centreLatitude = a.lat;

@@ -1,7 +1,7 @@
 // The cost per call of the motion numerics that run every tick for every moving aircraft: a
-// speed-profile sample, a ground-turn-path sample, a timed-curve sample, a curved-leg point and
-// a bank command; and of the calls made once per step: building a turn path, a speed-profile
-// fit and a runway search at an airport of six runways.
+// speed-profile sample, a ground-turn-path sample, a curved-leg point and a bank command; and
+// of the calls made once per step: building a turn path, a speed-profile fit and a runway
+// search at an airport of six runways.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -12,7 +12,6 @@
 #include "traffic/motion/kinematics.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/motion/speed_profile.h"
-#include "traffic/ground/timed_curve.h"
 #include "traffic/motion/track_steering.h"
 #include "traffic/ground/turn_path.h"
 
@@ -72,19 +71,6 @@ void BM_GroundTurnPathSample(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_GroundTurnPathSample);
-
-void BM_TimedCurveSample(benchmark::State& state) {
-    TimedCurve curve;
-    gf_buildTimedCurve(curve, {47.45, 8.56, 0}, {47.4505, 8.56, 0}, {47.4505, 8.5608, 20});
-    Lalo p;
-    double heading = 0;
-    double t = 0;
-    for (auto _ : state) {
-        t = t >= 20 ? 0 : t + 0.01;
-        benchmark::DoNotOptimize(gf_timedCurvePointAt(curve, p, heading, t));
-    }
-}
-BENCHMARK(BM_TimedCurveSample);
 
 void BM_CurvedLegPoint(benchmark::State& state) {
     double t = 0;

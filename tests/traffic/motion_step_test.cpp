@@ -231,7 +231,9 @@ TEST_F(MotionStepTest, RetimingStaysInTheWindowsAndPushesLaterSamplesOnlyWhenOve
 
 // However late an aircraft is and however its leg was timed, the leg takes at least the time
 // the fastest of its reports' speeds (the two ground speeds, what the positions make over the
-// samples' times, 30 kt at least) needs at 1.2 times that speed. The present tick is 1000.
+// samples' times; 30 kt at least in the air, 10 kt on the ground) needs at 1.2 times that
+// speed. On the ground the step reaches its target when it is due, never earlier. The present
+// tick is 1000.
 TEST_F(MotionStepTest, ALateLegIsFlownAtMostAFifthFasterThanItsReportsSay) {
     const struct {
         const char* name;
@@ -243,16 +245,22 @@ TEST_F(MotionStepTest, ALateLegIsFlownAtMostAFifthFasterThanItsReportsSay) {
         bool inTheAir = false;
     } cases[] = {
         // 20 s late, beyond the late window of 9 s: 92 m whose reports say 3 kt, their positions
-        // 17.9 kt over 10 s; 92 m at 36 kt take 497 ticks (before: the next tick).
-        {"more than the late window behind", 92.0, 3.0, 3.0, -1000, 0, 6000, 1497},
+        // 17.9 kt over 10 s; 92 m at 21.5 kt take 833 ticks (before: at 36 kt, 1.2 times the
+        // floor of 30 kt, 497 ticks; before that the next tick).
+        {"more than the late window behind", 92.0, 3.0, 3.0, -1000, 0, 6000, 1833},
         // A report that came due at once after a wait (stream[0] is where the aircraft stood,
-        // the samples' times a tick apart): 35 m at 1.2 x 30 kt take 189 ticks, not the 25 that
+        // the samples' times a tick apart): 35 m at 1.2 x 25 kt take 227 ticks, not the 25 that
         // the samples' times made of the leg.
-        {"a report due at once", 35.0, 0.0, 25.0, 1000, 1001, 25, 1189},
-        // On time: the ground step's own timing stands (92 m at 17.9 kt).
+        {"a report due at once", 35.0, 0.0, 25.0, 1000, 1001, 25, 1227},
+        // On time: the target is reached when it is due (92 m at 17.9 kt).
         {"on time", 92.0, 17.9, 17.9, 1000, 2000, 1000, 2000},
-        // 5 s late the window would have it fly the leg in 4 s.
-        {"late within the window", 92.0, 17.9, 17.9, -500, 500, 1000, 1497},
+        // Reported twice as fast as its positions go, the step timed by that speed came 5 s
+        // early (the early window allowed 9 s); it reaches its target when it is due.
+        {"reported faster than its positions on the ground", 92.0, 35.8, 35.8, 1000, 2000, 500,
+         2000},
+        // 5 s late the window would have it fly the leg in 4 s; 1.2 times its reports' speed
+        // needs 8.3 s.
+        {"late within the window", 92.0, 17.9, 17.9, -500, 500, 1000, 1833},
         // A report 10 NM off the path, 2 s after the one before: its positions say 18,000 kt,
         // and the window holds the detour as before.
         {"a report far off the path", 18520.0, 250.0, 250.0, 1000, 1200, 14400, 2100, true},

@@ -1,8 +1,8 @@
-// Ground turn paths and timed curves: each status with its text, defaults for limits given as
-// 0, the ends of a path, turns across the antimeridian, near a pole and through north, and
-// seeded properties over thousands of random corners: a built path starts at A along the start
-// heading, is continuous in position and heading, is walked at constant speed along its
-// length, and ends on the second leg.
+// Ground turn paths: each status with its text, defaults for limits given as 0, the ends of a
+// path, turns across the antimeridian, near a pole and through north, and seeded properties
+// over thousands of random corners: a built path starts at A along the start heading, is
+// continuous in position and heading, is walked at constant speed along its length, and ends
+// on the second leg.
 #include "traffic/ground/turn_path.h"
 
 #include <cmath>
@@ -17,7 +17,6 @@
 #include "tests/sim/support/facility_test_support.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/hermite.h"
-#include "traffic/ground/timed_curve.h"
 #include "tests/traffic/support/test_numbers.h"
 
 namespace skyloom {
@@ -290,84 +289,6 @@ TEST(GroundTurnPathTest, RandomPathsAreContinuousAndEndOnTheSecondLeg) {
         EXPECT_LT(std::abs(gf_wrapAngle(previous.heading - h2)), 1e-6);
     }
     EXPECT_GT(built, 1000);
-}
-
-TEST(TimedCurveTest, PositionsAndHeadingsBetweenItsTimes) {
-    struct Case {
-        const char* name;
-        TimedPoint start, control, end;
-        double maximumStep; // m per hundredth of the time: the control polygon's length / 100
-    };
-    const Lalo a{47.45, 8.56};
-    const Lalo q = gf_flatOffset(a, 0, 100);
-    const Lalo e = gf_flatOffset(a, 100, 100);
-    const Case cases[] = {
-        {"corner", {a.lat, a.lon, 10}, {q.lat, q.lon, 0}, {e.lat, e.lon, 30}, 2.0},
-        {"across the antimeridian",
-         {-16.69, 179.9995, 0},
-         {-16.69, -179.999, 0},
-         {-16.68, -179.999, 20},
-         12.8},
-        {"near the pole", {89.99, 0, 0}, {89.991, 0, 0}, {89.991, 1, 20}, 1.4},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TimedCurve curve;
-        gf_buildTimedCurve(curve, c.start, c.control, c.end);
-        Lalo p;
-        double heading = -1;
-        ASSERT_TRUE(gf_timedCurvePointAt(curve, p, heading, c.start.time));
-        EXPECT_LT(gf_metresBetween(p, {c.start.latitude, c.start.longitude}), 1e-3);
-        const FlatOffset toControl = gf_flatOffsetMetres(
-            {c.start.latitude, c.start.longitude}, {c.control.latitude, c.control.longitude},
-            111132.95, std::cos(c.start.latitude * kDeg));
-        EXPECT_NEAR(heading, gf_flatHeading(toControl.east, toControl.north), 1e-9);
-        Lalo previous = p;
-        const double span = c.end.time - c.start.time;
-        for (int k = 1; k <= 100; ++k) {
-            ASSERT_TRUE(gf_timedCurvePointAt(curve, p, heading, c.start.time + span * k / 100));
-            EXPECT_LE(std::abs(p.lon), 180.0);
-            EXPECT_GE(heading, 0.0);
-            EXPECT_LT(heading, 2 * std::numbers::pi);
-            EXPECT_LT(gf_metresBetween(p, previous), c.maximumStep);
-            previous = p;
-        }
-        EXPECT_LT(gf_metresBetween(p, {c.end.latitude, c.end.longitude}), 1e-3);
-        EXPECT_FALSE(gf_timedCurvePointAt(curve, p, heading, c.end.time + 1));
-        EXPECT_FALSE(gf_timedCurvePointAt(curve, p, heading, c.start.time - 1));
-        EXPECT_FALSE(gf_timedCurvePointAt(curve, p, heading, kNaN));
-    }
-}
-
-TEST(TimedCurveTest, ACurveThatCannotBeBuiltAnswersNothing) {
-    const TimedPoint start{47.45, 8.56, 10};
-    const TimedPoint control{47.46, 8.56, 0};
-    struct Case {
-        const char* name;
-        TimedPoint start, control, end;
-    };
-    const Case cases[] = {
-        {"equal times", start, control, {47.46, 8.57, 10}},
-        {"end before start", start, control, {47.46, 8.57, 5}},
-        {"end out of range", start, control, {47.46, 181, 20}},
-        {"control not finite", start, {kNaN, 8.56, 0}, {47.46, 8.57, 20}},
-        {"start time not finite", {47.45, 8.56, kNaN}, control, {47.46, 8.57, 20}},
-        {"all in one place", start, {47.45, 8.56, 0}, {47.45, 8.56, 20}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        TimedCurve curve;
-        gf_buildTimedCurve(curve, c.start, c.control, c.end);
-        EXPECT_TRUE(std::isnan(curve.startTime));
-        EXPECT_TRUE(std::isnan(curve.controlEast));
-        Lalo p{1, 2};
-        double heading = 3;
-        for (const double t : {0.0, 10.0, 15.0, 20.0}) {
-            EXPECT_FALSE(gf_timedCurvePointAt(curve, p, heading, t));
-        }
-        EXPECT_EQ(p, (Lalo{1, 2}));
-        EXPECT_EQ(heading, 3);
-    }
 }
 
 } // namespace

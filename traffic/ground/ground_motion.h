@@ -27,6 +27,22 @@ bool lf_insertCornerBefore(MotionContext& ctx, double leadMetres, bool fromPrese
 bool lf_insertCornerAfter(MotionContext& ctx, double leadMetres);
 bool lf_straightenSkip(MotionContext& ctx, std::size_t k);
 bool makeTurnGnd(MotionContext& ctx, double turnAngleDeg);
+// A turn path through a corner sample passes the corner when it is due and ends when the step
+// of `ticks` does, each part at its own pace: at one pace over the whole path, N9344F (a C172 at
+// Long Beach) passed a corner reported at 11 kt before a leg of 23 kt 5 to 6 s early. One pace
+// where either part would be flown faster than its reports allow.
+void lf_paceThroughCorner(MotionContext& ctx, std::int32_t ticks);
+// A taxi step that no turn path or roll shapes (traffic/ground/taxi_leg.cpp): before its length
+// is taken, whether the aircraft turns on the spot first (its target lies inside the turn the
+// nose can make); once it is, its path from the aircraft along its nose (or, turning first,
+// along the leg) to stream[1] within the turn the nose follows at the step's speed.
+void lf_prepareTaxiLeg(MotionContext& ctx);
+// The step turns on the spot for `turnTicks` and then flies its leg in the time left until
+// stream[1] is due, no faster than its reports allow: stream[1] and the samples after it are
+// due later where it must (the leg after a turn timed by the reported speed alone ended before
+// its target was due, and the aircraft ran on 37 m past a report of SWA240 at Los Angeles).
+void lf_turnOnTheSpotFirst(MotionContext& ctx, std::int32_t turnTicks);
+void lf_planTaxiLeg(MotionContext& ctx, std::int32_t stepTicks);
 // The factor of the ground turn rate at a ground speed: 1.2 up to 8 kt, 1.0 from 15 to 20 kt,
 // 0.6 from 30 kt, linear between; 1.0 for a speed that is not finite.
 double lf_turnFactorBySpeed(double groundSpeedKt) noexcept;

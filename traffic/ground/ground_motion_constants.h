@@ -55,6 +55,8 @@ inline constexpr double kLandingRollTurnOffDeg = 15.0;
 inline constexpr double kCentrelineFactor = 0.15;
 // A take-off roll goes at most this far past its runway's far end.
 inline constexpr double kRollPastEndMetres = 100.0;
+// A take-off roll from rest starts once its nose lies this close to the roll's direction.
+inline constexpr double kRollAlignedDeg = 3.0;
 
 // Line-up.
 inline constexpr double kOnRunwayCrossMetres = 7.5;

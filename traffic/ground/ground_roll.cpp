@@ -123,15 +123,44 @@ void lf_rollCommands(MotionContext& ctx) {
     }
 }
 
+// The direction the roll moves in: the runway's centreline once the roll keeps to it, else
+// from where the step began to its end.
+double lf_rollDirection(const MotionStep& st) {
+    return st.centrelineSet != 0 ? st.centrelineHeading
+                                 : gf_bearing(st.ground.roll.start, st.ground.roll.end);
+}
+
+// The ticks a take-off roll from rest turns on the spot onto its direction first, as a taxi's
+// turn does: rolling off at once, VIV511 at Los Angeles moved 31 degrees off its nose.
+std::int32_t lf_turnBeforeRollTicks(const LiveAircraft& a) {
+    const MotionStep& st = a.step;
+    if (a.phase.phase != FlightPhase::takeoff_roll || st.presentSpeed > kStillKt) {
+        return 0;
+    }
+    const double off = std::abs(gf_wrapAngle(lf_rollDirection(st) - a.sent.headingRad));
+    const double rate = lf_turnFactorBySpeed(0.0) * a.base.headingRateRadPerTick;
+    return off > kRollAlignedDeg / kDeg && rate > 0
+               ? static_cast<std::int32_t>(std::ceil((off - kRollAlignedDeg / kDeg) / rate))
+               : 0;
+}
+
 // The roll's speed profile over the step from the present speed to stream[1]'s.
 void lf_startRollProfile(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
     RollState& roll = st.ground.roll;
     const auto& s = a.stream;
-    const double seconds = lf_stepTicks(ctx) / kTicksPerSecond;
+    roll.start = lf_position(a);
+    roll.end = lf_lalo(s[1]);
+    st.centrelineSet = 0;
+    lf_steerToCentreline(ctx);
+    // The turn on the spot comes out of the step's time: the roll still ends when its target is
+    // due.
+    roll.turnTicks = std::min(lf_turnBeforeRollTicks(a), lf_stepTicks(ctx) - kShortestStepTicks);
+    roll.turnTicks = std::max(roll.turnTicks, 0);
+    const double seconds = (lf_stepTicks(ctx) - roll.turnTicks) / kTicksPerSecond;
     const bool path = st.groundPath.done == 0 && st.groundPath.path.length > 0;
-    const Lalo here = lf_position(a);
+    const Lalo here = roll.start;
     const double metres =
         path ? st.groundPath.path.length : gf_distanceNM(here, lf_lalo(s[1])) * kMetresPerNm;
     double startKt = st.presentSpeed > 0 ? st.presentSpeed : s[0].groundSpeedKt;
@@ -161,14 +190,11 @@ void lf_startRollProfile(MotionContext& ctx) {
         gf_buildSpeedProfile(profile, metres, seconds, va, vb);
     }
     roll.profile = profile;
-    roll.start = here;
-    roll.end = lf_lalo(s[1]);
     roll.counter = 0;
     roll.covered = 0.0;
     st.rollRunning = profile.valid;
-    st.centrelineSet = 0;
-    if (profile.valid != 0) {
-        lf_steerToCentreline(ctx);
+    if (profile.valid == 0) {
+        roll.turnTicks = 0;
     }
 }
 
@@ -254,8 +280,7 @@ void lf_setupGroundStep(MotionContext& ctx) {
     const std::int32_t ticks = lf_stepTicks(ctx);
     st.groundPath.fraction = 0.0;
     st.groundPath.increment = 1.0 / ticks;
-    st.timedCurve.fraction = 0.0;
-    st.timedCurve.increment = 1.0 / ticks;
+    lf_paceThroughCorner(ctx, ticks);
     if (roll) {
         lf_startRollProfile(ctx);
     } else {
@@ -290,6 +315,15 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
     RollState& roll = st.ground.roll;
     if (roll.profile.valid == 0 || !(roll.profile.length > 0)) {
         return false;
+    }
+    // A take-off roll from rest turns onto its direction on the spot first.
+    if (roll.turnTicks > 0) {
+        --roll.turnTicks;
+        const double off = gf_wrapAngle(lf_rollDirection(st) - a.sent.headingRad);
+        const double most = lf_turnFactorBySpeed(0.0) * a.base.headingRateRadPerTick;
+        a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + std::clamp(off, -most, most));
+        st.presentSpeed = 0.0;
+        return true;
     }
     ++roll.counter;
     const double t = roll.counter / kTicksPerSecond;
@@ -457,7 +491,6 @@ void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode) {
         to.isSet() && !(to == from) ? fmt::format(" to {}", to.text()) : std::string());
     gf_flightMessage(text, *gf_paramsSnapshot(), ctx.state.services.window);
     st.groundPath = GroundPathFollow{};
-    st.timedCurve = TimedCurveFollow{};
     st.airLeg = CurvedAirLeg{};
     st.turnRate = 0.0;
     if (touchAndGo) {
@@ -514,7 +547,11 @@ bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
         }
     }
     const bool nearEndSlow = v3 > v && along && *along >= -300.0 && *along <= 100.0 && hasAlong1;
-    if (!anyAirborne && highest <= kStrongClimbFpm && !nearEndSlow && (!hasAlong1 || a1 > -50)) {
+    // A roll faster than any taxi is a take-off roll, whatever its reports say: gone back to
+    // taxi at 190 kt, DAL2232 (its climb-out reported on the ground) ran on 611 m past the
+    // runway's end, where nothing watches a taxi.
+    if (!anyAirborne && highest <= kStrongClimbFpm && !nearEndSlow && (!hasAlong1 || a1 > -50) &&
+        !(v > kEvidenceSpeedKt)) {
         lf_backToTaxi(ctx);
         return false;
     }

@@ -23,6 +23,18 @@ struct RollState {
     Lalo end;
     std::int32_t counter = 0; // ticks since the roll's step began
     double covered = 0.0;     // metres gone in the step
+    // Ticks a roll from rest turns on the spot onto its direction before it rolls.
+    std::int32_t turnTicks = 0;
+};
+
+// The corner sample a turn path runs through: when it is due (0: the path has none), the
+// share of the path before it and how fast (m per tick) the parts before and after it may be
+// flown at the most.
+struct GroundCorner {
+    std::int32_t dueTick = 0;
+    double share = 0.0;
+    double mostBefore = 0.0;
+    double mostAfter = 0.0;
 };
 
 // Whether the aircraft stands still, measured over windows of 2 s.
@@ -45,6 +57,7 @@ struct GroundState {
     std::uint8_t longTurn = 0;
     double pathTurnAngleDeg = 0.0;
     std::uint32_t pathStatus = 0;
+    GroundCorner corner;
     RollState roll;
     double touchDownHeadingRad = 0.0;
     std::uint8_t touchDownHeadingSet = 0;

@@ -139,8 +139,8 @@ void lf_maybeBacktrack(MotionContext& ctx, double turnAngleDeg) {
     const auto& s = a.stream;
     const GroundState& g = a.step.ground;
     if (a.phase.phase != FlightPhase::landing_roll || a.base.category != AircraftCategory::Light ||
-        s[1].airborne != 0 || lf_hasPath(a) || a.step.timedCurve.valid != 0 ||
-        a.motion.extrapolationCounter > 0 || turnAngleDeg < kBacktrackTurnDeg ||
+        s[1].airborne != 0 || lf_hasPath(a) || a.motion.extrapolationCounter > 0 ||
+        turnAngleDeg < kBacktrackTurnDeg ||
         g.touchDownHeadingSet == 0) {
         return;
     }
@@ -213,15 +213,11 @@ void nextPosGround(MotionContext& ctx) {
             }
         }
         if (!lf_hasPath(a)) {
-            if (a.step.timedCurve.valid != 0) {
-                g.turnInPlace = 0;
-            } else {
-                g.turnAngleDeg = std::abs(gf_wrapAngle(a.step.targetHeading - a.sent.headingRad)) *
-                                 geo::kDegreesPerRadian;
-                g.turnInPlace = g.turnAngleDeg > kTurnInPlaceDeg ? 1 : 0;
-                if (g.turnInPlace != 0) {
-                    lf_checkTurnOntoRunway(ctx);
-                }
+            g.turnAngleDeg = std::abs(gf_wrapAngle(a.step.targetHeading - a.sent.headingRad)) *
+                             geo::kDegreesPerRadian;
+            g.turnInPlace = g.turnAngleDeg > kTurnInPlaceDeg ? 1 : 0;
+            if (g.turnInPlace != 0) {
+                lf_checkTurnOntoRunway(ctx);
             }
         }
     }
@@ -246,14 +242,6 @@ void lf_timeGroundStep(MotionContext& ctx) {
         return;
     }
     GroundState& g = a.step.ground;
-    if (a.phase.phase == FlightPhase::taxi || a.phase.phase == FlightPhase::pushed_back) {
-        // A taxiing aircraft arrives no more than the step's window ahead of its reports, as in
-        // the air: the wide windows of a landing, a stand or reports that resume after a wait
-        // (27 s) were lowered a second a step and let a taxiing arrival run ahead of its
-        // reports (at Zurich 7 to 12 s, 60 m) wherever its reported speeds outran its
-        // positions. A sharp corner widens it again below.
-        a.motion.earlyWindowTicks = kWindowTicks;
-    }
     double m = lf_turnFactorBySpeed(s[0].groundSpeedKt) * a.base.headingRateRadPerTick;
     const bool path = lf_hasPath(a);
     const double dNm = path ? a.step.groundPath.path.length / kMetresPerNm
@@ -266,7 +254,7 @@ void lf_timeGroundStep(MotionContext& ctx) {
             ? std::max<std::int32_t>(kShortestStepTicks,
                                      static_cast<std::int32_t>(std::lround(dNm * 360000.0 / v)))
             : kShortestStepTicks;
-    const bool turning = path || a.step.timedCurve.valid != 0 || g.turnInPlace != 0;
+    const bool turning = path || g.turnInPlace != 0;
     const double angle = g.turnInPlace != 0 ? g.turnAngleDeg : g.pathTurnAngleDeg;
     if (turning && angle > 0 && m > 0) {
         const double turnTicks =
@@ -285,34 +273,18 @@ void lf_timeGroundStep(MotionContext& ctx) {
             }
         } else {
             m *= std::clamp(1.0 / q, 1.0, std::max(angle, 90.0) / 30.0);
-            const double f = std::clamp((angle - 30.0) / 70.0, 0.0, 1.0);
-            const double lateFactor = a.phase.phase == FlightPhase::takeoff_roll ? 5.0 : 3.0;
-            a.motion.earlyWindowTicks = std::max(
-                a.motion.earlyWindowTicks, static_cast<std::int32_t>((2 * f + 1) * kWindowTicks));
-            a.motion.lateWindowTicks =
-                std::max(a.motion.lateWindowTicks,
-                         static_cast<std::int32_t>(((lateFactor - 1) * f + 1) * kWindowTicks));
         }
     }
     a.base.workingHeadingRateRadPerTick = m;
     lf_maybeBacktrack(ctx, angle);
-    if (a.phase.phase == FlightPhase::taxi && !path && a.step.timedCurve.valid == 0 &&
-        a.motion.extrapolationCounter <= 0 && g.turnInPlace != 0 &&
+    if (a.phase.phase == FlightPhase::taxi && !path && a.motion.extrapolationCounter <= 0 && g.turnInPlace != 0 &&
         (angle >= kTurnFirstDeg || g.longTurn != 0) && m > 0) {
         const auto turnTicks = std::max<std::int32_t>(
             kShortestStepTicks,
             static_cast<std::int32_t>(
                 std::ceil(std::max(angle - 5.0, 0.0) * geo::kRadiansPerDegree / m)));
-        a.step.customDurationSet = 1;
-        a.step.customDuration = length;
         lf_retimeTarget(ctx, static_cast<std::uint32_t>(turnTicks + length));
-        const std::int32_t due = ctx.tick() + turnTicks + length;
-        if (s[1].time < due) {
-            const std::int32_t later = due - s[1].time;
-            for (std::size_t i = 1; i < s.size(); ++i) {
-                s[i].time += later;
-            }
-        }
+        lf_turnOnTheSpotFirst(ctx, turnTicks);
         return;
     }
     lf_retimeTarget(ctx, static_cast<std::uint32_t>(length));

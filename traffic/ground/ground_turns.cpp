@@ -10,6 +10,7 @@
 #include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
+#include "traffic/motion/motion_driver.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -30,6 +31,26 @@ double lf_turnDeg(double from, double to) {
 
 bool lf_samePlace(const TrafficSample& a, const TrafficSample& b) {
     return a.latitude == b.latitude && a.longitude == b.longitude;
+}
+
+// The corner of a path through stream[1] from here (`leg1` m away) to stream[2] (`leg2` m on).
+// Neither part faster than the step may catch up at (kLateCatchUpPace times the speed the
+// reports give), the part after the corner by its own reports' positions too: N9344F's made
+// 23 kt there, reported at 11 and 17 kt. Not by the samples' arrival ticks, which may lie a
+// tick apart (a sample stamped anew when the next report came): a pace taken from them crossed
+// 6 m in a tick.
+GroundCorner lf_corner(const LiveAircraft& a, double leg1, double leg2) {
+    const auto& s = a.stream;
+    constexpr double kMetresPerTickPerKt = kMetresPerSecondPerKt / kTicksPerSecond;
+    const double beforeKt = lf_fastestReportedKt(a);
+    double afterKt =
+        std::max(beforeKt, std::isfinite(s[2].groundSpeedKt) ? s[2].groundSpeedKt : 0.0);
+    if (const double seconds = gf_secondsBetweenReports(s[1], s[2]); seconds >= 1.0) {
+        afterKt = std::max(afterKt, leg2 / seconds / kMetresPerSecondPerKt);
+    }
+    return GroundCorner{s[1].time, leg1 / (leg1 + leg2),
+                        kLateCatchUpPace * beforeKt * kMetresPerTickPerKt,
+                        kLateCatchUpPace * afterKt * kMetresPerTickPerKt};
 }
 
 // The lead before a corner at `speedKt` for a turn of `angleDeg` at `rateDegPerS`.
@@ -246,7 +267,6 @@ bool makeTurnGnd(MotionContext& ctx, double angle) {
     }
     MotionStep& st = a.step;
     st.groundPath = GroundPathFollow{};
-    st.timedCurve = TimedCurveFollow{};
     GroundState& g = st.ground;
     g.pathStatus = 0;
     const Lalo here = lf_position(a);
@@ -300,28 +320,20 @@ bool makeTurnGnd(MotionContext& ctx, double angle) {
             }
         }
     }
+    // Without a turn path the step is a taxi leg to the corner (lf_planTaxiLeg), which the
+    // nose follows.
     if (!built) {
         path = GroundTurnPath{};
         g.pathStatus = 0;
-        if (angle <= 120.0) {
-            gf_buildTimedCurve(st.timedCurve.curve,
-                               TimedPoint{here.lat, here.lon, ctx.tick() / kTicksPerSecond},
-                               TimedPoint{s[1].latitude, s[1].longitude, s[1].time / kTicksPerSecond},
-                               TimedPoint{s[2].latitude, s[2].longitude, s[2].time / kTicksPerSecond});
-            st.timedCurve.valid = std::isfinite(st.timedCurve.curve.controlEast) ? 1 : 0;
-        }
-        if (st.timedCurve.valid == 0) {
-            return false;
-        }
-    } else {
-        st.groundPath.done = 0;
-        // Reading of the long turn's two figures: the path's turn angle and start mismatch.
-        g.longTurn = phase == FlightPhase::taxi && exit == 1 && angle >= 90 &&
-                             path.turnAngleDeg >= 30 && path.turnAngleDeg <= 70 &&
-                             path.startMismatchDeg >= 35 && path.startMismatchDeg < 60
-                         ? 1
-                         : 0;
+        return false;
     }
+    st.groundPath.done = 0;
+    // Reading of the long turn's two figures: the path's turn angle and start mismatch.
+    g.longTurn = phase == FlightPhase::taxi && exit == 1 && angle >= 90 &&
+                         path.turnAngleDeg >= 30 && path.turnAngleDeg <= 70 &&
+                         path.startMismatchDeg >= 35 && path.startMismatchDeg < 60
+                     ? 1
+                     : 0;
     // The step runs to the path's end: the samples before it (the corner when the path runs
     // through it) leave the stream.
     st.targetHeading = exit == 1 ? gf_bearing(here, lf_lalo(s[1]))
@@ -329,8 +341,31 @@ bool makeTurnGnd(MotionContext& ctx, double angle) {
     if (exit == 1 && built) {
         st.targetHeading = gf_flatHeading(path.endTangentEast, path.endTangentNorth);
     }
+    // A path through the corner passes it when it is due (lf_paceThroughCorner), at the share
+    // of the path the first leg makes.
+    g.corner = exit == 2 && leg1 + leg2 > 0 ? lf_corner(a, leg1, leg2) : GroundCorner{};
     s.erase(s.begin() + 1, s.begin() + static_cast<std::ptrdiff_t>(exit));
     return true;
+}
+
+void lf_paceThroughCorner(MotionContext& ctx, std::int32_t ticks) {
+    LiveAircraft& a = ctx.aircraft;
+    GroundPathFollow& path = a.step.groundPath;
+    path.increments.clear();
+    path.index = 0;
+    const GroundCorner& c = a.step.ground.corner;
+    const std::int32_t toCorner = c.dueTick - ctx.tick();
+    if (path.done != 0 || c.dueTick == 0 || toCorner <= 0 || toCorner >= ticks ||
+        !(c.share > 0.0 && c.share < 1.0)) {
+        return;
+    }
+    const double metres = path.path.length;
+    if (metres * c.share / toCorner > c.mostBefore ||
+        metres * (1.0 - c.share) / (ticks - toCorner) > c.mostAfter) {
+        return;
+    }
+    path.increments.assign(static_cast<std::size_t>(toCorner), c.share / toCorner);
+    path.increments.resize(static_cast<std::size_t>(ticks), (1.0 - c.share) / (ticks - toCorner));
 }
 
 } // namespace skyloom

@@ -196,8 +196,8 @@ void lf_checkRunwayEntry(MotionContext& ctx) {
 void lf_checkTurnOntoRunway(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
-    if (st.groundPath.done == 0 || st.timedCurve.valid != 0 || a.phase.phase != FlightPhase::taxi ||
-        !lf_eligible(a) || !lf_departsFromParkAirport(ctx)) {
+    if (st.groundPath.done == 0 || a.phase.phase != FlightPhase::taxi || !lf_eligible(a) ||
+        !lf_departsFromParkAirport(ctx)) {
         return;
     }
     const RunwayProbe p = lf_probe(ctx, lf_position(a), a.sent.headingRad);

@@ -73,11 +73,12 @@ bool lf_checkRollPastRunwayEnd(MotionContext& ctx) {
     // An aircraft whose reports say it flies rotates before that, so that its wheels leave the
     // ground by then: the rotation takes its ticks at the roll's speed (where the check came
     // at 100 m, AMX222 left the ground 226 m past the end of 05L at Mexico City).
-    const double rotating = lf_reportsSayAirborne(a)
-                                ? std::max(0.0, a.step.presentSpeed) * kMetresPerSecondPerKt *
-                                      a.base.rotationTicks / kTicksPerSecond
-                                : 0.0;
-    return *along > kRollPastEndMetres - rotating && lf_endRollPastRunwayEnd(ctx);
+    const double metresPerTick =
+        std::max(0.0, a.step.presentSpeed) * kMetresPerSecondPerKt / kTicksPerSecond;
+    const double rotating = lf_reportsSayAirborne(a) ? metresPerTick * a.base.rotationTicks : 0.0;
+    // The roll ends before the tick that would take it past the mark, not after it: at 198 kt
+    // a tick is a metre.
+    return *along + metresPerTick > kRollPastEndMetres - rotating && lf_endRollPastRunwayEnd(ctx);
 }
 
 bool lf_insertRotationPoint(MotionContext& ctx) {

@@ -29,6 +29,8 @@ constexpr double kFloorDescentFpm = -601.0;
 constexpr double kLowDescentFpm = -600.0;
 constexpr double kTakeoffFloorStep = 0.2; // ft per tick, 1200 fpm
 constexpr double kLowClimbOutFt = 1000.0;
+// Reports that climb faster than this say the aircraft climbs away.
+constexpr double kReportsClimbFpm = 250.0;
 
 // Indexed by AircraftCategory: Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
 constexpr std::array<double, 7> kPitchStepDeg{0.01, 0.009, 0.0085, 0.0075, 0.005, 0.03, 0.03};
@@ -421,8 +423,12 @@ void lf_landingDecision(MotionContext& ctx) {
                             s1.altitudeFt < s0.altitudeFt - 10.0;
     const bool near = gf_isNearParkAirport(ctx.world, a.sent.latitude, a.sent.longitude);
     const double current = st.verticalStep * kFpmPerFtPerTick;
+    // A report on the ground says the aircraft lands only where it does not climb: DAL2232, its
+    // climb-out reported on the ground at 1,900 fpm, landed again as soon as its take-off
+    // ended once its climb-out kept to its reports' schedule.
     const bool intent = (descending && vs0 <= -250.0 && vs1 <= -250.0) ||
-                        (s1.airborne == 0 && (vs0 <= -250.0 || descending || current <= -250.0));
+                        (s1.airborne == 0 && !(vs1 > kReportsClimbFpm) &&
+                         (vs0 <= -250.0 || descending || current <= -250.0));
     const bool climbingAway = gf_meetsHeightSpeedFloor(
         {vs0, vs1, s1.altitudeFt - s0.altitudeFt, static_cast<std::uint8_t>(s1.airborne != 0)});
     const bool landing = a.phase.phase == FlightPhase::landing;

@@ -45,9 +45,6 @@ inline constexpr double kDefaultCornerDistanceFactor = 0.35;
 inline constexpr double kDefaultMaximumCurvatureDegPerMetre = 3.0;
 inline constexpr double kDefaultStartTangentFactor = 2.0;
 
-// Timed curves.
-inline constexpr std::size_t kTimedCurveSteps = 64;
-
 // Runway search.
 inline constexpr double kRunwayLateralMarginMetres = 30.0;
 inline constexpr double kRunwayAlongMarginMetres = 700.0;

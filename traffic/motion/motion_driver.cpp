@@ -51,6 +51,9 @@ constexpr double kTicksPerHour = 360000.0;
 // A leg may always be flown this fast (times kLateCatchUpPace): slower reports, a standing
 // aircraft's positions a metre apart, say nothing of how fast it may catch up a few metres.
 constexpr double kSlowestLegKt = 30.0;
+// The same on the ground, where the reports' own speeds bound a taxi: a taxiing aircraft late
+// at 10 kt caught up at 36 kt.
+constexpr double kSlowestGroundLegKt = 10.0;
 // Samples whose reports lie this far apart give a speed by their positions: nearer, they are
 // no two reports of the aircraft but one and a sample made from it (a corner, a mid sample).
 constexpr double kLegSpeedSeconds = kShortestStepTicks / 100.0;
@@ -303,33 +306,6 @@ double lf_pathLengthFactor(const LiveAircraft& a, const Lalo& to) {
     return off > 1e-6 && std::isfinite(off) ? off / std::sin(off) : 1.0;
 }
 
-// The shortest a leg from the present position to a moving stream[1] may take: flown at
-// kLateCatchUpPace times the fastest speed its reports give (lf_fastestReportedKt), along the
-// path it flies. 0 when the target stands.
-std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
-    const auto& s = a.stream;
-    if (s.size() < 2 || s[1].stationary != 0) {
-        return 0;
-    }
-    const double nm =
-        gf_distanceNM(lf_position(a), lf_lalo(s[1])) * lf_pathLengthFactor(a, lf_lalo(s[1]));
-    if (!std::isfinite(nm)) {
-        return 0;
-    }
-    double paceKt = lf_fastestReportedKt(a) * kLateCatchUpPace;
-    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
-        // On the ground no faster than the aircraft rolls at the most, reached from the speed
-        // it has, whatever its reports say (520 kt 1.2 km along the runway from a standstill);
-        // so too the leg that starts with a lift-off, whose rotation is on the ground.
-        const double mostKt = gf_fastestOnGroundKt(a.base.category);
-        const double fromKt = std::min(
-            mostKt, std::max({0.0, a.step.presentSpeed,
-                              std::isfinite(s[0].groundSpeedKt) ? s[0].groundSpeedKt : 0.0}));
-        paceKt = std::min(paceKt, (fromKt + mostKt) / 2.0);
-    }
-    return std::llround(nm * kTicksPerHour / paceKt);
-}
-
 // Whether a reported speed agrees with the one the positions give (where they give one).
 bool lf_agreesWithPositions(double reportedKt, double positionsKt) {
     return !std::isfinite(positionsKt) ||
@@ -364,6 +340,30 @@ bool lf_isStaleVelocity(const std::deque<TrafficSample>& s) {
 }
 
 } // namespace
+
+std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    if (s.size() < 2 || s[1].stationary != 0) {
+        return 0;
+    }
+    const double nm =
+        gf_distanceNM(lf_position(a), lf_lalo(s[1])) * lf_pathLengthFactor(a, lf_lalo(s[1]));
+    if (!std::isfinite(nm)) {
+        return 0;
+    }
+    double paceKt = lf_fastestReportedKt(a) * kLateCatchUpPace;
+    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
+        // On the ground no faster than the aircraft rolls at the most, reached from the speed
+        // it has, whatever its reports say (520 kt 1.2 km along the runway from a standstill);
+        // so too the leg that starts with a lift-off, whose rotation is on the ground.
+        const double mostKt = gf_fastestOnGroundKt(a.base.category);
+        const double fromKt = std::min(
+            mostKt, std::max({0.0, a.step.presentSpeed,
+                              std::isfinite(s[0].groundSpeedKt) ? s[0].groundSpeedKt : 0.0}));
+        paceKt = std::min(paceKt, (fromKt + mostKt) / 2.0);
+    }
+    return std::llround(nm * kTicksPerHour / paceKt);
+}
 
 std::int32_t MotionContext::tick() const noexcept {
     return static_cast<std::int32_t>(state.currentTick());
@@ -427,7 +427,8 @@ double lf_stepSpeedKts(const LiveAircraft& aircraft) {
 
 double lf_fastestReportedKt(const LiveAircraft& a) {
     const auto& s = a.stream;
-    double fastestKt = kSlowestLegKt;
+    double fastestKt =
+        a.motion.onGround != 0 && !lf_isSetDownInFlight(a) ? kSlowestGroundLegKt : kSlowestLegKt;
     // A reported speed that the positions belie (in flight) is left out: a tanker whose
     // transponder said 536 kt throughout while it orbited at 360 to 460 kt caught up at 1.2
     // times 536 kt.
@@ -467,6 +468,18 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     std::int64_t wanted = static_cast<std::int64_t>(ctx.tick()) + ticks;
     wanted = std::clamp<std::int64_t>(wanted, target - a.motion.earlyWindowTicks,
                                       static_cast<std::int64_t>(target) + a.motion.lateWindowTicks);
+    // On the ground the step reaches its target when it is due, whatever speed the reports
+    // give: their positions at their times are where the aircraft was. Timed by the reported
+    // speed within the windows, a taxiing aircraft whose reported speeds outran its positions
+    // arrived up to the early window (9 s, 27 s after a landing or at a stand) ahead of each
+    // of its reports and kept so: on the KLAX capture JBU424, N777VP and WGN7345 ran 10 to 14 s
+    // ahead, and a take-off roll from the wide window 24 s. A landing roll, which slows down
+    // from its touch-down, is not early either, but late where its reported speeds make it:
+    // it does not speed up again to catch up.
+    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
+        wanted = a.phase.phase == FlightPhase::landing_roll ? std::max<std::int64_t>(wanted, target)
+                                                            : target;
+    }
     // However late the aircraft is, and however the leg was timed, it does not race: before,
     // an aircraft more than the late window behind got the next tick for its whole leg, and a
     // report that came due at once after a wait was driven to in the shortest step.
@@ -635,7 +648,6 @@ void lf_prepareStep(MotionContext& ctx) {
     lf_alignApproach(ctx);
     st.groundPath.done = 1;
     st.groundPath.increments.clear();
-    st.timedCurve.valid = 0;
     st.tickIncrements.clear();
     st.tickIncrementIndex = 0;
     const FlightPhase phase = a.phase.phase;
@@ -671,8 +683,14 @@ void lf_prepareStep(MotionContext& ctx) {
         lf_clearRoll(ctx);
         st.latitudeStep = 0.0;
         st.longitudeStep = 0.0;
+        // It stands: a roll that starts from here starts from rest, not at the speed of the
+        // step before.
+        st.presentSpeed = 0.0;
         lf_lowerWindows(a.motion);
     } else {
+        if (a.motion.onGround != 0) {
+            lf_prepareTaxiLeg(ctx);
+        }
         // A step of its own length (a turn in place, then the leg) is flown no faster than a
         // leg to its target may be either: the length came from the step's speed, which a
         // sample restamped after a wait makes what the reports never said (the helicopter
@@ -687,6 +705,7 @@ void lf_prepareStep(MotionContext& ctx) {
         st.longitudeStep = gf_longitudeDifference(a.sent.longitude, s1.longitude) / length;
         if (a.motion.onGround != 0) {
             lf_setupGroundStep(ctx);
+            lf_planTaxiLeg(ctx, length);
         } else {
             lf_setupAirStep(ctx);
         }

@@ -39,6 +39,11 @@ void nextPosAir(MotionContext& ctx);
 // Moves stream[1]'s arrival tick so that the step lasts `ticks`, within the windows; a leg to
 // a moving target is never flown faster than kLateCatchUpPace times its reports' speed.
 void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks);
+// The shortest a leg from the present position to a moving stream[1] may take: flown at
+// kLateCatchUpPace times the fastest speed its reports give (lf_fastestReportedKt), along the
+// path it flies; on the ground no faster than the aircraft rolls at the most. 0 when the
+// target stands.
+std::int64_t lf_leastLegTicks(const LiveAircraft& a);
 // The arrival tick of a rotorcraft's stationary target.
 void lf_retimeHover(MotionContext& ctx);
 // How many extrapolated steps an aircraft without samples may make.

@@ -17,7 +17,6 @@
 #include "foundation/lalo.h"
 #include "traffic/ground/ground_state.h"
 #include "traffic/ground/runway_match.h"
-#include "traffic/ground/timed_curve.h"
 #include "traffic/ground/turn_path.h"
 #include "traffic/motion/air_leg.h"
 
@@ -59,14 +58,6 @@ struct GroundPathFollow {
     std::vector<double> increments; // per tick, when the step made a list
     std::size_t index = 0;
     std::uint8_t done = 1;
-};
-
-// A timed curve with the fraction reached.
-struct TimedCurveFollow {
-    TimedCurve curve;
-    double fraction = 0.0;
-    double increment = 0.0; // per tick
-    std::uint8_t valid = 0;
 };
 
 // The altitudes of the last airborne samples the aircraft reached (oldest first): with the
@@ -138,7 +129,6 @@ struct MotionStep {
     CurvedAirLeg airLeg;
     VerticalLeg verticalLeg;
     GroundPathFollow groundPath;
-    TimedCurveFollow timedCurve;
     GroundState ground;
 
     // --- Heights, flare and climb-out ---

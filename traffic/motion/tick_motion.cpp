@@ -93,33 +93,9 @@ bool lf_followGroundPath(LiveAircraft& a) {
     return true;
 }
 
-// Step 2c: along a timed curve; false when the curve failed (the tick ends).
-bool lf_followTimedCurve(LiveAircraft& a) {
-    TimedCurveFollow& c = a.step.timedCurve;
-    c.fraction = std::clamp(c.fraction + c.increment, 0.0, kLastCurveFraction);
-    const double time = c.curve.startTime + c.fraction * (c.curve.endTime - c.curve.startTime);
-    Lalo position{a.sent.latitude, a.sent.longitude};
-    double heading = a.sent.headingRad;
-    if (!gf_timedCurvePointAt(c.curve, position, heading, time)) {
-        LogFile::write(
-            fmt::format("{} error in curve at index: {:.2F}", a.base.callsign, c.fraction));
-        return false;
-    }
-    lf_setPosition(a, position.lat, position.lon);
-    if (a.motion.onGround == 0) {
-        a.sent.headingRad = heading;
-        return true;
-    }
-    const double diff = gf_wrapAngle(heading - a.sent.headingRad);
-    const double turn = std::copysign(a.base.workingHeadingRateRadPerTick, diff);
-    if (std::abs(diff) > 0.5 * kDeg && std::abs(turn) <= kLargestTurnPerTickRad) {
-        a.sent.headingRad = gf_normaliseAngle(a.sent.headingRad + turn);
-    }
-    return true;
-}
-
-// Step 2d: the step's own increments, a curved air leg, or a list of increments. True when
-// the aircraft moved along an air step's path, whose direction is then its path heading.
+// Step 2c: the step's own increments, a curved leg (in the air or a taxi's), or a list of
+// increments. True when the aircraft moved along a planned leg, whose direction is then its
+// path heading.
 bool lf_followStep(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
@@ -548,20 +524,19 @@ void lf_moveOneTick(MotionContext& ctx) {
     const bool rolled = st.rollRunning != 0 && lf_moveRollOneTick(ctx);
     bool alongPath = false;
     if (!rolled && !lf_followGroundPath(a)) {
-        if (st.timedCurve.valid != 0) {
-            if (!lf_followTimedCurve(a)) {
-                return;
-            }
-        } else {
-            alongPath = lf_followStep(ctx);
-        }
+        alongPath = lf_followStep(ctx);
     }
     const bool onGround = a.motion.onGround != 0;
     if (onGround) {
         st.pathHeadingSet = 0;
     }
     if (onGround && !lf_pushingBack(a)) {
-        lf_headingOnGround(a);
+        // Along a planned taxi leg the nose points where the aircraft moves.
+        if (alongPath) {
+            a.sent.headingRad = gf_normaliseAngle(st.pathHeading);
+        } else {
+            lf_headingOnGround(a);
+        }
         const double most = kGroundHeadingRateFactor * a.base.headingRateRadPerTick;
         const double change =
             std::clamp(gf_wrapAngle(a.sent.headingRad - headingBefore), -most, most);

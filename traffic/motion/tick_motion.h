@@ -1,5 +1,5 @@
 // The motion of a live aircraft within one traffic tick: the position moves along whatever the
-// step prepared (roll, ground turn path, timed curve, curved air leg, per-tick increments),
+// step prepared (roll, ground turn path, curved leg in the air or a taxi's, per-tick increments),
 // the heading turns, and pitch, bank and altitude move, including the rotation after lift-off
 // and the flare before touch-down.
 #pragma once

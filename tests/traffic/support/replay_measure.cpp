@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <optional>
 
 #include <fmt/format.h>
@@ -17,6 +18,7 @@ namespace skyloom::testing {
 namespace {
 
 constexpr double kMetresPerNm = 1852.0;
+constexpr double kMetresPerSecondPerKt = kMetresPerNm / 3600.0;
 constexpr double kCrossWindowSeconds = 60.0;
 constexpr double kStepSpeedWindowSeconds = 10.0;
 constexpr double kStandingKt = 1.0;
@@ -264,8 +266,12 @@ std::vector<double> gf_taxiLeadSeconds(const std::vector<ObjectFrame>& frames,
             const DueReport& r1 = reports[i + 1];
             const double seconds = r1.dueSeconds - r0.dueSeconds;
             const double length = lf_metres(lf_at(r0), lf_at(r1));
+            // A position repeated while the aircraft reports moving is a stale one: it says
+            // nothing of when the aircraft left it.
+            const bool stale = i > 0 && lf_metres(lf_at(reports[i - 1]), lf_at(r0)) < 1.0 &&
+                               r0.groundSpeedKt * kMetresPerSecondPerKt >= kMovingMetresPerSecond;
             if (std::abs(r0.dueSeconds - f.seconds) > kAroundSeconds || !(seconds > 0) ||
-                length < kMovingMetresPerSecond * seconds) {
+                length < kMovingMetresPerSecond * seconds || stale) {
                 continue;
             }
             const DistanceBearing d =
@@ -294,6 +300,41 @@ std::string gf_groundFiguresText(const std::map<GroundPhase, PhaseFigures>& figu
             f.reportedKt);
     }
     return text;
+}
+
+NoseOff gf_largestGroundNoseOff(const std::vector<ObjectFrame>& frames) {
+    constexpr double kHalfSpanSeconds = 1.0;
+    constexpr double kMovingKt = 5.0;
+    NoseOff largest;
+    for (std::size_t k = 0, i = 0, j = 0; k < frames.size(); ++k) {
+        const ObjectFrame& f = frames[k];
+        while (i + 1 < k && frames[i + 1].seconds <= f.seconds - kHalfSpanSeconds) {
+            ++i;
+        }
+        j = std::max(j, k);
+        while (j < frames.size() && frames[j].seconds < f.seconds + kHalfSpanSeconds) {
+            ++j;
+        }
+        if (j == frames.size()) {
+            break;
+        }
+        const ObjectFrame& a = frames[i];
+        const ObjectFrame& b = frames[j];
+        if (!f.onGround || f.phase == FlightPhase::pushing_back || a.objectId != b.objectId ||
+            a.seconds > f.seconds - kHalfSpanSeconds) {
+            continue;
+        }
+        const double metres = lf_metres(lf_at(a), lf_at(b));
+        if (metres / kMetresPerNm / (b.seconds - a.seconds) * 3600.0 < kMovingKt) {
+            continue;
+        }
+        const double off = std::abs(gf_wrapAngle(f.headingRad - gf_bearing(lf_at(a), lf_at(b)))) *
+                           180.0 / std::numbers::pi;
+        if (off > largest.deg) {
+            largest = {off, f.seconds};
+        }
+    }
+    return largest;
 }
 
 FastestStep gf_fastestStep(const std::vector<ObjectFrame>& frames, double windowSeconds) {

@@ -82,6 +82,15 @@ FastestStep gf_fastestStep(const std::vector<ObjectFrame>& frames, double window
 std::vector<double> gf_taxiLeadSeconds(const std::vector<ObjectFrame>& frames,
                                        const std::vector<DueReport>& reports);
 
+// The largest angle (degrees) between the nose of an object moving on the ground at 5 kt or
+// more (a pushback is slower) and the direction it moves in, taken between its frames 1 s
+// either side of a frame (as the end-to-end checks take it), and the run's second of it.
+struct NoseOff {
+    double deg = 0;
+    double seconds = 0;
+};
+NoseOff gf_largestGroundNoseOff(const std::vector<ObjectFrame>& frames);
+
 // "taxi: 1234 frames, cross-track 0.0 / 3.1 / 12.0 m, same time ..." lines.
 std::string gf_groundFiguresText(const std::map<GroundPhase, PhaseFigures>& figures);
 
