@@ -1,0 +1,304 @@
+#include "traffic/motion/step_timing.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <numbers>
+
+#include <fmt/format.h>
+
+#include "foundation/geodesy.h"
+#include "foundation/log_file.h"
+#include "traffic/decode/message_decoder.h"
+#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/takeoff_rotation.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/motion/motion_common.h"
+#include "traffic/step/aircraft_commands.h"
+#include "traffic/step/traffic_state.h"
+
+namespace skyloom {
+
+namespace {
+
+constexpr double kMetresPerNm = 1852.0;
+constexpr double kTicksPerHour = 360000.0;
+// The same on the ground, where the reports' own speeds bound a taxi: a taxiing aircraft late
+// at 10 kt caught up at 36 kt.
+constexpr double kSlowestGroundLegKt = 10.0;
+// Samples whose reports lie this far apart give a speed by their positions: nearer, they are
+// no two reports of the aircraft but one and a sample made from it (a corner, a mid sample).
+constexpr double kLegSpeedSeconds = kShortestStepTicks / 100.0;
+// Reports this far apart give a speed by their positions that the feed's rounding (some 10 m)
+// does not make: against it a reported speed is judged.
+constexpr double kPositionsSpeedSeconds = 5.0;
+// A reported speed further off the positions' one than this share of it is not the aircraft's
+// (a transponder that never updates it).
+constexpr double kSpeedAgreement = 0.1;
+constexpr double kPositionsSpeedMostOffRad = 45.0 * std::numbers::pi / 180.0;
+// A velocity the transponder did not update: the same speed and track, to the feed's whole
+// knots and degrees, while the positions' chord lies this far off that track.
+constexpr double kStaleSpeedKt = 1.0;
+constexpr double kStaleTrackRad = 1.0 * std::numbers::pi / 180.0;
+constexpr double kStaleChordOffRad = 10.0 * std::numbers::pi / 180.0;
+
+// How much longer than the straight line to `to` the path of an airborne aircraft is: it
+// leaves along its direction of flight, and the circular arc from there to `to` is that many
+// times the chord (a quarter turn and more: half a circle's). 1 on the ground.
+double lf_pathLengthFactor(const LiveAircraft& a, const Lalo& to) {
+    if (a.motion.onGround != 0) {
+        return 1.0;
+    }
+    const double flying = a.step.pathHeadingSet != 0 ? a.step.pathHeading : a.sent.headingRad;
+    const double off = std::min(std::abs(gf_wrapAngle(gf_bearing(lf_position(a), to) - flying)),
+                                std::numbers::pi / 2);
+    return off > 1e-6 && std::isfinite(off) ? off / std::sin(off) : 1.0;
+}
+
+// Whether a reported speed agrees with the one the positions give (where they give one).
+bool lf_agreesWithPositions(double reportedKt, double positionsKt) {
+    return !std::isfinite(positionsKt) ||
+           std::abs(reportedKt - positionsKt) <= kSpeedAgreement * positionsKt;
+}
+
+// Whether two samples give the same velocity, to the feed's whole knots and degrees.
+bool lf_sameVelocity(const TrafficSample& a, const TrafficSample& b) {
+    return std::abs(a.groundSpeedKt - b.groundSpeedKt) < kStaleSpeedKt &&
+           std::abs(gf_wrapAngle((b.trackDeg - a.trackDeg) * std::numbers::pi / 180.0)) <
+               kStaleTrackRad;
+}
+
+// Whether the transponder has not updated the velocity of the reports ahead: from the first
+// sample on they give one speed and track while their positions lie off that track somewhere
+// (a tanker that reported 536 kt and one track throughout its orbit). Where the reports'
+// velocity changes, or their positions lie along it, the reported speed is the aircraft's: a
+// real airliner's positions made 333 kt and then 704 kt for half a minute each (a position
+// stamped late) while it reported 480 kt along them, which it flew.
+bool lf_isStaleVelocity(const std::deque<TrafficSample>& s) {
+    bool off = false;
+    for (std::size_t i = 1; i < s.size() && s[i].airborne != 0 && std::isfinite(s[i].reportTime) &&
+                            lf_sameVelocity(s[0], s[i]);
+         ++i) {
+        const double chord = gf_bearing(lf_lalo(s[i - 1]), lf_lalo(s[i]));
+        off = off || (gf_distanceNM(lf_lalo(s[i - 1]), lf_lalo(s[i])) * kMetresPerNm >=
+                          gf_leastLegMetres(s[i - 1], s[i]) &&
+                      std::abs(gf_wrapAngle(chord - s[i].trackDeg * std::numbers::pi / 180.0)) >
+                          kStaleChordOffRad);
+    }
+    return off;
+}
+
+} // namespace
+
+std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    if (s.size() < 2 || s[1].stationary != 0) {
+        return 0;
+    }
+    const double nm =
+        gf_distanceNM(lf_position(a), lf_lalo(s[1])) * lf_pathLengthFactor(a, lf_lalo(s[1]));
+    if (!std::isfinite(nm)) {
+        return 0;
+    }
+    double paceKt = lf_fastestReportedKt(a) * kLateCatchUpPace;
+    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
+        // On the ground no faster than the aircraft rolls at the most, reached from the speed
+        // it has, whatever its reports say (520 kt 1.2 km along the runway from a standstill);
+        // so too the leg that starts with a lift-off, whose rotation is on the ground.
+        const double mostKt = gf_fastestOnGroundKt(a.base.category);
+        const double fromKt = std::min(
+            mostKt, std::max({0.0, a.step.presentSpeed,
+                              std::isfinite(s[0].groundSpeedKt) ? s[0].groundSpeedKt : 0.0}));
+        paceKt = std::min(paceKt, (fromKt + mostKt) / 2.0);
+    }
+    return std::llround(nm * kTicksPerHour / paceKt);
+}
+
+double lf_positionsSpeedKt(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    if (s.size() < 2 || a.motion.onGround != 0 || s[0].airborne == 0 || s[1].airborne == 0 ||
+        !lf_isStaleVelocity(s)) {
+        return std::nan("");
+    }
+    const double seconds = gf_secondsBetweenReports(s[0], s[1]);
+    const double flying = a.step.pathHeadingSet != 0 ? a.step.pathHeading : a.sent.headingRad;
+    const double off = std::abs(gf_wrapAngle(gf_bearing(lf_position(a), lf_lalo(s[1])) - flying));
+    // Reports that sample a turn coarsely (a glider's in its thermal, a leg through much of a
+    // circle) say little of the length of the path flown by their chords.
+    const bool coarse = s.size() >= 3 && s[2].airborne != 0 &&
+                        gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[2])) * kMetresPerNm >=
+                            gf_leastLegMetres(s[1], s[2]) &&
+                        !(std::abs(gf_wrapAngle(gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) -
+                                                gf_bearing(lf_lalo(s[0]), lf_lalo(s[1])))) <=
+                          kPositionsSpeedMostOffRad);
+    if (!(seconds >= kPositionsSpeedSeconds) || !(off <= kPositionsSpeedMostOffRad) || coarse) {
+        return std::nan("");
+    }
+    const double nm =
+        gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * lf_pathLengthFactor(a, lf_lalo(s[1]));
+    return nm * 3600.0 / seconds;
+}
+
+double lf_stepSpeedKts(const LiveAircraft& aircraft) {
+    const auto& s = aircraft.stream;
+    if (s.empty()) {
+        return 1.0;
+    }
+    const double a = s[0].groundSpeedKt;
+    const double b = s.size() > 1 ? s[1].groundSpeedKt : std::nan("");
+    const FlightPhase phase = aircraft.phase.phase;
+    if ((phase == FlightPhase::takeoff_roll || phase == FlightPhase::landing_roll) &&
+        std::isfinite(a) && std::isfinite(b) && a >= 0 && b >= 0 && (a > 0 || b > 0)) {
+        return std::max(1.0, (a + b) / 2.0);
+    }
+    if (std::isfinite(a) && a > 0) {
+        const double reported = std::isfinite(b) && b > 0 ? (a + b) / 2.0 : a;
+        // In flight the positions, which the aircraft reaches at their times, say how fast it
+        // flies where a stale reported speed says otherwise.
+        const double positions = lf_positionsSpeedKt(aircraft);
+        return std::max(1.0, lf_agreesWithPositions(reported, positions) ? reported : positions);
+    }
+    double speed = 0.0;
+    if (s.size() > 1) {
+        const double ticks = std::max<double>(kShortestStepTicks, s[1].time - s[0].time);
+        speed = gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * 360000.0 / ticks;
+    }
+    return std::isfinite(speed) && speed > 0 ? std::max(1.0, speed) : 1.0;
+}
+
+double lf_fastestReportedKt(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    double fastestKt =
+        a.motion.onGround != 0 && !lf_isSetDownInFlight(a) ? kSlowestGroundLegKt : kSlowestLegKt;
+    // A reported speed that the positions belie (in flight) is left out: a tanker whose
+    // transponder said 536 kt throughout while it orbited at 360 to 460 kt caught up at 1.2
+    // times 536 kt.
+    const double positionsKt = lf_positionsSpeedKt(a);
+    if (std::isfinite(positionsKt)) {
+        fastestKt = std::max(fastestKt, positionsKt);
+    }
+    for (std::size_t i = 0; i < std::min<std::size_t>(s.size(), 2); ++i) {
+        if (std::isfinite(s[i].groundSpeedKt) &&
+            lf_agreesWithPositions(s[i].groundSpeedKt, positionsKt)) {
+            fastestKt = std::max(fastestKt, s[i].groundSpeedKt);
+        }
+    }
+    // What the positions make between the feed's time stamps of their reports: over the
+    // samples' arrival ticks they would give the program's own haste (a leg already retimed
+    // late, a sample the aircraft waited at, stamped anew when the next report came), and two
+    // reports' arrival ticks lie as far apart as their batches came, not as their positions
+    // were taken (VIV511 climbing out of Los Angeles 45 s behind its reports, with two reports
+    // stamped 42 s apart that came 31 s apart, flew 5 km at 1.5 times its fastest speed).
+    if (s.size() >= 2) {
+        if (const double seconds = gf_secondsBetweenReports(s[0], s[1]);
+            seconds >= kLegSpeedSeconds) {
+            fastestKt =
+                std::max(fastestKt, gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * 3600.0 / seconds);
+        }
+    }
+    return fastestKt;
+}
+
+void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
+    LiveAircraft& a = ctx.aircraft;
+    if (a.motion.extrapolationCounter > 0 || a.stream.size() < 2) {
+        return;
+    }
+    auto& s = a.stream;
+    const std::int32_t target = s[1].time;
+    std::int64_t wanted = static_cast<std::int64_t>(ctx.tick()) + ticks;
+    wanted = std::clamp<std::int64_t>(wanted, target - a.motion.earlyWindowTicks,
+                                      static_cast<std::int64_t>(target) + a.motion.lateWindowTicks);
+    // On the ground the step reaches its target when it is due, whatever speed the reports
+    // give: their positions at their times are where the aircraft was. Timed by the reported
+    // speed within the windows, a taxiing aircraft whose reported speeds outran its positions
+    // arrived up to the early window (9 s, 27 s after a landing or at a stand) ahead of each
+    // of its reports and kept so: on the KLAX capture JBU424, N777VP and WGN7345 ran 10 to 14 s
+    // ahead, and a take-off roll from the wide window 24 s. A landing roll, which slows down
+    // from its touch-down, is not early either, but late where its reported speeds make it:
+    // it does not speed up again to catch up.
+    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
+        wanted = a.phase.phase == FlightPhase::landing_roll ? std::max<std::int64_t>(wanted, target)
+                                                            : target;
+    }
+    // However late the aircraft is, and however the leg was timed, it does not race: before,
+    // an aircraft more than the late window behind got the next tick for its whole leg, and a
+    // report that came due at once after a wait was driven to in the shortest step.
+    wanted = std::max(wanted, static_cast<std::int64_t>(ctx.tick()) + lf_leastLegTicks(a));
+    // In the air the newest report known is reached no earlier than it is due: early, the
+    // aircraft would only fly on without a report (or be removed, beyond the range) until
+    // the next one comes, which it then has to meet from off its path.
+    if (a.motion.onGround == 0 && s.size() == 2) {
+        wanted = std::max<std::int64_t>(wanted, target);
+    }
+    wanted = std::max<std::int64_t>(wanted, ctx.tick() + 1);
+    const auto newTick = static_cast<std::int32_t>(wanted);
+    const std::int32_t later = newTick - target;
+    s[1].time = newTick;
+    if (later > 0 && s.size() >= 3 && newTick >= s[2].time) {
+        for (std::size_t i = 2; i < s.size(); ++i) {
+            s[i].time += later;
+        }
+    }
+}
+
+void lf_retimeHover(MotionContext& ctx) {
+    const auto& s = ctx.aircraft.stream;
+    if (s.empty()) {
+        return;
+    }
+    const std::int32_t ahead = s[0].time - ctx.tick();
+    const std::int32_t step =
+        s.size() > 1 ? std::max(kShortestStepTicks, s[1].time - s[0].time) : kShortestStepTicks;
+    lf_retimeTarget(ctx, static_cast<std::uint32_t>(std::max(kShortestStepTicks, ahead + step)));
+}
+
+void nextPosAir(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    try {
+        const TrafficSample& s0 = a.stream[0];
+        const TrafficSample& s1 = a.stream[1];
+        const bool rotorcraft = a.base.category == AircraftCategory::Rotorcraft;
+        if (s1.stationary != 0) {
+            if (rotorcraft) {
+                lf_retimeHover(ctx);
+            } else {
+                removeAircraftFromSim(ctx.state, a, "its next report stands still in the air");
+            }
+            return;
+        }
+        double distance = gf_distanceNM(lf_lalo(s0), lf_lalo(s1));
+        if (!rotorcraft) {
+            const double dt =
+                std::max(kShortestStepTicks, s1.time - s0.time) / kMotionTicksPerSecond;
+            if (distance * 360000.0 / dt < 40.0) {
+                removeAircraftFromSim(ctx.state, a, "its reports are too slow to fly");
+                return;
+            }
+        }
+        double speed = 0.0;
+        if (a.phase.phase == FlightPhase::landing && s1.airborne == 0) {
+            speed = s0.groundSpeedKt > 0 ? s0.groundSpeedKt : 0.0;
+        } else if (a.motion.onGround != 0) {
+            // Set down in flight, it lifts off and flies to the report at the report's speed,
+            // not at the mean with the speed it had rolled out to.
+            speed = s1.groundSpeedKt > 0 ? s1.groundSpeedKt : 0.0;
+        } else {
+            const double stepSpeed = lf_stepSpeedKts(a);
+            speed = stepSpeed > 1.0 ? stepSpeed : 0.0;
+        }
+        if (!(speed > 0) || !std::isfinite(speed)) {
+            speed = 100.0;
+        }
+        // The leg is flown along its path, which leaves along the direction of flight.
+        distance *= lf_pathLengthFactor(a, lf_lalo(s1));
+        lf_retimeTarget(ctx, static_cast<std::uint32_t>(std::max<long>(
+                                 kShortestStepTicks, std::lround(distance * 360000.0 / speed))));
+    } catch (const std::exception& e) {
+        LogFile::write(fmt::format("{}: {}, {}, sz:{}", "nextPosAir", gf_aircraftLogText(a.base),
+                                   e.what(), a.stream.size()));
+        throw;
+    }
+}
+
+} // namespace skyloom

@@ -1,0 +1,52 @@
+// How long a live aircraft's step to its next sample takes: the speed that times it, the
+// fastest its reports allow it to catch up at, and the retiming of the target's arrival tick
+// within the windows. Time is in traffic ticks.
+#pragma once
+
+#include <cstdint>
+
+#include "traffic/motion/motion_world.h"
+
+namespace skyloom {
+
+struct LiveAircraft;
+
+// The retiming windows: as a rule, at a stand and from the take-off roll, and the late window
+// while the take-off roll starts.
+inline constexpr std::int32_t kWindowTicks = 900;
+inline constexpr std::int32_t kWideWindowTicks = 2700;
+inline constexpr std::int32_t kTakeoffLateWindowTicks = 4500;
+inline constexpr std::int32_t kShortestStepTicks = 25;
+// However late an aircraft is, it flies a leg at most this much faster than its reports say.
+inline constexpr double kLateCatchUpPace = 1.2;
+// A leg may always be flown this fast (times kLateCatchUpPace): slower reports, a standing
+// aircraft's positions a metre apart, say nothing of how fast it may catch up a few metres.
+inline constexpr double kSlowestLegKt = 30.0;
+
+// Fixes the length of an airborne step.
+void nextPosAir(MotionContext& ctx);
+// Moves stream[1]'s arrival tick so that the step lasts `ticks`, within the windows; a leg to
+// a moving target is never flown faster than kLateCatchUpPace times its reports' speed.
+void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks);
+// The shortest a leg from the present position to a moving stream[1] may take: flown at
+// kLateCatchUpPace times the fastest speed its reports give (lf_fastestReportedKt), along the
+// path it flies; on the ground no faster than the aircraft rolls at the most. 0 when the
+// target stands.
+std::int64_t lf_leastLegTicks(const LiveAircraft& a);
+// The arrival tick of a rotorcraft's stationary target.
+void lf_retimeHover(MotionContext& ctx);
+
+// The speed (kt) that times a step, from the first two samples of the stream: their reported
+// ground speeds, in flight the speed their positions give (lf_positionsSpeedKt) where the
+// reported one is stale and more than a tenth off it.
+double lf_stepSpeedKts(const LiveAircraft& aircraft);
+// The fastest speed (kt) the first two samples give: their ground speeds (in flight those that
+// their positions do not belie), or what their positions make over their times; 30 kt at least.
+double lf_fastestReportedKt(const LiveAircraft& aircraft);
+// In flight, where the reports ahead give a stale velocity (one speed and track, to the feed's
+// whole knots and degrees, while their positions lie off that track), the speed (kt) that the
+// positions of the first two samples give over their reports' time stamps (5 s apart at least),
+// along the path flown from the direction of flight; not a number elsewhere.
+double lf_positionsSpeedKt(const LiveAircraft& aircraft);
+
+} // namespace skyloom
