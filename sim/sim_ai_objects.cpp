@@ -18,6 +18,20 @@
 
 namespace skyloom {
 
+namespace {
+
+// A create that came to nothing, for the traffic to learn under the create's request id.
+void lf_postCreateEvent(SimClient& client, SimEventKind kind, std::uint32_t hexid,
+                        std::uint32_t requestId) {
+    SimEvent event;
+    event.value1 = hexid;
+    event.kind = kind;
+    event.x = static_cast<double>(requestId);
+    client.events().post(event);
+}
+
+} // namespace
+
 void SimLinkWork::createAIAircraft(SimClient& client, const SimCreateRequest& request) {
     const std::uint32_t requestId = gf_takeCreateRequestId();
     objects_.addPendingCreate(requestId, PendingCreate{request.hexid, gf_isLiveHexid(request.hexid),
@@ -90,11 +104,7 @@ void SimLinkWork::onCreateObjectFailed(SimClient& client, DWORD packetId) {
     LogFile::write(fmt::format("CREATE_OBJECT_FAILED packetId:{} requestId:{} hexid:{:x} "
                                "callsign:{}",
                                packetId, *requestId, create->hexid, create->callsign));
-    SimEvent failed;
-    failed.value1 = create->hexid;
-    failed.kind = SimEventKind::createFailed;
-    failed.x = static_cast<double>(*requestId);
-    client.events().post(failed);
+    lf_postCreateEvent(client, SimEventKind::createFailed, create->hexid, *requestId);
 }
 
 void SimLinkWork::onTooManyObjects(SimClient& client, DWORD packetId) {
@@ -118,11 +128,7 @@ void SimLinkWork::onTooManyObjects(SimClient& client, DWORD packetId) {
     objects_.noteRefusedForRoom(packetId);
     LogFile::write(fmt::format("TOO_MANY_OBJECTS packetId:{} requestId:{} hexid:{:x} callsign:{}",
                                packetId, *requestId, create->hexid, create->callsign));
-    SimEvent refused;
-    refused.value1 = create->hexid;
-    refused.kind = SimEventKind::createRefused;
-    refused.x = static_cast<double>(*requestId);
-    client.events().post(refused);
+    lf_postCreateEvent(client, SimEventKind::createRefused, create->hexid, *requestId);
 }
 
 void SimLinkWork::removeAIObject(SimClient& client, std::uint32_t objectId) {

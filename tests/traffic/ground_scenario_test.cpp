@@ -21,12 +21,12 @@
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/motion_scenario.h"
 #include "tests/traffic/support/runway_fixture.h"
+#include "tests/traffic/support/test_numbers.h"
 #include "tools/track_replay/replay_stand_ins.h"
-#include "traffic/step/aircraft_commands.h"
-#include "traffic/motion/flat_earth.h"
 #include "traffic/ground/ground_motion.h"
 #include "traffic/ground/runway_match.h"
-#include "tests/traffic/support/test_numbers.h"
+#include "traffic/motion/flat_earth.h"
+#include "traffic/step/aircraft_commands.h"
 
 namespace skyloom::testing {
 namespace {
@@ -48,10 +48,9 @@ Figures lf_measure(const std::vector<simworld::TracePoint>& trace) {
         f.finite = f.finite && std::isfinite(p.latitudeDeg) && std::isfinite(p.longitudeDeg) &&
                    std::isfinite(p.headingTrueRad) && std::isfinite(p.altitudeFeet);
         if (i > 0) {
-            f.largestTurnDeg =
-                std::max(f.largestTurnDeg,
-                         std::abs(gf_wrapAngle(p.headingTrueRad - trace[i - 1].headingTrueRad)) /
-                             kDeg);
+            f.largestTurnDeg = std::max(
+                f.largestTurnDeg,
+                std::abs(gf_wrapAngle(p.headingTrueRad - trace[i - 1].headingTrueRad)) / kDeg);
         }
     }
     return f;
@@ -137,6 +136,23 @@ protected:
         return true;
     }
 
+    // Where a departure from 12R lines up: 150 m from its start, along it from its centre.
+    double departureStart() const { return -runway_.length / 2 + 150; }
+
+    // A departure from Minneapolis through the decoder: off the taxiway across 12R at
+    // departureStart(), the turn onto it, reported every 2 s.
+    std::vector<FeedReport> turnOntoTheRunway() {
+        prepare_ = [](LiveAircraft& a) { a.base.origin = IataCode("MSP"); };
+        throughDecoder_ = true;
+        const double start = departureStart();
+        std::vector<FeedReport> reports;
+        for (int i = 0; i <= 5; ++i) {
+            reports.push_back(
+                lf_report(2.0 * i, onRunway(start, -60 + 10.3 * i), 10, runway_.heading + 90));
+        }
+        return reports;
+    }
+
     // Along the runway from its centre (12R's direction) and to the right of its centreline.
     Lalo onRunway(double along, double cross) const { return gf_onRunway(runway_, along, cross); }
     double alongRunway(const simworld::TracePoint& p) const {
@@ -166,8 +182,8 @@ TEST_F(GroundScenario, PushbackFromTheStandGoesStraightBackAndStops) {
     ASSERT_GT(trace.size(), 100u);
     const Figures f = lf_measure(trace);
     EXPECT_TRUE(f.finite);
-    EXPECT_TRUE(lf_passes(phases_, {FlightPhase::parked, FlightPhase::pushing_back,
-                                    FlightPhase::pushed_back}));
+    EXPECT_TRUE(lf_passes(
+        phases_, {FlightPhase::parked, FlightPhase::pushing_back, FlightPhase::pushed_back}));
     for (const auto& p : trace) {
         ASSERT_NEAR(p.headingTrueRad, 0.0, 0.5 * kDeg) << "the nose stays on the stand's line";
     }
@@ -205,8 +221,8 @@ TEST_F(GroundScenario, PushedBackItStopsThenSwingsOntoTheTaxiway) {
     // due, then swinging round to the east.
     std::size_t reached = 0;
     while (reached < trace.size() &&
-           gf_distanceNM({trace[reached].latitudeDeg, trace[reached].longitudeDeg}, pushed) *
-                   1852 > 0.5) {
+           gf_distanceNM({trace[reached].latitudeDeg, trace[reached].longitudeDeg}, pushed) * 1852 >
+               0.5) {
         ASSERT_NEAR(trace[reached].headingTrueRad, 0.0, 0.5 * kDeg);
         ++reached;
     }
@@ -223,8 +239,8 @@ TEST_F(GroundScenario, PushedBackItStopsThenSwingsOntoTheTaxiway) {
 }
 
 TEST_F(GroundScenario, TaxiRoundARightAngleTurnsSmoothlyOntoTheNewLine) {
-    const auto reports = gf_reportsAlong(kApron, 90, 0,
-                                         {{40, 0, 0, 15}, {3, 30, 0, 15}, {50, 0, 0, 15}}, 3.0);
+    const auto reports =
+        gf_reportsAlong(kApron, 90, 0, {{40, 0, 0, 15}, {3, 30, 0, 15}, {50, 0, 0, 15}}, 3.0);
     const auto trace = fly(reports, FlightPhase::taxi, 140);
     ASSERT_GT(trace.size(), 1000u);
     const Figures f = lf_measure(trace);
@@ -244,15 +260,10 @@ TEST_F(GroundScenario, LinedUpOnTheRunwayItRollsAlongTheCentrelineAndLiftsOff) {
     if (!loadMinneapolis()) {
         GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP 12R)";
     }
-    prepare_ = [](LiveAircraft& a) { a.base.origin = IataCode("MSP"); };
-    throughDecoder_ = true;
     const double h = runway_.heading;
-    const double start = -runway_.length / 2 + 150;
-    std::vector<FeedReport> reports;
+    const double start = departureStart();
     // Off the taxiway across the runway, a turn onto it, 24 s standing lined up.
-    for (int i = 0; i <= 5; ++i) {
-        reports.push_back(lf_report(2.0 * i, onRunway(start, -60 + 10.3 * i), 10, h + 90));
-    }
+    std::vector<FeedReport> reports = turnOntoTheRunway();
     reports.push_back(lf_report(14, onRunway(start + 15, 0), 0, h));
     for (double t = 16; t < 40; t += 2) {
         reports.push_back(lf_report(t, onRunway(start + 15, 0), 0, h));
@@ -275,8 +286,8 @@ TEST_F(GroundScenario, LinedUpOnTheRunwayItRollsAlongTheCentrelineAndLiftsOff) {
     // the aircraft toward the runway heading on top of the tick motion's own turn: up to twice
     // the heading rate in those ticks.
     EXPECT_LE(f.largestTurnDeg, 2 * kLargestFrameTurnDeg);
-    EXPECT_TRUE(lf_passes(phases_, {FlightPhase::taxi, FlightPhase::takeoff_roll,
-                                    FlightPhase::takeoff}));
+    EXPECT_TRUE(
+        lf_passes(phases_, {FlightPhase::taxi, FlightPhase::takeoff_roll, FlightPhase::takeoff}));
     // On the runway until the climb lifts it (the nose rotates up with the wheels still on it);
     // in the air the nose follows the climb-out's own track.
     const auto climbing = std::find_if(trace.begin(), trace.end(),
@@ -308,14 +319,9 @@ TEST_F(GroundScenario, AClimbReportedOnTheGroundLeavesTheGroundByTheRunwaysEnd) 
     if (!loadMinneapolis()) {
         GTEST_SKIP() << "shared data not found: ../shared/data/runways (KMSP 12R)";
     }
-    prepare_ = [](LiveAircraft& a) { a.base.origin = IataCode("MSP"); };
-    throughDecoder_ = true;
     const double h = runway_.heading;
-    const double start = -runway_.length / 2 + 150;
-    std::vector<FeedReport> reports;
-    for (int i = 0; i <= 5; ++i) {
-        reports.push_back(lf_report(2.0 * i, onRunway(start, -60 + 10.3 * i), 10, h + 90));
-    }
+    const double start = departureStart();
+    std::vector<FeedReport> reports = turnOntoTheRunway();
     for (double t = 14; t < 40; t += 2) {
         reports.push_back(lf_report(t, onRunway(start + 15, 0), 0, h));
     }
@@ -453,8 +459,7 @@ TEST_P(RealGroundPart, FollowsTheReportsWithoutJumps) {
                            gf_distanceNM(here, {b.sample.latitude, b.sample.longitude});
                 });
             if (nearest->sample.groundSpeedKt >= 30) {
-                const RunwayMatch m =
-                    gf_findRunwayOnCentreline(runways_, here, p.headingTrueRad);
+                const RunwayMatch m = gf_findRunwayOnCentreline(runways_, here, p.headingTrueRad);
                 if (m.valid != 0) {
                     rollOff = std::max(rollOff, std::abs(m.crossOffset));
                 }
