@@ -32,6 +32,10 @@ bool makeTurnGnd(MotionContext& ctx, double turnAngleDeg);
 // Long Beach) passed a corner reported at 11 kt before a leg of 23 kt 5 to 6 s early. One pace
 // where either part would be flown faster than its reports allow.
 void lf_paceThroughCorner(MotionContext& ctx, std::int32_t ticks);
+// The walk along a turn path (of a step of `ticks`, paced by the schedule) slowed down where
+// the path turns faster than the nose turns at that pace, catching up afterwards no faster than
+// the reports allow; stream[1] is due when the walk ends where that is later.
+void lf_paceWithinTheNose(MotionContext& ctx, std::int32_t ticks);
 // A taxi step that no turn path or roll shapes (traffic/ground/taxi_leg.cpp): before its length
 // is taken, whether the aircraft turns on the spot first (its target lies inside the turn the
 // nose can make); once it is, its path from the aircraft along its nose (or, turning first,

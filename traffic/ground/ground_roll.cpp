@@ -285,6 +285,7 @@ void lf_setupGroundStep(MotionContext& ctx) {
         lf_startRollProfile(ctx);
     } else {
         lf_clearRollState(ctx);
+        lf_paceWithinTheNose(ctx, ticks);
     }
     const double g1 = a.stream[1].groundSpeedKt;
     st.targetTrueAirspeed = phase == FlightPhase::pushing_back ? -g1 : g1;
