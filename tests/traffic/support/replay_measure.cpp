@@ -124,11 +124,16 @@ double gf_fastestStepRatio(const std::vector<ObjectFrame>& frames, double fastes
 }
 
 std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Capture& capture,
-                                                              double playbackDelaySeconds) {
+                                                              double playbackDelaySeconds,
+                                                              std::size_t bufferedBursts) {
     std::map<std::uint32_t, std::vector<DueReport>> due;
     if (capture.bursts.empty()) {
         return due;
     }
+    // As the App's "now" when its buffer holds every burst.
+    const double runStart = bufferedBursts < capture.bursts.size()
+                                ? capture.bursts[bufferedBursts].time
+                                : capture.bursts.back().time + tools::kCaptureBurstGapSeconds;
     std::map<std::uint32_t, std::string> lastDatagram;
     for (const tools::CaptureBurst& burst : capture.bursts) {
         std::vector<RtTrafficRecord> taken;
@@ -149,8 +154,8 @@ std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Captu
         }
         for (const RtTrafficRecord& record : taken) {
             DueReport r;
-            r.dueSeconds = burst.time - capture.bursts.front().time + playbackDelaySeconds -
-                           (newest - record.timestamp);
+            r.dueSeconds =
+                burst.time - runStart + playbackDelaySeconds - (newest - record.timestamp);
             r.latitude = record.latitude;
             r.longitude = record.longitude;
             r.groundSpeedKt = record.groundSpeedKt.value_or(0.0);

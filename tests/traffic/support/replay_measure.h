@@ -33,9 +33,12 @@ struct DueReport {
 };
 
 // The reports of a capture by hexid, in due order; a datagram that repeats the last one of its
-// hexid is left out (the feed drops it).
+// hexid is left out (the feed drops it). The run's clock starts with the first live burst: with
+// the App's buffer of `bufferedBursts` bursts, the one after them (ProgramReplayTest's
+// firstBurstEpoch), and the buffer's reports fall due before it as their age says.
 std::map<std::uint32_t, std::vector<DueReport>> gf_dueReports(const tools::Capture& capture,
-                                                              double playbackDelaySeconds = 30.0);
+                                                              double playbackDelaySeconds = 30.0,
+                                                              std::size_t bufferedBursts = 0);
 
 // The fastest speed an aircraft's reports give (kt): their ground speeds, and what two of its
 // reports 5 s or more apart make by their positions; 30 kt at least (for aircraft reported
