@@ -181,7 +181,7 @@ double lf_fastestReportedKt(const LiveAircraft& a) {
     // time) carries a mean of speeds, of 0 where the aircraft stood waiting for that report:
     // the speed the leg may be caught up at is the next report's. Before, UAL1693 at Los
     // Angeles, late from a wait and reported at 18 to 25 kt, caught up at 12 to 14 kt to such
-    // samples and reached its reports up to 20 s late.
+    // samples and reached the report after one such wait 17 s late (now 5 s).
     for (std::size_t i = 0;
          i < s.size() && (i < 2 || gf_secondsBetweenReports(s[0], s[i - 1]) < kLegSpeedSeconds);
          ++i) {
