@@ -177,7 +177,14 @@ double lf_fastestReportedKt(const LiveAircraft& a) {
     if (std::isfinite(positionsKt)) {
         fastestKt = std::max(fastestKt, positionsKt);
     }
-    for (std::size_t i = 0; i < std::min<std::size_t>(s.size(), 2); ++i) {
+    // A sample made from stream[0]'s report (a mid or corner sample, stamped with its report's
+    // time) carries a mean of speeds, of 0 where the aircraft stood waiting for that report:
+    // the speed the leg may be caught up at is the next report's. Before, UAL1693 at Los
+    // Angeles, late from a wait and reported at 18 to 25 kt, caught up at 12 to 14 kt to such
+    // samples and reached the report after one such wait 17 s late (now 5 s).
+    for (std::size_t i = 0;
+         i < s.size() && (i < 2 || gf_secondsBetweenReports(s[0], s[i - 1]) < kLegSpeedSeconds);
+         ++i) {
         if (std::isfinite(s[i].groundSpeedKt) &&
             lf_agreesWithPositions(s[i].groundSpeedKt, positionsKt)) {
             fastestKt = std::max(fastestKt, s[i].groundSpeedKt);

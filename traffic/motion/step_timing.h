@@ -42,6 +42,8 @@ void lf_retimeHover(MotionContext& ctx);
 double lf_stepSpeedKts(const LiveAircraft& aircraft);
 // The fastest speed (kt) the first two samples give: their ground speeds (in flight those that
 // their positions do not belie), or what their positions make over their times; 30 kt at least.
+// Where stream[1] is a sample made from stream[0]'s report (a mid or corner sample), the speeds
+// up to the next report's count too.
 double lf_fastestReportedKt(const LiveAircraft& aircraft);
 // In flight, where the reports ahead give a stale velocity (one speed and track, to the feed's
 // whole knots and degrees, while their positions lie off that track), the speed (kt) that the
