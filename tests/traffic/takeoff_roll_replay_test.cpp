@@ -9,11 +9,14 @@
 //   68 s, then reports airborne 8.5 km away 19.4 s later at 227 kt.
 // - N7814B, a B737 of the Las Vegas capture, stands at the threshold of 26R and then reports
 //   520 kt at 2,050 ft 1.2 km along the runway.
+// - N879MH, a tour helicopter (EC30) of the Las Vegas capture, stands at a heliport on the Strip
+//   reported airborne at 2,100 ft (below the field) at 0 kt, then climbs from 2,300 ft at 57 kt.
 // No object rolls faster than an airliner plausibly rotates (the reports say far more than an
 // aircraft can roll); it rotates on the runway, leaves the ground no more than 100 m past the
 // runway's far end, where the world's on-ground flag clears, and catches up in the air no faster
 // than 1.25 times the speed its reports around the lift-off give (the climb's own and the climb
-// reported on the ground alike).
+// reported on the ground alike). A helicopter has no take-off roll: it goes no faster than a taxi
+// on the ground and is off it within a few seconds of its first climbing report.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -73,6 +76,12 @@ constexpr double kWorldFrameSeconds = 1.0 / 30.0;
 constexpr double kAirCatchUpMargin = 1.25;
 constexpr double kAirStepSeconds = 5.0;
 constexpr double kCatchUpSeconds = 60.0;
+// A helicopter on the ground moves no faster than a taxi (the fastest the program takes a roll
+// for one that is no take-off), and is off the ground this soon after its first report in the
+// air that climbs is due.
+constexpr double kRotorcraftOnGroundMostKt = 43.0;
+constexpr double kRotorcraftLiftOffSeconds = 5.0;
+constexpr double kPlaybackDelaySeconds = 30.0;
 
 // The capture's datagrams of one aircraft between two times, each burst with them alone.
 tools::Capture lf_onlyAircraft(const tools::Capture& capture, const std::string& registration,
@@ -144,7 +153,7 @@ struct RollCase {
     const char* registration;
     double fromEpoch;
     double toEpoch;
-    const Lalo* farEnd;
+    const Lalo* farEnd; // none: a helicopter, which lifts off where it stands
     double runwayHeadingDeg;
     bool airportFile = true; // the park airport's runways are known
     ClimbOut climbOut = ClimbOut::asCaptured;
@@ -185,11 +194,16 @@ TEST_P(TakeoffRollReplay, RollsNoFasterThanAnAirlinerRotatesAndLeavesTheGroundOn
     ASSERT_EQ(reports().size(), 1u) << c.registration << " is not in the capture";
     const auto& [hexid, reports] = *this->reports().begin();
     std::optional<Lalo> firstAirborne;
+    const TrafficEntry* firstClimbing = nullptr;
     for (const TrafficEntry& r : reports) {
         if (r.sample.airborne != 0 && !firstAirborne) {
             firstAirborne = Lalo{r.sample.latitude, r.sample.longitude};
         }
+        if (r.sample.airborne != 0 && r.sample.verticalSpeedFpm > 0 && firstClimbing == nullptr) {
+            firstClimbing = &r;
+        }
     }
+    const bool rotorcraft = c.farEnd == nullptr;
     ASSERT_EQ(firstAirborne.has_value(), !neverAirborne);
     ReplayRunOptions options;
     options.afterLastBurst = std::chrono::seconds(30);
@@ -206,8 +220,10 @@ TEST_P(TakeoffRollReplay, RollsNoFasterThanAnAirlinerRotatesAndLeavesTheGroundOn
     for (const ObjectFrame& f : frames) {
         rolled = rolled || f.phase == FlightPhase::takeoff_roll;
         if (f.onGround && liftOff == nullptr) {
-            farthestOnGround =
-                std::max(farthestOnGround, lf_pastFarEnd(c, {f.latitude, f.longitude}));
+            if (!rotorcraft) {
+                farthestOnGround =
+                    std::max(farthestOnGround, lf_pastFarEnd(c, {f.latitude, f.longitude}));
+            }
             onGround.push_back(f);
         } else if (!f.onGround) {
             liftOff = liftOff == nullptr ? &f : liftOff;
@@ -216,9 +232,10 @@ TEST_P(TakeoffRollReplay, RollsNoFasterThanAnAirlinerRotatesAndLeavesTheGroundOn
             }
         }
     }
-    EXPECT_TRUE(rolled) << "no take-off roll";
+    EXPECT_EQ(rolled, !rotorcraft) << "take-off roll";
     const FastestStep rolling = gf_fastestStep(onGround, kGroundStepSeconds);
-    EXPECT_LE(rolling.kt, kAirlinerOnGroundMostKt * (1.0 + kWorldFrameSeconds / kGroundStepSeconds))
+    const double onGroundMostKt = rotorcraft ? kRotorcraftOnGroundMostKt : kAirlinerOnGroundMostKt;
+    EXPECT_LE(rolling.kt, onGroundMostKt * (1.0 + kWorldFrameSeconds / kGroundStepSeconds))
         << "on the ground at " << rolling.seconds << " s";
     EXPECT_LE(farthestOnGround, kPastEndMetres + kOneTickMetres)
         << "metres past the runway's far end on the ground";
@@ -230,7 +247,15 @@ TEST_P(TakeoffRollReplay, RollsNoFasterThanAnAirlinerRotatesAndLeavesTheGroundOn
     }
     EXPECT_THAT(failed, ::testing::IsEmpty());
     ASSERT_NE(liftOff, nullptr) << c.registration << " never left the ground";
-    if (firstAirborne) {
+    if (rotorcraft) {
+        ASSERT_NE(firstClimbing, nullptr);
+        const double climbDue =
+            firstClimbing->timestamp - result.firstBurstEpoch + kPlaybackDelaySeconds;
+        EXPECT_LE(liftOff->seconds, climbDue + kRotorcraftLiftOffSeconds)
+            << "off the ground at " << liftOff->seconds << " s";
+        std::printf("%s: off the ground %.1f s after its first climbing report is due, ", c.name,
+                    liftOff->seconds - climbDue);
+    } else if (firstAirborne) {
         // Off the ground where its first airborne report puts it (plus the rotation), not
         // beyond.
         EXPECT_LE(lf_pastFarEnd(c, {liftOff->latitude, liftOff->longitude}) -
@@ -248,9 +273,11 @@ TEST_P(TakeoffRollReplay, RollsNoFasterThanAnAirlinerRotatesAndLeavesTheGroundOn
     const FastestStep flying = gf_fastestStep(catchingUp, kAirStepSeconds);
     EXPECT_LE(flying.kt, kAirCatchUpMargin * reportedKt)
         << "in the air at " << flying.seconds << " s, reported " << reportedKt << " kt";
-    std::printf("%s: on the ground %.0f kt at most, off the ground %.0f m past the far end, "
-                "in the air %.0f kt at most (reported %.0f kt)\n",
-                c.name, rolling.kt, farthestOnGround, flying.kt, reportedKt);
+    if (!rotorcraft) {
+        std::printf("%s: off the ground %.0f m past the far end, ", c.name, farthestOnGround);
+    }
+    std::printf("on the ground %.0f kt at most, in the air %.0f kt at most (reported %.0f kt)\n",
+                rolling.kt, flying.kt, reportedKt);
 }
 
 // DAL2232's reports from its standing at the holding point of 26R on, and the first report of
@@ -278,7 +305,10 @@ INSTANTIATE_TEST_SUITE_P(
                  20, "N825AM", 1553204300.0, 1553204580.0, &kRunway05LFarEnd, kRunway05LHeadingDeg},
         // From its standing at the threshold of 26R to two minutes of its climb.
         RollCase{"N7814BKlas26R", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 21, 9, 0,
-                 "N7814B", 1551820140.0, 1551820410.0, &kRunway26RFarEnd, kRunway26RHeadingDeg}),
+                 "N7814B", 1551820140.0, 1551820410.0, &kRunway26RFarEnd, kRunway26RHeadingDeg},
+        // From its standing at the heliport to two minutes of its climb.
+        RollCase{"N879MHKlasHeliport", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 20, 59,
+                 50, "N879MH", 1551819590.0, 1551819780.0, nullptr, 0.0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

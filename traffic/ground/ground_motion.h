@@ -73,11 +73,13 @@ std::uint8_t lf_takeoffEvidence(const MotionContext& ctx);
 std::uint8_t lf_takeoffDecision(MotionContext& ctx);
 bool lf_isAlignedWithTakeoffRunway(const MotionContext& ctx, double maxBefore);
 void lf_liftOff(MotionContext& ctx, std::uint8_t mode);
-// An aircraft in flight that the simulator has set down without a landing being flown (a
+// An aircraft on the ground whose step is timed as a leg in the air, and which lifts off at the
+// start of it: one in flight that the simulator has set down without a landing being flown (a
 // touch-and-go at an airport other than the park airport, where no landing is flown, or
-// ground higher than its reports), heading for a report that says airborne: its step is timed
-// as a leg in the air, and it lifts off at the start of it.
-bool lf_isSetDownInFlight(const LiveAircraft& a);
+// ground higher than its reports), heading for a report that says airborne; or a helicopter
+// (which has no take-off roll) heading for a report that says airborne above the ground it
+// stands on or climbing.
+bool lf_startsAirLegOnGround(const LiveAircraft& a);
 void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode);
 bool lf_checkTakeoffRollEnd(MotionContext& ctx);
 // The runway under the take-off roll: the one stored, else the one on whose centreline the

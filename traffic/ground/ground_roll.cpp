@@ -198,6 +198,30 @@ void lf_startRollProfile(MotionContext& ctx) {
     }
 }
 
+// Before, such an aircraft stayed on the ground in its flight phase for good: it drove along
+// its airborne reports, stood still whenever they paused and raced to the next one.
+bool lf_isSetDownInFlight(const LiveAircraft& a) {
+    return a.phase.phase == FlightPhase::flying && a.motion.onGround != 0 && a.stream.size() >= 2 &&
+           a.stream[1].airborne != 0 && a.stream[1].stationary == 0;
+}
+
+// Before, a helicopter whose reports climbed away from its pad ran an aeroplane's take-off
+// roll: N879MH at Las Vegas, reported airborne at 1,600 fpm and 57 kt from a heliport on the
+// Strip, drove east on the ground at 108 kt for 150 s before it left it. A report that says
+// airborne below the ground under the helicopter, level, is one of a pad the feed puts lower
+// than the simulator's ground; the helicopter stays on it.
+bool lf_isRotorcraftLiftingOff(const LiveAircraft& a) {
+    const FlightPhase phase = a.phase.phase;
+    if (!lf_isRotorcraft(a) || a.motion.onGround == 0 || a.stream.size() < 2 ||
+        (phase != FlightPhase::taxi && phase != FlightPhase::takeoff_roll &&
+         phase != FlightPhase::landing_roll)) {
+        return false;
+    }
+    const TrafficSample& next = a.stream[1];
+    return next.airborne != 0 && next.stationary == 0 &&
+           (next.altitudeFt > a.sent.altitudeFt || next.verticalSpeedFpm > kClimbEvidenceFpm);
+}
+
 } // namespace
 
 // The runway under the take-off roll: the one stored, else the one on whose centreline the
@@ -226,19 +250,16 @@ bool lf_reportsSayAirborne(const LiveAircraft& a) {
            lf_highestVerticalSpeed(a) > kStrongClimbFpm;
 }
 
+bool lf_startsAirLegOnGround(const LiveAircraft& a) {
+    return lf_isSetDownInFlight(a) || lf_isRotorcraftLiftingOff(a);
+}
+
 void lf_failTakeoffRoll(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     QuarantineEntry& q = (*ctx.state.quarantine)[a.base.hexid];
     q = QuarantineEntry{a.sent.latitude, a.sent.longitude, a.lastSampleTime, 0,
                         QuarantineKind::failedDeparture};
     removeAircraftFromSim(ctx.state, a, "its take-off roll failed");
-}
-
-// Before, such an aircraft stayed on the ground in its flight phase for good: it drove along
-// its airborne reports, stood still whenever they paused and raced to the next one.
-bool lf_isSetDownInFlight(const LiveAircraft& a) {
-    return a.phase.phase == FlightPhase::flying && a.motion.onGround != 0 && a.stream.size() >= 2 &&
-           a.stream[1].airborne != 0 && a.stream[1].stationary == 0;
 }
 
 void lf_clearRollState(MotionContext& ctx) {
@@ -266,6 +287,11 @@ void lf_setupGroundStep(MotionContext& ctx) {
         // Lifts off toward the airborne report, at least as steeply as a light aircraft climbs
         // away from a touch-and-go, whatever altitude the report gives for the ground.
         lf_liftOff(ctx, kReportedClimbLiftOff);
+        return;
+    }
+    if (lf_isRotorcraftLiftingOff(a)) {
+        // Straight up from where it stands, at the climb of its category.
+        lf_liftOff(ctx, kClimbingLiftOff);
         return;
     }
     if (phase == FlightPhase::takeoff_roll && lf_checkTakeoffRollEnd(ctx)) {
@@ -374,8 +400,8 @@ std::uint8_t lf_takeoffEvidence(const MotionContext& ctx) {
         return x.verticalSpeedFpm > kClimbEvidenceFpm;
     });
     const bool laterAirborne =
-        s.size() > 1 && std::all_of(s.begin() + 1, s.end(),
-                                    [](const TrafficSample& x) { return x.airborne != 0; });
+        s.size() > 1 &&
+        std::all_of(s.begin() + 1, s.end(), [](const TrafficSample& x) { return x.airborne != 0; });
     if (allClimb) {
         if (laterAirborne) {
             return 1;
@@ -412,8 +438,8 @@ bool lf_isAlignedWithTakeoffRunway(const MotionContext& ctx, double maxBefore) {
 std::uint8_t lf_takeoffDecision(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     const auto& s = a.stream;
-    const double v = a.step.presentSpeed > 0 ? a.step.presentSpeed
-                                             : (s.empty() ? 0.0 : s[0].groundSpeedKt);
+    const double v =
+        a.step.presentSpeed > 0 ? a.step.presentSpeed : (s.empty() ? 0.0 : s[0].groundSpeedKt);
     const double v1 = lf_categorySpeedKts(a, 1);
     double v2 = lf_categorySpeedKts(a, 2);
     double v3 = lf_categorySpeedKts(a, 3);
@@ -484,12 +510,13 @@ void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode) {
     const std::optional<std::string> runway =
         gf_runwayNameAt(ctx.world.runways, here, a.sent.headingRad);
     const IataCode& to = a.base.destination;
-    const std::string text = fmt::format(
-        "{} {} {} {} {} take off{}{}{} ...", gf_programTimeTextShort(), a.base.callsign,
-        a.base.registration, gf_airlineText(a.base.key.airline, a.base.key.operatorId),
-        gf_modelCode(a.base.key.model), from.isSet() ? fmt::format(" from {}", from.text()) : std::string(),
-        runway ? fmt::format(" runway {}", *runway) : std::string(),
-        to.isSet() && !(to == from) ? fmt::format(" to {}", to.text()) : std::string());
+    const std::string text =
+        fmt::format("{} {} {} {} {} take off{}{}{} ...", gf_programTimeTextShort(), a.base.callsign,
+                    a.base.registration, gf_airlineText(a.base.key.airline, a.base.key.operatorId),
+                    gf_modelCode(a.base.key.model),
+                    from.isSet() ? fmt::format(" from {}", from.text()) : std::string(),
+                    runway ? fmt::format(" runway {}", *runway) : std::string(),
+                    to.isSet() && !(to == from) ? fmt::format(" to {}", to.text()) : std::string());
     gf_flightMessage(text, *gf_paramsSnapshot(), ctx.state.services.window);
     st.groundPath = GroundPathFollow{};
     st.airLeg = CurvedAirLeg{};
@@ -528,16 +555,14 @@ bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
         s.size() > 1 ? lf_alongTakeoffRunway(ctx, lf_lalo(s[1])) : std::nullopt;
     const bool hasAlong1 = along1opt.has_value();
     const double a1 = along1opt.value_or(0.0);
-    const bool anyAirborne = std::any_of(s.begin(), s.end(), [](const TrafficSample& x) {
-        return x.airborne != 0;
-    });
+    const bool anyAirborne =
+        std::any_of(s.begin(), s.end(), [](const TrafficSample& x) { return x.airborne != 0; });
     const double highest = lf_highestVerticalSpeed(a);
     const double v = st.presentSpeed > 0 ? st.presentSpeed : s[0].groundSpeedKt;
     const double v1 = lf_categorySpeedKts(a, 1);
     const double v3 = lf_categorySpeedKts(a, 3);
     if (along && hasAlong1) {
-        const ProfileWindow window{*along, a1, anyAirborne ? 1.0 : 0.0, highest, v, v3,
-                                   300.0};
+        const ProfileWindow window{*along, a1, anyAirborne ? 1.0 : 0.0, highest, v, v3, 300.0};
         if (gf_checkProfileWindow(window) &&
             (lf_isAlignedWithTakeoffRunway(ctx, 300) || lf_isAlignedWithTakeoffRunway(ctx, 1200) ||
              (lf_isAlignedWithTakeoffRunway(ctx, st.takeoffRunway.match.length) && v >= v1))) {
@@ -621,8 +646,8 @@ void lf_steerToCentreline(MotionContext& ctx) {
     const Lalo end{record->match.endAheadLatitude, record->match.endAheadLongitude};
     const Lalo back = gf_destination(end, gf_normaliseAngle(heading + std::acos(-1.0)),
                                      (record->match.length + 2000.0) * kFeetPerMetre);
-    TrackPullRequest request{back, st.ground.roll.end, heading, 20.0 / kDeg, 30.0,
-                             kCentrelineFactor};
+    TrackPullRequest request{back, st.ground.roll.end, heading, 20.0 / kDeg,
+                             30.0, kCentrelineFactor};
     const TrackPull pull = gf_pullTowardTrack(request);
     if (pull.moved == 0) {
         return;

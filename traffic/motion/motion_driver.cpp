@@ -203,7 +203,7 @@ void lf_prepareStep(MotionContext& ctx) {
             }
         }
     }
-    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
+    if (a.motion.onGround != 0 && !lf_startsAirLegOnGround(a)) {
         nextPosGround(ctx);
     } else {
         nextPosAir(ctx);

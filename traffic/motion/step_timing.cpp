@@ -101,7 +101,7 @@ std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
         return 0;
     }
     double paceKt = lf_fastestReportedKt(a) * kLateCatchUpPace;
-    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
+    if (a.motion.onGround != 0 && !lf_startsAirLegOnGround(a)) {
         // On the ground no faster than the aircraft rolls at the most, reached from the speed
         // it has, whatever its reports say (520 kt 1.2 km along the runway from a standstill);
         // so too the leg that starts with a lift-off, whose rotation is on the ground.
@@ -169,7 +169,7 @@ double lf_stepSpeedKts(const LiveAircraft& aircraft) {
 double lf_fastestReportedKt(const LiveAircraft& a) {
     const auto& s = a.stream;
     double fastestKt =
-        a.motion.onGround != 0 && !lf_isSetDownInFlight(a) ? kSlowestGroundLegKt : kSlowestLegKt;
+        a.motion.onGround != 0 && !lf_startsAirLegOnGround(a) ? kSlowestGroundLegKt : kSlowestLegKt;
     // A reported speed that the positions belie (in flight) is left out: a tanker whose
     // transponder said 536 kt throughout while it orbited at 360 to 460 kt caught up at 1.2
     // times 536 kt.
@@ -224,7 +224,7 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     // ahead, and a take-off roll from the wide window 24 s. A landing roll, which slows down
     // from its touch-down, is not early either, but late where its reported speeds make it:
     // it does not speed up again to catch up.
-    if (a.motion.onGround != 0 && !lf_isSetDownInFlight(a)) {
+    if (a.motion.onGround != 0 && !lf_startsAirLegOnGround(a)) {
         wanted = a.phase.phase == FlightPhase::landing_roll ? std::max<std::int64_t>(wanted, target)
                                                             : target;
     }
