@@ -127,9 +127,7 @@ bool lf_insertRotationPoint(MotionContext& ctx) {
                                        static_cast<std::int32_t>(std::lround(seconds * 100.0)));
     s.insert(s.begin() + 1, point);
     if (const std::int32_t later = point.time + 1 - s[2].time; later > 0) {
-        for (std::size_t i = 2; i < s.size(); ++i) {
-            s[i].time += later;
-        }
+        lf_delaySamplesFrom(s, 2, later);
     }
     return true;
 }

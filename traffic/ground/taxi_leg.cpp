@@ -121,10 +121,7 @@ void lf_turnOnTheSpotFirst(MotionContext& ctx, std::int32_t turnTicks) {
         {kShortestStepTicks, s[1].time - ctx.tick() - turnTicks, lf_leastLegTicks(a)}));
     const std::int32_t due = ctx.tick() + turnTicks + legTicks;
     if (s[1].time < due) {
-        const std::int32_t later = due - s[1].time;
-        for (std::size_t i = 1; i < s.size(); ++i) {
-            s[i].time += later;
-        }
+        lf_delaySamplesFrom(s, 1, due - s[1].time);
     }
     a.step.customDurationSet = 1;
     a.step.customDuration = legTicks;

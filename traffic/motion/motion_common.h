@@ -2,9 +2,13 @@
 // sample as `Lalo`, ticks per second, and the removal of an aircraft whose samples ran out.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+
 #include "foundation/lalo.h"
-#include "traffic/step/aircraft_record.h"
 #include "traffic/motion/motion_world.h"
+#include "traffic/step/aircraft_record.h"
 
 namespace skyloom {
 
@@ -15,6 +19,15 @@ inline Lalo lf_position(const LiveAircraft& aircraft) noexcept {
 }
 inline Lalo lf_lalo(const TrafficSample& sample) noexcept {
     return {sample.latitude, sample.longitude};
+}
+
+// Samples `from` on fall due `later` ticks later: a target reached late takes those after it
+// along, so that none falls due before it.
+inline void lf_delaySamplesFrom(std::deque<TrafficSample>& stream, std::size_t from,
+                                std::int32_t later) noexcept {
+    for (std::size_t i = from; i < stream.size(); ++i) {
+        stream[i].time += later;
+    }
 }
 
 // The shortest leg between two airborne samples whose direction means something: the feed

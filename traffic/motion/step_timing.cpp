@@ -243,9 +243,7 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     const std::int32_t later = newTick - target;
     s[1].time = newTick;
     if (later > 0 && s.size() >= 3 && newTick >= s[2].time) {
-        for (std::size_t i = 2; i < s.size(); ++i) {
-            s[i].time += later;
-        }
+        lf_delaySamplesFrom(s, 2, later);
     }
 }
 
