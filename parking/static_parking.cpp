@@ -4,6 +4,8 @@
 #include <chrono>
 #include <string_view>
 
+#include <fmt/format.h>
+
 #include "config/parameters.h"
 #include "config/startup_choices.h"
 #include "feed/feed_identities.h"
@@ -125,9 +127,22 @@ void gf_adjustParking(ParkingContext& context, bool rtOnlySwitchedTo) {
 
 void gf_followStaticParkingPlan(ParkingContext& context) {
     StaticParkingState& plan = context.staticParking;
-    if (plan.generating && plan.plan.empty()) {
+    const TrafficState& traffic = context.traffic;
+    // A full simulator takes nothing of the plan until it has room, which may take as long as
+    // the live traffic fills it: the step ends, so that the user can lower the settings that
+    // make room, and what waits is created as room comes.
+    if (plan.generating && (plan.plan.empty() || traffic.simulatorFull)) {
         plan.generating = false;
         context.window.enableParkingControls();
+        const std::size_t waiting = plan.plan.size() + traffic.staticCreateQueue.size();
+        if (traffic.simulatorFull && waiting > 0) {
+            // After the controls: their return clears the status line.
+            context.services.window.showStatusText(
+                fmt::format("Parking: the simulator is full, {} parked aircraft could not be "
+                            "placed yet",
+                            waiting),
+                true, StatusWeight::warning);
+        }
     }
     gf_showStaticParking(context.state, plan, context.window);
 }

@@ -33,8 +33,10 @@ void gf_planStaticParking(ParkingContext& context);
 // (lf_adjustParking), the time it takes counted into the traffic tick like a plan's.
 void gf_adjustParking(ParkingContext& context, bool rtOnlySwitchedTo);
 // The main loop's look at a plan being placed (every 14 cycles): once the traffic step has
-// taken all of it, the parking controls come back; the window's parking panel is shown what
-// static parking does now (the positions still to place among it).
+// taken all of it, or the simulator is full, the parking controls come back (a full simulator's
+// waiting parked aircraft are counted on the status line and in the log, and placed as it has
+// room); the window's parking panel is shown what static parking does now (the positions still
+// to place among it).
 void gf_followStaticParkingPlan(ParkingContext& context);
 
 // Saves the learned stand options and the park-airport list when it changed (while an airport

@@ -276,9 +276,15 @@ def user_place(shared: Path, layout: Layout):
     return spot.latitude, spot.longitude, spot.heading, spot.reason
 
 
-def make_world(shared: Path, build: Path, layout: Layout) -> str:
+# The most AI objects the simulator stand-in holds unless the demo is told otherwise.
+WORLD_OBJECTS = 300
+
+
+def make_world(shared: Path, build: Path, layout: Layout,
+               max_objects: int = WORLD_OBJECTS) -> str:
     """The simulator stand-in's world: a flight at the airport, its runways and stands (if it
-    has any), and the installed liveries AI creates may name; says where the user stands."""
+    has any), the installed liveries AI creates may name, and the most objects it holds; says
+    where the user stands."""
     layout.world.parent.mkdir(parents=True)
     data = shared / "data"
     parking = [str(data / "stands" / AIRPORT / "parking.xml")] if AIRPORT_HAS_STANDS else []
@@ -297,7 +303,8 @@ def make_world(shared: Path, build: Path, layout: Layout) -> str:
                        "headingDegrees": heading}],
         },
         "liveries": installed_liveries(layout),
-        "aiObjects": {"assignDelaySeconds": 0.2, "removeDelaySeconds": 0.1, "maxObjects": 300,
+        "aiObjects": {"assignDelaySeconds": 0.2, "removeDelaySeconds": 0.1,
+                      "maxObjects": max_objects,
                       "tracePointsPerObject": 0, "reportFile": str(layout.ai_report),
                       "reportEverySeconds": 5, "traceFile": str(layout.trace),
                       "traceEverySeconds": 1},
@@ -471,7 +478,7 @@ def prepare(args) -> None:
     aircraft = capture_aircraft(capture)
     make_packages(shared, layout, aircraft)
     make_settings(layout, args.road, getattr(args, "app_port", None))
-    place = make_world(shared, build, layout)
+    place = make_world(shared, build, layout, getattr(args, "world_objects", WORLD_OBJECTS))
     # Only an airport with stands has a stock airport file; the program asks the area for any
     # park airport's and is told that it has none.
     layout.area.mkdir()
@@ -827,6 +834,8 @@ def main() -> None:
     parser.add_argument("--airport", help="the capture's airport (by default), or an airport with "
                         "stands in ../shared/data/stands")
     parser.add_argument("--app-port", type=int, help="the program's TCP port for the App")
+    parser.add_argument("--world-objects", type=int, default=WORLD_OBJECTS,
+                        help=f"the most AI objects the simulator stand-in holds ({WORLD_OBJECTS})")
     parser.add_argument("--elapsed", default="")
     parser.add_argument("--ending", default="")
     args = parser.parse_args()

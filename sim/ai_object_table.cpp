@@ -1,5 +1,6 @@
 #include "sim/ai_object_table.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "sim/sim_ids.h"
@@ -76,6 +77,41 @@ bool OwnedObjectTable::takeRefusedForRoom(std::uint32_t packetId) {
     return refusedForRoom_.erase(packetId) != 0;
 }
 
+void OwnedObjectTable::holdFailedCreate(HeldCreateFailure failure) {
+    failure.seenByAFrame = false;
+    heldFailures_.push_back(std::move(failure));
+}
+
+std::optional<HeldCreateFailure> OwnedObjectTable::takeHeldFailure(std::uint32_t packetId) {
+    const auto it =
+        std::find_if(heldFailures_.begin(), heldFailures_.end(),
+                     [packetId](const HeldCreateFailure& f) { return f.packetId == packetId; });
+    if (it == heldFailures_.end()) {
+        return std::nullopt;
+    }
+    HeldCreateFailure failure = std::move(*it);
+    heldFailures_.erase(it);
+    return failure;
+}
+
+std::vector<HeldCreateFailure> OwnedObjectTable::takeFailuresHeldAFrame() {
+    if (heldFailures_.empty()) {
+        return {};
+    }
+    std::vector<HeldCreateFailure> decided;
+    std::vector<HeldCreateFailure> held;
+    for (HeldCreateFailure& failure : heldFailures_) {
+        if (failure.seenByAFrame) {
+            decided.push_back(std::move(failure));
+        } else {
+            failure.seenByAFrame = true;
+            held.push_back(std::move(failure));
+        }
+    }
+    heldFailures_ = std::move(held);
+    return decided;
+}
+
 void OwnedObjectTable::addOwned(std::uint32_t objectId, const std::string& callsign) {
     owned_.insert(objectId);
     callsigns_.insert_or_assign(objectId, callsign);
@@ -125,12 +161,14 @@ void OwnedObjectTable::forgetAfterShutdown() {
     pendingCreates_.clear();
     packetIndex_.clear();
     refusedForRoom_.clear();
+    heldFailures_.clear();
 }
 
 void OwnedObjectTable::clearAfterRun() {
     pendingCreates_.clear();
     packetIndex_.clear();
     refusedForRoom_.clear();
+    heldFailures_.clear();
     callsigns_.clear();
 }
 

@@ -17,6 +17,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 namespace skyloom {
 
@@ -26,6 +27,14 @@ struct PendingCreate {
     std::uint32_t packetId = 0; // 0 until known
     std::string callsign;
     std::string liveryTitle;
+};
+
+// A create the simulator answered with CREATE_OBJECT_FAILED, taken out of the pending creates.
+struct HeldCreateFailure {
+    std::uint32_t packetId = 0;
+    std::uint32_t requestId = 0;
+    PendingCreate create;
+    bool seenByAFrame = false;
 };
 
 // The next create's request id.
@@ -51,11 +60,22 @@ public:
     const PendingCreate* pendingCreate(std::uint32_t requestId) const;
     std::size_t pendingCreateCount() const noexcept { return pendingCreates_.size(); }
     std::size_t packetIndexCount() const noexcept { return packetIndex_.size(); }
-    // A create the simulator refused for want of room (TOO_MANY_OBJECTS): its packet is kept
-    // until the CREATE_OBJECT_FAILED that follows for it, which is the same refusal.
+    // The simulator refuses a create for want of room with two exceptions for its packet,
+    // TOO_MANY_OBJECTS and CREATE_OBJECT_FAILED, in either order: one refusal.
+    // TOO_MANY_OBJECTS came first: its packet is kept until the CREATE_OBJECT_FAILED of the
+    // same refusal.
     void noteRefusedForRoom(std::uint32_t packetId);
     // True when the packet's create was refused for want of room (and forgets it).
     bool takeRefusedForRoom(std::uint32_t packetId);
+    // CREATE_OBJECT_FAILED came alone: the failure is held until a whole frame has passed
+    // without a TOO_MANY_OBJECTS for its packet.
+    void holdFailedCreate(HeldCreateFailure failure);
+    // The failure held for the packet, taken out (its TOO_MANY_OBJECTS came after it).
+    std::optional<HeldCreateFailure> takeHeldFailure(std::uint32_t packetId);
+    // Called at each frame: takes out the failures held since before the previous frame
+    // (failures, not refusals for want of room) and marks the others as seen by a frame.
+    std::vector<HeldCreateFailure> takeFailuresHeldAFrame();
+    std::size_t heldFailureCount() const noexcept { return heldFailures_.size(); }
 
     // --- Owned objects ---
     void addOwned(std::uint32_t objectId, const std::string& callsign);
@@ -92,6 +112,7 @@ private:
     std::unordered_map<std::uint32_t, PendingCreate> pendingCreates_;
     std::unordered_map<std::uint32_t, std::uint32_t> packetIndex_;
     std::unordered_set<std::uint32_t> refusedForRoom_;
+    std::vector<HeldCreateFailure> heldFailures_; // few: each is decided within two frames
     std::size_t removeRequested_ = 0;
     std::size_t confirmed_ = 0;
 };

@@ -1,6 +1,6 @@
 // AI objects: the create with its pending bookkeeping, the simulator's answers (an object id
-// under the request id, CREATE_OBJECT_FAILED naming the create's packet, or TOO_MANY_OBJECTS
-// before it when the simulator has no room), the removal and its confirmation.
+// under the request id, CREATE_OBJECT_FAILED naming the create's packet, with TOO_MANY_OBJECTS
+// before or after it when the simulator has no room), the removal and its confirmation.
 #include <cstdint>
 #include <optional>
 
@@ -85,7 +85,7 @@ void SimLinkWork::onAssignedObjectId(SimClient& client, DWORD requestId, DWORD o
     client.events().post(assigned);
 }
 
-void SimLinkWork::onCreateObjectFailed(SimClient& client, DWORD packetId) {
+void SimLinkWork::onCreateObjectFailed(SimClient&, DWORD packetId) {
     if (objects_.takeRefusedForRoom(packetId)) {
         return; // told already, with TOO_MANY_OBJECTS
     }
@@ -95,22 +95,41 @@ void SimLinkWork::onCreateObjectFailed(SimClient& client, DWORD packetId) {
             fmt::format("CREATE_OBJECT_FAILED packetId:{} (no pending request)", packetId));
         return;
     }
-    const std::optional<PendingCreate> create = objects_.takePendingCreate(*requestId);
+    std::optional<PendingCreate> create = objects_.takePendingCreate(*requestId);
     if (!create) {
         LogFile::write(
             fmt::format("CREATE_OBJECT_FAILED requestId:{} (no pending create)", *requestId));
         return;
     }
-    LogFile::write(fmt::format("CREATE_OBJECT_FAILED packetId:{} requestId:{} hexid:{:x} "
-                               "callsign:{}",
-                               packetId, *requestId, create->hexid, create->callsign));
-    lf_postCreateEvent(client, SimEventKind::createFailed, create->hexid, *requestId);
+    // A TOO_MANY_OBJECTS for the packet may still follow: then the simulator had no room, and
+    // no livery is to blame.
+    objects_.holdFailedCreate(HeldCreateFailure{packetId, *requestId, std::move(*create)});
+}
+
+void SimLinkWork::postHeldFailures(SimClient& client) {
+    for (const HeldCreateFailure& failure : objects_.takeFailuresHeldAFrame()) {
+        LogFile::write(fmt::format("CREATE_OBJECT_FAILED packetId:{} requestId:{} hexid:{:x} "
+                                   "callsign:{}",
+                                   failure.packetId, failure.requestId, failure.create.hexid,
+                                   failure.create.callsign));
+        lf_postCreateEvent(client, SimEventKind::createFailed, failure.create.hexid,
+                           failure.requestId);
+    }
 }
 
 void SimLinkWork::onTooManyObjects(SimClient& client, DWORD packetId) {
-    const std::optional<std::uint32_t> requestId = objects_.takeRequestIdOfPacket(packetId);
-    const std::optional<PendingCreate> create =
-        requestId ? objects_.takePendingCreate(*requestId) : std::nullopt;
+    std::uint32_t requestId = 0;
+    std::optional<PendingCreate> create;
+    if (const std::optional<std::uint32_t> pending = objects_.takeRequestIdOfPacket(packetId)) {
+        requestId = *pending;
+        create = objects_.takePendingCreate(requestId);
+        if (create) {
+            objects_.noteRefusedForRoom(packetId);
+        }
+    } else if (std::optional<HeldCreateFailure> held = objects_.takeHeldFailure(packetId)) {
+        requestId = held->requestId;
+        create = std::move(held->create);
+    }
     // The simulator names no limit: what the user learns is how many of its objects are ours
     // (those it holds and those it is making).
     if (!tooManyObjectsSaid_) {
@@ -125,10 +144,9 @@ void SimLinkWork::onTooManyObjects(SimClient& client, DWORD packetId) {
         LogFile::write(fmt::format("TOO_MANY_OBJECTS packetId:{} (no pending create)", packetId));
         return;
     }
-    objects_.noteRefusedForRoom(packetId);
     LogFile::write(fmt::format("TOO_MANY_OBJECTS packetId:{} requestId:{} hexid:{:x} callsign:{}",
-                               packetId, *requestId, create->hexid, create->callsign));
-    lf_postCreateEvent(client, SimEventKind::createRefused, create->hexid, *requestId);
+                               packetId, requestId, create->hexid, create->callsign));
+    lf_postCreateEvent(client, SimEventKind::createRefused, create->hexid, requestId);
 }
 
 void SimLinkWork::removeAIObject(SimClient& client, std::uint32_t objectId) {

@@ -64,6 +64,7 @@ void SimLinkWork::forgetConnection() {
 }
 
 void SimLinkWork::doFrameWork(SimClient& client) {
+    postHeldFailures(client);
     sendPositionBatch(client);
     processSimCommandQueue(client);
 }

@@ -1,18 +1,21 @@
 // `SimLinkWork`: the program's frame work and AI object bookkeeping on the SimClient thread.
 //
-// On every frame it first smooths and sends the AI positions (the batch taken without waiting,
-// a history per object, each object shown 20 ms behind real time), then swaps out the command
-// queue and executes it in the order data requests, client events, flight plans, creates,
-// removals, reverse thrust; a request the simulator refuses ends the run, and what was not
-// executed yet is dropped.
+// On every frame it first posts the create failures held since the frame before (below), then
+// smooths and sends the AI positions (the batch taken without waiting, a history per object,
+// each object shown 20 ms behind real time), then swaps out the command queue and executes it
+// in the order data requests, client events, flight plans, creates, removals, reverse thrust;
+// a request the simulator refuses ends the run, and what was not executed yet is dropped.
 //
 // It creates AI aircraft and ties the simulator's later answers back to them (an object id under
 // the request id, or a failure naming the create's packet), takes control of each new object
 // from the simulator's AI and freezes it, removes objects, counts the confirmations, and tells
 // the traffic step through the SimEventQueue: kind 0 or 1 for an assigned object, 5 for a
 // failed create, 6 for a create refused for want of room (kind 2, a removal, is posted by the
-// client itself). A simulator that holds as many objects as it takes is said once a
-// connection on the status line. At a stop it removes every object it still owns.
+// client itself). The simulator refuses a create for want of room with TOO_MANY_OBJECTS and
+// CREATE_OBJECT_FAILED, in either order: a failure alone is held for a whole frame before it
+// counts as failed, in case the other half of a refusal follows. A simulator that holds as many
+// objects as it takes is said once a connection on the status line. At a stop it removes every
+// object it still owns.
 //
 // The user aircraft's replies and the user's stand are not handled here (the base class's
 // members stay).
@@ -66,6 +69,8 @@ public:
     void requestSimData(SimClient& client, const SimDataRequest& request);
     void createAIAircraft(SimClient& client, const SimCreateRequest& request);
     void removeAIObject(SimClient& client, std::uint32_t objectId);
+    // Posts the creates that failed a whole frame ago without a TOO_MANY_OBJECTS as failed.
+    void postHeldFailures(SimClient& client);
 
     // --- For tests ---
     const OwnedObjectTable& objects() const noexcept { return objects_; }

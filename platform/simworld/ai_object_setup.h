@@ -27,6 +27,9 @@ struct AiObjectsSetup {
     // Objects created by clients, those still waiting for their id included; a create beyond
     // them fails with TOO_MANY_OBJECTS and CREATE_OBJECT_FAILED.
     std::size_t maxObjects = 1000;
+    // That refusal's CREATE_OBJECT_FAILED comes before its TOO_MANY_OBJECTS (nothing promises a
+    // client either order).
+    bool tooManyObjectsLast = false;
     // The first object id handed out; later ones count up, passing over ids in use.
     std::uint32_t firstObjectId = 100;
     // How the simulator moves a created object on each frame as long as the matching freeze

@@ -176,9 +176,14 @@ HRESULT World::aiCreateNonAtcAircraft(std::uint32_t connection, const char* cont
     }
     if (ai_.count() >= ai_.setup().maxObjects) {
         ++ai_.refusedForRoom;
-        refuse(call, SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0,
-               fmt::format("at most {} objects", ai_.setup().maxObjects));
-        refuse(call, SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0, "too many objects");
+        const std::string limit = fmt::format("at most {} objects", ai_.setup().maxObjects);
+        if (ai_.setup().tooManyObjectsLast) {
+            refuse(call, SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0, "too many objects");
+            refuse(call, SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0, limit);
+        } else {
+            refuse(call, SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, 0, limit);
+            refuse(call, SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, 0, "too many objects");
+        }
         return finishCall(call, args, S_OK);
     }
     if (faults_.hits(FaultKind::neverAssign, call.connection->clientName)) {

@@ -38,8 +38,8 @@ std::vector<LiverySetup> gf_readLiveries(const WorldFileNode& node) {
 }
 
 AiObjectsSetup gf_readAiObjects(const WorldFileNode& node) {
-    node.expectKeys({"assignDelaySeconds", "removeDelaySeconds", "maxObjects", "firstObjectId",
-                     "driftKnots", "driftFeetPerMinute", "driftDegreesPerSecond",
+    node.expectKeys({"assignDelaySeconds", "removeDelaySeconds", "maxObjects", "tooManyObjectsLast",
+                     "firstObjectId", "driftKnots", "driftFeetPerMinute", "driftDegreesPerSecond",
                      "tracePointsPerObject", "reportFile", "reportEverySeconds", "traceFile",
                      "traceEverySeconds"});
     AiObjectsSetup s;
@@ -51,6 +51,9 @@ AiObjectsSetup gf_readAiObjects(const WorldFileNode& node) {
     }
     if (node.has("maxObjects")) {
         s.maxObjects = static_cast<std::size_t>(node.child("maxObjects").integer(0, 100000));
+    }
+    if (node.has("tooManyObjectsLast")) {
+        s.tooManyObjectsLast = node.child("tooManyObjectsLast").boolean();
     }
     if (node.has("firstObjectId")) {
         s.firstObjectId = static_cast<std::uint32_t>(

@@ -147,31 +147,49 @@ TEST_F(SimAiObjectsTest, RequestIdsGoOnAcrossConnectionsAndRuns) {
 }
 
 // A simulator that holds as many objects as it takes refuses a create with TOO_MANY_OBJECTS and
-// then CREATE_OBJECT_FAILED for its packet: one refusal for want of room (kind 6), not a failed
-// livery (kind 5). The status line says it once a connection, with the number of objects that
-// are the program's: the simulator names no limit.
-TEST_F(SimAiObjectsTest, ACreateRefusedForWantOfRoomIsNoFailedLiveryAndIsSaidOnceAConnection) {
+// CREATE_OBJECT_FAILED for its packet, in either order (the parameter: TOO_MANY_OBJECTS last):
+// one refusal for want of room (kind 6), not a failed livery (kind 5), which an unknown livery
+// beside it still is. The status line says it once a connection, with the number of objects
+// that are the program's: the simulator names no limit.
+class FullSimulatorTest : public SimAiObjectsTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FullSimulatorTest, ACreateRefusedForWantOfRoomIsNoFailedLiveryAndIsSaidOnceAConnection) {
     simworld::WorldSetup setup = aiSetup();
     setup.aiObjects.maxObjects = 2;
+    setup.aiObjects.tooManyObjectsLast = GetParam();
     connect(setup);
     const std::uint32_t firstRequest = g_nextCreateRequestId.load();
     std::vector<SimEvent> events =
-        create({createRequest(60001, "SWR1"), createRequest(60002, "SWR2", kB738Livery),
-                createRequest(60003, "SWR3")});
-    ASSERT_EQ(events.size(), 3u);
+        create({createRequest(60006, "RYR6", "Nope"), createRequest(60001, "SWR1"),
+                createRequest(60002, "SWR2", kB738Livery), createRequest(60003, "SWR3")});
+    ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(assignedIds(events).size(), 2u);
-    // Refused at once, before the two objects come.
+    // Refused at once, before the two objects come; the livery failure a frame later.
     EXPECT_EQ(events.front(), (SimEvent{0, 60003, 0, SimEventKind::createRefused,
-                                        static_cast<double>(firstRequest + 2), 0}));
+                                        static_cast<double>(firstRequest + 3), 0}));
+    EXPECT_THAT(events, ::testing::Contains(SimEvent{0, 60006, 0, SimEventKind::createFailed,
+                                                     static_cast<double>(firstRequest), 0})
+                            .Times(1));
+    // Each failure logged once: the livery's, not the refusal's.
+    const auto failuresLogged = [this] {
+        const std::vector<std::string> lines = logLines();
+        return std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+            return line.starts_with("CREATE_OBJECT_FAILED");
+        });
+    };
     const std::string said = "SimConnect: too many objects, 2 of them Skyloom's: no more are "
                              "created until one is removed";
     const auto creates = journalCalls("SimConnect_AICreateNonATCAircraft");
-    ASSERT_EQ(creates.size(), 3u);
+    ASSERT_EQ(creates.size(), 4u);
     EXPECT_TRUE(logHas(fmt::format("TOO_MANY_OBJECTS packetId:{} requestId:{} hexid:ea63 "
                                    "callsign:SWR3",
-                                   gf_packetOfCall(creates[2]), firstRequest + 2)));
-    EXPECT_EQ(logCount("CREATE_OBJECT_FAILED"), 0u) << "the same refusal, said once";
+                                   gf_packetOfCall(creates[3]), firstRequest + 3)));
+    EXPECT_EQ(failuresLogged(), 1);
+    EXPECT_TRUE(logHas(fmt::format("CREATE_OBJECT_FAILED packetId:{} requestId:{} hexid:ea66 "
+                                   "callsign:RYR6",
+                                   gf_packetOfCall(creates[0]), firstRequest)));
     EXPECT_EQ(link_.objects().pendingCreateCount(), 0u);
+    EXPECT_EQ(link_.objects().heldFailureCount(), 0u);
 
     // Refused again on the same connection: the event, no second status.
     events = create({createRequest(60004, "SWR4")});
@@ -191,8 +209,13 @@ TEST_F(SimAiObjectsTest, ACreateRefusedForWantOfRoomIsNoFailedLiveryAndIsSaidOnc
                          "SimConnect: too many objects, 0 of them Skyloom's: no more are created "
                          "until one is removed"),
               1);
-    EXPECT_EQ(logCount("CREATE_OBJECT_FAILED"), 0u);
+    EXPECT_EQ(failuresLogged(), 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(EitherOrder, FullSimulatorTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "TooManyObjectsLast" : "TooManyObjectsFirst";
+                         });
 
 TEST_F(SimAiObjectsTest, AnswersThatMatchNoPendingCreateAreLoggedAndDropped) {
     connect();

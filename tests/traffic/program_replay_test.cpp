@@ -6,8 +6,6 @@
 //   the App's network): every aircraft is shown, flies as far and no faster than without them;
 // - rounds larger than the main loop takes between two rounds (200 reports a second): every
 //   aircraft is updated at least every other round, and none is removed for want of reports;
-// - a simulator that holds its most objects: the creates wait until it has room, and the run
-//   goes on;
 // - the Pontiac capture: an aircraft whose reports keep coming is not removed for want of them.
 #include <algorithm>
 #include <chrono>
@@ -416,111 +414,6 @@ TEST_P(RoundsProgramReplay, EveryAircraftIsUpdatedAtLeastEveryOtherRound) {
 
 INSTANTIATE_TEST_SUITE_P(App, RoundsProgramReplay,
                          ::testing::Values(RoundsCase{2500, 10.0}, RoundsCase{1000, 3.0}));
-
-// The capture's bursts of its first `seconds`, each aircraft in them `copies` times: every copy
-// with a hex id, a callsign and a position of its own (1.2 NM further north and east each), so
-// that the feed reports that many times the capture's aircraft at once.
-tools::Capture lf_crowdedCapture(const tools::Capture& capture, int copies, double seconds) {
-    constexpr std::uint32_t kHexidStep = 100'000'000;
-    constexpr double kDegreesApart = 0.02;
-    tools::Capture crowded = capture;
-    std::erase_if(crowded.bursts, [&](const tools::CaptureBurst& burst) {
-        return burst.time - capture.bursts.front().time > seconds;
-    });
-    for (tools::CaptureBurst& burst : crowded.bursts) {
-        std::vector<std::string> datagrams;
-        for (const std::string& datagram : burst.datagrams) {
-            datagrams.push_back(datagram);
-            std::vector<std::string> fields = gf_split(datagram, ',');
-            if (fields.size() < 10 || fields[0] != "RTTFC") {
-                continue;
-            }
-            for (int k = 1; k < copies; ++k) {
-                std::vector<std::string> copy = fields;
-                copy[1] = std::to_string(std::stoul(fields[1]) + k * kHexidStep);
-                copy[2] = fmt::format("{:.4f}", std::stod(fields[2]) + k * kDegreesApart);
-                copy[3] = fmt::format("{:.4f}", std::stod(fields[3]) + k * kDegreesApart);
-                if (!copy[9].empty()) {
-                    copy[9] += static_cast<char>('A' + k - 1);
-                }
-                datagrams.push_back(fmt::format("{}", fmt::join(copy, ",")));
-            }
-        }
-        burst.datagrams = std::move(datagrams);
-    }
-    return crowded;
-}
-
-// A simulator that holds 300 objects while the feed reports some 400 live aircraft (the KLAX
-// capture's first five minutes, each aircraft eight times) and the airport file places static
-// aircraft: a create refused for want of room is no livery's fault. The run goes on, the
-// status line says it once and names no limit, no create goes out after a refusal until an
-// object was removed, and creating goes on as room comes.
-TEST_F(KlaxProgramReplay, AFullSimulatorHoldsTheCreatesUntilItHasRoomAndTheRunGoesOn) {
-    SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
-    constexpr int kCopies = 8;
-    const std::string skip =
-        prepare(kLosAngelesReplayAirport,
-                lf_crowdedCapture(tools::gf_readCapture(capturePath, kLosAngelesElevationFt),
-                                  kCopies, 300.0),
-                ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
-    if (!skip.empty()) {
-        GTEST_SKIP() << skip;
-    }
-    const std::size_t objectLimit = world_->setup().aiObjects.maxObjects;
-    std::size_t mostLive = 0;
-    std::size_t mostObjects = 0;
-    std::size_t refusals = 0;
-    std::size_t refusalsWithoutARemoval = 0; // after the first, with no object gone since
-    std::size_t removalsSinceRefusal = 0;
-    std::size_t createdAfterARefusal = 0;
-    std::set<DWORD> objects;
-    ReplayRunOptions options;
-    options.afterLastBurst = std::chrono::seconds(60);
-    options.onCycle = [&](MainLoop& loop) {
-        mostLive = std::max(mostLive, loop.traffic().liveAircraft.size());
-        const std::vector<DWORD> ids = world_->aiObjectIds();
-        const std::set<DWORD> now(ids.begin(), ids.end());
-        for (const DWORD id : objects) {
-            removalsSinceRefusal += now.contains(id) ? 0 : 1;
-        }
-        for (const DWORD id : now) {
-            createdAfterARefusal += refusals > 0 && !objects.contains(id) ? 1 : 0;
-        }
-        objects = now;
-        mostObjects = std::max(mostObjects, objects.size());
-        const std::size_t refused = world_->refusedCreates();
-        if (refused > refusals) {
-            if (refusals > 0 && removalsSinceRefusal == 0) {
-                refusalsWithoutARemoval += refused - refusals;
-            }
-            refusals = refused;
-            removalsSinceRefusal = 0;
-        }
-    };
-    const ReplayRunResult result = run(options);
-
-    EXPECT_GE(mostLive, 400u) << "the feed's crowd reached the traffic";
-    EXPECT_EQ(mostObjects, objectLimit);
-    EXPECT_GT(refusals, 0u);
-    EXPECT_EQ(refusalsWithoutARemoval, 0u) << "created again before an object was removed";
-    EXPECT_GT(createdAfterARefusal, 0u) << "no create once the simulator had room again";
-    // No livery is blamed, the run was not ended for it: it ran until the test closed it.
-    const std::vector<std::string> status = statusTexts();
-    EXPECT_EQ(std::count_if(status.begin(), status.end(),
-                            [](const std::string& text) {
-                                return text.starts_with("SimConnect: too many objects, ");
-                            }),
-              1);
-    for (const std::string& text : status) {
-        EXPECT_EQ(text.find("could not be created"), std::string::npos) << text;
-        EXPECT_EQ(text.find("max"), std::string::npos) << text;
-    }
-    EXPECT_THAT(logLinesWith("Error 81"), ::testing::IsEmpty());
-    EXPECT_EQ(stop_.current().reason, StopReason::userClosedSim);
-    EXPECT_GE(result.seconds, 300.0);
-    EXPECT_THAT(world_->aiObjectIds(), ::testing::IsEmpty());
-}
 
 // --- The Pontiac capture ------------------------------------------------------------------
 

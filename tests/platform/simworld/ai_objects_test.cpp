@@ -195,6 +195,18 @@ TEST_F(AiObjectsTest, AnUnknownTitleAndTheCapFailTheCreateForItsPacket) {
     EXPECT_THAT(exceptions(client_->dispatch()), IsEmpty());
     // The creates refused for want of room (the unknown title is no such refusal).
     EXPECT_EQ(world_->refusedCreates(), 2u);
+
+    // A world that sends a refusal's two exceptions the other way round.
+    s.aiObjects.tooManyObjectsLast = true;
+    startWith(s);
+    create(kLivery, 10006);
+    create(kLivery, 10007);
+    const DWORD refused = create(kLivery, 10008);
+    EXPECT_THAT(
+        exceptions(client_->dispatch()),
+        ElementsAre(std::pair<DWORD, DWORD>{SIMCONNECT_EXCEPTION_CREATE_OBJECT_FAILED, refused},
+                    std::pair<DWORD, DWORD>{SIMCONNECT_EXCEPTION_TOO_MANY_OBJECTS, refused}));
+    EXPECT_EQ(world_->refusedCreates(), 1u);
 }
 
 TEST_F(AiObjectsTest, AnObjectDriftsUntilItIsFrozenThenOnlyWritesMoveIt) {
@@ -312,8 +324,8 @@ TEST_F(AiObjectsTest, TheFaultsLoseAnAssignmentAndARemovalConfirmation) {
 // is told, and the trace shows each removed at the quit. After a launch the ids go on.
 TEST_F(AiObjectsTest, AQuittingSimulatorTakesEveryCreatedObjectWithIt) {
     WorldSetup s = setup();
-    for (const auto& [at, kind] : {std::pair{2.0, TimelineEventKind::quit},
-                                   std::pair{3.0, TimelineEventKind::launch}}) {
+    for (const auto& [at, kind] :
+         {std::pair{2.0, TimelineEventKind::quit}, std::pair{3.0, TimelineEventKind::launch}}) {
         TimelineEvent event;
         event.atSeconds = at;
         event.kind = kind;
@@ -460,7 +472,7 @@ TEST(AiWorldFileTest, TheAiSectionsAreReadAndChecked) {
                         "staticCgToGroundFeet": 7.2, "staticPitchDegrees": 0.5 },
                       { "title": "Cessna 172" } ],
         "aiObjects": { "assignDelaySeconds": 0.3, "removeDelaySeconds": 0.2, "maxObjects": 50,
-                       "firstObjectId": 500, "driftKnots": 10, "driftFeetPerMinute": -100,
+                       "tooManyObjectsLast": true, "firstObjectId": 500, "driftKnots": 10, "driftFeetPerMinute": -100,
                        "driftDegreesPerSecond": 1.5, "tracePointsPerObject": 20,
                        "traceFile": "trace.txt", "traceEverySeconds": 0 },
         "faults": [ { "kind": "neverAssign", "nth": 3 },
@@ -474,6 +486,7 @@ TEST(AiWorldFileTest, TheAiSectionsAreReadAndChecked) {
     EXPECT_EQ(s.aiObjects.assignDelaySeconds, 0.3);
     EXPECT_EQ(s.aiObjects.removeDelaySeconds, 0.2);
     EXPECT_EQ(s.aiObjects.maxObjects, 50u);
+    EXPECT_TRUE(s.aiObjects.tooManyObjectsLast);
     EXPECT_EQ(s.aiObjects.firstObjectId, 500u);
     EXPECT_EQ(s.aiObjects.driftFeetPerMinute, -100);
     EXPECT_EQ(s.aiObjects.tracePointsPerObject, 20u);

@@ -23,6 +23,7 @@
 #include "foundation/hours_bitset.h"
 #include "foundation/log_file.h"
 #include "foundation/text.h"
+#include "gui/option_controls.h"
 #include "liveries/livery_tables.h"
 #include "parking/apf_writer.h"
 #include "parking/park_airport_list.h"
@@ -150,7 +151,19 @@ void ProgramReplayTest::SetUp() {
     ASSERT_TRUE(gf_ensureFlightPlanFolder(*gf_flightPlanFolder()));
 }
 
+void ProgramReplayTest::makeOptionControls() {
+    createRecordingWindow();
+    ASSERT_TRUE(gf_createControls(gui_, gf_params(), gui_.window()));
+    optionControlsMade_ = true;
+}
+
 void ProgramReplayTest::TearDown() {
+    if (optionControlsMade_) {
+        // The window and its controls go with the test's window system.
+        for (OptionControl* control : gf_params().controls()) {
+            control->setWindow(nullptr);
+        }
+    }
     gf_closeFacilityConnection();
     installation_.reset();
     world_.reset();
@@ -237,7 +250,7 @@ void ProgramReplayTest::startWorld(const ReplayAirport& airport,
     }
     setup.aiObjects.assignDelaySeconds = 0.2;
     setup.aiObjects.removeDelaySeconds = 0.1;
-    setup.aiObjects.maxObjects = 300;
+    setup.aiObjects.maxObjects = worldObjectLimit_;
     setup.aiObjects.tracePointsPerObject = 0;
     setup.journalMaxEntries = 0;
     setup.airports = {std::move(facilities)};

@@ -128,10 +128,17 @@ protected:
     // The log's lines that contain `text`.
     std::vector<std::string> logLinesWith(const std::string& text) const;
 
+    // The main window's option controls of the program's parameters, made on a window of the
+    // test thread as the program's window makes them, so that a run shows which of them the
+    // worker enabled. Before `run`.
+    void makeOptionControls();
+
     std::shared_ptr<simworld::World> world_;
     // Whether `prepare` writes the airport's file into airports/my_thirdparty (as the demo
     // does); without it the airport is one of the simulator's own without a file of its own.
     bool withAirportFile_ = true;
+    // The most objects the simulator holds (set before `prepare`).
+    std::size_t worldObjectLimit_ = 300;
 
 private:
     void startWorld(const ReplayAirport& airport, const std::vector<ReplayLivery>& liveries,
@@ -149,6 +156,7 @@ private:
     // a blank snapshot).
     bool previousHexadecimal_ = true;
     std::shared_ptr<const ParamsSnapshot> snapshotBefore_;
+    bool optionControlsMade_ = false;
 };
 
 } // namespace skyloom::testing
