@@ -115,7 +115,18 @@ TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, Traffi
         }
     }
     if (merging) {
-        lf_merge(pending, batch, outcome);
+        try {
+            lf_merge(pending, batch, outcome);
+        } catch (...) {
+            // Out of memory: what was taken out is lost, and the posts after this one must not
+            // wait for it.
+            {
+                const std::lock_guard lock(mutex_);
+                merging_ = false;
+            }
+            putBack_.notify_all();
+            throw;
+        }
         {
             const std::lock_guard lock(mutex_);
             merging_ = false;
