@@ -40,9 +40,13 @@ endfunction()
 
 # skyloom_test_folder(<folder> [LABEL <label>] LIBS <libs>...) builds tests/<folder>/*_test.cpp
 # into one binary test_<label>, registered with ctest under <label> (the folder's last name by
-# default). Files ending in _bench.cpp become the Google Benchmark binary bench_<label>, built
-# but not run by ctest. The folder's support/*.cpp build once, into skyloom_test_support_<label>,
-# which both binaries link (and other folders' tests may link too).
+# default). Files ending in _bench.cpp become the Google Benchmark binary bench_<label>, which
+# ctest runs once as the test bench_<label> (labels <label> and bench): every benchmark one
+# repetition of as few iterations as it allows, so that one that fails (an error it reports
+# with SkipWithError, a crash) goes red; its times mean nothing there, beside other tests. A
+# benchmark that lacks the recorded data of ../shared makes the test skip. The folder's
+# support/*.cpp build once, into skyloom_test_support_<label>, which both binaries link (and
+# other folders' tests may link too).
 include(GoogleTest)
 
 # The test files are compiled without optimisation: the code under test is the product's, built
@@ -142,5 +146,11 @@ function(skyloom_test_folder folder)
     target_compile_definitions(bench_${name} PRIVATE
       SKYLOOM_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
       SKYLOOM_SHARED_DIR="${PROJECT_SOURCE_DIR}/../shared")
+    # Google Benchmark 1.7 ends with status 0 after a benchmark's error: its text tells.
+    add_test(NAME bench_${name} COMMAND bench_${name} --benchmark_min_time=0.000001
+      --benchmark_repetitions=1)
+    set_tests_properties(bench_${name} PROPERTIES LABELS "${name};bench" TIMEOUT 600
+      FAIL_REGULAR_EXPRESSION "ERROR OCCURRED"
+      SKIP_REGULAR_EXPRESSION "ERROR OCCURRED: 'shared data not found")
   endif()
 endfunction()

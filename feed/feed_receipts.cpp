@@ -19,20 +19,21 @@ void FeedReceipts::count(const std::vector<TrafficEntry>& entries) {
 }
 
 void FeedReceipts::count(const TrafficPostOutcome& outcome) {
+    superseded_ += outcome.superseded;
     dropped_ += outcome.dropped;
     metPending_ += outcome.metPending ? 1 : 0;
 }
 
 void FeedReceipts::writeLine() {
     recordsLogged_ = records_;
-    droppedLogged_ = dropped_;
+    untakenLogged_ = superseded_ + dropped_;
     std::string line = fmt::format("{}: {} traffic records of {} aircraft received so far",
                                    readerName_, records_, aircraft());
-    if (dropped_ > 0 || metPending_ > 0) {
-        line += fmt::format("; {} record{} dropped untaken, {} batch{} came before the one before "
-                            "was taken",
-                            dropped_, dropped_ == 1 ? "" : "s", metPending_,
-                            metPending_ == 1 ? "" : "es");
+    if (superseded_ > 0 || dropped_ > 0 || metPending_ > 0) {
+        line += fmt::format("; untaken: {} superseded by a newer record of their aircraft, {} "
+                            "dropped with their aircraft not updated; {} batch{} came before the "
+                            "one before was taken",
+                            superseded_, dropped_, metPending_, metPending_ == 1 ? "" : "es");
     }
     LogFile::write(line);
 }
@@ -51,7 +52,7 @@ bool FeedReceipts::logWhenDue(Clock::SteadyTime now) {
 }
 
 void FeedReceipts::logNow() {
-    if (recordsLogged_ == records_ && droppedLogged_ == dropped_) {
+    if (recordsLogged_ == records_ && untakenLogged_ == superseded_ + dropped_) {
         return;
     }
     writeLine();

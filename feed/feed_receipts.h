@@ -1,11 +1,14 @@
 // What a traffic reader has handed on of the feed, for the log: its traffic records (live and
 // buffered, counted once the reader's checks took them) and the distinct aircraft among them,
-// and what of them the live traffic's mailbox dropped untaken. Once a minute, while it
+// and what of them the live traffic's mailbox destroyed untaken. Once a minute, while it
 // receives, and once more when it stops, the reader writes "{reader}: {records} traffic records
-// of {aircraft} aircraft received so far", followed, once the mailbox dropped any, by "; {n}
-// record{s} dropped untaken, {b} batch{es} came before the one before was taken", so that a
-// run's log tells how much traffic came in and how much of it never reached an aircraft. Used
-// by one reader thread; not thread-safe.
+// of {aircraft} aircraft received so far", followed, once the mailbox left any untaken or a
+// batch came before the one before was taken, by "; untaken: {s} superseded by a newer record
+// of their aircraft, {d} dropped with their aircraft not updated; {b} batch{es} came before the
+// one before was taken". So a run's log tells how much traffic came in, how much of it a newer
+// report made needless (at the take's limits half a round each round, with no aircraft
+// starving), and how much never reached an aircraft. Used by one reader thread; not
+// thread-safe.
 #pragma once
 
 #include <chrono>
@@ -46,6 +49,7 @@ public:
     std::uint64_t aircraft() const noexcept { return forgotten_ + hexids_.size(); }
     // The hex ids remembered now, at most kMaxAircraftKept.
     std::size_t aircraftKept() const noexcept { return hexids_.size(); }
+    std::uint64_t superseded() const noexcept { return superseded_; }
     std::uint64_t dropped() const noexcept { return dropped_; }
     std::uint64_t batchesMetPending() const noexcept { return metPending_; }
 
@@ -58,12 +62,13 @@ private:
     std::unordered_map<std::uint32_t, std::uint64_t> hexids_;
     std::uint64_t order_ = 0;
     std::uint64_t forgotten_ = 0;
+    std::uint64_t superseded_ = 0;
     std::uint64_t dropped_ = 0;
     std::uint64_t metPending_ = 0;
     std::optional<Clock::SteadyTime> lastLine_;
     // The counts when the last line was written.
     std::optional<std::uint64_t> recordsLogged_;
-    std::uint64_t droppedLogged_ = 0;
+    std::uint64_t untakenLogged_ = 0;
 };
 
 } // namespace skyloom

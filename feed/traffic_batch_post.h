@@ -19,13 +19,16 @@ enum class TrafficBatchKind : std::uint8_t {
 };
 
 // What a post did with the records it was handed and with those still waiting to be taken, so
-// that the reader's log says what never reached the live traffic.
+// that the reader's log says what never reached the live traffic, and whether an aircraft
+// went without its update.
 struct TrafficPostOutcome {
     // The live batch came while an earlier one was not yet taken whole.
     bool metPending = false;
-    // Records destroyed untaken: older reports that newer ones of the same aircraft replaced
-    // before they were taken, and records the mailbox could not keep (delivery off, full,
-    // stalled).
+    // Older reports destroyed untaken because a newer one of the same aircraft took their
+    // place: the aircraft still gets the newer one.
+    std::size_t superseded = 0;
+    // Records destroyed untaken that no newer report makes up for, because the mailbox could
+    // not keep them (delivery off, full, stalled): their aircraft are not updated.
     std::size_t dropped = 0;
 
     friend bool operator==(const TrafficPostOutcome&, const TrafficPostOutcome&) = default;

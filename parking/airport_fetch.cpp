@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -48,8 +49,10 @@ struct FailedDownload {
 };
 
 // The archived files whose download failed in this run, by the address asked (the area path
-// where no download area is configured), and the run of passing failures the download area is
-// going through, which the log tells when it begins and when it ends. Any thread: the main
+// where no download area is configured), and the run of passing failures the downloads are
+// going through, which the log tells when it begins and when it ends. The run ends when each
+// file that failed in it has answered (its download came, or the area said it has no such
+// file): another file's answer says nothing of the file still failing. Any thread: the main
 // worker reads the park airport's file, the window's thread a destination's stands.
 struct FailedDownloads {
     std::mutex mutex;
@@ -71,8 +74,8 @@ std::chrono::seconds lf_retryAfter(int failures) {
     return std::min(wait, kLongestRetryAfter);
 }
 
-// A run of passing failures ends (the area answered, or the run's traffic is built again):
-// the log says how many there were. The caller holds the mutex.
+// A run of passing failures ends (the files that failed answered, or the run's traffic is
+// built again): the log says how many there were. The caller holds the mutex.
 void lf_endFailureRun(FailedDownloads& failed, std::string_view how, std::string_view inARow) {
     if (failed.failedInARow == 0) {
         return;
@@ -83,6 +86,20 @@ void lf_endFailureRun(FailedDownloads& failed, std::string_view how, std::string
         how, failed.failedInARow, failed.failedInARow == 1 ? "" : "s", inARow, failed.lastProblem));
     failed.failedInARow = 0;
     failed.lastProblem.clear();
+}
+
+// A file whose download failed for a passing reason answered: the run of failures ends with
+// the last such file. The caller holds the mutex.
+void lf_fileAnswered(FailedDownloads& failed, int failuresOfTheFile) {
+    if (failuresOfTheFile == 0) {
+        return;
+    }
+    const bool anotherFails =
+        std::any_of(failed.files.begin(), failed.files.end(),
+                    [](const auto& known) { return known.second.failures > 0; });
+    if (!anotherFails) {
+        lf_endFailureRun(failed, "answered again after", "");
+    }
 }
 
 // The archived path as sent: elements joined by '/', backslashes turned into slashes.
@@ -167,8 +184,12 @@ AirportFileLocation gf_airportFilePath(const fs::path& path, bool parkAirport,
     const DownloadOutcome outcome = gf_downloadAirportFile(path, target, encrypted, services);
     std::lock_guard lock(failed.mutex);
     if (outcome.ok()) {
-        failed.files.erase(asked);
-        lf_endFailureRun(failed, "answered again after", "");
+        const auto known = failed.files.find(asked);
+        const int failures = known == failed.files.end() ? 0 : known->second.failures;
+        if (known != failed.files.end()) {
+            failed.files.erase(known);
+        }
+        lf_fileAnswered(failed, failures);
         return AirportFileLocation{{}, target, true, encrypted};
     }
     std::string error =
@@ -182,12 +203,13 @@ AirportFileLocation gf_airportFilePath(const fs::path& path, bool parkAirport,
     if (outcome.notThere) {
         // Most airports have no archived file: asked for once in a run, said once.
         file.notThere = true;
+        const int failures = std::exchange(file.failures, 0);
         if (outcome.failure == kNoDownloadAreaText) {
             LogFile::writeImportant(
                 fmt::format("{} not downloaded: {}", lf_areaPath(path), outcome.failure));
         } else {
             gf_logDownloadFailure(asked, outcome.failure);
-            lf_endFailureRun(failed, "answered again after", "");
+            lf_fileAnswered(failed, failures);
         }
         return AirportFileLocation{std::move(error), {}, false, false, true};
     }

@@ -31,7 +31,9 @@ bool gf_isSafeArchivePath(const std::filesystem::path& archived);
 // around the user again and again). A download that failed for a passing reason (a refused
 // connection, a time-out, a 5xx reply, a full disk) is tried again 30 s later, twice as long
 // after each further failure of the file up to 10 minutes; until then its reads fail at once
-// and say when (`retryAt`). The log says when such failures begin and when they end.
+// and say when (`retryAt`). The log says when such failures begin and when they end: when each
+// file that failed in them has answered (it came, or it is not there), whatever other files
+// did meanwhile.
 AirportFileLocation gf_airportFilePath(const std::filesystem::path& path, bool parkAirport,
                                        const RunServices& services);
 

@@ -25,6 +25,8 @@ void ParkingState::clear() {
     file = {};
     airportFileApplied = false;
     fileReadAgainAt.reset();
+    fileReadsFailed = 0;
+    fileFailedAirport = IcaoCode();
     maxParked = 0;
     recordedParkOptions = {};
     publishStandsSnapshot(IcaoCode());

@@ -76,6 +76,10 @@ public:
     // The park airport's file could not be downloaded for a passing reason: the parking step
     // reads it again from then on.
     std::optional<Clock::SteadyTime> fileReadAgainAt;
+    // The reads of that airport's file that failed in a row for a passing reason: the status
+    // line says when they begin and when they end, not at every read again.
+    std::int32_t fileReadsFailed = 0;
+    IcaoCode fileFailedAirport;
 
     // Replaces the stand table and rebuilds the name index.
     void replaceStands(std::vector<Stand> newStands);

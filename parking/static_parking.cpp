@@ -84,15 +84,32 @@ void lf_updateStaticParking(ParkingContext& context) {
             return;
         }
     }
+    const IcaoCode airport = context.entry.get().icao;
+    ParkingState& state = context.state;
+    // Reads of the file again after a passing failure: the status line says the first failure
+    // and the end of them, as the log does, not each read again.
+    const std::int32_t failedBefore =
+        state.fileFailedAirport == airport ? state.fileReadsFailed : 0;
     ParkedFileOutcome outcome = lf_readParkedFile(context);
     if (!outcome.ok) {
         const std::string text = std::move(outcome.text);
         context.window.enableParkingControls();
-        context.services.window.showStatusText(text, !outcome.logged, StatusWeight::warning);
+        if (failedBefore == 0 || !outcome.retryAt) {
+            context.services.window.showStatusText(text, !outcome.logged, StatusWeight::warning);
+        }
         lf_stayWithoutStands(context);
-        context.state.fileReadAgainAt = outcome.retryAt;
+        state.fileReadAgainAt = outcome.retryAt;
+        state.fileReadsFailed = outcome.retryAt ? failedBefore + 1 : 0;
+        state.fileFailedAirport = airport;
         return;
     }
+    if (failedBefore > 0) {
+        context.services.window.showStatusText(
+            fmt::format("downloaded the airport file of {} after {} failed attempt{}",
+                        airport.view(), failedBefore, failedBefore == 1 ? "" : "s"),
+            false, StatusWeight::info);
+    }
+    state.fileReadsFailed = 0;
     lf_planInPlace(context);
 }
 
@@ -153,7 +170,8 @@ void gf_runCountingTicks(Clock& clock, std::atomic<std::uint32_t>& trafficTick,
     // to the feed's threads.
     const auto start = clock.steadyNow();
     work();
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(clock.steadyNow() - start);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(clock.steadyNow() - start);
     const std::uint32_t ticks =
         gf_planningTicks(static_cast<std::uint64_t>(std::max<std::int64_t>(ms.count(), 0)));
     if (ticks != 0) {
@@ -168,8 +186,7 @@ namespace {
 void lf_putFileAway(ParkingContext& context) {
     if (context.state.airportFileApplied) {
         gf_saveLearnedOfParkAirport(context);
-        gf_applyParkOptions(context.parameters, context.state.recordedParkOptions,
-                            context.window);
+        gf_applyParkOptions(context.parameters, context.state.recordedParkOptions, context.window);
     }
     context.state.airportFileApplied = false;
     context.window.enableParkButton(false);

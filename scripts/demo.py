@@ -522,22 +522,21 @@ def last_match(lines, pattern):
     return found
 
 
-def sent_aircraft(layout: Layout, shared: Path) -> str:
+def sent_aircraft(layout: Layout) -> str:
     """Distinct aircraft in the traffic datagrams the App stand-in reports as sent."""
     out = layout.logs / "rtapp_standin.txt"
     if not out.is_file():
         return "not started"
     text = out.read_text(encoding="utf-8", errors="replace")
-    sent = re.findall(r"\((\d+) datagrams so far\)", text)
+    sent = re.findall(r"\((\d+) datagrams so far, (\d+) aircraft\)", text)
     if not sent:
         if re.search(r"^connected$", text, re.M):
             return "0"
         if "skyloom_rtapp_standin:" in text:
             return "0 (the stand-in gave up: the program never opened its RealTraffic port)"
         return "0 (the stand-in waits for the program's RealTraffic port)"
-    count = int(sent[-1])
-    ids = {r.ident for r in demo_capture.reports(shared / CAPTURE)[:count]}
-    return f"{len(ids)} (in {sent[-1]} datagrams)"
+    datagrams, aircraft = sent[-1]
+    return f"{aircraft} (in {datagrams} datagrams)"
 
 
 def stage(lines, program_output: str = "") -> str:
@@ -590,7 +589,7 @@ def marked_lines(lines):
     return errors, news
 
 
-def status(layout: Layout, shared: Path, road: str):
+def status(layout: Layout, road: str):
     lines = log_lines(layout)
     errors, news = marked_lines(lines)
     # The traffic reader's line of what came in, once a minute and at its stop.
@@ -600,7 +599,7 @@ def status(layout: Layout, shared: Path, road: str):
         "orderly": any(l.startswith("Closing down after") for l in lines),
         "received_by_program": (f"{received.group(2)} (in {received.group(1)} traffic records)"
                                 if received else None),
-        "sent": sent_aircraft(layout, shared) if road == "app" else None,
+        "sent": sent_aircraft(layout) if road == "app" else None,
     }
 
 
@@ -730,7 +729,7 @@ def object_counts(layout: Layout, lines):
 
 def progress(args) -> None:
     layout = Layout(Path(args.demo))
-    s = status(layout, Path(args.shared), args.road)
+    s = status(layout, args.road)
     c = object_counts(layout, s["lines"])
     sent = f", App stand-in sent {s['sent']} aircraft" if s["sent"] else ""
     feed_started = any(re.search(r"RealTraffic App connected from|Traffic RTAPIreader started", l)
@@ -752,7 +751,7 @@ SHOWN_LINES = 5
 
 def summary(args) -> None:
     layout = Layout(Path(args.demo))
-    s = status(layout, Path(args.shared), args.road)
+    s = status(layout, args.road)
     c = object_counts(layout, s["lines"])
     object_ids = layout.workdir / "output" / "info" / "ObjectIdList.txt"
     captures = sorted(layout.captures.glob("window-*.png"))

@@ -358,9 +358,11 @@ TEST_F(AppTrafficAssemblerTest, WhatWasReceivedIsLoggedOnceAMinuteAndAtTheStop) 
     EXPECT_EQ(assembler_.receipts().aircraft(), 4u);
 }
 
-// What the mailbox dropped of the reader's batches goes with the minute's line: two rounds
-// come while the main loop takes nothing, so the second one's reports replace the first one's.
-TEST_F(AppTrafficAssemblerTest, WhatTheMailboxDroppedGoesWithTheMinutesLine) {
+// What the mailbox left untaken of the reader's batches goes with the minute's line: two rounds
+// come while the main loop takes nothing, so the second one's reports supersede the first one's
+// (their aircraft get the newer ones); a batch that comes while delivery is off is dropped, and
+// its aircraft are not updated.
+TEST_F(AppTrafficAssemblerTest, WhatTheMailboxLeftUntakenGoesWithTheMinutesLine) {
     StopControl stop;
     std::atomic<std::uint32_t> tick{1000};
     TrafficMailbox mailbox(clock_, stop, tick);
@@ -380,8 +382,9 @@ TEST_F(AppTrafficAssemblerTest, WhatTheMailboxDroppedGoesWithTheMinutesLine) {
     clock_.advance(FeedReceipts::kLogEvery);
     assembler.tick(clock_.steadyNow());
     EXPECT_THAT(log_.linesWith("Traffic Reader: 6 traffic records of 4 aircraft received so "
-                               "far; 2 records dropped untaken, 1 batch came before the one "
-                               "before was taken"),
+                               "far; untaken: 2 superseded by a newer record of their aircraft, "
+                               "0 dropped with their aircraft not updated; 1 batch came before "
+                               "the one before was taken"),
                 SizeIs(1));
     EXPECT_THAT(lf_hexids(mailbox.pendingBatch()), ElementsAre(20004, 20001, 20002, 20003));
     // Delivery off: the App reader's batch goes at once, said at the stop.
@@ -389,7 +392,8 @@ TEST_F(AppTrafficAssemblerTest, WhatTheMailboxDroppedGoesWithTheMinutesLine) {
     round(2, {20001});
     assembler.logReceipts();
     EXPECT_THAT(log_.linesWith("Traffic Reader: 7 traffic records of 4 aircraft received so "
-                               "far; 3 records dropped untaken, 1 batch came"),
+                               "far; untaken: 2 superseded by a newer record of their aircraft, "
+                               "1 dropped with their aircraft not updated; 1 batch came"),
                 SizeIs(1));
 }
 

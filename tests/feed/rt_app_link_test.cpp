@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cmath>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,15 @@ TEST_P(RtAppCaptureReplayTest, EveryBurstArrivesAsOneMailboxBatchMatchingTheCapt
     EXPECT_EQ(counts.rejected, strays);
     EXPECT_EQ(counts.liveBatches, posted);
     EXPECT_EQ(mailbox_.counts().replacedBatches, 0u);
+    // The aircraft it sent, as the demo's summary shows them: each aircraft of the capture
+    // once, however many records and datagrams carried it.
+    std::set<std::uint32_t> aircraft;
+    for (const std::vector<CapturedRecord>& burst : expected) {
+        for (const CapturedRecord& record : burst) {
+            aircraft.insert(record.hexid);
+        }
+    }
+    EXPECT_EQ(app.aircraftSent(), aircraft.size());
     EXPECT_TRUE(failures_.empty());
     EXPECT_GE(onGround, atZero);
     EXPECT_GT(onGround, 0u) << "a capture around an airport holds ground traffic";

@@ -392,7 +392,7 @@ TEST_F(RtApiReadersTest, AMalformedAircraftIsLoggedOnceAndSkipped) {
               1u);
     // Beyond the hex ids logged, the count is all the log holds of the skipped reports: it goes
     // with the minute's line of what was received, and again at the stop when it changed. So
-    // does what the mailbox dropped: each reply replaced the last one's report of 4ba976.
+    // does what the mailbox left untaken: each reply superseded the last one's report of 4ba976.
     // (Nothing takes from the mailbox: within the minute before it stalls.)
     for (int i = 0; i < 40 && log_->count("received so far") == 0; ++i) {
         standIn_->queueAnswer("/v6/traffic", StandInAnswer::withBody(body));
@@ -404,8 +404,9 @@ TEST_F(RtApiReadersTest, AMalformedAircraftIsLoggedOnceAndSkipped) {
     EXPECT_EQ(log_->count(
                   fmt::format("Traffic RTAPIreader: {} aircraft reports skipped so far", replies)),
               1u);
-    EXPECT_EQ(log_->count(fmt::format("; {} records dropped untaken, {} batches came before the "
-                                      "one before was taken",
+    EXPECT_EQ(log_->count(fmt::format("; untaken: {} superseded by a newer record of their "
+                                      "aircraft, 0 dropped with their aircraft not updated; {} "
+                                      "batches came before the one before was taken",
                                       replies - 1, replies - 1)),
               1u)
         << "the minute's line";

@@ -241,7 +241,9 @@ TEST_F(AirportStoreTest, AnUnavailableArchivedFileIsAskedForOnceAndSaidOnce) {
 // asked for again 30 s later, then after 60 s and 120 s, and in between every read fails at
 // once and says when. The download area's faults one after the other: a reply cut short, a
 // request never answered (until the area goes), no area listening, then the area started again.
-// The log says when the failures begin and when they end, and nothing between.
+// The log says when the failures begin and when they end, and nothing between: they end when
+// the file answers, not when another airport's file comes or is not there (a neighbour's 404,
+// though that neighbour failed in the same run).
 TEST_F(AirportStoreTest, ADownloadThatFailsForAPassingReasonIsTriedAgainAfterAWhile) {
     using namespace std::chrono_literals;
     const std::string areaPath = gf_isMsfs2020() ? "downloads/MSFS" : "downloads/MSFS2024";
@@ -288,9 +290,22 @@ TEST_F(AirportStoreTest, ADownloadThatFailsForAPassingReasonIsTriedAgainAfterAWh
     failsUntil(60s, "after a request never answered");
 
     EXPECT_EQ(read().error, error) << "no area listening";
+    const AirportFileLocation neighbour =
+        gf_airportFilePath("archive/stock/KHHR.enc", false, services_);
+    EXPECT_EQ(neighbour.error, "failed to download the airport file of KHHR");
+    EXPECT_TRUE(neighbour.retryAt);
     failsUntil(120s, "after a refused connection");
 
     server_ = std::make_unique<DownloadServer>(area_.path(), port);
+    testing::writeApf(testing::gridAirport(2), area_ / areaPath / "archive/stock/EGLL.xml");
+    const AirportFileLocation notThere =
+        gf_airportFilePath("archive/stock/KHHR.enc", false, services_);
+    EXPECT_EQ(notThere.error, "failed to download the airport file of KHHR");
+    EXPECT_FALSE(notThere.retryAt) << "not there: not asked for again";
+    const AirportFileLocation other =
+        gf_airportFilePath("archive/stock/EGLL.xml", false, services_);
+    EXPECT_TRUE(other.error.empty()) << other.error;
+    fs::remove(other.path);
     const AirportFileLocation fetched = read();
     EXPECT_TRUE(fetched.error.empty()) << fetched.error;
     EXPECT_TRUE(fetched.archived);
@@ -301,12 +316,13 @@ TEST_F(AirportStoreTest, ADownloadThatFailsForAPassingReasonIsTriedAgainAfterAWh
     std::vector<std::string> said;
     std::copy_if(lines.begin(), lines.end(), std::back_inserter(said),
                  [](const std::string& line) { return line.starts_with("==> "); });
-    ASSERT_EQ(said.size(), 2u) << ::testing::PrintToString(lines);
+    ASSERT_EQ(said.size(), 3u) << ::testing::PrintToString(lines);
     EXPECT_TRUE(said[0].starts_with("==> Download of " + url + " failed: ")) << said[0];
     EXPECT_TRUE(said[0].ends_with(" (asked for again in 30 s)")) << said[0];
-    EXPECT_TRUE(said[1].starts_with("==> Airport file downloads answered again after 3 failed "
+    EXPECT_TRUE(said[1].ends_with("/archive/stock/KHHR.enc failed: HTTP status 404")) << said[1];
+    EXPECT_TRUE(said[2].starts_with("==> Airport file downloads answered again after 4 failed "
                                     "downloads (the last: "))
-        << said[1];
+        << said[2];
     EXPECT_TRUE(window_.payloads<GuiUpdate::StatusText>().empty());
 }
 

@@ -138,8 +138,8 @@ int main(int argc, char** argv) {
             for (; printed < lines.size(); ++printed) {
                 std::cout << "< " << lines[printed] << '\n';
             }
-            std::cout << fmt::format("burst {} sent ({} datagrams so far)\n", index + 1,
-                                     standin.datagramsSent())
+            std::cout << fmt::format("burst {} sent ({} datagrams so far, {} aircraft)\n",
+                                     index + 1, standin.datagramsSent(), standin.aircraftSent())
                       << std::flush;
         });
         return EXIT_SUCCESS;

@@ -100,6 +100,20 @@ void RtAppStandin::sendDatagram(std::string_view bytes) {
     udp_.sendTo(options_.programAddress, options_.trafficPort,
                 std::span<const char>(bytes.data(), bytes.size()));
     ++datagramsSent_;
+    // A traffic record, live ("RTTFC,<hexid>,...") or buffered ("RTBUF=<n>,<hexid>,...").
+    if (bytes.starts_with("RTTFC,") || bytes.starts_with("RTBUF=")) {
+        const std::size_t from = bytes.find(',') + 1;
+        const std::size_t to = bytes.find(',', from);
+        if (to != std::string_view::npos) {
+            const std::lock_guard lock(sentMutex_);
+            aircraftSent_.emplace(bytes.substr(from, to - from));
+        }
+    }
+}
+
+std::size_t RtAppStandin::aircraftSent() const {
+    const std::lock_guard lock(sentMutex_);
+    return aircraftSent_.size();
 }
 
 void RtAppStandin::sendWeather(std::string_view json) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/os/sockets.h"
@@ -80,6 +81,8 @@ public:
                 const std::function<void(std::size_t)>& afterBurst = {});
 
     std::size_t datagramsSent() const noexcept { return datagramsSent_.load(); }
+    // The distinct aircraft (hex ids) among the traffic records sent, live and buffered.
+    std::size_t aircraftSent() const;
 
 private:
     void readLines(std::stop_token token);
@@ -89,6 +92,9 @@ private:
     RtAppStandinOptions options_;
     os::UdpSender udp_;
     std::atomic<std::size_t> datagramsSent_{0};
+    // The replay and the answers to the program's requests send from two threads.
+    mutable std::mutex sentMutex_;
+    std::unordered_set<std::string> aircraftSent_;
 
     mutable std::mutex mutex_;
     mutable std::condition_variable linesChanged_;

@@ -26,6 +26,56 @@ void TrafficMailbox::resetStallTimerLocked() noexcept {
     stallReported_ = false;
 }
 
+namespace {
+
+// Merges `batch` into `pending` (see the header) and leaves `batch` empty: each report of an
+// aircraft with a report pending takes that report's place; the others go where the take comes
+// last, in the batch's order, as many as kMaxPendingEntries leaves room for.
+void lf_merge(std::vector<TrafficEntry>& pending, std::vector<TrafficEntry>& batch,
+              TrafficPostOutcome& outcome) {
+    constexpr std::size_t kMax = TrafficMailbox::kMaxPendingEntries;
+    if (pending.empty()) {
+        pending.swap(batch);
+        // Those taken last go when the mailbox is full.
+        if (pending.size() > kMax) {
+            outcome.dropped = pending.size() - kMax;
+            pending.erase(pending.begin(),
+                          pending.begin() + static_cast<std::ptrdiff_t>(outcome.dropped));
+        }
+        return;
+    }
+    // Where each aircraft's pending report lies.
+    std::unordered_map<std::uint32_t, std::size_t> at;
+    at.reserve(pending.size());
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        at[pending[i].hexid] = i;
+    }
+    // The reports of aircraft with nothing pending, in the batch's order.
+    std::vector<TrafficEntry> fresh;
+    fresh.reserve(batch.size() + pending.size());
+    for (TrafficEntry& entry : batch) {
+        const auto found = at.find(entry.hexid);
+        if (found == at.end()) {
+            fresh.push_back(std::move(entry));
+        } else {
+            pending[found->second] = std::move(entry);
+            ++outcome.superseded;
+        }
+    }
+    batch.clear();
+    // Those taken last go when the mailbox is full.
+    const std::size_t room = kMax > pending.size() ? kMax - pending.size() : 0;
+    if (fresh.size() > room) {
+        outcome.dropped = fresh.size() - room;
+        fresh.erase(fresh.begin(), fresh.begin() + static_cast<std::ptrdiff_t>(outcome.dropped));
+    }
+    fresh.insert(fresh.end(), std::make_move_iterator(pending.begin()),
+                 std::make_move_iterator(pending.end()));
+    pending.swap(fresh);
+}
+
+} // namespace
+
 TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, TrafficBatchKind kind,
                                         std::uint32_t offsetBase, bool dropWhenOff) {
     TrafficPostOutcome outcome;
@@ -48,18 +98,50 @@ TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, Traffi
     gf_setTimeOffsets(batch, currentTick(), offsetBase);
 
     StallOutcome stall;
+    std::vector<TrafficEntry> pending;
+    bool merging = false;
+    std::uint64_t resets = 0;
     {
-        const std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
+        putBack_.wait(lock, [this] { return !merging_; });
         ++counts_.livePosts;
         if (deliveryEnabled_.load()) {
-            stall = handOverLocked(batch, outcome);
+            merging = takeOutLocked(pending, batch.size(), stall, outcome);
+            resets = resets_;
         } else {
             ++counts_.droppedBatches;
             outcome.dropped = batch.size();
+            counts_.entriesDropped += outcome.dropped;
         }
-        counts_.entriesDropped += outcome.dropped;
     }
-    // What the mailbox did not keep.
+    if (merging) {
+        try {
+            lf_merge(pending, batch, outcome);
+        } catch (...) {
+            // Out of memory: what was taken out is lost, and the posts after this one must not
+            // wait for it.
+            {
+                const std::lock_guard lock(mutex_);
+                merging_ = false;
+            }
+            putBack_.notify_all();
+            throw;
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            merging_ = false;
+            // Nothing became pending meanwhile: posts waited, takes found nothing.
+            if (resets == resets_) {
+                pending_.swap(pending);
+                counts_.replacedBatches += outcome.metPending ? 1 : 0;
+                counts_.entriesSuperseded += outcome.superseded;
+                counts_.entriesDropped += outcome.dropped;
+            }
+        }
+        putBack_.notify_all();
+    }
+    // What the mailbox did not keep, destroyed without the lock.
+    pending.clear();
     batch.clear();
     if (stall.detected) {
         reportStall(stall);
@@ -67,9 +149,8 @@ TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, Traffi
     return outcome;
 }
 
-TrafficMailbox::StallOutcome TrafficMailbox::handOverLocked(std::vector<TrafficEntry>& batch,
-                                                            TrafficPostOutcome& outcome) {
-    StallOutcome stall;
+bool TrafficMailbox::takeOutLocked(std::vector<TrafficEntry>& pending, std::size_t incoming,
+                                   StallOutcome& stall, TrafficPostOutcome& outcome) {
     if (!pending_.empty()) {
         const Clock::SteadyTime now = clock_.steadyNow();
         if (!stallTimerStarted_) {
@@ -79,7 +160,7 @@ TrafficMailbox::StallOutcome TrafficMailbox::handOverLocked(std::vector<TrafficE
         ++replacedCount_;
         if (!stallReported_ && now - stallTimerStart_ >= kStallTime) {
             stallReported_ = true;
-            stall = {true, replacedCount_, pending_.size(), batch.size()};
+            stall = {true, replacedCount_, pending_.size(), incoming};
         }
     } else {
         resetStallTimerLocked();
@@ -87,59 +168,16 @@ TrafficMailbox::StallOutcome TrafficMailbox::handOverLocked(std::vector<TrafficE
     if (stall.detected) {
         stalledForGood_ = true;
         deliveryEnabled_.store(false);
-        outcome.dropped = pending_.size() + batch.size();
-        pending_.clear();
+        outcome.dropped = pending_.size() + incoming;
         ++counts_.droppedBatches;
-        return stall;
+        counts_.entriesDropped += outcome.dropped;
+        pending.swap(pending_);
+        return false;
     }
-    if (pending_.empty()) {
-        pending_.swap(batch);
-        // Those taken last go when the mailbox is full.
-        if (pending_.size() > kMaxPendingEntries) {
-            outcome.dropped = pending_.size() - kMaxPendingEntries;
-            pending_.erase(pending_.begin(),
-                           pending_.begin() + static_cast<std::ptrdiff_t>(outcome.dropped));
-        }
-        return stall;
-    }
-    ++counts_.replacedBatches;
-    outcome.metPending = true;
-    outcome.dropped = mergeLocked(batch);
-    return stall;
-}
-
-std::size_t TrafficMailbox::mergeLocked(std::vector<TrafficEntry>& batch) {
-    std::size_t dropped = 0;
-    // Where each aircraft's pending report lies.
-    std::unordered_map<std::uint32_t, std::size_t> at;
-    at.reserve(pending_.size());
-    for (std::size_t i = 0; i < pending_.size(); ++i) {
-        at[pending_[i].hexid] = i;
-    }
-    // The reports of aircraft with nothing pending, in the batch's order.
-    std::vector<TrafficEntry> fresh;
-    fresh.reserve(batch.size());
-    for (TrafficEntry& entry : batch) {
-        const auto found = at.find(entry.hexid);
-        if (found == at.end()) {
-            fresh.push_back(std::move(entry));
-        } else {
-            pending_[found->second] = std::move(entry);
-            ++dropped;
-        }
-    }
-    // Those taken last go when the mailbox is full.
-    const std::size_t room =
-        kMaxPendingEntries > pending_.size() ? kMaxPendingEntries - pending_.size() : 0;
-    if (fresh.size() > room) {
-        dropped += fresh.size() - room;
-        fresh.erase(fresh.begin(),
-                    fresh.begin() + static_cast<std::ptrdiff_t>(fresh.size() - room));
-    }
-    pending_.insert(pending_.begin(), std::make_move_iterator(fresh.begin()),
-                    std::make_move_iterator(fresh.end()));
-    batch.clear();
-    return dropped;
+    outcome.metPending = !pending_.empty();
+    pending.swap(pending_);
+    merging_ = true;
+    return true;
 }
 
 void TrafficMailbox::reportStall(const StallOutcome& stall) {
@@ -208,9 +246,11 @@ void TrafficMailbox::enable(bool on) {
 }
 
 void TrafficMailbox::reset() {
+    std::vector<TrafficEntry> pending;
     {
         const std::lock_guard lock(mutex_);
-        pending_.clear();
+        pending.swap(pending_);
+        ++resets_;
         resetStallTimerLocked();
         stalledForGood_ = false;
         deliveryEnabled_.store(false);

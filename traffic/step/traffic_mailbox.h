@@ -7,8 +7,13 @@
 // comes first, ahead of the new batch's other aircraft. So a round cut in two loses nothing,
 // and in rounds larger than the take between two rounds every aircraft waits its turn, at
 // most as many rounds as the take needs for the whole round, instead of the same aircraft
-// losing every round. At most kMaxPendingEntries wait; what the mailbox drops is counted, and
-// each post says what it dropped (`TrafficPostOutcome`), for the reader's log.
+// losing every round. At most kMaxPendingEntries wait; what the mailbox leaves untaken is
+// counted apart: reports superseded by a newer one of their aircraft, and reports dropped with
+// their aircraft not updated; each post says both (`TrafficPostOutcome`), for the reader's log.
+// The main loop's take locks the mailbox every traffic step, so a post holds the lock only to
+// take the pending batch out and to put the merged batch back: the merge itself (some
+// milliseconds for thousands of reports) runs on the posting thread without it. Meanwhile the
+// take finds nothing pending, and a second post waits for the first to put its batch back.
 // When live batches keep coming for a minute while nothing is taken, the mailbox stops
 // delivering for the rest of the run and raises "TRAFFIC MAILBOX STALLED".
 //
@@ -20,6 +25,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -50,7 +56,9 @@ struct TrafficMailboxCounts {
     std::uint64_t droppedBatches = 0;
     // Live batches that came while one was pending, and merged into it.
     std::uint64_t replacedBatches = 0;
-    // Live entries destroyed untaken: superseded by a newer report of their aircraft, beyond
+    // Live entries destroyed untaken because a newer report of their aircraft took their place.
+    std::uint64_t entriesSuperseded = 0;
+    // Live entries destroyed untaken with nothing newer of their aircraft: beyond
     // kMaxPendingEntries, or in a dropped batch.
     std::uint64_t entriesDropped = 0;
     std::uint64_t entriesTaken = 0;
@@ -119,9 +127,10 @@ private:
 
     std::uint32_t currentTick() const noexcept;
     void resetStallTimerLocked() noexcept;
-    StallOutcome handOverLocked(std::vector<TrafficEntry>& batch, TrafficPostOutcome& outcome);
-    // Merges `batch` into the pending batch (see above); returns how many entries it dropped.
-    std::size_t mergeLocked(std::vector<TrafficEntry>& batch);
+    // Times the stall for a post that finds delivery on; true when it merges, having taken
+    // the pending batch out into `pending`; else the stall came and everything is dropped.
+    bool takeOutLocked(std::vector<TrafficEntry>& pending, std::size_t incoming,
+                       StallOutcome& stall, TrafficPostOutcome& outcome);
     void postBuffered(std::vector<TrafficEntry>& batch, std::uint32_t offsetBase);
     void reportStall(const StallOutcome& stall);
 
@@ -129,9 +138,14 @@ private:
     StopControl& stop_;
     const std::atomic<std::uint32_t>& tick_;
 
-    // Guards everything below up to the decoder lock; never held while decoding.
+    // Guards everything below up to the decoder lock; never held while decoding or merging.
     mutable std::mutex mutex_;
     std::vector<TrafficEntry> pending_;
+    // A post has the pending batch out for its merge; the next post waits for `putBack_`.
+    bool merging_ = false;
+    std::condition_variable putBack_;
+    // Counts the resets: a merge that a reset overtook puts nothing back.
+    std::uint64_t resets_ = 0;
     std::atomic<bool> deliveryEnabled_{false};
     bool stalledForGood_ = false;
     bool stallTimerStarted_ = false;
