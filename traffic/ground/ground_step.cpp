@@ -161,25 +161,6 @@ void lf_maybeBacktrack(MotionContext& ctx, double turnAngleDeg) {
 
 } // namespace
 
-double lf_turnFactorBySpeed(double v) noexcept {
-    if (!std::isfinite(v)) {
-        return 1.0;
-    }
-    if (v <= 8.0) {
-        return 1.2;
-    }
-    if (v <= 15.0) {
-        return 1.2 - 0.2 * (v - 8.0) / 7.0;
-    }
-    if (v <= 20.0) {
-        return 1.0;
-    }
-    if (v <= 30.0) {
-        return 1.0 - 0.4 * (v - 20.0) / 10.0;
-    }
-    return 0.6;
-}
-
 double lf_turnDistanceMetres(double speedKt, double headingRate) noexcept {
     const double rate = lf_turnFactorBySpeed(speedKt) * headingRate * kTicksPerSecond;
     if (!std::isfinite(speedKt) || !(speedKt > 0) || !std::isfinite(rate) || !(rate > 0)) {
