@@ -123,9 +123,13 @@ void lf_rollCommands(MotionContext& ctx) {
     }
 }
 
-// The direction the roll moves in: the runway's centreline once the roll keeps to it, else
-// from where the step began to its end.
+// The direction the roll moves in: along its turn path where it follows one, else the
+// runway's centreline once the roll keeps to it, else from where the step began to its end.
 double lf_rollDirection(const MotionStep& st) {
+    const GroundTurnPath& path = st.groundPath.path;
+    if (st.groundPath.done == 0 && path.length > 0) {
+        return gf_flatHeading(path.startTangentEast, path.startTangentNorth);
+    }
     return st.centrelineSet != 0 ? st.centrelineHeading
                                  : gf_bearing(st.ground.roll.start, st.ground.roll.end);
 }
@@ -385,7 +389,11 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
     }
     st.presentSpeed =
         std::min(gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt, mostKt);
-    if (a.phase.phase != FlightPhase::pushing_back) {
+    // Along a turn path (a line-up) the nose follows the path; steered to the centreline
+    // there instead, N7814B at Las Vegas rolled onto 26R 32 degrees off its nose.
+    if (p.valid != 0) {
+        lf_steerHeading(a, p.heading, false);
+    } else if (a.phase.phase != FlightPhase::pushing_back) {
         lf_steerHeading(a, st.centrelineSet != 0 ? st.centrelineHeading : st.targetHeading,
                         st.centrelineSet != 0);
     }
