@@ -176,7 +176,7 @@ TEST_F(GroundScenario, PushbackFromTheStandGoesStraightBackAndStops) {
     standsWithSeventhAt(kApron);
     prepare_ = [](LiveAircraft& a) {
         a.stand = LiveStand{kApron.lat, kApron.lon, 0.0, 0, 0, 7, 0, 1};
-        a.step.ground.pushbackRequested = 1;
+        a.sampleWatch.pushbackRequest = 1;
     };
     const auto trace = fly({lf_report(0, kApron, 0, 0)}, FlightPhase::parked, 120);
     ASSERT_GT(trace.size(), 100u);
@@ -202,7 +202,7 @@ TEST_F(GroundScenario, PushedBackItStopsThenSwingsOntoTheTaxiway) {
     standsWithSeventhAt(kApron);
     prepare_ = [](LiveAircraft& a) {
         a.stand = LiveStand{kApron.lat, kApron.lon, 0.0, 0, 0, 7, 0, 1};
-        a.step.ground.pushbackRequested = 1;
+        a.sampleWatch.pushbackRequest = 1;
     };
     // The feed shows the aircraft again 60 s later, taxiing east from where the push ended.
     const Lalo pushed = gf_destination(kApron, std::acos(-1.0), 92.6 * geo::kFeetPerMetre);

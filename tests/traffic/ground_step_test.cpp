@@ -94,9 +94,9 @@ TEST_F(GroundStepTest, APushbackFromAStandThatIsNotThereIsCancelledAndTheAircraf
     for (std::uint32_t standId : {0u, 3u}) {
         MotionContext ctx = context(FlightPhase::parked, {at(kStand, 0, 1000)}, 0);
         ctx.aircraft.stand.standId = standId;
-        ctx.aircraft.step.ground.pushbackRequested = 1;
+        ctx.aircraft.sampleWatch.pushbackRequest = 1;
         initiatePushBack(ctx);
-        EXPECT_EQ(ctx.aircraft.step.ground.pushbackRequested, 0);
+        EXPECT_EQ(ctx.aircraft.sampleWatch.pushbackRequest, 0);
         EXPECT_EQ(ctx.aircraft.phase.phase, FlightPhase::parked);
         EXPECT_EQ(ctx.aircraft.stream.size(), 1u);
     }

@@ -22,6 +22,18 @@
 //   degrees off its nose. Late after each wait for its next report, it catches up at the pace
 //   of its reports (18 to 25 kt), and taxies a median of 8 s behind them; before, it caught up
 //   at 12 to 14 kt where a long leg was split after a wait, and lay 14 s behind.
+// - AAL9735 (B789), standing at the start of 25R at 116 degrees, turns onto the runway before it
+//   rolls. Before, its turn on the spot was cut to the step's 12 s and it rolled off 43 degrees
+//   off its nose.
+// - NKS736 (A20N) and ASA1007 (A21N), parked at their gates F10 and E1, push back and stand
+//   there for 3 and 7 minutes before they taxi off. One object each leaves the stand, stands
+//   pushed back and taxies when they do. Before, each stayed parked while its reports stood
+//   pushed back 60 to 90 m away (the departure their reports showed never reached the ground
+//   step), then drove to them in its parked phase, sideways, was removed as reported elsewhere
+//   and was created again 28 to 50 s later, taxiing.
+//   NKS736's reports end where it queues behind UAL1693's route to runway 25R; going on with
+//   UAL1693's line-up and take-off from there, its one object leaves its stand, taxies, lines up
+//   and rolls.
 // No object of these flights steps faster than 1.25 times the fastest speed its aircraft
 // reported, and taxiing they keep to their reports' schedule as the real ground tracks do, their
 // noses within 30 degrees of where they move on the ground (as the end-to-end checks hold it).
@@ -31,9 +43,12 @@
 #include <cstdint>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include <fmt/format.h>
+#include <fmt/ranges.h>
 #include <gtest/gtest.h>
 
 #include "foundation/geo_constants.h"
@@ -42,6 +57,7 @@
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/program_replay.h"
 #include "tests/traffic/support/replay_measure.h"
+#include "tests/traffic/support/track_capture.h"
 #include "traffic/motion/turn_reach.h"
 #include "traffic/step/aircraft_record.h"
 
@@ -50,6 +66,10 @@ namespace {
 
 constexpr double kFlightsRunSeconds = 300.0;
 constexpr double kLongRunSeconds = 600.0;
+// The whole capture, and what NKS736's reports go on with: UAL1693's from where it stood
+// lined up on 25R on.
+constexpr double kDepartureRunSeconds = 1300.0;
+constexpr double kUal1693LinesUpSeconds = 385.0;
 constexpr double kFlightsPlaybackDelaySeconds = 30.0;
 constexpr double kFlightsStepMargin = 1.25;
 // A report this far above the touch-down's (ft) says the aircraft has climbed away.
@@ -68,6 +88,11 @@ constexpr double kTaxiLeadP95Seconds = 2.0;
 constexpr double kGroundNoseOffDeg = 30.0;
 // A report the aircraft is to reach comes this close.
 constexpr double kReachedMetres = 2.0;
+// An aircraft parked at its stand leaves it once its reports lie as far from their first as a
+// pushback takes it, at most so long after the first such report is due: the report after it
+// confirms the pushback, and may come a playback delay late.
+constexpr double kLeftStandMetres = 50.0;
+constexpr double kLeavesStandSeconds = 60.0;
 
 struct KlaxFlight {
     const char* name;
@@ -82,8 +107,58 @@ struct KlaxFlight {
     std::optional<Lalo> reaches;
     // Taxiing, the frames lie at most this many seconds behind the reports (the median).
     std::optional<double> taxiLagMedianSeconds;
+    // Its reports go on with those of another aircraft (`goesOnAs`, from its first report
+    // `goesOnFrom` seconds into the capture) as its own, from its own last report on.
+    const char* goesOnAs = nullptr;
+    double goesOnFrom = 0;
+    // The phases one object of it goes through, in this order.
+    std::vector<FlightPhase> phases = {};
     friend void PrintTo(const KlaxFlight& f, std::ostream* out) { *out << f.name; }
 };
+
+// The capture with the reports of `callsign` going on with those of `other` from `fromEpoch`
+// on, stamped as its own (its hexid, callsign, type, registration and route) and as coming on
+// from its last report at the capture's cadence.
+tools::Capture lf_goingOnAs(const tools::Capture& capture, const std::string& callsign,
+                            const std::string& other, double fromEpoch) {
+    constexpr std::size_t kHexid = 1, kCallsign = 9, kRouteTo = 13, kEpoch = 14;
+    constexpr double kCadenceSeconds = 5.0;
+    const auto fieldsOf = [](const std::string& datagram) {
+        std::vector<std::string> fields;
+        std::stringstream split(datagram);
+        for (std::string field; std::getline(split, field, ',');) {
+            fields.push_back(field);
+        }
+        return fields;
+    };
+    std::vector<std::string> own;
+    double lastOwn = 0;
+    std::vector<std::pair<double, std::vector<std::string>>> others;
+    for (const tools::CaptureBurst& burst : capture.bursts) {
+        for (const std::string& datagram : burst.datagrams) {
+            std::vector<std::string> fields = fieldsOf(datagram);
+            if (fields.size() <= kEpoch) {
+                continue;
+            }
+            if (fields[kCallsign] == callsign) {
+                own = fields;
+                lastOwn = std::stod(fields[kEpoch]);
+            } else if (fields[kCallsign] == other && std::stod(fields[kEpoch]) >= fromEpoch) {
+                others.emplace_back(burst.time, std::move(fields));
+            }
+        }
+    }
+    tools::Capture goingOn;
+    const double shift =
+        others.empty() ? 0 : lastOwn + kCadenceSeconds - std::stod(others.front().second[kEpoch]);
+    for (auto& [time, fields] : others) {
+        fields[kHexid] = own[kHexid];
+        std::copy(own.begin() + kCallsign, own.begin() + kRouteTo + 1, fields.begin() + kCallsign);
+        fields[kEpoch] = fmt::format("{:.1f}", std::stod(fields[kEpoch]) + shift);
+        goingOn.bursts.push_back({time + shift, {fmt::format("{}", fmt::join(fields, ","))}});
+    }
+    return gf_mergeCaptures({capture, goingOn});
+}
 
 class KlaxFlights : public ProgramReplayTest, public ::testing::WithParamInterface<KlaxFlight> {};
 
@@ -95,13 +170,18 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
     std::erase_if(capture.bursts, [&](const tools::CaptureBurst& burst) {
         return burst.time - first > flight.runSeconds;
     });
-    // Due on the run's clock, which starts with the first burst after the App's buffer.
-    const auto due = gf_dueReports(capture, kFlightsPlaybackDelaySeconds, flight.bufferedBursts);
-    const std::string skip = prepare(kLosAngelesReplayAirport, std::move(capture),
-                                     ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
+    const std::string skip =
+        prepare(kLosAngelesReplayAirport, capture, ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
+    if (flight.goesOnAs != nullptr) {
+        capture =
+            lf_goingOnAs(capture, flight.callsign, flight.goesOnAs, first + flight.goesOnFrom);
+        replaceCapture(capture);
+    }
+    // Due on the run's clock, which starts with the first burst after the App's buffer.
+    const auto due = gf_dueReports(capture, kFlightsPlaybackDelaySeconds, flight.bufferedBursts);
     std::uint32_t hexid = 0;
     for (const auto& [id, reports] : reports()) {
         if (reports.front().callsign == flight.callsign) {
@@ -132,6 +212,33 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
     }
     const NoseOff nose = gf_largestGroundNoseOff(frames);
     EXPECT_LE(nose.deg, kGroundNoseOffDeg) << "nose off its motion at " << nose.seconds << " s";
+    if (!flight.phases.empty()) {
+        EXPECT_TRUE(std::all_of(frames.begin(), frames.end(), [&](const ObjectFrame& f) {
+            return f.objectId == frames.front().objectId;
+        })) << "shown as more than one object";
+        auto next = flight.phases.begin();
+        for (const ObjectFrame& f : frames) {
+            next += next != flight.phases.end() && f.phase == *next ? 1 : 0;
+        }
+        EXPECT_EQ(next, flight.phases.end())
+            << "never " << gf_flightPhaseText(*next) << " after the phases before it";
+    }
+    if (!flight.phases.empty() && flight.phases.front() == FlightPhase::parked) {
+        const std::vector<DueReport>& reported = due.at(hexid);
+        const auto away = std::find_if(reported.begin(), reported.end(), [&](const DueReport& r) {
+            return gf_distanceNM({r.latitude, r.longitude},
+                                 {reported.front().latitude, reported.front().longitude}) *
+                       geo::kMetresPerNM >=
+                   kLeftStandMetres;
+        });
+        const auto left = std::find_if(frames.begin(), frames.end(), [](const ObjectFrame& f) {
+            return f.phase != FlightPhase::parked;
+        });
+        ASSERT_NE(away, reported.end());
+        ASSERT_NE(left, frames.end()) << "never left its stand";
+        EXPECT_LE(left->seconds - away->dueSeconds, kLeavesStandSeconds)
+            << "left its stand at " << left->seconds << " s";
+    }
     if (flight.reaches) {
         double nearest = 1e9;
         for (const ObjectFrame& f : frames) {
@@ -232,7 +339,30 @@ INSTANTIATE_TEST_SUITE_P(
                    {},
                    {}},
         KlaxFlight{"UAL1693WalksAHairpinNoFasterThanItsNoseTurns", "UAL1693", 3, false,
-                   kLongRunSeconds, Lalo{33.9398, -118.3804}, 10.0}),
+                   kLongRunSeconds, Lalo{33.9398, -118.3804}, 10.0},
+        KlaxFlight{"NKS736PushesBackFromItsGateTaxiesAndRolls",
+                   "NKS736",
+                   3,
+                   false,
+                   kDepartureRunSeconds,
+                   {},
+                   {},
+                   "UAL1693",
+                   kUal1693LinesUpSeconds,
+                   {FlightPhase::parked, FlightPhase::pushing_back, FlightPhase::pushed_back,
+                    FlightPhase::taxi, FlightPhase::takeoff_roll, FlightPhase::takeoff}},
+        KlaxFlight{"AAL9735TurnsOntoTheRunwayBeforeItRolls", "AAL9735", 3, false, 420.0, {}, {}},
+        KlaxFlight{"ASA1007PushesBackFromItsGateAndTaxies",
+                   "ASA1007",
+                   3,
+                   false,
+                   kLongRunSeconds + 120,
+                   {},
+                   {},
+                   nullptr,
+                   0,
+                   {FlightPhase::parked, FlightPhase::pushing_back, FlightPhase::pushed_back,
+                    FlightPhase::taxi}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

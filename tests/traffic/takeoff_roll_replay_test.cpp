@@ -9,13 +9,17 @@
 //   68 s, then reports airborne 8.5 km away 19.4 s later at 227 kt.
 // - N7814B, a B737 of the Las Vegas capture, stands at the threshold of 26R and then reports
 //   520 kt at 2,050 ft 1.2 km along the runway.
+// - WJA1401, a B738 of the Las Vegas capture, taxies to 26R and turns onto it at 29 kt.
 // - N879MH, a tour helicopter (EC30) of the Las Vegas capture, stands at a heliport on the Strip
 //   reported airborne at 2,100 ft (below the field) at 0 kt, then climbs from 2,300 ft at 57 kt.
 // No object rolls faster than an airliner plausibly rotates (the reports say far more than an
 // aircraft can roll); it rotates on the runway, leaves the ground no more than 100 m past the
 // runway's far end, where the world's on-ground flag clears, and catches up in the air no faster
 // than 1.25 times the speed its reports around the lift-off give (the climb's own and the climb
-// reported on the ground alike). A helicopter has no take-off roll: it goes no faster than a taxi
+// reported on the ground alike). On the ground an aeroplane moves where its nose points, within
+// 30 degrees: before, N7814B lined up with its nose on the centreline while it still followed
+// its path onto the runway, 32 degrees off, and WJA1401 rolled onto 26R with its nose swinging
+// round 41 degrees off its motion. A helicopter has no take-off roll: it goes no faster than a taxi
 // on the ground and is off it within a few seconds of its first climbing report.
 #include <algorithm>
 #include <cmath>
@@ -82,6 +86,9 @@ constexpr double kCatchUpSeconds = 60.0;
 constexpr double kRotorcraftOnGroundMostKt = 43.0;
 constexpr double kRotorcraftLiftOffSeconds = 5.0;
 constexpr double kPlaybackDelaySeconds = 30.0;
+// An aeroplane's nose on the ground, moving at 5 kt or more, off the direction it moves in (as
+// the end-to-end checks hold it).
+constexpr double kGroundNoseOffDeg = 30.0;
 
 // The capture's datagrams of one aircraft between two times, each burst with them alone.
 tools::Capture lf_onlyAircraft(const tools::Capture& capture, const std::string& registration,
@@ -239,6 +246,10 @@ TEST_P(TakeoffRollReplay, RollsNoFasterThanAnAirlinerRotatesAndLeavesTheGroundOn
         << "on the ground at " << rolling.seconds << " s";
     EXPECT_LE(farthestOnGround, kPastEndMetres + kOneTickMetres)
         << "metres past the runway's far end on the ground";
+    if (!rotorcraft) {
+        const NoseOff nose = gf_largestGroundNoseOff(onGround);
+        EXPECT_LE(nose.deg, kGroundNoseOffDeg) << "nose off its motion at " << nose.seconds << " s";
+    }
     const std::vector<std::string> failed = logLinesWith("removed: its take-off roll failed");
     if (c.climbOut == ClimbOut::onTheGround) {
         EXPECT_EQ(liftOff, nullptr);
@@ -306,6 +317,10 @@ INSTANTIATE_TEST_SUITE_P(
         // From its standing at the threshold of 26R to two minutes of its climb.
         RollCase{"N7814BKlas26R", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 21, 9, 0,
                  "N7814B", 1551820140.0, 1551820410.0, &kRunway26RFarEnd, kRunway26RHeadingDeg},
+        // From its taxi to the holding point of 26R, from which it turns onto the runway at 29
+        // kt, to two minutes of its climb.
+        RollCase{"Wja1401Klas26R", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 21, 5, 0,
+                 "C-FUCS", 1551819900.0, 1551820310.0, &kRunway26RFarEnd, kRunway26RHeadingDeg},
         // From its standing at the heliport to two minutes of its climb.
         RollCase{"N879MHKlasHeliport", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 20, 59,
                  50, "N879MH", 1551819590.0, 1551819780.0, nullptr, 0.0}),

@@ -195,9 +195,12 @@ void lf_markDeparture(TrafficState& state, LiveAircraft& aircraft, TrafficSample
     }
 }
 
-// An ending without taxi: a ground conflict ends the extrapolation.
+// An ending without taxi: the report says the aircraft still stands where it was pushed back
+// (engines starting, waiting for its clearance), and its wait for reports starts again, as a
+// ground conflict's does. Held only as long as a taxi waits, NKS736 at Los Angeles was removed
+// for want of reports 3 minutes after its pushback while they kept coming.
 bool lf_pushedBackNoTaxi(LiveAircraft& aircraft) {
-    if (aircraft.groundConflict != 0) {
+    if (aircraft.groundConflict != 0 || aircraft.motion.extrapolationCounter > 0) {
         gf_endExtrapolation(aircraft);
     }
     return false;
@@ -302,9 +305,13 @@ bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, Traffic
     const bool moved = d >= kMovedAtStandNm;
     const bool ahead =
         moved && std::abs(db.angle) <= (aircraft.stand.atGate != 0 ? kGateAheadRad : kAheadRad);
+    // The report after two steps back confirms the pushback unless it came back toward the
+    // stand: a pushback ends with a stop, and the reports repeat the place it ended at (NKS736
+    // at Los Angeles 63 m back, 81 m, 81 m again, 92 m, 92 m again). Asked to go on moving
+    // back, the aircraft stayed parked until its reports taxied off 100 m away, minutes later.
     if (w.pushbackCandidate != 0) {
         w.pushbackCandidate = 0;
-        if (moved && !ahead && d >= w.candidateNm + kStepAtStandNm && d <= kPushbackMaxNm) {
+        if (moved && !ahead && d >= w.candidateNm - kStepAtStandNm && d <= kPushbackMaxNm) {
             lf_markDeparture(state, aircraft, sample, 0);
             return true;
         }

@@ -5,6 +5,7 @@
 // aircraft lined up on a runway that arms the take-off check.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -48,8 +49,26 @@ void lf_prepareTaxiLeg(MotionContext& ctx);
 void lf_turnOnTheSpotFirst(MotionContext& ctx, std::int32_t turnTicks);
 void lf_planTaxiLeg(MotionContext& ctx, std::int32_t stepTicks);
 // The factor of the ground turn rate at a ground speed: 1.2 up to 8 kt, 1.0 from 15 to 20 kt,
-// 0.6 from 30 kt, linear between; 1.0 for a speed that is not finite.
-double lf_turnFactorBySpeed(double groundSpeedKt) noexcept;
+// 0.6 from 30 kt, linear between; 1.0 for a speed that is not finite. Here, where the walk
+// along a turn path (traffic/ground/path_pace.cpp) asks for it some thousand times a step.
+inline double lf_turnFactorBySpeed(double v) noexcept {
+    if (!std::isfinite(v)) {
+        return 1.0;
+    }
+    if (v <= 8.0) {
+        return 1.2;
+    }
+    if (v <= 15.0) {
+        return 1.2 - 0.2 * (v - 8.0) / 7.0;
+    }
+    if (v <= 20.0) {
+        return 1.0;
+    }
+    if (v <= 30.0) {
+        return 1.0 - 0.4 * (v - 20.0) / 10.0;
+    }
+    return 0.6;
+}
 // The radius (m) of a ground turn at the speed with the heading rate (rad per tick) that the
 // speed allows; 0 when either is not finite and positive.
 double lf_turnDistanceMetres(double speedKt, double headingRateRadPerTick) noexcept;

@@ -57,6 +57,9 @@ inline constexpr double kCentrelineFactor = 0.15;
 inline constexpr double kRollPastEndMetres = 100.0;
 // A take-off roll from rest starts once its nose lies this close to the roll's direction.
 inline constexpr double kRollAlignedDeg = 3.0;
+// A take-off roll that starts at a taxi's speed steers into a direction this close to its
+// nose as it rolls; further off, it turns on the spot first.
+inline constexpr double kRollSteeredDeg = 15.0;
 
 // Line-up.
 inline constexpr double kOnRunwayCrossMetres = 7.5;

@@ -123,21 +123,32 @@ void lf_rollCommands(MotionContext& ctx) {
     }
 }
 
-// The direction the roll moves in: the runway's centreline once the roll keeps to it, else
-// from where the step began to its end.
+// The direction the roll moves in: along its turn path where it follows one, else the
+// runway's centreline once the roll keeps to it, else from where the step began to its end.
 double lf_rollDirection(const MotionStep& st) {
+    const GroundTurnPath& path = st.groundPath.path;
+    if (st.groundPath.done == 0 && path.length > 0) {
+        return gf_flatHeading(path.startTangentEast, path.startTangentNorth);
+    }
     return st.centrelineSet != 0 ? st.centrelineHeading
                                  : gf_bearing(st.ground.roll.start, st.ground.roll.end);
 }
 
-// The ticks a take-off roll from rest turns on the spot onto its direction first, as a taxi's
-// turn does: rolling off at once, VIV511 at Los Angeles moved 31 degrees off its nose.
+// The ticks a take-off roll turns on the spot onto its direction first, as a taxi's turn does:
+// from rest, and where it starts at a taxi's speed in a direction further off its nose than a
+// roll steers into while it rolls. Rolling off at once, VIV511 at Los Angeles moved 31 degrees
+// off its nose; WJA1401 at Las Vegas, turning onto 26R at 35 kt, 41 degrees.
 std::int32_t lf_turnBeforeRollTicks(const LiveAircraft& a) {
     const MotionStep& st = a.step;
-    if (a.phase.phase != FlightPhase::takeoff_roll || st.presentSpeed > kStillKt) {
+    if (a.phase.phase != FlightPhase::takeoff_roll) {
         return 0;
     }
     const double off = std::abs(gf_wrapAngle(lf_rollDirection(st) - a.sent.headingRad));
+    const bool starting =
+        st.rollRunning == 0 && st.presentSpeed <= kTaxiTurnKt && off > kRollSteeredDeg / kDeg;
+    if (st.presentSpeed > kStillKt && !starting) {
+        return 0;
+    }
     const double rate = lf_turnFactorBySpeed(0.0) * a.base.headingRateRadPerTick;
     return off > kRollAlignedDeg / kDeg && rate > 0
                ? static_cast<std::int32_t>(std::ceil((off - kRollAlignedDeg / kDeg) / rate))
@@ -154,11 +165,15 @@ void lf_startRollProfile(MotionContext& ctx) {
     roll.end = lf_lalo(s[1]);
     st.centrelineSet = 0;
     lf_steerToCentreline(ctx);
-    // The turn on the spot comes out of the step's time: the roll still ends when its target is
-    // due.
-    roll.turnTicks = std::min(lf_turnBeforeRollTicks(a), lf_stepTicks(ctx) - kShortestStepTicks);
-    roll.turnTicks = std::max(roll.turnTicks, 0);
-    const double seconds = (lf_stepTicks(ctx) - roll.turnTicks) / kTicksPerSecond;
+    // The turn on the spot comes first, and the roll takes the time left until its target is
+    // due, no less than it may: the target and those after it fall due later where they must.
+    // Cut to the step's time, AAL9735 (B789) at Los Angeles rolled off onto 25R 38 degrees off
+    // its nose.
+    roll.turnTicks = lf_turnBeforeRollTicks(a);
+    if (roll.turnTicks > 0) {
+        lf_turnOnTheSpotFirst(ctx, roll.turnTicks);
+    }
+    const double seconds = lf_stepTicks(ctx) / kTicksPerSecond;
     const bool path = st.groundPath.done == 0 && st.groundPath.path.length > 0;
     const Lalo here = roll.start;
     const double metres =
@@ -374,7 +389,11 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
     }
     st.presentSpeed =
         std::min(gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt, mostKt);
-    if (a.phase.phase != FlightPhase::pushing_back) {
+    // Along a turn path (a line-up) the nose follows the path; steered to the centreline
+    // there instead, N7814B at Las Vegas rolled onto 26R 32 degrees off its nose.
+    if (p.valid != 0) {
+        lf_steerHeading(a, p.heading, false);
+    } else if (a.phase.phase != FlightPhase::pushing_back) {
         lf_steerHeading(a, st.centrelineSet != 0 ? st.centrelineHeading : st.targetHeading,
                         st.centrelineSet != 0);
     }

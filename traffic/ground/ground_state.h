@@ -49,8 +49,6 @@ struct StillTracker {
 };
 
 struct GroundState {
-    std::uint8_t pushbackRequested = 0;
-    std::uint8_t noseOut = 0;
     GroundSpeedMode speedMode = GroundSpeedMode::normal;
     double turnAngleDeg = 0.0; // of the step, from the heading to the target heading
     std::uint8_t turnInPlace = 0;

@@ -41,7 +41,7 @@ void lf_endPushback(MotionContext& ctx) {
     lf_setPhase(ctx.state, a, FlightPhase::pushed_back);
     a.motion.rotationBudget = kPushedBackStepLimit;
     a.motion.extrapolationCounter = 0;
-    a.step.ground.pushbackRequested = 0;
+    a.sampleWatch.pushbackRequest = 0;
     a.motion.holdingSinceTick = ctx.tick();
     a.step.ground.speedMode = GroundSpeedMode::normal;
 }
@@ -50,15 +50,16 @@ void lf_parkedStep(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     a.motion.earlyWindowTicks = kWideWindowTicks;
     a.motion.lateWindowTicks = kWideWindowTicks;
-    GroundState& g = a.step.ground;
-    if (g.pushbackRequested != 0) {
-        if (g.noseOut != 0) {
+    // The departure marks of the new-sample checks: the reports have left the stand.
+    if (a.sampleWatch.pushbackRequest != 0) {
+        if (a.sampleWatch.noseOut != 0) {
             lf_pullOut(ctx);
         } else {
             initiatePushBack(ctx);
         }
-        g.speedMode = a.phase.phase == FlightPhase::pushing_back ? GroundSpeedMode::still
-                                                                 : GroundSpeedMode::normal;
+        a.step.ground.speedMode = a.phase.phase == FlightPhase::pushing_back
+                                      ? GroundSpeedMode::still
+                                      : GroundSpeedMode::normal;
         return;
     }
     auto& s = a.stream;
@@ -160,25 +161,6 @@ void lf_maybeBacktrack(MotionContext& ctx, double turnAngleDeg) {
 }
 
 } // namespace
-
-double lf_turnFactorBySpeed(double v) noexcept {
-    if (!std::isfinite(v)) {
-        return 1.0;
-    }
-    if (v <= 8.0) {
-        return 1.2;
-    }
-    if (v <= 15.0) {
-        return 1.2 - 0.2 * (v - 8.0) / 7.0;
-    }
-    if (v <= 20.0) {
-        return 1.0;
-    }
-    if (v <= 30.0) {
-        return 1.0 - 0.4 * (v - 20.0) / 10.0;
-    }
-    return 0.6;
-}
 
 double lf_turnDistanceMetres(double speedKt, double headingRate) noexcept {
     const double rate = lf_turnFactorBySpeed(speedKt) * headingRate * kTicksPerSecond;

@@ -80,7 +80,7 @@ void initiatePushBack(MotionContext& ctx) {
         LogFile::writeImportant(
             fmt::format("{} cancelled pushback, invalid stand radius for stand {}, callsign {}",
                         "initiatePushBack", lf_standText(ctx, id), a.base.callsign));
-        a.step.ground.pushbackRequested = 0;
+        a.sampleWatch.pushbackRequest = 0;
         return;
     }
     const Lalo target = gf_destination(lf_position(a), back, radius * kPushbackRadii * kFeetPerNm);
@@ -99,7 +99,7 @@ void initiatePushBack(MotionContext& ctx) {
 
 void lf_pullOut(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
-    a.step.ground.pushbackRequested = 0;
+    a.sampleWatch.pushbackRequest = 0;
     a.motion.extrapolationCounter = 0;
     const Lalo target = gf_destination({a.stand.latitude, a.stand.longitude}, a.stand.headingRad,
                                        2.0 * a.base.halfWingspanNm * kFeetPerNm);
