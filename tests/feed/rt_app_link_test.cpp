@@ -119,7 +119,7 @@ TEST_P(RtAppCaptureReplayTest, EveryBurstArrivesAsOneMailboxBatchMatchingTheCapt
     EXPECT_EQ(counts.liveRecords, records + strays);
     EXPECT_EQ(counts.rejected, strays);
     EXPECT_EQ(counts.liveBatches, posted);
-    EXPECT_EQ(mailbox_.counts().replacedBatches, 0u);
+    EXPECT_EQ(mailbox_.counts().mergedBatches, 0u);
     // The aircraft it sent, as the demo's summary shows them: each aircraft of the capture
     // once, however many records and datagrams carried it.
     std::set<std::uint32_t> aircraft;

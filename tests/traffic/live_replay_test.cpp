@@ -175,7 +175,7 @@ TEST_F(LiveTrafficWorldTest, TheLosAngelesCaptureReplaysIntoMovingSimulatorObjec
 
     EXPECT_EQ(replay.postedHexids().size(), 107u);
     EXPECT_EQ(decoder_.delivered, replay.postedHexids()) << "no aircraft starves";
-    EXPECT_EQ(mailbox_.counts().replacedBatches, 1u);
+    EXPECT_EQ(mailbox_.counts().mergedBatches, 1u);
     // Of the 3,827 reports the reader passes over 854 that repeat the aircraft's last one.
     EXPECT_EQ(replay.postedEntries(), 3827u - 854u);
     EXPECT_EQ(replay.postedEntries() - mailbox_.counts().entriesTaken, 49u) << "reports lost";

@@ -85,7 +85,7 @@ TEST_F(TrafficMailboxTest, ANewerLiveBatchTakesThePlaceOfWhatItReportsAnewAndKee
     while (mailbox_.takeTrafficBatches() > 0) {
     }
     EXPECT_THAT(lf_hexids(decoder_.entries()), ElementsAre(103, 102, 101, 100, 201, 200, 301, 300));
-    EXPECT_EQ(mailbox_.counts().replacedBatches, 2u);
+    EXPECT_EQ(mailbox_.counts().mergedBatches, 2u);
     EXPECT_EQ(mailbox_.counts().entriesSuperseded, 1u);
     EXPECT_EQ(mailbox_.counts().entriesDropped, 0u);
     EXPECT_FALSE(stop_.stopRequested());
@@ -251,7 +251,7 @@ TEST_F(TrafficMailboxTest, PostsWhileDeliveryIsOffNeverCountTowardsTheStall) {
     }
     EXPECT_FALSE(stop_.stopRequested());
     EXPECT_EQ(mailbox_.replacedCount(), 0u);
-    EXPECT_EQ(mailbox_.counts().replacedBatches, 0u);
+    EXPECT_EQ(mailbox_.counts().mergedBatches, 0u);
     EXPECT_EQ(mailbox_.counts().droppedBatches, 60u);
     EXPECT_THAT(lf_hexids(mailbox_.pendingBatch()), ElementsAre(1, 2, 3));
 

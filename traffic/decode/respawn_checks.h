@@ -10,9 +10,6 @@
 
 namespace skyloom {
 
-// Changed texts count only at their third sighting in a row.
-inline constexpr std::uint32_t kIdentitySightings = 3;
-
 // False when the aircraft is being respawned and the entry must not be decoded further.
 bool lf_checkRespawn(TrafficState& state, LiveAircraft& aircraft, const TrafficEntry& entry);
 // False means "orig-dest change".

@@ -133,7 +133,7 @@ TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, Traffi
             // Nothing became pending meanwhile: posts waited, takes found nothing.
             if (resets == resets_) {
                 pending_.swap(pending);
-                counts_.replacedBatches += outcome.metPending ? 1 : 0;
+                counts_.mergedBatches += outcome.metPending ? 1 : 0;
                 counts_.entriesSuperseded += outcome.superseded;
                 counts_.entriesDropped += outcome.dropped;
             }

@@ -55,7 +55,7 @@ struct TrafficMailboxCounts {
     // Live batches destroyed without ever being pending (delivery off, or the stalling post).
     std::uint64_t droppedBatches = 0;
     // Live batches that came while one was pending, and merged into it.
-    std::uint64_t replacedBatches = 0;
+    std::uint64_t mergedBatches = 0;
     // Live entries destroyed untaken because a newer report of their aircraft took their place.
     std::uint64_t entriesSuperseded = 0;
     // Live entries destroyed untaken with nothing newer of their aircraft: beyond
