@@ -53,6 +53,13 @@ double lf_flarePitchRad(const LiveAircraft& a) {
                                                            : kFlarePitchRad;
 }
 
+// The step flies to a report that says airborne (not to a sample made where no report put the
+// aircraft, nor to one on the ground): the reports' own vertical path, not the landing's.
+bool lf_flyingToAirborneReport(const LiveAircraft& a) {
+    return !a.stream.empty() && a.stream.front().airborne != 0 &&
+           std::isfinite(a.stream.front().reportTime);
+}
+
 bool lf_pushingBack(const LiveAircraft& a) {
     return a.phase.phase == FlightPhase::pushing_back;
 }
@@ -196,10 +203,16 @@ void lf_followVerticalLeg(LiveAircraft& a, std::int32_t tick) {
 // it, whatever its reports' altitudes say (a feed's barometric altitude against the simulator's
 // terrain, a low pass along a runway that lies below the simulator's ground): before, such an
 // aircraft met the ground at its descent's rate, rolled on at its flying speed and lifted off
-// again at its next report.
+// again at its next report. In a landing only a report holds it up: where its reports end in
+// the air the landing goes on down to the runway. Before, a landing touched down wherever the
+// reports said airborne: a calibration King Air's low pass 60 ft over the park airport's
+// runway touched down, rolled at 151 kt (144 at the most) and lifted off 17 degrees nose up.
 void lf_keepAboveTheGround(LiveAircraft& a) {
     const double ground = a.motion.groundAltitudeFt;
-    if (a.stream.empty() || a.stream.front().airborne == 0 || !std::isfinite(ground)) {
+    const FlightPhase phase = a.phase.phase;
+    if (a.stream.empty() || a.stream.front().airborne == 0 || !std::isfinite(ground) ||
+        (phase != FlightPhase::flying && phase != FlightPhase::landing) ||
+        (phase == FlightPhase::landing && !lf_flyingToAirborneReport(a))) {
         return;
     }
     const double lowest = ground + std::max(a.base.cgHeightFt, 0.0) + kGroundClearanceFt;
@@ -243,18 +256,23 @@ void lf_attitudeAndAltitude(MotionContext& ctx) {
             if (std::abs(st.smoothedVerticalStep - wanted) < 1e-12) {
                 st.climbOutMark2 = 0;
             }
-        } else if (phase == FlightPhase::landing) {
+        } else if (phase == FlightPhase::landing && !lf_flyingToAirborneReport(a)) {
             lf_glideVerticalStep(ctx, st.verticalStep);
+        } else if (phase == FlightPhase::landing) {
+            // Toward a report in the air as its reports go, up again too (a low pass levels
+            // off and climbs away): the glide only ever descends.
+            lf_easeVerticalStep(a, st.verticalStep);
         } else if (phase == FlightPhase::flying && st.verticalLeg.valid != 0) {
             lf_followVerticalLeg(a, ctx.tick() + 1);
-            lf_keepAboveTheGround(a);
         } else if (phase == FlightPhase::flying) {
             lf_easeVerticalStep(a, st.verticalStep);
-            lf_keepAboveTheGround(a);
         } else {
             a.sent.altitudeFt += st.verticalStep;
             st.presentVerticalSpeed = st.verticalStep * kFpmPerFtPerTick;
         }
+    }
+    if (airborne) {
+        lf_keepAboveTheGround(a);
     }
     if (st.attitudeSettling != 0) {
         a.sent.pitchRad =
@@ -340,7 +358,8 @@ void lf_glideVerticalStep(MotionContext& ctx, double wanted) {
 double lf_glidePathVs(MotionContext& ctx, double wanted) {
     LiveAircraft& a = ctx.aircraft;
     const auto& s = a.stream;
-    if (a.phase.phase != FlightPhase::landing || a.motion.onGround != 0 || s.empty()) {
+    if (a.phase.phase != FlightPhase::landing || a.motion.onGround != 0 || s.empty() ||
+        lf_flyingToAirborneReport(a)) {
         return wanted;
     }
     const RunwayMatch runway = lf_runwayAhead(ctx);
@@ -393,9 +412,14 @@ void lf_flare(MotionContext& ctx) {
     MotionStep& st = a.step;
     const double cg = a.base.cgHeightFt;
     if (st.touchDownElevationSet == 0) {
+        // Off a runway the ground the simulator reports under the aircraft: a landing that
+        // meets it there flares as at a runway (SWA410 met the stand-in's flat ground 6.5 NM
+        // east of Las Vegas at some 1,900 fpm).
         const RunwayMatch runway = lf_runwayAhead(ctx);
-        st.touchDownElevationFt =
-            runway.valid != 0 ? runway.altitudeFt : ctx.world.parkAirport.altitudeFt;
+        const double ground = a.motion.groundAltitudeFt;
+        st.touchDownElevationFt = runway.valid != 0     ? runway.altitudeFt
+                                  : std::isfinite(ground) ? ground
+                                                          : ctx.world.parkAirport.altitudeFt;
         st.touchDownElevationSet = 1;
         st.touchDownHeightFt = a.sent.altitudeFt - st.touchDownElevationFt;
     }
@@ -410,7 +434,8 @@ void lf_flare(MotionContext& ctx) {
     };
     switch (st.touchDownStage) {
     case 0:
-        if (cg + 30.0 >= std::min(h, st.touchDownHeightFt)) {
+        // No flare toward a report in the air: the reports fly on (a low pass).
+        if (cg + 30.0 >= std::min(h, st.touchDownHeightFt) && !lf_flyingToAirborneReport(a)) {
             // Over the flare ticks, but never faster than the nose moves around the touch-down.
             st.pitchStep = std::clamp((lf_flarePitchRad(a) - a.sent.pitchRad) /
                                           std::max(1, a.base.flareTicks),

@@ -69,7 +69,11 @@ bool lf_holdShortOfTouchDownZone(MotionContext& ctx) {
                  a.sent.altitudeFt);
     a.sent.verticalSpeedFpm = 0.0;
     a.step.presentVerticalSpeed = 0.0;
-    a.step.verticalStep = 0.0;
+    // A flare goes on down and meets the runway again past the zone's start: stopped here, it
+    // left the aircraft floating a foot above the runway for good.
+    if (a.step.touchDownStage == 0) {
+        a.step.verticalStep = 0.0;
+    }
     a.step.approachRunway = RunwayRecord{runway, lf_position(a), 1};
     return true;
 }
