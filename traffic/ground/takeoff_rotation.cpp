@@ -9,6 +9,8 @@
 #include "foundation/geodesy.h"
 #include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
+#include "traffic/ground/runway_match.h"
+#include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/step/traffic_state.h"
@@ -22,6 +24,20 @@ namespace {
 // A rotation point this close before the report is none: the roll's own lift-off decision
 // takes the aircraft off there.
 constexpr double kRotationBeforeReportMetres = 50.0;
+
+// The runway whose surface holds the position: within its half width and a shoulder of its
+// centreline, and along it no farther beyond its ends than a take-off roll may run.
+RunwayMatch lf_runwayUnder(std::span<const FacilityRunway> runways, const Lalo& at,
+                           double heading) {
+    RunwayMatch m = gf_findRunwayAt(runways, at, heading, false, 0.0);
+    if (m.valid != 0 &&
+        (std::abs(m.crossOffset) > m.width / 2.0 + kRunwayShoulderMetres ||
+         m.distanceFromStart < -kRollPastEndMetres ||
+         m.distanceFromStart > m.length + kRollPastEndMetres)) {
+        m.valid = 0;
+    }
+    return m;
+}
 
 } // namespace
 
@@ -45,6 +61,27 @@ double gf_rotationSpeedKt(AircraftCategory category) noexcept {
 
 double gf_fastestOnGroundKt(AircraftCategory category) noexcept {
     return gf_rotationSpeedKt(category) * kRotationGroundSpeedMargin;
+}
+
+double gf_fastestOnGroundKt(AircraftCategory category, std::span<const FacilityRunway> runways,
+                            const Lalo& from, const Lalo& to) {
+    const double mostKt = gf_fastestOnGroundKt(category);
+    if (!gf_isNearAirport(runways, from) || !gf_isNearAirport(runways, to)) {
+        return mostKt;
+    }
+    const double bearing = gf_bearing(from, to);
+    const double heading = gf_isHeading(bearing) ? bearing : 0.0;
+    const RunwayMatch a = lf_runwayUnder(runways, from, heading);
+    const RunwayMatch b = lf_runwayUnder(runways, to, heading);
+    return a.valid != 0 && b.valid != 0 && a.runwayName == b.runwayName
+               ? mostKt
+               : std::min(mostKt, kOffRunwayMostKt);
+}
+
+double lf_groundStepMostKt(const LiveAircraft& a) noexcept {
+    const double mostKt = gf_fastestOnGroundKt(a.base.category);
+    const double stepKt = a.step.groundMostKt;
+    return stepKt > 0 && stepKt < mostKt ? stepKt : mostKt;
 }
 
 // A roll more than kRollPastEndMetres past its runway's far end goes no further: the aircraft
