@@ -57,8 +57,6 @@ inline constexpr double kCentrelineFactor = 0.15;
 inline constexpr double kRollPastEndMetres = 100.0;
 // A take-off roll from rest starts once its nose lies this close to the roll's direction.
 inline constexpr double kRollAlignedDeg = 3.0;
-// A runway's surface: its half width and this shoulder either side of its centreline.
-inline constexpr double kRunwayShoulderMetres = 30.0;
 // A leg from a runway to a report off it that lies abeam this far or farther along the runway
 // keeps to the runway up to there first: a rapid-exit taxiway is shorter.
 inline constexpr double kLongestRunwayExitMetres = 600.0;

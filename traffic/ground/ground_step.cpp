@@ -186,7 +186,7 @@ void lf_keepToTheRunway(MotionContext& ctx) {
     const double toEnd =
         gf_distanceBearingMetres(here, heading, {on.endAheadLatitude, on.endAheadLongitude}).along;
     const double along = std::min(toTarget.along, toEnd);
-    if (std::abs(toTarget.across) <= on.width / 2.0 + kRunwayShoulderMetres ||
+    if (std::abs(toTarget.across) <= on.width / 2.0 + motion::kRunwayLateralMarginMetres ||
         !(along >= kLongestRunwayExitMetres)) {
         return;
     }

@@ -10,7 +10,6 @@
 #include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/ground/runway_match.h"
-#include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/step/traffic_state.h"
@@ -24,20 +23,6 @@ namespace {
 // A rotation point this close before the report is none: the roll's own lift-off decision
 // takes the aircraft off there.
 constexpr double kRotationBeforeReportMetres = 50.0;
-
-// The runway whose surface holds the position: within its half width and a shoulder of its
-// centreline, and along it no farther beyond its ends than a take-off roll may run.
-RunwayMatch lf_runwayUnder(std::span<const FacilityRunway> runways, const Lalo& at,
-                           double heading) {
-    RunwayMatch m = gf_findRunwayAt(runways, at, heading, false, 0.0);
-    if (m.valid != 0 &&
-        (std::abs(m.crossOffset) > m.width / 2.0 + kRunwayShoulderMetres ||
-         m.distanceFromStart < -kRollPastEndMetres ||
-         m.distanceFromStart > m.length + kRollPastEndMetres)) {
-        m.valid = 0;
-    }
-    return m;
-}
 
 } // namespace
 
@@ -69,10 +54,8 @@ double gf_fastestOnGroundKt(AircraftCategory category, std::span<const FacilityR
     if (!gf_isNearAirport(runways, from) || !gf_isNearAirport(runways, to)) {
         return mostKt;
     }
-    const double bearing = gf_bearing(from, to);
-    const double heading = gf_isHeading(bearing) ? bearing : 0.0;
-    const RunwayMatch a = lf_runwayUnder(runways, from, heading);
-    const RunwayMatch b = lf_runwayUnder(runways, to, heading);
+    const RunwayMatch a = gf_findRunwayUnder(runways, from);
+    const RunwayMatch b = gf_findRunwayUnder(runways, to);
     return a.valid != 0 && b.valid != 0 && a.runwayName == b.runwayName
                ? mostKt
                : std::min(mostKt, kOffRunwayMostKt);
