@@ -143,21 +143,25 @@ void lf_setupVertical(MotionContext& ctx) {
                        ? std::clamp(step, kTakeoffFloorStep,
                                     std::max(kTakeoffFloorStep, a.base.maxClimbStepFtPerTick))
                        : std::min(step, a.base.maxClimbStepFtPerTick);
-        } else if (phase == FlightPhase::landing) {
+        } else if (phase == FlightPhase::landing && s[0].altitudeFt == s[1].altitudeFt &&
+                   hag <= kLowClimbOutFt &&
+                   lf_reportsDescend(s[0].verticalSpeedFpm, s[1].verticalSpeedFpm)) {
             // One altitude repeated while the reports descend by their vertical speeds is a
-            // stale one: the aircraft descends. Level reports are flown level: a calibration
-            // King Air's low pass 60 ft over the park airport's runway, taken for stale, came
-            // down onto the runway, touched down and rolled at 151 kt.
-            if (s[0].altitudeFt == s[1].altitudeFt && hag <= kLowClimbOutFt &&
-                lf_reportsDescend(s[0].verticalSpeedFpm, s[1].verticalSpeedFpm)) {
-                step = lf_defaultDescentVs(ctx) / kFpmPerFtPerTick;
+            // stale one: the aircraft descends.
+            step = lf_defaultDescentVs(ctx) / kFpmPerFtPerTick;
+        } else if (phase == FlightPhase::flying ||
+                   (phase == FlightPhase::landing && std::isfinite(s[1].reportTime))) {
+            // In a landing too a report in the air is flown to along the reports' own path:
+            // level reports level. A calibration King Air's low pass 60 ft over the park
+            // airport's runway, its level reports taken for stale ones, came down onto the
+            // runway, touched down and rolled at 151 kt.
+            if (const std::optional<VerticalLeg> leg =
+                    gf_planVerticalLeg(a, lf_dueTick(ctx, length), ctx.tick())) {
+                st.verticalLeg = *leg;
+                step = gf_verticalLegAt(*leg, ctx.tick()).ftPerTick;
             }
-        } else if (phase != FlightPhase::flying) {
+        } else if (phase != FlightPhase::landing) {
             step = 0.0;
-        } else if (const std::optional<VerticalLeg> leg =
-                       gf_planVerticalLeg(a, lf_dueTick(ctx, length), ctx.tick())) {
-            st.verticalLeg = *leg;
-            step = gf_verticalLegAt(*leg, ctx.tick()).ftPerTick;
         }
         st.verticalStep = step;
     } else if (short1) {

@@ -1,6 +1,7 @@
 #include "traffic/motion/tick_motion.h"
 
 #include "traffic/ground/ground_motion.h"
+#include "traffic/ground/runway_match.h"
 #include "traffic/ground/takeoff_rotation.h"
 
 #include <algorithm>
@@ -43,6 +44,9 @@ constexpr double kSmoothingFtPerTick = 0.001;
 constexpr double kGroundClearanceFt = 5.0;
 constexpr double kGroundHeadingRateFactor = 1.2;
 constexpr double kLastCurveFraction = 0.999999;
+// A flare begins no farther than this before the runway's threshold (m): on a 3 degree path
+// the flare's 30 ft lie some 175 m before a touch-down 300 m past it.
+constexpr double kFlareBeforeThresholdMetres = 150.0;
 // Below this motion in a tick (m) its direction means nothing.
 constexpr double kLeastAirMotionMetres = 0.01;
 
@@ -51,6 +55,21 @@ constexpr double kLeastAirMotionMetres = 0.01;
 double lf_flarePitchRad(const LiveAircraft& a) {
     return a.base.category == AircraftCategory::Rotorcraft ? a.base.groundPitchRad
                                                            : kFlarePitchRad;
+}
+
+// A flare begins over the runway's threshold, not before: near the park airport an aeroplane
+// low on its approach far short of the runway (DAL773, its reports at Los Angeles ending 1.6 km
+// before the runway's end 225 ft above the field) flies on down its approach. Flared at its
+// height alone, it touched down 450 m short of the runway and rolled there at 99 kt.
+bool lf_shortOfRunway(MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    if (a.base.category == AircraftCategory::Rotorcraft ||
+        !gf_isNearAirport(ctx.world.runways, lf_position(a))) {
+        return false;
+    }
+    const RunwayMatch runway = lf_runwayAhead(ctx);
+    return runway.valid == 0 || !runway.distancePastThreshold ||
+           !(*runway.distancePastThreshold >= -kFlareBeforeThresholdMetres);
 }
 
 // The step flies to a report that says airborne (not to a sample made where no report put the
@@ -275,17 +294,15 @@ void lf_attitudeAndAltitude(MotionContext& ctx) {
             }
         } else if (phase == FlightPhase::landing && !lf_flyingToAirborneReport(a)) {
             lf_glideVerticalStep(ctx, st.verticalStep);
-        } else if (phase == FlightPhase::landing) {
-            // Toward a report in the air as its reports go, up again too (a low pass levels
-            // off and climbs away): the glide only ever descends.
-            lf_easeVerticalStep(a, st.verticalStep);
-        } else if (phase == FlightPhase::flying && st.verticalLeg.valid != 0) {
-            lf_followVerticalLeg(a, ctx.tick() + 1);
-        } else if (phase == FlightPhase::flying) {
-            lf_easeVerticalStep(a, st.verticalStep);
-        } else {
+        } else if (phase != FlightPhase::flying && phase != FlightPhase::landing) {
             a.sent.altitudeFt += st.verticalStep;
             st.presentVerticalSpeed = st.verticalStep * kFpmPerFtPerTick;
+        } else if (st.verticalLeg.valid != 0) {
+            // In a landing too toward a report in the air, as its reports go, up again too (a
+            // low pass levels off and climbs away): the glide only ever descends.
+            lf_followVerticalLeg(a, ctx.tick() + 1);
+        } else {
+            lf_easeVerticalStep(a, st.verticalStep);
         }
     }
     if (airborne) {
@@ -452,7 +469,8 @@ void lf_flare(MotionContext& ctx) {
     switch (st.touchDownStage) {
     case 0:
         // No flare toward a report in the air: the reports fly on (a low pass).
-        if (cg + 30.0 >= std::min(h, st.touchDownHeightFt) && !lf_flyingToAirborneReport(a)) {
+        if (cg + 30.0 >= std::min(h, st.touchDownHeightFt) && !lf_flyingToAirborneReport(a) &&
+            !lf_shortOfRunway(ctx)) {
             // Over the flare ticks, but never faster than the nose moves around the touch-down.
             st.pitchStep = std::clamp((lf_flarePitchRad(a) - a.sent.pitchRad) /
                                           std::max(1, a.base.flareTicks),
