@@ -29,7 +29,8 @@ inline constexpr double kRotationGroundSpeedMargin = 1.2;
 // margin.
 double gf_fastestOnGroundKt(AircraftCategory category) noexcept;
 
-// Off the park airport's runways no object moves faster on the ground (kt): a fast taxi.
+// A taxi across the park airport off its runways goes no faster (kt): a fast taxi. (A take-off
+// or landing roll keeps to its runway and to the rotation's bound.)
 inline constexpr double kOffRunwayMostKt = 40.0;
 
 // The fastest an object of the category moves on the ground from `from` to `to` (kt): as it
