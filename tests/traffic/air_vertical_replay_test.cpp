@@ -327,9 +327,10 @@ INSTANTIATE_TEST_SUITE_P(
                     {0xa30003, "N10CA", "BE20", "N10CA", "", ""},
                     lf_lowPass(kThreshold30, kHeading30Deg, 160.0, kElevation30Ft + 65.0)},
         // ... and 60 ft above the park airport's runway 24L by its pressure altitudes.
-        VerticalRow{"LowPassOverTheParkAirport",
-                    {0xa30004, "N11CA", "BE20", "N11CA", "", ""},
-                    lf_lowPass(kThreshold24L, kHeading24LDeg, 150.0, kLosAngelesElevationFt + 60.0)}),
+        VerticalRow{
+            "LowPassOverTheParkAirport",
+            {0xa30004, "N11CA", "BE20", "N11CA", "", ""},
+            lf_lowPass(kThreshold24L, kHeading24LDeg, 150.0, kLosAngelesElevationFt + 60.0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -386,7 +386,8 @@ double lf_nearestRunwayMetres(const LandingCase& c, const ObjectFrame& f, bool s
     return nearest;
 }
 
-class LandingReplay : public ProgramReplayTest, public ::testing::WithParamInterface<LandingCase> {};
+class LandingReplay : public ProgramReplayTest,
+                      public ::testing::WithParamInterface<LandingCase> {};
 
 TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
     const LandingCase& c = GetParam();
@@ -454,22 +455,27 @@ TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
         << "off the runways at " << offRunway.seconds << " s";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Recorded, LandingReplay,
-    ::testing::Values(
-        // From its approach to its taxi on the parallel taxiway north of 05L.
-        LandingCase{"Ual1090Mmmx05R",
-                    kMexicoCityCapture,
-                    kMexicoCityElevationFt,
-                    &kMexicoCity,
-                    "N823UA",
-                    1553204100.0,
-                    {{{19.427600860595703, -99.09049987792969}, kRunway05LFarEnd},
-                     {{19.427000045776367, -99.08580017089844}, kRunway05RFarEnd}}},
-        // Its reports as the capture has them.
-        LandingCase{"Swa410KlasEast", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas,
-                    "N459WN", 1e12, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Recorded, LandingReplay,
+                         ::testing::Values(
+                             // From its approach to its taxi on the parallel taxiway north of 05L.
+                             LandingCase{
+                                 "Ual1090Mmmx05R",
+                                 kMexicoCityCapture,
+                                 kMexicoCityElevationFt,
+                                 &kMexicoCity,
+                                 "N823UA",
+                                 1553204100.0,
+                                 {{{19.427600860595703, -99.09049987792969}, kRunway05LFarEnd},
+                                  {{19.427000045776367, -99.08580017089844}, kRunway05RFarEnd}}},
+                             // Its reports as the capture has them.
+                             LandingCase{"Swa410KlasEast",
+                                         kLasVegasCapture,
+                                         kLasVegasElevationFt,
+                                         &kLasVegas,
+                                         "N459WN",
+                                         1e12,
+                                         {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace skyloom::testing

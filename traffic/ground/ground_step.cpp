@@ -175,8 +175,7 @@ void lf_keepToTheRunway(MotionContext& ctx) {
         return;
     }
     const Lalo here = lf_position(a);
-    const RunwayMatch on =
-        gf_findRunwayOnCentreline(ctx.world.runways, here, a.sent.headingRad);
+    const RunwayMatch on = gf_findRunwayOnCentreline(ctx.world.runways, here, a.sent.headingRad);
     if (on.valid == 0) {
         return;
     }
@@ -200,8 +199,9 @@ void lf_keepToTheRunway(MotionContext& ctx) {
     const double off = lf_metres(at, target);
     const auto from = static_cast<double>(ctx.tick());
     const double share = along / (along + off);
-    exit.time = std::clamp(static_cast<std::int32_t>(std::lround(from + (s[1].time - from) * share)),
-                           ctx.tick() + 1, std::max(ctx.tick() + 1, s[1].time - 1));
+    exit.time =
+        std::clamp(static_cast<std::int32_t>(std::lround(from + (s[1].time - from) * share)),
+                   ctx.tick() + 1, std::max(ctx.tick() + 1, s[1].time - 1));
     s.insert(s.begin() + 1, exit);
 }
 
@@ -276,8 +276,8 @@ void nextPosGround(MotionContext& ctx) {
     }
     if (a.phase.phase == FlightPhase::taxi || a.phase.phase == FlightPhase::pushed_back) {
         // Across the airport off its runways a taxi goes no faster than a taxi goes.
-        a.step.groundMostKt = gf_fastestOnGroundKt(a.base.category, ctx.world.runways,
-                                                   lf_position(a), lf_lalo(s[1]));
+        a.step.groundMostKt =
+            gf_fastestOnGroundKt(a.base.category, ctx.world.runways, lf_position(a), lf_lalo(s[1]));
     }
     lf_setSpeedMode(a);
     lf_timeGroundStep(ctx);

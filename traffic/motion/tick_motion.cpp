@@ -451,7 +451,7 @@ void lf_flare(MotionContext& ctx) {
         // east of Las Vegas at some 1,900 fpm).
         const RunwayMatch runway = lf_runwayAhead(ctx);
         const double ground = a.motion.groundAltitudeFt;
-        st.touchDownElevationFt = runway.valid != 0     ? runway.altitudeFt
+        st.touchDownElevationFt = runway.valid != 0       ? runway.altitudeFt
                                   : std::isfinite(ground) ? ground
                                                           : ctx.world.parkAirport.altitudeFt;
         st.touchDownElevationSet = 1;

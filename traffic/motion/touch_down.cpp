@@ -62,10 +62,10 @@ void lf_rememberTouchDownHeight(LiveAircraft& a, double heightFt) {
 bool lf_holdShortOfTouchDownZone(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     const RunwayMatch runway = lf_runwayAhead(ctx);
-    const bool shortOfZone =
-        runway.valid != 0 && runway.distancePastThreshold &&
-        std::isfinite(*runway.distancePastThreshold) && std::isfinite(runway.altitudeFt) &&
-        *runway.distancePastThreshold < kTouchDownMinPastThresholdM;
+    const bool shortOfZone = runway.valid != 0 && runway.distancePastThreshold &&
+                             std::isfinite(*runway.distancePastThreshold) &&
+                             std::isfinite(runway.altitudeFt) &&
+                             *runway.distancePastThreshold < kTouchDownMinPastThresholdM;
     const Lalo here = lf_position(a);
     const double ground = a.motion.groundAltitudeFt;
     const bool offRunways = !shortOfZone && a.base.category != AircraftCategory::Rotorcraft &&
@@ -74,10 +74,10 @@ bool lf_holdShortOfTouchDownZone(MotionContext& ctx) {
     if (!shortOfZone && !offRunways) {
         return false;
     }
-    a.sent.altitudeFt = std::max(std::max(a.base.cgHeightFt, 0.0) +
-                                     (shortOfZone ? runway.altitudeFt : ground) +
-                                     kRunwayClearanceFt,
-                                 a.sent.altitudeFt);
+    a.sent.altitudeFt =
+        std::max(std::max(a.base.cgHeightFt, 0.0) + (shortOfZone ? runway.altitudeFt : ground) +
+                     kRunwayClearanceFt,
+                 a.sent.altitudeFt);
     a.sent.verticalSpeedFpm = 0.0;
     a.step.presentVerticalSpeed = 0.0;
     // A flare goes on down and meets the runway again past the zone's start: stopped here, it
