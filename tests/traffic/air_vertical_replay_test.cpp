@@ -32,6 +32,9 @@ constexpr double kTouchDownWatchSeconds = 15.0;
 constexpr double kPitchWindowSeconds = 0.5;
 // The object is at most this far off a report's altitude when the report falls due.
 constexpr double kVerticalOffReportFt = 500.0;
+// While its reports fly, the object's centre of gravity stays this far above the ground at
+// least.
+constexpr double kAboveTheGroundFt = 5.0;
 
 // Los Angeles' runway 24L: its threshold, direction and elevation.
 const Lalo kThreshold24L{33.95020, -118.40200};
@@ -201,10 +204,11 @@ const Lalo kThreshold30{33.823592, -118.158391};
 constexpr double kHeading30Deg = 315.0;
 constexpr double kElevation30Ft = 30.0;
 
-// A low pass along a runway: reports every 5 s at `speedKt` on the 3 degree path from 3 NM
-// out down to `lowestFt`, level along the runway's first 1,500 m, then climbing away at
-// 1,500 fpm, airborne all along.
-std::vector<TruePoint> lf_lowPass(double speedKt, double lowestFt) {
+// A low pass along a runway (its threshold and direction): reports every 5 s at `speedKt` on
+// the 3 degree path from 3 NM out down to `lowestFt`, level along the runway's first 1,500 m,
+// then climbing away at 1,500 fpm, airborne all along.
+std::vector<TruePoint> lf_lowPass(const Lalo& threshold, double headingDeg, double speedKt,
+                                  double lowestFt) {
     constexpr double kPathSlope = 0.05241; // tan(3 degrees)
     constexpr double kLevelMetres = 1500.0;
     constexpr double kClimbFpm = 1500.0;
@@ -224,8 +228,8 @@ std::vector<TruePoint> lf_lowPass(double speedKt, double lowestFt) {
                 (metres - kLevelMetres) * geo::kFeetPerMetre * kClimbFpm / (speedKt * kFpmPerKnot);
             vs = kClimbFpm;
         }
-        points.push_back(gf_airReport(seconds, gf_offsetMetres(kThreshold30, kHeading30Deg, metres),
-                                      std::round(lowestFt + height), speedKt, kHeading30Deg,
+        points.push_back(gf_airReport(seconds, gf_offsetMetres(threshold, headingDeg, metres),
+                                      std::round(lowestFt + height), speedKt, headingDeg,
                                       std::round(vs)));
     }
     return points;
@@ -235,12 +239,13 @@ class VerticalPaths : public HandMadeFlight, public ::testing::WithParamInterfac
 
 // The object is at each report's altitude when the report falls due, within 500 ft, climbs and
 // descends no faster than its category plausibly does at its speed, and never touches the
-// ground while its reports fly (the simulator stand-in's world is flat at Los Angeles' 125 ft,
-// 95 ft above Long Beach's runway 30). Before, the parabolas' object climbed in steps to
-// 32,749 ft (14,562 ft off a report; the reports stay between 17,400 and 22,600 ft), and the
-// low pass 65 ft above runway 30 met the ground at some 500 fpm with no flare, its nose down
-// from 2.7 degrees in one frame, rolled 2.9 s at 160 kt and lifted off again at its next
-// report, 16 degrees nose up.
+// ground while its reports fly, 5 ft above it at least (the simulator stand-in's world is flat
+// at Los Angeles' 125 ft, 95 ft above Long Beach's runway 30). Before, the parabolas' object
+// climbed in steps to 32,749 ft (14,562 ft off a report; the reports stay between 17,400 and
+// 22,600 ft), and the low pass 65 ft above runway 30 met the ground at some 500 fpm with no
+// flare, its nose down from 2.7 degrees in one frame, rolled 2.9 s at 160 kt and lifted off
+// again at its next report, 16 degrees nose up. Over the park airport's runway, where a landing
+// is flown, the low pass touched down, rolled at 151 kt and lifted off 17 degrees nose up.
 TEST_P(VerticalPaths, FollowTheReportedAltitudesAboveTheGround) {
     const VerticalRow& row = GetParam();
     ReplayRunResult result;
@@ -297,6 +302,11 @@ TEST_P(VerticalPaths, FollowTheReportedAltitudesAboveTheGround) {
     const auto down =
         std::find_if(frames.begin(), frames.end(), [](const ObjectFrame& f) { return f.onGround; });
     EXPECT_EQ(down, frames.end()) << "on the ground at " << down->seconds << " s";
+    const auto lowest = std::min_element(
+        frames.begin(), frames.end(),
+        [](const ObjectFrame& a, const ObjectFrame& b) { return a.altitudeFt < b.altitudeFt; });
+    EXPECT_GE(lowest->altitudeFt, kLosAngelesElevationFt + kAboveTheGroundFt)
+        << "at " << lowest->seconds << " s";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -310,12 +320,17 @@ INSTANTIATE_TEST_SUITE_P(
         // A King Air at 160 kt on a calibration flight, 65 ft above the simulator's ground ...
         VerticalRow{"LowPassAboveTheGround",
                     {0xa30002, "N9CA", "BE20", "N9CA", "", ""},
-                    lf_lowPass(160.0, kLosAngelesElevationFt + 65.0)},
+                    lf_lowPass(kThreshold30, kHeading30Deg, 160.0, kLosAngelesElevationFt + 65.0)},
         // ... and 65 ft above Long Beach's runway 30, which lies 95 ft below the simulator's
-        // ground.
+        // ground ...
         VerticalRow{"LowPassBelowTheGround",
                     {0xa30003, "N10CA", "BE20", "N10CA", "", ""},
-                    lf_lowPass(160.0, kElevation30Ft + 65.0)}),
+                    lf_lowPass(kThreshold30, kHeading30Deg, 160.0, kElevation30Ft + 65.0)},
+        // ... and 60 ft above the park airport's runway 24L by its pressure altitudes.
+        VerticalRow{
+            "LowPassOverTheParkAirport",
+            {0xa30004, "N11CA", "BE20", "N11CA", "", ""},
+            lf_lowPass(kThreshold24L, kHeading24LDeg, 150.0, kLosAngelesElevationFt + 60.0)}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,5 +1,5 @@
-// Take-offs through the program's own wiring (tests/traffic/support/program_replay.h), from the
-// recorded captures:
+// Take-offs and landings through the program's own wiring (tests/traffic/support/
+// program_replay.h), from the recorded captures. The take-offs:
 // - DAL2232, an A321 of the Las Vegas capture, reports on the ground at 90 kt on runway 26R and
 //   10 s later some 100 ft above the field, climbing. Whether the program knows the airport's
 //   runways or not (without an airport file the park airport's runways are not loaded), it
@@ -21,8 +21,23 @@
 // its path onto the runway, 32 degrees off, and WJA1401 rolled onto 26R with its nose swinging
 // round 41 degrees off its motion. A helicopter has no take-off roll: it goes no faster than a taxi
 // on the ground and is off it within a few seconds of its first climbing report.
+// The landings, the captures' reports of the aircraft as the demo feeds them (the first three
+// bursts as the App's buffer):
+// - UAL1090, an A319 of the Mexico City capture, reported over the threshold of 05R 209 ft above
+//   the field at -832 fpm (the last report repeated for 87 s), then nothing until it is on the
+//   ground at the end of 05L 116 s later, and taxiing on a parallel taxiway. Before, the object
+//   circled 1.46 km off the runways at about 105 ft for a minute, landed and crossed the infield
+//   diagonally to the end of 05L at 77 kt.
+// - SWA410, a B737 of the Las Vegas capture, reported 6.5 NM east of the field at 2,300 ft, 120
+//   ft above it, descending. Before, the object met the simulator stand-in's flat ground there at
+//   some 1,900 fpm with no flare and rolled on 8 s at 219 kt.
+// Below 500 ft near the park airport the object keeps to its runway's extended centreline; it
+// flares before it touches down; on the ground it goes no faster than it rolls at the most, and
+// across the airport off the runways no faster than 40 kt.
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -57,9 +72,11 @@ constexpr const char* kMexicoCityCapture = "feed/recordings/MMMX.txt";
 constexpr double kMexicoCityElevationFt = 7316.0;
 // The user where an aircraft of the capture stands, north of the runways.
 const ReplayAirport kMexicoCity{"MMMX", {19.4458, -99.0691}, 86.0};
-// Runway 05L's far end (OurAirports: the threshold of 23R), and its direction.
+// Runway 05L's far end (OurAirports: the threshold of 23R), and its direction; 05R's far end
+// (the threshold of 23L).
 const Lalo kRunway05LFarEnd{19.44569969177246, -99.05819702148438};
 constexpr double kRunway05LHeadingDeg = 59.4;
+const Lalo kRunway05RFarEnd{19.444900512695312, -99.05390167236328};
 
 // How far past the far end a roll may run before the wheels leave the ground, and what one
 // tick of it adds (at 198 kt, 1 m a tick) before the next tick's check ends it.
@@ -325,6 +342,155 @@ INSTANTIATE_TEST_SUITE_P(
         RollCase{"N879MHKlasHeliport", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 20, 59,
                  50, "N879MH", 1551819590.0, 1551819780.0, nullptr, 0.0}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- Landings --------------------------------------------------------------------------------
+
+// Across the airport off its runways nothing moves faster (kt); a frame this far from every
+// runway's centreline (m) is off the runways (their half width, 23 m at Mexico City, and a
+// shoulder).
+constexpr double kOffRunwayMostKt = 40.0;
+constexpr double kOffRunwayMetres = 60.0;
+// Below this height (ft) near the field the object flies the approach its reports show: within
+// this much (m) of a runway's extended centreline.
+constexpr double kApproachHeightFt = 500.0;
+constexpr double kNearFieldNm = 10.0;
+constexpr double kOffCentrelineMostMetres = 150.0;
+// The flare: in the last second before the wheels meet the ground the object sinks no faster
+// than this (fpm).
+constexpr double kTouchDownSinkMostFpm = 700.0;
+constexpr double kTouchDownSeconds = 1.0;
+
+// A runway by its two ends (OurAirports).
+struct RunwayLine {
+    Lalo from;
+    Lalo to;
+};
+
+struct LandingCase {
+    const char* name;
+    const char* capture;
+    double elevationFt;
+    const ReplayAirport* airport;
+    const char* registration;
+    double toEpoch;
+    // The park airport's runways where the object lands among them (none: it meets the ground
+    // elsewhere).
+    std::vector<RunwayLine> runways;
+    friend void PrintTo(const LandingCase& c, std::ostream* out) { *out << c.name; }
+};
+
+// Metres from `at` to the runway: to its centreline between its ends (`segment`), or to the
+// centreline drawn on beyond them.
+double lf_offRunwayMetres(const RunwayLine& r, const Lalo& at, bool segment) {
+    const double length = gf_distanceNM(r.from, r.to) * geo::kMetresPerNM;
+    const double metres = gf_distanceNM(r.from, at) * geo::kMetresPerNM;
+    const double off = gf_bearing(r.from, at) - gf_bearing(r.from, r.to);
+    const double along = std::cos(off) * metres;
+    const double across = std::abs(std::sin(off) * metres);
+    if (!segment || (along >= 0 && along <= length)) {
+        return across;
+    }
+    return std::hypot(across, along < 0 ? along : along - length);
+}
+
+double lf_nearestRunwayMetres(const LandingCase& c, const ObjectFrame& f, bool segment) {
+    double nearest = 1e18;
+    for (const RunwayLine& r : c.runways) {
+        nearest = std::min(nearest, lf_offRunwayMetres(r, {f.latitude, f.longitude}, segment));
+    }
+    return nearest;
+}
+
+class LandingReplay : public ProgramReplayTest,
+                      public ::testing::WithParamInterface<LandingCase> {};
+
+TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
+    const LandingCase& c = GetParam();
+    SKYLOOM_REQUIRE_SHARED(capturePath, c.capture);
+    tools::Capture capture = lf_onlyAircraft(tools::gf_readCapture(capturePath, c.elevationFt),
+                                             c.registration, 0.0, c.toEpoch);
+    ASSERT_FALSE(capture.bursts.empty()) << c.registration << " is not in the capture";
+    const double firstEpoch = capture.bursts.front().time;
+    const std::string skip = prepare(*c.airport, std::move(capture), gf_epochUtc(firstEpoch));
+    if (!skip.empty()) {
+        GTEST_SKIP() << skip;
+    }
+    ASSERT_EQ(reports().size(), 1u);
+    const std::uint32_t hexid = reports().begin()->first;
+    ReplayRunOptions options;
+    options.bufferedBursts = 3;
+    options.afterLastBurst = std::chrono::seconds(30);
+    options.followed = {hexid};
+    const ReplayRunResult result = run(options);
+    ASSERT_TRUE(result.frames.contains(hexid)) << c.registration << " was never shown";
+    const std::vector<ObjectFrame>& frames = result.frames.at(hexid);
+
+    std::vector<ObjectFrame> onGround;
+    std::vector<ObjectFrame> offRunways;
+    double offCentreline = 0;
+    double offCentrelineAt = 0;
+    const ObjectFrame* touchDown = nullptr;
+    const Lalo field = c.airport->userGate;
+    for (const ObjectFrame& f : frames) {
+        if (f.onGround) {
+            onGround.push_back(f);
+            if (!c.runways.empty() && lf_nearestRunwayMetres(c, f, true) > kOffRunwayMetres) {
+                offRunways.push_back(f);
+            }
+            touchDown = touchDown == nullptr ? &f : touchDown;
+            continue;
+        }
+        if (!c.runways.empty() && f.altitudeFt - c.elevationFt < kApproachHeightFt &&
+            gf_distanceNM(field, {f.latitude, f.longitude}) < kNearFieldNm) {
+            if (const double off = lf_nearestRunwayMetres(c, f, false); off > offCentreline) {
+                offCentreline = off;
+                offCentrelineAt = f.seconds;
+            }
+        }
+    }
+    ASSERT_NE(touchDown, nullptr) << c.registration << " never touched down";
+    // The frame a second before the wheels met the ground.
+    const auto second = std::find_if(frames.begin(), frames.end(), [&](const ObjectFrame& f) {
+        return f.seconds >= touchDown->seconds - kTouchDownSeconds;
+    });
+    ASSERT_TRUE(second != frames.end() && !second->onGround) << "created on the ground";
+    const double sinkFpm =
+        (second->altitudeFt - touchDown->altitudeFt) / (touchDown->seconds - second->seconds) * 60;
+    const FastestStep rolling = gf_fastestStep(onGround, kGroundStepSeconds);
+    const FastestStep offRunway = gf_fastestStep(offRunways, kGroundStepSeconds);
+    const double frameMargin = 1.0 + kWorldFrameSeconds / kGroundStepSeconds;
+    std::printf("%s: below %.0f ft at most %.0f m off a runway's centreline, sinking %.0f fpm "
+                "before the touch-down, on the ground %.0f kt at most, off the runways %.0f kt\n",
+                c.name, kApproachHeightFt, offCentreline, sinkFpm, rolling.kt, offRunway.kt);
+    EXPECT_LE(offCentreline, kOffCentrelineMostMetres) << "at " << offCentrelineAt << " s";
+    EXPECT_LE(sinkFpm, kTouchDownSinkMostFpm) << "touching down at " << touchDown->seconds << " s";
+    EXPECT_LE(rolling.kt, kAirlinerOnGroundMostKt * frameMargin)
+        << "on the ground at " << rolling.seconds << " s";
+    EXPECT_LE(offRunway.kt, kOffRunwayMostKt * frameMargin)
+        << "off the runways at " << offRunway.seconds << " s";
+}
+
+INSTANTIATE_TEST_SUITE_P(Recorded, LandingReplay,
+                         ::testing::Values(
+                             // From its approach to its taxi on the parallel taxiway north of 05L.
+                             LandingCase{
+                                 "Ual1090Mmmx05R",
+                                 kMexicoCityCapture,
+                                 kMexicoCityElevationFt,
+                                 &kMexicoCity,
+                                 "N823UA",
+                                 1553204100.0,
+                                 {{{19.427600860595703, -99.09049987792969}, kRunway05LFarEnd},
+                                  {{19.427000045776367, -99.08580017089844}, kRunway05RFarEnd}}},
+                             // Its reports as the capture has them.
+                             LandingCase{"Swa410KlasEast",
+                                         kLasVegasCapture,
+                                         kLasVegasElevationFt,
+                                         &kLasVegas,
+                                         "N459WN",
+                                         1e12,
+                                         {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace skyloom::testing

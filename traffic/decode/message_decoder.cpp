@@ -14,6 +14,7 @@
 #include "runtime/current_day_slot.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/decode/decode_existing.h"
+#include "traffic/decode/new_sample_checks.h"
 #include "traffic/decode/quarantine.h"
 #include "traffic/decode/respawn_checks.h"
 #include "traffic/ground/runway_match.h"
@@ -122,6 +123,13 @@ bool lf_thinnedOut(const TrafficSample& next, double turnDeg, double dt) {
 
 void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEntry& entry) {
     const TrafficSample& next = entry.sample;
+    // The Mexico City capture repeats UAL1090's last report over the threshold of 05R for 87 s
+    // while the aircraft lands and rolls out: taken, the repeats started a take-off roll from
+    // where it stood back toward the threshold, and their stamps made its next real report,
+    // 116 s after the one repeated, a jump of the ground track.
+    if (gf_repeatsReportLeftBehind(aircraft, next)) {
+        return;
+    }
     if (!aircraft.stream.empty()) {
         const TrafficSample& last = aircraft.stream.back();
         const double dt = entry.timestamp - aircraft.lastSampleTime;

@@ -28,6 +28,8 @@ constexpr double kSamePointMetres = 0.1;
 constexpr double kGateAheadRad = 30.0 * std::numbers::pi / 180.0;
 constexpr double kAheadRad = 60.0 * std::numbers::pi / 180.0;
 constexpr double kAirborneBehindMetres = 50.0;
+// An aircraft this far from a report it had taken has gone on from it.
+constexpr double kLeftBehindMetres = 50.0;
 constexpr double kFlownOnRad = 30.0 * std::numbers::pi / 180.0;
 constexpr double kFlownOnShare = 0.5;
 constexpr double kTrackAgreementRad = 60.0 * std::numbers::pi / 180.0;
@@ -469,6 +471,17 @@ bool checkNewPosDuringTakeoff(TrafficState& state, LiveAircraft& aircraft, Traff
         sample.groundSpeedKt = newest.groundSpeedKt;
     }
     return true;
+}
+
+bool gf_repeatsReportLeftBehind(const LiveAircraft& aircraft, const TrafficSample& sample) {
+    const FlightPhase phase = aircraft.phase.phase;
+    return aircraft.motion.onGround != 0 && phase != FlightPhase::parked &&
+           phase != FlightPhase::parking && phase != FlightPhase::pushing_back &&
+           phase != FlightPhase::pushed_back && aircraft.motion.extrapolationCounter > 0 &&
+           std::isfinite(aircraft.takenReportTime) &&
+           lf_samePosition(aircraft.takenReport, lf_at(sample)) &&
+           lf_metres({aircraft.sent.latitude, aircraft.sent.longitude}, lf_at(sample)) >
+               kLeftBehindMetres;
 }
 
 bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {

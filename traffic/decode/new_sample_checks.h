@@ -20,6 +20,12 @@ inline constexpr double kPushbackMaxNm = 0.14146868250539957;   // 262 m
 inline constexpr double kTaxiOutMaxNm = 0.16198704103671707;    // 300 m
 inline constexpr double kParkingLeftNm = 0.10799136069114472;   // 200 m
 
+// A report that repeats the position of the newest report taken, after an aircraft on the
+// ground went on from it without reports (more than 50 m; not at its stand): the feed sent it
+// again while it had nothing newer. It is no report of where the aircraft is, nor of when it
+// was there. (In the air the checks of reports behind the aircraft judge it.)
+bool gf_repeatsReportLeftBehind(const LiveAircraft& aircraft, const TrafficSample& sample);
+
 bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample);
 bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample);
 bool checkNewPosDuringLanding(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample);

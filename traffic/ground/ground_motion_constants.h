@@ -60,6 +60,9 @@ inline constexpr double kRollAlignedDeg = 3.0;
 // A take-off roll that starts at a taxi's speed steers into a direction this close to its
 // nose as it rolls; further off, it turns on the spot first.
 inline constexpr double kRollSteeredDeg = 15.0;
+// A leg from a runway to a report off it that lies abeam this far or farther along the runway
+// keeps to the runway up to there first: a rapid-exit taxiway is shorter.
+inline constexpr double kLongestRunwayExitMetres = 600.0;
 
 // Line-up.
 inline constexpr double kOnRunwayCrossMetres = 7.5;

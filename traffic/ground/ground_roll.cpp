@@ -185,7 +185,7 @@ void lf_startRollProfile(MotionContext& ctx) {
     }
     // No report makes the roll faster than the aircraft rolls at the most: N7814B, standing at
     // the threshold of 26R at Las Vegas, reported 520 kt 1.2 km on.
-    const double mostKt = gf_fastestOnGroundKt(a.base.category);
+    const double mostKt = lf_groundStepMostKt(a);
     startKt = std::min(startKt, mostKt);
     const double endKt = std::min(s[1].groundSpeedKt, mostKt);
     double fastest = std::max(startKt, endKt);
@@ -206,7 +206,6 @@ void lf_startRollProfile(MotionContext& ctx) {
     }
     roll.profile = profile;
     roll.counter = 0;
-    roll.covered = 0.0;
     st.rollRunning = profile.valid;
     if (profile.valid == 0) {
         roll.turnTicks = 0;
@@ -369,11 +368,8 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
     }
     ++roll.counter;
     const double t = roll.counter / kTicksPerSecond;
-    // However the profile came out, a tick goes no farther than the aircraft rolls at the most.
-    const double mostKt = gf_fastestOnGroundKt(a.base.category);
-    roll.covered = std::min(gf_speedProfileDistanceAt(roll.profile, t),
-                            roll.covered + mostKt * kMetresPerSecondPerKt / kTicksPerSecond);
-    const double f = std::clamp(roll.covered / roll.profile.length, 0.0, 1.0);
+    const double f =
+        std::clamp(gf_speedProfileDistanceAt(roll.profile, t) / roll.profile.length, 0.0, 1.0);
     const GroundPathFollow& g = st.groundPath;
     GroundPathPoint p;
     if (g.done == 0 && g.path.length > 0) {
@@ -387,13 +383,15 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
         a.sent.longitude =
             roll.start.lon + gf_longitudeDifference(roll.start.lon, roll.end.lon) * f;
     }
-    st.presentSpeed =
-        std::min(gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt, mostKt);
-    // Along a turn path (a line-up) the nose follows the path; steered to the centreline
-    // there instead, N7814B at Las Vegas rolled onto 26R 32 degrees off its nose.
-    if (p.valid != 0) {
-        lf_steerHeading(a, p.heading, false);
-    } else if (a.phase.phase != FlightPhase::pushing_back) {
+    st.presentSpeed = std::min(gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt,
+                               lf_groundStepMostKt(a));
+    // Along a turn path (a line-up, a landing roll's turn-off) the nose points along the path,
+    // as on a taxi's (the per-tick motion turns it there): steered to the step's direction,
+    // N899DN's stayed on it while its roll turned off 30L at Minneapolis, 39 degrees off its
+    // motion, and N7814B at Las Vegas rolled onto 26R 32 degrees off its nose.
+    st.pathHeading = p.heading;
+    st.pathHeadingSet = p.valid;
+    if (p.valid == 0 && a.phase.phase != FlightPhase::pushing_back) {
         lf_steerHeading(a, st.centrelineSet != 0 ? st.centrelineHeading : st.targetHeading,
                         st.centrelineSet != 0);
     }

@@ -22,7 +22,6 @@ struct RollState {
     Lalo start;
     Lalo end;
     std::int32_t counter = 0; // ticks since the roll's step began
-    double covered = 0.0;     // metres gone in the step
     // Ticks a roll from rest turns on the spot onto its direction before it rolls.
     std::int32_t turnTicks = 0;
 };

@@ -12,6 +12,7 @@
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/ground/runway_match.h"
+#include "traffic/ground/takeoff_rotation.h"
 #include "traffic/motion/tick_motion.h"
 #include "traffic/stands/live_stands.h"
 #include "traffic/stands/park_airport_services.h"
@@ -160,6 +161,51 @@ void lf_maybeBacktrack(MotionContext& ctx, double turnAngleDeg) {
     }
 }
 
+// Without the airport's taxiways, a leg from a runway to a report off it that would cross the
+// airport keeps to the runway up to abeam the report (or the runway's end) and leaves it there:
+// a sample on the centreline, due as the leg's length along that path gives, at the report's
+// speed and no faster than a taxi. Straight, UAL1090 (rolled out on 05R at Mexico City) drove
+// diagonally across the infield to its next report at the end of 05L, up to 150 m off every
+// centreline at up to 77 kt. A leg that leaves the runway sooner is a turn-off.
+void lf_keepToTheRunway(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    auto& s = a.stream;
+    const FlightPhase phase = a.phase.phase;
+    if ((phase != FlightPhase::taxi && phase != FlightPhase::landing_roll) || s.size() < 2 ||
+        s[1].stationary != 0 || s[1].airborne != 0) {
+        return;
+    }
+    const Lalo here = lf_position(a);
+    const RunwayMatch on = gf_findRunwayOnCentreline(ctx.world.runways, here, a.sent.headingRad);
+    if (on.valid == 0) {
+        return;
+    }
+    const double heading = on.directionHeadingDeg * geo::kRadiansPerDegree;
+    const Lalo target = lf_lalo(s[1]);
+    const DistanceBearing toTarget = gf_distanceBearingMetres(here, heading, target);
+    const double toEnd =
+        gf_distanceBearingMetres(here, heading, {on.endAheadLatitude, on.endAheadLongitude}).along;
+    const double along = std::min(toTarget.along, toEnd);
+    if (std::abs(toTarget.across) <= on.width / 2.0 + motion::kRunwayLateralMarginMetres ||
+        !(along >= kLongestRunwayExitMetres)) {
+        return;
+    }
+    TrafficSample exit = s[1];
+    const Lalo at = gf_destination(here, heading, along * kFeetPerMetre);
+    exit.latitude = at.lat;
+    exit.longitude = at.lon;
+    exit.groundSpeedKt = std::min(s[1].groundSpeedKt, kOffRunwayMostKt);
+    exit.trackDeg = on.directionHeadingDeg;
+    exit.verticalSpeedFpm = 0.0;
+    const double off = lf_metres(at, target);
+    const auto from = static_cast<double>(ctx.tick());
+    const double share = along / (along + off);
+    exit.time =
+        std::clamp(static_cast<std::int32_t>(std::lround(from + (s[1].time - from) * share)),
+                   ctx.tick() + 1, std::max(ctx.tick() + 1, s[1].time - 1));
+    s.insert(s.begin() + 1, exit);
+}
+
 } // namespace
 
 double lf_turnDistanceMetres(double speedKt, double headingRate) noexcept {
@@ -189,6 +235,7 @@ void nextPosGround(MotionContext& ctx) {
     auto& s = a.stream;
     GroundState& g = a.step.ground;
     if (s.size() >= 2 && s[1].stationary == 0 && a.motion.onGround != 0) {
+        lf_keepToTheRunway(ctx);
         if (!lf_turnAtCorner(ctx)) {
             if (!(s.size() < 3 && a.motion.extrapolationCounter > 0)) {
                 lf_maybeSplitLeg(ctx, slowing);
@@ -208,6 +255,11 @@ void nextPosGround(MotionContext& ctx) {
     }
     if (s.size() < 2) {
         return;
+    }
+    if (a.phase.phase == FlightPhase::taxi || a.phase.phase == FlightPhase::pushed_back) {
+        // Across the airport off its runways a taxi goes no faster than a taxi goes.
+        a.step.groundMostKt =
+            gf_fastestOnGroundKt(a.base.category, ctx.world.runways, lf_position(a), lf_lalo(s[1]));
     }
     lf_setSpeedMode(a);
     lf_timeGroundStep(ctx);

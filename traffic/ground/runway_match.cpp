@@ -154,6 +154,15 @@ RunwayMatch gf_findRunwayWithThreshold(std::span<const FacilityRunway> runways,
     return usable ? m : RunwayMatch{};
 }
 
+RunwayMatch gf_findRunwayUnder(std::span<const FacilityRunway> runways, const Lalo& position) {
+    RunwayMatch m = gf_findRunwayAt(runways, position, 0.0, false, 0.0);
+    const bool under = m.valid != 0 &&
+                       std::abs(m.crossOffset) <= m.width / 2.0 + kRunwayLateralMarginMetres &&
+                       m.distanceFromStart >= -kRunwaySurfaceEndMarginMetres &&
+                       m.distanceFromStart <= m.length + kRunwaySurfaceEndMarginMetres;
+    return under ? m : RunwayMatch{};
+}
+
 std::optional<std::string> gf_runwayNameAt(std::span<const FacilityRunway> runways,
                                            const Lalo& position, double heading) {
     RunwayMatch m =

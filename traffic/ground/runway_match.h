@@ -59,6 +59,10 @@ RunwayMatch gf_findRunwayOnCentreline(std::span<const FacilityRunway> runways, c
 RunwayMatch gf_findRunwayWithThreshold(std::span<const FacilityRunway> runways,
                                        const Lalo& position, double heading);
 
+// The runway whose surface holds the position, whatever the direction: within its half width
+// and 30 m of its centreline and no more than 100 m beyond its ends. Not valid else.
+RunwayMatch gf_findRunwayUnder(std::span<const FacilityRunway> runways, const Lalo& position);
+
 // The end designator for the take-off and touch-down messages: within 20 degrees and ahead of
 // any other candidate by a score of 10.
 std::optional<std::string> gf_runwayNameAt(std::span<const FacilityRunway> runways,

@@ -9,6 +9,7 @@
 #include "foundation/geodesy.h"
 #include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
+#include "traffic/ground/runway_match.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/step/traffic_state.h"
@@ -45,6 +46,25 @@ double gf_rotationSpeedKt(AircraftCategory category) noexcept {
 
 double gf_fastestOnGroundKt(AircraftCategory category) noexcept {
     return gf_rotationSpeedKt(category) * kRotationGroundSpeedMargin;
+}
+
+double gf_fastestOnGroundKt(AircraftCategory category, std::span<const FacilityRunway> runways,
+                            const Lalo& from, const Lalo& to) {
+    const double mostKt = gf_fastestOnGroundKt(category);
+    if (!gf_isNearAirport(runways, from) || !gf_isNearAirport(runways, to)) {
+        return mostKt;
+    }
+    const RunwayMatch a = gf_findRunwayUnder(runways, from);
+    const RunwayMatch b = gf_findRunwayUnder(runways, to);
+    return a.valid != 0 && b.valid != 0 && a.runwayName == b.runwayName
+               ? mostKt
+               : std::min(mostKt, kOffRunwayMostKt);
+}
+
+double lf_groundStepMostKt(const LiveAircraft& a) noexcept {
+    const double mostKt = gf_fastestOnGroundKt(a.base.category);
+    const double stepKt = a.step.groundMostKt;
+    return stepKt > 0 && stepKt < mostKt ? stepKt : mostKt;
 }
 
 // A roll more than kRollPastEndMetres past its runway's far end goes no further: the aircraft

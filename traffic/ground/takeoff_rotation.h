@@ -1,13 +1,18 @@
 // The rotation of a take-off: the speed at which an aircraft of a category plausibly leaves the
-// ground, the fastest any of its objects moves on the ground, and where a take-off roll whose
-// next report says airborne reaches that speed on its runway (docs/motion.md, "The motion on
-// the ground").
+// ground, the fastest any of its objects moves on the ground (across the park airport off its
+// runways, a taxi's), and where a take-off roll whose next report says airborne reaches that
+// speed on its runway (docs/motion.md, "The motion on the ground").
 #pragma once
 
+#include <span>
+
+#include "foundation/lalo.h"
 #include "refdata/aircraft_category.h"
+#include "sim/facility_runways.h"
 
 namespace skyloom {
 
+struct LiveAircraft;
 struct MotionContext;
 
 // The plausible rotation speed of the category, in knots indicated: the top of the ICAO
@@ -23,6 +28,22 @@ inline constexpr double kRotationGroundSpeedMargin = 1.2;
 // No object of the category moves faster on the ground (kt): its rotation speed with the
 // margin.
 double gf_fastestOnGroundKt(AircraftCategory category) noexcept;
+
+// A taxi across the park airport off its runways goes no faster (kt): a fast taxi. (A take-off
+// or landing roll keeps to its runway and to the rotation's bound.)
+inline constexpr double kOffRunwayMostKt = 40.0;
+
+// The fastest an object of the category moves on the ground from `from` to `to` (kt): as it
+// rolls at the most where both lie on one runway of the park airport's (`runways`) or either
+// lies away from them (another airport's runways are not known); else, across the airport off
+// its runways, kOffRunwayMostKt at the most.
+double gf_fastestOnGroundKt(AircraftCategory category, std::span<const FacilityRunway> runways,
+                            const Lalo& from, const Lalo& to);
+
+// The fastest the aircraft moves on the ground in its present step (kt): what the step found
+// for its leg, at most as it rolls at the most. Every tick on the ground and every leg's timing
+// keep to it.
+double lf_groundStepMostKt(const LiveAircraft& a) noexcept;
 
 // Every tick of a take-off roll on the ground: 100 m past its runway's far end the aircraft
 // lifts off when its reports say it flies, its rotation begun so much earlier that its wheels

@@ -29,8 +29,12 @@ constexpr double kFloorDescentFpm = -601.0;
 constexpr double kLowDescentFpm = -600.0;
 constexpr double kTakeoffFloorStep = 0.2; // ft per tick, 1200 fpm
 constexpr double kLowClimbOutFt = 1000.0;
-// Reports that climb faster than this say the aircraft climbs away.
+// Reports that climb faster than this say the aircraft climbs away; reports that descend
+// faster than this say it descends.
 constexpr double kReportsClimbFpm = 250.0;
+constexpr double kReportsDescentFpm = -250.0;
+// Below this height above the park airport an aircraft is on its approach.
+constexpr double kLowApproachFt = 500.0;
 
 // Indexed by AircraftCategory: Light, TwoProps, Bizjet, Large, Heavy, HighPerf, Rotorcraft.
 constexpr std::array<double, 7> kPitchStepDeg{0.01, 0.009, 0.0085, 0.0075, 0.005, 0.03, 0.03};
@@ -39,6 +43,10 @@ constexpr std::array<double, 7> kBankLimitDeg{8, 8, 8, 8, 8, 12, 20};
 std::size_t lf_categoryIndex(AircraftCategory category) {
     const auto i = static_cast<std::size_t>(category);
     return i < kPitchStepDeg.size() ? i : static_cast<std::size_t>(AircraftCategory::Large);
+}
+
+bool lf_reportsDescend(double vs0, double vs1) {
+    return vs0 <= kReportsDescentFpm && vs1 <= kReportsDescentFpm;
 }
 
 std::int32_t lf_rotorThrottle(const LiveAircraft& a, std::int32_t index) {
@@ -135,17 +143,25 @@ void lf_setupVertical(MotionContext& ctx) {
                        ? std::clamp(step, kTakeoffFloorStep,
                                     std::max(kTakeoffFloorStep, a.base.maxClimbStepFtPerTick))
                        : std::min(step, a.base.maxClimbStepFtPerTick);
-        } else if (phase == FlightPhase::landing) {
-            if (s[0].altitudeFt == s[1].altitudeFt && hag <= kLowClimbOutFt &&
-                s[0].verticalSpeedFpm + s[1].verticalSpeedFpm <= 100.0) {
-                step = lf_defaultDescentVs(ctx) / kFpmPerFtPerTick;
+        } else if (phase == FlightPhase::landing && s[0].altitudeFt == s[1].altitudeFt &&
+                   hag <= kLowClimbOutFt &&
+                   lf_reportsDescend(s[0].verticalSpeedFpm, s[1].verticalSpeedFpm)) {
+            // One altitude repeated while the reports descend by their vertical speeds is a
+            // stale one: the aircraft descends.
+            step = lf_defaultDescentVs(ctx) / kFpmPerFtPerTick;
+        } else if (phase == FlightPhase::flying ||
+                   (phase == FlightPhase::landing && std::isfinite(s[1].reportTime))) {
+            // In a landing too a report in the air is flown to along the reports' own path:
+            // level reports level. A calibration King Air's low pass 60 ft over the park
+            // airport's runway, its level reports taken for stale ones, came down onto the
+            // runway, touched down and rolled at 151 kt.
+            if (const std::optional<VerticalLeg> leg =
+                    gf_planVerticalLeg(a, lf_dueTick(ctx, length), ctx.tick())) {
+                st.verticalLeg = *leg;
+                step = gf_verticalLegAt(*leg, ctx.tick()).ftPerTick;
             }
-        } else if (phase != FlightPhase::flying) {
+        } else if (phase != FlightPhase::landing) {
             step = 0.0;
-        } else if (const std::optional<VerticalLeg> leg =
-                       gf_planVerticalLeg(a, lf_dueTick(ctx, length), ctx.tick())) {
-            st.verticalLeg = *leg;
-            step = gf_verticalLegAt(*leg, ctx.tick()).ftPerTick;
         }
         st.verticalStep = step;
     } else if (short1) {
@@ -426,7 +442,12 @@ void lf_landingDecision(MotionContext& ctx) {
     // A report on the ground says the aircraft lands only where it does not climb: DAL2232, its
     // climb-out reported on the ground at 1,900 fpm, landed again as soon as its take-off
     // ended once its climb-out kept to its reports' schedule.
-    const bool intent = (descending && vs0 <= -250.0 && vs1 <= -250.0) ||
+    // Low near the park airport, reports that descend by their vertical speeds land whatever
+    // their altitudes say: UAL1090's last reports at Mexico City repeat one altitude 209 ft
+    // above the field at -832 fpm while they cross the threshold of 05R; taken for level
+    // flight, they sent the object round a circle 1.46 km off the runways at 105 ft.
+    const bool lowApproach = near && st.lastHeightAboveGroundFt < kLowApproachFt;
+    const bool intent = ((descending || lowApproach) && lf_reportsDescend(vs0, vs1)) ||
                         (s1.airborne == 0 && !(vs1 > kReportsClimbFpm) &&
                          (vs0 <= -250.0 || descending || current <= -250.0));
     const bool climbingAway = gf_meetsHeightSpeedFloor(

@@ -48,6 +48,8 @@ inline constexpr double kDefaultStartTangentFactor = 2.0;
 // Runway search.
 inline constexpr double kRunwayLateralMarginMetres = 30.0;
 inline constexpr double kRunwayAlongMarginMetres = 700.0;
+// A runway's surface reaches this far beyond its ends (as far as a take-off roll may run).
+inline constexpr double kRunwaySurfaceEndMarginMetres = 100.0;
 inline constexpr double kRunwayStartWindowFraction = 0.4;
 inline constexpr double kRunwayStartWindowMetres = 1200.0;
 inline constexpr double kRunwayMinimumLateralLimitMetres = 75.0;

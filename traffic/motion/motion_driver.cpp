@@ -181,6 +181,8 @@ void lf_prepareStep(MotionContext& ctx) {
     st.airLeg = CurvedAirLeg{};
     st.verticalLeg.valid = 0;
     st.targetDueTick = a.stream[1].time;
+    // As the aircraft rolls at the most; a taxi across the airport sets its own (nextPosGround).
+    st.groundMostKt = gf_fastestOnGroundKt(a.base.category);
     lf_alignApproach(ctx);
     st.groundPath.done = 1;
     st.groundPath.increments.clear();

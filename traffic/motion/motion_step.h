@@ -110,6 +110,9 @@ struct MotionStep {
     double centrelineHeading = 0.0;
 
     // --- Speeds and rates of the present tick ---
+    // The fastest the aircraft moves on the ground in this step (kt): as it rolls at the most,
+    // across the airport off its runways as it taxies at the most.
+    double groundMostKt = 0.0;
     double presentSpeed = 0.0;         // kt
     double presentVerticalSpeed = 0.0; // fpm
     double smoothedVerticalStep = 0.0; // ft per tick

@@ -104,12 +104,13 @@ std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
     if (a.motion.onGround != 0 && !lf_startsAirLegOnGround(a)) {
         // On the ground no faster than the aircraft rolls at the most, reached from the speed
         // it has, whatever its reports say (520 kt 1.2 km along the runway from a standstill);
-        // so too the leg that starts with a lift-off, whose rotation is on the ground.
+        // so too the leg that starts with a lift-off, whose rotation is on the ground. Across
+        // the airport off its runways no faster than a taxi.
         const double mostKt = gf_fastestOnGroundKt(a.base.category);
         const double fromKt = std::min(
             mostKt, std::max({0.0, a.step.presentSpeed,
                               std::isfinite(s[0].groundSpeedKt) ? s[0].groundSpeedKt : 0.0}));
-        paceKt = std::min(paceKt, (fromKt + mostKt) / 2.0);
+        paceKt = std::min({paceKt, (fromKt + mostKt) / 2.0, lf_groundStepMostKt(a)});
     }
     return std::llround(nm * kTicksPerHour / paceKt);
 }

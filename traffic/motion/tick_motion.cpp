@@ -1,6 +1,7 @@
 #include "traffic/motion/tick_motion.h"
 
 #include "traffic/ground/ground_motion.h"
+#include "traffic/ground/runway_match.h"
 #include "traffic/ground/takeoff_rotation.h"
 
 #include <algorithm>
@@ -43,6 +44,9 @@ constexpr double kSmoothingFtPerTick = 0.001;
 constexpr double kGroundClearanceFt = 5.0;
 constexpr double kGroundHeadingRateFactor = 1.2;
 constexpr double kLastCurveFraction = 0.999999;
+// A flare begins no farther than this before the runway's threshold (m): on a 3 degree path
+// the flare's 30 ft lie some 175 m before a touch-down 300 m past it.
+constexpr double kFlareBeforeThresholdMetres = 150.0;
 // Below this motion in a tick (m) its direction means nothing.
 constexpr double kLeastAirMotionMetres = 0.01;
 
@@ -51,6 +55,28 @@ constexpr double kLeastAirMotionMetres = 0.01;
 double lf_flarePitchRad(const LiveAircraft& a) {
     return a.base.category == AircraftCategory::Rotorcraft ? a.base.groundPitchRad
                                                            : kFlarePitchRad;
+}
+
+// A flare begins over the runway's threshold, not before: near the park airport an aeroplane
+// low on its approach far short of the runway (DAL773, its reports at Los Angeles ending 1.6 km
+// before the runway's end 225 ft above the field) flies on down its approach. Flared at its
+// height alone, it touched down 450 m short of the runway and rolled there at 99 kt.
+bool lf_shortOfRunway(MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    if (a.base.category == AircraftCategory::Rotorcraft ||
+        !gf_isNearAirport(ctx.world.runways, lf_position(a))) {
+        return false;
+    }
+    const RunwayMatch runway = lf_runwayAhead(ctx);
+    return runway.valid == 0 || !runway.distancePastThreshold ||
+           !(*runway.distancePastThreshold >= -kFlareBeforeThresholdMetres);
+}
+
+// The step flies to a report that says airborne (not to a sample made where no report put the
+// aircraft, nor to one on the ground): the reports' own vertical path, not the landing's.
+bool lf_flyingToAirborneReport(const LiveAircraft& a) {
+    return !a.stream.empty() && a.stream.front().airborne != 0 &&
+           std::isfinite(a.stream.front().reportTime);
 }
 
 bool lf_pushingBack(const LiveAircraft& a) {
@@ -72,6 +98,23 @@ void lf_addBankRate(LiveAircraft& a, bool touchDown) {
 void lf_setPosition(LiveAircraft& a, double latitude, double longitude) {
     a.sent.latitude = latitude;
     a.sent.longitude = longitude;
+}
+
+// However the step came out, a tick on the ground goes no farther than the aircraft moves
+// there at the most (lf_groundStepMostKt): its roll, a taxi's path, the rest of an air step
+// after a touch-down or a set-down (SWA410 met the ground 6.5 NM east of Las Vegas and rolled
+// 8 s at 219 kt on its air step, 198 kt at the most). Held back, it reaches its target late,
+// and the next step starts from where it is.
+void lf_holdToGroundSpeed(LiveAircraft& a, const Lalo& before) {
+    const double most =
+        lf_groundStepMostKt(a) * motion::kMetresPerSecondPerKnot / kMotionTicksPerSecond;
+    const double metres = gf_distanceNM(before, lf_position(a)) * geo::kMetresPerNM;
+    if (!(metres > most)) {
+        return;
+    }
+    const double f = most / metres;
+    lf_setPosition(a, before.lat + (a.sent.latitude - before.lat) * f,
+                   before.lon + gf_longitudeDifference(before.lon, a.sent.longitude) * f);
 }
 
 // Step 2b: along a ground turn path; true when it gave the position.
@@ -196,10 +239,16 @@ void lf_followVerticalLeg(LiveAircraft& a, std::int32_t tick) {
 // it, whatever its reports' altitudes say (a feed's barometric altitude against the simulator's
 // terrain, a low pass along a runway that lies below the simulator's ground): before, such an
 // aircraft met the ground at its descent's rate, rolled on at its flying speed and lifted off
-// again at its next report.
+// again at its next report. In a landing only a report holds it up: where its reports end in
+// the air the landing goes on down to the runway. Before, a landing touched down wherever the
+// reports said airborne: a calibration King Air's low pass 60 ft over the park airport's
+// runway touched down, rolled at 151 kt (144 at the most) and lifted off 17 degrees nose up.
 void lf_keepAboveTheGround(LiveAircraft& a) {
     const double ground = a.motion.groundAltitudeFt;
-    if (a.stream.empty() || a.stream.front().airborne == 0 || !std::isfinite(ground)) {
+    const FlightPhase phase = a.phase.phase;
+    if (a.stream.empty() || a.stream.front().airborne == 0 || !std::isfinite(ground) ||
+        (phase != FlightPhase::flying && phase != FlightPhase::landing) ||
+        (phase == FlightPhase::landing && !lf_flyingToAirborneReport(a))) {
         return;
     }
     const double lowest = ground + std::max(a.base.cgHeightFt, 0.0) + kGroundClearanceFt;
@@ -243,18 +292,21 @@ void lf_attitudeAndAltitude(MotionContext& ctx) {
             if (std::abs(st.smoothedVerticalStep - wanted) < 1e-12) {
                 st.climbOutMark2 = 0;
             }
-        } else if (phase == FlightPhase::landing) {
+        } else if (phase == FlightPhase::landing && !lf_flyingToAirborneReport(a)) {
             lf_glideVerticalStep(ctx, st.verticalStep);
-        } else if (phase == FlightPhase::flying && st.verticalLeg.valid != 0) {
-            lf_followVerticalLeg(a, ctx.tick() + 1);
-            lf_keepAboveTheGround(a);
-        } else if (phase == FlightPhase::flying) {
-            lf_easeVerticalStep(a, st.verticalStep);
-            lf_keepAboveTheGround(a);
-        } else {
+        } else if (phase != FlightPhase::flying && phase != FlightPhase::landing) {
             a.sent.altitudeFt += st.verticalStep;
             st.presentVerticalSpeed = st.verticalStep * kFpmPerFtPerTick;
+        } else if (st.verticalLeg.valid != 0) {
+            // In a landing too toward a report in the air, as its reports go, up again too (a
+            // low pass levels off and climbs away): the glide only ever descends.
+            lf_followVerticalLeg(a, ctx.tick() + 1);
+        } else {
+            lf_easeVerticalStep(a, st.verticalStep);
         }
+    }
+    if (airborne) {
+        lf_keepAboveTheGround(a);
     }
     if (st.attitudeSettling != 0) {
         a.sent.pitchRad =
@@ -340,7 +392,8 @@ void lf_glideVerticalStep(MotionContext& ctx, double wanted) {
 double lf_glidePathVs(MotionContext& ctx, double wanted) {
     LiveAircraft& a = ctx.aircraft;
     const auto& s = a.stream;
-    if (a.phase.phase != FlightPhase::landing || a.motion.onGround != 0 || s.empty()) {
+    if (a.phase.phase != FlightPhase::landing || a.motion.onGround != 0 || s.empty() ||
+        lf_flyingToAirborneReport(a)) {
         return wanted;
     }
     const RunwayMatch runway = lf_runwayAhead(ctx);
@@ -393,9 +446,14 @@ void lf_flare(MotionContext& ctx) {
     MotionStep& st = a.step;
     const double cg = a.base.cgHeightFt;
     if (st.touchDownElevationSet == 0) {
+        // Off a runway the ground the simulator reports under the aircraft: a landing that
+        // meets it there flares as at a runway (SWA410 met the stand-in's flat ground 6.5 NM
+        // east of Las Vegas at some 1,900 fpm).
         const RunwayMatch runway = lf_runwayAhead(ctx);
-        st.touchDownElevationFt =
-            runway.valid != 0 ? runway.altitudeFt : ctx.world.parkAirport.altitudeFt;
+        const double ground = a.motion.groundAltitudeFt;
+        st.touchDownElevationFt = runway.valid != 0       ? runway.altitudeFt
+                                  : std::isfinite(ground) ? ground
+                                                          : ctx.world.parkAirport.altitudeFt;
         st.touchDownElevationSet = 1;
         st.touchDownHeightFt = a.sent.altitudeFt - st.touchDownElevationFt;
     }
@@ -410,7 +468,9 @@ void lf_flare(MotionContext& ctx) {
     };
     switch (st.touchDownStage) {
     case 0:
-        if (cg + 30.0 >= std::min(h, st.touchDownHeightFt)) {
+        // No flare toward a report in the air: the reports fly on (a low pass).
+        if (cg + 30.0 >= std::min(h, st.touchDownHeightFt) && !lf_flyingToAirborneReport(a) &&
+            !lf_shortOfRunway(ctx)) {
             // Over the flare ticks, but never faster than the nose moves around the touch-down.
             st.pitchStep = std::clamp((lf_flarePitchRad(a) - a.sent.pitchRad) /
                                           std::max(1, a.base.flareTicks),
@@ -522,13 +582,14 @@ void lf_moveOneTick(MotionContext& ctx) {
     const double headingBefore = a.sent.headingRad;
     const Lalo positionBefore = lf_position(a);
     const bool rolled = st.rollRunning != 0 && lf_moveRollOneTick(ctx);
-    bool alongPath = false;
+    bool alongPath = rolled && st.pathHeadingSet != 0;
     if (!rolled && !lf_followGroundPath(a)) {
         alongPath = lf_followStep(ctx);
     }
     const bool onGround = a.motion.onGround != 0;
     if (onGround) {
         st.pathHeadingSet = 0;
+        lf_holdToGroundSpeed(a, positionBefore);
     }
     if (onGround && !lf_pushingBack(a)) {
         // Along a planned taxi leg the nose points where the aircraft moves.

@@ -55,22 +55,39 @@ void lf_rememberTouchDownHeight(LiveAircraft& a, double heightFt) {
 }
 
 // A landing aircraft the simulator puts on the ground before the touch-down zone stays just
-// above the runway; true when it was held.
+// above the runway; near the park airport off its runways, just above the ground there: an
+// aeroplane lands on a runway. (DAL773's reports at Los Angeles ended on final 1.6 km before
+// the runway's end, 225 ft above the field; on, its approach met the ground 700 m short and
+// rolled at 99 kt.) A helicopter sets down where it is. True when it was held.
 bool lf_holdShortOfTouchDownZone(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     const RunwayMatch runway = lf_runwayAhead(ctx);
-    if (runway.valid == 0 || !runway.distancePastThreshold ||
-        !std::isfinite(*runway.distancePastThreshold) || !std::isfinite(runway.altitudeFt) ||
-        *runway.distancePastThreshold >= kTouchDownMinPastThresholdM) {
+    const bool shortOfZone = runway.valid != 0 && runway.distancePastThreshold &&
+                             std::isfinite(*runway.distancePastThreshold) &&
+                             std::isfinite(runway.altitudeFt) &&
+                             *runway.distancePastThreshold < kTouchDownMinPastThresholdM;
+    const Lalo here = lf_position(a);
+    const double ground = a.motion.groundAltitudeFt;
+    const bool offRunways = !shortOfZone && a.base.category != AircraftCategory::Rotorcraft &&
+                            std::isfinite(ground) && gf_isNearAirport(ctx.world.runways, here) &&
+                            gf_findRunwayUnder(ctx.world.runways, here).valid == 0;
+    if (!shortOfZone && !offRunways) {
         return false;
     }
     a.sent.altitudeFt =
-        std::max(std::max(a.base.cgHeightFt, 0.0) + runway.altitudeFt + kRunwayClearanceFt,
+        std::max(std::max(a.base.cgHeightFt, 0.0) + (shortOfZone ? runway.altitudeFt : ground) +
+                     kRunwayClearanceFt,
                  a.sent.altitudeFt);
     a.sent.verticalSpeedFpm = 0.0;
     a.step.presentVerticalSpeed = 0.0;
-    a.step.verticalStep = 0.0;
-    a.step.approachRunway = RunwayRecord{runway, lf_position(a), 1};
+    // A flare goes on down and meets the runway again past the zone's start: stopped here, it
+    // left the aircraft floating a foot above the runway for good.
+    if (a.step.touchDownStage == 0) {
+        a.step.verticalStep = 0.0;
+    }
+    if (shortOfZone) {
+        a.step.approachRunway = RunwayRecord{runway, here, 1};
+    }
     return true;
 }
 

@@ -21,8 +21,9 @@ inline constexpr double kGroundReportMaxHeightFt = 35.0;
 inline constexpr double kTouchDownMinPastThresholdM = 60.0;
 
 // The touch-down check: nothing in "removingfromsim" or "takeoff"; a landing aircraft short of
-// the touch-down zone is held just above the runway; else a landing or flaring aircraft enters
-// its landing roll, and the aircraft is on the ground from now on.
+// the touch-down zone is held just above the runway, an aeroplane's near the park airport off
+// its runways just above the ground; else a landing or flaring aircraft enters its landing
+// roll, and the aircraft is on the ground from now on.
 void lf_touchDown(TrafficState& state, LiveAircraft& aircraft);
 // The touch-down message, spoilers and reverse thrust; `ticksToGround`: the ticks the landing
 // took to reach the ground (a long one is logged).
