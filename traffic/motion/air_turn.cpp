@@ -102,12 +102,15 @@ double lf_arcArrival(double flying, double leg) {
     return gf_normaliseAngle(leg + gf_wrapAngle(leg - flying));
 }
 
-// Whether stream[1]'s reported track shows a corner there: it lies along the chord that leads
-// to stream[1] (`in`: the turn has not begun) or along the one beyond it (`out`: the turn is
-// over), where the circle through the reports would spread the turn over both legs. A
+// Whether stream[1]'s reported track shows a corner there: where the chords around stream[1]
+// turn, it lies along the one that leads to it (`in`: the turn has not begun) or along the one
+// beyond it (`out`: the turn is over), where the circle through the reports would spread the
+// turn over both legs (between chords that hardly turn, the feed's rounding of its tracks to
+// degrees would only bend the path). A
 // transponder's stale velocity (the positions give the speed) says nothing of it.
 bool lf_isCornerTrack(const LiveAircraft& a, double reported, double in, double out) {
-    return (std::abs(gf_wrapAngle(reported - in)) <= kAlongChordRad ||
+    return std::abs(gf_wrapAngle(out - in)) > 2.0 * kAlongChordRad &&
+           (std::abs(gf_wrapAngle(reported - in)) <= kAlongChordRad ||
             std::abs(gf_wrapAngle(reported - out)) <= kAlongChordRad) &&
            !std::isfinite(lf_positionsSpeedKt(a));
 }
