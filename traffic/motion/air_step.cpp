@@ -143,7 +143,7 @@ void lf_setupVertical(MotionContext& ctx) {
         } else if (phase != FlightPhase::flying) {
             step = 0.0;
         } else if (const std::optional<VerticalLeg> leg =
-                       gf_planVerticalLeg(a, lf_dueTick(ctx, length), ctx.tick())) {
+                       gf_planVerticalLeg(a, lf_dueTick(ctx, length), ctx.tick(), length)) {
             st.verticalLeg = *leg;
             step = gf_verticalLegAt(*leg, ctx.tick()).ftPerTick;
         }

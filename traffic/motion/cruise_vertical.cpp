@@ -26,6 +26,13 @@ constexpr double kLeastReportSeconds = 1.0;
 constexpr double kTicksPerSecond = 100.0;
 // A leg that ended this close to when the next one begins, at its altitude, ended at its report.
 constexpr std::int32_t kSameReportTicks = 100;
+// However its path is shaped, a leg keeps within this much of the band of its two reports'
+// altitudes.
+constexpr double kBandMarginFt = 500.0;
+// A cubic between two altitudes with level ends climbs this many times its mean rate at its
+// middle: a leg to its report's altitude takes at least so much longer than the category's
+// fastest rate would.
+constexpr double kCubicMiddleShare = 1.5;
 
 // The mean of the finite reported vertical speeds of stream[0] and stream[1] (fpm).
 std::optional<double> lf_reportedVerticalSpeed(const LiveAircraft& a) {
@@ -144,6 +151,49 @@ VerticalPoint lf_reportsAltitudeAt(const VerticalLeg& leg, std::int32_t tick) {
     return {altitude, rate};
 }
 
+// What a leg keeps to: the band of its two reports' altitudes and kBandMarginFt beyond them,
+// and, where the category can fly from the one report's altitude to the other's in the time
+// between them, ending within kBandMarginFt of the target's (so that the next leg starts in its
+// band); a report thousands of feet off its neighbours is not chased.
+struct AltitudeBand {
+    double lowFt = 0.0;
+    double highFt = 0.0;
+    double targetFt = 0.0;
+    bool endsAtTarget = false;
+    bool holds(double ft) const { return ft >= lowFt && ft <= highFt; }
+    bool endsWell(double ft) const {
+        return holds(ft) && (!endsAtTarget || std::abs(ft - targetFt) <= kBandMarginFt);
+    }
+};
+
+AltitudeBand lf_band(const LiveAircraft& a, std::optional<double> seconds, double mostFpm) {
+    const double s0 = a.stream[0].altitudeFt;
+    const double s1 = a.stream[1].altitudeFt;
+    return {std::min(s0, s1) - kBandMarginFt, std::max(s0, s1) + kBandMarginFt, s1,
+            seconds && std::abs(s1 - s0) / *seconds * 60.0 <= mostFpm};
+}
+
+// Whether the path that a tick's easing makes of the vertical step `wanted` (ft per tick) over
+// `length` ticks from where the aircraft is keeps to the band.
+bool lf_easedPathKeepsTo(const AltitudeBand& band, const LiveAircraft& a, double wanted,
+                         std::int32_t length) {
+    const MotionStep& st = a.step;
+    double rate = st.smoothingStarted != 0 ? st.smoothedVerticalStep : wanted;
+    double altitude = a.sent.altitudeFt;
+    if (!std::isfinite(rate) || !std::isfinite(wanted)) {
+        return true;
+    }
+    for (std::int32_t i = 0; i < length; ++i) {
+        rate += std::clamp(wanted - rate, -motion::kVerticalEasingFtPerTick,
+                           motion::kVerticalEasingFtPerTick);
+        altitude += rate;
+        if (!band.holds(altitude)) {
+            return false;
+        }
+    }
+    return band.endsWell(altitude);
+}
+
 } // namespace
 
 double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) noexcept {
@@ -156,12 +206,18 @@ double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) no
 }
 
 std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_t dueTick,
-                                              std::int32_t tick) {
+                                              std::int32_t tick, std::int32_t length) {
     const auto& s = a.stream;
     const std::optional<double> seconds = lf_reportsSeconds(s[0], s[1]);
     const double most = gf_plausibleVerticalRateFpm(a.base.category, lf_legSpeedKt(a));
-    if (!seconds || !lf_reportsVerticalSpeeds(a) || !std::isfinite(a.sent.altitudeFt) ||
-        !lf_bearsOutAltitudes(s[0], s[1], *seconds, most)) {
+    if (!seconds || !std::isfinite(a.sent.altitudeFt) || !std::isfinite(s[0].altitudeFt) ||
+        !std::isfinite(s[1].altitudeFt)) {
+        return std::nullopt;
+    }
+    const AltitudeBand band = lf_band(a, seconds, most);
+    const bool bearsOut =
+        lf_reportsVerticalSpeeds(a) && lf_bearsOutAltitudes(s[0], s[1], *seconds, most);
+    if (!bearsOut && lf_easedPathKeepsTo(band, a, gf_cruiseVerticalStep(a, length), length)) {
         return std::nullopt;
     }
     const double chord = (s[1].altitudeFt - s[0].altitudeFt) / (*seconds * kTicksPerSecond);
@@ -172,8 +228,8 @@ std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_
     leg.fromFt = s[0].altitudeFt;
     leg.toFt = s[1].altitudeFt;
     // At each report the rate the altitudes around it give (that of the leg that ended there,
-    // so that the rate goes on across it; the next report's where it bears out its altitude
-    // too); else this leg's own.
+    // so that the rate goes on across it; the next report's where the category flies to it);
+    // else this leg's own.
     const VerticalLeg& before = a.step.verticalLeg;
     leg.fromFtPerTick = before.toTick != 0 && before.toFt == leg.fromFt &&
                                 std::abs(before.toTick - leg.fromTick) <= kSameReportTicks
@@ -182,7 +238,7 @@ std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_
     leg.toFtPerTick = chord;
     if (s.size() >= 3 && s[2].airborne != 0) {
         if (const std::optional<double> after = lf_reportsSeconds(s[1], s[2]);
-            after && lf_bearsOutAltitudes(s[1], s[2], *after, most)) {
+            after && std::abs(s[2].altitudeFt - s[1].altitudeFt) / *after * 60.0 <= most) {
             leg.toFtPerTick =
                 (s[2].altitudeFt - s[0].altitudeFt) / ((*seconds + *after) * kTicksPerSecond);
         }
@@ -194,6 +250,11 @@ std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_
     leg.correctionFtPerTick = std::min(std::abs(leg.offsetFt) / kAltitudeCorrectionTicks,
                                        kAltitudeCorrectionFpm / kFpmPerFtPerTick);
     leg.valid = 1;
+    // An aircraft far off the reports' altitudes, or off a path that would leave the band,
+    // takes its offset up by the time the report falls due.
+    if (!bearsOut || !band.endsWell(gf_verticalLegAt(leg, leg.toTick).altitudeFt)) {
+        leg.correctionFtPerTick = std::abs(leg.offsetFt) / std::max(1, leg.toTick - tick);
+    }
     return leg;
 }
 

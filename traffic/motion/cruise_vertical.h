@@ -15,7 +15,15 @@
 // report); an aircraft off it when the leg begins takes that up as the reported rates are
 // corrected above. A flight that flies parabolas (some 16,000 fpm up and down a minute apart)
 // climbed away from its reports on the reported rates with the correction's 1000 fpm: 14,562 ft
-// off them after five minutes; now 421 ft at most, at its first reports.
+// off them after five minutes.
+//
+// Whichever of the two shapes the leg, it keeps within 500 ft of the band of its two reports'
+// altitudes: where the shape would leave it (as the tick eases the vertical step; where a feed's
+// vertical speeds disagree with its altitudes, or the aircraft lies far off them), the leg flies
+// from where the aircraft is, at the rate it climbs, to stream[1]'s altitude when its report
+// falls due, arriving at the rate the reports' altitudes give there, no faster than the category
+// climbs (later where it cannot climb so fast). Parabolas whose reported vertical speeds lag and
+// fall short of their altitudes' sank 4,549 ft below their reports for minutes.
 #pragma once
 
 #include <cstdint>
@@ -33,11 +41,12 @@ double gf_cruiseVerticalStep(const LiveAircraft& aircraft, std::int32_t length);
 // speed's share along its steepest path (traffic/motion/motion_constants.h), the floor at least.
 double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) noexcept;
 
-// The vertical leg of a flying step whose reports bear out their altitudes (see above), set up
-// at `tick` toward stream[1], whose report falls due at `dueTick`; none where they do not, or
-// where the feed gives no vertical speeds. stream[1] must exist.
+// The vertical leg of a flying step of `length` ticks set up at `tick` toward stream[1], whose
+// report falls due at `dueTick`: the reports' altitudes where they bear them out, else the leg to
+// stream[1]'s altitude where the reported vertical speed would leave the band (see above); none
+// where the step flies the reported vertical speed (gf_cruiseVerticalStep). stream[1] must exist.
 std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& aircraft, std::int32_t dueTick,
-                                              std::int32_t tick);
+                                              std::int32_t tick, std::int32_t length);
 
 // The altitude (ft) and vertical rate (ft per tick) of a vertical leg at `tick`: the reports'
 // altitude there, and what is left of the aircraft's offset from it.
