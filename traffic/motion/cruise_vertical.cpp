@@ -29,10 +29,6 @@ constexpr std::int32_t kSameReportTicks = 100;
 // However its path is shaped, a leg keeps within this much of the band of its two reports'
 // altitudes.
 constexpr double kBandMarginFt = 500.0;
-// A cubic between two altitudes with level ends climbs this many times its mean rate at its
-// middle: a leg to its report's altitude takes at least so much longer than the category's
-// fastest rate would.
-constexpr double kCubicMiddleShare = 1.5;
 
 // The mean of the finite reported vertical speeds of stream[0] and stream[1] (fpm).
 std::optional<double> lf_reportedVerticalSpeed(const LiveAircraft& a) {
@@ -166,11 +162,11 @@ struct AltitudeBand {
     }
 };
 
-AltitudeBand lf_band(const LiveAircraft& a, std::optional<double> seconds, double mostFpm) {
+AltitudeBand lf_band(const LiveAircraft& a, double seconds, double mostFpm) {
     const double s0 = a.stream[0].altitudeFt;
     const double s1 = a.stream[1].altitudeFt;
     return {std::min(s0, s1) - kBandMarginFt, std::max(s0, s1) + kBandMarginFt, s1,
-            seconds && std::abs(s1 - s0) / *seconds * 60.0 <= mostFpm};
+            std::abs(s1 - s0) / seconds * 60.0 <= mostFpm};
 }
 
 // Whether the path that a tick's easing makes of the vertical step `wanted` (ft per tick) over
@@ -214,7 +210,7 @@ std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_
         !std::isfinite(s[1].altitudeFt)) {
         return std::nullopt;
     }
-    const AltitudeBand band = lf_band(a, seconds, most);
+    const AltitudeBand band = lf_band(a, *seconds, most);
     const bool bearsOut =
         lf_reportsVerticalSpeeds(a) && lf_bearsOutAltitudes(s[0], s[1], *seconds, most);
     if (!bearsOut && lf_easedPathKeepsTo(band, a, gf_cruiseVerticalStep(a, length), length)) {
