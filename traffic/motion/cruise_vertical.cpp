@@ -147,6 +147,24 @@ VerticalPoint lf_reportsAltitudeAt(const VerticalLeg& leg, std::int32_t tick) {
     return {altitude, rate};
 }
 
+// Whether stream[0] and stream[1] are reports with altitudes of their own: not samples the
+// motion made where no report put the aircraft (an extrapolated one, at the altitude of the
+// report before it), nor reports that repeat the altitude and the vertical speed of the one
+// before them (a transponder that updates them once a minute: four reports at 14,800 ft and
+// 2,176 fpm, then 18,700 ft, would have had the aircraft climb the minute's altitude in 10 s).
+bool lf_freshAltitudes(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    const auto repeats = [](const TrafficSample& sample, double altitudeFt, double fpm) {
+        return sample.altitudeFt == altitudeFt && sample.verticalSpeedFpm == fpm;
+    };
+    const ReachedAltitudes& reached = a.step.reachedAltitudes;
+    const bool staleFrom =
+        reached.count > 0 && repeats(s[0], reached.altitudeFt[reached.count - 1],
+                                     reached.verticalSpeedFpm[reached.count - 1]);
+    return !std::isnan(s[0].reportTime) && !std::isnan(s[1].reportTime) && !staleFrom &&
+           !repeats(s[1], s[0].altitudeFt, s[0].verticalSpeedFpm);
+}
+
 // What a leg keeps to: the band of its two reports' altitudes and kBandMarginFt beyond them,
 // and, where the category can fly from the one report's altitude to the other's in the time
 // between them, ending within kBandMarginFt of the target's (so that the next leg starts in its
@@ -190,6 +208,44 @@ bool lf_easedPathKeepsTo(const AltitudeBand& band, const LiveAircraft& a, double
     return band.endsWell(altitude);
 }
 
+// The leg along the reports' altitudes on their own clock (see cruise_vertical.h), the
+// aircraft's offset from them taken up at the correction's rate.
+VerticalLeg lf_reportsLeg(const LiveAircraft& a, std::int32_t dueTick, std::int32_t tick,
+                          double seconds, double mostFpm) {
+    const auto& s = a.stream;
+    const double chord = (s[1].altitudeFt - s[0].altitudeFt) / (seconds * kTicksPerSecond);
+    const double mostPerTick = mostFpm / kFpmPerFtPerTick;
+    VerticalLeg leg;
+    leg.toTick = dueTick;
+    leg.fromTick = dueTick - static_cast<std::int32_t>(std::lround(seconds * kTicksPerSecond));
+    leg.fromFt = s[0].altitudeFt;
+    leg.toFt = s[1].altitudeFt;
+    // At each report the rate the altitudes around it give (that of the leg that ended there,
+    // so that the rate goes on across it; the next report's where the category flies to it);
+    // else this leg's own.
+    const VerticalLeg& before = a.step.verticalLeg;
+    leg.fromFtPerTick = before.toTick != 0 && before.toFt == leg.fromFt &&
+                                std::abs(before.toTick - leg.fromTick) <= kSameReportTicks
+                            ? before.toFtPerTick
+                            : chord;
+    leg.toFtPerTick = chord;
+    if (s.size() >= 3 && s[2].airborne != 0) {
+        if (const std::optional<double> after = lf_reportsSeconds(s[1], s[2]);
+            after && std::abs(s[2].altitudeFt - s[1].altitudeFt) / *after * 60.0 <= mostFpm) {
+            leg.toFtPerTick =
+                (s[2].altitudeFt - s[0].altitudeFt) / ((seconds + *after) * kTicksPerSecond);
+        }
+    }
+    leg.fromFtPerTick = std::clamp(leg.fromFtPerTick, -mostPerTick, mostPerTick);
+    leg.toFtPerTick = std::clamp(leg.toFtPerTick, -mostPerTick, mostPerTick);
+    leg.startTick = tick;
+    leg.offsetFt = a.sent.altitudeFt - lf_reportsAltitudeAt(leg, tick).altitudeFt;
+    leg.correctionFtPerTick = std::min(std::abs(leg.offsetFt) / kAltitudeCorrectionTicks,
+                                       kAltitudeCorrectionFpm / kFpmPerFtPerTick);
+    leg.valid = 1;
+    return leg;
+}
+
 } // namespace
 
 double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) noexcept {
@@ -213,43 +269,21 @@ std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_
     const AltitudeBand band = lf_band(a, *seconds, most);
     const bool bearsOut =
         lf_reportsVerticalSpeeds(a) && lf_bearsOutAltitudes(s[0], s[1], *seconds, most);
-    if (!bearsOut && lf_easedPathKeepsTo(band, a, gf_cruiseVerticalStep(a, length), length)) {
+    const bool ownAltitudes = lf_freshAltitudes(a);
+    if (!bearsOut &&
+        (!ownAltitudes || lf_easedPathKeepsTo(band, a, gf_cruiseVerticalStep(a, length), length))) {
         return std::nullopt;
     }
-    const double chord = (s[1].altitudeFt - s[0].altitudeFt) / (*seconds * kTicksPerSecond);
-    const double mostPerTick = most / kFpmPerFtPerTick;
-    VerticalLeg leg;
-    leg.toTick = dueTick;
-    leg.fromTick = dueTick - static_cast<std::int32_t>(std::lround(*seconds * kTicksPerSecond));
-    leg.fromFt = s[0].altitudeFt;
-    leg.toFt = s[1].altitudeFt;
-    // At each report the rate the altitudes around it give (that of the leg that ended there,
-    // so that the rate goes on across it; the next report's where the category flies to it);
-    // else this leg's own.
-    const VerticalLeg& before = a.step.verticalLeg;
-    leg.fromFtPerTick = before.toTick != 0 && before.toFt == leg.fromFt &&
-                                std::abs(before.toTick - leg.fromTick) <= kSameReportTicks
-                            ? before.toFtPerTick
-                            : chord;
-    leg.toFtPerTick = chord;
-    if (s.size() >= 3 && s[2].airborne != 0) {
-        if (const std::optional<double> after = lf_reportsSeconds(s[1], s[2]);
-            after && std::abs(s[2].altitudeFt - s[1].altitudeFt) / *after * 60.0 <= most) {
-            leg.toFtPerTick =
-                (s[2].altitudeFt - s[0].altitudeFt) / ((*seconds + *after) * kTicksPerSecond);
-        }
-    }
-    leg.fromFtPerTick = std::clamp(leg.fromFtPerTick, -mostPerTick, mostPerTick);
-    leg.toFtPerTick = std::clamp(leg.toFtPerTick, -mostPerTick, mostPerTick);
-    leg.startTick = tick;
-    leg.offsetFt = a.sent.altitudeFt - lf_reportsAltitudeAt(leg, tick).altitudeFt;
-    leg.correctionFtPerTick = std::min(std::abs(leg.offsetFt) / kAltitudeCorrectionTicks,
-                                       kAltitudeCorrectionFpm / kFpmPerFtPerTick);
-    leg.valid = 1;
+    VerticalLeg leg = lf_reportsLeg(a, dueTick, tick, *seconds, most);
     // An aircraft far off the reports' altitudes, or off a path that would leave the band,
-    // takes its offset up by the time the report falls due.
-    if (!bearsOut || !band.endsWell(gf_verticalLegAt(leg, leg.toTick).altitudeFt)) {
-        leg.correctionFtPerTick = std::abs(leg.offsetFt) / std::max(1, leg.toTick - tick);
+    // takes its offset up by the time the report falls due, at the rate every category may climb
+    // or descend beside the reports' own.
+    if (ownAltitudes &&
+        (!bearsOut || !band.endsWell(gf_verticalLegAt(leg, leg.toTick).altitudeFt))) {
+        leg.correctionFtPerTick =
+            std::max(leg.correctionFtPerTick,
+                     std::min(std::abs(leg.offsetFt) / std::max(1, leg.toTick - tick),
+                              motion::kVerticalRateFloorFpm / kFpmPerFtPerTick));
     }
     return leg;
 }

@@ -17,15 +17,20 @@
 // climbed away from its reports on the reported rates with the correction's 1000 fpm: 14,562 ft
 // off them after five minutes.
 //
-// Whichever of the two shapes the leg, it keeps within 500 ft of the band of its two reports'
-// altitudes and, where the category flies from the one to the other in the time between them,
-// ends within 500 ft of stream[1]'s (so that the next leg begins in its own band; a report
-// thousands of feet off its neighbours is not chased). Where the shape would not (the reported
-// vertical speed as the tick eases it, where a feed's vertical speeds disagree with its
-// altitudes; the correction of 1000 fpm, where the aircraft lies far off them), the leg flies
-// the reports' altitudes on their clock as above and takes the aircraft's offset from them up by
-// the time stream[1]'s report falls due. Parabolas reported with half their vertical speed 8 s
-// late sank 4,549 ft below the band of the reports around them; now 317 ft at most.
+// Whichever of the two shapes the leg, between two reports with altitudes of their own it keeps
+// within 500 ft of the band of their altitudes and, where the category flies from the one to the
+// other in the time between them, ends within 500 ft of stream[1]'s (so that the next leg begins
+// in its own band; a report thousands of feet off its neighbours is not chased). Where the shape
+// would not (the reported vertical speed as the tick eases it, where a feed's vertical speeds
+// disagree with its altitudes; the correction of 1000 fpm, where the aircraft lies far off
+// them), the leg flies the reports' altitudes on their clock as above and takes the aircraft's
+// offset from them up by the time stream[1]'s report falls due, at 3,000 fpm at the most (what
+// every category climbs) beside the reports' own rate. Parabolas reported with half their
+// vertical speed 8 s late sank 4,549 ft below the band of the reports around them; now 299 ft
+// at most. An extrapolated sample has no altitude of its own, nor has a report that repeats the
+// altitude and the vertical speed of the one before it (a transponder that updates them once a
+// minute: four reports at 14,800 ft and 2,176 fpm, then 18,700 ft, would have the aircraft climb
+// the minute's altitude in one leg); legs without two of their own fly as they did before.
 #pragma once
 
 #include <cstdint>
