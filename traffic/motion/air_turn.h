@@ -15,8 +15,9 @@ namespace skyloom {
 // climb-out or an approach, the landing's track ahead); else the tangent at stream[1] of the
 // circle through the present position, stream[1] and the first sample far enough beyond it to
 // give a direction (stream[1]'s reported track where that tangent turns more than 90 degrees
-// off the leg, or where the track lies along the chord to stream[1] or the one beyond it: a
-// corner, whose turn has not begun at stream[1] or is over there); before such a sample has come,
+// off the leg, or at a corner: where the chords and the reported tracks around stream[1] turn
+// by 30 degrees or more and its track lies along the chord to it or the one beyond it, its turn
+// not begun there or over); before such a sample has come,
 // stream[1]'s reported track where it lies within 45 degrees of the leg, or of the direction the
 // circular arc from the direction of flight through stream[1] arrives along (the first report after
 // a corner, the one after it thinned out: arriving along the leg instead, a King Air's 99 degree
