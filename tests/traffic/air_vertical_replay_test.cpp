@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -182,20 +184,48 @@ void PrintTo(const VerticalRow& row, std::ostream* out) {
 
 // A flight that flies parabolas: straight east at `speedKt`, its altitude a sine of
 // `amplitudeFt` about `meanFt` over `periodSeconds`, reported every `everySeconds` with the
-// sine's vertical speed there.
-std::vector<TruePoint> lf_parabolas(const Lalo& start, double speedKt, double meanFt,
-                                    double amplitudeFt, double periodSeconds, double everySeconds,
-                                    std::size_t count) {
+// sine's vertical speed there, or where `vsShare` is set, that share of the vertical speed
+// `vsLagSeconds` earlier (a feed whose vertical speeds disagree with its altitudes).
+struct Parabolas {
+    Lalo start;
+    double speedKt = 0.0;
+    double meanFt = 0.0;
+    double amplitudeFt = 0.0;
+    double periodSeconds = 0.0;
+    double everySeconds = 0.0;
+    std::size_t count = 0;
+    double vsShare = 1.0;
+    double vsLagSeconds = 0.0;
+};
+
+std::vector<TruePoint> lf_parabolas(const Parabolas& p) {
     std::vector<TruePoint> points;
-    const double omega = 2.0 * std::numbers::pi / periodSeconds;
-    for (std::size_t i = 0; i < count; ++i) {
-        const double t = everySeconds * static_cast<double>(i);
+    const double omega = 2.0 * std::numbers::pi / p.periodSeconds;
+    for (std::size_t i = 0; i < p.count; ++i) {
+        const double t = p.everySeconds * static_cast<double>(i);
         points.push_back(gf_airReport(
-            t, gf_offsetMetres(start, 90.0, speedKt * geo::kMetresPerSecondPerKnot * t),
-            std::round(meanFt + amplitudeFt * std::sin(omega * t)), speedKt, 90.0,
-            std::round(amplitudeFt * omega * std::cos(omega * t) * 60.0)));
+            t, gf_offsetMetres(p.start, 90.0, p.speedKt * geo::kMetresPerSecondPerKnot * t),
+            std::round(p.meanFt + p.amplitudeFt * std::sin(omega * t)), p.speedKt, 90.0,
+            std::round(p.vsShare * p.amplitudeFt * omega * std::cos(omega * (t - p.vsLagSeconds)) *
+                       60.0)));
     }
     return points;
+}
+
+// A sine of 2,600 ft over 60 s, some 16,000 fpm at its steepest, reported every 10 s at 300 kt
+// (an A310 of zero-gravity flights).
+const Parabolas kZeroGravity{.start = {33.85, -118.90},
+                             .speedKt = 300.0,
+                             .meanFt = 20000.0,
+                             .amplitudeFt = 2600.0,
+                             .periodSeconds = 60.0,
+                             .everySeconds = 10.0,
+                             .count = 30};
+
+Parabolas lf_reportedVs(Parabolas p, double share, double lagSeconds) {
+    p.vsShare = share;
+    p.vsLagSeconds = lagSeconds;
+    return p;
 }
 
 // Long Beach's runway 30, 14 NM from Los Angeles (the park airport: no landing is flown
@@ -237,15 +267,16 @@ std::vector<TruePoint> lf_lowPass(const Lalo& threshold, double headingDeg, doub
 
 class VerticalPaths : public HandMadeFlight, public ::testing::WithParamInterface<VerticalRow> {};
 
-// The object is at each report's altitude when the report falls due, within 500 ft, climbs and
-// descends no faster than its category plausibly does at its speed, and never touches the
-// ground while its reports fly, 5 ft above it at least (the simulator stand-in's world is flat
-// at Los Angeles' 125 ft, 95 ft above Long Beach's runway 30). Before, the parabolas' object
-// climbed in steps to 32,749 ft (14,562 ft off a report; the reports stay between 17,400 and
-// 22,600 ft), and the low pass 65 ft above runway 30 met the ground at some 500 fpm with no
-// flare, its nose down from 2.7 degrees in one frame, rolled 2.9 s at 160 kt and lifted off
-// again at its next report, 16 degrees nose up. Over the park airport's runway, where a landing
-// is flown, the low pass touched down, rolled at 151 kt and lifted off 17 degrees nose up.
+// The object is at each report's altitude when the report falls due, within 500 ft, and between
+// two reports within 500 ft of the band of their altitudes, climbs and descends no faster than
+// its category plausibly does at its speed, and never touches the ground while its reports fly,
+// 5 ft above it at least (the simulator stand-in's world is flat at Los Angeles' 125 ft, 95 ft
+// above Long Beach's runway 30). Before, the parabolas' object climbed in steps to 32,749 ft
+// (14,562 ft off a report; the reports stay between 17,400 and 22,600 ft), and the low pass 65 ft
+// above runway 30 met the ground at some 500 fpm with no flare, its nose down from 2.7 degrees in
+// one frame, rolled 2.9 s at 160 kt and lifted off again at its next report, 16 degrees nose up.
+// Over the park airport's runway, where a landing is flown, the low pass touched down, rolled at
+// 151 kt and lifted off 17 degrees nose up.
 TEST_P(VerticalPaths, FollowTheReportedAltitudesAboveTheGround) {
     const VerticalRow& row = GetParam();
     ReplayRunResult result;
@@ -275,6 +306,27 @@ TEST_P(VerticalPaths, FollowTheReportedAltitudesAboveTheGround) {
             worstAt = due;
         }
     }
+    // Off the band of the altitudes of the two reports around each frame, while they come.
+    const double dueOffset = kHandMadeEpoch - result.firstBurstEpoch + kPlaybackDelaySeconds;
+    double offBand = 0.0;
+    double offBandAt = 0.0;
+    for (const ObjectFrame& f : frames) {
+        const double t = f.seconds - dueOffset;
+        const auto next = std::find_if(row.reports.begin(), row.reports.end(),
+                                       [t](const TruePoint& r) { return r.seconds >= t; });
+        if (next == row.reports.begin() || next == row.reports.end()) {
+            continue;
+        }
+        const double low = std::min(next->altitudeFt, std::prev(next)->altitudeFt);
+        const double high = std::max(next->altitudeFt, std::prev(next)->altitudeFt);
+        if (const double off = std::max(low - f.altitudeFt, f.altitudeFt - high); off > offBand) {
+            offBand = off;
+            offBandAt = t;
+        }
+    }
+    std::printf("%s: at most %.0f ft off the band of the reports around it (at %.0f s)\n", row.name,
+                offBand, offBandAt);
+    EXPECT_LE(offBand, kVerticalOffReportFt) << "at " << offBandAt << " s";
     // The fastest vertical speed over a second.
     double fastestFpm = 0.0;
     for (auto i = frames.begin(), j = frames.begin(); i != frames.end(); ++i) {
@@ -312,11 +364,20 @@ TEST_P(VerticalPaths, FollowTheReportedAltitudesAboveTheGround) {
 INSTANTIATE_TEST_SUITE_P(
     NearLosAngeles, VerticalPaths,
     ::testing::Values(
-        // A sine of 2,600 ft over 60 s, some 16,000 fpm at its steepest, reported every 10 s
-        // at 300 kt (an A310 of zero-gravity flights).
         VerticalRow{"Parabolas",
                     {0xa30001, "NVS310", "A310", "F-WNOV", "", ""},
-                    lf_parabolas({33.85, -118.90}, 300.0, 20000.0, 2600.0, 60.0, 10.0, 30)},
+                    lf_parabolas(kZeroGravity)},
+        // The same parabolas reported with vertical speeds that disagree with their altitudes:
+        // half the sine's, 8 s late (a real flight's reported 7,400 to 20,000 fpm where its
+        // altitudes jumped 5,000 ft in 10 s), or its own 12 s late. Before, the object missed
+        // each climb, followed each descent and sank 4,549 ft (6,505 ft) below the band of the
+        // reports around it.
+        VerticalRow{"ParabolasReportedHalfAndLate",
+                    {0xa30004, "NVS311", "A310", "F-WNOW", "", ""},
+                    lf_parabolas(lf_reportedVs(kZeroGravity, 0.5, 8.0))},
+        VerticalRow{"ParabolasReportedLate",
+                    {0xa30005, "NVS312", "A310", "F-WNOX", "", ""},
+                    lf_parabolas(lf_reportedVs(kZeroGravity, 1.0, 12.0))},
         // A King Air at 160 kt on a calibration flight, 65 ft above the simulator's ground ...
         VerticalRow{"LowPassAboveTheGround",
                     {0xa30002, "N9CA", "BE20", "N9CA", "", ""},

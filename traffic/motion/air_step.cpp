@@ -156,7 +156,7 @@ void lf_setupVertical(MotionContext& ctx) {
             // airport's runway, its level reports taken for stale ones, came down onto the
             // runway, touched down and rolled at 151 kt.
             if (const std::optional<VerticalLeg> leg =
-                    gf_planVerticalLeg(a, lf_dueTick(ctx, length), ctx.tick())) {
+                    gf_planVerticalLeg(a, lf_dueTick(ctx, length), ctx.tick(), length)) {
                 st.verticalLeg = *leg;
                 step = gf_verticalLegAt(*leg, ctx.tick()).ftPerTick;
             }

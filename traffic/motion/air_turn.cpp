@@ -10,6 +10,7 @@
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
+#include "traffic/motion/step_timing.h"
 #include "traffic/motion/track_steering.h"
 #include "traffic/motion/turn_reach.h"
 #include "traffic/step/traffic_state.h"
@@ -21,6 +22,14 @@ namespace {
 constexpr std::size_t kTrackAheadSamples = 6;
 constexpr double kReportedTrackAgreementRad = 45.0 * geo::kRadiansPerDegree;
 constexpr double kLargestArrivalOffsetRad = 90.0 * geo::kRadiansPerDegree;
+// A reported track this close to the chord before its report or the one after it says the
+// turn has not begun there, or is over (the feed rounds tracks to degrees and positions to
+// some 10 m, a degree or two over a chord of a few hundred metres).
+constexpr double kAlongChordRad = 5.0 * geo::kRadiansPerDegree;
+// A corner turns at least this much, by the chords around its report and by the reported tracks:
+// the chords of a straight flight whose positions the feed stamps late turn by 10 to 40 degrees
+// (an airliner's at 530 kt by 12 degrees while its tracks said 61 and 65).
+constexpr double kCornerLeastTurnRad = 30.0 * geo::kRadiansPerDegree;
 constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
 // A leg may turn this much faster than the reports around it turn (their chords cut the arc the
 // aircraft flies), and their turn counts only over so long.
@@ -97,6 +106,27 @@ double lf_arcArrival(double flying, double leg) {
     return gf_normaliseAngle(leg + gf_wrapAngle(leg - flying));
 }
 
+// Whether stream[1]'s reported track shows a corner there, where the circle through the
+// reports would spread its turn over the legs either side: the chords around stream[1] turn by
+// kCornerLeastTurnRad or more, and so do the reported tracks, either after stream[1] (its track
+// and the one before it lie along the chord that leads to it, `in`: the turn has not begun) or
+// before it (its track and the one beyond it, `beyond`, lie along the chord beyond, `out`: the
+// turn is over). A late position makes the chords around it turn while the tracks do not; a
+// transponder's stale velocity (the positions give the speed) says nothing of it.
+bool lf_isCornerTrack(const LiveAircraft& a, double in, double out, std::size_t beyond) {
+    const auto& s = a.stream;
+    const auto track = [&s](std::size_t i) { return s[i].trackDeg * geo::kRadiansPerDegree; };
+    const auto along = [&](std::size_t i, double chord) {
+        return std::abs(gf_wrapAngle(track(i) - chord)) <= kAlongChordRad;
+    };
+    const auto turns = [](double from, double to) {
+        return std::abs(gf_wrapAngle(to - from)) >= kCornerLeastTurnRad;
+    };
+    const bool notBegun = along(1, in) && along(0, in) && turns(track(1), track(beyond));
+    const bool over = along(1, out) && along(beyond, out) && turns(track(0), track(1));
+    return turns(in, out) && (notBegun || over) && !std::isfinite(lf_positionsSpeedKt(a));
+}
+
 // How fast the reports around stream[1] turn, in radians a second: the change of direction from
 // the leg to it to the leg beyond it (both long enough to have a direction) over the time
 // between the legs' middles, by the reports' time stamps; 0 where they give none or turn more
@@ -149,9 +179,11 @@ void lf_setupTurn(MotionContext& ctx, std::int32_t stepTicks) {
         arrival = lf_tangentAt(leg, gf_distanceNM(here, to), target.heading,
                                gf_distanceNM(to, lf_lalo(a.stream[beyond])));
         // A turn the reports sample too coarsely for their positions to show (a helicopter
-        // circling): the reported track shows it.
-        if (!within(arrival, kLargestArrivalOffsetRad) &&
-            within(reported, kLargestArrivalOffsetRad)) {
+        // circling), and a corner, which the circle spreads over the legs either side of it:
+        // the reported track shows them.
+        if ((!within(arrival, kLargestArrivalOffsetRad) &&
+             within(reported, kLargestArrivalOffsetRad)) ||
+            lf_isCornerTrack(a, leg, target.heading, beyond)) {
             arrival = reported;
         }
     } else if (within(reported, kReportedTrackAgreementRad) ||

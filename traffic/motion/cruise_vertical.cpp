@@ -26,6 +26,9 @@ constexpr double kLeastReportSeconds = 1.0;
 constexpr double kTicksPerSecond = 100.0;
 // A leg that ended this close to when the next one begins, at its altitude, ended at its report.
 constexpr std::int32_t kSameReportTicks = 100;
+// However its path is shaped, a leg keeps within this much of the band of its two reports'
+// altitudes.
+constexpr double kBandMarginFt = 500.0;
 
 // The mean of the finite reported vertical speeds of stream[0] and stream[1] (fpm).
 std::optional<double> lf_reportedVerticalSpeed(const LiveAircraft& a) {
@@ -144,6 +147,105 @@ VerticalPoint lf_reportsAltitudeAt(const VerticalLeg& leg, std::int32_t tick) {
     return {altitude, rate};
 }
 
+// Whether stream[0] and stream[1] are reports with altitudes of their own: not samples the
+// motion made where no report put the aircraft (an extrapolated one, at the altitude of the
+// report before it), nor reports that repeat the altitude and the vertical speed of the one
+// before them (a transponder that updates them once a minute: four reports at 14,800 ft and
+// 2,176 fpm, then 18,700 ft, would have had the aircraft climb the minute's altitude in 10 s).
+bool lf_freshAltitudes(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    const auto repeats = [](const TrafficSample& sample, double altitudeFt, double fpm) {
+        return sample.altitudeFt == altitudeFt && sample.verticalSpeedFpm == fpm;
+    };
+    const ReachedAltitudes& reached = a.step.reachedAltitudes;
+    const bool staleFrom =
+        reached.count > 0 && repeats(s[0], reached.altitudeFt[reached.count - 1],
+                                     reached.verticalSpeedFpm[reached.count - 1]);
+    return !std::isnan(s[0].reportTime) && !std::isnan(s[1].reportTime) && !staleFrom &&
+           !repeats(s[1], s[0].altitudeFt, s[0].verticalSpeedFpm);
+}
+
+// What a leg keeps to: the band of its two reports' altitudes and kBandMarginFt beyond them,
+// and, where the category can fly from the one report's altitude to the other's in the time
+// between them, ending within kBandMarginFt of the target's (so that the next leg starts in its
+// band); a report thousands of feet off its neighbours is not chased.
+struct AltitudeBand {
+    double lowFt = 0.0;
+    double highFt = 0.0;
+    double targetFt = 0.0;
+    bool endsAtTarget = false;
+    bool holds(double ft) const { return ft >= lowFt && ft <= highFt; }
+    bool endsWell(double ft) const {
+        return holds(ft) && (!endsAtTarget || std::abs(ft - targetFt) <= kBandMarginFt);
+    }
+};
+
+AltitudeBand lf_band(const LiveAircraft& a, double seconds, double mostFpm) {
+    const double s0 = a.stream[0].altitudeFt;
+    const double s1 = a.stream[1].altitudeFt;
+    return {std::min(s0, s1) - kBandMarginFt, std::max(s0, s1) + kBandMarginFt, s1,
+            std::abs(s1 - s0) / seconds * 60.0 <= mostFpm};
+}
+
+// Whether the path that a tick's easing makes of the vertical step `wanted` (ft per tick) over
+// `length` ticks from where the aircraft is keeps to the band.
+bool lf_easedPathKeepsTo(const AltitudeBand& band, const LiveAircraft& a, double wanted,
+                         std::int32_t length) {
+    const MotionStep& st = a.step;
+    double rate = st.smoothingStarted != 0 ? st.smoothedVerticalStep : wanted;
+    double altitude = a.sent.altitudeFt;
+    if (!std::isfinite(rate) || !std::isfinite(wanted)) {
+        return true;
+    }
+    for (std::int32_t i = 0; i < length; ++i) {
+        rate += std::clamp(wanted - rate, -motion::kVerticalEasingFtPerTick,
+                           motion::kVerticalEasingFtPerTick);
+        altitude += rate;
+        if (!band.holds(altitude)) {
+            return false;
+        }
+    }
+    return band.endsWell(altitude);
+}
+
+// The leg along the reports' altitudes on their own clock (see cruise_vertical.h), the
+// aircraft's offset from them taken up at the correction's rate.
+VerticalLeg lf_reportsLeg(const LiveAircraft& a, std::int32_t dueTick, std::int32_t tick,
+                          double seconds, double mostFpm) {
+    const auto& s = a.stream;
+    const double chord = (s[1].altitudeFt - s[0].altitudeFt) / (seconds * kTicksPerSecond);
+    const double mostPerTick = mostFpm / kFpmPerFtPerTick;
+    VerticalLeg leg;
+    leg.toTick = dueTick;
+    leg.fromTick = dueTick - static_cast<std::int32_t>(std::lround(seconds * kTicksPerSecond));
+    leg.fromFt = s[0].altitudeFt;
+    leg.toFt = s[1].altitudeFt;
+    // At each report the rate the altitudes around it give (that of the leg that ended there,
+    // so that the rate goes on across it; the next report's where the category flies to it);
+    // else this leg's own.
+    const VerticalLeg& before = a.step.verticalLeg;
+    leg.fromFtPerTick = before.toTick != 0 && before.toFt == leg.fromFt &&
+                                std::abs(before.toTick - leg.fromTick) <= kSameReportTicks
+                            ? before.toFtPerTick
+                            : chord;
+    leg.toFtPerTick = chord;
+    if (s.size() >= 3 && s[2].airborne != 0) {
+        if (const std::optional<double> after = lf_reportsSeconds(s[1], s[2]);
+            after && std::abs(s[2].altitudeFt - s[1].altitudeFt) / *after * 60.0 <= mostFpm) {
+            leg.toFtPerTick =
+                (s[2].altitudeFt - s[0].altitudeFt) / ((seconds + *after) * kTicksPerSecond);
+        }
+    }
+    leg.fromFtPerTick = std::clamp(leg.fromFtPerTick, -mostPerTick, mostPerTick);
+    leg.toFtPerTick = std::clamp(leg.toFtPerTick, -mostPerTick, mostPerTick);
+    leg.startTick = tick;
+    leg.offsetFt = a.sent.altitudeFt - lf_reportsAltitudeAt(leg, tick).altitudeFt;
+    leg.correctionFtPerTick = std::min(std::abs(leg.offsetFt) / kAltitudeCorrectionTicks,
+                                       kAltitudeCorrectionFpm / kFpmPerFtPerTick);
+    leg.valid = 1;
+    return leg;
+}
+
 } // namespace
 
 double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) noexcept {
@@ -156,44 +258,33 @@ double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) no
 }
 
 std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_t dueTick,
-                                              std::int32_t tick) {
+                                              std::int32_t tick, std::int32_t length) {
     const auto& s = a.stream;
     const std::optional<double> seconds = lf_reportsSeconds(s[0], s[1]);
     const double most = gf_plausibleVerticalRateFpm(a.base.category, lf_legSpeedKt(a));
-    if (!seconds || !lf_reportsVerticalSpeeds(a) || !std::isfinite(a.sent.altitudeFt) ||
-        !lf_bearsOutAltitudes(s[0], s[1], *seconds, most)) {
+    if (!seconds || !std::isfinite(a.sent.altitudeFt) || !std::isfinite(s[0].altitudeFt) ||
+        !std::isfinite(s[1].altitudeFt)) {
         return std::nullopt;
     }
-    const double chord = (s[1].altitudeFt - s[0].altitudeFt) / (*seconds * kTicksPerSecond);
-    const double mostPerTick = most / kFpmPerFtPerTick;
-    VerticalLeg leg;
-    leg.toTick = dueTick;
-    leg.fromTick = dueTick - static_cast<std::int32_t>(std::lround(*seconds * kTicksPerSecond));
-    leg.fromFt = s[0].altitudeFt;
-    leg.toFt = s[1].altitudeFt;
-    // At each report the rate the altitudes around it give (that of the leg that ended there,
-    // so that the rate goes on across it; the next report's where it bears out its altitude
-    // too); else this leg's own.
-    const VerticalLeg& before = a.step.verticalLeg;
-    leg.fromFtPerTick = before.toTick != 0 && before.toFt == leg.fromFt &&
-                                std::abs(before.toTick - leg.fromTick) <= kSameReportTicks
-                            ? before.toFtPerTick
-                            : chord;
-    leg.toFtPerTick = chord;
-    if (s.size() >= 3 && s[2].airborne != 0) {
-        if (const std::optional<double> after = lf_reportsSeconds(s[1], s[2]);
-            after && lf_bearsOutAltitudes(s[1], s[2], *after, most)) {
-            leg.toFtPerTick =
-                (s[2].altitudeFt - s[0].altitudeFt) / ((*seconds + *after) * kTicksPerSecond);
-        }
+    const AltitudeBand band = lf_band(a, *seconds, most);
+    const bool bearsOut =
+        lf_reportsVerticalSpeeds(a) && lf_bearsOutAltitudes(s[0], s[1], *seconds, most);
+    const bool ownAltitudes = lf_freshAltitudes(a);
+    if (!bearsOut &&
+        (!ownAltitudes || lf_easedPathKeepsTo(band, a, gf_cruiseVerticalStep(a, length), length))) {
+        return std::nullopt;
     }
-    leg.fromFtPerTick = std::clamp(leg.fromFtPerTick, -mostPerTick, mostPerTick);
-    leg.toFtPerTick = std::clamp(leg.toFtPerTick, -mostPerTick, mostPerTick);
-    leg.startTick = tick;
-    leg.offsetFt = a.sent.altitudeFt - lf_reportsAltitudeAt(leg, tick).altitudeFt;
-    leg.correctionFtPerTick = std::min(std::abs(leg.offsetFt) / kAltitudeCorrectionTicks,
-                                       kAltitudeCorrectionFpm / kFpmPerFtPerTick);
-    leg.valid = 1;
+    VerticalLeg leg = lf_reportsLeg(a, dueTick, tick, *seconds, most);
+    // An aircraft far off the reports' altitudes, or off a path that would leave the band,
+    // takes its offset up by the time the report falls due, at the rate every category may climb
+    // or descend beside the reports' own.
+    if (ownAltitudes &&
+        (!bearsOut || !band.endsWell(gf_verticalLegAt(leg, leg.toTick).altitudeFt))) {
+        leg.correctionFtPerTick =
+            std::max(leg.correctionFtPerTick,
+                     std::min(std::abs(leg.offsetFt) / std::max(1, leg.toTick - tick),
+                              motion::kVerticalRateFloorFpm / kFpmPerFtPerTick));
+    }
     return leg;
 }
 

@@ -15,7 +15,22 @@
 // report); an aircraft off it when the leg begins takes that up as the reported rates are
 // corrected above. A flight that flies parabolas (some 16,000 fpm up and down a minute apart)
 // climbed away from its reports on the reported rates with the correction's 1000 fpm: 14,562 ft
-// off them after five minutes; now 421 ft at most, at its first reports.
+// off them after five minutes.
+//
+// Whichever of the two shapes the leg, between two reports with altitudes of their own it keeps
+// within 500 ft of the band of their altitudes and, where the category flies from the one to the
+// other in the time between them, ends within 500 ft of stream[1]'s (so that the next leg begins
+// in its own band; a report thousands of feet off its neighbours is not chased). Where the shape
+// would not (the reported vertical speed as the tick eases it, where a feed's vertical speeds
+// disagree with its altitudes; the correction of 1000 fpm, where the aircraft lies far off
+// them), the leg flies the reports' altitudes on their clock as above and takes the aircraft's
+// offset from them up by the time stream[1]'s report falls due, at 3,000 fpm at the most (what
+// every category climbs) beside the reports' own rate. Parabolas reported with half their
+// vertical speed 8 s late sank 4,549 ft below the band of the reports around them; now 299 ft
+// at most. An extrapolated sample has no altitude of its own, nor has a report that repeats the
+// altitude and the vertical speed of the one before it (a transponder that updates them once a
+// minute: four reports at 14,800 ft and 2,176 fpm, then 18,700 ft, would have the aircraft climb
+// the minute's altitude in one leg); legs without two of their own fly as they did before.
 #pragma once
 
 #include <cstdint>
@@ -33,11 +48,12 @@ double gf_cruiseVerticalStep(const LiveAircraft& aircraft, std::int32_t length);
 // speed's share along its steepest path (traffic/motion/motion_constants.h), the floor at least.
 double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) noexcept;
 
-// The vertical leg of a flying step whose reports bear out their altitudes (see above), set up
-// at `tick` toward stream[1], whose report falls due at `dueTick`; none where they do not, or
-// where the feed gives no vertical speeds. stream[1] must exist.
+// The vertical leg of a flying step of `length` ticks set up at `tick` toward stream[1], whose
+// report falls due at `dueTick`: the reports' altitudes where they bear them out, or where the
+// reported vertical speed would not keep to the band (see above); none where the step flies the
+// reported vertical speed (gf_cruiseVerticalStep). stream[1] must exist.
 std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& aircraft, std::int32_t dueTick,
-                                              std::int32_t tick);
+                                              std::int32_t tick, std::int32_t length);
 
 // The altitude (ft) and vertical rate (ft per tick) of a vertical leg at `tick`: the reports'
 // altitude there, and what is left of the aircraft's offset from it.

@@ -94,6 +94,9 @@ inline constexpr std::array<double, kAircraftCategoryCount> kSteepestPathDeg{30.
                                                                              50.0, 90.0, 90.0};
 inline constexpr double kVerticalRateFloorFpm = 3000.0;
 inline constexpr double kFpmPerKnot = 6076.11549 / 60.0;
+// In flight the vertical step of a tick moves toward the step's by at most this much a tick
+// (600 fpm a second).
+inline constexpr double kVerticalEasingFtPerTick = 0.001;
 
 // The nose around the touch-down: the flare raises it (a rotorcraft's levels it for the set
 // down), the settling after the touch-down lets it down onto the wheels, at most 1.5 degrees

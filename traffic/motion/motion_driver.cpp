@@ -88,10 +88,12 @@ void lf_rememberReachedAltitude(ReachedAltitudes& reached, const TrafficSample& 
     if (reached.count == ReachedAltitudes::kKept) {
         std::shift_left(reached.tick.begin(), reached.tick.end(), 1);
         std::shift_left(reached.altitudeFt.begin(), reached.altitudeFt.end(), 1);
+        std::shift_left(reached.verticalSpeedFpm.begin(), reached.verticalSpeedFpm.end(), 1);
         --reached.count;
     }
     reached.tick[reached.count] = s0.time;
     reached.altitudeFt[reached.count] = s0.altitudeFt;
+    reached.verticalSpeedFpm[reached.count] = s0.verticalSpeedFpm;
     ++reached.count;
 }
 

@@ -61,11 +61,13 @@ struct GroundPathFollow {
 };
 
 // The altitudes of the last airborne samples the aircraft reached (oldest first): with the
-// samples still ahead they give the trend of a feed's altitudes that carries no vertical speeds.
+// samples still ahead they give the trend of a feed's altitudes that carries no vertical speeds;
+// with their vertical speeds, whether a report repeats the altitude of the one before it.
 struct ReachedAltitudes {
     static constexpr std::size_t kKept = 3;
     std::array<std::int32_t, kKept> tick{};
     std::array<double, kKept> altitudeFt{};
+    std::array<double, kKept> verticalSpeedFpm{};
     std::size_t count = 0;
 };
 

@@ -39,7 +39,7 @@ constexpr double kFlarePitchRad = -0.06981317007977318; // 4 degrees nose up
 constexpr double kFlarePitchMostRadPerTick =
     motion::kTouchDownPitchMostDegPerTick * geo::kRadiansPerDegree;
 constexpr double kFpmPerFtPerTick = 6000.0;
-constexpr double kSmoothingFtPerTick = 0.001;
+constexpr double kSmoothingFtPerTick = motion::kVerticalEasingFtPerTick;
 // In flight the centre of gravity stays this high above the simulator's ground at least.
 constexpr double kGroundClearanceFt = 5.0;
 constexpr double kGroundHeadingRateFactor = 1.2;
