@@ -103,8 +103,8 @@ nlohmann::json lf_inBox(nlohmann::json reply, const Box& box, std::size_t latInd
 // far back as the series goes.
 nlohmann::json lf_seriesReply(const LiveSeries& series, double moment, long buffers,
                               long spacing, const Box& box) {
-    const nlohmann::json* now = series.replyAt(moment);
-    if (now == nullptr) {
+    const std::optional<nlohmann::json> now = series.replyAt(moment);
+    if (!now) {
         throw std::runtime_error("web API stand-in: the live series starts after its playback");
     }
     if (buffers == 0) {
@@ -113,8 +113,9 @@ nlohmann::json lf_seriesReply(const LiveSeries& series, double moment, long buff
     nlohmann::json reply = *now;
     nlohmann::json data = nlohmann::json::object();
     for (long i = 0; i < buffers; ++i) {
-        const nlohmann::json* then = series.replyAt(moment - static_cast<double>(i * spacing));
-        if (then == nullptr) {
+        const std::optional<nlohmann::json> then =
+            series.replyAt(moment - static_cast<double>(i * spacing));
+        if (!then) {
             break;
         }
         const nlohmann::json& aircraft = then->contains("data") ? (*then)["data"] : *then;
