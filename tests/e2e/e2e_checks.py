@@ -4,7 +4,6 @@ import bisect
 import csv
 import math
 import re
-import statistics
 from pathlib import Path
 
 from flight_measures import (HEADING_OFF_TRACK_MAX_DEG, HEADING_OFF_TRACK_P95_DEG,
@@ -12,7 +11,7 @@ from flight_measures import (HEADING_OFF_TRACK_MAX_DEG, HEADING_OFF_TRACK_P95_DE
                              capture_reports, flight_figures, helicopter_types, nose_failures,
                              read_flight_trace, turn_limits)
 from report_timeline import (FLIGHT_STEP_SPEED_MARGIN, GROUND_STEP_SPEED_MARGIN, SPEED_SPAN_S,
-                             covered, fast_steps, held_lead, judge_steps, schedule_clock,
+                             covered, fast_steps, held_windows, judge_steps, schedule_clock,
                              schedule_leads, step_margin, to_metres)
 
 # Marked lines a sound run logs. Each entry is a pattern and why the line is expected.
@@ -329,16 +328,16 @@ def check_flight(objects, reports_by_name, tracks_by_name, flight_trace, offset,
 # an air leg timed by its reported speed does not make that up): on the air's clock a taxiing
 # aircraft on time shows about 2 s ahead. The two clocks lie at most SCHEDULE_CLOCKS_APART_S
 # apart, so that the ground as a whole cannot run ahead unseen either (docs/motion.md).
-# Each aeroplane keeps to a schedule of its own in each phase, a second or so off the clock
-# (the offset it was created with): the median lead of its first SCHEDULE_START_S measured
-# there. It may keep SCHEDULE_OWN_LEAD_S ahead of that, whatever its offset, but never more than
-# SCHEDULE_LEAD_CEILING_S ahead of the clock (an aeroplane ahead from its creation on), while
-# SCHEDULE_LEAD_FLOOR_S ahead of the clock it may always keep (one created late catches up
-# with the others, a taxiing one at 1.2 times the speed its reports give, as far as they).
-SCHEDULE_START_S = 15.0
-SCHEDULE_OWN_LEAD_S = 4.0
+# Each aeroplane keeps to a schedule of its own in each phase, a second or so off the clock (the
+# offset it was created with, a drift): the lowest lead it kept before, the median of 5 s of
+# measures (report_timeline.held_windows). It may keep SCHEDULE_OWN_LEAD_S ahead of that,
+# whatever its offset, but never more than SCHEDULE_LEAD_CEILING_S ahead of the clock (an
+# aeroplane ahead from its creation on), while SCHEDULE_LEAD_FLOOR_S ahead of the clock it may
+# always keep (one late catches up with the others, a taxiing one at 1.2 times the speed its
+# reports give, as far as they).
+SCHEDULE_OWN_LEAD_S = 3.0
 SCHEDULE_LEAD_CEILING_S = 4.0
-SCHEDULE_LEAD_FLOOR_S = 2.0
+SCHEDULE_LEAD_FLOOR_S = 2.5
 SCHEDULE_CLOCKS_APART_S = 4.8
 TAKE_OFF_CLIMB_S = 60.0
 
@@ -358,14 +357,6 @@ def schedule_phases(points, leads, offset):
     return phase[False], phase[True]
 
 
-def own_schedule(leads):
-    """The object's own schedule in a phase: the median lead of its first SCHEDULE_START_S of
-    measures there (`leads` as report_timeline.schedule_leads gives them, on the phase's
-    clock); None without any."""
-    first = [l[1] for l in leads if l[0] < leads[0][0] + SCHEDULE_START_S] if leads else []
-    return statistics.median(first) if first else None
-
-
 def lead_bound(own) -> float:
     """How far ahead of its phase's clock an object may keep whose own schedule lies `own`
     seconds ahead of that clock."""
@@ -374,20 +365,26 @@ def lead_bound(own) -> float:
 
 def schedule_failures(name, air, ground):
     """Where the object keeps further ahead of its reports than its bound in a phase (`air` and
-    `ground` its leads on each phase's clock); and per phase (the air, the ground) its own
-    schedule, its largest held lead and how far that lies beyond its bound."""
+    `ground` its leads on each phase's clock, as report_timeline.schedule_leads gives them); and
+    per phase (the air, the ground) its largest held lead, the largest beyond its own schedule
+    and how far its closest lies beyond its bound (None without a held lead)."""
     failures, figures = [], []
     for leads, where in ((air, "in the air"), (ground, "on the ground or climbing out")):
-        own = own_schedule(leads)
-        lead, at = held_lead(leads)
-        if own is None or at is None:
+        own, worst, largest, beyond = math.inf, None, -math.inf, -math.inf
+        for at, held, level in held_windows(leads):
+            own = min(own, level)
+            bound = lead_bound(own)
+            largest, beyond = max(largest, held), max(beyond, held - own)
+            if worst is None or held - bound > worst[0] - worst[1]:
+                worst = (held, bound, at, own)
+        if worst is None:
             figures.append(None)
             continue
-        bound = lead_bound(own)
-        figures.append((own, lead, lead - bound))
-        if lead > bound:
-            failures.append(f"{name}: {lead:.1f} s ahead of its reports {where} from capture time "
-                            f"{at:.1f} on, {lead - own:.1f} s ahead of its own schedule, at most "
+        held, bound, at, own = worst
+        figures.append((largest, beyond, held - bound))
+        if held > bound:
+            failures.append(f"{name}: {held:.1f} s ahead of its reports {where} from capture time "
+                            f"{at:.1f} on, {held - own:.1f} s ahead of its own schedule, at most "
                             f"{bound:.1f}")
     return failures, figures
 
@@ -438,7 +435,7 @@ def check_schedule(objects, tracks_by_name, flight_trace, helicopters, offset) -
     for name, (air, ground) in phased.items():
         ahead, figures = schedule_failures(name, air, [(t, l - apart, g) for t, l, g in ground])
         failures += ahead
-        worst = [w if f is None else [max(w[0], f[1]), max(w[1], f[1] - f[0]), max(w[2], f[2])]
+        worst = [w if f is None else [max(a, b) for a, b in zip(w, f)]
                  for w, f in zip(worst, figures)]
     print(f"schedule: held lead at most {worst[0][0]:.1f} s in the air and {worst[1][0]:.1f} s "
           f"on the ground and climbing out, on the ground's clock {apart:+.1f} s from the "

@@ -205,16 +205,22 @@ def schedule_clock(leads) -> float:
     return statistics.median(leads) if leads else 0.0
 
 
-def held_lead(leads):
-    """The largest lead (s) that an object keeps for SCHEDULE_HOLD_S without a gap of more than
-    SCHEDULE_GAP_S in its measures, and its capture time; `leads` as schedule_leads gives them
-    (of one phase: the points of another make gaps)."""
+def held_windows(leads):
+    """Every stretch of SCHEDULE_HOLD_S over which an object's leads were measured without a gap
+    of more than SCHEDULE_GAP_S: its capture time, the lead kept all along (the smallest) and
+    the median lead; `leads` as schedule_leads gives them (of one phase: the points of another
+    make gaps)."""
     times = [l[0] for l in leads]
-    held = (-math.inf, None)
     for i, (at, _, _) in enumerate(leads):
         j = bisect.bisect_right(times, at + SCHEDULE_HOLD_S)
         if (times[j - 1] - at < SCHEDULE_HOLD_S - SCHEDULE_GAP_S
                 or any(b - a > SCHEDULE_GAP_S for a, b in zip(times[i:j], times[i + 1:j]))):
             continue
-        held = max(held, (min(l[1] for l in leads[i:j]), at), key=lambda h: h[0])
-    return held
+        window = [l[1] for l in leads[i:j]]
+        yield at, min(window), statistics.median(window)
+
+
+def held_lead(leads):
+    """The largest lead (s) that an object keeps for SCHEDULE_HOLD_S (held_windows), and its
+    capture time."""
+    return max(((held, at) for at, held, _ in held_windows(leads)), default=(-math.inf, None))

@@ -262,9 +262,9 @@ RtApiStandIn::Outcome RtApiStandIn::answerTraffic(const Form& form) {
     // 0: no buffered request.
     long buffers = 0;
     long spacing = 0;
-    // Location or buffered traffic, and how long after the first such request it came.
+    // Location or buffered traffic, and when the first such request came.
     bool location = false;
-    Clock::Duration sincePlaybackStart{};
+    Clock::SteadyTime playbackStart{};
     {
         std::lock_guard lock(mutex_);
         Session* session = findSessionLocked(form);
@@ -323,7 +323,7 @@ RtApiStandIn::Outcome RtApiStandIn::answerTraffic(const Form& form) {
             if (!playbackStart_) {
                 playbackStart_ = now;
             }
-            sincePlaybackStart = now - *playbackStart_;
+            playbackStart = *playbackStart_;
             recordingName = bufferCount ? std::string(kStandInBufferedRecording) : liveRecording_;
             buffers = bufferCount.value_or(0);
             spacing = bufferTime.value_or(kDefaultBufferTimeSeconds);
@@ -331,10 +331,15 @@ RtApiStandIn::Outcome RtApiStandIn::answerTraffic(const Form& form) {
     }
     if (location) {
         if (const auto series = liveSeries(liveRecording_)) {
-            nlohmann::json reply = lf_seriesReply(
-                *series,
-                series->momentAt(std::chrono::duration<double>(sincePlaybackStart)), buffers,
-                spacing, box);
+            // The moment of the reply is the moment it is made, as the service's: the first
+            // request reads the series, which takes seconds on a busy machine, and a reply of
+            // the moment the request came was that much old when it left (the reader plays a
+            // reply's newest report 30 s after it receives it: every aircraft of the buffered
+            // reply came 2 s late at a load of 50).
+            const auto sincePlaybackStart =
+                std::chrono::duration<double>(clock().steadyNow() - playbackStart);
+            nlohmann::json reply = lf_seriesReply(*series, series->momentAt(sincePlaybackStart),
+                                                  buffers, spacing, box);
             std::lock_guard lock(mutex_);
             reply["rrl"] = rrl_.count();
             return Outcome{200, std::move(reply)};
