@@ -204,9 +204,9 @@ def reported(callsign):
 
 def kept_trace(reports, start, end, shown=lambda c: c, turned=lambda c: 0.0):
     """Trace points, every 0.2 s from capture time `start` to `end` (world time is capture time),
-    of an object that keeps to the reports, linear between two, its nose along its leg; doctored,
-    it shows at capture time c where the reports put the aircraft at `shown(c)`, its nose
-    `turned(c)` degrees off."""
+    of an object that keeps to the reports, at their speeds between two (its altitude linear),
+    its nose along its leg; doctored, it shows at capture time c where the reports put the
+    aircraft at `shown(c)`, its nose `turned(c)` degrees off."""
     times = [r[0] for r in reports]
     points, heading = [], None
     for k in range(int((end - start) / 0.2) + 1):
@@ -215,9 +215,10 @@ def kept_trace(reports, start, end, shown=lambda c: c, turned=lambda c: 0.0):
         i = min(max(bisect.bisect_right(times, at) - 1, 0), len(reports) - 2)
         a, b = reports[i], reports[i + 1]
         u = (at - a[0]) / (b[0] - a[0])
+        along = report_timeline.leg_share(u, a[4], b[4])
         if (a[1], a[2]) != (b[1], b[2]):
             heading = flight_measures.bearing_deg(a, b)
-        points.append((c, a[1] + u * (b[1] - a[1]), a[2] + u * (b[2] - a[2]),
+        points.append((c, a[1] + along * (b[1] - a[1]), a[2] + along * (b[2] - a[2]),
                        a[3] + u * (b[3] - a[3]), ((heading or 0.0) + turned(c)) % 360.0,
                        a[5] and b[5]))
     return points
