@@ -187,9 +187,9 @@ def leg_speed_share(u, v0, v1) -> float:
 
 def schedule_leads(points, track, offset):
     """Per measured trace point: its capture time, how many seconds along its track it runs
-    ahead of where its reports put it at that time (leg_share between two reports, over the
-    leg's mean speed; negative: behind) and whether it was on the ground. Measured where the
-    capture covers the aircraft, from SETTLE_S after its creation."""
+    ahead of where its reports put it at that time (leg_share between two reports; negative:
+    behind) and whether it was on the ground. Measured where the capture covers the aircraft,
+    from SETTLE_S after its creation."""
     metres = to_metres(track["points"][0][1])
     reports = [(p[0], *metres(p[1], p[2]), p[3]) for p in track["points"]]
     times = [r[0] for r in reports]
@@ -242,9 +242,3 @@ def held_windows(leads):
             continue
         window = [l[1] for l in leads[i:j]]
         yield at, min(window), statistics.median(window)
-
-
-def held_lead(leads):
-    """The largest lead (s) that an object keeps for SCHEDULE_HOLD_S (held_windows), and its
-    capture time."""
-    return max(((held, at) for at, held, _ in held_windows(leads)), default=(-math.inf, None))
