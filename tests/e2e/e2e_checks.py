@@ -10,8 +10,9 @@ from flight_measures import (HEADING_OFF_TRACK_MAX_DEG, HEADING_OFF_TRACK_P95_DE
                              MEASURED_HEIGHT_FT, TURN_LIMITS, VERTICAL_SPEED_OFF_MAX_FPM,
                              capture_reports, flight_figures, helicopter_types, nose_failures,
                              read_flight_trace, turn_limits)
-from report_timeline import (SPEED_SPAN_S, covered, held_lead, schedule_clock, schedule_leads,
-                             steps, to_metres)
+from report_timeline import (FLIGHT_STEP_SPEED_MARGIN, GROUND_STEP_SPEED_MARGIN, SPEED_SPAN_S,
+                             covered, fast_steps, held_windows, judge_steps, schedule_clock,
+                             schedule_leads, step_margin, to_metres)
 
 # Marked lines a sound run logs. Each entry is a pattern and why the line is expected.
 EXPECTED_ERROR_LINES = [
@@ -41,12 +42,6 @@ POOLED_BOUNDS_M = (5.0, 100.0)
 # App road measures 130 a second, one under ThreadSanitizer on a starved machine 70) means the
 # run itself went wrong.
 MIN_MEASURED_POINTS_PER_S = 40.0
-# Each step over SPEED_SPAN_S or more against the speed the reports around it give
-# (report_timeline.reports_speed_kt), helicopters too: airborne at both ends at most 1.25 times
-# as fast; on the ground 1.35 times, the program's own catch-up of a late aircraft (1.2 times)
-# and a stall of 0.6 s in the step (12 %).
-FLIGHT_STEP_SPEED_MARGIN = 1.25
-GROUND_STEP_SPEED_MARGIN = 1.35
 
 
 def capture_tracks(capture: Path):
@@ -220,20 +215,16 @@ def cross_track(points, track, offset):
             if covered(times, t + offset)]
 
 
-def step_failures(name, points, track, offset):
-    """The object's steps faster than its reports allow (at most one, the worst), and its
-    fastest step against the reports' speed; `points` as read_flight_trace gives them."""
-    worst = max(steps(points, track, offset), default=None,
-                key=lambda s: s[1] / s[2] / (FLIGHT_STEP_SPEED_MARGIN if s[5]
-                                             else GROUND_STEP_SPEED_MARGIN))
-    if worst is None:
-        return [], 0.0
-    at, kt, reported, length, seconds, airborne = worst
-    margin = FLIGHT_STEP_SPEED_MARGIN if airborne else GROUND_STEP_SPEED_MARGIN
-    failure = (f"{name}: {length:.1f} m in {seconds:.1f} s at {kt:.0f} kt "
-               f"{'in the air' if airborne else 'on the ground'} at capture time {at:.1f}, "
-               f"its reports give {reported:.0f} kt there (at most {margin} times)")
-    return [failure] if kt > margin * reported else [], kt / reported
+def step_failures(fast_by_object):
+    """The steps faster than their reports allow (report_timeline.judge_steps: at most one per
+    object, its worst; several objects at once are a stall), and the stalls."""
+    worst, stalls = judge_steps(fast_by_object)
+    failures = [f"{name}: {length:.1f} m in {seconds:.1f} s at {kt:.0f} kt "
+                f"{'in the air' if airborne else 'on the ground'} at capture time {at:.1f}, "
+                f"its reports give {reported:.0f} kt there (at most {step_margin(step)} times)"
+                for name, step in worst.items()
+                for at, kt, reported, length, seconds, airborne in [step]]
+    return failures, stalls
 
 
 def figures(cross):
@@ -243,7 +234,7 @@ def figures(cross):
 def check_motion(objects, tracks_by_name, trace, flight_trace, offset) -> list:
     """Each live object's trace lies along its captured track and moves no faster than the
     aircraft's reports around each step give; `offset` is the run's clock (capture_clock)."""
-    failures, worst, pooled, fastest = [], [0.0] * 3, [], 0.0
+    failures, worst, pooled, fastest, fast = [], [0.0] * 3, [], {True: 0.0, False: 0.0}, {}
     for obj in objects:
         track = live_track_of(obj, tracks_by_name)
         points = trace.get(obj["id"], [])
@@ -252,9 +243,8 @@ def check_motion(objects, tracks_by_name, trace, flight_trace, offset) -> list:
         cross = cross_track(points, track, offset)
         name = f"object {obj['id']} ({obj['atc_id']})"
         if len(flight_trace.get(obj["id"], [])) >= 2:
-            too_fast, ratio = step_failures(name, flight_trace[obj["id"]], track, offset)
-            failures += too_fast
-            fastest = max(fastest, ratio)
+            fast[name], ratios = fast_steps(flight_trace[obj["id"]], track, offset)
+            fastest = {k: max(fastest[k], ratios[k]) for k in fastest}
         if not cross:
             continue
         pooled += cross
@@ -262,6 +252,8 @@ def check_motion(objects, tracks_by_name, trace, flight_trace, offset) -> list:
         worst = [max(w, v) for w, v in zip(worst, own)]
         if own[0] > OBJECT_MEDIAN_BOUND_M or own[2] > OBJECT_LARGEST_BOUND_M:
             failures.append(f"{name}: cross-track {own[0]:.0f} / {own[1]:.0f} / {own[2]:.0f} m")
+    too_fast, stalls = step_failures(fast)
+    failures += too_fast
     seconds = running_seconds(trace)
     if len(pooled) < MIN_MEASURED_POINTS_PER_S * seconds:
         return failures + [f"only {len(pooled)} trace points measured in {seconds:.0f} s of the "
@@ -269,8 +261,12 @@ def check_motion(objects, tracks_by_name, trace, flight_trace, offset) -> list:
     everyone = figures(pooled)
     print(f"motion: {len(pooled)} trace points: cross-track {everyone[0]:.1f} / {everyone[1]:.1f} / "
           f"{everyone[2]:.1f} m; worst object {worst[0]:.1f} / {worst[1]:.1f} / {worst[2]:.1f} m; "
-          f"fastest step over {SPEED_SPAN_S:.0f} s or more {fastest:.2f} x the speed its "
-          f"reports give")
+          f"fastest step over {SPEED_SPAN_S:.0f} s or more {fastest[True]:.2f} x the speed its "
+          f"reports give in the air (at most {FLIGHT_STEP_SPEED_MARGIN}), {fastest[False]:.2f} x "
+          f"on the ground (at most {GROUND_STEP_SPEED_MARGIN}); "
+          f"{len(stalls)} stalls{': ' if stalls else ''}"
+          + ", ".join(f"{n} objects at capture time {at:.1f} up to {x:.2f} x their bound"
+                      for at, n, x in stalls))
     if everyone[0] > POOLED_BOUNDS_M[0] or everyone[1] > POOLED_BOUNDS_M[1]:
         failures.append(f"cross-track of all points {everyone[0]:.1f} / {everyone[1]:.1f} m "
                         f"beyond {POOLED_BOUNDS_M}")
@@ -325,18 +321,23 @@ def check_flight(objects, reports_by_name, tracks_by_name, flight_trace, offset,
 
 
 # How far a live aeroplane may keep ahead of where its reports put it (report_timeline): in the
-# air on the run's clock (capture_clock), within the 5 s steps in which the web API road's
-# replies come (3.7 s measured there, 4.2 s under ThreadSanitizer, 1.5 s on the App road); on
-# the ground, and in the climb for TAKE_OFF_CLIMB_S after the wheels leave it, on the ground's
-# own clock, the median lead of every aeroplane there (ground_clock), as far as in the air.
-# A ground step reaches each report when it is due, while an aeroplane in the air flies a
-# second or three behind its reports (its create takes the simulator some time, and an air leg
-# timed by its reported speed does not make that up; more on the web API road, whose replies
-# come in 5 s steps): on the air's clock a taxiing aircraft on time showed 2 to 3.5 s ahead.
-# The two clocks lie at most SCHEDULE_CLOCKS_APART_S apart, so that the ground as a whole
-# cannot run ahead unseen either (docs/motion.md).
-SCHEDULE_AIR_LEAD_S = 4.8
-SCHEDULE_GROUND_LEAD_S = 4.8
+# air on the run's clock (capture_clock); on the ground, and in the climb for TAKE_OFF_CLIMB_S
+# after the wheels leave it, on the ground's own clock, the median lead of every aeroplane there
+# (ground_clock). A ground step reaches each report when it is due, while an aeroplane in the
+# air flies a second or two behind its reports (its create takes the simulator some time, and
+# an air leg timed by its reported speed does not make that up): on the air's clock a taxiing
+# aircraft on time shows about 2 s ahead. The two clocks lie at most SCHEDULE_CLOCKS_APART_S
+# apart, so that the ground as a whole cannot run ahead unseen either (docs/motion.md).
+# Each aeroplane keeps to a schedule of its own in each phase, a second or so off the clock (the
+# offset it was created with, a drift): the lowest lead it kept before, the median of 5 s of
+# measures (report_timeline.held_windows). It may keep SCHEDULE_OWN_LEAD_S ahead of that,
+# whatever its offset, but never more than SCHEDULE_LEAD_CEILING_S ahead of the clock (an
+# aeroplane ahead from its creation on), while SCHEDULE_LEAD_FLOOR_S ahead of the clock it may
+# always keep (one late catches up with the others, a taxiing one at 1.2 times the speed its
+# reports give, as far as they).
+SCHEDULE_OWN_LEAD_S = 3.0
+SCHEDULE_LEAD_CEILING_S = 4.0
+SCHEDULE_LEAD_FLOOR_S = 2.5
 SCHEDULE_CLOCKS_APART_S = 4.8
 TAKE_OFF_CLIMB_S = 60.0
 
@@ -356,18 +357,36 @@ def schedule_phases(points, leads, offset):
     return phase[False], phase[True]
 
 
+def lead_bound(own) -> float:
+    """How far ahead of its phase's clock an object may keep whose own schedule lies `own`
+    seconds ahead of that clock."""
+    return min(SCHEDULE_LEAD_CEILING_S, max(SCHEDULE_LEAD_FLOOR_S, own + SCHEDULE_OWN_LEAD_S))
+
+
 def schedule_failures(name, air, ground):
-    """Where the object keeps further ahead of its reports than the bound of its phase; and its
-    largest held lead in the air and on the ground."""
-    failures, held = [], []
-    for leads, bound, where in ((air, SCHEDULE_AIR_LEAD_S, "in the air"),
-                                (ground, SCHEDULE_GROUND_LEAD_S, "on the ground or climbing out")):
-        lead, at = held_lead(leads)
-        held.append(lead)
-        if lead > bound:
-            failures.append(f"{name}: {lead:.1f} s ahead of its reports {where} from capture time "
-                            f"{at:.1f} on, at most {bound}")
-    return failures, held
+    """Where the object keeps further ahead of its reports than its bound in a phase (`air` and
+    `ground` its leads on each phase's clock, as report_timeline.schedule_leads gives them); and
+    per phase (the air, the ground) its largest held lead, the largest beyond its own schedule
+    and how far its closest lies beyond its bound (None without a held lead)."""
+    failures, figures = [], []
+    for leads, where in ((air, "in the air"), (ground, "on the ground or climbing out")):
+        own, worst, largest, beyond = math.inf, None, -math.inf, -math.inf
+        for at, held, level in held_windows(leads):
+            own = min(own, level)
+            bound = lead_bound(own)
+            largest, beyond = max(largest, held), max(beyond, held - own)
+            if worst is None or held - bound > worst[0] - worst[1]:
+                worst = (held, bound, at, own)
+        if worst is None:
+            figures.append(None)
+            continue
+        held, bound, at, own = worst
+        figures.append((largest, beyond, held - bound))
+        if held > bound:
+            failures.append(f"{name}: {held:.1f} s ahead of its reports {where} from capture time "
+                            f"{at:.1f} on, {held - own:.1f} s ahead of its own schedule, at most "
+                            f"{bound:.1f}")
+    return failures, figures
 
 
 def phased_leads(objects, tracks_by_name, flight_trace, helicopters, offset):
@@ -410,15 +429,19 @@ def ground_clock(phased) -> float:
 def check_schedule(objects, tracks_by_name, flight_trace, helicopters, offset) -> list:
     """Each live aeroplane keeps to its reports' schedule along its track: in the air on the
     run's clock, on the ground on the ground's, which lies near the air's."""
-    failures, worst = [], [-math.inf, -math.inf]
+    failures, worst = [], [[-math.inf] * 3, [-math.inf] * 3]
     phased = phased_leads(objects, tracks_by_name, flight_trace, helicopters, offset)
     apart = ground_clock(phased)
     for name, (air, ground) in phased.items():
-        ahead, held = schedule_failures(name, air, [(t, l - apart, g) for t, l, g in ground])
+        ahead, figures = schedule_failures(name, air, [(t, l - apart, g) for t, l, g in ground])
         failures += ahead
-        worst = [max(w, h) for w, h in zip(worst, held)]
-    print(f"schedule: held lead at most {worst[0]:.1f} s in the air, {worst[1]:.1f} s on the "
-          f"ground and climbing out, on the ground's clock {apart:+.1f} s from the air's")
+        worst = [w if f is None else [max(a, b) for a, b in zip(w, f)]
+                 for w, f in zip(worst, figures)]
+    print(f"schedule: held lead at most {worst[0][0]:.1f} s in the air and {worst[1][0]:.1f} s "
+          f"on the ground and climbing out, on the ground's clock {apart:+.1f} s from the "
+          f"air's; {worst[0][1]:.1f} and {worst[1][1]:.1f} s ahead of an aeroplane's own "
+          f"schedule; {-worst[0][2]:.1f} and {-worst[1][2]:.1f} s within its bound at the "
+          f"closest")
     if abs(apart) > SCHEDULE_CLOCKS_APART_S:
         failures.append(f"the aeroplanes on the ground keep {apart:+.1f} s from the schedule of "
                         f"those in the air, at most {SCHEDULE_CLOCKS_APART_S}")

@@ -23,6 +23,10 @@ LATE_S = 0.15
 # its speed between two points.
 STALL_EVERY_S = 10.0
 STALL_S = 0.6
+# Or every 10 s the program writes nothing for 0.8 s, and its first write after the gap shows
+# where the aircraft was when it stopped (made before the gap, sent after it): 5 times its speed
+# to the next point, and a step of 5 s from it 1.16 times.
+UNWRITTEN_S = 0.8
 LAT0, LON0 = 33.9, -118.4
 FEET_PER_METRE = 3.28084
 
@@ -36,6 +40,13 @@ def stalls(_, t):
     return t - into if into < STALL_S else t
 
 
+def unwritten(_, t):
+    into = round(t % STALL_EVERY_S, 6)
+    if 0 < into < UNWRITTEN_S:
+        return None
+    return t - UNWRITTEN_S if into == UNWRITTEN_S else t
+
+
 def on_time(_, t):
     return t
 
@@ -47,13 +58,16 @@ CAPTURE = SHARED / "feed" / "recordings" / "KLAX_20200617_2152.csv"
 def trace_of(speed_kt, seconds, climb_fpm=0.0, turn_deg_s=0.0, bursts=late_cycles,
              height_ft=3000.0):
     """Trace points (time, latitude, longitude, altitude ft, heading deg, on ground) of an
-    aircraft flying north-east at a steady speed, climb and turn rate, shown late by `bursts`."""
+    aircraft flying north-east at a steady speed, climb and turn rate, shown late by `bursts`
+    (None: no point written)."""
     points, x, y, heading = [], 0.0, 0.0, 45.0
     step = TRACE_EVERY_S
     count = int(seconds / step) + 1
     for k in range(count):
         t = k * step
         shown = bursts(k, t)
+        if shown is None:
+            continue
         # Positions at the shown time along the path flown so far.
         heading_at = 45.0 + turn_deg_s * shown
         if turn_deg_s:
@@ -90,7 +104,7 @@ def flight(points, reports):
 
 class SpanMeasures(unittest.TestCase):
     def test_a_step_is_measured_over_the_reports_span_not_between_two_points(self):
-        for bursts, between_points in ((late_cycles, 1.7), (stalls, 2.9)):
+        for bursts, between_points in ((late_cycles, 1.7), (stalls, 2.9), (unwritten, 4.9)):
             for speed in (30.0, 150.0, 450.0):
                 with self.subTest(bursts=bursts.__name__, speed=speed):
                     points = trace_of(speed, 60.0, bursts=bursts)
@@ -109,7 +123,7 @@ class SpanMeasures(unittest.TestCase):
         self.assertGreater(fastest_kt(points), checks.FLIGHT_STEP_SPEED_MARGIN * 150.0)
 
     def test_vertical_speed_and_turn_rate_see_the_motion_through_the_bursts(self):
-        for bursts in (late_cycles, stalls):
+        for bursts in (late_cycles, stalls, unwritten):
             for climb, turn in ((0.0, 0.0), (2500.0, 0.0), (-1800.0, 3.0), (0.0, 5.0)):
                 with self.subTest(bursts=bursts.__name__, climb=climb, turn=turn):
                     points = trace_of(180.0, 90.0, climb_fpm=climb, turn_deg_s=turn,
@@ -190,9 +204,9 @@ def reported(callsign):
 
 def kept_trace(reports, start, end, shown=lambda c: c, turned=lambda c: 0.0):
     """Trace points, every 0.2 s from capture time `start` to `end` (world time is capture time),
-    of an object that keeps to the reports, linear between two, its nose along its leg; doctored,
-    it shows at capture time c where the reports put the aircraft at `shown(c)`, its nose
-    `turned(c)` degrees off."""
+    of an object that keeps to the reports, at their speeds between two (its altitude linear),
+    its nose along its leg; doctored, it shows at capture time c where the reports put the
+    aircraft at `shown(c)`, its nose `turned(c)` degrees off."""
     times = [r[0] for r in reports]
     points, heading = [], None
     for k in range(int((end - start) / 0.2) + 1):
@@ -201,9 +215,10 @@ def kept_trace(reports, start, end, shown=lambda c: c, turned=lambda c: 0.0):
         i = min(max(bisect.bisect_right(times, at) - 1, 0), len(reports) - 2)
         a, b = reports[i], reports[i + 1]
         u = (at - a[0]) / (b[0] - a[0])
+        along = report_timeline.leg_share(u, a[4], b[4])
         if (a[1], a[2]) != (b[1], b[2]):
             heading = flight_measures.bearing_deg(a, b)
-        points.append((c, a[1] + u * (b[1] - a[1]), a[2] + u * (b[2] - a[2]),
+        points.append((c, a[1] + along * (b[1] - a[1]), a[2] + along * (b[2] - a[2]),
                        a[3] + u * (b[3] - a[3]), ((heading or 0.0) + turned(c)) % 360.0,
                        a[5] and b[5]))
     return points
@@ -214,18 +229,40 @@ def race(start, factor=1.5, seconds=10.0):
     return lambda c: c + (factor - 1.0) * min(max(c - start, 0.0), seconds)
 
 
-def step_check(name, points, track):
-    return checks.step_failures(name, points, track, 0.0)[0]
+def creep(start, behind=0.0, lead=5.0):
+    """`behind` seconds behind the reports until `start`, then 1.2 times as fast as they are until
+    `lead` seconds further ahead, and there since."""
+    return lambda c: c - behind + min(0.2 * max(c - start, 0.0), lead)
 
 
-def schedule_check(name, points, track):
-    air, ground = checks.schedule_phases(points, report_timeline.schedule_leads(points, track, 0.0),
-                                         0.0)
-    return checks.schedule_failures(name, air, ground)[0]
+def catch_up(start, late):
+    """`late` seconds behind the reports until `start`, then catching up at 1.2 times their speed,
+    as the program does with a late aircraft."""
+    return lambda c: c - max(late - 0.2 * max(c - start, 0.0), 0.0)
 
 
-def nose_check(name, points, _track):
-    return flight_measures.nose_failures(name, points, 0.0)[0]
+def stalled(shown, at, seconds=0.8):
+    """`shown`, but the point at capture time `at` shows where the aircraft was `seconds` before:
+    the program stalled, and its first write after the stall was made before it."""
+    return lambda c: shown(c - seconds) if abs(c - at) < 0.1 else shown(c)
+
+
+def step_check(objects):
+    return checks.step_failures({name: checks.fast_steps(points, track, 0.0)[0]
+                                 for name, points, track in objects})[0]
+
+
+def schedule_check(objects):
+    failures = []
+    for name, points, track in objects:
+        air, ground = checks.schedule_phases(
+            points, report_timeline.schedule_leads(points, track, 0.0), 0.0)
+        failures += checks.schedule_failures(name, air, ground)[0]
+    return failures
+
+
+def nose_check(objects):
+    return [f for name, points, _ in objects for f in flight_measures.nose_failures(name, points, 0.0)[0]]
 
 
 class DoctoredTraces(unittest.TestCase):
@@ -235,9 +272,11 @@ class DoctoredTraces(unittest.TestCase):
 
     def test_each_fault_of_a_doctored_trace_fails_its_check(self):
         t0 = 1592423500
-        # (what the doctored object does, the aircraft, the capture times of the trace, the
-        # doctoring, the check that must fail, the text its failure holds)
-        for fault, callsign, (start, end), doctored, check, text in (
+        airborne = "N826DD N232PG SKW3378 EVA620 N119PM DAL1039"
+        # (what the doctored objects do, the aircraft, the capture times of the trace, the
+        # doctoring (of each aircraft, or of all), the check, the text its one failure holds, or
+        # None where the check must pass)
+        for fault, callsigns, (start, end), doctored, check, text in (
                 ("a light aircraft flying at 0.6 of its fastest reported speed races 1.5 times "
                  "as fast for 10 s", "N24CV", (t0 + 472, t0 + 537),
                  dict(shown=race(t0 + 480)), step_check, "in the air"),
@@ -245,12 +284,30 @@ class DoctoredTraces(unittest.TestCase):
                  (t0 + 339, t0 + 444), dict(shown=race(t0 + 380)), step_check, "on the ground"),
                 ("a helicopter races 1.5 times as fast for 10 s", "N665PD", (t0 + 168, t0 + 263),
                  dict(shown=race(t0 + 200)), step_check, "in the air"),
+                ("one of six aeroplanes in the air races 1.5 times as fast for 10 s while the "
+                 "others keep to their reports", airborne, (t0 + 110, t0 + 160),
+                 [dict(shown=race(t0 + 130))] + [{}] * 5, step_check, "in the air"),
+                ("six aeroplanes in the air catching up at 1.2 times their reports' speed show "
+                 "where they were 0.8 s before, at once: a stall of the program", airborne,
+                 (t0 + 110, t0 + 160), dict(shown=stalled(catch_up(t0 + 120, 6.0), t0 + 130)),
+                 step_check, None),
                 ("an airliner on final stays 5 s ahead of its reports", "EVA620",
                  (t0 + 67, t0 + 160), dict(shown=lambda c: c + 5.0), schedule_check,
                  "5.0 s ahead of its reports in the air"),
+                ("an airliner on final 1 s behind its reports creeps 5 s further ahead at 1.2 "
+                 "times their speed and stays there", "EVA620", (t0 + 67, t0 + 160),
+                 dict(shown=creep(t0 + 100, behind=1.0)), schedule_check,
+                 "5.0 s ahead of its own schedule"),
                 ("a taxiing aircraft stays 5 s ahead of its reports", "JBU424",
                  (t0 + 137, t0 + 200), dict(shown=lambda c: c + 5.0), schedule_check,
                  "5.0 s ahead of its reports on the ground"),
+                ("a taxiing aircraft 2 s behind its reports creeps 5 s further ahead at 1.2 "
+                 "times their speed and stays there", "JBU424", (t0 + 137, t0 + 200),
+                 dict(shown=creep(t0 + 160, behind=2.0)), schedule_check,
+                 "5.0 s ahead of its own schedule"),
+                ("a taxiing aircraft created 6 s late catches up at 1.2 times its reports' speed",
+                 "JBU424", (t0 + 137, t0 + 200), dict(shown=catch_up(t0 + 150, 6.0)),
+                 schedule_check, None),
                 ("a taxiing aircraft turns its nose 90 degrees off for 10 s", "JBU424",
                  (t0 + 191, t0 + 244), dict(turned=lambda c: 90.0 if 200 <= c - t0 < 210 else 0.0),
                  nose_check, "degrees off the direction it moves in on the ground"),
@@ -263,12 +320,18 @@ class DoctoredTraces(unittest.TestCase):
                  dict(turned=lambda c: 90.0 if 164 <= c - t0 < 171 else 0.0), nose_check,
                  "degrees off the direction it moves in below 200 ft")):
             with self.subTest(fault):
-                track, reports = reported(callsign)
-                kept = kept_trace(reports, start, end)
-                self.assertEqual(check(callsign, kept, track), [])
-                failures = check(callsign, kept_trace(reports, start, end, **doctored), track)
-                self.assertEqual(len(failures), 1, failures)
-                self.assertIn(text, failures[0])
+                names = callsigns.split()
+                each = doctored if isinstance(doctored, list) else [doctored] * len(names)
+                kept, faulty = [], []
+                for callsign, doctoring in zip(names, each):
+                    track, reports = reported(callsign)
+                    kept.append((callsign, kept_trace(reports, start, end), track))
+                    faulty.append((callsign, kept_trace(reports, start, end, **doctoring), track))
+                self.assertEqual(check(kept), [])
+                failures = check(faulty)
+                self.assertEqual(len(failures), 0 if text is None else 1, failures)
+                if text is not None:
+                    self.assertIn(text, failures[0])
 
 
 if __name__ == "__main__":

@@ -8,7 +8,8 @@ import json
 import math
 from pathlib import Path
 
-from report_timeline import KT_TO_MPS, SETTLE_S, SPEED_SPAN_S, covered, to_metres
+from report_timeline import (KT_TO_MPS, SETTLE_S, SPEED_SPAN_S, covered, to_metres,
+                             written_from)
 
 # The world's trace holds a point of each object every 0.2 s of world time. The program moves
 # its objects every 10 ms, but a busy machine (another build, a sanitizer) holds its main worker
@@ -65,13 +66,16 @@ SMOOTHING_S = 15.0
 
 def read_flight_trace(path: Path):
     """The world's trace with what the flight checks read: per object id its written points
-    (seconds, latitude, longitude, altitude ft, heading deg, on ground)."""
+    (seconds, latitude, longitude, altitude ft, heading deg, on ground, the seconds of the
+    object's written point before it)."""
     points = {}
     for line in path.read_text(encoding="utf-8", errors="replace").splitlines():
         f = line.split(";")
         if len(f) >= 8 and f[2] == "written":
-            points.setdefault(f[1], []).append((float(f[0]), float(f[3]), float(f[4]),
-                                                float(f[5]), float(f[6]), f[7] == "1"))
+            own = points.setdefault(f[1], [])
+            at = float(f[0])
+            own.append((at, float(f[3]), float(f[4]), float(f[5]), float(f[6]), f[7] == "1",
+                        own[-1][0] if own else at))
     return points
 
 
@@ -138,19 +142,28 @@ def flight_figures(points, reports, offset, turn_limit=TURN_LIMITS["jet"]):
     of an aircraft of turn limit `turn_limit` at the speed the trace gives)."""
     times = [p[0] for p in points]
     metres = to_metres(points[0][1])
+    # A point after a gap in the writes may show where the object was at any moment of the gap
+    # (report_timeline.written_from): no end of a span.
+    fresh = [written_from(points, k) == times[k] for k in range(len(points))]
 
     def around(t, span):
-        """The last point at or before t - span / 2 and the first at or after t + span / 2 (the
-        trace's points lie about 0.2 s apart): `span` or more apart."""
+        """The indices of the last point at or before t - span / 2 and of the first at or after
+        t + span / 2 (the trace's points lie about 0.2 s apart) that show where the object was at
+        their time: `span` or more apart."""
         i = bisect.bisect_right(times, t - span / 2) - 1
+        while i >= 0 and not fresh[i]:
+            i -= 1
         j = bisect.bisect_left(times, t + span / 2)
-        return (points[i], points[j]) if 0 <= i and j < len(points) else (None, None)
+        while j < len(points) and not fresh[j]:
+            j += 1
+        return (i, j) if 0 <= i and j < len(points) else None
 
     def direction(t):
         """The direction of flight around t and the time it stands for."""
-        a, b = around(t, TURN_SPAN_S)
-        if a is None:
+        ends = around(t, TURN_SPAN_S)
+        if ends is None:
             return None
+        a, b = points[ends[0]], points[ends[1]]
         (ax, ay), (bx, by) = metres(a[1], a[2]), metres(b[1], b[2])
         return (bearing_deg(a, b), (a[0] + b[0]) / 2) if math.hypot(bx - ax, by - ay) >= 1.0 else None
 
@@ -168,11 +181,12 @@ def flight_figures(points, reports, offset, turn_limit=TURN_LIMITS["jet"]):
             continue
         track = direction(t)
         before, after = direction(t - TURN_SPAN_S / 2), direction(t + TURN_SPAN_S / 2)
-        a, b = around(t, SPEED_SPAN_S)
-        if None in (track, before, after, a) or not after[1] > before[1]:
+        ends = around(t, SPEED_SPAN_S)
+        if None in (track, before, after, ends) or not after[1] > before[1]:
             continue
         turn = angle_off(after[0], before[0]) / (after[1] - before[1])
         near_fast = any(abs(f - captured) <= FAST_REPORT_REACH_S for f in fast)
+        a, b = points[ends[0]], points[ends[1]]
         vs = (b[3] - a[3]) / (b[0] - a[0]) * 60.0
         (ax, ay), (bx, by) = metres(a[1], a[2]), metres(b[1], b[2])
         speed_kt = math.hypot(bx - ax, by - ay) / (b[0] - a[0]) / KT_TO_MPS

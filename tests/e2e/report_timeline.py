@@ -3,7 +3,8 @@ against the speed the reports around it give, and how far along its track an obj
 of where its reports put it at that time. A track is one aircraft of the capture
 (e2e_checks.capture_tracks): its points (time s, latitude, longitude, ground speed kt) in time
 order; a trace point is (world seconds, latitude, longitude, altitude ft, heading deg, on
-ground); `offset` puts world time on the capture's clock."""
+ground) and, where the trace gives it, the world seconds of the object's written point before
+it (flight_measures.read_flight_trace); `offset` puts world time on the capture's clock."""
 import bisect
 import math
 import statistics
@@ -40,6 +41,12 @@ SCHEDULE_HOLD_S = 5.0
 SCHEDULE_GAP_S = 1.0
 # The first seconds of an object (its creation) are not measured.
 SETTLE_S = 5.0
+# The trace holds a point of a moving object every 0.2 s. Where it holds none for longer, the
+# program wrote nothing: a stall of the machine, after which its first write may show where the
+# object was at any moment of the gap (one made before it, sent after it) and its next one
+# where it is due. A step from a point after such a gap is therefore timed from the point before
+# it: the step catches up the gap.
+WRITE_GAP_S = 0.5
 
 
 def to_metres(latitude0):
@@ -78,9 +85,17 @@ def reports_speed_kt(track, start, end) -> float:
     return fastest
 
 
+def written_from(points, i) -> float:
+    """The earliest moment whose position point `i` may show: the point's own time, or where a
+    gap in the writes (WRITE_GAP_S) comes before it, the time of the point before the gap."""
+    p = points[i]
+    before = p[6] if len(p) > 6 else points[max(i - 1, 0)][0]
+    return before if p[0] - before > WRITE_GAP_S else p[0]
+
+
 def spans(points):
     """Every step from a trace point to the first at least SPEED_SPAN_S after it: the indices of
-    its ends, its length (m) and time (s)."""
+    its ends, its length (m) and time (s), from before a gap in the writes that precedes it."""
     metres = to_metres(points[0][1])
     times = [p[0] for p in points]
     xy = [metres(p[1], p[2]) for p in points]
@@ -88,7 +103,8 @@ def spans(points):
         j = bisect.bisect_left(times, t0 + SPEED_SPAN_S, lo=i + 1)
         if j == len(times):
             break
-        yield i, j, math.hypot(xy[j][0] - xy[i][0], xy[j][1] - xy[i][1]), times[j] - t0
+        yield (i, j, math.hypot(xy[j][0] - xy[i][0], xy[j][1] - xy[i][1]),
+               times[j] - written_from(points, i))
 
 
 def steps(points, track, offset):
@@ -100,13 +116,82 @@ def steps(points, track, offset):
             for i, j, length, seconds in spans(points)]
 
 
+# Each step over SPEED_SPAN_S or more against the speed the reports around it give
+# (reports_speed_kt), helicopters too: airborne at both ends at most 1.25 times as fast; on the
+# ground 1.35 times, the program's own catch-up of a late aircraft (1.2 times) and a stall of
+# 0.6 s in the step (12 %).
+FLIGHT_STEP_SPEED_MARGIN = 1.25
+GROUND_STEP_SPEED_MARGIN = 1.35
+# A stall of the machine that the trace does not show as a gap (the program's writes went on,
+# made before it and sent after it) shows in the steps of every moving object at once: steps of
+# STALL_OBJECTS objects or more beyond their bound, begun within STALL_WINDOW_S of each other,
+# are a stall, not a fault of each, up to STALL_STEP_FACTOR times their bound (a stall of 1 s in
+# a step of 5 s; the world's longer gaps cut the trace, e2e_checks.WORLD_GAP_S).
+STALL_OBJECTS = 3
+STALL_WINDOW_S = 1.0
+STALL_STEP_FACTOR = 1.2
+
+
+def step_margin(step) -> float:
+    """The bound of a step (as `steps` gives it) against the speed its reports give."""
+    return FLIGHT_STEP_SPEED_MARGIN if step[5] else GROUND_STEP_SPEED_MARGIN
+
+
+def fast_steps(points, track, offset):
+    """The object's steps (as `steps` gives them) faster than their bound, and its fastest step
+    against the speed its reports give, airborne (True) and on the ground (False)."""
+    measured = steps(points, track, offset)
+    fast = [s for s in measured if s[1] > step_margin(s) * s[2]]
+    return fast, {airborne: max((s[1] / s[2] for s in measured if s[5] == airborne), default=0.0)
+                  for airborne in (True, False)}
+
+
+def judge_steps(fast_by_object):
+    """`fast_by_object`: per object its fast steps (fast_steps). The worst step of each object
+    that is no part of a stall, as {object: step}; and the stalls (capture time, number of
+    objects, the largest step against its bound), in time order."""
+    fast = sorted((s[0], name, s) for name, found in fast_by_object.items() for s in found)
+    worst, stalls = {}, []
+    for at, name, step in fast:
+        excess = step[1] / step[2] / step_margin(step)
+        together = {n for a, n, _ in fast if abs(a - at) <= STALL_WINDOW_S}
+        if len(together) < STALL_OBJECTS or excess > STALL_STEP_FACTOR:
+            if excess > worst.get(name, (0.0, None))[0]:
+                worst[name] = (excess, step)
+        elif stalls and at - stalls[-1][1] <= STALL_WINDOW_S:
+            first, _, names, largest = stalls[-1]
+            stalls[-1] = (first, at, names | {name}, max(largest, excess))
+        else:
+            stalls.append((at, at, {name}, excess))
+    return ({name: step for name, (_, step) in worst.items()},
+            [(first, len(names), largest) for first, _, names, largest in stalls])
+
+
+def leg_share(u, v0, v1) -> float:
+    """How far along a leg between two reports (its share of the leg) an aircraft is at the share
+    `u` of the leg's time: at the reported speeds `v0` and `v1`, changing evenly from the one to
+    the other (a landing roll from 100 to 38 kt over 14 s lies 1.6 s ahead of the leg's mean
+    speed halfway); at the mean speed where the reports give none."""
+    if not (v0 >= 0.0 and v1 >= 0.0 and v0 + v1 > 0.0):
+        return u
+    return (v0 * u + (v1 - v0) * u * u / 2.0) / ((v0 + v1) / 2.0)
+
+
+def leg_speed_share(u, v0, v1) -> float:
+    """The speed at the share `u` of a leg's time (leg_share) against the leg's mean speed."""
+    if not (v0 >= 0.0 and v1 >= 0.0 and v0 + v1 > 0.0):
+        return 1.0
+    u = min(max(u, 0.0), 1.0)
+    return (v0 + (v1 - v0) * u) / ((v0 + v1) / 2.0)
+
+
 def schedule_leads(points, track, offset):
     """Per measured trace point: its capture time, how many seconds along its track it runs
-    ahead of where its reports put it at that time (linear in time between two reports;
-    negative: behind) and whether it was on the ground. Measured where the capture covers the
-    aircraft, from SETTLE_S after its creation."""
+    ahead of where its reports put it at that time (leg_share between two reports; negative:
+    behind) and whether it was on the ground. Measured where the capture covers the aircraft,
+    from SETTLE_S after its creation."""
     metres = to_metres(track["points"][0][1])
-    reports = [(p[0], *metres(p[1], p[2])) for p in track["points"]]
+    reports = [(p[0], *metres(p[1], p[2]), p[3]) for p in track["points"]]
     times = [r[0] for r in reports]
     out = []
     for p in points:
@@ -116,18 +201,24 @@ def schedule_leads(points, track, offset):
         k = bisect.bisect_right(times, captured)
         if k == 0 or k == len(times):
             continue
-        (ta, ax, ay), (tb, bx, by) = reports[k - 1], reports[k]
+        (ta, ax, ay, va), (tb, bx, by, vb) = reports[k - 1], reports[k]
         length = math.hypot(bx - ax, by - ay)
         speed = length / (tb - ta)
         if speed < SCHEDULE_LEG_MIN_KT * KT_TO_MPS:
             continue
-        u = (captured - ta) / (tb - ta)
+        now = (captured - ta) / (tb - ta)
+        u = leg_share(now, va, vb)
         x, y = metres(p[1], p[2])
         dx, dy = x - ax - u * (bx - ax), y - ay - u * (by - ay)
         along = (dx * (bx - ax) + dy * (by - ay)) / length
         if math.hypot(dx, dy) ** 2 - along ** 2 > SCHEDULE_OFF_LEG_M ** 2:
             continue
-        out.append((captured, along / speed, p[5]))
+        # In seconds at the speed the reports give halfway between where it is due and where it
+        # is (at least SCHEDULE_LEG_MIN_KT).
+        floor = SCHEDULE_LEG_MIN_KT * KT_TO_MPS
+        lead = along / max(speed * leg_speed_share(now, va, vb), floor)
+        halfway = now + lead / (tb - ta) / 2.0
+        out.append((captured, along / max(speed * leg_speed_share(halfway, va, vb), floor), p[5]))
     return out
 
 
@@ -138,16 +229,16 @@ def schedule_clock(leads) -> float:
     return statistics.median(leads) if leads else 0.0
 
 
-def held_lead(leads):
-    """The largest lead (s) that an object keeps for SCHEDULE_HOLD_S without a gap of more than
-    SCHEDULE_GAP_S in its measures, and its capture time; `leads` as schedule_leads gives them
-    (of one phase: the points of another make gaps)."""
+def held_windows(leads):
+    """Every stretch of SCHEDULE_HOLD_S over which an object's leads were measured without a gap
+    of more than SCHEDULE_GAP_S: its capture time, the lead kept all along (the smallest) and
+    the median lead; `leads` as schedule_leads gives them (of one phase: the points of another
+    make gaps)."""
     times = [l[0] for l in leads]
-    held = (-math.inf, None)
     for i, (at, _, _) in enumerate(leads):
         j = bisect.bisect_right(times, at + SCHEDULE_HOLD_S)
         if (times[j - 1] - at < SCHEDULE_HOLD_S - SCHEDULE_GAP_S
                 or any(b - a > SCHEDULE_GAP_S for a, b in zip(times[i:j], times[i + 1:j]))):
             continue
-        held = max(held, (min(l[1] for l in leads[i:j]), at), key=lambda h: h[0])
-    return held
+        window = [l[1] for l in leads[i:j]]
+        yield at, min(window), statistics.median(window)

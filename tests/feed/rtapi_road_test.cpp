@@ -88,16 +88,22 @@ TEST_F(RtApiRoadTest, ARunAuthenticatesReadsAndDeauthenticates) {
     EXPECT_EQ(standIn_->requests("/v6/deauth")[0].status, 200);
 
     // Never sooner than the service allows: no violation, and the manual clock shows the gaps.
+    // The last request may have been in flight at the stop, not answered yet (status 0): on a
+    // busy machine the readers make more requests while the test waits.
     const auto traffic = standIn_->requests("/v6/traffic");
     for (std::size_t i = 0; i < traffic.size(); ++i) {
-        EXPECT_EQ(traffic[i].status, 200) << i;
+        if (i + 1 < traffic.size() || traffic[i].status != 0) {
+            EXPECT_EQ(traffic[i].status, 200) << i;
+        }
         if (i > 0) {
             EXPECT_GE(traffic[i].at - traffic[i - 1].at, milliseconds(3000)) << i;
         }
     }
     const auto weather = standIn_->requests("/v6/nearestmetar");
     for (std::size_t i = 1; i < weather.size(); ++i) {
-        EXPECT_EQ(weather[i].status, 200) << i;
+        if (i + 1 < weather.size() || weather[i].status != 0) {
+            EXPECT_EQ(weather[i].status, 200) << i;
+        }
         EXPECT_GE(weather[i].at - weather[i - 1].at, kRtApiWeatherIntervalMs) << i;
     }
     EXPECT_EQ(gf_qnh(), 1014);

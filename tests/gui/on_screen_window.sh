@@ -24,6 +24,12 @@ program=$1
 capture=$2
 out=$3
 
+# The limits of the waits, seconds of the test's own time: each wait ends at its event, the
+# limit only ends a run that went wrong. The program itself ends 25 s after its error.
+WINDOW_WAIT_S=60
+RESIZE_WAIT_S=20
+SETTLE_WAIT_S=20
+
 fail() {
     echo "FAILED: $*"
     exit 1
@@ -45,25 +51,28 @@ size_of() {
     echo "${WIDTH}x${HEIGHT}"
 }
 
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Skyloom$' | head -n 1) ||
-    fail "the program's window did not show"
-[ -n "$window" ] || fail "the program's window did not show"
+window=$(timeout "$WINDOW_WAIT_S" xdotool search --sync --onlyvisible --name '^Skyloom$' |
+    head -n 1) || fail "the program's window did not show within $WINDOW_WAIT_S s"
+[ -n "$window" ] || fail "the program's window did not show within $WINDOW_WAIT_S s"
 size=$(size_of "$window")
 [ "$size" = "900x768" ] || fail "the expanded window is $size, not 900x768"
 
 # The compact switch: (765, 4)-(855, 30) in the layout, 96 DPI under Xvfb.
 xdotool mousemove --window "$window" 810 17 click 1
-for _ in $(seq 1 100); do
+deadline=$((SECONDS + RESIZE_WAIT_S))
+while [ "$SECONDS" -lt "$deadline" ]; do
     size=$(size_of "$window")
     [ "$size" = "900x128" ] && break
     sleep 0.1
 done
-[ "$size" = "900x128" ] || fail "after the compact switch the window is $size, not 900x128"
+[ "$size" = "900x128" ] ||
+    fail "after the compact switch the window is $size, not 900x128, after $RESIZE_WAIT_S s"
 
 # The picture follows the size: wait until two screenshots in a row agree.
 import -window "$window" "$out/screen.png"
 settled=no
-for _ in $(seq 1 50); do
+deadline=$((SECONDS + SETTLE_WAIT_S))
+while [ "$SECONDS" -lt "$deadline" ]; do
     sleep 0.2
     import -window "$window" "$out/screen_next.png"
     if compare -metric AE "$out/screen.png" "$out/screen_next.png" null: >/dev/null 2>&1; then
@@ -72,7 +81,7 @@ for _ in $(seq 1 50); do
     fi
     mv "$out/screen_next.png" "$out/screen.png"
 done
-[ "$settled" = yes ] || fail "the window's picture did not settle"
+[ "$settled" = yes ] || fail "the window's picture did not settle within $SETTLE_WAIT_S s"
 
 # The program ends by itself after the pause of a "SYSTEM ERROR".
 status=0

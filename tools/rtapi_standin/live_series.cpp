@@ -1,6 +1,7 @@
 #include "tools/rtapi_standin/live_series.h"
 
 #include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include <fmt/format.h>
@@ -39,11 +40,42 @@ double LiveSeries::momentAt(std::chrono::duration<double> sincePlaybackStart) co
     return epochOf(replies_.front()) + kLeadSeconds + sincePlaybackStart.count();
 }
 
-const nlohmann::json* LiveSeries::replyAt(double moment) const noexcept {
+namespace {
+
+// The web API's index of an aircraft's time stamp.
+constexpr std::size_t kTimestampIndex = 10;
+
+// A reply's aircraft: those of "data", or of the top level in older replies.
+template <typename Json> Json& lf_aircraftOf(Json& reply) {
+    return reply.contains("data") ? reply["data"] : reply;
+}
+
+bool lf_reportedBy(const nlohmann::json& values, double moment) {
+    return values.is_array() && values.size() > kTimestampIndex &&
+           values[kTimestampIndex].is_number() && values[kTimestampIndex].get<double>() <= moment;
+}
+
+} // namespace
+
+std::optional<nlohmann::json> LiveSeries::replyAt(double moment) const {
     const auto after = std::upper_bound(
         replies_.begin(), replies_.end(), moment,
         [](double value, const nlohmann::json& reply) { return value < epochOf(reply); });
-    return after == replies_.begin() ? nullptr : &*std::prev(after);
+    if (after == replies_.begin()) {
+        return std::nullopt;
+    }
+    nlohmann::json reply = *std::prev(after);
+    if (after == replies_.end()) {
+        return reply;
+    }
+    nlohmann::json& aircraft = lf_aircraftOf(reply);
+    for (const auto& [key, values] : lf_aircraftOf(*after).items()) {
+        if (lf_reportedBy(values, moment)) {
+            aircraft[key] = values;
+        }
+    }
+    reply["dataepoch"] = std::floor(moment);
+    return reply;
 }
 
 } // namespace skyloom::tools

@@ -6,8 +6,14 @@
 //
 // Playback begins at the stand-in's first traffic request, kLeadSeconds after the first
 // reply's moment, so that the buffered snapshots of that first request (at most 10 x 10 s
-// back) find their past; it then moves on with the stand-in's clock. The reply of a moment is
-// the newest whose dataepoch is not after it; past the last reply the last one answers.
+// back) find their past; it then moves on with the stand-in's clock. The reply of a moment holds
+// each aircraft as it was last reported by then, as the service's own data of that moment:
+// the newest reply whose dataepoch is not after the moment, with the aircraft of the next
+// reply whose time stamp (index 10) is not after it either. (The newest reply alone is up to
+// a step of the series old: a poll 4 s into a series of 5 s steps found the data of 4 s ago,
+// which the reader takes as current, and buffered snapshots asked 6 s apart came 5 or 10 s
+// apart.) The reply's "dataepoch" is the moment's whole second. Past the last reply the last
+// one answers.
 #pragma once
 
 #include <chrono>
@@ -31,8 +37,8 @@ public:
     // The moment (Unix seconds) that `sincePlaybackStart` after the start of the playback
     // shows.
     double momentAt(std::chrono::duration<double> sincePlaybackStart) const noexcept;
-    // The reply of the moment; null before the first reply's moment.
-    const nlohmann::json* replyAt(double moment) const noexcept;
+    // The reply of the moment (see above); none before the first reply's moment.
+    std::optional<nlohmann::json> replyAt(double moment) const;
     std::size_t size() const noexcept { return replies_.size(); }
 
 private:

@@ -103,8 +103,8 @@ nlohmann::json lf_inBox(nlohmann::json reply, const Box& box, std::size_t latInd
 // far back as the series goes.
 nlohmann::json lf_seriesReply(const LiveSeries& series, double moment, long buffers,
                               long spacing, const Box& box) {
-    const nlohmann::json* now = series.replyAt(moment);
-    if (now == nullptr) {
+    const std::optional<nlohmann::json> now = series.replyAt(moment);
+    if (!now) {
         throw std::runtime_error("web API stand-in: the live series starts after its playback");
     }
     if (buffers == 0) {
@@ -113,8 +113,9 @@ nlohmann::json lf_seriesReply(const LiveSeries& series, double moment, long buff
     nlohmann::json reply = *now;
     nlohmann::json data = nlohmann::json::object();
     for (long i = 0; i < buffers; ++i) {
-        const nlohmann::json* then = series.replyAt(moment - static_cast<double>(i * spacing));
-        if (then == nullptr) {
+        const std::optional<nlohmann::json> then =
+            series.replyAt(moment - static_cast<double>(i * spacing));
+        if (!then) {
             break;
         }
         const nlohmann::json& aircraft = then->contains("data") ? (*then)["data"] : *then;
@@ -261,9 +262,9 @@ RtApiStandIn::Outcome RtApiStandIn::answerTraffic(const Form& form) {
     // 0: no buffered request.
     long buffers = 0;
     long spacing = 0;
-    // Location or buffered traffic, and how long after the first such request it came.
+    // Location or buffered traffic, and when the first such request came.
     bool location = false;
-    Clock::Duration sincePlaybackStart{};
+    Clock::SteadyTime playbackStart{};
     {
         std::lock_guard lock(mutex_);
         Session* session = findSessionLocked(form);
@@ -322,7 +323,7 @@ RtApiStandIn::Outcome RtApiStandIn::answerTraffic(const Form& form) {
             if (!playbackStart_) {
                 playbackStart_ = now;
             }
-            sincePlaybackStart = now - *playbackStart_;
+            playbackStart = *playbackStart_;
             recordingName = bufferCount ? std::string(kStandInBufferedRecording) : liveRecording_;
             buffers = bufferCount.value_or(0);
             spacing = bufferTime.value_or(kDefaultBufferTimeSeconds);
@@ -330,10 +331,15 @@ RtApiStandIn::Outcome RtApiStandIn::answerTraffic(const Form& form) {
     }
     if (location) {
         if (const auto series = liveSeries(liveRecording_)) {
-            nlohmann::json reply = lf_seriesReply(
-                *series,
-                series->momentAt(std::chrono::duration<double>(sincePlaybackStart)), buffers,
-                spacing, box);
+            // The moment of the reply is the moment it is made, as the service's: the first
+            // request reads the series, which takes seconds on a busy machine, and a reply of
+            // the moment the request came was that much old when it left (the reader plays a
+            // reply's newest report 30 s after it receives it: every aircraft of the buffered
+            // reply came 2 s late at a load of 50).
+            const auto sincePlaybackStart =
+                std::chrono::duration<double>(clock().steadyNow() - playbackStart);
+            nlohmann::json reply = lf_seriesReply(*series, series->momentAt(sincePlaybackStart),
+                                                  buffers, spacing, box);
             std::lock_guard lock(mutex_);
             reply["rrl"] = rrl_.count();
             return Outcome{200, std::move(reply)};

@@ -3,8 +3,10 @@
 //   window_capture FOLDER
 //       every state (normal, compact, error, counts, counts_compact, park_pushed) at 96, 144
 //       and 192 DPI, as FOLDER/main_window_<state>_<dpi>dpi.png
-//   window_capture [--dpi N] [--compact] [--counts] [--park] [--error TEXT] FILE
-//       one state, as FILE (--park: the counts with "Park" pushed)
+//   window_capture [--dpi N] [--compact] [--counts] [--park] [--next-update MINUTES]
+//                  [--error TEXT] FILE
+//       one state, as FILE (--park: the counts with "Park" pushed; --next-update: the counts
+//       with the parking countdown at MINUTES)
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -149,10 +151,9 @@ bool lf_makeFolder(const fs::path& folder) {
 }
 
 int lf_usage() {
-    fmt::print(stderr,
-               "usage: window_capture FOLDER\n"
-               "       window_capture [--dpi N] [--compact] [--counts] [--park] [--error TEXT] "
-               "FILE\n");
+    fmt::print(stderr, "usage: window_capture FOLDER\n"
+                       "       window_capture [--dpi N] [--compact] [--counts] [--park] "
+                       "[--next-update MINUTES] [--error TEXT] FILE\n");
     return 2;
 }
 
@@ -195,6 +196,13 @@ int main(int argc, char** argv) {
         } else if (argument == "--park") {
             state.counts = true;
             state.parkPushed = true;
+        } else if (argument == "--next-update" && hasValue) {
+            state.counts = true;
+            state.nextUpdateMinutes =
+                static_cast<std::int32_t>(std::strtol(arguments[++i].c_str(), nullptr, 10));
+            if (state.nextUpdateMinutes < 1) {
+                return lf_usage();
+            }
         } else if (argument == "--error" && hasValue) {
             state.error = arguments[++i];
         } else if (argument == "--dpi" && hasValue) {

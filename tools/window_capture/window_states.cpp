@@ -35,6 +35,9 @@ std::vector<GuiUpdate> gf_updatesFor(const WindowState& state) {
         updates.emplace_back(U::LiveFit{2.0F});
         updates.emplace_back(
             U::StatusText{"Parking adjustments: 3 to be removed, 5 to be added\n", true});
+        if (state.nextUpdateMinutes > 0) {
+            updates.emplace_back(U::NextParkingUpdate{state.nextUpdateMinutes});
+        }
     }
     if (!state.error.empty()) {
         updates.emplace_back(U::ErrorText{state.error});

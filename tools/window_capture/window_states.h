@@ -4,6 +4,7 @@
 // stand) the tool sets where the program keeps it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct WindowState {
     // "Park" pushed (with static parking running): its status line and the parking controls
     // disabled while the update it asked for runs.
     bool parkPushed = false;
+    // With the counts: the minutes to the next parking update once the countdown ran (0: the
+    // whole interval, as the start-up shows it).
+    std::int32_t nextUpdateMinutes = 0;
 };
 
 // The updates that bring a fresh window into the state, in the order a run sends them.
