@@ -15,8 +15,8 @@ inline constexpr double kKnotsPerMetrePerSecond = 1.9438444924406046;
 inline constexpr double kMetresPerSecondPerKnot = 0.5144444444444445;
 inline constexpr double kGravityMetresPerSecond2 = 9.80665;
 
-// Local flat frames. Ground turn paths and timed curves use the mean length of a degree of
-// latitude; the curved air leg a degree of the equator; the runway search a sphere.
+// Local flat frames. Ground turn paths use the mean length of a degree of latitude; the curved
+// air leg a degree of the equator; the runway search a sphere.
 inline constexpr double kGroundFrameMetresPerDegree = 111132.95;
 inline constexpr double kCurveFrameMetresPerDegree = 111319.49;
 inline constexpr double kRunwayFrameEarthRadiusMetres = 6.371e6;

@@ -1,7 +1,7 @@
 // `MotionStep`: what the motion of a live aircraft keeps between two ticks beyond the record's
 // first block of motion values: the step toward the next sample (per-tick increments, target
 // heading, vertical step, custom length), the turn and attitude rates, the curved air leg, the
-// ground turn path and timed curve a ground step prepared, the take-off and landing state
+// ground turn path a ground step prepared with the way it is walked, the take-off and landing state
 // (rotation, flare stages, runway records), the height figures and the one-shot configuration
 // flags. Units: degrees for positions, radians for angles, feet for heights, knots, feet per
 // minute; every rate is per traffic tick (10 ms).
