@@ -34,6 +34,13 @@
 //   NKS736's reports end where it queues behind UAL1693's route to runway 25R; going on with
 //   UAL1693's line-up and take-off from there, its one object leaves its stand, taxies, lines up
 //   and rolls.
+// - N436M (BT36) and N232PG (S22T), landing at Hawthorne, turn off the runway, N436M onto a
+//   taxiway behind the end of its landing roll. Before, each rolled straight at its next report
+//   while its nose came round at its turn rate, 94 and 37 degrees off its motion.
+// - N223LA (AS50) and N624WC (R44), helicopters on the ground (N223LA set down by the
+//   simulator under reports that stay in the air), lift off toward reports 40 to 148 degrees
+//   off their noses. Before, each moved off that far sideways as it left the ground; now it
+//   turns over its spot first.
 // No object of these flights steps faster than 1.25 times the fastest speed its aircraft
 // reported, and taxiing they keep to their reports' schedule as the real ground tracks do, their
 // noses within 30 degrees of where they move on the ground (as the end-to-end checks hold it).
@@ -362,7 +369,11 @@ INSTANTIATE_TEST_SUITE_P(
                    nullptr,
                    0,
                    {FlightPhase::parked, FlightPhase::pushing_back, FlightPhase::pushed_back,
-                    FlightPhase::taxi}}),
+                    FlightPhase::taxi}},
+        KlaxFlight{"N436MTurnsOffBehindItsLandingRoll", "N436M", 3, false, 1080.0, {}, {}},
+        KlaxFlight{"N232PGTurnsOffItsLandingRoll", "N232PG", 3, false, kLongRunSeconds, {}, {}},
+        KlaxFlight{"N223LALiftsOffWhereItWasSetDown", "N223LA", 3, false, 400.0, {}, {}},
+        KlaxFlight{"N624WCLiftsOffAtSantaMonica", "N624WC", 3, false, kLongRunSeconds, {}, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -16,11 +16,12 @@
 // aircraft can roll); it rotates on the runway, leaves the ground no more than 100 m past the
 // runway's far end, where the world's on-ground flag clears, and catches up in the air no faster
 // than 1.25 times the speed its reports around the lift-off give (the climb's own and the climb
-// reported on the ground alike). On the ground an aeroplane moves where its nose points, within
-// 30 degrees: before, N7814B lined up with its nose on the centreline while it still followed
-// its path onto the runway, 32 degrees off, and WJA1401 rolled onto 26R with its nose swinging
-// round 41 degrees off its motion. A helicopter has no take-off roll: it goes no faster than a taxi
-// on the ground and is off it within a few seconds of its first climbing report.
+// reported on the ground alike). On the ground an aircraft moves where its nose points, within
+// 30 degrees (a helicopter too, faster than a sideways hover taxi's walking pace): before,
+// N7814B lined up with its nose on the centreline while it still followed its path onto the
+// runway, 32 degrees off, and WJA1401 rolled onto 26R with its nose swinging round 41 degrees
+// off its motion. A helicopter has no take-off roll: it goes no faster than a taxi on the
+// ground and is off it within a few seconds of its first climbing report.
 // The landings, the captures' reports of the aircraft as the demo feeds them (the first three
 // bursts as the App's buffer):
 // - UAL1090, an A319 of the Mexico City capture, reported over the threshold of 05R 209 ft above
@@ -31,9 +32,16 @@
 // - SWA410, a B737 of the Las Vegas capture, reported 6.5 NM east of the field at 2,300 ft, 120
 //   ft above it, descending. Before, the object met the simulator stand-in's flat ground there at
 //   some 1,900 fpm with no flare and rolled on 8 s at 219 kt.
+// - VOI785 (A21N), AIJ2800 (A21N) and AIJ2521 (A21N) of the Mexico City capture, whose reports
+//   turn off 05R onto the taxiways north of it at 20 to 35 kt while the object, behind them,
+//   still rolls along the runway. Before, each rolled straight at its next report off the
+//   runway or behind it while its nose came round at its turn rate: 95, 83 and 41 degrees off
+//   its motion.
+// - N216SH, a helicopter (EC30) of the Las Vegas capture, set down by the simulator and taxiing
+//   off at 10 to 19 kt. Before, it slid 38 degrees off its nose as its reports turned.
 // Below 500 ft near the park airport the object keeps to its runway's extended centreline; it
-// flares before it touches down; on the ground it goes no faster than it rolls at the most, and
-// across the airport off the runways no faster than 40 kt.
+// flares before it touches down; on the ground it goes no faster than it rolls at the most,
+// across the airport off the runways no faster than 40 kt, and where its nose points.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -103,8 +111,8 @@ constexpr double kCatchUpSeconds = 60.0;
 constexpr double kRotorcraftOnGroundMostKt = 43.0;
 constexpr double kRotorcraftLiftOffSeconds = 5.0;
 constexpr double kPlaybackDelaySeconds = 30.0;
-// An aeroplane's nose on the ground, moving at 5 kt or more, off the direction it moves in (as
-// the end-to-end checks hold it).
+// The nose on the ground, moving at 5 kt or more, off the direction it moves in (as the
+// end-to-end checks hold it).
 constexpr double kGroundNoseOffDeg = 30.0;
 
 // The capture's datagrams of one aircraft between two times, each burst with them alone.
@@ -263,10 +271,8 @@ TEST_P(TakeoffRollReplay, RollsNoFasterThanAnAirlinerRotatesAndLeavesTheGroundOn
         << "on the ground at " << rolling.seconds << " s";
     EXPECT_LE(farthestOnGround, kPastEndMetres + kOneTickMetres)
         << "metres past the runway's far end on the ground";
-    if (!rotorcraft) {
-        const NoseOff nose = gf_largestGroundNoseOff(onGround);
-        EXPECT_LE(nose.deg, kGroundNoseOffDeg) << "nose off its motion at " << nose.seconds << " s";
-    }
+    const NoseOff nose = gf_largestGroundNoseOff(onGround);
+    EXPECT_LE(nose.deg, kGroundNoseOffDeg) << "nose off its motion at " << nose.seconds << " s";
     const std::vector<std::string> failed = logLinesWith("removed: its take-off roll failed");
     if (c.climbOut == ClimbOut::onTheGround) {
         EXPECT_EQ(liftOff, nullptr);
@@ -379,6 +385,11 @@ struct LandingCase {
     friend void PrintTo(const LandingCase& c, std::ostream* out) { *out << c.name; }
 };
 
+// Mexico City's runways 05L and 05R.
+const std::vector<RunwayLine> kMexicoCityRunways{
+    {{19.427600860595703, -99.09049987792969}, kRunway05LFarEnd},
+    {{19.427000045776367, -99.08580017089844}, kRunway05RFarEnd}};
+
 // Metres from `at` to the runway: to its centreline between its ends (`segment`), or to the
 // centreline drawn on beyond them.
 double lf_offRunwayMetres(const RunwayLine& r, const Lalo& at, bool segment) {
@@ -468,29 +479,39 @@ TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
         << "on the ground at " << rolling.seconds << " s";
     EXPECT_LE(offRunway.kt, kOffRunwayMostKt * frameMargin)
         << "off the runways at " << offRunway.seconds << " s";
+    const NoseOff nose = gf_largestGroundNoseOff(onGround);
+    EXPECT_LE(nose.deg, kGroundNoseOffDeg) << "nose off its motion at " << nose.seconds << " s";
 }
 
-INSTANTIATE_TEST_SUITE_P(Recorded, LandingReplay,
-                         ::testing::Values(
-                             // From its approach to its taxi on the parallel taxiway north of 05L.
-                             LandingCase{
-                                 "Ual1090Mmmx05R",
-                                 kMexicoCityCapture,
-                                 kMexicoCityElevationFt,
-                                 &kMexicoCity,
-                                 "N823UA",
-                                 1553204100.0,
-                                 {{{19.427600860595703, -99.09049987792969}, kRunway05LFarEnd},
-                                  {{19.427000045776367, -99.08580017089844}, kRunway05RFarEnd}}},
-                             // Its reports as the capture has them.
-                             LandingCase{"Swa410KlasEast",
-                                         kLasVegasCapture,
-                                         kLasVegasElevationFt,
-                                         &kLasVegas,
-                                         "N459WN",
-                                         1e12,
-                                         {}}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Recorded, LandingReplay,
+    ::testing::Values(
+        // From its approach to its taxi on the parallel taxiway north of 05L.
+        LandingCase{"Ual1090Mmmx05R", kMexicoCityCapture, kMexicoCityElevationFt, &kMexicoCity,
+                    "N823UA", 1553204100.0, kMexicoCityRunways},
+        // Their landings on 05R and the turn-off onto the taxiways north of it.
+        LandingCase{"Voi785Mmmx05R", kMexicoCityCapture, kMexicoCityElevationFt, &kMexicoCity,
+                    "N535VL", 1e12, kMexicoCityRunways},
+        LandingCase{"Aij2800Mmmx05R", kMexicoCityCapture, kMexicoCityElevationFt, &kMexicoCity,
+                    "XA-PGA", 1e12, kMexicoCityRunways},
+        LandingCase{"Aij2521Mmmx05R", kMexicoCityCapture, kMexicoCityElevationFt, &kMexicoCity,
+                    "XA-RLM", 1e12, kMexicoCityRunways},
+        // Its reports as the capture has them.
+        LandingCase{"Swa410KlasEast",
+                    kLasVegasCapture,
+                    kLasVegasElevationFt,
+                    &kLasVegas,
+                    "N459WN",
+                    1e12,
+                    {}},
+        LandingCase{"N216SHKlasHelicopter",
+                    kLasVegasCapture,
+                    kLasVegasElevationFt,
+                    &kLasVegas,
+                    "N216SH",
+                    1e12,
+                    {}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace skyloom::testing

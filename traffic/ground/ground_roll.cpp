@@ -366,23 +366,36 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
         st.presentSpeed = 0.0;
         return true;
     }
+    const auto fractionAt = [&roll](double seconds) {
+        return std::clamp(gf_speedProfileDistanceAt(roll.profile, seconds) / roll.profile.length,
+                          0.0, 1.0);
+    };
+    const double before = fractionAt(roll.counter / kTicksPerSecond);
     ++roll.counter;
     const double t = roll.counter / kTicksPerSecond;
-    const double f =
-        std::clamp(gf_speedProfileDistanceAt(roll.profile, t) / roll.profile.length, 0.0, 1.0);
+    const double f = fractionAt(t);
     const GroundPathFollow& g = st.groundPath;
     GroundPathPoint p;
     if (g.done == 0 && g.path.length > 0) {
         p = gf_groundPathPointAt(g.path, f);
     }
-    if (p.valid != 0) {
-        a.sent.latitude = p.latitude;
-        a.sent.longitude = p.longitude;
-    } else {
-        a.sent.latitude = roll.start.lat + (roll.end.lat - roll.start.lat) * f;
-        a.sent.longitude =
-            roll.start.lon + gf_longitudeDifference(roll.start.lon, roll.end.lon) * f;
-    }
+    // Where the profile puts the aircraft: along its turn path, else on the line between the
+    // roll's ends. The aircraft goes there from where it is, no faster than it may catch up:
+    // where the nose held it back (the per-tick motion moves it where its nose points), it
+    // follows the roll from there instead of sliding across onto it.
+    const double length =
+        p.valid != 0 ? g.path.length : gf_distanceNM(roll.start, roll.end) * kMetresPerNm;
+    const Lalo due =
+        p.valid != 0
+            ? Lalo{p.latitude, p.longitude}
+            : Lalo{roll.start.lat + (roll.end.lat - roll.start.lat) * f,
+                   roll.start.lon + gf_longitudeDifference(roll.start.lon, roll.end.lon) * f};
+    const Lalo here = lf_position(a);
+    const double behind = gf_distanceNM(here, due) * kMetresPerNm;
+    const double most = kLateCatchUpPace * (f - before) * length;
+    const double share = behind > most ? most / behind : 1.0;
+    a.sent.latitude = here.lat + (due.lat - here.lat) * share;
+    a.sent.longitude = here.lon + gf_longitudeDifference(here.lon, due.lon) * share;
     st.presentSpeed = std::min(gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt,
                                lf_groundStepMostKt(a));
     // Along a turn path (a line-up, a landing roll's turn-off) the nose points along the path,

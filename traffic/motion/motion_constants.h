@@ -104,6 +104,13 @@ inline constexpr double kVerticalEasingFtPerTick = 0.001;
 inline constexpr double kTouchDownPitchMostDegPerTick = 0.015;
 inline constexpr double kSettlingPitchLeastDegPerTick = 0.005;
 
+// On the ground the motion of a tick lies at most this far off the nose (a turn path is walked
+// within as much of it, traffic/ground/path_pace.cpp); a helicopter hover-taxies sideways or
+// backwards no faster than a brisk walk (the FAA's Helicopter Flying Handbook, FAA-H-8083-21,
+// "Hovering Flight": sideward and rearward at no more than a brisk walk, some 2 m/s).
+inline constexpr double kGroundMotionOffNoseMostDeg = 15.0;
+inline constexpr double kHoverTaxiSidewaysMostKt = 4.0;
+
 // Runway list checks.
 inline constexpr double kRunwayAltitudeWarningFt = 100.0;
 inline constexpr double kRunwayEndBearingToleranceDeg = 0.1;

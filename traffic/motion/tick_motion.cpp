@@ -13,17 +13,18 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
+#include "traffic/decode/sample_checks.h"
+#include "traffic/motion/air_leg.h"
 #include "traffic/motion/air_step.h"
 #include "traffic/motion/cruise_vertical.h"
-#include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
+#include "traffic/motion/ground_nose.h"
 #include "traffic/motion/kinematics.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_constants.h"
 #include "traffic/motion/motion_driver.h"
-#include "traffic/decode/sample_checks.h"
-#include "traffic/motion/air_leg.h"
 #include "traffic/motion/turn_reach.h"
+#include "traffic/step/aircraft_commands.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -583,7 +584,8 @@ void lf_moveOneTick(MotionContext& ctx) {
     const Lalo positionBefore = lf_position(a);
     const bool rolled = st.rollRunning != 0 && lf_moveRollOneTick(ctx);
     bool alongPath = rolled && st.pathHeadingSet != 0;
-    if (!rolled && !lf_followGroundPath(a)) {
+    const bool walked = !rolled && lf_followGroundPath(a);
+    if (!rolled && !walked) {
         alongPath = lf_followStep(ctx);
     }
     const bool onGround = a.motion.onGround != 0;
@@ -605,8 +607,21 @@ void lf_moveOneTick(MotionContext& ctx) {
     } else if (!onGround && !lf_rotating(a)) {
         lf_headingInTheAir(a, positionBefore, alongPath);
     }
+    // A taxi's leg and a turn path are planned and walked within the nose; a roll goes at the
+    // pace of its profile, along its path too. The drive onto a stand creeps along the samples
+    // the parking code lays out while the nose turns onto the stand's line.
+    const bool withinTheNose = !rolled && (walked || alongPath);
+    const bool held = (onGround || lf_rotating(a)) && !lf_pushingBack(a) && !withinTheNose &&
+                      a.phase.phase != FlightPhase::parking &&
+                      gf_moveWhereTheNosePoints(
+                          a, positionBefore, headingBefore,
+                          kGroundHeadingRateFactor * a.base.headingRateRadPerTick, lf_rotating(a));
     if (a.phase.phase == FlightPhase::takeoff) {
-        lf_rotateAndClimb(ctx);
+        // A helicopter lifting off hovers over its spot until its nose points along its way.
+        if (!(held && a.base.category == AircraftCategory::Rotorcraft &&
+              a.motion.rotationCounter == 1)) {
+            lf_rotateAndClimb(ctx);
+        }
     } else {
         lf_attitudeAndAltitude(ctx);
     }
