@@ -177,11 +177,11 @@ void lf_startRollProfile(MotionContext& ctx) {
     const bool path = st.groundPath.done == 0 && st.groundPath.path.length > 0;
     const Lalo here = roll.start;
     const double metres =
-        path ? st.groundPath.path.length : gf_distanceNM(here, lf_lalo(s[1])) * kMetresPerNm;
+        path ? st.groundPath.path.length : gf_distanceNM(here, lf_lalo(s[1])) * geo::kMetresPerNM;
     double startKt = st.presentSpeed > 0 ? st.presentSpeed : s[0].groundSpeedKt;
     if (st.rollRunning != 0 && roll.profile.valid != 0) {
         startKt = gf_speedProfileSpeedAt(roll.profile, roll.counter / kTicksPerSecond) /
-                  kMetresPerSecondPerKt;
+                  geo::kMetresPerSecondPerKnot;
     }
     // No report makes the roll faster than the aircraft rolls at the most: N7814B, standing at
     // the threshold of 26R at Las Vegas, reported 520 kt 1.2 km on.
@@ -196,9 +196,9 @@ void lf_startRollProfile(MotionContext& ctx) {
         }
     }
     SpeedProfile profile;
-    const double va = std::max(0.0, startKt) * kMetresPerSecondPerKt;
-    const double vb = std::max(0.0, endKt) * kMetresPerSecondPerKt;
-    const double vmax = std::min(fastest + 1.0, mostKt) * kMetresPerSecondPerKt;
+    const double va = std::max(0.0, startKt) * geo::kMetresPerSecondPerKnot;
+    const double vb = std::max(0.0, endKt) * geo::kMetresPerSecondPerKnot;
+    const double vmax = std::min(fastest + 1.0, mostKt) * geo::kMetresPerSecondPerKnot;
     // Two samples at one place or a step of no time give no profile: the step's own
     // increments then carry the aircraft.
     if (!gf_fitSpeedProfile(profile, metres, seconds, va, vb, vmax)) {
@@ -384,20 +384,21 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
     // where the nose held it back (the per-tick motion moves it where its nose points), it
     // follows the roll from there instead of sliding across onto it.
     const double length =
-        p.valid != 0 ? g.path.length : gf_distanceNM(roll.start, roll.end) * kMetresPerNm;
+        p.valid != 0 ? g.path.length : gf_distanceNM(roll.start, roll.end) * geo::kMetresPerNM;
     const Lalo due =
         p.valid != 0
             ? Lalo{p.latitude, p.longitude}
             : Lalo{roll.start.lat + (roll.end.lat - roll.start.lat) * f,
                    roll.start.lon + gf_longitudeDifference(roll.start.lon, roll.end.lon) * f};
     const Lalo here = lf_position(a);
-    const double behind = gf_distanceNM(here, due) * kMetresPerNm;
+    const double behind = gf_distanceNM(here, due) * geo::kMetresPerNM;
     const double most = kLateCatchUpPace * (f - before) * length;
     const double share = behind > most ? most / behind : 1.0;
     a.sent.latitude = here.lat + (due.lat - here.lat) * share;
     a.sent.longitude = here.lon + gf_longitudeDifference(here.lon, due.lon) * share;
-    st.presentSpeed = std::min(gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt,
-                               lf_groundStepMostKt(a));
+    st.presentSpeed =
+        std::min(gf_speedProfileSpeedAt(roll.profile, t) / geo::kMetresPerSecondPerKnot,
+                 lf_groundStepMostKt(a));
     // Along a turn path (a line-up, a landing roll's turn-off) the nose points along the path,
     // as on a taxi's (the per-tick motion turns it there): steered to the step's direction,
     // N899DN's stayed on it while its roll turned off 30L at Minneapolis, 39 degrees off its
@@ -486,7 +487,7 @@ std::uint8_t lf_takeoffDecision(MotionContext& ctx) {
             v2 = std::max(1.0, v2 - 5.0);
             v3 = std::max(1.0, v3 - 5.0);
         }
-        const double d = gf_distanceNM(lf_position(a), lf_lalo(s[k])) * kMetresPerNm;
+        const double d = gf_distanceNM(lf_position(a), lf_lalo(s[k])) * geo::kMetresPerNM;
         const std::int32_t dueIn = s[k].time - ctx.tick();
         if (v >= v1 && d <= 600.0 && dueIn <= std::max(a.base.rotationTicks + 300, 1)) {
             return 1;
@@ -566,7 +567,7 @@ std::optional<double> lf_alongTakeoffRunway(const MotionContext& ctx, const Lalo
         return std::nullopt;
     }
     const Lalo end{r.match.endAheadLatitude, r.match.endAheadLongitude};
-    const double d = gf_distanceNM(end, position) * kMetresPerNm;
+    const double d = gf_distanceNM(end, position) * geo::kMetresPerNM;
     if (d <= 0.0) {
         return 0.0;
     }

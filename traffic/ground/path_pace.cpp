@@ -35,7 +35,7 @@ using namespace ground;
 
 namespace {
 
-constexpr double kMetresPerTickPerKt = kMetresPerSecondPerKt / kTicksPerSecond;
+constexpr double kMetresPerTickPerKt = geo::kMetresPerSecondPerKnot / kTicksPerSecond;
 // The path's direction runs at most this far ahead of the nose: a corner of noisy reports (a
 // bend of 20 to 50 degrees in 12 m at 12 kt) is not walked seconds late for a lag the eye does
 // not see, and the nose stays well within 30 degrees of where the aircraft moves.

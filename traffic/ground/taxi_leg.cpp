@@ -53,9 +53,9 @@ double lf_arrivalHeading(const LiveAircraft& a, const Lalo& here, double leg) {
     const Lalo to = lf_lalo(s[1]);
     for (std::size_t k = 2; k < s.size() && s[k].airborne == 0; ++k) {
         const Lalo beyond = lf_lalo(s[k]);
-        const double metres = gf_distanceNM(to, beyond) * kMetresPerNm;
+        const double metres = gf_distanceNM(to, beyond) * geo::kMetresPerNM;
         if (s[k].stationary == 0 && metres >= kLeastBeyondMetres) {
-            const double inMetres = gf_distanceNM(here, to) * kMetresPerNm;
+            const double inMetres = gf_distanceNM(here, to) * geo::kMetresPerNM;
             const double arrival = gf_normaliseAngle(
                 leg + gf_wrapAngle(gf_bearing(to, beyond) - leg) * inMetres / (inMetres + metres));
             return std::abs(gf_wrapAngle(arrival - leg)) <= kLargestArrivalOffsetRad ? arrival
@@ -70,13 +70,13 @@ AirLegPath lf_plan(const LiveAircraft& a, double start, std::int32_t ticks) {
     const Lalo here = lf_position(a);
     const Lalo to = lf_lalo(a.stream[1]);
     const double seconds = std::max(ticks, 1) / kTicksPerSecond;
-    const double metresPerSecond = gf_distanceNM(here, to) * kMetresPerNm / seconds;
-    const double rate = lf_turnFactorBySpeed(metresPerSecond / kMetresPerSecondPerKt) *
+    const double metresPerSecond = gf_distanceNM(here, to) * geo::kMetresPerNM / seconds;
+    const double rate = lf_turnFactorBySpeed(metresPerSecond / geo::kMetresPerSecondPerKnot) *
                         a.base.headingRateRadPerTick * kTicksPerSecond;
     const double leg = gf_bearing(here, to);
-    return gf_planAirLeg({here, to, start, lf_arrivalHeading(a, here, leg), seconds, rate,
-                          metresPerSecond,
-                          kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKt});
+    return gf_planAirLeg(
+        {here, to, start, lf_arrivalHeading(a, here, leg), seconds, rate, metresPerSecond,
+         kLateCatchUpPace * lf_fastestReportedKt(a) * geo::kMetresPerSecondPerKnot});
 }
 
 } // namespace
