@@ -1,3 +1,5 @@
+#include "traffic/ground/ground_roll.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -15,7 +17,9 @@
 #include "sim/sim_command_queue.h"
 #include "traffic/decode/quarantine.h"
 #include "traffic/decode/sample_checks.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_turns.h"
+#include "traffic/ground/path_pace.h"
+#include "traffic/ground/taxi_leg.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/ground/takeoff_rotation.h"
 #include "traffic/motion/flat_earth.h"

@@ -1,3 +1,5 @@
+#include "traffic/ground/ground_step.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,7 +9,12 @@
 #include "sim/sim_ids.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_turns.h"
+#include "traffic/ground/path_pace.h"
+#include "traffic/ground/taxi_leg.h"
+#include "traffic/ground/pushback.h"
+#include "traffic/ground/line_up.h"
+#include "traffic/ground/ground_roll.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"

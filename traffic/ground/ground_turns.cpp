@@ -1,3 +1,5 @@
+#include "traffic/ground/ground_turns.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,7 +9,9 @@
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_step.h"
+#include "traffic/ground/path_pace.h"
+#include "traffic/ground/taxi_leg.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"

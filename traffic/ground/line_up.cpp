@@ -1,3 +1,5 @@
+#include "traffic/ground/line_up.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -6,7 +8,6 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/ground/runway_match.h"

@@ -1,3 +1,5 @@
+#include "traffic/ground/pushback.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,7 +14,6 @@
 #include "sim/sim_ids.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"

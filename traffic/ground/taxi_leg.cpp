@@ -7,12 +7,14 @@
 // through the next two reports) from wherever the nose pointed, and the nose turned toward the
 // target over the step: at corners of the reports taxiing aircraft at Los Angeles moved up to
 // 72 degrees off their noses (a B789 45 degrees at 8.5 kt for 6 s).
+#include "traffic/ground/taxi_leg.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/path_pace.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/air_leg.h"
 #include "traffic/motion/flat_earth.h"

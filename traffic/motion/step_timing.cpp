@@ -11,7 +11,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "traffic/decode/message_decoder.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_roll.h"
 #include "traffic/ground/takeoff_rotation.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"

@@ -1,6 +1,6 @@
 #include "traffic/motion/tick_motion.h"
 
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_roll.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/ground/takeoff_rotation.h"
 

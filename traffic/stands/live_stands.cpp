@@ -15,7 +15,7 @@
 #include "runtime/current_day_slot.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/pushback.h"
 #include "traffic/stands/park_airport_services.h"
 #include "traffic/stands/static_traffic.h"
 #include "traffic/step/traffic_exception.h"
