@@ -7,7 +7,8 @@
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
-#include "traffic/ground/ground_roll.h"
+#include "traffic/ground/takeoff_decision.h"
+#include "traffic/ground/takeoff_roll_end.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/motion/motion_common.h"

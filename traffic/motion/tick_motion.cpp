@@ -1,6 +1,7 @@
 #include "traffic/motion/tick_motion.h"
 
 #include "traffic/ground/ground_roll.h"
+#include "traffic/ground/takeoff_decision.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/ground/takeoff_rotation.h"
 
