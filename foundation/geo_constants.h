@@ -14,6 +14,7 @@ inline constexpr double kFeetPerNM = 6076.11549;
 inline constexpr double kMetresPerNM = 1852.0;
 inline constexpr double kFeetPerMetre = 3.2808399;
 inline constexpr double kMetresPerSecondPerKnot = 0.5144444444444445;
+inline constexpr double kKnotsPerMetrePerSecond = 1.9438444924406046;
 
 // Angle on the sphere per foot of distance along a great circle: 1 / (radius x feet per NM).
 inline constexpr double kRadiansPerFoot = 4.787404208238998e-08;

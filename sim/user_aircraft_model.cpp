@@ -8,6 +8,7 @@
 
 #include <fmt/format.h>
 
+#include "foundation/geo_constants.h"
 #include "foundation/log_file.h"
 #include "foundation/user_related_exception.h"
 #include "refdata/aircraft_category.h"
@@ -24,7 +25,6 @@ namespace {
 constexpr std::size_t kModelFieldChars = 32;
 // Models of at most this many characters are taken for ICAO codes.
 constexpr std::size_t kIcaoCodeMaxChars = 4;
-constexpr double kMetresPerNM = 1852.0;
 
 // Vehicles of the simulator that are no aircraft stand in as a small regional jet.
 constexpr std::array<std::string_view, 2> kVehicleMarks{"camerapod", "Crew Vessel"};
@@ -111,7 +111,8 @@ ModelOutcome lf_deriveModel(std::string model, const UserAircraft& user, WindowS
     }
     if (outcome.known) {
         window.enqueueUpdate(GuiUpdate::UserWingspanKnown{true});
-        line += fmt::format(", half wing span: {:.1F} meter", outcome.halfSpanNm * kMetresPerNM);
+        line +=
+            fmt::format(", half wing span: {:.1F} meter", outcome.halfSpanNm * geo::kMetresPerNM);
     } else {
         window.enqueueUpdate(GuiUpdate::UserWingspanKnown{false});
         window.showStatusText(std::string(kWingspanUnknownStatus), true);

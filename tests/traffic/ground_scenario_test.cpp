@@ -23,7 +23,6 @@
 #include "tests/traffic/support/runway_fixture.h"
 #include "tests/traffic/support/test_numbers.h"
 #include "tools/track_replay/replay_stand_ins.h"
-#include "traffic/ground/ground_motion.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/step/aircraft_commands.h"

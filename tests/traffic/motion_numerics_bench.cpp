@@ -11,7 +11,7 @@
 
 #include "tests/support/traffic_test_world.h"
 #include "tests/traffic/support/runway_fixture.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/path_pace.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/ground/turn_path.h"
 #include "traffic/motion/kinematics.h"

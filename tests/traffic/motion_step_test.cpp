@@ -147,11 +147,26 @@ TEST_F(MotionStepTest, TheExtrapolationBudgetFollowsThePhase) {
         MotionContext ctx{state_, a, state_.motionWorld};
         EXPECT_EQ(lf_extrapolationBudget(ctx), c.budget) << gf_flightPhaseText(c.phase);
     }
-    state_.motionWorld.userPosition = {48, 8}; // 60 NM away, beyond RANGE - 0.5
-    TrafficSample s{.latitude = 47, .longitude = 8, .groundSpeedKt = 250};
-    LiveAircraft& far = aircraft(FlightPhase::flying, {s});
-    MotionContext ctx{state_, far, state_.motionWorld};
-    EXPECT_EQ(lf_extrapolationBudget(ctx), 0);
+    // 60 NM away, beyond RANGE - 0.5, an aircraft flies on only while it awaits its next
+    // report: its reports' interval and half again, at least the 30 s playback delay (3 s a
+    // step), at most the 20 steps of one in range. One report gives no interval yet.
+    state_.motionWorld.userPosition = {48, 8};
+    const struct {
+        const char* reports;
+        double intervalSeconds; // NaN: one report
+        std::int32_t budget;
+    } far[] = {
+        {"one report", std::nan(""), 10},    {"two, 5 s apart", 5, 10},
+        {"two, 20 s apart", 20, 10},         {"two, 24 s apart", 24, 12},
+        {"two, 38 s apart", 38, 19},         {"two, 60 s apart", 60, 20},
+    };
+    for (const auto& c : far) {
+        TrafficSample s{.latitude = 47, .longitude = 8, .groundSpeedKt = 250};
+        LiveAircraft& a = aircraft(FlightPhase::flying, {s});
+        a.motion.reportIntervalSeconds = c.intervalSeconds;
+        MotionContext ctx{state_, a, state_.motionWorld};
+        EXPECT_EQ(lf_extrapolationBudget(ctx), c.budget) << c.reports;
+    }
 }
 
 // Without reports an airborne aircraft slows by a tenth each extrapolated step (6 % in a

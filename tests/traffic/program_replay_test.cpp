@@ -426,10 +426,10 @@ constexpr double kPontiacElevationFt = 980.0;
 // Aircraft reported every 17 to 25 s that were removed whenever their round came late and
 // created again with the next report.
 const std::set<std::string> kPontiacSteadilyReported = {"SWA2102", "ENY3392", "UAL906"};
-// Objects that aircraft got again after one of their objects went, on the same run of the
-// capture before the air motion's mends of the last issues (86; 94 just before the wait for a
-// report beyond the range).
-constexpr std::size_t kPontiacRecreationsBefore = 86;
+// Objects that aircraft got again after one of their objects went, at most: 4 on this run,
+// some room left for the timing of the motion; 72 where an aircraft beyond the range whose
+// stream ran out was removed at once instead of waiting for its next report.
+constexpr std::size_t kPontiacRecreationsMost = 7;
 constexpr const char* kReportsRanOut = "its reports ran out";
 
 // A removal as the program made it: the reason the log gave, and what the decoder had of the
@@ -520,7 +520,7 @@ TEST_F(PontiacProgramReplay, AnAircraftWhoseReportsKeepComingIsNotRemovedForWant
                 objects.size() + recreations, objects.size(), recreations, again, removals.size(),
                 ranOut, kReportsRanOut);
     EXPECT_GT(ranOut, 0u) << "the capture's reports end";
-    EXPECT_LE(recreations, kPontiacRecreationsBefore);
+    EXPECT_LE(recreations, kPontiacRecreationsMost);
     for (const auto& [hexid, callsign] : callsigns) {
         if (kPontiacSteadilyReported.contains(callsign)) {
             EXPECT_EQ(objects[hexid].size(), 1u) << callsign;

@@ -11,8 +11,9 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
+#include "traffic/ground/takeoff_roll_end.h"
 #include "traffic/step/aircraft_commands.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/line_up.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/decode/new_sample_checks.h"
 #include "traffic/ground/runway_match.h"
@@ -22,7 +23,6 @@ namespace skyloom {
 
 namespace {
 
-constexpr double kMetresPerNm = 1852.0;
 constexpr double kTicksPerSecond = 100.0;
 // Repeated positions: the newest moving sample counts when it lies this close behind.
 constexpr double kRepeatWindowSeconds = 22.0;
@@ -90,7 +90,7 @@ void lf_timeArrival(const LiveAircraft& aircraft, TrafficSample& sample) {
     if (newest.airborne == 0 || sample.airborne == 0) {
         return;
     }
-    const double metres = gf_distanceNM(lf_at(newest), lf_at(sample)) * kMetresPerNm;
+    const double metres = gf_distanceNM(lf_at(newest), lf_at(sample)) * geo::kMetresPerNM;
     const double seconds = (sample.time - newest.time) / kTicksPerSecond;
     const JumpCheck check = gf_checkJumpSpeed(metres, seconds, newest.groundSpeedKt,
                                               sample.groundSpeedKt, aircraft.base.category);
@@ -134,7 +134,7 @@ bool lf_endRollInPlace(TrafficState& state, LiveAircraft& aircraft, const Traffi
     const bool inPlace =
         ground.slowRollReportSet != 0 &&
         ground.slowRollReportTick >= static_cast<std::int32_t>(aircraft.phase.changeTick) &&
-        gf_distanceNM(ground.slowRollReport, here) * kMetresPerNm <= kRollInPlaceMetres;
+        gf_distanceNM(ground.slowRollReport, here) * geo::kMetresPerNM <= kRollInPlaceMetres;
     ground.slowRollReport = here;
     ground.slowRollReportTick = static_cast<std::int32_t>(state.currentTick());
     ground.slowRollReportSet = 1;
@@ -264,7 +264,7 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
         !stream.empty()) {
         const std::int32_t setting = gf_paramsSnapshot()->HOLDING_THRESHOLD_METERS;
         const double threshold = setting > 0 ? setting : kDefaultHoldingThresholdMetres;
-        if (gf_distanceNM(lf_at(stream.back()), lf_at(sample)) * kMetresPerNm > threshold) {
+        if (gf_distanceNM(lf_at(stream.back()), lf_at(sample)) * geo::kMetresPerNM > threshold) {
             aircraft.motion.extrapolationCounter = 0;
             aircraft.motion.earlyWindowTicks = 2700;
             aircraft.motion.lateWindowTicks = 2700;

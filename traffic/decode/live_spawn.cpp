@@ -9,6 +9,7 @@
 
 #include "config/params_snapshot.h"
 #include "feed/feed_fields.h"
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "liveries/livery_choice.h"
@@ -34,7 +35,6 @@ namespace skyloom {
 
 namespace {
 
-constexpr double kMetresPerNm = 1852.0;
 constexpr double kNmPerDegree = 60.0;
 constexpr double kDegPerRad = 180.0 / std::numbers::pi;
 
@@ -177,7 +177,7 @@ bool lf_spawnCollidesWithUser(TrafficState& state, LiveAircraft& aircraft) {
     bool drop = false;
     if (user.positionKnown() && (!std::isfinite(height) || height <= kSpawnUserCheckHeightFt)) {
         if (aircraft.motion.userCollision != 0) {
-            const double metres = gf_distanceNM(user.position(), lf_at(newest)) * kMetresPerNm;
+            const double metres = gf_distanceNM(user.position(), lf_at(newest)) * geo::kMetresPerNM;
             drop = user.groundVelocity > kSpawnUserMovingKt ||
                    (newest.airborne == 0 &&
                     (newest.groundSpeedKt > kSpawnUserMovingKt || metres < kSpawnUserNearMetres));

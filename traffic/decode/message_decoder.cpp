@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "config/params_snapshot.h"
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase_lookups.h"
@@ -24,8 +25,6 @@ namespace skyloom {
 
 namespace {
 
-constexpr double kMetresPerNm = 1852.0;
-constexpr double kKnotsPerMetrePerSecond = 1.9438444924406046;
 // Ground-track jumps: implied speeds (kt).
 constexpr double kStandingSpeedKt = 5.0;
 constexpr double kStandingJumpKt = 30.0;
@@ -97,7 +96,7 @@ bool lf_isJump(const TrafficState& state, const LiveAircraft& aircraft, const Tr
         !state.motionWorld.runways.empty() && (gf_isNearAirport(state.motionWorld.runways, from) ||
                                      gf_isNearAirport(state.motionWorld.runways, to));
     const bool sameRunway = dm > kSameRunwayMinMetres && lf_sameRunway(state, from, to);
-    const double v = dm / dt * kKnotsPerMetrePerSecond;
+    const double v = dm / dt * geo::kKnotsPerMetrePerSecond;
     const double g = std::max(lf_reportedSpeed(last.groundSpeedKt), lf_reportedSpeed(next.groundSpeedKt));
     return (g <= kStandingSpeedKt && v > kStandingJumpKt) ||
            v > std::max(kJumpSpeedFactor * g, kJumpFloorKt) ||
@@ -135,7 +134,7 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
         const double dt = entry.timestamp - aircraft.lastSampleTime;
         const double dm = gf_distanceNM({last.latitude, last.longitude},
                                         {next.latitude, next.longitude}) *
-                          kMetresPerNm;
+                          geo::kMetresPerNM;
         const double turn = std::abs(next.trackDeg - last.trackDeg);
         // Measured from the newest report too: the thinning keeps a standing aircraft's last
         // taken sample up to 15 s old, over which a noisy jump looks slow.
@@ -151,7 +150,8 @@ void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEn
             previous.latitude = aircraft.lastReport.lat;
             previous.longitude = aircraft.lastReport.lon;
             const double reportDm =
-                gf_distanceNM(aircraft.lastReport, {next.latitude, next.longitude}) * kMetresPerNm;
+                gf_distanceNM(aircraft.lastReport, {next.latitude, next.longitude}) *
+                geo::kMetresPerNM;
             jump = lf_isJump(state, aircraft, previous, next, reportDm, reportDt);
             jumpMetres = reportDm;
             jumpSeconds = reportDt;

@@ -6,6 +6,7 @@
 #include <fmt/format.h>
 
 #include "foundation/clock.h"
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "traffic/stands/park_airport_services.h"
@@ -22,7 +23,6 @@ namespace skyloom {
 
 namespace {
 
-constexpr double kMetresPerNm = 1852.0;
 constexpr double kSamePositionDeg = 1e-8;
 constexpr double kSamePointMetres = 0.1;
 constexpr double kGateAheadRad = 30.0 * std::numbers::pi / 180.0;
@@ -85,7 +85,7 @@ bool lf_reachableFromTakenReport(const LiveAircraft& aircraft, double trackRad, 
 bool lf_liesOnTheWayFlownOn(const LiveAircraft& aircraft, const Lalo& here,
                             const TrafficSample& sample) {
     const Lalo& from = aircraft.takenReport;
-    const double flownMetres = aircraft.takenReportSpeedKt * motion::kMetresPerSecondPerKnot *
+    const double flownMetres = aircraft.takenReportSpeedKt * geo::kMetresPerSecondPerKnot *
                                (aircraft.lastSampleTime - aircraft.takenReportTime);
     return std::abs(gf_wrapAngle(gf_bearing(from, lf_at(sample)) - gf_bearing(from, here))) <=
                kFlownOnRad &&
@@ -224,7 +224,7 @@ bool lf_checkPushedBack(TrafficState& state, LiveAircraft& aircraft, TrafficSamp
     w.pushbackReference = at;
     const Lalo stand{aircraft.stand.latitude, aircraft.stand.longitude};
     const double nearMetres =
-        std::max(2.0 * aircraft.base.halfWingspanNm * kMetresPerNm, kNearStandMinMetres);
+        std::max(2.0 * aircraft.base.halfWingspanNm * geo::kMetresPerNM, kNearStandMinMetres);
     if (lf_metres(stand, at) < nearMetres) {
         w.away = 0;
         w.awayCount = 0;
@@ -303,7 +303,7 @@ bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, Traffic
     const Lalo stand{aircraft.stand.latitude, aircraft.stand.longitude};
     const DistanceBearing db =
         gf_distanceBearingMetres(stand, aircraft.stand.headingRad, lf_at(sample));
-    const double d = db.distance / kMetresPerNm;
+    const double d = db.distance / geo::kMetresPerNM;
     const bool moved = d >= kMovedAtStandNm;
     const bool ahead =
         moved && std::abs(db.angle) <= (aircraft.stand.atGate != 0 ? kGateAheadRad : kAheadRad);
@@ -325,7 +325,7 @@ bool checkAtStandSituations(TrafficState& state, LiveAircraft& aircraft, Traffic
             return false;
         }
         if (ahead && d <= kTaxiOutMaxNm) {
-            if (d * kMetresPerNm < lf_taxiOutMetres(aircraft)) {
+            if (d * geo::kMetresPerNM < lf_taxiOutMetres(aircraft)) {
                 return false;
             }
             lf_markDeparture(state, aircraft, sample, 1);
@@ -492,7 +492,7 @@ bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, Traff
         return placed && checkAtStandSituations(state, aircraft, sample);
     case FlightPhase::parking: {
         const Lalo stand{aircraft.stand.latitude, aircraft.stand.longitude};
-        if (!placed || !(lf_metres(stand, lf_at(sample)) / kMetresPerNm > kParkingLeftNm)) {
+        if (!placed || !(lf_metres(stand, lf_at(sample)) / geo::kMetresPerNM > kParkingLeftNm)) {
             return false;
         }
         lf_setPhase(state, aircraft, FlightPhase::taxi);

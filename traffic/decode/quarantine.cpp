@@ -4,16 +4,11 @@
 
 #include <fmt/format.h>
 
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 
 namespace skyloom {
-
-namespace {
-
-constexpr double kMetresPerNm = 1852.0;
-
-} // namespace
 
 void lf_quarantineGroundTrack(QuarantineMap& map, std::uint32_t hexid, const TrafficSample& sample,
                               double timestamp) {
@@ -40,7 +35,8 @@ bool lf_releaseGroundTrackQuarantine(QuarantineMap& map, std::uint32_t hexid,
             entry.count = 1;
         } else if (dt > 0) {
             // A distance that is not finite fails the comparison: the count starts again.
-            entry.count = distanceNm * kMetresPerNm <= kQuarantineMaxStepMetres ? entry.count + 1 : 1;
+            entry.count =
+                distanceNm * geo::kMetresPerNM <= kQuarantineMaxStepMetres ? entry.count + 1 : 1;
             release = entry.count >= kQuarantineReleaseCount;
         }
     }

@@ -5,6 +5,7 @@
 #include <limits>
 #include <utility>
 
+#include "foundation/geo_constants.h"
 #include "traffic/motion/motion_constants.h"
 
 namespace skyloom {
@@ -46,9 +47,9 @@ JumpCheck gf_checkJumpSpeed(double distance, double time, double groundSpeedAKt,
         high);
     JumpCheck check;
     check.minimumTime =
-        distance == 0.0 ? 0.0 : distance * motion::kKnotsPerMetrePerSecond / allowed;
+        distance == 0.0 ? 0.0 : distance * geo::kKnotsPerMetrePerSecond / allowed;
     if (time > 0.0) {
-        check.requiredSpeed = distance / time * motion::kKnotsPerMetrePerSecond;
+        check.requiredSpeed = distance / time * geo::kKnotsPerMetrePerSecond;
     } else {
         check.requiredSpeed = distance > 0.0 ? std::numeric_limits<double>::infinity() : 0.0;
     }
@@ -61,7 +62,7 @@ bool gf_isSlowSegment(double distance, double time, double referenceSpeedKt) noe
         !(distance > 1.0) || !(time >= 5.0) || !(referenceSpeedKt >= 120.0)) {
         return false;
     }
-    const double speedKt = distance / time * motion::kKnotsPerMetrePerSecond;
+    const double speedKt = distance / time * geo::kKnotsPerMetrePerSecond;
     return speedKt < 100.0 && speedKt < 0.65 * referenceSpeedKt;
 }
 
@@ -104,7 +105,7 @@ FinalDescent gf_steepenFinalDescent(const FinalDescentRequest& r) noexcept {
         !(r.totalDistance > 0.0) || !(r.speedKt > 0.0) || gf_meetsHeightSpeedFloor(r.floor)) {
         return unchanged;
     }
-    const double speed = std::clamp(r.speedKt, 40.0, 200.0) * motion::kMetresPerSecondPerKnot;
+    const double speed = std::clamp(r.speedKt, 40.0, 200.0) * geo::kMetresPerSecondPerKnot;
     const double window = std::min(r.totalDistance / 3.0, 1000.0);
     // Level flight or a climb never loses the height; only a descent can reach it in time.
     if (r.verticalSpeed < 0.0 &&

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <optional>
 
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "refdata/airports.h"
 #include "traffic/motion/air_step.h"
@@ -21,9 +22,7 @@ constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 constexpr double kGroundPitchRad = 0.010471975511965976;
 constexpr double kTrackAgreesRad = 45.0 * kRadPerDeg;
 
-constexpr double kMetresPerNm = 1852.0;
 constexpr double kFeetPerMetre = 3.280839895013123;
-constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
 constexpr double kTicksPerSecond = 100.0;
 
 // An aircraft on the ground this close to the park airport stands at the airport's altitude.
@@ -54,14 +53,14 @@ double lf_groundAltitude(const TrafficState& state, const TrafficSample& sample)
 void lf_moveTowardNext(TrafficSample& from, const TrafficSample& to, std::int64_t tick) {
     const Lalo a{from.latitude, from.longitude};
     const Lalo b{to.latitude, to.longitude};
-    const double metres = gf_distanceNM(a, b) * kMetresPerNm;
+    const double metres = gf_distanceNM(a, b) * geo::kMetresPerNM;
     const double seconds = static_cast<double>(to.time - tick) / kTicksPerSecond;
     double speedKt = (from.groundSpeedKt + to.groundSpeedKt) / 2.0;
     if (!(speedKt > 0)) {
         const double stepSeconds = static_cast<double>(to.time - from.time) / kTicksPerSecond;
-        speedKt = stepSeconds > 0 ? metres / stepSeconds / kMetresPerSecondPerKnot : 0.0;
+        speedKt = stepSeconds > 0 ? metres / stepSeconds / geo::kMetresPerSecondPerKnot : 0.0;
     }
-    const double left = speedKt * kMetresPerSecondPerKnot * seconds;
+    const double left = speedKt * geo::kMetresPerSecondPerKnot * seconds;
     if (!(metres > 0) || !std::isfinite(left) || left >= metres) {
         return;
     }

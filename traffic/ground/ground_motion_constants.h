@@ -8,10 +8,8 @@
 
 namespace skyloom::ground {
 
-inline constexpr double kMetresPerNm = 1852.0;
 inline constexpr double kFeetPerNm = 6076.11549;
 inline constexpr double kFeetPerMetre = 3.2808398950131235;
-inline constexpr double kMetresPerSecondPerKt = motion::kMetresPerSecondPerKnot;
 inline constexpr double kTicksPerSecond = 100.0;
 
 // Ground step.

@@ -1,30 +1,27 @@
+#include "traffic/ground/ground_roll.h"
+
 #include <algorithm>
 #include <cmath>
 
-#include <fmt/format.h>
-
-#include "runtime/run_services.h"
-
-#include "config/params_snapshot.h"
-
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
-#include "foundation/log_file.h"
-#include "foundation/time_text.h"
-#include "refdata/code_table.h"
 #include "sim/sim_command_queue.h"
-#include "traffic/decode/quarantine.h"
-#include "traffic/decode/sample_checks.h"
-#include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
+#include "traffic/ground/ground_turns.h"
+#include "traffic/ground/path_pace.h"
+#include "traffic/ground/runway_match.h"
+#include "traffic/ground/takeoff_decision.h"
+#include "traffic/ground/takeoff_roll_end.h"
 #include "traffic/ground/takeoff_rotation.h"
+#include "traffic/ground/taxi_leg.h"
+#include "traffic/ground/turn_path.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
-#include "traffic/motion/motion_driver.h"
+#include "traffic/motion/speed_profile.h"
+#include "traffic/motion/step_timing.h"
 #include "traffic/motion/tick_motion.h"
 #include "traffic/motion/track_steering.h"
 #include "traffic/step/aircraft_commands.h"
-#include "traffic/step/flight_texts.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -37,46 +34,6 @@ constexpr double kDeg = geo::kDegreesPerRadian;
 
 bool lf_isRotorcraft(const LiveAircraft& a) {
     return a.base.category == AircraftCategory::Rotorcraft;
-}
-
-double lf_highestVerticalSpeed(const LiveAircraft& a) {
-    double most = -1e9;
-    for (const TrafficSample& s : a.stream) {
-        most = std::max(most, s.verticalSpeedFpm);
-    }
-    return most;
-}
-
-bool lf_allLaterAirborneAtLeast(const LiveAircraft& a, double speedKt, bool needAirborne) {
-    if (a.stream.size() < 2) {
-        return false;
-    }
-    for (std::size_t i = 1; i < a.stream.size(); ++i) {
-        const TrafficSample& s = a.stream[i];
-        if ((needAirborne && s.airborne == 0) || !(s.groundSpeedKt >= speedKt)) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The lift-off that climbs toward the next report's altitude over the step, and the one that
-// climbs at the category's climb step.
-constexpr std::uint8_t kReportedClimbLiftOff = 1;
-constexpr std::uint8_t kClimbingLiftOff = 2;
-
-bool lf_shortTakeoffRunway(const LiveAircraft& a) {
-    return a.step.takeoffRunway.set != 0 && a.step.takeoffRunway.match.length <= kShortRunwayMetres;
-}
-
-// The step's ticks: its custom length, else until stream[1] is due (at least the shortest).
-std::int32_t lf_stepTicks(const MotionContext& ctx) {
-    const LiveAircraft& a = ctx.aircraft;
-    if (a.step.customDurationSet != 0) {
-        return std::max(1, a.step.customDuration);
-    }
-    const std::int32_t due = a.stream.size() > 1 ? a.stream[1].time - ctx.tick() : 0;
-    return std::max(kShortestStepTicks, due);
 }
 
 void lf_rollCommands(MotionContext& ctx) {
@@ -173,15 +130,15 @@ void lf_startRollProfile(MotionContext& ctx) {
     if (roll.turnTicks > 0) {
         lf_turnOnTheSpotFirst(ctx, roll.turnTicks);
     }
-    const double seconds = lf_stepTicks(ctx) / kTicksPerSecond;
+    const double seconds = lf_groundStepTicks(ctx) / kTicksPerSecond;
     const bool path = st.groundPath.done == 0 && st.groundPath.path.length > 0;
     const Lalo here = roll.start;
     const double metres =
-        path ? st.groundPath.path.length : gf_distanceNM(here, lf_lalo(s[1])) * kMetresPerNm;
+        path ? st.groundPath.path.length : gf_distanceNM(here, lf_lalo(s[1])) * geo::kMetresPerNM;
     double startKt = st.presentSpeed > 0 ? st.presentSpeed : s[0].groundSpeedKt;
     if (st.rollRunning != 0 && roll.profile.valid != 0) {
         startKt = gf_speedProfileSpeedAt(roll.profile, roll.counter / kTicksPerSecond) /
-                  kMetresPerSecondPerKt;
+                  geo::kMetresPerSecondPerKnot;
     }
     // No report makes the roll faster than the aircraft rolls at the most: N7814B, standing at
     // the threshold of 26R at Las Vegas, reported 520 kt 1.2 km on.
@@ -196,9 +153,9 @@ void lf_startRollProfile(MotionContext& ctx) {
         }
     }
     SpeedProfile profile;
-    const double va = std::max(0.0, startKt) * kMetresPerSecondPerKt;
-    const double vb = std::max(0.0, endKt) * kMetresPerSecondPerKt;
-    const double vmax = std::min(fastest + 1.0, mostKt) * kMetresPerSecondPerKt;
+    const double va = std::max(0.0, startKt) * geo::kMetresPerSecondPerKnot;
+    const double vb = std::max(0.0, endKt) * geo::kMetresPerSecondPerKnot;
+    const double vmax = std::min(fastest + 1.0, mostKt) * geo::kMetresPerSecondPerKnot;
     // Two samples at one place or a step of no time give no profile: the step's own
     // increments then carry the aircraft.
     if (!gf_fitSpeedProfile(profile, metres, seconds, va, vb, vmax)) {
@@ -212,81 +169,20 @@ void lf_startRollProfile(MotionContext& ctx) {
     }
 }
 
-// Before, such an aircraft stayed on the ground in its flight phase for good: it drove along
-// its airborne reports, stood still whenever they paused and raced to the next one.
-bool lf_isSetDownInFlight(const LiveAircraft& a) {
-    return a.phase.phase == FlightPhase::flying && a.motion.onGround != 0 && a.stream.size() >= 2 &&
-           a.stream[1].airborne != 0 && a.stream[1].stationary == 0;
-}
-
-// Before, a helicopter whose reports climbed away from its pad ran an aeroplane's take-off
-// roll: N879MH at Las Vegas, reported airborne at 1,600 fpm and 57 kt from a heliport on the
-// Strip, drove east on the ground at 108 kt for 150 s before it left it. A report that says
-// airborne below the ground under the helicopter, level, is one of a pad the feed puts lower
-// than the simulator's ground; the helicopter stays on it.
-bool lf_isRotorcraftLiftingOff(const LiveAircraft& a) {
-    const FlightPhase phase = a.phase.phase;
-    if (!lf_isRotorcraft(a) || a.motion.onGround == 0 || a.stream.size() < 2 ||
-        (phase != FlightPhase::taxi && phase != FlightPhase::takeoff_roll &&
-         phase != FlightPhase::landing_roll)) {
-        return false;
-    }
-    const TrafficSample& next = a.stream[1];
-    return next.airborne != 0 && next.stationary == 0 &&
-           (next.altitudeFt > a.sent.altitudeFt || next.verticalSpeedFpm > kClimbEvidenceFpm);
-}
-
 } // namespace
 
-// The runway under the take-off roll: the one stored, else the one on whose centreline the
-// aircraft rolls now, which is stored. Looked up until found, so that a roll that started off
-// the centreline (or while the runways were not known) learns its runway once on it.
-bool lf_knowTakeoffRunway(MotionContext& ctx) {
-    LiveAircraft& a = ctx.aircraft;
-    RunwayRecord& record = a.step.takeoffRunway;
-    if (record.set != 0) {
-        return true;
+std::int32_t lf_groundStepTicks(const MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    if (a.step.customDurationSet != 0) {
+        return std::max(1, a.step.customDuration);
     }
-    const RunwayMatch m =
-        gf_findRunwayOnCentreline(ctx.world.runways, lf_position(a), a.sent.headingRad);
-    if (m.valid == 0) {
-        return false;
-    }
-    record.match = m;
-    record.set = 1;
-    return true;
-}
-
-// The reports say the aircraft flies: a sample in the air or a strong climb.
-bool lf_reportsSayAirborne(const LiveAircraft& a) {
-    return std::any_of(a.stream.begin(), a.stream.end(),
-                       [](const TrafficSample& x) { return x.airborne != 0; }) ||
-           lf_highestVerticalSpeed(a) > kStrongClimbFpm;
-}
-
-bool lf_startsAirLegOnGround(const LiveAircraft& a) {
-    return lf_isSetDownInFlight(a) || lf_isRotorcraftLiftingOff(a);
-}
-
-void lf_failTakeoffRoll(MotionContext& ctx) {
-    LiveAircraft& a = ctx.aircraft;
-    QuarantineEntry& q = (*ctx.state.quarantine)[a.base.hexid];
-    q = QuarantineEntry{a.sent.latitude, a.sent.longitude, a.lastSampleTime, 0,
-                        QuarantineKind::failedDeparture};
-    removeAircraftFromSim(ctx.state, a, "its take-off roll failed");
+    const std::int32_t due = a.stream.size() > 1 ? a.stream[1].time - ctx.tick() : 0;
+    return std::max(kShortestStepTicks, due);
 }
 
 void lf_clearRollState(MotionContext& ctx) {
     ctx.aircraft.step.ground.roll = RollState{};
     ctx.aircraft.step.rollRunning = 0;
-}
-
-void lf_backToTaxi(MotionContext& ctx) {
-    MotionStep& st = ctx.aircraft.step;
-    st.rotationPending = 0;
-    st.takeoffRunway = RunwayRecord{};
-    st.behindSampleDropped = 0;
-    lf_setPhase(ctx.state, ctx.aircraft, FlightPhase::taxi);
 }
 
 void lf_setupGroundStep(MotionContext& ctx) {
@@ -317,7 +213,7 @@ void lf_setupGroundStep(MotionContext& ctx) {
         a.motion.earlyWindowTicks = std::max(kWindowTicks, a.motion.earlyWindowTicks - 100);
         a.motion.lateWindowTicks = std::max(kWindowTicks, a.motion.lateWindowTicks - 100);
     }
-    const std::int32_t ticks = lf_stepTicks(ctx);
+    const std::int32_t ticks = lf_groundStepTicks(ctx);
     st.groundPath.fraction = 0.0;
     st.groundPath.increment = 1.0 / ticks;
     lf_paceThroughCorner(ctx, ticks);
@@ -384,20 +280,21 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
     // where the nose held it back (the per-tick motion moves it where its nose points), it
     // follows the roll from there instead of sliding across onto it.
     const double length =
-        p.valid != 0 ? g.path.length : gf_distanceNM(roll.start, roll.end) * kMetresPerNm;
+        p.valid != 0 ? g.path.length : gf_distanceNM(roll.start, roll.end) * geo::kMetresPerNM;
     const Lalo due =
         p.valid != 0
             ? Lalo{p.latitude, p.longitude}
             : Lalo{roll.start.lat + (roll.end.lat - roll.start.lat) * f,
                    roll.start.lon + gf_longitudeDifference(roll.start.lon, roll.end.lon) * f};
     const Lalo here = lf_position(a);
-    const double behind = gf_distanceNM(here, due) * kMetresPerNm;
+    const double behind = gf_distanceNM(here, due) * geo::kMetresPerNM;
     const double most = kLateCatchUpPace * (f - before) * length;
     const double share = behind > most ? most / behind : 1.0;
     a.sent.latitude = here.lat + (due.lat - here.lat) * share;
     a.sent.longitude = here.lon + gf_longitudeDifference(here.lon, due.lon) * share;
-    st.presentSpeed = std::min(gf_speedProfileSpeedAt(roll.profile, t) / kMetresPerSecondPerKt,
-                               lf_groundStepMostKt(a));
+    st.presentSpeed =
+        std::min(gf_speedProfileSpeedAt(roll.profile, t) / geo::kMetresPerSecondPerKnot,
+                 lf_groundStepMostKt(a));
     // Along a turn path (a line-up, a landing roll's turn-off) the nose points along the path,
     // as on a taxi's (the per-tick motion turns it there): steered to the step's direction,
     // N899DN's stayed on it while its roll turned off 30L at Minneapolis, 39 degrees off its
@@ -409,220 +306,6 @@ bool lf_moveRollOneTick(MotionContext& ctx) {
                         st.centrelineSet != 0);
     }
     return true;
-}
-
-bool lf_decideLiftOff(MotionContext& ctx) {
-    const std::uint8_t evidence = lf_takeoffEvidence(ctx);
-    if (evidence == 0 || lf_takeoffDecision(ctx) == 0) {
-        return false;
-    }
-    lf_liftOff(ctx, evidence);
-    return true;
-}
-
-std::uint8_t lf_takeoffEvidence(const MotionContext& ctx) {
-    const LiveAircraft& a = ctx.aircraft;
-    const auto& s = a.stream;
-    if (s.empty()) {
-        return 0;
-    }
-    const bool allClimb = std::all_of(s.begin(), s.end(), [](const TrafficSample& x) {
-        return x.verticalSpeedFpm > kClimbEvidenceFpm;
-    });
-    const bool laterAirborne =
-        s.size() > 1 &&
-        std::all_of(s.begin() + 1, s.end(), [](const TrafficSample& x) { return x.airborne != 0; });
-    if (allClimb) {
-        if (laterAirborne) {
-            return 1;
-        }
-        if (s.back().airborne != 0) {
-            return 2;
-        }
-    }
-    const double v3 = lf_categorySpeedKts(a, 3);
-    if (lf_allLaterAirborneAtLeast(a, v3, true) || lf_highestVerticalSpeed(a) > kStrongClimbFpm) {
-        return 2;
-    }
-    if (lf_shortTakeoffRunway(a) && lf_allLaterAirborneAtLeast(a, v3, false)) {
-        return 2;
-    }
-    return 0;
-}
-
-bool lf_isAlignedWithTakeoffRunway(const MotionContext& ctx, double maxBefore) {
-    const LiveAircraft& a = ctx.aircraft;
-    const RunwayRecord& r = a.step.takeoffRunway;
-    const std::optional<double> along = lf_alongTakeoffRunway(ctx, lf_position(a));
-    if (!along || *along < -maxBefore || *along > 10.0) {
-        return false;
-    }
-    const double heading = r.match.directionHeadingDeg / kDeg;
-    if (std::abs(gf_wrapAngle(a.sent.headingRad - heading)) * kDeg > 20.0) {
-        return false;
-    }
-    const Lalo end{r.match.endAheadLatitude, r.match.endAheadLongitude};
-    return std::abs(gf_distanceBearingMetres(end, heading, lf_position(a)).across) <= 15.0;
-}
-
-std::uint8_t lf_takeoffDecision(MotionContext& ctx) {
-    LiveAircraft& a = ctx.aircraft;
-    const auto& s = a.stream;
-    const double v =
-        a.step.presentSpeed > 0 ? a.step.presentSpeed : (s.empty() ? 0.0 : s[0].groundSpeedKt);
-    const double v1 = lf_categorySpeedKts(a, 1);
-    double v2 = lf_categorySpeedKts(a, 2);
-    double v3 = lf_categorySpeedKts(a, 3);
-    const bool strongClimb = lf_highestVerticalSpeed(a) > kStrongClimbFpm;
-    // The first airborne sample from stream[0] on: during a step stream[0] is the step's target,
-    // the first sample ahead; while the step is prepared it is the sample just reached, and
-    // airborne there the aircraft is to fly where it stands.
-    std::size_t k = 0;
-    while (k < s.size() && s[k].airborne == 0) {
-        ++k;
-    }
-    if (k < s.size()) {
-        if (strongClimb) {
-            v2 = std::max(1.0, v2 - 5.0);
-            v3 = std::max(1.0, v3 - 5.0);
-        }
-        const double d = gf_distanceNM(lf_position(a), lf_lalo(s[k])) * kMetresPerNm;
-        const std::int32_t dueIn = s[k].time - ctx.tick();
-        if (v >= v1 && d <= 600.0 && dueIn <= std::max(a.base.rotationTicks + 300, 1)) {
-            return 1;
-        }
-        if (v >= v2 && d <= 1200.0 && dueIn <= 1500 && lf_isAlignedWithTakeoffRunway(ctx, 1200)) {
-            return 2;
-        }
-        return v >= v3 && lf_isAlignedWithTakeoffRunway(ctx, 300) ? 3 : 0;
-    }
-    if (!strongClimb && !(lf_shortTakeoffRunway(a) && lf_allLaterAirborneAtLeast(a, v3, false))) {
-        return 0;
-    }
-    if (v >= v2 && lf_isAlignedWithTakeoffRunway(ctx, 1200)) {
-        return 2;
-    }
-    return v >= v3 && lf_isAlignedWithTakeoffRunway(ctx, 300) ? 3 : 0;
-}
-
-void lf_liftOff(MotionContext& ctx, std::uint8_t mode) {
-    LiveAircraft& a = ctx.aircraft;
-    a.step.rotationPending = 0;
-    if (mode == 1 && a.stream.size() > 1) {
-        const double ticks = lf_stepTicks(ctx);
-        a.step.verticalStep =
-            std::max(a.stream[1].altitudeFt - a.sent.altitudeFt, 0.1 * ticks) / ticks;
-    } else {
-        a.step.verticalStep = a.base.maxClimbStepFtPerTick;
-    }
-    lf_enterTakeoff(ctx, mode);
-}
-
-void lf_enterTakeoff(MotionContext& ctx, std::uint8_t mode) {
-    LiveAircraft& a = ctx.aircraft;
-    MotionStep& st = a.step;
-    const bool touchAndGo = a.phase.phase == FlightPhase::landing_roll;
-    st.takeoffClimbRateFpm = mode == 2 ? st.verticalStep * 6000.0 : 0.0;
-    st.smoothedVerticalStep = 0.0;
-    st.smoothingStarted = 0;
-    st.climbOutMark1 = 0;
-    st.climbOutMark2 = 0;
-    const std::int32_t r = a.base.rotationTicks < 2 ? 1 : a.base.rotationTicks;
-    st.pitchStep = (a.base.rotationPitchRad - a.sent.pitchRad) / r;
-    a.motion.rotationCounter = r;
-    a.sent.bankRad = 0.0;
-    st.bankRate = 0.0;
-    lf_setPhase(ctx.state, a, FlightPhase::takeoff);
-    st.takeoffRunway = RunwayRecord{};
-    lf_clearRollState(ctx);
-    const Lalo here = lf_position(a);
-    const IataCode from = gf_iataCodeAt(here, IataCode{});
-    const std::optional<std::string> runway =
-        gf_runwayNameAt(ctx.world.runways, here, a.sent.headingRad);
-    const IataCode& to = a.base.destination;
-    const std::string text =
-        fmt::format("{} {} {} {} {} take off{}{}{} ...", gf_programTimeTextShort(), a.base.callsign,
-                    a.base.registration, gf_airlineText(a.base.key.airline, a.base.key.operatorId),
-                    gf_modelCode(a.base.key.model),
-                    from.isSet() ? fmt::format(" from {}", from.text()) : std::string(),
-                    runway ? fmt::format(" runway {}", *runway) : std::string(),
-                    to.isSet() && !(to == from) ? fmt::format(" to {}", to.text()) : std::string());
-    gf_flightMessage(text, *gf_paramsSnapshot(), ctx.state.services.window);
-    st.groundPath = GroundPathFollow{};
-    st.airLeg = CurvedAirLeg{};
-    st.turnRate = 0.0;
-    if (touchAndGo) {
-        gf_setThrottle(ctx.state.commands, a, 4);
-        gf_setSpoilers(ctx.state.commands, a, 1);
-        gf_setFlaps(ctx.state.commands, a, 1);
-    }
-}
-
-std::optional<double> lf_alongTakeoffRunway(const MotionContext& ctx, const Lalo& position) {
-    const RunwayRecord& r = ctx.aircraft.step.takeoffRunway;
-    const double heading = r.match.directionHeadingDeg / kDeg;
-    if (r.set == 0 || !std::isfinite(position.lat) || !std::isfinite(position.lon) ||
-        !gf_isHeading(heading)) {
-        return std::nullopt;
-    }
-    const Lalo end{r.match.endAheadLatitude, r.match.endAheadLongitude};
-    const double d = gf_distanceNM(end, position) * kMetresPerNm;
-    if (d <= 0.0) {
-        return 0.0;
-    }
-    return std::cos(gf_bearing(end, position) - heading) * d;
-}
-
-bool lf_checkTakeoffRollEnd(MotionContext& ctx) {
-    LiveAircraft& a = ctx.aircraft;
-    MotionStep& st = a.step;
-    if (!lf_knowTakeoffRunway(ctx)) {
-        return false;
-    }
-    const auto& s = a.stream;
-    const std::optional<double> along = lf_alongTakeoffRunway(ctx, lf_position(a));
-    const std::optional<double> along1opt =
-        s.size() > 1 ? lf_alongTakeoffRunway(ctx, lf_lalo(s[1])) : std::nullopt;
-    const bool hasAlong1 = along1opt.has_value();
-    const double a1 = along1opt.value_or(0.0);
-    const bool anyAirborne =
-        std::any_of(s.begin(), s.end(), [](const TrafficSample& x) { return x.airborne != 0; });
-    const double highest = lf_highestVerticalSpeed(a);
-    const double v = st.presentSpeed > 0 ? st.presentSpeed : s[0].groundSpeedKt;
-    const double v1 = lf_categorySpeedKts(a, 1);
-    const double v3 = lf_categorySpeedKts(a, 3);
-    if (along && hasAlong1) {
-        const ProfileWindow window{*along, a1, anyAirborne ? 1.0 : 0.0, highest, v, v3, 300.0};
-        if (gf_checkProfileWindow(window) &&
-            (lf_isAlignedWithTakeoffRunway(ctx, 300) || lf_isAlignedWithTakeoffRunway(ctx, 1200) ||
-             (lf_isAlignedWithTakeoffRunway(ctx, st.takeoffRunway.match.length) && v >= v1))) {
-            st.verticalStep = a.base.maxClimbStepFtPerTick;
-            st.rotationPending = 0;
-            lf_enterTakeoff(ctx, 2);
-            return false;
-        }
-    }
-    const bool nearEndSlow = v3 > v && along && *along >= -300.0 && *along <= 100.0 && hasAlong1;
-    // A roll faster than any taxi is a take-off roll, whatever its reports say: gone back to
-    // taxi at 190 kt, DAL2232 (its climb-out reported on the ground) ran on 611 m past the
-    // runway's end, where nothing watches a taxi.
-    if (!anyAirborne && highest <= kStrongClimbFpm && !nearEndSlow && (!hasAlong1 || a1 > -50) &&
-        !(v > kEvidenceSpeedKt)) {
-        lf_backToTaxi(ctx);
-        return false;
-    }
-    // Reasons to go on rolling: evidence of a take-off, a slow aircraft near the end, or a
-    // next sample further along the runway than the aircraft (the roll is under way).
-    const bool goOn = anyAirborne || highest > kStrongClimbFpm || nearEndSlow ||
-                      (along && hasAlong1 && a1 > *along);
-    if (along && *along > kRollPastEndMetres) {
-        return lf_endRollPastRunwayEnd(ctx);
-    }
-    if (!goOn) {
-        lf_failTakeoffRoll(ctx);
-        return true;
-    }
-    return false;
 }
 
 void lf_endLandingRoll(MotionContext& ctx) {

@@ -1,3 +1,5 @@
+#include "traffic/ground/ground_step.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -5,9 +7,14 @@
 #include "foundation/geodesy.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_ids.h"
+#include "traffic/ground/ground_roll.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_turns.h"
+#include "traffic/ground/path_pace.h"
+#include "traffic/ground/taxi_leg.h"
+#include "traffic/ground/pushback.h"
+#include "traffic/ground/line_up.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
@@ -25,7 +32,7 @@ using namespace ground;
 namespace {
 
 double lf_metres(const Lalo& a, const Lalo& b) {
-    return gf_distanceNM(a, b) * kMetresPerNm;
+    return gf_distanceNM(a, b) * geo::kMetresPerNM;
 }
 
 bool lf_hasPath(const LiveAircraft& a) {
@@ -213,7 +220,7 @@ double lf_turnDistanceMetres(double speedKt, double headingRate) noexcept {
     if (!std::isfinite(speedKt) || !(speedKt > 0) || !std::isfinite(rate) || !(rate > 0)) {
         return 0.0;
     }
-    return speedKt * kMetresPerSecondPerKt / rate;
+    return speedKt * geo::kMetresPerSecondPerKnot / rate;
 }
 
 void nextPosGround(MotionContext& ctx) {
@@ -278,7 +285,7 @@ void lf_timeGroundStep(MotionContext& ctx) {
     GroundState& g = a.step.ground;
     double m = lf_turnFactorBySpeed(s[0].groundSpeedKt) * a.base.headingRateRadPerTick;
     const bool path = lf_hasPath(a);
-    const double dNm = path ? a.step.groundPath.path.length / kMetresPerNm
+    const double dNm = path ? a.step.groundPath.path.length / geo::kMetresPerNM
                             : gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1]));
     const double v = lf_stepSpeedKts(a);
     // A step between two samples at one place (or a speed of 0) takes the shortest step
@@ -297,7 +304,7 @@ void lf_timeGroundStep(MotionContext& ctx) {
         if (angle <= kGentleTurnDeg) {
             if (q >= 1.2) {
                 double divisor = std::max(q, q * 10.0 / angle);
-                const double dMetres = dNm * kMetresPerNm;
+                const double dMetres = dNm * geo::kMetresPerNM;
                 if (dMetres > 0) {
                     divisor = std::max(divisor, q * 30.0 / dMetres);
                 }

@@ -1,3 +1,5 @@
+#include "traffic/ground/ground_turns.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -7,7 +9,9 @@
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_step.h"
+#include "traffic/ground/path_pace.h"
+#include "traffic/ground/taxi_leg.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
@@ -22,7 +26,7 @@ namespace {
 constexpr double kDeg = geo::kDegreesPerRadian;
 
 double lf_metres(const Lalo& a, const Lalo& b) {
-    return gf_distanceNM(a, b) * kMetresPerNm;
+    return gf_distanceNM(a, b) * geo::kMetresPerNM;
 }
 
 double lf_turnDeg(double from, double to) {
@@ -41,12 +45,12 @@ bool lf_samePlace(const TrafficSample& a, const TrafficSample& b) {
 // 6 m in a tick.
 GroundCorner lf_corner(const LiveAircraft& a, double leg1, double leg2) {
     const auto& s = a.stream;
-    constexpr double kMetresPerTickPerKt = kMetresPerSecondPerKt / kTicksPerSecond;
+    constexpr double kMetresPerTickPerKt = geo::kMetresPerSecondPerKnot / kTicksPerSecond;
     const double beforeKt = lf_fastestReportedKt(a);
     double afterKt =
         std::max(beforeKt, std::isfinite(s[2].groundSpeedKt) ? s[2].groundSpeedKt : 0.0);
     if (const double seconds = gf_secondsBetweenReports(s[1], s[2]); seconds >= 1.0) {
-        afterKt = std::max(afterKt, leg2 / seconds / kMetresPerSecondPerKt);
+        afterKt = std::max(afterKt, leg2 / seconds / geo::kMetresPerSecondPerKnot);
     }
     return GroundCorner{s[1].time, leg1 / (leg1 + leg2),
                         kLateCatchUpPace * beforeKt * kMetresPerTickPerKt,
@@ -56,7 +60,8 @@ GroundCorner lf_corner(const LiveAircraft& a, double leg1, double leg2) {
 // The lead before a corner at `speedKt` for a turn of `angleDeg` at `rateDegPerS`.
 double lf_lead(double speedKt, double angleDeg, double rateDegPerS) {
     const double seconds = rateDegPerS > 0 ? std::clamp(angleDeg / rateDegPerS, 1.5, 6.0) : 6.0;
-    return std::clamp(speedKt * kMetresPerSecondPerKt * seconds, kLeadMinMetres, kLeadMaxMetres);
+    return std::clamp(speedKt * geo::kMetresPerSecondPerKnot * seconds, kLeadMinMetres,
+                      kLeadMaxMetres);
 }
 
 bool lf_insertOnLeg(LiveAircraft& a, Lalo from, std::int32_t fromTick, double fromSpeed,

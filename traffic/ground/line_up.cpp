@@ -1,3 +1,5 @@
+#include "traffic/ground/line_up.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -6,7 +8,6 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/ground/runway_match.h"
@@ -87,7 +88,7 @@ bool lf_standsStill(MotionContext& ctx) {
         t.last = here;
         return false;
     }
-    t.windowMetres += gf_distanceNM(t.last, here) * kMetresPerNm;
+    t.windowMetres += gf_distanceNM(t.last, here) * geo::kMetresPerNM;
     t.last = here;
     if (ctx.tick() - t.windowStartTick >= kStillWindowTicks) {
         t.lastMetres = t.windowMetres;
@@ -98,7 +99,7 @@ bool lf_standsStill(MotionContext& ctx) {
     }
     // A window of no time has no speed: it does not count as standing.
     return t.hasResult != 0 && t.lastSeconds > 0 &&
-           t.lastMetres / t.lastSeconds / kMetresPerSecondPerKt <= kStillKt;
+           t.lastMetres / t.lastSeconds / geo::kMetresPerSecondPerKnot <= kStillKt;
 }
 
 } // namespace
@@ -106,7 +107,7 @@ bool lf_standsStill(MotionContext& ctx) {
 bool lf_heldOnRunway(MotionContext& ctx, const std::string& runway, const Lalo& position) {
     GroundState& g = ctx.aircraft.step.ground;
     if (g.lineUpRunwaySet != 0 && g.lineUpRunway == runway && g.lineUpPositionSet != 0 &&
-        gf_distanceNM(g.lineUpPosition, position) * kMetresPerNm <= kSamePlaceMetres) {
+        gf_distanceNM(g.lineUpPosition, position) * geo::kMetresPerNM <= kSamePlaceMetres) {
         return ctx.tick() - g.lineUpSinceTick >= kHeldOnRunwayTicks;
     }
     g.lineUpRunway = runway;
@@ -184,7 +185,7 @@ void lf_checkRunwayEntry(MotionContext& ctx) {
     // heads for a stop within 50 m; or it stands at the place remembered on this runway.
     const auto& s = a.stream;
     const bool toStop = s.size() >= 2 && s[1].stationary != 0 &&
-                        gf_distanceNM(here, lf_lalo(s[1])) * kMetresPerNm <= 50.0;
+                        gf_distanceNM(here, lf_lalo(s[1])) * geo::kMetresPerNM <= 50.0;
     const bool corner = diff >= 30.0 && diff <= 135.0 && toStop;
     if (corner || lf_heldOnRunway(ctx, p.text, here)) {
         lf_arm(st, p);
@@ -225,7 +226,7 @@ bool lf_holdSampleOnRunway(MotionContext& ctx, const TrafficSample& sample) {
     auto& s = a.stream;
     if (g.sampleHeld != 0) {
         if (sample.stationary != 0 && !s.empty() &&
-            gf_distanceNM(lf_lalo(g.heldSample), lf_lalo(sample)) * kMetresPerNm <= 1.0) {
+            gf_distanceNM(lf_lalo(g.heldSample), lf_lalo(sample)) * geo::kMetresPerNM <= 1.0) {
             TrafficSample held = g.heldSample;
             held.time = std::max(held.time, s.back().time + 1);
             s.push_back(held);

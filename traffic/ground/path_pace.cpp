@@ -13,6 +13,8 @@
 // position where that does not close in). Evaluating the curve and bisecting 24 times at every
 // slowed tick, UAL1693's hairpin (30 m walked over 1,442 ticks) cost 4 to 6 ms of one main cycle
 // of 10 ms.
+#include "traffic/ground/path_pace.h"
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -20,7 +22,6 @@
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
-#include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/ground/turn_path.h"
 #include "traffic/motion/flat_earth.h"
@@ -35,7 +36,7 @@ using namespace ground;
 
 namespace {
 
-constexpr double kMetresPerTickPerKt = kMetresPerSecondPerKt / kTicksPerSecond;
+constexpr double kMetresPerTickPerKt = geo::kMetresPerSecondPerKnot / kTicksPerSecond;
 // The path's direction runs at most this far ahead of the nose: a corner of noisy reports (a
 // bend of 20 to 50 degrees in 12 m at 12 kt) is not walked seconds late for a lag the eye does
 // not see, and the nose stays well within 30 degrees of where the aircraft moves.

@@ -1,3 +1,5 @@
+#include "traffic/ground/pushback.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -12,7 +14,6 @@
 #include "sim/sim_ids.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
@@ -142,7 +143,7 @@ void drive2Stand(MotionContext& ctx, const StandPose& stand) {
             s.back().groundSpeedKt = 0.0;
             s.back().trueAirspeedKt = 0.0;
             stepTicks = std::max(100, static_cast<std::int32_t>(std::lround(
-                                          d / kMetresPerNm * 360000.0 / v)));
+                                          d / geo::kMetresPerNM * 360000.0 / v)));
         }
     } else if (d > 15.0 || h >= 45.0 || std::abs(rel.across) > 8.0) {
         const Lalo leadIn = gf_destination(standAt, gf_normaliseAngle(stand.headingRad + std::numbers::pi),
@@ -159,14 +160,13 @@ void drive2Stand(MotionContext& ctx, const StandPose& stand) {
                                       gf_distanceNM(lf_position(a), leadIn) * 360000.0 / v)));
         s.push_back(lead);
         a.motion.earlyWindowTicks = kWideWindowTicks;
-        a.motion.lateWindowTicks = a.phase.phase == FlightPhase::takeoff_roll
-                                       ? kTakeoffLateWindowTicks
-                                       : kWideWindowTicks;
-        stepTicks = std::max(100, static_cast<std::int32_t>(
-                                      std::lround(kLeadInMetres / kMetresPerNm * 360000.0 / v)));
+        a.motion.lateWindowTicks =
+            a.phase.phase == FlightPhase::takeoff_roll ? kTakeoffLateWindowTicks : kWideWindowTicks;
+        stepTicks = std::max(100, static_cast<std::int32_t>(std::lround(
+                                      kLeadInMetres / geo::kMetresPerNM * 360000.0 / v)));
     } else {
-        stepTicks = std::max(100, static_cast<std::int32_t>(
-                                      std::lround(d / kMetresPerNm * 360000.0 / v)));
+        stepTicks = std::max(
+            100, static_cast<std::int32_t>(std::lround(d / geo::kMetresPerNM * 360000.0 / v)));
     }
     if (approach) {
         TrafficSample at = s.back();

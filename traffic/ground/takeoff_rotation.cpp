@@ -7,7 +7,8 @@
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/takeoff_decision.h"
+#include "traffic/ground/takeoff_roll_end.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/motion/motion_common.h"
@@ -94,7 +95,7 @@ bool lf_checkRollPastRunwayEnd(MotionContext& ctx) {
     // ground by then: the rotation takes its ticks at the roll's speed (where the check came
     // at 100 m, AMX222 left the ground 226 m past the end of 05L at Mexico City).
     const double metresPerTick =
-        std::max(0.0, a.step.presentSpeed) * kMetresPerSecondPerKt / kTicksPerSecond;
+        std::max(0.0, a.step.presentSpeed) * geo::kMetresPerSecondPerKnot / kTicksPerSecond;
     const double rotating = lf_reportsSayAirborne(a) ? metresPerTick * a.base.rotationTicks : 0.0;
     // The roll ends before the tick that would take it past the mark, not after it: at 198 kt
     // a tick is a metre.
@@ -110,8 +111,8 @@ bool lf_insertRotationPoint(MotionContext& ctx) {
         return false;
     }
     const double startKt = a.step.presentSpeed > 0 ? a.step.presentSpeed : s[0].groundSpeedKt;
-    const double startMps = std::max(0.0, startKt) * kMetresPerSecondPerKt;
-    const double rotationMps = gf_rotationSpeedKt(a.base.category) * kMetresPerSecondPerKt;
+    const double startMps = std::max(0.0, startKt) * geo::kMetresPerSecondPerKnot;
+    const double rotationMps = gf_rotationSpeedKt(a.base.category) * geo::kMetresPerSecondPerKnot;
     if (!std::isfinite(startMps) || startMps >= rotationMps) {
         return false; // fast enough: the roll's lift-off decision takes it off
     }
@@ -124,7 +125,7 @@ bool lf_insertRotationPoint(MotionContext& ctx) {
         metres = std::min(metres, -*along - rotating);
     }
     const Lalo report = lf_lalo(s[1]);
-    const double toReport = gf_distanceNM(here, report) * kMetresPerNm;
+    const double toReport = gf_distanceNM(here, report) * geo::kMetresPerNM;
     if (!(metres > 0) || !(metres < toReport - kRotationBeforeReportMetres)) {
         return false;
     }
@@ -136,7 +137,7 @@ bool lf_insertRotationPoint(MotionContext& ctx) {
     const Lalo at = gf_destination(here, bearing, metres * kFeetPerMetre);
     point.latitude = at.lat;
     point.longitude = at.lon;
-    point.groundSpeedKt = reachedMps / kMetresPerSecondPerKt;
+    point.groundSpeedKt = reachedMps / geo::kMetresPerSecondPerKnot;
     point.trueAirspeedKt = point.groundSpeedKt;
     point.trackDeg = gf_normaliseAngle(bearing) * geo::kDegreesPerRadian;
     point.verticalSpeedFpm = 0.0;

@@ -65,4 +65,8 @@ inline constexpr double kTakeoffAccelerationMps2 = 2.0;
 // in the air. True when the point was put in.
 bool lf_insertRotationPoint(MotionContext& ctx);
 
+// A roll past its runway's far end goes no further: the aircraft lifts off when its reports
+// say it flies, else its take-off roll failed (true: it was removed).
+bool lf_endRollPastRunwayEnd(MotionContext& ctx);
+
 } // namespace skyloom

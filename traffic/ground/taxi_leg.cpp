@@ -7,12 +7,14 @@
 // through the next two reports) from wherever the nose pointed, and the nose turned toward the
 // target over the step: at corners of the reports taxiing aircraft at Los Angeles moved up to
 // 72 degrees off their noses (a B789 45 degrees at 8.5 kt for 6 s).
+#include "traffic/ground/taxi_leg.h"
+
 #include <algorithm>
 #include <cmath>
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/path_pace.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/air_leg.h"
 #include "traffic/motion/flat_earth.h"
@@ -53,9 +55,9 @@ double lf_arrivalHeading(const LiveAircraft& a, const Lalo& here, double leg) {
     const Lalo to = lf_lalo(s[1]);
     for (std::size_t k = 2; k < s.size() && s[k].airborne == 0; ++k) {
         const Lalo beyond = lf_lalo(s[k]);
-        const double metres = gf_distanceNM(to, beyond) * kMetresPerNm;
+        const double metres = gf_distanceNM(to, beyond) * geo::kMetresPerNM;
         if (s[k].stationary == 0 && metres >= kLeastBeyondMetres) {
-            const double inMetres = gf_distanceNM(here, to) * kMetresPerNm;
+            const double inMetres = gf_distanceNM(here, to) * geo::kMetresPerNM;
             const double arrival = gf_normaliseAngle(
                 leg + gf_wrapAngle(gf_bearing(to, beyond) - leg) * inMetres / (inMetres + metres));
             return std::abs(gf_wrapAngle(arrival - leg)) <= kLargestArrivalOffsetRad ? arrival
@@ -70,13 +72,13 @@ AirLegPath lf_plan(const LiveAircraft& a, double start, std::int32_t ticks) {
     const Lalo here = lf_position(a);
     const Lalo to = lf_lalo(a.stream[1]);
     const double seconds = std::max(ticks, 1) / kTicksPerSecond;
-    const double metresPerSecond = gf_distanceNM(here, to) * kMetresPerNm / seconds;
-    const double rate = lf_turnFactorBySpeed(metresPerSecond / kMetresPerSecondPerKt) *
+    const double metresPerSecond = gf_distanceNM(here, to) * geo::kMetresPerNM / seconds;
+    const double rate = lf_turnFactorBySpeed(metresPerSecond / geo::kMetresPerSecondPerKnot) *
                         a.base.headingRateRadPerTick * kTicksPerSecond;
     const double leg = gf_bearing(here, to);
-    return gf_planAirLeg({here, to, start, lf_arrivalHeading(a, here, leg), seconds, rate,
-                          metresPerSecond,
-                          kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKt});
+    return gf_planAirLeg(
+        {here, to, start, lf_arrivalHeading(a, here, leg), seconds, rate, metresPerSecond,
+         kLateCatchUpPace * lf_fastestReportedKt(a) * geo::kMetresPerSecondPerKnot});
 }
 
 } // namespace

@@ -30,7 +30,6 @@ constexpr double kAlongChordRad = 5.0 * geo::kRadiansPerDegree;
 // the chords of a straight flight whose positions the feed stamps late turn by 10 to 40 degrees
 // (an airliner's at 530 kt by 12 degrees while its tracks said 61 and 65).
 constexpr double kCornerLeastTurnRad = 30.0 * geo::kRadiansPerDegree;
-constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
 // A leg may turn this much faster than the reports around it turn (their chords cut the arc the
 // aircraft flies), and their turn counts only over so long.
 constexpr double kReportsTurnMargin = 1.1;
@@ -209,10 +208,10 @@ void lf_setupTurn(MotionContext& ctx, std::int32_t stepTicks) {
     st.bankRate = turn.bankRate;
     // What the heading needs where the aircraft does not move (a hovering rotorcraft).
     st.turnRate = gf_wrapAngle(arrival - a.sent.headingRad) / stepTicks;
-    const AirLegPath path =
-        gf_planAirLeg({here, to, flying, arrival, stepTicks / kMotionTicksPerSecond,
-                       lf_legTurnRateRadPerS(a, speedKt, beyond), speedKt * kMetresPerSecondPerKnot,
-                       kLateCatchUpPace * lf_fastestReportedKt(a) * kMetresPerSecondPerKnot});
+    const AirLegPath path = gf_planAirLeg(
+        {here, to, flying, arrival, stepTicks / kMotionTicksPerSecond,
+         lf_legTurnRateRadPerS(a, speedKt, beyond), speedKt * geo::kMetresPerSecondPerKnot,
+         kLateCatchUpPace * lf_fastestReportedKt(a) * geo::kMetresPerSecondPerKnot});
     if (path.shape == AirLegShape::straight) {
         // The step's own increments fly it and the nose holds the leg's direction; a leg too
         // short to have one (a rotorcraft hover-taxiing) leaves the nose to its motion.

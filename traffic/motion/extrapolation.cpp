@@ -52,11 +52,11 @@ void lf_moveSampleAlongHeading(const LiveAircraft& a, TrafficSample& sample) {
 // round came is due the sooner). Removed at once instead, aircraft reported every 17 to 25 s
 // were removed whenever their round came late and created again with the next report.
 std::int32_t lf_awaitNextReportSteps(const LiveAircraft& a) {
+    // With one report there is no interval yet (NaN): the playback delay alone.
     const double interval = a.motion.reportIntervalSeconds;
-    const double seconds =
-        std::max(interval * kAwaitedIntervalShare, static_cast<double>(kLiveOffsetBaseSeconds));
-    if (!std::isfinite(seconds)) {
-        return 0;
+    double seconds = static_cast<double>(kLiveOffsetBaseSeconds);
+    if (std::isfinite(interval)) {
+        seconds = std::max(seconds, interval * kAwaitedIntervalShare);
     }
     return static_cast<std::int32_t>(
         std::min<double>(kExtrapolationSteps, std::ceil(seconds / kExtrapolatedStepSeconds)));

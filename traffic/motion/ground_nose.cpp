@@ -30,7 +30,7 @@ bool gf_moveWhereTheNosePoints(LiveAircraft& a, const Lalo& before, double headi
     const double metres = std::hypot(moved.east, moved.north);
     const bool rotorcraft = a.base.category == AircraftCategory::Rotorcraft;
     if (!(metres > kLeastGroundMotionMetres) ||
-        (rotorcraft && metres * kMotionTicksPerSecond * motion::kKnotsPerMetrePerSecond <=
+        (rotorcraft && metres * kMotionTicksPerSecond * geo::kKnotsPerMetrePerSecond <=
                            motion::kHoverTaxiSidewaysMostKt)) {
         return false;
     }

@@ -50,7 +50,7 @@ BankCommand gf_bankForTurn(const BankRequest& r) noexcept {
     const double error = std::isfinite(r.targetHeading) && std::isfinite(r.currentHeading)
                              ? gf_wrapAngle(r.targetHeading - r.currentHeading)
                              : 0.0;
-    const double v = lf_isPositive(r.speedKt) ? r.speedKt * motion::kMetresPerSecondPerKnot : 0.0;
+    const double v = lf_isPositive(r.speedKt) ? r.speedKt * geo::kMetresPerSecondPerKnot : 0.0;
     const double rateLimit =
         v > kTurningSpeedMetresPerSecond
             ? std::min(std::tan(x) * motion::kGravityMetresPerSecond2 / v, r.maximumTurnRate)

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 
+#include "foundation/geo_constants.h"
 #include "foundation/lalo.h"
 #include "traffic/motion/motion_world.h"
 #include "traffic/step/aircraft_record.h"
@@ -38,9 +39,8 @@ inline double gf_leastLegMetres(const TrafficSample& a, const TrafficSample& b) 
     constexpr double kMostMetres = 200.0;
     constexpr double kLeastMetres = 50.0;
     constexpr double kSeconds = 3.0;
-    constexpr double kMetresPerSecondPerKnot = 1852.0 / 3600.0;
     const double fastest = a.groundSpeedKt > b.groundSpeedKt ? a.groundSpeedKt : b.groundSpeedKt;
-    const double metres = fastest * kMetresPerSecondPerKnot * kSeconds;
+    const double metres = fastest * geo::kMetresPerSecondPerKnot * kSeconds;
     return metres < kMostMetres ? (metres > kLeastMetres ? metres : kLeastMetres) : kMostMetres;
 }
 

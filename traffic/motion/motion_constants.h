@@ -10,9 +10,7 @@
 
 namespace skyloom::motion {
 
-// Units.
-inline constexpr double kKnotsPerMetrePerSecond = 1.9438444924406046;
-inline constexpr double kMetresPerSecondPerKnot = 0.5144444444444445;
+// Units (lengths and speeds in foundation/geo_constants.h).
 inline constexpr double kGravityMetresPerSecond2 = 9.80665;
 
 // Local flat frames. Ground turn paths use the mean length of a degree of latitude; the curved

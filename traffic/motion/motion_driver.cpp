@@ -14,9 +14,12 @@
 #include "foundation/random.h"
 #include "runtime/current_day_slot.h"
 #include "sim/sim_command_queue.h"
+#include "traffic/ground/ground_roll.h"
+#include "traffic/ground/takeoff_decision.h"
 #include "traffic/decode/message_decoder.h"
 #include "traffic/decode/sample_checks.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_step.h"
+#include "traffic/ground/taxi_leg.h"
 #include "traffic/ground/takeoff_rotation.h"
 #include "traffic/motion/air_step.h"
 #include "traffic/motion/flat_earth.h"
@@ -37,7 +40,6 @@ constexpr std::int32_t kTakeoffCatchUpTicks = 3000;
 constexpr std::int32_t kWindowLowering = 100;
 constexpr double kStandReachNm = 0.009719222462203024; // 18 m
 constexpr double kStandHeadingToleranceDeg = 40.0;
-constexpr double kMetresPerNm = 1852.0;
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kTicksPerHour = 360000.0;
 
@@ -66,7 +68,7 @@ bool lf_isTakeoffTargetTooSlow(const MotionContext& ctx) {
     if (a.motion.extrapolationCounter > 0 || a.stream.size() < 2) {
         return false;
     }
-    const double d = gf_distanceNM(lf_position(a), lf_lalo(a.stream[1])) * kMetresPerNm;
+    const double d = gf_distanceNM(lf_position(a), lf_lalo(a.stream[1])) * geo::kMetresPerNM;
     const double t =
         std::max(kShortestStepTicks, a.stream[1].time - ctx.tick()) / kMotionTicksPerSecond;
     return gf_isSlowSegment(d, t, a.stream[0].groundSpeedKt);
@@ -106,7 +108,7 @@ bool lf_isTooCloseToFlyTo(const LiveAircraft& a) {
     return a.phase.phase == FlightPhase::flying && a.motion.onGround == 0 &&
            a.base.category != AircraftCategory::Rotorcraft && s.size() >= 3 && s[1].airborne != 0 &&
            s[2].airborne != 0 && s[2].stationary == 0 &&
-           gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm <
+           gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * geo::kMetresPerNM <
                gf_leastLegMetres(s[0], s[1]);
 }
 
@@ -138,7 +140,7 @@ bool lf_isTooCloseLastTarget(const LiveAircraft& a) {
     return a.phase.phase == FlightPhase::flying && a.motion.onGround == 0 &&
            a.base.category != AircraftCategory::Rotorcraft && s.size() == 2 &&
            a.motion.extrapolationCounter <= 0 && s[1].airborne != 0 && s[1].stationary == 0 &&
-           gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * kMetresPerNm <
+           gf_distanceNM(lf_lalo(s[0]), lf_lalo(s[1])) * geo::kMetresPerNM <
                gf_leastLegMetres(s[0], s[1]);
 }
 
@@ -278,7 +280,7 @@ bool lf_checkTakeoffStart(MotionContext& ctx) {
     }
     const Lalo here = lf_position(a);
     const Lalo target = lf_lalo(a.stream[1]);
-    const double d = gf_distanceNM(here, target) * kMetresPerNm;
+    const double d = gf_distanceNM(here, target) * geo::kMetresPerNM;
     const double angle =
         std::abs(gf_wrapAngle(gf_bearing(here, target) - st.checkHeading)) * geo::kDegreesPerRadian;
     if (st.behindSampleDropped == 0 && d <= 150.0 && angle > 90.0) {

@@ -7,10 +7,11 @@
 
 #include <fmt/format.h>
 
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
+#include "traffic/ground/takeoff_decision.h"
 #include "traffic/decode/message_decoder.h"
-#include "traffic/ground/ground_motion.h"
 #include "traffic/ground/takeoff_rotation.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
@@ -21,7 +22,6 @@ namespace skyloom {
 
 namespace {
 
-constexpr double kMetresPerNm = 1852.0;
 constexpr double kTicksPerHour = 360000.0;
 // The same on the ground, where the reports' own speeds bound a taxi: a taxiing aircraft late
 // at 10 kt caught up at 36 kt.
@@ -80,7 +80,7 @@ bool lf_isStaleVelocity(const std::deque<TrafficSample>& s) {
                             lf_sameVelocity(s[0], s[i]);
          ++i) {
         const double chord = gf_bearing(lf_lalo(s[i - 1]), lf_lalo(s[i]));
-        off = off || (gf_distanceNM(lf_lalo(s[i - 1]), lf_lalo(s[i])) * kMetresPerNm >=
+        off = off || (gf_distanceNM(lf_lalo(s[i - 1]), lf_lalo(s[i])) * geo::kMetresPerNM >=
                           gf_leastLegMetres(s[i - 1], s[i]) &&
                       std::abs(gf_wrapAngle(chord - s[i].trackDeg * std::numbers::pi / 180.0)) >
                           kStaleChordOffRad);
@@ -127,7 +127,7 @@ double lf_positionsSpeedKt(const LiveAircraft& a) {
     // Reports that sample a turn coarsely (a glider's in its thermal, a leg through much of a
     // circle) say little of the length of the path flown by their chords.
     const bool coarse = s.size() >= 3 && s[2].airborne != 0 &&
-                        gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[2])) * kMetresPerNm >=
+                        gf_distanceNM(lf_lalo(s[1]), lf_lalo(s[2])) * geo::kMetresPerNM >=
                             gf_leastLegMetres(s[1], s[2]) &&
                         !(std::abs(gf_wrapAngle(gf_bearing(lf_lalo(s[1]), lf_lalo(s[2])) -
                                                 gf_bearing(lf_lalo(s[0]), lf_lalo(s[1])))) <=

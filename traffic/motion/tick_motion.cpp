@@ -1,6 +1,7 @@
 #include "traffic/motion/tick_motion.h"
 
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/ground_roll.h"
+#include "traffic/ground/takeoff_decision.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/ground/takeoff_rotation.h"
 
@@ -108,7 +109,7 @@ void lf_setPosition(LiveAircraft& a, double latitude, double longitude) {
 // and the next step starts from where it is.
 void lf_holdToGroundSpeed(LiveAircraft& a, const Lalo& before) {
     const double most =
-        lf_groundStepMostKt(a) * motion::kMetresPerSecondPerKnot / kMotionTicksPerSecond;
+        lf_groundStepMostKt(a) * geo::kMetresPerSecondPerKnot / kMotionTicksPerSecond;
     const double metres = gf_distanceNM(before, lf_position(a)) * geo::kMetresPerNM;
     if (!(metres > most)) {
         return;

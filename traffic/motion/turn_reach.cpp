@@ -28,7 +28,7 @@ double gf_plausibleTurnRateRadPerS(AircraftCategory category, double speedKt) no
     if (!std::isfinite(speedKt) || speedKt < motion::kTurnLimitSlowestKt) {
         return ceiling;
     }
-    const double metresPerSecond = speedKt * motion::kMetresPerSecondPerKnot;
+    const double metresPerSecond = speedKt * geo::kMetresPerSecondPerKnot;
     const double rate = motion::kGravityMetresPerSecond2 *
                         std::tan(limit.steepestBankDeg * geo::kRadiansPerDegree) / metresPerSecond;
     return std::min(rate, ceiling);
@@ -78,12 +78,12 @@ bool gf_reachableByTurning(AircraftCategory category, const Lalo& from, double t
     const double reported = std::isfinite(speedKt) ? std::max(speedKt, 0.0) : 0.0;
     const double fastestKt =
         motion::kReachSpeedFactor * reported +
-        motion::kReachRoundingMetres / seconds * motion::kKnotsPerMetrePerSecond;
+        motion::kReachRoundingMetres / seconds * geo::kKnotsPerMetrePerSecond;
     // The tightest turn at the reported speed.
-    const double radius = reported * motion::kMetresPerSecondPerKnot /
+    const double radius = reported * geo::kMetresPerSecondPerKnot /
                           gf_plausibleTurnRateRadPerS(category, reported);
     return gf_turnThenStraightMetres(from, trackRad, radius, to) <=
-           fastestKt * motion::kMetresPerSecondPerKnot * seconds;
+           fastestKt * geo::kMetresPerSecondPerKnot * seconds;
 }
 
 } // namespace skyloom

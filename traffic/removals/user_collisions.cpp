@@ -5,6 +5,7 @@
 #include <limits>
 #include <numbers>
 
+#include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase_lookups.h"
@@ -24,7 +25,6 @@ constexpr double kRadPerDeg = std::numbers::pi / 180.0;
 constexpr double kFeetPerNm = 6076.11549;
 constexpr double kNmPerDegree = 60.0;
 constexpr double kNmPerMetre = 0.0005399568034557236;
-constexpr double kMetresPerSecondPerKt = 0.5144444444444445;
 constexpr double kGroundTermSeconds = 0.75;
 constexpr double kGroundTermMaxMetres = 15.0;
 constexpr double kLowUserHeightFt = 4000.0;
@@ -178,7 +178,8 @@ double lf_userGroundCollisionTermNm(TrafficState& state) {
     double speedMetres = 0;
     const double v = state.user.state().groundVelocity;
     if (std::isfinite(v) && v > 0) {
-        speedMetres = std::min(v * kMetresPerSecondPerKt * kGroundTermSeconds, kGroundTermMaxMetres);
+        speedMetres =
+            std::min(v * geo::kMetresPerSecondPerKnot * kGroundTermSeconds, kGroundTermMaxMetres);
     }
     return size + speedMetres * kNmPerMetre;
 }

@@ -9,12 +9,13 @@
 #include <fmt/format.h>
 
 #include "foundation/clock.h"
+#include "foundation/geo_constants.h"
 #include "foundation/log_file.h"
 #include "refdata/airport_file.h"
 #include "runtime/current_day_slot.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/motion/flat_earth.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/pushback.h"
 #include "traffic/stands/park_airport_services.h"
 #include "traffic/stands/static_traffic.h"
 #include "traffic/step/traffic_exception.h"
@@ -25,7 +26,6 @@ namespace skyloom {
 namespace {
 
 constexpr double kNmPerDegree = 60.0;
-constexpr double kMetresPerNm = 1852.0;
 constexpr double kSamePositionDeg = 1e-8;
 // The farthest a stand may lie, squared (81.25 m in NM).
 constexpr double kStandSearchNm2 = 0.0019247076594563581;
@@ -159,11 +159,11 @@ const Stand* gf_findNearest(const TrafficState& state, const Lalo& position,
         }
     }
     if (bestFit != nullptr) {
-        metres = fitD * kMetresPerNm;
+        metres = fitD * geo::kMetresPerNM;
         return bestFit;
     }
     if (bestMatch != nullptr) {
-        metres = matchD * kMetresPerNm;
+        metres = matchD * geo::kMetresPerNM;
     }
     return bestMatch;
 }

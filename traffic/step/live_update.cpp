@@ -17,7 +17,7 @@
 #include "traffic/step/aircraft_commands.h"
 #include "liveries/livery_matching_summary.h"
 #include "traffic/decode/livery_failures.h"
-#include "traffic/ground/ground_motion.h"
+#include "traffic/ground/line_up.h"
 #include "traffic/decode/live_spawn.h"
 #include "traffic/motion/motion_driver.h"
 #include "traffic/motion/tick_motion.h"
