@@ -41,18 +41,17 @@ void SimLinkWork::createAIAircraft(SimClient& client, const SimCreateRequest& re
         h, request.liveryTitle.c_str(), request.callsign.c_str(), request.position, requestId);
     if (hr < 0) {
         objects_.erasePendingCreate(requestId);
-        LogFile::writeImportant(
-            fmt::format("! create failed hr=0x{:08X}, requestId:{}, callsign:{}",
-                        static_cast<std::uint32_t>(hr), requestId, request.callsign));
-        client.onRequestError();
+        client.onRequestFailed(hr, fmt::format("! create failed hr=0x{:08X}, requestId:{}, "
+                                               "callsign:{}",
+                                               static_cast<std::uint32_t>(hr), requestId,
+                                               request.callsign));
         return;
     }
     DWORD packetId = 0;
-    if (SimConnect_GetLastSentPacketID(h, &packetId) < 0) {
+    if (const HRESULT packetHr = SimConnect_GetLastSentPacketID(h, &packetId); packetHr < 0) {
         objects_.erasePendingCreate(requestId);
-        LogFile::writeImportant(
-            fmt::format("! cannot retrieve packetId for create requestId:{}", requestId));
-        client.onRequestError();
+        client.onRequestFailed(
+            packetHr, fmt::format("! cannot retrieve packetId for create requestId:{}", requestId));
         return;
     }
     objects_.setPacketId(requestId, packetId);
@@ -157,11 +156,11 @@ void SimLinkWork::removeAIObject(SimClient& client, std::uint32_t objectId) {
             fmt::format("SimConnect call to remove ac with objectid {}", gf_hexidText(objectId)));
         return;
     }
-    if (SimConnect_AIRemoveObject(client.handle(), objectId, AI_REMOVE_OBJECT) < 0) {
-        LogFile::writeImportant(fmt::format("!SimConnect call to remove AI ac from sim failed, "
-                                            "id {}?",
-                                            gf_hexidText(objectId)));
-        client.onRequestError();
+    if (const HRESULT hr = SimConnect_AIRemoveObject(client.handle(), objectId, AI_REMOVE_OBJECT);
+        hr < 0) {
+        client.onRequestFailed(hr, fmt::format("!SimConnect call to remove AI ac from sim failed, "
+                                               "id {}?",
+                                               gf_hexidText(objectId)));
         return;
     }
     objects_.eraseOwned(objectId);

@@ -348,6 +348,28 @@ void SimClient::onRequestError() {
     gf_requestStop(context_.run.stop, StopReason::simConnectError, 9);
 }
 
+void SimClient::onRequestFailed(HRESULT hr, std::string_view line) {
+    if (!gf_simLinkClosed(hr)) {
+        LogFile::writeImportant(line);
+        onRequestError();
+        return;
+    }
+    // The simulator quits between the frame it sent and the frame's requests: the QUIT waits
+    // behind the frame, or was handled already. Either way it is the quit, which waits for the
+    // simulator's next start; a request error would end the run instead.
+    if (dispatch_.flags.stopDispatch != 0) {
+        return;
+    }
+    LogFile::write(fmt::format("{}: hr=0x{:08X} ({}); the simulator is gone", line,
+                               static_cast<std::uint32_t>(hr), gf_simResultText(hr)));
+    onQuit();
+}
+
+bool SimClient::requestsEnded() const noexcept {
+    return dispatch_.flags.stopDispatch != 0 ||
+           g_simConnectionState.load() == SimConnectionState::requestError;
+}
+
 void SimClient::logDiagnostic() {
     const std::optional<PositionUpdateReport> report = context_.work->lastPositionUpdate();
     if (!report) {

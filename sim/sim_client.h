@@ -121,6 +121,14 @@ public:
     // the window told that the simulator is not connected, state 3 and the stop reason
     // "SIMCONNECT ERROR".
     void onRequestError();
+    // A request of the frame work that failed with `hr`; `line` names it. A result that says
+    // the simulator is gone is its quit, whether the QUIT was handled already or still waits
+    // behind the frame (logged once, plainly); any other result is a request error (`line`
+    // logged as important).
+    void onRequestFailed(HRESULT hr, std::string_view line);
+    // True once this connection takes no more requests: after a request error, a QUIT, a link
+    // found closed or a mismatch.
+    bool requestsEnded() const noexcept;
     // Logs the last AI position update.
     void logDiagnostic();
 

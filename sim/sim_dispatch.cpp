@@ -243,7 +243,9 @@ void SimClient::onFlightFile() {
 }
 
 void SimClient::onFrame() {
-    if (gf_simConnectHandle() == nullptr || g_simShutdownInProgress.load()) {
+    // A frame that comes after the QUIT in the same dispatch has nobody left to write to.
+    if (gf_simConnectHandle() == nullptr || g_simShutdownInProgress.load() ||
+        dispatch_.flags.stopDispatch != 0) {
         return;
     }
     context_.work->doFrameWork(*this);

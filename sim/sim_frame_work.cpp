@@ -11,21 +11,10 @@
 #include "foundation/text.h"
 #include "sim/sim_client.h"
 #include "sim/sim_ids.h"
-#include "sim/sim_link_state.h"
 #include "sim/sim_link_work.h"
 
 namespace skyloom {
 namespace {
-
-bool lf_requestErrorState() noexcept {
-    return g_simConnectionState.load() == SimConnectionState::requestError;
-}
-
-// A request the simulator refused: its log line, then the run ends.
-void lf_refused(SimClient& client, std::string_view line) {
-    LogFile::writeImportant(line);
-    client.onRequestError();
-}
 
 // Percent of spoilers, throttle 1 and throttle 2.
 std::array<double, 3> lf_reverseThrustValues(const ReverseThrustCommand& command) noexcept {
@@ -69,26 +58,26 @@ void SimLinkWork::sendPositionBatch(SimClient& client) {
                                           0, 0, sizeof(AIPosition), &data);
         diagnostic_ = Diagnostic{true, objectId, data, hr};
         if (hr < 0) {
-            lf_refused(client, fmt::format("SimConnect_SetDataOnSimObject batch failed, "
-                                           "objectid: {}",
-                                           gf_hexidText(objectId)));
+            client.onRequestFailed(hr, fmt::format("SimConnect_SetDataOnSimObject batch failed, "
+                                                   "objectid: {}",
+                                                   gf_hexidText(objectId)));
             return;
         }
     }
 }
 
 void SimLinkWork::processSimCommandQueue(SimClient& client) {
-    if (lf_requestErrorState()) {
+    if (client.requestsEnded()) {
         queue_.clear();
         return;
     }
     queue_.takeAll(executing_);
-    // Each queue in its turn; after every item a refused request has ended the run, and the
-    // rest is dropped.
+    // Each queue in its turn; after every item a refused request has ended the run (or found
+    // the simulator gone), and the rest is dropped.
     const auto run = [&](const auto& items, const auto& execute) {
         for (const auto& item : items) {
             execute(item);
-            if (lf_requestErrorState()) {
+            if (client.requestsEnded()) {
                 return false;
             }
         }
@@ -112,47 +101,45 @@ void SimLinkWork::processSimCommandQueue(SimClient& client) {
 
 void SimLinkWork::requestSimData(SimClient& client, const SimDataRequest& request) {
     const HANDLE h = client.handle();
-    if (h == nullptr || lf_requestErrorState()) {
+    if (h == nullptr || client.requestsEnded()) {
         return;
     }
+    const auto check = [&](HRESULT hr, std::string_view line) {
+        if (hr < 0) {
+            client.onRequestFailed(hr, line);
+        }
+    };
     const auto once = [&](DWORD requestId, DWORD definition, DWORD objectId) {
         return SimConnect_RequestDataOnSimObject(h, requestId, definition, objectId,
-                                                 SIMCONNECT_PERIOD_ONCE) >= 0;
+                                                 SIMCONNECT_PERIOD_ONCE);
     };
     switch (request.kind) {
     case SimDataRequestKind::aiInRange:
-        if (SimConnect_RequestDataOnSimObjectType(h, AI_POSITION, DEFINITION_AI_GET_POSITION,
-                                                  radiusMetres(),
-                                                  SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT) < 0) {
-            lf_refused(client, "SimConnect request ac within range fails");
-        }
+        check(SimConnect_RequestDataOnSimObjectType(h, AI_POSITION, DEFINITION_AI_GET_POSITION,
+                                                    radiusMetres(),
+                                                    SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT),
+              "SimConnect request ac within range fails");
         break;
     case SimDataRequestKind::userTitleAndModel:
-        if (!once(USER_AC_TITLE, DEFINITION_USER_AC_GET_TITLE, SIMCONNECT_OBJECT_ID_USER)) {
-            lf_refused(client, "SimConnect request user ac title fails");
-        }
-        if (!once(USER_AC_MODEL, DEFINITION_USER_AC_GET_MODEL, SIMCONNECT_OBJECT_ID_USER)) {
-            lf_refused(client, "SimConnect request user ac model fails");
-        }
+        check(once(USER_AC_TITLE, DEFINITION_USER_AC_GET_TITLE, SIMCONNECT_OBJECT_ID_USER),
+              "SimConnect request user ac title fails");
+        check(once(USER_AC_MODEL, DEFINITION_USER_AC_GET_MODEL, SIMCONNECT_OBJECT_ID_USER),
+              "SimConnect request user ac model fails");
         break;
     case SimDataRequestKind::userOnGround:
-        if (SimConnect_RequestDataOnSimObject(h, USER_AC_ON_GROUND, DEFINITION_USER_AC_GET_ONGROUND,
-                                              SIMCONNECT_OBJECT_ID_USER,
-                                              SIMCONNECT_PERIOD_SECOND) < 0) {
-            lf_refused(client, "SimConnect request ac gnd/air fails");
-        }
+        check(
+            SimConnect_RequestDataOnSimObject(h, USER_AC_ON_GROUND, DEFINITION_USER_AC_GET_ONGROUND,
+                                              SIMCONNECT_OBJECT_ID_USER, SIMCONNECT_PERIOD_SECOND),
+            "SimConnect request ac gnd/air fails");
         break;
     case SimDataRequestKind::userPosition:
-        if (!once(USER_AC_POSITION, DEFINITION_LATLONPIBAVSHETRALTGSZULI,
-                  SIMCONNECT_OBJECT_ID_USER)) {
-            lf_refused(client, "SimConnect request user ac position fails");
-        }
+        check(
+            once(USER_AC_POSITION, DEFINITION_LATLONPIBAVSHETRALTGSZULI, SIMCONNECT_OBJECT_ID_USER),
+            "SimConnect request user ac position fails");
         break;
     case SimDataRequestKind::staticCgAndPitch:
-        if (!once(AI_STATIC_CG_AND_PITCH, DEFINITION_AI_GET_STATIC_CG_AND_PITCH,
-                  request.objectId)) {
-            lf_refused(client, "SimConnect request StaticCG fails");
-        }
+        check(once(AI_STATIC_CG_AND_PITCH, DEFINITION_AI_GET_STATIC_CG_AND_PITCH, request.objectId),
+              "SimConnect request StaticCG fails");
         break;
     default:
         LogFile::write(fmt::format("! unknown SimDataRequest kind {}",

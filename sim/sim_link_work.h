@@ -4,7 +4,8 @@
 // smooths and sends the AI positions (the batch taken without waiting, a history per object,
 // each object shown 20 ms behind real time), then swaps out the command queue and executes it
 // in the order data requests, client events, flight plans, creates, removals, reverse thrust;
-// a request the simulator refuses ends the run, and what was not executed yet is dropped.
+// a request the simulator refuses ends the run, and what was not executed yet is dropped; a
+// request that finds the simulator gone is its quit, not a refusal, and ends only the frame.
 //
 // It creates AI aircraft and ties the simulator's later answers back to them (an object id under
 // the request id, or a failure naming the create's packet), takes control of each new object

@@ -24,6 +24,14 @@ std::string gf_systemDescriptionText(const std::optional<std::u16string>& descri
     }
 }
 
+bool gf_simLinkClosed(HRESULT hr) noexcept {
+    // The Win32 error wrapped as an HRESULT, and the status codes that the Windows library
+    // passes on unchanged when the simulator's end of the pipe went away.
+    constexpr auto kStatusPipeBroken = static_cast<HRESULT>(0xC000014Bu);
+    constexpr auto kStatusPipeDisconnected = static_cast<HRESULT>(0xC00000B0u);
+    return hr == E_BROKEN_PIPE || hr == kStatusPipeBroken || hr == kStatusPipeDisconnected;
+}
+
 std::string gf_simResultText(HRESULT hr) {
     return gf_systemDescriptionText(os::systemMessageText(static_cast<std::uint32_t>(hr)));
 }

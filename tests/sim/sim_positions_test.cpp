@@ -2,6 +2,7 @@
 // antimeridian and north with nothing written to the user's object, a held batch mutex that
 // never blocks a frame, jumps, epochs and removals, a refused position write, the diagnostic,
 // and the tables around a run.
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <future>
@@ -14,8 +15,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "foundation/log_file.h"
 #include "foundation/text.h"
 #include "platform/simworld/earth_math.h"
+#include "sim/ai_object_table.h"
 #include "sim/sim_ids.h"
 #include "sim/sim_link_state.h"
 #include "sim/sim_tables.h"
@@ -296,6 +299,128 @@ TEST_F(SimPositionsTest, ARefusedPositionWriteEndsTheRunAndTheFrame) {
         "result=0x80004005, position=0.500000,179.999826, altitude=3000.0 ft, pitch=0.000 rad, "
         "bank=0.000 rad, heading=0.000 rad, VS=1500.0 fpm, TAS=250.0 kt",
         refused == first ? "AAA1" : "BBB2", gf_hexidText(refused))));
+}
+
+// How a frame's first request meets the simulator's end: the quit seen first (a frame still
+// handed on after the QUIT), the request failing first (the QUIT still behind the frame, as
+// when the simulator quits while the frame is in hand), or the simulator refusing it.
+enum class FrameEnd { quitThenFrame, writeThenQuit, createThenQuit, refusedWrite };
+
+struct FrameEndCase {
+    const char* name;
+    FrameEnd end;
+};
+
+TEST_F(SimPositionsTest, ARequestThatFindsTheSimulatorGoneIsItsQuitInEitherOrder) {
+    // Frames come at 1.000 and 1.033 s: the quit falls between them.
+    constexpr double kQuitAtS = 1.01;
+    constexpr double kBackAtS = 1.5;
+    const std::vector<FrameEndCase> cases = {
+        {"the QUIT, then a frame", FrameEnd::quitThenFrame},
+        {"a position write, then the QUIT", FrameEnd::writeThenQuit},
+        {"a create, then the QUIT", FrameEnd::createThenQuit},
+        {"a refused position write", FrameEnd::refusedWrite},
+    };
+    for (const FrameEndCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        simworld::WorldSetup setup = aiSetup();
+        if (c.end != FrameEnd::refusedWrite) {
+            for (const auto& [at, kind] :
+                 {std::pair{kQuitAtS, simworld::TimelineEventKind::quit},
+                  std::pair{kBackAtS, simworld::TimelineEventKind::launch},
+                  std::pair{kBackAtS, simworld::TimelineEventKind::flightStart}}) {
+                simworld::TimelineEvent event;
+                event.atSeconds = at;
+                event.kind = kind;
+                setup.timeline.push_back(event);
+            }
+        }
+        connect(setup);
+        LogFile::openIn(dir_.path());
+        stop_.reset();
+        const Track track;
+        const std::uint32_t id = c.end == FrameEnd::createThenQuit ? 0 : createAt(track.at(0));
+        const auto tick = [&] {
+            if (id != 0) {
+                batch_.setCurrent(id, track.at(0));
+            }
+        };
+        // Up to the last frame before the quit, positions flowing.
+        run(0.99 - worldSeconds(), tick);
+        if (id != 0) {
+            ASSERT_FALSE(positionWrites(id).empty());
+        }
+        tick();
+        batch_.commit(now());
+        if (c.end == FrameEnd::createThenQuit) {
+            queue_.push(createRequest(0x4b1802, "SWR13"));
+        }
+        if (c.end == FrameEnd::refusedWrite) {
+            simworld::FaultSetup fail;
+            fail.kind = simworld::FaultKind::failCall;
+            fail.function = "SimConnect_SetDataOnSimObject";
+            world_->addFault(fail);
+        }
+        if (c.end == FrameEnd::quitThenFrame) {
+            // The frame of 1.000 s goes by; the QUIT comes alone, then a frame behind it.
+            advance(kQuitAtS - 0.005 - worldSeconds());
+            client_->dispatchPass();
+            tick();
+            batch_.commit(now());
+            advance(0.01);
+            EXPECT_FALSE(client_->dispatchPass());
+            SIMCONNECT_RECV_EVENT_FRAME frame{};
+            frame.size = sizeof(frame);
+            frame.version = 4;
+            frame.dwID = SIMCONNECT_RECV_ID_EVENT_FRAME;
+            frame.uEventID = EVENT_FRAME;
+            client_->handleMessage(frame, sizeof(frame));
+        } else {
+            // One dispatch hands on the frame of 1.000 s and, behind it, the QUIT of 1.010 s:
+            // the frame's first request meets a simulator that is gone.
+            advance(kQuitAtS + 0.005 - worldSeconds());
+            client_->dispatchPass();
+        }
+
+        const std::vector<std::string> failed = journalCalls("SimConnect_");
+        const auto quitCalls = std::count_if(failed.begin(), failed.end(), [](const auto& call) {
+            return call.find("(simulator quit)") != std::string::npos;
+        });
+        if (c.end == FrameEnd::refusedWrite) {
+            EXPECT_EQ(g_simConnectionState.load(), SimConnectionState::requestError);
+            EXPECT_EQ(stop_.current(), (StopRequest{StopReason::simConnectError, 9}));
+            EXPECT_EQ(
+                logCount(fmt::format("==> SimConnect_SetDataOnSimObject batch failed, objectid: {}",
+                                     gf_hexidText(id))),
+                1u);
+        } else {
+            // The quit: the link waits for the simulator's next start, and the run goes on.
+            EXPECT_EQ(g_simConnectionState.load(), SimConnectionState::notConnected);
+            EXPECT_FALSE(stop_.stopRequested());
+            EXPECT_EQ(client_->flags().stopDispatch, 1);
+            EXPECT_EQ(logCount("SimConnect request error"), 0u);
+            // One request at most met the closed link; nothing of the frame came after it.
+            EXPECT_EQ(quitCalls, c.end == FrameEnd::quitThenFrame ? 0 : 1);
+            const std::string gone =
+                "hr=0x8007006D (The pipe has been ended.); the simulator is gone";
+            const std::string line =
+                c.end == FrameEnd::writeThenQuit
+                    ? fmt::format("SimConnect_SetDataOnSimObject batch failed, objectid: {}: {}",
+                                  gf_hexidText(id), gone)
+                    : fmt::format("! create failed hr=0x8007006D, requestId:{}, callsign:SWR13: {}",
+                                  g_nextCreateRequestId.load() - 1, gone);
+            EXPECT_EQ(logCount(line), c.end == FrameEnd::quitThenFrame ? 0u : 1u);
+            EXPECT_EQ(client_->afterDispatch(), SimClient::AfterDispatch::reconnect);
+            // The simulator back: a new connection, nothing of the old one carried over.
+            advance(kBackAtS + 0.01 - worldSeconds());
+            EXPECT_EQ(client_->connect(), SimClient::ConnectResult::connected);
+            EXPECT_TRUE(link_.objects().owned().empty());
+            EXPECT_EQ(link_.historyCount(), 0u);
+        }
+        client_.reset();
+        installation_.reset();
+        g_simConnectionState.store(SimConnectionState::notConnected);
+    }
 }
 
 TEST_F(SimPositionsTest, TheTablesAroundARunStartAndEndEmpty) {
