@@ -17,7 +17,7 @@
 //   nose     moving on the ground 30 degrees or more off its nose;
 //   lag      behind its reports by a median of more than 15 s (once a second, where its reports
 //            move at 5 kt or more and the object lies within 500 m of their line);
-//   stay     shown in the air more than 60 s after its last report was due.
+//   stay     shown in the air more than 90 s after its last report was due.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -61,7 +61,9 @@ constexpr double kGroundWindowSeconds = 1.0;
 constexpr double kNoseOffDeg = 30.0;
 constexpr double kLagMedianSeconds = 15.0;
 constexpr double kLagMovingMps = 2.5;
-constexpr double kStaySeconds = 60.0;
+// The program removes an aircraft whose reports ran out a playback delay after its last was
+// due, and some 30 s later at the most; KPTK's N700HW stayed 155 s.
+constexpr double kStaySeconds = 90.0;
 constexpr double kFeetPerMetre = 1.0 / 0.3048;
 
 struct AuditCapture {
@@ -128,6 +130,7 @@ struct ObjectAudit {
     double circleSeconds = 0, circleAt = 0;
     double offRunwayKt = 0, offRunwayAt = 0;
     double groundKt = 0, groundAt = 0, groundCapKt = 0;
+    FlightPhase offRunwayPhase = FlightPhase::birth, groundPhase = FlightPhase::birth;
     NoseOff nose;
     double lagMedian = 0, lagMost = 0;
     double stay = 0;
@@ -217,11 +220,13 @@ ObjectAudit CaptureAudit::audit(const std::vector<ObjectFrame>& frames,
             if (kt > o.groundKt) {
                 o.groundKt = kt;
                 o.groundAt = f.seconds;
+                o.groundPhase = f.phase;
             }
             if (kt > o.offRunwayKt && nearRunways(p) &&
                 (!onRunway(p, 60.0, -1.0) || !onRunway(q, 60.0, -1.0))) {
                 o.offRunwayKt = kt;
                 o.offRunwayAt = f.seconds;
+                o.offRunwayPhase = f.phase;
             }
         }
         // Behind the reports: when they passed the point of their line nearest to the frame.
@@ -273,9 +278,11 @@ ObjectAudit CaptureAudit::audit(const std::vector<ObjectFrame>& frames,
           fmt::format("circle {:.0f} s low off the runways from {:.0f} s", o.circleSeconds,
                       o.circleAt));
     fault(o.offRunwayKt > kOffRunwayMostKt,
-          fmt::format("offrwy {:.0f} kt at {:.0f} s", o.offRunwayKt, o.offRunwayAt));
-    fault(o.groundKt > o.groundCapKt, fmt::format("roll {:.0f} kt (cap {:.0f}) at {:.0f} s",
-                                                  o.groundKt, o.groundCapKt, o.groundAt));
+          fmt::format("offrwy {:.0f} kt at {:.0f} s in {}", o.offRunwayKt, o.offRunwayAt,
+                      gf_flightPhaseText(o.offRunwayPhase)));
+    fault(o.groundKt > o.groundCapKt,
+          fmt::format("roll {:.0f} kt (cap {:.0f}) at {:.0f} s in {}", o.groundKt, o.groundCapKt,
+                      o.groundAt, gf_flightPhaseText(o.groundPhase)));
     fault(o.nose.deg > kNoseOffDeg,
           fmt::format("nose {:.0f} deg off at {:.0f} s", o.nose.deg, o.nose.seconds));
     fault(o.lagMedian > kLagMedianSeconds,
