@@ -4,7 +4,7 @@
 // after a change, not a test: it asserts nothing and ctest does not run it.
 //   build/tests/capture_audit [--gtest_filter=*KLAX*] > audit.txt
 // AUDIT_SECONDS=n replays only the first n seconds of each capture; AUDIT_ALL=1 lists every
-// object, not only those with a fault.
+// object, not only those with a fault; AUDIT_TRACE=<callsign> adds that aircraft's frames.
 //
 // The faults, each against a bound the motion is to keep:
 //   pace     the fastest step (over 0.2 s) above 1.25 times the fastest speed its reports give;
@@ -122,6 +122,41 @@ std::optional<Lalo> lf_reportedAt(const std::vector<Report>& reports, double t) 
     const Report& b = *next;
     const double f = b.due > a.due ? (t - a.due) / (b.due - a.due) : 0.0;
     return Lalo{a.at.lat + (b.at.lat - a.at.lat) * f, a.at.lon + (b.at.lon - a.at.lon) * f};
+}
+
+// A frame a second of the aircraft, with the runway of the park airport nearest to it, and each
+// report as it falls due.
+std::string lf_trace(const std::vector<ObjectFrame>& frames, const std::vector<Report>& reports,
+                     const std::vector<simworld::FacilityRunwaySetup>& runways) {
+    std::string text;
+    double last = -1e9;
+    auto report = reports.begin();
+    for (const ObjectFrame& f : frames) {
+        for (; report != reports.end() && report->due <= f.seconds; ++report) {
+            text += fmt::format("  report due {:.1f} s: {:.5f} {:.5f} {:.0f} ft {:.0f} kt{}\n",
+                                report->due, report->at.lat, report->at.lon, report->altitudeFt,
+                                report->groundSpeedKt, report->airborne ? "" : " on the ground");
+        }
+        if (f.seconds - last < 1.0) {
+            continue;
+        }
+        last = f.seconds;
+        std::string nearest;
+        double cross = 1e12;
+        for (const auto& r : runways) {
+            const RunwayPlace w = lf_onRunway(r, {f.latitude, f.longitude});
+            if (w.cross < cross) {
+                cross = w.cross;
+                nearest = fmt::format("runway {:02}: along {:.0f} of {:.0f} m, off {:.0f} m",
+                                      r.primaryNumber, w.along, r.lengthMeters / 2, w.cross);
+            }
+        }
+        text += fmt::format("  {:.1f} s obj {} {:.5f} {:.5f} {:.0f} ft hdg {:.0f}{} {}; {}\n",
+                            f.seconds, f.objectId, f.latitude, f.longitude, f.altitudeFt,
+                            f.headingRad * geo::kDegreesPerRadian, f.onGround ? " ground" : "",
+                            gf_flightPhaseText(f.phase), nearest);
+    }
+    return text;
 }
 
 struct ObjectAudit {
@@ -366,6 +401,9 @@ TEST_P(CaptureAudit, ListsEachObjectsFaults) {
         const TrafficEntry& first = reported->second.front();
         const AircraftCategory category = gf_modelCategory(first.key.model);
         const double fastestKt = gf_fastestReportedKt(reported->second);
+        if (const char* traced = std::getenv("AUDIT_TRACE"); traced && first.callsign == traced) {
+            lines += lf_trace(shown, due, runways_);
+        }
         // One object at a time: the frames of each of the aircraft's objects.
         for (auto from = shown.begin(); from != shown.end();) {
             const auto to = std::find_if(from, shown.end(), [&](const ObjectFrame& f) {

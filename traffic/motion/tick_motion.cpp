@@ -514,7 +514,9 @@ bool lf_climbOutReachedReport(const LiveAircraft& a) {
     constexpr double kLeastClimbOutFt = 50.0;
     const auto& s = a.stream;
     const double ground = a.motion.groundAltitudeFt;
-    return s.size() >= 2 && s[1].airborne != 0 && std::isfinite(s[1].altitudeFt) &&
+    // A report's: a rotation point or an extrapolated sample has no altitude of its own.
+    return s.size() >= 2 && s[1].airborne != 0 && std::isfinite(s[1].reportTime) &&
+           std::isfinite(s[1].altitudeFt) &&
            a.sent.altitudeFt >= s[1].altitudeFt &&
            (!std::isfinite(ground) ||
             a.sent.altitudeFt >= ground + std::max(a.base.cgHeightFt, 0.0) + kLeastClimbOutFt);
@@ -546,7 +548,11 @@ void lf_rotateAndClimb(MotionContext& ctx) {
     }
     const bool climbedOut = n < -300 && a.sent.pitchRad == a.base.initialClimbPitchRad &&
                             st.lastHeightAboveGroundFt >= 800.0;
-    const bool atReport = !climbedOut && lf_climbOutReachedReport(a);
+    // Behind a report already due the climb-out goes on: levelling there would leave the
+    // object further below reports that climb on (CMP135 at Mexico City, 70 s behind, levelled
+    // 2,000 ft below them).
+    const bool atReport =
+        !climbedOut && ctx.tick() < st.targetDueTick && lf_climbOutReachedReport(a);
     if (climbedOut || atReport) {
         st.pitchStep = 0.0;
         gf_setThrottle(ctx.state.commands, a,
