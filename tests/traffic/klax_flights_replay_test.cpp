@@ -41,6 +41,10 @@
 //   simulator under reports that stay in the air), lift off toward reports 40 to 148 degrees
 //   off their noses. Before, each moved off that far sideways as it left the ground; now it
 //   turns over its spot first.
+// - N3307E, a C172 flying patterns at Long Beach (15 NM from the park airport) with reports
+//   climbing at 200 to 900 fpm to 1,000 ft, stays within 500 ft of its reports' altitudes in the
+//   air. Before, its climb-out went on at the take-off's rate until 800 ft above the ground,
+//   which far from the park airport nothing told: 8,311 ft above its reports.
 // No object of these flights steps faster than 1.25 times the fastest speed its aircraft
 // reported, and taxiing they keep to their reports' schedule as the real ground tracks do, their
 // noses within 30 degrees of where they move on the ground (as the end-to-end checks hold it).
@@ -52,6 +56,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
@@ -78,6 +83,10 @@ constexpr double kLongRunSeconds = 600.0;
 constexpr double kDepartureRunSeconds = 1300.0;
 constexpr double kUal1693LinesUpSeconds = 385.0;
 constexpr double kFlightsPlaybackDelaySeconds = 30.0;
+// N3307E's take-off at Long Beach and its first pattern, touch-and-go and climb-out.
+constexpr double kN3307EPatternsSeconds = 600.0;
+// In the air an object keeps within this of the band of its reports' altitudes.
+constexpr double kAltitudeBandFt = 500.0;
 constexpr double kFlightsStepMargin = 1.25;
 // A report this far above the touch-down's (ft) says the aircraft has climbed away.
 constexpr double kClimbedAwayFt = 300.0;
@@ -120,6 +129,9 @@ struct KlaxFlight {
     double goesOnFrom = 0;
     // The phases one object of it goes through, in this order.
     std::vector<FlightPhase> phases = {};
+    // In the air, the altitude lies at most this far outside the band of the two reports in
+    // the air due around it (ft).
+    std::optional<double> altitudeBandFt = std::nullopt;
     friend void PrintTo(const KlaxFlight& f, std::ostream* out) { *out << f.name; }
 };
 
@@ -245,6 +257,33 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
         ASSERT_NE(left, frames.end()) << "never left its stand";
         EXPECT_LE(left->seconds - away->dueSeconds, kLeavesStandSeconds)
             << "left its stand at " << left->seconds << " s";
+    }
+    if (flight.altitudeBandFt) {
+        std::vector<std::pair<double, double>> airborne; // due, altitude
+        for (const TrafficEntry& r : reports().at(hexid)) {
+            airborne.emplace_back(r.sample.airborne != 0 ? r.timestamp - result.firstBurstEpoch +
+                                                               kFlightsPlaybackDelaySeconds
+                                                         : -1.0,
+                                  r.sample.altitudeFt);
+        }
+        double worst = 0, worstAt = 0;
+        for (const ObjectFrame& f : frames) {
+            for (std::size_t i = 0; !f.onGround && i + 1 < airborne.size(); ++i) {
+                const auto [fromDue, fromFt] = airborne[i];
+                const auto [toDue, toFt] = airborne[i + 1];
+                if (fromDue < 0 || toDue < 0 || f.seconds < fromDue || f.seconds > toDue) {
+                    continue;
+                }
+                const double off = std::max(std::min(fromFt, toFt) - f.altitudeFt,
+                                            f.altitudeFt - std::max(fromFt, toFt));
+                if (off > worst) {
+                    worst = off;
+                    worstAt = f.seconds;
+                }
+            }
+        }
+        EXPECT_LE(worst, *flight.altitudeBandFt)
+            << "ft off its reports' band at " << worstAt << " s";
     }
     if (flight.reaches) {
         double nearest = 1e9;
@@ -373,7 +412,18 @@ INSTANTIATE_TEST_SUITE_P(
         KlaxFlight{"N436MTurnsOffBehindItsLandingRoll", "N436M", 3, false, 1080.0, {}, {}},
         KlaxFlight{"N232PGTurnsOffItsLandingRoll", "N232PG", 3, false, kLongRunSeconds, {}, {}},
         KlaxFlight{"N223LALiftsOffWhereItWasSetDown", "N223LA", 3, false, 400.0, {}, {}},
-        KlaxFlight{"N624WCLiftsOffAtSantaMonica", "N624WC", 3, false, kLongRunSeconds, {}, {}}),
+        KlaxFlight{"N624WCLiftsOffAtSantaMonica", "N624WC", 3, false, kLongRunSeconds, {}, {}},
+        KlaxFlight{"N3307EClimbsOutNoHigherThanItsReports",
+                   "N3307E",
+                   3,
+                   false,
+                   kN3307EPatternsSeconds,
+                   {},
+                   {},
+                   nullptr,
+                   0,
+                   {},
+                   kAltitudeBandFt}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -505,6 +505,25 @@ void lf_flare(MotionContext& ctx) {
     }
 }
 
+namespace {
+// The climb-out ends at the altitude of the report in the air it flies to, its wheels some way
+// off the ground. A take-off climbs at least at its floor rate until it is 800 ft above the
+// ground, which only the park airport's elevation tells: N3307E, a C172 flying patterns at Long
+// Beach (15 NM from the park airport), its reports 200 to 1,000 ft at 200 to 900 fpm, climbed
+// on at its take-off rate: 8,300 ft above them ten minutes on, 19,000 ft by the capture's end.
+bool lf_climbOutReachedReport(const LiveAircraft& a) {
+    constexpr double kLeastClimbOutFt = 50.0;
+    const auto& s = a.stream;
+    const double ground = a.motion.groundAltitudeFt;
+    // A report's: a rotation point or an extrapolated sample has no altitude of its own.
+    return s.size() >= 2 && s[1].airborne != 0 && std::isfinite(s[1].reportTime) &&
+           std::isfinite(s[1].altitudeFt) &&
+           a.sent.altitudeFt >= s[1].altitudeFt &&
+           (!std::isfinite(ground) ||
+            a.sent.altitudeFt >= ground + std::max(a.base.cgHeightFt, 0.0) + kLeastClimbOutFt);
+}
+} // namespace
+
 void lf_rotateAndClimb(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
@@ -528,12 +547,27 @@ void lf_rotateAndClimb(MotionContext& ctx) {
     if (n == -300) {
         gf_setGear(ctx.state.commands, a, 0);
     }
-    if (n < -300 && a.sent.pitchRad == a.base.initialClimbPitchRad &&
-        st.lastHeightAboveGroundFt >= 800.0) {
+    const bool climbedOut = n < -300 && a.sent.pitchRad == a.base.initialClimbPitchRad &&
+                            st.lastHeightAboveGroundFt >= 800.0;
+    // Behind a report already due the climb-out goes on: levelling there would leave the
+    // object further below reports that climb on (CMP135 at Mexico City, 70 s behind, levelled
+    // 2,000 ft below them).
+    const bool atReport =
+        !climbedOut && ctx.tick() < st.targetDueTick && lf_climbOutReachedReport(a);
+    if (climbedOut || atReport) {
         st.pitchStep = 0.0;
         gf_setThrottle(ctx.state.commands, a,
                        a.base.category == AircraftCategory::Rotorcraft ? 4 : 3);
-        st.climbOutMark1 = 1;
+        if (atReport) {
+            // Level at the report's altitude until it falls due; the next step's vertical leg
+            // goes on from there. No climb-out marks: they ease toward the reported rate
+            // whatever the altitude.
+            gf_setGear(ctx.state.commands, a, 0);
+            st.verticalStep = 0.0;
+            st.verticalLeg.valid = 0;
+        } else {
+            st.climbOutMark1 = 1;
+        }
         lf_setPhase(ctx.state, a, FlightPhase::flying);
         n = 1;
     }
