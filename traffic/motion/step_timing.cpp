@@ -42,11 +42,6 @@ constexpr double kPositionsSpeedMostOffRad = 45.0 * std::numbers::pi / 180.0;
 constexpr double kStaleSpeedKt = 1.0;
 constexpr double kStaleTrackRad = 1.0 * std::numbers::pi / 180.0;
 constexpr double kStaleChordOffRad = 10.0 * std::numbers::pi / 180.0;
-// A leg in the air ends at most this long after its report is due: later, the aircraft flies
-// it at the catch-up pace (lf_leastLegTicks bounds it) until it is back on its reports'
-// schedule. Timed by the reported speed alone, an aircraft that had fallen behind (a turn whose
-// reported tracks lay up to 104 degrees off its positions) stayed as far behind for good.
-constexpr std::int32_t kMostLateAirLegTicks = 450;
 
 // How much longer than the straight line to `to` the path of an airborne aircraft is: it
 // leaves along its direction of flight, and the circular arc from there to `to` is that many
@@ -228,9 +223,6 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     std::int64_t wanted = static_cast<std::int64_t>(ctx.tick()) + ticks;
     wanted = std::clamp<std::int64_t>(wanted, target - a.motion.earlyWindowTicks,
                                       static_cast<std::int64_t>(target) + a.motion.lateWindowTicks);
-    if (a.motion.onGround == 0) {
-        wanted = std::min<std::int64_t>(wanted, static_cast<std::int64_t>(due) + kMostLateAirLegTicks);
-    }
     // On the ground the step reaches its target when it is due, whatever speed the reports
     // give: their positions at their times are where the aircraft was. Timed by the reported
     // speed within the windows, a taxiing aircraft whose reported speeds outran its positions
@@ -261,7 +253,7 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     // aircraft would only fly on without a report (or be removed, beyond the range) until
     // the next one comes, which it then has to meet from off its path.
     if (a.motion.onGround == 0 && s.size() == 2) {
-        wanted = std::max<std::int64_t>(wanted, due);
+        wanted = std::max<std::int64_t>(wanted, target);
     }
     wanted = std::max<std::int64_t>(wanted, ctx.tick() + 1);
     lf_delaySamplesFrom(s, 1, static_cast<std::int32_t>(wanted) - target);
@@ -288,12 +280,12 @@ void lf_delaySamplesFrom(std::deque<TrafficSample>& s, std::size_t from, std::in
 
 bool lf_tooFarBehindToCatchUp(const LiveAircraft& a, std::int32_t tick) {
     const auto& s = a.stream;
-    if (a.motion.onGround != 0 || a.motion.extrapolationCounter > 0 || s.empty() ||
+    if (a.motion.onGround != 0 || a.motion.extrapolationCounter > 0 || s.size() != 1 ||
         s.back().dueTick == 0 || tick < s.back().dueTick) {
         return false;
     }
-    // From where it is through the sample it was to stand at now (a leg it could not fly on
-    // time ends short of it) to the newest report.
+    // From where it is to the newest report, which it was to stand at now: a leg it could not
+    // fly on time ends short of it, and the first step without reports would close the gap.
     double nm = gf_distanceNM(lf_position(a), lf_lalo(s[0]));
     double fastestKt = std::max(lf_fastestReportedKt(a), s[0].groundSpeedKt);
     for (std::size_t i = 1; i < s.size(); ++i) {

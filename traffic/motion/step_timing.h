@@ -42,11 +42,12 @@ std::int64_t lf_leastLegTicks(const LiveAircraft& a);
 // takes the next ones along only as far as it must, and the aircraft makes the delay up. Every
 // retiming of samples goes through here.
 void lf_delaySamplesFrom(std::deque<TrafficSample>& stream, std::size_t from, std::int32_t later);
-// Whether an airborne aircraft whose newest report is due lies so far behind it that, flown
-// to at kLateCatchUpPace times the fastest speed its reports give, it would be reached only
-// after the reports ran out (a playback delay after it fell due): it is removed rather than
-// moved there faster. Before, WWW232 at Las Vegas, whose reports jumped about, ended its leg to
-// its last report 10 km short of it and covered them in 3 s on its first extrapolated step.
+// Whether an airborne aircraft that has ended its leg to its newest report (due by now) short
+// of it lies so far behind it that, flown to at kLateCatchUpPace times the fastest speed its
+// reports give, it would reach it only after the reports ran out (a playback delay after it
+// fell due): it is removed rather than moved there faster. Before, WWW232 at Las Vegas, whose
+// reports jumped about, ended its leg to its last report 10 km short of it and covered them in
+// about 3 s on its first step without reports.
 bool lf_tooFarBehindToCatchUp(const LiveAircraft& aircraft, std::int32_t tick);
 // The arrival tick of a rotorcraft's stationary target.
 void lf_retimeHover(MotionContext& ctx);
