@@ -280,8 +280,11 @@ void lf_delaySamplesFrom(std::deque<TrafficSample>& s, std::size_t from, std::in
 
 bool lf_tooFarBehindToCatchUp(const LiveAircraft& a, std::int32_t tick) {
     const auto& s = a.stream;
-    if (a.motion.onGround != 0 || a.motion.extrapolationCounter > 0 || s.size() != 1 ||
-        s.back().dueTick == 0 || tick < s.back().dueTick) {
+    // An approach or a climb-out flies its own path to the runway or away from it: SWA410 at
+    // Las Vegas, whose reports stood still 5 NM out, flew its approach on without them.
+    if (a.phase.phase != FlightPhase::flying || a.motion.onGround != 0 ||
+        a.motion.extrapolationCounter > 0 || s.size() != 1 || s.back().dueTick == 0 ||
+        tick < s.back().dueTick) {
         return false;
     }
     // From where it is to the newest report, which it was to stand at now: a leg it could not
