@@ -53,6 +53,10 @@ struct TrafficSample {
     // it waited at. The speed the reports give by their positions is measured over these
     // stamps instead.
     double reportTime = 0.0;
+    // Set by the live traffic: the tick its report is due to be shown at, as the decoder
+    // stamped `time` when the report joined the stream (0 for a sample no report gave it). A
+    // sample the motion delays is due again from there, never earlier.
+    std::int32_t dueTick = 0;
 
     friend bool operator==(const TrafficSample&, const TrafficSample&) = default;
 };

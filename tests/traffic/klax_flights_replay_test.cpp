@@ -45,11 +45,21 @@
 //   climbing at 200 to 900 fpm to 1,000 ft, stays within 500 ft of its reports' altitudes in the
 //   air. Before, its climb-out went on at the take-off's rate until 800 ft above the ground,
 //   which far from the park airport nothing told: 8,311 ft above its reports.
+// And flights of the Las Vegas and Pontiac captures:
+// - WWW232 (B736) at Las Vegas, whose first hexid's reports jump about (positions that make up
+//   to 3,300 kt), ends its leg to its last report 10 km short of it. Before, its first step
+//   without reports covered those 10 km in about 3 s (10,476 kt over a second); now it is
+//   removed as too far behind to catch up before its reports run out, and no second of it is
+//   faster than 1.25 times the 375 kt it reports.
+// - RPA4914 (E75L) about 75 NM from Pontiac, whose report of 477 s lies behind the one before
+//   it, and N700HW (C206), whose reports repeat one position for 30 s in mid-flight, fly no
+//   faster than 1.25 times their reports; N700HW keeps within 20 s of its reports (median).
 // No object of these flights steps faster than 1.25 times the fastest speed its aircraft
 // reported, and taxiing they keep to their reports' schedule as the real ground tracks do, their
 // noses within 30 degrees of where they move on the ground (as the end-to-end checks hold it).
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -87,6 +97,14 @@ constexpr double kFlightsPlaybackDelaySeconds = 30.0;
 constexpr double kN3307EPatternsSeconds = 600.0;
 // In the air an object keeps within this of the band of its reports' altitudes.
 constexpr double kAltitudeBandFt = 500.0;
+// Las Vegas until WWW232's first object has gone; Pontiac to the end of its capture.
+constexpr double kWww232RunSeconds = 480.0;
+constexpr double kPontiacRunSeconds = 600.0;
+constexpr const char* kFellTooFarBehind =
+    "it fell too far behind its reports to catch up before they ran out";
+constexpr double kN700hwAirLagMedianSeconds = 20.0;
+// The fastest ground speed WWW232's reports give: its positions jump by up to 3,300 kt.
+constexpr double kWww232FastestReportedKt = 375.0;
 constexpr double kFlightsStepMargin = 1.25;
 // A report this far above the touch-down's (ft) says the aircraft has climbed away.
 constexpr double kClimbedAwayFt = 300.0;
@@ -110,6 +128,29 @@ constexpr double kReachedMetres = 2.0;
 constexpr double kLeftStandMetres = 50.0;
 constexpr double kLeavesStandSeconds = 60.0;
 
+// A capture the flights are replayed from, with the user at its airport.
+struct FlightCapture {
+    const char* path;
+    ReplayAirport airport;
+    double elevationFt;
+    Clock::UtcTime utc;
+};
+
+const FlightCapture kLosAngelesFlights{kLosAngelesCapture, kLosAngelesReplayAirport,
+                                       kLosAngelesElevationFt,
+                                       ManualClock::utcTime(2026, 1, 7, 21, 52, 32)};
+// Las Vegas, 2019-03-05 20:56 UTC, reports stamped when received, a burst every 9.8 s.
+const FlightCapture kLasVegasFlights{"feed/recordings/KLAS_20190305_2056Z.txt",
+                                     {"KLAS", {36.0840, -115.1537}, 0.0},
+                                     2181.0,
+                                     ManualClock::utcTime(2026, 1, 7, 20, 56, 12)};
+// Pontiac, 2020-11-28: the Detroit area's traffic reported every 17 to 25 s, the user off the
+// runways at the reference point.
+const FlightCapture kPontiacFlights{"feed/recordings/KPTK_20201128.csv",
+                                    {"KPTK", {42.66343, -83.42010}, 90.0},
+                                    980.0,
+                                    ManualClock::utcTime(2020, 11, 28, 20, 54, 55)};
+
 struct KlaxFlight {
     const char* name;
     const char* callsign;
@@ -129,6 +170,14 @@ struct KlaxFlight {
     double goesOnFrom = 0;
     // The phases one object of it goes through, in this order.
     std::vector<FlightPhase> phases = {};
+    const FlightCapture* capture = &kLosAngelesFlights;
+    // In the air, the frames lie at most this many seconds behind the reports (the median).
+    std::optional<double> airLagMedianSeconds = {};
+    // One of its objects is removed for this reason (the log's words).
+    const char* removedFor = nullptr;
+    // Where its positions jump about (and so give speeds it never flew), its objects' fastest
+    // second stays below this many knots.
+    std::optional<double> fastestSecondKt = {};
     // In the air, the altitude lies at most this far outside the band of the two reports in
     // the air due around it (ft).
     std::optional<double> altitudeBandFt = std::nullopt;
@@ -182,15 +231,15 @@ tools::Capture lf_goingOnAs(const tools::Capture& capture, const std::string& ca
 class KlaxFlights : public ProgramReplayTest, public ::testing::WithParamInterface<KlaxFlight> {};
 
 TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
-    SKYLOOM_REQUIRE_SHARED(capturePath, kLosAngelesCapture);
     const KlaxFlight& flight = GetParam();
-    tools::Capture capture = tools::gf_readCapture(capturePath, kLosAngelesElevationFt);
+    SKYLOOM_REQUIRE_SHARED(capturePath, flight.capture->path);
+    tools::Capture capture = tools::gf_readCapture(capturePath, flight.capture->elevationFt);
     const double first = capture.bursts.front().time;
     std::erase_if(capture.bursts, [&](const tools::CaptureBurst& burst) {
         return burst.time - first > flight.runSeconds;
     });
     const std::string skip =
-        prepare(kLosAngelesReplayAirport, capture, ManualClock::utcTime(2026, 1, 7, 21, 52, 32));
+        prepare(flight.capture->airport, capture, flight.capture->utc);
     if (!skip.empty()) {
         GTEST_SKIP() << skip;
     }
@@ -201,29 +250,58 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
     }
     // Due on the run's clock, which starts with the first burst after the App's buffer.
     const auto due = gf_dueReports(capture, kFlightsPlaybackDelaySeconds, flight.bufferedBursts);
+    // Every aircraft of the callsign (a new hexid for it respawns it); the last one's frames
+    // are the flight's.
     std::uint32_t hexid = 0;
+    ReplayRunOptions options;
     for (const auto& [id, reports] : reports()) {
         if (reports.front().callsign == flight.callsign) {
             hexid = id;
+            options.followed.insert(id);
         }
     }
     ASSERT_NE(hexid, 0u) << flight.callsign << " is not in the capture";
-    ReplayRunOptions options;
     options.bufferedBursts = flight.bufferedBursts;
     options.afterLastBurst = std::chrono::seconds(30);
-    options.followed = {hexid};
     const ReplayRunResult result = run(options);
     ASSERT_TRUE(result.frames.contains(hexid)) << "never shown";
     const std::vector<ObjectFrame>& frames = result.frames.at(hexid);
 
-    const double fastestKt = gf_fastestReportedKt(due.at(hexid));
-    EXPECT_LE(gf_fastestStepRatio(frames, fastestKt), kFlightsStepMargin)
-        << "times the fastest reported speed, " << fastestKt << " kt";
+    for (const auto& [id, shown] : result.frames) {
+        const double fastestKt = gf_fastestReportedKt(due.at(id));
+        const FastestStep step = gf_fastestStep(shown, 1.0);
+        std::printf("%s %06x: fastest second %.0f kt (%.2f x %.0f kt) at %.1f s\n",
+                    flight.callsign, id, step.kt, step.kt / fastestKt, fastestKt, step.seconds);
+        EXPECT_LE(gf_fastestStepRatio(shown, fastestKt), kFlightsStepMargin)
+            << std::hex << id << std::dec << " times the fastest reported speed, " << fastestKt
+            << " kt";
+        if (flight.fastestSecondKt) {
+            EXPECT_LE(step.kt, *flight.fastestSecondKt) << "at " << step.seconds << " s";
+        }
+    }
+    if (flight.airLagMedianSeconds) {
+        std::vector<double> lags = gf_airLeadSeconds(frames, due.at(hexid));
+        ASSERT_FALSE(lags.empty()) << "never near its reports in the air";
+        std::sort(lags.begin(), lags.end());
+        std::printf("%s: in the air %.1f / %.1f s behind its reports (median / 95%%)\n",
+                    flight.callsign, -lags[lags.size() / 2], -lags[lags.size() * 5 / 100]);
+        EXPECT_LE(-lags[lags.size() / 2], *flight.airLagMedianSeconds)
+            << "seconds behind the reports in the air (median)";
+    }
+    if (flight.removedFor != nullptr) {
+        const std::vector<std::string> lines =
+            logLinesWith(std::string(" removed: ") + flight.removedFor);
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(flight.callsign) != std::string::npos;
+        })) << "never removed as " << flight.removedFor;
+    }
     std::vector<double> leads = gf_taxiLeadSeconds(frames, due.at(hexid));
     if (!leads.empty()) {
         std::sort(leads.begin(), leads.end());
         EXPECT_LE(leads[leads.size() * 95 / 100], kTaxiLeadP95Seconds)
             << "seconds ahead of the reports while taxiing";
+        std::printf("%s: taxiing %.1f s behind its reports (median)\n", flight.callsign,
+                    -leads[leads.size() / 2]);
         if (flight.taxiLagMedianSeconds) {
             EXPECT_LE(-leads[leads.size() / 2], *flight.taxiLagMedianSeconds)
                 << "seconds behind the reports while taxiing (median)";
@@ -423,7 +501,39 @@ INSTANTIATE_TEST_SUITE_P(
                    nullptr,
                    0,
                    {},
-                   kAltitudeBandFt}),
+                   &kLosAngelesFlights,
+                   {},
+                   nullptr,
+                   {},
+                   kAltitudeBandFt},
+        KlaxFlight{"WWW232FallenBehindIsRemovedNotJumped",
+                   "WWW232",
+                   3,
+                   false,
+                   kWww232RunSeconds,
+                   {},
+                   {},
+                   nullptr,
+                   0,
+                   {},
+                   &kLasVegasFlights,
+                   {},
+                   kFellTooFarBehind,
+                   kFlightsStepMargin * kWww232FastestReportedKt},
+        KlaxFlight{"RPA4914NeverJumpsToAReportBehindItsNewest", "RPA4914", 3, false,
+                   kPontiacRunSeconds, {}, {}, nullptr, 0, {}, &kPontiacFlights},
+        KlaxFlight{"N700HWCatchesUpAfterItsReportsStoodStill",
+                   "N700HW",
+                   3,
+                   false,
+                   kPontiacRunSeconds,
+                   {},
+                   {},
+                   nullptr,
+                   0,
+                   {},
+                   &kPontiacFlights,
+                   kN700hwAirLagMedianSeconds}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

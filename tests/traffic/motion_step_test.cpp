@@ -216,7 +216,7 @@ TEST_F(MotionStepTest, RetimingStaysInTheWindowsAndPushesLaterSamplesOnlyWhenOve
     } cases[] = {
         {200, 1200, 1300},  // as the feed has it
         {50, 1050, 1300},   // earlier
-        {2000, 2100, 2200}, // 900 later at most; stream[2] follows by 900
+        {2000, 2100, 2184}, // 900 later at most; stream[2] follows at 1.2 times its pace
         {250, 1250, 1300},  // later, not past stream[2]
     };
     for (const auto& c : cases) {

@@ -277,6 +277,7 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
     if (aircraft.phase.phase == FlightPhase::birth) {
         if (!stream.empty() && lf_checkStationarySample(aircraft, sample)) {
             sample.time = std::max(sample.time, stream.back().time + 1);
+            sample.dueTick = sample.time;
             lf_noteTakenReport(aircraft, sample);
             stream.push_back(sample);
         }
@@ -300,6 +301,7 @@ void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& 
     }
     lf_cutRepeats(aircraft, sample);
     lf_timeArrival(aircraft, sample);
+    sample.dueTick = sample.time;
     lf_checkTakeoffStart(state, aircraft, sample);
     lf_noteTakenReport(aircraft, sample);
     stream.push_back(sample);

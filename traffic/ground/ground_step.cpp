@@ -198,6 +198,7 @@ void lf_keepToTheRunway(MotionContext& ctx) {
         return;
     }
     TrafficSample exit = s[1];
+    exit.dueTick = 0;
     const Lalo at = gf_destination(here, heading, along * kFeetPerMetre);
     exit.latitude = at.lat;
     exit.longitude = at.lon;

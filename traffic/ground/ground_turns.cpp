@@ -73,6 +73,7 @@ bool lf_insertOnLeg(LiveAircraft& a, Lalo from, std::int32_t fromTick, double fr
     }
     const double f = std::clamp(fraction, 0.0, 1.0);
     TrafficSample corner = s[0];
+    corner.dueTick = 0;
     corner.latitude = from.lat + (to.latitude - from.lat) * f;
     corner.longitude = from.lon + gf_longitudeDifference(from.lon, to.longitude) * f;
     corner.groundSpeedKt = fromSpeed + (to.groundSpeedKt - fromSpeed) * f;

@@ -279,12 +279,8 @@ void lf_paceWithinTheNose(MotionContext& ctx, std::int32_t ticks) {
         return;
     }
     // The step ends when the walk does: its target is due that much later, and those after it
-    // where they would otherwise come before it.
-    const std::int32_t target = s[1].time + late;
-    s[1].time = target;
-    for (std::size_t i = 2; i < s.size() && s[i].time <= s[i - 1].time; ++i) {
-        s[i].time += late;
-    }
+    // where they would otherwise come before it, at the catch-up pace.
+    lf_delaySamplesFrom(s, 1, late);
 }
 
 } // namespace skyloom

@@ -88,6 +88,7 @@ void initiatePushBack(MotionContext& ctx) {
     a.step.targetHeading = a.sent.headingRad;
     lf_streamTo(ctx, target);
     TrafficSample stop = a.stream.back();
+    stop.dueTick = 0;
     stop.stationary = 1;
     stop.groundSpeedKt = 0.0;
     a.stream.push_back(stop);
@@ -149,6 +150,7 @@ void drive2Stand(MotionContext& ctx, const StandPose& stand) {
         const Lalo leadIn = gf_destination(standAt, gf_normaliseAngle(stand.headingRad + std::numbers::pi),
                                            kLeadInMetres * kFeetPerMetre);
         TrafficSample lead = s.back();
+        lead.dueTick = 0;
         lead.latitude = leadIn.lat;
         lead.longitude = leadIn.lon;
         lead.groundSpeedKt = v;
@@ -170,6 +172,7 @@ void drive2Stand(MotionContext& ctx, const StandPose& stand) {
     }
     if (approach) {
         TrafficSample at = s.back();
+        at.dueTick = 0;
         at.latitude = stand.latitude;
         at.longitude = stand.longitude;
         at.altitudeFt = a.sent.altitudeFt;
@@ -180,6 +183,7 @@ void drive2Stand(MotionContext& ctx, const StandPose& stand) {
         s.push_back(at);
     }
     TrafficSample last = s.back();
+    last.dueTick = 0;
     last.stationary = 1;
     last.groundSpeedKt = 0.0;
     last.time += 50;

@@ -134,6 +134,7 @@ bool lf_insertRotationPoint(MotionContext& ctx) {
     const double seconds = 2.0 * metres / (startMps + reachedMps);
     const double bearing = gf_bearing(here, report);
     TrafficSample point = s[0];
+    point.dueTick = 0;
     const Lalo at = gf_destination(here, bearing, metres * kFeetPerMetre);
     point.latitude = at.lat;
     point.longitude = at.lon;

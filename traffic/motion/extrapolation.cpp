@@ -172,6 +172,7 @@ void lf_appendExtrapolatedSample(MotionContext& ctx, std::int32_t stepsLeft) {
     LiveAircraft& a = ctx.aircraft;
     a.motion.extrapolationCounter = stepsLeft;
     TrafficSample s = a.stream.back();
+    s.dueTick = 0;
     const bool parked = a.phase.phase == FlightPhase::parked;
     if (s.stationary != 0 || parked) {
         s.groundSpeedKt = 0.0;

@@ -22,15 +22,6 @@ inline Lalo lf_lalo(const TrafficSample& sample) noexcept {
     return {sample.latitude, sample.longitude};
 }
 
-// Samples `from` on fall due `later` ticks later: a target reached late takes those after it
-// along, so that none falls due before it.
-inline void lf_delaySamplesFrom(std::deque<TrafficSample>& stream, std::size_t from,
-                                std::int32_t later) noexcept {
-    for (std::size_t i = from; i < stream.size(); ++i) {
-        stream[i].time += later;
-    }
-}
-
 // The shortest leg between two airborne samples whose direction means something: the feed
 // rounds positions to about 10 m, so a leg of a second or two gives no direction. 200 m, or
 // what the faster of the two flies in 3 s where that is less (a glider circling in a thermal

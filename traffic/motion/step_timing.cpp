@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "feed/time_offsets.h"
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "foundation/log_file.h"
@@ -157,7 +158,11 @@ double lf_stepSpeedKts(const LiveAircraft& aircraft) {
         // In flight the positions, which the aircraft reaches at their times, say how fast it
         // flies where a stale reported speed says otherwise.
         const double positions = lf_positionsSpeedKt(aircraft);
-        return std::max(1.0, lf_agreesWithPositions(reported, positions) ? reported : positions);
+        // They may lower a stale speed, never raise it: a leg timed above the reports' speed
+        // would be flown faster than they say.
+        return std::max(1.0, lf_agreesWithPositions(reported, positions)
+                                 ? reported
+                                 : std::min(reported, positions));
     }
     double speed = 0.0;
     if (s.size() > 1) {
@@ -214,6 +219,7 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     }
     auto& s = a.stream;
     const std::int32_t target = s[1].time;
+    const std::int32_t due = s[1].dueTick != 0 ? s[1].dueTick : target;
     std::int64_t wanted = static_cast<std::int64_t>(ctx.tick()) + ticks;
     wanted = std::clamp<std::int64_t>(wanted, target - a.motion.earlyWindowTicks,
                                       static_cast<std::int64_t>(target) + a.motion.lateWindowTicks);
@@ -225,9 +231,19 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     // ahead, and a take-off roll from the wide window 24 s. A landing roll, which slows down
     // from its touch-down, is not early either, but late where its reported speeds make it:
     // it does not speed up again to catch up.
+    // A step reached late (its target retimed beyond its report's due tick) makes the delay
+    // up at the catch-up pace: before, a wait or a slow turn put every later report of a
+    // taxiing aircraft as late for good (UAL1693 at Los Angeles up to 44 s).
     if (a.motion.onGround != 0 && !lf_startsAirLegOnGround(a)) {
+        std::int64_t onTime = target;
+        if (due < target && a.phase.phase != FlightPhase::landing_roll) {
+            onTime = std::max<std::int64_t>(
+                due, ctx.tick() + static_cast<std::int64_t>(std::ceil(
+                                      (target - static_cast<std::int64_t>(ctx.tick())) /
+                                      kLateCatchUpPace)));
+        }
         wanted = a.phase.phase == FlightPhase::landing_roll ? std::max<std::int64_t>(wanted, target)
-                                                            : target;
+                                                            : onTime;
     }
     // However late the aircraft is, and however the leg was timed, it does not race: before,
     // an aircraft more than the late window behind got the next tick for its whole leg, and a
@@ -240,12 +256,49 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
         wanted = std::max<std::int64_t>(wanted, target);
     }
     wanted = std::max<std::int64_t>(wanted, ctx.tick() + 1);
-    const auto newTick = static_cast<std::int32_t>(wanted);
-    const std::int32_t later = newTick - target;
-    s[1].time = newTick;
-    if (later > 0 && s.size() >= 3 && newTick >= s[2].time) {
-        lf_delaySamplesFrom(s, 2, later);
+    lf_delaySamplesFrom(s, 1, static_cast<std::int32_t>(wanted) - target);
+}
+
+void lf_delaySamplesFrom(std::deque<TrafficSample>& s, std::size_t from, std::int32_t later) {
+    if (from >= s.size() || later == 0) {
+        return;
     }
+    std::int32_t scheduled = s[from].time;
+    s[from].time += later;
+    for (std::size_t i = from + 1; i < s.size() && s[i].time <= s[i - 1].time; ++i) {
+        const std::int32_t gap = std::max(1, s[i].time - scheduled);
+        scheduled = s[i].time;
+        const auto paced =
+            s[i - 1].time + static_cast<std::int32_t>(std::ceil(gap / kLateCatchUpPace));
+        std::int32_t moved = std::max(paced, s[i].dueTick);
+        if (later > 0) {
+            moved = std::min(moved, s[i].time + later);
+        }
+        s[i].time = std::max(moved, s[i - 1].time + 1);
+    }
+}
+
+bool lf_tooFarBehindToCatchUp(const LiveAircraft& a, std::int32_t tick) {
+    const auto& s = a.stream;
+    // An approach or a climb-out flies its own path to the runway or away from it: SWA410 at
+    // Las Vegas, whose reports stood still 5 NM out, flew its approach on without them.
+    if (a.phase.phase != FlightPhase::flying || a.motion.onGround != 0 ||
+        a.motion.extrapolationCounter > 0 || s.size() != 1 || s.back().dueTick == 0 ||
+        tick < s.back().dueTick) {
+        return false;
+    }
+    // From where it is to the newest report, which it was to stand at now: a leg it could not
+    // fly on time ends short of it, and the first step without reports would close the gap.
+    double nm = gf_distanceNM(lf_position(a), lf_lalo(s[0]));
+    double fastestKt = std::max(lf_fastestReportedKt(a), s[0].groundSpeedKt);
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        nm += gf_distanceNM(lf_lalo(s[i - 1]), lf_lalo(s[i]));
+        fastestKt = std::max(fastestKt, s[i].groundSpeedKt);
+    }
+    const double ticks = nm * kTicksPerHour / (fastestKt * kLateCatchUpPace);
+    const double ranOut =
+        s.back().dueTick + static_cast<double>(kLiveOffsetBaseSeconds) * kMotionTicksPerSecond;
+    return std::isfinite(ticks) && tick + ticks > ranOut;
 }
 
 void lf_retimeHover(MotionContext& ctx) {

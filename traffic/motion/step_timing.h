@@ -3,8 +3,11 @@
 // within the windows. Time is in traffic ticks.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 
+#include "feed/traffic_entry.h"
 #include "traffic/motion/motion_world.h"
 
 namespace skyloom {
@@ -33,6 +36,19 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks);
 // path it flies; on the ground no faster than the aircraft rolls at the most. 0 when the
 // target stands.
 std::int64_t lf_leastLegTicks(const LiveAircraft& a);
+// Sample `from` falls due `later` ticks later (earlier where negative). Those after it that it
+// would then come after follow it at kLateCatchUpPace times the pace their schedule gave them,
+// no earlier than their reports are due and no more than `later` later: a sample reached late
+// takes the next ones along only as far as it must, and the aircraft makes the delay up. Every
+// retiming of samples goes through here.
+void lf_delaySamplesFrom(std::deque<TrafficSample>& stream, std::size_t from, std::int32_t later);
+// Whether an airborne aircraft that has ended its leg to its newest report (due by now) short
+// of it lies so far behind it that, flown to at kLateCatchUpPace times the fastest speed its
+// reports give, it would reach it only after the reports ran out (a playback delay after it
+// fell due): it is removed rather than moved there faster. Before, WWW232 at Las Vegas, whose
+// reports jumped about, ended its leg to its last report 10 km short of it and covered them in
+// about 3 s on its first step without reports.
+bool lf_tooFarBehindToCatchUp(const LiveAircraft& aircraft, std::int32_t tick);
 // The arrival tick of a rotorcraft's stationary target.
 void lf_retimeHover(MotionContext& ctx);
 

@@ -580,6 +580,7 @@ void lf_insertMidSample(LiveAircraft& aircraft) {
         return;
     }
     TrafficSample mid = s[0];
+    mid.dueTick = 0;
     const TrafficSample& next = s[1];
     mid.latitude = (s[0].latitude + next.latitude) / 2.0;
     // Half the wrapped difference: the plain mean of 179 and -179 would be 0, the far side of

@@ -50,6 +50,12 @@ void lf_updateActive(TrafficState& state, LiveAircraft& aircraft) {
         return;
     }
     if (static_cast<std::int64_t>(state.currentTick()) >= aircraft.stream.front().time) {
+        if (lf_tooFarBehindToCatchUp(aircraft, static_cast<std::int32_t>(state.currentTick()))) {
+            removeAircraftFromSim(
+                state, aircraft,
+                "it fell too far behind its reports to catch up before they ran out");
+            return;
+        }
         nextPosMain(state, aircraft);
         // The simulator gets the motion's vertical speed and airspeed, none while standing.
         aircraft.sent.verticalSpeedFpm = aircraft.step.presentVerticalSpeed;

@@ -254,17 +254,19 @@ std::map<GroundPhase, PhaseFigures> gf_measureGround(const std::vector<ObjectFra
     return figures;
 }
 
-std::vector<double> gf_taxiLeadSeconds(const std::vector<ObjectFrame>& frames,
-                                       const std::vector<DueReport>& reports) {
-    constexpr double kNearMetres = 30.0;
+namespace {
+
+std::vector<double> lf_leadSeconds(const std::vector<ObjectFrame>& frames,
+                                   const std::vector<DueReport>& reports, bool airborne,
+                                   double nearMetres) {
     constexpr double kAroundSeconds = 90.0;
     constexpr double kMovingMetresPerSecond = 2.5;
     std::vector<double> leads;
     for (const ObjectFrame& f : frames) {
-        if (!f.onGround || f.phase != FlightPhase::taxi) {
+        if (airborne ? f.onGround : (!f.onGround || f.phase != FlightPhase::taxi)) {
             continue;
         }
-        double nearest = kNearMetres;
+        double nearest = nearMetres;
         std::optional<double> lead;
         for (std::size_t i = 0; i + 1 < reports.size(); ++i) {
             const DueReport& r0 = reports[i];
@@ -292,6 +294,20 @@ std::vector<double> gf_taxiLeadSeconds(const std::vector<ObjectFrame>& frames,
         }
     }
     return leads;
+}
+
+} // namespace
+
+std::vector<double> gf_taxiLeadSeconds(const std::vector<ObjectFrame>& frames,
+                                       const std::vector<DueReport>& reports) {
+    constexpr double kNearMetres = 30.0;
+    return lf_leadSeconds(frames, reports, false, kNearMetres);
+}
+
+std::vector<double> gf_airLeadSeconds(const std::vector<ObjectFrame>& frames,
+                                      const std::vector<DueReport>& reports) {
+    constexpr double kNearMetres = 300.0;
+    return lf_leadSeconds(frames, reports, true, kNearMetres);
 }
 
 std::string gf_groundFiguresText(const std::map<GroundPhase, PhaseFigures>& figures) {

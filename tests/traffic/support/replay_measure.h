@@ -84,6 +84,10 @@ FastestStep gf_fastestStep(const std::vector<ObjectFrame>& frames, double window
 // make 2.5 m/s or more (the aircraft moves) count.
 std::vector<double> gf_taxiLeadSeconds(const std::vector<ObjectFrame>& frames,
                                        const std::vector<DueReport>& reports);
+// The same of frames in the air, within 300 m of their reports' line (a path through a turn
+// cuts inside it).
+std::vector<double> gf_airLeadSeconds(const std::vector<ObjectFrame>& frames,
+                                      const std::vector<DueReport>& reports);
 
 // The largest angle (degrees) between the nose of an object moving on the ground at 5 kt or
 // more (a pushback is slower) and the direction it moves in, taken between its frames 1 s
