@@ -32,7 +32,7 @@ CLEANUP = re.compile(r"SimConnect shutdown cleanup: initially owned (\d+), remov
                      r"confirmed (\d+), pending removals (\d+), pending creates (\d+)")
 # Fewer live objects than this matched to the capture means the run itself went wrong.
 MIN_LIVE_OBJECTS = 20
-# Bounds of docs/motion.md ("The whole program on the KLAX capture"), per live object: its trace
+# Bounds of docs/motion.md ("End-to-end bounds and their margins"), per live object: its trace
 # points' distance from its captured track, metres (median, largest), ...
 OBJECT_MEDIAN_BOUND_M = 50.0
 OBJECT_LARGEST_BOUND_M = 1500.0

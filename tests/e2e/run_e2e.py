@@ -155,7 +155,7 @@ def run(build: Path, layout, ports, capture: Path, seconds: float) -> list:
     app_out = layout.logs / "rtapp_standin.txt"
     # The capture's first burst as the App's buffer spares the program its wait for it. (The
     # demo gives the first three, so that the flying aircraft fly at once; here the replay's
-    # window stays where docs/motion.md measured it.)
+    # window stays where the margins of docs/motion.md were measured.)
     standin = start([str(build / "tools" / "rtapp_standin" / "skyloom_rtapp_standin"),
                      "--capture", str(capture), "--elevation", "125", "--buffered", "1",
                      "--port", str(ports.tcp), "--traffic-port", str(ports.traffic),

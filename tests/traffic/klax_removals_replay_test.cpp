@@ -149,8 +149,8 @@ TEST_P(KlaxRemovalsReplay, SayWhyAndHappenOnlyWhereTheyMust) {
     EXPECT_GE(failedParkings, c.failedParkings);
 
     // Removed for want of reports while they kept coming, and how long each was gone: until its
-    // next object was shown, or the run's end (the figures of docs/motion.md; the reports' due
-    // times hold for a start without a buffer).
+    // next object was shown, or the run's end (docs/motion.md, "Reports behind the aircraft, and
+    // the end of the feed"; the reports' due times hold for a start without a buffer).
     const auto due = gf_dueReports(tools::gf_readCapture(capturePath, kLosAngelesElevationFt));
     std::set<std::string> stillReported;
     std::size_t objects = 0;

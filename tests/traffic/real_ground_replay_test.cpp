@@ -44,9 +44,10 @@ struct RealGround {
 constexpr double kRollStartMetres = 300.0;
 // Across the line of its reports a taxiing object stays this close (95 %).
 constexpr double kTaxiCrossTrackP95Metres = 33.0;
-// A taxiing object reaches each report when it is due (docs/motion.md), and the nearest point of
-// their line to a frame says when they passed it within 2 s (the 95 % of the frames that lead
-// the least). Before, it ran up to a step's early window (9 s) ahead, and the bound was 11 s.
+// A taxiing object reaches each report when it is due (docs/motion.md, "Catch-up pacing"), and
+// the nearest point of their line to a frame says when they passed it within 2 s (the 95 % of
+// the frames that lead the least). Before, it ran up to a step's early window (9 s) ahead, and
+// the bound was 11 s.
 constexpr double kTaxiLeadP95Seconds = 2.0;
 // The nose on the ground, moving at 5 kt or more, off the direction it moves in: as in the air
 // (the end-to-end checks' bound).
@@ -87,7 +88,7 @@ TEST_P(RealGroundReplay, FollowsItsReports) {
     const std::vector<ObjectFrame>& frames = result.frames[part.who.hexid];
     ASSERT_FALSE(frames.empty()) << "never shown";
     const auto figures = gf_measureGround(frames, due.at(part.who.hexid));
-    // The figures docs/motion.md gives.
+    // Printed for whoever compares two builds on these tracks; the bounds below hold them.
     std::printf("%s\n%s", part.name, gf_groundFiguresText(figures).c_str());
 
     for (const auto& [phase, f] : figures) {

@@ -95,7 +95,7 @@ constexpr double kOneTickMetres = 1.0;
 constexpr double kRotationMetres = 200.0;
 // An airliner rotates at about 150 kt: the plausible rotation speed of a Large aircraft (the
 // ICAO approach category D, up to 165 kt) with the margin of a high field and a tailwind
-// (1.2), docs/motion.md. The frames' steps are measured over a second, in which the world's
+// (1.2), docs/motion.md "The speed on the ground". The frames' steps are measured over a second, in which the world's
 // frames (30 a second) may add one.
 constexpr double kAirlinerOnGroundMostKt = 198.0;
 constexpr double kGroundStepSeconds = 1.0;

@@ -1,6 +1,6 @@
 // Real tracks replayed through the live traffic and the simulated world at the cadence of a
 // real App capture: every airborne part of every track in ../shared/data/tracks stays within
-// the bounds of docs/motion.md of the true track, and flies as an aircraft does: the nose where
+// the bounds of docs/motion.md ("How the motion is measured") of the true track, and flies as an aircraft does: the nose where
 // it flies, no corners, the reported vertical speed, no frame faster than the true aircraft.
 #include <cmath>
 #include <fstream>

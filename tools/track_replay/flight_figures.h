@@ -1,7 +1,8 @@
 // How a simulated object flies, measured on its own frames against the reports it was given:
 // the direction of its motion (its track) and how far its nose points away from it, how fast
 // that track turns, and its vertical speed against the reports' smoothed vertical speed. The
-// figures of docs/motion.md and the bounds of the replay and scenario tests come from here.
+// bounds of the replay and scenario tests are taken on these (docs/motion.md, "How the motion
+// is measured").
 //
 // Definitions, all over the frames' own clock (seconds):
 // - the track at time t is the bearing from the first frame at or after t - 0.5 s to the first

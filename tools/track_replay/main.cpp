@@ -1,7 +1,7 @@
 // track_replay: replays the airborne parts of a real track through the live traffic and the
 // simulated world at the cadence of a real App capture, prints how far the simulated object
-// strayed from the true track and how it flew, and draws both; with --table, one row of
-// docs/motion.md's replay table per part instead.
+// strayed from the true track and how it flew, and draws both; with --table, one Markdown table
+// row per part instead.
 //   track_replay <track.json[.gz]> <capture> [<picture.png>] [--minutes <n>] [--table]
 #include <cstdio>
 #include <cstdlib>

@@ -34,7 +34,7 @@ ReplayFigures gf_compareReplay(const ReplayRun& run, const std::vector<TruePoint
 // The figures as lines for the console and the docs.
 std::string gf_replayFiguresText(const ReplayFigures& figures);
 
-// The figures as one row of docs/motion.md's replay table: the part's name, its track seconds,
+// The figures as one row of a Markdown table, to set runs side by side: the part's name, its track seconds,
 // reports, cross-track error, along-track lag, altitude error, largest step, largest heading
 // step, heading off the track, the track's turn rate and the vertical speed off the reports'.
 std::string gf_replayFiguresRow(const std::string& part, double fromSeconds, double toSeconds,

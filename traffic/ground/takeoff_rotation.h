@@ -1,7 +1,7 @@
 // The rotation of a take-off: the speed at which an aircraft of a category plausibly leaves the
 // ground, the fastest any of its objects moves on the ground (across the park airport off its
 // runways, a taxi's), and where a take-off roll whose next report says airborne reaches that
-// speed on its runway (docs/motion.md, "The motion on the ground").
+// speed on its runway (docs/motion.md, "The speed on the ground" and "The take-off roll").
 #pragma once
 
 #include <span>
