@@ -247,9 +247,23 @@ def stalled(shown, at, seconds=0.8):
     return lambda c: shown(c - seconds) if abs(c - at) < 0.1 else shown(c)
 
 
+def held(start, seconds=1.7, shown=lambda c: c):
+    """`shown`, but written where it was at `start` for `seconds`: the program's worker held up
+    while its simulator link wrote on."""
+    return lambda c: shown(start) if start <= c < start + seconds else shown(c)
+
+
+def slower(start, factor=0.9):
+    """At `factor` times the reports' speed from `start`, falling behind."""
+    return lambda c: start + factor * (c - start)
+
+
 def step_check(objects):
-    return checks.step_failures({name: checks.fast_steps(points, track, 0.0)[0]
-                                 for name, points, track in objects})[0]
+    # As the run's trace is read: a hold of the whole program marked first.
+    trace = {name: points for name, points, _ in objects}
+    report_timeline.program_holds(trace)
+    return checks.step_failures({name: checks.fast_steps(trace[name], track, 0.0)[0]
+                                 for name, _, track in objects})[0]
 
 
 def schedule_check(objects):
@@ -291,6 +305,14 @@ class DoctoredTraces(unittest.TestCase):
                  "where they were 0.8 s before, at once: a stall of the program", airborne,
                  (t0 + 110, t0 + 160), dict(shown=stalled(catch_up(t0 + 120, 6.0), t0 + 130)),
                  step_check, None),
+                ("six aeroplanes in the air written where they were for 1.7 s, then where they "
+                 "are due, five of them flying slower than their reports: a hold of the whole "
+                 "program that puts one step alone over its bound", airborne,
+                 (t0 + 110, t0 + 160), [dict(shown=held(t0 + 130))]
+                 + [dict(shown=held(t0 + 130, shown=slower(t0 + 110)))] * 5, step_check, None),
+                ("one of six aeroplanes in the air held for 1.7 s, then jumping to where it is "
+                 "due while the others keep to their reports", airborne, (t0 + 110, t0 + 160),
+                 [dict(shown=held(t0 + 130))] + [{}] * 5, step_check, "in the air"),
                 ("an airliner on final stays 5 s ahead of its reports", "EVA620",
                  (t0 + 67, t0 + 160), dict(shown=lambda c: c + 5.0), schedule_check,
                  "5.0 s ahead of its reports in the air"),

@@ -8,8 +8,8 @@ import json
 import math
 from pathlib import Path
 
-from report_timeline import (KT_TO_MPS, SETTLE_S, SPEED_SPAN_S, covered, to_metres,
-                             written_from)
+from report_timeline import (KT_TO_MPS, SETTLE_S, SPEED_SPAN_S, covered, program_holds,
+                             to_metres, written_from)
 
 # The world's trace holds a point of each object every 0.2 s of world time. The program moves
 # its objects every 10 ms, but a busy machine (another build, a sanitizer) holds its main worker
@@ -67,7 +67,8 @@ SMOOTHING_S = 15.0
 def read_flight_trace(path: Path):
     """The world's trace with what the flight checks read: per object id its written points
     (seconds, latitude, longitude, altitude ft, heading deg, on ground, the seconds of the
-    object's written point before it)."""
+    object's written point before it, or where the whole program held it, of the moment it
+    last moved it: program_holds)."""
     points = {}
     for line in path.read_text(encoding="utf-8", errors="replace").splitlines():
         f = line.split(";")
@@ -76,6 +77,7 @@ def read_flight_trace(path: Path):
             at = float(f[0])
             own.append((at, float(f[3]), float(f[4]), float(f[5]), float(f[6]), f[7] == "1",
                         own[-1][0] if own else at))
+    program_holds(points)
     return points
 
 

@@ -47,6 +47,51 @@ SETTLE_S = 5.0
 # where it is due. A step from a point after such a gap is therefore timed from the point before
 # it: the step catches up the gap.
 WRITE_GAP_S = 0.5
+# The program's main worker may also be held up while the simulator link goes on writing: then
+# every moving object is written where it stood, and jumps when the worker runs again. A run of
+# points that repeat the position of a moving object, at most HOLD_RECENT_S long and ended by a
+# move, is a hold of the whole program where STALL_OBJECTS - 1 other objects were held over the
+# same time and none moved within it: its points show the moment the program last moved them.
+# One object held while the rest move is its own fault.
+HOLD_RECENT_S = SPEED_SPAN_S
+
+
+def held_runs(points):
+    """The runs of points of an object that repeat the position of the point before while it was
+    moving, each (first time, last time, first index, last index, the earliest moment they
+    show), and the times of its moves."""
+    runs, moves, first = [], [], None
+    for k in range(1, len(points)):
+        p, q = points[k - 1], points[k]
+        if (p[1], p[2]) == (q[1], q[2]):
+            if first is None and k >= 2 and (points[k - 2][1], points[k - 2][2]) != (p[1], p[2]):
+                first = k
+            continue
+        moves.append(q[0])
+        if first is not None and q[0] - points[first - 1][0] <= HOLD_RECENT_S:
+            runs.append((points[first][0], p[0], first, k - 1, written_from(points, first - 1)))
+        first = None
+    return runs, moves
+
+
+def program_holds(points_by_object):
+    """Marks the points written during a hold of the whole program: each such point's last field
+    (the seconds of the object's written point before it) becomes the earliest moment it may
+    show (written_from). `points_by_object`: per object its points as read_flight_trace gives
+    them; changed in place."""
+    found = {name: held_runs(points) for name, points in points_by_object.items()}
+    moved = sorted((t, name) for name, (_, moves) in found.items() for t in moves)
+    for name, (runs, _) in found.items():
+        for start, end, first, last, shows in runs:
+            i = bisect.bisect_left(moved, (start, ""))
+            if any(n != name for _, n in moved[i:bisect.bisect_right(moved, (end, "\uffff"), lo=i)]):
+                continue
+            held = {other for other, (theirs, _) in found.items() if other != name
+                    and any(a <= end and start <= b for a, b, *_ in theirs)}
+            if len(held) >= STALL_OBJECTS - 1:
+                points = points_by_object[name]
+                for k in range(first, last + 1):
+                    points[k] = points[k][:6] + (shows,)
 
 
 def to_metres(latitude0):
@@ -87,7 +132,8 @@ def reports_speed_kt(track, start, end) -> float:
 
 def written_from(points, i) -> float:
     """The earliest moment whose position point `i` may show: the point's own time, or where a
-    gap in the writes (WRITE_GAP_S) comes before it, the time of the point before the gap."""
+    gap in the writes (WRITE_GAP_S) or a hold of the whole program (program_holds) comes before
+    it, the time of the last point before them that showed where the object was."""
     p = points[i]
     before = p[6] if len(p) > 6 else points[max(i - 1, 0)][0]
     return before if p[0] - before > WRITE_GAP_S else p[0]
