@@ -334,6 +334,42 @@ TEST_F(TrafficMailboxTest, TheResetClearsTheStallForTheNextRun) {
     EXPECT_EQ(mailbox_.pendingCount(), 1u);
 }
 
+// Whoever sees a post counted finds its batch there to take, however the post's merge and the
+// take interleave (a test that waits on the count, as the feed's replay tests do).
+TEST(TrafficMailboxStressTest, APostCountedIsThereToTake) {
+    ManualClock clock;
+    StopControl stop;
+    std::atomic<std::uint32_t> tick{0};
+    TrafficMailbox mailbox(clock, stop, tick);
+    testing::RecordingDecoder decoder;
+    mailbox.setDecoder(&decoder);
+    mailbox.enable(true);
+
+    constexpr std::uint32_t kBatches = 500;
+    constexpr std::uint32_t kPerBatch = 400;
+    std::atomic<std::uint32_t> takenBatches{0};
+    std::thread reader([&] {
+        for (std::uint32_t b = 0; b < kBatches; ++b) {
+            std::vector<TrafficEntry> batch = lf_batch(b * 1000, kPerBatch, b);
+            mailbox.post(batch, TrafficBatchKind::live, 30, true);
+            while (takenBatches.load() <= b) {
+                std::this_thread::yield();
+            }
+        }
+    });
+    for (std::uint32_t b = 0; b < kBatches; ++b) {
+        while (mailbox.counts().livePosts <= b) {
+            std::this_thread::yield();
+        }
+        EXPECT_EQ(mailbox.pendingCount(), kPerBatch) << "batch " << b;
+        while (mailbox.takeTrafficBatches() > 0) {
+        }
+        tick.fetch_add(1);
+        takenBatches.store(b + 1);
+    }
+    reader.join();
+}
+
 // A reader posts numbered batches while the main thread takes entries: every entry is either
 // decoded once or dropped (beyond the mailbox's limit), and within one batch they come newest
 // first, an earlier batch before a later one.

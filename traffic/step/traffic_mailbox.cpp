@@ -104,7 +104,6 @@ TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, Traffi
     {
         std::unique_lock lock(mutex_);
         putBack_.wait(lock, [this] { return !merging_; });
-        ++counts_.livePosts;
         if (deliveryEnabled_.load()) {
             merging = takeOutLocked(pending, batch.size(), stall, outcome);
             resets = resets_;
@@ -112,6 +111,11 @@ TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, Traffi
             ++counts_.droppedBatches;
             outcome.dropped = batch.size();
             counts_.entriesDropped += outcome.dropped;
+        }
+        // A merging post is counted once its batch is back for the take: whoever sees the
+        // count must find the batch there.
+        if (!merging) {
+            ++counts_.livePosts;
         }
     }
     if (merging) {
@@ -123,6 +127,7 @@ TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, Traffi
             {
                 const std::lock_guard lock(mutex_);
                 merging_ = false;
+                ++counts_.livePosts;
             }
             putBack_.notify_all();
             throw;
@@ -130,6 +135,7 @@ TrafficPostOutcome TrafficMailbox::post(std::vector<TrafficEntry>& batch, Traffi
         {
             const std::lock_guard lock(mutex_);
             merging_ = false;
+            ++counts_.livePosts;
             // Nothing became pending meanwhile: posts waited, takes found nothing.
             if (resets == resets_) {
                 pending_.swap(pending);
