@@ -36,9 +36,17 @@ enum class SimDataRequestKind : std::uint32_t {
 // "StaticCG"; "unknown" for another value.
 std::string_view gf_simDataRequestKindText(SimDataRequestKind kind) noexcept;
 
+// The widest radius (m) a request by type may ask for: a wider one the simulator refuses
+// (SIMCONNECT_EXCEPTION_OUT_OF_BOUNDS).
+inline constexpr std::uint32_t kMostRequestRadiusMetres = 200000;
+
 struct SimDataRequest {
     SimDataRequestKind kind = SimDataRequestKind::aiInRange;
     std::uint32_t objectId = 0; // kind staticCgAndPitch only
+    // Kind aiInRange only: the radius (m) the live aircraft lie within, where it is wider than
+    // the traffic radius: the simulator's ground and on-ground flag reach the motion only for
+    // the aircraft inside the request's radius.
+    std::uint32_t reachMetres = 0;
 
     friend bool operator==(const SimDataRequest&, const SimDataRequest&) = default;
 };

@@ -1,6 +1,7 @@
 // The work of one frame: the AI positions smoothed and sent, then the command queue swapped out
 // and executed in the order data requests, client events, flight plans, creates, removals,
 // reverse thrust.
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -115,9 +116,10 @@ void SimLinkWork::requestSimData(SimClient& client, const SimDataRequest& reques
     };
     switch (request.kind) {
     case SimDataRequestKind::aiInRange:
-        check(SimConnect_RequestDataOnSimObjectType(h, AI_POSITION, DEFINITION_AI_GET_POSITION,
-                                                    radiusMetres(),
-                                                    SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT),
+        check(SimConnect_RequestDataOnSimObjectType(
+                  h, AI_POSITION, DEFINITION_AI_GET_POSITION,
+                  std::min(std::max(radiusMetres(), request.reachMetres), kMostRequestRadiusMetres),
+                  SIMCONNECT_SIMOBJECT_TYPE_AIRCRAFT),
               "SimConnect request ac within range fails");
         break;
     case SimDataRequestKind::userTitleAndModel:

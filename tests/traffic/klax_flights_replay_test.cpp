@@ -54,9 +54,15 @@
 // - RPA4914 (E75L) about 75 NM from Pontiac, whose report of 477 s lies behind the one before
 //   it, and N700HW (C206), whose reports repeat one position for 30 s in mid-flight, fly no
 //   faster than 1.25 times their reports; N700HW keeps within 20 s of its reports (median).
+// - EVOT at Las Vegas, 95 NM out beyond the traffic radius, descends with its reports to
+//   1,200 ft, below the simulator stand-in's flat ground at the park airport's 2,181 ft. Before,
+//   the simulator was asked for the ground only under the aircraft within the radius: EVOT
+//   flew on down through the ground at its flying speed (161 kt, 108 at the most for its
+//   category).
 // No object of these flights steps faster than 1.25 times the fastest speed its aircraft
-// reported, and taxiing they keep to their reports' schedule as the real ground tracks do, their
-// noses within 30 degrees of where they move on the ground (as the end-to-end checks hold it).
+// reported, or on the ground faster than its category rolls at the most, and taxiing they keep
+// to their reports' schedule as the real ground tracks do, their noses within 30 degrees of where
+// they move on the ground (as the end-to-end checks hold it).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -80,6 +86,7 @@
 #include "tests/traffic/support/program_replay.h"
 #include "tests/traffic/support/replay_measure.h"
 #include "tests/traffic/support/track_capture.h"
+#include "traffic/ground/takeoff_rotation.h"
 #include "traffic/motion/turn_reach.h"
 #include "traffic/step/aircraft_record.h"
 
@@ -120,6 +127,10 @@ constexpr double kClimbPitchVariation = 0.05;
 constexpr double kTaxiLeadP95Seconds = 2.0;
 // The nose on the ground, moving at 5 kt or more, off the direction it moves in.
 constexpr double kGroundNoseOffDeg = 30.0;
+// The speed on the ground is measured over a second, in which the world's frames (30 a second)
+// may add one.
+constexpr double kGroundStepSeconds = 1.0;
+constexpr double kWorldFrameSeconds = 1.0 / 30.0;
 // A report the aircraft is to reach comes this close.
 constexpr double kReachedMetres = 2.0;
 // An aircraft parked at its stand leaves it once its reports lie as far from their first as a
@@ -228,6 +239,32 @@ tools::Capture lf_goingOnAs(const tools::Capture& capture, const std::string& ca
     return gf_mergeCaptures({capture, goingOn});
 }
 
+// The fastest second of an object on the ground (both its ends on the ground), in knots, and
+// the run's second it began at.
+FastestStep lf_fastestSecondOnTheGround(const std::vector<ObjectFrame>& frames) {
+    FastestStep fastest;
+    for (std::size_t i = 0, j = 0; i < frames.size(); ++i) {
+        j = std::max(j, i);
+        while (j < frames.size() && frames[j].seconds - frames[i].seconds < kGroundStepSeconds) {
+            ++j;
+        }
+        if (j == frames.size()) {
+            break;
+        }
+        const ObjectFrame& a = frames[i];
+        const ObjectFrame& b = frames[j];
+        if (!a.onGround || !b.onGround || a.objectId != b.objectId) {
+            continue;
+        }
+        const double kt = gf_distanceNM({a.latitude, a.longitude}, {b.latitude, b.longitude}) *
+                          3600.0 / (b.seconds - a.seconds);
+        if (kt > fastest.kt) {
+            fastest = {kt, a.seconds};
+        }
+    }
+    return fastest;
+}
+
 class KlaxFlights : public ProgramReplayTest, public ::testing::WithParamInterface<KlaxFlight> {};
 
 TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
@@ -270,6 +307,13 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
     for (const auto& [id, shown] : result.frames) {
         const double fastestKt = gf_fastestReportedKt(due.at(id));
         const FastestStep step = gf_fastestStep(shown, 1.0);
+        const double rollsKt =
+            gf_fastestOnGroundKt(gf_modelCategory(reports().at(id).front().key.model));
+        const FastestStep onGround = lf_fastestSecondOnTheGround(shown);
+        std::printf("%s %06x: on the ground %.0f kt at most (%.0f kt its category) at %.1f s\n",
+                    flight.callsign, id, onGround.kt, rollsKt, onGround.seconds);
+        EXPECT_LE(onGround.kt, rollsKt * (1.0 + kWorldFrameSeconds / kGroundStepSeconds))
+            << std::hex << id << std::dec << " on the ground at " << onGround.seconds << " s";
         std::printf("%s %06x: fastest second %.0f kt (%.2f x %.0f kt) at %.1f s\n",
                     flight.callsign, id, step.kt, step.kt / fastestKt, fastestKt, step.seconds);
         EXPECT_LE(gf_fastestStepRatio(shown, fastestKt), kFlightsStepMargin)
@@ -533,7 +577,10 @@ INSTANTIATE_TEST_SUITE_P(
                    0,
                    {},
                    &kPontiacFlights,
-                   kN700hwAirLagMedianSeconds}),
+                   kN700hwAirLagMedianSeconds},
+        // Its descent below the stand-in's ground and its reports' end.
+        KlaxFlight{"EVOTStaysAboveTheGroundFarFromTheField", "EVOT", 3, false, 1080.0, {}, {},
+                   nullptr, 0, {}, &kLasVegasFlights}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

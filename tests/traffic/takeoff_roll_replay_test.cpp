@@ -12,6 +12,12 @@
 // - WJA1401, a B738 of the Las Vegas capture, taxies to 26R and turns onto it at 29 kt.
 // - N879MH, a tour helicopter (EC30) of the Las Vegas capture, stands at a heliport on the Strip
 //   reported airborne at 2,100 ft (below the field) at 0 kt, then climbs from 2,300 ft at 57 kt.
+// - SLI2226, an E170 of the Mexico City capture, taxies onto runway 09 at Queretaro, 96 NM from
+//   the park airport and beyond the traffic radius, reported on the ground at 0 ft (the field
+//   lies at 6,296 ft), repeats one position there for 70 s and then reports 7,600 ft 2.8 km
+//   past the runway's end. Before, the simulator was asked for the ground only under the
+//   aircraft within the radius: the object stood and rolled at 0 ft and climbed out from there,
+//   on the ground by the world's flag for 100 s after its lift-off, at up to 264 kt.
 // No object rolls faster than an airliner plausibly rotates (the reports say far more than an
 // aircraft can roll); it rotates on the runway, leaves the ground no more than 100 m past the
 // runway's far end, where the world's on-ground flag clears, and catches up in the air no faster
@@ -85,6 +91,9 @@ const ReplayAirport kMexicoCity{"MMMX", {19.4458, -99.0691}, 86.0};
 const Lalo kRunway05LFarEnd{19.44569969177246, -99.05819702148438};
 constexpr double kRunway05LHeadingDeg = 59.4;
 const Lalo kRunway05RFarEnd{19.444900512695312, -99.05390167236328};
+// Queretaro's runway 09: its far end (OurAirports: the threshold of 27), and its direction.
+const Lalo kQueretaro09FarEnd{20.614299774169922, -100.16899871826172};
+constexpr double kQueretaro09HeadingDeg = 100.8;
 
 // How far past the far end a roll may run before the wheels leave the ground, and what one
 // tick of it adds (at 198 kt, 1 m a tick) before the next tick's check ends it.
@@ -346,7 +355,11 @@ INSTANTIATE_TEST_SUITE_P(
                  "C-FUCS", 1551819900.0, 1551820310.0, &kRunway26RFarEnd, kRunway26RHeadingDeg},
         // From its standing at the heliport to two minutes of its climb.
         RollCase{"N879MHKlasHeliport", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, 20, 59,
-                 50, "N879MH", 1551819590.0, 1551819780.0, nullptr, 0.0}),
+                 50, "N879MH", 1551819590.0, 1551819780.0, nullptr, 0.0},
+        // From its taxi onto runway 09 at Queretaro to three minutes of its climb.
+        RollCase{"Sli2226Queretaro09", kMexicoCityCapture, kMexicoCityElevationFt, &kMexicoCity,
+                 21, 42, 30, "XA-GAM", 1553204550.0, 1553204880.0, &kQueretaro09FarEnd,
+                 kQueretaro09HeadingDeg}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Landings --------------------------------------------------------------------------------

@@ -11,6 +11,8 @@
 #include "config/startup_choices.h"
 #include "feed/rt_app_link.h"
 #include "foundation/clock.h"
+#include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "runtime/user_aircraft.h"
 #include "sim/ai_position_batch.h"
@@ -268,6 +270,33 @@ void lf_advanceLiveAircraft(TrafficState& state) {
     }
 }
 
+// How far from the user the simulator is asked for the live aircraft's ground (m): out to the
+// farthest of them where that lies beyond the traffic radius, at most as far as the simulator
+// answers. The motion keeps an aircraft above the ground, sets it down and holds it to its
+// rolling speed only by the simulator's reports; a feed does not keep to the radius (a capture,
+// the web API's query box), and EVOT at Las Vegas, 95 NM out, descended with its reports through
+// the ground there and flew on below it at 160 kt as if in the air. Some air to spare covers
+// the ground the aircraft make between two requests.
+std::uint32_t lf_liveAircraftReachMetres(const TrafficState& state) {
+    constexpr double kSpareNm = 2.0;
+    const Lalo user = state.motionWorld.userPosition;
+    if (user.lat == 0.0 && user.lon == 0.0) {
+        return 0;
+    }
+    double farthestNm = 0.0;
+    for (const LiveAircraft& a : state.liveAircraft) {
+        if (a.objectId != 0) {
+            farthestNm = std::max(
+                farthestNm, gf_distanceNM(user, Lalo{a.sent.latitude, a.sent.longitude}));
+        }
+    }
+    if (!std::isfinite(farthestNm) || farthestNm <= 0.0) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(std::min(
+        (farthestNm + kSpareNm) * geo::kMetresPerNM, static_cast<double>(kMostRequestRadiusMetres)));
+}
+
 void lf_handleAddingStack(TrafficState& state) {
     lf_handleSimEvents(state);
     lf_updateLiveTraffic(state);
@@ -275,7 +304,8 @@ void lf_handleAddingStack(TrafficState& state) {
     state.mailbox.takeTrafficBatches();
     lf_popAddingStack(state);
     if (lf_due(state.pacing.dataRequest, kDataRequestEveryTicks)) {
-        state.commands.push(SimDataRequest{SimDataRequestKind::aiInRange, 0});
+        state.commands.push(
+            SimDataRequest{SimDataRequestKind::aiInRange, 0, lf_liveAircraftReachMetres(state)});
     }
     if (lf_due(state.pacing.userAircraft, kUserAircraftEveryTicks)) {
         try {
