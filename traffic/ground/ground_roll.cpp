@@ -69,15 +69,18 @@ void lf_rollCommands(MotionContext& ctx) {
         // it must), not as a roll whose nose lags its motion: rolled on toward a report on a
         // taxiway 93 degrees off its nose, AIJ2704 at Mexico City fell 75 m behind it and then
         // caught up at 61 kt off the runway.
+        // A report along the runway, ahead or behind, is no turn-off.
         const Lalo here = lf_position(a);
         const double rollKt = std::max(st.presentSpeed, g0);
-        const double offNose =
-            std::abs(gf_wrapAngle(gf_bearing(here, lf_lalo(s[1])) - a.sent.headingRad));
+        const double toTarget = gf_bearing(here, lf_lalo(s[1]));
+        const double metres = gf_distanceNM(here, lf_lalo(s[1])) * geo::kMetresPerNM;
+        const double offNose = std::abs(gf_wrapAngle(toTarget - a.sent.headingRad));
+        const double offRunway =
+            metres * std::abs(std::sin(gf_wrapAngle(toTarget - g.touchDownHeadingRad)));
         const bool turnsOff =
-            rollKt <= kTaxiTurnKt &&
-            gf_distanceNM(here, lf_lalo(s[1])) * geo::kMetresPerNM <
-                2.0 * lf_turnDistanceMetres(rollKt, a.base.headingRateRadPerTick) *
-                    std::sin(offNose);
+            rollKt <= kTaxiTurnKt && offRunway > kCentrelinePullMetres &&
+            metres < 2.0 * lf_turnDistanceMetres(rollKt, a.base.headingRateRadPerTick) *
+                         std::sin(offNose);
         if (turnsOff || std::abs(gf_wrapAngle(a.sent.headingRad - g.touchDownHeadingRad)) * kDeg >=
                             kLandingRollTurnOffDeg) {
             lf_endLandingRoll(ctx);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <optional>
 
 #include <fmt/format.h>
@@ -19,6 +20,7 @@
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event.h"
 #include "traffic/motion/air_step.h"
+#include "traffic/motion/flat_earth.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/step/flight_texts.h"
 #include "traffic/motion/motion_common.h"
@@ -127,10 +129,6 @@ void lf_straightenGroundPath(TrafficState& state, LiveAircraft& a) {
     a.step.groundPath = GroundPathFollow{};
 }
 
-// The step the landing was flying ends where the wheels meet the runway: the rest of it is a
-// landing roll, prepared as one from here (its speed profile, held on its runway), not the air
-// leg flown on along the ground to a target that may lie off the runway. Flown on, AIJ2704 at
-// Mexico City left 05L at 178 kt for a report on a taxiway 104 m off its centreline.
 // The speed (kt) at which the step in flight carries the aircraft: along its planned leg, else
 // by its increments. The landing's own speed, which its target's report (on the ground, slow)
 // does not give.
@@ -149,6 +147,10 @@ double lf_stepMovingKt(const LiveAircraft& a) {
     return std::isfinite(kt) ? std::max(kt, a.step.presentSpeed) : a.step.presentSpeed;
 }
 
+// The step the landing was flying ends where the wheels meet the runway: the rest of it is a
+// landing roll, prepared as one from here (its speed profile, held on its runway), not the air
+// leg flown on along the ground to a target that may lie off the runway. Flown on, AIJ2704 at
+// Mexico City left 05L at 178 kt for a report on a taxiway 104 m off its centreline.
 void lf_rollFromTheTouchDown(TrafficState& state, LiveAircraft& a) {
     if (a.stream.empty() || a.stream.front().stationary != 0) {
         return;
@@ -157,21 +159,30 @@ void lf_rollFromTheTouchDown(TrafficState& state, LiveAircraft& a) {
     if (a.stream.front().time <= now + 1) {
         return; // the step ends now anyway
     }
-    TrafficSample here = a.stream.front();
-    here.latitude = a.sent.latitude;
-    here.longitude = a.sent.longitude;
-    here.altitudeFt = a.sent.altitudeFt;
-    here.groundSpeedKt = std::max(0.0, lf_stepMovingKt(a));
-    here.trueAirspeedKt = here.groundSpeedKt;
-    here.trackDeg = gf_normaliseAngle(a.sent.headingRad) * geo::kDegreesPerRadian;
-    here.verticalSpeedFpm = 0.0;
-    here.airborne = 0;
-    here.turnHoldMark = 0;
-    here.turnHoldExceptionMark = 0;
-    here.reportTime = std::numeric_limits<double>::quiet_NaN(); // no report put it there
-    here.dueTick = 0;
-    here.time = now;
-    a.stream.push_front(here);
+    // A target the aircraft has already passed (a report in the air over the runway behind the
+    // touch-down) is no roll's end: rolled to from here, ASA1630 at Las Vegas overran its next
+    // report on the ground by 110 m and stood there until it was removed.
+    const Lalo here{a.sent.latitude, a.sent.longitude};
+    const TrafficSample& target = a.stream.front();
+    if (std::abs(gf_wrapAngle(gf_bearing(here, {target.latitude, target.longitude}) -
+                              a.sent.headingRad)) >= std::numbers::pi / 2) {
+        return;
+    }
+    TrafficSample start = target;
+    start.latitude = here.lat;
+    start.longitude = here.lon;
+    start.altitudeFt = a.sent.altitudeFt;
+    start.groundSpeedKt = std::max(0.0, lf_stepMovingKt(a));
+    start.trueAirspeedKt = start.groundSpeedKt;
+    start.trackDeg = gf_normaliseAngle(a.sent.headingRad) * geo::kDegreesPerRadian;
+    start.verticalSpeedFpm = 0.0;
+    start.airborne = 0;
+    start.turnHoldMark = 0;
+    start.turnHoldExceptionMark = 0;
+    start.reportTime = std::numeric_limits<double>::quiet_NaN(); // no report put it there
+    start.dueTick = 0;
+    start.time = now;
+    a.stream.push_front(start);
 }
 
 } // namespace
