@@ -25,6 +25,10 @@
 // - AAL9735 (B789), standing at the start of 25R at 116 degrees, turns onto the runway before it
 //   rolls. Before, its turn on the spot was cut to the step's 12 s and it rolled off 43 degrees
 //   off its nose.
+// - AAL566 (A321), landing on 25L 400 m past its last report in the air, reported next on the
+//   ground on the taxiway 60 m north of the runway at 22 kt, keeps to the runway until it has
+//   slowed to a taxi's speed. Before, its roll ran on along the landing's leg toward that report
+//   and turned off at 50 kt (127 kt in the capture audit's run).
 // - NKS736 (A20N) and ASA1007 (A21N), parked at their gates F10 and E1, push back and stand
 //   there for 3 and 7 minutes before they taxi off. One object each leaves the stand, stands
 //   pushed back and taxies when they do. Before, each stayed parked while its reports stood
@@ -81,6 +85,7 @@
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
+#include "platform/simworld/facility_import.h"
 #include "refdata/dbase_lookups.h"
 #include "tests/support/shared_data.h"
 #include "tests/traffic/support/program_replay.h"
@@ -131,6 +136,14 @@ constexpr double kGroundNoseOffDeg = 30.0;
 // may add one.
 constexpr double kGroundStepSeconds = 1.0;
 constexpr double kWorldFrameSeconds = 1.0 / 30.0;
+// Off the park airport's runways (beyond their half width and a shoulder, or their ends and
+// an overrun) nothing on the ground moves faster than a taxi; measured as above.
+constexpr double kOffRunwaysMostKt = 40.0;
+constexpr double kRunwaySideMarginMetres = 20.0;
+constexpr double kRunwayEndMarginMetres = 60.0;
+constexpr double kOffRunwaysFrameMargin = 1.0 + kWorldFrameSeconds;
+// AAL566's landing roll on 25L and its turn-off onto the taxiway north of it.
+constexpr double kAal566RollSeconds = 480.0;
 // A report the aircraft is to reach comes this close.
 constexpr double kReachedMetres = 2.0;
 // An aircraft parked at its stand leaves it once its reports lie as far from their first as a
@@ -192,6 +205,8 @@ struct KlaxFlight {
     // In the air, the altitude lies at most this far outside the band of the two reports in
     // the air due around it (ft).
     std::optional<double> altitudeBandFt = std::nullopt;
+    // On the ground at the park airport off its runways, no second is faster than this (kt).
+    std::optional<double> offRunwaysMostKt = std::nullopt;
     friend void PrintTo(const KlaxFlight& f, std::ostream* out) { *out << f.name; }
 };
 
@@ -407,6 +422,38 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
         EXPECT_LE(worst, *flight.altitudeBandFt)
             << "ft off its reports' band at " << worstAt << " s";
     }
+    if (flight.offRunwaysMostKt) {
+        simworld::FacilityImportSources sources;
+        sources.airportsCsv = sharedPath(kAirportsCsv);
+        sources.runwaysCsv = sharedPath(kRunwaysCsv);
+        const std::vector<simworld::FacilityRunwaySetup> runways =
+            simworld::gf_importAirportFacilities(flight.capture->airport.icao, sources).runways;
+        ASSERT_FALSE(runways.empty());
+        const auto onRunway = [&](const ObjectFrame& f) {
+            const Lalo at{f.latitude, f.longitude};
+            return std::any_of(runways.begin(), runways.end(), [&](const auto& r) {
+                const Lalo centre{r.latitudeDeg, r.longitudeDeg};
+                const double metres = gf_distanceNM(centre, at) * geo::kMetresPerNM;
+                const double off =
+                    gf_bearing(centre, at) - r.headingDeg * geo::kRadiansPerDegree;
+                return std::abs(std::cos(off) * metres) <=
+                           r.lengthMeters / 2 + kRunwayEndMarginMetres &&
+                       std::abs(std::sin(off) * metres) <=
+                           r.widthMeters / 2 + kRunwaySideMarginMetres;
+            });
+        };
+        std::vector<ObjectFrame> offRunways;
+        for (const ObjectFrame& f : frames) {
+            if (f.onGround && !onRunway(f)) {
+                offRunways.push_back(f);
+            }
+        }
+        const FastestStep off = gf_fastestStep(offRunways, 1.0);
+        std::printf("%s: off the runways on the ground %.0f kt at most\n", flight.callsign,
+                    off.kt);
+        EXPECT_LE(off.kt, *flight.offRunwaysMostKt * kOffRunwaysFrameMargin)
+            << "off the runways at " << off.seconds << " s";
+    }
     if (flight.reaches) {
         double nearest = 1e9;
         for (const ObjectFrame& f : frames) {
@@ -520,6 +567,14 @@ INSTANTIATE_TEST_SUITE_P(
                    {FlightPhase::parked, FlightPhase::pushing_back, FlightPhase::pushed_back,
                     FlightPhase::taxi, FlightPhase::takeoff_roll, FlightPhase::takeoff}},
         KlaxFlight{"AAL9735TurnsOntoTheRunwayBeforeItRolls", "AAL9735", 3, false, 420.0, {}, {}},
+        KlaxFlight{.name = "AAL566KeepsToItsRunwayUntilItTurnsOffAtATaxisSpeed",
+                   .callsign = "AAL566",
+                   .bufferedBursts = 3,
+                   .touchAndGo = false,
+                   .runSeconds = kAal566RollSeconds,
+                   .reaches = {},
+                   .taxiLagMedianSeconds = {},
+                   .offRunwaysMostKt = kOffRunwaysMostKt},
         KlaxFlight{"ASA1007PushesBackFromItsGateAndTaxies",
                    "ASA1007",
                    3,

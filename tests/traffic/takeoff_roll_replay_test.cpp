@@ -43,6 +43,10 @@
 //   still rolls along the runway. Before, each rolled straight at its next report off the
 //   runway or behind it while its nose came round at its turn rate: 95, 83 and 41 degrees off
 //   its motion.
+// - AIJ2704 (A320) of the Mexico City capture, which touches down on 05L 1.4 km short of its
+//   next report, on the taxiway 104 m north of the runway's centreline, at 23 kt. Before, the
+//   object rolled on along its landing's leg, straight at that report, and crossed the edge of
+//   the runway at 87 kt (at 178 kt in the whole capture's run).
 // - N216SH, a helicopter (EC30) of the Las Vegas capture, set down by the simulator and taxiing
 //   off at 10 to 19 kt. Before, it slid 38 degrees off its nose as its reports turned.
 // Below 500 ft near the park airport the object keeps to its runway's extended centreline; it
@@ -395,6 +399,8 @@ struct LandingCase {
     // The park airport's runways where the object lands among them (none: it meets the ground
     // elsewhere).
     std::vector<RunwayLine> runways;
+    // The capture's reports from this time on (0: all of them).
+    double fromEpoch = 0.0;
     friend void PrintTo(const LandingCase& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -432,7 +438,7 @@ TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
     const LandingCase& c = GetParam();
     SKYLOOM_REQUIRE_SHARED(capturePath, c.capture);
     tools::Capture capture = lf_onlyAircraft(tools::gf_readCapture(capturePath, c.elevationFt),
-                                             c.registration, 0.0, c.toEpoch);
+                                             c.registration, c.fromEpoch, c.toEpoch);
     ASSERT_FALSE(capture.bursts.empty()) << c.registration << " is not in the capture";
     const double firstEpoch = capture.bursts.front().time;
     const std::string skip = prepare(*c.airport, std::move(capture), gf_epochUtc(firstEpoch));
@@ -509,6 +515,10 @@ INSTANTIATE_TEST_SUITE_P(
                     "XA-PGA", 1e12, kMexicoCityRunways},
         LandingCase{"Aij2521Mmmx05R", kMexicoCityCapture, kMexicoCityElevationFt, &kMexicoCity,
                     "XA-RLM", 1e12, kMexicoCityRunways},
+        // From its turn onto the final of 05L, reported next on the ground on the taxiway
+        // 104 m north of the runway's centreline.
+        LandingCase{"Aij2704Mmmx05L", kMexicoCityCapture, kMexicoCityElevationFt, &kMexicoCity,
+                    "XA-WAB", 1e12, kMexicoCityRunways, 1553204540.0},
         // Its reports as the capture has them.
         LandingCase{"Swa410KlasEast",
                     kLasVegasCapture,

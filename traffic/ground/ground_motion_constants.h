@@ -51,6 +51,8 @@ inline constexpr double kStrongClimbFpm = 2000.0;
 inline constexpr double kShortRunwayMetres = 1800.0;
 inline constexpr double kLandingRollTurnOffDeg = 15.0;
 inline constexpr double kCentrelineFactor = 0.15;
+// A roll's target this close to its runway's centreline (m) is pulled toward it.
+inline constexpr double kCentrelinePullMetres = 30.0;
 // A take-off roll goes at most this far past its runway's far end.
 inline constexpr double kRollPastEndMetres = 100.0;
 // A take-off roll from rest starts once its nose lies this close to the roll's direction.

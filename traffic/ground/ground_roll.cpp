@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "sim/sim_command_queue.h"
 #include "traffic/ground/ground_motion_constants.h"
+#include "traffic/ground/ground_step.h"
 #include "traffic/ground/ground_turns.h"
 #include "traffic/ground/path_pace.h"
 #include "traffic/ground/runway_match.h"
@@ -54,6 +56,7 @@ void lf_rollCommands(MotionContext& ctx) {
         break;
     }
     case FlightPhase::landing_roll: {
+        const MotionStep& st = a.step;
         GroundState& g = a.step.ground;
         if (g.touchDownHeadingSet == 0) {
             // Without the heading of the touch-down the first ground step's heading stands
@@ -61,8 +64,25 @@ void lf_rollCommands(MotionContext& ctx) {
             g.touchDownHeadingRad = a.sent.headingRad;
             g.touchDownHeadingSet = 1;
         }
-        if (std::abs(gf_wrapAngle(a.sent.headingRad - g.touchDownHeadingRad)) * kDeg >=
-            kLandingRollTurnOffDeg) {
+        // Slowed to a taxi's speed, a roll whose next report lies inside the turn its nose can
+        // make at that speed turns off there as a taxi does (its nose first, on the spot where
+        // it must), not as a roll whose nose lags its motion: rolled on toward a report on a
+        // taxiway 93 degrees off its nose, AIJ2704 at Mexico City fell 75 m behind it and then
+        // caught up at 61 kt off the runway.
+        // A report along the runway, ahead or behind, is no turn-off.
+        const Lalo here = lf_position(a);
+        const double rollKt = std::max(st.presentSpeed, g0);
+        const double toTarget = gf_bearing(here, lf_lalo(s[1]));
+        const double metres = gf_distanceNM(here, lf_lalo(s[1])) * geo::kMetresPerNM;
+        const double offNose = std::abs(gf_wrapAngle(toTarget - a.sent.headingRad));
+        const double offRunway =
+            metres * std::abs(std::sin(gf_wrapAngle(toTarget - g.touchDownHeadingRad)));
+        const bool turnsOff =
+            rollKt <= kTaxiTurnKt && offRunway > kCentrelinePullMetres &&
+            metres < 2.0 * lf_turnDistanceMetres(rollKt, a.base.headingRateRadPerTick) *
+                         std::sin(offNose);
+        if (turnsOff || std::abs(gf_wrapAngle(a.sent.headingRad - g.touchDownHeadingRad)) * kDeg >=
+                            kLandingRollTurnOffDeg) {
             lf_endLandingRoll(ctx);
         } else if (g0 <= 30) {
             gf_setFlaps(ctx.state.commands, a, 0);
@@ -360,7 +380,21 @@ void lf_steerToCentreline(MotionContext& ctx) {
     const Lalo back = gf_destination(end, gf_normaliseAngle(heading + std::acos(-1.0)),
                                      (record->match.length + 2000.0) * kFeetPerMetre);
     TrackPullRequest request{back, st.ground.roll.end, heading, 20.0 / kDeg,
-                             30.0, kCentrelineFactor};
+                             kCentrelinePullMetres, kCentrelineFactor};
+    if (phase == FlightPhase::landing_roll) {
+        // A landing roll this fast keeps to its runway whatever its next report says: a report
+        // off the runway (a taxiway's, or a noisy one) is where the aircraft turns off at a
+        // taxi's speed, after the roll. The target keeps no more of its offset than the pull
+        // keeps of any report within reach of it. Rolling straight at such reports, AIJ2704 at
+        // Mexico City crossed the edge of 05L at 178 kt toward one 104 m off its centreline,
+        // and AAL566 at Los Angeles turned off 25L at 127 kt toward one 60 m off.
+        request.maximumCross = std::numeric_limits<double>::max();
+        const double across = std::abs(gf_pullTowardTrack(request).crossDistance);
+        const double kept = kCentrelineFactor * kCentrelinePullMetres;
+        if (across * kCentrelineFactor > kept) {
+            request.factor = kept / across;
+        }
+    }
     const TrackPull pull = gf_pullTowardTrack(request);
     if (pull.moved == 0) {
         return;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <numbers>
 #include <optional>
 
 #include <fmt/format.h>
@@ -11,16 +13,19 @@
 #include "config/params_snapshot.h"
 
 #include "foundation/geo_constants.h"
+#include "foundation/geodesy.h"
 #include "foundation/log_file.h"
 #include "foundation/time_text.h"
 #include "refdata/code_table.h"
 #include "sim/sim_command_queue.h"
 #include "sim/sim_event.h"
 #include "traffic/motion/air_step.h"
+#include "traffic/motion/flat_earth.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/step/flight_texts.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_constants.h"
+#include "traffic/ground/ground_motion_constants.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/step/traffic_state.h"
 
@@ -124,6 +129,62 @@ void lf_straightenGroundPath(TrafficState& state, LiveAircraft& a) {
     a.step.groundPath = GroundPathFollow{};
 }
 
+// The speed (kt) at which the step in flight carries the aircraft: along its planned leg, else
+// by its increments. The landing's own speed, which its target's report (on the ground, slow)
+// does not give.
+double lf_stepMovingKt(const LiveAircraft& a) {
+    const MotionStep& st = a.step;
+    double metresPerTick = 0.0;
+    if (st.airLeg.valid != 0 && st.airLeg.lengthTicks > 0) {
+        metresPerTick = st.airLeg.path.lengthMetres / st.airLeg.lengthTicks;
+    } else {
+        const double north = st.latitudeStep * 60.0 * geo::kMetresPerNM;
+        const double east = st.longitudeStep * 60.0 * geo::kMetresPerNM *
+                            std::cos(a.sent.latitude * geo::kRadiansPerDegree);
+        metresPerTick = std::hypot(north, east);
+    }
+    const double kt = metresPerTick * ground::kTicksPerSecond / geo::kMetresPerSecondPerKnot;
+    return std::isfinite(kt) ? std::max(kt, a.step.presentSpeed) : a.step.presentSpeed;
+}
+
+// The step the landing was flying ends where the wheels meet the runway: the rest of it is a
+// landing roll, prepared as one from here (its speed profile, held on its runway), not the air
+// leg flown on along the ground to a target that may lie off the runway. Flown on, AIJ2704 at
+// Mexico City left 05L at 178 kt for a report on a taxiway 104 m off its centreline.
+void lf_rollFromTheTouchDown(TrafficState& state, LiveAircraft& a) {
+    if (a.stream.empty() || a.stream.front().stationary != 0) {
+        return;
+    }
+    const auto now = static_cast<std::int32_t>(state.currentTick());
+    if (a.stream.front().time <= now + 1) {
+        return; // the step ends now anyway
+    }
+    // A target the aircraft has already passed (a report in the air over the runway behind the
+    // touch-down) is no roll's end: rolled to from here, ASA1630 at Las Vegas overran its next
+    // report on the ground by 110 m and stood there until it was removed.
+    const Lalo here{a.sent.latitude, a.sent.longitude};
+    const TrafficSample& target = a.stream.front();
+    if (std::abs(gf_wrapAngle(gf_bearing(here, {target.latitude, target.longitude}) -
+                              a.sent.headingRad)) >= std::numbers::pi / 2) {
+        return;
+    }
+    TrafficSample start = target;
+    start.latitude = here.lat;
+    start.longitude = here.lon;
+    start.altitudeFt = a.sent.altitudeFt;
+    start.groundSpeedKt = std::max(0.0, lf_stepMovingKt(a));
+    start.trueAirspeedKt = start.groundSpeedKt;
+    start.trackDeg = gf_normaliseAngle(a.sent.headingRad) * geo::kDegreesPerRadian;
+    start.verticalSpeedFpm = 0.0;
+    start.airborne = 0;
+    start.turnHoldMark = 0;
+    start.turnHoldExceptionMark = 0;
+    start.reportTime = std::numeric_limits<double>::quiet_NaN(); // no report put it there
+    start.dueTick = 0;
+    start.time = now;
+    a.stream.push_front(start);
+}
+
 } // namespace
 
 void lf_reportTouchDown(MotionContext& ctx, double ticksToGround) {
@@ -189,6 +250,9 @@ void lf_touchDown(TrafficState& state, LiveAircraft& a) {
         for (TrafficSample& sample : a.stream) {
             sample.airborne = 0;
         }
+    }
+    if (fromLanding) {
+        lf_rollFromTheTouchDown(state, a);
     }
     lf_straightenGroundPath(state, a);
     a.motion.onGround = 1;
