@@ -222,6 +222,13 @@ double lf_fastestReportedKt(const LiveAircraft& a) {
     return fastestKt;
 }
 
+bool lf_rollsOutFromTouchDown(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    return a.phase.phase == FlightPhase::landing_roll && s.size() >= 2 &&
+           std::max({a.step.presentSpeed, s[0].groundSpeedKt, s[1].groundSpeedKt}) >
+               kOffRunwayMostKt;
+}
+
 void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     LiveAircraft& a = ctx.aircraft;
     if (a.motion.extrapolationCounter > 0 || a.stream.size() < 2) {
@@ -244,13 +251,16 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     // A step reached late (its target retimed beyond its report's due tick) makes the delay
     // up at the catch-up pace: before, a wait or a slow turn put every later report of a
     // taxiing aircraft as late for good (UAL1693 at Los Angeles up to 44 s).
+    // A landing roll that has slowed to a taxi's speed catches up as a taxi does: before,
+    // N232PG (S22T), rolling out at Hawthorne at 10 to 12 kt for 90 s after its landing, stayed
+    // the 15 s late its roll had made it and taxied on as late.
     if (a.motion.onGround != 0 && !lf_startsAirLegOnGround(a)) {
+        const bool rollingOut = lf_rollsOutFromTouchDown(a);
         std::int64_t onTime = target;
-        if (due < target && a.phase.phase != FlightPhase::landing_roll) {
+        if (due < target && !rollingOut) {
             onTime = lf_caughtUpTick(ctx.tick(), target, due);
         }
-        wanted = a.phase.phase == FlightPhase::landing_roll ? std::max<std::int64_t>(wanted, target)
-                                                            : onTime;
+        wanted = rollingOut ? std::max<std::int64_t>(wanted, target) : onTime;
     }
     // However late the aircraft is, and however the leg was timed, it does not race: before,
     // an aircraft more than the late window behind got the next tick for its whole leg, and a
