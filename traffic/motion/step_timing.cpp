@@ -94,9 +94,9 @@ bool lf_isStaleVelocity(const std::deque<TrafficSample>& s) {
 // one catch-up rule: a ground step's target and the samples a late target overtakes follow it
 // alike.
 std::int64_t lf_caughtUpTick(std::int64_t from, std::int64_t scheduled, std::int64_t due) {
-    return std::max(due, from + static_cast<std::int64_t>(
-                                    std::ceil(std::max<std::int64_t>(1, scheduled - from) /
-                                              kLateCatchUpPace)));
+    return std::max(
+        due, from + static_cast<std::int64_t>(
+                        std::ceil(std::max<std::int64_t>(1, scheduled - from) / kLateCatchUpPace)));
 }
 
 } // namespace
