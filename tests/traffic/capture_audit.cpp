@@ -4,7 +4,8 @@
 // after a change, not a test: it asserts nothing and ctest does not run it.
 //   build/tests/capture_audit [--gtest_filter=*KLAX*] > audit.txt
 // AUDIT_SECONDS=n replays only the first n seconds of each capture; AUDIT_ALL=1 lists every
-// object, not only those with a fault; AUDIT_TRACE=<callsign> adds that aircraft's frames.
+// object, not only those with a fault; AUDIT_TRACE=<callsign> adds that aircraft's frames and
+// its objects' lag.
 //
 // The faults, each against a bound the motion is to keep:
 //   pace     the fastest step (over 0.2 s) above 1.25 times the fastest speed its reports give;
@@ -412,6 +413,11 @@ TEST_P(CaptureAudit, ListsEachObjectsFaults) {
             const std::vector<ObjectFrame> one(from, to);
             ++objects;
             const ObjectAudit o = audit(one, due, category, fastestKt);
+            if (const char* traced = std::getenv("AUDIT_TRACE");
+                traced && first.callsign == traced) {
+                lines += fmt::format("  obj {} lag median {:.1f} s, most {:.1f} s\n",
+                                     from->objectId, o.lagMedian, o.lagMost);
+            }
             for (const std::string& f : o.faults) {
                 ++counts[f.substr(0, f.find(' '))];
             }

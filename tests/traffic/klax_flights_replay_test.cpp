@@ -41,6 +41,10 @@
 // - N436M (BT36) and N232PG (S22T), landing at Hawthorne, turn off the runway, N436M onto a
 //   taxiway behind the end of its landing roll. Before, each rolled straight at its next report
 //   while its nose came round at its turn rate, 94 and 37 degrees off its motion.
+//   N232PG then rolls on along Hawthorne's runway at 10 to 12 kt for 90 s before it turns off,
+//   and catches up on its reports as a taxi does once its roll has slowed to a taxi's speed:
+//   taxiing a median of 8 s behind them. Before, a landing roll never sped up to catch up,
+//   and it stayed the 15 s late its roll had made it (a median of 17.5 s).
 // - N223LA (AS50) and N624WC (R44), helicopters on the ground (N223LA set down by the
 //   simulator under reports that stay in the air), lift off toward reports 40 to 148 degrees
 //   off their noses. Before, each moved off that far sideways as it left the ground; now it
@@ -115,6 +119,8 @@ constexpr double kPontiacRunSeconds = 600.0;
 constexpr const char* kFellTooFarBehind =
     "it fell too far behind its reports to catch up before they ran out";
 constexpr double kN700hwAirLagMedianSeconds = 20.0;
+// N232PG's roll-out at a taxi's speed after its landing at Hawthorne, 15 s late at its start.
+constexpr double kN232pgTaxiLagMedianSeconds = 12.0;
 // The fastest ground speed WWW232's reports give: its positions jump by up to 3,300 kt.
 constexpr double kWww232FastestReportedKt = 375.0;
 constexpr double kFlightsStepMargin = 1.25;
@@ -588,6 +594,8 @@ INSTANTIATE_TEST_SUITE_P(
                     FlightPhase::taxi}},
         KlaxFlight{"N436MTurnsOffBehindItsLandingRoll", "N436M", 3, false, 1080.0, {}, {}},
         KlaxFlight{"N232PGTurnsOffItsLandingRoll", "N232PG", 3, false, kLongRunSeconds, {}, {}},
+        KlaxFlight{"N232PGCatchesUpOnceItsLandingRollSlowsToATaxi", "N232PG", 3, false,
+                   kLongRunSeconds, {}, kN232pgTaxiLagMedianSeconds},
         KlaxFlight{"N223LALiftsOffWhereItWasSetDown", "N223LA", 3, false, 400.0, {}, {}},
         KlaxFlight{"N624WCLiftsOffAtSantaMonica", "N624WC", 3, false, kLongRunSeconds, {}, {}},
         KlaxFlight{"N3307EClimbsOutNoHigherThanItsReports",

@@ -18,6 +18,7 @@
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_driver.h"
+#include "traffic/motion/step_timing.h"
 #include "traffic/ground/runway_match.h"
 #include "traffic/ground/takeoff_rotation.h"
 #include "traffic/motion/tick_motion.h"
@@ -264,8 +265,10 @@ void nextPosGround(MotionContext& ctx) {
     if (s.size() < 2) {
         return;
     }
-    if (a.phase.phase == FlightPhase::taxi || a.phase.phase == FlightPhase::pushed_back) {
-        // Across the airport off its runways a taxi goes no faster than a taxi goes.
+    if (a.phase.phase == FlightPhase::taxi || a.phase.phase == FlightPhase::pushed_back ||
+        (a.phase.phase == FlightPhase::landing_roll && !lf_rollsOutFromTouchDown(a))) {
+        // Across the airport off its runways a taxi goes no faster than a taxi goes; so too a
+        // landing roll slowed to a taxi's speed, which catches up as a taxi does.
         a.step.groundMostKt =
             gf_fastestOnGroundKt(a.base.category, ctx.world.runways, lf_position(a), lf_lalo(s[1]));
     }

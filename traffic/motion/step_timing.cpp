@@ -89,6 +89,16 @@ bool lf_isStaleVelocity(const std::deque<TrafficSample>& s) {
     return off;
 }
 
+// The tick a sample scheduled at `scheduled` is reached by an aircraft that makes up its delay
+// from `from` on: at kLateCatchUpPace times the pace of its schedule, never before `due`. The
+// one catch-up rule: a ground step's target and the samples a late target overtakes follow it
+// alike.
+std::int64_t lf_caughtUpTick(std::int64_t from, std::int64_t scheduled, std::int64_t due) {
+    return std::max(
+        due, from + static_cast<std::int64_t>(
+                        std::ceil(std::max<std::int64_t>(1, scheduled - from) / kLateCatchUpPace)));
+}
+
 } // namespace
 
 std::int64_t lf_leastLegTicks(const LiveAircraft& a) {
@@ -212,6 +222,13 @@ double lf_fastestReportedKt(const LiveAircraft& a) {
     return fastestKt;
 }
 
+bool lf_rollsOutFromTouchDown(const LiveAircraft& a) {
+    const auto& s = a.stream;
+    return a.phase.phase == FlightPhase::landing_roll && s.size() >= 2 &&
+           std::max({a.step.presentSpeed, s[0].groundSpeedKt, s[1].groundSpeedKt}) >
+               kOffRunwayMostKt;
+}
+
 void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     LiveAircraft& a = ctx.aircraft;
     if (a.motion.extrapolationCounter > 0 || a.stream.size() < 2) {
@@ -234,16 +251,16 @@ void lf_retimeTarget(MotionContext& ctx, std::uint32_t ticks) {
     // A step reached late (its target retimed beyond its report's due tick) makes the delay
     // up at the catch-up pace: before, a wait or a slow turn put every later report of a
     // taxiing aircraft as late for good (UAL1693 at Los Angeles up to 44 s).
+    // A landing roll that has slowed to a taxi's speed catches up as a taxi does: before,
+    // N232PG (S22T), rolling out at Hawthorne at 10 to 12 kt for 90 s after its landing, stayed
+    // the 15 s late its roll had made it and taxied on as late.
     if (a.motion.onGround != 0 && !lf_startsAirLegOnGround(a)) {
+        const bool rollingOut = lf_rollsOutFromTouchDown(a);
         std::int64_t onTime = target;
-        if (due < target && a.phase.phase != FlightPhase::landing_roll) {
-            onTime = std::max<std::int64_t>(
-                due, ctx.tick() + static_cast<std::int64_t>(std::ceil(
-                                      (target - static_cast<std::int64_t>(ctx.tick())) /
-                                      kLateCatchUpPace)));
+        if (due < target && !rollingOut) {
+            onTime = lf_caughtUpTick(ctx.tick(), target, due);
         }
-        wanted = a.phase.phase == FlightPhase::landing_roll ? std::max<std::int64_t>(wanted, target)
-                                                            : onTime;
+        wanted = rollingOut ? std::max<std::int64_t>(wanted, target) : onTime;
     }
     // However late the aircraft is, and however the leg was timed, it does not race: before,
     // an aircraft more than the late window behind got the next tick for its whole leg, and a
@@ -266,11 +283,10 @@ void lf_delaySamplesFrom(std::deque<TrafficSample>& s, std::size_t from, std::in
     std::int32_t scheduled = s[from].time;
     s[from].time += later;
     for (std::size_t i = from + 1; i < s.size() && s[i].time <= s[i - 1].time; ++i) {
-        const std::int32_t gap = std::max(1, s[i].time - scheduled);
+        const std::int32_t gap = s[i].time - scheduled;
         scheduled = s[i].time;
-        const auto paced =
-            s[i - 1].time + static_cast<std::int32_t>(std::ceil(gap / kLateCatchUpPace));
-        std::int32_t moved = std::max(paced, s[i].dueTick);
+        auto moved = static_cast<std::int32_t>(
+            lf_caughtUpTick(s[i - 1].time, std::int64_t{s[i - 1].time} + gap, s[i].dueTick));
         if (later > 0) {
             moved = std::min(moved, s[i].time + later);
         }

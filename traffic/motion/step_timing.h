@@ -26,6 +26,10 @@ inline constexpr double kLateCatchUpPace = 1.2;
 // aircraft's positions a metre apart, say nothing of how fast it may catch up a few metres.
 inline constexpr double kSlowestLegKt = 30.0;
 
+// A landing roll still slowing from its touch-down: faster than a taxi goes (kOffRunwayMostKt),
+// by its present speed or the speeds its step's two samples report. Slowed to a taxi's speed it
+// is timed and bounded as a taxi, whatever its phase says until it turns off.
+bool lf_rollsOutFromTouchDown(const LiveAircraft& aircraft);
 // Fixes the length of an airborne step.
 void nextPosAir(MotionContext& ctx);
 // Moves stream[1]'s arrival tick so that the step lasts `ticks`, within the windows; a leg to
