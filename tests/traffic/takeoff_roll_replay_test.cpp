@@ -35,6 +35,11 @@
 //   ground at the end of 05L 116 s later, and taxiing on a parallel taxiway. Before, the object
 //   circled 1.46 km off the runways at about 105 ft for a minute, landed and crossed the infield
 //   diagonally to the end of 05L at 77 kt.
+// - WWW563, a B736 of the Las Vegas capture, from its base leg: its reports turn final 700 m
+//   west of 19R's extended centreline and from 850 m before its threshold repeat one altitude
+//   at -1,088 fpm, rolling on 250 to 380 m west of it, flagged airborne. Before, the object
+//   flew 12 ft above the ground beside the runway and on past its end for a minute, up to
+//   527 m off the runways and its reports' line; it now lands on 19R and rolls on it.
 // - SWA410, a B737 of the Las Vegas capture, reported 6.5 NM east of the field at 2,300 ft, 120
 //   ft above it, descending. Before, the object met the simulator stand-in's flat ground there at
 //   some 1,900 fpm with no flare and rolled on 8 s at 219 kt.
@@ -49,9 +54,10 @@
 //   the runway at 87 kt (at 178 kt in the whole capture's run).
 // - N216SH, a helicopter (EC30) of the Las Vegas capture, set down by the simulator and taxiing
 //   off at 10 to 19 kt. Before, it slid 38 degrees off its nose as its reports turned.
-// Below 500 ft near the park airport the object keeps to its runway's extended centreline; it
-// flares before it touches down; on the ground it goes no faster than it rolls at the most,
-// across the airport off the runways no faster than 40 kt, and where its nose points.
+// Below 500 ft near the park airport the object keeps to its runway's extended centreline or
+// its reports' line; it flares before it touches down; on the ground it goes no faster than it
+// rolls at the most, across the airport off the runways no faster than 40 kt, and where its
+// nose points.
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -401,8 +407,18 @@ struct LandingCase {
     std::vector<RunwayLine> runways;
     // The capture's reports from this time on (0: all of them).
     double fromEpoch = 0.0;
+    // Below 500 ft the most it may lie off the runways' extended centrelines and its reports'
+    // line (m).
+    double offApproachMostMetres = kOffCentrelineMostMetres;
     friend void PrintTo(const LandingCase& c, std::ostream* out) { *out << c.name; }
 };
+
+// Las Vegas's runways 01L-19R, 01R-19L, 08L-26R and 08R-26L.
+const std::vector<RunwayLine> kLasVegasRunways{
+    {{36.07529831, -115.1699982}, {36.09769821, -115.1579971}},
+    {{36.074167, -115.1675}, {36.0985, -115.1535}},
+    {{36.076333, -115.171333}, {36.076333, -115.121}},
+    {{36.07360076904297, -115.16100311279297}, {36.073699951171875, -115.1259994506836}}};
 
 // Mexico City's runways 05L and 05R.
 const std::vector<RunwayLine> kMexicoCityRunways{
@@ -447,6 +463,14 @@ TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
     }
     ASSERT_EQ(reports().size(), 1u);
     const std::uint32_t hexid = reports().begin()->first;
+    // The line its reports draw: an approach the feed puts beside the runway is flown there.
+    std::vector<RunwayLine> reportedLine;
+    const std::vector<TrafficEntry>& reported = reports().begin()->second;
+    for (std::size_t i = 0; i + 1 < reported.size(); ++i) {
+        reportedLine.push_back(
+            {{reported[i].sample.latitude, reported[i].sample.longitude},
+             {reported[i + 1].sample.latitude, reported[i + 1].sample.longitude}});
+    }
     ReplayRunOptions options;
     options.bufferedBursts = 3;
     options.afterLastBurst = std::chrono::seconds(30);
@@ -472,7 +496,11 @@ TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
         }
         if (!c.runways.empty() && f.altitudeFt - c.elevationFt < kApproachHeightFt &&
             gf_distanceNM(field, {f.latitude, f.longitude}) < kNearFieldNm) {
-            if (const double off = lf_nearestRunwayMetres(c, f, false); off > offCentreline) {
+            double off = lf_nearestRunwayMetres(c, f, false);
+            for (const RunwayLine& leg : reportedLine) {
+                off = std::min(off, lf_offRunwayMetres(leg, {f.latitude, f.longitude}, true));
+            }
+            if (off > offCentreline) {
                 offCentreline = off;
                 offCentrelineAt = f.seconds;
             }
@@ -492,7 +520,7 @@ TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
     std::printf("%s: below %.0f ft at most %.0f m off a runway's centreline, sinking %.0f fpm "
                 "before the touch-down, on the ground %.0f kt at most, off the runways %.0f kt\n",
                 c.name, kApproachHeightFt, offCentreline, sinkFpm, rolling.kt, offRunway.kt);
-    EXPECT_LE(offCentreline, kOffCentrelineMostMetres) << "at " << offCentrelineAt << " s";
+    EXPECT_LE(offCentreline, c.offApproachMostMetres) << "at " << offCentrelineAt << " s";
     EXPECT_LE(sinkFpm, kTouchDownSinkMostFpm) << "touching down at " << touchDown->seconds << " s";
     EXPECT_LE(rolling.kt, kAirlinerOnGroundMostKt * frameMargin)
         << "on the ground at " << rolling.seconds << " s";
@@ -501,6 +529,10 @@ TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
     const NoseOff nose = gf_largestGroundNoseOff(onGround);
     EXPECT_LE(nose.deg, kGroundNoseOffDeg) << "nose off its motion at " << nose.seconds << " s";
 }
+
+// WWW563's reports from its base leg north-east of the field on.
+constexpr double kWww563FromEpoch = 1551820100.0;
+constexpr double kAuditOffApproachMetres = 300.0;
 
 INSTANTIATE_TEST_SUITE_P(
     Recorded, LandingReplay,
@@ -519,6 +551,12 @@ INSTANTIATE_TEST_SUITE_P(
         // 104 m north of the runway's centreline.
         LandingCase{"Aij2704Mmmx05L", kMexicoCityCapture, kMexicoCityElevationFt, &kMexicoCity,
                     "XA-WAB", 1e12, kMexicoCityRunways, 1553204540.0},
+        // From its base leg to its reports' end, which repeat one altitude at -1,088 fpm from
+        // 850 m before the threshold of 19R, 250 to 380 m west of its centreline. Its reports
+        // turn final 700 m west of the centreline at 270 ft, and the object cuts their corner:
+        // the capture audit's 300 m off the centrelines and its reports' line.
+        LandingCase{"Www563Klas19R", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, "N365SR",
+                    1e12, kLasVegasRunways, kWww563FromEpoch, kAuditOffApproachMetres},
         // Its reports as the capture has them.
         LandingCase{"Swa410KlasEast",
                     kLasVegasCapture,

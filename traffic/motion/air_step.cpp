@@ -9,13 +9,14 @@
 #include "foundation/geo_constants.h"
 #include "foundation/geodesy.h"
 #include "sim/sim_command_queue.h"
-#include "traffic/step/aircraft_commands.h"
+#include "traffic/decode/sample_checks.h"
+#include "traffic/motion/air_turn.h"
 #include "traffic/motion/cruise_vertical.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
+#include "traffic/motion/motion_constants.h"
 #include "traffic/motion/motion_driver.h"
-#include "traffic/decode/sample_checks.h"
-#include "traffic/motion/air_turn.h"
+#include "traffic/step/aircraft_commands.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -47,6 +48,103 @@ std::size_t lf_categoryIndex(AircraftCategory category) {
 
 bool lf_reportsDescend(double vs0, double vs1) {
     return vs0 <= kReportsDescentFpm && vs1 <= kReportsDescentFpm;
+}
+
+// One altitude repeated while the reports descend by their vertical speeds is a stale one:
+// the aircraft descends (UAL1090's last reports at Mexico City repeat 209 ft above the field
+// at -832 fpm over the threshold of 05R).
+bool lf_staleDescent(const TrafficSample& before, const TrafficSample& s) {
+    return s.altitudeFt == before.altitudeFt &&
+           lf_reportsDescend(before.verticalSpeedFpm, s.verticalSpeedFpm);
+}
+
+// How far beside a runway's centreline the feed puts a landing that rolls out on it: WWW563's
+// reports at Las Vegas cross the threshold of 19R and roll on 250 to 380 m west of its
+// centreline. The capture audit holds an object within 500 m of its reports' line.
+constexpr double kTouchDownBesideRunwayMetres = 500.0;
+
+// The runway a landing's report with a stale altitude (`lf_staleDescent`) rolls on, whatever
+// its airborne flag says: low above the park airport, between the threshold and the far end
+// of a runway along the aircraft's heading within the feed's offset of its centreline. Not
+// valid else.
+RunwayMatch lf_touchDownRunway(MotionContext& ctx, const TrafficSample& s) {
+    const MotionWorld& world = ctx.world;
+    if (ctx.aircraft.base.category == AircraftCategory::Rotorcraft ||
+        !std::isfinite(s.reportTime) || !world.parkAirport.known ||
+        !(s.altitudeFt - world.parkAirport.altitudeFt < kLowApproachFt) ||
+        !gf_isNearParkAirport(world, s.latitude, s.longitude)) {
+        return RunwayMatch{};
+    }
+    const RunwayMatch m = gf_findRunwayAt(world.runways, lf_lalo(s), ctx.aircraft.sent.headingRad,
+                                          false, kTouchDownBesideRunwayMetres);
+    const bool clear =
+        m.valid != 0 && m.headingDifferenceDeg <= motion::kRunwayHeadingToleranceDeg &&
+        (m.runnerUp.empty() || m.runnerUpScore - m.score >= motion::kRunwayClearLeadScore);
+    return clear && m.distancePastThreshold && *m.distancePastThreshold >= 0.0 &&
+                   m.availableLength && *m.distancePastThreshold <= *m.availableLength
+               ? m
+               : RunwayMatch{};
+}
+
+// A landing's reports with a stale altitude that lie on a runway within the feed's offset of
+// its centreline (`lf_touchDownRunway`) are its touch-down and roll: each is put on the
+// centreline and on the ground, and the landing's glide path, flare and touch-down bring the
+// aircraft onto the runway. Flown to as reports in the air, WWW563's kept the object 12 ft
+// above the ground 300 m beside 19R and, when they ended, on past the runway's end for a
+// minute; their repeats after the touch-down drew the roll off the runway.
+void lf_settleTouchDownReports(MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    auto& s = ctx.aircraft.stream;
+    // The report whose altitude the stale ones repeat is the first of them; after the
+    // touch-down a repeat is judged against the last one the roll passed.
+    TrafficSample touchedDown;
+    touchedDown.altitudeFt = a.touchDown.altitudeFt;
+    touchedDown.verticalSpeedFpm = a.touchDown.verticalSpeedFpm;
+    const auto stale = [&](std::size_t k) {
+        return lf_staleDescent(s[k - 1], s[k]) ||
+               (k + 1 < s.size() && lf_staleDescent(s[k], s[k + 1])) ||
+               (a.touchDown.seen != 0 && lf_staleDescent(touchedDown, s[k]));
+    };
+    RunwayMatch runway;
+    for (std::size_t k = 1; k < s.size() && runway.valid == 0; ++k) {
+        if (stale(k)) {
+            runway = lf_touchDownRunway(ctx, s[k]);
+        }
+    }
+    if (runway.valid == 0) {
+        return;
+    }
+    // The centreline through the runway's two ends: its heading may lie a degree or two off
+    // their line, tens of metres over a runway and its roll.
+    const Lalo end{runway.endAheadLatitude, runway.endAheadLongitude};
+    double direction = runway.directionHeadingDeg * geo::kRadiansPerDegree;
+    for (const FacilityRunway& r : ctx.world.runways) {
+        if (gf_runwayName(r) == runway.runwayName) {
+            const Lalo primary{r.primaryLatitude, r.primaryLongitude};
+            const Lalo secondary{r.secondaryLatitude, r.secondaryLongitude};
+            direction = gf_bearing(
+                gf_distanceNM(primary, end) > gf_distanceNM(secondary, end) ? primary : secondary,
+                end);
+            break;
+        }
+    }
+    for (std::size_t k = 1; k < s.size(); ++k) {
+        if (!std::isfinite(s[k].reportTime) || !stale(k)) {
+            continue;
+        }
+        const double toEndMetres = gf_distanceNM(lf_lalo(s[k]), end) * geo::kMetresPerNM;
+        const double off = gf_bearing(lf_lalo(s[k]), end) - direction;
+        const double beforeEndMetres = std::cos(off) * toEndMetres;
+        if (std::abs(std::sin(off)) * toEndMetres > kTouchDownBesideRunwayMetres ||
+            beforeEndMetres < 0.0 || beforeEndMetres > *runway.availableLength) {
+            continue;
+        }
+        const Lalo on =
+            gf_destination(end, direction + std::numbers::pi, beforeEndMetres * geo::kFeetPerMetre);
+        s[k].latitude = on.lat;
+        s[k].longitude = on.lon;
+        s[k].airborne = 0;
+    }
 }
 
 std::int32_t lf_rotorThrottle(const LiveAircraft& a, std::int32_t index) {
@@ -143,11 +241,8 @@ void lf_setupVertical(MotionContext& ctx) {
                        ? std::clamp(step, kTakeoffFloorStep,
                                     std::max(kTakeoffFloorStep, a.base.maxClimbStepFtPerTick))
                        : std::min(step, a.base.maxClimbStepFtPerTick);
-        } else if (phase == FlightPhase::landing && s[0].altitudeFt == s[1].altitudeFt &&
-                   hag <= kLowClimbOutFt &&
-                   lf_reportsDescend(s[0].verticalSpeedFpm, s[1].verticalSpeedFpm)) {
-            // One altitude repeated while the reports descend by their vertical speeds is a
-            // stale one: the aircraft descends.
+        } else if (phase == FlightPhase::landing && hag <= kLowClimbOutFt &&
+                   lf_staleDescent(s[0], s[1])) {
             step = lf_defaultDescentVs(ctx) / kFpmPerFtPerTick;
         } else if (phase == FlightPhase::flying ||
                    (phase == FlightPhase::landing && std::isfinite(s[1].reportTime))) {
@@ -318,7 +413,11 @@ RunwayMatch lf_runwayAhead(MotionContext& ctx) {
 void lf_alignApproach(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     auto& s = a.stream;
-    if (a.phase.phase != FlightPhase::landing || a.motion.onGround != 0 || s.size() < 2 ||
+    const FlightPhase phase = a.phase.phase;
+    if (phase == FlightPhase::landing || phase == FlightPhase::landing_roll) {
+        lf_settleTouchDownReports(ctx);
+    }
+    if (phase != FlightPhase::landing || a.motion.onGround != 0 || s.size() < 2 ||
         s[1].airborne != 0) {
         return;
     }
