@@ -1,5 +1,6 @@
 #include "traffic/decode/new_sample_checks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -12,6 +13,7 @@
 #include "traffic/stands/park_airport_services.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/decode/decode_existing.h"
+#include "traffic/motion/extrapolation.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_constants.h"
 #include "traffic/motion/turn_reach.h"
@@ -473,6 +475,24 @@ bool checkNewPosDuringTakeoff(TrafficState& state, LiveAircraft& aircraft, Traff
     return true;
 }
 
+namespace {
+
+// Repeats of the newest report taken this long after it (the playback delay) are refused in
+// flight.
+constexpr double kRepeatsAwaitedSeconds = 30.0;
+
+// Whether an airborne report of an aeroplane in flight repeats the position of the newest
+// report taken, within a playback delay of it.
+bool lf_repeatsTakenReportInFlight(const LiveAircraft& aircraft, const TrafficSample& sample) {
+    return aircraft.motion.onGround == 0 && sample.airborne != 0 &&
+           aircraft.base.category != AircraftCategory::Rotorcraft &&
+           std::isfinite(aircraft.takenReportTime) &&
+           aircraft.lastSampleTime - aircraft.takenReportTime <= kRepeatsAwaitedSeconds &&
+           lf_samePosition(aircraft.takenReport, lf_at(sample));
+}
+
+} // namespace
+
 bool gf_repeatsReportLeftBehind(const LiveAircraft& aircraft, const TrafficSample& sample) {
     const FlightPhase phase = aircraft.phase.phase;
     return aircraft.motion.onGround != 0 && phase != FlightPhase::parked &&
@@ -517,6 +537,26 @@ bool checkExtendingSituations(TrafficState& state, LiveAircraft& aircraft, Traff
         return checkNewPosDuringTakeoff(state, aircraft, sample);
     default:
         break;
+    }
+    // In flight a report at the very place of the newest report taken is that report again,
+    // its position not updated, whatever the stream's newest sample is by now (one the
+    // aircraft flew on to without reports). Taken, it turned the aircraft back to a place it
+    // had left, and its new time stamp made the next real report, far from it, one the
+    // aircraft could not have reached: N700HW at Pontiac, whose reports repeat one position
+    // for 30 s, turned back to it, flew on the wrong way, was refused its next three reports
+    // and flew the rest of its flight some 100 s behind them. The feed still reports the
+    // aircraft, though: flying on without reports, it waits for the next one afresh. Repeats
+    // for longer than a playback delay say the feed has lost the aircraft, and are taken as
+    // before: N3989Q at Las Vegas, whose reports repeat one position for 88 s and then resume
+    // 7 km back, flew on the wrong way while they were refused, and 68 s behind its reports
+    // for the rest of its flight.
+    if (lf_repeatsTakenReportInFlight(aircraft, sample)) {
+        if (aircraft.motion.extrapolationCounter > 0) {
+            MotionContext ctx{state, aircraft, state.motionWorld};
+            aircraft.motion.extrapolationCounter =
+                std::max(aircraft.motion.extrapolationCounter, lf_extrapolationBudget(ctx));
+        }
+        return false;
     }
     // Marks a repeated position as standing, so that the motion waits there instead of
     // heading for it as for a new place.
