@@ -275,8 +275,8 @@ void lf_advanceLiveAircraft(TrafficState& state) {
 // answers. The motion keeps an aircraft above the ground, sets it down and holds it to its
 // rolling speed only by the simulator's reports; a feed does not keep to the radius (a capture,
 // the web API's query box), and EVOT at Las Vegas, 95 NM out, descended with its reports through
-// the ground there and flew on below it at 160 kt as if in the air. Some air to spare covers
-// the ground the aircraft make between two requests.
+// the ground there and flew on below it at 160 kt as if in the air. The 2 NM to spare cover
+// the way the aircraft fly between two requests.
 std::uint32_t lf_liveAircraftReachMetres(const TrafficState& state) {
     constexpr double kSpareNm = 2.0;
     const Lalo user = state.motionWorld.userPosition;
