@@ -67,6 +67,12 @@
 //   position, flew on the wrong way without reports, was refused the next three as out of
 //   reach of the repeat's new time stamp and flew the rest of its flight up to 114 s behind
 //   them (65 s at 95 %).
+// - RPA4914 (E75L) at Pontiac again, past the capture's end: its leg to the report behind the
+//   one before it turns through 220 degrees and ends 2.9 km short of its last report, and its
+//   steps without reports fly on from there. Before, they were made from that report and timed
+//   at 3 s whatever their length: the object chased them round for 35 s and then covered
+//   2.5 km in 3 s (2,214 kt over a second, 4.7 times its fastest reported speed), as DCM2915
+//   and GJS4461 did beside it.
 // - EVOT at Las Vegas, 95 NM out beyond the traffic radius, descends with its reports to
 //   1,200 ft, below the simulator stand-in's flat ground at the park airport's 2,181 ft. Before,
 //   the simulator was asked for the ground only under the aircraft within the radius: EVOT
@@ -121,6 +127,8 @@ constexpr double kAltitudeBandFt = 500.0;
 // Las Vegas until WWW232's first object has gone; Pontiac to the end of its capture.
 constexpr double kWww232RunSeconds = 480.0;
 constexpr double kPontiacRunSeconds = 600.0;
+// Long enough past a capture's last burst for every aircraft's steps without reports to end.
+constexpr std::chrono::seconds kPastTheEnd{90};
 constexpr const char* kFellTooFarBehind =
     "it fell too far behind its reports to catch up before they ran out";
 constexpr double kN700hwAirLagMedianSeconds = 20.0;
@@ -223,6 +231,8 @@ struct KlaxFlight {
     std::optional<double> offRunwaysMostKt = std::nullopt;
     // In the air, the frames lie at most this many seconds behind the reports (95 %).
     std::optional<double> airLagP95Seconds = std::nullopt;
+    // How long the run goes on after the capture's last burst (a playback delay as a rule).
+    std::chrono::seconds afterLastBurst{30};
     friend void PrintTo(const KlaxFlight& f, std::ostream* out) { *out << f.name; }
 };
 
@@ -330,7 +340,7 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
     }
     ASSERT_NE(hexid, 0u) << flight.callsign << " is not in the capture";
     options.bufferedBursts = flight.bufferedBursts;
-    options.afterLastBurst = std::chrono::seconds(30);
+    options.afterLastBurst = flight.afterLastBurst;
     const ReplayRunResult result = run(options);
     ASSERT_TRUE(result.frames.contains(hexid)) << "never shown";
     const std::vector<ObjectFrame>& frames = result.frames.at(hexid);
@@ -643,6 +653,15 @@ INSTANTIATE_TEST_SUITE_P(
                    kFlightsStepMargin * kWww232FastestReportedKt},
         KlaxFlight{"RPA4914NeverJumpsToAReportBehindItsNewest", "RPA4914", 3, false,
                    kPontiacRunSeconds, {}, {}, nullptr, 0, {}, &kPontiacFlights},
+        KlaxFlight{.name = "RPA4914FliesOnWithoutAJumpAfterItsLastReport",
+                   .callsign = "RPA4914",
+                   .bufferedBursts = 3,
+                   .touchAndGo = false,
+                   .runSeconds = kPontiacRunSeconds,
+                   .reaches = {},
+                   .taxiLagMedianSeconds = {},
+                   .capture = &kPontiacFlights,
+                   .afterLastBurst = kPastTheEnd},
         KlaxFlight{"N700HWCatchesUpAfterItsReportsStoodStill",
                    "N700HW",
                    3,

@@ -38,7 +38,15 @@ double lf_extrapolationSpeedFloorKt(AircraftCategory category) {
 
 void lf_moveSampleAlongHeading(const LiveAircraft& a, TrafficSample& sample) {
     const double feet = sample.groundSpeedKt * kExtrapolatedStepSeconds * kFeetPerNm / 3600.0;
-    const Lalo moved = gf_destination(lf_lalo(sample), a.sent.headingRad, feet);
+    // A take-off roll goes on along its runway: slower than the centreline's pull begins
+    // (30 kt), along the nose it rolled 42 m off 25R's centreline in 40 s (UAL1693 at Los
+    // Angeles, its reports pausing at 27 kt as it began to roll).
+    const RunwayRecord& runway = a.step.takeoffRunway;
+    const double heading = a.phase.phase == FlightPhase::takeoff_roll && runway.set != 0 &&
+                                   runway.match.valid != 0
+                               ? runway.match.directionHeadingDeg * geo::kRadiansPerDegree
+                               : a.sent.headingRad;
+    const Lalo moved = gf_destination(lf_lalo(sample), heading, feet);
     sample.latitude = moved.lat;
     sample.longitude = moved.lon;
 }
@@ -104,7 +112,12 @@ void lf_extrapolateOnGround(const LiveAircraft& a, TrafficSample& s) {
     // A roll whose last report stands still stands on: a roll speeds up only from a report
     // that moves.
     if (a.phase.phase == FlightPhase::takeoff_roll && s.stationary == 0) {
-        gs = std::min(180.0, gs + 3.0 * (gs < 60.0 ? 4.0 : gs < 120.0 ? 3.0 : 2.0));
+        // No faster than its newest report: a roll whose reports stop gives no speed beyond
+        // theirs (VOI754 at Mexico City, reported at 32 kt as its reports stopped 240 m into
+        // 05L, sped up to 180 kt and lifted off, 5.7 times the fastest speed they gave).
+        const double reportedKt =
+            std::isfinite(a.takenReportSpeedKt) ? std::max(gs, a.takenReportSpeedKt) : gs;
+        gs = std::min({180.0, gs + 3.0 * (gs < 60.0 ? 4.0 : gs < 120.0 ? 3.0 : 2.0), reportedKt});
         if (gs > 170.0) {
             s.verticalSpeedFpm = 2400.0;
         } else if (gs > 140.0) {
@@ -173,6 +186,15 @@ void lf_appendExtrapolatedSample(MotionContext& ctx, std::int32_t stepsLeft) {
     a.motion.extrapolationCounter = stepsLeft;
     TrafficSample s = a.stream.back();
     s.dueTick = 0;
+    // In flight it flies on from where it is: a leg that ended short of its sample (a loop
+    // toward a report behind the one before it) left nothing to catch up with but samples made
+    // up from that report, which it chased round in circles or reached in one step's jump
+    // (RPA4914 at Pontiac, 2.9 km short, looped for 35 s and then covered 2.5 km in 3 s). Too
+    // far short of its newest report it was removed before (`lf_tooFarBehindToCatchUp`).
+    if (a.motion.onGround == 0 && a.phase.phase == FlightPhase::flying) {
+        s.latitude = a.sent.latitude;
+        s.longitude = a.sent.longitude;
+    }
     const bool parked = a.phase.phase == FlightPhase::parked;
     if (s.stationary != 0 || parked) {
         s.groundSpeedKt = 0.0;
