@@ -52,6 +52,11 @@
 //   next report, on the taxiway 104 m north of the runway's centreline, at 23 kt. Before, the
 //   object rolled on along its landing's leg, straight at that report, and crossed the edge of
 //   the runway at 87 kt (at 178 kt in the whole capture's run).
+// - DAL1039 (B752) of the Los Angeles capture, whose reports end in the air 175 ft above the
+//   field 2.3 km before 24R's end and are next on the ground on the runway 33 s later. The
+//   object, behind them, came down to the simulator's ground (flat at the field's elevation,
+//   above the runway's) short of the runway. Before, it met that ground 90 m before 24R and
+//   rolled there at 71 kt; short of the touch-down zone it now keeps to the approach path.
 // - N216SH, a helicopter (EC30) of the Las Vegas capture, set down by the simulator and taxiing
 //   off at 10 to 19 kt. Before, it slid 38 degrees off its nose as its reports turned.
 // Below 500 ft near the park airport the object keeps to its runway's extended centreline or
@@ -425,6 +430,13 @@ const std::vector<RunwayLine> kMexicoCityRunways{
     {{19.427600860595703, -99.09049987792969}, kRunway05LFarEnd},
     {{19.427000045776367, -99.08580017089844}, kRunway05RFarEnd}};
 
+// Los Angeles's runways 06L-24R, 06R-24L, 07L-25R and 07R-25L.
+const std::vector<RunwayLine> kLosAngelesRunways{
+    {{33.94910049, -118.4309998}, {33.95209885, -118.4020004}},
+    {{33.94670105, -118.4349976}, {33.95019913, -118.4020004}},
+    {{33.93579865, -118.4189987}, {33.93989944, -118.3799973}},
+    {{33.93379974, -118.4189987}, {33.9375, -118.3830032}}};
+
 // Metres from `at` to the runway: to its centreline between its ends (`segment`), or to the
 // centreline drawn on beyond them.
 double lf_offRunwayMetres(const RunwayLine& r, const Lalo& at, bool segment) {
@@ -557,6 +569,10 @@ INSTANTIATE_TEST_SUITE_P(
         // the capture audit's 300 m off the centrelines and its reports' line.
         LandingCase{"Www563Klas19R", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas, "N365SR",
                     1e12, kLasVegasRunways, kWww563FromEpoch, kAuditOffApproachMetres},
+        // Its reports end 175 ft above the field 2.3 km before 24R's end, then on the ground
+        // on it 33 s later; behind them, the object flies on at its reports' clock.
+        LandingCase{"Dal1039Klax24R", kLosAngelesCapture, kLosAngelesElevationFt,
+                    &kLosAngelesReplayAirport, "N821DX", 1e12, kLosAngelesRunways},
         // Its reports as the capture has them.
         LandingCase{"Swa410KlasEast",
                     kLasVegasCapture,

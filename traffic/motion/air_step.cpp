@@ -410,6 +410,16 @@ RunwayMatch lf_runwayAhead(MotionContext& ctx) {
     return runway;
 }
 
+// The simulator's ground may lie above a runway's surveyed elevation (the stand-in's ground is
+// flat at the field's elevation, 33 ft above the thresholds of 25L and 25R at Los Angeles and
+// up to 137 ft above those of Las Vegas): a landing shaped down to the runway's elevation met
+// that ground short of the runway and rolled there at its approach speed (UAL1616 at 81 kt,
+// 830 m before the end of 25L; DAL1039 at 71 kt before 24R), and flared for a runway below it.
+double lf_landingSurfaceFt(const LiveAircraft& a, double runwayAltitudeFt) {
+    const double ground = a.motion.groundAltitudeFt;
+    return std::isfinite(ground) ? std::max(runwayAltitudeFt, ground) : runwayAltitudeFt;
+}
+
 void lf_alignApproach(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     auto& s = a.stream;

@@ -45,6 +45,9 @@ bool lf_isShortOfRunway(MotionContext& ctx, const TrafficSample& sample);
 // The runway ahead of the aircraft, or its approach runway with the distance past the
 // threshold carried on from the touch-down reference point.
 RunwayMatch lf_runwayAhead(MotionContext& ctx);
+// The height (ft) a landing comes down to on a runway of this elevation (ft): the elevation,
+// or the ground the simulator reports under the aircraft where that lies higher.
+double lf_landingSurfaceFt(const LiveAircraft& a, double runwayAltitudeFt);
 // Moves a landing aircraft's touch-down sample onto the runway's aim point and retimes it.
 void lf_alignApproach(MotionContext& ctx);
 void lf_airCommandsByHeight(MotionContext& ctx, double heightFt);

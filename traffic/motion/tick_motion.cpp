@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 #include <fmt/format.h>
 
@@ -24,6 +25,7 @@
 #include "traffic/motion/motion_common.h"
 #include "traffic/motion/motion_constants.h"
 #include "traffic/motion/motion_driver.h"
+#include "traffic/motion/touch_down.h"
 #include "traffic/motion/turn_reach.h"
 #include "traffic/step/aircraft_commands.h"
 #include "traffic/step/traffic_state.h"
@@ -49,6 +51,13 @@ constexpr double kLastCurveFraction = 0.999999;
 // A flare begins no farther than this before the runway's threshold (m): on a 3 degree path
 // the flare's 30 ft lie some 175 m before a touch-down 300 m past it.
 constexpr double kFlareBeforeThresholdMetres = 150.0;
+// The approach path a landing keeps to short of its runway's touch-down zone: 3 degrees (its
+// tangent) down to a foot above the height it lands on, at the zone's start.
+constexpr double kApproachPathSlope = 0.05240777928304121;
+constexpr double kApproachPathClearanceFt = 1.0;
+// How far beside a runway's centreline (m) and before its start an approach lines up with it.
+constexpr double kApproachBesideRunwayMetres = 150.0;
+constexpr double kApproachPathMetres = 5000.0;
 // Below this motion in a tick (m) its direction means nothing.
 constexpr double kLeastAirMotionMetres = 0.01;
 
@@ -261,12 +270,79 @@ void lf_keepAboveTheGround(LiveAircraft& a) {
     }
 }
 
+// The runway direction a landing lines up with: within 20 degrees of its heading, within
+// kApproachBesideRunwayMetres of its centreline, from kApproachPathMetres before its start to its
+// far end; the nearest centreline wins. Its start is the runway's end (a displaced threshold
+// lies beyond it: the path down to the end is the lower one). False when there is none.
+struct ApproachLine {
+    double toZoneMetres = 0.0; // to kTouchDownMinPastThresholdM past the runway's start
+    double altitudeFt = 0.0;
+};
+std::optional<ApproachLine> lf_approachLine(MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    const Lalo here = lf_position(a);
+    std::optional<ApproachLine> best;
+    double nearest = kApproachBesideRunwayMetres;
+    for (const FacilityRunway& r : ctx.world.runways) {
+        for (const bool primary : {true, false}) {
+            const Lalo start = primary ? Lalo{r.primaryLatitude, r.primaryLongitude}
+                                       : Lalo{r.secondaryLatitude, r.secondaryLongitude};
+            const double heading = (r.heading + (primary ? 0.0 : 180.0)) * geo::kRadiansPerDegree;
+            if (std::abs(gf_wrapAngle(heading - a.sent.headingRad)) >
+                motion::kRunwayHeadingToleranceDeg * geo::kRadiansPerDegree) {
+                continue;
+            }
+            const DistanceBearing at = gf_distanceBearingMetres(start, heading, here);
+            if (std::abs(at.across) > nearest || at.along < -kApproachPathMetres ||
+                at.along > r.length) {
+                continue;
+            }
+            nearest = std::abs(at.across);
+            best = ApproachLine{kTouchDownMinPastThresholdM - at.along, r.altitude};
+        }
+    }
+    return best;
+}
+
+// Short of its runway's touch-down zone a landing comes no lower than the 3 degree path down to
+// the zone's start over the height it lands on (lf_landingSurfaceFt); below that path it holds
+// its height until the path comes down to it. It is never lifted: the path only stops a
+// descent. Not toward a report in the air (its reports' own path, a low pass), nor for a
+// rotorcraft, which sets down where it is. Before, an approach late behind its reports, its
+// altitudes on their clock or flown on past its last report, met the simulator's ground short
+// of the runway and rolled there at its approach speed: UAL1616 at Los Angeles at 81 kt for a
+// minute from 830 m before the runway's end, DAL1039 at 71 kt from 90 m before 24R.
+void lf_keepToTheApproachPath(MotionContext& ctx, double altitudeBeforeFt) {
+    LiveAircraft& a = ctx.aircraft;
+    if (a.phase.phase != FlightPhase::landing || a.motion.onGround != 0 ||
+        a.base.category == AircraftCategory::Rotorcraft || lf_flyingToAirborneReport(a) ||
+        !(a.sent.altitudeFt < altitudeBeforeFt)) {
+        return;
+    }
+    const std::optional<ApproachLine> line = lf_approachLine(ctx);
+    if (!line || !(line->toZoneMetres > 0.0)) {
+        return;
+    }
+    const double pathFt = lf_landingSurfaceFt(a, line->altitudeFt) +
+                          std::max(a.base.cgHeightFt, 0.0) + kApproachPathClearanceFt +
+                          line->toZoneMetres * geo::kFeetPerMetre * kApproachPathSlope;
+    const double lowest = std::min(altitudeBeforeFt, pathFt);
+    if (!(a.sent.altitudeFt < lowest)) {
+        return;
+    }
+    MotionStep& st = a.step;
+    a.sent.altitudeFt = lowest;
+    st.smoothedVerticalStep = lowest - altitudeBeforeFt;
+    st.presentVerticalSpeed = st.smoothedVerticalStep * kFpmPerFtPerTick;
+}
+
 // Step 5 for an aircraft not in take-off.
 void lf_attitudeAndAltitude(MotionContext& ctx) {
     LiveAircraft& a = ctx.aircraft;
     MotionStep& st = a.step;
     const FlightPhase phase = a.phase.phase;
     const bool airborne = a.motion.onGround == 0;
+    const double altitudeBeforeFt = a.sent.altitudeFt;
     if (phase == FlightPhase::landing && airborne && st.lastHeightAboveGroundFt <= 400.0) {
         lf_flare(ctx);
     }
@@ -309,6 +385,7 @@ void lf_attitudeAndAltitude(MotionContext& ctx) {
     }
     if (airborne) {
         lf_keepAboveTheGround(a);
+        lf_keepToTheApproachPath(ctx, altitudeBeforeFt);
     }
     if (st.attitudeSettling != 0) {
         a.sent.pitchRad =
@@ -410,12 +487,13 @@ double lf_glidePathVs(MotionContext& ctx, double wanted) {
         {needed, a.step.presentSpeed, s[0].groundSpeedKt, s.size() > 1 ? s[1].groundSpeedKt : 0.0});
     speed = std::min(speed, 200.0);
     const double cg = a.base.cgHeightFt;
-    const double height = a.sent.altitudeFt - runway.altitudeFt;
+    const double surface = lf_landingSurfaceFt(a, runway.altitudeFt);
+    const double height = a.sent.altitudeFt - surface;
     double rate = std::min(wanted * kFpmPerFtPerTick, 0.0);
     const double along = *runway.distancePastThreshold;
     if (along < 60.0) {
         const double floor = std::max(cg, 0.0) + 1.0;
-        a.sent.altitudeFt = std::max(a.sent.altitudeFt, runway.altitudeFt + floor);
+        a.sent.altitudeFt = std::max(a.sent.altitudeFt, surface + floor);
         const double toLose = std::max(height - cg, 0.0);
         const double g = speed * 0.5144444444444445;
         if (toLose == 0.0 || g == 0.0) {
@@ -453,7 +531,7 @@ void lf_flare(MotionContext& ctx) {
         // east of Las Vegas at some 1,900 fpm).
         const RunwayMatch runway = lf_runwayAhead(ctx);
         const double ground = a.motion.groundAltitudeFt;
-        st.touchDownElevationFt = runway.valid != 0       ? runway.altitudeFt
+        st.touchDownElevationFt = runway.valid != 0 ? lf_landingSurfaceFt(a, runway.altitudeFt)
                                   : std::isfinite(ground) ? ground
                                                           : ctx.world.parkAirport.altitudeFt;
         st.touchDownElevationSet = 1;
