@@ -415,6 +415,9 @@ struct LandingCase {
     // Below 500 ft the most it may lie off the runways' extended centrelines and its reports'
     // line (m).
     double offApproachMostMetres = kOffCentrelineMostMetres;
+    // How long the run goes on after the last report (s): the capture audit's 90 s where the
+    // landing comes after the reports end.
+    int afterLastBurstSeconds = 30;
     friend void PrintTo(const LandingCase& c, std::ostream* out) { *out << c.name; }
 };
 
@@ -485,7 +488,7 @@ TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
     }
     ReplayRunOptions options;
     options.bufferedBursts = 3;
-    options.afterLastBurst = std::chrono::seconds(30);
+    options.afterLastBurst = std::chrono::seconds(c.afterLastBurstSeconds);
     options.followed = {hexid};
     const ReplayRunResult result = run(options);
     ASSERT_TRUE(result.frames.contains(hexid)) << c.registration << " was never shown";
@@ -545,6 +548,9 @@ TEST_P(LandingReplay, FliesItsApproachFlaresAndRollsNoFasterThanItCan) {
 // WWW563's reports from its base leg north-east of the field on.
 constexpr double kWww563FromEpoch = 1551820100.0;
 constexpr double kAuditOffApproachMetres = 300.0;
+// A helicopter flies no runway's approach: its low flight is not held to one.
+constexpr double kNoApproachMetres = 1e9;
+constexpr int kAuditAfterLastBurstSeconds = 90;
 
 INSTANTIATE_TEST_SUITE_P(
     Recorded, LandingReplay,
@@ -573,6 +579,18 @@ INSTANTIATE_TEST_SUITE_P(
         // on it 33 s later; behind them, the object flies on at its reports' clock.
         LandingCase{"Dal1039Klax24R", kLosAngelesCapture, kLosAngelesElevationFt,
                     &kLosAngelesReplayAirport, "N821DX", 1e12, kLosAngelesRunways},
+        // Helicopters whose landings set them down near the park airport off its runways at
+        // their flying speeds: a Bell 505 south-west of Mexico City's runways at 81 kt, tour
+        // EC130s at Las Vegas at 44 kt (its reports hover-taxi at 46) and at 110 kt south of
+        // the field. On the ground none goes faster than a taxi.
+        LandingCase{"XantnMmmxHelicopter", kMexicoCityCapture, kMexicoCityElevationFt,
+                    &kMexicoCity, "XA-NTN", 1e12, kMexicoCityRunways, 0.0, kNoApproachMetres,
+                    kAuditAfterLastBurstSeconds},
+        LandingCase{"N220SHKlasHelicopter", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas,
+                    "N220SH", 1e12, kLasVegasRunways, 0.0, kNoApproachMetres},
+        LandingCase{"N873MHKlasHelicopter", kLasVegasCapture, kLasVegasElevationFt, &kLasVegas,
+                    "N873MH", 1e12, kLasVegasRunways, 0.0, kNoApproachMetres,
+                    kAuditAfterLastBurstSeconds},
         // Its reports as the capture has them.
         LandingCase{"Swa410KlasEast",
                     kLasVegasCapture,

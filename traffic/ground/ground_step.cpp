@@ -266,9 +266,12 @@ void nextPosGround(MotionContext& ctx) {
         return;
     }
     if (a.phase.phase == FlightPhase::taxi || a.phase.phase == FlightPhase::pushed_back ||
-        (a.phase.phase == FlightPhase::landing_roll && !lf_rollsOutFromTouchDown(a))) {
+        (a.phase.phase == FlightPhase::landing_roll &&
+         (!lf_rollsOutFromTouchDown(a) || a.base.category == AircraftCategory::Rotorcraft))) {
         // Across the airport off its runways a taxi goes no faster than a taxi goes; so too a
-        // landing roll slowed to a taxi's speed, which catches up as a taxi does.
+        // landing roll slowed to a taxi's speed, which catches up as a taxi does, and a
+        // helicopter's, which has no roll: it sets down from its hover (N220SH, an EC30 at Las
+        // Vegas whose reports hover-taxi at 46 kt, slid on from its set-down at 44 kt).
         a.step.groundMostKt =
             gf_fastestOnGroundKt(a.base.category, ctx.world.runways, lf_position(a), lf_lalo(s[1]));
     }

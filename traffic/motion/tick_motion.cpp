@@ -114,11 +114,11 @@ void lf_setPosition(LiveAircraft& a, double latitude, double longitude) {
 // However the step came out, a tick on the ground goes no farther than the aircraft moves
 // there at the most (lf_groundStepMostKt): its roll, a taxi's path, the rest of an air step
 // after a touch-down or a set-down (SWA410 met the ground 6.5 NM east of Las Vegas and rolled
-// 8 s at 219 kt on its air step, 198 kt at the most). Held back, it reaches its target late,
-// and the next step starts from where it is.
-void lf_holdToGroundSpeed(LiveAircraft& a, const Lalo& before) {
-    const double most =
-        lf_groundStepMostKt(a) * geo::kMetresPerSecondPerKnot / kMotionTicksPerSecond;
+// 8 s at 219 kt on its air step, 198 kt at the most); so too a helicopter setting down from its
+// hover (lf_settingDownMostKt). Held back, it reaches its target late, and the next step starts
+// from where it is.
+void lf_holdToSpeed(LiveAircraft& a, const Lalo& before, double mostKt) {
+    const double most = mostKt * geo::kMetresPerSecondPerKnot / kMotionTicksPerSecond;
     const double metres = gf_distanceNM(before, lf_position(a)) * geo::kMetresPerNM;
     if (!(metres > most)) {
         return;
@@ -352,8 +352,7 @@ void lf_attitudeAndAltitude(MotionContext& ctx) {
             gf_stepToward(a.sent.pitchRad, lf_flarePitchRad(a), std::abs(st.pitchStep));
         // The flare's own descent carries the aircraft down to the runway, and no lower: the
         // touch-down check takes it from there.
-        a.sent.altitudeFt = std::max(a.sent.altitudeFt + st.verticalStep,
-                                     st.touchDownElevationFt + std::max(a.base.cgHeightFt, 0.0));
+        a.sent.altitudeFt = std::max(a.sent.altitudeFt + st.verticalStep, lf_flareFloorFt(ctx));
         st.presentVerticalSpeed = st.verticalStep * kFpmPerFtPerTick;
     } else if (!airborne && st.attitudeSettling == 0) {
         a.sent.pitchRad = a.base.groundPitchRad;
@@ -705,7 +704,10 @@ void lf_moveOneTick(MotionContext& ctx) {
     const bool onGround = a.motion.onGround != 0;
     if (onGround) {
         st.pathHeadingSet = 0;
-        lf_holdToGroundSpeed(a, positionBefore);
+        lf_holdToSpeed(a, positionBefore, lf_groundStepMostKt(a));
+    } else if (const double settingDownKt = lf_settingDownMostKt(a, a.motion.groundAltitudeFt);
+               std::isfinite(settingDownKt)) {
+        lf_holdToSpeed(a, positionBefore, settingDownKt);
     }
     if (onGround && !lf_pushingBack(a)) {
         // Along a planned taxi leg the nose points where the aircraft moves.

@@ -27,6 +27,7 @@
 #include "traffic/motion/motion_constants.h"
 #include "traffic/ground/ground_motion_constants.h"
 #include "traffic/ground/runway_match.h"
+#include "traffic/ground/takeoff_rotation.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -45,6 +46,9 @@ constexpr double kSettlingPitchMinRadPerTick =
     motion::kSettlingPitchLeastDegPerTick * geo::kRadiansPerDegree;
 constexpr double kSettlingPitchMaxRadPerTick =
     motion::kTouchDownPitchMostDegPerTick * geo::kRadiansPerDegree;
+// The wheels meet a runway on its pavement or its shoulder: 7.5 m each side of a 45 m runway
+// (ICAO Annex 14, runway and shoulders 60 m wide for code letters D to F).
+constexpr double kRunwayShoulderMetres = 7.5;
 
 bool lf_isHeight(double h) {
     return std::isfinite(h) && h >= kGroundReportMinHeightFt && h <= kGroundReportMaxHeightFt;
@@ -59,30 +63,61 @@ void lf_rememberTouchDownHeight(LiveAircraft& a, double heightFt) {
     a.touchDown.heightSet = 1;
 }
 
-// A landing aircraft the simulator puts on the ground before the touch-down zone stays just
-// above the runway; near the park airport off its runways, just above the ground there: an
-// aeroplane lands on a runway. (DAL773's reports at Los Angeles ended on final 1.6 km before
-// the runway's end, 225 ft above the field; on, its approach met the ground 700 m short and
-// rolled at 99 kt.) A helicopter sets down where it is. True when it was held.
-bool lf_holdShortOfTouchDownZone(MotionContext& ctx) {
-    LiveAircraft& a = ctx.aircraft;
-    const RunwayMatch runway = lf_runwayAhead(ctx);
-    const bool shortOfZone = runway.valid != 0 && runway.distancePastThreshold &&
-                             std::isfinite(*runway.distancePastThreshold) &&
-                             std::isfinite(runway.altitudeFt) &&
-                             *runway.distancePastThreshold < kTouchDownMinPastThresholdM;
+// True where the wheels meet a runway of the park airport's: its surface with the shoulders,
+// not the search's margin beside it (30 m past the edge, in the grass).
+bool lf_overRunwaySurface(const MotionContext& ctx, const Lalo& here) {
+    const RunwayMatch under = gf_findRunwayUnder(ctx.world.runways, here);
+    return under.valid != 0 &&
+           std::abs(under.crossOffset) <= under.width / 2.0 + kRunwayShoulderMetres;
+}
+
+// Where a landing's wheels may not meet the ground yet (`held`), and the lowest its centre of
+// gravity goes there: just above the runway before the touch-down zone; near the park airport
+// off its runways, just above the ground there: an aeroplane lands on a runway, its pavement or
+// shoulder. (DAL773's reports at Los Angeles ended on final 1.6 km before the runway's end,
+// 225 ft above the field; on, its approach met the ground 700 m short and rolled at 99 kt.
+// WWW563, converging on 19R at Las Vegas from the feed's line 300 m west of it, touched down
+// 44 m off its centreline at 151 kt, in the grass.) A helicopter sets down where it is.
+struct TouchDownHold {
+    bool held = false;
+    bool shortOfZone = false;
+    RunwayMatch runway;
+    double lowestFt = 0.0;
+};
+
+TouchDownHold lf_touchDownHold(MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    TouchDownHold hold;
+    if (a.phase.phase != FlightPhase::landing) {
+        return hold;
+    }
+    hold.runway = lf_runwayAhead(ctx);
+    const RunwayMatch& runway = hold.runway;
+    hold.shortOfZone = runway.valid != 0 && runway.distancePastThreshold &&
+                       std::isfinite(*runway.distancePastThreshold) &&
+                       std::isfinite(runway.altitudeFt) &&
+                       *runway.distancePastThreshold < kTouchDownMinPastThresholdM;
     const Lalo here = lf_position(a);
     const double ground = a.motion.groundAltitudeFt;
-    const bool offRunways = !shortOfZone && a.base.category != AircraftCategory::Rotorcraft &&
+    const bool offRunways = !hold.shortOfZone &&
+                            a.base.category != AircraftCategory::Rotorcraft &&
                             std::isfinite(ground) && gf_isNearAirport(ctx.world.runways, here) &&
-                            gf_findRunwayUnder(ctx.world.runways, here).valid == 0;
-    if (!shortOfZone && !offRunways) {
+                            !lf_overRunwaySurface(ctx, here);
+    hold.held = hold.shortOfZone || offRunways;
+    hold.lowestFt = std::max(a.base.cgHeightFt, 0.0) +
+                    (hold.shortOfZone ? runway.altitudeFt : ground) + kRunwayClearanceFt;
+    return hold;
+}
+
+// A landing aircraft the simulator puts on the ground where its wheels may not meet it yet
+// (`lf_touchDownHold`) stays just above it. True when it was held.
+bool lf_holdShortOfTouchDownZone(MotionContext& ctx) {
+    LiveAircraft& a = ctx.aircraft;
+    const TouchDownHold hold = lf_touchDownHold(ctx);
+    if (!hold.held) {
         return false;
     }
-    a.sent.altitudeFt =
-        std::max(std::max(a.base.cgHeightFt, 0.0) + (shortOfZone ? runway.altitudeFt : ground) +
-                     kRunwayClearanceFt,
-                 a.sent.altitudeFt);
+    a.sent.altitudeFt = std::max(hold.lowestFt, a.sent.altitudeFt);
     a.sent.verticalSpeedFpm = 0.0;
     a.step.presentVerticalSpeed = 0.0;
     // A flare goes on down and meets the runway again past the zone's start: stopped here, it
@@ -90,8 +125,8 @@ bool lf_holdShortOfTouchDownZone(MotionContext& ctx) {
     if (a.step.touchDownStage == 0) {
         a.step.verticalStep = 0.0;
     }
-    if (shortOfZone) {
-        a.step.approachRunway = RunwayRecord{runway, here, 1};
+    if (hold.shortOfZone) {
+        a.step.approachRunway = RunwayRecord{hold.runway, lf_position(a), 1};
     }
     return true;
 }
@@ -186,6 +221,25 @@ void lf_rollFromTheTouchDown(TrafficState& state, LiveAircraft& a) {
 }
 
 } // namespace
+
+double lf_settingDownMostKt(const LiveAircraft& a, double groundFt) {
+    if (a.base.category != AircraftCategory::Rotorcraft || a.phase.phase != FlightPhase::landing ||
+        a.motion.onGround != 0 || !std::isfinite(groundFt)) {
+        return std::numeric_limits<double>::infinity();
+    }
+    const double heightFt = a.sent.altitudeFt - groundFt - std::max(a.base.cgHeightFt, 0.0);
+    if (!(heightFt < kSettingDownFt)) {
+        return std::numeric_limits<double>::infinity();
+    }
+    return kOffRunwayMostKt + kSettingDownKtPerFt * std::max(heightFt, 0.0);
+}
+
+double lf_flareFloorFt(MotionContext& ctx) {
+    const LiveAircraft& a = ctx.aircraft;
+    const double floor = a.step.touchDownElevationFt + std::max(a.base.cgHeightFt, 0.0);
+    const TouchDownHold hold = lf_touchDownHold(ctx);
+    return hold.held && std::isfinite(hold.lowestFt) ? std::max(floor, hold.lowestFt) : floor;
+}
 
 void lf_reportTouchDown(MotionContext& ctx, double ticksToGround) {
     LiveAircraft& a = ctx.aircraft;

@@ -25,6 +25,19 @@ inline constexpr double kTouchDownMinPastThresholdM = 60.0;
 // its runways just above the ground; else a landing or flaring aircraft enters its landing
 // roll, and the aircraft is on the ground from now on.
 void lf_touchDown(TrafficState& state, LiveAircraft& aircraft);
+// A helicopter comes to its hover before it sets down, and moves on the ground no faster than
+// a taxi: in its last kSettingDownFt above the ground (`groundFt`) a landing rotorcraft moves at
+// most kOffRunwayMostKt and kSettingDownKtPerFt more for every foot above it (kt; infinite
+// for any other aircraft, or higher up). Set down at their flying speeds, the tour helicopters
+// at Las Vegas slid on at 44 to 110 kt, XA-NTN (B505) at Mexico City at 81 kt.
+inline constexpr double kSettingDownFt = 50.0;
+inline constexpr double kSettingDownKtPerFt = 2.0;
+double lf_settingDownMostKt(const LiveAircraft& a, double groundFt);
+// The lowest the flare's descent takes the aircraft this tick: onto its touch-down elevation,
+// or just above the ground where its wheels may not meet it yet (before the runway's
+// touch-down zone; an aeroplane near the park airport off its runways' pavement and shoulders),
+// so that the simulator never has it touch the ground there in the first place.
+double lf_flareFloorFt(MotionContext& ctx);
 // The touch-down message, spoilers and reverse thrust; `ticksToGround`: the ticks the landing
 // took to reach the ground (a long one is logged).
 void lf_reportTouchDown(MotionContext& ctx, double ticksToGround);
