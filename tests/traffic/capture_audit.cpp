@@ -4,12 +4,15 @@
 // after a change, not a test: it asserts nothing and ctest does not run it.
 //   build/tests/capture_audit [--gtest_filter=*KLAX*] > audit.txt
 // AUDIT_SECONDS=n replays only the first n seconds of each capture; AUDIT_ALL=1 lists every
-// object, not only those with a fault; AUDIT_TRACE=<callsign> adds that aircraft's frames and
-// its objects' lag.
+// object, not only those with a fault; AUDIT_TRACE=<callsign or hex id> adds that aircraft's
+// frames and its objects' lag.
 //
 // The faults, each against a bound the motion is to keep:
 //   pace     the fastest step (over 0.2 s) above 1.25 times the fastest speed its reports give;
-//   alt      in the air more than 500 ft outside the band of the two airborne reports around;
+//   alt      in the air more than 500 ft outside the band of the two airborne reports around
+//            (from those around where it lies along their line, if it is behind them, to those
+//            around its time; reports that repeat the altitude and the vertical speed of the
+//            one before them left out);
 //   circle   below 500 ft above the park airport within 1.5 NM of its runways, off every
 //            runway's extended centreline (300 m, 5 km out) and 500 m off its reports' line,
 //            for 10 s or more;
@@ -66,6 +69,7 @@ constexpr double kGroundFrameMargin = 1.0 + 1.0 / 30.0;
 constexpr double kNoseOffDeg = 30.0;
 constexpr double kLagMedianSeconds = 15.0;
 constexpr double kLagMovingMps = 2.5;
+constexpr double kBehindKeptSeconds = 30.0;
 // The program removes an aircraft whose reports ran out a playback delay after its last was
 // due, and some 30 s later at the most; KPTK's N700HW stayed 155 s.
 constexpr double kStaySeconds = 90.0;
@@ -85,6 +89,7 @@ struct Report {
     Lalo at;
     double altitudeFt = 0;
     double groundSpeedKt = 0;
+    double verticalSpeedFpm = 0;
     bool airborne = false;
 };
 
@@ -138,9 +143,11 @@ std::string lf_trace(const std::vector<ObjectFrame>& frames, const std::vector<R
     auto report = reports.begin();
     for (const ObjectFrame& f : frames) {
         for (; report != reports.end() && report->due <= f.seconds; ++report) {
-            text += fmt::format("  report due {:.1f} s: {:.5f} {:.5f} {:.0f} ft {:.0f} kt{}\n",
-                                report->due, report->at.lat, report->at.lon, report->altitudeFt,
-                                report->groundSpeedKt, report->airborne ? "" : " on the ground");
+            text += fmt::format(
+                "  report due {:.1f} s: {:.5f} {:.5f} {:.0f} ft {:.0f} fpm {:.0f} kt{}\n",
+                report->due, report->at.lat, report->at.lon, report->altitudeFt,
+                report->verticalSpeedFpm, report->groundSpeedKt,
+                report->airborne ? "" : " on the ground");
         }
         if (f.seconds - last < 1.0) {
             continue;
@@ -190,6 +197,14 @@ ObjectAudit CaptureAudit::audit(const std::vector<ObjectFrame>& frames,
                                 const std::vector<Report>& reports, AircraftCategory category,
                                 double fastestKt) const {
     ObjectAudit o;
+    std::vector<const Report*> fresh;
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        if (i == 0 || reports[i].airborne != reports[i - 1].airborne ||
+            reports[i].altitudeFt != reports[i - 1].altitudeFt ||
+            reports[i].verticalSpeedFpm != reports[i - 1].verticalSpeedFpm) {
+            fresh.push_back(&reports[i]);
+        }
+    }
     const FastestStep fastest = gf_fastestStep(frames);
     o.paceRatio = gf_fastestStepRatio(frames, fastestKt);
     o.paceAt = fastest.seconds;
@@ -220,23 +235,54 @@ ObjectAudit CaptureAudit::audit(const std::vector<ObjectFrame>& frames,
         return nearest;
     };
     o.groundCapKt = gf_fastestOnGroundKt(category);
+    // How far `altitudeFt` lies outside the band of the altitudes of the airborne reports from
+    // the one before `from` to the one after `to`, counting only reports with altitudes of their
+    // own: a report that repeats the altitude and the vertical speed of the one before it says
+    // nothing of the altitude at its time (the Las Vegas capture's transponders update them once
+    // in two or three reports, so that its reports descend in steps of 1,300 ft that the
+    // aircraft flew over 30 s). None where a report of the span is on the ground.
+    const auto offBand = [&](double altitudeFt, double from, double to) -> std::optional<double> {
+        const auto byDue = [](const Report* r, double x) { return r->due < x; };
+        const auto first = std::lower_bound(fresh.begin(), fresh.end(), from, byDue);
+        const auto last = std::lower_bound(fresh.begin(), fresh.end(), to, byDue);
+        if (first == fresh.begin() || last == fresh.end()) {
+            return std::nullopt;
+        }
+        double lo = 1e12, hi = -1e12;
+        for (auto r = std::prev(first); r != std::next(last); ++r) {
+            if (!(*r)->airborne) {
+                return std::nullopt;
+            }
+            lo = std::min(lo, (*r)->altitudeFt);
+            hi = std::max(hi, (*r)->altitudeFt);
+        }
+        // Nothing flies below the simulator's ground (the stand-in's is flat at the park
+        // airport's elevation), whatever the reports say: a light aircraft's reports 1,000 ft
+        // below Las Vegas' field kept it 12 ft above the ground.
+        lo = std::max(lo, parkElevationFt_);
+        hi = std::max(hi, parkElevationFt_);
+        return std::max(lo - altitudeFt, altitudeFt - hi);
+    };
     std::size_t j = 0;
     double lastLag = -1e9;
+    // How long after the reports the object last passed their line (while within 500 m of it).
+    double behind = 0, behindAt = -1e9;
     std::vector<double> lags;
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const ObjectFrame& f = frames[i];
         const Lalo p{f.latitude, f.longitude};
         const double dt =
             i + 1 < frames.size() ? std::min(frames[i + 1].seconds - f.seconds, 1.0) : 0.0;
-        const auto next = std::lower_bound(reports.begin(), reports.end(), f.seconds,
-                                           [](const Report& r, double x) { return r.due < x; });
-        if (!f.onGround && next != reports.begin() && next != reports.end() &&
-            std::prev(next)->airborne && next->airborne) {
-            const double lo = std::min(std::prev(next)->altitudeFt, next->altitudeFt);
-            const double hi = std::max(std::prev(next)->altitudeFt, next->altitudeFt);
-            const double off = std::max(lo - f.altitudeFt, f.altitudeFt - hi);
-            if (off > o.altOffFt) {
-                o.altOffFt = off;
+        // In the air, against the reports from where the object lies along their line (how long
+        // after them it passed there, within the last 30 s) up to its time: an object behind its
+        // reports is counted by its lag, and its altitude may be that of its place, that of its
+        // time or any between.
+        if (!f.onGround) {
+            const double since = f.seconds - behindAt <= kBehindKeptSeconds ? behind : 0.0;
+            const std::optional<double> off = offBand(
+                f.altitudeFt, f.seconds - std::max(since, 0.0), f.seconds - std::min(since, 0.0));
+            if (off && *off > o.altOffFt) {
+                o.altOffFt = *off;
                 o.altOffAt = f.seconds;
             }
         }
@@ -288,6 +334,10 @@ ObjectAudit CaptureAudit::audit(const std::vector<ObjectFrame>& frames,
             }
             const std::optional<Lalo> a = lf_reportedAt(reports, bestT - 0.5);
             const std::optional<Lalo> b = lf_reportedAt(reports, bestT + 0.5);
+            if (best <= kOffReportsMetres) {
+                behind = f.seconds - bestT;
+                behindAt = f.seconds;
+            }
             if (best <= kOffReportsMetres && a && b &&
                 gf_distanceNM(*a, *b) * geo::kMetresPerNM >= kLagMovingMps) {
                 lags.push_back(f.seconds - bestT);
@@ -399,6 +449,7 @@ TEST_P(CaptureAudit, ListsEachObjectsFaults) {
                            {r.sample.latitude, r.sample.longitude},
                            r.sample.altitudeFt,
                            r.sample.groundSpeedKt,
+                           r.sample.verticalSpeedFpm,
                            r.sample.airborne != 0});
         }
         std::stable_sort(due.begin(), due.end(),
@@ -406,7 +457,10 @@ TEST_P(CaptureAudit, ListsEachObjectsFaults) {
         const TrafficEntry& first = reported->second.front();
         const AircraftCategory category = gf_modelCategory(first.key.model);
         const double fastestKt = gf_fastestReportedKt(reported->second);
-        if (const char* traced = std::getenv("AUDIT_TRACE"); traced && first.callsign == traced) {
+        const char* traced = std::getenv("AUDIT_TRACE");
+        const bool tracing = traced != nullptr &&
+                             (first.callsign == traced || fmt::format("{:06x}", hexid) == traced);
+        if (tracing) {
             lines += lf_trace(shown, due, runways_);
         }
         // One object at a time: the frames of each of the aircraft's objects.
@@ -417,8 +471,7 @@ TEST_P(CaptureAudit, ListsEachObjectsFaults) {
             const std::vector<ObjectFrame> one(from, to);
             ++objects;
             const ObjectAudit o = audit(one, due, category, fastestKt);
-            if (const char* traced = std::getenv("AUDIT_TRACE");
-                traced && first.callsign == traced) {
+            if (tracing) {
                 lines += fmt::format("  obj {} lag median {:.1f} s, most {:.1f} s\n",
                                      from->objectId, o.lagMedian, o.lagMost);
             }

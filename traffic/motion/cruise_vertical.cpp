@@ -147,22 +147,62 @@ VerticalPoint lf_reportsAltitudeAt(const VerticalLeg& leg, std::int32_t tick) {
     return {altitude, rate};
 }
 
-// Whether stream[0] and stream[1] are reports with altitudes of their own: not samples the
-// motion made where no report put the aircraft (an extrapolated one, at the altitude of the
-// report before it), nor reports that repeat the altitude and the vertical speed of the one
-// before them (a transponder that updates them once a minute: four reports at 14,800 ft and
-// 2,176 fpm, then 18,700 ft, would have had the aircraft climb the minute's altitude in 10 s).
-bool lf_freshAltitudes(const LiveAircraft& a) {
-    const auto& s = a.stream;
-    const auto repeats = [](const TrafficSample& sample, double altitudeFt, double fpm) {
-        return sample.altitudeFt == altitudeFt && sample.verticalSpeedFpm == fpm;
-    };
+bool lf_repeats(const TrafficSample& sample, double altitudeFt, double fpm) {
+    return sample.altitudeFt == altitudeFt && sample.verticalSpeedFpm == fpm;
+}
+
+// Whether `s0`, the sample just reached, repeats the altitude and the vertical speed of the
+// one reached before it.
+bool lf_repeatsReached(const ReachedAltitudes& reached, const TrafficSample& s0) {
+    return reached.count > 0 && lf_repeats(s0, reached.altitudeFt[reached.count - 1],
+                                           reached.verticalSpeedFpm[reached.count - 1]);
+}
+
+// Where the altitude of the leg's first report is its own, that report; where it repeats the
+// altitude and the vertical speed of the reports before it (a transponder that updates them once
+// a minute: four reports at 14,800 ft and 2,176 fpm, then 18,700 ft, would have had the aircraft
+// climb the minute's altitude in 10 s), the first of them, whose time the altitude belongs to.
+// None for a sample the motion made where no report put the aircraft (an extrapolated one, at
+// the altitude of the report before it).
+std::optional<TrafficSample> lf_ownAltitudeFrom(const LiveAircraft& a) {
+    const TrafficSample& s0 = a.stream[0];
     const ReachedAltitudes& reached = a.step.reachedAltitudes;
-    const bool staleFrom =
-        reached.count > 0 && repeats(s[0], reached.altitudeFt[reached.count - 1],
-                                     reached.verticalSpeedFpm[reached.count - 1]);
-    return !std::isnan(s[0].reportTime) && !std::isnan(s[1].reportTime) && !staleFrom &&
-           !repeats(s[1], s[0].altitudeFt, s[0].verticalSpeedFpm);
+    if (std::isnan(s0.reportTime)) {
+        return std::nullopt;
+    }
+    if (!lf_repeatsReached(reached, s0)) {
+        return s0;
+    }
+    if (reached.ownKnown == 0 ||
+        !lf_repeats(s0, reached.ownAltitudeFt, reached.ownVerticalSpeedFpm)) {
+        return std::nullopt;
+    }
+    TrafficSample from = s0;
+    from.time = reached.ownTick;
+    from.reportTime = reached.ownReportTime;
+    return from;
+}
+
+// The sample of the stream the leg's altitudes run to: stream[1] where it is a report with an
+// altitude of its own; where it repeats stream[0]'s altitude and vertical speed, the first
+// report after it that does not (the reports between say nothing of the altitude at their
+// times); none where `from` (lf_ownAltitudeFrom) has no altitude of its own, or a sample the
+// motion made, a report on the ground or the stream's end comes first.
+std::optional<std::size_t> lf_ownAltitudeTo(const LiveAircraft& a,
+                                            const std::optional<TrafficSample>& from) {
+    const auto& s = a.stream;
+    if (!from) {
+        return std::nullopt;
+    }
+    for (std::size_t k = 1; k < s.size(); ++k) {
+        if (std::isnan(s[k].reportTime) || (k > 1 && s[k].airborne == 0)) {
+            return std::nullopt;
+        }
+        if (!lf_repeats(s[k], s[0].altitudeFt, s[0].verticalSpeedFpm)) {
+            return k;
+        }
+    }
+    return std::nullopt;
 }
 
 // What a leg keeps to: the band of its two reports' altitudes and kBandMarginFt beyond them,
@@ -180,11 +220,9 @@ struct AltitudeBand {
     }
 };
 
-AltitudeBand lf_band(const LiveAircraft& a, double seconds, double mostFpm) {
-    const double s0 = a.stream[0].altitudeFt;
-    const double s1 = a.stream[1].altitudeFt;
-    return {std::min(s0, s1) - kBandMarginFt, std::max(s0, s1) + kBandMarginFt, s1,
-            std::abs(s1 - s0) / seconds * 60.0 <= mostFpm};
+AltitudeBand lf_band(double fromFt, double toFt, double seconds, double mostFpm) {
+    return {std::min(fromFt, toFt) - kBandMarginFt, std::max(fromFt, toFt) + kBandMarginFt, toFt,
+            std::abs(toFt - fromFt) / seconds * 60.0 <= mostFpm};
 }
 
 // Whether the path that a tick's easing makes of the vertical step `wanted` (ft per tick) over
@@ -208,18 +246,19 @@ bool lf_easedPathKeepsTo(const AltitudeBand& band, const LiveAircraft& a, double
     return band.endsWell(altitude);
 }
 
-// The leg along the reports' altitudes on their own clock (see cruise_vertical.h), the
-// aircraft's offset from them taken up at the correction's rate.
-VerticalLeg lf_reportsLeg(const LiveAircraft& a, std::int32_t dueTick, std::int32_t tick,
-                          double seconds, double mostFpm) {
+// The leg along the reports' altitudes on their own clock (see cruise_vertical.h) from `from`
+// to stream[`to`], which falls due at `dueTick`, the aircraft's offset from them taken up at
+// the correction's rate.
+VerticalLeg lf_reportsLeg(const LiveAircraft& a, const TrafficSample& from, std::size_t to,
+                          std::int32_t dueTick, std::int32_t tick, double seconds, double mostFpm) {
     const auto& s = a.stream;
-    const double chord = (s[1].altitudeFt - s[0].altitudeFt) / (seconds * kTicksPerSecond);
+    const double chord = (s[to].altitudeFt - from.altitudeFt) / (seconds * kTicksPerSecond);
     const double mostPerTick = mostFpm / kFpmPerFtPerTick;
     VerticalLeg leg;
     leg.toTick = dueTick;
     leg.fromTick = dueTick - static_cast<std::int32_t>(std::lround(seconds * kTicksPerSecond));
-    leg.fromFt = s[0].altitudeFt;
-    leg.toFt = s[1].altitudeFt;
+    leg.fromFt = from.altitudeFt;
+    leg.toFt = s[to].altitudeFt;
     // At each report the rate the altitudes around it give (that of the leg that ended there,
     // so that the rate goes on across it; the next report's where the category flies to it);
     // else this leg's own.
@@ -229,11 +268,11 @@ VerticalLeg lf_reportsLeg(const LiveAircraft& a, std::int32_t dueTick, std::int3
                             ? before.toFtPerTick
                             : chord;
     leg.toFtPerTick = chord;
-    if (s.size() >= 3 && s[2].airborne != 0) {
-        if (const std::optional<double> after = lf_reportsSeconds(s[1], s[2]);
-            after && std::abs(s[2].altitudeFt - s[1].altitudeFt) / *after * 60.0 <= mostFpm) {
+    if (s.size() >= to + 2 && s[to + 1].airborne != 0) {
+        if (const std::optional<double> after = lf_reportsSeconds(s[to], s[to + 1]);
+            after && std::abs(s[to + 1].altitudeFt - s[to].altitudeFt) / *after * 60.0 <= mostFpm) {
             leg.toFtPerTick =
-                (s[2].altitudeFt - s[0].altitudeFt) / ((seconds + *after) * kTicksPerSecond);
+                (s[to + 1].altitudeFt - from.altitudeFt) / ((seconds + *after) * kTicksPerSecond);
         }
     }
     leg.fromFtPerTick = std::clamp(leg.fromFtPerTick, -mostPerTick, mostPerTick);
@@ -260,21 +299,42 @@ double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) no
 std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_t dueTick,
                                               std::int32_t tick, std::int32_t length) {
     const auto& s = a.stream;
-    const std::optional<double> seconds = lf_reportsSeconds(s[0], s[1]);
     const double most = gf_plausibleVerticalRateFpm(a.base.category, lf_legSpeedKt(a));
-    if (!seconds || !std::isfinite(a.sent.altitudeFt) || !std::isfinite(s[0].altitudeFt) ||
-        !std::isfinite(s[1].altitudeFt)) {
+    const std::optional<double> pairSeconds = lf_reportsSeconds(s[0], s[1]);
+    const bool pairBearsOut = pairSeconds && lf_reportsVerticalSpeeds(a) &&
+                              lf_bearsOutAltitudes(s[0], s[1], *pairSeconds, most);
+    // Between reports of their own altitudes: stream[0] and stream[1], or where either repeats
+    // the altitude and the vertical speed before it and the two disagree with their vertical
+    // speeds (a level flight's repeats agree with theirs), from the first of the repeated
+    // altitude to the report after the last repeat.
+    const std::optional<TrafficSample> own = lf_ownAltitudeFrom(a);
+    const std::optional<std::size_t> ownTo = lf_ownAltitudeTo(a, own);
+    const bool stretched = ownTo && (*ownTo > 1 || own->time != s[0].time);
+    const bool ownAltitudes = ownTo && (!stretched || !pairBearsOut);
+    const TrafficSample& from = ownAltitudes ? *own : s[0];
+    const std::size_t to = ownAltitudes ? *ownTo : 1;
+    const std::optional<double> beyond =
+        to > 1 ? lf_reportsSeconds(s[1], s[to]) : std::optional<double>(0.0);
+    const std::optional<double> seconds = lf_reportsSeconds(from, s[to]);
+    if (!seconds || !beyond || !std::isfinite(a.sent.altitudeFt) ||
+        !std::isfinite(from.altitudeFt) || !std::isfinite(s[to].altitudeFt)) {
         return std::nullopt;
     }
-    const AltitudeBand band = lf_band(a, *seconds, most);
-    const bool bearsOut =
-        lf_reportsVerticalSpeeds(a) && lf_bearsOutAltitudes(s[0], s[1], *seconds, most);
-    const bool ownAltitudes = lf_freshAltitudes(a);
+    const std::int32_t toTick =
+        dueTick + static_cast<std::int32_t>(std::lround(*beyond * kTicksPerSecond));
+    const AltitudeBand band = lf_band(from.altitudeFt, s[to].altitudeFt, *seconds, most);
+    const bool bearsOut = ownAltitudes && stretched
+                              ? lf_reportsVerticalSpeeds(a) &&
+                                    lf_bearsOutAltitudes(from, s[to], *seconds, most)
+                              : pairBearsOut;
+    // Where stream[1] repeats stream[0]'s altitude, the reported vertical speed is not flown
+    // either: the repeats may hold one altitude for a minute and then step by 1,500 ft.
     if (!bearsOut &&
-        (!ownAltitudes || lf_easedPathKeepsTo(band, a, gf_cruiseVerticalStep(a, length), length))) {
+        (!ownAltitudes ||
+         (to == 1 && lf_easedPathKeepsTo(band, a, gf_cruiseVerticalStep(a, length), length)))) {
         return std::nullopt;
     }
-    VerticalLeg leg = lf_reportsLeg(a, dueTick, tick, *seconds, most);
+    VerticalLeg leg = lf_reportsLeg(a, from, to, toTick, tick, *seconds, most);
     // An aircraft far off the reports' altitudes, or off a path that would leave the band,
     // takes its offset up by the time the report falls due, at the rate every category may climb
     // or descend beside the reports' own.
@@ -286,6 +346,31 @@ std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& a, std::int32_
                               motion::kVerticalRateFloorFpm / kFpmPerFtPerTick));
     }
     return leg;
+}
+
+void gf_rememberReachedAltitude(ReachedAltitudes& reached, const TrafficSample& s0) {
+    if (s0.airborne == 0 || !std::isfinite(s0.altitudeFt)) {
+        reached.count = 0;
+        reached.ownKnown = 0;
+        return;
+    }
+    if (!std::isnan(s0.reportTime) && !lf_repeatsReached(reached, s0)) {
+        reached.ownTick = s0.time;
+        reached.ownReportTime = s0.reportTime;
+        reached.ownAltitudeFt = s0.altitudeFt;
+        reached.ownVerticalSpeedFpm = s0.verticalSpeedFpm;
+        reached.ownKnown = 1;
+    }
+    if (reached.count == ReachedAltitudes::kKept) {
+        std::shift_left(reached.tick.begin(), reached.tick.end(), 1);
+        std::shift_left(reached.altitudeFt.begin(), reached.altitudeFt.end(), 1);
+        std::shift_left(reached.verticalSpeedFpm.begin(), reached.verticalSpeedFpm.end(), 1);
+        --reached.count;
+    }
+    reached.tick[reached.count] = s0.time;
+    reached.altitudeFt[reached.count] = s0.altitudeFt;
+    reached.verticalSpeedFpm[reached.count] = s0.verticalSpeedFpm;
+    ++reached.count;
 }
 
 VerticalPoint gf_verticalLegAt(const VerticalLeg& leg, std::int32_t tick) noexcept {

@@ -30,7 +30,13 @@
 // at most. An extrapolated sample has no altitude of its own, nor has a report that repeats the
 // altitude and the vertical speed of the one before it (a transponder that updates them once a
 // minute: four reports at 14,800 ft and 2,176 fpm, then 18,700 ft, would have the aircraft climb
-// the minute's altitude in one leg); legs without two of their own fly as they did before.
+// the minute's altitude in one leg). Where reports repeat an altitude while their vertical
+// speed says they climb or descend, the legs among them and the one after them fly the
+// reports' altitudes on their clock from the first report of the repeated altitude to the
+// first report after the repeats (the Las Vegas capture's reports hold one altitude for 30 to
+// 50 s and then step by up to 2,000 ft: flying the reported vertical speed over the repeats,
+// aircraft met the step up to 1,052 ft above it); a level flight's repeats fly level as before,
+// and legs without two reports of their own around them (an extrapolated sample) as before too.
 #pragma once
 
 #include <cstdint>
@@ -54,6 +60,10 @@ double gf_plausibleVerticalRateFpm(AircraftCategory category, double speedKt) no
 // reported vertical speed (gf_cruiseVerticalStep). stream[1] must exist.
 std::optional<VerticalLeg> gf_planVerticalLeg(const LiveAircraft& aircraft, std::int32_t dueTick,
                                               std::int32_t tick, std::int32_t length);
+
+// Keeps the altitude of the sample just reached while airborne, and the last report reached
+// with an altitude of its own; the ground clears both.
+void gf_rememberReachedAltitude(ReachedAltitudes& reached, const TrafficSample& s0);
 
 // The altitude (ft) and vertical rate (ft per tick) of a vertical leg at `tick`: the reports'
 // altitude there, and what is left of the aircraft's offset from it.

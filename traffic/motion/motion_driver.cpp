@@ -22,6 +22,7 @@
 #include "traffic/ground/taxi_leg.h"
 #include "traffic/ground/takeoff_rotation.h"
 #include "traffic/motion/air_step.h"
+#include "traffic/motion/cruise_vertical.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
 #include "traffic/stands/live_stands.h"
@@ -79,24 +80,6 @@ void lf_logFault(const MotionContext& ctx, const char* function, const std::exce
     LogFile::write(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", function,
                                gf_aircraftLogText(a.base), e.what(), a.stream.size(),
                                gf_flightPhaseText(a.phase.phase), gf_simStateText(a.simState)));
-}
-
-// Keeps the altitude of the sample just reached while airborne; the ground clears the list.
-void lf_rememberReachedAltitude(ReachedAltitudes& reached, const TrafficSample& s0) {
-    if (s0.airborne == 0 || !std::isfinite(s0.altitudeFt)) {
-        reached.count = 0;
-        return;
-    }
-    if (reached.count == ReachedAltitudes::kKept) {
-        std::shift_left(reached.tick.begin(), reached.tick.end(), 1);
-        std::shift_left(reached.altitudeFt.begin(), reached.altitudeFt.end(), 1);
-        std::shift_left(reached.verticalSpeedFpm.begin(), reached.verticalSpeedFpm.end(), 1);
-        --reached.count;
-    }
-    reached.tick[reached.count] = s0.time;
-    reached.altitudeFt[reached.count] = s0.altitudeFt;
-    reached.verticalSpeedFpm[reached.count] = s0.verticalSpeedFpm;
-    ++reached.count;
 }
 
 // In flight, a target closer to the sample just reached than gf_leastLegMetres (200 m, less
@@ -251,7 +234,7 @@ void lf_prepareStep(MotionContext& ctx) {
             lf_setupAirStep(ctx);
         }
     }
-    lf_rememberReachedAltitude(a.step.reachedAltitudes, a.stream[0]);
+    gf_rememberReachedAltitude(a.step.reachedAltitudes, a.stream[0]);
     a.stream.pop_front();
 }
 

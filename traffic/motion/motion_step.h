@@ -62,13 +62,20 @@ struct GroundPathFollow {
 
 // The altitudes of the last airborne samples the aircraft reached (oldest first): with the
 // samples still ahead they give the trend of a feed's altitudes that carries no vertical speeds;
-// with their vertical speeds, whether a report repeats the altitude of the one before it.
+// with their vertical speeds, whether a report repeats the altitude of the one before it. And
+// the last report reached with an altitude of its own (its arrival tick and time stamp): the
+// one whose altitude and vertical speed the reports after it repeat.
 struct ReachedAltitudes {
     static constexpr std::size_t kKept = 3;
     std::array<std::int32_t, kKept> tick{};
     std::array<double, kKept> altitudeFt{};
     std::array<double, kKept> verticalSpeedFpm{};
     std::size_t count = 0;
+    std::int32_t ownTick = 0;
+    double ownReportTime = 0.0;
+    double ownAltitudeFt = 0.0;
+    double ownVerticalSpeedFpm = 0.0;
+    std::uint8_t ownKnown = 0;
 };
 
 // A runway found for the take-off or the approach, with the reference point of its touch-down.
