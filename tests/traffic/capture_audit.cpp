@@ -442,8 +442,8 @@ TEST_P(CaptureAudit, ListsEachObjectsFaults) {
                     "{} {:8} {:06x} {:4} obj {} {:.0f}-{:.0f} s: {}\n", c.name, first.callsign,
                     hexid, first.key.model, from->objectId, from->seconds, std::prev(to)->seconds,
                     o.faults.empty()
-                        ? fmt::format("pace {:.2f} alt {:.0f} ground {:.0f} lag {:.0f}",
-                                      o.paceRatio, o.altOffFt, o.groundKt, o.lagMedian)
+                        ? fmt::format("pace {:.2f} alt {:.0f} ground {:.0f} lag {:.0f} stay {:.0f}",
+                                      o.paceRatio, o.altOffFt, o.groundKt, o.lagMedian, o.stay)
                         : fmt::format("{}", fmt::join(o.faults, "; ")));
             }
             from = to;

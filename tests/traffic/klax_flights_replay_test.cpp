@@ -80,7 +80,8 @@
 //   too far behind. Before, each flew on to its last report and a minute on from there
 //   (N201XY 121 s after it; 1fb4a2bf 220 s, flying its reports' loops 190 s late).
 //   N398TG, reaching its last report 27 s after it fell due, flies on without reports a
-//   minute from then, not from when it reached it: before, it was shown 89 s after it.
+//   minute from then, not from when it reached it: before, it was shown 84 s after it (89 s
+//   in the capture audit's run).
 // No object of these flights steps faster than 1.25 times the fastest speed its aircraft
 // reported, or on the ground faster than its category rolls at the most, and taxiing they keep
 // to their reports' schedule as the real ground tracks do, their noses within 30 degrees of where
