@@ -4,8 +4,8 @@
 // after a change, not a test: it asserts nothing and ctest does not run it.
 //   build/tests/capture_audit [--gtest_filter=*KLAX*] > audit.txt
 // AUDIT_SECONDS=n replays only the first n seconds of each capture; AUDIT_ALL=1 lists every
-// object, not only those with a fault; AUDIT_TRACE=<callsign or hex id> adds that aircraft's
-// frames and its objects' lag.
+// object, not only those with a fault; AUDIT_TRACE=<callsign, or hexid for an aircraft without
+// one> adds that aircraft's frames, its objects' lag and the log's removals of its callsign.
 //
 // The faults, each against a bound the motion is to keep:
 //   pace     the fastest step (over 0.2 s) above 1.25 times the fastest speed its reports give;
@@ -169,6 +169,13 @@ std::string lf_trace(const std::vector<ObjectFrame>& frames, const std::vector<R
                             gf_flightPhaseText(f.phase), nearest);
     }
     return text;
+}
+
+// AUDIT_TRACE names an aircraft by its callsign, or by its hexid where it has none.
+bool lf_isTraced(const std::string& callsign, std::uint32_t hexid) {
+    const char* traced = std::getenv("AUDIT_TRACE");
+    return traced != nullptr && *traced != '\0' &&
+           (callsign == traced || fmt::format("{:06x}", hexid) == traced);
 }
 
 struct ObjectAudit {
@@ -457,11 +464,14 @@ TEST_P(CaptureAudit, ListsEachObjectsFaults) {
         const TrafficEntry& first = reported->second.front();
         const AircraftCategory category = gf_modelCategory(first.key.model);
         const double fastestKt = gf_fastestReportedKt(reported->second);
-        const char* traced = std::getenv("AUDIT_TRACE");
-        const bool tracing = traced != nullptr &&
-                             (first.callsign == traced || fmt::format("{:06x}", hexid) == traced);
-        if (tracing) {
+        const bool traced = lf_isTraced(first.callsign, hexid);
+        if (traced) {
             lines += lf_trace(shown, due, runways_);
+            for (const std::string& line : logLinesWith(" removed: ")) {
+                if (!first.callsign.empty() && line.find(first.callsign) != std::string::npos) {
+                    lines += fmt::format("  {}\n", line);
+                }
+            }
         }
         // One object at a time: the frames of each of the aircraft's objects.
         for (auto from = shown.begin(); from != shown.end();) {
@@ -471,7 +481,7 @@ TEST_P(CaptureAudit, ListsEachObjectsFaults) {
             const std::vector<ObjectFrame> one(from, to);
             ++objects;
             const ObjectAudit o = audit(one, due, category, fastestKt);
-            if (tracing) {
+            if (traced) {
                 lines += fmt::format("  obj {} lag median {:.1f} s, most {:.1f} s\n",
                                      from->objectId, o.lagMedian, o.lagMost);
             }
@@ -483,8 +493,8 @@ TEST_P(CaptureAudit, ListsEachObjectsFaults) {
                     "{} {:8} {:06x} {:4} obj {} {:.0f}-{:.0f} s: {}\n", c.name, first.callsign,
                     hexid, first.key.model, from->objectId, from->seconds, std::prev(to)->seconds,
                     o.faults.empty()
-                        ? fmt::format("pace {:.2f} alt {:.0f} ground {:.0f} lag {:.0f}",
-                                      o.paceRatio, o.altOffFt, o.groundKt, o.lagMedian)
+                        ? fmt::format("pace {:.2f} alt {:.0f} ground {:.0f} lag {:.0f} stay {:.0f}",
+                                      o.paceRatio, o.altOffFt, o.groundKt, o.lagMedian, o.stay)
                         : fmt::format("{}", fmt::join(o.faults, "; ")));
             }
             from = to;

@@ -86,6 +86,16 @@
 //   step down by 1,800 to 2,000 ft, keep within 500 ft of the band of the reports with altitudes
 //   of their own around them. Before, each flew the reported 1,000 to 1,500 fpm over the
 //   repeats and met the step 1,052 and 961 ft above it.
+// - N201XY (C172) east of Los Angeles, 46 s behind its reports (a median) after a report
+//   that lay 2 km behind the one before, reaches its last report 61 s after it fell due, and
+//   the unnamed 1fb4a2bf at Las Vegas, whose reports jump by 13 km and back, is 190 s behind
+//   them when they run out. Neither is shown in the air more than a minute after its last
+//   report fell due: one too far behind to reach it before its reports ran out goes then, as
+//   too far behind. Before, each flew on to its last report and a minute on from there
+//   (N201XY 121 s after it; 1fb4a2bf 220 s, flying its reports' loops 190 s late).
+//   N398TG, reaching its last report 27 s after it fell due, flies on without reports a
+//   minute from then, not from when it reached it: before, it was shown 84 s after it (89 s
+//   in the capture audit's run).
 // No object of these flights steps faster than 1.25 times the fastest speed its aircraft
 // reported, or on the ground faster than its category rolls at the most, and taxiing they keep
 // to their reports' schedule as the real ground tracks do, their noses within 30 degrees of where
@@ -149,6 +159,17 @@ constexpr double kN232pgTaxiLagMedianSeconds = 12.0;
 // Some 45 s behind where its reports resume after the repeats (they lie 4 km on), it catches
 // up within the pace bound: 53 s at 95 % (before, 65 s, and up to 114 s by the capture audit).
 constexpr double kN700hwAirLagP95Seconds = 55.0;
+// An aircraft in flight whose reports run out flies on without them a minute after the last
+// fell due at the most, however late it reached it (one too far behind to reach it before its
+// reports ran out goes then), and the last 3 s step begun and its removal's turn to spare.
+constexpr double kShownAfterLastReportSeconds = 65.0;
+// N398TG's flight to its last report (due at 385 s) and a minute and a half on.
+constexpr double kN398tgRunSeconds = 480.0;
+// N201XY's flight east of Los Angeles to its last report (due at 877 s), and the Las Vegas
+// capture to its end, with 1fb4a2bf's last report due at 1,171 s.
+constexpr double kN201xyRunSeconds = 1080.0;
+constexpr double kLasVegasRunSeconds = 1430.0;
+constexpr std::uint32_t kLasVegasUnnamedHexid = 0x1fb4a2bf;
 // The fastest ground speed WWW232's reports give: its positions jump by up to 3,300 kt.
 constexpr double kWww232FastestReportedKt = 375.0;
 constexpr double kFlightsStepMargin = 1.25;
@@ -249,6 +270,11 @@ struct KlaxFlight {
     std::optional<double> airLagP95Seconds = std::nullopt;
     // How long the run goes on after the capture's last burst (a playback delay as a rule).
     std::chrono::seconds afterLastBurst{30};
+    // Shown in the air at most this many seconds after its last report fell due.
+    std::optional<double> shownAfterLastReportSeconds = std::nullopt;
+    // The aircraft by its hexid, where it has no callsign (`callsign` then names it for the
+    // output only).
+    std::uint32_t hexid = 0;
     friend void PrintTo(const KlaxFlight& f, std::ostream* out) { *out << f.name; }
 };
 
@@ -349,7 +375,7 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
     std::uint32_t hexid = 0;
     ReplayRunOptions options;
     for (const auto& [id, reports] : reports()) {
-        if (reports.front().callsign == flight.callsign) {
+        if (flight.hexid != 0 ? id == flight.hexid : reports.front().callsign == flight.callsign) {
             hexid = id;
             options.followed.insert(id);
         }
@@ -392,6 +418,15 @@ TEST_P(KlaxFlights, FlyWhereTheirReportsSayAirborneNoFasterThanTheirReports) {
             EXPECT_LE(-lags[lags.size() * 5 / 100], *flight.airLagP95Seconds)
                 << "seconds behind the reports in the air (95 %)";
         }
+    }
+    if (flight.shownAfterLastReportSeconds) {
+        ASSERT_FALSE(frames.empty() || due.at(hexid).empty());
+        const ObjectFrame& last = frames.back();
+        const double after = last.seconds - due.at(hexid).back().dueSeconds;
+        std::printf("%s: last shown %.1f s after its last report fell due%s\n", flight.callsign,
+                    after, last.onGround ? ", on the ground" : "");
+        EXPECT_TRUE(last.onGround || after <= *flight.shownAfterLastReportSeconds)
+            << "shown in the air " << after << " s after its last report fell due";
     }
     if (flight.removedFor != nullptr) {
         const std::vector<std::string> lines =
@@ -761,7 +796,34 @@ INSTANTIATE_TEST_SUITE_P(
                    .reaches = {},
                    .taxiLagMedianSeconds = {},
                    .capture = &kLasVegasFlights,
-                   .altitudeBandFt = kAltitudeBandFt}),
+                   .altitudeBandFt = kAltitudeBandFt},
+        KlaxFlight{.name = "N201XYLateAtItsLastReportGoesWithinAMinuteOfIt",
+                   .callsign = "N201XY",
+                   .bufferedBursts = 3,
+                   .touchAndGo = false,
+                   .runSeconds = kN201xyRunSeconds,
+                   .reaches = {},
+                   .taxiLagMedianSeconds = {},
+                   .removedFor = kFellTooFarBehind,
+                   .shownAfterLastReportSeconds = kShownAfterLastReportSeconds},
+        KlaxFlight{.name = "N398TGFliesOnAMinuteFromItsLastReportNotFromReachingIt",
+                   .callsign = "N398TG",
+                   .bufferedBursts = 3,
+                   .touchAndGo = false,
+                   .runSeconds = kN398tgRunSeconds,
+                   .reaches = {},
+                   .taxiLagMedianSeconds = {},
+                   .shownAfterLastReportSeconds = kShownAfterLastReportSeconds},
+        KlaxFlight{.name = "UnnamedFarBehindItsJumpingReportsGoesWhenTheyRunOut",
+                   .callsign = "1fb4a2bf",
+                   .bufferedBursts = 3,
+                   .touchAndGo = false,
+                   .runSeconds = kLasVegasRunSeconds,
+                   .reaches = {},
+                   .taxiLagMedianSeconds = {},
+                   .capture = &kLasVegasFlights,
+                   .shownAfterLastReportSeconds = kShownAfterLastReportSeconds,
+                   .hexid = kLasVegasUnnamedHexid}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

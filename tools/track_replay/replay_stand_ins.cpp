@@ -1,5 +1,7 @@
 #include "tools/track_replay/replay_stand_ins.h"
 
+#include <algorithm>
+
 #include "foundation/geo_constants.h"
 
 namespace skyloom::tools {
@@ -64,6 +66,8 @@ void gf_replayDeliver(LiveAircraft& aircraft, const TrafficSample& sample) {
         }
         aircraft.motion.extrapolationCounter = 0;
     }
+    // Reported, as the decoder notes it: when the reports run out is reckoned from it.
+    aircraft.newestReportDueTick = std::max(aircraft.newestReportDueTick, sample.time);
     aircraft.stream.push_back(sample);
 }
 

@@ -255,6 +255,7 @@ bool lf_checkStationarySample(const LiveAircraft& aircraft, TrafficSample& sampl
 
 void decodeExisting(TrafficState& state, LiveAircraft& aircraft, TrafficSample& sample) {
     auto& stream = aircraft.stream;
+    aircraft.newestReportDueTick = std::max(aircraft.newestReportDueTick, sample.time);
     if (stream.size() > kMaxStreamSamples) {
         gf_removeAircraftReporting(state, aircraft, "decodeExisting",
                                    "more than 200 reports wait to be flown");

@@ -122,6 +122,9 @@ bool lf_thinnedOut(const TrafficSample& next, double turnDeg, double dt) {
 
 void lf_decodeKnown(TrafficState& state, LiveAircraft& aircraft, const TrafficEntry& entry) {
     const TrafficSample& next = entry.sample;
+    // Reported still, whether or not the report is flown to (left out as a repeat or thinned
+    // out; decodeExisting notes those it takes).
+    aircraft.newestReportDueTick = std::max(aircraft.newestReportDueTick, next.time);
     // The Mexico City capture repeats UAL1090's last report over the threshold of 05R for 87 s
     // while the aircraft lands and rolls out: taken, the repeats started a take-off roll from
     // where it stood back toward the threshold, and their stamps made its next real report,

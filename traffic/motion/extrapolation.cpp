@@ -9,6 +9,7 @@
 #include "foundation/geodesy.h"
 #include "traffic/motion/flat_earth.h"
 #include "traffic/motion/motion_common.h"
+#include "traffic/motion/step_timing.h"
 #include "traffic/step/traffic_state.h"
 
 namespace skyloom {
@@ -68,6 +69,22 @@ std::int32_t lf_awaitNextReportSteps(const LiveAircraft& a) {
     }
     return static_cast<std::int32_t>(
         std::min<double>(kExtrapolationSteps, std::ceil(seconds / kExtrapolatedStepSeconds)));
+}
+
+// In flight the steps without reports are counted from when the feed's newest report fell due,
+// not from when the aircraft reached it: one that reached it late flies on only as long as one
+// on time would, and one later than that goes at once. Counted from its arrival, N398TG at Los
+// Angeles, which reached its last report 27 s after it fell due, was shown 89 s after it (now
+// 62 s); the later the aircraft, the longer it was shown without reports.
+std::int32_t lf_stepsLeftAfterDue(const LiveAircraft& a, std::int32_t steps, std::int32_t tick) {
+    const std::int32_t due = lf_newestReportDueTick(a);
+    if (due == 0 || tick <= due) {
+        return steps;
+    }
+    const std::int64_t left =
+        std::int64_t{due} + std::int64_t{steps} * kExtrapolatedStepTicks - tick;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        (left + kExtrapolatedStepTicks - 1) / kExtrapolatedStepTicks, 0, steps));
 }
 
 // The slowest an extrapolated airborne aircraft flies: the category's slowest flying speed (a
@@ -167,14 +184,17 @@ std::int32_t lf_extrapolationBudget(MotionContext& ctx) {
         }
         const Lalo user = ctx.world.userPosition;
         if (std::abs(user.lat) <= 0.0001 && std::abs(user.lon) <= 0.0001) {
-            return kExtrapolationSteps;
+            return lf_stepsLeftAfterDue(a, kExtrapolationSteps, ctx.tick());
         }
         const Lalo here = lf_position(a);
         const double north = (here.lat - user.lat) * 60.0;
         const double east = gf_longitudeDifference(user.lon, here.lon) * 60.0 *
                             std::cos(user.lat * geo::kRadiansPerDegree);
-        return std::hypot(north, east) <= ctx.world.rangeNm - 0.5 ? kExtrapolationSteps
-                                                                  : lf_awaitNextReportSteps(a);
+        return lf_stepsLeftAfterDue(a,
+                                    std::hypot(north, east) <= ctx.world.rangeNm - 0.5
+                                        ? kExtrapolationSteps
+                                        : lf_awaitNextReportSteps(a),
+                                    ctx.tick());
     }
     default:
         return 0;

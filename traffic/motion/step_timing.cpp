@@ -309,13 +309,24 @@ void lf_delaySamplesFrom(std::deque<TrafficSample>& s, std::size_t from, std::in
     }
 }
 
+std::int32_t lf_newestReportDueTick(const LiveAircraft& a) {
+    if (a.newestReportDueTick != 0) {
+        return a.newestReportDueTick;
+    }
+    return a.stream.empty() ? 0 : a.stream.back().dueTick;
+}
+
 bool lf_tooFarBehindToCatchUp(const LiveAircraft& a, std::int32_t tick) {
     const auto& s = a.stream;
+    const std::int32_t due = lf_newestReportDueTick(a);
     // An approach or a climb-out flies its own path to the runway or away from it: SWA410 at
     // Las Vegas, whose reports stood still 5 NM out, flew its approach on without them.
     if (a.phase.phase != FlightPhase::flying || a.motion.onGround != 0 ||
-        a.motion.extrapolationCounter > 0 || s.size() != 1 || s.back().dueTick == 0 ||
-        tick < s.back().dueTick) {
+        a.motion.extrapolationCounter > 0 || s.empty() || due == 0 || tick < due) {
+        return false;
+    }
+    const double ranOut = due + static_cast<double>(kLiveOffsetBaseSeconds) * kMotionTicksPerSecond;
+    if (s.size() > 1 && tick < ranOut) {
         return false;
     }
     // From where it is to the newest report, which it was to stand at now: a leg it could not
@@ -327,8 +338,6 @@ bool lf_tooFarBehindToCatchUp(const LiveAircraft& a, std::int32_t tick) {
         fastestKt = std::max(fastestKt, s[i].groundSpeedKt);
     }
     const double ticks = nm * kTicksPerHour / (fastestKt * kLateCatchUpPace);
-    const double ranOut =
-        s.back().dueTick + static_cast<double>(kLiveOffsetBaseSeconds) * kMotionTicksPerSecond;
     return std::isfinite(ticks) && tick + ticks > ranOut;
 }
 

@@ -46,12 +46,20 @@ std::int64_t lf_leastLegTicks(const LiveAircraft& a);
 // takes the next ones along only as far as it must, and the aircraft makes the delay up. Every
 // retiming of samples goes through here.
 void lf_delaySamplesFrom(std::deque<TrafficSample>& stream, std::size_t from, std::int32_t later);
-// Whether an airborne aircraft that has ended its leg to its newest report (due by now) short
-// of it lies so far behind it that, flown to at kLateCatchUpPace times the fastest speed its
-// reports give, it would reach it only after the reports ran out (a playback delay after it
-// fell due): it is removed rather than moved there faster. Before, WWW232 at Las Vegas, whose
-// reports jumped about, ended its leg to its last report 10 km short of it and covered them in
-// about 3 s on its first step without reports.
+// The tick at which the feed's newest report of the aircraft falls due by its time stamp
+// (where none was noted, its newest sample's due tick); 0 when there is none. The motion times
+// a late aircraft's samples later (a report is timed from the sample before it, which it
+// reached late); when the reports run out is reckoned from this.
+std::int32_t lf_newestReportDueTick(const LiveAircraft& aircraft);
+// Whether an airborne aircraft in flight lies so far behind its newest report, due by now,
+// that, flown to at kLateCatchUpPace times the fastest speed its reports give, it would reach
+// it only after the reports ran out (a playback delay after it fell due): it is removed rather
+// than moved there faster, or flown on for as long as it is late. Judged when it has ended its
+// leg to that report, or once the reports have run out with reports still to fly: till then a
+// newer report may still come. Before, WWW232 at Las Vegas, whose reports jumped about, ended
+// its leg to its last report 10 km short of it and covered them in about 3 s on its first step
+// without reports; KLAS 1fb4a2bf, 190 s behind its jumping reports when they ran out, flew on
+// to its last one and was shown 220 s after it fell due.
 bool lf_tooFarBehindToCatchUp(const LiveAircraft& aircraft, std::int32_t tick);
 // The arrival tick of a rotorcraft's stationary target.
 void lf_retimeHover(MotionContext& ctx);

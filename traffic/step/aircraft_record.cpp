@@ -100,6 +100,7 @@ LiveAircraft::LiveAircraft(const TrafficSample& first, AircraftBase aircraftBase
       lastSampleTime(timestamp), takenReport{first.latitude, first.longitude},
       takenReportTime(timestamp), takenReportTrackDeg(first.trackDeg),
       takenReportSpeedKt(first.groundSpeedKt) {
+    newestReportDueTick = first.time;
     stand.daySlot = daySlot;
     stream.push_back(first);
     stream.back().reportTime = timestamp;

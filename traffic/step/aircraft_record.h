@@ -288,6 +288,11 @@ struct LiveAircraft {
     // before the first): a jump is measured from it.
     Lalo lastReport;
     double lastReportTime = std::numeric_limits<double>::quiet_NaN();
+    // The tick at which the newest report of the feed for the aircraft falls due by its time
+    // stamp, whatever became of it (taken, thinned out, a repeat left out): when its reports
+    // run out is reckoned from it, not from the samples' ticks, which the motion times later
+    // where the aircraft is late.
+    std::int32_t newestReportDueTick = 0;
     // The newest report that joined the stream, where it was reported (the motion may move
     // its sample later), its time stamp, track and ground speed: a report behind it is judged
     // from there.
