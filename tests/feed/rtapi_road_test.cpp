@@ -42,7 +42,7 @@ protected:
         return road_.start(
             RunServices{clock_, stop_, window_},
             [this](RtApiSession& session) { return environment(session); }, standIn_->baseUrl(),
-            testing::gf_shortRtApiLimits());
+            testing::gf_testRtApiLimits());
     }
 
     // Waits (in real time, for the threads' work) until `done` holds; false after about 20 s.
@@ -120,7 +120,7 @@ TEST_F(RtApiRoadTest, ARunAuthenticatesReadsAndDeauthenticates) {
 TEST_F(RtApiRoadTest, StoppingAbandonsARequestThatHangs) {
     standIn_->setFault("/v6/traffic", StandInAnswer::of(StandInFault::neverAnswer));
     standIn_->setFault("/v6/nearestmetar", StandInAnswer::of(StandInFault::neverAnswer));
-    RtApiLimits patient = testing::gf_shortRtApiLimits();
+    RtApiLimits patient = testing::gf_testRtApiLimits();
     patient.totalTimeout = milliseconds(600000);
     patient.lowSpeedTime = std::chrono::seconds(600);
     ASSERT_TRUE(road_.start(

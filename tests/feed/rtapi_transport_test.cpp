@@ -15,7 +15,7 @@
 namespace skyloom {
 namespace {
 
-using testing::gf_shortRtApiLimits;
+using testing::gf_testRtApiLimits;
 using testing::kTestLicence;
 using tools::StandInAnswer;
 using tools::StandInFault;
@@ -60,7 +60,7 @@ protected:
     void SetUp() override {
         RtApiTest::SetUp();
         ownStandIn_ = standIn_.get();
-        transport_ = std::make_unique<RtApiTransport>(ownStandIn_->baseUrl(), gf_shortRtApiLimits(),
+        transport_ = std::make_unique<RtApiTransport>(ownStandIn_->baseUrl(), gf_testRtApiLimits(),
                                                       [this] { return keepGoing_.load(); });
     }
 
@@ -131,9 +131,14 @@ TEST_F(RtApiTransportTest, ANeverAnsweredRequestTimesOut) {
 }
 
 TEST_F(RtApiTransportTest, ATricklingReplyIsAbandoned) {
+    // A byte every 0.4 s stays below 10 bytes a second however slow the machine is, so the
+    // low-speed limit may be short here.
+    RtApiLimits impatient = gf_testRtApiLimits();
+    impatient.lowSpeedTime = std::chrono::seconds(1);
+    RtApiTransport transport(ownStandIn_->baseUrl(), impatient, [] { return true; });
     ownStandIn_->setSlowDelay(std::chrono::milliseconds(400));
     ownStandIn_->queueAnswer(std::string(kRtApiAuthPath), StandInAnswer::of(StandInFault::slow));
-    const RtApiReply reply = transport_->post(kRtApiAuthPath, auth_);
+    const RtApiReply reply = transport.post(kRtApiAuthPath, auth_);
     EXPECT_EQ(reply.transfer, RtApiTransfer::timedOut) << reply.detail;
     EXPECT_TRUE(reply.body.empty());
 }
@@ -154,13 +159,13 @@ TEST_F(RtApiTransportTest, ARefusedConnectionFails) {
         tools::RtApiStandIn closed(std::filesystem::path(), &clock_);
         url = closed.baseUrl();
     }
-    RtApiTransport transport(url, gf_shortRtApiLimits(), [] { return true; });
+    RtApiTransport transport(url, gf_testRtApiLimits(), [] { return true; });
     const RtApiReply reply = transport.post(kRtApiAuthPath, auth_);
     EXPECT_EQ(reply.transfer, RtApiTransfer::connectionFailed) << reply.detail;
 }
 
 TEST_F(RtApiTransportTest, StoppingEndsATransferUnderWay) {
-    RtApiLimits patient = gf_shortRtApiLimits();
+    RtApiLimits patient = gf_testRtApiLimits();
     patient.totalTimeout = std::chrono::milliseconds(60000);
     patient.lowSpeedTime = std::chrono::seconds(60);
     RtApiTransport transport(ownStandIn_->baseUrl(), patient, [this] { return keepGoing_.load(); });
@@ -181,7 +186,7 @@ TEST_F(RtApiTransportTest, StoppingEndsATransferUnderWay) {
 }
 
 TEST_F(RtApiTransportTest, AReplyBeyondTheLimitIsRefused) {
-    RtApiLimits small = gf_shortRtApiLimits();
+    RtApiLimits small = gf_testRtApiLimits();
     small.maxReplyBytes = 50;
     RtApiTransport transport(ownStandIn_->baseUrl(), small, [] { return true; });
     const RtApiReply reply = transport.post(kRtApiAuthPath, auth_);

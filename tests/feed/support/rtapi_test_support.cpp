@@ -63,12 +63,12 @@ std::size_t RtApiLog::count(std::string_view part) const {
     return found;
 }
 
-RtApiLimits gf_shortRtApiLimits() {
+RtApiLimits gf_testRtApiLimits() {
     RtApiLimits limits;
-    limits.connectTimeout = std::chrono::milliseconds(2000);
-    limits.totalTimeout = std::chrono::milliseconds(1500);
+    limits.connectTimeout = std::chrono::milliseconds(10000);
+    limits.totalTimeout = std::chrono::milliseconds(20000);
     limits.lowSpeedBytesPerSecond = 10;
-    limits.lowSpeedTime = std::chrono::seconds(1);
+    limits.lowSpeedTime = std::chrono::seconds(10);
     return limits;
 }
 
@@ -166,7 +166,7 @@ std::unique_ptr<RtApiSession> RtApiTest::makeSession(std::optional<RtCredentials
     if (!credentials) {
         credentials = RtCredentials{RtCredentialKind::licence, kTestLicence};
     }
-    auto transport = std::make_unique<RtApiTransport>(standIn_->baseUrl(), gf_shortRtApiLimits(),
+    auto transport = std::make_unique<RtApiTransport>(standIn_->baseUrl(), gf_testRtApiLimits(),
                                                       [this] { return stop_.keepRunning(); });
     return std::make_unique<RtApiSession>(*credentials, std::move(transport));
 }
